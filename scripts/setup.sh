@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the fuzz build need.
+# Safe to run again: it asks apt only for what is missing.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config ccache make
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  libpoppler-qt6-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  python3
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
