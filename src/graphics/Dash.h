@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <initializer_list>
+
+namespace zandrel {
+
+// A named dash pattern. Lengths are in multiples of the line width, so one pattern serves every
+// weight; elements refer to a dash only by its index in the application's table.
+class Dash {
+public:
+    // The solid line: no lengths, named "Solid" (localised).
+    Dash();
+    // Copies the lengths (dash, gap, dash, gap ...) and names the pattern after them ("2 - 1").
+    // An empty list gives the solid line.
+    explicit Dash(const QList<double>& lengths);
+    Dash(std::initializer_list<double> lengths)
+        : Dash(QList<double>(lengths))
+    {
+    }
+    Dash(const double* lengths, qsizetype count);
+
+    const QString& name() const { return m_name; }
+    const QList<double>& lengths() const { return m_lengths; }
+    qsizetype count() const { return m_lengths.size(); }
+    bool isSolid() const { return m_lengths.isEmpty(); }
+
+    // Fills the work array with each length times the width and returns it. The work array is
+    // shared state, rewritten on every use: one dash is applied to one target at a time.
+    const QList<double>& sizeLengths(double width) const;
+    const QList<double>& sizedLengths() const { return m_sizedLengths; }
+
+private:
+    QList<double> m_lengths;
+    mutable QList<double> m_sizedLengths;
+    QString m_name;
+};
+
+}  // namespace zandrel

@@ -1,0 +1,52 @@
+#include "graphics/Dash.h"
+
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+TEST(DashTest, SolidHasNoLengths)
+{
+    Dash solid;
+    EXPECT_TRUE(solid.isSolid());
+    EXPECT_EQ(solid.count(), 0);
+    EXPECT_TRUE(solid.sizeLengths(3.0).isEmpty());
+    EXPECT_FALSE(solid.name().isEmpty());
+    EXPECT_TRUE(Dash(QList<double>()).isSolid());
+    EXPECT_TRUE(Dash(nullptr, 2).isSolid());
+}
+
+TEST(DashTest, NamesFollowTheLengths)
+{
+    const struct {
+        QList<double> lengths;
+        const char* name;
+    } cases[] = {
+        { { 1, 1 }, "1 - 1" },
+        { { 3, 2 }, "3 - 2" },
+        { { 5, 4 }, "5 - 4" },
+        { { 1.5, 0.25 }, "1.5 - 0.25" },
+        { { 4, 2, 1, 2 }, "4 - 2 - 1 - 2" },
+        { { 7 }, "7" },
+    };
+    for (const auto& c : cases) {
+        Dash dash(c.lengths);
+        EXPECT_EQ(dash.name(), QString::fromLatin1(c.name));
+        EXPECT_EQ(dash.lengths(), c.lengths);
+        EXPECT_EQ(dash.count(), c.lengths.size());
+    }
+    const double raw[] = { 2, 3 };
+    EXPECT_EQ(Dash(raw, 2).name(), QStringLiteral("2 - 3"));
+}
+
+TEST(DashTest, SizedLengthsAreRewrittenOnEveryUse)
+{
+    Dash dash { 3, 2 };
+    EXPECT_EQ(dash.sizeLengths(2.0), (QList<double> { 6, 4 }));
+    EXPECT_EQ(dash.sizeLengths(0.5), (QList<double> { 1.5, 1 }));
+    EXPECT_EQ(dash.sizedLengths(), (QList<double> { 1.5, 1 }));
+    EXPECT_EQ(dash.lengths(), (QList<double> { 3, 2 }));
+}
+
+}  // namespace
+}  // namespace zandrel
