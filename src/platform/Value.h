@@ -1,0 +1,169 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QMap>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QTransform>
+
+#include <concepts>
+#include <memory>
+#include <type_traits>
+#include <variant>
+
+namespace zandrel {
+
+class Object;
+class Value;
+
+using ObjectPtr = std::shared_ptr<Object>;
+using ValueList = QList<Value>;
+using ValueMap = QMap<QString, Value>;
+
+// The dynamic value that properties set by name, observers, notifications and archives pass around.
+// Copies are cheap: the largest inline member is a rect; transforms are shared, lists and maps are
+// implicitly shared.
+class Value {
+public:
+    enum class Type {
+        Null,
+        Bool,
+        Integer,
+        Float,
+        Double,
+        Point,
+        Size,
+        Rect,
+        String,
+        Data,
+        Color,
+        Transform,
+        Object,
+        List,
+        Map,
+    };
+
+    Value() = default;
+    Value(std::nullptr_t) { }
+    Value(bool value)
+        : m_data(value)
+    {
+    }
+    template <std::integral I>
+        requires(!std::same_as<I, bool>)
+    Value(I value)
+        : m_data(static_cast<qint64>(value))
+    {
+    }
+    template <class E>
+        requires std::is_enum_v<E>
+    Value(E value)
+        : m_data(static_cast<qint64>(value))
+    {
+    }
+    Value(float value)
+        : m_data(value)
+    {
+    }
+    Value(double value)
+        : m_data(value)
+    {
+    }
+    Value(const QPointF& value)
+        : m_data(value)
+    {
+    }
+    Value(const QSizeF& value)
+        : m_data(value)
+    {
+    }
+    Value(const QRectF& value)
+        : m_data(value)
+    {
+    }
+    Value(const QString& value)
+        : m_data(value)
+    {
+    }
+    Value(const char* value)
+        : m_data(QString::fromUtf8(value))
+    {
+    }
+    Value(const QByteArray& value)
+        : m_data(value)
+    {
+    }
+    Value(const QColor& value)
+        : m_data(value)
+    {
+    }
+    Value(const QTransform& value);
+    Value(ObjectPtr value);
+    template <class T>
+        requires(std::derived_from<T, Object> && !std::same_as<T, Object>)
+    Value(const std::shared_ptr<T>& value)
+        : Value(std::static_pointer_cast<Object>(value))
+    {
+    }
+    Value(const ValueList& value)
+        : m_data(value)
+    {
+    }
+    Value(const ValueMap& value)
+        : m_data(value)
+    {
+    }
+    // A raw pointer would otherwise silently become a bool.
+    template <class T>
+    Value(T*) = delete;
+
+    Type type() const { return static_cast<Type>(m_data.index()); }
+    bool isNull() const { return type() == Type::Null; }
+    // Bool, integer, float or double.
+    bool isNumber() const;
+
+    // Numbers convert among themselves; any other type gives 0 or false.
+    bool toBool() const;
+    qint64 toInteger() const;
+    int toInt() const { return static_cast<int>(toInteger()); }
+    float toFloat() const { return static_cast<float>(toDouble()); }
+    double toDouble() const;
+
+    // A value of another type gives the empty or zero value of the asked type.
+    QPointF toPoint() const;
+    QSizeF toSize() const;
+    QRectF toRect() const;
+    QString toString() const;
+    QByteArray toData() const;
+    QColor toColor() const;
+    QTransform toTransform() const;
+    ObjectPtr toObject() const;
+    template <class T>
+    std::shared_ptr<T> toObject() const
+    {
+        return std::dynamic_pointer_cast<T>(toObject());
+    }
+    ValueList toList() const;
+    ValueMap toMap() const;
+
+    // Same type and same contents; objects compare by identity, and NaN equals NaN so that a
+    // value always equals a copy of itself.
+    bool operator==(const Value& other) const;
+
+    // For logs and test failures only; the format is not stable.
+    QString toDebugString() const;
+
+    static QString typeName(Type type);
+
+private:
+    using TransformBox = std::shared_ptr<const QTransform>;
+    std::variant<std::monostate, bool, qint64, float, double, QPointF, QSizeF, QRectF, QString, QByteArray,
+        QColor, TransformBox, ObjectPtr, ValueList, ValueMap>
+        m_data;
+};
+
+}  // namespace zandrel
