@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform/Canvas.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QPainter;
+class QPaintDevice;
+
+namespace zandrel {
+
+// The Canvas backend on QPainter, for widgets, QImage, QPdfWriter and QPrinter. The painter's
+// transform at construction becomes the base space. Antialiasing is on and images are not
+// recompressed lossily in PDF output.
+class PainterCanvas : public Canvas {
+public:
+    // Draws through a painter the caller owns and keeps active while the canvas lives. The
+    // target is guessed from the painter's device unless given.
+    explicit PainterCanvas(QPainter* painter, std::optional<CanvasTarget> target = std::nullopt);
+    // Begins a painter of its own on the device; isActive() says whether that worked.
+    explicit PainterCanvas(QPaintDevice* device, std::optional<CanvasTarget> target = std::nullopt);
+    ~PainterCanvas() override;
+    PainterCanvas(const PainterCanvas&) = delete;
+    PainterCanvas& operator=(const PainterCanvas&) = delete;
+
+    bool isActive() const;
+    // Composites open layers, unwinds unbalanced saves and, for an owned painter, ends it.
+    // Drawing afterwards does nothing. The destructor calls it.
+    void finish();
+
+    void save() override;
+    void restore() override;
+    int saveDepth() const override;
+
+    QTransform transform() const override;
+    void setTransform(const QTransform& transform) override;
+
+    void clipToPath(const CanvasPath& path) override;
+    void clipToRect(const QRectF& rect) override;
+    QRectF clipBounds() const override;
+
+    void setAlpha(double alpha) override;
+    double alpha() const override;
+    void setCompositionMode(CompositionMode mode) override;
+    CompositionMode compositionMode() const override;
+    void setAntialiasing(bool on) override;
+    bool antialiasing() const override;
+    void setShadow(const std::optional<CanvasShadow>& shadow) override;
+    std::optional<CanvasShadow> shadow() const override;
+
+    void fillPath(const CanvasPath& path, const CanvasPaint& paint) override;
+    void fillRect(const QRectF& rect, const CanvasPaint& paint) override;
+    void strokePath(const CanvasPath& path, const CanvasPaint& paint) override;
+    void drawImage(const QImage& image, const QRectF& target, const QRectF& source = QRectF(),
+                   double opacity = 1.0, CompositionMode mode = CompositionMode::SourceOver) override;
+    void drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor& color) override;
+
+    void beginTransparencyLayer(double alpha = 1.0, const QRectF& bounds = QRectF()) override;
+    void endTransparencyLayer() override;
+
+    CanvasTarget target() const override { return m_target; }
+    double deviceScale() const override;
+    QTransform baseToDevice() const override;
+
+    // Largest offscreen bitmap (layers, shadows, blended images) the canvas makes, in pixels.
+    // Beyond it, the bitmap is made at a lower resolution.
+    static constexpr qint64 kMaxOffscreenPixels = 64LL * 1024 * 1024;
+
+private:
+    struct Surface;
+    struct State;
+    using DrawFn = std::function<void(QPainter&)>;
+
+    Surface& top() const;
+    State& state() const;
+    QPainter* painter() const;
+    void draw(const QRectF& deviceBounds, const DrawFn& fn, CompositionMode mode, double extraOpacity = 1.0);
+    void drawShadow(const QRectF& deviceBounds, const DrawFn& fn, double extraOpacity);
+    void drawDirect(QPainter& p, const DrawFn& fn, CompositionMode mode, double extraOpacity);
+    void drawBlended(const QRectF& deviceBounds, const DrawFn& fn, CompositionMode mode, double extraOpacity);
+    void endLayer();
+
+    std::unique_ptr<QPainter> m_ownedPainter;
+    CanvasTarget m_target = CanvasTarget::Bitmap;
+    std::vector<std::unique_ptr<Surface>> m_surfaces;
+};
+
+}  // namespace zandrel
