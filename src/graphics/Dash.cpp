@@ -1,5 +1,7 @@
 #include "graphics/Dash.h"
 
+#include "platform/CanvasPath.h"
+
 namespace zandrel {
 
 Dash::Dash()
@@ -30,6 +32,12 @@ const QList<double>& Dash::sizeLengths(double width) const
     for (qsizetype i = 0; i < m_lengths.size(); ++i)
         m_sizedLengths[i] = m_lengths.at(i) * width;
     return m_sizedLengths;
+}
+
+void Dash::setDashOnBezierPath(CanvasPath& path, double width, double phase) const
+{
+    path.setDash(sizeLengths(width), phase);
+    path.setLineWidth(width);
 }
 
 }  // namespace zandrel

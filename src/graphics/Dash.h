@@ -7,6 +7,8 @@
 
 namespace zandrel {
 
+class CanvasPath;
+
 // A named dash pattern. Lengths are in multiples of the line width, so one pattern serves every
 // weight; elements refer to a dash only by its index in the application's table.
 class Dash {
@@ -31,6 +33,16 @@ public:
     // shared state, rewritten on every use: one dash is applied to one target at a time.
     const QList<double>& sizeLengths(double width) const;
     const QList<double>& sizedLengths() const { return m_sizedLengths; }
+
+    // Gives the path this pattern at the line width (lengths scaled, phase as given, in the
+    // path's units) and that width. The solid dash sets an empty pattern: a solid line.
+    void setDashOnBezierPath(CanvasPath& path, double width, double phase) const;
+    // Our canvas keeps stroke attributes on the path it strokes rather than in its own state, so
+    // dashing "the context" means dashing the path about to be stroked.
+    void setDashOnContext(CanvasPath& path, double width, double phase) const
+    {
+        setDashOnBezierPath(path, width, phase);
+    }
 
 private:
     QList<double> m_lengths;

@@ -1,5 +1,7 @@
 #include "graphics/Dash.h"
 
+#include "platform/CanvasPath.h"
+
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -46,6 +48,23 @@ TEST(DashTest, SizedLengthsAreRewrittenOnEveryUse)
     EXPECT_EQ(dash.sizeLengths(0.5), (QList<double> { 1.5, 1 }));
     EXPECT_EQ(dash.sizedLengths(), (QList<double> { 1.5, 1 }));
     EXPECT_EQ(dash.lengths(), (QList<double> { 3, 2 }));
+}
+
+TEST(DashTest, SetsScaledPatternAndWidthOnAPath)
+{
+    CanvasPath path;
+    path.moveTo(QPointF(0, 0));
+    path.lineTo(QPointF(100, 0));
+
+    Dash { 3, 2 }.setDashOnBezierPath(path, 2.0, 1.5);
+    EXPECT_EQ(path.dashPattern(), (QList<double> { 6, 4 }));
+    EXPECT_DOUBLE_EQ(path.dashPhase(), 1.5);
+    EXPECT_DOUBLE_EQ(path.lineWidth(), 2.0);
+
+    // The solid dash clears an earlier pattern.
+    Dash().setDashOnContext(path, 3.0, 0.0);
+    EXPECT_FALSE(path.isDashed());
+    EXPECT_DOUBLE_EQ(path.lineWidth(), 3.0);
 }
 
 }  // namespace
