@@ -22,4 +22,4 @@ void boundsAccumulatorInitWithRect(BoundsAccumulator* acc, const QRectF& r);
 void boundsAccumulatorAddPoint(BoundsAccumulator* acc, const QPointF& p);
 QRectF boundsAccumulatorRect(const BoundsAccumulator* acc);
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -9,7 +9,6 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
-
 #include <cmath>
 #include <limits>
 
@@ -82,6 +81,6 @@ float randomFloatBetween(float lo, float hi);
 QString describeRect(const QRectF& r);
 QString describePoint(const QPointF& p);
 
-}  // namespace zandrel
+} // namespace zandrel
 
 #include "graphics/BoundsAccumulator.h"
