@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace zandrel {
+
+// A binary property list ("bplist00") held as a flat table of nodes, so that reading, writing
+// and walking never recurse and a subtree referenced many times is stored once.
+//
+// Nodes are numbered in creation order (or object-table order when read); containers refer to
+// their children by node index. The graph is acyclic but may share nodes, so a consumer that
+// expands it into a tree must guard against fan-out itself.
+class PropertyList {
+public:
+    enum class Kind : quint8 { Null, Bool, Int, Real32, Real64, Date, Data, String, Uid, Array, Set, Dict };
+    using Index = quint32;
+    static constexpr Index kNoNode = 0xffffffffu;
+
+    // Hostile files are refused before they can cost more than these.
+    struct Limits {
+        qint64 maxBytes = qint64(1) << 30;
+        quint64 maxObjects = quint64(1) << 23;
+        int maxDepth = 512;
+    };
+
+    PropertyList() = default;
+
+    // Parses a binary property list; raises Exception(kInvalidArchiveException) when the data is
+    // malformed, cyclic, nested too deeply or over a limit.
+    static PropertyList fromBinary(const QByteArray& data, const Limits& limits);
+    static PropertyList fromBinary(const QByteArray& data) { return fromBinary(data, Limits()); }
+
+    // Writes the tree under root() with the reference writer's conventions: objects numbered
+    // depth-first (a dictionary, its keys, then its values), strings, numbers, dates, data and
+    // UIDs written once, the smallest widths, and the root as object 0.
+    QByteArray toBinary() const;
+
+    // Building. Children must exist before their container, which keeps the graph acyclic.
+    Index addNull();
+    Index addBool(bool value);
+    Index addInt(qint64 value);
+    Index addReal32(float value);
+    Index addReal64(double value);
+    Index addDate(double secondsSince2001);
+    Index addData(const QByteArray& bytes);
+    Index addString(const QString& text);
+    Index addUid(quint64 value);
+    Index addArray(std::span<const Index> items);
+    Index addSet(std::span<const Index> items);
+    Index addDict(std::span<const Index> keys, std::span<const Index> values);
+    void setRoot(Index node);
+
+    Index root() const { return m_root; }
+    qsizetype size() const { return qsizetype(m_nodes.size()); }
+    void reserve(qsizetype nodes, qsizetype refs);
+
+    // Access. Asking a node of another kind gives the zero value; indices are not checked
+    // beyond debug assertions, since every index handed out by this class is valid.
+    Kind kind(Index node) const { return m_nodes[node].kind; }
+    bool isNumber(Index node) const;
+    bool isContainer(Index node) const;
+    bool boolValue(Index node) const;
+    qint64 intValue(Index node) const;
+    double realValue(Index node) const;
+    const QString& string(Index node) const;
+    const QByteArray& data(Index node) const;
+    quint64 uid(Index node) const;
+
+    // Array and set elements; for a dictionary, the keys and the values, matched by position.
+    qsizetype count(Index node) const;
+    std::span<const Index> items(Index node) const;
+    std::span<const Index> keys(Index node) const;
+    std::span<const Index> values(Index node) const;
+    Index valueForKey(Index dict, QStringView key) const;
+
+    // Total number of container entries (a dictionary entry counts once); a budget for
+    // consumers that walk the graph.
+    quint64 totalEntries() const { return m_refs.size(); }
+
+private:
+    struct Node {
+        Kind kind = Kind::Null;
+        quint32 count = 0; // container entries
+        union {
+            qint64 i;
+            double d;
+            quint64 u; // UID, or side-table index for strings and data, or first ref for containers
+        };
+        Node()
+            : u(0)
+        {
+        }
+    };
+
+    Index push(Node node);
+    Index addContainer(Kind kind, std::span<const Index> first, std::span<const Index> second);
+
+    friend class PropertyListReader;
+    friend class PropertyListWriter;
+
+    std::vector<Node> m_nodes;
+    std::vector<Index> m_refs;
+    std::vector<QString> m_strings;
+    std::vector<QByteArray> m_datas;
+    Index m_root = kNoNode;
+};
+
+} // namespace zandrel

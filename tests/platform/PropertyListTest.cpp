@@ -1,0 +1,310 @@
+#include "platform/PropertyList.h"
+
+#include "RawPropertyList.h"
+#include "platform/Exception.h"
+#include "support/TestSupport.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace zandrel {
+namespace {
+
+using Kind = PropertyList::Kind;
+using Index = PropertyList::Index;
+using test::asciiObject;
+using test::assemblePlist;
+using test::bigEndian;
+using test::containerObject;
+
+void expectInvalid(const QByteArray& data, const char* why, const PropertyList::Limits& limits = {})
+{
+    try {
+        PropertyList::fromBinary(data, limits);
+        ADD_FAILURE() << "accepted: " << why;
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.name(), kInvalidArchiveException) << why;
+    }
+}
+
+// A plist with every kind of node, shared strings and a nested container. Python's reader has no
+// sets, so its copy has an array in the set's place.
+PropertyList sampleList(bool withSet = true)
+{
+    PropertyList list;
+    const Index keyA = list.addString("alpha");
+    const Index keyB = list.addString(QStringLiteral("b\u00e9ta"));
+    const Index keyC = list.addString("gamma");
+    const Index sharedText = list.addString("shared");
+    const Index again = list.addString("shared");
+    const Index items[] = { list.addInt(-1), list.addInt(300), list.addReal32(0.1f), list.addReal64(0.1),
+        list.addBool(true), list.addBool(false), list.addData(QByteArray("\x00\x01\x02", 3)),
+        list.addUid(70000), sharedText, again, list.addDate(12.5),
+        list.addString(QStringLiteral("a long ASCII string over fifteen")),
+        list.addString(QString::fromUtf16(u"emoji \U0001F600 text")) };
+    const Index array = list.addArray(items);
+    const Index set = withSet ? list.addSet(std::span<const Index>(items, 2))
+                              : list.addArray(std::span<const Index>(items, 2));
+    const Index keys[] = { keyA, keyB, keyC };
+    const Index values[] = { array, set, list.addNull() };
+    list.setRoot(list.addDict(keys, values));
+    return list;
+}
+
+TEST(PropertyListTest, RoundTripKeepsEveryKindAndRewritesIdentically)
+{
+    const QByteArray bytes = sampleList().toBinary();
+    const PropertyList read = PropertyList::fromBinary(bytes);
+    const Index root = read.root();
+    ASSERT_EQ(read.kind(root), Kind::Dict);
+    ASSERT_EQ(read.count(root), 3);
+    EXPECT_EQ(read.string(read.keys(root)[1]), QStringLiteral("b\u00e9ta"));
+    EXPECT_EQ(read.kind(read.valueForKey(root, u"gamma")), Kind::Null);
+    EXPECT_EQ(read.valueForKey(root, u"missing"), PropertyList::kNoNode);
+
+    const auto items = read.items(read.valueForKey(root, u"alpha"));
+    ASSERT_EQ(items.size(), 13u);
+    EXPECT_EQ(read.intValue(items[0]), -1);
+    EXPECT_EQ(read.intValue(items[1]), 300);
+    EXPECT_EQ(read.kind(items[2]), Kind::Real32);
+    EXPECT_EQ(read.realValue(items[2]), double(0.1f));
+    EXPECT_EQ(read.kind(items[3]), Kind::Real64);
+    EXPECT_EQ(read.realValue(items[3]), 0.1);
+    EXPECT_TRUE(read.boolValue(items[4]));
+    EXPECT_FALSE(read.boolValue(items[5]));
+    EXPECT_EQ(read.data(items[6]), QByteArray("\x00\x01\x02", 3));
+    EXPECT_EQ(read.uid(items[7]), 70000u);
+    // Equal strings are written once and read back as one object.
+    EXPECT_EQ(items[8], items[9]);
+    EXPECT_EQ(read.kind(items[10]), Kind::Date);
+    EXPECT_EQ(read.realValue(items[10]), 12.5);
+    EXPECT_EQ(read.string(items[11]), QStringLiteral("a long ASCII string over fifteen"));
+    EXPECT_EQ(read.string(items[12]), QString::fromUtf16(u"emoji \U0001F600 text"));
+    EXPECT_EQ(read.kind(read.valueForKey(root, u"b\u00e9ta")), Kind::Set);
+
+    EXPECT_EQ(read.toBinary(), bytes);
+}
+
+TEST(PropertyListTest, WriterUsesSmallestWidthsAndReferenceMarkers)
+{
+    struct Case {
+        qint64 value;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        { 0, QByteArray::fromHex("1000") },
+        { 255, QByteArray::fromHex("10ff") },
+        { 256, QByteArray::fromHex("110100") },
+        { 65536, QByteArray::fromHex("1200010000") },
+        { 100000, QByteArray::fromHex("12000186a0") },
+        { qint64(1) << 32, QByteArray::fromHex("130000000100000000") },
+        { -1, QByteArray::fromHex("13ffffffffffffffff") },
+    };
+    for (const Case& c : cases) {
+        PropertyList list;
+        list.setRoot(list.addInt(c.value));
+        EXPECT_EQ(list.toBinary().mid(8, c.bytes.size()), c.bytes) << c.value;
+        EXPECT_EQ(PropertyList::fromBinary(list.toBinary()).intValue(0), c.value);
+    }
+
+    PropertyList list;
+    const Index items[] = { list.addReal32(1.5f), list.addReal64(1.5), list.addUid(255), list.addUid(256),
+        list.addString("abc"), list.addString(QStringLiteral("\u00e9")), list.addString("fifteen chars!!"),
+        list.addBool(true) };
+    list.setRoot(list.addArray(items));
+    const QByteArray bytes = list.toBinary();
+    // Objects follow the array's 1 + 8 bytes.
+    EXPECT_EQ(bytes.mid(8, 9), QByteArray::fromHex("a8") + QByteArray::fromHex("0102030405060708"));
+    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("223fc00000")));
+    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("233ff8000000000000")));
+    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("80ff810100536162636100e9")));
+    EXPECT_TRUE(bytes.contains(QByteArray::fromHex("5f100f") + "fifteen chars!!"));
+}
+
+TEST(PropertyListTest, DictionaryNumbersItselfThenKeysThenValues)
+{
+    PropertyList list;
+    const Index inner[] = { list.addString("x") };
+    const Index keys[] = { list.addString("k1"), list.addString("k2") };
+    const Index values[] = { list.addArray(inner), list.addString("v2") };
+    list.setRoot(list.addDict(keys, values));
+    const QByteArray bytes = list.toBinary();
+    // dict(0) -> k1(1) k2(2) | array(3) -> "x"(4) | "v2"(5)
+    EXPECT_EQ(bytes.mid(8, 5), QByteArray::fromHex("d201020305"));
+    EXPECT_EQ(bytes.mid(13 + 3 + 3, 2), QByteArray::fromHex("a104"));
+}
+
+TEST(PropertyListTest, PythonReadsWhatWeWrite)
+{
+    if (test::python3().isEmpty())
+        GTEST_SKIP() << "python3 is not installed";
+    const QString script = QStringLiteral(R"(
+import plistlib, struct, sys
+data = open(sys.argv[1], 'rb').read()
+root = plistlib.loads(data)
+a = root['alpha']
+assert a[0] == -1 and a[1] == 300, a
+assert abs(a[2] - 0.1) < 1e-7 and a[3] == 0.1
+assert a[4] is True and a[5] is False and a[6] == b'\x00\x01\x02'
+assert a[7] == plistlib.UID(70000) and a[8] == 'shared'
+assert a[12] == 'emoji \U0001F600 text'
+assert root['b\u00e9ta'] == [-1, 300]
+assert root['gamma'] is None
+# the float went out as a 4-byte real
+assert struct.pack('>Bf', 0x22, 0.1) in data
+print('ok')
+)");
+    QString output;
+    EXPECT_EQ(test::runPython(script, sampleList(false).toBinary(), &output), 0) << output.toStdString();
+}
+
+TEST(PropertyListTest, RejectsEveryTruncationAndCorruptTrailer)
+{
+    const QByteArray good = sampleList().toBinary();
+    for (qsizetype length = 0; length < good.size(); ++length)
+        expectInvalid(good.left(length), "truncated");
+
+    auto withTrailer = [&](int at, QByteArray value) {
+        QByteArray bad = good;
+        bad.replace(good.size() - 32 + at, value.size(), value);
+        return bad;
+    };
+    expectInvalid(QByteArray("bplist01") + good.mid(8), "wrong version");
+    expectInvalid(withTrailer(6, QByteArray(1, '\0')), "offset size 0");
+    expectInvalid(withTrailer(7, QByteArray(1, '\0')), "reference size 0");
+    expectInvalid(withTrailer(7, QByteArray(1, '\x09')), "reference size 9");
+    expectInvalid(withTrailer(8, bigEndian(0, 8)), "no objects");
+    expectInvalid(withTrailer(8, bigEndian(~quint64(0), 8)), "object count overflows");
+    expectInvalid(withTrailer(16, bigEndian(1000, 8)), "top out of range");
+    expectInvalid(withTrailer(24, bigEndian(4, 8)), "table in header");
+    expectInvalid(withTrailer(24, bigEndian(~quint64(0) - 16, 8)), "table offset wraps");
+    expectInvalid(good + QByteArray(1, '\0'), "bytes between table and trailer");
+}
+
+TEST(PropertyListTest, RejectsBadOffsetsReferencesAndPayloads)
+{
+    const QByteArray array = containerObject(0xA0, { 1 });
+    expectInvalid(
+        assemblePlist({ containerObject(0xA0, { 7 }), asciiObject("a") }), "reference out of range");
+    // An offset pointing into the offset table.
+    QByteArray intoTable = assemblePlist({ array, asciiObject("a") });
+    intoTable[intoTable.size() - 32 - 1] = char(intoTable.size() - 32 - 2);
+    expectInvalid(intoTable, "offset into the table");
+    QByteArray intoHeader = assemblePlist({ array, asciiObject("a") });
+    intoHeader[intoHeader.size() - 32 - 1] = 2;
+    expectInvalid(intoHeader, "offset into the header");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("5f1305") + "abcde" }), "count not a small int");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("5f13ffffffffffffffff") }), "negative count");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("6f137fffffffffffffff") }), "utf16 length overflows");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("55") + "abc" }), "string past the table");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("15") + QByteArray(32, '\0') }), "int of 32 bytes");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("21") + QByteArray(2, '\0') }), "real of 2 bytes");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("880000000000000000") }), "uid of 9 bytes");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("8401000000ff") }), "uid over 32 bits");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("0f") }), "fill marker");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("70") }), "unused marker");
+    expectInvalid(assemblePlist({ containerObject(0xD0, { 1, 1 }), QByteArray::fromHex("1001") }), "int key");
+    expectInvalid(assemblePlist({ QByteArray::fromHex("af7fffffff") + QByteArray(4, '\0') }), "huge count");
+    // A 2-byte-wide set of 300 objects with 1-byte references.
+    QList<QByteArray> many(300, QByteArray::fromHex("09"));
+    expectInvalid(assemblePlist(many, 1), "references too narrow");
+
+    PropertyList::Limits small;
+    small.maxBytes = 40;
+    expectInvalid(sampleList().toBinary(), "over the byte limit", small);
+    small = {};
+    small.maxObjects = 5;
+    expectInvalid(sampleList().toBinary(), "over the object limit", small);
+}
+
+TEST(PropertyListTest, SelfContainingAndDeepContainersEndInErrorsWithoutRecursion)
+{
+    expectInvalid(assemblePlist({ containerObject(0xA0, { 0 }) }), "array contains itself");
+    expectInvalid(
+        assemblePlist({ containerObject(0xA0, { 1 }), containerObject(0xD0, { 2, 0 }), asciiObject("k") }),
+        "cycle through a dictionary value");
+
+    // 100,000 nested one-element arrays.
+    const int depth = 100000;
+    QList<QByteArray> objects;
+    for (int i = 0; i < depth; ++i)
+        objects.append(i + 1 < depth ? containerObject(0xA0, { quint64(i + 1) }, 4) : asciiObject("end"));
+    const QByteArray deep = assemblePlist(objects, 4);
+    expectInvalid(deep, "100,000 levels");
+    PropertyList::Limits unlimited;
+    unlimited.maxDepth = depth + 1;
+    const PropertyList list = PropertyList::fromBinary(deep, unlimited);
+    EXPECT_EQ(list.size(), depth);
+}
+
+TEST(PropertyListTest, SharingAndOverlapCannotMultiplyWork)
+{
+    // Thirty levels of sixteen references to the next level: 2^120 paths, 31 objects.
+    QList<QByteArray> objects;
+    for (int level = 0; level < 30; ++level) {
+        const quint64 next = quint64(level + 1);
+        objects.append(containerObject(0xA0,
+            { next, next, next, next, next, next, next, next, next, next, next, next, next, next, next,
+                next }));
+    }
+    objects.append(asciiObject("leaf"));
+    const PropertyList fan = PropertyList::fromBinary(assemblePlist(objects));
+    EXPECT_EQ(fan.size(), 31);
+    EXPECT_EQ(fan.totalEntries(), 30u * 16u);
+
+    // Offsets aimed at one large string would copy it once per entry; a file whose objects
+    // overlap is refused once the copies exceed the object table.
+    auto overlapping = [](int copies) {
+        QList<quint64> refs;
+        for (int i = 1; i <= copies; ++i)
+            refs.append(quint64(i));
+        const QByteArray array = containerObject(0xA0, refs);
+        const QByteArray text = QByteArray::fromHex("4f1103e8") + QByteArray(1000, 'x');
+        QByteArray file = QByteArray("bplist00") + array + text;
+        const quint64 tableOffset = quint64(file.size());
+        file.append(bigEndian(8, 2));
+        for (int i = 0; i < copies; ++i)
+            file.append(bigEndian(8 + quint64(array.size()), 2));
+        file.append(QByteArray(6, '\0'));
+        file.append(char(2));
+        file.append(char(1));
+        file.append(bigEndian(quint64(copies + 1), 8) + bigEndian(0, 8) + bigEndian(tableOffset, 8));
+        return file;
+    };
+    EXPECT_NO_THROW(PropertyList::fromBinary(overlapping(1)));
+    expectInvalid(overlapping(200), "overlapping objects");
+}
+
+TEST(PropertyListTest, ReadsOddButValidEncodings)
+{
+    // Lone surrogates become U+FFFD; 16-byte integers keep their low 64 bits; 8-bit "ASCII" is Latin-1.
+    const QByteArray file = assemblePlist({ containerObject(0xA0, { 1, 2, 3, 4 }),
+        QByteArray::fromHex("620041d800"), QByteArray::fromHex("14") + bigEndian(0, 8) + bigEndian(42, 8),
+        QByteArray::fromHex("51e9"), QByteArray::fromHex("00") });
+    const PropertyList list = PropertyList::fromBinary(file);
+    const auto items = list.items(list.root());
+    EXPECT_EQ(list.string(items[0]), QString::fromUtf16(u"A\uFFFD"));
+    EXPECT_EQ(list.intValue(items[1]), 42);
+    EXPECT_EQ(list.string(items[2]), QStringLiteral("\u00e9"));
+    EXPECT_EQ(list.kind(items[3]), Kind::Null);
+
+    // Our writer also replaces lone surrogates, so what it writes is valid UTF-16.
+    PropertyList lone;
+    lone.setRoot(lone.addString(QString(QChar(0xdc00)) + QStringLiteral("\u00e9")));
+    EXPECT_EQ(PropertyList::fromBinary(lone.toBinary()).string(0), QString::fromUtf16(u"\uFFFD\u00e9"));
+
+    // Non-finite reals survive a round trip bit for bit.
+    PropertyList reals;
+    const Index values[] = { reals.addReal64(std::numeric_limits<double>::quiet_NaN()),
+        reals.addReal32(-std::numeric_limits<float>::infinity()) };
+    reals.setRoot(reals.addArray(values));
+    const PropertyList back = PropertyList::fromBinary(reals.toBinary());
+    EXPECT_TRUE(std::isnan(back.realValue(back.items(0)[0])));
+    EXPECT_EQ(back.realValue(back.items(0)[1]), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(back.intValue(back.items(0)[0]), 0);
+    EXPECT_EQ(back.intValue(back.items(0)[1]), std::numeric_limits<qint64>::min());
+}
+
+} // namespace
+} // namespace zandrel
