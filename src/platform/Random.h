@@ -1,0 +1,16 @@
+#pragma once
+
+namespace zandrel {
+
+// The process-wide pseudo-random sequence behind the drawing effects. Effects reseed it so that a
+// drawing comes out the same every time; the sequence itself is ours and the same on every machine.
+class Random {
+public:
+    static constexpr int kMax = 0x7fffffff;
+
+    static void seed(unsigned value);
+    // 0 to kMax inclusive.
+    static int next();
+};
+
+}  // namespace zandrel
