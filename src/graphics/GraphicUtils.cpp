@@ -1,9 +1,10 @@
 #include "graphics/GraphicUtils.h"
 
+#include "platform/Random.h"
+
 #include <QTransform>
 #include <QtGlobal>
 #include <cstdio>
-#include <cstdlib>
 #include <numbers>
 
 namespace zandrel {
@@ -24,10 +25,10 @@ inline float toFloat(double v)
     return f;
 }
 
-// The process-wide C generator, so that decorations that reseed it repeat their draws.
+// The process-wide sequence, so that decorations that reseed it repeat their draws.
 int processRandom()
 {
-    return std::rand();
+    return Random::next();
 }
 
 // Rotation by -angle after moving a to the origin: maps a to the origin and the direction

@@ -1,7 +1,8 @@
 #include "graphics/GraphicUtils.h"
 
+#include "platform/Random.h"
+
 #include <cmath>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 #include <numbers>
@@ -275,14 +276,14 @@ TEST(GraphicUtilsTest, ClampingAndKeepingInside)
 
 TEST(GraphicUtilsTest, RandomFloatsRepeatAfterReseedingAndStayInRange)
 {
-    std::srand(100);
+    Random::seed(100);
     float first[20];
     for (float& value : first) {
         value = randomFloatBetween(-2.0f, 3.0f);
         EXPECT_GE(value, -2.0f);
         EXPECT_LT(value, 3.0f);
     }
-    std::srand(100);
+    Random::seed(100);
     for (float value : first)
         EXPECT_EQ(randomFloatBetween(-2.0f, 3.0f), value);
     EXPECT_EQ(randomFloatBetween(4.0f, 4.0f), 4.0f);
