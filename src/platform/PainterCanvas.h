@@ -71,20 +71,29 @@ public:
 
 private:
     struct Surface;
-    struct State;
-    using DrawFn = std::function<void(QPainter&)>;
+    // Paints one primitive on a painter whose world transform maps user space to its pixels;
+    // deviceToPainter maps the root device pixels to that painter's coordinates.
+    using DrawFn = std::function<void(QPainter& painter, const QTransform& deviceToPainter)>;
 
+    void start(QPainter* painter, std::optional<CanvasTarget> target);
     Surface& top() const;
-    State& state() const;
     QPainter* painter() const;
-    void draw(const QRectF& deviceBounds, const DrawFn& fn, CompositionMode mode, double extraOpacity = 1.0);
-    void drawShadow(const QRectF& deviceBounds, const DrawFn& fn, double extraOpacity);
-    void drawDirect(QPainter& p, const DrawFn& fn, CompositionMode mode, double extraOpacity);
-    void drawBlended(const QRectF& deviceBounds, const DrawFn& fn, CompositionMode mode, double extraOpacity);
+    // The part of the root device (in its pixels) that drawing can still reach.
+    QRectF visibleDeviceRect() const;
+    QRectF userToDeviceBounds(const QRectF& userRect) const;
+    // Draws with the current shadow, alpha and the given mode; deviceBounds (root device
+    // pixels) bounds what fn paints, for the offscreen work that shadows and blending need.
+    void draw(const QRectF& deviceBounds, const DrawFn& fn, CompositionMode mode, double opacity = 1.0);
+    void drawShadow(const QRectF& deviceBounds, const DrawFn& fn, double opacity);
+    void drawDirect(const DrawFn& fn, CompositionMode mode, double opacity);
+    bool drawPlusDarker(const QRectF& deviceBounds, const DrawFn& fn, double opacity);
+    void fillWith(const QRectF& userBounds, const CanvasPaint& paint, const std::function<void(QPainter&)>& shape);
     void endLayer();
 
     std::unique_ptr<QPainter> m_ownedPainter;
     CanvasTarget m_target = CanvasTarget::Bitmap;
+    QTransform m_base;  // base space to the root painter's logical coordinates
+    double m_devicePixelRatio = 1.0;
     std::vector<std::unique_ptr<Surface>> m_surfaces;
 };
 

@@ -1,0 +1,509 @@
+#include "platform/PainterCanvas.h"
+
+#include "platform/PainterCanvasSupport.h"
+
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zandrel {
+
+using namespace canvas_support;
+
+struct PainterCanvas::Surface {
+    QPainter* painter = nullptr;
+    std::unique_ptr<QPainter> ownedPainter;
+    QImage image;  // a layer's bitmap
+    QRect deviceRect;  // the area the surface covers, in root device pixels
+    QTransform deviceToPainter;  // root device pixels to this painter's coordinates
+    std::vector<SurfaceState> states { SurfaceState {} };
+    double layerAlpha = 1.0;
+    bool passThrough = false;  // a layer that draws straight onto the surface below
+    bool discard = false;  // a layer with nothing visible
+};
+
+PainterCanvas::PainterCanvas(QPainter* painter, std::optional<CanvasTarget> target)
+{
+    start(painter, target);
+}
+
+PainterCanvas::PainterCanvas(QPaintDevice* device, std::optional<CanvasTarget> target)
+    : m_ownedPainter(std::make_unique<QPainter>())
+{
+    if (device && m_ownedPainter->begin(device))
+        start(m_ownedPainter.get(), target);
+}
+
+void PainterCanvas::start(QPainter* painter, std::optional<CanvasTarget> target)
+{
+    if (!painter || !painter->isActive() || !painter->device())
+        return;
+    m_base = painter->worldTransform();
+    m_devicePixelRatio = std::max(1e-6, painter->device()->devicePixelRatio());
+    m_target = target ? *target : targetOf(*painter);
+    // Everything the canvas changes on a borrowed painter is undone by finish().
+    painter->save();
+    painter->setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing
+                            | QPainter::LosslessImageRendering);
+    auto root = std::make_unique<Surface>();
+    root->painter = painter;
+    const QPaintDevice* device = painter->device();
+    root->deviceRect = QRect(0, 0, int(std::ceil(device->width() * m_devicePixelRatio)),
+                             int(std::ceil(device->height() * m_devicePixelRatio)));
+    root->deviceToPainter = QTransform::fromScale(1.0 / m_devicePixelRatio, 1.0 / m_devicePixelRatio);
+    m_surfaces.push_back(std::move(root));
+}
+
+PainterCanvas::~PainterCanvas()
+{
+    finish();
+}
+
+bool PainterCanvas::isActive() const
+{
+    return !m_surfaces.empty() && painter()->isActive();
+}
+
+void PainterCanvas::finish()
+{
+    if (m_surfaces.empty())
+        return;
+    while (m_surfaces.size() > 1)
+        endLayer();
+    QPainter* root = painter();
+    for (std::size_t i = 1; i < top().states.size(); ++i)
+        root->restore();
+    root->restore();
+    m_surfaces.clear();
+    if (m_ownedPainter && m_ownedPainter->isActive())
+        m_ownedPainter->end();
+}
+
+PainterCanvas::Surface& PainterCanvas::top() const
+{
+    return *m_surfaces.back();
+}
+
+QPainter* PainterCanvas::painter() const
+{
+    return top().painter;
+}
+
+void PainterCanvas::save()
+{
+    if (!isActive())
+        return;
+    painter()->save();
+    top().states.push_back(top().states.back());
+}
+
+void PainterCanvas::restore()
+{
+    // A layer's saves end with it: restoring past its start does nothing.
+    if (!isActive() || top().states.size() <= 1)
+        return;
+    painter()->restore();
+    top().states.pop_back();
+}
+
+int PainterCanvas::saveDepth() const
+{
+    int depth = 0;
+    for (const auto& surface : m_surfaces)
+        depth += int(surface->states.size()) - 1;
+    return depth;
+}
+
+QTransform PainterCanvas::transform() const
+{
+    if (!isActive())
+        return QTransform();
+    return painter()->worldTransform() * (baseToDevice() * top().deviceToPainter).inverted();
+}
+
+void PainterCanvas::setTransform(const QTransform& transform)
+{
+    if (!isActive() || !isFinite(transform))
+        return;
+    painter()->setWorldTransform(transform * baseToDevice() * top().deviceToPainter);
+}
+
+void PainterCanvas::clipToPath(const CanvasPath& path)
+{
+    if (isActive())
+        painter()->setClipPath(path.painterPath(), Qt::IntersectClip);
+}
+
+void PainterCanvas::clipToRect(const QRectF& rect)
+{
+    if (isActive())
+        painter()->setClipRect(isFinite(rect) ? rect.normalized() : QRectF(), Qt::IntersectClip);
+}
+
+QRectF PainterCanvas::visibleDeviceRect() const
+{
+    QRectF visible = top().deviceRect;
+    if (painter()->hasClipping()) {
+        const QTransform userToDevice = painter()->worldTransform() * top().deviceToPainter.inverted();
+        visible = visible.intersected(userToDevice.mapRect(painter()->clipBoundingRect()));
+    }
+    return visible;
+}
+
+QRectF PainterCanvas::clipBounds() const
+{
+    if (!isActive())
+        return QRectF();
+    const QRectF visible = visibleDeviceRect();
+    bool invertible = false;
+    const QTransform deviceToUser = deviceTransform().inverted(&invertible);
+    return invertible && !visible.isEmpty() ? deviceToUser.mapRect(visible) : QRectF();
+}
+
+QRectF PainterCanvas::userToDeviceBounds(const QRectF& userRect) const
+{
+    const QRectF mapped = deviceTransform().mapRect(userRect.normalized());
+    return isFinite(mapped) ? mapped : QRectF();
+}
+
+void PainterCanvas::setAlpha(double alpha)
+{
+    if (isActive() && !std::isnan(alpha))
+        painter()->setOpacity(std::clamp(alpha, 0.0, 1.0));
+}
+
+double PainterCanvas::alpha() const
+{
+    return isActive() ? painter()->opacity() : 1.0;
+}
+
+void PainterCanvas::setCompositionMode(CompositionMode mode)
+{
+    if (isActive())
+        top().states.back().mode = mode;
+}
+
+CompositionMode PainterCanvas::compositionMode() const
+{
+    return isActive() ? top().states.back().mode : CompositionMode::SourceOver;
+}
+
+void PainterCanvas::setAntialiasing(bool on)
+{
+    if (isActive())
+        painter()->setRenderHint(QPainter::Antialiasing, on);
+}
+
+bool PainterCanvas::antialiasing() const
+{
+    return isActive() && painter()->testRenderHint(QPainter::Antialiasing);
+}
+
+void PainterCanvas::setShadow(const std::optional<CanvasShadow>& shadow)
+{
+    if (isActive())
+        top().states.back().shadow = sanitizedShadow(shadow);
+}
+
+std::optional<CanvasShadow> PainterCanvas::shadow() const
+{
+    return isActive() ? top().states.back().shadow : std::nullopt;
+}
+
+double PainterCanvas::deviceScale() const
+{
+    return std::sqrt(std::abs(baseToDevice().determinant()));
+}
+
+QTransform PainterCanvas::baseToDevice() const
+{
+    return m_base * QTransform::fromScale(m_devicePixelRatio, m_devicePixelRatio);
+}
+
+void PainterCanvas::fillWith(const QRectF& userBounds, const CanvasPaint& paint,
+                             const std::function<void(QPainter&)>& shape)
+{
+    if (!isActive())
+        return;
+    const std::optional<PaintBrush> brush = brushFor(paint, transform(), userBounds);
+    if (!brush)
+        return;
+    draw(userToDeviceBounds(userBounds),
+         [&](QPainter& p, const QTransform&) {
+             p.save();
+             p.setPen(Qt::NoPen);
+             p.setBrush(brush->brush);
+             p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
+             if (brush->clip)
+                 p.setClipPath(*brush->clip, Qt::IntersectClip);
+             shape(p);
+             p.restore();
+         },
+         top().states.back().mode);
+}
+
+void PainterCanvas::fillPath(const CanvasPath& path, const CanvasPaint& paint)
+{
+    if (path.isEmpty())
+        return;
+    fillWith(path.bounds(), paint, [&](QPainter& p) { p.drawPath(path.painterPath()); });
+}
+
+void PainterCanvas::fillRect(const QRectF& rect, const CanvasPaint& paint)
+{
+    if (!isFinite(rect) || rect.isNull())
+        return;
+    const QRectF normalized = rect.normalized();
+    fillWith(normalized, paint, [&](QPainter& p) { p.drawRect(normalized); });
+}
+
+void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
+{
+    if (!isActive() || path.isEmpty())
+        return;
+    const QRectF bounds = path.controlPointBounds();
+    const std::optional<PaintBrush> brush = brushFor(paint, transform(), bounds);
+    if (!brush)
+        return;
+    const QPen pen = penFor(path, brush->brush, painter()->worldTransform());
+    // Joins can reach out to half the width times the miter limit; a hairline one device pixel.
+    const double reach = path.lineWidth() / 2 * std::max(path.miterLimit(), 1.5);
+    const QRectF deviceBounds = userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach)).adjusted(-2, -2, 2, 2);
+    draw(deviceBounds,
+         [&](QPainter& p, const QTransform&) {
+             p.save();
+             p.setPen(pen);
+             p.setBrush(Qt::NoBrush);
+             p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
+             if (brush->clip)
+                 p.setClipPath(*brush->clip, Qt::IntersectClip);
+             p.drawPath(path.painterPath());
+             p.restore();
+         },
+         top().states.back().mode);
+}
+
+void PainterCanvas::drawImage(const QImage& image, const QRectF& target, const QRectF& source, double opacity,
+                              CompositionMode mode)
+{
+    if (!isActive() || image.isNull() || !isFinite(target) || target.isEmpty() || !(opacity > 0))
+        return;
+    const QRectF whole(0, 0, image.width(), image.height());
+    const QRectF from = source.isEmpty() || !isFinite(source) ? whole : source.normalized().intersected(whole);
+    if (from.isEmpty())
+        return;
+    const QRectF to = target.normalized();
+    draw(userToDeviceBounds(to), [&](QPainter& p, const QTransform&) { p.drawImage(to, image, from); }, mode,
+         std::min(opacity, 1.0));
+}
+
+void PainterCanvas::drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor& color)
+{
+    if (!isActive() || !color.isValid() || run.glyphIndexes().isEmpty() || !isFinite(QRectF(position, QSizeF())))
+        return;
+    const QRectF bounds = run.boundingRect().translated(position).adjusted(-1, -1, 1, 1);
+    draw(userToDeviceBounds(bounds),
+         [&](QPainter& p, const QTransform&) {
+             p.setPen(color);
+             p.drawGlyphRun(position, run);
+         },
+         top().states.back().mode);
+}
+
+void PainterCanvas::draw(const QRectF& deviceBounds, const DrawFn& fn, CompositionMode mode, double opacity)
+{
+    if (top().states.back().shadow)
+        drawShadow(deviceBounds, fn, opacity);
+    if (mode == CompositionMode::PlusDarker && drawPlusDarker(deviceBounds, fn, opacity))
+        return;
+    drawDirect(fn, mode, opacity);
+}
+
+void PainterCanvas::drawDirect(const DrawFn& fn, CompositionMode mode, double opacity)
+{
+    QPainter& p = *painter();
+    const double savedOpacity = p.opacity();
+    p.setOpacity(savedOpacity * opacity);
+    const QPainter::CompositionMode qtMode = qtCompositionMode(mode);
+    const bool modeSet = qtMode != QPainter::CompositionMode_SourceOver && supportsMode(p, qtMode);
+    if (modeSet)
+        p.setCompositionMode(qtMode);
+    fn(p, top().deviceToPainter);
+    if (modeSet)
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.setOpacity(savedOpacity);
+}
+
+void PainterCanvas::drawShadow(const QRectF& deviceBounds, const DrawFn& fn, double opacity)
+{
+    const CanvasShadow& shadow = *top().states.back().shadow;
+    const QTransform toDevice = baseToDevice();
+    const QPointF offset = toDevice.map(shadow.offset) - toDevice.map(QPointF());
+    const double sigma = shadow.blurRadius / 2 * deviceScale();
+    const int pad = gaussianBlurPadding(sigma);
+    // Only the part of the shape whose shadow can land in the visible area is rendered.
+    const QRectF reach = visibleDeviceRect().translated(-offset).adjusted(-pad, -pad, pad, pad);
+    const QRect area = deviceBounds.intersected(reach).toAlignedRect();
+    if (area.isEmpty())
+        return;
+    const double resolution = offscreenResolution(area, m_target, *painter());
+    QImage mask = newTransparentImage(area, resolution);
+    if (mask.isNull())
+        return;
+    const QTransform deviceToMask = QTransform::fromTranslate(-area.x(), -area.y()) * QTransform::fromScale(resolution, resolution);
+    {
+        QPainter p(&mask);
+        p.setRenderHints(painter()->renderHints());
+        p.setWorldTransform(deviceTransform() * deviceToMask);
+        fn(p, deviceToMask);
+        // Keep the coverage, take the shadow's colour.
+        p.resetTransform();
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(mask.rect(), shadow.color);
+    }
+    const BlurredImage blurred = gaussianBlur(mask, sigma * resolution);
+    if (blurred.image.isNull())
+        return;
+    const QRectF target(QPointF(area.topLeft()) + offset + QPointF(blurred.offset) / resolution,
+                        QSizeF(blurred.image.size()) / resolution);
+    QPainter& p = *painter();
+    p.save();
+    p.setOpacity(p.opacity() * opacity);
+    p.setWorldTransform(top().deviceToPainter);
+    p.drawImage(target, blurred.image);
+    p.restore();
+}
+
+bool PainterCanvas::drawPlusDarker(const QRectF& deviceBounds, const DrawFn& fn, double opacity)
+{
+    // The mode reads the destination, so it needs the pixels: a bitmap or a raster window.
+    QPainter& p = *painter();
+    QPaintEngine* engine = p.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    auto* destination = static_cast<QImage*>(device);
+    if (destination->format() != QImage::Format_ARGB32_Premultiplied && destination->format() != QImage::Format_RGB32)
+        return false;
+
+    // Engine pixels may differ from root device pixels by a window's offset in its backing store.
+    const QTransform userToEngine = p.deviceTransform();
+    bool invertible = false;
+    const QTransform deviceToUser = deviceTransform().inverted(&invertible);
+    if (!invertible)
+        return true;
+    QRect area = (deviceToUser * userToEngine).mapRect(deviceBounds).toAlignedRect().intersected(destination->rect());
+    const QRegion systemClip = engine->systemClip();
+    if (!systemClip.isEmpty())
+        area = area.intersected(systemClip.boundingRect());
+    if (p.hasClipping())
+        area = area.intersected(userToEngine.mapRect(p.clipBoundingRect()).toAlignedRect());
+    if (area.isEmpty())
+        return true;
+
+    QImage source = newTransparentImage(area, 1.0);
+    if (source.isNull())
+        return true;
+    {
+        const QTransform engineToSource = QTransform::fromTranslate(-area.x(), -area.y());
+        QPainter s(&source);
+        s.setRenderHints(p.renderHints());
+        if (!systemClip.isEmpty()) {
+            s.setWorldTransform(engineToSource);
+            s.setClipRegion(systemClip);
+        }
+        s.setWorldTransform(userToEngine * engineToSource);
+        if (p.hasClipping())
+            s.setClipPath(p.clipPath(), Qt::IntersectClip);
+        s.setOpacity(p.opacity() * opacity);
+        fn(s, deviceTransform().inverted() * userToEngine * engineToSource);
+    }
+    p.beginNativePainting();
+    blendPlusDarker(*destination, area.topLeft(), source);
+    p.endNativePainting();
+    return true;
+}
+
+void PainterCanvas::beginTransparencyLayer(double alpha, const QRectF& bounds)
+{
+    if (!isActive())
+        return;
+    alpha = std::isnan(alpha) ? 1.0 : std::clamp(alpha, 0.0, 1.0);
+    const SurfaceState& current = top().states.back();
+    auto layer = std::make_unique<Surface>();
+    layer->layerAlpha = alpha;
+    // Fully opaque source-over without a shadow composites exactly like drawing directly, which
+    // also keeps a PDF's vectors.
+    if (alpha >= 1.0 && painter()->opacity() >= 1.0 && current.mode == CompositionMode::SourceOver && !current.shadow) {
+        layer->passThrough = true;
+        layer->painter = painter();
+        layer->deviceRect = top().deviceRect;
+        layer->deviceToPainter = top().deviceToPainter;
+        layer->painter->save();
+        m_surfaces.push_back(std::move(layer));
+        return;
+    }
+
+    QRectF area = visibleDeviceRect();
+    if (!bounds.isEmpty() && isFinite(bounds))
+        area = area.intersected(userToDeviceBounds(bounds));
+    layer->deviceRect = area.toAlignedRect();
+    const double resolution = offscreenResolution(layer->deviceRect, m_target, *painter());
+    if (!layer->deviceRect.isEmpty())
+        layer->image = newTransparentImage(layer->deviceRect, resolution);
+    if (layer->image.isNull()) {
+        // Nothing visible: the drawing goes to a tiny bitmap that is thrown away.
+        layer->discard = true;
+        layer->image = QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+    }
+    layer->deviceToPainter = QTransform::fromTranslate(-layer->deviceRect.x(), -layer->deviceRect.y())
+        * QTransform::fromScale(resolution, resolution);
+    layer->ownedPainter = std::make_unique<QPainter>(&layer->image);
+    layer->painter = layer->ownedPainter.get();
+    QPainter& parent = *painter();
+    layer->painter->setRenderHints(parent.renderHints());
+    layer->painter->setFont(parent.font());
+    layer->painter->setWorldTransform(deviceTransform() * layer->deviceToPainter);
+    if (layer->discard)
+        layer->painter->setClipRect(QRectF());
+    else if (parent.hasClipping())
+        layer->painter->setClipPath(parent.clipPath());
+    m_surfaces.push_back(std::move(layer));
+}
+
+void PainterCanvas::endTransparencyLayer()
+{
+    if (m_surfaces.size() > 1)
+        endLayer();
+}
+
+void PainterCanvas::endLayer()
+{
+    std::unique_ptr<Surface> layer = std::move(m_surfaces.back());
+    m_surfaces.pop_back();
+    if (layer->passThrough) {
+        for (std::size_t i = 1; i < layer->states.size(); ++i)
+            layer->painter->restore();
+        layer->painter->restore();
+        return;
+    }
+    layer->ownedPainter->end();
+    if (layer->discard)
+        return;
+    // The surface below kept the alpha, mode and shadow it had at the start of the layer.
+    const QRectF target(layer->deviceRect);
+    const QImage& image = layer->image;
+    draw(target,
+         [&](QPainter& p, const QTransform& deviceToPainter) {
+             p.save();
+             p.setWorldTransform(deviceToPainter);
+             p.drawImage(target, image);
+             p.restore();
+         },
+         top().states.back().mode, layer->layerAlpha);
+}
+
+}  // namespace zandrel
