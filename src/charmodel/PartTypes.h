@@ -62,7 +62,8 @@ public:
 class sortableType {
 public:
     // The rank of a type that is not in the display order: after every listed type.
-    static constexpr std::uint64_t kNotFound = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    static constexpr std::uint64_t kNotFound
+        = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
 
     explicit sortableType(PartType type);
 

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QRectF>
+
+namespace zandrel {
+
+class Canvas;
+class ZDLViewInterface;
+
+// The state of one drawing pass, handed to every drawIn: the canvas to draw into, the scale at which
+// the drawing is seen, the threshold below which costly blurs are skipped, and whether the pass is
+// for the screen or for an export, print, thumbnail or pasteboard image. Made for one pass and
+// dropped afterwards; it neither owns the canvas nor the view.
+class ZDLContext {
+public:
+    // No canvas and no view; every field at its default.
+    ZDLContext();
+    // Draws into the current canvas at the given scale: make the context after the destination has
+    // been made current. Without a current canvas the context has none.
+    explicit ZDLContext(float scale);
+    // For a view's redraw: the current canvas at the view's scale, answering the view questions
+    // through the view.
+    explicit ZDLContext(ZDLViewInterface& view);
+
+    // Around changes of clip, transform or compositing; nothing happens without a canvas.
+    void saveState();
+    void restoreState();
+
+    // Whether a blur of this radius would show: radius times scale times the smaller part scale (a
+    // part scale that is not a number is ignored) must be above the blur threshold.
+    bool showBlur(float radius) const;
+    // Without a view every rectangle needs drawing.
+    bool needsToDrawRect(const QRectF& rect) const;
+    bool scalingViewInteractively() const;
+    bool isInMainWindow() const;
+
+    // Drawing for an export, print, thumbnail or pasteboard image: screen-only decorations and
+    // bitmap caches are skipped.
+    bool exporting() const { return m_exporting; }
+    void setExporting(bool exporting) { m_exporting = exporting; }
+    // Whether the frame of the comic's current panel is drawn (on screen only).
+    bool showCurrentPanelFrame() const { return m_showCurrentPanelFrame; }
+    void setShowCurrentPanelFrame(bool show) { m_showCurrentPanelFrame = show; }
+    // Device units per document unit: the zoom of a view or the resolution factor of an export.
+    float scale() const { return m_scale; }
+    void setScale(float scale) { m_scale = scale; }
+    float partScaleX() const { return m_partScaleX; }
+    void setPartScaleX(float scale) { m_partScaleX = scale; }
+    float partScaleY() const { return m_partScaleY; }
+    void setPartScaleY(float scale) { m_partScaleY = scale; }
+    // A blur whose radius in device units is not above this is not drawn; 0 draws every blur.
+    float blurThreshold() const { return m_blurThreshold; }
+    void setBlurThreshold(float threshold) { m_blurThreshold = threshold; }
+    // Opacity of bitmap images and cached renderings.
+    float imageAlpha() const { return m_imageAlpha; }
+    void setImageAlpha(float alpha) { m_imageAlpha = alpha; }
+    Canvas* canvas() const { return m_canvas; }
+    void setCanvas(Canvas* canvas) { m_canvas = canvas; }
+    ZDLViewInterface* updatingView() const { return m_updatingView; }
+    void setUpdatingView(ZDLViewInterface* view) { m_updatingView = view; }
+
+    static constexpr float kDefaultBlurThreshold = 0.8f;
+
+private:
+    bool m_exporting = false;
+    bool m_showCurrentPanelFrame = true;
+    float m_scale = 1.0f;
+    float m_partScaleX = 1.0f;
+    float m_partScaleY = 1.0f;
+    float m_blurThreshold = kDefaultBlurThreshold;
+    float m_imageAlpha = 1.0f;
+    Canvas* m_canvas = nullptr;
+    ZDLViewInterface* m_updatingView = nullptr;
+};
+
+}  // namespace zandrel
