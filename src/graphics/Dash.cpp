@@ -1,11 +1,12 @@
 #include "graphics/Dash.h"
 
 #include "platform/CanvasPath.h"
+#include "platform/Localization.h"
 
 namespace zandrel {
 
 Dash::Dash()
-    : m_name(QStringLiteral("Solid"))
+    : m_name(localized("Solid"))
 {
 }
 

@@ -1,6 +1,8 @@
 #include "graphics/Dash.h"
 
+#include "platform/Canvas.h"
 #include "platform/CanvasPath.h"
+#include "platform/OffscreenImage.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +67,48 @@ TEST(DashTest, SetsScaledPatternAndWidthOnAPath)
     Dash().setDashOnContext(path, 3.0, 0.0);
     EXPECT_FALSE(path.isDashed());
     EXPECT_DOUBLE_EQ(path.lineWidth(), 3.0);
+}
+
+// Lengths of the alternating painted and empty runs along a pixel row, starting with a painted one.
+QList<int> runsAlongRow(const QImage& image, int y)
+{
+    QList<int> runs;
+    bool painted = true;
+    int length = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        const bool here = qAlpha(image.pixel(x, y)) > 127;
+        if (here == painted) {
+            ++length;
+            continue;
+        }
+        runs.append(length);
+        painted = here;
+        length = 1;
+    }
+    runs.append(length);
+    return runs;
+}
+
+TEST(DashTest, DrawnDashesAreScaledByTheLineWidth)
+{
+    OffscreenImage image(QSize(100, 20));
+    ASSERT_TRUE(image.isValid());
+    CanvasPath path;
+    path.moveTo(QPointF(0, 10));
+    path.lineTo(QPointF(100, 10));
+    Dash { 3, 2 }.setDashOnContext(path, 2.0, 0.0);
+    image.canvas()->strokePath(path, QColor(Qt::black));
+    const QImage drawn = image.takeImage();
+
+    // The two-point line covers rows 9 and 10 whole; dashes start at x = 0 with butt caps.
+    for (int y : { 9, 10 }) {
+        const QList<int> runs = runsAlongRow(drawn, y);
+        ASSERT_EQ(runs.size(), 20) << "row " << y;
+        for (int i = 0; i < runs.size(); ++i)
+            EXPECT_EQ(runs[i], i % 2 == 0 ? 6 : 4) << "row " << y << " run " << i;
+    }
+    EXPECT_EQ(runsAlongRow(drawn, 8), (QList<int> { 0, 100 }));
+    EXPECT_EQ(runsAlongRow(drawn, 11), (QList<int> { 0, 100 }));
 }
 
 }  // namespace
