@@ -1,0 +1,406 @@
+#include "platform/KeyedArchiver.h"
+
+#include "platform/ClassRegistry.h"
+#include "platform/Exception.h"
+#include "platform/KeyedArchiveText.h"
+#include "platform/Object.h"
+
+#include <cstring>
+
+namespace zandrel {
+
+namespace {
+
+constexpr quint32 kTopUid = 0xffffffffu;
+
+[[noreturn]] void misuse(const char* reason)
+{
+    Exception::raise(QStringLiteral("invalidArgument"), QString::fromLatin1(reason));
+}
+
+QString escapedKey(const QString& key)
+{
+    return key.startsWith(QLatin1Char('$')) ? QLatin1Char('$') + key : key;
+}
+
+} // namespace
+
+// The fields of one object while it is encoded; its dictionary is built at the end, once
+// conditional references know whether their objects were written.
+struct KeyedArchiver::Pending {
+    quint32 uid = kTopUid;
+    QString className;
+    std::vector<Index> keys;
+    std::vector<Index> values; // kNoNode where a conditional reference waits
+    std::vector<std::pair<size_t, ObjectPtr>> conditionals;
+};
+
+KeyedArchiver::KeyedArchiver()
+{
+    m_objects.push_back(stringNode(QStringLiteral("$null")));
+    m_pending.emplace_back();
+    m_frames.push_back(0);
+}
+
+QByteArray KeyedArchiver::archivedData(const Value& root)
+{
+    KeyedArchiver archiver;
+    archiver.encodeObject(root, QStringLiteral("root"));
+    return archiver.encodedData();
+}
+
+QByteArray KeyedArchiver::archivedDataWithRootObject(const ObjectPtr& root)
+{
+    return archivedData(Value(root));
+}
+
+KeyedArchiver::Pending& KeyedArchiver::current()
+{
+    if (m_finished)
+        misuse("The archive is already finished.");
+    return m_pending[m_frames.back()];
+}
+
+PropertyList::Index KeyedArchiver::stringNode(const QString& text)
+{
+    auto it = m_strings.find(text);
+    if (it == m_strings.end())
+        it = m_strings.insert(text, m_list.addString(text));
+    return it.value();
+}
+
+PropertyList::Index KeyedArchiver::uidNode(quint64 uid)
+{
+    auto [it, inserted] = m_uidNodes.try_emplace(uid, PropertyList::kNoNode);
+    if (inserted)
+        it->second = m_list.addUid(uid);
+    return it->second;
+}
+
+quint32 KeyedArchiver::reserveUid()
+{
+    if (m_objects.size() >= kTopUid)
+        misuse("Too many archived objects.");
+    m_objects.push_back(PropertyList::kNoNode);
+    return quint32(m_objects.size() - 1);
+}
+
+quint32 KeyedArchiver::encodeBare(Index node)
+{
+    const quint32 uid = reserveUid();
+    m_objects[uid] = node;
+    return uid;
+}
+
+void KeyedArchiver::setEntry(const QString& key, Index value)
+{
+    Pending& pending = current();
+    const Index keyNode = stringNode(key);
+    // Encoding a key twice keeps the last value, in the first one's place.
+    for (size_t i = 0; i < pending.keys.size(); ++i) {
+        if (pending.keys[i] == keyNode) {
+            pending.values[i] = value;
+            std::erase_if(pending.conditionals, [i](const auto& c) { return c.first == i; });
+            return;
+        }
+    }
+    pending.keys.push_back(keyNode);
+    pending.values.push_back(value);
+}
+
+void KeyedArchiver::encodeBool(bool value, const QString& key)
+{
+    setEntry(escapedKey(key), m_list.addBool(value));
+}
+
+void KeyedArchiver::encodeInt32(qint32 value, const QString& key)
+{
+    setEntry(escapedKey(key), m_list.addInt(value));
+}
+
+void KeyedArchiver::encodeInt(qint64 value, const QString& key)
+{
+    setEntry(escapedKey(key), m_list.addInt(value));
+}
+
+void KeyedArchiver::encodeInteger(qint64 value, const QString& key)
+{
+    setEntry(escapedKey(key), m_list.addInt(value));
+}
+
+void KeyedArchiver::encodeFloat(float value, const QString& key)
+{
+    setEntry(escapedKey(key), m_list.addReal32(value));
+}
+
+void KeyedArchiver::encodeDouble(double value, const QString& key)
+{
+    setEntry(escapedKey(key), m_list.addReal64(value));
+}
+
+void KeyedArchiver::encodeBytes(const QByteArray& bytes, const QString& key)
+{
+    setEntry(escapedKey(key), m_list.addData(bytes));
+}
+
+void KeyedArchiver::encodePoint(const QPointF& point, const QString& key)
+{
+    setEntry(escapedKey(key), uidNode(encodeReference(archivetext::pointString(point))));
+}
+
+void KeyedArchiver::encodeSize(const QSizeF& size, const QString& key)
+{
+    setEntry(escapedKey(key), uidNode(encodeReference(archivetext::sizeString(size))));
+}
+
+void KeyedArchiver::encodeRect(const QRectF& rect, const QString& key)
+{
+    setEntry(escapedKey(key), uidNode(encodeReference(archivetext::rectString(rect))));
+}
+
+void KeyedArchiver::encodeObject(const Value& value, const QString& key)
+{
+    current();
+    setEntry(escapedKey(key), uidNode(encodeReference(value)));
+}
+
+void KeyedArchiver::encodeObject(const ObjectPtr& object, const QString& key)
+{
+    encodeObject(Value(object), key);
+}
+
+void KeyedArchiver::encodeConditionalObject(const ObjectPtr& object, const QString& key)
+{
+    if (!object) {
+        encodeObject(Value(), key);
+        return;
+    }
+    const QString escaped = escapedKey(key);
+    setEntry(escaped, PropertyList::kNoNode);
+    Pending& pending = current();
+    const Index keyNode = stringNode(escaped);
+    for (size_t i = 0; i < pending.keys.size(); ++i) {
+        if (pending.keys[i] == keyNode) {
+            pending.conditionals.emplace_back(i, object);
+            break;
+        }
+    }
+}
+
+quint32 KeyedArchiver::encodeReference(const Value& value)
+{
+    auto bareNumber = [this](int slot, quint64 bits, auto makeNode) {
+        auto [it, inserted] = m_bareNumbers[slot].try_emplace(bits, 0);
+        if (inserted)
+            it->second = encodeBare(makeNode());
+        return it->second;
+    };
+    switch (value.type()) {
+    case Value::Type::Null:
+        return 0;
+    case Value::Type::Bool:
+        return bareNumber(0, value.toBool() ? 1 : 0, [&] { return m_list.addBool(value.toBool()); });
+    case Value::Type::Integer:
+        return bareNumber(1, quint64(value.toInteger()), [&] { return m_list.addInt(value.toInteger()); });
+    case Value::Type::Float: {
+        const float f = value.toFloat();
+        quint32 bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        return bareNumber(2, bits, [&] { return m_list.addReal32(f); });
+    }
+    case Value::Type::Double: {
+        const double d = value.toDouble();
+        quint64 bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        return bareNumber(3, bits, [&] { return m_list.addReal64(d); });
+    }
+    case Value::Type::String: {
+        const QString text = value.toString();
+        auto it = m_bareStrings.constFind(text);
+        if (it != m_bareStrings.cend())
+            return it.value();
+        const quint32 uid = encodeBare(stringNode(text));
+        m_bareStrings.insert(text, uid);
+        return uid;
+    }
+    case Value::Type::Data: {
+        const QByteArray bytes = value.toData();
+        auto it = m_bareDatas.constFind(bytes);
+        if (it != m_bareDatas.cend())
+            return it.value();
+        const quint32 uid = encodeBare(m_list.addData(bytes));
+        m_bareDatas.insert(bytes, uid);
+        return uid;
+    }
+    case Value::Type::Object:
+        return encodeObjectReference(value.toObject());
+    case Value::Type::Color:
+        if (!value.toColor().isValid())
+            return 0;
+        return encodeValueObject(value);
+    default:
+        return encodeValueObject(value);
+    }
+}
+
+quint32 KeyedArchiver::encodeObjectReference(const ObjectPtr& object)
+{
+    if (!object)
+        return 0;
+    const auto found = m_objectUids.find(object.get());
+    if (found != m_objectUids.end())
+        return found->second;
+    // The UID is taken before the fields, so that references back to this object (a child's link
+    // to its parent) find it, and parents number before their children.
+    const quint32 uid = reserveUid();
+    m_objectUids.emplace(object.get(), uid);
+    m_keepAlive.push_back(object);
+    beginObject(uid, object->className());
+    object->encodeWithCoder(*this);
+    endObject();
+    return uid;
+}
+
+quint32 KeyedArchiver::encodeValueObject(const Value& value)
+{
+    const quint32 uid = reserveUid();
+    switch (value.type()) {
+    case Value::Type::List: {
+        beginObject(uid, QStringLiteral("NSMutableArray"));
+        const ValueList list = value.toList();
+        std::vector<Index> refs;
+        refs.reserve(size_t(list.size()));
+        for (const Value& item : list)
+            refs.push_back(uidNode(encodeReference(item)));
+        setEntry(QStringLiteral("NS.objects"), m_list.addArray(refs));
+        break;
+    }
+    case Value::Type::Map: {
+        beginObject(uid, QStringLiteral("NSMutableDictionary"));
+        const ValueMap map = value.toMap();
+        std::vector<Index> keys;
+        std::vector<Index> objects;
+        keys.reserve(size_t(map.size()));
+        objects.reserve(size_t(map.size()));
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            keys.push_back(uidNode(encodeReference(it.key())));
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            objects.push_back(uidNode(encodeReference(it.value())));
+        setEntry(QStringLiteral("NS.keys"), m_list.addArray(keys));
+        setEntry(QStringLiteral("NS.objects"), m_list.addArray(objects));
+        break;
+    }
+    case Value::Type::Point:
+        beginObject(uid, QStringLiteral("NSValue"));
+        encodeInt(1, QStringLiteral("NS.special"));
+        encodePoint(value.toPoint(), QStringLiteral("NS.pointval"));
+        break;
+    case Value::Type::Size:
+        beginObject(uid, QStringLiteral("NSValue"));
+        encodeInt(2, QStringLiteral("NS.special"));
+        encodeSize(value.toSize(), QStringLiteral("NS.sizeval"));
+        break;
+    case Value::Type::Rect:
+        beginObject(uid, QStringLiteral("NSValue"));
+        encodeInt(3, QStringLiteral("NS.special"));
+        encodeRect(value.toRect(), QStringLiteral("NS.rectval"));
+        break;
+    case Value::Type::Color:
+        beginObject(uid, QStringLiteral("NSColor"));
+        encodeBytes(archivetext::rgbComponents(value.toColor()), QStringLiteral("NSRGB"));
+        encodeInt(1, QStringLiteral("NSColorSpace"));
+        break;
+    case Value::Type::Transform: {
+        beginObject(uid, QStringLiteral("NSAffineTransform"));
+        const QTransform t = value.toTransform();
+        encodeDouble(t.m11(), QStringLiteral("m11"));
+        encodeDouble(t.m12(), QStringLiteral("m12"));
+        encodeDouble(t.m21(), QStringLiteral("m21"));
+        encodeDouble(t.m22(), QStringLiteral("m22"));
+        encodeDouble(t.dx(), QStringLiteral("tX"));
+        encodeDouble(t.dy(), QStringLiteral("tY"));
+        break;
+    }
+    default:
+        misuse("This value type has no archived form.");
+    }
+    endObject();
+    return uid;
+}
+
+quint32 KeyedArchiver::classUid(const QString& className)
+{
+    const auto found = m_classUids.constFind(className);
+    if (found != m_classUids.cend())
+        return found.value();
+    const quint32 uid = reserveUid();
+    std::vector<Index> chain;
+    for (const QString& name : ClassRegistry::shared().classChain(className))
+        chain.push_back(stringNode(name));
+    const Index keys[] = { stringNode(QStringLiteral("$classname")), stringNode(QStringLiteral("$classes")) };
+    const Index values[] = { stringNode(className), m_list.addArray(chain) };
+    m_objects[uid] = m_list.addDict(keys, values);
+    m_classUids.insert(className, uid);
+    return uid;
+}
+
+void KeyedArchiver::beginObject(quint32 uid, const QString& className)
+{
+    current();
+    Pending pending;
+    pending.uid = uid;
+    pending.className = className;
+    m_pending.push_back(std::move(pending));
+    m_frames.push_back(m_pending.size() - 1);
+}
+
+void KeyedArchiver::endObject()
+{
+    // The class record follows the object's fields, as the reference archiver numbers it.
+    const quint32 record = classUid(current().className);
+    setEntry(QStringLiteral("$class"), uidNode(record));
+    m_frames.pop_back();
+}
+
+QByteArray KeyedArchiver::encodedData()
+{
+    if (m_finished)
+        misuse("The archive is already finished.");
+    if (m_frames.size() != 1)
+        misuse("The archive was left unfinished by an error while encoding.");
+    m_finished = true;
+
+    auto build = [this](Pending& pending) {
+        for (const auto& [position, object] : pending.conditionals) {
+            const auto found = m_objectUids.find(object.get());
+            if (found != m_objectUids.end())
+                pending.values[position] = uidNode(found->second);
+        }
+        std::vector<Index> keys;
+        std::vector<Index> values;
+        keys.reserve(pending.keys.size());
+        values.reserve(pending.keys.size());
+        for (size_t i = 0; i < pending.keys.size(); ++i) {
+            if (pending.values[i] == PropertyList::kNoNode)
+                continue;
+            keys.push_back(pending.keys[i]);
+            values.push_back(pending.values[i]);
+        }
+        return m_list.addDict(keys, values);
+    };
+    for (size_t i = 1; i < m_pending.size(); ++i)
+        m_objects[m_pending[i].uid] = build(m_pending[i]);
+    const Index top = build(m_pending[0]);
+
+    const Index keys[] = { stringNode(QStringLiteral("$version")), stringNode(QStringLiteral("$objects")),
+        stringNode(QStringLiteral("$archiver")), stringNode(QStringLiteral("$top")) };
+    const Index values[] = { m_list.addInt(100000), m_list.addArray(m_objects),
+        stringNode(QStringLiteral("NSKeyedArchiver")), top };
+    m_list.setRoot(m_list.addDict(keys, values));
+    const QByteArray bytes = m_list.toBinary();
+    m_pending.clear();
+    m_keepAlive.clear();
+    return bytes;
+}
+
+} // namespace zandrel

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "platform/PropertyList.h"
+#include "platform/Value.h"
+
+#include <QHash>
+#include <QString>
+#include <deque>
+#include <unordered_map>
+#include <vector>
+
+namespace zandrel {
+
+// Writes an object graph as a standard keyed archive inside a binary property list, so that our
+// documents and pasteboard data are readable by any standard keyed-archive reader.
+//
+// Layout: a top dictionary {"$version": 100000, "$objects": [...], "$archiver": "NSKeyedArchiver",
+// "$top": {"root": UID 1}}. "$objects"[0] is "$null" (UID 0 means nil); objects are numbered in
+// pre-order; each archived object is a dictionary of its keys plus "$class", a UID of a class
+// record {"$classname", "$classes"} written once per class after the first object's fields.
+// Typed scalars go inline; objects, strings and data go in "$objects" once and are referred to by
+// UID. Value types use the platform encodings:
+//   list      NSMutableArray {"NS.objects": [UID...]}
+//   map       NSMutableDictionary {"NS.keys": [UID...], "NS.objects": [UID...]}
+//   point...  NSValue {"NS.special": 1/2/3, "NS.pointval"/"NS.sizeval"/"NS.rectval": UID of text}
+//   colour    NSColor {"NSRGB": data "r g b[ a]\0", "NSColorSpace": 1}
+//   transform NSAffineTransform {"m11", "m12", "m21", "m22", "tX", "tY": doubles} (our own keys:
+//             the affine part of the QTransform, x' = m11 x + m21 y + tX)
+// Keys that begin with "$" are written with the "$" doubled.
+class KeyedArchiver {
+public:
+    KeyedArchiver();
+    KeyedArchiver(const KeyedArchiver&) = delete;
+    KeyedArchiver& operator=(const KeyedArchiver&) = delete;
+
+    static QByteArray archivedData(const Value& root);
+    static QByteArray archivedDataWithRootObject(const ObjectPtr& root);
+
+    // Inline scalars in the current object.
+    void encodeBool(bool value, const QString& key);
+    void encodeInt32(qint32 value, const QString& key);
+    void encodeInt(qint64 value, const QString& key);
+    void encodeInteger(qint64 value, const QString& key);
+    // A 4-byte real; callers holding double geometry pass float on purpose.
+    void encodeFloat(float value, const QString& key);
+    void encodeDouble(double value, const QString& key);
+    void encodeBytes(const QByteArray& bytes, const QString& key);
+
+    // Geometry as the text "{x, y}" or "{{x, y}, {w, h}}", referred to by UID.
+    void encodePoint(const QPointF& point, const QString& key);
+    void encodeSize(const QSizeF& size, const QString& key);
+    void encodeRect(const QRectF& rect, const QString& key);
+
+    // Objects are written once and referred to by UID; null is UID 0.
+    void encodeObject(const Value& value, const QString& key);
+    void encodeObject(const ObjectPtr& object, const QString& key);
+    template <class T>
+    requires std::derived_from<T, Object>
+    void encodeObject(const std::shared_ptr<T>& object, const QString& key)
+    {
+        encodeObject(ObjectPtr(object), key);
+    }
+    void encodeObject(std::nullptr_t, const QString& key) { encodeObject(Value(), key); }
+    // Writes the reference only if the object is also encoded unconditionally somewhere.
+    void encodeConditionalObject(const ObjectPtr& object, const QString& key);
+
+    // Finishes the archive; encoding afterwards is an error. Top-level encodes go to "$top".
+    QByteArray encodedData();
+
+private:
+    using Index = PropertyList::Index;
+    struct Pending;
+
+    quint32 reserveUid();
+    quint32 encodeReference(const Value& value);
+    quint32 encodeObjectReference(const ObjectPtr& object);
+    quint32 encodeValueObject(const Value& value);
+    quint32 encodeBare(Index node);
+    quint32 classUid(const QString& className);
+    void beginObject(quint32 uid, const QString& className);
+    void endObject();
+    void setEntry(const QString& key, Index value);
+    Index stringNode(const QString& text);
+    Index uidNode(quint64 uid);
+    Pending& current();
+
+    PropertyList m_list;
+    std::vector<Index> m_objects; // node of each UID
+    std::deque<Pending> m_pending;
+    std::vector<size_t> m_frames; // indices into m_pending of the objects being encoded
+    std::unordered_map<const Object*, quint32> m_objectUids;
+    std::vector<ObjectPtr> m_keepAlive; // so that no address is reused while identities are compared
+    QHash<QString, quint32> m_classUids;
+    QHash<QString, Index> m_strings;
+    std::unordered_map<quint64, Index> m_uidNodes;
+    QHash<QString, quint32> m_bareStrings;
+    QHash<QByteArray, quint32> m_bareDatas;
+    std::unordered_map<quint64, quint32> m_bareNumbers[4]; // bool, integer, float, double
+    bool m_finished = false;
+};
+
+} // namespace zandrel

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "platform/ClassRegistry.h"
+#include "platform/PropertyList.h"
+#include "platform/Value.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <unordered_map>
+#include <vector>
+
+namespace zandrel {
+
+// Reads a keyed archive written by KeyedArchiver or by any standard keyed archiver, treating the
+// data as hostile: every reference, class and count is checked, work is bounded, and malformed
+// data raises Exception(kInvalidArchiveException).
+//
+// Objects decode lazily, once per UID, in two phases: the blank object from the ClassRegistry is
+// recorded at its UID before its initWithCoder runs, so a reference back to an object still being
+// decoded (a child's link to its parent) gets that object. What initWithCoder returns (itself, a
+// shared replacement or null) is what every other reference to the UID gets. References made
+// during the object's own decoding keep the blank object.
+//
+// Class-restricted decoding accepts an object whose class is one of the allowed names or a
+// subclass of one by our registry, never by the chain written in the file; for a collection every
+// member must pass as well. A refused object decodes as null, not as an error. Exceptions that a
+// class's initWithCoder raises pass through unchanged.
+class KeyedUnarchiver {
+public:
+    struct Limits {
+        PropertyList::Limits plist;
+        quint64 maxDecodedObjects = quint64(1) << 23;
+        // Nested object decoding; the free stack of the thread is checked as well.
+        int maxDepth = 3000;
+    };
+
+    // Parses and checks the container and the archive header.
+    explicit KeyedUnarchiver(const QByteArray& data);
+    KeyedUnarchiver(const QByteArray& data, const Limits& limits);
+    KeyedUnarchiver(const KeyedUnarchiver&) = delete;
+    KeyedUnarchiver& operator=(const KeyedUnarchiver&) = delete;
+    ~KeyedUnarchiver();
+
+    // The root object if its class is allowed, else null. An empty list allows nothing.
+    static Value unarchive(const QByteArray& data, const QStringList& allowedRootClasses);
+    static Value unarchiveAnyClass(const QByteArray& data);
+
+    bool containsValueForKey(const QString& key) const;
+
+    Value decodeObjectForKey(const QString& key);
+    Value decodeObjectOfClasses(const QStringList& allowedClasses, const QString& key);
+    Value decodeObjectOfClass(const QString& className, const QString& key);
+    // For a class registered with ClassRegistry::registerClass<T>.
+    template <class T> std::shared_ptr<T> decodeObjectOfClass(const QString& key)
+    {
+        const QString name = ClassRegistry::shared().nameOf<T>();
+        return name.isEmpty() ? nullptr : decodeObjectOfClass(name, key).template toObject<T>();
+    }
+
+    // Inline scalars. A missing key gives 0, false or empty; integers, reals and booleans convert
+    // into each other (reals to integers saturating, NaN to 0); NaN and infinities come back as
+    // they are. Anything but a number at a scalar key raises.
+    bool decodeBoolForKey(const QString& key) const;
+    qint32 decodeInt32ForKey(const QString& key) const;
+    qint64 decodeIntForKey(const QString& key) const;
+    qint64 decodeIntegerForKey(const QString& key) const;
+    float decodeFloatForKey(const QString& key) const;
+    double decodeDoubleForKey(const QString& key) const;
+    QByteArray decodeBytesForKey(const QString& key);
+
+    // Geometry text, read leniently; a missing key gives zero geometry.
+    QPointF decodePointForKey(const QString& key);
+    QSizeF decodeSizeForKey(const QString& key);
+    QRectF decodeRectForKey(const QString& key);
+
+private:
+    using Index = PropertyList::Index;
+    enum class State : quint8 { NotDecoded, InProgress, Done };
+    struct Entry {
+        State state = State::NotDecoded;
+        Value value;
+    };
+    class Nesting;
+    class Frame;
+
+    void checkHeader();
+    Index lookup(const QString& key) const;
+    Index scalarNode(const QString& key) const;
+    QString stringAt(const QString& key);
+    Value decodeNode(Index node, const QStringList* allowed);
+    Value decodeUid(quint64 uid, const QStringList* allowed);
+    Value decodeRecord(quint64 uid, Index record);
+    Value decodeValueClass(const QString& className);
+    Value decodeColor();
+    ValueList decodeMembers(const QString& key);
+    QString classOfNode(Index node) const;
+    QString classNameOfRecord(Index record) const;
+    bool classAllowed(Index node, const QStringList& allowed);
+    Index objectNode(quint64 uid) const;
+    void spend(quint64 work);
+
+    PropertyList m_list;
+    Limits m_limits;
+    std::span<const Index> m_objects;
+    std::vector<Entry> m_entries;
+    std::vector<Index> m_frames;
+    mutable std::unordered_map<Index, QHash<QString, Index>> m_keyIndex;
+    std::unordered_map<quint64, std::pair<QStringList, bool>> m_allowedMemo;
+    int m_depth = 0;
+    quint64 m_decoded = 0;
+    quint64 m_budget = 0;
+};
+
+} // namespace zandrel
