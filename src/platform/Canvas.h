@@ -78,7 +78,8 @@ public:
                            double opacity = 1.0, CompositionMode mode = CompositionMode::SourceOver)
         = 0;
 
-    // Text laid out elsewhere, drawn with its baseline origin at the point.
+    // Glyphs placed by a text layout, drawn with the layout's origin at the point (the run's
+    // glyph positions are relative to it, baselines included).
     virtual void drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor& color) = 0;
 
     // Transparency layer: drawing until the matching end goes to an offscreen layer (starting

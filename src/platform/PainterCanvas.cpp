@@ -484,9 +484,9 @@ void PainterCanvas::endLayer()
 {
     std::unique_ptr<Surface> layer = std::move(m_surfaces.back());
     m_surfaces.pop_back();
+    for (std::size_t i = 1; i < layer->states.size(); ++i)
+        layer->painter->restore();
     if (layer->passThrough) {
-        for (std::size_t i = 1; i < layer->states.size(); ++i)
-            layer->painter->restore();
         layer->painter->restore();
         return;
     }
