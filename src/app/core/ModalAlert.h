@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace zandrel {
+
+// A question put to the user in a modal alert. Headless code builds it; whoever installs the
+// application controller decides how it is shown (the GUI shows a message box, tests answer it).
+struct ModalAlert {
+    QString message;
+    QString informativeText;
+    // In the order they are offered; the first is the default button.
+    QStringList buttons;
+
+    // The platform's return codes: first button, second, third.
+    static constexpr int kFirstButton = 1000;
+    static constexpr int kSecondButton = 1001;
+    static constexpr int kThirdButton = 1002;
+};
+
+} // namespace zandrel

@@ -1,0 +1,238 @@
+#include "app/core/ZDLDocument.h"
+
+#include "graphics/GraphicManipulator.h"
+#include "platform/DeferredCalls.h"
+#include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Object.h"
+
+namespace zandrel {
+
+namespace {
+
+// "Answers getInvalidationBounds": only graphic elements know the area they cover.
+const GraphicElement* boundsSource(const ObjectPtr& object)
+{
+    return asProtocol<GraphicElement>(object);
+}
+
+bool sameValue(const Value& current, const Value& value)
+{
+    // A number set into a property of another number type (2 into a float) is still the same value.
+    if (current.isNumber() && value.isNumber())
+        return current.toDouble() == value.toDouble();
+    return current == value;
+}
+
+bool isUndoingOrRedoing(const UndoManager& undoManager)
+{
+    return undoManager.isUndoing() || undoManager.isRedoing();
+}
+
+QString deferredKey(const QString& property)
+{
+    return QStringLiteral("notifyPropertyChange:") + property;
+}
+
+} // namespace
+
+ZDLDocument::ZDLDocument() = default;
+
+ZDLDocument::~ZDLDocument()
+{
+    DeferredCalls::cancelAll(this);
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void ZDLDocument::close()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    // A closed document announces nothing more, and its history goes with it.
+    DeferredCalls::cancelAll(this);
+    m_undoManager.removeAllActions();
+    NotificationCenter::defaultCenter().post(kDocumentClosingNotification, this);
+}
+
+// --- View notifications ---
+
+void ZDLDocument::updateViews()
+{
+    NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this);
+}
+
+void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange)
+{
+    NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
+        { { kDirtyRectKey, rect }, { kAfterChangeKey, afterChange } });
+}
+
+void ZDLDocument::updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange)
+{
+    NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
+        { { kDirtyRectKey, rect }, { kUnscaledOutsetKey, unscaledOutset },
+            { kAfterChangeKey, afterChange } });
+}
+
+void ZDLDocument::notifyModelPropertyChange(const QString& property, const Value& oldValue)
+{
+    NotificationCenter::defaultCenter().post(
+        kModelPropertyChangeNotification, this, { { kPropertyKey, property }, { kOldValueKey, oldValue } });
+}
+
+void ZDLDocument::notifyPropertyChange(const QString& property)
+{
+    NotificationCenter::defaultCenter().post(
+        kPropertyChangedNotification, this, { { kPropertyKey, property } });
+}
+
+void ZDLDocument::tellAllGraphics(GraphicNotice, GraphicManipulator*)
+{
+}
+
+bool ZDLDocument::announceBounds(const ObjectPtr& object, bool afterChange)
+{
+    const GraphicElement* graphic = boundsSource(object);
+    if (!graphic)
+        return false;
+    updateViewsRect(graphic->getInvalidationBounds(), afterChange);
+    return true;
+}
+
+void ZDLDocument::schedulePropertyChanged(const QString& property)
+{
+    // However often a key is set in one pass of the event loop, its observers hear of it once, after
+    // all the changes of that pass.
+    const QString key = deferredKey(property);
+    DeferredCalls::cancel(this, key);
+    DeferredCalls::perform(this, key, 0, [this, property] { notifyPropertyChange(property); });
+}
+
+// --- Undoable operations ---
+
+void ZDLDocument::undoableSetPropertyFor(
+    const ObjectPtr& object, const QString& property, const Value& value, const Value& oldValue)
+{
+    undoableSetPropertyFor(object, property, value, oldValue, &m_undoManager);
+}
+
+void ZDLDocument::undoableSetPropertyFor(const ObjectPtr& object, const QString& property, const Value& value,
+    const Value& oldValue, UndoManager* undoManager)
+{
+    if (!object)
+        return;
+    // Read first: a key the object does not have raises before anything is recorded.
+    const Value current = object->valueForKey(property);
+    const Value previous = oldValue.isNull() ? current : oldValue;
+    if (undoManager) {
+        undoManager->registerUndo(this, [this, object, property, previous, undoManager] {
+            undoableSetPropertyFor(object, property, previous, Value(), undoManager);
+        });
+    }
+    if (sameValue(current, value))
+        return;
+
+    if (boundsSource(object)) {
+        announceBounds(object, false);
+        object->setValueForKey(value, property);
+        announceBounds(object, true);
+    } else {
+        object->setValueForKey(value, property);
+        updateViews();
+    }
+    schedulePropertyChanged(property);
+}
+
+void ZDLDocument::undoableSetChildren(const ElementList& children, const ObjectPtr& parent)
+{
+    auto* container = asProtocol<Parent>(parent);
+    if (!container)
+        return;
+    const ElementList oldChildren = container->children();
+    m_undoManager.registerUndo(
+        this, [this, oldChildren, parent] { undoableSetChildren(oldChildren, parent); });
+
+    ElementList added;
+    for (const ObjectPtr& child : oldChildren) {
+        if (children.contains(child))
+            continue;
+        if (auto* graphic = asProtocol<GraphicElement>(child))
+            graphic->notifyAllGraphicsOf(GraphicNotice::ParentChanged, nullptr);
+        announceBounds(child, false);
+    }
+    for (const ObjectPtr& child : children) {
+        if (oldChildren.contains(child))
+            continue;
+        added.append(child);
+        announceBounds(child, false);
+    }
+    announceBounds(parent, false);
+    container->setChildren(children);
+    for (const ObjectPtr& child : std::as_const(added)) {
+        if (auto* graphic = asProtocol<GraphicElement>(child))
+            graphic->notifyAllGraphicsOf(GraphicNotice::ParentChanged, nullptr);
+    }
+    if (!announceBounds(parent, true))
+        updateViews();
+}
+
+void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const QPointF& offset, bool alreadyDone)
+{
+    m_undoManager.registerUndo(
+        this, [this, objects, offset] { undoableOffsetObjects(objects, -offset, false); });
+    // Named after registering: a name needs the step it names. Undo and redo keep the step's name.
+    if (!isUndoingOrRedoing(m_undoManager))
+        m_undoManager.setActionName(localized("Move Objects"));
+    if (alreadyDone)
+        return;
+    for (const ObjectPtr& object : objects) {
+        auto* graphic = asProtocol<GraphicElement>(object);
+        if (!graphic)
+            continue;
+        announceBounds(object, false);
+        graphic->offsetBy(offset, true);
+        announceBounds(object, true);
+    }
+}
+
+void ZDLDocument::undoableTransformObjects(
+    const ElementList& objects, const QTransform& transform, const QString& actionName, bool alreadyDone)
+{
+    bool invertible = false;
+    const QTransform inverse = transform.inverted(&invertible);
+    // A singular transform cannot be undone; it would only put infinities into the model.
+    if (!invertible)
+        return;
+    m_undoManager.registerUndo(this, [this, objects, inverse, actionName] {
+        undoableTransformObjects(objects, inverse, actionName, false);
+    });
+    if (!isUndoingOrRedoing(m_undoManager))
+        m_undoManager.setActionName(actionName);
+    if (alreadyDone)
+        return;
+    for (const ObjectPtr& object : objects) {
+        auto* graphic = asProtocol<GraphicElement>(object);
+        if (!graphic)
+            continue;
+        announceBounds(object, false);
+        graphic->transformBy(transform);
+        announceBounds(object, true);
+    }
+}
+
+void ZDLDocument::undoableManipulateGraphics(const ElementList& graphics,
+    const std::shared_ptr<GraphicManipulator>& manipulator,
+    const std::shared_ptr<GraphicManipulator>& undoManipulator, bool alreadyDone)
+{
+    m_undoManager.registerUndo(this, [this, graphics, manipulator, undoManipulator] {
+        undoableManipulateGraphics(graphics, undoManipulator, manipulator, false);
+    });
+    if (alreadyDone)
+        return;
+    // The manipulator's own changes redraw what they touch; the caller names the step.
+    for (const ObjectPtr& object : graphics) {
+        if (auto* graphic = asProtocol<GraphicElement>(object))
+            graphic->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, manipulator.get());
+    }
+}
+
+} // namespace zandrel
