@@ -89,6 +89,11 @@ void ZDLDocument::tellAllGraphics(GraphicNotice, GraphicManipulator*)
 {
 }
 
+void ZDLDocument::undoableDeleteColor(
+    const std::shared_ptr<ZDLColor>&, const ObjectPtr&, const std::shared_ptr<ZDLColor>&)
+{
+}
+
 bool ZDLDocument::announceBounds(const ObjectPtr& object, bool afterChange)
 {
     const GraphicElement* graphic = boundsSource(object);

@@ -15,6 +15,7 @@ namespace zandrel {
 class CharacterModel;
 class DocumentSettings;
 class GraphicManipulator;
+class ZDLColor;
 
 // Notifications the document posts with itself as object, and the keys of their user info.
 inline const QString kUpdateDocumentViewsNotification = QStringLiteral("updateDocumentViews");
@@ -81,6 +82,11 @@ public:
     void undoableManipulateGraphics(const ElementList& graphics,
         const std::shared_ptr<GraphicManipulator>& manipulator,
         const std::shared_ptr<GraphicManipulator>& undoManipulator, bool alreadyDone);
+
+    // Deletes a colour of the model's palette, first replacing its uses with another colour. Only the
+    // documents know where their colours are used; the base deletes nothing.
+    virtual void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
+        const std::shared_ptr<ZDLColor>& replacement);
 
     // --- Model links ---
     // Shared with the model: the view settings of the document.
