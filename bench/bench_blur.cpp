@@ -5,9 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
-
 #include <benchmark/benchmark.h>
-
 #include <cstring>
 
 namespace {
@@ -25,9 +23,10 @@ const QImage& page()
         painter.setRenderHint(QPainter::Antialiasing);
         QRandomGenerator random(42);
         for (int i = 0; i < 400; ++i) {
-            const QColor color(random.bounded(256), random.bounded(256), random.bounded(256), 64 + random.bounded(192));
+            const QColor color(
+                random.bounded(256), random.bounded(256), random.bounded(256), 64 + random.bounded(192));
             const QRectF rect(random.bounded(kWidth), random.bounded(kHeight), 20 + random.bounded(400),
-                              20 + random.bounded(400));
+                20 + random.bounded(400));
             painter.setBrush(color);
             painter.setPen(Qt::NoPen);
             painter.drawEllipse(rect);
@@ -40,8 +39,8 @@ const QImage& page()
 void setPixelRate(benchmark::State& state)
 {
     state.SetItemsProcessed(state.iterations() * qint64(kWidth) * kHeight);
-    state.counters["Mpix/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6,
-                                                  benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["Mpix/s"]
+        = benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_PageCopy(benchmark::State& state)
@@ -62,7 +61,8 @@ void BM_GaussianBlur(benchmark::State& state)
 {
     const QImage& source = page();
     for (auto _ : state) {
-        zandrel::BlurredImage blurred = zandrel::gaussianBlur(source, double(state.range(0)), int(state.range(1)));
+        zandrel::BlurredImage blurred
+            = zandrel::gaussianBlur(source, double(state.range(0)), int(state.range(1)));
         benchmark::DoNotOptimize(blurred.image.constBits());
     }
     setPixelRate(state);
@@ -75,4 +75,4 @@ BENCHMARK(BM_GaussianBlur)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-}  // namespace
+} // namespace

@@ -25,4 +25,4 @@ void Canvas::strokeLine(const QPointF& from, const QPointF& to, const CanvasPain
     strokePath(path, paint);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

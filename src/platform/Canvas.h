@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QRectF>
 #include <QTransform>
-
 #include <optional>
 
 namespace zandrel {
@@ -66,7 +65,10 @@ public:
     virtual void fillPath(const CanvasPath& path, const CanvasPaint& paint) = 0;
     virtual void fillRect(const QRectF& rect, const CanvasPaint& paint) = 0;
     virtual void strokePath(const CanvasPath& path, const CanvasPaint& paint) = 0;
-    void fillEllipse(const QRectF& rect, const CanvasPaint& paint) { fillPath(CanvasPath::fromEllipse(rect), paint); }
+    void fillEllipse(const QRectF& rect, const CanvasPaint& paint)
+    {
+        fillPath(CanvasPath::fromEllipse(rect), paint);
+    }
     void strokeRect(const QRectF& rect, const CanvasPaint& paint, double width);
     void strokeEllipse(const QRectF& rect, const CanvasPaint& paint, double width);
     void strokeLine(const QPointF& from, const QPointF& to, const CanvasPaint& paint, double width);
@@ -75,7 +77,7 @@ public:
     // first row at the target's smallest y in user space. The opacity multiplies the global
     // alpha; the mode applies to this image only.
     virtual void drawImage(const QImage& image, const QRectF& target, const QRectF& source = QRectF(),
-                           double opacity = 1.0, CompositionMode mode = CompositionMode::SourceOver)
+        double opacity = 1.0, CompositionMode mode = CompositionMode::SourceOver)
         = 0;
 
     // Glyphs placed by a text layout, drawn with the layout's origin at the point (the run's
@@ -92,7 +94,10 @@ public:
 
     virtual CanvasTarget target() const = 0;
     // True for raster destinations (windows and bitmaps), false for PDF and printing.
-    bool isDrawingToScreen() const { return target() == CanvasTarget::Screen || target() == CanvasTarget::Bitmap; }
+    bool isDrawingToScreen() const
+    {
+        return target() == CanvasTarget::Screen || target() == CanvasTarget::Bitmap;
+    }
     bool isPrinting() const { return target() == CanvasTarget::Printer; }
     // Device pixels per base unit (2 on a high-density screen, the scale of an offscreen bitmap).
     virtual double deviceScale() const = 0;
@@ -100,4 +105,4 @@ public:
     virtual QTransform baseToDevice() const = 0;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -6,7 +6,6 @@
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
-
 #include <variant>
 
 namespace zandrel {
@@ -67,7 +66,8 @@ struct RadialGradient {
 
     // The ramp from a centre placed relative to the rect ((0, 0) its centre, -1 and 1 its
     // edges) out to a circle around that centre that reaches the rect's farthest corner.
-    static RadialGradient inRect(const QRectF& rect, const QPointF& relativeCenter, const QGradientStops& stops);
+    static RadialGradient inRect(
+        const QRectF& rect, const QPointF& relativeCenter, const QGradientStops& stops);
 };
 
 // A tile repeated over the plane. The tile lies in the canvas's base space, not in the current
@@ -85,12 +85,30 @@ class CanvasPaint {
 public:
     using Variant = std::variant<QColor, LinearGradient, RadialGradient, CanvasPattern>;
 
-    CanvasPaint() : m_value(QColor(Qt::black)) {}
-    CanvasPaint(const QColor& color) : m_value(color) {}
-    CanvasPaint(Qt::GlobalColor color) : m_value(QColor(color)) {}
-    CanvasPaint(const LinearGradient& gradient) : m_value(gradient) {}
-    CanvasPaint(const RadialGradient& gradient) : m_value(gradient) {}
-    CanvasPaint(const CanvasPattern& pattern) : m_value(pattern) {}
+    CanvasPaint()
+        : m_value(QColor(Qt::black))
+    {
+    }
+    CanvasPaint(const QColor& color)
+        : m_value(color)
+    {
+    }
+    CanvasPaint(Qt::GlobalColor color)
+        : m_value(QColor(color))
+    {
+    }
+    CanvasPaint(const LinearGradient& gradient)
+        : m_value(gradient)
+    {
+    }
+    CanvasPaint(const RadialGradient& gradient)
+        : m_value(gradient)
+    {
+    }
+    CanvasPaint(const CanvasPattern& pattern)
+        : m_value(pattern)
+    {
+    }
 
     const Variant& value() const { return m_value; }
     bool isColor() const { return std::holds_alternative<QColor>(m_value); }
@@ -110,4 +128,4 @@ struct CanvasShadow {
     QColor color = QColor(0, 0, 0, 85);
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -1,7 +1,6 @@
 #include "platform/CanvasPath.h"
 
 #include <QPainterPathStroker>
-
 #include <cmath>
 
 namespace zandrel {
@@ -107,9 +106,11 @@ QPainterPath CanvasPath::strokeOutline() const
     QPainterPathStroker stroker;
     stroker.setWidth(m_lineWidth);
     stroker.setCapStyle(m_lineCap == LineCap::Round ? Qt::RoundCap
-                                                    : m_lineCap == LineCap::Square ? Qt::SquareCap : Qt::FlatCap);
+            : m_lineCap == LineCap::Square          ? Qt::SquareCap
+                                                    : Qt::FlatCap);
     stroker.setJoinStyle(m_lineJoin == LineJoin::Round ? Qt::RoundJoin
-                                                       : m_lineJoin == LineJoin::Bevel ? Qt::BevelJoin : Qt::MiterJoin);
+            : m_lineJoin == LineJoin::Bevel            ? Qt::BevelJoin
+                                                       : Qt::MiterJoin);
     stroker.setMiterLimit(m_miterLimit);
     if (isDashed() && m_lineWidth > 0) {
         // The stroker, like QPen, measures dashes in line widths.
@@ -186,4 +187,4 @@ bool CanvasPath::operator==(const CanvasPath& other) const
         && m_dashPhase == other.m_dashPhase;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -58,7 +58,10 @@ public:
     // The geometry with its fill rule set to this path's winding rule.
     const QPainterPath& painterPath() const { return m_path; }
 
-    WindingRule windingRule() const { return m_path.fillRule() == Qt::OddEvenFill ? WindingRule::EvenOdd : WindingRule::NonZero; }
+    WindingRule windingRule() const
+    {
+        return m_path.fillRule() == Qt::OddEvenFill ? WindingRule::EvenOdd : WindingRule::NonZero;
+    }
     void setWindingRule(WindingRule rule);
 
     // Stroke attributes. Width 0 strokes the thinnest line the device can show (one device pixel).
@@ -93,4 +96,4 @@ private:
     double m_dashPhase = 0.0;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -13,7 +13,7 @@ std::vector<Canvas*>& canvasStack()
     return stack;
 }
 
-}  // namespace
+} // namespace
 
 Canvas* currentCanvas()
 {
@@ -35,4 +35,4 @@ CanvasScope::~CanvasScope()
         stack.pop_back();
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -22,4 +22,4 @@ private:
     Canvas* m_canvas;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

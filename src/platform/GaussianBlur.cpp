@@ -26,8 +26,8 @@ constexpr int kAlpha = 0;
 #endif
 
 struct Box {
-    int radius;  // the window is 2 * radius + 1 wide
-    float reciprocal;  // 1 / width: a multiply instead of a division per sample
+    int radius; // the window is 2 * radius + 1 wide
+    float reciprocal; // 1 / width: a multiply instead of a division per sample
 };
 
 // Three box widths whose repeated application has the variance of the Gaussian (the usual
@@ -40,7 +40,8 @@ std::array<Box, 3> boxesForSigma(double sigma)
     if (lower % 2 == 0)
         --lower;
     const int upper = lower + 2;
-    const double mIdeal = (12.0 * sigma * sigma - n * lower * lower - 4.0 * n * lower - 3.0 * n) / (-4.0 * lower - 4.0);
+    const double mIdeal
+        = (12.0 * sigma * sigma - n * lower * lower - 4.0 * n * lower - 3.0 * n) / (-4.0 * lower - 4.0);
     const int m = static_cast<int>(std::lround(mIdeal));
     std::array<Box, 3> boxes {};
     for (int i = 0; i < n; ++i) {
@@ -98,8 +99,8 @@ struct BlurJob {
     int width;
     int height;
     std::array<Box, 3> boxes;
-    int margin;  // zero pixels around a row buffer, more than the largest radius
-    Sample* first;  // width * height * 4 samples each
+    int margin; // zero pixels around a row buffer, more than the largest radius
+    Sample* first; // width * height * 4 samples each
     Sample* second;
     const Sample* zeroRow;
     QImage* output;
@@ -143,7 +144,8 @@ void verticalPass(const BlurJob& job, const Sample* in, const Box& box, int x0, 
     const int r = box.radius;
     const int count = x1 - x0;
     std::vector<Lanes> sums(count, Lanes {});
-    auto row = [&](int y) { return y < 0 || y >= job.height ? job.zeroRow : in + y * stride + x0 * kChannels; };
+    auto row
+        = [&](int y) { return y < 0 || y >= job.height ? job.zeroRow : in + y * stride + x0 * kChannels; };
     for (int y = 0; y <= std::min(r, job.height - 1); ++y) {
         const Sample* entering = row(y);
         for (int i = 0; i < count; ++i)
@@ -187,8 +189,7 @@ void verticalPasses(const BlurJob& job, int x0, int x1)
 }
 
 // Runs work(begin, end) over [0, total) split into contiguous ranges, one per thread.
-template <typename Work>
-void runSplit(int total, int threads, Work work)
+template <typename Work> void runSplit(int total, int threads, Work work)
 {
     threads = std::clamp(threads, 1, std::max(1, total));
     if (threads == 1) {
@@ -204,7 +205,7 @@ void runSplit(int total, int threads, Work work)
         thread.join();
 }
 
-}  // namespace
+} // namespace
 
 int gaussianBlurPadding(double sigma)
 {
@@ -244,11 +245,11 @@ BlurredImage gaussianBlur(const QImage& source, double sigma, int threads)
     for (const Box& box : boxes)
         largestRadius = std::max(largestRadius, box.radius);
     const std::vector<Sample> zeroRow(std::size_t(width) * kChannels, 0);
-    const BlurJob job { &premultiplied, pad, int(width), int(height), boxes, largestRadius + 1,
-                        first.get(), second.get(), zeroRow.data(), &output };
+    const BlurJob job { &premultiplied, pad, int(width), int(height), boxes, largestRadius + 1, first.get(),
+        second.get(), zeroRow.data(), &output };
     runSplit(job.height, threads, [&job](int y0, int y1) { horizontalPasses(job, y0, y1); });
     runSplit(job.width, threads, [&job](int x0, int x1) { verticalPasses(job, x0, x1); });
     return { output, QPoint(-pad, -pad) };
 }
 
-}  // namespace zandrel
+} // namespace zandrel

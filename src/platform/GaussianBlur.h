@@ -24,4 +24,4 @@ int gaussianBlurPadding(double sigma);
 // the offscreen limit, returns a null image. threads > 1 splits rows and columns across threads.
 BlurredImage gaussianBlur(const QImage& source, double sigma, int threads = 1);
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -3,7 +3,6 @@
 #include "platform/PainterCanvas.h"
 
 #include <QPainter>
-
 #include <cmath>
 
 namespace zandrel {
@@ -28,7 +27,7 @@ private:
     std::unique_ptr<QPainter> m_painter;
 };
 
-}  // namespace
+} // namespace
 
 bool OffscreenImage::isAcceptable(const QSize& pixelSize, double scale)
 {
@@ -62,8 +61,8 @@ OffscreenImage::OffscreenImage(const QSize& pixelSize, double scale, bool yUp)
         return;
     }
     // The base space: logical units, y up from the bottom edge when asked.
-    painter->setWorldTransform(yUp ? QTransform(scale, 0, 0, -scale, 0, pixelSize.height())
-                                   : QTransform::fromScale(scale, scale));
+    painter->setWorldTransform(
+        yUp ? QTransform(scale, 0, 0, -scale, 0, pixelSize.height()) : QTransform::fromScale(scale, scale));
     m_canvas = std::make_unique<OwnedPainterCanvas>(std::move(painter));
 }
 
@@ -82,4 +81,4 @@ QImage OffscreenImage::takeImage()
     return image;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QSize>
 #include <QSizeF>
-
 #include <memory>
 
 namespace zandrel {
@@ -41,4 +40,4 @@ private:
     std::unique_ptr<PainterCanvas> m_canvas;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

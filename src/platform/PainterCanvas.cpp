@@ -5,7 +5,6 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -16,13 +15,13 @@ using namespace canvas_support;
 struct PainterCanvas::Surface {
     QPainter* painter = nullptr;
     std::unique_ptr<QPainter> ownedPainter;
-    QImage image;  // a layer's bitmap
-    QRect deviceRect;  // the area the surface covers, in root device pixels
-    QTransform deviceToPainter;  // root device pixels to this painter's coordinates
+    QImage image; // a layer's bitmap
+    QRect deviceRect; // the area the surface covers, in root device pixels
+    QTransform deviceToPainter; // root device pixels to this painter's coordinates
     std::vector<SurfaceState> states { SurfaceState {} };
     double layerAlpha = 1.0;
-    bool passThrough = false;  // a layer that draws straight onto the surface below
-    bool discard = false;  // a layer with nothing visible
+    bool passThrough = false; // a layer that draws straight onto the surface below
+    bool discard = false; // a layer with nothing visible
 };
 
 PainterCanvas::PainterCanvas(QPainter* painter, std::optional<CanvasTarget> target)
@@ -46,13 +45,13 @@ void PainterCanvas::start(QPainter* painter, std::optional<CanvasTarget> target)
     m_target = target ? *target : targetOf(*painter);
     // Everything the canvas changes on a borrowed painter is undone by finish().
     painter->save();
-    painter->setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing
-                            | QPainter::LosslessImageRendering);
+    painter->setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform
+        | QPainter::TextAntialiasing | QPainter::LosslessImageRendering);
     auto root = std::make_unique<Surface>();
     root->painter = painter;
     const QPaintDevice* device = painter->device();
     root->deviceRect = QRect(0, 0, int(std::ceil(device->width() * m_devicePixelRatio)),
-                             int(std::ceil(device->height() * m_devicePixelRatio)));
+        int(std::ceil(device->height() * m_devicePixelRatio)));
     root->deviceToPainter = QTransform::fromScale(1.0 / m_devicePixelRatio, 1.0 / m_devicePixelRatio);
     m_surfaces.push_back(std::move(root));
 }
@@ -223,26 +222,27 @@ QTransform PainterCanvas::baseToDevice() const
     return m_base * QTransform::fromScale(m_devicePixelRatio, m_devicePixelRatio);
 }
 
-void PainterCanvas::fillWith(const QRectF& userBounds, const CanvasPaint& paint,
-                             const std::function<void(QPainter&)>& shape)
+void PainterCanvas::fillWith(
+    const QRectF& userBounds, const CanvasPaint& paint, const std::function<void(QPainter&)>& shape)
 {
     if (!isActive())
         return;
     const std::optional<PaintBrush> brush = brushFor(paint, transform(), userBounds);
     if (!brush)
         return;
-    draw(userToDeviceBounds(userBounds),
-         [&](QPainter& p, const QTransform&) {
-             p.save();
-             p.setPen(Qt::NoPen);
-             p.setBrush(brush->brush);
-             p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
-             if (brush->clip)
-                 p.setClipPath(*brush->clip, Qt::IntersectClip);
-             shape(p);
-             p.restore();
-         },
-         top().states.back().mode);
+    draw(
+        userToDeviceBounds(userBounds),
+        [&](QPainter& p, const QTransform&) {
+            p.save();
+            p.setPen(Qt::NoPen);
+            p.setBrush(brush->brush);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
+            if (brush->clip)
+                p.setClipPath(*brush->clip, Qt::IntersectClip);
+            shape(p);
+            p.restore();
+        },
+        top().states.back().mode);
 }
 
 void PainterCanvas::fillPath(const CanvasPath& path, const CanvasPaint& paint)
@@ -271,46 +271,52 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
     const QPen pen = penFor(path, brush->brush, painter()->worldTransform());
     // Joins can reach out to half the width times the miter limit; a hairline one device pixel.
     const double reach = path.lineWidth() / 2 * std::max(path.miterLimit(), 1.5);
-    const QRectF deviceBounds = userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach)).adjusted(-2, -2, 2, 2);
-    draw(deviceBounds,
-         [&](QPainter& p, const QTransform&) {
-             p.save();
-             p.setPen(pen);
-             p.setBrush(Qt::NoBrush);
-             p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
-             if (brush->clip)
-                 p.setClipPath(*brush->clip, Qt::IntersectClip);
-             p.drawPath(path.painterPath());
-             p.restore();
-         },
-         top().states.back().mode);
+    const QRectF deviceBounds
+        = userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach)).adjusted(-2, -2, 2, 2);
+    draw(
+        deviceBounds,
+        [&](QPainter& p, const QTransform&) {
+            p.save();
+            p.setPen(pen);
+            p.setBrush(Qt::NoBrush);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
+            if (brush->clip)
+                p.setClipPath(*brush->clip, Qt::IntersectClip);
+            p.drawPath(path.painterPath());
+            p.restore();
+        },
+        top().states.back().mode);
 }
 
-void PainterCanvas::drawImage(const QImage& image, const QRectF& target, const QRectF& source, double opacity,
-                              CompositionMode mode)
+void PainterCanvas::drawImage(
+    const QImage& image, const QRectF& target, const QRectF& source, double opacity, CompositionMode mode)
 {
     if (!isActive() || image.isNull() || !isFinite(target) || target.isEmpty() || !(opacity > 0))
         return;
     const QRectF whole(0, 0, image.width(), image.height());
-    const QRectF from = source.isEmpty() || !isFinite(source) ? whole : source.normalized().intersected(whole);
+    const QRectF from
+        = source.isEmpty() || !isFinite(source) ? whole : source.normalized().intersected(whole);
     if (from.isEmpty())
         return;
     const QRectF to = target.normalized();
-    draw(userToDeviceBounds(to), [&](QPainter& p, const QTransform&) { p.drawImage(to, image, from); }, mode,
-         std::min(opacity, 1.0));
+    draw(
+        userToDeviceBounds(to), [&](QPainter& p, const QTransform&) { p.drawImage(to, image, from); }, mode,
+        std::min(opacity, 1.0));
 }
 
 void PainterCanvas::drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor& color)
 {
-    if (!isActive() || !color.isValid() || run.glyphIndexes().isEmpty() || !isFinite(QRectF(position, QSizeF())))
+    if (!isActive() || !color.isValid() || run.glyphIndexes().isEmpty()
+        || !isFinite(QRectF(position, QSizeF())))
         return;
     const QRectF bounds = run.boundingRect().translated(position).adjusted(-1, -1, 1, 1);
-    draw(userToDeviceBounds(bounds),
-         [&](QPainter& p, const QTransform&) {
-             p.setPen(color);
-             p.drawGlyphRun(position, run);
-         },
-         top().states.back().mode);
+    draw(
+        userToDeviceBounds(bounds),
+        [&](QPainter& p, const QTransform&) {
+            p.setPen(color);
+            p.drawGlyphRun(position, run);
+        },
+        top().states.back().mode);
 }
 
 void PainterCanvas::draw(const QRectF& deviceBounds, const DrawFn& fn, CompositionMode mode, double opacity)
@@ -353,7 +359,8 @@ void PainterCanvas::drawShadow(const QRectF& deviceBounds, const DrawFn& fn, dou
     QImage mask = newTransparentImage(area, resolution);
     if (mask.isNull())
         return;
-    const QTransform deviceToMask = QTransform::fromTranslate(-area.x(), -area.y()) * QTransform::fromScale(resolution, resolution);
+    const QTransform deviceToMask
+        = QTransform::fromTranslate(-area.x(), -area.y()) * QTransform::fromScale(resolution, resolution);
     {
         QPainter p(&mask);
         p.setRenderHints(painter()->renderHints());
@@ -368,7 +375,7 @@ void PainterCanvas::drawShadow(const QRectF& deviceBounds, const DrawFn& fn, dou
     if (blurred.image.isNull())
         return;
     const QRectF target(QPointF(area.topLeft()) + offset + QPointF(blurred.offset) / resolution,
-                        QSizeF(blurred.image.size()) / resolution);
+        QSizeF(blurred.image.size()) / resolution);
     QPainter& p = *painter();
     p.save();
     p.setOpacity(p.opacity() * opacity);
@@ -386,7 +393,8 @@ bool PainterCanvas::drawPlusDarker(const QRectF& deviceBounds, const DrawFn& fn,
     if (!device || device->devType() != QInternal::Image)
         return false;
     auto* destination = static_cast<QImage*>(device);
-    if (destination->format() != QImage::Format_ARGB32_Premultiplied && destination->format() != QImage::Format_RGB32)
+    if (destination->format() != QImage::Format_ARGB32_Premultiplied
+        && destination->format() != QImage::Format_RGB32)
         return false;
 
     // Engine pixels may differ from root device pixels by a window's offset in its backing store.
@@ -395,7 +403,10 @@ bool PainterCanvas::drawPlusDarker(const QRectF& deviceBounds, const DrawFn& fn,
     const QTransform deviceToUser = deviceTransform().inverted(&invertible);
     if (!invertible)
         return true;
-    QRect area = (deviceToUser * userToEngine).mapRect(deviceBounds).toAlignedRect().intersected(destination->rect());
+    QRect area = (deviceToUser * userToEngine)
+                     .mapRect(deviceBounds)
+                     .toAlignedRect()
+                     .intersected(destination->rect());
     const QRegion systemClip = engine->systemClip();
     if (!systemClip.isEmpty())
         area = area.intersected(systemClip.boundingRect());
@@ -437,7 +448,8 @@ void PainterCanvas::beginTransparencyLayer(double alpha, const QRectF& bounds)
     layer->layerAlpha = alpha;
     // Fully opaque source-over without a shadow composites exactly like drawing directly, which
     // also keeps a PDF's vectors.
-    if (alpha >= 1.0 && painter()->opacity() >= 1.0 && current.mode == CompositionMode::SourceOver && !current.shadow) {
+    if (alpha >= 1.0 && painter()->opacity() >= 1.0 && current.mode == CompositionMode::SourceOver
+        && !current.shadow) {
         layer->passThrough = true;
         layer->painter = painter();
         layer->deviceRect = top().deviceRect;
@@ -496,14 +508,15 @@ void PainterCanvas::endLayer()
     // The surface below kept the alpha, mode and shadow it had at the start of the layer.
     const QRectF target(layer->deviceRect);
     const QImage& image = layer->image;
-    draw(target,
-         [&](QPainter& p, const QTransform& deviceToPainter) {
-             p.save();
-             p.setWorldTransform(deviceToPainter);
-             p.drawImage(target, image);
-             p.restore();
-         },
-         top().states.back().mode, layer->layerAlpha);
+    draw(
+        target,
+        [&](QPainter& p, const QTransform& deviceToPainter) {
+            p.save();
+            p.setWorldTransform(deviceToPainter);
+            p.drawImage(target, image);
+            p.restore();
+        },
+        top().states.back().mode, layer->layerAlpha);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

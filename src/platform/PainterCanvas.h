@@ -55,7 +55,7 @@ public:
     void fillRect(const QRectF& rect, const CanvasPaint& paint) override;
     void strokePath(const CanvasPath& path, const CanvasPaint& paint) override;
     void drawImage(const QImage& image, const QRectF& target, const QRectF& source = QRectF(),
-                   double opacity = 1.0, CompositionMode mode = CompositionMode::SourceOver) override;
+        double opacity = 1.0, CompositionMode mode = CompositionMode::SourceOver) override;
     void drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor& color) override;
 
     void beginTransparencyLayer(double alpha = 1.0, const QRectF& bounds = QRectF()) override;
@@ -87,14 +87,15 @@ private:
     void drawShadow(const QRectF& deviceBounds, const DrawFn& fn, double opacity);
     void drawDirect(const DrawFn& fn, CompositionMode mode, double opacity);
     bool drawPlusDarker(const QRectF& deviceBounds, const DrawFn& fn, double opacity);
-    void fillWith(const QRectF& userBounds, const CanvasPaint& paint, const std::function<void(QPainter&)>& shape);
+    void fillWith(
+        const QRectF& userBounds, const CanvasPaint& paint, const std::function<void(QPainter&)>& shape);
     void endLayer();
 
     std::unique_ptr<QPainter> m_ownedPainter;
     CanvasTarget m_target = CanvasTarget::Bitmap;
-    QTransform m_base;  // base space to the root painter's logical coordinates
+    QTransform m_base; // base space to the root painter's logical coordinates
     double m_devicePixelRatio = 1.0;
     std::vector<std::unique_ptr<Surface>> m_surfaces;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -6,7 +6,6 @@
 #include <QLineF>
 #include <QPaintDevice>
 #include <QPaintEngine>
-
 #include <algorithm>
 #include <cmath>
 
@@ -48,8 +47,9 @@ CanvasTarget targetOf(QPainter& painter)
 
 std::optional<CanvasShadow> sanitizedShadow(const std::optional<CanvasShadow>& shadow)
 {
-    if (!shadow || !shadow->color.isValid() || shadow->color.alpha() == 0 || !std::isfinite(shadow->offset.x())
-        || !std::isfinite(shadow->offset.y()) || !std::isfinite(shadow->blurRadius))
+    if (!shadow || !shadow->color.isValid() || shadow->color.alpha() == 0
+        || !std::isfinite(shadow->offset.x()) || !std::isfinite(shadow->offset.y())
+        || !std::isfinite(shadow->blurRadius))
         return std::nullopt;
     CanvasShadow result = *shadow;
     result.blurRadius = std::max(0.0, result.blurRadius);
@@ -62,7 +62,8 @@ QGradientStops sanitizedStops(const QGradientStops& stops)
     for (const QGradientStop& stop : stops)
         if (std::isfinite(stop.first) && stop.second.isValid())
             result.append({ std::clamp(stop.first, 0.0, 1.0), stop.second });
-    std::stable_sort(result.begin(), result.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(
+        result.begin(), result.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return result;
 }
 
@@ -93,7 +94,8 @@ std::optional<QPainterPath> linearLimit(const LinearGradient& gradient, const QR
     const QPointF from = gradient.extendStart ? gradient.start - along * reach : gradient.start;
     const QPointF to = gradient.extendEnd ? gradient.end + along * reach : gradient.end;
     QPainterPath band;
-    band.addPolygon(QPolygonF({ from + across * reach, to + across * reach, to - across * reach, from - across * reach }));
+    band.addPolygon(QPolygonF(
+        { from + across * reach, to + across * reach, to - across * reach, from - across * reach }));
     band.closeSubpath();
     return band;
 }
@@ -102,8 +104,8 @@ std::optional<QPainterPath> radialLimit(const RadialGradient& gradient, const QR
 {
     if (gradient.extendStart && gradient.extendEnd)
         return std::nullopt;
-    const double reach = farReach(bounds, { gradient.startCenter, gradient.endCenter })
-        + gradient.startRadius + gradient.endRadius;
+    const double reach = farReach(bounds, { gradient.startCenter, gradient.endCenter }) + gradient.startRadius
+        + gradient.endRadius;
     QPainterPath area;
     area.addRect(QRectF(bounds.center() - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)));
     // Beyond the end circle and inside the start circle, for the usual start-inside-end ramps.
@@ -120,9 +122,10 @@ std::optional<QPainterPath> radialLimit(const RadialGradient& gradient, const QR
     return area;
 }
 
-}  // namespace
+} // namespace
 
-std::optional<PaintBrush> brushFor(const CanvasPaint& paint, const QTransform& userToBase, const QRectF& userBounds)
+std::optional<PaintBrush> brushFor(
+    const CanvasPaint& paint, const QTransform& userToBase, const QRectF& userBounds)
 {
     if (const auto* color = std::get_if<QColor>(&paint.value())) {
         if (!color->isValid())
@@ -143,10 +146,11 @@ std::optional<PaintBrush> brushFor(const CanvasPaint& paint, const QTransform& u
     if (const auto* radial = std::get_if<RadialGradient>(&paint.value())) {
         const QGradientStops stops = sanitizedStops(radial->stops);
         if (stops.isEmpty() || !isFinite(radial->startCenter) || !isFinite(radial->endCenter)
-            || !std::isfinite(radial->startRadius) || !std::isfinite(radial->endRadius) || radial->startRadius < 0
-            || radial->endRadius < 0)
+            || !std::isfinite(radial->startRadius) || !std::isfinite(radial->endRadius)
+            || radial->startRadius < 0 || radial->endRadius < 0)
             return std::nullopt;
-        QRadialGradient gradient(radial->endCenter, radial->endRadius, radial->startCenter, radial->startRadius);
+        QRadialGradient gradient(
+            radial->endCenter, radial->endRadius, radial->startCenter, radial->startRadius);
         gradient.setStops(stops);
         PaintBrush result { QBrush(gradient), radialLimit(*radial, userBounds) };
         if (result.clip && result.clip->isEmpty())
@@ -159,13 +163,15 @@ std::optional<PaintBrush> brushFor(const CanvasPaint& paint, const QTransform& u
     const QSizeF tileSize = pattern.tileSize.isEmpty() ? QSizeF(pattern.tile.size()) : pattern.tileSize;
     bool invertible = false;
     const QTransform baseToUser = userToBase.inverted(&invertible);
-    if (!invertible || !isFinite(pattern.origin) || !std::isfinite(tileSize.width()) || !std::isfinite(tileSize.height()))
+    if (!invertible || !isFinite(pattern.origin) || !std::isfinite(tileSize.width())
+        || !std::isfinite(tileSize.height()))
         return std::nullopt;
     QImage tile = pattern.tile;
     tile.setDevicePixelRatio(1.0);
     QBrush brush(tile);
-    brush.setTransform(QTransform::fromScale(tileSize.width() / tile.width(), tileSize.height() / tile.height())
-                       * QTransform::fromTranslate(pattern.origin.x(), pattern.origin.y()) * baseToUser);
+    brush.setTransform(
+        QTransform::fromScale(tileSize.width() / tile.width(), tileSize.height() / tile.height())
+        * QTransform::fromTranslate(pattern.origin.x(), pattern.origin.y()) * baseToUser);
     return PaintBrush { brush, std::nullopt, false };
 }
 
@@ -193,7 +199,7 @@ QPen penFor(const CanvasPath& path, const QBrush& brush, const QTransform& world
         return pen;
     QList<qreal> pattern;
     for (double length : path.dashPattern())
-        pattern.append(std::max(length / unit, 1e-3));  // zero-length dashes still show their caps
+        pattern.append(std::max(length / unit, 1e-3)); // zero-length dashes still show their caps
     pen.setDashPattern(pattern);
     pen.setDashOffset(path.dashPhase() / unit);
     return pen;
@@ -202,30 +208,54 @@ QPen penFor(const CanvasPath& path, const QBrush& brush, const QTransform& world
 QPainter::CompositionMode qtCompositionMode(CompositionMode mode)
 {
     switch (mode) {
-    case CompositionMode::SourceOver: return QPainter::CompositionMode_SourceOver;
-    case CompositionMode::PlusDarker: return QPainter::CompositionMode_Multiply;
-    case CompositionMode::PlusLighter: return QPainter::CompositionMode_Plus;
-    case CompositionMode::Multiply: return QPainter::CompositionMode_Multiply;
-    case CompositionMode::Screen: return QPainter::CompositionMode_Screen;
-    case CompositionMode::Overlay: return QPainter::CompositionMode_Overlay;
-    case CompositionMode::Darken: return QPainter::CompositionMode_Darken;
-    case CompositionMode::Lighten: return QPainter::CompositionMode_Lighten;
-    case CompositionMode::ColorDodge: return QPainter::CompositionMode_ColorDodge;
-    case CompositionMode::ColorBurn: return QPainter::CompositionMode_ColorBurn;
-    case CompositionMode::HardLight: return QPainter::CompositionMode_HardLight;
-    case CompositionMode::SoftLight: return QPainter::CompositionMode_SoftLight;
-    case CompositionMode::Difference: return QPainter::CompositionMode_Difference;
-    case CompositionMode::Exclusion: return QPainter::CompositionMode_Exclusion;
-    case CompositionMode::Copy: return QPainter::CompositionMode_Source;
-    case CompositionMode::Clear: return QPainter::CompositionMode_Clear;
-    case CompositionMode::SourceIn: return QPainter::CompositionMode_SourceIn;
-    case CompositionMode::SourceOut: return QPainter::CompositionMode_SourceOut;
-    case CompositionMode::SourceAtop: return QPainter::CompositionMode_SourceAtop;
-    case CompositionMode::DestinationOver: return QPainter::CompositionMode_DestinationOver;
-    case CompositionMode::DestinationIn: return QPainter::CompositionMode_DestinationIn;
-    case CompositionMode::DestinationOut: return QPainter::CompositionMode_DestinationOut;
-    case CompositionMode::DestinationAtop: return QPainter::CompositionMode_DestinationAtop;
-    case CompositionMode::Xor: return QPainter::CompositionMode_Xor;
+    case CompositionMode::SourceOver:
+        return QPainter::CompositionMode_SourceOver;
+    case CompositionMode::PlusDarker:
+        return QPainter::CompositionMode_Multiply;
+    case CompositionMode::PlusLighter:
+        return QPainter::CompositionMode_Plus;
+    case CompositionMode::Multiply:
+        return QPainter::CompositionMode_Multiply;
+    case CompositionMode::Screen:
+        return QPainter::CompositionMode_Screen;
+    case CompositionMode::Overlay:
+        return QPainter::CompositionMode_Overlay;
+    case CompositionMode::Darken:
+        return QPainter::CompositionMode_Darken;
+    case CompositionMode::Lighten:
+        return QPainter::CompositionMode_Lighten;
+    case CompositionMode::ColorDodge:
+        return QPainter::CompositionMode_ColorDodge;
+    case CompositionMode::ColorBurn:
+        return QPainter::CompositionMode_ColorBurn;
+    case CompositionMode::HardLight:
+        return QPainter::CompositionMode_HardLight;
+    case CompositionMode::SoftLight:
+        return QPainter::CompositionMode_SoftLight;
+    case CompositionMode::Difference:
+        return QPainter::CompositionMode_Difference;
+    case CompositionMode::Exclusion:
+        return QPainter::CompositionMode_Exclusion;
+    case CompositionMode::Copy:
+        return QPainter::CompositionMode_Source;
+    case CompositionMode::Clear:
+        return QPainter::CompositionMode_Clear;
+    case CompositionMode::SourceIn:
+        return QPainter::CompositionMode_SourceIn;
+    case CompositionMode::SourceOut:
+        return QPainter::CompositionMode_SourceOut;
+    case CompositionMode::SourceAtop:
+        return QPainter::CompositionMode_SourceAtop;
+    case CompositionMode::DestinationOver:
+        return QPainter::CompositionMode_DestinationOver;
+    case CompositionMode::DestinationIn:
+        return QPainter::CompositionMode_DestinationIn;
+    case CompositionMode::DestinationOut:
+        return QPainter::CompositionMode_DestinationOut;
+    case CompositionMode::DestinationAtop:
+        return QPainter::CompositionMode_DestinationAtop;
+    case CompositionMode::Xor:
+        return QPainter::CompositionMode_Xor;
     }
     return QPainter::CompositionMode_SourceOver;
 }
@@ -261,7 +291,7 @@ QImage newTransparentImage(const QRect& area, double resolution)
     if (area.isEmpty() || !(resolution > 0))
         return QImage();
     const QSize size(std::max(1, int(std::ceil(area.width() * resolution))),
-                     std::max(1, int(std::ceil(area.height() * resolution))));
+        std::max(1, int(std::ceil(area.height() * resolution))));
     if (qint64(size.width()) * size.height() > PainterCanvas::kMaxOffscreenPixels)
         return QImage();
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -274,7 +304,8 @@ void blendPlusDarker(QImage& destination, const QPoint& at, const QImage& source
 {
     const QRect area = QRect(at, source.size()).intersected(destination.rect());
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(y - at.y())) + (area.left() - at.x());
+        const auto* from
+            = reinterpret_cast<const QRgb*>(source.constScanLine(y - at.y())) + (area.left() - at.x());
         auto* to = reinterpret_cast<QRgb*>(destination.scanLine(y)) + area.left();
         for (int x = 0; x < area.width(); ++x) {
             const int sa = qAlpha(from[x]);
@@ -285,9 +316,9 @@ void blendPlusDarker(QImage& destination, const QPoint& at, const QImage& source
             const int ra = sa + da - (sa * da + 127) / 255;
             auto channel = [&](int s, int d) { return std::max(0, ra - ((sa - s) + (da - d))); };
             to[x] = qRgba(channel(qRed(from[x]), qRed(to[x])), channel(qGreen(from[x]), qGreen(to[x])),
-                          channel(qBlue(from[x]), qBlue(to[x])), ra);
+                channel(qBlue(from[x]), qBlue(to[x])), ra);
         }
     }
 }
 
-}  // namespace zandrel::canvas_support
+} // namespace zandrel::canvas_support

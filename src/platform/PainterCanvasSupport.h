@@ -10,7 +10,6 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QRect>
-
 #include <optional>
 
 namespace zandrel {
@@ -32,7 +31,7 @@ struct SurfaceState {
 struct PaintBrush {
     QBrush brush;
     std::optional<QPainterPath> clip;
-    bool smooth = true;  // pattern tiles are pixel art and stay crisp when magnified
+    bool smooth = true; // pattern tiles are pixel art and stay crisp when magnified
 };
 
 bool isFinite(const QRectF& rect);
@@ -45,7 +44,8 @@ std::optional<CanvasShadow> sanitizedShadow(const std::optional<CanvasShadow>& s
 QGradientStops sanitizedStops(const QGradientStops& stops);
 // Nothing when the paint cannot draw (invalid colour, no stops, null tile, degenerate
 // transform). userToBase places patterns in base space; userBounds sizes gradient limits.
-std::optional<PaintBrush> brushFor(const CanvasPaint& paint, const QTransform& userToBase, const QRectF& userBounds);
+std::optional<PaintBrush> brushFor(
+    const CanvasPaint& paint, const QTransform& userToBase, const QRectF& userBounds);
 
 // Most dashes one stroke may make; a finer pattern strokes solid rather than stall the dasher.
 inline constexpr double kMaxDashesPerStroke = 200000;
@@ -65,5 +65,5 @@ QImage newTransparentImage(const QRect& area, double resolution);
 // The destination is premultiplied ARGB32 or RGB32.
 void blendPlusDarker(QImage& destination, const QPoint& at, const QImage& source);
 
-}  // namespace canvas_support
-}  // namespace zandrel
+} // namespace canvas_support
+} // namespace zandrel

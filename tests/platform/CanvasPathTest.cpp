@@ -1,9 +1,9 @@
 #include "platform/CanvasPath.h"
+
 #include "platform/CurrentCanvas.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace zandrel {
@@ -31,7 +31,7 @@ TEST(CanvasPath, BuildingAndElementAccess)
 {
     CanvasPath path;
     EXPECT_TRUE(path.isEmpty());
-    path.close();  // nothing to close
+    path.close(); // nothing to close
     EXPECT_TRUE(path.isEmpty());
 
     path.moveTo(QPointF(0, 0));
@@ -43,7 +43,7 @@ TEST(CanvasPath, BuildingAndElementAccess)
     ASSERT_GE(path.elementCount(), 6);
     EXPECT_EQ(path.elementAt(0).type, QPainterPath::MoveToElement);
     EXPECT_EQ(path.elementAt(1).type, QPainterPath::LineToElement);
-    EXPECT_EQ(path.elementAt(2).type, QPainterPath::CurveToElement);  // quadratics become cubics
+    EXPECT_EQ(path.elementAt(2).type, QPainterPath::CurveToElement); // quadratics become cubics
     EXPECT_EQ(QPointF(path.elementAt(path.elementCount() - 1)), QPointF(0, 0));
 
     // The curves bulge less than their control points.
@@ -87,15 +87,15 @@ TEST(CanvasPath, StrokeAttributesRejectBadValues)
     path.setMiterLimit(0.2);
     EXPECT_EQ(path.miterLimit(), 1.0);
 
-    path.setDash({4, 2}, std::nan(""));
-    EXPECT_EQ(path.dashPattern(), (QVector<double> {4, 2}));
+    path.setDash({ 4, 2 }, std::nan(""));
+    EXPECT_EQ(path.dashPattern(), (QVector<double> { 4, 2 }));
     EXPECT_EQ(path.dashPhase(), 0.0);
-    path.setDash({4, -1});
+    path.setDash({ 4, -1 });
     EXPECT_FALSE(path.isDashed());
-    path.setDash({0, 0});
+    path.setDash({ 0, 0 });
     EXPECT_FALSE(path.isDashed());
-    path.setDash({3}, 1);  // odd counts alternate: 3 on, 3 off
-    EXPECT_EQ(path.dashPattern(), (QVector<double> {3, 3}));
+    path.setDash({ 3 }, 1); // odd counts alternate: 3 on, 3 off
+    EXPECT_EQ(path.dashPattern(), (QVector<double> { 3, 3 }));
     EXPECT_EQ(path.dashPhase(), 1.0);
 }
 
@@ -105,13 +105,13 @@ TEST(CanvasPath, StrokeOutlineUsesAbsoluteDashLengths)
     line.moveTo(QPointF(0, 0));
     line.lineTo(QPointF(100, 0));
     line.setLineWidth(4);
-    line.setDash({10, 10});
+    line.setDash({ 10, 10 });
     // Dashes of 10 units: 0..10 on, 10..20 off, whatever the width.
     EXPECT_TRUE(line.strokeContains(QPointF(5, 1)));
     EXPECT_FALSE(line.strokeContains(QPointF(15, 1)));
     EXPECT_TRUE(line.strokeContains(QPointF(25, 1)));
-    EXPECT_FALSE(line.strokeContains(QPointF(5, 3)));  // beyond half the width
-    line.setDash({10, 10}, 5);
+    EXPECT_FALSE(line.strokeContains(QPointF(5, 3))); // beyond half the width
+    line.setDash({ 10, 10 }, 5);
     EXPECT_FALSE(line.strokeContains(QPointF(7, 1)));
     EXPECT_TRUE(line.strokeContains(QPointF(17, 1)));
 }
@@ -144,5 +144,5 @@ TEST(CurrentCanvas, ScopesNestAndUnwind)
     EXPECT_EQ(currentCanvas(), nullptr);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

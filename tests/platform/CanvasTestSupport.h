@@ -4,14 +4,13 @@
 #include "platform/OffscreenImage.h"
 
 #include <QImage>
-
 #include <functional>
 
 namespace zandrel::test {
 
 // Draws into a fresh transparent bitmap through its canvas and returns the bitmap.
-inline QImage renderCanvas(const QSize& size, const std::function<void(Canvas&)>& draw, double scale = 1.0,
-                           bool yUp = false)
+inline QImage renderCanvas(
+    const QSize& size, const std::function<void(Canvas&)>& draw, double scale = 1.0, bool yUp = false)
 {
     OffscreenImage offscreen(size, scale, yUp);
     if (offscreen.canvas())
@@ -62,4 +61,4 @@ inline std::vector<int> paintedRuns(const QImage& image, int y)
     return runs;
 }
 
-}  // namespace zandrel::test
+} // namespace zandrel::test

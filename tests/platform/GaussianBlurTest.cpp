@@ -4,10 +4,8 @@
 
 #include <QPainter>
 #include <QRadialGradient>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace zandrel {
@@ -22,7 +20,7 @@ QImage softShapes()
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     const QColor colors[] = { QColor(220, 40, 40, 230), QColor(40, 160, 60, 200), QColor(30, 60, 220, 255),
-                              QColor(240, 200, 30, 180), QColor(120, 30, 160, 220) };
+        QColor(240, 200, 30, 180), QColor(120, 30, 160, 220) };
     for (int i = 0; i < 10; ++i) {
         const QPointF center(20 + (i * 53) % 220, 20 + (i * 37) % 150);
         const double radius = 25 + (i * 17) % 40;
@@ -54,7 +52,8 @@ std::vector<double> exactBlur(const QImage& source, double sigma, int pad)
         total += kernel[i + reach] = std::exp(-i * i / (2 * sigma * sigma));
     for (double& k : kernel)
         k /= total;
-    std::vector<double> padded(std::size_t(w) * h * 4, 0.0), across(padded.size(), 0.0), result(padded.size(), 0.0);
+    std::vector<double> padded(std::size_t(w) * h * 4, 0.0), across(padded.size(), 0.0),
+        result(padded.size(), 0.0);
     for (int y = 0; y < source.height(); ++y)
         for (int x = 0; x < source.width() * 4; ++x)
             padded[(std::size_t(y + pad) * w + pad) * 4 + x] = source.constScanLine(y)[x];
@@ -63,12 +62,14 @@ std::vector<double> exactBlur(const QImage& source, double sigma, int pad)
             for (int i = -reach; i <= reach; ++i)
                 if (x + i >= 0 && x + i < w)
                     for (int c = 0; c < 4; ++c)
-                        across[(std::size_t(y) * w + x) * 4 + c] += kernel[i + reach] * padded[(std::size_t(y) * w + x + i) * 4 + c];
+                        across[(std::size_t(y) * w + x) * 4 + c]
+                            += kernel[i + reach] * padded[(std::size_t(y) * w + x + i) * 4 + c];
     for (int y = 0; y < h; ++y)
         for (int i = -reach; i <= reach; ++i)
             if (y + i >= 0 && y + i < h)
                 for (int x = 0; x < w * 4; ++x)
-                    result[std::size_t(y) * w * 4 + x] += kernel[i + reach] * across[std::size_t(y + i) * w * 4 + x];
+                    result[std::size_t(y) * w * 4 + x]
+                        += kernel[i + reach] * across[std::size_t(y + i) * w * 4 + x];
     return result;
 }
 
@@ -89,7 +90,8 @@ TEST(GaussianBlur, ThreeBoxesStayCloseToTheExactGaussian)
         double sum = 0, worst = 0;
         for (int y = 0; y < blurred.image.height(); ++y)
             for (int x = 0; x < blurred.image.width() * 4; ++x) {
-                const double difference = std::abs(blurred.image.constScanLine(y)[x] - exact[std::size_t(y) * blurred.image.width() * 4 + x]);
+                const double difference = std::abs(blurred.image.constScanLine(y)[x]
+                    - exact[std::size_t(y) * blurred.image.width() * 4 + x]);
                 sum += difference;
                 worst = std::max(worst, difference);
             }
@@ -183,5 +185,5 @@ TEST(GaussianBlur, ThreadsGiveTheSameResult)
         EXPECT_EQ(gaussianBlur(source, 6.0, threads).image, one.image) << threads << " threads";
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

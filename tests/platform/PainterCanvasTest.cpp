@@ -1,14 +1,12 @@
-#include "CanvasTestSupport.h"
-
 #include "platform/PainterCanvas.h"
+
+#include "CanvasTestSupport.h"
 
 #include <QBuffer>
 #include <QPainter>
 #include <QPdfWriter>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace zandrel {
 namespace {
@@ -28,7 +26,7 @@ TEST(PainterCanvas, FilledRectCoversItsAreaWithPartialEdges)
     EXPECT_EQ(image.pixel(20, 20), qRgb(255, 0, 0));
     EXPECT_EQ(alphaAt(image, 9, 20), 0);
     EXPECT_EQ(alphaAt(image, 40, 20), 0);
-    EXPECT_NEAR(alphaAt(image, 60, 65), 128, 2);  // half-covered columns
+    EXPECT_NEAR(alphaAt(image, 60, 65), 128, 2); // half-covered columns
     EXPECT_NEAR(alphaAt(image, 70, 65), 128, 2);
     EXPECT_NEAR(alphaSum(image), 30 * 20 + 10 * 10, 0.5);
 }
@@ -63,11 +61,11 @@ TEST(PainterCanvas, ClipsIntersectAndSaveRestoreBringsBackTransformAndClip)
         EXPECT_EQ(canvas.clipBounds(), QRectF(40, 40, 20, 20));
         canvas.translate(50, 0);
         EXPECT_EQ(canvas.transform(), QTransform::fromTranslate(50, 0));
-        EXPECT_EQ(canvas.clipBounds(), QRectF(-10, 40, 20, 20));  // in the moved user space
+        EXPECT_EQ(canvas.clipBounds(), QRectF(-10, 40, 20, 20)); // in the moved user space
         canvas.fillRect(QRectF(-50, 0, 100, 100), Qt::green);
         EXPECT_EQ(canvas.saveDepth(), 1);
         canvas.restore();
-        canvas.restore();  // unbalanced: nothing happens
+        canvas.restore(); // unbalanced: nothing happens
         EXPECT_EQ(canvas.saveDepth(), 0);
         EXPECT_EQ(canvas.transform(), QTransform());
         canvas.fillRect(QRectF(0, 90, 10, 10), Qt::blue);
@@ -97,14 +95,13 @@ TEST(PainterCanvas, DashLengthsAreAbsoluteUnitsWhateverTheWidth)
         double scale;
         QVector<double> dash;
         double phase;
-        std::vector<int> runs;  // device pixels along the line, from x = 0
+        std::vector<int> runs; // device pixels along the line, from x = 0
     };
     const Case cases[] = {
         { 4, 1, { 10, 5 }, 0, { 10, 5, 10, 5, 10, 5, 10 } },
-        { 1, 1, { 10, 5 }, 0, { 10, 5, 10, 5, 10, 5, 10 } },
-        { 6, 1, { 6, 4 }, 3, { 3, 4, 6, 4, 6, 4, 6 } },
-        { 2, 2, { 5, 5 }, 0, { 10, 10, 10, 10 } },  // user units follow the transform
-        { 0, 2, { 4, 4 }, 0, { 8, 8, 8, 8, 8 } },  // a hairline too
+        { 1, 1, { 10, 5 }, 0, { 10, 5, 10, 5, 10, 5, 10 } }, { 6, 1, { 6, 4 }, 3, { 3, 4, 6, 4, 6, 4, 6 } },
+        { 2, 2, { 5, 5 }, 0, { 10, 10, 10, 10 } }, // user units follow the transform
+        { 0, 2, { 4, 4 }, 0, { 8, 8, 8, 8, 8 } }, // a hairline too
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "width " << c.width << " scale " << c.scale);
@@ -139,7 +136,7 @@ TEST(PainterCanvas, AbsurdlyFineDashesStrokeSolidInsteadOfStalling)
 TEST(PainterCanvas, StrokeCapsAndHairlines)
 {
     const QImage image = renderCanvas(QSize(100, 40), [](Canvas& canvas) {
-        canvas.strokeLine(QPointF(10, 10), QPointF(50, 10), Qt::black, 4);  // butt caps
+        canvas.strokeLine(QPointF(10, 10), QPointF(50, 10), Qt::black, 4); // butt caps
         CanvasPath square;
         square.moveTo(QPointF(10, 30));
         square.lineTo(QPointF(50, 30));
@@ -151,7 +148,7 @@ TEST(PainterCanvas, StrokeCapsAndHairlines)
     });
     EXPECT_EQ(alphaAt(image, 8, 10), 0);
     EXPECT_EQ(alphaAt(image, 10, 10), 255);
-    EXPECT_EQ(alphaAt(image, 9, 30), 255);  // square caps reach half the width out
+    EXPECT_EQ(alphaAt(image, 9, 30), 255); // square caps reach half the width out
     EXPECT_EQ(alphaAt(image, 51, 30), 255);
     // A zero width is one device pixel, not four.
     double column = 0;
@@ -164,9 +161,8 @@ TEST(PainterCanvas, LinearGradientEndsAndExtension)
 {
     const QGradientStops stops { { 0.0, Qt::red }, { 1.0, Qt::blue } };
     LinearGradient gradient { stops, QPointF(20, 0), QPointF(80, 0) };
-    const QImage extended = renderCanvas(QSize(100, 10), [&](Canvas& canvas) {
-        canvas.fillRect(QRectF(0, 0, 100, 10), gradient);
-    });
+    const QImage extended = renderCanvas(
+        QSize(100, 10), [&](Canvas& canvas) { canvas.fillRect(QRectF(0, 0, 100, 10), gradient); });
     EXPECT_EQ(extended.pixel(5, 5), qRgb(255, 0, 0));
     EXPECT_EQ(extended.pixel(95, 5), qRgb(0, 0, 255));
     const QColor middle = extended.pixelColor(50, 5);
@@ -175,31 +171,28 @@ TEST(PainterCanvas, LinearGradientEndsAndExtension)
 
     gradient.extendStart = false;
     gradient.extendEnd = false;
-    const QImage limited = renderCanvas(QSize(100, 10), [&](Canvas& canvas) {
-        canvas.fillPath(CanvasPath::fromRect(QRectF(0, 2, 100, 6)), gradient);
-    });
+    const QImage limited = renderCanvas(QSize(100, 10),
+        [&](Canvas& canvas) { canvas.fillPath(CanvasPath::fromRect(QRectF(0, 2, 100, 6)), gradient); });
     EXPECT_EQ(alphaAt(limited, 10, 5), 0);
     EXPECT_EQ(alphaAt(limited, 90, 5), 0);
     EXPECT_EQ(alphaAt(limited, 50, 5), 255);
-    EXPECT_EQ(alphaAt(limited, 50, 0), 0);  // clipped to the path as well
+    EXPECT_EQ(alphaAt(limited, 50, 0), 0); // clipped to the path as well
 }
 
 TEST(PainterCanvas, GradientsAcrossRectsFollowAngleAndCentre)
 {
     const QGradientStops stops { { 0.0, Qt::white }, { 1.0, Qt::black } };
     const QRectF rect(0, 0, 40, 40);
-    const QImage angled = renderCanvas(QSize(40, 40), [&](Canvas& canvas) {
-        canvas.fillRect(rect, LinearGradient::acrossRect(rect, 90, stops));
-    });
-    EXPECT_GT(qRed(angled.pixel(20, 0)), 245);  // 90 degrees runs towards growing y
+    const QImage angled = renderCanvas(QSize(40, 40),
+        [&](Canvas& canvas) { canvas.fillRect(rect, LinearGradient::acrossRect(rect, 90, stops)); });
+    EXPECT_GT(qRed(angled.pixel(20, 0)), 245); // 90 degrees runs towards growing y
     EXPECT_LT(qRed(angled.pixel(20, 39)), 10);
     EXPECT_EQ(angled.pixel(0, 20), angled.pixel(39, 20));
 
-    const QImage radial = renderCanvas(QSize(40, 40), [&](Canvas& canvas) {
-        canvas.fillRect(rect, RadialGradient::inRect(rect, QPointF(-1, -1), stops));
-    });
-    EXPECT_GT(qRed(radial.pixel(0, 0)), 245);  // the centre sits at the top-left corner
-    EXPECT_LT(qRed(radial.pixel(39, 39)), 10);  // and the ramp ends at the farthest corner
+    const QImage radial = renderCanvas(QSize(40, 40),
+        [&](Canvas& canvas) { canvas.fillRect(rect, RadialGradient::inRect(rect, QPointF(-1, -1), stops)); });
+    EXPECT_GT(qRed(radial.pixel(0, 0)), 245); // the centre sits at the top-left corner
+    EXPECT_LT(qRed(radial.pixel(39, 39)), 10); // and the ramp ends at the farthest corner
     EXPECT_NEAR(qRed(radial.pixel(28, 0)), qRed(radial.pixel(0, 28)), 1);
 }
 
@@ -230,23 +223,26 @@ TEST(PainterCanvas, PatternTilesRepeatInBaseSpace)
     auto check = [&](const QImage& image, int period, int shift) {
         for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 12; ++x)
-                ASSERT_EQ(image.pixel(x, y), tile.pixel(int(std::floor(double(x - shift) / period)) & 1, y / period % 2))
+                ASSERT_EQ(image.pixel(x, y),
+                    tile.pixel(int(std::floor(double(x - shift) / period)) & 1, y / period % 2))
                     << x << "," << y;
     };
     const CanvasPattern pattern { tile, QSizeF(), QPointF() };
-    check(renderCanvas(QSize(12, 12), [&](Canvas& canvas) { canvas.fillRect(QRectF(0, 0, 12, 12), pattern); }), 1, 0);
+    check(
+        renderCanvas(QSize(12, 12), [&](Canvas& canvas) { canvas.fillRect(QRectF(0, 0, 12, 12), pattern); }),
+        1, 0);
     // The user transform does not stretch the pattern.
     check(renderCanvas(QSize(12, 12),
-                       [&](Canvas& canvas) {
-                           canvas.scale(3, 3);
-                           canvas.fillRect(QRectF(0, 0, 4, 4), pattern);
-                       }),
-          1, 0);
+              [&](Canvas& canvas) {
+                  canvas.scale(3, 3);
+                  canvas.fillRect(QRectF(0, 0, 4, 4), pattern);
+              }),
+        1, 0);
     // A tile of 2x2 device pixels per base unit on a bitmap of scale 2, moved by one unit.
     const CanvasPattern fine { tile, QSizeF(2, 2), QPointF(1, 0) };
     check(renderCanvas(
               QSize(12, 12), [&](Canvas& canvas) { canvas.fillRect(QRectF(0, 0, 6, 6), fine); }, 2.0),
-          2, 2);
+        2, 2);
 }
 
 TEST(PainterCanvas, AlphaAndImageOpacityMultiply)
@@ -283,7 +279,7 @@ TEST(PainterCanvas, YUpBitmapAtScaleTwo)
     EXPECT_EQ(offscreen.canvas(), nullptr);
     EXPECT_EQ(image.size(), QSize(40, 40));
     EXPECT_EQ(image.devicePixelRatio(), 1.0);
-    EXPECT_EQ(alphaAt(image, 5, 35), 255);  // bottom-left
+    EXPECT_EQ(alphaAt(image, 5, 35), 255); // bottom-left
     EXPECT_EQ(alphaAt(image, 5, 5), 0);
     EXPECT_NEAR(alphaSum(image), 100, 0.5);
 }
@@ -293,7 +289,7 @@ TEST(OffscreenImage, RefusesAbsurdSizesWithoutAllocating)
     EXPECT_FALSE(OffscreenImage(QSize(0, 10)).isValid());
     EXPECT_FALSE(OffscreenImage(QSize(-5, 10)).isValid());
     EXPECT_FALSE(OffscreenImage(QSize(OffscreenImage::kMaxSide + 1, 1)).isValid());
-    EXPECT_FALSE(OffscreenImage(QSize(30000, 30000)).isValid());  // 3.6 GB
+    EXPECT_FALSE(OffscreenImage(QSize(30000, 30000)).isValid()); // 3.6 GB
     EXPECT_FALSE(OffscreenImage(QSize(10, 10), std::nan("")).isValid());
     EXPECT_FALSE(OffscreenImage(QSize(10, 10), 0.0).isValid());
     EXPECT_FALSE(OffscreenImage(QSize(10, 10), -1.0).isValid());
@@ -318,7 +314,7 @@ TEST(PainterCanvas, HighDensityDeviceAndBorrowedPainterComeBackUnchanged)
     {
         PainterCanvas canvas(&painter);
         EXPECT_EQ(canvas.deviceScale(), 2.0);
-        EXPECT_EQ(canvas.transform(), QTransform());  // the painter's transform is the base
+        EXPECT_EQ(canvas.transform(), QTransform()); // the painter's transform is the base
         canvas.translate(2, 0);
         canvas.save();
         canvas.clipToRect(QRectF(0, 0, 1, 1));
@@ -328,7 +324,7 @@ TEST(PainterCanvas, HighDensityDeviceAndBorrowedPainterComeBackUnchanged)
     EXPECT_FALSE(painter.hasClipping());
     painter.end();
     image.setDevicePixelRatio(1.0);
-    EXPECT_NEAR(alphaSum(image), 4, 0.01);  // one unit square = 2x2 device pixels
+    EXPECT_NEAR(alphaSum(image), 4, 0.01); // one unit square = 2x2 device pixels
     EXPECT_EQ(alphaAt(image, 6, 2), 255);
 }
 
@@ -362,5 +358,5 @@ TEST(PainterCanvas, PdfOutputKeepsImagesLosslessAndSaysItIsNotAScreen)
     EXPECT_FALSE(pdf.contains("DCTDecode"));
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel
