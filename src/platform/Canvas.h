@@ -84,11 +84,11 @@ public:
     // glyph positions are relative to it, baselines included).
     virtual void drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor& color) = 0;
 
-    // Transparency layer: drawing until the matching end goes to an offscreen layer (starting
-    // transparent, with the current state), which is then composited with the alpha, the
-    // compositing mode and the shadow that were current at begin. Layers nest. A layer left
-    // open is composited when the canvas finishes. bounds (user space, optional) limits the
-    // layer's size.
+    // Transparency layer: drawing until the matching end goes to an offscreen layer that starts
+    // transparent, with the current transform and clip but alpha 1, source-over and no shadow.
+    // The layer is then composited with its alpha times the alpha, and with the mode and shadow,
+    // current at begin. Layers nest; a layer left open is composited when the canvas finishes.
+    // bounds (user space, optional) limits the layer's size.
     virtual void beginTransparencyLayer(double alpha = 1.0, const QRectF& bounds = QRectF()) = 0;
     virtual void endTransparencyLayer() = 0;
 

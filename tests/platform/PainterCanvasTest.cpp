@@ -328,6 +328,28 @@ TEST(PainterCanvas, HighDensityDeviceAndBorrowedPainterComeBackUnchanged)
     EXPECT_EQ(alphaAt(image, 6, 2), 255);
 }
 
+TEST(PainterCanvas, WithoutAPainterEveryCallIsHarmless)
+{
+    QImage null;
+    PainterCanvas onNull(static_cast<QPaintDevice*>(&null));
+    PainterCanvas onNothing(static_cast<QPainter*>(nullptr));
+    for (PainterCanvas* canvas : { &onNull, &onNothing }) {
+        EXPECT_FALSE(canvas->isActive());
+        canvas->save();
+        canvas->translate(5, 5);
+        canvas->clipToRect(QRectF(0, 0, 1, 1));
+        canvas->fillRect(QRectF(0, 0, 10, 10), Qt::red);
+        canvas->strokeLine(QPointF(), QPointF(10, 10), Qt::red, 1);
+        canvas->beginTransparencyLayer(0.5);
+        canvas->endTransparencyLayer();
+        canvas->restore();
+        EXPECT_EQ(canvas->saveDepth(), 0);
+        EXPECT_EQ(canvas->transform(), QTransform());
+        EXPECT_TRUE(canvas->clipBounds().isEmpty());
+        canvas->finish();
+    }
+}
+
 TEST(PainterCanvas, PdfOutputKeepsImagesLosslessAndSaysItIsNotAScreen)
 {
     // Noise, which a lossy encoder would certainly have chosen to compress.
