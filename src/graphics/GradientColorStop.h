@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Object.h"
+
+#include <QColor>
+#include <memory>
+
+namespace zandrel {
+
+// One colour of a gradient at a position from 0 to 1. The colour may be translucent.
+class GradientColorStop : public Object {
+public:
+    ZDL_PROPERTIES
+
+    // Black at 0; the blank object the unarchiver fills.
+    GradientColorStop();
+    GradientColorStop(const QColor& color, float location);
+    GradientColorStop(const GradientColorStop& other) = default;
+    ~GradientColorStop() override = default;
+
+    static std::shared_ptr<GradientColorStop> initWithColor(const QColor& color, float location);
+
+    const QColor& color() const { return m_color; }
+    void setColor(const QColor& color);
+    float location() const { return m_location; }
+    void setLocation(float location);
+
+    // The colour as it shows over white: itself when fully opaque, else made opaque and blended
+    // toward white by its transparency.
+    QColor opaqueColor() const;
+
+    // A new stop with the same colour and location.
+    std::shared_ptr<GradientColorStop> copy() const;
+
+    QString className() const override;
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
+
+private:
+    QColor m_color;
+    float m_location = 0.0f;
+};
+
+using GradientColorStopPtr = std::shared_ptr<GradientColorStop>;
+
+} // namespace zandrel
