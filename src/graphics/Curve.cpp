@@ -3,9 +3,13 @@
 #include "graphics/CurveIterator.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/PathBuilders.h"
+#include "platform/ClassRegistry.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace zandrel {
 
@@ -258,11 +262,41 @@ QString Curve::className() const
 
 void Curve::encodeWithCoder(KeyedArchiver& coder) const
 {
+    ValueList points;
+    points.reserve(static_cast<qsizetype>(m_points.size()));
+    for (const CurvePointPtr& p : m_points)
+        points.append(Value(p));
+    coder.encodeObject(Value(points), QStringLiteral("points"));
+    coder.encodeBool(m_closed, QStringLiteral("closed"));
 }
 
 ObjectPtr Curve::initWithCoder(KeyedUnarchiver& coder)
 {
+    m_points.clear();
+    const Value decoded = coder.decodeObjectOfClasses(
+        { QStringLiteral("NSArray"), QStringLiteral("CurvePoint") }, QStringLiteral("points"));
+    const ValueList list = decoded.toList();
+    m_points.reserve(static_cast<std::size_t>(list.size()));
+    // A damaged file may name one point twice; each curve point must be its own object, or editing
+    // one would move the other.
+    std::unordered_set<const CurvePoint*> seen;
+    for (const Value& item : list) {
+        CurvePointPtr point = item.toObject<CurvePoint>();
+        if (!point)
+            continue;
+        if (!seen.insert(point.get()).second)
+            point = CurvePoint::initByCopying(*point);
+        m_points.push_back(std::move(point));
+    }
+    m_closed = coder.decodeBoolForKey(QStringLiteral("closed"));
+    flushCache();
     return shared_from_this();
+}
+
+void registerCurveClasses(ClassRegistry& registry)
+{
+    registry.registerClass<Curve>(QStringLiteral("Curve"), QStringLiteral("NSObject"));
+    registry.registerClass<CurvePoint>(QStringLiteral("CurvePoint"), QStringLiteral("NSObject"));
 }
 
 bool Curve::isPointOnCurve(const QPointF& p, float weight) const

@@ -16,6 +16,7 @@
 
 namespace zandrel {
 
+class ClassRegistry;
 class CurveIterator;
 
 using CurvePointList = std::vector<CurvePointPtr>;
@@ -125,5 +126,8 @@ private:
 };
 
 using CurvePtr = std::shared_ptr<Curve>;
+
+// Registers "Curve" and "CurvePoint" for decoding.
+void registerCurveClasses(ClassRegistry& registry);
 
 }  // namespace zandrel

@@ -1,6 +1,8 @@
 #include "graphics/CurvePoint.h"
 
 #include "graphics/GraphicUtils.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 
 #include <cmath>
 
@@ -41,10 +43,19 @@ QString CurvePoint::className() const
 
 void CurvePoint::encodeWithCoder(KeyedArchiver& coder) const
 {
+    coder.encodeFloat(x(), QStringLiteral("x"));
+    coder.encodeFloat(y(), QStringLiteral("y"));
+    coder.encodeBool(m_onCurve, QStringLiteral("onCurve"));
 }
 
 ObjectPtr CurvePoint::initWithCoder(KeyedUnarchiver& coder)
 {
+    // A non-finite coordinate in a damaged file would poison every bounds and hit test of the
+    // outline; it reads as 0 instead.
+    auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
+    m_point = QPointF(finite(coder.decodeFloatForKey(QStringLiteral("x"))),
+        finite(coder.decodeFloatForKey(QStringLiteral("y"))));
+    m_onCurve = coder.decodeBoolForKey(QStringLiteral("onCurve"));
     return shared_from_this();
 }
 

@@ -18,6 +18,18 @@ enum PointAlignment : int {
     PointAlignmentEqual = 3,
 };
 
+// The double rounded to single precision, kept opaque to the optimiser: GCC 12.2 at -O2 vectorises
+// a pair of double -> float -> double conversions into nothing, losing the rounding that draw
+// commands and archived points are compared by.
+inline float roundedToFloat(double value)
+{
+    float f = static_cast<float>(value);
+#if defined(__GNUC__)
+    asm("" : "+g"(f));
+#endif
+    return f;
+}
+
 // One point of a Curve: an on-curve vertex or the control point of a quadratic segment.
 // The position is kept in double; x() and y() round it to float, and the archive holds floats,
 // so a point read back from a file equals the float-rounded point that was written.
@@ -35,9 +47,9 @@ public:
     static std::shared_ptr<CurvePoint> curvePointAtX(float x, float y, bool onCurve);
     static std::shared_ptr<CurvePoint> initByCopying(const CurvePoint& other);
 
-    float x() const { return static_cast<float>(m_point.x()); }
+    float x() const { return roundedToFloat(m_point.x()); }
     void setX(float x) { m_point.setX(x); }
-    float y() const { return static_cast<float>(m_point.y()); }
+    float y() const { return roundedToFloat(m_point.y()); }
     void setY(float y) { m_point.setY(y); }
     const QPointF& point() const { return m_point; }
     void setPoint(const QPointF& point) { m_point = point; }
