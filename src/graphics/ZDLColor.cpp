@@ -157,7 +157,7 @@ ZDLColorPtr ZDLColor::colorFromHexWithAlphaNamed(const QString& hex, float alpha
     return color;
 }
 
-ZDLColorPtr ZDLColor::colorFromNSColorNamed(const QColor& value, const QString& name)
+ZDLColorPtr ZDLColor::colorFromNSColor(const QColor& value, const QString& name)
 {
     auto color = std::make_shared<ZDLColor>();
     color->setColor(value);

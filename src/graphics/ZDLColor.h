@@ -52,7 +52,7 @@ public:
     static void fromHex(const QString& hex, float* red, float* green, float* blue);
     static ZDLColorPtr colorFromHexNamed(const QString& hex, const QString& name);
     static ZDLColorPtr colorFromHexWithAlphaNamed(const QString& hex, float alpha, const QString& name);
-    static ZDLColorPtr colorFromNSColorNamed(const QColor& color, const QString& name);
+    static ZDLColorPtr colorFromNSColor(const QColor& color, const QString& name);
     // The "name" and "color" attributes of the XML character format.
     static ZDLColorPtr initWithXMLAttributes(const QMap<QString, QString>& attributes);
 

@@ -137,7 +137,7 @@ TEST(ZDLColorTest, Adjustments)
         { QColor::fromRgbF(0.2f, 0.4f, 0.6f, 1.0f), 1.0f, NAN, 0.2, 0.4, 0.6, 1.0 },
     };
     for (const Row& row : rows) {
-        const ZDLColorPtr color = ZDLColor::colorFromNSColorNamed(row.color, "");
+        const ZDLColorPtr color = ZDLColor::colorFromNSColor(row.color, "");
         SCOPED_TRACE(testing::Message() << "a " << row.a << " d " << row.d);
         expectColor(color->getNSColorUsingAlphaAndAdjustment(row.a, row.d), row.r, row.g, row.b, row.alpha);
         expectColor(color->getCGColorUsingAlpha(row.a, row.d), row.r, row.g, row.b, row.alpha);
@@ -155,7 +155,7 @@ TEST(ZDLColorTest, Adjustments)
         { QColor::fromRgbF(0, 0, 1, 0), 0.0f, 1.0, 1.0, 1.0 },
     };
     for (const OpaqueRow& row : opaqueRows) {
-        const ZDLColorPtr color = ZDLColor::colorFromNSColorNamed(row.color, "");
+        const ZDLColorPtr color = ZDLColor::colorFromNSColor(row.color, "");
         expectColor(color->getOpaqueColorUsingAdjustment(row.d), row.r, row.g, row.b, 1.0);
     }
 }
