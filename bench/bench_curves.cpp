@@ -11,9 +11,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <random>
 #include <vector>
@@ -238,4 +236,4 @@ void BM_CurvesToCanvas(benchmark::State& state)
 }
 BENCHMARK(BM_CurvesToCanvas)->Unit(benchmark::kMillisecond)->MinTime(3.0)->Arg(0);
 
-}  // namespace
+} // namespace

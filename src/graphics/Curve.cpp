@@ -24,7 +24,7 @@ QPointF floatPoint(const CurvePoint& p)
     return QPointF(p.x(), p.y());
 }
 
-}  // namespace
+} // namespace
 
 const PropertyTable& Curve::staticPropertyTable()
 {
@@ -410,4 +410,4 @@ void Curve::flushCache()
     m_boundsValid = false;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

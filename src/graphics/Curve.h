@@ -9,7 +9,6 @@
 #include <QPointF>
 #include <QRectF>
 #include <QTransform>
-
 #include <memory>
 #include <optional>
 #include <vector>
@@ -130,4 +129,4 @@ using CurvePtr = std::shared_ptr<Curve>;
 // Registers "Curve" and "CurvePoint" for decoding.
 void registerCurveClasses(ClassRegistry& registry);
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -15,7 +15,7 @@ int clampPrecision(int precision)
     return std::clamp(precision, 1, CurveIterator::kMaxPrecision);
 }
 
-}  // namespace
+} // namespace
 
 CurveIterator::CurveIterator()
     : m_precision(kDefaultPrecision)
@@ -222,4 +222,4 @@ bool CurveIterator::isPointOnCurve(const QPointF& p, float weight) const
     return false;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -4,7 +4,6 @@
 
 #include <QPointF>
 #include <QRectF>
-
 #include <vector>
 
 namespace zandrel {
@@ -88,4 +87,4 @@ private:
     std::vector<float> m_segmentLengths;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

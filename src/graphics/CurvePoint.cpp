@@ -95,4 +95,4 @@ PointAlignment CurvePoint::getPointAlignmentWith(const CurvePoint& other, float 
     return PointAlignmentNone;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -5,7 +5,6 @@
 #include <QPointF>
 #include <QRectF>
 #include <QTransform>
-
 #include <memory>
 
 namespace zandrel {
@@ -13,8 +12,8 @@ namespace zandrel {
 // How two points line up, as the "align path points" command asks it.
 enum PointAlignment : int {
     PointAlignmentNone = 0,
-    PointAlignmentVertical = 1,  // they share an x within the tolerance
-    PointAlignmentHorizontal = 2,  // they share a y
+    PointAlignmentVertical = 1, // they share an x within the tolerance
+    PointAlignmentHorizontal = 2, // they share a y
     PointAlignmentEqual = 3,
 };
 
@@ -79,4 +78,4 @@ private:
 
 using CurvePointPtr = std::shared_ptr<CurvePoint>;
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -151,7 +151,9 @@ void Curve::moveOffcurvePointsToHitInputPointsFrom(int from, int to)
         if (input[i].second)
             continue;
         const QPointF& p = input[i].first;
-        auto implied = [&](int j) { return input[j].second ? input[j].first : interpolatePoints(input[j].first, p, 0.5f); };
+        auto implied = [&](int j) {
+            return input[j].second ? input[j].first : interpolatePoints(input[j].first, p, 0.5f);
+        };
         const QPointF a = implied(i - 1);
         const QPointF b = implied(i + 1);
         // Reflect the segment's middle through the drawn position, pulling the spline toward it.
@@ -161,4 +163,4 @@ void Curve::moveOffcurvePointsToHitInputPointsFrom(int from, int to)
     flushCache();
 }
 
-}  // namespace zandrel
+} // namespace zandrel

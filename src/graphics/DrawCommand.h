@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QPointF>
-
 #include <vector>
 
 namespace zandrel {
@@ -79,4 +78,4 @@ private:
 
 using DrawCommandList = std::vector<DrawCommand>;
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -67,7 +67,8 @@ void fillRectWithTile(Canvas* canvas, const QRectF& rect, float cellSize, bool f
         return;
     const double deviceScale = canvas->deviceScale() > 0.0 ? canvas->deviceScale() : 1.0;
     const double wanted = std::ceil(double(cellSize) * deviceScale - 1e-9);
-    const int pixels = std::clamp(static_cast<int>(std::min(wanted, double(kMaxTilePixels))), 1, kMaxTilePixels);
+    const int pixels
+        = std::clamp(static_cast<int>(std::min(wanted, double(kMaxTilePixels))), 1, kMaxTilePixels);
     const double tileScale = pixels / double(cellSize);
     OffscreenImage tile(QSize(pixels, pixels), tileScale);
     Canvas* tileCanvas = tile.canvas();
@@ -99,7 +100,7 @@ CanvasPath buildHatchPath(const QList<QList<QPointF>>& polygons)
     return path;
 }
 
-}  // namespace
+} // namespace
 
 CanvasPath createCGPathFromDrawCommands(const DrawCommandList& commands)
 {
@@ -172,8 +173,8 @@ void drawPathPatternCell(const HatchCell& cell, Canvas& canvas)
         canvas.fillPath(hatchPathB(), cell.colorB);
 }
 
-void fillRectWithCheckerboard(Canvas* canvas, const QColor& first, const QColor& second, const QRectF& rect,
-    float cellSize)
+void fillRectWithCheckerboard(
+    Canvas* canvas, const QColor& first, const QColor& second, const QRectF& rect, float cellSize)
 {
     const CheckerboardCell cell { first.isValid() ? first : QColor(Qt::white),
         second.isValid() ? second : QColor(Qt::black), cellSize / 2.0f };
@@ -217,4 +218,4 @@ void appendRoundedCorner(CanvasPath& path, const QPointF& corner, const QPointF&
     path.cubicTo(cp1, cp2, end);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QPointF>
 #include <QRectF>
-
 #include <cmath>
 
 namespace zandrel {
@@ -43,8 +42,8 @@ struct HatchCell {
 // Fills the rect with a checkerboard tiled from the canvas's base origin, the way semi-transparent
 // colours are shown. An invalid colour stands for none: white for the first, black for the second.
 // A null canvas draws into currentCanvas().
-void fillRectWithCheckerboard(Canvas* canvas, const QColor& first, const QColor& second, const QRectF& rect,
-    float cellSize);
+void fillRectWithCheckerboard(
+    Canvas* canvas, const QColor& first, const QColor& second, const QRectF& rect, float cellSize);
 // Fills the rect with diagonal stripes in two colours, laid over areas that are not being edited.
 // An invalid colour leaves its stripes empty.
 void fillRectWithHatchPattern(Canvas* canvas, const QColor& colorA, const QColor& colorB, const QRectF& rect);
@@ -65,4 +64,4 @@ inline float floatAbs(float x)
     return std::fabs(x);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

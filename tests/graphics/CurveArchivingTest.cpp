@@ -1,10 +1,9 @@
-#include "graphics/Curve.h"
-
 #include "CurveTestSupport.h"
-#include "support/TestSupport.h"
+#include "graphics/Curve.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "support/TestSupport.h"
 
 namespace zandrel {
 namespace {
@@ -130,9 +129,8 @@ TEST_F(CurveArchivingTest, MissingAndRefusedKeys)
     ASSERT_NE(refused, nullptr);
     EXPECT_EQ(refused->numPoints(), 0);
     EXPECT_TRUE(refused->closed());
-    auto notAList = roundTrip(std::make_shared<FakeArchived>("Curve", [&](KeyedArchiver& c) {
-        c.encodeObject(ObjectPtr(point), "points");
-    }));
+    auto notAList = roundTrip(std::make_shared<FakeArchived>(
+        "Curve", [&](KeyedArchiver& c) { c.encodeObject(ObjectPtr(point), "points"); }));
     ASSERT_NE(notAList, nullptr);
     EXPECT_EQ(notAList->numPoints(), 0);
 }
@@ -150,5 +148,5 @@ TEST_F(CurveArchivingTest, APointNamedTwiceBecomesTwoPoints)
     EXPECT_EQ(curve->getPointAtIndex(1)->point(), QPointF(1, 2));
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

@@ -85,14 +85,12 @@ TEST(CurveIteratorTest, WalkingForwardBackwardAndAround)
         int expectedSegment;
     };
     const Step steps[] = {
-        { 5, 5, { 5, 0 }, 0 },
-        { 25, 25, { 5, 10 }, 2 },  // forward over two corners
-        { 12, 12, { 10, 2 }, 1 },  // backward over one
-        { 43, 3, { 3, 0 }, 0 },  // beyond the length: around again
-        { 40, 40, { 0, 0 }, 3 },  // exactly the length: the end of the last segment
-        { 0, 0, { 0, 0 }, 0 },
-        { 30, 30, { 0, 10 }, 2 },
-        { -4, 0, { 0, 0 }, 0 },  // negative distances count as 0
+        { 5, 5, { 5, 0 }, 0 }, { 25, 25, { 5, 10 }, 2 }, // forward over two corners
+        { 12, 12, { 10, 2 }, 1 }, // backward over one
+        { 43, 3, { 3, 0 }, 0 }, // beyond the length: around again
+        { 40, 40, { 0, 0 }, 3 }, // exactly the length: the end of the last segment
+        { 0, 0, { 0, 0 }, 0 }, { 30, 30, { 0, 10 }, 2 },
+        { -4, 0, { 0, 0 }, 0 }, // negative distances count as 0
     };
     for (const Step& s : steps) {
         it.setTraverseDistance(s.distance);
@@ -194,7 +192,8 @@ TEST(CurveIteratorTest, EmptyAndSinglePointCurvesAreHarmless)
     EXPECT_EQ(degenerate.currentPoint(), QPointF(3, 4));
 
     // Non-finite points never hang or crash the walk.
-    auto wild = makeCurve({ { 0, 0, true }, { std::nan(""), 1, false }, { 5, std::nan(""), true }, { 1, 1, true } });
+    auto wild = makeCurve(
+        { { 0, 0, true }, { std::nan(""), 1, false }, { 5, std::nan(""), true }, { 1, 1, true } });
     CurveIterator it(*wild);
     for (float d : { 0.5f, 3.0f, 1.0f, 100.0f })
         it.setTraverseDistance(d);
@@ -202,5 +201,5 @@ TEST(CurveIteratorTest, EmptyAndSinglePointCurvesAreHarmless)
     (void)it.isPointOnCurve(QPointF(0.5, 0.5), 1);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

@@ -1,8 +1,8 @@
 #include "graphics/CurvePoint.h"
+
 #include "graphics/DrawCommand.h"
 
 #include <QTransform>
-
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -18,7 +18,7 @@ TEST(CurvePointTest, AlignmentOfPointsAgainstTheOrigin)
 {
     const AlignmentCase cases[] = {
         { { 10, 1 }, 0.2f, PointAlignmentHorizontal },
-        { { -10, 1 }, 0.2f, PointAlignmentHorizontal },  // the other side: |angle - pi| counts
+        { { -10, 1 }, 0.2f, PointAlignmentHorizontal }, // the other side: |angle - pi| counts
         { { 1, 10 }, 0.2f, PointAlignmentVertical },
         { { 1, -10 }, 0.2f, PointAlignmentVertical },
         { { 10, 10 }, 0.2f, PointAlignmentNone },
@@ -51,7 +51,7 @@ TEST(CurvePointTest, CoordinatesRoundThroughFloat)
     EXPECT_EQ(p.point(), QPointF(double(0.1f), double(0.2f)));
     p.setPoint(QPointF(0.1, 1e10 + 0.3));
     EXPECT_EQ(p.x(), 0.1f);
-    EXPECT_EQ(p.point().x(), 0.1);  // the double is kept
+    EXPECT_EQ(p.point().x(), 0.1); // the double is kept
     EXPECT_EQ(p.y(), float(1e10 + 0.3));
 
     // The other point's coordinates pass through float; the receiver's do not.
@@ -123,5 +123,5 @@ TEST(DrawCommandTest, ConstructorsAndOffsets)
     EXPECT_EQ(quad.command(), DrawCommandQuadCurve);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

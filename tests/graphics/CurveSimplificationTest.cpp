@@ -1,6 +1,5 @@
-#include "graphics/Curve.h"
-
 #include "CurveTestSupport.h"
+#include "graphics/Curve.h"
 #include "graphics/CurveIterator.h"
 #include "graphics/GraphicUtils.h"
 
@@ -23,11 +22,12 @@ std::vector<QPointF> positions(const Curve& curve)
 TEST(CurveSimplificationTest, StraightRunsKeepOnlyTheirEnds)
 {
     for (double tolerance : { 0.0, 0.5, 8.0 }) {
-        auto curve = makeCurve({ { 0, 0, true }, { 1, 0, false }, { 2, 0, false }, { 3, 0, false }, { 4, 0, true } });
+        auto curve = makeCurve(
+            { { 0, 0, true }, { 1, 0, false }, { 2, 0, false }, { 3, 0, false }, { 4, 0, true } });
         const auto first = curve->getPointAtIndex(0);
         curve->reducePointsWithTolerance(tolerance);
         EXPECT_EQ(positions(*curve), (std::vector<QPointF> { { 0, 0 }, { 4, 0 } })) << tolerance;
-        EXPECT_EQ(curve->getPointAtIndex(0), first);  // the same point objects
+        EXPECT_EQ(curve->getPointAtIndex(0), first); // the same point objects
     }
     // Points on the chord are dropped at any tolerance, negative ones included.
     auto points = makeCurve({ { 0, 0, true }, { 1, 1, false }, { 3, 3, false }, { 4, 4, true } })->points();
@@ -40,12 +40,14 @@ TEST(CurveSimplificationTest, SectionKeepsTheFarthestPointFirst)
     // end passes 3.18 from point 3, which a tolerance of 3.5 drops; a tolerance of 2 keeps it, and
     // then point 2 as well (4 from the chord between 1 and 3).
     auto points
-        = makeCurve({ { 0, 0, true }, { 2, 5, false }, { 5, 1, false }, { 8, 5, false }, { 10, 0, true } })->points();
+        = makeCurve({ { 0, 0, true }, { 2, 5, false }, { 5, 1, false }, { 8, 5, false }, { 10, 0, true } })
+              ->points();
     EXPECT_EQ(Curve::douglasPeuckerReduceSection(points, 0, 4, 3.5), (std::vector<int> { 1 }));
     EXPECT_EQ(Curve::douglasPeuckerReduceSection(points, 0, 4, 2.0), (std::vector<int> { 1, 3, 2 }));
     EXPECT_EQ(Curve::douglasPeuckerReduceSection(points, 0, 4, 5.0), std::vector<int> {});
     // Found order, not sorted: the peak first, then its left half, then its right half.
-    auto arch = makeCurve({ { 0, 0, true }, { 2.5, 7, false }, { 5, 10, false }, { 7.5, 7, false }, { 10, 0, true } })
+    auto arch = makeCurve(
+        { { 0, 0, true }, { 2.5, 7, false }, { 5, 10, false }, { 7.5, 7, false }, { 10, 0, true } })
                     ->points();
     EXPECT_EQ(Curve::douglasPeuckerReduceSection(arch, 0, 4, 0.5), (std::vector<int> { 2, 1, 3 }));
     EXPECT_TRUE(Curve::douglasPeuckerReduceSection(arch, 4, 4, 0.5).empty());
@@ -59,12 +61,14 @@ TEST(CurveSimplificationTest, WholeArrayReduction)
     auto points = makeCurve({ { 0, 0, true }, { 5, 5, false }, { 10, 0, true } })->points();
     EXPECT_EQ(curve.douglasPeuckerReduction(points, 1.0), (std::vector<int> { 0, 1, 2 }));
     EXPECT_TRUE(curve.douglasPeuckerReduction({}, 1.0).empty());
-    EXPECT_TRUE(curve.douglasPeuckerReduction(makeCurve({ { 0, 0, true }, { 1, 1, true } })->points(), 1).empty());
+    EXPECT_TRUE(
+        curve.douglasPeuckerReduction(makeCurve({ { 0, 0, true }, { 1, 1, true } })->points(), 1).empty());
     auto same = makeCurve({ { 2, 2, true }, { 2, 2, false }, { 2, 2, true }, { 2, 2, true } })->points();
     EXPECT_EQ(curve.douglasPeuckerReduction(same, 1.0), (std::vector<int> { 0, 3 }));
     // A closed stroke ending where it began keeps its far corner.
-    auto loop = makeCurve({ { 0, 0, true }, { 10, 0, false }, { 10, 10, false }, { 0, 10, false }, { 0, 0, true } })
-                    ->points();
+    auto loop
+        = makeCurve({ { 0, 0, true }, { 10, 0, false }, { 10, 10, false }, { 0, 10, false }, { 0, 0, true } })
+              ->points();
     EXPECT_EQ(curve.douglasPeuckerReduction(loop, 1.0), (std::vector<int> { 0, 1, 2, 3, 4 }));
 }
 
@@ -109,15 +113,16 @@ TEST(CurveSimplificationTest, ScaleGivesEightScreenPixels)
     actual->reducePointsDrawnAtScale(1);
     EXPECT_EQ(actual->numPoints(), 2);
     auto none = make();
-    none->reducePointsDrawnAtScale(0);  // an infinite tolerance keeps the anchors only
+    none->reducePointsDrawnAtScale(0); // an infinite tolerance keeps the anchors only
     EXPECT_EQ(none->numPoints(), 2);
 }
 
 TEST(CurveSimplificationTest, ReducingARangeRemovesItsEnds)
 {
     // Ten points on a zigzag; between 3 and 7 only point 5 stands out.
-    auto curve = makeCurve({ { 0, 0, true }, { 1, 0, false }, { 2, 0, false }, { 3, 0, false }, { 4, 0.1, false },
-        { 5, 6, false }, { 6, 0.1, false }, { 7, 0, false }, { 8, 0, false }, { 9, 0, true } });
+    auto curve
+        = makeCurve({ { 0, 0, true }, { 1, 0, false }, { 2, 0, false }, { 3, 0, false }, { 4, 0.1, false },
+            { 5, 6, false }, { 6, 0.1, false }, { 7, 0, false }, { 8, 0, false }, { 9, 0, true } });
     const auto before = curve->points();
     curve->reducePointsFrom(3, 7, 1.0f);
     const CurvePointList expected { before[0], before[1], before[2], before[5], before[8], before[9] };
@@ -133,7 +138,8 @@ TEST(CurveSimplificationTest, ReducingARangeRemovesItsEnds)
 
 TEST(CurveSimplificationTest, CleaningMouseInput)
 {
-    auto curve = makeCurve({ { 0, 0, true }, { 5, 0.9, true }, { 10, 0, true }, { 12, 10, true }, { 14, 0, true } });
+    auto curve
+        = makeCurve({ { 0, 0, true }, { 5, 0.9, true }, { 10, 0, true }, { 12, 10, true }, { 14, 0, true } });
     curve->cleanUpMouseInput();
     // 5 x 0.9 < 10: not a corner. 5 x distance of the sharp peak is far beyond its chord.
     const bool expected[] = { true, false, true, true, true };
@@ -190,5 +196,5 @@ TEST(CurveSimplificationTest, PencilRefitOfADenseStroke)
     }
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

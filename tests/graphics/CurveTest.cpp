@@ -4,7 +4,6 @@
 #include "graphics/CurveIterator.h"
 
 #include <QTransform>
-
 #include <cmath>
 
 namespace zandrel {
@@ -117,8 +116,9 @@ TEST(CurveTest, RoundedPolygonsRectanglesAndEllipses)
     const DrawCommandList& commands = ellipse->getDrawCommands();
     ASSERT_EQ(commands.size(), 10u);
     const CurvePoint& first = *ellipse->getPointAtIndex(0);
-    EXPECT_EQ(commands[0], move(float(first.midwayPointTo(*ellipse->lastPoint()).x()),
-                               float(first.midwayPointTo(*ellipse->lastPoint()).y())));
+    EXPECT_EQ(commands[0],
+        move(float(first.midwayPointTo(*ellipse->lastPoint()).x()),
+            float(first.midwayPointTo(*ellipse->lastPoint()).y())));
     for (const DrawCommand& c : commands)
         EXPECT_NE(c.command(), DrawCommandMark);
     const QRectF bounds = ellipse->getBounds();
@@ -218,7 +218,8 @@ TEST(CurveTest, CachesFollowChanges)
 
 TEST(CurveTest, OffsetMovesTheCachesWithThePoints)
 {
-    auto curve = makeCurve({ { 0, 0, true }, { 10.1, 0, false }, { 10, 10.3, false }, { 0, 10, true } }, true);
+    auto curve
+        = makeCurve({ { 0, 0, true }, { 10.1, 0, false }, { 10, 10.3, false }, { 0, 10, true } }, true);
     curve->getDrawCommands();
     const QRectF bounds = curve->getBounds();
     curve->getCurveIteratorCaching(true);
@@ -267,7 +268,7 @@ TEST(CurveTest, CurvesBecomeCanvasPaths)
     EXPECT_EQ(cubic.windingRule(), WindingRule::EvenOdd);
     for (const CanvasPath* path : { &quadratic, &cubic }) {
         EXPECT_TRUE(path->contains(QPointF(5, 5)));
-        EXPECT_FALSE(path->contains(QPointF(9.9, 0.5)));  // outside the curved corner
+        EXPECT_FALSE(path->contains(QPointF(9.9, 0.5))); // outside the curved corner
         EXPECT_NEAR(path->bounds().width(), 10, 1e-9);
     }
 }
@@ -280,5 +281,5 @@ TEST(CurveTest, PropertiesByName)
     EXPECT_EQ(curve.className(), "Curve");
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

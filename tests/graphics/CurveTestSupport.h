@@ -4,7 +4,6 @@
 #include "graphics/DrawCommand.h"
 
 #include <QString>
-
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <ostream>
@@ -39,11 +38,26 @@ inline std::shared_ptr<Curve> makeCurve(std::initializer_list<PointSpec> points,
     return curve;
 }
 
-inline DrawCommand move(float x, float y) { return DrawCommand::moveToX(x, y); }
-inline DrawCommand line(float x, float y) { return DrawCommand::lineToX(x, y); }
-inline DrawCommand quad(float cx, float cy, float x, float y) { return DrawCommand::quadCurveByX(cx, cy, x, y); }
-inline DrawCommand mark() { return DrawCommand::mark(); }
-inline DrawCommand close() { return DrawCommand::close(); }
+inline DrawCommand move(float x, float y)
+{
+    return DrawCommand::moveToX(x, y);
+}
+inline DrawCommand line(float x, float y)
+{
+    return DrawCommand::lineToX(x, y);
+}
+inline DrawCommand quad(float cx, float cy, float x, float y)
+{
+    return DrawCommand::quadCurveByX(cx, cy, x, y);
+}
+inline DrawCommand mark()
+{
+    return DrawCommand::mark();
+}
+inline DrawCommand close()
+{
+    return DrawCommand::close();
+}
 
-}  // namespace test
-}  // namespace zandrel
+} // namespace test
+} // namespace zandrel

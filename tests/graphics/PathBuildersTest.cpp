@@ -6,7 +6,6 @@
 #include "platform/OffscreenImage.h"
 
 #include <QImage>
-
 #include <cmath>
 
 namespace zandrel {
@@ -25,9 +24,9 @@ std::vector<QPainterPath::Element> elements(const CanvasPath& path)
 TEST(PathBuildersTest, BuildersWalkTheCommands)
 {
     const DrawCommandList moveLineClose { move(1, 2), line(5, 2), mark(), close() };
-    for (const CanvasPath& path : { createCGPathFromDrawCommands(moveLineClose),
-             createNSBezierPathFromDrawCommands(moveLineClose),
-             createClosedNSBezierPathFromDrawCommands(moveLineClose) }) {
+    for (const CanvasPath& path :
+        { createCGPathFromDrawCommands(moveLineClose), createNSBezierPathFromDrawCommands(moveLineClose),
+            createClosedNSBezierPathFromDrawCommands(moveLineClose) }) {
         const auto e = elements(path);
         // One closed subpath of two points; closing returns to the start.
         ASSERT_EQ(e.size(), 3u);
@@ -190,8 +189,8 @@ TEST(PathBuildersTest, HatchRendering)
     OffscreenImage half(QSize(8, 8));
     fillRectWithHatchPattern(half.canvas(), a, QColor(), QRectF(0, 0, 8, 8));
     const QImage h = half.takeImage().convertToFormat(QImage::Format_ARGB32);
-    EXPECT_TRUE(near(h.pixel(1, 1), a.rgb(), 3));  // s = 3
-    EXPECT_EQ(qAlpha(h.pixel(3, 2)), 0);  // s = 6
+    EXPECT_TRUE(near(h.pixel(1, 1), a.rgb(), 3)); // s = 3
+    EXPECT_EQ(qAlpha(h.pixel(3, 2)), 0); // s = 6
 }
 
 TEST(PathBuildersTest, PatternFillsWithoutACanvasOrWithBadSizesDoNothing)
@@ -207,5 +206,5 @@ TEST(PathBuildersTest, PatternFillsWithoutACanvasOrWithBadSizesDoNothing)
     EXPECT_EQ(image.pixel(7, 7), qRgb(255, 255, 255));
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel
