@@ -190,6 +190,11 @@ PropertyList::Index KeyedUnarchiver::objectNode(quint64 uid) const
     return m_objects[uid];
 }
 
+bool KeyedUnarchiver::isDecoding(const ObjectPtr& object) const
+{
+    return object && std::find(m_decoding.begin(), m_decoding.end(), object.get()) != m_decoding.end();
+}
+
 bool KeyedUnarchiver::containsValueForKey(const QString& key) const
 {
     return lookup(key) != PropertyList::kNoNode;
@@ -402,6 +407,11 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
             entry.state = State::InProgress;
             entry.value = Value(blank);
             Frame frame(*this, record);
+            m_decoding.push_back(blank.get());
+            struct Pop {
+                std::vector<const Object*>& stack;
+                ~Pop() { stack.pop_back(); }
+            } pop { m_decoding };
             result = Value(blank->initWithCoder(*this));
         }
     }

@@ -49,6 +49,11 @@ public:
 
     bool containsValueForKey(const QString& key) const;
 
+    // True while the object's own initWithCoder runs. Every reference that closes a cycle in the
+    // decoded graph resolves to such an object, so a class that owns what it decodes (children)
+    // refuses these, and a hostile file cannot make an ownership cycle that would never be freed.
+    bool isDecoding(const ObjectPtr& object) const;
+
     Value decodeObjectForKey(const QString& key);
     Value decodeObjectOfClasses(const QStringList& allowedClasses, const QString& key);
     Value decodeObjectOfClass(const QString& className, const QString& key);
@@ -106,6 +111,7 @@ private:
     std::span<const Index> m_objects;
     std::vector<Entry> m_entries;
     std::vector<Index> m_frames;
+    std::vector<const Object*> m_decoding;
     mutable std::unordered_map<Index, QHash<QString, Index>> m_keyIndex;
     std::unordered_map<quint64, std::pair<QStringList, bool>> m_allowedMemo;
     int m_depth = 0;

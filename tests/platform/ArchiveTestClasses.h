@@ -70,8 +70,12 @@ public:
                   .decodeObjectOfClasses(
                       { QStringLiteral("NSArray"), QStringLiteral("TestNode") }, QStringLiteral("children"))
                   .toList();
-        for (const Value& item : list)
-            children.push_back(item.toObject<TestNode>());
+        // Children are owned: one that is still being decoded is an ancestor, and owning it
+        // would make a cycle.
+        for (const Value& item : list) {
+            if (!coder.isDecoding(item.toObject()))
+                children.push_back(item.toObject<TestNode>());
+        }
         swatch = coder.decodeObjectOfClass<TestSwatch>(QStringLiteral("swatch"));
         extra = coder.decodeObjectForKey(QStringLiteral("extra"));
         weight = coder.decodeFloatForKey(QStringLiteral("weight"));

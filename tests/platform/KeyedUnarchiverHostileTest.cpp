@@ -1,3 +1,4 @@
+#include "ArchiveBuilder.h"
 #include "ArchiveTestClasses.h"
 #include "platform/PropertyList.h"
 
@@ -12,75 +13,6 @@ namespace {
 
 using namespace test;
 using Index = PropertyList::Index;
-
-// Assembles keyed archives object by object, so that tests can write what no archiver would.
-class ArchiveBuilder {
-public:
-    ArchiveBuilder() { m_objects.push_back(text(QStringLiteral("$null"))); }
-
-    Index text(const QString& value) { return m_list.addString(value); }
-    Index uid(quint64 value) { return m_list.addUid(value); }
-    Index integer(qint64 value) { return m_list.addInt(value); }
-    Index real(double value) { return m_list.addReal64(value); }
-    Index real32(float value) { return m_list.addReal32(value); }
-    Index data(const QByteArray& value) { return m_list.addData(value); }
-    Index array(const std::vector<Index>& items) { return m_list.addArray(items); }
-    Index uids(const std::vector<quint64>& values)
-    {
-        std::vector<Index> items;
-        for (quint64 value : values)
-            items.push_back(uid(value));
-        return array(items);
-    }
-
-    // Adds an object and returns its UID.
-    quint64 add(Index node)
-    {
-        m_objects.push_back(node);
-        return m_objects.size() - 1;
-    }
-    // Reserves a UID, to fill once the object can refer to later ones.
-    quint64 reserve() { return add(PropertyList::kNoNode); }
-    void set(quint64 at, Index node) { m_objects[at] = node; }
-
-    quint64 classRecord(const QString& name, const QString& superclass = QStringLiteral("NSObject"))
-    {
-        const Index keys[] = { text(QStringLiteral("$classname")), text(QStringLiteral("$classes")) };
-        const Index values[] = { text(name), array({ text(name), text(superclass) }) };
-        return add(m_list.addDict(keys, values));
-    }
-    Index record(quint64 classUid, const std::vector<std::pair<QString, Index>>& entries)
-    {
-        std::vector<Index> keys;
-        std::vector<Index> values;
-        for (const auto& [key, value] : entries) {
-            keys.push_back(text(key));
-            values.push_back(value);
-        }
-        if (classUid != 0) {
-            keys.push_back(text(QStringLiteral("$class")));
-            values.push_back(uid(classUid));
-        }
-        return m_list.addDict(keys, values);
-    }
-
-    QByteArray finish(
-        quint64 root, const QString& archiver = QStringLiteral("NSKeyedArchiver"), qint64 version = 100000)
-    {
-        const Index topKeys[] = { text(QStringLiteral("root")) };
-        const Index topValues[] = { uid(root) };
-        const Index top = m_list.addDict(topKeys, topValues);
-        const Index keys[] = { text(QStringLiteral("$version")), text(QStringLiteral("$objects")),
-            text(QStringLiteral("$archiver")), text(QStringLiteral("$top")) };
-        const Index values[] = { integer(version), array(m_objects), text(archiver), top };
-        m_list.setRoot(m_list.addDict(keys, values));
-        return m_list.toBinary();
-    }
-
-private:
-    PropertyList m_list;
-    std::vector<Index> m_objects;
-};
 
 class KeyedUnarchiverHostileTest : public ::testing::Test {
 protected:
@@ -373,6 +305,29 @@ TEST_F(KeyedUnarchiverHostileTest, NonFiniteRealsComeBackAsTheyAreOrAsDefinedNum
     EXPECT_EQ(colorOf(colorArchive(QByteArray("nan inf -1 0.5", 15))), QColor::fromRgbF(0, 0, 0, 0.5f));
     EXPECT_EQ(colorOf(colorArchive(QByteArray("2 1e-999", 9))), QColor::fromRgbF(1, 0, 0, 1));
     EXPECT_EQ(colorOf(colorArchive(QByteArray())), QColor::fromRgbF(0, 0, 0, 1));
+}
+
+TEST_F(KeyedUnarchiverHostileTest, OwnersCanRefuseTheirAncestorsSoNoCycleLeaks)
+{
+    // The root lists itself among its children: owning that would keep the graph alive forever.
+    ArchiveBuilder b;
+    const quint64 root = b.reserve();
+    const quint64 child = b.reserve();
+    const quint64 list = b.reserve();
+    const quint64 nodeClass = b.classRecord(QStringLiteral("TestNode"));
+    const quint64 arrayClass = b.classRecord(QStringLiteral("NSArray"));
+    b.set(root, b.record(nodeClass, { { QStringLiteral("children"), b.uid(list) } }));
+    b.set(child, b.record(nodeClass, { { QStringLiteral("parent"), b.uid(root) } }));
+    b.set(list, b.record(arrayClass, { { QStringLiteral("NS.objects"), b.uids({ root, child }) } }));
+    std::weak_ptr<TestNode> weak;
+    {
+        const auto node = decodeNode(b.finish(root));
+        ASSERT_TRUE(node);
+        ASSERT_EQ(node->children.size(), 1u);
+        EXPECT_EQ(node->children[0]->parent, node.get());
+        weak = node;
+    }
+    EXPECT_TRUE(weak.expired());
 }
 
 TEST_F(KeyedUnarchiverHostileTest, DecoderExceptionsPassThroughAndLeaveNothingBehind)

@@ -1,0 +1,134 @@
+#include "ArchiveBuilder.h"
+#include "ArchiveTestClasses.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace zandrel {
+namespace {
+
+using namespace test;
+
+// The seed corpus of the unarchiver fuzz target, made by our own archiver plus a few damaged
+// files. The committed seeds double as golden files: a change in what the archiver writes shows
+// up here. Run with ZANDREL_WRITE_FUZZ_CORPUS=1 to rewrite them after an intended change.
+QMap<QString, QByteArray> seeds()
+{
+    QMap<QString, QByteArray> files;
+    auto root = std::make_shared<TestNode>();
+    auto child = std::make_shared<TestNode>();
+    auto special = std::make_shared<TestSpecialNode>();
+    auto swatch = std::make_shared<TestSwatch>();
+    swatch->kind = 3;
+    swatch->color = QColor(200, 10, 40, 100);
+    root->name = QStringLiteral("root \u00e9");
+    child->parent = root.get();
+    special->parent = root.get();
+    child->swatch = swatch;
+    special->swatch = swatch;
+    root->swatch = std::make_shared<TestSwatch>();
+    root->children = { child, special };
+    root->weight = 0.1f;
+    root->count = -3;
+    root->small = 70000;
+    root->flag = true;
+    root->precise = 1e-300;
+    root->origin = QPointF(1.5, -2);
+    root->frame = QRectF(0, 1, 2, 3);
+    root->bytes = QByteArray("\x00\x01", 2);
+    ValueMap extra;
+    extra.insert(QStringLiteral("point"), QPointF(1, 2));
+    extra.insert(QStringLiteral("size"), QSizeF(3, 4));
+    extra.insert(QStringLiteral("rect"), QRectF(5, 6, 7, 8));
+    extra.insert(QStringLiteral("transform"), QTransform(1, 2, 3, 4, 5, 6));
+    extra.insert(QStringLiteral("list"), ValueList { Value(1), Value(2.5f), Value(false), Value() });
+    root->extra = extra;
+    const QByteArray graph = KeyedArchiver::archivedDataWithRootObject(root);
+    files.insert(QStringLiteral("graph.archive"), graph);
+    files.insert(QStringLiteral("bad-truncated.archive"), graph.left(graph.size() / 2));
+    QByteArray flipped = graph;
+    flipped[flipped.size() - 40] = char(0xff);
+    files.insert(QStringLiteral("bad-offset.archive"), flipped);
+
+    files.insert(
+        QStringLiteral("string.archive"), KeyedArchiver::archivedData(QStringLiteral("text \u4e2d")));
+    files.insert(QStringLiteral("color.archive"), KeyedArchiver::archivedData(QColor(1, 2, 3, 4)));
+    files.insert(QStringLiteral("map.archive"), KeyedArchiver::archivedData(extra));
+
+    std::shared_ptr<TestLink> chain;
+    for (int i = 0; i < 40; ++i) {
+        auto link = std::make_shared<TestLink>();
+        link->next = chain;
+        chain = link;
+    }
+    files.insert(QStringLiteral("chain.archive"), KeyedArchiver::archivedDataWithRootObject(chain));
+
+    {
+        ArchiveBuilder b;
+        const quint64 list = b.reserve();
+        const quint64 arrayClass = b.classRecord(QStringLiteral("NSArray"));
+        b.set(list, b.record(arrayClass, { { QStringLiteral("NS.objects"), b.uids({ list, list }) } }));
+        files.insert(QStringLiteral("self-array.archive"), b.finish(list));
+    }
+    {
+        ArchiveBuilder b;
+        const quint64 arrayClass = b.classRecord(QStringLiteral("NSArray"));
+        for (quint64 level = 0; level < 8; ++level) {
+            const quint64 next = level + 1 < 8 ? arrayClass + level + 2 : 0;
+            b.add(b.record(
+                arrayClass, { { QStringLiteral("NS.objects"), b.uids({ next, next, next, next }) } }));
+        }
+        files.insert(QStringLiteral("fan.archive"), b.finish(arrayClass + 1));
+    }
+    {
+        ArchiveBuilder b;
+        const quint64 node = b.reserve();
+        const quint64 nodeClass = b.classRecord(QStringLiteral("TestNode"));
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        b.set(node,
+            b.record(nodeClass,
+                { { QStringLiteral("weight"), b.real32(float(nan)) },
+                    { QStringLiteral("precise"), b.real(-std::numeric_limits<double>::infinity()) },
+                    { QStringLiteral("origin"), b.uid(b.add(b.text("{nan, 1e999}"))) },
+                    { QStringLiteral("parent"), b.uid(node) } }));
+        files.insert(QStringLiteral("nonfinite.archive"), b.finish(node));
+    }
+    {
+        ArchiveBuilder b;
+        const quint64 node = b.reserve();
+        const quint64 nodeClass = b.classRecord(QStringLiteral("TestNode"));
+        b.set(node, b.record(nodeClass, { { QStringLiteral("count"), b.text("12") } }));
+        files.insert(QStringLiteral("bad-scalar.archive"), b.finish(node));
+    }
+    files.insert(QStringLiteral("bad-dangling.archive"), ArchiveBuilder().finish(9));
+    files.insert(QStringLiteral("bad-version.archive"),
+        ArchiveBuilder().finish(0, QStringLiteral("NSKeyedArchiver"), 100001));
+    return files;
+}
+
+TEST(FuzzCorpusTest, SeedsMatchWhatTheArchiverWrites)
+{
+    ClassRegistry::shared().registerOnce(&registerArchiveTestClasses);
+    const QDir dir(sourcePath(QStringLiteral("fuzz/corpus/fuzz_unarchiver")));
+    const bool write = qEnvironmentVariableIntValue("ZANDREL_WRITE_FUZZ_CORPUS") == 1;
+    if (write)
+        QDir().mkpath(dir.path());
+    const auto files = seeds();
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        QFile file(dir.filePath(it.key()));
+        if (write) {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(it.value());
+            continue;
+        }
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << it.key().toStdString();
+        EXPECT_EQ(file.readAll(), it.value())
+            << it.key().toStdString() << " differs from what the archiver writes";
+    }
+}
+
+} // namespace
+} // namespace zandrel
