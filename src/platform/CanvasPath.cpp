@@ -5,6 +5,11 @@
 
 namespace zandrel {
 
+CanvasPath::CanvasPath()
+{
+    setWindingRule(WindingRule::NonZero);
+}
+
 CanvasPath::CanvasPath(const QPainterPath& path, WindingRule rule)
     : m_path(path)
 {

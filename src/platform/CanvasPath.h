@@ -18,7 +18,9 @@ enum class LineJoin { Miter, Round, Bevel };
 // together with the winding rule and the stroke attributes that travel with it.
 class CanvasPath {
 public:
-    CanvasPath() = default;
+    // A new path fills with the non-zero rule, as the platform's paths do (QPainterPath's own
+    // default is even-odd).
+    CanvasPath();
     explicit CanvasPath(const QPainterPath& path, WindingRule rule = WindingRule::NonZero);
 
     static CanvasPath fromRect(const QRectF& rect);

@@ -25,6 +25,11 @@ TEST(CanvasPath, ContainsFollowsTheWindingRule)
     EXPECT_FALSE(nestedSquares(WindingRule::EvenOdd).contains(QPointF(5, 5)));
     EXPECT_TRUE(nestedSquares(WindingRule::EvenOdd).contains(QPointF(1, 1)));
     EXPECT_FALSE(nestedSquares(WindingRule::NonZero).contains(QPointF(11, 5)));
+
+    // New paths fill non-zero, like the platform's, whatever QPainterPath's default.
+    EXPECT_EQ(CanvasPath().windingRule(), WindingRule::NonZero);
+    EXPECT_EQ(CanvasPath::fromRect(QRectF(0, 0, 1, 1)).windingRule(), WindingRule::NonZero);
+    EXPECT_EQ(CanvasPath::fromEllipse(QRectF(0, 0, 1, 1)).windingRule(), WindingRule::NonZero);
 }
 
 TEST(CanvasPath, BuildingAndElementAccess)
