@@ -41,4 +41,4 @@ void Dash::setDashOnBezierPath(CanvasPath& path, double width, double phase) con
     path.setLineWidth(width);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <initializer_list>
 
 namespace zandrel {
@@ -50,4 +49,4 @@ private:
     QString m_name;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -1,7 +1,9 @@
 #include "graphics/Dash.h"
 
+#include "app/core/ZDLAppController.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPath.h"
+#include "platform/Localization.h"
 #include "platform/OffscreenImage.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +71,23 @@ TEST(DashTest, SetsScaledPatternAndWidthOnAPath)
     EXPECT_DOUBLE_EQ(path.lineWidth(), 3.0);
 }
 
+TEST(DashTest, ApplicationTableNamesAndFallback)
+{
+    const ZDLAppController* app = appController();
+    ASSERT_EQ(app->numberOfDashes(), 15);
+    const Dash& solid = app->getDashAtIndex(0);
+    EXPECT_TRUE(solid.isSolid());
+    EXPECT_EQ(solid.name(), localized("Solid"));
+
+    const char* names[] = { "1 - 1", "2 - 1", "3 - 1", "2 - 2", "3 - 2", "4 - 2", "2 - 3", "3 - 3", "4 - 3",
+        "5 - 3", "2 - 4", "3 - 4", "4 - 4", "5 - 4" };
+    for (int i = 1; i < 15; ++i)
+        EXPECT_EQ(app->getDashAtIndex(i).name(), QString::fromLatin1(names[i - 1])) << "index " << i;
+
+    EXPECT_EQ(&app->getDashAtIndex(15), &solid);
+    EXPECT_EQ(&app->getDashAtIndex(-1), &solid);
+}
+
 // Lengths of the alternating painted and empty runs along a pixel row, starting with a painted one.
 QList<int> runsAlongRow(const QImage& image, int y)
 {
@@ -111,5 +130,5 @@ TEST(DashTest, DrawnDashesAreScaledByTheLineWidth)
     EXPECT_EQ(runsAlongRow(drawn, 11), (QList<int> { 0, 100 }));
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel
