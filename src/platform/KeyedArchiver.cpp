@@ -63,9 +63,13 @@ KeyedArchiver::Pending& KeyedArchiver::current()
 
 PropertyList::Index KeyedArchiver::stringNode(const QString& text)
 {
+    quint32 node = 0;
+    if (m_stringMemo.find(text, node))
+        return node;
     auto it = m_strings.find(text);
     if (it == m_strings.end())
         it = m_strings.insert(text, m_list.addString(text));
+    m_stringMemo.remember(text, it.value());
     return it.value();
 }
 
@@ -330,9 +334,14 @@ quint32 KeyedArchiver::encodeValueObject(const Value& value)
 
 quint32 KeyedArchiver::classUid(const QString& className)
 {
+    quint32 known = 0;
+    if (m_classMemo.find(className, known))
+        return known;
     const auto found = m_classUids.constFind(className);
-    if (found != m_classUids.cend())
+    if (found != m_classUids.cend()) {
+        m_classMemo.remember(className, found.value());
         return found.value();
+    }
     const quint32 uid = reserveUid();
     std::vector<Index> chain;
     for (const QString& name : ClassRegistry::shared().classChain(className))

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <array>
 #include <deque>
 #include <unordered_map>
 #include <vector>
@@ -71,6 +72,33 @@ private:
     using Index = PropertyList::Index;
     struct Pending;
 
+    // A direct-mapped memo in front of the string hashes: keys and class names are mostly
+    // literals whose data pointer repeats. An entry holds its string, which keeps the buffer
+    // alive, so an equal pointer and size mean equal text.
+    struct StringMemo {
+        static constexpr quint32 kUnset = 0xffffffffu;
+        struct Entry {
+            QString text;
+            quint32 value = kUnset;
+        };
+        std::array<Entry, 256> entries;
+        Entry& slot(const QString& text)
+        {
+            return entries[((quintptr(text.constData()) >> 3) ^ quintptr(text.size())) & 255];
+        }
+        bool find(const QString& text, quint32& value)
+        {
+            Entry& entry = slot(text);
+            // Every empty string shares one pointer, unused entries included: check the value too.
+            if (entry.value == kUnset || entry.text.constData() != text.constData()
+                || entry.text.size() != text.size())
+                return false;
+            value = entry.value;
+            return true;
+        }
+        void remember(const QString& text, quint32 value) { slot(text) = Entry { text, value }; }
+    };
+
     quint32 reserveUid();
     quint32 encodeReference(const Value& value);
     quint32 encodeObjectReference(const ObjectPtr& object);
@@ -92,6 +120,8 @@ private:
     std::vector<ObjectPtr> m_keepAlive; // so that no address is reused while identities are compared
     QHash<QString, quint32> m_classUids;
     QHash<QString, Index> m_strings;
+    StringMemo m_stringMemo;
+    StringMemo m_classMemo;
     std::unordered_map<quint64, Index> m_uidNodes;
     QHash<QString, quint32> m_bareStrings;
     QHash<QByteArray, quint32> m_bareDatas;

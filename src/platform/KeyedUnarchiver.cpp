@@ -574,7 +574,11 @@ bool KeyedUnarchiver::classAllowed(Index node, const QStringList& allowed)
             const quint64 uid = m_list.uid(current);
             if (uid == 0)
                 continue;
-            pending.push_back(objectNode(uid));
+            const Index target = objectNode(uid);
+            // An object that is itself a reference would lead nowhere, or round in a circle.
+            if (m_list.kind(target) == PropertyList::Kind::Uid)
+                corrupt(QStringLiteral("An archived object is neither a value nor a record."));
+            pending.push_back(target);
             continue;
         }
         if (seen.contains(current))

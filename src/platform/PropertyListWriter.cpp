@@ -3,8 +3,6 @@
 
 #include <QHash>
 #include <cstring>
-#include <string>
-#include <unordered_map>
 
 namespace zandrel {
 
@@ -24,12 +22,13 @@ int byteCount(quint64 value)
     return 8;
 }
 
-template <class Key> quint32& findOrInsert(QHash<Key, quint32>& hash, const Key& key)
+quint64 mix(quint64 value)
 {
-    auto it = hash.find(key);
-    if (it == hash.end())
-        it = hash.insert(key, kUnnumbered);
-    return it.value();
+    value ^= value >> 33;
+    value *= 0xff51afd7ed558ccdull;
+    value ^= value >> 33;
+    value *= 0xc4ceb9fe1a85ec53ull;
+    return value ^ (value >> 33);
 }
 
 } // namespace
@@ -48,9 +47,19 @@ private:
     using Index = PropertyList::Index;
     using Kind = PropertyList::Kind;
 
+    // Open addressing over scalar nodes: equal values share one object number.
+    struct Slot {
+        quint64 hash = 0;
+        Index node = PropertyList::kNoNode;
+        quint32 number = kUnnumbered;
+    };
+
     void number();
-    quint32* uniqueSlot(Index node);
+    quint64 hashOf(Index node) const;
+    bool sameValue(Index a, Index b) const;
+    Slot& uniqueSlot(Index node);
     void writeObject(Index node);
+    char* grow(qsizetype bytes);
     void appendBE(quint64 value, int width);
     void appendMarkerWithCount(uchar type, quint64 count);
     void appendInt(qint64 value);
@@ -59,49 +68,74 @@ private:
     const PropertyList& m_list;
     std::vector<quint32> m_numberOf;
     std::vector<Index> m_order;
-    std::string m_out;
+    std::vector<Slot> m_slots;
+    QByteArray m_out;
+    qsizetype m_size = 0;
     int m_refSize = 1;
-
-    std::unordered_map<quint64, quint32> m_ints;
-    std::unordered_map<quint64, quint32> m_reals32;
-    std::unordered_map<quint64, quint32> m_reals64;
-    std::unordered_map<quint64, quint32> m_dates;
-    std::unordered_map<quint64, quint32> m_uids;
-    QHash<QString, quint32> m_strings;
-    QHash<QByteArray, quint32> m_datas;
-    quint32 m_bools[2] = { kUnnumbered, kUnnumbered };
-    quint32 m_null = kUnnumbered;
 };
 
-// The slot that records the object number of a scalar equal to the node's.
-quint32* PropertyListWriter::uniqueSlot(Index node)
+quint64 PropertyListWriter::hashOf(Index node) const
 {
     const auto& n = m_list.m_nodes[node];
-    auto slot = [](std::unordered_map<quint64, quint32>& map, quint64 key) {
-        return &map.try_emplace(key, kUnnumbered).first->second;
-    };
+    const quint64 kind = quint64(n.kind) << 56;
     switch (n.kind) {
+    case Kind::String:
+        return mix(kind ^ qHash(QStringView(m_list.m_strings[n.u])));
+    case Kind::Data:
+        return mix(kind ^ qHash(QByteArrayView(m_list.m_datas[n.u])));
     case Kind::Null:
-        return &m_null;
-    case Kind::Bool:
-        return &m_bools[n.i ? 1 : 0];
-    case Kind::Int:
-        return slot(m_ints, n.u);
-    case Kind::Real32:
-        return slot(m_reals32, n.u);
-    case Kind::Real64:
-        return slot(m_reals64, n.u);
-    case Kind::Date:
-        return slot(m_dates, n.u);
-    case Kind::Uid:
-        return slot(m_uids, n.u);
+        return mix(kind);
     default:
-        return nullptr;
+        return mix(kind ^ mix(n.u));
+    }
+}
+
+bool PropertyListWriter::sameValue(Index a, Index b) const
+{
+    const auto& x = m_list.m_nodes[a];
+    const auto& y = m_list.m_nodes[b];
+    if (x.kind != y.kind)
+        return false;
+    switch (x.kind) {
+    case Kind::String:
+        return m_list.m_strings[x.u] == m_list.m_strings[y.u];
+    case Kind::Data:
+        return m_list.m_datas[x.u] == m_list.m_datas[y.u];
+    case Kind::Null:
+        return true;
+    default:
+        // Bit patterns, so that NaNs and signed zeros keep their own objects.
+        return x.u == y.u;
+    }
+}
+
+PropertyListWriter::Slot& PropertyListWriter::uniqueSlot(Index node)
+{
+    const quint64 hash = hashOf(node);
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
+        Slot& slot = m_slots[i];
+        if (slot.node == PropertyList::kNoNode) {
+            slot.hash = hash;
+            slot.node = node;
+            return slot;
+        }
+        if (slot.hash == hash && sameValue(slot.node, node))
+            return slot;
     }
 }
 
 void PropertyListWriter::number()
 {
+    // Twice as many slots as scalar nodes keeps probe sequences short.
+    size_t scalars = 0;
+    for (const auto& n : m_list.m_nodes)
+        scalars += (n.kind != Kind::Array && n.kind != Kind::Set && n.kind != Kind::Dict) ? 1 : 0;
+    size_t capacity = 16;
+    while (capacity < 2 * scalars)
+        capacity *= 2;
+    m_slots.assign(capacity, Slot());
+
     m_numberOf.assign(m_list.m_nodes.size(), kUnnumbered);
     m_order.reserve(m_list.m_nodes.size());
     std::vector<Index> stack { m_list.m_root };
@@ -111,24 +145,21 @@ void PropertyListWriter::number()
         if (m_numberOf[node] != kUnnumbered)
             continue;
         const auto& n = m_list.m_nodes[node];
-        quint32* shared = nullptr;
-        if (n.kind == Kind::String) {
-            shared = &findOrInsert(m_strings, m_list.m_strings[n.u]);
-        } else if (n.kind == Kind::Data) {
-            shared = &findOrInsert(m_datas, m_list.m_datas[n.u]);
-        } else if (!m_list.isContainer(node)) {
-            shared = uniqueSlot(node);
-        }
-        if (shared && *shared != kUnnumbered) {
-            m_numberOf[node] = *shared;
-            continue;
+        const bool container = n.kind == Kind::Array || n.kind == Kind::Set || n.kind == Kind::Dict;
+        Slot* shared = nullptr;
+        if (!container) {
+            shared = &uniqueSlot(node);
+            if (shared->number != kUnnumbered) {
+                m_numberOf[node] = shared->number;
+                continue;
+            }
         }
         const quint32 number = quint32(m_order.size());
         m_numberOf[node] = number;
         m_order.push_back(node);
         if (shared)
-            *shared = number;
-        if (m_list.isContainer(node)) {
+            shared->number = number;
+        if (container) {
             // Pushed in reverse so that a dictionary's keys come first, then its values.
             const Index* refs = m_list.m_refs.data() + n.u;
             const quint32 entries = n.kind == Kind::Dict ? n.count * 2 : n.count;
@@ -138,10 +169,21 @@ void PropertyListWriter::number()
     }
 }
 
+// Room for the given number of bytes at the end of the output; the caller fills all of them.
+char* PropertyListWriter::grow(qsizetype bytes)
+{
+    if (m_size + bytes > m_out.size())
+        m_out.resize(std::max(m_out.size() * 2, m_size + bytes + 4096));
+    char* at = m_out.data() + m_size;
+    m_size += bytes;
+    return at;
+}
+
 void PropertyListWriter::appendBE(quint64 value, int width)
 {
+    char* at = grow(width);
     for (int i = width - 1; i >= 0; --i)
-        m_out.push_back(char((value >> (8 * i)) & 0xff));
+        *at++ = char((value >> (8 * i)) & 0xff);
 }
 
 // Negative numbers go as 8-byte signed integers, others in the smallest unsigned width.
@@ -150,16 +192,16 @@ void PropertyListWriter::appendInt(qint64 value)
     const quint64 bits = quint64(value);
     const int width = value < 0 ? 8 : byteCount(bits);
     const uchar log2 = width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3;
-    m_out.push_back(char(0x10 | log2));
+    *grow(1) = char(0x10 | log2);
     appendBE(bits, width);
 }
 
 void PropertyListWriter::appendMarkerWithCount(uchar type, quint64 count)
 {
     if (count < 15) {
-        m_out.push_back(char(type | uchar(count)));
+        *grow(1) = char(type | uchar(count));
     } else {
-        m_out.push_back(char(type | 0x0f));
+        *grow(1) = char(type | 0x0f);
         appendInt(qint64(count));
     }
 }
@@ -173,17 +215,20 @@ void PropertyListWriter::appendString(const QString& text)
         ascii = units[i] < 0x80;
     if (ascii) {
         appendMarkerWithCount(0x50, quint64(length));
+        char* at = grow(length);
         for (qsizetype i = 0; i < length; ++i)
-            m_out.push_back(char(units[i]));
+            at[i] = char(units[i]);
         return;
     }
     appendMarkerWithCount(0x60, quint64(length));
+    char* at = grow(2 * length);
     for (qsizetype i = 0; i < length; ++i) {
         char16_t c = units[i];
         // Lone surrogates become U+FFFD so that every file we write is valid UTF-16.
         if (QChar::isHighSurrogate(c)) {
             if (i + 1 < length && QChar::isLowSurrogate(units[i + 1])) {
-                appendBE(c, 2);
+                *at++ = char(c >> 8);
+                *at++ = char(c & 0xff);
                 c = units[++i];
             } else {
                 c = 0xfffd;
@@ -191,7 +236,8 @@ void PropertyListWriter::appendString(const QString& text)
         } else if (QChar::isLowSurrogate(c)) {
             c = 0xfffd;
         }
-        appendBE(c, 2);
+        *at++ = char(c >> 8);
+        *at++ = char(c & 0xff);
     }
 }
 
@@ -200,10 +246,10 @@ void PropertyListWriter::writeObject(Index node)
     const auto& n = m_list.m_nodes[node];
     switch (n.kind) {
     case Kind::Null:
-        m_out.push_back(char(0x00));
+        *grow(1) = char(0x00);
         break;
     case Kind::Bool:
-        m_out.push_back(char(n.i ? 0x09 : 0x08));
+        *grow(1) = char(n.i ? 0x09 : 0x08);
         break;
     case Kind::Int:
         appendInt(n.i);
@@ -212,22 +258,23 @@ void PropertyListWriter::writeObject(Index node)
         const float f = float(n.d);
         quint32 bits;
         std::memcpy(&bits, &f, 4);
-        m_out.push_back(char(0x22));
+        *grow(1) = char(0x22);
         appendBE(bits, 4);
         break;
     }
     case Kind::Real64:
-        m_out.push_back(char(0x23));
+        *grow(1) = char(0x23);
         appendBE(n.u, 8);
         break;
     case Kind::Date:
-        m_out.push_back(char(0x33));
+        *grow(1) = char(0x33);
         appendBE(n.u, 8);
         break;
     case Kind::Data: {
         const QByteArray& bytes = m_list.m_datas[n.u];
         appendMarkerWithCount(0x40, quint64(bytes.size()));
-        m_out.append(bytes.constData(), size_t(bytes.size()));
+        if (!bytes.isEmpty())
+            std::memcpy(grow(bytes.size()), bytes.constData(), size_t(bytes.size()));
         break;
     }
     case Kind::String:
@@ -235,7 +282,7 @@ void PropertyListWriter::writeObject(Index node)
         break;
     case Kind::Uid: {
         const int width = byteCount(n.u);
-        m_out.push_back(char(0x80 | (width - 1)));
+        *grow(1) = char(0x80 | (width - 1));
         appendBE(n.u, width);
         break;
     }
@@ -246,8 +293,17 @@ void PropertyListWriter::writeObject(Index node)
         appendMarkerWithCount(type, n.count);
         const Index* refs = m_list.m_refs.data() + n.u;
         const quint32 entries = n.kind == Kind::Dict ? n.count * 2 : n.count;
-        for (quint32 i = 0; i < entries; ++i)
-            appendBE(m_numberOf[refs[i]], m_refSize);
+        char* at = grow(qsizetype(entries) * m_refSize);
+        if (m_refSize == 1) {
+            for (quint32 i = 0; i < entries; ++i)
+                at[i] = char(m_numberOf[refs[i]]);
+        } else {
+            for (quint32 i = 0; i < entries; ++i) {
+                const quint64 number = m_numberOf[refs[i]];
+                for (int b = m_refSize - 1; b >= 0; --b)
+                    *at++ = char((number >> (8 * b)) & 0xff);
+            }
+        }
         break;
     }
     }
@@ -263,24 +319,25 @@ QByteArray PropertyListWriter::write()
 
     std::vector<quint64> offsets;
     offsets.reserve(count);
-    m_out.reserve(size_t(count) * 8 + m_list.m_refs.size() * size_t(m_refSize) + 64);
-    m_out.append("bplist00", 8);
+    m_out.resize(qsizetype(count) * 8 + qsizetype(m_list.m_refs.size()) * m_refSize + 64);
+    std::memcpy(grow(8), "bplist00", 8);
     for (Index node : m_order) {
-        offsets.push_back(m_out.size());
+        offsets.push_back(quint64(m_size));
         writeObject(node);
     }
-    const quint64 tableOffset = m_out.size();
+    const quint64 tableOffset = quint64(m_size);
     const int offsetSize = byteCount(tableOffset);
     for (quint64 offset : offsets)
         appendBE(offset, offsetSize);
 
-    m_out.append(6, '\0');
-    m_out.push_back(char(offsetSize));
-    m_out.push_back(char(m_refSize));
+    std::memset(grow(6), 0, 6);
+    *grow(1) = char(offsetSize);
+    *grow(1) = char(m_refSize);
     appendBE(count, 8);
     appendBE(0, 8); // the root is always object 0
     appendBE(tableOffset, 8);
-    return QByteArray(m_out.data(), qsizetype(m_out.size()));
+    m_out.resize(m_size);
+    return std::move(m_out);
 }
 
 QByteArray PropertyList::toBinary() const

@@ -45,6 +45,9 @@ ValueMap sampleValues()
     map.insert("color", Value(QColor(46, 52, 64, 128)));
     map.insert("transform", Value(QTransform(1, 0.5, -0.5, 2, 10.25, -3)));
     map.insert("null", Value());
+    // Empty strings, as key and as value, are objects of their own, not "$null".
+    map.insert("", QStringLiteral("empty key"));
+    map.insert("empty", QString());
     map.insert(
         "list", Value(ValueList { Value(1), Value(QStringLiteral("two")), Value(ValueList { Value(3.5) }) }));
     return map;

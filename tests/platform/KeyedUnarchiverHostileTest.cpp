@@ -107,6 +107,16 @@ TEST_F(KeyedUnarchiverHostileTest, DanglingReferencesAndMalformedRecordsRaise)
         "object is a bare UID");
     expectCorrupt(
         [] {
+            // A restricted decode follows references to check classes; one that names itself
+            // must not send it round forever.
+            ArchiveBuilder b;
+            const quint64 loop = b.reserve();
+            b.set(loop, b.uid(loop));
+            KeyedUnarchiver::unarchive(b.finish(loop), { QStringLiteral("TestLink") });
+        },
+        "object is a reference to itself");
+    expectCorrupt(
+        [] {
             ArchiveBuilder b;
             const quint64 list = b.reserve();
             const quint64 arrayClass = b.classRecord(QStringLiteral("NSArray"));
