@@ -139,6 +139,9 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override
     {
         next = coder.decodeObjectOfClass<FuzzLink>(QStringLiteral("next"));
+        // The next link is owned; one still being decoded would close a cycle.
+        if (coder.isDecoding(next))
+            next = nullptr;
         return shared_from_this();
     }
     std::shared_ptr<FuzzLink> next;

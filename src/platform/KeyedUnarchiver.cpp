@@ -599,6 +599,8 @@ bool KeyedUnarchiver::classAllowed(Index node, const QStringList& allowed)
             continue;
         }
         memoKeys.push_back(current);
+        // Looking the members up scans the record's keys; a record can have many.
+        spend(quint64(m_list.count(current)));
         for (const char* key : { "NS.objects", "NS.keys" }) {
             const Index members = m_list.valueForKey(current, QString::fromLatin1(key));
             if (members == PropertyList::kNoNode)

@@ -5,7 +5,10 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Object.h"
+#include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+#include <iostream>
 #include <vector>
 
 namespace zandrel::test {
@@ -141,6 +144,9 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override
     {
         next = coder.decodeObjectOfClass<TestLink>(QStringLiteral("next"));
+        // The next link is owned; one still being decoded would close a cycle.
+        if (coder.isDecoding(next))
+            next = nullptr;
         return shared_from_this();
     }
     std::shared_ptr<TestLink> next;
@@ -209,5 +215,18 @@ for uid, ref in enumerate(refs(objects_ref)):
         for k in range(h):
             print(uid, text(rr[k]), kind(rr[h + k]))
 )";
+
+// Runs the plistlib oracle on an archive and returns its "uid key kind" lines.
+inline QStringList checkWithPython(const QByteArray& archive)
+{
+    if (test::python3().isEmpty()) {
+        std::cerr << "python3 is missing: archive not checked with plistlib\n";
+        return {};
+    }
+    QString output;
+    const int status = test::runPython(QString::fromLatin1(kArchiveOracleScript), archive, &output);
+    EXPECT_EQ(status, 0) << output.toStdString();
+    return output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
 
 } // namespace zandrel::test

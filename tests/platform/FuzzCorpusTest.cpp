@@ -124,6 +124,11 @@ TEST(FuzzCorpusTest, SeedsMatchWhatTheArchiverWrites)
             file.write(it.value());
             continue;
         }
+        // What our archiver wrote must also open in an independent reader.
+        static const QStringList valid { "graph.archive", "string.archive", "color.archive", "map.archive",
+            "chain.archive", "self-array.archive", "nonfinite.archive" };
+        if (valid.contains(it.key()))
+            checkWithPython(it.value());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << it.key().toStdString();
         EXPECT_EQ(file.readAll(), it.value())
             << it.key().toStdString() << " differs from what the archiver writes";

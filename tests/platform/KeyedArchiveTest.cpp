@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
-#include <iostream>
 
 namespace zandrel {
 namespace {
@@ -16,19 +15,6 @@ class KeyedArchiveTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ClassRegistry::shared().registerOnce(&registerArchiveTestClasses); }
 };
-
-// Runs the plistlib oracle on an archive and returns its "uid key kind" lines.
-QStringList checkWithPython(const QByteArray& archive)
-{
-    if (test::python3().isEmpty()) {
-        std::cerr << "python3 is missing: archive not checked with plistlib\n";
-        return {};
-    }
-    QString output;
-    const int status = test::runPython(QString::fromLatin1(kArchiveOracleScript), archive, &output);
-    EXPECT_EQ(status, 0) << output.toStdString();
-    return output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 ValueMap sampleValues()
 {
@@ -214,8 +200,7 @@ TEST_F(KeyedArchiveTest, ColoursUseShortestFloatDigits)
 {
     EXPECT_EQ(
         archivetext::rgbComponents(QColor(46, 52, 64)), QByteArray("0.18039216 0.20392157 0.2509804", 32));
-    EXPECT_EQ(
-        archivetext::rgbComponents(QColor(255, 0, 255, 0)), QByteArray("1 0 1 0", 8));
+    EXPECT_EQ(archivetext::rgbComponents(QColor(255, 0, 255, 0)), QByteArray("1 0 1 0", 8));
     EXPECT_EQ(archivetext::pointString(QPointF(400, 300)), QStringLiteral("{400, 300}"));
     EXPECT_EQ(
         archivetext::rectString(QRectF(0.1, -2, 1e-7, 1e20)), QStringLiteral("{{0.1, -2}, {1e-07, 1e+20}}"));
