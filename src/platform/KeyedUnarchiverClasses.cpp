@@ -1,0 +1,234 @@
+#include "platform/Exception.h"
+#include "platform/KeyedArchiveText.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+
+// The platform value classes (collections, strings, data, numbers, geometry, colours,
+// transforms) and the class checks of restricted decoding.
+
+namespace zandrel {
+
+namespace {
+
+[[noreturn]] void corrupt(const QString& reason)
+{
+    Exception::raise(kInvalidArchiveException, reason);
+}
+
+bool isArrayClass(const QString& name)
+{
+    return name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray")
+        || name == QLatin1String("NSSet") || name == QLatin1String("NSMutableSet");
+}
+
+bool isDictionaryClass(const QString& name)
+{
+    return name == QLatin1String("NSDictionary") || name == QLatin1String("NSMutableDictionary");
+}
+
+// Colour components from other writers may be anything; a QColor needs finite values in 0...1.
+float unitComponent(float value)
+{
+    return std::isfinite(value) ? std::clamp(value, 0.0f, 1.0f) : 0.0f;
+}
+
+} // namespace
+
+ValueList KeyedUnarchiver::decodeMembers(const QString& key)
+{
+    const Index node = lookup(key);
+    if (node == PropertyList::kNoNode)
+        return {};
+    const auto items = m_list.items(node);
+    if (m_list.kind(node) != PropertyList::Kind::Array && m_list.kind(node) != PropertyList::Kind::Set)
+        corrupt(QStringLiteral("The members of a collection are not an array."));
+    spend(items.size());
+    ValueList members;
+    members.reserve(qsizetype(items.size()));
+    // Members were checked with the collection when decoding is restricted.
+    for (Index item : items)
+        members.append(decodeNode(item, nullptr));
+    return members;
+}
+
+Value KeyedUnarchiver::decodeValueClass(const QString& className)
+{
+    if (isArrayClass(className))
+        return decodeMembers(QStringLiteral("NS.objects"));
+    if (isDictionaryClass(className)) {
+        const ValueList keys = decodeMembers(QStringLiteral("NS.keys"));
+        const ValueList objects = decodeMembers(QStringLiteral("NS.objects"));
+        if (keys.size() != objects.size())
+            corrupt(QStringLiteral("A dictionary has different numbers of keys and values."));
+        ValueMap map;
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            if (keys[i].type() == Value::Type::String)
+                map.insert(keys[i].toString(), objects[i]);
+        }
+        return map;
+    }
+    if (className == QLatin1String("NSString") || className == QLatin1String("NSMutableString"))
+        return stringAt(QStringLiteral("NS.string"));
+    if (className == QLatin1String("NSData") || className == QLatin1String("NSMutableData"))
+        return decodeBytesForKey(QStringLiteral("NS.data"));
+    if (className == QLatin1String("NSNumber")) {
+        if (containsValueForKey(QStringLiteral("NS.dblval")))
+            return decodeDoubleForKey(QStringLiteral("NS.dblval"));
+        if (containsValueForKey(QStringLiteral("NS.boolval")))
+            return decodeBoolForKey(QStringLiteral("NS.boolval"));
+        return decodeIntegerForKey(QStringLiteral("NS.intval"));
+    }
+    if (className == QLatin1String("NSValue")) {
+        switch (decodeIntegerForKey(QStringLiteral("NS.special"))) {
+        case 1:
+            return decodePointForKey(QStringLiteral("NS.pointval"));
+        case 2:
+            return decodeSizeForKey(QStringLiteral("NS.sizeval"));
+        case 3:
+            return decodeRectForKey(QStringLiteral("NS.rectval"));
+        default:
+            return {};
+        }
+    }
+    if (className == QLatin1String("NSColor"))
+        return decodeColor();
+    if (className == QLatin1String("NSAffineTransform")) {
+        return QTransform(decodeDoubleForKey(QStringLiteral("m11")),
+            decodeDoubleForKey(QStringLiteral("m12")), decodeDoubleForKey(QStringLiteral("m21")),
+            decodeDoubleForKey(QStringLiteral("m22")), decodeDoubleForKey(QStringLiteral("tX")),
+            decodeDoubleForKey(QStringLiteral("tY")));
+    }
+    return {};
+}
+
+// Calibrated and device RGB, white and CMYK colours; catalog and pattern colours have no
+// counterpart here and decode as null.
+Value KeyedUnarchiver::decodeColor()
+{
+    const qint64 space = decodeIntegerForKey(QStringLiteral("NSColorSpace"));
+    auto components = [this](const char* key, int count, float* out, float* alpha) {
+        const QByteArray text = decodeBytesForKey(QString::fromLatin1(key));
+        const auto values = archivetext::scanFloats<5>(text);
+        for (int i = 0; i < count; ++i)
+            out[i] = unitComponent(values[size_t(i)]);
+        *alpha = archivetext::countNumbers(text) > count ? unitComponent(values[size_t(count)]) : 1.0f;
+    };
+    float c[4] = {};
+    float alpha = 1;
+    switch (space) {
+    case 1:
+    case 2:
+        components("NSRGB", 3, c, &alpha);
+        return QColor::fromRgbF(c[0], c[1], c[2], alpha);
+    case 3:
+    case 4:
+        components("NSWhite", 1, c, &alpha);
+        return QColor::fromRgbF(c[0], c[0], c[0], alpha);
+    case 5:
+        components("NSCYMK", 4, c, &alpha);
+        return QColor::fromCmykF(c[0], c[1], c[2], c[3], alpha).toRgb();
+    default:
+        return {};
+    }
+}
+
+QString KeyedUnarchiver::classNameOfRecord(Index record) const
+{
+    const Index classRef = m_list.valueForKey(record, u"$class");
+    if (classRef == PropertyList::kNoNode || m_list.kind(classRef) != PropertyList::Kind::Uid)
+        corrupt(QStringLiteral("An archived object has no class."));
+    const Index classRecord = objectNode(m_list.uid(classRef));
+    const Index name = m_list.valueForKey(classRecord, u"$classname");
+    if (name == PropertyList::kNoNode || m_list.kind(name) != PropertyList::Kind::String
+        || m_list.string(name).isEmpty())
+        corrupt(QStringLiteral("An archived class has no name."));
+    return m_list.string(name);
+}
+
+// The class an archived value stands for; empty for nil.
+QString KeyedUnarchiver::classOfNode(Index node) const
+{
+    using Kind = PropertyList::Kind;
+    switch (m_list.kind(node)) {
+    case Kind::String:
+        return QStringLiteral("NSString");
+    case Kind::Data:
+        return QStringLiteral("NSData");
+    case Kind::Bool:
+    case Kind::Int:
+    case Kind::Real32:
+    case Kind::Real64:
+        return QStringLiteral("NSNumber");
+    case Kind::Date:
+        return QStringLiteral("NSDate");
+    case Kind::Dict:
+        return classNameOfRecord(node);
+    case Kind::Null:
+    case Kind::Array:
+    case Kind::Set:
+        // Containers written inline at object keys are not objects; they decode as null.
+        return {};
+    default:
+        corrupt(QStringLiteral("An archived object is neither a value nor a record."));
+    }
+}
+
+// Checks the class of a value and, for collections, of every member, without decoding anything.
+bool KeyedUnarchiver::classAllowed(Index node, const QStringList& allowed)
+{
+    const ClassRegistry& registry = ClassRegistry::shared();
+    std::vector<Index> pending { node };
+    std::vector<quint64> memoKeys;
+    QSet<Index> seen;
+    while (!pending.empty()) {
+        const Index current = pending.back();
+        pending.pop_back();
+        if (m_list.kind(current) == PropertyList::Kind::Uid) {
+            const quint64 uid = m_list.uid(current);
+            if (uid == 0)
+                continue;
+            const Index target = objectNode(uid);
+            // An object that is itself a reference would lead nowhere, or round in a circle.
+            if (m_list.kind(target) == PropertyList::Kind::Uid)
+                corrupt(QStringLiteral("An archived object is neither a value nor a record."));
+            pending.push_back(target);
+            continue;
+        }
+        if (seen.contains(current))
+            continue;
+        seen.insert(current);
+        spend(1);
+        const QString name = classOfNode(current);
+        if (name.isEmpty())
+            continue;
+        if (!registry.isKindOfAny(name, allowed))
+            return false;
+        if (!isArrayClass(name) && !isDictionaryClass(name))
+            continue;
+        const auto memo = m_allowedMemo.find(current);
+        if (memo != m_allowedMemo.end() && memo->second.first == allowed) {
+            if (!memo->second.second)
+                return false;
+            continue;
+        }
+        memoKeys.push_back(current);
+        // Looking the members up scans the record's keys; a record can have many.
+        spend(quint64(m_list.count(current)));
+        for (const char* key : { "NS.objects", "NS.keys" }) {
+            const Index members = m_list.valueForKey(current, QString::fromLatin1(key));
+            if (members == PropertyList::kNoNode)
+                continue;
+            const auto items = m_list.items(members);
+            spend(items.size());
+            pending.insert(pending.end(), items.begin(), items.end());
+        }
+    }
+    for (quint64 key : memoKeys)
+        m_allowedMemo[key] = { allowed, true };
+    return true;
+}
+
+} // namespace zandrel
