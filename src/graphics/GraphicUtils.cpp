@@ -224,9 +224,13 @@ QPointF lineIntersection(const QPointF& a, const QPointF& b, const QPointF& c, c
     if (t1 == t2)
         return nanPoint();
     // Parallel lines of opposite direction have no intersection either; without this test the
-    // division below would give an infinite point that an isnan test lets through.
-    const double cross = (b.x() - a.x()) * (d.y() - c.y()) - (b.y() - a.y()) * (d.x() - c.x());
-    if (cross == 0.0)
+    // division below would give an infinite point that an isnan test lets through. A line a-b
+    // without direction is not parallel to anything: it stands for the horizontal through a, as
+    // its angle of 0 says, and meets c-d where that crosses it.
+    const QPointF ab = b - a;
+    const QPointF cd = d - c;
+    const bool directed = !(ab.x() == 0.0 && ab.y() == 0.0) && !(cd.x() == 0.0 && cd.y() == 0.0);
+    if (directed && ab.x() * cd.y() - ab.y() * cd.x() == 0.0)
         return nanPoint();
 
     const QTransform t = lineFrame(t1, a);

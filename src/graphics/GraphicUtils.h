@@ -60,7 +60,8 @@ RectipolarPoint angleOfVector(const QPointF& p);
 QPointF rectipolarToPoint(RectipolarPoint rp);
 
 // Intersections and constructed points. Both intersections give the NaN point when there is none,
-// parallel lines of either direction included.
+// parallel lines of either direction included. A line a-b of no length counts as the horizontal
+// through a; a line c-d of no length meets nothing.
 QPointF lineIntersection(const QPointF& a, const QPointF& b, const QPointF& c, const QPointF& d);
 QPointF segmentIntersection(const QPointF& a, const QPointF& b, const QPointF& c, const QPointF& d);
 QPointF pointAtDistanceToward(const QPointF& a, const QPointF& b, float dist);

@@ -104,17 +104,27 @@ TEST(CurveSimplificationTest, ThinningADrawnStrokeStaysWithinTheTolerance)
 
 TEST(CurveSimplificationTest, ScaleGivesEightScreenPixels)
 {
-    // The middle point is 5 from the chord: kept at tolerance 4 (scale 2), dropped at 8 (scale 1).
-    auto make = [] { return makeCurve({ { 0, 0, true }, { 5, 5, false }, { 10, 0, true } }); };
-    auto zoomed = make();
-    zoomed->reducePointsDrawnAtScale(2);
-    EXPECT_EQ(zoomed->numPoints(), 3);
-    auto actual = make();
-    actual->reducePointsDrawnAtScale(1);
-    EXPECT_EQ(actual->numPoints(), 2);
-    auto none = make();
-    none->reducePointsDrawnAtScale(0); // an infinite tolerance keeps the anchors only
-    EXPECT_EQ(none->numPoints(), 2);
+    // The middle point lies `height` from the chord; it is kept only when that is strictly more
+    // than 8 / scale.
+    struct Row {
+        double height;
+        float scale;
+        int expectedPoints;
+    } rows[] = {
+        { 5, 2, 3 }, // tolerance 4
+        { 4, 2, 2 }, // exactly the tolerance: dropped
+        { 4.5, 2, 3 },
+        { 5, 1, 2 }, // tolerance 8
+        { 8.5, 1, 3 },
+        { 4.5, 1.6f, 2 }, // tolerance 5
+        { 5.5, 1.6f, 3 },
+        { 5, 0, 2 }, // an infinite tolerance keeps the anchors only
+    };
+    for (const Row& row : rows) {
+        auto curve = makeCurve({ { 0, 0, true }, { 5, row.height, false }, { 10, 0, true } });
+        curve->reducePointsDrawnAtScale(row.scale);
+        EXPECT_EQ(curve->numPoints(), row.expectedPoints) << "height " << row.height << " scale " << row.scale;
+    }
 }
 
 TEST(CurveSimplificationTest, ReducingARangeRemovesItsEnds)

@@ -166,6 +166,12 @@ TEST(GraphicUtilsTest, LineAndSegmentIntersections)
         { { 0, 0 }, { 10, 0 }, { 10, 5 }, { 0, 5 }, false, false, {} }, // opposite direction
         { { 0, 0 }, { 3, 7 }, { 10, 1 }, { 4, -13 }, false, false, {} }, // opposite, slanted
         { { 0, 0 }, { 10, 0 }, { 20, 0 }, { 10, 0 }, false, false, {} }, // same line, opposite
+        // A first line without direction has the angle 0: the horizontal through a.
+        { { 5, 5 }, { 5, 5 }, { 0, 0 }, { 10, 10 }, true, true, { 5, 5 } },
+        { { 5, 3 }, { 5, 3 }, { 0, 0 }, { 10, 10 }, true, false, { 3, 3 } },
+        // A second line without direction meets nothing.
+        { { 0, 0 }, { 10, 10 }, { 5, 5 }, { 5, 5 }, false, false, {} },
+        { { 0, 0 }, { 10, 0 }, { 5, 5 }, { 5, 5 }, false, false, {} },
     };
     for (const Row& row : rows) {
         const QPointF line = lineIntersection(row.a, row.b, row.c, row.d);
