@@ -51,9 +51,19 @@ public:
     virtual void setParent(Parent* parent) = 0;
 };
 
+// Something that can say which area the views must redraw when it changes. Every graphic element
+// can, and so can pieces of the comic structure that are not graphic elements (panels, their layers,
+// balloon tails); the document announces the area of whatever answers it around a change.
+class InvalidationBoundsSource {
+public:
+    virtual ~InvalidationBoundsSource() = default;
+
+    virtual QRectF getInvalidationBounds() const = 0;
+};
+
 // Something the user sees and edits: copied, moved, transformed, drawn, hit-tested, measured and
 // validated through this interface alone, whatever class it is.
-class GraphicElement : public virtual ModelElement {
+class GraphicElement : public virtual ModelElement, public virtual InvalidationBoundsSource {
 public:
     // A new element of the same class made by deep copying this one: children are copied and
     // re-parented to the copy, whose own parent is left for the caller to set.
@@ -82,7 +92,7 @@ public:
     virtual QRectF getBounds() const = 0;
     virtual QRectF getBoundsIgnoringVisibility() const = 0;
     virtual QRectF getVisualBounds() const = 0;
-    virtual QRectF getInvalidationBounds() const = 0;
+    QRectF getInvalidationBounds() const override = 0;
     virtual QRectF getGeometryBounds() const = 0;
     virtual QRectF getFilteredBounds() const = 0;
     // One rectangle for each path-like piece, for fine overlap tests.

@@ -10,18 +10,11 @@ namespace zandrel {
 
 namespace {
 
-// "Answers getInvalidationBounds": only graphic elements know the area they cover.
-const GraphicElement* boundsSource(const ObjectPtr& object)
+// "Answers getInvalidationBounds": graphic elements, and structure pieces such as panels that are
+// not graphic elements but know the area they cover.
+const InvalidationBoundsSource* boundsSource(const ObjectPtr& object)
 {
-    return asProtocol<GraphicElement>(object);
-}
-
-bool sameValue(const Value& current, const Value& value)
-{
-    // A number set into a property of another number type (2 into a float) is still the same value.
-    if (current.isNumber() && value.isNumber())
-        return current.toDouble() == value.toDouble();
-    return current == value;
+    return asProtocol<InvalidationBoundsSource>(object);
 }
 
 bool isUndoingOrRedoing(const UndoManager& undoManager)
@@ -96,10 +89,10 @@ void ZDLDocument::undoableDeleteColor(
 
 bool ZDLDocument::announceBounds(const ObjectPtr& object, bool afterChange)
 {
-    const GraphicElement* graphic = boundsSource(object);
-    if (!graphic)
+    const InvalidationBoundsSource* source = boundsSource(object);
+    if (!source)
         return false;
-    updateViewsRect(graphic->getInvalidationBounds(), afterChange);
+    updateViewsRect(source->getInvalidationBounds(), afterChange);
     return true;
 }
 
@@ -133,9 +126,8 @@ void ZDLDocument::undoableSetPropertyFor(const ObjectPtr& object, const QString&
             undoableSetPropertyFor(object, property, previous, Value(), undoManager);
         });
     }
-    if (sameValue(current, value))
-        return;
-
+    // A value equal to the one held is set and announced like any other: observers of
+    // "propertyChanged" hear of every key that was set.
     if (boundsSource(object)) {
         announceBounds(object, false);
         object->setValueForKey(value, property);

@@ -187,6 +187,19 @@ TEST_F(DocumentOperationsTest, SameChildrenRecordAStepButNotifyNoChild)
     EXPECT_TRUE(undo().canUndo());
 }
 
+TEST_F(DocumentOperationsTest, ChildMovedBetweenParentsIsNotifiedOnceByEachCall)
+{
+    auto from = Shape::make("from", QRectF(0, 0, 30, 10), &journal);
+    auto to = Shape::make("to", QRectF(0, 20, 30, 10), &journal);
+    from->setChildren({ a, b });
+    journal.clear();
+
+    document.undoableSetChildren({ b }, from);
+    document.undoableSetChildren({ a }, to);
+    EXPECT_EQ(journal.filter("notice"), (QStringList { "notice a 1", "notice a 1" }));
+    EXPECT_EQ(a->parent(), to.get());
+}
+
 TEST_F(DocumentOperationsTest, ContainerWithoutBoundsRedrawsWholeViews)
 {
     // A container that is not a graphic element, as a model is.

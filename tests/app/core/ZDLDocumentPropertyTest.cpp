@@ -113,12 +113,40 @@ TEST_F(DocumentPropertyTest, UndoAndRedoOfAStepOfSeveralChanges)
     EXPECT_EQ(shape->name(), "b");
 }
 
-TEST_F(DocumentPropertyTest, SettingTheValueHeldOnlyRecordsTheStep)
+TEST_F(DocumentPropertyTest, SettingTheValueHeldIsRecordedAndAnnouncedLikeAnyOther)
 {
     document.undoableSetPropertyFor(shape, "weight", 1);
     EXPECT_TRUE(document.undoManager()->canUndo());
-    endEventPass();
-    EXPECT_TRUE(log.entries.isEmpty()) << log.names().join(", ").toStdString();
+    EXPECT_EQ(log.names(), (QStringList { "updateDocumentViews", "updateDocumentViews" }));
+    endPassExpecting(1);
+    EXPECT_EQ(changedProperties(), QStringList { "weight" });
+}
+
+TEST_F(DocumentPropertyTest, StructurePieceThatIsNoGraphicElementAnnouncesItsBounds)
+{
+    // A panel answers getInvalidationBounds without being a graphic element.
+    class Panel : public Object, public InvalidationBoundsSource {
+    public:
+        static const PropertyTable& staticPropertyTable()
+        {
+            static const PropertyTable table(&Object::staticPropertyTable(),
+                {
+                    property<Panel>(QStringLiteral("frame"), &Panel::m_frame),
+                });
+            return table;
+        }
+        const PropertyTable& propertyTable() const override { return staticPropertyTable(); }
+        QRectF getInvalidationBounds() const override { return m_frame.adjusted(-40, -40, 40, 40); }
+
+        QRectF m_frame { 0, 0, 100, 50 };
+    };
+    auto panel = std::make_shared<Panel>();
+    document.undoableSetPropertyFor(panel, "frame", QRectF(10, 0, 100, 50));
+    ASSERT_EQ(log.entries.size(), 2);
+    EXPECT_EQ(log.entries[0].userInfo,
+        (ValueMap { { kDirtyRectKey, QRectF(-40, -40, 180, 130) }, { kAfterChangeKey, false } }));
+    EXPECT_EQ(log.entries[1].userInfo,
+        (ValueMap { { kDirtyRectKey, QRectF(-30, -40, 180, 130) }, { kAfterChangeKey, true } }));
 }
 
 TEST_F(DocumentPropertyTest, NothingIsRecordedWhileRegistrationIsDisabled)
