@@ -1,6 +1,7 @@
 #include "charmodel/PartTypes.h"
 
-#include <QCoreApplication>
+#include "platform/Localization.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -12,75 +13,70 @@ namespace {
 
 // The English names are the keys of the translation table.
 constexpr std::array<const char*, kNumberOfPartTypes> kSingularNames = {
-    QT_TRANSLATE_NOOP("PartType", "Unspecified"),
-    QT_TRANSLATE_NOOP("PartType", "Head"),
-    QT_TRANSLATE_NOOP("PartType", "Hat"),
-    QT_TRANSLATE_NOOP("PartType", "Torso"),
-    QT_TRANSLATE_NOOP("PartType", "Arm"),
-    QT_TRANSLATE_NOOP("PartType", "Hand"),
-    QT_TRANSLATE_NOOP("PartType", "Hips"),
-    QT_TRANSLATE_NOOP("PartType", "Leg"),
-    QT_TRANSLATE_NOOP("PartType", "Foot"),
-    QT_TRANSLATE_NOOP("PartType", "Prop"),
-    QT_TRANSLATE_NOOP("PartType", "Costume"),
-    QT_TRANSLATE_NOOP("PartType", "Background"),
-    QT_TRANSLATE_NOOP("PartType", "Furniture"),
-    QT_TRANSLATE_NOOP("PartType", "Other"),
-    QT_TRANSLATE_NOOP("PartType", "Hair"),
-    QT_TRANSLATE_NOOP("PartType", "Ground"),
-    QT_TRANSLATE_NOOP("PartType", "Sky"),
-    QT_TRANSLATE_NOOP("PartType", "Foliage"),
-    QT_TRANSLATE_NOOP("PartType", "Animal"),
-    QT_TRANSLATE_NOOP("PartType", "Interior"),
-    QT_TRANSLATE_NOOP("PartType", "Structure"),
-    QT_TRANSLATE_NOOP("PartType", "Water"),
-    QT_TRANSLATE_NOOP("PartType", "Vehicle"),
+    "Unspecified",
+    "Head",
+    "Hat",
+    "Torso",
+    "Arm",
+    "Hand",
+    "Hips",
+    "Leg",
+    "Foot",
+    "Prop",
+    "Costume",
+    "Background",
+    "Furniture",
+    "Other",
+    "Hair",
+    "Ground",
+    "Sky",
+    "Foliage",
+    "Animal",
+    "Interior",
+    "Structure",
+    "Water",
+    "Vehicle",
 };
 
 constexpr std::array<const char*, kNumberOfPartTypes> kPluralNames = {
-    QT_TRANSLATE_NOOP("PartType", "Unspecifieds"),
-    QT_TRANSLATE_NOOP("PartType", "Heads"),
-    QT_TRANSLATE_NOOP("PartType", "Hats"),
-    QT_TRANSLATE_NOOP("PartType", "Torsos"),
-    QT_TRANSLATE_NOOP("PartType", "Arms"),
-    QT_TRANSLATE_NOOP("PartType", "Hands"),
-    QT_TRANSLATE_NOOP("PartType", "Hips"),
-    QT_TRANSLATE_NOOP("PartType", "Legs"),
-    QT_TRANSLATE_NOOP("PartType", "Feet"),
-    QT_TRANSLATE_NOOP("PartType", "Props"),
-    QT_TRANSLATE_NOOP("PartType", "Costumes"),
-    QT_TRANSLATE_NOOP("PartType", "Backgrounds"),
-    QT_TRANSLATE_NOOP("PartType", "Furniture"),
-    QT_TRANSLATE_NOOP("PartType", "Others"),
-    QT_TRANSLATE_NOOP("PartType", "Hair"),
-    QT_TRANSLATE_NOOP("PartType", "Ground"),
-    QT_TRANSLATE_NOOP("PartType", "Sky"),
-    QT_TRANSLATE_NOOP("PartType", "Foliage"),
-    QT_TRANSLATE_NOOP("PartType", "Animals"),
-    QT_TRANSLATE_NOOP("PartType", "Interiors"),
-    QT_TRANSLATE_NOOP("PartType", "Structures"),
-    QT_TRANSLATE_NOOP("PartType", "Water"),
-    QT_TRANSLATE_NOOP("PartType", "Vehicles"),
+    "Unspecifieds",
+    "Heads",
+    "Hats",
+    "Torsos",
+    "Arms",
+    "Hands",
+    "Hips",
+    "Legs",
+    "Feet",
+    "Props",
+    "Costumes",
+    "Backgrounds",
+    "Furniture",
+    "Others",
+    "Hair",
+    "Ground",
+    "Sky",
+    "Foliage",
+    "Animals",
+    "Interiors",
+    "Structures",
+    "Water",
+    "Vehicles",
 };
-
-QString translated(const char* key)
-{
-    return QCoreApplication::translate("PartType", key);
-}
 
 // Translated once and kept for the run, as the menus and the library ask for names often.
 QStringList translatedTable(const std::array<const char*, kNumberOfPartTypes>& keys)
 {
     QStringList names;
     for (const char* key : keys)
-        names.append(translated(key));
+        names.append(localized(key));
     return names;
 }
 
 QString nameForType(PartType type, const QStringList& table)
 {
     if (type == PartTypeText)
-        return translated(QT_TRANSLATE_NOOP("PartType", "Text"));
+        return localized("Text");
     if (type < 0 || type >= kNumberOfPartTypes)
         type = PartTypeOther;
     return table.at(type);

@@ -1,5 +1,7 @@
 #include "charmodel/PartTypes.h"
 
+#include "platform/Localization.h"
+
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -27,6 +29,17 @@ TEST(PartTypes, TextAndCodesOutsideTheTable)
         EXPECT_EQ(PartTypes::singularNameForType(type), "Other") << type;
         EXPECT_EQ(PartTypes::pluralNameForType(type), "Others") << type;
     }
+}
+
+TEST(PartTypes, TextIsLookedUpInTheApplicationsTableEachTime)
+{
+    const Translator previous = setTranslator([](const QString& english) {
+        return english == QLatin1String("Text") ? QStringLiteral("Texte") : QString();
+    });
+    EXPECT_EQ(PartTypes::singularNameForType(PartTypeText), "Texte");
+    EXPECT_EQ(PartTypes::pluralNameForType(PartTypeText), "Texte");
+    setTranslator(previous);
+    EXPECT_EQ(PartTypes::singularNameForType(PartTypeText), "Text");
 }
 
 TEST(PartTypes, DisplayOrder)
