@@ -118,6 +118,26 @@ TEST_F(FillArchiveTest, ColoursReadBackEqualAndSharedOnesIdentical)
     EXPECT_EQ(readInk->color(), ink->color());
 }
 
+TEST_F(FillArchiveTest, FillsReferToTheSharedColoursAfterReading)
+{
+    // The fills come before the palette, so their colours are first met from inside a fill.
+    auto onBlack = std::make_shared<ColorFill>();
+    onBlack->setFillColor(ZDLColor::blackColor());
+    auto onNone = std::make_shared<ColorFill>();
+    onNone->setFillColor(ZDLColor::noneColor());
+    const ValueList palette { ZDLColor::noneColor(), ZDLColor::blackColor(), ZDLColor::whiteColor() };
+    const ValueList archived { onBlack, onNone, std::make_shared<ColorFill>(), Value(palette) };
+    const ValueList read = roundTrip(Value(archived), { "NSArray", "ColorFill", "ZDLColor" }).toList();
+    ASSERT_EQ(read.size(), 4);
+    EXPECT_EQ(read[0].toObject<ColorFill>()->fillColor(), ZDLColor::blackColor());
+    EXPECT_EQ(read[1].toObject<ColorFill>()->fillColor(), ZDLColor::noneColor());
+    EXPECT_TRUE(read[1].toObject<ColorFill>()->isNone());
+    EXPECT_EQ(read[2].toObject<ColorFill>()->fillColor(), ZDLColor::whiteColor());
+    const ValueList readPalette = read[3].toList();
+    ASSERT_EQ(readPalette.size(), 3);
+    EXPECT_EQ(readPalette[1].toObject<ZDLColor>(), ZDLColor::blackColor());
+}
+
 TEST_F(FillArchiveTest, OlderColourArchives)
 {
     using Write = std::function<void(KeyedArchiver&)>;

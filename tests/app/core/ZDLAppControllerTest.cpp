@@ -4,6 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
+#include <QDateTime>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -104,6 +105,25 @@ TEST_F(AppControllerTest, MeasurementStringsRoundPerUnit)
     EXPECT_EQ(ZDLAppController::measurementStringFor(12.34f, ZDLAppController::Pixels), "12.3 px");
     EXPECT_EQ(ZDLAppController::measurementStringFor(12.0f, 9), "12 px");
     EXPECT_EQ(ZDLAppController::measurementStringFor(-0.01f, ZDLAppController::Pixels), "0 px");
+}
+
+TEST_F(AppControllerTest, RegisteredDefaults)
+{
+    const auto& defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults.integer(kDefaultUnitsKey), 0);
+    EXPECT_TRUE(defaults.contains("developer"));
+    EXPECT_FALSE(defaults.boolean("developer"));
+    EXPECT_EQ(defaults.string("defaultDescription"), "My latest comic from Zandrel.");
+    EXPECT_EQ(defaults.string("defaultHashtags"), "#zandrel");
+    EXPECT_TRUE(defaults.contains("favoriteFonts"));
+    EXPECT_TRUE(defaults.stringArray("favoriteFonts").isEmpty());
+    EXPECT_TRUE(defaults.contains("unfavoriteFonts"));
+    EXPECT_TRUE(defaults.stringArray("unfavoriteFonts").isEmpty());
+    // Noon at six hours behind UTC.
+    const QDateTime expected(QDate(2016, 4, 5), QTime(18, 0), Qt::UTC);
+    EXPECT_EQ(defaults.date("lastCheckedArtStore").toUTC(), expected);
+    EXPECT_EQ(defaults.date("lastVisitedArtStore").toUTC(), expected);
+    EXPECT_FALSE(defaults.contains("hiddenHelpPanels"));
 }
 
 TEST_F(AppControllerTest, SettingUnitsPostsThreeNotificationsAroundTheStore)
