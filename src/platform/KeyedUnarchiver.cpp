@@ -347,7 +347,7 @@ Value KeyedUnarchiver::decodeUid(quint64 uid, const QStringList* allowed)
         return {};
     const Index node = objectNode(uid);
     if (allowed && !classAllowed(node, *allowed))
-        return {};
+        return decodeAllowedMembers(uid, node, *allowed);
     Entry& entry = m_entries[uid];
     if (entry.state != State::NotDecoded)
         return entry.value;
@@ -358,6 +358,48 @@ Value KeyedUnarchiver::decodeUid(quint64 uid, const QStringList* allowed)
     entry.value = decodeNode(node, nullptr);
     entry.state = State::Done;
     return entry.value;
+}
+
+// A list of an allowed class that holds members of other classes keeps the members it may hold:
+// one stray element in a document must not cost all the others. The filtered list depends on the
+// allowed classes, so it is not cached. Anything else refused decodes as null.
+Value KeyedUnarchiver::decodeAllowedMembers(quint64 uid, Index node, const QStringList& allowed)
+{
+    if (m_list.kind(node) != PropertyList::Kind::Dict)
+        return {};
+    const QString name = classNameOfRecord(node);
+    if (!isArrayClass(name) || !ClassRegistry::shared().isKindOfAny(name, allowed))
+        return {};
+    // A list that holds itself would filter itself without end.
+    if (m_filtering.contains(uid))
+        return {};
+    // A list shared many times is filtered once per set of allowed classes.
+    const auto memo = m_filteredMemo.find(uid);
+    if (memo != m_filteredMemo.end() && memo->second.first == allowed)
+        return memo->second.second;
+    m_filtering.insert(uid);
+    struct Done {
+        QSet<quint64>& set;
+        quint64 uid;
+        ~Done() { set.remove(uid); }
+    } done { m_filtering, uid };
+    Nesting nesting(*this);
+
+    ValueList kept;
+    const Index members = m_list.valueForKey(node, QStringLiteral("NS.objects"));
+    if (members == PropertyList::kNoNode)
+        return Value(kept);
+    if (m_list.kind(members) != PropertyList::Kind::Array && m_list.kind(members) != PropertyList::Kind::Set)
+        corrupt(QStringLiteral("The members of a collection are not an array."));
+    const auto items = m_list.items(members);
+    spend(items.size());
+    for (Index item : items) {
+        Value member = decodeNode(item, &allowed);
+        if (!member.isNull())
+            kept.append(std::move(member));
+    }
+    m_filteredMemo[uid] = { allowed, Value(kept) };
+    return kept;
 }
 
 Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)

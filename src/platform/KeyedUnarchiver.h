@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <unordered_map>
@@ -100,6 +101,8 @@ private:
     Value decodeValueClass(const QString& className);
     Value decodeColor();
     ValueList decodeMembers(const QString& key);
+    Value decodeAllowedMembers(quint64 uid, Index node, const QStringList& allowed);
+    static bool isArrayClass(const QString& name);
     QString classOfNode(Index node) const;
     QString classNameOfRecord(Index record) const;
     bool classAllowed(Index node, const QStringList& allowed);
@@ -114,6 +117,8 @@ private:
     std::vector<const Object*> m_decoding;
     mutable std::unordered_map<Index, QHash<QString, Index>> m_keyIndex;
     std::unordered_map<quint64, std::pair<QStringList, bool>> m_allowedMemo;
+    QSet<quint64> m_filtering;
+    std::unordered_map<quint64, std::pair<QStringList, Value>> m_filteredMemo;
     int m_depth = 0;
     quint64 m_decoded = 0;
     quint64 m_budget = 0;

@@ -18,12 +18,6 @@ namespace {
     Exception::raise(kInvalidArchiveException, reason);
 }
 
-bool isArrayClass(const QString& name)
-{
-    return name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray")
-        || name == QLatin1String("NSSet") || name == QLatin1String("NSMutableSet");
-}
-
 bool isDictionaryClass(const QString& name)
 {
     return name == QLatin1String("NSDictionary") || name == QLatin1String("NSMutableDictionary");
@@ -36,6 +30,12 @@ float unitComponent(float value)
 }
 
 } // namespace
+
+bool KeyedUnarchiver::isArrayClass(const QString& name)
+{
+    return name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray")
+        || name == QLatin1String("NSSet") || name == QLatin1String("NSMutableSet");
+}
 
 ValueList KeyedUnarchiver::decodeMembers(const QString& key)
 {

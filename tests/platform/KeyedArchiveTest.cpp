@@ -307,15 +307,22 @@ TEST_F(KeyedArchiveTest, RestrictedDecodingRefusesOtherClassesWithoutMakingThem)
     EXPECT_TRUE(KeyedUnarchiver::unarchive(forged, { QStringLiteral("TestNode") }).isNull());
     EXPECT_TRUE(KeyedUnarchiver::unarchive(single, { QStringLiteral("NSObject") }).toObject<TestIntruder>());
 
-    // A collection passes only if its class and every member's class are allowed.
-    const QByteArray mixed = KeyedArchiver::archivedData(
-        ValueList { Value(std::make_shared<TestSpecialNode>()), Value(intruder) });
+    // A list of an allowed class keeps the members it may hold and drops the others, nested lists
+    // included, so one stray element of a document does not cost the rest.
+    const auto special = std::make_shared<TestSpecialNode>();
+    const QByteArray mixed = KeyedArchiver::archivedData(ValueList { Value(special), Value(intruder),
+        Value(ValueList { Value(intruder), Value(special) }) });
     const QStringList nodes { QStringLiteral("NSArray"), QStringLiteral("TestNode") };
-    EXPECT_TRUE(KeyedUnarchiver::unarchive(mixed, nodes).isNull());
-    EXPECT_EQ(KeyedUnarchiver::unarchive(mixed, nodes + QStringList { QStringLiteral("TestIntruder") })
-                  .toList()
-                  .size(),
-        2);
+    const ValueList kept = KeyedUnarchiver::unarchive(mixed, nodes).toList();
+    ASSERT_EQ(kept.size(), 2);
+    EXPECT_TRUE(kept[0].toObject<TestSpecialNode>());
+    ASSERT_EQ(kept[1].toList().size(), 1);
+    EXPECT_EQ(kept[1].toList()[0].toObject(), kept[0].toObject());
+    const ValueList all
+        = KeyedUnarchiver::unarchive(mixed, nodes + QStringList { QStringLiteral("TestIntruder") }).toList();
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_EQ(all[2].toList().size(), 2);
+    // The collection class itself must still be allowed.
     EXPECT_TRUE(KeyedUnarchiver::unarchive(mixed, { QStringLiteral("TestNode") }).isNull());
     // Unknown classes decode as null even without restriction.
     QByteArray unknown = single;
