@@ -13,11 +13,14 @@ TEST(GraphicsClasses, EveryArchivedClassIsRegisteredWithItsChain)
     ClassRegistry registry;
     registerGraphicsClasses(registry);
     for (const char* name : {"Curve", "CurvePoint", "ZDLColor", "ColorFill", "GradientFill", "Gradient",
-             "GradientColorStop", "ShapeStyle", "NamedShapeStyle"}) {
+             "GradientColorStop", "ShapeStyle", "NamedShapeStyle", "ZDLImage", "ZDLBitmapImageRep",
+             "ZDLPDFImageRep"}) {
         EXPECT_TRUE(registry.contains(name)) << name;
         EXPECT_NE(registry.make(name), nullptr) << name;
     }
     EXPECT_TRUE(registry.isKindOf("NamedShapeStyle", "ShapeStyle"));
+    EXPECT_TRUE(registry.isKindOf("ZDLImage", "NSImage"));
+    EXPECT_TRUE(registry.isKindOf("ZDLPDFImageRep", "NSImageRep"));
 }
 
 } // namespace
