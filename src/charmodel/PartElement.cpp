@@ -1,0 +1,314 @@
+#include "charmodel/PartElement.h"
+
+#include "charmodel/PartGroup.h"
+#include "graphics/ArrayUtils.h"
+#include "graphics/CoderExtensions.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Geometry.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace zandrel {
+
+const PropertyTable& PartElement::staticPropertyTable()
+{
+    static const PropertyTable table(&Object::staticPropertyTable(),
+        {
+            property<PartElement>("visible", &PartElement::visible, &PartElement::setVisible),
+        });
+    return table;
+}
+
+PartElement::PartElement(const PartElement& other)
+    : Object(other)
+{
+    m_elements.reserve(other.m_elements.size());
+    for (const ObjectPtr& child : other.m_elements) {
+        ObjectPtr copy = asProtocol<GraphicElement>(child)->initByCopying();
+        if (auto* element = asProtocol<GraphicElement>(copy)) {
+            element->setParent(this);
+            m_elements.append(std::move(copy));
+        }
+    }
+}
+
+PartElement::~PartElement()
+{
+    for (const ObjectPtr& child : m_elements) {
+        auto* element = asProtocol<ModelElement>(child);
+        if (element && element->parent() == this)
+            element->setParent(nullptr);
+    }
+}
+
+QString PartElement::className() const
+{
+    return QStringLiteral("PartElement");
+}
+
+void PartElement::encodeWithCoder(KeyedArchiver& coder) const
+{
+    ValueList children;
+    children.reserve(m_elements.size());
+    for (const ObjectPtr& child : m_elements)
+        children.append(Value(child));
+    coder.encodeObject(Value(children), QStringLiteral("children"));
+}
+
+ObjectPtr PartElement::initWithCoder(KeyedUnarchiver& coder)
+{
+    const ElementList decoded
+        = zdlDecodeElementsOfClasses(coder, partElementMemberClasses(), QStringLiteral("children"));
+    m_elements = adoptDecodedElements(coder, decoded, this);
+    m_visible = true;
+    return shared_from_this();
+}
+
+Parent* PartElement::flattenedParent() const
+{
+    Parent* ancestor = m_parent;
+    while (auto* group = dynamic_cast<PartGroup*>(ancestor))
+        ancestor = group->parent();
+    return ancestor;
+}
+
+ElementList PartElement::children() const
+{
+    return m_elements;
+}
+
+ElementList PartElement::flattenedChildren() const
+{
+    return ArrayUtils::flattenPartElementsArray(m_elements);
+}
+
+std::size_t PartElement::numChildren() const
+{
+    return static_cast<std::size_t>(m_elements.size());
+}
+
+ObjectPtr PartElement::getChildAtIndex(std::size_t index) const
+{
+    if (index >= static_cast<std::size_t>(m_elements.size()))
+        return nullptr;
+    return m_elements.at(static_cast<qsizetype>(index));
+}
+
+void PartElement::setChildren(const ElementList& children)
+{
+    ElementList kept;
+    kept.reserve(children.size());
+    for (const ObjectPtr& child : children) {
+        if (auto* element = asProtocol<GraphicElement>(child)) {
+            element->setParent(this);
+            kept.append(child);
+        }
+    }
+    m_elements = std::move(kept);
+    flushCachedImage();
+}
+
+bool PartElement::hasChild(const Object* element) const
+{
+    if (!element)
+        return false;
+    for (const ObjectPtr& child : m_elements) {
+        if (child.get() == element)
+            return true;
+    }
+    return false;
+}
+
+void PartElement::addPartElement(const ObjectPtr& element)
+{
+    if (auto* graphic = asProtocol<GraphicElement>(element)) {
+        graphic->setParent(this);
+        m_elements.append(element);
+    }
+}
+
+QString PartElement::displayName() const
+{
+    return localized("Element");
+}
+
+bool PartElement::canEditContents() const
+{
+    return true;
+}
+
+bool PartElement::canSelectContents() const
+{
+    return true;
+}
+
+Parent* PartElement::parent() const
+{
+    return m_parent;
+}
+
+void PartElement::setParent(Parent* parent)
+{
+    m_parent = parent;
+}
+
+ObjectPtr PartElement::initByCopying() const
+{
+    return std::make_shared<PartElement>(*this);
+}
+
+void PartElement::offsetBy(const QPointF& delta, bool /*directly*/)
+{
+    for (const ObjectPtr& child : m_elements)
+        asProtocol<GraphicElement>(child)->offsetBy(delta, false);
+}
+
+void PartElement::transformBy(const QTransform& transform)
+{
+    for (const ObjectPtr& child : m_elements)
+        asProtocol<GraphicElement>(child)->transformBy(transform);
+}
+
+void PartElement::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
+{
+    for (const ObjectPtr& child : m_elements)
+        asProtocol<GraphicElement>(child)->perspectiveTransformFrom(source, quad);
+}
+
+void PartElement::drawIn(ZDLContext& context)
+{
+    if (m_visible)
+        ArrayUtils::drawPartElements(m_elements, context);
+}
+
+bool PartElement::containsPt(const QPointF& point, float viewScale) const
+{
+    for (const ObjectPtr& child : m_elements) {
+        if (asProtocol<GraphicElement>(child)->containsPt(point, viewScale))
+            return true;
+    }
+    return false;
+}
+
+void PartElement::flushCachesUsingColor()
+{
+    for (const ObjectPtr& child : m_elements)
+        asProtocol<GraphicElement>(child)->flushCachesUsingColor();
+}
+
+QRectF PartElement::unionOfChildren(QRectF (GraphicElement::*bounds)() const) const
+{
+    QRectF result;
+    for (const ObjectPtr& child : m_elements)
+        result = unionRect(result, (asProtocol<GraphicElement>(child)->*bounds)());
+    return result;
+}
+
+QRectF PartElement::getBounds() const
+{
+    return m_visible ? unionOfChildren(&GraphicElement::getBounds) : QRectF();
+}
+
+QRectF PartElement::getBoundsIgnoringVisibility() const
+{
+    return unionOfChildren(&GraphicElement::getBoundsIgnoringVisibility);
+}
+
+QRectF PartElement::getVisualBounds() const
+{
+    return m_visible ? unionOfChildren(&GraphicElement::getVisualBounds) : QRectF();
+}
+
+QRectF PartElement::getInvalidationBounds() const
+{
+    return m_visible ? unionOfChildren(&GraphicElement::getInvalidationBounds) : QRectF();
+}
+
+QRectF PartElement::getGeometryBounds() const
+{
+    return m_visible ? unionOfChildren(&GraphicElement::getGeometryBounds) : QRectF();
+}
+
+QRectF PartElement::getFilteredBounds() const
+{
+    return m_visible ? unionOfChildren(&GraphicElement::getFilteredBounds) : QRectF();
+}
+
+QList<QRectF> PartElement::getBoundsOfPaths() const
+{
+    QList<QRectF> rects;
+    for (const ObjectPtr& child : m_elements)
+        rects.append(asProtocol<GraphicElement>(child)->getBoundsOfPaths());
+    return rects;
+}
+
+bool PartElement::validateData()
+{
+    for (qsizetype i = m_elements.size() - 1; i >= 0; --i) {
+        if (!asProtocol<GraphicElement>(m_elements.at(i))->validateData()) {
+            m_elements.removeAt(i);
+            zdlLog(QStringLiteral("PartElement validateData removing a child element"));
+        }
+    }
+    return true;
+}
+
+bool PartElement::visible() const
+{
+    return m_visible;
+}
+
+void PartElement::setVisible(bool visible)
+{
+    if (visible == m_visible)
+        return;
+    KeyChange change(*this, QStringLiteral("visible"));
+    m_visible = visible;
+    flushCachedImage();
+}
+
+QImage PartElement::applicationIcon(const QString& name)
+{
+    static QHash<QString, QImage> loaded;
+    auto it = loaded.find(name);
+    if (it == loaded.end())
+        it = loaded.insert(name, QImage(QStringLiteral(":/images/%1.png").arg(name)));
+    return it.value();
+}
+
+ElementList adoptDecodedElements(KeyedUnarchiver& coder, const ElementList& decoded, Parent* adopter)
+{
+    ElementList kept;
+    kept.reserve(decoded.size());
+    QSet<const Object*> seen;
+    for (const ObjectPtr& child : decoded) {
+        auto* element = asProtocol<GraphicElement>(child);
+        if (!element || coder.isDecoding(child))
+            continue;
+        // Copying a member named twice instead would let a small file describe an exponential tree.
+        if (element->parent() || seen.contains(child.get()))
+            continue;
+        seen.insert(child.get());
+        element->setParent(adopter);
+        kept.append(child);
+    }
+    return kept;
+}
+
+QStringList partElementMemberClasses()
+{
+    return { QStringLiteral("PartElement"), QStringLiteral("ImageElement") };
+}
+
+void registerPartElementClasses(ClassRegistry& registry)
+{
+    registry.registerClass<PartElement>(QStringLiteral("PartElement"), QStringLiteral("NSObject"));
+    registry.registerClass<PartGroup>(QStringLiteral("PartGroup"), QStringLiteral("PartElement"));
+}
+
+}  // namespace zandrel

@@ -1,0 +1,222 @@
+#include "graphics/ArrayUtils.h"
+
+#include "charmodel/PartGroup.h"
+#include "graphics/ZDLContext.h"
+#include "platform/Canvas.h"
+#include "platform/ClassRegistry.h"
+#include "platform/CurrentCanvas.h"
+#include "platform/Geometry.h"
+#include "platform/OffscreenImage.h"
+
+#include <cmath>
+#include <vector>
+
+namespace zandrel {
+
+namespace {
+
+QRectF unionOf(const ElementList& elements, QRectF (GraphicElement::*bounds)() const)
+{
+    QRectF result;
+    for (const ObjectPtr& member : elements) {
+        if (const auto* graphic = asProtocol<GraphicElement>(member))
+            result = unionRect(result, (graphic->*bounds)());
+    }
+    return result;
+}
+
+// Flattening with an explicit stack rather than recursion, so that a very deep tree read from a
+// file cannot exhaust the call stack. open() answers the children that replace a member, or
+// nothing when the member stays; keep() says whether a member that stays is kept at all.
+template <class Open, class Keep>
+ElementList flatten(const ElementList& elements, Open open, Keep keep)
+{
+    ElementList result;
+    std::vector<ObjectPtr> pending(elements.crbegin(), elements.crend());
+    while (!pending.empty()) {
+        ObjectPtr member = std::move(pending.back());
+        pending.pop_back();
+        if (!member || !keep(member))
+            continue;
+        bool replaced = false;
+        const ElementList opened = open(member, replaced);
+        if (!replaced)
+            result.append(member);
+        pending.insert(pending.end(), opened.crbegin(), opened.crend());
+    }
+    return result;
+}
+
+void drawAll(const ElementList& elements, ZDLContext& context)
+{
+    for (const ObjectPtr& member : elements) {
+        if (auto* graphic = asProtocol<GraphicElement>(member))
+            graphic->drawIn(context);
+    }
+}
+
+}  // namespace
+
+QRectF ArrayUtils::getElementsBounds(const ElementList& elements)
+{
+    return unionOf(elements, &GraphicElement::getBounds);
+}
+
+QRectF ArrayUtils::getElementsVisualBounds(const ElementList& elements)
+{
+    return unionOf(elements, &GraphicElement::getVisualBounds);
+}
+
+QRectF ArrayUtils::getElementsInvalidationBounds(const ElementList& elements)
+{
+    return unionOf(elements, &GraphicElement::getInvalidationBounds);
+}
+
+QRectF ArrayUtils::getElementsFilteredBounds(const ElementList& elements)
+{
+    return unionOf(elements, &GraphicElement::getFilteredBounds);
+}
+
+QRectF ArrayUtils::getElementsGeometryBounds(const ElementList& elements)
+{
+    return unionOf(elements, &GraphicElement::getGeometryBounds);
+}
+
+QPointF ArrayUtils::getElementsCenter(const ElementList& elements)
+{
+    const QRectF r = getElementsBounds(elements);
+    return QPointF(r.x() + r.width() / 2, r.y() + r.height() / 2);
+}
+
+ElementList ArrayUtils::flattenComicElementsArray(const ElementList& elements)
+{
+    // Comic groups (and balloon groups, their subclass) are known here by their archived class.
+    return flatten(
+        elements,
+        [](const ObjectPtr& member, bool& replaced) {
+            const auto* container = asProtocol<Parent>(member);
+            replaced = container && isKindOfClassNamed(member.get(), QStringLiteral("Group"));
+            return replaced ? container->children() : ElementList();
+        },
+        [](const ObjectPtr&) { return true; });
+}
+
+ElementList ArrayUtils::flattenPartElementsArray(const ElementList& elements)
+{
+    return flatten(
+        elements,
+        [](const ObjectPtr& member, bool& replaced) {
+            const auto* group = dynamic_cast<const PartGroup*>(member.get());
+            replaced = group != nullptr;
+            return group ? group->children() : ElementList();
+        },
+        [](const ObjectPtr& member) {
+            const auto* graphic = asProtocol<GraphicElement>(member);
+            return !graphic || graphic->visible();
+        });
+}
+
+ElementList ArrayUtils::flattenContainedPathsArray(const ElementList& elements)
+{
+    return flatten(
+        elements,
+        [](const ObjectPtr& member, bool& replaced) {
+            if (const auto* group = dynamic_cast<const PartGroup*>(member.get())) {
+                replaced = true;
+                return group->children();
+            }
+            replaced = false;
+            // A path stays and is followed by its children; paths are known by their archived
+            // class, so that this needs nothing of the path class itself.
+            const auto* container = asProtocol<Parent>(member);
+            if (container && isKindOfClassNamed(member.get(), QStringLiteral("PartPath")))
+                return container->children();
+            return ElementList();
+        },
+        [](const ObjectPtr&) { return true; });
+}
+
+bool ArrayUtils::object(const ObjectPtr& a, const ObjectPtr& b)
+{
+    const auto* first = asProtocol<GraphicElement>(a);
+    const auto* second = asProtocol<GraphicElement>(b);
+    if (!first || !second || !intersectsRect(first->getVisualBounds(), second->getVisualBounds()))
+        return false;
+    const QList<QRectF> secondRects = second->getBoundsOfPaths();
+    for (const QRectF& r : first->getBoundsOfPaths()) {
+        for (const QRectF& s : secondRects) {
+            if (intersectsRect(r, s))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool ArrayUtils::isKindOfClassNamed(const Object* object, const QString& className)
+{
+    return object && ClassRegistry::shared().isKindOf(object->className(), className);
+}
+
+QImage ArrayUtils::getImageForElements(const ElementList& elements, float scale)
+{
+    const QRectF r = integralRect(getElementsFilteredBounds(elements));
+    // At scale 2 the image is exactly twice the one at scale 1, whatever rounding would give.
+    const bool doubled = scale == 2.0f;
+    const double width = doubled ? 2 * std::ceil(r.width()) : std::ceil(r.width() * scale);
+    const double height = doubled ? 2 * std::ceil(r.height()) : std::ceil(r.height() * scale);
+    // A size beyond what a bitmap can hold is refused here rather than wrapped into an int.
+    if (!(width <= OffscreenImage::kMaxSide && height <= OffscreenImage::kMaxSide))
+        return QImage();
+    const QSize size(static_cast<int>(width), static_cast<int>(height));
+    OffscreenImage bitmap(size);
+    Canvas* canvas = bitmap.canvas();
+    if (!canvas)
+        return QImage();
+    // The bitmap is y-down already, so r's top-left goes to the origin without a flip.
+    canvas->scale(scale, scale);
+    canvas->translate(-r.x(), -r.y());
+    {
+        CanvasScope current(canvas);
+        ZDLContext context(scale);
+        context.setBlurThreshold(0);
+        context.setExporting(true);
+        drawAll(elements, context);
+    }
+    return bitmap.takeImage();
+}
+
+QImage ArrayUtils::getNSImageForElements(const ElementList& elements, float scale)
+{
+    if (elements.isEmpty())
+        return QImage();
+    const QRectF r = getElementsFilteredBounds(elements);
+    if (isEmptyRect(r))
+        return QImage();
+    OffscreenImage image(OffscreenImage::pixelSizeFor(r.size(), scale));
+    Canvas* canvas = image.canvas();
+    if (!canvas)
+        return QImage();
+    CanvasScope current(canvas);
+    ZDLContext context(scale);
+    context.saveState();
+    canvas->translate(-r.x() * scale, -r.y() * scale);
+    canvas->scale(scale, scale);
+    drawAll(elements, context);
+    context.restoreState();
+    return image.takeImage();
+}
+
+void ArrayUtils::drawPartElements(const ElementList& elements, ZDLContext& context)
+{
+    const ElementList flat = flattenPartElementsArray(elements);
+    collectBlurGroups(flat, context);
+    drawAll(flat, context);
+}
+
+void ArrayUtils::collectBlurGroups(const ElementList& /*flatElements*/, ZDLContext& /*context*/)
+{
+    // Blur groups are not built yet: until they are, each blurred path draws its own blur. Here a
+    // collector made for the context will take every member in order and then be flushed.
+}
+
+}  // namespace zandrel
