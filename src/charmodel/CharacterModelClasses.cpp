@@ -13,4 +13,4 @@ void registerCharacterModelClasses(ClassRegistry& registry)
     registerPartElementClasses(registry);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

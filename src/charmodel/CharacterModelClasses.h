@@ -9,4 +9,4 @@ class ClassRegistry;
 // through ClassRegistry::registerOnce.
 void registerCharacterModelClasses(ClassRegistry& registry);
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -104,7 +104,8 @@ void PartElement::setChildren(const ElementList& children)
     ElementList kept;
     kept.reserve(children.size());
     for (const ObjectPtr& child : children) {
-        if (auto* element = asProtocol<GraphicElement>(child)) {
+        auto* element = asProtocol<GraphicElement>(child);
+        if (element && !isSelfOrAncestor(child.get())) {
             element->setParent(this);
             kept.append(child);
         }
@@ -126,10 +127,23 @@ bool PartElement::hasChild(const Object* element) const
 
 void PartElement::addPartElement(const ObjectPtr& element)
 {
-    if (auto* graphic = asProtocol<GraphicElement>(element)) {
+    auto* graphic = asProtocol<GraphicElement>(element);
+    if (graphic && !isSelfOrAncestor(element.get())) {
         graphic->setParent(this);
         m_elements.append(element);
     }
+}
+
+bool PartElement::isSelfOrAncestor(const Object* candidate) const
+{
+    const Object* link = this;
+    while (link) {
+        if (link == candidate)
+            return true;
+        const auto* element = dynamic_cast<const ModelElement*>(link);
+        link = element ? dynamic_cast<const Object*>(element->parent()) : nullptr;
+    }
+    return false;
 }
 
 QString PartElement::displayName() const
@@ -311,4 +325,4 @@ void registerPartElementClasses(ClassRegistry& registry)
     registry.registerClass<PartGroup>(QStringLiteral("PartGroup"), QStringLiteral("PartElement"));
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -40,7 +40,8 @@ public:
     std::size_t numChildren() const override;
     ObjectPtr getChildAtIndex(std::size_t index) const override;
     // Replaces every child and adopts the new ones, then flushes the cached image. Elements that
-    // leave the list keep their parent link, so that an undo can put them back as they were.
+    // leave the list keep their parent link, so that an undo can put them back as they were. The
+    // element itself or one of its ancestors is never taken in, here or by addPartElement.
     void setChildren(const ElementList& children) override;
     bool hasChild(const Object* element) const override;
     // Appends and adopts the element, without flushing.
@@ -86,6 +87,8 @@ protected:
     static QImage applicationIcon(const QString& name);
 
 private:
+    // A container taking itself or an ancestor as a child would make every walk of the tree endless.
+    bool isSelfOrAncestor(const Object* candidate) const;
     QRectF unionOfChildren(QRectF (GraphicElement::*bounds)() const) const;
 
     ElementList m_elements;
@@ -104,4 +107,4 @@ QStringList partElementMemberClasses();
 
 void registerPartElementClasses(ClassRegistry& registry);
 
-}  // namespace zandrel
+} // namespace zandrel

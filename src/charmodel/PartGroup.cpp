@@ -30,4 +30,4 @@ bool PartGroup::validateData()
     return numChildren() > 0;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

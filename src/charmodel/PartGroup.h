@@ -22,4 +22,4 @@ public:
     bool validateData() override;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

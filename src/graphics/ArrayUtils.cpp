@@ -28,8 +28,7 @@ QRectF unionOf(const ElementList& elements, QRectF (GraphicElement::*bounds)() c
 // Flattening with an explicit stack rather than recursion, so that a very deep tree read from a
 // file cannot exhaust the call stack. open() answers the children that replace a member, or
 // nothing when the member stays; keep() says whether a member that stays is kept at all.
-template <class Open, class Keep>
-ElementList flatten(const ElementList& elements, Open open, Keep keep)
+template <class Open, class Keep> ElementList flatten(const ElementList& elements, Open open, Keep keep)
 {
     ElementList result;
     std::vector<ObjectPtr> pending(elements.crbegin(), elements.crend());
@@ -55,7 +54,7 @@ void drawAll(const ElementList& elements, ZDLContext& context)
     }
 }
 
-}  // namespace
+} // namespace
 
 QRectF ArrayUtils::getElementsBounds(const ElementList& elements)
 {
@@ -219,4 +218,4 @@ void ArrayUtils::collectBlurGroups(const ElementList& /*flatElements*/, ZDLConte
     // collector made for the context will take every member in order and then be flushed.
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -119,4 +119,4 @@ private:
     static void collectBlurGroups(const ElementList& flatElements, ZDLContext& context);
 };
 
-}  // namespace zandrel
+} // namespace zandrel

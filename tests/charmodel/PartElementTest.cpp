@@ -1,5 +1,6 @@
-#include "charmodel/CharacterModelClasses.h"
 #include "charmodel/PartElement.h"
+
+#include "charmodel/CharacterModelClasses.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/TestPartLeaf.h"
 #include "platform/ArchiveBuilder.h"
@@ -68,6 +69,12 @@ TEST_F(PartElementTest, TreeLinksAndFlattening)
     EXPECT_EQ(c->parent(), outer.get());
     EXPECT_EQ(inner->parent(), outer.get());
     EXPECT_EQ(top->m_flushes, flushes + 1);
+
+    // No container takes itself or an ancestor: the tree would never end.
+    inner->setChildren({ top, b, outer, inner });
+    inner->addPartElement(top);
+    EXPECT_EQ(inner->children(), ElementList { b });
+    EXPECT_EQ(top->parent(), nullptr);
 }
 
 TEST_F(PartElementTest, HitTestingAndMoves)
@@ -236,7 +243,8 @@ struct HostileArchive {
 
     void setGroup(quint64 at, const std::vector<quint64>& children)
     {
-        const quint64 list = b.add(b.record(arrayClass, { { QStringLiteral("NS.objects"), b.uids(children) } }));
+        const quint64 list
+            = b.add(b.record(arrayClass, { { QStringLiteral("NS.objects"), b.uids(children) } }));
         b.set(at, b.record(groupClass, { { QStringLiteral("children"), b.uid(list) } }));
     }
     std::shared_ptr<PartGroup> decode(quint64 root)
@@ -306,5 +314,5 @@ TEST_F(PartElementTest, HostileArchivesMakeNoCyclesAndNoSharedChildren)
     }
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

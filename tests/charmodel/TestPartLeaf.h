@@ -92,7 +92,10 @@ public:
     static inline int s_validationClock = 0;
 
 private:
-    QRectF grown(double by) const { return visible() && !isEmptyRect(m_rect) ? insetRect(m_rect, -by, -by) : QRectF(); }
+    QRectF grown(double by) const
+    {
+        return visible() && !isEmptyRect(m_rect) ? insetRect(m_rect, -by, -by) : QRectF();
+    }
 };
 
-}  // namespace zandrel::test
+} // namespace zandrel::test

@@ -7,9 +7,8 @@
 #include "platform/ClassRegistry.h"
 #include "platform/Geometry.h"
 
-#include <gtest/gtest.h>
-
 #include <QColor>
+#include <gtest/gtest.h>
 
 namespace zandrel {
 namespace {
@@ -40,16 +39,14 @@ std::shared_ptr<RecordingLeaf> leaf(const QRectF& rect)
 }
 
 // Containers known to the array utilities by their archived class only.
-template <const char* Name>
-class NamedContainer : public PartElement {
+template <const char* Name> class NamedContainer : public PartElement {
 public:
     QString className() const override { return QString::fromLatin1(Name); }
 };
 constexpr char kGroupName[] = "Group";
 constexpr char kPathName[] = "PartPath";
 
-template <class T>
-std::shared_ptr<T> holding(const ElementList& children)
+template <class T> std::shared_ptr<T> holding(const ElementList& children)
 {
     auto made = std::make_shared<T>();
     for (const ObjectPtr& child : children)
@@ -104,7 +101,8 @@ TEST_F(ArrayUtilsTest, BoundsUnionsSkipEmptyAndHiddenMembers)
         EXPECT_TRUE(equalRects(c.bounds(list), c.expected)) << c.name;
         EXPECT_TRUE(equalRects(c.bounds({}), QRectF())) << c.name;
     }
-    EXPECT_TRUE(equalPoints(ArrayUtils::getElementsCenter({ a, leaf(QRectF(20, 0, 5, 5)) }), QPointF(17.5, 7.5)));
+    EXPECT_TRUE(
+        equalPoints(ArrayUtils::getElementsCenter({ a, leaf(QRectF(20, 0, 5, 5)) }), QPointF(17.5, 7.5)));
 }
 
 TEST_F(ArrayUtilsTest, Flattenings)
@@ -236,5 +234,5 @@ TEST_F(ArrayUtilsTest, PartElementsDrawFlattenedWithoutHiddenMembers)
     EXPECT_EQ(a->m_draws, 1);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel
