@@ -52,6 +52,7 @@ public:
     template <class T> QString nameOf() const { return nameOfType(typeid(T)); }
 
     // Runs a library's registration function the first time it is passed; later calls do nothing.
+    // Registration functions may call registerOnce themselves.
     void registerOnce(Registrations registrations);
 
     bool contains(const QString& name) const;
@@ -82,7 +83,8 @@ private:
     mutable std::shared_mutex m_mutex;
     QHash<QString, Entry> m_classes;
     std::unordered_map<std::type_index, QString> m_typeNames;
-    std::mutex m_onceMutex;
+    // Recursive: a library's registrations may run those of the libraries below it.
+    std::recursive_mutex m_onceMutex;
     std::set<Registrations> m_done;
 };
 
