@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
@@ -44,10 +45,11 @@ bool ZDLImage::setData(const QByteArray& data)
 {
     if (data.isEmpty())
         return false;
+    // A bitmap file may carry "%PDF-" in its metadata, so one that is not a PDF is tried as a bitmap.
     ZDLImageRepPtr rep;
-    if (looksLikePdf(data)) {
+    if (looksLikePdf(data))
         rep = ZDLPDFImageRep::imageRepWithData(data);
-    } else {
+    if (!rep) {
         QImage pixels = ZDLBitmapImageRep::decodeImageData(data);
         if (!pixels.isNull())
             rep = std::make_shared<ZDLBitmapImageRep>(std::move(pixels));
@@ -72,6 +74,11 @@ ZDLImagePtr ZDLImage::initWithImageRep(const ZDLImageRepPtr& rep)
     auto image = std::make_shared<ZDLImage>();
     image->setRep(rep);
     return image;
+}
+
+ZDLImagePtr ZDLImage::initByReferencingURL(const QUrl& url)
+{
+    return url.isLocalFile() ? initByReferencingURL(url.toLocalFile()) : nullptr;
 }
 
 ZDLImagePtr ZDLImage::initByReferencingURL(const QString& path)

@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QUrl>
 #include <memory>
 
 namespace zandrel {
@@ -51,6 +52,8 @@ public:
     // kMaxFileBytes are not read.
     static constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
     static ZDLImagePtr initByReferencingURL(const QString& path);
+    // Only local files are read; any other URL gives null.
+    static ZDLImagePtr initByReferencingURL(const QUrl& url);
     // A bitmap copy scaled by the factor (sides rounded with roundf), re-encoded: JPEG at 0.7 when
     // the source has no alpha, else PNG. Null for a vector, empty or non-bitmap source, and for a
     // factor that leaves no pixel or makes a bitmap too large.

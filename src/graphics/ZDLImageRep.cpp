@@ -87,6 +87,7 @@ void ZDLBitmapImageRep::encodeWithCoder(KeyedArchiver& coder) const
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
+    writer.setQuality(80); // zlib level 1: several times faster than the default level
     writer.write(m_image);
     coder.encodeObject(Value(png), kPngDataKey);
 }

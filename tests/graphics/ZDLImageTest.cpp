@@ -175,6 +175,13 @@ TEST_F(ZDLImageTest, UndecodableDataGivesNull)
     const ZDLImagePtr image = ZDLImage::initByReferencingURL(file.fileName());
     ASSERT_TRUE(image);
     EXPECT_EQ(image->savedData(), png);
+    EXPECT_TRUE(ZDLImage::initByReferencingURL(QUrl::fromLocalFile(file.fileName())));
+    EXPECT_FALSE(ZDLImage::initByReferencingURL(QUrl("https://example.org/image.png")));
+
+    // Text that merely mentions a PDF header does not stop a bitmap from decoding.
+    QImage tagged = twoTone(8, 8, false);
+    tagged.setText("Comment", "%PDF-1.4");
+    EXPECT_TRUE(ZDLImage::initWithData(encode(tagged, "png")));
 }
 
 // A PDF keeps its page size in points and draws sharp at every scale, showing what lies under
