@@ -44,7 +44,8 @@ QPointF pointAtDistance(CurveIterator& it, float d)
 
 // The common frame of the four "around" effects. The step callback gets the distance d, the step
 // length S, the centre to push from and the iterator, and appends one step's points.
-using AroundStep = std::function<void(Curve& result, CurveIterator& it, float d, float s, const QPointF& centre)>;
+using AroundStep
+    = std::function<void(Curve& result, CurveIterator& it, float d, float s, const QPointF& centre)>;
 
 CurvePtr pathAroundCurve(const Curve& curve, float step, const AroundStep& addStep)
 {
@@ -172,8 +173,8 @@ void addStraightSpan(Curve& result, CurveIterator& it, float prev, float m, cons
 
 // A curved span: jittered points every few units along it, then thinned and refitted into a smooth
 // wobbly curve that ends on the source's vertex.
-void addCurvedSpan(Curve& result, CurveIterator& it, float prev, float m, float span, bool endOnCurve,
-    float stretch)
+void addCurvedSpan(
+    Curve& result, CurveIterator& it, float prev, float m, float span, bool endOnCurve, float stretch)
 {
     static constexpr float kSteps[2] = { 7.0f, 4.0f };
     const int first = result.numPoints();
@@ -209,12 +210,13 @@ CurvePtr spikePathAroundCurve(const Curve& curve, bool inward, float step, float
     const float s = sideSign(inward);
     amp = finiteOrZero(amp);
     offset = finiteOrZero(offset);
-    return pathAroundCurve(curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
-        const float base = (3.0f * fraction() - 1.0f + offset) * s;
-        result.addPoint(push(c, pointAtDistance(it, d), base), true);
-        const float tip = (amp / 2 + fraction() * amp / 2 + offset) * s;
-        result.addPoint(push(c, pointAtDistance(it, d + len / 2), tip), true);
-    });
+    return pathAroundCurve(
+        curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
+            const float base = (3.0f * fraction() - 1.0f + offset) * s;
+            result.addPoint(push(c, pointAtDistance(it, d), base), true);
+            const float tip = (amp / 2 + fraction() * amp / 2 + offset) * s;
+            result.addPoint(push(c, pointAtDistance(it, d + len / 2), tip), true);
+        });
 }
 
 CurvePtr scallopPathAroundCurve(const Curve& curve, float step, float amp)
@@ -222,11 +224,12 @@ CurvePtr scallopPathAroundCurve(const Curve& curve, float step, float amp)
     amp = finiteOrZero(amp);
     // The control point lies between step - 3 and step units inside the outline: the requested step,
     // not the adjusted one, sets how deep the arcs bow.
-    return pathAroundCurve(curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
-        result.addPoint(push(c, pointAtDistance(it, d), -step + 3.0f * fraction()), false);
-        const float tip = amp / 2 + fraction() * amp / 2;
-        result.addPoint(push(c, pointAtDistance(it, d + len / 2), tip), true);
-    });
+    return pathAroundCurve(
+        curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
+            result.addPoint(push(c, pointAtDistance(it, d), -step + 3.0f * fraction()), false);
+            const float tip = amp / 2 + fraction() * amp / 2;
+            result.addPoint(push(c, pointAtDistance(it, d + len / 2), tip), true);
+        });
 }
 
 CurvePtr roughSpikePathAroundCurve(const Curve& curve, bool inward, float step, float amp, float offset)
@@ -234,26 +237,28 @@ CurvePtr roughSpikePathAroundCurve(const Curve& curve, bool inward, float step, 
     const float s = sideSign(inward);
     amp = finiteOrZero(amp);
     offset = finiteOrZero(offset);
-    return pathAroundCurve(curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
-        const float base = (3.0f * fraction() - 1.0f + offset) * s;
-        result.addPoint(push(c, pointAtDistance(it, d), base), true);
-        // Both control points of the tip at one height: a rounded bump.
-        const float a = (0.6f * amp + 0.4f * amp * fraction() + offset) * s;
-        result.addPoint(push(c, pointAtDistance(it, d + len / 6), a), false);
-        result.addPoint(push(c, pointAtDistance(it, d + 5 * len / 6), a), false);
-    });
+    return pathAroundCurve(
+        curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
+            const float base = (3.0f * fraction() - 1.0f + offset) * s;
+            result.addPoint(push(c, pointAtDistance(it, d), base), true);
+            // Both control points of the tip at one height: a rounded bump.
+            const float a = (0.6f * amp + 0.4f * amp * fraction() + offset) * s;
+            result.addPoint(push(c, pointAtDistance(it, d + len / 6), a), false);
+            result.addPoint(push(c, pointAtDistance(it, d + 5 * len / 6), a), false);
+        });
 }
 
 CurvePtr roughScallopPathAroundCurve(const Curve& curve, float step, float amp)
 {
     amp = finiteOrZero(amp);
-    return pathAroundCurve(curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
-        result.addPoint(push(c, pointAtDistance(it, d), 3.0f * fraction() - 4.0f), false);
-        result.addPoint(push(c, pointAtDistance(it, d + len / 4), 3.0f * fraction() - 4.0f), false);
-        const float a = 0.6f * amp + 0.4f * amp * fraction();
-        result.addPoint(push(c, pointAtDistance(it, d + len / 2), a), false);
-        result.addPoint(push(c, pointAtDistance(it, d + 3 * len / 4), a), false);
-    });
+    return pathAroundCurve(
+        curve, step, [&](Curve& result, CurveIterator& it, float d, float len, const QPointF& c) {
+            result.addPoint(push(c, pointAtDistance(it, d), 3.0f * fraction() - 4.0f), false);
+            result.addPoint(push(c, pointAtDistance(it, d + len / 4), 3.0f * fraction() - 4.0f), false);
+            const float a = 0.6f * amp + 0.4f * amp * fraction();
+            result.addPoint(push(c, pointAtDistance(it, d + len / 2), a), false);
+            result.addPoint(push(c, pointAtDistance(it, d + 3 * len / 4), a), false);
+        });
 }
 
 CurvePtr markedPathAlongCurve(const Curve& curve, float step, float amp)
@@ -275,7 +280,8 @@ CurvePtr handDrawnPathFromCurve(const Curve& curve)
     bool endOnCurve = true;
     if (curve.closed() && curve.numPoints() > 0 && !curve.points()[0]->onCurve()) {
         const CurvePointList& points = curve.points();
-        const auto on = std::find_if(points.begin() + 1, points.end(), [](const CurvePointPtr& p) { return p->onCurve(); });
+        const auto on = std::find_if(
+            points.begin() + 1, points.end(), [](const CurvePointPtr& p) { return p->onCurve(); });
         if (on != points.end()) {
             rotated = Curve::initByCopying(curve);
             rotated->setFirstPoint(int(on - points.begin()));

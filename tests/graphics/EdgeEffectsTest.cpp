@@ -1,13 +1,13 @@
-#include "graphics/CurveIterator.h"
 #include "graphics/EdgeEffects.h"
+
+#include "CurveTestSupport.h"
+#include "graphics/CurveIterator.h"
 #include "graphics/GraphicUtils.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/OffscreenImage.h"
 #include "platform/Random.h"
 #include "support/TestSupport.h"
-
-#include "CurveTestSupport.h"
 
 #include <QImage>
 #include <chrono>
@@ -121,7 +121,8 @@ TEST(EdgeEffectsTest, AroundEffectsTakeWholeStepsAndAlwaysClose)
     const Around effects[] = {
         { "spike", [](const Curve& c, float s) { return spikePathAroundCurve(c, false, s, 20, 0); }, 2 },
         { "scallop", [](const Curve& c, float s) { return scallopPathAroundCurve(c, s, 15); }, 2 },
-        { "roughSpike", [](const Curve& c, float s) { return roughSpikePathAroundCurve(c, true, s, 13, -5); }, 3 },
+        { "roughSpike", [](const Curve& c, float s) { return roughSpikePathAroundCurve(c, true, s, 13, -5); },
+            3 },
         { "roughScallop", [](const Curve& c, float s) { return roughScallopPathAroundCurve(c, s, 5); }, 4 },
     };
     // Open lines of these lengths with a step of 12: no step below half a step, one up to a step
@@ -129,7 +130,8 @@ TEST(EdgeEffectsTest, AroundEffectsTakeWholeStepsAndAlwaysClose)
     const struct {
         double length;
         int steps;
-    } table[] = { { 0, 0 }, { 5.9, 0 }, { 6, 1 }, { 8, 1 }, { 17.9, 1 }, { 18.1, 2 }, { 120, 10 }, { 125, 10 } };
+    } table[]
+        = { { 0, 0 }, { 5.9, 0 }, { 6, 1 }, { 8, 1 }, { 17.9, 1 }, { 18.1, 2 }, { 120, 10 }, { 125, 10 } };
     for (const Around& effect : effects) {
         SCOPED_TRACE(effect.name);
         for (const auto& row : table) {
@@ -163,7 +165,8 @@ struct PushCheck {
     {
         it.setTraverseDistance(d);
         const QPointF from = it.currentPoint();
-        return std::hypot(p.x - centre.x(), p.y - centre.y()) - std::hypot(from.x() - centre.x(), from.y() - centre.y());
+        return std::hypot(p.x - centre.x(), p.y - centre.y())
+            - std::hypot(from.x() - centre.x(), from.y() - centre.y());
     }
 };
 
@@ -249,8 +252,8 @@ TEST(EdgeEffectsTest, MarkedPathsAlternateSidesPartByPart)
             { 36, 0, true } }));
     // The zigzag puts its corner 0.5 units into each part's middle half.
     expectPoints(pointsOf(*markedPathAlongCurveOpen(*line(36), 12, 4)),
-        (std::vector<Pt> { { 2, -2, true }, { 8, 2, true }, { 14, -2, true }, { 20, 2, true }, { 26, -2, true },
-            { 32, 2, true }, { 36, 0, true } }));
+        (std::vector<Pt> { { 2, -2, true }, { 8, 2, true }, { 14, -2, true }, { 20, 2, true },
+            { 26, -2, true }, { 32, 2, true }, { 36, 0, true } }));
     // A span no longer than half a step is a single part.
     expectPoints(pointsOf(*markedPathAlongCurve(*line(6), 12, 4)),
         (std::vector<Pt> { { 1.5, -2, false }, { 4.5, -2, false }, { 6, 0, true } }));
@@ -383,7 +386,8 @@ TEST(EdgeEffectsTest, BadOutlinesAndNumbersNeverRunAway)
     const CurvePtr rect = roundedRect();
     for (float step : { 0.0f, 1e-9f, -4.0f, fnan, std::numeric_limits<float>::infinity() }) {
         SCOPED_TRACE(step);
-        for (const CurvePtr& result : { markedPathAlongCurve(*rect, step, 3), markedPathAlongCurveOpen(*rect, step, 3) }) {
+        for (const CurvePtr& result :
+            { markedPathAlongCurve(*rect, step, 3), markedPathAlongCurveOpen(*rect, step, 3) }) {
             EXPECT_GT(result->numPoints(), 0);
             EXPECT_LE(result->numPoints(), 2 * (2 * kEdgeEffectMaxSteps + 8) + 8);
         }
