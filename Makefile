@@ -19,7 +19,7 @@ run: build
 	@scripts/run.sh $(BUILD)/src/zandrel
 
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
