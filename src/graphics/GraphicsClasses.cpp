@@ -10,8 +10,8 @@ namespace zandrel {
 
 void registerGraphicsClasses(ClassRegistry& registry)
 {
-    // Direct calls: this function itself runs under registerOnce, whose lock does not nest.
-    // Registering a class again only replaces it with the same entry.
+    // Registering a class again only replaces it with the same entry, so direct calls are safe
+    // whether or not a caller ran one of these on its own before.
     registerCurveClasses(registry);
     registerColorAndFillClasses(registry);
     registerShapeStyleClasses(registry);
