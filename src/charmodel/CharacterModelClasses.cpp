@@ -8,7 +8,7 @@ namespace zandrel {
 
 void registerCharacterModelClasses(ClassRegistry& registry)
 {
-    // Direct calls: this function itself runs under registerOnce, whose lock does not nest.
+    // Registering a class again only replaces it with the same entry, so direct calls are safe.
     registerGraphicsClasses(registry);
     registerPartElementClasses(registry);
 }
