@@ -88,7 +88,9 @@ public:
     // transparent, with the current transform and clip but alpha 1, source-over and no shadow.
     // The layer is then composited with its alpha times the alpha, and with the mode and shadow,
     // current at begin. Layers nest; a layer left open is composited when the canvas finishes.
-    // bounds (user space, optional) limits the layer's size.
+    // bounds (user space, optional) limits the layer's size. On vector output (PDF, printing) a
+    // layer at full alpha with source-over and no shadow may draw straight through, to keep the
+    // vectors; composition modes used inside it then act on what lies below.
     virtual void beginTransparencyLayer(double alpha = 1.0, const QRectF& bounds = QRectF()) = 0;
     virtual void endTransparencyLayer() = 0;
 

@@ -268,7 +268,6 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
     const std::optional<PaintBrush> brush = brushFor(paint, transform(), bounds);
     if (!brush)
         return;
-    const QPen pen = penFor(path, brush->brush, painter()->worldTransform());
     // Joins can reach out to half the width times the miter limit; a hairline one device pixel.
     const double reach = path.lineWidth() / 2 * std::max(path.miterLimit(), 1.5);
     const QRectF deviceBounds
@@ -277,7 +276,9 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
         deviceBounds,
         [&](QPainter& p, const QTransform&) {
             p.save();
-            p.setPen(pen);
+            // Made for each painter: the shadow's and a layer's bitmaps have resolutions of
+            // their own, and the dash units depend on them.
+            p.setPen(penFor(path, brush->brush, p));
             p.setBrush(Qt::NoBrush);
             p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
             if (brush->clip)
@@ -446,10 +447,12 @@ void PainterCanvas::beginTransparencyLayer(double alpha, const QRectF& bounds)
     const SurfaceState& current = top().states.back();
     auto layer = std::make_unique<Surface>();
     layer->layerAlpha = alpha;
-    // Fully opaque source-over without a shadow composites exactly like drawing directly, which
-    // also keeps a PDF's vectors.
-    if (alpha >= 1.0 && painter()->opacity() >= 1.0 && current.mode == CompositionMode::SourceOver
-        && !current.shadow) {
+    // On vector output, fully opaque source-over without a shadow draws straight through, which
+    // keeps the PDF's vectors; composition modes used inside such a layer then act on what lies
+    // below it. Bitmaps always get a real layer, so that a mode inside a layer (an erase, say)
+    // only touches the layer, at any alpha.
+    if (!isDrawingToScreen() && alpha >= 1.0 && painter()->opacity() >= 1.0
+        && current.mode == CompositionMode::SourceOver && !current.shadow) {
         layer->passThrough = true;
         layer->painter = painter();
         layer->deviceRect = top().deviceRect;

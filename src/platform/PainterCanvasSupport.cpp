@@ -175,7 +175,37 @@ std::optional<PaintBrush> brushFor(
     return PaintBrush { brush, std::nullopt, false };
 }
 
-QPen penFor(const CanvasPath& path, const QBrush& brush, const QTransform& worldTransform)
+namespace {
+
+// The scale the raster engine judges a pen's thickness by (the larger axis), and whether the
+// transform keeps angles (a uniform scale, rotation allowed), computed as the engine does.
+double engineScale(const QTransform& t, bool* keepsAngles)
+{
+    const QTransform::TransformationType type = t.type();
+    if (type <= QTransform::TxTranslate) {
+        *keepsAngles = true;
+        return 1.0;
+    }
+    if (type == QTransform::TxScale) {
+        const double sx = std::abs(t.m11());
+        const double sy = std::abs(t.m22());
+        *keepsAngles = qFuzzyCompare(sx, sy);
+        return std::max(sx, sy);
+    }
+    const double columnX = t.m11() * t.m11() + t.m21() * t.m21();
+    const double columnY = t.m12() * t.m12() + t.m22() * t.m22();
+    const double rowX = t.m11() * t.m11() + t.m12() * t.m12();
+    const double rowY = t.m21() * t.m21() + t.m22() * t.m22();
+    const bool byColumns = std::abs(columnX - columnY) > std::abs(rowX - rowY);
+    const double a = byColumns ? columnX : rowX;
+    const double b = byColumns ? columnY : rowY;
+    *keepsAngles = type == QTransform::TxRotate && qFuzzyCompare(a, b);
+    return std::sqrt(std::max(a, b));
+}
+
+} // namespace
+
+QPen penFor(const CanvasPath& path, const QBrush& brush, const QPainter& painter)
 {
     const double width = path.lineWidth();
     const Qt::PenCapStyle cap = path.lineCap() == LineCap::Round ? Qt::RoundCap
@@ -189,9 +219,23 @@ QPen penFor(const CanvasPath& path, const QBrush& brush, const QTransform& world
     pen.setCosmetic(width <= 0);
     if (!path.isDashed())
         return pen;
-    // A hairline's dashes are in painter pixels, so the user lengths are scaled to them.
-    const double worldScale = std::sqrt(std::abs(worldTransform.determinant()));
-    const double unit = width > 0 ? width : (worldScale > 0 ? 1.0 / worldScale : 1.0);
+    // Qt measures dashes in pen widths, except for lines it draws one device pixel thick: a
+    // hairline, and on the raster engine a pen at most one device pixel wide under a transform
+    // that keeps angles (or without antialiasing). Those it measures in device pixels, so a
+    // half-unit-wide dashed line would otherwise get dashes twice as long.
+    const QTransform toDevice = painter.deviceTransform();
+    bool keepsAngles = false;
+    const double thickScale = engineScale(toDevice, &keepsAngles);
+    const QPaintEngine* engine = painter.paintEngine();
+    const bool raster = engine && engine->type() == QPaintEngine::Raster;
+    const bool onePixel = width <= 0
+        || (raster && width * thickScale <= 1
+            && (keepsAngles || !painter.testRenderHint(QPainter::Antialiasing)));
+    double unit = width;
+    if (onePixel) {
+        const double pixelsPerUnit = keepsAngles ? thickScale : std::sqrt(std::abs(toDevice.determinant()));
+        unit = pixelsPerUnit > 0 && std::isfinite(pixelsPerUnit) ? 1.0 / pixelsPerUnit : 1.0;
+    }
     double cycle = 0;
     for (double length : path.dashPattern())
         cycle += length;

@@ -49,8 +49,10 @@ std::optional<PaintBrush> brushFor(
 
 // Most dashes one stroke may make; a finer pattern strokes solid rather than stall the dasher.
 inline constexpr double kMaxDashesPerStroke = 200000;
-// QPen measures dashes in line widths (a hairline in pixels); the path keeps absolute lengths.
-QPen penFor(const CanvasPath& path, const QBrush& brush, const QTransform& worldTransform);
+// The pen that strokes the path on this painter, as it stands (transform, device, antialiasing).
+// The path keeps absolute dash lengths; QPen wants them in the unit Qt will measure them in,
+// which depends on how the painter is going to draw the line.
+QPen penFor(const CanvasPath& path, const QBrush& brush, const QPainter& painter);
 
 // PlusDarker falls back to Multiply where the destination's pixels cannot be read.
 QPainter::CompositionMode qtCompositionMode(CompositionMode mode);

@@ -134,6 +134,23 @@ TEST(CanvasCompositing, TransparencyLayerCompositesAsOneImage)
     EXPECT_NEAR(alphaAt(layered, 25, 5), 128, 1);
 }
 
+TEST(CanvasCompositing, ModesInsideALayerTouchOnlyTheLayerAtEveryAlpha)
+{
+    for (double alpha : { 1.0, 0.999 }) {
+        SCOPED_TRACE(alpha);
+        const QImage image = renderCanvas(QSize(20, 10), [alpha](Canvas& canvas) {
+            canvas.fillRect(QRectF(0, 0, 20, 10), Qt::blue);
+            canvas.beginTransparencyLayer(alpha);
+            canvas.fillRect(QRectF(0, 0, 20, 10), Qt::red);
+            canvas.setCompositionMode(CompositionMode::DestinationOut); // erases the layer's red
+            canvas.fillRect(QRectF(10, 0, 10, 10), Qt::black);
+            canvas.endTransparencyLayer();
+        });
+        EXPECT_EQ(image.pixel(15, 5), qRgb(0, 0, 255));
+        EXPECT_NEAR(qRed(image.pixel(5, 5)), 255 * alpha, 1);
+    }
+}
+
 TEST(CanvasCompositing, LayersNestKeepStateAndCloseWhenLeftOpen)
 {
     const QImage image = renderCanvas(QSize(40, 10), [](Canvas& canvas) {

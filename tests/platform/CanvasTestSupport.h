@@ -38,15 +38,15 @@ inline double alphaSum(const QImage& image)
     return sum / 255.0;
 }
 
-// Lengths of the runs of pixels along a row whose alpha is at least half, alternating
-// painted/unpainted, starting with the first painted run.
-inline std::vector<int> paintedRuns(const QImage& image, int y)
+// Lengths of the runs of pixels along a row whose alpha is at least the threshold (half by
+// default), alternating painted/unpainted, starting with the first painted run.
+inline std::vector<int> paintedRuns(const QImage& image, int y, int threshold = 128)
 {
     std::vector<int> runs;
     bool painted = false;
     int length = 0;
     for (int x = 0; x < image.width(); ++x) {
-        const bool here = alphaAt(image, x, y) >= 128;
+        const bool here = alphaAt(image, x, y) >= threshold;
         if (runs.empty() && length == 0 && !here)
             continue;
         if (here != painted && length > 0) {

@@ -99,9 +99,16 @@ TEST(PainterCanvas, DashLengthsAreAbsoluteUnitsWhateverTheWidth)
     };
     const Case cases[] = {
         { 4, 1, { 10, 5 }, 0, { 10, 5, 10, 5, 10, 5, 10 } },
-        { 1, 1, { 10, 5 }, 0, { 10, 5, 10, 5, 10, 5, 10 } }, { 6, 1, { 6, 4 }, 3, { 3, 4, 6, 4, 6, 4, 6 } },
+        { 1, 1, { 10, 5 }, 0, { 10, 5, 10, 5, 10, 5, 10 } },
+        { 6, 1, { 6, 4 }, 3, { 3, 4, 6, 4, 6, 4, 6 } },
         { 2, 2, { 5, 5 }, 0, { 10, 10, 10, 10 } }, // user units follow the transform
         { 0, 2, { 4, 4 }, 0, { 8, 8, 8, 8, 8 } }, // a hairline too
+        // Lines thinner than a device pixel, which Qt draws one pixel thick and dashes in pixels.
+        { 0.5, 1, { 4, 4 }, 0, { 4, 4, 4, 4, 4 } },
+        { 0.5, 1, { 4, 4 }, 2, { 2, 4, 4, 4, 4 } },
+        { 0.8, 1, { 6, 2 }, 0, { 6, 2, 6, 2, 6 } },
+        { 0.25, 1, { 3, 5 }, 0, { 3, 5, 3, 5, 3 } },
+        { 0.4, 2, { 4, 4 }, 0, { 8, 8, 8, 8, 8 } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "width " << c.width << " scale " << c.scale);
@@ -114,9 +121,46 @@ TEST(PainterCanvas, DashLengthsAreAbsoluteUnitsWhateverTheWidth)
             line.setDash(c.dash, c.phase);
             canvas.strokePath(line, Qt::black);
         });
-        std::vector<int> runs = paintedRuns(image, 10);
+        std::vector<int> runs = paintedRuns(image, 10, 1);
         runs.resize(std::min(runs.size(), c.runs.size()));
         EXPECT_EQ(runs, c.runs);
+    }
+
+    // Turned a quarter: a thin line dashes the same down a column.
+    const QImage turned = renderCanvas(QSize(20, 200), [](Canvas& canvas) {
+        canvas.translate(10.5, 0);
+        canvas.rotate(90);
+        CanvasPath line;
+        line.lineTo(QPointF(200, 0));
+        line.setLineWidth(0.5);
+        line.setDash({ 4, 4 });
+        canvas.strokePath(line, Qt::black);
+    });
+    std::vector<int> column;
+    for (int y = 0; y < 40; ++y)
+        column.push_back(alphaAt(turned, 10, y) > 0);
+    EXPECT_EQ(column,
+        (std::vector<int> { 1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1,
+            1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0 }));
+
+    // On a high-density device a unit is two pixels, for hairlines and thin lines alike.
+    for (double width : { 0.0, 0.25, 0.5, 2.0 }) {
+        SCOPED_TRACE(testing::Message() << "high density, width " << width);
+        QImage image(200, 20, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2.0);
+        image.fill(Qt::transparent);
+        {
+            PainterCanvas canvas(&image);
+            CanvasPath line;
+            line.moveTo(QPointF(0, 5.25));
+            line.lineTo(QPointF(100, 5.25));
+            line.setLineWidth(width);
+            line.setDash({ 4, 4 });
+            canvas.strokePath(line, Qt::black);
+        }
+        std::vector<int> runs = paintedRuns(image, 10, 1);
+        runs.resize(std::min<std::size_t>(runs.size(), 5));
+        EXPECT_EQ(runs, (std::vector<int> { 8, 8, 8, 8, 8 }));
     }
 }
 
