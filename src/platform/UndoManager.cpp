@@ -2,7 +2,9 @@
 
 #include "platform/Log.h"
 
+#include <QAbstractEventDispatcher>
 #include <QMetaObject>
+#include <QThread>
 
 #include <algorithm>
 
@@ -10,6 +12,11 @@ namespace zandrel {
 
 namespace {
 constexpr quint64 kUnreachable = ~quint64(0);
+
+int eventLoopLevel()
+{
+    return QThread::currentThread()->loopLevel();
+}
 }
 
 UndoManager::UndoManager(QObject* parent)
@@ -28,6 +35,7 @@ void UndoManager::registerUndo(const void* target, std::function<void()> inverse
         openGroup();
         if (m_groupsByEvent) {
             m_eventGroupOpen = true;
+            m_eventLoopLevel = eventLoopLevel();
             scheduleEventGroupClose();
         } else {
             zdlLog(QStringLiteral("An undo action was registered outside any undo group; it is a step of its own"));
@@ -207,6 +215,28 @@ void UndoManager::removeAllActions()
 void UndoManager::removeAllActionsWithTarget(const void* target)
 {
     const bool wasClean = isClean();
+    auto touches = [target](const Group& group) {
+        return std::any_of(group.actions.cbegin(), group.actions.cend(),
+            [target](const Action& a) { return a.target == target; });
+    };
+    if (!wasClean && m_cleanId != kUnreachable) {
+        // The save point is reached by undoing the open group and the undo steps above it, or by
+        // redoing the redo steps down to it. Once one of those loses actions, going there no
+        // longer gives back the saved state.
+        bool onTheWay = touches(m_open);
+        auto inUndo = std::find_if(
+            m_undoStack.cbegin(), m_undoStack.cend(), [this](const Group& g) { return g.id == m_cleanId; });
+        auto inRedo = std::find_if(
+            m_redoStack.cbegin(), m_redoStack.cend(), [this](const Group& g) { return g.id == m_cleanId; });
+        if (m_cleanId == 0 || inUndo != m_undoStack.cend()) {
+            auto above = m_cleanId == 0 ? m_undoStack.cbegin() : inUndo + 1;
+            onTheWay = onTheWay || std::any_of(above, m_undoStack.cend(), touches);
+        } else if (inRedo != m_redoStack.cend()) {
+            onTheWay = onTheWay || std::any_of(inRedo, m_redoStack.cend(), touches);
+        }
+        if (onTheWay)
+            m_cleanId = kUnreachable;
+    }
     auto strip = [target](Group& group) {
         std::erase_if(group.actions, [target](const Action& a) { return a.target == target; });
     };
@@ -278,11 +308,38 @@ void UndoManager::closeGroup()
 void UndoManager::closeEventGroup()
 {
     m_closeQueued = false;
-    if (m_eventGroupOpen && m_level == 1) {
-        closeGroup();
-        // Nothing of the event that made this group runs any more to name it.
-        m_nameableId = 0;
-    }
+    if (!m_eventGroupOpen || m_level != 1)
+        return;
+    // Delivered by a loop nested in the event (a modal dialog): the event is still running.
+    if (eventLoopLevel() > m_eventLoopLevel && waitForOuterEventLoop())
+        return;
+    closeGroup();
+    // Nothing of the event that made this group runs any more to name it.
+    m_nameableId = 0;
+}
+
+bool UndoManager::waitForOuterEventLoop()
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread());
+    if (!dispatcher)
+        return false;
+    if (m_waitingForOuterLoop)
+        return true;
+    m_waitingForOuterLoop = true;
+    // Checked whenever a loop of this thread goes round, without keeping the nested loop busy.
+    auto connections = std::make_shared<std::vector<QMetaObject::Connection>>();
+    auto check = [this, connections] {
+        if (m_eventGroupOpen && eventLoopLevel() > m_eventLoopLevel)
+            return;
+        for (const QMetaObject::Connection& connection : *connections)
+            disconnect(connection);
+        m_waitingForOuterLoop = false;
+        if (m_eventGroupOpen)
+            scheduleEventGroupClose();
+    };
+    connections->push_back(connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, check));
+    connections->push_back(connect(dispatcher, &QAbstractEventDispatcher::awake, this, check));
+    return true;
 }
 
 void UndoManager::scheduleEventGroupClose()

@@ -19,7 +19,8 @@ public:
 
     // The closure must own (or safely reach) everything it touches: it may run long after the
     // registering code has returned. Outside an explicit group, with grouping by event, the first
-    // registration opens a group that closes once control is back in the event loop.
+    // registration opens a group that closes once control is back in the event loop that
+    // delivered the event: event loops nested in it (modal dialogs) leave the group open.
     void registerUndo(const void* target, std::function<void()> inverse);
 
     // Names the open group, or a group closed earlier in the same pass of the event loop. The last
@@ -30,8 +31,9 @@ public:
 
     bool canUndo() const;
     bool canRedo() const;
-    // Closes an open event group first. Refused (and logged) with an explicit group open, or from
-    // inside an action.
+    // Closes the open group first when only one is open (the event group, or a single explicit
+    // group, as the platform does). Refused (and logged) with nested groups open, or from inside
+    // an action. redo() is refused with any group open.
     void undo();
     void redo();
     bool isUndoing() const { return m_state == State::Undoing; }
@@ -82,6 +84,8 @@ private:
     void closeGroup();
     void closeEventGroup();
     void scheduleEventGroupClose();
+    // False when the thread has no event dispatcher to wait with.
+    bool waitForOuterEventLoop();
     void scheduleEndOfPass();
     void runGroup(std::vector<Group>& from, State state);
     quint64 topUndoId() const;
@@ -92,6 +96,10 @@ private:
     Group m_open;
     int m_level = 0;
     bool m_eventGroupOpen = false;
+    // The event-loop nesting level of the event that opened the event group: a nested loop (a
+    // modal dialog run from that event) does not end the event.
+    int m_eventLoopLevel = 0;
+    bool m_waitingForOuterLoop = false;
     bool m_closeQueued = false;
     bool m_endOfPassQueued = false;
     // The group most recently closed in this pass of the event loop, which setActionName may still

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace zandrel {
 namespace {
 
@@ -111,6 +113,24 @@ TEST(DeferredCalls, cancelAllDropsEveryCallOfTheTarget)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(ran, (QStringList { "other" }));
+
+    // A call cancels others due in the same pass, a target dying with it, and replaces one.
+    ran.clear();
+    auto dying = std::make_unique<int>(0);
+    DeferredCalls::perform(&target, QStringLiteral("a"), 0, [&] {
+        ran << "a";
+        DeferredCalls::cancelAll(dying.get());
+        dying.reset();
+        DeferredCalls::cancel(&other, QStringLiteral("b"));
+        DeferredCalls::perform(&other, QStringLiteral("b"), 0, [&] { ran << "b again"; });
+    });
+    DeferredCalls::perform(dying.get(), QStringLiteral("a"), 0, [&] { ran << "dead " + QString::number(*dying); });
+    DeferredCalls::perform(&other, QStringLiteral("b"), 0, [&] { ran << "b"; });
+    clock.restart();
+    while (ran.size() < 2 && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(ran, (QStringList { "a", "b again" }));
 }
 
 TEST(Log, captureCollectsLinesAndRestoresThePreviousSink)

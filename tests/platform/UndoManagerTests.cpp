@@ -2,7 +2,10 @@
 #include "platform/UndoManager.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +93,71 @@ TEST(UndoManager, undoClosesTheOpenEventGroupFirst)
     endEventPass();  // the queued close finds nothing left to close
     undo.redo();
     EXPECT_EQ(cells.values, (std::vector<int> { 1, 1, 0, 0 }));
+}
+
+// Runs a loop nested in the current event, as a modal dialog does, that delivers the steps as
+// events of their own, each after whatever the one before it queued, and then quits.
+void runNestedLoop(const std::vector<std::function<void()>>& steps)
+{
+    QEventLoop loop;
+    std::function<void(std::size_t)> post = [&](std::size_t i) {
+        QMetaObject::invokeMethod(
+            &loop,
+            [&, i] {
+                if (i == steps.size()) {
+                    loop.quit();
+                    return;
+                }
+                steps[i]();
+                post(i + 1);
+            },
+            Qt::QueuedConnection);
+    };
+    post(0);
+    loop.exec();
+}
+
+void runAsEvent(const std::function<void()>& handler)
+{
+    bool done = false;
+    QTimer::singleShot(0, [&] {
+        handler();
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 5000)
+        QCoreApplication::processEvents();
+}
+
+TEST(UndoManager, aModalLoopInsideAnEventDoesNotSplitItsStep)
+{
+    UndoManager undo;
+    Cells cells(undo);
+    int levelInDialog = -1;
+    runAsEvent([&] {
+        cells.set(0, 1);
+        // A question asked in the middle of the action; what the dialog changes joins the step.
+        runNestedLoop({ [&] { cells.set(1, 1); }, [&] { levelInDialog = undo.groupingLevel(); } });
+        cells.set(2, 1);
+        undo.setActionName(QStringLiteral("Drag Copy"));
+    });
+    EXPECT_EQ(levelInDialog, 1);
+    endEventPass();
+    endEventPass();
+    EXPECT_EQ(undo.groupingLevel(), 0);
+    EXPECT_EQ(undo.undoActionName(), "Drag Copy");
+    undo.undo();
+    EXPECT_EQ(cells.values, (std::vector<int> { 0, 0, 0, 0 }));
+    EXPECT_FALSE(undo.canUndo());
+
+    // With no step open, each event of the nested loop is a step of its own.
+    std::vector<int> levels;
+    auto level = [&] { levels.push_back(undo.groupingLevel()); };
+    runAsEvent([&] { runNestedLoop({ [&] { cells.set(3, 1); }, level, [&] { cells.set(3, 2); }, level }); });
+    EXPECT_EQ(levels, (std::vector<int> { 0, 0 }));
+    undo.undo();
+    EXPECT_EQ(cells.values[3], 1);
 }
 
 TEST(UndoManager, explicitGroupsNestIntoOneStep)
@@ -278,6 +346,51 @@ TEST(UndoManager, cleanStateFollowsTheSavePoint)
     while (undo.canUndo())
         undo.undo();
     EXPECT_FALSE(undo.isClean());
+}
+
+TEST(UndoManager, removingActionsOnTheWayToTheSavePointMakesItUnreachable)
+{
+    UndoManager undo;
+    Cells a(undo);
+    Cells b(undo);
+    Cells c(undo);
+    a.set(0, 1);
+    endEventPass();
+    b.set(0, 1);
+    endEventPass();
+    undo.setClean();
+    c.set(0, 1);
+    endEventPass();
+
+    // Actions below the save point do not matter for reaching it.
+    undo.removeAllActionsWithTarget(&a);
+    undo.undo();
+    EXPECT_TRUE(undo.isClean());
+    undo.redo();
+
+    // c's change stays made, but can no longer be undone: the saved state is gone.
+    undo.removeAllActionsWithTarget(&c);
+    EXPECT_FALSE(undo.isClean());
+    c.set(1, 1);
+    endEventPass();
+    undo.undo();
+    EXPECT_FALSE(undo.isClean());
+
+    // The same on the redo side: b's step is undone, then lost, so redoing cannot bring it back.
+    UndoManager other;
+    Cells d(other);
+    Cells e(other);
+    d.set(0, 1);
+    endEventPass();
+    e.set(0, 1);
+    endEventPass();
+    other.setClean();
+    other.undo();
+    other.undo();
+    other.removeAllActionsWithTarget(&d);
+    other.redo();
+    EXPECT_EQ(d.values[0], 0);
+    EXPECT_FALSE(other.isClean());
 }
 
 TEST(UndoManager, anActionThatThrowsLeavesTheManagerUsable)

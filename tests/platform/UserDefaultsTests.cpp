@@ -1,7 +1,11 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -104,6 +108,52 @@ TEST_F(UserDefaultsTest, numbersReadBackFromTextAsTheSettingsFileKeepsThem)
     fresh.set(key("number"), 3.25);
     EXPECT_EQ(fresh.string(key("number")), "3.25");
     EXPECT_TRUE(fresh.boolean(key("number")));
+}
+
+TEST_F(UserDefaultsTest, everyKindReadsBackFromTheFileOfAnEarlierRun)
+{
+    defaults.set(key("units"), 3);
+    defaults.set(key("negative"), -7);
+    defaults.set(key("flag"), true);
+    defaults.set(key("off"), false);
+    defaults.set(key("size"), 14.5f);
+    defaults.set(key("fonts"), QStringList { "A, B", "C" });
+    defaults.set(key("one"), QStringList { "Comic Font" });
+    defaults.set(key("none"), QStringList());
+    defaults.set(key("visited"), QDateTime::fromSecsSinceEpoch(1459879200));
+    defaults.set(key("bytes"), QByteArray("\0\1xyz", 5));
+    defaults.setColor(key("hair"), QColor(1, 2, 3, 4));
+    defaults.set(key("description"), QStringLiteral("#zandrel; a = b, c"));
+    defaults.synchronize();
+
+    // The next run parses the file: copy it to where a fresh store looks, out of reach of the
+    // settings objects of this run, which keep what they wrote.
+    const QFileInfo written(QSettings().fileName());
+    const QString inFolder = written.dir().dirName() + "/" + written.fileName();
+    QTemporaryDir next;
+    ASSERT_TRUE(QDir(next.path()).mkpath(written.dir().dirName()));
+    ASSERT_TRUE(QFile::copy(written.filePath(), next.path() + "/" + inFolder));
+    const QString thisRun = written.dir().absolutePath().section('/', 0, -2);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, next.path());
+    {
+        UserDefaults later;
+        EXPECT_EQ(QSettings().fileName(), next.path() + "/" + inFolder);
+        EXPECT_EQ(later.integer(key("units")), 3);
+        EXPECT_EQ(later.integer(key("negative")), -7);
+        EXPECT_TRUE(later.boolean(key("flag")));
+        EXPECT_FALSE(later.boolean(key("off")));
+        EXPECT_TRUE(later.contains(key("off")));
+        EXPECT_EQ(later.floating(key("size")), 14.5f);
+        EXPECT_EQ(later.stringArray(key("fonts")), (QStringList { "A, B", "C" }));
+        EXPECT_EQ(later.stringArray(key("one")), QStringList { "Comic Font" });
+        EXPECT_TRUE(later.stringArray(key("none")).isEmpty());
+        EXPECT_EQ(later.date(key("visited")).toSecsSinceEpoch(), 1459879200);
+        EXPECT_EQ(later.data(key("bytes")), QByteArray("\0\1xyz", 5));
+        EXPECT_EQ(later.color(key("hair")), QColor(1, 2, 3, 4));
+        EXPECT_EQ(later.string(key("description")), "#zandrel; a = b, c");
+    }
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, thisRun);
+    EXPECT_EQ(QSettings().fileName(), written.filePath());
 }
 
 TEST_F(UserDefaultsTest, coloursAreStoredAsHexTextWithAlpha)
