@@ -1,6 +1,8 @@
 #include "charmodel/CharacterModelClasses.h"
 
+#include "charmodel/ImageElement.h"
 #include "charmodel/PartElement.h"
+#include "charmodel/PartPath.h"
 #include "graphics/GraphicsClasses.h"
 #include "platform/ClassRegistry.h"
 
@@ -11,6 +13,8 @@ void registerCharacterModelClasses(ClassRegistry& registry)
     // Registering a class again only replaces it with the same entry, so direct calls are safe.
     registerGraphicsClasses(registry);
     registerPartElementClasses(registry);
+    registerPartPathClasses(registry);
+    registerImageElementClasses(registry);
 }
 
 } // namespace zandrel

@@ -1,0 +1,543 @@
+#include "charmodel/ImageElement.h"
+
+#include "app/core/ZDLAppController.h"
+#include "charmodel/PartElement.h"
+#include "graphics/BigEndianReader.h"
+#include "graphics/BoundsAccumulator.h"
+#include "graphics/CoderExtensions.h"
+#include "graphics/GraphicUtils.h"
+#include "graphics/PathBuilders.h"
+#include "graphics/ZDLContext.h"
+#include "graphics/ZDLImageRep.h"
+#include "platform/Canvas.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Geometry.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Localization.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace zandrel {
+
+namespace {
+
+ImageElement::PanelLayerModelLookup& panelLayerModelLookup()
+{
+    static ImageElement::PanelLayerModelLookup lookup;
+    return lookup;
+}
+
+bool isFiniteTransform(const QTransform& t)
+{
+    return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m13())
+        && std::isfinite(t.m21()) && std::isfinite(t.m22()) && std::isfinite(t.m23())
+        && std::isfinite(t.m31()) && std::isfinite(t.m32()) && std::isfinite(t.m33());
+}
+
+QRectF pixelRect(const ZDLImage& image)
+{
+    return QRectF(QPointF(0, 0), image.pixelSize());
+}
+
+} // namespace
+
+const PropertyTable& ImageElement::staticPropertyTable()
+{
+    static const PropertyTable table(&Object::staticPropertyTable(),
+        {
+            property<ImageElement>("visible", &ImageElement::visible, &ImageElement::setVisible),
+            property<ImageElement>("partType", &ImageElement::partType, &ImageElement::setPartType),
+            property<ImageElement>("origin", &ImageElement::origin, &ImageElement::setOrigin),
+            property<ImageElement>("hasOrigin", &ImageElement::hasOrigin, &ImageElement::setHasOrigin),
+        });
+    return table;
+}
+
+ImageElement::ImageElement(const ImageElement& other)
+    : Object(other)
+    , m_image(other.m_image)
+    , m_transform(other.m_transform)
+    , m_model(other.m_model)
+    , m_characterId(other.m_characterId)
+    , m_origin(other.m_origin)
+    , m_hasOrigin(other.m_hasOrigin)
+    , m_partType(other.m_partType)
+{
+    // No parent: a copy outlives its source's container often enough (pasteboard, undo) that a link
+    // to it would dangle; whoever takes the copy in adopts it.
+    m_maskPaths.reserve(other.m_maskPaths.size());
+    for (const MaskingPathPtr& mask : other.m_maskPaths) {
+        MaskingPathPtr copy = MaskingPath::initByCopying(*mask);
+        copy->setParent(this);
+        m_maskPaths.append(std::move(copy));
+    }
+}
+
+ImageElement::~ImageElement()
+{
+    for (const MaskingPathPtr& mask : m_maskPaths) {
+        if (mask->parent() == this)
+            mask->setParent(nullptr);
+    }
+}
+
+ImageElementPtr ImageElement::withImage(const ZDLImagePtr& image)
+{
+    auto element = std::make_shared<ImageElement>();
+    element->m_image = image;
+    return element;
+}
+
+ImageElementPtr ImageElement::initFromURL(const QUrl& url)
+{
+    return withImage(ZDLImage::initByReferencingURL(url));
+}
+
+ImageElementPtr ImageElement::initFromImageData(const QByteArray& data)
+{
+    return withImage(ZDLImage::initWithData(data));
+}
+
+ImageElementPtr ImageElement::initFromImage(const ZDLImageRepPtr& firstRepresentation)
+{
+    if (std::dynamic_pointer_cast<ZDLPDFImageRep>(firstRepresentation))
+        return withImage(ZDLImage::initWithImageRep(firstRepresentation));
+    if (const auto bitmap = std::dynamic_pointer_cast<ZDLBitmapImageRep>(firstRepresentation))
+        return initFromImage(bitmap->image());
+    return nullptr;
+}
+
+ImageElementPtr ImageElement::initFromImage(const QImage& image)
+{
+    if (image.isNull())
+        return nullptr;
+    const bool withAlpha = image.hasAlphaChannel();
+    const QByteArray data = ZDLImage::encodedBitmapData(image, withAlpha, ZDLImage::kImportJpegQuality);
+    if (data.isEmpty())
+        return nullptr;
+    return initFromImageData(data);
+}
+
+ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader)
+{
+    auto element = std::make_shared<ImageElement>();
+    const quint16 rowBytes = reader.readUnsignedShort();
+    const quint16 height = reader.readUnsignedShort();
+    const quint16 width = reader.readUnsignedShort();
+    const qint16 top = reader.readShort();
+    const qint16 left = reader.readShort();
+    const quint32 dataLength = reader.readUnsignedInt();
+    const quint32 regionLength = reader.readUnsignedInt();
+    const QByteArray pixels = reader.readData(dataLength);
+    const QByteArray region = reader.readData(regionLength);
+    // The image wrapper refuses the row lengths that cannot be right (0, 0x8000 and above, shorter
+    // than the width), so the signed value is safe to pass on.
+    element->m_image = ZDLImage::initWithZDL86Data(
+        pixels, region, QSizeF(width, height), static_cast<qint16>(rowBytes));
+    element->m_transform.translate(left, top);
+    return element;
+}
+
+QString ImageElement::className() const
+{
+    return QStringLiteral("ImageElement");
+}
+
+void ImageElement::encodeWithCoder(KeyedArchiver& coder) const
+{
+    coder.encodeObject(m_image, QStringLiteral("image"));
+    coder.encodeObject(Value(m_transform), QStringLiteral("transform"));
+    ValueList masks;
+    masks.reserve(m_maskPaths.size());
+    for (const MaskingPathPtr& mask : m_maskPaths)
+        masks.append(Value(mask));
+    coder.encodeObject(Value(masks), QStringLiteral("masks"));
+    coder.encodeInteger(m_partType, QStringLiteral("type"));
+    if (m_hasOrigin) {
+        coder.encodeFloat(static_cast<float>(m_origin.x()), QStringLiteral("originX"));
+        coder.encodeFloat(static_cast<float>(m_origin.y()), QStringLiteral("originY"));
+    }
+    if (const ObjectPtr model = m_model.lock())
+        coder.encodeObject(model, QStringLiteral("model"));
+    const ZDLAppController* controller = appController();
+    if (controller && controller->writingPasteboard()) {
+        // The identifier belongs to the character, which answers it by name.
+        const Object* owner = model();
+        if (owner && owner->respondsToKey(QStringLiteral("characterId"))) {
+            const Value id = owner->valueForKey(QStringLiteral("characterId"));
+            if (id.type() == Value::Type::String)
+                coder.encodeObject(id, QStringLiteral("characterId"));
+        }
+    }
+}
+
+ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
+{
+    m_image = zdlDecodeObjectOfClass<ZDLImage>(coder, QStringLiteral("image"));
+
+    const Value transform
+        = zdlDecodeObjectOfClass(coder, QStringLiteral("NSAffineTransform"), QStringLiteral("transform"));
+    // A transform that is not finite would place the picture nowhere and break every hit test and
+    // bounds union it takes part in; the picture then stays where it was drawn.
+    m_transform = transform.type() == Value::Type::Transform && isFiniteTransform(transform.toTransform())
+        ? transform.toTransform()
+        : QTransform();
+
+    const ElementList decoded
+        = zdlDecodeElementsOfClasses(coder, { QStringLiteral("MaskingPath") }, QStringLiteral("masks"));
+    m_maskPaths.clear();
+    QSet<const Curve*> curves;
+    for (const ObjectPtr& object : adoptDecodedElements(coder, decoded, this)) {
+        auto mask = std::dynamic_pointer_cast<MaskingPath>(object);
+        if (!mask)
+            continue;
+        // Masks sharing a curve would let a small file make the combined path grow with the square
+        // of its size, and an edit of one would change the other.
+        bool shared = false;
+        for (std::size_t i = 0; i < mask->numSegments() && !shared; ++i)
+            shared = curves.contains(mask->getSegmentAtIndex(i).get());
+        if (shared) {
+            mask->setParent(nullptr);
+            continue;
+        }
+        for (std::size_t i = 0; i < mask->numSegments(); ++i)
+            curves.insert(mask->getSegmentAtIndex(i).get());
+        m_maskPaths.append(mask);
+    }
+
+    m_partType = 0;
+    if (coder.containsValueForKey(QStringLiteral("type"))) {
+        const qint64 type = coder.decodeIntegerForKey(QStringLiteral("type"));
+        m_partType = static_cast<int>(std::clamp<qint64>(
+            type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    }
+
+    m_hasOrigin = false;
+    if (coder.containsValueForKey(QStringLiteral("originX"))) {
+        const float x = coder.decodeFloatForKey(QStringLiteral("originX"));
+        const float y = coder.decodeFloatForKey(QStringLiteral("originY"));
+        // A pivot that is not finite is dropped: the picture's centre serves instead.
+        if (std::isfinite(x) && std::isfinite(y)) {
+            m_origin = QPointF(x, y);
+            m_hasOrigin = true;
+        }
+    }
+
+    m_model.reset();
+    if (coder.containsValueForKey(QStringLiteral("model")))
+        m_model = zdlDecodeObjectOfClass(coder, QStringLiteral("CharacterModel"), QStringLiteral("model")).toObject();
+    m_characterId.clear();
+    if (coder.containsValueForKey(QStringLiteral("characterId"))) {
+        m_characterId = zdlDecodeObjectOfClass(coder, QStringLiteral("NSString"), QStringLiteral("characterId"))
+                            .toString();
+    }
+    m_visible = true;
+    return shared_from_this();
+}
+
+void ImageElement::stripIdentity()
+{
+    m_model.reset();
+    m_characterId.clear();
+}
+
+void ImageElement::setPanelLayerModelLookup(PanelLayerModelLookup lookup)
+{
+    panelLayerModelLookup() = std::move(lookup);
+}
+
+const Object* ImageElement::ancestorOfClass(const QString& className) const
+{
+    // Parent links are set only by adoption, which refuses cycles; the bound guards the walk anyway.
+    constexpr int kMaxDepth = 100000;
+    const ClassRegistry& registry = ClassRegistry::shared();
+    const ModelElement* link = this;
+    for (int depth = 0; link && depth < kMaxDepth; ++depth) {
+        Parent* ancestor = link->parent();
+        const auto* object = dynamic_cast<const Object*>(ancestor);
+        if (!object)
+            return nullptr;
+        if (registry.isKindOf(object->className(), className))
+            return object;
+        link = dynamic_cast<const ModelElement*>(ancestor);
+    }
+    return nullptr;
+}
+
+Object* ImageElement::model() const
+{
+    if (const ObjectPtr stored = m_model.lock())
+        return stored.get();
+    if (const Object* layer = ancestorOfClass(QStringLiteral("PanelLayer"))) {
+        if (const auto& lookup = panelLayerModelLookup())
+            return lookup(*layer);
+    }
+    return const_cast<Object*>(ancestorOfClass(QStringLiteral("CharacterModel")));
+}
+
+void ImageElement::setModel(const ObjectPtr& model)
+{
+    m_model = model;
+}
+
+QPointF ImageElement::origin() const
+{
+    if (m_hasOrigin)
+        return m_origin;
+    if (!m_image)
+        return QPointF();
+    const QSizeF size = m_image->pixelSize();
+    return QPointF(size.width() / 2, size.height() / 2);
+}
+
+void ImageElement::setOrigin(const QPointF& origin)
+{
+    m_origin = origin;
+    m_hasOrigin = true;
+}
+
+QPointF ImageElement::appliedOrigin() const
+{
+    return m_transform.map(origin());
+}
+
+ElementList ImageElement::children() const
+{
+    ElementList list;
+    list.reserve(m_maskPaths.size());
+    for (const MaskingPathPtr& mask : m_maskPaths)
+        list.append(mask);
+    return list;
+}
+
+std::size_t ImageElement::numChildren() const
+{
+    return static_cast<std::size_t>(m_maskPaths.size());
+}
+
+ObjectPtr ImageElement::getChildAtIndex(std::size_t index) const
+{
+    if (index >= static_cast<std::size_t>(m_maskPaths.size()))
+        return nullptr;
+    return m_maskPaths.at(static_cast<qsizetype>(index));
+}
+
+bool ImageElement::hasChild(const Object* element) const
+{
+    return element
+        && std::any_of(m_maskPaths.cbegin(), m_maskPaths.cend(),
+            [element](const MaskingPathPtr& mask) { return mask.get() == element; });
+}
+
+void ImageElement::setChildren(const ElementList& children)
+{
+    QList<MaskingPathPtr> masks;
+    masks.reserve(children.size());
+    for (const ObjectPtr& child : children) {
+        if (auto mask = std::dynamic_pointer_cast<MaskingPath>(child)) {
+            mask->setParent(this);
+            masks.append(std::move(mask));
+        }
+    }
+    m_maskPaths = std::move(masks);
+}
+
+ObjectPtr ImageElement::getChildAt(const QPointF& point, float viewScale) const
+{
+    for (auto it = m_maskPaths.crbegin(); it != m_maskPaths.crend(); ++it) {
+        if ((*it)->containsPt(point, viewScale))
+            return *it;
+    }
+    return nullptr;
+}
+
+QString ImageElement::displayName() const
+{
+    return m_image && m_image->isVector() ? localized("Vector Graphic") : localized("Image");
+}
+
+QImage ImageElement::pathIcon() const
+{
+    static const QImage icon(QStringLiteral(":/images/path_image.png"));
+    return icon;
+}
+
+CanvasPath ImageElement::createCGPath() const
+{
+    DrawCommandList commands;
+    for (const MaskingPathPtr& mask : m_maskPaths) {
+        const DrawCommandList own = mask->getDrawCommands();
+        commands.insert(commands.end(), own.begin(), own.end());
+    }
+    CanvasPath path = createCGPathFromDrawCommands(commands);
+    // Overlapping masks cut holes into each other rather than adding up.
+    path.setWindingRule(WindingRule::EvenOdd);
+    return path;
+}
+
+ObjectPtr ImageElement::initByCopying() const
+{
+    return std::make_shared<ImageElement>(*this);
+}
+
+void ImageElement::offsetBy(const QPointF& delta, bool /*directly*/)
+{
+    m_transform = m_transform * QTransform::fromTranslate(delta.x(), delta.y());
+}
+
+void ImageElement::transformBy(const QTransform& transform)
+{
+    m_transform = m_transform * transform;
+}
+
+void ImageElement::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
+{
+    const QPointF centre = rectCenter(getBounds());
+    const QPointF target = mapPointIntoQuad(quad.data(), source, centre);
+    if (!isNanPoint(target))
+        offsetBy(target - centre, true);
+}
+
+void ImageElement::centerOn(const QPointF& point)
+{
+    offsetBy(point - rectCenter(getBounds()), true);
+}
+
+void ImageElement::fitInPanel(const QRectF& panelBounds)
+{
+    const QRectF bounds = getBounds();
+    const float s = std::max(static_cast<float>(panelBounds.width() / bounds.width()),
+        static_cast<float>(panelBounds.height() / bounds.height()));
+    if (s < 1.0f)
+        transformBy(QTransform::fromScale(s, s));
+    centerOn(rectCenter(panelBounds));
+}
+
+void ImageElement::fitToSize(float length, const QPointF& point)
+{
+    const QRectF bounds = getBounds();
+    const float s = std::min(static_cast<float>(length / bounds.width()),
+        static_cast<float>(length / bounds.height()));
+    if (s < 1.0f)
+        transformBy(QTransform::fromScale(s, s));
+    centerOn(point);
+}
+
+QPointF ImageElement::getOffsetForCrop(const QRectF& cropRect) const
+{
+    return m_transform.map(cropRect.topLeft()) - m_transform.map(QPointF(0, 0));
+}
+
+QRectF ImageElement::getBoundsIgnoringVisibility() const
+{
+    if (!m_image)
+        return QRectF();
+    QRectF source;
+    if (m_maskPaths.isEmpty()) {
+        source = pixelRect(*m_image);
+    } else {
+        for (const MaskingPathPtr& mask : m_maskPaths)
+            source = unionRect(source, mask->getBounds());
+    }
+    BoundsAccumulator acc;
+    boundsAccumulatorInit(&acc);
+    for (const QPointF& corner : { source.topLeft(), source.topRight(), source.bottomLeft(), source.bottomRight() })
+        boundsAccumulatorAddPoint(&acc, m_transform.map(corner));
+    return boundsAccumulatorRect(&acc);
+}
+
+QRectF ImageElement::getBounds() const
+{
+    return m_visible ? getBoundsIgnoringVisibility() : QRectF();
+}
+
+QRectF ImageElement::getVisualBounds() const
+{
+    return getBounds();
+}
+
+QRectF ImageElement::getInvalidationBounds() const
+{
+    return getBounds();
+}
+
+QRectF ImageElement::getGeometryBounds() const
+{
+    return getBounds();
+}
+
+QRectF ImageElement::getFilteredBounds() const
+{
+    return getBounds();
+}
+
+QList<QRectF> ImageElement::getBoundsOfPaths() const
+{
+    return { getBounds() };
+}
+
+void ImageElement::drawIn(ZDLContext& context)
+{
+    Canvas* canvas = context.canvas();
+    if (!m_image || !m_visible || !canvas || !isFiniteTransform(m_transform))
+        return;
+    canvas->save();
+    canvas->concatenate(m_transform);
+    // The clip is made in image coordinates, so masks follow the picture however it is placed.
+    if (!m_maskPaths.isEmpty())
+        canvas->clipToPath(createCGPath());
+    m_image->drawInRect(*canvas, pixelRect(*m_image), QRectF(), context.imageAlpha());
+    canvas->restore();
+}
+
+bool ImageElement::containsPt(const QPointF& point, float /*viewScale*/) const
+{
+    if (!m_image)
+        return false;
+    bool invertible = false;
+    const QTransform inverse = m_transform.inverted(&invertible);
+    if (!invertible || !isFiniteTransform(inverse))
+        return false;
+    const QPointF p = inverse.map(point);
+    if (!m_maskPaths.isEmpty())
+        return createCGPath().contains(p);
+    const QRectF destination = pixelRect(*m_image);
+    if (p.x() < 0 || p.y() < 0 || p.x() > destination.width() || p.y() > destination.height())
+        return false;
+    // Transparent pixels are not hit.
+    return m_image->hitTestRect(QRectF(p, QSizeF(1, 1)), destination);
+}
+
+void ImageElement::flushCachesUsingColor()
+{
+    for (const MaskingPathPtr& mask : m_maskPaths)
+        mask->flushCachesUsingColor();
+}
+
+void ImageElement::flushCachedImage() { }
+
+bool ImageElement::validateData()
+{
+    return true;
+}
+
+void ImageElement::setVisible(bool visible)
+{
+    if (visible == m_visible)
+        return;
+    KeyChange change(*this, QStringLiteral("visible"));
+    m_visible = visible;
+}
+
+void registerImageElementClasses(ClassRegistry& registry)
+{
+    registry.registerClass<ImageElement>(QStringLiteral("ImageElement"), QStringLiteral("NSObject"));
+    registerMaskingPathClasses(registry);
+}
+
+} // namespace zandrel
