@@ -1,0 +1,193 @@
+#pragma once
+
+#include "charmodel/PartElement.h"
+#include "graphics/Curve.h"
+#include "graphics/Fill.h"
+#include "graphics/Path.h"
+#include "graphics/ZDLColor.h"
+#include "platform/CanvasPath.h"
+
+#include <QImage>
+#include <QList>
+#include <QMap>
+#include <QPoint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace zandrel {
+
+class ZDLDocument;
+class PartPath;
+using PartPathPtr = std::shared_ptr<PartPath>;
+
+// The vector drawing element of a character part: one or more curves drawn as one shape with a
+// fill, an outline and an optional Gaussian blur. Its children are contents, drawn clipped to the
+// outline between the fill and the outline (a face inside a head shape). Colours are palette
+// entries, referenced, so that editing the palette recolours the path.
+class PartPath : public PartElement, public virtual Path {
+public:
+    ZDL_PROPERTIES
+
+    // No curves, no line colour, a white colour fill, opacities and weight 1, no blur.
+    PartPath();
+    // Deep copies of the children and curves, the same palette colour, a copy of the fill and the
+    // same blurred image; the copy shows its contents and belongs to no blur group.
+    PartPath(const PartPath& other);
+    // A member of a blur group that goes away must not leave the group pointing at it.
+    ~PartPath() override;
+
+    // The path of a "Curve" element of the XML character import. Colour names are looked up with
+    // colorFromName (the character model's palette); an unknown name gives null.
+    using ColorLookup = std::function<ZDLColorPtr(const QString& name)>;
+    static PartPathPtr initWithXMLAttributes(
+        const QMap<QString, QString>& attributes, const ColorLookup& colorFromName);
+    // "p x y c x y ..." curves separated by "|"; an incomplete last triple is dropped.
+    static QList<CurvePtr> curvesFromCurveData(const QString& curveData, bool closed);
+
+    // --- Archiving: "children", then the style keys; contents visibility and caches are not kept.
+    QString className() const override;
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
+    ObjectPtr initByCopying() const override;
+
+    // --- Path ---
+    QList<CurvePtr> segments() const override;
+    void setSegments(const QList<CurvePtr>& segments) override;
+    std::size_t numSegments() const override { return static_cast<std::size_t>(m_segments.size()); }
+    CurvePtr getSegmentAtIndex(std::size_t index) const override;
+    void deleteCurvePoint(std::size_t pointIndex, std::size_t segmentIndex) override;
+    DrawCommandList getDrawCommands() const override;
+    CanvasPath createCGPath() const override;
+    void flushCache() override;
+    // Closed outline for hit tests, built once and kept until the curves change.
+    const CanvasPath& bezier() const;
+    // A new even-odd outline on every call, for drawing.
+    CanvasPath drawingBezier() const;
+    // The nearest ancestor whose archived class is "Part", or nullptr.
+    Object* ownerPart() const;
+
+    // --- Style. Every setter ends by flushing the cached image.
+    const ZDLColorPtr& lineColor() const { return m_lineColor; }
+    void setLineColor(const ZDLColorPtr& color);
+    float lineColorAdjust() const { return m_lineColorAdjust; }
+    void setLineColorAdjust(float adjust);
+    float lineAlpha() const { return m_lineAlpha; }
+    void setLineAlpha(float alpha);
+    qint64 lineDash() const { return m_lineDash; }
+    void setLineDash(qint64 dash);
+    const FillPtr& fill() const { return m_fill; }
+    // Stores a copy of the fill.
+    void setFill(const FillPtr& fill);
+    float fillAlpha() const { return m_fillAlpha; }
+    void setFillAlpha(float alpha);
+    float lineWeight() const { return m_lineWeight; }
+    void setLineWeight(float weight);
+    float blur() const { return m_blur; }
+    void setBlur(float blur);
+
+    // Read through to the fill: a colour fill answers type 0, its colour and adjustment; anything
+    // else type 1, null and 0.
+    FillType fillType() const;
+    // A type the path already has changes nothing. Type 1 makes a gradient from the colour fill's
+    // colour to white; type 0 a new colour fill.
+    void setFillType(int type);
+    ZDLColorPtr fillColor() const;
+    void setFillColor(const ZDLColorPtr& color);
+    float fillColorAdjust() const;
+    void setFillColorAdjust(float adjust);
+    // The fill when it is a gradient fill, else null.
+    FillPtr fillGradient() const;
+    void setFillGradient(const FillPtr& fill) { setFill(fill); }
+
+    bool contentVisible() const { return m_contentVisible; }
+    void setContentVisible(bool visible);
+
+    // --- Blur groups. A run of neighbouring blurred paths is rendered into one bitmap and blurred
+    // once; the group lives on its first path (the master) until one member changes.
+    const QList<PartPath*>& blurGroup() const { return m_blurGroup; }
+    // Makes this path the master of the group (null or empty dissolves it) and renders the
+    // group's blurred image.
+    void setBlurGroup(const QList<PartPath*>& group);
+    PartPath* blurMaster() const { return m_blurMaster; }
+    void setBlurMaster(PartPath* master) { m_blurMaster = master; }
+    // The path's own blurred image, made and cached on first use; null without blur.
+    const QImage& filteredImage();
+    const QImage& cachedFilteredImage() const { return m_filteredImage; }
+
+    // --- Drawing and hit testing ---
+    void drawIn(ZDLContext& context) override;
+    // Fill, contents clipped to the outline, then the outline.
+    void doDrawIn(ZDLContext& context);
+    bool containsPt(const QPointF& point, float viewScale) const override;
+
+    // --- Moving ---
+    void offsetBy(const QPointF& delta, bool directly) override;
+    void transformBy(const QTransform& transform) override;
+    void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    // Snaps the points of near-horizontal and near-vertical runs to the pixel grid (pixel centres
+    // for an odd line width), as one undoable change when a document is given.
+    void alignPathPointsWithUndoDocument(ZDLDocument* document);
+
+    // --- Caches and notices ---
+    void flushCachedImage() override;
+    void flushCachesUsingColor() override;
+    void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override;
+
+    // --- Bounds: the curves only, never the children.
+    QRectF getBounds() const override;
+    QRectF getBoundsIgnoringVisibility() const override;
+    QRectF getVisualBounds() const override;
+    QRectF getInvalidationBounds() const override;
+    QRectF getGeometryBounds() const override;
+    QRectF getFilteredBounds() const override;
+    QList<QRectF> getBoundsOfPaths() const override;
+
+    // Merges the colours into the palette, drops invalid curves; true while a curve is left.
+    bool validateData() override;
+
+    QString displayName() const override;
+    QImage pathIcon() const override;
+    bool canEditContents() const override;
+    bool canSelectContents() const override;
+
+private:
+    bool fillIsNone() const;
+    // The outline is drawn, and so widens the visual bounds.
+    bool lineShows() const;
+    // The line colour is set, not none, with a positive weight and alpha.
+    bool lineDrawn() const;
+    QRectF unionOfCurves(QRectF (Curve::*bounds)() const) const;
+    void replaceFill(const FillPtr& fill);
+    // Where the character model comes in: colours merged into its palette, and the default fill
+    // colour of a new colour fill. Both need the owner part's model.
+    void mergeColorsIntoPalette();
+    ZDLColorPtr defaultFillColorOfModel() const;
+    // Renders the paths plainly into a bitmap over bounds and blurs it with radius.
+    void renderBlurredImage(const QList<PartPath*>& paths, const QRectF& bounds, float radius);
+    void drawBlurredImage(ZDLContext& context, const QRectF& bounds) const;
+    void leaveBlurGroup();
+
+    QList<CurvePtr> m_segments;
+    ZDLColorPtr m_lineColor;
+    float m_lineAlpha = 1.0f;
+    float m_lineColorAdjust = 0.0f;
+    qint64 m_lineDash = 0;
+    FillPtr m_fill;
+    float m_fillAlpha = 1.0f;
+    float m_lineWeight = 1.0f;
+    float m_blur = 0.0f;
+    // The blurred rendering and the offset of its top-left pixel from the rendered bounds' origin
+    // (the blur spreads beyond the bitmap on every side).
+    QImage m_filteredImage;
+    QPoint m_filteredOffset;
+    bool m_contentVisible = true;
+    // Links, not ownership: the paths belong to their containers.
+    QList<PartPath*> m_blurGroup;
+    PartPath* m_blurMaster = nullptr;
+    mutable std::optional<CanvasPath> m_bezier;
+};
+
+void registerPartPathClasses(ClassRegistry& registry);
+
+} // namespace zandrel
