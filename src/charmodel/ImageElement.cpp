@@ -17,7 +17,6 @@
 #include "platform/Localization.h"
 
 #include <QSet>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -137,8 +136,8 @@ ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader)
     const QByteArray region = reader.readData(regionLength);
     // The image wrapper refuses the row lengths that cannot be right (0, 0x8000 and above, shorter
     // than the width), so the signed value is safe to pass on.
-    element->m_image = ZDLImage::initWithZDL86Data(
-        pixels, region, QSizeF(width, height), static_cast<qint16>(rowBytes));
+    element->m_image
+        = ZDLImage::initWithZDL86Data(pixels, region, QSizeF(width, height), static_cast<qint16>(rowBytes));
     element->m_transform.translate(left, top);
     return element;
 }
@@ -213,8 +212,8 @@ ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
     m_partType = 0;
     if (coder.containsValueForKey(QStringLiteral("type"))) {
         const qint64 type = coder.decodeIntegerForKey(QStringLiteral("type"));
-        m_partType = static_cast<int>(std::clamp<qint64>(
-            type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        m_partType = static_cast<int>(
+            std::clamp<qint64>(type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     }
 
     m_hasOrigin = false;
@@ -230,11 +229,13 @@ ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
 
     m_model.reset();
     if (coder.containsValueForKey(QStringLiteral("model")))
-        m_model = zdlDecodeObjectOfClass(coder, QStringLiteral("CharacterModel"), QStringLiteral("model")).toObject();
+        m_model = zdlDecodeObjectOfClass(coder, QStringLiteral("CharacterModel"), QStringLiteral("model"))
+                      .toObject();
     m_characterId.clear();
     if (coder.containsValueForKey(QStringLiteral("characterId"))) {
-        m_characterId = zdlDecodeObjectOfClass(coder, QStringLiteral("NSString"), QStringLiteral("characterId"))
-                            .toString();
+        m_characterId
+            = zdlDecodeObjectOfClass(coder, QStringLiteral("NSString"), QStringLiteral("characterId"))
+                  .toString();
     }
     m_visible = true;
     return shared_from_this();
@@ -421,8 +422,8 @@ void ImageElement::fitInPanel(const QRectF& panelBounds)
 void ImageElement::fitToSize(float length, const QPointF& point)
 {
     const QRectF bounds = getBounds();
-    const float s = std::min(static_cast<float>(length / bounds.width()),
-        static_cast<float>(length / bounds.height()));
+    const float s
+        = std::min(static_cast<float>(length / bounds.width()), static_cast<float>(length / bounds.height()));
     if (s < 1.0f)
         transformBy(QTransform::fromScale(s, s));
     centerOn(point);
@@ -446,7 +447,8 @@ QRectF ImageElement::getBoundsIgnoringVisibility() const
     }
     BoundsAccumulator acc;
     boundsAccumulatorInit(&acc);
-    for (const QPointF& corner : { source.topLeft(), source.topRight(), source.bottomLeft(), source.bottomRight() })
+    for (const QPointF& corner :
+        { source.topLeft(), source.topRight(), source.bottomLeft(), source.bottomRight() })
         boundsAccumulatorAddPoint(&acc, m_transform.map(corner));
     return boundsAccumulatorRect(&acc);
 }
@@ -519,7 +521,9 @@ void ImageElement::flushCachesUsingColor()
         mask->flushCachesUsingColor();
 }
 
-void ImageElement::flushCachedImage() { }
+void ImageElement::flushCachedImage()
+{
+}
 
 bool ImageElement::validateData()
 {

@@ -12,7 +12,6 @@
 #include <QString>
 #include <QTransform>
 #include <QUrl>
-
 #include <functional>
 #include <memory>
 

@@ -12,7 +12,6 @@
 #include "platform/KeyedUnarchiver.h"
 
 #include <QSet>
-
 #include <cmath>
 
 namespace zandrel {
@@ -133,11 +132,17 @@ CanvasPath MaskingPath::createCGPath() const
     return path;
 }
 
-void MaskingPath::flushCache() { }
+void MaskingPath::flushCache()
+{
+}
 
-void MaskingPath::flushCachesUsingColor() { }
+void MaskingPath::flushCachesUsingColor()
+{
+}
 
-void MaskingPath::flushCachedImage() { }
+void MaskingPath::flushCachedImage()
+{
+}
 
 bool MaskingPath::validateData()
 {

@@ -7,7 +7,6 @@
 
 #include <QColor>
 #include <QList>
-
 #include <memory>
 
 namespace zandrel {
