@@ -1,0 +1,16 @@
+#include "comicmodel/ComicModelClasses.h"
+
+#include "charmodel/CharacterModelClasses.h"
+#include "comicmodel/ComicStructureElement.h"
+#include "platform/ClassRegistry.h"
+
+namespace zandrel {
+
+void registerComicModelClasses(ClassRegistry& registry)
+{
+    // Registering a class again only replaces it with the same entry, so direct calls are safe.
+    registerCharacterModelClasses(registry);
+    registerComicStructureClasses(registry);
+}
+
+} // namespace zandrel

@@ -1,0 +1,518 @@
+#include "comicmodel/ComicStructureElement.h"
+
+#include "app/core/ZDLDocument.h"
+#include "comicmodel/ComicRow.h"
+#include "comicmodel/ComicStack.h"
+#include "graphics/BoundsAccumulator.h"
+#include "graphics/CoderExtensions.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Geometry.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Log.h"
+
+#include <QSet>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+const QString kTopLeft = QStringLiteral("topLeft");
+const QString kTopRight = QStringLiteral("topRight");
+const QString kBottomLeft = QStringLiteral("bottomLeft");
+const QString kBottomRight = QStringLiteral("bottomRight");
+
+// Indexed by part - 1 and part - 3: the neighbour's part that moves with a dragged one.
+constexpr std::array<qint32, 8> kRowCorrespondingParts = { 2, 1, 0, 0, 6, 5, 8, 7 };
+constexpr std::array<qint32, 6> kStackCorrespondingParts = { 4, 3, 7, 8, 5, 6 };
+
+// A damaged file may hold NaN or infinite corners; they would poison every hit test and layout.
+double finiteOrZero(float value)
+{
+    return std::isfinite(value) ? double(value) : 0.0;
+}
+
+QPointF decodeCorner(KeyedUnarchiver& coder, const QString& xKey, const QString& yKey)
+{
+    return QPointF(finiteOrZero(coder.decodeFloatForKey(xKey)), finiteOrZero(coder.decodeFloatForKey(yKey)));
+}
+
+void encodeCorner(KeyedArchiver& coder, const QPointF& corner, const QString& xKey, const QString& yKey)
+{
+    coder.encodeFloat(float(corner.x()), xKey);
+    coder.encodeFloat(float(corner.y()), yKey);
+}
+
+} // namespace
+
+const PropertyTable& ComicStructureElement::staticPropertyTable()
+{
+    using E = ComicStructureElement;
+    static const PropertyTable table(&Object::staticPropertyTable(),
+        {
+            property<E>(kTopLeft, &E::topLeft, &E::setTopLeft),
+            property<E>(kTopRight, &E::topRight, &E::setTopRight),
+            property<E>(kBottomLeft, &E::bottomLeft, &E::setBottomLeft),
+            property<E>(kBottomRight, &E::bottomRight, &E::setBottomRight),
+        });
+    return table;
+}
+
+ComicStructureElement::ComicStructureElement(const ComicStructureElement& other)
+    : Object(other)
+    , m_topLeft(other.m_topLeft)
+    , m_topRight(other.m_topRight)
+    , m_bottomLeft(other.m_bottomLeft)
+    , m_bottomRight(other.m_bottomRight)
+{
+    m_contents.reserve(other.m_contents.size());
+    for (const auto& child : other.m_contents) {
+        auto copy = std::dynamic_pointer_cast<ComicStructureElement>(child->initByCopying());
+        if (copy)
+            appendChild(copy);
+    }
+}
+
+ComicStructureElement::~ComicStructureElement()
+{
+    for (const auto& child : m_contents) {
+        if (child->m_parent == this)
+            child->m_parent = nullptr;
+    }
+}
+
+void ComicStructureElement::initWithRect(const QRectF& rect, ComicStructureElement* parent)
+{
+    m_parent = parent;
+    m_topLeft = QPointF(rect.x(), rect.y());
+    m_topRight = QPointF(rect.x() + rect.width(), rect.y());
+    m_bottomLeft = QPointF(rect.x(), rect.y() + rect.height());
+    m_bottomRight = QPointF(rect.x() + rect.width(), rect.y() + rect.height());
+}
+
+ObjectPtr ComicStructureElement::initByCopying() const
+{
+    return std::make_shared<ComicStructureElement>(*this);
+}
+
+QString ComicStructureElement::className() const
+{
+    return QStringLiteral("ComicStructureElement");
+}
+
+void ComicStructureElement::encodeWithCoder(KeyedArchiver& coder) const
+{
+    encodeCorner(coder, m_topLeft, QStringLiteral("tlx"), QStringLiteral("tly"));
+    encodeCorner(coder, m_topRight, QStringLiteral("trx"), QStringLiteral("try"));
+    encodeCorner(coder, m_bottomLeft, QStringLiteral("blx"), QStringLiteral("bly"));
+    encodeCorner(coder, m_bottomRight, QStringLiteral("brx"), QStringLiteral("bry"));
+    ValueList children;
+    children.reserve(qsizetype(m_contents.size()));
+    for (const auto& child : m_contents)
+        children.append(Value(ObjectPtr(child)));
+    coder.encodeObject(Value(children), QStringLiteral("contents"));
+}
+
+ObjectPtr ComicStructureElement::initWithCoder(KeyedUnarchiver& coder)
+{
+    m_topLeft = decodeCorner(coder, QStringLiteral("tlx"), QStringLiteral("tly"));
+    m_topRight = decodeCorner(coder, QStringLiteral("trx"), QStringLiteral("try"));
+    m_bottomLeft = decodeCorner(coder, QStringLiteral("blx"), QStringLiteral("bly"));
+    m_bottomRight = decodeCorner(coder, QStringLiteral("brx"), QStringLiteral("bry"));
+
+    const Value decoded = zdlDecodeObjectOfClasses(coder,
+        { QStringLiteral("NSArray"), QStringLiteral("ComicStructureElement") }, QStringLiteral("contents"));
+    m_contents.clear();
+    QSet<const ComicStructureElement*> seen;
+    for (const Value& member : decoded.toList()) {
+        auto child = member.toObject<ComicStructureElement>();
+        // A member still being decoded is this element or an ancestor: taking it would close an
+        // ownership cycle. One already adopted elsewhere, or listed twice, would get two owners.
+        if (!child || coder.isDecoding(child) || child->m_parent || seen.contains(child.get()))
+            continue;
+        seen.insert(child.get());
+        appendChild(child);
+    }
+    return shared_from_this();
+}
+
+void ComicStructureElement::retire()
+{
+    for (const auto& child : m_contents)
+        child->retire();
+}
+
+bool ComicStructureElement::validateData()
+{
+    for (auto i = qsizetype(m_contents.size()) - 1; i >= 0; --i) {
+        const auto child = m_contents[size_t(i)];
+        if (!child->validateData()) {
+            m_contents.erase(m_contents.begin() + i);
+            if (child->m_parent == this)
+                child->m_parent = nullptr;
+            zdlLog(QStringLiteral("ComicStructureElement validateData removing a ComicStructureElement"));
+        }
+    }
+    return true;
+}
+
+ComicStructureList ComicStructureElement::contents() const
+{
+    return m_contents;
+}
+
+int ComicStructureElement::indexOfChild(const ComicStructureElement* child) const
+{
+    for (size_t i = 0; i < m_contents.size(); ++i) {
+        if (m_contents[i].get() == child)
+            return int(i);
+    }
+    return -1;
+}
+
+void ComicStructureElement::setContents(const ComicStructureList& contents)
+{
+    ComicStructureList kept;
+    kept.reserve(contents.size());
+    for (const auto& child : contents) {
+        if (!child || isSelfOrAncestor(child.get())
+            || std::find(kept.begin(), kept.end(), child) != kept.end())
+            continue;
+        kept.push_back(child);
+    }
+    for (const auto& old : m_contents) {
+        if (old->m_parent == this && std::find(kept.begin(), kept.end(), old) == kept.end())
+            old->m_parent = nullptr;
+    }
+    m_contents = std::move(kept);
+    for (const auto& child : m_contents)
+        child->m_parent = this;
+}
+
+void ComicStructureElement::appendChild(const std::shared_ptr<ComicStructureElement>& child)
+{
+    child->m_parent = this;
+    m_contents.push_back(child);
+}
+
+bool ComicStructureElement::isSelfOrAncestor(const ComicStructureElement* candidate) const
+{
+    for (const ComicStructureElement* link = this; link; link = link->m_parent) {
+        if (link == candidate)
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<ComicStructureElement> ComicStructureElement::self() const
+{
+    return std::static_pointer_cast<ComicStructureElement>(
+        std::const_pointer_cast<Object>(weak_from_this().lock()));
+}
+
+ComicStructureElement* ComicStructureElement::owner() const
+{
+    const ComicStructureElement* root = this;
+    while (root->m_parent)
+        root = root->m_parent;
+    return const_cast<ComicStructureElement*>(root);
+}
+
+ComicStack* ComicStructureElement::page() const
+{
+    return m_parent ? m_parent->page() : nullptr;
+}
+
+ComicStack* ComicStructureElement::getPage() const
+{
+    for (const ComicStructureElement* link = this; link; link = link->m_parent) {
+        if (link->isComicPage())
+            return dynamic_cast<ComicStack*>(const_cast<ComicStructureElement*>(link));
+    }
+    return nullptr;
+}
+
+ComicRow* ComicStructureElement::getTopLevelRowContainer() const
+{
+    for (const ComicStructureElement* link = this; link; link = link->m_parent) {
+        auto* row = dynamic_cast<const ComicRow*>(link);
+        if (row && link->m_parent && link->m_parent->isComicPage())
+            return const_cast<ComicRow*>(row);
+    }
+    return nullptr;
+}
+
+void ComicStructureElement::fixParents()
+{
+    for (const auto& child : m_contents) {
+        child->m_parent = this;
+        child->fixParents();
+    }
+}
+
+std::shared_ptr<ComicStructureElement> ComicStructureElement::getElementBefore(
+    const ComicStructureElement* child) const
+{
+    for (size_t i = 1; i < m_contents.size(); ++i) {
+        if (m_contents[i].get() == child)
+            return m_contents[i - 1];
+    }
+    return nullptr;
+}
+
+std::shared_ptr<ComicStructureElement> ComicStructureElement::getElementAfter(
+    const ComicStructureElement* child) const
+{
+    for (size_t i = 0; i + 1 < m_contents.size(); ++i) {
+        if (m_contents[i].get() == child)
+            return m_contents[i + 1];
+    }
+    return nullptr;
+}
+
+std::shared_ptr<ComicStructureElement> ComicStructureElement::firstPanel() const
+{
+    for (const auto& child : m_contents) {
+        if (auto panel = child->firstPanel())
+            return panel;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<ComicStructureElement> ComicStructureElement::lastPanel() const
+{
+    for (auto it = m_contents.rbegin(); it != m_contents.rend(); ++it) {
+        if (auto panel = (*it)->lastPanel())
+            return panel;
+    }
+    return nullptr;
+}
+
+void ComicStructureElement::getPanelsInArray(ComicStructureList& panels) const
+{
+    for (const auto& child : m_contents)
+        child->getPanelsInArray(panels);
+}
+
+void ComicStructureElement::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object)
+{
+    for (const auto& child : m_contents)
+        child->notifyAllGraphicsOf(notice, object);
+}
+
+QRectF ComicStructureElement::bounds() const
+{
+    BoundsAccumulator acc;
+    boundsAccumulatorInit(&acc);
+    boundsAccumulatorAddPoint(&acc, m_topLeft);
+    boundsAccumulatorAddPoint(&acc, m_topRight);
+    boundsAccumulatorAddPoint(&acc, m_bottomLeft);
+    boundsAccumulatorAddPoint(&acc, m_bottomRight);
+    return boundsAccumulatorRect(&acc);
+}
+
+bool ComicStructureElement::contains(const QPointF& point) const
+{
+    return isPointRightOfLine(m_topLeft, m_bottomLeft, point)
+        && isPointRightOfLine(m_bottomLeft, m_bottomRight, point)
+        && isPointRightOfLine(m_bottomRight, m_topRight, point)
+        && isPointRightOfLine(m_topRight, m_topLeft, point);
+}
+
+std::shared_ptr<ComicStructureElement> ComicStructureElement::getDeepestElementAt(const QPointF& point) const
+{
+    if (!contains(point))
+        return nullptr;
+    for (const auto& child : m_contents) {
+        if (auto deepest = child->getDeepestElementAt(point))
+            return deepest;
+    }
+    return self();
+}
+
+QSizeF ComicStructureElement::minimumSize() const
+{
+    return QSizeF(0, 0);
+}
+
+QPointF ComicStructureElement::childrenTopLeft() const
+{
+    return m_topLeft;
+}
+
+QPointF ComicStructureElement::childrenTopRight() const
+{
+    return m_topRight;
+}
+
+QPointF ComicStructureElement::childrenBottomLeft() const
+{
+    return m_bottomLeft;
+}
+
+QPointF ComicStructureElement::childrenBottomRight() const
+{
+    return m_bottomRight;
+}
+
+void ComicStructureElement::drawIn(ZDLContext& context, const QRectF& dirtyRect)
+{
+    const bool everything = owner()->focusOnPanel();
+    // A copy: drawing must not be upset by a child list that changes underneath.
+    const ComicStructureList children = m_contents;
+    for (const auto& child : children) {
+        if (everything || intersectsRect(child->bounds(), dirtyRect))
+            child->drawIn(context, dirtyRect);
+    }
+}
+
+void ComicStructureElement::setTopLeftTopRightBottomLeftBottomRight(
+    const QPointF& topLeft, const QPointF& topRight, const QPointF& bottomLeft, const QPointF& bottomRight)
+{
+    undoableSetTopLeft(topLeft, topRight, bottomLeft, bottomRight);
+}
+
+void ComicStructureElement::undoableSetTopLeft(
+    const QPointF& topLeft, const QPointF& topRight, const QPointF& bottomLeft, const QPointF& bottomRight)
+{
+    ZDLDocument* document = owner()->document();
+    const auto target = self();
+    if (!document || !target)
+        return;
+    struct Change {
+        const QString& key;
+        QPointF current;
+        QPointF wanted;
+    };
+    const std::array<Change, 4> changes = { {
+        { kTopLeft, m_topLeft, topLeft },
+        { kTopRight, m_topRight, topRight },
+        { kBottomLeft, m_bottomLeft, bottomLeft },
+        { kBottomRight, m_bottomRight, bottomRight },
+    } };
+    for (const Change& change : changes) {
+        if (!equalPoints(change.current, change.wanted))
+            document->undoableSetPropertyFor(target, change.key, Value(change.wanted));
+    }
+}
+
+void ComicStructureElement::copyCornersOf(const ComicStructureElement& other)
+{
+    setTopLeftTopRightBottomLeftBottomRight(
+        other.topLeft(), other.topRight(), other.bottomLeft(), other.bottomRight());
+}
+
+void ComicStructureElement::setTopLeft(const QPointF& point)
+{
+    m_topLeft = point;
+}
+
+void ComicStructureElement::setTopRight(const QPointF& point)
+{
+    m_topRight = point;
+}
+
+void ComicStructureElement::setBottomLeft(const QPointF& point)
+{
+    m_bottomLeft = point;
+}
+
+void ComicStructureElement::setBottomRight(const QPointF& point)
+{
+    m_bottomRight = point;
+}
+
+FramePart ComicStructureElement::getFramePart(const QPointF& point) const
+{
+    const float gutter = owner()->panelGutter();
+    const float radius = gutter + 10.0f;
+    const std::array<std::pair<QPointF, FramePart>, 4> corners = { {
+        { m_topLeft, FramePart::TopLeft },
+        { m_bottomLeft, FramePart::BottomLeft },
+        { m_topRight, FramePart::TopRight },
+        { m_bottomRight, FramePart::BottomRight },
+    } };
+    for (const auto& [corner, part] : corners) {
+        if (distanceBetweenPoints(corner, point) < radius)
+            return part;
+    }
+    if (isPointNearSegment(m_topLeft, m_bottomLeft, point, gutter))
+        return FramePart::LeftEdge;
+    if (isPointNearSegment(m_bottomLeft, m_bottomRight, point, gutter))
+        return FramePart::BottomEdge;
+    if (isPointNearSegment(m_bottomRight, m_topRight, point, gutter))
+        return FramePart::RightEdge;
+    if (isPointNearSegment(m_topRight, m_topLeft, point, gutter))
+        return FramePart::TopEdge;
+    return FramePart::None;
+}
+
+int ComicStructureElement::editingPriorityOf(FramePart part)
+{
+    const int code = int(part);
+    if (code >= 5)
+        return 2;
+    return code >= 1 ? 1 : 0;
+}
+
+bool ComicStructureElement::canEditChild(const ComicStructureElement* /*child*/, FramePart /*part*/) const
+{
+    return false;
+}
+
+ContentArrangement ComicStructureElement::contentArrangement() const
+{
+    return ContentArrangement::None;
+}
+
+FramePart ComicStructureElement::getCorrespondingFramePart(FramePart part) const
+{
+    const int code = int(part);
+    switch (contentArrangement()) {
+    case ContentArrangement::SideBySide:
+        if (code >= 1 && code - 1 < int(kRowCorrespondingParts.size()))
+            return FramePart(kRowCorrespondingParts[size_t(code - 1)]);
+        return FramePart::None;
+    case ContentArrangement::StackedTopToBottom:
+        if (code >= 3 && code - 3 < int(kStackCorrespondingParts.size()))
+            return FramePart(kStackCorrespondingParts[size_t(code - 3)]);
+        return FramePart::None;
+    case ContentArrangement::None:
+        break;
+    }
+    return FramePart::None;
+}
+
+ZDLDocument* ComicStructureElement::document() const
+{
+    return nullptr;
+}
+
+float ComicStructureElement::panelGutter() const
+{
+    return 0.0f;
+}
+
+bool ComicStructureElement::focusOnPanel() const
+{
+    return false;
+}
+
+bool ComicStructureElement::isComicPage() const
+{
+    return false;
+}
+
+void registerComicStructureClasses(ClassRegistry& registry)
+{
+    registry.registerClass<ComicStructureElement>(
+        QStringLiteral("ComicStructureElement"), QStringLiteral("NSObject"));
+    registry.registerClass<ComicStack>(QStringLiteral("ComicStack"), QStringLiteral("ComicStructureElement"));
+    registry.registerClass<ComicRow>(QStringLiteral("ComicRow"), QStringLiteral("ComicStructureElement"));
+}
+
+} // namespace zandrel
