@@ -324,6 +324,41 @@ TEST_F(ImageElementTest, CopiesShareThePictureButNotTheMasks)
     EXPECT_EQ(source->maskPaths().first()->getBounds(), QRectF(0, 0, 10, 10));
 }
 
+// Containers standing in for a character and a comic panel layer, known by their class chains.
+class NamedGroup : public PartGroup {
+public:
+    explicit NamedGroup(QString name = {})
+        : m_name(std::move(name))
+    {
+    }
+    QString className() const override { return m_name; }
+    QString m_name;
+};
+
+TEST_F(ImageElementTest, UnlinkedElementsAnswerTheModelTheyLieIn)
+{
+    ClassRegistry::shared().registerClass<NamedGroup>("TestCharacterModel", "CharacterModel");
+    ClassRegistry::shared().registerClass<NamedGroup>("TestPanelLayer", "PanelLayer");
+    auto character = std::make_shared<NamedGroup>("TestCharacterModel");
+    auto layer = std::make_shared<NamedGroup>("TestPanelLayer");
+    auto group = std::make_shared<PartGroup>();
+    const ImageElementPtr e = element(10, 10);
+    group->addPartElement(e);
+    character->addPartElement(group);
+    EXPECT_EQ(e->model(), character.get());
+
+    // Inside a panel layer the comic's colour set wins over any character around it.
+    const auto colours = std::make_shared<TestCharacter>();
+    ImageElement::setPanelLayerModelLookup(
+        [&](const Object& found) { return &found == layer.get() ? colours.get() : nullptr; });
+    layer->addPartElement(character);
+    EXPECT_EQ(e->model(), colours.get());
+    const auto linked = std::make_shared<TestCharacter>();
+    e->setModel(linked);
+    EXPECT_EQ(e->model(), linked.get());
+    ImageElement::setPanelLayerModelLookup(nullptr);
+}
+
 TEST_F(ImageElementTest, HostileArchivesDecodeSafely)
 {
     test::ArchiveBuilder b;
