@@ -2,8 +2,10 @@
 
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/StructureTestSupport.h"
+#include "graphics/ZDLContext.h"
 #include "platform/ArchiveBuilder.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Exception.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
@@ -208,6 +210,22 @@ TEST_F(ComicStructureElementTest, Navigation)
     EXPECT_EQ(t.comic->getDeepestElementAt(QPointF(100, 20)), t.row1);
 }
 
+TEST_F(ComicStructureElementTest, DrawingSkipsChildrenOutsideTheDirtyRectUnlessFocused)
+{
+    NavigationTree t;
+    ZDLContext context;
+    // The lower half of the split only touches the dirty rect: touching is not meeting.
+    t.comic->drawIn(context, QRectF(120, 0, 30, 50));
+    EXPECT_EQ(
+        (std::vector<int> { t.p1->m_draws, t.p2->m_draws, t.p3->m_draws, t.p4->m_draws, t.p5->m_draws }),
+        (std::vector<int> { 0, 1, 0, 0, 0 }));
+    t.comic->m_focus = true;
+    t.comic->drawIn(context, QRectF(120, 0, 30, 50));
+    EXPECT_EQ(
+        (std::vector<int> { t.p1->m_draws, t.p2->m_draws, t.p3->m_draws, t.p4->m_draws, t.p5->m_draws }),
+        (std::vector<int> { 1, 2, 1, 1, 1 }));
+}
+
 TEST_F(ComicStructureElementTest, ContentsRefuseCyclesAndUnlinkWhatLeaves)
 {
     NavigationTree t;
@@ -409,6 +427,35 @@ TEST_F(ComicStructureElementTest, HostileArchivesMakeNoCycles)
         ASSERT_EQ(otherRow->numContents(), 1u);
         EXPECT_EQ(otherRow->contents()[0]->topLeft(), QPointF(0, 0));
         EXPECT_EQ(otherRow->contents()[0]->parent(), otherRow.get());
+    }
+}
+
+TEST_F(ComicStructureElementTest, DeeplyNestedArchiveStaysBounded)
+{
+    // Rows nested as deep as the reader lets a file go: the walks of the tree, its copy, its archive
+    // and its release finish. Deeper files are refused as corrupt.
+    for (const int depth : { 1400, 5000 }) {
+        HostileArchive h;
+        std::vector<quint64> uids;
+        for (int i = 0; i < depth; ++i)
+            uids.push_back(h.b.reserve());
+        for (size_t i = 0; i < uids.size(); ++i)
+            h.setRow(uids[i],
+                i + 1 < uids.size() ? std::vector<quint64> { uids[i + 1] } : std::vector<quint64> {});
+        std::shared_ptr<ComicRow> decoded;
+        try {
+            decoded = h.decode(uids[0]);
+        } catch (const Exception&) {
+            EXPECT_EQ(depth, 5000);
+            continue;
+        }
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(depth, 1400);
+        EXPECT_TRUE(decoded->validateData());
+        decoded->fixParents();
+        EXPECT_EQ(decoded->firstPanel(), nullptr);
+        EXPECT_TRUE(decoded->initByCopying());
+        EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(decoded).isEmpty());
     }
 }
 

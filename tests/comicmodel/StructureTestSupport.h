@@ -33,7 +33,7 @@ public:
 };
 
 // Stands in for a panel: a leaf that answers itself as first and last panel, with a minimum size
-// and a validity of the test's choosing.
+// and a validity of the test's choosing, and that counts its draws.
 class TestPanel : public ComicStructureElement {
 public:
     static std::shared_ptr<TestPanel> make(const QRectF& rect, QSizeF minimum = {})
@@ -49,8 +49,10 @@ public:
     void getPanelsInArray(ComicStructureList& panels) const override { panels.push_back(self()); }
     QSizeF minimumSize() const override { return m_minimum; }
     bool validateData() override { return m_valid; }
+    void drawIn(ZDLContext&, const QRectF&) override { ++m_draws; }
 
     QSizeF m_minimum;
+    int m_draws = 0;
     bool m_valid = true;
 };
 
