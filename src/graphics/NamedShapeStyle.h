@@ -2,6 +2,7 @@
 
 #include "graphics/ShapeStyle.h"
 
+#include <QImage>
 #include <QString>
 
 namespace zandrel {
@@ -21,6 +22,13 @@ public:
     const QString& name() const { return m_name; }
     void setName(const QString& name);
 
+    // Previews for menus and style lists: a sample stroke drawn as a part path in this style, on a
+    // transparent image of 30 x 16 points (image) or 60 x 52 points (largeImage), y down. Each
+    // request draws a new image. A device scale above 1 gives a sharper image of the same size
+    // in points.
+    QImage image(double deviceScale = 1.0) const;
+    QImage largeImage(double deviceScale = 1.0) const;
+
     // Callers send it after changing a style. Previews are drawn anew on every request, so there
     // is nothing to drop; it stays so that callers need not know that.
     void flushCache() { }
@@ -32,6 +40,9 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
+    QImage previewImage(
+        const QSize& points, const QList<std::pair<QPointF, bool>>& curve, double deviceScale) const;
+
     QString m_name;
 };
 

@@ -1,5 +1,6 @@
 #include "charmodel/PartPath.h"
 #include "charmodel/TestPartLeaf.h"
+#include "graphics/NamedShapeStyle.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
@@ -153,6 +154,36 @@ TEST(PartPathDrawingTest, BlurGroupsDrawOnceAndDissolveOnChange)
     second.reset();
     EXPECT_EQ(scene.blurred->blurMaster(), nullptr);
     EXPECT_TRUE(scene.blurred->blurGroup().isEmpty());
+}
+
+TEST(PartPathDrawingTest, StylePreviewsDrawTheSampleStroke)
+{
+    NamedShapeStyle style;
+    style.setLineColor(ZDLColor::blackColor());
+    style.setLineWeight(2);
+    style.setFillColor(ZDLColor::colorFromHexNamed("#20C040", "Green"));
+
+    const QImage small = style.image();
+    EXPECT_EQ(small.size(), QSize(30, 16));
+    // The stroke begins at (5, 3); the fill lies inside the curve and its chord; the corners stay clear.
+    EXPECT_GT(qAlpha(small.pixel(5, 3)), 200);
+    EXPECT_LT(qGreen(small.pixel(5, 3)), 60);
+    EXPECT_EQ(small.pixel(8, 9), qRgb(0x20, 0xC0, 0x40));
+    EXPECT_EQ(qAlpha(small.pixel(29, 15)), 0);
+    EXPECT_EQ(qAlpha(small.pixel(0, 0)), 0);
+    // Every request draws a new image of the same picture.
+    const QImage again = style.image();
+    EXPECT_NE(again.cacheKey(), small.cacheKey());
+    EXPECT_EQ(again, small);
+
+    const QImage large = style.largeImage();
+    EXPECT_EQ(large.size(), QSize(60, 52));
+    EXPECT_GT(qAlpha(large.pixel(6, 4)), 200);
+    EXPECT_EQ(qAlpha(large.pixel(59, 51)), 0);
+    // At device scale 2 the same picture in twice the pixels.
+    const QImage sharp = style.largeImage(2.0);
+    EXPECT_EQ(sharp.size(), QSize(120, 104));
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
 }
 
 } // namespace
