@@ -188,9 +188,11 @@ ObjectPtr PartPath::initWithCoder(KeyedUnarchiver& coder)
     m_segments.clear();
     const Value curves
         = zdlDecodeObjectOfClasses(coder, { QStringLiteral("NSArray"), QStringLiteral("Curve") }, kSegments);
+    // Copies: a file may name one curve in two paths, or twice in one, and an edit of one path
+    // must never reach another.
     for (const Value& item : curves.toList()) {
         if (CurvePtr curve = item.toObject<Curve>())
-            m_segments.append(curve);
+            m_segments.append(Curve::initByCopying(*curve));
     }
     m_lineColor = zdlDecodeObjectOfClass(coder, QStringLiteral("ZDLColor"), kLineColor).toObject<ZDLColor>();
     // Only the line opacity defaults to opaque; older files without "fillAlpha" read 0.

@@ -167,6 +167,9 @@ private:
     void renderBlurredImage(const QList<PartPath*>& paths, const QRectF& bounds, float radius);
     void drawBlurredImage(ZDLContext& context, const QRectF& bounds) const;
     void leaveBlurGroup();
+    // Whether the members still stand as they did when the group's image was made, up to one
+    // common move (the whole part moved).
+    bool blurGroupArrangementKept() const;
 
     QList<CurvePtr> m_segments;
     ZDLColorPtr m_lineColor;
@@ -184,6 +187,7 @@ private:
     bool m_contentVisible = true;
     // Links, not ownership: the paths belong to their containers.
     QList<PartPath*> m_blurGroup;
+    QList<QRectF> m_blurGroupBounds;
     PartPath* m_blurMaster = nullptr;
     mutable std::optional<CanvasPath> m_bezier;
 };

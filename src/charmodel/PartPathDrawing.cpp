@@ -49,6 +49,16 @@ void PartPath::drawIn(ZDLContext& context)
     if (!visible())
         return;
     if (m_blurMaster == this) {
+        // Members moved apart (one group of the part moved, not the whole part) make the image
+        // stale: the group is made again from where they are now.
+        if (!blurGroupArrangementKept()) {
+            const QList<PartPath*> members = m_blurGroup;
+            setBlurGroup(members);
+            if (m_blurMaster != this) {
+                doDrawIn(context);
+                return;
+            }
+        }
         QRectF bounds;
         for (const PartPath* member : std::as_const(m_blurGroup))
             bounds = unionRect(bounds, member->getVisualBounds());
@@ -158,6 +168,7 @@ void PartPath::setBlurGroup(const QList<PartPath*>& group)
             member->m_blurMaster = nullptr;
     }
     m_blurGroup.clear();
+    m_blurGroupBounds.clear();
     m_filteredImage = QImage();
     m_filteredOffset = QPoint();
 
@@ -181,8 +192,30 @@ void PartPath::setBlurGroup(const QList<PartPath*>& group)
     if (m_filteredImage.isNull())
         return;
     m_blurGroup = members;
-    for (PartPath* member : std::as_const(members))
+    for (PartPath* member : std::as_const(members)) {
         member->m_blurMaster = this;
+        m_blurGroupBounds.append(member->getVisualBounds());
+    }
+}
+
+bool PartPath::blurGroupArrangementKept() const
+{
+    if (m_blurGroupBounds.size() != m_blurGroup.size())
+        return false;
+    QPointF shift;
+    for (qsizetype i = 0; i < m_blurGroup.size(); ++i) {
+        const QRectF now = m_blurGroup.at(i)->getVisualBounds();
+        const QRectF then = m_blurGroupBounds.at(i);
+        const QPointF delta = now.topLeft() - then.topLeft();
+        if (i == 0)
+            shift = delta;
+        // Bounds come from float points, so a common move may differ in the last bits.
+        constexpr double slack = 1e-3;
+        if (std::abs(delta.x() - shift.x()) > slack || std::abs(delta.y() - shift.y()) > slack
+            || std::abs(now.width() - then.width()) > slack || std::abs(now.height() - then.height()) > slack)
+            return false;
+    }
+    return true;
 }
 
 void PartPath::leaveBlurGroup()

@@ -134,6 +134,18 @@ TEST(PartPathDrawingTest, BlurGroupsDrawOnceAndDissolveOnChange)
     // The white square inside the black one lightens the centre of the shared blur.
     EXPECT_GT(qRed(grouped.pixel(125, 30)), 100);
 
+    // Moving the whole group keeps its image; moving one member alone (its own group of the part
+    // moved) makes the group again at the next drawing.
+    const qint64 groupKey = scene.blurred->cachedFilteredImage().cacheKey();
+    scene.blurred->offsetBy({ 2, 0 }, false);
+    second->offsetBy({ 2, 0 }, false);
+    render({ 150, 60 }, [&](ZDLContext& context) { scene.blurred->drawIn(context); });
+    EXPECT_EQ(scene.blurred->cachedFilteredImage().cacheKey(), groupKey);
+    second->offsetBy({ 0, 10 }, false);
+    render({ 150, 60 }, [&](ZDLContext& context) { scene.blurred->drawIn(context); });
+    EXPECT_NE(scene.blurred->cachedFilteredImage().cacheKey(), groupKey);
+    EXPECT_EQ(second->blurMaster(), scene.blurred.get());
+
     // A lone path keeps its image through a plain move.
     scene.dashed->setBlur(2);
     const QImage* image = &scene.dashed->filteredImage();
