@@ -1,5 +1,6 @@
 #include "charmodel/PartPath.h"
 
+#include "app/core/ZDLDocument.h"
 #include "charmodel/CharacterModelClasses.h"
 #include "charmodel/TestPartLeaf.h"
 #include "graphics/ColorFill.h"
@@ -12,6 +13,7 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 
+#include <QCoreApplication>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -301,6 +303,17 @@ TEST_F(PartPathTest, PixelAlignment)
         // A horizontal line leaves x alone.
         EXPECT_EQ(aligned->getPointAtIndex(0)->x(), 0.3f);
     }
+    // With a document the snap is one undoable change of "segments".
+    ZDLDocument document;
+    auto path = std::make_shared<PartPath>();
+    path->setSegments({ curve({ { 0.3, 10.3 }, { 20.7, 10.3 } }, false) });
+    path->alignPathPointsWithUndoDocument(&document);
+    EXPECT_EQ(path->getSegmentAtIndex(0)->getPointAtIndex(1)->y(), 10.0f);
+    QCoreApplication::processEvents(); // ends the event pass and so the undo group
+    ASSERT_TRUE(document.undoManager()->canUndo());
+    document.undoManager()->undo();
+    EXPECT_EQ(path->getSegmentAtIndex(0)->getPointAtIndex(1)->y(), 10.3f);
+
     // A diagonal line is left as it is, and observers hear nothing.
     auto diagonal = std::make_shared<PartPath>();
     diagonal->setSegments({ curve({ { 0.3, 0.3 }, { 20.7, 20.2 } }, false) });
