@@ -4,7 +4,9 @@
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
 #include "graphics/GradientFill.h"
+#include "graphics/GraphicUtils.h"
 #include "graphics/PathBuilders.h"
+#include "graphics/StyleKeys.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -19,25 +21,10 @@ namespace zandrel {
 namespace {
 
 const QString kSegments = QStringLiteral("segments");
-const QString kLineColor = QStringLiteral("lineColor");
-const QString kLineColorAdjust = QStringLiteral("lineColorAdjust");
-const QString kLineAlpha = QStringLiteral("lineAlpha");
-const QString kLineDash = QStringLiteral("lineDash");
-const QString kFill = QStringLiteral("fill");
-const QString kFillAlpha = QStringLiteral("fillAlpha");
-const QString kLineWeight = QStringLiteral("lineWeight");
-const QString kBlur = QStringLiteral("blur");
-const QString kFillColor = QStringLiteral("fillColor");
-const QString kFillColorAdjust = QStringLiteral("fillColorAdjust");
+using namespace stylekeys;
 const QString kFillType = QStringLiteral("fillType");
 const QString kFillGradient = QStringLiteral("fillGradient");
 const QString kContentVisible = QStringLiteral("contentVisible");
-
-// A non-finite style number from a file would spread into bounds, hit tests and blurs.
-float finiteOrZero(float value)
-{
-    return std::isfinite(value) ? value : 0.0f;
-}
 
 // Numbers of the XML import read leniently: anything unreadable or not finite is 0.
 float xmlFloat(const QString& text)

@@ -30,12 +30,6 @@ const QString kBottomRight = QStringLiteral("bottomRight");
 constexpr std::array<qint32, 8> kRowCorrespondingParts = { 2, 1, 0, 0, 6, 5, 8, 7 };
 constexpr std::array<qint32, 6> kStackCorrespondingParts = { 4, 3, 7, 8, 5, 6 };
 
-// A damaged file may hold NaN or infinite corners; they would poison every hit test and layout.
-double finiteOrZero(float value)
-{
-    return std::isfinite(value) ? double(value) : 0.0;
-}
-
 QPointF decodeCorner(KeyedUnarchiver& coder, const QString& xKey, const QString& yKey)
 {
     return QPointF(finiteOrZero(coder.decodeFloatForKey(xKey)), finiteOrZero(coder.decodeFloatForKey(yKey)));

@@ -24,11 +24,6 @@ float fraction()
     return randomFloatBetween(0.0f, 1.0f);
 }
 
-float finiteOrZero(float v)
-{
-    return std::isfinite(v) ? v : 0.0f;
-}
-
 // An outline that can be walked: flattened to something, of finite length.
 bool walkable(const CurveIterator& it)
 {

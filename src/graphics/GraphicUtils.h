@@ -26,6 +26,13 @@ inline bool isNanPoint(const QPointF& p)
     return std::isnan(p.x()) || std::isnan(p.y());
 }
 
+// Numbers read from files may be NaN or infinite; where a drawing would otherwise spread them
+// into bounds, hit tests and layouts, they count as 0.
+inline float finiteOrZero(float value)
+{
+    return std::isfinite(value) ? value : 0.0f;
+}
+
 // A point as the direction from the origin (radians, as atan2f gives it) and the half-side of
 // the origin-centred square on whose border the point lies (max(|x|, |y|)).
 struct RectipolarPoint {

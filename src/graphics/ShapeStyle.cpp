@@ -3,7 +3,9 @@
 #include "app/core/ZDLDocument.h"
 #include "graphics/ColorFill.h"
 #include "graphics/GradientFill.h"
+#include "graphics/GraphicUtils.h"
 #include "graphics/NamedShapeStyle.h"
+#include "graphics/StyleKeys.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -12,26 +14,7 @@
 
 namespace zandrel {
 
-namespace {
-
-const QString kLineColor = QStringLiteral("lineColor");
-const QString kLineColorAdjust = QStringLiteral("lineColorAdjust");
-const QString kLineAlpha = QStringLiteral("lineAlpha");
-const QString kLineDash = QStringLiteral("lineDash");
-const QString kFill = QStringLiteral("fill");
-const QString kFillAlpha = QStringLiteral("fillAlpha");
-const QString kLineWeight = QStringLiteral("lineWeight");
-const QString kBlur = QStringLiteral("blur");
-const QString kFillColor = QStringLiteral("fillColor");
-const QString kFillColorAdjust = QStringLiteral("fillColorAdjust");
-
-// A non-finite number read from a file would spread to every element the style is applied to.
-float finiteOrZero(float value)
-{
-    return std::isfinite(value) ? value : 0.0f;
-}
-
-} // namespace
+using namespace stylekeys;
 
 ShapeStyle::ShapeStyle()
     : m_fill(std::make_shared<ColorFill>())
