@@ -1,5 +1,6 @@
 #include "charmodel/CharacterModelClasses.h"
 
+#include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/PartElement.h"
 #include "charmodel/PartPath.h"
@@ -15,6 +16,7 @@ void registerCharacterModelClasses(ClassRegistry& registry)
     registerPartElementClasses(registry);
     registerPartPathClasses(registry);
     registerImageElementClasses(registry);
+    registerDocumentSettingsClasses(registry);
 }
 
 } // namespace zandrel
