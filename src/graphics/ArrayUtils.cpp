@@ -1,5 +1,6 @@
 #include "graphics/ArrayUtils.h"
 
+#include "charmodel/BlurGroupCollector.h"
 #include "charmodel/PartGroup.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
@@ -212,10 +213,12 @@ void ArrayUtils::drawPartElements(const ElementList& elements, ZDLContext& conte
     drawAll(flat, context);
 }
 
-void ArrayUtils::collectBlurGroups(const ElementList& /*flatElements*/, ZDLContext& /*context*/)
+void ArrayUtils::collectBlurGroups(const ElementList& flatElements, ZDLContext& context)
 {
-    // Blur groups are not built yet: until they are, each blurred path draws its own blur. Here a
-    // collector made for the context will take every member in order and then be flushed.
+    BlurGroupCollector collector(context);
+    for (const ObjectPtr& member : flatElements)
+        collector.collect(member);
+    collector.flush();
 }
 
 } // namespace zandrel

@@ -114,7 +114,7 @@ private:
         return members;
     }
 
-    // Where blurred paths of the flat list will be grouped before drawing, so that a run of them
+    // Groups runs of neighbouring blurred paths of the flat list before drawing, so that each run
     // is blurred as one image.
     static void collectBlurGroups(const ElementList& flatElements, ZDLContext& context);
 };
