@@ -31,7 +31,8 @@ std::shared_ptr<CurveToleranceAdjuster> CurveToleranceAdjuster::initForAddedCurv
 
 void CurveToleranceAdjuster::applyTolerance(double t)
 {
-    if (!m_editObject || !m_addedCurve || !std::isfinite(t))
+    // A stroke of fewer than two points has no shape to thin and would only add an invalid curve.
+    if (!m_editObject || !m_addedCurve || m_addedCurve->numPoints() < 2 || !std::isfinite(t))
         return;
     if (!m_initialSegments)
         m_initialSegments = m_editObject->segments();

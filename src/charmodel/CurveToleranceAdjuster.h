@@ -38,7 +38,7 @@ public:
 
     // Re-fits the stroke at t and shows the result, registering no undo. The path's curves before the
     // first re-fit since the last commit are remembered for commit. A tolerance that is not a finite
-    // number changes nothing.
+    // number, or a stroke of fewer than two points, changes nothing.
     void applyTolerance(double t);
     // Records the change since the first re-fit as one undoable "segments" change named "Set
     // Tolerance"; without a re-fit since the last commit it records nothing.

@@ -185,6 +185,10 @@ TEST(CurveToleranceAdjusterTest, UnusableInputChangesNothing)
     EXPECT_EQ(dump(*path), before);
     EXPECT_EQ(detached->tolerance(), 2.0);
     EXPECT_FALSE(detached->isAdjusting());
+    auto dot = std::make_shared<Curve>();
+    dot->addPoint(QPointF(1, 1), true);
+    CurveToleranceAdjuster::initForNewPath(path, dot, 2.0, nullptr)->applyTolerance(1.0);
+    EXPECT_EQ(dump(*path), before);
     detached->applyTolerance(0.5);
     EXPECT_EQ(dump(*path)[0], dump(*fittedAt(*stroke, 0.5)));
     detached->commit();
