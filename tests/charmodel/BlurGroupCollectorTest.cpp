@@ -133,6 +133,9 @@ TEST(BlurGroupCollectorTest, GroupsLastUntilAMemberChanges)
     render({ 100, 40 }, [&](ZDLContext& context) { ArrayUtils::drawPartElements(elements, context); });
     EXPECT_EQ(mastersOf(paths), (std::vector<int> { 0, 0, 0, -1 }));
     ASSERT_EQ(first->blurGroup().size(), 3);
+    // One image over the members' bounds (50 x 10), blurred with the mean radius 2.5 and so
+    // padded by 8 on every side.
+    EXPECT_EQ(first->cachedFilteredImage().size(), QSize(66, 26));
     const qint64 key = first->cachedFilteredImage().cacheKey();
 
     // Drawn again: the group and its image stay. A path of a group offered with newcomers keeps
