@@ -4,6 +4,7 @@
 #include "charmodel/CharacterModelClasses.h"
 #include "charmodel/PartGroup.h"
 #include "graphics/BigEndianReader.h"
+#include "graphics/GraphicManipulator.h"
 #include "graphics/ZDLContext.h"
 #include "platform/ArchiveBuilder.h"
 #include "platform/ClassRegistry.h"
@@ -185,6 +186,66 @@ TEST_F(ImageElementTest, FittingAndCropOffsets)
     EXPECT_TRUE(near(moved->getBounds(), QRectF(50, 50, 200, 100)));
 }
 
+TEST_F(ImageElementTest, FitScalesAreTakenInSinglePrecision)
+{
+    const struct {
+        const char* name;
+        QSize pixels;
+        std::function<void(ImageElement&)> fit;
+        double scale;
+    } rows[] = {
+        { "panel, larger ratio", QSize(300, 300),
+            [](ImageElement& e) { e.fitInPanel(QRectF(0, 0, 100, 70)); }, double(float(100.0 / 300.0)) },
+        { "panel, exact half", QSize(400, 400), [](ImageElement& e) { e.fitInPanel(QRectF(0, 0, 200, 100)); },
+            0.5 },
+        { "panel, never enlarged", QSize(100, 50),
+            [](ImageElement& e) { e.fitInPanel(QRectF(0, 0, 200, 100)); }, 1.0 },
+        { "size, smaller ratio", QSize(700, 300), [](ImageElement& e) { e.fitToSize(100, QPointF(0, 0)); },
+            double(float(100.0 / 700.0)) },
+        { "size, quarter", QSize(400, 200), [](ImageElement& e) { e.fitToSize(100, QPointF(0, 0)); }, 0.25 },
+        { "size, never enlarged", QSize(40, 20), [](ImageElement& e) { e.fitToSize(100, QPointF(0, 0)); },
+            1.0 },
+    };
+    for (const auto& row : rows) {
+        const ImageElementPtr e = element(row.pixels.width(), row.pixels.height());
+        row.fit(*e);
+        EXPECT_EQ(e->transform().m11(), row.scale) << row.name;
+        EXPECT_EQ(e->transform().m22(), row.scale) << row.name;
+    }
+
+    // A mask without any outline still gives a box, at least 0.1 on each side, where (0, 0) lands.
+    const ImageElementPtr e = element(40, 20);
+    e->offsetBy(QPointF(5, 6), true);
+    e->setChildren({ std::make_shared<MaskingPath>() });
+    EXPECT_EQ(e->getBounds(), QRectF(5, 6, double(0.1f), double(0.1f)));
+}
+
+// Remembers which elements it was handed, in order.
+class VisitRecorder : public GraphicManipulator {
+public:
+    void manipulate(GraphicElement& graphic) override { visited.push_back(&graphic); }
+    std::vector<const GraphicElement*> visited;
+};
+
+TEST_F(ImageElementTest, ManipulatorReachesTheElementBeforeItsMasks)
+{
+    const ImageElementPtr e = element(40, 20);
+    const MaskingPathPtr first = squareMask(QRectF(0, 0, 10, 10));
+    const MaskingPathPtr second = squareMask(QRectF(5, 5, 10, 10));
+    e->setChildren({ first, second });
+
+    VisitRecorder recorder;
+    e->notifyAllGraphicsOf(GraphicNotice::FlushCachedImages, &recorder);
+    EXPECT_TRUE(recorder.visited.empty());
+    e->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, &recorder);
+    EXPECT_EQ(recorder.visited, (std::vector<const GraphicElement*> { e.get(), first.get(), second.get() }));
+
+    BreakdownModelManipulator breakdown;
+    e->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, &breakdown);
+    EXPECT_EQ(first->parent(), nullptr);
+    EXPECT_EQ(second->parent(), nullptr);
+}
+
 TEST_F(ImageElementTest, HitsOpaquePixelsOrTheMaskRegionOnly)
 {
     const ImageElementPtr e = element(200, 100, 100); // the right half is clear
@@ -241,6 +302,12 @@ TEST_F(ImageElementTest, DrawsUprightAndClippedToTheMasks)
 
     image = render(*e, 0.5f);
     EXPECT_NEAR(qAlpha(image.pixel(30, 40)), 128, 2);
+
+    // A hidden mask still clips: it only stops showing its outline in the editor.
+    e->maskPaths().first()->setVisible(false);
+    image = render(*e, 1.0f);
+    EXPECT_EQ(qAlpha(image.pixel(30, 40)), 255);
+    EXPECT_EQ(qAlpha(image.pixel(70, 40)), 0);
 
     e->setVisible(false);
     image = render(*e, 1.0f);

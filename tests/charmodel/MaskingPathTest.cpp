@@ -1,12 +1,15 @@
 #include "charmodel/MaskingPath.h"
 
 #include "charmodel/CharacterModelClasses.h"
+#include "charmodel/ImageElement.h"
 #include "graphics/ZDLContext.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/OffscreenImage.h"
+#include "platform/PainterCanvas.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -105,6 +108,83 @@ TEST_F(MaskingPathTest, OutlineIsOneScreenPixelWideAtEveryScale)
         mask->drawIn(context);
         EXPECT_EQ(qAlpha(hidden.takeImage().pixel(5, 10)), 0);
     }
+}
+
+// Remembers the strokes it is asked for, and the save depth at the time.
+class StrokeRecorder : public PainterCanvas {
+public:
+    explicit StrokeRecorder(QImage* image)
+        : PainterCanvas(image)
+    {
+    }
+    void strokePath(const CanvasPath& path, const CanvasPaint& paint) override
+    {
+        widths.push_back(path.lineWidth());
+        colors.push_back(paint.color());
+        depths.push_back(saveDepth());
+        PainterCanvas::strokePath(path, paint);
+    }
+    std::vector<double> widths;
+    std::vector<QColor> colors;
+    std::vector<int> depths;
+};
+
+TEST_F(MaskingPathTest, OutlineWidthAndColourAreExact)
+{
+    const struct {
+        float scale;
+        double width;
+    } rows[] = { { 1.0f, 1.0 }, { 4.0f, 0.25 }, { 3.0f, double(1.0f / 3.0f) } };
+    for (const auto& row : rows) {
+        QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        StrokeRecorder canvas(&image);
+        ZDLContext context(row.scale);
+        context.setCanvas(&canvas);
+        const int depth = canvas.saveDepth();
+        ring()->drawIn(context);
+        ASSERT_EQ(canvas.widths.size(), 1u) << row.scale;
+        EXPECT_EQ(canvas.widths[0], row.width) << row.scale;
+        EXPECT_EQ(canvas.colors[0], QColor::fromRgbF(0.24f, 0.71f, 0.24f, 1.0f));
+        EXPECT_EQ(canvas.depths[0], depth + 1) << "inside a saved state";
+        EXPECT_EQ(canvas.saveDepth(), depth);
+    }
+}
+
+TEST_F(MaskingPathTest, ArchivesOnlyItsSegmentsAndCopiesDetached)
+{
+    const MaskingPathPtr mask = ring();
+    mask->setVisible(false);
+    const auto image = std::make_shared<ImageElement>();
+    image->setChildren({ mask });
+    ASSERT_EQ(mask->parent(), image.get());
+
+    const auto decoded = KeyedUnarchiver::unarchive(
+        KeyedArchiver::archivedDataWithRootObject(mask), { QStringLiteral("MaskingPath") })
+                             .toObject<MaskingPath>();
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(decoded->visible());
+    EXPECT_EQ(decoded->parent(), nullptr);
+    ASSERT_EQ(decoded->numSegments(), 2u);
+    EXPECT_EQ(decoded->getBounds(), QRectF(0, 0, 100, 100));
+    EXPECT_FALSE(decoded->containsPt(QPointF(50, 50), 1));
+
+    const auto copy = std::dynamic_pointer_cast<MaskingPath>(mask->initByCopying());
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(copy->visible());
+    EXPECT_EQ(copy->parent(), nullptr);
+    ASSERT_EQ(copy->numSegments(), 2u);
+    EXPECT_NE(copy->getSegmentAtIndex(0), mask->getSegmentAtIndex(0));
+    copy->offsetBy(QPointF(1, 1), true);
+    EXPECT_EQ(mask->getBounds(), QRectF(0, 0, 100, 100));
+
+    // Deleting a point edits the stored segment; indexes past the end change nothing.
+    const int points = mask->getSegmentAtIndex(1)->numPoints();
+    mask->deleteCurvePoint(0, 1);
+    EXPECT_EQ(mask->getSegmentAtIndex(1)->numPoints(), points - 1);
+    mask->deleteCurvePoint(0, 2);
+    mask->deleteCurvePoint(1000, 0);
+    EXPECT_EQ(mask->getSegmentAtIndex(0)->numPoints(), copy->getSegmentAtIndex(0)->numPoints());
 }
 
 TEST_F(MaskingPathTest, ACurveListedTwiceIsKeptOnce)

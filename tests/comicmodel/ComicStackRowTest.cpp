@@ -60,6 +60,12 @@ TEST_F(ComicStackRowTest, ConstructorsDivideEqually)
     EXPECT_EQ(row->contents()[1]->topLeft(), QPointF(double(0.1f) + 100.0 / 3, 0.1));
     EXPECT_EQ(row->topLeft(), QPointF(0.1, 0.1));
 
+    auto stack2 = std::make_shared<ComicStack>();
+    stack2->initWithRect(QRectF(0.3, 0.1, 60, 100), nullptr, 3, 1);
+    EXPECT_EQ(stack2->contents()[1]->topLeft(), QPointF(0.3, double(0.1f) + 100.0 / 3));
+    EXPECT_EQ(
+        stack2->contents()[1]->contents()[0]->topLeft(), QPointF(double(0.3f), double(0.1f) + 100.0 / 3));
+
     auto empty = std::make_shared<ComicStack>();
     empty->initWithRect(QRectF(0, 0, 10, 10), nullptr, 0, 4);
     EXPECT_EQ(empty->numContents(), 0u);
@@ -104,6 +110,37 @@ TEST_F(ComicStackRowTest, StackKeepsRowSharesWhenItsBottomMoves)
                 "panel");
             top = bottom;
         }
+    }
+}
+
+TEST_F(ComicStackRowTest, SharesAreSinglePrecisionFractions)
+{
+    // Shares of 50, 100 and 150 out of 300: 50 / 300 rounds up as a float, so the first boundary
+    // lies a little below 60; the rounded shares then add up to exactly one half and one.
+    auto stack = std::make_shared<ComicStack>();
+    stack->initWithRect(QRectF(0, 0, 600, 300), nullptr);
+    ComicStructureList rows;
+    double y = 0;
+    for (double h : { 50.0, 100.0, 150.0 }) {
+        auto row = std::make_shared<ComicRow>();
+        row->initWithRect(QRectF(0, y, 600, h), nullptr, 1);
+        rows.push_back(row);
+        y += h;
+    }
+    stack->setContents(rows);
+    DocumentedComic d({ stack });
+    stack->setTopLeftTopRightBottomLeftBottomRight(
+        QPointF(0, 0), QPointF(600, 0), QPointF(0, 360), QPointF(600, 360));
+    const double first = double(50.0f / 300.0f) * 360.0;
+    ASSERT_NE(first, 60.0);
+    const std::vector<double> bottoms { first, 180, 360 };
+    double top = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(coordinatesOf(*rows[i]),
+            (std::vector<double> { 0, top, 600, top, 0, bottoms[i], 600, bottoms[i] }))
+            << "row " << i;
+        EXPECT_EQ(coordinatesOf(*rows[i]->contents()[0]), coordinatesOf(*rows[i])) << "panel " << i;
+        top = bottoms[i];
     }
 }
 

@@ -76,7 +76,9 @@ TEST_F(ComicStructureElementTest, FramePartsAtCornersAndEdges)
     comic->setContents({ panel });
     auto flat = std::make_shared<ComicStructureElement>();
     flat->initWithRect(QRectF(0, 0, 200, 30), nullptr);
-    comic->setContents({ panel, flat });
+    auto thin = quad(QPointF(0, 0), QPointF(0, 0), QPointF(0, 200), QPointF(0, 200));
+    auto line = quad(QPointF(0, 0), QPointF(200, 0), QPointF(0, 0), QPointF(200, 0));
+    comic->setContents({ panel, flat, thin, line });
 
     struct Case {
         const ComicStructureElement* element;
@@ -101,9 +103,14 @@ TEST_F(ComicStructureElementTest, FramePartsAtCornersAndEdges)
         { panel.get(), QPointF(1, 299), FramePart::BottomLeft },
         { panel.get(), QPointF(195, 295), FramePart::BottomRight },
         { panel.get(), QPointF(100, 150), FramePart::None },
+        // 19 from the top-left corner and 3 from the left edge: still the corner.
+        { panel.get(), QPointF(3, std::sqrt(19.0 * 19.0 - 9.0)), FramePart::TopLeft },
         // Near both left corners of a flat element: top-left is tested first.
         { flat.get(), QPointF(0, 15), FramePart::TopLeft },
         { flat.get(), QPointF(0, 28), FramePart::BottomLeft },
+        // Collapsed elements lie on two edges at once: left comes before right, bottom before top.
+        { thin.get(), QPointF(1, 100), FramePart::LeftEdge },
+        { line.get(), QPointF(100, 1), FramePart::BottomEdge },
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.element->getFramePart(c.point), c.expected) << c.point.x() << "," << c.point.y();
@@ -275,8 +282,14 @@ TEST_F(ComicStructureElementTest, CornerChangesGoThroughTheDocumentAndUndoExactl
     UndoManager& undo = *d.document.undoManager();
     const auto before = test::coordinatesOf(*element);
 
+    // Changed corners are set by name in a fixed order; unchanged ones are not touched.
+    QStringList setKeys;
+    element->addObserver({}, &setKeys,
+        [&setKeys](Object&, const QString& key, const Value&, const Value&) { setKeys.append(key); });
     element->setTopLeftTopRightBottomLeftBottomRight(
         QPointF(0.1, 0.2), QPointF(100, 0), QPointF(-3.25, 100.5), QPointF(100, 100));
+    element->removeObservers(&setKeys);
+    EXPECT_EQ(setKeys, (QStringList { "topLeft", "bottomLeft" }));
     EXPECT_EQ(cornersOf(*element),
         (std::array<QPointF, 4> {
             QPointF(0.1, 0.2), QPointF(100, 0), QPointF(-3.25, 100.5), QPointF(100, 100) }));
@@ -291,6 +304,15 @@ TEST_F(ComicStructureElementTest, CornerChangesGoThroughTheDocumentAndUndoExactl
     undo.removeAllActions();
     element->copyCornersOf(*element);
     EXPECT_FALSE(undo.canUndo());
+
+    setKeys.clear();
+    element->addObserver({}, &setKeys,
+        [&setKeys](Object&, const QString& key, const Value&, const Value&) { setKeys.append(key); });
+    element->setTopLeftTopRightBottomLeftBottomRight(
+        QPointF(1, 1), QPointF(99, 1), QPointF(1, 99), QPointF(99, 99));
+    element->removeObservers(&setKeys);
+    EXPECT_EQ(setKeys, (QStringList { "topLeft", "topRight", "bottomLeft", "bottomRight" }));
+    undo.undo();
 
     // By name, as the undo machinery sets them: plain stores.
     element->setValueForKey(QPointF(7, 8), "bottomRight");
