@@ -117,6 +117,8 @@ public:
     void setProtectCachedImage(bool protect) { m_protectCachedImage = protect; }
     // The bitmap cache, null before the first draw and after a flush.
     const std::shared_ptr<ImageCache>& cachedImage() const { return m_cachedImage; }
+    // The bitmap cache, made when there is none.
+    ImageCache& imageCache();
 
     // --- Hit testing and overlap ---
     // Any element containing the point, visible or not.

@@ -1,5 +1,6 @@
 #include "charmodel/PartPath.h"
 
+#include "charmodel/Part.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
@@ -279,15 +280,7 @@ CanvasPath PartPath::drawingBezier() const
 
 Object* PartPath::ownerPart() const
 {
-    Parent* ancestor = parent();
-    while (ancestor) {
-        auto* object = dynamic_cast<Object*>(ancestor);
-        if (object && ArrayUtils::isKindOfClassNamed(object, QStringLiteral("Part")))
-            return object;
-        const auto* link = dynamic_cast<const ModelElement*>(ancestor);
-        ancestor = link ? link->parent() : nullptr;
-    }
-    return nullptr;
+    return ArrayUtils::getAncestorOfClass<Part>(this);
 }
 
 // --- Style ---

@@ -64,7 +64,7 @@ public:
     const CanvasPath& bezier() const;
     // A new even-odd outline on every call, for drawing.
     CanvasPath drawingBezier() const;
-    // The nearest ancestor whose archived class is "Part", or nullptr.
+    // The part the path belongs to, through any groups and paths around it, or nullptr.
     Object* ownerPart() const;
 
     // --- Style. Every setter ends by flushing the cached image.
