@@ -2,6 +2,7 @@
 
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
 #include "charmodel/PartElement.h"
 #include "charmodel/PartPath.h"
 #include "graphics/GraphicsClasses.h"
@@ -16,6 +17,7 @@ void registerCharacterModelClasses(ClassRegistry& registry)
     registerPartElementClasses(registry);
     registerPartPathClasses(registry);
     registerImageElementClasses(registry);
+    registerPartClasses(registry);
     registerDocumentSettingsClasses(registry);
 }
 
