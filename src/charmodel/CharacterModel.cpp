@@ -1,0 +1,543 @@
+#include "charmodel/CharacterModel.h"
+
+#include "app/core/ZDLDocument.h"
+#include "charmodel/DocumentSettings.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/PartPath.h"
+#include "charmodel/PartTypes.h"
+#include "charmodel/UIUtils.h"
+#include "graphics/ArrayUtils.h"
+#include "graphics/BigEndianReader.h"
+#include "graphics/ColorFill.h"
+#include "graphics/GradientFill.h"
+#include "graphics/GraphicManipulator.h"
+#include "graphics/ShapeStyle.h"
+#include "graphics/StyleKeys.h"
+#include "graphics/ZDLContext.h"
+#include "graphics/ZDLImage.h"
+#include "platform/Canvas.h"
+#include "platform/ClassRegistry.h"
+#include "platform/CurrentCanvas.h"
+#include "platform/Geometry.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+#include "platform/OffscreenImage.h"
+#include "platform/UserName.h"
+
+namespace zandrel {
+
+using namespace stylekeys;
+
+const PropertyTable& CharacterModel::staticPropertyTable()
+{
+    using M = CharacterModel;
+    // The style keys but "blur", so that styles copy from and apply to the model as to a path.
+    static const PropertyTable table(&Object::staticPropertyTable(),
+        {
+            property<M>(kLineColor, &M::lineColor, &M::setLineColor),
+            property<M>(kLineColorAdjust, &M::lineColorAdjust, &M::setLineColorAdjust),
+            property<M>(kLineAlpha, &M::lineAlpha, &M::setLineAlpha),
+            property<M>(kLineDash, &M::lineDash, &M::setLineDash),
+            property<M>(kFill, &M::fill, &M::setFill),
+            property<M>(kFillAlpha, &M::fillAlpha, &M::setFillAlpha),
+            property<M>(kLineWeight, &M::lineWeight, &M::setLineWeight),
+            property<M>("unconvertingFillColor", &M::unconvertingFillColor, &M::setUnconvertingFillColor),
+            property<M>(kFillColor, &M::fillColor, &M::setFillColor),
+            property<M>(kFillColorAdjust, &M::fillColorAdjust, &M::setFillColorAdjust),
+            property<M>("characterName", &M::characterName, &M::setCharacterName),
+            property<M>("creator", &M::creator, &M::setCreator),
+            readOnlyProperty<M>("characterId", &M::characterId),
+            property<M>("partsKind", &M::partsKind, &M::setPartsKind),
+            property<M>("productCode", &M::productCode, &M::setProductCode),
+            property<M>("tracingImageVisible", &M::tracingImageVisible, &M::setTracingImageVisible),
+            property<M>("tracingImageScale", &M::tracingImageScale, &M::setTracingImageScale),
+            property<M>("tracingImageAlpha", &M::tracingImageAlpha, &M::setTracingImageAlpha),
+            property<M>("thumbnailScale", &M::thumbnailScale, &M::setThumbnailScale),
+            property<M>("thumbnailOrigin", &M::thumbnailOrigin, &M::setThumbnailOrigin),
+        });
+    return table;
+}
+
+CharacterModel::CharacterModel(Bare)
+{
+    setupRequiredColors();
+}
+
+CharacterModel::CharacterModel()
+    : CharacterModel(Bare {})
+{
+    m_characterName = localized("Unnamed");
+    m_creator = fullUserName();
+    m_documentSettings = std::make_shared<DocumentSettings>();
+    const auto shadow
+        = ZDLColor::colorFromHexWithAlphaNamed(QStringLiteral("#000000"), 0.25f, localized("Shadow"));
+    const auto highlight
+        = ZDLColor::colorFromHexWithAlphaNamed(QStringLiteral("#FFFFFF"), 0.25f, localized("Highlight"));
+    for (const ZDLColorPtr& color : { shadow, highlight }) {
+        m_colors.append(color);
+        startObservingColor(color);
+    }
+}
+
+CharacterModel::~CharacterModel()
+{
+    removeAllColors();
+}
+
+CharacterModelPtr CharacterModel::initFromId(const QString& characterId)
+{
+    auto model = std::shared_ptr<CharacterModel>(new CharacterModel(Bare {}));
+    const qsizetype tab = characterId.indexOf(u'\t');
+    model->m_characterName = tab < 0 ? characterId : characterId.left(tab);
+    model->m_creator = tab < 0 ? QString() : characterId.mid(tab + 1);
+    return model;
+}
+
+CharacterModelPtr CharacterModel::initWithXMLAttributes(const QMap<QString, QString>& attributes)
+{
+    auto model = std::make_shared<CharacterModel>();
+    if (attributes.contains(QStringLiteral("characterName")))
+        model->m_characterName = attributes.value(QStringLiteral("characterName"));
+    if (attributes.contains(QStringLiteral("creator")))
+        model->m_creator = attributes.value(QStringLiteral("creator"));
+    return model;
+}
+
+CharacterModelPtr CharacterModel::initWithParts86Data(const QByteArray& data)
+{
+    auto model = std::make_shared<CharacterModel>();
+    BigEndianReader reader(data);
+    const quint16 count = reader.readUnsignedShort();
+    for (quint16 i = 0; i < count; ++i) {
+        ImageElementPtr element = ImageElement::initFromParts86Reader(reader);
+        if (!element)
+            continue;
+        element->setParent(model.get());
+        model->m_parts.append(element);
+    }
+    return model;
+}
+
+QString CharacterModel::className() const
+{
+    return QStringLiteral("CharacterModel");
+}
+
+// --- Identity ---
+
+void CharacterModel::setCharacterName(const QString& name)
+{
+    const QString old = m_characterName;
+    m_characterName = name;
+    if (m_document)
+        m_document->notifyModelPropertyChange(QStringLiteral("characterName"), old);
+}
+
+QString CharacterModel::characterId() const
+{
+    return m_characterName + u'\t' + m_creator;
+}
+
+void CharacterModel::setPartsKind(int kind)
+{
+    const int old = m_partsKind;
+    m_partsKind = kind;
+    if (m_document)
+        m_document->notifyModelPropertyChange(QStringLiteral("partsKind"), old);
+}
+
+void CharacterModel::setProductCode(const QString& code)
+{
+    m_productCode = code.isEmpty() ? QString() : code;
+}
+
+QImage CharacterModel::pathIcon() const
+{
+    static const QImage icon(QStringLiteral(":/images/path_char.png"));
+    return icon;
+}
+
+// --- Parent ---
+
+ObjectPtr CharacterModel::getChildAtIndex(std::size_t index) const
+{
+    return index < numChildren() ? m_parts.at(static_cast<qsizetype>(index)) : nullptr;
+}
+
+bool CharacterModel::hasChild(const Object* element) const
+{
+    for (const ObjectPtr& part : m_parts) {
+        if (part.get() == element)
+            return true;
+    }
+    return false;
+}
+
+void CharacterModel::setChildren(const ElementList& children)
+{
+    m_parts.clear();
+    for (const ObjectPtr& child : children) {
+        // Nothing without a place in the tree is taken in: every walk of the tree expects elements.
+        auto* element = asProtocol<ModelElement>(child);
+        if (!element)
+            continue;
+        element->setParent(this);
+        m_parts.append(child);
+    }
+}
+
+void CharacterModel::addPart(const ObjectPtr& element)
+{
+    auto* link = asProtocol<ModelElement>(element);
+    if (!link)
+        return;
+    link->setParent(this);
+    m_parts.append(element);
+}
+
+QRectF CharacterModel::getBounds() const
+{
+    return ArrayUtils::getElementsBounds(m_parts);
+}
+
+QRectF CharacterModel::getGeometryBounds() const
+{
+    return ArrayUtils::getElementsGeometryBounds(m_parts);
+}
+
+ObjectPtr CharacterModel::getChildAt(const QPointF& point, float viewScale) const
+{
+    for (qsizetype i = m_parts.size() - 1; i >= 0; --i) {
+        auto* element = asProtocol<GraphicElement>(m_parts.at(i));
+        if (element && element->containsPt(point, viewScale))
+            return m_parts.at(i);
+    }
+    return nullptr;
+}
+
+// --- Drawing ---
+
+void CharacterModel::drawIn(ZDLContext& context, const QRectF& dirtyRect) const
+{
+    // A copy: drawing may flush caches, which must not disturb the walk.
+    const ElementList parts = m_parts;
+    for (const ObjectPtr& part : parts) {
+        auto* element = asProtocol<GraphicElement>(part);
+        if (element && intersectsRect(element->getInvalidationBounds(), dirtyRect))
+            element->drawIn(context);
+    }
+}
+
+void CharacterModel::drawTracingImageIn(Canvas& canvas) const
+{
+    if (!m_tracingImage || !m_tracingImageVisible)
+        return;
+    const QSizeF size = m_tracingImage->size();
+    const double s = m_tracingImageScale;
+    canvas.save();
+    // Our canvases are y down already, so the upright image needs no flip.
+    m_tracingImage->drawInRect(canvas, QRectF(0, 0, size.width() * s, size.height() * s), QRectF(),
+        m_tracingImageAlpha, CompositionMode::PlusDarker);
+    canvas.restore();
+}
+
+QRectF CharacterModel::getTracingImageBounds() const
+{
+    if (!m_tracingImage || !m_tracingImageVisible)
+        return QRectF();
+    const QSizeF size = m_tracingImage->size();
+    return QRectF(0, 0, size.width() * m_tracingImageScale, size.height() * m_tracingImageScale);
+}
+
+QImage CharacterModel::getThumbnail() const
+{
+    OffscreenImage bitmap(QSize(kThumbnailWidth, kThumbnailHeight));
+    Canvas* canvas = bitmap.canvas();
+    if (!canvas)
+        return QImage();
+    const double s = m_thumbnailScale;
+    canvas->translate(-m_thumbnailOrigin.x() * s, -m_thumbnailOrigin.y() * s);
+    canvas->scale(s, s);
+    {
+        CanvasScope scope(canvas);
+        ZDLContext context(m_thumbnailScale);
+        context.setBlurThreshold(0.0f);
+        context.setExporting(true);
+        const ElementList parts = m_parts;
+        for (const ObjectPtr& part : parts) {
+            if (auto* element = asProtocol<GraphicElement>(part))
+                element->drawIn(context);
+        }
+    }
+    return bitmap.takeImage();
+}
+
+QRectF CharacterModel::thumbnailRect() const
+{
+    return QRectF(
+        m_thumbnailOrigin, QSizeF(kThumbnailWidth / m_thumbnailScale, kThumbnailHeight / m_thumbnailScale));
+}
+
+// --- Tracing image ---
+
+void CharacterModel::setTracingImage(const std::shared_ptr<ZDLImage>& image)
+{
+    m_tracingImage = image;
+    if (m_document)
+        m_document->updateViews();
+}
+
+void CharacterModel::setTracingImageVisible(bool visible)
+{
+    if (visible == m_tracingImageVisible)
+        return;
+    m_tracingImageVisible = visible;
+    if (m_document)
+        m_document->updateViews();
+}
+
+void CharacterModel::setTracingImageScale(float scale)
+{
+    if (scale == m_tracingImageScale)
+        return;
+    m_tracingImageScale = scale;
+    if (m_document)
+        m_document->updateViews();
+}
+
+void CharacterModel::setTracingImageAlpha(float alpha)
+{
+    if (alpha == m_tracingImageAlpha)
+        return;
+    m_tracingImageAlpha = alpha;
+    if (m_document)
+        m_document->updateViews();
+}
+
+// --- Default fill ---
+
+void CharacterModel::setFill(const FillPtr& fill)
+{
+    m_fill = fill ? fill->copy() : nullptr;
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+        m_fillColor = colorFill->fillColor();
+}
+
+FillType CharacterModel::fillType() const
+{
+    return dynamic_cast<const ColorFill*>(m_fill.get()) ? FillTypeColor : FillTypeGradient;
+}
+
+void CharacterModel::setFillType(int type)
+{
+    if (type == fillType())
+        return;
+    if (type == FillTypeGradient) {
+        auto gradientFill = std::make_shared<GradientFill>();
+        if (m_fill) {
+            auto gradient = std::make_shared<Gradient>();
+            if (auto* colorFill = dynamic_cast<const ColorFill*>(m_fill.get());
+                colorFill && colorFill->nsColor().isValid())
+                gradient->setColor(colorFill->nsColor(), 0);
+            gradientFill->setGradient(gradient);
+        }
+        setFill(gradientFill);
+    } else if (type == FillTypeColor) {
+        auto colorFill = std::make_shared<ColorFill>();
+        colorFill->setFillColor(whiteColor());
+        setFill(colorFill);
+    }
+}
+
+void CharacterModel::setFillColor(const ZDLColorPtr& color)
+{
+    if (fillType() != FillTypeColor)
+        setFillType(FillTypeColor);
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+        colorFill->setFillColor(color);
+    m_fillColor = color;
+}
+
+void CharacterModel::setUnconvertingFillColor(const ZDLColorPtr& color)
+{
+    m_fillColor = color;
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+        colorFill->setFillColor(color);
+}
+
+float CharacterModel::fillColorAdjust() const
+{
+    const auto* colorFill = dynamic_cast<const ColorFill*>(m_fill.get());
+    return colorFill ? colorFill->fillColorAdjust() : 0.0f;
+}
+
+void CharacterModel::setFillColorAdjust(float adjust)
+{
+    if (fillType() != FillTypeColor) {
+        auto colorFill = std::make_shared<ColorFill>();
+        colorFill->setFillColor(m_fillColor);
+        setFill(colorFill);
+    }
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+        colorFill->setFillColorAdjust(adjust);
+}
+
+FillPtr CharacterModel::fillGradient() const
+{
+    return std::dynamic_pointer_cast<GradientFill>(m_fill);
+}
+
+void CharacterModel::setDefaultAttributesIn(PartPath& path) const
+{
+    path.setLineColor(m_lineColor);
+    path.setLineColorAdjust(m_lineColorAdjust);
+    path.setLineAlpha(m_lineAlpha);
+    path.setLineDash(m_lineDash);
+    path.setFill(m_fill);
+    path.setFillAlpha(m_fillAlpha);
+    path.setLineWeight(m_lineWeight);
+}
+
+// --- Styles ---
+
+void CharacterModel::createDefaultStyles()
+{
+    struct Default {
+        const char* name;
+        bool lined;
+        float lineColorAdjust;
+        float blur;
+    };
+    static const Default defaults[] = {
+        { "Skin", true, -0.7f, 0.0f },
+        { "Shadow", false, 0.0f, 1.35f },
+        { "Highlight", false, 0.0f, 1.35f },
+    };
+    QList<NamedShapeStylePtr> styles;
+    for (const Default& made : defaults) {
+        const QString name = localized(made.name);
+        const ZDLColorPtr color = getColorNamed(name);
+        if (!color)
+            continue;
+        auto style = std::make_shared<NamedShapeStyle>();
+        style->setName(name);
+        style->setLineColor(made.lined ? color : noneColor());
+        style->setFillColor(color);
+        if (made.lined)
+            style->setLineColorAdjust(made.lineColorAdjust);
+        else
+            style->setBlur(made.blur);
+        styles.append(style);
+    }
+    m_styles = styles;
+}
+
+std::shared_ptr<ShapeStyle> CharacterModel::stylePasteboard()
+{
+    if (!m_stylePasteboard)
+        m_stylePasteboard = ShapeStyle::initWithOwner(this);
+    return m_stylePasteboard;
+}
+
+QString CharacterModel::uniqueNameForStyle(const NamedShapeStyle* style, const QString& requested) const
+{
+    return UIUtils::uniqueNameForItem(style, m_styles, requested);
+}
+
+// --- Queries ---
+
+QSet<int> CharacterModel::getPartTypes() const
+{
+    QSet<int> types;
+    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts)) {
+        if (auto* comicElement = asProtocol<ComicElement>(element))
+            types.insert(comicElement->partType());
+    }
+    return types;
+}
+
+QList<int> CharacterModel::getPartTypesSorted() const
+{
+    const QSet<int> types = getPartTypes();
+    return PartTypes::sortedTypes(QList<int>(types.begin(), types.end()));
+}
+
+QList<int> CharacterModel::getAllPartTypesSorted()
+{
+    return PartTypes::displayOrder();
+}
+
+ElementList CharacterModel::allImageElementsUsingImage(const ZDLImage* image) const
+{
+    ElementList found;
+    const auto take = [&](const ObjectPtr& element) {
+        const auto* imageElement = dynamic_cast<const ImageElement*>(element.get());
+        if (imageElement && imageElement->image().get() == image)
+            found.append(element);
+    };
+    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts)) {
+        take(element);
+        const auto* part = asProtocol<Parent>(element);
+        if (part && ArrayUtils::isKindOfClassNamed(element.get(), QStringLiteral("Part"))) {
+            for (const ObjectPtr& inner : ArrayUtils::flattenPartElementsArray(part->children()))
+                take(inner);
+        }
+    }
+    return found;
+}
+
+// --- Notices and lifecycle ---
+
+void CharacterModel::tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) const
+{
+    notifyChildrenOf(*this, notice, object);
+}
+
+void CharacterModel::flushAllCachesUsingColor() const
+{
+    const ElementList parts = m_parts;
+    for (const ObjectPtr& part : parts) {
+        if (auto* element = asProtocol<GraphicElement>(part))
+            element->flushCachesUsingColor();
+    }
+}
+
+bool CharacterModel::validateData()
+{
+    m_lineColor = mergeColor(m_lineColor);
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+        setFillColor(mergeColor(colorFill->fillColor()));
+    for (const NamedShapeStylePtr& style : m_styles) {
+        if (!style)
+            continue;
+        style->setLineColor(mergeColor(style->lineColor()));
+        if (style->fillType() == FillTypeColor)
+            style->setFillColor(mergeColor(style->fillColor()));
+    }
+    for (qsizetype i = m_parts.size() - 1; i >= 0; --i) {
+        auto* element = asProtocol<GraphicElement>(m_parts.at(i));
+        if (!element || !element->validateData()) {
+            m_parts.removeAt(i);
+            zdlLog(QStringLiteral("CharacterModel validateData removing an element"));
+        }
+    }
+    return true;
+}
+
+void CharacterModel::retire()
+{
+    BreakdownModelManipulator breakdown;
+    tellAllGraphics(GraphicNotice::ApplyManipulator, &breakdown);
+    m_stylePasteboard.reset();
+    removeAllColors();
+    m_parts.clear();
+    m_document = nullptr;
+    m_styles.clear();
+}
+
+void registerCharacterModelClass(ClassRegistry& registry)
+{
+    registry.registerClass<CharacterModel>(QStringLiteral("CharacterModel"), QStringLiteral("NSObject"));
+}
+
+} // namespace zandrel

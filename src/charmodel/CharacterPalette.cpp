@@ -1,0 +1,440 @@
+// The palette operations of the character model: required colours, undoable additions and
+// removals, observation of colour edits, merging, migration and colour usage.
+#include "app/core/ZDLDocument.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/PartPath.h"
+#include "charmodel/UIUtils.h"
+#include "graphics/ArrayUtils.h"
+#include "graphics/ColorFill.h"
+#include "graphics/ShapeStyle.h"
+#include "graphics/StyleKeys.h"
+#include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
+
+namespace zandrel {
+
+using namespace stylekeys;
+
+namespace {
+
+const QString kNameKey = QStringLiteral("name");
+const QString kColorKey = QStringLiteral("color");
+
+// Paths and balloons hold palette colours: a line colour and, with a colour fill, a fill colour.
+// Balloons belong to the comic model, so both are reached through their property names.
+bool holdsColors(const Object* object)
+{
+    return dynamic_cast<const PartPath*>(object)
+        || ArrayUtils::isKindOfClassNamed(object, QStringLiteral("Balloon"));
+}
+
+ZDLColorPtr lineColorOf(const Object& object)
+{
+    return object.valueForKey(kLineColor).toObject<ZDLColor>();
+}
+
+// Null for a gradient fill, which holds no palette colour.
+ZDLColorPtr fillColorOf(const Object& object)
+{
+    const auto fill = object.valueForKey(kFill).toObject<ColorFill>();
+    return fill ? fill->fillColor() : nullptr;
+}
+
+bool hasColorFill(const Object& object)
+{
+    return object.valueForKey(kFill).toObject<ColorFill>() != nullptr;
+}
+
+} // namespace
+
+// --- Reading ---
+
+ZDLColorPtr CharacterModel::colorAt(qsizetype index) const
+{
+    return index >= 0 && index < m_colors.size() ? m_colors.at(index) : nullptr;
+}
+
+void CharacterModel::setColors(const QList<ZDLColorPtr>& colors)
+{
+    for (const ZDLColorPtr& color : std::as_const(m_colors))
+        stopObservingColor(color);
+    m_colors.clear();
+    for (const ZDLColorPtr& color : colors) {
+        // A list entry that is no colour (a damaged file) would break every palette walk.
+        if (!color)
+            continue;
+        m_colors.append(color);
+        startObservingColor(color);
+    }
+    postUpdateModelColors();
+}
+
+ZDLColorPtr CharacterModel::getColorNamed(const QString& name) const
+{
+    for (const ZDLColorPtr& color : m_colors) {
+        if (color->name() == name)
+            return color;
+    }
+    return nullptr;
+}
+
+ZDLColorPtr CharacterModel::colorFromName(const QString& text) const
+{
+    if (ZDLColorPtr named = getColorNamed(text))
+        return named;
+    if (ZDLColor::validHexColor(text))
+        return ZDLColor::colorFromHexNamed(text, QString());
+    return nullptr;
+}
+
+ZDLColorPtr CharacterModel::colorMatchingColor(const ZDLColor* color) const
+{
+    for (const ZDLColorPtr& entry : m_colors) {
+        if (entry->isSameColorAs(color))
+            return entry;
+    }
+    return nullptr;
+}
+
+bool CharacterModel::ownsColor(const ZDLColor* color) const
+{
+    if (!color)
+        return false;
+    for (const ZDLColorPtr& entry : m_colors) {
+        if (entry.get() == color)
+            return true;
+    }
+    return false;
+}
+
+QString CharacterModel::uniqueNameForColor(const ZDLColor* color, const QString& requested) const
+{
+    return UIUtils::uniqueNameForItem(color, m_colors, requested);
+}
+
+// --- Changing ---
+
+void CharacterModel::setupRequiredColors()
+{
+    m_colors.append(ZDLColor::noneColor());
+    m_colors.append(ZDLColor::blackColor());
+    m_colors.append(ZDLColor::whiteColor());
+    m_lineColor = blackColor();
+    auto fill = std::make_shared<ColorFill>();
+    fill->setFillColor(whiteColor());
+    setFill(fill);
+}
+
+void CharacterModel::addColor(const ZDLColorPtr& color)
+{
+    if (!color)
+        return;
+    m_colors.append(color);
+    startObservingColor(color);
+    postUpdateModelColors();
+}
+
+void CharacterModel::insertColor(const ZDLColorPtr& color, qsizetype index)
+{
+    if (!color)
+        return;
+    m_colors.insert(std::clamp<qsizetype>(index, 0, m_colors.size()), color);
+    startObservingColor(color);
+    postUpdateModelColors();
+}
+
+void CharacterModel::removeColor(const ZDLColorPtr& color)
+{
+    // None, black and white stand at the front of every palette; everything relies on them.
+    if (!color || color->locked())
+        return;
+    if (m_lineColor == color)
+        m_lineColor = blackColor();
+    if (m_fillColor == color)
+        setFillColor(whiteColor());
+    if (m_stylePasteboard) {
+        if (m_stylePasteboard->lineColor() == color)
+            m_stylePasteboard->setLineColor(blackColor());
+        if (m_stylePasteboard->fillColor() == color)
+            m_stylePasteboard->setFillColor(whiteColor());
+    }
+    stopObservingColor(color);
+    m_colors.removeAll(color);
+    postUpdateModelColors();
+}
+
+void CharacterModel::removeColorAtIndex(qsizetype index)
+{
+    if (ZDLColorPtr color = colorAt(index))
+        removeColor(color);
+}
+
+void CharacterModel::removeAllColors()
+{
+    for (const ZDLColorPtr& color : std::as_const(m_colors))
+        stopObservingColor(color);
+    m_colors.clear();
+}
+
+void CharacterModel::registerUndo(std::function<void(CharacterModel&)> action)
+{
+    if (!m_document)
+        return;
+    std::weak_ptr<Object> weak = weak_from_this();
+    m_document->undoManager()->registerUndo(this, [weak, action = std::move(action)] {
+        if (auto self = std::static_pointer_cast<CharacterModel>(weak.lock()))
+            action(*self);
+    });
+}
+
+void CharacterModel::undoableAddColor(const ZDLColorPtr& color)
+{
+    if (!color)
+        return;
+    registerUndo([color](CharacterModel& model) { model.undoableDeleteColor(color); });
+    addColor(color);
+}
+
+void CharacterModel::undoableInsertColor(const ZDLColorPtr& color, qsizetype index)
+{
+    if (!color)
+        return;
+    registerUndo([color](CharacterModel& model) { model.undoableDeleteColor(color); });
+    insertColor(color, index);
+}
+
+void CharacterModel::undoableDeleteColor(const ZDLColorPtr& color)
+{
+    const qsizetype index = color ? m_colors.indexOf(color) : -1;
+    if (index < 0 || color->locked())
+        return;
+    registerUndo([color, index](CharacterModel& model) { model.undoableInsertColor(color, index); });
+    removeColorAtIndex(index);
+}
+
+void CharacterModel::postUpdateModelColors() const
+{
+    NotificationCenter::defaultCenter().post(kUpdateModelColorsNotification, this);
+}
+
+// --- Observing ---
+
+void CharacterModel::startObservingColor(const ZDLColorPtr& color)
+{
+    if (!color || color->locked())
+        return;
+    const auto callback = [this](Object& object, const QString& key, const Value& oldValue, const Value&) {
+        if (auto* color = dynamic_cast<ZDLColor*>(&object))
+            colorChanged(*color, key, oldValue);
+    };
+    color->addObserver(kNameKey, this, callback);
+    color->addObserver(kColorKey, this, callback);
+}
+
+void CharacterModel::stopObservingColor(const ZDLColorPtr& color)
+{
+    if (color && !color->locked())
+        color->removeObservers(this);
+}
+
+void CharacterModel::colorChanged(ZDLColor& color, const QString& key, const Value& oldValue)
+{
+    const ObjectPtr edited = color.shared_from_this();
+    registerUndo(
+        [key, edited, oldValue](CharacterModel& model) { model.changeKeyPath(key, edited, oldValue); });
+    if (m_document)
+        m_document->undoManager()->setActionName(localized("Edit Color"));
+    postUpdateModelColors();
+    if (key == kColorKey) {
+        NotificationCenter::defaultCenter().post(kFlushAllCachesUsingColorNotification, this);
+        flushAllCachesUsingColor();
+        if (m_document)
+            m_document->updateViews();
+    } else if (key == kNameKey) {
+        // Renaming again is observed in turn and so becomes a further step of the same edit.
+        const QString unique = uniqueNameForColor(&color, color.name());
+        if (unique != color.name())
+            color.setName(unique);
+    }
+}
+
+void CharacterModel::changeKeyPath(const QString& keyPath, const ObjectPtr& object, const Value& value)
+{
+    if (object)
+        object->setValueForKeyPath(value, keyPath);
+}
+
+// --- Merging and migrating ---
+
+ZDLColorPtr CharacterModel::mergeColor(const ZDLColorPtr& color)
+{
+    // A path without a line colour keeps none; a null entry must never reach the palette.
+    if (!color)
+        return nullptr;
+    if (ownsColor(color.get()))
+        return color;
+    if (ZDLColorPtr named = getColorNamed(color->name()))
+        return named;
+    undoableAddColor(color);
+    return color;
+}
+
+void CharacterModel::mergePastedColorsIn(const ObjectPtr& object)
+{
+    if (!object || dynamic_cast<const ImageElement*>(object.get()))
+        return;
+    if (holdsColors(object.get())) {
+        if (ZDLColorPtr line = lineColorOf(*object))
+            object->setValueForKey(mergeColor(line), kLineColor);
+        if (ZDLColorPtr fill = fillColorOf(*object))
+            object->setValueForKey(mergeColor(fill), kFillColor);
+    }
+    // Every child, not only containers: a balloon inside a pasted group holds colours too.
+    if (const auto* container = asProtocol<Parent>(object)) {
+        for (const ObjectPtr& child : container->children())
+            mergePastedColorsIn(child);
+    }
+}
+
+ZDLColorPtr CharacterModel::updateColor(const ZDLColorPtr& color)
+{
+    if (!color)
+        return noneColor();
+    if (ownsColor(color.get()))
+        return color;
+    if (ZDLColorPtr matching = colorMatchingColor(color.get()))
+        return matching;
+    m_colors.append(color);
+    startObservingColor(color);
+    return color;
+}
+
+void CharacterModel::updateColorsIn(const ObjectPtr& object)
+{
+    if (!object)
+        return;
+    if (holdsColors(object.get())) {
+        object->setValueForKey(updateColor(lineColorOf(*object)), kLineColor);
+        if (hasColorFill(*object))
+            object->setValueForKey(updateColor(fillColorOf(*object)), kFillColor);
+    }
+    if (const auto* container = asProtocol<Parent>(object)) {
+        for (const ObjectPtr& child : container->children())
+            updateColorsIn(child);
+    }
+}
+
+void CharacterModel::updateColors()
+{
+    if (m_colors.isEmpty() || m_colors.first() != ZDLColor::noneColor())
+        m_colors.insert(0, ZDLColor::noneColor());
+
+    // Black at 1 and white at 2, moving named entries there or putting the shared ones in.
+    const auto placeAt = [this](qsizetype index, const QString& name, const ZDLColorPtr& shared) {
+        const ZDLColorPtr named = getColorNamed(name);
+        if (!named) {
+            m_colors.insert(index, shared);
+            return;
+        }
+        const qsizetype at = m_colors.indexOf(named);
+        if (at != index && at > 0) {
+            m_colors.removeAt(at);
+            m_colors.insert(std::min(index, m_colors.size()), named);
+        }
+    };
+    placeAt(1, localized("Black"), ZDLColor::blackColor());
+    placeAt(2, localized("White"), ZDLColor::whiteColor());
+
+    // Older palettes had their own copies of white and black under these names.
+    const auto dropDuplicate = [this](const QString& name, qsizetype ofIndex) {
+        const ZDLColorPtr named = getColorNamed(name);
+        const ZDLColorPtr entry = colorAt(ofIndex);
+        if (named && entry && named != entry && named->isSameColorAs(entry)) {
+            stopObservingColor(named);
+            m_colors.removeAll(named);
+        }
+    };
+    dropDuplicate(localized("Hilite"), 2);
+    dropDuplicate(localized("Shadow"), 1);
+
+    for (const ObjectPtr& part : std::as_const(m_parts))
+        updateColorsIn(part);
+    m_lineColor = colorAt(1);
+    setUnconvertingFillColor(colorAt(2));
+    postUpdateModelColors();
+}
+
+// --- Usage ---
+
+bool CharacterModel::colorUsedIn(const ZDLColor* color, const Object* object) const
+{
+    if (!color || !object)
+        return false;
+    if (object == this) {
+        if (m_stylePasteboard
+            && (m_stylePasteboard->lineColor().get() == color
+                || m_stylePasteboard->fillColor().get() == color))
+            return true;
+        if (m_lineColor.get() == color || m_fillColor.get() == color)
+            return true;
+        for (const NamedShapeStylePtr& style : m_styles) {
+            if (style && (style->lineColor().get() == color || style->fillColor().get() == color))
+                return true;
+        }
+    }
+    if (holdsColors(object) && (lineColorOf(*object).get() == color || fillColorOf(*object).get() == color))
+        return true;
+    if (const auto* container = dynamic_cast<const Parent*>(object)) {
+        for (const ObjectPtr& child : container->children()) {
+            if (colorUsedIn(color, child.get()))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool CharacterModel::okToDeleteColor(const ZDLColor* color) const
+{
+    return !colorUsedIn(color, this);
+}
+
+void CharacterModel::replaceColor(
+    const ZDLColorPtr& oldColor, const ZDLColorPtr& newColor, const ObjectPtr& object, ZDLDocument* document)
+{
+    if (!oldColor || !object || !document)
+        return;
+    const Value newValue(newColor);
+    const Value oldValue(oldColor);
+    const auto replaceInStyle = [&](const std::shared_ptr<ShapeStyle>& style) {
+        if (!style)
+            return;
+        if (style->lineColor() == oldColor)
+            document->undoableSetPropertyFor(style, kLineColor, newValue, oldValue);
+        if (style->fillColor() == oldColor)
+            document->undoableSetPropertyFor(style, kFillColor, newValue, oldValue);
+    };
+    if (object.get() == this) {
+        replaceInStyle(m_stylePasteboard);
+        for (const NamedShapeStylePtr& style : m_styles)
+            replaceInStyle(style);
+        if (m_lineColor == oldColor)
+            document->undoableSetPropertyFor(object, kLineColor, newValue, oldValue);
+        // Not "fillColor": that would turn a gradient default fill into a colour fill.
+        if (m_fillColor == oldColor)
+            document->undoableSetPropertyFor(
+                object, QStringLiteral("unconvertingFillColor"), newValue, oldValue);
+    }
+    if (holdsColors(object.get())) {
+        if (lineColorOf(*object) == oldColor)
+            document->undoableSetPropertyFor(object, kLineColor, newValue, oldValue);
+        if (fillColorOf(*object) == oldColor)
+            document->undoableSetPropertyFor(object, kFillColor, newValue, oldValue);
+    }
+    if (const auto* container = asProtocol<Parent>(object)) {
+        for (const ObjectPtr& child : container->children())
+            replaceColor(oldColor, newColor, child, document);
+    }
+}
+
+} // namespace zandrel

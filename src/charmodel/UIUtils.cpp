@@ -1,0 +1,44 @@
+#include "charmodel/UIUtils.h"
+
+#include <QSet>
+
+namespace zandrel {
+
+namespace {
+
+// A word that counts a name: digits only, 1 to 9999, or exactly "0".
+bool isNumberWord(const QString& word)
+{
+    if (word.isEmpty() || word.size() > 4)
+        return false;
+    for (const QChar c : word) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    const int value = word.toInt();
+    return word == QStringLiteral("0") || (value >= 1 && value <= 9999);
+}
+
+} // namespace
+
+QString UIUtils::uniqueName(
+    const QStringList& otherNames, const QStringList& allNames, const QString& requested)
+{
+    if (!otherNames.contains(requested))
+        return requested;
+
+    QString stem = requested;
+    const qsizetype blank = requested.lastIndexOf(u' ');
+    if (blank >= 0 && isNumberWord(requested.mid(blank + 1)))
+        stem = requested.left(blank);
+
+    const QSet<QString> taken(allNames.begin(), allNames.end());
+    // Every name of the list blocks at most one count, so a free one is found within size + 1 tries.
+    for (qsizetype count = 1;; ++count) {
+        const QString candidate = QStringLiteral("%1 %2").arg(stem).arg(count);
+        if (!taken.contains(candidate))
+            return candidate;
+    }
+}
+
+} // namespace zandrel

@@ -1,0 +1,343 @@
+#include "charmodel/CharacterModel.h"
+
+#include "app/core/ZDLDocument.h"
+#include "charmodel/CharacterModelClasses.h"
+#include "charmodel/DocumentSettings.h"
+#include "charmodel/PartGroup.h"
+#include "charmodel/PartPath.h"
+#include "charmodel/TestPartLeaf.h"
+#include "charmodel/UIUtils.h"
+#include "graphics/ColorFill.h"
+#include "graphics/GradientFill.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Geometry.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+using test::TestPartLeaf;
+
+class CharacterModelTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ClassRegistry::shared().registerOnce(&registerCharacterModelClasses);
+        TestPartLeaf::registerClass();
+    }
+
+    static QStringList names(const CharacterModel& model)
+    {
+        QStringList result;
+        for (const ZDLColorPtr& color : model.colors())
+            result.append(color->name());
+        return result;
+    }
+};
+
+TEST_F(CharacterModelTest, NewCharacterDefaults)
+{
+    const auto model = std::make_shared<CharacterModel>();
+    EXPECT_EQ(names(*model),
+        QStringList({ QStringLiteral("None"), QStringLiteral("Black"), QStringLiteral("White"),
+            QStringLiteral("Shadow"), QStringLiteral("Highlight") }));
+    EXPECT_EQ(model->noneColor(), ZDLColor::noneColor());
+    EXPECT_EQ(model->blackColor(), ZDLColor::blackColor());
+    EXPECT_EQ(model->whiteColor(), ZDLColor::whiteColor());
+    EXPECT_EQ(model->colors().at(3)->color(), QColor::fromRgbF(0, 0, 0, 0.25f));
+    EXPECT_EQ(model->colors().at(4)->color(), QColor::fromRgbF(1, 1, 1, 0.25f));
+    EXPECT_TRUE(model->styles().isEmpty());
+    EXPECT_EQ(model->characterName(), QStringLiteral("Unnamed"));
+    EXPECT_EQ(model->characterId(), QStringLiteral("Unnamed\t") + model->creator());
+    EXPECT_EQ(model->lineColor(), ZDLColor::blackColor());
+    EXPECT_EQ(model->fillType(), FillTypeColor);
+    EXPECT_EQ(model->fillColor(), ZDLColor::whiteColor());
+    EXPECT_FLOAT_EQ(model->tracingImageAlpha(), 0.2f);
+    EXPECT_TRUE(model->tracingImageVisible());
+    ASSERT_TRUE(model->documentSettings());
+    EXPECT_FLOAT_EQ(model->documentSettings()->partEditingViewScale(), 4.0f);
+    const QRectF thumbnail = model->thumbnailRect();
+    EXPECT_DOUBLE_EQ(thumbnail.x(), 10);
+    EXPECT_DOUBLE_EQ(thumbnail.y(), 10);
+    EXPECT_NEAR(thumbnail.width(), 186.67, 0.01);
+    EXPECT_NEAR(thumbnail.height(), 133.33, 0.01);
+    EXPECT_TRUE(isEmptyRect(model->getTracingImageBounds()));
+    EXPECT_EQ(model->getThumbnail().size(), QSize(280, 200));
+
+    // A referenced character: the three required colours only, name and creator from the identifier.
+    const auto referenced = CharacterModel::initFromId(QStringLiteral("Hero\tAnn"));
+    EXPECT_EQ(referenced->colors().size(), 3);
+    EXPECT_EQ(referenced->characterName(), QStringLiteral("Hero"));
+    EXPECT_EQ(referenced->creator(), QStringLiteral("Ann"));
+    EXPECT_FALSE(referenced->documentSettings());
+    const auto untabbed = CharacterModel::initFromId(QStringLiteral("Hero"));
+    EXPECT_EQ(untabbed->characterName(), QStringLiteral("Hero"));
+    EXPECT_TRUE(untabbed->creator().isEmpty());
+}
+
+TEST_F(CharacterModelTest, DefaultFillSwitchesKeepTheRememberedColour)
+{
+    const auto model = std::make_shared<CharacterModel>();
+    const ZDLColorPtr red = ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), QStringLiteral("Red"));
+    model->addColor(red);
+
+    model->setFillType(FillTypeGradient);
+    const auto* gradientFill = dynamic_cast<const GradientFill*>(model->fill().get());
+    ASSERT_TRUE(gradientFill);
+    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(0), QColor(Qt::white));
+    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(1), QColor(Qt::white));
+    model->setFillType(FillTypeColor);
+    EXPECT_EQ(model->fillColor(), ZDLColor::whiteColor());
+
+    model->setFillType(FillTypeGradient);
+    model->setUnconvertingFillColor(red);
+    EXPECT_EQ(model->fillType(), FillTypeGradient);
+    EXPECT_EQ(model->fillColor(), red);
+
+    model->setFillColorAdjust(0.5f);
+    ASSERT_EQ(model->fillType(), FillTypeColor);
+    EXPECT_EQ(std::static_pointer_cast<ColorFill>(model->fill())->fillColor(), red);
+    EXPECT_FLOAT_EQ(model->fillColorAdjust(), 0.5f);
+
+    model->setFillType(FillTypeGradient);
+    model->setFillColor(red);
+    EXPECT_EQ(model->fillType(), FillTypeColor);
+    EXPECT_EQ(model->fillColor(), red);
+
+    // A new path starts with the defaults, blur excepted.
+    PartPath path;
+    path.setBlur(2.0f);
+    model->setLineWeight(3.0f);
+    model->setDefaultAttributesIn(path);
+    EXPECT_EQ(path.lineColor(), ZDLColor::blackColor());
+    EXPECT_EQ(path.fillColor(), red);
+    EXPECT_FLOAT_EQ(path.lineWeight(), 3.0f);
+    EXPECT_FLOAT_EQ(path.blur(), 2.0f);
+}
+
+TEST_F(CharacterModelTest, UniqueNames)
+{
+    const QStringList palette = { "Red", "Red 1", "Blue 2", "Sky 0", "Green 10000", "5" };
+    const struct {
+        const char* requested;
+        const char* expected;
+    } cases[] = {
+        { "Teal", "Teal" },
+        { "Red", "Red 2" },
+        { "Red 1", "Red 2" },
+        { "Blue 2", "Blue 1" },
+        { "Sky 0", "Sky 1" },
+        { "Green 10000", "Green 10000 1" },
+        { "5", "5 1" },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UIUtils::uniqueName(palette, palette, QString::fromUtf8(c.requested)),
+            QString::fromUtf8(c.expected))
+            << c.requested;
+    }
+    // The item's own name is no clash.
+    const auto model = std::make_shared<CharacterModel>();
+    const ZDLColorPtr shadow = model->getColorNamed(QStringLiteral("Shadow"));
+    EXPECT_EQ(model->uniqueNameForColor(shadow.get(), QStringLiteral("Shadow")), QStringLiteral("Shadow"));
+    EXPECT_EQ(model->uniqueNameForColor(shadow.get(), QStringLiteral("White")), QStringLiteral("White 1"));
+}
+
+class CharacterPaletteTest : public CharacterModelTest {
+protected:
+    void SetUp() override
+    {
+        model = std::make_shared<CharacterModel>();
+        model->setDocument(&document);
+        NotificationCenter::defaultCenter().addObserver(
+            this, QString(), model.get(), [this](const Notification& n) { posted.append(n.name); });
+    }
+    void TearDown() override { NotificationCenter::defaultCenter().removeObserver(this); }
+
+    // Ends the event pass, and so the undo group, as returning to the event loop does.
+    void endEvent() { QCoreApplication::processEvents(); }
+    void undo()
+    {
+        endEvent();
+        document.undoManager()->undo();
+    }
+    void redo() { document.undoManager()->redo(); }
+
+    ZDLDocument document;
+    CharacterModelPtr model;
+    QStringList posted;
+};
+
+TEST_F(CharacterPaletteTest, AddInsertDeleteUndoAndRedo)
+{
+    const QStringList before = names(*model);
+    const ZDLColorPtr red = ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), QStringLiteral("Red"));
+    model->undoableInsertColor(red, 3);
+    EXPECT_EQ(model->colors().indexOf(red), 3);
+    undo();
+    EXPECT_EQ(names(*model), before);
+    redo();
+    EXPECT_EQ(model->colors().indexOf(red), 3);
+
+    endEvent();
+    model->undoableDeleteColor(red);
+    EXPECT_FALSE(model->ownsColor(red.get()));
+    undo();
+    EXPECT_EQ(model->colors().indexOf(red), 3);
+    EXPECT_EQ(posted.count(kUpdateModelColorsNotification), 5);
+
+    // Unknown and required colours are never deleted.
+    endEvent();
+    model->undoableDeleteColor(
+        ZDLColor::colorFromHexNamed(QStringLiteral("#00FF00"), QStringLiteral("Lime")));
+    model->undoableDeleteColor(model->blackColor());
+    EXPECT_EQ(model->colors().size(), 6);
+    EXPECT_EQ(model->blackColor(), ZDLColor::blackColor());
+}
+
+TEST_F(CharacterPaletteTest, ColourEditsAreUndoableAndRedrawInOrder)
+{
+    const ZDLColorPtr shadow = model->getColorNamed(QStringLiteral("Shadow"));
+    shadow->setColor(QColor(Qt::blue));
+    EXPECT_EQ(posted, QStringList({ kUpdateModelColorsNotification, kFlushAllCachesUsingColorNotification }));
+    endEvent();
+    EXPECT_EQ(document.undoManager()->undoActionName(), QStringLiteral("Edit Color"));
+    undo();
+    EXPECT_EQ(shadow->color(), QColor::fromRgbF(0, 0, 0, 0.25f));
+    redo();
+    EXPECT_EQ(shadow->color(), QColor(Qt::blue));
+
+    // A rename onto another colour's name is made unique within the same step.
+    endEvent();
+    shadow->setName(QStringLiteral("Highlight"));
+    EXPECT_EQ(shadow->name(), QStringLiteral("Highlight 1"));
+    undo();
+    EXPECT_EQ(shadow->name(), QStringLiteral("Shadow"));
+
+    // Locked colours are not watched; a removed colour no longer is.
+    posted.clear();
+    endEvent();
+    const ZDLColorPtr red = ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), QStringLiteral("Red"));
+    model->addColor(red);
+    model->removeColor(red);
+    posted.clear();
+    red->setColor(QColor(Qt::green));
+    EXPECT_TRUE(posted.isEmpty());
+    EXPECT_FALSE(ZDLColor::blackColor()->hasObservers(QStringLiteral("color")));
+}
+
+TEST_F(CharacterPaletteTest, MergingPastedColoursByIdentityThenByName)
+{
+    const ZDLColorPtr shadow = model->getColorNamed(QStringLiteral("Shadow"));
+    const ZDLColorPtr lookalike
+        = ZDLColor::colorFromHexNamed(QStringLiteral("#123456"), QStringLiteral("Shadow"));
+    const ZDLColorPtr stranger
+        = ZDLColor::colorFromHexNamed(QStringLiteral("#654321"), QStringLiteral("Rust"));
+
+    EXPECT_EQ(model->mergeColor(shadow), shadow);
+    EXPECT_EQ(model->mergeColor(lookalike), shadow);
+    EXPECT_EQ(shadow->color(), QColor::fromRgbF(0, 0, 0, 0.25f));
+    EXPECT_EQ(model->mergeColor(nullptr), nullptr);
+
+    // A pasted group: a path inside is relinked, the unknown colour joins the palette undoably.
+    auto path = std::make_shared<PartPath>();
+    path->setLineColor(lookalike);
+    path->setFillColor(stranger);
+    auto group = std::make_shared<PartGroup>();
+    group->setChildren({ path });
+    model->mergePastedColorsIn(group);
+    EXPECT_EQ(path->lineColor(), shadow);
+    EXPECT_EQ(path->fillColor(), stranger);
+    EXPECT_TRUE(model->ownsColor(stranger.get()));
+    undo();
+    EXPECT_FALSE(model->ownsColor(stranger.get()));
+}
+
+TEST_F(CharacterPaletteTest, MigratingAnOldPalette)
+{
+    const ZDLColorPtr red = ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), QStringLiteral("Red"));
+    const ZDLColorPtr black = ZDLColor::colorFromHexNamed(QStringLiteral("#000000"), QStringLiteral("Black"));
+    const ZDLColorPtr white = ZDLColor::colorFromHexNamed(QStringLiteral("#FFFFFF"), QStringLiteral("White"));
+    const ZDLColorPtr hilite
+        = ZDLColor::colorFromHexNamed(QStringLiteral("#FFFFFF"), QStringLiteral("Hilite"));
+    model->setColors({ red, black, white, hilite });
+    auto path = std::make_shared<PartPath>();
+    path->setLineColor(ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), QStringLiteral("Old red")));
+    model->addPart(path);
+
+    model->updateColors();
+    EXPECT_EQ(model->colors(), QList<ZDLColorPtr>({ ZDLColor::noneColor(), black, white, red }));
+    EXPECT_EQ(path->lineColor(), red);
+    EXPECT_EQ(path->fillColor(), white);
+    EXPECT_EQ(model->lineColor(), black);
+    EXPECT_EQ(model->fillColor(), white);
+}
+
+TEST_F(CharacterPaletteTest, UsageAndReplacement)
+{
+    const ZDLColorPtr red = ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), QStringLiteral("Red"));
+    const ZDLColorPtr blue = ZDLColor::colorFromHexNamed(QStringLiteral("#0000FF"), QStringLiteral("Blue"));
+    model->addColor(red);
+    model->addColor(blue);
+    EXPECT_TRUE(model->okToDeleteColor(red.get()));
+
+    auto style = std::make_shared<NamedShapeStyle>();
+    style->setLineColor(red);
+    model->setStyles({ style });
+    EXPECT_FALSE(model->okToDeleteColor(red.get()));
+
+    auto path = std::make_shared<PartPath>();
+    path->setFillColor(red);
+    model->addPart(path);
+    model->setFillType(FillTypeGradient);
+    model->setUnconvertingFillColor(red);
+
+    endEvent();
+    model->replaceColor(red, blue, model, &document);
+    EXPECT_EQ(style->lineColor(), blue);
+    EXPECT_EQ(path->fillColor(), blue);
+    EXPECT_EQ(model->fillColor(), blue);
+    EXPECT_EQ(model->fillType(), FillTypeGradient);
+    EXPECT_TRUE(model->okToDeleteColor(red.get()));
+    undo();
+    EXPECT_EQ(style->lineColor(), red);
+    EXPECT_EQ(path->fillColor(), red);
+    EXPECT_EQ(model->fillColor(), red);
+
+    // Removing the remembered colour of a gradient default fill leaves a white colour fill.
+    model->removeColor(red);
+    EXPECT_EQ(model->fillType(), FillTypeColor);
+    EXPECT_EQ(model->fillColor(), ZDLColor::whiteColor());
+}
+
+TEST_F(CharacterModelTest, ElementsHitTestsValidationAndRetiring)
+{
+    const auto model = std::make_shared<CharacterModel>();
+    const auto lower = TestPartLeaf::make(QRectF(0, 0, 20, 20));
+    const auto upper = TestPartLeaf::make(QRectF(10, 10, 20, 20));
+    const auto broken = TestPartLeaf::make(QRectF(50, 50, 5, 5), false);
+    model->setChildren({ lower, upper, broken });
+    EXPECT_EQ(lower->parent(), model.get());
+    EXPECT_EQ(model->getChildAt(QPointF(15, 15), 1.0f), upper);
+    EXPECT_EQ(model->getChildAt(QPointF(5, 5), 1.0f), lower);
+    EXPECT_EQ(model->getChildAt(QPointF(45, 45), 1.0f), nullptr);
+    EXPECT_TRUE(equalRects(model->getBounds(), QRectF(0, 0, 55, 55)));
+
+    Log::Capture log;
+    EXPECT_TRUE(model->validateData());
+    EXPECT_EQ(model->children(), ElementList({ lower, upper }));
+    EXPECT_EQ(
+        log.lines(), QStringList({ QStringLiteral("CharacterModel validateData removing an element") }));
+
+    model->retire();
+    EXPECT_EQ(lower->parent(), nullptr);
+    EXPECT_EQ(upper->parent(), nullptr);
+    EXPECT_EQ(model->numChildren(), 0u);
+    EXPECT_TRUE(model->colors().isEmpty());
+}
+
+} // namespace
+} // namespace zandrel
