@@ -1,5 +1,6 @@
 #include "charmodel/CharacterModelClasses.h"
 
+#include "charmodel/CharacterModel.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
@@ -19,6 +20,7 @@ void registerCharacterModelClasses(ClassRegistry& registry)
     registerImageElementClasses(registry);
     registerPartClasses(registry);
     registerDocumentSettingsClasses(registry);
+    registerCharacterModelClass(registry);
 }
 
 } // namespace zandrel
