@@ -1,5 +1,6 @@
 #include "charmodel/PartPath.h"
 
+#include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
@@ -441,20 +442,27 @@ void PartPath::setContentVisible(bool visible)
 
 void PartPath::mergeColorsIntoPalette()
 {
-    Object* part = ownerPart();
+    auto* part = dynamic_cast<Part*>(ownerPart());
     if (!part) {
         zdlLog(QStringLiteral("PartPath can't find owner part"));
         return;
     }
-    // The character model does not exist yet: once it does, this takes the part's model (logging
-    // "PartPath can't find owner model" without one) and replaces the line colour and a colour
-    // fill's colour by the model's mergeColor of them.
+    auto* model = dynamic_cast<CharacterModel*>(part->model());
+    if (!model) {
+        zdlLog(QStringLiteral("PartPath can't find owner model"));
+        return;
+    }
+    if (m_lineColor)
+        setLineColor(model->mergeColor(m_lineColor));
+    if (ZDLColorPtr color = fillColor())
+        setFillColor(model->mergeColor(color));
 }
 
 ZDLColorPtr PartPath::defaultFillColorOfModel() const
 {
-    // The default fill colour of the owner part's character model, once that model exists.
-    return nullptr;
+    const auto* part = dynamic_cast<const Part*>(ownerPart());
+    const auto* model = part ? dynamic_cast<const CharacterModel*>(part->model()) : nullptr;
+    return model ? model->fillColor() : nullptr;
 }
 
 bool PartPath::validateData()

@@ -3,6 +3,7 @@
 #include "app/core/ZDLDocument.h"
 #include "charmodel/CharacterModelClasses.h"
 #include "charmodel/DocumentSettings.h"
+#include "charmodel/Part.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/TestPartLeaf.h"
@@ -21,6 +22,21 @@ namespace zandrel {
 namespace {
 
 using test::TestPartLeaf;
+
+// Stands in for the comic's group of free objects, which filtering opens by its class name.
+class TestGroup : public Object, public virtual Parent {
+public:
+    QString className() const override { return QStringLiteral("Group"); }
+    ElementList children() const override { return m_children; }
+    void setChildren(const ElementList& children) override { m_children = children; }
+    QRectF getBounds() const override { return QRectF(); }
+    QRectF getGeometryBounds() const override { return QRectF(); }
+    QString displayName() const override { return QString(); }
+    bool canEditContents() const override { return true; }
+    bool canSelectContents() const override { return true; }
+
+    ElementList m_children;
+};
 
 class CharacterModelTest : public ::testing::Test {
 protected:
@@ -337,6 +353,51 @@ TEST_F(CharacterModelTest, ElementsHitTestsValidationAndRetiring)
     EXPECT_EQ(upper->parent(), nullptr);
     EXPECT_EQ(model->numChildren(), 0u);
     EXPECT_TRUE(model->colors().isEmpty());
+}
+
+TEST_F(CharacterModelTest, PastingIntoACharacter)
+{
+    const auto model = std::make_shared<CharacterModel>();
+    const auto other = std::make_shared<CharacterModel>();
+    other->setCharacterName(QStringLiteral("Other"));
+
+    // Groups holding one element are unwrapped, emptied groups dropped; parts forget their model.
+    const auto part = std::make_shared<Part>(other);
+    const auto single = std::make_shared<TestGroup>();
+    single->setChildren({ part });
+    const auto emptied = std::make_shared<TestGroup>();
+    emptied->setChildren({ std::make_shared<TestGroup>() });
+    EXPECT_EQ(model->filterObjects({ single, emptied }), ElementList({ part }));
+    EXPECT_EQ(part->model(), nullptr);
+
+    // Loose part elements become one part of this character; a lone part group is unwrapped.
+    const auto leaf = TestPartLeaf::make(QRectF(0, 0, 5, 5));
+    const auto group = std::make_shared<PartGroup>();
+    group->setChildren({ leaf });
+    const ElementList scrap = model->filterScrapObjects({ group });
+    ASSERT_EQ(scrap.size(), 1);
+    const auto made = std::dynamic_pointer_cast<Part>(scrap.first());
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->children(), ElementList({ leaf }));
+    EXPECT_EQ(made->model(), model.get());
+    EXPECT_TRUE(model->filterScrapObjects({}).isEmpty());
+
+    // Only a foreign identifier tells a paste from another character.
+    EXPECT_TRUE(model->pastedPartsAreFromThisCharacter({ part }));
+    part->setCharacterId(model->characterId());
+    EXPECT_TRUE(model->pastedPartsAreFromThisCharacter({ part }));
+    part->setCharacterId(other->characterId());
+    EXPECT_FALSE(model->pastedPartsAreFromThisCharacter({ part }));
+
+    // A pasted path inside a part of this character takes the palette's colours when validated.
+    const auto pasted = std::make_shared<Part>();
+    auto path = std::make_shared<PartPath>();
+    path->setSegments({ std::make_shared<Curve>() });
+    path->setLineColor(ZDLColor::colorFromHexNamed(QStringLiteral("#FFFFFF"), QStringLiteral("Highlight")));
+    pasted->setChildren({ path });
+    model->addPart(pasted);
+    path->validateData();
+    EXPECT_EQ(path->lineColor(), model->getColorNamed(QStringLiteral("Highlight")));
 }
 
 } // namespace

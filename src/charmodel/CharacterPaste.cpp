@@ -1,0 +1,73 @@
+// Preparing objects pasted or dropped into a character.
+#include "charmodel/CharacterModel.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartGroup.h"
+#include "graphics/ArrayUtils.h"
+
+namespace zandrel {
+
+ElementList CharacterModel::filterObjects(const ElementList& objects) const
+{
+    ElementList filtered;
+    for (const ObjectPtr& object : objects) {
+        if (!object)
+            continue;
+        if (auto* part = dynamic_cast<Part*>(object.get())) {
+            // The part takes its owner from the container it is pasted into.
+            part->setModel(nullptr);
+            filtered.append(object);
+        } else if (auto* image = dynamic_cast<ImageElement*>(object.get())) {
+            image->stripIdentity();
+            filtered.append(object);
+        } else if (object->className() == QStringLiteral("Group")) {
+            auto* group = asProtocol<Parent>(object);
+            if (!group) {
+                filtered.append(object);
+                continue;
+            }
+            const ElementList members = filterObjects(group->children());
+            group->setChildren(members);
+            if (members.size() == 1)
+                filtered.append(members.first());
+            else if (!members.isEmpty())
+                filtered.append(object);
+        } else {
+            filtered.append(object);
+        }
+    }
+    return filtered;
+}
+
+ElementList CharacterModel::filterScrapObjects(const ElementList& scrapChildren)
+{
+    if (scrapChildren.isEmpty())
+        return {};
+    if (!ArrayUtils::anyIn<PartElement>(scrapChildren))
+        return filterObjects(scrapChildren);
+
+    ElementList members = scrapChildren;
+    if (scrapChildren.size() == 1 && dynamic_cast<const PartGroup*>(scrapChildren.first().get()))
+        members = asProtocol<Parent>(scrapChildren.first())->children();
+    auto part = std::make_shared<Part>(shared_from_this());
+    part->setChildren(members);
+    return { part };
+}
+
+bool CharacterModel::pastedPartsAreFromThisCharacter(const ElementList& objects) const
+{
+    const QString ownId = characterId();
+    for (const ObjectPtr& object : ArrayUtils::flattenComicElementsArray(objects)) {
+        QString id;
+        if (const auto* part = dynamic_cast<const Part*>(object.get()))
+            id = part->characterId();
+        else if (ArrayUtils::isKindOfClassNamed(object.get(), QStringLiteral("Balloon"))
+            && object->respondsToKey(QStringLiteral("characterId")))
+            id = object->valueForKey(QStringLiteral("characterId")).toString();
+        if (!id.isEmpty() && id != ownId)
+            return false;
+    }
+    return true;
+}
+
+} // namespace zandrel
