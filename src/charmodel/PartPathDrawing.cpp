@@ -333,9 +333,8 @@ QRectF PartPath::getInvalidationBounds() const
 
 QList<QRectF> PartPath::getBoundsOfPaths() const
 {
+    // Like getBoundsIgnoringVisibility, this answers for a hidden path too.
     QList<QRectF> rects;
-    if (!visible())
-        return rects;
     const double grow = lineShows() ? m_lineWeight / 2.0 : 0.0;
     for (const CurvePtr& curve : m_segments)
         rects.append(grownBy(curve->getBounds(), grow));

@@ -221,15 +221,22 @@ TEST_F(PartPathTest, FillTypeChanges)
 
 TEST_F(PartPathTest, HitTesting)
 {
-    // Unfilled, no line colour: only a band of 3 screen points along the curves.
+    // Unfilled, with no line colour or the none colour: only a band of 3 screen points along the
+    // curves, at any zoom.
+    for (const ZDLColorPtr& line : { ZDLColorPtr(), ZDLColor::noneColor() }) {
+        auto unstroked = square();
+        unstroked->setFillColor(ZDLColor::noneColor());
+        unstroked->setLineColor(line);
+        unstroked->setLineWeight(0.5f); // thinner than the band at every scale below
+        for (float scale : { 0.25f, 0.5f, 1.0f, 4.0f }) {
+            EXPECT_TRUE(unstroked->containsPt({ 20, 10 + 1.4 / scale }, scale)) << scale;
+            EXPECT_FALSE(unstroked->containsPt({ 20, 10 + 1.6 / scale }, scale)) << scale;
+            EXPECT_FALSE(unstroked->containsPt({ 20, 20 }, scale)) << scale;
+        }
+    }
     auto bare = square();
     bare->setFillColor(ZDLColor::noneColor());
     bare->setLineWeight(0);
-    for (float scale : { 0.5f, 1.0f, 4.0f }) {
-        EXPECT_TRUE(bare->containsPt({ 20, 10 + 1.4 / scale }, scale)) << scale;
-        EXPECT_FALSE(bare->containsPt({ 20, 10 + 1.6 / scale }, scale)) << scale;
-    }
-    EXPECT_FALSE(bare->containsPt({ 20, 20 }, 1));
     // Inside, only a child is hit.
     bare->addPartElement(test::TestPartLeaf::make(QRectF(18, 18, 4, 4)));
     EXPECT_TRUE(bare->containsPt({ 20, 20 }, 1));
@@ -249,15 +256,29 @@ TEST_F(PartPathTest, HitTesting)
 TEST_F(PartPathTest, BoundsFamily)
 {
     const QRectF curveBounds(10, 10, 20, 20);
+    const QRectF grown(8, 8, 24, 24);
+    // Weight 4 grows by 2 on every side while the outline shows: never for no line colour, the
+    // none colour or a transparent line.
+    struct LineCase {
+        const char* name;
+        ZDLColorPtr color;
+        float alpha;
+        QRectF visual;
+    };
+    for (const LineCase& c : { LineCase { "no colour", nullptr, 1, curveBounds },
+             LineCase { "none colour", ZDLColor::noneColor(), 1, curveBounds },
+             LineCase { "transparent", ZDLColor::blackColor(), 0, curveBounds },
+             LineCase { "shown", ZDLColor::blackColor(), 1, grown } }) {
+        auto styled = square();
+        styled->setLineWeight(4);
+        styled->setLineColor(c.color);
+        styled->setLineAlpha(c.alpha);
+        EXPECT_EQ(styled->getVisualBounds(), c.visual) << c.name;
+        EXPECT_EQ(styled->getBoundsOfPaths(), QList<QRectF> { c.visual }) << c.name;
+    }
     auto path = square();
     path->setLineWeight(4);
-    // No line colour, or a transparent line: the curves alone.
-    EXPECT_EQ(path->getVisualBounds(), curveBounds);
     path->setLineColor(ZDLColor::blackColor());
-    EXPECT_EQ(path->getVisualBounds(), QRectF(8, 8, 24, 24));
-    EXPECT_EQ(path->getBoundsOfPaths(), (QList<QRectF> { QRectF(8, 8, 24, 24) }));
-    path->setLineAlpha(0);
-    EXPECT_EQ(path->getVisualBounds(), curveBounds);
 
     struct Case {
         float blur;
@@ -279,7 +300,11 @@ TEST_F(PartPathTest, BoundsFamily)
     EXPECT_TRUE(isEmptyRect(path->getBounds()));
     EXPECT_TRUE(isEmptyRect(path->getInvalidationBounds()));
     EXPECT_EQ(path->getBoundsIgnoringVisibility(), curveBounds);
+    // The rectangles of the curves do not consult visibility either.
+    path->setBlur(0);
+    EXPECT_EQ(path->getBoundsOfPaths(), QList<QRectF> { grown });
     EXPECT_TRUE(isEmptyRect(PartPath().getInvalidationBounds()));
+    EXPECT_TRUE(PartPath().getBoundsOfPaths().isEmpty());
 }
 
 TEST_F(PartPathTest, PixelAlignment)
