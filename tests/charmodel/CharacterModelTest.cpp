@@ -10,11 +10,16 @@
 #include "charmodel/UIUtils.h"
 #include "graphics/ColorFill.h"
 #include "graphics/GradientFill.h"
+#include "graphics/ZDLImage.h"
+#include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Exception.h"
 #include "platform/Geometry.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/OffscreenImage.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
@@ -353,6 +358,52 @@ TEST_F(CharacterModelTest, ElementsHitTestsValidationAndRetiring)
     EXPECT_EQ(upper->parent(), nullptr);
     EXPECT_EQ(model->numChildren(), 0u);
     EXPECT_TRUE(model->colors().isEmpty());
+}
+
+TEST_F(CharacterModelTest, TracingImageThumbnailAndLegacyData)
+{
+    ZDLDocument document;
+    int redraws = 0;
+    NotificationCenter::defaultCenter().addObserver(
+        &redraws, kUpdateDocumentViewsNotification, &document, [&](const Notification&) { ++redraws; });
+    const auto model = std::make_shared<CharacterModel>();
+    model->setDocument(&document);
+
+    QImage black(40, 20, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    black.save(&buffer, "PNG");
+    model->setTracingImage(ZDLImage::initWithData(png));
+    model->setTracingImageScale(2.0f);
+    model->setTracingImageScale(2.0f);
+    EXPECT_EQ(redraws, 2);
+    EXPECT_TRUE(equalRects(model->getTracingImageBounds(), QRectF(0, 0, 80, 40)));
+
+    // Dark lines show through faintly over white; beyond the image nothing changes.
+    OffscreenImage sheet(QSize(100, 50));
+    sheet.canvas()->fillRect(QRectF(0, 0, 100, 50), CanvasPaint(QColor(Qt::white)));
+    model->drawTracingImageIn(*sheet.canvas());
+    const QImage traced = sheet.takeImage();
+    EXPECT_LT(qGray(traced.pixel(70, 30)), 255);
+    EXPECT_GT(qGray(traced.pixel(70, 30)), 128);
+    EXPECT_EQ(traced.pixel(90, 45), QColor(Qt::white).rgba());
+
+    model->setTracingImageVisible(false);
+    EXPECT_TRUE(isEmptyRect(model->getTracingImageBounds()));
+    EXPECT_EQ(redraws, 3);
+    NotificationCenter::defaultCenter().removeObserver(&redraws);
+
+    // The thumbnail frame starts at its origin: a part there lands in the top-left corner.
+    model->addPart(TestPartLeaf::make(QRectF(10, 10, 10, 10)));
+    const QImage thumbnail = model->getThumbnail();
+    EXPECT_EQ(thumbnail.pixel(1, 1), QColor(Qt::red).rgba());
+    EXPECT_EQ(thumbnail.pixel(16, 16), 0u);
+
+    // A legacy file too short for its record count opens nothing.
+    EXPECT_THROW(CharacterModel::initWithParts86Data(QByteArray("\x00\x01", 2)), Exception);
+    EXPECT_EQ(CharacterModel::initWithParts86Data(QByteArray(2, '\0'))->numChildren(), 0u);
 }
 
 TEST_F(CharacterModelTest, PastingIntoACharacter)
