@@ -1,5 +1,6 @@
 #include "charmodel/BlurGroupCollector.h"
 
+#include "charmodel/ImageElement.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/TestPartLeaf.h"
@@ -19,7 +20,8 @@
 namespace zandrel {
 namespace {
 
-constexpr float kImage = -1000.0f; // an image-like element, not a path
+constexpr float kImage = -1000.0f; // an image element
+constexpr float kLeaf = -3000.0f; // another element that is not a path
 constexpr float kHidden = -2000.0f; // a hidden path with blur 2
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -44,6 +46,8 @@ ElementList elementsFor(const std::vector<float>& blurs)
     double x = 10;
     for (float blur : blurs) {
         if (blur == kImage) {
+            elements.append(std::make_shared<ImageElement>());
+        } else if (blur == kLeaf) {
             elements.append(test::TestPartLeaf::make(QRectF(x, 10, 10, 10)));
         } else {
             auto path = square(x, 10, 10, blur == kHidden ? 2.0f : blur, ZDLColor::blackColor());
@@ -101,6 +105,7 @@ TEST(BlurGroupCollectorTest, GroupsNeighbouringPathsOfLikeBlur)
         { "the factor holds against every member", { 2, 3, 1.9f, 1.5f }, { 0, 0, 2, 2 } },
         { "a sharp path separates", { 2, 0, 2 }, { -1, -1, -1 } },
         { "an image separates", { 2, kImage, 2 }, { -1, -1, -1 } },
+        { "any element that is not a path separates", { 2, 2, kLeaf, 2, 2 }, { 0, 0, -1, 3, 3 } },
         { "a hidden path is passed over", { 2, kHidden, 2 }, { 0, -1, 0 } },
         { "an unshown blur opens nothing", { 0.6f, 0.7f, 2 }, { -1, -1, -1 } },
         { "an unshown blur joins a shown one", { 0.9f, 0.7f }, { 0, 0 } },

@@ -197,6 +197,9 @@ TEST_F(PartPathTest, StyleCopiedAndAppliedByName)
     target->offsetBy({ 1, 1 }, true);
     target->transformBy(QTransform::fromScale(2, 2));
     EXPECT_EQ(notices, 4);
+    target->perspectiveTransformFrom(
+        QRectF(0, 0, 10, 10), { QPointF(0, 0), QPointF(20, 0), QPointF(20, 20), QPointF(0, 20) });
+    EXPECT_EQ(notices, 5);
 }
 
 TEST_F(PartPathTest, FillTypeChanges)

@@ -94,7 +94,8 @@ TEST(ImageCacheTest, SlowRenderingsAreKeptAndFastOnesGiveUpCaching)
     EXPECT_EQ(first.pixel(5, 5), qRgb(255, 255, 255));
 
     Fixture fast(0.001);
-    fast.draw();
+    // Rendered once into a bitmap that is drawn, then dropped.
+    EXPECT_EQ(fast.draw().pixel(20, 15), qRgb(255, 0, 0));
     EXPECT_EQ(fast.leaf->draws, 1);
     EXPECT_FALSE(fast.cache.tryCaching());
     EXPECT_TRUE(fast.cache.cache().isNull());
