@@ -4,6 +4,7 @@
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
+#include "charmodel/PartAlias.h"
 #include "charmodel/PartElement.h"
 #include "charmodel/PartPath.h"
 #include "graphics/GraphicsClasses.h"
@@ -19,6 +20,7 @@ void registerCharacterModelClasses(ClassRegistry& registry)
     registerPartPathClasses(registry);
     registerImageElementClasses(registry);
     registerPartClasses(registry);
+    registerPartAliasClasses(registry);
     registerDocumentSettingsClasses(registry);
     registerCharacterModelClass(registry);
 }
