@@ -312,18 +312,22 @@ TEST_F(PartPathTest, BoundsFamily)
 
 TEST_F(PartPathTest, PixelAlignment)
 {
+    // Odd widths of a shown outline snap to pixel centres, anything else to pixel edges.
+    const ZDLColorPtr black = ZDLColor::blackColor();
     struct Case {
         float weight;
-        bool lineShown;
+        ZDLColorPtr line;
+        float alpha;
         float expectedY;
     };
-    for (const Case& c : { Case { 1, true, 10.5f }, Case { 2, true, 10.0f }, Case { 1, false, 10.0f },
-             Case { 3, true, 10.5f }, Case { 0.2f, true, 10.5f } }) {
+    for (const Case& c : { Case { 1, black, 1, 10.5f }, Case { 2, black, 1, 10.0f },
+             Case { 1, nullptr, 1, 10.0f }, Case { 1, ZDLColor::noneColor(), 1, 10.0f },
+             Case { 1, black, 0, 10.0f }, Case { 3, black, 1, 10.5f }, Case { 0.2f, black, 1, 10.5f } }) {
         auto path = std::make_shared<PartPath>();
         path->setSegments({ curve({ { 0.3, 10.3 }, { 20.7, 10.3 } }, false) });
         path->setLineWeight(c.weight);
-        if (c.lineShown)
-            path->setLineColor(ZDLColor::blackColor());
+        path->setLineColor(c.line);
+        path->setLineAlpha(c.alpha);
         path->alignPathPointsWithUndoDocument(nullptr);
         const CurvePtr aligned = path->getSegmentAtIndex(0);
         EXPECT_EQ(aligned->getPointAtIndex(0)->y(), c.expectedY) << c.weight;
