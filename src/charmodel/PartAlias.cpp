@@ -62,7 +62,8 @@ ObjectPtr PartAlias::initWithCoder(KeyedUnarchiver& coder)
 {
     // Only single elements are shown: a list here would be drawn and hit-tested as nothing.
     m_realPart = zdlDecodeObjectOfClasses(coder,
-        { QStringLiteral("Part"), QStringLiteral("ImageElement"), QStringLiteral("Balloon") }, QStringLiteral("part"))
+        { QStringLiteral("Part"), QStringLiteral("ImageElement"), QStringLiteral("Balloon") },
+        QStringLiteral("part"))
                      .toObject();
     // An element still being decoded would close an ownership cycle, and its bounds are not known yet.
     if (!realGraphic() || coder.isDecoding(m_realPart))
@@ -150,10 +151,10 @@ void PartAlias::drawIn(ZDLContext& context)
     if (!m_visible || !real || !canvas)
         return;
     const QPointF offset = displayOffset();
-    canvas->save();
+    context.saveState();
     canvas->translate(offset.x(), offset.y());
     real->drawIn(context);
-    canvas->restore();
+    context.restoreState();
 }
 
 bool PartAlias::containsPt(const QPointF& point, float viewScale) const
