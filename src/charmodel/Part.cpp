@@ -328,9 +328,9 @@ ObjectPtr Part::getChildAtIndex(std::size_t index) const
 
 bool Part::hasChild(const Object* element) const
 {
-    return element
-        && std::any_of(m_elements.cbegin(), m_elements.cend(),
-            [element](const ObjectPtr& child) { return child.get() == element; });
+    return element && std::any_of(m_elements.cbegin(), m_elements.cend(), [element](const ObjectPtr& child) {
+        return child.get() == element;
+    });
 }
 
 ElementList Part::adoptable(const ElementList& elements)

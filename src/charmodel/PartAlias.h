@@ -72,9 +72,9 @@ public:
     void drawIn(ZDLContext& context) override;
     bool containsPt(const QPointF& point, float viewScale) const override;
     // The real element's caches belong to its character, which flushes them itself.
-    void flushCachesUsingColor() override {}
-    void flushCachedImage() override {}
-    void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override {}
+    void flushCachesUsingColor() override { }
+    void flushCachedImage() override { }
+    void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override { }
 
     // The alias rect, visible or not.
     QRectF getBounds() const override { return m_aliasBounds; }

@@ -45,8 +45,8 @@ public:
     }
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override
     {
-        parts = adoptDecodedElements(
-            coder, zdlDecodeElementsOfClasses(coder, { QStringLiteral("Part") }, QStringLiteral("parts")), this);
+        parts = adoptDecodedElements(coder,
+            zdlDecodeElementsOfClasses(coder, { QStringLiteral("Part") }, QStringLiteral("parts")), this);
         return shared_from_this();
     }
 
@@ -283,11 +283,14 @@ TEST_F(PartTest, OverlapLooksAtThePathsInsideGroups)
 TEST_F(PartTest, ValidationCopiesAndNotices)
 {
     const auto good = TestPartLeaf::make(QRectF(0, 0, 1, 1));
-    const PartPtr part = partOf({ TestPartLeaf::make(QRectF(), false), good, TestPartLeaf::make(QRectF(), false) });
+    const PartPtr part
+        = partOf({ TestPartLeaf::make(QRectF(), false), good, TestPartLeaf::make(QRectF(), false) });
     {
         Log::Capture log;
         EXPECT_TRUE(part->validateData());
-        EXPECT_EQ(log.lines(), (QStringList { "Part validateData removing a part element", "Part validateData removing a part element" }));
+        EXPECT_EQ(log.lines(),
+            (QStringList {
+                "Part validateData removing a part element", "Part validateData removing a part element" }));
     }
     EXPECT_EQ(part->children(), ElementList { good });
     good->m_valid = false;
@@ -394,8 +397,8 @@ TEST_F(PartTest, ArchiveKeysAndTheModelBackReference)
     part->setOrigin(QPointF(0.1, 2));
     const QStringList inFile { "elements", "type", "originX", "originY", "model" };
     EXPECT_EQ(rootKeys(KeyedArchiver::archivedDataWithRootObject(part)).first, inFile);
-    const auto file = KeyedUnarchiver::unarchive(KeyedArchiver::archivedDataWithRootObject(character),
-        { QStringLiteral("TestCharacterModel") })
+    const auto file = KeyedUnarchiver::unarchive(
+        KeyedArchiver::archivedDataWithRootObject(character), { QStringLiteral("TestCharacterModel") })
                           .toObject<TestCharacterModel>();
     ASSERT_TRUE(file);
     ASSERT_EQ(file->parts.size(), 1);
@@ -425,13 +428,15 @@ TEST_F(PartTest, HostileArchivesDecodeSafely)
     // The part lists itself and a group that lists the part; the model is the part itself.
     const quint64 inner = b.add(b.record(arrayClass, { { "NS.objects", b.uids({ root }) } }));
     const quint64 group = b.add(b.record(groupClass, { { "children", b.uid(inner) } }));
-    const quint64 elements = b.add(b.record(arrayClass, { { "NS.objects", b.uids({ root, group, group }) } }));
+    const quint64 elements
+        = b.add(b.record(arrayClass, { { "NS.objects", b.uids({ root, group, group }) } }));
     const float nan = std::numeric_limits<float>::quiet_NaN();
     b.set(root,
         b.record(partClass,
-            { { "elements", b.uid(elements) }, { "type", b.integer(-(1LL << 40)) }, { "originX", b.real32(nan) },
-                { "originY", b.real32(1) }, { "model", b.uid(root) }, { "characterId", b.uid(group) },
-                { "hScale", b.real32(nan) }, { "vScale", b.real32(std::numeric_limits<float>::infinity()) } }));
+            { { "elements", b.uid(elements) }, { "type", b.integer(-(1LL << 40)) },
+                { "originX", b.real32(nan) }, { "originY", b.real32(1) }, { "model", b.uid(root) },
+                { "characterId", b.uid(group) }, { "hScale", b.real32(nan) },
+                { "vScale", b.real32(std::numeric_limits<float>::infinity()) } }));
     const PartPtr read = decode(b.finish(root));
     ASSERT_TRUE(read);
     ASSERT_EQ(read->numChildren(), 1u) << "the group once, without the part inside it";
