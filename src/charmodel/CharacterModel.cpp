@@ -3,6 +3,7 @@
 #include "app/core/ZDLDocument.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
+#include "charmodel/PartAlias.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/PartTypes.h"
 #include "charmodel/UIUtils.h"
@@ -23,6 +24,8 @@
 #include "platform/Log.h"
 #include "platform/OffscreenImage.h"
 #include "platform/UserName.h"
+
+#include <algorithm>
 
 namespace zandrel {
 
@@ -465,6 +468,26 @@ QList<int> CharacterModel::getPartTypesSorted() const
 QList<int> CharacterModel::getAllPartTypesSorted()
 {
     return PartTypes::displayOrder();
+}
+
+ElementList CharacterModel::getPartAliasesOfType(int partType) const
+{
+    ElementList aliases;
+    if (partType == -2) {
+        for (const int type : getPartTypesSorted())
+            aliases.append(getPartAliasesOfType(type));
+        return aliases;
+    }
+    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts)) {
+        const auto* comicElement = asProtocol<ComicElement>(element);
+        if (comicElement && comicElement->partType() == partType)
+            aliases.append(std::make_shared<PartAlias>(element));
+    }
+    std::stable_sort(aliases.begin(), aliases.end(), [](const ObjectPtr& a, const ObjectPtr& b) {
+        return asProtocol<GraphicElement>(a)->getBounds().height()
+            < asProtocol<GraphicElement>(b)->getBounds().height();
+    });
+    return aliases;
 }
 
 ElementList CharacterModel::allImageElementsUsingImage(const ZDLImage* image) const

@@ -88,6 +88,7 @@ TEST_F(CharacterModelTest, NewCharacterDefaults)
     EXPECT_NEAR(thumbnail.height(), 133.33, 0.01);
     EXPECT_TRUE(isEmptyRect(model->getTracingImageBounds()));
     EXPECT_EQ(model->getThumbnail().size(), QSize(280, 200));
+    EXPECT_TRUE(model->getPartAliasesOfType(PartTypeHat).isEmpty());
 
     // A referenced character: the three required colours only, name and creator from the identifier.
     const auto referenced = CharacterModel::initFromId(QStringLiteral("Hero\tAnn"));
@@ -432,6 +433,23 @@ TEST_F(CharacterModelTest, PastingIntoACharacter)
     EXPECT_EQ(made->children(), ElementList({ leaf }));
     EXPECT_EQ(made->model(), model.get());
     EXPECT_TRUE(model->filterScrapObjects({}).isEmpty());
+
+    // Aliases of a type, lowest first; -2 gives every type in display order.
+    const auto tallHead = std::make_shared<Part>();
+    tallHead->setChildren({ TestPartLeaf::make(QRectF(0, 0, 10, 30)) });
+    tallHead->setPartType(PartTypeHead);
+    const auto hat = std::make_shared<Part>();
+    hat->setChildren({ TestPartLeaf::make(QRectF(0, 0, 10, 5)) });
+    hat->setPartType(PartTypeHat);
+    const auto shortHead = std::make_shared<Part>();
+    shortHead->setChildren({ TestPartLeaf::make(QRectF(0, 0, 10, 10)) });
+    shortHead->setPartType(PartTypeHead);
+    const auto catalog = std::make_shared<CharacterModel>();
+    catalog->setChildren({ hat, tallHead, shortHead });
+    QList<QRectF> heights;
+    for (const ObjectPtr& alias : catalog->getPartAliasesOfType(-2))
+        heights.append(asProtocol<GraphicElement>(alias)->getBounds());
+    EXPECT_EQ(heights, QList<QRectF>({ QRectF(0, 0, 10, 10), QRectF(0, 0, 10, 30), QRectF(0, 0, 10, 5) }));
 
     // Only a foreign identifier tells a paste from another character.
     EXPECT_TRUE(model->pastedPartsAreFromThisCharacter({ part }));
