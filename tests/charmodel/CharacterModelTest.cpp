@@ -90,6 +90,16 @@ TEST_F(CharacterModelTest, NewCharacterDefaults)
     EXPECT_EQ(model->getThumbnail().size(), QSize(280, 200));
     EXPECT_TRUE(model->getPartAliasesOfType(PartTypeHat).isEmpty());
 
+    // Default styles exist only for the colours the palette has: no "Skin" in a new character.
+    model->createDefaultStyles();
+    ASSERT_EQ(model->styles().size(), 2);
+    const NamedShapeStylePtr shadowStyle = model->styles().first();
+    EXPECT_EQ(shadowStyle->name(), QStringLiteral("Shadow"));
+    EXPECT_EQ(shadowStyle->lineColor(), ZDLColor::noneColor());
+    EXPECT_EQ(shadowStyle->fillColor(), model->getColorNamed(QStringLiteral("Shadow")));
+    EXPECT_FLOAT_EQ(shadowStyle->blur(), 1.35f);
+    EXPECT_EQ(model->uniqueNameForStyle(nullptr, QStringLiteral("Shadow")), QStringLiteral("Shadow 1"));
+
     // A referenced character: the three required colours only, name and creator from the identifier.
     const auto referenced = CharacterModel::initFromId(QStringLiteral("Hero\tAnn"));
     EXPECT_EQ(referenced->colors().size(), 3);
