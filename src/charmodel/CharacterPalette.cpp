@@ -31,19 +31,24 @@ bool holdsColors(const Object* object)
 
 ZDLColorPtr lineColorOf(const Object& object)
 {
-    return object.valueForKey(kLineColor).toObject<ZDLColor>();
+    return object.respondsToKey(kLineColor) ? object.valueForKey(kLineColor).toObject<ZDLColor>() : nullptr;
+}
+
+ColorFillPtr colorFillOf(const Object& object)
+{
+    return object.respondsToKey(kFill) ? object.valueForKey(kFill).toObject<ColorFill>() : nullptr;
 }
 
 // Null for a gradient fill, which holds no palette colour.
 ZDLColorPtr fillColorOf(const Object& object)
 {
-    const auto fill = object.valueForKey(kFill).toObject<ColorFill>();
+    const ColorFillPtr fill = colorFillOf(object);
     return fill ? fill->fillColor() : nullptr;
 }
 
 bool hasColorFill(const Object& object)
 {
-    return object.valueForKey(kFill).toObject<ColorFill>() != nullptr;
+    return colorFillOf(object) != nullptr;
 }
 
 } // namespace
