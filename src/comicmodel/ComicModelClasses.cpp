@@ -2,6 +2,7 @@
 
 #include "charmodel/CharacterModelClasses.h"
 #include "comicmodel/ComicStructureElement.h"
+#include "comicmodel/PanelLayer.h"
 #include "platform/ClassRegistry.h"
 
 namespace zandrel {
@@ -11,6 +12,7 @@ void registerComicModelClasses(ClassRegistry& registry)
     // Registering a class again only replaces it with the same entry, so direct calls are safe.
     registerCharacterModelClasses(registry);
     registerComicStructureClasses(registry);
+    registerPanelClasses(registry);
 }
 
 } // namespace zandrel

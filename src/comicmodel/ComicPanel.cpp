@@ -1,0 +1,673 @@
+#include "comicmodel/ComicPanel.h"
+
+#include "app/core/ZDLDocument.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
+#include "comicmodel/ComicStack.h"
+#include "comicmodel/PanelServices.h"
+#include "graphics/ArrayUtils.h"
+#include "graphics/BoundsAccumulator.h"
+#include "graphics/CoderExtensions.h"
+#include "graphics/ColorFill.h"
+#include "graphics/EdgeEffects.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/Geometry.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Log.h"
+
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+const QString kFrontLayer = QStringLiteral("frontLayer");
+const QString kBackLayer = QStringLiteral("backLayer");
+const QString kShape = QStringLiteral("shape");
+const QString kRoundness = QStringLiteral("roundness");
+const QString kDash = QStringLiteral("dash");
+const QString kWeight = QStringLiteral("weight");
+const QString kFill = QStringLiteral("fill");
+const QString kFillLayer = QStringLiteral("fillLayer");
+const QString kFillAlpha = QStringLiteral("fillAlpha");
+
+// The width of the grip band around the current free panel's frame.
+constexpr float kFrameGripWeight = 11.0f;
+
+QRectF cornerBounds(const QPointF& a, const QPointF& b, const QPointF& c, const QPointF& d)
+{
+    BoundsAccumulator acc;
+    boundsAccumulatorInit(&acc);
+    for (const QPointF& p : { a, b, c, d })
+        boundsAccumulatorAddPoint(&acc, p);
+    return boundsAccumulatorRect(&acc);
+}
+
+bool isFinitePoint(const QPointF& p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+QRectF elementBounds(const ObjectPtr& element)
+{
+    const auto* graphic = asProtocol<GraphicElement>(element);
+    return graphic ? graphic->getBounds() : QRectF();
+}
+
+} // namespace
+
+const PropertyTable& ComicPanel::staticPropertyTable()
+{
+    using P = ComicPanel;
+    static const PropertyTable table(&ComicStructureElement::staticPropertyTable(),
+        {
+            property<P>(kShape, &P::shape, &P::setShape),
+            property<P>(kRoundness, &P::roundness, &P::setRoundness),
+            property<P>(kWeight, &P::weight, &P::setWeight),
+            property<P>(QStringLiteral("lineStyle"), &P::lineStyle, &P::setLineStyle),
+            property<P>(kFill, &P::fill, &P::setFill),
+            property<P>(kFillAlpha, &P::fillAlpha, &P::setFillAlpha),
+            property<P>(kFillLayer, &P::fillLayer, &P::setFillLayer),
+            readOnlyProperty<P>(kFrontLayer, &P::frontLayer),
+            readOnlyProperty<P>(kBackLayer, &P::backLayer),
+        });
+    return table;
+}
+
+ComicPanel::ComicPanel()
+    : m_frontLayer(std::make_shared<PanelLayer>())
+    , m_backLayer(std::make_shared<PanelLayer>())
+{
+    adoptLayers();
+}
+
+ComicPanel::ComicPanel(const ComicPanel& other)
+    : ComicStructureElement(other)
+    , m_shape(other.m_shape)
+    , m_roundness(other.m_roundness)
+    , m_weight(other.m_weight)
+    , m_lineStyle(other.m_lineStyle)
+    , m_fill(other.m_fill ? other.m_fill->copy() : nullptr)
+    , m_frontLayer(other.m_frontLayer ? other.m_frontLayer->initByCopying() : std::make_shared<PanelLayer>())
+    , m_backLayer(other.m_backLayer ? other.m_backLayer->initByCopying() : std::make_shared<PanelLayer>())
+    , m_fillLayer(other.m_fillLayer)
+    , m_fillAlpha(other.m_fillAlpha)
+{
+    adoptLayers();
+}
+
+ComicPanel::~ComicPanel()
+{
+    // A layer still held elsewhere must not point at a freed panel.
+    for (const auto& layer : { m_frontLayer, m_backLayer }) {
+        if (layer && layer->parent() == this)
+            layer->setParent(nullptr);
+    }
+}
+
+ObjectPtr ComicPanel::initByCopying() const
+{
+    return std::make_shared<ComicPanel>(*this);
+}
+
+void ComicPanel::adoptLayers()
+{
+    if (m_frontLayer)
+        m_frontLayer->setParent(this);
+    if (m_backLayer)
+        m_backLayer->setParent(this);
+}
+
+QString ComicPanel::className() const
+{
+    return QStringLiteral("ComicPanel");
+}
+
+void ComicPanel::encodeWithCoder(KeyedArchiver& coder) const
+{
+    ComicStructureElement::encodeWithCoder(coder);
+    coder.encodeObject(m_frontLayer, kFrontLayer);
+    coder.encodeObject(m_backLayer, kBackLayer);
+    coder.encodeInteger(m_shape, kShape);
+    coder.encodeFloat(m_roundness, kRoundness);
+    coder.encodeInteger(m_lineStyle, kDash);
+    coder.encodeFloat(m_weight, kWeight);
+    if (m_fill)
+        coder.encodeObject(m_fill, kFill);
+    coder.encodeInteger(m_fillLayer, kFillLayer);
+    coder.encodeFloat(m_fillAlpha, kFillAlpha);
+}
+
+ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
+{
+    ComicStructureElement::initWithCoder(coder);
+    // Elements of a panel live in its layers; structure children in a file are not taken.
+    if (numContents() > 0)
+        setContents({});
+
+    // A layer must belong to this panel alone: one that another panel (or the other key) already
+    // took would get two owners, so an empty layer stands in for it.
+    const auto takeLayer = [&](const QString& key) -> PanelLayerPtr {
+        auto layer = zdlDecodeObjectOfClass<PanelLayer>(coder, key);
+        if (!layer || layer->parent() || layer == m_frontLayer)
+            return std::make_shared<PanelLayer>();
+        return layer;
+    };
+    m_frontLayer = nullptr;
+    if (coder.containsValueForKey(kFrontLayer))
+        m_frontLayer = takeLayer(kFrontLayer);
+    else
+        m_frontLayer = PanelLayer::initWithDecodedChildren(coder, QStringLiteral("elements"));
+    m_frontLayer->setParent(this);
+
+    if (coder.containsValueForKey(kBackLayer))
+        m_backLayer = takeLayer(kBackLayer);
+    else if (coder.containsValueForKey(QStringLiteral("backElements")))
+        m_backLayer = PanelLayer::initWithDecodedChildren(coder, QStringLiteral("backElements"));
+    m_backLayer->setParent(this);
+
+    m_shape = int(coder.decodeIntegerForKey(kShape));
+    m_lineStyle = coder.decodeIntegerForKey(kDash);
+    if (coder.containsValueForKey(kRoundness))
+        m_roundness = finiteOrZero(coder.decodeFloatForKey(kRoundness));
+    if (coder.containsValueForKey(kWeight))
+        m_weight = finiteOrZero(coder.decodeFloatForKey(kWeight));
+    m_fill = zdlDecodeObjectOfClasses(
+        coder, { QStringLiteral("ColorFill"), QStringLiteral("GradientFill") }, kFill)
+                 .toObject<Fill>();
+    if (coder.containsValueForKey(kFillLayer))
+        m_fillLayer = int(coder.decodeIntegerForKey(kFillLayer));
+    if (coder.containsValueForKey(kFillAlpha))
+        m_fillAlpha = finiteOrZero(coder.decodeFloatForKey(kFillAlpha));
+    flushCache();
+    return shared_from_this();
+}
+
+void ComicPanel::copyPropertiesFrom(const ComicPanel& other)
+{
+    setWeight(other.weight());
+    setRoundness(other.roundness());
+    setShape(other.shape());
+    setLineStyle(other.lineStyle());
+    setFill(other.fill() ? other.fill()->copy() : nullptr);
+    setFillAlpha(other.fillAlpha());
+    setFillLayer(other.fillLayer());
+}
+
+bool ComicPanel::cornerValuesOK(const ValueMap& corners)
+{
+    const QPointF tl = corners.value(QStringLiteral("topLeft")).toPoint();
+    const QPointF tr = corners.value(QStringLiteral("topRight")).toPoint();
+    const QPointF bl = corners.value(QStringLiteral("bottomLeft")).toPoint();
+    const QPointF br = corners.value(QStringLiteral("bottomRight")).toPoint();
+    return !isPointRightOfLine(br, tl, tr) && !isPointRightOfLine(tl, br, bl)
+        && !isPointRightOfLine(tr, bl, tl) && !isPointRightOfLine(bl, tr, br);
+}
+
+void ComicPanel::setShape(int shape)
+{
+    if (shape == m_shape)
+        return;
+    m_shape = shape;
+    flushCache();
+}
+
+void ComicPanel::setRoundness(float roundness)
+{
+    if (roundness == m_roundness)
+        return;
+    m_roundness = roundness;
+    flushCache();
+}
+
+PanelLayerPtr ComicPanel::currentLayer() const
+{
+    const PanelComicServices* comic = comicServices();
+    return comic && comic->editBackground() ? m_backLayer : m_frontLayer;
+}
+
+const PanelComicServices* ComicPanel::comicServices() const
+{
+    return dynamic_cast<const PanelComicServices*>(owner());
+}
+
+const PanelPageServices* ComicPanel::pageServices() const
+{
+    const ComicStructureElement* holder = parent();
+    return holder && holder->isComicPage() ? dynamic_cast<const PanelPageServices*>(holder) : nullptr;
+}
+
+bool ComicPanel::isFloating() const
+{
+    const PanelPageServices* page = pageServices();
+    return page && page->panelIsFloating(*this);
+}
+
+bool ComicPanel::isInset() const
+{
+    const PanelPageServices* page = pageServices();
+    return page && page->panelIsInset(*this);
+}
+
+bool ComicPanel::isFree() const
+{
+    return isFloating() || isInset();
+}
+
+std::shared_ptr<ComicStructureElement> ComicPanel::firstPanel() const
+{
+    return self();
+}
+
+std::shared_ptr<ComicStructureElement> ComicPanel::lastPanel() const
+{
+    return self();
+}
+
+void ComicPanel::getPanelsInArray(ComicStructureList& panels) const
+{
+    if (auto panel = self())
+        panels.push_back(panel);
+}
+
+// --- Frame ---
+
+void ComicPanel::insetCorners(
+    float d, QPointF& topLeft, QPointF& topRight, QPointF& bottomLeft, QPointF& bottomRight) const
+{
+    // Walking the quad clockwise on the page, every edge moves to its inner side for a positive d.
+    struct Edge {
+        QPointF a;
+        QPointF b;
+    };
+    const auto moved = [d](const QPointF& a, const QPointF& b) {
+        return Edge { pointPerpendicularToSegment(a, b, 0.0f, d),
+            pointPerpendicularToSegment(a, b, 200.0f, d) };
+    };
+    const Edge top = moved(this->topLeft(), this->topRight());
+    const Edge bottom = moved(this->bottomRight(), this->bottomLeft());
+    const Edge right = moved(this->topRight(), this->bottomRight());
+    const Edge left = moved(this->bottomLeft(), this->topLeft());
+    topLeft = lineIntersection(top.a, top.b, left.a, left.b);
+    topRight = lineIntersection(top.a, top.b, right.a, right.b);
+    bottomLeft = lineIntersection(bottom.a, bottom.b, left.a, left.b);
+    bottomRight = lineIntersection(bottom.a, bottom.b, right.a, right.b);
+}
+
+void ComicPanel::calcFrameTopLeft(
+    QPointF& topLeft, QPointF& topRight, QPointF& bottomLeft, QPointF& bottomRight) const
+{
+    const float d = isFree() ? 0.0f : 0.5f * owner()->panelGutter();
+    insetCorners(d, topLeft, topRight, bottomLeft, bottomRight);
+    topLeft = pixelAlignPoint(topLeft);
+    topRight = pixelAlignPoint(topRight);
+    bottomLeft = pixelAlignPoint(bottomLeft);
+    bottomRight = pixelAlignPoint(bottomRight);
+}
+
+void ComicPanel::getOutsetControlPointsTopLeft(
+    QPointF& topLeft, QPointF& topRight, QPointF& bottomLeft, QPointF& bottomRight) const
+{
+    const float gutter = owner()->panelGutter();
+    insetCorners(isFree() ? -gutter : -0.5f * gutter, topLeft, topRight, bottomLeft, bottomRight);
+}
+
+CurvePtr ComicPanel::panelFrame() const
+{
+    if (m_panelFrame)
+        return m_panelFrame;
+    QPointF tl, tr, bl, br;
+    calcFrameTopLeft(tl, tr, bl, br);
+    // A degenerate quad (neighbouring edges parallel) has no frame rather than one of NaN points,
+    // which would spread into bounds, hit tests and drawing.
+    if (!isFinitePoint(tl) || !isFinitePoint(tr) || !isFinitePoint(bl) || !isFinitePoint(br))
+        return nullptr;
+    CurvePtr frame = Curve::initWithPolygonPoints({ tl, tr, br, bl }, finiteOrZero(m_roundness));
+    if (!frame)
+        return nullptr;
+    switch (m_shape) {
+    case PanelShapeHandDrawn:
+        frame = handDrawnPathFromCurve(*frame);
+        break;
+    case PanelShapeMarkedEdge:
+        frame = markedPathAlongCurve(*frame, 25.0f, 4.0f);
+        break;
+    case PanelShapeRoughSpikes:
+        frame = roughSpikePathAroundCurve(*frame, false, 20.0f, 10.0f, -5.0f);
+        break;
+    case PanelShapeSpikes:
+        frame = spikePathAroundCurve(*frame, false, 10.0f, 14.0f, -8.0f);
+        break;
+    default:
+        break;
+    }
+    m_panelFrame = frame;
+    return m_panelFrame;
+}
+
+const CanvasPath& ComicPanel::panelFramePath() const
+{
+    if (!m_cgPath) {
+        const CurvePtr frame = panelFrame();
+        m_cgPath = frame ? frame->createCGPath() : CanvasPath();
+        m_cgPath->setWindingRule(WindingRule::EvenOdd);
+    }
+    return *m_cgPath;
+}
+
+CurvePtr ComicPanel::outsetFrame() const
+{
+    if (m_outsetFrame)
+        return m_outsetFrame;
+    QPointF tl, tr, bl, br;
+    getOutsetControlPointsTopLeft(tl, tr, bl, br);
+    if (!isFinitePoint(tl) || !isFinitePoint(tr) || !isFinitePoint(bl) || !isFinitePoint(br))
+        return nullptr;
+    const float roundness = finiteOrZero(m_roundness);
+    const float r = roundness > 0.0f ? roundness + owner()->panelGutter() : roundness;
+    m_outsetFrame = Curve::initWithPolygonPoints({ tl, tr, br, bl }, r);
+    return m_outsetFrame;
+}
+
+void ComicPanel::flushCache()
+{
+    m_panelFrame = nullptr;
+    m_outsetFrame = nullptr;
+    m_cgPath.reset();
+}
+
+QRectF ComicPanel::getBounds() const
+{
+    const CurvePtr frame = panelFrame();
+    return frame ? frame->getBounds() : QRectF();
+}
+
+QRectF ComicPanel::getGeometryBounds() const
+{
+    const CurvePtr frame = panelFrame();
+    return frame ? frame->getGeometryBounds() : QRectF();
+}
+
+QRectF ComicPanel::getInvalidationBounds() const
+{
+    if (parent() && isInset()) {
+        QPointF tl, tr, bl, br;
+        getOutsetControlPointsTopLeft(tl, tr, bl, br);
+        return insetRect(cornerBounds(tl, tr, bl, br), -5.0, -5.0);
+    }
+    const double grow = parent() ? 5.0 : 40.0;
+    return insetRect(cornerBounds(topLeft(), topRight(), bottomLeft(), bottomRight()), -grow, -grow);
+}
+
+QSizeF ComicPanel::minimumSize() const
+{
+    const float side = owner()->panelGutter() + 24.0f;
+    return QSizeF(side, side);
+}
+
+void ComicPanel::setTopLeft(const QPointF& point)
+{
+    ComicStructureElement::setTopLeft(point);
+    flushCache();
+}
+
+void ComicPanel::setTopRight(const QPointF& point)
+{
+    ComicStructureElement::setTopRight(point);
+    flushCache();
+}
+
+void ComicPanel::setBottomLeft(const QPointF& point)
+{
+    ComicStructureElement::setBottomLeft(point);
+    flushCache();
+}
+
+void ComicPanel::setBottomRight(const QPointF& point)
+{
+    ComicStructureElement::setBottomRight(point);
+    flushCache();
+}
+
+void ComicPanel::setTopLeftTopRightBottomLeftBottomRight(
+    const QPointF& topLeft, const QPointF& topRight, const QPointF& bottomLeft, const QPointF& bottomRight)
+{
+    ZDLDocument* document = owner()->document();
+    const QRectF oldBounds = bounds();
+    undoableSetTopLeft(topLeft, topRight, bottomLeft, bottomRight);
+    if (!document)
+        return;
+    const QRectF newBounds = bounds();
+    const auto moveBlock = [&](const ElementList& block) {
+        if (block.isEmpty())
+            return;
+        const QPointF c = ArrayUtils::getElementsCenter(block);
+        const QPointF mapped = mapPointFromRectToRect(c, oldBounds, newBounds);
+        document->undoableOffsetObjects(block, mapped - c, false);
+    };
+    for (const Object* character : characters())
+        moveBlock(toplevelContentsFromCharacter(character));
+    for (const ObjectPtr& loose : toplevelContentsFromCharacter(nullptr))
+        moveBlock({ loose });
+}
+
+// --- Hit tests ---
+
+bool ComicPanel::contains(const QPointF& point) const
+{
+    return isFree() ? frameContains(point) : ComicStructureElement::contains(point);
+}
+
+bool ComicPanel::frameContains(const QPointF& point) const
+{
+    return panelFramePath().contains(point);
+}
+
+bool ComicPanel::currentPanelFrameContains(const QPointF& point) const
+{
+    const PanelComicServices* comic = comicServices();
+    if (!comic || comic->currentPanel() != this || !isFree())
+        return false;
+    const CurvePtr frame = panelFrame();
+    return frame && frame->isPointOnCurve(point, kFrameGripWeight)
+        && !frame->createNSBezierPath().contains(point);
+}
+
+// --- Contents ---
+
+namespace {
+
+// The direct children of the front layer, then of the back layer.
+ElementList layerChildren(const PanelLayerPtr& front, const PanelLayerPtr& back)
+{
+    ElementList all;
+    if (front)
+        all += front->children();
+    if (back)
+        all += back->children();
+    return all;
+}
+
+const Object* modelOf(const ObjectPtr& element)
+{
+    const auto* comicElement = asProtocol<ComicElement>(element);
+    return comicElement ? comicElement->model() : nullptr;
+}
+
+} // namespace
+
+QList<Object*> ComicPanel::characters() const
+{
+    QList<Object*> found;
+    for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
+        auto* model = const_cast<Object*>(modelOf(element));
+        if (model && !found.contains(model))
+            found.append(model);
+    }
+    return found;
+}
+
+ElementList ComicPanel::toplevelContentsFromCharacter(const Object* character) const
+{
+    ElementList found;
+    for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
+        if (modelOf(element) == character)
+            found.append(element);
+    }
+    return found;
+}
+
+ElementList ComicPanel::partsFromCharacter(const Object* character) const
+{
+    ElementList found;
+    for (const PanelLayerPtr& layer : { m_frontLayer, m_backLayer }) {
+        if (!layer)
+            continue;
+        const ElementList parts = ArrayUtils::membersOfOfKindOfClass<Part>(
+            ArrayUtils::flattenComicElementsArray(layer->children()));
+        for (const ObjectPtr& part : parts) {
+            if (modelOf(part) == character)
+                found.append(part);
+        }
+    }
+    return found;
+}
+
+ElementList ComicPanel::allComicElementsOfClass(const QString& className) const
+{
+    ElementList found;
+    for (const PanelLayerPtr& layer : { m_frontLayer, m_backLayer }) {
+        if (layer)
+            found += layer->allComicElementsOfClass(className);
+    }
+    return found;
+}
+
+ElementList ComicPanel::overlappingFloatingElements() const
+{
+    ElementList found;
+    const auto* page = dynamic_cast<const PanelPageServices*>(this->page());
+    if (!page)
+        return found;
+    const QRectF area = bounds();
+    for (const ObjectPtr& element : page->floatingElements()) {
+        if (intersectsRect(elementBounds(element), area))
+            found.append(element);
+    }
+    return found;
+}
+
+void ComicPanel::centerObjectsInPanel(const ElementList& elements)
+{
+    if (elements.isEmpty())
+        return;
+    const QPointF offset = centerOfRect(getBounds()) - centerOfRect(ArrayUtils::getElementsBounds(elements));
+    for (const ObjectPtr& element : elements) {
+        if (auto* graphic = asProtocol<GraphicElement>(element))
+            graphic->offsetBy(offset, true);
+    }
+}
+
+QPointF ComicPanel::getOffsetToEnsureInPanel(const ObjectPtr& element) const
+{
+    const QRectF p = getBounds();
+    const QRectF e = elementBounds(element);
+    if (intersectsRect(p, e))
+        return QPointF();
+    const auto along = [](double pMin, double pMax, double eMin, double eMax) {
+        if (pMin > eMax)
+            return pMin - eMin;
+        if (eMin > pMax)
+            return pMax - eMax;
+        return 0.0;
+    };
+    return QPointF(
+        along(p.left(), p.right(), e.left(), e.right()), along(p.top(), p.bottom(), e.top(), e.bottom()));
+}
+
+void ComicPanel::ensureObjectsInPanel(const ElementList& elements)
+{
+    for (const ObjectPtr& element : elements) {
+        const QPointF offset = getOffsetToEnsureInPanel(element);
+        auto* graphic = asProtocol<GraphicElement>(element);
+        if (graphic && !equalPoints(offset, QPointF()))
+            graphic->offsetBy(offset, true);
+    }
+}
+
+void ComicPanel::adjustPastedObjects(const ElementList& elements)
+{
+    const QRectF area = getBounds();
+    for (const ObjectPtr& element : elements) {
+        if (!intersectsRect(elementBounds(element), area)) {
+            centerObjectsInPanel(elements);
+            ensureObjectsInPanel(elements);
+            return;
+        }
+    }
+}
+
+void ComicPanel::offsetBy(const QPointF& offset)
+{
+    ZDLDocument* document = owner()->document();
+    if (document)
+        document->updateViewsRect(getInvalidationBounds(), false);
+    setTopLeft(topLeft() + offset);
+    setTopRight(topRight() + offset);
+    setBottomLeft(bottomLeft() + offset);
+    setBottomRight(bottomRight() + offset);
+    for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
+        if (auto* graphic = asProtocol<GraphicElement>(element))
+            graphic->offsetBy(offset, true);
+    }
+    if (document)
+        document->updateViewsRect(getInvalidationBounds(), true);
+}
+
+void ComicPanel::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object)
+{
+    for (const PanelLayerPtr& layer : { m_backLayer, m_frontLayer }) {
+        if (!layer)
+            continue;
+        for (const ObjectPtr& element : layer->children()) {
+            if (auto* graphic = asProtocol<GraphicElement>(element))
+                graphic->notifyAllGraphicsOf(notice, object);
+        }
+    }
+}
+
+// --- Lifecycle ---
+
+bool ComicPanel::validateData()
+{
+    const PanelComicServices* comic = comicServices();
+    CharacterModel* colors = comic ? comic->comicColorsModel() : nullptr;
+    if (colors) {
+        // The fill takes the comic's own palette entry for its colour.
+        if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+            colorFill->setFillColor(colors->mergeColor(colorFill->fillColor()));
+    } else {
+        zdlLog(QStringLiteral("Panel can't find owner model"));
+    }
+    if (m_frontLayer)
+        m_frontLayer->validateData();
+    if (m_backLayer)
+        m_backLayer->validateData();
+    return ComicStructureElement::validateData();
+}
+
+void ComicPanel::retire()
+{
+    ComicStructureElement::retire();
+    for (PanelLayerPtr* layer : { &m_frontLayer, &m_backLayer }) {
+        if (!*layer)
+            continue;
+        (*layer)->retire();
+        (*layer)->setParent(nullptr);
+        layer->reset();
+    }
+    flushCache();
+}
+
+} // namespace zandrel
