@@ -67,6 +67,14 @@ public:
 
     QString className() const override;
 
+    // --- Parts file: the model is the root object of the archive ---
+    // The newest "fileVersion" this model reads; products of a newer format are not offered.
+    static constexpr qint32 maximumSupportedFileVersion() { return 7; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    // Refuses a newer format before reading anything; fills in what older files lack and drops
+    // elements that fail validation.
+    ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
+
     // --- Identity ---
     const QString& characterName() const { return m_characterName; }
     // Tells the document "characterName" with the old name.
@@ -263,6 +271,8 @@ private:
     explicit CharacterModel(Bare);
 
     ZDLColorPtr colorAt(qsizetype index) const;
+    // Whether entries 0 to 2 are none, black and white, which the defaults fall back on.
+    bool hasRequiredColorsInFront() const;
     void colorChanged(ZDLColor& color, const QString& key, const Value& oldValue);
     void postUpdateModelColors() const;
     // Runs the closure on this model when an undo or redo reaches it, unless the model is gone.

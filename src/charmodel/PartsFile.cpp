@@ -1,0 +1,261 @@
+// The character model's archive keys and the entry points for parts-file bytes.
+#include "charmodel/PartsFile.h"
+
+#include "app/core/ZDLAppController.h"
+#include "charmodel/DocumentSettings.h"
+#include "charmodel/PartElement.h"
+#include "comicmodel/ComicModelClasses.h"
+#include "graphics/CoderExtensions.h"
+#include "graphics/ColorFill.h"
+#include "graphics/ZDLImage.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Exception.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Localization.h"
+
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace zandrel {
+
+namespace {
+
+// Format 7 needs 1.0.134 to open at all; format 4 of the lossless count needs 1.0.113.
+constexpr qint32 kFileVersion = 7;
+constexpr qint32 kLosslessVersion = 4;
+const QString kMinimumAppVersion = QStringLiteral("1.0.134");
+const QString kMinimumLosslessAppVersion = QStringLiteral("1.0.113");
+
+const QString kProductCodeKey = QStringLiteral("productCode");
+const QString kColorsKey = QStringLiteral("colors");
+const QString kPartsKey = QStringLiteral("parts");
+const QString kLineColorKey = QStringLiteral("lineColor");
+const QString kLineAlphaKey = QStringLiteral("lineAlpha");
+const QString kFillColorKey = QStringLiteral("fillColor");
+const QString kLineColorAdjustKey = QStringLiteral("lineColorAdjust");
+const QString kDashKey = QStringLiteral("dash");
+const QString kFillKey = QStringLiteral("fill");
+const QString kFillColorAdjustKey = QStringLiteral("fillColorAdjust");
+const QString kFillAlphaKey = QStringLiteral("fillAlpha");
+const QString kLineWeightKey = QStringLiteral("lineWeight");
+const QString kNameKey = QStringLiteral("name");
+const QString kCreatorKey = QStringLiteral("creator");
+const QString kTracingImageKey = QStringLiteral("tracingImage");
+const QString kTracingImageScaleKey = QStringLiteral("tracingImageScale");
+const QString kTracingImageAlphaKey = QStringLiteral("tracingImageAlpha");
+const QString kTracingImageVisibleKey = QStringLiteral("tracingImageVisible");
+const QString kStylesKey = QStringLiteral("styles");
+const QString kPartsKindKey = QStringLiteral("partsKind");
+const QString kThumbScaleKey = QStringLiteral("thumbScale");
+const QString kThumbLeftKey = QStringLiteral("thumbLeft");
+const QString kThumbTopKey = QStringLiteral("thumbTop");
+const QString kDocSettingsKey = QStringLiteral("docSettings");
+
+const QString kStringClass = QStringLiteral("NSString");
+const QString kArrayClass = QStringLiteral("NSArray");
+const QString kColorClass = QStringLiteral("ZDLColor");
+
+template <class T> ValueList valuesOf(const QList<T>& objects)
+{
+    ValueList values;
+    values.reserve(objects.size());
+    for (const T& object : objects)
+        values.append(Value(object));
+    return values;
+}
+
+// Floats that a damaged file makes infinite or NaN would spread through bounds, hit tests and
+// drawing; they read as the fallback instead.
+float finiteOr(float value, float fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
+
+} // namespace
+
+void CharacterModel::encodeWithCoder(KeyedArchiver& coder) const
+{
+    appController()->encodeFileVersion(
+        kFileVersion, kMinimumAppVersion, kLosslessVersion, kMinimumLosslessAppVersion, coder);
+    if (!m_productCode.isEmpty())
+        coder.encodeObject(Value(m_productCode), kProductCodeKey);
+    coder.encodeObject(Value(valuesOf(m_colors)), kColorsKey);
+    coder.encodeObject(Value(valuesOf(m_parts)), kPartsKey);
+    coder.encodeObject(m_lineColor, kLineColorKey);
+    coder.encodeFloat(m_lineAlpha, kLineAlphaKey);
+    coder.encodeObject(m_fillColor, kFillColorKey);
+    coder.encodeFloat(m_lineColorAdjust, kLineColorAdjustKey);
+    coder.encodeInteger(m_lineDash, kDashKey);
+    coder.encodeObject(m_fill, kFillKey);
+    coder.encodeFloat(m_fillAlpha, kFillAlphaKey);
+    coder.encodeFloat(m_lineWeight, kLineWeightKey);
+    coder.encodeObject(Value(m_characterName), kNameKey);
+    coder.encodeObject(Value(m_creator), kCreatorKey);
+    if (m_tracingImage)
+        coder.encodeObject(m_tracingImage, kTracingImageKey);
+    coder.encodeFloat(m_tracingImageScale, kTracingImageScaleKey);
+    coder.encodeFloat(m_tracingImageAlpha, kTracingImageAlphaKey);
+    coder.encodeBool(m_tracingImageVisible, kTracingImageVisibleKey);
+    coder.encodeObject(Value(valuesOf(m_styles)), kStylesKey);
+    coder.encodeInteger(m_partsKind, kPartsKindKey);
+    coder.encodeFloat(m_thumbnailScale, kThumbScaleKey);
+    coder.encodeFloat(static_cast<float>(m_thumbnailOrigin.x()), kThumbLeftKey);
+    coder.encodeFloat(static_cast<float>(m_thumbnailOrigin.y()), kThumbTopKey);
+    coder.encodeObject(m_documentSettings, kDocSettingsKey);
+}
+
+ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
+{
+    // This object was made as a new character; what a file lacks keeps those values.
+    appController()->validateFileVersion(kFileVersion, kLosslessVersion, coder);
+    removeAllColors();
+
+    setProductCode(zdlDecodeObjectOfClass(coder, kStringClass, kProductCodeKey).toString());
+
+    // Observation starts only once the names are unique, below. A colour listed twice is kept once.
+    QSet<const ZDLColor*> seen;
+    for (const Value& member :
+        zdlDecodeObjectOfClasses(coder, { kArrayClass, kColorClass }, kColorsKey).toList()) {
+        ZDLColorPtr color = member.toObject<ZDLColor>();
+        if (color && !seen.contains(color.get())) {
+            seen.insert(color.get());
+            m_colors.append(color);
+        }
+    }
+
+    const ElementList decoded = zdlDecodeElementsOfClasses(coder,
+        { QStringLiteral("Part"), QStringLiteral("ImageElement"), QStringLiteral("Balloon"),
+            QStringLiteral("Group") },
+        kPartsKey);
+    m_parts = adoptDecodedElements(coder, decoded, this);
+
+    // A palette without none, black and white in front (a damaged or very old file) is brought into
+    // the current form, so that the fallbacks below and every later user find them there.
+    if (!hasRequiredColorsInFront())
+        updateColors();
+
+    m_characterName = zdlDecodeObjectOfClass(coder, kStringClass, kNameKey).toString();
+    m_creator = zdlDecodeObjectOfClass(coder, kStringClass, kCreatorKey).toString();
+
+    m_tracingImage = zdlDecodeObjectOfClass<ZDLImage>(coder, kTracingImageKey);
+    m_tracingImageScale = finiteOr(coder.decodeFloatForKey(kTracingImageScaleKey), 0.0f);
+    m_tracingImageAlpha = finiteOr(coder.decodeFloatForKey(kTracingImageAlphaKey), 0.0f);
+    if (coder.containsValueForKey(kTracingImageVisibleKey))
+        m_tracingImageVisible = coder.decodeBoolForKey(kTracingImageVisibleKey);
+
+    m_lineColor = zdlDecodeObjectOfClass<ZDLColor>(coder, kLineColorKey);
+    if (!m_lineColor)
+        m_lineColor = blackColor();
+    if (coder.containsValueForKey(kLineAlphaKey))
+        m_lineAlpha = finiteOr(coder.decodeFloatForKey(kLineAlphaKey), 1.0f);
+    m_fillColor = zdlDecodeObjectOfClass<ZDLColor>(coder, kFillColorKey);
+    if (!m_fillColor)
+        m_fillColor = whiteColor();
+    m_lineColorAdjust = finiteOr(coder.decodeFloatForKey(kLineColorAdjustKey), 0.0f);
+
+    // A copy: a damaged file could share the fill object with a path.
+    const FillPtr fill = zdlDecodeObjectOfClasses(
+        coder, { QStringLiteral("ColorFill"), QStringLiteral("GradientFill") }, kFillKey)
+                             .toObject<Fill>();
+    m_fill = fill ? fill->copy() : nullptr;
+    if (!m_fill) {
+        // Older files kept only the colour and its adjustment.
+        auto colorFill = std::make_shared<ColorFill>();
+        colorFill->setFillColor(m_fillColor);
+        colorFill->setFillColorAdjust(finiteOr(coder.decodeFloatForKey(kFillColorAdjustKey), 0.0f));
+        m_fill = colorFill;
+    } else if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get());
+               colorFill && !colorFill->fillColor()) {
+        // New paths start from this fill; without a colour they would have nothing to merge.
+        colorFill->setFillColor(m_fillColor);
+    }
+
+    m_fillAlpha = finiteOr(coder.decodeFloatForKey(kFillAlphaKey), 0.0f);
+    m_lineWeight = finiteOr(coder.decodeFloatForKey(kLineWeightKey), 0.0f);
+    m_lineDash = coder.decodeIntegerForKey(kDashKey);
+    const qint64 kind = coder.decodeIntegerForKey(kPartsKindKey);
+    m_partsKind = static_cast<int>(
+        std::clamp<qint64>(kind, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+
+    if (coder.containsValueForKey(kThumbScaleKey)) {
+        // A scale of zero or less would make the thumbnail frame infinite.
+        const float scale = coder.decodeFloatForKey(kThumbScaleKey);
+        if (std::isfinite(scale) && scale > 0.0f)
+            m_thumbnailScale = scale;
+        const float left = coder.decodeFloatForKey(kThumbLeftKey);
+        const float top = coder.decodeFloatForKey(kThumbTopKey);
+        if (std::isfinite(left) && std::isfinite(top))
+            m_thumbnailOrigin = QPointF(left, top);
+    }
+
+    if (coder.containsValueForKey(kDocSettingsKey)) {
+        if (auto settings = zdlDecodeObjectOfClass<DocumentSettings>(coder, kDocSettingsKey))
+            m_documentSettings = settings;
+    }
+
+    for (const ZDLColorPtr& color : std::as_const(m_colors)) {
+        if (color->locked())
+            continue;
+        color->setName(uniqueNameForColor(color.get(), color->name()));
+        startObservingColor(color);
+    }
+
+    const Value styles
+        = zdlDecodeObjectOfClasses(coder, { kArrayClass, QStringLiteral("NamedShapeStyle") }, kStylesKey);
+    if (styles.type() == Value::Type::List) {
+        m_styles.clear();
+        for (const Value& member : styles.toList()) {
+            if (NamedShapeStylePtr style = member.toObject<NamedShapeStyle>())
+                m_styles.append(style);
+        }
+    } else {
+        // Older files had no style list.
+        createDefaultStyles();
+    }
+
+    postUpdateModelColors();
+    validateData();
+    return shared_from_this();
+}
+
+bool CharacterModel::hasRequiredColorsInFront() const
+{
+    // Migrated palettes may hold colours of their own named Black and White there.
+    return m_colors.size() >= 3 && m_colors.at(0) == ZDLColor::noneColor()
+        && (m_colors.at(1) == ZDLColor::blackColor() || m_colors.at(1)->name() == localized("Black"))
+        && (m_colors.at(2) == ZDLColor::whiteColor() || m_colors.at(2)->name() == localized("White"));
+}
+
+namespace {
+
+void registerClasses()
+{
+    // The class chains written in the file come from the registry too, so writing needs it as
+    // much as reading. Balloons and groups of free objects belong to the comic model but may
+    // stand in a character.
+    ClassRegistry::shared().registerOnce(&registerComicModelClasses);
+}
+
+} // namespace
+
+QByteArray archivedPartsFile(const CharacterModel& model)
+{
+    registerClasses();
+    return KeyedArchiver::archivedDataWithRootObject(
+        std::const_pointer_cast<Object>(model.shared_from_this()));
+}
+
+CharacterModelPtr readPartsFile(const QByteArray& data)
+{
+    registerClasses();
+    const Value root = KeyedUnarchiver::unarchive(data, { QStringLiteral("CharacterModel") });
+    CharacterModelPtr model = root.toObject<CharacterModel>();
+    if (!model)
+        Exception::raise(kInvalidArchiveException, QStringLiteral("The root object is not a character."));
+    return model;
+}
+
+} // namespace zandrel

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "charmodel/CharacterModel.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace zandrel {
+
+// A parts file holds one character: a keyed archive whose root object is a CharacterModel.
+inline const QString kPartsFileExtension = QStringLiteral("parts");
+
+// The bytes of a parts file holding the model.
+QByteArray archivedPartsFile(const CharacterModel& model);
+
+// Reads a parts file. Raises "fileTooNew" for a newer format and "userCancelled" when the user
+// declines a lossy read; any other failure (malformed data, a root that is no character) raises
+// the archive layer's exception, so that nothing half-read is ever returned.
+CharacterModelPtr readPartsFile(const QByteArray& data);
+
+} // namespace zandrel

@@ -1,0 +1,379 @@
+#include "charmodel/PartsFile.h"
+
+#include "app/core/ZDLAppController.h"
+#include "charmodel/DocumentSettings.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartGroup.h"
+#include "charmodel/PartPath.h"
+#include "graphics/ColorFill.h"
+#include "graphics/GradientFill.h"
+#include "graphics/ZDLImage.h"
+#include "platform/Exception.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
+#include "support/TestSupport.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <unordered_map>
+
+namespace zandrel {
+namespace {
+
+using Index = PropertyList::Index;
+// Adds a value to the list being written and returns its node.
+using NodeMaker = std::function<Index(PropertyList&)>;
+
+// Copies an archive, leaving out some keys of the root object and setting others, as an older or
+// a newer program would have written it.
+QByteArray editRoot(
+    const QByteArray& data, const QStringList& drop, const QList<std::pair<QString, NodeMaker>>& set = {})
+{
+    const PropertyList from = PropertyList::fromBinary(data);
+    const auto objects = from.items(from.valueForKey(from.root(), u"$objects"));
+    const Index rootObject
+        = objects[from.uid(from.valueForKey(from.valueForKey(from.root(), u"$top"), u"root"))];
+    PropertyList to;
+    std::unordered_map<Index, Index> copied;
+    std::function<Index(Index)> copy = [&](Index node) -> Index {
+        if (auto it = copied.find(node); it != copied.end())
+            return it->second;
+        Index result = PropertyList::kNoNode;
+        std::vector<Index> keys;
+        std::vector<Index> values;
+        switch (from.kind(node)) {
+        case PropertyList::Kind::Bool:
+            result = to.addBool(from.boolValue(node));
+            break;
+        case PropertyList::Kind::Int:
+            result = to.addInt(from.intValue(node));
+            break;
+        case PropertyList::Kind::Real32:
+            result = to.addReal32(float(from.realValue(node)));
+            break;
+        case PropertyList::Kind::Real64:
+            result = to.addReal64(from.realValue(node));
+            break;
+        case PropertyList::Kind::String:
+            result = to.addString(from.string(node));
+            break;
+        case PropertyList::Kind::Data:
+            result = to.addData(from.data(node));
+            break;
+        case PropertyList::Kind::Uid:
+            result = to.addUid(from.uid(node));
+            break;
+        case PropertyList::Kind::Array:
+            for (Index item : from.items(node))
+                values.push_back(copy(item));
+            result = to.addArray(values);
+            break;
+        case PropertyList::Kind::Dict:
+            for (qsizetype i = 0; i < from.count(node); ++i) {
+                const QString key = from.string(from.keys(node)[i]);
+                if (node == rootObject
+                    && (drop.contains(key) || std::any_of(set.begin(), set.end(), [&](const auto& s) {
+                           return s.first == key;
+                       })))
+                    continue;
+                keys.push_back(copy(from.keys(node)[i]));
+                values.push_back(copy(from.values(node)[i]));
+            }
+            if (node == rootObject) {
+                for (const auto& [key, make] : set) {
+                    keys.push_back(to.addString(key));
+                    values.push_back(make(to));
+                }
+            }
+            result = to.addDict(keys, values);
+            break;
+        default:
+            ADD_FAILURE() << "unexpected node kind";
+            result = to.addNull();
+        }
+        copied.emplace(node, result);
+        return result;
+    };
+    to.setRoot(copy(from.root()));
+    return to.toBinary();
+}
+
+QStringList rootKeys(const QByteArray& data)
+{
+    const PropertyList list = PropertyList::fromBinary(data);
+    const auto objects = list.items(list.valueForKey(list.root(), u"$objects"));
+    const Index root = objects[list.uid(list.valueForKey(list.valueForKey(list.root(), u"$top"), u"root"))];
+    QStringList keys;
+    for (Index key : list.keys(root))
+        keys.append(list.string(key));
+    return keys;
+}
+
+NodeMaker integer(qint64 value)
+{
+    return [value](PropertyList& list) { return list.addInt(value); };
+}
+
+NodeMaker real32(float value)
+{
+    return [value](PropertyList& list) { return list.addReal32(value); };
+}
+
+PartPathPtr square(const QRectF& r, const ZDLColorPtr& lineColor, const ZDLColorPtr& fillColor)
+{
+    auto curve = std::make_shared<Curve>();
+    for (const QPointF& p : { r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft() })
+        curve->addPoint(p, true);
+    curve->setClosed(true);
+    auto path = std::make_shared<PartPath>();
+    path->setSegments({ curve });
+    path->setLineColor(lineColor);
+    auto fill = std::make_shared<ColorFill>();
+    fill->setFillColor(fillColor);
+    path->setFill(fill);
+    return path;
+}
+
+ZDLImagePtr blueImage()
+{
+    QImage pixels(4, 3, QImage::Format_ARGB32);
+    pixels.fill(Qt::blue);
+    return ZDLImage::initWithData(ZDLImage::encodedBitmapData(pixels, true, 1.0f));
+}
+
+// A character that sets every key of the file to something other than a new character's value.
+CharacterModelPtr richCharacter()
+{
+    auto model = std::make_shared<CharacterModel>();
+    model->setCharacterName(QStringLiteral("Hero"));
+    model->setCreator(QStringLiteral("Ann Artist"));
+    model->setProductCode(QStringLiteral("ART-7"));
+    const auto red = ZDLColor::colorFromHexNamed(QStringLiteral("#CC2200"), QStringLiteral("Red"));
+    const auto skin = ZDLColor::colorFromHexNamed(QStringLiteral("#F0C8A0"), QStringLiteral("Skin"));
+    model->addColor(red);
+    model->addColor(skin);
+    model->createDefaultStyles();
+
+    auto part = std::make_shared<Part>();
+    auto group = std::make_shared<PartGroup>();
+    group->setChildren({ square(QRectF(2, 2, 4, 4), model->blackColor(), skin) });
+    auto inner = std::make_shared<ImageElement>();
+    inner->setImage(blueImage());
+    part->setChildren({ square(QRectF(0, 0, 10, 10), red, skin), group, inner });
+    part->setPartType(4);
+    part->setModel(model);
+    auto loose = std::make_shared<ImageElement>();
+    loose->setImage(blueImage());
+    loose->setTransform(QTransform::fromTranslate(30, 40));
+    model->setChildren({ part, loose });
+
+    model->setTracingImage(blueImage());
+    model->setTracingImageScale(2.5f);
+    model->setTracingImageAlpha(0.4f);
+    model->setTracingImageVisible(false);
+    model->setLineColor(red);
+    model->setLineAlpha(0.5f);
+    model->setLineColorAdjust(-0.3f);
+    model->setLineDash(3);
+    model->setFillType(FillTypeGradient);
+    model->setUnconvertingFillColor(skin);
+    model->setFillAlpha(0.75f);
+    model->setLineWeight(2.0f);
+    model->setPartsKind(1);
+    model->setThumbnailScale(2.0f);
+    model->setThumbnailOrigin(QPointF(0.1, -20));
+    auto settings = std::make_shared<DocumentSettings>();
+    settings->setMainViewScale(2.0f);
+    model->setDocumentSettings(settings);
+    return model;
+}
+
+QString exceptionOf(const QByteArray& data)
+{
+    try {
+        readPartsFile(data);
+    } catch (const Exception& exception) {
+        return exception.name();
+    }
+    return QString();
+}
+
+class PartsFileTest : public ::testing::Test {
+protected:
+    void TearDown() override { appController()->setModalAlertHandler(nullptr); }
+};
+
+TEST_F(PartsFileTest, CharacterRoundTripsWithIdentityAndSameBytes)
+{
+    const CharacterModelPtr model = richCharacter();
+    const QByteArray data = archivedPartsFile(*model);
+    const CharacterModelPtr read = readPartsFile(data);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(archivedPartsFile(*read), data);
+
+    EXPECT_EQ(read->characterName(), "Hero");
+    EXPECT_EQ(read->creator(), "Ann Artist");
+    EXPECT_EQ(read->productCode(), "ART-7");
+    EXPECT_EQ(read->partsKind(), 1);
+    EXPECT_EQ(read->thumbnailOrigin(), QPointF(double(0.1f), -20));
+    EXPECT_FLOAT_EQ(read->thumbnailScale(), 2.0f);
+    EXPECT_FALSE(read->tracingImageVisible());
+    ASSERT_TRUE(read->tracingImage());
+    EXPECT_EQ(read->tracingImage()->size(), QSizeF(4, 3));
+    EXPECT_FLOAT_EQ(read->documentSettings()->mainViewScale(), 2.0f);
+    EXPECT_EQ(read->lineDash(), 3);
+    EXPECT_EQ(read->fillType(), FillTypeGradient);
+
+    // Palette entries are the very objects the defaults, styles and paths use.
+    const QList<ZDLColorPtr> colors = read->colors();
+    ASSERT_EQ(colors.size(), 7);
+    EXPECT_EQ(colors[0], ZDLColor::noneColor());
+    EXPECT_EQ(colors[1], ZDLColor::blackColor());
+    EXPECT_EQ(colors[2], ZDLColor::whiteColor());
+    EXPECT_EQ(colors[5]->name(), "Red");
+    EXPECT_EQ(read->lineColor(), colors[5]);
+    EXPECT_EQ(read->fillColor(), colors[6]);
+    ASSERT_EQ(read->styles().size(), 3);
+    EXPECT_EQ(read->styles()[0]->name(), "Skin");
+    EXPECT_EQ(read->styles()[0]->fillColor(), colors[6]);
+    EXPECT_EQ(read->styles()[1]->fillColor(), colors[3]);
+
+    ASSERT_EQ(read->numChildren(), 2u);
+    const auto part = std::dynamic_pointer_cast<Part>(read->getChildAtIndex(0));
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->parent(), read.get());
+    EXPECT_EQ(part->model(), read.get());
+    ASSERT_EQ(part->numChildren(), 3u);
+    const auto path = std::dynamic_pointer_cast<PartPath>(part->getChildAtIndex(0));
+    ASSERT_TRUE(path);
+    EXPECT_EQ(path->lineColor(), colors[5]);
+    EXPECT_EQ(path->fillColor(), colors[6]);
+    EXPECT_EQ(part->getChildAtIndex(1)->className(), "PartGroup");
+    EXPECT_EQ(read->getChildAtIndex(1)->className(), "ImageElement");
+
+    // Edits of a read colour are observed again, as in a new character.
+    int updates = 0;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        this, kUpdateModelColorsNotification, read.get(), [&](const Notification&) { ++updates; });
+    colors[5]->setName(QStringLiteral("Crimson"));
+    NotificationCenter::defaultCenter().removeObserverToken(token);
+    EXPECT_GE(updates, 1);
+}
+
+TEST_F(PartsFileTest, IndependentReaderSeesTheKeysInOrderWithTheirTypes)
+{
+    const QString script = R"PY(
+import plistlib, sys
+archive = plistlib.load(open(sys.argv[1], 'rb'))
+objects = archive['$objects']
+root = objects[archive['$top']['root'].data]
+keys = [k for k in root if k != '$class']
+expected = ['fileVersion', 'losslessVersion', 'minimimAppVersion', 'minimimLosslessAppVersion', 'productCode',
+    'colors', 'parts', 'lineColor', 'lineAlpha', 'fillColor', 'lineColorAdjust', 'dash', 'fill', 'fillAlpha',
+    'lineWeight', 'name', 'creator', 'tracingImage', 'tracingImageScale', 'tracingImageAlpha',
+    'tracingImageVisible', 'styles', 'partsKind', 'thumbScale', 'thumbLeft', 'thumbTop', 'docSettings']
+assert keys == expected, keys
+assert type(root['fileVersion']) is int and root['fileVersion'] == 7
+assert type(root['losslessVersion']) is int and root['losslessVersion'] == 4
+assert objects[root['minimimAppVersion'].data] == '1.0.134'
+assert objects[root['minimimLosslessAppVersion'].data] == '1.0.113'
+assert objects[root['productCode'].data] == 'ART-7'
+assert objects[root['name'].data] == 'Hero'
+for key in ('lineAlpha', 'lineColorAdjust', 'fillAlpha', 'lineWeight', 'tracingImageScale', 'thumbScale', 'thumbTop'):
+    assert type(root[key]) is float, key
+assert type(root['dash']) is int and root['dash'] == 3
+assert root['tracingImageVisible'] is False
+assert objects[root['$class'].data]['$classname'] == 'CharacterModel'
+parts = objects[root['parts'].data]['NS.objects']
+part = objects[parts[0].data]
+assert part['model'] == archive['$top']['root'], 'a part refers back to the root'
+print('ok')
+)PY";
+    QString output;
+    const int status = test::runPython(script, archivedPartsFile(*richCharacter()), &output);
+    if (status == -1)
+        GTEST_SKIP() << "python3 is not available";
+    EXPECT_EQ(status, 0) << output.toStdString();
+
+    // Without a product code or a tracing image those keys are not written at all.
+    const QStringList keys = rootKeys(archivedPartsFile(*std::make_shared<CharacterModel>()));
+    EXPECT_FALSE(keys.contains("productCode"));
+    EXPECT_FALSE(keys.contains("tracingImage"));
+    EXPECT_EQ(keys.size(), 26) << "the 25 other keys and the class";
+}
+
+TEST_F(PartsFileTest, OlderFilesReadWithTheDefaults)
+{
+    const CharacterModelPtr model = richCharacter();
+    model->setFillColor(model->colors()[5]);
+    model->setFillColorAdjust(0.25f);
+    const QByteArray older = editRoot(archivedPartsFile(*model),
+        { "fill", "styles", "tracingImageVisible", "lineAlpha", "thumbScale", "docSettings", "lineColor",
+            "tracingImageScale", "fillAlpha" },
+        { { "fillColorAdjust", real32(0.25f) } });
+    const CharacterModelPtr read = readPartsFile(older);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->fillType(), FillTypeColor);
+    EXPECT_EQ(read->fillColor(), read->colors()[5]);
+    EXPECT_FLOAT_EQ(read->fillColorAdjust(), 0.25f);
+    EXPECT_TRUE(read->tracingImageVisible());
+    EXPECT_FLOAT_EQ(read->lineAlpha(), 1.0f);
+    EXPECT_FLOAT_EQ(read->thumbnailScale(), 1.5f);
+    EXPECT_EQ(read->thumbnailOrigin(), QPointF(10, 10));
+    EXPECT_FLOAT_EQ(read->documentSettings()->mainViewScale(), 1.0f);
+    EXPECT_EQ(read->lineColor(), ZDLColor::blackColor());
+    EXPECT_FLOAT_EQ(read->tracingImageScale(), 0.0f);
+    EXPECT_FLOAT_EQ(read->fillAlpha(), 0.0f);
+    QStringList styles;
+    for (const auto& style : read->styles())
+        styles.append(style->name());
+    EXPECT_EQ(styles, QStringList({ "Skin", "Shadow", "Highlight" }));
+
+    // Without a palette the defaults still find black and white in front.
+    const CharacterModelPtr bare
+        = readPartsFile(editRoot(archivedPartsFile(*model), { "colors", "fillColor" }));
+    ASSERT_GE(bare->colors().size(), 3);
+    EXPECT_EQ(bare->colors()[0], ZDLColor::noneColor());
+    EXPECT_EQ(bare->colors()[1], ZDLColor::blackColor());
+    EXPECT_EQ(bare->colors()[2], ZDLColor::whiteColor());
+    EXPECT_TRUE(bare->ownsColor(bare->lineColor().get()));
+}
+
+TEST_F(PartsFileTest, DuplicateColourNamesAreMadeUnique)
+{
+    const auto model = std::make_shared<CharacterModel>();
+    model->addColor(ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), QStringLiteral("Red")));
+    model->addColor(ZDLColor::colorFromHexNamed(QStringLiteral("#EE0000"), QStringLiteral("Red")));
+    const CharacterModelPtr read = readPartsFile(archivedPartsFile(*model));
+    ASSERT_EQ(read->colors().size(), 7);
+    EXPECT_EQ(read->colors()[5]->name(), "Red 1");
+    EXPECT_EQ(read->colors()[6]->name(), "Red");
+}
+
+TEST_F(PartsFileTest, NewerFormatsAreRefusedOrAskedAbout)
+{
+    const QByteArray data = archivedPartsFile(*richCharacter());
+    EXPECT_EQ(exceptionOf(editRoot(data, {}, { { "fileVersion", integer(8) } })), kFileTooNewException);
+
+    int asked = 0;
+    int answer = ModalAlert::kFirstButton;
+    appController()->setModalAlertHandler([&](const ModalAlert&) {
+        ++asked;
+        return answer;
+    });
+    const QByteArray lossy = editRoot(data, {}, { { "losslessVersion", integer(5) } });
+    EXPECT_EQ(exceptionOf(lossy), kUserCancelledException);
+    answer = ModalAlert::kSecondButton;
+    EXPECT_EQ(exceptionOf(lossy), QString());
+    EXPECT_EQ(asked, 2);
+
+    // Anything that is not a character, or no archive at all, is corrupt data.
+    EXPECT_EQ(exceptionOf(KeyedArchiver::archivedDataWithRootObject(std::make_shared<DocumentSettings>())),
+        kInvalidArchiveException);
+    EXPECT_EQ(exceptionOf(data.left(data.size() / 2)), kInvalidArchiveException);
+}
+
+} // namespace
+} // namespace zandrel
