@@ -1,0 +1,227 @@
+#include "charmodel/CharXMLParserController.h"
+
+#include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartPath.h"
+#include "graphics/Curve.h"
+#include "graphics/ZDLColor.h"
+#include "graphics/ZDLImage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QXmlStreamReader>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+const QString kCharacterDocument = QStringLiteral("CharacterDocument");
+const QString kTracingFile = QStringLiteral("TracingFile");
+const QString kColor = QStringLiteral("Color");
+const QString kPart = QStringLiteral("Part");
+const QString kCurve = QStringLiteral("Curve");
+
+// Numbers read leniently, as the paths' attributes are: unreadable or not finite is 0.
+float lenientFloat(const QString& text)
+{
+    bool ok = false;
+    const float value = text.trimmed().toFloat(&ok);
+    return ok && std::isfinite(value) ? value : 0.0f;
+}
+
+} // namespace
+
+CharXMLParserController::CharXMLParserController(const QString& importFilePath)
+    : m_importFilePath(importFilePath)
+{
+}
+
+CharXMLParserController::~CharXMLParserController() = default;
+
+bool CharXMLParserController::parse(const QByteArray& data)
+{
+    m_error.clear();
+    if (data.size() > kMaxBytes) {
+        m_error = QStringLiteral("The file is too large to import.");
+        return false;
+    }
+    QXmlStreamReader reader(data);
+    // Names are matched as written, prefixes included, so namespaces are not interpreted.
+    reader.setNamespaceProcessing(false);
+    m_reader = &reader;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            const QString name = reader.qualifiedName().toString();
+            if (const QString limit = limitError(name); !limit.isEmpty()) {
+                reader.raiseError(limit);
+                break;
+            }
+            QMap<QString, QString> attributes;
+            for (const QXmlStreamAttribute& attribute : reader.attributes())
+                attributes.insert(attribute.qualifiedName().toString(), attribute.value().toString());
+            didStartElement(name, attributes);
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            didEndElement(reader.qualifiedName().toString());
+            break;
+        default:
+            break;
+        }
+        // A limit reached inside an element's action stops the reader as well.
+        if (!m_error.isEmpty() && !reader.hasError())
+            reader.raiseError(m_error);
+    }
+    m_reader = nullptr;
+    m_detachedPaths.clear();
+    if (reader.hasError()) {
+        m_error = QStringLiteral("Line %1, column %2: %3")
+                      .arg(reader.lineNumber())
+                      .arg(reader.columnNumber())
+                      .arg(reader.errorString());
+        return false;
+    }
+    if (!m_model) {
+        m_error = QStringLiteral("The file holds no \"%1\" element.").arg(kCharacterDocument);
+        return false;
+    }
+    return true;
+}
+
+QString CharXMLParserController::limitError(const QString& name) const
+{
+    if (m_stack.size() >= kMaxDepth)
+        return QStringLiteral("Elements are nested too deeply.");
+    if (name == kColor && m_colorCount >= kMaxColors)
+        return QStringLiteral("Too many colors.");
+    if (name == kPart && m_partCount >= kMaxParts)
+        return QStringLiteral("Too many parts.");
+    if (name == kCurve && m_pathCount >= kMaxPaths)
+        return QStringLiteral("Too many curves.");
+    return QString();
+}
+
+void CharXMLParserController::didStartElement(const QString& name, const QMap<QString, QString>& attributes)
+{
+    m_stack.append(name);
+    if (name == kCharacterDocument)
+        startCharacter(attributes);
+    else if (name == kTracingFile)
+        startTracingFile(attributes);
+    else if (name == kColor)
+        startColor(attributes);
+    else if (name == kPart)
+        startPart();
+    else if (name == kCurve)
+        startCurve(attributes);
+}
+
+void CharXMLParserController::didEndElement(const QString& name)
+{
+    if (!m_stack.isEmpty())
+        m_stack.removeLast();
+    if (name == kPart) {
+        m_currentPart = nullptr;
+        m_currentParent = nullptr;
+    } else if (name == kCurve) {
+        Parent* parent = m_currentPath ? m_currentPath->parent() : nullptr;
+        m_currentParent = dynamic_cast<PartElementParent*>(parent);
+        m_currentPath = dynamic_cast<PartPath*>(parent);
+    }
+}
+
+void CharXMLParserController::startCharacter(const QMap<QString, QString>& attributes)
+{
+    // A second character would drop everything read so far while the open part and paths still
+    // point into it: the first one is kept.
+    if (m_model)
+        return;
+    m_model = CharacterModel::initWithXMLAttributes(attributes);
+    if (m_documentMaker)
+        m_document = m_documentMaker(m_model);
+}
+
+void CharXMLParserController::startTracingFile(const QMap<QString, QString>& attributes)
+{
+    if (!m_model)
+        return;
+    if (attributes.contains(QStringLiteral("scale")))
+        m_model->setTracingImageScale(lenientFloat(attributes.value(QStringLiteral("scale"))));
+    if (attributes.contains(QStringLiteral("alpha")))
+        m_model->setTracingImageAlpha(lenientFloat(attributes.value(QStringLiteral("alpha"))));
+    const QString path = attributes.value(QStringLiteral("path"));
+    if (path.isEmpty())
+        return;
+    // A relative path belongs with the file that names it, wherever the application was started.
+    QFileInfo file(path);
+    if (file.isRelative() && !m_importFilePath.isEmpty())
+        file.setFile(QFileInfo(m_importFilePath).absoluteDir(), path);
+    // Only regular files: a device or a pipe could be read without end.
+    if (!file.isFile())
+        return;
+    if (auto image = ZDLImage::initByReferencingURL(file.absoluteFilePath()))
+        m_model->setTracingImage(image);
+}
+
+void CharXMLParserController::startColor(const QMap<QString, QString>& attributes)
+{
+    if (!m_model)
+        return;
+    // The hex reader does not validate: a longer text would give components beyond 1.
+    if (!ZDLColor::validHexColor(attributes.value(QStringLiteral("color"))))
+        return;
+    ZDLColorPtr color = ZDLColor::initWithXMLAttributes(attributes);
+    // Paths find their colours by name, so each name must lead to one colour.
+    color->setName(m_model->uniqueNameForColor(color.get(), color->name()));
+    m_model->addColor(color);
+    ++m_colorCount;
+}
+
+void CharXMLParserController::startPart()
+{
+    if (!m_model)
+        return;
+    auto part = std::make_shared<Part>();
+    m_model->addPart(part);
+    m_currentPart = part.get();
+    m_currentParent = part.get();
+    ++m_partCount;
+}
+
+void CharXMLParserController::startCurve(const QMap<QString, QString>& attributes)
+{
+    CharacterModel* model = m_model.get();
+    auto path = PartPath::initWithXMLAttributes(attributes,
+        [model](const QString& name) { return model ? model->colorFromName(name) : ZDLColorPtr(); });
+    ++m_pathCount;
+    for (const CurvePtr& curve : path->segments())
+        m_pointCount += curve->numPoints();
+    if (m_pointCount > kMaxPoints) {
+        m_error = QStringLiteral("Too many curve points.");
+        return;
+    }
+    if (m_currentParent)
+        m_currentParent->addPartElement(path);
+    else
+        m_detachedPaths.push_back(path);
+    m_currentPath = path.get();
+    m_currentParent = path.get();
+}
+
+std::shared_ptr<CharacterModel> importCharacterXML(
+    const QByteArray& data, QString* error, const QString& importFilePath)
+{
+    CharXMLParserController controller(importFilePath);
+    if (!controller.parse(data)) {
+        if (error)
+            *error = controller.errorString();
+        return nullptr;
+    }
+    const std::shared_ptr<CharacterModel>& model = controller.model();
+    model->updateColors();
+    return model;
+}
+
+} // namespace zandrel
