@@ -94,7 +94,7 @@ QString CharXMLParserController::limitError(const QString& name) const
 {
     if (m_stack.size() >= kMaxDepth)
         return QStringLiteral("Elements are nested too deeply.");
-    if (name == kColor && m_colorCount >= kMaxColors)
+    if (name == kColor && m_colorCount + m_valueColors.size() >= kMaxColors)
         return QStringLiteral("Too many colors.");
     if (name == kPart && m_partCount >= kMaxParts)
         return QStringLiteral("Too many parts.");
@@ -192,9 +192,19 @@ void CharXMLParserController::startPart()
 
 void CharXMLParserController::startCurve(const QMap<QString, QString>& attributes)
 {
-    CharacterModel* model = m_model.get();
-    auto path = PartPath::initWithXMLAttributes(attributes,
-        [model](const QString& name) { return model ? model->colorFromName(name) : ZDLColorPtr(); });
+    auto path = PartPath::initWithXMLAttributes(attributes, [this](const QString& name) {
+        if (!m_model)
+            return ZDLColorPtr();
+        ZDLColorPtr color = m_model->colorFromName(name);
+        if (color && !m_model->ownsColor(color.get())) {
+            m_valueColors.insert(name.toUpper());
+            if (m_colorCount + m_valueColors.size() > kMaxColors)
+                m_error = QStringLiteral("Too many colors.");
+        }
+        return color;
+    });
+    if (!m_error.isEmpty())
+        return;
     ++m_pathCount;
     for (const CurvePtr& curve : path->segments())
         m_pointCount += curve->numPoints();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -27,10 +28,13 @@ class CharXMLParserController {
 public:
     static constexpr qsizetype kMaxBytes = 32LL * 1024 * 1024;
     static constexpr qsizetype kMaxDepth = 256;
-    static constexpr qsizetype kMaxColors = 4096;
-    static constexpr qsizetype kMaxParts = 20000;
-    static constexpr qsizetype kMaxPaths = 200000;
+    static constexpr qsizetype kMaxColors = 1024;
+    static constexpr qsizetype kMaxParts = 10000;
+    static constexpr qsizetype kMaxPaths = 50000;
     static constexpr qsizetype kMaxPoints = 4000000;
+
+    // Colours count with the distinct values that paths bring by hex text, since the import adds
+    // those to the palette too; relinking is linear in the palette per path.
 
     // Makes the document that shows an imported character; the application installs one.
     using DocumentMaker = std::function<ZDLDocument*(const std::shared_ptr<CharacterModel>&)>;
@@ -81,6 +85,7 @@ private:
     // paths nested in them have a live parent.
     std::vector<std::shared_ptr<PartPath>> m_detachedPaths;
     qsizetype m_colorCount = 0;
+    QSet<QString> m_valueColors;
     qsizetype m_partCount = 0;
     qsizetype m_pathCount = 0;
     qsizetype m_pointCount = 0;

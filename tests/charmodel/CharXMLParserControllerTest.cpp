@@ -159,6 +159,12 @@ TEST_F(CharXMLParserControllerTest, HostileOrBrokenFilesFailWithAReason)
     EXPECT_FALSE(import(
         repeated("<Color name=\"c\" color=\"#000000\"/>", CharXMLParserController::kMaxColors + 1), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("Too many colors"))) << error.toStdString();
+    // Colours that paths bring by value join the palette as well, so they count too.
+    QByteArray byValue;
+    for (int i = 0; i <= CharXMLParserController::kMaxColors; ++i)
+        byValue += QStringLiteral("<Curve color=\"#%1\"/>").arg(i, 6, 16, QLatin1Char('0')).toLatin1();
+    EXPECT_FALSE(import(repeated("<Part>" + byValue + "</Part>", 1), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Too many colors"))) << error.toStdString();
     EXPECT_FALSE(import(repeated("<Curve>", CharXMLParserController::kMaxDepth), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("nested too deeply"))) << error.toStdString();
     EXPECT_FALSE(import(QByteArray(CharXMLParserController::kMaxBytes + 1, ' '), &error));
