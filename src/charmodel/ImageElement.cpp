@@ -11,6 +11,7 @@
 #include "graphics/ZDLImageRep.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Exception.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -122,7 +123,7 @@ ImageElementPtr ImageElement::initFromImage(const QImage& image)
     return initFromImageData(data);
 }
 
-ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader)
+ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader, qint64* pixelBudget)
 {
     auto element = std::make_shared<ImageElement>();
     const quint16 rowBytes = reader.readUnsignedShort();
@@ -134,6 +135,13 @@ ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader)
     const quint32 regionLength = reader.readUnsignedInt();
     const QByteArray pixels = reader.readData(dataLength);
     const QByteArray region = reader.readData(regionLength);
+    if (pixelBudget) {
+        const qint64 pixelCount = qint64(width) * height;
+        if (pixelCount > *pixelBudget)
+            Exception::raise(
+                kBigEndianReaderException, QStringLiteral("Failure scanning data from the bytes."));
+        *pixelBudget -= pixelCount;
+    }
     // The image wrapper refuses the row lengths that cannot be right (0, 0x8000 and above, shorter
     // than the width), so the signed value is safe to pass on.
     element->m_image

@@ -57,7 +57,12 @@ public:
     static ImageElementPtr initFromImage(const QImage& image);
     // One image record of a legacy parts file, placed at its left and top. A short or damaged record
     // raises the reader's exception; a record without pixels gives an element without a picture.
-    static ImageElementPtr initFromParts86Reader(BigEndianReader& reader);
+    // With a pixel budget, a record whose width x height exceeds what is left raises the same
+    // exception before anything is decoded; otherwise its pixels are taken from the budget.
+    static ImageElementPtr initFromParts86Reader(BigEndianReader& reader, qint64* pixelBudget = nullptr);
+    // The budget of one legacy parts file: every record is small, but a file of many records at
+    // the largest legacy size would take minutes to decode.
+    static constexpr qint64 kMaxParts86FilePixels = 64LL * 1024 * 1024;
 
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;

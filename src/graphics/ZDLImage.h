@@ -39,6 +39,9 @@ public:
     static constexpr int kMinCropSide = 10;
     // Legacy records whose pixel or mask buffer would exceed this are refused.
     static constexpr qint64 kMaxLegacyBufferBytes = 64LL * 1024 * 1024;
+    // Legacy records of more pixels are refused: the decoded 32-bit image must stay well within
+    // what the bitmap reader accepts back from its PNG, and one record within about half a second.
+    static constexpr qint64 kMaxLegacyPixels = 16LL * 1024 * 1024;
 
     // No representation and no saved bytes.
     ZDLImage();
@@ -65,7 +68,8 @@ public:
     // One legacy bitmap record: PackBits-coded 1-bit pixel rows (a stored 1 is black) and a region
     // telling which pixels are opaque; the result is held as PNG. Null for a width or height under
     // 1. A record that runs out of bytes, or whose row length is 0, 0x8000 or more, shorter than
-    // the width, or makes buffers over kMaxLegacyBufferBytes, raises "BigEndianReaderException".
+    // the width, or makes buffers over kMaxLegacyBufferBytes or more than kMaxLegacyPixels pixels,
+    // raises "BigEndianReaderException".
     // Pixel data that ends early is padded white and transparent; region rows and columns outside
     // the bitmap are clipped; an odd trailing x of a region row is ignored.
     static ZDLImagePtr initWithZDL86Data(

@@ -160,7 +160,7 @@ ZDLImagePtr ZDLImage::initWithZDL86Data(
     if (rowBytes <= 0 || truncatedWidth > ZDLBitmapImageRep::kMaxSide
         || truncatedHeight > ZDLBitmapImageRep::kMaxSide || double(rowBytes) * 8 < truncatedWidth
         || double(rowBytes) * truncatedHeight > double(kMaxLegacyBufferBytes)
-        || truncatedWidth * truncatedHeight > double(ZDLBitmapImageRep::kMaxPixels))
+        || truncatedWidth * truncatedHeight > double(kMaxLegacyPixels))
         refuseRecord();
     const int width = int(truncatedWidth);
     const int height = int(truncatedHeight);
