@@ -111,8 +111,11 @@ CharacterModelPtr CharacterModel::initWithParts86Data(const QByteArray& data)
     auto model = std::make_shared<CharacterModel>();
     BigEndianReader reader(data);
     const quint16 count = reader.readUnsignedShort();
+    // Each record is capped, but a few bytes can declare another large record: the file as a whole
+    // gets a pixel budget, so a hostile one ends within seconds.
+    qint64 pixelBudget = ImageElement::kMaxParts86FilePixels;
     for (quint16 i = 0; i < count; ++i) {
-        ImageElementPtr element = ImageElement::initFromParts86Reader(reader);
+        ImageElementPtr element = ImageElement::initFromParts86Reader(reader, &pixelBudget);
         if (!element)
             continue;
         element->setParent(model.get());
