@@ -153,5 +153,37 @@ TEST_F(ComicPanelDrawingTest, InsetPanelsCutHolesIntoFixedOnes)
     EXPECT_TRUE(near(render().pixel(70, 70), qRgb(255, 255, 255)));
 }
 
+TEST_F(ComicPanelDrawingTest, HighlightBandOfTheCurrentPanel)
+{
+    auto page = std::make_shared<test::TestPanelPage>();
+    comic->setContents({ page });
+    page->initWithRect(QRectF(0, 0, 100, 100), comic.get());
+    page->setContents({ panel });
+    comic->m_current = panel.get();
+    const auto highlight = [&](bool exporting) {
+        OffscreenImage image(QSize(100, 100));
+        {
+            CanvasScope scope(image.canvas());
+            ZDLContext context(1.0f);
+            context.setExporting(exporting);
+            panel->drawCurrentPanelFrameIn(context, QRectF(0, 0, 100, 100));
+        }
+        return image.takeImage();
+    };
+    // A fixed panel: a band of 3.5 points outside the frame, in one colour.
+    QImage image = highlight(false);
+    EXPECT_TRUE(near(image.pixel(8, 50), qRgb(61, 181, 252)));
+    EXPECT_EQ(image.pixel(6, 50), 0u);
+    EXPECT_EQ(image.pixel(12, 50), 0u);
+    EXPECT_EQ(highlight(true).pixel(8, 50), 0u);
+
+    // A free panel: a 4.5-point band striped a point high.
+    page->m_floating = { panel.get() };
+    image = highlight(false);
+    EXPECT_NE(image.pixel(7, 50), image.pixel(7, 51));
+    EXPECT_EQ(qAlpha(image.pixel(7, 50)), 255);
+    EXPECT_EQ(image.pixel(5, 50), 0u);
+}
+
 } // namespace
 } // namespace zandrel

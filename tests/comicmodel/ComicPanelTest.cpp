@@ -1,6 +1,7 @@
 #include "comicmodel/ComicPanel.h"
 
 #include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/PanelTestSupport.h"
 #include "graphics/ColorFill.h"
@@ -347,6 +348,11 @@ TEST_F(ComicPanelTest, CornerChangesMoveEachCharacterAsABlock)
     EXPECT_EQ(c.fixed->characters(), (QList<Object*> { &alice, &bob }));
     EXPECT_EQ(c.fixed->toplevelContentsFromCharacter(&alice), (ElementList { hand, head }));
     EXPECT_EQ(c.fixed->toplevelContentsFromCharacter(nullptr), ElementList { balloon });
+    auto aliceModel = std::make_shared<Object>();
+    auto part = std::make_shared<Part>(aliceModel);
+    c.fixed->backLayer()->setChildren({ tree, head, part });
+    EXPECT_EQ(c.fixed->partsFromCharacter(aliceModel.get()), ElementList { part });
+    c.fixed->backLayer()->setChildren({ tree, head });
 
     c.fixed->setTopLeftTopRightBottomLeftBottomRight(
         QPointF(0, 0), QPointF(200, 0), QPointF(0, 100), QPointF(200, 100));
@@ -385,6 +391,11 @@ TEST_F(ComicPanelTest, MovingAFreePanelAndItsGripBand)
     EXPECT_FALSE(c.free->currentPanelFrameContains(QPointF(10, 80)));
     c.comic->m_current = c.fixed.get();
     EXPECT_FALSE(c.fixed->currentPanelFrameContains(QPointF(3, 50)));
+
+    auto over = TestComicLeaf::make(QRectF(110, 110, 30, 30));
+    auto away = TestComicLeaf::make(QRectF(200, 0, 10, 10));
+    c.page->m_floatingElements = { away, over };
+    EXPECT_EQ(c.free->overlappingFloatingElements(), ElementList { over });
 
     // Free panels hit by their frame, fixed ones by their quad.
     EXPECT_TRUE(c.free->contains(QPointF(21, 31)));
