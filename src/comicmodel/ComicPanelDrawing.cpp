@@ -96,6 +96,17 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
     if (isCurrent && isFree())
         drawCurrentPanelFrameIn(context, dirtyRect);
 
+    const bool focus = owner()->focusOnPanel() && !context.exporting();
+    // Asked before anything is built, so that a panel outside the dirty rect costs one rect test.
+    if (!focus && !intersectsRect(getInvalidationBounds(), dirtyRect)) {
+        return;
+    }
+    const bool editingBack = comic && comic->editBackground() && !context.exporting();
+    const bool drawingCurrent = comic && comic->drawingCurrentPanel();
+    if (focus && drawingCurrent != isCurrent) {
+        return;
+    }
+
     canvas->save(); // A
     std::vector<CanvasPath> cutOuts;
     if (!isFloating()) {
@@ -114,19 +125,8 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
         }
     }
 
-    const bool focus = owner()->focusOnPanel() && !context.exporting();
-    if (!focus && !intersectsRect(getInvalidationBounds(), dirtyRect)) {
-        canvas->restore();
-        return;
-    }
-    const bool editingBack = comic && comic->editBackground() && !context.exporting();
-    const bool drawingCurrent = comic && comic->drawingCurrentPanel();
-    if (focus && drawingCurrent != isCurrent) {
-        canvas->restore();
-        return;
-    }
-
-    const CanvasPath& frame = panelFramePath();
+    // A copy: drawing the elements must not be able to drop the path from under us.
+    const CanvasPath frame = panelFramePath();
     const auto paintFill = [&] {
         if (!m_fill)
             return;

@@ -191,6 +191,13 @@ bool PanelLayer::validateData()
 
 void PanelLayer::retire()
 {
+    // Retiring ends the tree's links: an element that outlives the layer (held by an undo step)
+    // must not point at it.
+    for (const ObjectPtr& element : m_elements) {
+        auto* linked = asProtocol<ModelElement>(element);
+        if (linked && linked->parent() == this)
+            linked->setParent(nullptr);
+    }
     m_elements.clear();
 }
 

@@ -60,7 +60,7 @@ public:
     ElementList allComicElementsOfClass(const QString& className) const;
     // Removes, last to first, the elements that are no longer usable; false when none is left.
     bool validateData();
-    // Empties the list; the elements themselves are not retired.
+    // Empties the list and clears the elements' links to the layer; the elements are not retired.
     void retire();
 
     // The colour set of the comic the layer belongs to, for its elements; null when detached.

@@ -97,6 +97,7 @@ TEST_F(PanelLayerTest, ValidationDropsUnusableElementsLastToFirst)
     EXPECT_FALSE(layer->validateData());
     layer->retire();
     EXPECT_EQ(layer->numChildren(), 0u);
+    EXPECT_EQ(good->parent(), nullptr);
 }
 
 TEST_F(PanelLayerTest, ArchiveRoundTripAndCopy)
