@@ -1,6 +1,7 @@
 #include "comicmodel/ComicPanel.h"
 
 #include "charmodel/CharacterModel.h"
+#include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/PanelTestSupport.h"
@@ -433,6 +434,11 @@ TEST_F(ComicPanelTest, ValidationMergesTheFillColourIntoTheComicPalette)
     EXPECT_TRUE(panel->validateData());
     EXPECT_TRUE(log.lines().isEmpty());
     EXPECT_EQ(fill->fillColor(), sky);
+
+    // Images in a layer find the comic's colour set through it.
+    auto image = std::make_shared<ImageElement>();
+    panel->backLayer()->setChildren({ image });
+    EXPECT_EQ(image->model(), &colors);
 }
 
 } // namespace
