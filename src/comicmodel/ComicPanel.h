@@ -122,7 +122,7 @@ public:
     // The grip band just outside the frame of the comic's current free panel.
     bool currentPanelFrameContains(const QPointF& point) const;
 
-    // --- Contents, front layer first ---
+    // --- Contents, front layer first (ComicPanelContents.cpp) ---
     // The distinct models of the layers' direct children, in order of first appearance.
     QList<Object*> characters() const;
     // The direct children whose model is the character (null: the children without one).

@@ -1,0 +1,180 @@
+#include "app/core/ZDLDocument.h"
+#include "charmodel/Part.h"
+#include "comicmodel/ComicPanel.h"
+#include "comicmodel/ComicStack.h"
+#include "comicmodel/PanelServices.h"
+#include "graphics/ArrayUtils.h"
+#include "platform/Geometry.h"
+
+namespace zandrel {
+
+// What a panel holds and how it places and moves it.
+
+namespace {
+
+QRectF elementBounds(const ObjectPtr& element)
+{
+    const auto* graphic = asProtocol<GraphicElement>(element);
+    return graphic ? graphic->getBounds() : QRectF();
+}
+
+// The direct children of the front layer, then of the back layer.
+ElementList layerChildren(const PanelLayerPtr& front, const PanelLayerPtr& back)
+{
+    ElementList all;
+    if (front)
+        all += front->children();
+    if (back)
+        all += back->children();
+    return all;
+}
+
+const Object* modelOf(const ObjectPtr& element)
+{
+    const auto* comicElement = asProtocol<ComicElement>(element);
+    return comicElement ? comicElement->model() : nullptr;
+}
+
+} // namespace
+
+QList<Object*> ComicPanel::characters() const
+{
+    QList<Object*> found;
+    for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
+        auto* model = const_cast<Object*>(modelOf(element));
+        if (model && !found.contains(model))
+            found.append(model);
+    }
+    return found;
+}
+
+ElementList ComicPanel::toplevelContentsFromCharacter(const Object* character) const
+{
+    ElementList found;
+    for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
+        if (modelOf(element) == character)
+            found.append(element);
+    }
+    return found;
+}
+
+ElementList ComicPanel::partsFromCharacter(const Object* character) const
+{
+    ElementList found;
+    for (const PanelLayerPtr& layer : { m_frontLayer, m_backLayer }) {
+        if (!layer)
+            continue;
+        const ElementList parts = ArrayUtils::membersOfOfKindOfClass<Part>(
+            ArrayUtils::flattenComicElementsArray(layer->children()));
+        for (const ObjectPtr& part : parts) {
+            if (modelOf(part) == character)
+                found.append(part);
+        }
+    }
+    return found;
+}
+
+ElementList ComicPanel::allComicElementsOfClass(const QString& className) const
+{
+    ElementList found;
+    for (const PanelLayerPtr& layer : { m_frontLayer, m_backLayer }) {
+        if (layer)
+            found += layer->allComicElementsOfClass(className);
+    }
+    return found;
+}
+
+ElementList ComicPanel::overlappingFloatingElements() const
+{
+    ElementList found;
+    const auto* page = dynamic_cast<const PanelPageServices*>(this->page());
+    if (!page)
+        return found;
+    const QRectF area = bounds();
+    for (const ObjectPtr& element : page->floatingElements()) {
+        if (intersectsRect(elementBounds(element), area))
+            found.append(element);
+    }
+    return found;
+}
+
+void ComicPanel::centerObjectsInPanel(const ElementList& elements)
+{
+    if (elements.isEmpty())
+        return;
+    const QPointF offset = centerOfRect(getBounds()) - centerOfRect(ArrayUtils::getElementsBounds(elements));
+    for (const ObjectPtr& element : elements) {
+        if (auto* graphic = asProtocol<GraphicElement>(element))
+            graphic->offsetBy(offset, true);
+    }
+}
+
+QPointF ComicPanel::getOffsetToEnsureInPanel(const ObjectPtr& element) const
+{
+    const QRectF p = getBounds();
+    const QRectF e = elementBounds(element);
+    if (intersectsRect(p, e))
+        return QPointF();
+    const auto along = [](double pMin, double pMax, double eMin, double eMax) {
+        if (pMin > eMax)
+            return pMin - eMin;
+        if (eMin > pMax)
+            return pMax - eMax;
+        return 0.0;
+    };
+    return QPointF(
+        along(p.left(), p.right(), e.left(), e.right()), along(p.top(), p.bottom(), e.top(), e.bottom()));
+}
+
+void ComicPanel::ensureObjectsInPanel(const ElementList& elements)
+{
+    for (const ObjectPtr& element : elements) {
+        const QPointF offset = getOffsetToEnsureInPanel(element);
+        auto* graphic = asProtocol<GraphicElement>(element);
+        if (graphic && !equalPoints(offset, QPointF()))
+            graphic->offsetBy(offset, true);
+    }
+}
+
+void ComicPanel::adjustPastedObjects(const ElementList& elements)
+{
+    const QRectF area = getBounds();
+    for (const ObjectPtr& element : elements) {
+        if (!intersectsRect(elementBounds(element), area)) {
+            centerObjectsInPanel(elements);
+            ensureObjectsInPanel(elements);
+            return;
+        }
+    }
+}
+
+void ComicPanel::offsetBy(const QPointF& offset)
+{
+    ZDLDocument* document = owner()->document();
+    if (document)
+        document->updateViewsRect(getInvalidationBounds(), false);
+    setTopLeft(topLeft() + offset);
+    setTopRight(topRight() + offset);
+    setBottomLeft(bottomLeft() + offset);
+    setBottomRight(bottomRight() + offset);
+    for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
+        if (auto* graphic = asProtocol<GraphicElement>(element))
+            graphic->offsetBy(offset, true);
+    }
+    if (document)
+        document->updateViewsRect(getInvalidationBounds(), true);
+}
+
+void ComicPanel::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object)
+{
+    for (const PanelLayerPtr& layer : { m_backLayer, m_frontLayer }) {
+        if (!layer)
+            continue;
+        for (const ObjectPtr& element : layer->children()) {
+            if (auto* graphic = asProtocol<GraphicElement>(element))
+                graphic->notifyAllGraphicsOf(notice, object);
+        }
+    }
+}
+
+} // namespace zandrel
