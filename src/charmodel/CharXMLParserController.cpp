@@ -30,6 +30,20 @@ float lenientFloat(const QString& text)
     return ok && std::isfinite(value) ? value : 0.0f;
 }
 
+// The words of a "curveData" text; every point takes three.
+qsizetype tokenCount(const QString& curveData)
+{
+    qsizetype count = 0;
+    bool inToken = false;
+    for (const QChar c : curveData) {
+        const bool separator = c.isSpace() || c == QLatin1Char('|');
+        if (!separator && !inToken)
+            ++count;
+        inToken = !separator;
+    }
+    return count;
+}
+
 } // namespace
 
 CharXMLParserController::CharXMLParserController(const QString& importFilePath)
@@ -192,6 +206,12 @@ void CharXMLParserController::startPart()
 
 void CharXMLParserController::startCurve(const QMap<QString, QString>& attributes)
 {
+    // Counted before the points are made: a point costs far more memory than its text.
+    m_pointCount += tokenCount(attributes.value(QStringLiteral("curveData"))) / 3;
+    if (m_pointCount > kMaxPoints) {
+        m_error = QStringLiteral("Too many curve points.");
+        return;
+    }
     auto path = PartPath::initWithXMLAttributes(attributes, [this](const QString& name) {
         if (!m_model)
             return ZDLColorPtr();
@@ -206,12 +226,6 @@ void CharXMLParserController::startCurve(const QMap<QString, QString>& attribute
     if (!m_error.isEmpty())
         return;
     ++m_pathCount;
-    for (const CurvePtr& curve : path->segments())
-        m_pointCount += curve->numPoints();
-    if (m_pointCount > kMaxPoints) {
-        m_error = QStringLiteral("Too many curve points.");
-        return;
-    }
     if (m_currentParent)
         m_currentParent->addPartElement(path);
     else

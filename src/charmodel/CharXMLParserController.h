@@ -31,7 +31,7 @@ public:
     static constexpr qsizetype kMaxColors = 1024;
     static constexpr qsizetype kMaxParts = 10000;
     static constexpr qsizetype kMaxPaths = 50000;
-    static constexpr qsizetype kMaxPoints = 4000000;
+    static constexpr qsizetype kMaxPoints = 1000000;
 
     // Colours count with the distinct values that paths bring by hex text, since the import adds
     // those to the palette too; relinking is linear in the palette per path.

@@ -168,6 +168,9 @@ TEST_F(CharXMLParserControllerTest, HostileOrBrokenFilesFailWithAReason)
     EXPECT_FALSE(import(repeated("<Curve>", CharXMLParserController::kMaxDepth), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("nested too deeply"))) << error.toStdString();
     EXPECT_FALSE(import(QByteArray(CharXMLParserController::kMaxBytes + 1, ' '), &error));
+    const QByteArray points = "p 0 0 " + QByteArray("c 1 1|").repeated(CharXMLParserController::kMaxPoints);
+    EXPECT_FALSE(import(repeated("<Part><Curve curveData=\"" + points + "\"/></Part>", 1), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Too many curve points"))) << error.toStdString();
 }
 
 TEST_F(CharXMLParserControllerTest, ExternalEntitiesAreNeverRead)
