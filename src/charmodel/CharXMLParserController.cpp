@@ -63,7 +63,6 @@ bool CharXMLParserController::parse(const QByteArray& data)
     QXmlStreamReader reader(data);
     // Names are matched as written, prefixes included, so namespaces are not interpreted.
     reader.setNamespaceProcessing(false);
-    m_reader = &reader;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
@@ -88,7 +87,10 @@ bool CharXMLParserController::parse(const QByteArray& data)
         if (!m_error.isEmpty() && !reader.hasError())
             reader.raiseError(m_error);
     }
-    m_reader = nullptr;
+    // What was left open points into the tree or into the detached paths about to go.
+    m_currentPart = nullptr;
+    m_currentPath = nullptr;
+    m_currentParent = nullptr;
     m_detachedPaths.clear();
     if (reader.hasError()) {
         m_error = QStringLiteral("Line %1, column %2: %3")

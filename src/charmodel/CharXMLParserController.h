@@ -9,8 +9,6 @@
 #include <memory>
 #include <vector>
 
-class QXmlStreamReader;
-
 namespace zandrel {
 
 class CharacterModel;
@@ -90,7 +88,6 @@ private:
     qsizetype m_pathCount = 0;
     qsizetype m_pointCount = 0;
     QString m_error;
-    QXmlStreamReader* m_reader = nullptr;
 };
 
 // Imports a character file's contents: the built character with its palette brought into the
