@@ -134,8 +134,12 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
 
     // A palette without none, black and white in front (a damaged or very old file) is brought into
     // the current form, so that the fallbacks below and every later user find them there.
-    if (!hasRequiredColorsInFront())
+    // The shared colours are taken out first: the migration puts them in front without looking
+    // for them further down, which would list them twice.
+    if (!hasRequiredColorsInFront()) {
+        m_colors.removeIf([](const ZDLColorPtr& color) { return color->locked(); });
         updateColors();
+    }
 
     m_characterName = zdlDecodeObjectOfClass(coder, kStringClass, kNameKey).toString();
     m_creator = zdlDecodeObjectOfClass(coder, kStringClass, kCreatorKey).toString();
