@@ -4,6 +4,7 @@
 #include "app/core/ZDLAppController.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/PartElement.h"
+#include "charmodel/UIUtils.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
@@ -14,6 +15,7 @@
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Localization.h"
 
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -72,6 +74,34 @@ template <class T> ValueList valuesOf(const QList<T>& objects)
 float finiteOr(float value, float fallback)
 {
     return std::isfinite(value) ? value : fallback;
+}
+
+// Gives every unlocked colour, in palette order, the name uniqueNameForColor would give it, in
+// linear time: asking it colour by colour takes quadratic time, which a hostile palette of many
+// equal names turns into a hang. A renamed colour's old name stays taken by the colour it clashed
+// with, so taken names only accumulate and each stem's search resumes where it last stopped.
+void makeColorNamesUnique(const QList<ZDLColorPtr>& colors)
+{
+    QHash<QString, qsizetype> holders;
+    for (const ZDLColorPtr& color : colors)
+        ++holders[color->name()];
+    QHash<QString, qsizetype> nextCount;
+    for (const ZDLColorPtr& color : colors) {
+        const QString requested = color->name();
+        if (color->locked() || holders.value(requested) < 2)
+            continue;
+        // The stem by the shared rule: the first candidate it makes is the stem and " 1".
+        const QString stem = UIUtils::uniqueName({ requested }, {}, requested).chopped(2);
+        qsizetype& count = nextCount[stem];
+        count = std::max<qsizetype>(count, 1);
+        QString candidate;
+        do
+            candidate = QStringLiteral("%1 %2").arg(stem).arg(count++);
+        while (holders.value(candidate) > 0);
+        --holders[requested];
+        ++holders[candidate];
+        color->setName(candidate);
+    }
 }
 
 } // namespace
@@ -200,12 +230,9 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
             m_documentSettings = settings;
     }
 
-    for (const ZDLColorPtr& color : std::as_const(m_colors)) {
-        if (color->locked())
-            continue;
-        color->setName(uniqueNameForColor(color.get(), color->name()));
+    makeColorNamesUnique(m_colors);
+    for (const ZDLColorPtr& color : std::as_const(m_colors))
         startObservingColor(color);
-    }
 
     const Value styles
         = zdlDecodeObjectOfClasses(coder, { kArrayClass, QStringLiteral("NamedShapeStyle") }, kStylesKey);

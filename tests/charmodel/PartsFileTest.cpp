@@ -15,6 +15,8 @@
 #include "platform/PropertyList.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
+#include <QSet>
 #include <functional>
 #include <gtest/gtest.h>
 #include <unordered_map>
@@ -350,6 +352,19 @@ TEST_F(PartsFileTest, DuplicateColourNamesAreMadeUnique)
     ASSERT_EQ(read->colors().size(), 7);
     EXPECT_EQ(read->colors()[5]->name(), "Red 1");
     EXPECT_EQ(read->colors()[6]->name(), "Red");
+
+    // Many equal names, as a hostile file may hold, are made unique without a quadratic search.
+    const auto many = std::make_shared<CharacterModel>();
+    for (int i = 0; i < 20000; ++i)
+        many->addColor(ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), i % 3 ? "Red" : "Red 2"));
+    QElapsedTimer timer;
+    timer.start();
+    const CharacterModelPtr manyRead = readPartsFile(archivedPartsFile(*many));
+    EXPECT_LT(timer.elapsed(), 20000);
+    QSet<QString> names;
+    for (const ZDLColorPtr& color : manyRead->colors())
+        names.insert(color->name());
+    EXPECT_EQ(names.size(), manyRead->colors().size());
 }
 
 TEST_F(PartsFileTest, NewerFormatsAreRefusedOrAskedAbout)
