@@ -332,8 +332,11 @@ void CharacterModel::updateColorsIn(const ObjectPtr& object)
 
 void CharacterModel::updateColors()
 {
-    if (m_colors.isEmpty() || m_colors.first() != ZDLColor::noneColor())
+    // None goes in front once: a palette that holds it further down must not list it twice.
+    if (m_colors.isEmpty() || m_colors.first() != ZDLColor::noneColor()) {
+        m_colors.removeAll(ZDLColor::noneColor());
         m_colors.insert(0, ZDLColor::noneColor());
+    }
 
     // Black at 1 and white at 2, moving named entries there or putting the shared ones in.
     const auto placeAt = [this](qsizetype index, const QString& name, const ZDLColorPtr& shared) {

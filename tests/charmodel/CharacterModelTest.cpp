@@ -306,6 +306,12 @@ TEST_F(CharacterPaletteTest, MigratingAnOldPalette)
     EXPECT_EQ(path->fillColor(), white);
     EXPECT_EQ(model->lineColor(), black);
     EXPECT_EQ(model->fillColor(), white);
+
+    // A palette that holds none further down gets it in front once, not twice.
+    model->setColors({ red, ZDLColor::noneColor(), black, white });
+    model->updateColors();
+    EXPECT_EQ(model->colors().count(ZDLColor::noneColor()), 1);
+    EXPECT_EQ(model->colors().first(), ZDLColor::noneColor());
 }
 
 TEST_F(CharacterPaletteTest, UsageAndReplacement)
