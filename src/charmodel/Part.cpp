@@ -492,42 +492,34 @@ void Part::perspectiveTransformFrom(const QRectF& source, const std::array<QPoin
 
 // --- Bounds ---
 
-QRectF Part::unionOfElements(QRectF (GraphicElement::*bounds)() const) const
-{
-    QRectF result;
-    for (const ObjectPtr& child : m_elements)
-        result = unionRect(result, (asProtocol<GraphicElement>(child)->*bounds)());
-    return result;
-}
-
 QRectF Part::getBounds() const
 {
-    return m_visible ? unionOfElements(&GraphicElement::getBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getBounds) : QRectF();
 }
 
 QRectF Part::getBoundsIgnoringVisibility() const
 {
-    return unionOfElements(&GraphicElement::getBoundsIgnoringVisibility);
+    return ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getBoundsIgnoringVisibility);
 }
 
 QRectF Part::getVisualBounds() const
 {
-    return m_visible ? unionOfElements(&GraphicElement::getVisualBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getVisualBounds) : QRectF();
 }
 
 QRectF Part::getInvalidationBounds() const
 {
-    return m_visible ? unionOfElements(&GraphicElement::getInvalidationBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getInvalidationBounds) : QRectF();
 }
 
 QRectF Part::getGeometryBounds() const
 {
-    return m_visible ? unionOfElements(&GraphicElement::getGeometryBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getGeometryBounds) : QRectF();
 }
 
 QRectF Part::getFilteredBounds() const
 {
-    return m_visible ? unionOfElements(&GraphicElement::getFilteredBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getFilteredBounds) : QRectF();
 }
 
 // --- Element trees ---

@@ -151,7 +151,6 @@ public:
     static void scaleBlursIn(const ObjectPtr& element, float factor);
 
 private:
-    QRectF unionOfElements(QRectF (GraphicElement::*bounds)() const) const;
     // Files before "hScale"/"vScale" were folded into the geometry stored them beside it.
     void applyLegacyScale(float hScale, float vScale);
     // The elements of the list that may be adopted: graphic elements, never the part itself.

@@ -215,42 +215,34 @@ void PartElement::flushCachesUsingColor()
         asProtocol<GraphicElement>(child)->flushCachesUsingColor();
 }
 
-QRectF PartElement::unionOfChildren(QRectF (GraphicElement::*bounds)() const) const
-{
-    QRectF result;
-    for (const ObjectPtr& child : m_elements)
-        result = unionRect(result, (asProtocol<GraphicElement>(child)->*bounds)());
-    return result;
-}
-
 QRectF PartElement::getBounds() const
 {
-    return m_visible ? unionOfChildren(&GraphicElement::getBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getBounds) : QRectF();
 }
 
 QRectF PartElement::getBoundsIgnoringVisibility() const
 {
-    return unionOfChildren(&GraphicElement::getBoundsIgnoringVisibility);
+    return ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getBoundsIgnoringVisibility);
 }
 
 QRectF PartElement::getVisualBounds() const
 {
-    return m_visible ? unionOfChildren(&GraphicElement::getVisualBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getVisualBounds) : QRectF();
 }
 
 QRectF PartElement::getInvalidationBounds() const
 {
-    return m_visible ? unionOfChildren(&GraphicElement::getInvalidationBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getInvalidationBounds) : QRectF();
 }
 
 QRectF PartElement::getGeometryBounds() const
 {
-    return m_visible ? unionOfChildren(&GraphicElement::getGeometryBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getGeometryBounds) : QRectF();
 }
 
 QRectF PartElement::getFilteredBounds() const
 {
-    return m_visible ? unionOfChildren(&GraphicElement::getFilteredBounds) : QRectF();
+    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getFilteredBounds) : QRectF();
 }
 
 QList<QRectF> PartElement::getBoundsOfPaths() const

@@ -89,7 +89,6 @@ protected:
 private:
     // A container taking itself or an ancestor as a child would make every walk of the tree endless.
     bool isSelfOrAncestor(const Object* candidate) const;
-    QRectF unionOfChildren(QRectF (GraphicElement::*bounds)() const) const;
 
     ElementList m_elements;
     bool m_visible = true;

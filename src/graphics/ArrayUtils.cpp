@@ -16,16 +16,6 @@ namespace zandrel {
 
 namespace {
 
-QRectF unionOf(const ElementList& elements, QRectF (GraphicElement::*bounds)() const)
-{
-    QRectF result;
-    for (const ObjectPtr& member : elements) {
-        if (const auto* graphic = asProtocol<GraphicElement>(member))
-            result = unionRect(result, (graphic->*bounds)());
-    }
-    return result;
-}
-
 // Flattening with an explicit stack rather than recursion, so that a very deep tree read from a
 // file cannot exhaust the call stack. open() answers the children that replace a member, or
 // nothing when the member stays; keep() says whether a member that stays is kept at all.
@@ -57,29 +47,39 @@ void drawAll(const ElementList& elements, ZDLContext& context)
 
 } // namespace
 
+QRectF ArrayUtils::unionOfBounds(const ElementList& elements, QRectF (GraphicElement::*bounds)() const)
+{
+    QRectF result;
+    for (const ObjectPtr& member : elements) {
+        if (const auto* graphic = asProtocol<GraphicElement>(member))
+            result = unionRect(result, (graphic->*bounds)());
+    }
+    return result;
+}
+
 QRectF ArrayUtils::getElementsBounds(const ElementList& elements)
 {
-    return unionOf(elements, &GraphicElement::getBounds);
+    return unionOfBounds(elements, &GraphicElement::getBounds);
 }
 
 QRectF ArrayUtils::getElementsVisualBounds(const ElementList& elements)
 {
-    return unionOf(elements, &GraphicElement::getVisualBounds);
+    return unionOfBounds(elements, &GraphicElement::getVisualBounds);
 }
 
 QRectF ArrayUtils::getElementsInvalidationBounds(const ElementList& elements)
 {
-    return unionOf(elements, &GraphicElement::getInvalidationBounds);
+    return unionOfBounds(elements, &GraphicElement::getInvalidationBounds);
 }
 
 QRectF ArrayUtils::getElementsFilteredBounds(const ElementList& elements)
 {
-    return unionOf(elements, &GraphicElement::getFilteredBounds);
+    return unionOfBounds(elements, &GraphicElement::getFilteredBounds);
 }
 
 QRectF ArrayUtils::getElementsGeometryBounds(const ElementList& elements)
 {
-    return unionOf(elements, &GraphicElement::getGeometryBounds);
+    return unionOfBounds(elements, &GraphicElement::getGeometryBounds);
 }
 
 QPointF ArrayUtils::getElementsCenter(const ElementList& elements)

@@ -24,6 +24,9 @@ public:
 
     // Unions of the members' bounds of one kind, starting from the zero rectangle; empty
     // rectangles add nothing, so an empty list gives the zero rectangle.
+    // The union of one kind of bounds over the elements (members that are not graphic elements
+    // and empty bounds count for nothing).
+    static QRectF unionOfBounds(const ElementList& elements, QRectF (GraphicElement::*bounds)() const);
     static QRectF getElementsBounds(const ElementList& elements);
     static QRectF getElementsVisualBounds(const ElementList& elements);
     static QRectF getElementsInvalidationBounds(const ElementList& elements);
