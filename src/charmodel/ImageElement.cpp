@@ -1,6 +1,5 @@
 #include "charmodel/ImageElement.h"
 
-#include "app/core/ZDLAppController.h"
 #include "charmodel/PartElement.h"
 #include "graphics/BigEndianReader.h"
 #include "graphics/BoundsAccumulator.h"
@@ -171,16 +170,7 @@ void ImageElement::encodeWithCoder(KeyedArchiver& coder) const
     }
     if (const ObjectPtr model = m_model.lock())
         coder.encodeObject(model, QStringLiteral("model"));
-    const ZDLAppController* controller = appController();
-    if (controller && controller->writingPasteboard()) {
-        // The identifier belongs to the character, which answers it by name.
-        const Object* owner = model();
-        if (owner && owner->respondsToKey(QStringLiteral("characterId"))) {
-            const Value id = owner->valueForKey(QStringLiteral("characterId"));
-            if (id.type() == Value::Type::String)
-                coder.encodeObject(id, QStringLiteral("characterId"));
-        }
-    }
+    encodeCharacterIdForPasteboard(coder, model());
 }
 
 ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)

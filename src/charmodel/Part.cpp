@@ -1,6 +1,5 @@
 #include "charmodel/Part.h"
 
-#include "app/core/ZDLAppController.h"
 #include "charmodel/PartElement.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
@@ -134,16 +133,7 @@ void Part::encodeWithCoder(KeyedArchiver& coder) const
     }
     if (const ObjectPtr model = m_model.lock())
         coder.encodeObject(model, QStringLiteral("model"));
-    const ZDLAppController* controller = appController();
-    if (controller && controller->writingPasteboard()) {
-        // The identifier belongs to the character, which answers it by name.
-        const Object* owner = model();
-        if (owner && owner->respondsToKey(QStringLiteral("characterId"))) {
-            const Value id = owner->valueForKey(QStringLiteral("characterId"));
-            if (id.type() == Value::Type::String)
-                coder.encodeObject(id, QStringLiteral("characterId"));
-        }
-    }
+    encodeCharacterIdForPasteboard(coder, model());
 }
 
 ObjectPtr Part::initWithCoder(KeyedUnarchiver& coder)

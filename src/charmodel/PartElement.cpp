@@ -1,5 +1,6 @@
 #include "charmodel/PartElement.h"
 
+#include "app/core/ZDLAppController.h"
 #include "charmodel/PartGroup.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
@@ -315,6 +316,19 @@ void registerPartElementClasses(ClassRegistry& registry)
 {
     registry.registerClass<PartElement>(QStringLiteral("PartElement"), QStringLiteral("NSObject"));
     registry.registerClass<PartGroup>(QStringLiteral("PartGroup"), QStringLiteral("PartElement"));
+}
+
+void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characterModel)
+{
+    const ZDLAppController* controller = appController();
+    if (!controller || !controller->writingPasteboard() || !characterModel)
+        return;
+    // The identifier belongs to the character, which answers it by name.
+    if (!characterModel->respondsToKey(QStringLiteral("characterId")))
+        return;
+    const Value id = characterModel->valueForKey(QStringLiteral("characterId"));
+    if (id.type() == Value::Type::String)
+        coder.encodeObject(id, QStringLiteral("characterId"));
 }
 
 } // namespace zandrel

@@ -104,6 +104,10 @@ ElementList adoptDecodedElements(KeyedUnarchiver& coder, const ElementList& deco
 // The class names an archived list of part elements may hold.
 QStringList partElementMemberClasses();
 
+// Writes the character's "characterId" under that key, but only while the application archives
+// elements for the pasteboard: a pasted element finds its character again by it.
+void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characterModel);
+
 void registerPartElementClasses(ClassRegistry& registry);
 
 } // namespace zandrel
