@@ -164,10 +164,7 @@ void ImageElement::encodeWithCoder(KeyedArchiver& coder) const
         masks.append(Value(mask));
     coder.encodeObject(Value(masks), QStringLiteral("masks"));
     coder.encodeInteger(m_partType, QStringLiteral("type"));
-    if (m_hasOrigin) {
-        coder.encodeFloat(static_cast<float>(m_origin.x()), QStringLiteral("originX"));
-        coder.encodeFloat(static_cast<float>(m_origin.y()), QStringLiteral("originY"));
-    }
+    encodePivot(coder, m_hasOrigin, m_origin);
     if (const ObjectPtr model = m_model.lock())
         coder.encodeObject(model, QStringLiteral("model"));
     encodeCharacterIdForPasteboard(coder, model());
@@ -214,27 +211,9 @@ ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
             std::clamp<qint64>(type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     }
 
-    m_hasOrigin = false;
-    if (coder.containsValueForKey(QStringLiteral("originX"))) {
-        const float x = coder.decodeFloatForKey(QStringLiteral("originX"));
-        const float y = coder.decodeFloatForKey(QStringLiteral("originY"));
-        // A pivot that is not finite is dropped: the picture's centre serves instead.
-        if (std::isfinite(x) && std::isfinite(y)) {
-            m_origin = QPointF(x, y);
-            m_hasOrigin = true;
-        }
-    }
+    m_hasOrigin = decodePivot(coder, m_origin);
 
-    m_model.reset();
-    if (coder.containsValueForKey(QStringLiteral("model")))
-        m_model = zdlDecodeObjectOfClass(coder, QStringLiteral("CharacterModel"), QStringLiteral("model"))
-                      .toObject();
-    m_characterId.clear();
-    if (coder.containsValueForKey(QStringLiteral("characterId"))) {
-        m_characterId
-            = zdlDecodeObjectOfClass(coder, QStringLiteral("NSString"), QStringLiteral("characterId"))
-                  .toString();
-    }
+    decodeCharacterLink(coder, m_model, m_characterId);
     m_visible = true;
     return shared_from_this();
 }

@@ -127,10 +127,7 @@ void Part::encodeWithCoder(KeyedArchiver& coder) const
         elements.append(Value(child));
     coder.encodeObject(Value(elements), QStringLiteral("elements"));
     coder.encodeInteger(m_partType, QStringLiteral("type"));
-    if (m_hasOrigin) {
-        coder.encodeFloat(static_cast<float>(m_origin.x()), QStringLiteral("originX"));
-        coder.encodeFloat(static_cast<float>(m_origin.y()), QStringLiteral("originY"));
-    }
+    encodePivot(coder, m_hasOrigin, m_origin);
     if (const ObjectPtr model = m_model.lock())
         coder.encodeObject(model, QStringLiteral("model"));
     encodeCharacterIdForPasteboard(coder, model());
@@ -146,29 +143,10 @@ ObjectPtr Part::initWithCoder(KeyedUnarchiver& coder)
     m_partType = static_cast<int>(
         std::clamp<qint64>(type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 
-    m_hasOrigin = false;
     m_origin = QPointF();
-    if (coder.containsValueForKey(QStringLiteral("originX"))) {
-        const float x = coder.decodeFloatForKey(QStringLiteral("originX"));
-        const float y = coder.decodeFloatForKey(QStringLiteral("originY"));
-        // A pivot that is not finite would throw every rotation off; the bounds centre serves.
-        if (std::isfinite(x) && std::isfinite(y)) {
-            m_origin = QPointF(x, y);
-            m_hasOrigin = true;
-        }
-    }
+    m_hasOrigin = decodePivot(coder, m_origin);
 
-    // Only a link: in a parts file this is the root still being decoded, which the part must not own.
-    m_model.reset();
-    if (coder.containsValueForKey(QStringLiteral("model")))
-        m_model = zdlDecodeObjectOfClass(coder, QStringLiteral("CharacterModel"), QStringLiteral("model"))
-                      .toObject();
-    m_characterId.clear();
-    if (coder.containsValueForKey(QStringLiteral("characterId"))) {
-        m_characterId
-            = zdlDecodeObjectOfClass(coder, QStringLiteral("NSString"), QStringLiteral("characterId"))
-                  .toString();
-    }
+    decodeCharacterLink(coder, m_model, m_characterId);
     m_visible = true;
 
     const auto scaleForKey = [&coder](const QString& key) {

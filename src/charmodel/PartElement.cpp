@@ -13,6 +13,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <cmath>
 
 namespace zandrel {
 
@@ -329,6 +330,39 @@ void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characte
     const Value id = characterModel->valueForKey(QStringLiteral("characterId"));
     if (id.type() == Value::Type::String)
         coder.encodeObject(id, QStringLiteral("characterId"));
+}
+
+void encodePivot(KeyedArchiver& coder, bool hasOrigin, const QPointF& origin)
+{
+    if (!hasOrigin)
+        return;
+    coder.encodeFloat(static_cast<float>(origin.x()), QStringLiteral("originX"));
+    coder.encodeFloat(static_cast<float>(origin.y()), QStringLiteral("originY"));
+}
+
+bool decodePivot(KeyedUnarchiver& coder, QPointF& origin)
+{
+    if (!coder.containsValueForKey(QStringLiteral("originX")))
+        return false;
+    const float x = coder.decodeFloatForKey(QStringLiteral("originX"));
+    const float y = coder.decodeFloatForKey(QStringLiteral("originY"));
+    // A pivot that is not finite would throw every rotation off.
+    if (!std::isfinite(x) || !std::isfinite(y))
+        return false;
+    origin = QPointF(x, y);
+    return true;
+}
+
+void decodeCharacterLink(KeyedUnarchiver& coder, std::weak_ptr<Object>& model, QString& characterId)
+{
+    // Only a link: in a parts file this is the root still being decoded, which must not be owned.
+    model.reset();
+    if (coder.containsValueForKey(QStringLiteral("model")))
+        model = zdlDecodeObjectOfClass(coder, QStringLiteral("CharacterModel"), QStringLiteral("model")).toObject();
+    characterId.clear();
+    if (coder.containsValueForKey(QStringLiteral("characterId")))
+        characterId
+            = zdlDecodeObjectOfClass(coder, QStringLiteral("NSString"), QStringLiteral("characterId")).toString();
 }
 
 } // namespace zandrel

@@ -108,6 +108,13 @@ QStringList partElementMemberClasses();
 // elements for the pasteboard: a pasted element finds its character again by it.
 void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characterModel);
 
+// The pivot ("originX", "originY", written only when set) and the character link ("model",
+// "characterId") that parts and image elements archive alike. A pivot that is not finite is
+// dropped, so the element's centre serves; the model is only a link, never owned.
+void encodePivot(KeyedArchiver& coder, bool hasOrigin, const QPointF& origin);
+bool decodePivot(KeyedUnarchiver& coder, QPointF& origin);
+void decodeCharacterLink(KeyedUnarchiver& coder, std::weak_ptr<Object>& model, QString& characterId);
+
 void registerPartElementClasses(ClassRegistry& registry);
 
 } // namespace zandrel
