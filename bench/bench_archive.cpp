@@ -50,7 +50,7 @@ public:
     float weight = 0;
     qint64 count = 0;
     QPointF origin;
-    QColor color;
+    RgbColor color;
     std::vector<std::shared_ptr<BenchNode>> children;
 };
 
@@ -69,7 +69,7 @@ std::shared_ptr<BenchNode> makeTree()
         node->weight = float(i) * 0.1f;
         node->count = i * 7 - 1000;
         node->origin = QPointF(i % 613 * 1.25, i / 613 * -2.5);
-        node->color = QColor((i * 3) & 255, (i * 5) & 255, (i * 7) & 255);
+        node->color = RgbColor(((i * 3) & 255) / 255.0, ((i * 5) & 255) / 255.0, ((i * 7) & 255) / 255.0);
         if (i > 0)
             nodes[size_t((i - 1) / 4)]->children.push_back(node);
         nodes.push_back(node);

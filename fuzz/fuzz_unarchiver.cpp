@@ -41,7 +41,7 @@ public:
     }
 
     qint64 kind = 0;
-    QColor color;
+    RgbColor color;
 };
 
 // Drops objects still being decoded from a value the node owns, so that a hostile file cannot make

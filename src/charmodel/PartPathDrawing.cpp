@@ -109,8 +109,7 @@ void PartPath::doDrawIn(ZDLContext& context)
             stroke.setDash({}, 0.0);
             stroke.setLineWidth(m_lineWeight);
         }
-        canvas->strokePath(
-            stroke, m_lineColor->getNSColorUsingAlphaAndAdjustment(m_lineAlpha, m_lineColorAdjust));
+        canvas->strokePath(stroke, m_lineColor->getCGColorUsingAlpha(m_lineAlpha, m_lineColorAdjust));
         context.restoreState();
     }
 }

@@ -37,20 +37,20 @@ void ColorFill::setFillColorAdjust(float adjust)
     m_fillColorAdjust = adjust;
 }
 
-QColor ColorFill::nsColor() const
+RgbColor ColorFill::nsColor() const
 {
-    return m_fillColor ? m_fillColor->getNSColorUsingAlphaAndAdjustment(1.0f, m_fillColorAdjust) : QColor();
+    return m_fillColor ? m_fillColor->getNSColorUsingAlphaAndAdjustment(1.0f, m_fillColorAdjust) : RgbColor();
 }
 
-QColor ColorFill::opaqueColor() const
+RgbColor ColorFill::opaqueColor() const
 {
-    return m_fillColor ? m_fillColor->getOpaqueColorUsingAdjustment(m_fillColorAdjust) : QColor();
+    return m_fillColor ? m_fillColor->getOpaqueColorUsingAdjustment(m_fillColorAdjust) : RgbColor();
 }
 
 void ColorFill::fillRect(const QRectF& rect) const
 {
     Canvas* canvas = currentCanvas();
-    const QColor color = nsColor();
+    const QColor color = nsColor().toQColor();
     if (!canvas || !color.isValid())
         return;
     canvas->save();
@@ -68,7 +68,7 @@ void ColorFill::fillCGPath(const CanvasPath& path) const
 void ColorFill::fillNSPath(const CanvasPath& path) const
 {
     Canvas* canvas = currentCanvas();
-    const QColor color = nsColor();
+    const QColor color = nsColor().toQColor();
     if (!canvas || !color.isValid())
         return;
     canvas->save();

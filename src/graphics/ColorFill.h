@@ -3,8 +3,6 @@
 #include "graphics/Fill.h"
 #include "graphics/ZDLColor.h"
 
-#include <QColor>
-
 namespace zandrel {
 
 // One palette colour with a lightness adjustment. The colour is a palette entry, referenced and
@@ -24,8 +22,8 @@ public:
     void setFillColorAdjust(float adjust);
 
     // Invalid when there is no colour.
-    QColor nsColor() const;
-    QColor opaqueColor() const;
+    RgbColor nsColor() const;
+    RgbColor opaqueColor() const;
 
     void fillRect(const QRectF& rect) const override;
     void fillCGPath(const CanvasPath& path) const override;

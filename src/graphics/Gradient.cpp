@@ -10,23 +10,10 @@ namespace zandrel {
 
 namespace {
 
-QColor mix(const QColor& a, const QColor& b, double f)
-{
-    if (!a.isValid())
-        return b;
-    if (!b.isValid())
-        return a;
-    const QColor ca = a.toRgb();
-    const QColor cb = b.toRgb();
-    auto lerp = [f](float x, float y) { return float(x + (y - x) * f); };
-    return QColor::fromRgbF(lerp(ca.redF(), cb.redF()), lerp(ca.greenF(), cb.greenF()),
-        lerp(ca.blueF(), cb.blueF()), lerp(ca.alphaF(), cb.alphaF()));
-}
-
 std::vector<GradientColorStopPtr> defaultStops()
 {
-    return { GradientColorStop::initWithColor(QColor(Qt::black), 0.0f),
-        GradientColorStop::initWithColor(QColor(Qt::white), 1.0f) };
+    return { GradientColorStop::initWithColor(RgbColor(0, 0, 0), 0.0f),
+        GradientColorStop::initWithColor(RgbColor(1, 1, 1), 1.0f) };
 }
 
 } // namespace
@@ -72,9 +59,9 @@ float Gradient::locationOfStopAtIndex(int index) const
     return validIndex(index) ? m_colorStops[size_t(index)]->location() : 0.0f;
 }
 
-QColor Gradient::colorOfStopAtIndex(int index) const
+RgbColor Gradient::colorOfStopAtIndex(int index) const
 {
-    return validIndex(index) ? m_colorStops[size_t(index)]->color() : QColor();
+    return validIndex(index) ? m_colorStops[size_t(index)]->color() : RgbColor();
 }
 
 float Gradient::minLocationOfStopAtIndex(int index) const
@@ -95,7 +82,7 @@ int Gradient::addColorStopAt(float location)
 {
     if (!(location >= 0.0f && location < 1.0f))
         return 0;
-    const QColor color = interpolatedColorAtLocation(location);
+    const RgbColor color = interpolatedColorAtLocation(location);
     for (size_t i = 0; i < m_colorStops.size(); ++i) {
         if (m_colorStops[i]->location() >= location) {
             m_colorStops.insert(
@@ -104,7 +91,7 @@ int Gradient::addColorStopAt(float location)
             return int(i);
         }
     }
-    const QColor last = m_colorStops.empty() ? color : m_colorStops.back()->color();
+    const RgbColor last = m_colorStops.empty() ? color : m_colorStops.back()->color();
     m_colorStops.push_back(GradientColorStop::initWithColor(last, location));
     flush();
     return numStops() - 1;
@@ -120,7 +107,7 @@ void Gradient::addColorStopAtIndex(int index)
     else if (index > 0)
         location
             = (m_colorStops[size_t(index - 1)]->location() + m_colorStops[size_t(index)]->location()) / 2.0f;
-    const QColor color = interpolatedColorAtLocation(location);
+    const RgbColor color = interpolatedColorAtLocation(location);
     m_colorStops.insert(m_colorStops.begin() + index, GradientColorStop::initWithColor(color, location));
     flush();
 }
@@ -143,7 +130,7 @@ int Gradient::setLocation(float location, int index)
     return index;
 }
 
-void Gradient::setColor(const QColor& color, int index)
+void Gradient::setColor(const RgbColor& color, int index)
 {
     if (!validIndex(index))
         return;
@@ -170,10 +157,10 @@ void Gradient::copyColorStopsFrom(const Gradient* other)
     flush();
 }
 
-QColor Gradient::interpolatedColorAtLocation(float location) const
+RgbColor Gradient::interpolatedColorAtLocation(float location) const
 {
     if (m_colorStops.empty())
-        return QColor();
+        return RgbColor();
     if (!(location > m_colorStops.front()->location()))
         return m_colorStops.front()->color();
     for (size_t i = 1; i < m_colorStops.size(); ++i) {
@@ -182,7 +169,7 @@ QColor Gradient::interpolatedColorAtLocation(float location) const
             const GradientColorStop& previous = *m_colorStops[i - 1];
             const double span = double(next.location()) - previous.location();
             const double f = span > 0.0 ? (double(location) - previous.location()) / span : 1.0;
-            return mix(previous.color(), next.color(), f);
+            return previous.color().mixedWith(next.color(), f);
         }
     }
     return m_colorStops.back()->color();
@@ -193,7 +180,7 @@ const QGradientStops& Gradient::nsGradient() const
     if (!m_nsGradient) {
         QGradientStops stops;
         for (const auto& stop : m_colorStops)
-            stops.append({ stop->location(), stop->color() });
+            stops.append({ stop->location(), stop->color().toQColor() });
         m_nsGradient = stops;
     }
     return *m_nsGradient;
@@ -204,7 +191,7 @@ const QGradientStops& Gradient::opaqueGradient() const
     if (!m_opaqueGradient) {
         QGradientStops stops;
         for (const auto& stop : m_colorStops)
-            stops.append({ stop->location(), stop->opaqueColor() });
+            stops.append({ stop->location(), stop->opaqueColor().toQColor() });
         m_opaqueGradient = stops;
     }
     return *m_opaqueGradient;
@@ -226,7 +213,7 @@ void Gradient::repairStops()
             const float l = stop->location();
             stop->setLocation(std::isnan(l) ? 0.0f : std::clamp(l, 0.0f, 1.0f));
             if (!stop->color().isValid())
-                stop->setColor(QColor(Qt::black));
+                stop->setColor(RgbColor(0, 0, 0));
         }
         std::stable_sort(m_colorStops.begin(), m_colorStops.end(),
             [](const GradientColorStopPtr& a, const GradientColorStopPtr& b) {

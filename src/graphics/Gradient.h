@@ -34,7 +34,7 @@ public:
     int numStops() const { return int(m_colorStops.size()); }
     const std::vector<GradientColorStopPtr>& colorStops() const { return m_colorStops; }
     float locationOfStopAtIndex(int index) const;
-    QColor colorOfStopAtIndex(int index) const;
+    RgbColor colorOfStopAtIndex(int index) const;
     // The range a dragged stop may move in: up to its neighbours, or to 0 and 1 at the ends.
     float minLocationOfStopAtIndex(int index) const;
     float maxLocationOfStopAtIndex(int index) const;
@@ -48,13 +48,13 @@ public:
     // Moves the stop to the location, past neighbours as needed, and returns its new index.
     // Locations outside [0, 1] (and NaN) change nothing.
     int setLocation(float location, int index);
-    void setColor(const QColor& color, int index);
+    void setColor(const RgbColor& color, int index);
     // A gradient never drops below two stops.
     void removeColorStopAtindex(int index);
     void copyColorStopsFrom(const Gradient* other);
 
     // The colour at a location: the end colours beyond the end stops, linear blends between.
-    QColor interpolatedColorAtLocation(float location) const;
+    RgbColor interpolatedColorAtLocation(float location) const;
 
     // The cached canvas gradients, built from the stops' colours and from their opaque colours.
     const QGradientStops& nsGradient() const;

@@ -1,23 +1,22 @@
 #include "graphics/GradientColorStop.h"
 
-#include "graphics/ZDLColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
 namespace zandrel {
 
 GradientColorStop::GradientColorStop()
-    : m_color(Qt::black)
+    : m_color(0, 0, 0)
 {
 }
 
-GradientColorStop::GradientColorStop(const QColor& color, float location)
-    : m_color(color.isValid() ? color.toRgb() : color)
+GradientColorStop::GradientColorStop(const RgbColor& color, float location)
+    : m_color(color)
     , m_location(location)
 {
 }
 
-std::shared_ptr<GradientColorStop> GradientColorStop::initWithColor(const QColor& color, float location)
+std::shared_ptr<GradientColorStop> GradientColorStop::initWithColor(const RgbColor& color, float location)
 {
     return std::make_shared<GradientColorStop>(color, location);
 }
@@ -33,10 +32,10 @@ const PropertyTable& GradientColorStop::staticPropertyTable()
     return table;
 }
 
-void GradientColorStop::setColor(const QColor& color)
+void GradientColorStop::setColor(const RgbColor& color)
 {
     KeyChange change(*this, QStringLiteral("color"));
-    m_color = color.isValid() ? color.toRgb() : color;
+    m_color = color;
 }
 
 void GradientColorStop::setLocation(float location)
@@ -45,11 +44,9 @@ void GradientColorStop::setLocation(float location)
     m_location = location;
 }
 
-QColor GradientColorStop::opaqueColor() const
+RgbColor GradientColorStop::opaqueColor() const
 {
-    if (!m_color.isValid() || m_color.alphaF() == 1.0f)
-        return m_color;
-    return highlightWithLevel(zandrel::opaqueColor(m_color), 1.0 - m_color.alphaF());
+    return m_color.overWhite();
 }
 
 std::shared_ptr<GradientColorStop> GradientColorStop::copy() const
@@ -70,9 +67,7 @@ void GradientColorStop::encodeWithCoder(KeyedArchiver& coder) const
 
 ObjectPtr GradientColorStop::initWithCoder(KeyedUnarchiver& coder)
 {
-    const QColor color
-        = coder.decodeObjectOfClass(QStringLiteral("NSColor"), QStringLiteral("color")).toColor();
-    m_color = color.isValid() ? color.toRgb() : QColor();
+    m_color = coder.decodeObjectOfClass(QStringLiteral("NSColor"), QStringLiteral("color")).toColor();
     m_location = coder.decodeFloatForKey(QStringLiteral("location"));
     return shared_from_this();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Object.h"
+#include "platform/RgbColor.h"
 
-#include <QColor>
 #include <memory>
 
 namespace zandrel {
@@ -14,20 +14,20 @@ public:
 
     // Black at 0; the blank object the unarchiver fills.
     GradientColorStop();
-    GradientColorStop(const QColor& color, float location);
+    GradientColorStop(const RgbColor& color, float location);
     GradientColorStop(const GradientColorStop& other) = default;
     ~GradientColorStop() override = default;
 
-    static std::shared_ptr<GradientColorStop> initWithColor(const QColor& color, float location);
+    static std::shared_ptr<GradientColorStop> initWithColor(const RgbColor& color, float location);
 
-    const QColor& color() const { return m_color; }
-    void setColor(const QColor& color);
+    const RgbColor& color() const { return m_color; }
+    void setColor(const RgbColor& color);
     float location() const { return m_location; }
     void setLocation(float location);
 
     // The colour as it shows over white: itself when fully opaque, else made opaque and blended
     // toward white by its transparency.
-    QColor opaqueColor() const;
+    RgbColor opaqueColor() const;
 
     // A new stop with the same colour and location.
     std::shared_ptr<GradientColorStop> copy() const;
@@ -37,7 +37,7 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
-    QColor m_color;
+    RgbColor m_color;
     float m_location = 0.0f;
 };
 

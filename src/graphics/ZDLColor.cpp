@@ -5,69 +5,53 @@
 #include "platform/Localization.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace zandrel {
 
 namespace {
 
-double clampUnit(double value)
+// A scanner's hexadecimal reading from the second character on: leading blanks and a "0x" are
+// skipped, text without digits reads as 0, and a number too large for 32 bits as the largest one.
+quint32 hexValue(const QString& hex)
 {
-    if (std::isnan(value))
-        return 0.0;
-    return std::clamp(value, 0.0, 1.0);
+    auto digitAt = [&hex](qsizetype at) -> int {
+        if (at >= hex.size())
+            return -1;
+        const char16_t c = hex.at(at).unicode();
+        if (c >= u'0' && c <= u'9')
+            return c - u'0';
+        if (c >= u'a' && c <= u'f')
+            return c - u'a' + 10;
+        if (c >= u'A' && c <= u'F')
+            return c - u'A' + 10;
+        return -1;
+    };
+    qsizetype i = 1;
+    while (i < hex.size() && hex.at(i).isSpace())
+        ++i;
+    if (digitAt(i) == 0 && i + 1 < hex.size() && (hex.at(i + 1) == u'x' || hex.at(i + 1) == u'X')
+        && digitAt(i + 2) >= 0)
+        i += 2;
+    quint64 value = 0;
+    for (int digit = digitAt(i); digit >= 0; digit = digitAt(++i))
+        value = std::min<quint64>(value * 16 + quint64(digit), std::numeric_limits<quint32>::max());
+    return quint32(value);
 }
 
-QColor blended(const QColor& color, const QColor& target, double level)
+// "#d5b332" names 213/255, 179/255 and 50/255: divided in double precision, so that the value
+// kept and archived is the nearest double to each, not the nearest float. Digits past six
+// (long texts) put red above 255, which clamps.
+RgbColor colorFromHexText(const QString& hex)
 {
-    if (!color.isValid() || std::isnan(level))
-        return color;
-    const double f = std::clamp(level, 0.0, 1.0);
-    const QColor c = color.toRgb();
-    auto mix = [f](float from, float to) { return float(from + (to - from) * f); };
-    return QColor::fromRgbF(mix(c.redF(), target.redF()), mix(c.greenF(), target.greenF()),
-        mix(c.blueF(), target.blueF()), mix(c.alphaF(), target.alphaF()));
-}
-
-// Components out of range (long hex texts, hostile archives) are clamped so that the value stays
-// an ordinary RGB colour.
-QColor rgbColor(double red, double green, double blue, double alpha = 1.0)
-{
-    return QColor::fromRgbF(
-        float(clampUnit(red)), float(clampUnit(green)), float(clampUnit(blue)), float(clampUnit(alpha)));
-}
-
-QColor colorFromHexText(const QString& hex)
-{
-    float r = 0.0f, g = 0.0f, b = 0.0f;
-    ZDLColor::fromHex(hex, &r, &g, &b);
-    return rgbColor(r, g, b);
+    const quint32 v = hexValue(hex);
+    return RgbColor((v >> 16) / 255.0, ((v >> 8) & 0xFF) / 255.0, (v & 0xFF) / 255.0);
 }
 
 } // namespace
 
-QColor shadowWithLevel(const QColor& color, double level)
-{
-    return blended(color, QColor(0, 0, 0), level);
-}
-
-QColor highlightWithLevel(const QColor& color, double level)
-{
-    return blended(color, QColor(255, 255, 255), level);
-}
-
-QColor opaqueColor(const QColor& color)
-{
-    if (!color.isValid())
-        return color;
-    QColor c = color.toRgb();
-    c.setAlphaF(1.0f);
-    return c;
-}
-
 ZDLColor::ZDLColor()
-    : m_color(Qt::white)
+    : m_color(1, 1, 1)
 {
 }
 
@@ -77,7 +61,7 @@ ZDLColor::ZDLColor(const QString& hex, const QString& name)
 {
 }
 
-ZDLColor::ZDLColor(int kind, const QString& name, const QColor& color)
+ZDLColor::ZDLColor(int kind, const QString& name, const RgbColor& color)
     : m_name(name)
     , m_kind(kind)
     , m_color(color)
@@ -111,30 +95,7 @@ bool ZDLColor::validHexColor(const QString& text)
 
 void ZDLColor::fromHex(const QString& hex, float* red, float* green, float* blue)
 {
-    auto digitAt = [&hex](qsizetype at) -> int {
-        if (at >= hex.size())
-            return -1;
-        const char16_t c = hex.at(at).unicode();
-        if (c >= u'0' && c <= u'9')
-            return c - u'0';
-        if (c >= u'a' && c <= u'f')
-            return c - u'a' + 10;
-        if (c >= u'A' && c <= u'F')
-            return c - u'A' + 10;
-        return -1;
-    };
-    // A scanner's hexadecimal reading: leading blanks and a "0x" are skipped, and a number too
-    // large for 32 bits reads as the largest one.
-    qsizetype i = 1;
-    while (i < hex.size() && hex.at(i).isSpace())
-        ++i;
-    if (digitAt(i) == 0 && i + 1 < hex.size() && (hex.at(i + 1) == u'x' || hex.at(i + 1) == u'X')
-        && digitAt(i + 2) >= 0)
-        i += 2;
-    quint64 value = 0;
-    for (int digit = digitAt(i); digit >= 0; digit = digitAt(++i))
-        value = std::min<quint64>(value * 16 + quint64(digit), std::numeric_limits<quint32>::max());
-    const auto v = quint32(value);
+    const quint32 v = hexValue(hex);
     if (red)
         *red = float(v >> 16) / 255.0f;
     if (green)
@@ -151,13 +112,11 @@ ZDLColorPtr ZDLColor::colorFromHexNamed(const QString& hex, const QString& name)
 ZDLColorPtr ZDLColor::colorFromHexWithAlphaNamed(const QString& hex, float alpha, const QString& name)
 {
     auto color = colorFromHexNamed(hex, name);
-    QColor value = color->m_color;
-    value.setAlphaF(float(clampUnit(alpha)));
-    color->m_color = value;
+    color->m_color = color->m_color.withAlpha(alpha);
     return color;
 }
 
-ZDLColorPtr ZDLColor::colorFromNSColor(const QColor& value, const QString& name)
+ZDLColorPtr ZDLColor::colorFromNSColor(const RgbColor& value, const QString& name)
 {
     auto color = std::make_shared<ZDLColor>();
     color->setColor(value);
@@ -174,7 +133,7 @@ ZDLColorPtr ZDLColor::initWithXMLAttributes(const QMap<QString, QString>& attrib
 ZDLColorPtr ZDLColor::noneColor()
 {
     // White is the value of a new colour; the none colour is never drawn.
-    static const ZDLColorPtr none(new ZDLColor(ColorKindNone, localized("None"), QColor(Qt::white)));
+    static const ZDLColorPtr none(new ZDLColor(ColorKindNone, localized("None"), RgbColor(1, 1, 1)));
     return none;
 }
 
@@ -198,43 +157,33 @@ void ZDLColor::setName(const QString& name)
     m_name = name;
 }
 
-void ZDLColor::setColor(const QColor& color)
+void ZDLColor::setColor(const RgbColor& color)
 {
     KeyChange change(*this, QStringLiteral("color"));
-    m_color = color.isValid() ? color.toRgb() : color;
+    m_color = color;
 }
 
-QColor ZDLColor::getNSColorUsingAlpha(float a) const
+RgbColor ZDLColor::getNSColorUsingAlpha(float a) const
 {
-    if (!m_color.isValid())
-        return m_color;
-    QColor c = m_color.toRgb();
-    c.setAlphaF(float(clampUnit(double(c.alphaF()) * a)));
-    return c;
+    return m_color.withAlpha(m_color.alpha() * a);
 }
 
-QColor ZDLColor::getNSColorUsingAlphaAndAdjustment(float a, float d) const
+RgbColor ZDLColor::getNSColorUsingAlphaAndAdjustment(float a, float d) const
 {
-    const QColor c = getNSColorUsingAlpha(a);
+    const RgbColor c = getNSColorUsingAlpha(a);
     if (d == 0.0f || !c.isValid())
         return c;
-    const float alpha = c.alphaF();
-    QColor adjusted = d < 0.0f ? shadowWithLevel(opaqueColor(c), -d) : highlightWithLevel(opaqueColor(c), d);
-    adjusted.setAlphaF(alpha);
-    return adjusted;
+    const RgbColor adjusted = d < 0.0f ? c.opaque().shadowWithLevel(-d) : c.opaque().highlightWithLevel(d);
+    return adjusted.withAlpha(c.alpha());
 }
 
-QColor ZDLColor::getOpaqueColorUsingAdjustment(float d) const
+RgbColor ZDLColor::getOpaqueColorUsingAdjustment(float d) const
 {
-    if (!m_color.isValid())
-        return m_color;
-    QColor c = m_color.toRgb();
-    if (c.alphaF() < 1.0f)
-        c = highlightWithLevel(opaqueColor(c), 1.0 - c.alphaF());
+    const RgbColor c = m_color.overWhite();
     if (d < 0.0f)
-        return shadowWithLevel(c, -d);
+        return c.shadowWithLevel(-d);
     if (d > 0.0f)
-        return highlightWithLevel(c, d);
+        return c.highlightWithLevel(d);
     return c;
 }
 
@@ -247,10 +196,8 @@ bool ZDLColor::isSameColorAs(const ZDLColor* other) const
 
 QString ZDLColor::description() const
 {
-    const QColor c = m_color.toRgb();
-    const QString value = m_color.isValid()
-        ? QStringLiteral("RGB %1 %2 %3 %4").arg(c.redF()).arg(c.greenF()).arg(c.blueF()).arg(c.alphaF())
-        : QStringLiteral("(null)");
+    const QString value
+        = m_color.isValid() ? QStringLiteral("RGB ") + m_color.description() : QStringLiteral("(null)");
     return QStringLiteral("ZDLColor %1 %2").arg(m_name, value);
 }
 
@@ -313,11 +260,9 @@ ObjectPtr ZDLColor::initWithCoder(KeyedUnarchiver& coder)
     m_kind = ColorKindOrdinary;
     if (coder.containsValueForKey(QStringLiteral("color"))) {
         // A value of a refused class reads as no colour.
-        const QColor color
-            = coder.decodeObjectOfClass(QStringLiteral("NSColor"), QStringLiteral("color")).toColor();
-        m_color = color.isValid() ? color.toRgb() : QColor();
+        m_color = coder.decodeObjectOfClass(QStringLiteral("NSColor"), QStringLiteral("color")).toColor();
     } else {
-        m_color = rgbColor(coder.decodeFloatForKey(QStringLiteral("r")),
+        m_color = RgbColor(coder.decodeFloatForKey(QStringLiteral("r")),
             coder.decodeFloatForKey(QStringLiteral("g")), coder.decodeFloatForKey(QStringLiteral("b")));
     }
     return shared_from_this();

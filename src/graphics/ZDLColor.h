@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Object.h"
+#include "platform/RgbColor.h"
 
 #include <QColor>
 #include <QMap>
@@ -17,21 +18,14 @@ enum ColorKind : int {
     ColorKindOrdinary = 3,
 };
 
-// Colour blending as the platform colour does it: each component (alpha included) moves the
-// fraction level of the way toward black or white. The level is clamped to [0, 1]; a NaN level
-// leaves the colour as it is. An invalid colour stays invalid.
-QColor shadowWithLevel(const QColor& color, double level);
-QColor highlightWithLevel(const QColor& color, double level);
-// The colour with alpha 1.
-QColor opaqueColor(const QColor& color);
-
 class ZDLColor;
 using ZDLColorPtr = std::shared_ptr<ZDLColor>;
 
 // A named colour of a palette. Elements refer to palette entries by identity, so that editing an
 // entry recolours everything that uses it; two entries with equal values are still two colours.
 // The none, black and white colours are shared, locked instances: copying one, or reading one
-// back from an archive, gives the very same instance.
+// back from an archive, gives the very same instance. The value keeps the components exactly as
+// the file or the user gave them; it becomes a QColor only to be drawn.
 class ZDLColor : public Object {
 public:
     ZDL_PROPERTIES
@@ -52,7 +46,7 @@ public:
     static void fromHex(const QString& hex, float* red, float* green, float* blue);
     static ZDLColorPtr colorFromHexNamed(const QString& hex, const QString& name);
     static ZDLColorPtr colorFromHexWithAlphaNamed(const QString& hex, float alpha, const QString& name);
-    static ZDLColorPtr colorFromNSColor(const QColor& color, const QString& name);
+    static ZDLColorPtr colorFromNSColor(const RgbColor& color, const QString& name);
     // The "name" and "color" attributes of the XML character format.
     static ZDLColorPtr initWithXMLAttributes(const QMap<QString, QString>& attributes);
 
@@ -63,21 +57,25 @@ public:
     const QString& name() const { return m_name; }
     void setName(const QString& name);
     // Invalid only for a colour whose archived value was refused.
-    const QColor& color() const { return m_color; }
-    void setColor(const QColor& color);
+    const RgbColor& color() const { return m_color; }
+    void setColor(const RgbColor& color);
     int kind() const { return m_kind; }
     bool isNone() const { return m_kind == ColorKindNone; }
     bool locked() const { return m_kind != ColorKindOrdinary; }
 
     // The value with its alpha multiplied by a.
-    QColor getNSColorUsingAlpha(float a) const;
+    RgbColor getNSColorUsingAlpha(float a) const;
     // As above, then lightened (d > 0) or darkened (d < 0) by the fraction |d|, keeping alpha.
-    QColor getNSColorUsingAlphaAndAdjustment(float a, float d) const;
-    QColor getCGColorUsingAlpha(float a, float d) const { return getNSColorUsingAlphaAndAdjustment(a, d); }
+    RgbColor getNSColorUsingAlphaAndAdjustment(float a, float d) const;
+    // The same, ready to draw.
+    QColor getCGColorUsingAlpha(float a, float d) const
+    {
+        return getNSColorUsingAlphaAndAdjustment(a, d).toQColor();
+    }
     // The colour as it shows over white, then adjusted; always opaque.
-    QColor getOpaqueColorUsingAdjustment(float d) const;
+    RgbColor getOpaqueColorUsingAdjustment(float d) const;
 
-    // Both or neither none, and equal values.
+    // Both or neither none, and exactly equal values.
     bool isSameColorAs(const ZDLColor* other) const;
     bool isSameColorAs(const ZDLColorPtr& other) const { return isSameColorAs(other.get()); }
     QString description() const;
@@ -90,11 +88,11 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
-    ZDLColor(int kind, const QString& name, const QColor& color);
+    ZDLColor(int kind, const QString& name, const RgbColor& color);
 
     QString m_name;
     int m_kind = ColorKindOrdinary;
-    QColor m_color;
+    RgbColor m_color;
 };
 
 } // namespace zandrel

@@ -91,18 +91,14 @@ template <int N> std::array<double, N> scanDoubles(QStringView text)
     return scanText<double, N>(text);
 }
 
-template <int N> std::array<float, N> scanFloats(QByteArrayView text)
+template <int N> std::array<double, N> scanDoubles(QByteArrayView text)
 {
-    return scan<float, N>(text.data(), text.data() + text.size());
+    return scan<double, N>(text.data(), text.data() + text.size());
 }
 
 template std::array<double, 2> scanDoubles<2>(QStringView);
 template std::array<double, 4> scanDoubles<4>(QStringView);
-template std::array<float, 1> scanFloats<1>(QByteArrayView);
-template std::array<float, 2> scanFloats<2>(QByteArrayView);
-template std::array<float, 3> scanFloats<3>(QByteArrayView);
-template std::array<float, 4> scanFloats<4>(QByteArrayView);
-template std::array<float, 5> scanFloats<5>(QByteArrayView);
+template std::array<double, 5> scanDoubles<5>(QByteArrayView);
 
 QPointF parsePoint(QStringView text)
 {
@@ -122,13 +118,12 @@ QRectF parseRect(QStringView text)
     return QRectF(v[0], v[1], v[2], v[3]);
 }
 
-QByteArray rgbComponents(const QColor& color)
+QByteArray rgbComponents(const RgbColor& color)
 {
-    const QColor rgb = color.spec() == QColor::ExtendedRgb ? color : color.toRgb();
-    QString text = number(rgb.redF()) + QLatin1Char(' ') + number(rgb.greenF()) + QLatin1Char(' ')
-        + number(rgb.blueF());
-    if (rgb.alphaF() != 1.0f)
-        text += QLatin1Char(' ') + number(rgb.alphaF());
+    QString text = number(color.red()) + QLatin1Char(' ') + number(color.green()) + QLatin1Char(' ')
+        + number(color.blue());
+    if (color.alpha() != 1.0)
+        text += QLatin1Char(' ') + number(color.alpha());
     QByteArray bytes = text.toLatin1();
     bytes.append('\0');
     return bytes;

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/RgbColor.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QColor>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -27,14 +28,14 @@ QString rectString(const QRectF& rect);
 // Reads up to N numbers, skipping whatever is not one ("nan" and "inf" included); missing numbers
 // are 0.
 template <int N> std::array<double, N> scanDoubles(QStringView text);
-template <int N> std::array<float, N> scanFloats(QByteArrayView text);
+template <int N> std::array<double, N> scanDoubles(QByteArrayView text);
 
 QPointF parsePoint(QStringView text);
 QSizeF parseSize(QStringView text);
 QRectF parseRect(QStringView text);
 
 // "r g b" with " a" when alpha is not 1, then a NUL byte, as the standard colour encoding has it.
-QByteArray rgbComponents(const QColor& color);
+QByteArray rgbComponents(const RgbColor& color);
 // How many numbers the text holds, so that alpha can default to 1 when absent.
 int countNumbers(QByteArrayView text);
 

@@ -23,10 +23,10 @@ bool isDictionaryClass(const QString& name)
     return name == QLatin1String("NSDictionary") || name == QLatin1String("NSMutableDictionary");
 }
 
-// Colour components from other writers may be anything; a QColor needs finite values in 0...1.
-float unitComponent(float value)
+// Colour components from other writers may be anything; an infinite one counts as missing.
+double finiteComponent(double value)
 {
-    return std::isfinite(value) ? std::clamp(value, 0.0f, 1.0f) : 0.0f;
+    return std::isfinite(value) ? value : 0.0;
 }
 
 } // namespace
@@ -109,27 +109,32 @@ Value KeyedUnarchiver::decodeValueClass(const QString& className)
 Value KeyedUnarchiver::decodeColor()
 {
     const qint64 space = decodeIntegerForKey(QStringLiteral("NSColorSpace"));
-    auto components = [this](const char* key, int count, float* out, float* alpha) {
+    // The components are kept as written: the text is read as doubles, not rounded to floats.
+    auto components = [this](const char* key, int count, double* out, double* alpha) {
         const QByteArray text = decodeBytesForKey(QString::fromLatin1(key));
-        const auto values = archivetext::scanFloats<5>(text);
+        const auto values = archivetext::scanDoubles<5>(text);
         for (int i = 0; i < count; ++i)
-            out[i] = unitComponent(values[size_t(i)]);
-        *alpha = archivetext::countNumbers(text) > count ? unitComponent(values[size_t(count)]) : 1.0f;
+            out[i] = finiteComponent(values[size_t(i)]);
+        *alpha = archivetext::countNumbers(text) > count ? finiteComponent(values[size_t(count)]) : 1.0;
     };
-    float c[4] = {};
-    float alpha = 1;
+    double c[4] = {};
+    double alpha = 1;
     switch (space) {
     case 1:
     case 2:
         components("NSRGB", 3, c, &alpha);
-        return QColor::fromRgbF(c[0], c[1], c[2], alpha);
+        return RgbColor(c[0], c[1], c[2], alpha);
     case 3:
     case 4:
         components("NSWhite", 1, c, &alpha);
-        return QColor::fromRgbF(c[0], c[0], c[0], alpha);
-    case 5:
+        return RgbColor(c[0], c[0], c[0], alpha);
+    case 5: {
         components("NSCYMK", 4, c, &alpha);
-        return QColor::fromCmykF(c[0], c[1], c[2], c[3], alpha).toRgb();
+        const auto unit = [](double v) { return std::clamp(v, 0.0, 1.0); };
+        const double black = 1.0 - unit(c[3]);
+        return RgbColor(
+            (1.0 - unit(c[0])) * black, (1.0 - unit(c[1])) * black, (1.0 - unit(c[2])) * black, alpha);
+    }
     default:
         return {};
     }

@@ -109,7 +109,7 @@ T fromValue(const Value& value, const QString& key)
         if (!value.isNull() && value.type() != Type::Data)
             raiseWrongType(key, value, "data");
         return value.toData();
-    } else if constexpr (std::is_same_v<T, QColor>) {
+    } else if constexpr (std::is_same_v<T, RgbColor>) {
         if (!value.isNull() && value.type() != Type::Color)
             raiseWrongType(key, value, "color");
         return value.toColor();

@@ -95,7 +95,8 @@ QVariant UserDefaults::fromValue(const Value& value)
     case Value::Type::Data:
         return value.toData();
     case Value::Type::Color:
-        return colorToText(value.toColor());
+        // Defaults keep colours as "#RRGGBBAA" text, 8 bits a channel.
+        return colorToText(value.toColor().toQColor());
     case Value::Type::List: {
         const ValueList list = value.toList();
         const bool allText = std::all_of(

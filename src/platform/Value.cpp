@@ -143,10 +143,10 @@ QByteArray Value::toData() const
     return p ? *p : QByteArray();
 }
 
-QColor Value::toColor() const
+RgbColor Value::toColor() const
 {
-    const auto* p = std::get_if<QColor>(&m_data);
-    return p ? *p : QColor();
+    const auto* p = std::get_if<RgbColor>(&m_data);
+    return p ? *p : RgbColor();
 }
 
 QTransform Value::toTransform() const
@@ -275,10 +275,8 @@ QString Value::toDebugString() const
         return QLatin1Char('"') + toString() + QLatin1Char('"');
     case Type::Data:
         return QStringLiteral("<%1>").arg(QString::fromLatin1(toData().toHex()));
-    case Type::Color: {
-        const QColor c = toColor();
-        return c.isValid() ? c.name(QColor::HexArgb) : QStringLiteral("invalid color");
-    }
+    case Type::Color:
+        return QStringLiteral("RGB ") + toColor().description();
     case Type::Transform: {
         const QTransform t = toTransform();
         return QStringLiteral("[%1 %2 %3 %4 %5 %6]")

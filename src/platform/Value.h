@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/RgbColor.h"
+
 #include <QByteArray>
-#include <QColor>
 #include <QList>
 #include <QMap>
 #include <QPointF>
@@ -97,7 +98,7 @@ public:
         : m_data(value)
     {
     }
-    Value(const QColor& value)
+    Value(const RgbColor& value)
         : m_data(value)
     {
     }
@@ -139,7 +140,7 @@ public:
     QRectF toRect() const;
     QString toString() const;
     QByteArray toData() const;
-    QColor toColor() const;
+    RgbColor toColor() const;
     QTransform toTransform() const;
     ObjectPtr toObject() const;
     template <class T>
@@ -162,7 +163,7 @@ public:
 private:
     using TransformBox = std::shared_ptr<const QTransform>;
     std::variant<std::monostate, bool, qint64, float, double, QPointF, QSizeF, QRectF, QString, QByteArray,
-        QColor, TransformBox, ObjectPtr, ValueList, ValueMap>
+        RgbColor, TransformBox, ObjectPtr, ValueList, ValueMap>
         m_data;
 };
 

@@ -77,7 +77,7 @@ TEST_F(CharXMLParserControllerTest, SampleFileImportsPartsColoursPathsAndTracing
     // A colour given by value ends as a palette entry of that value.
     ASSERT_TRUE(outer->lineColor());
     EXPECT_TRUE(model->colors().contains(outer->lineColor()));
-    EXPECT_EQ(outer->lineColor()->color(), QColor(0x10, 0x20, 0x30));
+    EXPECT_EQ(outer->lineColor()->color(), RgbColor(0x10 / 255.0, 0x20 / 255.0, 0x30 / 255.0));
 
     // Both curves inside the outer one are its children; the next one goes to the part again.
     ASSERT_EQ(outer->children().size(), 2);
@@ -117,7 +117,7 @@ TEST_F(CharXMLParserControllerTest, ElementsOutsideTheirPlaceChangeNothing)
     EXPECT_FALSE(model->getColorNamed(QStringLiteral("Wide")));
     const ZDLColorPtr twin = model->getColorNamed(QStringLiteral("Twin"));
     ASSERT_TRUE(twin);
-    EXPECT_EQ(twin->color(), QColor(1, 1, 1));
+    EXPECT_EQ(twin->color(), RgbColor(1 / 255.0, 1 / 255.0, 1 / 255.0));
     int twins = 0;
     for (const ZDLColorPtr& color : model->colors())
         twins += color->name().startsWith(QStringLiteral("Twin")) ? 1 : 0;

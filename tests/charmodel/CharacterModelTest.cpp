@@ -69,8 +69,8 @@ TEST_F(CharacterModelTest, NewCharacterDefaults)
     EXPECT_EQ(model->noneColor(), ZDLColor::noneColor());
     EXPECT_EQ(model->blackColor(), ZDLColor::blackColor());
     EXPECT_EQ(model->whiteColor(), ZDLColor::whiteColor());
-    EXPECT_EQ(model->colors().at(3)->color(), QColor::fromRgbF(0, 0, 0, 0.25f));
-    EXPECT_EQ(model->colors().at(4)->color(), QColor::fromRgbF(1, 1, 1, 0.25f));
+    EXPECT_EQ(model->colors().at(3)->color(), RgbColor(0, 0, 0, 0.25));
+    EXPECT_EQ(model->colors().at(4)->color(), RgbColor(1, 1, 1, 0.25));
     EXPECT_TRUE(model->styles().isEmpty());
     EXPECT_EQ(model->characterName(), QStringLiteral("Unnamed"));
     EXPECT_EQ(model->characterId(), QStringLiteral("Unnamed\t") + model->creator());
@@ -120,8 +120,8 @@ TEST_F(CharacterModelTest, DefaultFillSwitchesKeepTheRememberedColour)
     model->setFillType(FillTypeGradient);
     const auto* gradientFill = dynamic_cast<const GradientFill*>(model->fill().get());
     ASSERT_TRUE(gradientFill);
-    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(0), QColor(Qt::white));
-    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(1), QColor(Qt::white));
+    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(0), RgbColor(1, 1, 1));
+    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(1), RgbColor(1, 1, 1));
     model->setFillType(FillTypeColor);
     EXPECT_EQ(model->fillColor(), ZDLColor::whiteColor());
 
@@ -233,14 +233,14 @@ TEST_F(CharacterPaletteTest, AddInsertDeleteUndoAndRedo)
 TEST_F(CharacterPaletteTest, ColourEditsAreUndoableAndRedrawInOrder)
 {
     const ZDLColorPtr shadow = model->getColorNamed(QStringLiteral("Shadow"));
-    shadow->setColor(QColor(Qt::blue));
+    shadow->setColor(RgbColor(0, 0, 1));
     EXPECT_EQ(posted, QStringList({ kUpdateModelColorsNotification, kFlushAllCachesUsingColorNotification }));
     endEvent();
     EXPECT_EQ(document.undoManager()->undoActionName(), QStringLiteral("Edit Color"));
     undo();
-    EXPECT_EQ(shadow->color(), QColor::fromRgbF(0, 0, 0, 0.25f));
+    EXPECT_EQ(shadow->color(), RgbColor(0, 0, 0, 0.25));
     redo();
-    EXPECT_EQ(shadow->color(), QColor(Qt::blue));
+    EXPECT_EQ(shadow->color(), RgbColor(0, 0, 1));
 
     // A rename onto another colour's name is made unique within the same step.
     endEvent();
@@ -256,7 +256,7 @@ TEST_F(CharacterPaletteTest, ColourEditsAreUndoableAndRedrawInOrder)
     model->addColor(red);
     model->removeColor(red);
     posted.clear();
-    red->setColor(QColor(Qt::green));
+    red->setColor(RgbColor(0, 1, 0));
     EXPECT_TRUE(posted.isEmpty());
     EXPECT_FALSE(ZDLColor::blackColor()->hasObservers(QStringLiteral("color")));
 }
@@ -271,7 +271,7 @@ TEST_F(CharacterPaletteTest, MergingPastedColoursByIdentityThenByName)
 
     EXPECT_EQ(model->mergeColor(shadow), shadow);
     EXPECT_EQ(model->mergeColor(lookalike), shadow);
-    EXPECT_EQ(shadow->color(), QColor::fromRgbF(0, 0, 0, 0.25f));
+    EXPECT_EQ(shadow->color(), RgbColor(0, 0, 0, 0.25));
     EXPECT_EQ(model->mergeColor(nullptr), nullptr);
 
     // A pasted group: a path inside is relinked, the unknown colour joins the palette undoably.
@@ -312,6 +312,42 @@ TEST_F(CharacterPaletteTest, MigratingAnOldPalette)
     model->updateColors();
     EXPECT_EQ(model->colors().count(ZDLColor::noneColor()), 1);
     EXPECT_EQ(model->colors().first(), ZDLColor::noneColor());
+}
+
+TEST_F(CharacterPaletteTest, ColoursMergeByTheirExactValues)
+{
+    // Every pair rounds to the same 16-bit channels, which merged them all; exact values merge only
+    // the equal ones, however they were written.
+    const struct Row {
+        RgbColor entry;
+        RgbColor used;
+        bool merges;
+    } rows[] = {
+        { RgbColor(0.3, 0.1, 0.5), RgbColor(0.3, 0.1, 0.5), true },
+        { RgbColor(77 / 255.0, 0, 1), RgbColor(0.30196078431372547, 0, 1), true }, // "#4D00FF" as text
+        { RgbColor(0.3, 0.1, 0.5), RgbColor(0.300008, 0.1, 0.5), false },
+        { RgbColor(1.0 / 3, 0, 0), RgbColor(double(1.0f / 3), 0, 0), false }, // a float's third
+        { RgbColor(0, 0, 0, 0.5), RgbColor(0, 0, 0, 0.5000076), false },
+        { RgbColor(0, 0, 0, 0.25), RgbColor(0, 0, 0, 0.2500038), false }, // a 16-bit shadow
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.used.description().toStdString());
+        ASSERT_EQ(row.entry.toQColor(), row.used.toQColor());
+        const ZDLColorPtr entry = ZDLColor::colorFromNSColor(row.entry, QStringLiteral("Entry"));
+        const ZDLColorPtr used = ZDLColor::colorFromNSColor(row.used, QStringLiteral("Used"));
+        EXPECT_EQ(entry->isSameColorAs(used), row.merges);
+        EXPECT_EQ(used->isSameColorAs(entry), row.merges);
+
+        // Migrating a palette relinks a path to an entry of the same value, or adds its colour.
+        model->setColors({ ZDLColor::noneColor(), ZDLColor::blackColor(), ZDLColor::whiteColor(), entry });
+        auto path = std::make_shared<PartPath>();
+        path->setLineColor(used);
+        model->setChildren({});
+        model->addPart(path);
+        model->updateColors();
+        EXPECT_EQ(path->lineColor(), row.merges ? entry : used);
+        EXPECT_EQ(model->colors().size(), row.merges ? 4 : 5);
+    }
 }
 
 TEST_F(CharacterPaletteTest, UsageAndReplacement)

@@ -210,8 +210,8 @@ TEST_F(PartPathTest, FillTypeChanges)
     path->setFillType(FillTypeGradient);
     auto gradientFill = std::dynamic_pointer_cast<GradientFill>(path->fillGradient());
     ASSERT_TRUE(gradientFill);
-    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(0), QColor(255, 0, 0));
-    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(1), QColor(Qt::white));
+    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(0), RgbColor(1, 0, 0));
+    EXPECT_EQ(gradientFill->peekGradient()->colorOfStopAtIndex(1), RgbColor(1, 1, 1));
     EXPECT_FALSE(path->fillColor());
     EXPECT_EQ(path->fillColorAdjust(), 0.0f);
     const FillPtr before = path->fill();

@@ -16,6 +16,7 @@
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSet>
 #include <functional>
 #include <gtest/gtest.h>
@@ -365,6 +366,26 @@ TEST_F(PartsFileTest, DuplicateColourNamesAreMadeUnique)
     for (const ZDLColorPtr& color : manyRead->colors())
         names.insert(color->name());
     EXPECT_EQ(names.size(), manyRead->colors().size());
+}
+
+TEST_F(PartsFileTest, AnotherProducersColoursReadExactlyAndSaveBackToTheSameBytes)
+{
+    // Written by data/make_exact_colours_parts.py, not by our archiver.
+    QFile file(test::sourcePath(QStringLiteral("tests/charmodel/data/exact-colours.parts")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray data = file.readAll();
+    const CharacterModelPtr read = readPartsFile(data);
+    ASSERT_TRUE(read);
+    const QList<ZDLColorPtr> colors = read->colors();
+    ASSERT_EQ(colors.size(), 7);
+    const RgbColor expected[]
+        = { RgbColor(1, 1, 1), RgbColor(0, 0, 0), RgbColor(1, 1, 1), RgbColor(0, 0, 0, 0.25),
+              RgbColor(1, 1, 1, 0.25), RgbColor(0.1, 0.3, 0.5), RgbColor(1.0 / 3, 0.25, 0.5, 0.5) };
+    for (qsizetype i = 0; i < colors.size(); ++i)
+        EXPECT_EQ(colors[i]->color(), expected[i]) << colors[i]->name().toStdString();
+    EXPECT_EQ(read->lineColor(), colors[5]);
+    EXPECT_EQ(read->fillColor(), colors[6]);
+    EXPECT_EQ(archivedPartsFile(*read).toHex(), data.toHex());
 }
 
 TEST_F(PartsFileTest, NewerFormatsAreRefusedOrAskedAbout)

@@ -87,7 +87,7 @@ TEST_F(FillArchiveTest, KeysAndTypesWritten)
             { "gradient", "type", "xCenter", "yCenter", "angle" },
             { K::Uid, K::Int, K::Real32, K::Real32, K::Real32 } },
         { std::make_shared<Gradient>(), "Gradient", { "stops" }, { K::Uid } },
-        { GradientColorStop::initWithColor(QColor(Qt::red), 0.5f), "GradientColorStop",
+        { GradientColorStop::initWithColor(RgbColor(1, 0, 0), 0.5f), "GradientColorStop",
             { "color", "location" }, { K::Uid, K::Real32 } },
     };
     for (const Row& row : rows) {
@@ -146,7 +146,7 @@ TEST_F(FillArchiveTest, OlderColourArchives)
         const char* what;
         Write write;
         Expect expect;
-        QColor value; // for ordinary colours; invalid: no value
+        RgbColor value; // for ordinary colours; invalid: no value
     } rows[] = {
         { "none flag", [](KeyedArchiver& c) { c.encodeBool(true, "none"); }, None, {} },
         { "locked Black",
@@ -174,19 +174,19 @@ TEST_F(FillArchiveTest, OlderColourArchives)
                 c.encodeFloat(0.5f, "g");
                 c.encodeFloat(0.25f, "b");
             },
-            Ordinary, QColor::fromRgbF(1.0f, 0.5f, 0.25f) },
+            Ordinary, RgbColor(1.0, 0.5, 0.25) },
         { "unlocked with a colour",
             [](KeyedArchiver& c) {
                 c.encodeObject(Value("Old"), "name");
-                c.encodeObject(Value(QColor(0, 0, 255)), "color");
+                c.encodeObject(Value(RgbColor(0.1, 0.3, 1.0 / 3)), "color");
             },
-            Ordinary, QColor(0, 0, 255) },
+            Ordinary, RgbColor(0.1, 0.3, 1.0 / 3) },
         { "a colour of another class",
             [](KeyedArchiver& c) {
                 c.encodeObject(Value("Old"), "name");
                 c.encodeObject(Value("#0000FF"), "color");
             },
-            Ordinary, QColor() },
+            Ordinary, RgbColor() },
         { "kind 1 wins over the name",
             [](KeyedArchiver& c) {
                 c.encodeObject(Value("White"), "name");
@@ -196,17 +196,17 @@ TEST_F(FillArchiveTest, OlderColourArchives)
         { "unknown kind",
             [](KeyedArchiver& c) {
                 c.encodeObject(Value("Old"), "name");
-                c.encodeObject(Value(QColor(0, 255, 0)), "color");
+                c.encodeObject(Value(RgbColor(0, 1, 0)), "color");
                 c.encodeInt32(7, "kind");
             },
-            Ordinary, QColor(0, 255, 0) },
+            Ordinary, RgbColor(0, 1, 0) },
         { "non-finite components",
             [](KeyedArchiver& c) {
                 c.encodeFloat(std::numeric_limits<float>::quiet_NaN(), "r");
                 c.encodeFloat(std::numeric_limits<float>::infinity(), "g");
                 c.encodeFloat(-2.0f, "b");
             },
-            Ordinary, QColor::fromRgbF(0, 1, 0) },
+            Ordinary, RgbColor(0, 1, 0) },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -247,7 +247,7 @@ TEST_F(FillArchiveTest, FillsAndGradientsReadBackEqual)
     auto gradientFill = std::make_shared<GradientFill>();
     GradientPtr gradient = gradientFill->gradient();
     gradient->addColorStopAt(0.25f);
-    gradient->setColor(QColor::fromRgbF(1, 0, 0, 0.5f), 1);
+    gradient->setColor(RgbColor(1, 0, 0, 0.5), 1);
     gradientFill->setGradient(gradient);
     gradientFill->setGradientType(GradientTypeRadial);
     gradientFill->setRelativeCenter({ 0.1, -0.3 });
@@ -315,8 +315,8 @@ TEST_F(FillArchiveTest, MissingKeysReadAsNothingOrZero)
 
 TEST_F(FillArchiveTest, DamagedGradientsAreRepaired)
 {
-    auto stop = [](QColor color, float location) {
-        return Value(GradientColorStop::initWithColor(color, location));
+    auto stop = [](Qt::GlobalColor color, float location) {
+        return Value(GradientColorStop::initWithColor(RgbColor::fromQColor(color), location));
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Row {

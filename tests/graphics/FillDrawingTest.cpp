@@ -144,8 +144,8 @@ TEST(FillDrawingTest, GradientPathFillsAndOpaqueStops)
     // Translucent stops: plain drawing lets the ground through, the opaque form does not.
     GradientFill glass;
     GradientPtr gradient = glass.gradient();
-    gradient->setColor(QColor::fromRgbF(1, 0, 0, 0.5f), 0);
-    gradient->setColor(QColor::fromRgbF(1, 0, 0, 0.5f), 1);
+    gradient->setColor(RgbColor(1, 0, 0, 0.5), 0);
+    gradient->setColor(RgbColor(1, 0, 0, 0.5), 1);
     glass.setGradient(gradient);
     const QImage plain = render(
         { 20, 20 }, [&] { glass.fillRect(QRectF(0, 0, 20, 20)); }, true);
@@ -163,10 +163,10 @@ QImage referenceSheet()
     return render({ 160, 120 }, [] {
         GradientFill fill;
         GradientPtr gradient = fill.gradient();
-        gradient->setColor(QColor(200, 30, 30), 0);
+        gradient->setColor(RgbColor::fromQColor(QColor(200, 30, 30)), 0);
         gradient->addColorStopAt(0.5f);
-        gradient->setColor(QColor(250, 220, 40), 1);
-        gradient->setColor(QColor(40, 90, 220), 2);
+        gradient->setColor(RgbColor::fromQColor(QColor(250, 220, 40)), 1);
+        gradient->setColor(RgbColor::fromQColor(QColor(40, 90, 220)), 2);
         fill.setGradient(gradient);
 
         fill.setLinearAngle(0);

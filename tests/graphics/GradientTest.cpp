@@ -1,5 +1,6 @@
 #include "graphics/Gradient.h"
 
+#include "ColorTestSupport.h"
 #include "graphics/ColorFill.h"
 #include "graphics/GradientFill.h"
 
@@ -10,16 +11,8 @@
 namespace zandrel {
 namespace {
 
-constexpr double kTolerance = 1.0 / 65535.0 + 1e-7;
-
-void expectColor(const QColor& actual, double r, double g, double b, double a)
-{
-    ASSERT_TRUE(actual.isValid());
-    EXPECT_NEAR(actual.redF(), r, kTolerance);
-    EXPECT_NEAR(actual.greenF(), g, kTolerance);
-    EXPECT_NEAR(actual.blueF(), b, kTolerance);
-    EXPECT_NEAR(actual.alphaF(), a, kTolerance);
-}
+using test::expectColor;
+using test::kDrawingTolerance;
 
 std::vector<float> locations(const Gradient& gradient)
 {
@@ -136,8 +129,8 @@ TEST(GradientTest, RemovingKeepsTwoStops)
 TEST(GradientTest, InterpolatesColoursAndAlpha)
 {
     Gradient gradient;
-    gradient.setColor(QColor::fromRgbF(1, 0, 0, 0), 0);
-    gradient.setColor(QColor::fromRgbF(0, 0, 1, 1), 1);
+    gradient.setColor(RgbColor(1, 0, 0, 0), 0);
+    gradient.setColor(RgbColor(0, 0, 1, 1), 1);
     gradient.setLocation(0.2f, 0);
     gradient.setLocation(0.6f, 1);
     expectColor(gradient.interpolatedColorAtLocation(0.0f), 1, 0, 0, 0);
@@ -148,11 +141,11 @@ TEST(GradientTest, InterpolatesColoursAndAlpha)
 TEST(GradientTest, CachesFollowTheStops)
 {
     Gradient gradient;
-    gradient.setColor(QColor::fromRgbF(1, 0, 0, 0.5f), 0);
+    gradient.setColor(RgbColor(1, 0, 0, 0.5), 0);
     const QGradientStops first = gradient.nsGradient();
     ASSERT_EQ(first.size(), 2);
     EXPECT_DOUBLE_EQ(first[0].first, 0.0);
-    EXPECT_NEAR(first[0].second.alphaF(), 0.5, kTolerance);
+    EXPECT_NEAR(first[0].second.alphaF(), 0.5, kDrawingTolerance);
     // The opaque colours are the colours as they show over white.
     expectColor(gradient.opaqueGradient()[0].second, 1, 0.5, 0.5, 1);
     expectColor(gradient.opaqueGradient()[1].second, 1, 1, 1, 1);
@@ -160,7 +153,7 @@ TEST(GradientTest, CachesFollowTheStops)
     gradient.addColorStopAt(0.25f);
     EXPECT_EQ(gradient.nsGradient().size(), 3);
     EXPECT_EQ(gradient.opaqueGradient().size(), 3);
-    gradient.setColor(QColor(Qt::green), 2);
+    gradient.setColor(RgbColor(0, 1, 0), 2);
     EXPECT_EQ(gradient.nsGradient()[2].second, QColor(Qt::green));
 }
 
@@ -169,7 +162,7 @@ TEST(GradientTest, CopiesAreIndependent)
     Gradient original;
     const GradientPtr copy = original.copy();
     copy->addColorStopAt(0.5f);
-    copy->setColor(QColor(Qt::red), 0);
+    copy->setColor(RgbColor(1, 0, 0), 0);
     EXPECT_EQ(original.numStops(), 2);
     expectColor(original.colorOfStopAtIndex(0), 0, 0, 0, 1);
 

@@ -1,22 +1,14 @@
 #include "graphics/ZDLColor.h"
 
+#include "ColorTestSupport.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 
 namespace zandrel {
 namespace {
 
-// Colour values are held in 16 bits per component.
-constexpr double kTolerance = 1.0 / 65535.0 + 1e-7;
-
-void expectColor(const QColor& actual, double r, double g, double b, double a)
-{
-    ASSERT_TRUE(actual.isValid());
-    EXPECT_NEAR(actual.redF(), r, kTolerance);
-    EXPECT_NEAR(actual.greenF(), g, kTolerance);
-    EXPECT_NEAR(actual.blueF(), b, kTolerance);
-    EXPECT_NEAR(actual.alphaF(), a, kTolerance);
-}
+using test::expectColor;
 
 TEST(ZDLColorTest, ValidHexText)
 {
@@ -59,7 +51,8 @@ TEST(ZDLColorTest, ReadsHexAsOneNumber)
     }
     ZDLColor::fromHex("#FF8000", nullptr, nullptr, nullptr); // no out-parameters: no crash
 
-    expectColor(ZDLColor::colorFromHexNamed("#FF8000", "Orange")->color(), 1.0, 128.0 / 255.0, 0.0, 1.0);
+    // The digits name n/255 exactly, so the value is the nearest double, not a float's rounding.
+    EXPECT_EQ(ZDLColor::colorFromHexNamed("#FF8000", "Orange")->color(), RgbColor(1.0, 128.0 / 255.0, 0.0));
     // An out-of-range red is clamped into the colour value.
     expectColor(ZDLColor::colorFromHexNamed("#FFFFFFFF", "")->color(), 1.0, 1.0, 1.0, 1.0);
     const ZDLColorPtr translucent = ZDLColor::colorFromHexWithAlphaNamed("#0000FF", 0.25f, "Glass");
@@ -69,7 +62,7 @@ TEST(ZDLColorTest, ReadsHexAsOneNumber)
 
     const ZDLColorPtr xml = ZDLColor::initWithXMLAttributes({ { "name", "Skin" }, { "color", "#d5b332" } });
     EXPECT_EQ(xml->name(), "Skin");
-    expectColor(xml->color(), 213.0 / 255.0, 179.0 / 255.0, 50.0 / 255.0, 1.0);
+    EXPECT_EQ(xml->color(), RgbColor(213.0 / 255.0, 179.0 / 255.0, 50.0 / 255.0));
 }
 
 TEST(ZDLColorTest, SharedInstances)
@@ -125,16 +118,16 @@ TEST(ZDLColorTest, Adjustments)
 {
     // (colour, alpha factor, adjustment) -> expected; the adjustment keeps the alpha.
     struct Row {
-        QColor color;
+        RgbColor color;
         float a, d;
         double r, g, b, alpha;
     } rows[] = {
-        { QColor::fromRgbF(0.2f, 0.6f, 1.0f, 0.8f), 0.5f, -0.7f, 0.06, 0.18, 0.3, 0.4 },
-        { QColor::fromRgbF(0.2f, 0.4f, 0.6f, 1.0f), 1.0f, 0.5f, 0.6, 0.7, 0.8, 1.0 },
-        { QColor::fromRgbF(0.2f, 0.4f, 0.6f, 1.0f), 1.0f, 0.0f, 0.2, 0.4, 0.6, 1.0 },
-        { QColor::fromRgbF(0.2f, 0.4f, 0.6f, 0.5f), 0.5f, 0.0f, 0.2, 0.4, 0.6, 0.25 },
-        { QColor::fromRgbF(0.2f, 0.4f, 0.6f, 1.0f), 1.0f, -3.0f, 0.0, 0.0, 0.0, 1.0 }, // beyond black
-        { QColor::fromRgbF(0.2f, 0.4f, 0.6f, 1.0f), 1.0f, NAN, 0.2, 0.4, 0.6, 1.0 },
+        { RgbColor(0.2, 0.6, 1.0, 0.8), 0.5f, -0.7f, 0.06, 0.18, 0.3, 0.4 },
+        { RgbColor(0.2, 0.4, 0.6, 1.0), 1.0f, 0.5f, 0.6, 0.7, 0.8, 1.0 },
+        { RgbColor(0.2, 0.4, 0.6, 1.0), 1.0f, 0.0f, 0.2, 0.4, 0.6, 1.0 },
+        { RgbColor(0.2, 0.4, 0.6, 0.5), 0.5f, 0.0f, 0.2, 0.4, 0.6, 0.25 },
+        { RgbColor(0.2, 0.4, 0.6, 1.0), 1.0f, -3.0f, 0.0, 0.0, 0.0, 1.0 }, // beyond black
+        { RgbColor(0.2, 0.4, 0.6, 1.0), 1.0f, NAN, 0.2, 0.4, 0.6, 1.0 },
     };
     for (const Row& row : rows) {
         const ZDLColorPtr color = ZDLColor::colorFromNSColor(row.color, "");
@@ -145,14 +138,14 @@ TEST(ZDLColorTest, Adjustments)
 
     // The opaque form is the colour as it shows over white, then adjusted.
     struct OpaqueRow {
-        QColor color;
+        RgbColor color;
         float d;
         double r, g, b;
     } opaqueRows[] = {
-        { QColor::fromRgbF(1, 0, 0, 0.25f), 0.0f, 1.0, 0.75, 0.75 },
-        { QColor::fromRgbF(1, 0, 0, 0.5f), -0.5f, 0.5, 0.25, 0.25 },
-        { QColor::fromRgbF(0, 0, 1, 1), 0.25f, 0.25, 0.25, 1.0 },
-        { QColor::fromRgbF(0, 0, 1, 0), 0.0f, 1.0, 1.0, 1.0 },
+        { RgbColor(1, 0, 0, 0.25), 0.0f, 1.0, 0.75, 0.75 },
+        { RgbColor(1, 0, 0, 0.5), -0.5f, 0.5, 0.25, 0.25 },
+        { RgbColor(0, 0, 1, 1), 0.25f, 0.25, 0.25, 1.0 },
+        { RgbColor(0, 0, 1, 0), 0.0f, 1.0, 1.0, 1.0 },
     };
     for (const OpaqueRow& row : opaqueRows) {
         const ZDLColorPtr color = ZDLColor::colorFromNSColor(row.color, "");
@@ -169,12 +162,12 @@ TEST(ZDLColorTest, NameAndColorAreObservable)
             seen << key + ":" + oldValue.toDebugString() + "->" + newValue.toDebugString();
         });
     color->setName("Crimson");
-    color->setValueForKey(Value(QColor(Qt::blue)), "color");
+    color->setValueForKey(Value(RgbColor(0, 0, 1)), "color");
     ASSERT_EQ(seen.size(), 2);
     EXPECT_TRUE(seen[0].startsWith("name:"));
     EXPECT_TRUE(seen[1].startsWith("color:"));
     EXPECT_EQ(color->valueForKey("name").toString(), "Crimson");
-    EXPECT_EQ(color->valueForKey("color").toColor(), QColor(Qt::blue));
+    EXPECT_EQ(color->valueForKey("color").toColor(), RgbColor(0, 0, 1));
     color->removeObservers(this);
 }
 

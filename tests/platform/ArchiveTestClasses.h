@@ -37,7 +37,7 @@ public:
     }
 
     int kind = 0;
-    QColor color;
+    RgbColor color;
 };
 
 // A document node: scalars of every typed encoder, children that link back to their parent

@@ -28,7 +28,7 @@ ValueMap sampleValues()
     map.insert("point", Value(QPointF(400, -300.25)));
     map.insert("size", Value(QSizeF(0.1, 1e-7)));
     map.insert("rect", Value(QRectF(1e20, -0.0, 3, 4.5)));
-    map.insert("color", Value(QColor(46, 52, 64, 128)));
+    map.insert("color", Value(RgbColor(0.1, 1.0 / 3, 0.25, 0.5)));
     map.insert("transform", Value(QTransform(1, 0.5, -0.5, 2, 10.25, -3)));
     map.insert("null", Value());
     // Empty strings, as key and as value, are objects of their own, not "$null".
@@ -46,7 +46,7 @@ std::shared_ptr<TestNode> sampleGraph()
     auto b = std::make_shared<TestSpecialNode>();
     auto swatch = std::make_shared<TestSwatch>();
     swatch->kind = 2;
-    swatch->color = QColor(10, 200, 30);
+    swatch->color = RgbColor(0.1, 0.3, 0.5);
     root->name = QStringLiteral("root");
     a->name = QStringLiteral("a");
     b->name = QStringLiteral("b\u00e9");
@@ -87,7 +87,7 @@ TEST_F(KeyedArchiveTest, GraphRoundTripKeepsSharingCyclesReplacementsAndScalars)
     EXPECT_EQ(root->parent, nullptr);
     // One swatch object encoded twice is one object again; kind 0 became the shared instance.
     EXPECT_EQ(a->swatch, b->swatch);
-    EXPECT_EQ(a->swatch->color, QColor(10, 200, 30));
+    EXPECT_EQ(a->swatch->color, RgbColor(0.1, 0.3, 0.5));
     EXPECT_EQ(root->swatch, TestSwatch::shared());
 
     EXPECT_EQ(root->weight, 0.1f);
@@ -191,16 +191,48 @@ TEST_F(KeyedArchiveTest, ReproducesAReferenceColourArchiveByteForByte)
     const QByteArray archive = KeyedArchiver::archivedDataWithRootObject(std::make_shared<ReferenceColor>());
     EXPECT_EQ(archive.toHex(), expected.toHex());
 
-    const QColor color = KeyedUnarchiver::unarchive(archive, { QStringLiteral("NSColor") }).toColor();
-    EXPECT_EQ(color, QColor(46, 52, 64));
+    // Read, the colour keeps the file's components; written again, it gives the file's bytes.
+    const Value color = KeyedUnarchiver::unarchive(archive, { QStringLiteral("NSColor") });
+    EXPECT_EQ(color.toColor(), RgbColor(0.1803921569, 0.2039215686, 0.2509803922));
+    EXPECT_EQ(KeyedArchiver::archivedData(color).toHex(), expected.toHex());
     checkWithPython(archive);
 }
 
-TEST_F(KeyedArchiveTest, ColoursUseShortestFloatDigits)
+TEST_F(KeyedArchiveTest, ColoursArchiveTheirExactComponentsInShortestDigits)
 {
-    EXPECT_EQ(
-        archivetext::rgbComponents(QColor(46, 52, 64)), QByteArray("0.18039216 0.20392157 0.2509804", 32));
-    EXPECT_EQ(archivetext::rgbComponents(QColor(255, 0, 255, 0)), QByteArray("1 0 1 0", 8));
+    // 16-bit channels turned 0.3 into 0.300008 and 0.25 into 0.2500038; double components do not.
+    const std::pair<RgbColor, QByteArray> rows[] = {
+        { RgbColor(0.1, 0.3, 0.5), "0.1 0.3 0.5" },
+        { RgbColor(1.0 / 3, 0.25, 0, 0.5), "0.3333333333333333 0.25 0 0.5" },
+        { RgbColor(0, 0, 0, 0.25), "0 0 0 0.25" }, // the palette's default shadow
+        { RgbColor(1, 1, 1, 0.25), "1 1 1 0.25" }, // and highlight
+        { RgbColor(1, 0, 1, 0), "1 0 1 0" },
+        { RgbColor(204 / 255.0, 1e-7, 1), "0.8 1e-07 1" },
+    };
+    ValueList colors;
+    for (const auto& [color, text] : rows) {
+        EXPECT_EQ(archivetext::rgbComponents(color), text + '\0');
+        colors.append(color);
+    }
+    const QByteArray archive = KeyedArchiver::archivedData(colors);
+    EXPECT_EQ(KeyedUnarchiver::unarchive(archive, { QStringLiteral("NSArray"), QStringLiteral("NSColor") }),
+        Value(colors));
+
+    // Another reader takes the text for the same numbers.
+    const QString script = R"PY(
+import plistlib, sys
+archive = plistlib.load(open(sys.argv[1], 'rb'))
+objects = archive['$objects']
+array = objects[archive['$top']['root'].data]
+read = [[float(x) for x in objects[u.data]['NSRGB'].rstrip(b'\0').split()] for u in array['NS.objects']]
+assert read == [[0.1, 0.3, 0.5], [1 / 3, 0.25, 0, 0.5], [0, 0, 0, 0.25], [1, 1, 1, 0.25], [1, 0, 1, 0],
+    [204 / 255, 1e-7, 1]], read
+)PY";
+    QString output;
+    const int status = test::runPython(script, archive, &output);
+    if (status != -1)
+        EXPECT_EQ(status, 0) << output.toStdString();
+
     EXPECT_EQ(archivetext::pointString(QPointF(400, 300)), QStringLiteral("{400, 300}"));
     EXPECT_EQ(
         archivetext::rectString(QRectF(0.1, -2, 1e-7, 1e20)), QStringLiteral("{{0.1, -2}, {1e-07, 1e+20}}"));

@@ -315,9 +315,9 @@ TEST_F(KeyedUnarchiverHostileTest, NonFiniteRealsComeBackAsTheyAreOrAsDefinedNum
     auto colorOf = [](const QByteArray& archive) {
         return KeyedUnarchiver::unarchive(archive, { QStringLiteral("NSColor") }).toColor();
     };
-    EXPECT_EQ(colorOf(colorArchive(QByteArray("nan inf -1 0.5", 15))), QColor::fromRgbF(0, 0, 0, 0.5f));
-    EXPECT_EQ(colorOf(colorArchive(QByteArray("2 1e-999", 9))), QColor::fromRgbF(1, 0, 0, 1));
-    EXPECT_EQ(colorOf(colorArchive(QByteArray())), QColor::fromRgbF(0, 0, 0, 1));
+    EXPECT_EQ(colorOf(colorArchive(QByteArray("nan inf -1 0.5", 15))), RgbColor(0, 0, 0, 0.5));
+    EXPECT_EQ(colorOf(colorArchive(QByteArray("2 1e-999", 9))), RgbColor(1, 0, 0, 1));
+    EXPECT_EQ(colorOf(colorArchive(QByteArray())), RgbColor(0, 0, 0, 1));
 }
 
 TEST_F(KeyedUnarchiverHostileTest, OwnersCanRefuseTheirAncestorsSoNoCycleLeaks)

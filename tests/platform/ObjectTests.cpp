@@ -19,8 +19,8 @@ public:
     void setName(const QString& name) { m_name = name; }
     float weight() const { return m_weight; }
     void setWeight(float weight) { m_weight = weight; }
-    QColor color() const { return m_color; }
-    void setColor(const QColor& color) { m_color = color; }
+    RgbColor color() const { return m_color; }
+    void setColor(const RgbColor& color) { m_color = color; }
     int area() const { return 42; }
 
     // A setter that notifies by itself and changes two observable keys.
@@ -33,7 +33,7 @@ public:
 
     QString m_name;
     float m_weight = 1;
-    QColor m_color;
+    RgbColor m_color;
     int m_width = 0;
     bool m_flag = false;
     QRectF m_frame;
@@ -105,7 +105,7 @@ TEST(ObjectProperties, convertBetweenValuesAndMemberTypes)
     s->setValueForKey(2.75, QStringLiteral("width"));  // a double for an int property truncates
     s->setValueForKey(1, QStringLiteral("flag"));
     s->setValueForKey(QRectF(1, 2, 3, 4), QStringLiteral("frame"));
-    s->setValueForKey(QColor(1, 2, 3), QStringLiteral("color"));
+    s->setValueForKey(RgbColor(0.1, 0.2, 0.3), QStringLiteral("color"));
     s->setValueForKey(child, QStringLiteral("link"));
     s->setValueForKey(ValueList { child, child }, QStringLiteral("children"));
     s->setValueForKey(0.25, QStringLiteral("tint"));

@@ -35,7 +35,7 @@ public:
     int m_count = 0;
     bool m_hidden = false;
     QRectF m_frame;
-    QColor m_color = QColor(0, 0, 0);
+    RgbColor m_color = RgbColor(0, 0, 0);
     std::vector<std::shared_ptr<Node>> m_children;
 };
 
@@ -127,7 +127,7 @@ void randomEdit(Editor& editor, const std::shared_ptr<Node>& root, std::mt19937&
         break;
     case 5:
         editor.setValue(node, QStringLiteral("color"),
-            QColor(static_cast<int>(random() % 256), static_cast<int>(random() % 256), 0));
+            RgbColor(double(random() % 256) / 255, double(random() % 256) / 255, 0));
         break;
     case 6: {
         std::shared_ptr<Node> inserted = std::make_shared<Node>();

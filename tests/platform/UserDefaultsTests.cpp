@@ -33,7 +33,7 @@ TEST_F(UserDefaultsTest, registrationIsAFallbackThatRemoveRevertsTo)
     defaults.registerDefaults(ValueMap {
         { key("corner"), 1 },
         { key("fonts"), ValueList { "A", "B" } },
-        { key("textColor"), QColor(255, 0, 0, 128) },
+        { key("textColor"), RgbColor(1, 0, 0, 128 / 255.0) },
     });
     EXPECT_EQ(defaults.integer(key("corner")), 1);
     EXPECT_EQ(defaults.string(key("description")), "My latest comic from Zandrel.");

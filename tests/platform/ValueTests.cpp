@@ -37,7 +37,7 @@ TEST(Value, constructorsPickTheType)
         { Value("text"), T::String },
         { Value(QString()), T::String },
         { Value(QByteArray("x")), T::Data },
-        { Value(QColor(Qt::red)), T::Color },
+        { Value(RgbColor(1, 0, 0)), T::Color },
         { Value(QTransform().rotate(30)), T::Transform },
         { Value(thing), T::Object },
         { Value(ObjectPtr(thing)), T::Object },
@@ -104,7 +104,8 @@ TEST(Value, equality)
     EXPECT_NE(Value(QTransform().translate(1, 2)), Value(QTransform()));
     EXPECT_EQ(Value(ValueList { 1, a, ValueList { nan } }), Value(ValueList { 1, a, ValueList { nan } }));
     EXPECT_NE(Value(ValueList { 1, a }), Value(ValueList { 1, b }));
-    EXPECT_EQ(Value(ValueMap { { "x", QColor(1, 2, 3) } }), Value(ValueMap { { "x", QColor(1, 2, 3) } }));
+    EXPECT_EQ(Value(ValueMap { { "x", RgbColor(0.1, 0.2, 0.3) } }),
+        Value(ValueMap { { "x", RgbColor(0.1, 0.2, 0.3) } }));
 }
 
 TEST(Value, debugStringNamesTheContents)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/RgbColor.h"
+
 #include <QByteArray>
 #include <QString>
+#include <ostream>
 
 namespace zandrel::test {
 
@@ -16,3 +19,13 @@ QString python3();
 int runPython(const QString& script, const QByteArray& data, QString* output);
 
 }  // namespace zandrel::test
+
+namespace zandrel {
+
+// Test failures show colours as their components.
+inline void PrintTo(const RgbColor& color, std::ostream* out)
+{
+    *out << color.description().toStdString();
+}
+
+} // namespace zandrel
