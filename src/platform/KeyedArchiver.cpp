@@ -206,6 +206,9 @@ quint32 KeyedArchiver::encodeReference(const Value& value)
         return bareNumber(0, value.toBool() ? 1 : 0, [&] { return m_list.addBool(value.toBool()); });
     case Value::Type::Integer:
         return bareNumber(1, quint64(value.toInteger()), [&] { return m_list.addInt(value.toInteger()); });
+    case Value::Type::UnsignedInteger:
+        return bareNumber(
+            4, value.toUnsignedInteger(), [&] { return m_list.addUnsignedInt(value.toUnsignedInteger()); });
     case Value::Type::Float: {
         const float f = value.toFloat();
         quint32 bits;

@@ -125,7 +125,8 @@ private:
     std::unordered_map<quint64, Index> m_uidNodes;
     QHash<QString, quint32> m_bareStrings;
     QHash<QByteArray, quint32> m_bareDatas;
-    std::unordered_map<quint64, quint32> m_bareNumbers[4]; // bool, integer, float, double
+    // bool, integer, float, double, unsigned integer
+    std::unordered_map<quint64, quint32> m_bareNumbers[5];
     bool m_finished = false;
 };
 

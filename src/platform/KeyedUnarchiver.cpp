@@ -326,6 +326,8 @@ Value KeyedUnarchiver::decodeNode(Index node, const QStringList* allowed)
     case Kind::Bool:
         return m_list.boolValue(node);
     case Kind::Int:
+        if (m_list.isUnsignedInt(node))
+            return m_list.unsignedIntValue(node);
         return m_list.intValue(node);
     case Kind::Real32:
         return float(m_list.realValue(node));

@@ -79,6 +79,9 @@ Value KeyedUnarchiver::decodeValueClass(const QString& className)
             return decodeDoubleForKey(QStringLiteral("NS.dblval"));
         if (containsValueForKey(QStringLiteral("NS.boolval")))
             return decodeBoolForKey(QStringLiteral("NS.boolval"));
+        const Index integer = scalarNode(QStringLiteral("NS.intval"));
+        if (integer != PropertyList::kNoNode && m_list.isUnsignedInt(integer))
+            return m_list.unsignedIntValue(integer);
         return decodeIntegerForKey(QStringLiteral("NS.intval"));
     }
     if (className == QLatin1String("NSValue")) {

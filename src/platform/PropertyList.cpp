@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace zandrel {
@@ -45,6 +46,17 @@ PropertyList::Index PropertyList::addInt(qint64 value)
     Node node;
     node.kind = Kind::Int;
     node.i = value;
+    return push(node);
+}
+
+PropertyList::Index PropertyList::addUnsignedInt(quint64 value)
+{
+    if (value <= quint64(std::numeric_limits<qint64>::max()))
+        return addInt(qint64(value));
+    Node node;
+    node.kind = Kind::Int;
+    node.isUnsigned = true;
+    node.u = value;
     return push(node);
 }
 
@@ -179,7 +191,7 @@ qint64 PropertyList::intValue(Index node) const
     switch (kind(node)) {
     case Kind::Bool:
     case Kind::Int:
-        return m_nodes[node].i;
+        return m_nodes[node].isUnsigned ? std::numeric_limits<qint64>::max() : m_nodes[node].i;
     case Kind::Real32:
     case Kind::Real64: {
         // Saturate instead of the undefined conversion of NaN and out-of-range values.
@@ -197,12 +209,24 @@ qint64 PropertyList::intValue(Index node) const
     }
 }
 
+bool PropertyList::isUnsignedInt(Index node) const
+{
+    return m_nodes[node].isUnsigned;
+}
+
+quint64 PropertyList::unsignedIntValue(Index node) const
+{
+    if (m_nodes[node].isUnsigned)
+        return m_nodes[node].u;
+    return quint64(std::max<qint64>(intValue(node), 0));
+}
+
 double PropertyList::realValue(Index node) const
 {
     switch (kind(node)) {
     case Kind::Bool:
     case Kind::Int:
-        return double(m_nodes[node].i);
+        return m_nodes[node].isUnsigned ? double(m_nodes[node].u) : double(m_nodes[node].i);
     case Kind::Real32:
     case Kind::Real64:
     case Kind::Date:

@@ -31,7 +31,8 @@ public:
     PropertyList() = default;
 
     // Parses a binary property list; raises Exception(kInvalidArchiveException) when the data is
-    // malformed, cyclic, nested too deeply or over a limit.
+    // malformed, cyclic, nested too deeply or over a limit, or holds an integer that does not fit
+    // in 64 bits.
     static PropertyList fromBinary(const QByteArray& data, const Limits& limits);
     static PropertyList fromBinary(const QByteArray& data) { return fromBinary(data, Limits()); }
 
@@ -44,6 +45,9 @@ public:
     Index addNull();
     Index addBool(bool value);
     Index addInt(qint64 value);
+    // Values above the largest signed 64-bit integer are kept unsigned and written as 16-byte
+    // integers whose high half is zero, as the reference writer does; smaller ones as addInt.
+    Index addUnsignedInt(quint64 value);
     Index addReal32(float value);
     Index addReal64(double value);
     Index addDate(double secondsSince2001);
@@ -65,7 +69,12 @@ public:
     bool isNumber(Index node) const;
     bool isContainer(Index node) const;
     bool boolValue(Index node) const;
+    // An unsigned integer above the signed range saturates here; ask unsignedIntValue for it.
     qint64 intValue(Index node) const;
+    // True for an integer above the largest signed 64-bit one.
+    bool isUnsignedInt(Index node) const;
+    // Negative numbers give 0.
+    quint64 unsignedIntValue(Index node) const;
     double realValue(Index node) const;
     const QString& string(Index node) const;
     const QByteArray& data(Index node) const;
@@ -85,6 +94,7 @@ public:
 private:
     struct Node {
         Kind kind = Kind::Null;
+        bool isUnsigned = false; // an Int node above the signed range, held in u
         quint32 count = 0; // container entries
         union {
             qint64 i;

@@ -199,8 +199,22 @@ void PropertyListReader::parseObject(PropertyList::Index index)
         need(pos, quint64(width));
         spend(quint64(width));
         node.kind = Kind::Int;
-        // 1, 2 and 4-byte integers are unsigned, 8-byte ones signed; of 16 bytes the low 64 bits count.
-        node.i = qint64(readBE(m_bytes + pos + (width == 16 ? 8 : 0), width == 16 ? 8 : width));
+        // 1, 2 and 4-byte integers are unsigned, 8 and 16-byte ones signed. Writers use 16 bytes
+        // for unsigned values from 2^63 on; what lies beyond 64 bits is refused, not truncated.
+        if (width == 16) {
+            const quint64 high = readBE(m_bytes + pos, 8);
+            const quint64 low = readBE(m_bytes + pos + 8, 8);
+            if (high == 0 && qint64(low) < 0) {
+                node.isUnsigned = true;
+                node.u = low;
+            } else if ((high == 0 && qint64(low) >= 0) || (high == ~quint64(0) && qint64(low) < 0)) {
+                node.i = qint64(low);
+            } else {
+                fail("An integer does not fit in 64 bits.");
+            }
+        } else {
+            node.i = qint64(readBE(m_bytes + pos, width));
+        }
         break;
     }
     case 0x2:

@@ -63,6 +63,7 @@ private:
     void appendBE(quint64 value, int width);
     void appendMarkerWithCount(uchar type, quint64 count);
     void appendInt(qint64 value);
+    void appendUnsignedInt(quint64 value);
     void appendString(const QString& text);
 
     const PropertyList& m_list;
@@ -77,7 +78,7 @@ private:
 quint64 PropertyListWriter::hashOf(Index node) const
 {
     const auto& n = m_list.m_nodes[node];
-    const quint64 kind = quint64(n.kind) << 56;
+    const quint64 kind = (quint64(n.kind) << 56) | (quint64(n.isUnsigned) << 48);
     switch (n.kind) {
     case Kind::String:
         return mix(kind ^ qHash(QStringView(m_list.m_strings[n.u])));
@@ -94,7 +95,7 @@ bool PropertyListWriter::sameValue(Index a, Index b) const
 {
     const auto& x = m_list.m_nodes[a];
     const auto& y = m_list.m_nodes[b];
-    if (x.kind != y.kind)
+    if (x.kind != y.kind || x.isUnsigned != y.isUnsigned)
         return false;
     switch (x.kind) {
     case Kind::String:
@@ -196,6 +197,14 @@ void PropertyListWriter::appendInt(qint64 value)
     appendBE(bits, width);
 }
 
+// From 2^63 on, a 16-byte integer whose high half is zero.
+void PropertyListWriter::appendUnsignedInt(quint64 value)
+{
+    *grow(1) = char(0x14);
+    appendBE(0, 8);
+    appendBE(value, 8);
+}
+
 void PropertyListWriter::appendMarkerWithCount(uchar type, quint64 count)
 {
     if (count < 15) {
@@ -252,7 +261,10 @@ void PropertyListWriter::writeObject(Index node)
         *grow(1) = char(n.i ? 0x09 : 0x08);
         break;
     case Kind::Int:
-        appendInt(n.i);
+        if (n.isUnsigned)
+            appendUnsignedInt(n.u);
+        else
+            appendInt(n.i);
         break;
     case Kind::Real32: {
         const float f = float(n.d);

@@ -87,6 +87,8 @@ T fromValue(const Value& value, const QString& key)
             return value.toBool();
         else if constexpr (std::is_floating_point_v<T>)
             return static_cast<T>(value.toDouble());
+        else if constexpr (std::is_unsigned_v<T> && sizeof(T) >= sizeof(quint64))
+            return static_cast<T>(value.toUnsignedInteger());
         else
             return static_cast<T>(value.toInteger());
     } else if constexpr (std::is_same_v<T, QPointF>) {

@@ -86,6 +86,8 @@ QVariant UserDefaults::fromValue(const Value& value)
         return value.toBool();
     case Value::Type::Integer:
         return value.toInteger();
+    case Value::Type::UnsignedInteger:
+        return value.toUnsignedInteger();
     case Value::Type::Float:
         return value.toFloat();
     case Value::Type::Double:

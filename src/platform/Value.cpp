@@ -2,6 +2,7 @@
 
 #include "platform/Object.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -46,6 +47,7 @@ bool Value::isNumber() const
     switch (type()) {
     case Type::Bool:
     case Type::Integer:
+    case Type::UnsignedInteger:
     case Type::Float:
     case Type::Double:
         return true;
@@ -61,6 +63,8 @@ bool Value::toBool() const
         return std::get<bool>(m_data);
     case Type::Integer:
         return std::get<qint64>(m_data) != 0;
+    case Type::UnsignedInteger:
+        return true; // never below 2^63
     case Type::Float:
         return std::get<float>(m_data) != 0.0f;
     case Type::Double:
@@ -87,6 +91,8 @@ qint64 Value::toInteger() const
         return std::get<bool>(m_data) ? 1 : 0;
     case Type::Integer:
         return std::get<qint64>(m_data);
+    case Type::UnsignedInteger:
+        return std::numeric_limits<qint64>::max();
     case Type::Float:
         return fromReal(std::get<float>(m_data));
     case Type::Double:
@@ -96,6 +102,20 @@ qint64 Value::toInteger() const
     }
 }
 
+quint64 Value::toUnsignedInteger() const
+{
+    if (const auto* p = std::get_if<quint64>(&m_data))
+        return *p;
+    if (type() == Type::Integer)
+        return quint64(std::max<qint64>(std::get<qint64>(m_data), 0));
+    const double d = toDouble();
+    if (!(d > 0.0))
+        return 0;
+    if (d >= 18446744073709551616.0)
+        return std::numeric_limits<quint64>::max();
+    return static_cast<quint64>(d);
+}
+
 double Value::toDouble() const
 {
     switch (type()) {
@@ -103,6 +123,8 @@ double Value::toDouble() const
         return std::get<bool>(m_data) ? 1.0 : 0.0;
     case Type::Integer:
         return static_cast<double>(std::get<qint64>(m_data));
+    case Type::UnsignedInteger:
+        return static_cast<double>(std::get<quint64>(m_data));
     case Type::Float:
         return std::get<float>(m_data);
     case Type::Double:
@@ -217,6 +239,8 @@ QString Value::typeName(Type type)
         return QStringLiteral("bool");
     case Type::Integer:
         return QStringLiteral("integer");
+    case Type::UnsignedInteger:
+        return QStringLiteral("unsigned integer");
     case Type::Float:
         return QStringLiteral("float");
     case Type::Double:
@@ -254,6 +278,8 @@ QString Value::toDebugString() const
         return toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case Type::Integer:
         return QString::number(toInteger());
+    case Type::UnsignedInteger:
+        return QString::number(toUnsignedInteger());
     case Type::Float:
         return number(toFloat()) + QLatin1Char('f');
     case Type::Double:

@@ -12,6 +12,7 @@
 #include <QTransform>
 
 #include <concepts>
+#include <limits>
 #include <memory>
 #include <type_traits>
 #include <variant>
@@ -34,6 +35,8 @@ public:
         Null,
         Bool,
         Integer,
+        // An integer above the largest signed 64-bit one; smaller ones are always Integer.
+        UnsignedInteger,
         Float,
         Double,
         Point,
@@ -59,6 +62,10 @@ public:
     Value(I value)
         : m_data(static_cast<qint64>(value))
     {
+        if constexpr (std::is_unsigned_v<I> && sizeof(I) >= sizeof(qint64)) {
+            if (quint64(value) > quint64(std::numeric_limits<qint64>::max()))
+                m_data = quint64(value);
+        }
     }
     template <class E>
         requires std::is_enum_v<E>
@@ -127,9 +134,11 @@ public:
     // Bool, integer, float or double.
     bool isNumber() const;
 
-    // Numbers convert among themselves; any other type gives 0 or false.
+    // Numbers convert among themselves, saturating where the asked type is too small; any other
+    // type gives 0 or false.
     bool toBool() const;
     qint64 toInteger() const;
+    quint64 toUnsignedInteger() const;
     int toInt() const { return static_cast<int>(toInteger()); }
     float toFloat() const { return static_cast<float>(toDouble()); }
     double toDouble() const;
@@ -162,8 +171,8 @@ public:
 
 private:
     using TransformBox = std::shared_ptr<const QTransform>;
-    std::variant<std::monostate, bool, qint64, float, double, QPointF, QSizeF, QRectF, QString, QByteArray,
-        RgbColor, TransformBox, ObjectPtr, ValueList, ValueMap>
+    std::variant<std::monostate, bool, qint64, quint64, float, double, QPointF, QSizeF, QRectF, QString,
+        QByteArray, RgbColor, TransformBox, ObjectPtr, ValueList, ValueMap>
         m_data;
 };
 

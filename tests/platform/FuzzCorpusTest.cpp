@@ -59,6 +59,9 @@ QMap<QString, QByteArray> seeds()
     files.insert(QStringLiteral("color.archive"),
         KeyedArchiver::archivedData(RgbColor(0.003921569, 0.007843138, 0.011764706, 0.015686275)));
     files.insert(QStringLiteral("map.archive"), KeyedArchiver::archivedData(extra));
+    files.insert(QStringLiteral("unsigned.archive"),
+        KeyedArchiver::archivedData(
+            ValueList { Value((quint64(1) << 63) + 44), Value(~quint64(0)), Value(-1) }));
 
     std::shared_ptr<TestLink> chain;
     for (int i = 0; i < 40; ++i) {
@@ -128,7 +131,7 @@ TEST(FuzzCorpusTest, SeedsMatchWhatTheArchiverWrites)
         }
         // What our archiver wrote must also open in an independent reader.
         static const QStringList valid { "graph.archive", "string.archive", "color.archive", "map.archive",
-            "chain.archive", "self-array.archive", "nonfinite.archive" };
+            "unsigned.archive", "chain.archive", "self-array.archive", "nonfinite.archive" };
         if (valid.contains(it.key()))
             checkWithPython(it.value());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << it.key().toStdString();

@@ -230,8 +230,9 @@ assert read == [[0.1, 0.3, 0.5], [1 / 3, 0.25, 0, 0.5], [0, 0, 0, 0.25], [1, 1, 
 )PY";
     QString output;
     const int status = test::runPython(script, archive, &output);
-    if (status != -1)
+    if (status != -1) {
         EXPECT_EQ(status, 0) << output.toStdString();
+    }
 
     EXPECT_EQ(archivetext::pointString(QPointF(400, 300)), QStringLiteral("{400, 300}"));
     EXPECT_EQ(

@@ -278,7 +278,7 @@ TEST(PropertyListTest, SharingAndOverlapCannotMultiplyWork)
 
 TEST(PropertyListTest, ReadsOddButValidEncodings)
 {
-    // Lone surrogates become U+FFFD; 16-byte integers keep their low 64 bits; 8-bit "ASCII" is Latin-1.
+    // Lone surrogates become U+FFFD; a 16-byte integer that fits 64 bits reads; 8-bit "ASCII" is Latin-1.
     const QByteArray file = assemblePlist({ containerObject(0xA0, { 1, 2, 3, 4 }),
         QByteArray::fromHex("620041d800"), QByteArray::fromHex("14") + bigEndian(0, 8) + bigEndian(42, 8),
         QByteArray::fromHex("51e9"), QByteArray::fromHex("00") });
