@@ -31,8 +31,8 @@ public:
     PropertyList() = default;
 
     // Parses a binary property list; raises Exception(kInvalidArchiveException) when the data is
-    // malformed, cyclic, nested too deeply or over a limit, or holds an integer that does not fit
-    // in 64 bits.
+    // malformed, cyclic, nested too deeply or over a limit, holds an integer that does not fit in
+    // 64 bits, or a date that is not finite or lies outside the years 1 to 9999.
     static PropertyList fromBinary(const QByteArray& data, const Limits& limits);
     static PropertyList fromBinary(const QByteArray& data) { return fromBinary(data, Limits()); }
 

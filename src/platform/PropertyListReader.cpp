@@ -30,6 +30,16 @@ bool mulOverflows(quint64 a, quint64 b, quint64* result)
     return __builtin_mul_overflow(a, b, result);
 }
 
+// Dates count seconds from 2001-01-01; the reference reader holds those from the year 1 to the
+// year 9999 and refuses the rest, infinities and NaN included.
+constexpr double kEarliestDate = -63113904000.0; // 0001-01-01 00:00:00
+constexpr double kDateEnd = 252423993600.0; // 10000-01-01 00:00:00, not included
+
+bool dateInRange(double seconds)
+{
+    return seconds >= kEarliestDate && seconds < kDateEnd;
+}
+
 } // namespace
 
 // Parses the object table without recursion: a depth-first walk from the top object with an
@@ -242,6 +252,8 @@ void PropertyListReader::parseObject(PropertyList::Index index)
         spend(8);
         node.kind = Kind::Date;
         node.u = readBE(m_bytes + pos, 8);
+        if (!dateInRange(node.d))
+            fail("A date is out of range.");
         break;
     case 0x4:
     case 0x5:

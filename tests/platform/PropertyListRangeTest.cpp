@@ -4,6 +4,8 @@
 #include "platform/PropertyList.h"
 #include "support/TestSupport.h"
 
+#include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -106,6 +108,52 @@ TEST(PropertyListRangeTest, UnsignedValuesArchiveAndReadBack)
     // -1 and 2^64 - 1 have the same bits; they stay two numbers.
     const ValueList numbers { Value(kTwoTo63 + 44), Value(kAllOnes), Value(-1), Value(quint64(7)) };
     EXPECT_EQ(KeyedUnarchiver::unarchiveAnyClass(KeyedArchiver::archivedData(numbers)), Value(numbers));
+}
+
+TEST(PropertyListRangeTest, DatesOutsideTheYearsOneTo9999AreRefusedAsTheReferenceReaderDoes)
+{
+    const double earliest = -63113904000.0; // 0001-01-01
+    const double end = 252423993600.0; // 10000-01-01
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct Row {
+        double seconds;
+        bool reads;
+    } rows[] = {
+        { 0.0, true },
+        { 12.5, true },
+        { earliest, true },
+        { std::nextafter(earliest, -inf), false },
+        { std::nextafter(end, 0.0), true },
+        { end, false },
+        { 1e300, false },
+        { inf, false },
+        { -inf, false },
+        { std::numeric_limits<double>::quiet_NaN(), false },
+    };
+    QList<QByteArray> files;
+    for (const Row& row : rows) {
+        quint64 bits;
+        std::memcpy(&bits, &row.seconds, sizeof bits);
+        files.append(assemblePlist({ QByteArray::fromHex("33") + bigEndian(bits, 8) }));
+        EXPECT_EQ(reads(files.last()), row.reads) << row.seconds;
+    }
+    const QString script = QStringLiteral(R"(
+import plistlib, sys
+for line in open(sys.argv[1]).read().split():
+    try:
+        plistlib.loads(bytes.fromhex(line))
+        print(1, end='')
+    except (ValueError, OverflowError):
+        print(0, end='')
+)");
+    QString output;
+    const int status = test::runPython(script, linesOf(files), &output);
+    if (status == -1)
+        GTEST_SKIP() << "python3 is not available";
+    QString expected;
+    for (const Row& row : rows)
+        expected += row.reads ? u'1' : u'0';
+    EXPECT_EQ(output, expected);
 }
 
 } // namespace
