@@ -7,15 +7,18 @@
 #include "graphics/CoderExtensions.h"
 #include "graphics/GraphicUtils.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Exception.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
 
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace zandrel {
 
@@ -40,6 +43,74 @@ void encodeCorner(KeyedArchiver& coder, const QPointF& corner, const QString& xK
     coder.encodeFloat(float(corner.x()), xKey);
     coder.encodeFloat(float(corner.y()), yKey);
 }
+
+// Holds the nesting of structure elements decoding on this thread and the heights of the subtrees
+// they finished, so that a file's nesting is bounded by kMaxNestingDepth whatever the stack, and
+// each subtree is measured once. A child that was decoded outside structure decoding is measured
+// by a walk of its own.
+class NestingGuard {
+public:
+    NestingGuard()
+    {
+        if (++s_active > ComicStructureElement::kMaxNestingDepth)
+            tooDeep();
+    }
+    ~NestingGuard()
+    {
+        if (--s_active == 0)
+            s_heights.clear();
+    }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+
+    // Records the element's height and refuses one nested too deeply.
+    static void finish(const ComicStructureElement& element)
+    {
+        int below = 0;
+        for (const auto& child : element.contents())
+            below = std::max(below, heightOf(*child));
+        if (below + 1 > ComicStructureElement::kMaxNestingDepth)
+            tooDeep();
+        const auto self = std::static_pointer_cast<const ComicStructureElement>(element.shared_from_this());
+        s_heights.insert(&element, { self, below + 1 });
+    }
+
+private:
+    struct Height {
+        // Tells a recorded element from a later one at the same address.
+        std::weak_ptr<const ComicStructureElement> element;
+        int height;
+    };
+
+    [[noreturn]] static void tooDeep()
+    {
+        Exception::raise(
+            kInvalidArchiveException, QStringLiteral("Structure elements are nested too deeply."));
+    }
+
+    static int heightOf(const ComicStructureElement& element)
+    {
+        const auto found = s_heights.constFind(&element);
+        if (found != s_heights.cend() && found->element.lock().get() == &element)
+            return found->height;
+        int height = 0;
+        std::vector<std::pair<const ComicStructureElement*, int>> pending { { &element, 1 } };
+        while (!pending.empty()) {
+            const auto [next, depth] = pending.back();
+            pending.pop_back();
+            height = std::max(height, depth);
+            for (const auto& child : next->contents())
+                pending.emplace_back(child.get(), depth + 1);
+        }
+        return height;
+    }
+
+    static thread_local int s_active;
+    static thread_local QHash<const ComicStructureElement*, Height> s_heights;
+};
+
+thread_local int NestingGuard::s_active = 0;
+thread_local QHash<const ComicStructureElement*, NestingGuard::Height> NestingGuard::s_heights;
 
 } // namespace
 
@@ -113,6 +184,7 @@ void ComicStructureElement::encodeWithCoder(KeyedArchiver& coder) const
 
 ObjectPtr ComicStructureElement::initWithCoder(KeyedUnarchiver& coder)
 {
+    const NestingGuard nesting;
     m_topLeft = decodeCorner(coder, QStringLiteral("tlx"), QStringLiteral("tly"));
     m_topRight = decodeCorner(coder, QStringLiteral("trx"), QStringLiteral("try"));
     m_bottomLeft = decodeCorner(coder, QStringLiteral("blx"), QStringLiteral("bly"));
@@ -131,6 +203,7 @@ ObjectPtr ComicStructureElement::initWithCoder(KeyedUnarchiver& coder)
         seen.insert(child.get());
         appendChild(child);
     }
+    NestingGuard::finish(*this);
     return shared_from_this();
 }
 

@@ -55,6 +55,10 @@ class ComicStructureElement : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Every walk of the tree (layout, drawing, copying, archiving, release) recurses, so a file may
+    // nest elements at most this deep; a deeper one is refused as corrupt. Comics nest a handful.
+    static constexpr int kMaxNestingDepth = 256;
+
     // All four corners at the origin, no children, no parent.
     ComicStructureElement() = default;
     // A deep copy: the children are copied by their own classes and adopted by the copy, which has

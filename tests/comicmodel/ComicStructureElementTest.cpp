@@ -454,31 +454,41 @@ TEST_F(ComicStructureElementTest, HostileArchivesMakeNoCycles)
 
 TEST_F(ComicStructureElementTest, DeeplyNestedArchiveStaysBounded)
 {
-    // Rows nested as deep as the reader lets a file go: the walks of the tree, its copy, its archive
-    // and its release finish. Deeper files are refused as corrupt.
-    for (const int depth : { 1400, 5000 }) {
-        HostileArchive h;
+    // A chain of rows from first to last; answers the UIDs, first one on top.
+    const auto chain = [](HostileArchive& h, int depth, std::vector<quint64> lastChildren = {}) {
         std::vector<quint64> uids;
         for (int i = 0; i < depth; ++i)
             uids.push_back(h.b.reserve());
         for (size_t i = 0; i < uids.size(); ++i)
-            h.setRow(uids[i],
-                i + 1 < uids.size() ? std::vector<quint64> { uids[i + 1] } : std::vector<quint64> {});
-        std::shared_ptr<ComicRow> decoded;
-        try {
-            decoded = h.decode(uids[0]);
-        } catch (const Exception&) {
-            EXPECT_EQ(depth, 5000);
+            h.setRow(uids[i], i + 1 < uids.size() ? std::vector<quint64> { uids[i + 1] } : lastChildren);
+        return uids;
+    };
+    // Rows nested as deep as a file may go: the walks of the tree, its copy, its archive and its
+    // release finish on any stack. One more level, or thousands, are refused as corrupt.
+    constexpr int limit = ComicStructureElement::kMaxNestingDepth;
+    for (const int depth : { limit, limit + 1, 5000 }) {
+        HostileArchive h;
+        const std::vector<quint64> uids = chain(h, depth);
+        if (depth > limit) {
+            EXPECT_THROW(h.decode(uids[0]), Exception) << depth;
             continue;
         }
+        const std::shared_ptr<ComicRow> decoded = h.decode(uids[0]);
         ASSERT_TRUE(decoded);
-        EXPECT_EQ(depth, 1400);
         EXPECT_TRUE(decoded->validateData());
         decoded->fixParents();
         EXPECT_EQ(decoded->firstPanel(), nullptr);
         EXPECT_TRUE(decoded->initByCopying());
         EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(decoded).isEmpty());
     }
+    // Two chains within the limit, the first decoded on its own and then adopted at the bottom of
+    // the second: together they are too deep.
+    HostileArchive h;
+    const std::vector<quint64> upper = chain(h, limit / 2 + 1);
+    const std::vector<quint64> lower = chain(h, limit / 2 + 1, { upper[0] });
+    const quint64 list
+        = h.b.add(h.b.record(h.arrayClass, { { "NS.objects", h.b.uids({ upper[0], lower[0] }) } }));
+    EXPECT_THROW(KeyedUnarchiver::unarchiveAnyClass(h.b.finish(list)), Exception);
 }
 
 } // namespace

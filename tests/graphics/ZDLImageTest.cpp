@@ -270,10 +270,12 @@ TEST_F(ZDLImageTest, DownsamplingSizesAndEncodings)
         EXPECT_EQ(result->savedData().startsWith("\xFF\xD8"), c.jpeg);
         EXPECT_EQ(result->hasAlpha(), c.source.hasAlphaChannel());
     }
-    const auto* greyRep = dynamic_cast<const ZDLBitmapImageRep*>(
-        ZDLImage::initByDownsampling(ZDLImage::initWithData(encode(grey, "png")).get(), 0.5f)
-            ->imageRep()
-            .get());
+    // The downsampled image is kept while its representation is looked at.
+    const ZDLImagePtr greyHalf
+        = ZDLImage::initByDownsampling(ZDLImage::initWithData(encode(grey, "png")).get(), 0.5f);
+    ASSERT_TRUE(greyHalf);
+    const auto* greyRep = dynamic_cast<const ZDLBitmapImageRep*>(greyHalf->imageRep().get());
+    ASSERT_TRUE(greyRep);
     EXPECT_EQ(greyRep->samplesPerPixel(), 1);
 
     EXPECT_FALSE(ZDLImage::initByDownsampling(ZDLImage::initWithData(makePdf()).get(), 0.5f));
