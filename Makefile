@@ -1,10 +1,12 @@
 # Two entry points for a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
 FUZZ_BUILD ?= build-fuzz
+SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+SANITIZE_ASAN_OPTIONS ?= detect_stack_use_after_return=1:strict_init_order=1
 
-.PHONY: setup configure build run test bench fuzz clean format
+.PHONY: setup configure build run test test-sanitize bench fuzz clean format
 
 setup:
 	@scripts/setup.sh
@@ -21,6 +23,16 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure --timeout 300 -j $(JOBS)
 
+# The tests again, built by clang with AddressSanitizer and UndefinedBehaviorSanitizer (no benchmarks).
+# -O1 and line tables only: the build is most of the cost, and stack traces need no more.
+test-sanitize: setup
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
+	  -DCMAKE_CXX_COMPILER=clang++ -DZANDREL_SANITIZE=ON > /dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && ASAN_OPTIONS=$(SANITIZE_ASAN_OPTIONS) UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure --timeout 300 -j $(JOBS)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
 
@@ -35,4 +47,4 @@ format:
 	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(SANITIZE_BUILD)
