@@ -470,7 +470,7 @@ void ImageElement::drawIn(ZDLContext& context)
     // The clip is made in image coordinates, so masks follow the picture however it is placed.
     if (!m_maskPaths.isEmpty())
         canvas->clipToPath(createCGPath());
-    m_image->drawInRect(*canvas, pixelRect(*m_image), QRectF(), context.imageAlpha());
+    m_image->drawInRect(context, pixelRect(*m_image), QRectF(), context.imageAlpha());
     canvas->restore();
 }
 

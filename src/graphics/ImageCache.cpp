@@ -3,6 +3,7 @@
 #include "charmodel/PartElement.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/ZDLContext.h"
+#include "graphics/ZDLImage.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/OffscreenImage.h"
@@ -64,6 +65,8 @@ void ImageCache::generateCacheImageWithElements(
     const ElementList& elements, const QRectF& bounds, const QSize& pixelSize, float scale)
 {
     m_elementsSize = bounds.size();
+    m_provisional = false;
+    const quint64 pendingBefore = ZDLImage::pendingRenderingsDrawn();
     OffscreenImage bitmap(pixelSize);
     Canvas* canvas = bitmap.canvas();
     if (!canvas) {
@@ -81,6 +84,7 @@ void ImageCache::generateCacheImageWithElements(
     }
     m_cache = bitmap.takeImage();
     m_cachedScale = scale;
+    m_provisional = ZDLImage::pendingRenderingsDrawn() != pendingBefore;
 }
 
 bool ImageCache::renderTimed(
@@ -110,13 +114,14 @@ void ImageCache::drawAndOrCache(const ElementList& elements, ZDLContext& context
     if (useBitmap) {
         if (bounds.size() != m_elementsSize)
             m_cache = QImage();
-        if (m_cache.isNull() && !renderTimed(elements, bounds, *pixelSize, scale))
+        // A bitmap showing a rendering still under way is drawn once, and its time tells nothing.
+        if (m_cache.isNull() && !renderTimed(elements, bounds, *pixelSize, scale) && !m_provisional)
             m_tryCaching = false;
         if (!m_cache.isNull()) {
             if (Canvas* canvas = context.canvas())
                 canvas->drawImage(
                     m_cache, bounds, QRectF(), context.imageAlpha(), CompositionMode::SourceOver);
-            if (!m_tryCaching)
+            if (!m_tryCaching || m_provisional)
                 m_cache = QImage();
             return;
         }
@@ -139,7 +144,12 @@ bool ImageCache::cacheIfNeeded(const ElementList& elements, float scale)
         m_cache = QImage();
     if (!m_cache.isNull())
         return false;
-    if (!renderTimed(elements, bounds, *pixelSize, scale)) {
+    const bool paid = renderTimed(elements, bounds, *pixelSize, scale);
+    if (m_provisional) {
+        m_cache = QImage();
+        return false;
+    }
+    if (!paid) {
         m_tryCaching = false;
         m_cache = QImage();
     }

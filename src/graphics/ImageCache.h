@@ -41,7 +41,8 @@ public:
     void resetCache();
     // Draws the elements through the bitmap, rendering it first when needed, or directly.
     void drawAndOrCache(const ElementList& elements, ZDLContext& context);
-    // Renders the bitmap ahead of drawing; true exactly when this call rendered one.
+    // Renders the bitmap ahead of drawing; true exactly when this call rendered one. A bitmap that
+    // would show a PDF image's rendering still under way is not kept (and answers false).
     bool cacheIfNeeded(const ElementList& elements, float scale);
     // Renders the elements' bounds at the scale into a bitmap of the pixel size and keeps it.
     void generateCacheImageWithElements(
@@ -62,6 +63,8 @@ private:
     bool renderTimed(const ElementList& elements, const QRectF& bounds, const QSize& pixelSize, float scale);
 
     QImage m_cache;
+    // The last bitmap drew a PDF image whose rendering was still under way.
+    bool m_provisional = false;
     bool m_tryCaching = true;
     float m_cachedScale = 0.0f;
     QSizeF m_elementsSize;

@@ -5,6 +5,7 @@
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/NotificationCenter.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -121,15 +122,67 @@ const ZDLBitmapImageRep* ZDLImage::bitmapRep() const
 
 // --- Drawing and hit testing ---
 
+namespace {
+
+thread_local quint64 t_pendingRenderingsDrawn = 0;
+
+} // namespace
+
+quint64 ZDLImage::pendingRenderingsDrawn()
+{
+    return t_pendingRenderingsDrawn;
+}
+
 void ZDLImage::drawInRect(ZDLContext& context, const QRectF& target, const QRectF& source, float fraction,
     CompositionMode mode) const
 {
-    if (context.canvas())
-        drawInRect(*context.canvas(), target, source, fraction, mode);
+    Canvas* canvas = context.canvas();
+    if (!canvas)
+        return;
+    const bool onScreen = !context.exporting() && canvas->isDrawingToScreen();
+    drawInRect(*canvas, target, source, fraction, mode,
+        onScreen ? PDFRenderingMode::InBackground : PDFRenderingMode::Wait);
 }
 
-void ZDLImage::drawInRect(
-    Canvas& canvas, const QRectF& target, const QRectF& source, float fraction, CompositionMode mode) const
+PDFRendering ZDLImage::vectorRendering(
+    const Canvas& canvas, const QRectF& target, const QRectF& from, PDFRenderingMode rendering) const
+{
+    // The whole page renders at the scale at which the source rect lands on the device.
+    const QRectF onDevice = canvas.deviceTransform().mapRect(target);
+    double scale = std::max(onDevice.width() / from.width(), onDevice.height() / from.height());
+    if (!canvas.isDrawingToScreen())
+        scale = std::max(scale, kMinPrintScale);
+    PDFRenderCache::Callback whenDone;
+    if (rendering == PDFRenderingMode::InBackground) {
+        whenDone = [weak = weak_from_this()] {
+            if (const auto image = weak.lock())
+                NotificationCenter::defaultCenter().post(
+                    kImageRenderedNotification, static_cast<const ZDLImage*>(image.get()));
+        };
+    }
+    return static_cast<const ZDLPDFImageRep&>(*m_rep).renderingAtScale(scale, rendering, std::move(whenDone));
+}
+
+void ZDLImage::drawPlaceholder(Canvas& canvas, const QRectF& target, float fraction, CompositionMode mode)
+{
+    canvas.save();
+    canvas.setAlpha(canvas.alpha() * fraction);
+    canvas.setCompositionMode(mode);
+    canvas.fillRect(target, CanvasPaint(QColor::fromRgba(kPlaceholderFill)));
+    // One device pixel wide, inside the box.
+    const QTransform toDevice = canvas.deviceTransform();
+    const double deviceScale = std::sqrt(std::abs(toDevice.determinant()));
+    if (deviceScale > 0 && std::isfinite(deviceScale)) {
+        const double width = 1.0 / deviceScale;
+        const QRectF inside = target.adjusted(width / 2, width / 2, -width / 2, -width / 2);
+        if (!inside.isEmpty())
+            canvas.strokeRect(inside, CanvasPaint(QColor::fromRgba(kPlaceholderOutline)), width);
+    }
+    canvas.restore();
+}
+
+void ZDLImage::drawInRect(Canvas& canvas, const QRectF& target, const QRectF& source, float fraction,
+    CompositionMode mode, PDFRenderingMode rendering) const
 {
     if (!m_rep || target.isEmpty())
         return;
@@ -138,25 +191,19 @@ void ZDLImage::drawInRect(
     const QRectF from = source.isEmpty() ? whole : source;
     if (points.isEmpty())
         return;
-    QSize deviceSize;
+    QImage pixels;
     if (m_isVector) {
-        // Render the whole page at the scale at which the source rect lands on the device.
-        const QTransform toDevice = canvas.transform() * canvas.baseToDevice();
-        const QRectF onDevice = toDevice.mapRect(target);
-        double scaleX = onDevice.width() / from.width();
-        double scaleY = onDevice.height() / from.height();
-        if (!canvas.isDrawingToScreen()) {
-            scaleX = std::max(scaleX, kMinPrintScale);
-            scaleY = std::max(scaleY, kMinPrintScale);
-        }
-        const double w = std::ceil(points.width() * scaleX);
-        const double h = std::ceil(points.height() * scaleY);
-        if (!(w >= 1 && h >= 1))
+        const PDFRendering made = vectorRendering(canvas, target, from, rendering);
+        if (made.state == PDFRenderState::Pending)
+            ++t_pendingRenderingsDrawn;
+        if (made.image.isNull()) {
+            drawPlaceholder(canvas, target, fraction, mode);
             return;
-        // Past the rep's render cap the size is only a request; keep the int conversion defined.
-        deviceSize = QSize(int(std::min(w, 1e6)), int(std::min(h, 1e6)));
+        }
+        pixels = made.image;
+    } else {
+        pixels = m_rep->imageForDeviceSize(QSize());
     }
-    const QImage pixels = m_rep->imageForDeviceSize(deviceSize);
     if (pixels.isNull())
         return;
     // The source rect in points becomes a rect in the pixels at hand.
@@ -170,26 +217,32 @@ bool ZDLImage::hitTestRect(const QRectF& rect, const QRectF& destination) const
 {
     if (!m_rep || destination.isEmpty() || !std::isfinite(rect.x()) || !std::isfinite(rect.y()))
         return false;
-    const QSizeF points = m_rep->size();
-    // Vector images are tested on a rendering at one device pixel per point.
-    const QImage pixels = m_rep->imageForDeviceSize(
-        QSize(std::max(1, int(std::ceil(points.width()))), std::max(1, int(std::ceil(points.height())))));
-    if (pixels.isNull())
+    QImage pixels;
+    if (m_isVector) {
+        // Vector images are tested on a rendering at one device pixel per point.
+        pixels
+            = static_cast<const ZDLPDFImageRep&>(*m_rep).renderingAtScale(1.0, PDFRenderingMode::Wait).image;
+    } else {
+        pixels = m_rep->imageForDeviceSize(QSize());
+    }
+    // Without a rendering, the placeholder: opaque, one cell per point.
+    const bool placeholder = pixels.isNull() && m_isVector;
+    if (pixels.isNull() && !placeholder)
         return false;
-    const double sx = pixels.width() / destination.width();
-    const double sy = pixels.height() / destination.height();
+    const double gridWidth = placeholder ? std::ceil(destination.width()) : pixels.width();
+    const double gridHeight = placeholder ? std::ceil(destination.height()) : pixels.height();
+    const double sx = gridWidth / destination.width();
+    const double sy = gridHeight / destination.height();
     const double left = (rect.left() - destination.left()) * sx;
     const double top = (rect.top() - destination.top()) * sy;
     const double right = left + std::max(rect.width(), 0.0) * sx;
     const double bottom = top + std::max(rect.height(), 0.0) * sy;
     // The pixels the rect touches (a zero-size rect touches the one it lies on).
-    const int x0 = int(std::clamp(std::floor(left), 0.0, double(pixels.width())));
-    const int y0 = int(std::clamp(std::floor(top), 0.0, double(pixels.height())));
-    const int x1
-        = int(std::clamp(std::max(std::ceil(right), std::floor(left) + 1), 0.0, double(pixels.width())));
-    const int y1
-        = int(std::clamp(std::max(std::ceil(bottom), std::floor(top) + 1), 0.0, double(pixels.height())));
-    if (!pixels.hasAlphaChannel())
+    const int x0 = int(std::clamp(std::floor(left), 0.0, gridWidth));
+    const int y0 = int(std::clamp(std::floor(top), 0.0, gridHeight));
+    const int x1 = int(std::clamp(std::max(std::ceil(right), std::floor(left) + 1), 0.0, gridWidth));
+    const int y1 = int(std::clamp(std::max(std::ceil(bottom), std::floor(top) + 1), 0.0, gridHeight));
+    if (placeholder || !pixels.hasAlphaChannel())
         return x0 < x1 && y0 < y1;
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {

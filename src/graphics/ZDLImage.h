@@ -18,11 +18,16 @@ class ZDLContext;
 class ZDLImage;
 using ZDLImagePtr = std::shared_ptr<ZDLImage>;
 
+// Posted on the interface thread, with the image as object, when a rendering of a PDF image that
+// the screen asked for has ended (ready or over budget): views redraw the image's area.
+inline const QString kImageRenderedNotification = QStringLiteral("imageRendered");
+
 // The image of an image element or a character's tracing image. It keeps the exact bytes it was
 // made from, so that saving writes the user's own JPEG, PNG or PDF file back unchanged rather than
-// a re-encoded rendering, and a PDF stays vector: it is drawn by poppler at the resolution of each
-// destination. It also makes the image editor's derived images (downsampled and cropped copies)
-// and decodes the 1-bit run-length bitmaps of legacy parts files.
+// a re-encoded rendering, and a PDF stays vector: it is drawn from poppler's renderings at the
+// resolution of each destination, made within a budget (PDFRenderCache), so that a hostile page
+// never stalls drawing. It also makes the image editor's derived images (downsampled and cropped
+// copies) and decodes the 1-bit run-length bitmaps of legacy parts files.
 //
 // Constructors that can fail are static and answer null. Images are shared between copies of
 // elements and compared by identity, so they are not changed after they are made.
@@ -87,16 +92,30 @@ public:
     bool hasAlpha() const;
 
     // Draws the source rect (points, y from the top; empty: the whole image) into the target rect of
-    // the canvas's user space, the image's top row at the target's smallest y. A PDF renders at the
-    // destination's device resolution (at least 300 dpi for PDF and print destinations).
+    // the canvas's user space, the image's top row at the target's smallest y. A PDF is drawn from
+    // a rendering at the destination's device resolution, rounded up to a scale bucket (at least
+    // 300 dpi for PDF and print destinations, which get a bitmap too). With InBackground, a PDF
+    // whose rendering is not ready shows the best one at hand or a placeholder, and
+    // kImageRenderedNotification follows; one over its render budget shows the placeholder.
     void drawInRect(Canvas& canvas, const QRectF& target, const QRectF& source = QRectF(),
-        float fraction = 1.0f, CompositionMode mode = CompositionMode::SourceOver) const;
-    // The same into the context's canvas; nothing without one.
+        float fraction = 1.0f, CompositionMode mode = CompositionMode::SourceOver,
+        PDFRenderingMode rendering = PDFRenderingMode::Wait) const;
+    // The same into the context's canvas; nothing without one. On screen (not exporting, raster
+    // canvas) a PDF renders in the background.
     void drawInRect(ZDLContext& context, const QRectF& target, const QRectF& source = QRectF(),
         float fraction = 1.0f, CompositionMode mode = CompositionMode::SourceOver) const;
     // Whether any pixel under rect is not fully transparent, with the whole image drawn into
-    // destination (both in the same y-down space). Rects outside the destination hit nothing.
+    // destination (both in the same y-down space). Rects outside the destination hit nothing. A PDF
+    // over its render budget is hit all over, like the placeholder it shows.
     bool hitTestRect(const QRectF& rect, const QRectF& destination) const;
+
+    // The placeholder of a PDF with no rendering to show: a light grey box with a thin outline.
+    static constexpr QRgb kPlaceholderFill = 0xFFE0E0E0;
+    static constexpr QRgb kPlaceholderOutline = 0xFFA0A0A0;
+    // How many times this thread drew a PDF whose rendering was still under way (a placeholder or
+    // a rendering of another scale). Bitmap caches of drawings compare it before and after, and do
+    // not keep a bitmap that will be out of date when the rendering arrives.
+    static quint64 pendingRenderingsDrawn();
 
     // File bytes for pixels: PNG when withAlpha, else JPEG at the quality (0 to 1). Empty when
     // the pixels cannot be encoded.
@@ -115,6 +134,10 @@ private:
     const ZDLBitmapImageRep* bitmapRep() const;
     // The derived-image encoding: JPEG at 0.7 without alpha, else PNG; then initWithData.
     static ZDLImagePtr fromDerivedBitmap(const QImage& pixels, bool sourceHasAlpha);
+    // The rendering a vector image is drawn from at the canvas's resolution.
+    PDFRendering vectorRendering(
+        const Canvas& canvas, const QRectF& target, const QRectF& from, PDFRenderingMode rendering) const;
+    static void drawPlaceholder(Canvas& canvas, const QRectF& target, float fraction, CompositionMode mode);
 
     QByteArray m_savedData;
     bool m_isVector = false;

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
+#include <algorithm>
 #include <cmath>
 #include <poppler-qt6.h>
 
@@ -19,10 +20,6 @@ const QString kPdfDataKey = QStringLiteral("pdfData");
 
 // Pages larger than this (in points, about 70 m) are not drawings anyone places in a comic.
 constexpr double kMaxPageSide = 200000.0;
-
-void ignorePopplerMessages(const QString&, const QVariant&)
-{
-}
 
 } // namespace
 
@@ -104,8 +101,15 @@ ObjectPtr ZDLBitmapImageRep::initWithCoder(KeyedUnarchiver& coder)
 
 // --- PDF ---
 
-ZDLPDFImageRep::ZDLPDFImageRep() = default;
-ZDLPDFImageRep::~ZDLPDFImageRep() = default;
+ZDLPDFImageRep::ZDLPDFImageRep()
+    : m_renderKey(PDFRenderCache::newKey())
+{
+}
+
+ZDLPDFImageRep::~ZDLPDFImageRep()
+{
+    PDFRenderCache::shared().forget(m_renderKey);
+}
 
 ZDLPDFImageRepPtr ZDLPDFImageRep::imageRepWithData(const QByteArray& data)
 {
@@ -115,16 +119,8 @@ ZDLPDFImageRepPtr ZDLPDFImageRep::imageRepWithData(const QByteArray& data)
 
 bool ZDLPDFImageRep::load(const QByteArray& data)
 {
-    // Poppler reports every oddity of a damaged file on stderr; the caller learns of failure from
-    // the answer instead.
-    static const bool quiet = [] {
-        Poppler::setDebugErrorFunction(&ignorePopplerMessages, QVariant());
-        return true;
-    }();
-    Q_UNUSED(quiet);
-    if (data.isEmpty())
-        return false;
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
+    // Only the page size is learnt here; every rendering loads a document of its own.
+    const std::unique_ptr<Poppler::Document> document = PDFRenderCache::loadDocument(data);
     if (!document || document->isLocked() || document->numPages() < 1)
         return false;
     const std::unique_ptr<Poppler::Page> page = document->page(0);
@@ -134,46 +130,46 @@ bool ZDLPDFImageRep::load(const QByteArray& data)
     if (!(size.width() > 0 && size.height() > 0 && size.width() <= kMaxPageSide
             && size.height() <= kMaxPageSide))
         return false;
-    document->setRenderHint(Poppler::Document::Antialiasing);
-    document->setRenderHint(Poppler::Document::TextAntialiasing);
-    // A PDF page placed in a drawing shows what lies under it wherever the page draws nothing.
-    document->setRenderHint(Poppler::Document::IgnorePaperColor);
+    PDFRenderCache::shared().forget(m_renderKey);
     m_data = data;
     m_size = size;
-    m_document = std::move(document);
-    m_renderings.clear();
     return true;
+}
+
+QSize ZDLPDFImageRep::cappedSize(double width, double height)
+{
+    const double fit = std::min({ 1.0, kMaxRenderSide / width, kMaxRenderSide / height,
+        std::sqrt(double(kMaxRenderPixels) / (width * height)) });
+    return QSize(std::max(1, int(width * fit)), std::max(1, int(height * fit)));
 }
 
 QImage ZDLPDFImageRep::imageForDeviceSize(const QSize& deviceSize) const
 {
-    if (!m_document || deviceSize.isEmpty())
+    if (m_data.isEmpty() || deviceSize.isEmpty())
         return QImage();
-    QSize size = deviceSize;
-    const double fit
-        = std::min({ 1.0, double(kMaxRenderSide) / size.width(), double(kMaxRenderSide) / size.height(),
-            std::sqrt(double(kMaxRenderPixels) / (double(size.width()) * size.height())) });
-    if (fit < 1.0)
-        size = QSize(std::max(1, int(size.width() * fit)), std::max(1, int(size.height() * fit)));
-    for (auto it = m_renderings.begin(); it != m_renderings.end(); ++it) {
-        if (it->first == size) {
-            m_renderings.splice(m_renderings.begin(), m_renderings, it);
-            return it->second;
-        }
-    }
-    const std::unique_ptr<Poppler::Page> page = m_document->page(0);
-    if (!page)
-        return QImage();
-    const double xres = 72.0 * size.width() / m_size.width();
-    const double yres = 72.0 * size.height() / m_size.height();
-    QImage image = page->renderToImage(xres, yres, 0, 0, size.width(), size.height());
-    if (image.isNull())
-        return QImage();
-    constexpr size_t kCachedRenderings = 4;
-    m_renderings.emplace_front(size, image);
-    if (m_renderings.size() > kCachedRenderings)
-        m_renderings.pop_back();
-    return image;
+    const QSize size = cappedSize(deviceSize.width(), deviceSize.height());
+    return PDFRenderCache::shared().rendering(source(), size, PDFRenderingMode::Wait).image;
+}
+
+QSize ZDLPDFImageRep::renderSizeForScale(double scale) const
+{
+    if (!(scale > 0 && std::isfinite(scale)) || m_size.isEmpty())
+        return QSize();
+    // Far beyond the caps; keeps the arithmetic below finite.
+    scale = std::min(scale, 1e6);
+    // The small slack keeps a scale that is a bucket already (1, 2) from rounding a bucket up.
+    const double bucket = std::ceil(std::log2(scale) * kScaleBucketsPerOctave - 1e-9);
+    const double bucketScale = std::exp2(bucket / kScaleBucketsPerOctave);
+    return cappedSize(std::ceil(m_size.width() * bucketScale), std::ceil(m_size.height() * bucketScale));
+}
+
+PDFRendering ZDLPDFImageRep::renderingAtScale(
+    double scale, PDFRenderingMode mode, PDFRenderCache::Callback whenDone) const
+{
+    const QSize size = renderSizeForScale(scale);
+    if (m_data.isEmpty() || size.isEmpty())
+        return {};
+    return PDFRenderCache::shared().rendering(source(), size, mode, std::move(whenDone));
 }
 
 QString ZDLPDFImageRep::className() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphics/PDFRenderCache.h"
 #include "platform/Canvas.h"
 #include "platform/Object.h"
 
@@ -7,12 +8,7 @@
 #include <QImage>
 #include <QSize>
 #include <QSizeF>
-#include <list>
 #include <memory>
-
-namespace Poppler {
-class Document;
-}
 
 namespace zandrel {
 
@@ -24,7 +20,7 @@ using ZDLImageRepPtr = std::shared_ptr<ZDLImageRep>;
 using ZDLBitmapImageRepPtr = std::shared_ptr<ZDLBitmapImageRep>;
 using ZDLPDFImageRepPtr = std::shared_ptr<ZDLPDFImageRep>;
 
-// One representation of an image: a bitmap, or a PDF page that stays vector. Archived as
+// One representation of an image: a bitmap, or a PDF page drawn from renderings. Archived as
 // "NSImageRep" subclasses so that an image made from a representation can be saved with it.
 class ZDLImageRep : public Object {
 public:
@@ -34,7 +30,8 @@ public:
     virtual int pixelsHigh() const = 0;
     virtual bool hasAlpha() const = 0;
     // The pixels the representation shows at a given size in device pixels: a bitmap answers its
-    // own pixels, a PDF page renders (within a size cap). Null when nothing can be made.
+    // own pixels, a PDF page a rendering of at least that size (within the caps and the render
+    // budget). Null when nothing can be made.
     virtual QImage imageForDeviceSize(const QSize& deviceSize) const = 0;
 };
 
@@ -70,17 +67,21 @@ private:
     QImage m_image;
 };
 
-// Page 0 of a PDF document, drawn by poppler at the resolution of each destination. Renderings
-// are cached for the last few device sizes, since views redraw at the same zoom many times.
-// Archive key (ours): "pdfData", the document's bytes.
+// Page 0 of a PDF document, drawn by poppler from bitmaps that PDFRenderCache makes within a
+// budget and keeps per scale bucket (quarter octaves, so that zooming reuses them and the screen,
+// the thumbnail and hit tests share them). Archive key (ours): "pdfData", the document's bytes.
 class ZDLPDFImageRep : public ZDLImageRep {
 public:
     // Renderings are capped at this many pixels a side and in all (larger requests render smaller
     // and are scaled up when drawn), so a huge page or zoom never makes a giant bitmap.
     static constexpr int kMaxRenderSide = 8192;
     static constexpr qint64 kMaxRenderPixels = 32LL * 1024 * 1024;
+    static constexpr int kScaleBucketsPerOctave = 4;
 
     ZDLPDFImageRep();
+    ZDLPDFImageRep(const ZDLPDFImageRep&) = delete;
+    ZDLPDFImageRep& operator=(const ZDLPDFImageRep&) = delete;
+    // Drops the renderings and stops the ones under way.
     ~ZDLPDFImageRep() override;
 
     // Null when poppler cannot open the bytes, the document is locked, has no page, or its first
@@ -94,7 +95,15 @@ public:
     int pixelsWide() const override { return qRound(m_size.width()); }
     int pixelsHigh() const override { return qRound(m_size.height()); }
     bool hasAlpha() const override { return true; }
+    // Waits for a rendering at least of the size (capped as above); null when over budget.
     QImage imageForDeviceSize(const QSize& deviceSize) const override;
+
+    // The page at the scale's bucket: device pixels per point rounded up to a quarter octave, the
+    // size capped as above. Empty for a scale that is not a positive finite number.
+    QSize renderSizeForScale(double scale) const;
+    // The rendering for a scale; whenDone as PDFRenderCache::rendering.
+    PDFRendering renderingAtScale(
+        double scale, PDFRenderingMode mode, PDFRenderCache::Callback whenDone = {}) const;
 
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
@@ -102,11 +111,13 @@ public:
 
 private:
     bool load(const QByteArray& data);
+    // Within the render caps.
+    static QSize cappedSize(double width, double height);
+    PDFRenderCache::Source source() const { return { m_renderKey, m_data, m_size }; }
 
     QByteArray m_data;
     QSizeF m_size;
-    std::unique_ptr<Poppler::Document> m_document;
-    mutable std::list<std::pair<QSize, QImage>> m_renderings; // most recent first
+    const quint64 m_renderKey;
 };
 
 // Registers "NSImageRep" (for class chains), "ZDLBitmapImageRep" and "ZDLPDFImageRep".

@@ -1,11 +1,14 @@
 #include "graphics/ImageCache.h"
 
+#include "charmodel/ImageElement.h"
 #include "charmodel/TestPartLeaf.h"
+#include "graphics/PDFRenderCache.h"
 #include "graphics/ZDLContext.h"
 #include "graphics/ZDLViewInterface.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/OffscreenImage.h"
+#include "support/PdfBuilder.h"
 
 #include <QImage>
 #include <algorithm>
@@ -238,6 +241,30 @@ TEST(ImageCacheTest, CachedDrawingMatchesDirectDrawing)
     EXPECT_EQ(qGreen(cached.pixel(40, 28)), 0);
     EXPECT_EQ(qGreen(cached.pixel(18, 28)), 255);
     EXPECT_EQ(different, 0);
+}
+
+// A bitmap that shows a PDF image's placeholder would outlive the rendering: it is drawn once and
+// dropped, without giving up caching, until the rendering is in.
+TEST(ImageCacheTest, BitmapsWithRenderingsUnderWayAreNotKept)
+{
+    Fixture f(0.010);
+    auto pdf = std::make_shared<ImageElement>();
+    pdf->setImage(ZDLImage::initWithData(test::onePagePdf(QSizeF(20, 20), "0 0 1 rg 0 0 20 20 re f")));
+    pdf->setTransform(QTransform::fromTranslate(40, 40));
+    f.elements.append(pdf);
+
+    const QImage first = f.draw();
+    EXPECT_EQ(first.pixel(50, 50), ZDLImage::kPlaceholderFill);
+    EXPECT_TRUE(f.cache.cache().isNull());
+    EXPECT_TRUE(f.cache.tryCaching());
+    EXPECT_FALSE(f.cache.cacheIfNeeded(f.elements, 1.0f));
+    EXPECT_TRUE(f.cache.cache().isNull());
+
+    PDFRenderCache::shared().waitForPendingRenders();
+    const QImage second = f.draw();
+    EXPECT_EQ(second.pixel(50, 50), qRgb(0, 0, 255));
+    EXPECT_EQ(second.pixel(20, 15), qRgb(255, 0, 0));
+    EXPECT_FALSE(f.cache.cache().isNull());
 }
 
 } // namespace

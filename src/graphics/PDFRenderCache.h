@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QMutex>
+#include <QSize>
+#include <QSizeF>
+#include <QThreadPool>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace Poppler {
+class Document;
+}
+
+namespace zandrel {
+
+// How much work one rendering of a PDF page may take. poppler asks whether to stop every few
+// operators of a content stream (about one in ten); both limits are checked then, so a single
+// operator is never interrupted, but a file that draws its drawings millions of times is.
+struct PDFRenderBudget {
+    // Questions answered "go on": the same count for the same file on every machine.
+    qint64 maxChecks = qint64(1) << 20;
+    // Wall-clock time of one rendering.
+    qint64 maxMilliseconds = 3000;
+};
+
+// Where a rendering is made: on the asking thread (exports, thumbnails, hit tests), or on the
+// cache's own threads while the screen shows a placeholder.
+enum class PDFRenderingMode { Wait, InBackground };
+
+enum class PDFRenderState {
+    Ready,
+    // Being rendered in the background.
+    Pending,
+    // The page ran out of budget (or poppler could not render it): it is not rendered again.
+    OverBudget,
+};
+
+struct PDFRendering {
+    PDFRenderState state = PDFRenderState::OverBudget;
+    // Ready: the size asked for or a larger one. Pending: the largest rendering at hand, if any,
+    // to show meanwhile. OverBudget: null.
+    QImage image;
+};
+
+// Renders PDF pages into bitmaps within a budget and keeps the bitmaps per source and pixel size
+// under a memory cap, the least recently used going first. A background rendering loads a poppler
+// document of its own, since a document must not be used by two threads at once, and its callbacks
+// run on the interface thread once it is ready (or over budget). A source whose rendering ran out
+// of budget once is never rendered again, so each image costs at most one budget however often
+// it is drawn.
+class PDFRenderCache {
+public:
+    using Callback = std::function<void()>;
+
+    // The page of a PDF image: the key names the image's renderings, the data is the whole file.
+    struct Source {
+        quint64 key = 0;
+        QByteArray data;
+        QSizeF pageSize;
+    };
+
+    static constexpr qint64 kDefaultMemoryCap = 256LL * 1024 * 1024;
+
+    static PDFRenderCache& shared();
+    // A key no source had before.
+    static quint64 newKey();
+    // A document of the bytes with the hints every rendering uses, or null. Damaged files do not
+    // write to stderr.
+    static std::unique_ptr<Poppler::Document> loadDocument(const QByteArray& data);
+    // One rendering of page 0 at the pixel size; nullopt when the budget ran out, stop became
+    // true or poppler failed.
+    static std::optional<QImage> renderPage(const Source& source, const QSize& size,
+        const PDFRenderBudget& budget, const std::atomic<bool>* stop = nullptr);
+
+    // A cached rendering at least as large as the size, else: waits for a new one (Wait; made on
+    // this thread even when the same one is under way in the background, which may not have
+    // started), or starts one unless it is under way (InBackground). whenDone (may be empty) is called on the
+    // interface thread, from its event loop, once a background rendering of the size ends.
+    PDFRendering rendering(
+        const Source& source, const QSize& size, PDFRenderingMode mode, Callback whenDone = {});
+    // Drops the source's renderings and stops its background work; the callbacks waiting on it
+    // are not called.
+    void forget(quint64 key);
+    // Blocks until no background rendering runs; on the interface thread, their callbacks have
+    // run on return.
+    void waitForPendingRenders();
+    // Drops every rendering and every over-budget mark.
+    void clear();
+
+    PDFRenderBudget budget() const;
+    void setBudget(const PDFRenderBudget& budget);
+    qint64 memoryCap() const;
+    void setMemoryCap(qint64 bytes);
+    qint64 memoryUsed() const;
+
+private:
+    struct Rendering {
+        QSize size;
+        QImage image;
+        bool pending = false;
+        quint64 lastUse = 0;
+        std::vector<Callback> waiters;
+    };
+    struct SourceState {
+        bool overBudget = false;
+        std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
+        std::vector<Rendering> renderings;
+    };
+
+    PDFRenderCache();
+    static void stopAtExit();
+
+    // A ready rendering at least as large as the size, preferring the smallest; null if none.
+    Rendering* findReadyLocked(SourceState& state, const QSize& size);
+    static QImage largestReadyLocked(const SourceState& state);
+    // Stores what a rendering gave and answers the callbacks now due.
+    std::vector<Callback> finishLocked(
+        quint64 key, const std::atomic<bool>* stop, const QSize& size, const std::optional<QImage>& image);
+    void evictLocked(const Rendering* keep);
+    static void deliver(std::vector<Callback> callbacks);
+
+    mutable QMutex m_mutex;
+    std::unordered_map<quint64, SourceState> m_sources;
+    PDFRenderBudget m_budget;
+    qint64 m_memoryCap = kDefaultMemoryCap;
+    qint64 m_memoryUsed = 0;
+    quint64 m_useClock = 0;
+    QThreadPool m_pool;
+};
+
+} // namespace zandrel
