@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the image wrapper. The first byte chooses the decoder:
-//   even: ZDLImage::initWithData on the rest (bitmap files and PDF), then drawing, the hit test,
-//         the derived images and an archive round trip of what decoded;
+//   even: ZDLImage::initWithData on the rest (bitmap files and PDF), then drawing (as a screen and
+//         as an export), the hit test, the derived images and an archive round trip of what
+//         decoded;
 //   odd:  the legacy bitmap decoder; the next 8 bytes are rowBytes, width, height (each 16-bit,
 //         the sizes kept under 600 so that runs stay fast) and the length of the pixel data, which
 //         is followed by the region.
@@ -8,8 +9,11 @@
 // are findings.
 #include "graphics/BigEndianReader.h"
 #include "graphics/GraphicsClasses.h"
+#include "graphics/PDFRenderCache.h"
+#include "graphics/ZDLContext.h"
 #include "graphics/ZDLImage.h"
 #include "platform/ClassRegistry.h"
+#include "platform/CurrentCanvas.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -35,6 +39,14 @@ void exercise(const ZDLImagePtr& image)
     if (!(size.width() > 0 && size.height() > 0))
         finding("decoded image without a size");
     OffscreenImage offscreen(QSize(64, 48), 1.5);
+    {
+        // As a screen draws: a PDF renders on another thread meanwhile.
+        CanvasScope current(offscreen.canvas());
+        ZDLContext screen { 1.5f };
+        image->drawInRect(screen, QRectF(0, 0, 40, 30));
+        PDFRenderCache::shared().waitForPendingRenders();
+        image->drawInRect(screen, QRectF(0, 0, 40, 30));
+    }
     image->drawInRect(*offscreen.canvas(), QRectF(0, 0, 40, 30));
     image->drawInRect(*offscreen.canvas(), QRectF(-5, -5, 20, 20), QRectF(1, 1, 3, 3));
     image->hitTestRect(QRectF(3, 3, 1, 1), QRectF(0, 0, 40, 30));
@@ -78,6 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace zandrel;
     ClassRegistry::shared().registerOnce(&registerGraphicsClasses);
+    // PDFs that draw without end stop early, so that runs stay fast.
+    static const bool budgeted = [] {
+        PDFRenderCache::shared().setBudget({ 5000, 200 });
+        return true;
+    }();
+    Q_UNUSED(budgeted);
     if (size < 1)
         return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
