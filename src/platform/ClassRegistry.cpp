@@ -22,6 +22,12 @@ const std::pair<const char*, const char*> kValueClasses[] = {
     { "NSMutableDictionary", "NSDictionary" },
     { "NSColor", "NSObject" },
     { "NSAffineTransform", "NSObject" },
+    { "NSAttributedString", "NSObject" },
+    { "NSMutableAttributedString", "NSAttributedString" },
+    { "NSTextStorage", "NSMutableAttributedString" },
+    { "NSFont", "NSObject" },
+    { "NSParagraphStyle", "NSObject" },
+    { "NSMutableParagraphStyle", "NSParagraphStyle" },
 };
 
 } // namespace

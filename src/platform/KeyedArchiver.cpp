@@ -1,5 +1,6 @@
 #include "platform/KeyedArchiver.h"
 
+#include "platform/AttributedText.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiveText.h"
@@ -316,6 +317,10 @@ quint32 KeyedArchiver::encodeValueObject(const Value& value)
         beginObject(uid, QStringLiteral("NSColor"));
         encodeBytes(archivetext::rgbComponents(value.toColor()), QStringLiteral("NSRGB"));
         encodeInt(1, QStringLiteral("NSColorSpace"));
+        break;
+    case Value::Type::AttributedText:
+        beginObject(uid, QStringLiteral("NSMutableAttributedString"));
+        encodeAttributedTextFields(value.toAttributedText());
         break;
     case Value::Type::Transform: {
         beginObject(uid, QStringLiteral("NSAffineTransform"));

@@ -12,6 +12,11 @@
 
 namespace zandrel {
 
+class AttributedText;
+struct TextAttributes;
+struct TextFont;
+struct TextParagraphStyle;
+
 // Writes an object graph as a standard keyed archive inside a binary property list, so that our
 // documents and pasteboard data are readable by any standard keyed-archive reader.
 //
@@ -27,6 +32,7 @@ namespace zandrel {
 //   colour    NSColor {"NSRGB": data "r g b[ a]\0", "NSColorSpace": 1}
 //   transform NSAffineTransform {"m11", "m12", "m21", "m22", "tX", "tY": doubles} (our own keys:
 //             the affine part of the QTransform, x' = m11 x + m21 y + tX)
+//   attributed text  NSMutableAttributedString (AttributedTextCoding.cpp)
 // Keys that begin with "$" are written with the "$" doubled.
 class KeyedArchiver {
 public:
@@ -104,6 +110,11 @@ private:
     quint32 encodeObjectReference(const ObjectPtr& object);
     quint32 encodeValueObject(const Value& value);
     quint32 encodeBare(Index node);
+    // Attributed text and what its attribute dictionaries hold (AttributedTextCoding.cpp).
+    void encodeAttributedTextFields(const AttributedText& text);
+    quint32 encodeTextAttributes(const TextAttributes& attributes);
+    quint32 encodeTextFont(const TextFont& font);
+    quint32 encodeParagraphStyle(const TextParagraphStyle& style);
     quint32 classUid(const QString& className);
     void beginObject(quint32 uid, const QString& className);
     void endObject();

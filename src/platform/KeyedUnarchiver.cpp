@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 #include "platform/KeyedArchiveText.h"
+#include "platform/KeyedUnarchiverScopes.h"
 #include "platform/Object.h"
 
 #include <algorithm>
@@ -45,48 +46,21 @@ QString escapedKey(const QString& key)
 
 } // namespace
 
-// Counts one level of nested object decoding and refuses to go deeper than the limit or the
-// thread's stack allows.
-class KeyedUnarchiver::Nesting {
-public:
-    explicit Nesting(KeyedUnarchiver& owner)
-        : m_owner(owner)
-    {
-        if (owner.m_depth >= owner.m_limits.maxDepth)
-            corrupt(QStringLiteral("Archived objects are nested too deeply."));
-        // Code running on a stack of its own (a coroutine) is outside the bounds; only the depth
-        // limit applies there.
-        const auto [low, high] = stackBounds();
-        const char* here = static_cast<const char*>(__builtin_frame_address(0));
-        if (low && here >= low && here < high && size_t(here - low) < kStackReserve)
-            corrupt(QStringLiteral("Archived objects are nested too deeply for the stack."));
-        if (++owner.m_decoded > owner.m_limits.maxDecodedObjects)
-            corrupt(QStringLiteral("The archive holds more objects than allowed."));
-        ++owner.m_depth;
-    }
-    ~Nesting() { --m_owner.m_depth; }
-    Nesting(const Nesting&) = delete;
-    Nesting& operator=(const Nesting&) = delete;
-
-private:
-    KeyedUnarchiver& m_owner;
-};
-
-// Makes a record dictionary the target of keyed decode calls for a scope.
-class KeyedUnarchiver::Frame {
-public:
-    Frame(KeyedUnarchiver& owner, Index record)
-        : m_owner(owner)
-    {
-        owner.m_frames.push_back(record);
-    }
-    ~Frame() { m_owner.m_frames.pop_back(); }
-    Frame(const Frame&) = delete;
-    Frame& operator=(const Frame&) = delete;
-
-private:
-    KeyedUnarchiver& m_owner;
-};
+KeyedUnarchiver::Nesting::Nesting(KeyedUnarchiver& owner)
+    : m_owner(owner)
+{
+    if (owner.m_depth >= owner.m_limits.maxDepth)
+        corrupt(QStringLiteral("Archived objects are nested too deeply."));
+    // Code running on a stack of its own (a coroutine) is outside the bounds; only the depth
+    // limit applies there.
+    const auto [low, high] = stackBounds();
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    if (low && here >= low && here < high && size_t(here - low) < kStackReserve)
+        corrupt(QStringLiteral("Archived objects are nested too deeply for the stack."));
+    if (++owner.m_decoded > owner.m_limits.maxDecodedObjects)
+        corrupt(QStringLiteral("The archive holds more objects than allowed."));
+    ++owner.m_depth;
+}
 
 KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data)
     : KeyedUnarchiver(data, Limits())

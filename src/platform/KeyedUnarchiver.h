@@ -2,6 +2,7 @@
 
 #include "platform/ClassRegistry.h"
 #include "platform/PropertyList.h"
+#include "platform/TextAttributes.h"
 #include "platform/Value.h"
 
 #include <QByteArray>
@@ -103,6 +104,17 @@ private:
     ValueList decodeMembers(const QString& key);
     Value decodeAllowedMembers(quint64 uid, Index node, const QStringList& allowed);
     static bool isArrayClass(const QString& name);
+    static bool isDictionaryClass(const QString& name);
+    // Attributed text, its attribute dictionaries, fonts and paragraph styles
+    // (AttributedTextCoding.cpp).
+    Value decodeAttributedString();
+    TextAttributes decodeTextAttributes(Index record);
+    std::optional<TextFont> decodeTextFont(Index record);
+    TextParagraphStyle decodeParagraphStyle(Index record);
+    Value decodeOpaqueValue(Index node);
+    // The object a reference points to (kNoNode for nil); anything else is itself.
+    Index referencedNode(Index node) const;
+    bool isRecordOfKind(Index node, const QString& className) const;
     QString classOfNode(Index node) const;
     QString classNameOfRecord(Index record) const;
     bool classAllowed(Index node, const QStringList& allowed);
@@ -119,6 +131,9 @@ private:
     std::unordered_map<quint64, std::pair<QStringList, bool>> m_allowedMemo;
     QSet<quint64> m_filtering;
     std::unordered_map<quint64, std::pair<QStringList, Value>> m_filteredMemo;
+    // Attribute dictionaries and paragraph styles are often shared; each is decoded once.
+    std::unordered_map<Index, TextAttributes> m_textAttributesMemo;
+    std::unordered_map<Index, TextParagraphStyle> m_paragraphStyleMemo;
     int m_depth = 0;
     quint64 m_decoded = 0;
     quint64 m_budget = 0;

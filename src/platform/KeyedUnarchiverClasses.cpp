@@ -18,11 +18,6 @@ namespace {
     Exception::raise(kInvalidArchiveException, reason);
 }
 
-bool isDictionaryClass(const QString& name)
-{
-    return name == QLatin1String("NSDictionary") || name == QLatin1String("NSMutableDictionary");
-}
-
 // Colour components from other writers may be anything; an infinite one counts as missing.
 double finiteComponent(double value)
 {
@@ -30,6 +25,11 @@ double finiteComponent(double value)
 }
 
 } // namespace
+
+bool KeyedUnarchiver::isDictionaryClass(const QString& name)
+{
+    return name == QLatin1String("NSDictionary") || name == QLatin1String("NSMutableDictionary");
+}
 
 bool KeyedUnarchiver::isArrayClass(const QString& name)
 {
@@ -98,6 +98,8 @@ Value KeyedUnarchiver::decodeValueClass(const QString& className)
     }
     if (className == QLatin1String("NSColor"))
         return decodeColor();
+    if (ClassRegistry::shared().isKindOf(className, QStringLiteral("NSAttributedString")))
+        return decodeAttributedString();
     if (className == QLatin1String("NSAffineTransform")) {
         return QTransform(decodeDoubleForKey(QStringLiteral("m11")),
             decodeDoubleForKey(QStringLiteral("m12")), decodeDoubleForKey(QStringLiteral("m21")),

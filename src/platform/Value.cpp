@@ -1,5 +1,6 @@
 #include "platform/Value.h"
 
+#include "platform/AttributedText.h"
 #include "platform/Object.h"
 
 #include <algorithm>
@@ -32,6 +33,11 @@ QString number(double value)
 
 Value::Value(const QTransform& value)
     : m_data(std::make_shared<const QTransform>(value))
+{
+}
+
+Value::Value(const AttributedText& value)
+    : m_data(std::make_shared<const AttributedText>(value))
 {
 }
 
@@ -195,6 +201,12 @@ ValueMap Value::toMap() const
     return p ? *p : ValueMap();
 }
 
+AttributedText Value::toAttributedText() const
+{
+    const auto* p = std::get_if<TextBox>(&m_data);
+    return p && *p ? **p : AttributedText();
+}
+
 bool Value::operator==(const Value& other) const
 {
     if (type() != other.type())
@@ -224,6 +236,11 @@ bool Value::operator==(const Value& other) const
     }
     case Type::Transform:
         return sameTransform(toTransform(), other.toTransform());
+    case Type::AttributedText: {
+        const TextBox& a = std::get<TextBox>(m_data);
+        const TextBox& b = std::get<TextBox>(other.m_data);
+        return a == b || *a == *b;
+    }
     default:
         // Exact comparisons: bool, integer, string, data, colour, object identity, lists, maps.
         return m_data == other.m_data;
@@ -265,6 +282,8 @@ QString Value::typeName(Type type)
         return QStringLiteral("list");
     case Type::Map:
         return QStringLiteral("map");
+    case Type::AttributedText:
+        return QStringLiteral("attributed text");
     }
     return QString();
 }
@@ -326,6 +345,10 @@ QString Value::toDebugString() const
         for (auto it = map.cbegin(); it != map.cend(); ++it)
             parts << it.key() + QStringLiteral(" = ") + it.value().toDebugString();
         return QLatin1Char('{') + parts.join(QStringLiteral("; ")) + QLatin1Char('}');
+    }
+    case Type::AttributedText: {
+        const AttributedText text = toAttributedText();
+        return QStringLiteral("<text \"%1\", %2 runs>").arg(text.string()).arg(text.runCount());
     }
     }
     return QString();

@@ -19,6 +19,7 @@
 
 namespace zandrel {
 
+class AttributedText;
 class Object;
 class Value;
 
@@ -27,8 +28,8 @@ using ValueList = QList<Value>;
 using ValueMap = QMap<QString, Value>;
 
 // The dynamic value that properties set by name, observers, notifications and archives pass around.
-// Copies are cheap: the largest inline member is a rect; transforms are shared, lists and maps are
-// implicitly shared.
+// Copies are cheap: the largest inline member is a rect; transforms and attributed texts are
+// shared, lists and maps are implicitly shared.
 class Value {
 public:
     enum class Type {
@@ -49,6 +50,7 @@ public:
         Object,
         List,
         Map,
+        AttributedText,
     };
 
     Value() = default;
@@ -125,6 +127,7 @@ public:
         : m_data(value)
     {
     }
+    Value(const AttributedText& value);
     // A raw pointer would otherwise silently become a bool.
     template <class T>
     Value(T*) = delete;
@@ -159,6 +162,8 @@ public:
     }
     ValueList toList() const;
     ValueMap toMap() const;
+    // Callers include platform/AttributedText.h.
+    AttributedText toAttributedText() const;
 
     // Same type and same contents; objects compare by identity, and NaN equals NaN so that a
     // value always equals a copy of itself.
@@ -171,8 +176,9 @@ public:
 
 private:
     using TransformBox = std::shared_ptr<const QTransform>;
+    using TextBox = std::shared_ptr<const AttributedText>;
     std::variant<std::monostate, bool, qint64, quint64, float, double, QPointF, QSizeF, QRectF, QString,
-        QByteArray, RgbColor, TransformBox, ObjectPtr, ValueList, ValueMap>
+        QByteArray, RgbColor, TransformBox, ObjectPtr, ValueList, ValueMap, TextBox>
         m_data;
 };
 
