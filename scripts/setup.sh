@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3
+  # The lettering font, also for the desktop's other programs; Zandrel carries its own copy.
+  fonts-comic-neue
   xvfb xauth
 )
 

@@ -1,3 +1,5 @@
+#include "platform/FontRegistry.h"
+
 #include <QApplication>
 #include <QMainWindow>
 
@@ -7,6 +9,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName("Zandrel");
     QApplication::setOrganizationName("Zandrel");
     QApplication::setApplicationVersion("1.0.134");
+    zandrel::FontRegistry::shared().registerShippedFonts();
 
     QMainWindow window;
     window.setWindowTitle("Zandrel");
