@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AttributedText.h"
 #include "platform/Exception.h"
 #include "platform/Value.h"
 
@@ -119,6 +120,10 @@ T fromValue(const Value& value, const QString& key)
         if (!value.isNull() && value.type() != Type::Transform)
             raiseWrongType(key, value, "transform");
         return value.toTransform();
+    } else if constexpr (std::is_same_v<T, AttributedText>) {
+        if (!value.isNull() && value.type() != Type::AttributedText)
+            raiseWrongType(key, value, "attributed text");
+        return value.toAttributedText();
     } else if constexpr (std::is_same_v<T, ValueList>) {
         if (!value.isNull() && value.type() != Type::List)
             raiseWrongType(key, value, "list");

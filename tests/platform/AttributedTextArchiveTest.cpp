@@ -1,5 +1,6 @@
 #include "ArchiveBuilder.h"
 #include "ArchiveTestClasses.h"
+#include "CorpusSeeds.h"
 #include "platform/AttributedText.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -185,40 +186,42 @@ TEST(AttributedTextArchiveTest, OneRunAndEmptyTextTakeTheShortForms)
 
 // An archive laid out as a standard archiver writes one: four dictionaries and the run table
 // (1,0)(1,1)(4,2)(2,1)(1,3)(1,0) over "0123456789", the table inside an NSMutableData record or,
-// as some writers have it, as bare data. Legacy balloons hold an NSTextStorage.
+// as some writers have it, as bare data.
+QByteArray standardArchive(const QString& className, bool bareData)
+{
+    ArchiveBuilder b;
+    const quint64 root = b.reserve();
+    const quint64 characters = b.add(b.text(QStringLiteral("0123456789")));
+    const quint64 dictionaryClass = b.classRecord(QStringLiteral("NSDictionary"));
+    std::vector<quint64> dictionaries;
+    for (int i = 0; i < 4; ++i) {
+        const quint64 key = b.add(b.text(QStringLiteral("NSKern")));
+        const quint64 value = b.add(b.integer(i));
+        dictionaries.push_back(b.add(b.record(dictionaryClass,
+            { { QStringLiteral("NS.keys"), b.uids({ key }) },
+                { QStringLiteral("NS.objects"), b.uids({ value }) } })));
+    }
+    const quint64 list = b.add(b.record(b.classRecord(QStringLiteral("NSMutableArray")),
+        { { QStringLiteral("NS.objects"), b.uids(dictionaries) } }));
+    const QByteArray table = QByteArray::fromHex("010001010402020101030100");
+    const quint64 info = bareData ? b.add(b.data(table))
+                                  : b.add(b.record(b.classRecord(QStringLiteral("NSMutableData")),
+                                      { { QStringLiteral("NS.data"), b.data(table) } }));
+    b.set(root,
+        b.record(b.classRecord(className),
+            { { QStringLiteral("NSString"), b.uid(characters) },
+                { QStringLiteral("NSAttributes"), b.uid(list) },
+                { QStringLiteral("NSAttributeInfo"), b.uid(info) } }));
+    return b.finish(root);
+}
+
+// Legacy balloons hold an NSTextStorage.
 TEST(AttributedTextArchiveTest, ReadsTheStandardLayout)
 {
-    ClassRegistry::shared().registerOnce(&test::registerArchiveTestClasses);
     for (const bool bareData : { false, true }) {
         for (const QString& className :
             { QStringLiteral("NSAttributedString"), QStringLiteral("NSTextStorage") }) {
-            ArchiveBuilder b;
-            const quint64 root = b.reserve();
-            const quint64 characters = b.add(b.text(QStringLiteral("0123456789")));
-            const quint64 dictionaryClass = b.classRecord(QStringLiteral("NSDictionary"));
-            std::vector<quint64> dictionaries;
-            for (int i = 0; i < 4; ++i) {
-                const quint64 key = b.add(b.text(QStringLiteral("NSKern")));
-                const quint64 value = b.add(b.integer(i));
-                dictionaries.push_back(b.add(b.record(dictionaryClass,
-                    { { QStringLiteral("NS.keys"), b.uids({ key }) },
-                        { QStringLiteral("NS.objects"), b.uids({ value }) } })));
-            }
-            const quint64 list
-                = b.add(b.record(b.classRecord(QStringLiteral("NSMutableArray"), QStringLiteral("NSArray")),
-                    { { QStringLiteral("NS.objects"), b.uids(dictionaries) } }));
-            const QByteArray table = QByteArray::fromHex("010001010402020101030100");
-            const quint64 info = bareData
-                ? b.add(b.data(table))
-                : b.add(b.record(b.classRecord(QStringLiteral("NSMutableData"), QStringLiteral("NSData")),
-                    { { QStringLiteral("NS.data"), b.data(table) } }));
-            b.set(root,
-                b.record(b.classRecord(className),
-                    { { QStringLiteral("NSString"), b.uid(characters) },
-                        { QStringLiteral("NSAttributes"), b.uid(list) },
-                        { QStringLiteral("NSAttributeInfo"), b.uid(info) } }));
-            const QByteArray archive = b.finish(root);
-
+            const QByteArray archive = standardArchive(className, bareData);
             const AttributedText text = KeyedUnarchiver::unarchiveAnyClass(archive).toAttributedText();
             ASSERT_EQ(text.string(), QStringLiteral("0123456789"));
             QString runs;
@@ -235,6 +238,22 @@ TEST(AttributedTextArchiveTest, ReadsTheStandardLayout)
             EXPECT_EQ(restricted.isNull(), className == QLatin1String("NSAttributedString"));
         }
     }
+}
+
+// The seed corpus of the attributed-text fuzz target, doubling as golden files of the encoding.
+TEST(AttributedTextArchiveTest, SeedsMatchWhatTheArchiverWrites)
+{
+    QMap<QString, QByteArray> seeds;
+    const QByteArray sample = KeyedArchiver::archivedData(sampleText());
+    seeds.insert(QStringLiteral("runs.archive"), sample);
+    seeds.insert(QStringLiteral("one-run.archive"),
+        KeyedArchiver::archivedData(
+            AttributedText(QStringLiteral("Edit balloon text"), sampleText().runAttributes(0))));
+    seeds.insert(QStringLiteral("empty.archive"), KeyedArchiver::archivedData(AttributedText()));
+    seeds.insert(QStringLiteral("storage.archive"), standardArchive(QStringLiteral("NSTextStorage"), true));
+    seeds.insert(QStringLiteral("bad-truncated.archive"), sample.left(sample.size() * 2 / 3));
+    test::checkCorpusSeeds(QStringLiteral("fuzz_attributedtext"), seeds,
+        { "runs.archive", "one-run.archive", "empty.archive", "storage.archive" });
 }
 
 } // namespace

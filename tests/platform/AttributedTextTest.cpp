@@ -1,5 +1,8 @@
 #include "platform/AttributedText.h"
 
+#include "platform/Exception.h"
+#include "platform/Object.h"
+
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -150,6 +153,30 @@ TEST(AttributedTextTest, BuilderChecksThatRunsCoverTheText)
     EXPECT_EQ(runs(*text), "12:3");
     // Only entries in use are kept.
     EXPECT_EQ(text->attributeTable().size(), 1);
+}
+
+class Lettered : public Object {
+public:
+    ZDL_PROPERTIES
+    QString className() const override { return QStringLiteral("Lettered"); }
+    AttributedText m_text;
+};
+
+const PropertyTable& Lettered::staticPropertyTable()
+{
+    static const PropertyTable table(
+        &Object::staticPropertyTable(), { property<Lettered>("formattedText", &Lettered::m_text) });
+    return table;
+}
+
+// Undoable edits set a balloon's text by name.
+TEST(AttributedTextTest, IsAPropertyValue)
+{
+    Lettered object;
+    object.setValueForKey(twoRuns(), QStringLiteral("formattedText"));
+    EXPECT_EQ(object.m_text, twoRuns());
+    EXPECT_EQ(object.valueForKey(QStringLiteral("formattedText")), Value(twoRuns()));
+    EXPECT_THROW(object.setValueForKey(QStringLiteral("plain"), QStringLiteral("formattedText")), Exception);
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 #include "ArchiveBuilder.h"
 #include "ArchiveTestClasses.h"
+#include "CorpusSeeds.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -117,27 +116,9 @@ QMap<QString, QByteArray> seeds()
 TEST(FuzzCorpusTest, SeedsMatchWhatTheArchiverWrites)
 {
     ClassRegistry::shared().registerOnce(&registerArchiveTestClasses);
-    const QDir dir(sourcePath(QStringLiteral("fuzz/corpus/fuzz_unarchiver")));
-    const bool write = qEnvironmentVariableIntValue("ZANDREL_WRITE_FUZZ_CORPUS") == 1;
-    if (write)
-        QDir().mkpath(dir.path());
-    const auto files = seeds();
-    for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        QFile file(dir.filePath(it.key()));
-        if (write) {
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(it.value());
-            continue;
-        }
-        // What our archiver wrote must also open in an independent reader.
-        static const QStringList valid { "graph.archive", "string.archive", "color.archive", "map.archive",
-            "unsigned.archive", "chain.archive", "self-array.archive", "nonfinite.archive" };
-        if (valid.contains(it.key()))
-            checkWithPython(it.value());
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << it.key().toStdString();
-        EXPECT_EQ(file.readAll(), it.value())
-            << it.key().toStdString() << " differs from what the archiver writes";
-    }
+    checkCorpusSeeds(QStringLiteral("fuzz_unarchiver"), seeds(),
+        { "graph.archive", "string.archive", "color.archive", "map.archive", "unsigned.archive",
+            "chain.archive", "self-array.archive", "nonfinite.archive" });
 }
 
 } // namespace
