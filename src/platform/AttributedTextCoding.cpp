@@ -31,6 +31,7 @@
 #include "platform/KeyedUnarchiver.h"
 #include "platform/KeyedUnarchiverScopes.h"
 
+#include <QSet>
 #include <cmath>
 
 namespace zandrel {
@@ -393,12 +394,16 @@ TextParagraphStyle KeyedUnarchiver::decodeParagraphStyle(Index record)
     const auto keys = m_list.keys(record);
     const auto values = m_list.values(record);
     spend(keys.size());
+    // A key written twice counts once, with its first value, as keyed lookups have it.
+    QSet<QString> seen;
     for (size_t i = 0; i < keys.size(); ++i) {
         if (m_list.kind(keys[i]) != Kind::String)
             continue;
         const QString& key = m_list.string(keys[i]);
-        if (key.isEmpty() || key.startsWith(QLatin1Char('$')) || isModelledParagraphKey(key))
+        if (key.isEmpty() || key.startsWith(QLatin1Char('$')) || isModelledParagraphKey(key)
+            || seen.contains(key))
             continue;
+        seen.insert(key);
         const Index node = values[i];
         switch (m_list.kind(node)) {
         case Kind::Bool:

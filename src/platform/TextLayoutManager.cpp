@@ -249,14 +249,16 @@ TextLayoutManager::TextLayoutManager(const AttributedText& text, const QSizeF& c
 TextLayoutManager::~TextLayoutManager() = default;
 
 TextLayoutManager::TextLayoutManager(const TextLayoutManager& other)
-    : m_text(other.m_text)
-    , m_containerSize(other.m_containerSize)
 {
+    const std::lock_guard lock(other.m_mutex);
+    m_text = other.m_text;
+    m_containerSize = other.m_containerSize;
 }
 
 TextLayoutManager& TextLayoutManager::operator=(const TextLayoutManager& other)
 {
     if (this != &other) {
+        const std::scoped_lock lock(m_mutex, other.m_mutex);
         m_text = other.m_text;
         m_containerSize = other.m_containerSize;
         m_layout.reset();
@@ -266,12 +268,14 @@ TextLayoutManager& TextLayoutManager::operator=(const TextLayoutManager& other)
 
 void TextLayoutManager::setText(const AttributedText& text)
 {
+    const std::lock_guard lock(m_mutex);
     m_text = text;
     m_layout.reset();
 }
 
 void TextLayoutManager::setContainerSize(const QSizeF& size)
 {
+    const std::lock_guard lock(m_mutex);
     const QSizeF clamped(
         clampedExtent(size.width(), kMaxContainerExtent), clampedExtent(size.height(), kMaxContainerExtent));
     if (clamped == m_containerSize)
@@ -289,11 +293,13 @@ const TextLayoutManager::Layout& TextLayoutManager::layout() const
 
 qsizetype TextLayoutManager::numberOfGlyphs() const
 {
+    const std::lock_guard lock(m_mutex);
     return qsizetype(layout().glyphs.size());
 }
 
 qsizetype TextLayoutManager::characterIndexForGlyph(qsizetype glyph) const
 {
+    const std::lock_guard lock(m_mutex);
     const Layout& laid = layout();
     if (glyph < 0)
         return 0;
@@ -302,6 +308,7 @@ qsizetype TextLayoutManager::characterIndexForGlyph(qsizetype glyph) const
 
 bool TextLayoutManager::isGlyphNotShown(qsizetype glyph) const
 {
+    const std::lock_guard lock(m_mutex);
     if (glyph < 0 || glyph >= numberOfGlyphs())
         return false;
     const QString& string = m_text.string();
@@ -322,6 +329,7 @@ bool TextLayoutManager::isGlyphNotShown(qsizetype glyph) const
 
 QRectF TextLayoutManager::lineFragmentRectForGlyph(qsizetype glyph, TextRange* effectiveGlyphRange) const
 {
+    const std::lock_guard lock(m_mutex);
     const Layout& laid = layout();
     if (glyph < 0 || glyph >= qsizetype(laid.glyphs.size())) {
         if (effectiveGlyphRange)
@@ -336,6 +344,7 @@ QRectF TextLayoutManager::lineFragmentRectForGlyph(qsizetype glyph, TextRange* e
 
 QList<QRectF> TextLayoutManager::rectsForGlyphRange(TextRange glyphRange) const
 {
+    const std::lock_guard lock(m_mutex);
     const Layout& laid = layout();
     const qsizetype count = qsizetype(laid.glyphs.size());
     const qsizetype from = std::clamp<qsizetype>(glyphRange.location, 0, count);
@@ -377,6 +386,7 @@ QList<QRectF> TextLayoutManager::rectsForGlyphRange(TextRange glyphRange) const
 
 void TextLayoutManager::drawGlyphs(TextRange glyphRange, const QPointF& origin, Canvas& canvas) const
 {
+    const std::lock_guard lock(m_mutex);
     const Layout& laid = layout();
     const qsizetype count = qsizetype(laid.glyphs.size());
     const qsizetype from = std::clamp<qsizetype>(glyphRange.location, 0, count);
@@ -451,6 +461,7 @@ void TextLayoutManager::drawUnderline(
 
 bool TextLayoutManager::isGlyphInvisible(qsizetype glyph) const
 {
+    const std::lock_guard lock(m_mutex);
     if (isGlyphNotShown(glyph))
         return true;
     const qsizetype index = characterIndexForGlyph(glyph);
@@ -459,6 +470,7 @@ bool TextLayoutManager::isGlyphInvisible(qsizetype glyph) const
 
 float TextLayoutManager::textHeight() const
 {
+    const std::lock_guard lock(m_mutex);
     const qsizetype glyphs = numberOfGlyphs();
     if (glyphs == 0)
         return kEmptyTextHeight;
@@ -470,6 +482,7 @@ float TextLayoutManager::textHeight() const
 
 QList<QRectF> TextLayoutManager::visibleLineRects(double emptyTextWidth) const
 {
+    const std::lock_guard lock(m_mutex);
     const qsizetype glyphs = numberOfGlyphs();
     if (glyphs == 0)
         return { QRectF(0, 0, emptyTextWidth, kEmptyTextHeight) };

@@ -8,6 +8,7 @@
 #include <QSizeF>
 #include <QTextLine>
 #include <memory>
+#include <mutex>
 
 namespace zandrel {
 
@@ -30,6 +31,8 @@ class Canvas;
 //
 // Coordinates are the container's: x from its left edge, y down from its top. Units are points at
 // any screen resolution, and fonts are unhinted, so positions do not depend on the display.
+//
+// The questions may be asked from several threads at once; each waits for the other.
 class TextLayoutManager {
 public:
     static constexpr double kLineFragmentPadding = 5.0;
@@ -47,7 +50,7 @@ public:
     TextLayoutManager(const TextLayoutManager& other);
     TextLayoutManager& operator=(const TextLayoutManager& other);
 
-    // The text storage.
+    // The text storage; read it on the thread that changes it.
     const AttributedText& text() const { return m_text; }
     void setText(const AttributedText& text);
 
@@ -87,6 +90,8 @@ private:
     static void drawUnderline(const QTextLine& line, int from, int length, const QPointF& origin,
         const QColor& color, Canvas& canvas);
 
+    // Guards the lazily built layout: bands of an export draw the same text on several threads.
+    mutable std::recursive_mutex m_mutex;
     AttributedText m_text;
     QSizeF m_containerSize;
     mutable std::unique_ptr<Layout> m_layout;

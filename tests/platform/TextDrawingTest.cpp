@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTextLayout>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace zandrel {
 namespace {
@@ -147,6 +148,25 @@ TEST(TextDrawingTest, EachRunInksOnlyItsGlyphsInItsColour)
         EXPECT_EQ(blacks > 20, wholeText);
         EXPECT_GT(blues, 20);
     }
+}
+
+// Bands of an export draw the same balloon on several threads; the first of them lays it out.
+TEST(TextDrawingTest, DrawsTheSameOnSeveralThreadsAtOnce)
+{
+    const auto draw = [](const TextLayoutManager& layout) {
+        return renderCanvas(QSize(200, 60),
+            [&](Canvas& canvas) { layout.drawGlyphs(layout.glyphRangeForTextContainer(), kOrigin, canvas); });
+    };
+    const QImage expected = draw(TextLayoutManager(sample(), kContainer));
+    const TextLayoutManager shared(sample(), kContainer);
+    std::vector<QImage> images(6);
+    std::vector<std::thread> threads;
+    for (QImage& image : images)
+        threads.emplace_back([&] { image = draw(shared); });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (const QImage& image : images)
+        EXPECT_EQ(image, expected);
 }
 
 } // namespace
