@@ -133,28 +133,6 @@ TEST(AttributedTextTest, EqualityIgnoresHowRunsAreSplit)
     EXPECT_FALSE(Value(copy) == Value(other));
 }
 
-TEST(AttributedTextTest, BuilderChecksThatRunsCoverTheText)
-{
-    AttributedText::Builder short_(QStringLiteral("abc"));
-    const qsizetype entry = short_.addAttributes(sized(12));
-    EXPECT_TRUE(short_.appendRun(2, entry));
-    EXPECT_FALSE(short_.finish().has_value());
-
-    AttributedText::Builder builder(QStringLiteral("abc"));
-    const qsizetype unused = builder.addAttributes(sized(1));
-    const qsizetype used = builder.addAttributes(sized(12));
-    EXPECT_FALSE(builder.appendRun(4, used));
-    EXPECT_FALSE(builder.appendRun(1, 7));
-    EXPECT_TRUE(builder.appendRun(1, used));
-    EXPECT_TRUE(builder.appendRun(0, unused));
-    EXPECT_TRUE(builder.appendRun(2, used));
-    const std::optional<AttributedText> text = builder.finish();
-    ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(runs(*text), "12:3");
-    // Only entries in use are kept.
-    EXPECT_EQ(text->attributeTable().size(), 1);
-}
-
 class Lettered : public Object {
 public:
     ZDL_PROPERTIES
