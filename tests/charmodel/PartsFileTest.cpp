@@ -6,6 +6,7 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
+#include "charmodel/TestCharacters.h"
 #include "graphics/ColorFill.h"
 #include "graphics/GradientFill.h"
 #include "graphics/ZDLImage.h"
@@ -24,6 +25,8 @@
 
 namespace zandrel {
 namespace {
+
+using test::richCharacter;
 
 using Index = PropertyList::Index;
 // Adds a value to the list being written and returns its node.
@@ -122,75 +125,6 @@ NodeMaker integer(qint64 value)
 NodeMaker real32(float value)
 {
     return [value](PropertyList& list) { return list.addReal32(value); };
-}
-
-PartPathPtr square(const QRectF& r, const ZDLColorPtr& lineColor, const ZDLColorPtr& fillColor)
-{
-    auto curve = std::make_shared<Curve>();
-    for (const QPointF& p : { r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft() })
-        curve->addPoint(p, true);
-    curve->setClosed(true);
-    auto path = std::make_shared<PartPath>();
-    path->setSegments({ curve });
-    path->setLineColor(lineColor);
-    auto fill = std::make_shared<ColorFill>();
-    fill->setFillColor(fillColor);
-    path->setFill(fill);
-    return path;
-}
-
-ZDLImagePtr blueImage()
-{
-    QImage pixels(4, 3, QImage::Format_ARGB32);
-    pixels.fill(Qt::blue);
-    return ZDLImage::initWithData(ZDLImage::encodedBitmapData(pixels, true, 1.0f));
-}
-
-// A character that sets every key of the file to something other than a new character's value.
-CharacterModelPtr richCharacter()
-{
-    auto model = std::make_shared<CharacterModel>();
-    model->setCharacterName(QStringLiteral("Hero"));
-    model->setCreator(QStringLiteral("Ann Artist"));
-    model->setProductCode(QStringLiteral("ART-7"));
-    const auto red = ZDLColor::colorFromHexNamed(QStringLiteral("#CC2200"), QStringLiteral("Red"));
-    const auto skin = ZDLColor::colorFromHexNamed(QStringLiteral("#F0C8A0"), QStringLiteral("Skin"));
-    model->addColor(red);
-    model->addColor(skin);
-    model->createDefaultStyles();
-
-    auto part = std::make_shared<Part>();
-    auto group = std::make_shared<PartGroup>();
-    group->setChildren({ square(QRectF(2, 2, 4, 4), model->blackColor(), skin) });
-    auto inner = std::make_shared<ImageElement>();
-    inner->setImage(blueImage());
-    part->setChildren({ square(QRectF(0, 0, 10, 10), red, skin), group, inner });
-    part->setPartType(4);
-    part->setModel(model);
-    auto loose = std::make_shared<ImageElement>();
-    loose->setImage(blueImage());
-    loose->setTransform(QTransform::fromTranslate(30, 40));
-    model->setChildren({ part, loose });
-
-    model->setTracingImage(blueImage());
-    model->setTracingImageScale(2.5f);
-    model->setTracingImageAlpha(0.4f);
-    model->setTracingImageVisible(false);
-    model->setLineColor(red);
-    model->setLineAlpha(0.5f);
-    model->setLineColorAdjust(-0.3f);
-    model->setLineDash(3);
-    model->setFillType(FillTypeGradient);
-    model->setUnconvertingFillColor(skin);
-    model->setFillAlpha(0.75f);
-    model->setLineWeight(2.0f);
-    model->setPartsKind(1);
-    model->setThumbnailScale(2.0f);
-    model->setThumbnailOrigin(QPointF(0.1, -20));
-    auto settings = std::make_shared<DocumentSettings>();
-    settings->setMainViewScale(2.0f);
-    model->setDocumentSettings(settings);
-    return model;
 }
 
 QString exceptionOf(const QByteArray& data)
