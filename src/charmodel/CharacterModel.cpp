@@ -10,7 +10,6 @@
 #include "graphics/ArrayUtils.h"
 #include "graphics/BigEndianReader.h"
 #include "graphics/ColorFill.h"
-#include "graphics/GradientFill.h"
 #include "graphics/GraphicManipulator.h"
 #include "graphics/ShapeStyle.h"
 #include "graphics/StyleKeys.h"
@@ -35,15 +34,9 @@ const PropertyTable& CharacterModel::staticPropertyTable()
 {
     using M = CharacterModel;
     // The style keys but "blur", so that styles copy from and apply to the model as to a path.
-    static const PropertyTable table(&Object::staticPropertyTable(),
+    static std::vector<Property> properties = styleProperties({ &stylefields::blur });
+    properties.insert(properties.end(),
         {
-            property<M>(kLineColor, &M::lineColor, &M::setLineColor),
-            property<M>(kLineColorAdjust, &M::lineColorAdjust, &M::setLineColorAdjust),
-            property<M>(kLineAlpha, &M::lineAlpha, &M::setLineAlpha),
-            property<M>(kLineDash, &M::lineDash, &M::setLineDash),
-            property<M>(kFill, &M::fill, &M::setFill),
-            property<M>(kFillAlpha, &M::fillAlpha, &M::setFillAlpha),
-            property<M>(kLineWeight, &M::lineWeight, &M::setLineWeight),
             property<M>("unconvertingFillColor", &M::unconvertingFillColor, &M::setUnconvertingFillColor),
             property<M>(kFillColor, &M::fillColor, &M::setFillColor),
             property<M>(kFillColorAdjust, &M::fillColorAdjust, &M::setFillColorAdjust),
@@ -58,6 +51,7 @@ const PropertyTable& CharacterModel::staticPropertyTable()
             property<M>("thumbnailScale", &M::thumbnailScale, &M::setThumbnailScale),
             property<M>("thumbnailOrigin", &M::thumbnailOrigin, &M::setThumbnailOrigin),
         });
+    static const PropertyTable table(&Object::staticPropertyTable(), std::move(properties));
     return table;
 }
 
@@ -322,16 +316,12 @@ void CharacterModel::setTracingImageAlpha(float alpha)
 
 // --- Default fill ---
 
-void CharacterModel::setFill(const FillPtr& fill)
+void CharacterModel::styleFieldChanged(const StyleFieldInfo& field)
 {
-    m_fill = fill ? fill->copy() : nullptr;
-    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+    if (&field != &stylefields::fill)
+        return;
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get()))
         m_fillColor = colorFill->fillColor();
-}
-
-FillType CharacterModel::fillType() const
-{
-    return dynamic_cast<const ColorFill*>(m_fill.get()) ? FillTypeColor : FillTypeGradient;
 }
 
 void CharacterModel::setFillType(int type)
@@ -339,15 +329,7 @@ void CharacterModel::setFillType(int type)
     if (type == fillType())
         return;
     if (type == FillTypeGradient) {
-        auto gradientFill = std::make_shared<GradientFill>();
-        if (m_fill) {
-            auto gradient = std::make_shared<Gradient>();
-            if (auto* colorFill = dynamic_cast<const ColorFill*>(m_fill.get());
-                colorFill && colorFill->nsColor().isValid())
-                gradient->setColor(colorFill->nsColor(), 0);
-            gradientFill->setGradient(gradient);
-        }
-        setFill(gradientFill);
+        setFill(gradientFillFrom(m_style.fill));
     } else if (type == FillTypeColor) {
         auto colorFill = std::make_shared<ColorFill>();
         colorFill->setFillColor(whiteColor());
@@ -359,7 +341,7 @@ void CharacterModel::setFillColor(const ZDLColorPtr& color)
 {
     if (fillType() != FillTypeColor)
         setFillType(FillTypeColor);
-    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get()))
         colorFill->setFillColor(color);
     m_fillColor = color;
 }
@@ -367,14 +349,8 @@ void CharacterModel::setFillColor(const ZDLColorPtr& color)
 void CharacterModel::setUnconvertingFillColor(const ZDLColorPtr& color)
 {
     m_fillColor = color;
-    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get()))
         colorFill->setFillColor(color);
-}
-
-float CharacterModel::fillColorAdjust() const
-{
-    const auto* colorFill = dynamic_cast<const ColorFill*>(m_fill.get());
-    return colorFill ? colorFill->fillColorAdjust() : 0.0f;
 }
 
 void CharacterModel::setFillColorAdjust(float adjust)
@@ -384,24 +360,16 @@ void CharacterModel::setFillColorAdjust(float adjust)
         colorFill->setFillColor(m_fillColor);
         setFill(colorFill);
     }
-    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get()))
         colorFill->setFillColorAdjust(adjust);
-}
-
-FillPtr CharacterModel::fillGradient() const
-{
-    return std::dynamic_pointer_cast<GradientFill>(m_fill);
 }
 
 void CharacterModel::setDefaultAttributesIn(PartPath& path) const
 {
-    path.setLineColor(m_lineColor);
-    path.setLineColorAdjust(m_lineColorAdjust);
-    path.setLineAlpha(m_lineAlpha);
-    path.setLineDash(m_lineDash);
-    path.setFill(m_fill);
-    path.setFillAlpha(m_fillAlpha);
-    path.setLineWeight(m_lineWeight);
+    forEachStyleField([&](const auto& field) {
+        if (&field != static_cast<const StyleFieldInfo*>(&stylefields::blur))
+            path.setStyleField(field, m_style.*field.member);
+    });
 }
 
 // --- Styles ---
@@ -530,8 +498,8 @@ void CharacterModel::flushAllCachesUsingColor() const
 
 bool CharacterModel::validateData()
 {
-    m_lineColor = mergeColor(m_lineColor);
-    if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
+    m_style.lineColor = mergeColor(m_style.lineColor);
+    if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get()))
         setFillColor(mergeColor(colorFill->fillColor()));
     for (const NamedShapeStylePtr& style : m_styles) {
         if (!style)

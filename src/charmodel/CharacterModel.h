@@ -1,9 +1,8 @@
 #pragma once
 
 #include "graphics/ElementProtocols.h"
-#include "graphics/Fill.h"
 #include "graphics/NamedShapeStyle.h"
-#include "graphics/ZDLColor.h"
+#include "graphics/StyleFields.h"
 #include "platform/Object.h"
 
 #include <QImage>
@@ -40,7 +39,7 @@ inline const QString kFlushAllCachesUsingColorNotification = QStringLiteral("flu
 // The palette always starts with the shared none, black and white colours. Every other entry is
 // observed ("name" and "color"), so that editing a colour anywhere becomes an undoable "Edit Color"
 // step of the document and redraws everything that uses it.
-class CharacterModel : public Object, public virtual Parent {
+class CharacterModel : public Object, public virtual Parent, public StyleHolder<CharacterModel> {
 public:
     ZDL_PROPERTIES
 
@@ -141,26 +140,10 @@ public:
     float tracingImageAlpha() const { return m_tracingImageAlpha; }
     void setTracingImageAlpha(float alpha);
 
-    // --- Defaults for new paths ---
-    const ZDLColorPtr& lineColor() const { return m_lineColor; }
-    void setLineColor(const ZDLColorPtr& color) { m_lineColor = color; }
-    float lineColorAdjust() const { return m_lineColorAdjust; }
-    void setLineColorAdjust(float adjust) { m_lineColorAdjust = adjust; }
-    float lineAlpha() const { return m_lineAlpha; }
-    void setLineAlpha(float alpha) { m_lineAlpha = alpha; }
-    qint64 lineDash() const { return m_lineDash; }
-    void setLineDash(qint64 dash) { m_lineDash = dash; }
-    float lineWeight() const { return m_lineWeight; }
-    void setLineWeight(float weight) { m_lineWeight = weight; }
-    float fillAlpha() const { return m_fillAlpha; }
-    void setFillAlpha(float alpha) { m_fillAlpha = alpha; }
-
-    // The default fill, with the colour it last had as a colour fill remembered beside it, so that
-    // switching to a gradient and back does not lose the colour.
-    const FillPtr& fill() const { return m_fill; }
-    // Stores a copy; a colour fill's colour becomes the remembered colour.
-    void setFill(const FillPtr& fill);
-    FillType fillType() const;
+    // --- Defaults for new paths: the style fields but the blur (StyleHolder) ---
+    // The default fill is kept with the colour it last had as a colour fill remembered beside it,
+    // so that switching to a gradient and back does not lose the colour. Setting a colour fill
+    // remembers its colour.
     // Type 1 makes a gradient from the current colour (as drawn) to white; type 0 a white colour fill.
     void setFillType(int type);
     // The remembered colour.
@@ -170,10 +153,8 @@ public:
     const ZDLColorPtr& unconvertingFillColor() const { return m_fillColor; }
     // Keeps a gradient a gradient: colour replacement must not change the kind of fill.
     void setUnconvertingFillColor(const ZDLColorPtr& color);
-    float fillColorAdjust() const;
     // Turns a gradient into a colour fill of the remembered colour first.
     void setFillColorAdjust(float adjust);
-    FillPtr fillGradient() const;
     void setFillGradient(const FillPtr& fill) { setFill(fill); }
     // Line colour, adjustment, opacity, dash, fill, fill opacity and weight (never the blur).
     void setDefaultAttributesIn(PartPath& path) const;
@@ -277,6 +258,10 @@ private:
     void postUpdateModelColors() const;
     // Runs the closure on this model when an undo or redo reaches it, unless the model is gone.
     void registerUndo(std::function<void(CharacterModel&)> action);
+    void styleFieldChanged(const StyleFieldInfo& field) override;
+    // New paths start unblurred: the defaults hold no blur.
+    using StyleHolder::blur;
+    using StyleHolder::setBlur;
 
     ElementList m_parts;
     QList<ZDLColorPtr> m_colors;
@@ -286,21 +271,14 @@ private:
     float m_tracingImageAlpha = 0.2f;
     std::shared_ptr<ZDLImage> m_tracingImage;
     std::shared_ptr<ShapeStyle> m_stylePasteboard;
-    FillPtr m_fill;
     ZDLColorPtr m_fillColor;
     int m_partsKind = 0;
     QString m_productCode;
-    float m_lineColorAdjust = 0.0f;
-    float m_lineAlpha = 1.0f;
-    float m_lineWeight = 1.0f;
-    float m_fillAlpha = 1.0f;
     float m_thumbnailScale = 1.5f;
     ZDLDocument* m_document = nullptr;
     std::shared_ptr<DocumentSettings> m_documentSettings;
     QString m_creator;
     QList<NamedShapeStylePtr> m_styles;
-    ZDLColorPtr m_lineColor;
-    qint64 m_lineDash = 0;
     QPointF m_thumbnailOrigin { 10, 10 };
 };
 

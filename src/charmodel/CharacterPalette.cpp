@@ -125,7 +125,7 @@ void CharacterModel::setupRequiredColors()
     m_colors.append(ZDLColor::noneColor());
     m_colors.append(ZDLColor::blackColor());
     m_colors.append(ZDLColor::whiteColor());
-    m_lineColor = blackColor();
+    m_style.lineColor = blackColor();
     auto fill = std::make_shared<ColorFill>();
     fill->setFillColor(whiteColor());
     setFill(fill);
@@ -154,8 +154,8 @@ void CharacterModel::removeColor(const ZDLColorPtr& color)
     // None, black and white stand at the front of every palette; everything relies on them.
     if (!color || color->locked())
         return;
-    if (m_lineColor == color)
-        m_lineColor = blackColor();
+    if (m_style.lineColor == color)
+        m_style.lineColor = blackColor();
     if (m_fillColor == color)
         setFillColor(whiteColor());
     if (m_stylePasteboard) {
@@ -368,7 +368,7 @@ void CharacterModel::updateColors()
 
     for (const ObjectPtr& part : std::as_const(m_parts))
         updateColorsIn(part);
-    m_lineColor = colorAt(1);
+    m_style.lineColor = colorAt(1);
     setUnconvertingFillColor(colorAt(2));
     postUpdateModelColors();
 }
@@ -384,7 +384,7 @@ bool CharacterModel::colorUsedIn(const ZDLColor* color, const Object* object) co
             && (m_stylePasteboard->lineColor().get() == color
                 || m_stylePasteboard->fillColor().get() == color))
             return true;
-        if (m_lineColor.get() == color || m_fillColor.get() == color)
+        if (m_style.lineColor.get() == color || m_fillColor.get() == color)
             return true;
         for (const NamedShapeStylePtr& style : m_styles) {
             if (style && (style->lineColor().get() == color || style->fillColor().get() == color))
@@ -426,7 +426,7 @@ void CharacterModel::replaceColor(
         replaceInStyle(m_stylePasteboard);
         for (const NamedShapeStylePtr& style : m_styles)
             replaceInStyle(style);
-        if (m_lineColor == oldColor)
+        if (m_style.lineColor == oldColor)
             document->undoableSetPropertyFor(object, kLineColor, newValue, oldValue);
         // Not "fillColor": that would turn a gradient default fill into a colour fill.
         if (m_fillColor == oldColor)

@@ -5,7 +5,6 @@
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
-#include "graphics/GradientFill.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/PathBuilders.h"
 #include "graphics/StyleKeys.h"
@@ -45,47 +44,36 @@ std::vector<CurvePtr> toVector(const QList<CurvePtr>& curves)
 
 const PropertyTable& PartPath::staticPropertyTable()
 {
-    static const PropertyTable table(&PartElement::staticPropertyTable(),
-        {
+    static const PropertyTable table(&PartElement::staticPropertyTable(), [] {
+        std::vector<Property> properties {
             property<PartPath>(
                 kSegments, [](const PartPath& path) { return toVector(path.segments()); },
                 [](PartPath& path, const std::vector<CurvePtr>& curves) {
                     path.setSegments(QList<CurvePtr>(curves.begin(), curves.end()));
                 }),
-            property<PartPath>(kLineColor, &PartPath::lineColor, &PartPath::setLineColor),
-            property<PartPath>(kLineColorAdjust, &PartPath::lineColorAdjust, &PartPath::setLineColorAdjust),
-            property<PartPath>(kLineAlpha, &PartPath::lineAlpha, &PartPath::setLineAlpha),
-            property<PartPath>(kLineDash, &PartPath::lineDash, &PartPath::setLineDash),
-            property<PartPath>(kFill, &PartPath::fill, &PartPath::setFill),
-            property<PartPath>(kFillAlpha, &PartPath::fillAlpha, &PartPath::setFillAlpha),
-            property<PartPath>(kLineWeight, &PartPath::lineWeight, &PartPath::setLineWeight),
-            property<PartPath>(kBlur, &PartPath::blur, &PartPath::setBlur),
-            property<PartPath>(kFillColor, &PartPath::fillColor, &PartPath::setFillColor),
-            property<PartPath>(kFillColorAdjust, &PartPath::fillColorAdjust, &PartPath::setFillColorAdjust),
-            property<PartPath>(
-                kFillType, [](const PartPath& path) { return static_cast<int>(path.fillType()); },
-                [](PartPath& path, int type) { path.setFillType(type); }),
-            property<PartPath>(kFillGradient, &PartPath::fillGradient, &PartPath::setFillGradient),
-            property<PartPath>(kContentVisible, &PartPath::contentVisible, &PartPath::setContentVisible),
-        });
+        };
+        for (Property& style : styleProperties())
+            properties.push_back(std::move(style));
+        properties.push_back(property<PartPath>(kFillColor, &PartPath::fillColor, &PartPath::setFillColor));
+        properties.push_back(
+            property<PartPath>(kFillColorAdjust, &PartPath::fillColorAdjust, &PartPath::setFillColorAdjust));
+        properties.push_back(property<PartPath>(
+            kFillType, [](const PartPath& path) { return static_cast<int>(path.fillType()); },
+            [](PartPath& path, int type) { path.setFillType(type); }));
+        properties.push_back(
+            property<PartPath>(kFillGradient, &PartPath::fillGradient, &PartPath::setFillGradient));
+        properties.push_back(
+            property<PartPath>(kContentVisible, &PartPath::contentVisible, &PartPath::setContentVisible));
+        return properties;
+    }());
     return table;
 }
 
-PartPath::PartPath()
-    : m_fill(std::make_shared<ColorFill>())
-{
-}
+PartPath::PartPath() = default;
 
 PartPath::PartPath(const PartPath& other)
     : PartElement(other)
-    , m_lineColor(other.m_lineColor)
-    , m_lineAlpha(other.m_lineAlpha)
-    , m_lineColorAdjust(other.m_lineColorAdjust)
-    , m_lineDash(other.m_lineDash)
-    , m_fill(other.m_fill ? other.m_fill->copy() : nullptr)
-    , m_fillAlpha(other.m_fillAlpha)
-    , m_lineWeight(other.m_lineWeight)
-    , m_blur(other.m_blur)
+    , StyleHolder(other)
 {
     m_segments.reserve(other.m_segments.size());
     for (const CurvePtr& curve : other.m_segments)
@@ -161,14 +149,7 @@ void PartPath::encodeWithCoder(KeyedArchiver& coder) const
     for (const CurvePtr& curve : m_segments)
         curves.append(Value(curve));
     coder.encodeObject(Value(curves), kSegments);
-    coder.encodeObject(m_lineColor, kLineColor);
-    coder.encodeFloat(m_lineAlpha, kLineAlpha);
-    coder.encodeInteger(m_lineDash, QStringLiteral("dash"));
-    coder.encodeObject(m_fill, kFill);
-    coder.encodeFloat(m_lineColorAdjust, kLineColorAdjust);
-    coder.encodeFloat(m_fillAlpha, kFillAlpha);
-    coder.encodeFloat(m_lineWeight, kLineWeight);
-    coder.encodeFloat(m_blur, kBlur);
+    encodeStyleFieldsInArchiveOrder(coder, m_style);
 }
 
 ObjectPtr PartPath::initWithCoder(KeyedUnarchiver& coder)
@@ -183,27 +164,17 @@ ObjectPtr PartPath::initWithCoder(KeyedUnarchiver& coder)
         if (CurvePtr curve = item.toObject<Curve>())
             m_segments.append(Curve::initByCopying(*curve));
     }
-    m_lineColor = zdlDecodeObjectOfClass(coder, QStringLiteral("ZDLColor"), kLineColor).toObject<ZDLColor>();
     // Only the line opacity defaults to opaque; older files without "fillAlpha" read 0.
-    m_lineAlpha
-        = coder.containsValueForKey(kLineAlpha) ? finiteOrZero(coder.decodeFloatForKey(kLineAlpha)) : 1.0f;
-    m_lineDash = coder.decodeIntegerForKey(QStringLiteral("dash"));
-    m_fill = zdlDecodeObjectOfClasses(
-        coder, { QStringLiteral("ColorFill"), QStringLiteral("GradientFill") }, kFill)
-                 .toObject<Fill>();
-    if (!m_fill) {
+    decodeStyleFieldsInArchiveOrder(coder, m_style, StyleFieldReading { .checksPresence = true });
+    if (!m_style.fill) {
         // Files from before fills were objects keep the colour and its adjustment as keys of their
         // own. A fill of a refused class reads the same way, so a path always has a fill.
         auto colorFill = std::make_shared<ColorFill>();
         colorFill->setFillColor(
             zdlDecodeObjectOfClass(coder, QStringLiteral("ZDLColor"), kFillColor).toObject<ZDLColor>());
         colorFill->setFillColorAdjust(finiteOrZero(coder.decodeFloatForKey(kFillColorAdjust)));
-        m_fill = colorFill;
+        m_style.fill = colorFill;
     }
-    m_lineColorAdjust = finiteOrZero(coder.decodeFloatForKey(kLineColorAdjust));
-    m_fillAlpha = finiteOrZero(coder.decodeFloatForKey(kFillAlpha));
-    m_lineWeight = finiteOrZero(coder.decodeFloatForKey(kLineWeight));
-    m_blur = finiteOrZero(coder.decodeFloatForKey(kBlur));
     m_contentVisible = true;
     return shared_from_this();
 }
@@ -286,98 +257,18 @@ Object* PartPath::ownerPart() const
 
 // --- Style ---
 
-void PartPath::setLineColor(const ZDLColorPtr& color)
+void PartPath::styleFieldChanged(const StyleFieldInfo& field)
 {
-    {
-        KeyChange change(*this, kLineColor);
-        m_lineColor = color;
-    }
-    flushCachedImage();
-}
-
-void PartPath::setLineColorAdjust(float adjust)
-{
-    {
-        KeyChange change(*this, kLineColorAdjust);
-        m_lineColorAdjust = adjust;
-    }
-    flushCachedImage();
-}
-
-void PartPath::setLineAlpha(float alpha)
-{
-    {
-        KeyChange change(*this, kLineAlpha);
-        m_lineAlpha = alpha;
-    }
-    flushCachedImage();
-}
-
-void PartPath::setLineDash(qint64 dash)
-{
-    {
-        KeyChange change(*this, kLineDash);
-        m_lineDash = dash;
-    }
-    flushCachedImage();
-}
-
-void PartPath::replaceFill(const FillPtr& fill)
-{
-    KeyChange change(*this, kFill);
-    m_fill = fill;
-}
-
-void PartPath::setFill(const FillPtr& fill)
-{
-    replaceFill(fill ? fill->copy() : nullptr);
-    flushCachedImage();
-}
-
-void PartPath::setFillAlpha(float alpha)
-{
-    {
-        KeyChange change(*this, kFillAlpha);
-        m_fillAlpha = alpha;
-    }
-    flushCachedImage();
-}
-
-void PartPath::setLineWeight(float weight)
-{
-    {
-        KeyChange change(*this, kLineWeight);
-        m_lineWeight = weight;
-    }
-    flushCachedImage();
-}
-
-void PartPath::setBlur(float blur)
-{
-    {
-        KeyChange change(*this, kBlur);
-        m_blur = blur;
-    }
-    flushCachedImage();
-}
-
-FillType PartPath::fillType() const
-{
-    return m_fill && m_fill->fillType() == FillTypeColor ? FillTypeColor : FillTypeGradient;
+    if (field.flushesCaches)
+        flushCachedImage();
 }
 
 void PartPath::setFillType(int type)
 {
-    if (m_fill && m_fill->fillType() == type)
+    if (m_style.fill && m_style.fill->fillType() == type)
         return;
     if (type == FillTypeGradient) {
-        auto gradientFill = std::make_shared<GradientFill>();
-        auto gradient = std::make_shared<Gradient>();
-        if (auto colorFill = std::dynamic_pointer_cast<ColorFill>(m_fill);
-            colorFill && colorFill->nsColor().isValid())
-            gradient->setColor(colorFill->nsColor(), 0);
-        gradientFill->setGradient(gradient);
-        setFill(gradientFill);
+        setFill(gradientFillFrom(m_style.fill));
     } else if (type == FillTypeColor) {
         auto colorFill = std::make_shared<ColorFill>();
         if (ZDLColorPtr color = defaultFillColorOfModel())
@@ -386,45 +277,28 @@ void PartPath::setFillType(int type)
     }
 }
 
-ZDLColorPtr PartPath::fillColor() const
-{
-    const auto* colorFill = dynamic_cast<const ColorFill*>(m_fill.get());
-    return colorFill ? colorFill->fillColor() : nullptr;
-}
-
 void PartPath::setFillColor(const ZDLColorPtr& color)
 {
-    {
-        KeyChange fillChange(*this, kFill);
-        KeyChange colorChange(*this, kFillColor);
-        setFillType(FillTypeColor);
-        if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
-            colorFill->setFillColor(color);
-    }
+    changeValueForKey(kFill, [&] {
+        changeValueForKey(kFillColor, [&] {
+            setFillType(FillTypeColor);
+            if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get()))
+                colorFill->setFillColor(color);
+        });
+    });
     flushCachedImage();
-}
-
-float PartPath::fillColorAdjust() const
-{
-    const auto* colorFill = dynamic_cast<const ColorFill*>(m_fill.get());
-    return colorFill ? colorFill->fillColorAdjust() : 0.0f;
 }
 
 void PartPath::setFillColorAdjust(float adjust)
 {
-    {
-        KeyChange fillChange(*this, kFill);
-        KeyChange adjustChange(*this, kFillColorAdjust);
-        setFillType(FillTypeColor);
-        if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))
-            colorFill->setFillColorAdjust(adjust);
-    }
+    changeValueForKey(kFill, [&] {
+        changeValueForKey(kFillColorAdjust, [&] {
+            setFillType(FillTypeColor);
+            if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get()))
+                colorFill->setFillColorAdjust(adjust);
+        });
+    });
     flushCachedImage();
-}
-
-FillPtr PartPath::fillGradient() const
-{
-    return std::dynamic_pointer_cast<GradientFill>(m_fill);
 }
 
 void PartPath::setContentVisible(bool visible)
@@ -452,8 +326,8 @@ void PartPath::mergeColorsIntoPalette()
         zdlLog(QStringLiteral("PartPath can't find owner model"));
         return;
     }
-    if (m_lineColor)
-        setLineColor(model->mergeColor(m_lineColor));
+    if (m_style.lineColor)
+        setLineColor(model->mergeColor(m_style.lineColor));
     if (ZDLColorPtr color = fillColor())
         setFillColor(model->mergeColor(color));
 }

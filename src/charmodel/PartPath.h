@@ -2,9 +2,8 @@
 
 #include "charmodel/PartElement.h"
 #include "graphics/Curve.h"
-#include "graphics/Fill.h"
 #include "graphics/Path.h"
-#include "graphics/ZDLColor.h"
+#include "graphics/StyleFields.h"
 #include "platform/CanvasPath.h"
 
 #include <QImage>
@@ -25,7 +24,7 @@ using PartPathPtr = std::shared_ptr<PartPath>;
 // fill, an outline and an optional Gaussian blur. Its children are contents, drawn clipped to the
 // outline between the fill and the outline (a face inside a head shape). Colours are palette
 // entries, referenced, so that editing the palette recolours the path.
-class PartPath : public PartElement, public virtual Path {
+class PartPath : public PartElement, public virtual Path, public StyleHolder<PartPath> {
 public:
     ZDL_PROPERTIES
 
@@ -67,37 +66,14 @@ public:
     // The part the path belongs to, through any groups and paths around it, or nullptr.
     Object* ownerPart() const;
 
-    // --- Style. Every setter ends by flushing the cached image.
-    const ZDLColorPtr& lineColor() const { return m_lineColor; }
-    void setLineColor(const ZDLColorPtr& color);
-    float lineColorAdjust() const { return m_lineColorAdjust; }
-    void setLineColorAdjust(float adjust);
-    float lineAlpha() const { return m_lineAlpha; }
-    void setLineAlpha(float alpha);
-    qint64 lineDash() const { return m_lineDash; }
-    void setLineDash(qint64 dash);
-    const FillPtr& fill() const { return m_fill; }
-    // Stores a copy of the fill.
-    void setFill(const FillPtr& fill);
-    float fillAlpha() const { return m_fillAlpha; }
-    void setFillAlpha(float alpha);
-    float lineWeight() const { return m_lineWeight; }
-    void setLineWeight(float weight);
-    float blur() const { return m_blur; }
-    void setBlur(float blur);
-
-    // Read through to the fill: a colour fill answers type 0, its colour and adjustment; anything
-    // else type 1, null and 0.
-    FillType fillType() const;
+    // --- Style: the fields and their setters come from StyleHolder; every setter ends by flushing
+    // the cached image. A colour fill answers type 0, its colour and adjustment; anything else
+    // type 1, null and 0.
     // A type the path already has changes nothing. Type 1 makes a gradient from the colour fill's
     // colour to white; type 0 a new colour fill.
     void setFillType(int type);
-    ZDLColorPtr fillColor() const;
     void setFillColor(const ZDLColorPtr& color);
-    float fillColorAdjust() const;
     void setFillColorAdjust(float adjust);
-    // The fill when it is a gradient fill, else null.
-    FillPtr fillGradient() const;
     void setFillGradient(const FillPtr& fill) { setFill(fill); }
 
     bool contentVisible() const { return m_contentVisible; }
@@ -158,7 +134,7 @@ private:
     // The line colour is set, not none, with a positive weight and alpha.
     bool lineDrawn() const;
     QRectF unionOfCurves(QRectF (Curve::*bounds)() const) const;
-    void replaceFill(const FillPtr& fill);
+    void styleFieldChanged(const StyleFieldInfo& field) override;
     // Where the character model comes in: colours merged into its palette, and the default fill
     // colour of a new colour fill. Both need the owner part's model.
     void mergeColorsIntoPalette();
@@ -172,14 +148,6 @@ private:
     bool blurGroupArrangementKept() const;
 
     QList<CurvePtr> m_segments;
-    ZDLColorPtr m_lineColor;
-    float m_lineAlpha = 1.0f;
-    float m_lineColorAdjust = 0.0f;
-    qint64 m_lineDash = 0;
-    FillPtr m_fill;
-    float m_fillAlpha = 1.0f;
-    float m_lineWeight = 1.0f;
-    float m_blur = 0.0f;
     // The blurred rendering and the offset of its top-left pixel from the rendered bounds' origin
     // (the blur spreads beyond the bitmap on every side).
     QImage m_filteredImage;

@@ -29,17 +29,17 @@ QRectF grownBy(const QRectF& rect, double amount)
 
 bool PartPath::fillIsNone() const
 {
-    return !m_fill || m_fill->isNone();
+    return !m_style.fill || m_style.fill->isNone();
 }
 
 bool PartPath::lineShows() const
 {
-    return m_lineColor && !m_lineColor->isNone() && m_lineAlpha > 0;
+    return m_style.lineColor && !m_style.lineColor->isNone() && m_style.lineAlpha > 0;
 }
 
 bool PartPath::lineDrawn() const
 {
-    return lineShows() && m_lineWeight > 0;
+    return lineShows() && m_style.lineWeight > 0;
 }
 
 // --- Drawing ---
@@ -67,7 +67,7 @@ void PartPath::drawIn(ZDLContext& context)
     }
     if (m_blurMaster)
         return;
-    if (context.showBlur(m_blur) && !filteredImage().isNull()) {
+    if (context.showBlur(m_style.blur) && !filteredImage().isNull()) {
         drawBlurredImage(context, getVisualBounds());
         return;
     }
@@ -84,10 +84,10 @@ void PartPath::doDrawIn(ZDLContext& context)
     CanvasScope current(canvas);
     const CanvasPath outline = drawingBezier();
 
-    if (!fillIsNone() && m_fillAlpha > 0) {
+    if (!fillIsNone() && m_style.fillAlpha > 0) {
         context.saveState();
-        canvas->setAlpha(m_fillAlpha);
-        m_fill->fillNSPath(outline);
+        canvas->setAlpha(m_style.fillAlpha);
+        m_style.fill->fillNSPath(outline);
         context.restoreState();
     }
 
@@ -101,15 +101,16 @@ void PartPath::doDrawIn(ZDLContext& context)
     if (lineDrawn()) {
         context.saveState();
         CanvasPath stroke = outline;
-        if (m_lineDash != 0) {
+        if (m_style.lineDash != 0) {
             appController()
-                ->getDashAtIndex(m_lineDash)
-                .setDashOnBezierPath(stroke, m_lineWeight, m_lineWeight / 2);
+                ->getDashAtIndex(m_style.lineDash)
+                .setDashOnBezierPath(stroke, m_style.lineWeight, m_style.lineWeight / 2);
         } else {
             stroke.setDash({}, 0.0);
-            stroke.setLineWidth(m_lineWeight);
+            stroke.setLineWidth(m_style.lineWeight);
         }
-        canvas->strokePath(stroke, m_lineColor->getCGColorUsingAlpha(m_lineAlpha, m_lineColorAdjust));
+        canvas->strokePath(
+            stroke, m_style.lineColor->getCGColorUsingAlpha(m_style.lineAlpha, m_style.lineColorAdjust));
         context.restoreState();
     }
 }
@@ -155,8 +156,8 @@ void PartPath::drawBlurredImage(ZDLContext& context, const QRectF& bounds) const
 
 const QImage& PartPath::filteredImage()
 {
-    if (m_filteredImage.isNull() && m_blur > 0)
-        renderBlurredImage({ this }, getVisualBounds(), m_blur);
+    if (m_filteredImage.isNull() && m_style.blur > 0)
+        renderBlurredImage({ this }, getVisualBounds(), m_style.blur);
     return m_filteredImage;
 }
 
@@ -184,7 +185,7 @@ void PartPath::setBlurGroup(const QList<PartPath*>& group)
     float blurSum = 0.0f;
     for (const PartPath* member : std::as_const(members)) {
         bounds = unionRect(bounds, member->getVisualBounds());
-        blurSum += member->m_blur;
+        blurSum += member->m_style.blur;
     }
     renderBlurredImage(members, bounds, blurSum / static_cast<float>(members.size()));
     // Without an image the members are not linked, so each draws on its own.
@@ -268,7 +269,7 @@ bool PartPath::containsPt(const QPointF& point, float viewScale) const
         if (!noFill || getChildAt(point, viewScale))
             return true;
     }
-    float width = m_lineWeight;
+    float width = m_style.lineWeight;
     if (!noFill) {
         if (!lineDrawn())
             return false;
@@ -276,7 +277,7 @@ bool PartPath::containsPt(const QPointF& point, float viewScale) const
         // An unfilled path is always pickable along a band at least 3 screen points wide. A scale
         // that is no usable number would make the band infinite or empty.
         const float scale = std::isfinite(viewScale) && viewScale > 0 ? viewScale : 1.0f;
-        width = std::max(m_lineWeight * scale, 3.0f) / scale;
+        width = std::max(m_style.lineWeight * scale, 3.0f) / scale;
     }
     for (const CurvePtr& curve : m_segments) {
         if (curve->isPointOnCurve(point, width))
@@ -315,26 +316,26 @@ QRectF PartPath::getVisualBounds() const
     const QRectF bounds = getBounds();
     if (isEmptyRect(bounds) || !lineShows())
         return bounds;
-    return grownBy(bounds, m_lineWeight / 2.0);
+    return grownBy(bounds, m_style.lineWeight / 2.0);
 }
 
 QRectF PartPath::getFilteredBounds() const
 {
     const QRectF bounds = getVisualBounds();
-    return isEmptyRect(bounds) ? bounds : grownBy(bounds, std::ceil(m_blur) * 3.0);
+    return isEmptyRect(bounds) ? bounds : grownBy(bounds, std::ceil(m_style.blur) * 3.0);
 }
 
 QRectF PartPath::getInvalidationBounds() const
 {
     const QRectF bounds = getVisualBounds();
-    return isEmptyRect(bounds) ? bounds : grownBy(bounds, std::max(std::ceil(m_blur) * 3.0, 3.0));
+    return isEmptyRect(bounds) ? bounds : grownBy(bounds, std::max(std::ceil(m_style.blur) * 3.0, 3.0));
 }
 
 QList<QRectF> PartPath::getBoundsOfPaths() const
 {
     // Like getBoundsIgnoringVisibility, this answers for a hidden path too.
     QList<QRectF> rects;
-    const double grow = lineShows() ? m_lineWeight / 2.0 : 0.0;
+    const double grow = lineShows() ? m_style.lineWeight / 2.0 : 0.0;
     for (const CurvePtr& curve : m_segments)
         rects.append(grownBy(curve->getBounds(), grow));
     return rects;
@@ -383,7 +384,7 @@ void PartPath::alignPathPointsWithUndoDocument(ZDLDocument* document)
 
     bool odd = false;
     if (lineShows()) {
-        const float width = std::round(std::max(m_lineWeight, 0.5f));
+        const float width = std::round(std::max(m_style.lineWeight, 0.5f));
         // Widths beyond an int would overflow the cast; they are not odd pixel counts anyway.
         if (width > 0 && width < 1e9f)
             odd = static_cast<long long>(width) % 2 == 1;

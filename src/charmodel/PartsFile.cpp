@@ -34,15 +34,8 @@ const QString kMinimumLosslessAppVersion = QStringLiteral("1.0.113");
 const QString kProductCodeKey = QStringLiteral("productCode");
 const QString kColorsKey = QStringLiteral("colors");
 const QString kPartsKey = QStringLiteral("parts");
-const QString kLineColorKey = QStringLiteral("lineColor");
-const QString kLineAlphaKey = QStringLiteral("lineAlpha");
 const QString kFillColorKey = QStringLiteral("fillColor");
-const QString kLineColorAdjustKey = QStringLiteral("lineColorAdjust");
-const QString kDashKey = QStringLiteral("dash");
-const QString kFillKey = QStringLiteral("fill");
 const QString kFillColorAdjustKey = QStringLiteral("fillColorAdjust");
-const QString kFillAlphaKey = QStringLiteral("fillAlpha");
-const QString kLineWeightKey = QStringLiteral("lineWeight");
 const QString kNameKey = QStringLiteral("name");
 const QString kCreatorKey = QStringLiteral("creator");
 const QString kTracingImageKey = QStringLiteral("tracingImage");
@@ -114,14 +107,11 @@ void CharacterModel::encodeWithCoder(KeyedArchiver& coder) const
         coder.encodeObject(Value(m_productCode), kProductCodeKey);
     coder.encodeObject(Value(valuesOf(m_colors)), kColorsKey);
     coder.encodeObject(Value(valuesOf(m_parts)), kPartsKey);
-    coder.encodeObject(m_lineColor, kLineColorKey);
-    coder.encodeFloat(m_lineAlpha, kLineAlphaKey);
+    // The defaults for new paths, with the remembered fill colour among them.
+    encodeStyleFields(coder, m_style, stylefields::lineColor, stylefields::lineAlpha);
     coder.encodeObject(m_fillColor, kFillColorKey);
-    coder.encodeFloat(m_lineColorAdjust, kLineColorAdjustKey);
-    coder.encodeInteger(m_lineDash, kDashKey);
-    coder.encodeObject(m_fill, kFillKey);
-    coder.encodeFloat(m_fillAlpha, kFillAlphaKey);
-    coder.encodeFloat(m_lineWeight, kLineWeightKey);
+    encodeStyleFields(coder, m_style, stylefields::lineColorAdjust, stylefields::lineDash, stylefields::fill,
+        stylefields::fillAlpha, stylefields::lineWeight);
     coder.encodeObject(Value(m_characterName), kNameKey);
     coder.encodeObject(Value(m_creator), kCreatorKey);
     if (m_tracingImage)
@@ -180,36 +170,32 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
     if (coder.containsValueForKey(kTracingImageVisibleKey))
         m_tracingImageVisible = coder.decodeBoolForKey(kTracingImageVisibleKey);
 
-    m_lineColor = zdlDecodeObjectOfClass<ZDLColor>(coder, kLineColorKey);
-    if (!m_lineColor)
-        m_lineColor = blackColor();
-    if (coder.containsValueForKey(kLineAlphaKey))
-        m_lineAlpha = finiteOr(coder.decodeFloatForKey(kLineAlphaKey), 1.0f);
+    // What a file lacks reads as the field's missing value, as does a float that is not finite.
+    const StyleFieldReading reading { .checksPresence = true, .nonFiniteAsMissing = true };
+    decodeStyleFields(coder, m_style, reading, stylefields::lineColor, stylefields::lineAlpha);
+    if (!m_style.lineColor)
+        m_style.lineColor = blackColor();
     m_fillColor = zdlDecodeObjectOfClass<ZDLColor>(coder, kFillColorKey);
     if (!m_fillColor)
         m_fillColor = whiteColor();
-    m_lineColorAdjust = finiteOr(coder.decodeFloatForKey(kLineColorAdjustKey), 0.0f);
+    decodeStyleFields(coder, m_style, reading, stylefields::lineColorAdjust, stylefields::fill);
 
     // A copy: a damaged file could share the fill object with a path.
-    const FillPtr fill = zdlDecodeObjectOfClasses(
-        coder, { QStringLiteral("ColorFill"), QStringLiteral("GradientFill") }, kFillKey)
-                             .toObject<Fill>();
-    m_fill = fill ? fill->copy() : nullptr;
-    if (!m_fill) {
+    m_style.fill = storedStyleValue(m_style.fill);
+    if (!m_style.fill) {
         // Older files kept only the colour and its adjustment.
         auto colorFill = std::make_shared<ColorFill>();
         colorFill->setFillColor(m_fillColor);
         colorFill->setFillColorAdjust(finiteOr(coder.decodeFloatForKey(kFillColorAdjustKey), 0.0f));
-        m_fill = colorFill;
-    } else if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get());
+        m_style.fill = colorFill;
+    } else if (auto* colorFill = dynamic_cast<ColorFill*>(m_style.fill.get());
                colorFill && !colorFill->fillColor()) {
         // New paths start from this fill; without a colour they would have nothing to merge.
         colorFill->setFillColor(m_fillColor);
     }
 
-    m_fillAlpha = finiteOr(coder.decodeFloatForKey(kFillAlphaKey), 0.0f);
-    m_lineWeight = finiteOr(coder.decodeFloatForKey(kLineWeightKey), 0.0f);
-    m_lineDash = coder.decodeIntegerForKey(kDashKey);
+    decodeStyleFields(
+        coder, m_style, reading, stylefields::fillAlpha, stylefields::lineWeight, stylefields::lineDash);
     const qint64 kind = coder.decodeIntegerForKey(kPartsKindKey);
     m_partsKind = static_cast<int>(
         std::clamp<qint64>(kind, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));

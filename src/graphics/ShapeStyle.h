@@ -1,7 +1,6 @@
 #pragma once
 
-#include "graphics/Fill.h"
-#include "graphics/ZDLColor.h"
+#include "graphics/StyleFields.h"
 
 #include <QStringList>
 #include <memory>
@@ -16,45 +15,20 @@ using ShapeStylePtr = std::shared_ptr<ShapeStyle>;
 // The line and fill attributes a graphic element can have, copied from and applied to elements by
 // property name, so that one style serves paths, balloons, panels and a character's defaults,
 // each element taking only the attributes it declares.
-class ShapeStyle : public Object {
+class ShapeStyle : public Object, public StyleHolder<ShapeStyle> {
 public:
     ZDL_PROPERTIES
 
     // A white colour fill, no line colour, opacities and weight 1, no blur, the solid dash.
-    ShapeStyle();
+    ShapeStyle() = default;
     // The defaults, then the owner's line colour and its very fill object (not a copy): a style
     // clipboard that keeps pointing at what the element holds. A null owner gives the defaults.
     static ShapeStylePtr initWithOwner(const Object* owner);
     // Shares the line colour (a palette entry) and copies the fill.
-    ShapeStyle(const ShapeStyle& other);
-    ShapeStyle& operator=(const ShapeStyle& other);
-    ~ShapeStyle() override;
+    ShapeStyle(const ShapeStyle& other) = default;
+    ShapeStyle& operator=(const ShapeStyle& other) = default;
+    ~ShapeStyle() override = default;
 
-    // A copy of the fill given is stored, so later edits of the caller's fill do not leak in.
-    const FillPtr& fill() const { return m_fill; }
-    void setFill(const FillPtr& fill);
-    float lineColorAdjust() const { return m_lineColorAdjust; }
-    void setLineColorAdjust(float adjust);
-    float lineAlpha() const { return m_lineAlpha; }
-    void setLineAlpha(float alpha);
-    float fillAlpha() const { return m_fillAlpha; }
-    void setFillAlpha(float alpha);
-    float lineWeight() const { return m_lineWeight; }
-    void setLineWeight(float weight);
-    float blur() const { return m_blur; }
-    void setBlur(float blur);
-    // A palette entry, referenced; null for no line colour.
-    const ZDLColorPtr& lineColor() const { return m_lineColor; }
-    void setLineColor(const ZDLColorPtr& color);
-    // An index into the application's dash table; 0 is the solid line.
-    qint64 lineDash() const { return m_lineDash; }
-    void setLineDash(qint64 dash);
-
-    // FillTypeColor for a colour fill, FillTypeGradient for anything else (no fill included).
-    FillType fillType() const;
-    // Read through to a colour fill; null and 0 for any other fill.
-    ZDLColorPtr fillColor() const;
-    float fillColorAdjust() const;
     // Turn a fill that is not a colour fill into a new white colour fill first, then set the
     // colour or the adjustment on it.
     void setFillColor(const ZDLColorPtr& color);
@@ -79,16 +53,9 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
+    // A style without a fill (read from a damaged file) is treated like a gradient-filled one, so
+    // that setting a fill colour always leaves a colour fill of that colour.
     void replaceNonColorFill();
-
-    FillPtr m_fill;
-    float m_lineColorAdjust = 0.0f;
-    float m_lineAlpha = 1.0f;
-    float m_fillAlpha = 1.0f;
-    float m_lineWeight = 1.0f;
-    float m_blur = 0.0f;
-    ZDLColorPtr m_lineColor;
-    qint64 m_lineDash = 0;
 };
 
 // Registers "ShapeStyle" and "NamedShapeStyle" for archives, with the colour and fill classes they hold.

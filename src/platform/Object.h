@@ -4,7 +4,6 @@
 #include "platform/Value.h"
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 
@@ -19,8 +18,8 @@ using ObserverToken = quint64;
 // table, and observation of property changes with old and new values.
 class Object : public std::enable_shared_from_this<Object> {
 public:
-    using ObserverCallback
-        = std::function<void(Object& object, const QString& key, const Value& oldValue, const Value& newValue)>;
+    using ObserverCallback = std::function<void(
+        Object& object, const QString& key, const Value& oldValue, const Value& newValue)>;
 
     Object();
     // A copy has the same properties but none of the original's observers.
@@ -65,6 +64,22 @@ public:
     void removeObservers(const void* owner);
     bool hasObservers(const QString& key) const;
 
+    // Runs change, which alters the value of the key, between will and did: the key's observers
+    // hear of it once it is made. Pairs nest: only the outermost change of a key notifies, with the
+    // value before it and after it. When change throws, the change is abandoned without notifying
+    // and the exception goes on.
+    template <class Change> void changeValueForKey(const QString& key, Change&& change)
+    {
+        willChangeValueForKey(key);
+        try {
+            std::forward<Change>(change)();
+        } catch (...) {
+            abandonChangeForKey(key);
+            throw;
+        }
+        didChangeValueForKey(key);
+    }
+
 protected:
     // For setters that change an observable key themselves. Pairs nest: only the outermost pair of a
     // key notifies, with the value before the first will and after the last did.
@@ -96,4 +111,4 @@ private:
     std::unique_ptr<Observation> m_observation;
 };
 
-}  // namespace zandrel
+} // namespace zandrel
