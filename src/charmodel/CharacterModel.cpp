@@ -112,7 +112,6 @@ CharacterModelPtr CharacterModel::initWithParts86Data(const QByteArray& data)
         ImageElementPtr element = ImageElement::initFromParts86Reader(reader, &pixelBudget);
         if (!element)
             continue;
-        element->setParent(model.get());
         model->m_parts.append(element);
     }
     return model;
@@ -159,60 +158,36 @@ QImage CharacterModel::pathIcon() const
 
 // --- Parent ---
 
-ObjectPtr CharacterModel::getChildAtIndex(std::size_t index) const
-{
-    return index < numChildren() ? m_parts.at(static_cast<qsizetype>(index)) : nullptr;
-}
-
-bool CharacterModel::hasChild(const Object* element) const
-{
-    for (const ObjectPtr& part : m_parts) {
-        if (part.get() == element)
-            return true;
-    }
-    return false;
-}
-
 void CharacterModel::setChildren(const ElementList& children)
 {
-    m_parts.clear();
+    // Nothing without a place in the tree is taken in: every walk of the tree expects elements.
+    ElementList parts;
     for (const ObjectPtr& child : children) {
-        // Nothing without a place in the tree is taken in: every walk of the tree expects elements.
-        auto* element = asProtocol<ModelElement>(child);
-        if (!element)
-            continue;
-        element->setParent(this);
-        m_parts.append(child);
+        if (asProtocol<ModelElement>(child))
+            parts.append(child);
     }
+    m_parts.adopt(parts);
 }
 
 void CharacterModel::addPart(const ObjectPtr& element)
 {
-    auto* link = asProtocol<ModelElement>(element);
-    if (!link)
-        return;
-    link->setParent(this);
-    m_parts.append(element);
+    if (asProtocol<ModelElement>(element))
+        m_parts.append(element);
 }
 
 QRectF CharacterModel::getBounds() const
 {
-    return ArrayUtils::getElementsBounds(m_parts);
+    return ArrayUtils::getElementsBounds(m_parts.items());
 }
 
 QRectF CharacterModel::getGeometryBounds() const
 {
-    return ArrayUtils::getElementsGeometryBounds(m_parts);
+    return ArrayUtils::getElementsGeometryBounds(m_parts.items());
 }
 
 ObjectPtr CharacterModel::getChildAt(const QPointF& point, float viewScale) const
 {
-    for (qsizetype i = m_parts.size() - 1; i >= 0; --i) {
-        auto* element = asProtocol<GraphicElement>(m_parts.at(i));
-        if (element && element->containsPt(point, viewScale))
-            return m_parts.at(i);
-    }
-    return nullptr;
+    return topmostContaining(m_parts.items(), point, viewScale);
 }
 
 // --- Drawing ---
@@ -220,7 +195,7 @@ ObjectPtr CharacterModel::getChildAt(const QPointF& point, float viewScale) cons
 void CharacterModel::drawIn(ZDLContext& context, const QRectF& dirtyRect) const
 {
     // A copy: drawing may flush caches, which must not disturb the walk.
-    const ElementList parts = m_parts;
+    const ElementList parts = m_parts.items();
     for (const ObjectPtr& part : parts) {
         auto* element = asProtocol<GraphicElement>(part);
         if (element && intersectsRect(element->getInvalidationBounds(), dirtyRect))
@@ -263,7 +238,7 @@ QImage CharacterModel::getThumbnail() const
         ZDLContext context(m_thumbnailScale);
         context.setBlurThreshold(0.0f);
         context.setExporting(true);
-        const ElementList parts = m_parts;
+        const ElementList parts = m_parts.items();
         for (const ObjectPtr& part : parts) {
             if (auto* element = asProtocol<GraphicElement>(part))
                 element->drawIn(context);
@@ -423,7 +398,7 @@ QString CharacterModel::uniqueNameForStyle(const NamedShapeStyle* style, const Q
 QSet<int> CharacterModel::getPartTypes() const
 {
     QSet<int> types;
-    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts)) {
+    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts.items())) {
         if (auto* comicElement = asProtocol<ComicElement>(element))
             types.insert(comicElement->partType());
     }
@@ -449,7 +424,7 @@ ElementList CharacterModel::getPartAliasesOfType(int partType) const
             aliases.append(getPartAliasesOfType(type));
         return aliases;
     }
-    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts)) {
+    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts.items())) {
         const auto* comicElement = asProtocol<ComicElement>(element);
         if (comicElement && comicElement->partType() == partType)
             aliases.append(std::make_shared<PartAlias>(element));
@@ -469,7 +444,7 @@ ElementList CharacterModel::allImageElementsUsingImage(const ZDLImage* image) co
         if (imageElement && imageElement->image().get() == image)
             found.append(element);
     };
-    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts)) {
+    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts.items())) {
         take(element);
         const auto* part = asProtocol<Parent>(element);
         if (part && ArrayUtils::isKindOfClassNamed(element.get(), QStringLiteral("Part"))) {
@@ -489,7 +464,7 @@ void CharacterModel::tellAllGraphics(GraphicNotice notice, GraphicManipulator* o
 
 void CharacterModel::flushAllCachesUsingColor() const
 {
-    const ElementList parts = m_parts;
+    const ElementList parts = m_parts.items();
     for (const ObjectPtr& part : parts) {
         if (auto* element = asProtocol<GraphicElement>(part))
             element->flushCachesUsingColor();
@@ -508,13 +483,7 @@ bool CharacterModel::validateData()
         if (style->fillType() == FillTypeColor)
             style->setFillColor(mergeColor(style->fillColor()));
     }
-    for (qsizetype i = m_parts.size() - 1; i >= 0; --i) {
-        auto* element = asProtocol<GraphicElement>(m_parts.at(i));
-        if (!element || !element->validateData()) {
-            m_parts.removeAt(i);
-            zdlLog(QStringLiteral("CharacterModel validateData removing an element"));
-        }
-    }
+    m_parts.removeInvalid(QStringLiteral("CharacterModel validateData removing an element"));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graphics/ElementProtocols.h"
+#include "graphics/ElementChildren.h"
 #include "graphics/NamedShapeStyle.h"
 #include "graphics/StyleFields.h"
 #include "platform/Object.h"
@@ -100,11 +100,11 @@ public:
     }
 
     // --- Parent ---
-    ElementList children() const override { return m_parts; }
-    ElementList getParts() const { return m_parts; }
-    std::size_t numChildren() const override { return static_cast<std::size_t>(m_parts.size()); }
-    ObjectPtr getChildAtIndex(std::size_t index) const override;
-    bool hasChild(const Object* element) const override;
+    ElementList children() const override { return m_parts.items(); }
+    ElementList getParts() const { return m_parts.items(); }
+    std::size_t numChildren() const override { return m_parts.size(); }
+    ObjectPtr getChildAtIndex(std::size_t index) const override { return m_parts.at(index); }
+    bool hasChild(const Object* element) const override { return m_parts.contains(element); }
     void setChildren(const ElementList& children) override;
     void addPart(const ObjectPtr& element);
     bool canEditContents() const override { return true; }
@@ -263,7 +263,7 @@ private:
     using StyleHolder::blur;
     using StyleHolder::setBlur;
 
-    ElementList m_parts;
+    GraphicElementChildren m_parts { this };
     QList<ZDLColorPtr> m_colors;
     QString m_characterName;
     bool m_tracingImageVisible = true;

@@ -366,7 +366,7 @@ void CharacterModel::updateColors()
     dropDuplicate(localized("Hilite"), 2);
     dropDuplicate(localized("Shadow"), 1);
 
-    for (const ObjectPtr& part : std::as_const(m_parts))
+    for (const ObjectPtr& part : m_parts.items())
         updateColorsIn(part);
     m_style.lineColor = colorAt(1);
     setUnconvertingFillColor(colorAt(2));

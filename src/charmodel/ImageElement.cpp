@@ -1,6 +1,7 @@
 #include "charmodel/ImageElement.h"
 
 #include "charmodel/PartElement.h"
+#include "graphics/ArrayUtils.h"
 #include "graphics/BigEndianReader.h"
 #include "graphics/BoundsAccumulator.h"
 #include "graphics/CoderExtensions.h"
@@ -47,42 +48,20 @@ QRectF pixelRect(const ZDLImage& image)
 
 const PropertyTable& ImageElement::staticPropertyTable()
 {
-    static const PropertyTable table(&Object::staticPropertyTable(),
-        {
-            property<ImageElement>("visible", &ImageElement::visible, &ImageElement::setVisible),
-            property<ImageElement>("partType", &ImageElement::partType, &ImageElement::setPartType),
-            property<ImageElement>("origin", &ImageElement::origin, &ImageElement::setOrigin),
-            property<ImageElement>("hasOrigin", &ImageElement::hasOrigin, &ImageElement::setHasOrigin),
-        });
+    static const PropertyTable table(
+        &GraphicElementBase::staticPropertyTable(), placementProperties<ImageElement>());
     return table;
 }
 
+// No parent: a copy outlives its source's container often enough (pasteboard, undo) that a link
+// to it would dangle; whoever takes the copy in adopts it.
 ImageElement::ImageElement(const ImageElement& other)
-    : Object(other)
+    : GraphicElementBase(other)
+    , ComicGraphicElementState(other)
     , m_image(other.m_image)
     , m_transform(other.m_transform)
-    , m_model(other.m_model)
-    , m_characterId(other.m_characterId)
-    , m_origin(other.m_origin)
-    , m_hasOrigin(other.m_hasOrigin)
-    , m_partType(other.m_partType)
+    , m_masks(this, other.m_masks)
 {
-    // No parent: a copy outlives its source's container often enough (pasteboard, undo) that a link
-    // to it would dangle; whoever takes the copy in adopts it.
-    m_maskPaths.reserve(other.m_maskPaths.size());
-    for (const MaskingPathPtr& mask : other.m_maskPaths) {
-        MaskingPathPtr copy = MaskingPath::initByCopying(*mask);
-        copy->setParent(this);
-        m_maskPaths.append(std::move(copy));
-    }
-}
-
-ImageElement::~ImageElement()
-{
-    for (const MaskingPathPtr& mask : m_maskPaths) {
-        if (mask->parent() == this)
-            mask->setParent(nullptr);
-    }
 }
 
 ImageElementPtr ImageElement::withImage(const ZDLImagePtr& image)
@@ -159,15 +138,11 @@ void ImageElement::encodeWithCoder(KeyedArchiver& coder) const
     coder.encodeObject(m_image, QStringLiteral("image"));
     coder.encodeObject(Value(m_transform), QStringLiteral("transform"));
     ValueList masks;
-    masks.reserve(m_maskPaths.size());
-    for (const MaskingPathPtr& mask : m_maskPaths)
+    masks.reserve(m_masks.items().size());
+    for (const MaskingPathPtr& mask : m_masks.items())
         masks.append(Value(mask));
     coder.encodeObject(Value(masks), QStringLiteral("masks"));
-    coder.encodeInteger(m_partType, QStringLiteral("type"));
-    encodePivot(coder, m_hasOrigin, m_origin);
-    if (const ObjectPtr model = m_model.lock())
-        coder.encodeObject(model, QStringLiteral("model"));
-    encodeCharacterIdForPasteboard(coder, model());
+    encodePlacement(coder);
 }
 
 ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
@@ -182,46 +157,32 @@ ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
         ? transform.toTransform()
         : QTransform();
 
-    const ElementList decoded
-        = zdlDecodeElementsOfClasses(coder, { QStringLiteral("MaskingPath") }, QStringLiteral("masks"));
-    m_maskPaths.clear();
+    QList<MaskingPathPtr> decoded;
+    for (const ObjectPtr& object :
+        zdlDecodeElementsOfClasses(coder, { QStringLiteral("MaskingPath") }, QStringLiteral("masks"))) {
+        if (auto mask = std::dynamic_pointer_cast<MaskingPath>(object))
+            decoded.append(std::move(mask));
+    }
+    m_masks.adoptDecoded(coder, decoded);
+    // Masks sharing a curve would let a small file make the combined path grow with the square of
+    // its size, and an edit of one would change the other: only the first keeps it.
+    QList<MaskingPathPtr> kept;
     QSet<const Curve*> curves;
-    for (const ObjectPtr& object : adoptDecodedElements(coder, decoded, this)) {
-        auto mask = std::dynamic_pointer_cast<MaskingPath>(object);
-        if (!mask)
-            continue;
-        // Masks sharing a curve would let a small file make the combined path grow with the square
-        // of its size, and an edit of one would change the other.
+    for (const MaskingPathPtr& mask : m_masks.items()) {
         bool shared = false;
         for (std::size_t i = 0; i < mask->numSegments() && !shared; ++i)
             shared = curves.contains(mask->getSegmentAtIndex(i).get());
-        if (shared) {
-            mask->setParent(nullptr);
+        if (shared)
             continue;
-        }
         for (std::size_t i = 0; i < mask->numSegments(); ++i)
             curves.insert(mask->getSegmentAtIndex(i).get());
-        m_maskPaths.append(mask);
+        kept.append(mask);
     }
+    m_masks.adopt(kept, decltype(m_masks)::Leaving::ClearLinks);
 
-    m_partType = 0;
-    if (coder.containsValueForKey(QStringLiteral("type"))) {
-        const qint64 type = coder.decodeIntegerForKey(QStringLiteral("type"));
-        m_partType = static_cast<int>(
-            std::clamp<qint64>(type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-    }
-
-    m_hasOrigin = decodePivot(coder, m_origin);
-
-    decodeCharacterLink(coder, m_model, m_characterId);
-    m_visible = true;
+    decodePlacement(coder);
+    resetVisibility();
     return shared_from_this();
-}
-
-void ImageElement::stripIdentity()
-{
-    m_model.reset();
-    m_characterId.clear();
 }
 
 void ImageElement::setPanelLayerModelLookup(PanelLayerModelLookup lookup)
@@ -229,54 +190,23 @@ void ImageElement::setPanelLayerModelLookup(PanelLayerModelLookup lookup)
     panelLayerModelLookup() = std::move(lookup);
 }
 
-const Object* ImageElement::ancestorOfClass(const QString& className) const
-{
-    // Parent links are set only by adoption, which refuses cycles; the bound guards the walk anyway.
-    constexpr int kMaxDepth = 100000;
-    const ClassRegistry& registry = ClassRegistry::shared();
-    const ModelElement* link = this;
-    for (int depth = 0; link && depth < kMaxDepth; ++depth) {
-        Parent* ancestor = link->parent();
-        const auto* object = dynamic_cast<const Object*>(ancestor);
-        if (!object)
-            return nullptr;
-        if (registry.isKindOf(object->className(), className))
-            return object;
-        link = dynamic_cast<const ModelElement*>(ancestor);
-    }
-    return nullptr;
-}
-
 Object* ImageElement::model() const
 {
-    if (const ObjectPtr stored = m_model.lock())
-        return stored.get();
-    if (const Object* layer = ancestorOfClass(QStringLiteral("PanelLayer"))) {
+    if (Object* linked = linkedModel())
+        return linked;
+    if (const Object* layer = ArrayUtils::getAncestorOfClassNamed(this, QStringLiteral("PanelLayer"))) {
         if (const auto& lookup = panelLayerModelLookup())
             return lookup(*layer);
     }
-    return const_cast<Object*>(ancestorOfClass(QStringLiteral("CharacterModel")));
+    return const_cast<Object*>(ArrayUtils::getAncestorOfClassNamed(this, QStringLiteral("CharacterModel")));
 }
 
-void ImageElement::setModel(const ObjectPtr& model)
+QPointF ImageElement::defaultOrigin() const
 {
-    m_model = model;
-}
-
-QPointF ImageElement::origin() const
-{
-    if (m_hasOrigin)
-        return m_origin;
     if (!m_image)
         return QPointF();
     const QSizeF size = m_image->pixelSize();
     return QPointF(size.width() / 2, size.height() / 2);
-}
-
-void ImageElement::setOrigin(const QPointF& origin)
-{
-    m_origin = origin;
-    m_hasOrigin = true;
 }
 
 QPointF ImageElement::appliedOrigin() const
@@ -286,52 +216,22 @@ QPointF ImageElement::appliedOrigin() const
 
 ElementList ImageElement::children() const
 {
-    ElementList list;
-    list.reserve(m_maskPaths.size());
-    for (const MaskingPathPtr& mask : m_maskPaths)
-        list.append(mask);
-    return list;
-}
-
-std::size_t ImageElement::numChildren() const
-{
-    return static_cast<std::size_t>(m_maskPaths.size());
-}
-
-ObjectPtr ImageElement::getChildAtIndex(std::size_t index) const
-{
-    if (index >= static_cast<std::size_t>(m_maskPaths.size()))
-        return nullptr;
-    return m_maskPaths.at(static_cast<qsizetype>(index));
-}
-
-bool ImageElement::hasChild(const Object* element) const
-{
-    return element
-        && std::any_of(m_maskPaths.cbegin(), m_maskPaths.cend(),
-            [element](const MaskingPathPtr& mask) { return mask.get() == element; });
+    return ElementList(m_masks.items().begin(), m_masks.items().end());
 }
 
 void ImageElement::setChildren(const ElementList& children)
 {
     QList<MaskingPathPtr> masks;
-    masks.reserve(children.size());
     for (const ObjectPtr& child : children) {
-        if (auto mask = std::dynamic_pointer_cast<MaskingPath>(child)) {
-            mask->setParent(this);
+        if (auto mask = std::dynamic_pointer_cast<MaskingPath>(child))
             masks.append(std::move(mask));
-        }
     }
-    m_maskPaths = std::move(masks);
+    m_masks.adopt(masks);
 }
 
 ObjectPtr ImageElement::getChildAt(const QPointF& point, float viewScale) const
 {
-    for (auto it = m_maskPaths.crbegin(); it != m_maskPaths.crend(); ++it) {
-        if ((*it)->containsPt(point, viewScale))
-            return *it;
-    }
-    return nullptr;
+    return topmostContaining(m_masks.items(), point, viewScale);
 }
 
 QString ImageElement::displayName() const
@@ -348,7 +248,7 @@ QImage ImageElement::pathIcon() const
 CanvasPath ImageElement::createCGPath() const
 {
     DrawCommandList commands;
-    for (const MaskingPathPtr& mask : m_maskPaths) {
+    for (const MaskingPathPtr& mask : m_masks.items()) {
         const DrawCommandList own = mask->getDrawCommands();
         commands.insert(commands.end(), own.begin(), own.end());
     }
@@ -416,10 +316,10 @@ QRectF ImageElement::getBoundsIgnoringVisibility() const
     if (!m_image)
         return QRectF();
     QRectF source;
-    if (m_maskPaths.isEmpty()) {
+    if (m_masks.isEmpty()) {
         source = pixelRect(*m_image);
     } else {
-        for (const MaskingPathPtr& mask : m_maskPaths)
+        for (const MaskingPathPtr& mask : m_masks.items())
             source = unionRect(source, mask->getBounds());
     }
     BoundsAccumulator acc;
@@ -430,45 +330,15 @@ QRectF ImageElement::getBoundsIgnoringVisibility() const
     return boundsAccumulatorRect(&acc);
 }
 
-QRectF ImageElement::getBounds() const
-{
-    return m_visible ? getBoundsIgnoringVisibility() : QRectF();
-}
-
-QRectF ImageElement::getVisualBounds() const
-{
-    return getBounds();
-}
-
-QRectF ImageElement::getInvalidationBounds() const
-{
-    return getBounds();
-}
-
-QRectF ImageElement::getGeometryBounds() const
-{
-    return getBounds();
-}
-
-QRectF ImageElement::getFilteredBounds() const
-{
-    return getBounds();
-}
-
-QList<QRectF> ImageElement::getBoundsOfPaths() const
-{
-    return { getBounds() };
-}
-
 void ImageElement::drawIn(ZDLContext& context)
 {
     Canvas* canvas = context.canvas();
-    if (!m_image || !m_visible || !canvas || !isFiniteTransform(m_transform))
+    if (!m_image || !visible() || !canvas || !isFiniteTransform(m_transform))
         return;
     canvas->save();
     canvas->concatenate(m_transform);
     // The clip is made in image coordinates, so masks follow the picture however it is placed.
-    if (!m_maskPaths.isEmpty())
+    if (!m_masks.isEmpty())
         canvas->clipToPath(createCGPath());
     m_image->drawInRect(context, pixelRect(*m_image), QRectF(), context.imageAlpha());
     canvas->restore();
@@ -483,7 +353,7 @@ bool ImageElement::containsPt(const QPointF& point, float /*viewScale*/) const
     if (!invertible || !isFiniteTransform(inverse))
         return false;
     const QPointF p = inverse.map(point);
-    if (!m_maskPaths.isEmpty())
+    if (!m_masks.isEmpty())
         return createCGPath().contains(p);
     const QRectF destination = pixelRect(*m_image);
     if (p.x() < 0 || p.y() < 0 || p.x() > destination.width() || p.y() > destination.height())
@@ -494,7 +364,7 @@ bool ImageElement::containsPt(const QPointF& point, float /*viewScale*/) const
 
 void ImageElement::flushCachesUsingColor()
 {
-    for (const MaskingPathPtr& mask : m_maskPaths)
+    for (const MaskingPathPtr& mask : m_masks.items())
         mask->flushCachesUsingColor();
 }
 
@@ -505,14 +375,6 @@ void ImageElement::flushCachedImage()
 bool ImageElement::validateData()
 {
     return true;
-}
-
-void ImageElement::setVisible(bool visible)
-{
-    if (visible == m_visible)
-        return;
-    KeyChange change(*this, QStringLiteral("visible"));
-    m_visible = visible;
 }
 
 void registerImageElementClasses(ClassRegistry& registry)

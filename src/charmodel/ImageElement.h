@@ -1,9 +1,10 @@
 #pragma once
 
+#include "charmodel/ComicGraphicElementState.h"
 #include "charmodel/MaskingPath.h"
-#include "graphics/ElementProtocols.h"
+#include "graphics/ElementChildren.h"
+#include "graphics/GraphicElementBase.h"
 #include "graphics/ZDLImage.h"
-#include "platform/Object.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -35,7 +36,7 @@ using ImageElementPtr = std::shared_ptr<ImageElement>;
 // Archive, in writing order: "image", "transform", "masks", "type", "originX" and "originY" (floats,
 // only with a pivot), "model" (only when linked), "characterId" (only while the pasteboard is
 // written). Visibility is not archived.
-class ImageElement : public Object, public virtual ComicGraphicElement, public virtual Parent {
+class ImageElement : public GraphicElementBase, public ComicGraphicElementState, public virtual Parent {
 public:
     ZDL_PROPERTIES
 
@@ -44,8 +45,7 @@ public:
     // type, pivot and character link. The copy is visible and has no parent yet.
     ImageElement(const ImageElement& other);
     ImageElement& operator=(const ImageElement&) = delete;
-    // Masks outliving the element (held by an undo action) must not keep a link to it.
-    ~ImageElement() override;
+    ~ImageElement() override = default;
 
     // --- Constructors. The first two make an element even when the picture cannot be read; it then
     // draws nothing, has empty bounds and is never hit, and the caller tells the user.
@@ -69,41 +69,28 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
     // --- Identity and links ---
-    // Forgets the character link and identifier (after pasting into a character).
-    void stripIdentity();
     // The linked character; else, inside a comic panel layer, the comic's colour set; else the
     // nearest character model among the ancestors; nullptr when none.
     Object* model() const override;
-    // Links without owning: a character that goes away leaves the element unlinked.
-    void setModel(const ObjectPtr& model);
-    QString characterId() const { return m_characterId; }
-    void setCharacterId(const QString& characterId) { m_characterId = characterId; }
     const ZDLImagePtr& image() const { return m_image; }
     void setImage(const ZDLImagePtr& image) { m_image = image; }
     QTransform transform() const { return m_transform; }
     void setTransform(const QTransform& transform) { m_transform = transform; }
-    const QList<MaskingPathPtr>& maskPaths() const { return m_maskPaths; }
+    const QList<MaskingPathPtr>& maskPaths() const { return m_masks.items(); }
 
     // Finds the comic colour set of a panel layer. Panels live in the comic model, which installs
     // this; without it an element in a panel layer falls back to its character ancestors.
     using PanelLayerModelLookup = std::function<Object*(const Object& panelLayer)>;
     static void setPanelLayerModelLookup(PanelLayerModelLookup lookup);
 
-    // --- ComicElement and pivot ---
-    int partType() const override { return m_partType; }
-    void setPartType(int partType) override { m_partType = partType; }
-    // The stored pivot when set, else the centre of the picture.
-    QPointF origin() const override;
-    void setOrigin(const QPointF& origin) override;
+    // --- Pivot: the stored one when set, else the centre of the picture ---
     QPointF appliedOrigin() const override;
-    bool hasOrigin() const override { return m_hasOrigin; }
-    void setHasOrigin(bool hasOrigin) override { m_hasOrigin = hasOrigin; }
 
     // --- Parent: the masks ---
     ElementList children() const override;
-    std::size_t numChildren() const override;
-    ObjectPtr getChildAtIndex(std::size_t index) const override;
-    bool hasChild(const Object* element) const override;
+    std::size_t numChildren() const override { return m_masks.size(); }
+    ObjectPtr getChildAtIndex(std::size_t index) const override { return m_masks.at(index); }
+    bool hasChild(const Object* element) const override { return m_masks.contains(element); }
     // Keeps the masking paths of the list and adopts them.
     void setChildren(const ElementList& children) override;
     // The last mask that contains the point (image coordinates), visible or not.
@@ -116,8 +103,6 @@ public:
     CanvasPath createCGPath() const;
 
     // --- Geometry ---
-    Parent* parent() const override { return m_parent; }
-    void setParent(Parent* parent) override { m_parent = parent; }
     ObjectPtr initByCopying() const override;
     // Both append to the transform, so they act in the container's coordinates.
     void offsetBy(const QPointF& delta, bool directly) override;
@@ -134,14 +119,11 @@ public:
     // How far the picture moves in the container when it is cropped to the rect (image coordinates).
     QPointF getOffsetForCrop(const QRectF& cropRect) const;
 
-    // --- Bounds: the box of the transformed masks, or of the whole picture without masks.
-    QRectF getBounds() const override;
+    // --- Bounds: the box of the transformed masks, or of the whole picture without masks; every
+    // kind of bounds is that box while the element is visible.
     QRectF getBoundsIgnoringVisibility() const override;
-    QRectF getVisualBounds() const override;
-    QRectF getInvalidationBounds() const override;
-    QRectF getGeometryBounds() const override;
-    QRectF getFilteredBounds() const override;
-    QList<QRectF> getBoundsOfPaths() const override;
+    QRectF getBounds() const override { return GraphicElement::getBounds(); }
+    QRectF getGeometryBounds() const override { return GraphicElement::getGeometryBounds(); }
 
     // --- Drawing and hit-testing ---
     // The picture upright with its top-left at the element's origin, clipped to the masks.
@@ -153,25 +135,17 @@ public:
     void flushCachedImage() override;
 
     bool validateData() override;
-    bool visible() const override { return m_visible; }
-    void setVisible(bool visible) override;
+
+protected:
+    QPointF defaultOrigin() const override;
 
 private:
     // A new element showing the picture, with every other field at its default.
     static ImageElementPtr withImage(const ZDLImagePtr& image);
-    // The nearest ancestor whose class is, or derives from, the named one.
-    const Object* ancestorOfClass(const QString& className) const;
 
-    Parent* m_parent = nullptr;
     ZDLImagePtr m_image;
     QTransform m_transform;
-    QList<MaskingPathPtr> m_maskPaths;
-    std::weak_ptr<Object> m_model;
-    QString m_characterId;
-    QPointF m_origin;
-    bool m_hasOrigin = false;
-    bool m_visible = true;
-    int m_partType = 0;
+    ElementChildren<TypedLinks<MaskingPath, Parent, QList<MaskingPathPtr>>> m_masks { this };
 };
 
 void registerImageElementClasses(ClassRegistry& registry);

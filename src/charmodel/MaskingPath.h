@@ -1,9 +1,8 @@
 #pragma once
 
 #include "graphics/Curve.h"
-#include "graphics/ElementProtocols.h"
-#include "graphics/Path.h"
-#include "platform/Object.h"
+#include "graphics/GraphicElementBase.h"
+#include "graphics/PathSegments.h"
 
 #include <QColor>
 #include <QList>
@@ -21,10 +20,8 @@ class ClassRegistry;
 //
 // Archive: "segments" only (the array of curves); a decoded mask is visible and has no parent until
 // its image element adopts it.
-class MaskingPath : public Object, public virtual Path, public virtual GraphicElement {
+class MaskingPath : public GraphicElementBase, public PathSegments {
 public:
-    ZDL_PROPERTIES
-
     // The outline colour, chosen to stand out against most pictures.
     static QColor outlineColor() { return QColor::fromRgbF(0.24f, 0.71f, 0.24f, 1.0f); }
     // How far the invalidation bounds reach beyond the outline, for the line and its handles.
@@ -42,20 +39,12 @@ public:
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
-    // --- Path ---
-    QList<CurvePtr> segments() const override;
-    void setSegments(const QList<CurvePtr>& segments) override;
-    std::size_t numSegments() const override;
-    CurvePtr getSegmentAtIndex(std::size_t index) const override;
-    void deleteCurvePoint(std::size_t pointIndex, std::size_t segmentIndex) override;
-    DrawCommandList getDrawCommands() const override;
+    // --- Path: the curves come from PathSegments ---
     // Built from the draw commands, with the even-odd rule that clipping and hit-testing use.
     CanvasPath createCGPath() const override;
     void flushCache() override;
 
     // --- GraphicElement ---
-    Parent* parent() const override { return m_parent; }
-    void setParent(Parent* parent) override { m_parent = parent; }
     ObjectPtr initByCopying() const override;
     void offsetBy(const QPointF& delta, bool directly) override;
     void transformBy(const QTransform& transform) override;
@@ -70,24 +59,13 @@ public:
     void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override;
 
     // The union of the segments' bounds, whether the mask is visible or not: a hidden mask still
-    // clips its image.
-    QRectF getBounds() const override;
+    // clips its image. The line and its handles reach kInvalidationMargin beyond.
+    QRectF getBounds() const override { return getBoundsIgnoringVisibility(); }
     QRectF getBoundsIgnoringVisibility() const override;
-    QRectF getVisualBounds() const override;
     QRectF getInvalidationBounds() const override;
     QRectF getGeometryBounds() const override;
-    QRectF getFilteredBounds() const override;
-    QList<QRectF> getBoundsOfPaths() const override;
 
     bool validateData() override;
-
-    bool visible() const override { return m_visible; }
-    void setVisible(bool visible) override;
-
-private:
-    QList<CurvePtr> m_segments;
-    bool m_visible = true;
-    Parent* m_parent = nullptr;
 };
 
 using MaskingPathPtr = std::shared_ptr<MaskingPath>;

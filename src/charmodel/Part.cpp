@@ -23,28 +23,13 @@ namespace zandrel {
 
 namespace {
 
-// Parent links are set only by adoption, which refuses cycles; the bound guards the walks anyway.
-constexpr int kMaxAncestorDepth = 100000;
-
-const Object* ancestorOfClassNamed(const ModelElement* element, const QString& className)
-{
-    const ModelElement* link = element;
-    for (int depth = 0; link && depth < kMaxAncestorDepth; ++depth) {
-        Parent* ancestor = link->parent();
-        const auto* object = dynamic_cast<const Object*>(ancestor);
-        if (!object)
-            return nullptr;
-        if (ArrayUtils::isKindOfClassNamed(object, className))
-            return object;
-        link = dynamic_cast<const ModelElement*>(ancestor);
-    }
-    return nullptr;
-}
+// Element trees are built only by adoption, which refuses cycles; the bound guards the walk anyway.
+constexpr int kMaxTreeDepth = 100000;
 
 // The walk shared by the mark-scaling operations: children first, then the path itself.
 void scaleMarks(const ObjectPtr& element, float factor, bool lineWeights, bool blurs, int depth)
 {
-    if (!element || depth > kMaxAncestorDepth)
+    if (!element || depth > kMaxTreeDepth)
         return;
     if (const auto* container = asProtocol<Parent>(element)) {
         for (const ObjectPtr& child : container->children())
@@ -62,49 +47,20 @@ void scaleMarks(const ObjectPtr& element, float factor, bool lineWeights, bool b
 
 const PropertyTable& Part::staticPropertyTable()
 {
-    static const PropertyTable table(&Object::staticPropertyTable(),
-        {
-            property<Part>("visible", &Part::visible, &Part::setVisible),
-            property<Part>("partType", &Part::partType, &Part::setPartType),
-            property<Part>("origin", &Part::origin, &Part::setOrigin),
-            property<Part>("hasOrigin", &Part::hasOrigin, &Part::setHasOrigin),
-        });
+    static const PropertyTable table(&PartContainer::staticPropertyTable(), placementProperties<Part>());
     return table;
 }
 
-Part::Part() = default;
-
 Part::Part(const ObjectPtr& characterModel)
-    : m_model(characterModel)
 {
+    setModel(characterModel);
 }
 
 Part::Part(const Part& other)
-    : Object(other)
-    , m_parent(other.m_parent)
-    , m_model(other.m_model)
-    , m_characterId(other.m_characterId)
-    , m_origin(other.m_origin)
-    , m_hasOrigin(other.m_hasOrigin)
-    , m_partType(other.m_partType)
+    : PartContainer(other)
+    , ComicGraphicElementState(other)
 {
-    m_elements.reserve(other.m_elements.size());
-    for (const ObjectPtr& child : other.m_elements) {
-        ObjectPtr copy = asProtocol<GraphicElement>(child)->initByCopying();
-        if (auto* element = asProtocol<GraphicElement>(copy)) {
-            element->setParent(this);
-            m_elements.append(std::move(copy));
-        }
-    }
-}
-
-Part::~Part()
-{
-    for (const ObjectPtr& child : m_elements) {
-        auto* element = asProtocol<ModelElement>(child);
-        if (element && element->parent() == this)
-            element->setParent(nullptr);
-    }
+    setParent(other.parent());
 }
 
 ObjectPtr Part::initByCopying() const
@@ -121,33 +77,15 @@ QString Part::className() const
 
 void Part::encodeWithCoder(KeyedArchiver& coder) const
 {
-    ValueList elements;
-    elements.reserve(m_elements.size());
-    for (const ObjectPtr& child : m_elements)
-        elements.append(Value(child));
-    coder.encodeObject(Value(elements), QStringLiteral("elements"));
-    coder.encodeInteger(m_partType, QStringLiteral("type"));
-    encodePivot(coder, m_hasOrigin, m_origin);
-    if (const ObjectPtr model = m_model.lock())
-        coder.encodeObject(model, QStringLiteral("model"));
-    encodeCharacterIdForPasteboard(coder, model());
+    encodeChildren(coder, QStringLiteral("elements"));
+    encodePlacement(coder);
 }
 
 ObjectPtr Part::initWithCoder(KeyedUnarchiver& coder)
 {
-    const ElementList decoded
-        = zdlDecodeElementsOfClasses(coder, partElementMemberClasses(), QStringLiteral("elements"));
-    m_elements = adoptDecodedElements(coder, decoded, this);
-
-    const qint64 type = coder.decodeIntegerForKey(QStringLiteral("type"));
-    m_partType = static_cast<int>(
-        std::clamp<qint64>(type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-
-    m_origin = QPointF();
-    m_hasOrigin = decodePivot(coder, m_origin);
-
-    decodeCharacterLink(coder, m_model, m_characterId);
-    m_visible = true;
+    decodeChildren(coder, QStringLiteral("elements"));
+    decodePlacement(coder);
+    resetVisibility();
 
     const auto scaleForKey = [&coder](const QString& key) {
         return coder.containsValueForKey(key) ? coder.decodeFloatForKey(key) : 1.0f;
@@ -177,24 +115,19 @@ void Part::applyLegacyScale(float hScale, float vScale)
 
 bool Part::validateData()
 {
-    for (qsizetype i = m_elements.size() - 1; i >= 0; --i) {
-        if (!asProtocol<GraphicElement>(m_elements.at(i))->validateData()) {
-            m_elements.removeAt(i);
-            zdlLog(QStringLiteral("Part validateData removing a part element"));
-        }
-    }
-    return !m_elements.isEmpty();
+    m_children.removeInvalid(QStringLiteral("Part validateData removing a part element"));
+    return !m_children.isEmpty();
 }
 
 ObjectPtr Part::convertToPartElement()
 {
-    if (m_elements.size() == 1) {
-        ObjectPtr only = m_elements.first();
+    if (m_children.size() == 1) {
+        ObjectPtr only = m_children.at(0);
         asProtocol<ModelElement>(only)->setParent(nullptr);
         return only;
     }
     auto group = std::make_shared<PartGroup>();
-    group->setChildren(m_elements);
+    group->setChildren(m_children.items());
     return group;
 }
 
@@ -217,9 +150,9 @@ const QList<PartType>& Part::displayOrder()
 
 QString Part::displayName() const
 {
-    if (m_partType == 0)
+    if (partType() == 0)
         return localized("Part");
-    return localized("Part (%@)").replace(QStringLiteral("%@"), singularNameForType(m_partType));
+    return localized("Part (%@)").replace(QStringLiteral("%@"), singularNameForType(partType()));
 }
 
 QImage Part::pathIcon() const
@@ -230,15 +163,9 @@ QImage Part::pathIcon() const
 
 // --- Pivot ---
 
-QPointF Part::origin() const
+QPointF Part::defaultOrigin() const
 {
-    return m_hasOrigin ? m_origin : centerOfRect(getBoundsIgnoringVisibility());
-}
-
-void Part::setOrigin(const QPointF& origin)
-{
-    m_origin = origin;
-    m_hasOrigin = true;
+    return centerOfRect(getBoundsIgnoringVisibility());
 }
 
 QPointF Part::appliedOrigin() const
@@ -248,10 +175,10 @@ QPointF Part::appliedOrigin() const
 
 QPointF Part::getCenter() const
 {
-    if (m_elements.isEmpty())
+    if (m_children.isEmpty())
         return QPointF();
     QRectF bounds;
-    for (const ObjectPtr& child : m_elements)
+    for (const ObjectPtr& child : m_children.items())
         bounds = unionRect(bounds, asProtocol<GraphicElement>(child)->getGeometryBounds());
     return centerOfRect(bounds);
 }
@@ -260,84 +187,16 @@ QPointF Part::getCenter() const
 
 Object* Part::model() const
 {
-    if (const ObjectPtr stored = m_model.lock())
-        return stored.get();
-    return const_cast<Object*>(ancestorOfClassNamed(this, QStringLiteral("CharacterModel")));
-}
-
-void Part::setModel(const ObjectPtr& model)
-{
-    m_model = model;
+    if (Object* linked = linkedModel())
+        return linked;
+    return const_cast<Object*>(ArrayUtils::getAncestorOfClassNamed(this, QStringLiteral("CharacterModel")));
 }
 
 // --- Children ---
 
-ElementList Part::children() const
-{
-    return m_elements;
-}
-
-ElementList Part::flattenedChildren() const
-{
-    return ArrayUtils::flattenPartElementsArray(m_elements);
-}
-
-std::size_t Part::numChildren() const
-{
-    return static_cast<std::size_t>(m_elements.size());
-}
-
-ObjectPtr Part::getChildAtIndex(std::size_t index) const
-{
-    if (index >= static_cast<std::size_t>(m_elements.size()))
-        return nullptr;
-    return m_elements.at(static_cast<qsizetype>(index));
-}
-
-bool Part::hasChild(const Object* element) const
-{
-    return element && std::any_of(m_elements.cbegin(), m_elements.cend(), [element](const ObjectPtr& child) {
-        return child.get() == element;
-    });
-}
-
-ElementList Part::adoptable(const ElementList& elements)
-{
-    ElementList kept;
-    kept.reserve(elements.size());
-    for (const ObjectPtr& child : elements) {
-        auto* element = asProtocol<GraphicElement>(child);
-        if (!element)
-            continue;
-        // Taking the part itself or one of its containers in would make every walk endless.
-        bool cycle = false;
-        const Object* link = this;
-        for (int depth = 0; link && !cycle && depth < kMaxAncestorDepth; ++depth) {
-            cycle = link == child.get();
-            const auto* linked = dynamic_cast<const ModelElement*>(link);
-            link = linked ? dynamic_cast<const Object*>(linked->parent()) : nullptr;
-        }
-        if (!cycle) {
-            element->setParent(this);
-            kept.append(child);
-        }
-    }
-    return kept;
-}
-
 void Part::setChildren(const ElementList& children)
 {
-    m_elements = adoptable(children);
-}
-
-void Part::addPartElement(const ObjectPtr& element)
-{
-    m_elements.append(adoptable({ element }));
-}
-
-ObjectPtr Part::getChildAt(const QPointF& point, float viewScale) const
-{
-    return Parent::getChildAt(point, viewScale);
+    adoptChildren(children);
 }
 
 // --- Drawing and caching ---
@@ -351,13 +210,13 @@ ImageCache& Part::imageCache()
 
 void Part::drawIn(ZDLContext& context)
 {
-    if (m_visible)
-        imageCache().drawAndOrCache(m_elements, context);
+    if (visible())
+        imageCache().drawAndOrCache(m_children.items(), context);
 }
 
 bool Part::cacheIfNeededAtScale(float scale)
 {
-    return m_visible && imageCache().cacheIfNeeded(m_elements, scale);
+    return visible() && imageCache().cacheIfNeeded(m_children.items(), scale);
 }
 
 void Part::flushCachedImage()
@@ -368,8 +227,7 @@ void Part::flushCachedImage()
 
 void Part::flushCachesUsingColor()
 {
-    for (const ObjectPtr& child : m_elements)
-        asProtocol<GraphicElement>(child)->flushCachesUsingColor();
+    PartContainer::flushCachesUsingColor();
     m_cachedImage.reset();
 }
 
@@ -381,13 +239,6 @@ void Part::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object)
 }
 
 // --- Hit testing and overlap ---
-
-bool Part::containsPt(const QPointF& point, float viewScale) const
-{
-    return std::any_of(m_elements.cbegin(), m_elements.cend(), [&](const ObjectPtr& child) {
-        return asProtocol<GraphicElement>(child)->containsPt(point, viewScale);
-    });
-}
 
 QList<QRectF> Part::getBoundsOfPaths() const
 {
@@ -401,7 +252,8 @@ ElementList Part::getTopLevelPaths() const
 {
     ElementList paths;
     // An explicit stack keeps a deeply nested file from exhausting the call stack.
-    QList<ObjectPtr> pending(m_elements.crbegin(), m_elements.crend());
+    const ElementList& elements = m_children.items();
+    QList<ObjectPtr> pending(elements.crbegin(), elements.crend());
     while (!pending.isEmpty()) {
         const ObjectPtr element = pending.takeLast();
         if (const auto* group = dynamic_cast<const PartGroup*>(element.get())) {
@@ -431,63 +283,25 @@ bool Part::overlaps(const GraphicElement& other) const
 
 // --- Moving and transforming ---
 
-void Part::offsetBy(const QPointF& delta, bool /*directly*/)
+void Part::offsetBy(const QPointF& delta, bool directly)
 {
     // The drawing moves unchanged, so the bitmap stays whatever flushes the elements send up.
     m_protectCachedImage = true;
-    for (const ObjectPtr& child : m_elements)
-        asProtocol<GraphicElement>(child)->offsetBy(delta, false);
-    if (m_hasOrigin)
-        m_origin += delta;
+    PartContainer::offsetBy(delta, directly);
+    moveOrigin([&](const QPointF& origin) { return origin + delta; });
     m_protectCachedImage = false;
 }
 
 void Part::transformBy(const QTransform& transform)
 {
-    for (const ObjectPtr& child : m_elements)
-        asProtocol<GraphicElement>(child)->transformBy(transform);
-    if (m_hasOrigin)
-        m_origin = transform.map(m_origin);
+    PartContainer::transformBy(transform);
+    moveOrigin([&](const QPointF& origin) { return transform.map(origin); });
 }
 
 void Part::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
 {
-    for (const ObjectPtr& child : m_elements)
-        asProtocol<GraphicElement>(child)->perspectiveTransformFrom(source, quad);
-    if (m_hasOrigin)
-        m_origin = mapPointIntoQuad(quad.data(), source, m_origin);
-}
-
-// --- Bounds ---
-
-QRectF Part::getBounds() const
-{
-    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getBounds) : QRectF();
-}
-
-QRectF Part::getBoundsIgnoringVisibility() const
-{
-    return ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getBoundsIgnoringVisibility);
-}
-
-QRectF Part::getVisualBounds() const
-{
-    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getVisualBounds) : QRectF();
-}
-
-QRectF Part::getInvalidationBounds() const
-{
-    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getInvalidationBounds) : QRectF();
-}
-
-QRectF Part::getGeometryBounds() const
-{
-    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getGeometryBounds) : QRectF();
-}
-
-QRectF Part::getFilteredBounds() const
-{
-    return m_visible ? ArrayUtils::unionOfBounds(m_elements, &GraphicElement::getFilteredBounds) : QRectF();
+    PartContainer::perspectiveTransformFrom(source, quad);
+    moveOrigin([&](const QPointF& origin) { return mapPointIntoQuad(quad.data(), source, origin); });
 }
 
 // --- Element trees ---

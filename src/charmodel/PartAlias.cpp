@@ -16,10 +16,10 @@ namespace zandrel {
 
 const PropertyTable& PartAlias::staticPropertyTable()
 {
-    static const PropertyTable table(&Object::staticPropertyTable(),
+    static const PropertyTable table(&GraphicElementBase::staticPropertyTable(),
         {
-            property<PartAlias>("visible", &PartAlias::visible, &PartAlias::setVisible),
-            property<PartAlias>("partType", &PartAlias::partType, &PartAlias::setPartType),
+            property<PartAlias>(
+                ComicGraphicElementState::kPartTypeKey, &PartAlias::partType, &PartAlias::setPartType),
         });
     return table;
 }
@@ -34,7 +34,7 @@ PartAlias::PartAlias(const ObjectPtr& realPart)
 }
 
 PartAlias::PartAlias(const PartAlias& other)
-    : Object(other)
+    : GraphicElementBase(other)
     , m_realPart(other.m_realPart)
     , m_realPartBoundsOrigin(other.m_realPartBoundsOrigin)
     , m_aliasBounds(other.m_aliasBounds)
@@ -77,7 +77,7 @@ ObjectPtr PartAlias::initWithCoder(KeyedUnarchiver& coder)
     if (!std::isfinite(left) || !std::isfinite(top))
         left = top = 0.0f;
     m_aliasBounds = QRectF(QPointF(left, top), bounds.size());
-    m_visible = true;
+    resetVisibility();
     return shared_from_this();
 }
 
@@ -148,7 +148,7 @@ void PartAlias::drawIn(ZDLContext& context)
 {
     GraphicElement* real = realGraphic();
     Canvas* canvas = context.canvas();
-    if (!m_visible || !real || !canvas)
+    if (!visible() || !real || !canvas)
         return;
     const QPointF offset = displayOffset();
     context.saveState();
@@ -163,33 +163,13 @@ bool PartAlias::containsPt(const QPointF& point, float viewScale) const
     return real && real->containsPt(point - displayOffset(), viewScale);
 }
 
-QRectF PartAlias::shifted(QRectF (GraphicElement::*bounds)() const) const
+QRectF PartAlias::boundsOfKind(BoundsKind kind) const
 {
     const GraphicElement* real = realGraphic();
     if (!real)
         return QRectF();
     const QPointF offset = displayOffset();
-    return offsetRect((real->*bounds)(), offset.x(), offset.y());
-}
-
-QRectF PartAlias::getVisualBounds() const
-{
-    return shifted(&GraphicElement::getVisualBounds);
-}
-
-QRectF PartAlias::getInvalidationBounds() const
-{
-    return shifted(&GraphicElement::getInvalidationBounds);
-}
-
-QRectF PartAlias::getGeometryBounds() const
-{
-    return shifted(&GraphicElement::getGeometryBounds);
-}
-
-QRectF PartAlias::getFilteredBounds() const
-{
-    return shifted(&GraphicElement::getFilteredBounds);
+    return offsetRect((real->*kind)(), offset.x(), offset.y());
 }
 
 QList<QRectF> PartAlias::getBoundsOfPaths() const

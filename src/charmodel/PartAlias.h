@@ -1,7 +1,6 @@
 #pragma once
 
-#include "graphics/ElementProtocols.h"
-#include "platform/Object.h"
+#include "graphics/GraphicElementBase.h"
 
 #include <QPointF>
 #include <QRectF>
@@ -23,7 +22,7 @@ using PartAliasPtr = std::shared_ptr<PartAlias>;
 //
 // Archive, in writing order: "part" (the real element), "left" and "top" (floats, the display
 // position). The rest is taken from the real element's bounds on reading.
-class PartAlias : public Object, public virtual GraphicElement {
+class PartAlias : public GraphicElementBase, public BoundsByKind {
 public:
     ZDL_PROPERTIES
 
@@ -61,8 +60,6 @@ public:
     void setRealPartBoundsOrigin(const QPointF& origin) { m_realPartBoundsOrigin = origin; }
 
     // --- GraphicElement ---
-    Parent* parent() const override { return m_parent; }
-    void setParent(Parent* parent) override { m_parent = parent; }
     ObjectPtr initByCopying() const override;
     // Moves the alias rect only: the library lays aliases out this way.
     void offsetBy(const QPointF& delta, bool directly) override;
@@ -76,27 +73,19 @@ public:
     void flushCachedImage() override { }
     void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override { }
 
-    // The alias rect, visible or not.
+    // The alias rect, visible or not; every other kind is the real element's, shifted to the
+    // alias's place.
     QRectF getBounds() const override { return m_aliasBounds; }
     QRectF getBoundsIgnoringVisibility() const override { return m_aliasBounds; }
-    // The real element's, shifted to the alias's place.
-    QRectF getVisualBounds() const override;
-    QRectF getInvalidationBounds() const override;
-    QRectF getGeometryBounds() const override;
-    QRectF getFilteredBounds() const override;
     QList<QRectF> getBoundsOfPaths() const override;
 
     bool validateData() override { return true; }
-    bool visible() const override { return m_visible; }
-    void setVisible(bool visible) override { m_visible = visible; }
 
 private:
     GraphicElement* realGraphic() const;
-    QRectF shifted(QRectF (GraphicElement::*bounds)() const) const;
+    QRectF boundsOfKind(BoundsKind kind) const override;
 
-    bool m_visible = true;
     ObjectPtr m_realPart;
-    Parent* m_parent = nullptr;
     QPointF m_realPartBoundsOrigin;
     QRectF m_aliasBounds;
 };

@@ -73,11 +73,9 @@ PartPath::PartPath() = default;
 
 PartPath::PartPath(const PartPath& other)
     : PartElement(other)
+    , PathSegments(other)
     , StyleHolder(other)
 {
-    m_segments.reserve(other.m_segments.size());
-    for (const CurvePtr& curve : other.m_segments)
-        m_segments.append(Curve::initByCopying(*curve));
     // A group's first path holds the whole group's image, which the lone copy must not show as
     // its own.
     if (!other.m_blurMaster) {
@@ -96,7 +94,7 @@ PartPathPtr PartPath::initWithXMLAttributes(
 {
     auto path = std::make_shared<PartPath>();
     const bool closed = attributes.value(QStringLiteral("closed")) == QLatin1String("true");
-    path->m_segments = curvesFromCurveData(attributes.value(QStringLiteral("curveData")), closed);
+    path->takeCurves(curvesFromCurveData(attributes.value(QStringLiteral("curveData")), closed));
     auto colorNamed
         = [&](const QString& key) { return colorFromName ? colorFromName(attributes.value(key)) : nullptr; };
     if (attributes.contains(QStringLiteral("color")))
@@ -144,26 +142,23 @@ QString PartPath::className() const
 void PartPath::encodeWithCoder(KeyedArchiver& coder) const
 {
     PartElement::encodeWithCoder(coder);
-    ValueList curves;
-    curves.reserve(m_segments.size());
-    for (const CurvePtr& curve : m_segments)
-        curves.append(Value(curve));
-    coder.encodeObject(Value(curves), kSegments);
+    coder.encodeObject(archivedCurves(), kSegments);
     encodeStyleFieldsInArchiveOrder(coder, m_style);
 }
 
 ObjectPtr PartPath::initWithCoder(KeyedUnarchiver& coder)
 {
     PartElement::initWithCoder(coder);
-    m_segments.clear();
     const Value curves
         = zdlDecodeObjectOfClasses(coder, { QStringLiteral("NSArray"), QStringLiteral("Curve") }, kSegments);
     // Copies: a file may name one curve in two paths, or twice in one, and an edit of one path
     // must never reach another.
+    QList<CurvePtr> copies;
     for (const Value& item : curves.toList()) {
         if (CurvePtr curve = item.toObject<Curve>())
-            m_segments.append(Curve::initByCopying(*curve));
+            copies.append(Curve::initByCopying(*curve));
     }
+    takeCurves(std::move(copies));
     // Only the line opacity defaults to opaque; older files without "fillAlpha" read 0.
     decodeStyleFieldsInArchiveOrder(coder, m_style, StyleFieldReading { .checksPresence = true });
     if (!m_style.fill) {
@@ -186,51 +181,12 @@ ObjectPtr PartPath::initByCopying() const
 
 // --- Path ---
 
-QList<CurvePtr> PartPath::segments() const
+void PartPath::changeSegments(const std::function<void()>& change)
 {
-    QList<CurvePtr> copies;
-    copies.reserve(m_segments.size());
-    for (const CurvePtr& curve : m_segments)
-        copies.append(Curve::initByCopying(*curve));
-    return copies;
-}
-
-void PartPath::setSegments(const QList<CurvePtr>& segments)
-{
-    KeyChange change(*this, kSegments);
-    QList<CurvePtr> copies;
-    copies.reserve(segments.size());
-    for (const CurvePtr& curve : segments) {
-        if (curve)
-            copies.append(Curve::initByCopying(*curve));
-    }
-    m_segments = std::move(copies);
-    flushCache();
-}
-
-CurvePtr PartPath::getSegmentAtIndex(std::size_t index) const
-{
-    return index < numSegments() ? m_segments.at(static_cast<qsizetype>(index)) : nullptr;
-}
-
-void PartPath::deleteCurvePoint(std::size_t pointIndex, std::size_t segmentIndex)
-{
-    const CurvePtr curve = getSegmentAtIndex(segmentIndex);
-    if (!curve || pointIndex >= static_cast<std::size_t>(curve->numPoints()))
-        return;
-    KeyChange change(*this, kSegments);
-    curve->deletePointAtIndex(static_cast<int>(pointIndex));
-    flushCache();
-}
-
-DrawCommandList PartPath::getDrawCommands() const
-{
-    DrawCommandList commands;
-    for (const CurvePtr& curve : m_segments) {
-        const DrawCommandList& own = curve->getDrawCommands();
-        commands.insert(commands.end(), own.begin(), own.end());
-    }
-    return commands;
+    changeValueForKey(kSegments, [&] {
+        change();
+        flushCache();
+    });
 }
 
 CanvasPath PartPath::createCGPath() const
@@ -343,17 +299,9 @@ bool PartPath::validateData()
 {
     PartElement::validateData();
     mergeColorsIntoPalette();
-    bool removed = false;
-    for (qsizetype i = m_segments.size() - 1; i >= 0; --i) {
-        if (!m_segments.at(i)->validateData()) {
-            m_segments.removeAt(i);
-            removed = true;
-            zdlLog(QStringLiteral("PartPath validateData removing a segment"));
-        }
-    }
-    if (removed)
+    if (removeInvalidCurves(QStringLiteral("PartPath validateData removing a segment")))
         flushCache();
-    return !m_segments.isEmpty();
+    return numSegments() > 0;
 }
 
 // --- Names ---
@@ -370,7 +318,7 @@ QImage PartPath::pathIcon() const
 
 bool PartPath::canEditContents() const
 {
-    for (const CurvePtr& curve : m_segments) {
+    for (const CurvePtr& curve : curves()) {
         if (curve->numPoints() > 2)
             return true;
     }

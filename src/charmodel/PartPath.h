@@ -2,7 +2,7 @@
 
 #include "charmodel/PartElement.h"
 #include "graphics/Curve.h"
-#include "graphics/Path.h"
+#include "graphics/PathSegments.h"
 #include "graphics/StyleFields.h"
 #include "platform/CanvasPath.h"
 
@@ -24,7 +24,7 @@ using PartPathPtr = std::shared_ptr<PartPath>;
 // fill, an outline and an optional Gaussian blur. Its children are contents, drawn clipped to the
 // outline between the fill and the outline (a face inside a head shape). Colours are palette
 // entries, referenced, so that editing the palette recolours the path.
-class PartPath : public PartElement, public virtual Path, public StyleHolder<PartPath> {
+class PartPath : public PartElement, public PathSegments, public StyleHolder<PartPath> {
 public:
     ZDL_PROPERTIES
 
@@ -50,13 +50,8 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
     ObjectPtr initByCopying() const override;
 
-    // --- Path ---
-    QList<CurvePtr> segments() const override;
-    void setSegments(const QList<CurvePtr>& segments) override;
-    std::size_t numSegments() const override { return static_cast<std::size_t>(m_segments.size()); }
-    CurvePtr getSegmentAtIndex(std::size_t index) const override;
-    void deleteCurvePoint(std::size_t pointIndex, std::size_t segmentIndex) override;
-    DrawCommandList getDrawCommands() const override;
+    // --- Path: the curves come from PathSegments; changing them tells the observers of
+    // "segments" and drops the caches.
     CanvasPath createCGPath() const override;
     void flushCache() override;
     // Closed outline for hit tests, built once and kept until the curves change.
@@ -110,9 +105,10 @@ public:
     void flushCachesUsingColor() override;
     void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override;
 
-    // --- Bounds: the curves only, never the children.
-    QRectF getBounds() const override;
-    QRectF getBoundsIgnoringVisibility() const override;
+    // --- Bounds: the curves only, never the children. Hidden or without curves, a path answers the
+    // zero rectangle but for getBoundsIgnoringVisibility and getBoundsOfPaths.
+    QRectF getBounds() const override { return GraphicElement::getBounds(); }
+    QRectF getBoundsIgnoringVisibility() const override { return unionOfCurves(&Curve::getBounds); }
     QRectF getVisualBounds() const override;
     QRectF getInvalidationBounds() const override;
     QRectF getGeometryBounds() const override;
@@ -133,8 +129,8 @@ private:
     bool lineShows() const;
     // The line colour is set, not none, with a positive weight and alpha.
     bool lineDrawn() const;
-    QRectF unionOfCurves(QRectF (Curve::*bounds)() const) const;
     void styleFieldChanged(const StyleFieldInfo& field) override;
+    void changeSegments(const std::function<void()>& change) override;
     // Where the character model comes in: colours merged into its palette, and the default fill
     // colour of a new colour fill. Both need the owner part's model.
     void mergeColorsIntoPalette();
@@ -147,7 +143,6 @@ private:
     // common move (the whole part moved).
     bool blurGroupArrangementKept() const;
 
-    QList<CurvePtr> m_segments;
     // The blurred rendering and the offset of its top-left pixel from the rendered bounds' origin
     // (the blur spreads beyond the bitmap on every side).
     QImage m_filteredImage;

@@ -279,7 +279,7 @@ bool PartPath::containsPt(const QPointF& point, float viewScale) const
         const float scale = std::isfinite(viewScale) && viewScale > 0 ? viewScale : 1.0f;
         width = std::max(m_style.lineWeight * scale, 3.0f) / scale;
     }
-    for (const CurvePtr& curve : m_segments) {
+    for (const CurvePtr& curve : curves()) {
         if (curve->isPointOnCurve(point, width))
             return true;
     }
@@ -287,24 +287,6 @@ bool PartPath::containsPt(const QPointF& point, float viewScale) const
 }
 
 // --- Bounds ---
-
-QRectF PartPath::unionOfCurves(QRectF (Curve::*bounds)() const) const
-{
-    QRectF result;
-    for (const CurvePtr& curve : m_segments)
-        result = unionRect(result, (curve.get()->*bounds)());
-    return result;
-}
-
-QRectF PartPath::getBounds() const
-{
-    return visible() ? unionOfCurves(&Curve::getBounds) : QRectF();
-}
-
-QRectF PartPath::getBoundsIgnoringVisibility() const
-{
-    return unionOfCurves(&Curve::getBounds);
-}
 
 QRectF PartPath::getGeometryBounds() const
 {
@@ -336,7 +318,7 @@ QList<QRectF> PartPath::getBoundsOfPaths() const
     // Like getBoundsIgnoringVisibility, this answers for a hidden path too.
     QList<QRectF> rects;
     const double grow = lineShows() ? m_style.lineWeight / 2.0 : 0.0;
-    for (const CurvePtr& curve : m_segments)
+    for (const CurvePtr& curve : curves())
         rects.append(grownBy(curve->getBounds(), grow));
     return rects;
 }
@@ -347,8 +329,7 @@ void PartPath::offsetBy(const QPointF& delta, bool directly)
 {
     KeyChange change(*this, kSegments);
     PartElement::offsetBy(delta, directly);
-    for (const CurvePtr& curve : m_segments)
-        curve->offsetBy(delta);
+    offsetCurves(delta);
     m_bezier.reset();
     // A lone path keeps its blurred image, which is placed by its bounds; a group's image holds
     // the members where they were, so a moved member rebuilds it.
@@ -362,8 +343,7 @@ void PartPath::transformBy(const QTransform& transform)
 {
     KeyChange change(*this, kSegments);
     PartElement::transformBy(transform);
-    for (const CurvePtr& curve : m_segments)
-        curve->transformBy(transform);
+    transformCurves(transform);
     setSegments(segments());
     flushCache();
 }
@@ -372,8 +352,7 @@ void PartPath::perspectiveTransformFrom(const QRectF& source, const std::array<Q
 {
     KeyChange change(*this, kSegments);
     PartElement::perspectiveTransformFrom(source, quad);
-    for (const CurvePtr& curve : m_segments)
-        curve->perspectiveTransformFrom(source, quad.data());
+    perspectiveTransformCurves(source, quad);
     setSegments(segments());
     flushCache();
 }

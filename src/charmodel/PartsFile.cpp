@@ -106,7 +106,7 @@ void CharacterModel::encodeWithCoder(KeyedArchiver& coder) const
     if (!m_productCode.isEmpty())
         coder.encodeObject(Value(m_productCode), kProductCodeKey);
     coder.encodeObject(Value(valuesOf(m_colors)), kColorsKey);
-    coder.encodeObject(Value(valuesOf(m_parts)), kPartsKey);
+    coder.encodeObject(Value(valuesOf(m_parts.items())), kPartsKey);
     // The defaults for new paths, with the remembered fill colour among them.
     encodeStyleFields(coder, m_style, stylefields::lineColor, stylefields::lineAlpha);
     coder.encodeObject(m_fillColor, kFillColorKey);
@@ -150,7 +150,7 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
         { QStringLiteral("Part"), QStringLiteral("ImageElement"), QStringLiteral("Balloon"),
             QStringLiteral("Group") },
         kPartsKey);
-    m_parts = adoptDecodedElements(coder, decoded, this);
+    m_parts.adoptDecoded(coder, decoded);
 
     // A palette without none, black and white in front (a damaged or very old file) is brought into
     // the current form, so that the fallbacks below and every later user find them there.

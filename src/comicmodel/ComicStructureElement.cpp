@@ -129,25 +129,12 @@ const PropertyTable& ComicStructureElement::staticPropertyTable()
 
 ComicStructureElement::ComicStructureElement(const ComicStructureElement& other)
     : Object(other)
+    , m_contents(this, other.m_contents)
     , m_topLeft(other.m_topLeft)
     , m_topRight(other.m_topRight)
     , m_bottomLeft(other.m_bottomLeft)
     , m_bottomRight(other.m_bottomRight)
 {
-    m_contents.reserve(other.m_contents.size());
-    for (const auto& child : other.m_contents) {
-        auto copy = std::dynamic_pointer_cast<ComicStructureElement>(child->initByCopying());
-        if (copy)
-            appendChild(copy);
-    }
-}
-
-ComicStructureElement::~ComicStructureElement()
-{
-    for (const auto& child : m_contents) {
-        if (child->m_parent == this)
-            child->m_parent = nullptr;
-    }
 }
 
 void ComicStructureElement::initWithRect(const QRectF& rect, ComicStructureElement* parent)
@@ -177,7 +164,7 @@ void ComicStructureElement::encodeWithCoder(KeyedArchiver& coder) const
     encodeCorner(coder, m_bottomRight, QStringLiteral("brx"), QStringLiteral("bry"));
     ValueList children;
     children.reserve(qsizetype(m_contents.size()));
-    for (const auto& child : m_contents)
+    for (const auto& child : m_contents.items())
         children.append(Value(ObjectPtr(child)));
     coder.encodeObject(Value(children), QStringLiteral("contents"));
 }
@@ -192,50 +179,33 @@ ObjectPtr ComicStructureElement::initWithCoder(KeyedUnarchiver& coder)
 
     const Value decoded = zdlDecodeObjectOfClasses(coder,
         { QStringLiteral("NSArray"), QStringLiteral("ComicStructureElement") }, QStringLiteral("contents"));
-    m_contents.clear();
-    QSet<const ComicStructureElement*> seen;
-    for (const Value& member : decoded.toList()) {
-        auto child = member.toObject<ComicStructureElement>();
-        // A member still being decoded is this element or an ancestor: taking it would close an
-        // ownership cycle. One already adopted elsewhere, or listed twice, would get two owners.
-        if (!child || coder.isDecoding(child) || child->m_parent || seen.contains(child.get()))
-            continue;
-        seen.insert(child.get());
-        appendChild(child);
-    }
+    ComicStructureList members;
+    for (const Value& member : decoded.toList())
+        members.push_back(member.toObject<ComicStructureElement>());
+    m_contents.adoptDecoded(coder, members);
     NestingGuard::finish(*this);
     return shared_from_this();
 }
 
 void ComicStructureElement::retire()
 {
-    for (const auto& child : m_contents)
+    for (const auto& child : m_contents.items())
         child->retire();
 }
 
 bool ComicStructureElement::validateData()
 {
-    for (auto i = qsizetype(m_contents.size()) - 1; i >= 0; --i) {
-        const auto child = m_contents[size_t(i)];
-        if (!child->validateData()) {
-            m_contents.erase(m_contents.begin() + i);
-            if (child->m_parent == this)
-                child->m_parent = nullptr;
-            zdlLog(QStringLiteral("ComicStructureElement validateData removing a ComicStructureElement"));
-        }
-    }
+    m_contents.removeInvalid(
+        QStringLiteral("ComicStructureElement validateData removing a ComicStructureElement"),
+        decltype(m_contents)::Leaving::ClearLinks);
     return true;
-}
-
-ComicStructureList ComicStructureElement::contents() const
-{
-    return m_contents;
 }
 
 int ComicStructureElement::indexOfChild(const ComicStructureElement* child) const
 {
-    for (size_t i = 0; i < m_contents.size(); ++i) {
-        if (m_contents[i].get() == child)
+    const ComicStructureList& contents = m_contents.items();
+    for (size_t i = 0; i < contents.size(); ++i) {
+        if (contents[i].get() == child)
             return int(i);
     }
     return -1;
@@ -243,36 +213,14 @@ int ComicStructureElement::indexOfChild(const ComicStructureElement* child) cons
 
 void ComicStructureElement::setContents(const ComicStructureList& contents)
 {
-    ComicStructureList kept;
-    kept.reserve(contents.size());
-    for (const auto& child : contents) {
-        if (!child || isSelfOrAncestor(child.get())
-            || std::find(kept.begin(), kept.end(), child) != kept.end())
-            continue;
-        kept.push_back(child);
-    }
-    for (const auto& old : m_contents) {
-        if (old->m_parent == this && std::find(kept.begin(), kept.end(), old) == kept.end())
-            old->m_parent = nullptr;
-    }
-    m_contents = std::move(kept);
-    for (const auto& child : m_contents)
-        child->m_parent = this;
+    using Children = decltype(m_contents);
+    m_contents.adopt(
+        m_contents.acceptable(contents, Children::Repeats::Refused), Children::Leaving::ClearLinks);
 }
 
 void ComicStructureElement::appendChild(const std::shared_ptr<ComicStructureElement>& child)
 {
-    child->m_parent = this;
-    m_contents.push_back(child);
-}
-
-bool ComicStructureElement::isSelfOrAncestor(const ComicStructureElement* candidate) const
-{
-    for (const ComicStructureElement* link = this; link; link = link->m_parent) {
-        if (link == candidate)
-            return true;
-    }
-    return false;
+    m_contents.append(child);
 }
 
 std::shared_ptr<ComicStructureElement> ComicStructureElement::self() const
@@ -315,8 +263,8 @@ ComicRow* ComicStructureElement::getTopLevelRowContainer() const
 
 void ComicStructureElement::fixParents()
 {
-    for (const auto& child : m_contents) {
-        child->m_parent = this;
+    for (const auto& child : m_contents.items()) {
+        child->setParent(this);
         child->fixParents();
     }
 }
@@ -324,9 +272,10 @@ void ComicStructureElement::fixParents()
 std::shared_ptr<ComicStructureElement> ComicStructureElement::getElementBefore(
     const ComicStructureElement* child) const
 {
-    for (size_t i = 1; i < m_contents.size(); ++i) {
-        if (m_contents[i].get() == child)
-            return m_contents[i - 1];
+    const ComicStructureList& contents = m_contents.items();
+    for (size_t i = 1; i < contents.size(); ++i) {
+        if (contents[i].get() == child)
+            return contents[i - 1];
     }
     return nullptr;
 }
@@ -334,16 +283,17 @@ std::shared_ptr<ComicStructureElement> ComicStructureElement::getElementBefore(
 std::shared_ptr<ComicStructureElement> ComicStructureElement::getElementAfter(
     const ComicStructureElement* child) const
 {
-    for (size_t i = 0; i + 1 < m_contents.size(); ++i) {
-        if (m_contents[i].get() == child)
-            return m_contents[i + 1];
+    const ComicStructureList& contents = m_contents.items();
+    for (size_t i = 0; i + 1 < contents.size(); ++i) {
+        if (contents[i].get() == child)
+            return contents[i + 1];
     }
     return nullptr;
 }
 
 std::shared_ptr<ComicStructureElement> ComicStructureElement::firstPanel() const
 {
-    for (const auto& child : m_contents) {
+    for (const auto& child : m_contents.items()) {
         if (auto panel = child->firstPanel())
             return panel;
     }
@@ -352,7 +302,7 @@ std::shared_ptr<ComicStructureElement> ComicStructureElement::firstPanel() const
 
 std::shared_ptr<ComicStructureElement> ComicStructureElement::lastPanel() const
 {
-    for (auto it = m_contents.rbegin(); it != m_contents.rend(); ++it) {
+    for (auto it = m_contents.items().rbegin(); it != m_contents.items().rend(); ++it) {
         if (auto panel = (*it)->lastPanel())
             return panel;
     }
@@ -361,13 +311,13 @@ std::shared_ptr<ComicStructureElement> ComicStructureElement::lastPanel() const
 
 void ComicStructureElement::getPanelsInArray(ComicStructureList& panels) const
 {
-    for (const auto& child : m_contents)
+    for (const auto& child : m_contents.items())
         child->getPanelsInArray(panels);
 }
 
 void ComicStructureElement::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object)
 {
-    for (const auto& child : m_contents)
+    for (const auto& child : m_contents.items())
         child->notifyAllGraphicsOf(notice, object);
 }
 
@@ -394,7 +344,7 @@ std::shared_ptr<ComicStructureElement> ComicStructureElement::getDeepestElementA
 {
     if (!contains(point))
         return nullptr;
-    for (const auto& child : m_contents) {
+    for (const auto& child : m_contents.items()) {
         if (auto deepest = child->getDeepestElementAt(point))
             return deepest;
     }
@@ -430,7 +380,7 @@ void ComicStructureElement::drawIn(ZDLContext& context, const QRectF& dirtyRect)
 {
     const bool everything = owner()->focusOnPanel();
     // A copy: drawing must not be upset by a child list that changes underneath.
-    const ComicStructureList children = m_contents;
+    const ComicStructureList children = m_contents.items();
     for (const auto& child : children) {
         if (everything || intersectsRect(child->bounds(), dirtyRect))
             child->drawIn(context, dirtyRect);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graphics/ElementProtocols.h"
+#include "graphics/ElementChildren.h"
 #include "platform/Object.h"
 
 #include <QPointF>
@@ -65,8 +65,7 @@ public:
     // no parent yet.
     ComicStructureElement(const ComicStructureElement& other);
     ComicStructureElement& operator=(const ComicStructureElement&) = delete;
-    // Children still held elsewhere (an undo step) must not keep a link to a freed container.
-    ~ComicStructureElement() override;
+    ~ComicStructureElement() override = default;
 
     // The parent link and the rect's corners (y grows downward). The parent's contents are left to
     // the caller.
@@ -84,7 +83,7 @@ public:
     virtual bool validateData();
 
     // --- Tree ---
-    ComicStructureList contents() const;
+    ComicStructureList contents() const { return m_contents.items(); }
     std::size_t numContents() const { return m_contents.size(); }
     // The child's position in contents, or -1.
     int indexOfChild(const ComicStructureElement* child) const;
@@ -171,9 +170,9 @@ protected:
     void appendChild(const std::shared_ptr<ComicStructureElement>& child);
 
 private:
-    bool isSelfOrAncestor(const ComicStructureElement* candidate) const;
-
-    ComicStructureList m_contents;
+    ElementChildren<TypedLinks<ComicStructureElement, ComicStructureElement, ComicStructureList>> m_contents {
+        this
+    };
     ComicStructureElement* m_parent = nullptr;
     QPointF m_topLeft;
     QPointF m_topRight;

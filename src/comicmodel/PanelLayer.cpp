@@ -32,28 +32,8 @@ const QStringList& elementClassNames()
 
 PanelLayer::PanelLayer(const PanelLayer& other)
     : Object(other)
+    , m_elements(this, other.m_elements)
 {
-    m_elements.reserve(other.m_elements.size());
-    for (const ObjectPtr& element : other.m_elements) {
-        const auto* graphic = asProtocol<GraphicElement>(element);
-        if (!graphic)
-            continue;
-        ObjectPtr copy = graphic->initByCopying();
-        if (auto* linked = asProtocol<ModelElement>(copy)) {
-            linked->setParent(this);
-            m_elements.append(copy);
-        }
-    }
-}
-
-PanelLayer::~PanelLayer()
-{
-    // Elements still held elsewhere (an undo step, the pasteboard) must not point at a freed layer.
-    for (const ObjectPtr& element : m_elements) {
-        auto* linked = asProtocol<ModelElement>(element);
-        if (linked && linked->parent() == this)
-            linked->setParent(nullptr);
-    }
 }
 
 std::shared_ptr<PanelLayer> PanelLayer::initWithChildren(const ElementList& children)
@@ -76,8 +56,8 @@ QString PanelLayer::className() const
 void PanelLayer::encodeWithCoder(KeyedArchiver& coder) const
 {
     ValueList list;
-    list.reserve(m_elements.size());
-    for (const ObjectPtr& element : m_elements)
+    list.reserve(m_elements.items().size());
+    for (const ObjectPtr& element : m_elements.items())
         list.append(Value(element));
     coder.encodeObject(Value(list), kElements);
 }
@@ -97,44 +77,18 @@ std::shared_ptr<PanelLayer> PanelLayer::initWithDecodedChildren(KeyedUnarchiver&
 
 void PanelLayer::adoptDecodedElements(KeyedUnarchiver& coder, const QString& key)
 {
-    m_elements.clear();
-    QSet<const Object*> seen;
-    for (const ObjectPtr& element : zdlDecodeElementsOfClasses(coder, elementClassNames(), key)) {
-        auto* linked = asProtocol<ModelElement>(element);
-        // An element still being decoded is an ancestor of the layer, and one that another
-        // container already adopted, or that is listed twice, would get two owners.
-        if (!linked || !asProtocol<GraphicElement>(element) || coder.isDecoding(element) || linked->parent()
-            || seen.contains(element.get()))
-            continue;
-        seen.insert(element.get());
-        linked->setParent(this);
-        m_elements.append(element);
-    }
+    m_elements.adoptDecoded(coder, zdlDecodeElementsOfClasses(coder, elementClassNames(), key));
 }
 
+// Elements that leave keep their link to the layer.
 void PanelLayer::setChildren(const ElementList& children)
 {
-    ElementList kept;
-    kept.reserve(children.size());
-    for (const ObjectPtr& element : children) {
-        if (!asProtocol<ModelElement>(element) || !asProtocol<GraphicElement>(element)
-            || kept.contains(element))
-            continue;
-        kept.append(element);
-    }
-    m_elements = kept;
-    for (const ObjectPtr& element : m_elements)
-        asProtocol<ModelElement>(element)->setParent(this);
+    m_elements.adopt(m_elements.acceptable(children, GraphicElementChildren::Repeats::Refused));
 }
 
 ObjectPtr PanelLayer::getChildAt(const QPointF& point, float viewScale) const
 {
-    for (auto it = m_elements.crbegin(); it != m_elements.crend(); ++it) {
-        const auto* graphic = asProtocol<GraphicElement>(*it);
-        if (graphic && graphic->containsPt(point, viewScale))
-            return *it;
-    }
-    return nullptr;
+    return topmostContaining(m_elements.items(), point, viewScale);
 }
 
 QRectF PanelLayer::getBounds() const
@@ -166,7 +120,7 @@ QRectF PanelLayer::getInvalidationBounds() const
 ElementList PanelLayer::allComicElementsOfClass(const QString& className) const
 {
     ElementList found;
-    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_elements)) {
+    for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_elements.items())) {
         if (ArrayUtils::isKindOfClassNamed(element.get(), className))
             found.append(element);
     }
@@ -175,29 +129,16 @@ ElementList PanelLayer::allComicElementsOfClass(const QString& className) const
 
 bool PanelLayer::validateData()
 {
-    for (auto i = m_elements.size() - 1; i >= 0; --i) {
-        auto* graphic = asProtocol<GraphicElement>(m_elements.at(i));
-        if (!graphic || !graphic->validateData()) {
-            // The layer may not outlive an element it no longer lists.
-            auto* linked = asProtocol<ModelElement>(m_elements.at(i));
-            if (linked && linked->parent() == this)
-                linked->setParent(nullptr);
-            m_elements.removeAt(i);
-            zdlLog(QStringLiteral("Group validateData removing a ComicElement"));
-        }
-    }
+    // The layer may not outlive an element it no longer lists.
+    m_elements.removeInvalid(QStringLiteral("Group validateData removing a ComicElement"),
+        GraphicElementChildren::Leaving::ClearLinks);
     return !m_elements.isEmpty();
 }
 
+// Retiring ends the tree's links: an element that outlives the layer (held by an undo step) must
+// not point at it.
 void PanelLayer::retire()
 {
-    // Retiring ends the tree's links: an element that outlives the layer (held by an undo step)
-    // must not point at it.
-    for (const ObjectPtr& element : m_elements) {
-        auto* linked = asProtocol<ModelElement>(element);
-        if (linked && linked->parent() == this)
-            linked->setParent(nullptr);
-    }
     m_elements.clear();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graphics/ElementProtocols.h"
+#include "graphics/ElementChildren.h"
 #include "platform/Object.h"
 
 #include <QString>
@@ -22,7 +22,7 @@ public:
     // no parent yet.
     PanelLayer(const PanelLayer& other);
     PanelLayer& operator=(const PanelLayer&) = delete;
-    ~PanelLayer() override;
+    ~PanelLayer() override = default;
 
     // A layer holding the elements (a legacy file's element arrays).
     static std::shared_ptr<PanelLayer> initWithChildren(const ElementList& children);
@@ -36,11 +36,11 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
     // --- Parent ---
-    ElementList children() const override { return m_elements; }
+    ElementList children() const override { return m_elements.items(); }
     // Elements that leave keep their link to the layer. Null, repeated and non-element members are
     // refused.
     void setChildren(const ElementList& children) override;
-    std::size_t numChildren() const override { return std::size_t(m_elements.size()); }
+    std::size_t numChildren() const override { return m_elements.size(); }
     // The topmost element that contains the point, hidden or not.
     ObjectPtr getChildAt(const QPointF& point, float viewScale) const override;
     // The panel's frame, whatever the elements cover; the zero rect without a panel.
@@ -69,7 +69,7 @@ public:
 private:
     void adoptDecodedElements(KeyedUnarchiver& coder, const QString& key);
 
-    ElementList m_elements;
+    GraphicElementChildren m_elements { this };
     ComicPanel* m_parent = nullptr;
 };
 

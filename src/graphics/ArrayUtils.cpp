@@ -152,6 +152,22 @@ bool ArrayUtils::object(const ObjectPtr& a, const ObjectPtr& b)
     return false;
 }
 
+const Object* ArrayUtils::getAncestorOfClassNamed(const ModelElement* element, const QString& className)
+{
+    constexpr int kMaxDepth = 100000;
+    const ModelElement* link = element;
+    for (int depth = 0; link && depth < kMaxDepth; ++depth) {
+        Parent* ancestor = link->parent();
+        const auto* object = dynamic_cast<const Object*>(ancestor);
+        if (!object)
+            return nullptr;
+        if (isKindOfClassNamed(object, className))
+            return object;
+        link = dynamic_cast<const ModelElement*>(ancestor);
+    }
+    return nullptr;
+}
+
 bool ArrayUtils::isKindOfClassNamed(const Object* object, const QString& className)
 {
     return object && ClassRegistry::shared().isKindOf(object->className(), className);

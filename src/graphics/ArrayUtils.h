@@ -62,6 +62,11 @@ public:
         return nullptr;
     }
 
+    // The nearest ancestor whose archived class is the named one or a subclass of it, for classes
+    // this code cannot name in C++. Parent links are set only by adoption, which refuses cycles;
+    // a bound guards the walk anyway.
+    static const Object* getAncestorOfClassNamed(const ModelElement* element, const QString& className);
+
     // False for an empty list.
     template <class T> static bool allIn(const ElementList& elements)
     {

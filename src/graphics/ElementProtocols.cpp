@@ -20,6 +20,36 @@ void GraphicElement::flushCachedImage()
     flushParentCachedImage(*this);
 }
 
+QRectF GraphicElement::getBounds() const
+{
+    return visible() ? getBoundsIgnoringVisibility() : QRectF();
+}
+
+QRectF GraphicElement::getVisualBounds() const
+{
+    return getBounds();
+}
+
+QRectF GraphicElement::getInvalidationBounds() const
+{
+    return getVisualBounds();
+}
+
+QRectF GraphicElement::getGeometryBounds() const
+{
+    return getBounds();
+}
+
+QRectF GraphicElement::getFilteredBounds() const
+{
+    return getVisualBounds();
+}
+
+QList<QRectF> GraphicElement::getBoundsOfPaths() const
+{
+    return { getVisualBounds() };
+}
+
 std::size_t Parent::numChildren() const
 {
     return static_cast<std::size_t>(children().size());
@@ -77,4 +107,4 @@ void flushParentCachedImage(const ModelElement& element)
         graphic->flushCachedImage();
 }
 
-}  // namespace zandrel
+} // namespace zandrel

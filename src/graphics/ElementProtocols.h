@@ -8,7 +8,6 @@
 #include <QRectF>
 #include <QString>
 #include <QTransform>
-
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -35,8 +34,7 @@ enum class GraphicNotice : int {
 };
 
 // "An object that answers X": the protocol of an element, or nullptr when it does not adopt it.
-template <class Protocol>
-Protocol* asProtocol(const ObjectPtr& object)
+template <class Protocol> Protocol* asProtocol(const ObjectPtr& object)
 {
     return dynamic_cast<Protocol*>(object.get());
 }
@@ -88,21 +86,45 @@ public:
     virtual void flushCachedImage();
 
     // The bounds family. Hidden elements and elements without geometry answer the empty rectangle,
-    // except getBoundsIgnoringVisibility, which never looks at visibility.
-    virtual QRectF getBounds() const = 0;
+    // except getBoundsIgnoringVisibility, which never looks at visibility. The defaults relate the
+    // members as an element without line, blur or handles has them, so such an element gives
+    // only the bounds of its geometry: getBounds is that while visible, the visual, geometry,
+    // invalidation and filtered bounds are getBounds, and the one path rectangle is the visual
+    // bounds. Elements that draw more replace what differs.
+    virtual QRectF getBounds() const;
     virtual QRectF getBoundsIgnoringVisibility() const = 0;
-    virtual QRectF getVisualBounds() const = 0;
-    QRectF getInvalidationBounds() const override = 0;
-    virtual QRectF getGeometryBounds() const = 0;
-    virtual QRectF getFilteredBounds() const = 0;
+    virtual QRectF getVisualBounds() const;
+    QRectF getInvalidationBounds() const override;
+    virtual QRectF getGeometryBounds() const;
+    virtual QRectF getFilteredBounds() const;
     // One rectangle for each path-like piece, for fine overlap tests.
-    virtual QList<QRectF> getBoundsOfPaths() const = 0;
+    virtual QList<QRectF> getBoundsOfPaths() const;
 
     // True when the element is usable; unusable children are removed first.
     virtual bool validateData() = 0;
 
     virtual bool visible() const = 0;
     virtual void setVisible(bool visible) = 0;
+};
+
+// An element whose every kind of bounds follows from one rule: a container's are the union of its
+// children's, an alias's those of the element it shows, moved to where it shows it. The rule is
+// given the kind asked for.
+class BoundsByKind : public virtual GraphicElement {
+public:
+    using BoundsKind = QRectF (GraphicElement::*)() const;
+
+    QRectF getBounds() const override { return boundsOfKind(&GraphicElement::getBounds); }
+    QRectF getVisualBounds() const override { return boundsOfKind(&GraphicElement::getVisualBounds); }
+    QRectF getInvalidationBounds() const override
+    {
+        return boundsOfKind(&GraphicElement::getInvalidationBounds);
+    }
+    QRectF getGeometryBounds() const override { return boundsOfKind(&GraphicElement::getGeometryBounds); }
+    QRectF getFilteredBounds() const override { return boundsOfKind(&GraphicElement::getFilteredBounds); }
+
+protected:
+    virtual QRectF boundsOfKind(BoundsKind kind) const = 0;
 };
 
 // An element of a character or comic model: it knows its model and what kind of part it is.
@@ -167,10 +189,9 @@ void notifyChildrenOf(const Parent& container, GraphicNotice notice, GraphicMani
 void flushParentCachedImage(const ModelElement& element);
 
 // A typed deep copy, for callers that know the class of what they copy.
-template <class T>
-std::shared_ptr<T> copyElement(const T& element)
+template <class T> std::shared_ptr<T> copyElement(const T& element)
 {
     return std::dynamic_pointer_cast<T>(element.initByCopying());
 }
 
-}  // namespace zandrel
+} // namespace zandrel

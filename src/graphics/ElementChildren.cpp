@@ -1,0 +1,54 @@
+#include "graphics/ElementChildren.h"
+
+namespace zandrel {
+
+Parent* GraphicElementLinks::parentOf(const Object& member)
+{
+    const auto* element = dynamic_cast<const ModelElement*>(&member);
+    return element ? element->parent() : nullptr;
+}
+
+void GraphicElementLinks::setParentOf(Object& member, Parent* owner)
+{
+    if (auto* element = dynamic_cast<ModelElement*>(&member))
+        element->setParent(owner);
+}
+
+bool GraphicElementLinks::accepts(const Object* member)
+{
+    return dynamic_cast<const GraphicElement*>(member) != nullptr;
+}
+
+ObjectPtr GraphicElementLinks::copyOf(const ObjectPtr& member)
+{
+    const auto* graphic = asProtocol<GraphicElement>(member);
+    ObjectPtr copy = graphic ? graphic->initByCopying() : nullptr;
+    return asProtocol<GraphicElement>(copy) ? copy : nullptr;
+}
+
+bool GraphicElementLinks::isValid(const ObjectPtr& member)
+{
+    auto* graphic = asProtocol<GraphicElement>(member);
+    return graphic && graphic->validateData();
+}
+
+const Object* GraphicElementLinks::objectOf(const Parent* owner)
+{
+    return dynamic_cast<const Object*>(owner);
+}
+
+const Object* GraphicElementLinks::parentObjectOf(const Object* link)
+{
+    const auto* element = dynamic_cast<const ModelElement*>(link);
+    return element ? dynamic_cast<const Object*>(element->parent()) : nullptr;
+}
+
+ElementList adoptDecodedElements(KeyedUnarchiver& coder, const ElementList& decoded, Parent* adopter)
+{
+    const ElementList kept = GraphicElementChildren::decodedToAdopt(coder, decoded);
+    for (const ObjectPtr& member : kept)
+        GraphicElementLinks::setParentOf(*member, adopter);
+    return kept;
+}
+
+} // namespace zandrel
