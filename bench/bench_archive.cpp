@@ -1,5 +1,6 @@
 // Binary property list and keyed archive throughput on an archive of over 100,000 objects, beside
 // a memcpy of the same bytes as the baseline of this machine and run.
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -16,7 +17,8 @@ namespace {
 // A node of a document-like tree: a name, a few scalars, a colour and children.
 class BenchNode : public Object {
 public:
-    QString className() const override { return QStringLiteral("BenchNode"); }
+    static inline const QString kClassName = QStringLiteral("BenchNode");
+    QString className() const override { return kClassName; }
     void encodeWithCoder(KeyedArchiver& coder) const override
     {
         coder.encodeObject(Value(name), QStringLiteral("name"));
@@ -31,16 +33,15 @@ public:
     }
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override
     {
-        name = coder.decodeObjectOfClass(QStringLiteral("NSString"), QStringLiteral("name")).toString();
+        name = coder.decodeObjectOfClass(PlatformClass::kString, QStringLiteral("name")).toString();
         weight = coder.decodeFloatForKey(QStringLiteral("weight"));
         count = coder.decodeIntegerForKey(QStringLiteral("count"));
         origin = coder.decodePointForKey(QStringLiteral("origin"));
-        color = coder.decodeObjectOfClass(QStringLiteral("NSColor"), QStringLiteral("color")).toColor();
-        const ValueList list
-            = coder
-                  .decodeObjectOfClasses(
-                      { QStringLiteral("NSArray"), QStringLiteral("BenchNode") }, QStringLiteral("children"))
-                  .toList();
+        color = coder.decodeObjectOfClass(PlatformClass::kColor, QStringLiteral("color")).toColor();
+        const ValueList list = coder
+                                   .decodeObjectOfClasses({ PlatformClass::kArray, BenchNode::kClassName },
+                                       QStringLiteral("children"))
+                                   .toList();
         for (const Value& item : list)
             children.push_back(item.toObject<BenchNode>());
         return shared_from_this();
@@ -56,7 +57,7 @@ public:
 
 void registerBenchClasses(ClassRegistry& registry)
 {
-    registry.registerClass<BenchNode>(QStringLiteral("BenchNode"), QStringLiteral("NSObject"));
+    registry.registerClass<BenchNode>(BenchNode::kClassName, PlatformClass::kObject);
 }
 
 // 25,000 nodes in a tree of fan-out 4: about 125,000 archived objects.
@@ -149,7 +150,7 @@ void BM_KeyedArchiveDecode(benchmark::State& state)
 {
     const QByteArray& bytes = fixture().archive;
     for (auto _ : state) {
-        const Value root = KeyedUnarchiver::unarchive(bytes, { QStringLiteral("BenchNode") });
+        const Value root = KeyedUnarchiver::unarchive(bytes, { BenchNode::kClassName });
         benchmark::DoNotOptimize(root.toObject().get());
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());

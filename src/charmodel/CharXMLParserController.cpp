@@ -1,5 +1,6 @@
 #include "charmodel/CharXMLParserController.h"
 
+#include "charmodel/CharXMLNames.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
@@ -15,12 +16,6 @@
 namespace zandrel {
 
 namespace {
-
-const QString kCharacterDocument = QStringLiteral("CharacterDocument");
-const QString kTracingFile = QStringLiteral("TracingFile");
-const QString kColor = QStringLiteral("Color");
-const QString kPart = QStringLiteral("Part");
-const QString kCurve = QStringLiteral("Curve");
 
 // Numbers read leniently, as the paths' attributes are: unreadable or not finite is 0.
 float lenientFloat(const QString& text)
@@ -100,7 +95,7 @@ bool CharXMLParserController::parse(const QByteArray& data)
         return false;
     }
     if (!m_model) {
-        m_error = QStringLiteral("The file holds no \"%1\" element.").arg(kCharacterDocument);
+        m_error = QStringLiteral("The file holds no \"%1\" element.").arg(CharXML::kCharacterDocumentElement);
         return false;
     }
     return true;
@@ -110,11 +105,11 @@ QString CharXMLParserController::limitError(const QString& name) const
 {
     if (m_stack.size() >= kMaxDepth)
         return QStringLiteral("Elements are nested too deeply.");
-    if (name == kColor && m_colorCount + m_valueColors.size() >= kMaxColors)
+    if (name == CharXML::kColorElement && m_colorCount + m_valueColors.size() >= kMaxColors)
         return QStringLiteral("Too many colors.");
-    if (name == kPart && m_partCount >= kMaxParts)
+    if (name == CharXML::kPartElement && m_partCount >= kMaxParts)
         return QStringLiteral("Too many parts.");
-    if (name == kCurve && m_pathCount >= kMaxPaths)
+    if (name == CharXML::kCurveElement && m_pathCount >= kMaxPaths)
         return QStringLiteral("Too many curves.");
     return QString();
 }
@@ -122,15 +117,15 @@ QString CharXMLParserController::limitError(const QString& name) const
 void CharXMLParserController::didStartElement(const QString& name, const QMap<QString, QString>& attributes)
 {
     m_stack.append(name);
-    if (name == kCharacterDocument)
+    if (name == CharXML::kCharacterDocumentElement)
         startCharacter(attributes);
-    else if (name == kTracingFile)
+    else if (name == CharXML::kTracingFileElement)
         startTracingFile(attributes);
-    else if (name == kColor)
+    else if (name == CharXML::kColorElement)
         startColor(attributes);
-    else if (name == kPart)
+    else if (name == CharXML::kPartElement)
         startPart();
-    else if (name == kCurve)
+    else if (name == CharXML::kCurveElement)
         startCurve(attributes);
 }
 
@@ -138,10 +133,10 @@ void CharXMLParserController::didEndElement(const QString& name)
 {
     if (!m_stack.isEmpty())
         m_stack.removeLast();
-    if (name == kPart) {
+    if (name == CharXML::kPartElement) {
         m_currentPart = nullptr;
         m_currentParent = nullptr;
-    } else if (name == kCurve) {
+    } else if (name == CharXML::kCurveElement) {
         Parent* parent = m_currentPath ? m_currentPath->parent() : nullptr;
         m_currentParent = dynamic_cast<PartElementParent*>(parent);
         m_currentPath = dynamic_cast<PartPath*>(parent);
@@ -163,11 +158,11 @@ void CharXMLParserController::startTracingFile(const QMap<QString, QString>& att
 {
     if (!m_model)
         return;
-    if (attributes.contains(QStringLiteral("scale")))
-        m_model->setTracingImageScale(lenientFloat(attributes.value(QStringLiteral("scale"))));
-    if (attributes.contains(QStringLiteral("alpha")))
-        m_model->setTracingImageAlpha(lenientFloat(attributes.value(QStringLiteral("alpha"))));
-    const QString path = attributes.value(QStringLiteral("path"));
+    if (attributes.contains(CharXML::kScaleAttribute))
+        m_model->setTracingImageScale(lenientFloat(attributes.value(CharXML::kScaleAttribute)));
+    if (attributes.contains(CharXML::kAlphaAttribute))
+        m_model->setTracingImageAlpha(lenientFloat(attributes.value(CharXML::kAlphaAttribute)));
+    const QString path = attributes.value(CharXML::kPathAttribute);
     if (path.isEmpty())
         return;
     // A relative path belongs with the file that names it, wherever the application was started.
@@ -186,7 +181,7 @@ void CharXMLParserController::startColor(const QMap<QString, QString>& attribute
     if (!m_model)
         return;
     // The hex reader does not validate: a longer text would give components beyond 1.
-    if (!ZDLColor::validHexColor(attributes.value(QStringLiteral("color"))))
+    if (!ZDLColor::validHexColor(attributes.value(CharXML::kColorAttribute)))
         return;
     ZDLColorPtr color = ZDLColor::initWithXMLAttributes(attributes);
     // Paths find their colours by name, so each name must lead to one colour.
@@ -209,7 +204,7 @@ void CharXMLParserController::startPart()
 void CharXMLParserController::startCurve(const QMap<QString, QString>& attributes)
 {
     // Counted before the points are made: a point costs far more memory than its text.
-    m_pointCount += tokenCount(attributes.value(QStringLiteral("curveData"))) / 3;
+    m_pointCount += tokenCount(attributes.value(CharXML::kCurveDataAttribute)) / 3;
     if (m_pointCount > kMaxPoints) {
         m_error = QStringLiteral("Too many curve points.");
         return;

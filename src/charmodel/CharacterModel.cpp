@@ -1,8 +1,10 @@
 #include "charmodel/CharacterModel.h"
 
 #include "app/core/ZDLDocument.h"
+#include "charmodel/CharXMLNames.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
 #include "charmodel/PartAlias.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/PartTypes.h"
@@ -15,6 +17,7 @@
 #include "graphics/StyleKeys.h"
 #include "graphics/ZDLContext.h"
 #include "graphics/ZDLImage.h"
+#include "platform/ArchiveNames.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
 #include "platform/CurrentCanvas.h"
@@ -37,19 +40,19 @@ const PropertyTable& CharacterModel::staticPropertyTable()
     static std::vector<Property> properties = styleProperties({ &stylefields::blur });
     properties.insert(properties.end(),
         {
-            property<M>("unconvertingFillColor", &M::unconvertingFillColor, &M::setUnconvertingFillColor),
+            property<M>(kUnconvertingFillColorKey, &M::unconvertingFillColor, &M::setUnconvertingFillColor),
             property<M>(kFillColor, &M::fillColor, &M::setFillColor),
             property<M>(kFillColorAdjust, &M::fillColorAdjust, &M::setFillColorAdjust),
-            property<M>("characterName", &M::characterName, &M::setCharacterName),
-            property<M>("creator", &M::creator, &M::setCreator),
-            readOnlyProperty<M>("characterId", &M::characterId),
-            property<M>("partsKind", &M::partsKind, &M::setPartsKind),
-            property<M>("productCode", &M::productCode, &M::setProductCode),
-            property<M>("tracingImageVisible", &M::tracingImageVisible, &M::setTracingImageVisible),
-            property<M>("tracingImageScale", &M::tracingImageScale, &M::setTracingImageScale),
-            property<M>("tracingImageAlpha", &M::tracingImageAlpha, &M::setTracingImageAlpha),
-            property<M>("thumbnailScale", &M::thumbnailScale, &M::setThumbnailScale),
-            property<M>("thumbnailOrigin", &M::thumbnailOrigin, &M::setThumbnailOrigin),
+            property<M>(kCharacterNameKey, &M::characterName, &M::setCharacterName),
+            property<M>(kCreatorKey, &M::creator, &M::setCreator),
+            readOnlyProperty<M>(kCharacterIdKey, &M::characterId),
+            property<M>(kPartsKindKey, &M::partsKind, &M::setPartsKind),
+            property<M>(kProductCodeKey, &M::productCode, &M::setProductCode),
+            property<M>(kTracingImageVisibleKey, &M::tracingImageVisible, &M::setTracingImageVisible),
+            property<M>(kTracingImageScaleKey, &M::tracingImageScale, &M::setTracingImageScale),
+            property<M>(kTracingImageAlphaKey, &M::tracingImageAlpha, &M::setTracingImageAlpha),
+            property<M>(kThumbnailScaleKey, &M::thumbnailScale, &M::setThumbnailScale),
+            property<M>(kThumbnailOriginKey, &M::thumbnailOrigin, &M::setThumbnailOrigin),
         });
     static const PropertyTable table(&Object::staticPropertyTable(), std::move(properties));
     return table;
@@ -93,10 +96,10 @@ CharacterModelPtr CharacterModel::initFromId(const QString& characterId)
 CharacterModelPtr CharacterModel::initWithXMLAttributes(const QMap<QString, QString>& attributes)
 {
     auto model = std::make_shared<CharacterModel>();
-    if (attributes.contains(QStringLiteral("characterName")))
-        model->m_characterName = attributes.value(QStringLiteral("characterName"));
-    if (attributes.contains(QStringLiteral("creator")))
-        model->m_creator = attributes.value(QStringLiteral("creator"));
+    if (attributes.contains(CharXML::kCharacterNameAttribute))
+        model->m_characterName = attributes.value(CharXML::kCharacterNameAttribute);
+    if (attributes.contains(CharXML::kCreatorAttribute))
+        model->m_creator = attributes.value(CharXML::kCreatorAttribute);
     return model;
 }
 
@@ -119,7 +122,7 @@ CharacterModelPtr CharacterModel::initWithParts86Data(const QByteArray& data)
 
 QString CharacterModel::className() const
 {
-    return QStringLiteral("CharacterModel");
+    return kClassName;
 }
 
 // --- Identity ---
@@ -129,7 +132,7 @@ void CharacterModel::setCharacterName(const QString& name)
     const QString old = m_characterName;
     m_characterName = name;
     if (m_document)
-        m_document->notifyModelPropertyChange(QStringLiteral("characterName"), old);
+        m_document->notifyModelPropertyChange(kCharacterNameKey, old);
 }
 
 QString CharacterModel::characterId() const
@@ -142,7 +145,7 @@ void CharacterModel::setPartsKind(int kind)
     const int old = m_partsKind;
     m_partsKind = kind;
     if (m_document)
-        m_document->notifyModelPropertyChange(QStringLiteral("partsKind"), old);
+        m_document->notifyModelPropertyChange(kPartsKindKey, old);
 }
 
 void CharacterModel::setProductCode(const QString& code)
@@ -447,7 +450,7 @@ ElementList CharacterModel::allImageElementsUsingImage(const ZDLImage* image) co
     for (const ObjectPtr& element : ArrayUtils::flattenComicElementsArray(m_parts.items())) {
         take(element);
         const auto* part = asProtocol<Parent>(element);
-        if (part && ArrayUtils::isKindOfClassNamed(element.get(), QStringLiteral("Part"))) {
+        if (part && ArrayUtils::isKindOfClassNamed(element.get(), Part::kClassName)) {
             for (const ObjectPtr& inner : ArrayUtils::flattenPartElementsArray(part->children()))
                 take(inner);
         }
@@ -500,7 +503,7 @@ void CharacterModel::retire()
 
 void registerCharacterModelClass(ClassRegistry& registry)
 {
-    registry.registerClass<CharacterModel>(QStringLiteral("CharacterModel"), QStringLiteral("NSObject"));
+    registry.registerClass<CharacterModel>(CharacterModel::kClassName, PlatformClass::kObject);
 }
 
 } // namespace zandrel

@@ -43,6 +43,19 @@ class CharacterModel : public Object, public virtual Parent, public StyleHolder<
 public:
     ZDL_PROPERTIES
 
+    // Property names beside the style keys.
+    static inline const QString kUnconvertingFillColorKey = QStringLiteral("unconvertingFillColor");
+    static inline const QString kCharacterNameKey = QStringLiteral("characterName");
+    static inline const QString kCreatorKey = QStringLiteral("creator");
+    static inline const QString kCharacterIdKey = QStringLiteral("characterId");
+    static inline const QString kPartsKindKey = QStringLiteral("partsKind");
+    static inline const QString kProductCodeKey = QStringLiteral("productCode");
+    static inline const QString kTracingImageVisibleKey = QStringLiteral("tracingImageVisible");
+    static inline const QString kTracingImageScaleKey = QStringLiteral("tracingImageScale");
+    static inline const QString kTracingImageAlphaKey = QStringLiteral("tracingImageAlpha");
+    static inline const QString kThumbnailScaleKey = QStringLiteral("thumbnailScale");
+    static inline const QString kThumbnailOriginKey = QStringLiteral("thumbnailOrigin");
+
     static constexpr int kThumbnailWidth = 280;
     static constexpr int kThumbnailHeight = 200;
 
@@ -64,6 +77,8 @@ public:
     // file raises the reader's exception.
     static CharacterModelPtr initWithParts86Data(const QByteArray& data);
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("CharacterModel");
     QString className() const override;
 
     // --- Parts file: the model is the root object of the archive ---

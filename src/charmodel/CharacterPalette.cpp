@@ -5,6 +5,7 @@
 #include "charmodel/ImageElement.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/UIUtils.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/ColorFill.h"
 #include "graphics/ShapeStyle.h"
@@ -18,15 +19,12 @@ using namespace stylekeys;
 
 namespace {
 
-const QString kNameKey = QStringLiteral("name");
-const QString kColorKey = QStringLiteral("color");
-
 // Paths and balloons hold palette colours: a line colour and, with a colour fill, a fill colour.
 // Balloons belong to the comic model, so both are reached through their property names.
 bool holdsColors(const Object* object)
 {
     return dynamic_cast<const PartPath*>(object)
-        || ArrayUtils::isKindOfClassNamed(object, QStringLiteral("Balloon"));
+        || ArrayUtils::isKindOfClassNamed(object, ComicElementClass::kBalloon);
 }
 
 ZDLColorPtr lineColorOf(const Object& object)
@@ -233,8 +231,8 @@ void CharacterModel::startObservingColor(const ZDLColorPtr& color)
         if (auto* color = dynamic_cast<ZDLColor*>(&object))
             colorChanged(*color, key, oldValue);
     };
-    color->addObserver(kNameKey, this, callback);
-    color->addObserver(kColorKey, this, callback);
+    color->addObserver(ZDLColor::kNameKey, this, callback);
+    color->addObserver(ZDLColor::kColorKey, this, callback);
 }
 
 void CharacterModel::stopObservingColor(const ZDLColorPtr& color)
@@ -251,12 +249,12 @@ void CharacterModel::colorChanged(ZDLColor& color, const QString& key, const Val
     if (m_document)
         m_document->undoManager()->setActionName(localized("Edit Color"));
     postUpdateModelColors();
-    if (key == kColorKey) {
+    if (key == ZDLColor::kColorKey) {
         NotificationCenter::defaultCenter().post(kFlushAllCachesUsingColorNotification, this);
         flushAllCachesUsingColor();
         if (m_document)
             m_document->updateViews();
-    } else if (key == kNameKey) {
+    } else if (key == ZDLColor::kNameKey) {
         // Renaming again is observed in turn and so becomes a further step of the same edit.
         const QString unique = uniqueNameForColor(&color, color.name());
         if (unique != color.name())
@@ -430,8 +428,7 @@ void CharacterModel::replaceColor(
             document->undoableSetPropertyFor(object, kLineColor, newValue, oldValue);
         // Not "fillColor": that would turn a gradient default fill into a colour fill.
         if (m_fillColor == oldColor)
-            document->undoableSetPropertyFor(
-                object, QStringLiteral("unconvertingFillColor"), newValue, oldValue);
+            document->undoableSetPropertyFor(object, kUnconvertingFillColorKey, newValue, oldValue);
     }
     if (holdsColors(object.get())) {
         if (lineColorOf(*object) == oldColor)

@@ -3,6 +3,7 @@
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartGroup.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "graphics/ArrayUtils.h"
 
 namespace zandrel {
@@ -20,7 +21,7 @@ ElementList CharacterModel::filterObjects(const ElementList& objects) const
         } else if (auto* image = dynamic_cast<ImageElement*>(object.get())) {
             image->stripIdentity();
             filtered.append(object);
-        } else if (object->className() == QStringLiteral("Group")) {
+        } else if (object->className() == ComicElementClass::kGroup) {
             auto* group = asProtocol<Parent>(object);
             if (!group) {
                 filtered.append(object);
@@ -61,9 +62,9 @@ bool CharacterModel::pastedPartsAreFromThisCharacter(const ElementList& objects)
         QString id;
         if (const auto* part = dynamic_cast<const Part*>(object.get()))
             id = part->characterId();
-        else if (ArrayUtils::isKindOfClassNamed(object.get(), QStringLiteral("Balloon"))
-            && object->respondsToKey(QStringLiteral("characterId")))
-            id = object->valueForKey(QStringLiteral("characterId")).toString();
+        else if (ArrayUtils::isKindOfClassNamed(object.get(), ComicElementClass::kBalloon)
+            && object->respondsToKey(ComicElementClass::kCharacterIdKey))
+            id = object->valueForKey(ComicElementClass::kCharacterIdKey).toString();
         if (!id.isEmpty() && id != ownId)
             return false;
     }

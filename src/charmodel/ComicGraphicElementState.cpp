@@ -1,7 +1,10 @@
 #include "charmodel/ComicGraphicElementState.h"
 
+#include "app/core/ZDLAppController.h"
+#include "charmodel/CharacterModel.h"
 #include "charmodel/PartElement.h"
 #include "graphics/CoderExtensions.h"
+#include "platform/ArchiveNames.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -10,6 +13,30 @@
 #include <limits>
 
 namespace zandrel {
+
+namespace {
+
+// Archive keys.
+const QString kPartTypeArchiveKey = QStringLiteral("type");
+const QString kOriginXArchiveKey = QStringLiteral("originX");
+const QString kOriginYArchiveKey = QStringLiteral("originY");
+const QString kModelArchiveKey = QStringLiteral("model");
+const QString kCharacterIdArchiveKey = QStringLiteral("characterId");
+
+} // namespace
+
+void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characterModel)
+{
+    const ZDLAppController* controller = appController();
+    if (!controller || !controller->writingPasteboard() || !characterModel)
+        return;
+    // The identifier belongs to the character, which answers it by name.
+    if (!characterModel->respondsToKey(CharacterModel::kCharacterIdKey))
+        return;
+    const Value id = characterModel->valueForKey(CharacterModel::kCharacterIdKey);
+    if (id.type() == Value::Type::String)
+        coder.encodeObject(id, kCharacterIdArchiveKey);
+}
 
 void ComicGraphicElementState::setOrigin(const QPointF& origin)
 {
@@ -25,27 +52,27 @@ void ComicGraphicElementState::stripIdentity()
 
 void ComicGraphicElementState::encodePlacement(KeyedArchiver& coder) const
 {
-    coder.encodeInteger(m_partType, QStringLiteral("type"));
+    coder.encodeInteger(m_partType, kPartTypeArchiveKey);
     if (m_hasOrigin) {
-        coder.encodeFloat(static_cast<float>(m_origin.x()), QStringLiteral("originX"));
-        coder.encodeFloat(static_cast<float>(m_origin.y()), QStringLiteral("originY"));
+        coder.encodeFloat(static_cast<float>(m_origin.x()), kOriginXArchiveKey);
+        coder.encodeFloat(static_cast<float>(m_origin.y()), kOriginYArchiveKey);
     }
     if (const ObjectPtr model = m_model.lock())
-        coder.encodeObject(model, QStringLiteral("model"));
+        coder.encodeObject(model, kModelArchiveKey);
     encodeCharacterIdForPasteboard(coder, model());
 }
 
 void ComicGraphicElementState::decodePlacement(KeyedUnarchiver& coder)
 {
-    const qint64 type = coder.decodeIntegerForKey(QStringLiteral("type"));
+    const qint64 type = coder.decodeIntegerForKey(kPartTypeArchiveKey);
     m_partType = static_cast<int>(
         std::clamp<qint64>(type, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 
     m_origin = QPointF();
     m_hasOrigin = false;
-    if (coder.containsValueForKey(QStringLiteral("originX"))) {
-        const float x = coder.decodeFloatForKey(QStringLiteral("originX"));
-        const float y = coder.decodeFloatForKey(QStringLiteral("originY"));
+    if (coder.containsValueForKey(kOriginXArchiveKey)) {
+        const float x = coder.decodeFloatForKey(kOriginXArchiveKey);
+        const float y = coder.decodeFloatForKey(kOriginYArchiveKey);
         // A pivot that is not finite would throw every rotation off.
         if (std::isfinite(x) && std::isfinite(y)) {
             m_origin = QPointF(x, y);
@@ -55,14 +82,12 @@ void ComicGraphicElementState::decodePlacement(KeyedUnarchiver& coder)
 
     // Only a link: in a parts file this is the root still being decoded, which must not be owned.
     m_model.reset();
-    if (coder.containsValueForKey(QStringLiteral("model")))
-        m_model = zdlDecodeObjectOfClass(coder, QStringLiteral("CharacterModel"), QStringLiteral("model"))
-                      .toObject();
+    if (coder.containsValueForKey(kModelArchiveKey))
+        m_model = zdlDecodeObjectOfClass(coder, CharacterModel::kClassName, kModelArchiveKey).toObject();
     m_characterId.clear();
-    if (coder.containsValueForKey(QStringLiteral("characterId")))
+    if (coder.containsValueForKey(kCharacterIdArchiveKey))
         m_characterId
-            = zdlDecodeObjectOfClass(coder, QStringLiteral("NSString"), QStringLiteral("characterId"))
-                  .toString();
+            = zdlDecodeObjectOfClass(coder, PlatformClass::kString, kCharacterIdArchiveKey).toString();
 }
 
 } // namespace zandrel

@@ -82,4 +82,8 @@ private:
     int m_partType = 0;
 };
 
+// Writes the character's identifier under "characterId", but only while the application archives
+// elements for the pasteboard: a pasted element finds its character again by it.
+void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characterModel);
+
 } // namespace zandrel

@@ -1,6 +1,7 @@
 #include "charmodel/CurveToleranceAdjuster.h"
 
 #include "app/core/ZDLDocument.h"
+#include "graphics/Path.h"
 #include "platform/Localization.h"
 
 #include <cmath>
@@ -71,8 +72,7 @@ void CurveToleranceAdjuster::commit()
         ValueList initial;
         for (const CurvePtr& curve : *m_initialSegments)
             initial.append(Value(curve));
-        m_document->undoableSetPropertyFor(
-            m_editObject, QStringLiteral("segments"), Value(current), Value(initial));
+        m_document->undoableSetPropertyFor(m_editObject, Path::kSegmentsKey, Value(current), Value(initial));
         m_document->undoManager()->setActionName(localized("Set Tolerance"));
     }
     m_initialSegments.reset();

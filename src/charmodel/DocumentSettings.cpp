@@ -1,5 +1,6 @@
 #include "charmodel/DocumentSettings.h"
 
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -11,20 +12,23 @@
 namespace zandrel {
 
 namespace {
+
+// Archive keys.
 const QString kBackStyleKey = QStringLiteral("backStyle");
 const QString kMainScaleKey = QStringLiteral("mainScale");
 const QString kPartEdScaleKey = QStringLiteral("partEdScale");
+
 } // namespace
 
 const PropertyTable& DocumentSettings::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
+            property<DocumentSettings>(kBackgroundStyleKey, &DocumentSettings::backgroundStyle,
+                &DocumentSettings::setBackgroundStyle),
             property<DocumentSettings>(
-                "backgroundStyle", &DocumentSettings::backgroundStyle, &DocumentSettings::setBackgroundStyle),
-            property<DocumentSettings>(
-                "mainViewScale", &DocumentSettings::mainViewScale, &DocumentSettings::setMainViewScale),
-            property<DocumentSettings>("partEditingViewScale", &DocumentSettings::partEditingViewScale,
+                kMainViewScaleKey, &DocumentSettings::mainViewScale, &DocumentSettings::setMainViewScale),
+            property<DocumentSettings>(kPartEditingViewScaleKey, &DocumentSettings::partEditingViewScale,
                 &DocumentSettings::setPartEditingViewScale),
         });
     return table;
@@ -39,7 +43,7 @@ float DocumentSettings::sanitizedViewScale(float scale, float fallback)
 
 QString DocumentSettings::className() const
 {
-    return QStringLiteral("DocumentSettings");
+    return kClassName;
 }
 
 void DocumentSettings::encodeWithCoder(KeyedArchiver& coder) const
@@ -66,7 +70,7 @@ ObjectPtr DocumentSettings::initWithCoder(KeyedUnarchiver& coder)
 
 void registerDocumentSettingsClasses(ClassRegistry& registry)
 {
-    registry.registerClass<DocumentSettings>(QStringLiteral("DocumentSettings"), QStringLiteral("NSObject"));
+    registry.registerClass<DocumentSettings>(DocumentSettings::kClassName, PlatformClass::kObject);
 }
 
 } // namespace zandrel

@@ -16,6 +16,11 @@ class DocumentSettings : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kBackgroundStyleKey = QStringLiteral("backgroundStyle");
+    static inline const QString kMainViewScaleKey = QStringLiteral("mainViewScale");
+    static inline const QString kPartEditingViewScaleKey = QStringLiteral("partEditingViewScale");
+
     static constexpr int kDefaultBackgroundStyle = 0;
     static constexpr float kDefaultMainViewScale = 1.0f;
     static constexpr float kDefaultPartEditingViewScale = 4.0f;
@@ -40,6 +45,8 @@ public:
     // "backStyle" (integer), "mainScale" and "partEdScale" (float). A file without the zooms opens
     // at the defaults; a zoom that is not a positive finite number reads as the default and one
     // outside the range above is brought back to its nearest end.
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("DocumentSettings");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

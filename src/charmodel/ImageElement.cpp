@@ -1,6 +1,8 @@
 #include "charmodel/ImageElement.h"
 
+#include "charmodel/CharacterModel.h"
 #include "charmodel/PartElement.h"
+#include "comicmodel/PanelLayer.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/BigEndianReader.h"
 #include "graphics/BoundsAccumulator.h"
@@ -9,6 +11,7 @@
 #include "graphics/PathBuilders.h"
 #include "graphics/ZDLContext.h"
 #include "graphics/ZDLImageRep.h"
+#include "platform/ArchiveNames.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Exception.h"
@@ -25,6 +28,11 @@
 namespace zandrel {
 
 namespace {
+
+// Archive keys, before those of the placement.
+const QString kImageArchiveKey = QStringLiteral("image");
+const QString kTransformArchiveKey = QStringLiteral("transform");
+const QString kMasksArchiveKey = QStringLiteral("masks");
 
 ImageElement::PanelLayerModelLookup& panelLayerModelLookup()
 {
@@ -130,27 +138,27 @@ ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader, qin
 
 QString ImageElement::className() const
 {
-    return QStringLiteral("ImageElement");
+    return kClassName;
 }
 
 void ImageElement::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeObject(m_image, QStringLiteral("image"));
-    coder.encodeObject(Value(m_transform), QStringLiteral("transform"));
+    coder.encodeObject(m_image, kImageArchiveKey);
+    coder.encodeObject(Value(m_transform), kTransformArchiveKey);
     ValueList masks;
     masks.reserve(m_masks.items().size());
     for (const MaskingPathPtr& mask : m_masks.items())
         masks.append(Value(mask));
-    coder.encodeObject(Value(masks), QStringLiteral("masks"));
+    coder.encodeObject(Value(masks), kMasksArchiveKey);
     encodePlacement(coder);
 }
 
 ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
 {
-    m_image = zdlDecodeObjectOfClass<ZDLImage>(coder, QStringLiteral("image"));
+    m_image = zdlDecodeObjectOfClass<ZDLImage>(coder, kImageArchiveKey);
 
     const Value transform
-        = zdlDecodeObjectOfClass(coder, QStringLiteral("NSAffineTransform"), QStringLiteral("transform"));
+        = zdlDecodeObjectOfClass(coder, PlatformClass::kAffineTransform, kTransformArchiveKey);
     // A transform that is not finite would place the picture nowhere and break every hit test and
     // bounds union it takes part in; the picture then stays where it was drawn.
     m_transform = transform.type() == Value::Type::Transform && isFiniteTransform(transform.toTransform())
@@ -159,7 +167,7 @@ ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
 
     QList<MaskingPathPtr> decoded;
     for (const ObjectPtr& object :
-        zdlDecodeElementsOfClasses(coder, { QStringLiteral("MaskingPath") }, QStringLiteral("masks"))) {
+        zdlDecodeElementsOfClasses(coder, { MaskingPath::kClassName }, kMasksArchiveKey)) {
         if (auto mask = std::dynamic_pointer_cast<MaskingPath>(object))
             decoded.append(std::move(mask));
     }
@@ -194,11 +202,11 @@ Object* ImageElement::model() const
 {
     if (Object* linked = linkedModel())
         return linked;
-    if (const Object* layer = ArrayUtils::getAncestorOfClassNamed(this, QStringLiteral("PanelLayer"))) {
+    if (const Object* layer = ArrayUtils::getAncestorOfClassNamed(this, PanelLayer::kClassName)) {
         if (const auto& lookup = panelLayerModelLookup())
             return lookup(*layer);
     }
-    return const_cast<Object*>(ArrayUtils::getAncestorOfClassNamed(this, QStringLiteral("CharacterModel")));
+    return const_cast<Object*>(ArrayUtils::getAncestorOfClassNamed(this, CharacterModel::kClassName));
 }
 
 QPointF ImageElement::defaultOrigin() const
@@ -379,7 +387,7 @@ bool ImageElement::validateData()
 
 void registerImageElementClasses(ClassRegistry& registry)
 {
-    registry.registerClass<ImageElement>(QStringLiteral("ImageElement"), QStringLiteral("NSObject"));
+    registry.registerClass<ImageElement>(ImageElement::kClassName, PlatformClass::kObject);
     registerMaskingPathClasses(registry);
 }
 

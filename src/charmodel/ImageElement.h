@@ -64,6 +64,8 @@ public:
     // the largest legacy size would take minutes to decode.
     static constexpr qint64 kMaxParts86FilePixels = 64LL * 1024 * 1024;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ImageElement");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

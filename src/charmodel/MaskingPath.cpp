@@ -4,6 +4,7 @@
 #include "graphics/GraphicManipulator.h"
 #include "graphics/PathBuilders.h"
 #include "graphics/ZDLContext.h"
+#include "platform/ArchiveNames.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/ClassRegistry.h"
@@ -30,18 +31,17 @@ ObjectPtr MaskingPath::initByCopying() const
 
 QString MaskingPath::className() const
 {
-    return QStringLiteral("MaskingPath");
+    return kClassName;
 }
 
 void MaskingPath::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeObject(archivedCurves(), QStringLiteral("segments"));
+    coder.encodeObject(archivedCurves(), kSegmentsArchiveKey);
 }
 
 ObjectPtr MaskingPath::initWithCoder(KeyedUnarchiver& coder)
 {
-    const ElementList decoded
-        = zdlDecodeElementsOfClasses(coder, { QStringLiteral("Curve") }, QStringLiteral("segments"));
+    const ElementList decoded = zdlDecodeElementsOfClasses(coder, { Curve::kClassName }, kSegmentsArchiveKey);
     // A curve named twice would be edited twice by every move and drawn twice; a file repeating one
     // large curve many times would also make the combined path grow with the square of its size.
     QSet<const Object*> seen;
@@ -139,7 +139,7 @@ QRectF MaskingPath::getGeometryBounds() const
 
 void registerMaskingPathClasses(ClassRegistry& registry)
 {
-    registry.registerClass<MaskingPath>(QStringLiteral("MaskingPath"), QStringLiteral("NSObject"));
+    registry.registerClass<MaskingPath>(MaskingPath::kClassName, PlatformClass::kObject);
 }
 
 } // namespace zandrel

@@ -35,6 +35,8 @@ public:
 
     static std::shared_ptr<MaskingPath> initByCopying(const MaskingPath& other);
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("MaskingPath");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -1,5 +1,6 @@
 #include "charmodel/Part.h"
 
+#include "charmodel/CharacterModel.h"
 #include "charmodel/PartElement.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
@@ -8,6 +9,7 @@
 #include "graphics/GraphicManipulator.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/ImageCache.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
@@ -22,6 +24,12 @@
 namespace zandrel {
 
 namespace {
+
+// Archive keys before those of the placement, and the scales of files from before they were folded
+// into the geometry.
+const QString kElementsArchiveKey = QStringLiteral("elements");
+const QString kLegacyHScaleArchiveKey = QStringLiteral("hScale");
+const QString kLegacyVScaleArchiveKey = QStringLiteral("vScale");
 
 // Element trees are built only by adoption, which refuses cycles; the bound guards the walk anyway.
 constexpr int kMaxTreeDepth = 100000;
@@ -70,27 +78,27 @@ ObjectPtr Part::initByCopying() const
 
 QString Part::className() const
 {
-    return QStringLiteral("Part");
+    return kClassName;
 }
 
 // --- Archiving ---
 
 void Part::encodeWithCoder(KeyedArchiver& coder) const
 {
-    encodeChildren(coder, QStringLiteral("elements"));
+    encodeChildren(coder, kElementsArchiveKey);
     encodePlacement(coder);
 }
 
 ObjectPtr Part::initWithCoder(KeyedUnarchiver& coder)
 {
-    decodeChildren(coder, QStringLiteral("elements"));
+    decodeChildren(coder, kElementsArchiveKey);
     decodePlacement(coder);
     resetVisibility();
 
     const auto scaleForKey = [&coder](const QString& key) {
         return coder.containsValueForKey(key) ? coder.decodeFloatForKey(key) : 1.0f;
     };
-    applyLegacyScale(scaleForKey(QStringLiteral("hScale")), scaleForKey(QStringLiteral("vScale")));
+    applyLegacyScale(scaleForKey(kLegacyHScaleArchiveKey), scaleForKey(kLegacyVScaleArchiveKey));
     return shared_from_this();
 }
 
@@ -189,7 +197,7 @@ Object* Part::model() const
 {
     if (Object* linked = linkedModel())
         return linked;
-    return const_cast<Object*>(ArrayUtils::getAncestorOfClassNamed(this, QStringLiteral("CharacterModel")));
+    return const_cast<Object*>(ArrayUtils::getAncestorOfClassNamed(this, CharacterModel::kClassName));
 }
 
 // --- Children ---
@@ -323,7 +331,7 @@ void Part::scaleBlursIn(const ObjectPtr& element, float factor)
 
 void registerPartClasses(ClassRegistry& registry)
 {
-    registry.registerClass<Part>(QStringLiteral("Part"), QStringLiteral("NSObject"));
+    registry.registerClass<Part>(Part::kClassName, PlatformClass::kObject);
 }
 
 } // namespace zandrel

@@ -41,6 +41,8 @@ public:
     Part& operator=(const Part&) = delete;
     ~Part() override = default;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("Part");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

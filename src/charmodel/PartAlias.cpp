@@ -2,8 +2,10 @@
 
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ZDLContext.h"
+#include "platform/ArchiveNames.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Geometry.h"
@@ -13,6 +15,15 @@
 #include <cmath>
 
 namespace zandrel {
+
+namespace {
+
+// Archive keys.
+const QString kPartArchiveKey = QStringLiteral("part");
+const QString kLeftArchiveKey = QStringLiteral("left");
+const QString kTopArchiveKey = QStringLiteral("top");
+
+} // namespace
 
 const PropertyTable& PartAlias::staticPropertyTable()
 {
@@ -48,22 +59,21 @@ ObjectPtr PartAlias::initByCopying() const
 
 QString PartAlias::className() const
 {
-    return QStringLiteral("PartAlias");
+    return kClassName;
 }
 
 void PartAlias::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeObject(m_realPart, QStringLiteral("part"));
-    coder.encodeFloat(static_cast<float>(m_aliasBounds.x()), QStringLiteral("left"));
-    coder.encodeFloat(static_cast<float>(m_aliasBounds.y()), QStringLiteral("top"));
+    coder.encodeObject(m_realPart, kPartArchiveKey);
+    coder.encodeFloat(static_cast<float>(m_aliasBounds.x()), kLeftArchiveKey);
+    coder.encodeFloat(static_cast<float>(m_aliasBounds.y()), kTopArchiveKey);
 }
 
 ObjectPtr PartAlias::initWithCoder(KeyedUnarchiver& coder)
 {
     // Only single elements are shown: a list here would be drawn and hit-tested as nothing.
-    m_realPart = zdlDecodeObjectOfClasses(coder,
-        { QStringLiteral("Part"), QStringLiteral("ImageElement"), QStringLiteral("Balloon") },
-        QStringLiteral("part"))
+    m_realPart = zdlDecodeObjectOfClasses(
+        coder, { Part::kClassName, ImageElement::kClassName, ComicElementClass::kBalloon }, kPartArchiveKey)
                      .toObject();
     // An element still being decoded would close an ownership cycle, and its bounds are not known yet.
     if (!realGraphic() || coder.isDecoding(m_realPart))
@@ -71,8 +81,8 @@ ObjectPtr PartAlias::initWithCoder(KeyedUnarchiver& coder)
     const GraphicElement* real = realGraphic();
     const QRectF bounds = real ? real->getBounds() : QRectF();
     m_realPartBoundsOrigin = bounds.topLeft();
-    float left = coder.decodeFloatForKey(QStringLiteral("left"));
-    float top = coder.decodeFloatForKey(QStringLiteral("top"));
+    float left = coder.decodeFloatForKey(kLeftArchiveKey);
+    float top = coder.decodeFloatForKey(kTopArchiveKey);
     // A position that is not a number would place the alias nowhere and break the sheet's layout.
     if (!std::isfinite(left) || !std::isfinite(top))
         left = top = 0.0f;
@@ -186,7 +196,7 @@ QList<QRectF> PartAlias::getBoundsOfPaths() const
 
 void registerPartAliasClasses(ClassRegistry& registry)
 {
-    registry.registerClass<PartAlias>(QStringLiteral("PartAlias"), QStringLiteral("NSObject"));
+    registry.registerClass<PartAlias>(PartAlias::kClassName, PlatformClass::kObject);
 }
 
 } // namespace zandrel

@@ -33,6 +33,8 @@ public:
     PartAlias(const PartAlias& other);
     PartAlias& operator=(const PartAlias&) = delete;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("PartAlias");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -1,5 +1,7 @@
 #include "charmodel/PartContainer.h"
 
+#include "charmodel/ImageElement.h"
+#include "charmodel/PartElement.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
 #include "platform/KeyedArchiver.h"
@@ -88,7 +90,7 @@ QRectF PartContainer::getBoundsIgnoringVisibility() const
 
 QStringList partElementMemberClasses()
 {
-    return { QStringLiteral("PartElement"), QStringLiteral("ImageElement") };
+    return { PartElement::kClassName, ImageElement::kClassName };
 }
 
 } // namespace zandrel

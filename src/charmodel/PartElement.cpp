@@ -1,8 +1,8 @@
 #include "charmodel/PartElement.h"
 
-#include "app/core/ZDLAppController.h"
 #include "charmodel/PartGroup.h"
 #include "graphics/ArrayUtils.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/Localization.h"
@@ -11,19 +11,26 @@
 
 namespace zandrel {
 
+namespace {
+
+// Archive key.
+const QString kChildrenArchiveKey = QStringLiteral("children");
+
+} // namespace
+
 QString PartElement::className() const
 {
-    return QStringLiteral("PartElement");
+    return kClassName;
 }
 
 void PartElement::encodeWithCoder(KeyedArchiver& coder) const
 {
-    encodeChildren(coder, QStringLiteral("children"));
+    encodeChildren(coder, kChildrenArchiveKey);
 }
 
 ObjectPtr PartElement::initWithCoder(KeyedUnarchiver& coder)
 {
-    decodeChildren(coder, QStringLiteral("children"));
+    decodeChildren(coder, kChildrenArchiveKey);
     resetVisibility();
     return shared_from_this();
 }
@@ -88,21 +95,8 @@ QImage PartElement::applicationIcon(const QString& name)
 
 void registerPartElementClasses(ClassRegistry& registry)
 {
-    registry.registerClass<PartElement>(QStringLiteral("PartElement"), QStringLiteral("NSObject"));
-    registry.registerClass<PartGroup>(QStringLiteral("PartGroup"), QStringLiteral("PartElement"));
-}
-
-void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characterModel)
-{
-    const ZDLAppController* controller = appController();
-    if (!controller || !controller->writingPasteboard() || !characterModel)
-        return;
-    // The identifier belongs to the character, which answers it by name.
-    if (!characterModel->respondsToKey(QStringLiteral("characterId")))
-        return;
-    const Value id = characterModel->valueForKey(QStringLiteral("characterId"));
-    if (id.type() == Value::Type::String)
-        coder.encodeObject(id, QStringLiteral("characterId"));
+    registry.registerClass<PartElement>(PartElement::kClassName, PlatformClass::kObject);
+    registry.registerClass<PartGroup>(PartGroup::kClassName, PartElement::kClassName);
 }
 
 } // namespace zandrel

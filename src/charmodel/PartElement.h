@@ -22,6 +22,8 @@ public:
     ~PartElement() override = default;
 
     // --- Archiving: "children" only; visibility is not archived, so every decoded element shows.
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("PartElement");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
@@ -52,10 +54,6 @@ protected:
     // Showing or hiding changes the part's rendering.
     void visibilityChanged() override;
 };
-
-// Writes the character's "characterId" under that key, but only while the application archives
-// elements for the pasteboard: a pasted element finds its character again by it.
-void encodeCharacterIdForPasteboard(KeyedArchiver& coder, const Object* characterModel);
 
 void registerPartElementClasses(ClassRegistry& registry);
 

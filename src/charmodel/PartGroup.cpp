@@ -4,9 +4,16 @@
 
 namespace zandrel {
 
+namespace {
+
+// The application image shown beside the editing level.
+const QString kIconName = QStringLiteral("path_partgroup");
+
+} // namespace
+
 QString PartGroup::className() const
 {
-    return QStringLiteral("PartGroup");
+    return kClassName;
 }
 
 ObjectPtr PartGroup::initByCopying() const
@@ -21,7 +28,7 @@ QString PartGroup::displayName() const
 
 QImage PartGroup::pathIcon() const
 {
-    return applicationIcon(QStringLiteral("path_partgroup"));
+    return applicationIcon(kIconName);
 }
 
 bool PartGroup::validateData()

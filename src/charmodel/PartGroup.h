@@ -12,6 +12,8 @@ public:
     PartGroup() = default;
     PartGroup(const PartGroup& other) = default;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("PartGroup");
     QString className() const override;
     ObjectPtr initByCopying() const override;
 

@@ -1,5 +1,6 @@
 #include "charmodel/PartPath.h"
 
+#include "charmodel/CharXMLNames.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "graphics/ArrayUtils.h"
@@ -8,6 +9,7 @@
 #include "graphics/GraphicUtils.h"
 #include "graphics/PathBuilders.h"
 #include "graphics/StyleKeys.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -21,11 +23,13 @@ namespace zandrel {
 
 namespace {
 
-const QString kSegments = QStringLiteral("segments");
+// The application image shown beside the editing level.
+const QString kIconName = QStringLiteral("path_path");
+
 using namespace stylekeys;
-const QString kFillType = QStringLiteral("fillType");
-const QString kFillGradient = QStringLiteral("fillGradient");
-const QString kContentVisible = QStringLiteral("contentVisible");
+
+// The XML format gives adjustments and blurs in hundredths.
+constexpr float kXmlPercent = 100.0f;
 
 // Numbers of the XML import read leniently: anything unreadable or not finite is 0.
 float xmlFloat(const QString& text)
@@ -47,7 +51,7 @@ const PropertyTable& PartPath::staticPropertyTable()
     static const PropertyTable table(&PartElement::staticPropertyTable(), [] {
         std::vector<Property> properties {
             property<PartPath>(
-                kSegments, [](const PartPath& path) { return toVector(path.segments()); },
+                kSegmentsKey, [](const PartPath& path) { return toVector(path.segments()); },
                 [](PartPath& path, const std::vector<CurvePtr>& curves) {
                     path.setSegments(QList<CurvePtr>(curves.begin(), curves.end()));
                 }),
@@ -63,7 +67,7 @@ const PropertyTable& PartPath::staticPropertyTable()
         properties.push_back(
             property<PartPath>(kFillGradient, &PartPath::fillGradient, &PartPath::setFillGradient));
         properties.push_back(
-            property<PartPath>(kContentVisible, &PartPath::contentVisible, &PartPath::setContentVisible));
+            property<PartPath>(kContentVisibleKey, &PartPath::contentVisible, &PartPath::setContentVisible));
         return properties;
     }());
     return table;
@@ -93,24 +97,25 @@ PartPathPtr PartPath::initWithXMLAttributes(
     const QMap<QString, QString>& attributes, const ColorLookup& colorFromName)
 {
     auto path = std::make_shared<PartPath>();
-    const bool closed = attributes.value(QStringLiteral("closed")) == QLatin1String("true");
-    path->takeCurves(curvesFromCurveData(attributes.value(QStringLiteral("curveData")), closed));
+    using X = CharXML;
+    const bool closed = attributes.value(X::kClosedAttribute) == X::kTrue;
+    path->takeCurves(curvesFromCurveData(attributes.value(X::kCurveDataAttribute), closed));
     auto colorNamed
         = [&](const QString& key) { return colorFromName ? colorFromName(attributes.value(key)) : nullptr; };
-    if (attributes.contains(QStringLiteral("color")))
-        path->setFillColor(colorNamed(QStringLiteral("color")));
-    if (attributes.contains(kLineColor))
-        path->setLineColor(colorNamed(kLineColor));
-    if (attributes.contains(QStringLiteral("colorAdjust")))
-        path->setFillColorAdjust(xmlFloat(attributes.value(QStringLiteral("colorAdjust"))) / 100.0f);
-    if (attributes.contains(kLineColorAdjust))
-        path->setLineColorAdjust(xmlFloat(attributes.value(kLineColorAdjust)) / 100.0f);
-    if (attributes.contains(kLineWeight))
-        path->setLineWeight(xmlFloat(attributes.value(kLineWeight)));
-    if (attributes.contains(kFillAlpha))
-        path->setFillAlpha(xmlFloat(attributes.value(kFillAlpha)));
-    if (attributes.contains(kBlur))
-        path->setBlur(xmlFloat(attributes.value(kBlur)) / 100.0f);
+    if (attributes.contains(X::kColorAttribute))
+        path->setFillColor(colorNamed(X::kColorAttribute));
+    if (attributes.contains(X::kLineColorAttribute))
+        path->setLineColor(colorNamed(X::kLineColorAttribute));
+    if (attributes.contains(X::kColorAdjustAttribute))
+        path->setFillColorAdjust(xmlFloat(attributes.value(X::kColorAdjustAttribute)) / kXmlPercent);
+    if (attributes.contains(X::kLineColorAdjustAttribute))
+        path->setLineColorAdjust(xmlFloat(attributes.value(X::kLineColorAdjustAttribute)) / kXmlPercent);
+    if (attributes.contains(X::kLineWeightAttribute))
+        path->setLineWeight(xmlFloat(attributes.value(X::kLineWeightAttribute)));
+    if (attributes.contains(X::kFillAlphaAttribute))
+        path->setFillAlpha(xmlFloat(attributes.value(X::kFillAlphaAttribute)));
+    if (attributes.contains(X::kBlurAttribute))
+        path->setBlur(xmlFloat(attributes.value(X::kBlurAttribute)) / kXmlPercent);
     return path;
 }
 
@@ -125,7 +130,7 @@ QList<CurvePtr> PartPath::curvesFromCurveData(const QString& curveData, bool clo
         const QStringList tokens = text.split(blanks, Qt::SkipEmptyParts);
         // A trailing incomplete triple has no reading: it is dropped, the rest of the curve kept.
         for (qsizetype i = 0; i + 2 < tokens.size(); i += 3) {
-            const bool onCurve = tokens.at(i) != QLatin1String("c");
+            const bool onCurve = tokens.at(i) != CharXML::kControlPointKind;
             curve->addPointAtX(xmlFloat(tokens.at(i + 1)), xmlFloat(tokens.at(i + 2)), onCurve);
         }
         curve->setClosed(closed);
@@ -136,13 +141,13 @@ QList<CurvePtr> PartPath::curvesFromCurveData(const QString& curveData, bool clo
 
 QString PartPath::className() const
 {
-    return QStringLiteral("PartPath");
+    return kClassName;
 }
 
 void PartPath::encodeWithCoder(KeyedArchiver& coder) const
 {
     PartElement::encodeWithCoder(coder);
-    coder.encodeObject(archivedCurves(), kSegments);
+    coder.encodeObject(archivedCurves(), kSegmentsArchiveKey);
     encodeStyleFieldsInArchiveOrder(coder, m_style);
 }
 
@@ -150,7 +155,7 @@ ObjectPtr PartPath::initWithCoder(KeyedUnarchiver& coder)
 {
     PartElement::initWithCoder(coder);
     const Value curves
-        = zdlDecodeObjectOfClasses(coder, { QStringLiteral("NSArray"), QStringLiteral("Curve") }, kSegments);
+        = zdlDecodeObjectOfClasses(coder, { PlatformClass::kArray, Curve::kClassName }, kSegmentsArchiveKey);
     // Copies: a file may name one curve in two paths, or twice in one, and an edit of one path
     // must never reach another.
     QList<CurvePtr> copies;
@@ -166,7 +171,7 @@ ObjectPtr PartPath::initWithCoder(KeyedUnarchiver& coder)
         // own. A fill of a refused class reads the same way, so a path always has a fill.
         auto colorFill = std::make_shared<ColorFill>();
         colorFill->setFillColor(
-            zdlDecodeObjectOfClass(coder, QStringLiteral("ZDLColor"), kFillColor).toObject<ZDLColor>());
+            zdlDecodeObjectOfClass(coder, ZDLColor::kClassName, kFillColor).toObject<ZDLColor>());
         colorFill->setFillColorAdjust(finiteOrZero(coder.decodeFloatForKey(kFillColorAdjust)));
         m_style.fill = colorFill;
     }
@@ -183,7 +188,7 @@ ObjectPtr PartPath::initByCopying() const
 
 void PartPath::changeSegments(const std::function<void()>& change)
 {
-    changeValueForKey(kSegments, [&] {
+    changeValueForKey(kSegmentsKey, [&] {
         change();
         flushCache();
     });
@@ -262,7 +267,7 @@ void PartPath::setContentVisible(bool visible)
     if (visible == m_contentVisible)
         return;
     {
-        KeyChange change(*this, kContentVisible);
+        KeyChange change(*this, kContentVisibleKey);
         m_contentVisible = visible;
     }
     flushCachedImage();
@@ -313,7 +318,7 @@ QString PartPath::displayName() const
 
 QImage PartPath::pathIcon() const
 {
-    return applicationIcon(QStringLiteral("path_path"));
+    return applicationIcon(kIconName);
 }
 
 bool PartPath::canEditContents() const
@@ -332,7 +337,7 @@ bool PartPath::canSelectContents() const
 
 void registerPartPathClasses(ClassRegistry& registry)
 {
-    registry.registerClass<PartPath>(QStringLiteral("PartPath"), QStringLiteral("PartElement"));
+    registry.registerClass<PartPath>(PartPath::kClassName, PartElement::kClassName);
 }
 
 } // namespace zandrel

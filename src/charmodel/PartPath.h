@@ -28,6 +28,9 @@ class PartPath : public PartElement, public PathSegments, public StyleHolder<Par
 public:
     ZDL_PROPERTIES
 
+    // Property names beside the style keys and the path's "segments".
+    static inline const QString kContentVisibleKey = QStringLiteral("contentVisible");
+
     // No curves, no line colour, a white colour fill, opacities and weight 1, no blur.
     PartPath();
     // Deep copies of the children and curves, the same palette colour, a copy of the fill and the
@@ -45,6 +48,8 @@ public:
     static QList<CurvePtr> curvesFromCurveData(const QString& curveData, bool closed);
 
     // --- Archiving: "children", then the style keys; contents visibility and caches are not kept.
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("PartPath");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

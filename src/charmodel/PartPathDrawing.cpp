@@ -18,8 +18,6 @@ namespace zandrel {
 
 namespace {
 
-const QString kSegments = QStringLiteral("segments");
-
 QRectF grownBy(const QRectF& rect, double amount)
 {
     return amount > 0 ? insetRect(rect, -amount, -amount) : rect;
@@ -327,7 +325,7 @@ QList<QRectF> PartPath::getBoundsOfPaths() const
 
 void PartPath::offsetBy(const QPointF& delta, bool directly)
 {
-    KeyChange change(*this, kSegments);
+    KeyChange change(*this, kSegmentsKey);
     PartElement::offsetBy(delta, directly);
     offsetCurves(delta);
     m_bezier.reset();
@@ -341,7 +339,7 @@ void PartPath::offsetBy(const QPointF& delta, bool directly)
 
 void PartPath::transformBy(const QTransform& transform)
 {
-    KeyChange change(*this, kSegments);
+    KeyChange change(*this, kSegmentsKey);
     PartElement::transformBy(transform);
     transformCurves(transform);
     setSegments(segments());
@@ -350,7 +348,7 @@ void PartPath::transformBy(const QTransform& transform)
 
 void PartPath::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
 {
-    KeyChange change(*this, kSegments);
+    KeyChange change(*this, kSegmentsKey);
     PartElement::perspectiveTransformFrom(source, quad);
     perspectiveTransformCurves(source, quad);
     setSegments(segments());
@@ -402,7 +400,7 @@ void PartPath::alignPathPointsWithUndoDocument(ZDLDocument* document)
         ValueList list;
         for (const CurvePtr& curve : curves)
             list.append(Value(curve));
-        document->undoableSetPropertyFor(shared_from_this(), kSegments, Value(list), Value());
+        document->undoableSetPropertyFor(shared_from_this(), kSegmentsKey, Value(list), Value());
     } else {
         setSegments(curves);
     }

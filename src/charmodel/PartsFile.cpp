@@ -3,12 +3,16 @@
 
 #include "app/core/ZDLAppController.h"
 #include "charmodel/DocumentSettings.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
 #include "charmodel/PartElement.h"
 #include "charmodel/UIUtils.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
 #include "graphics/ZDLImage.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiver.h"
@@ -48,10 +52,6 @@ const QString kThumbScaleKey = QStringLiteral("thumbScale");
 const QString kThumbLeftKey = QStringLiteral("thumbLeft");
 const QString kThumbTopKey = QStringLiteral("thumbTop");
 const QString kDocSettingsKey = QStringLiteral("docSettings");
-
-const QString kStringClass = QStringLiteral("NSString");
-const QString kArrayClass = QStringLiteral("NSArray");
-const QString kColorClass = QStringLiteral("ZDLColor");
 
 template <class T> ValueList valuesOf(const QList<T>& objects)
 {
@@ -133,12 +133,13 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
     appController()->validateFileVersion(kFileVersion, kLosslessVersion, coder);
     removeAllColors();
 
-    setProductCode(zdlDecodeObjectOfClass(coder, kStringClass, kProductCodeKey).toString());
+    setProductCode(zdlDecodeObjectOfClass(coder, PlatformClass::kString, kProductCodeKey).toString());
 
     // Observation starts only once the names are unique, below. A colour listed twice is kept once.
     QSet<const ZDLColor*> seen;
     for (const Value& member :
-        zdlDecodeObjectOfClasses(coder, { kArrayClass, kColorClass }, kColorsKey).toList()) {
+        zdlDecodeObjectOfClasses(coder, { PlatformClass::kArray, ZDLColor::kClassName }, kColorsKey)
+            .toList()) {
         ZDLColorPtr color = member.toObject<ZDLColor>();
         if (color && !seen.contains(color.get())) {
             seen.insert(color.get());
@@ -146,10 +147,7 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
         }
     }
 
-    const ElementList decoded = zdlDecodeElementsOfClasses(coder,
-        { QStringLiteral("Part"), QStringLiteral("ImageElement"), QStringLiteral("Balloon"),
-            QStringLiteral("Group") },
-        kPartsKey);
+    const ElementList decoded = zdlDecodeElementsOfClasses(coder, comicElementClassNames(), kPartsKey);
     m_parts.adoptDecoded(coder, decoded);
 
     // A palette without none, black and white in front (a damaged or very old file) is brought into
@@ -161,8 +159,8 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
         updateColors();
     }
 
-    m_characterName = zdlDecodeObjectOfClass(coder, kStringClass, kNameKey).toString();
-    m_creator = zdlDecodeObjectOfClass(coder, kStringClass, kCreatorKey).toString();
+    m_characterName = zdlDecodeObjectOfClass(coder, PlatformClass::kString, kNameKey).toString();
+    m_creator = zdlDecodeObjectOfClass(coder, PlatformClass::kString, kCreatorKey).toString();
 
     m_tracingImage = zdlDecodeObjectOfClass<ZDLImage>(coder, kTracingImageKey);
     m_tracingImageScale = finiteOr(coder.decodeFloatForKey(kTracingImageScaleKey), 0.0f);
@@ -221,7 +219,7 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
         startObservingColor(color);
 
     const Value styles
-        = zdlDecodeObjectOfClasses(coder, { kArrayClass, QStringLiteral("NamedShapeStyle") }, kStylesKey);
+        = zdlDecodeObjectOfClasses(coder, { PlatformClass::kArray, NamedShapeStyle::kClassName }, kStylesKey);
     if (styles.type() == Value::Type::List) {
         m_styles.clear();
         for (const Value& member : styles.toList()) {
@@ -268,7 +266,7 @@ QByteArray archivedPartsFile(const CharacterModel& model)
 CharacterModelPtr readPartsFile(const QByteArray& data)
 {
     registerClasses();
-    const Value root = KeyedUnarchiver::unarchive(data, { QStringLiteral("CharacterModel") });
+    const Value root = KeyedUnarchiver::unarchive(data, { CharacterModel::kClassName });
     CharacterModelPtr model = root.toObject<CharacterModel>();
     if (!model)
         Exception::raise(kInvalidArchiveException, QStringLiteral("The root object is not a character."));

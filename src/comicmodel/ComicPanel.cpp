@@ -10,6 +10,7 @@
 #include "graphics/ColorFill.h"
 #include "graphics/EdgeEffects.h"
 #include "graphics/GraphicUtils.h"
+#include "graphics/StyleKeys.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -21,15 +22,18 @@ namespace zandrel {
 
 namespace {
 
-const QString kFrontLayer = QStringLiteral("frontLayer");
-const QString kBackLayer = QStringLiteral("backLayer");
-const QString kShape = QStringLiteral("shape");
-const QString kRoundness = QStringLiteral("roundness");
-const QString kDash = QStringLiteral("dash");
-const QString kWeight = QStringLiteral("weight");
-const QString kFill = QStringLiteral("fill");
-const QString kFillLayer = QStringLiteral("fillLayer");
-const QString kFillAlpha = QStringLiteral("fillAlpha");
+// Archive keys, with the element arrays of files from before panels had layers.
+const QString kFrontLayerArchiveKey = QStringLiteral("frontLayer");
+const QString kBackLayerArchiveKey = QStringLiteral("backLayer");
+const QString kShapeArchiveKey = QStringLiteral("shape");
+const QString kRoundnessArchiveKey = QStringLiteral("roundness");
+const QString kDashArchiveKey = QStringLiteral("dash");
+const QString kWeightArchiveKey = QStringLiteral("weight");
+const QString kFillArchiveKey = QStringLiteral("fill");
+const QString kFillLayerArchiveKey = QStringLiteral("fillLayer");
+const QString kFillAlphaArchiveKey = QStringLiteral("fillAlpha");
+const QString kLegacyElementsArchiveKey = QStringLiteral("elements");
+const QString kLegacyBackElementsArchiveKey = QStringLiteral("backElements");
 
 // The width of the grip band around the current free panel's frame.
 constexpr float kFrameGripWeight = 11.0f;
@@ -55,15 +59,15 @@ const PropertyTable& ComicPanel::staticPropertyTable()
     using P = ComicPanel;
     static const PropertyTable table(&ComicStructureElement::staticPropertyTable(),
         {
-            property<P>(kShape, &P::shape, &P::setShape),
-            property<P>(kRoundness, &P::roundness, &P::setRoundness),
-            property<P>(kWeight, &P::weight, &P::setWeight),
-            property<P>(QStringLiteral("lineStyle"), &P::lineStyle, &P::setLineStyle),
-            property<P>(kFill, &P::fill, &P::setFill),
-            property<P>(kFillAlpha, &P::fillAlpha, &P::setFillAlpha),
-            property<P>(kFillLayer, &P::fillLayer, &P::setFillLayer),
-            readOnlyProperty<P>(kFrontLayer, &P::frontLayer),
-            readOnlyProperty<P>(kBackLayer, &P::backLayer),
+            property<P>(kShapeKey, &P::shape, &P::setShape),
+            property<P>(kRoundnessKey, &P::roundness, &P::setRoundness),
+            property<P>(kWeightKey, &P::weight, &P::setWeight),
+            property<P>(kLineStyleKey, &P::lineStyle, &P::setLineStyle),
+            property<P>(stylekeys::kFill, &P::fill, &P::setFill),
+            property<P>(stylekeys::kFillAlpha, &P::fillAlpha, &P::setFillAlpha),
+            property<P>(kFillLayerKey, &P::fillLayer, &P::setFillLayer),
+            readOnlyProperty<P>(kFrontLayerKey, &P::frontLayer),
+            readOnlyProperty<P>(kBackLayerKey, &P::backLayer),
         });
     return table;
 }
@@ -114,22 +118,22 @@ void ComicPanel::adoptLayers()
 
 QString ComicPanel::className() const
 {
-    return QStringLiteral("ComicPanel");
+    return kClassName;
 }
 
 void ComicPanel::encodeWithCoder(KeyedArchiver& coder) const
 {
     ComicStructureElement::encodeWithCoder(coder);
-    coder.encodeObject(m_frontLayer, kFrontLayer);
-    coder.encodeObject(m_backLayer, kBackLayer);
-    coder.encodeInteger(m_shape, kShape);
-    coder.encodeFloat(m_roundness, kRoundness);
-    coder.encodeInteger(m_lineStyle, kDash);
-    coder.encodeFloat(m_weight, kWeight);
+    coder.encodeObject(m_frontLayer, kFrontLayerArchiveKey);
+    coder.encodeObject(m_backLayer, kBackLayerArchiveKey);
+    coder.encodeInteger(m_shape, kShapeArchiveKey);
+    coder.encodeFloat(m_roundness, kRoundnessArchiveKey);
+    coder.encodeInteger(m_lineStyle, kDashArchiveKey);
+    coder.encodeFloat(m_weight, kWeightArchiveKey);
     if (m_fill)
-        coder.encodeObject(m_fill, kFill);
-    coder.encodeInteger(m_fillLayer, kFillLayer);
-    coder.encodeFloat(m_fillAlpha, kFillAlpha);
+        coder.encodeObject(m_fill, kFillArchiveKey);
+    coder.encodeInteger(m_fillLayer, kFillLayerArchiveKey);
+    coder.encodeFloat(m_fillAlpha, kFillAlphaArchiveKey);
 }
 
 ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
@@ -148,31 +152,29 @@ ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
         return layer;
     };
     m_frontLayer = nullptr;
-    if (coder.containsValueForKey(kFrontLayer))
-        m_frontLayer = takeLayer(kFrontLayer);
+    if (coder.containsValueForKey(kFrontLayerArchiveKey))
+        m_frontLayer = takeLayer(kFrontLayerArchiveKey);
     else
-        m_frontLayer = PanelLayer::initWithDecodedChildren(coder, QStringLiteral("elements"));
+        m_frontLayer = PanelLayer::initWithDecodedChildren(coder, kLegacyElementsArchiveKey);
     m_frontLayer->setParent(this);
 
-    if (coder.containsValueForKey(kBackLayer))
-        m_backLayer = takeLayer(kBackLayer);
-    else if (coder.containsValueForKey(QStringLiteral("backElements")))
-        m_backLayer = PanelLayer::initWithDecodedChildren(coder, QStringLiteral("backElements"));
+    if (coder.containsValueForKey(kBackLayerArchiveKey))
+        m_backLayer = takeLayer(kBackLayerArchiveKey);
+    else if (coder.containsValueForKey(kLegacyBackElementsArchiveKey))
+        m_backLayer = PanelLayer::initWithDecodedChildren(coder, kLegacyBackElementsArchiveKey);
     m_backLayer->setParent(this);
 
-    m_shape = int(coder.decodeIntegerForKey(kShape));
-    m_lineStyle = coder.decodeIntegerForKey(kDash);
-    if (coder.containsValueForKey(kRoundness))
-        m_roundness = finiteOrZero(coder.decodeFloatForKey(kRoundness));
-    if (coder.containsValueForKey(kWeight))
-        m_weight = finiteOrZero(coder.decodeFloatForKey(kWeight));
-    m_fill = zdlDecodeObjectOfClasses(
-        coder, { QStringLiteral("ColorFill"), QStringLiteral("GradientFill") }, kFill)
-                 .toObject<Fill>();
-    if (coder.containsValueForKey(kFillLayer))
-        m_fillLayer = int(coder.decodeIntegerForKey(kFillLayer));
-    if (coder.containsValueForKey(kFillAlpha))
-        m_fillAlpha = finiteOrZero(coder.decodeFloatForKey(kFillAlpha));
+    m_shape = int(coder.decodeIntegerForKey(kShapeArchiveKey));
+    m_lineStyle = coder.decodeIntegerForKey(kDashArchiveKey);
+    if (coder.containsValueForKey(kRoundnessArchiveKey))
+        m_roundness = finiteOrZero(coder.decodeFloatForKey(kRoundnessArchiveKey));
+    if (coder.containsValueForKey(kWeightArchiveKey))
+        m_weight = finiteOrZero(coder.decodeFloatForKey(kWeightArchiveKey));
+    m_fill = zdlDecodeObjectOfClasses(coder, fillClassNames(), kFillArchiveKey).toObject<Fill>();
+    if (coder.containsValueForKey(kFillLayerArchiveKey))
+        m_fillLayer = int(coder.decodeIntegerForKey(kFillLayerArchiveKey));
+    if (coder.containsValueForKey(kFillAlphaArchiveKey))
+        m_fillAlpha = finiteOrZero(coder.decodeFloatForKey(kFillAlphaArchiveKey));
     flushCache();
     return shared_from_this();
 }
@@ -190,10 +192,10 @@ void ComicPanel::copyPropertiesFrom(const ComicPanel& other)
 
 bool ComicPanel::cornerValuesOK(const ValueMap& corners)
 {
-    const QPointF tl = corners.value(QStringLiteral("topLeft")).toPoint();
-    const QPointF tr = corners.value(QStringLiteral("topRight")).toPoint();
-    const QPointF bl = corners.value(QStringLiteral("bottomLeft")).toPoint();
-    const QPointF br = corners.value(QStringLiteral("bottomRight")).toPoint();
+    const QPointF tl = corners.value(kTopLeftKey).toPoint();
+    const QPointF tr = corners.value(kTopRightKey).toPoint();
+    const QPointF bl = corners.value(kBottomLeftKey).toPoint();
+    const QPointF br = corners.value(kBottomRightKey).toPoint();
     return !isPointRightOfLine(br, tl, tr) && !isPointRightOfLine(tl, br, bl)
         && !isPointRightOfLine(tr, bl, tl) && !isPointRightOfLine(bl, tr, br);
 }

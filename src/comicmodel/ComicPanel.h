@@ -40,6 +40,15 @@ class ComicPanel : public ComicStructureElement, public virtual InvalidationBoun
 public:
     ZDL_PROPERTIES
 
+    // Property names; the fill and its opacity go by the style keys, so styles apply to panels.
+    static inline const QString kShapeKey = QStringLiteral("shape");
+    static inline const QString kRoundnessKey = QStringLiteral("roundness");
+    static inline const QString kWeightKey = QStringLiteral("weight");
+    static inline const QString kLineStyleKey = QStringLiteral("lineStyle");
+    static inline const QString kFillLayerKey = QStringLiteral("fillLayer");
+    static inline const QString kFrontLayerKey = QStringLiteral("frontLayer");
+    static inline const QString kBackLayerKey = QStringLiteral("backLayer");
+
     // Plain frame, weight 1, solid, no fill, two empty layers.
     ComicPanel();
     // A deep copy with copied layers and fill; no parent and no caches.
@@ -47,6 +56,8 @@ public:
     ~ComicPanel() override;
     ObjectPtr initByCopying() const override;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ComicPanel");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     // Files from before layers existed hold "elements" and "backElements" arrays instead.

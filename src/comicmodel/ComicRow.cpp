@@ -1,6 +1,7 @@
 #include "comicmodel/ComicRow.h"
 
 #include "comicmodel/ComicModelClasses.h"
+#include "comicmodel/ComicPanel.h"
 #include "comicmodel/StructureLayout.h"
 #include "platform/ClassRegistry.h"
 
@@ -27,7 +28,7 @@ ObjectPtr ComicRow::initByCopying() const
 
 QString ComicRow::className() const
 {
-    return QStringLiteral("ComicRow");
+    return kClassName;
 }
 
 QSizeF ComicRow::minimumSize() const
@@ -79,8 +80,7 @@ std::shared_ptr<ComicStructureElement> ComicRow::makePanel()
     // The panel class lives further up the model; the registry keeps this file from depending on it.
     ClassRegistry& registry = ClassRegistry::shared();
     registry.registerOnce(&registerComicModelClasses);
-    if (auto panel
-        = std::dynamic_pointer_cast<ComicStructureElement>(registry.make(QStringLiteral("ComicPanel"))))
+    if (auto panel = std::dynamic_pointer_cast<ComicStructureElement>(registry.make(ComicPanel::kClassName)))
         return panel;
     return std::make_shared<ComicStructureElement>();
 }

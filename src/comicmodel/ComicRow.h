@@ -17,6 +17,8 @@ public:
     void initWithRect(const QRectF& rect, ComicStructureElement* parent, int panels);
     ObjectPtr initByCopying() const override;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ComicRow");
     QString className() const override;
 
     // The sum of the children's minimum widths and the largest minimum height.

@@ -26,7 +26,7 @@ ObjectPtr ComicStack::initByCopying() const
 
 QString ComicStack::className() const
 {
-    return QStringLiteral("ComicStack");
+    return kClassName;
 }
 
 QSizeF ComicStack::minimumSize() const

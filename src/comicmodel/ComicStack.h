@@ -17,6 +17,8 @@ public:
     void initWithRect(const QRectF& rect, ComicStructureElement* parent, int rows, int panels);
     ObjectPtr initByCopying() const override;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ComicStack");
     QString className() const override;
 
     // The widest row's minimum width and the sum of the rows' minimum heights.

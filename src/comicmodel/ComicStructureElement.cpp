@@ -6,6 +6,7 @@
 #include "graphics/BoundsAccumulator.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/GraphicUtils.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Exception.h"
 #include "platform/Geometry.h"
@@ -24,10 +25,16 @@ namespace zandrel {
 
 namespace {
 
-const QString kTopLeft = QStringLiteral("topLeft");
-const QString kTopRight = QStringLiteral("topRight");
-const QString kBottomLeft = QStringLiteral("bottomLeft");
-const QString kBottomRight = QStringLiteral("bottomRight");
+// Archive keys.
+const QString kTopLeftXArchiveKey = QStringLiteral("tlx");
+const QString kTopLeftYArchiveKey = QStringLiteral("tly");
+const QString kTopRightXArchiveKey = QStringLiteral("trx");
+const QString kTopRightYArchiveKey = QStringLiteral("try");
+const QString kBottomLeftXArchiveKey = QStringLiteral("blx");
+const QString kBottomLeftYArchiveKey = QStringLiteral("bly");
+const QString kBottomRightXArchiveKey = QStringLiteral("brx");
+const QString kBottomRightYArchiveKey = QStringLiteral("bry");
+const QString kContentsArchiveKey = QStringLiteral("contents");
 
 // Indexed by part - 1 and part - 3: the neighbour's part that moves with a dragged one.
 constexpr std::array<qint32, 8> kRowCorrespondingParts = { 2, 1, 0, 0, 6, 5, 8, 7 };
@@ -119,10 +126,10 @@ const PropertyTable& ComicStructureElement::staticPropertyTable()
     using E = ComicStructureElement;
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            property<E>(kTopLeft, &E::topLeft, &E::setTopLeft),
-            property<E>(kTopRight, &E::topRight, &E::setTopRight),
-            property<E>(kBottomLeft, &E::bottomLeft, &E::setBottomLeft),
-            property<E>(kBottomRight, &E::bottomRight, &E::setBottomRight),
+            property<E>(kTopLeftKey, &E::topLeft, &E::setTopLeft),
+            property<E>(kTopRightKey, &E::topRight, &E::setTopRight),
+            property<E>(kBottomLeftKey, &E::bottomLeft, &E::setBottomLeft),
+            property<E>(kBottomRightKey, &E::bottomRight, &E::setBottomRight),
         });
     return table;
 }
@@ -153,32 +160,32 @@ ObjectPtr ComicStructureElement::initByCopying() const
 
 QString ComicStructureElement::className() const
 {
-    return QStringLiteral("ComicStructureElement");
+    return kClassName;
 }
 
 void ComicStructureElement::encodeWithCoder(KeyedArchiver& coder) const
 {
-    encodeCorner(coder, m_topLeft, QStringLiteral("tlx"), QStringLiteral("tly"));
-    encodeCorner(coder, m_topRight, QStringLiteral("trx"), QStringLiteral("try"));
-    encodeCorner(coder, m_bottomLeft, QStringLiteral("blx"), QStringLiteral("bly"));
-    encodeCorner(coder, m_bottomRight, QStringLiteral("brx"), QStringLiteral("bry"));
+    encodeCorner(coder, m_topLeft, kTopLeftXArchiveKey, kTopLeftYArchiveKey);
+    encodeCorner(coder, m_topRight, kTopRightXArchiveKey, kTopRightYArchiveKey);
+    encodeCorner(coder, m_bottomLeft, kBottomLeftXArchiveKey, kBottomLeftYArchiveKey);
+    encodeCorner(coder, m_bottomRight, kBottomRightXArchiveKey, kBottomRightYArchiveKey);
     ValueList children;
     children.reserve(qsizetype(m_contents.size()));
     for (const auto& child : m_contents.items())
         children.append(Value(ObjectPtr(child)));
-    coder.encodeObject(Value(children), QStringLiteral("contents"));
+    coder.encodeObject(Value(children), kContentsArchiveKey);
 }
 
 ObjectPtr ComicStructureElement::initWithCoder(KeyedUnarchiver& coder)
 {
     const NestingGuard nesting;
-    m_topLeft = decodeCorner(coder, QStringLiteral("tlx"), QStringLiteral("tly"));
-    m_topRight = decodeCorner(coder, QStringLiteral("trx"), QStringLiteral("try"));
-    m_bottomLeft = decodeCorner(coder, QStringLiteral("blx"), QStringLiteral("bly"));
-    m_bottomRight = decodeCorner(coder, QStringLiteral("brx"), QStringLiteral("bry"));
+    m_topLeft = decodeCorner(coder, kTopLeftXArchiveKey, kTopLeftYArchiveKey);
+    m_topRight = decodeCorner(coder, kTopRightXArchiveKey, kTopRightYArchiveKey);
+    m_bottomLeft = decodeCorner(coder, kBottomLeftXArchiveKey, kBottomLeftYArchiveKey);
+    m_bottomRight = decodeCorner(coder, kBottomRightXArchiveKey, kBottomRightYArchiveKey);
 
-    const Value decoded = zdlDecodeObjectOfClasses(coder,
-        { QStringLiteral("NSArray"), QStringLiteral("ComicStructureElement") }, QStringLiteral("contents"));
+    const Value decoded = zdlDecodeObjectOfClasses(
+        coder, { PlatformClass::kArray, ComicStructureElement::kClassName }, kContentsArchiveKey);
     ComicStructureList members;
     for (const Value& member : decoded.toList())
         members.push_back(member.toObject<ComicStructureElement>());
@@ -406,10 +413,10 @@ void ComicStructureElement::undoableSetTopLeft(
         QPointF wanted;
     };
     const std::array<Change, 4> changes = { {
-        { kTopLeft, m_topLeft, topLeft },
-        { kTopRight, m_topRight, topRight },
-        { kBottomLeft, m_bottomLeft, bottomLeft },
-        { kBottomRight, m_bottomRight, bottomRight },
+        { kTopLeftKey, m_topLeft, topLeft },
+        { kTopRightKey, m_topRight, topRight },
+        { kBottomLeftKey, m_bottomLeft, bottomLeft },
+        { kBottomRightKey, m_bottomRight, bottomRight },
     } };
     for (const Change& change : changes) {
         if (!equalPoints(change.current, change.wanted))
@@ -526,10 +533,9 @@ bool ComicStructureElement::isComicPage() const
 
 void registerComicStructureClasses(ClassRegistry& registry)
 {
-    registry.registerClass<ComicStructureElement>(
-        QStringLiteral("ComicStructureElement"), QStringLiteral("NSObject"));
-    registry.registerClass<ComicStack>(QStringLiteral("ComicStack"), QStringLiteral("ComicStructureElement"));
-    registry.registerClass<ComicRow>(QStringLiteral("ComicRow"), QStringLiteral("ComicStructureElement"));
+    registry.registerClass<ComicStructureElement>(ComicStructureElement::kClassName, PlatformClass::kObject);
+    registry.registerClass<ComicStack>(ComicStack::kClassName, ComicStructureElement::kClassName);
+    registry.registerClass<ComicRow>(ComicRow::kClassName, ComicStructureElement::kClassName);
 }
 
 } // namespace zandrel

@@ -59,6 +59,12 @@ public:
     // nest elements at most this deep; a deeper one is refused as corrupt. Comics nest a handful.
     static constexpr int kMaxNestingDepth = 256;
 
+    // The corners by name, as undo records them.
+    static inline const QString kTopLeftKey = QStringLiteral("topLeft");
+    static inline const QString kTopRightKey = QStringLiteral("topRight");
+    static inline const QString kBottomLeftKey = QStringLiteral("bottomLeft");
+    static inline const QString kBottomRightKey = QStringLiteral("bottomRight");
+
     // All four corners at the origin, no children, no parent.
     ComicStructureElement() = default;
     // A deep copy: the children are copied by their own classes and adopted by the copy, which has
@@ -73,6 +79,8 @@ public:
     virtual ObjectPtr initByCopying() const;
 
     // --- Archiving: the eight corner coordinates as floats, then "contents" ---
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ComicStructureElement");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -2,10 +2,12 @@
 
 #include "charmodel/CharacterModel.h"
 #include "charmodel/ImageElement.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "comicmodel/ComicPanel.h"
 #include "comicmodel/PanelServices.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -18,13 +20,13 @@ namespace zandrel {
 
 namespace {
 
-const QString kElements = QStringLiteral("elements");
+// Archive key.
+const QString kElementsArchiveKey = QStringLiteral("elements");
 
 // The classes a layer holds; balloons and groups are registered by their own files.
 const QStringList& elementClassNames()
 {
-    static const QStringList names = { QStringLiteral("Part"), QStringLiteral("ImageElement"),
-        QStringLiteral("Balloon"), QStringLiteral("Group") };
+    static const QStringList names = comicElementClassNames();
     return names;
 }
 
@@ -50,7 +52,7 @@ std::shared_ptr<PanelLayer> PanelLayer::initByCopying() const
 
 QString PanelLayer::className() const
 {
-    return QStringLiteral("PanelLayer");
+    return kClassName;
 }
 
 void PanelLayer::encodeWithCoder(KeyedArchiver& coder) const
@@ -59,12 +61,12 @@ void PanelLayer::encodeWithCoder(KeyedArchiver& coder) const
     list.reserve(m_elements.items().size());
     for (const ObjectPtr& element : m_elements.items())
         list.append(Value(element));
-    coder.encodeObject(Value(list), kElements);
+    coder.encodeObject(Value(list), kElementsArchiveKey);
 }
 
 ObjectPtr PanelLayer::initWithCoder(KeyedUnarchiver& coder)
 {
-    adoptDecodedElements(coder, kElements);
+    adoptDecodedElements(coder, kElementsArchiveKey);
     return shared_from_this();
 }
 
@@ -150,8 +152,8 @@ CharacterModel* PanelLayer::comicColorsModel() const
 
 void registerPanelClasses(ClassRegistry& registry)
 {
-    registry.registerClass<PanelLayer>(QStringLiteral("PanelLayer"), QStringLiteral("NSObject"));
-    registry.registerClass<ComicPanel>(QStringLiteral("ComicPanel"), QStringLiteral("ComicStructureElement"));
+    registry.registerClass<PanelLayer>(PanelLayer::kClassName, PlatformClass::kObject);
+    registry.registerClass<ComicPanel>(ComicPanel::kClassName, ComicStructureElement::kClassName);
     ImageElement::setPanelLayerModelLookup([](const Object& layer) -> Object* {
         const auto* panelLayer = dynamic_cast<const PanelLayer*>(&layer);
         CharacterModel* colors = panelLayer ? panelLayer->comicColorsModel() : nullptr;

@@ -31,6 +31,8 @@ public:
     std::shared_ptr<PanelLayer> initByCopying() const;
 
     // "elements", each adopted on decoding; the panel sets the parent afterwards.
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("PanelLayer");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -2,6 +2,8 @@
 
 #include "charmodel/BlurGroupCollector.h"
 #include "charmodel/PartGroup.h"
+#include "charmodel/PartPath.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
@@ -95,7 +97,7 @@ ElementList ArrayUtils::flattenComicElementsArray(const ElementList& elements)
         elements,
         [](const ObjectPtr& member, bool& replaced) {
             const auto* container = asProtocol<Parent>(member);
-            replaced = container && isKindOfClassNamed(member.get(), QStringLiteral("Group"));
+            replaced = container && isKindOfClassNamed(member.get(), ComicElementClass::kGroup);
             return replaced ? container->children() : ElementList();
         },
         [](const ObjectPtr&) { return true; });
@@ -129,7 +131,7 @@ ElementList ArrayUtils::flattenContainedPathsArray(const ElementList& elements)
             // A path stays and is followed by its children; paths are known by their archived
             // class, so that this needs nothing of the path class itself.
             const auto* container = asProtocol<Parent>(member);
-            if (container && isKindOfClassNamed(member.get(), QStringLiteral("PartPath")))
+            if (container && isKindOfClassNamed(member.get(), PartPath::kClassName))
                 return container->children();
             return ElementList();
         },

@@ -1,5 +1,7 @@
 #include "graphics/CoderExtensions.h"
 
+#include "platform/ArchiveNames.h"
+
 namespace zandrel {
 
 Value zdlDecodeObjectOfClass(KeyedUnarchiver& coder, const QString& className, const QString& key)
@@ -12,11 +14,11 @@ Value zdlDecodeObjectOfClasses(KeyedUnarchiver& coder, const QStringList& classN
     return coder.decodeObjectOfClasses(classNames, key);
 }
 
-ElementList zdlDecodeElementsOfClasses(KeyedUnarchiver& coder, const QStringList& memberClassNames,
-    const QString& key)
+ElementList zdlDecodeElementsOfClasses(
+    KeyedUnarchiver& coder, const QStringList& memberClassNames, const QString& key)
 {
     QStringList allowed = memberClassNames;
-    const QString arrayClass = QStringLiteral("NSArray");
+    const QString arrayClass = PlatformClass::kArray;
     if (!allowed.contains(arrayClass))
         allowed.prepend(arrayClass);
     const Value decoded = coder.decodeObjectOfClasses(allowed, key);
@@ -30,4 +32,4 @@ ElementList zdlDecodeElementsOfClasses(KeyedUnarchiver& coder, const QStringList
     return elements;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

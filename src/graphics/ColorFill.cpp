@@ -9,6 +9,14 @@
 
 namespace zandrel {
 
+namespace {
+
+// Archive keys.
+const QString kColorArchiveKey = QStringLiteral("color");
+const QString kAdjustArchiveKey = QStringLiteral("adjust");
+
+} // namespace
+
 ColorFill::ColorFill()
     : m_fillColor(ZDLColor::whiteColor())
 {
@@ -18,22 +26,22 @@ const PropertyTable& ColorFill::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            property<ColorFill>("fillColor", &ColorFill::fillColor, &ColorFill::setFillColor),
+            property<ColorFill>(kFillColorKey, &ColorFill::fillColor, &ColorFill::setFillColor),
             property<ColorFill>(
-                "fillColorAdjust", &ColorFill::fillColorAdjust, &ColorFill::setFillColorAdjust),
+                kFillColorAdjustKey, &ColorFill::fillColorAdjust, &ColorFill::setFillColorAdjust),
         });
     return table;
 }
 
 void ColorFill::setFillColor(const ZDLColorPtr& color)
 {
-    KeyChange change(*this, QStringLiteral("fillColor"));
+    KeyChange change(*this, kFillColorKey);
     m_fillColor = color;
 }
 
 void ColorFill::setFillColorAdjust(float adjust)
 {
-    KeyChange change(*this, QStringLiteral("fillColorAdjust"));
+    KeyChange change(*this, kFillColorAdjustKey);
     m_fillColorAdjust = adjust;
 }
 
@@ -88,21 +96,20 @@ FillPtr ColorFill::copy() const
 
 QString ColorFill::className() const
 {
-    return QStringLiteral("ColorFill");
+    return kClassName;
 }
 
 void ColorFill::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeObject(m_fillColor, QStringLiteral("color"));
-    coder.encodeFloat(m_fillColorAdjust, QStringLiteral("adjust"));
+    coder.encodeObject(m_fillColor, kColorArchiveKey);
+    coder.encodeFloat(m_fillColorAdjust, kAdjustArchiveKey);
 }
 
 ObjectPtr ColorFill::initWithCoder(KeyedUnarchiver& coder)
 {
     // No presence checks: a missing colour leaves the fill without one (and so none).
-    m_fillColor
-        = coder.decodeObjectOfClass(QStringLiteral("ZDLColor"), QStringLiteral("color")).toObject<ZDLColor>();
-    const float adjust = coder.decodeFloatForKey(QStringLiteral("adjust"));
+    m_fillColor = coder.decodeObjectOfClass(ZDLColor::kClassName, kColorArchiveKey).toObject<ZDLColor>();
+    const float adjust = coder.decodeFloatForKey(kAdjustArchiveKey);
     m_fillColorAdjust = std::isfinite(adjust) ? adjust : 0.0f;
     return shared_from_this();
 }

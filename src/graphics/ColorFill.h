@@ -11,6 +11,10 @@ class ColorFill : public Fill {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kFillColorKey = QStringLiteral("fillColor");
+    static inline const QString kFillColorAdjustKey = QStringLiteral("fillColorAdjust");
+
     // The shared white, no adjustment.
     ColorFill();
     ColorFill(const ColorFill& other) = default;
@@ -34,6 +38,8 @@ public:
     // Refers to the same palette colour instance.
     FillPtr copy() const override;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ColorFill");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

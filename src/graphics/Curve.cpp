@@ -3,6 +3,7 @@
 #include "graphics/CurveIterator.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/PathBuilders.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -14,6 +15,10 @@
 namespace zandrel {
 
 namespace {
+
+// Archive keys.
+const QString kPointsArchiveKey = QStringLiteral("points");
+const QString kClosedArchiveKey = QStringLiteral("closed");
 
 // 1 - 1/sqrt(2) in single precision: where a quadratic control point puts a rounded corner's ends.
 constexpr float kRoundFactor = 0.29289323f;
@@ -30,8 +35,8 @@ const PropertyTable& Curve::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            property<Curve>("closed", &Curve::closed, &Curve::setClosed),
-            readOnlyProperty<Curve>("points", &Curve::points),
+            property<Curve>(kClosedKey, &Curve::closed, &Curve::setClosed),
+            readOnlyProperty<Curve>(kPointsKey, &Curve::points),
         });
     return table;
 }
@@ -257,7 +262,7 @@ CanvasPath Curve::createNSBezierPath() const
 
 QString Curve::className() const
 {
-    return QStringLiteral("Curve");
+    return kClassName;
 }
 
 void Curve::encodeWithCoder(KeyedArchiver& coder) const
@@ -266,15 +271,15 @@ void Curve::encodeWithCoder(KeyedArchiver& coder) const
     points.reserve(static_cast<qsizetype>(m_points.size()));
     for (const CurvePointPtr& p : m_points)
         points.append(Value(p));
-    coder.encodeObject(Value(points), QStringLiteral("points"));
-    coder.encodeBool(m_closed, QStringLiteral("closed"));
+    coder.encodeObject(Value(points), kPointsArchiveKey);
+    coder.encodeBool(m_closed, kClosedArchiveKey);
 }
 
 ObjectPtr Curve::initWithCoder(KeyedUnarchiver& coder)
 {
     m_points.clear();
-    const Value decoded = coder.decodeObjectOfClasses(
-        { QStringLiteral("NSArray"), QStringLiteral("CurvePoint") }, QStringLiteral("points"));
+    const Value decoded
+        = coder.decodeObjectOfClasses({ PlatformClass::kArray, CurvePoint::kClassName }, kPointsArchiveKey);
     const ValueList list = decoded.toList();
     m_points.reserve(static_cast<std::size_t>(list.size()));
     // A damaged file may name one point twice; each curve point must be its own object, or editing
@@ -288,15 +293,15 @@ ObjectPtr Curve::initWithCoder(KeyedUnarchiver& coder)
             point = CurvePoint::initByCopying(*point);
         m_points.push_back(std::move(point));
     }
-    m_closed = coder.decodeBoolForKey(QStringLiteral("closed"));
+    m_closed = coder.decodeBoolForKey(kClosedArchiveKey);
     flushCache();
     return shared_from_this();
 }
 
 void registerCurveClasses(ClassRegistry& registry)
 {
-    registry.registerClass<Curve>(QStringLiteral("Curve"), QStringLiteral("NSObject"));
-    registry.registerClass<CurvePoint>(QStringLiteral("CurvePoint"), QStringLiteral("NSObject"));
+    registry.registerClass<Curve>(Curve::kClassName, PlatformClass::kObject);
+    registry.registerClass<CurvePoint>(CurvePoint::kClassName, PlatformClass::kObject);
 }
 
 bool Curve::isPointOnCurve(const QPointF& p, float weight) const

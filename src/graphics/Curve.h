@@ -29,6 +29,10 @@ class Curve : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kClosedKey = QStringLiteral("closed");
+    static inline const QString kPointsKey = QStringLiteral("points");
+
     Curve() = default;
     // A deep copy: new points, the same closed flag, empty caches.
     Curve(const Curve& other);
@@ -71,6 +75,8 @@ public:
     CanvasPath createNSBezierPath() const;
 
     // Archived as "points" and "closed"; a missing "points" leaves the curve empty (and invalid).
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("Curve");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

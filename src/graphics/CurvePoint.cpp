@@ -8,6 +8,15 @@
 
 namespace zandrel {
 
+namespace {
+
+// Archive keys.
+const QString kXArchiveKey = QStringLiteral("x");
+const QString kYArchiveKey = QStringLiteral("y");
+const QString kOnCurveArchiveKey = QStringLiteral("onCurve");
+
+} // namespace
+
 CurvePoint::CurvePoint(float x, float y, bool onCurve)
     : m_point(x, y)
     , m_onCurve(onCurve)
@@ -18,10 +27,10 @@ const PropertyTable& CurvePoint::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            property<CurvePoint>("x", &CurvePoint::x, &CurvePoint::setX),
-            property<CurvePoint>("y", &CurvePoint::y, &CurvePoint::setY),
-            property<CurvePoint>("point", &CurvePoint::point, &CurvePoint::setPoint),
-            property<CurvePoint>("onCurve", &CurvePoint::onCurve, &CurvePoint::setOnCurve),
+            property<CurvePoint>(kXKey, &CurvePoint::x, &CurvePoint::setX),
+            property<CurvePoint>(kYKey, &CurvePoint::y, &CurvePoint::setY),
+            property<CurvePoint>(kPointKey, &CurvePoint::point, &CurvePoint::setPoint),
+            property<CurvePoint>(kOnCurveKey, &CurvePoint::onCurve, &CurvePoint::setOnCurve),
         });
     return table;
 }
@@ -38,14 +47,14 @@ std::shared_ptr<CurvePoint> CurvePoint::initByCopying(const CurvePoint& other)
 
 QString CurvePoint::className() const
 {
-    return QStringLiteral("CurvePoint");
+    return kClassName;
 }
 
 void CurvePoint::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeFloat(x(), QStringLiteral("x"));
-    coder.encodeFloat(y(), QStringLiteral("y"));
-    coder.encodeBool(m_onCurve, QStringLiteral("onCurve"));
+    coder.encodeFloat(x(), kXArchiveKey);
+    coder.encodeFloat(y(), kYArchiveKey);
+    coder.encodeBool(m_onCurve, kOnCurveArchiveKey);
 }
 
 ObjectPtr CurvePoint::initWithCoder(KeyedUnarchiver& coder)
@@ -53,9 +62,9 @@ ObjectPtr CurvePoint::initWithCoder(KeyedUnarchiver& coder)
     // A non-finite coordinate in a damaged file would poison every bounds and hit test of the
     // outline; it reads as 0 instead.
     auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
-    m_point = QPointF(finite(coder.decodeFloatForKey(QStringLiteral("x"))),
-        finite(coder.decodeFloatForKey(QStringLiteral("y"))));
-    m_onCurve = coder.decodeBoolForKey(QStringLiteral("onCurve"));
+    m_point = QPointF(
+        finite(coder.decodeFloatForKey(kXArchiveKey)), finite(coder.decodeFloatForKey(kYArchiveKey)));
+    m_onCurve = coder.decodeBoolForKey(kOnCurveArchiveKey);
     return shared_from_this();
 }
 

@@ -36,6 +36,12 @@ class CurvePoint : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kXKey = QStringLiteral("x");
+    static inline const QString kYKey = QStringLiteral("y");
+    static inline const QString kPointKey = QStringLiteral("point");
+    static inline const QString kOnCurveKey = QStringLiteral("onCurve");
+
     CurvePoint() = default;
     CurvePoint(float x, float y, bool onCurve);
     // A copy with the same position and flag.
@@ -67,6 +73,8 @@ public:
     PointAlignment getPointAlignmentWith(const CurvePoint& other, float tolerance) const;
 
     // Archived as "x", "y" (floats) and "onCurve"; missing keys read as 0 and NO.
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("CurvePoint");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

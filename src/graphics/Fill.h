@@ -3,6 +3,7 @@
 #include "platform/Object.h"
 
 #include <QRectF>
+#include <QStringList>
 #include <memory>
 
 namespace zandrel {
@@ -34,6 +35,9 @@ public:
     virtual FillType fillType() const = 0;
     virtual FillPtr copy() const = 0;
 };
+
+// The classes an archived fill may have: the colour fill and the gradient fill.
+QStringList fillClassNames();
 
 // Registers ZDLColor, ColorFill, GradientFill, Gradient and GradientColorStop for archives under
 // those class names.

@@ -1,5 +1,6 @@
 #include "graphics/Gradient.h"
 
+#include "platform/ArchiveNames.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -9,6 +10,9 @@
 namespace zandrel {
 
 namespace {
+
+// Archive keys.
+const QString kStopsArchiveKey = QStringLiteral("stops");
 
 std::vector<GradientColorStopPtr> defaultStops()
 {
@@ -44,7 +48,7 @@ const PropertyTable& Gradient::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            readOnlyProperty<Gradient>("numStops", &Gradient::numStops),
+            readOnlyProperty<Gradient>(kNumStopsKey, &Gradient::numStops),
         });
     return table;
 }
@@ -225,7 +229,7 @@ void Gradient::repairStops()
 
 QString Gradient::className() const
 {
-    return QStringLiteral("Gradient");
+    return kClassName;
 }
 
 void Gradient::encodeWithCoder(KeyedArchiver& coder) const
@@ -234,13 +238,13 @@ void Gradient::encodeWithCoder(KeyedArchiver& coder) const
     stops.reserve(qsizetype(m_colorStops.size()));
     for (const auto& stop : m_colorStops)
         stops.append(Value(stop));
-    coder.encodeObject(Value(stops), QStringLiteral("stops"));
+    coder.encodeObject(Value(stops), kStopsArchiveKey);
 }
 
 ObjectPtr Gradient::initWithCoder(KeyedUnarchiver& coder)
 {
     const Value stops = coder.decodeObjectOfClasses(
-        { QStringLiteral("NSArray"), QStringLiteral("GradientColorStop") }, QStringLiteral("stops"));
+        { PlatformClass::kArray, GradientColorStop::kClassName }, kStopsArchiveKey);
     m_colorStops.clear();
     for (const Value& item : stops.toList()) {
         if (auto stop = item.toObject<GradientColorStop>())

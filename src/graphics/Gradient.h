@@ -22,6 +22,9 @@ class Gradient : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kNumStopsKey = QStringLiteral("numStops");
+
     // Black at 0 and white at 1.
     Gradient();
     // Copies every stop, so that changing the copy never changes the original.
@@ -61,6 +64,8 @@ public:
     const QGradientStops& opaqueGradient() const;
     void flush();
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("Gradient");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

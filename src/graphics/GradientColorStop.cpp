@@ -1,9 +1,18 @@
 #include "graphics/GradientColorStop.h"
 
+#include "platform/ArchiveNames.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
 namespace zandrel {
+
+namespace {
+
+// Archive keys.
+const QString kColorArchiveKey = QStringLiteral("color");
+const QString kLocationArchiveKey = QStringLiteral("location");
+
+} // namespace
 
 GradientColorStop::GradientColorStop()
     : m_color(0, 0, 0)
@@ -25,22 +34,22 @@ const PropertyTable& GradientColorStop::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            property<GradientColorStop>("color", &GradientColorStop::color, &GradientColorStop::setColor),
+            property<GradientColorStop>(kColorKey, &GradientColorStop::color, &GradientColorStop::setColor),
             property<GradientColorStop>(
-                "location", &GradientColorStop::location, &GradientColorStop::setLocation),
+                kLocationKey, &GradientColorStop::location, &GradientColorStop::setLocation),
         });
     return table;
 }
 
 void GradientColorStop::setColor(const RgbColor& color)
 {
-    KeyChange change(*this, QStringLiteral("color"));
+    KeyChange change(*this, kColorKey);
     m_color = color;
 }
 
 void GradientColorStop::setLocation(float location)
 {
-    KeyChange change(*this, QStringLiteral("location"));
+    KeyChange change(*this, kLocationKey);
     m_location = location;
 }
 
@@ -56,19 +65,19 @@ std::shared_ptr<GradientColorStop> GradientColorStop::copy() const
 
 QString GradientColorStop::className() const
 {
-    return QStringLiteral("GradientColorStop");
+    return kClassName;
 }
 
 void GradientColorStop::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeObject(m_color.isValid() ? Value(m_color) : Value(), QStringLiteral("color"));
-    coder.encodeFloat(m_location, QStringLiteral("location"));
+    coder.encodeObject(m_color.isValid() ? Value(m_color) : Value(), kColorArchiveKey);
+    coder.encodeFloat(m_location, kLocationArchiveKey);
 }
 
 ObjectPtr GradientColorStop::initWithCoder(KeyedUnarchiver& coder)
 {
-    m_color = coder.decodeObjectOfClass(QStringLiteral("NSColor"), QStringLiteral("color")).toColor();
-    m_location = coder.decodeFloatForKey(QStringLiteral("location"));
+    m_color = coder.decodeObjectOfClass(PlatformClass::kColor, kColorArchiveKey).toColor();
+    m_location = coder.decodeFloatForKey(kLocationArchiveKey);
     return shared_from_this();
 }
 

@@ -12,6 +12,10 @@ class GradientColorStop : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kColorKey = QStringLiteral("color");
+    static inline const QString kLocationKey = QStringLiteral("location");
+
     // Black at 0; the blank object the unarchiver fills.
     GradientColorStop();
     GradientColorStop(const RgbColor& color, float location);
@@ -32,6 +36,8 @@ public:
     // A new stop with the same colour and location.
     std::shared_ptr<GradientColorStop> copy() const;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("GradientColorStop");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -12,6 +12,17 @@
 
 namespace zandrel {
 
+namespace {
+
+// Archive keys.
+const QString kGradientArchiveKey = QStringLiteral("gradient");
+const QString kTypeArchiveKey = QStringLiteral("type");
+const QString kXCenterArchiveKey = QStringLiteral("xCenter");
+const QString kYCenterArchiveKey = QStringLiteral("yCenter");
+const QString kAngleArchiveKey = QStringLiteral("angle");
+
+} // namespace
+
 GradientFill::GradientFill()
     : m_gradient(std::make_shared<Gradient>())
 {
@@ -42,12 +53,13 @@ const PropertyTable& GradientFill::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            property<GradientFill>("gradient", &GradientFill::gradient, &GradientFill::setGradient),
+            property<GradientFill>(kGradientKey, &GradientFill::gradient, &GradientFill::setGradient),
             property<GradientFill>(
-                "gradientType", &GradientFill::gradientType, &GradientFill::setGradientType),
-            property<GradientFill>("linearAngle", &GradientFill::linearAngle, &GradientFill::setLinearAngle),
+                kGradientTypeKey, &GradientFill::gradientType, &GradientFill::setGradientType),
             property<GradientFill>(
-                "relativeCenter", &GradientFill::relativeCenter, &GradientFill::setRelativeCenter),
+                kLinearAngleKey, &GradientFill::linearAngle, &GradientFill::setLinearAngle),
+            property<GradientFill>(
+                kRelativeCenterKey, &GradientFill::relativeCenter, &GradientFill::setRelativeCenter),
         });
     return table;
 }
@@ -59,25 +71,25 @@ GradientPtr GradientFill::gradient() const
 
 void GradientFill::setGradient(const GradientPtr& gradient)
 {
-    KeyChange change(*this, QStringLiteral("gradient"));
+    KeyChange change(*this, kGradientKey);
     m_gradient = gradient ? gradient->copy() : nullptr;
 }
 
 void GradientFill::setGradientType(int type)
 {
-    KeyChange change(*this, QStringLiteral("gradientType"));
+    KeyChange change(*this, kGradientTypeKey);
     m_gradientType = type;
 }
 
 void GradientFill::setLinearAngle(float angle)
 {
-    KeyChange change(*this, QStringLiteral("linearAngle"));
+    KeyChange change(*this, kLinearAngleKey);
     m_linearAngle = angle;
 }
 
 void GradientFill::setRelativeCenter(const QPointF& center)
 {
-    KeyChange change(*this, QStringLiteral("relativeCenter"));
+    KeyChange change(*this, kRelativeCenterKey);
     m_relativeCenter = center;
 }
 
@@ -153,17 +165,17 @@ void GradientFill::rotate(float degrees)
 
 QString GradientFill::className() const
 {
-    return QStringLiteral("GradientFill");
+    return kClassName;
 }
 
 void GradientFill::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeObject(m_gradient, QStringLiteral("gradient"));
-    coder.encodeInteger(m_gradientType, QStringLiteral("type"));
+    coder.encodeObject(m_gradient, kGradientArchiveKey);
+    coder.encodeInteger(m_gradientType, kTypeArchiveKey);
     // The centre is held in double but stored in single precision.
-    coder.encodeFloat(float(m_relativeCenter.x()), QStringLiteral("xCenter"));
-    coder.encodeFloat(float(m_relativeCenter.y()), QStringLiteral("yCenter"));
-    coder.encodeFloat(m_linearAngle, QStringLiteral("angle"));
+    coder.encodeFloat(float(m_relativeCenter.x()), kXCenterArchiveKey);
+    coder.encodeFloat(float(m_relativeCenter.y()), kYCenterArchiveKey);
+    coder.encodeFloat(m_linearAngle, kAngleArchiveKey);
 }
 
 ObjectPtr GradientFill::initWithCoder(KeyedUnarchiver& coder)
@@ -171,14 +183,13 @@ ObjectPtr GradientFill::initWithCoder(KeyedUnarchiver& coder)
     auto finite = [](float value) { return std::isfinite(value) ? value : 0.0f; };
     // No presence checks: a missing key reads as no gradient or 0, so an archive without "angle"
     // has angle 0, not the 90 of a new fill.
-    m_gradient = coder.decodeObjectOfClass(QStringLiteral("Gradient"), QStringLiteral("gradient"))
-                     .toObject<Gradient>();
-    const qint64 type = coder.decodeIntegerForKey(QStringLiteral("type"));
+    m_gradient = coder.decodeObjectOfClass(Gradient::kClassName, kGradientArchiveKey).toObject<Gradient>();
+    const qint64 type = coder.decodeIntegerForKey(kTypeArchiveKey);
     // Any value but 0 is radial; keep it so when it does not fit an int.
     m_gradientType = type >= INT_MIN && type <= INT_MAX ? int(type) : GradientTypeRadial;
-    m_relativeCenter = QPointF(finite(coder.decodeFloatForKey(QStringLiteral("xCenter"))),
-        finite(coder.decodeFloatForKey(QStringLiteral("yCenter"))));
-    m_linearAngle = finite(coder.decodeFloatForKey(QStringLiteral("angle")));
+    m_relativeCenter = QPointF(finite(coder.decodeFloatForKey(kXCenterArchiveKey)),
+        finite(coder.decodeFloatForKey(kYCenterArchiveKey)));
+    m_linearAngle = finite(coder.decodeFloatForKey(kAngleArchiveKey));
     return shared_from_this();
 }
 

@@ -18,6 +18,12 @@ class GradientFill : public Fill {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kGradientKey = QStringLiteral("gradient");
+    static inline const QString kGradientTypeKey = QStringLiteral("gradientType");
+    static inline const QString kLinearAngleKey = QStringLiteral("linearAngle");
+    static inline const QString kRelativeCenterKey = QStringLiteral("relativeCenter");
+
     // Black to white, linear, 90 degrees, centred.
     GradientFill();
     // Copies the gradient.
@@ -54,6 +60,8 @@ public:
     // origin-centred square it lies on.
     void rotate(float degrees);
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("GradientFill");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

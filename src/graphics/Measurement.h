@@ -19,7 +19,9 @@ public:
     Measurement(const Measurement&) = delete;
     Measurement& operator=(const Measurement&) = delete;
 
-    QString className() const override { return QStringLiteral("Measurement"); }
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("Measurement");
+    QString className() const override { return kClassName; }
 
     float pixels() const { return m_pixels; }
     float units() const { return m_units; }
@@ -41,4 +43,4 @@ private:
     bool m_inStep = false;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -2,6 +2,7 @@
 
 #include "charmodel/PartPath.h"
 #include "graphics/ZDLContext.h"
+#include "platform/ArchiveNames.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -80,7 +81,7 @@ ShapeStylePtr NamedShapeStyle::copy() const
 
 QString NamedShapeStyle::className() const
 {
-    return QStringLiteral("NamedShapeStyle");
+    return kClassName;
 }
 
 void NamedShapeStyle::encodeWithCoder(KeyedArchiver& coder) const
@@ -93,7 +94,7 @@ void NamedShapeStyle::encodeWithCoder(KeyedArchiver& coder) const
 ObjectPtr NamedShapeStyle::initWithCoder(KeyedUnarchiver& coder)
 {
     ObjectPtr self = ShapeStyle::initWithCoder(coder);
-    const Value name = coder.decodeObjectOfClass(QStringLiteral("NSString"), kName);
+    const Value name = coder.decodeObjectOfClass(PlatformClass::kString, kName);
     m_name = name.isNull() ? QString() : name.toString();
     return self;
 }

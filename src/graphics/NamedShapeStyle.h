@@ -35,6 +35,8 @@ public:
 
     ShapeStylePtr copy() const override;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("NamedShapeStyle");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

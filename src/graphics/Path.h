@@ -4,7 +4,7 @@
 #include "graphics/ElementProtocols.h"
 
 #include <QList>
-
+#include <QString>
 #include <cstddef>
 #include <memory>
 
@@ -17,6 +17,9 @@ class Curve;
 // ModelElement, so a path that is also a graphic element has one link, not two.
 class Path : public virtual ModelElement {
 public:
+    // The property name of the curves, which observers of a path's shape watch and undo records.
+    static inline const QString kSegmentsKey = QStringLiteral("segments");
+
     // The draw commands of all curves, in order.
     virtual DrawCommandList getDrawCommands() const = 0;
     // A new path value built from the draw commands.
@@ -33,4 +36,4 @@ public:
     virtual void setSegments(const QList<std::shared_ptr<Curve>>& segments) = 0;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -46,8 +46,9 @@ protected:
     bool removeInvalidCurves(const QString& logLine);
     // The union of one kind of the curves' bounds; the zero rectangle without curves.
     QRectF unionOfCurves(QRectF (Curve::*bounds)() const) const;
-    // The curves as an archived array.
+    // The curves as an archived array, and its key in the archives of paths and masks.
     Value archivedCurves() const;
+    static inline const QString kSegmentsArchiveKey = QStringLiteral("segments");
 
     void offsetCurves(const QPointF& delta);
     void transformCurves(const QTransform& transform);

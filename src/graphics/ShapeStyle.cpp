@@ -4,10 +4,10 @@
 #include "graphics/ColorFill.h"
 #include "graphics/NamedShapeStyle.h"
 #include "graphics/StyleKeys.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
-
 
 namespace zandrel {
 
@@ -34,7 +34,7 @@ const PropertyTable& ShapeStyle::staticPropertyTable()
             property<ShapeStyle>(kFillColor, &ShapeStyle::fillColor, &ShapeStyle::setFillColor));
         properties.push_back(property<ShapeStyle>(
             kFillColorAdjust, &ShapeStyle::fillColorAdjust, &ShapeStyle::setFillColorAdjust));
-        properties.push_back(readOnlyProperty<ShapeStyle>(QStringLiteral("fillType"), &ShapeStyle::fillType));
+        properties.push_back(readOnlyProperty<ShapeStyle>(kFillType, &ShapeStyle::fillType));
         return properties;
     }());
     return table;
@@ -113,7 +113,7 @@ ShapeStylePtr ShapeStyle::copy() const
 
 QString ShapeStyle::className() const
 {
-    return QStringLiteral("ShapeStyle");
+    return kClassName;
 }
 
 void ShapeStyle::encodeWithCoder(KeyedArchiver& coder) const
@@ -133,8 +133,8 @@ void registerShapeStyleClasses(ClassRegistry& registry)
 {
     // A style is never read without its colours and fills; registering them again is harmless.
     registerColorAndFillClasses(registry);
-    registry.registerClass<ShapeStyle>(QStringLiteral("ShapeStyle"), QStringLiteral("NSObject"));
-    registry.registerClass<NamedShapeStyle>(QStringLiteral("NamedShapeStyle"), QStringLiteral("ShapeStyle"));
+    registry.registerClass<ShapeStyle>(ShapeStyle::kClassName, PlatformClass::kObject);
+    registry.registerClass<NamedShapeStyle>(NamedShapeStyle::kClassName, ShapeStyle::kClassName);
 }
 
 } // namespace zandrel

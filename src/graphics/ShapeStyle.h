@@ -48,6 +48,8 @@ public:
     // A new style of the same class.
     virtual ShapeStylePtr copy() const;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ShapeStyle");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -93,7 +93,7 @@ void decodeStyleField(
     KeyedUnarchiver& coder, StyleValues& values, const StyleField<ZDLColorPtr>& field, StyleFieldReading)
 {
     values.*field.member
-        = coder.decodeObjectOfClass(QStringLiteral("ZDLColor"), field.archiveKey).toObject<ZDLColor>();
+        = coder.decodeObjectOfClass(ZDLColor::kClassName, field.archiveKey).toObject<ZDLColor>();
 }
 
 void decodeStyleField(
@@ -116,11 +116,7 @@ void decodeStyleField(
 void decodeStyleField(
     KeyedUnarchiver& coder, StyleValues& values, const StyleField<FillPtr>& field, StyleFieldReading)
 {
-    values.*field.member
-        = coder
-              .decodeObjectOfClasses(
-                  { QStringLiteral("ColorFill"), QStringLiteral("GradientFill") }, field.archiveKey)
-              .toObject<Fill>();
+    values.*field.member = coder.decodeObjectOfClasses(fillClassNames(), field.archiveKey).toObject<Fill>();
 }
 
 void encodeStyleFieldsInArchiveOrder(KeyedArchiver& coder, const StyleValues& values)

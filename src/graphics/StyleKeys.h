@@ -16,5 +16,8 @@ inline const QString kLineWeight = QStringLiteral("lineWeight");
 inline const QString kBlur = QStringLiteral("blur");
 inline const QString kFillColor = QStringLiteral("fillColor");
 inline const QString kFillColorAdjust = QStringLiteral("fillColorAdjust");
+// The kind of fill (0 colour, 1 gradient) and the gradient fill, read through to the fill.
+inline const QString kFillType = QStringLiteral("fillType");
+inline const QString kFillGradient = QStringLiteral("fillGradient");
 
 } // namespace zandrel::stylekeys

@@ -1,5 +1,7 @@
 #include "graphics/ZDLColor.h"
 
+#include "charmodel/CharXMLNames.h"
+#include "platform/ArchiveNames.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Localization.h"
@@ -10,6 +12,18 @@
 namespace zandrel {
 
 namespace {
+
+// Archive keys, and the names older files gave the locked black and white.
+const QString kNameArchiveKey = QStringLiteral("name");
+const QString kColorArchiveKey = QStringLiteral("color");
+const QString kKindArchiveKey = QStringLiteral("kind");
+const QString kNoneArchiveKey = QStringLiteral("none");
+const QString kLockedArchiveKey = QStringLiteral("locked");
+const QString kRedArchiveKey = QStringLiteral("r");
+const QString kGreenArchiveKey = QStringLiteral("g");
+const QString kBlueArchiveKey = QStringLiteral("b");
+const QString kLegacyBlackName = QStringLiteral("Black");
+const QString kLegacyWhiteName = QStringLiteral("White");
 
 // A scanner's hexadecimal reading from the second character on: leading blanks and a "0x" are
 // skipped, text without digits reads as 0, and a number too large for 32 bits as the largest one.
@@ -72,11 +86,11 @@ const PropertyTable& ZDLColor::staticPropertyTable()
 {
     static const PropertyTable table(&Object::staticPropertyTable(),
         {
-            property<ZDLColor>("name", &ZDLColor::name, &ZDLColor::setName),
-            property<ZDLColor>("color", &ZDLColor::color, &ZDLColor::setColor),
-            readOnlyProperty<ZDLColor>("kind", &ZDLColor::kind),
-            readOnlyProperty<ZDLColor>("isNone", &ZDLColor::isNone),
-            readOnlyProperty<ZDLColor>("locked", &ZDLColor::locked),
+            property<ZDLColor>(kNameKey, &ZDLColor::name, &ZDLColor::setName),
+            property<ZDLColor>(kColorKey, &ZDLColor::color, &ZDLColor::setColor),
+            readOnlyProperty<ZDLColor>(kKindKey, &ZDLColor::kind),
+            readOnlyProperty<ZDLColor>(kIsNoneKey, &ZDLColor::isNone),
+            readOnlyProperty<ZDLColor>(kLockedKey, &ZDLColor::locked),
         });
     return table;
 }
@@ -127,7 +141,7 @@ ZDLColorPtr ZDLColor::colorFromNSColor(const RgbColor& value, const QString& nam
 ZDLColorPtr ZDLColor::initWithXMLAttributes(const QMap<QString, QString>& attributes)
 {
     return std::make_shared<ZDLColor>(
-        attributes.value(QStringLiteral("color")), attributes.value(QStringLiteral("name")));
+        attributes.value(CharXML::kColorAttribute), attributes.value(CharXML::kNameAttribute));
 }
 
 ZDLColorPtr ZDLColor::noneColor()
@@ -153,13 +167,13 @@ ZDLColorPtr ZDLColor::whiteColor()
 
 void ZDLColor::setName(const QString& name)
 {
-    KeyChange change(*this, QStringLiteral("name"));
+    KeyChange change(*this, kNameKey);
     m_name = name;
 }
 
 void ZDLColor::setColor(const RgbColor& color)
 {
-    KeyChange change(*this, QStringLiteral("color"));
+    KeyChange change(*this, kColorKey);
     m_color = color;
 }
 
@@ -218,21 +232,21 @@ ZDLColorPtr ZDLColor::copy() const
 
 QString ZDLColor::className() const
 {
-    return QStringLiteral("ZDLColor");
+    return kClassName;
 }
 
 void ZDLColor::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeObject(Value(m_name), QStringLiteral("name"));
-    coder.encodeObject(m_color.isValid() ? Value(m_color) : Value(), QStringLiteral("color"));
-    coder.encodeInt32(m_kind, QStringLiteral("kind"));
+    coder.encodeObject(Value(m_name), kNameArchiveKey);
+    coder.encodeObject(m_color.isValid() ? Value(m_color) : Value(), kColorArchiveKey);
+    coder.encodeInt32(m_kind, kKindArchiveKey);
 }
 
 ObjectPtr ZDLColor::initWithCoder(KeyedUnarchiver& coder)
 {
     // The shared colours are archived by kind and read back as the shared instances themselves.
-    if (coder.containsValueForKey(QStringLiteral("kind"))) {
-        switch (coder.decodeInt32ForKey(QStringLiteral("kind"))) {
+    if (coder.containsValueForKey(kKindArchiveKey)) {
+        switch (coder.decodeInt32ForKey(kKindArchiveKey)) {
         case ColorKindNone:
             return noneColor();
         case ColorKindBlack:
@@ -244,26 +258,26 @@ ObjectPtr ZDLColor::initWithCoder(KeyedUnarchiver& coder)
         }
     } else {
         // Older archives flagged the shared colours instead.
-        if (coder.decodeBoolForKey(QStringLiteral("none")))
+        if (coder.decodeBoolForKey(kNoneArchiveKey))
             return noneColor();
-        if (coder.decodeBoolForKey(QStringLiteral("locked"))) {
+        if (coder.decodeBoolForKey(kLockedArchiveKey)) {
             const QString name
-                = coder.decodeObjectOfClass(QStringLiteral("NSString"), QStringLiteral("name")).toString();
-            if (name == QLatin1String("Black"))
+                = coder.decodeObjectOfClass(PlatformClass::kString, kNameArchiveKey).toString();
+            if (name == kLegacyBlackName)
                 return blackColor();
-            if (name == QLatin1String("White"))
+            if (name == kLegacyWhiteName)
                 return whiteColor();
             return nullptr;
         }
     }
-    m_name = coder.decodeObjectOfClass(QStringLiteral("NSString"), QStringLiteral("name")).toString();
+    m_name = coder.decodeObjectOfClass(PlatformClass::kString, kNameArchiveKey).toString();
     m_kind = ColorKindOrdinary;
-    if (coder.containsValueForKey(QStringLiteral("color"))) {
+    if (coder.containsValueForKey(kColorArchiveKey)) {
         // A value of a refused class reads as no colour.
-        m_color = coder.decodeObjectOfClass(QStringLiteral("NSColor"), QStringLiteral("color")).toColor();
+        m_color = coder.decodeObjectOfClass(PlatformClass::kColor, kColorArchiveKey).toColor();
     } else {
-        m_color = RgbColor(coder.decodeFloatForKey(QStringLiteral("r")),
-            coder.decodeFloatForKey(QStringLiteral("g")), coder.decodeFloatForKey(QStringLiteral("b")));
+        m_color = RgbColor(coder.decodeFloatForKey(kRedArchiveKey), coder.decodeFloatForKey(kGreenArchiveKey),
+            coder.decodeFloatForKey(kBlueArchiveKey));
     }
     return shared_from_this();
 }

@@ -30,6 +30,13 @@ class ZDLColor : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kNameKey = QStringLiteral("name");
+    static inline const QString kColorKey = QStringLiteral("color");
+    static inline const QString kKindKey = QStringLiteral("kind");
+    static inline const QString kIsNoneKey = QStringLiteral("isNone");
+    static inline const QString kLockedKey = QStringLiteral("locked");
+
     // Name "", white, ordinary.
     ZDLColor();
     // An ordinary colour named name with the value read by fromHex (alpha 1).
@@ -83,6 +90,8 @@ public:
     // The shared instances return themselves; an ordinary colour gives a new equal one.
     ZDLColorPtr copy() const;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ZDLColor");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -2,6 +2,7 @@
 
 #include "graphics/CoderExtensions.h"
 #include "graphics/ZDLContext.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -257,7 +258,7 @@ bool ZDLImage::hitTestRect(const QRectF& rect, const QRectF& destination) const
 
 QString ZDLImage::className() const
 {
-    return QStringLiteral("ZDLImage");
+    return kClassName;
 }
 
 void ZDLImage::encodeWithCoder(KeyedArchiver& coder) const
@@ -275,20 +276,19 @@ void ZDLImage::encodeWithCoder(KeyedArchiver& coder) const
 ObjectPtr ZDLImage::initWithCoder(KeyedUnarchiver& coder)
 {
     if (coder.containsValueForKey(kImageRepKey)) {
-        const auto rep = zdlDecodeObjectOfClass(coder, QStringLiteral("NSImageRep"), kImageRepKey)
-                             .toObject<ZDLImageRep>();
+        const auto rep
+            = zdlDecodeObjectOfClass(coder, PlatformClass::kImageRep, kImageRepKey).toObject<ZDLImageRep>();
         if (!rep)
             return nullptr;
         setRep(rep);
         return shared_from_this();
     }
     if (coder.containsValueForKey(kImageDataKey)) {
-        const QByteArray data
-            = zdlDecodeObjectOfClass(coder, QStringLiteral("NSData"), kImageDataKey).toData();
+        const QByteArray data = zdlDecodeObjectOfClass(coder, PlatformClass::kData, kImageDataKey).toData();
         return setData(data) ? shared_from_this() : nullptr;
     }
     if (coder.containsValueForKey(kPdfDataKey)) {
-        const QByteArray data = zdlDecodeObjectOfClass(coder, QStringLiteral("NSData"), kPdfDataKey).toData();
+        const QByteArray data = zdlDecodeObjectOfClass(coder, PlatformClass::kData, kPdfDataKey).toData();
         const ZDLPDFImageRepPtr rep = ZDLPDFImageRep::imageRepWithData(data);
         if (!rep)
             return nullptr;
@@ -301,8 +301,8 @@ ObjectPtr ZDLImage::initWithCoder(KeyedUnarchiver& coder)
 void registerImageClasses(ClassRegistry& registry)
 {
     registerImageRepClasses(registry);
-    registry.registerClass(QStringLiteral("NSImage"), QStringLiteral("NSObject"), nullptr);
-    registry.registerClass<ZDLImage>(QStringLiteral("ZDLImage"), QStringLiteral("NSImage"));
+    registry.registerClass(PlatformClass::kImage, PlatformClass::kObject, nullptr);
+    registry.registerClass<ZDLImage>(ZDLImage::kClassName, PlatformClass::kImage);
 }
 
 // --- Encoding of derived images ---

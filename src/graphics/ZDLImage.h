@@ -121,6 +121,8 @@ public:
     // the pixels cannot be encoded.
     static QByteArray encodedBitmapData(const QImage& pixels, bool withAlpha, float jpegQuality);
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ZDLImage");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     // Null when the chosen key decodes to nothing usable.

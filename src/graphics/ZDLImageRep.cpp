@@ -1,5 +1,6 @@
 #include "graphics/ZDLImageRep.h"
 
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -75,7 +76,7 @@ int ZDLBitmapImageRep::samplesPerPixel() const
 
 QString ZDLBitmapImageRep::className() const
 {
-    return QStringLiteral("ZDLBitmapImageRep");
+    return kClassName;
 }
 
 void ZDLBitmapImageRep::encodeWithCoder(KeyedArchiver& coder) const
@@ -91,7 +92,7 @@ void ZDLBitmapImageRep::encodeWithCoder(KeyedArchiver& coder) const
 
 ObjectPtr ZDLBitmapImageRep::initWithCoder(KeyedUnarchiver& coder)
 {
-    const QByteArray png = coder.decodeObjectOfClass(QStringLiteral("NSData"), kPngDataKey).toData();
+    const QByteArray png = coder.decodeObjectOfClass(PlatformClass::kData, kPngDataKey).toData();
     const QImage image = decodeImageData(png, "png");
     if (image.isNull())
         return nullptr;
@@ -174,7 +175,7 @@ PDFRendering ZDLPDFImageRep::renderingAtScale(
 
 QString ZDLPDFImageRep::className() const
 {
-    return QStringLiteral("ZDLPDFImageRep");
+    return kClassName;
 }
 
 void ZDLPDFImageRep::encodeWithCoder(KeyedArchiver& coder) const
@@ -184,16 +185,15 @@ void ZDLPDFImageRep::encodeWithCoder(KeyedArchiver& coder) const
 
 ObjectPtr ZDLPDFImageRep::initWithCoder(KeyedUnarchiver& coder)
 {
-    const QByteArray data = coder.decodeObjectOfClass(QStringLiteral("NSData"), kPdfDataKey).toData();
+    const QByteArray data = coder.decodeObjectOfClass(PlatformClass::kData, kPdfDataKey).toData();
     return load(data) ? shared_from_this() : nullptr;
 }
 
 void registerImageRepClasses(ClassRegistry& registry)
 {
-    registry.registerClass(QStringLiteral("NSImageRep"), QStringLiteral("NSObject"), nullptr);
-    registry.registerClass<ZDLBitmapImageRep>(
-        QStringLiteral("ZDLBitmapImageRep"), QStringLiteral("NSImageRep"));
-    registry.registerClass<ZDLPDFImageRep>(QStringLiteral("ZDLPDFImageRep"), QStringLiteral("NSImageRep"));
+    registry.registerClass(PlatformClass::kImageRep, PlatformClass::kObject, nullptr);
+    registry.registerClass<ZDLBitmapImageRep>(ZDLBitmapImageRep::kClassName, PlatformClass::kImageRep);
+    registry.registerClass<ZDLPDFImageRep>(ZDLPDFImageRep::kClassName, PlatformClass::kImageRep);
 }
 
 } // namespace zandrel

@@ -58,6 +58,8 @@ public:
     bool hasAlpha() const override { return m_image.hasAlphaChannel(); }
     QImage imageForDeviceSize(const QSize&) const override { return m_image; }
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ZDLBitmapImageRep");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     // Null when the PNG bytes are missing or do not decode.
@@ -105,6 +107,8 @@ public:
     PDFRendering renderingAtScale(
         double scale, PDFRenderingMode mode, PDFRenderCache::Callback whenDone = {}) const;
 
+    // The name the class is archived under.
+    static inline const QString kClassName = QStringLiteral("ZDLPDFImageRep");
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;

@@ -25,6 +25,7 @@
 // dictionary that is not there or holds an absurd number raises the unarchiver's error; an
 // attribute of an unexpected class is dropped. Work is linear in the size of the archive: each
 // dictionary and paragraph style is decoded once however often it is referred to.
+#include "platform/ArchiveNames.h"
 #include "platform/AttributedText.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiver.h"
@@ -121,7 +122,7 @@ void KeyedArchiver::encodeAttributedTextFields(const AttributedText& text)
         return;
     }
     const quint32 listUid = reserveUid();
-    beginObject(listUid, QStringLiteral("NSMutableArray"));
+    beginObject(listUid, PlatformClass::kMutableArray);
     std::vector<Index> dictionaries;
     for (const TextAttributes& attributes : text.attributeTable())
         dictionaries.push_back(uidNode(encodeTextAttributes(attributes)));
@@ -135,7 +136,7 @@ void KeyedArchiver::encodeAttributedTextFields(const AttributedText& text)
         appendVarint(runs, quint64(text.runTableIndex(run)));
     }
     const quint32 infoUid = reserveUid();
-    beginObject(infoUid, QStringLiteral("NSMutableData"));
+    beginObject(infoUid, PlatformClass::kMutableData);
     encodeBytes(runs, kDataKey);
     endObject();
     setEntry(kAttributeInfoKey, uidNode(infoUid));
@@ -144,7 +145,7 @@ void KeyedArchiver::encodeAttributedTextFields(const AttributedText& text)
 quint32 KeyedArchiver::encodeTextAttributes(const TextAttributes& attributes)
 {
     const quint32 uid = reserveUid();
-    beginObject(uid, QStringLiteral("NSDictionary"));
+    beginObject(uid, PlatformClass::kDictionary);
     // Names in order, as the generic dictionary encoding writes them: all keys, then all values.
     QStringList names;
     if (attributes.font)
@@ -195,7 +196,7 @@ quint32 KeyedArchiver::encodeTextFont(const TextFont& font)
 quint32 KeyedArchiver::encodeParagraphStyle(const TextParagraphStyle& style)
 {
     const quint32 uid = reserveUid();
-    beginObject(uid, QStringLiteral("NSMutableParagraphStyle"));
+    beginObject(uid, PlatformClass::kMutableParagraphStyle);
     encodeInteger(int(style.alignment), kAlignmentKey);
     if (style.lineHeightMultiple != 0)
         encodeDouble(style.lineHeightMultiple, kLineHeightMultipleKey);
@@ -247,7 +248,7 @@ bool KeyedUnarchiver::isRecordOfKind(Index node, const QString& className) const
 
 Value KeyedUnarchiver::decodeAttributedString()
 {
-    const Value string = decodeObjectOfClass(QStringLiteral("NSString"), kStringKey);
+    const Value string = decodeObjectOfClass(PlatformClass::kString, kStringKey);
     if (string.type() != Value::Type::String && referencedNode(lookup(kStringKey)) != PropertyList::kNoNode)
         corrupt(QStringLiteral("The characters of an attributed string are not a string."));
     const QString characters = string.toString();
@@ -333,7 +334,7 @@ TextAttributes KeyedUnarchiver::decodeTextAttributes(Index record)
         if (keys.size() != objects.size())
             corrupt(QStringLiteral("A dictionary has different numbers of keys and values."));
         spend(keys.size());
-        const QStringList colorClass { QStringLiteral("NSColor") };
+        const QStringList colorClass { PlatformClass::kColor };
         for (size_t i = 0; i < keys.size(); ++i) {
             const Index keyNode = referencedNode(keys[i]);
             if (keyNode == PropertyList::kNoNode || m_list.kind(keyNode) != PropertyList::Kind::String)
@@ -365,7 +366,7 @@ std::optional<TextFont> KeyedUnarchiver::decodeTextFont(Index record)
 {
     Nesting nesting(*this);
     Frame frame(*this, record);
-    const Value name = decodeObjectOfClass(QStringLiteral("NSString"), kFontNameKey);
+    const Value name = decodeObjectOfClass(PlatformClass::kString, kFontNameKey);
     if (name.type() != Value::Type::String || name.toString().isEmpty())
         return std::nullopt;
     TextFont font;
@@ -436,9 +437,9 @@ TextParagraphStyle KeyedUnarchiver::decodeParagraphStyle(Index record)
 // text, classes we do not know) is dropped, so an attribute cannot smuggle a graph in.
 Value KeyedUnarchiver::decodeOpaqueValue(Index node)
 {
-    static const QStringList kOpaqueClasses { QStringLiteral("NSString"), QStringLiteral("NSData"),
-        QStringLiteral("NSValue"), QStringLiteral("NSArray"), QStringLiteral("NSSet"),
-        QStringLiteral("NSDictionary"), QStringLiteral("NSColor") };
+    static const QStringList kOpaqueClasses { PlatformClass::kString, PlatformClass::kData,
+        PlatformClass::kValue, PlatformClass::kArray, PlatformClass::kSet,
+        PlatformClass::kDictionary, PlatformClass::kColor };
     if (!classAllowed(node, kOpaqueClasses))
         return {};
     return decodeNode(node, nullptr);

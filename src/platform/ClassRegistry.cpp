@@ -1,33 +1,37 @@
 #include "platform/ClassRegistry.h"
 
+#include "platform/ArchiveNames.h"
+
 namespace zandrel {
 
 namespace {
 
-const QString kRootClass = QStringLiteral("NSObject");
+using C = PlatformClass;
+
+const QString& kRootClass = C::kObject;
 
 // The platform value classes and their superclasses, as standard archives name them.
-const std::pair<const char*, const char*> kValueClasses[] = {
-    { "NSString", "NSObject" },
-    { "NSMutableString", "NSString" },
-    { "NSData", "NSObject" },
-    { "NSMutableData", "NSData" },
-    { "NSValue", "NSObject" },
-    { "NSNumber", "NSValue" },
-    { "NSArray", "NSObject" },
-    { "NSMutableArray", "NSArray" },
-    { "NSSet", "NSObject" },
-    { "NSMutableSet", "NSSet" },
-    { "NSDictionary", "NSObject" },
-    { "NSMutableDictionary", "NSDictionary" },
-    { "NSColor", "NSObject" },
-    { "NSAffineTransform", "NSObject" },
-    { "NSAttributedString", "NSObject" },
-    { "NSMutableAttributedString", "NSAttributedString" },
-    { "NSTextStorage", "NSMutableAttributedString" },
-    { "NSFont", "NSObject" },
-    { "NSParagraphStyle", "NSObject" },
-    { "NSMutableParagraphStyle", "NSParagraphStyle" },
+const std::pair<const QString*, const QString*> kValueClasses[] = {
+    { &C::kString, &C::kObject },
+    { &C::kMutableString, &C::kString },
+    { &C::kData, &C::kObject },
+    { &C::kMutableData, &C::kData },
+    { &C::kValue, &C::kObject },
+    { &C::kNumber, &C::kValue },
+    { &C::kArray, &C::kObject },
+    { &C::kMutableArray, &C::kArray },
+    { &C::kSet, &C::kObject },
+    { &C::kMutableSet, &C::kSet },
+    { &C::kDictionary, &C::kObject },
+    { &C::kMutableDictionary, &C::kDictionary },
+    { &C::kColor, &C::kObject },
+    { &C::kAffineTransform, &C::kObject },
+    { &C::kAttributedString, &C::kObject },
+    { &C::kMutableAttributedString, &C::kAttributedString },
+    { &C::kTextStorage, &C::kMutableAttributedString },
+    { &C::kFont, &C::kObject },
+    { &C::kParagraphStyle, &C::kObject },
+    { &C::kMutableParagraphStyle, &C::kParagraphStyle },
 };
 
 } // namespace
@@ -36,7 +40,7 @@ ClassRegistry::ClassRegistry()
 {
     m_classes.insert(kRootClass, Entry());
     for (const auto& [name, superclass] : kValueClasses)
-        m_classes.insert(QString::fromLatin1(name), Entry { QString::fromLatin1(superclass), nullptr });
+        m_classes.insert(*name, Entry { *superclass, nullptr });
 }
 
 ClassRegistry& ClassRegistry::shared()
@@ -146,7 +150,7 @@ bool ClassRegistry::isKindOfAny(const QString& className, const QStringList& anc
 bool ClassRegistry::isValueClass(const QString& name)
 {
     for (const auto& entry : kValueClasses) {
-        if (name == QLatin1String(entry.first))
+        if (name == *entry.first)
             return true;
     }
     return false;

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <exception>
 
 namespace zandrel {
@@ -27,5 +26,9 @@ private:
 
 // Name of the exception raised for malformed, truncated or hostile archive data.
 inline const QString kInvalidArchiveException = QStringLiteral("invalidArchive");
+// Names of the exceptions raised for a property name a class does not declare (or declares
+// read-only), and for an argument of an unusable type or value.
+inline const QString kUndefinedKeyException = QStringLiteral("undefinedKey");
+inline const QString kInvalidArgumentException = QStringLiteral("invalidArgument");
 
-}  // namespace zandrel
+} // namespace zandrel

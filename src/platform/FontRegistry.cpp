@@ -25,11 +25,33 @@ QString withoutSpaces(QString text)
     return text;
 }
 
+// The style names of regular faces, and the words of style names that mark bold and italic ones.
+constexpr const char* kRegularStyles[] = { "Regular", "Book", "Normal", "Roman", "Plain" };
+constexpr const char* kBoldWords[] = { "bold", "black", "heavy" };
+constexpr const char* kItalicWords[] = { "italic", "oblique" };
+// The faces of the lettering family.
+const QString kLetteringRegular = QStringLiteral("Regular");
+const QString kLetteringBold = QStringLiteral("Bold");
+const QString kLetteringItalic = QStringLiteral("Italic");
+const QString kLetteringBoldItalic = QStringLiteral("Bold Italic");
+
+template <std::size_t N>
+bool containsAny(const QString& text, const char* const (&words)[N])
+{
+    for (const char* word : words) {
+        if (text.contains(QLatin1String(word)))
+            return true;
+    }
+    return false;
+}
+
 bool isRegularStyle(const QString& style)
 {
-    static const QStringList kRegular { QStringLiteral("Regular"), QStringLiteral("Book"),
-        QStringLiteral("Normal"), QStringLiteral("Roman"), QStringLiteral("Plain") };
-    return kRegular.contains(style, Qt::CaseInsensitive);
+    for (const char* regular : kRegularStyles) {
+        if (style.compare(QLatin1String(regular), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 // Qt lists a family installed by several foundries as "Family [Foundry]".
@@ -142,11 +164,10 @@ QFont FontRegistry::fallbackLocked(const QString& name)
 {
     // The traits the missing face's name suggests ("Helvetica-BoldOblique": bold and italic).
     const QString style = name.section(QLatin1Char('-'), 1).toLower();
-    const bool bold = style.contains(QLatin1String("bold")) || style.contains(QLatin1String("black"))
-        || style.contains(QLatin1String("heavy"));
-    const bool italic = style.contains(QLatin1String("italic")) || style.contains(QLatin1String("oblique"));
-    QString letteringStyle = bold ? (italic ? QStringLiteral("Bold Italic") : QStringLiteral("Bold"))
-                                  : (italic ? QStringLiteral("Italic") : QStringLiteral("Regular"));
+    const bool bold = containsAny(style, kBoldWords);
+    const bool italic = containsAny(style, kItalicWords);
+    QString letteringStyle
+        = bold ? (italic ? kLetteringBoldItalic : kLetteringBold) : (italic ? kLetteringItalic : kLetteringRegular);
     QFont font;
     QString used;
     if (faceLocked(fontName(Face { kLetteringFamily, letteringStyle }))) {

@@ -1,6 +1,7 @@
 #include "platform/KeyedArchiver.h"
 
 #include "platform/AttributedText.h"
+#include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiveText.h"
@@ -16,7 +17,7 @@ constexpr quint32 kTopUid = 0xffffffffu;
 
 [[noreturn]] void misuse(const char* reason)
 {
-    Exception::raise(QStringLiteral("invalidArgument"), QString::fromLatin1(reason));
+    Exception::raise(kInvalidArgumentException, QString::fromLatin1(reason));
 }
 
 QString escapedKey(const QString& key)
@@ -38,7 +39,7 @@ struct KeyedArchiver::Pending {
 
 KeyedArchiver::KeyedArchiver()
 {
-    m_objects.push_back(stringNode(QStringLiteral("$null")));
+    m_objects.push_back(stringNode(ArchiveLayoutKey::kNull));
     m_pending.emplace_back();
     m_frames.push_back(0);
 }
@@ -46,7 +47,7 @@ KeyedArchiver::KeyedArchiver()
 QByteArray KeyedArchiver::archivedData(const Value& root)
 {
     KeyedArchiver archiver;
-    archiver.encodeObject(root, QStringLiteral("root"));
+    archiver.encodeObject(root, ArchiveLayoutKey::kRoot);
     return archiver.encodedData();
 }
 
@@ -274,17 +275,17 @@ quint32 KeyedArchiver::encodeValueObject(const Value& value)
     const quint32 uid = reserveUid();
     switch (value.type()) {
     case Value::Type::List: {
-        beginObject(uid, QStringLiteral("NSMutableArray"));
+        beginObject(uid, PlatformClass::kMutableArray);
         const ValueList list = value.toList();
         std::vector<Index> refs;
         refs.reserve(size_t(list.size()));
         for (const Value& item : list)
             refs.push_back(uidNode(encodeReference(item)));
-        setEntry(QStringLiteral("NS.objects"), m_list.addArray(refs));
+        setEntry(ArchiveLayoutKey::kMembers, m_list.addArray(refs));
         break;
     }
     case Value::Type::Map: {
-        beginObject(uid, QStringLiteral("NSMutableDictionary"));
+        beginObject(uid, PlatformClass::kMutableDictionary);
         const ValueMap map = value.toMap();
         std::vector<Index> keys;
         std::vector<Index> objects;
@@ -294,43 +295,43 @@ quint32 KeyedArchiver::encodeValueObject(const Value& value)
             keys.push_back(uidNode(encodeReference(it.key())));
         for (auto it = map.cbegin(); it != map.cend(); ++it)
             objects.push_back(uidNode(encodeReference(it.value())));
-        setEntry(QStringLiteral("NS.keys"), m_list.addArray(keys));
-        setEntry(QStringLiteral("NS.objects"), m_list.addArray(objects));
+        setEntry(ArchiveLayoutKey::kKeys, m_list.addArray(keys));
+        setEntry(ArchiveLayoutKey::kMembers, m_list.addArray(objects));
         break;
     }
     case Value::Type::Point:
-        beginObject(uid, QStringLiteral("NSValue"));
-        encodeInt(1, QStringLiteral("NS.special"));
-        encodePoint(value.toPoint(), QStringLiteral("NS.pointval"));
+        beginObject(uid, PlatformClass::kValue);
+        encodeInt(1, ArchiveLayoutKey::kSpecial);
+        encodePoint(value.toPoint(), ArchiveLayoutKey::kPointValue);
         break;
     case Value::Type::Size:
-        beginObject(uid, QStringLiteral("NSValue"));
-        encodeInt(2, QStringLiteral("NS.special"));
-        encodeSize(value.toSize(), QStringLiteral("NS.sizeval"));
+        beginObject(uid, PlatformClass::kValue);
+        encodeInt(2, ArchiveLayoutKey::kSpecial);
+        encodeSize(value.toSize(), ArchiveLayoutKey::kSizeValue);
         break;
     case Value::Type::Rect:
-        beginObject(uid, QStringLiteral("NSValue"));
-        encodeInt(3, QStringLiteral("NS.special"));
-        encodeRect(value.toRect(), QStringLiteral("NS.rectval"));
+        beginObject(uid, PlatformClass::kValue);
+        encodeInt(3, ArchiveLayoutKey::kSpecial);
+        encodeRect(value.toRect(), ArchiveLayoutKey::kRectValue);
         break;
     case Value::Type::Color:
-        beginObject(uid, QStringLiteral("NSColor"));
-        encodeBytes(archivetext::rgbComponents(value.toColor()), QStringLiteral("NSRGB"));
-        encodeInt(1, QStringLiteral("NSColorSpace"));
+        beginObject(uid, PlatformClass::kColor);
+        encodeBytes(archivetext::rgbComponents(value.toColor()), ArchiveLayoutKey::kRGB);
+        encodeInt(1, ArchiveLayoutKey::kColorSpace);
         break;
     case Value::Type::AttributedText:
-        beginObject(uid, QStringLiteral("NSMutableAttributedString"));
+        beginObject(uid, PlatformClass::kMutableAttributedString);
         encodeAttributedTextFields(value.toAttributedText());
         break;
     case Value::Type::Transform: {
-        beginObject(uid, QStringLiteral("NSAffineTransform"));
+        beginObject(uid, PlatformClass::kAffineTransform);
         const QTransform t = value.toTransform();
-        encodeDouble(t.m11(), QStringLiteral("m11"));
-        encodeDouble(t.m12(), QStringLiteral("m12"));
-        encodeDouble(t.m21(), QStringLiteral("m21"));
-        encodeDouble(t.m22(), QStringLiteral("m22"));
-        encodeDouble(t.dx(), QStringLiteral("tX"));
-        encodeDouble(t.dy(), QStringLiteral("tY"));
+        encodeDouble(t.m11(), ArchiveLayoutKey::kTransformM11);
+        encodeDouble(t.m12(), ArchiveLayoutKey::kTransformM12);
+        encodeDouble(t.m21(), ArchiveLayoutKey::kTransformM21);
+        encodeDouble(t.m22(), ArchiveLayoutKey::kTransformM22);
+        encodeDouble(t.dx(), ArchiveLayoutKey::kTransformTX);
+        encodeDouble(t.dy(), ArchiveLayoutKey::kTransformTY);
         break;
     }
     default:
@@ -354,7 +355,7 @@ quint32 KeyedArchiver::classUid(const QString& className)
     std::vector<Index> chain;
     for (const QString& name : ClassRegistry::shared().classChain(className))
         chain.push_back(stringNode(name));
-    const Index keys[] = { stringNode(QStringLiteral("$classname")), stringNode(QStringLiteral("$classes")) };
+    const Index keys[] = { stringNode(ArchiveLayoutKey::kClassName), stringNode(ArchiveLayoutKey::kClasses) };
     const Index values[] = { stringNode(className), m_list.addArray(chain) };
     m_objects[uid] = m_list.addDict(keys, values);
     m_classUids.insert(className, uid);
@@ -375,7 +376,7 @@ void KeyedArchiver::endObject()
 {
     // The class record follows the object's fields, as the reference archiver numbers it.
     const quint32 record = classUid(current().className);
-    setEntry(QStringLiteral("$class"), uidNode(record));
+    setEntry(ArchiveLayoutKey::kClass, uidNode(record));
     m_frames.pop_back();
 }
 
@@ -409,10 +410,10 @@ QByteArray KeyedArchiver::encodedData()
         m_objects[m_pending[i].uid] = build(m_pending[i]);
     const Index top = build(m_pending[0]);
 
-    const Index keys[] = { stringNode(QStringLiteral("$version")), stringNode(QStringLiteral("$objects")),
-        stringNode(QStringLiteral("$archiver")), stringNode(QStringLiteral("$top")) };
+    const Index keys[] = { stringNode(ArchiveLayoutKey::kVersion), stringNode(ArchiveLayoutKey::kObjects),
+        stringNode(ArchiveLayoutKey::kArchiver), stringNode(ArchiveLayoutKey::kTop) };
     const Index values[] = { m_list.addInt(100000), m_list.addArray(m_objects),
-        stringNode(QStringLiteral("NSKeyedArchiver")), top };
+        stringNode(ArchiveLayoutKey::kArchiverName), top };
     m_list.setRoot(m_list.addDict(keys, values));
     const QByteArray bytes = m_list.toBinary();
     m_pending.clear();

@@ -1,5 +1,6 @@
 #include "platform/KeyedUnarchiver.h"
 
+#include "platform/ArchiveNames.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiveText.h"
 #include "platform/KeyedUnarchiverScopes.h"
@@ -81,17 +82,17 @@ void KeyedUnarchiver::checkHeader()
     const Index root = m_list.root();
     if (m_list.kind(root) != PropertyList::Kind::Dict)
         corrupt(QStringLiteral("The archive is not a dictionary."));
-    const Index archiver = m_list.valueForKey(root, u"$archiver");
-    if (archiver == PropertyList::kNoNode || m_list.string(archiver) != QLatin1String("NSKeyedArchiver"))
+    const Index archiver = m_list.valueForKey(root, ArchiveLayoutKey::kArchiver);
+    if (archiver == PropertyList::kNoNode || m_list.string(archiver) != ArchiveLayoutKey::kArchiverName)
         corrupt(QStringLiteral("The archive was not written by a keyed archiver."));
-    const Index version = m_list.valueForKey(root, u"$version");
+    const Index version = m_list.valueForKey(root, ArchiveLayoutKey::kVersion);
     if (version == PropertyList::kNoNode || m_list.kind(version) != PropertyList::Kind::Int
         || m_list.intValue(version) != 100000)
         corrupt(QStringLiteral("Unsupported keyed archive version."));
-    const Index top = m_list.valueForKey(root, u"$top");
+    const Index top = m_list.valueForKey(root, ArchiveLayoutKey::kTop);
     if (top == PropertyList::kNoNode || m_list.kind(top) != PropertyList::Kind::Dict)
         corrupt(QStringLiteral("The archive has no top dictionary."));
-    const Index objects = m_list.valueForKey(root, u"$objects");
+    const Index objects = m_list.valueForKey(root, ArchiveLayoutKey::kObjects);
     if (objects == PropertyList::kNoNode || m_list.kind(objects) != PropertyList::Kind::Array
         || m_list.count(objects) < 1)
         corrupt(QStringLiteral("The archive has no object table."));
@@ -106,13 +107,13 @@ void KeyedUnarchiver::checkHeader()
 Value KeyedUnarchiver::unarchive(const QByteArray& data, const QStringList& allowedRootClasses)
 {
     KeyedUnarchiver unarchiver(data);
-    return unarchiver.decodeObjectOfClasses(allowedRootClasses, QStringLiteral("root"));
+    return unarchiver.decodeObjectOfClasses(allowedRootClasses, ArchiveLayoutKey::kRoot);
 }
 
 Value KeyedUnarchiver::unarchiveAnyClass(const QByteArray& data)
 {
     KeyedUnarchiver unarchiver(data);
-    return unarchiver.decodeObjectForKey(QStringLiteral("root"));
+    return unarchiver.decodeObjectForKey(ArchiveLayoutKey::kRoot);
 }
 
 void KeyedUnarchiver::spend(quint64 work)
@@ -362,7 +363,7 @@ Value KeyedUnarchiver::decodeAllowedMembers(quint64 uid, Index node, const QStri
     Nesting nesting(*this);
 
     ValueList kept;
-    const Index members = m_list.valueForKey(node, QStringLiteral("NS.objects"));
+    const Index members = m_list.valueForKey(node, ArchiveLayoutKey::kMembers);
     if (members == PropertyList::kNoNode)
         return Value(kept);
     if (m_list.kind(members) != PropertyList::Kind::Array && m_list.kind(members) != PropertyList::Kind::Set)

@@ -1,3 +1,4 @@
+#include "platform/ArchiveNames.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiveText.h"
 #include "platform/KeyedUnarchiver.h"
@@ -28,13 +29,13 @@ double finiteComponent(double value)
 
 bool KeyedUnarchiver::isDictionaryClass(const QString& name)
 {
-    return name == QLatin1String("NSDictionary") || name == QLatin1String("NSMutableDictionary");
+    return name == PlatformClass::kDictionary || name == PlatformClass::kMutableDictionary;
 }
 
 bool KeyedUnarchiver::isArrayClass(const QString& name)
 {
-    return name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray")
-        || name == QLatin1String("NSSet") || name == QLatin1String("NSMutableSet");
+    return name == PlatformClass::kArray || name == PlatformClass::kMutableArray
+        || name == PlatformClass::kSet || name == PlatformClass::kMutableSet;
 }
 
 ValueList KeyedUnarchiver::decodeMembers(const QString& key)
@@ -57,10 +58,10 @@ ValueList KeyedUnarchiver::decodeMembers(const QString& key)
 Value KeyedUnarchiver::decodeValueClass(const QString& className)
 {
     if (isArrayClass(className))
-        return decodeMembers(QStringLiteral("NS.objects"));
+        return decodeMembers(ArchiveLayoutKey::kMembers);
     if (isDictionaryClass(className)) {
-        const ValueList keys = decodeMembers(QStringLiteral("NS.keys"));
-        const ValueList objects = decodeMembers(QStringLiteral("NS.objects"));
+        const ValueList keys = decodeMembers(ArchiveLayoutKey::kKeys);
+        const ValueList objects = decodeMembers(ArchiveLayoutKey::kMembers);
         if (keys.size() != objects.size())
             corrupt(QStringLiteral("A dictionary has different numbers of keys and values."));
         ValueMap map;
@@ -70,41 +71,41 @@ Value KeyedUnarchiver::decodeValueClass(const QString& className)
         }
         return map;
     }
-    if (className == QLatin1String("NSString") || className == QLatin1String("NSMutableString"))
-        return stringAt(QStringLiteral("NS.string"));
-    if (className == QLatin1String("NSData") || className == QLatin1String("NSMutableData"))
-        return decodeBytesForKey(QStringLiteral("NS.data"));
-    if (className == QLatin1String("NSNumber")) {
-        if (containsValueForKey(QStringLiteral("NS.dblval")))
-            return decodeDoubleForKey(QStringLiteral("NS.dblval"));
-        if (containsValueForKey(QStringLiteral("NS.boolval")))
-            return decodeBoolForKey(QStringLiteral("NS.boolval"));
-        const Index integer = scalarNode(QStringLiteral("NS.intval"));
+    if (className == PlatformClass::kString || className == PlatformClass::kMutableString)
+        return stringAt(ArchiveLayoutKey::kStringText);
+    if (className == PlatformClass::kData || className == PlatformClass::kMutableData)
+        return decodeBytesForKey(ArchiveLayoutKey::kDataBytes);
+    if (className == PlatformClass::kNumber) {
+        if (containsValueForKey(ArchiveLayoutKey::kDoubleValue))
+            return decodeDoubleForKey(ArchiveLayoutKey::kDoubleValue);
+        if (containsValueForKey(ArchiveLayoutKey::kBoolValue))
+            return decodeBoolForKey(ArchiveLayoutKey::kBoolValue);
+        const Index integer = scalarNode(ArchiveLayoutKey::kIntegerValue);
         if (integer != PropertyList::kNoNode && m_list.isUnsignedInt(integer))
             return m_list.unsignedIntValue(integer);
-        return decodeIntegerForKey(QStringLiteral("NS.intval"));
+        return decodeIntegerForKey(ArchiveLayoutKey::kIntegerValue);
     }
-    if (className == QLatin1String("NSValue")) {
-        switch (decodeIntegerForKey(QStringLiteral("NS.special"))) {
+    if (className == PlatformClass::kValue) {
+        switch (decodeIntegerForKey(ArchiveLayoutKey::kSpecial)) {
         case 1:
-            return decodePointForKey(QStringLiteral("NS.pointval"));
+            return decodePointForKey(ArchiveLayoutKey::kPointValue);
         case 2:
-            return decodeSizeForKey(QStringLiteral("NS.sizeval"));
+            return decodeSizeForKey(ArchiveLayoutKey::kSizeValue);
         case 3:
-            return decodeRectForKey(QStringLiteral("NS.rectval"));
+            return decodeRectForKey(ArchiveLayoutKey::kRectValue);
         default:
             return {};
         }
     }
-    if (className == QLatin1String("NSColor"))
+    if (className == PlatformClass::kColor)
         return decodeColor();
-    if (ClassRegistry::shared().isKindOf(className, QStringLiteral("NSAttributedString")))
+    if (ClassRegistry::shared().isKindOf(className, PlatformClass::kAttributedString))
         return decodeAttributedString();
-    if (className == QLatin1String("NSAffineTransform")) {
-        return QTransform(decodeDoubleForKey(QStringLiteral("m11")),
-            decodeDoubleForKey(QStringLiteral("m12")), decodeDoubleForKey(QStringLiteral("m21")),
-            decodeDoubleForKey(QStringLiteral("m22")), decodeDoubleForKey(QStringLiteral("tX")),
-            decodeDoubleForKey(QStringLiteral("tY")));
+    if (className == PlatformClass::kAffineTransform) {
+        return QTransform(decodeDoubleForKey(ArchiveLayoutKey::kTransformM11),
+            decodeDoubleForKey(ArchiveLayoutKey::kTransformM12), decodeDoubleForKey(ArchiveLayoutKey::kTransformM21),
+            decodeDoubleForKey(ArchiveLayoutKey::kTransformM22), decodeDoubleForKey(ArchiveLayoutKey::kTransformTX),
+            decodeDoubleForKey(ArchiveLayoutKey::kTransformTY));
     }
     return {};
 }
@@ -113,10 +114,10 @@ Value KeyedUnarchiver::decodeValueClass(const QString& className)
 // counterpart here and decode as null.
 Value KeyedUnarchiver::decodeColor()
 {
-    const qint64 space = decodeIntegerForKey(QStringLiteral("NSColorSpace"));
+    const qint64 space = decodeIntegerForKey(ArchiveLayoutKey::kColorSpace);
     // The components are kept as written: the text is read as doubles, not rounded to floats.
-    auto components = [this](const char* key, int count, double* out, double* alpha) {
-        const QByteArray text = decodeBytesForKey(QString::fromLatin1(key));
+    auto components = [this](const QString& key, int count, double* out, double* alpha) {
+        const QByteArray text = decodeBytesForKey(key);
         const auto values = archivetext::scanDoubles<5>(text);
         for (int i = 0; i < count; ++i)
             out[i] = finiteComponent(values[size_t(i)]);
@@ -127,14 +128,14 @@ Value KeyedUnarchiver::decodeColor()
     switch (space) {
     case 1:
     case 2:
-        components("NSRGB", 3, c, &alpha);
+        components(ArchiveLayoutKey::kRGB, 3, c, &alpha);
         return RgbColor(c[0], c[1], c[2], alpha);
     case 3:
     case 4:
-        components("NSWhite", 1, c, &alpha);
+        components(ArchiveLayoutKey::kWhite, 1, c, &alpha);
         return RgbColor(c[0], c[0], c[0], alpha);
     case 5: {
-        components("NSCYMK", 4, c, &alpha);
+        components(ArchiveLayoutKey::kCMYK, 4, c, &alpha);
         const auto unit = [](double v) { return std::clamp(v, 0.0, 1.0); };
         const double black = 1.0 - unit(c[3]);
         return RgbColor(
@@ -147,11 +148,11 @@ Value KeyedUnarchiver::decodeColor()
 
 QString KeyedUnarchiver::classNameOfRecord(Index record) const
 {
-    const Index classRef = m_list.valueForKey(record, u"$class");
+    const Index classRef = m_list.valueForKey(record, ArchiveLayoutKey::kClass);
     if (classRef == PropertyList::kNoNode || m_list.kind(classRef) != PropertyList::Kind::Uid)
         corrupt(QStringLiteral("An archived object has no class."));
     const Index classRecord = objectNode(m_list.uid(classRef));
-    const Index name = m_list.valueForKey(classRecord, u"$classname");
+    const Index name = m_list.valueForKey(classRecord, ArchiveLayoutKey::kClassName);
     if (name == PropertyList::kNoNode || m_list.kind(name) != PropertyList::Kind::String
         || m_list.string(name).isEmpty())
         corrupt(QStringLiteral("An archived class has no name."));
@@ -164,16 +165,16 @@ QString KeyedUnarchiver::classOfNode(Index node) const
     using Kind = PropertyList::Kind;
     switch (m_list.kind(node)) {
     case Kind::String:
-        return QStringLiteral("NSString");
+        return PlatformClass::kString;
     case Kind::Data:
-        return QStringLiteral("NSData");
+        return PlatformClass::kData;
     case Kind::Bool:
     case Kind::Int:
     case Kind::Real32:
     case Kind::Real64:
-        return QStringLiteral("NSNumber");
+        return PlatformClass::kNumber;
     case Kind::Date:
-        return QStringLiteral("NSDate");
+        return PlatformClass::kDate;
     case Kind::Dict:
         return classNameOfRecord(node);
     case Kind::Null:
@@ -227,8 +228,8 @@ bool KeyedUnarchiver::classAllowed(Index node, const QStringList& allowed)
         memoKeys.push_back(current);
         // Looking the members up scans the record's keys; a record can have many.
         spend(quint64(m_list.count(current)));
-        for (const char* key : { "NS.objects", "NS.keys" }) {
-            const Index members = m_list.valueForKey(current, QString::fromLatin1(key));
+        for (const QString* key : { &ArchiveLayoutKey::kMembers, &ArchiveLayoutKey::kKeys }) {
+            const Index members = m_list.valueForKey(current, *key);
             if (members == PropertyList::kNoNode)
                 continue;
             const auto items = m_list.items(members);

@@ -4,7 +4,6 @@
 #include "platform/Log.h"
 
 #include <QHash>
-
 #include <atomic>
 #include <exception>
 #include <vector>
@@ -23,7 +22,7 @@ ObserverToken nextToken()
     return ++counter;
 }
 
-}  // namespace
+} // namespace
 
 struct Object::Observation {
     struct Entry {
@@ -69,7 +68,7 @@ Object::~Object() = default;
 
 QString Object::className() const
 {
-    return QStringLiteral("Object");
+    return kClassName;
 }
 
 void Object::encodeWithCoder(KeyedArchiver&) const
@@ -96,8 +95,8 @@ Value Object::valueForKey(const QString& key) const
 {
     const Property* p = propertyTable().find(key);
     if (!p)
-        Exception::raise(QStringLiteral("undefinedKey"),
-            QStringLiteral("%1 has no property named \"%2\"").arg(className(), key));
+        Exception::raise(
+            kUndefinedKeyException, QStringLiteral("%1 has no property named \"%2\"").arg(className(), key));
     return p->getter(*this);
 }
 
@@ -105,10 +104,10 @@ void Object::setValueForKey(const Value& value, const QString& key)
 {
     const Property* p = propertyTable().find(key);
     if (!p)
-        Exception::raise(QStringLiteral("undefinedKey"),
-            QStringLiteral("%1 has no property named \"%2\"").arg(className(), key));
+        Exception::raise(
+            kUndefinedKeyException, QStringLiteral("%1 has no property named \"%2\"").arg(className(), key));
     if (!p->setter)
-        Exception::raise(QStringLiteral("undefinedKey"),
+        Exception::raise(kUndefinedKeyException,
             QStringLiteral("The property \"%2\" of %1 is read-only").arg(className(), key));
     if (value.isNull() && p->scalar) {
         setNilValueForKey(key);
@@ -122,7 +121,7 @@ void Object::setValueForKey(const Value& value, const QString& key)
 
 void Object::setNilValueForKey(const QString& key)
 {
-    Exception::raise(QStringLiteral("invalidArgument"),
+    Exception::raise(kInvalidArgumentException,
         QStringLiteral("The property \"%2\" of %1 cannot be set to nil").arg(className(), key));
 }
 
@@ -299,4 +298,4 @@ Object::KeyChange::~KeyChange() noexcept(false)
     m_object.didChangeValueForKey(m_key);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

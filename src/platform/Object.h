@@ -28,6 +28,7 @@ public:
     virtual ~Object();
 
     // --- Archiving ---
+    static inline const QString kClassName = QStringLiteral("Object");
     // The class name written in archives.
     virtual QString className() const;
     virtual void encodeWithCoder(KeyedArchiver& coder) const;

@@ -37,11 +37,11 @@ namespace detail {
 
 void raiseWrongType(const QString& key, const Value& value, const char* expected)
 {
-    Exception::raise(QStringLiteral("invalidArgument"),
+    Exception::raise(kInvalidArgumentException,
         QStringLiteral("The property \"%1\" needs a %2, not a %3")
             .arg(key, QString::fromLatin1(expected), Value::typeName(value.type())));
 }
 
-}  // namespace detail
+} // namespace detail
 
-}  // namespace zandrel
+} // namespace zandrel

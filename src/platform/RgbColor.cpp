@@ -80,10 +80,13 @@ QColor RgbColor::toQColor() const
     return QColor::fromRgbF(float(m_red), float(m_green), float(m_blue), float(m_alpha));
 }
 
+// What the description of no colour says.
+constexpr const char* kInvalidDescription = "invalid";
+
 QString RgbColor::description() const
 {
     if (!m_valid)
-        return QStringLiteral("invalid");
+        return QString::fromLatin1(kInvalidDescription);
     using archivetext::number;
     return QStringLiteral("%1 %2 %3 %4").arg(number(m_red), number(m_green), number(m_blue), number(m_alpha));
 }

@@ -38,16 +38,19 @@ std::optional<double> numberOf(const QVariant& v)
     const double d = text.toDouble(&ok);
     if (ok)
         return d;
-    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
-        || text.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0)
+    const auto isOneOf = [&text](std::initializer_list<const char*> words) {
+        return std::any_of(words.begin(), words.end(), [&text](const char* word) {
+            return text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+        });
+    };
+    if (isOneOf({ "true", "yes" }))
         return 1.0;
-    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0
-        || text.compare(QLatin1String("no"), Qt::CaseInsensitive) == 0)
+    if (isOneOf({ "false", "no" }))
         return 0.0;
     return std::nullopt;
 }
 
-}  // namespace
+} // namespace
 
 UserDefaults::UserDefaults() = default;
 
@@ -272,4 +275,4 @@ std::optional<QColor> UserDefaults::colorFromText(const QString& text)
     return QColor((value >> 24) & 0xff, (value >> 16) & 0xff, (value >> 8) & 0xff, value & 0xff);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace zandrel {
@@ -29,7 +30,7 @@ QString number(double value)
     return QString::number(value, 'g', 17);
 }
 
-}  // namespace
+} // namespace
 
 Value::Value(const QTransform& value)
     : m_data(std::make_shared<const QTransform>(value))
@@ -249,52 +250,37 @@ bool Value::operator==(const Value& other) const
 
 QString Value::typeName(Type type)
 {
-    switch (type) {
-    case Type::Null:
-        return QStringLiteral("null");
-    case Type::Bool:
-        return QStringLiteral("bool");
-    case Type::Integer:
-        return QStringLiteral("integer");
-    case Type::UnsignedInteger:
-        return QStringLiteral("unsigned integer");
-    case Type::Float:
-        return QStringLiteral("float");
-    case Type::Double:
-        return QStringLiteral("double");
-    case Type::Point:
-        return QStringLiteral("point");
-    case Type::Size:
-        return QStringLiteral("size");
-    case Type::Rect:
-        return QStringLiteral("rect");
-    case Type::String:
-        return QStringLiteral("string");
-    case Type::Data:
-        return QStringLiteral("data");
-    case Type::Color:
-        return QStringLiteral("color");
-    case Type::Transform:
-        return QStringLiteral("transform");
-    case Type::Object:
-        return QStringLiteral("object");
-    case Type::List:
-        return QStringLiteral("list");
-    case Type::Map:
-        return QStringLiteral("map");
-    case Type::AttributedText:
-        return QStringLiteral("attributed text");
-    }
-    return QString();
+    // The words messages use for the types, in the order of Value::Type.
+    static constexpr const char* kTypeNames[] = {
+        "null",
+        "bool",
+        "integer",
+        "unsigned integer",
+        "float",
+        "double",
+        "point",
+        "size",
+        "rect",
+        "string",
+        "data",
+        "color",
+        "transform",
+        "object",
+        "list",
+        "map",
+        "attributed text",
+    };
+    const auto index = std::size_t(type);
+    return index < std::size(kTypeNames) ? QString::fromLatin1(kTypeNames[index]) : QString();
 }
 
 QString Value::toDebugString() const
 {
     switch (type()) {
     case Type::Null:
-        return QStringLiteral("null");
+        return typeName(Type::Null);
     case Type::Bool:
-        return toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        return QString::fromLatin1(toBool() ? "true" : "false");
     case Type::Integer:
         return QString::number(toInteger());
     case Type::UnsignedInteger:
@@ -330,8 +316,8 @@ QString Value::toDebugString() const
     }
     case Type::Object: {
         const ObjectPtr object = toObject();
-        return QStringLiteral("<%1 %2>")
-            .arg(object->className(), QString::number(reinterpret_cast<quintptr>(object.get()), 16));
+        return QStringLiteral("<%1 %2>").arg(
+            object->className(), QString::number(reinterpret_cast<quintptr>(object.get()), 16));
     }
     case Type::List: {
         QStringList parts;
@@ -354,4 +340,4 @@ QString Value::toDebugString() const
     return QString();
 }
 
-}  // namespace zandrel
+} // namespace zandrel

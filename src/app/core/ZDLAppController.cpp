@@ -1,5 +1,6 @@
 #include "app/core/ZDLAppController.h"
 
+#include "platform/ArchiveNames.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -48,7 +49,7 @@ constexpr double kDashTable[][2] = {
 QString versionString(KeyedUnarchiver& coder, const QString& key)
 {
     // Anything but a string is refused and reads as empty.
-    return coder.decodeObjectOfClass(QStringLiteral("NSString"), key).toString();
+    return coder.decodeObjectOfClass(PlatformClass::kString, key).toString();
 }
 
 } // namespace
@@ -95,13 +96,13 @@ void ZDLAppController::registerUserDefaults()
         = QDateTime::fromString(QStringLiteral("2016-04-05T12:00:00-06:00"), Qt::ISODate);
     UserDefaults::standard().registerDefaults(QVariantMap {
         { kDefaultUnitsKey, 0 },
-        { QStringLiteral("developer"), false },
-        { QStringLiteral("defaultDescription"), localized("My latest comic from Zandrel.") },
-        { QStringLiteral("defaultHashtags"), localized("#zandrel") },
-        { QStringLiteral("favoriteFonts"), QStringList() },
-        { QStringLiteral("unfavoriteFonts"), QStringList() },
-        { QStringLiteral("lastCheckedArtStore"), artStoreDate },
-        { QStringLiteral("lastVisitedArtStore"), artStoreDate },
+        { kDeveloperKey, false },
+        { kDefaultDescriptionKey, localized("My latest comic from Zandrel.") },
+        { kDefaultHashtagsKey, localized("#zandrel") },
+        { kFavoriteFontsKey, QStringList() },
+        { kUnfavoriteFontsKey, QStringList() },
+        { kLastCheckedArtStoreKey, artStoreDate },
+        { kLastVisitedArtStoreKey, artStoreDate },
     });
 }
 

@@ -27,8 +27,15 @@ inline const QString kConversionFactorKey = QStringLiteral("conversionFactor");
 inline const QString kOldUnitsKey = QStringLiteral("oldUnits");
 inline const QString kNewUnitsKey = QStringLiteral("newUnits");
 
-// User-defaults key of the display units.
+// User-defaults keys: the display units, and the settings registered for the application.
 inline const QString kDefaultUnitsKey = QStringLiteral("defaultUnits");
+inline const QString kDeveloperKey = QStringLiteral("developer");
+inline const QString kDefaultDescriptionKey = QStringLiteral("defaultDescription");
+inline const QString kDefaultHashtagsKey = QStringLiteral("defaultHashtags");
+inline const QString kFavoriteFontsKey = QStringLiteral("favoriteFonts");
+inline const QString kUnfavoriteFontsKey = QStringLiteral("unfavoriteFonts");
+inline const QString kLastCheckedArtStoreKey = QStringLiteral("lastCheckedArtStore");
+inline const QString kLastVisitedArtStoreKey = QStringLiteral("lastVisitedArtStore");
 
 // The application-wide services the models and documents reach: the archive version header and the
 // errors of failed reads, the dash table, the display units and the pasteboard flag. This class is
