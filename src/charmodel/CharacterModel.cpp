@@ -69,10 +69,12 @@ CharacterModel::CharacterModel()
     m_characterName = localized("Unnamed");
     m_creator = fullUserName();
     m_documentSettings = std::make_shared<DocumentSettings>();
+    // A new character's translucent colours for shading.
+    constexpr float kShadingAlpha = 0.25f;
     const auto shadow
-        = ZDLColor::colorFromHexWithAlphaNamed(QStringLiteral("#000000"), 0.25f, localized("Shadow"));
-    const auto highlight
-        = ZDLColor::colorFromHexWithAlphaNamed(QStringLiteral("#FFFFFF"), 0.25f, localized("Highlight"));
+        = ZDLColor::colorFromHexWithAlphaNamed(QStringLiteral("#000000"), kShadingAlpha, localized("Shadow"));
+    const auto highlight = ZDLColor::colorFromHexWithAlphaNamed(
+        QStringLiteral("#FFFFFF"), kShadingAlpha, localized("Highlight"));
     for (const ZDLColorPtr& color : { shadow, highlight }) {
         m_colors.append(color);
         startObservingColor(color);

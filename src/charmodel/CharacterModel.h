@@ -82,8 +82,11 @@ public:
     QString className() const override;
 
     // --- Parts file: the model is the root object of the archive ---
-    // The newest "fileVersion" this model reads; products of a newer format are not offered.
-    static constexpr qint32 maximumSupportedFileVersion() { return 7; }
+    // The format this model writes, and the newest "fileVersion" it reads: products of a newer
+    // format are not offered. Files of a newer lossless version read with a warning.
+    static constexpr qint32 kFileVersion = 7;
+    static constexpr qint32 kLosslessVersion = 4;
+    static constexpr qint32 maximumSupportedFileVersion() { return kFileVersion; }
     void encodeWithCoder(KeyedArchiver& coder) const override;
     // Refuses a newer format before reading anything; fills in what older files lack and drops
     // elements that fail validation.

@@ -266,10 +266,7 @@ void PartPath::setContentVisible(bool visible)
 {
     if (visible == m_contentVisible)
         return;
-    {
-        KeyChange change(*this, kContentVisibleKey);
-        m_contentVisible = visible;
-    }
+    changeValueForKey(kContentVisibleKey, [&] { m_contentVisible = visible; });
     flushCachedImage();
 }
 

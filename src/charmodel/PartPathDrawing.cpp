@@ -18,6 +18,17 @@ namespace zandrel {
 
 namespace {
 
+// An unfilled path can always be picked along a band at least this wide, in screen points.
+constexpr float kMinimumPickWidth = 3.0f;
+// What a view redraws around a path at least, for its handles.
+constexpr double kMinimumInvalidationMargin = 3.0;
+
+// How far a blur of the radius spreads beyond the drawing: three sigma of whole units.
+double blurReach(float radius)
+{
+    return std::ceil(radius) * 3.0;
+}
+
 QRectF grownBy(const QRectF& rect, double amount)
 {
     return amount > 0 ? insetRect(rect, -amount, -amount) : rect;
@@ -275,7 +286,7 @@ bool PartPath::containsPt(const QPointF& point, float viewScale) const
         // An unfilled path is always pickable along a band at least 3 screen points wide. A scale
         // that is no usable number would make the band infinite or empty.
         const float scale = std::isfinite(viewScale) && viewScale > 0 ? viewScale : 1.0f;
-        width = std::max(m_style.lineWeight * scale, 3.0f) / scale;
+        width = std::max(m_style.lineWeight * scale, kMinimumPickWidth) / scale;
     }
     for (const CurvePtr& curve : curves()) {
         if (curve->isPointOnCurve(point, width))
@@ -302,13 +313,15 @@ QRectF PartPath::getVisualBounds() const
 QRectF PartPath::getFilteredBounds() const
 {
     const QRectF bounds = getVisualBounds();
-    return isEmptyRect(bounds) ? bounds : grownBy(bounds, std::ceil(m_style.blur) * 3.0);
+    return isEmptyRect(bounds) ? bounds : grownBy(bounds, blurReach(m_style.blur));
 }
 
 QRectF PartPath::getInvalidationBounds() const
 {
     const QRectF bounds = getVisualBounds();
-    return isEmptyRect(bounds) ? bounds : grownBy(bounds, std::max(std::ceil(m_style.blur) * 3.0, 3.0));
+    return isEmptyRect(bounds)
+        ? bounds
+        : grownBy(bounds, std::max(blurReach(m_style.blur), kMinimumInvalidationMargin));
 }
 
 QList<QRectF> PartPath::getBoundsOfPaths() const
@@ -325,34 +338,37 @@ QList<QRectF> PartPath::getBoundsOfPaths() const
 
 void PartPath::offsetBy(const QPointF& delta, bool directly)
 {
-    KeyChange change(*this, kSegmentsKey);
-    PartElement::offsetBy(delta, directly);
-    offsetCurves(delta);
-    m_bezier.reset();
-    // A lone path keeps its blurred image, which is placed by its bounds; a group's image holds
-    // the members where they were, so a moved member rebuilds it.
-    if (directly && m_blurMaster)
-        flushCachedImage();
-    else
-        PartElement::flushCachedImage();
+    changeValueForKey(kSegmentsKey, [&] {
+        PartElement::offsetBy(delta, directly);
+        offsetCurves(delta);
+        m_bezier.reset();
+        // A lone path keeps its blurred image, which is placed by its bounds; a group's image holds
+        // the members where they were, so a moved member rebuilds it.
+        if (directly && m_blurMaster)
+            flushCachedImage();
+        else
+            PartElement::flushCachedImage();
+    });
 }
 
 void PartPath::transformBy(const QTransform& transform)
 {
-    KeyChange change(*this, kSegmentsKey);
-    PartElement::transformBy(transform);
-    transformCurves(transform);
-    setSegments(segments());
-    flushCache();
+    changeValueForKey(kSegmentsKey, [&] {
+        PartElement::transformBy(transform);
+        transformCurves(transform);
+        setSegments(segments());
+        flushCache();
+    });
 }
 
 void PartPath::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
 {
-    KeyChange change(*this, kSegmentsKey);
-    PartElement::perspectiveTransformFrom(source, quad);
-    perspectiveTransformCurves(source, quad);
-    setSegments(segments());
-    flushCache();
+    changeValueForKey(kSegmentsKey, [&] {
+        PartElement::perspectiveTransformFrom(source, quad);
+        perspectiveTransformCurves(source, quad);
+        setSegments(segments());
+        flushCache();
+    });
 }
 
 void PartPath::alignPathPointsWithUndoDocument(ZDLDocument* document)

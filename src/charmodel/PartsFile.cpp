@@ -29,9 +29,8 @@ namespace zandrel {
 
 namespace {
 
-// Format 7 needs 1.0.134 to open at all; format 4 of the lossless count needs 1.0.113.
-constexpr qint32 kFileVersion = 7;
-constexpr qint32 kLosslessVersion = 4;
+// The program versions a reader of this format needs: 1.0.134 to open it at all, 1.0.113 to read
+// it without loss.
 const QString kMinimumAppVersion = QStringLiteral("1.0.134");
 const QString kMinimumLosslessAppVersion = QStringLiteral("1.0.113");
 

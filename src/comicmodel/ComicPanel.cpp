@@ -37,6 +37,24 @@ const QString kLegacyBackElementsArchiveKey = QStringLiteral("backElements");
 
 // The width of the grip band around the current free panel's frame.
 constexpr float kFrameGripWeight = 11.0f;
+// The measures of the edge effects, in page points: the step along the outline, the amplitude and
+// the offset of the spikes' base from it.
+constexpr float kMarkedEdgeStep = 25.0f;
+constexpr float kMarkedEdgeAmplitude = 4.0f;
+constexpr float kRoughSpikeStep = 20.0f;
+constexpr float kRoughSpikeAmplitude = 10.0f;
+constexpr float kRoughSpikeOffset = -5.0f;
+constexpr float kSpikeStep = 10.0f;
+constexpr float kSpikeAmplitude = 14.0f;
+constexpr float kSpikeOffset = -8.0f;
+// Any distance along an edge gives the second point of the edge moved aside.
+constexpr float kEdgeSampleDistance = 200.0f;
+// How far a view redraws beyond a panel's quad: the border and its handles on a page, and more
+// for a panel that is not placed yet (dragged in from a palette).
+constexpr double kInvalidationMargin = 5.0;
+constexpr double kDetachedInvalidationMargin = 40.0;
+// The smallest side of a panel beyond the gutter.
+constexpr float kMinimumSide = 24.0f;
 
 QRectF cornerBounds(const QPointF& a, const QPointF& b, const QPointF& c, const QPointF& d)
 {
@@ -278,7 +296,7 @@ void ComicPanel::insetCorners(
     };
     const auto moved = [d](const QPointF& a, const QPointF& b) {
         return Edge { pointPerpendicularToSegment(a, b, 0.0f, d),
-            pointPerpendicularToSegment(a, b, 200.0f, d) };
+            pointPerpendicularToSegment(a, b, kEdgeSampleDistance, d) };
     };
     const Edge top = moved(this->topLeft(), this->topRight());
     const Edge bottom = moved(this->bottomRight(), this->bottomLeft());
@@ -321,24 +339,27 @@ CurvePtr ComicPanel::panelFrame() const
     CurvePtr frame = Curve::initWithPolygonPoints({ tl, tr, br, bl }, finiteOrZero(m_roundness));
     if (!frame)
         return nullptr;
-    switch (m_shape) {
-    case PanelShapeHandDrawn:
-        frame = handDrawnPathFromCurve(*frame);
-        break;
-    case PanelShapeMarkedEdge:
-        frame = markedPathAlongCurve(*frame, 25.0f, 4.0f);
-        break;
-    case PanelShapeRoughSpikes:
-        frame = roughSpikePathAroundCurve(*frame, false, 20.0f, 10.0f, -5.0f);
-        break;
-    case PanelShapeSpikes:
-        frame = spikePathAroundCurve(*frame, false, 10.0f, 14.0f, -8.0f);
-        break;
-    default:
-        break;
-    }
+    if (CurvePtr shaped = outlineWithEdgeEffect(*frame, m_shape, false))
+        frame = shaped;
     m_panelFrame = frame;
     return m_panelFrame;
+}
+
+CurvePtr ComicPanel::outlineWithEdgeEffect(const Curve& outline, int shape, bool inward)
+{
+    switch (shape) {
+    case PanelShapeHandDrawn:
+        return handDrawnPathFromCurve(outline);
+    case PanelShapeMarkedEdge:
+        return markedPathAlongCurve(outline, kMarkedEdgeStep, kMarkedEdgeAmplitude);
+    case PanelShapeRoughSpikes:
+        return roughSpikePathAroundCurve(
+            outline, inward, kRoughSpikeStep, kRoughSpikeAmplitude, kRoughSpikeOffset);
+    case PanelShapeSpikes:
+        return spikePathAroundCurve(outline, inward, kSpikeStep, kSpikeAmplitude, kSpikeOffset);
+    default:
+        return nullptr;
+    }
 }
 
 const CanvasPath& ComicPanel::panelFramePath() const
@@ -389,15 +410,15 @@ QRectF ComicPanel::getInvalidationBounds() const
     if (parent() && isInset()) {
         QPointF tl, tr, bl, br;
         getOutsetControlPointsTopLeft(tl, tr, bl, br);
-        return insetRect(cornerBounds(tl, tr, bl, br), -5.0, -5.0);
+        return insetRect(cornerBounds(tl, tr, bl, br), -kInvalidationMargin, -kInvalidationMargin);
     }
-    const double grow = parent() ? 5.0 : 40.0;
+    const double grow = parent() ? kInvalidationMargin : kDetachedInvalidationMargin;
     return insetRect(cornerBounds(topLeft(), topRight(), bottomLeft(), bottomRight()), -grow, -grow);
 }
 
 QSizeF ComicPanel::minimumSize() const
 {
-    const float side = owner()->panelGutter() + 24.0f;
+    const float side = owner()->panelGutter() + kMinimumSide;
     return QSizeF(side, side);
 }
 

@@ -111,6 +111,9 @@ public:
     const CanvasPath& panelFramePath() const;
     // The frame grown by the gutter, unshaped; inset panels cut it out of the panels beneath.
     CurvePtr outsetFrame() const;
+    // The outline with the edge effect of the shape, spikes turned inward or outward; null for
+    // the plain shape, which has none.
+    static CurvePtr outlineWithEdgeEffect(const Curve& outline, int shape, bool inward);
     void flushCache();
 
     QRectF getBounds() const;

@@ -18,6 +18,13 @@ namespace zandrel {
 namespace {
 
 constexpr double kFadedOpacity = 0.15;
+// The highlight band of the current panel: twice as wide as it shows (the frame clips its inner
+// half), wider for a free panel, dashed while backgrounds are edited.
+constexpr double kFreeBandWidth = 9.0;
+constexpr double kFixedBandWidth = 7.0;
+constexpr double kBackgroundBandDash = 6.0;
+constexpr double kBackgroundBandGap = 2.0;
+constexpr double kBackgroundBandDashPhase = 2.0;
 
 // Two-colour stripes one point high, the highlight of a current free panel.
 CanvasPaint stripes(const QColor& first, const QColor& second)
@@ -48,18 +55,8 @@ const CanvasPaint& backStripes()
 // panel beneath.
 CurvePtr cutOutCurve(const Curve& curve, int shape)
 {
-    switch (shape) {
-    case PanelShapeHandDrawn:
-        return handDrawnPathFromCurve(curve);
-    case PanelShapeMarkedEdge:
-        return markedPathAlongCurve(curve, 25.0f, 4.0f);
-    case PanelShapeRoughSpikes:
-        return roughSpikePathAroundCurve(curve, true, 20.0f, 10.0f, -5.0f);
-    case PanelShapeSpikes:
-        return spikePathAroundCurve(curve, true, 10.0f, 14.0f, -8.0f);
-    default:
-        return Curve::initByCopying(curve);
-    }
+    const CurvePtr shaped = ComicPanel::outlineWithEdgeEffect(curve, shape, true);
+    return shaped ? shaped : Curve::initByCopying(curve);
 }
 
 void drawChildren(const PanelLayerPtr& layer, ZDLContext& context)
@@ -203,10 +200,10 @@ void ComicPanel::drawCurrentPanelFrameIn(ZDLContext& context, const QRectF& dirt
     canvas->clipToPath(clip);
     const bool free = isFree();
     outline.setLineJoin(LineJoin::Round);
-    outline.setLineWidth(free ? 9.0 : 7.0);
+    outline.setLineWidth(free ? kFreeBandWidth : kFixedBandWidth);
     const bool back = comic->editBackground();
     if (back)
-        outline.setDash({ 6.0, 2.0 }, 2.0);
+        outline.setDash({ kBackgroundBandDash, kBackgroundBandGap }, kBackgroundBandDashPhase);
     CanvasPaint paint;
     if (free)
         paint = back ? backStripes() : frontStripes();

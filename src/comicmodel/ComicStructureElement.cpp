@@ -36,6 +36,9 @@ const QString kBottomRightXArchiveKey = QStringLiteral("brx");
 const QString kBottomRightYArchiveKey = QStringLiteral("bry");
 const QString kContentsArchiveKey = QStringLiteral("contents");
 
+// How far beyond the gutter a corner can still be grabbed.
+constexpr float kCornerGrabMargin = 10.0f;
+
 // Indexed by part - 1 and part - 3: the neighbour's part that moves with a dragged one.
 constexpr std::array<qint32, 8> kRowCorrespondingParts = { 2, 1, 0, 0, 6, 5, 8, 7 };
 constexpr std::array<qint32, 6> kStackCorrespondingParts = { 4, 3, 7, 8, 5, 6 };
@@ -453,7 +456,7 @@ void ComicStructureElement::setBottomRight(const QPointF& point)
 FramePart ComicStructureElement::getFramePart(const QPointF& point) const
 {
     const float gutter = owner()->panelGutter();
-    const float radius = gutter + 10.0f;
+    const float radius = gutter + kCornerGrabMargin;
     const std::array<std::pair<QPointF, FramePart>, 4> corners = { {
         { m_topLeft, FramePart::TopLeft },
         { m_bottomLeft, FramePart::BottomLeft },

@@ -42,8 +42,10 @@ QRectF boundsAccumulatorRect(const BoundsAccumulator* acc)
 {
     if (!acc || !acc->hasPoints)
         return QRectF();
-    return QRectF(
-        acc->minX, acc->minY, fmaxf(acc->maxX - acc->minX, 0.1f), fmaxf(acc->maxY - acc->minY, 0.1f));
+    // A box of points on one line is never thinner than this, so that it still has an area.
+    constexpr float kMinimumThickness = 0.1f;
+    return QRectF(acc->minX, acc->minY, fmaxf(acc->maxX - acc->minX, kMinimumThickness),
+        fmaxf(acc->maxY - acc->minY, kMinimumThickness));
 }
 
 } // namespace zandrel

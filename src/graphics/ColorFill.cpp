@@ -35,14 +35,12 @@ const PropertyTable& ColorFill::staticPropertyTable()
 
 void ColorFill::setFillColor(const ZDLColorPtr& color)
 {
-    KeyChange change(*this, kFillColorKey);
-    m_fillColor = color;
+    changeValueForKey(kFillColorKey, [&] { m_fillColor = color; });
 }
 
 void ColorFill::setFillColorAdjust(float adjust)
 {
-    KeyChange change(*this, kFillColorAdjustKey);
-    m_fillColorAdjust = adjust;
+    changeValueForKey(kFillColorAdjustKey, [&] { m_fillColorAdjust = adjust; });
 }
 
 RgbColor ColorFill::nsColor() const

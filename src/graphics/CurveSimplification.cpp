@@ -92,7 +92,9 @@ void Curve::reducePointsWithTolerance(double tolerance)
 
 void Curve::reducePointsDrawnAtScale(float scale)
 {
-    reducePointsWithTolerance(8.0f / scale);
+    // Points closer than this many screen points to the simplified line may go.
+    constexpr float kScreenTolerance = 8.0f;
+    reducePointsWithTolerance(kScreenTolerance / scale);
 }
 
 void Curve::reducePointsFrom(int from, int to, float tolerance)

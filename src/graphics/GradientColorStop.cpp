@@ -43,14 +43,12 @@ const PropertyTable& GradientColorStop::staticPropertyTable()
 
 void GradientColorStop::setColor(const RgbColor& color)
 {
-    KeyChange change(*this, kColorKey);
-    m_color = color;
+    changeValueForKey(kColorKey, [&] { m_color = color; });
 }
 
 void GradientColorStop::setLocation(float location)
 {
-    KeyChange change(*this, kLocationKey);
-    m_location = location;
+    changeValueForKey(kLocationKey, [&] { m_location = location; });
 }
 
 RgbColor GradientColorStop::opaqueColor() const

@@ -71,26 +71,22 @@ GradientPtr GradientFill::gradient() const
 
 void GradientFill::setGradient(const GradientPtr& gradient)
 {
-    KeyChange change(*this, kGradientKey);
-    m_gradient = gradient ? gradient->copy() : nullptr;
+    changeValueForKey(kGradientKey, [&] { m_gradient = gradient ? gradient->copy() : nullptr; });
 }
 
 void GradientFill::setGradientType(int type)
 {
-    KeyChange change(*this, kGradientTypeKey);
-    m_gradientType = type;
+    changeValueForKey(kGradientTypeKey, [&] { m_gradientType = type; });
 }
 
 void GradientFill::setLinearAngle(float angle)
 {
-    KeyChange change(*this, kLinearAngleKey);
-    m_linearAngle = angle;
+    changeValueForKey(kLinearAngleKey, [&] { m_linearAngle = angle; });
 }
 
 void GradientFill::setRelativeCenter(const QPointF& center)
 {
-    KeyChange change(*this, kRelativeCenterKey);
-    m_relativeCenter = center;
+    changeValueForKey(kRelativeCenterKey, [&] { m_relativeCenter = center; });
 }
 
 void GradientFill::drawInRect(const QRectF& rect, bool opaque) const

@@ -7,9 +7,6 @@ namespace zandrel {
 
 namespace {
 
-const QString kPixelsKey = QStringLiteral("pixels");
-const QString kUnitsKey = QStringLiteral("units");
-
 // Clears the in-step flag on every way out, exceptions of observers included.
 class InStep {
 public:
@@ -26,7 +23,7 @@ private:
     bool& m_flag;
 };
 
-}  // namespace
+} // namespace
 
 const PropertyTable& Measurement::staticPropertyTable()
 {
@@ -57,30 +54,34 @@ Measurement::~Measurement()
     NotificationCenter::defaultCenter().removeObserver(this);
 }
 
+// Each change of one value brings the other along inside it, so that observers of either see
+// both in step.
 void Measurement::setPixels(float pixels)
 {
-    KeyChange change(*this, kPixelsKey);
-    m_pixels = pixels;
-    if (m_inStep)
-        return;
-    const float units = appController()->getUnitsFromPixels(pixels);
-    if (units != m_units) {
-        InStep inStep(m_inStep);
-        setUnits(units);
-    }
+    changeValueForKey(kPixelsKey, [&] {
+        m_pixels = pixels;
+        if (m_inStep)
+            return;
+        const float units = appController()->getUnitsFromPixels(pixels);
+        if (units != m_units) {
+            InStep inStep(m_inStep);
+            setUnits(units);
+        }
+    });
 }
 
 void Measurement::setUnits(float units)
 {
-    KeyChange change(*this, kUnitsKey);
-    m_units = units;
-    if (m_inStep)
-        return;
-    const float pixels = appController()->getPixelsFromUnits(units);
-    if (pixels != m_pixels) {
-        InStep inStep(m_inStep);
-        setPixels(pixels);
-    }
+    changeValueForKey(kUnitsKey, [&] {
+        m_units = units;
+        if (m_inStep)
+            return;
+        const float pixels = appController()->getPixelsFromUnits(units);
+        if (pixels != m_pixels) {
+            InStep inStep(m_inStep);
+            setPixels(pixels);
+        }
+    });
 }
 
 void Measurement::measurementUnitsChanged()
@@ -100,4 +101,4 @@ void Measurement::setNilValueForKey(const QString& key)
     Object::setNilValueForKey(key);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -11,6 +11,10 @@ class Measurement : public Object {
 public:
     ZDL_PROPERTIES
 
+    // Property names.
+    static inline const QString kPixelsKey = QStringLiteral("pixels");
+    static inline const QString kUnitsKey = QStringLiteral("units");
+
     Measurement();
     // Both values stored directly, without running the setters.
     explicit Measurement(float pixels);

@@ -14,7 +14,8 @@ namespace zandrel {
 
 namespace {
 
-const QString kName = QStringLiteral("name");
+// Archive key.
+const QString kNameArchiveKey = QStringLiteral("name");
 
 } // namespace
 
@@ -22,15 +23,14 @@ const PropertyTable& NamedShapeStyle::staticPropertyTable()
 {
     static const PropertyTable table(&ShapeStyle::staticPropertyTable(),
         {
-            property<NamedShapeStyle>(kName, &NamedShapeStyle::name, &NamedShapeStyle::setName),
+            property<NamedShapeStyle>(kNameKey, &NamedShapeStyle::name, &NamedShapeStyle::setName),
         });
     return table;
 }
 
 void NamedShapeStyle::setName(const QString& name)
 {
-    KeyChange change(*this, kName);
-    m_name = name;
+    changeValueForKey(kNameKey, [&] { m_name = name; });
 }
 
 QImage NamedShapeStyle::image(double deviceScale) const
@@ -88,13 +88,13 @@ void NamedShapeStyle::encodeWithCoder(KeyedArchiver& coder) const
 {
     ShapeStyle::encodeWithCoder(coder);
     // A style never named is written as nil, not as an empty string.
-    coder.encodeObject(m_name.isNull() ? Value() : Value(m_name), kName);
+    coder.encodeObject(m_name.isNull() ? Value() : Value(m_name), kNameArchiveKey);
 }
 
 ObjectPtr NamedShapeStyle::initWithCoder(KeyedUnarchiver& coder)
 {
     ObjectPtr self = ShapeStyle::initWithCoder(coder);
-    const Value name = coder.decodeObjectOfClass(PlatformClass::kString, kName);
+    const Value name = coder.decodeObjectOfClass(PlatformClass::kString, kNameArchiveKey);
     m_name = name.isNull() ? QString() : name.toString();
     return self;
 }

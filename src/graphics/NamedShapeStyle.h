@@ -13,6 +13,9 @@ class NamedShapeStyle : public ShapeStyle {
 public:
     ZDL_PROPERTIES
 
+    // Property name.
+    static inline const QString kNameKey = QStringLiteral("name");
+
     // The style defaults and no name (a null string).
     NamedShapeStyle() = default;
     NamedShapeStyle(const NamedShapeStyle& other) = default;

@@ -194,7 +194,9 @@ void fillRectWithHatchPattern(Canvas* canvas, const QColor& colorA, const QColor
     // still rise to the right.
     const bool baseIsYUp = target->baseToDevice().m22() < 0.0;
     const HatchCell cell { colorA, colorB };
-    fillRectWithTile(target, rect, 8.0f, !baseIsYUp, [&](Canvas& tile) { drawPathPatternCell(cell, tile); });
+    constexpr float kTileSide = 8.0f;
+    fillRectWithTile(
+        target, rect, kTileSide, !baseIsYUp, [&](Canvas& tile) { drawPathPatternCell(cell, tile); });
 }
 
 void appendRoundedCorner(CanvasPath& path, const QPointF& corner, const QPointF& next, float radius)

@@ -167,14 +167,12 @@ ZDLColorPtr ZDLColor::whiteColor()
 
 void ZDLColor::setName(const QString& name)
 {
-    KeyChange change(*this, kNameKey);
-    m_name = name;
+    changeValueForKey(kNameKey, [&] { m_name = name; });
 }
 
 void ZDLColor::setColor(const RgbColor& color)
 {
-    KeyChange change(*this, kColorKey);
-    m_color = color;
+    changeValueForKey(kColorKey, [&] { m_color = color; });
 }
 
 RgbColor ZDLColor::getNSColorUsingAlpha(float a) const

@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <atomic>
-#include <exception>
 #include <vector>
 
 namespace zandrel {
@@ -115,8 +114,7 @@ void Object::setValueForKey(const Value& value, const QString& key)
     }
     // A callback may drop the last owner of this object; keep it alive until the change is told.
     const ObjectPtr keepAlive = weak_from_this().lock();
-    KeyChange change(*this, key);
-    p->setter(*this, value);
+    changeValueForKey(key, [&] { p->setter(*this, value); });
 }
 
 void Object::setNilValueForKey(const QString& key)
@@ -279,23 +277,6 @@ void Object::notify(const QString& key, const Value& oldValue, const Value& newV
         if (observation.isRegistered(token))
             (*callback)(*this, key, oldValue, newValue);
     }
-}
-
-Object::KeyChange::KeyChange(Object& object, QString key)
-    : m_object(object)
-    , m_key(std::move(key))
-    , m_exceptions(std::uncaught_exceptions())
-{
-    m_object.willChangeValueForKey(m_key);
-}
-
-Object::KeyChange::~KeyChange() noexcept(false)
-{
-    if (std::uncaught_exceptions() > m_exceptions) {
-        m_object.abandonChangeForKey(m_key);
-        return;
-    }
-    m_object.didChangeValueForKey(m_key);
 }
 
 } // namespace zandrel

@@ -87,22 +87,6 @@ protected:
     void willChangeValueForKey(const QString& key);
     void didChangeValueForKey(const QString& key);
 
-    // Brackets a change in a scope: will on construction, did on destruction. If the scope is left by
-    // an exception the change is abandoned without notifying.
-    class KeyChange {
-    public:
-        KeyChange(Object& object, QString key);
-        // Observers run from here, and what they raise propagates.
-        ~KeyChange() noexcept(false);
-        KeyChange(const KeyChange&) = delete;
-        KeyChange& operator=(const KeyChange&) = delete;
-
-    private:
-        Object& m_object;
-        QString m_key;
-        int m_exceptions;
-    };
-
 private:
     struct Observation;
     void abandonChangeForKey(const QString& key);

@@ -1,4 +1,5 @@
 #include "ArchiveBuilder.h"
+#include "ArchiveOracle.h"
 #include "ArchiveTestClasses.h"
 #include "CorpusSeeds.h"
 #include "platform/AttributedText.h"

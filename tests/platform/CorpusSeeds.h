@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArchiveOracle.h"
 #include "ArchiveTestClasses.h"
 #include "support/TestSupport.h"
 

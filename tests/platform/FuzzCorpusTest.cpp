@@ -1,4 +1,5 @@
 #include "ArchiveBuilder.h"
+#include "ArchiveOracle.h"
 #include "ArchiveTestClasses.h"
 #include "CorpusSeeds.h"
 #include "support/TestSupport.h"
@@ -25,8 +26,8 @@ QMap<QString, QByteArray> seeds()
     // The components of 16-bit colours as earlier archives wrote them: the seeds stay the same.
     swatch->color = RgbColor(0.78431374, 0.039215688, 0.15686275, 0.39215687);
     root->name = QStringLiteral("root \u00e9");
-    child->parent = root.get();
-    special->parent = root.get();
+    child->parent = root;
+    special->parent = root;
     child->swatch = swatch;
     special->swatch = swatch;
     root->swatch = std::make_shared<TestSwatch>();

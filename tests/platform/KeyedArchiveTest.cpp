@@ -1,3 +1,4 @@
+#include "ArchiveOracle.h"
 #include "ArchiveTestClasses.h"
 #include "platform/KeyedArchiveText.h"
 #include "platform/PropertyList.h"
@@ -50,8 +51,8 @@ std::shared_ptr<TestNode> sampleGraph()
     root->name = QStringLiteral("root");
     a->name = QStringLiteral("a");
     b->name = QStringLiteral("b\u00e9");
-    a->parent = root.get();
-    b->parent = root.get();
+    a->parent = root;
+    b->parent = root;
     a->swatch = swatch;
     b->swatch = swatch;
     root->swatch = std::make_shared<TestSwatch>(); // kind 0: replaced by the shared swatch
@@ -82,9 +83,9 @@ TEST_F(KeyedArchiveTest, GraphRoundTripKeepsSharingCyclesReplacementsAndScalars)
     EXPECT_TRUE(std::dynamic_pointer_cast<TestSpecialNode>(b));
     EXPECT_EQ(b->name, QStringLiteral("b\u00e9"));
     // The parent links were decoded while the root was still in progress.
-    EXPECT_EQ(a->parent, root.get());
-    EXPECT_EQ(b->parent, root.get());
-    EXPECT_EQ(root->parent, nullptr);
+    EXPECT_EQ(a->parent.lock().get(), root.get());
+    EXPECT_EQ(b->parent.lock().get(), root.get());
+    EXPECT_EQ(root->parent.lock().get(), nullptr);
     // One swatch object encoded twice is one object again; kind 0 became the shared instance.
     EXPECT_EQ(a->swatch, b->swatch);
     EXPECT_EQ(a->swatch->color, RgbColor(0.1, 0.3, 0.5));
@@ -343,8 +344,8 @@ TEST_F(KeyedArchiveTest, RestrictedDecodingRefusesOtherClassesWithoutMakingThem)
     // A list of an allowed class keeps the members it may hold and drops the others, nested lists
     // included, so one stray element of a document does not cost the rest.
     const auto special = std::make_shared<TestSpecialNode>();
-    const QByteArray mixed = KeyedArchiver::archivedData(ValueList { Value(special), Value(intruder),
-        Value(ValueList { Value(intruder), Value(special) }) });
+    const QByteArray mixed = KeyedArchiver::archivedData(
+        ValueList { Value(special), Value(intruder), Value(ValueList { Value(intruder), Value(special) }) });
     const QStringList nodes { QStringLiteral("NSArray"), QStringLiteral("TestNode") };
     const ValueList kept = KeyedUnarchiver::unarchive(mixed, nodes).toList();
     ASSERT_EQ(kept.size(), 2);

@@ -337,7 +337,7 @@ TEST_F(KeyedUnarchiverHostileTest, OwnersCanRefuseTheirAncestorsSoNoCycleLeaks)
         const auto node = decodeNode(b.finish(root));
         ASSERT_TRUE(node);
         ASSERT_EQ(node->children.size(), 1u);
-        EXPECT_EQ(node->children[0]->parent, node.get());
+        EXPECT_EQ(node->children[0]->parent.lock().get(), node.get());
         weak = node;
     }
     EXPECT_TRUE(weak.expired());

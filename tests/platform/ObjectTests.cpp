@@ -2,9 +2,8 @@
 #include "platform/Log.h"
 #include "platform/Object.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace zandrel {
 namespace {
@@ -101,8 +100,8 @@ TEST(ObjectProperties, convertBetweenValuesAndMemberTypes)
     auto child = std::make_shared<Swatch>();
 
     s->setValueForKey(QStringLiteral("Skin"), QStringLiteral("name"));
-    s->setValueForKey(3, QStringLiteral("weight"));  // an integer for a float property
-    s->setValueForKey(2.75, QStringLiteral("width"));  // a double for an int property truncates
+    s->setValueForKey(3, QStringLiteral("weight")); // an integer for a float property
+    s->setValueForKey(2.75, QStringLiteral("width")); // a double for an int property truncates
     s->setValueForKey(1, QStringLiteral("flag"));
     s->setValueForKey(QRectF(1, 2, 3, 4), QStringLiteral("frame"));
     s->setValueForKey(RgbColor(0.1, 0.2, 0.3), QStringLiteral("color"));
@@ -179,9 +178,10 @@ TEST(ObjectObservation, observersGetOldAndNewValuesAndNestedPairsNotifyOnce)
     auto s = std::make_shared<Swatch>();
     std::vector<Change> changes;
     int owner = 0;
-    s->addObserver(QStringLiteral("width"), &owner, [&](Object&, const QString& key, const Value& o, const Value& n) {
-        changes.push_back({ key, o, n });
-    });
+    s->addObserver(
+        QStringLiteral("width"), &owner, [&](Object&, const QString& key, const Value& o, const Value& n) {
+            changes.push_back({ key, o, n });
+        });
     s->setValueForKey(3, QStringLiteral("width"));
     s->resize(5);
     s->setValueForKey(QStringLiteral("ignored"), QStringLiteral("name"));
@@ -191,17 +191,13 @@ TEST(ObjectObservation, observersGetOldAndNewValuesAndNestedPairsNotifyOnce)
     EXPECT_EQ(changes[1].oldValue, Value(3));
     EXPECT_EQ(changes[1].newValue, Value(5));
 
-    // An outer pair around the setter makes one change from the first old to the last new value.
+    // An outer change around the setter makes one change from the first old to the last new value.
     changes.clear();
-    {
-        struct Access : Swatch {
-            using Swatch::KeyChange;
-        };
-        Access::KeyChange outer(*s, QStringLiteral("width"));
+    s->changeValueForKey(QStringLiteral("width"), [&] {
         s->resize(6);
         s->setValueForKey(8, QStringLiteral("width"));
         EXPECT_TRUE(changes.empty());
-    }
+    });
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].oldValue, Value(5));
     EXPECT_EQ(changes[0].newValue, Value(8));
@@ -220,6 +216,32 @@ TEST(ObjectObservation, observersGetOldAndNewValuesAndNestedPairsNotifyOnce)
     EXPECT_FALSE(copy.hasObservers(QStringLiteral("width")));
 }
 
+TEST(ObjectObservation, anObserverThatThrowsStopsTheSetterAndLaterChangesStillNotify)
+{
+    // What an observer raises reaches the caller of the setter; the change itself is made, and
+    // the next change of the key is told as usual.
+    auto s = std::make_shared<Swatch>();
+    int calls = 0;
+    s->addObserver(
+        QStringLiteral("width"), nullptr, [&](Object&, const QString&, const Value&, const Value& n) {
+            ++calls;
+            if (n.toInt() == 1)
+                Exception::raise(QStringLiteral("observerFailed"), QStringLiteral("refused"));
+        });
+    EXPECT_EQ(exceptionName([&] { s->setValueForKey(1, QStringLiteral("width")); }), "observerFailed");
+    EXPECT_EQ(s->m_width, 1);
+    // A change that fails is abandoned: its observers hear nothing and the exception goes on.
+    EXPECT_EQ(exceptionName([&] {
+        s->changeValueForKey(QStringLiteral("width"), [&] {
+            s->m_width = 2;
+            Exception::raise(QStringLiteral("changeFailed"), QStringLiteral("abandoned"));
+        });
+    }),
+        "changeFailed");
+    s->setValueForKey(3, QStringLiteral("width"));
+    EXPECT_EQ(calls, 2);
+}
+
 TEST(ObjectObservation, reentrantSetFromCallbackNotifiesTooAndTerminates)
 {
     // A palette renames a colour to a unique name from inside the observer, as a library would.
@@ -227,19 +249,20 @@ TEST(ObjectObservation, reentrantSetFromCallbackNotifiesTooAndTerminates)
     const QStringList taken { QStringLiteral("Red"), QStringLiteral("Red 2") };
     std::vector<Change> seen;
     int owner = 0;
-    s->addObserver(QStringLiteral("name"), &owner, [&](Object& o, const QString& key, const Value& old, const Value& n) {
-        seen.push_back({ key, old, n });
-        QString name = n.toString();
-        if (!taken.contains(name))
-            return;
-        for (int i = 2;; ++i) {
-            const QString candidate = QStringLiteral("Red %1").arg(i);
-            if (!taken.contains(candidate)) {
-                o.setValueForKey(candidate, key);
+    s->addObserver(
+        QStringLiteral("name"), &owner, [&](Object& o, const QString& key, const Value& old, const Value& n) {
+            seen.push_back({ key, old, n });
+            QString name = n.toString();
+            if (!taken.contains(name))
                 return;
+            for (int i = 2;; ++i) {
+                const QString candidate = QStringLiteral("Red %1").arg(i);
+                if (!taken.contains(candidate)) {
+                    o.setValueForKey(candidate, key);
+                    return;
+                }
             }
-        }
-    });
+        });
     // A second observer registered after the renamer sees both changes in order.
     std::vector<QString> second;
     s->addObserver(QStringLiteral("name"), &owner,
@@ -259,10 +282,11 @@ TEST(ObjectObservation, anObserverThatAlwaysResetsIsCutOffAndLogged)
 {
     auto s = std::make_shared<Swatch>();
     int calls = 0;
-    s->addObserver(QStringLiteral("width"), nullptr, [&](Object& o, const QString& key, const Value&, const Value& n) {
-        ++calls;
-        o.setValueForKey(n.toInt() + 1, key);
-    });
+    s->addObserver(
+        QStringLiteral("width"), nullptr, [&](Object& o, const QString& key, const Value&, const Value& n) {
+            ++calls;
+            o.setValueForKey(n.toInt() + 1, key);
+        });
     Log::Capture log;
     s->setValueForKey(0, QStringLiteral("width"));
     EXPECT_GT(calls, 10);
@@ -280,13 +304,16 @@ TEST(ObjectObservation, removalDuringCallbackIsSafe)
     ObserverToken second = 0;
     s->addObserver(QString(), &ownerA, [&](Object& o, const QString& key, const Value&, const Value&) {
         calls.push_back(QStringLiteral("first ") + key);
-        o.removeObserver(second);  // not called for this change any more
-        o.removeObservers(&ownerA);  // removes this very callback while it runs
+        o.removeObserver(second); // not called for this change any more
+        o.removeObservers(&ownerA); // removes this very callback while it runs
     });
-    second = s->addObserver(QStringLiteral("flag"), &ownerB,
-        [&](Object&, const QString&, const Value&, const Value&) { calls.push_back(QStringLiteral("second")); });
-    s->addObserver(QStringLiteral("flag"), &ownerB,
-        [&](Object&, const QString&, const Value&, const Value&) { calls.push_back(QStringLiteral("third")); });
+    second = s->addObserver(
+        QStringLiteral("flag"), &ownerB, [&](Object&, const QString&, const Value&, const Value&) {
+            calls.push_back(QStringLiteral("second"));
+        });
+    s->addObserver(QStringLiteral("flag"), &ownerB, [&](Object&, const QString&, const Value&, const Value&) {
+        calls.push_back(QStringLiteral("third"));
+    });
 
     s->setValueForKey(true, QStringLiteral("flag"));
     s->setValueForKey(false, QStringLiteral("flag"));
@@ -301,5 +328,5 @@ TEST(ObjectObservation, removalDuringCallbackIsSafe)
     EXPECT_TRUE(weak.expired());
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel
