@@ -2,7 +2,7 @@
 // them with contents), from a seeded generator. Measured: writing and reading its parts file, the
 // bounds the views ask of every part, drawing every path through the canvas as an export does,
 // and setting a style field by name on every path (property lookup, observation and the cache
-// flush up to the part). The baseline is the memcpy of the written file, measured in the same run.
+// flush up to the part). bench_archive measures the machine's memcpy baseline.
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
@@ -15,7 +15,6 @@
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -90,19 +89,6 @@ Fixture& fixture()
     static Fixture instance;
     return instance;
 }
-
-void BM_MemcpyBaseline(benchmark::State& state)
-{
-    const QByteArray& bytes = fixture().file;
-    std::vector<char> target(size_t(bytes.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), bytes.constData(), target.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
-}
-BENCHMARK(BM_MemcpyBaseline);
 
 void BM_PartsFileWrite(benchmark::State& state)
 {

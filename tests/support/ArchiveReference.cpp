@@ -1,5 +1,7 @@
 #include "support/ArchiveReference.h"
 
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -47,6 +49,16 @@ void expectSecondWriteAsReference(
     else
         EXPECT_TRUE(again == first) << relativePath.toStdString()
                                     << ": the second write differs from the first";
+}
+
+void expectArchiveAsReference(const ObjectPtr& root, const QString& rootClass, const QString& stem)
+{
+    const QByteArray written = KeyedArchiver::archivedDataWithRootObject(root);
+    expectSameAsReference(written, stem + QStringLiteral(".archive"));
+    const ObjectPtr read = KeyedUnarchiver::unarchive(written, { rootClass }).toObject();
+    ASSERT_TRUE(read) << stem.toStdString();
+    expectSecondWriteAsReference(
+        KeyedArchiver::archivedDataWithRootObject(read), written, stem + QStringLiteral("-reread.archive"));
 }
 
 } // namespace zandrel::test

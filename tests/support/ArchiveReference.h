@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Object.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,5 +21,10 @@ void expectSameAsReference(const QByteArray& bytes, const QString& relativePath)
 // is only recorded for such archives.
 void expectSecondWriteAsReference(
     const QByteArray& again, const QByteArray& first, const QString& relativePath);
+
+// Archives the object, compares the bytes with the reference "<stem>.archive", reads them back
+// (the root of the given class) and compares what a second write gives (see above, with the
+// reference "<stem>-reread.archive").
+void expectArchiveAsReference(const ObjectPtr& root, const QString& rootClass, const QString& stem);
 
 } // namespace zandrel::test
