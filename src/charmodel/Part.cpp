@@ -186,8 +186,8 @@ QPointF Part::getCenter() const
     if (m_children.isEmpty())
         return QPointF();
     QRectF bounds;
-    for (const ObjectPtr& child : m_children.items())
-        bounds = unionRect(bounds, asProtocol<GraphicElement>(child)->getGeometryBounds());
+    for (const GraphicElement* child : m_children.graphics())
+        bounds = unionRect(bounds, child->getGeometryBounds());
     return centerOfRect(bounds);
 }
 

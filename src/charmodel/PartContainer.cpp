@@ -47,26 +47,26 @@ void PartContainer::decodeChildren(KeyedUnarchiver& coder, const QString& key)
 
 void PartContainer::offsetBy(const QPointF& delta, bool /*directly*/)
 {
-    for (const ObjectPtr& child : m_children.items())
-        asProtocol<GraphicElement>(child)->offsetBy(delta, false);
+    for (GraphicElement* child : m_children.graphics())
+        child->offsetBy(delta, false);
 }
 
 void PartContainer::transformBy(const QTransform& transform)
 {
-    for (const ObjectPtr& child : m_children.items())
-        asProtocol<GraphicElement>(child)->transformBy(transform);
+    for (GraphicElement* child : m_children.graphics())
+        child->transformBy(transform);
 }
 
 void PartContainer::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
 {
-    for (const ObjectPtr& child : m_children.items())
-        asProtocol<GraphicElement>(child)->perspectiveTransformFrom(source, quad);
+    for (GraphicElement* child : m_children.graphics())
+        child->perspectiveTransformFrom(source, quad);
 }
 
 bool PartContainer::containsPt(const QPointF& point, float viewScale) const
 {
-    for (const ObjectPtr& child : m_children.items()) {
-        if (asProtocol<GraphicElement>(child)->containsPt(point, viewScale))
+    for (const GraphicElement* child : m_children.graphics()) {
+        if (child->containsPt(point, viewScale))
             return true;
     }
     return false;
@@ -74,18 +74,18 @@ bool PartContainer::containsPt(const QPointF& point, float viewScale) const
 
 void PartContainer::flushCachesUsingColor()
 {
-    for (const ObjectPtr& child : m_children.items())
-        asProtocol<GraphicElement>(child)->flushCachesUsingColor();
+    for (GraphicElement* child : m_children.graphics())
+        child->flushCachesUsingColor();
 }
 
 QRectF PartContainer::boundsOfKind(BoundsKind kind) const
 {
-    return visible() ? ArrayUtils::unionOfBounds(m_children.items(), kind) : QRectF();
+    return visible() ? unionOfBounds(m_children.graphics(), kind) : QRectF();
 }
 
 QRectF PartContainer::getBoundsIgnoringVisibility() const
 {
-    return ArrayUtils::unionOfBounds(m_children.items(), &GraphicElement::getBoundsIgnoringVisibility);
+    return unionOfBounds(m_children.graphics(), &GraphicElement::getBoundsIgnoringVisibility);
 }
 
 QStringList partElementMemberClasses()

@@ -68,8 +68,8 @@ void PartElement::drawIn(ZDLContext& context)
 QList<QRectF> PartElement::getBoundsOfPaths() const
 {
     QList<QRectF> rects;
-    for (const ObjectPtr& child : m_children.items())
-        rects.append(asProtocol<GraphicElement>(child)->getBoundsOfPaths());
+    for (const GraphicElement* child : m_children.graphics())
+        rects.append(child->getBoundsOfPaths());
     return rects;
 }
 

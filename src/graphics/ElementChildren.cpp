@@ -1,5 +1,7 @@
 #include "graphics/ElementChildren.h"
 
+#include "platform/Geometry.h"
+
 namespace zandrel {
 
 Parent* GraphicElementLinks::parentOf(const Object& member)
@@ -26,6 +28,11 @@ ObjectPtr GraphicElementLinks::copyOf(const ObjectPtr& member)
     return asProtocol<GraphicElement>(copy) ? copy : nullptr;
 }
 
+GraphicElement* GraphicElementLinks::graphicOf(Object& member)
+{
+    return dynamic_cast<GraphicElement*>(&member);
+}
+
 bool GraphicElementLinks::isValid(const ObjectPtr& member)
 {
     auto* graphic = asProtocol<GraphicElement>(member);
@@ -41,6 +48,16 @@ const Object* GraphicElementLinks::parentObjectOf(const Object* link)
 {
     const auto* element = dynamic_cast<const ModelElement*>(link);
     return element ? dynamic_cast<const Object*>(element->parent()) : nullptr;
+}
+
+QRectF unionOfBounds(const std::vector<GraphicElement*>& members, QRectF (GraphicElement::*bounds)() const)
+{
+    QRectF result;
+    for (const GraphicElement* member : members) {
+        if (member)
+            result = unionRect(result, (member->*bounds)());
+    }
+    return result;
 }
 
 ElementList adoptDecodedElements(KeyedUnarchiver& coder, const ElementList& decoded, Parent* adopter)

@@ -29,6 +29,9 @@ struct GraphicElementLinks {
     // A deep copy by the member's own class; null when it makes no graphic element.
     static ObjectPtr copyOf(const ObjectPtr& member);
     static bool isValid(const ObjectPtr& member);
+    // The member as a graphic element; null for a member that is none. Containers keep these
+    // beside the members, so that walks of the tree need no cast per member.
+    static GraphicElement* graphicOf(Object& member);
     // The owner as an object, and the next link up from an object (null where the walk ends).
     static const Object* objectOf(const Parent* owner);
     static const Object* parentObjectOf(const Object* link);
@@ -66,6 +69,7 @@ public:
     using Owner = typename Links::Owner;
     using Ptr = std::shared_ptr<Element>;
     using List = typename Links::List;
+    static constexpr bool kKeepsGraphics = requires(Element & member) { Links::graphicOf(member); };
 
     // Members that leave a container keep their link (an undo can put them back as they were), or
     // lose it.
@@ -91,6 +95,8 @@ public:
     ~ElementChildren() { release(); }
 
     const List& items() const { return m_items; }
+    // The members as graphic elements, in order (null for a member that is none).
+    const std::vector<GraphicElement*>& graphics() const requires kKeepsGraphics { return m_graphics; }
     std::size_t size() const { return std::size_t(m_items.size()); }
     bool isEmpty() const { return m_items.empty(); }
     // Null past the end.
@@ -129,11 +135,18 @@ public:
         m_items = std::move(members);
         for (const Ptr& member : m_items)
             Links::setParentOf(*member, m_owner);
+        if constexpr (kKeepsGraphics) {
+            m_graphics.clear();
+            for (const Ptr& member : m_items)
+                m_graphics.push_back(Links::graphicOf(*member));
+        }
     }
     void append(const Ptr& member)
     {
         Links::setParentOf(*member, m_owner);
         m_items.push_back(member);
+        if constexpr (kKeepsGraphics)
+            m_graphics.push_back(Links::graphicOf(*member));
     }
     // Takes decoded members. One still being decoded is an ancestor of the container and would
     // close an ownership cycle; one already adopted elsewhere in the file, or listed twice, would
@@ -161,6 +174,8 @@ public:
             if (member && Links::isValid(member))
                 continue;
             m_items.erase(m_items.begin() + i);
+            if constexpr (kKeepsGraphics)
+                m_graphics.erase(m_graphics.begin() + i);
             if (leaving == Leaving::ClearLinks && member)
                 unlink(member);
             zdlLog(logLine);
@@ -177,6 +192,8 @@ public:
     {
         release();
         m_items.clear();
+        if constexpr (kKeepsGraphics)
+            m_graphics.clear();
     }
     bool isOwnerOrAncestor(const Object* candidate) const
     {
@@ -196,6 +213,7 @@ private:
 
     Owner* m_owner;
     List m_items;
+    std::vector<GraphicElement*> m_graphics;
 };
 
 // The members of containers of graphic elements.
@@ -204,6 +222,10 @@ using GraphicElementChildren = ElementChildren<GraphicElementLinks>;
 // For containers that keep their members themselves: the decoded members ElementChildren would
 // take, linked to the adopter.
 ElementList adoptDecodedElements(KeyedUnarchiver& coder, const ElementList& decoded, Parent* adopter);
+
+// The union of one kind of the members' bounds (null members count for nothing), starting from the
+// zero rectangle; empty rectangles add nothing.
+QRectF unionOfBounds(const std::vector<GraphicElement*>& members, QRectF (GraphicElement::*bounds)() const);
 
 // The topmost member of the list (the last drawn) that contains the point, visible or not; null
 // when none does.

@@ -17,6 +17,18 @@ GraphicElementBase::GraphicElementBase(const GraphicElementBase& other)
 {
 }
 
+void GraphicElementBase::setParent(Parent* parent)
+{
+    m_parent = parent;
+    m_parentGraphic = dynamic_cast<GraphicElement*>(parent);
+}
+
+void GraphicElementBase::flushCachedImage()
+{
+    if (m_parentGraphic)
+        m_parentGraphic->flushCachedImage();
+}
+
 void GraphicElementBase::setVisible(bool visible)
 {
     if (visible == m_visible)

@@ -16,7 +16,10 @@ public:
     static inline const QString kVisibleKey = QStringLiteral("visible");
 
     Parent* parent() const override { return m_parent; }
-    void setParent(Parent* parent) override { m_parent = parent; }
+    void setParent(Parent* parent) override;
+    // Drops nothing of its own and tells the parent when it is a graphic element, so that a
+    // change deep inside a part drops the part's bitmap.
+    void flushCachedImage() override;
     bool visible() const override { return m_visible; }
     // A change of value tells the observers of "visible", then visibilityChanged; setting the value
     // held does nothing.
@@ -36,6 +39,8 @@ protected:
 
 private:
     Parent* m_parent = nullptr;
+    // The parent as a graphic element, found once when the link is set: flushes walk up often.
+    GraphicElement* m_parentGraphic = nullptr;
     bool m_visible = true;
 };
 
