@@ -3,7 +3,6 @@
 #include "platform/Localization.h"
 
 #include <QStringList>
-
 #include <algorithm>
 #include <array>
 
@@ -82,7 +81,7 @@ QString nameForType(PartType type, const QStringList& table)
     return table.at(type);
 }
 
-}  // namespace
+} // namespace
 
 QString PartTypes::singularNameForType(PartType type)
 {
@@ -152,4 +151,4 @@ sortableType::sortableType(PartType type)
         m_sortRank = static_cast<std::uint64_t>(index);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <cstdint>
 #include <limits>
 
@@ -78,4 +77,4 @@ private:
     std::uint64_t m_sortRank;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

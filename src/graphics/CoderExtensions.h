@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 
 namespace zandrel {
@@ -22,15 +21,14 @@ Value zdlDecodeObjectOfClass(KeyedUnarchiver& coder, const QString& className, c
 Value zdlDecodeObjectOfClasses(KeyedUnarchiver& coder, const QStringList& classNames, const QString& key);
 
 // For a class registered with ClassRegistry::registerClass<T>.
-template <class T>
-std::shared_ptr<T> zdlDecodeObjectOfClass(KeyedUnarchiver& coder, const QString& key)
+template <class T> std::shared_ptr<T> zdlDecodeObjectOfClass(KeyedUnarchiver& coder, const QString& key)
 {
     return coder.decodeObjectOfClass<T>(key);
 }
 
 // An array of elements whose members may be of the given classes (the array class is added). A
 // missing key or a refused array gives an empty list; members that are not objects are left out.
-ElementList zdlDecodeElementsOfClasses(KeyedUnarchiver& coder, const QStringList& memberClassNames,
-    const QString& key);
+ElementList zdlDecodeElementsOfClasses(
+    KeyedUnarchiver& coder, const QStringList& memberClassNames, const QString& key);
 
-}  // namespace zandrel
+} // namespace zandrel

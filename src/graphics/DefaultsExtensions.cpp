@@ -19,4 +19,4 @@ std::optional<QColor> zdlColorForKey(const UserDefaults& defaults, const QString
     return defaults.color(key);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

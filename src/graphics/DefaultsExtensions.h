@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QString>
-
 #include <optional>
 
 namespace zandrel {
@@ -16,4 +15,4 @@ void zdlSetColor(UserDefaults& defaults, const QColor& color, const QString& key
 // Nullopt when nothing, or nothing readable, is stored under the key.
 std::optional<QColor> zdlColorForKey(const UserDefaults& defaults, const QString& key);
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -4,11 +4,13 @@
 
 namespace zandrel {
 
-void GraphicManipulator::manipulate(GraphicElement&) { }
+void GraphicManipulator::manipulate(GraphicElement&)
+{
+}
 
 void BreakdownModelManipulator::manipulate(GraphicElement& graphic)
 {
     graphic.setParent(nullptr);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

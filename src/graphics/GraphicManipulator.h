@@ -23,4 +23,4 @@ public:
     void manipulate(GraphicElement& graphic) override;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

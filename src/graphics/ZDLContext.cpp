@@ -57,4 +57,4 @@ bool ZDLContext::isInMainWindow() const
     return m_updatingView && m_updatingView->isInMainWindow();
 }
 
-}  // namespace zandrel
+} // namespace zandrel

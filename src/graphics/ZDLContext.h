@@ -73,4 +73,4 @@ private:
     ZDLViewInterface* m_updatingView = nullptr;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

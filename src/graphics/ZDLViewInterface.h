@@ -20,4 +20,4 @@ public:
     virtual bool isInMainWindow() const = 0;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -438,8 +438,8 @@ TextParagraphStyle KeyedUnarchiver::decodeParagraphStyle(Index record)
 Value KeyedUnarchiver::decodeOpaqueValue(Index node)
 {
     static const QStringList kOpaqueClasses { PlatformClass::kString, PlatformClass::kData,
-        PlatformClass::kValue, PlatformClass::kArray, PlatformClass::kSet,
-        PlatformClass::kDictionary, PlatformClass::kColor };
+        PlatformClass::kValue, PlatformClass::kArray, PlatformClass::kSet, PlatformClass::kDictionary,
+        PlatformClass::kColor };
     if (!classAllowed(node, kOpaqueClasses))
         return {};
     return decodeNode(node, nullptr);

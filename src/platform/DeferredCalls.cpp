@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QTimerEvent>
-
 #include <algorithm>
 #include <map>
 
@@ -26,8 +25,7 @@ public:
             m_calls.emplace(id, Call { target, key, std::move(call) });
     }
 
-    template <class Predicate>
-    void cancelIf(Predicate predicate)
+    template <class Predicate> void cancelIf(Predicate predicate)
     {
         for (auto it = m_calls.begin(); it != m_calls.end();) {
             if (predicate(it->second)) {
@@ -68,7 +66,7 @@ Scheduler& scheduler()
     return *instance;
 }
 
-}  // namespace
+} // namespace
 
 void DeferredCalls::perform(const void* target, const QString& key, int ms, std::function<void()> call)
 {
@@ -91,4 +89,4 @@ bool DeferredCalls::isPending(const void* target, const QString& key)
     return scheduler().contains(target, key);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

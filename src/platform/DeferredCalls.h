@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 namespace zandrel {
@@ -18,4 +17,4 @@ public:
     static bool isPending(const void* target, const QString& key);
 };
 
-}  // namespace zandrel
+} // namespace zandrel

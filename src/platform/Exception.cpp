@@ -14,4 +14,4 @@ void Exception::raise(const QString& name, const QString& reason)
     throw Exception(name, reason);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

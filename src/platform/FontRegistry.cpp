@@ -35,8 +35,7 @@ const QString kLetteringBold = QStringLiteral("Bold");
 const QString kLetteringItalic = QStringLiteral("Italic");
 const QString kLetteringBoldItalic = QStringLiteral("Bold Italic");
 
-template <std::size_t N>
-bool containsAny(const QString& text, const char* const (&words)[N])
+template <std::size_t N> bool containsAny(const QString& text, const char* const (&words)[N])
 {
     for (const char* word : words) {
         if (text.contains(QLatin1String(word)))
@@ -166,8 +165,8 @@ QFont FontRegistry::fallbackLocked(const QString& name)
     const QString style = name.section(QLatin1Char('-'), 1).toLower();
     const bool bold = containsAny(style, kBoldWords);
     const bool italic = containsAny(style, kItalicWords);
-    QString letteringStyle
-        = bold ? (italic ? kLetteringBoldItalic : kLetteringBold) : (italic ? kLetteringItalic : kLetteringRegular);
+    QString letteringStyle = bold ? (italic ? kLetteringBoldItalic : kLetteringBold)
+                                  : (italic ? kLetteringItalic : kLetteringRegular);
     QFont font;
     QString used;
     if (faceLocked(fontName(Face { kLetteringFamily, letteringStyle }))) {

@@ -80,4 +80,4 @@ bool equalRects(const QRectF& a, const QRectF& b)
     return a.x() == b.x() && a.y() == b.y() && a.width() == b.width() && a.height() == b.height();
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -32,4 +32,4 @@ QPointF centerOfRect(const QRectF& r);
 bool equalPoints(const QPointF& a, const QPointF& b);
 bool equalRects(const QRectF& a, const QRectF& b);
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -1,7 +1,7 @@
 #include "platform/KeyedArchiver.h"
 
-#include "platform/AttributedText.h"
 #include "platform/ArchiveNames.h"
+#include "platform/AttributedText.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiveText.h"

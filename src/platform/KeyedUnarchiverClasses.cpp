@@ -103,8 +103,10 @@ Value KeyedUnarchiver::decodeValueClass(const QString& className)
         return decodeAttributedString();
     if (className == PlatformClass::kAffineTransform) {
         return QTransform(decodeDoubleForKey(ArchiveLayoutKey::kTransformM11),
-            decodeDoubleForKey(ArchiveLayoutKey::kTransformM12), decodeDoubleForKey(ArchiveLayoutKey::kTransformM21),
-            decodeDoubleForKey(ArchiveLayoutKey::kTransformM22), decodeDoubleForKey(ArchiveLayoutKey::kTransformTX),
+            decodeDoubleForKey(ArchiveLayoutKey::kTransformM12),
+            decodeDoubleForKey(ArchiveLayoutKey::kTransformM21),
+            decodeDoubleForKey(ArchiveLayoutKey::kTransformM22),
+            decodeDoubleForKey(ArchiveLayoutKey::kTransformTX),
             decodeDoubleForKey(ArchiveLayoutKey::kTransformTY));
     }
     return {};

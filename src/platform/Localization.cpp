@@ -10,7 +10,7 @@ Translator& currentTranslator()
     return translator;
 }
 
-}  // namespace
+} // namespace
 
 QString localized(const QString& english)
 {
@@ -28,4 +28,4 @@ Translator setTranslator(Translator translator)
     return previous;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 namespace zandrel {
@@ -19,4 +18,4 @@ inline QString localized(const char* english)
 // answers an empty string leaves the English text.
 Translator setTranslator(Translator translator);
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -2,7 +2,6 @@
 
 #include <QMutex>
 #include <QMutexLocker>
-
 #include <cstdio>
 
 namespace zandrel {
@@ -21,7 +20,7 @@ Log::Sink& currentSink()
     return sink;
 }
 
-}  // namespace
+} // namespace
 
 void Log::write(const QString& line)
 {
@@ -78,4 +77,4 @@ void Log::Capture::clear()
     m_lines->lines.clear();
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <memory>
 
@@ -41,4 +40,4 @@ inline void zdlLog(const QString& line)
     Log::write(line);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

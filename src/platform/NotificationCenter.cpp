@@ -27,7 +27,8 @@ void NotificationCenter::removeObserver(const void* observer, const QString& nam
 {
     // As with registration, an empty name or a null object widens the match.
     std::erase_if(m_entries, [&](const Entry& e) {
-        return e.observer == observer && (name.isEmpty() || e.name == name) && (!object || e.object == object);
+        return e.observer == observer && (name.isEmpty() || e.name == name)
+            && (!object || e.object == object);
     });
 }
 
@@ -46,7 +47,8 @@ void NotificationCenter::post(const Notification& notification)
     // A snapshot, because observers add and remove observers while they are called.
     std::vector<std::pair<NotificationToken, std::shared_ptr<Callback>>> targets;
     for (const Entry& e : m_entries) {
-        if ((e.name.isEmpty() || e.name == notification.name) && (!e.object || e.object == notification.object))
+        if ((e.name.isEmpty() || e.name == notification.name)
+            && (!e.object || e.object == notification.object))
             targets.emplace_back(e.token, e.callback);
     }
     for (const auto& [token, callback] : targets) {
@@ -63,4 +65,4 @@ bool NotificationCenter::isRegistered(NotificationToken token) const
     return it != m_entries.end() && it->token == token;
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -3,7 +3,6 @@
 #include "platform/Value.h"
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 #include <vector>
@@ -29,7 +28,8 @@ public:
 
     // An empty name matches every name; a null object matches every sender. The observer pointer
     // only groups registrations for removal.
-    NotificationToken addObserver(const void* observer, const QString& name, const void* object, Callback callback);
+    NotificationToken addObserver(
+        const void* observer, const QString& name, const void* object, Callback callback);
     // All safe during dispatch: a removed observer is not called again, not even for the
     // notification being delivered.
     void removeObserver(const void* observer);
@@ -54,4 +54,4 @@ private:
     NotificationToken m_nextToken = 1;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

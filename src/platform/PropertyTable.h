@@ -6,7 +6,6 @@
 
 #include <QHash>
 #include <QStringList>
-
 #include <functional>
 #include <vector>
 
@@ -39,28 +38,26 @@ private:
 
 namespace detail {
 
-template <class T>
-struct IsSharedPtr : std::false_type { };
-template <class T>
-struct IsSharedPtr<std::shared_ptr<T>> : std::true_type {
+template <class T> struct IsSharedPtr : std::false_type {
+};
+template <class T> struct IsSharedPtr<std::shared_ptr<T>> : std::true_type {
     using Element = T;
 };
 
-template <class T>
-struct IsObjectVector : std::false_type { };
-template <class T>
-struct IsObjectVector<std::vector<std::shared_ptr<T>>> : std::true_type {
+template <class T> struct IsObjectVector : std::false_type {
+};
+template <class T> struct IsObjectVector<std::vector<std::shared_ptr<T>>> : std::true_type {
     using Element = T;
 };
 
 [[noreturn]] void raiseWrongType(const QString& key, const Value& value, const char* expected);
 
 template <class T>
-constexpr bool isScalarType = std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_same_v<T, QPointF>
-    || std::is_same_v<T, QSizeF> || std::is_same_v<T, QRectF>;
+constexpr bool isScalarType
+    = std::is_arithmetic_v<
+          T> || std::is_enum_v<T> || std::is_same_v<T, QPointF> || std::is_same_v<T, QSizeF> || std::is_same_v<T, QRectF>;
 
-template <class T>
-Value toValue(const T& value)
+template <class T> Value toValue(const T& value)
 {
     if constexpr (IsObjectVector<T>::value) {
         ValueList list;
@@ -75,8 +72,7 @@ Value toValue(const T& value)
 
 // Converts a non-null value to a property's C++ type; a value of an unusable type is an error rather
 // than a silent zero, because it always means a caller bug or corrupt input.
-template <class T>
-T fromValue(const Value& value, const QString& key)
+template <class T> T fromValue(const Value& value, const QString& key)
 {
     using Type = Value::Type;
     if constexpr (std::is_same_v<T, Value>) {
@@ -159,7 +155,7 @@ T fromValue(const Value& value, const QString& key)
     }
 }
 
-}  // namespace detail
+} // namespace detail
 
 // A property read and written through a getter and a setter of class C (member function pointers or
 // callables taking C). The setter receives the getter's type.
@@ -180,12 +176,13 @@ Property property(const QString& name, Getter getter, Setter setter)
 }
 
 // A property stored in a data member, read and written directly.
-template <class C, class T>
-Property property(const QString& name, T C::*member)
+template <class C, class T> Property property(const QString& name, T C::*member)
 {
     Property p;
     p.name = name;
-    p.getter = [member](const Object& object) { return detail::toValue<T>(static_cast<const C&>(object).*member); };
+    p.getter = [member](const Object& object) {
+        return detail::toValue<T>(static_cast<const C&>(object).*member);
+    };
     p.setter = [member, name](Object& object, const Value& value) {
         static_cast<C&>(object).*member = detail::fromValue<T>(value, name);
     };
@@ -194,8 +191,7 @@ Property property(const QString& name, T C::*member)
 }
 
 // A property that can be read by name but not set.
-template <class C, class Getter>
-Property readOnlyProperty(const QString& name, Getter getter)
+template <class C, class Getter> Property readOnlyProperty(const QString& name, Getter getter)
 {
     using T = std::decay_t<std::invoke_result_t<Getter, const C&>>;
     Property p;
@@ -207,7 +203,7 @@ Property readOnlyProperty(const QString& name, Getter getter)
     return p;
 }
 
-}  // namespace zandrel
+} // namespace zandrel
 
 // Declares a class's property table; place it in a public section of a class derived from Object and
 // define staticPropertyTable() in the .cpp, chaining to the superclass's:
@@ -219,6 +215,9 @@ Property readOnlyProperty(const QString& name, Getter getter)
 //         });
 //         return table;
 //     }
-#define ZDL_PROPERTIES                                                                                 \
-    static const ::zandrel::PropertyTable& staticPropertyTable();                                      \
-    const ::zandrel::PropertyTable& propertyTable() const override { return staticPropertyTable(); }
+#define ZDL_PROPERTIES                                                                                       \
+    static const ::zandrel::PropertyTable& staticPropertyTable();                                            \
+    const ::zandrel::PropertyTable& propertyTable() const override                                           \
+    {                                                                                                        \
+        return staticPropertyTable();                                                                        \
+    }

@@ -2,7 +2,6 @@
 
 #include <QMutex>
 #include <QMutexLocker>
-
 #include <cstdint>
 
 namespace zandrel {
@@ -21,7 +20,7 @@ State& state()
     return s;
 }
 
-}  // namespace
+} // namespace
 
 void Random::seed(unsigned value)
 {
@@ -44,4 +43,4 @@ int Random::next()
     return static_cast<int>(z >> 33);
 }
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -13,4 +13,4 @@ public:
     static int next();
 };
 
-}  // namespace zandrel
+} // namespace zandrel

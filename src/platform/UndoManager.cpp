@@ -5,7 +5,6 @@
 #include <QAbstractEventDispatcher>
 #include <QMetaObject>
 #include <QThread>
-
 #include <algorithm>
 
 namespace zandrel {
@@ -17,7 +16,7 @@ int eventLoopLevel()
 {
     return QThread::currentThread()->loopLevel();
 }
-}
+} // namespace
 
 UndoManager::UndoManager(QObject* parent)
     : QObject(parent)
@@ -38,7 +37,8 @@ void UndoManager::registerUndo(const void* target, std::function<void()> inverse
             m_eventLoopLevel = eventLoopLevel();
             scheduleEventGroupClose();
         } else {
-            zdlLog(QStringLiteral("An undo action was registered outside any undo group; it is a step of its own"));
+            zdlLog(QStringLiteral(
+                "An undo action was registered outside any undo group; it is a step of its own"));
             ownGroup = true;
         }
     }
@@ -347,7 +347,8 @@ void UndoManager::scheduleEventGroupClose()
     if (m_closeQueued)
         return;
     m_closeQueued = true;
-    QMetaObject::invokeMethod(this, [this] { closeEventGroup(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { closeEventGroup(); }, Qt::QueuedConnection);
 }
 
 void UndoManager::scheduleEndOfPass()
@@ -379,4 +380,4 @@ void UndoManager::changed()
     }
 }
 
-}  // namespace zandrel
+} // namespace zandrel

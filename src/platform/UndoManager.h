@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 #include <vector>
 
@@ -114,4 +113,4 @@ private:
     bool m_lastClean = true;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
-
 #include <optional>
 
 namespace zandrel {
@@ -64,4 +63,4 @@ private:
     QVariantMap m_registered;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

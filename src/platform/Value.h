@@ -10,7 +10,6 @@
 #include <QSizeF>
 #include <QString>
 #include <QTransform>
-
 #include <concepts>
 #include <limits>
 #include <memory>
@@ -60,8 +59,7 @@ public:
     {
     }
     template <std::integral I>
-        requires(!std::same_as<I, bool>)
-    Value(I value)
+    requires(!std::same_as<I, bool>) Value(I value)
         : m_data(static_cast<qint64>(value))
     {
         if constexpr (std::is_unsigned_v<I> && sizeof(I) >= sizeof(qint64)) {
@@ -70,8 +68,7 @@ public:
         }
     }
     template <class E>
-        requires std::is_enum_v<E>
-    Value(E value)
+    requires std::is_enum_v<E> Value(E value)
         : m_data(static_cast<qint64>(value))
     {
     }
@@ -114,8 +111,7 @@ public:
     Value(const QTransform& value);
     Value(ObjectPtr value);
     template <class T>
-        requires(std::derived_from<T, Object> && !std::same_as<T, Object>)
-    Value(const std::shared_ptr<T>& value)
+    requires(std::derived_from<T, Object> && !std::same_as<T, Object>) Value(const std::shared_ptr<T>& value)
         : Value(std::static_pointer_cast<Object>(value))
     {
     }
@@ -129,8 +125,7 @@ public:
     }
     Value(const AttributedText& value);
     // A raw pointer would otherwise silently become a bool.
-    template <class T>
-    Value(T*) = delete;
+    template <class T> Value(T*) = delete;
 
     Type type() const { return static_cast<Type>(m_data.index()); }
     bool isNull() const { return type() == Type::Null; }
@@ -155,8 +150,7 @@ public:
     RgbColor toColor() const;
     QTransform toTransform() const;
     ObjectPtr toObject() const;
-    template <class T>
-    std::shared_ptr<T> toObject() const
+    template <class T> std::shared_ptr<T> toObject() const
     {
         return std::dynamic_pointer_cast<T>(toObject());
     }
@@ -182,4 +176,4 @@ private:
         m_data;
 };
 
-}  // namespace zandrel
+} // namespace zandrel

@@ -74,5 +74,5 @@ TEST(PartTypes, SortableTypeRanks)
     EXPECT_EQ(item.partType(), PartTypeSky);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

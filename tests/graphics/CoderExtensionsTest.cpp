@@ -1,10 +1,10 @@
 #include "graphics/CoderExtensions.h"
+
 #include "platform/KeyedArchiver.h"
 #include "platform/Object.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace zandrel {
 namespace {
@@ -90,7 +90,8 @@ TEST(CoderExtensions, SubclassesPassAndOtherClassesDecodeAsNull)
         EXPECT_TRUE(zdlDecodeObjectOfClass(coder, "CoderTestShape", "shape").toObject<CoderTestShape>());
         EXPECT_TRUE(zdlDecodeObjectOfClass(coder, "CoderTestShape", "missing").isNull());
 
-        const Value either = zdlDecodeObjectOfClasses(coder, { "CoderTestLabel", "CoderTestCircle" }, "label");
+        const Value either
+            = zdlDecodeObjectOfClasses(coder, { "CoderTestLabel", "CoderTestCircle" }, "label");
         EXPECT_TRUE(either.toObject<CoderTestLabel>());
     });
 }
@@ -103,7 +104,8 @@ TEST(CoderExtensions, CollectionsKeepOnlyTheirAllowedMembers)
         // Without the collection class the array itself is refused.
         EXPECT_TRUE(zdlDecodeObjectOfClasses(coder, { "CoderTestShape" }, "shapes").isNull());
         // A member of another class is dropped; the others stay.
-        const ValueList mixed = zdlDecodeObjectOfClasses(coder, { "NSArray", "CoderTestShape" }, "mixed").toList();
+        const ValueList mixed
+            = zdlDecodeObjectOfClasses(coder, { "NSArray", "CoderTestShape" }, "mixed").toList();
         ASSERT_EQ(mixed.size(), 1);
         EXPECT_TRUE(mixed[0].toObject<CoderTestShape>());
 
@@ -116,5 +118,5 @@ TEST(CoderExtensions, CollectionsKeepOnlyTheirAllowedMembers)
     });
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

@@ -113,17 +113,15 @@ TEST(CurveSimplificationTest, ScaleGivesEightScreenPixels)
     } rows[] = {
         { 5, 2, 3 }, // tolerance 4
         { 4, 2, 2 }, // exactly the tolerance: dropped
-        { 4.5, 2, 3 },
-        { 5, 1, 2 }, // tolerance 8
-        { 8.5, 1, 3 },
-        { 4.5, 1.6f, 2 }, // tolerance 5
-        { 5.5, 1.6f, 3 },
-        { 5, 0, 2 }, // an infinite tolerance keeps the anchors only
+        { 4.5, 2, 3 }, { 5, 1, 2 }, // tolerance 8
+        { 8.5, 1, 3 }, { 4.5, 1.6f, 2 }, // tolerance 5
+        { 5.5, 1.6f, 3 }, { 5, 0, 2 }, // an infinite tolerance keeps the anchors only
     };
     for (const Row& row : rows) {
         auto curve = makeCurve({ { 0, 0, true }, { 5, row.height, false }, { 10, 0, true } });
         curve->reducePointsDrawnAtScale(row.scale);
-        EXPECT_EQ(curve->numPoints(), row.expectedPoints) << "height " << row.height << " scale " << row.scale;
+        EXPECT_EQ(curve->numPoints(), row.expectedPoints)
+            << "height " << row.height << " scale " << row.scale;
     }
 }
 

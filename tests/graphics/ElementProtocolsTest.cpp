@@ -1,10 +1,10 @@
 #include "graphics/ElementProtocols.h"
+
 #include "graphics/GraphicManipulator.h"
 #include "platform/Object.h"
 
-#include <gtest/gtest.h>
-
 #include <QStringList>
+#include <gtest/gtest.h>
 
 namespace zandrel {
 namespace {
@@ -247,5 +247,5 @@ TEST(ElementProtocols, TypedCopyIsDeepAndReparented)
     EXPECT_EQ(copy->parent(), nullptr);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

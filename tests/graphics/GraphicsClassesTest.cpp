@@ -12,9 +12,9 @@ TEST(GraphicsClasses, EveryArchivedClassIsRegisteredWithItsChain)
 {
     ClassRegistry registry;
     registerGraphicsClasses(registry);
-    for (const char* name : {"Curve", "CurvePoint", "ZDLColor", "ColorFill", "GradientFill", "Gradient",
-             "GradientColorStop", "ShapeStyle", "NamedShapeStyle", "ZDLImage", "ZDLBitmapImageRep",
-             "ZDLPDFImageRep"}) {
+    for (const char* name :
+        { "Curve", "CurvePoint", "ZDLColor", "ColorFill", "GradientFill", "Gradient", "GradientColorStop",
+            "ShapeStyle", "NamedShapeStyle", "ZDLImage", "ZDLBitmapImageRep", "ZDLPDFImageRep" }) {
         EXPECT_TRUE(registry.contains(name)) << name;
         EXPECT_NE(registry.make(name), nullptr) << name;
     }

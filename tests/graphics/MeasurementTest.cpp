@@ -1,12 +1,11 @@
+#include "graphics/Measurement.h"
+
 #include "app/core/ZDLAppController.h"
 #include "graphics/DefaultsExtensions.h"
-#include "graphics/Measurement.h"
 #include "platform/UserDefaults.h"
 
-#include <gtest/gtest.h>
-
 #include <QStringList>
-
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace zandrel {
@@ -136,5 +135,5 @@ TEST(DefaultsExtensions, ColoursRoundTripThroughTheDefaults)
     EXPECT_FALSE(zdlColorForKey(defaults, key).has_value());
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

@@ -1,13 +1,12 @@
 #include "graphics/ZDLContext.h"
+
 #include "graphics/ZDLViewInterface.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/PainterCanvas.h"
 
-#include <gtest/gtest.h>
-
 #include <QImage>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace zandrel {
 namespace {
@@ -120,5 +119,5 @@ TEST(ZDLContext, ViewContextAsksTheView)
     EXPECT_TRUE(context.isInMainWindow());
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

@@ -1,4 +1,5 @@
 #include "platform/ClassRegistry.h"
+
 #include "platform/Object.h"
 
 #include <gtest/gtest.h>

@@ -6,9 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace zandrel {
@@ -21,9 +19,11 @@ TEST(NotificationCenter, matchesByNameAndSenderAndDeliversUserInfo)
     int docB = 0;
     int view = 0;
     QStringList seen;
-    center.addObserver(&view, QStringLiteral("updateDocumentViews"), &docA,
-        [&](const Notification& n) { seen << QStringLiteral("A:") + n.userInfo.value("dirtyRect").toDebugString(); });
-    center.addObserver(&view, QString(), &docB, [&](const Notification& n) { seen << QStringLiteral("B:") + n.name; });
+    center.addObserver(&view, QStringLiteral("updateDocumentViews"), &docA, [&](const Notification& n) {
+        seen << QStringLiteral("A:") + n.userInfo.value("dirtyRect").toDebugString();
+    });
+    center.addObserver(
+        &view, QString(), &docB, [&](const Notification& n) { seen << QStringLiteral("B:") + n.name; });
     center.addObserver(&view, QStringLiteral("documentClosing"), nullptr,
         [&](const Notification& n) { seen << QStringLiteral("any:") + (n.object == &docA ? "a" : "b"); });
 
@@ -31,8 +31,7 @@ TEST(NotificationCenter, matchesByNameAndSenderAndDeliversUserInfo)
     center.post(QStringLiteral("updateDocumentViews"), &docB);
     center.post(QStringLiteral("documentClosing"), &docA);
     center.post(QStringLiteral("unrelated"), &view);
-    EXPECT_EQ(seen,
-        (QStringList { "A:{{0, 0}, {1, 1}}", "B:updateDocumentViews", "any:a" }));
+    EXPECT_EQ(seen, (QStringList { "A:{{0, 0}, {1, 1}}", "B:updateDocumentViews", "any:a" }));
 
     seen.clear();
     center.removeObserver(&view, QStringLiteral("documentClosing"), nullptr);
@@ -53,16 +52,18 @@ TEST(NotificationCenter, removalAndRegistrationDuringDispatchAreSafe)
     NotificationToken secondToken = 0;
     center.addObserver(&first, QStringLiteral("n"), nullptr, [&](const Notification&) {
         calls << "first";
-        center.removeObserverToken(secondToken);  // a later observer of the same post
-        center.removeObserver(&first);  // itself, while it runs
-        center.addObserver(&late, QStringLiteral("n"), nullptr, [&](const Notification&) { calls << "late"; });
+        center.removeObserverToken(secondToken); // a later observer of the same post
+        center.removeObserver(&first); // itself, while it runs
+        center.addObserver(
+            &late, QStringLiteral("n"), nullptr, [&](const Notification&) { calls << "late"; });
     });
-    secondToken = center.addObserver(&second, QStringLiteral("n"), nullptr, [&](const Notification&) { calls << "second"; });
+    secondToken = center.addObserver(
+        &second, QStringLiteral("n"), nullptr, [&](const Notification&) { calls << "second"; });
     bool nested = false;
     center.addObserver(&second, QStringLiteral("n"), nullptr, [&](const Notification&) {
         calls << "third";
         if (!std::exchange(nested, true))
-            center.post(QStringLiteral("n"), nullptr);  // nested post: sees the current observers
+            center.post(QStringLiteral("n"), nullptr); // nested post: sees the current observers
     });
 
     center.post(QStringLiteral("n"), nullptr);
@@ -80,7 +81,8 @@ TEST(DeferredCalls, runFromTheEventLoopInOrderAndCoalesceByCancel)
     // Coalescing: the pending call is replaced, and the replacement keeps the newest arguments.
     for (int i = 0; i < 3; ++i) {
         DeferredCalls::cancel(&target, QStringLiteral("propertyChanged"));
-        DeferredCalls::perform(&target, QStringLiteral("propertyChanged"), 0, [&, i] { ran << QString::number(i); });
+        DeferredCalls::perform(
+            &target, QStringLiteral("propertyChanged"), 0, [&, i] { ran << QString::number(i); });
     }
     DeferredCalls::perform(&target, QStringLiteral("edit"), 0, [&] {
         ran << "edit";
@@ -124,7 +126,8 @@ TEST(DeferredCalls, cancelAllDropsEveryCallOfTheTarget)
         DeferredCalls::cancel(&other, QStringLiteral("b"));
         DeferredCalls::perform(&other, QStringLiteral("b"), 0, [&] { ran << "b again"; });
     });
-    DeferredCalls::perform(dying.get(), QStringLiteral("a"), 0, [&] { ran << "dead " + QString::number(*dying); });
+    DeferredCalls::perform(
+        dying.get(), QStringLiteral("a"), 0, [&] { ran << "dead " + QString::number(*dying); });
     DeferredCalls::perform(&other, QStringLiteral("b"), 0, [&] { ran << "b"; });
     clock.restart();
     while (ran.size() < 2 && clock.elapsed() < 5000)
@@ -185,5 +188,5 @@ TEST(Random, sequenceIsDeterministicPerSeedAndInRange)
         EXPECT_GT(count, 50);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

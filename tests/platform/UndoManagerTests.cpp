@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QSignalSpy>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -86,11 +85,11 @@ TEST(UndoManager, undoClosesTheOpenEventGroupFirst)
     Cells cells(undo);
     cells.set(0, 1);
     cells.set(1, 1);
-    undo.undo();  // same pass: the event group is closed, then undone as a whole
+    undo.undo(); // same pass: the event group is closed, then undone as a whole
     EXPECT_EQ(cells.values, (std::vector<int> { 0, 0, 0, 0 }));
     EXPECT_EQ(undo.groupingLevel(), 0);
     EXPECT_TRUE(undo.canRedo());
-    endEventPass();  // the queued close finds nothing left to close
+    endEventPass(); // the queued close finds nothing left to close
     undo.redo();
     EXPECT_EQ(cells.values, (std::vector<int> { 1, 1, 0, 0 }));
 }
@@ -208,7 +207,7 @@ TEST(UndoManager, explicitGroupInsideEventGroupStillClosesAtEndOfPass)
     cells.set(0, 1);
     undo.beginUndoGrouping();
     cells.set(1, 1);
-    endEventPass();  // the explicit group is still open: nothing closes
+    endEventPass(); // the explicit group is still open: nothing closes
     EXPECT_EQ(undo.groupingLevel(), 2);
     undo.endUndoGrouping();
     EXPECT_EQ(undo.groupingLevel(), 1);
@@ -284,7 +283,7 @@ TEST(UndoManager, disabledRegistrationIsCountedAndRecordsNothing)
     EXPECT_EQ(undo.groupingLevel(), 0);
 
     Log::Capture log;
-    undo.enableUndoRegistration();  // one too many: logged, count stays at zero
+    undo.enableUndoRegistration(); // one too many: logged, count stays at zero
     EXPECT_EQ(log.lines().size(), 1);
     cells.set(2, 1);
     EXPECT_TRUE(undo.canUndo());
@@ -321,7 +320,7 @@ TEST(UndoManager, cleanStateFollowsTheSavePoint)
     QSignalSpy clean(&undo, &UndoManager::cleanChanged);
     EXPECT_TRUE(undo.isClean());
     cells.set(0, 1);
-    EXPECT_FALSE(undo.isClean());  // edited while the event group is still open
+    EXPECT_FALSE(undo.isClean()); // edited while the event group is still open
     endEventPass();
     undo.setClean();
     EXPECT_TRUE(undo.isClean());
@@ -412,5 +411,5 @@ TEST(UndoManager, anActionThatThrowsLeavesTheManagerUsable)
     EXPECT_TRUE(undo.canUndo());
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

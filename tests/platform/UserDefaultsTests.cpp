@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -49,7 +48,7 @@ TEST_F(UserDefaultsTest, registrationIsAFallbackThatRemoveRevertsTo)
     EXPECT_FALSE(other.contains(key("units")));
     defaults.remove(key("corner"));
     EXPECT_EQ(defaults.integer(key("corner")), 1);
-    defaults.set(key("corner"), QVariant());  // setting nothing removes as well
+    defaults.set(key("corner"), QVariant()); // setting nothing removes as well
     EXPECT_EQ(defaults.integer(key("corner")), 1);
 
     // Objects cannot be registered: logged, not stored.
@@ -171,7 +170,7 @@ TEST_F(UserDefaultsTest, coloursAreStoredAsHexTextWithAlpha)
     const Case cases[] = {
         { "#000000FF", QColor(0, 0, 0) },
         { "#ff000000", QColor(255, 0, 0, 0) },
-        { "#336699", QColor(0x33, 0x66, 0x99) },  // hand-edited, opaque
+        { "#336699", QColor(0x33, 0x66, 0x99) }, // hand-edited, opaque
         { "#12345", std::nullopt },
         { "#0x123456", std::nullopt },
         { "#-1234567", std::nullopt },
@@ -183,9 +182,9 @@ TEST_F(UserDefaultsTest, coloursAreStoredAsHexTextWithAlpha)
         SCOPED_TRACE(c.text);
         EXPECT_EQ(UserDefaults::colorFromText(QString::fromLatin1(c.text)), c.color);
     }
-    defaults.setColor(key("hair"), QColor());  // an invalid colour removes the key
+    defaults.setColor(key("hair"), QColor()); // an invalid colour removes the key
     EXPECT_FALSE(defaults.color(key("hair")).has_value());
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

@@ -1,9 +1,8 @@
 #include "platform/Object.h"
 #include "platform/Value.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace zandrel {
@@ -123,5 +122,5 @@ TEST(Value, staysSmall)
     EXPECT_LE(sizeof(Value), 48u);
 }
 
-}  // namespace
-}  // namespace zandrel
+} // namespace
+} // namespace zandrel

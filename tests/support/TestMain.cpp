@@ -2,7 +2,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)

@@ -33,7 +33,7 @@ int runPython(const QString& script, const QByteArray& data, QString* output)
 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(interpreter, {"-", file.fileName()});
+    process.start(interpreter, { "-", file.fileName() });
     if (!process.waitForStarted())
         return -1;
     process.write(script.toUtf8());
@@ -44,4 +44,4 @@ int runPython(const QString& script, const QByteArray& data, QString* output)
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-}  // namespace zandrel::test
+} // namespace zandrel::test

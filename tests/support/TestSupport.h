@@ -18,7 +18,7 @@ QString python3();
 // passed as the first argument. Returns the exit code; output collects stdout and stderr.
 int runPython(const QString& script, const QByteArray& data, QString* output);
 
-}  // namespace zandrel::test
+} // namespace zandrel::test
 
 namespace zandrel {
 
