@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config ccache make
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libpoppler-qt6-dev
+  qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3

@@ -48,6 +48,7 @@ const PropertyTable& CharacterModel::staticPropertyTable()
             readOnlyProperty<M>(kCharacterIdKey, &M::characterId),
             property<M>(kPartsKindKey, &M::partsKind, &M::setPartsKind),
             property<M>(kProductCodeKey, &M::productCode, &M::setProductCode),
+            property<M>(kTracingImageKey, &M::tracingImage, &M::setTracingImage),
             property<M>(kTracingImageVisibleKey, &M::tracingImageVisible, &M::setTracingImageVisible),
             property<M>(kTracingImageScaleKey, &M::tracingImageScale, &M::setTracingImageScale),
             property<M>(kTracingImageAlphaKey, &M::tracingImageAlpha, &M::setTracingImageAlpha),

@@ -50,6 +50,7 @@ public:
     static inline const QString kCharacterIdKey = QStringLiteral("characterId");
     static inline const QString kPartsKindKey = QStringLiteral("partsKind");
     static inline const QString kProductCodeKey = QStringLiteral("productCode");
+    static inline const QString kTracingImageKey = QStringLiteral("tracingImage");
     static inline const QString kTracingImageVisibleKey = QStringLiteral("tracingImageVisible");
     static inline const QString kTracingImageScaleKey = QStringLiteral("tracingImageScale");
     static inline const QString kTracingImageAlphaKey = QStringLiteral("tracingImageAlpha");

@@ -20,10 +20,24 @@ struct DocumentError {
     static inline const QString kOSStatusDomain = QStringLiteral("NSOSStatusErrorDomain");
     static constexpr int kUnreadableFileCode = -4;
 
+    // The platform's file error codes: a file that cannot be read, and writes refused for want of
+    // permission, for want of space, or for another reason.
+    static constexpr int kFileReadUnknownCode = 256;
+    static constexpr int kFileReadNoSuchFileCode = 260;
+    static constexpr int kFileWriteUnknownCode = 512;
+    static constexpr int kFileWriteNoPermissionCode = 513;
+    static constexpr int kFileWriteOutOfSpaceCode = 640;
+
     static DocumentError userCancelled() { return { kCocoaDomain, kUserCancelledCode, {}, {} }; }
     static DocumentError unreadableFile(const QString& failureReason, const QString& recoverySuggestion = {})
     {
         return { kOSStatusDomain, kUnreadableFileCode, failureReason, recoverySuggestion };
+    }
+
+    // A file system error of the platform's domain, with the system's own reason.
+    static DocumentError fileError(int code, const QString& failureReason)
+    {
+        return { kCocoaDomain, code, failureReason, {} };
     }
 
     // Such an error is swallowed: the user chose to stop, there is nothing to tell.

@@ -57,6 +57,12 @@ QString versionString(KeyedUnarchiver& coder, const QString& key)
 ZDLAppController::ZDLAppController()
 {
     registerUserDefaults();
+    makeInterfaceColors();
+    const auto& defaults = UserDefaults::standard();
+    for (const QString& family : defaults.stringArray(kFavoriteFontsKey))
+        m_userFavoriteFonts.insert(family);
+    for (const QString& family : defaults.stringArray(kUnfavoriteFontsKey))
+        m_userUnfavoriteFonts.insert(family);
     m_dashes.reserve(std::size(kDashTable) + 1);
     m_dashes.append(Dash());
     for (const auto& pattern : kDashTable)

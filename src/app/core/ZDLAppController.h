@@ -4,16 +4,23 @@
 #include "app/core/ModalAlert.h"
 #include "graphics/Dash.h"
 
+#include <QColor>
+#include <QCursor>
+#include <QHash>
 #include <QList>
+#include <QPointF>
+#include <QSet>
 #include <QString>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace zandrel {
 
 class KeyedArchiver;
 class KeyedUnarchiver;
+class CharacterDocument;
 
 // Names of the exceptions raised while a file is read from a newer program.
 inline const QString kFileTooNewException = QStringLiteral("fileTooNew");
@@ -27,6 +34,10 @@ inline const QString kConversionFactorKey = QStringLiteral("conversionFactor");
 inline const QString kOldUnitsKey = QStringLiteral("oldUnits");
 inline const QString kNewUnitsKey = QStringLiteral("newUnits");
 
+inline const QString kFavoriteFontsChangedNotification = QStringLiteral("favoriteFontsChanged");
+inline const QString kUpdateCharacterFileNotification = QStringLiteral("updateCharacterFile");
+inline const QString kCharacterFileKey = QStringLiteral("characterFile");
+
 // User-defaults keys: the display units, and the settings registered for the application.
 inline const QString kDefaultUnitsKey = QStringLiteral("defaultUnits");
 inline const QString kDeveloperKey = QStringLiteral("developer");
@@ -36,6 +47,8 @@ inline const QString kFavoriteFontsKey = QStringLiteral("favoriteFonts");
 inline const QString kUnfavoriteFontsKey = QStringLiteral("unfavoriteFonts");
 inline const QString kLastCheckedArtStoreKey = QStringLiteral("lastCheckedArtStore");
 inline const QString kLastVisitedArtStoreKey = QStringLiteral("lastVisitedArtStore");
+// Written without registration: the help comics the user hid.
+inline const QString kHiddenHelpPanelsKey = QStringLiteral("hiddenHelpPanels");
 
 // The application-wide services the models and documents reach: the archive version header and the
 // errors of failed reads, the dash table, the display units and the pasteboard flag. This class is
@@ -75,6 +88,55 @@ public:
     // without anyone to ask, the cautious choice is taken.
     virtual int runModalAlert(const ModalAlert& alert);
     void setModalAlertHandler(std::function<int(const ModalAlert&)> handler);
+    bool hasModalAlertHandler() const { return bool(m_alertHandler); }
+    // Asks the question attached to a window when there is one (the answer comes later, through the
+    // completion), else modally. The base asks runModalAlert and answers at once.
+    virtual void showAlert(const ModalAlert& alert, QObject* window, std::function<void(int)> completion);
+    // Tells the user something, with an optional explanation; nothing to answer.
+    void showAlertMessage(
+        const QString& message, const QString& explanation = QString(), QObject* window = nullptr);
+
+    // --- Interface colours (ZDLAppControllerServices.cpp) ---
+    const QColor& selectionColor() const { return m_selectionColor; }
+    const QColor& reshapeSelectionColor() const { return m_reshapeSelectionColor; }
+    const QColor& unspecifiedPartSelectionColor() const { return m_unspecifiedPartSelectionColor; }
+    const QColor& closedTargetColor() const { return m_closedTargetColor; }
+    const QColor& openTargetColor() const { return m_openTargetColor; }
+    const QColor& highlightedControlTopColor() const { return m_highlightedControlTopColor; }
+    const QColor& highlightedControlBottomColor() const { return m_highlightedControlBottomColor; }
+
+    // --- Cursors ---
+    // The cursor of the interface image ":/cursors/<name>.png", made on first request: the hot spot
+    // asked first for a name stays.
+    QCursor getCursorResource(const QString& imageName, const QPointF& hotSpot);
+    QCursor marqueeCursor();
+
+    // --- Fonts ---
+    bool isAFavoriteFontFamily(const QString& family) const;
+    void setFontFamily(const QString& family, bool favorite);
+    // The families shipped as favourites, whatever the user chose.
+    void setBuiltInFavoriteFonts(const QSet<QString>& families) { m_builtInFavoriteFonts = families; }
+    // Registers the fonts shipped inside the program; the number registered.
+    virtual int activateFonts();
+
+    // --- Help comics ---
+    bool isHelpPanelHidden(const QString& helpId) const;
+    void hideHelpPanel(const QString& helpId);
+    void showAllHelpPanels();
+    void hideAllHelpPanels();
+
+    // --- Lifetime: objects that must outlive the call that made them (downloads, sheets) ---
+    void holdOnTo(const std::shared_ptr<void>& object);
+    // Releases every hold on the object.
+    void letGoOf(const void* object);
+    qsizetype numberOfHeldObjects() const { return m_retainer.size(); }
+
+    // --- Documents and catalogs ---
+    // After a plain save or an autosave in place of a parts file: catalog entries of the file are
+    // refreshed and "updateCharacterFile" is posted with its path.
+    virtual void characterDocSavedByUser(CharacterDocument& document);
+    // Whether the file lies in one of the catalogs; none exist yet.
+    virtual bool isCatalogFile(const QString& path) const { return false; }
 
     // --- Dashes ---
     qsizetype numberOfDashes() const { return m_dashes.size(); }
@@ -106,7 +168,21 @@ public:
     void setWritingPasteboard(bool writing) { m_writingPasteboard = writing; }
 
 private:
+    void makeInterfaceColors();
+
     QList<Dash> m_dashes;
+    QColor m_selectionColor;
+    QColor m_reshapeSelectionColor;
+    QColor m_unspecifiedPartSelectionColor;
+    QColor m_closedTargetColor;
+    QColor m_openTargetColor;
+    QColor m_highlightedControlTopColor;
+    QColor m_highlightedControlBottomColor;
+    QHash<QString, QCursor> m_cursors;
+    QSet<QString> m_builtInFavoriteFonts;
+    QSet<QString> m_userFavoriteFonts;
+    QSet<QString> m_userUnfavoriteFonts;
+    std::vector<std::shared_ptr<void>> m_retainer;
     qint32 m_measurementUnits = Pixels;
     bool m_writingPasteboard = false;
     std::function<int(const ModalAlert&)> m_alertHandler;

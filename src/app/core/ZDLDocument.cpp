@@ -1,5 +1,6 @@
 #include "app/core/ZDLDocument.h"
 
+#include "app/core/ActionNames.h"
 #include "graphics/GraphicManipulator.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
@@ -29,7 +30,12 @@ QString deferredKey(const QString& property)
 
 } // namespace
 
-ZDLDocument::ZDLDocument() = default;
+ZDLDocument::ZDLDocument()
+{
+    QObject::connect(&m_undoManager, &UndoManager::stateChanged, [this] { undoStateChanged(); });
+    QObject::connect(&m_undoManager, &UndoManager::didUndo, [this] { didUndoOrRedo(); });
+    QObject::connect(&m_undoManager, &UndoManager::didRedo, [this] { didUndoOrRedo(); });
+}
 
 ZDLDocument::~ZDLDocument()
 {
@@ -39,6 +45,7 @@ ZDLDocument::~ZDLDocument()
 
 void ZDLDocument::close()
 {
+    edit(nullptr);
     NotificationCenter::defaultCenter().removeObserver(this);
     // A closed document announces nothing more, and its history goes with it.
     DeferredCalls::cancelAll(this);
@@ -230,6 +237,38 @@ void ZDLDocument::undoableManipulateGraphics(const ElementList& graphics,
         if (auto* graphic = asProtocol<GraphicElement>(object))
             graphic->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, manipulator.get());
     }
+}
+
+// --- Responder ---
+
+bool ZDLDocument::tryToPerform(const QString& action, const ActionSender&)
+{
+    if (action == kUndoAction) {
+        m_undoManager.undo();
+        return true;
+    }
+    if (action == kRedoAction) {
+        m_undoManager.redo();
+        return true;
+    }
+    return false;
+}
+
+bool ZDLDocument::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.action == kUndoAction) {
+        item.enabled = m_undoManager.canUndo();
+        const QString name = m_undoManager.undoActionName();
+        item.title = name.isEmpty() ? localized("Undo") : localized("Undo %1").arg(name);
+        return true;
+    }
+    if (item.action == kRedoAction) {
+        item.enabled = m_undoManager.canRedo();
+        const QString name = m_undoManager.redoActionName();
+        item.title = name.isEmpty() ? localized("Redo") : localized("Redo %1").arg(name);
+        return true;
+    }
+    return false;
 }
 
 } // namespace zandrel

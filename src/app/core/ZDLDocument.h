@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/core/DocumentError.h"
+#include "app/core/EditorContainer.h"
+#include "app/core/Responder.h"
 #include "graphics/ElementProtocols.h"
 #include "platform/UndoManager.h"
 #include "platform/Value.h"
@@ -13,7 +16,9 @@
 namespace zandrel {
 
 class CharacterModel;
+class DocumentHost;
 class DocumentSettings;
+class FileFormat;
 class GraphicManipulator;
 class ZDLColor;
 
@@ -29,11 +34,14 @@ inline const QString kUnscaledOutsetKey = QStringLiteral("unscaledOutset");
 inline const QString kPropertyKey = QStringLiteral("property");
 inline const QString kOldValueKey = QStringLiteral("oldValue");
 
+// How a document is written, with the platform's numeric codes: the catalogs hear of 0 and 4 only.
+enum class SaveOperation : int { Save = 0, SaveAs = 1, SaveTo = 2, Autosave = 3, AutosaveInPlace = 4 };
+
 // The base of the comic and character documents as the models see it: every undoable change of a
 // model goes through one of its operations, which registers its own inverse and tells the views what
 // to redraw. Views never poll the model; they redraw on the notifications posted here. The GUI adds
 // windows, editors and file handling in subclasses.
-class ZDLDocument {
+class ZDLDocument : public Responder {
 public:
     ZDLDocument();
     virtual ~ZDLDocument();
@@ -41,6 +49,82 @@ public:
     ZDLDocument& operator=(const ZDLDocument&) = delete;
 
     UndoManager* undoManager() { return &m_undoManager; }
+
+    // The windows showing the document; null without any.
+    DocumentHost* host() const { return m_host; }
+    void setHost(DocumentHost* host) { m_host = host; }
+
+    // --- The model and its file (ZDLDocumentFile.cpp) ---
+    // The root object the file holds; null in the base.
+    virtual ObjectPtr rootModel() const { return nullptr; }
+    // Makes the model of the data the document's model. False, with the error set, keeps the model
+    // the document had (and undo registration stays on).
+    virtual bool readFromData(const QByteArray& data, const FileFormat& format, DocumentError* error);
+    // The bytes of the model in the format.
+    virtual QByteArray dataOfType(const FileFormat& format, DocumentError* error) const;
+
+    // An empty path for an untitled document.
+    const QString& filePath() const { return m_filePath; }
+    void setFilePath(const QString& path);
+    // The type name of the format the document saves in.
+    const QString& fileType() const { return m_fileType; }
+    void setFileType(const QString& type) { m_fileType = type; }
+    // The file's name, or the untitled name the document controller gave ("Untitled", "Untitled 2").
+    QString displayName() const;
+    void setUntitledName(const QString& name) { m_untitledName = name; }
+
+    // Reads the file and makes it the document's file. The bytes read are the revert point.
+    bool readFromFile(const QString& path, DocumentError* error);
+    // Writes the document through a save file, so that a failure or a crash leaves the old file whole.
+    // Save and save-as make the path the document's file and the bytes the revert point; save-to
+    // writes a copy; autosaves write without moving the revert point.
+    bool saveToFile(const QString& path, SaveOperation operation, DocumentError* error);
+    // Returns to the last explicit save (or the file as opened), in memory and on disk; nothing
+    // changes when that fails.
+    virtual bool revertToSaved(DocumentError* error);
+
+    // Changes not yet written anywhere: the title marks them.
+    bool isDocumentEdited() const;
+    // Changes since the last explicit save or open: what a revert would undo.
+    bool hasChangesSinceExplicitSave() const { return m_changedSinceExplicitSave; }
+    // A change the undo manager does not see (a non-undoable toggle); the autosave picks it up.
+    void updateChangeCount();
+    // A document with a file and a format that writes saves itself in place.
+    bool autosavesInPlace() const;
+    // Writes now when there is something to write; false only when writing failed.
+    bool autosaveNow();
+    // How long after the last change the document saves itself.
+    static int autosaveDelayMs();
+    static void setAutosaveDelayMs(int milliseconds);
+
+    // --- Editor stack (ZDLDocumentEditors.cpp) ---
+    // The editor of an object, or null for the default editing view: an exact Group in the group
+    // editor (subclasses), parts and part elements in the part editor, balloon groups and images in
+    // theirs.
+    virtual EditorContainer* editorForObject(const ObjectPtr& object) const;
+    // Makes the object the edited one; null returns to the default editing view.
+    virtual void edit(const ObjectPtr& object);
+    EditorContainer* currentEditor() const { return m_currentEditor; }
+    // The root object of the current editor, null without one.
+    ObjectPtr currentEditObject() const;
+    // Leaves one level: edits the parent, or returns to the default view from the outermost level.
+    void popEditor();
+    // The action of a level bar: edits the level's object once the bar has finished with the click.
+    void levelControlClicked(const ObjectPtr& represented);
+    // Rebuilds the current editor's level bar.
+    void refreshPathControl();
+    // Fills a level bar with the chain from the outermost level down to the object.
+    void setEditingLevelControlLevelsIn(EditingLevels& levels, const ObjectPtr& object) const;
+    // Repairs the stack after undo, redo or deletion.
+    void validateEditingObjectsExistence();
+    // After the user deleted objects from the parent: editors check themselves and groups left with
+    // fewer than two children dissolve.
+    virtual void objectsDeletedByUserInParent(const ObjectPtr& parent);
+    void setEditors(
+        EditorContainer* partEditor, EditorContainer* imageEditor, EditorContainer* balloonGroupEditor);
+    EditorContainer* partEditingView() const { return m_partEditor; }
+    EditorContainer* imageEditingView() const { return m_imageEditor; }
+    EditorContainer* balloonGroupEditingView() const { return m_balloonGroupEditor; }
 
     // Posts "documentClosing" and forgets pending work. Subclasses do their own work first and end
     // with this.
@@ -103,12 +187,46 @@ public:
         m_currentCharacter = character;
     }
 
+    // --- Responder: undo and redo reach the document through the chain ---
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+
+protected:
+    // The object following the given one on the way out of a level bar: its parent in the base.
+    virtual ObjectPtr nextLevelObject(const ObjectPtr& object) const;
+    // Installs a model read from a file; called only once reading succeeded.
+    virtual void installModel(const ObjectPtr& model) { }
+    // After a successful write, with the operation that wrote.
+    virtual void didSave(SaveOperation operation) { }
+    void presentError(const DocumentError& error, const QString& operation) const;
+
 private:
+    void undoStateChanged();
+    void scheduleAutosave();
+    bool writeFile(const QString& path, const QByteArray& data, DocumentError* error) const;
+    void didUndoOrRedo();
+    void transitionToNewEditor(EditorContainer* editor);
+    void dissolveIfUnderpopulated(const ObjectPtr& parent);
+
     // Posts the element's invalidation bounds; false when it has none.
     bool announceBounds(const ObjectPtr& object, bool afterChange);
     void schedulePropertyChanged(const QString& property);
 
     UndoManager m_undoManager;
+    DocumentHost* m_host = nullptr;
+    QString m_filePath;
+    QString m_fileType;
+    QString m_untitledName;
+    QByteArray m_savedSnapshot;
+    bool m_changedSinceExplicitSave = false;
+    bool m_changedSinceWrite = false;
+    // An autosave that failed is reported once, until a write succeeds again.
+    bool m_autosaveFailed = false;
+    EditorContainer* m_currentEditor = nullptr;
+    ObjectPtr m_currentEditObject;
+    EditorContainer* m_partEditor = nullptr;
+    EditorContainer* m_imageEditor = nullptr;
+    EditorContainer* m_balloonGroupEditor = nullptr;
     std::shared_ptr<DocumentSettings> m_documentSettings;
     std::shared_ptr<CharacterModel> m_currentCharacter;
 };

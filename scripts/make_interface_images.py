@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""Writes the interface images of Zandrel as SVG drawings into resources/.
+
+The drawings are ours: simple shapes in one consistent style (dark outlines, one blue accent).
+The build renders each SVG to PNG at 1x and 2x (scripts/render_images.cpp) and compiles the PNGs
+into the program as Qt resources. Run this script again after changing a drawing:
+
+    python3 scripts/make_interface_images.py
+"""
+import os
+import sys
+
+INK = "#3a3a3a"
+ACCENT = "#3db5fc"
+PAPER = "#ffffff"
+SOFT = "#dcecf7"
+
+HEAD = '<?xml version="1.0" encoding="UTF-8"?>\n'
+
+
+def svg(size, body):
+    return (HEAD + f'<svg xmlns="http://www.w3.org/2000/svg" width="{size}" height="{size}" '
+            f'viewBox="0 0 {size} {size}" fill="none" stroke-linecap="round" stroke-linejoin="round">\n'
+            + body + '\n</svg>\n')
+
+
+def stroke(width=1.2, color=INK):
+    return f'stroke="{color}" stroke-width="{width}"'
+
+
+# Level-bar icons of the element kinds, 16 x 16.
+PATH_ICONS = {
+    # A head and shoulders: a character.
+    "path_char": f'<circle cx="8" cy="5.5" r="3" fill="{SOFT}" {stroke()}/>'
+                 f'<path d="M2.5 14.5 C3 10.5 13 10.5 13.5 14.5" fill="{SOFT}" {stroke()}/>',
+    # A rounded piece with a knob: one part.
+    "path_part": f'<path d="M3 4 H6.5 A1.6 1.6 0 1 1 9.5 4 H13 V13 H3 Z" fill="{SOFT}" {stroke()}/>',
+    # A curve with two anchor points: a path.
+    "path_path": f'<path d="M2.5 12.5 C5 2 11 14 13.5 3.5" {stroke()}/>'
+                 f'<rect x="1.3" y="11.3" width="2.4" height="2.4" fill="{ACCENT}" {stroke(0.8)}/>'
+                 f'<rect x="12.3" y="2.3" width="2.4" height="2.4" fill="{ACCENT}" {stroke(0.8)}/>',
+    # Two overlapping pieces: a group of part elements.
+    "path_partgroup": f'<rect x="2" y="2" width="8" height="8" rx="1.5" fill="{SOFT}" {stroke()}/>'
+                      f'<rect x="6" y="6" width="8" height="8" rx="1.5" fill="{PAPER}" {stroke()}/>',
+    # Three scattered objects in a dashed frame: a group of comic elements.
+    "path_group": f'<rect x="1.5" y="1.5" width="13" height="13" rx="1" stroke-dasharray="2 1.5" {stroke(0.9)}/>'
+                  f'<circle cx="5.5" cy="6" r="2" fill="{SOFT}" {stroke()}/>'
+                  f'<rect x="8" y="8" width="4.5" height="4.5" fill="{PAPER}" {stroke()}/>',
+    # Two speech balloons.
+    "path_balloongroup": f'<path d="M2 3 H10 V8 H6 L4 10 V8 H2 Z" fill="{PAPER}" {stroke()}/>'
+                         f'<path d="M7 7 H14 V12 H12 L11 14 V12 H7 Z" fill="{SOFT}" {stroke()}/>',
+    # A framed picture with a hill and a sun: an image.
+    "path_image": f'<rect x="1.5" y="2.5" width="13" height="11" rx="1" fill="{PAPER}" {stroke()}/>'
+                  f'<path d="M2 12.5 L6 8 L9 11 L11 9 L14 12.5" {stroke()}/>'
+                  f'<circle cx="11" cy="5.5" r="1.3" fill="{ACCENT}" stroke="none"/>',
+    # Four panels: the comic.
+    "path_comic": f'<rect x="1.5" y="1.5" width="13" height="13" fill="{PAPER}" {stroke()}/>'
+                  f'<path d="M1.5 8 H14.5 M8 1.5 V8 M6 8 V14.5" {stroke()}/>',
+    # A page with a folded corner.
+    "path_page": f'<path d="M3 1.5 H10 L13 4.5 V14.5 H3 Z" fill="{PAPER}" {stroke()}/>'
+                 f'<path d="M10 1.5 V4.5 H13" {stroke()}/>',
+}
+
+# Toolbar images, 24 x 24.
+TOOLBAR_ICONS = {
+    # An arrow out of a box: leave the editor.
+    "toolbar_up": f'<rect x="4" y="9" width="16" height="11" rx="2" fill="{SOFT}" {stroke(1.6)}/>'
+                  f'<path d="M12 15 V3 M7.5 7.5 L12 3 L16.5 7.5" {stroke(1.8, ACCENT)}/>',
+    # A sheet over a picture: show or hide the tracing image.
+    "toolbar_tracing": f'<rect x="3" y="5" width="14" height="14" rx="1.5" fill="{PAPER}" {stroke(1.6)}/>'
+                       f'<path d="M4 17 L9 11 L13 15 L16 12" {stroke(1.4)}/>'
+                       f'<rect x="8" y="3" width="13" height="13" rx="1.5" fill="{ACCENT}" fill-opacity="0.35" {stroke(1.4, ACCENT)}/>',
+    # A picture with a plus: open a tracing image.
+    "toolbar_open_image": f'<rect x="3" y="5" width="15" height="13" rx="1.5" fill="{PAPER}" {stroke(1.6)}/>'
+                          f'<path d="M4 16 L9 10.5 L12.5 14 L15 11.5 L17 13.5" {stroke(1.4)}/>'
+                          f'<circle cx="18" cy="6" r="4.2" fill="{ACCENT}" stroke="none"/>'
+                          f'<path d="M18 3.8 V8.2 M15.8 6 H20.2" {stroke(1.6, PAPER)}/>',
+}
+
+# Cursors, 16 x 16; the hot spot is given in code.
+CURSORS = {
+    # A dashed square with a cross at its corner: the marquee, hot spot (4, 4).
+    "Cur_Marquee": f'<path d="M4 0.5 V7.5 M0.5 4 H7.5" stroke="{PAPER}" stroke-width="3"/>'
+                   f'<path d="M4 0.5 V7.5 M0.5 4 H7.5" {stroke(1.2, "#000000")}/>'
+                   f'<rect x="6.5" y="6.5" width="8.5" height="8.5" stroke="{PAPER}" stroke-width="2.6"/>'
+                   f'<rect x="6.5" y="6.5" width="8.5" height="8.5" stroke-dasharray="1.5 1.5" {stroke(1, "#000000")}/>',
+}
+
+# The program's icon, 128 x 128: a comic page with a speech balloon.
+APP_ICON = (f'<rect x="14" y="8" width="100" height="112" rx="10" fill="{PAPER}" {stroke(5)}/>'
+            f'<path d="M14 58 H114 M62 8 V58 M46 58 V120" {stroke(4)}/>'
+            f'<path d="M56 70 H106 A8 8 0 0 1 114 78 V96 A8 8 0 0 1 106 104 H80 L64 116 L68 104 H56 '
+            f'A8 8 0 0 1 48 96 V78 A8 8 0 0 1 56 70 Z" fill="{ACCENT}" {stroke(4)}/>'
+            f'<circle cx="37" cy="30" r="11" fill="{SOFT}" {stroke(4)}/>')
+
+
+def write(folder, name, content):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name + ".svg"), "w", encoding="utf-8") as out:
+        out.write(content)
+
+
+def main():
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources")
+    if len(sys.argv) > 1:
+        root = sys.argv[1]
+    images = os.path.join(root, "images")
+    for name, body in PATH_ICONS.items():
+        write(images, name, svg(16, body))
+    for name, body in TOOLBAR_ICONS.items():
+        write(images, name, svg(24, body))
+    write(images, "zandrel", svg(128, APP_ICON))
+    for name, body in CURSORS.items():
+        write(os.path.join(root, "cursors"), name, svg(16, body))
+
+
+if __name__ == "__main__":
+    main()

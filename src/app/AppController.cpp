@@ -1,0 +1,264 @@
+#include "app/AppController.h"
+
+#include "app/DocumentController.h"
+#include "app/MenuActions.h"
+#include "app/core/ActionNames.h"
+#include "app/core/CharacterFileFormats.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
+#include "graphics/Dash.h"
+#include "platform/CanvasPaint.h"
+#include "platform/CanvasPath.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+#include "platform/PainterCanvas.h"
+#include "platform/UserDefaults.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace zandrel {
+
+namespace {
+
+// Roundness choices of panels, in pixels; their items keep tag 0, the popup reads the title.
+constexpr int kRoundnessSizes[] = { 4, 6, 7, 10, 12, 15, 18, 24, 30, 36, 48 };
+constexpr int kSharpTag = 1;
+constexpr int kFullyRoundTag = 2;
+const QSize kLineStyleImageSize(32, 16);
+
+// Builds the message box of an alert; its buttons in the alert's order, the first the default.
+QMessageBox* makeMessageBox(const ModalAlert& alert, QWidget* parent)
+{
+    auto* box = new QMessageBox(parent);
+    box->setIcon(QMessageBox::Warning);
+    box->setText(alert.message);
+    box->setInformativeText(alert.informativeText);
+    const QStringList buttons = alert.buttons.isEmpty() ? QStringList { localized("OK") } : alert.buttons;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        QPushButton* button = box->addButton(buttons.at(i), QMessageBox::AcceptRole);
+        button->setProperty("zdlCode", int(ModalAlert::kFirstButton + i));
+        if (i == 0)
+            box->setDefaultButton(button);
+    }
+    return box;
+}
+
+int codeOf(QMessageBox* box)
+{
+    const QAbstractButton* clicked = box->clickedButton();
+    // Closing the box without a button answers as the last button would (Cancel, where there is one).
+    if (!clicked)
+        return ModalAlert::kFirstButton + int(box->buttons().size()) - 1;
+    return clicked->property("zdlCode").toInt();
+}
+
+} // namespace
+
+AppController::AppController()
+    : m_documentController(std::make_unique<DocumentController>())
+{
+    QStringList builtIn;
+    QFile favorites(QStringLiteral(":/favorite_fonts.txt"));
+    if (favorites.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : favorites.readAll().split('\n')) {
+            if (!line.trimmed().isEmpty())
+                builtIn.append(QString::fromUtf8(line.trimmed()));
+        }
+    }
+    setBuiltInFavoriteFonts(QSet<QString>(builtIn.cbegin(), builtIn.cend()));
+}
+
+AppController::~AppController() = default;
+
+AppController* AppController::shared()
+{
+    return dynamic_cast<AppController*>(ZDLAppController::appController());
+}
+
+void AppController::applicationDidFinishLaunching()
+{
+    setMeasurementUnits(UserDefaults::standard().integer(kDefaultUnitsKey));
+    activateFonts();
+    registerStandardFileFormats();
+    m_documentController->registerStandardTypes();
+}
+
+bool AppController::applicationShouldTerminate()
+{
+    return m_documentController->reviewUnsavedDocuments();
+}
+
+void AppController::applicationWillTerminate()
+{
+    m_documentController->closeAllDocuments();
+    QDir(getFontCacheFolderURL()).removeRecursively();
+}
+
+// --- Alerts ---
+
+int AppController::runModalAlert(const ModalAlert& alert)
+{
+    if (hasModalAlertHandler())
+        return ZDLAppController::runModalAlert(alert);
+    std::unique_ptr<QMessageBox> box(makeMessageBox(alert, QApplication::activeWindow()));
+    box->exec();
+    return codeOf(box.get());
+}
+
+void AppController::showAlert(const ModalAlert& alert, QObject* window, std::function<void(int)> completion)
+{
+    auto* parent = qobject_cast<QWidget*>(window);
+    if (hasModalAlertHandler() || !parent) {
+        ZDLAppController::showAlert(alert, window, std::move(completion));
+        return;
+    }
+    // Attached to its window: the rest of the program goes on while the question is open.
+    QMessageBox* box = makeMessageBox(alert, parent);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [box, completion] {
+        if (completion)
+            completion(codeOf(box));
+    });
+    box->open();
+}
+
+// --- Fonts ---
+
+QString AppController::getMyTemporaryFolderURL()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/")
+        + kBundleIdentifier;
+}
+
+QString AppController::getFontCacheFolderURL()
+{
+    return getMyTemporaryFolderURL() + QStringLiteral("/.fontcache");
+}
+
+int AppController::activateFonts()
+{
+    QStringList fonts;
+    QDirIterator it(QStringLiteral(":/Fonts"), { QStringLiteral("*.otf") }, QDir::Files);
+    while (it.hasNext())
+        fonts.append(it.next());
+    if (fonts.isEmpty())
+        return 0;
+    const QString cache = getFontCacheFolderURL();
+    if (!QDir().mkpath(cache))
+        return 0;
+    int registered = 0;
+    for (const QString& font : std::as_const(fonts)) {
+        QFile source(font);
+        const QString name = QFileInfo(font).fileName();
+        const QString copy = cache + QStringLiteral("/") + name;
+        QSaveFile target(copy);
+        bool ok = source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly);
+        ok = ok && target.write(source.readAll()) >= 0 && target.commit();
+        if (ok && QFontDatabase::addApplicationFont(copy) >= 0) {
+            ++registered;
+            continue;
+        }
+        zdlLog(QStringLiteral("Font loading result for %1: %2")
+                   .arg(name, ok ? localized("not a usable font") : target.errorString()));
+    }
+    return registered;
+}
+
+// --- Menus built in code ---
+
+void AppController::setupPartTypeMenu(QMenu* menu, const QString& action)
+{
+    menu->clear();
+    for (int type : CharacterModel::getAllPartTypesSorted())
+        MenuActions::add(menu, Part::singularNameForType(static_cast<PartType>(type)), action, type);
+}
+
+void AppController::setupRoundnessMenu(QMenu* menu)
+{
+    menu->clear();
+    // A title item: it does nothing and is not translated.
+    menu->addAction(QStringLiteral("Roundness"))->setEnabled(false);
+    menu->addAction(localized("Sharp"))->setData(kSharpTag);
+    menu->addSeparator();
+    for (int size : kRoundnessSizes)
+        menu->addAction(localized("%1 px").arg(size))->setData(0);
+    menu->addSeparator();
+    menu->addAction(localized("Fully Round"))->setData(kFullyRoundTag);
+}
+
+void AppController::setupLineStyleMenu(QMenu* menu)
+{
+    menu->clear();
+    auto* controller = appController();
+    for (qsizetype index = 0; index < controller->numberOfDashes(); ++index) {
+        const Dash& dash = controller->getDashAtIndex(index);
+        QImage image(kLineStyleImageSize, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            PainterCanvas canvas(&image);
+            CanvasPath path;
+            path.moveTo(QPointF(0, 7.5));
+            path.lineTo(QPointF(32, 7.5));
+            path.setLineWidth(1);
+            dash.setDashOnBezierPath(path, 1.0, 0.5);
+            canvas.strokePath(path, CanvasPaint(Qt::black));
+        }
+        QAction* item = menu->addAction(QIcon(QPixmap::fromImage(image)), QStringLiteral("  ") + dash.name());
+        item->setData(int(index));
+    }
+}
+
+void AppController::setupStyleMenuWithStyles(QMenu* menu, const QList<NamedShapeStylePtr>& styles)
+{
+    menu->clear();
+    for (qsizetype i = 0; i < styles.size(); ++i) {
+        QAction* item = MenuActions::add(menu, styles.at(i)->name(), kApplyStyleAction, int(i));
+        item->setIcon(QIcon(QPixmap::fromImage(styles.at(i)->image())));
+    }
+}
+
+// --- Responder ---
+
+bool AppController::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kShowAllHelpPanelsAction) {
+        showAllHelpPanels();
+        return true;
+    }
+    if (action == kHideAllHelpPanelsAction) {
+        hideAllHelpPanels();
+        return true;
+    }
+    if (action == kTerminateAction) {
+        if (applicationShouldTerminate()) {
+            applicationWillTerminate();
+            QApplication::quit();
+        }
+        return true;
+    }
+    return m_documentController->tryToPerform(action, sender);
+}
+
+bool AppController::validateMenuItem(MenuItemValidation& item)
+{
+    if (m_documentController->validateMenuItem(item))
+        return true;
+    // Everything else the controller answers is always enabled.
+    item.enabled = true;
+    return item.action == kShowAllHelpPanelsAction || item.action == kHideAllHelpPanelsAction
+        || item.action == kTerminateAction;
+}
+
+} // namespace zandrel

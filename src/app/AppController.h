@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/core/Responder.h"
+#include "app/core/ZDLAppController.h"
+#include "graphics/NamedShapeStyle.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+class QMenu;
+class QWidget;
+
+namespace zandrel {
+
+class DocumentController;
+
+// The application controller of the running program: the headless controller's services plus what
+// needs the window system. It shows alerts as message boxes (attached to a window when one is
+// given), builds the menus filled in code, registers the shipped fonts, owns the document controller
+// and ends the responder chain, answering the application's own actions.
+class AppController : public ZDLAppController, public Responder {
+public:
+    AppController();
+    ~AppController() override;
+
+    // The installed controller when it is this class (the running program), else null.
+    static AppController* shared();
+
+    // Start-up once the application object exists: units from the defaults, the shipped fonts, the
+    // file formats and document types.
+    void applicationDidFinishLaunching();
+    // At quit: unsaved documents are reviewed (false: the user cancelled), documents with a file are
+    // saved in place, and the font cache folder goes.
+    bool applicationShouldTerminate();
+    void applicationWillTerminate();
+
+    DocumentController& documentController() { return *m_documentController; }
+
+    // --- Alerts: message boxes ---
+    int runModalAlert(const ModalAlert& alert) override;
+    void showAlert(const ModalAlert& alert, QObject* window, std::function<void(int)> completion) override;
+
+    // --- Fonts ---
+    int activateFonts() override;
+    // The folder that shipped fonts are copied into before they are registered.
+    static QString getMyTemporaryFolderURL();
+    static QString getFontCacheFolderURL();
+
+    // --- Menus built in code; each first empties the menu ---
+    static void setupPartTypeMenu(QMenu* menu, const QString& action);
+    static void setupRoundnessMenu(QMenu* menu);
+    static void setupLineStyleMenu(QMenu* menu);
+    static void setupStyleMenuWithStyles(QMenu* menu, const QList<NamedShapeStylePtr>& styles);
+
+    // --- Responder: the end of every chain ---
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+
+private:
+    std::unique_ptr<DocumentController> m_documentController;
+};
+
+} // namespace zandrel

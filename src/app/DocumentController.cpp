@@ -1,0 +1,297 @@
+#include "app/DocumentController.h"
+
+#include "app/AppController.h"
+#include "app/CharacterWindowContents.h"
+#include "app/DocumentWindow.h"
+#include "app/core/ActionNames.h"
+#include "app/core/CharacterDocument.h"
+#include "app/core/CharacterFileFormats.h"
+#include "app/core/ModalAlert.h"
+#include "platform/Localization.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPointer>
+
+namespace zandrel {
+
+namespace {
+
+const QString kRecentDocumentsKey = QStringLiteral("recentDocuments");
+
+QString canonical(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString resolved = info.canonicalFilePath();
+    return resolved.isEmpty() ? info.absoluteFilePath() : resolved;
+}
+
+} // namespace
+
+struct DocumentController::Open {
+    QPointer<DocumentWindow> window;
+};
+
+DocumentController::DocumentController() = default;
+
+DocumentController::~DocumentController()
+{
+    closeAllDocuments();
+}
+
+void DocumentController::registerStandardTypes()
+{
+    registerType(DocumentType { kCharacterDocumentType, localized("Character"),
+        [] { return std::make_unique<CharacterDocument>(); }, &buildCharacterWindowContents });
+}
+
+void DocumentController::registerType(const DocumentType& type)
+{
+    m_types.removeIf([&type](const DocumentType& known) { return known.typeName == type.typeName; });
+    m_types.append(type);
+}
+
+const DocumentType* DocumentController::typeNamed(const QString& typeName) const
+{
+    for (const DocumentType& type : m_types) {
+        if (type.typeName == typeName)
+            return &type;
+    }
+    return nullptr;
+}
+
+const DocumentType* DocumentController::typeForFile(const QString& path) const
+{
+    const FileFormatPtr format = FileFormatRegistry::shared().formatForFile(path);
+    return format ? typeNamed(format->typeName()) : nullptr;
+}
+
+QList<ZDLDocument*> DocumentController::documents() const
+{
+    QList<ZDLDocument*> result;
+    for (const auto& open : m_open) {
+        if (open->window && open->window->document())
+            result.append(open->window->document());
+    }
+    return result;
+}
+
+DocumentWindow* DocumentController::windowFor(const ZDLDocument* document) const
+{
+    for (const auto& open : m_open) {
+        if (open->window && open->window->document() == document)
+            return open->window;
+    }
+    return nullptr;
+}
+
+ZDLDocument* DocumentController::documentForFile(const QString& path) const
+{
+    const QString wanted = canonical(path);
+    for (ZDLDocument* document : documents()) {
+        if (!document->filePath().isEmpty() && canonical(document->filePath()) == wanted)
+            return document;
+    }
+    return nullptr;
+}
+
+ZDLDocument* DocumentController::adopt(std::unique_ptr<ZDLDocument> document, const DocumentType& type)
+{
+    auto open = std::make_unique<Open>();
+    auto* window = new DocumentWindow(std::move(document), type, *this);
+    open->window = window;
+    m_open.push_back(std::move(open));
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window->document();
+}
+
+ZDLDocument* DocumentController::openDocument(const QString& path, DocumentError* error)
+{
+    if (ZDLDocument* open = documentForFile(path)) {
+        if (DocumentWindow* window = windowFor(open)) {
+            window->raise();
+            window->activateWindow();
+        }
+        return open;
+    }
+    const DocumentType* type = typeForFile(path);
+    if (!type) {
+        if (error)
+            *error = DocumentError::fileError(
+                DocumentError::kFileReadUnknownCode, localized("Zandrel cannot open files of this kind."));
+        return nullptr;
+    }
+    std::unique_ptr<ZDLDocument> document = type->makeDocument();
+    if (!document->readFromFile(path, error))
+        return nullptr;
+    if (document->filePath().isEmpty())
+        document->setUntitledName(nextUntitledName());
+    else
+        noteRecentDocument(document->filePath());
+    return adopt(std::move(document), *type);
+}
+
+ZDLDocument* DocumentController::openDocumentShowingErrors(const QString& path)
+{
+    DocumentError error;
+    ZDLDocument* document = openDocument(path, &error);
+    if (!document && !error.isUserCancelled()) {
+        ModalAlert alert;
+        alert.message = localized("The document “%1” could not be opened.").arg(QFileInfo(path).fileName());
+        alert.informativeText
+            = QStringList { error.failureReason, error.recoverySuggestion }.join(QLatin1Char(' ')).trimmed();
+        alert.buttons = { localized("OK") };
+        appController()->showAlert(alert, QApplication::activeWindow(), {});
+    }
+    return document;
+}
+
+QString DocumentController::nextUntitledName()
+{
+    ++m_untitledCount;
+    return m_untitledCount == 1 ? localized("Untitled") : localized("Untitled %1").arg(m_untitledCount);
+}
+
+ZDLDocument* DocumentController::makeUntitledDocument(const QString& typeName)
+{
+    const DocumentType* type = typeNamed(typeName);
+    if (!type)
+        return nullptr;
+    std::unique_ptr<ZDLDocument> document = type->makeDocument();
+    document->setFileType(typeName);
+    document->setUntitledName(nextUntitledName());
+    return adopt(std::move(document), *type);
+}
+
+void DocumentController::removeDocument(ZDLDocument* document)
+{
+    std::erase_if(m_open, [document](const std::unique_ptr<Open>& open) {
+        return !open->window || open->window->document() == document;
+    });
+}
+
+QStringList DocumentController::recentDocumentURLs() const
+{
+    return UserDefaults::standard().stringArray(kRecentDocumentsKey);
+}
+
+void DocumentController::noteRecentDocument(const QString& path)
+{
+    QStringList recent = recentDocumentURLs();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > kMaxRecentDocuments)
+        recent.removeLast();
+    UserDefaults::standard().set(kRecentDocumentsKey, recent);
+}
+
+void DocumentController::clearRecentDocuments()
+{
+    UserDefaults::standard().remove(kRecentDocumentsKey);
+}
+
+bool DocumentController::reviewUnsavedDocuments()
+{
+    for (ZDLDocument* document : documents()) {
+        DocumentWindow* window = windowFor(document);
+        if (window && !window->reviewChangesBeforeClosing())
+            return false;
+    }
+    return true;
+}
+
+void DocumentController::closeAllDocuments()
+{
+    for (const auto& open : m_open) {
+        if (open->window)
+            open->window->closeWithoutReview();
+    }
+    m_open.clear();
+}
+
+QString DocumentController::openNameFilter() const
+{
+    QStringList patterns;
+    QStringList filters;
+    for (const FileFormatPtr& format : FileFormatRegistry::shared().formats()) {
+        if (!format->canWrite())
+            continue;
+        for (const QString& extension : format->extensions())
+            patterns.append(QStringLiteral("*.") + extension);
+        filters.append(format->nameFilter());
+    }
+    filters.prepend(localized("Zandrel documents (%1)").arg(patterns.join(QLatin1Char(' '))));
+    return filters.join(QStringLiteral(";;"));
+}
+
+bool DocumentController::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    QWidget* parent = QApplication::activeWindow();
+    if (action == kNewComicAction) {
+        makeUntitledDocument(kComicDocumentType);
+        return true;
+    }
+    if (action == kNewCharacterAction) {
+        makeUntitledDocument(kCharacterDocumentType);
+        return true;
+    }
+    if (action == kOpenDocumentAction) {
+        for (const QString& path :
+            QFileDialog::getOpenFileNames(parent, localized("Open"), QString(), openNameFilter()))
+            openDocumentShowingErrors(path);
+        return true;
+    }
+    if (action == kImportAction || action == kImport86PartsAction) {
+        const QString extension = action == kImportAction ? kXMLCharacterExtension : kLegacyPartsExtension;
+        const FileFormatPtr format = FileFormatRegistry::shared().formatForExtension(extension);
+        const QString path = QFileDialog::getOpenFileName(
+            parent, localized("Import"), QString(), format ? format->nameFilter() : QString());
+        if (!path.isEmpty())
+            openDocumentShowingErrors(path);
+        return true;
+    }
+    if (action == kOpenRecentAction) {
+        const QStringList recent = recentDocumentURLs();
+        if (sender.tag >= 0 && sender.tag < recent.size())
+            openDocumentShowingErrors(recent.at(sender.tag));
+        return true;
+    }
+    if (action == kClearRecentAction) {
+        clearRecentDocuments();
+        return true;
+    }
+    return false;
+}
+
+bool DocumentController::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.action == kNewComicAction) {
+        // Comics open once their document type is registered.
+        item.enabled = typeNamed(kComicDocumentType) != nullptr;
+        return true;
+    }
+    if (item.action == kNewCharacterAction || item.action == kOpenDocumentAction
+        || item.action == kImportAction || item.action == kImport86PartsAction) {
+        item.enabled = true;
+        return true;
+    }
+    if (item.action == kOpenRecentAction) {
+        const QStringList recent = recentDocumentURLs();
+        item.enabled = item.tag >= 0 && item.tag < recent.size();
+        if (item.enabled)
+            item.title = QFileInfo(recent.at(item.tag)).fileName();
+        return true;
+    }
+    if (item.action == kClearRecentAction) {
+        item.enabled = !recentDocumentURLs().isEmpty();
+        return true;
+    }
+    return false;
+}
+
+} // namespace zandrel

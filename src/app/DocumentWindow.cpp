@@ -1,0 +1,323 @@
+#include "app/DocumentWindow.h"
+
+#include "app/DocumentController.h"
+#include "app/EditingControllerView.h"
+#include "app/MainMenu.h"
+#include "app/core/ActionNames.h"
+#include "app/core/FileFormat.h"
+#include "app/core/ModalAlert.h"
+#include "app/core/ZDLAppController.h"
+#include "platform/Localization.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QToolBar>
+
+namespace zandrel {
+
+namespace {
+
+DocumentWindow::SavePathChooser& savePathChooser()
+{
+    static DocumentWindow::SavePathChooser chooser;
+    return chooser;
+}
+
+QWidget* widgetOf(EditorContainer* editor)
+{
+    return dynamic_cast<QWidget*>(editor);
+}
+
+} // namespace
+
+DocumentWindow::DocumentWindow(
+    std::unique_ptr<ZDLDocument> document, const DocumentType& type, DocumentController& controller)
+    : m_document(std::move(document))
+    , m_controller(controller)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_document->setHost(this);
+    MainMenu::build(menuBar(), this);
+    m_toolbar = addToolBar(localized("Toolbar"));
+    m_toolbar->setObjectName(QStringLiteral("documentToolbar"));
+    m_toolbar->setMovable(false);
+    if (type.makeWindowContents)
+        type.makeWindowContents(*this);
+    resize(1000, 720);
+    updateTitle();
+    // Focus moves change the chain; the toolbar follows.
+    connect(qApp, &QApplication::focusChanged, this, [this] { updateTitle(); });
+}
+
+DocumentWindow::~DocumentWindow()
+{
+    m_closing = true;
+    // The contents refer to the document: they go first.
+    delete takeCentralWidget();
+    m_document->setHost(nullptr);
+    m_document->close();
+    m_controller.removeDocument(m_document.get());
+}
+
+void DocumentWindow::setSavePathChooser(SavePathChooser chooser)
+{
+    savePathChooser() = std::move(chooser);
+}
+
+void DocumentWindow::setEditingAreas(
+    QWidget* wholeWindowArea, QWidget* primaryArea, QWidget* defaultEditingView)
+{
+    m_wholeWindowArea = wholeWindowArea;
+    m_primaryArea = primaryArea;
+    m_defaultEditingView = defaultEditingView;
+}
+
+void DocumentWindow::addEditor(EditingControllerView* editor)
+{
+    editor->hide();
+}
+
+void DocumentWindow::updateTitle()
+{
+    if (!m_document)
+        return;
+    setWindowTitle(m_document->displayName() + QStringLiteral("[*]"));
+    setWindowFilePath(m_document->filePath());
+    setWindowModified(m_document->isDocumentEdited());
+    // Toolbar items show what their responders allow now; they have no shortcuts to keep alive.
+    if (m_toolbar) {
+        const QList<Responder*> chain = MenuActions::responderChain(this);
+        for (QAction* item : m_toolbar->actions())
+            MenuActions::validate(item, chain);
+    }
+}
+
+// --- DocumentHost ---
+
+QObject* DocumentWindow::alertWindow() const
+{
+    return const_cast<DocumentWindow*>(this);
+}
+
+void DocumentWindow::documentStateChanged()
+{
+    updateTitle();
+}
+
+void DocumentWindow::presentError(const DocumentError& error, const QString& operation)
+{
+    if (error.isUserCancelled())
+        return;
+    ModalAlert alert;
+    alert.message = operation == localized("open")
+        ? localized("The document “%1” could not be opened.").arg(m_document->displayName())
+        : localized("The document “%1” could not be saved.").arg(m_document->displayName());
+    alert.informativeText
+        = QStringList { error.failureReason, error.recoverySuggestion }.join(QLatin1Char(' ')).trimmed();
+    alert.buttons = { localized("OK") };
+    appController()->showAlert(alert, this, {});
+}
+
+void DocumentWindow::transitionToNewEditor(EditorContainer* current, EditorContainer* next)
+{
+    QWidget* currentWidget = widgetOf(current);
+    QWidget* nextWidget = widgetOf(next);
+    const auto areaFor = [this](EditorContainer* editor) {
+        return editor->usesWholeWindow() ? m_wholeWindowArea : m_primaryArea;
+    };
+    if (current && (!next || areaFor(current) != areaFor(next))) {
+        if (QWidget* area = areaFor(current))
+            area->show();
+    }
+    if (next) {
+        if (QWidget* area = areaFor(next))
+            area->hide();
+    }
+    if (currentWidget)
+        currentWidget->hide();
+    if (nextWidget) {
+        if (QWidget* area = areaFor(next))
+            nextWidget->setGeometry(area->geometry());
+        nextWidget->show();
+        nextWidget->raise();
+        nextWidget->update();
+    }
+}
+
+void DocumentWindow::focusDefaultEditingView()
+{
+    if (m_defaultEditingView) {
+        m_defaultEditingView->setFocus();
+        m_defaultEditingView->update();
+    }
+}
+
+// --- File actions ---
+
+QString DocumentWindow::chooseSavePath()
+{
+    const FileFormatPtr format = FileFormatRegistry::shared().formatForType(m_document->fileType());
+    QString suggested = m_document->displayName();
+    if (format && QFileInfo(suggested).suffix().isEmpty())
+        suggested += QStringLiteral(".") + format->extensions().value(0);
+    if (savePathChooser())
+        return savePathChooser()(*this, suggested);
+    QString path = QFileDialog::getSaveFileName(
+        this, localized("Save"), suggested, format ? format->nameFilter() : QString());
+    if (!path.isEmpty() && format && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".") + format->extensions().value(0);
+    return path;
+}
+
+bool DocumentWindow::saveDocument()
+{
+    if (m_document->filePath().isEmpty() || !m_document->autosavesInPlace())
+        return saveDocumentAs();
+    DocumentError error;
+    if (!m_document->saveToFile(m_document->filePath(), SaveOperation::Save, &error)) {
+        presentError(error, localized("save"));
+        return false;
+    }
+    return true;
+}
+
+bool DocumentWindow::saveDocumentAs(const QString& chosen)
+{
+    const QString path = chosen.isEmpty() ? chooseSavePath() : chosen;
+    if (path.isEmpty())
+        return false;
+    DocumentError error;
+    if (!m_document->saveToFile(path, SaveOperation::SaveAs, &error)) {
+        presentError(error, localized("save"));
+        return false;
+    }
+    m_controller.noteRecentDocument(path);
+    return true;
+}
+
+bool DocumentWindow::saveDocumentTo(const QString& chosen)
+{
+    const QString path = chosen.isEmpty() ? chooseSavePath() : chosen;
+    if (path.isEmpty())
+        return false;
+    DocumentError error;
+    if (!m_document->saveToFile(path, SaveOperation::SaveTo, &error)) {
+        presentError(error, localized("save"));
+        return false;
+    }
+    return true;
+}
+
+bool DocumentWindow::revertDocumentToSaved()
+{
+    ModalAlert question;
+    question.message
+        = localized("Do you want to revert to the most recently saved version of the document “%1”?")
+              .arg(m_document->displayName());
+    question.informativeText = localized("Your current changes will be lost.");
+    question.buttons = { localized("Revert"), localized("Cancel") };
+    if (appController()->runModalAlert(question) != ModalAlert::kFirstButton)
+        return false;
+    DocumentError error;
+    if (!m_document->revertToSaved(&error)) {
+        presentError(error, localized("open"));
+        return false;
+    }
+    return true;
+}
+
+bool DocumentWindow::reviewChangesBeforeClosing()
+{
+    if (m_document->autosavesInPlace() && m_document->autosaveNow())
+        return true;
+    if (!m_document->isDocumentEdited())
+        return true;
+    ModalAlert question;
+    question.message = localized("Do you want to save the changes made to the document “%1”?")
+                           .arg(m_document->displayName());
+    question.informativeText = localized("Your changes will be lost if you don’t save them.");
+    question.buttons = { localized("Save"), localized("Cancel"), localized("Don’t Save") };
+    switch (appController()->runModalAlert(question)) {
+    case ModalAlert::kFirstButton:
+        return saveDocument();
+    case ModalAlert::kThirdButton:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DocumentWindow::closeWithoutReview()
+{
+    m_closing = true;
+    close();
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_closing && !reviewChangesBeforeClosing()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    event->accept();
+}
+
+void DocumentWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Leaving the window writes the document, so that what the user sees elsewhere is on disk.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !m_closing && m_document)
+        m_document->autosaveNow();
+}
+
+// --- Responder ---
+
+QList<Responder*> DocumentWindow::windowResponders() const
+{
+    return { m_document.get() };
+}
+
+bool DocumentWindow::tryToPerform(const QString& action, const ActionSender&)
+{
+    if (action == kSaveDocumentAction)
+        saveDocument();
+    else if (action == kSaveDocumentAsAction)
+        saveDocumentAs();
+    else if (action == kSaveDocumentToAction)
+        saveDocumentTo();
+    else if (action == kRevertDocumentAction)
+        revertDocumentToSaved();
+    else if (action == kCloseDocumentAction)
+        close();
+    else if (action == kPopEditorAction)
+        m_document->popEditor();
+    else if (action == kToggleFullScreenAction)
+        isFullScreen() ? showNormal() : showFullScreen();
+    else
+        return false;
+    return true;
+}
+
+bool DocumentWindow::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.action == kSaveDocumentAction || item.action == kSaveDocumentAsAction
+        || item.action == kSaveDocumentToAction || item.action == kCloseDocumentAction
+        || item.action == kToggleFullScreenAction) {
+        item.enabled = true;
+        return true;
+    }
+    if (item.action == kRevertDocumentAction) {
+        item.enabled = !m_document->filePath().isEmpty() && m_document->hasChangesSinceExplicitSave();
+        return true;
+    }
+    if (item.action == kPopEditorAction) {
+        item.enabled = m_document->currentEditor() != nullptr;
+        return true;
+    }
+    return false;
+}
+
+} // namespace zandrel

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/MenuActions.h"
+#include "app/core/DocumentHost.h"
+#include "app/core/Responder.h"
+#include "app/core/ZDLDocument.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QToolBar;
+
+namespace zandrel {
+
+class DocumentController;
+class EditingControllerView;
+struct DocumentType;
+
+// The window of one document, with its own menu bar and toolbar. It owns the document: closing the
+// window closes the document. It writes the document in place when it loses the focus and when it
+// closes, asks before an untitled document with changes is lost, shows the title with its edited
+// mark, shows editors over its editing areas and answers the file actions of its menus.
+class DocumentWindow : public QMainWindow, public Responder, public ResponderWindow, public DocumentHost {
+    Q_OBJECT
+
+public:
+    DocumentWindow(
+        std::unique_ptr<ZDLDocument> document, const DocumentType& type, DocumentController& controller);
+    ~DocumentWindow() override;
+
+    ZDLDocument* document() const { return m_document.get(); }
+    QToolBar* toolbar() const { return m_toolbar; }
+
+    // The areas editors cover: the whole editing area (under the toolbar) and the primary editing
+    // area inside it (the default editing view, or the part of the window around which a comic's
+    // catalog pane stays visible).
+    void setEditingAreas(QWidget* wholeWindowArea, QWidget* primaryArea, QWidget* defaultEditingView);
+    // Places an editor over the whole editing area, hidden until it edits something.
+    void addEditor(EditingControllerView* editor);
+    QWidget* defaultEditingView() const { return m_defaultEditingView; }
+
+    // --- File actions ---
+    // Save: in place, or through the save dialog for an untitled document.
+    bool saveDocument();
+    // Save as and save a copy; with an empty path the save dialog asks.
+    bool saveDocumentAs(const QString& path = QString());
+    bool saveDocumentTo(const QString& path = QString());
+    bool revertDocumentToSaved();
+    // The question asked before changes of an untitled document are lost; documents with a file are
+    // written in place. False when the user cancelled.
+    bool reviewChangesBeforeClosing();
+    void closeWithoutReview();
+
+    // Tests answer the save dialog: given the window and the suggested name, a path or nothing.
+    using SavePathChooser = std::function<QString(DocumentWindow&, const QString& suggestedName)>;
+    static void setSavePathChooser(SavePathChooser chooser);
+
+    // --- Responder ---
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+    QList<Responder*> windowResponders() const override;
+
+    // --- DocumentHost ---
+    QObject* alertWindow() const override;
+    void documentStateChanged() override;
+    void presentError(const DocumentError& error, const QString& operation) override;
+    void transitionToNewEditor(EditorContainer* current, EditorContainer* next) override;
+    void focusDefaultEditingView() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QString chooseSavePath();
+    void updateTitle();
+
+    std::unique_ptr<ZDLDocument> m_document;
+    DocumentController& m_controller;
+    QToolBar* m_toolbar = nullptr;
+    QWidget* m_wholeWindowArea = nullptr;
+    QWidget* m_primaryArea = nullptr;
+    QWidget* m_defaultEditingView = nullptr;
+    bool m_closing = false;
+};
+
+} // namespace zandrel

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/core/CharacterDocument.h"
+#include "app/core/Responder.h"
+
+#include <QWidget>
+
+namespace zandrel {
+
+class ZDLDocument;
+
+// Shows a root object (a character, a part, a group) read-only, scaled to fit, and redraws whenever
+// its document announces a change. It stands where the editing views will: it holds the root and
+// the selection they will hold, and receives pasted parts as they will.
+class ElementView : public QWidget, public InsertionView, public Responder {
+    Q_OBJECT
+
+public:
+    ElementView(ZDLDocument* document, QWidget* parent = nullptr);
+    ~ElementView() override;
+
+    ObjectPtr rootObject() const override { return m_root; }
+    void setRootObject(const ObjectPtr& root);
+    const ElementList& selection() const { return m_selection; }
+    // Not recorded for undo yet: the editing views record selections.
+    void undoableSetSelection(const ElementList& selection, bool bothWays) override;
+    // Drops selected objects the root no longer holds.
+    void validateSelection();
+    QObject* window() const override { return QWidget::window(); }
+
+    // The scale the root is drawn at, to fit the view with a margin.
+    double fitScale() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ZDLDocument* m_document;
+    ObjectPtr m_root;
+    ElementList m_selection;
+};
+
+} // namespace zandrel

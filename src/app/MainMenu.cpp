@@ -1,0 +1,101 @@
+#include "app/MainMenu.h"
+
+#include "app/AppController.h"
+#include "app/DocumentController.h"
+#include "app/MenuActions.h"
+#include "app/core/ActionNames.h"
+#include "platform/Localization.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace zandrel {
+
+namespace {
+
+// Command stands for Ctrl and Option for Alt on this platform; Qt's Ctrl is the Control key here.
+QKeySequence keys(const QString& text)
+{
+    return QKeySequence(text);
+}
+
+// Validation before the menu opens; afterwards every item is enabled again so that shortcuts reach
+// the dispatcher, which validates once more when an item fires.
+QMenu* addMenu(QMenuBar* bar, const QString& title, QWidget* window)
+{
+    QMenu* menu = bar->addMenu(title);
+    QObject::connect(
+        menu, &QMenu::aboutToShow, menu, [menu, window] { MenuActions::validateMenu(menu, window); });
+    QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+        for (QAction* item : menu->actions()) {
+            if (!MenuActions::actionOf(item).isEmpty())
+                item->setEnabled(true);
+        }
+    });
+    return menu;
+}
+
+void addRecentMenu(QMenu* file, QWidget* window)
+{
+    QMenu* recent = file->addMenu(localized("Open Recent"));
+    QObject::connect(recent, &QMenu::aboutToShow, recent, [recent, window] {
+        recent->clear();
+        auto* controller = AppController::shared();
+        const int count = controller ? int(controller->documentController().recentDocumentURLs().size()) : 0;
+        for (int i = 0; i < count; ++i)
+            MenuActions::add(recent, QString(), kOpenRecentAction, i);
+        recent->addSeparator();
+        MenuActions::add(recent, localized("Clear Menu"), kClearRecentAction);
+        MenuActions::validateMenu(recent, window);
+    });
+}
+
+} // namespace
+
+namespace MainMenu {
+
+void build(QMenuBar* bar, QWidget* window)
+{
+    QMenu* file = addMenu(bar, localized("File"), window);
+    MenuActions::add(file, localized("New Comic"), kNewComicAction, 0, keys("Ctrl+N"));
+    MenuActions::add(file, localized("New Character"), kNewCharacterAction, 0, keys("Ctrl+Shift+N"));
+    MenuActions::add(file, localized("Open…"), kOpenDocumentAction, 0, keys("Ctrl+O"));
+    addRecentMenu(file, window);
+    QMenu* import = file->addMenu(localized("Import"));
+    MenuActions::add(import, localized("XML Character File…"), kImportAction);
+    MenuActions::add(import, localized("Legacy Parts File…"), kImport86PartsAction);
+    file->addSeparator();
+    MenuActions::add(file, localized("Close"), kCloseDocumentAction, 0, keys("Ctrl+W"));
+    MenuActions::add(file, localized("Save"), kSaveDocumentAction, 0, keys("Ctrl+S"));
+    MenuActions::add(file, localized("Save As…"), kSaveDocumentAsAction, 0, keys("Ctrl+Shift+S"));
+    MenuActions::add(file, localized("Save a Copy…"), kSaveDocumentToAction, 0, keys("Ctrl+Alt+S"));
+    MenuActions::add(file, localized("Revert to Saved"), kRevertDocumentAction);
+    file->addSeparator();
+    MenuActions::add(file, localized("Quit Zandrel"), kTerminateAction, 0, keys("Ctrl+Q"));
+
+    QMenu* edit = addMenu(bar, localized("Edit"), window);
+    MenuActions::add(edit, localized("Undo"), kUndoAction, 0, keys("Ctrl+Z"));
+    MenuActions::add(edit, localized("Redo"), kRedoAction, 0, keys("Ctrl+Shift+Z"));
+
+    QMenu* character = addMenu(bar, localized("Character"), window);
+    MenuActions::add(character, localized("Open Tracing Image…"), kOpenTracingImageAction);
+    MenuActions::add(character, localized("Clear Tracing Image"), kClearTracingImageAction);
+    MenuActions::add(character, localized("Show Tracing Image"), kToggleTracingImageAction)
+        ->setCheckable(true);
+    character->addSeparator();
+    QMenu* partType = character->addMenu(localized("Part Type"));
+    AppController::setupPartTypeMenu(partType, kSetPartTypeAction);
+    MenuActions::add(character, localized("Leave Editor"), kPopEditorAction, 0, keys("Ctrl+Up"));
+
+    QMenu* view = addMenu(bar, localized("View"), window);
+    MenuActions::add(view, localized("Enter Full Screen"), kToggleFullScreenAction, 0, keys("F11"));
+
+    QMenu* help = addMenu(bar, localized("Help"), window);
+    MenuActions::add(help, localized("Show All Help Panels"), kShowAllHelpPanelsAction);
+    MenuActions::add(help, localized("Hide All Help Panels"), kHideAllHelpPanelsAction);
+}
+
+} // namespace MainMenu
+
+} // namespace zandrel

@@ -1,0 +1,16 @@
+#pragma once
+
+class QMenuBar;
+class QWidget;
+
+namespace zandrel {
+
+// The menus every document window carries, built in code; their items send actions by name along
+// the window's responder chain and are validated each time a menu opens and when an item fires.
+namespace MainMenu {
+
+void build(QMenuBar* menuBar, QWidget* window);
+
+} // namespace MainMenu
+
+} // namespace zandrel

@@ -1,0 +1,145 @@
+#include "app/MenuActions.h"
+
+#include "app/AppController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QWidget>
+
+namespace zandrel {
+
+namespace {
+
+const char* const kActionProperty = "zdlAction";
+const char* const kTagProperty = "zdlTag";
+const char* const kTitleProperty = "zdlTitle";
+// Prefix that stands for a mixed state, which Qt's check marks cannot show.
+const QString kMixedPrefix = QStringLiteral("\u2013 ");
+
+QWidget* windowOf(const QAction* item)
+{
+    for (QObject* owner = item->parent(); owner; owner = owner->parent()) {
+        if (auto* widget = qobject_cast<QWidget*>(owner))
+            return widget->window();
+    }
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+namespace MenuActions {
+
+QAction* make(
+    QObject* owner, const QString& title, const QString& action, int tag, const QKeySequence& shortcut)
+{
+    auto* item = new QAction(title, owner);
+    item->setProperty(kActionProperty, action);
+    item->setProperty(kTagProperty, tag);
+    item->setProperty(kTitleProperty, title);
+    if (!shortcut.isEmpty())
+        item->setShortcut(shortcut);
+    QObject::connect(item, &QAction::triggered, item, [item] { send(item, windowOf(item)); });
+    return item;
+}
+
+QAction* add(QMenu* menu, const QString& title, const QString& action, int tag, const QKeySequence& shortcut)
+{
+    QAction* item = make(menu, title, action, tag, shortcut);
+    menu->addAction(item);
+    return item;
+}
+
+QString actionOf(const QAction* item)
+{
+    return item ? item->property(kActionProperty).toString() : QString();
+}
+
+int tagOf(const QAction* item)
+{
+    return item ? item->property(kTagProperty).toInt() : 0;
+}
+
+QList<Responder*> responderChain(QWidget* window)
+{
+    QList<Responder*> chain;
+    const auto append = [&chain](Responder* responder) {
+        if (responder && !chain.contains(responder))
+            chain.append(responder);
+    };
+    if (window) {
+        QWidget* focused = window->focusWidget();
+        for (QWidget* widget = focused ? focused : window; widget; widget = widget->parentWidget())
+            append(dynamic_cast<Responder*>(widget));
+        append(dynamic_cast<Responder*>(window));
+        if (auto* host = dynamic_cast<ResponderWindow*>(window)) {
+            for (Responder* responder : host->windowResponders())
+                append(responder);
+        }
+    }
+    append(AppController::shared());
+    return chain;
+}
+
+bool validate(QAction* item, const QList<Responder*>& chain)
+{
+    const QString action = actionOf(item);
+    if (action.isEmpty())
+        return false;
+    MenuItemValidation validation;
+    validation.action = action;
+    validation.tag = tagOf(item);
+    // Validation starts from the item's own title, so that a responder that retitles nothing leaves
+    // the item as it was built.
+    validation.title = item->property(kTitleProperty).toString();
+    validation.enabled = false;
+    bool known = false;
+    for (Responder* responder : chain) {
+        if (responder->validateMenuItem(validation)) {
+            known = true;
+            break;
+        }
+    }
+    item->setEnabled(known && validation.enabled);
+    const bool mixed = validation.state == MenuItemValidation::State::Mixed;
+    item->setCheckable(validation.state != MenuItemValidation::State::Off || item->isCheckable());
+    item->setChecked(validation.state == MenuItemValidation::State::On);
+    item->setText(mixed ? kMixedPrefix + validation.title : validation.title);
+    return known;
+}
+
+void validateMenu(QMenu* menu, QWidget* window)
+{
+    const QList<Responder*> chain = responderChain(window);
+    for (QAction* item : menu->actions()) {
+        if (item->menu())
+            validateMenu(item->menu(), window);
+        else
+            validate(item, chain);
+    }
+}
+
+bool send(QAction* item, QWidget* window)
+{
+    const QList<Responder*> chain = responderChain(window);
+    if (!validate(item, chain) || !item->isEnabled()) {
+        // Items stay enabled between validations so that their shortcuts reach us.
+        item->setEnabled(true);
+        QApplication::beep();
+        return false;
+    }
+    QString title = item->text();
+    if (title.startsWith(kMixedPrefix))
+        title.remove(0, kMixedPrefix.size());
+    const ActionSender sender { tagOf(item), title, item->data() };
+    for (Responder* responder : chain) {
+        if (responder->tryToPerform(actionOf(item), sender))
+            return true;
+    }
+    QApplication::beep();
+    return false;
+}
+
+} // namespace MenuActions
+
+} // namespace zandrel

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class QLocalServer;
+
+namespace zandrel {
+
+// One running Zandrel per user: a second start hands its file and link arguments to the first over a
+// local socket and ends. Only the same user can connect; what arrives is treated exactly like
+// command-line arguments.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    // What a message may hold at most, so a stray client cannot make the instance buffer without end.
+    static constexpr qint64 kMaxMessageBytes = 1024 * 1024;
+
+    explicit SingleInstance(QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Derived from the bundle identifier and the user; ZANDREL_INSTANCE_NAME overrides it (tests).
+    static QString serverName();
+
+    // Sends the arguments to a running instance. True when one took them.
+    static bool forwardToRunningInstance(const QStringList& arguments, int timeoutMs = 3000);
+
+    // Becomes the running instance; arguments handed over arrive through the callback.
+    bool listen(std::function<void(const QStringList&)> onArguments);
+
+    // Relative paths are made absolute, since the running instance has another working directory;
+    // links ("zdltp://...") stay as they are.
+    static QStringList absoluteArguments(const QStringList& arguments);
+
+private:
+    QLocalServer* m_server = nullptr;
+    std::function<void(const QStringList&)> m_onArguments;
+};
+
+} // namespace zandrel

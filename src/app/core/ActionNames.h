@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+namespace zandrel {
+
+// The actions menus and toolbars send along the responder chain, by name. A responder answers the
+// names it knows; a menu item carries one of these.
+
+// Application
+inline const QString kNewComicAction = QStringLiteral("newComic:");
+inline const QString kNewCharacterAction = QStringLiteral("newCharacter:");
+inline const QString kOpenDocumentAction = QStringLiteral("openDocument:");
+inline const QString kOpenRecentAction = QStringLiteral("openRecentDocument:");
+inline const QString kClearRecentAction = QStringLiteral("clearRecentDocuments:");
+inline const QString kImportAction = QStringLiteral("import:");
+inline const QString kImport86PartsAction = QStringLiteral("import86Parts:");
+inline const QString kTerminateAction = QStringLiteral("terminate:");
+inline const QString kShowAllHelpPanelsAction = QStringLiteral("showAllHelpPanels:");
+inline const QString kHideAllHelpPanelsAction = QStringLiteral("hideAllHelpPanels:");
+inline const QString kShowTestPanelAction = QStringLiteral("showTestPanel:");
+inline const QString kAddToApplicationsMenuAction = QStringLiteral("addToApplicationsMenu:");
+
+// Document
+inline const QString kSaveDocumentAction = QStringLiteral("saveDocument:");
+inline const QString kSaveDocumentAsAction = QStringLiteral("saveDocumentAs:");
+inline const QString kSaveDocumentToAction = QStringLiteral("saveDocumentTo:");
+inline const QString kRevertDocumentAction = QStringLiteral("revertDocumentToSaved:");
+inline const QString kCloseDocumentAction = QStringLiteral("performClose:");
+inline const QString kUndoAction = QStringLiteral("undo:");
+inline const QString kRedoAction = QStringLiteral("redo:");
+inline const QString kEditCharacterColorsAction = QStringLiteral("editCharacterColors:");
+inline const QString kPropertiesDialogAction = QStringLiteral("propertiesDialog:");
+inline const QString kPopEditorAction = QStringLiteral("popEditor:");
+inline const QString kToggleFullScreenAction = QStringLiteral("toggleFullScreen:");
+
+// Character document
+inline const QString kOpenTracingImageAction = QStringLiteral("openTracingImage:");
+inline const QString kClearTracingImageAction = QStringLiteral("clearTracingImage:");
+inline const QString kToggleTracingImageAction = QStringLiteral("toggleTracingImage:");
+inline const QString kTracingImageSettingsAction = QStringLiteral("tracingImageSettings:");
+inline const QString kSaveToCatalogAction = QStringLiteral("saveToCatalog:");
+
+// Items of the menus built in code
+inline const QString kSetPartTypeAction = QStringLiteral("setPartType:");
+inline const QString kApplyStyleAction = QStringLiteral("applyStyle:");
+
+} // namespace zandrel

@@ -1,0 +1,222 @@
+#include "app/core/CharacterDocument.h"
+
+#include "app/core/ActionNames.h"
+#include "app/core/ModalAlert.h"
+#include "app/core/ZDLAppController.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/DocumentSettings.h"
+#include "graphics/ZDLImage.h"
+#include "platform/Localization.h"
+
+namespace zandrel {
+
+namespace {
+
+const QString kTracingImageKey = QStringLiteral("tracingImage");
+const QString kTracingImageVisibleKey = QStringLiteral("tracingImageVisible");
+
+} // namespace
+
+CharacterDocument::CharacterDocument()
+    : CharacterDocument(std::make_shared<CharacterModel>())
+{
+}
+
+CharacterDocument::CharacterDocument(const std::shared_ptr<CharacterModel>& model)
+{
+    adoptModel(model ? model : std::make_shared<CharacterModel>());
+}
+
+CharacterDocument::~CharacterDocument()
+{
+    if (m_model && m_model->document() == this)
+        m_model->setDocument(nullptr);
+}
+
+void CharacterDocument::adoptModel(const std::shared_ptr<CharacterModel>& model)
+{
+    m_model = model;
+    if (!m_model->documentSettings())
+        m_model->setDocumentSettings(std::make_shared<DocumentSettings>());
+    setDocumentSettings(m_model->documentSettings());
+    setCurrentCharacter(m_model);
+    m_model->setDocument(this);
+}
+
+ObjectPtr CharacterDocument::rootModel() const
+{
+    return m_model;
+}
+
+void CharacterDocument::installModel(const ObjectPtr& model)
+{
+    auto character = std::dynamic_pointer_cast<CharacterModel>(model);
+    if (!character)
+        return;
+    if (m_model)
+        m_model->retire();
+    adoptModel(character);
+}
+
+void CharacterDocument::close()
+{
+    edit(nullptr);
+    if (m_model) {
+        m_model->retire();
+        m_model.reset();
+    }
+    setDocumentSettings(nullptr);
+    setCurrentCharacter(nullptr);
+    m_groupEditor = nullptr;
+    setEditors(nullptr, nullptr, nullptr);
+    ZDLDocument::close();
+}
+
+void CharacterDocument::tellAllGraphics(GraphicNotice notice, GraphicManipulator* object)
+{
+    if (m_model)
+        m_model->tellAllGraphics(notice, object);
+}
+
+EditorContainer* CharacterDocument::editorForObject(const ObjectPtr& object) const
+{
+    // Only the exact class: subclasses of groups have editors of their own.
+    if (object && object->className() == QStringLiteral("Group"))
+        return m_groupEditor;
+    return ZDLDocument::editorForObject(object);
+}
+
+void CharacterDocument::didSave(SaveOperation operation)
+{
+    if (operation == SaveOperation::Save || operation == SaveOperation::AutosaveInPlace)
+        appController()->characterDocSavedByUser(*this);
+}
+
+// --- Pasted and dragged parts ---
+
+void CharacterDocument::undoableInsertFromScrap(
+    const ElementList& scrapChildren, InsertionView& view, bool fromDrag)
+{
+    if (!m_model)
+        return;
+    const ElementList elements = m_model->filterScrapObjects(scrapChildren);
+    if (elements.isEmpty())
+        return;
+    const auto insert = [this, elements, fromDrag, &view] {
+        undoableInsertPartsFromScrap(elements, view);
+        if (fromDrag)
+            undoManager()->setActionName(localized("Drag Copy"));
+    };
+    if (m_model->pastedPartsAreFromThisCharacter(elements)) {
+        insert();
+        return;
+    }
+    ModalAlert alert;
+    // The quotation mark in "file‘s" is the one these texts have always had.
+    alert.message = fromDrag ? localized("The drag contains parts from a different Parts file.")
+                             : localized("The clipboard contains parts from a different Parts file.");
+    alert.informativeText = fromDrag
+        ? localized("Colors may change in the dragged parts, and colors from the other parts file will be "
+                    "merged into this file‘s colors.")
+        : localized("Colors may change in the pasted parts, and colors from the other parts file will be "
+                    "merged into this file‘s colors.");
+    alert.buttons = { localized("Paste"), localized("Cancel") };
+    // The answer may come later, from a window-modal alert: the document must still be open then.
+    appController()->showAlert(alert, view.window(), [this, insert](int code) {
+        if (code == ModalAlert::kFirstButton && m_model)
+            insert();
+    });
+}
+
+void CharacterDocument::undoableInsertPartsFromScrap(const ElementList& elements, InsertionView& view)
+{
+    if (elements.isEmpty() || !m_model)
+        return;
+    for (const ObjectPtr& element : elements)
+        m_model->mergePastedColorsIn(element);
+    const ObjectPtr root = view.rootObject();
+    const auto* container = asProtocol<Parent>(root);
+    if (!container)
+        return;
+    undoableSetChildren(container->children() + elements, root);
+    view.undoableSetSelection(elements, false);
+}
+
+// --- Colours ---
+
+void CharacterDocument::undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
+    const std::shared_ptr<ZDLColor>& replacement)
+{
+    if (!m_model || model != m_model)
+        return;
+    m_model->replaceColor(color, replacement, m_model, this);
+    m_model->undoableDeleteColor(color);
+    undoManager()->setActionName(localized("Delete Color"));
+}
+
+// --- Tracing image ---
+
+bool CharacterDocument::openTracingImage(const QString& path)
+{
+    // An unreadable file would only remove the image there was; the caller tells the user instead.
+    const ZDLImagePtr image = ZDLImage::initByReferencingURL(path);
+    if (!m_model || !image || image->pixelSize().isEmpty())
+        return false;
+    undoableSetPropertyFor(m_model, kTracingImageKey, Value(std::static_pointer_cast<Object>(image)));
+    undoableSetPropertyFor(m_model, kTracingImageVisibleKey, Value(true));
+    return true;
+}
+
+void CharacterDocument::clearTracingImage()
+{
+    if (m_model)
+        undoableSetPropertyFor(m_model, kTracingImageKey, Value(ObjectPtr()));
+}
+
+void CharacterDocument::toggleTracingImage()
+{
+    if (!m_model)
+        return;
+    m_model->setTracingImageVisible(!m_model->tracingImageVisible());
+    // Saved with the file, so the autosave must see it although it is not undoable.
+    updateChangeCount();
+}
+
+// --- Responder ---
+
+bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kClearTracingImageAction) {
+        clearTracingImage();
+        return true;
+    }
+    if (action == kToggleTracingImageAction) {
+        toggleTracingImage();
+        return true;
+    }
+    return ZDLDocument::tryToPerform(action, sender);
+}
+
+bool CharacterDocument::validateMenuItem(MenuItemValidation& item)
+{
+    const bool hasImage = m_model && m_model->tracingImage();
+    if (item.action == kClearTracingImageAction || item.action == kTracingImageSettingsAction) {
+        item.enabled = hasImage;
+        return true;
+    }
+    if (item.action == kToggleTracingImageAction) {
+        item.enabled = hasImage;
+        item.state = m_model && m_model->tracingImageVisible() ? MenuItemValidation::State::On
+                                                               : MenuItemValidation::State::Off;
+        return true;
+    }
+    if (item.action == kSaveToCatalogAction) {
+        item.title = m_model && m_model->partsKind() != 0 ? localized("Save to Scenery")
+                                                          : localized("Save to Vivaviv Izazuda");
+        item.enabled = !appController()->isCatalogFile(filePath());
+        return true;
+    }
+    return ZDLDocument::validateMenuItem(item);
+}
+
+} // namespace zandrel

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "app/core/ZDLDocument.h"
+
+#include <QString>
+#include <memory>
+
+class QObject;
+
+namespace zandrel {
+
+class CharacterModel;
+class ZDLColor;
+
+// What inserting pasted or dragged parts needs of the editing view they go into.
+class InsertionView {
+public:
+    virtual ~InsertionView() = default;
+    // The container the parts are appended to.
+    virtual ObjectPtr rootObject() const = 0;
+    // Selects the new elements; with bothWays undo and redo both end on them.
+    virtual void undoableSetSelection(const ElementList& selection, bool bothWays) = 0;
+    // The window the colour question is asked on; null asks without one.
+    virtual QObject* window() const { return nullptr; }
+};
+
+// The document of one parts file: a character, or a set of scenery, held in a CharacterModel. It
+// reads and writes the whole file through the parts-file format, inserts pasted and dragged parts
+// (asking before it merges another file's colours), deletes colours undoably, keeps the tracing
+// image and tells the application after each plain save or autosave in place.
+class CharacterDocument : public ZDLDocument {
+public:
+    // A new character.
+    CharacterDocument();
+    // Around a model made elsewhere (the imports).
+    explicit CharacterDocument(const std::shared_ptr<CharacterModel>& model);
+    ~CharacterDocument() override;
+
+    const std::shared_ptr<CharacterModel>& model() const { return m_model; }
+    ObjectPtr rootModel() const override;
+
+    // Lets go of the editors and the model; nothing of it is used afterwards.
+    void close() override;
+    void tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) override;
+    EditorContainer* editorForObject(const ObjectPtr& object) const override;
+    void setGroupEditor(EditorContainer* editor) { m_groupEditor = editor; }
+
+    // --- Pasted and dragged parts ---
+    // Inserts what the model accepts of the pasteboard's children into the view's root object. Parts
+    // of another character are inserted only once the user agrees to merging their colours.
+    void undoableInsertFromScrap(const ElementList& scrapChildren, InsertionView& view, bool fromDrag);
+    void undoableInsertPartsFromScrap(const ElementList& elements, InsertionView& view);
+
+    // --- Colours ---
+    // Only for this document's model: every use of the colour becomes the replacement, then the
+    // colour leaves the palette, as one "Delete Color" step.
+    void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
+        const std::shared_ptr<ZDLColor>& replacement) override;
+
+    // --- Tracing image ---
+    // Sets the image of the file and shows it, as two undoable property changes. A file that is not
+    // a readable image changes nothing and returns false, so the user can be told.
+    bool openTracingImage(const QString& path);
+    void clearTracingImage();
+    // Not undoable: the model's setter redraws the views.
+    void toggleTracingImage();
+
+    // --- Responder ---
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+
+protected:
+    void installModel(const ObjectPtr& model) override;
+    void didSave(SaveOperation operation) override;
+
+private:
+    void adoptModel(const std::shared_ptr<CharacterModel>& model);
+
+    std::shared_ptr<CharacterModel> m_model;
+    EditorContainer* m_groupEditor = nullptr;
+};
+
+} // namespace zandrel

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/core/DocumentError.h"
+#include "platform/Object.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace zandrel {
+
+// One kind of file a document reads, and maybe writes: the bytes become the document's root model
+// and back. Every failure comes back as a DocumentError carrying the texts the user is shown
+// ("The data is corrupted.", a file from a newer program, the silent "user cancelled"); nothing
+// is thrown past this interface and nothing half-read is ever returned.
+class FileFormat {
+public:
+    virtual ~FileFormat() = default;
+
+    // The document type this format opens and saves ("<bundle id>.character").
+    virtual QString typeName() const = 0;
+    // Lower case, without the dot; the first is the one new files get.
+    virtual QStringList extensions() const = 0;
+    // For file dialogs: "Parts files (*.parts)".
+    virtual QString nameFilter() const = 0;
+    // Import formats only read: their documents start untitled.
+    virtual bool canWrite() const { return true; }
+
+    // The model, or null with the error set.
+    virtual ObjectPtr read(const QByteArray& data, DocumentError* error) const = 0;
+    // The file's bytes; empty with the error set when the model cannot be written.
+    virtual QByteArray write(const Object& model, DocumentError* error) const;
+
+    bool handlesExtension(const QString& extension) const;
+
+protected:
+    // Runs a reader that may throw and turns whatever it throws into the error the document shows.
+    template <class Reader> static ObjectPtr guardedRead(Reader&& reader, DocumentError* error);
+    static void reportException(const std::exception& exception, DocumentError* error);
+};
+
+template <class Reader> ObjectPtr FileFormat::guardedRead(Reader&& reader, DocumentError* error)
+{
+    try {
+        return reader();
+    } catch (const std::exception& exception) {
+        reportException(exception, error);
+    } catch (...) {
+        reportException(std::exception(), error);
+    }
+    return nullptr;
+}
+
+using FileFormatPtr = std::shared_ptr<const FileFormat>;
+
+// The formats the program knows, by extension. The application registers them at start-up
+// (registerStandardFileFormats); tests may register their own.
+class FileFormatRegistry {
+public:
+    static FileFormatRegistry& shared();
+
+    // A later format for an extension replaces the earlier one.
+    void registerFormat(const FileFormatPtr& format);
+    FileFormatPtr formatForExtension(const QString& extension) const;
+    FileFormatPtr formatForFile(const QString& path) const;
+    FileFormatPtr formatForType(const QString& typeName) const;
+    const QList<FileFormatPtr>& formats() const { return m_formats; }
+
+private:
+    QList<FileFormatPtr> m_formats;
+};
+
+// The bundle identifier that document type names start with.
+inline const QString kBundleIdentifier = QStringLiteral("org.zandrel.Zandrel");
+// The document type of comic files, registered by the comic document.
+inline const QString kComicDocumentType = kBundleIdentifier + QStringLiteral(".comic");
+
+} // namespace zandrel

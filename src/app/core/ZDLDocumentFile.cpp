@@ -1,0 +1,302 @@
+// The document's file: reading, the save operations, autosave in place and revert.
+#include "app/core/DocumentHost.h"
+#include "app/core/FileFormat.h"
+#include "app/core/ZDLDocument.h"
+#include "platform/DeferredCalls.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+
+namespace zandrel {
+
+namespace {
+
+const QString kAutosaveKey = QStringLiteral("autosave");
+int g_autosaveDelayMs = 10000;
+
+// The platform code for a failed write, from what the system said.
+int writeErrorCode(int systemError)
+{
+    switch (systemError) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return DocumentError::kFileWriteNoPermissionCode;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return DocumentError::kFileWriteOutOfSpaceCode;
+    default:
+        return DocumentError::kFileWriteUnknownCode;
+    }
+}
+
+FileFormatPtr formatFor(const QString& type, const QString& path)
+{
+    const auto& registry = FileFormatRegistry::shared();
+    if (FileFormatPtr format = registry.formatForType(type))
+        return format;
+    return registry.formatForFile(path);
+}
+
+} // namespace
+
+int ZDLDocument::autosaveDelayMs()
+{
+    return g_autosaveDelayMs;
+}
+
+void ZDLDocument::setAutosaveDelayMs(int milliseconds)
+{
+    g_autosaveDelayMs = std::max(0, milliseconds);
+}
+
+bool ZDLDocument::readFromData(const QByteArray& data, const FileFormat& format, DocumentError* error)
+{
+    // Reading records nothing to undo; the model is installed only once it was read whole.
+    m_undoManager.disableUndoRegistration();
+    DocumentError readError;
+    const ObjectPtr model = format.read(data, &readError);
+    if (model)
+        installModel(model);
+    m_undoManager.enableUndoRegistration();
+    if (!model) {
+        if (error)
+            *error = readError;
+        return false;
+    }
+    updateViews();
+    return true;
+}
+
+QByteArray ZDLDocument::dataOfType(const FileFormat& format, DocumentError* error) const
+{
+    const ObjectPtr model = rootModel();
+    if (!model) {
+        if (error)
+            *error = DocumentError::fileError(DocumentError::kFileWriteUnknownCode, {});
+        return {};
+    }
+    return format.write(*model, error);
+}
+
+void ZDLDocument::setFilePath(const QString& path)
+{
+    m_filePath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (m_host)
+        m_host->documentStateChanged();
+}
+
+QString ZDLDocument::displayName() const
+{
+    if (!m_filePath.isEmpty())
+        return QFileInfo(m_filePath).fileName();
+    return m_untitledName.isEmpty() ? localized("Untitled") : m_untitledName;
+}
+
+bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
+{
+    const FileFormatPtr format = FileFormatRegistry::shared().formatForFile(path);
+    if (!format) {
+        if (error)
+            *error = DocumentError::fileError(
+                DocumentError::kFileReadUnknownCode, localized("Zandrel cannot open files of this kind."));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = DocumentError::fileError(file.error() == QFileDevice::OpenError && !file.exists()
+                    ? DocumentError::kFileReadNoSuchFileCode
+                    : DocumentError::kFileReadUnknownCode,
+                file.errorString());
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    if (!readFromData(data, *format, error))
+        return false;
+    m_fileType = format->typeName();
+    m_undoManager.removeAllActions();
+    m_undoManager.setClean();
+    m_changedSinceWrite = false;
+    m_changedSinceExplicitSave = false;
+    // An import starts untitled: its file is in another format and is never written.
+    if (format->canWrite()) {
+        m_savedSnapshot = data;
+        setFilePath(path);
+    } else {
+        m_savedSnapshot.clear();
+        setFilePath(QString());
+        updateChangeCount();
+    }
+    return true;
+}
+
+bool ZDLDocument::writeFile(const QString& path, const QByteArray& data, DocumentError* error) const
+{
+    // The bytes go to a temporary file beside the target, which replaces it only once whole.
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = DocumentError::fileError(writeErrorCode(errno), file.errorString());
+        return false;
+    }
+    // Qt's commit does not notice a buffered write that the system cut short (a full disk, a size
+    // limit) and would put the truncated file in place: the flush and the size are checked first.
+    errno = 0;
+    const bool written = file.write(data) == data.size() && file.flush() && file.size() == data.size();
+    if (!written) {
+        const int systemError = errno;
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        if (error)
+            *error = DocumentError::fileError(writeErrorCode(systemError), reason);
+        return false;
+    }
+    errno = 0;
+    if (!file.commit()) {
+        if (error)
+            *error = DocumentError::fileError(writeErrorCode(errno), file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ZDLDocument::saveToFile(const QString& path, SaveOperation operation, DocumentError* error)
+{
+    const FileFormatPtr format = formatFor(m_fileType, path);
+    if (!format || !format->canWrite()) {
+        if (error)
+            *error = DocumentError::fileError(
+                DocumentError::kFileWriteUnknownCode, localized("Zandrel cannot save files of this kind."));
+        return false;
+    }
+    DocumentError writeError;
+    const QByteArray data = dataOfType(*format, &writeError);
+    if (data.isEmpty() || !writeFile(path, data, &writeError)) {
+        if (error)
+            *error = writeError;
+        return false;
+    }
+    m_autosaveFailed = false;
+    switch (operation) {
+    case SaveOperation::Save:
+    case SaveOperation::SaveAs:
+        m_savedSnapshot = data;
+        m_changedSinceExplicitSave = false;
+        m_fileType = format->typeName();
+        [[fallthrough]];
+    case SaveOperation::AutosaveInPlace:
+        m_changedSinceWrite = false;
+        DeferredCalls::cancel(this, kAutosaveKey);
+        m_undoManager.setClean();
+        if (operation == SaveOperation::SaveAs)
+            setFilePath(path);
+        else if (m_host)
+            m_host->documentStateChanged();
+        break;
+    case SaveOperation::SaveTo:
+    case SaveOperation::Autosave:
+        break;
+    }
+    didSave(operation);
+    return true;
+}
+
+bool ZDLDocument::revertToSaved(DocumentError* error)
+{
+    const FileFormatPtr format = formatFor(m_fileType, m_filePath);
+    if (m_filePath.isEmpty() || m_savedSnapshot.isEmpty() || !format) {
+        if (error)
+            *error = DocumentError::fileError(DocumentError::kFileReadUnknownCode, {});
+        return false;
+    }
+    edit(nullptr);
+    if (!readFromData(m_savedSnapshot, *format, error))
+        return false;
+    m_undoManager.removeAllActions();
+    m_changedSinceExplicitSave = false;
+    // The file on disk may hold an autosave; it goes back to the explicit save too.
+    DocumentError writeError;
+    if (writeFile(m_filePath, m_savedSnapshot, &writeError)) {
+        m_changedSinceWrite = false;
+        m_undoManager.setClean();
+    } else {
+        m_changedSinceWrite = true;
+        presentError(writeError, localized("save"));
+    }
+    if (m_host)
+        m_host->documentStateChanged();
+    return true;
+}
+
+bool ZDLDocument::isDocumentEdited() const
+{
+    return m_changedSinceWrite || !m_undoManager.isClean();
+}
+
+void ZDLDocument::updateChangeCount()
+{
+    m_changedSinceWrite = true;
+    m_changedSinceExplicitSave = true;
+    scheduleAutosave();
+    if (m_host)
+        m_host->documentStateChanged();
+}
+
+void ZDLDocument::undoStateChanged()
+{
+    if (!m_undoManager.isClean())
+        m_changedSinceExplicitSave = true;
+    if (isDocumentEdited())
+        scheduleAutosave();
+    if (m_host)
+        m_host->documentStateChanged();
+}
+
+bool ZDLDocument::autosavesInPlace() const
+{
+    if (m_filePath.isEmpty())
+        return false;
+    const FileFormatPtr format = formatFor(m_fileType, m_filePath);
+    return format && format->canWrite();
+}
+
+void ZDLDocument::scheduleAutosave()
+{
+    if (!autosavesInPlace())
+        return;
+    // A short while after the last change: a burst of edits is written once.
+    DeferredCalls::cancel(this, kAutosaveKey);
+    DeferredCalls::perform(this, kAutosaveKey, g_autosaveDelayMs, [this] { autosaveNow(); });
+}
+
+bool ZDLDocument::autosaveNow()
+{
+    DeferredCalls::cancel(this, kAutosaveKey);
+    if (!autosavesInPlace() || !isDocumentEdited())
+        return true;
+    DocumentError error;
+    if (saveToFile(m_filePath, SaveOperation::AutosaveInPlace, &error))
+        return true;
+    zdlLog(QStringLiteral("Autosave of %1 failed: %2").arg(m_filePath, error.failureReason));
+    if (!m_autosaveFailed)
+        presentError(error, localized("save"));
+    m_autosaveFailed = true;
+    return false;
+}
+
+void ZDLDocument::presentError(const DocumentError& error, const QString& operation) const
+{
+    if (error.isUserCancelled())
+        return;
+    if (m_host)
+        m_host->presentError(error, operation);
+}
+
+} // namespace zandrel

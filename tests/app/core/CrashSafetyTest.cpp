@@ -1,0 +1,148 @@
+// A document saved over and over by a process that is killed at random moments: the file on disk is
+// always the old version or the new one, whole, and it opens.
+#include "CharacterFixtures.h"
+#include "app/core/CharacterDocument.h"
+#include "app/core/CharacterFileFormats.h"
+#include "app/core/ZDLAppController.h"
+#include "charmodel/PartsFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+const char* const kChildFileVariable = "ZANDREL_CRASH_CHILD_FILE";
+const char* const kChildKindVariable = "ZANDREL_CRASH_CHILD_KIND";
+constexpr int kKills = 60;
+
+// One kind of document file: two large versions and how to open the file. A comic file adds a
+// line here once comics are documents.
+struct FileKind {
+    QString name;
+    QString extension;
+    std::function<QByteArray(const QString& name)> makeVersion;
+    std::function<std::unique_ptr<ZDLDocument>()> makeDocument;
+    std::function<bool(const QByteArray&)> opens;
+};
+
+QList<FileKind> fileKinds()
+{
+    return {
+        { QStringLiteral("parts"), QStringLiteral("parts"),
+            [](const QString& name) { return archivedPartsFile(*test::makeCharacter(name, 80, 6, 12)); },
+            [] { return std::make_unique<CharacterDocument>(); },
+            [](const QByteArray& data) {
+                try {
+                    return readPartsFile(data) != nullptr;
+                } catch (...) {
+                    return false;
+                }
+            } },
+    };
+}
+
+const FileKind* kindNamed(const QString& name)
+{
+    static const QList<FileKind> kinds = fileKinds();
+    for (const FileKind& kind : kinds) {
+        if (kind.name == name)
+            return &kind;
+    }
+    return nullptr;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The child: two documents, one of each version, save in turn into the same file until killed.
+TEST(CrashSafetyTest, SaveLoopChild)
+{
+    const QString path = qEnvironmentVariable(kChildFileVariable);
+    const FileKind* kind = kindNamed(qEnvironmentVariable(kChildKindVariable));
+    if (path.isEmpty() || !kind)
+        GTEST_SKIP() << "runs only as the child of SavesSurviveKills";
+    ZDLAppController::install(std::make_unique<ZDLAppController>());
+    registerStandardFileFormats();
+    const FileFormatPtr format = FileFormatRegistry::shared().formatForExtension(kind->extension);
+    ASSERT_TRUE(format);
+    std::unique_ptr<ZDLDocument> documents[2] = { kind->makeDocument(), kind->makeDocument() };
+    const QString names[2] = { QStringLiteral("Old"), QStringLiteral("New") };
+    for (int i = 0; i < 2; ++i) {
+        DocumentError error;
+        ASSERT_TRUE(documents[i]->readFromData(kind->makeVersion(names[i]), *format, &error));
+        documents[i]->setFileType(format->typeName());
+    }
+    std::puts("ready");
+    std::fflush(stdout);
+    // Children start with either version, so that kills land in the writing of both.
+    for (quint64 round = QCoreApplication::applicationPid() % 2;; ++round) {
+        DocumentError error;
+        if (!documents[round % 2]->saveToFile(path, SaveOperation::Save, &error)) {
+            std::fprintf(stderr, "save failed: %s\n", qPrintable(error.failureReason));
+            std::exit(3);
+        }
+    }
+}
+
+TEST(CrashSafetyTest, SavesSurviveKills)
+{
+    for (const FileKind& kind : fileKinds()) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("large.") + kind.extension);
+        const QByteArray versions[2]
+            = { kind.makeVersion(QStringLiteral("Old")), kind.makeVersion(QStringLiteral("New")) };
+        ASSERT_NE(versions[0], versions[1]);
+        ASSERT_GT(versions[0].size(), 200 * 1024) << "large enough for a save to take a while";
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(versions[0]);
+        }
+        QRandomGenerator random(20261207);
+        int sawOld = 0;
+        int sawNew = 0;
+        for (int kill = 0; kill < kKills; ++kill) {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QString::fromLatin1(kChildFileVariable), path);
+            environment.insert(QString::fromLatin1(kChildKindVariable), kind.name);
+            child.setProcessEnvironment(environment);
+            child.start(QCoreApplication::applicationFilePath(),
+                { QStringLiteral("--gtest_filter=CrashSafetyTest.SaveLoopChild") });
+            ASSERT_TRUE(child.waitForStarted());
+            while (!child.readAllStandardOutput().contains("ready"))
+                ASSERT_TRUE(child.waitForReadyRead(30000)) << child.readAllStandardError().toStdString();
+            QThread::usleep(random.bounded(1000, 120000));
+            child.kill();
+            ASSERT_TRUE(child.waitForFinished(30000));
+            ASSERT_EQ(child.exitStatus(), QProcess::CrashExit)
+                << "the child stopped by itself: " << child.readAllStandardError().toStdString();
+            const QByteArray onDisk = readAll(path);
+            const bool isOld = onDisk == versions[0];
+            const bool isNew = onDisk == versions[1];
+            ASSERT_TRUE(isOld || isNew)
+                << kind.name.toStdString() << ": kill " << kill << " left " << onDisk.size() << " bytes";
+            ASSERT_TRUE(kind.opens(onDisk));
+            sawOld += isOld;
+            sawNew += isNew;
+        }
+        // Both versions were on disk at some kill: the kills did land while saves were going on.
+        EXPECT_GT(sawOld, 0);
+        EXPECT_GT(sawNew, 0);
+    }
+}
+
+} // namespace
+} // namespace zandrel
