@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 SANITIZE_ASAN_OPTIONS ?= detect_stack_use_after_return=1:strict_init_order=1
 
-.PHONY: setup configure build run test test-sanitize bench fuzz clean format
+.PHONY: setup configure build run test test-sanitize bench fuzz clean format install-desktop
 
 setup:
 	@scripts/setup.sh
@@ -32,6 +32,10 @@ test-sanitize: setup
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && ASAN_OPTIONS=$(SANITIZE_ASAN_OPTIONS) UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure --timeout 300 -j $(JOBS)
+
+# Adds Zandrel to this user's applications menu (desktop entry, icon, file types, zdltp links).
+install-desktop: build
+	@scripts/install-desktop.sh $(BUILD)/src/zandrel $(BUILD)/src/interface/images
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done

@@ -277,7 +277,14 @@ void DocumentWindow::changeEvent(QEvent* event)
 
 QList<Responder*> DocumentWindow::windowResponders() const
 {
-    return { m_document.get() };
+    // With the focus outside the editing views (the toolbar, nothing at all), the default view still
+    // answers its commands.
+    QList<Responder*> responders;
+    if (auto* view = dynamic_cast<Responder*>(m_defaultEditingView);
+        view && m_defaultEditingView->isVisible())
+        responders.append(view);
+    responders.append(m_document.get());
+    return responders;
 }
 
 bool DocumentWindow::tryToPerform(const QString& action, const ActionSender&)

@@ -19,8 +19,10 @@ const QString kMixedPrefix = QStringLiteral("\u2013 ");
 
 QWidget* windowOf(const QAction* item)
 {
+    // A menu is a window of its own (a popup): the item belongs to the window holding the menu.
     for (QObject* owner = item->parent(); owner; owner = owner->parent()) {
-        if (auto* widget = qobject_cast<QWidget*>(owner))
+        auto* widget = qobject_cast<QWidget*>(owner);
+        if (widget && !qobject_cast<QMenu*>(widget))
             return widget->window();
     }
     return QApplication::activeWindow();

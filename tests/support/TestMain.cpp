@@ -1,4 +1,8 @@
+#ifdef ZANDREL_WIDGET_TESTS
+#include <QApplication>
+#else
 #include <QGuiApplication>
+#endif
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -11,7 +15,12 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
 
+#ifdef ZANDREL_WIDGET_TESTS
+    // Window tests need widgets: real windows, menus and message boxes on the offscreen platform.
+    QApplication app(argc, argv);
+#else
     QGuiApplication app(argc, argv);
+#endif
     QCoreApplication::setOrganizationName("ZandrelTests");
     QCoreApplication::setApplicationName("ZandrelTests");
 

@@ -60,7 +60,10 @@ QCursor ZDLAppController::getCursorResource(const QString& imageName, const QPoi
     auto it = m_cursors.find(imageName);
     if (it == m_cursors.end()) {
         const QPixmap image(QStringLiteral(":/cursors/%1.png").arg(imageName));
-        it = m_cursors.insert(imageName, QCursor(image, qRound(hotSpot.x()), qRound(hotSpot.y())));
+        // Without its image (a program built without its resources) the arrow stands in.
+        it = m_cursors.insert(imageName,
+            image.isNull() ? QCursor(Qt::ArrowCursor)
+                           : QCursor(image, qRound(hotSpot.x()), qRound(hotSpot.y())));
     }
     return it.value();
 }

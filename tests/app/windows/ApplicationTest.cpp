@@ -1,0 +1,155 @@
+// The application around the windows: the menus built in code, cursors, one running instance and
+// the desktop integration.
+#include "WindowTestSupport.h"
+
+#include "app/SingleInstance.h"
+#include "app/core/ActionNames.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
+#include "graphics/NamedShapeStyle.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace zandrel {
+namespace {
+
+using ApplicationTest = test::WindowTest;
+
+TEST_F(ApplicationTest, MenusBuiltInCode)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("left over"));
+    AppController::setupPartTypeMenu(&menu, kSetPartTypeAction);
+    const QList<int> types = CharacterModel::getAllPartTypesSorted();
+    ASSERT_EQ(menu.actions().size(), types.size());
+    for (qsizetype i = 0; i < types.size(); ++i) {
+        QAction* item = menu.actions().at(i);
+        EXPECT_EQ(MenuActions::tagOf(item), types.at(i));
+        EXPECT_EQ(MenuActions::actionOf(item), kSetPartTypeAction);
+        EXPECT_EQ(item->text(), Part::singularNameForType(static_cast<PartType>(types.at(i))));
+    }
+
+    AppController::setupRoundnessMenu(&menu);
+    QStringList titles;
+    QList<int> tags;
+    for (QAction* item : menu.actions()) {
+        titles.append(item->isSeparator() ? QStringLiteral("-") : item->text());
+        tags.append(item->data().toInt());
+    }
+    EXPECT_EQ(titles,
+        (QStringList { "Roundness", "Sharp", "-", "4 px", "6 px", "7 px", "10 px", "12 px", "15 px", "18 px", "24 px",
+            "30 px", "36 px", "48 px", "-", "Fully Round" }));
+    EXPECT_EQ(tags.at(1), 1);
+    EXPECT_EQ(tags.at(3), 0);
+    EXPECT_EQ(tags.last(), 2);
+    EXPECT_FALSE(menu.actions().first()->isEnabled());
+
+    AppController::setupLineStyleMenu(&menu);
+    ASSERT_EQ(menu.actions().size(), 15);
+    for (qsizetype i = 0; i < 15; ++i) {
+        QAction* item = menu.actions().at(i);
+        EXPECT_EQ(item->data().toInt(), i);
+        EXPECT_EQ(item->text(), QStringLiteral("  ") + controller->getDashAtIndex(i).name());
+        EXPECT_EQ(item->icon().availableSizes().value(0), QSize(32, 16));
+    }
+    // The solid line is drawn through; a dash of one and one leaves gaps along the line.
+    const QImage solid = menu.actions().at(0)->icon().pixmap(QSize(32, 16)).toImage();
+    const QImage dotted = menu.actions().at(1)->icon().pixmap(QSize(32, 16)).toImage();
+    int solidInk = 0;
+    int dottedInk = 0;
+    for (int x = 0; x < 32; ++x) {
+        solidInk += qAlpha(solid.pixel(x, 7)) > 0;
+        dottedInk += qAlpha(dotted.pixel(x, 7)) > 0;
+    }
+    EXPECT_EQ(solidInk, 32);
+    EXPECT_LT(dottedInk, 28);
+    EXPECT_GT(dottedInk, 8);
+
+    auto style = std::make_shared<NamedShapeStyle>();
+    style->setName(QStringLiteral("Skin"));
+    AppController::setupStyleMenuWithStyles(&menu, { style, style });
+    ASSERT_EQ(menu.actions().size(), 2);
+    EXPECT_EQ(MenuActions::actionOf(menu.actions().at(1)), kApplyStyleAction);
+    EXPECT_EQ(MenuActions::tagOf(menu.actions().at(1)), 1);
+    EXPECT_EQ(menu.actions().at(0)->text(), QStringLiteral("Skin"));
+}
+
+TEST_F(ApplicationTest, InterfaceImagesAndCursorsAreCompiledIn)
+{
+    for (const char* name : { "path_char", "path_part", "path_path", "path_partgroup", "path_image", "path_comic",
+             "path_group", "path_balloongroup", "path_page" }) {
+        const QImage image(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
+        EXPECT_EQ(image.size(), QSize(16, 16)) << name;
+        EXPECT_EQ(QImage(QStringLiteral(":/images/%1@2x.png").arg(QLatin1String(name))).size(), QSize(32, 32)) << name;
+    }
+    const QCursor first = controller->getCursorResource(QStringLiteral("Cur_Marquee"), QPointF(4, 4));
+    EXPECT_FALSE(first.pixmap().isNull());
+    EXPECT_EQ(controller->getCursorResource(QStringLiteral("Cur_Marquee"), QPointF(9, 9)).hotSpot(), QPoint(4, 4));
+}
+
+TEST_F(ApplicationTest, ASecondStartHandsItsFileToTheRunningInstance)
+{
+    const QString name = QStringLiteral("zandrel-test-%1").arg(QCoreApplication::applicationPid());
+    qputenv("ZANDREL_INSTANCE_NAME", name.toUtf8());
+    SingleInstance running;
+    QStringList received;
+    ASSERT_TRUE(running.listen([&received](const QStringList& arguments) { received = arguments; }));
+
+    QTemporaryDir dir;
+    QProcess second;
+    second.setWorkingDirectory(dir.path());
+    second.start(QStringLiteral(ZANDREL_EXECUTABLE), { QStringLiteral("Relative.parts"), QStringLiteral("zdltp://host/x.comic") });
+    ASSERT_TRUE(second.waitForStarted());
+    // The running instance answers from its event loop.
+    QElapsedTimer clock;
+    clock.start();
+    while (second.state() != QProcess::NotRunning && clock.elapsed() < 20000)
+        QTest::qWait(20);
+    qunsetenv("ZANDREL_INSTANCE_NAME");
+    ASSERT_EQ(second.state(), QProcess::NotRunning) << "the second start should end once it handed over";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(received, (QStringList { QDir(dir.path()).absoluteFilePath(QStringLiteral("Relative.parts")),
+                            QStringLiteral("zdltp://host/x.comic") }));
+}
+
+TEST_F(ApplicationTest, DesktopIntegrationInstallsForTheUserOnly)
+{
+    QTemporaryDir data;
+    QProcess install;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    install.setProcessEnvironment(environment);
+    install.start(test::sourcePath(QStringLiteral("scripts/install-desktop.sh")),
+        { QStringLiteral(ZANDREL_EXECUTABLE), QFileInfo(QStringLiteral(ZANDREL_EXECUTABLE)).absolutePath()
+                + QStringLiteral("/interface/images") });
+    ASSERT_TRUE(install.waitForFinished(60000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+
+    QFile entry(data.filePath(QStringLiteral("applications/org.zandrel.Zandrel.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("MimeType=application/x-zandrel-comic;application/x-zandrel-parts;x-scheme-handler/zdltp;")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"%1\" %U").arg(QFileInfo(QStringLiteral(ZANDREL_EXECUTABLE)).canonicalFilePath())));
+    EXPECT_EQ(QImage(data.filePath(QStringLiteral("icons/hicolor/256x256/apps/org.zandrel.Zandrel.png"))).size(), QSize(256, 256));
+
+    // The file types, read by an independent XML reader.
+    QString output;
+    QFile types(data.filePath(QStringLiteral("mime/packages/org.zandrel.Zandrel.xml")));
+    ASSERT_TRUE(types.open(QIODevice::ReadOnly));
+    const int status = test::runPython(QStringLiteral(
+        "import sys, xml.etree.ElementTree as ET\n"
+        "ns = '{http://www.freedesktop.org/standards/shared-mime-info}'\n"
+        "for t in ET.parse(sys.argv[1]).getroot().iter(ns + 'mime-type'):\n"
+        "    print(t.get('type'), t.find(ns + 'glob').get('pattern'))\n"), types.readAll(), &output);
+    if (status == -1)
+        GTEST_SKIP() << "python3 is not available";
+    EXPECT_EQ(output.trimmed(), QStringLiteral("application/x-zandrel-comic *.comic\napplication/x-zandrel-parts *.parts"));
+}
+
+} // namespace
+} // namespace zandrel

@@ -1,0 +1,234 @@
+// Document windows on the offscreen platform: real windows, menus and shortcuts, the responder
+// chain, validation, the model, the undo stack and the edited mark.
+#include "WindowTestSupport.h"
+
+#include "app/CharacterWindowContents.h"
+#include "app/EditingControllerView.h"
+#include "app/core/ActionNames.h"
+#include "app/core/CharacterDocument.h"
+#include "app/core/CharacterFileFormats.h"
+#include "app/core/CharacterFixtures.h"
+#include "charmodel/PartsFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <sys/fsuid.h>
+#include <unistd.h>
+
+namespace zandrel {
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DocumentWindowTest : public test::WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath(QStringLiteral("Bob.parts"));
+        original = archivedPartsFile(*test::makeCharacter(QStringLiteral("Bob"), 3, 2));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(original);
+    }
+
+    // Opens the file in its window and waits until the window is shown and active.
+    DocumentWindow* openWindow()
+    {
+        DocumentError error;
+        auto* document = documents().openDocument(path, &error);
+        EXPECT_TRUE(document) << error.failureReason.toStdString();
+        DocumentWindow* window = documents().windowFor(document);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        window->activateWindow();
+        QTest::qWaitForWindowActive(window);
+        return window;
+    }
+
+    static CharacterDocument* characterOf(DocumentWindow* window)
+    {
+        return dynamic_cast<CharacterDocument*>(window->document());
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    QByteArray original;
+};
+
+TEST_F(DocumentWindowTest, MenusValidateRetitleAndSendThroughTheChain)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Bob.parts[*]"));
+    EXPECT_FALSE(window->isWindowModified());
+
+    // Nothing to undo, no tracing image: those items are off; the file items are on.
+    EXPECT_FALSE(showMenuItem(window, kUndoAction)->isEnabled());
+    EXPECT_EQ(menuItem(window, kUndoAction)->text(), QStringLiteral("Undo"));
+    EXPECT_FALSE(showMenuItem(window, kClearTracingImageAction)->isEnabled());
+    EXPECT_FALSE(showMenuItem(window, kRevertDocumentAction)->isEnabled());
+    EXPECT_TRUE(menuItem(window, kSaveDocumentAction)->isEnabled());
+    // Part types come from the code-built menu; no view takes them yet.
+    EXPECT_FALSE(showMenuItem(window, kSetPartTypeAction)->isEnabled());
+
+    // The tracing image through the view's own command (first in the chain), then the document's.
+    QImage pixels(60, 40, QImage::Format_RGB32);
+    pixels.fill(Qt::darkGray);
+    const QString png = dir.filePath(QStringLiteral("trace.png"));
+    ASSERT_TRUE(pixels.save(png));
+    CharacterView::setImageChooser([png] { return png; });
+    showMenuItem(window, kOpenTracingImageAction)->trigger();
+    CharacterView::setImageChooser({});
+    ASSERT_TRUE(document->model()->tracingImage());
+    EXPECT_TRUE(window->isWindowModified());
+    QAction* toggle = showMenuItem(window, kToggleTracingImageAction);
+    EXPECT_TRUE(toggle->isEnabled());
+    EXPECT_TRUE(toggle->isChecked());
+    toggle->trigger();
+    EXPECT_FALSE(document->model()->tracingImageVisible());
+    EXPECT_FALSE(showMenuItem(window, kToggleTracingImageAction)->isChecked());
+
+    // A named step retitles Undo; undoing through the menu changes the model back.
+    const ZDLColorPtr coat = document->model()->getColorNamed(QStringLiteral("Coat"));
+    document->undoableDeleteColor(coat, document->model(), document->model()->whiteColor());
+    QTest::qWait(1);
+    QAction* undo = showMenuItem(window, kUndoAction);
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Delete Color"));
+    undo->trigger();
+    EXPECT_TRUE(document->model()->ownsColor(coat.get()));
+    EXPECT_EQ(showMenuItem(window, kRedoAction)->text(), QStringLiteral("Redo Delete Color"));
+}
+
+TEST_F(DocumentWindowTest, ShortcutSavesClearsTheMarkAndRevertReturnsToIt)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Robert")));
+    QTest::qWait(1);
+    EXPECT_TRUE(window->isWindowModified());
+    EXPECT_TRUE(showMenuItem(window, kRevertDocumentAction)->isEnabled());
+
+    // Ctrl stands for the platform's Command key.
+    QTest::keySequence(window, QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(readPartsFile(readAll(path))->characterName(), QStringLiteral("Robert"));
+    const QByteArray saved = readAll(path);
+
+    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Rob")));
+    QTest::qWait(1);
+    answers = { ModalAlert::kFirstButton };
+    showMenuItem(window, kRevertDocumentAction)->trigger();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().message.startsWith(QStringLiteral("Do you want to revert")));
+    EXPECT_EQ(document->model()->characterName(), QStringLiteral("Robert"));
+    EXPECT_EQ(readAll(path), saved);
+    EXPECT_FALSE(window->isWindowModified());
+    // The view follows the new model.
+    auto* view = window->findChild<CharacterView*>();
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->rootObject(), document->model());
+}
+
+TEST_F(DocumentWindowTest, AFailedSaveTellsTheUserAndKeepsTheOldFile)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Lost")));
+    QTest::qWait(1);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+            | QFileDevice::ExeOther);
+    if (geteuid() == 0)
+        setfsuid(65534);
+    menuItem(window, kSaveDocumentAction)->trigger();
+    if (geteuid() == 0)
+        setfsuid(0);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.first().message, QStringLiteral("The document “Bob.parts” could not be saved."));
+    EXPECT_FALSE(alerts.first().informativeText.isEmpty());
+    EXPECT_EQ(readAll(path), original);
+    EXPECT_TRUE(window->isWindowModified());
+}
+
+TEST_F(DocumentWindowTest, UntitledDocumentsAskBeforeClosingAndSaveWhereChosen)
+{
+    auto* document = dynamic_cast<CharacterDocument*>(documents().makeUntitledDocument(kCharacterDocumentType));
+    ASSERT_TRUE(document);
+    DocumentWindow* window = documents().windowFor(document);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled[*]"));
+    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("New")));
+    QTest::qWait(1);
+    EXPECT_TRUE(window->isWindowModified());
+
+    // Cancel keeps the window; Save asks where and writes there.
+    answers = { ModalAlert::kSecondButton };
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(alerts.last().buttons, (QStringList { QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don’t Save") }));
+    const QString chosen = dir.filePath(QStringLiteral("New.parts"));
+    DocumentWindow::setSavePathChooser([chosen](DocumentWindow&, const QString& suggested) {
+        EXPECT_EQ(suggested, QStringLiteral("Untitled.parts"));
+        return chosen;
+    });
+    answers = { ModalAlert::kFirstButton };
+    EXPECT_TRUE(window->close());
+    QApplication::processEvents();
+    EXPECT_EQ(readPartsFile(readAll(chosen))->characterName(), QStringLiteral("New"));
+    EXPECT_TRUE(documents().documents().isEmpty());
+    EXPECT_EQ(documents().recentDocumentURLs(), QStringList { QFileInfo(chosen).absoluteFilePath() });
+}
+
+TEST_F(DocumentWindowTest, OpeningTheSameFileTwiceShowsOneWindowAndBadFilesAreReported)
+{
+    DocumentWindow* window = openWindow();
+    DocumentError error;
+    EXPECT_EQ(documents().openDocument(path, &error), window->document());
+    EXPECT_EQ(documents().documents().size(), 1);
+
+    const QString bad = dir.filePath(QStringLiteral("bad.parts"));
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("bplist00 but nothing more");
+    file.close();
+    EXPECT_FALSE(documents().openDocumentShowingErrors(bad));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.first().message, QStringLiteral("The document “bad.parts” could not be opened."));
+    EXPECT_EQ(alerts.first().informativeText, QStringLiteral("The data is corrupted."));
+}
+
+TEST_F(DocumentWindowTest, EditorsCoverTheViewAndTheToolbarLeavesThem)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    auto* view = window->findChild<CharacterView*>();
+    auto* partEditor = window->findChild<EditingControllerView*>(QStringLiteral("partEditor"));
+    ASSERT_TRUE(view && partEditor);
+    QAction* leave = window->toolbar()->actions().value(0);
+    ASSERT_EQ(MenuActions::actionOf(leave), kPopEditorAction);
+    EXPECT_FALSE(leave->isEnabled());
+
+    const ObjectPtr part = document->model()->getChildAtIndex(1);
+    document->edit(part);
+    QApplication::processEvents();
+    EXPECT_TRUE(partEditor->isVisible());
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(partEditor->editingView()->rootObject(), part);
+    EXPECT_EQ(partEditor->levelText(), QStringLiteral("Bob \u203A ") + asProtocol<Parent>(part)->displayName());
+    EXPECT_TRUE(leave->isEnabled());
+
+    leave->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(partEditor->isVisible());
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(document->currentEditor(), nullptr);
+}
+
+} // namespace
+} // namespace zandrel

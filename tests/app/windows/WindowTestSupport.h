@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/AppController.h"
+#include "app/DocumentController.h"
+#include "app/DocumentWindow.h"
+#include "app/MenuActions.h"
+#include "app/core/ModalAlert.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace zandrel::test {
+
+// The running program's controller with its document types, and every question it asks answered
+// from a queue (the first button when the queue is empty), so the windows never wait for a person.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UserDefaults::standard().remove(QStringLiteral("recentDocuments"));
+        controller = static_cast<AppController*>(ZDLAppController::install(std::make_unique<AppController>()));
+        controller->applicationDidFinishLaunching();
+        controller->setModalAlertHandler([this](const ModalAlert& alert) {
+            alerts.append(alert);
+            return answers.isEmpty() ? ModalAlert::kFirstButton : answers.takeFirst();
+        });
+    }
+    void TearDown() override
+    {
+        DocumentWindow::setSavePathChooser({});
+        controller->documentController().closeAllDocuments();
+        QApplication::processEvents();
+        ZDLAppController::install(std::make_unique<ZDLAppController>());
+    }
+
+    DocumentController& documents() { return controller->documentController(); }
+
+    // The window's menu item or toolbar item that sends the action.
+    static QAction* item(QWidget* window, const QString& action)
+    {
+        for (QAction* candidate : window->findChildren<QAction*>()) {
+            if (MenuActions::actionOf(candidate) == action)
+                return candidate;
+        }
+        return nullptr;
+    }
+    static QAction* menuItem(QMainWindow* window, const QString& action)
+    {
+        for (QMenu* menu : window->menuBar()->findChildren<QMenu*>()) {
+            for (QAction* candidate : menu->actions()) {
+                if (MenuActions::actionOf(candidate) == action)
+                    return candidate;
+            }
+        }
+        return nullptr;
+    }
+    // Opens the menu holding the item as a person would before choosing it: validation runs then.
+    static QAction* showMenuItem(QMainWindow* window, const QString& action)
+    {
+        QAction* found = menuItem(window, action);
+        if (!found)
+            return nullptr;
+        auto* menu = qobject_cast<QMenu*>(found->parent());
+        emit menu->aboutToShow();
+        return found;
+    }
+
+    AppController* controller = nullptr;
+    QList<ModalAlert> alerts;
+    QList<int> answers;
+};
+
+} // namespace zandrel::test
