@@ -39,8 +39,15 @@ QAction* make(
     item->setProperty(kActionProperty, action);
     item->setProperty(kTagProperty, tag);
     item->setProperty(kTitleProperty, title);
-    if (!shortcut.isEmpty())
-        item->setShortcut(shortcut);
+    if (!shortcut.isEmpty()) {
+        // Option is Alt here, and Meta as well, since window managers often keep Alt for themselves.
+        QList<QKeySequence> shortcuts { shortcut };
+        const QKeyCombination key = shortcut[0];
+        if (key.keyboardModifiers() & Qt::AltModifier)
+            shortcuts.append(QKeySequence(
+                QKeyCombination((key.keyboardModifiers() & ~Qt::AltModifier) | Qt::MetaModifier, key.key())));
+        item->setShortcuts(shortcuts);
+    }
     QObject::connect(item, &QAction::triggered, item, [item] { send(item, windowOf(item)); });
     return item;
 }

@@ -73,8 +73,9 @@ public:
     static void registerUserDefaults();
 
     // --- Archive version header ---
-    void encodeFileVersion(qint32 fileVersion, const QString& minimumAppVersion, qint32 losslessVersion,
-        const QString& losslessAppVersion, KeyedArchiver& coder) const;
+    // Virtual so that tests can write the headers of other program versions.
+    virtual void encodeFileVersion(qint32 fileVersion, const QString& minimumAppVersion,
+        qint32 losslessVersion, const QString& losslessAppVersion, KeyedArchiver& coder) const;
     // Returns when the reader may go on; raises kFileTooNewException when the file cannot be read
     // by this program, kUserCancelledException when the user declines a lossy read.
     void validateFileVersion(qint32 fileVersion, qint32 losslessVersion, KeyedUnarchiver& coder);

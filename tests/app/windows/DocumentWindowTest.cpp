@@ -1,7 +1,6 @@
 // Document windows on the offscreen platform: real windows, menus and shortcuts, the responder
 // chain, validation, the model, the undo stack and the edited mark.
 #include "WindowTestSupport.h"
-
 #include "app/CharacterWindowContents.h"
 #include "app/EditingControllerView.h"
 #include "app/core/ActionNames.h"
@@ -111,7 +110,8 @@ TEST_F(DocumentWindowTest, ShortcutSavesClearsTheMarkAndRevertReturnsToIt)
 {
     DocumentWindow* window = openWindow();
     CharacterDocument* document = characterOf(window);
-    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Robert")));
+    document->undoableSetPropertyFor(
+        document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Robert")));
     QTest::qWait(1);
     EXPECT_TRUE(window->isWindowModified());
     EXPECT_TRUE(showMenuItem(window, kRevertDocumentAction)->isEnabled());
@@ -122,7 +122,8 @@ TEST_F(DocumentWindowTest, ShortcutSavesClearsTheMarkAndRevertReturnsToIt)
     EXPECT_EQ(readPartsFile(readAll(path))->characterName(), QStringLiteral("Robert"));
     const QByteArray saved = readAll(path);
 
-    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Rob")));
+    document->undoableSetPropertyFor(
+        document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Rob")));
     QTest::qWait(1);
     answers = { ModalAlert::kFirstButton };
     showMenuItem(window, kRevertDocumentAction)->trigger();
@@ -141,16 +142,18 @@ TEST_F(DocumentWindowTest, AFailedSaveTellsTheUserAndKeepsTheOldFile)
 {
     DocumentWindow* window = openWindow();
     CharacterDocument* document = characterOf(window);
-    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Lost")));
+    document->undoableSetPropertyFor(
+        document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Lost")));
     QTest::qWait(1);
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
-            | QFileDevice::ExeOther);
+    QFile::setPermissions(dir.path(),
+        QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
     if (geteuid() == 0)
         setfsuid(65534);
     menuItem(window, kSaveDocumentAction)->trigger();
     if (geteuid() == 0)
         setfsuid(0);
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(
+        dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts.first().message, QStringLiteral("The document “Bob.parts” could not be saved."));
     EXPECT_FALSE(alerts.first().informativeText.isEmpty());
@@ -160,18 +163,21 @@ TEST_F(DocumentWindowTest, AFailedSaveTellsTheUserAndKeepsTheOldFile)
 
 TEST_F(DocumentWindowTest, UntitledDocumentsAskBeforeClosingAndSaveWhereChosen)
 {
-    auto* document = dynamic_cast<CharacterDocument*>(documents().makeUntitledDocument(kCharacterDocumentType));
+    auto* document
+        = dynamic_cast<CharacterDocument*>(documents().makeUntitledDocument(kCharacterDocumentType));
     ASSERT_TRUE(document);
     DocumentWindow* window = documents().windowFor(document);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled[*]"));
-    document->undoableSetPropertyFor(document->model(), QStringLiteral("characterName"), Value(QStringLiteral("New")));
+    document->undoableSetPropertyFor(
+        document->model(), QStringLiteral("characterName"), Value(QStringLiteral("New")));
     QTest::qWait(1);
     EXPECT_TRUE(window->isWindowModified());
 
     // Cancel keeps the window; Save asks where and writes there.
     answers = { ModalAlert::kSecondButton };
     EXPECT_FALSE(window->close());
-    EXPECT_EQ(alerts.last().buttons, (QStringList { QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don’t Save") }));
+    EXPECT_EQ(alerts.last().buttons,
+        (QStringList { QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don’t Save") }));
     const QString chosen = dir.filePath(QStringLiteral("New.parts"));
     DocumentWindow::setSavePathChooser([chosen](DocumentWindow&, const QString& suggested) {
         EXPECT_EQ(suggested, QStringLiteral("Untitled.parts"));
@@ -220,7 +226,8 @@ TEST_F(DocumentWindowTest, EditorsCoverTheViewAndTheToolbarLeavesThem)
     EXPECT_TRUE(partEditor->isVisible());
     EXPECT_FALSE(view->isVisible());
     EXPECT_EQ(partEditor->editingView()->rootObject(), part);
-    EXPECT_EQ(partEditor->levelText(), QStringLiteral("Bob \u203A ") + asProtocol<Parent>(part)->displayName());
+    EXPECT_EQ(
+        partEditor->levelText(), QStringLiteral("Bob \u203A ") + asProtocol<Parent>(part)->displayName());
     EXPECT_TRUE(leave->isEnabled());
 
     leave->trigger();
@@ -228,6 +235,81 @@ TEST_F(DocumentWindowTest, EditorsCoverTheViewAndTheToolbarLeavesThem)
     EXPECT_FALSE(partEditor->isVisible());
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(document->currentEditor(), nullptr);
+}
+
+} // namespace
+} // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+// Writes the version header of a newer program whose files this one reads with possible loss.
+class NewerProgram : public ZDLAppController {
+public:
+    void encodeFileVersion(qint32 fileVersion, const QString& minimumAppVersion, qint32 losslessVersion,
+        const QString& losslessAppVersion, KeyedArchiver& coder) const override
+    {
+        ZDLAppController::encodeFileVersion(
+            fileVersion, minimumAppVersion, losslessVersion + 1, "2.0", coder);
+    }
+};
+
+TEST_F(DocumentWindowTest, DecliningALossyReadShowsNoError)
+{
+    // The file is written by the newer program, then read by this one.
+    auto* running = ZDLAppController::install(std::make_unique<NewerProgram>());
+    const QByteArray newer = archivedPartsFile(*test::makeCharacter(QStringLiteral("Future"), 1, 1));
+    ASSERT_NE(running, nullptr);
+    SetUp();
+    const QString file = dir.filePath(QStringLiteral("Future.parts"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(newer);
+    out.close();
+
+    answers = { ModalAlert::kFirstButton };
+    EXPECT_FALSE(documents().openDocumentShowingErrors(file));
+    ASSERT_EQ(alerts.size(), 1) << "the question only: cancelling is no error to report";
+    EXPECT_EQ(alerts.first().informativeText,
+        QStringLiteral("Zandrel version 2.0 or later can open this file without data loss."));
+    EXPECT_EQ(alerts.first().buttons, (QStringList { QStringLiteral("Cancel"), QStringLiteral("Continue") }));
+
+    answers = { ModalAlert::kSecondButton };
+    auto* document = dynamic_cast<CharacterDocument*>(documents().openDocumentShowingErrors(file));
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->model()->characterName(), QStringLiteral("Future"));
+}
+
+TEST_F(DocumentWindowTest, LeavingTheWindowWritesTheDocument)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    document->undoableSetPropertyFor(
+        document->model(), QStringLiteral("characterName"), Value(QStringLiteral("Away")));
+    QTest::qWait(1);
+    ASSERT_TRUE(window->isWindowModified());
+    // Another window takes the focus.
+    auto* other = documents().makeUntitledDocument(kCharacterDocumentType);
+    DocumentWindow* otherWindow = documents().windowFor(other);
+    otherWindow->activateWindow();
+    QTest::qWaitForWindowActive(otherWindow);
+    QTest::qWait(10);
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(readPartsFile(readAll(path))->characterName(), QStringLiteral("Away"));
+}
+
+TEST_F(DocumentWindowTest, ClosingAnEditorLeavesItsViewWithoutRootOrSelection)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    auto* partEditor = window->findChild<EditingControllerView*>(QStringLiteral("partEditor"));
+    auto part = std::dynamic_pointer_cast<Part>(document->model()->getChildAtIndex(0));
+    document->edit(part);
+    partEditor->editingView()->undoableSetSelection({ part->getChildAtIndex(0) }, false);
+    document->edit(nullptr);
+    EXPECT_EQ(partEditor->editingView()->rootObject(), nullptr);
+    EXPECT_TRUE(partEditor->editingView()->selection().isEmpty());
+    EXPECT_EQ(partEditor->levelControl().numLevels(), 0);
 }
 
 } // namespace
