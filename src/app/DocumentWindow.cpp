@@ -54,10 +54,12 @@ DocumentWindow::DocumentWindow(
 DocumentWindow::~DocumentWindow()
 {
     m_closing = true;
-    // The contents refer to the document: they go first.
-    delete takeCentralWidget();
-    m_document->setHost(nullptr);
+    disconnect(qApp, nullptr, this, nullptr);
+    // The document closes while its editors still exist (it closes the open one), then the contents
+    // that refer to it go, then the document.
     m_document->close();
+    m_document->setHost(nullptr);
+    delete takeCentralWidget();
     m_controller.removeDocument(m_document.get());
 }
 

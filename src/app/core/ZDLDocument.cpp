@@ -39,6 +39,8 @@ ZDLDocument::ZDLDocument()
 
 ZDLDocument::~ZDLDocument()
 {
+    // The undo manager outlives this body; what it signals from now on has nobody to reach.
+    QObject::disconnect(&m_undoManager, nullptr, nullptr, nullptr);
     DeferredCalls::cancelAll(this);
     NotificationCenter::defaultCenter().removeObserver(this);
 }

@@ -10,6 +10,7 @@
 #include "charmodel/PartsFile.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <sys/fsuid.h>
@@ -310,6 +311,14 @@ TEST_F(DocumentWindowTest, ClosingAnEditorLeavesItsViewWithoutRootOrSelection)
     EXPECT_EQ(partEditor->editingView()->rootObject(), nullptr);
     EXPECT_TRUE(partEditor->editingView()->selection().isEmpty());
     EXPECT_EQ(partEditor->levelControl().numLevels(), 0);
+
+    // A window closed with an editor open closes the editor before the window's contents go.
+    document->edit(part);
+    QPointer<DocumentWindow> closing(window);
+    EXPECT_TRUE(window->close());
+    QTest::qWaitFor([&] { return closing.isNull(); });
+    EXPECT_TRUE(closing.isNull());
+    EXPECT_TRUE(documents().documents().isEmpty());
 }
 
 } // namespace
