@@ -229,6 +229,26 @@ void AppController::setupStyleMenuWithStyles(QMenu* menu, const QList<NamedShape
     }
 }
 
+QMenu* AppController::contextualMenu()
+{
+    if (!m_contextualMenu) {
+        m_contextualMenu = std::make_unique<QMenu>();
+        MenuActions::add(m_contextualMenu.get(), localized("Undo"), kUndoAction);
+        MenuActions::add(m_contextualMenu.get(), localized("Redo"), kRedoAction);
+        m_contextualMenu->addSeparator();
+        setupPartTypeMenu(m_contextualMenu->addMenu(localized("Part Type")), kSetPartTypeAction);
+        m_contextualStyleMenu = m_contextualMenu->addMenu(localized("Style"));
+        MenuActions::add(m_contextualMenu.get(), localized("Leave Editor"), kPopEditorAction);
+    }
+    return m_contextualMenu.get();
+}
+
+QMenu* AppController::contextualStyleMenu()
+{
+    contextualMenu();
+    return m_contextualStyleMenu;
+}
+
 // --- Responder ---
 
 bool AppController::tryToPerform(const QString& action, const ActionSender& sender)

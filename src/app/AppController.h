@@ -52,6 +52,10 @@ public:
     static void setupRoundnessMenu(QMenu* menu);
     static void setupLineStyleMenu(QMenu* menu);
     static void setupStyleMenuWithStyles(QMenu* menu, const QList<NamedShapeStylePtr>& styles);
+    // The editing views' contextual menu, made on first use; its part-type submenu is filled in
+    // code, its style submenu by the view that shows it (setupStyleMenuWithStyles).
+    QMenu* contextualMenu();
+    QMenu* contextualStyleMenu();
 
     // --- Responder: the end of every chain ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
@@ -59,6 +63,8 @@ public:
 
 private:
     std::unique_ptr<DocumentController> m_documentController;
+    std::unique_ptr<QMenu> m_contextualMenu;
+    QMenu* m_contextualStyleMenu = nullptr;
 };
 
 } // namespace zandrel

@@ -197,6 +197,9 @@ void DocumentController::clearRecentDocuments()
 
 bool DocumentController::reviewUnsavedDocuments()
 {
+    // Documents with a file are written first, whatever the user answers about the others.
+    for (ZDLDocument* document : documents())
+        document->autosaveNow();
     for (ZDLDocument* document : documents()) {
         DocumentWindow* window = windowFor(document);
         if (window && !window->reviewChangesBeforeClosing())

@@ -128,6 +128,24 @@ void validateMenu(QMenu* menu, QWidget* window)
     }
 }
 
+void validateAndHideContextMenuItems(QMenu* menu, QWidget* window)
+{
+    const QList<Responder*> chain = responderChain(window);
+    for (QAction* item : menu->actions()) {
+        if (QMenu* submenu = item->menu()) {
+            validateAndHideContextMenuItems(submenu, window);
+            bool anyVisible = false;
+            for (const QAction* member : submenu->actions())
+                anyVisible = anyVisible || (member->isVisible() && !member->isSeparator());
+            item->setVisible(anyVisible);
+        } else if (!item->isSeparator()) {
+            // A hidden action is a disabled one to Qt: it is shown again before it is asked.
+            item->setVisible(true);
+            item->setVisible(validate(item, chain) && item->isEnabled());
+        }
+    }
+}
+
 bool send(QAction* item, QWidget* window)
 {
     const QList<Responder*> chain = responderChain(window);

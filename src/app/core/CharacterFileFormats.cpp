@@ -17,7 +17,7 @@ QString PartsFileFormat::nameFilter() const
     return localized("Parts files (*.parts)");
 }
 
-ObjectPtr PartsFileFormat::read(const QByteArray& data, DocumentError* error) const
+ObjectPtr PartsFileFormat::read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const
 {
     return guardedRead([&] { return ObjectPtr(readPartsFile(data)); }, error);
 }
@@ -35,12 +35,13 @@ QString CharacterXMLFormat::nameFilter() const
     return localized("XML character files (*.char)");
 }
 
-ObjectPtr CharacterXMLFormat::read(const QByteArray& data, DocumentError* error) const
+ObjectPtr CharacterXMLFormat::read(
+    const QByteArray& data, DocumentError* error, const QString& sourcePath) const
 {
     return guardedRead(
         [&]() -> ObjectPtr {
             QString reason;
-            CharacterModelPtr model = importCharacterXML(data, &reason);
+            CharacterModelPtr model = importCharacterXML(data, &reason, sourcePath);
             if (!model && error)
                 *error = DocumentError::unreadableFile(localized("The data is corrupted."));
             return model;
@@ -53,7 +54,8 @@ QString LegacyPartsFormat::nameFilter() const
     return localized("Legacy parts files (*.zdlprt)");
 }
 
-ObjectPtr LegacyPartsFormat::read(const QByteArray& data, DocumentError* error) const
+ObjectPtr LegacyPartsFormat::read(
+    const QByteArray& data, DocumentError* error, const QString& sourcePath) const
 {
     return guardedRead(
         [&]() -> ObjectPtr {

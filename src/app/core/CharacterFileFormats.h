@@ -15,7 +15,7 @@ public:
     QString typeName() const override { return kCharacterDocumentType; }
     QStringList extensions() const override;
     QString nameFilter() const override;
-    ObjectPtr read(const QByteArray& data, DocumentError* error) const override;
+    ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
     QByteArray write(const Object& model, DocumentError* error) const override;
 };
 
@@ -26,7 +26,7 @@ public:
     QStringList extensions() const override { return { kXMLCharacterExtension }; }
     QString nameFilter() const override;
     bool canWrite() const override { return false; }
-    ObjectPtr read(const QByteArray& data, DocumentError* error) const override;
+    ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
 };
 
 // The legacy bitmap parts files; imported into a new, untitled character.
@@ -36,7 +36,7 @@ public:
     QStringList extensions() const override { return { kLegacyPartsExtension }; }
     QString nameFilter() const override;
     bool canWrite() const override { return false; }
-    ObjectPtr read(const QByteArray& data, DocumentError* error) const override;
+    ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
 };
 
 // Registers the formats above (and, once there, the comic file) with the shared registry.

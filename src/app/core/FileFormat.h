@@ -28,8 +28,10 @@ public:
     // Import formats only read: their documents start untitled.
     virtual bool canWrite() const { return true; }
 
-    // The model, or null with the error set.
-    virtual ObjectPtr read(const QByteArray& data, DocumentError* error) const = 0;
+    // The model, or null with the error set. The file's path, when there is one, lets a format find
+    // what the file names relative to itself (an import's tracing image).
+    virtual ObjectPtr read(
+        const QByteArray& data, DocumentError* error, const QString& sourcePath = QString()) const = 0;
     // The file's bytes; empty with the error set when the model cannot be written.
     virtual QByteArray write(const Object& model, DocumentError* error) const;
 

@@ -59,7 +59,8 @@ public:
     virtual ObjectPtr rootModel() const { return nullptr; }
     // Makes the model of the data the document's model. False, with the error set, keeps the model
     // the document had (and undo registration stays on).
-    virtual bool readFromData(const QByteArray& data, const FileFormat& format, DocumentError* error);
+    virtual bool readFromData(const QByteArray& data, const FileFormat& format, DocumentError* error,
+        const QString& sourcePath = QString());
     // The bytes of the model in the format.
     virtual QByteArray dataOfType(const FileFormat& format, DocumentError* error) const;
 

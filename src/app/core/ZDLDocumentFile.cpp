@@ -55,12 +55,13 @@ void ZDLDocument::setAutosaveDelayMs(int milliseconds)
     g_autosaveDelayMs = std::max(0, milliseconds);
 }
 
-bool ZDLDocument::readFromData(const QByteArray& data, const FileFormat& format, DocumentError* error)
+bool ZDLDocument::readFromData(
+    const QByteArray& data, const FileFormat& format, DocumentError* error, const QString& sourcePath)
 {
     // Reading records nothing to undo; the model is installed only once it was read whole.
     m_undoManager.disableUndoRegistration();
     DocumentError readError;
-    const ObjectPtr model = format.read(data, &readError);
+    const ObjectPtr model = format.read(data, &readError, sourcePath);
     if (model)
         installModel(model);
     m_undoManager.enableUndoRegistration();
@@ -117,7 +118,7 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
         return false;
     }
     const QByteArray data = file.readAll();
-    if (!readFromData(data, *format, error))
+    if (!readFromData(data, *format, error, path))
         return false;
     m_fileType = format->typeName();
     m_undoManager.removeAllActions();
@@ -217,7 +218,7 @@ bool ZDLDocument::revertToSaved(DocumentError* error)
         return false;
     }
     edit(nullptr);
-    if (!readFromData(m_savedSnapshot, *format, error))
+    if (!readFromData(m_savedSnapshot, *format, error, m_filePath))
         return false;
     m_undoManager.removeAllActions();
     m_changedSinceExplicitSave = false;

@@ -7,6 +7,7 @@
 #include "app/core/DocumentHost.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/PartsFile.h"
+#include "graphics/ZDLImage.h"
 #include "platform/NotificationCenter.h"
 #include "support/TestSupport.h"
 
@@ -186,6 +187,9 @@ TEST_F(DocumentFileTest, ImportsOpenUntitledAndEdited)
     auto document = open(test::sourcePath(QStringLiteral("tests/charmodel/data/sample.char")));
     EXPECT_TRUE(document->filePath().isEmpty());
     EXPECT_EQ(document->model()->characterName(), QStringLiteral("Pip"));
+    // Its tracing image is named relative to the imported file.
+    ASSERT_TRUE(document->model()->tracingImage());
+    EXPECT_FALSE(document->model()->tracingImage()->pixelSize().isEmpty());
     EXPECT_TRUE(document->isDocumentEdited());
     // Nothing is ever written back in the import's format.
     EXPECT_FALSE(document->autosavesInPlace());

@@ -1,7 +1,6 @@
 // The application around the windows: the menus built in code, cursors, one running instance and
 // the desktop integration.
 #include "WindowTestSupport.h"
-
 #include "app/SingleInstance.h"
 #include "app/core/ActionNames.h"
 #include "charmodel/CharacterModel.h"
@@ -41,8 +40,8 @@ TEST_F(ApplicationTest, MenusBuiltInCode)
         tags.append(item->data().toInt());
     }
     EXPECT_EQ(titles,
-        (QStringList { "Roundness", "Sharp", "-", "4 px", "6 px", "7 px", "10 px", "12 px", "15 px", "18 px", "24 px",
-            "30 px", "36 px", "48 px", "-", "Fully Round" }));
+        (QStringList { "Roundness", "Sharp", "-", "4 px", "6 px", "7 px", "10 px", "12 px", "15 px", "18 px",
+            "24 px", "30 px", "36 px", "48 px", "-", "Fully Round" }));
     EXPECT_EQ(tags.at(1), 1);
     EXPECT_EQ(tags.at(3), 0);
     EXPECT_EQ(tags.last(), 2);
@@ -80,15 +79,17 @@ TEST_F(ApplicationTest, MenusBuiltInCode)
 
 TEST_F(ApplicationTest, InterfaceImagesAndCursorsAreCompiledIn)
 {
-    for (const char* name : { "path_char", "path_part", "path_path", "path_partgroup", "path_image", "path_comic",
-             "path_group", "path_balloongroup", "path_page" }) {
+    for (const char* name : { "path_char", "path_part", "path_path", "path_partgroup", "path_image",
+             "path_comic", "path_group", "path_balloongroup", "path_page" }) {
         const QImage image(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
         EXPECT_EQ(image.size(), QSize(16, 16)) << name;
-        EXPECT_EQ(QImage(QStringLiteral(":/images/%1@2x.png").arg(QLatin1String(name))).size(), QSize(32, 32)) << name;
+        EXPECT_EQ(QImage(QStringLiteral(":/images/%1@2x.png").arg(QLatin1String(name))).size(), QSize(32, 32))
+            << name;
     }
     const QCursor first = controller->getCursorResource(QStringLiteral("Cur_Marquee"), QPointF(4, 4));
     EXPECT_FALSE(first.pixmap().isNull());
-    EXPECT_EQ(controller->getCursorResource(QStringLiteral("Cur_Marquee"), QPointF(9, 9)).hotSpot(), QPoint(4, 4));
+    EXPECT_EQ(
+        controller->getCursorResource(QStringLiteral("Cur_Marquee"), QPointF(9, 9)).hotSpot(), QPoint(4, 4));
 }
 
 TEST_F(ApplicationTest, ASecondStartHandsItsFileToTheRunningInstance)
@@ -102,7 +103,8 @@ TEST_F(ApplicationTest, ASecondStartHandsItsFileToTheRunningInstance)
     QTemporaryDir dir;
     QProcess second;
     second.setWorkingDirectory(dir.path());
-    second.start(QStringLiteral(ZANDREL_EXECUTABLE), { QStringLiteral("Relative.parts"), QStringLiteral("zdltp://host/x.comic") });
+    second.start(QStringLiteral(ZANDREL_EXECUTABLE),
+        { QStringLiteral("Relative.parts"), QStringLiteral("zdltp://host/x.comic") });
     ASSERT_TRUE(second.waitForStarted());
     // The running instance answers from its event loop.
     QElapsedTimer clock;
@@ -113,8 +115,9 @@ TEST_F(ApplicationTest, ASecondStartHandsItsFileToTheRunningInstance)
     ASSERT_EQ(second.state(), QProcess::NotRunning) << "the second start should end once it handed over";
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(received, (QStringList { QDir(dir.path()).absoluteFilePath(QStringLiteral("Relative.parts")),
-                            QStringLiteral("zdltp://host/x.comic") }));
+    EXPECT_EQ(received,
+        (QStringList { QDir(dir.path()).absoluteFilePath(QStringLiteral("Relative.parts")),
+            QStringLiteral("zdltp://host/x.comic") }));
 }
 
 TEST_F(ApplicationTest, DesktopIntegrationInstallsForTheUserOnly)
@@ -125,7 +128,8 @@ TEST_F(ApplicationTest, DesktopIntegrationInstallsForTheUserOnly)
     environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
     install.setProcessEnvironment(environment);
     install.start(test::sourcePath(QStringLiteral("scripts/install-desktop.sh")),
-        { QStringLiteral(ZANDREL_EXECUTABLE), QFileInfo(QStringLiteral(ZANDREL_EXECUTABLE)).absolutePath()
+        { QStringLiteral(ZANDREL_EXECUTABLE),
+            QFileInfo(QStringLiteral(ZANDREL_EXECUTABLE)).absolutePath()
                 + QStringLiteral("/interface/images") });
     ASSERT_TRUE(install.waitForFinished(60000));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
@@ -133,22 +137,95 @@ TEST_F(ApplicationTest, DesktopIntegrationInstallsForTheUserOnly)
     QFile entry(data.filePath(QStringLiteral("applications/org.zandrel.Zandrel.desktop")));
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(entry.readAll());
-    EXPECT_TRUE(text.contains(QStringLiteral("MimeType=application/x-zandrel-comic;application/x-zandrel-parts;x-scheme-handler/zdltp;")));
-    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"%1\" %U").arg(QFileInfo(QStringLiteral(ZANDREL_EXECUTABLE)).canonicalFilePath())));
-    EXPECT_EQ(QImage(data.filePath(QStringLiteral("icons/hicolor/256x256/apps/org.zandrel.Zandrel.png"))).size(), QSize(256, 256));
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "MimeType=application/x-zandrel-comic;application/x-zandrel-parts;x-scheme-handler/zdltp;")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"%1\" %U")
+                                  .arg(QFileInfo(QStringLiteral(ZANDREL_EXECUTABLE)).canonicalFilePath())));
+    EXPECT_EQ(
+        QImage(data.filePath(QStringLiteral("icons/hicolor/256x256/apps/org.zandrel.Zandrel.png"))).size(),
+        QSize(256, 256));
 
     // The file types, read by an independent XML reader.
     QString output;
     QFile types(data.filePath(QStringLiteral("mime/packages/org.zandrel.Zandrel.xml")));
     ASSERT_TRUE(types.open(QIODevice::ReadOnly));
-    const int status = test::runPython(QStringLiteral(
-        "import sys, xml.etree.ElementTree as ET\n"
-        "ns = '{http://www.freedesktop.org/standards/shared-mime-info}'\n"
-        "for t in ET.parse(sys.argv[1]).getroot().iter(ns + 'mime-type'):\n"
-        "    print(t.get('type'), t.find(ns + 'glob').get('pattern'))\n"), types.readAll(), &output);
+    const int status
+        = test::runPython(QStringLiteral("import sys, xml.etree.ElementTree as ET\n"
+                                         "ns = '{http://www.freedesktop.org/standards/shared-mime-info}'\n"
+                                         "for t in ET.parse(sys.argv[1]).getroot().iter(ns + 'mime-type'):\n"
+                                         "    print(t.get('type'), t.find(ns + 'glob').get('pattern'))\n"),
+            types.readAll(), &output);
     if (status == -1)
         GTEST_SKIP() << "python3 is not available";
-    EXPECT_EQ(output.trimmed(), QStringLiteral("application/x-zandrel-comic *.comic\napplication/x-zandrel-parts *.parts"));
+    EXPECT_EQ(output.trimmed(),
+        QStringLiteral("application/x-zandrel-comic *.comic\napplication/x-zandrel-parts *.parts"));
+}
+
+} // namespace
+} // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST_F(ApplicationTest, ContextualMenusHideWhatNobodyAnswers)
+{
+    DocumentController& controllerDocuments = documents();
+    auto* document
+        = controllerDocuments.makeUntitledDocument(QStringLiteral("org.zandrel.Zandrel.character"));
+    ASSERT_TRUE(document);
+    QWidget* window = controllerDocuments.windowFor(document);
+    QMenu* menu = controller->contextualMenu();
+    EXPECT_EQ(controller->contextualMenu(), menu);
+    MenuActions::validateAndHideContextMenuItems(menu, window);
+    QStringList shown;
+    for (QAction* item : menu->actions()) {
+        if (item->isVisible() && !item->isSeparator())
+            shown.append(item->text());
+    }
+    // Nothing to undo or redo, no view that takes part types or styles yet, no editor to leave.
+    EXPECT_TRUE(shown.isEmpty()) << shown.join(", ").toStdString();
+
+    document->undoableSetPropertyFor(std::dynamic_pointer_cast<Object>(document->rootModel()),
+        QStringLiteral("characterName"), Value(QStringLiteral("X")));
+    document->undoManager()->setActionName(QStringLiteral("Rename"));
+    QTest::qWait(1);
+    MenuActions::validateAndHideContextMenuItems(menu, window);
+    EXPECT_TRUE(document->undoManager()->canUndo());
+    EXPECT_TRUE(menu->actions().at(0)->isEnabled());
+    EXPECT_TRUE(menu->actions().at(0)->isVisible());
+    EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Undo Rename"));
+    EXPECT_FALSE(menu->actions().at(1)->isVisible());
+}
+
+TEST_F(ApplicationTest, QuittingAsksAboutUntitledChangesAndSavesTheRest)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kept.parts"));
+    auto* untitled = documents().makeUntitledDocument(QStringLiteral("org.zandrel.Zandrel.character"));
+    auto* titled = documents().makeUntitledDocument(QStringLiteral("org.zandrel.Zandrel.character"));
+    DocumentError error;
+    ASSERT_TRUE(titled->saveToFile(path, SaveOperation::SaveAs, &error));
+    for (ZDLDocument* document : { untitled, titled }) {
+        document->undoableSetPropertyFor(
+            document->rootModel(), QStringLiteral("characterName"), Value(QStringLiteral("Changed")));
+    }
+    QTest::qWait(1);
+
+    // Cancel: nothing closes and the quit stops.
+    answers = { ModalAlert::kSecondButton };
+    EXPECT_FALSE(controller->applicationShouldTerminate());
+    EXPECT_EQ(documents().documents().size(), 2);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.first().message,
+        QStringLiteral("Do you want to save the changes made to the document “Untitled”?"));
+    // The document with a file was written in place without a question.
+    EXPECT_FALSE(titled->isDocumentEdited());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Changed"));
+
+    answers = { ModalAlert::kThirdButton };
+    EXPECT_TRUE(controller->applicationShouldTerminate());
 }
 
 } // namespace
