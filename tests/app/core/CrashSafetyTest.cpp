@@ -7,6 +7,7 @@
 #include "charmodel/PartsFile.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -65,7 +66,13 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The child: two documents, one of each version, save in turn into the same file until killed.
+QString versionPath(const QString& target, int version)
+{
+    return target + QStringLiteral(".version%1").arg(version);
+}
+
+// The child: two documents, one of each version (read from the files the parent wrote beside the
+// target), save in turn into the same file until killed, telling the parent after each save.
 TEST(CrashSafetyTest, SaveLoopChild)
 {
     const QString path = qEnvironmentVariable(kChildFileVariable);
@@ -77,10 +84,9 @@ TEST(CrashSafetyTest, SaveLoopChild)
     const FileFormatPtr format = FileFormatRegistry::shared().formatForExtension(kind->extension);
     ASSERT_TRUE(format);
     std::unique_ptr<ZDLDocument> documents[2] = { kind->makeDocument(), kind->makeDocument() };
-    const QString names[2] = { QStringLiteral("Old"), QStringLiteral("New") };
     for (int i = 0; i < 2; ++i) {
         DocumentError error;
-        ASSERT_TRUE(documents[i]->readFromData(kind->makeVersion(names[i]), *format, &error));
+        ASSERT_TRUE(documents[i]->readFromData(readAll(versionPath(path, i)), *format, &error));
         documents[i]->setFileType(format->typeName());
     }
     std::puts("ready");
@@ -92,6 +98,26 @@ TEST(CrashSafetyTest, SaveLoopChild)
             std::fprintf(stderr, "save failed: %s\n", qPrintable(error.failureReason));
             std::exit(3);
         }
+        std::puts("saved");
+        std::fflush(stdout);
+    }
+}
+
+// Starts a child and waits until it has made its documents (and, when asked, saved some times).
+void startChild(QProcess& child, const FileKind& kind, const QString& path, int saves = 0)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kChildFileVariable), path);
+    environment.insert(QString::fromLatin1(kChildKindVariable), kind.name);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--gtest_filter=CrashSafetyTest.SaveLoopChild") });
+    ASSERT_TRUE(child.waitForStarted());
+    QByteArray output;
+    const auto count = [&output](const char* word) { return output.count(word); };
+    while (!count("ready") || count("saved") < saves) {
+        ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
+        output += child.readAllStandardOutput();
     }
 }
 
@@ -110,21 +136,35 @@ TEST(CrashSafetyTest, SavesSurviveKills)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(versions[0]);
         }
+        for (int i = 0; i < 2; ++i) {
+            QFile file(versionPath(path, i));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(versions[i]);
+        }
+        // How long a save takes here (a sanitizer build is several times slower): kills are spread
+        // over a few saves.
+        qint64 saveMs = 0;
+        {
+            QProcess child;
+            startChild(child, kind, path);
+            QElapsedTimer clock;
+            clock.start();
+            QByteArray output;
+            while (output.count("saved") < 4) {
+                ASSERT_TRUE(child.waitForReadyRead(60000));
+                output += child.readAllStandardOutput();
+            }
+            saveMs = std::max<qint64>(1, clock.elapsed() / 4);
+            child.kill();
+            child.waitForFinished(30000);
+        }
         QRandomGenerator random(20261207);
         int sawOld = 0;
         int sawNew = 0;
         for (int kill = 0; kill < kKills; ++kill) {
             QProcess child;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QString::fromLatin1(kChildFileVariable), path);
-            environment.insert(QString::fromLatin1(kChildKindVariable), kind.name);
-            child.setProcessEnvironment(environment);
-            child.start(QCoreApplication::applicationFilePath(),
-                { QStringLiteral("--gtest_filter=CrashSafetyTest.SaveLoopChild") });
-            ASSERT_TRUE(child.waitForStarted());
-            while (!child.readAllStandardOutput().contains("ready"))
-                ASSERT_TRUE(child.waitForReadyRead(30000)) << child.readAllStandardError().toStdString();
-            QThread::usleep(random.bounded(1000, 120000));
+            startChild(child, kind, path);
+            QThread::usleep(random.bounded(quint64(1000), quint64(saveMs * 3000)));
             child.kill();
             ASSERT_TRUE(child.waitForFinished(30000));
             ASSERT_EQ(child.exitStatus(), QProcess::CrashExit)
