@@ -210,11 +210,17 @@ bool DocumentController::reviewUnsavedDocuments()
 
 void DocumentController::closeAllDocuments()
 {
-    for (const auto& open : m_open) {
-        if (open->window)
-            open->window->closeWithoutReview();
-    }
+    // The windows go now, not later from the event loop: they refer to this controller.
+    QList<QPointer<DocumentWindow>> windows;
+    for (const auto& open : m_open)
+        windows.append(open->window);
     m_open.clear();
+    for (const QPointer<DocumentWindow>& window : std::as_const(windows)) {
+        if (window) {
+            window->closeWithoutReview();
+            delete window.data();
+        }
+    }
 }
 
 QString DocumentController::openNameFilter() const

@@ -108,12 +108,12 @@ void DocumentWindow::documentStateChanged()
     updateTitle();
 }
 
-void DocumentWindow::presentError(const DocumentError& error, const QString& operation)
+void DocumentWindow::presentError(const DocumentError& error, FileOperation operation)
 {
     if (error.isUserCancelled())
         return;
     ModalAlert alert;
-    alert.message = operation == localized("open")
+    alert.message = operation == FileOperation::Open
         ? localized("The document “%1” could not be opened.").arg(m_document->displayName())
         : localized("The document “%1” could not be saved.").arg(m_document->displayName());
     alert.informativeText
@@ -179,7 +179,7 @@ bool DocumentWindow::saveDocument()
         return saveDocumentAs();
     DocumentError error;
     if (!m_document->saveToFile(m_document->filePath(), SaveOperation::Save, &error)) {
-        presentError(error, localized("save"));
+        presentError(error, FileOperation::Save);
         return false;
     }
     return true;
@@ -192,7 +192,7 @@ bool DocumentWindow::saveDocumentAs(const QString& chosen)
         return false;
     DocumentError error;
     if (!m_document->saveToFile(path, SaveOperation::SaveAs, &error)) {
-        presentError(error, localized("save"));
+        presentError(error, FileOperation::Save);
         return false;
     }
     m_controller.noteRecentDocument(path);
@@ -206,7 +206,7 @@ bool DocumentWindow::saveDocumentTo(const QString& chosen)
         return false;
     DocumentError error;
     if (!m_document->saveToFile(path, SaveOperation::SaveTo, &error)) {
-        presentError(error, localized("save"));
+        presentError(error, FileOperation::Save);
         return false;
     }
     return true;
@@ -224,7 +224,7 @@ bool DocumentWindow::revertDocumentToSaved()
         return false;
     DocumentError error;
     if (!m_document->revertToSaved(&error)) {
-        presentError(error, localized("open"));
+        presentError(error, FileOperation::Open);
         return false;
     }
     return true;

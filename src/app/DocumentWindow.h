@@ -64,7 +64,7 @@ public:
     // --- DocumentHost ---
     QObject* alertWindow() const override;
     void documentStateChanged() override;
-    void presentError(const DocumentError& error, const QString& operation) override;
+    void presentError(const DocumentError& error, FileOperation operation) override;
     void transitionToNewEditor(EditorContainer* current, EditorContainer* next) override;
     void focusDefaultEditingView() override;
 

@@ -17,6 +17,7 @@ namespace zandrel {
 
 class CharacterModel;
 class DocumentHost;
+enum class FileOperation;
 class DocumentSettings;
 class FileFormat;
 class GraphicManipulator;
@@ -199,7 +200,7 @@ protected:
     virtual void installModel(const ObjectPtr& model) { }
     // After a successful write, with the operation that wrote.
     virtual void didSave(SaveOperation operation) { }
-    void presentError(const DocumentError& error, const QString& operation) const;
+    void presentError(const DocumentError& error, FileOperation operation) const;
 
 private:
     void undoStateChanged();

@@ -229,7 +229,7 @@ bool ZDLDocument::revertToSaved(DocumentError* error)
         m_undoManager.setClean();
     } else {
         m_changedSinceWrite = true;
-        presentError(writeError, localized("save"));
+        presentError(writeError, FileOperation::Save);
     }
     if (m_host)
         m_host->documentStateChanged();
@@ -287,12 +287,12 @@ bool ZDLDocument::autosaveNow()
         return true;
     zdlLog(QStringLiteral("Autosave of %1 failed: %2").arg(m_filePath, error.failureReason));
     if (!m_autosaveFailed)
-        presentError(error, localized("save"));
+        presentError(error, FileOperation::Save);
     m_autosaveFailed = true;
     return false;
 }
 
-void ZDLDocument::presentError(const DocumentError& error, const QString& operation) const
+void ZDLDocument::presentError(const DocumentError& error, FileOperation operation) const
 {
     if (error.isUserCancelled())
         return;

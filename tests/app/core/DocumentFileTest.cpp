@@ -40,7 +40,7 @@ void writeAll(const QString& path, const QByteArray& data)
 class RecordingHost : public DocumentHost {
 public:
     void documentStateChanged() override { ++stateChanges; }
-    void presentError(const DocumentError& error, const QString& operation) override { errors.append(error); }
+    void presentError(const DocumentError& error, FileOperation operation) override { errors.append(error); }
 
     int stateChanges = 0;
     QList<DocumentError> errors;
