@@ -30,6 +30,7 @@ public:
     ObjectPtr rootObject() const override;
     void setRootObject(const ObjectPtr& object) override;
     void validateSelection() override;
+    void levelsChanged() override { showLevels(); }
 
     // The crumbs as text, until the level bar's widget draws them: "Bob › Part (Head) › Group".
     QString levelText() const;

@@ -7,6 +7,7 @@
 #include "charmodel/DocumentSettings.h"
 #include "graphics/ZDLImage.h"
 #include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
 
 namespace zandrel {
 
@@ -25,6 +26,12 @@ CharacterDocument::CharacterDocument()
 CharacterDocument::CharacterDocument(const std::shared_ptr<CharacterModel>& model)
 {
     adoptModel(model ? model : std::make_shared<CharacterModel>());
+    // The character's name heads the level bar.
+    NotificationCenter::defaultCenter().addObserver(
+        this, kModelPropertyChangeNotification, this, [this](const Notification& notification) {
+            if (notification.userInfo.value(kPropertyKey).toString() == QStringLiteral("characterName"))
+                refreshPathControl();
+        });
 }
 
 CharacterDocument::~CharacterDocument()

@@ -61,6 +61,8 @@ public:
     virtual void checkNeedToExit() { }
     // The part editor inserts or removes the part it is creating.
     virtual void checkToAddOrDeleteCurrentPart() { }
+    // The document rebuilt the level bar's data: its widget shows them.
+    virtual void levelsChanged() { }
 
     EditingLevels& levelControl() { return m_levels; }
     const EditingLevels& levelControl() const { return m_levels; }

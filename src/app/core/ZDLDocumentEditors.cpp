@@ -138,8 +138,10 @@ void ZDLDocument::setEditingLevelControlLevelsIn(EditingLevels& levels, const Ob
 
 void ZDLDocument::refreshPathControl()
 {
-    if (m_currentEditor)
-        setEditingLevelControlLevelsIn(m_currentEditor->levelControl(), m_currentEditor->rootObject());
+    if (!m_currentEditor)
+        return;
+    setEditingLevelControlLevelsIn(m_currentEditor->levelControl(), m_currentEditor->rootObject());
+    m_currentEditor->levelsChanged();
 }
 
 void ZDLDocument::popEditor()
@@ -195,8 +197,10 @@ void ZDLDocument::validateEditingObjectsExistence()
     bool same = fresh.numLevels() == shown.numLevels();
     for (qsizetype level = 0; same && level < fresh.numLevels(); ++level)
         same = fresh.representedObjectAtLevel(level) == shown.representedObjectAtLevel(level);
-    if (!same)
+    if (!same) {
         m_currentEditor->levelControl() = fresh;
+        m_currentEditor->levelsChanged();
+    }
 }
 
 void ZDLDocument::didUndoOrRedo()

@@ -97,6 +97,13 @@ TEST_F(EditorStackTest, EditingChoosesTheEditorFillsTheBarAndAnnouncesOnce)
     EXPECT_EQ(partEditor.rootObject(), nullptr);
 }
 
+TEST_F(EditorStackTest, RenamingTheCharacterRetitlesTheOutermostLevel)
+{
+    document->edit(part);
+    model->setCharacterName(QStringLiteral("Robert"));
+    EXPECT_EQ(partEditor.levelControl().levels().value(0).title, QStringLiteral("Robert"));
+}
+
 TEST_F(EditorStackTest, ClickingTheOutermostLevelReturnsHomeAfterTheClick)
 {
     document->edit(group);
