@@ -9,6 +9,7 @@
 #include "graphics/Dash.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
+#include "platform/FontRegistry.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
 #include "platform/PainterCanvas.h"
@@ -17,14 +18,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFontDatabase>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace zandrel {
@@ -149,31 +147,13 @@ QString AppController::getFontCacheFolderURL()
 
 int AppController::activateFonts()
 {
-    QStringList fonts;
-    QDirIterator it(QStringLiteral(":/Fonts"), { QStringLiteral("*.otf") }, QDir::Files);
-    while (it.hasNext())
-        fonts.append(it.next());
-    if (fonts.isEmpty())
+    // The font registry registers the fonts compiled into the program straight from its resources,
+    // once; the count is of the files it registered.
+    if (!FontRegistry::shared().registerShippedFonts())
         return 0;
-    const QString cache = getFontCacheFolderURL();
-    if (!QDir().mkpath(cache))
-        return 0;
-    int registered = 0;
-    for (const QString& font : std::as_const(fonts)) {
-        QFile source(font);
-        const QString name = QFileInfo(font).fileName();
-        const QString copy = cache + QStringLiteral("/") + name;
-        QSaveFile target(copy);
-        bool ok = source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly);
-        ok = ok && target.write(source.readAll()) >= 0 && target.commit();
-        if (ok && QFontDatabase::addApplicationFont(copy) >= 0) {
-            ++registered;
-            continue;
-        }
-        zdlLog(QStringLiteral("Font loading result for %1: %2")
-                   .arg(name, ok ? localized("not a usable font") : target.errorString()));
-    }
-    return registered;
+    return int(QDir(QStringLiteral(":/Fonts"))
+                   .entryList({ QStringLiteral("*.otf"), QStringLiteral("*.ttf") }, QDir::Files)
+                   .size());
 }
 
 // --- Menus built in code ---

@@ -43,7 +43,8 @@ public:
 
     // --- Fonts ---
     int activateFonts() override;
-    // The folder that shipped fonts are copied into before they are registered.
+    // The program's folder in the user's caches, and the font cache in it that older versions
+    // filled; it is removed at quit.
     static QString getMyTemporaryFolderURL();
     static QString getFontCacheFolderURL();
 

@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -75,6 +76,13 @@ TEST_F(ApplicationTest, MenusBuiltInCode)
     EXPECT_EQ(MenuActions::actionOf(menu.actions().at(1)), kApplyStyleAction);
     EXPECT_EQ(MenuActions::tagOf(menu.actions().at(1)), 1);
     EXPECT_EQ(menu.actions().at(0)->text(), QStringLiteral("Skin"));
+}
+
+TEST_F(ApplicationTest, ShippedFontsAreRegisteredAndFavourites)
+{
+    EXPECT_GT(controller->activateFonts(), 0);
+    EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("Comic Neue")));
+    EXPECT_TRUE(controller->isAFavoriteFontFamily(QStringLiteral("Comic Neue")));
 }
 
 TEST_F(ApplicationTest, InterfaceImagesAndCursorsAreCompiledIn)
