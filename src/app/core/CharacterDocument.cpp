@@ -213,8 +213,9 @@ bool CharacterDocument::validateMenuItem(MenuItemValidation& item)
     }
     if (item.action == kToggleTracingImageAction) {
         item.enabled = hasImage;
-        item.state = m_model && m_model->tracingImageVisible() ? MenuItemValidation::State::On
-                                                               : MenuItemValidation::State::Off;
+        // Without an image nothing is shown: the item reads off rather than on and disabled.
+        item.state = hasImage && m_model->tracingImageVisible() ? MenuItemValidation::State::On
+                                                                : MenuItemValidation::State::Off;
         return true;
     }
     if (item.action == kSaveToCatalogAction) {

@@ -220,6 +220,10 @@ TEST_F(DocumentWindowTest, EditorsCoverTheViewAndTheToolbarLeavesThem)
     QAction* leave = window->toolbar()->actions().value(0);
     ASSERT_EQ(MenuActions::actionOf(leave), kPopEditorAction);
     EXPECT_FALSE(leave->isEnabled());
+    // Without a tracing image its toggle is off, not on and disabled.
+    QAction* tracing = window->toolbar()->actions().value(1);
+    EXPECT_FALSE(tracing->isEnabled());
+    EXPECT_FALSE(tracing->isChecked()) << tracing->isCheckable();
 
     const ObjectPtr part = document->model()->getChildAtIndex(1);
     document->edit(part);
