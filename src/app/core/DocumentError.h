@@ -24,6 +24,7 @@ struct DocumentError {
     // permission, for want of space, or for another reason.
     static constexpr int kFileReadUnknownCode = 256;
     static constexpr int kFileReadNoSuchFileCode = 260;
+    static constexpr int kFileReadTooLargeCode = 263;
     static constexpr int kFileWriteUnknownCode = 512;
     static constexpr int kFileWriteNoPermissionCode = 513;
     static constexpr int kFileWriteOutOfSpaceCode = 640;

@@ -75,6 +75,9 @@ public:
     QString displayName() const;
     void setUntitledName(const QString& name) { m_untitledName = name; }
 
+    // No document file is larger; the archive reader would refuse it anyway, after reading it whole.
+    static constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
     // Reads the file and makes it the document's file. The bytes read are the revert point.
     bool readFromFile(const QString& path, DocumentError* error);
     // Writes the document through a save file, so that a failure or a crash leaves the old file whole.

@@ -117,6 +117,12 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
                 file.errorString());
         return false;
     }
+    if (file.size() > kMaxFileBytes) {
+        if (error)
+            *error = DocumentError::fileError(
+                DocumentError::kFileReadTooLargeCode, localized("The file is too large to open."));
+        return false;
+    }
     const QByteArray data = file.readAll();
     if (!readFromData(data, *format, error, path))
         return false;

@@ -172,6 +172,18 @@ TEST_F(DocumentFileTest, UnreadableFilesKeepTheModelAndSayWhy)
         EXPECT_EQ(document->filePath(), QFileInfo(path).absoluteFilePath()) << c.name;
         EXPECT_TRUE(document->undoManager()->isUndoRegistrationEnabled());
     }
+    // A file beyond any document's size is refused before it is read (sparse: it takes no disk).
+    {
+        const QString huge = dir.filePath(QStringLiteral("huge.parts"));
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(ZDLDocument::kMaxFileBytes + 1));
+        file.close();
+        DocumentError error;
+        EXPECT_FALSE(document->readFromFile(huge, &error));
+        EXPECT_EQ(error.code, DocumentError::kFileReadTooLargeCode);
+        EXPECT_EQ(document->model(), before);
+    }
     // The imports fail the same way.
     for (const QString& extension : { kXMLCharacterExtension, kLegacyPartsExtension }) {
         const QString bad = dir.filePath(QStringLiteral("bad.") + extension);
