@@ -8,8 +8,10 @@
 #include "graphics/NamedShapeStyle.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -234,6 +236,37 @@ TEST_F(ApplicationTest, QuittingAsksAboutUntitledChangesAndSavesTheRest)
 
     answers = { ModalAlert::kThirdButton };
     EXPECT_TRUE(controller->applicationShouldTerminate());
+}
+
+} // namespace
+} // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST_F(ApplicationTest, AlertsAttachToTheirWindowAndAnswerWithTheButtonsCode)
+{
+    controller->setModalAlertHandler({});
+    auto* document = documents().makeUntitledDocument(QStringLiteral("org.zandrel.Zandrel.character"));
+    QWidget* window = documents().windowFor(document);
+    ModalAlert alert;
+    alert.message = QStringLiteral("Question");
+    alert.buttons = { QStringLiteral("Paste"), QStringLiteral("Cancel") };
+    int answer = 0;
+    controller->showAlert(alert, window, [&answer](int code) { answer = code; });
+    // The box is open over its window and the call has returned already.
+    auto* box = window->findChild<QMessageBox*>();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(answer, 0);
+    QAbstractButton* cancel = nullptr;
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == QStringLiteral("Cancel"))
+            cancel = button;
+    }
+    ASSERT_TRUE(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_EQ(answer, ModalAlert::kSecondButton);
 }
 
 } // namespace
