@@ -7,13 +7,17 @@
 #include "app/core/CharacterDocument.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QIcon>
+#include <QMenu>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace zandrel {
 
@@ -56,6 +60,10 @@ void CharacterView::openTracingImageFile(const QString& path)
 
 bool CharacterView::tryToPerform(const QString& action, const ActionSender& sender)
 {
+    if (action == kViewSelectedTypeAction || action == kViewAllWithPosesAction) {
+        setViewPartType(action == kViewAllWithPosesAction ? -1 : sender.tag);
+        return true;
+    }
     if (action != kOpenTracingImageAction)
         return false;
     if (imageChooser()) {
@@ -79,7 +87,32 @@ bool CharacterView::validateMenuItem(MenuItemValidation& item)
         item.enabled = true;
         return true;
     }
+    // The popup shows the choice in force.
+    if (item.action == kViewSelectedTypeAction || item.action == kViewAllWithPosesAction) {
+        const int type = item.action == kViewAllWithPosesAction ? -1 : item.tag;
+        item.enabled = true;
+        item.state = type == viewPartType() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
+        return true;
+    }
     return false;
+}
+
+void setupPartsViewMenu(QMenu* menu, const CharacterModel& model)
+{
+    if (menu->actions().size() < 3) {
+        menu->clear();
+        MenuActions::add(menu, QString(), kViewAllWithPosesAction);
+        menu->addSeparator();
+        menu->addAction(localized("Part Types"))->setEnabled(false);
+    }
+    while (menu->actions().size() > 3)
+        delete menu->actions().last();
+    menu->actions().first()->setProperty(
+        "zdlTitle", model.partsKind() != 0 ? localized("All with Scenes") : localized("All with Poses"));
+    menu->actions().first()->setText(menu->actions().first()->property("zdlTitle").toString());
+    for (int type : model.getPartTypesSorted())
+        MenuActions::add(
+            menu, Part::pluralNameForType(static_cast<PartType>(type)), kViewSelectedTypeAction, type);
 }
 
 void buildCharacterWindowContents(DocumentWindow& window)
@@ -118,6 +151,41 @@ void buildCharacterWindowContents(DocumentWindow& window)
     for (qsizetype i = 0; i < icons.size() && i < toolbar->actions().size(); ++i)
         toolbar->actions().at(i)->setIcon(QIcon(QStringLiteral(":/images/%1.png").arg(icons.at(i))));
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    // The parts-view popup, rebuilt whenever it opens and when the parts kind changes.
+    toolbar->addSeparator();
+    auto* popup = new QToolButton(toolbar);
+    popup->setObjectName(QStringLiteral("partsViewPopup"));
+    popup->setPopupMode(QToolButton::InstantPopup);
+    popup->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    popup->setToolTip(localized("Set the parts view"));
+    auto* menu = new QMenu(popup);
+    popup->setMenu(menu);
+    toolbar->addWidget(popup);
+    const auto rebuild = [document, menu, popup, &window] {
+        if (!document->model())
+            return;
+        setupPartsViewMenu(menu, *document->model());
+        MenuActions::validateMenu(menu, &window);
+        QString shown = menu->actions().first()->text();
+        for (QAction* item : menu->actions()) {
+            if (item->isChecked())
+                shown = item->text();
+        }
+        popup->setText(shown);
+    };
+    QObject::connect(menu, &QMenu::aboutToShow, popup, rebuild);
+    // Later: the item that fired is still being handled and the rebuild replaces the items.
+    QObject::connect(
+        menu, &QMenu::triggered, popup, [popup, rebuild] { QTimer::singleShot(0, popup, rebuild); });
+    NotificationCenter::defaultCenter().addObserver(
+        popup, kModelPropertyChangeNotification, document, [rebuild](const Notification& notification) {
+            if (notification.userInfo.value(kPropertyKey).toString() == QStringLiteral("partsKind"))
+                rebuild();
+        });
+    QObject::connect(
+        popup, &QObject::destroyed, [popup] { NotificationCenter::defaultCenter().removeObserver(popup); });
+    rebuild();
 }
 
 } // namespace zandrel

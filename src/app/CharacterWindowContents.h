@@ -7,6 +7,7 @@
 namespace zandrel {
 
 class CharacterDocument;
+class CharacterModel;
 class DocumentWindow;
 
 // The default view of a character window until the parts view exists: the character drawn
@@ -32,5 +33,9 @@ private:
 
 // Fills a character document's window: the character view, the editors over it and the toolbar.
 void buildCharacterWindowContents(DocumentWindow& window);
+
+// The parts-view popup: its first three items stay (all parts, a separator, a heading); the first is
+// titled after the parts kind; then one item per part type the character uses, tagged with it.
+void setupPartsViewMenu(QMenu* menu, const CharacterModel& model);
 
 } // namespace zandrel

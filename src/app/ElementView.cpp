@@ -58,6 +58,13 @@ void ElementView::setRootObject(const ObjectPtr& root)
     update();
 }
 
+void ElementView::setViewPartType(int type)
+{
+    m_viewPartType = type;
+    m_selection.clear();
+    update();
+}
+
 void ElementView::undoableSetSelection(const ElementList& selection, bool)
 {
     m_selection = selection;
@@ -99,7 +106,15 @@ void ElementView::paintEvent(QPaintEvent* event)
 
     CanvasScope scope(&canvas);
     ZDLContext context(static_cast<float>(scale));
-    if (auto* model = dynamic_cast<CharacterModel*>(m_root.get())) {
+    const auto* root = dynamic_cast<CharacterModel*>(m_root.get());
+    if (root && m_viewPartType >= 0) {
+        // One part type: its parts where they stand, nothing else.
+        for (const ObjectPtr& child : root->children()) {
+            auto* element = asProtocol<ComicElement>(child);
+            if (element && element->partType() == m_viewPartType)
+                element->drawIn(context);
+        }
+    } else if (auto* model = dynamic_cast<CharacterModel*>(m_root.get())) {
         model->drawTracingImageIn(canvas);
         model->drawIn(context, dirty);
     } else if (const auto* container = asProtocol<Parent>(m_root)) {

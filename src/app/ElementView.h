@@ -31,6 +31,10 @@ public:
     // The scale the root is drawn at, to fit the view with a margin.
     double fitScale() const;
 
+    // Shows only the root's children of one part type; -1 shows them all.
+    int viewPartType() const { return m_viewPartType; }
+    void setViewPartType(int type);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -38,6 +42,7 @@ private:
     ZDLDocument* m_document;
     ObjectPtr m_root;
     ElementList m_selection;
+    int m_viewPartType = -1;
 };
 
 } // namespace zandrel

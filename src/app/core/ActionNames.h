@@ -40,6 +40,8 @@ inline const QString kClearTracingImageAction = QStringLiteral("clearTracingImag
 inline const QString kToggleTracingImageAction = QStringLiteral("toggleTracingImage:");
 inline const QString kTracingImageSettingsAction = QStringLiteral("tracingImageSettings:");
 inline const QString kSaveToCatalogAction = QStringLiteral("saveToCatalog:");
+inline const QString kViewSelectedTypeAction = QStringLiteral("viewSelectedType:");
+inline const QString kViewAllWithPosesAction = QStringLiteral("viewAllWithPoses:");
 
 // Items of the menus built in code
 inline const QString kSetPartTypeAction = QStringLiteral("setPartType:");

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QToolButton>
 #include <sys/fsuid.h>
 #include <unistd.h>
 
@@ -323,6 +324,50 @@ TEST_F(DocumentWindowTest, ClosingAnEditorLeavesItsViewWithoutRootOrSelection)
     QTest::qWaitFor([&] { return closing.isNull(); });
     EXPECT_TRUE(closing.isNull());
     EXPECT_TRUE(documents().documents().isEmpty());
+}
+
+} // namespace
+} // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST_F(DocumentWindowTest, ThePartsViewPopupListsTheTypesInUseAndShowsOneAtATime)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    auto* popup = window->findChild<QToolButton*>(QStringLiteral("partsViewPopup"));
+    auto* view = window->findChild<CharacterView*>();
+    ASSERT_TRUE(popup && view);
+    QMenu* menu = popup->menu();
+    emit menu->aboutToShow();
+    QStringList titles;
+    QList<int> tags;
+    for (QAction* item : menu->actions()) {
+        titles.append(item->isSeparator() ? QStringLiteral("-") : item->text());
+        tags.append(MenuActions::tagOf(item));
+    }
+    // The fixture's three parts have the types 0, 1 and 2.
+    QStringList expected { QStringLiteral("All with Poses"), QStringLiteral("-"),
+        QStringLiteral("Part Types") };
+    for (int type : document->model()->getPartTypesSorted())
+        expected.append(Part::pluralNameForType(static_cast<PartType>(type)));
+    EXPECT_EQ(titles, expected);
+    EXPECT_EQ(tags.mid(3), document->model()->getPartTypesSorted());
+    EXPECT_EQ(popup->text(), QStringLiteral("All with Poses"));
+
+    menu->actions().at(4)->trigger();
+    QTest::qWait(1);
+    EXPECT_EQ(view->viewPartType(), tags.at(4));
+    EXPECT_EQ(popup->text(), titles.at(4));
+
+    // Scenery names the first item after scenes.
+    document->model()->setPartsKind(1);
+    EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("All with Scenes"));
+    menu->actions().first()->trigger();
+    QTest::qWait(1);
+    EXPECT_EQ(view->viewPartType(), -1);
+    EXPECT_EQ(popup->text(), QStringLiteral("All with Scenes"));
 }
 
 } // namespace
