@@ -79,7 +79,11 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(edit, localized("Redo"), kRedoAction, 0, keys("Ctrl+Shift+Z"));
 
     QMenu* character = addMenu(bar, localized("Character"), window);
+    MenuActions::add(character, localized("Character Properties…"), kPropertiesDialogAction);
+    MenuActions::add(character, localized("Edit Colors…"), kEditCharacterColorsAction);
+    character->addSeparator();
     MenuActions::add(character, localized("Open Tracing Image…"), kOpenTracingImageAction);
+    MenuActions::add(character, localized("Tracing Image Settings…"), kTracingImageSettingsAction);
     MenuActions::add(character, localized("Clear Tracing Image"), kClearTracingImageAction);
     MenuActions::add(character, localized("Show Tracing Image"), kToggleTracingImageAction)
         ->setCheckable(true);

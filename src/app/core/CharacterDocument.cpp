@@ -1,6 +1,8 @@
 #include "app/core/CharacterDocument.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/DocumentDialogs.h"
+#include "app/core/DocumentHost.h"
 #include "app/core/ModalAlert.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
@@ -201,14 +203,26 @@ bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& 
         toggleTracingImage();
         return true;
     }
+    if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
+        || action == kTracingImageSettingsAction)
+        return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
     return ZDLDocument::tryToPerform(action, sender);
 }
 
 bool CharacterDocument::validateMenuItem(MenuItemValidation& item)
 {
     const bool hasImage = m_model && m_model->tracingImage();
-    if (item.action == kClearTracingImageAction || item.action == kTracingImageSettingsAction) {
+    if (item.action == kClearTracingImageAction) {
         item.enabled = hasImage;
+        return true;
+    }
+    // The sheets and windows of other subsystems are offered once those have installed them.
+    if (item.action == kTracingImageSettingsAction) {
+        item.enabled = hasImage && DocumentDialogs::isInstalled(item.action);
+        return true;
+    }
+    if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction) {
+        item.enabled = DocumentDialogs::isInstalled(item.action);
         return true;
     }
     if (item.action == kToggleTracingImageAction) {

@@ -5,6 +5,7 @@
 #include "CharacterFixtures.h"
 #include "DocumentTestSupport.h"
 #include "app/core/ActionNames.h"
+#include "app/core/DocumentDialogs.h"
 #include "app/core/ZDLAppController.h"
 #include "graphics/ZDLImage.h"
 #include "support/TestSupport.h"
@@ -212,6 +213,23 @@ TEST_F(CharacterDocumentTest, TracingImageOpensUndoablyTogglesDirectlyAndRefuses
     EXPECT_FALSE(model->tracingImage());
     document->undoManager()->undo();
     EXPECT_EQ(model->tracingImage(), image);
+}
+
+TEST_F(CharacterDocumentTest, SheetsOfOtherSubsystemsAreOfferedOnceInstalled)
+{
+    EXPECT_FALSE(validate(*document, kPropertiesDialogAction).enabled);
+    EXPECT_FALSE(document->tryToPerform(kPropertiesDialogAction, {}));
+    ZDLDocument* opened = nullptr;
+    DocumentDialogs::install(kPropertiesDialogAction, [&opened](ZDLDocument& d, QObject*) { opened = &d; });
+    EXPECT_TRUE(validate(*document, kPropertiesDialogAction).enabled);
+    EXPECT_TRUE(document->tryToPerform(kPropertiesDialogAction, {}));
+    EXPECT_EQ(opened, document.get());
+    // The tracing-image sheet also needs an image to work on.
+    DocumentDialogs::install(kTracingImageSettingsAction, [](ZDLDocument&, QObject*) {});
+    EXPECT_FALSE(validate(*document, kTracingImageSettingsAction).enabled);
+    DocumentDialogs::install(kPropertiesDialogAction, {});
+    DocumentDialogs::install(kTracingImageSettingsAction, {});
+    EXPECT_FALSE(validate(*document, kPropertiesDialogAction).enabled);
 }
 
 TEST_F(CharacterDocumentTest, SaveToCatalogFollowsThePartsKind)
