@@ -31,6 +31,7 @@ test-sanitize: setup
 	  -DCMAKE_CXX_COMPILER=clang++ -DZANDREL_SANITIZE=ON > /dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && ASAN_OPTIONS=$(SANITIZE_ASAN_OPTIONS) UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
 	  ctest --output-on-failure --timeout 300 -j $(JOBS)
 
 # Adds Zandrel to this user's applications menu (desktop entry, icon, file types, zdltp links).
