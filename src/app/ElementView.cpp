@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PainterCanvas.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -88,20 +89,53 @@ double ElementView::fitScale() const
     return std::clamp(std::min(sx, sy), 0.01, kMaxFitScale);
 }
 
+QTransform ElementView::viewTransform() const
+{
+    // The root's bounds scaled to fit and centred in the view.
+    const QRectF bounds = contentBounds(m_root);
+    const QPointF centre = bounds.isValid() ? bounds.center() : QPointF();
+    const double scale = fitScale();
+    return QTransform::fromTranslate(-centre.x(), -centre.y()) * QTransform::fromScale(scale, scale)
+        * QTransform::fromTranslate(width() / 2.0, height() / 2.0);
+}
+
+ObjectPtr ElementView::childAt(const QPointF& viewPoint) const
+{
+    const auto* container = asProtocol<Parent>(m_root);
+    if (!container)
+        return nullptr;
+    const ObjectPtr hit = container->getChildAt(viewTransform().inverted().map(viewPoint), float(fitScale()));
+    const auto* element = asProtocol<ComicElement>(hit);
+    // While one part type is shown, the others cannot be picked.
+    if (m_viewPartType >= 0 && (!element || element->partType() != m_viewPartType))
+        return nullptr;
+    return hit;
+}
+
+void ElementView::mousePressEvent(QMouseEvent* event)
+{
+    setFocus();
+    const ObjectPtr hit = childAt(event->position());
+    undoableSetSelection(hit ? ElementList { hit } : ElementList {}, false);
+}
+
+void ElementView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // A double click opens the object in its editor, where it has one.
+    const ObjectPtr hit = childAt(event->position());
+    if (hit && m_document->editorForObject(hit))
+        m_document->edit(hit);
+}
+
 void ElementView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     if (!m_root)
         return;
-    const QRectF bounds = contentBounds(m_root);
     const double scale = fitScale();
     PainterCanvas canvas(&painter);
-    // Centred in the view.
-    const QPointF centre = bounds.isValid() ? bounds.center() : QPointF();
-    canvas.translate(width() / 2.0, height() / 2.0);
-    canvas.scale(scale, scale);
-    canvas.translate(-centre.x(), -centre.y());
+    canvas.concatenate(viewTransform());
     const QRectF dirty = canvas.deviceTransform().inverted().mapRect(QRectF(event->rect()));
 
     CanvasScope scope(&canvas);

@@ -35,8 +35,16 @@ public:
     int viewPartType() const { return m_viewPartType; }
     void setViewPartType(int type);
 
+    // From the root's coordinates to the view's.
+    QTransform viewTransform() const;
+    // The root's child under a point of the view, or null.
+    ObjectPtr childAt(const QPointF& viewPoint) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A click selects the child under it; a double click edits it.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     ZDLDocument* m_document;

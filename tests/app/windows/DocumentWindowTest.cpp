@@ -372,3 +372,35 @@ TEST_F(DocumentWindowTest, ThePartsViewPopupListsTheTypesInUseAndShowsOneAtATime
 
 } // namespace
 } // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST_F(DocumentWindowTest, DoubleClickingAPartOpensItsEditorAndAGroupInsideGoesDeeper)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    auto* view = window->findChild<CharacterView*>();
+    auto* partEditor = window->findChild<EditingControllerView*>(QStringLiteral("partEditor"));
+    const auto part = std::dynamic_pointer_cast<Part>(document->model()->getChildAtIndex(1));
+    // The fixture's part is a star around (170, 50); a click at its centre hits it.
+    const QPoint centre = view->viewTransform().map(QPointF(170, 50)).toPoint();
+    QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+    EXPECT_EQ(view->selection(), ElementList { part });
+    QTest::mouseDClick(view, Qt::LeftButton, {}, centre);
+    QApplication::processEvents();
+    EXPECT_EQ(document->currentEditObject(), part);
+    EXPECT_TRUE(partEditor->isVisible());
+
+    // Inside the part, a double click on one of the group's two squares edits the group.
+    ElementView* inner = partEditor->editingView();
+    const auto group = part->getChildAtIndex(2);
+    const QRectF squares = asProtocol<GraphicElement>(group)->getBounds();
+    const QPoint onSquare = inner->viewTransform().map(squares.topLeft() + QPointF(4, 4)).toPoint();
+    QTest::mouseDClick(inner, Qt::LeftButton, {}, onSquare);
+    EXPECT_EQ(document->currentEditObject(), group);
+    EXPECT_EQ(partEditor->levelControl().numLevels(), 3);
+}
+
+} // namespace
+} // namespace zandrel
