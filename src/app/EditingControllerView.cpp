@@ -1,8 +1,12 @@
 #include "app/EditingControllerView.h"
 
 #include "app/ElementView.h"
+#include "app/core/ZDLDocument.h"
 
-#include <QLabel>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QPixmap>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace zandrel {
@@ -15,8 +19,11 @@ EditingControllerView::EditingControllerView(ZDLDocument* document, bool usesWho
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_levelBar = new QLabel(this);
-    m_levelBar->setContentsMargins(8, 4, 8, 4);
+    m_levelBar = new QWidget(this);
+    m_levelLayout = new QHBoxLayout(m_levelBar);
+    m_levelLayout->setContentsMargins(6, 2, 6, 2);
+    m_levelLayout->setSpacing(2);
+    m_levelLayout->addStretch(1);
     m_editingView = new ElementView(document, this);
     layout->addWidget(m_levelBar);
     layout->addWidget(m_editingView, 1);
@@ -61,9 +68,37 @@ QString EditingControllerView::levelText() const
     return titles.join(QStringLiteral(" \u203A "));
 }
 
+QList<QWidget*> EditingControllerView::levelButtons() const
+{
+    QList<QWidget*> buttons;
+    for (int i = 0; i < m_levelLayout->count(); ++i) {
+        if (auto* button = qobject_cast<QToolButton*>(m_levelLayout->itemAt(i)->widget()))
+            buttons.append(button);
+    }
+    return buttons;
+}
+
 void EditingControllerView::showLevels()
 {
-    m_levelBar->setText(levelText());
+    while (m_levelLayout->count() > 1) {
+        QLayoutItem* item = m_levelLayout->takeAt(0);
+        delete item->widget();
+        delete item;
+    }
+    const QList<EditingLevel>& levels = levelControl().levels();
+    for (qsizetype i = 0; i < levels.size(); ++i) {
+        const EditingLevel& level = levels.at(i);
+        auto* crumb = new QToolButton(m_levelBar);
+        crumb->setAutoRaise(true);
+        crumb->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        crumb->setText(i + 1 < levels.size() ? level.title + QStringLiteral("  \u203A") : level.title);
+        if (!level.image.isNull())
+            crumb->setIcon(QIcon(QPixmap::fromImage(level.image)));
+        const ObjectPtr represented = level.represented;
+        connect(crumb, &QToolButton::clicked, this,
+            [this, represented] { m_document->levelControlClicked(represented); });
+        m_levelLayout->insertWidget(int(i), crumb);
+    }
 }
 
 } // namespace zandrel

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QLabel;
+class QHBoxLayout;
 
 namespace zandrel {
 
@@ -32,15 +32,19 @@ public:
     void validateSelection() override;
     void levelsChanged() override { showLevels(); }
 
-    // The crumbs as text, until the level bar's widget draws them: "Bob › Part (Head) › Group".
+    // The crumbs as text: "Bob › Part (Head) › Group".
     QString levelText() const;
+    // The crumb buttons, outermost first; clicking one returns the document to that level.
+    QList<QWidget*> levelButtons() const;
 
 private:
     void showLevels();
 
     ZDLDocument* m_document;
     ElementView* m_editingView = nullptr;
-    QLabel* m_levelBar = nullptr;
+    // A plain row of crumbs until the level bar's own widget draws and shrinks them.
+    QWidget* m_levelBar = nullptr;
+    QHBoxLayout* m_levelLayout = nullptr;
     bool m_usesWholeWindow;
 };
 

@@ -9,6 +9,7 @@
 #include "app/core/CharacterFixtures.h"
 #include "charmodel/PartsFile.h"
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -400,6 +401,16 @@ TEST_F(DocumentWindowTest, DoubleClickingAPartOpensItsEditorAndAGroupInsideGoesD
     QTest::mouseDClick(inner, Qt::LeftButton, {}, onSquare);
     EXPECT_EQ(document->currentEditObject(), group);
     EXPECT_EQ(partEditor->levelControl().numLevels(), 3);
+
+    // The crumbs climb back: the part's, then the character's, the default view.
+    ASSERT_EQ(partEditor->levelButtons().size(), 3);
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(partEditor->levelButtons().at(1)), Qt::LeftButton);
+    QTest::qWaitFor([&] { return document->currentEditObject() == part; });
+    EXPECT_EQ(document->currentEditObject(), part);
+    QTest::mouseClick(qobject_cast<QAbstractButton*>(partEditor->levelButtons().at(0)), Qt::LeftButton);
+    QTest::qWaitFor([&] { return !document->currentEditor(); });
+    EXPECT_EQ(document->currentEditor(), nullptr);
+    EXPECT_TRUE(view->isVisible());
 }
 
 } // namespace
