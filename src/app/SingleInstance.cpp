@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
+#include <QUrl>
 #include <memory>
 #include <unistd.h>
 
@@ -60,8 +61,15 @@ QStringList SingleInstance::absoluteArguments(const QStringList& arguments)
 {
     static const QRegularExpression link(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     QStringList result;
-    for (const QString& argument : arguments)
-        result.append(link.match(argument).hasMatch() ? argument : QFileInfo(argument).absoluteFilePath());
+    for (const QString& argument : arguments) {
+        // The desktop hands files over as "file://" links; they are files like any other.
+        const QUrl url(argument);
+        if (url.isLocalFile())
+            result.append(url.toLocalFile());
+        else
+            result.append(
+                link.match(argument).hasMatch() ? argument : QFileInfo(argument).absoluteFilePath());
+    }
     return result;
 }
 

@@ -31,7 +31,7 @@ public:
     bool listen(std::function<void(const QStringList&)> onArguments);
 
     // Relative paths are made absolute, since the running instance has another working directory;
-    // links ("zdltp://...") stay as they are.
+    // "file://" links become paths; other links ("zdltp://...") stay as they are.
     static QStringList absoluteArguments(const QStringList& arguments);
 
 private:

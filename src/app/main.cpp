@@ -15,11 +15,11 @@ using namespace zandrel;
 
 namespace {
 
-void openArguments(const QStringList& arguments)
+void openArguments(const QStringList& given)
 {
     static const QRegularExpression link(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
     DocumentController& documents = AppController::shared()->documentController();
-    for (const QString& argument : arguments) {
+    for (const QString& argument : SingleInstance::absoluteArguments(given)) {
         if (link.match(argument).hasMatch()) {
             // Links are handed to the link handler once downloads exist; until then they are logged.
             zdlLog(QStringLiteral("Open link: %1").arg(argument));

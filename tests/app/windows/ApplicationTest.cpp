@@ -114,7 +114,8 @@ TEST_F(ApplicationTest, ASecondStartHandsItsFileToTheRunningInstance)
     QProcess second;
     second.setWorkingDirectory(dir.path());
     second.start(QStringLiteral(ZANDREL_EXECUTABLE),
-        { QStringLiteral("Relative.parts"), QStringLiteral("zdltp://host/x.comic") });
+        { QStringLiteral("Relative.parts"), QStringLiteral("zdltp://host/x.comic"),
+            QStringLiteral("file:///tmp/From%20Desktop.parts") });
     ASSERT_TRUE(second.waitForStarted());
     // The running instance answers from its event loop.
     QElapsedTimer clock;
@@ -127,7 +128,7 @@ TEST_F(ApplicationTest, ASecondStartHandsItsFileToTheRunningInstance)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(received,
         (QStringList { QDir(dir.path()).absoluteFilePath(QStringLiteral("Relative.parts")),
-            QStringLiteral("zdltp://host/x.comic") }));
+            QStringLiteral("zdltp://host/x.comic"), QStringLiteral("/tmp/From Desktop.parts") }));
 }
 
 TEST_F(ApplicationTest, DesktopIntegrationInstallsForTheUserOnly)
