@@ -415,3 +415,39 @@ TEST_F(DocumentWindowTest, DoubleClickingAPartOpensItsEditorAndAGroupInsideGoesD
 
 } // namespace
 } // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST_F(DocumentWindowTest, RecentFilesAreListedNewestFirstAndReopen)
+{
+    DocumentWindow* window = openWindow();
+    const QString other = dir.filePath(QStringLiteral("Other.parts"));
+    QFile::copy(path, other);
+    DocumentError error;
+    ASSERT_TRUE(documents().openDocument(other, &error));
+    EXPECT_EQ(documents().recentDocumentURLs(),
+        (QStringList { QFileInfo(other).absoluteFilePath(), QFileInfo(path).absoluteFilePath() }));
+
+    // The submenu is built when it opens: the newest first, titled with the file's name.
+    auto* recent = window->menuBar()->findChild<QMenu*>();
+    for (QMenu* menu : window->menuBar()->findChildren<QMenu*>()) {
+        if (menu->title() == QStringLiteral("Open Recent"))
+            recent = menu;
+    }
+    ASSERT_EQ(recent->title(), QStringLiteral("Open Recent"));
+    emit recent->aboutToShow();
+    ASSERT_GE(recent->actions().size(), 2);
+    EXPECT_EQ(recent->actions().at(0)->text(), QStringLiteral("Other.parts"));
+    EXPECT_EQ(recent->actions().at(1)->text(), QStringLiteral("Bob.parts"));
+
+    documents().windowFor(documents().documentForFile(other))->close();
+    QApplication::processEvents();
+    ASSERT_FALSE(documents().documentForFile(other));
+    emit recent->aboutToShow();
+    recent->actions().at(0)->trigger();
+    EXPECT_TRUE(documents().documentForFile(other));
+}
+
+} // namespace
+} // namespace zandrel
