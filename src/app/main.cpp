@@ -83,7 +83,21 @@ int main(int argc, char* argv[])
 
     SingleInstance instance;
     if (!parser.isSet(screenshot))
-        instance.listen([](const QStringList& handedOver) { openArguments(handedOver); });
+        instance.listen([](const QStringList& handedOver) {
+            openArguments(handedOver);
+            // Started again without files: the program comes to the front.
+            if (handedOver.isEmpty() && !QApplication::topLevelWidgets().isEmpty()) {
+                QWidget* window = QApplication::activeWindow();
+                for (QWidget* candidate : QApplication::topLevelWidgets()) {
+                    if (!window && candidate->isVisible())
+                        window = candidate;
+                }
+                if (window) {
+                    window->raise();
+                    window->activateWindow();
+                }
+            }
+        });
 
     openArguments(arguments);
     // The menus live in the windows here: without a document there would be nothing to start from.
