@@ -180,7 +180,7 @@ void buildCharacterWindowContents(DocumentWindow& window)
         menu, &QMenu::triggered, popup, [popup, rebuild] { QTimer::singleShot(0, popup, rebuild); });
     NotificationCenter::defaultCenter().addObserver(
         popup, kModelPropertyChangeNotification, document, [rebuild](const Notification& notification) {
-            if (notification.userInfo.value(kPropertyKey).toString() == QStringLiteral("partsKind"))
+            if (notification.userInfo.value(kPropertyKey).toString() == CharacterModel::kPartsKindKey)
                 rebuild();
         });
     QObject::connect(

@@ -11,6 +11,9 @@ namespace zandrel {
 struct ComicElementClass {
     static inline const QString kBalloon = QStringLiteral("Balloon");
     static inline const QString kGroup = QStringLiteral("Group");
+    // Editors are chosen for these by the documents' editor stack.
+    static inline const QString kBalloonGroup = QStringLiteral("BalloonGroup");
+    static inline const QString kComicPage = QStringLiteral("ComicPage");
     // The property by which a balloon answers the character it speaks for.
     static inline const QString kCharacterIdKey = QStringLiteral("characterId");
 };

@@ -7,18 +7,12 @@
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/DocumentSettings.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "graphics/ZDLImage.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 
 namespace zandrel {
-
-namespace {
-
-const QString kTracingImageKey = QStringLiteral("tracingImage");
-const QString kTracingImageVisibleKey = QStringLiteral("tracingImageVisible");
-
-} // namespace
 
 CharacterDocument::CharacterDocument()
     : CharacterDocument(std::make_shared<CharacterModel>())
@@ -31,7 +25,7 @@ CharacterDocument::CharacterDocument(const std::shared_ptr<CharacterModel>& mode
     // The character's name heads the level bar.
     NotificationCenter::defaultCenter().addObserver(
         this, kModelPropertyChangeNotification, this, [this](const Notification& notification) {
-            if (notification.userInfo.value(kPropertyKey).toString() == QStringLiteral("characterName"))
+            if (notification.userInfo.value(kPropertyKey).toString() == CharacterModel::kCharacterNameKey)
                 refreshPathControl();
         });
 }
@@ -90,7 +84,7 @@ void CharacterDocument::tellAllGraphics(GraphicNotice notice, GraphicManipulator
 EditorContainer* CharacterDocument::editorForObject(const ObjectPtr& object) const
 {
     // Only the exact class: subclasses of groups have editors of their own.
-    if (object && object->className() == QStringLiteral("Group"))
+    if (object && object->className() == ComicElementClass::kGroup)
         return m_groupEditor;
     return ZDLDocument::editorForObject(object);
 }
@@ -171,15 +165,16 @@ bool CharacterDocument::openTracingImage(const QString& path)
     const ZDLImagePtr image = ZDLImage::initByReferencingURL(path);
     if (!m_model || !image || image->pixelSize().isEmpty())
         return false;
-    undoableSetPropertyFor(m_model, kTracingImageKey, Value(std::static_pointer_cast<Object>(image)));
-    undoableSetPropertyFor(m_model, kTracingImageVisibleKey, Value(true));
+    undoableSetPropertyFor(
+        m_model, CharacterModel::kTracingImageKey, Value(std::static_pointer_cast<Object>(image)));
+    undoableSetPropertyFor(m_model, CharacterModel::kTracingImageVisibleKey, Value(true));
     return true;
 }
 
 void CharacterDocument::clearTracingImage()
 {
     if (m_model)
-        undoableSetPropertyFor(m_model, kTracingImageKey, Value(ObjectPtr()));
+        undoableSetPropertyFor(m_model, CharacterModel::kTracingImageKey, Value(ObjectPtr()));
 }
 
 void CharacterDocument::toggleTracingImage()

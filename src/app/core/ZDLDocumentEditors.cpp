@@ -6,6 +6,7 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartElement.h"
 #include "charmodel/PartGroup.h"
+#include "comicmodel/ComicElementClassNames.h"
 #include "comicmodel/PanelLayer.h"
 #include "platform/DeferredCalls.h"
 #include "platform/NotificationCenter.h"
@@ -14,10 +15,10 @@ namespace zandrel {
 
 namespace {
 
-// Comic classes the stack treats apart; named here until the comic model's classes are linked in.
-const QString kGroupClass = QStringLiteral("Group");
-const QString kBalloonGroupClass = QStringLiteral("BalloonGroup");
-const QString kComicPageClass = QStringLiteral("ComicPage");
+// Comic classes the stack treats apart, known by name until the comic model's classes exist.
+const QString& kGroupClass = ComicElementClass::kGroup;
+const QString& kBalloonGroupClass = ComicElementClass::kBalloonGroup;
+const QString& kComicPageClass = ComicElementClass::kComicPage;
 
 bool isClass(const ObjectPtr& object, const QString& name)
 {
