@@ -23,7 +23,8 @@ protected:
     void SetUp() override
     {
         UserDefaults::standard().remove(QStringLiteral("recentDocuments"));
-        controller = static_cast<AppController*>(ZDLAppController::install(std::make_unique<AppController>()));
+        controller
+            = static_cast<AppController*>(ZDLAppController::install(std::make_unique<AppController>()));
         controller->applicationDidFinishLaunching();
         controller->setModalAlertHandler([this](const ModalAlert& alert) {
             alerts.append(alert);
