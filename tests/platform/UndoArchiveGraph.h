@@ -121,14 +121,22 @@ inline void randomEdit(Editor& editor, const std::shared_ptr<Node>& root, std::m
     case 3:
         editor.setValue(node, QStringLiteral("hidden"), !node->m_hidden);
         break;
-    case 4:
-        editor.setValue(node, QStringLiteral("frame"),
-            QRectF(random() % 100, random() % 100, 1 + random() % 50, 1 + random() % 50));
+    case 4: {
+        // Drawn last argument first, in named steps: the order in which a compiler evaluates
+        // arguments is unspecified, and the reference archives were written with this one.
+        const double height = 1 + random() % 50;
+        const double width = 1 + random() % 50;
+        const double y = random() % 100;
+        const double x = random() % 100;
+        editor.setValue(node, QStringLiteral("frame"), QRectF(x, y, width, height));
         break;
-    case 5:
-        editor.setValue(node, QStringLiteral("color"),
-            RgbColor(double(random() % 256) / 255, double(random() % 256) / 255, 0));
+    }
+    case 5: {
+        const double green = double(random() % 256) / 255;
+        const double red = double(random() % 256) / 255;
+        editor.setValue(node, QStringLiteral("color"), RgbColor(red, green, 0));
         break;
+    }
     case 6: {
         std::shared_ptr<Node> inserted = std::make_shared<Node>();
         inserted->m_name = QStringLiteral("new %1").arg(serial++);
