@@ -5,7 +5,7 @@
 #include "charmodel/ImageElement.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/UIUtils.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Balloon.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/ColorFill.h"
 #include "graphics/ShapeStyle.h"
@@ -19,12 +19,11 @@ using namespace stylekeys;
 
 namespace {
 
-// Paths and balloons hold palette colours: a line colour and, with a colour fill, a fill colour.
-// Balloons belong to the comic model, so both are reached through their property names.
+// Paths and balloons hold palette colours: a line colour and, with a colour fill, a fill colour,
+// both reached through their property names.
 bool holdsColors(const Object* object)
 {
-    return dynamic_cast<const PartPath*>(object)
-        || ArrayUtils::isKindOfClassNamed(object, ComicElementClass::kBalloon);
+    return dynamic_cast<const PartPath*>(object) || dynamic_cast<const Balloon*>(object);
 }
 
 ZDLColorPtr lineColorOf(const Object& object)

@@ -3,7 +3,8 @@
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartGroup.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Balloon.h"
+#include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
 
 namespace zandrel {
@@ -21,12 +22,9 @@ ElementList CharacterModel::filterObjects(const ElementList& objects) const
         } else if (auto* image = dynamic_cast<ImageElement*>(object.get())) {
             image->stripIdentity();
             filtered.append(object);
-        } else if (object->className() == ComicElementClass::kGroup) {
-            auto* group = asProtocol<Parent>(object);
-            if (!group) {
-                filtered.append(object);
-                continue;
-            }
+        } else if (auto* group = dynamic_cast<Group*>(object.get());
+                   group && object->className() == Group::kClassName) {
+            // Exactly a group: merged balloons stay merged.
             const ElementList members = filterObjects(group->children());
             group->setChildren(members);
             if (members.size() == 1)
@@ -62,9 +60,8 @@ bool CharacterModel::pastedPartsAreFromThisCharacter(const ElementList& objects)
         QString id;
         if (const auto* part = dynamic_cast<const Part*>(object.get()))
             id = part->characterId();
-        else if (ArrayUtils::isKindOfClassNamed(object.get(), ComicElementClass::kBalloon)
-            && object->respondsToKey(ComicElementClass::kCharacterIdKey))
-            id = object->valueForKey(ComicElementClass::kCharacterIdKey).toString();
+        else if (const auto* balloon = dynamic_cast<const Balloon*>(object.get()))
+            id = balloon->characterId();
         if (!id.isEmpty() && id != ownId)
             return false;
     }

@@ -2,7 +2,7 @@
 
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Balloon.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ZDLContext.h"
 #include "platform/ArchiveNames.h"
@@ -73,7 +73,7 @@ ObjectPtr PartAlias::initWithCoder(KeyedUnarchiver& coder)
 {
     // Only single elements are shown: a list here would be drawn and hit-tested as nothing.
     m_realPart = zdlDecodeObjectOfClasses(
-        coder, { Part::kClassName, ImageElement::kClassName, ComicElementClass::kBalloon }, kPartArchiveKey)
+        coder, { Part::kClassName, ImageElement::kClassName, Balloon::kClassName }, kPartArchiveKey)
                      .toObject();
     // An element still being decoded would close an ownership cycle, and its bounds are not known yet.
     if (!realGraphic() || coder.isDecoding(m_realPart))

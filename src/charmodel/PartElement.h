@@ -47,10 +47,11 @@ public:
     // stays usable.
     bool validateData() override;
 
-protected:
     // The application image of that name, loaded once and kept for the run; a null image where
-    // the application provides none (tests, headless tools).
+    // the application provides none (tests, headless tools). Comic groups show theirs too.
     static QImage applicationIcon(const QString& name);
+
+protected:
     // Showing or hiding changes the part's rendering.
     void visibilityChanged() override;
 };

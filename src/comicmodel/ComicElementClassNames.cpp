@@ -2,13 +2,14 @@
 
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
+#include "comicmodel/Balloon.h"
+#include "comicmodel/Group.h"
 
 namespace zandrel {
 
 QStringList comicElementClassNames()
 {
-    return { Part::kClassName, ImageElement::kClassName, ComicElementClass::kBalloon,
-        ComicElementClass::kGroup };
+    return { Part::kClassName, ImageElement::kClassName, Balloon::kClassName, Group::kClassName };
 }
 
 } // namespace zandrel

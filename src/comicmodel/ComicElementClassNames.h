@@ -5,21 +5,15 @@
 
 namespace zandrel {
 
-// The archived names of the comic's own elements, balloons and groups of free elements, which
-// panel layers, parts files and aliases may hold beside parts and images. Code that meets them
-// before their classes are built knows them by these names; the classes take them when they come.
+// The archived names of comic classes that code meets before their classes are built; a class
+// takes its name when it comes (balloons and groups have theirs as kClassName).
 struct ComicElementClass {
-    static inline const QString kBalloon = QStringLiteral("Balloon");
-    static inline const QString kGroup = QStringLiteral("Group");
-    // Editors are chosen for these by the documents' editor stack.
-    static inline const QString kBalloonGroup = QStringLiteral("BalloonGroup");
+    // Editors are chosen for pages by the documents' editor stack.
     static inline const QString kComicPage = QStringLiteral("ComicPage");
-    // The property by which a balloon answers the character it speaks for.
-    static inline const QString kCharacterIdKey = QStringLiteral("characterId");
 };
 
-// The classes of what a character or a panel layer holds at its top level: parts, images,
-// balloons and groups.
+// The classes of what a character, a panel layer, a page's free objects or a group holds at its
+// top level: parts, images, balloons and groups (balloon groups included, as a subclass).
 QStringList comicElementClassNames();
 
 } // namespace zandrel

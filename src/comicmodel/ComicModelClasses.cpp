@@ -1,7 +1,9 @@
 #include "comicmodel/ComicModelClasses.h"
 
 #include "charmodel/CharacterModelClasses.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicStructureElement.h"
+#include "comicmodel/Group.h"
 #include "comicmodel/PanelLayer.h"
 #include "platform/ClassRegistry.h"
 
@@ -13,6 +15,8 @@ void registerComicModelClasses(ClassRegistry& registry)
     registerCharacterModelClasses(registry);
     registerComicStructureClasses(registry);
     registerPanelClasses(registry);
+    registerBalloonClasses(registry);
+    registerGroupClasses(registry);
 }
 
 } // namespace zandrel

@@ -3,7 +3,7 @@
 #include "charmodel/BlurGroupCollector.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Group.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
@@ -92,13 +92,13 @@ QPointF ArrayUtils::getElementsCenter(const ElementList& elements)
 
 ElementList ArrayUtils::flattenComicElementsArray(const ElementList& elements)
 {
-    // Comic groups (and balloon groups, their subclass) are known here by their archived class.
+    // Balloon groups are groups too.
     return flatten(
         elements,
         [](const ObjectPtr& member, bool& replaced) {
-            const auto* container = asProtocol<Parent>(member);
-            replaced = container && isKindOfClassNamed(member.get(), ComicElementClass::kGroup);
-            return replaced ? container->children() : ElementList();
+            const auto* group = dynamic_cast<const Group*>(member.get());
+            replaced = group != nullptr;
+            return group ? group->children() : ElementList();
         },
         [](const ObjectPtr&) { return true; });
 }

@@ -8,6 +8,8 @@
 #include "charmodel/PartPath.h"
 #include "charmodel/TestPartLeaf.h"
 #include "charmodel/UIUtils.h"
+#include "comicmodel/Balloon.h"
+#include "comicmodel/Group.h"
 #include "graphics/ColorFill.h"
 #include "graphics/GradientFill.h"
 #include "graphics/ZDLImage.h"
@@ -27,21 +29,6 @@ namespace zandrel {
 namespace {
 
 using test::TestPartLeaf;
-
-// Stands in for the comic's group of free objects, which filtering opens by its class name.
-class TestGroup : public Object, public virtual Parent {
-public:
-    QString className() const override { return QStringLiteral("Group"); }
-    ElementList children() const override { return m_children; }
-    void setChildren(const ElementList& children) override { m_children = children; }
-    QRectF getBounds() const override { return QRectF(); }
-    QRectF getGeometryBounds() const override { return QRectF(); }
-    QString displayName() const override { return QString(); }
-    bool canEditContents() const override { return true; }
-    bool canSelectContents() const override { return true; }
-
-    ElementList m_children;
-};
 
 class CharacterModelTest : public ::testing::Test {
 protected:
@@ -466,12 +453,15 @@ TEST_F(CharacterModelTest, PastingIntoACharacter)
     other->setCharacterName(QStringLiteral("Other"));
 
     // Groups holding one element are unwrapped, emptied groups dropped; parts forget their model.
+    // Merged balloons are no plain group and stay as they are.
     const auto part = std::make_shared<Part>(other);
-    const auto single = std::make_shared<TestGroup>();
+    const auto single = std::make_shared<Group>();
     single->setChildren({ part });
-    const auto emptied = std::make_shared<TestGroup>();
-    emptied->setChildren({ std::make_shared<TestGroup>() });
-    EXPECT_EQ(model->filterObjects({ single, emptied }), ElementList({ part }));
+    const auto emptied = std::make_shared<Group>();
+    emptied->setChildren({ std::make_shared<Group>() });
+    const auto merged = std::make_shared<BalloonGroup>();
+    merged->setChildren({ std::make_shared<Balloon>() });
+    EXPECT_EQ(model->filterObjects({ single, emptied, merged }), ElementList({ part, merged }));
     EXPECT_EQ(part->model(), nullptr);
 
     // Loose part elements become one part of this character; a lone part group is unwrapped.

@@ -1,6 +1,9 @@
 #include "comicmodel/PanelLayer.h"
 
+#include "charmodel/Part.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicModelClasses.h"
+#include "comicmodel/Group.h"
 #include "comicmodel/PanelTestSupport.h"
 #include "platform/ArchiveBuilder.h"
 #include "platform/KeyedArchiver.h"
@@ -57,14 +60,17 @@ TEST_F(PanelLayerTest, ListAndHitTests)
 TEST_F(PanelLayerTest, ElementsOfAClassThroughGroups)
 {
     auto part = TestComicLeaf::make(QRectF(0, 0, 1, 1));
-    auto first = std::make_shared<test::TestBalloon>(QRectF(0, 0, 1, 1));
-    auto second = std::make_shared<test::TestBalloon>(QRectF(0, 0, 1, 1));
-    auto group = std::make_shared<test::TestGroup>(QRectF(0, 0, 1, 1));
-    group->m_members = { first, second };
+    auto first = std::make_shared<Balloon>();
+    auto second = std::make_shared<Balloon>();
+    auto merged = std::make_shared<BalloonGroup>();
+    merged->setChildren({ second });
+    auto group = std::make_shared<Group>();
+    group->setChildren({ first, merged });
     auto image = TestComicLeaf::make(QRectF(0, 0, 1, 1));
     auto layer = PanelLayer::initWithChildren({ part, group, image });
-    EXPECT_EQ(layer->allComicElementsOfClass(QStringLiteral("Balloon")), (ElementList { first, second }));
-    EXPECT_EQ(layer->allComicElementsOfClass(QStringLiteral("Part")), (ElementList { part, image }));
+    EXPECT_EQ(layer->allComicElementsOfClass(Balloon::kClassName), (ElementList { first, second }));
+    EXPECT_EQ(layer->allComicElementsOfClass(Part::kClassName), (ElementList { part, image }));
+    EXPECT_TRUE(layer->allComicElementsOfClass(Group::kClassName).isEmpty());
 }
 
 TEST_F(PanelLayerTest, BoundsAreThePanelsFrame)

@@ -42,21 +42,6 @@ public:
     QColor m_color = Qt::red;
 };
 
-// A comic group and a balloon as the layers see them: known by archived class name only.
-class TestGroup : public TestComicLeaf {
-public:
-    using TestComicLeaf::TestComicLeaf;
-    QString className() const override { return QStringLiteral("TestGroup"); }
-    ElementList children() const override { return m_members; }
-    ElementList m_members;
-};
-
-class TestBalloon : public TestComicLeaf {
-public:
-    using TestComicLeaf::TestComicLeaf;
-    QString className() const override { return QStringLiteral("TestBalloon"); }
-};
-
 // A comic root that also answers the panel's questions of the comic.
 class TestPanelComic : public TestComic, public PanelComicServices {
 public:
@@ -102,9 +87,6 @@ private:
 inline void registerPanelTestClasses()
 {
     TestComicLeaf::registerClass();
-    ClassRegistry::shared().registerClass<TestGroup>(QStringLiteral("TestGroup"), QStringLiteral("Group"));
-    ClassRegistry::shared().registerClass<TestBalloon>(
-        QStringLiteral("TestBalloon"), QStringLiteral("Balloon"));
 }
 
 inline std::shared_ptr<ComicPanel> makePanel(const QRectF& rect)

@@ -3,6 +3,7 @@
 #include "charmodel/CharacterModelClasses.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/TestPartLeaf.h"
+#include "comicmodel/Group.h"
 #include "graphics/ZDLContext.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Geometry.h"
@@ -43,7 +44,6 @@ template <const char* Name> class NamedContainer : public PartElement {
 public:
     QString className() const override { return QString::fromLatin1(Name); }
 };
-constexpr char kGroupName[] = "Group";
 constexpr char kPathName[] = "PartPath";
 
 template <class T> std::shared_ptr<T> holding(const ElementList& children)
@@ -121,10 +121,14 @@ TEST_F(ArrayUtilsTest, Flattenings)
     EXPECT_EQ(ArrayUtils::flattenPartElementsArray(parts), (ElementList { a, b, c }));
     EXPECT_EQ(parts, before);
 
-    using Group = NamedContainer<kGroupName>;
+    // Comic groups open, balloon groups too.
     auto b2 = leaf(QRectF(0, 0, 1, 1));
     auto c2 = leaf(QRectF(0, 0, 1, 1));
-    const ElementList comic { holding<Group>({ a, holding<Group>({ b2, c2 }) }), d };
+    auto merged = std::make_shared<BalloonGroup>();
+    merged->setChildren({ b2, c2 });
+    auto group = std::make_shared<Group>();
+    group->setChildren({ a, merged });
+    const ElementList comic { group, d };
     EXPECT_EQ(ArrayUtils::flattenComicElementsArray(comic), (ElementList { a, b2, c2, d }));
 
     // A path with children stays and is followed by them, child paths' children included; part
@@ -159,7 +163,7 @@ TEST_F(ArrayUtilsTest, OverlapAndAncestors)
     EXPECT_EQ(ArrayUtils::getAncestorOfClass<TestPartLeaf>(inner.get()), path.get());
     EXPECT_EQ(ArrayUtils::getAncestorOfClass<Root>(inner.get()), root.get());
     // The walk ends at the root, which has no parent link.
-    EXPECT_EQ(ArrayUtils::getAncestorOfClass<NamedContainer<kGroupName>>(inner.get()), nullptr);
+    EXPECT_EQ(ArrayUtils::getAncestorOfClass<Group>(inner.get()), nullptr);
     EXPECT_EQ(ArrayUtils::getAncestorOfClass<PartGroup>(root.get()), nullptr);
 }
 

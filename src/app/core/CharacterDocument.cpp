@@ -7,7 +7,7 @@
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/DocumentSettings.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Group.h"
 #include "graphics/ZDLImage.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
@@ -84,7 +84,7 @@ void CharacterDocument::tellAllGraphics(GraphicNotice notice, GraphicManipulator
 EditorContainer* CharacterDocument::editorForObject(const ObjectPtr& object) const
 {
     // Only the exact class: subclasses of groups have editors of their own.
-    if (object && object->className() == ComicElementClass::kGroup)
+    if (object && object->className() == Group::kClassName)
         return m_groupEditor;
     return ZDLDocument::editorForObject(object);
 }

@@ -7,6 +7,7 @@
 #include "charmodel/PartElement.h"
 #include "charmodel/PartGroup.h"
 #include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Group.h"
 #include "comicmodel/PanelLayer.h"
 #include "platform/DeferredCalls.h"
 #include "platform/NotificationCenter.h"
@@ -15,9 +16,7 @@ namespace zandrel {
 
 namespace {
 
-// Comic classes the stack treats apart, known by name until the comic model's classes exist.
-const QString& kGroupClass = ComicElementClass::kGroup;
-const QString& kBalloonGroupClass = ComicElementClass::kBalloonGroup;
+// The comic page, known by name until its class exists.
 const QString& kComicPageClass = ComicElementClass::kComicPage;
 
 bool isClass(const ObjectPtr& object, const QString& name)
@@ -40,8 +39,8 @@ ObjectPtr parentOf(const ObjectPtr& object)
 // A container that dissolves when the user leaves it with fewer than two children.
 bool isDissolvingGroup(const ObjectPtr& object)
 {
-    return dynamic_cast<const PartGroup*>(object.get()) || isClass(object, kGroupClass)
-        || isClass(object, kBalloonGroupClass);
+    // Comic groups, merged balloons included.
+    return dynamic_cast<const PartGroup*>(object.get()) || dynamic_cast<const Group*>(object.get());
 }
 
 } // namespace
@@ -72,7 +71,7 @@ EditorContainer* ZDLDocument::editorForObject(const ObjectPtr& object) const
         return nullptr;
     if (dynamic_cast<const Part*>(object.get()) || dynamic_cast<const PartElement*>(object.get()))
         return m_partEditor;
-    if (isClass(object, kBalloonGroupClass))
+    if (dynamic_cast<const BalloonGroup*>(object.get()))
         return m_balloonGroupEditor;
     if (dynamic_cast<const ImageElement*>(object.get()))
         return m_imageEditor;

@@ -1,0 +1,466 @@
+#include "comicmodel/Balloon.h"
+
+#include "charmodel/CharacterModel.h"
+#include "charmodel/ComicGraphicElementState.h"
+#include "comicmodel/ComicStructureElement.h"
+#include "comicmodel/PanelLayer.h"
+#include "comicmodel/PanelServices.h"
+#include "graphics/ArrayUtils.h"
+#include "graphics/CoderExtensions.h"
+#include "graphics/ColorFill.h"
+#include "graphics/DefaultsExtensions.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/ArchiveNames.h"
+#include "platform/ClassRegistry.h"
+#include "platform/FontRegistry.h"
+#include "platform/Geometry.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <mutex>
+
+namespace zandrel {
+
+using namespace stylekeys;
+
+namespace {
+
+// Archive keys beside those of the style fields.
+const QString kOriginXArchiveKey = QStringLiteral("originX");
+const QString kOriginYArchiveKey = QStringLiteral("originY");
+const QString kWidthArchiveKey = QStringLiteral("width");
+const QString kTextArchiveKey = QStringLiteral("attributedText");
+// Older files hold the text storage itself.
+const QString kLegacyTextArchiveKey = QStringLiteral("formattedText");
+const QString kShapeArchiveKey = QStringLiteral("shape");
+const QString kStyleArchiveKey = QStringLiteral("style");
+const QString kPointersArchiveKey = QStringLiteral("pointers");
+const QString kModelArchiveKey = QStringLiteral("model");
+const QString kCharacterIdArchiveKey = QStringLiteral("characterId");
+
+int clampedInt(qint64 value)
+{
+    return static_cast<int>(
+        std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+float sanitizedWidth(float width)
+{
+    if (!std::isfinite(width) || width < 0.0f)
+        return 0.0f;
+    return std::min(width, static_cast<float>(TextLayoutManager::kMaxContainerExtent));
+}
+
+} // namespace
+
+const PropertyTable& Balloon::staticPropertyTable()
+{
+    static const PropertyTable table(&GraphicElementBase::staticPropertyTable(), [] {
+        std::vector<Property> properties {
+            property<Balloon>(kFormattedTextKey, &Balloon::formattedText, &Balloon::setFormattedText),
+            property<Balloon>(
+                kPointersKey,
+                [](const Balloon& balloon) {
+                    const BalloonPointerList& pointers = balloon.pointers();
+                    return std::vector<BalloonPointerPtr>(pointers.begin(), pointers.end());
+                },
+                [](Balloon& balloon, const std::vector<BalloonPointerPtr>& pointers) {
+                    balloon.setPointers(BalloonPointerList(pointers.begin(), pointers.end()));
+                }),
+            property<Balloon>(kWidthKey, &Balloon::width, &Balloon::setWidth),
+            property<Balloon>(kOriginKey, &Balloon::origin, &Balloon::setOrigin),
+            property<Balloon>(kShapeKey, &Balloon::shape, &Balloon::setShape),
+            property<Balloon>(kStyleKey, &Balloon::style, &Balloon::setStyle),
+            property<Balloon>(kEditingKey, &Balloon::editing, &Balloon::setEditing),
+            property<Balloon>(
+                kModelKey,
+                [](const Balloon& balloon) {
+                    CharacterModel* colors = balloon.colorsModel();
+                    return colors ? std::static_pointer_cast<CharacterModel>(colors->shared_from_this())
+                                  : std::shared_ptr<CharacterModel>();
+                },
+                &Balloon::setModel),
+        };
+        // Balloons have no line or fill opacity and no blur.
+        for (Property& style :
+            styleProperties({ &stylefields::lineAlpha, &stylefields::fillAlpha, &stylefields::blur }))
+            properties.push_back(std::move(style));
+        properties.push_back(property<Balloon>(
+            kFillColor, [](const Balloon& balloon) { return balloon.fillColor(); }, &Balloon::setFillColor));
+        properties.push_back(property<Balloon>(
+            kFillColorAdjust, [](const Balloon& balloon) { return balloon.fillColorAdjust(); },
+            &Balloon::setFillColorAdjust));
+        properties.push_back(readOnlyProperty<Balloon>(kFillType, &Balloon::fillType));
+        properties.push_back(readOnlyProperty<Balloon>(kCharacterIdKey, &Balloon::characterId));
+        return properties;
+    }());
+    return table;
+}
+
+void Balloon::registerUserDefaults()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        UserDefaults::standard().registerDefaults(
+            QVariantMap { { kDefaultAlignmentKey, static_cast<int>(TextAlignment::Center) } });
+    });
+}
+
+AttributedText Balloon::defaultText()
+{
+    const UserDefaults& defaults = UserDefaults::standard();
+    // A font named in the defaults that this machine lacks gives the lettering font rather than
+    // a name that would fall back to something else at every layout.
+    const QString fontName = defaults.string(kDefaultFontKey);
+    const double size = defaults.doubleValue(kDefaultSizeKey);
+    TextAttributes attributes;
+    attributes.font = TextFont(!fontName.isEmpty() && FontRegistry::shared().hasFont(fontName)
+            ? fontName
+            : FontRegistry::kLetteringFontName,
+        std::isfinite(size) && size > 0 ? size : kDefaultFontSize);
+    const std::optional<QColor> color = zdlColorForKey(defaults, kDefaultTextColorKey);
+    attributes.foregroundColor = color ? RgbColor::fromQColor(*color) : RgbColor(0, 0, 0, 1);
+    TextParagraphStyle paragraph;
+    paragraph.alignment = TextAlignment::Center;
+    attributes.paragraphStyle = paragraph;
+    return AttributedText(localized("Edit balloon text"), attributes);
+}
+
+Balloon::Balloon()
+{
+    registerUserDefaults();
+    m_style.lineColor = ZDLColor::blackColor();
+    m_layout.setText(defaultText());
+    m_pointers.append(std::make_shared<BalloonPointer>());
+}
+
+// No parent: whoever takes the copy in adopts it.
+Balloon::Balloon(const Balloon& other)
+    : GraphicElementBase(other)
+    , StyleHolder(other)
+    , m_layout(other.m_layout)
+    , m_pointers(this, other.m_pointers)
+    , m_model(other.m_model)
+    , m_characterId(other.m_characterId)
+    , m_origin(other.m_origin)
+    , m_width(other.m_width)
+    , m_shape(other.m_shape)
+    , m_edgeStyle(other.m_edgeStyle)
+{
+}
+
+Balloon::~Balloon() = default;
+
+BalloonPtr Balloon::initAt(const QPointF& origin, float width)
+{
+    auto balloon = std::make_shared<Balloon>();
+    balloon->m_origin = origin;
+    balloon->setWidth(width);
+    return balloon;
+}
+
+ObjectPtr Balloon::initByCopying() const
+{
+    return std::make_shared<Balloon>(*this);
+}
+
+const Object* Balloon::PointerLinks::objectOf(const Balloon* owner)
+{
+    return owner;
+}
+
+QString Balloon::className() const
+{
+    return kClassName;
+}
+
+// --- Archiving ---
+
+void Balloon::encodeWithCoder(KeyedArchiver& coder) const
+{
+    coder.encodeFloat(static_cast<float>(m_origin.x()), kOriginXArchiveKey);
+    coder.encodeFloat(static_cast<float>(m_origin.y()), kOriginYArchiveKey);
+    coder.encodeFloat(m_width, kWidthArchiveKey);
+    coder.encodeObject(Value(m_layout.text()), kTextArchiveKey);
+    coder.encodeInteger(m_shape, kShapeArchiveKey);
+    coder.encodeInteger(m_edgeStyle, kStyleArchiveKey);
+    ValueList pointers;
+    pointers.reserve(m_pointers.items().size());
+    for (const BalloonPointerPtr& pointer : m_pointers.items())
+        pointers.append(Value(pointer));
+    coder.encodeObject(Value(pointers), kPointersArchiveKey);
+    namespace fields = stylefields;
+    encodeStyleFields(coder, m_style, fields::lineColor, fields::lineColorAdjust, fields::lineWeight,
+        fields::fill, fields::lineDash);
+    if (const std::shared_ptr<CharacterModel> stored = m_model.lock())
+        coder.encodeObject(stored, kModelArchiveKey);
+    // The identifier of the colour set in use, not the one the balloon was pasted with.
+    encodeCharacterIdForPasteboard(coder, model());
+}
+
+ObjectPtr Balloon::initWithCoder(KeyedUnarchiver& coder)
+{
+    // The object starts as a new balloon: every key missing keeps that default, except those
+    // noted below.
+    m_model.reset();
+    if (coder.containsValueForKey(kModelArchiveKey))
+        m_model = zdlDecodeObjectOfClass(coder, CharacterModel::kClassName, kModelArchiveKey)
+                      .toObject<CharacterModel>();
+    m_characterId.clear();
+    if (coder.containsValueForKey(kCharacterIdArchiveKey))
+        m_characterId
+            = zdlDecodeObjectOfClass(coder, PlatformClass::kString, kCharacterIdArchiveKey).toString();
+
+    m_origin = QPointF(finiteOrZero(coder.decodeFloatForKey(kOriginXArchiveKey)),
+        finiteOrZero(coder.decodeFloatForKey(kOriginYArchiveKey)));
+    setWidth(coder.decodeFloatForKey(kWidthArchiveKey));
+
+    // The old key was read without a class restriction; only attributed strings are of use here.
+    const Value text = coder.containsValueForKey(kLegacyTextArchiveKey)
+        ? zdlDecodeObjectOfClass(coder, PlatformClass::kAttributedString, kLegacyTextArchiveKey)
+        : zdlDecodeObjectOfClass(coder, PlatformClass::kMutableAttributedString, kTextArchiveKey);
+    if (text.type() == Value::Type::AttributedText)
+        m_layout.setText(text.toAttributedText());
+
+    m_shape = clampedInt(coder.decodeIntegerForKey(kShapeArchiveKey));
+    m_edgeStyle = clampedInt(coder.decodeIntegerForKey(kStyleArchiveKey));
+
+    // Without the key the balloon has no pointer.
+    BalloonPointerList pointers;
+    for (const ObjectPtr& object :
+        zdlDecodeElementsOfClasses(coder, { BalloonPointer::kClassName }, kPointersArchiveKey)) {
+        if (auto pointer = std::dynamic_pointer_cast<BalloonPointer>(object))
+            pointers.append(std::move(pointer));
+    }
+    m_pointers.clear();
+    m_pointers.adoptDecoded(coder, pointers);
+
+    namespace fields = stylefields;
+    // A refused colour or fill keeps black and white: a null colour would be merged into a palette.
+    if (coder.containsValueForKey(fields::lineColor.archiveKey)) {
+        StyleValues read;
+        decodeStyleField(coder, read, fields::lineColor, {});
+        if (read.lineColor)
+            m_style.lineColor = read.lineColor;
+    }
+    m_style.lineColorAdjust = finiteOrZero(coder.decodeFloatForKey(fields::lineColorAdjust.archiveKey));
+    if (coder.containsValueForKey(fields::lineWeight.archiveKey)) {
+        const float weight = coder.decodeFloatForKey(fields::lineWeight.archiveKey);
+        if (std::isfinite(weight))
+            m_style.lineWeight = weight;
+    }
+    if (coder.containsValueForKey(fields::fill.archiveKey)) {
+        StyleValues read;
+        decodeStyleField(coder, read, fields::fill, {});
+        if (read.fill)
+            m_style.fill = read.fill;
+    }
+    m_style.lineDash = coder.decodeIntegerForKey(fields::lineDash.archiveKey);
+
+    m_editing = false;
+    resetVisibility();
+    flushCaches();
+    return shared_from_this();
+}
+
+// --- Text ---
+
+void Balloon::setFormattedText(const AttributedText& text)
+{
+    changeValueForKey(kFormattedTextKey, [&] { m_layout.setText(text); });
+    flushCaches();
+}
+
+void Balloon::setWidth(float width)
+{
+    width = sanitizedWidth(width);
+    if (width == m_width)
+        return;
+    changeValueForKey(kWidthKey, [&] {
+        m_width = width;
+        m_layout.setContainerSize(QSizeF(width, kContainerHeight));
+    });
+    flushCaches();
+}
+
+float Balloon::textHeight() const
+{
+    return m_layout.textHeight();
+}
+
+QList<QRectF> Balloon::getVisibleLineRects() const
+{
+    return m_layout.visibleLineRects(m_width);
+}
+
+QRectF Balloon::getVisibleEnclosingRect() const
+{
+    QRectF body;
+    for (const QRectF& line : getVisibleLineRects())
+        body = unionRect(body, line);
+    return body;
+}
+
+bool Balloon::isGlyphAtIndexInvisible(qsizetype glyph) const
+{
+    return m_layout.isGlyphInvisible(glyph);
+}
+
+// --- Appearance ---
+
+void Balloon::setShape(int shape)
+{
+    if (shape == m_shape)
+        return;
+    changeValueForKey(kShapeKey, [&] { m_shape = shape; });
+    flushCaches();
+}
+
+void Balloon::setStyle(int style)
+{
+    if (style == m_edgeStyle)
+        return;
+    changeValueForKey(kStyleKey, [&] { m_edgeStyle = style; });
+    flushCaches();
+}
+
+void Balloon::setEditing(bool editing)
+{
+    if (editing != m_editing)
+        changeValueForKey(kEditingKey, [&] { m_editing = editing; });
+}
+
+void Balloon::setOrigin(const QPointF& origin)
+{
+    changeValueForKey(kOriginKey, [&] { m_origin = origin; });
+}
+
+// A new colour fill rather than a change of the one held, so that the fill's observers (and an
+// undo of "fill") see the fill before and after.
+void Balloon::setFillColor(const ZDLColorPtr& color)
+{
+    changeValueForKey(kFill, [&] {
+        changeValueForKey(kFillColor, [&] {
+            const auto* held = dynamic_cast<const ColorFill*>(m_style.fill.get());
+            auto colorFill = held ? std::make_shared<ColorFill>(*held) : std::make_shared<ColorFill>();
+            colorFill->setFillColor(color);
+            m_style.fill = colorFill;
+        });
+    });
+}
+
+void Balloon::setFillColorAdjust(float adjust)
+{
+    changeValueForKey(kFill, [&] {
+        changeValueForKey(kFillColorAdjust, [&] {
+            const auto* held = dynamic_cast<const ColorFill*>(m_style.fill.get());
+            auto colorFill = held ? std::make_shared<ColorFill>(*held) : std::make_shared<ColorFill>();
+            colorFill->setFillColorAdjust(adjust);
+            m_style.fill = colorFill;
+        });
+    });
+}
+
+void Balloon::setPointers(const BalloonPointerList& pointers)
+{
+    changeValueForKey(kPointersKey, [&] {
+        m_pointers.adopt(m_pointers.acceptable(pointers, decltype(m_pointers)::Repeats::Refused),
+            decltype(m_pointers)::Leaving::ClearLinks);
+    });
+}
+
+void Balloon::flushCaches()
+{
+    m_outline.reset();
+    for (const BalloonPointerPtr& pointer : m_pointers.items())
+        pointer->flushCache();
+}
+
+// --- Colour set ---
+
+Object* Balloon::model() const
+{
+    if (const std::shared_ptr<CharacterModel> stored = m_model.lock())
+        return stored.get();
+    if (const PanelLayer* layer = ArrayUtils::getAncestorOfClass<PanelLayer>(this))
+        return layer->comicColorsModel();
+    // A free object of a page: the page belongs to the comic, which answers its colour set.
+    if (const ComicStructureElement* page = ArrayUtils::getAncestorOfClass<ComicStructureElement>(this)) {
+        const auto* comic = dynamic_cast<const PanelComicServices*>(page->owner());
+        return comic ? comic->comicColorsModel() : nullptr;
+    }
+    return ArrayUtils::getAncestorOfClass<CharacterModel>(this);
+}
+
+CharacterModel* Balloon::colorsModel() const
+{
+    return dynamic_cast<CharacterModel*>(model());
+}
+
+void Balloon::setModel(const std::shared_ptr<CharacterModel>& model)
+{
+    m_model = model;
+}
+
+CharacterModel* Balloon::storedModel() const
+{
+    return m_model.lock().get();
+}
+
+bool Balloon::validateData()
+{
+    CharacterModel* colors = colorsModel();
+    if (!colors) {
+        zdlLog(QStringLiteral("Balloon can't find owner model"));
+        return true;
+    }
+    if (lineColor())
+        setLineColor(colors->mergeColor(lineColor()));
+    if (const ZDLColorPtr fill = fillColor())
+        setFillColor(colors->mergeColor(fill));
+    return true;
+}
+
+// --- Geometry ---
+
+QPointF Balloon::getCenter() const
+{
+    return QPointF(m_origin.x() + m_width * 0.5, m_origin.y());
+}
+
+void Balloon::offsetBy(const QPointF& delta, bool /*directly*/)
+{
+    setOrigin(m_origin + delta);
+}
+
+void Balloon::transformBy(const QTransform& transform)
+{
+    const QPointF centre = getCenter();
+    const QPointF moved = transform.map(centre);
+    // A transform that is not finite would put the balloon nowhere.
+    if (std::isfinite(moved.x()) && std::isfinite(moved.y()))
+        offsetBy(moved - centre, true);
+}
+
+void Balloon::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
+{
+    const QPointF centre = getCenter();
+    const QPointF moved = mapPointIntoQuad(quad.data(), source, centre);
+    if (!isNanPoint(moved) && std::isfinite(moved.x()) && std::isfinite(moved.y()))
+        offsetBy(moved - centre, true);
+}
+
+void registerBalloonClasses(ClassRegistry& registry)
+{
+    registry.registerClass<Balloon>(Balloon::kClassName, PlatformClass::kObject);
+    registry.registerClass<BalloonPointer>(BalloonPointer::kClassName, PlatformClass::kObject);
+    registry.registerClass<BalloonPoint>(BalloonPoint::kClassName, PlatformClass::kObject);
+}
+
+} // namespace zandrel

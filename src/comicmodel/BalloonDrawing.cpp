@@ -1,0 +1,186 @@
+// How a balloon measures, hit-tests and draws itself: bounds in its parent's coordinates, and the
+// three passes (outline, fill, text) that balloon groups interleave.
+#include "app/core/ZDLAppController.h"
+#include "comicmodel/Balloon.h"
+#include "graphics/ColorFill.h"
+#include "graphics/GradientFill.h"
+#include "graphics/ZDLContext.h"
+#include "platform/Canvas.h"
+#include "platform/CurrentCanvas.h"
+#include "platform/Geometry.h"
+
+namespace zandrel {
+
+namespace {
+
+// Style 1 keeps close to its outline; the other styles may reach well beyond it.
+constexpr double kRoughSpikesVisualGrowth = 1.0;
+constexpr double kOtherStylesVisualGrowth = 10.0;
+// Around the top edge of the text container, where the text editor draws its caret.
+constexpr double kTopEdgeHeight = 1.0;
+constexpr double kTopEdgeMargin = 4.0;
+// Path rectangles are grown so that touching pieces count as overlapping.
+constexpr double kPathBoundsMargin = 0.5;
+
+QRectF grown(const QRectF& rect, double by)
+{
+    return insetRect(rect, -by, -by);
+}
+
+} // namespace
+
+// --- Hit testing and bounds ---
+
+bool Balloon::containsPt(const QPointF& point, float /*viewScale*/) const
+{
+    const QPointF local = point - m_origin;
+    if (const CurvePtr outline = getBalloonPath()) {
+        CanvasPath path = outline->createCGPath();
+        path.setWindingRule(WindingRule::EvenOdd);
+        if (path.contains(local))
+            return true;
+    }
+    for (const BalloonPointerPtr& pointer : m_pointers.items()) {
+        if (pointer->containsPt(local))
+            return true;
+    }
+    return false;
+}
+
+QRectF Balloon::getBoundsIgnoringVisibility() const
+{
+    const CurvePtr outline = getBalloonPath();
+    QRectF bounds = outline ? offsetRect(outline->getBounds(), m_origin.x(), m_origin.y()) : QRectF();
+    for (const BalloonPointerPtr& pointer : m_pointers.items())
+        bounds = unionRect(bounds, pointer->getBounds());
+    return bounds;
+}
+
+QRectF Balloon::getGeometryBounds() const
+{
+    const CurvePtr outline = getBalloonPath();
+    QRectF bounds = outline ? offsetRect(outline->getBounds(), m_origin.x(), m_origin.y()) : QRectF();
+    for (const BalloonPointerPtr& pointer : m_pointers.items())
+        bounds = unionRect(bounds, pointer->getGeometryBounds());
+    return bounds;
+}
+
+// A hidden balloon answers the empty rectangle here too, rather than a rectangle about the zero
+// point that would widen every union it takes part in.
+QRectF Balloon::getVisualBounds() const
+{
+    const QRectF bounds = getBounds();
+    if (isEmptyRect(bounds))
+        return QRectF();
+    const double growth
+        = m_edgeStyle == int(BalloonStyle::RoughSpikes) ? kRoughSpikesVisualGrowth : kOtherStylesVisualGrowth;
+    return grown(bounds, growth * lineWeight());
+}
+
+QRectF Balloon::getInvalidationBounds() const
+{
+    const QRectF topEdge(m_origin, QSizeF(m_width, kTopEdgeHeight));
+    return unionRect(unionRect(getVisualBounds(), getGeometryBounds()), grown(topEdge, kTopEdgeMargin));
+}
+
+QList<QRectF> Balloon::getBoundsOfPaths() const
+{
+    const CurvePtr outline = getBalloonPath();
+    const QRectF body = outline ? offsetRect(outline->getBounds(), m_origin.x(), m_origin.y()) : QRectF();
+    QList<QRectF> rects { grown(body, kPathBoundsMargin) };
+    for (const BalloonPointerPtr& pointer : m_pointers.items())
+        rects.append(grown(pointer->getBounds(), kPathBoundsMargin));
+    return rects;
+}
+
+// --- Drawing ---
+
+void Balloon::drawIn(ZDLContext& context)
+{
+    if (!visible())
+        return;
+    drawOutlineIn(context);
+    drawFillIn(context);
+    drawTextIn(context);
+}
+
+BalloonLine Balloon::outlineLine() const
+{
+    BalloonLine line;
+    if (lineColor())
+        line.color = lineColor()->getOpaqueColorUsingAdjustment(lineColorAdjust()).toQColor();
+    // The fill drawn next covers the inner half: the outline shows lineWeight wide outside.
+    line.width = 2.0 * lineWeight();
+    if (lineDash() != 0) {
+        // The dash's lengths are in line weights, and its work array is shared: copy them now.
+        const QList<double>& lengths = appController()->getDashAtIndex(lineDash()).sizeLengths(lineWeight());
+        line.dash = QVector<double>(lengths.begin(), lengths.end());
+    }
+    return line;
+}
+
+void Balloon::drawOutlineIn(ZDLContext& context) const
+{
+    Canvas* canvas = context.canvas();
+    if (!visible() || !canvas || !lineColor() || lineColor()->isNone())
+        return;
+    const BalloonLine line = outlineLine();
+    canvas->save();
+    canvas->translate(m_origin.x(), m_origin.y());
+    for (const BalloonPointerPtr& pointer : m_pointers.items())
+        pointer->drawOutlineIn(context, line);
+    const CurvePtr outline = getBalloonPath();
+    if (!isTextBlock() && outline) {
+        CanvasPath path = outline->createCGPath();
+        line.applyTo(path);
+        canvas->strokePath(path, CanvasPaint(line.color));
+    }
+    canvas->restore();
+}
+
+void Balloon::drawFillIn(ZDLContext& context) const
+{
+    Canvas* canvas = context.canvas();
+    if (!visible() || !canvas || !fill())
+        return;
+    // Gradients paint into the current canvas.
+    CanvasScope scope(canvas);
+    canvas->save();
+    canvas->translate(m_origin.x(), m_origin.y());
+    const CurvePtr outline = getBalloonPath();
+    if (const auto* colorFill = dynamic_cast<const ColorFill*>(fill().get())) {
+        const QColor color = colorFill->opaqueColor().toQColor();
+        if (color.isValid()) {
+            if (!isTextBlock() && outline)
+                canvas->fillPath(outline->createCGPath(), CanvasPaint(color));
+            for (const BalloonPointerPtr& pointer : m_pointers.items())
+                pointer->drawFillIn(context, color);
+        }
+    } else if (const auto* gradient = dynamic_cast<const GradientFill*>(fill().get())) {
+        // One gradient spans the balloon and its tails.
+        const QRectF local = offsetRect(getBounds(), -m_origin.x(), -m_origin.y());
+        if (!isTextBlock() && outline) {
+            canvas->save();
+            canvas->clipToPath(outline->createNSBezierPath());
+            gradient->opaqueFillRect(local);
+            canvas->restore();
+        }
+        for (const BalloonPointerPtr& pointer : m_pointers.items())
+            pointer->drawFillIn(context, *gradient, local);
+    }
+    canvas->restore();
+}
+
+void Balloon::drawTextIn(ZDLContext& context) const
+{
+    Canvas* canvas = context.canvas();
+    // The text editor shows the text while it edits it.
+    if (!visible() || !canvas || m_editing)
+        return;
+    context.saveState();
+    canvas->clipToRect(QRectF(m_origin, QSizeF(m_width, kContainerHeight)));
+    m_layout.drawGlyphs(m_layout.glyphRangeForTextContainer(), m_origin, *canvas);
+    context.restoreState();
+}
+
+} // namespace zandrel
