@@ -201,6 +201,13 @@ public:
     CurvePtr getRoundRectBalloonPath() const;
     CurvePtr getRectBalloonPath() const;
     CurvePtr getFittedBalloonPath() const;
+    // The builders on given line rectangles (local coordinates), without edge effect: a rounded
+    // oval of twelve off-curve points around the body; the smallest ellipse of the body's aspect
+    // that holds every line corner (the standard outline for a body without area); the outline
+    // that follows ragged line ends, bridging indented lines.
+    static CurvePtr standardOutline(const QRectF& body);
+    static CurvePtr ellipseOutline(const QList<QRectF>& lines);
+    static CurvePtr fittedOutline(const QList<QRectF>& lines);
 
     // --- Drawing (BalloonDrawing.cpp) ---
     // The outline, the fill and the text, in three passes; a balloon group runs each pass over all

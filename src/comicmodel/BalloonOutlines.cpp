@@ -113,55 +113,12 @@ CurvePtr Balloon::getBalloonPath() const
 
 CurvePtr Balloon::getStandardBalloonPath() const
 {
-    const QRectF body = getVisibleEnclosingRect();
-    const float w = static_cast<float>(body.width());
-    const float h = static_cast<float>(body.height());
-    const float a = std::min(h / 10.0f, kStandardMaxCorner);
-    const float b = std::min(w / 10.0f, kStandardMaxCorner);
-    const float c = std::max(std::min(h * 0.25f, kStandardMaxSideBulge), kStandardMinSideBulge);
-    auto curve = std::make_shared<Curve>();
-    const float corner = kStandardBulge;
-    const float top = kStandardTopBulge;
-    const std::pair<float, float> points[] = {
-        { b, -corner },
-        { w / 2, -top },
-        { w - b, -corner },
-        { w + corner, a },
-        { w + c, h / 2 },
-        { w + corner, h - a },
-        { w - b, h + corner },
-        { w / 2, h + top },
-        { b, h + corner },
-        { -corner, h - a },
-        { -c, h / 2 },
-        { -corner, a },
-    };
-    for (const auto& [x, y] : points)
-        curve->addPointAtX(x, y, false);
-    curve->setClosed(true);
-    curve->offsetBy(body.topLeft());
-    return curve;
+    return standardOutline(getVisibleEnclosingRect());
 }
 
 CurvePtr Balloon::getEllipseBalloonPath() const
 {
-    const QList<QRectF> lines = getVisibleLineRects();
-    QRectF body;
-    for (const QRectF& line : lines)
-        body = unionRect(body, line);
-    // A body without area has no aspect ratio to keep (an empty balloon of width 0).
-    if (isEmptyRect(body))
-        return getStandardBalloonPath();
-    const QPointF centre = rectCenter(body);
-    const float k = static_cast<float>(body.width()) / static_cast<float>(body.height());
-    float m = 0.0f;
-    for (const QRectF& line : lines) {
-        for (const QPointF& p : { line.topLeft(), line.topRight(), line.bottomLeft(), line.bottomRight() })
-            m = std::max(m,
-                std::hypotf(
-                    static_cast<float>(p.x() - centre.x()), static_cast<float>(p.y() - centre.y()) * k));
-    }
-    return Curve::initWithEllipseIn(QRectF(centre.x() - m, centre.y() - m / k, 2 * m, 2 * m / k));
+    return ellipseOutline(getVisibleLineRects());
 }
 
 CurvePtr Balloon::getRoundRectBalloonPath() const
@@ -180,9 +137,64 @@ CurvePtr Balloon::getFittedBalloonPath() const
 {
     if (numberOfGlyphs() == 0)
         return getStandardBalloonPath();
-    const QList<QRectF> lines = getVisibleLineRects();
+    return fittedOutline(getVisibleLineRects());
+}
+
+CurvePtr Balloon::standardOutline(const QRectF& body)
+{
+    const float w = static_cast<float>(body.width());
+    const float h = static_cast<float>(body.height());
+    const float a = std::min(h / 10.0f, kStandardMaxCorner);
+    const float b = std::min(w / 10.0f, kStandardMaxCorner);
+    const float c = std::max(std::min(h * 0.25f, kStandardMaxSideBulge), kStandardMinSideBulge);
+    const float corner = kStandardBulge;
+    const float top = kStandardTopBulge;
+    const std::pair<float, float> points[] = {
+        { b, -corner },
+        { w / 2, -top },
+        { w - b, -corner },
+        { w + corner, a },
+        { w + c, h / 2 },
+        { w + corner, h - a },
+        { w - b, h + corner },
+        { w / 2, h + top },
+        { b, h + corner },
+        { -corner, h - a },
+        { -c, h / 2 },
+        { -corner, a },
+    };
+    auto curve = std::make_shared<Curve>();
+    for (const auto& [x, y] : points)
+        curve->addPointAtX(x, y, false);
+    curve->setClosed(true);
+    curve->offsetBy(body.topLeft());
+    return curve;
+}
+
+CurvePtr Balloon::ellipseOutline(const QList<QRectF>& lines)
+{
+    QRectF body;
+    for (const QRectF& line : lines)
+        body = unionRect(body, line);
+    // A body without area has no aspect ratio to keep (an empty balloon of width 0).
+    if (isEmptyRect(body))
+        return standardOutline(body);
+    const QPointF centre = rectCenter(body);
+    const float k = static_cast<float>(body.width()) / static_cast<float>(body.height());
+    float m = 0.0f;
+    for (const QRectF& line : lines) {
+        for (const QPointF& p : { line.topLeft(), line.topRight(), line.bottomLeft(), line.bottomRight() })
+            m = std::max(m,
+                std::hypot(
+                    static_cast<float>(p.x() - centre.x()), static_cast<float>(p.y() - centre.y()) * k));
+    }
+    return Curve::initWithEllipseIn(QRectF(centre.x() - m, centre.y() - m / k, 2 * m, 2 * m / k));
+}
+
+CurvePtr Balloon::fittedOutline(const QList<QRectF>& lines)
+{
     if (lines.isEmpty())
-        return getStandardBalloonPath();
+        return standardOutline(QRectF());
     const QRectF& first = lines.first();
     const QRectF& last = lines.last();
     auto curve = std::make_shared<Curve>();

@@ -1,0 +1,173 @@
+// The outlines of every balloon shape, their edge effects, and how shapes, styles and tails look.
+#include "BalloonTestSupport.h"
+#include "graphics/ColorFill.h"
+#include "graphics/EdgeEffects.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/Geometry.h"
+#include "platform/Random.h"
+
+#include <cmath>
+#include <vector>
+
+namespace zandrel {
+namespace {
+
+struct Pt {
+    double x;
+    double y;
+    bool on;
+};
+
+void expectPoints(const Curve& curve, const std::vector<Pt>& expected, bool closed)
+{
+    EXPECT_EQ(curve.closed(), closed);
+    ASSERT_EQ(curve.numPoints(), int(expected.size()));
+    for (int i = 0; i < curve.numPoints(); ++i) {
+        const CurvePointPtr p = curve.getPointAtIndex(i);
+        EXPECT_NEAR(p->point().x(), expected[i].x, 1e-4) << i;
+        EXPECT_NEAR(p->point().y(), expected[i].y, 1e-4) << i;
+        EXPECT_EQ(p->onCurve(), expected[i].on) << i;
+    }
+}
+
+std::vector<Pt> pointsOf(const Curve& curve)
+{
+    std::vector<Pt> out;
+    for (const CurvePointPtr& p : curve.points())
+        out.push_back({ p->point().x(), p->point().y(), p->onCurve() });
+    return out;
+}
+
+void expectNearRect(const QRectF& actual, const QRectF& expected, double tolerance)
+{
+    EXPECT_NEAR(actual.left(), expected.left(), tolerance);
+    EXPECT_NEAR(actual.top(), expected.top(), tolerance);
+    EXPECT_NEAR(actual.right(), expected.right(), tolerance);
+    EXPECT_NEAR(actual.bottom(), expected.bottom(), tolerance);
+}
+
+using BalloonOutlineTest = test::BalloonTestBase;
+
+TEST_F(BalloonOutlineTest, EveryShapeAroundOneLine)
+{
+    // Empty text at width 100 is the one line (0, 0, 100, 20), placed at (40, 30): outlines are
+    // local, so the origin changes nothing.
+    const BalloonPtr balloon = test::emptyBalloon(100, QPointF(40, 30));
+    expectPoints(*balloon->getStandardBalloonPath(),
+        { { 10, -6, false }, { 50, -12, false }, { 90, -6, false }, { 106, 2, false }, { 107, 10, false },
+            { 106, 18, false }, { 90, 26, false }, { 50, 32, false }, { 10, 26, false }, { -6, 18, false },
+            { -7, 10, false }, { -6, 2, false } },
+        true);
+    // The rounded rectangle keeps 2 + 10 (sqrt 2 - 1) from the text; the narration box 5 and 4.
+    const double margin = 6.1421356;
+    expectNearRect(balloon->getRoundRectBalloonPath()->getBounds(),
+        QRectF(-margin, -margin, 100 + 2 * margin, 20 + 2 * margin), 1e-3);
+    expectPoints(*balloon->getRectBalloonPath(),
+        { { -5, -4, true }, { 105, -4, true }, { 105, 24, true }, { -5, 24, true } }, true);
+    // The ellipse of the line's aspect (5:1) through its corners: half axes 50 sqrt 2 and 10 sqrt 2.
+    const double a = 50 * std::sqrt(2.0);
+    expectNearRect(
+        balloon->getEllipseBalloonPath()->getBounds(), QRectF(50 - a, 10 - a / 5, 2 * a, 2 * a / 5), 0.05);
+    for (const QPointF& textCorner : { QPointF(0, 0), QPointF(100, 20) }) {
+        const QPointF c(50, 10);
+        const double r = std::hypot((textCorner.x() - c.x()) / a, (textCorner.y() - c.y()) / (a / 5));
+        EXPECT_NEAR(r, 1.0, 1e-6) << "the corners lie on the ellipse";
+    }
+    // Without glyphs the fitted outline is the standard one.
+    EXPECT_EQ(balloon->getFittedBalloonPath()->getDrawCommands(),
+        balloon->getStandardBalloonPath()->getDrawCommands());
+    // A body without width has no aspect: its ellipse is the standard outline.
+    EXPECT_EQ(Balloon::ellipseOutline({ QRectF(0, 0, 0, 20) })->getDrawCommands(),
+        Balloon::standardOutline(QRectF())->getDrawCommands());
+
+    // The shape picks the builder; text blocks and unknown shapes take the standard outline.
+    const struct {
+        int shape;
+        CurvePtr expected;
+    } shapes[] = {
+        { 0, balloon->getStandardBalloonPath() },
+        { 1, balloon->getEllipseBalloonPath() },
+        { 2, balloon->getRoundRectBalloonPath() },
+        { 3, balloon->getRectBalloonPath() },
+        { 4, balloon->getFittedBalloonPath() },
+        { 5, balloon->getStandardBalloonPath() },
+        { 77, balloon->getStandardBalloonPath() },
+    };
+    for (const auto& shape : shapes) {
+        balloon->setShape(shape.shape);
+        EXPECT_EQ(balloon->getBalloonPath()->getDrawCommands(), shape.expected->getDrawCommands())
+            << shape.shape;
+    }
+}
+
+TEST_F(BalloonOutlineTest, FittedOutlinesBridgeIndentedLines)
+{
+    expectPoints(*Balloon::fittedOutline({ QRectF(0, 0, 50, 20), QRectF(0, 20, 100, 20) }),
+        { { 0, -10, false }, { -15, 0, false }, { -15, 20, false }, { -15, 40, false }, { 0, 50, false },
+            { 100, 50, false }, { 115, 40, false }, { 115, 20, false }, { 65, 0, false },
+            { 50, -10, false } },
+        true);
+    // A short line between two long ones is bridged on both sides.
+    expectPoints(
+        *Balloon::fittedOutline({ QRectF(0, 0, 100, 20), QRectF(30, 20, 40, 20), QRectF(0, 40, 100, 20) }),
+        { { 0, -10, false }, { -15, 0, false }, { -15, 20, false }, { -15, 40, false }, { -15, 60, false },
+            { 0, 70, false }, { 100, 70, false }, { 115, 60, false }, { 115, 40, false }, { 115, 20, false },
+            { 115, 0, false }, { 100, -10, false } },
+        true);
+}
+
+TEST_F(BalloonOutlineTest, EdgeEffectsGiveTheSameOutlineOnEveryRedraw)
+{
+    const BalloonPtr balloon = test::balloonWith(QStringLiteral("Aaargh! Not again!"), 90);
+    for (int shape = 0; shape <= 4; ++shape) {
+        for (int style = 0; style <= 4; ++style) {
+            SCOPED_TRACE(QStringLiteral("shape %1 style %2").arg(shape).arg(style).toStdString());
+            balloon->setShape(shape);
+            balloon->setStyle(style);
+            const std::vector<Pt> first = pointsOf(*balloon->getBalloonPath());
+            balloon->flushCaches();
+            Random::seed(99);
+            randomFloatBetween(0, 1);
+            roughScallopPathAroundCurve(*Curve::initWithEllipseIn(QRectF(0, 0, 30, 30)), 3, 3);
+            const std::vector<Pt> again = pointsOf(*balloon->getBalloonPath());
+            ASSERT_EQ(again.size(), first.size());
+            for (std::size_t i = 0; i < first.size(); ++i)
+                EXPECT_TRUE(
+                    first[i].x == again[i].x && first[i].y == again[i].y && first[i].on == again[i].on)
+                    << i;
+            EXPECT_TRUE(balloon->getBalloonPath()->closed());
+        }
+    }
+}
+
+// Shapes down, styles across, each balloon with a tail to its lower left.
+QImage shapeAndStyleSheet()
+{
+    constexpr int kCell = 170;
+    constexpr int kRowHeight = 150;
+    return test::rendered(QSize(5 * kCell, 6 * kRowHeight), 1, [](ZDLContext& context) {
+        for (int shape = 0; shape <= 5; ++shape) {
+            for (int style = 0; style <= 4; ++style) {
+                const BalloonPtr balloon = test::balloonWith(QStringLiteral("Hold it right there, pal!"), 100,
+                    QPointF(style * kCell + 45, shape * kRowHeight + 35));
+                balloon->setShape(shape);
+                balloon->setStyle(style);
+                balloon->setLineWeight(1.5f);
+                const BalloonPointerPtr tail = balloon->pointers().first();
+                tail->setXPos(0.3f);
+                tail->setPointValues({ QPointF(0, 0), QPointF(-15, 30), QPointF(-35, 55) });
+                balloon->drawIn(context);
+            }
+        }
+    });
+}
+
+TEST_F(BalloonOutlineTest, ShapesAndStylesLookLikeTheReference)
+{
+    const QImage sheet = shapeAndStyleSheet();
+    EXPECT_EQ(shapeAndStyleSheet(), sheet) << "every redraw draws the same";
+    test::expectLikeReferenceImage(sheet, QStringLiteral("tests/comicmodel/data/balloon-shapes-styles.png"));
+}
+
+} // namespace
+} // namespace zandrel
