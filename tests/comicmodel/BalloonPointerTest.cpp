@@ -1,0 +1,224 @@
+// Balloon tails: wedges, text-block lines and thought bubbles, their bounds, hit tests and how
+// they join their balloon when drawn.
+#include "BalloonTestSupport.h"
+#include "graphics/GradientFill.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/Geometry.h"
+
+#include <cmath>
+#include <vector>
+
+namespace zandrel {
+namespace {
+
+struct Pt {
+    double x;
+    double y;
+    bool on;
+};
+
+void expectPoints(const CurvePtr& curve, const std::vector<Pt>& expected)
+{
+    ASSERT_TRUE(curve);
+    EXPECT_FALSE(curve->closed());
+    ASSERT_EQ(curve->numPoints(), int(expected.size()));
+    for (int i = 0; i < curve->numPoints(); ++i) {
+        const CurvePointPtr p = curve->getPointAtIndex(i);
+        EXPECT_NEAR(p->point().x(), expected[i].x, 1e-4) << i;
+        EXPECT_NEAR(p->point().y(), expected[i].y, 1e-4) << i;
+        EXPECT_EQ(p->onCurve(), expected[i].on) << i;
+    }
+}
+
+// A balloon whose body is exactly (0, 0, 100, 20), with one tail through the points.
+BalloonPtr balloonWithTail(const QList<QPointF>& points, int shape = 0, int style = 0)
+{
+    BalloonPtr balloon = test::emptyBalloon(100);
+    balloon->setShape(shape);
+    balloon->setStyle(style);
+    balloon->pointers().first()->setPointValues(points);
+    return balloon;
+}
+
+using BalloonPointerTest = test::BalloonTestBase;
+
+TEST_F(BalloonPointerTest, WedgesTaperFromTheBaseToTheTip)
+{
+    const BalloonPtr balloon = balloonWithTail({ QPointF(0, 0), QPointF(0, 72) });
+    const BalloonPointerPtr tail = balloon->pointers().first();
+    // The anchor is at half the body's width and three quarters of its height.
+    EXPECT_EQ(tail->pointerOffset(), QPointF(50, 15));
+    expectPoints(tail->pointerPath(), { { 10, 0, true }, { 0, 72, true }, { -10, 0, true } });
+
+    // A bend gets a point either side, 10 (T - c) / T across the bisector: smooth for style 0,
+    // sharp for the spiky styles.
+    const QList<QPointF> bent { QPointF(0, 0), QPointF(0, 50), QPointF(30, 90) };
+    const double ax = 4.743416472900204;
+    const double ay = -1.5811388821412828;
+    for (const auto& [style, sharp] : { std::pair { 0, false }, { 2, true }, { 3, true } }) {
+        SCOPED_TRACE(style);
+        expectPoints(balloonWithTail(bent, 0, style)->pointers().first()->pointerPath(),
+            { { 10, 0, true }, { ax, 50 + ay, sharp }, { 30, 90, true }, { -ax, 50 - ay, sharp },
+                { -10, 0, true } });
+    }
+    // Style 4 makes the wedge wavy.
+    const CurvePtr wavy = balloonWithTail(bent, 0, 4)->pointers().first()->pointerPath();
+    EXPECT_GT(wavy->numPoints(), 10);
+
+    // Without an owner the pointer is a plain wedge at (0, 0).
+    BalloonPointer loose;
+    EXPECT_EQ(loose.pointerOffset(), QPointF());
+    expectPoints(loose.pointerPath(), { { 10, 0, true }, { 0, 72, true }, { -10, 0, true } });
+
+    // Changing the points or the anchor builds the path again.
+    const CurvePtr before = tail->pointerPath();
+    tail->setXPos(0.25f);
+    EXPECT_NE(tail->pointerPath(), before);
+    EXPECT_EQ(tail->pointerOffset(), QPointF(25, 15));
+    tail->setPointValues({ QPointF(0, 0), QPointF(20, 40) });
+    expectPoints(tail->pointerPath(),
+        { { 8.944272, -4.472136, true }, { 20, 40, true }, { -8.944272, 4.472136, true } });
+    // A pointer always keeps a base and a tip.
+    tail->setPointValues({ QPointF(5, 5) });
+    EXPECT_EQ(tail->pointValues(), (QList<QPointF> { QPointF(0, 0), QPointF(0, 72) }));
+}
+
+TEST_F(BalloonPointerTest, TextBlockTailsStartWhereTheyLeaveTheText)
+{
+    // The text grown by 2, in pointer coordinates: x from -52 to 52, y from -17 to 7.
+    struct Case {
+        const char* name;
+        QList<QPointF> points;
+        std::vector<Pt> path;
+    };
+    const Case cases[] = {
+        { "straight down", { QPointF(0, 0), QPointF(0, 72) }, { { 0, 7, false }, { 0, 72, false } } },
+        { "around a corner", { QPointF(0, 0), QPointF(0, 3), QPointF(80, 3), QPointF(80, 50) },
+            { { 52, 3, false }, { 80, 3, false }, { 80, 50, false } } },
+        { "starting outside", { QPointF(60, 30), QPointF(90, 60) },
+            { { 60, 30, false }, { 90, 60, false } } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectPoints(balloonWithTail(c.points, 5)->pointers().first()->pointerPath(), c.path);
+    }
+    // Style 2 zigzags the line through on-curve points.
+    const CurvePtr zigzag = balloonWithTail(cases[0].points, 5, 2)->pointers().first()->pointerPath();
+    EXPECT_GT(zigzag->numPoints(), 4);
+    EXPECT_GE(zigzag->getBounds().top(), 7 - 1e-4);
+    EXPECT_LE(zigzag->getBounds().bottom(), 72 + 1e-4);
+
+    // A tip inside the text: no tail, nothing hit, nothing drawn.
+    const BalloonPtr inside = balloonWithTail({ QPointF(0, 0), QPointF(30, 5) }, 5);
+    const BalloonPointerPtr tail = inside->pointers().first();
+    EXPECT_EQ(tail->pointerPath(), nullptr);
+    EXPECT_TRUE(tail->getBounds().isEmpty());
+    EXPECT_FALSE(tail->containsPt(QPointF(65, 18)));
+    // The text block itself is hit inside its outline, which it does not draw.
+    EXPECT_TRUE(inside->containsPt(QPointF(50, 10), 1));
+    const QImage drawn = test::rendered(QSize(140, 120), 1, [&](ZDLContext& context) {
+        inside->setFormattedText(AttributedText());
+        inside->drawIn(context);
+    });
+    QImage white(drawn.size(), drawn.format());
+    white.fill(Qt::white);
+    EXPECT_EQ(drawn, white) << "no outline, no fill, no tail";
+}
+
+TEST_F(BalloonPointerTest, ThoughtBubblesShrinkTowardTheTip)
+{
+    const struct {
+        int shape;
+        std::vector<std::pair<double, double>> bubbles; // centre's y, width
+        int count;
+    } cases[] = {
+        { 0, { { 0, 24 }, { 26.4, 20.304 }, { 48.7344, 17.177184 } }, 6 },
+        // A text block's tail starts at the text (y = 7) and so is 93 long.
+        { 5, { { 22, 11.870968 }, { 39.806452, 10.530697 }, { 55.602497, 9.341748 } }, 6 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape);
+        const BalloonPtr balloon = balloonWithTail({ QPointF(0, 0), QPointF(0, 100) }, c.shape, 1);
+        const BalloonPointerPtr tail = balloon->pointers().first();
+        const QList<QRectF> bubbles = tail->bubbleRects().value();
+        ASSERT_EQ(bubbles.size(), c.count);
+        for (std::size_t i = 0; i < c.bubbles.size(); ++i) {
+            const auto [distance, width] = c.bubbles[i];
+            EXPECT_NEAR(bubbles[qsizetype(i)].center().y(), distance, 1e-3);
+            EXPECT_NEAR(bubbles[qsizetype(i)].center().x(), 0, 1e-6);
+            EXPECT_NEAR(bubbles[qsizetype(i)].width(), width, 1e-3);
+            EXPECT_NEAR(bubbles[qsizetype(i)].height(), 0.8 * width, 1e-3);
+        }
+    }
+
+    // Hit inside the ovals only; the bounds are the bubbles'.
+    const BalloonPtr balloon = balloonWithTail({ QPointF(0, 0), QPointF(0, 100) }, 0, 1);
+    const BalloonPointerPtr tail = balloon->pointers().first();
+    const QPointF anchor = tail->pointerOffset();
+    const QList<QRectF> bubbles = tail->bubbleRects().value();
+    EXPECT_TRUE(tail->containsPt(anchor + bubbles[1].center()));
+    EXPECT_FALSE(tail->containsPt(anchor + bubbles[1].topLeft() + QPointF(1, 1)))
+        << "a corner of its rectangle";
+    QRectF all;
+    for (const QRectF& bubble : bubbles)
+        all = unionRect(all, bubble);
+    EXPECT_EQ(tail->getBounds(), offsetRect(all, anchor.x(), anchor.y()));
+    EXPECT_EQ(tail->getInvalidationBounds(), insetRect(tail->getBounds(), -1, -1));
+
+    // A hostile tail of enormous length gets a bounded number of bubbles.
+    tail->setPointValues({ QPointF(0, 0), QPointF(0, 1e9) });
+    EXPECT_EQ(tail->bubbleRects()->size(), BalloonPointer::kMaxBubbles);
+}
+
+TEST_F(BalloonPointerTest, GeometryBoundsAnchorOnTheContainer)
+{
+    const BalloonPtr balloon = test::balloonWith(QStringLiteral("Two\nlines"), 160, QPointF(10, 20));
+    const BalloonPointerPtr tail = balloon->pointers().first();
+    tail->setPointValues({ QPointF(0, 0), QPointF(-30, 60) });
+    // The container's width and the text height, not the visible body.
+    const QPointF anchor(10 + 160 * 0.5, 20 + balloon->textHeight() * 0.75);
+    const QRectF expected = offsetRect(QRectF(-30.5, -0.5, 31, 61), anchor.x(), anchor.y());
+    EXPECT_NEAR(tail->getGeometryBounds().left(), expected.left(), 1e-4);
+    EXPECT_NEAR(tail->getGeometryBounds().top(), expected.top(), 1e-4);
+    EXPECT_NEAR(tail->getGeometryBounds().width(), expected.width(), 1e-4);
+    EXPECT_NEAR(tail->getGeometryBounds().height(), expected.height(), 1e-4);
+    EXPECT_EQ(
+        unionRect(balloon->getGeometryBounds(), tail->getGeometryBounds()), balloon->getGeometryBounds());
+}
+
+TEST_F(BalloonPointerTest, TailsJoinTheirBalloonWithoutALineAcrossTheBase)
+{
+    const BalloonPtr balloon = balloonWithTail({ QPointF(0, 0), QPointF(10, 60) });
+    balloon->setOrigin(QPointF(20, 20));
+    balloon->setLineWeight(2);
+    const QImage image
+        = test::rendered(QSize(160, 120), 1, [&](ZDLContext& context) { balloon->drawIn(context); });
+    // The outline's bottom runs at about y = 46 (26 + 20), where the tail leaves the body.
+    const auto grey = [&](int x, int y) { return qGray(image.pixel(x, y)); };
+    int darkest = 255;
+    for (int y = 40; y <= 52; ++y)
+        darkest = std::min(darkest, grey(71, y));
+    EXPECT_GT(darkest, 200) << "the tail's fill covers the outline where they meet";
+    int outline = 255;
+    for (int y = 40; y <= 52; ++y)
+        outline = std::min(outline, grey(35, y));
+    EXPECT_LT(outline, 60) << "the outline shows beside the tail";
+    int tailEdge = 255;
+    for (int x = 55; x <= 72; ++x)
+        tailEdge = std::min(tailEdge, grey(x, 60));
+    EXPECT_LT(tailEdge, 60) << "the tail's own edge";
+
+    // One gradient spans balloon and tail: the tail's base takes the balloon's colours there.
+    auto gradient = std::make_shared<GradientFill>();
+    gradient->setLinearAngle(0);
+    balloon->setFill(gradient);
+    balloon->setLineColor(ZDLColor::noneColor());
+    const QImage shaded
+        = test::rendered(QSize(160, 120), 1, [&](ZDLContext& context) { balloon->drawIn(context); });
+    EXPECT_NEAR(qGray(shaded.pixel(74, 60)), qGray(shaded.pixel(74, 40)), 12);
+    EXPECT_LT(qGray(shaded.pixel(30, 30)), qGray(shaded.pixel(110, 30)) - 60)
+        << "dark at the left, light at the right";
+}
+
+} // namespace
+} // namespace zandrel
