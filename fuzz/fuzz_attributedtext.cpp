@@ -2,15 +2,14 @@
 // Findings: an exception other than the unarchiver's, a decoded text that does not write and read
 // back to itself, or any crash or hang in layout and drawing of hostile text (font names and
 // sizes, paragraph styles, control characters, runs).
+#include "FuzzApplication.h"
 #include "platform/AttributedText.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
-#include "platform/Log.h"
 #include "platform/OffscreenImage.h"
 #include "platform/TextLayoutManager.h"
 
-#include <QGuiApplication>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,20 +21,6 @@ namespace {
 {
     std::fprintf(stderr, "fuzz_attributedtext: %s\n", what);
     std::abort();
-}
-
-void startApplication()
-{
-    static int argc = 1;
-    static char name[] = "fuzz_attributedtext";
-    static char* argv[] = { name, nullptr };
-    static QGuiApplication* application = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Missing fonts are reported in the log; hostile files name many.
-        Log::setSink([](const QString&) {});
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)application;
 }
 
 void checkRoundTrip(const AttributedText& text)
@@ -72,7 +57,7 @@ void exercise(const TextLayoutManager& layout)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace zandrel;
-    startApplication();
+    fuzz::startOffscreenApplication("fuzz_attributedtext");
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
         KeyedUnarchiver unarchiver(bytes);

@@ -273,8 +273,11 @@ ObjectPtr Balloon::initWithCoder(KeyedUnarchiver& coder)
 
 void Balloon::setFormattedText(const AttributedText& text)
 {
-    changeValueForKey(kFormattedTextKey, [&] { m_layout.setText(text); });
-    flushCaches();
+    // Dropped within the change, so that observers measure the new text.
+    changeValueForKey(kFormattedTextKey, [&] {
+        m_layout.setText(text);
+        flushCaches();
+    });
 }
 
 void Balloon::setWidth(float width)
@@ -285,8 +288,8 @@ void Balloon::setWidth(float width)
     changeValueForKey(kWidthKey, [&] {
         m_width = width;
         m_layout.setContainerSize(QSizeF(width, kContainerHeight));
+        flushCaches();
     });
-    flushCaches();
 }
 
 float Balloon::textHeight() const
@@ -296,7 +299,9 @@ float Balloon::textHeight() const
 
 QList<QRectF> Balloon::getVisibleLineRects() const
 {
-    return m_layout.visibleLineRects(m_width);
+    if (!m_lineRects)
+        m_lineRects = m_layout.visibleLineRects(m_width);
+    return *m_lineRects;
 }
 
 QRectF Balloon::getVisibleEnclosingRect() const
@@ -318,16 +323,20 @@ void Balloon::setShape(int shape)
 {
     if (shape == m_shape)
         return;
-    changeValueForKey(kShapeKey, [&] { m_shape = shape; });
-    flushCaches();
+    changeValueForKey(kShapeKey, [&] {
+        m_shape = shape;
+        flushCaches();
+    });
 }
 
 void Balloon::setStyle(int style)
 {
     if (style == m_edgeStyle)
         return;
-    changeValueForKey(kStyleKey, [&] { m_edgeStyle = style; });
-    flushCaches();
+    changeValueForKey(kStyleKey, [&] {
+        m_edgeStyle = style;
+        flushCaches();
+    });
 }
 
 void Balloon::setEditing(bool editing)
@@ -342,29 +351,27 @@ void Balloon::setOrigin(const QPointF& origin)
 }
 
 // A new colour fill rather than a change of the one held, so that the fill's observers (and an
-// undo of "fill") see the fill before and after.
-void Balloon::setFillColor(const ZDLColorPtr& color)
+// undo of "fill") see the fill before and after. A gradient gives way to a white colour fill.
+void Balloon::changeColorFill(const QString& key, const std::function<void(ColorFill&)>& change)
 {
     changeValueForKey(kFill, [&] {
-        changeValueForKey(kFillColor, [&] {
+        changeValueForKey(key, [&] {
             const auto* held = dynamic_cast<const ColorFill*>(m_style.fill.get());
             auto colorFill = held ? std::make_shared<ColorFill>(*held) : std::make_shared<ColorFill>();
-            colorFill->setFillColor(color);
+            change(*colorFill);
             m_style.fill = colorFill;
         });
     });
 }
 
+void Balloon::setFillColor(const ZDLColorPtr& color)
+{
+    changeColorFill(kFillColor, [&](ColorFill& fill) { fill.setFillColor(color); });
+}
+
 void Balloon::setFillColorAdjust(float adjust)
 {
-    changeValueForKey(kFill, [&] {
-        changeValueForKey(kFillColorAdjust, [&] {
-            const auto* held = dynamic_cast<const ColorFill*>(m_style.fill.get());
-            auto colorFill = held ? std::make_shared<ColorFill>(*held) : std::make_shared<ColorFill>();
-            colorFill->setFillColorAdjust(adjust);
-            m_style.fill = colorFill;
-        });
-    });
+    changeColorFill(kFillColorAdjust, [&](ColorFill& fill) { fill.setFillColorAdjust(adjust); });
 }
 
 void Balloon::setPointers(const BalloonPointerList& pointers)
@@ -378,6 +385,7 @@ void Balloon::setPointers(const BalloonPointerList& pointers)
 void Balloon::flushCaches()
 {
     m_outline.reset();
+    m_lineRects.reset();
     for (const BalloonPointerPtr& pointer : m_pointers.items())
         pointer->flushCache();
 }

@@ -10,13 +10,16 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace zandrel {
 
 class Balloon;
 class CharacterModel;
 class ClassRegistry;
+class ColorFill;
 
 using BalloonPtr = std::shared_ptr<Balloon>;
 
@@ -217,7 +220,7 @@ public:
     void drawFillIn(ZDLContext& context) const;
     void drawTextIn(ZDLContext& context) const;
 
-    // Drops the cached outline and the pointers' caches.
+    // Drops the cached outline, the line rectangles and the pointers' caches.
     void flushCaches();
     void flushCachesUsingColor() override { }
     void flushCachedImage() override { }
@@ -239,13 +242,20 @@ private:
     };
 
     static AttributedText defaultText();
+    void changeColorFill(const QString& key, const std::function<void(ColorFill&)>& change);
     BalloonLine outlineLine() const;
+    // The outline's bounds in the parent's coordinates, alone or with one kind of the pointers'.
+    QRectF outlineBounds() const;
+    QRectF outlineAndPointerBounds(QRectF (BalloonPointer::*pointerBounds)() const) const;
 
     TextLayoutManager m_layout;
     ElementChildren<PointerLinks> m_pointers { this };
     std::weak_ptr<CharacterModel> m_model;
     QString m_characterId;
     mutable CurvePtr m_outline;
+    // The visible line rectangles, asked for by every tail on every measure; they change only
+    // with the text and the width, which drop them.
+    mutable std::optional<QList<QRectF>> m_lineRects;
     QPointF m_origin;
     float m_width = 0.0f;
     int m_shape = int(BalloonShape::Standard);

@@ -47,22 +47,28 @@ bool Balloon::containsPt(const QPointF& point, float /*viewScale*/) const
     return false;
 }
 
-QRectF Balloon::getBoundsIgnoringVisibility() const
+QRectF Balloon::outlineBounds() const
 {
     const CurvePtr outline = getBalloonPath();
-    QRectF bounds = outline ? offsetRect(outline->getBounds(), m_origin.x(), m_origin.y()) : QRectF();
+    return outline ? offsetRect(outline->getBounds(), m_origin.x(), m_origin.y()) : QRectF();
+}
+
+QRectF Balloon::outlineAndPointerBounds(QRectF (BalloonPointer::*pointerBounds)() const) const
+{
+    QRectF bounds = outlineBounds();
     for (const BalloonPointerPtr& pointer : m_pointers.items())
-        bounds = unionRect(bounds, pointer->getBounds());
+        bounds = unionRect(bounds, (*pointer.*pointerBounds)());
     return bounds;
+}
+
+QRectF Balloon::getBoundsIgnoringVisibility() const
+{
+    return outlineAndPointerBounds(&BalloonPointer::getBounds);
 }
 
 QRectF Balloon::getGeometryBounds() const
 {
-    const CurvePtr outline = getBalloonPath();
-    QRectF bounds = outline ? offsetRect(outline->getBounds(), m_origin.x(), m_origin.y()) : QRectF();
-    for (const BalloonPointerPtr& pointer : m_pointers.items())
-        bounds = unionRect(bounds, pointer->getGeometryBounds());
-    return bounds;
+    return outlineAndPointerBounds(&BalloonPointer::getGeometryBounds);
 }
 
 // A hidden balloon answers the empty rectangle here too, rather than a rectangle about the zero
@@ -85,9 +91,7 @@ QRectF Balloon::getInvalidationBounds() const
 
 QList<QRectF> Balloon::getBoundsOfPaths() const
 {
-    const CurvePtr outline = getBalloonPath();
-    const QRectF body = outline ? offsetRect(outline->getBounds(), m_origin.x(), m_origin.y()) : QRectF();
-    QList<QRectF> rects { grown(body, kPathBoundsMargin) };
+    QList<QRectF> rects { grown(outlineBounds(), kPathBoundsMargin) };
     for (const BalloonPointerPtr& pointer : m_pointers.items())
         rects.append(grown(pointer->getBounds(), kPathBoundsMargin));
     return rects;

@@ -126,8 +126,8 @@ void BalloonPointer::setPoints(const BalloonPointList& points)
         }
         if (m_points.size() < 2)
             setDefaultPoints(m_points);
+        flushCache();
     });
-    flushCache();
 }
 
 QList<QPointF> BalloonPointer::pointValues() const
@@ -150,14 +150,18 @@ void BalloonPointer::setPointValues(const QList<QPointF>& points)
 
 void BalloonPointer::setXPos(float xPos)
 {
-    changeValueForKey(kXPosKey, [&] { m_xPos = xPos; });
-    flushCache();
+    changeValueForKey(kXPosKey, [&] {
+        m_xPos = xPos;
+        flushCache();
+    });
 }
 
 void BalloonPointer::setYPos(float yPos)
 {
-    changeValueForKey(kYPosKey, [&] { m_yPos = yPos; });
-    flushCache();
+    changeValueForKey(kYPosKey, [&] {
+        m_yPos = yPos;
+        flushCache();
+    });
 }
 
 // The outline depends on the owner's text, shape and style.

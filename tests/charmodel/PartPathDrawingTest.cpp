@@ -95,25 +95,7 @@ TEST(PartPathDrawingTest, FillContentsAndDashedOutline)
     EXPECT_LT(edge, 170);
     EXPECT_LT(qRed(image.pixel(111, 30)), 250);
 
-    const QString path = test::sourcePath("tests/charmodel/data/part-paths.png");
-    if (qEnvironmentVariableIsSet("ZANDREL_WRITE_REFERENCE_IMAGES")) {
-        ASSERT_TRUE(image.save(path));
-        GTEST_SKIP() << "wrote " << path.toStdString();
-    }
-    const QImage reference = QImage(path).convertToFormat(QImage::Format_ARGB32);
-    ASSERT_FALSE(reference.isNull()) << path.toStdString();
-    ASSERT_EQ(reference.size(), image.size());
-    int different = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb a = image.pixel(x, y), b = reference.pixel(x, y);
-            const int delta = std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                std::abs(qBlue(a) - qBlue(b)) });
-            if (delta > 3)
-                ++different;
-        }
-    }
-    EXPECT_LE(different, image.width() * image.height() / 200) << "pixels off by more than 3 levels";
+    test::expectLikeReferenceImage(image, QStringLiteral("tests/charmodel/data/part-paths.png"), 3, 200);
 }
 
 TEST(PartPathDrawingTest, BlurGroupsDrawOnceAndDissolveOnChange)

@@ -11,23 +11,11 @@
 namespace zandrel {
 namespace {
 
-struct Pt {
-    double x;
-    double y;
-    bool on;
-};
+using test::CurvePt;
 
-void expectPoints(const CurvePtr& curve, const std::vector<Pt>& expected)
+void expectPoints(const CurvePtr& curve, const std::vector<CurvePt>& expected)
 {
-    ASSERT_TRUE(curve);
-    EXPECT_FALSE(curve->closed());
-    ASSERT_EQ(curve->numPoints(), int(expected.size()));
-    for (int i = 0; i < curve->numPoints(); ++i) {
-        const CurvePointPtr p = curve->getPointAtIndex(i);
-        EXPECT_NEAR(p->point().x(), expected[i].x, 1e-4) << i;
-        EXPECT_NEAR(p->point().y(), expected[i].y, 1e-4) << i;
-        EXPECT_EQ(p->onCurve(), expected[i].on) << i;
-    }
+    test::expectCurvePoints(curve, expected, false);
 }
 
 // A balloon whose body is exactly (0, 0, 100, 20), with one tail through the points.
@@ -89,7 +77,7 @@ TEST_F(BalloonPointerTest, TextBlockTailsStartWhereTheyLeaveTheText)
     struct Case {
         const char* name;
         QList<QPointF> points;
-        std::vector<Pt> path;
+        std::vector<CurvePt> path;
     };
     const Case cases[] = {
         { "straight down", { QPointF(0, 0), QPointF(0, 72) }, { { 0, 7, false }, { 0, 72, false } } },

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace zandrel::test {
 
@@ -70,31 +71,35 @@ inline QImage rendered(const QSize& size, float scale, const std::function<void(
     return offscreen.takeImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-// Compares with the reference image at the path (from the source tree), allowing a few pixels off
-// by more than a few levels; ZANDREL_WRITE_REFERENCE_IMAGES=1 writes the reference instead.
-inline void expectLikeReferenceImage(const QImage& image, const QString& relativePath)
+// A curve point as tests write them: coordinates and whether it lies on the curve.
+struct CurvePt {
+    double x;
+    double y;
+    bool on;
+};
+
+// The curve's points, each within a ten-thousandth (they pass through single precision).
+inline void expectCurvePoints(const CurvePtr& curve, const std::vector<CurvePt>& expected, bool closed)
 {
-    ASSERT_FALSE(image.isNull());
-    const QString path = sourcePath(relativePath);
-    if (qEnvironmentVariableIsSet("ZANDREL_WRITE_REFERENCE_IMAGES")) {
-        // Black on white keeps small as grey levels.
-        ASSERT_TRUE((image.allGray() ? image.convertToFormat(QImage::Format_Grayscale8) : image).save(path));
-        GTEST_SKIP() << "wrote " << path.toStdString();
+    ASSERT_TRUE(curve);
+    EXPECT_EQ(curve->closed(), closed);
+    ASSERT_EQ(curve->numPoints(), int(expected.size()));
+    for (int i = 0; i < curve->numPoints(); ++i) {
+        const CurvePointPtr p = curve->getPointAtIndex(i);
+        EXPECT_NEAR(p->point().x(), expected[i].x, 1e-4) << i;
+        EXPECT_NEAR(p->point().y(), expected[i].y, 1e-4) << i;
+        EXPECT_EQ(p->onCurve(), expected[i].on) << i;
     }
-    const QImage reference = QImage(path).convertToFormat(QImage::Format_ARGB32);
-    ASSERT_FALSE(reference.isNull()) << path.toStdString();
-    ASSERT_EQ(reference.size(), image.size());
-    int different = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb a = image.pixel(x, y);
-            const QRgb b = reference.pixel(x, y);
-            if (std::abs(qRed(a) - qRed(b)) > 24 || std::abs(qGreen(a) - qGreen(b)) > 24
-                || std::abs(qBlue(a) - qBlue(b)) > 24)
-                ++different;
-        }
+}
+
+// Runs the plistlib script on the archive; it must end without error (skipped without python3).
+inline void expectPythonAccepts(const char* script, const QByteArray& archive)
+{
+    QString output;
+    const int status = runPython(QString::fromUtf8(script), archive, &output);
+    if (status != -1) {
+        EXPECT_EQ(status, 0) << output.toStdString();
     }
-    EXPECT_LE(different, image.width() * image.height() / 500) << "pixels off by more than 24 levels";
 }
 
 class BalloonTestBase : public ::testing::Test {

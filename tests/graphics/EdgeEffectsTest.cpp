@@ -443,22 +443,7 @@ TEST(EdgeEffectsTest, ReferenceSheet)
 {
     const QImage image = referenceSheet();
     ASSERT_FALSE(image.isNull());
-    const QString path = test::sourcePath("tests/graphics/data/edge-effects.png");
-    if (qEnvironmentVariableIsSet("ZANDREL_WRITE_REFERENCE_IMAGES")) {
-        ASSERT_TRUE(image.save(path));
-        GTEST_SKIP() << "wrote " << path.toStdString();
-    }
-    const QImage reference = QImage(path).convertToFormat(QImage::Format_ARGB32);
-    ASSERT_FALSE(reference.isNull()) << path.toStdString();
-    ASSERT_EQ(reference.size(), image.size());
-    int different = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (std::abs(qGray(image.pixel(x, y)) - qGray(reference.pixel(x, y))) > 24)
-                ++different;
-        }
-    }
-    EXPECT_LE(different, image.width() * image.height() / 500) << "pixels off by more than 24 levels";
+    test::expectLikeReferenceImage(image, QStringLiteral("tests/graphics/data/edge-effects.png"), 24, 500);
 }
 
 } // namespace

@@ -4,12 +4,42 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <algorithm>
+#include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace zandrel::test {
 
 QString sourcePath(const QString& relative)
 {
     return QStringLiteral(ZANDREL_SOURCE_DIR "/") + relative;
+}
+
+void expectLikeReferenceImage(const QImage& image, const QString& relativePath, int levels, int oneIn)
+{
+    ASSERT_FALSE(image.isNull());
+    const QString path = sourcePath(relativePath);
+    if (qEnvironmentVariableIsSet("ZANDREL_WRITE_REFERENCE_IMAGES")) {
+        ASSERT_TRUE((image.allGray() ? image.convertToFormat(QImage::Format_Grayscale8) : image).save(path));
+        GTEST_SKIP() << "wrote " << path.toStdString();
+    }
+    const QImage reference = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(reference.isNull()) << path.toStdString();
+    const QImage actual = image.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(reference.size(), actual.size());
+    int different = 0;
+    for (int y = 0; y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            const QRgb a = actual.pixel(x, y);
+            const QRgb b = reference.pixel(x, y);
+            const int delta = std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b)) });
+            if (delta > levels)
+                ++different;
+        }
+    }
+    EXPECT_LE(different, actual.width() * actual.height() / oneIn)
+        << "pixels off by more than " << levels << " levels";
 }
 
 QString python3()

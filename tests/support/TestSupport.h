@@ -3,6 +3,7 @@
 #include "platform/RgbColor.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <ostream>
 
@@ -13,6 +14,12 @@ QString sourcePath(const QString& relative);
 
 // The python3 interpreter, or an empty string where the machine has none.
 QString python3();
+
+// Compares a rendered image with the reference image at the path (relative to the source tree):
+// at most one pixel in oneIn may differ from it by more than the levels in a channel. With
+// ZANDREL_WRITE_REFERENCE_IMAGES set the image is written as the reference instead (grey images as
+// grey levels) and the test is skipped.
+void expectLikeReferenceImage(const QImage& image, const QString& relativePath, int levels, int oneIn);
 
 // Runs python3 with the script on standard input and the data in a temporary file whose path is
 // passed as the first argument. Returns the exit code; output collects stdout and stderr.
