@@ -3,6 +3,8 @@
 #include "charmodel/CharacterModelClasses.h"
 #include "charmodel/Part.h"
 #include "charmodel/TestPartLeaf.h"
+#include "comicmodel/Balloon.h"
+#include "comicmodel/ComicModelClasses.h"
 #include "graphics/ZDLContext.h"
 #include "platform/ArchiveBuilder.h"
 #include "platform/ClassRegistry.h"
@@ -25,7 +27,7 @@ class PartAliasTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ClassRegistry::shared().registerOnce(&registerCharacterModelClasses);
+        ClassRegistry::shared().registerOnce(&registerComicModelClasses);
         TestPartLeaf::registerClass();
     }
 
@@ -100,14 +102,24 @@ TEST_F(PartAliasTest, ShowsTheRealPartAtTheAliasPlace)
 
 TEST_F(PartAliasTest, ElementsWithoutPartTypeOrPivot)
 {
-    // A real element that is neither a part nor an image, as a balloon is.
-    PartAlias other(first);
+    // A balloon: neither a part nor an image. It is shown, archived and read back all the same.
+    const auto balloon = Balloon::initAt(QPointF(10, 20), 80);
+    PartAlias other(balloon);
     EXPECT_FALSE(other.supportsPartType());
     EXPECT_FALSE(other.supportsOrigin());
     other.setPartType(4);
     EXPECT_EQ(other.partType(), 0);
+    EXPECT_EQ(balloon->partType(), Balloon::kTextPartType);
     EXPECT_EQ(other.appliedOrigin(), QPointF());
     EXPECT_FALSE(other.cacheIfNeededAtScale(1.0f));
+    other.offsetBy(QPointF(30, 5), true);
+    const auto read = KeyedUnarchiver::unarchive(
+        KeyedArchiver::archivedDataWithRootObject(other.initByCopying()), { PartAlias::kClassName })
+                          .toObject<PartAlias>();
+    ASSERT_TRUE(read);
+    ASSERT_TRUE(std::dynamic_pointer_cast<Balloon>(read->realPart()));
+    EXPECT_EQ(read->getBounds(), other.getBounds());
+    EXPECT_EQ(read->getVisualBounds(), offsetRect(balloon->getVisualBounds(), 30, 5));
 
     PartAlias empty;
     EXPECT_EQ(empty.getBounds(), QRectF());
