@@ -75,7 +75,43 @@ TOOLBAR_ICONS = {
                           f'<path d="M4 16 L9 10.5 L12.5 14 L15 11.5 L17 13.5" {stroke(1.4)}/>'
                           f'<circle cx="18" cy="6" r="4.2" fill="{ACCENT}" stroke="none"/>'
                           f'<path d="M18 3.8 V8.2 M15.8 6 H20.2" {stroke(1.6, PAPER)}/>',
+    # A new piece with a plus: a new part.
+    "toolbar_NewPart": f'<path d="M4 7 H9 A2.5 2.5 0 1 1 14 7 H18 V20 H4 Z" fill="{SOFT}" {stroke(1.6)}/>'
+                       f'<circle cx="18" cy="17" r="4.5" fill="{ACCENT}" stroke="none"/>'
+                       f'<path d="M18 14.6 V19.4 M15.6 17 H20.4" {stroke(1.6, PAPER)}/>',
+    # Three overlapping swatches: the document's colours.
+    "toolbar_EditColors": f'<circle cx="9" cy="9" r="5" fill="#f0c8a0" {stroke(1.4)}/>'
+                          f'<circle cx="15" cy="9" r="5" fill="{ACCENT}" fill-opacity="0.8" {stroke(1.4)}/>'
+                          f'<circle cx="12" cy="15" r="5" fill="#3060a0" fill-opacity="0.8" {stroke(1.4)}/>',
+    # A pencil over a frame: edit the selected object.
+    "toolbar_Edit": f'<rect x="3" y="6" width="13" height="14" rx="1.5" fill="{PAPER}" {stroke(1.6)}/>'
+                    f'<path d="M10 15 L19 4 L22 7 L13 18 L9.5 18.5 Z" fill="{ACCENT}" {stroke(1.4)}/>',
+    # Two mirrored triangles about a dashed axis: flip horizontally.
+    "toolbar_Flip": f'<path d="M12 3 V21" stroke-dasharray="2 2" {stroke(1.2)}/>'
+                    f'<path d="M10 6 L3 18 H10 Z" fill="{SOFT}" {stroke(1.5)}/>'
+                    f'<path d="M14 6 L21 18 H14 Z" fill="{ACCENT}" {stroke(1.5)}/>',
+    # The same about a horizontal axis: flip vertically.
+    "toolbar_VFlip": f'<path d="M3 12 H21" stroke-dasharray="2 2" {stroke(1.2)}/>'
+                     f'<path d="M6 10 L18 3 V10 Z" fill="{SOFT}" {stroke(1.5)}/>'
+                     f'<path d="M6 14 L18 21 V14 Z" fill="{ACCENT}" {stroke(1.5)}/>',
+    # A question mark in a circle: help.
+    "toolbar_help": f'<circle cx="12" cy="12" r="9" fill="{PAPER}" {stroke(1.6)}/>'
+                    f'<path d="M9 9.5 A3 3 0 1 1 12 12.5 V14" {stroke(1.8, ACCENT)}/>'
+                    f'<circle cx="12" cy="17.3" r="1.1" fill="{ACCENT}" stroke="none"/>',
 }
+
+BLACK = "#000000"
+
+
+def outlined(path, width=1.2):
+    """A path drawn in black over a wider white halo, so that a cursor shows on any background."""
+    return (f'<path d="{path}" stroke="{PAPER}" stroke-width="{width + 2}"/>'
+            f'<path d="{path}" {stroke(width, BLACK)}/>')
+
+
+def arrows(path):
+    return outlined(path, 1.4)
+
 
 # Cursors, 16 x 16; the hot spot is given in code.
 CURSORS = {
@@ -84,6 +120,29 @@ CURSORS = {
                    f'<path d="M4 0.5 V7.5 M0.5 4 H7.5" {stroke(1.2, "#000000")}/>'
                    f'<rect x="6.5" y="6.5" width="8.5" height="8.5" stroke="{PAPER}" stroke-width="2.6"/>'
                    f'<rect x="6.5" y="6.5" width="8.5" height="8.5" stroke-dasharray="1.5 1.5" {stroke(1, "#000000")}/>',
+    # Double arrows for the scale grips, hot spot (8, 8).
+    "Cur_ns-resize_Sm": arrows("M8 2 V14 M5 5 L8 2 L11 5 M5 11 L8 14 L11 11"),
+    "Cur_ew-resize_Sm": arrows("M2 8 H14 M5 5 L2 8 L5 11 M11 5 L14 8 L11 11"),
+    "Cur_nwse-resize_Sm": arrows("M3 3 L13 13 M3 7 V3 H7 M9 13 H13 V9"),
+    "Cur_nesw-resize_Sm": arrows("M13 3 L3 13 M9 3 H13 V7 M3 9 V13 H7"),
+    # A turning arrow, hot spot (1, 1).
+    "Cur_Rotate_1_1": outlined("M1.5 1.5 L5 2 M1.5 1.5 L2 5 M2 2 C7 -1 15 4 12 11 M12 11 L9 10 M12 11 L13.5 8", 1.3),
+    # Slanted bars with arrows: vertical skew, hot spot (6, 10); horizontal skew, hot spot (10, 6).
+    "Cur_SkewVert": outlined("M3 13 V5 L9 3 V11 Z M12 4 V12 M10.5 5.5 L12 4 L13.5 5.5 M10.5 10.5 L12 12 L13.5 10.5"),
+    "Cur_SkewHoriz": outlined("M3 9 H11 L13 3 H5 Z M4 12 H12 M5.5 10.5 L4 12 L5.5 13.5 M10.5 10.5 L12 12 L10.5 13.5"),
+    # A small arrow, hot spot (1, 1); with a minus for removing a pivot.
+    "Cur_DirectSelect": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>',
+    "Cur_DirectSelect_Del": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>'
+                            f'<path d="M10 13 H15" stroke="{PAPER}" stroke-width="3.5"/>'
+                            f'<path d="M10 13 H15" {stroke(1.6, BLACK)}/>',
+    # A magnifying glass, hot spot (5, 5).
+    "Cur_MagifyingGlass": f'<circle cx="5.5" cy="5.5" r="4" fill="{PAPER}" fill-opacity="0.6" {stroke(1.4, BLACK)}/>'
+                          + outlined("M8.5 8.5 L14.5 14.5", 1.8),
+    # A target: a part's pivot, hot spot (8, 9).
+    "Cur_PartOrigin": f'<circle cx="8" cy="9" r="4" fill="none" stroke="{PAPER}" stroke-width="3"/>'
+                      f'<circle cx="8" cy="9" r="4" {stroke(1.2, BLACK)}/>' + outlined("M8 3 V15 M2 9 H14", 1),
+    # A distorted square with a corner arrow: perspective, hot spot (4, 4).
+    "Cur_Perspective": outlined("M4 4 L14 6 L13 14 L5 12 Z M1 1 L4 4", 1.1),
 }
 
 # The program's icon, 128 x 128: a comic page with a speech balloon.

@@ -1,15 +1,21 @@
 #include "app/CharacterWindowContents.h"
 
+#include "app/DocumentToolbar.h"
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
 #include "app/MenuActions.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
+#include "app/core/PasteboardParent.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
+#include "graphics/ZDLContext.h"
+#include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
+#include "tools/SelectionTool.h"
+#include "views/ZDLScrollArea.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -31,8 +37,21 @@ std::function<QString()>& imageChooser()
 
 } // namespace
 
+namespace {
+
+// The character window's own toolbar items beside the shared ones.
+const QString kLeaveEditorItem = QStringLiteral("LeaveEditor");
+const QString kTracingImageItem = QStringLiteral("TracingImage");
+const QString kOpenTracingImageItem = QStringLiteral("OpenTracingImage");
+const QString kPartsViewItem = QStringLiteral("PartsView");
+
+// Parts stay reachable by scrolling this many screen points beyond their edges.
+constexpr double kContentMargin = 14.0;
+
+} // namespace
+
 CharacterView::CharacterView(CharacterDocument* document, QWidget* parent)
-    : ElementView(document, parent)
+    : ElementEditingView(document, ScaleSetting::MainView, parent)
     , m_document(document)
 {
     setObjectName(QStringLiteral("characterView"));
@@ -43,6 +62,73 @@ CharacterView::CharacterView(CharacterDocument* document, QWidget* parent)
             if (m_document->model() && rootObject() != m_document->model())
                 setRootObject(m_document->model());
         });
+}
+
+void CharacterView::setViewPartType(int type)
+{
+    m_viewPartType = type;
+    deselectAll();
+    // The parts of one type are picked and opened, not moved, among the others' empty places.
+    if (auto* tool = dynamic_cast<SelectionTool*>(currentTool()))
+        tool->setAllowEditing(type < 0);
+    update();
+}
+
+bool CharacterView::showsPart(const ObjectPtr& child) const
+{
+    const auto* element = asProtocol<ComicElement>(child);
+    return m_viewPartType < 0 || (element && element->partType() == m_viewPartType);
+}
+
+ObjectPtr CharacterView::childAt(const QPointF& point) const
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!root)
+        return nullptr;
+    if (m_viewPartType < 0)
+        return ElementEditingView::childAt(point);
+    const ElementList children = root->children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        const auto* graphic = asProtocol<GraphicElement>(*it);
+        if (graphic && graphic->visible() && showsPart(*it) && graphic->containsPt(point, viewScale()))
+            return *it;
+    }
+    return nullptr;
+}
+
+QRectF CharacterView::getContentBounds() const
+{
+    const double margin = kContentMargin / viewScale();
+    QRectF bounds = ElementEditingView::getContentBounds();
+    if (!isEmptyRect(bounds))
+        bounds = insetRect(bounds, -margin, -margin);
+    if (const auto* model = dynamic_cast<const CharacterModel*>(rootObject().get()))
+        bounds = unionRect(bounds, model->getTracingImageBounds());
+    return bounds;
+}
+
+void CharacterView::insertFromScrap(const std::shared_ptr<PasteboardParent>& payload)
+{
+    if (payload && characterDoc())
+        characterDoc()->undoableInsertFromScrap(payload->children(), *this, false);
+}
+
+void CharacterView::drawContent(ZDLContext& context, const QRectF& dirtyRect)
+{
+    auto* model = dynamic_cast<CharacterModel*>(rootObject().get());
+    if (!model || !context.canvas())
+        return;
+    if (m_viewPartType >= 0) {
+        for (const ObjectPtr& child : model->children()) {
+            auto* element = asProtocol<ComicElement>(child);
+            if (element && showsPart(child))
+                element->drawIn(context);
+        }
+    } else {
+        model->drawTracingImageIn(*context.canvas());
+        model->drawIn(context, dirtyRect);
+    }
+    drawPasteboardOverlay();
 }
 
 void CharacterView::setImageChooser(std::function<QString()> chooser)
@@ -65,7 +151,7 @@ bool CharacterView::tryToPerform(const QString& action, const ActionSender& send
         return true;
     }
     if (action != kOpenTracingImageAction)
-        return false;
+        return ElementEditingView::tryToPerform(action, sender);
     if (imageChooser()) {
         openTracingImageFile(imageChooser()());
         return true;
@@ -83,6 +169,8 @@ bool CharacterView::tryToPerform(const QString& action, const ActionSender& send
 
 bool CharacterView::validateMenuItem(MenuItemValidation& item)
 {
+    if (item.isToolbarItem)
+        return ElementEditingView::validateMenuItem(item);
     if (item.action == kOpenTracingImageAction) {
         item.enabled = true;
         return true;
@@ -94,7 +182,7 @@ bool CharacterView::validateMenuItem(MenuItemValidation& item)
         item.state = type == viewPartType() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
         return true;
     }
-    return false;
+    return ElementEditingView::validateMenuItem(item);
 }
 
 void setupPartsViewMenu(QMenu* menu, const CharacterModel& model)
@@ -123,8 +211,10 @@ void buildCharacterWindowContents(DocumentWindow& window)
     auto* area = new QWidget;
     auto* grid = new QGridLayout(area);
     grid->setContentsMargins(0, 0, 0, 0);
-    auto* view = new CharacterView(document, area);
-    grid->addWidget(view, 0, 0);
+    auto* view = new CharacterView(document);
+    auto* scroll = new ZDLScrollArea(view, area);
+    scroll->setObjectName(QStringLiteral("characterScrollArea"));
+    grid->addWidget(scroll, 0, 0);
     // The editors lie over the view, hidden until they edit something.
     auto* partEditor = new EditingControllerView(document, true, area);
     auto* imageEditor = new EditingControllerView(document, true, area);
@@ -139,21 +229,17 @@ void buildCharacterWindowContents(DocumentWindow& window)
     document->setEditors(partEditor, imageEditor, nullptr);
     document->setGroupEditor(groupEditor);
     window.setCentralWidget(area);
-    window.setEditingAreas(view, view, view);
+    window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
 
     QToolBar* toolbar = window.toolbar();
-    toolbar->addAction(MenuActions::make(toolbar, localized("Leave Editor"), kPopEditorAction));
-    toolbar->addAction(MenuActions::make(toolbar, localized("Tracing Image"), kToggleTracingImageAction));
-    toolbar->addAction(MenuActions::make(toolbar, localized("Open Tracing Image"), kOpenTracingImageAction));
-    const QStringList icons { QStringLiteral("toolbar_up"), QStringLiteral("toolbar_tracing"),
-        QStringLiteral("toolbar_open_image") };
-    for (qsizetype i = 0; i < icons.size() && i < toolbar->actions().size(); ++i)
-        toolbar->actions().at(i)->setIcon(QIcon(QStringLiteral(":/images/%1.png").arg(icons.at(i))));
-    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    DocumentToolbar& items = window.documentToolbar();
+    const auto own = [&items](const QString& identifier, const QString& label, const QString& toolTip,
+                         const QString& image, const QString& action) {
+        return items.toolbarItemWithIdentifier(identifier, label, label, toolTip, image, action);
+    };
     // The parts-view popup, rebuilt whenever it opens and when the parts kind changes.
-    toolbar->addSeparator();
     auto* popup = new QToolButton(toolbar);
     popup->setObjectName(QStringLiteral("partsViewPopup"));
     popup->setPopupMode(QToolButton::InstantPopup);
@@ -161,7 +247,26 @@ void buildCharacterWindowContents(DocumentWindow& window)
     popup->setToolTip(localized("Set the parts view"));
     auto* menu = new QMenu(popup);
     popup->setMenu(menu);
-    toolbar->addWidget(popup);
+    const QHash<QString, QAction*> ownItems {
+        { kLeaveEditorItem,
+            own(kLeaveEditorItem, localized("Leave Editor"), localized("Return to the enclosing level"),
+                QStringLiteral("toolbar_up"), kPopEditorAction) },
+        { kTracingImageItem,
+            own(kTracingImageItem, localized("Tracing Image"), localized("Show or hide the tracing image"),
+                QStringLiteral("toolbar_tracing"), kToggleTracingImageAction) },
+        { kOpenTracingImageItem,
+            own(kOpenTracingImageItem, localized("Open Tracing Image"), localized("Open a tracing image"),
+                QStringLiteral("toolbar_open_image"), kOpenTracingImageAction) },
+        { kPartsViewItem,
+            items.toolbarItemWithIdentifier(kPartsViewItem, localized("Parts View"), localized("Parts View"),
+                localized("Set the parts view"), popup, QString(), menu) },
+    };
+    items.build({ DocumentToolbar::kHelpItem, DocumentToolbar::kCharColorsItem,
+                    DocumentToolbar::kFlexibleSpaceItem, kLeaveEditorItem, DocumentToolbar::kNewPartItem,
+                    DocumentToolbar::kEditItem, DocumentToolbar::kFlipItem, DocumentToolbar::kVFlipItem,
+                    kTracingImageItem, kOpenTracingImageItem, DocumentToolbar::kFlexibleSpaceItem,
+                    kPartsViewItem, DocumentToolbar::kBackgroundItem, DocumentToolbar::kViewScaleItem },
+        ownItems);
     const auto rebuild = [document, menu, popup, &window] {
         if (!document->model())
             return;

@@ -1,13 +1,19 @@
 #include "app/DocumentWindow.h"
 
 #include "app/DocumentController.h"
+#include "app/DocumentToolbar.h"
 #include "app/EditingControllerView.h"
 #include "app/MainMenu.h"
 #include "app/core/ActionNames.h"
 #include "app/core/FileFormat.h"
 #include "app/core/ModalAlert.h"
 #include "app/core/ZDLAppController.h"
+#include "charmodel/DocumentSettings.h"
+#include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
+#include "views/ElementEditingView.h"
+#include "views/ZDLView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -43,18 +49,29 @@ DocumentWindow::DocumentWindow(
     m_toolbar = addToolBar(localized("Toolbar"));
     m_toolbar->setObjectName(QStringLiteral("documentToolbar"));
     m_toolbar->setMovable(false);
+    m_documentToolbar = new DocumentToolbar(*this, m_toolbar);
     if (type.makeWindowContents)
         type.makeWindowContents(*this);
     resize(1000, 720);
     updateTitle();
-    // Focus moves change the chain; the toolbar follows.
+    // Focus moves change the chain, and selections what the items act on: the toolbar follows.
     connect(qApp, &QApplication::focusChanged, this, [this] { updateTitle(); });
+    NotificationCenter::defaultCenter().addObserver(
+        this, kUpdateViewSelectionNotification, nullptr, [this](const Notification&) {
+            DeferredCalls::perform(this, QStringLiteral("validateToolbar"), 0, [this] { validateToolbar(); });
+        });
+    if (ZDLView* view = visibleEditingView())
+        m_documentToolbar->setScalePopupValue(view->viewScale());
+    if (const auto settings = m_document->documentSettings())
+        m_documentToolbar->showBackgroundStyle(settings->backgroundStyle());
 }
 
 DocumentWindow::~DocumentWindow()
 {
     m_closing = true;
     disconnect(qApp, nullptr, this, nullptr);
+    NotificationCenter::defaultCenter().removeObserver(this);
+    DeferredCalls::cancelAll(this);
     // The document closes while its editors still exist (it closes the open one), then the contents
     // that refer to it go, then the document.
     m_document->close();
@@ -88,12 +105,40 @@ void DocumentWindow::updateTitle()
     setWindowTitle(m_document->displayName() + QStringLiteral("[*]"));
     setWindowFilePath(m_document->filePath());
     setWindowModified(m_document->isDocumentEdited());
-    // Toolbar items show what their responders allow now; they have no shortcuts to keep alive.
-    if (m_toolbar) {
-        const QList<Responder*> chain = MenuActions::responderChain(this);
-        for (QAction* item : m_toolbar->actions())
+    validateToolbar();
+}
+
+void DocumentWindow::validateToolbar()
+{
+    // Toolbar items have no shortcuts to keep alive: they show their state as it is.
+    if (!m_toolbar || !m_document)
+        return;
+    const QList<Responder*> chain = MenuActions::responderChain(this);
+    for (QAction* item : m_toolbar->actions()) {
+        if (!MenuActions::actionOf(item).isEmpty())
             MenuActions::validate(item, chain);
     }
+    if (const auto settings = m_document->documentSettings())
+        m_documentToolbar->showBackgroundStyle(settings->backgroundStyle());
+}
+
+ZDLView* DocumentWindow::visibleEditingView() const
+{
+    if (auto* editor = dynamic_cast<EditingControllerView*>(m_document->currentEditor()))
+        return editor->editingView();
+    return qobject_cast<ZDLView*>(m_defaultEditingView);
+}
+
+void DocumentWindow::sendToVisibleEditingView(const QString& action, const ActionSender& sender)
+{
+    if (ZDLView* view = visibleEditingView())
+        view->tryToPerform(action, sender);
+    validateToolbar();
+}
+
+void DocumentWindow::setScalePopupValue(float scale)
+{
+    m_documentToolbar->setScalePopupValue(scale);
 }
 
 // --- DocumentHost ---
@@ -146,6 +191,11 @@ void DocumentWindow::transitionToNewEditor(EditorContainer* current, EditorConta
         nextWidget->raise();
         nextWidget->update();
     }
+    // The scale popup shows the zoom of the view now in sight.
+    if (auto* editor = dynamic_cast<EditingControllerView*>(next))
+        setScalePopupValue(editor->editingView()->viewScale());
+    else if (auto* view = qobject_cast<ZDLView*>(m_defaultEditingView))
+        setScalePopupValue(view->viewScale());
 }
 
 void DocumentWindow::focusDefaultEditingView()

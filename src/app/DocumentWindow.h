@@ -14,7 +14,9 @@ class QToolBar;
 namespace zandrel {
 
 class DocumentController;
+class DocumentToolbar;
 class EditingControllerView;
+class ZDLView;
 struct DocumentType;
 
 // The window of one document, with its own menu bar and toolbar. It owns the document: closing the
@@ -31,6 +33,11 @@ public:
 
     ZDLDocument* document() const { return m_document.get(); }
     QToolBar* toolbar() const { return m_toolbar; }
+    DocumentToolbar& documentToolbar() const { return *m_documentToolbar; }
+    // The editing view the user sees: the open editor's, else the default one.
+    ZDLView* visibleEditingView() const;
+    // Sends an action of the toolbar's popups to that view.
+    void sendToVisibleEditingView(const QString& action, const ActionSender& sender);
 
     // The areas editors cover: the whole editing area (under the toolbar) and the primary editing
     // area inside it (the default editing view, or the part of the window around which a comic's
@@ -67,6 +74,7 @@ public:
     void presentError(const DocumentError& error, FileOperation operation) override;
     void transitionToNewEditor(EditorContainer* current, EditorContainer* next) override;
     void focusDefaultEditingView() override;
+    void setScalePopupValue(float scale) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,10 +83,13 @@ protected:
 private:
     QString chooseSavePath();
     void updateTitle();
+    // Toolbar items show what their responders allow now.
+    void validateToolbar();
 
     std::unique_ptr<ZDLDocument> m_document;
     DocumentController& m_controller;
     QToolBar* m_toolbar = nullptr;
+    DocumentToolbar* m_documentToolbar = nullptr;
     QWidget* m_wholeWindowArea = nullptr;
     QWidget* m_primaryArea = nullptr;
     QWidget* m_defaultEditingView = nullptr;

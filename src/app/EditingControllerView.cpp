@@ -1,12 +1,11 @@
 #include "app/EditingControllerView.h"
 
-#include "app/ElementView.h"
 #include "app/core/ZDLDocument.h"
+#include "tools/ZDLTool.h"
+#include "views/EditingLevelControl.h"
+#include "views/ElementEditingView.h"
+#include "views/ZDLScrollArea.h"
 
-#include <QHBoxLayout>
-#include <QIcon>
-#include <QPixmap>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace zandrel {
@@ -19,14 +18,15 @@ EditingControllerView::EditingControllerView(ZDLDocument* document, bool usesWho
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_levelBar = new QWidget(this);
-    m_levelLayout = new QHBoxLayout(m_levelBar);
-    m_levelLayout->setContentsMargins(6, 2, 6, 2);
-    m_levelLayout->setSpacing(2);
-    m_levelLayout->addStretch(1);
-    m_editingView = new ElementView(document, this);
+    m_levelBar = new EditingLevelControl(this);
+    m_levelBar->setObjectName(QStringLiteral("levelControl"));
+    m_levelBar->setLevels(&levelControl());
+    connect(m_levelBar, &EditingLevelControl::action, this,
+        [this] { m_document->levelControlClicked(m_levelBar->clickedLevelRepresentedObject()); });
+    m_editingView = new ElementEditingView(document, ElementEditingView::ScaleSetting::PartEditing);
+    m_scrollArea = new ZDLScrollArea(m_editingView, this);
     layout->addWidget(m_levelBar);
-    layout->addWidget(m_editingView, 1);
+    layout->addWidget(m_scrollArea, 1);
 }
 
 EditingControllerView::~EditingControllerView() = default;
@@ -35,13 +35,13 @@ void EditingControllerView::edit(const ObjectPtr& object)
 {
     m_editingView->setRootObject(object);
     m_editingView->setFocus();
-    showLevels();
+    m_levelBar->levelsChanged();
 }
 
 void EditingControllerView::close()
 {
     EditorContainer::close();
-    showLevels();
+    m_levelBar->levelsChanged();
 }
 
 ObjectPtr EditingControllerView::rootObject() const
@@ -54,10 +54,21 @@ void EditingControllerView::setRootObject(const ObjectPtr& object)
     m_editingView->setRootObject(object);
 }
 
+void EditingControllerView::exitTool()
+{
+    if (ZDLTool* tool = m_editingView->currentTool())
+        tool->exitTool();
+}
+
 void EditingControllerView::validateSelection()
 {
     m_editingView->validateSelection();
-    showLevels();
+    m_levelBar->levelsChanged();
+}
+
+void EditingControllerView::levelsChanged()
+{
+    m_levelBar->levelsChanged();
 }
 
 QString EditingControllerView::levelText() const
@@ -66,39 +77,6 @@ QString EditingControllerView::levelText() const
     for (const EditingLevel& level : levelControl().levels())
         titles.append(level.title);
     return titles.join(QStringLiteral(" \u203A "));
-}
-
-QList<QWidget*> EditingControllerView::levelButtons() const
-{
-    QList<QWidget*> buttons;
-    for (int i = 0; i < m_levelLayout->count(); ++i) {
-        if (auto* button = qobject_cast<QToolButton*>(m_levelLayout->itemAt(i)->widget()))
-            buttons.append(button);
-    }
-    return buttons;
-}
-
-void EditingControllerView::showLevels()
-{
-    while (m_levelLayout->count() > 1) {
-        QLayoutItem* item = m_levelLayout->takeAt(0);
-        delete item->widget();
-        delete item;
-    }
-    const QList<EditingLevel>& levels = levelControl().levels();
-    for (qsizetype i = 0; i < levels.size(); ++i) {
-        const EditingLevel& level = levels.at(i);
-        auto* crumb = new QToolButton(m_levelBar);
-        crumb->setAutoRaise(true);
-        crumb->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        crumb->setText(i + 1 < levels.size() ? level.title + QStringLiteral("  \u203A") : level.title);
-        if (!level.image.isNull())
-            crumb->setIcon(QIcon(QPixmap::fromImage(level.image)));
-        const ObjectPtr represented = level.represented;
-        connect(crumb, &QToolButton::clicked, this,
-            [this, represented] { m_document->levelControlClicked(represented); });
-        m_levelLayout->insertWidget(int(i), crumb);
-    }
 }
 
 } // namespace zandrel

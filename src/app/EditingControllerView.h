@@ -4,12 +4,12 @@
 
 #include <QWidget>
 
-class QHBoxLayout;
-
 namespace zandrel {
 
-class ElementView;
+class EditingLevelControl;
+class ElementEditingView;
 class ZDLDocument;
+class ZDLScrollArea;
 
 // The base of the editor containers (part, image, group and balloon-group editors): the inner
 // editing view that shows the edited object and the editing-level bar of where that object lies.
@@ -22,29 +22,26 @@ public:
     EditingControllerView(ZDLDocument* document, bool usesWholeWindow, QWidget* parent = nullptr);
     ~EditingControllerView() override;
 
-    ElementView* editingView() const { return m_editingView; }
+    ElementEditingView* editingView() const { return m_editingView; }
+    EditingLevelControl* levelBar() const { return m_levelBar; }
 
     bool usesWholeWindow() const override { return m_usesWholeWindow; }
     void edit(const ObjectPtr& object) override;
     void close() override;
     ObjectPtr rootObject() const override;
     void setRootObject(const ObjectPtr& object) override;
+    void exitTool() override;
     void validateSelection() override;
-    void levelsChanged() override { showLevels(); }
+    void levelsChanged() override;
 
     // The crumbs as text: "Bob › Part (Head) › Group".
     QString levelText() const;
-    // The crumb buttons, outermost first; clicking one returns the document to that level.
-    QList<QWidget*> levelButtons() const;
 
 private:
-    void showLevels();
-
     ZDLDocument* m_document;
-    ElementView* m_editingView = nullptr;
-    // A plain row of crumbs until the level bar's own widget draws and shrinks them.
-    QWidget* m_levelBar = nullptr;
-    QHBoxLayout* m_levelLayout = nullptr;
+    ElementEditingView* m_editingView = nullptr;
+    ZDLScrollArea* m_scrollArea = nullptr;
+    EditingLevelControl* m_levelBar = nullptr;
     bool m_usesWholeWindow;
 };
 

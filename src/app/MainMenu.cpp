@@ -5,6 +5,7 @@
 #include "app/MenuActions.h"
 #include "app/core/ActionNames.h"
 #include "platform/Localization.h"
+#include "views/ZDLView.h"
 
 #include <QAction>
 #include <QMenu>
@@ -77,6 +78,28 @@ void build(QMenuBar* bar, QWidget* window)
     QMenu* edit = addMenu(bar, localized("Edit"), window);
     MenuActions::add(edit, localized("Undo"), kUndoAction, 0, keys("Ctrl+Z"));
     MenuActions::add(edit, localized("Redo"), kRedoAction, 0, keys("Ctrl+Shift+Z"));
+    edit->addSeparator();
+    MenuActions::add(edit, localized("Cut"), kCutAction, 0, keys("Ctrl+X"));
+    MenuActions::add(edit, localized("Copy"), kCopyAction, 0, keys("Ctrl+C"));
+    MenuActions::add(edit, localized("Paste"), kPasteAction, 0, keys("Ctrl+V"));
+    // The key above Return deletes here as it does on the keyboards the program was first made for.
+    MenuActions::add(edit, localized("Delete"), kDeleteAction)
+        ->setShortcuts({ QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace) });
+    MenuActions::add(edit, localized("Select All"), kSelectAllAction, 0, keys("Ctrl+A"));
+    MenuActions::add(edit, localized("Deselect All"), kDeselectAllAction, 0, keys("Ctrl+Shift+A"));
+    edit->addSeparator();
+    MenuActions::add(edit, localized("Edit"), kEditObjectAction, 0, keys("Ctrl+E"));
+    MenuActions::add(edit, localized("Merge"), kMergeAction);
+
+    QMenu* arrange = addMenu(bar, localized("Arrange"), window);
+    MenuActions::add(arrange, localized("Bring to Front"), kBringToFrontAction, 0, keys("Ctrl+Shift+]"));
+    MenuActions::add(arrange, localized("Bring Forward"), kBringForwardAction, 0, keys("Ctrl+]"));
+    MenuActions::add(arrange, localized("Send Backward"), kSendBackwardAction, 0, keys("Ctrl+["));
+    MenuActions::add(arrange, localized("Send to Back"), kSendToBackAction, 0, keys("Ctrl+Shift+["));
+    arrange->addSeparator();
+    MenuActions::add(arrange, localized("Flip Horizontal"), kFlipHorizontalAction);
+    MenuActions::add(arrange, localized("Flip Vertical"), kFlipVerticalAction);
+    MenuActions::add(arrange, localized("Scale…"), kScaleAction);
 
     QMenu* character = addMenu(bar, localized("Character"), window);
     MenuActions::add(character, localized("Character Properties…"), kPropertiesDialogAction);
@@ -93,6 +116,18 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(character, localized("Leave Editor"), kPopEditorAction, 0, keys("Ctrl+Up"));
 
     QMenu* view = addMenu(bar, localized("View"), window);
+    MenuActions::add(view, localized("Zoom In"), kZoomInAction, 0, keys("Ctrl+="))
+        ->setShortcuts({ keys("Ctrl+="), keys("Ctrl++") });
+    MenuActions::add(view, localized("Zoom Out"), kZoomOutAction, 0, keys("Ctrl+-"));
+    MenuActions::add(view, localized("Actual Size"), kActualSizeAction, 0, keys("Ctrl+0"));
+    MenuActions::add(view, localized("Toggle Zoom"), kToggleZoomAction, 0, keys("Ctrl+Alt+0"));
+    QMenu* scale = view->addMenu(localized("Zoom"));
+    ZDLView::addScaleMenuItemsTo(scale, kSetViewScaleFromPopupAction);
+    QMenu* background = view->addMenu(localized("Background"));
+    MenuActions::add(background, localized("Plain"), kSetBackgroundAction, 0);
+    MenuActions::add(background, localized("Checkerboard"), kSetBackgroundAction, 1);
+    MenuActions::add(background, localized("Context"), kSetBackgroundAction, 2);
+    view->addSeparator();
     MenuActions::add(view, localized("Enter Full Screen"), kToggleFullScreenAction, 0, keys("F11"));
 
     QMenu* help = addMenu(bar, localized("Help"), window);

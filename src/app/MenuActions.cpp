@@ -14,6 +14,7 @@ namespace {
 const char* const kActionProperty = "zdlAction";
 const char* const kTagProperty = "zdlTag";
 const char* const kTitleProperty = "zdlTitle";
+const char* const kToolbarItemProperty = "zdlToolbarItem";
 // Prefix that stands for a mixed state, which Qt's check marks cannot show.
 const QString kMixedPrefix = QStringLiteral("\u2013 ");
 
@@ -59,6 +60,11 @@ QAction* add(QMenu* menu, const QString& title, const QString& action, int tag, 
     return item;
 }
 
+void markAsToolbarItem(QAction* item)
+{
+    item->setProperty(kToolbarItemProperty, true);
+}
+
 QString actionOf(const QAction* item)
 {
     return item ? item->property(kActionProperty).toString() : QString();
@@ -102,6 +108,7 @@ bool validate(QAction* item, const QList<Responder*>& chain)
     // the item as it was built.
     validation.title = item->property(kTitleProperty).toString();
     validation.enabled = false;
+    validation.isToolbarItem = item->property(kToolbarItemProperty).toBool();
     bool known = false;
     for (Responder* responder : chain) {
         if (responder->validateMenuItem(validation)) {

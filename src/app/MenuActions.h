@@ -24,6 +24,9 @@ QAction* make(QObject* owner, const QString& title, const QString& action, int t
 QAction* add(QMenu* menu, const QString& title, const QString& action, int tag = 0,
     const QKeySequence& shortcut = QKeySequence());
 
+// Toolbar items are validated with the toolbar's rule: a view enables only its help item.
+void markAsToolbarItem(QAction* item);
+
 QString actionOf(const QAction* item);
 int tagOf(const QAction* item);
 

@@ -43,6 +43,37 @@ inline const QString kSaveToCatalogAction = QStringLiteral("saveToCatalog:");
 inline const QString kViewSelectedTypeAction = QStringLiteral("viewSelectedType:");
 inline const QString kViewAllWithPosesAction = QStringLiteral("viewAllWithPoses:");
 
+// View base
+inline const QString kSelectAllAction = QStringLiteral("selectAll:");
+inline const QString kDeselectAllAction = QStringLiteral("deselectAllCmd:");
+inline const QString kZoomInAction = QStringLiteral("zoomIn:");
+inline const QString kZoomOutAction = QStringLiteral("zoomOut:");
+inline const QString kActualSizeAction = QStringLiteral("actualSize:");
+inline const QString kToggleZoomAction = QStringLiteral("toggleZoom:");
+inline const QString kSetViewScaleFromPopupAction = QStringLiteral("setViewScaleFromPopup:");
+inline const QString kShowPanelHelpAction = QStringLiteral("showPanelHelp:");
+inline const QString kMoveToLayerAction = QStringLiteral("moveToLayer:");
+inline const QString kToggleFloatingAction = QStringLiteral("toggleFloating:");
+
+// Editing views
+inline const QString kDeleteAction = QStringLiteral("delete:");
+inline const QString kCutAction = QStringLiteral("cut:");
+inline const QString kCopyAction = QStringLiteral("copy:");
+inline const QString kPasteAction = QStringLiteral("paste:");
+inline const QString kEditObjectAction = QStringLiteral("editObject:");
+inline const QString kBringToFrontAction = QStringLiteral("bringToFront:");
+inline const QString kBringForwardAction = QStringLiteral("bringForward:");
+inline const QString kSendToBackAction = QStringLiteral("sendToBack:");
+inline const QString kSendBackwardAction = QStringLiteral("sendBackward:");
+inline const QString kFlipHorizontalAction = QStringLiteral("flipHorizontal:");
+inline const QString kFlipVerticalAction = QStringLiteral("flipVertical:");
+inline const QString kScaleAction = QStringLiteral("scale:");
+inline const QString kMergeAction = QStringLiteral("merge:");
+inline const QString kSetBackgroundAction = QStringLiteral("setBackground:");
+inline const QString kImportImageAction = QStringLiteral("importImage:");
+inline const QString kCreateNewPartAction = QStringLiteral("createNewPart:");
+inline const QString kRestrictToPanelAction = QStringLiteral("restrictToPanel:");
+
 // Items of the menus built in code
 inline const QString kSetPartTypeAction = QStringLiteral("setPartType:");
 inline const QString kApplyStyleAction = QStringLiteral("applyStyle:");

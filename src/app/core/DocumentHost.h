@@ -28,6 +28,8 @@ public:
     // Back at the default editing view: it takes the focus, its selection is checked.
     virtual void focusDefaultEditingView() { }
     virtual void validateDefaultViewSelection() { }
+    // The scale control of the window shows the zoom of the editing view the user sees.
+    virtual void setScalePopupValue(float scale) { }
 };
 
 } // namespace zandrel

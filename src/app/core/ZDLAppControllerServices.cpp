@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
+#include <QFileInfo>
 #include <QPixmap>
 
 namespace zandrel {
@@ -57,11 +58,13 @@ void ZDLAppController::showAlertMessage(const QString& message, const QString& e
 
 QCursor ZDLAppController::getCursorResource(const QString& imageName, const QPointF& hotSpot)
 {
-    auto it = m_cursors.find(imageName);
+    // Named images are found with or without their file extension.
+    const QString name = QFileInfo(imageName).completeBaseName();
+    auto it = m_cursors.find(name);
     if (it == m_cursors.end()) {
-        const QPixmap image(QStringLiteral(":/cursors/%1.png").arg(imageName));
+        const QPixmap image(QStringLiteral(":/cursors/%1.png").arg(name));
         // Without its image (a program built without its resources) the arrow stands in.
-        it = m_cursors.insert(imageName,
+        it = m_cursors.insert(name,
             image.isNull() ? QCursor(Qt::ArrowCursor)
                            : QCursor(image, qRound(hotSpot.x()), qRound(hotSpot.y())));
     }

@@ -73,6 +73,15 @@ public:
     void setFileType(const QString& type) { m_fileType = type; }
     // The file's name, or the untitled name the document controller gave ("Untitled", "Untitled 2").
     QString displayName() const;
+
+    // What an export is of, for the file name it proposes.
+    enum class ExportKind : int { Comic = 0, Page = 1, Selection = 2, Panel = 3 };
+    // The file's name without its extension; "Untitled" for a document never saved.
+    QString documentNameWithoutExtension() const;
+    // The name followed by the extension, with a "." put in front of the extension when missing.
+    QString documentNameWithExtension(const QString& extension) const;
+    // "Story selection.png" for the selection; the comic document names pages and panels.
+    virtual QString documentNameWithQualifier(ExportKind qualifier, const QString& extension) const;
     void setUntitledName(const QString& name) { m_untitledName = name; }
 
     // No document file is larger; the archive reader would refuse it anyway, after reading it whole.

@@ -99,6 +99,32 @@ QString ZDLDocument::displayName() const
     return m_untitledName.isEmpty() ? localized("Untitled") : m_untitledName;
 }
 
+QString ZDLDocument::documentNameWithoutExtension() const
+{
+    return m_filePath.isEmpty() ? localized("Untitled") : QFileInfo(m_filePath).completeBaseName();
+}
+
+namespace {
+
+QString withExtension(const QString& name, const QString& extension)
+{
+    return extension.startsWith(QLatin1Char('.')) ? name + extension : name + QLatin1Char('.') + extension;
+}
+
+} // namespace
+
+QString ZDLDocument::documentNameWithExtension(const QString& extension) const
+{
+    return withExtension(documentNameWithoutExtension(), extension);
+}
+
+QString ZDLDocument::documentNameWithQualifier(ExportKind qualifier, const QString& extension) const
+{
+    const QString name = documentNameWithoutExtension();
+    return withExtension(
+        qualifier == ExportKind::Selection ? localized("%1 selection").arg(name) : name, extension);
+}
+
 bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
 {
     const FileFormatPtr format = FileFormatRegistry::shared().formatForFile(path);

@@ -8,6 +8,8 @@
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/CharacterFixtures.h"
 #include "charmodel/PartsFile.h"
+#include "views/EditingLevelControl.h"
+#include "views/ElementEditingView.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -219,11 +221,12 @@ TEST_F(DocumentWindowTest, EditorsCoverTheViewAndTheToolbarLeavesThem)
     auto* view = window->findChild<CharacterView*>();
     auto* partEditor = window->findChild<EditingControllerView*>(QStringLiteral("partEditor"));
     ASSERT_TRUE(view && partEditor);
-    QAction* leave = window->toolbar()->actions().value(0);
-    ASSERT_EQ(MenuActions::actionOf(leave), kPopEditorAction);
+    QAction* leave = toolbarItem(window, kPopEditorAction);
+    ASSERT_TRUE(leave);
     EXPECT_FALSE(leave->isEnabled());
     // Without a tracing image its toggle is off, not on and disabled.
-    QAction* tracing = window->toolbar()->actions().value(1);
+    QAction* tracing = toolbarItem(window, kToggleTracingImageAction);
+    ASSERT_TRUE(tracing);
     EXPECT_FALSE(tracing->isEnabled());
     EXPECT_FALSE(tracing->isChecked()) << tracing->isCheckable();
 
@@ -388,26 +391,29 @@ TEST_F(DocumentWindowTest, DoubleClickingAPartOpensItsEditorAndAGroupInsideGoesD
     const QPoint centre = view->viewTransform().map(QPointF(170, 50)).toPoint();
     QTest::mouseClick(view, Qt::LeftButton, {}, centre);
     EXPECT_EQ(view->selection(), ElementList { part });
-    QTest::mouseDClick(view, Qt::LeftButton, {}, centre);
+    doubleClick(view, centre);
     QApplication::processEvents();
     EXPECT_EQ(document->currentEditObject(), part);
     EXPECT_TRUE(partEditor->isVisible());
 
     // Inside the part, a double click on one of the group's two squares edits the group.
-    ElementView* inner = partEditor->editingView();
+    ZDLView* inner = partEditor->editingView();
     const auto group = part->getChildAtIndex(2);
     const QRectF squares = asProtocol<GraphicElement>(group)->getBounds();
     const QPoint onSquare = inner->viewTransform().map(squares.topLeft() + QPointF(4, 4)).toPoint();
-    QTest::mouseDClick(inner, Qt::LeftButton, {}, onSquare);
+    doubleClick(inner, onSquare);
     EXPECT_EQ(document->currentEditObject(), group);
     EXPECT_EQ(partEditor->levelControl().numLevels(), 3);
 
     // The crumbs climb back: the part's, then the character's, the default view.
-    ASSERT_EQ(partEditor->levelButtons().size(), 3);
-    QTest::mouseClick(qobject_cast<QAbstractButton*>(partEditor->levelButtons().at(1)), Qt::LeftButton);
+    EditingLevelControl* bar = partEditor->levelBar();
+    bar->layoutCrumbs();
+    ASSERT_EQ(bar->crumbs().size(), 3);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->crumbs().at(1).bounds.center().toPoint());
     QTest::qWaitFor([&] { return document->currentEditObject() == part; });
     EXPECT_EQ(document->currentEditObject(), part);
-    QTest::mouseClick(qobject_cast<QAbstractButton*>(partEditor->levelButtons().at(0)), Qt::LeftButton);
+    bar->layoutCrumbs();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->crumbs().at(0).bounds.center().toPoint());
     QTest::qWaitFor([&] { return !document->currentEditor(); });
     EXPECT_EQ(document->currentEditor(), nullptr);
     EXPECT_TRUE(view->isVisible());

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 namespace zandrel::test {
@@ -50,6 +51,14 @@ protected:
         }
         return nullptr;
     }
+    static QAction* toolbarItem(DocumentWindow* window, const QString& action)
+    {
+        for (QAction* candidate : window->toolbar()->actions()) {
+            if (MenuActions::actionOf(candidate) == action)
+                return candidate;
+        }
+        return nullptr;
+    }
     static QAction* menuItem(QMainWindow* window, const QString& action)
     {
         for (QMenu* menu : window->menuBar()->findChildren<QMenu*>()) {
@@ -69,6 +78,15 @@ protected:
         auto* menu = qobject_cast<QMenu*>(found->parent());
         emit menu->aboutToShow();
         return found;
+    }
+
+    // A double click as a person makes it: press, release, the second press (which Qt reports as a
+    // double click) and its release. QTest's own double click sends the second press alone.
+    static void doubleClick(QWidget* widget, const QPoint& position, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(widget, Qt::LeftButton, modifiers, position);
+        QTest::mouseDClick(widget, Qt::LeftButton, modifiers, position);
+        QTest::mouseRelease(widget, Qt::LeftButton, modifiers, position);
     }
 
     AppController* controller = nullptr;

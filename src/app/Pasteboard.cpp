@@ -1,0 +1,88 @@
+#include "app/Pasteboard.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace zandrel {
+
+namespace {
+
+// Qt's own name for image data, which QClipboard::image() asks for.
+const QString kQtImageMimeType = QStringLiteral("application/x-qt-image");
+
+} // namespace
+
+PasteboardMimeData::PasteboardMimeData(PasteboardParentPtr payload)
+    : m_payload(std::move(payload))
+{
+}
+
+QStringList PasteboardMimeData::formats() const
+{
+    return { PasteboardParent::objectsMimeType(), kPdfMimeType, kPngMimeType, kQtImageMimeType };
+}
+
+bool PasteboardMimeData::hasFormat(const QString& mimeType) const
+{
+    return formats().contains(mimeType);
+}
+
+QVariant PasteboardMimeData::retrieveData(const QString& mimeType, QMetaType type) const
+{
+    if (!m_payload)
+        return QVariant();
+    if (mimeType == PasteboardParent::objectsMimeType()) {
+        if (m_archive.isEmpty())
+            m_archive = m_payload->archivedData();
+        return m_archive;
+    }
+    if (mimeType == kPdfMimeType) {
+        if (!m_renderedPdf) {
+            m_pdf = m_payload->getPDFData();
+            m_renderedPdf = true;
+        }
+        return m_pdf.isEmpty() ? QVariant() : QVariant(m_pdf);
+    }
+    if (mimeType == kPngMimeType || mimeType == kQtImageMimeType) {
+        if (!m_renderedPng) {
+            QBuffer buffer(&m_png);
+            buffer.open(QIODevice::WriteOnly);
+            const QImage image = m_payload->getImage();
+            if (!image.isNull())
+                image.save(&buffer, "PNG");
+            m_renderedPng = true;
+        }
+        if (m_png.isEmpty())
+            return QVariant();
+        if (mimeType == kQtImageMimeType || type.id() == QMetaType::QImage)
+            return QImage::fromData(m_png, "PNG");
+        return m_png;
+    }
+    return QVariant();
+}
+
+namespace Pasteboard {
+
+void writePayload(const PasteboardParentPtr& payload)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setMimeData(new PasteboardMimeData(payload));
+}
+
+PasteboardParentPtr readPayload(const QMimeData* data)
+{
+    if (!data || !data->hasFormat(PasteboardParent::objectsMimeType()))
+        return nullptr;
+    return PasteboardParent::fromArchivedData(data->data(PasteboardParent::objectsMimeType()));
+}
+
+PasteboardParentPtr readGeneralPayload()
+{
+    return readPayload(QGuiApplication::clipboard()->mimeData());
+}
+
+} // namespace Pasteboard
+
+} // namespace zandrel

@@ -1,0 +1,207 @@
+#include "tools/SelectionTool.h"
+
+#include "app/core/ZDLAppController.h"
+#include "app/core/ZDLDocument.h"
+#include "charmodel/ComicGraphicElementState.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/MaskingPath.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartAlias.h"
+#include "charmodel/PartGroup.h"
+#include "charmodel/PartPath.h"
+#include "comicmodel/ComicElementClassNames.h"
+#include "graphics/ArrayUtils.h"
+#include "platform/Localization.h"
+#include "tools/SelectionTrackers.h"
+#include "tools/TransformTrackers.h"
+#include "views/ZDLEditingView.h"
+
+namespace zandrel {
+
+namespace {
+
+constexpr unsigned kOriginHandleSize = 6;
+
+bool holdsPartContent(const ElementList& selection)
+{
+    for (const ObjectPtr& object : ArrayUtils::flattenComicElementsArray(selection)) {
+        if (dynamic_cast<const PartGroup*>(object.get()) || dynamic_cast<const Part*>(object.get())
+            || dynamic_cast<const PartPath*>(object.get()) || dynamic_cast<const MaskingPath*>(object.get()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+SelectionTool::SelectionTool()
+    : m_partOriginCursor(
+        appController()->getCursorResource(QStringLiteral("Cur_PartOrigin.tiff"), QPointF(8, 9)))
+    , m_perspectiveCursor(
+          appController()->getCursorResource(QStringLiteral("Cur_Perspective.tiff"), QPointF(4, 4)))
+{
+}
+
+std::unique_ptr<ZDLTracker> SelectionTool::createDragTrackerAt(
+    const QPointF& point, const ZDLEvent& event, const ElementList& selection)
+{
+    return std::make_unique<DragTracker>(point, event, selection);
+}
+
+std::unique_ptr<ZDLTracker> SelectionTool::createScaleTrackerAt(const QPointF& point,
+    const ZDLHandlePtr& handle, const QPointF& origin, const ZDLEvent& event, const ElementList&)
+{
+    return std::make_unique<ScaleTracker>(point, handle, origin, event);
+}
+
+void SelectionTool::nudge(const QPointF& offset)
+{
+    if (m_allowEditing)
+        ZDLTool::nudge(offset);
+}
+
+bool SelectionTool::usePerspectiveTool(const ZDLEvent& event, const ZDLHandlePtr& handle) const
+{
+    return handle && event.option() && handle->xFactor() != 0 && handle->yFactor() != 0 && view()
+        && holdsPartContent(view()->selection());
+}
+
+void SelectionTool::handleMouseDown(const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event)
+{
+    ZDLView* shown = view();
+    const ElementList selection = shown->selection();
+    const QString& type = handle->type();
+    std::unique_ptr<ZDLTracker> tracker;
+    if (type == kScaleHandleType) {
+        if (usePerspectiveTool(event, handle))
+            tracker = std::make_unique<PerspectiveTracker>(
+                point, handle, event, ArrayUtils::getElementsBounds(selection));
+        else
+            tracker = createScaleTrackerAt(point, handle, transformOrigin(), event, selection);
+    } else if (type == kRotateHandleType) {
+        tracker = std::make_unique<RotateTracker>(point, transformOrigin(), event, selection);
+    } else if (type == kSkewHorizHandleType || type == kSkewVertHandleType) {
+        tracker = std::make_unique<SkewTracker>(point, transformOrigin(), event, selection, type);
+    } else if (type == kOriginHandleType) {
+        if (m_allowEditing)
+            tracker = std::make_unique<OriginTracker>(point, event);
+    } else if (type == kPartOriginHandleType) {
+        const ObjectPtr root = shown->rootObject();
+        const auto* pivoted = asProtocol<ComicGraphicElement>(root);
+        ZDLDocument* document = editingView() ? editingView()->document() : nullptr;
+        if (pivoted && pivoted->hasOrigin() && event.command()) {
+            if (document) {
+                document->undoableSetPropertyFor(root, ComicGraphicElementState::kHasOriginKey, Value(false));
+                document->undoManager()->setActionName(localized("Reset Part Pivot Point"));
+            }
+        } else {
+            tracker = std::make_unique<PartOriginTracker>(point, event);
+        }
+    }
+    if (tracker)
+        shown->setCurrentTracker(std::move(tracker));
+}
+
+void SelectionTool::mouseDownAt(const QPointF& point, const ZDLEvent& event)
+{
+    ZDLView* shown = view();
+    const auto* root = shown ? asProtocol<Parent>(shown->rootObject()) : nullptr;
+    if (!root || !root->canSelectContents())
+        return;
+    if (const ZDLHandlePtr handle = getHandleAt(point)) {
+        handleMouseDown(handle, point, event);
+        return;
+    }
+    if (event.command() && event.option() && shown->numSelected() == 0
+        && asProtocol<ComicGraphicElement>(shown->rootObject())) {
+        shown->setCurrentTracker(std::make_unique<PartOriginTracker>(point, event, shown->rootObject()));
+        return;
+    }
+    const ObjectPtr element = shown->childAt(point);
+    if (!element) {
+        if (!event.shift())
+            shown->deselectAll();
+        shown->setCurrentTracker(std::make_unique<MarqueeTracker>(point, event));
+        return;
+    }
+    const bool special = event.command() && selectSpecial(element, event.shift());
+    if (!special) {
+        if (event.shift())
+            shown->toggleSelect(element);
+        else
+            shown->select(element, true);
+    }
+    if (shown->isSelected(element) && m_allowEditing)
+        shown->setCurrentTracker(createDragTrackerAt(point, event, shown->selection()));
+}
+
+void SelectionTool::doubleClickAt(const QPointF& point, const ZDLEvent&)
+{
+    ZDLView* shown = view();
+    const auto* root = shown ? asProtocol<Parent>(shown->rootObject()) : nullptr;
+    if (!root || !root->canSelectContents() || !editingView())
+        return;
+    ObjectPtr element = shown->childAt(point);
+    if (const auto* alias = dynamic_cast<const PartAlias*>(element.get()))
+        element = alias->realPart();
+    // Double-clicking empty space of a character starts a new part with the pen; that waits for the
+    // part editor's drawing tools.
+    if (element)
+        editingView()->doEditObject(element);
+}
+
+bool SelectionTool::setCursorAt(const QPointF& point, const ZDLEvent& event)
+{
+    if (view() && usePerspectiveTool(event, getHandleAt(point))) {
+        view()->setCursor(m_perspectiveCursor);
+        return true;
+    }
+    return ZDLTool::setCursorAt(point, event);
+}
+
+bool SelectionTool::setHandleCursorAt(const QPointF& point, const ZDLEvent& event)
+{
+    return m_allowEditing && ZDLTool::setHandleCursorAt(point, event);
+}
+
+bool SelectionTool::setObjectCursorAt(const QPointF& point, const ZDLEvent& event)
+{
+    ZDLView* shown = view();
+    if (shown && event.command() && event.option() && shown->numSelected() == 0) {
+        const ObjectPtr root = shown->rootObject();
+        if (dynamic_cast<const Part*>(root.get()) || dynamic_cast<const ImageElement*>(root.get())) {
+            shown->setCursor(m_partOriginCursor);
+            return true;
+        }
+    }
+    return ZDLTool::setObjectCursorAt(point, event);
+}
+
+void SelectionTool::draw()
+{
+    drawStandardGraphicsSelection(m_allowEditing, m_allowEditing);
+}
+
+HandleList SelectionTool::getHandlesFromFrame(const QRectF& frame)
+{
+    if (m_allowEditing)
+        return ZDLTool::getHandlesFromFrame(frame);
+    HandleList handles;
+    if (!view() || view()->numSelected() != 1)
+        return handles;
+    const ObjectPtr only = view()->firstSelected();
+    const auto* alias = dynamic_cast<const PartAlias*>(only.get());
+    if (ArrayUtils::isKindOfClassNamed(only.get(), ComicElementClass::kBalloon)
+        || (alias && !alias->supportsOrigin()))
+        return handles;
+    handles.append(std::make_shared<OriginHandle>(transformOrigin(), kOriginHandleSize, *view()));
+    return handles;
+}
+
+void SelectionTool::addVisibleTransformHandlesFromFrame(const QRectF& frame, HandleList& handles)
+{
+    if (m_allowEditing)
+        ZDLTool::addVisibleTransformHandlesFromFrame(frame, handles);
+}
+
+} // namespace zandrel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "tools/ZDLTool.h"
+
+#include <QCursor>
+
+namespace zandrel {
+
+// The arrow tool: a press on a handle starts the transform the handle stands for, a press on an
+// element selects it and starts a move (a copy with Option), a press on empty space starts a
+// marquee, and a double click opens the element in its editor. With editing off it still selects
+// and opens elements, but moves, transforms, nudges and deletes nothing.
+class SelectionTool : public ZDLTool {
+public:
+    SelectionTool();
+
+    virtual std::unique_ptr<ZDLTracker> createDragTrackerAt(
+        const QPointF& point, const ZDLEvent& event, const ElementList& selection);
+    std::unique_ptr<ZDLTracker> createScaleTrackerAt(const QPointF& point, const ZDLHandlePtr& handle,
+        const QPointF& origin, const ZDLEvent& event, const ElementList& selection) override;
+    bool customDelete() override { return !m_allowEditing; }
+    void nudge(const QPointF& offset) override;
+    // Option on a corner handle of a selection holding part content distorts instead of scaling.
+    bool usePerspectiveTool(const ZDLEvent& event, const ZDLHandlePtr& handle) const;
+
+    void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
+    void doubleClickAt(const QPointF& point, const ZDLEvent& event) override;
+    bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
+    bool setHandleCursorAt(const QPointF& point, const ZDLEvent& event) override;
+    bool setObjectCursorAt(const QPointF& point, const ZDLEvent& event) override;
+    void draw() override;
+    HandleList getHandlesFromFrame(const QRectF& frame) override;
+    void addVisibleTransformHandlesFromFrame(const QRectF& frame, HandleList& handles) override;
+
+    bool allowEditing() const { return m_allowEditing; }
+    void setAllowEditing(bool allow) { m_allowEditing = allow; }
+
+private:
+    void handleMouseDown(const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event);
+
+    bool m_allowEditing = true;
+    QCursor m_partOriginCursor;
+    QCursor m_perspectiveCursor;
+};
+
+} // namespace zandrel

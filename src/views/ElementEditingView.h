@@ -1,0 +1,38 @@
+#pragma once
+
+#include "views/ZDLEditingView.h"
+
+namespace zandrel {
+
+class ZDLContext;
+
+// An editing view of the children of one container (a character, a part, a group), drawn as the
+// model draws them, with the selection tool for the left and the right button. It stands in for the
+// parts and part-element views until they come with their own commands; the editors show their
+// edited object in one and the character window its character.
+class ElementEditingView : public ZDLEditingView {
+    Q_OBJECT
+
+public:
+    // Which zoom of the document's settings the view keeps.
+    enum class ScaleSetting { None, MainView, PartEditing };
+
+    ElementEditingView(ZDLDocument* document, ScaleSetting scaleSetting, QWidget* parent = nullptr);
+
+    // The edited object comes into view centred.
+    void setRootObject(const ObjectPtr& root) override;
+    void setViewScale(float scale) override;
+    // Part elements and images of the payload go into the root; parts bring their elements.
+    void insertFromScrap(const std::shared_ptr<PasteboardParent>& payload) override;
+
+protected:
+    void drawRect(const QRectF& dirtyRect) override;
+    // The root's children; subclasses draw their content instead.
+    virtual void drawContent(ZDLContext& context, const QRectF& dirtyRect);
+    void fillBackground(const QRectF& dirtyRect);
+
+private:
+    ScaleSetting m_scaleSetting;
+};
+
+} // namespace zandrel

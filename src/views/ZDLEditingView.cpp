@@ -1,0 +1,400 @@
+// The editing view base: its document, undoable selections and children, the clipboard, keys and
+// validation. The arranging, flipping and merging commands are in ZDLEditingViewCommands.cpp.
+#include "views/ZDLEditingView.h"
+
+#include "app/Pasteboard.h"
+#include "app/core/ActionNames.h"
+#include "app/core/DocumentDialogs.h"
+#include "app/core/DocumentHost.h"
+#include "charmodel/DocumentSettings.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartAlias.h"
+#include "charmodel/PartElement.h"
+#include "charmodel/PartGroup.h"
+#include "charmodel/PartPath.h"
+#include "comicmodel/ComicElementClassNames.h"
+#include "graphics/ArrayUtils.h"
+#include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
+#include "tools/ZDLTool.h"
+
+#include <QPointer>
+
+namespace zandrel {
+
+namespace {
+
+// An imported image is shrunk, never enlarged, to fit this many points both ways.
+constexpr float kImportedImageSize = 200.0f;
+
+bool isNamed(const ObjectPtr& object, const QString& className)
+{
+    return ArrayUtils::isKindOfClassNamed(object.get(), className);
+}
+
+} // namespace
+
+ZDLEditingView::ZDLEditingView(ZDLDocument* document, QWidget* parent)
+    : ZDLView(parent)
+    , m_document(document)
+    , m_characterDoc(dynamic_cast<CharacterDocument*>(document))
+{
+    auto& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, kUpdateDocumentViewsNotification, document,
+        [this](const Notification& notification) { updateView(notification); });
+    center.addObserver(
+        this, kDocumentClosingNotification, document, [this](const Notification&) { documentClosing(); });
+}
+
+ZDLEditingView::~ZDLEditingView()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (m_document)
+        m_document->undoManager()->removeAllActionsWithTarget(this);
+}
+
+void ZDLEditingView::documentClosing()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    ZDLView::documentClosing();
+    m_characterDoc = nullptr;
+    m_comicDoc = nullptr;
+    m_document = nullptr;
+}
+
+void ZDLEditingView::tellAllGraphics(GraphicNotice notice, GraphicManipulator* object)
+{
+    if (m_document)
+        m_document->tellAllGraphics(notice, object);
+}
+
+void ZDLEditingView::setViewScale(float scale)
+{
+    ZDLView::setViewScale(scale);
+    if (m_document && m_document->host() && isVisible())
+        m_document->host()->setScalePopupValue(viewScale());
+}
+
+QPointF ZDLEditingView::getCenterForZoom() const
+{
+    const ElementList selected = selection();
+    if (!selected.isEmpty())
+        return ArrayUtils::getElementsCenter(selected);
+    const ObjectPtr root = rootObject();
+    if (const auto* container = asProtocol<Parent>(root); container && container->numChildren() > 0)
+        return ArrayUtils::getElementsCenter(container->children());
+    if (const auto* path = dynamic_cast<const PartPath*>(root.get()))
+        return path->getBoundsIgnoringVisibility().center();
+    return getCenterOfVisibleRect();
+}
+
+// --- Undoable view state ---
+
+void ZDLEditingView::undoableSetSelection(const ElementList& selection, const ObjectPtr& root, bool bothWays)
+{
+    if (m_document) {
+        const ElementList recorded = bothWays ? selection : this->selection();
+        const QPointer<ZDLEditingView> self(this);
+        m_document->undoManager()->registerUndo(this, [self, recorded, root, bothWays] {
+            if (self)
+                self->undoableSetSelection(recorded, root, bothWays);
+        });
+    }
+    setSelectionFromUndo(selection, root);
+}
+
+void ZDLEditingView::undoableSetSelection(const ElementList& selection, bool bothWays)
+{
+    undoableSetSelection(selection, rootObject(), bothWays);
+}
+
+void ZDLEditingView::setSelectionFromUndo(const ElementList& selection, const ObjectPtr& root)
+{
+    // A view that shows another root meanwhile keeps its own selection.
+    if (root == rootObject())
+        replaceSelection(selection);
+}
+
+void ZDLEditingView::undoableSetChildren(const ElementList& children, const ObjectPtr& parent,
+    const ElementList& selection, const ElementList& oldSelection)
+{
+    auto* container = asProtocol<Parent>(parent);
+    if (!container || !m_document)
+        return;
+    const ElementList oldChildren = container->children();
+    const QPointer<ZDLEditingView> self(this);
+    m_document->undoManager()->registerUndo(this, [self, oldChildren, parent, oldSelection, selection] {
+        if (self)
+            self->undoableSetChildren(oldChildren, parent, oldSelection, selection);
+    });
+    const auto announce = [this](const ObjectPtr& object, bool after) {
+        const auto* source = asProtocol<InvalidationBoundsSource>(object);
+        if (source)
+            m_document->updateViewsRect(source->getInvalidationBounds(), after);
+        return source != nullptr;
+    };
+    for (const ObjectPtr& child : oldChildren) {
+        if (children.contains(child))
+            continue;
+        if (auto* graphic = asProtocol<GraphicElement>(child))
+            graphic->notifyAllGraphicsOf(GraphicNotice::ParentChanged, nullptr);
+        announce(child, false);
+    }
+    for (const ObjectPtr& child : children) {
+        if (!oldChildren.contains(child))
+            announce(child, false);
+    }
+    announce(parent, false);
+    container->setChildren(children);
+    if (parent == rootObject())
+        setSelection(selection);
+    if (!announce(parent, true))
+        m_document->updateViews();
+}
+
+// --- Clipboard ---
+
+void ZDLEditingView::copyToClipboard()
+{
+    Pasteboard::writePayload(PasteboardParent::initWithChildren(getSelectionSorted()));
+}
+
+void ZDLEditingView::copy()
+{
+    copyToClipboard();
+}
+
+void ZDLEditingView::cut()
+{
+    copyToClipboard();
+    deleteSelection();
+}
+
+void ZDLEditingView::paste()
+{
+    // What another program or document put there is read like a file; copies scrolled out of sight
+    // come back centred in view.
+    const PasteboardParentPtr payload = Pasteboard::readGeneralPayload();
+    if (!payload || payload->children().isEmpty())
+        return;
+    payload->ensureChildrenInRect(visibleRect());
+    insertFromScrap(payload);
+}
+
+void ZDLEditingView::deleteSelection()
+{
+    if (currentTool() && currentTool()->customDelete())
+        return;
+    auto* root = asProtocol<Parent>(rootObject());
+    if (!root || !m_document || numSelected() == 0)
+        return;
+    ElementList children = root->children();
+    bool removed = false;
+    for (qsizetype index = children.size() - 1; index >= 0; --index) {
+        if (isSelected(children.at(index))) {
+            children.removeAt(index);
+            removed = true;
+        }
+    }
+    if (!removed)
+        return;
+    undoableSetSelection({}, false);
+    m_document->undoableSetChildren(children, rootObject());
+    m_document->objectsDeletedByUserInParent(rootObject());
+    m_document->undoManager()->setActionName(localized("Delete object"));
+}
+
+// --- Editing an object ---
+
+void ZDLEditingView::doEditObject(const ObjectPtr& object)
+{
+    if (m_document)
+        m_document->edit(object);
+}
+
+void ZDLEditingView::editObject()
+{
+    if (numSelected() != 1)
+        return;
+    ObjectPtr object = firstSelected();
+    if (const auto* alias = dynamic_cast<const PartAlias*>(object.get()))
+        object = alias->realPart();
+    if (dynamic_cast<const Part*>(object.get()) || dynamic_cast<const PartElement*>(object.get())
+        || dynamic_cast<const ImageElement*>(object.get()) || isNamed(object, ComicElementClass::kBalloon)
+        || isNamed(object, ComicElementClass::kGroup))
+        doEditObject(object);
+}
+
+QString ZDLEditingView::editObjectTitle(bool* enabled) const
+{
+    ObjectPtr object = firstSelected();
+    if (const auto* alias = dynamic_cast<const PartAlias*>(object.get()))
+        object = alias->realPart();
+    *enabled = true;
+    if (dynamic_cast<const Part*>(object.get()))
+        return localized("Edit Part");
+    if (isNamed(object, ComicElementClass::kBalloon)) {
+        *enabled = canEditBalloon();
+        return localized("Edit Balloon Text");
+    }
+    if (dynamic_cast<const ImageElement*>(object.get()))
+        return localized("Edit Image Masks and Cropping");
+    if (dynamic_cast<const PartPath*>(object.get()))
+        return localized("Edit Path Contents");
+    if (isNamed(object, ComicElementClass::kBalloonGroup))
+        return localized("Edit Balloon Group");
+    if (dynamic_cast<const PartGroup*>(object.get()) || isNamed(object, ComicElementClass::kGroup))
+        return localized("Edit Group");
+    *enabled = false;
+    return localized("Edit");
+}
+
+void ZDLEditingView::sizeAndPositionImportedImage(ImageElement& image, const ObjectPtr&, const QPointF& point)
+{
+    image.fitToSize(kImportedImageSize, point);
+}
+
+// --- Keys ---
+
+void ZDLEditingView::nudge(const QPointF& screenOffset)
+{
+    if (numSelected() == 0 || !currentTool())
+        return;
+    currentTool()->nudge(screenOffset / double(viewScale()));
+}
+
+bool ZDLEditingView::performKeyEquivalent(const ZDLEvent& event)
+{
+    if ((event.modifierFlags & kDeviceIndependentModifierMask) || numSelected() == 0)
+        return false;
+    switch (event.key) {
+    case Qt::Key_Up:
+        nudge(QPointF(0, -1));
+        return true;
+    case Qt::Key_Down:
+        nudge(QPointF(0, 1));
+        return true;
+    case Qt::Key_Left:
+        nudge(QPointF(-1, 0));
+        return true;
+    case Qt::Key_Right:
+        nudge(QPointF(1, 0));
+        return true;
+    case Qt::Key_Delete:
+        deleteSelection();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// --- Responder ---
+
+bool ZDLEditingView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kDeleteAction)
+        deleteSelection();
+    else if (action == kCutAction)
+        cut();
+    else if (action == kCopyAction)
+        copy();
+    else if (action == kPasteAction)
+        paste();
+    else if (action == kEditObjectAction)
+        editObject();
+    else if (action == kBringToFrontAction)
+        bringToFront();
+    else if (action == kBringForwardAction)
+        bringForward();
+    else if (action == kSendToBackAction)
+        sendToBack();
+    else if (action == kSendBackwardAction)
+        sendBackward();
+    else if (action == kFlipHorizontalAction)
+        flipHorizontal();
+    else if (action == kFlipVerticalAction)
+        flipVertical();
+    else if (action == kMergeAction)
+        merge();
+    else if (action == kSetPartTypeAction)
+        setPartType(sender.tag);
+    else if (action == kSetBackgroundAction)
+        setBackground(sender.tag);
+    else if (action == kScaleAction)
+        return m_document && DocumentDialogs::open(action, *m_document, QWidget::window());
+    else
+        return ZDLView::tryToPerform(action, sender);
+    return true;
+}
+
+bool ZDLEditingView::validateMenuItem(MenuItemValidation& item)
+{
+    const QString& action = item.action;
+    const bool anySelected = numSelected() > 0;
+    // Flips and scaling need something that is not a balloon.
+    bool allBalloons = anySelected;
+    for (const ObjectPtr& object : selection())
+        allBalloons = allBalloons && isNamed(object, ComicElementClass::kBalloon);
+    const bool transformable = anySelected && !allBalloons;
+    if (action == kEditObjectAction) {
+        bool enabled = false;
+        if (numSelected() == 1)
+            item.title = editObjectTitle(&enabled);
+        item.enabled = enabled;
+        return true;
+    }
+    if (action == kFlipHorizontalAction || action == kFlipVerticalAction) {
+        item.enabled = transformable;
+        return true;
+    }
+    if (item.isToolbarItem)
+        return ZDLView::validateMenuItem(item);
+    if (action == kSetBackgroundAction) {
+        const auto settings = m_document ? m_document->documentSettings() : nullptr;
+        item.enabled = true;
+        item.state = settings && settings->backgroundStyle() == item.tag ? MenuItemValidation::State::On
+                                                                         : MenuItemValidation::State::Off;
+    } else if (action == kDeleteAction || action == kCopyAction || action == kCutAction) {
+        item.enabled = anySelected;
+    } else if (action == kPasteAction) {
+        item.enabled = true;
+    } else if (action == kSetPartTypeAction) {
+        validatePartTypeItem(item);
+    } else if (action == kBringToFrontAction || action == kBringForwardAction) {
+        item.enabled = canMoveForward();
+    } else if (action == kSendToBackAction || action == kSendBackwardAction) {
+        item.enabled = canMoveBackward();
+    } else if (action == kScaleAction) {
+        // The scale sheet is offered once the dialogs have installed it.
+        item.enabled = transformable && DocumentDialogs::isInstalled(action);
+    } else if (action == kMergeAction) {
+        const MergeType type = getMergeType();
+        item.enabled = type != MergeType::Nothing;
+        switch (type) {
+        case MergeType::PartGroups:
+        case MergeType::Groups:
+            item.title = localized("Merge Into Single Group");
+            break;
+        case MergeType::Parts:
+            item.title = localized("Merge Into Single Part");
+            break;
+        case MergeType::Balloons:
+            item.title = localized("Merge Into Balloon Group");
+            break;
+        case MergeType::Paths:
+            item.title = localized("Merge Into Compound Path");
+            break;
+        case MergeType::Nothing:
+            item.title = localized("Merge");
+            break;
+        }
+    } else if (action == kImportImageAction) {
+        item.enabled = acceptsImages();
+    } else {
+        return ZDLView::validateMenuItem(item);
+    }
+    return true;
+}
+
+} // namespace zandrel

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/core/CharacterDocument.h"
+#include "views/ZDLView.h"
+
+#include <memory>
+
+namespace zandrel {
+
+class ComicDocument;
+class ComicPanel;
+class Curve;
+class ImageElement;
+class PasteboardParent;
+
+// What the selection can be merged into: nothing, part groups, groups, parts, balloons or paths.
+enum class MergeType : int { Nothing = 0, PartGroups = 1, Groups = 2, Parts = 3, Balloons = 4, Paths = 5 };
+
+// The base of every view that edits a document. It links the view to its document, makes selection
+// and child-list changes undoable, and holds the editing commands that do not depend on the kind of
+// content: delete, cut, copy and paste through the pasteboard payload, the stacking order, flips and
+// scaling about the transform origin, merging the selection, setting part types and the background,
+// nudging with the arrow keys and opening an object's editor. Each command is one named undo step
+// whose undo restores the model and the selection. Subclasses adapt it through the hooks: what a
+// paste inserts, where pasted images go, and which drops they take.
+class ZDLEditingView : public ZDLView, public InsertionView {
+    Q_OBJECT
+
+public:
+    explicit ZDLEditingView(ZDLDocument* document, QWidget* parent = nullptr);
+    ~ZDLEditingView() override;
+
+    ZDLDocument* document() const { return m_document; }
+    // Exactly one of the two is set while the view shows a document: the document as the kind it is.
+    CharacterDocument* characterDoc() const { return m_characterDoc; }
+    // Comic documents come with the comic model; until then this stays null.
+    ComicDocument* comicDoc() const { return m_comicDoc; }
+    virtual QString contentName() const { return m_contentName; }
+    void setContentName(const QString& name) { m_contentName = name; }
+
+    void documentClosing() override;
+    void tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) override;
+    void setViewScale(float scale) override;
+    QPointF getCenterForZoom() const override;
+
+    // --- Undoable view state ---
+    // Selections are recorded for undo by these alone. Without bothWays undo returns to the present
+    // selection; with it, undo and redo both land on the given one (after a change of children, where
+    // the same objects must be selected on either side). A view whose root has changed meanwhile
+    // ignores what is undone.
+    virtual void undoableSetSelection(const ElementList& selection, const ObjectPtr& root, bool bothWays);
+    void undoableSetSelection(const ElementList& selection, bool bothWays) override;
+    void undoableSetChildren(const ElementList& children, const ObjectPtr& parent,
+        const ElementList& selection, const ElementList& oldSelection);
+    ObjectPtr rootObject() const override { return ZDLView::rootObject(); }
+    QObject* window() const override { return QWidget::window(); }
+
+    // --- Commands ---
+    void deleteSelection();
+    void cut();
+    void copy();
+    void paste();
+    void editObject();
+    void bringToFront();
+    void bringForward();
+    void sendToBack();
+    void sendBackward();
+    void flipHorizontal();
+    void flipVertical();
+    void merge();
+    void setPartType(int partType);
+    void setBackground(int style);
+    // The arrow keys: one screen pixel, whatever the zoom.
+    void nudge(const QPointF& screenOffset);
+
+    // --- Helpers ---
+    virtual void copyToClipboard();
+    ElementList getSelectedTypeableElements() const;
+    bool canMoveForward() const;
+    bool canMoveBackward() const;
+    MergeType getMergeType() const;
+    // One undoable transform of the selection about the transform origin; factors of zero or that
+    // are not finite change nothing, since their step could not be undone.
+    void scaleSelection(float sx, float sy, const QString& actionName);
+    void undoableScaleMarksInElements(
+        const ElementList& elements, float factor, bool scalingLines, bool scalingBlurs);
+    // The panel the element overlaps most, the first one on ties; null when it overlaps none.
+    static std::shared_ptr<ComicPanel> bestPanelForElement(
+        const ObjectPtr& element, const QList<std::shared_ptr<ComicPanel>>& panels);
+    // Shades what lies outside the comic or right of a character's page.
+    void drawPasteboardOverlay();
+    bool validatePartTypeItem(MenuItemValidation& item) const;
+
+    // --- Hooks ---
+    virtual ObjectPtr createPathWith(const std::shared_ptr<Curve>& curve) { return nullptr; }
+    virtual void doEditObject(const ObjectPtr& object);
+    virtual bool acceptsImages() const { return false; }
+    virtual bool acceptsLibraryDrags() const { return false; }
+    virtual QPointF graphicPastePoint() const { return getCenterOfVisibleRect(); }
+    // Inserts what the view's root can hold of a pasted payload; the base inserts nothing.
+    virtual void insertFromScrap(const std::shared_ptr<PasteboardParent>& payload) { }
+    virtual void reenterAfterEditing() { }
+    virtual void sizeAndPositionImportedImage(
+        ImageElement& image, const ObjectPtr& parent, const QPointF& point);
+    virtual bool canEditBalloon() const { return false; }
+
+    // --- Responder ---
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+
+protected:
+    bool performKeyEquivalent(const ZDLEvent& event) override;
+
+private:
+    void setSelectionFromUndo(const ElementList& selection, const ObjectPtr& root);
+    void reorder(const ElementList& children, const QString& actionName);
+    void mergeIntoContainer(MergeType type, const ElementList& sorted, ElementList children);
+    void mergePaths(const ElementList& sorted, ElementList children);
+    void registerRelinkOnUndo(const ElementList& containers);
+    QString editObjectTitle(bool* enabled) const;
+
+    ZDLDocument* m_document = nullptr;
+    QString m_contentName;
+    ComicDocument* m_comicDoc = nullptr;
+    CharacterDocument* m_characterDoc = nullptr;
+};
+
+} // namespace zandrel

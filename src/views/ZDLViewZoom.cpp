@@ -1,0 +1,376 @@
+// The view base's zoom, scrolling, sizing, redrawing of announced areas and its menu commands.
+#include "app/MenuActions.h"
+#include "app/core/ActionNames.h"
+#include "app/core/ZDLDocument.h"
+#include "graphics/ArrayUtils.h"
+#include "platform/Geometry.h"
+#include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
+#include "tools/ZDLTracker.h"
+#include "views/ZDLScrollArea.h"
+#include "views/ZDLView.h"
+
+#include <QMenu>
+#include <algorithm>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+// Without "unscaledOutset" a dirty rect grows by this many screen points, for antialiasing.
+constexpr double kDefaultUnscaledOutset = 4.0;
+
+} // namespace
+
+// --- Scale menus ---
+
+QString ZDLView::scaleTitle(float scale)
+{
+    return QStringLiteral("%1%").arg(static_cast<int>(scale * 100.0f));
+}
+
+void ZDLView::addScaleMenuItemsTo(QMenu* menu, const QString& action)
+{
+    menu->clear();
+    for (float scale : kViewScaleTable)
+        MenuActions::add(menu, scaleTitle(scale), action);
+}
+
+float ZDLView::floatFromScaleMenuItem(const QString& title)
+{
+    const QString number = title.section(QLatin1Char('%'), 0, 0).trimmed();
+    bool ok = false;
+    const float value = number.toFloat(&ok);
+    return ok ? value / 100.0f : 0.0f;
+}
+
+// --- Zoom ---
+
+void ZDLView::temporarilySuspendImageFlushingWhileScaling()
+{
+    m_scalingViewInteractively = true;
+    m_suspendFlushImagesTimer.start();
+}
+
+void ZDLView::doneScaling()
+{
+    m_scalingViewInteractively = false;
+    m_suspendFlushImagesTimer.stop();
+    update();
+}
+
+void ZDLView::setViewScale(float scale)
+{
+    // A scale that is not a positive number would make every coordinate infinite.
+    if (!std::isfinite(scale) || scale <= 0.0f)
+        return;
+    temporarilySuspendImageFlushingWhileScaling();
+    if (scale != 1.0f)
+        m_toggleZoomScale = scale;
+    m_viewScale = scale;
+    updateViewSize();
+    update();
+}
+
+void ZDLView::setZoomKeepingCenter(float scale)
+{
+    const QPointF centre = getCenterForZoom();
+    setViewScale(scale);
+    scrollToCenterDocPoint(centre);
+}
+
+void ZDLView::zoomIn()
+{
+    const auto next = std::find_if(kViewScaleTable.begin() + 1, kViewScaleTable.end(),
+        [this](float scale) { return scale > m_viewScale; });
+    if (next != kViewScaleTable.end())
+        setZoomKeepingCenter(*next);
+}
+
+void ZDLView::zoomOut()
+{
+    for (auto index = qsizetype(kViewScaleTable.size()) - 2; index >= 0; --index) {
+        if (kViewScaleTable[std::size_t(index)] < m_viewScale) {
+            setZoomKeepingCenter(kViewScaleTable[std::size_t(index)]);
+            return;
+        }
+    }
+}
+
+void ZDLView::actualSize()
+{
+    setZoomKeepingCenter(1.0f);
+}
+
+void ZDLView::toggleZoom()
+{
+    if (m_viewScale == 1.0f)
+        setZoomKeepingCenter(m_toggleZoomScale);
+    else
+        actualSize();
+}
+
+void ZDLView::magnify(double magnification)
+{
+    const QPointF point = getMouseDocPoint();
+    const QPointF fraction = getScrollPointForDocPoint(point);
+    const float scale = std::clamp(
+        m_viewScale * (1.0f + static_cast<float>(magnification)), minViewScale(), maxViewScale());
+    setViewScale(scale);
+    scrollDocPoint(point, fraction);
+}
+
+QPointF ZDLView::getCenterForZoom() const
+{
+    if (!m_selection.isEmpty())
+        return ArrayUtils::getElementsCenter(m_selection);
+    if (const auto* root = asProtocol<Parent>(m_rootObject); root && root->numChildren() > 0)
+        return ArrayUtils::getElementsCenter(root->children());
+    return getCenterOfVisibleRect();
+}
+
+// --- Scrolling ---
+
+QSize ZDLView::viewportSize() const
+{
+    return size();
+}
+
+QRectF ZDLView::visibleRect() const
+{
+    const double scale = m_viewScale;
+    const QSize port = viewportSize();
+    const QRectF shown(m_bounds.x() + m_scrollOffset.x() / scale, m_bounds.y() + m_scrollOffset.y() / scale,
+        port.width() / scale, port.height() / scale);
+    return intersectionRect(shown, m_bounds);
+}
+
+QPointF ZDLView::getCenterOfVisibleRect() const
+{
+    const double scale = m_viewScale;
+    const QSize port = viewportSize();
+    return QPointF(m_scrollOffset.x() / scale + port.width() / (2 * scale),
+        m_scrollOffset.y() / scale + port.height() / (2 * scale));
+}
+
+void ZDLView::scrollPoint(const QPointF& point)
+{
+    if (!m_scrollArea)
+        return;
+    const QPointF offset = (point - m_bounds.topLeft()) * m_viewScale;
+    m_scrollArea->setScrollOffset(QPoint(qRound(offset.x()), qRound(offset.y())));
+}
+
+void ZDLView::scrollToCenterDocPoint(const QPointF& point)
+{
+    const QPointF centre = getCenterOfVisibleRect();
+    const double scale = m_viewScale;
+    scrollPoint(QPointF(m_scrollOffset.x() / scale + (point.x() - centre.x()),
+        m_scrollOffset.y() / scale + (point.y() - centre.y())));
+    update();
+}
+
+void ZDLView::scrollRectToVisible(const QRectF& rect)
+{
+    const double scale = m_viewScale;
+    const QSize port = viewportSize();
+    const QRectF shown(m_bounds.x() + m_scrollOffset.x() / scale, m_bounds.y() + m_scrollOffset.y() / scale,
+        port.width() / scale, port.height() / scale);
+    QPointF topLeft = shown.topLeft();
+    if (rect.left() < shown.left())
+        topLeft.setX(rect.left());
+    else if (rect.right() > shown.right())
+        topLeft.setX(std::min(rect.left(), rect.right() - shown.width()));
+    if (rect.top() < shown.top())
+        topLeft.setY(rect.top());
+    else if (rect.bottom() > shown.bottom())
+        topLeft.setY(std::min(rect.top(), rect.bottom() - shown.height()));
+    scrollPoint(topLeft);
+}
+
+QPointF ZDLView::getScrollPointForDocPoint(const QPointF& point) const
+{
+    const QRectF shown = visibleRect();
+    if (isEmptyRect(shown))
+        return QPointF();
+    return QPointF((point.x() - shown.x()) / shown.width(), (point.y() - shown.y()) / shown.height());
+}
+
+void ZDLView::scrollDocPoint(const QPointF& point, const QPointF& scrollPoint)
+{
+    QRectF shown = visibleRect();
+    shown.translate(point.x() - (scrollPoint.x() * shown.width() + shown.x()),
+        point.y() - (scrollPoint.y() * shown.height() + shown.y()));
+    scrollRectToVisible(shown);
+}
+
+QPointF ZDLView::getMouseDocPoint() const
+{
+    return convertFromWidget(m_lastMouseWidgetPos);
+}
+
+// --- Sizing ---
+
+QRectF ZDLView::getContentBounds() const
+{
+    const auto* root = asProtocol<Parent>(m_rootObject);
+    if (!root)
+        return QRectF();
+    QRectF bounds = root->getGeometryBounds();
+    for (const ObjectPtr& child : root->children()) {
+        if (const auto* graphic = asProtocol<GraphicElement>(child))
+            bounds = unionRect(bounds, graphic->getGeometryBounds());
+    }
+    return bounds;
+}
+
+void ZDLView::updateViewSize()
+{
+    if (m_inUpdateViewSize)
+        return;
+    m_inUpdateViewSize = true;
+    const double scale = m_viewScale;
+    const QSize port = viewportSize();
+    QRectF area = unionRect(QRectF(0, 0, port.width() / scale, port.height() / scale), getContentBounds());
+    // Content at negative coordinates lies outside the scrollable area.
+    if (area.x() < 0)
+        area = QRectF(0, area.y(), area.width() + area.x(), area.height());
+    if (area.y() < 0)
+        area = QRectF(area.x(), 0, area.width(), area.height() + area.y());
+    // Never shrink under a drag: the area under the pointer stays where it is.
+    if (m_currentTracker && m_currentTracker->editingDocument())
+        area = unionRect(area, m_bounds);
+    if (!equalRects(area, m_bounds))
+        m_bounds = area;
+    if (m_scrollArea)
+        m_scrollArea->updateScrollBars();
+    m_inUpdateViewSize = false;
+}
+
+// --- Coordinates ---
+
+QTransform ZDLView::viewTransform() const
+{
+    const double scale = m_viewScale;
+    return QTransform::fromTranslate(-m_bounds.x(), -m_bounds.y()) * QTransform::fromScale(scale, scale)
+        * QTransform::fromTranslate(-m_scrollOffset.x(), -m_scrollOffset.y());
+}
+
+QPointF ZDLView::convertFromWidget(const QPointF& widgetPoint) const
+{
+    return (widgetPoint + QPointF(m_scrollOffset)) / double(m_viewScale) + m_bounds.topLeft();
+}
+
+QRectF ZDLView::centerScanRect(const QRectF& rect) const
+{
+    const double ratio = devicePixelRatioF();
+    const QTransform toDevice = viewTransform() * QTransform::fromScale(ratio, ratio);
+    const QRectF device = toDevice.mapRect(rect);
+    const QRectF aligned(QPointF(std::round(device.left()), std::round(device.top())),
+        QPointF(std::round(device.right()), std::round(device.bottom())));
+    return toDevice.inverted().mapRect(aligned);
+}
+
+void ZDLView::setNeedsDisplayInRect(const QRectF& rect)
+{
+    if (isEmptyRect(rect))
+        return;
+    update(viewTransform().mapRect(rect).toAlignedRect());
+}
+
+// --- Document changes ---
+
+void ZDLView::updateView(const Notification& notification)
+{
+    if (!isVisible())
+        return;
+    const ValueMap& info = notification.userInfo;
+    if (info.isEmpty()) {
+        updateViewSize();
+        update();
+        return;
+    }
+    const double scale = m_viewScale;
+    const double outset = info.contains(kUnscaledOutsetKey)
+        ? info.value(kUnscaledOutsetKey).toDouble() / scale
+        : kDefaultUnscaledOutset / scale;
+    const QRectF dirty = insetRect(info.value(kDirtyRectKey).toRect(), -outset, -outset);
+    if (info.value(kAfterChangeKey).toBool())
+        updateViewSize();
+    setNeedsDisplayInRect(dirty);
+    setNeedsDisplaySelection();
+}
+
+// --- Responder ---
+
+bool ZDLView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kSelectAllAction)
+        selectAll();
+    else if (action == kDeselectAllAction)
+        deselectAll();
+    else if (action == kZoomInAction)
+        zoomIn();
+    else if (action == kZoomOutAction)
+        zoomOut();
+    else if (action == kActualSizeAction)
+        actualSize();
+    else if (action == kToggleZoomAction)
+        toggleZoom();
+    else if (action == kSetViewScaleFromPopupAction) {
+        const float scale
+            = sender.value.isValid() ? sender.value.toFloat() : floatFromScaleMenuItem(sender.title);
+        if (scale > 0.0f)
+            setZoomKeepingCenter(scale);
+    } else if (action == kShowPanelHelpAction || action == kMoveToLayerAction
+        || action == kToggleFloatingAction) {
+        // The help comic and the layers come with their own parts of the program.
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ZDLView::validateMenuItem(MenuItemValidation& item)
+{
+    const QString& action = item.action;
+    // Toolbar items of the view are off but help; the subclasses answer their own first.
+    if (item.isToolbarItem) {
+        if (action == kShowPanelHelpAction) {
+            item.enabled = !m_helpPanelName.isEmpty();
+            return true;
+        }
+        return false;
+    }
+    if (action == kSelectAllAction) {
+        const auto* root = asProtocol<Parent>(m_rootObject);
+        item.enabled = root && m_selection.size() < qsizetype(root->numChildren());
+    } else if (action == kDeselectAllAction) {
+        item.enabled = !m_selection.isEmpty();
+    } else if (action == kZoomInAction) {
+        item.enabled = m_viewScale < maxViewScale();
+    } else if (action == kZoomOutAction) {
+        item.enabled = m_viewScale > minViewScale();
+    } else if (action == kActualSizeAction || action == kToggleZoomAction) {
+        item.enabled = true;
+    } else if (action == kSetViewScaleFromPopupAction) {
+        item.enabled = true;
+        item.state = floatFromScaleMenuItem(item.title) == m_viewScale ? MenuItemValidation::State::On
+                                                                       : MenuItemValidation::State::Off;
+    } else if (action == kShowPanelHelpAction) {
+        // No help comic opens until the help comics are part of the program.
+        item.enabled = !m_helpPanelName.isEmpty();
+    } else if (action == kMoveToLayerAction) {
+        item.enabled = false;
+        item.title = localized("Move to Other Layer");
+    } else if (action == kToggleFloatingAction) {
+        item.enabled = false;
+        item.title = localized("Free from Panel");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace zandrel
