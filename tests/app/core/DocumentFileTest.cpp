@@ -338,3 +338,34 @@ TEST_F(DocumentFileTest, CatalogsHearOfPlainSavesAndAutosavesOnly)
 
 } // namespace
 } // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST(ExportNamesTest, ExportsProposeTheDocumentsNameWithWhatIsExported)
+{
+    using Kind = ZDLDocument::ExportKind;
+    CharacterDocument untitled;
+    CharacterDocument saved;
+    saved.setFilePath(QStringLiteral("/tmp/Story.v2.parts"));
+    struct Case {
+        const ZDLDocument* document;
+        Kind kind;
+        QString extension;
+        QString name;
+    };
+    const QList<Case> cases {
+        { &saved, Kind::Comic, QStringLiteral("pdf"), QStringLiteral("Story.v2.pdf") },
+        { &saved, Kind::Selection, QStringLiteral("png"), QStringLiteral("Story.v2 selection.png") },
+        { &saved, Kind::Selection, QStringLiteral(".png"), QStringLiteral("Story.v2 selection.png") },
+        // Pages and panels are the comic document's to name.
+        { &saved, Kind::Page, QStringLiteral("jpg"), QStringLiteral("Story.v2.jpg") },
+        { &untitled, Kind::Selection, QStringLiteral("jpg"), QStringLiteral("Untitled selection.jpg") },
+    };
+    for (const Case& each : cases)
+        EXPECT_EQ(each.document->documentNameWithQualifier(each.kind, each.extension), each.name);
+    EXPECT_EQ(untitled.documentNameWithExtension(QStringLiteral("eps")), QStringLiteral("Untitled.eps"));
+}
+
+} // namespace
+} // namespace zandrel
