@@ -99,7 +99,7 @@ ObjectPtr CharacterView::childAt(const QPointF& point) const
 QRectF CharacterView::getContentBounds() const
 {
     const double margin = kContentMargin / viewScale();
-    QRectF bounds = ElementEditingView::getContentBounds();
+    QRectF bounds = ZDLEditingView::getContentBounds();
     if (!isEmptyRect(bounds))
         bounds = insetRect(bounds, -margin, -margin);
     if (const auto* model = dynamic_cast<const CharacterModel*>(rootObject().get()))

@@ -6,6 +6,7 @@
 #include "views/ElementEditingView.h"
 #include "views/ZDLScrollArea.h"
 
+#include <QLayout>
 #include <QVBoxLayout>
 
 namespace zandrel {
@@ -33,6 +34,8 @@ EditingControllerView::~EditingControllerView() = default;
 
 void EditingControllerView::edit(const ObjectPtr& object)
 {
+    // Just shown: the view takes its size now, so that the object comes into view centred.
+    layout()->activate();
     m_editingView->setRootObject(object);
     m_editingView->setFocus();
     m_levelBar->levelsChanged();

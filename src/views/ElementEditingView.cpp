@@ -12,6 +12,7 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "tools/SelectionTool.h"
 
@@ -49,6 +50,15 @@ void ElementEditingView::setRootObject(const ObjectPtr& root)
         if (!content.isEmpty())
             scrollToCenterDocPoint(content.center());
     }
+}
+
+QRectF ElementEditingView::getContentBounds() const
+{
+    const QRectF content = ZDLEditingView::getContentBounds();
+    if (isEmptyRect(content))
+        return content;
+    const double scale = viewScale();
+    return insetRect(content, -width() / (2 * scale), -height() / (2 * scale));
 }
 
 void ElementEditingView::setViewScale(float scale)

@@ -22,6 +22,8 @@ public:
     // The edited object comes into view centred.
     void setRootObject(const ObjectPtr& root) override;
     void setViewScale(float scale) override;
+    // The content with room around it, so that any of it can be scrolled to the middle of the view.
+    QRectF getContentBounds() const override;
     // Part elements and images of the payload go into the root; parts bring their elements.
     void insertFromScrap(const std::shared_ptr<PasteboardParent>& payload) override;
 
