@@ -9,7 +9,7 @@
 #include "charmodel/PartAlias.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Balloon.h"
 #include "graphics/ArrayUtils.h"
 #include "platform/Localization.h"
 #include "tools/SelectionTrackers.h"
@@ -191,8 +191,7 @@ HandleList SelectionTool::getHandlesFromFrame(const QRectF& frame)
         return handles;
     const ObjectPtr only = view()->firstSelected();
     const auto* alias = dynamic_cast<const PartAlias*>(only.get());
-    if (ArrayUtils::isKindOfClassNamed(only.get(), ComicElementClass::kBalloon)
-        || (alias && !alias->supportsOrigin()))
+    if (dynamic_cast<const Balloon*>(only.get()) || (alias && !alias->supportsOrigin()))
         return handles;
     handles.append(std::make_shared<OriginHandle>(transformOrigin(), kOriginHandleSize, *view()));
     return handles;

@@ -4,6 +4,8 @@
 
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
+#include "charmodel/PartGroup.h"
+#include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/Curve.h"
 #include "graphics/Path.h"
@@ -43,8 +45,7 @@ unsigned scaleHandleSide(float m)
 
 bool isGroupLike(const ObjectPtr& object)
 {
-    return ArrayUtils::isKindOfClassNamed(object.get(), QStringLiteral("Group"))
-        || ArrayUtils::isKindOfClassNamed(object.get(), QStringLiteral("PartGroup"));
+    return dynamic_cast<const Group*>(object.get()) || dynamic_cast<const PartGroup*>(object.get());
 }
 
 } // namespace

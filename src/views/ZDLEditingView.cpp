@@ -13,7 +13,8 @@
 #include "charmodel/PartElement.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Balloon.h"
+#include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
@@ -27,11 +28,6 @@ namespace {
 
 // An imported image is shrunk, never enlarged, to fit this many points both ways.
 constexpr float kImportedImageSize = 200.0f;
-
-bool isNamed(const ObjectPtr& object, const QString& className)
-{
-    return ArrayUtils::isKindOfClassNamed(object.get(), className);
-}
 
 } // namespace
 
@@ -221,8 +217,8 @@ void ZDLEditingView::editObject()
     if (const auto* alias = dynamic_cast<const PartAlias*>(object.get()))
         object = alias->realPart();
     if (dynamic_cast<const Part*>(object.get()) || dynamic_cast<const PartElement*>(object.get())
-        || dynamic_cast<const ImageElement*>(object.get()) || isNamed(object, ComicElementClass::kBalloon)
-        || isNamed(object, ComicElementClass::kGroup))
+        || dynamic_cast<const ImageElement*>(object.get()) || dynamic_cast<const Balloon*>(object.get())
+        || dynamic_cast<const Group*>(object.get()))
         doEditObject(object);
 }
 
@@ -234,7 +230,7 @@ QString ZDLEditingView::editObjectTitle(bool* enabled) const
     *enabled = true;
     if (dynamic_cast<const Part*>(object.get()))
         return localized("Edit Part");
-    if (isNamed(object, ComicElementClass::kBalloon)) {
+    if (dynamic_cast<const Balloon*>(object.get())) {
         *enabled = canEditBalloon();
         return localized("Edit Balloon Text");
     }
@@ -242,9 +238,9 @@ QString ZDLEditingView::editObjectTitle(bool* enabled) const
         return localized("Edit Image Masks and Cropping");
     if (dynamic_cast<const PartPath*>(object.get()))
         return localized("Edit Path Contents");
-    if (isNamed(object, ComicElementClass::kBalloonGroup))
+    if (dynamic_cast<const BalloonGroup*>(object.get()))
         return localized("Edit Balloon Group");
-    if (dynamic_cast<const PartGroup*>(object.get()) || isNamed(object, ComicElementClass::kGroup))
+    if (dynamic_cast<const PartGroup*>(object.get()) || dynamic_cast<const Group*>(object.get()))
         return localized("Edit Group");
     *enabled = false;
     return localized("Edit");
@@ -335,7 +331,7 @@ bool ZDLEditingView::validateMenuItem(MenuItemValidation& item)
     // Flips and scaling need something that is not a balloon.
     bool allBalloons = anySelected;
     for (const ObjectPtr& object : selection())
-        allBalloons = allBalloons && isNamed(object, ComicElementClass::kBalloon);
+        allBalloons = allBalloons && dynamic_cast<const Balloon*>(object.get());
     const bool transformable = anySelected && !allBalloons;
     if (action == kEditObjectAction) {
         bool enabled = false;

@@ -9,9 +9,10 @@
 #include "charmodel/PartAlias.h"
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/ComicPanel.h"
+#include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/Curve.h"
 #include "graphics/Path.h"
@@ -33,11 +34,6 @@ namespace {
 // A character's page is this wide; the overlay shades everything right of it.
 constexpr double kCharacterPageWidth = 864.0;
 constexpr double kOverlayExtent = 20000.0;
-
-bool isNamed(const ObjectPtr& object, const QString& className)
-{
-    return ArrayUtils::isKindOfClassNamed(object.get(), className);
-}
 
 bool isExactly(const ObjectPtr& object, const QString& className)
 {
@@ -232,7 +228,7 @@ bool ZDLEditingView::validatePartTypeItem(MenuItemValidation& item) const
     for (const ObjectPtr& element : typeable) {
         const auto* comic = asProtocol<ComicElement>(element);
         const auto* alias = dynamic_cast<const PartAlias*>(element.get());
-        if (isNamed(element, ComicElementClass::kBalloon))
+        if (dynamic_cast<const Balloon*>(element.get()))
             continue;
         const int type = comic ? comic->partType() : alias ? alias->partType() : 0;
         ++counted;
@@ -264,15 +260,15 @@ MergeType ZDLEditingView::getMergeType() const
     bool balloons = false, parts = false, images = false, balloonGroups = false, groups = false,
          partGroups = false, partPaths = false, pathLike = false;
     for (const ObjectPtr& object : selected) {
-        if (isNamed(object, ComicElementClass::kBalloon))
+        if (dynamic_cast<const Balloon*>(object.get()))
             balloons = true;
         else if (dynamic_cast<const Part*>(object.get()))
             parts = true;
         else if (dynamic_cast<const ImageElement*>(object.get()))
             images = true;
-        else if (isNamed(object, ComicElementClass::kBalloonGroup))
+        else if (dynamic_cast<const BalloonGroup*>(object.get()))
             balloonGroups = true;
-        else if (isNamed(object, ComicElementClass::kGroup))
+        else if (dynamic_cast<const Group*>(object.get()))
             groups = true;
         else if (dynamic_cast<const PartGroup*>(object.get()))
             partGroups = true;
@@ -315,10 +311,10 @@ void ZDLEditingView::mergeIntoContainer(MergeType type, const ElementList& sorte
         containerClass = PartGroup::kClassName;
         break;
     case MergeType::Groups:
-        containerClass = ComicElementClass::kGroup;
+        containerClass = Group::kClassName;
         break;
     case MergeType::Balloons:
-        containerClass = ComicElementClass::kBalloonGroup;
+        containerClass = BalloonGroup::kClassName;
         break;
     default:
         containerClass = Part::kClassName;

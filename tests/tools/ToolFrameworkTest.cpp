@@ -241,5 +241,30 @@ TEST_F(ToolFrameworkTest, DraggingMovesAndOptionDraggingDuplicatesEachAsOneStep)
     EXPECT_EQ(view->selection(), (ElementList { part(1), part(2), part(4) }));
 }
 
+TEST_F(ToolFrameworkTest, APointerRestingOutsideTheViewKeepsScrollingAndDragging)
+{
+    view->setViewScale(4.0f);
+    view->scrollToCenterDocPoint(partCentre(1));
+    const QPoint press = at(partCentre(1));
+    const QPoint outside(view->width() + 30, press.y());
+    const QPointF pressed = view->convertFromWidget(press);
+    QTest::mousePress(view, Qt::LeftButton, {}, press);
+    QTest::mouseMove(view, press + QPoint(10, 0));
+    QTest::mouseMove(view, outside);
+    const int offset = view->scrollArea()->scrollOffset().x();
+    const double reached = asProtocol<GraphicElement>(part(1))->getBounds().left();
+    // The auto-scroll timer replays the drag every tenth of a second while the button is down.
+    QTest::qWait(350);
+    EXPECT_GT(view->scrollArea()->scrollOffset().x(), offset);
+    EXPECT_GT(asProtocol<GraphicElement>(part(1))->getBounds().left(), reached);
+    const QPointF under = view->convertFromWidget(outside);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, outside);
+    endOfEvent();
+    // Released, the part is where the pointer last dragged it, as one step.
+    EXPECT_NEAR(asProtocol<GraphicElement>(part(1))->getBounds().center().x() - partCentre(1).x(),
+        under.x() - pressed.x(), 1e-6);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Move Objects"));
+}
+
 } // namespace
 } // namespace zandrel

@@ -2,6 +2,8 @@
 // gives back the file's bytes and the selection the command found.
 #include "CharacterWindowFixture.h"
 #include "charmodel/Part.h"
+#include "comicmodel/Balloon.h"
+#include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
 
 namespace zandrel {
@@ -166,6 +168,43 @@ TEST_F(EditingCommandsTest, MergingPartsIsOneStepThatUndoesBackToTheSameTree)
     choose(kUndoAction);
     for (const ObjectPtr& element : firstElements)
         EXPECT_EQ(asProtocol<ModelElement>(element)->parent(), first.get());
+}
+
+TEST_F(EditingCommandsTest, BalloonsMergeIntoABalloonGroupAndGroupsKeepBalloonGroupsWhole)
+{
+    // Balloons may stand in a character beside its parts.
+    const auto first = std::make_shared<Balloon>();
+    const auto second = std::make_shared<Balloon>();
+    document->undoableSetChildren(
+        document->model()->children() + ElementList { first, second }, document->model());
+    endOfEvent();
+    view->setSelection({ first, second });
+    EXPECT_EQ(showMenuItem(window, kMergeAction)->text(), QStringLiteral("Merge Into Balloon Group"));
+    const QByteArray before = bytes();
+    choose(kMergeAction);
+    endOfEvent();
+    const auto balloonGroup = std::dynamic_pointer_cast<BalloonGroup>(view->firstSelected());
+    ASSERT_TRUE(balloonGroup);
+    EXPECT_EQ(balloonGroup->children(), (ElementList { first, second }));
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Merge Balloons"));
+
+    // A group and a balloon group: the balloon group goes into a new group whole.
+    const auto group = std::make_shared<Group>();
+    group->setChildren({ std::make_shared<Balloon>(), std::make_shared<Balloon>() });
+    document->undoableSetChildren(document->model()->children() + ElementList { group }, document->model());
+    endOfEvent();
+    view->setSelection({ balloonGroup, group });
+    EXPECT_EQ(showMenuItem(window, kMergeAction)->text(), QStringLiteral("Merge Into Single Group"));
+    choose(kMergeAction);
+    endOfEvent();
+    EXPECT_EQ(view->firstSelected(), group);
+    EXPECT_EQ(group->children().first(), balloonGroup);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Merge Group"));
+    choose(kUndoAction);
+    choose(kUndoAction);
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(view->selection(), (ElementList { first, second }));
 }
 
 TEST_F(EditingCommandsTest, PartTypeItemsShowTheSelectionsTypesAndSetThemAsOneStep)

@@ -7,8 +7,9 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartAlias.h"
 #include "charmodel/PartElement.h"
-#include "comicmodel/ComicElementClassNames.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicModelClasses.h"
+#include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ZDLContext.h"
@@ -40,7 +41,7 @@ const QString kColorsKey = QStringLiteral("colors");
 QStringList childClasses()
 {
     return { Part::kClassName, PartAlias::kClassName, PartElement::kClassName, ImageElement::kClassName,
-        ComicElementClass::kGroup, ComicElementClass::kBalloon, ComicElementClass::kBalloonGroup };
+        Group::kClassName, Balloon::kClassName, BalloonGroup::kClassName };
 }
 
 void registerClasses()
