@@ -241,6 +241,22 @@ TEST_F(ToolFrameworkTest, DraggingMovesAndOptionDraggingDuplicatesEachAsOneStep)
     EXPECT_EQ(view->selection(), (ElementList { part(1), part(2), part(4) }));
 }
 
+TEST_F(ToolFrameworkTest, CommandClickSelectsAChainOfOverlappingElements)
+{
+    // Parts 1, 2 and 3 overlap one another in a chain; part 0 overlaps none of them.
+    document->undoableOffsetObjects({ part(2) }, QPointF(-60, 0), false);
+    document->undoableOffsetObjects({ part(3) }, QPointF(-120, 0), false);
+    endOfEvent();
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, at(partCentre(1) + QPointF(-15, 0)));
+    EXPECT_EQ(view->selection(), (ElementList { part(1), part(2), part(3) }));
+    // With Shift, the chain follows the clicked element: selected, so all of it goes.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(partCentre(0)));
+    EXPECT_EQ(view->selection(), (ElementList { part(1), part(2), part(3), part(0) }));
+    QTest::mouseClick(
+        view, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier, at(partCentre(1) + QPointF(-15, 0)));
+    EXPECT_EQ(view->selection(), ElementList { part(0) });
+}
+
 TEST_F(ToolFrameworkTest, APointerRestingOutsideTheViewKeepsScrollingAndDragging)
 {
     view->setViewScale(4.0f);

@@ -2,6 +2,7 @@
 // gives back the file's bytes and the selection the command found.
 #include "CharacterWindowFixture.h"
 #include "charmodel/Part.h"
+#include "charmodel/PartPath.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
@@ -114,6 +115,26 @@ TEST_F(EditingCommandsTest, FlipsTurnAboutTheOriginOfTheLowestRankAndUndo)
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Flip Vertical"));
     // The scale sheet is not part of the program yet: its command is offered disabled.
     EXPECT_FALSE(showMenuItem(window, kScaleAction)->isEnabled());
+}
+
+TEST_F(EditingCommandsTest, ScalingLineWeightsAndBlursIsUndoneByTheInverseFactor)
+{
+    const auto path = std::dynamic_pointer_cast<PartPath>(asProtocol<Parent>(part(1))->getChildAtIndex(0));
+    ASSERT_TRUE(path);
+    path->setBlur(3.0f);
+    const QByteArray before = bytes();
+    const float weight = path->lineWeight();
+    view->undoableScaleMarksInElements({ part(1) }, 2.0f, true, false);
+    endOfEvent();
+    EXPECT_EQ(path->lineWeight(), 2 * weight);
+    EXPECT_EQ(path->blur(), 3.0f) << "lines only";
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+    view->undoableScaleMarksInElements({ part(1) }, 0.5f, true, true);
+    EXPECT_EQ(path->blur(), 1.5f);
+    // A factor that could not be undone changes nothing.
+    view->undoableScaleMarksInElements({ part(1) }, 0.0f, true, true);
+    EXPECT_EQ(path->blur(), 1.5f);
 }
 
 TEST_F(EditingCommandsTest, ArrowKeysNudgeOneScreenPixelAtAnyZoom)
