@@ -211,6 +211,50 @@ TEST_F(ToolFrameworkTest, ALiveScaleIsCommittedAsOneStepThatRestoresTheOriginals
     EXPECT_EQ(part(2), scaled);
 }
 
+TEST_F(ToolFrameworkTest, RotatingAndSkewingByTheirStalksAreOneStepAndTheOriginIsNone)
+{
+    click(2);
+    const ObjectPtr original = part(2);
+    const QByteArray before = bytes();
+    const QPointF origin = view->transformOrigin();
+    const auto cornerOf = [this](const QString& type) {
+        const ZDLHandlePtr handle = handleOf(type);
+        return handle ? handle->box().center() : QPointF();
+    };
+    // A quarter turn about the origin: the part stays itself, turned, its bounds turned with it.
+    const QRectF bounds = asProtocol<GraphicElement>(original)->getBounds();
+    const QPointF grip = cornerOf(kRotateHandleType);
+    const QPointF arm = grip - origin;
+    drag(at(grip), at(origin + QPointF(-arm.y(), arm.x())));
+    EXPECT_EQ(part(2), original);
+    const QRectF turned = asProtocol<GraphicElement>(original)->getBounds();
+    EXPECT_NEAR(turned.width(), bounds.height(), 1.5);
+    EXPECT_NEAR(turned.height(), bounds.width(), 1.5);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Rotate Objects"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(view->selection(), ElementList { original });
+
+    // The horizontal skew grip below the frame slants the part sideways: taller stays, wider grows.
+    const QPointF skewGrip = cornerOf(kSkewHorizHandleType);
+    drag(at(skewGrip), at(skewGrip + QPointF(30, 0)));
+    const QRectF slanted = asProtocol<GraphicElement>(original)->getBounds();
+    EXPECT_NEAR(slanted.height(), bounds.height(), 1.5);
+    EXPECT_GT(slanted.width(), bounds.width() + 10);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Skew Objects"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+
+    // The transform origin is the view's state: moving it changes no file and records no step.
+    const QPointF originGrip = cornerOf(kOriginHandleType);
+    drag(at(originGrip), at(originGrip + QPointF(-20, -15)));
+    EXPECT_TRUE(view->transformOriginOverridden());
+    EXPECT_NEAR(view->transformOrigin().x(), origin.x() - 20, 1.0);
+    EXPECT_NEAR(view->transformOrigin().y(), origin.y() - 15, 1.0);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_FALSE(showMenuItem(window, kUndoAction)->isEnabled());
+}
+
 TEST_F(ToolFrameworkTest, DraggingMovesAndOptionDraggingDuplicatesEachAsOneStep)
 {
     const QByteArray before = bytes();
