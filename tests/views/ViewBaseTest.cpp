@@ -4,6 +4,7 @@
 #include "app/DocumentToolbar.h"
 #include "graphics/ArrayUtils.h"
 #include "platform/Geometry.h"
+#include "support/TestSupport.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -113,6 +114,19 @@ TEST_F(ViewBaseTest, RedrawsOnlyTheAreasTheDocumentNames)
         + QRegion(view->viewTransform().mapRect(insetRect(after, -2, -2)).toAlignedRect());
     EXPECT_EQ(recorder->painted, expected);
     EXPECT_FALSE(recorder->painted.contains(at(partCentre(0))));
+}
+
+TEST_F(ViewBaseTest, ASelectedPartDrawsWithItsFrameAndGripsAsOnTheReferenceAtEachZoom)
+{
+    click(1);
+    for (const float scale : { 1.0f, 2.5f }) {
+        view->setViewScale(scale);
+        view->scrollToCenterDocPoint(partCentre(1));
+        const QPoint centre = at(partCentre(1));
+        const QImage drawn = view->grab(QRect(centre - QPoint(100, 100), QSize(200, 200))).toImage();
+        test::expectLikeReferenceImage(drawn.convertToFormat(QImage::Format_RGB32),
+            QStringLiteral("tests/views/data/selected-part-%1.png").arg(int(scale * 100)), 24, 100);
+    }
 }
 
 TEST_F(ViewBaseTest, TheHandToolScrollsAndZoomsByDraggingAndChangesNothing)
