@@ -44,28 +44,66 @@ void scheduleScreenshot(const QString& path, int delayMs)
     });
 }
 
+// Help and version are answered before any window system is needed, so that they work without a
+// display.
+bool onlyAsksForInformation(int argc, char* argv[])
+{
+    static const QStringList informational { QStringLiteral("-h"), QStringLiteral("--help"),
+        QStringLiteral("-?"), QStringLiteral("--help-all"), QStringLiteral("-v"),
+        QStringLiteral("--version") };
+    for (int i = 1; i < argc; ++i) {
+        if (informational.contains(QString::fromLocal8Bit(argv[i])))
+            return true;
+    }
+    return false;
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Zandrel"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Zandrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.134"));
+}
+
+struct Options {
+    QCommandLineParser parser;
+    QCommandLineOption screenshot { QStringLiteral("screenshot"), QString(), QStringLiteral("png") };
+    QCommandLineOption screenshotDelay { QStringLiteral("screenshot-delay"), QString(), QStringLiteral("ms"),
+        QStringLiteral("800") };
+
+    Options()
+    {
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addPositionalArgument(QStringLiteral("files"),
+            QStringLiteral("Comic and parts files to open."), QStringLiteral("[files...]"));
+        screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+        screenshotDelay.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOptions({ screenshot, screenshotDelay });
+    }
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (onlyAsksForInformation(argc, argv)) {
+        QCoreApplication information(argc, argv);
+        nameApplication();
+        Options options;
+        options.parser.process(information);
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zandrel"));
-    QApplication::setOrganizationName(QStringLiteral("Zandrel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.134"));
+    nameApplication();
     QApplication::setDesktopFileName(kBundleIdentifier);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/zandrel.png")));
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Comic and parts files to open."),
-        QStringLiteral("[files...]"));
-    QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("png"));
-    screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
-    QCommandLineOption screenshotDelay(
-        QStringLiteral("screenshot-delay"), QString(), QStringLiteral("ms"), QStringLiteral("800"));
-    screenshotDelay.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ screenshot, screenshotDelay });
+    Options options;
+    QCommandLineParser& parser = options.parser;
+    const QCommandLineOption& screenshot = options.screenshot;
+    const QCommandLineOption& screenshotDelay = options.screenshotDelay;
     parser.process(app);
     const QStringList arguments = parser.positionalArguments();
 
