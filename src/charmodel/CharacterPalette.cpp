@@ -2,6 +2,7 @@
 // removals, observation of colour edits, merging, migration and colour usage.
 #include "app/core/ZDLDocument.h"
 #include "charmodel/CharacterModel.h"
+#include "charmodel/ColorHolders.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/UIUtils.h"
@@ -18,30 +19,6 @@ namespace zandrel {
 using namespace stylekeys;
 
 namespace {
-
-// Paths and balloons hold palette colours: a line colour and, with a colour fill, a fill colour,
-// both reached through their property names.
-bool holdsColors(const Object* object)
-{
-    return dynamic_cast<const PartPath*>(object) || dynamic_cast<const Balloon*>(object);
-}
-
-ZDLColorPtr lineColorOf(const Object& object)
-{
-    return object.respondsToKey(kLineColor) ? object.valueForKey(kLineColor).toObject<ZDLColor>() : nullptr;
-}
-
-ColorFillPtr colorFillOf(const Object& object)
-{
-    return object.respondsToKey(kFill) ? object.valueForKey(kFill).toObject<ColorFill>() : nullptr;
-}
-
-// Null for a gradient fill, which holds no palette colour.
-ZDLColorPtr fillColorOf(const Object& object)
-{
-    const ColorFillPtr fill = colorFillOf(object);
-    return fill ? fill->fillColor() : nullptr;
-}
 
 bool hasColorFill(const Object& object)
 {
@@ -388,7 +365,7 @@ bool CharacterModel::colorUsedIn(const ZDLColor* color, const Object* object) co
                 return true;
         }
     }
-    if (holdsColors(object) && (lineColorOf(*object).get() == color || fillColorOf(*object).get() == color))
+    if (holdsColor(*object, color))
         return true;
     if (const auto* container = dynamic_cast<const Parent*>(object)) {
         for (const ObjectPtr& child : container->children()) {

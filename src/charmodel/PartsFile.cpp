@@ -82,10 +82,12 @@ void makeColorNamesUnique(const QList<ZDLColorPtr>& colors)
         const QString requested = color->name();
         if (color->locked() || holders.value(requested) < 2)
             continue;
-        // The stem by the shared rule: the first candidate it makes is the stem and " 1".
-        const QString stem = UIUtils::uniqueName({ requested }, {}, requested).chopped(2);
-        qsizetype& count = nextCount[stem];
-        count = std::max<qsizetype>(count, 1);
+        // Where the shared rule counts from for this name; taken names only accumulate, so the
+        // search for a stem and start resumes where it last stopped.
+        const UIUtils::CountedName counted = UIUtils::countedName(requested);
+        const QString stem = counted.stem;
+        qsizetype& count = nextCount[stem + u'\n' + QString::number(counted.firstCount)];
+        count = std::max<qsizetype>(count, counted.firstCount);
         QString candidate;
         do
             candidate = QStringLiteral("%1 %2").arg(stem).arg(count++);

@@ -21,21 +21,28 @@ bool isNumberWord(const QString& word)
 
 } // namespace
 
+UIUtils::CountedName UIUtils::countedName(const QString& requested)
+{
+    // Counts of 11 and above are taken as part of the name rather than continued.
+    constexpr int kHighestContinuedCount = 10;
+    const qsizetype blank = requested.lastIndexOf(u' ');
+    const QString word = blank >= 0 ? requested.mid(blank + 1) : QString();
+    if (!isNumberWord(word))
+        return { requested, 1 };
+    const int n = word.toInt();
+    return { requested.left(blank), n <= kHighestContinuedCount ? n + 1 : 1 };
+}
+
 QString UIUtils::uniqueName(
     const QStringList& otherNames, const QStringList& allNames, const QString& requested)
 {
     if (!otherNames.contains(requested))
         return requested;
-
-    QString stem = requested;
-    const qsizetype blank = requested.lastIndexOf(u' ');
-    if (blank >= 0 && isNumberWord(requested.mid(blank + 1)))
-        stem = requested.left(blank);
-
+    const CountedName counted = countedName(requested);
     const QSet<QString> taken(allNames.begin(), allNames.end());
     // Every name of the list blocks at most one count, so a free one is found within size + 1 tries.
-    for (qsizetype count = 1;; ++count) {
-        const QString candidate = QStringLiteral("%1 %2").arg(stem).arg(count);
+    for (qsizetype count = counted.firstCount;; ++count) {
+        const QString candidate = QStringLiteral("%1 %2").arg(counted.stem).arg(count);
         if (!taken.contains(candidate))
             return candidate;
     }

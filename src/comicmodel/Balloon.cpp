@@ -401,7 +401,7 @@ Object* Balloon::model() const
     // A free object of a page: the page belongs to the comic, which answers its colour set.
     if (const ComicStructureElement* page = ArrayUtils::getAncestorOfClass<ComicStructureElement>(this)) {
         const auto* comic = dynamic_cast<const PanelComicServices*>(page->owner());
-        return comic ? comic->comicColorsModel() : nullptr;
+        return comic ? comic->comicColorsModel().get() : nullptr;
     }
     return ArrayUtils::getAncestorOfClass<CharacterModel>(this);
 }

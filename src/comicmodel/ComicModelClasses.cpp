@@ -2,6 +2,7 @@
 
 #include "charmodel/CharacterModelClasses.h"
 #include "comicmodel/Balloon.h"
+#include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicStructureElement.h"
 #include "comicmodel/Group.h"
 #include "comicmodel/PanelLayer.h"
@@ -17,6 +18,7 @@ void registerComicModelClasses(ClassRegistry& registry)
     registerPanelClasses(registry);
     registerBalloonClasses(registry);
     registerGroupClasses(registry);
+    registerComicModelClass(registry);
 }
 
 } // namespace zandrel

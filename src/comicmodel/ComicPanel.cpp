@@ -483,7 +483,7 @@ bool ComicPanel::frameContains(const QPointF& point) const
 bool ComicPanel::currentPanelFrameContains(const QPointF& point) const
 {
     const PanelComicServices* comic = comicServices();
-    if (!comic || comic->currentPanel() != this || !isFree())
+    if (!comic || comic->currentPanel().get() != this || !isFree())
         return false;
     const CurvePtr frame = panelFrame();
     return frame && frame->isPointOnCurve(point, kFrameGripWeight)
@@ -495,7 +495,7 @@ bool ComicPanel::currentPanelFrameContains(const QPointF& point) const
 bool ComicPanel::validateData()
 {
     const PanelComicServices* comic = comicServices();
-    CharacterModel* colors = comic ? comic->comicColorsModel() : nullptr;
+    CharacterModel* colors = comic ? comic->comicColorsModel().get() : nullptr;
     if (colors) {
         // The fill takes the comic's own palette entry for its colour.
         if (auto* colorFill = dynamic_cast<ColorFill*>(m_fill.get()))

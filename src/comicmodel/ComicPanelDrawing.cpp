@@ -89,7 +89,7 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
     // Fills paint into the current canvas; make it this context's.
     CanvasScope scope(canvas);
     const PanelComicServices* comic = comicServices();
-    const bool isCurrent = comic && comic->currentPanel() == this;
+    const bool isCurrent = comic && comic->currentPanel().get() == this;
     if (isCurrent && isFree())
         drawCurrentPanelFrameIn(context, dirtyRect);
 
@@ -186,7 +186,7 @@ void ComicPanel::drawCurrentPanelFrameIn(ZDLContext& context, const QRectF& dirt
     Canvas* canvas = context.canvas();
     const PanelComicServices* comic = comicServices();
     if (!canvas || !context.showCurrentPanelFrame() || context.exporting() || !comic
-        || comic->currentPanel() != this || !intersectsRect(getInvalidationBounds(), dirtyRect))
+        || comic->currentPanel().get() != this || !intersectsRect(getInvalidationBounds(), dirtyRect))
         return;
     const CurvePtr frame = panelFrame();
     if (!frame)

@@ -124,7 +124,7 @@ public:
     virtual QRectF bounds() const;
     // Strictly inside the quad; a point on an edge is outside.
     virtual bool contains(const QPointF& point) const;
-    std::shared_ptr<ComicStructureElement> getDeepestElementAt(const QPointF& point) const;
+    virtual std::shared_ptr<ComicStructureElement> getDeepestElementAt(const QPointF& point) const;
     virtual QSizeF minimumSize() const;
     // Where the children go: the element's own corners, or a page's corners inside its margins.
     virtual QPointF childrenTopLeft() const;

@@ -147,7 +147,7 @@ void PanelLayer::retire()
 CharacterModel* PanelLayer::comicColorsModel() const
 {
     const PanelComicServices* comic = m_parent ? m_parent->comicServices() : nullptr;
-    return comic ? comic->comicColorsModel() : nullptr;
+    return comic ? comic->comicColorsModel().get() : nullptr;
 }
 
 void registerPanelClasses(ClassRegistry& registry)

@@ -17,12 +17,12 @@ class PanelComicServices {
 public:
     virtual ~PanelComicServices() = default;
 
-    virtual const ComicPanel* currentPanel() const = 0;
+    virtual std::shared_ptr<ComicPanel> currentPanel() const = 0;
     // The background layer is being edited instead of the front layer.
     virtual bool editBackground() const = 0;
     // True while, in focus mode, the comic draws the current panel a second time over its veil.
     virtual bool drawingCurrentPanel() const = 0;
-    virtual CharacterModel* comicColorsModel() const = 0;
+    virtual std::shared_ptr<CharacterModel> comicColorsModel() const = 0;
 };
 
 // What a panel asks of the page that holds it directly as a free panel. The comic page implements

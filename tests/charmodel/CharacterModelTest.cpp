@@ -140,15 +140,21 @@ TEST_F(CharacterModelTest, DefaultFillSwitchesKeepTheRememberedColour)
 
 TEST_F(CharacterModelTest, UniqueNames)
 {
-    const QStringList palette = { "Red", "Red 1", "Blue 2", "Sky 0", "Green 10000", "5" };
+    const QStringList palette = { "Red", "Red 1", "Blue 2", "Sky 0", "Green 10000", "5", "Red 5", "Red 6",
+        "Red 10", "Red 12", "Pink 2" };
     const struct {
         const char* requested;
         const char* expected;
     } cases[] = {
         { "Teal", "Teal" },
         { "Red", "Red 2" },
+        // Counting goes on after the taken name's number, up to 10.
         { "Red 1", "Red 2" },
-        { "Blue 2", "Blue 1" },
+        { "Blue 2", "Blue 3" },
+        { "Red 5", "Red 7" },
+        { "Red 10", "Red 11" },
+        { "Red 12", "Red 2" },
+        { "Pink 2", "Pink 3" },
         { "Sky 0", "Sky 1" },
         { "Green 10000", "Green 10000 1" },
         { "5", "5 1" },

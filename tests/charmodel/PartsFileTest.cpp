@@ -288,6 +288,14 @@ TEST_F(PartsFileTest, DuplicateColourNamesAreMadeUnique)
     EXPECT_EQ(read->colors()[5]->name(), "Red 1");
     EXPECT_EQ(read->colors()[6]->name(), "Red");
 
+    // A taken numbered name goes on counting after its number.
+    const auto numbered = std::make_shared<CharacterModel>();
+    for (const char* name : { "Red 5", "Red 5", "Red 6" })
+        numbered->addColor(ZDLColor::colorFromHexNamed(QStringLiteral("#FF0000"), name));
+    const CharacterModelPtr numberedRead = readPartsFile(archivedPartsFile(*numbered));
+    EXPECT_EQ(numberedRead->colors()[5]->name(), "Red 7");
+    EXPECT_EQ(numberedRead->colors()[6]->name(), "Red 5");
+
     // Many equal names, as a hostile file may hold, are made unique without a quadratic search.
     const auto many = std::make_shared<CharacterModel>();
     for (int i = 0; i < 20000; ++i)

@@ -266,31 +266,12 @@ TEST_F(BalloonTest, FillColoursTurnGradientsIntoColourFills)
     EXPECT_EQ(balloon.fillColor(), red);
 }
 
-// A page holding free objects: a structure element that is also their container.
-class FloatingPage : public test::TestPage, public virtual Parent {
-public:
-    ElementList children() const override { return m_children; }
-    void setChildren(const ElementList& children) override
-    {
-        m_children = children;
-        for (const ObjectPtr& child : children)
-            asProtocol<ModelElement>(child)->setParent(this);
-    }
-    QRectF getBounds() const override { return bounds(); }
-    QRectF getGeometryBounds() const override { return bounds(); }
-    QString displayName() const override { return {}; }
-    bool canEditContents() const override { return true; }
-    bool canSelectContents() const override { return true; }
-    ElementList m_children;
-};
-
 TEST_F(BalloonTest, ColourSetsAreFoundThroughTheParents)
 {
-    auto colors = std::make_shared<CharacterModel>();
-    auto comic = std::make_shared<test::TestPanelComic>();
-    comic->m_colors = colors.get();
+    auto comic = std::make_shared<ComicModel>();
+    const CharacterModelPtr colors = comic->comicColorsModel();
     auto panel = test::makePanel(QRectF(0, 0, 200, 200));
-    auto page = std::make_shared<FloatingPage>();
+    auto page = std::make_shared<ComicPage>();
     comic->setContents({ page });
     page->setContents({ panel });
 
@@ -315,11 +296,11 @@ TEST_F(BalloonTest, ColourSetsAreFoundThroughTheParents)
     inCharacter->setModel(colors);
     EXPECT_EQ(inCharacter->model(), colors.get());
     EXPECT_EQ(inCharacter->valueForKey(Balloon::kModelKey).toObject(), colors);
-    comic->m_colors = nullptr;
+    page->setContents({});
     EXPECT_EQ(inLayer->model(), nullptr) << "inside a layer only the comic answers";
+    page->setContents({ panel });
 
     // Validation merges the colours into the colour set's palette, and keeps balloons without one.
-    comic->m_colors = colors.get();
     const auto ink = ZDLColor::colorFromHexNamed(QStringLiteral("112233"), QStringLiteral("Ink"));
     const auto paper = ZDLColor::colorFromHexNamed(QStringLiteral("FFEEDD"), QStringLiteral("Paper"));
     inLayer->setLineColor(ink);

@@ -1,3 +1,4 @@
+#include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/ComicPanel.h"
 #include "comicmodel/PanelTestSupport.h"
@@ -25,6 +26,7 @@ protected:
     void SetUp() override
     {
         panel->initWithRect(QRectF(10, 10, 80, 80), nullptr);
+        comic->setPanelGutter(0);
         comic->setContents({ panel });
         back = TestComicLeaf::make(QRectF(0, 0, 40, 100), nullptr, QColor(0, 255, 0));
         front = TestComicLeaf::make(QRectF(40, 40, 20, 20), nullptr, QColor(255, 0, 0));
@@ -48,7 +50,7 @@ protected:
         return image.takeImage();
     }
 
-    std::shared_ptr<test::TestPanelComic> comic = std::make_shared<test::TestPanelComic>();
+    std::shared_ptr<ComicModel> comic = std::make_shared<ComicModel>();
     std::shared_ptr<ComicPanel> panel = std::make_shared<ComicPanel>();
     std::shared_ptr<TestComicLeaf> back;
     std::shared_ptr<TestComicLeaf> front;
@@ -96,7 +98,7 @@ TEST_F(ComicPanelDrawingTest, LayersFillAndBorderInOrder)
 TEST_F(ComicPanelDrawingTest, BackgroundEditingAndFocus)
 {
     panel->setFillLayer(1);
-    comic->m_editBackground = true;
+    comic->setEditBackground(true);
     // The fill at layer 1 is left out and the front layer shows at 15 per cent.
     QImage image = render();
     EXPECT_TRUE(near(image.pixel(70, 20), qRgb(255, 255, 255)));
@@ -108,31 +110,33 @@ TEST_F(ComicPanelDrawingTest, BackgroundEditingAndFocus)
     EXPECT_TRUE(near(image.pixel(70, 20), qRgb(128, 128, 255)));
 
     // In focus mode the current panel draws only in the second pass, others only in the first.
-    comic->m_focus = true;
-    comic->m_editBackground = false;
-    comic->m_current = panel.get();
+    comic->setEditBackground(false);
+    comic->setCurrentPanel(panel);
+    comic->setFocusOnPanel(true);
     EXPECT_EQ(render().pixel(70, 20), 0u);
-    comic->m_drawingCurrent = true;
+    comic->setDrawingCurrentPanel(true);
     // The front layer being edited shows whole; the back layer stays in the frame.
     front->m_rect = QRectF(0, 40, 20, 20);
     back->m_rect = QRectF(0, 70, 20, 20);
     image = render();
     EXPECT_TRUE(near(image.pixel(5, 50), qRgb(255, 0, 0)));
     EXPECT_EQ(image.pixel(5, 80), 0u);
-    comic->m_current = nullptr;
+    // Another panel becoming current ends focus mode; back in it, this panel is not drawn.
+    comic->setCurrentPanel(nullptr);
+    comic->setFocusOnPanel(true);
     EXPECT_EQ(render().pixel(70, 20), 0u);
 }
 
 TEST_F(ComicPanelDrawingTest, InsetPanelsCutHolesIntoFixedOnes)
 {
-    auto page = std::make_shared<test::TestPanelPage>();
+    auto page = std::make_shared<ComicPage>();
     auto row = std::make_shared<ComicRow>();
     auto inset = test::makePanel(QRectF(60, 60, 60, 60));
     comic->setContents({ page });
     page->initWithRect(QRectF(0, 0, 100, 100), comic.get());
-    page->setContents({ row, inset });
+    page->setContents({ row });
     row->setContents({ panel });
-    page->m_inset = { inset.get() };
+    page->setInsetPanels({ inset });
     panel->setFill(nullptr);
     panel->frontLayer()->setChildren({});
     panel->setWeight(2);
@@ -147,19 +151,18 @@ TEST_F(ComicPanelDrawingTest, InsetPanelsCutHolesIntoFixedOnes)
     EXPECT_TRUE(near(image.pixel(58, 70), qRgb(255, 255, 255)));
 
     // A floating panel is never cut.
-    page->m_floating = { panel.get() };
     row->setContents({});
-    page->setContents({ panel, inset });
+    page->setFloatingPanels({ panel });
     EXPECT_TRUE(near(render().pixel(70, 70), qRgb(255, 255, 255)));
 }
 
 TEST_F(ComicPanelDrawingTest, HighlightBandOfTheCurrentPanel)
 {
-    auto page = std::make_shared<test::TestPanelPage>();
+    auto page = std::make_shared<ComicPage>();
     comic->setContents({ page });
     page->initWithRect(QRectF(0, 0, 100, 100), comic.get());
     page->setContents({ panel });
-    comic->m_current = panel.get();
+    comic->setCurrentPanel(panel);
     const auto highlight = [&](bool exporting) {
         OffscreenImage image(QSize(100, 100));
         {
@@ -178,7 +181,8 @@ TEST_F(ComicPanelDrawingTest, HighlightBandOfTheCurrentPanel)
     EXPECT_EQ(highlight(true).pixel(8, 50), 0u);
 
     // A free panel: a 4.5-point band striped a point high.
-    page->m_floating = { panel.get() };
+    page->setContents({});
+    page->setFloatingPanels({ panel });
     image = highlight(false);
     EXPECT_NE(image.pixel(7, 50), image.pixel(7, 51));
     EXPECT_EQ(qAlpha(image.pixel(7, 50)), 255);

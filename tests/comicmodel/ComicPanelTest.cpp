@@ -36,22 +36,21 @@ protected:
 // A comic with gutter 10 holding a page with the 100-point square panel fixed in a row, and the
 // same square as a second, free panel on the page.
 struct PanelComic {
-    ZDLDocument document;
-    std::shared_ptr<test::TestPanelComic> comic = std::make_shared<test::TestPanelComic>();
-    std::shared_ptr<test::TestPanelPage> page = std::make_shared<test::TestPanelPage>();
+    ComicDocument document;
+    std::shared_ptr<ComicModel> comic = document.model();
+    std::shared_ptr<ComicPage> page = std::make_shared<ComicPage>();
     std::shared_ptr<ComicRow> row = std::make_shared<ComicRow>();
     std::shared_ptr<ComicPanel> fixed = makePanel(QRectF(0, 0, 100, 100));
     std::shared_ptr<ComicPanel> free = makePanel(QRectF(0, 0, 100, 100));
 
     PanelComic()
     {
-        comic->m_gutter = 10;
-        comic->m_document = &document;
+        comic->setPanelGutter(10);
         comic->setContents({ page });
         page->initWithRect(QRectF(-50, -50, 400, 400), comic.get());
-        page->setContents({ row, free });
+        page->setContents({ row });
         row->setContents({ fixed });
-        page->m_floating = { free.get() };
+        page->setFloatingPanels({ free });
     }
     ~PanelComic() { QCoreApplication::processEvents(); }
 };
@@ -156,8 +155,8 @@ TEST_F(ComicPanelTest, FrameOutsetAndInvalidationGeometry)
 
     EXPECT_EQ(c.fixed->getInvalidationBounds(), QRectF(-5, -5, 110, 110));
     EXPECT_EQ(makePanel(QRectF(0, 0, 100, 100))->getInvalidationBounds(), QRectF(-40, -40, 180, 180));
-    c.page->m_floating.clear();
-    c.page->m_inset = { c.free.get() };
+    c.page->setFloatingPanels({});
+    c.page->setInsetPanels({ c.free });
     const QRectF inset = c.free->getInvalidationBounds();
     EXPECT_NEAR(inset.x(), -15, 1e-4);
     EXPECT_NEAR(inset.width(), 130, 1e-4);
@@ -386,16 +385,16 @@ TEST_F(ComicPanelTest, MovingAFreePanelAndItsGripBand)
     // The band: within 5.5 points of the frame, outside it; only for the current free panel.
     const QPointF outside(17, 80);
     EXPECT_FALSE(c.free->currentPanelFrameContains(outside));
-    c.comic->m_current = c.free.get();
+    c.comic->setCurrentPanel(c.free);
     EXPECT_TRUE(c.free->currentPanelFrameContains(outside));
     EXPECT_FALSE(c.free->currentPanelFrameContains(QPointF(24, 80)));
     EXPECT_FALSE(c.free->currentPanelFrameContains(QPointF(10, 80)));
-    c.comic->m_current = c.fixed.get();
+    c.comic->setCurrentPanel(c.fixed);
     EXPECT_FALSE(c.fixed->currentPanelFrameContains(QPointF(3, 50)));
 
     auto over = TestComicLeaf::make(QRectF(110, 110, 30, 30));
     auto away = TestComicLeaf::make(QRectF(200, 0, 10, 10));
-    c.page->m_floatingElements = { away, over };
+    c.page->setChildren({ away, over });
     EXPECT_EQ(c.free->overlappingFloatingElements(), ElementList { over });
 
     // Free panels hit by their frame, fixed ones by their quad.
@@ -424,11 +423,9 @@ TEST_F(ComicPanelTest, ValidationMergesTheFillColourIntoTheComicPalette)
         EXPECT_TRUE(panel->frontLayer());
     }
 
-    auto comic = std::make_shared<test::TestPanelComic>();
-    CharacterModel colors;
+    auto comic = std::make_shared<ComicModel>();
     const auto sky = ZDLColor::colorFromHexNamed("336699", "Sky");
-    colors.addColor(sky);
-    comic->m_colors = &colors;
+    comic->comicColorsModel()->addColor(sky);
     comic->setContents({ panel });
     Log::Capture log;
     EXPECT_TRUE(panel->validateData());
@@ -438,7 +435,7 @@ TEST_F(ComicPanelTest, ValidationMergesTheFillColourIntoTheComicPalette)
     // Images in a layer find the comic's colour set through it.
     auto image = std::make_shared<ImageElement>();
     panel->backLayer()->setChildren({ image });
-    EXPECT_EQ(image->model(), &colors);
+    EXPECT_EQ(image->model(), comic->comicColorsModel().get());
 }
 
 } // namespace

@@ -20,8 +20,6 @@ namespace {
 
 using test::cornersOf;
 using test::DocumentedComic;
-using test::TestComic;
-using test::TestPage;
 using test::TestPanel;
 
 class ComicStructureElementTest : public ::testing::Test {
@@ -69,8 +67,8 @@ TEST_F(ComicStructureElementTest, QuadGeometry)
 
 TEST_F(ComicStructureElementTest, FramePartsAtCornersAndEdges)
 {
-    auto comic = std::make_shared<TestComic>();
-    comic->m_gutter = 10;
+    auto comic = std::make_shared<ComicModel>();
+    comic->setPanelGutter(10);
     auto panel = std::make_shared<ComicStructureElement>();
     panel->initWithRect(QRectF(0, 0, 200, 300), nullptr);
     comic->setContents({ panel });
@@ -144,8 +142,8 @@ TEST_F(ComicStructureElementTest, EditingPrioritiesAndCorrespondingParts)
 
 // comic > page > [row1 > [p1, split > [rowA > [p2], rowB > [p3, p4]]], row2 > [p5]]
 struct NavigationTree {
-    std::shared_ptr<TestComic> comic = std::make_shared<TestComic>();
-    std::shared_ptr<TestPage> page = std::make_shared<TestPage>();
+    std::shared_ptr<ComicModel> comic = std::make_shared<ComicModel>();
+    std::shared_ptr<ComicPage> page = std::make_shared<ComicPage>();
     std::shared_ptr<ComicRow> row1 = std::make_shared<ComicRow>();
     std::shared_ptr<ComicRow> row2 = std::make_shared<ComicRow>();
     std::shared_ptr<ComicStack> split = std::make_shared<ComicStack>();
@@ -173,6 +171,7 @@ struct NavigationTree {
         row2->setContents({ p5 });
         page->setContents({ row1, row2 });
         comic->setContents({ page });
+        comic->setCurrentPage(page);
     }
 };
 
@@ -226,7 +225,7 @@ TEST_F(ComicStructureElementTest, DrawingSkipsChildrenOutsideTheDirtyRectUnlessF
     EXPECT_EQ(
         (std::vector<int> { t.p1->m_draws, t.p2->m_draws, t.p3->m_draws, t.p4->m_draws, t.p5->m_draws }),
         (std::vector<int> { 0, 1, 0, 0, 0 }));
-    t.comic->m_focus = true;
+    t.comic->setFocusOnPanel(true);
     t.comic->drawIn(context, QRectF(120, 0, 30, 50));
     EXPECT_EQ(
         (std::vector<int> { t.p1->m_draws, t.p2->m_draws, t.p3->m_draws, t.p4->m_draws, t.p5->m_draws }),

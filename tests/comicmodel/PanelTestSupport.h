@@ -42,48 +42,6 @@ public:
     QColor m_color = Qt::red;
 };
 
-// A comic root that also answers the panel's questions of the comic.
-class TestPanelComic : public TestComic, public PanelComicServices {
-public:
-    const ComicPanel* currentPanel() const override { return m_current; }
-    bool editBackground() const override { return m_editBackground; }
-    bool drawingCurrentPanel() const override { return m_drawingCurrent; }
-    CharacterModel* comicColorsModel() const override { return m_colors; }
-
-    const ComicPanel* m_current = nullptr;
-    bool m_editBackground = false;
-    bool m_drawingCurrent = false;
-    CharacterModel* m_colors = nullptr;
-};
-
-// A page whose free panels are the ones the test lists.
-class TestPanelPage : public TestPage, public PanelPageServices {
-public:
-    bool panelIsFloating(const ComicPanel& panel) const override { return contains(m_floating, &panel); }
-    bool panelIsInset(const ComicPanel& panel) const override { return contains(m_inset, &panel); }
-    std::vector<std::shared_ptr<ComicPanel>> getInsetPanelsAffecting(const ComicPanel& panel) const override
-    {
-        std::vector<std::shared_ptr<ComicPanel>> found;
-        for (const ComicPanel* inset : m_inset) {
-            if (inset != &panel)
-                found.push_back(std::static_pointer_cast<ComicPanel>(
-                    std::const_pointer_cast<Object>(inset->shared_from_this())));
-        }
-        return found;
-    }
-    ElementList floatingElements() const override { return m_floatingElements; }
-
-    std::vector<const ComicPanel*> m_floating;
-    std::vector<const ComicPanel*> m_inset;
-    ElementList m_floatingElements;
-
-private:
-    static bool contains(const std::vector<const ComicPanel*>& list, const ComicPanel* panel)
-    {
-        return std::find(list.begin(), list.end(), panel) != list.end();
-    }
-};
-
 inline void registerPanelTestClasses()
 {
     TestComicLeaf::registerClass();

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/core/ZDLDocument.h"
+#include "app/core/ComicDocument.h"
+#include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicPage.h"
 #include "comicmodel/ComicRow.h"
 #include "comicmodel/ComicStack.h"
 #include "comicmodel/ComicStructureElement.h"
@@ -11,26 +13,6 @@
 #include <vector>
 
 namespace zandrel::test {
-
-// Stands in for the comic model at the root: the document, gutter and focus mode it answers.
-class TestComic : public ComicStructureElement {
-public:
-    ZDLDocument* document() const override { return m_document; }
-    float panelGutter() const override { return m_gutter; }
-    bool focusOnPanel() const override { return m_focus; }
-    ComicStack* page() const override { return nullptr; }
-
-    ZDLDocument* m_document = nullptr;
-    float m_gutter = 0.0f;
-    bool m_focus = false;
-};
-
-// Stands in for a page: a stack that answers itself as its page.
-class TestPage : public ComicStack {
-public:
-    bool isComicPage() const override { return true; }
-    ComicStack* page() const override { return const_cast<TestPage*>(this); }
-};
 
 // Stands in for a panel: a leaf that answers itself as first and last panel, with a minimum size
 // and a validity of the test's choosing, and that counts its draws.
@@ -56,15 +38,28 @@ public:
     bool m_valid = true;
 };
 
-// A comic root holding the given children, linked to a document of its own.
+// A comic document whose comic holds the given elements: pages as its pages, anything else on
+// one page of its own, which becomes the current page.
 struct DocumentedComic {
-    ZDLDocument document;
-    std::shared_ptr<TestComic> comic = std::make_shared<TestComic>();
+    ComicDocument document;
+    std::shared_ptr<ComicModel> comic = document.model();
+    std::shared_ptr<ComicPage> page;
 
     explicit DocumentedComic(const ComicStructureList& children = {})
     {
-        comic->m_document = &document;
-        comic->setContents(children);
+        ComicStructureList pages;
+        ComicStructureList others;
+        for (const auto& child : children)
+            (std::dynamic_pointer_cast<ComicPage>(child) ? pages : others).push_back(child);
+        if (!others.empty() || pages.empty()) {
+            page = std::make_shared<ComicPage>();
+            page->setContents(others);
+            pages.insert(pages.begin(), page);
+        } else {
+            page = std::static_pointer_cast<ComicPage>(pages.front());
+        }
+        comic->setContents(pages);
+        comic->setCurrentPage(page);
     }
     ~DocumentedComic()
     {
@@ -86,6 +81,34 @@ inline std::vector<double> coordinatesOf(const ComicStructureElement& element)
         values.push_back(corner.x());
         values.push_back(corner.y());
     }
+    return values;
+}
+
+// Every coordinate of a structure subtree, children depth first, then for a page its free panels
+// and the bounds of its free objects: what an undo must give back exactly. A free object moved by
+// an offset and back may land within a rounding of where it was, so its bounds are taken in the
+// single precision that the comic file keeps.
+inline void collectGeometry(const ComicStructureElement& element, std::vector<double>& values)
+{
+    const std::vector<double> own = coordinatesOf(element);
+    values.insert(values.end(), own.begin(), own.end());
+    for (const auto& child : element.contents())
+        collectGeometry(*child, values);
+    if (const auto* page = dynamic_cast<const ComicPage*>(&element)) {
+        values.push_back(page->topMargin());
+        for (const auto& panel : page->freePanels())
+            collectGeometry(*panel, values);
+        for (const ObjectPtr& object : page->floatingElements()) {
+            const QRectF r = asProtocol<GraphicElement>(object)->getBounds();
+            values.insert(values.end(), { float(r.x()), float(r.y()), float(r.width()), float(r.height()) });
+        }
+    }
+}
+
+inline std::vector<double> geometryOf(const ComicStructureElement& element)
+{
+    std::vector<double> values;
+    collectGeometry(element, values);
     return values;
 }
 

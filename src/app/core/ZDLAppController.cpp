@@ -247,4 +247,15 @@ void ZDLAppController::setMeasurementUnits(int units)
     center.post(kMeasurementUnitsDidChangeNotification, this, userInfo);
 }
 
+std::shared_ptr<CharacterLibraryItem> ZDLAppController::getCharacterFromCatalogByURL(const QString&) const
+{
+    return nullptr;
+}
+
+std::shared_ptr<CharacterLibraryItem> ZDLAppController::getCharacterFromCatalogByFilename(
+    const QString&, int) const
+{
+    return nullptr;
+}
+
 } // namespace zandrel

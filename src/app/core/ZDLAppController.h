@@ -18,6 +18,7 @@
 
 namespace zandrel {
 
+class CharacterLibraryItem;
 class KeyedArchiver;
 class KeyedUnarchiver;
 class CharacterDocument;
@@ -162,6 +163,14 @@ public:
     {
         return measurementStringFor(pixels, m_measurementUnits);
     }
+
+    // --- Character catalogs ---
+    // The catalog item of the parts file at the path, or of the file name in a catalog (0 built
+    // in, 1 purchased, 2 the user's); null when there is none. The headless controller has no
+    // catalogs.
+    virtual std::shared_ptr<CharacterLibraryItem> getCharacterFromCatalogByURL(const QString& path) const;
+    virtual std::shared_ptr<CharacterLibraryItem> getCharacterFromCatalogByFilename(
+        const QString& fileName, int catalog) const;
 
     // --- Pasteboard flag ---
     // True only while the program archives copied or dragged elements for the pasteboard.

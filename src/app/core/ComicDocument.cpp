@@ -1,0 +1,192 @@
+#include "app/core/ComicDocument.h"
+
+#include "charmodel/CharacterModel.h"
+#include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicRow.h"
+#include "graphics/ColorFill.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/Localization.h"
+
+#include <algorithm>
+
+namespace zandrel {
+
+namespace {
+
+// How far around a panel its highlight reaches, in screen points.
+constexpr float kPanelHighlightOutset = 6.0f;
+// The height of a panel made for a row before the row lays it out.
+constexpr double kNewPanelHeight = 100.0;
+
+bool isUndoingOrRedoing(const UndoManager& undoManager)
+{
+    return undoManager.isUndoing() || undoManager.isRedoing();
+}
+
+template <class List> void tellLeaving(const List& before, const List& after)
+{
+    for (const auto& member : before) {
+        if (std::find(after.begin(), after.end(), member) == after.end())
+            member->notifyAllGraphicsOf(GraphicNotice::ParentChanged, nullptr);
+    }
+}
+
+} // namespace
+
+ComicDocument::ComicDocument()
+{
+    setModel(std::make_shared<ComicModel>());
+}
+
+ComicDocument::~ComicDocument()
+{
+    // A model that outlives its document must not call it.
+    if (m_model && m_model->comicDocument() == this)
+        m_model->setDocument(nullptr);
+}
+
+void ComicDocument::setModel(const std::shared_ptr<ComicModel>& model)
+{
+    if (m_model && m_model != model)
+        m_model->retire();
+    m_model = model;
+    if (!m_model)
+        return;
+    setDocumentSettings(m_model->documentSettings());
+    m_model->setDocument(this);
+    updateViews();
+}
+
+void ComicDocument::close()
+{
+    if (m_model) {
+        m_model->retire();
+        m_model = nullptr;
+    }
+    setDocumentSettings(nullptr);
+    ZDLDocument::close();
+}
+
+void ComicDocument::tellAllGraphics(GraphicNotice notice, GraphicManipulator* object)
+{
+    if (m_model)
+        m_model->tellAllGraphics(notice, object);
+}
+
+void ComicDocument::updatePanel(const ComicPanel* panel, bool afterChange)
+{
+    updateViewsRect(panel ? panel->getInvalidationBounds() : QRectF(), kPanelHighlightOutset, afterChange);
+}
+
+void ComicDocument::undoableOffsetPanel(const std::shared_ptr<ComicPanel>& panel, const QPointF& offset,
+    bool alreadyDone, PanelSelection selection)
+{
+    if (!panel)
+        return;
+    UndoManager& undo = *undoManager();
+    undo.registerUndo(
+        this, [this, panel, offset, selection] { undoableOffsetPanel(panel, -offset, false, selection); });
+    if (!isUndoingOrRedoing(undo))
+        undo.setActionName(localized("Move Floating Panel"));
+    if (alreadyDone)
+        return;
+    panel->offsetBy(offset);
+    if (selection == PanelSelection::Select && m_model)
+        m_model->setCurrentPanel(panel);
+}
+
+void ComicDocument::undoableSetFloatingPanels(const std::vector<std::shared_ptr<ComicPanel>>& panels,
+    const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting)
+{
+    setFreePanels(false, panels, page, selecting);
+}
+
+void ComicDocument::undoableSetInsetPanels(const std::vector<std::shared_ptr<ComicPanel>>& panels,
+    const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting)
+{
+    setFreePanels(true, panels, page, selecting);
+}
+
+void ComicDocument::setFreePanels(bool inset, const std::vector<std::shared_ptr<ComicPanel>>& panels,
+    const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting)
+{
+    if (!page)
+        return;
+    const ComicPanelList before = inset ? page->insetPanels() : page->floatingPanels();
+    const std::shared_ptr<ComicPanel> current = m_model ? m_model->currentPanel() : nullptr;
+    undoManager()->registerUndo(
+        this, [this, inset, before, page, current] { setFreePanels(inset, before, page, current); });
+    tellLeaving(before, panels);
+    if (inset)
+        page->setInsetPanels(panels);
+    else
+        page->setFloatingPanels(panels);
+    if (m_model)
+        m_model->setCurrentPanel(selecting);
+    updateViews();
+}
+
+void ComicDocument::undoableSetContents(const std::vector<std::shared_ptr<ComicStructureElement>>& contents,
+    const std::shared_ptr<ComicStructureElement>& parent)
+{
+    if (!parent)
+        return;
+    const ComicStructureList before = parent->contents();
+    undoManager()->registerUndo(this, [this, before, parent] { undoableSetContents(before, parent); });
+    tellLeaving(before, contents);
+    parent->setContents(contents);
+    if (m_model)
+        m_model->fixParents();
+    updateViews();
+}
+
+void ComicDocument::undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& row, qsizetype index)
+{
+    if (!row || !m_model)
+        return;
+    const double top = distanceBetweenPoints(row->topLeft(), row->topRight());
+    const double bottom = distanceBetweenPoints(row->bottomLeft(), row->bottomRight());
+    // An empty row makes its one panel as wide as itself.
+    const double count = double(std::max<std::size_t>(row->numContents(), 1));
+    auto panel = std::make_shared<ComicPanel>();
+    panel->initWithRect(QRectF(0, 0, top / count, kNewPanelHeight), row.get());
+    if (top != bottom)
+        panel->setBottomRight(QPointF(bottom / count, kNewPanelHeight));
+    if (const auto current = m_model->currentPanel())
+        panel->copyPropertiesFrom(*current);
+
+    ComicStructureList contents = row->contents();
+    const auto at = std::clamp<qsizetype>(index, 0, qsizetype(contents.size()));
+    contents.insert(contents.begin() + at, panel);
+    undoableSetContents(contents, row);
+    row->setTopLeftTopRightBottomLeftBottomRight(
+        row->topLeft(), row->topRight(), row->bottomLeft(), row->bottomRight());
+    undoableSetPropertyFor(m_model, ComicModel::kCurrentPanelKey, Value(ObjectPtr(panel)));
+    undoManager()->setActionName(localized("Insert Panel"));
+}
+
+void ComicDocument::undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
+    const std::shared_ptr<ZDLColor>& replacement)
+{
+    auto character = std::dynamic_pointer_cast<CharacterModel>(model);
+    if (!m_model || !character || !color)
+        return;
+    ComicStructureList panels;
+    m_model->getPanelsInArray(panels);
+    for (const auto& element : panels) {
+        const auto* panel = dynamic_cast<const ComicPanel*>(element.get());
+        if (!panel)
+            continue;
+        if (auto fill = std::dynamic_pointer_cast<ColorFill>(panel->fill());
+            fill && fill->fillColor() == color)
+            undoableSetPropertyFor(fill, ColorFill::kFillColorKey, Value(replacement));
+        character->replaceColor(color, replacement, panel->backLayer(), this);
+        character->replaceColor(color, replacement, panel->frontLayer(), this);
+    }
+    for (const auto& page : m_model->contents())
+        character->replaceColor(color, replacement, page, this);
+    character->undoableDeleteColor(color);
+    undoManager()->setActionName(localized("Delete Color"));
+}
+
+} // namespace zandrel

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/core/ZDLDocument.h"
+
+#include <memory>
+#include <vector>
+
+namespace zandrel {
+
+class ComicModel;
+class ComicPage;
+class ComicPanel;
+class ComicStructureElement;
+class ComicRow;
+
+// Whether an operation on a free panel makes it the comic's current panel.
+enum class PanelSelection { Select, Keep };
+
+// The document of one comic file, as the model sees it: the ComicModel it owns and links back to
+// itself, and the undoable operations of the comic's structure (free panels, structure contents,
+// panel moves, colours deleted from the comic). The window half (page menu, sheets, views) extends
+// it through the virtual hooks.
+class ComicDocument : public ZDLDocument {
+public:
+    // A new comic: a fresh model, not yet laid out.
+    ComicDocument();
+    ~ComicDocument() override;
+
+    const std::shared_ptr<ComicModel>& model() const { return m_model; }
+    // Makes the model the document's (one read from a file): the old one is retired, the new one
+    // linked, its view settings taken, and the views redrawn.
+    void setModel(const std::shared_ptr<ComicModel>& model);
+
+    // Retires the model.
+    void close() override;
+    void tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) override;
+
+    // --- The model's calls ---
+    // The page menu and controls follow the model; the headless document has none.
+    virtual void currentPageChanged() { }
+    virtual void numberOfPagesChanged() { }
+    // Redraws the panel and its highlight (6 screen points around it); null redraws nothing.
+    void updatePanel(const ComicPanel* panel, bool afterChange);
+
+    // --- Undoable operations ---
+    // Moves a free panel with its contents, "Move Floating Panel". alreadyDone: the panel was
+    // moved live, only the inverse is registered. With Select the panel becomes current; a page
+    // resize moves panels with Keep, so that the user stays where they are, also when it is undone.
+    void undoableOffsetPanel(const std::shared_ptr<ComicPanel>& panel, const QPointF& offset,
+        bool alreadyDone, PanelSelection selection = PanelSelection::Select);
+    // Replaces a page's free panels of one kind and makes the panel current; panels that leave hear
+    // that their parent changed. The caller names the step.
+    void undoableSetFloatingPanels(const std::vector<std::shared_ptr<ComicPanel>>& panels,
+        const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);
+    void undoableSetInsetPanels(const std::vector<std::shared_ptr<ComicPanel>>& panels,
+        const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);
+    // Replaces the contents of the comic, a page or a row; members that leave hear that their parent
+    // changed. The caller names the step.
+    void undoableSetContents(const std::vector<std::shared_ptr<ComicStructureElement>>& contents,
+        const std::shared_ptr<ComicStructureElement>& parent);
+    // A new panel at the index of the row, styled as the current panel, the row laid out again, the
+    // new panel current: "Insert Panel".
+    void undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& row, qsizetype index);
+    // Every use of the colour in the comic's panels and pages becomes the replacement, then the
+    // colour leaves its character's palette: "Delete Color".
+    void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
+        const std::shared_ptr<ZDLColor>& replacement) override;
+
+private:
+    // Sets the free panels of one kind and the current panel, registering the inverse.
+    void setFreePanels(bool inset, const std::vector<std::shared_ptr<ComicPanel>>& panels,
+        const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);
+
+    std::shared_ptr<ComicModel> m_model;
+};
+
+} // namespace zandrel
