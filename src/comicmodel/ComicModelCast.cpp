@@ -16,6 +16,9 @@ namespace zandrel {
 
 void ComicModel::setCharacters(const CharacterList& characters)
 {
+    // Colour edits of the cast are undone through the comic's document.
+    for (const auto& character : characters)
+        character->setDocument(m_document);
     changeValueForKey(kCharactersKey, [&] { m_characters = characters; });
 }
 

@@ -14,6 +14,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
+#include "support/ArchiveEditing.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -28,104 +29,10 @@ namespace {
 
 using test::richCharacter;
 
-using Index = PropertyList::Index;
-// Adds a value to the list being written and returns its node.
-using NodeMaker = std::function<Index(PropertyList&)>;
-
-// Copies an archive, leaving out some keys of the root object and setting others, as an older or
-// a newer program would have written it.
-QByteArray editRoot(
-    const QByteArray& data, const QStringList& drop, const QList<std::pair<QString, NodeMaker>>& set = {})
-{
-    const PropertyList from = PropertyList::fromBinary(data);
-    const auto objects = from.items(from.valueForKey(from.root(), u"$objects"));
-    const Index rootObject
-        = objects[from.uid(from.valueForKey(from.valueForKey(from.root(), u"$top"), u"root"))];
-    PropertyList to;
-    std::unordered_map<Index, Index> copied;
-    std::function<Index(Index)> copy = [&](Index node) -> Index {
-        if (auto it = copied.find(node); it != copied.end())
-            return it->second;
-        Index result = PropertyList::kNoNode;
-        std::vector<Index> keys;
-        std::vector<Index> values;
-        switch (from.kind(node)) {
-        case PropertyList::Kind::Bool:
-            result = to.addBool(from.boolValue(node));
-            break;
-        case PropertyList::Kind::Int:
-            result = to.addInt(from.intValue(node));
-            break;
-        case PropertyList::Kind::Real32:
-            result = to.addReal32(float(from.realValue(node)));
-            break;
-        case PropertyList::Kind::Real64:
-            result = to.addReal64(from.realValue(node));
-            break;
-        case PropertyList::Kind::String:
-            result = to.addString(from.string(node));
-            break;
-        case PropertyList::Kind::Data:
-            result = to.addData(from.data(node));
-            break;
-        case PropertyList::Kind::Uid:
-            result = to.addUid(from.uid(node));
-            break;
-        case PropertyList::Kind::Array:
-            for (Index item : from.items(node))
-                values.push_back(copy(item));
-            result = to.addArray(values);
-            break;
-        case PropertyList::Kind::Dict:
-            for (qsizetype i = 0; i < from.count(node); ++i) {
-                const QString key = from.string(from.keys(node)[i]);
-                if (node == rootObject
-                    && (drop.contains(key) || std::any_of(set.begin(), set.end(), [&](const auto& s) {
-                           return s.first == key;
-                       })))
-                    continue;
-                keys.push_back(copy(from.keys(node)[i]));
-                values.push_back(copy(from.values(node)[i]));
-            }
-            if (node == rootObject) {
-                for (const auto& [key, make] : set) {
-                    keys.push_back(to.addString(key));
-                    values.push_back(make(to));
-                }
-            }
-            result = to.addDict(keys, values);
-            break;
-        default:
-            ADD_FAILURE() << "unexpected node kind";
-            result = to.addNull();
-        }
-        copied.emplace(node, result);
-        return result;
-    };
-    to.setRoot(copy(from.root()));
-    return to.toBinary();
-}
-
-QStringList rootKeys(const QByteArray& data)
-{
-    const PropertyList list = PropertyList::fromBinary(data);
-    const auto objects = list.items(list.valueForKey(list.root(), u"$objects"));
-    const Index root = objects[list.uid(list.valueForKey(list.valueForKey(list.root(), u"$top"), u"root"))];
-    QStringList keys;
-    for (Index key : list.keys(root))
-        keys.append(list.string(key));
-    return keys;
-}
-
-NodeMaker integer(qint64 value)
-{
-    return [value](PropertyList& list) { return list.addInt(value); };
-}
-
-NodeMaker real32(float value)
-{
-    return [value](PropertyList& list) { return list.addReal32(value); };
-}
+using test::editRoot;
+using test::integer;
+using test::real32;
+using test::rootKeys;
 
 QString exceptionOf(const QByteArray& data)
 {

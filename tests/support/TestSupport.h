@@ -36,3 +36,9 @@ inline void PrintTo(const RgbColor& color, std::ostream* out)
 }
 
 } // namespace zandrel
+
+// Test failures show texts as text, and lists of them element by element.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

@@ -185,6 +185,9 @@ void ComicDocument::undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, 
     }
     for (const auto& page : m_model->contents())
         character->replaceColor(color, replacement, page, this);
+    // The character's own defaults and styles too: deleting the colour would otherwise make them
+    // fall back to black or white in a way no undo gives back.
+    character->replaceColor(color, replacement, character, this);
     character->undoableDeleteColor(color);
     undoManager()->setActionName(localized("Delete Color"));
 }

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "charmodel/TestCharacters.h"
+#include "comicmodel/CharacterLibraryItem.h"
+#include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicRow.h"
+
+#include <QString>
+
+// Comics built the same way by every test, fuzz seed and benchmark that needs one.
+namespace zandrel::test {
+
+inline std::shared_ptr<ComicPanel> panelNumber(const ComicStructureElement& element, std::size_t index)
+{
+    ComicStructureList panels;
+    element.getPanelsInArray(panels);
+    return index < panels.size() ? std::dynamic_pointer_cast<ComicPanel>(panels[index]) : nullptr;
+}
+
+// A copy of the character's part at the index, placed in a comic at the offset.
+inline PartPtr placedPart(const CharacterModelPtr& character, qsizetype index, const QPointF& offset)
+{
+    auto part = copyElement(*std::dynamic_pointer_cast<Part>(character->getParts().at(index)));
+    part->setModel(character);
+    part->offsetBy(offset, true);
+    return part;
+}
+
+inline std::shared_ptr<ImageElement> placedImage(const QPointF& at)
+{
+    auto image = std::make_shared<ImageElement>();
+    image->setImage(blueImage());
+    image->setTransform(QTransform::fromTranslate(at.x(), at.y()).scale(5, 5));
+    return image;
+}
+
+// A comic of two pages that sets every key of the file to something other than a new comic's value:
+// rows of panels in every shape with fills and both layers, an inset and a floating panel, free
+// objects, a nested stack, a character of the cast placed in panels and on the page, and, when a
+// parts file is named, a library entry for it. The second page is current.
+inline ComicModelPtr richComic(const QString& libraryFile = QString())
+{
+    auto comic = std::make_shared<ComicModel>();
+    comic->setupWithSize(QSizeF(600, 400), 2, 3);
+    comic->setName(QStringLiteral("Rich"));
+    comic->setCreator(QStringLiteral("Test"));
+    comic->setComicDescription(QStringLiteral("A comic of every kind"));
+    comic->setHashtags(QStringLiteral("#test #comic"));
+    comic->setPanelGutter(8);
+    comic->setBackgroundStyle(2);
+    comic->setIsCatalogViewOpen(false);
+    auto settings = std::make_shared<DocumentSettings>();
+    settings->setMainViewScale(1.5f);
+    comic->setDocumentSettings(settings);
+
+    const CharacterModelPtr character = styledCharacter();
+    CharacterList cast = comic->characters();
+    cast.push_back(character);
+    comic->setCharacters(cast);
+    const auto sky = ZDLColor::colorFromHexNamed(QStringLiteral("#3366CC"), QStringLiteral("Sky"));
+    comic->comicColorsModel()->addColor(sky);
+
+    const auto page = comic->currentPage();
+    page->setTopMargin(4);
+    page->setLeftMargin(5);
+    page->setRightMargin(6);
+    page->setBottomMargin(7);
+    for (std::size_t i = 0; i < 6; ++i) {
+        const auto panel = panelNumber(*page, i);
+        panel->setShape(int(i % 5));
+        panel->setRoundness(i == 4 ? -1.0f : float(i) * 2.5f);
+        panel->setWeight(0.5f + float(i));
+        panel->setLineStyle(qint64(i % 3));
+        panel->setFillAlpha(1.0f - 0.1f * float(i));
+        panel->setFillLayer(int(i % 2));
+    }
+    auto fill = std::make_shared<ColorFill>();
+    fill->setFillColor(sky);
+    panelNumber(*page, 0)->setFill(fill);
+    panelNumber(*page, 1)->setFill(
+        character->styles().isEmpty() ? nullptr : character->styles().first()->fill()->copy());
+    panelNumber(*page, 0)->frontLayer()->setChildren(
+        { placedPart(character, 0, QPointF(60, 80)), placedImage(QPointF(120, 40)) });
+    panelNumber(*page, 0)->backLayer()->setChildren({ placedPart(character, 1, QPointF(20, 20)) });
+    panelNumber(*page, 4)->frontLayer()->setChildren({ placedPart(character, 0, QPointF(260, 260)) });
+
+    auto inset = std::make_shared<ComicPanel>();
+    inset->initWithRect(QRectF(170, 150, 90, 70), page.get());
+    inset->copyPropertiesFrom(*panelNumber(*page, 2));
+    inset->frontLayer()->setChildren({ placedImage(QPointF(180, 160)) });
+    auto floater = std::make_shared<ComicPanel>();
+    floater->initWithRect(QRectF(380, 40, 150, 110), page.get());
+    floater->setShape(PanelShapeHandDrawn);
+    floater->backLayer()->setChildren({ placedPart(character, 0, QPointF(400, 60)) });
+    page->setInsetPanels({ inset });
+    page->setFloatingPanels({ floater });
+    page->setChildren({ placedPart(character, 0, QPointF(480, 300)), placedImage(QPointF(20, 330)) });
+
+    auto second = std::make_shared<ComicPage>();
+    second->initWithRect(comic->bounds(), comic.get(), 1, 2);
+    second->setTopMargin(12);
+    const auto row = second->contents().front();
+    auto split = std::make_shared<ComicStack>();
+    split->initWithRect(row->contents().at(1)->bounds(), nullptr, 2, 1);
+    row->setContents({ row->contents().at(0), split });
+    comic->setContents({ page, second });
+    comic->setCurrentPage(second);
+
+    if (!libraryFile.isEmpty())
+        comic->setCharacterLibrary({ CharacterLibraryItem::initWithURL(libraryFile) });
+    return comic;
+}
+
+} // namespace zandrel::test
