@@ -2,6 +2,7 @@
 // read back as one, a round trip of a comic of every kind, older layouts and damaged files.
 #include "comicmodel/ComicFile.h"
 
+#include "app/core/ComicFileFormat.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/PartsFile.h"
 #include "comicmodel/PanelTestSupport.h"
@@ -278,6 +279,27 @@ TEST_F(ComicFileTest, LibraryEntriesReadTheirCharacters)
     broken.close();
     EXPECT_EQ(back->character(), nullptr);
     EXPECT_FALSE(CharacterLibraryItem().isValid());
+}
+
+TEST_F(ComicFileTest, TheDocumentReadsWholeComicsOrKeepsItsOwn)
+{
+    ComicDocument document;
+    const ComicModelPtr original = document.model();
+    const ComicFileFormat format;
+    DocumentError error;
+    EXPECT_FALSE(document.readFromData(QByteArray("bplist00 and then nothing"), format, &error));
+    EXPECT_EQ(error.failureReason, QStringLiteral("The data is corrupted."));
+    EXPECT_EQ(document.model(), original);
+
+    const QByteArray data = archivedComicFile(*test::richComic());
+    ASSERT_TRUE(document.readFromData(data, format, &error));
+    EXPECT_NE(document.model(), original);
+    EXPECT_TRUE(original->characters().empty()) << "the old comic is retired";
+    EXPECT_EQ(document.model()->comicDocument(), &document);
+    EXPECT_EQ(document.documentSettings(), document.model()->documentSettings());
+    EXPECT_TRUE(document.undoManager()->isUndoRegistrationEnabled());
+    EXPECT_EQ(document.dataOfType(format, &error), data);
+    document.close();
 }
 
 // The seeds of the comic-file fuzz target: what the archiver writes for a new and a rich comic, an

@@ -1,5 +1,6 @@
 #include "app/core/CharacterFileFormats.h"
 
+#include "app/core/ComicFileFormat.h"
 #include "charmodel/CharXMLParserController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartsFile.h"
@@ -73,6 +74,7 @@ void registerStandardFileFormats()
     registry.registerFormat(std::make_shared<PartsFileFormat>());
     registry.registerFormat(std::make_shared<CharacterXMLFormat>());
     registry.registerFormat(std::make_shared<LegacyPartsFormat>());
+    registry.registerFormat(std::make_shared<ComicFileFormat>());
 }
 
 } // namespace zandrel

@@ -39,7 +39,7 @@ public:
     ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
 };
 
-// Registers the formats above (and, once there, the comic file) with the shared registry.
+// Registers the formats above and the comic file with the shared registry.
 void registerStandardFileFormats();
 
 } // namespace zandrel

@@ -35,7 +35,7 @@ template <class List> void tellLeaving(const List& before, const List& after)
 
 ComicDocument::ComicDocument()
 {
-    setModel(std::make_shared<ComicModel>());
+    adoptModel(std::make_shared<ComicModel>());
 }
 
 ComicDocument::~ComicDocument()
@@ -45,7 +45,24 @@ ComicDocument::~ComicDocument()
         m_model->setDocument(nullptr);
 }
 
+ObjectPtr ComicDocument::rootModel() const
+{
+    return m_model;
+}
+
 void ComicDocument::setModel(const std::shared_ptr<ComicModel>& model)
+{
+    adoptModel(model);
+    updateViews();
+}
+
+void ComicDocument::installModel(const ObjectPtr& model)
+{
+    if (auto comic = std::dynamic_pointer_cast<ComicModel>(model))
+        adoptModel(comic);
+}
+
+void ComicDocument::adoptModel(const std::shared_ptr<ComicModel>& model)
 {
     if (m_model && m_model != model)
         m_model->retire();
@@ -54,11 +71,11 @@ void ComicDocument::setModel(const std::shared_ptr<ComicModel>& model)
         return;
     setDocumentSettings(m_model->documentSettings());
     m_model->setDocument(this);
-    updateViews();
 }
 
 void ComicDocument::close()
 {
+    edit(nullptr);
     if (m_model) {
         m_model->retire();
         m_model = nullptr;

@@ -27,8 +27,9 @@ public:
     ~ComicDocument() override;
 
     const std::shared_ptr<ComicModel>& model() const { return m_model; }
-    // Makes the model the document's (one read from a file): the old one is retired, the new one
-    // linked, its view settings taken, and the views redrawn.
+    ObjectPtr rootModel() const override;
+    // Makes the model the document's: the old one is retired, the new one linked, its view
+    // settings taken, and the views redrawn.
     void setModel(const std::shared_ptr<ComicModel>& model);
 
     // Retires the model.
@@ -66,7 +67,12 @@ public:
     void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
         const std::shared_ptr<ZDLColor>& replacement) override;
 
+protected:
+    // A comic read from a file.
+    void installModel(const ObjectPtr& model) override;
+
 private:
+    void adoptModel(const std::shared_ptr<ComicModel>& model);
     // Sets the free panels of one kind and the current panel, registering the inverse.
     void setFreePanels(bool inset, const std::vector<std::shared_ptr<ComicPanel>>& panels,
         const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);

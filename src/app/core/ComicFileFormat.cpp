@@ -1,0 +1,31 @@
+#include "app/core/ComicFileFormat.h"
+
+#include "comicmodel/ComicFile.h"
+#include "platform/Localization.h"
+
+namespace zandrel {
+
+QStringList ComicFileFormat::extensions() const
+{
+    return { kComicFileExtension };
+}
+
+QString ComicFileFormat::nameFilter() const
+{
+    return localized("Comic files (*.comic)");
+}
+
+ObjectPtr ComicFileFormat::read(const QByteArray& data, DocumentError* error, const QString&) const
+{
+    return guardedRead([&] { return ObjectPtr(readComicFile(data)); }, error);
+}
+
+QByteArray ComicFileFormat::write(const Object& model, DocumentError* error) const
+{
+    const auto* comic = dynamic_cast<const ComicModel*>(&model);
+    if (!comic)
+        return FileFormat::write(model, error);
+    return archivedComicFile(*comic);
+}
+
+} // namespace zandrel
