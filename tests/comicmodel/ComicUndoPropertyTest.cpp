@@ -1,0 +1,178 @@
+// Seeded random edit sequences on a real comic through its document, each edit one undo step:
+// undoing a whole sequence gives back the comic file's bytes exactly, redoing it the edited bytes.
+#include "app/core/ComicDocument.h"
+#include "comicmodel/ComicFile.h"
+#include "comicmodel/TestComics.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace zandrel {
+namespace {
+
+constexpr int kSequencesPerShard = 250;
+constexpr int kShards = 8;
+constexpr int kEditsPerSequence = 8;
+
+class Editor {
+public:
+    Editor(ComicDocument& document, unsigned seed)
+        : m_document(document)
+        , m_comic(*document.model())
+        , m_random(seed)
+    {
+    }
+
+    // One random edit of the kinds the views, tools and sheets make; false when it found nothing
+    // to do (and registered nothing).
+    bool edit(int kind)
+    {
+        const auto page = m_comic.currentPage();
+        ComicStructureList panels;
+        page->ComicStack::getPanelsInArray(panels);
+        const auto panel = std::dynamic_pointer_cast<ComicPanel>(pick(panels));
+        const auto row = std::dynamic_pointer_cast<ComicRow>(pick(page->contents()));
+        switch (kind) {
+        case 0:
+            panel->setTopLeftTopRightBottomLeftBottomRight(panel->topLeft() + jitter(), panel->topRight(),
+                panel->bottomLeft(), panel->bottomRight() + jitter());
+            return true;
+        case 1:
+            row->setTopLeftTopRightBottomLeftBottomRight(
+                row->topLeft(), row->topRight() + jitter(), row->bottomLeft(), row->bottomRight() + jitter());
+            return true;
+        case 2:
+            page->setMarginsTop(number(0, 30), number(0, 30), number(0, 30), number(0, 30));
+            return true;
+        case 3:
+            m_document.undoableInsertPanelInRow(row, number(0, int(row->numContents())));
+            return true;
+        case 4: {
+            ComicStructureList fewer = row->contents();
+            if (fewer.size() < 2)
+                return false;
+            fewer.erase(fewer.begin() + number(0, int(fewer.size()) - 1));
+            m_document.undoableSetContents(fewer, row);
+            return true;
+        }
+        case 5: {
+            auto floater = std::make_shared<ComicPanel>();
+            floater->initWithRect(
+                QRectF(number(0, 400), number(0, 300), number(30, 150), number(30, 150)), page.get());
+            ComicPanelList floaters = page->floatingPanels();
+            floaters.push_back(floater);
+            m_document.undoableSetFloatingPanels(floaters, page, floater);
+            return true;
+        }
+        case 6: {
+            ComicPanelList floaters = page->floatingPanels();
+            if (floaters.empty())
+                return false;
+            std::shuffle(floaters.begin(), floaters.end(), m_random);
+            floaters.pop_back();
+            m_document.undoableSetFloatingPanels(floaters, page, nullptr);
+            return true;
+        }
+        case 7: {
+            const ComicPanelList free = page->freePanels();
+            if (free.empty())
+                return false;
+            m_document.undoableOffsetPanel(
+                free[std::size_t(number(0, int(free.size()) - 1))], jitter(), false);
+            return true;
+        }
+        case 8: {
+            const CharacterModelPtr character = pick(m_comic.characters());
+            // Only the character's own colours are edited, never none, black or white.
+            if (character->colors().size() <= 3)
+                return false;
+            const ZDLColorPtr color = character->colors().at(number(3, int(character->colors().size()) - 1));
+            color->setColor(RgbColor(number(0, 255) / 255.0, number(0, 255) / 255.0, number(0, 255) / 255.0));
+            return true;
+        }
+        case 9: {
+            const QPointF size(number(300, 900), number(200, 700));
+            m_comic.setTopLeftTopRightBottomLeftBottomRight(
+                QPointF(0, 0), QPointF(size.x(), 0), QPointF(0, size.y()), size);
+            return true;
+        }
+        case 10:
+            m_document.undoableSetPropertyFor(
+                m_document.model(), ComicModel::kPanelGutterKey, Value(float(number(0, 20))));
+            return true;
+        case 11: {
+            const ElementList objects = page->floatingElements();
+            if (objects.isEmpty())
+                return false;
+            m_document.undoableOffsetObjects(
+                { objects.at(number(0, int(objects.size()) - 1)) }, jitter(), false);
+            return true;
+        }
+        default: {
+            const ZDLColorPtr sky = m_comic.comicColorsModel()->getColorNamed(QStringLiteral("Sky"));
+            if (!sky)
+                return false;
+            m_document.undoableDeleteColor(
+                sky, m_comic.comicColorsModel(), m_comic.comicColorsModel()->whiteColor());
+            return true;
+        }
+        }
+    }
+
+    int randomKind() { return number(0, 12); }
+
+private:
+    int number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+    QPointF jitter() { return QPointF(number(-20, 20), number(-20, 20)); }
+    template <class List> typename List::value_type pick(const List& list)
+    {
+        return list.empty() ? typename List::value_type()
+                            : list[decltype(list.size())(number(0, int(list.size()) - 1))];
+    }
+
+    ComicDocument& m_document;
+    ComicModel& m_comic;
+    std::mt19937 m_random;
+};
+
+class ComicUndoPropertyTest : public ::testing::TestWithParam<int> { };
+
+TEST_P(ComicUndoPropertyTest, UndoingASequenceGivesBackTheFileByteForByte)
+{
+    for (int sequence = 0; sequence < kSequencesPerShard; ++sequence) {
+        const unsigned seed = unsigned(GetParam() * kSequencesPerShard + sequence);
+        ComicDocument document;
+        document.setModel(test::richComic());
+        UndoManager& undo = *document.undoManager();
+        undo.setGroupsByEvent(false);
+        Editor editor(document, seed);
+        const QByteArray original = archivedComicFile(*document.model());
+        QList<int> kinds;
+        for (int step = 0; step < kEditsPerSequence; ++step) {
+            const int kind = editor.randomKind();
+            undo.beginUndoGrouping();
+            const bool changed = editor.edit(kind);
+            undo.endUndoGrouping();
+            if (changed)
+                kinds.append(kind);
+        }
+        const QByteArray edited = archivedComicFile(*document.model());
+        ASSERT_NE(edited, original) << "seed " << seed;
+        for (qsizetype i = 0; i < kinds.size(); ++i)
+            undo.undo();
+        ASSERT_FALSE(undo.canUndo()) << "seed " << seed;
+        ASSERT_EQ(archivedComicFile(*document.model()), original)
+            << "seed " << seed << " edits " << kinds.size();
+        for (qsizetype i = 0; i < kinds.size(); ++i)
+            undo.redo();
+        ASSERT_EQ(archivedComicFile(*document.model()), edited) << "seed " << seed;
+        document.close();
+    }
+    QCoreApplication::processEvents();
+}
+
+INSTANTIATE_TEST_SUITE_P(Shards, ComicUndoPropertyTest, ::testing::Range(0, kShards));
+
+} // namespace
+} // namespace zandrel
