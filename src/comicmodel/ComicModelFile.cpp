@@ -174,6 +174,8 @@ ObjectPtr ComicModel::initWithCoder(KeyedUnarchiver& coder)
             ComicStructureList pages = contents();
             pages.push_back(current);
             ComicStructureElement::setContents(pages);
+            // The page joins what was checked above: its rows are checked in turn.
+            pruneMisplacedStructure();
         }
     }
     if (numContents() == 0)

@@ -175,9 +175,14 @@ TEST_F(ComicFileTest, OlderLayoutsAndMissingKeysKeepTheDefaults)
     EXPECT_TRUE(read->pageAtIndex(0)->freePanels().empty());
     EXPECT_EQ(read->pageAtIndex(0)->numChildren(), 2u);
 
-    // A current page outside the pages joins them at the end; without one the first page serves.
+    // A current page outside the pages joins them at the end, its rows checked like the others';
+    // without one the first page serves.
+    const auto split = comic->pageAtIndex(1)->contents().front()->contents().back();
+    split->setContents({ split->contents().front(), test::panelNumber(*split, 1) });
     comic->setContents({ comic->pageAtIndex(0) });
+    Log::Capture log;
     read = readComicFile(archivedComicFile(*comic));
+    EXPECT_EQ(log.lines(), QStringList { "ComicModel removing a misplaced ComicPanel" });
     EXPECT_EQ(read->numPages(), 2);
     EXPECT_EQ(read->currentPage(), read->pageAtIndex(1));
     read = readComicFile(editRoot(data, { "currentPage" }));
