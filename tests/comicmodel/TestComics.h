@@ -111,4 +111,51 @@ inline ComicModelPtr richComic(const QString& libraryFile = QString())
     return comic;
 }
 
+// A small page for reference renderings: a row of three panels over a row of two, in several frame
+// shapes, with fills, a character's parts in the panels and on the page, an inset panel holding an
+// image and a floating panel holding a part.
+inline ComicModelPtr referenceComic()
+{
+    auto comic = std::make_shared<ComicModel>();
+    comic->setCreator(QStringLiteral("Test"));
+    comic->setupWithSize(QSizeF(240, 160), 2, 3);
+    comic->setPanelGutter(6);
+    const auto page = comic->currentPage();
+    const auto lower = std::make_shared<ComicRow>();
+    lower->initWithRect(page->contents().at(1)->bounds(), page.get(), 2);
+    page->setContents({ page->contents().front(), lower });
+
+    const CharacterModelPtr character = styledCharacter();
+    comic->setCharacters({ comic->comicColorsModel(), character });
+    const auto sky = ZDLColor::colorFromHexNamed(QStringLiteral("#9CC3E6"), QStringLiteral("Sky"));
+    comic->comicColorsModel()->addColor(sky);
+    auto fill = std::make_shared<ColorFill>();
+    fill->setFillColor(sky);
+
+    const int shapes[]
+        = { PanelShapePlain, PanelShapeHandDrawn, PanelShapePlain, PanelShapeSpikes, PanelShapeMarkedEdge };
+    for (std::size_t i = 0; i < 5; ++i) {
+        const auto panel = panelNumber(*page, i);
+        panel->setShape(shapes[i]);
+        panel->setWeight(1.0f + float(i % 2));
+    }
+    panelNumber(*page, 0)->setFill(fill);
+    panelNumber(*page, 2)->setRoundness(8);
+    panelNumber(*page, 0)->frontLayer()->setChildren({ placedPart(character, 0, QPointF(20, 20)) });
+    panelNumber(*page, 4)->backLayer()->setChildren({ placedPart(character, 0, QPointF(150, 100)) });
+
+    auto inset = std::make_shared<ComicPanel>();
+    inset->initWithRect(QRectF(92, 50, 56, 44), page.get());
+    inset->setWeight(2);
+    inset->frontLayer()->setChildren({ placedImage(QPointF(100, 58)) });
+    auto floater = std::make_shared<ComicPanel>();
+    floater->initWithRect(QRectF(176, 92, 52, 52), page.get());
+    floater->setFill(fill->copy());
+    floater->frontLayer()->setChildren({ placedPart(character, 0, QPointF(186, 100)) });
+    page->setInsetPanels({ inset });
+    page->setFloatingPanels({ floater });
+    page->setChildren({ placedPart(character, 0, QPointF(60, 120)) });
+    return comic;
+}
+
 } // namespace zandrel::test
