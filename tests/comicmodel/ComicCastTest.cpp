@@ -171,5 +171,18 @@ TEST_F(ComicCastTest, DeletingAColourReplacesItsUsesAsOneStep)
     EXPECT_EQ(archivedComicFile(*comic), after);
 }
 
+TEST_F(ComicCastTest, ImageElementsAreFoundByTheirVeryImage)
+{
+    const auto shared = test::placedImage(QPointF(10, 10));
+    auto again = std::make_shared<ImageElement>();
+    again->setImage(shared->image());
+    const auto other = test::placedImage(QPointF(50, 50));
+    test::panelNumber(*page, 0)->frontLayer()->setChildren({ shared, other });
+    page->setChildren({ again });
+    EXPECT_EQ(comic->allImageElementsUsingImage(shared->image().get()), (ElementList { shared, again }));
+    EXPECT_EQ(
+        comic->allComicElementsOfClass(ImageElement::kClassName), (ElementList { shared, other, again }));
+}
+
 } // namespace
 } // namespace zandrel

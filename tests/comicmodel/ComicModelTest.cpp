@@ -39,7 +39,12 @@ protected:
         NotificationCenter::defaultCenter().addObserver(this, kModelPropertyChangeNotification, &document,
             [this](const Notification& n) { changes.append(n.userInfo.value(kPropertyKey).toString()); });
         NotificationCenter::defaultCenter().addObserver(
-            this, kUpdateDocumentViewsNotification, &document, [this](const Notification&) { ++redraws; });
+            this, kUpdateDocumentViewsNotification, &document, [this](const Notification& n) {
+                ++redraws;
+                if (n.userInfo.contains(kUnscaledOutsetKey))
+                    highlights.append({ n.userInfo.value(kDirtyRectKey).toRect(),
+                        n.userInfo.value(kAfterChangeKey).toBool() });
+            });
         comic->setupWithSize(QSizeF(600, 250), 2, 3);
     }
     void TearDown() override
@@ -68,6 +73,8 @@ protected:
     std::shared_ptr<ComicModel> comic = document.model();
     QStringList changes;
     int redraws = 0;
+    // The panel areas redrawn with their highlight, and whether after the change.
+    QList<std::pair<QRectF, bool>> highlights;
 };
 
 TEST_F(ComicModelTest, SetUpLaysOutOnePageAndRedrawsOnTheNextPass)
@@ -106,9 +113,15 @@ TEST_F(ComicModelTest, CurrentPageAndPanelAlwaysAgree)
     comic->setFocusOnPanel(true);
     changes.clear();
     document.pageChanges = 0;
+    highlights.clear();
 
-    // A panel on another page switches the page, and focus ends.
+    // A panel on another page switches the page, and focus ends; the old and the new panel are
+    // redrawn with their highlights.
+    const auto previous = comic->currentPanel();
     comic->setCurrentPanel(panelOf(second, 1));
+    EXPECT_EQ(highlights,
+        (QList<std::pair<QRectF, bool>> { { previous->getInvalidationBounds(), false },
+            { panelOf(second, 1)->getInvalidationBounds(), true } }));
     EXPECT_EQ(comic->currentPage(), second);
     EXPECT_EQ(comic->currentPanel(), panelOf(second, 1));
     EXPECT_FALSE(comic->focusOnPanel());
