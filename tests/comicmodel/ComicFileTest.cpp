@@ -48,7 +48,7 @@ print('current page', [p.data for p in pages].index(root['currentPage'].data))
 parts = [o for o in objs if cls(o) == 'Part']
 print('parts linked to the cast', sum(1 for p in parts if p.get('model') in cast), 'of', len(parts))
 for name in ['ComicPage', 'ComicRow', 'ComicStack', 'ComicPanel', 'PanelLayer', 'CharacterModel',
-             'CharacterLibraryItem', 'NSURL']:
+             'CharacterLibraryItem', 'NSURL', 'Balloon', 'BalloonPointer', 'Group', 'BalloonGroup']:
     print(name, sum(1 for o in objs if cls(o) == name))
 print('Sky colours', sum(1 for o in objs if cls(o) == 'ZDLColor' and at(o['name']) == 'Sky'))
 page = at(pages[0])
@@ -102,7 +102,7 @@ TEST_F(ComicFileTest, HeaderKeysAndObjectsWrittenOnceSeenByPlistlib)
              "meta Rich Test A comic of every kind #test #comic",
              "comicColors is cast 0 True",
              "current page 1",
-             "parts linked to the cast 7 of 7",
+             "parts linked to the cast 8 of 8",
              "ComicPage 2",
              "ComicRow 5",
              "ComicStack 1",
@@ -111,6 +111,10 @@ TEST_F(ComicFileTest, HeaderKeysAndObjectsWrittenOnceSeenByPlistlib)
              "CharacterModel 2",
              "CharacterLibraryItem 1",
              "NSURL 1",
+            "Balloon 9",
+            "BalloonPointer 10",
+            "Group 1",
+            "BalloonGroup 1",
              "Sky colours 1",
              "page keys tlx tly trx try blx bly brx bry contents insetPanels floatingPanels floatingElements "
              "topMargin leftMargin rightMargin bottomMargin",
@@ -143,7 +147,7 @@ TEST_F(ComicFileTest, AComicOfEveryKindRoundTrips)
     ASSERT_EQ(page->insetPanels().size(), 1u);
     EXPECT_TRUE(page->insetPanels().front()->isInset());
     EXPECT_EQ(page->floatingPanels().front()->parent(), page.get());
-    EXPECT_EQ(page->numChildren(), 2u);
+    EXPECT_EQ(page->numChildren(), 3u);
     // A placed part links to the character of the cast, and the panel's fill takes the comic's colour.
     const auto part = std::dynamic_pointer_cast<Part>(page->floatingElements().front());
     EXPECT_EQ(part->model(), read->characters().back().get());
@@ -173,7 +177,7 @@ TEST_F(ComicFileTest, OlderLayoutsAndMissingKeysKeepTheDefaults)
     // Pages of files from before free panels.
     read = readComicFile(editObjectsOfClass(data, "ComicPage", { "insetPanels", "floatingPanels" }));
     EXPECT_TRUE(read->pageAtIndex(0)->freePanels().empty());
-    EXPECT_EQ(read->pageAtIndex(0)->numChildren(), 2u);
+    EXPECT_EQ(read->pageAtIndex(0)->numChildren(), 3u);
 
     // A current page outside the pages joins them at the end, its rows checked like the others';
     // without one the first page serves.

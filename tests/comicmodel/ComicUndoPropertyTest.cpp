@@ -1,5 +1,7 @@
 // Seeded random edit sequences on a real comic through its document, each edit one undo step:
 // undoing a whole sequence gives back the comic file's bytes exactly, redoing it the edited bytes.
+// The edits are those of the views, tools and sheets: corners, margins, panels, free panels and
+// objects, colours, the comic's size and gutter, balloon text and shape, and grouping.
 #include "app/core/ComicDocument.h"
 #include "comicmodel/ComicFile.h"
 #include "comicmodel/TestComics.h"
@@ -13,7 +15,7 @@ namespace {
 
 constexpr int kSequencesPerShard = 250;
 constexpr int kShards = 8;
-constexpr int kEditsPerSequence = 8;
+constexpr int kEditsPerSequence = 10;
 
 class Editor {
 public:
@@ -109,6 +111,46 @@ public:
                 { objects.at(number(0, int(objects.size()) - 1)) }, jitter(), false);
             return true;
         }
+        case 13:
+        case 14: {
+            const ElementList balloons = m_comic.allComicElementsOfClass(Balloon::kClassName);
+            if (balloons.isEmpty())
+                return false;
+            const ObjectPtr balloon = balloons.at(number(0, int(balloons.size()) - 1));
+            if (kind == 13)
+                m_document.undoableSetPropertyFor(balloon, Balloon::kFormattedTextKey,
+                    Value(test::lettering(QStringLiteral("Line %1").arg(number(0, 999)))));
+            else
+                m_document.undoableSetPropertyFor(
+                    balloon, number(0, 1) ? Balloon::kShapeKey : Balloon::kStyleKey, Value(number(0, 5)));
+            return true;
+        }
+        case 15: {
+            // Two members of a panel's layer grouped, the group where the later of them stood.
+            const auto layer = panel->frontLayer();
+            ElementList members = layer->children();
+            if (members.size() < 2)
+                return false;
+            std::shuffle(members.begin(), members.end(), m_random);
+            ElementList chosen { members.at(0), members.at(1) };
+            const ElementList before = layer->children();
+            std::sort(chosen.begin(), chosen.end(), [&before](const ObjectPtr& a, const ObjectPtr& b) {
+                return before.indexOf(a) < before.indexOf(b);
+            });
+            const bool balloons = std::all_of(chosen.begin(), chosen.end(),
+                [](const ObjectPtr& member) { return dynamic_cast<Balloon*>(member.get()); });
+            const auto group = balloons ? std::make_shared<BalloonGroup>() : std::make_shared<Group>();
+            m_document.undoableSetChildren(chosen, group);
+            ElementList after;
+            for (const ObjectPtr& member : before) {
+                if (member == chosen.back())
+                    after.append(group);
+                else if (member != chosen.front())
+                    after.append(member);
+            }
+            m_document.undoableSetChildren(after, layer);
+            return true;
+        }
         default: {
             const ZDLColorPtr sky = m_comic.comicColorsModel()->getColorNamed(QStringLiteral("Sky"));
             if (!sky)
@@ -120,7 +162,7 @@ public:
         }
     }
 
-    int randomKind() { return number(0, 12); }
+    int randomKind() { return number(0, 16); }
 
 private:
     int number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
@@ -144,6 +186,8 @@ TEST_P(ComicUndoPropertyTest, UndoingASequenceGivesBackTheFileByteForByte)
         const unsigned seed = unsigned(GetParam() * kSequencesPerShard + sequence);
         ComicDocument document;
         document.setModel(test::richComic());
+        // The page with every kind of element.
+        document.model()->setCurrentPageIndex(0);
         UndoManager& undo = *document.undoManager();
         undo.setGroupsByEvent(false);
         Editor editor(document, seed);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "charmodel/TestCharacters.h"
+#include "comicmodel/BalloonTestSupport.h"
 #include "comicmodel/CharacterLibraryItem.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicRow.h"
+#include "comicmodel/Group.h"
 
 #include <QString>
 
@@ -17,6 +19,14 @@ inline std::shared_ptr<ComicPanel> panelNumber(const ComicStructureElement& elem
     return index < panels.size() ? std::dynamic_pointer_cast<ComicPanel>(panels[index]) : nullptr;
 }
 
+// The panel of the page's rows at the index, the free panels left out.
+inline std::shared_ptr<ComicPanel> rowPanel(const ComicPage& page, std::size_t index)
+{
+    ComicStructureList panels;
+    page.ComicStack::getPanelsInArray(panels);
+    return index < panels.size() ? std::dynamic_pointer_cast<ComicPanel>(panels[index]) : nullptr;
+}
+
 // A copy of the character's part at the index, placed in a comic at the offset.
 inline PartPtr placedPart(const CharacterModelPtr& character, qsizetype index, const QPointF& offset)
 {
@@ -24,6 +34,17 @@ inline PartPtr placedPart(const CharacterModelPtr& character, qsizetype index, c
     part->setModel(character);
     part->offsetBy(offset, true);
     return part;
+}
+
+// A balloon of the shape and style with a line of lettering and its tail pointing down and left.
+inline BalloonPtr placedBalloon(const QString& text, const QPointF& at, float width,
+    BalloonShape shape = BalloonShape::Standard, BalloonStyle style = BalloonStyle::Plain)
+{
+    BalloonPtr balloon = balloonWith(text, width, at);
+    balloon->setShape(int(shape));
+    balloon->setStyle(int(style));
+    balloon->pointers().first()->setPointValues({ QPointF(0, 0), QPointF(-12, 30) });
+    return balloon;
 }
 
 inline std::shared_ptr<ImageElement> placedImage(const QPointF& at)
@@ -36,8 +57,9 @@ inline std::shared_ptr<ImageElement> placedImage(const QPointF& at)
 
 // A comic of two pages that sets every key of the file to something other than a new comic's value:
 // rows of panels in every shape with fills and both layers, an inset and a floating panel, free
-// objects, a nested stack, a character of the cast placed in panels and on the page, and, when a
-// parts file is named, a library entry for it. The second page is current.
+// objects, a nested stack, a character of the cast placed in panels and on the page, balloons of
+// every shape with tails, a group and merged balloons, and, when a parts file is named, a library
+// entry for it. The second page is current.
 inline ComicModelPtr richComic(const QString& libraryFile = QString())
 {
     auto comic = std::make_shared<ComicModel>();
@@ -94,7 +116,25 @@ inline ComicModelPtr richComic(const QString& libraryFile = QString())
     floater->backLayer()->setChildren({ placedPart(character, 0, QPointF(400, 60)) });
     page->setInsetPanels({ inset });
     page->setFloatingPanels({ floater });
-    page->setChildren({ placedPart(character, 0, QPointF(480, 300)), placedImage(QPointF(20, 330)) });
+    // Balloons of every shape and style, one with two tails, a group and merged balloons.
+    ElementList balloons;
+    for (int shape = 0; shape <= int(BalloonShape::TextBlock); ++shape) {
+        balloons.append(placedBalloon(QStringLiteral("Shape %1").arg(shape),
+            QPointF(210 + 30 * shape, 20 + 15 * shape), 60, BalloonShape(shape), BalloonStyle(shape % 5)));
+    }
+    const auto twoTails = std::static_pointer_cast<Balloon>(balloons.front());
+    auto secondTail = std::make_shared<BalloonPointer>();
+    secondTail->setPointValues({ QPointF(0, 0), QPointF(20, 25) });
+    twoTails->setPointers({ twoTails->pointers().first(), secondTail });
+    rowPanel(*page, 2)->frontLayer()->setChildren(balloons);
+    auto group = std::make_shared<Group>();
+    group->setChildren({ placedPart(character, 0, QPointF(420, 220)),
+        placedBalloon(QStringLiteral("Grouped"), QPointF(440, 210), 50) });
+    rowPanel(*page, 5)->frontLayer()->setChildren({ group });
+    auto merged = std::make_shared<BalloonGroup>();
+    merged->setChildren({ placedBalloon(QStringLiteral("Merged"), QPointF(300, 300), 60),
+        placedBalloon(QStringLiteral("balloons"), QPointF(340, 320), 60, BalloonShape::Ellipse) });
+    page->setChildren({ placedPart(character, 0, QPointF(480, 300)), placedImage(QPointF(20, 330)), merged });
 
     auto second = std::make_shared<ComicPage>();
     second->initWithRect(comic->bounds(), comic.get(), 1, 2);
@@ -112,8 +152,9 @@ inline ComicModelPtr richComic(const QString& libraryFile = QString())
 }
 
 // A small page for reference renderings: a row of three panels over a row of two, in several frame
-// shapes, with fills, a character's parts in the panels and on the page, an inset panel holding an
-// image and a floating panel holding a part.
+// shapes, with fills, a character's parts in the panels and on the page, balloons with tails of
+// several shapes, merged balloons, an inset panel holding an image and a floating panel holding a
+// part.
 inline ComicModelPtr referenceComic()
 {
     auto comic = std::make_shared<ComicModel>();
@@ -154,7 +195,18 @@ inline ComicModelPtr referenceComic()
     floater->frontLayer()->setChildren({ placedPart(character, 0, QPointF(186, 100)) });
     page->setInsetPanels({ inset });
     page->setFloatingPanels({ floater });
-    page->setChildren({ placedPart(character, 0, QPointF(60, 120)) });
+    // Balloons with tails in the panels, and two merged balloons over the page.
+    rowPanel(*page, 1)->frontLayer()->setChildren(
+        { placedBalloon(QStringLiteral("Hello!"), QPointF(98, 8), 50) });
+    rowPanel(*page, 2)->frontLayer()->setChildren({ placedBalloon(
+        QStringLiteral("Far away"), QPointF(172, 10), 56, BalloonShape::Ellipse, BalloonStyle::Scallops) });
+    rowPanel(*page, 3)->frontLayer()->setChildren({ placedBalloon(
+        QStringLiteral("Meanwhile"), QPointF(6, 88), 74, BalloonShape::Rect, BalloonStyle::Plain) });
+    auto merged = std::make_shared<BalloonGroup>();
+    merged->setChildren({ placedBalloon(QStringLiteral("One"), QPointF(110, 112), 40, BalloonShape::Fitted),
+        placedBalloon(QStringLiteral("Two"), QPointF(132, 124), 40, BalloonShape::RoundRect,
+            BalloonStyle::RoughSpikes) });
+    page->setChildren({ placedPart(character, 0, QPointF(60, 120)), merged });
     return comic;
 }
 
