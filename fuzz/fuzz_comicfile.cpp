@@ -3,6 +3,7 @@
 // and background editing included), hit-tested, and written back: the file written must read
 // again and write the same bytes. Any exception but the archive layer's and the two version
 // refusals is a finding.
+#include "FuzzApplication.h"
 #include "app/core/ZDLAppController.h"
 #include "comicmodel/ComicFile.h"
 #include "graphics/ZDLContext.h"
@@ -88,6 +89,7 @@ void exercise(ComicModel& comic)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace zandrel;
+    fuzz::startOffscreenApplication("fuzz_comicfile");
     // Go on with lossy reads, so that the rest of such a file is explored too.
     static const bool answering = [] {
         appController()->setModalAlertHandler([](const ModalAlert&) { return ModalAlert::kSecondButton; });
