@@ -3,6 +3,7 @@
 #include "comicmodel/ComicModel.h"
 
 #include "charmodel/CharacterModel.h"
+#include "comicmodel/ComicFile.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/PanelTestSupport.h"
 #include "platform/NotificationCenter.h"
@@ -231,7 +232,7 @@ TEST_F(ComicModelTest, FloatingPanelMovesSelectOrKeepTheCurrentPanel)
 }
 
 // Every structure edit of the views and sheets on a real comic: one undo step, which gives back
-// every coordinate exactly; redo gives the edited ones.
+// every coordinate and the comic file's bytes exactly; redo gives the edited ones.
 TEST_F(ComicModelTest, StructureEditsAreOneUndoStepEach)
 {
     const auto page = comic->currentPage();
@@ -246,6 +247,8 @@ TEST_F(ComicModelTest, StructureEditsAreOneUndoStepEach)
     panel->frontLayer()->setChildren({ TestComicLeaf::make(QRectF(40, 30, 20, 20)) });
     const auto floater = makePanel(QRectF(300, 20, 90, 60));
     page->setFloatingPanels({ floater });
+    const auto inset = makePanel(QRectF(150, 150, 60, 50));
+    page->setInsetPanels({ inset });
     page->setChildren({ TestComicLeaf::make(QRectF(500, 200, 30, 30)) });
 
     const struct {
@@ -275,6 +278,16 @@ TEST_F(ComicModelTest, StructureEditsAreOneUndoStepEach)
                     QPointF(0, 0), QPointF(777.7, 0), QPointF(0, 333.3), QPointF(777.7, 333.3));
             } },
         { "panel inserted", [&] { document.undoableInsertPanelInRow(row, 1); } },
+        { "panel taken out",
+            [&] {
+                ComicStructureList fewer = row->contents();
+                fewer.erase(fewer.begin() + 2);
+                document.undoableSetContents(fewer, row);
+            } },
+        { "inset panel moved",
+            [&] { document.undoableOffsetPanel(inset, QPointF(-8.5, 6), false, PanelSelection::Keep); } },
+        { "gutter",
+            [&] { document.undoableSetPropertyFor(comic, ComicModel::kPanelGutterKey, Value(13.0f)); } },
         // Moving a floating panel selects it, its undo too.
         { "floating panel moved",
             [&] {
@@ -285,16 +298,20 @@ TEST_F(ComicModelTest, StructureEditsAreOneUndoStepEach)
     for (const auto& e : edits) {
         SCOPED_TRACE(e.name);
         const auto before = geometryOf(*comic);
+        const QByteArray fileBefore = archivedComicFile(*comic);
         const auto current = comic->currentPanel();
         e.edit();
         const auto after = geometryOf(*comic);
-        EXPECT_NE(after, before);
+        const QByteArray fileAfter = archivedComicFile(*comic);
+        EXPECT_NE(fileAfter, fileBefore);
         undo.undo();
         EXPECT_FALSE(undo.canUndo());
         EXPECT_EQ(geometryOf(*comic), before);
+        EXPECT_EQ(archivedComicFile(*comic), fileBefore);
         EXPECT_EQ(comic->currentPanel(), current);
         undo.redo();
         EXPECT_EQ(geometryOf(*comic), after);
+        EXPECT_EQ(archivedComicFile(*comic), fileAfter);
         undo.undo();
         undo.removeAllActions();
     }
