@@ -1,5 +1,6 @@
 // Binary property list and keyed archive throughput on an archive of over 100,000 objects, beside
 // a memcpy of the same bytes as the baseline of this machine and run.
+#include "BenchSupport.h"
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
@@ -99,14 +100,7 @@ const Fixture& fixture()
 
 void BM_MemcpyBaseline(benchmark::State& state)
 {
-    const QByteArray& bytes = fixture().archive;
-    std::vector<char> target(size_t(bytes.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), bytes.constData(), target.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
+    bench::measureMemcpy(state, fixture().archive);
 }
 BENCHMARK(BM_MemcpyBaseline);
 

@@ -3,6 +3,7 @@
 // bounds the views ask of every part, drawing every path through the canvas as an export does,
 // and setting a style field by name on every path (property lookup, observation and the cache
 // flush up to the part). bench_archive measures the machine's memcpy baseline.
+#include "BenchSupport.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
@@ -92,24 +93,13 @@ Fixture& fixture()
 
 void BM_PartsFileWrite(benchmark::State& state)
 {
-    const CharacterModel& model = *fixture().model;
-    for (auto _ : state) {
-        const QByteArray bytes = archivedPartsFile(model);
-        benchmark::DoNotOptimize(bytes.constData());
-    }
-    state.SetBytesProcessed(state.iterations() * fixture().file.size());
+    bench::measureWrites(state, fixture().file, [] { return archivedPartsFile(*fixture().model); });
 }
 BENCHMARK(BM_PartsFileWrite)->Unit(benchmark::kMillisecond);
 
 void BM_PartsFileRead(benchmark::State& state)
 {
-    const QByteArray& bytes = fixture().file;
-    for (auto _ : state) {
-        CharacterModelPtr read = readPartsFile(bytes);
-        benchmark::DoNotOptimize(read.get());
-        read->retire();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
+    bench::measureReads(state, fixture().file, [](const QByteArray& bytes) { return readPartsFile(bytes); });
 }
 BENCHMARK(BM_PartsFileRead)->Unit(benchmark::kMillisecond);
 
@@ -161,12 +151,5 @@ BENCHMARK(BM_SetStyleFieldByName)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    // Text and images need a GUI application; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zandrel::bench::runWithGuiApplication(argc, argv);
 }

@@ -3,6 +3,7 @@
 // and opening its comic file beside a memcpy of the file's bytes, and drawing one page as a screen does at
 // 300 dpi, once from cold caches (every part renders its bitmap) and again with the caches warm, beside
 // filling a bitmap of the page's size. All baselines run in the same process, so figures read as ratios.
+#include "BenchSupport.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
@@ -144,37 +145,19 @@ Fixture& fixture()
 
 void BM_ComicFileMemcpyBaseline(benchmark::State& state)
 {
-    const QByteArray& bytes = fixture().file;
-    std::vector<char> target(size_t(bytes.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), bytes.constData(), target.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
+    bench::measureMemcpy(state, fixture().file);
 }
 BENCHMARK(BM_ComicFileMemcpyBaseline);
 
 void BM_ComicFileSave(benchmark::State& state)
 {
-    const ComicModel& comic = *fixture().comic;
-    for (auto _ : state) {
-        const QByteArray bytes = archivedComicFile(comic);
-        benchmark::DoNotOptimize(bytes.constData());
-    }
-    state.SetBytesProcessed(state.iterations() * fixture().file.size());
+    bench::measureWrites(state, fixture().file, [] { return archivedComicFile(*fixture().comic); });
 }
 BENCHMARK(BM_ComicFileSave)->Unit(benchmark::kMillisecond);
 
 void BM_ComicFileOpen(benchmark::State& state)
 {
-    const QByteArray& bytes = fixture().file;
-    for (auto _ : state) {
-        ComicModelPtr read = readComicFile(bytes);
-        benchmark::DoNotOptimize(read.get());
-        read->retire();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
+    bench::measureReads(state, fixture().file, [](const QByteArray& bytes) { return readComicFile(bytes); });
 }
 BENCHMARK(BM_ComicFileOpen)->Unit(benchmark::kMillisecond);
 
@@ -241,12 +224,5 @@ BENCHMARK(BM_DrawPageWarmCaches)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv)
 {
-    // Text and images need a GUI application; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zandrel::bench::runWithGuiApplication(argc, argv);
 }

@@ -225,24 +225,36 @@ std::vector<std::shared_ptr<ComicPanel>> ComicPage::getInsetPanelsAffecting(cons
     return found;
 }
 
-std::shared_ptr<ComicPanel> ComicPage::panelToMovePanelInFrontOf(const ComicPanel& panel) const
+namespace {
+
+// The first panel after the given one in [first, last) whose bounds meet the area.
+template <class Iterator>
+std::shared_ptr<ComicPanel> firstMeetingAfter(
+    Iterator first, Iterator last, const ComicPanel& panel, const QRectF& area)
 {
-    const bool inset = panelIsInset(panel);
-    if (!inset && !panelIsFloating(panel))
+    auto it = std::find_if(first, last, [&panel](const auto& member) { return member.get() == &panel; });
+    if (it == last)
         return nullptr;
-    const ComicPanelList& list = inset ? m_insetPanels.items() : m_floatingPanels.items();
-    const double grow = inset ? owner()->panelGutter() : 0.0;
-    const QRectF area = insetRect(panel.bounds(), -grow, -grow);
-    auto it = std::find_if(
-        list.begin(), list.end(), [&panel](const auto& member) { return member.get() == &panel; });
-    for (++it; it != list.end(); ++it) {
+    for (++it; it != last; ++it) {
         if (intersectsRect((*it)->bounds(), area))
             return *it;
     }
     return nullptr;
 }
 
+} // namespace
+
+std::shared_ptr<ComicPanel> ComicPage::panelToMovePanelInFrontOf(const ComicPanel& panel) const
+{
+    return panelToMovePanel(panel, true);
+}
+
 std::shared_ptr<ComicPanel> ComicPage::panelToMovePanelBehind(const ComicPanel& panel) const
+{
+    return panelToMovePanel(panel, false);
+}
+
+std::shared_ptr<ComicPanel> ComicPage::panelToMovePanel(const ComicPanel& panel, bool inFront) const
 {
     const bool inset = panelIsInset(panel);
     if (!inset && !panelIsFloating(panel))
@@ -250,13 +262,8 @@ std::shared_ptr<ComicPanel> ComicPage::panelToMovePanelBehind(const ComicPanel& 
     const ComicPanelList& list = inset ? m_insetPanels.items() : m_floatingPanels.items();
     const double grow = inset ? owner()->panelGutter() : 0.0;
     const QRectF area = insetRect(panel.bounds(), -grow, -grow);
-    auto it = std::find_if(
-        list.rbegin(), list.rend(), [&panel](const auto& member) { return member.get() == &panel; });
-    for (++it; it != list.rend(); ++it) {
-        if (intersectsRect((*it)->bounds(), area))
-            return *it;
-    }
-    return nullptr;
+    return inFront ? firstMeetingAfter(list.begin(), list.end(), panel, area)
+                   : firstMeetingAfter(list.rbegin(), list.rend(), panel, area);
 }
 
 // --- The whole page ---

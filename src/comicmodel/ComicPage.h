@@ -137,6 +137,8 @@ public:
     void drawPanelShadowsIn(ZDLContext& context, const QSizeF& offset, float blur);
 
 private:
+    // The overlapping free panel of the same kind next in front of (or behind) the panel.
+    std::shared_ptr<ComicPanel> panelToMovePanel(const ComicPanel& panel, bool inFront) const;
     using PanelLinks = TypedLinks<ComicPanel, ComicStructureElement, ComicPanelList>;
 
     // Every free panel linked to the page again: a panel moving between the lists must not lose

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <vector>
+
+namespace zandrel::bench {
+
+// The floor under reading or writing a file: copying its bytes once.
+inline void measureMemcpy(benchmark::State& state, const QByteArray& bytes)
+{
+    std::vector<char> target(size_t(bytes.size()));
+    for (auto _ : state) {
+        std::memcpy(target.data(), bytes.constData(), target.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+// Writing a model to a file of the given size: write() answers the file's bytes.
+template <class Write> void measureWrites(benchmark::State& state, const QByteArray& file, Write write)
+{
+    for (auto _ : state) {
+        const QByteArray bytes = write();
+        benchmark::DoNotOptimize(bytes.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * file.size());
+}
+
+// Reading a file into a model: read() answers the model, which is retired after each read.
+template <class Read> void measureReads(benchmark::State& state, const QByteArray& file, Read read)
+{
+    for (auto _ : state) {
+        auto model = read(file);
+        benchmark::DoNotOptimize(model.get());
+        model->retire();
+    }
+    state.SetBytesProcessed(state.iterations() * file.size());
+}
+
+// Runs the benchmarks inside an offscreen GUI application, which text and images need; no
+// window is shown.
+inline int runWithGuiApplication(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace zandrel::bench
