@@ -17,6 +17,8 @@ constexpr int kSequencesPerShard = 250;
 constexpr int kShards = 8;
 constexpr int kEditsPerSequence = 10;
 
+// Random numbers for one call's arguments are drawn into locals, last argument first: the order of
+// argument evaluation differs between compilers, and every compiler must run the same sequences.
 class Editor {
 public:
     Editor(ComicDocument& document, unsigned seed)
@@ -36,17 +38,25 @@ public:
         const auto panel = std::dynamic_pointer_cast<ComicPanel>(pick(panels));
         const auto row = std::dynamic_pointer_cast<ComicRow>(pick(page->contents()));
         switch (kind) {
-        case 0:
-            panel->setTopLeftTopRightBottomLeftBottomRight(panel->topLeft() + jitter(), panel->topRight(),
-                panel->bottomLeft(), panel->bottomRight() + jitter());
+        case 0: {
+            const QPointF bottomRight = panel->bottomRight() + jitter();
+            panel->setTopLeftTopRightBottomLeftBottomRight(
+                panel->topLeft() + jitter(), panel->topRight(), panel->bottomLeft(), bottomRight);
             return true;
-        case 1:
+        }
+        case 1: {
+            const QPointF bottomRight = row->bottomRight() + jitter();
             row->setTopLeftTopRightBottomLeftBottomRight(
-                row->topLeft(), row->topRight() + jitter(), row->bottomLeft(), row->bottomRight() + jitter());
+                row->topLeft(), row->topRight() + jitter(), row->bottomLeft(), bottomRight);
             return true;
-        case 2:
-            page->setMarginsTop(number(0, 30), number(0, 30), number(0, 30), number(0, 30));
+        }
+        case 2: {
+            const int bottom = number(0, 30);
+            const int right = number(0, 30);
+            const int left = number(0, 30);
+            page->setMarginsTop(number(0, 30), left, right, bottom);
             return true;
+        }
         case 3:
             m_document.undoableInsertPanelInRow(row, number(0, int(row->numContents())));
             return true;
@@ -60,8 +70,10 @@ public:
         }
         case 5: {
             auto floater = std::make_shared<ComicPanel>();
-            floater->initWithRect(
-                QRectF(number(0, 400), number(0, 300), number(30, 150), number(30, 150)), page.get());
+            const int height = number(30, 150);
+            const int width = number(30, 150);
+            const int y = number(0, 300);
+            floater->initWithRect(QRectF(number(0, 400), y, width, height), page.get());
             ComicPanelList floaters = page->floatingPanels();
             floaters.push_back(floater);
             m_document.undoableSetFloatingPanels(floaters, page, floater);
@@ -80,8 +92,8 @@ public:
             const ComicPanelList free = page->freePanels();
             if (free.empty())
                 return false;
-            m_document.undoableOffsetPanel(
-                free[std::size_t(number(0, int(free.size()) - 1))], jitter(), false);
+            const QPointF offset = jitter();
+            m_document.undoableOffsetPanel(free[std::size_t(number(0, int(free.size()) - 1))], offset, false);
             return true;
         }
         case 8: {
@@ -90,11 +102,14 @@ public:
             if (character->colors().size() <= 3)
                 return false;
             const ZDLColorPtr color = character->colors().at(number(3, int(character->colors().size()) - 1));
-            color->setColor(RgbColor(number(0, 255) / 255.0, number(0, 255) / 255.0, number(0, 255) / 255.0));
+            const int blue = number(0, 255);
+            const int green = number(0, 255);
+            color->setColor(RgbColor(number(0, 255) / 255.0, green / 255.0, blue / 255.0));
             return true;
         }
         case 9: {
-            const QPointF size(number(300, 900), number(200, 700));
+            const int height = number(200, 700);
+            const QPointF size(number(300, 900), height);
             m_comic.setTopLeftTopRightBottomLeftBottomRight(
                 QPointF(0, 0), QPointF(size.x(), 0), QPointF(0, size.y()), size);
             return true;
@@ -107,8 +122,9 @@ public:
             const ElementList objects = page->floatingElements();
             if (objects.isEmpty())
                 return false;
+            const QPointF offset = jitter();
             m_document.undoableOffsetObjects(
-                { objects.at(number(0, int(objects.size()) - 1)) }, jitter(), false);
+                { objects.at(number(0, int(objects.size()) - 1)) }, offset, false);
             return true;
         }
         case 13:
@@ -120,9 +136,11 @@ public:
             if (kind == 13)
                 m_document.undoableSetPropertyFor(balloon, Balloon::kFormattedTextKey,
                     Value(test::lettering(QStringLiteral("Line %1").arg(number(0, 999)))));
-            else
+            else {
+                const Value value(number(0, 5));
                 m_document.undoableSetPropertyFor(
-                    balloon, number(0, 1) ? Balloon::kShapeKey : Balloon::kStyleKey, Value(number(0, 5)));
+                    balloon, number(0, 1) ? Balloon::kShapeKey : Balloon::kStyleKey, value);
+            }
             return true;
         }
         case 15: {
@@ -166,7 +184,11 @@ public:
 
 private:
     int number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
-    QPointF jitter() { return QPointF(number(-20, 20), number(-20, 20)); }
+    QPointF jitter()
+    {
+        const int y = number(-20, 20);
+        return QPointF(number(-20, 20), y);
+    }
     template <class List> typename List::value_type pick(const List& list)
     {
         return list.empty() ? typename List::value_type()
