@@ -28,7 +28,7 @@ const QColor kCheckerboardDark = QColor::fromRgbF(0.77f, 0.77f, 0.77f);
 } // namespace
 
 ElementEditingView::ElementEditingView(ZDLDocument* document, ScaleSetting scaleSetting, QWidget* parent)
-    : ZDLEditingView(document, parent)
+    : BalloonEditingView(document, parent)
     , m_scaleSetting(scaleSetting)
 {
     setCurrentTool(std::make_shared<SelectionTool>());

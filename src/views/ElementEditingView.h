@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/ZDLEditingView.h"
+#include "views/BalloonEditingView.h"
 
 namespace zandrel {
 
@@ -10,7 +10,7 @@ class ZDLContext;
 // model draws them, with the selection tool for the left and the right button. It stands in for the
 // parts and part-element views until they come with their own commands; the editors show their
 // edited object in one and the character window its character.
-class ElementEditingView : public ZDLEditingView {
+class ElementEditingView : public BalloonEditingView {
     Q_OBJECT
 
 public:
