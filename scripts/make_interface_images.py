@@ -94,6 +94,19 @@ TOOLBAR_ICONS = {
     "toolbar_VFlip": f'<path d="M3 12 H21" stroke-dasharray="2 2" {stroke(1.2)}/>'
                      f'<path d="M6 10 L18 3 V10 Z" fill="{SOFT}" {stroke(1.5)}/>'
                      f'<path d="M6 14 L18 21 V14 Z" fill="{ACCENT}" {stroke(1.5)}/>',
+    # A speech balloon with its tail and a plus: a new dialog balloon.
+    "toolbar_NewBalloon": f'<path d="M11 3 C5.5 3 2 6 2 9.5 C2 13 5.5 16 11 16 L9 21 L14.5 15.7 '
+                          f'C18 15 20 12.5 20 9.5 C20 6 16.5 3 11 3 Z" fill="{PAPER}" {stroke(1.6)}/>'
+                          f'<circle cx="18.5" cy="17.5" r="4.2" fill="{ACCENT}" stroke="none"/>'
+                          f'<path d="M18.5 15.3 V19.7 M16.3 17.5 H20.7" {stroke(1.6, PAPER)}/>',
+    # A page of panels, one of them picked out: the panel's properties.
+    "toolbar_Panel": f'<rect x="3" y="3" width="18" height="18" rx="1" fill="{PAPER}" {stroke(1.6)}/>'
+                     f'<rect x="5.5" y="5.5" width="6" height="6" fill="{ACCENT}" {stroke(1.2)}/>'
+                     f'<rect x="13.5" y="5.5" width="5" height="6" fill="{SOFT}" {stroke(1.2)}/>'
+                     f'<rect x="5.5" y="13.5" width="13" height="5" fill="{SOFT}" {stroke(1.2)}/>',
+    # A box with an arrow out of it: share the comic.
+    "toolbar_Share": f'<path d="M8 9 H5 V21 H19 V9 H16" fill="none" {stroke(1.6)}/>'
+                     f'<path d="M12 15 V3 M8 7 L12 3 L16 7" {stroke(1.8, ACCENT)}/>',
     # A question mark in a circle: help.
     "toolbar_help": f'<circle cx="12" cy="12" r="9" fill="{PAPER}" {stroke(1.6)}/>'
                     f'<path d="M9 9.5 A3 3 0 1 1 12 12.5 V14" {stroke(1.8, ACCENT)}/>'

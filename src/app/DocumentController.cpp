@@ -2,10 +2,12 @@
 
 #include "app/AppController.h"
 #include "app/CharacterWindowContents.h"
+#include "app/ComicWindowContents.h"
 #include "app/DocumentWindow.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
+#include "app/core/ComicDocument.h"
 #include "app/core/ModalAlert.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
@@ -43,6 +45,8 @@ DocumentController::~DocumentController()
 
 void DocumentController::registerStandardTypes()
 {
+    registerType(DocumentType { kComicDocumentType, localized("Comic"),
+        [] { return std::make_unique<ComicDocument>(); }, &buildComicWindowContents });
     registerType(DocumentType { kCharacterDocumentType, localized("Character"),
         [] { return std::make_unique<CharacterDocument>(); }, &buildCharacterWindowContents });
 }

@@ -37,7 +37,7 @@ public:
     DocumentController();
     ~DocumentController() override;
 
-    // The character document (and, once there, the comic document).
+    // The comic and the character document.
     void registerStandardTypes();
     void registerType(const DocumentType& type);
     const DocumentType* typeNamed(const QString& typeName) const;

@@ -115,6 +115,37 @@ void build(QMenuBar* bar, QWidget* window)
     AppController::setupPartTypeMenu(partType, kSetPartTypeAction);
     MenuActions::add(character, localized("Leave Editor"), kPopEditorAction, 0, keys("Ctrl+Up"));
 
+    QMenu* comic = addMenu(bar, localized("Comic"), window);
+    MenuActions::add(comic, localized("New Page…"), kNewPageAction);
+    MenuActions::add(comic, localized("Delete Page"), kDeletePageAction);
+    MenuActions::add(comic, localized("Previous Page"), kGotoPrevPageAction, 0, keys("Ctrl+Alt+Left"));
+    MenuActions::add(comic, localized("Next Page"), kGotoNextPageAction, 0, keys("Ctrl+Alt+Right"));
+    comic->addSeparator();
+    MenuActions::add(comic, localized("Insert Row…"), kInsertRowAction);
+    MenuActions::add(comic, localized("Delete Row…"), kDeleteRowAction);
+    MenuActions::add(comic, localized("Insert Panel Before"), kInsertPanelBeforeAction);
+    MenuActions::add(comic, localized("Insert Panel After"), kInsertPanelAfterAction);
+    MenuActions::add(comic, localized("Delete Panel"), kDeletePanelAction);
+    MenuActions::add(comic, localized("Split Panel…"), kSplitPanelAction);
+    comic->addSeparator();
+    MenuActions::add(comic, localized("New Floating Panel"), kNewFloatingPanelAction);
+    MenuActions::add(comic, localized("New Inset Panel"), kNewInsetPanelAction);
+    MenuActions::add(comic, localized("Bring Panel Forward"), kBringPanelForwardAction);
+    MenuActions::add(comic, localized("Send Panel Backward"), kSendPanelBackwardAction);
+    comic->addSeparator();
+    MenuActions::add(
+        comic, localized("Edit Background Layer"), kToggleEditBackgroundAction, 0, keys("Ctrl+B"))
+        ->setCheckable(true);
+    MenuActions::add(comic, localized("Move to Background Layer"), kMoveToLayerAction);
+    MenuActions::add(comic, localized("Focus on Panel"), kToggleFocusOnPanelAction, 0, keys("Ctrl+Alt+F"))
+        ->setCheckable(true);
+    comic->addSeparator();
+    MenuActions::add(comic, localized("Panel Properties…"), kPanelPropertiesAction);
+    MenuActions::add(comic, localized("Comic Size…"), kResizeComicAction);
+    MenuActions::add(comic, localized("Page Margins…"), kSetPageMarginsAction);
+    MenuActions::add(comic, localized("Gutter Size…"), kGutterSizeAction);
+    MenuActions::add(comic, localized("Export…"), kExportDialogAction);
+
     QMenu* view = addMenu(bar, localized("View"), window);
     MenuActions::add(view, localized("Zoom In"), kZoomInAction, 0, keys("Ctrl+="))
         ->setShortcuts({ keys("Ctrl+="), keys("Ctrl++") });

@@ -4,6 +4,7 @@
 
 #include "app/Pasteboard.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "app/core/DocumentHost.h"
 #include "charmodel/DocumentSettings.h"
@@ -34,6 +35,7 @@ constexpr float kImportedImageSize = 200.0f;
 ZDLEditingView::ZDLEditingView(ZDLDocument* document, QWidget* parent)
     : ZDLView(parent)
     , m_document(document)
+    , m_comicDoc(dynamic_cast<ComicDocument*>(document))
     , m_characterDoc(dynamic_cast<CharacterDocument*>(document))
 {
     auto& center = NotificationCenter::defaultCenter();

@@ -33,7 +33,6 @@ public:
     ZDLDocument* document() const { return m_document; }
     // Exactly one of the two is set while the view shows a document: the document as the kind it is.
     CharacterDocument* characterDoc() const { return m_characterDoc; }
-    // Comic documents come with the comic model; until then this stays null.
     ComicDocument* comicDoc() const { return m_comicDoc; }
     virtual QString contentName() const { return m_contentName; }
     void setContentName(const QString& name) { m_contentName = name; }

@@ -1,5 +1,6 @@
 // The editing view base's commands on the selection: stacking order, flips and scaling, merging,
 // part types, the background style and the overlay outside the page.
+#include "app/core/ComicDocument.h"
 #include "app/core/ZDLDocument.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/ComicGraphicElementState.h"
@@ -10,6 +11,7 @@
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
 #include "comicmodel/Balloon.h"
+#include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/ComicPanel.h"
 #include "comicmodel/Group.h"
@@ -18,6 +20,7 @@
 #include "graphics/Path.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
+#include "platform/CanvasPath.h"
 #include "platform/ClassRegistry.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/Geometry.h"
@@ -428,11 +431,19 @@ std::shared_ptr<ComicPanel> ZDLEditingView::bestPanelForElement(
 void ZDLEditingView::drawPasteboardOverlay()
 {
     Canvas* canvas = currentCanvas();
-    if (!canvas || !characterDoc())
+    if (!canvas)
         return;
-    // In a character everything right of the page is shaded; a comic shades what lies off its page.
-    canvas->fillRect(QRectF(kCharacterPageWidth, 0, kOverlayExtent, kOverlayExtent),
-        CanvasPaint(QColor::fromRgbF(0, 0, 0, 0.2f)));
+    const CanvasPaint shade(QColor::fromRgbF(0, 0, 0, 0.2f));
+    // A comic shades what lies off its page; a character everything right of its page.
+    if (comicDoc() && comicDoc()->model()) {
+        CanvasPath offPage;
+        offPage.setWindingRule(WindingRule::EvenOdd);
+        offPage.addRect(QRectF(0, 0, kOverlayExtent, kOverlayExtent));
+        offPage.addRect(comicDoc()->model()->bounds());
+        canvas->fillPath(offPage, shade);
+    } else if (characterDoc()) {
+        canvas->fillRect(QRectF(kCharacterPageWidth, 0, kOverlayExtent, kOverlayExtent), shade);
+    }
 }
 
 } // namespace zandrel

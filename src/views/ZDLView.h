@@ -178,6 +178,8 @@ protected:
     // transform maps document coordinates. Subclasses draw their content first and end with the base,
     // which draws the tool's handles and the tracker's feedback on top.
     virtual void drawRect(const QRectF& dirtyRect);
+    // A new root shows other content: the whole view redraws, unless the subclass knows better.
+    virtual void redisplayAfterRootChange() { update(); }
     // The menu of a right click; null shows none.
     virtual QMenu* contextMenuForView();
     // The arrow keys and the forward delete of the editing views; false passes the key on.

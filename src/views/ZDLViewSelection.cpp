@@ -272,7 +272,7 @@ void ZDLView::setRootObject(const ObjectPtr& root)
         deselectAll();
     m_rootObject = root;
     updateViewSize();
-    update();
+    redisplayAfterRootChange();
 }
 
 } // namespace zandrel

@@ -43,6 +43,38 @@ inline const QString kSaveToCatalogAction = QStringLiteral("saveToCatalog:");
 inline const QString kViewSelectedTypeAction = QStringLiteral("viewSelectedType:");
 inline const QString kViewAllWithPosesAction = QStringLiteral("viewAllWithPoses:");
 
+// Comic document
+inline const QString kGotoPrevPageAction = QStringLiteral("gotoPrevPage:");
+inline const QString kGotoNextPageAction = QStringLiteral("gotoNextPage:");
+inline const QString kGotoSelectedPageAction = QStringLiteral("gotoSelectedPage:");
+inline const QString kShareAction = QStringLiteral("share:");
+
+// Comic view: pages, rows and panels
+inline const QString kNewPageAction = QStringLiteral("newPage:");
+inline const QString kDeletePageAction = QStringLiteral("deletePage:");
+inline const QString kInsertRowAction = QStringLiteral("insertRow:");
+inline const QString kDeleteRowAction = QStringLiteral("deleteRow:");
+inline const QString kInsertPanelBeforeAction = QStringLiteral("insertPanelBefore:");
+inline const QString kInsertPanelAfterAction = QStringLiteral("insertPanelAfter:");
+inline const QString kDeletePanelAction = QStringLiteral("deletePanel:");
+inline const QString kSplitPanelAction = QStringLiteral("splitPanel:");
+inline const QString kToggleFocusOnPanelAction = QStringLiteral("toggleFocusOnPanel:");
+inline const QString kPanelPropertiesAction = QStringLiteral("panelProperties:");
+inline const QString kResizeComicAction = QStringLiteral("resizeComic:");
+inline const QString kSetPageMarginsAction = QStringLiteral("setPageMargins:");
+inline const QString kGutterSizeAction = QStringLiteral("gutterSize:");
+inline const QString kExportDialogAction = QStringLiteral("exportDialog:");
+inline const QString kAddBalloonAction = QStringLiteral("addBalloon:");
+
+// Comic view: free panels, layers and free objects
+inline const QString kNewFloatingPanelAction = QStringLiteral("newFloatingPanel:");
+inline const QString kNewInsetPanelAction = QStringLiteral("newInsetPanel:");
+inline const QString kBringPanelForwardAction = QStringLiteral("bringPanelForward:");
+inline const QString kSendPanelBackwardAction = QStringLiteral("sendPanelBackward:");
+inline const QString kToggleEditBackgroundAction = QStringLiteral("toggleEditBackground:");
+inline const QString kFreeObjectsEditorAction = QStringLiteral("freeObjectsEditor:");
+inline const QString kEditFreeObjectsLayerAction = QStringLiteral("editFreeObjectsLayer:");
+
 // View base
 inline const QString kSelectAllAction = QStringLiteral("selectAll:");
 inline const QString kDeselectAllAction = QStringLiteral("deselectAllCmd:");

@@ -81,6 +81,9 @@ void ComicDocument::close()
         m_model = nullptr;
     }
     setDocumentSettings(nullptr);
+    m_groupEditor = nullptr;
+    m_windowLink = nullptr;
+    setEditors(nullptr, nullptr, nullptr);
     ZDLDocument::close();
 }
 

@@ -16,6 +16,28 @@ class ComicRow;
 // Whether an operation on a free panel makes it the comic's current panel.
 enum class PanelSelection { Select, Keep };
 
+// What the window's page navigation shows: hidden with fewer than two pages; the buttons and the
+// popup wait while balloon text is edited in place.
+struct PageControls {
+    bool visible = false;
+    bool previousEnabled = false;
+    bool nextEnabled = false;
+    bool popupEnabled = false;
+    qsizetype pageCount = 0;
+    // The popup's selected item, tagged with the page index from 0; -1 for none.
+    qsizetype currentIndex = -1;
+    bool operator==(const PageControls&) const = default;
+};
+
+// What the comic document asks of its window: the page navigation shows the controls, and the
+// comic view says whether balloon text is being edited in place.
+class ComicWindowLink {
+public:
+    virtual ~ComicWindowLink() = default;
+    virtual void showPageControls(const PageControls& controls) = 0;
+    virtual bool textEditing() const { return false; }
+};
+
 // The document of one comic file, as the model sees it: the ComicModel it owns and links back to
 // itself, and the undoable operations of the comic's structure (free panels, structure contents,
 // panel moves, colours deleted from the comic). The window half (page menu, sheets, views) extends
@@ -34,12 +56,30 @@ public:
 
     // Retires the model.
     void close() override;
+    // Back at the comic view first; afterwards the page controls show the reverted comic.
+    bool revertToSaved(DocumentError* error) override;
     void tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) override;
 
-    // --- The model's calls ---
-    // The page menu and controls follow the model; the headless document has none.
-    virtual void currentPageChanged() { }
-    virtual void numberOfPagesChanged() { }
+    // --- The model's calls and the page navigation (ComicDocumentPages.cpp) ---
+    // The page controls of the window follow the model.
+    virtual void currentPageChanged();
+    virtual void numberOfPagesChanged();
+    void updatePageControls();
+    PageControls pageControls() const;
+    void setWindowLink(ComicWindowLink* link) { m_windowLink = link; }
+    ComicWindowLink* windowLink() const { return m_windowLink; }
+    // The model ignores an index outside its pages.
+    void gotoPrevPage();
+    void gotoNextPage();
+    void gotoSelectedPage(qsizetype index);
+    // "Story page 3.jpg" for the current page, "Story panel 2.png" for the current panel.
+    QString documentNameWithQualifier(ExportKind qualifier, const QString& extension) const override;
+
+    // --- Editors ---
+    // A page's free objects and exact groups open in the group editor.
+    EditorContainer* editorForObject(const ObjectPtr& object) const override;
+    void setGroupEditor(EditorContainer* editor) { m_groupEditor = editor; }
+    EditorContainer* groupEditingView() const { return m_groupEditor; }
     // Redraws the panel and its highlight (6 screen points around it); null redraws nothing.
     void updatePanel(const ComicPanel* panel, bool afterChange);
 
@@ -67,9 +107,15 @@ public:
     void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
         const std::shared_ptr<ZDLColor>& replacement) override;
 
+    // --- Responder ---
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+
 protected:
     // A comic read from a file.
     void installModel(const ObjectPtr& model) override;
+    // Out of a page's free objects the level bar goes to the front layer of the current panel.
+    ObjectPtr nextLevelObject(const ObjectPtr& object) const override;
 
 private:
     void adoptModel(const std::shared_ptr<ComicModel>& model);
@@ -78,6 +124,8 @@ private:
         const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);
 
     std::shared_ptr<ComicModel> m_model;
+    EditorContainer* m_groupEditor = nullptr;
+    ComicWindowLink* m_windowLink = nullptr;
 };
 
 } // namespace zandrel

@@ -206,6 +206,8 @@ public:
     bool validateMenuItem(MenuItemValidation& item) override;
 
 protected:
+    // The name followed by the extension, with a "." put in front of the extension when missing.
+    static QString withExtension(const QString& name, const QString& extension);
     // The object following the given one on the way out of a level bar: its parent in the base.
     virtual ObjectPtr nextLevelObject(const ObjectPtr& object) const;
     // Installs a model read from a file; called only once reading succeeded.

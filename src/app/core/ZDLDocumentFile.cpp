@@ -104,14 +104,10 @@ QString ZDLDocument::documentNameWithoutExtension() const
     return m_filePath.isEmpty() ? localized("Untitled") : QFileInfo(m_filePath).completeBaseName();
 }
 
-namespace {
-
-QString withExtension(const QString& name, const QString& extension)
+QString ZDLDocument::withExtension(const QString& name, const QString& extension)
 {
     return extension.startsWith(QLatin1Char('.')) ? name + extension : name + QLatin1Char('.') + extension;
 }
-
-} // namespace
 
 QString ZDLDocument::documentNameWithExtension(const QString& extension) const
 {

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/core/ComicDocument.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QToolButton;
+
+namespace zandrel {
+
+class DocumentWindow;
+
+// The page controls under the comic: previous page, a popup of the pages and next page. Hidden while
+// the comic has a single page; the document tells it what to show whenever the page or the number of
+// pages changes.
+class ComicPageNavigation : public QWidget, public ComicWindowLink {
+    Q_OBJECT
+
+public:
+    explicit ComicPageNavigation(ComicDocument* document, QWidget* parent = nullptr);
+    ~ComicPageNavigation() override;
+
+    void showPageControls(const PageControls& controls) override;
+    // In-place balloon text editing comes with the balloon editing view; until then it never runs.
+    bool textEditing() const override { return false; }
+
+    QToolButton* previousButton() const { return m_previous; }
+    QToolButton* nextButton() const { return m_next; }
+    QComboBox* pagePopup() const { return m_popup; }
+
+private:
+    ComicDocument* m_document;
+    QToolButton* m_previous;
+    QToolButton* m_next;
+    QComboBox* m_popup;
+};
+
+// A new comic without the new-comic sheet takes the layout the sheet would propose from the user's
+// defaults: one page of that size with those rows of panels, the first panel current.
+void layOutNewComic(ComicModel& model);
+
+// Fills a comic document's window: the comic view in its scroll area, the page controls, the editors
+// over them and the toolbar.
+void buildComicWindowContents(DocumentWindow& window);
+
+} // namespace zandrel

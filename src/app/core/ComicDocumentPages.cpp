@@ -1,0 +1,145 @@
+// The comic document's page navigation, export names, editors and responder.
+#include "app/core/ActionNames.h"
+#include "app/core/ComicDocument.h"
+#include "app/core/DocumentDialogs.h"
+#include "app/core/DocumentHost.h"
+#include "comicmodel/ComicModel.h"
+#include "comicmodel/Group.h"
+#include "platform/Localization.h"
+
+namespace zandrel {
+
+void ComicDocument::currentPageChanged()
+{
+    updatePageControls();
+}
+
+void ComicDocument::numberOfPagesChanged()
+{
+    updatePageControls();
+}
+
+PageControls ComicDocument::pageControls() const
+{
+    PageControls controls;
+    if (!m_model)
+        return controls;
+    controls.pageCount = m_model->numPages();
+    controls.currentIndex = m_model->currentPageIndex();
+    if (controls.pageCount < 2)
+        return controls;
+    const bool editingText = m_windowLink && m_windowLink->textEditing();
+    controls.visible = true;
+    controls.previousEnabled = controls.currentIndex > 0 && !editingText;
+    controls.nextEnabled = controls.currentIndex < controls.pageCount - 1 && !editingText;
+    controls.popupEnabled = !editingText;
+    return controls;
+}
+
+void ComicDocument::updatePageControls()
+{
+    if (m_windowLink)
+        m_windowLink->showPageControls(pageControls());
+}
+
+void ComicDocument::gotoPrevPage()
+{
+    if (m_model)
+        m_model->setCurrentPageIndex(m_model->currentPageIndex() - 1);
+}
+
+void ComicDocument::gotoNextPage()
+{
+    if (m_model)
+        m_model->setCurrentPageIndex(m_model->currentPageIndex() + 1);
+}
+
+void ComicDocument::gotoSelectedPage(qsizetype index)
+{
+    if (m_model)
+        m_model->setCurrentPageIndex(index);
+}
+
+QString ComicDocument::documentNameWithQualifier(ExportKind qualifier, const QString& extension) const
+{
+    const QString name = documentNameWithoutExtension();
+    if (qualifier == ExportKind::Page && m_model)
+        return withExtension(
+            localized("%1 page %2").arg(name).arg(m_model->currentPageIndex() + 1), extension);
+    if (qualifier == ExportKind::Panel && m_model)
+        return withExtension(
+            localized("%1 panel %2").arg(name).arg(m_model->currentPanelIndex() + 1), extension);
+    return ZDLDocument::documentNameWithQualifier(qualifier, extension);
+}
+
+EditorContainer* ComicDocument::editorForObject(const ObjectPtr& object) const
+{
+    // Only the exact class: balloon groups have an editor of their own.
+    if (object && (object->className() == Group::kClassName || dynamic_cast<const ComicPage*>(object.get())))
+        return m_groupEditor;
+    return ZDLDocument::editorForObject(object);
+}
+
+ObjectPtr ComicDocument::nextLevelObject(const ObjectPtr& object) const
+{
+    // A page's free objects sit above the panels: leaving them goes back to the edited panel.
+    const auto* page = dynamic_cast<const ComicPage*>(object.get());
+    if (!page)
+        return ZDLDocument::nextLevelObject(object);
+    const auto* owner = dynamic_cast<const ComicModel*>(page->parent());
+    const auto panel = owner ? owner->currentPanel() : nullptr;
+    return panel ? ObjectPtr(panel->frontLayer()) : nullptr;
+}
+
+bool ComicDocument::revertToSaved(DocumentError* error)
+{
+    edit(nullptr);
+    const bool reverted = ZDLDocument::revertToSaved(error);
+    numberOfPagesChanged();
+    return reverted;
+}
+
+bool ComicDocument::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kGotoPrevPageAction)
+        gotoPrevPage();
+    else if (action == kGotoNextPageAction)
+        gotoNextPage();
+    else if (action == kGotoSelectedPageAction)
+        gotoSelectedPage(sender.tag);
+    else if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
+        || action == kShareAction)
+        return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
+    else
+        return ZDLDocument::tryToPerform(action, sender);
+    return true;
+}
+
+bool ComicDocument::validateMenuItem(MenuItemValidation& item)
+{
+    const PageControls controls = pageControls();
+    if (item.action == kGotoPrevPageAction) {
+        item.enabled = controls.previousEnabled;
+        return true;
+    }
+    if (item.action == kGotoNextPageAction) {
+        item.enabled = controls.nextEnabled;
+        return true;
+    }
+    if (item.action == kGotoSelectedPageAction) {
+        item.enabled = controls.popupEnabled;
+        item.state = item.tag == controls.currentIndex ? MenuItemValidation::State::On
+                                                       : MenuItemValidation::State::Off;
+        return true;
+    }
+    // The colour window, the properties sheet and the sharing menu come with their own parts of the
+    // program; until they are installed they are not offered.
+    if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction
+        || item.action == kShareAction) {
+        item.enabled = DocumentDialogs::isInstalled(item.action);
+        return true;
+    }
+    return ZDLDocument::validateMenuItem(item);
+}
+
+} // namespace zandrel

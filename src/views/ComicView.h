@@ -1,0 +1,91 @@
+#pragma once
+
+#include "views/BalloonEditingView.h"
+
+#include <QColor>
+#include <memory>
+
+namespace zandrel {
+
+class ComicDocument;
+class ComicModel;
+class ComicPanel;
+struct Notification;
+
+// The main editing view of a comic document. It shows one page, the comic's current page, inside
+// the comic's bounds (the rest is the window background, shaded), and edits one container: its root
+// object is always the current layer of the current panel, so selection, paste, drops and new
+// balloons act there. It follows the comic's current panel, edited layer, focus mode and page as the
+// model announces them, redraws only what the document's notifications name, and carries the page,
+// row and panel commands and those of free panels and layers (ComicViewCommands.cpp).
+class ComicView : public BalloonEditingView {
+    Q_OBJECT
+
+public:
+    // The current-row highlight: green at half opacity.
+    static const QColor kCurrentRowColor;
+    // Objects that stick out of the page keep this many screen points of room around them.
+    static constexpr double kContentMargin = 14.0;
+
+    explicit ComicView(ComicDocument* document, QWidget* parent = nullptr);
+    ~ComicView() override;
+
+    ComicModel* comicModel() const;
+    std::shared_ptr<ComicPanel> currentPanel() const;
+
+    bool showCurrentRow() const { return m_showCurrentRow; }
+    // The insert-row and delete-row sheets show the row they act on.
+    void setShowCurrentRow(bool show);
+
+    // The handler of the document's "modelPropertyChange".
+    void modelPropertyChanged(const Notification& notification);
+    // Sets the selection and the comic's current panel together, as one undoable step.
+    void undoableSetSelectionAndPanel(
+        const ElementList& selection, const std::shared_ptr<ComicPanel>& panel, bool bothWays);
+    // The character all selected objects that have one come from; null for none or several.
+    Object* selectedCharacter() const;
+
+    // --- Overrides of the bases ---
+    void setViewScale(float scale) override;
+    QRectF getContentBounds() const override;
+    QPointF graphicPastePoint() const override;
+    // Undoing a selection made in another panel makes that panel current again first.
+    void undoableSetSelection(const ElementList& selection, const ObjectPtr& root, bool bothWays) override;
+    using BalloonEditingView::undoableSetSelection;
+    void sizeAndPositionImportedImage(
+        ImageElement& image, const ObjectPtr& parent, const QPointF& point) override;
+    // A whole-view update (a revert, a new model) also puts the root back on the current layer.
+    void updateView(const Notification& notification) override;
+    void documentClosing() override;
+
+    // --- Page, row and panel commands (ComicViewCommands.cpp) ---
+    void deletePage();
+    void insertPanel(bool after);
+    void deletePanel(const QString& actionName);
+    void splitPanelIntoRows(int rows, int panels);
+    void toggleFocusOnPanel();
+    // --- Free panels and layers (ComicViewCommands.cpp) ---
+    void newFreePanel(bool inset, const QString& actionName);
+    void movePanelInOrder(bool forward, const QString& actionName);
+    void toggleEditBackground();
+    void moveToLayer(const QString& actionName);
+
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+
+protected:
+    void drawRect(const QRectF& dirtyRect) override;
+    // The page stays as it is when the edited layer changes: the model names the panels to redraw.
+    void redisplayAfterRootChange() override { }
+
+private:
+    // The root becomes the current panel's current layer.
+    void followCurrentPanel();
+    bool validateComicItem(MenuItemValidation& item);
+    // The whole view, page and the margins around it.
+    QRectF currentRowBounds() const;
+
+    bool m_showCurrentRow = false;
+};
+
+} // namespace zandrel

@@ -1,0 +1,364 @@
+// The comic view's commands on pages, rows and panels, free panels and layers, and their menu
+// validation. Each command is one undo step; the structure changes go through the comic document.
+#include "app/core/ActionNames.h"
+#include "app/core/ComicDocument.h"
+#include "app/core/DocumentDialogs.h"
+#include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicRow.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/Geometry.h"
+#include "platform/Localization.h"
+#include "views/ComicView.h"
+
+#include <algorithm>
+
+namespace zandrel {
+
+namespace {
+
+// A free panel made from a panel of a row takes half its size, but no less than this.
+constexpr double kSmallestNewFreePanel = 100.0;
+// New free panels stay this far inside the page.
+constexpr double kFreePanelPageMargin = 1.0;
+
+template <class T> std::shared_ptr<T> sharedOf(T* object)
+{
+    return object ? std::dynamic_pointer_cast<T>(object->shared_from_this()) : nullptr;
+}
+
+std::shared_ptr<ComicPanel> asPanel(const std::shared_ptr<ComicStructureElement>& element)
+{
+    return std::dynamic_pointer_cast<ComicPanel>(element);
+}
+
+template <class List, class T> List without(List list, const T& member)
+{
+    list.erase(std::remove(list.begin(), list.end(), member), list.end());
+    return list;
+}
+
+// The sheets of the dialogs subsystem; a command whose sheet is not installed is not offered.
+bool isSheetAction(const QString& action)
+{
+    static const QStringList sheets { kNewPageAction, kInsertRowAction, kDeleteRowAction, kSplitPanelAction,
+        kPanelPropertiesAction, kResizeComicAction, kSetPageMarginsAction, kGutterSizeAction,
+        kCreateNewPartAction, kExportDialogAction };
+    return sheets.contains(action);
+}
+
+} // namespace
+
+// --- Pages, rows and panels ---
+
+void ComicView::deletePage()
+{
+    ComicDocument* document = comicDoc();
+    const auto& model = document ? document->model() : nullptr;
+    if (!model || model->numPages() < 2)
+        return;
+    ComicStructureList pages = model->contents();
+    const auto deleted = std::find(pages.begin(), pages.end(), model->currentPage());
+    if (deleted == pages.end())
+        return;
+    const auto index = std::size_t(deleted - pages.begin());
+    pages.erase(deleted);
+    const auto next = pages.at(std::min(index, pages.size() - 1));
+    document->undoableSetPropertyFor(model, ComicModel::kCurrentPageKey, Value(ObjectPtr(next)));
+    document->undoableSetContents(pages, model);
+    document->undoManager()->setActionName(localized("Delete page"));
+}
+
+void ComicView::insertPanel(bool after)
+{
+    const auto panel = currentPanel();
+    auto row = panel ? sharedOf(dynamic_cast<ComicRow*>(panel->parent())) : nullptr;
+    if (!row || panel->isFree() || !comicDoc())
+        return;
+    comicDoc()->undoableInsertPanelInRow(row, row->indexOfChild(panel.get()) + (after ? 1 : 0));
+}
+
+void ComicView::deletePanel(const QString& actionName)
+{
+    ComicDocument* document = comicDoc();
+    const auto panel = currentPanel();
+    const auto& model = document ? document->model() : nullptr;
+    const auto& page = model ? model->currentPage() : nullptr;
+    if (!panel || !page)
+        return;
+    if (panel->isFloating() || panel->isInset()) {
+        const auto first = asPanel(page->firstPanel());
+        if (panel->isFloating())
+            document->undoableSetFloatingPanels(without(page->floatingPanels(), panel), page, first);
+        else
+            document->undoableSetInsetPanels(without(page->insetPanels(), panel), page, first);
+        document->undoManager()->setActionName(actionName);
+        return;
+    }
+    const auto parent = sharedOf(panel->parent());
+    if (!parent)
+        return;
+    const auto before = parent->getElementBefore(panel.get());
+    const auto after = parent->getElementAfter(panel.get());
+    if (!before && !after)
+        return;
+    const auto next = after ? after->firstPanel() : before->lastPanel();
+    document->undoableSetPropertyFor(model, ComicModel::kCurrentPanelKey, Value(ObjectPtr(next)));
+    document->undoableSetContents(
+        without(parent->contents(), std::shared_ptr<ComicStructureElement>(panel)), parent);
+    // The others spread over the space the panel held.
+    parent->setTopLeftTopRightBottomLeftBottomRight(
+        parent->topLeft(), parent->topRight(), parent->bottomLeft(), parent->bottomRight());
+    document->undoManager()->setActionName(actionName);
+}
+
+void ComicView::splitPanelIntoRows(int rows, int panels)
+{
+    ComicDocument* document = comicDoc();
+    const auto panel = currentPanel();
+    auto parent = panel ? sharedOf(panel->parent()) : nullptr;
+    const auto& model = document ? document->model() : nullptr;
+    if (!parent || !model || rows < 1 || panels < 1)
+        return;
+    ComicStructureList contents = parent->contents();
+    auto index = std::size_t(std::find(contents.begin(), contents.end(), panel) - contents.begin());
+    if (index >= contents.size())
+        return;
+    const QPointF topLeft = panel->topLeft();
+    const QPointF topRight = panel->topRight();
+    const QPointF bottomLeft = panel->bottomLeft();
+    const QPointF bottomRight = panel->bottomRight();
+    if (rows == 1) {
+        const float share = 1.0f / float(panels);
+        panel->setTopLeftTopRightBottomLeftBottomRight(topLeft, interpolatePoints(topLeft, topRight, share),
+            bottomLeft, interpolatePoints(bottomLeft, bottomRight, share));
+        for (int k = 1; k < panels; ++k) {
+            const auto& left = contents.at(index);
+            auto part = std::make_shared<ComicPanel>();
+            const float t = float(k + 1) / float(panels);
+            part->setTopLeft(left->topRight());
+            part->setBottomLeft(left->bottomRight());
+            part->setTopRight(interpolatePoints(topLeft, topRight, t));
+            part->setBottomRight(interpolatePoints(bottomLeft, bottomRight, t));
+            part->copyPropertiesFrom(*panel);
+            contents.insert(contents.begin() + std::ptrdiff_t(++index), part);
+        }
+    } else {
+        auto stack = std::make_shared<ComicStack>();
+        stack->initWithRect(QRectF(0, 0, 1000, 1000), parent.get(), rows, panels);
+        contents[index] = stack;
+        stack->copyCornersOf(*panel);
+        const auto firstRow = stack->contents().front();
+        panel->copyCornersOf(*firstRow->contents().front());
+        ComicStructureList cells = firstRow->contents();
+        cells.front() = panel;
+        firstRow->setContents(cells);
+        ComicStructureList all;
+        stack->getPanelsInArray(all);
+        for (const auto& cell : all) {
+            if (cell != panel)
+                asPanel(cell)->copyPropertiesFrom(*panel);
+        }
+        // A row left holding only the grid gives way to the grid's rows.
+        auto outer = sharedOf(parent->parent());
+        if (dynamic_cast<ComicRow*>(parent.get()) && contents.size() == 1 && outer) {
+            ComicStructureList outerContents = outer->contents();
+            const auto at = std::find(outerContents.begin(), outerContents.end(), parent);
+            if (at != outerContents.end()) {
+                const ComicStructureList gridRows = stack->contents();
+                outerContents.insert(outerContents.erase(at), gridRows.begin(), gridRows.end());
+                parent = outer;
+                contents = outerContents;
+            }
+        }
+    }
+    document->undoableSetPropertyFor(model, ComicModel::kCurrentPanelKey, Value(ObjectPtr(panel)));
+    document->undoableSetContents(contents, parent);
+    document->undoManager()->setActionName(localized("Split panel"));
+}
+
+void ComicView::toggleFocusOnPanel()
+{
+    if (ComicModel* model = comicModel())
+        model->setFocusOnPanel(!model->focusOnPanel());
+}
+
+// --- Free panels and layers ---
+
+void ComicView::newFreePanel(bool inset, const QString& actionName)
+{
+    ComicDocument* document = comicDoc();
+    const auto& model = document ? document->model() : nullptr;
+    const auto& page = model ? model->currentPage() : nullptr;
+    if (!page)
+        return;
+    const auto current = model->currentPanel();
+    const QRectF bounds = current ? current->bounds() : QRectF();
+    const double gutter = model->panelGutter();
+    QRectF rect;
+    const bool fromFree = current && current->isFree();
+    if (fromFree) {
+        rect = bounds.translated(bounds.width() + gutter, 0);
+    } else {
+        const double width = std::max<double>(float(bounds.width()) / 2.0f, kSmallestNewFreePanel);
+        const double height = std::max<double>(float(bounds.height()) / 2.0f, kSmallestNewFreePanel);
+        rect = insetRect(QRectF(bounds.topLeft(), QSizeF(width, height)), gutter, gutter);
+    }
+    // An inset panel made from a panel of a row may stick out of the page; nothing else does.
+    if (!inset || fromFree)
+        rect
+            = keepRectInsideRect(rect, insetRect(page->bounds(), kFreePanelPageMargin, kFreePanelPageMargin));
+    auto panel = std::make_shared<ComicPanel>();
+    panel->initWithRect(rect, page.get());
+    if (current)
+        panel->copyPropertiesFrom(*current);
+    auto list = inset ? page->insetPanels() : page->floatingPanels();
+    list.push_back(panel);
+    if (inset)
+        document->undoableSetInsetPanels(list, page, panel);
+    else
+        document->undoableSetFloatingPanels(list, page, panel);
+    document->undoManager()->setActionName(actionName);
+}
+
+void ComicView::movePanelInOrder(bool forward, const QString& actionName)
+{
+    ComicDocument* document = comicDoc();
+    const auto& model = document ? document->model() : nullptr;
+    const auto& page = model ? model->currentPage() : nullptr;
+    const auto panel = model ? model->currentPanel() : nullptr;
+    if (!page || !panel || !panel->isFree())
+        return;
+    const auto other
+        = forward ? page->panelToMovePanelInFrontOf(*panel) : page->panelToMovePanelBehind(*panel);
+    if (!other)
+        return;
+    auto list = without(panel->isFloating() ? page->floatingPanels() : page->insetPanels(), panel);
+    auto at = std::find(list.begin(), list.end(), other);
+    list.insert(forward ? at + 1 : at, panel);
+    if (panel->isFloating())
+        document->undoableSetFloatingPanels(list, page, panel);
+    else
+        document->undoableSetInsetPanels(list, page, panel);
+    document->undoManager()->setActionName(actionName);
+}
+
+void ComicView::toggleEditBackground()
+{
+    deselectAll();
+    if (ComicModel* model = comicModel())
+        model->setEditBackground(!model->editBackground());
+}
+
+void ComicView::moveToLayer(const QString& actionName)
+{
+    ComicModel* model = comicModel();
+    const auto panel = currentPanel();
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!model || !panel || !root || numSelected() == 0 || !document())
+        return;
+    const ElementList moved = getSelectionSorted();
+    ElementList remaining = root->children();
+    for (const ObjectPtr& object : moved)
+        remaining.removeAll(object);
+    const ObjectPtr source = rootObject();
+    undoableSetSelection({}, false);
+    document()->undoableSetChildren(remaining, source);
+    document()->objectsDeletedByUserInParent(source);
+    const PanelLayerPtr target = model->editBackground() ? panel->frontLayer() : panel->backLayer();
+    document()->undoableSetChildren(target->children() + moved, target);
+    model->setEditBackground(!model->editBackground());
+    undoableSetSelection(moved, false);
+    document()->undoManager()->setActionName(actionName);
+}
+
+// --- Responder ---
+
+bool ComicView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kDeletePageAction)
+        deletePage();
+    else if (action == kInsertPanelBeforeAction || action == kInsertPanelAfterAction)
+        insertPanel(action == kInsertPanelAfterAction);
+    else if (action == kDeletePanelAction)
+        deletePanel(sender.title);
+    else if (action == kToggleFocusOnPanelAction)
+        toggleFocusOnPanel();
+    else if (action == kNewFloatingPanelAction || action == kNewInsetPanelAction)
+        newFreePanel(action == kNewInsetPanelAction, sender.title);
+    else if (action == kBringPanelForwardAction || action == kSendPanelBackwardAction)
+        movePanelInOrder(action == kBringPanelForwardAction, sender.title);
+    else if (action == kToggleEditBackgroundAction)
+        toggleEditBackground();
+    else if (action == kMoveToLayerAction)
+        moveToLayer(sender.title);
+    else if (isSheetAction(action))
+        return document() && DocumentDialogs::open(action, *document(), QWidget::window());
+    else
+        return BalloonEditingView::tryToPerform(action, sender);
+    return true;
+}
+
+bool ComicView::validateComicItem(MenuItemValidation& item)
+{
+    const QString& action = item.action;
+    ComicModel* model = comicModel();
+    const auto panel = currentPanel();
+    const auto& page = model ? model->currentPage() : nullptr;
+    const bool fixedPanel = panel && !panel->isFree();
+    const auto on
+        = [](bool state) { return state ? MenuItemValidation::State::On : MenuItemValidation::State::Off; };
+    if (isSheetAction(action)) {
+        // The sheets come with the dialogs; until one is installed its command is not offered.
+        bool allowed = true;
+        if (action == kInsertRowAction || action == kSplitPanelAction)
+            allowed = fixedPanel;
+        else if (action == kDeleteRowAction)
+            allowed = fixedPanel && page && page->numContents() >= 2;
+        item.enabled = allowed && DocumentDialogs::isInstalled(action);
+    } else if (action == kDeletePageAction) {
+        item.enabled = model && model->numPages() >= 2;
+    } else if (action == kInsertPanelBeforeAction || action == kInsertPanelAfterAction) {
+        item.enabled = fixedPanel && dynamic_cast<ComicRow*>(panel->parent());
+    } else if (action == kDeletePanelAction) {
+        // Without a current panel the item stays enabled and the command does nothing.
+        const ComicStructureElement* parent = panel ? panel->parent() : nullptr;
+        item.enabled = !panel || panel->isFree()
+            || (parent && (parent->getElementBefore(panel.get()) || parent->getElementAfter(panel.get())));
+    } else if (action == kToggleFocusOnPanelAction) {
+        item.enabled = true;
+        item.state = on(model && model->focusOnPanel());
+    } else if (action == kNewFloatingPanelAction || action == kNewInsetPanelAction) {
+        item.enabled = page != nullptr;
+    } else if (action == kBringPanelForwardAction) {
+        item.enabled = page && panel && page->panelToMovePanelInFrontOf(*panel);
+    } else if (action == kSendPanelBackwardAction) {
+        item.enabled = page && panel && page->panelToMovePanelBehind(*panel);
+    } else if (action == kToggleEditBackgroundAction) {
+        item.enabled = true;
+        item.state = on(model && model->editBackground());
+    } else if (action == kMoveToLayerAction) {
+        item.enabled = numSelected() > 0;
+        item.title = model && model->editBackground() ? localized("Move to Foreground Layer")
+                                                      : localized("Move to Background Layer");
+    } else if (action == kSetBackgroundAction) {
+        item.enabled = false;
+        item.state = MenuItemValidation::State::Off;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ComicView::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.isToolbarItem) {
+        if (item.action == kCreateNewPartAction || item.action == kPanelPropertiesAction) {
+            item.enabled = DocumentDialogs::isInstalled(item.action);
+            return true;
+        }
+        return BalloonEditingView::validateMenuItem(item);
+    }
+    return validateComicItem(item) || BalloonEditingView::validateMenuItem(item);
+}
+
+} // namespace zandrel
