@@ -3,8 +3,11 @@
 #include "CharacterFixtures.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
+#include "app/core/ComicDocument.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/PartsFile.h"
+#include "comicmodel/ComicFile.h"
+#include "comicmodel/TestComics.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,8 +27,7 @@ const char* const kChildFileVariable = "ZANDREL_CRASH_CHILD_FILE";
 const char* const kChildKindVariable = "ZANDREL_CRASH_CHILD_KIND";
 constexpr int kKills = 60;
 
-// One kind of document file: two large versions and how to open the file. A comic file adds a
-// line here once comics are documents.
+// One kind of document file: two large versions and how to open the file.
 struct FileKind {
     QString name;
     QString extension;
@@ -33,6 +35,20 @@ struct FileKind {
     std::function<std::unique_ptr<ZDLDocument>()> makeDocument;
     std::function<bool(const QByteArray&)> opens;
 };
+
+// The rich comic with copies of its first page until its file is large.
+QByteArray largeComic(const QString& name)
+{
+    const ComicModelPtr comic = test::richComic();
+    comic->setName(name);
+    ComicStructureList pages = comic->contents();
+    const auto first = std::dynamic_pointer_cast<ComicPage>(pages.front());
+    for (int copy = 0; copy < 24; ++copy)
+        pages.push_back(std::dynamic_pointer_cast<ComicStructureElement>(first->initByCopying()));
+    comic->setContents(pages);
+    comic->fixParents();
+    return archivedComicFile(*comic);
+}
 
 QList<FileKind> fileKinds()
 {
@@ -43,6 +59,15 @@ QList<FileKind> fileKinds()
             [](const QByteArray& data) {
                 try {
                     return readPartsFile(data) != nullptr;
+                } catch (...) {
+                    return false;
+                }
+            } },
+        { QStringLiteral("comic"), QStringLiteral("comic"), &largeComic,
+            [] { return std::make_unique<ComicDocument>(); },
+            [](const QByteArray& data) {
+                try {
+                    return readComicFile(data) != nullptr;
                 } catch (...) {
                     return false;
                 }
