@@ -138,9 +138,10 @@ int main(int argc, char* argv[])
         });
 
     openArguments(arguments);
-    // The menus live in the windows here: without a document there would be nothing to start from.
+    // The menus live in the windows here: without a document there would be nothing to start from,
+    // so the program starts with a new comic.
     if (controller->documentController().documents().isEmpty())
-        controller->documentController().makeUntitledDocument(kCharacterDocumentType);
+        controller->documentController().makeUntitledDocument(kComicDocumentType);
 
     if (parser.isSet(screenshot))
         scheduleScreenshot(parser.value(screenshot), parser.value(screenshotDelay).toInt());
