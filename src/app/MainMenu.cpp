@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <iterator>
 
 namespace zandrel {
 
@@ -50,6 +51,29 @@ void addRecentMenu(QMenu* file, QWidget* window)
         MenuActions::add(recent, localized("Clear Menu"), kClearRecentAction);
         MenuActions::validateMenu(recent, window);
     });
+}
+
+// The lettering: new balloons, boxes and text blocks, and the balloon commands. Shape and style
+// items carry the balloon's codes as their tags.
+void addTextMenu(QMenuBar* bar, QWidget* window)
+{
+    QMenu* text = addMenu(bar, localized("Text"), window);
+    MenuActions::add(text, localized("New Dialog Balloon"), kAddBalloonAction, 0, keys("Ctrl+Shift+B"));
+    MenuActions::add(text, localized("New Narration Box"), kAddNarrativeBoxAction);
+    MenuActions::add(text, localized("New Text Block"), kAddTextBlockAction);
+    text->addSeparator();
+    MenuActions::add(text, localized("Add Balloon Pointer"), kAddBalloonPointerAction);
+    QMenu* shape = text->addMenu(localized("Balloon Shape"));
+    const char* const shapes[]
+        = { "Standard", "Ellipse", "Rounded Rectangle", "Rectangle", "Fitted", "Text Block" };
+    for (int tag = 0; tag < int(std::size(shapes)); ++tag)
+        MenuActions::add(shape, localized(shapes[tag]), kSetBalloonShapeAction, tag);
+    QMenu* style = text->addMenu(localized("Balloon Style"));
+    const char* const styles[] = { "Plain", "Rough Spikes", "Spikes", "Scallops", "Rough Scallops" };
+    for (int tag = 0; tag < int(std::size(styles)); ++tag)
+        MenuActions::add(style, localized(styles[tag]), kSetBalloonStyleAction, tag);
+    text->addSeparator();
+    MenuActions::add(text, localized("Balloon Properties…"), kEditBalloonPropertiesAction);
 }
 
 } // namespace
@@ -100,6 +124,11 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(arrange, localized("Flip Horizontal"), kFlipHorizontalAction);
     MenuActions::add(arrange, localized("Flip Vertical"), kFlipVerticalAction);
     MenuActions::add(arrange, localized("Scale…"), kScaleAction);
+    arrange->addSeparator();
+    MenuActions::add(arrange, localized("Group"), kGroupAction, 0, keys("Ctrl+G"));
+    MenuActions::add(arrange, localized("Ungroup"), kUngroupAction, 0, keys("Ctrl+Shift+G"));
+
+    addTextMenu(bar, window);
 
     QMenu* character = addMenu(bar, localized("Character"), window);
     MenuActions::add(character, localized("Character Properties…"), kPropertiesDialogAction);

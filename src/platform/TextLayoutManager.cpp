@@ -15,8 +15,6 @@ namespace zandrel {
 
 namespace {
 
-// The default tab interval of the platform's paragraph style.
-constexpr double kTabStopDistance = 28.0;
 // Spacing and multiples a file may hold are laid out within these.
 constexpr double kMaxParagraphSpacing = 10000.0;
 constexpr double kMaxLineHeightMultiple = 100.0;

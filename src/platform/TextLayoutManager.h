@@ -36,6 +36,8 @@ class Canvas;
 class TextLayoutManager {
 public:
     static constexpr double kLineFragmentPadding = 5.0;
+    // The default tab interval of the platform's paragraph style.
+    static constexpr double kTabStopDistance = 28.0;
     // The size of a container no one has sized, and the largest accepted.
     static constexpr double kMaxContainerExtent = 1.0e7;
     static constexpr int kMaxLines = 10000;

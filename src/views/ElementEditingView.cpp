@@ -44,7 +44,7 @@ ElementEditingView::ElementEditingView(ZDLDocument* document, ScaleSetting scale
 void ElementEditingView::setRootObject(const ObjectPtr& root)
 {
     const bool changed = root != rootObject();
-    ZDLEditingView::setRootObject(root);
+    BalloonEditingView::setRootObject(root);
     if (changed && root) {
         const QRectF content = getContentBounds();
         if (!content.isEmpty())
@@ -63,7 +63,7 @@ QRectF ElementEditingView::getContentBounds() const
 
 void ElementEditingView::setViewScale(float scale)
 {
-    ZDLEditingView::setViewScale(scale);
+    BalloonEditingView::setViewScale(scale);
     // Kept with the file, so that it opens as it was left.
     const auto settings = document() ? document()->documentSettings() : nullptr;
     if (settings && m_scaleSetting == ScaleSetting::MainView)
@@ -128,7 +128,7 @@ void ElementEditingView::drawRect(const QRectF& dirtyRect)
     fillBackground(dirtyRect);
     ZDLContext context(*this);
     drawContent(context, dirtyRect);
-    ZDLEditingView::drawRect(dirtyRect);
+    BalloonEditingView::drawRect(dirtyRect);
 }
 
 } // namespace zandrel

@@ -106,6 +106,17 @@ inline const QString kImportImageAction = QStringLiteral("importImage:");
 inline const QString kCreateNewPartAction = QStringLiteral("createNewPart:");
 inline const QString kRestrictToPanelAction = QStringLiteral("restrictToPanel:");
 
+// Balloon editing views
+inline const QString kAddBalloonAction = QStringLiteral("addBalloon:");
+inline const QString kAddNarrativeBoxAction = QStringLiteral("addNarrativeBox:");
+inline const QString kAddTextBlockAction = QStringLiteral("addTextBlock:");
+inline const QString kAddBalloonPointerAction = QStringLiteral("addBalloonPointer:");
+inline const QString kSetBalloonShapeAction = QStringLiteral("setBalloonShape:");
+inline const QString kSetBalloonStyleAction = QStringLiteral("setBalloonStyle:");
+inline const QString kEditBalloonPropertiesAction = QStringLiteral("editBalloonProperties:");
+inline const QString kGroupAction = QStringLiteral("group:");
+inline const QString kUngroupAction = QStringLiteral("ungroup:");
+
 // Items of the menus built in code
 inline const QString kSetPartTypeAction = QStringLiteral("setPartType:");
 inline const QString kApplyStyleAction = QStringLiteral("applyStyle:");

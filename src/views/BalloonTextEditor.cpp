@@ -1,0 +1,99 @@
+#include "views/BalloonTextEditor.h"
+
+#include "app/core/ActionNames.h"
+#include "platform/Localization.h"
+
+#include <QKeyEvent>
+#include <QTextDocument>
+
+namespace zandrel {
+
+BalloonTextEditor::BalloonTextEditor(QWidget* parent)
+    : QTextEdit(parent)
+{
+    setFrameStyle(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    // Pasted text takes the attributes where it lands, as typing does.
+    setAcceptRichText(false);
+    setTabChangesFocus(false);
+    setUndoRedoEnabled(true);
+    // No background: the balloon the view draws shows through.
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Base, Qt::transparent);
+    setPalette(colors);
+    setVisible(false);
+}
+
+void BalloonTextEditor::setInsertionPointColor(const QColor& color)
+{
+    // The caret is drawn in the text colour of the palette; every character has its own colour.
+    QPalette colors = palette();
+    colors.setColor(QPalette::Text, color);
+    setPalette(colors);
+}
+
+QColor BalloonTextEditor::insertionPointColor() const
+{
+    return palette().color(QPalette::Text);
+}
+
+void BalloonTextEditor::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        emit escapePressed();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+bool BalloonTextEditor::tryToPerform(const QString& action, const ActionSender&)
+{
+    if (action == kUndoAction)
+        undo();
+    else if (action == kRedoAction)
+        redo();
+    else if (action == kCutAction)
+        cut();
+    else if (action == kCopyAction)
+        copy();
+    else if (action == kPasteAction)
+        paste();
+    else if (action == kDeleteAction)
+        textCursor().removeSelectedText();
+    else if (action == kSelectAllAction)
+        selectAll();
+    else
+        return false;
+    return true;
+}
+
+bool BalloonTextEditor::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.isToolbarItem)
+        return false;
+    const QString& action = item.action;
+    const bool selected = textCursor().hasSelection();
+    if (action == kUndoAction) {
+        item.enabled = document()->isUndoAvailable();
+        item.title = item.enabled ? localized("Undo Typing") : localized("Undo");
+    } else if (action == kRedoAction) {
+        item.enabled = document()->isRedoAvailable();
+        item.title = item.enabled ? localized("Redo Typing") : localized("Redo");
+    } else if (action == kCutAction || action == kCopyAction || action == kDeleteAction) {
+        item.enabled = selected;
+    } else if (action == kPasteAction) {
+        item.enabled = canPaste();
+    } else if (action == kSelectAllAction) {
+        item.enabled = !document()->isEmpty();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace zandrel

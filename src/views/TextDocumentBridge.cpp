@@ -1,0 +1,294 @@
+#include "views/TextDocumentBridge.h"
+
+#include "platform/FontRegistry.h"
+#include "platform/TextLayoutManager.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QHash>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <algorithm>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+// The attribute set a character came from, and the one of its paragraph's terminator.
+constexpr int kEntryProperty = QTextFormat::UserProperty + 1;
+constexpr int kTerminatorEntryProperty = QTextFormat::UserProperty + 2;
+// Sizes read back within this of the remembered one are the remembered one: the editor's font
+// sizes go through a multiplication by the zoom and back.
+constexpr double kSizeTolerance = 1e-3;
+const QChar kParagraphTerminator = QLatin1Char('\n');
+
+// Laid out at 72 dots per inch, a point is one pixel: the zoom alone scales the text, as it scales
+// the balloon's own layout on screen.
+QPaintDevice* pointDevice()
+{
+    static QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(72.0 / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        return image;
+    }();
+    return &device;
+}
+
+bool isTerminator(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
+}
+
+// Left and right are absolute, as the balloon's layout takes them; natural follows the direction.
+Qt::Alignment qtAlignment(TextAlignment alignment)
+{
+    switch (alignment) {
+    case TextAlignment::Left:
+        return Qt::AlignLeft | Qt::AlignAbsolute;
+    case TextAlignment::Right:
+        return Qt::AlignRight | Qt::AlignAbsolute;
+    case TextAlignment::Center:
+        return Qt::AlignHCenter;
+    case TextAlignment::Justified:
+        return Qt::AlignJustify;
+    case TextAlignment::Natural:
+        break;
+    }
+    return Qt::AlignLeading;
+}
+
+TextAlignment alignmentOf(Qt::Alignment alignment)
+{
+    const Qt::Alignment horizontal = alignment & Qt::AlignHorizontal_Mask;
+    if (horizontal & Qt::AlignHCenter)
+        return TextAlignment::Center;
+    if (horizontal & Qt::AlignJustify)
+        return TextAlignment::Justified;
+    if ((horizontal & Qt::AlignRight) && (horizontal & Qt::AlignAbsolute))
+        return TextAlignment::Right;
+    if ((horizontal & Qt::AlignLeft) && (horizontal & Qt::AlignAbsolute))
+        return TextAlignment::Left;
+    return horizontal & Qt::AlignTrailing ? TextAlignment::Right : TextAlignment::Natural;
+}
+
+QColor shownColor(const TextAttributes& attributes)
+{
+    return attributes.foregroundColor.isValid() ? attributes.foregroundColor.toQColor() : QColor(Qt::black);
+}
+
+// Builds an attributed text piece by piece, one table entry per distinct attribute set and one run
+// per stretch of equal attributes.
+class TextCollector {
+public:
+    void add(const QString& text, const TextAttributes& attributes)
+    {
+        if (text.isEmpty())
+            return;
+        qsizetype entry = m_table.indexOf(attributes);
+        if (entry < 0) {
+            entry = m_table.size();
+            m_table.append(attributes);
+        }
+        if (!m_runs.isEmpty() && m_runs.last().second == entry)
+            m_runs.last().first += text.size();
+        else
+            m_runs.append({ text.size(), entry });
+        m_string += text;
+    }
+    AttributedText finish() const
+    {
+        AttributedText::Builder builder(m_string);
+        for (const TextAttributes& attributes : m_table)
+            builder.addAttributes(attributes);
+        for (const auto& [length, entry] : m_runs)
+            builder.appendRun(length, entry);
+        return builder.finish().value_or(AttributedText());
+    }
+
+private:
+    QString m_string;
+    QList<TextAttributes> m_table;
+    QList<std::pair<qsizetype, qsizetype>> m_runs;
+};
+
+} // namespace
+
+void TextDocumentBridge::fill(QTextDocument& document, const AttributedText& text, double zoom)
+{
+    m_zoom = std::isfinite(zoom) && zoom > 0 ? zoom : 1.0;
+    m_entries.clear();
+    // Turning undo off clears the history: nothing of the filling can be undone.
+    document.setUndoRedoEnabled(false);
+    document.clear();
+    document.documentLayout()->setPaintDevice(pointDevice());
+    document.setUseDesignMetrics(true);
+    document.setDocumentMargin(0);
+    QTextFrameFormat frame = document.rootFrame()->frameFormat();
+    frame.setLeftMargin(TextLayoutManager::kLineFragmentPadding * m_zoom);
+    frame.setRightMargin(TextLayoutManager::kLineFragmentPadding * m_zoom);
+    document.rootFrame()->setFrameFormat(frame);
+    QTextOption option = document.defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(TextLayoutManager::kTabStopDistance * m_zoom);
+    document.setDefaultTextOption(option);
+
+    // Each run's attribute set becomes an entry once, however often the file's table repeats it.
+    QHash<qsizetype, qsizetype> entryOfTableIndex;
+    QList<qsizetype> runEntries;
+    runEntries.reserve(text.runCount());
+    for (qsizetype run = 0; run < text.runCount(); ++run) {
+        const qsizetype tableIndex = text.runTableIndex(run);
+        auto found = entryOfTableIndex.constFind(tableIndex);
+        if (found == entryOfTableIndex.cend())
+            found = entryOfTableIndex.insert(tableIndex, entryFor(text.runAttributes(run)));
+        runEntries.append(found.value());
+    }
+
+    const QString& string = text.string();
+    QTextCursor cursor(&document);
+    const qsizetype firstEntry = runEntries.value(0, -1);
+    cursor.setBlockFormat(blockFormat(firstEntry));
+    cursor.setBlockCharFormat(charFormat(firstEntry));
+    qsizetype consumed = 0;
+    for (qsizetype run = 0; run < text.runCount(); ++run) {
+        const TextRange range = text.runRange(run);
+        const qsizetype entry = runEntries.at(run);
+        // A CR LF may span two runs: its LF was taken with the CR.
+        qsizetype position = std::max(range.location, consumed);
+        while (position < range.end()) {
+            if (!isTerminator(string.at(position))) {
+                qsizetype end = position;
+                while (end < range.end() && !isTerminator(string.at(end)))
+                    ++end;
+                cursor.insertText(string.mid(position, end - position), charFormat(entry));
+                position = end;
+                continue;
+            }
+            // A paragraph ends: its terminator's attributes stay with it, the next paragraph takes
+            // its format from its first character. CR LF is one terminator.
+            QTextBlockFormat ended = cursor.blockFormat();
+            ended.setProperty(kTerminatorEntryProperty, entry);
+            cursor.setBlockFormat(ended);
+            qsizetype next = position + 1;
+            if (string.at(position) == QLatin1Char('\r') && next < string.size()
+                && string.at(next) == QLatin1Char('\n'))
+                ++next;
+            qsizetype nextRun = run;
+            while (nextRun < text.runCount() && text.runRange(nextRun).end() <= next)
+                ++nextRun;
+            const qsizetype nextEntry = runEntries.value(nextRun, entry);
+            cursor.insertBlock(blockFormat(nextEntry), charFormat(nextEntry));
+            position = next;
+        }
+        consumed = std::max(consumed, position);
+    }
+    document.setUndoRedoEnabled(true);
+    document.setModified(false);
+}
+
+qsizetype TextDocumentBridge::entryFor(const TextAttributes& attributes)
+{
+    m_entries.append(attributes);
+    return m_entries.size() - 1;
+}
+
+double TextDocumentBridge::shownSize(const TextAttributes& attributes)
+{
+    return FontRegistry::shared().qfont(attributes.font).pointSizeF();
+}
+
+QTextCharFormat TextDocumentBridge::charFormat(qsizetype entry) const
+{
+    QTextCharFormat format;
+    if (entry < 0 || entry >= m_entries.size())
+        return format;
+    const TextAttributes& attributes = m_entries.at(entry);
+    QFont font = FontRegistry::shared().qfont(attributes.font);
+    font.setPointSizeF(font.pointSizeF() * m_zoom);
+    format.setFont(font, QTextCharFormat::FontPropertiesAll);
+    // Text without a colour is black, whatever the editor's palette.
+    format.setForeground(shownColor(attributes));
+    if (attributes.underlineStyle() != 0)
+        format.setFontUnderline(true);
+    format.setProperty(kEntryProperty, entry);
+    return format;
+}
+
+QTextBlockFormat TextDocumentBridge::blockFormat(qsizetype entry) const
+{
+    QTextBlockFormat format;
+    if (entry < 0 || entry >= m_entries.size())
+        return format;
+    const TextParagraphStyle style = m_entries.at(entry).paragraphStyleOrDefault();
+    format.setAlignment(qtAlignment(style.alignment));
+    if (style.lineHeightMultiple > 0)
+        format.setLineHeight(style.lineHeightMultiple * 100, QTextBlockFormat::ProportionalHeight);
+    format.setTopMargin(style.paragraphSpacingBefore * m_zoom);
+    format.setBottomMargin(style.paragraphSpacing * m_zoom);
+    return format;
+}
+
+TextAttributes TextDocumentBridge::attributesOf(
+    const QTextCharFormat& format, const QTextBlockFormat& block) const
+{
+    bool known = false;
+    const qsizetype entry = format.property(kEntryProperty).toLongLong(&known);
+    TextAttributes attributes;
+    if (known && entry >= 0 && entry < m_entries.size())
+        attributes = m_entries.at(entry);
+    else if (!m_entries.isEmpty())
+        attributes = m_entries.first();
+
+    const double size = format.fontPointSize() / m_zoom;
+    if (format.hasProperty(QTextFormat::FontPointSize)
+        && std::abs(size - shownSize(attributes)) > kSizeTolerance) {
+        TextFont font = attributes.font.value_or(TextFont(FontRegistry::kLetteringFontName, 0));
+        font.size = size;
+        attributes.font = font;
+    }
+    if (format.hasProperty(QTextFormat::ForegroundBrush)) {
+        const QColor color = format.foreground().color();
+        if (color != shownColor(attributes))
+            attributes.foregroundColor = RgbColor::fromQColor(color);
+    }
+    const TextAlignment alignment = alignmentOf(block.alignment());
+    if (alignment != attributes.paragraphStyleOrDefault().alignment) {
+        TextParagraphStyle style = attributes.paragraphStyleOrDefault();
+        style.alignment = alignment;
+        attributes.paragraphStyle = style;
+    }
+    return attributes;
+}
+
+AttributedText TextDocumentBridge::text(const QTextDocument& document) const
+{
+    TextCollector collector;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.isValid())
+                collector.add(fragment.text(), attributesOf(fragment.charFormat(), format));
+        }
+        if (!block.next().isValid())
+            break;
+        bool known = false;
+        const qsizetype terminator = format.property(kTerminatorEntryProperty).toLongLong(&known);
+        // A paragraph the user made ends as the text before its end does.
+        const QTextCharFormat ending = known ? charFormat(terminator) : block.charFormat();
+        collector.add(QString(kParagraphTerminator), attributesOf(ending, format));
+    }
+    return collector.finish();
+}
+
+TextAttributes TextDocumentBridge::typingAttributes(const QTextCursor& cursor) const
+{
+    return attributesOf(cursor.charFormat(), cursor.blockFormat());
+}
+
+} // namespace zandrel
