@@ -26,12 +26,18 @@ namespace zandrel {
 
 namespace {
 
-// A speech balloon takes two fifths of its panel's width, within these bounds.
-constexpr float kSpeechBalloonWidthShare = 2.0f / 5.0f;
+// A speech balloon takes two fifths of its panel's width, within these bounds; narration boxes and
+// text blocks take two thirds of it. Single precision, as the widths are stored.
+float twoFifths(double width)
+{
+    return 2.0f * static_cast<float>(width) / 5.0f;
+}
+float twoThirds(double width)
+{
+    return 2.0f * static_cast<float>(width) / 3.0f;
+}
 constexpr float kMinSpeechBalloonWidth = 60.0f;
 constexpr float kMaxSpeechBalloonWidth = 150.0f;
-// Narration boxes and text blocks take two thirds of it.
-constexpr float kBoxWidthShare = 2.0f / 3.0f;
 // The narration box sits in the panel's top-left corner, just inside its frame.
 constexpr double kNarrationBoxInsetX = 2.0;
 constexpr double kNarrationBoxInsetY = 5.0;
@@ -93,14 +99,13 @@ TextObjectPlacement BalloonEditingView::placementInPanel(TextObjectKind kind, co
     TextObjectPlacement placement;
     if (kind == TextObjectKind::SpeechBalloon) {
         const QRectF p = panel ? panel->bounds() : QRectF();
-        const float w = std::clamp(kSpeechBalloonWidthShare * static_cast<float>(p.width()),
-            kMinSpeechBalloonWidth, kMaxSpeechBalloonWidth);
+        const float w = std::clamp(twoFifths(p.width()), kMinSpeechBalloonWidth, kMaxSpeechBalloonWidth);
         placement.width = w;
         placement.origin = QPointF(p.x() + p.width() / 2 - w / 2, p.y() + p.height() * kTopShareOfPanel);
         return placement;
     }
     const QRectF p = panel ? panel->getBounds() : QRectF();
-    placement.width = kBoxWidthShare * static_cast<float>(p.width());
+    placement.width = twoThirds(p.width());
     if (kind == TextObjectKind::NarrationBox)
         placement.origin = QPointF(p.x() + kNarrationBoxInsetX, p.y() + kNarrationBoxInsetY);
     else

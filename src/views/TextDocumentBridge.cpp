@@ -20,6 +20,9 @@ namespace {
 // The attribute set a character came from, and the one of its paragraph's terminator.
 constexpr int kEntryProperty = QTextFormat::UserProperty + 1;
 constexpr int kTerminatorEntryProperty = QTextFormat::UserProperty + 2;
+// The alignment a paragraph was shown with: its characters keep their own paragraph styles (the
+// layout follows the first one's) until the paragraph's alignment is changed.
+constexpr int kShownAlignmentProperty = QTextFormat::UserProperty + 3;
 // Sizes read back within this of the remembered one are the remembered one: the editor's font
 // sizes go through a multiplication by the zoom and back.
 constexpr double kSizeTolerance = 1e-3;
@@ -226,6 +229,7 @@ QTextBlockFormat TextDocumentBridge::blockFormat(qsizetype entry) const
         return format;
     const TextParagraphStyle style = m_entries.at(entry).paragraphStyleOrDefault();
     format.setAlignment(qtAlignment(style.alignment));
+    format.setProperty(kShownAlignmentProperty, int(format.alignment()));
     if (style.lineHeightMultiple > 0)
         format.setLineHeight(style.lineHeightMultiple * 100, QTextBlockFormat::ProportionalHeight);
     format.setTopMargin(style.paragraphSpacingBefore * m_zoom);
@@ -256,8 +260,10 @@ TextAttributes TextDocumentBridge::attributesOf(
         if (color != shownColor(attributes))
             attributes.foregroundColor = RgbColor::fromQColor(color);
     }
+    const bool realigned = !block.hasProperty(kShownAlignmentProperty)
+        || block.intProperty(kShownAlignmentProperty) != int(block.alignment());
     const TextAlignment alignment = alignmentOf(block.alignment());
-    if (alignment != attributes.paragraphStyleOrDefault().alignment) {
+    if (realigned && alignment != attributes.paragraphStyleOrDefault().alignment) {
         TextParagraphStyle style = attributes.paragraphStyleOrDefault();
         style.alignment = alignment;
         attributes.paragraphStyle = style;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/RgbColor.h"
+#include "platform/TextAttributes.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -33,6 +34,20 @@ namespace zandrel {
 inline void PrintTo(const RgbColor& color, std::ostream* out)
 {
     *out << color.description().toStdString();
+}
+
+// Test failures show text attributes as their font, colour, alignment and other names. Every test
+// that compares attributes includes this, so that one printer serves them all.
+inline void PrintTo(const TextAttributes& attributes, std::ostream* out)
+{
+    if (attributes.font)
+        *out << attributes.font->name.toStdString() << ' ' << attributes.font->size;
+    else
+        *out << "no font";
+    *out << ", " << attributes.foregroundColor.description().toStdString() << ", alignment "
+         << (attributes.paragraphStyle ? int(attributes.paragraphStyle->alignment) : -1);
+    for (const QString& key : attributes.otherAttributes.keys())
+        *out << ", " << key.toStdString();
 }
 
 } // namespace zandrel

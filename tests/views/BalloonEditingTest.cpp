@@ -4,6 +4,7 @@
 #include "comicmodel/Balloon.h"
 #include "comicmodel/Group.h"
 #include "graphics/DefaultsExtensions.h"
+#include "support/TestSupport.h"
 #include "views/BalloonTextEditor.h"
 
 namespace zandrel {
