@@ -148,10 +148,15 @@ void BalloonEditingView::addTextBlock()
     addTextObject(TextObjectKind::TextBlock);
 }
 
+bool BalloonEditingView::rootHoldsComicElements() const
+{
+    return asProtocol<Parent>(rootObject()) && !asProtocol<PartElementParent>(rootObject());
+}
+
 void BalloonEditingView::addTextObject(TextObjectKind kind)
 {
     const auto* root = asProtocol<Parent>(rootObject());
-    if (!root || !document())
+    if (!root || !document() || !rootHoldsComicElements())
         return;
     exitTextEditing();
     ElementList children = root->children();

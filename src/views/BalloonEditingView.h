@@ -111,6 +111,9 @@ private:
     bool validateTaggedProperty(MenuItemValidation& item, const QString& key) const;
     bool canEditBalloonProperties() const;
     void postSelectionChange();
+    // Lettering and comic groups go where comic elements live, never into a part's drawing, which
+    // the part editor shows in this view too.
+    bool rootHoldsComicElements() const;
 
     BalloonTextEditor* m_textEditingView = nullptr;
     std::shared_ptr<Balloon> m_editingBalloon;

@@ -129,7 +129,7 @@ void BalloonEditingView::group()
 {
     const auto* root = asProtocol<Parent>(rootObject());
     const ElementList sorted = getSelectionSorted();
-    if (!root || !document() || sorted.isEmpty())
+    if (!root || !document() || sorted.isEmpty() || !rootHoldsComicElements())
         return;
     const auto group = std::make_shared<Group>();
     document()->undoableSetChildren(sorted, group);
@@ -243,11 +243,11 @@ bool BalloonEditingView::validateMenuItem(MenuItemValidation& item)
     if (item.isToolbarItem) {
         if (action != kAddBalloonAction)
             return ZDLEditingView::validateMenuItem(item);
-        item.enabled = !textEditing();
+        item.enabled = !textEditing() && rootHoldsComicElements();
         return true;
     }
     if (action == kGroupAction) {
-        item.enabled = numSelected() >= 2;
+        item.enabled = numSelected() >= 2 && rootHoldsComicElements();
     } else if (action == kUngroupAction) {
         const ElementList selected = selection();
         item.enabled = std::any_of(selected.cbegin(), selected.cend(),
@@ -263,7 +263,7 @@ bool BalloonEditingView::validateMenuItem(MenuItemValidation& item)
         item.enabled = canEditBalloonProperties() && DocumentDialogs::isInstalled(action);
     } else if (action == kAddBalloonAction || action == kAddNarrativeBoxAction
         || action == kAddTextBlockAction) {
-        item.enabled = !textEditing();
+        item.enabled = !textEditing() && rootHoldsComicElements();
     } else if (action == kImportImageAction) {
         item.enabled = acceptsImages() && !textEditing();
     } else {

@@ -311,5 +311,22 @@ TEST_F(BalloonEditingTest, GroupTakesTheFrontmostPlaceAndUngroupSelectsOnlyTheMe
     EXPECT_EQ(view->selection(), (ElementList { parts.at(3), parts.at(1) }));
 }
 
+TEST_F(BalloonEditingTest, APartsDrawingTakesNoLetteringNorComicGroups)
+{
+    doubleClick(view, at(partCentre(1)));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return window->visibleEditingView() != view; }));
+    auto* editor = dynamic_cast<BalloonEditingView*>(window->visibleEditingView());
+    ASSERT_TRUE(editor);
+    editor->setFocus();
+    editor->selectAll();
+    ASSERT_GE(editor->numSelected(), 2);
+    EXPECT_FALSE(showMenuItem(window, kAddBalloonAction)->isEnabled());
+    EXPECT_FALSE(showMenuItem(window, kGroupAction)->isEnabled());
+    const QByteArray before = bytes();
+    editor->tryToPerform(kAddTextBlockAction, {});
+    editor->tryToPerform(kGroupAction, {});
+    EXPECT_EQ(bytes(), before);
+}
+
 } // namespace
 } // namespace zandrel
