@@ -114,6 +114,11 @@ ComicPageNavigation::~ComicPageNavigation()
         m_document->setWindowLink(nullptr);
 }
 
+bool ComicPageNavigation::textEditing() const
+{
+    return m_view && m_view->textEditing();
+}
+
 void ComicPageNavigation::showPageControls(const PageControls& controls)
 {
     setVisible(controls.visible);
@@ -149,6 +154,7 @@ void buildComicWindowContents(DocumentWindow& window)
     scroll->setObjectName(QStringLiteral("comicScrollArea"));
     grid->addWidget(scroll, 0, 0);
     auto* navigation = new ComicPageNavigation(document, area);
+    navigation->setComicView(view);
     grid->addWidget(navigation, 1, 0);
     // The editors lie over the view, hidden until they edit something; the group editor of a page's
     // free objects and of groups covers only the comic.

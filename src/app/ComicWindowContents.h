@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/core/ComicDocument.h"
+#include "views/ComicView.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class QComboBox;
@@ -22,8 +24,9 @@ public:
     ~ComicPageNavigation() override;
 
     void showPageControls(const PageControls& controls) override;
-    // In-place balloon text editing comes with the balloon editing view; until then it never runs.
-    bool textEditing() const override { return false; }
+    // The page stays put while a balloon's text is being typed in the comic view.
+    bool textEditing() const override;
+    void setComicView(ComicView* view) { m_view = view; }
 
     QToolButton* previousButton() const { return m_previous; }
     QToolButton* nextButton() const { return m_next; }
@@ -31,6 +34,7 @@ public:
 
 private:
     ComicDocument* m_document;
+    QPointer<ComicView> m_view;
     QToolButton* m_previous;
     QToolButton* m_next;
     QComboBox* m_popup;

@@ -236,4 +236,10 @@ void ComicView::sizeAndPositionImportedImage(
     BalloonEditingView::sizeAndPositionImportedImage(image, parent, point);
 }
 
+void ComicView::textEditingChanged()
+{
+    if (ComicDocument* document = comicDoc())
+        document->updatePageControls();
+}
+
 } // namespace zandrel

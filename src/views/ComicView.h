@@ -77,6 +77,8 @@ protected:
     void drawRect(const QRectF& dirtyRect) override;
     // The page stays as it is when the edited layer changes: the model names the panels to redraw.
     void redisplayAfterRootChange() override { }
+    // Paging is held while text is typed in place.
+    void textEditingChanged() override;
 
 private:
     // The root becomes the current panel's current layer.

@@ -1,12 +1,14 @@
 // The comic window as a person uses it: new comics, the page drawn at every zoom, clicks that pick
 // panels and elements, the page controls, the structure commands with their undo steps, and files.
 #include "ComicWindowFixture.h"
+#include "comicmodel/PanelLayer.h"
 #include "graphics/ZDLContext.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/Geometry.h"
 #include "platform/PainterCanvas.h"
 #include "support/TestSupport.h"
+#include "views/BalloonTextEditor.h"
 
 #include <QComboBox>
 #include <QPainter>
@@ -172,6 +174,31 @@ TEST_F(ComicViewTest, PageControlsFollowTheComicAndTurnPages)
     EXPECT_TRUE(navigation->isVisible());
     EXPECT_EQ(comic->documentNameWithQualifier(ZDLDocument::ExportKind::Page, QStringLiteral("jpg")),
         QStringLiteral("Rich page 1.jpg"));
+}
+
+// A balloon made from the menu of a real comic window lands in the current panel's layer, and the
+// page stays put while its text is typed.
+TEST_F(ComicViewTest, TypingInABalloonHoldsThePage)
+{
+    DocumentWindow* rich = openComic(QStringLiteral("Rich"), test::richComic());
+    ASSERT_TRUE(rich);
+    auto* comic = dynamic_cast<ComicDocument*>(rich->document());
+    auto* shown = rich->findChild<ComicView*>();
+    auto* navigation = rich->findChild<ComicPageNavigation*>();
+    ASSERT_TRUE(navigation->pagePopup()->isEnabled());
+    const qsizetype before = comic->model()->currentPanel()->currentLayer()->children().size();
+    QAction* item = showMenuItem(rich, kAddBalloonAction);
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+    endOfEvent();
+    ASSERT_TRUE(shown->textEditing());
+    EXPECT_EQ(comic->model()->currentPanel()->currentLayer()->children().size(), before + 1);
+    EXPECT_FALSE(navigation->pagePopup()->isEnabled());
+    EXPECT_FALSE(navigation->previousButton()->isEnabled() || navigation->nextButton()->isEnabled());
+    QTest::keyClick(shown->textEditingView(), Qt::Key_Escape);
+    endOfEvent();
+    EXPECT_FALSE(shown->textEditing());
+    EXPECT_TRUE(navigation->pagePopup()->isEnabled());
 }
 
 // Each structure command is one named step whose undo gives back the comic's bytes.

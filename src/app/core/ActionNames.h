@@ -64,7 +64,6 @@ inline const QString kResizeComicAction = QStringLiteral("resizeComic:");
 inline const QString kSetPageMarginsAction = QStringLiteral("setPageMargins:");
 inline const QString kGutterSizeAction = QStringLiteral("gutterSize:");
 inline const QString kExportDialogAction = QStringLiteral("exportDialog:");
-inline const QString kAddBalloonAction = QStringLiteral("addBalloon:");
 
 // Comic view: free panels, layers and free objects
 inline const QString kNewFloatingPanelAction = QStringLiteral("newFloatingPanel:");
