@@ -7,6 +7,8 @@
 #include "graphics/Curve.h"
 #include "graphics/ZDLColor.h"
 #include "graphics/ZDLImage.h"
+#include "platform/DecodingBudget.h"
+#include "platform/Exception.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,6 +57,26 @@ bool CharXMLParserController::parse(const QByteArray& data)
         m_error = QStringLiteral("The file is too large to import.");
         return false;
     }
+    // What the import makes beyond the text, unique names above all.
+    DecodingBudget budget(data.size());
+    const DecodingBudget::Scope budgetScope(budget);
+    try {
+        readElements(data);
+    } catch (const Exception& exception) {
+        if (exception.name() != kInvalidArchiveException)
+            throw;
+        m_error = exception.reason();
+    }
+    // What was left open points into the tree or into the detached paths about to go.
+    m_currentPart = nullptr;
+    m_currentPath = nullptr;
+    m_currentParent = nullptr;
+    m_detachedPaths.clear();
+    return m_error.isEmpty();
+}
+
+void CharXMLParserController::readElements(const QByteArray& data)
+{
     QXmlStreamReader reader(data);
     // Names are matched as written, prefixes included, so namespaces are not interpreted.
     reader.setNamespaceProcessing(false);
@@ -82,23 +104,15 @@ bool CharXMLParserController::parse(const QByteArray& data)
         if (!m_error.isEmpty() && !reader.hasError())
             reader.raiseError(m_error);
     }
-    // What was left open points into the tree or into the detached paths about to go.
-    m_currentPart = nullptr;
-    m_currentPath = nullptr;
-    m_currentParent = nullptr;
-    m_detachedPaths.clear();
     if (reader.hasError()) {
         m_error = QStringLiteral("Line %1, column %2: %3")
                       .arg(reader.lineNumber())
                       .arg(reader.columnNumber())
                       .arg(reader.errorString());
-        return false;
+        return;
     }
-    if (!m_model) {
+    if (!m_model)
         m_error = QStringLiteral("The file holds no \"%1\" element.").arg(CharXML::kCharacterDocumentElement);
-        return false;
-    }
-    return true;
 }
 
 QString CharXMLParserController::limitError(const QString& name) const
@@ -184,10 +198,39 @@ void CharXMLParserController::startColor(const QMap<QString, QString>& attribute
     if (!ZDLColor::validHexColor(attributes.value(CharXML::kColorAttribute)))
         return;
     ZDLColorPtr color = ZDLColor::initWithXMLAttributes(attributes);
-    // Paths find their colours by name, so each name must lead to one colour.
-    color->setName(m_model->uniqueNameForColor(color.get(), color->name()));
+    if (!m_colorNames) {
+        QStringList names;
+        for (const ZDLColorPtr& known : m_model->colors()) {
+            names.append(known->name());
+            // The first colour of a name is the one getColorNamed finds.
+            if (!m_colorsByName.contains(known->name()))
+                m_colorsByName.insert(known->name(), known);
+        }
+        m_colorNames.emplace(names);
+    }
+    // Paths find their colours by name, so each name must lead to one colour: the name
+    // uniqueNameForColor would give, found without going through the palette for every colour.
+    color->setName(m_colorNames->add(color->name()));
+    m_colorsByName.insert(color->name(), color);
     m_model->addColor(color);
     ++m_colorCount;
+}
+
+ZDLColorPtr CharXMLParserController::colorFromName(const QString& name)
+{
+    // Names the palette had before the first colour was read are in the index too.
+    if (!m_colorNames) {
+        if (ZDLColorPtr named = m_model->getColorNamed(name))
+            return named;
+    } else if (ZDLColorPtr named = m_colorsByName.value(name)) {
+        return named;
+    }
+    if (!ZDLColor::validHexColor(name))
+        return nullptr;
+    m_valueColors.insert(name.toUpper());
+    if (m_colorCount + m_valueColors.size() > kMaxColors)
+        m_error = QStringLiteral("Too many colors.");
+    return ZDLColor::colorFromHexNamed(name, QString());
 }
 
 void CharXMLParserController::startPart()
@@ -209,17 +252,8 @@ void CharXMLParserController::startCurve(const QMap<QString, QString>& attribute
         m_error = QStringLiteral("Too many curve points.");
         return;
     }
-    auto path = PartPath::initWithXMLAttributes(attributes, [this](const QString& name) {
-        if (!m_model)
-            return ZDLColorPtr();
-        ZDLColorPtr color = m_model->colorFromName(name);
-        if (color && !m_model->ownsColor(color.get())) {
-            m_valueColors.insert(name.toUpper());
-            if (m_colorCount + m_valueColors.size() > kMaxColors)
-                m_error = QStringLiteral("Too many colors.");
-        }
-        return color;
-    });
+    auto path = PartPath::initWithXMLAttributes(
+        attributes, [this](const QString& name) { return m_model ? colorFromName(name) : ZDLColorPtr(); });
     if (!m_error.isEmpty())
         return;
     ++m_pathCount;

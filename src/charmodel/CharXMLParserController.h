@@ -1,12 +1,16 @@
 #pragma once
 
+#include "charmodel/UIUtils.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
@@ -15,13 +19,16 @@ class CharacterModel;
 class Part;
 class PartElementParent;
 class PartPath;
+class ZDLColor;
 class ZDLDocument;
 
 // Builds a character from the XML character format ("char" files of an older drawing program),
 // element by element as a stream reader reports them: the character, its palette colours, its
 // tracing image, its parts and their nested paths. Unknown elements are ignored but their content
 // is still read. Hostile files are bounded: external entities are never loaded, entity expansion
-// stays limited by the reader, and sizes, nesting and counts are capped (the import then fails).
+// stays limited by the reader, sizes, nesting and counts are capped and what the import makes
+// beyond the text is charged to a DecodingBudget for the file (the import then fails); colours are
+// named and found by name in time linear in the names' length.
 class CharXMLParserController {
 public:
     static constexpr qsizetype kMaxBytes = 32LL * 1024 * 1024;
@@ -62,11 +69,15 @@ public:
     const QStringList& stack() const { return m_stack; }
 
 private:
+    // Runs the stream reader over the data, acting on each element; sets m_error on failure.
+    void readElements(const QByteArray& data);
     void startCharacter(const QMap<QString, QString>& attributes);
     void startTracingFile(const QMap<QString, QString>& attributes);
     void startColor(const QMap<QString, QString>& attributes);
     void startPart();
     void startCurve(const QMap<QString, QString>& attributes);
+    // The palette colour of the name, else a colour of the hex text; null for neither.
+    std::shared_ptr<ZDLColor> colorFromName(const QString& name);
     // Non-empty when the file goes beyond a limit; stops the reader.
     QString limitError(const QString& name) const;
 
@@ -82,6 +93,9 @@ private:
     // Paths made outside any part belong to nothing; they are kept until the import ends so that
     // paths nested in them have a live parent.
     std::vector<std::shared_ptr<PartPath>> m_detachedPaths;
+    // The palette's names and its colours by name, made when the first colour is read.
+    std::optional<UniqueNames> m_colorNames;
+    QHash<QString, std::shared_ptr<ZDLColor>> m_colorsByName;
     qsizetype m_colorCount = 0;
     QSet<QString> m_valueColors;
     qsizetype m_partCount = 0;

@@ -21,6 +21,7 @@
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/DecodingBudget.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
@@ -112,10 +113,11 @@ CharacterModelPtr CharacterModel::initWithParts86Data(const QByteArray& data)
     BigEndianReader reader(data);
     const quint16 count = reader.readUnsignedShort();
     // Each record is capped, but a few bytes can declare another large record: the file as a whole
-    // gets a pixel budget, so a hostile one ends within seconds.
-    qint64 pixelBudget = ImageElement::kMaxParts86FilePixels;
+    // gets a budget, so a hostile one ends within seconds.
+    DecodingBudget budget(data.size(), kBigEndianReaderException);
+    const DecodingBudget::Scope budgetScope(budget);
     for (quint16 i = 0; i < count; ++i) {
-        ImageElementPtr element = ImageElement::initFromParts86Reader(reader, &pixelBudget);
+        ImageElementPtr element = ImageElement::initFromParts86Reader(reader);
         if (!element)
             continue;
         model->m_parts.append(element);

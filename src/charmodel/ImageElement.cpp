@@ -14,6 +14,7 @@
 #include "platform/ArchiveNames.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
+#include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
@@ -109,7 +110,7 @@ ImageElementPtr ImageElement::initFromImage(const QImage& image)
     return initFromImageData(data);
 }
 
-ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader, qint64* pixelBudget)
+ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader)
 {
     auto element = std::make_shared<ImageElement>();
     const quint16 rowBytes = reader.readUnsignedShort();
@@ -121,13 +122,7 @@ ImageElementPtr ImageElement::initFromParts86Reader(BigEndianReader& reader, qin
     const quint32 regionLength = reader.readUnsignedInt();
     const QByteArray pixels = reader.readData(dataLength);
     const QByteArray region = reader.readData(regionLength);
-    if (pixelBudget) {
-        const qint64 pixelCount = qint64(width) * height;
-        if (pixelCount > *pixelBudget)
-            Exception::raise(
-                kBigEndianReaderException, QStringLiteral("Failure scanning data from the bytes."));
-        *pixelBudget -= pixelCount;
-    }
+    DecodingBudget::charge(qint64(width) * height * 4);
     // The image wrapper refuses the row lengths that cannot be right (0, 0x8000 and above, shorter
     // than the width), so the signed value is safe to pass on.
     element->m_image
@@ -171,22 +166,8 @@ ObjectPtr ImageElement::initWithCoder(KeyedUnarchiver& coder)
         if (auto mask = std::dynamic_pointer_cast<MaskingPath>(object))
             decoded.append(std::move(mask));
     }
+    // Masks never share a curve: each copies what another took (MaskingPath), at the budget's cost.
     m_masks.adoptDecoded(coder, decoded);
-    // Masks sharing a curve would let a small file make the combined path grow with the square of
-    // its size, and an edit of one would change the other: only the first keeps it.
-    QList<MaskingPathPtr> kept;
-    QSet<const Curve*> curves;
-    for (const MaskingPathPtr& mask : m_masks.items()) {
-        bool shared = false;
-        for (std::size_t i = 0; i < mask->numSegments() && !shared; ++i)
-            shared = curves.contains(mask->getSegmentAtIndex(i).get());
-        if (shared)
-            continue;
-        for (std::size_t i = 0; i < mask->numSegments(); ++i)
-            curves.insert(mask->getSegmentAtIndex(i).get());
-        kept.append(mask);
-    }
-    m_masks.adopt(kept, decltype(m_masks)::Leaving::ClearLinks);
 
     decodePlacement(coder);
     resetVisibility();

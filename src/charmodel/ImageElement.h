@@ -57,12 +57,10 @@ public:
     static ImageElementPtr initFromImage(const QImage& image);
     // One image record of a legacy parts file, placed at its left and top. A short or damaged record
     // raises the reader's exception; a record without pixels gives an element without a picture.
-    // With a pixel budget, a record whose width x height exceeds what is left raises the same
-    // exception before anything is decoded; otherwise its pixels are taken from the budget.
-    static ImageElementPtr initFromParts86Reader(BigEndianReader& reader, qint64* pixelBudget = nullptr);
-    // The budget of one legacy parts file: every record is small, but a file of many records at
-    // the largest legacy size would take minutes to decode.
-    static constexpr qint64 kMaxParts86FilePixels = 64LL * 1024 * 1024;
+    // Its pixels (four bytes each) are charged to the current decoding budget before anything is
+    // decoded: every record is small, but a file of many records at the largest legacy size would
+    // take minutes to decode.
+    static ImageElementPtr initFromParts86Reader(BigEndianReader& reader);
 
     // The name the class is archived under.
     static inline const QString kClassName = QStringLiteral("ImageElement");

@@ -42,18 +42,16 @@ void MaskingPath::encodeWithCoder(KeyedArchiver& coder) const
 ObjectPtr MaskingPath::initWithCoder(KeyedUnarchiver& coder)
 {
     const ElementList decoded = zdlDecodeElementsOfClasses(coder, { Curve::kClassName }, kSegmentsArchiveKey);
-    // A curve named twice would be edited twice by every move and drawn twice; a file repeating one
-    // large curve many times would also make the combined path grow with the square of its size.
+    // A curve named twice would be edited twice by every move and drawn twice: it is kept once.
     QSet<const Object*> seen;
-    QList<CurvePtr> curves;
+    ValueList curves;
     for (const ObjectPtr& object : decoded) {
-        auto curve = std::dynamic_pointer_cast<Curve>(object);
-        if (curve && !seen.contains(curve.get())) {
-            seen.insert(curve.get());
-            curves.append(curve);
+        if (!seen.contains(object.get())) {
+            seen.insert(object.get());
+            curves.append(Value(object));
         }
     }
-    takeCurves(std::move(curves));
+    takeCurves(decodedCurves(coder, curves));
     resetVisibility();
     return shared_from_this();
 }

@@ -156,14 +156,7 @@ ObjectPtr PartPath::initWithCoder(KeyedUnarchiver& coder)
     PartElement::initWithCoder(coder);
     const Value curves
         = zdlDecodeObjectOfClasses(coder, { PlatformClass::kArray, Curve::kClassName }, kSegmentsArchiveKey);
-    // Copies: a file may name one curve in two paths, or twice in one, and an edit of one path
-    // must never reach another.
-    QList<CurvePtr> copies;
-    for (const Value& item : curves.toList()) {
-        if (CurvePtr curve = item.toObject<Curve>())
-            copies.append(Curve::initByCopying(*curve));
-    }
-    takeCurves(std::move(copies));
+    takeCurves(decodedCurves(coder, curves.toList()));
     // Only the line opacity defaults to opaque; older files without "fillAlpha" read 0.
     decodeStyleFieldsInArchiveOrder(coder, m_style, StyleFieldReading { .checksPresence = true });
     if (!m_style.fill) {

@@ -19,7 +19,6 @@
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Localization.h"
 
-#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -69,32 +68,17 @@ float finiteOr(float value, float fallback)
 }
 
 // Gives every unlocked colour, in palette order, the name uniqueNameForColor would give it, in
-// linear time: asking it colour by colour takes quadratic time, which a hostile palette of many
-// equal names turns into a hang. A renamed colour's old name stays taken by the colour it clashed
-// with, so taken names only accumulate and each stem's search resumes where it last stopped.
+// linear time (UniqueNames): a colour keeps its name unless a later one bears it too.
 void makeColorNamesUnique(const QList<ZDLColorPtr>& colors)
 {
-    QHash<QString, qsizetype> holders;
+    QStringList names;
+    names.reserve(colors.size());
     for (const ZDLColorPtr& color : colors)
-        ++holders[color->name()];
-    QHash<QString, qsizetype> nextCount;
+        names.append(color->name());
+    UniqueNames unique(names);
     for (const ZDLColorPtr& color : colors) {
-        const QString requested = color->name();
-        if (color->locked() || holders.value(requested) < 2)
-            continue;
-        // Where the shared rule counts from for this name; taken names only accumulate, so the
-        // search for a stem and start resumes where it last stopped.
-        const UIUtils::CountedName counted = UIUtils::countedName(requested);
-        const QString stem = counted.stem;
-        qsizetype& count = nextCount[stem + u'\n' + QString::number(counted.firstCount)];
-        count = std::max<qsizetype>(count, counted.firstCount);
-        QString candidate;
-        do
-            candidate = QStringLiteral("%1 %2").arg(stem).arg(count++);
-        while (holders.value(candidate) > 0);
-        --holders[requested];
-        ++holders[candidate];
-        color->setName(candidate);
+        if (!color->locked() && unique.holders(color->name()) > 1)
+            color->setName(unique.rename(color->name()));
     }
 }
 

@@ -1,6 +1,8 @@
 #include "charmodel/UIUtils.h"
 
-#include <QSet>
+#include "platform/DecodingBudget.h"
+
+#include <algorithm>
 
 namespace zandrel {
 
@@ -38,13 +40,53 @@ QString UIUtils::uniqueName(
 {
     if (!otherNames.contains(requested))
         return requested;
-    const CountedName counted = countedName(requested);
-    const QSet<QString> taken(allNames.begin(), allNames.end());
-    // Every name of the list blocks at most one count, so a free one is found within size + 1 tries.
-    for (qsizetype count = counted.firstCount;; ++count) {
-        const QString candidate = QStringLiteral("%1 %2").arg(counted.stem).arg(count);
-        if (!taken.contains(candidate))
+    return UniqueNames(allNames).freeName(requested);
+}
+
+UniqueNames::UniqueNames(const QStringList& names)
+{
+    m_holders.reserve(names.size());
+    for (const QString& name : names)
+        ++m_holders[name];
+}
+
+QString UniqueNames::add(const QString& requested)
+{
+    qsizetype& count = m_holders[requested];
+    if (count == 0) {
+        count = 1;
+        return requested;
+    }
+    return freeName(requested);
+}
+
+QString UniqueNames::rename(const QString& requested)
+{
+    const auto held = m_holders.find(requested);
+    if (held != m_holders.end() && held.value() > 0)
+        --held.value();
+    return freeName(requested);
+}
+
+QString UniqueNames::freeName(const QString& requested)
+{
+    const UIUtils::CountedName counted = UIUtils::countedName(requested);
+    // One search per stem and first count: "Red 5" counts from 6 while "Red" counts from 1, and
+    // neither may skip the counts the other gave out. A name blocks one count of its stem, so
+    // with at most eleven first counts a stem has, the searches together try at most eleven
+    // candidates per name plus one per call.
+    qsizetype& next = m_nextCount[{ counted.stem, counted.firstCount }];
+    next = std::max(next, counted.firstCount);
+    for (;; ++next) {
+        // A blank and at most 19 digits.
+        DecodingBudget::charge(DecodingBudget::stringCost(counted.stem.size() + 20));
+        QString candidate = counted.stem + QLatin1Char(' ') + QString::number(next);
+        qsizetype& holders = m_holders[candidate];
+        if (holders == 0) {
+            holders = 1;
+            ++next;
             return candidate;
+        }
     }
 }
 

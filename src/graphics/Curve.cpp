@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
 namespace zandrel {
 
@@ -281,21 +280,24 @@ ObjectPtr Curve::initWithCoder(KeyedUnarchiver& coder)
     const Value decoded
         = coder.decodeObjectOfClasses({ PlatformClass::kArray, CurvePoint::kClassName }, kPointsArchiveKey);
     const ValueList list = decoded.toList();
+    coder.decodingBudget().spend(qint64(list.size()) * qint64(sizeof(CurvePointPtr)));
     m_points.reserve(static_cast<std::size_t>(list.size()));
-    // A damaged file may name one point twice; each curve point must be its own object, or editing
-    // one would move the other.
-    std::unordered_set<const CurvePoint*> seen;
+    // A damaged file may name one point twice, or in two curves; each curve point must be its own
+    // object, or editing one would move the other.
     for (const Value& item : list) {
-        CurvePointPtr point = item.toObject<CurvePoint>();
-        if (!point)
-            continue;
-        if (!seen.insert(point.get()).second)
-            point = CurvePoint::initByCopying(*point);
-        m_points.push_back(std::move(point));
+        if (CurvePointPtr point = item.toObject<CurvePoint>())
+            m_points.push_back(coder.claimOrCopy(
+                point, DecodingBudget::objectCost<CurvePoint>(), &CurvePoint::initByCopying));
     }
     m_closed = coder.decodeBoolForKey(kClosedArchiveKey);
     flushCache();
     return shared_from_this();
+}
+
+qint64 Curve::copyCost() const
+{
+    return DecodingBudget::objectCost<Curve>()
+        + qint64(m_points.size()) * DecodingBudget::objectCost<CurvePoint>();
 }
 
 void registerCurveClasses(ClassRegistry& registry)

@@ -47,6 +47,8 @@ public:
     static std::shared_ptr<Curve> initWithRect(const QRectF& rect, float radius);
     static std::shared_ptr<Curve> initWithEllipseIn(const QRectF& rect);
     static std::shared_ptr<Curve> initByCopying(const Curve& other);
+    // What a copy of the curve costs a decoding budget.
+    qint64 copyCost() const;
 
     // Appends the points of one side of a rounded polygon from a toward b.
     void addPointsForRoundedPolygonSideFrom(const QPointF& a, const QPointF& b, float radius);

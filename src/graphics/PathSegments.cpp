@@ -1,6 +1,7 @@
 #include "graphics/PathSegments.h"
 
 #include "platform/Geometry.h"
+#include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
 
 namespace zandrel {
@@ -51,6 +52,16 @@ DrawCommandList PathSegments::getDrawCommands() const
         commands.insert(commands.end(), own.begin(), own.end());
     }
     return commands;
+}
+
+QList<CurvePtr> PathSegments::decodedCurves(KeyedUnarchiver& coder, const ValueList& values)
+{
+    QList<CurvePtr> curves;
+    for (const Value& value : values) {
+        if (CurvePtr curve = value.toObject<Curve>())
+            curves.append(coder.claimOrCopy(curve, curve->copyCost(), &Curve::initByCopying));
+    }
+    return curves;
 }
 
 bool PathSegments::removeInvalidCurves(const QString& logLine)

@@ -41,6 +41,9 @@ protected:
     const QList<CurvePtr>& curves() const { return m_curves; }
     // Keeps the curves themselves (decoded ones nobody else holds), without telling anyone.
     void takeCurves(QList<CurvePtr> curves) { m_curves = std::move(curves); }
+    // The curves among decoded values, each the element's own: a curve the file names in another
+    // place too (another path, or twice in this one) is copied, at the decoding budget's cost.
+    static QList<CurvePtr> decodedCurves(KeyedUnarchiver& coder, const ValueList& values);
     // Removes the curves that are not usable (fewer than two points), last to first, logging
     // each; true when one was removed.
     bool removeInvalidCurves(const QString& logLine);

@@ -264,10 +264,16 @@ QString ZDLImage::className() const
 void ZDLImage::encodeWithCoder(KeyedArchiver& coder) const
 {
     if (!m_savedData.isEmpty()) {
+        // Reading the bytes back decodes them again.
+        if (m_isVector)
+            coder.noteExpansion(m_savedData, static_cast<const ZDLPDFImageRep&>(*m_rep).expansionWhenRead());
+        else if (const ZDLBitmapImageRep* bitmap = bitmapRep())
+            coder.noteExpansion(m_savedData, bitmap->image().sizeInBytes());
         coder.encodeObject(Value(m_savedData), kImageDataKey);
     } else if (m_isVector) {
-        coder.encodeObject(
-            Value(std::static_pointer_cast<ZDLPDFImageRep>(m_rep)->PDFRepresentation()), kPdfDataKey);
+        const auto& pdf = static_cast<const ZDLPDFImageRep&>(*m_rep);
+        coder.noteExpansion(pdf.PDFRepresentation(), pdf.expansionWhenRead());
+        coder.encodeObject(Value(pdf.PDFRepresentation()), kPdfDataKey);
     } else if (m_rep) {
         coder.encodeObject(ObjectPtr(m_rep), kImageRepKey);
     }

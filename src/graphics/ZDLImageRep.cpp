@@ -2,6 +2,7 @@
 
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
+#include "platform/DecodingBudget.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -19,6 +20,10 @@ namespace {
 const QString kPngDataKey = QStringLiteral("pngData");
 const QString kPdfDataKey = QStringLiteral("pdfData");
 
+// What DecodingBudget::expandOnce keeps decodings under.
+const QString kBitmapDecodingKind = QStringLiteral("bitmap:");
+const QString kPdfDecodingKind = QStringLiteral("pdf");
+
 // Pages larger than this (in points, about 70 m) are not drawings anyone places in a comic.
 constexpr double kMaxPageSide = 200000.0;
 
@@ -27,6 +32,17 @@ constexpr double kMaxPageSide = 200000.0;
 // --- Bitmap ---
 
 QImage ZDLBitmapImageRep::decodeImageData(const QByteArray& data, const char* format)
+{
+    // Records that share their bytes share one decoding.
+    const auto decoded = DecodingBudget::expandOnce<QImage>(
+        kBitmapDecodingKind + QLatin1String(format ? format : ""), data, [&]() -> std::shared_ptr<QImage> {
+            QImage image = decodeImageDataOnce(data, format);
+            return image.isNull() ? nullptr : std::make_shared<QImage>(std::move(image));
+        });
+    return decoded ? *decoded : QImage();
+}
+
+QImage ZDLBitmapImageRep::decodeImageDataOnce(const QByteArray& data, const char* format)
 {
     static const QList<QByteArray> allowed { "png", "jpeg", "jpg", "gif", "bmp", "ico", "tiff", "tif",
         "webp" };
@@ -45,10 +61,21 @@ QImage ZDLBitmapImageRep::decodeImageData(const QByteArray& data, const char* fo
         && (declared.width() > kMaxSide || declared.height() > kMaxSide
             || qint64(declared.width()) * declared.height() > kMaxPixels))
         return QImage();
+    // The pixels are charged to the decoding budget before they are made, as the header says
+    // they will be stored; what the decoder makes beyond that afterwards.
+    qint64 charged = 0;
+    if (declared.isValid()) {
+        const QPixelFormat pixels = QImage::toPixelFormat(reader.imageFormat());
+        const qint64 bitsPerPixel
+            = reader.imageFormat() == QImage::Format_Invalid ? 32 : pixels.bitsPerPixel();
+        charged = (qint64(declared.width()) * bitsPerPixel + 31) / 32 * 4 * declared.height();
+        DecodingBudget::charge(charged);
+    }
     QImage image = reader.read();
     if (image.isNull() || image.width() > kMaxSide || image.height() > kMaxSide
         || qint64(image.width()) * image.height() > kMaxPixels)
         return QImage();
+    DecodingBudget::charge(qint64(image.sizeInBytes()) - charged);
     return image;
 }
 
@@ -87,6 +114,7 @@ void ZDLBitmapImageRep::encodeWithCoder(KeyedArchiver& coder) const
     QImageWriter writer(&buffer, "png");
     writer.setQuality(80); // zlib level 1: several times faster than the default level
     writer.write(m_image);
+    coder.noteExpansion(png, m_image.sizeInBytes());
     coder.encodeObject(Value(png), kPngDataKey);
 }
 
@@ -114,8 +142,13 @@ ZDLPDFImageRep::~ZDLPDFImageRep()
 
 ZDLPDFImageRepPtr ZDLPDFImageRep::imageRepWithData(const QByteArray& data)
 {
-    auto rep = std::make_shared<ZDLPDFImageRep>();
-    return rep->load(data) ? rep : nullptr;
+    // Records that share their bytes share the representation, and its renderings.
+    return DecodingBudget::expandOnce<ZDLPDFImageRep>(kPdfDecodingKind, data, [&]() -> ZDLPDFImageRepPtr {
+        // What poppler builds while it reads the document is about as large as the document.
+        DecodingBudget::charge(data.size());
+        auto rep = std::make_shared<ZDLPDFImageRep>();
+        return rep->load(data) ? rep : nullptr;
+    });
 }
 
 bool ZDLPDFImageRep::load(const QByteArray& data)
@@ -180,6 +213,7 @@ QString ZDLPDFImageRep::className() const
 
 void ZDLPDFImageRep::encodeWithCoder(KeyedArchiver& coder) const
 {
+    coder.noteExpansion(m_data, expansionWhenRead());
     coder.encodeObject(Value(m_data), kPdfDataKey);
 }
 

@@ -43,7 +43,8 @@ public:
 
     // Decodes a bitmap file (PNG, JPEG, GIF, BMP, ICO, TIFF, WebP where Qt reads them), first frame
     // only. Null for other data, for sides over kMaxSide or more than kMaxPixels pixels: a few
-    // bytes of a hostile file never make a giant allocation.
+    // bytes of a hostile file never make a giant allocation. The pixels are charged to the current
+    // decoding budget, and while it lasts equal bytes are decoded once (the images share pixels).
     static constexpr int kMaxSide = 32767;
     static constexpr qint64 kMaxPixels = 64LL * 1024 * 1024;
     static QImage decodeImageData(const QByteArray& data, const char* format = nullptr);
@@ -66,6 +67,8 @@ public:
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
+    static QImage decodeImageDataOnce(const QByteArray& data, const char* format);
+
     QImage m_image;
 };
 
@@ -87,10 +90,12 @@ public:
     ~ZDLPDFImageRep() override;
 
     // Null when poppler cannot open the bytes, the document is locked, has no page, or its first
-    // page has no usable size.
+    // page has no usable size. While a decoding budget lasts, equal bytes give the one
+    // representation, and what reading them costs is charged to it (expansionWhenRead).
     static ZDLPDFImageRepPtr imageRepWithData(const QByteArray& data);
 
     const QByteArray& PDFRepresentation() const { return m_data; }
+    qint64 expansionWhenRead() const { return m_data.size(); }
 
     QSizeF size() const override { return m_size; }
     // The page in points: a vector representation has no pixels of its own.

@@ -3,6 +3,7 @@
 #include "platform/ArchiveNames.h"
 #include "platform/AttributedText.h"
 #include "platform/ClassRegistry.h"
+#include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiveText.h"
 #include "platform/Object.h"
@@ -38,11 +39,19 @@ struct KeyedArchiver::Pending {
 };
 
 KeyedArchiver::KeyedArchiver()
+    : KeyedArchiver(Limits())
+{
+}
+
+KeyedArchiver::KeyedArchiver(const Limits& limits)
+    : m_limits(limits)
 {
     m_objects.push_back(stringNode(ArchiveLayoutKey::kNull));
     m_pending.emplace_back();
     m_frames.push_back(0);
 }
+
+KeyedArchiver::~KeyedArchiver() = default;
 
 QByteArray KeyedArchiver::archivedData(const Value& root)
 {
@@ -63,14 +72,29 @@ KeyedArchiver::Pending& KeyedArchiver::current()
     return m_pending[m_frames.back()];
 }
 
+void KeyedArchiver::refuse(const QString& reason)
+{
+    Exception::raise(kInvalidArchiveException, reason);
+}
+
+void KeyedArchiver::addEstimatedBytes(qint64 bytes)
+{
+    m_estimatedBytes += bytes;
+    if (m_estimatedBytes > m_limits.maxBytes)
+        refuse(QStringLiteral("The archive would be larger than a reader accepts."));
+}
+
 PropertyList::Index KeyedArchiver::stringNode(const QString& text)
 {
     quint32 node = 0;
     if (m_stringMemo.find(text, node))
         return node;
     auto it = m_strings.find(text);
-    if (it == m_strings.end())
+    if (it == m_strings.end()) {
+        // Text is written in one byte a character where it can be, else two.
+        addEstimatedBytes(text.size());
         it = m_strings.insert(text, m_list.addString(text));
+    }
     m_stringMemo.remember(text, it.value());
     return it.value();
 }
@@ -87,6 +111,10 @@ quint32 KeyedArchiver::reserveUid()
 {
     if (m_objects.size() >= kTopUid)
         misuse("Too many archived objects.");
+    // Each object is at least a reference, an offset and a marker in the file.
+    addEstimatedBytes(3);
+    if (m_objects.size() >= m_limits.maxObjects)
+        refuse(QStringLiteral("The archive would hold more objects than a reader accepts."));
     m_objects.push_back(PropertyList::kNoNode);
     return quint32(m_objects.size() - 1);
 }
@@ -146,7 +174,19 @@ void KeyedArchiver::encodeDouble(double value, const QString& key)
 
 void KeyedArchiver::encodeBytes(const QByteArray& bytes, const QString& key)
 {
+    addEstimatedBytes(bytes.size());
     setEntry(escapedKey(key), m_list.addData(bytes));
+}
+
+void KeyedArchiver::noteExpansion(const QByteArray& bytes, qint64 expandedBytes)
+{
+    if (expandedBytes <= 0)
+        return;
+    qint64& noted = m_expansions[bytes];
+    if (expandedBytes > noted) {
+        m_expansion += expandedBytes - noted;
+        noted = expandedBytes;
+    }
 }
 
 void KeyedArchiver::encodePoint(const QPointF& point, const QString& key)
@@ -237,6 +277,7 @@ quint32 KeyedArchiver::encodeReference(const Value& value)
         auto it = m_bareDatas.constFind(bytes);
         if (it != m_bareDatas.cend())
             return it.value();
+        addEstimatedBytes(bytes.size());
         const quint32 uid = encodeBare(m_list.addData(bytes));
         m_bareDatas.insert(bytes, uid);
         return uid;
@@ -248,8 +289,19 @@ quint32 KeyedArchiver::encodeReference(const Value& value)
             return 0;
         return encodeValueObject(value);
     default:
-        return encodeValueObject(value);
+        break;
     }
+    const auto [payload, size] = value.sharedPayload();
+    if (!payload)
+        return encodeValueObject(value);
+    const auto key = std::make_tuple(int(value.type()), payload, size);
+    const auto found = m_sharedPayloads.find(key);
+    if (found != m_sharedPayloads.end())
+        return found->second;
+    m_sharedValues.push_back(value);
+    const quint32 uid = encodeValueObject(value);
+    m_sharedPayloads.emplace(key, uid);
+    return uid;
 }
 
 quint32 KeyedArchiver::encodeObjectReference(const ObjectPtr& object)
@@ -365,6 +417,9 @@ quint32 KeyedArchiver::classUid(const QString& className)
 void KeyedArchiver::beginObject(quint32 uid, const QString& className)
 {
     current();
+    // The top frame is not an object.
+    if (qsizetype(m_frames.size()) > m_limits.maxDepth)
+        refuse(QStringLiteral("Archived objects would be nested deeper than a reader accepts."));
     Pending pending;
     pending.uid = uid;
     pending.className = className;
@@ -418,7 +473,25 @@ QByteArray KeyedArchiver::encodedData()
     const QByteArray bytes = m_list.toBinary();
     m_pending.clear();
     m_keepAlive.clear();
+    m_sharedValues.clear();
+    if (bytes.size() > m_limits.maxBytes)
+        refuse(QStringLiteral("The archive would be larger than a reader accepts."));
+    // The trailer's object count, big-endian, 24 bytes from the end.
+    quint64 objects = 0;
+    for (qsizetype i = bytes.size() - 24; i < bytes.size() - 16; ++i)
+        objects = (objects << 8) | quint8(bytes[i]);
+    if (objects > m_limits.maxObjects)
+        refuse(QStringLiteral("The archive would hold more objects than a reader accepts."));
+    if (readingCost() > DecodingBudget::allowanceForFileSize(bytes.size()))
+        refuse(QStringLiteral("Reading the archive back would take more memory than its size allows."));
     return bytes;
+}
+
+qint64 KeyedArchiver::readingCost() const
+{
+    // The reader makes a value for every entry of the lists and dictionaries it decodes; every
+    // container entry is counted, those of the object records too.
+    return qint64(m_list.totalEntries()) * qint64(sizeof(Value)) + m_expansion;
 }
 
 } // namespace zandrel

@@ -7,6 +7,8 @@
 #include <QString>
 #include <array>
 #include <deque>
+#include <map>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -33,10 +35,27 @@ struct TextParagraphStyle;
 //   transform NSAffineTransform {"m11", "m12", "m21", "m22", "tX", "tY": doubles} (our own keys:
 //             the affine part of the QTransform, x' = m11 x + m21 y + tX)
 //   attributed text  NSMutableAttributedString (AttributedTextCoding.cpp)
-// Keys that begin with "$" are written with the "$" doubled.
+// Keys that begin with "$" are written with the "$" doubled. A list, map, transform or attributed
+// text that several values share (Value::sharedPayload) is written once, as readers share what a
+// file names twice, so that writing back what was read never grows.
+//
+// Every archive written must read back: the archiver refuses, with Exception(kInvalidArchiveException),
+// a graph nested deeper, holding more objects or writing more bytes than KeyedUnarchiver accepts,
+// or one whose reading would expand beyond the DecodingBudget of the bytes written (the classes
+// tell what reading them expands, noteExpansion). It stops as soon as a limit is passed, so that a
+// graph too large to write never takes the memory of writing it whole; encodedData then raises.
 class KeyedArchiver {
 public:
+    // What the reader accepts with its default limits.
+    struct Limits {
+        qint64 maxBytes = PropertyList::Limits().maxBytes;
+        quint64 maxObjects = PropertyList::Limits().maxObjects;
+        int maxDepth = 3000;
+    };
+
     KeyedArchiver();
+    explicit KeyedArchiver(const Limits& limits);
+    ~KeyedArchiver();
     KeyedArchiver(const KeyedArchiver&) = delete;
     KeyedArchiver& operator=(const KeyedArchiver&) = delete;
 
@@ -71,7 +90,12 @@ public:
     // Writes the reference only if the object is also encoded unconditionally somewhere.
     void encodeConditionalObject(const ObjectPtr& object, const QString& key);
 
+    // What reading the bytes back makes beyond them (the pixels of an encoded image), counted once
+    // for equal bytes, as readers expand equal bytes once.
+    void noteExpansion(const QByteArray& bytes, qint64 expandedBytes);
+
     // Finishes the archive; encoding afterwards is an error. Top-level encodes go to "$top".
+    // Raises when the archive would not read back.
     QByteArray encodedData();
 
 private:
@@ -105,6 +129,11 @@ private:
         void remember(const QString& text, quint32 value) { slot(text) = Entry { text, value }; }
     };
 
+    [[noreturn]] static void refuse(const QString& reason);
+    // Counts bytes the archive will hold, refusing an archive over the limit.
+    void addEstimatedBytes(qint64 bytes);
+    // What the reader's budget is charged for the written archive.
+    qint64 readingCost() const;
     quint32 reserveUid();
     quint32 encodeReference(const Value& value);
     quint32 encodeObjectReference(const ObjectPtr& object);
@@ -123,6 +152,7 @@ private:
     Index uidNode(quint64 uid);
     Pending& current();
 
+    Limits m_limits;
     PropertyList m_list;
     std::vector<Index> m_objects; // node of each UID
     std::deque<Pending> m_pending;
@@ -138,6 +168,13 @@ private:
     QHash<QByteArray, quint32> m_bareDatas;
     // bool, integer, float, double, unsigned integer
     std::unordered_map<quint64, quint32> m_bareNumbers[5];
+    // Shared payloads written, by type, address and size, and the values that keep them alive so
+    // that no address is reused while the archive is written.
+    std::map<std::tuple<int, const void*, qsizetype>, quint32> m_sharedPayloads;
+    std::vector<Value> m_sharedValues;
+    QHash<QByteArray, qint64> m_expansions;
+    qint64 m_expansion = 0;
+    qint64 m_estimatedBytes = 0;
     bool m_finished = false;
 };
 

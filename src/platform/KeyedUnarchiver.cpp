@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <pthread.h>
 
 namespace zandrel {
@@ -71,6 +72,7 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data)
 KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data, const Limits& limits)
     : m_list(PropertyList::fromBinary(data, limits.plist))
     , m_limits(limits)
+    , m_decodingBudget(data.size())
 {
     checkHeader();
 }
@@ -151,6 +153,11 @@ PropertyList::Index KeyedUnarchiver::objectNode(quint64 uid) const
 bool KeyedUnarchiver::isDecoding(const ObjectPtr& object) const
 {
     return object && std::find(m_decoding.begin(), m_decoding.end(), object.get()) != m_decoding.end();
+}
+
+bool KeyedUnarchiver::claim(const ObjectPtr& object)
+{
+    return object && m_claimed.insert(object.get()).second;
 }
 
 bool KeyedUnarchiver::containsValueForKey(const QString& key) const
@@ -370,6 +377,7 @@ Value KeyedUnarchiver::decodeAllowedMembers(quint64 uid, Index node, const QStri
         corrupt(QStringLiteral("The members of a collection are not an array."));
     const auto items = m_list.items(members);
     spend(items.size());
+    m_decodingBudget.spend(qint64(items.size()) * qint64(sizeof(Value)));
     for (Index item : items) {
         Value member = decodeNode(item, &allowed);
         if (!member.isNull())
@@ -398,6 +406,10 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
         }
     } rollback { entry };
 
+    // The classes' decoders charge this archive's budget.
+    std::optional<DecodingBudget::Scope> budgetScope;
+    if (DecodingBudget::current() != &m_decodingBudget)
+        budgetScope.emplace(m_decodingBudget);
     Value result;
     if (ClassRegistry::isValueClass(className)) {
         entry.state = State::InProgress;

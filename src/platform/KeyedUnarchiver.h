@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ClassRegistry.h"
+#include "platform/DecodingBudget.h"
 #include "platform/PropertyList.h"
 #include "platform/TextAttributes.h"
 #include "platform/Value.h"
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace zandrel {
@@ -29,6 +31,10 @@ namespace zandrel {
 // subclass of one by our registry, never by the chain written in the file; for a collection every
 // member must pass as well. A refused object decodes as null, not as an error. Exceptions that a
 // class's initWithCoder raises pass through unchanged.
+//
+// Each unarchiver has a DecodingBudget for its data, current while its objects decode, so that the
+// classes' decoders charge what they copy or expand per reference; the lists the unarchiver makes
+// are charged to it as well.
 class KeyedUnarchiver {
 public:
     struct Limits {
@@ -55,6 +61,24 @@ public:
     // decoded graph resolves to such an object, so a class that owns what it decodes (children)
     // refuses these, and a hostile file cannot make an ownership cycle that would never be freed.
     bool isDecoding(const ObjectPtr& object) const;
+
+    // True the first time an object of this archive is claimed. A class that keeps what it decodes
+    // as its own (the points of a curve, the curves of a path) claims each; an object claimed
+    // before is named in another place of the file as well, and the class keeps a copy of it,
+    // charged to the budget, so that an edit of one owner never reaches another. False for null.
+    bool claim(const ObjectPtr& object);
+    // The object itself when this claims it, else what copy(object) makes, its cost charged first.
+    template <class T, class Copy>
+    std::shared_ptr<T> claimOrCopy(const std::shared_ptr<T>& object, qint64 copyCost, Copy&& copy)
+    {
+        if (!object || claim(object))
+            return object;
+        m_decodingBudget.spend(copyCost);
+        return std::forward<Copy>(copy)(*object);
+    }
+
+    // The budget of this archive's data (nested in the one current when the unarchiver was made).
+    DecodingBudget& decodingBudget() { return m_decodingBudget; }
 
     Value decodeObjectForKey(const QString& key);
     Value decodeObjectOfClasses(const QStringList& allowedClasses, const QString& key);
@@ -123,6 +147,8 @@ private:
 
     PropertyList m_list;
     Limits m_limits;
+    DecodingBudget m_decodingBudget;
+    std::unordered_set<const Object*> m_claimed;
     std::span<const Index> m_objects;
     std::vector<Entry> m_entries;
     std::vector<Index> m_frames;
@@ -136,6 +162,8 @@ private:
     std::unordered_map<Index, TextParagraphStyle> m_paragraphStyleMemo;
     int m_depth = 0;
     quint64 m_decoded = 0;
+    // The walks over container entries (decoding and class checks), counted apart from the memory
+    // made: they bound the time a file of shared collections can take.
     quint64 m_budget = 0;
 };
 

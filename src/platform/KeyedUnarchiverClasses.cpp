@@ -47,6 +47,7 @@ ValueList KeyedUnarchiver::decodeMembers(const QString& key)
     if (m_list.kind(node) != PropertyList::Kind::Array && m_list.kind(node) != PropertyList::Kind::Set)
         corrupt(QStringLiteral("The members of a collection are not an array."));
     spend(items.size());
+    m_decodingBudget.spend(qint64(items.size()) * qint64(sizeof(Value)));
     ValueList members;
     members.reserve(qsizetype(items.size()));
     // Members were checked with the collection when decoding is restricted.

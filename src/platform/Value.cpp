@@ -208,6 +208,22 @@ AttributedText Value::toAttributedText() const
     return p && *p ? **p : AttributedText();
 }
 
+std::pair<const void*, qsizetype> Value::sharedPayload() const
+{
+    if (const auto* list = std::get_if<ValueList>(&m_data))
+        return list->isEmpty() ? std::pair<const void*, qsizetype>()
+                               : std::pair(list->constData(), list->size());
+    // The first entry lives in the map's shared data.
+    if (const auto* map = std::get_if<ValueMap>(&m_data))
+        return map->isEmpty() ? std::pair<const void*, qsizetype>()
+                              : std::pair<const void*, qsizetype>(&*map->cbegin(), map->size());
+    if (const auto* transform = std::get_if<TransformBox>(&m_data))
+        return { transform->get(), 1 };
+    if (const auto* text = std::get_if<TextBox>(&m_data))
+        return { text->get(), 1 };
+    return {};
+}
+
 bool Value::operator==(const Value& other) const
 {
     if (type() != other.type())
@@ -243,6 +259,10 @@ bool Value::operator==(const Value& other) const
         return a == b || *a == *b;
     }
     default:
+        // A list or map shared by both is equal without a walk: a file can share collections so
+        // that walking them takes exponential time.
+        if (const auto shared = sharedPayload(); shared.first && shared == other.sharedPayload())
+            return true;
         // Exact comparisons: bool, integer, string, data, colour, object identity, lists, maps.
         return m_data == other.m_data;
     }

@@ -14,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 namespace zandrel {
@@ -158,6 +159,12 @@ public:
     ValueMap toMap() const;
     // Callers include platform/AttributedText.h.
     AttributedText toAttributedText() const;
+
+    // What copies of this value share: the payload of a non-empty list or map, of a transform or of
+    // an attributed text, and how many entries it has (1 for the single values); null for other
+    // types. A writer writes a payload that many values share once, as a reader shares it among
+    // all references to it.
+    std::pair<const void*, qsizetype> sharedPayload() const;
 
     // Same type and same contents; objects compare by identity, and NaN equals NaN so that a
     // value always equals a copy of itself.

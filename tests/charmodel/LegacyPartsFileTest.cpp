@@ -7,6 +7,7 @@
 #include "graphics/ZDLImage.h"
 #include "graphics/ZDLImageRep.h"
 #include "platform/ClassRegistry.h"
+#include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
 
 #include <QtEndian>
@@ -52,14 +53,17 @@ QImage pixelsOf(const ObjectPtr& child)
     return rep ? rep->image().convertToFormat(QImage::Format_ARGB32) : QImage();
 }
 
-void expectNothingOpens(const QByteArray& file)
+// Refused with the reader's exception: for a damaged record (or over the budget, whose reason
+// tells so instead).
+void expectNothingOpens(const QByteArray& file, bool overBudget = false)
 {
     try {
         CharacterModel::initWithParts86Data(file);
         ADD_FAILURE() << "a model from " << file.toHex().toStdString();
     } catch (const Exception& e) {
         EXPECT_EQ(e.name(), kBigEndianReaderException);
-        EXPECT_EQ(e.reason(), QStringLiteral("Failure scanning data from the bytes."));
+        if (!overBudget)
+            EXPECT_EQ(e.reason(), QStringLiteral("Failure scanning data from the bytes."));
     }
 }
 
@@ -145,26 +149,42 @@ TEST_F(LegacyPartsFileTest, ShortOrDamagedFilesOpenNothing)
         { record(1, 2, 8, 0, 0, QByteArray::fromHex("01ff00"), QByteArray::fromHex("0020000002080003")) }));
 }
 
-TEST_F(LegacyPartsFileTest, RecordsDrawOnAPixelBudget)
+TEST_F(LegacyPartsFileTest, RecordsDrawOnTheFilesBudget)
 {
-    // A record without pixels costs nothing and gives an element without a picture, still placed.
-    BigEndianReader reader(kSmallRecord + kSmallRecord + record(0, 0, 0, 3, 4, {}, {}) + kSmallRecord);
-    qint64 budget = 20;
-    ASSERT_TRUE(ImageElement::initFromParts86Reader(reader, &budget)->image());
-    EXPECT_EQ(budget, 4);
-    EXPECT_THROW(ImageElement::initFromParts86Reader(reader, &budget), Exception);
-    EXPECT_EQ(budget, 4);
-    const ImageElementPtr empty = ImageElement::initFromParts86Reader(reader, &budget);
+    // What one record costs: its pixels, four bytes each, and the decoding of its picture.
+    qint64 perRecord = 0;
+    {
+        const auto budget = DecodingBudget::withAllowance(1 << 20, kBigEndianReaderException);
+        const DecodingBudget::Scope scope(*budget);
+        BigEndianReader reader(kSmallRecord);
+        ASSERT_TRUE(ImageElement::initFromParts86Reader(reader)->image());
+        perRecord = budget->spent();
+        EXPECT_GE(perRecord, 8 * 2 * 4 * 2);
+    }
+    // The pixels are charged before anything is decoded; a record without pixels costs nothing and
+    // gives an element without a picture, still placed.
+    const auto budget = DecodingBudget::withAllowance(perRecord + 63, kBigEndianReaderException);
+    const DecodingBudget::Scope scope(*budget);
+    BigEndianReader reader(kSmallRecord + record(0, 0, 0, 3, 4, {}, {}) + kSmallRecord);
+    ASSERT_TRUE(ImageElement::initFromParts86Reader(reader)->image());
+    const ImageElementPtr empty = ImageElement::initFromParts86Reader(reader);
     EXPECT_FALSE(empty->image());
     EXPECT_EQ(empty->transform(), QTransform::fromTranslate(4, 3));
-    EXPECT_EQ(budget, 4);
+    EXPECT_EQ(budget->spent(), perRecord);
+    try {
+        ImageElement::initFromParts86Reader(reader);
+        ADD_FAILURE() << "a record past the budget";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.name(), kBigEndianReaderException);
+    }
+    EXPECT_EQ(budget->spent(), perRecord);
 
     // The import's own budget: records of the largest legacy size, each a few bytes long.
     const QByteArray blank = record(512, 4096, 4096, 0, 0, {}, QByteArray::fromHex("00000000000000000000"));
-    const qint64 perRecord = 4096 * 4096;
-    ASSERT_LE(perRecord, ZDLImage::kMaxLegacyPixels);
-    const int fitting = int(ImageElement::kMaxParts86FilePixels / perRecord);
-    expectNothingOpens(partsFile(QList<QByteArray>(fitting + 1, blank)));
+    const qint64 pixelBytes = 4096 * 4096 * 4;
+    ASSERT_LE(4096 * 4096, ZDLImage::kMaxLegacyPixels);
+    const int fitting = int(DecodingBudget::kFloorBytes / pixelBytes);
+    expectNothingOpens(partsFile(QList<QByteArray>(fitting + 1, blank)), true);
 }
 
 } // namespace

@@ -1,0 +1,179 @@
+// Files that refer to one part of themselves many times, as an attacker makes them by hand: each is
+// refused within its decoding budget or read within it, and what was read saves and reads back.
+// The budget counts the memory the reading makes; the tests read under an outer budget of 1 GiB,
+// which every charge reaches, and never time anything.
+#include "HostileFiles.h"
+
+#include "app/core/ZDLAppController.h"
+#include "charmodel/CharXMLParserController.h"
+#include "charmodel/CharacterModelClasses.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartPath.h"
+#include "charmodel/PartsFile.h"
+#include "graphics/ZDLImage.h"
+#include "platform/ClassRegistry.h"
+#include "platform/DecodingBudget.h"
+#include "platform/Exception.h"
+
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+using namespace test;
+
+constexpr qint64 kGiB = 1024LL * 1024 * 1024;
+
+class HostileFilesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ClassRegistry::shared().registerOnce(&registerCharacterModelClasses); }
+
+    // Reads the file under an outer budget of 1 GiB; null when it is refused, which must be as
+    // corrupt data, within the file's own allowance.
+    CharacterModelPtr read(const QByteArray& file)
+    {
+        const auto outer = DecodingBudget::withAllowance(kGiB);
+        const DecodingBudget::Scope scope(*outer);
+        CharacterModelPtr model;
+        try {
+            model = readPartsFile(file);
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.name(), kInvalidArchiveException) << e.reason().toStdString();
+            EXPECT_EQ(appController()->getErrorForException(e).failureReason, "The data is corrupted.");
+        }
+        spent = outer->spent();
+        EXPECT_LE(spent, DecodingBudget::allowanceForFileSize(file.size()));
+        return model;
+    }
+    // Saves the model and reads the file back; the second save gives the same bytes.
+    void expectSavedFileReadsBack(const CharacterModel& model)
+    {
+        const QByteArray saved = archivedPartsFile(model);
+        const CharacterModelPtr again = readPartsFile(saved);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(archivedPartsFile(*again), saved);
+        again->retire();
+    }
+    static PartPathPtr onlyPath(const CharacterModel& model)
+    {
+        const auto part = std::dynamic_pointer_cast<Part>(model.getParts().value(0));
+        return part ? std::dynamic_pointer_cast<PartPath>(part->getChildAtIndex(0)) : nullptr;
+    }
+
+    qint64 spent = 0;
+};
+
+TEST_F(HostileFilesTest, PaletteColoursSharingOneName)
+{
+    // A megabyte: 60,000 colours bearing one name of 200,000 characters would make 24 GB of names.
+    const QByteArray attack = sharedNamePartsFile(60000, 200000);
+    ASSERT_LT(attack.size(), 1024 * 1024);
+    EXPECT_FALSE(read(attack));
+    EXPECT_GT(spent, DecodingBudget::allowanceForFileSize(attack.size()) * 9 / 10);
+
+    // Fewer or shorter names are made unique, each colour costing one name.
+    const CharacterModelPtr model = read(sharedNamePartsFile(2000, 1000));
+    ASSERT_TRUE(model);
+    EXPECT_LT(spent, 2000 * DecodingBudget::stringCost(1020) + 2 * kGiB / 1024);
+    QSet<QString> names;
+    for (const ZDLColorPtr& color : model->colors())
+        names.insert(color->name());
+    EXPECT_EQ(names.size(), model->colors().size());
+    EXPECT_TRUE(names.contains(QString(1000, u'n') + QStringLiteral(" 1999")));
+    expectSavedFileReadsBack(*model);
+    model->retire();
+}
+
+TEST_F(HostileFilesTest, CurveNamingOnePointTenMillionTimes)
+{
+    EXPECT_FALSE(read(sharedPointPartsFile(10'000'000)));
+
+    // Named a few times, the point is copied: every curve point is its own.
+    const CharacterModelPtr model = read(sharedPointPartsFile(1000));
+    ASSERT_TRUE(model);
+    const CurvePtr curve = onlyPath(*model)->getSegmentAtIndex(0);
+    ASSERT_EQ(curve->numPoints(), 1000);
+    EXPECT_NE(curve->getPointAtIndex(0), curve->getPointAtIndex(999));
+    curve->getPointAtIndex(0)->setX(5);
+    EXPECT_EQ(curve->getPointAtIndex(999)->x(), 1.0f);
+    expectSavedFileReadsBack(*model);
+    model->retire();
+}
+
+TEST_F(HostileFilesTest, PathNamingOneCurveAHundredThousandTimes)
+{
+    const QByteArray attack = sharedCurvePartsFile(100'000, 1000);
+    ASSERT_LT(attack.size(), 300 * 1024);
+    EXPECT_FALSE(read(attack));
+
+    const CharacterModelPtr model = read(sharedCurvePartsFile(10, 100));
+    ASSERT_TRUE(model);
+    const PartPathPtr path = onlyPath(*model);
+    ASSERT_EQ(path->numSegments(), 10);
+    // The first reference keeps the curve, the nine others are copies charged to the budget.
+    EXPECT_GE(spent, 9 * path->getSegmentAtIndex(0)->copyCost());
+    EXPECT_NE(path->getSegmentAtIndex(0), path->getSegmentAtIndex(9));
+    expectSavedFileReadsBack(*model);
+    model->retire();
+}
+
+TEST_F(HostileFilesTest, TwentyImageRecordsSharingOneLargePng)
+{
+    // About 128 KB that decode to 128 MB, named by twenty image records.
+    const QByteArray png = flatPng(8192, 4096);
+    const QByteArray attack = sharedImagePartsFile(20, png);
+    ASSERT_LT(attack.size(), 256 * 1024);
+    const CharacterModelPtr model = read(attack);
+    ASSERT_TRUE(model);
+    // Decoded once, the pixels shared by every image.
+    EXPECT_LT(spent, 2 * 8192 * 4096 * 4);
+    ASSERT_EQ(model->getParts().size(), 20);
+    const auto pixels = [&](int index) {
+        const auto element = std::dynamic_pointer_cast<ImageElement>(model->getParts().at(index));
+        const auto* rep = dynamic_cast<const ZDLBitmapImageRep*>(element->image()->imageRep().get());
+        return rep->image().constBits();
+    };
+    for (int i = 1; i < 20; ++i)
+        EXPECT_EQ(pixels(i), pixels(0));
+
+    // Saved, the bytes are written once and read back the same way.
+    const QByteArray saved = archivedPartsFile(*model);
+    EXPECT_LT(saved.size(), png.size() + 16 * 1024);
+    const CharacterModelPtr again = read(saved);
+    ASSERT_TRUE(again);
+    EXPECT_LT(spent, 2 * 8192 * 4096 * 4);
+    again->retire();
+    model->retire();
+}
+
+TEST_F(HostileFilesTest, CharacterXmlColoursSharingALongName)
+{
+    // 30 MB, within every limit of the import: 1,000 colours bearing one name of 30,000 characters.
+    const int colors = 1000;
+    const int length = 30000;
+    const QByteArray xml = sharedNameCharacterXml(colors, length);
+    ASSERT_GT(xml.size(), 30'000'000);
+    ASSERT_LT(xml.size(), CharXMLParserController::kMaxBytes);
+    const auto outer = DecodingBudget::withAllowance(kGiB);
+    CharacterModelPtr model;
+    {
+        const DecodingBudget::Scope scope(*outer);
+        QString error;
+        model = importCharacterXML(xml, &error);
+        ASSERT_TRUE(model) << error.toStdString();
+    }
+    // One name made for every colour but the first: renaming never searches the palette again.
+    EXPECT_LE(outer->spent(), (colors - 1) * DecodingBudget::stringCost(length + 20));
+    const QString name(length, u'n');
+    const ZDLColorPtr seventh = model->getColorNamed(name + QStringLiteral(" 7"));
+    ASSERT_TRUE(seventh);
+    EXPECT_EQ(model->getColorNamed(name + QStringLiteral(" 999"))->color(), seventh->color());
+    EXPECT_EQ(onlyPath(*model)->lineColor(), seventh);
+    expectSavedFileReadsBack(*model);
+    model->retire();
+}
+
+} // namespace
+} // namespace zandrel
