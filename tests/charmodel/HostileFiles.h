@@ -20,7 +20,7 @@ public:
     // The character with the given palette colours (UIDs) and parts (UIDs).
     QByteArray finish(const std::vector<quint64>& colors, const std::vector<quint64>& parts)
     {
-        const quint64 model = m_builder.reserve();
+        const quint64 model = m_model;
         m_builder.set(model,
             m_builder.record(classOf(QStringLiteral("CharacterModel")),
                 { { QStringLiteral("colors"), m_builder.uid(list(colors)) },
@@ -102,6 +102,8 @@ private:
     }
 
     ArchiveBuilder m_builder;
+    // The root comes first, as archivers write it.
+    const quint64 m_model = m_builder.reserve();
     std::vector<std::pair<QString, quint64>> m_classes;
 };
 

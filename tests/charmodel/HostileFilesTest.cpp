@@ -13,6 +13,7 @@
 #include "charmodel/PartsFile.h"
 #include "graphics/ZDLImage.h"
 #include "platform/ClassRegistry.h"
+#include "platform/CorpusSeeds.h"
 #include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
 
@@ -173,6 +174,20 @@ TEST_F(HostileFilesTest, CharacterXmlColoursSharingALongName)
     EXPECT_EQ(onlyPath(*model)->lineColor(), seventh);
     expectSavedFileReadsBack(*model);
     model->retire();
+}
+
+TEST_F(HostileFilesTest, SmallVersionsSeedTheFuzzCorpora)
+{
+    checkCorpusSeeds(QStringLiteral("fuzz_partsfile"),
+        {
+            { QStringLiteral("shared-name.parts"), sharedNamePartsFile(40, 12) },
+            { QStringLiteral("shared-point.parts"), sharedPointPartsFile(40) },
+            { QStringLiteral("shared-curve.parts"), sharedCurvePartsFile(20, 12) },
+            { QStringLiteral("shared-image.parts"), sharedImagePartsFile(6, flatPng(96, 64)) },
+        },
+        { "shared-name.parts", "shared-point.parts", "shared-curve.parts", "shared-image.parts" });
+    checkCorpusSeeds(QStringLiteral("fuzz_charxml"),
+        { { QStringLiteral("shared-name.char"), sharedNameCharacterXml(12, 40) } }, {});
 }
 
 } // namespace

@@ -89,6 +89,17 @@ QMap<QString, QByteArray> seeds()
         files.insert(QStringLiteral("fan.archive"), b.finish(arrayClass + 1));
     }
     {
+        // Nested lists each holding the next twice: read once, and written back once.
+        ArchiveBuilder b;
+        const quint64 arrayClass = b.classRecord(QStringLiteral("NSArray"));
+        const quint64 leaf = b.add(b.text("leaf"));
+        for (quint64 level = 0; level < 40; ++level) {
+            const quint64 next = level + 1 < 40 ? leaf + level + 2 : leaf;
+            b.add(b.record(arrayClass, { { QStringLiteral("NS.objects"), b.uids({ next, next }) } }));
+        }
+        files.insert(QStringLiteral("doubling.archive"), b.finish(leaf + 1));
+    }
+    {
         ArchiveBuilder b;
         const quint64 node = b.reserve();
         const quint64 nodeClass = b.classRecord(QStringLiteral("TestNode"));
