@@ -24,6 +24,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace zandrel {
 namespace {
@@ -169,6 +170,46 @@ TEST_F(CharacterModelTest, UniqueNames)
     const ZDLColorPtr shadow = model->getColorNamed(QStringLiteral("Shadow"));
     EXPECT_EQ(model->uniqueNameForColor(shadow.get(), QStringLiteral("Shadow")), QStringLiteral("Shadow"));
     EXPECT_EQ(model->uniqueNameForColor(shadow.get(), QStringLiteral("White")), QStringLiteral("White 1"));
+}
+
+TEST_F(CharacterModelTest, UniqueNamesInABatchAreTheNamesOneAtATime)
+{
+    // Names drawn from a few stems and counts, so that requests clash with each other, with
+    // counted names and with names that look counted but are not (" 0", " 10000", "1 2").
+    std::mt19937 random(7);
+    const QStringList stems { "A", "A 1", "B", "5", "" };
+    const QStringList counts { "", " 1", " 2", " 0", " 10000", " 3" };
+    const auto anyName
+        = [&] { return stems[int(random() % stems.size())] + counts[int(random() % counts.size())]; };
+    for (int round = 0; round < 200; ++round) {
+        QStringList palette;
+        for (int i = int(random() % 12); i > 0; --i)
+            palette.append(anyName());
+
+        // New items, as the XML import adds colours.
+        QStringList oneByOne = palette;
+        UniqueNames batch(palette);
+        for (int i = 0; i < 12; ++i) {
+            const QString requested = anyName();
+            const QString expected = UIUtils::uniqueName(oneByOne, oneByOne, requested);
+            ASSERT_EQ(batch.add(requested), expected) << requested.toStdString();
+            oneByOne.append(expected);
+        }
+
+        // Items renamed in order while another bears their name, as a file's palette is.
+        QStringList renamed = palette;
+        UniqueNames names(palette);
+        for (qsizetype i = 0; i < renamed.size(); ++i) {
+            QStringList others = renamed;
+            others.removeAt(i);
+            const QString expected = UIUtils::uniqueName(others, renamed, renamed[i]);
+            if (names.holders(renamed[i]) > 1)
+                ASSERT_EQ(names.rename(renamed[i]), expected) << renamed[i].toStdString();
+            else
+                ASSERT_EQ(renamed[i], expected);
+            renamed[i] = expected;
+        }
+    }
 }
 
 class CharacterPaletteTest : public CharacterModelTest {
