@@ -4,6 +4,7 @@
 #include "graphics/CoderExtensions.h"
 #include "graphics/GraphicUtils.h"
 #include "platform/ArchiveNames.h"
+#include "platform/DecodingBudget.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -199,14 +200,15 @@ ObjectPtr BalloonPointer::initWithCoder(KeyedUnarchiver& coder)
 {
     m_xPos = finiteOrZero(coder.decodeFloatForKey(kXPosArchiveKey));
     m_yPos = finiteOrZero(coder.decodeFloatForKey(kYPosArchiveKey));
-    // Copies: a file may list one point object in several pointers.
+    // A point the file lists in several places (pointers) is copied there, at the budget's cost.
     BalloonPointList points;
     if (coder.containsValueForKey(kPointsArchiveKey)) {
         const Value list = zdlDecodeObjectOfClasses(
             coder, { PlatformClass::kArray, BalloonPoint::kClassName }, kPointsArchiveKey);
         for (const Value& member : list.toList()) {
             if (const auto point = member.toObject<BalloonPoint>())
-                points.push_back(point->copy());
+                points.push_back(coder.claimOrCopy(point, DecodingBudget::objectCost<BalloonPoint>(),
+                    [](const BalloonPoint& original) { return original.copy(); }));
         }
     } else {
         const Value list = zdlDecodeObjectOfClasses(

@@ -62,8 +62,9 @@ void expectNothingOpens(const QByteArray& file, bool overBudget = false)
         ADD_FAILURE() << "a model from " << file.toHex().toStdString();
     } catch (const Exception& e) {
         EXPECT_EQ(e.name(), kBigEndianReaderException);
-        if (!overBudget)
+        if (!overBudget) {
             EXPECT_EQ(e.reason(), QStringLiteral("Failure scanning data from the bytes."));
+        }
     }
 }
 

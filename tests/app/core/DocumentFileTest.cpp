@@ -6,6 +6,7 @@
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/DocumentHost.h"
 #include "app/core/ZDLAppController.h"
+#include "charmodel/PartGroup.h"
 #include "charmodel/PartsFile.h"
 #include "graphics/ZDLImage.h"
 #include "platform/NotificationCenter.h"
@@ -278,6 +279,24 @@ TEST_F(DocumentFileTest, FailedSavesLeaveTheOldFileWholeAndTellTheUser)
     EXPECT_EQ(host.errors.size(), 1);
     EXPECT_TRUE(document->autosaveNow());
     EXPECT_EQ(readPartsFile(readAll(path))->characterName(), QStringLiteral("Again"));
+}
+
+TEST_F(DocumentFileTest, ADocumentThatWouldNotReadBackIsNeverWritten)
+{
+    auto document = open(path);
+    // Groups nested deeper than a reader takes: a group and its list of members are two levels.
+    auto holder = std::dynamic_pointer_cast<PartContainer>(document->model()->getParts().first());
+    ASSERT_TRUE(holder);
+    for (int i = 0; i < 1600; ++i) {
+        auto group = std::make_shared<PartGroup>();
+        holder->addPartElement(group);
+        holder = group;
+    }
+    DocumentError error;
+    EXPECT_FALSE(document->saveToFile(path, SaveOperation::Save, &error));
+    EXPECT_EQ(error.code, DocumentError::kFileWriteUnknownCode);
+    EXPECT_FALSE(error.failureReason.isEmpty());
+    EXPECT_EQ(readAll(path), original);
 }
 
 TEST_F(DocumentFileTest, AutosaveWritesInPlaceAndRevertReturnsToTheExplicitSave)
