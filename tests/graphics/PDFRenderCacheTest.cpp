@@ -5,6 +5,7 @@
 #include "platform/CurrentCanvas.h"
 #include "platform/NotificationCenter.h"
 #include "platform/OffscreenImage.h"
+#include "platform/PainterCanvas.h"
 #include "support/PdfBuilder.h"
 
 #include <QBuffer>
@@ -190,6 +191,58 @@ TEST_F(PDFRenderCacheTest, HostilePdfsRunOutOfBudgetAndKeepThePlaceholder)
         EXPECT_EQ(draw(*fresh, 1, true).pixel(60, 60), ZDLImage::kPlaceholderFill);
         EXPECT_TRUE(fresh->imageRep()->imageForDeviceSize(QSize(50, 50)).isNull());
     }
+}
+
+// Vector output (a PDF export, printing) draws the page as a bitmap of at least 300 pixels an inch,
+// made within the same budget: an ordinary page arrives as one image whose pixels are poppler's,
+// and a page over budget leaves the placeholder within the call.
+TEST_F(PDFRenderCacheTest, VectorOutputDrawsTheBitmapOrThePlaceholder)
+{
+    const auto exportPage = [](const ZDLImage& image) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QSizeF(120, 100), QPageSize::Point));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(72);
+        {
+            PainterCanvas canvas(&writer, CanvasTarget::Pdf);
+            CanvasScope current(&canvas);
+            ZDLContext context { 1.0f };
+            context.setExporting(true);
+            image.drawInRect(context, QRectF(QPointF(10, 10), image.size()));
+        }
+        return bytes;
+    };
+    const auto renderAt72 = [](const QByteArray& pdf) {
+        const auto document = Poppler::Document::loadFromData(pdf);
+        return document->page(0)->renderToImage(72, 72).convertToFormat(QImage::Format_RGB32);
+    };
+
+    const ZDLImagePtr ordinary = ZDLImage::initWithData(
+        test::onePagePdf(QSizeF(100, 80), "1 0 0 rg 0 0 50 80 re f 0 0 1 rg 50 0 50 80 re f"));
+    const QByteArray exported = exportPage(*ordinary);
+    EXPECT_TRUE(exported.contains("/Subtype /Image"));
+    // One rendering at the print scale's bucket (2^(17/8) rounded up to a quarter octave).
+    const QSize printed
+        = static_cast<const ZDLPDFImageRep&>(*ordinary->imageRep()).renderSizeForScale(300.0 / 72);
+    EXPECT_EQ(cache.memoryUsed(), qint64(printed.width()) * printed.height() * 4);
+    const QImage page = renderAt72(exported);
+    // The writer may compress the bitmap with loss: a few levels of tolerance.
+    const auto near = [](QRgb a, QRgb b) {
+        return std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                   std::abs(qBlue(a) - qBlue(b)) })
+            <= 4;
+    };
+    EXPECT_TRUE(near(page.pixel(30, 50), qRgb(255, 0, 0)));
+    EXPECT_TRUE(near(page.pixel(90, 50), qRgb(0, 0, 255)));
+
+    cache.setBudget({ 20, 600000 });
+    const ZDLImagePtr hostile = ZDLImage::initWithData(test::nestedFormsPdf(9, 10));
+    const QImage placeholder = renderAt72(exportPage(*hostile));
+    EXPECT_TRUE(near(placeholder.pixel(60, 50), ZDLImage::kPlaceholderFill));
+    EXPECT_EQ(placeholder.pixel(5, 5), qRgb(255, 255, 255));
 }
 
 // Renderings are shared across scales (a larger one serves a smaller request), kept under the
