@@ -1,5 +1,9 @@
 // Feeds arbitrary bytes to the XML character import. A character that imports is then validated,
-// measured and retired, the walks a document makes after opening one. Any exception is a finding.
+// measured, drawn, thumbnailed, hit-tested and saved as a parts file that must read back, as a
+// document does with an imported character. Any exception is a finding.
+//
+// Run with inputs of up to a megabyte, as hand-made attacks are: -max_len=1048576.
+#include "OpenedCharacter.h"
 #include "charmodel/CharXMLParserController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/CharacterModelClasses.h"
@@ -18,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         model->validateData();
         (void)model->getBounds();
         (void)model->getGeometryBounds();
+        fuzz::useAsOpenedDocument(*model, "fuzz_charxml");
         model->retire();
     }
     return 0;

@@ -5,48 +5,18 @@
 // written (that cannot happen) or one that is written but not read back.
 //
 // Run with inputs of up to a megabyte, as hand-made attacks are: -max_len=1048576.
+#include "OpenedCharacter.h"
 #include "app/core/ZDLAppController.h"
-#include "charmodel/PartsFile.h"
-#include "graphics/ZDLContext.h"
-#include "platform/CurrentCanvas.h"
-#include "platform/Exception.h"
-#include "platform/OffscreenImage.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace zandrel {
 namespace {
-
-[[noreturn]] void finding(const char* what)
-{
-    std::fprintf(stderr, "fuzz_partsfile: %s\n", what);
-    std::abort();
-}
 
 bool expected(const Exception& exception)
 {
     return exception.name() == kInvalidArchiveException || exception.name() == kFileTooNewException
         || exception.name() == kUserCancelledException;
-}
-
-// What a document window does with a character it opened: draws it, makes its thumbnail and
-// finds the parts under the pointer.
-void exercise(const CharacterModel& model)
-{
-    const QRectF bounds = model.getBounds();
-    OffscreenImage offscreen(QSize(64, 48));
-    if (Canvas* canvas = offscreen.canvas()) {
-        const CanvasScope scope(canvas);
-        ZDLContext context(1.0f);
-        context.setCanvas(canvas);
-        model.drawTracingImageIn(*canvas);
-        model.drawIn(context, bounds);
-    }
-    (void)model.getThumbnail();
-    for (const QPointF& point : { bounds.center(), bounds.topLeft(), QPointF(10, 10) })
-        (void)model.getChildAt(point, 1.0f);
 }
 
 } // namespace
@@ -67,21 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         model = readPartsFile(bytes);
     } catch (const Exception& exception) {
         if (!expected(exception))
-            finding(qPrintable(QStringLiteral("unexpected exception %1").arg(exception.name())));
+            fuzz::finding("fuzz_partsfile",
+                qPrintable(QStringLiteral("unexpected exception %1").arg(exception.name())));
         return 0;
     }
     if (!model)
-        finding("no model and no exception");
-    exercise(*model);
-    try {
-        const QByteArray written = archivedPartsFile(*model);
-        const CharacterModelPtr again = readPartsFile(written);
-        if (archivedPartsFile(*again) != written)
-            finding("a written parts file does not write back to the same bytes");
-        again->retire();
-    } catch (const Exception& exception) {
-        finding(qPrintable(QStringLiteral("a written parts file does not read: %1").arg(exception.name())));
-    }
+        fuzz::finding("fuzz_partsfile", "no model and no exception");
+    fuzz::useAsOpenedDocument(*model, "fuzz_partsfile");
     model->retire();
     return 0;
 }
