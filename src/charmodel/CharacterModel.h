@@ -256,6 +256,10 @@ public:
     void updateColorsIn(const ObjectPtr& object);
     // Brings a palette of an older file or an import into the current form.
     void updateColors();
+    // Gives every unlocked colour, in palette order, the name uniqueNameForColor would give it, in
+    // linear time (UniqueNames): a colour keeps its name unless a later one bears it too. Readers
+    // call it, since paths and the palette find colours by name.
+    void makeColorNamesUnique();
 
     // Whether that very colour is used in the object (the model: defaults, clipboard, styles and
     // every element).

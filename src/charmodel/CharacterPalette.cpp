@@ -342,9 +342,25 @@ void CharacterModel::updateColors()
 
     for (const ObjectPtr& part : m_parts.items())
         updateColorsIn(part);
+    // Colours appended by value bear the names they came with, which other colours may bear too
+    // (an import's unnamed value colours all bear none).
+    makeColorNamesUnique();
     m_style.lineColor = colorAt(1);
     setUnconvertingFillColor(colorAt(2));
     postUpdateModelColors();
+}
+
+void CharacterModel::makeColorNamesUnique()
+{
+    QStringList names;
+    names.reserve(m_colors.size());
+    for (const ZDLColorPtr& color : std::as_const(m_colors))
+        names.append(color->name());
+    UniqueNames unique(names);
+    for (const ZDLColorPtr& color : std::as_const(m_colors)) {
+        if (!color->locked() && unique.holders(color->name()) > 1)
+            color->setName(unique.rename(color->name()));
+    }
 }
 
 // --- Usage ---

@@ -6,7 +6,6 @@
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartElement.h"
-#include "charmodel/UIUtils.h"
 #include "comicmodel/ComicElementClassNames.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "graphics/CoderExtensions.h"
@@ -65,21 +64,6 @@ template <class T> ValueList valuesOf(const QList<T>& objects)
 float finiteOr(float value, float fallback)
 {
     return std::isfinite(value) ? value : fallback;
-}
-
-// Gives every unlocked colour, in palette order, the name uniqueNameForColor would give it, in
-// linear time (UniqueNames): a colour keeps its name unless a later one bears it too.
-void makeColorNamesUnique(const QList<ZDLColorPtr>& colors)
-{
-    QStringList names;
-    names.reserve(colors.size());
-    for (const ZDLColorPtr& color : colors)
-        names.append(color->name());
-    UniqueNames unique(names);
-    for (const ZDLColorPtr& color : colors) {
-        if (!color->locked() && unique.holders(color->name()) > 1)
-            color->setName(unique.rename(color->name()));
-    }
 }
 
 } // namespace
@@ -199,7 +183,7 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
             m_documentSettings = settings;
     }
 
-    makeColorNamesUnique(m_colors);
+    makeColorNamesUnique();
     for (const ZDLColorPtr& color : std::as_const(m_colors))
         startObservingColor(color);
 

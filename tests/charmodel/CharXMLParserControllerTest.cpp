@@ -4,6 +4,7 @@
 #include "charmodel/CharacterModelClasses.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
+#include "charmodel/PartsFile.h"
 #include "graphics/Curve.h"
 #include "graphics/ZDLImage.h"
 #include "platform/ClassRegistry.h"
@@ -94,6 +95,34 @@ TEST_F(CharXMLParserControllerTest, SampleFileImportsPartsColoursPathsAndTracing
     PartPath* second = pathAt(parts.at(1), 0);
     ASSERT_TRUE(second);
     EXPECT_EQ(second->fillColor(), skin);
+}
+
+// Colours given by value come without names; each joins the palette under a name of its own, so
+// that the character saves as a file that reads back as it was.
+TEST_F(CharXMLParserControllerTest, ColoursGivenByValueJoinThePaletteUnderNamesOfTheirOwn)
+{
+    const CharacterModelPtr model
+        = import("<CharacterDocument><Color name=\"Skin\" color=\"#F1C8A0\"/><Part>"
+                 "<Curve lineColor=\"#102030\" color=\"#405060\" curveData=\"p 0 0 p 9 9\"/>"
+                 "<Curve lineColor=\"#708090\" color=\"Skin\" curveData=\"p 1 1 p 5 5\"/>"
+                 "</Part></CharacterDocument>");
+    ASSERT_TRUE(model);
+    QStringList names;
+    for (const ZDLColorPtr& color : model->colors())
+        names.append(color->name());
+    EXPECT_EQ(names,
+        (QStringList { QStringLiteral("None"), QStringLiteral("Black"), QStringLiteral("White"),
+            QStringLiteral("Shadow"), QStringLiteral("Highlight"), QStringLiteral("Skin"),
+            QStringLiteral(" 1"), QStringLiteral(" 2"), QString() }));
+    // The last colour of a name keeps it, as the reader of parts files has it.
+    EXPECT_EQ(pathAt(model->getParts().at(0), 1)->lineColor(), model->colors().at(8));
+
+    const QByteArray saved = archivedPartsFile(*model);
+    const CharacterModelPtr again = readPartsFile(saved);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(archivedPartsFile(*again), saved);
+    again->retire();
+    model->retire();
 }
 
 TEST_F(CharXMLParserControllerTest, ElementsOutsideTheirPlaceChangeNothing)
