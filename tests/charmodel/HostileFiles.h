@@ -22,7 +22,7 @@ public:
     {
         const quint64 model = m_model;
         m_builder.set(model,
-            m_builder.record(classOf(QStringLiteral("CharacterModel")),
+            record(QStringLiteral("CharacterModel"),
                 { { QStringLiteral("colors"), m_builder.uid(list(colors)) },
                     { QStringLiteral("parts"), m_builder.uid(list(parts)) } }));
         return m_builder.finish(model);
@@ -33,26 +33,26 @@ public:
     // An array object holding the UIDs.
     quint64 list(const std::vector<quint64>& uids)
     {
-        return m_builder.add(m_builder.record(
-            classOf(QStringLiteral("NSArray")), { { QStringLiteral("NS.objects"), m_builder.uids(uids) } }));
+        return m_builder.add(
+            record(QStringLiteral("NSArray"), { { QStringLiteral("NS.objects"), m_builder.uids(uids) } }));
     }
     // An array object whose members are one UID, count times.
     quint64 repeatedList(quint64 uid, qsizetype count)
     {
         const Index member = m_builder.uid(uid);
-        return m_builder.add(m_builder.record(classOf(QStringLiteral("NSArray")),
+        return m_builder.add(record(QStringLiteral("NSArray"),
             { { QStringLiteral("NS.objects"),
                 m_builder.array(std::vector<Index>(size_t(count), member)) } }));
     }
     quint64 point(float x, float y)
     {
-        return m_builder.add(m_builder.record(classOf(QStringLiteral("CurvePoint")),
+        return m_builder.add(record(QStringLiteral("CurvePoint"),
             { { QStringLiteral("x"), m_builder.real32(x) }, { QStringLiteral("y"), m_builder.real32(y) } }));
     }
     quint64 curve(quint64 pointList)
     {
-        return m_builder.add(m_builder.record(
-            classOf(QStringLiteral("Curve")), { { QStringLiteral("points"), m_builder.uid(pointList) } }));
+        return m_builder.add(
+            record(QStringLiteral("Curve"), { { QStringLiteral("points"), m_builder.uid(pointList) } }));
     }
     // A curve of count points round a circle.
     quint64 roundCurve(int count)
@@ -65,31 +65,37 @@ public:
     }
     quint64 path(quint64 curveList)
     {
-        return m_builder.add(m_builder.record(classOf(QStringLiteral("PartPath")),
-            { { QStringLiteral("segments"), m_builder.uid(curveList) } }));
+        return m_builder.add(
+            record(QStringLiteral("PartPath"), { { QStringLiteral("segments"), m_builder.uid(curveList) } }));
     }
     quint64 part(const std::vector<quint64>& elements)
     {
-        return m_builder.add(m_builder.record(classOf(QStringLiteral("Part")),
-            { { QStringLiteral("elements"), m_builder.uid(list(elements)) } }));
+        return m_builder.add(record(
+            QStringLiteral("Part"), { { QStringLiteral("elements"), m_builder.uid(list(elements)) } }));
     }
     // A palette colour record bearing the name; add it under as many UIDs as wanted.
     Index colorRecord(quint64 name)
     {
-        return m_builder.record(classOf(QStringLiteral("ZDLColor")),
+        return record(QStringLiteral("ZDLColor"),
             { { QStringLiteral("name"), m_builder.uid(name) },
                 { QStringLiteral("r"), m_builder.real32(0.5f) } });
     }
     // An image element of its own image record, whose bytes are the data object's.
     quint64 imageElement(quint64 data)
     {
-        const quint64 image = m_builder.add(m_builder.record(
-            classOf(QStringLiteral("ZDLImage")), { { QStringLiteral("imageData"), m_builder.uid(data) } }));
-        return m_builder.add(m_builder.record(
-            classOf(QStringLiteral("ImageElement")), { { QStringLiteral("image"), m_builder.uid(image) } }));
+        const quint64 image = m_builder.add(
+            record(QStringLiteral("ZDLImage"), { { QStringLiteral("imageData"), m_builder.uid(data) } }));
+        return m_builder.add(
+            record(QStringLiteral("ImageElement"), { { QStringLiteral("image"), m_builder.uid(image) } }));
     }
 
 private:
+    // A record of the class. The entries are made before the class record, whatever the compiler's
+    // order of arguments, so that every build writes the same bytes.
+    Index record(const QString& className, const std::vector<std::pair<QString, Index>>& entries)
+    {
+        return m_builder.record(classOf(className), entries);
+    }
     quint64 classOf(const QString& name)
     {
         for (const auto& [known, uid] : m_classes) {
