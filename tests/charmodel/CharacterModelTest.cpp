@@ -178,7 +178,7 @@ TEST_F(CharacterModelTest, UniqueNamesInABatchAreTheNamesOneAtATime)
     // counted names and with names that look counted but are not (" 0", " 10000", "1 2").
     std::mt19937 random(7);
     const QStringList stems { "A", "A 1", "B", "5", "" };
-    const QStringList counts { "", " 1", " 2", " 0", " 10000", " 3" };
+    const QStringList counts { "", " 1", " 2", " 0", " 10000", " 3", " 9", " 10", " 11", " 12" };
     const auto anyName
         = [&] { return stems[int(random() % stems.size())] + counts[int(random() % counts.size())]; };
     for (int round = 0; round < 200; ++round) {
