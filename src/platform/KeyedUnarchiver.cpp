@@ -378,6 +378,8 @@ Value KeyedUnarchiver::decodeAllowedMembers(quint64 uid, Index node, const QStri
     const auto items = m_list.items(members);
     spend(items.size());
     m_decodingBudget.spend(qint64(items.size()) * qint64(sizeof(Value)));
+    // Made at the size charged: a list grown by appending would hold up to twice that meanwhile.
+    kept.reserve(qsizetype(items.size()));
     for (Index item : items) {
         Value member = decodeNode(item, &allowed);
         if (!member.isNull())

@@ -190,13 +190,13 @@ ObjectPtr Value::toObject() const
     return p ? *p : ObjectPtr();
 }
 
-ValueList Value::toList() const
+const ValueList Value::toList() const
 {
     const auto* p = std::get_if<ValueList>(&m_data);
     return p ? *p : ValueList();
 }
 
-ValueMap Value::toMap() const
+const ValueMap Value::toMap() const
 {
     const auto* p = std::get_if<ValueMap>(&m_data);
     return p ? *p : ValueMap();

@@ -155,8 +155,10 @@ public:
     {
         return std::dynamic_pointer_cast<T>(toObject());
     }
-    ValueList toList() const;
-    ValueMap toMap() const;
+    // Const, so that a loop over the result shares the value's members instead of detaching a
+    // copy of them (which would double what a list of a file's references holds).
+    const ValueList toList() const;
+    const ValueMap toMap() const;
     // Callers include platform/AttributedText.h.
     AttributedText toAttributedText() const;
 
