@@ -13,20 +13,11 @@
 // large ones at test time; small ones seed the fuzz corpora.
 namespace zandrel::test {
 
-class HostilePartsFile {
+// Writes the records of such files: the root is reserved first, as archivers write it, and each
+// class record is written once.
+class HostileArchive {
 public:
     using Index = PropertyList::Index;
-
-    // The character with the given palette colours (UIDs) and parts (UIDs).
-    QByteArray finish(const std::vector<quint64>& colors, const std::vector<quint64>& parts)
-    {
-        const quint64 model = m_model;
-        m_builder.set(model,
-            record(QStringLiteral("CharacterModel"),
-                { { QStringLiteral("colors"), m_builder.uid(list(colors)) },
-                    { QStringLiteral("parts"), m_builder.uid(list(parts)) } }));
-        return m_builder.finish(model);
-    }
 
     ArchiveBuilder& builder() { return m_builder; }
 
@@ -80,16 +71,22 @@ public:
             { { QStringLiteral("name"), m_builder.uid(name) },
                 { QStringLiteral("r"), m_builder.real32(0.5f) } });
     }
-    // An image element of its own image record, whose bytes are the data object's.
-    quint64 imageElement(quint64 data)
+    // An image record whose bytes are the data object's.
+    quint64 image(quint64 data)
     {
-        const quint64 image = m_builder.add(
+        return m_builder.add(
             record(QStringLiteral("ZDLImage"), { { QStringLiteral("imageData"), m_builder.uid(data) } }));
+    }
+    // An image element showing the image record.
+    quint64 imageElementOf(quint64 image)
+    {
         return m_builder.add(
             record(QStringLiteral("ImageElement"), { { QStringLiteral("image"), m_builder.uid(image) } }));
     }
+    // An image element of its own image record, whose bytes are the data object's.
+    quint64 imageElement(quint64 data) { return imageElementOf(image(data)); }
 
-private:
+protected:
     // A record of the class. The entries are made before the class record, whatever the compiler's
     // order of arguments, so that every build writes the same bytes.
     Index record(const QString& className, const std::vector<std::pair<QString, Index>>& entries)
@@ -109,8 +106,23 @@ private:
 
     ArchiveBuilder m_builder;
     // The root comes first, as archivers write it.
-    const quint64 m_model = m_builder.reserve();
+    const quint64 m_root = m_builder.reserve();
+
+private:
     std::vector<std::pair<QString, quint64>> m_classes;
+};
+
+class HostilePartsFile : public HostileArchive {
+public:
+    // The character with the given palette colours (UIDs) and parts (UIDs).
+    QByteArray finish(const std::vector<quint64>& colors, const std::vector<quint64>& parts)
+    {
+        m_builder.set(m_root,
+            record(QStringLiteral("CharacterModel"),
+                { { QStringLiteral("colors"), m_builder.uid(list(colors)) },
+                    { QStringLiteral("parts"), m_builder.uid(list(parts)) } }));
+        return m_builder.finish(m_root);
+    }
 };
 
 // Palette colours sharing one name: every record names one string, and the records themselves

@@ -4,7 +4,6 @@
 #include "charmodel/CharXMLParserController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartsFile.h"
-#include "platform/Exception.h"
 #include "platform/Localization.h"
 
 namespace zandrel {
@@ -29,15 +28,7 @@ QByteArray PartsFileFormat::write(const Object& model, DocumentError* error) con
     const auto* character = dynamic_cast<const CharacterModel*>(&model);
     if (!character)
         return FileFormat::write(model, error);
-    try {
-        return archivedPartsFile(*character);
-    } catch (const Exception&) {
-        // A file that would not read back is never written: the save fails, the old file stays.
-        if (error)
-            *error = DocumentError::fileError(DocumentError::kFileWriteUnknownCode,
-                localized("The document is too large or too deeply nested to be saved."));
-        return {};
-    }
+    return guardedWrite([&] { return archivedPartsFile(*character); }, error);
 }
 
 QString CharacterXMLFormat::nameFilter() const

@@ -25,7 +25,7 @@ QByteArray ComicFileFormat::write(const Object& model, DocumentError* error) con
     const auto* comic = dynamic_cast<const ComicModel*>(&model);
     if (!comic)
         return FileFormat::write(model, error);
-    return archivedComicFile(*comic);
+    return guardedWrite([&] { return archivedComicFile(*comic); }, error);
 }
 
 } // namespace zandrel

@@ -26,6 +26,13 @@ void FileFormat::reportException(const std::exception& exception, DocumentError*
         *error = ZDLAppController::getErrorForException(exception);
 }
 
+void FileFormat::reportUnwritable(DocumentError* error)
+{
+    if (error)
+        *error = DocumentError::fileError(DocumentError::kFileWriteUnknownCode,
+            localized("The document is too large or too deeply nested to be saved."));
+}
+
 FileFormatRegistry& FileFormatRegistry::shared()
 {
     static FileFormatRegistry registry;

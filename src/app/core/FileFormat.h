@@ -40,6 +40,11 @@ public:
 protected:
     // Runs a reader that may throw and turns whatever it throws into the error the document shows.
     template <class Reader> static ObjectPtr guardedRead(Reader&& reader, DocumentError* error);
+    // Runs a writer that refuses, by throwing, a model whose file would not read back (too large,
+    // too deep, expanding past what its size allows): the save then fails with the error set and
+    // no bytes, so that the old file stays whole.
+    template <class Writer> static QByteArray guardedWrite(Writer&& writer, DocumentError* error);
+    static void reportUnwritable(DocumentError* error);
     static void reportException(const std::exception& exception, DocumentError* error);
 };
 
@@ -53,6 +58,16 @@ template <class Reader> ObjectPtr FileFormat::guardedRead(Reader&& reader, Docum
         reportException(std::exception(), error);
     }
     return nullptr;
+}
+
+template <class Writer> QByteArray FileFormat::guardedWrite(Writer&& writer, DocumentError* error)
+{
+    try {
+        return writer();
+    } catch (const std::exception&) {
+        reportUnwritable(error);
+    }
+    return {};
 }
 
 using FileFormatPtr = std::shared_ptr<const FileFormat>;

@@ -1,0 +1,184 @@
+// Comic files that refer to one part of themselves many times, as an attacker makes them by hand:
+// each is refused as corrupt within its decoding budget, leaving the document as it was, or read
+// within it without a copy per reference; what was read draws, saves and reads back. A comic that
+// would not read back is never saved. The tests read under an outer budget of 1 GiB and time
+// nothing.
+#include "comicmodel/HostileComics.h"
+
+#include "app/core/CharacterFileFormats.h"
+#include "app/core/ComicDocument.h"
+#include "app/core/ComicFileFormat.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/Part.h"
+#include "comicmodel/Balloon.h"
+#include "comicmodel/BalloonPointer.h"
+#include "comicmodel/ComicFile.h"
+#include "comicmodel/PanelLayer.h"
+#include "comicmodel/TestComics.h"
+#include "graphics/ZDLImage.h"
+#include "graphics/ZDLImageRep.h"
+#include "platform/CorpusSeeds.h"
+#include "platform/DecodingBudget.h"
+#include "platform/Exception.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+using namespace test;
+
+constexpr qint64 kGiB = 1024LL * 1024 * 1024;
+
+class HostileComicsTest : public ::testing::Test {
+protected:
+    // Reads the file under an outer budget of 1 GiB; null when it is refused, which must be as
+    // corrupt data within the file's own allowance.
+    ComicModelPtr read(const QByteArray& file)
+    {
+        const auto outer = DecodingBudget::withAllowance(kGiB);
+        const DecodingBudget::Scope scope(*outer);
+        ComicModelPtr comic;
+        try {
+            comic = readComicFile(file);
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.name(), kInvalidArchiveException) << e.reason().toStdString();
+        }
+        spent = outer->spent();
+        EXPECT_LE(spent, DecodingBudget::allowanceForFileSize(file.size()));
+        return comic;
+    }
+    // Draws the page small, saves the comic and reads the file back: the second save gives the
+    // same bytes. The saved file, read again, costs no more than the first.
+    QByteArray expectDrawnSavedAndReadBack(const ComicModel& comic)
+    {
+        EXPECT_FALSE(comic.getImageOfPage(0, float(200 / std::max(comic.bounds().width(), 1.0))).isNull());
+        const QByteArray saved = archivedComicFile(comic);
+        const qint64 first = spent;
+        const ComicModelPtr again = read(saved);
+        EXPECT_TRUE(again);
+        if (again) {
+            EXPECT_EQ(archivedComicFile(*again), saved);
+            EXPECT_LE(spent, first + first / 10 + 1024 * 1024);
+            again->retire();
+        }
+        return saved;
+    }
+    static ElementList elementsOfPanel(const ComicModel& comic, std::size_t index)
+    {
+        const auto panel = panelNumber(comic, index);
+        return panel ? panel->frontLayer()->children() : ElementList();
+    }
+
+    qint64 spent = 0;
+};
+
+TEST_F(HostileComicsTest, OneImageRecordShownByEveryPanel)
+{
+    // About 128 KB that decode to 128 MB, shown by two thousand panels.
+    const QByteArray png = flatPng(8192, 4096);
+    const ComicModelPtr comic = read(sharedImageComicFile(2000, png));
+    ASSERT_TRUE(comic);
+    EXPECT_LT(spent, 2 * 8192 * 4096 * 4);
+    const auto imageOf = [&](std::size_t panel) {
+        const auto element = std::dynamic_pointer_cast<ImageElement>(elementsOfPanel(*comic, panel).value(0));
+        return element ? element->image() : nullptr;
+    };
+    ASSERT_TRUE(imageOf(0));
+    EXPECT_EQ(imageOf(0)->pixelSize(), QSizeF(8192, 4096));
+    // Every element shows the one image; none holds a copy.
+    EXPECT_EQ(imageOf(1999), imageOf(0));
+    const QByteArray saved = expectDrawnSavedAndReadBack(*comic);
+    EXPECT_LT(saved.size(), png.size() + 2000 * 1024);
+    comic->retire();
+}
+
+TEST_F(HostileComicsTest, OneCastCharacterLinkedFromEveryPanel)
+{
+    // Twenty thousand panels list one part linked to the one character: the first panel owns the
+    // part, the others stay empty, and nothing is copied.
+    const QByteArray attack = sharedCharacterComicFile(20000);
+    const ComicModelPtr comic = read(attack);
+    ASSERT_TRUE(comic);
+    ASSERT_EQ(comic->characters().size(), 1u);
+    const auto part = std::dynamic_pointer_cast<Part>(elementsOfPanel(*comic, 0).value(0));
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->model(), comic->characters().front().get());
+    EXPECT_TRUE(elementsOfPanel(*comic, 1).isEmpty());
+    EXPECT_TRUE(elementsOfPanel(*comic, 19999).isEmpty());
+    EXPECT_EQ(comic->allComicElementsOfClass(Part::kClassName).size(), 1);
+    // The lists the file holds, no more: a value for every entry and little beside.
+    EXPECT_LT(spent, attack.size() * 16);
+    expectDrawnSavedAndReadBack(*comic);
+    comic->retire();
+}
+
+TEST_F(HostileComicsTest, BalloonPointNamedTenMillionTimesLeavesTheDocumentAsItWas)
+{
+    ComicDocument document;
+    const ComicModelPtr before = document.model();
+    const ComicFileFormat format;
+    DocumentError error;
+    EXPECT_FALSE(document.readFromData(sharedBalloonPointComicFile(10'000'000), format, &error));
+    EXPECT_EQ(error.failureReason, QStringLiteral("The data is corrupted."));
+    EXPECT_EQ(document.model(), before);
+    document.close();
+
+    // Named a thousand times, the point is copied: every point of the pointer is its own.
+    const ComicModelPtr comic = read(sharedBalloonPointComicFile(1000));
+    ASSERT_TRUE(comic);
+    const auto balloon = std::dynamic_pointer_cast<Balloon>(elementsOfPanel(*comic, 0).value(0));
+    ASSERT_TRUE(balloon);
+    const BalloonPointList points = balloon->pointers().at(0)->points();
+    ASSERT_EQ(points.size(), 1000u);
+    EXPECT_NE(points.front(), points.back());
+    EXPECT_GE(spent, 999 * DecodingBudget::objectCost<BalloonPoint>());
+    expectDrawnSavedAndReadBack(*comic);
+    comic->retire();
+}
+
+TEST_F(HostileComicsTest, AComicThatWouldNotReadBackIsNeverSaved)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Deep.comic"));
+    registerStandardFileFormats();
+    ComicDocument document;
+    document.setModel(richComic());
+    DocumentError error;
+    ASSERT_TRUE(document.saveToFile(path, SaveOperation::Save, &error))
+        << error.failureReason.toStdString() << error.recoverySuggestion.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray original = file.readAll();
+    file.close();
+
+    // Groups nested deeper than a reader takes: a group and its list of members are two levels.
+    std::shared_ptr<Parent> holder = panelNumber(*document.model(), 0)->frontLayer();
+    for (int i = 0; i < 1600; ++i) {
+        auto group = std::make_shared<Group>();
+        holder->setChildren(holder->children() + ElementList { group });
+        holder = group;
+    }
+    EXPECT_FALSE(document.saveToFile(path, SaveOperation::Save, &error));
+    EXPECT_EQ(error.code, DocumentError::kFileWriteUnknownCode);
+    EXPECT_FALSE(error.failureReason.isEmpty());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), original);
+    document.close();
+}
+
+TEST_F(HostileComicsTest, SmallVersionsSeedTheFuzzCorpus)
+{
+    checkCorpusSeeds(QStringLiteral("fuzz_comicfile"),
+        {
+            { QStringLiteral("shared-image.comic"), sharedImageComicFile(6, flatPng(96, 64)) },
+            { QStringLiteral("shared-character.comic"), sharedCharacterComicFile(8) },
+            { QStringLiteral("shared-point.comic"), sharedBalloonPointComicFile(40) },
+        },
+        { "shared-image.comic", "shared-character.comic", "shared-point.comic" });
+}
+
+} // namespace
+} // namespace zandrel
