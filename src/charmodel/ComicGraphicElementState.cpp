@@ -4,6 +4,7 @@
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartElement.h"
 #include "graphics/CoderExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "platform/ArchiveNames.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -48,6 +49,17 @@ void ComicGraphicElementState::stripIdentity()
 {
     m_model.reset();
     m_characterId.clear();
+}
+
+void ComicGraphicElementState::recordOrigin(GeometryRecord& record) const
+{
+    record.addPoint(m_origin);
+}
+
+void ComicGraphicElementState::restoreOrigin(GeometryReader& reader)
+{
+    if (const auto origin = reader.readPoint())
+        m_origin = *origin;
 }
 
 void ComicGraphicElementState::encodePlacement(KeyedArchiver& coder) const

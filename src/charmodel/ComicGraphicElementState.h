@@ -70,6 +70,10 @@ protected:
             m_origin = map(m_origin);
     }
 
+    // The stored pivot as it is, for an exact undo (see GeometryRecord).
+    void recordOrigin(GeometryRecord& record) const;
+    void restoreOrigin(GeometryReader& reader);
+
     void encodePlacement(KeyedArchiver& coder) const;
     // A pivot that is not finite is dropped, so the element's default serves.
     void decodePlacement(KeyedUnarchiver& coder);

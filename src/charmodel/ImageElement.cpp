@@ -7,6 +7,7 @@
 #include "graphics/BigEndianReader.h"
 #include "graphics/BoundsAccumulator.h"
 #include "graphics/CoderExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/PathBuilders.h"
 #include "graphics/ZDLContext.h"
@@ -268,6 +269,17 @@ void ImageElement::perspectiveTransformFrom(const QRectF& source, const std::arr
     const QPointF target = mapPointIntoQuad(quad.data(), source, centre);
     if (!isNanPoint(target))
         offsetBy(target - centre, true);
+}
+
+void ImageElement::recordGeometry(GeometryRecord& record) const
+{
+    record.addTransform(m_transform);
+}
+
+void ImageElement::restoreGeometry(GeometryReader& reader)
+{
+    if (const auto transform = reader.readTransform())
+        m_transform = *transform;
 }
 
 void ImageElement::centerOn(const QPointF& point)

@@ -110,6 +110,8 @@ public:
     // The picture is not distorted: it moves so that its bounds centre goes where the quad mapping
     // takes it.
     void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    void recordGeometry(GeometryRecord& record) const override;
+    void restoreGeometry(GeometryReader& reader) override;
     void centerOn(const QPointF& point);
     // Shrinks (never enlarges) until the element just covers the panel's bounds in one direction,
     // then centres it on them. Callers pass the panel's getBounds.

@@ -1,6 +1,7 @@
 #include "charmodel/MaskingPath.h"
 
 #include "graphics/CoderExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicManipulator.h"
 #include "graphics/PathBuilders.h"
 #include "graphics/ZDLContext.h"
@@ -88,6 +89,16 @@ void MaskingPath::offsetBy(const QPointF& delta, bool /*directly*/)
 void MaskingPath::transformBy(const QTransform& transform)
 {
     transformCurves(transform);
+}
+
+void MaskingPath::recordGeometry(GeometryRecord& record) const
+{
+    recordCurves(record);
+}
+
+void MaskingPath::restoreGeometry(GeometryReader& reader)
+{
+    restoreCurves(reader);
 }
 
 void MaskingPath::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)

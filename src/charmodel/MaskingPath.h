@@ -51,6 +51,8 @@ public:
     void offsetBy(const QPointF& delta, bool directly) override;
     void transformBy(const QTransform& transform) override;
     void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    void recordGeometry(GeometryRecord& record) const override;
+    void restoreGeometry(GeometryReader& reader) override;
     // Strokes the outline one screen point wide at any zoom; nothing while hidden.
     void drawIn(ZDLContext& context) override;
     // Inside the outline by the even-odd rule; the view scale plays no part.

@@ -6,6 +6,7 @@
 #include "charmodel/PartPath.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicManipulator.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/ImageCache.h"
@@ -310,6 +311,19 @@ void Part::perspectiveTransformFrom(const QRectF& source, const std::array<QPoin
 {
     PartContainer::perspectiveTransformFrom(source, quad);
     moveOrigin([&](const QPointF& origin) { return mapPointIntoQuad(quad.data(), source, origin); });
+}
+
+void Part::recordGeometry(GeometryRecord& record) const
+{
+    PartContainer::recordGeometry(record);
+    recordOrigin(record);
+}
+
+void Part::restoreGeometry(GeometryReader& reader)
+{
+    // Unlike a move, this may undo a transform: the bitmap goes with whatever the elements flush.
+    PartContainer::restoreGeometry(reader);
+    restoreOrigin(reader);
 }
 
 // --- Element trees ---

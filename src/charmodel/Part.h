@@ -103,6 +103,8 @@ public:
     void offsetBy(const QPointF& delta, bool directly) override;
     void transformBy(const QTransform& transform) override;
     void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    void recordGeometry(GeometryRecord& record) const override;
+    void restoreGeometry(GeometryReader& reader) override;
 
     ObjectPtr initByCopying() const override;
 

@@ -4,6 +4,7 @@
 #include "charmodel/Part.h"
 #include "comicmodel/Balloon.h"
 #include "graphics/CoderExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/ZDLContext.h"
 #include "platform/ArchiveNames.h"
 #include "platform/Canvas.h"
@@ -152,6 +153,17 @@ void PartAlias::transformBy(const QTransform& /*transform*/)
 
 void PartAlias::perspectiveTransformFrom(const QRectF& /*source*/, const std::array<QPointF, 4>& /*quad*/)
 {
+}
+
+void PartAlias::recordGeometry(GeometryRecord& record) const
+{
+    record.addRect(m_aliasBounds);
+}
+
+void PartAlias::restoreGeometry(GeometryReader& reader)
+{
+    if (const auto bounds = reader.readRect())
+        m_aliasBounds = *bounds;
 }
 
 void PartAlias::drawIn(ZDLContext& context)

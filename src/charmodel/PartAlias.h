@@ -68,6 +68,8 @@ public:
     // Scaling, rotating and distorting an alias change nothing.
     void transformBy(const QTransform& transform) override;
     void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    void recordGeometry(GeometryRecord& record) const override;
+    void restoreGeometry(GeometryReader& reader) override;
     void drawIn(ZDLContext& context) override;
     bool containsPt(const QPointF& point, float viewScale) const override;
     // The real element's caches belong to its character, which flushes them itself.

@@ -4,6 +4,7 @@
 #include "charmodel/PartElement.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "platform/KeyedArchiver.h"
 
 namespace zandrel {
@@ -61,6 +62,16 @@ void PartContainer::perspectiveTransformFrom(const QRectF& source, const std::ar
 {
     for (GraphicElement* child : m_children.graphics())
         child->perspectiveTransformFrom(source, quad);
+}
+
+void PartContainer::recordGeometry(GeometryRecord& record) const
+{
+    recordMembers(m_children.graphics(), record);
+}
+
+void PartContainer::restoreGeometry(GeometryReader& reader)
+{
+    restoreMembers(m_children.graphics(), reader);
 }
 
 bool PartContainer::containsPt(const QPointF& point, float viewScale) const

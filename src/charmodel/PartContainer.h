@@ -35,6 +35,8 @@ public:
     void offsetBy(const QPointF& delta, bool directly) override;
     void transformBy(const QTransform& transform) override;
     void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    void recordGeometry(GeometryRecord& record) const override;
+    void restoreGeometry(GeometryReader& reader) override;
     // Any child that contains the point, visible or not.
     bool containsPt(const QPointF& point, float viewScale) const override;
     void flushCachesUsingColor() override;

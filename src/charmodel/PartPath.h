@@ -101,6 +101,8 @@ public:
     void offsetBy(const QPointF& delta, bool directly) override;
     void transformBy(const QTransform& transform) override;
     void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    void recordGeometry(GeometryRecord& record) const override;
+    void restoreGeometry(GeometryReader& reader) override;
     // Snaps the points of near-horizontal and near-vertical runs to the pixel grid (pixel centres
     // for an odd line width), as one undoable change when a document is given.
     void alignPathPointsWithUndoDocument(ZDLDocument* document);

@@ -3,6 +3,7 @@
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
 #include "charmodel/PartPath.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
@@ -367,6 +368,21 @@ void PartPath::perspectiveTransformFrom(const QRectF& source, const std::array<Q
         PartElement::perspectiveTransformFrom(source, quad);
         perspectiveTransformCurves(source, quad);
         setSegments(segments());
+        flushCache();
+    });
+}
+
+void PartPath::recordGeometry(GeometryRecord& record) const
+{
+    PartElement::recordGeometry(record);
+    recordCurves(record);
+}
+
+void PartPath::restoreGeometry(GeometryReader& reader)
+{
+    changeValueForKey(kSegmentsKey, [&] {
+        PartElement::restoreGeometry(reader);
+        restoreCurves(reader);
         flushCache();
     });
 }

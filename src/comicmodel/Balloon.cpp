@@ -9,6 +9,7 @@
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
 #include "graphics/DefaultsExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicUtils.h"
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
@@ -462,6 +463,17 @@ void Balloon::perspectiveTransformFrom(const QRectF& source, const std::array<QP
     const QPointF moved = mapPointIntoQuad(quad.data(), source, centre);
     if (!isNanPoint(moved) && std::isfinite(moved.x()) && std::isfinite(moved.y()))
         offsetBy(moved - centre, true);
+}
+
+void Balloon::recordGeometry(GeometryRecord& record) const
+{
+    record.addPoint(m_origin);
+}
+
+void Balloon::restoreGeometry(GeometryReader& reader)
+{
+    if (const auto origin = reader.readPoint())
+        setOrigin(*origin);
 }
 
 void registerBalloonClasses(ClassRegistry& registry)

@@ -4,8 +4,10 @@
 #include "comicmodel/PanelLayer.h"
 #include "graphics/Curve.h"
 #include "graphics/Fill.h"
+#include "graphics/GeometryRecord.h"
 #include "platform/CanvasPath.h"
 
+#include <functional>
 #include <optional>
 
 namespace zandrel {
@@ -154,6 +156,10 @@ public:
     void adjustPastedObjects(const ElementList& elements);
     // Moves a free panel and everything in it, without undo (the caller records it).
     void offsetBy(const QPointF& offset);
+    // The corners and the positions of everything in the layers, which offsetBy changes, and
+    // putting them back exactly, redrawn like a move: how a move of the panel is undone.
+    GeometryRecord recordPlacement() const;
+    void restorePlacement(const GeometryRecord& placement);
     void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override;
 
     // Takes the fill's colour from the comic's palette, validates the layers (an emptied layer
@@ -176,6 +182,8 @@ public:
     const PanelPageServices* pageServices() const;
 
 private:
+    // Redraws what the panel covers before and after the change of its place.
+    void changePlacement(const std::function<void()>& change);
     void adoptLayers();
     // The frame corners moved aside by d on every edge (inward for positive d).
     void insetCorners(

@@ -4,6 +4,7 @@
 #include "comicmodel/ComicStack.h"
 #include "comicmodel/PanelServices.h"
 #include "graphics/ArrayUtils.h"
+#include "graphics/GeometryRecord.h"
 #include "platform/Geometry.h"
 
 namespace zandrel {
@@ -148,21 +149,54 @@ void ComicPanel::adjustPastedObjects(const ElementList& elements)
     }
 }
 
-void ComicPanel::offsetBy(const QPointF& offset)
+void ComicPanel::changePlacement(const std::function<void()>& change)
 {
     ZDLDocument* document = owner()->document();
     if (document)
         document->updateViewsRect(getInvalidationBounds(), false);
-    setTopLeft(topLeft() + offset);
-    setTopRight(topRight() + offset);
-    setBottomLeft(bottomLeft() + offset);
-    setBottomRight(bottomRight() + offset);
-    for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
-        if (auto* graphic = asProtocol<GraphicElement>(element))
-            graphic->offsetBy(offset, true);
-    }
+    change();
     if (document)
         document->updateViewsRect(getInvalidationBounds(), true);
+}
+
+void ComicPanel::offsetBy(const QPointF& offset)
+{
+    changePlacement([&] {
+        setTopLeft(topLeft() + offset);
+        setTopRight(topRight() + offset);
+        setBottomLeft(bottomLeft() + offset);
+        setBottomRight(bottomRight() + offset);
+        for (const ObjectPtr& element : layerChildren(m_frontLayer, m_backLayer)) {
+            if (auto* graphic = asProtocol<GraphicElement>(element))
+                graphic->offsetBy(offset, true);
+        }
+    });
+}
+
+GeometryRecord ComicPanel::recordPlacement() const
+{
+    GeometryRecord record;
+    for (const QPointF& corner : { topLeft(), topRight(), bottomLeft(), bottomRight() })
+        record.addPoint(corner);
+    recordMembers(graphicsOf(layerChildren(m_frontLayer, m_backLayer)), record);
+    return record;
+}
+
+void ComicPanel::restorePlacement(const GeometryRecord& placement)
+{
+    GeometryReader reader(placement);
+    // Read in the order written: a braced list is evaluated left to right.
+    const std::array<std::optional<QPointF>, 4> corners { reader.readPoint(), reader.readPoint(),
+        reader.readPoint(), reader.readPoint() };
+    if (!corners.back())
+        return;
+    changePlacement([&] {
+        setTopLeft(*corners[0]);
+        setTopRight(*corners[1]);
+        setBottomLeft(*corners[2]);
+        setBottomRight(*corners[3]);
+        restoreMembers(graphicsOf(layerChildren(m_frontLayer, m_backLayer)), reader);
+    });
 }
 
 void ComicPanel::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object)

@@ -8,6 +8,7 @@
 #include "comicmodel/ComicElementClassNames.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
+#include "graphics/GeometryRecord.h"
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
@@ -147,6 +148,16 @@ void Group::transformBy(const QTransform& transform)
 {
     for (GraphicElement* member : m_elements.graphics())
         member->transformBy(transform);
+}
+
+void Group::recordGeometry(GeometryRecord& record) const
+{
+    recordMembers(m_elements.graphics(), record);
+}
+
+void Group::restoreGeometry(GeometryReader& reader)
+{
+    restoreMembers(m_elements.graphics(), reader);
 }
 
 void Group::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)

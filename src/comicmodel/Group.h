@@ -74,6 +74,8 @@ public:
     void offsetBy(const QPointF& delta, bool directly) override;
     void transformBy(const QTransform& transform) override;
     void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) override;
+    void recordGeometry(GeometryRecord& record) const override;
+    void restoreGeometry(GeometryReader& reader) override;
     void drawIn(ZDLContext& context) override;
     // Any member containing the point; the group's own visibility is not asked.
     bool containsPt(const QPointF& point, float viewScale) const override;

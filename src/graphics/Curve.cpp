@@ -1,6 +1,7 @@
 #include "graphics/Curve.h"
 
 #include "graphics/CurveIterator.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/PathBuilders.h"
 #include "platform/ArchiveNames.h"
@@ -408,6 +409,24 @@ void Curve::offsetBy(const QPointF& delta)
     m_curveIteratorCache.reset();
     if (m_boundsValid)
         m_bounds.translate(delta);
+}
+
+void Curve::recordPoints(GeometryRecord& record) const
+{
+    record.addCount(m_points.size());
+    for (const CurvePointPtr& p : m_points)
+        record.addPoint(p->point());
+}
+
+void Curve::restorePoints(GeometryReader& reader)
+{
+    if (!reader.readCount(m_points.size()))
+        return;
+    for (const CurvePointPtr& p : m_points) {
+        if (const auto point = reader.readPoint())
+            p->setPoint(*point);
+    }
+    flushCache();
 }
 
 void Curve::flushCache()

@@ -17,6 +17,8 @@ namespace zandrel {
 
 class ClassRegistry;
 class CurveIterator;
+class GeometryReader;
+class GeometryRecord;
 
 using CurvePointList = std::vector<CurvePointPtr>;
 
@@ -99,6 +101,9 @@ public:
     void perspectiveTransformFrom(const QRectF& from, const QPointF* quad);
     void offsetBy(const QPointF& delta);
     void flushCache();
+    // The positions of the points, and putting them back (nothing when the count differs).
+    void recordPoints(GeometryRecord& record) const;
+    void restorePoints(GeometryReader& reader);
 
     // Freehand simplification (CurveSimplification.cpp).
 

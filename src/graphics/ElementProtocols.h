@@ -14,6 +14,8 @@
 
 namespace zandrel {
 
+class GeometryReader;
+class GeometryRecord;
 class GraphicElement;
 class GraphicManipulator;
 class Parent;
@@ -72,6 +74,10 @@ public:
     virtual void transformBy(const QTransform& transform) = 0;
     // Maps the geometry from the rectangle onto the quadrilateral of the four corners.
     virtual void perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad) = 0;
+    // Appends everything the three above change (graphics/GeometryRecord.h), and puts it back
+    // exactly, reading in the same order: an undo restores positions rather than moving back.
+    virtual void recordGeometry(GeometryRecord& record) const = 0;
+    virtual void restoreGeometry(GeometryReader& reader) = 0;
     virtual void drawIn(ZDLContext& context) = 0;
     virtual bool containsPt(const QPointF& point, float viewScale) const = 0;
     // Drops every cached rendering that depends on colours.

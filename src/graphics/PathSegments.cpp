@@ -1,5 +1,6 @@
 #include "graphics/PathSegments.h"
 
+#include "graphics/GeometryRecord.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
@@ -110,6 +111,21 @@ void PathSegments::perspectiveTransformCurves(const QRectF& source, const std::a
 {
     for (const CurvePtr& curve : m_curves)
         curve->perspectiveTransformFrom(source, quad.data());
+}
+
+void PathSegments::recordCurves(GeometryRecord& record) const
+{
+    record.addCount(std::size_t(m_curves.size()));
+    for (const CurvePtr& curve : m_curves)
+        curve->recordPoints(record);
+}
+
+void PathSegments::restoreCurves(GeometryReader& reader)
+{
+    if (!reader.readCount(std::size_t(m_curves.size())))
+        return;
+    for (const CurvePtr& curve : m_curves)
+        curve->restorePoints(reader);
 }
 
 } // namespace zandrel

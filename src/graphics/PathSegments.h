@@ -11,6 +11,9 @@
 
 namespace zandrel {
 
+class GeometryReader;
+class GeometryRecord;
+
 // The curves (segments) of a path-like element, a part path or a mask, and the Path protocol over
 // them, kept in one place. The curves are the element's own and never shared: curves handed in
 // and out are copies, and only getSegmentAtIndex answers the curve itself, for editing in place.
@@ -56,6 +59,8 @@ protected:
     void offsetCurves(const QPointF& delta);
     void transformCurves(const QTransform& transform);
     void perspectiveTransformCurves(const QRectF& source, const std::array<QPointF, 4>& quad);
+    void recordCurves(GeometryRecord& record) const;
+    void restoreCurves(GeometryReader& reader);
 
 private:
     QList<CurvePtr> m_curves;

@@ -3,6 +3,7 @@
 #include "app/core/ZDLDocument.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/BoundsAccumulator.h"
+#include "graphics/GeometryRecord.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
@@ -73,6 +74,8 @@ void DragTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& event)
     const QRectF dirty = unionRect(ArrayUtils::getElementsInvalidationBounds(m_selection),
         ArrayUtils::getElementsGeometryBounds(m_selection));
     document->updateViewsRect(dirty, false);
+    if (!m_before)
+        m_before = recordGeometry(m_selection);
     for (const ObjectPtr& element : std::as_const(m_selection)) {
         if (auto* graphic = asProtocol<GraphicElement>(element))
             graphic->offsetBy(delta, true);
@@ -98,7 +101,10 @@ void DragTracker::mouseUpAt(const QPointF&, const ZDLEvent& event)
         view()->setSelection(m_oldSelection);
         document->undoableSetChildren(current, view()->rootObject());
     }
-    document->undoableOffsetObjects(m_selection, offset, true);
+    if (m_before)
+        document->undoableOffsetObjects(m_selection, *m_before);
+    else
+        document->undoableOffsetObjects(m_selection, offset, true);
     if (m_started)
         document->undoManager()->setActionName(localized("Duplicate Objects"));
     editingView()->undoableSetSelection(m_selection, !m_started);

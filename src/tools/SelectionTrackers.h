@@ -1,9 +1,11 @@
 #pragma once
 
 #include "graphics/ElementProtocols.h"
+#include "graphics/GeometryRecord.h"
 #include "tools/ZDLTracker.h"
 
 #include <QRectF>
+#include <optional>
 
 namespace zandrel {
 
@@ -29,6 +31,8 @@ private:
     bool m_duplicate = false;
     bool m_started = false;
     ElementList m_oldChildren;
+    // Where the moved elements were before the first step of the drag, for an exact undo.
+    std::optional<GeometryRecord> m_before;
 };
 
 // Selects the visible elements a rubber-band rectangle touches, live while the pointer moves.

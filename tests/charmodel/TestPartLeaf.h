@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charmodel/PartElement.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
@@ -55,6 +56,17 @@ public:
         m_rect.translate(delta);
         m_lastDirectly = directly;
         ++m_offsets;
+    }
+    void recordGeometry(GeometryRecord& record) const override
+    {
+        PartElement::recordGeometry(record);
+        record.addRect(m_rect);
+    }
+    void restoreGeometry(GeometryReader& reader) override
+    {
+        PartElement::restoreGeometry(reader);
+        if (const auto rect = reader.readRect())
+            m_rect = *rect;
     }
     void drawIn(ZDLContext& context) override
     {

@@ -1,7 +1,8 @@
 // Seeded random edit sequences on a real comic through its document, each edit one undo step:
 // undoing a whole sequence gives back the comic file's bytes exactly, redoing it the edited bytes.
 // The edits are those of the views, tools and sheets: corners, margins, panels, free panels and
-// objects, colours, the comic's size and gutter, balloon text and shape, and grouping.
+// objects, objects in panels, colours, the comic's size and gutter, balloon text and shape, and
+// grouping. Offsets and sizes are in tenths, so that sums round.
 #include "app/core/ComicDocument.h"
 #include "comicmodel/ComicFile.h"
 #include "comicmodel/TestComics.h"
@@ -108,8 +109,8 @@ public:
             return true;
         }
         case 9: {
-            const int height = number(200, 700);
-            const QPointF size(number(300, 900), height);
+            const double height = tenths(200, 700);
+            const QPointF size(tenths(300, 900), height);
             m_comic.setTopLeftTopRightBottomLeftBottomRight(
                 QPointF(0, 0), QPointF(size.x(), 0), QPointF(0, size.y()), size);
             return true;
@@ -120,6 +121,16 @@ public:
             return true;
         case 11: {
             const ElementList objects = page->floatingElements();
+            if (objects.isEmpty())
+                return false;
+            const QPointF offset = jitter();
+            m_document.undoableOffsetObjects(
+                { objects.at(number(0, int(objects.size()) - 1)) }, offset, false);
+            return true;
+        }
+        case 12: {
+            // An object of a panel moved, as a drag in the panel does.
+            const ElementList objects = panel->frontLayer()->children() + panel->backLayer()->children();
             if (objects.isEmpty())
                 return false;
             const QPointF offset = jitter();
@@ -184,10 +195,12 @@ public:
 
 private:
     int number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+    // Tenths, whose sums lose bits in double arithmetic: moving back by an offset would not undo.
+    double tenths(int low, int high) { return number(low * 10, high * 10) / 10.0; }
     QPointF jitter()
     {
-        const int y = number(-20, 20);
-        return QPointF(number(-20, 20), y);
+        const double y = tenths(-20, 20);
+        return QPointF(tenths(-20, 20), y);
     }
     template <class List> typename List::value_type pick(const List& list)
     {

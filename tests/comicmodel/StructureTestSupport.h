@@ -85,9 +85,8 @@ inline std::vector<double> coordinatesOf(const ComicStructureElement& element)
 }
 
 // Every coordinate of a structure subtree, children depth first, then for a page its free panels
-// and the bounds of its free objects: what an undo must give back exactly. A free object moved by
-// an offset and back may land within a rounding of where it was, so its bounds are taken in the
-// single precision that the comic file keeps.
+// and the bounds of its free objects: what an undo must give back exactly. The bounds are taken in
+// full: an undo puts positions back as they were, and the file keeps image transforms as doubles.
 inline void collectGeometry(const ComicStructureElement& element, std::vector<double>& values)
 {
     const std::vector<double> own = coordinatesOf(element);
@@ -100,7 +99,7 @@ inline void collectGeometry(const ComicStructureElement& element, std::vector<do
             collectGeometry(*panel, values);
         for (const ObjectPtr& object : page->floatingElements()) {
             const QRectF r = asProtocol<GraphicElement>(object)->getBounds();
-            values.insert(values.end(), { float(r.x()), float(r.y()), float(r.width()), float(r.height()) });
+            values.insert(values.end(), { r.x(), r.y(), r.width(), r.height() });
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "graphics/ElementProtocols.h"
 
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicManipulator.h"
 #include "platform/Object.h"
 
@@ -42,6 +43,8 @@ public:
     void offsetBy(const QPointF& delta, bool) override { m_rect.translate(delta); }
     void transformBy(const QTransform&) override { }
     void perspectiveTransformFrom(const QRectF&, const std::array<QPointF, 4>&) override { }
+    void recordGeometry(GeometryRecord& record) const override { record.addRect(m_rect); }
+    void restoreGeometry(GeometryReader& reader) override { m_rect = reader.readRect().value_or(m_rect); }
     void drawIn(ZDLContext&) override { }
     bool containsPt(const QPointF& point, float) const override { return m_rect.contains(point); }
     void flushCachesUsingColor() override { }

@@ -104,8 +104,12 @@ void ComicDocument::undoableOffsetPanel(const std::shared_ptr<ComicPanel>& panel
     if (!panel)
         return;
     UndoManager& undo = *undoManager();
-    undo.registerUndo(
-        this, [this, panel, offset, selection] { undoableOffsetPanel(panel, -offset, false, selection); });
+    // As with objects: undo puts back the placement recorded now, except after a live move.
+    if (alreadyDone)
+        undo.registerUndo(this,
+            [this, panel, offset, selection] { undoableOffsetPanel(panel, -offset, false, selection); });
+    else
+        registerPanelPlacementUndo(panel, selection);
     if (!isUndoingOrRedoing(undo))
         undo.setActionName(localized("Move Floating Panel"));
     if (alreadyDone)
@@ -113,6 +117,17 @@ void ComicDocument::undoableOffsetPanel(const std::shared_ptr<ComicPanel>& panel
     panel->offsetBy(offset);
     if (selection == PanelSelection::Select && m_model)
         m_model->setCurrentPanel(panel);
+}
+
+void ComicDocument::registerPanelPlacementUndo(
+    const std::shared_ptr<ComicPanel>& panel, PanelSelection selection)
+{
+    undoManager()->registerUndo(this, [this, panel, placement = panel->recordPlacement(), selection] {
+        registerPanelPlacementUndo(panel, selection);
+        panel->restorePlacement(placement);
+        if (selection == PanelSelection::Select && m_model)
+            m_model->setCurrentPanel(panel);
+    });
 }
 
 void ComicDocument::undoableSetFloatingPanels(const std::vector<std::shared_ptr<ComicPanel>>& panels,

@@ -119,6 +119,9 @@ protected:
 
 private:
     void adoptModel(const std::shared_ptr<ComicModel>& model);
+    // Registers an undo that puts the panel back where it is now, with its contents, and selects it
+    // as undoableOffsetPanel does; that undo registers the same for the place it leaves.
+    void registerPanelPlacementUndo(const std::shared_ptr<ComicPanel>& panel, PanelSelection selection);
     // Sets the free panels of one kind and the current panel, registering the inverse.
     void setFreePanels(bool inset, const std::vector<std::shared_ptr<ComicPanel>>& panels,
         const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);

@@ -1,6 +1,7 @@
 #include "app/core/ZDLDocument.h"
 
 #include "app/core/ActionNames.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicManipulator.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
@@ -21,6 +22,11 @@ const InvalidationBoundsSource* boundsSource(const ObjectPtr& object)
 bool isUndoingOrRedoing(const UndoManager& undoManager)
 {
     return undoManager.isUndoing() || undoManager.isRedoing();
+}
+
+QString moveObjectsActionName()
+{
+    return localized("Move Objects");
 }
 
 QString deferredKey(const QString& property)
@@ -181,23 +187,55 @@ void ZDLDocument::undoableSetChildren(const ElementList& children, const ObjectP
         updateViews();
 }
 
-void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const QPointF& offset, bool alreadyDone)
+void ZDLDocument::registerGeometryUndo(const ElementList& objects)
 {
-    m_undoManager.registerUndo(
-        this, [this, objects, offset] { undoableOffsetObjects(objects, -offset, false); });
-    // Named after registering: a name needs the step it names. Undo and redo keep the step's name.
-    if (!isUndoingOrRedoing(m_undoManager))
-        m_undoManager.setActionName(localized("Move Objects"));
-    if (alreadyDone)
-        return;
+    m_undoManager.registerUndo(this,
+        [this, objects, geometry = recordGeometry(objects)] { undoableSetGeometry(objects, geometry); });
+}
+
+void ZDLDocument::changeGeometry(
+    const ElementList& objects, const std::function<void(GraphicElement&)>& change)
+{
     for (const ObjectPtr& object : objects) {
         auto* graphic = asProtocol<GraphicElement>(object);
         if (!graphic)
             continue;
         announceBounds(object, false);
-        graphic->offsetBy(offset, true);
+        change(*graphic);
         announceBounds(object, true);
     }
+}
+
+void ZDLDocument::undoableSetGeometry(const ElementList& objects, const GeometryRecord& geometry)
+{
+    registerGeometryUndo(objects);
+    GeometryReader reader(geometry);
+    if (!reader.readCount(graphicsOf(objects).size()))
+        return;
+    changeGeometry(objects, [&reader](GraphicElement& graphic) { graphic.restoreGeometry(reader); });
+}
+
+void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const QPointF& offset, bool alreadyDone)
+{
+    // Undo puts back the positions recorded now, never moves back by the offset, which rounds. A live
+    // move has left nothing to record: its first undo moves back, and later ones put back exactly.
+    if (alreadyDone)
+        m_undoManager.registerUndo(
+            this, [this, objects, offset] { undoableOffsetObjects(objects, -offset, false); });
+    else
+        registerGeometryUndo(objects);
+    // Named after registering: a name needs the step it names. Undo and redo keep the step's name.
+    if (!isUndoingOrRedoing(m_undoManager))
+        m_undoManager.setActionName(moveObjectsActionName());
+    if (!alreadyDone)
+        changeGeometry(objects, [&offset](GraphicElement& graphic) { graphic.offsetBy(offset, true); });
+}
+
+void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const GeometryRecord& before)
+{
+    m_undoManager.registerUndo(this, [this, objects, before] { undoableSetGeometry(objects, before); });
+    if (!isUndoingOrRedoing(m_undoManager))
+        m_undoManager.setActionName(moveObjectsActionName());
 }
 
 void ZDLDocument::undoableTransformObjects(
@@ -205,24 +243,20 @@ void ZDLDocument::undoableTransformObjects(
 {
     bool invertible = false;
     const QTransform inverse = transform.inverted(&invertible);
-    // A singular transform cannot be undone; it would only put infinities into the model.
+    // A singular transform is refused: it would flatten the elements, and after a live change its
+    // inverse would only put infinities into the model.
     if (!invertible)
         return;
-    m_undoManager.registerUndo(this, [this, objects, inverse, actionName] {
-        undoableTransformObjects(objects, inverse, actionName, false);
-    });
+    if (alreadyDone)
+        m_undoManager.registerUndo(this, [this, objects, inverse, actionName] {
+            undoableTransformObjects(objects, inverse, actionName, false);
+        });
+    else
+        registerGeometryUndo(objects);
     if (!isUndoingOrRedoing(m_undoManager))
         m_undoManager.setActionName(actionName);
-    if (alreadyDone)
-        return;
-    for (const ObjectPtr& object : objects) {
-        auto* graphic = asProtocol<GraphicElement>(object);
-        if (!graphic)
-            continue;
-        announceBounds(object, false);
-        graphic->transformBy(transform);
-        announceBounds(object, true);
-    }
+    if (!alreadyDone)
+        changeGeometry(objects, [&transform](GraphicElement& graphic) { graphic.transformBy(transform); });
 }
 
 void ZDLDocument::undoableManipulateGraphics(const ElementList& graphics,

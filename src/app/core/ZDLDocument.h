@@ -11,6 +11,7 @@
 #include <QRectF>
 #include <QString>
 #include <QTransform>
+#include <functional>
 #include <memory>
 
 namespace zandrel {
@@ -20,6 +21,7 @@ class DocumentHost;
 enum class FileOperation;
 class DocumentSettings;
 class FileFormat;
+class GeometryRecord;
 class GraphicManipulator;
 class ZDLColor;
 
@@ -173,8 +175,16 @@ public:
     // Replaces the children of a container (anything adopting Parent).
     void undoableSetChildren(const ElementList& children, const ObjectPtr& parent);
     // alreadyDone: the caller has moved, transformed or manipulated the elements live already, so only
-    // the inverse is registered. The inverses always pass false.
+    // the inverse is registered. The inverses always pass false. Moves and transforms are undone and
+    // redone by putting back the geometry recorded before and after (GeometryRecord), bit for bit;
+    // only the first undo of a live change, which left no record, moves or transforms back.
     void undoableOffsetObjects(const ElementList& objects, const QPointF& offset, bool alreadyDone);
+    // The caller has moved the elements live from the geometry recorded before (recordGeometry of
+    // the same list): the undo puts that back exactly.
+    void undoableOffsetObjects(const ElementList& objects, const GeometryRecord& before);
+    // Puts the geometry recorded for the elements back; its undo puts back the geometry they have
+    // now. The caller names the step.
+    void undoableSetGeometry(const ElementList& objects, const GeometryRecord& geometry);
     void undoableTransformObjects(
         const ElementList& objects, const QTransform& transform, const QString& actionName, bool alreadyDone);
     void undoableManipulateGraphics(const ElementList& graphics,
@@ -227,6 +237,10 @@ private:
     // Posts the element's invalidation bounds; false when it has none.
     bool announceBounds(const ObjectPtr& object, bool afterChange);
     void schedulePropertyChanged(const QString& property);
+    // Registers an undo that puts back the geometry the elements have now.
+    void registerGeometryUndo(const ElementList& objects);
+    // Changes each graphic element of the list between announcements of its bounds before and after.
+    void changeGeometry(const ElementList& objects, const std::function<void(GraphicElement&)>& change);
 
     UndoManager m_undoManager;
     DocumentHost* m_host = nullptr;

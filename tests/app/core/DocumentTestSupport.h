@@ -2,6 +2,7 @@
 
 #include "app/core/ZDLDocument.h"
 #include "graphics/ElementProtocols.h"
+#include "graphics/GeometryRecord.h"
 #include "graphics/GraphicManipulator.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Object.h"
@@ -68,6 +69,12 @@ public:
         note(QStringLiteral("transform %1").arg(m_name));
     }
     void perspectiveTransformFrom(const QRectF&, const std::array<QPointF, 4>&) override { }
+    void recordGeometry(GeometryRecord& record) const override { record.addRect(m_frame); }
+    void restoreGeometry(GeometryReader& reader) override
+    {
+        m_frame = reader.readRect().value_or(m_frame);
+        note(QStringLiteral("restore %1").arg(m_name));
+    }
     void drawIn(ZDLContext&) override { }
     bool containsPt(const QPointF& point, float) const override { return m_frame.contains(point); }
     void flushCachesUsingColor() override { }

@@ -76,18 +76,21 @@ protected:
                 return false;
             document.undoableSetPropertyFor(part, QStringLiteral("partType"), Value(int(random() % 23)));
             return true;
-        case 2:
+        case 2: {
             if (!part)
                 return false;
-            document.undoableOffsetObjects(
-                { part }, QPointF(int(random() % 41) - 20, int(random() % 41) - 20), false);
+            // Tenths: moving back by the offset would round; undo puts the positions back.
+            const double y = int(random() % 401) / 10.0 - 20;
+            document.undoableOffsetObjects({ part }, QPointF(int(random() % 401) / 10.0 - 20, y), false);
             return true;
+        }
         case 3:
             if (!part)
                 return false;
-            // Factors of two: the inverse gives back the exact coordinates.
-            document.undoableTransformObjects(
-                { part }, QTransform::fromScale(2, 0.5), QStringLiteral("Scale Objects"), false);
+            // A scale and turn whose inverse would not give the coordinates back.
+            document.undoableTransformObjects({ part },
+                QTransform::fromScale(1.1, 0.7).rotate(int(random() % 360)), QStringLiteral("Scale Objects"),
+                false);
             return true;
         case 4: {
             if (parts.size() < 2)

@@ -97,7 +97,7 @@ TEST_F(DocumentOperationsTest, UndoingAndRedoingLeaveTheStepNameAlone)
     EXPECT_EQ(undo().redoActionName(), "Zoom Shape");
 }
 
-TEST_F(DocumentOperationsTest, TransformIsNamedAndUndoneByItsInverse)
+TEST_F(DocumentOperationsTest, TransformIsNamedAndUndoneToTheRecordedGeometry)
 {
     document.undoableTransformObjects({ a, b }, QTransform::fromScale(2, 3), "Scale Objects", false);
     EXPECT_EQ(a->frame(), QRectF(0, 0, 20, 30));
