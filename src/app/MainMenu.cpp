@@ -114,6 +114,7 @@ void build(QMenuBar* bar, QWidget* window)
     edit->addSeparator();
     MenuActions::add(edit, localized("Edit"), kEditObjectAction, 0, keys("Ctrl+E"));
     MenuActions::add(edit, localized("Merge"), kMergeAction);
+    MenuActions::add(edit, localized("Import Image…"), kImportImageAction);
 
     QMenu* arrange = addMenu(bar, localized("Arrange"), window);
     MenuActions::add(arrange, localized("Bring to Front"), kBringToFrontAction, 0, keys("Ctrl+Shift+]"));

@@ -6,6 +6,7 @@
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicPanel.h"
 #include "comicmodel/ComicRow.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
@@ -17,6 +18,7 @@
 #include "platform/NotificationCenter.h"
 #include "tools/ComicSelectionTool.h"
 
+#include <QDragMoveEvent>
 #include <QPointer>
 
 namespace zandrel {
@@ -240,6 +242,25 @@ void ComicView::textEditingChanged()
 {
     if (ComicDocument* document = comicDoc())
         document->updatePageControls();
+}
+
+// --- Drags ---
+
+void ComicView::dragMoveEvent(QDragMoveEvent* event)
+{
+    ComicModel* model = comicModel();
+    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
+    const QPointF point = convertFromWidget(event->position());
+    const auto panel = model && operation != Qt::IgnoreAction ? model->getPanelAt(point) : nullptr;
+    if (!panel) {
+        event->ignore();
+        return;
+    }
+    // Over the gutter beside a panel the drop is taken, but the current panel stays.
+    if (panel != model->currentPanel() && !model->focusOnPanel() && panel->frameContains(point))
+        model->setCurrentPanel(panel);
+    event->setDropAction(operation);
+    event->accept();
 }
 
 } // namespace zandrel

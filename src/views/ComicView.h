@@ -75,6 +75,9 @@ public:
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;
+    // Drops land only in panels: the panel whose frame is under the pointer becomes current, so a
+    // drop goes into its current layer.
+    void dragMoveEvent(QDragMoveEvent* event) override;
     // The page stays as it is when the edited layer changes: the model names the panels to redraw.
     void redisplayAfterRootChange() override { }
     // Paging is held while text is typed in place.

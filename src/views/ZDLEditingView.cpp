@@ -38,6 +38,8 @@ ZDLEditingView::ZDLEditingView(ZDLDocument* document, QWidget* parent)
     , m_comicDoc(dynamic_cast<ComicDocument*>(document))
     , m_characterDoc(dynamic_cast<CharacterDocument*>(document))
 {
+    // Which drags are taken is each view's answer to acceptsImages and acceptsLibraryDrags.
+    setAcceptDrops(true);
     auto& center = NotificationCenter::defaultCenter();
     center.addObserver(this, kUpdateDocumentViewsNotification, document,
         [this](const Notification& notification) { updateView(notification); });
@@ -299,6 +301,8 @@ bool ZDLEditingView::tryToPerform(const QString& action, const ActionSender& sen
         copy();
     else if (action == kPasteAction)
         paste();
+    else if (action == kImportImageAction)
+        importImage();
     else if (action == kEditObjectAction)
         editObject();
     else if (action == kBringToFrontAction)

@@ -3,7 +3,10 @@
 #include "app/core/CharacterDocument.h"
 #include "views/ZDLView.h"
 
+#include <functional>
 #include <memory>
+
+class QMimeData;
 
 namespace zandrel {
 
@@ -72,6 +75,21 @@ public:
     // The arrow keys: one screen pixel, whatever the zoom.
     void nudge(const QPointF& screenOffset);
 
+    // --- Drops and imported images (ZDLEditingViewDrops.cpp) ---
+    // "Import Image": a PNG or JPEG file chosen by the user goes to the paste point.
+    void importImage();
+    // Asks for the image file to import; an empty answer imports nothing. Tests install their own.
+    using ImageFileChooser = std::function<QString(QWidget* parent)>;
+    static void setImageFileChooser(ImageFileChooser chooser);
+    // The operation the view takes a drag of this data with: copy (link when only that is offered),
+    // or none (Qt::IgnoreAction).
+    Qt::DropAction dragOperationFor(const QMimeData* data, Qt::DropActions offered) const;
+    // One undo step "Import image": the image is sized and placed for the root at the point,
+    // appended to it and selected alone. A picture that could not be read is refused with an alert
+    // naming its source, and nothing changes; answers whether it was inserted.
+    bool insertImportedImage(
+        const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& sourceName);
+
     // --- Helpers ---
     virtual void copyToClipboard();
     ElementList getSelectedTypeableElements() const;
@@ -109,6 +127,14 @@ public:
 
 protected:
     bool performKeyEquivalent(const ZDLEvent& event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Inserts what a drop of data at the point carries; false when nothing could be taken.
+    bool performDrop(const QMimeData* data, Qt::DropActions offered, const QPointF& point);
+    // Objects dragged in from a library, a catalog or another view, moved so that the point where
+    // the drag started lands on the drop point.
+    void insertLibraryDrop(const std::shared_ptr<PasteboardParent>& payload, const QPointF& point);
 
 private:
     void setSelectionFromUndo(const ElementList& selection, const ObjectPtr& root);

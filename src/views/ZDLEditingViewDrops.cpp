@@ -1,0 +1,239 @@
+// The editing view's way in for images and objects from outside: drops of image files, PDF and
+// bitmap data and library objects, and the "Import Image" command. Every insertion is one undo step.
+#include "app/Pasteboard.h"
+#include "app/core/ComicDocument.h"
+#include "app/core/ZDLAppController.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/PartAlias.h"
+#include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicPage.h"
+#include "comicmodel/ComicPanel.h"
+#include "platform/Localization.h"
+#include "views/ZDLEditingView.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+namespace zandrel {
+
+namespace {
+
+const QString kPdfMimeType = QStringLiteral("application/pdf");
+// The platform's bitmap picture data, taken like a TIFF on other systems.
+const QStringList kBitmapMimeTypes
+    = { QStringLiteral("image/tiff"), QStringLiteral("image/png"), QStringLiteral("image/jpeg") };
+
+ZDLEditingView::ImageFileChooser& imageFileChooser()
+{
+    static ZDLEditingView::ImageFileChooser chooser = [](QWidget* parent) {
+        return QFileDialog::getOpenFileName(
+            parent, localized("Import Image"), QString(), localized("Images (*.png *.jpg *.jpeg)"));
+    };
+    return chooser;
+}
+
+bool offersCopyOrLink(Qt::DropActions offered)
+{
+    return offered & (Qt::CopyAction | Qt::LinkAction);
+}
+
+// Pictures are copied in; a source that offers only a link gets the link answer, which the
+// platform needs, though the picture is copied all the same.
+Qt::DropAction pictureOperation(Qt::DropActions offered)
+{
+    if (offered & Qt::CopyAction)
+        return Qt::CopyAction;
+    return offered & Qt::LinkAction ? Qt::LinkAction : Qt::IgnoreAction;
+}
+
+// The one local image file a file drag carries; empty for several files, another kind or a remote one.
+QString singleImageFile(const QMimeData* data)
+{
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension != QStringLiteral("png") && extension != QStringLiteral("jpg")
+        && extension != QStringLiteral("jpeg"))
+        return QString();
+    return path;
+}
+
+QString firstBitmapType(const QMimeData* data)
+{
+    for (const QString& type : kBitmapMimeTypes) {
+        if (data->hasFormat(type))
+            return type;
+    }
+    return QString();
+}
+
+} // namespace
+
+void ZDLEditingView::setImageFileChooser(ImageFileChooser chooser)
+{
+    imageFileChooser() = std::move(chooser);
+}
+
+void ZDLEditingView::importImage()
+{
+    if (!acceptsImages())
+        return;
+    const QString path = imageFileChooser()(this);
+    if (path.isEmpty())
+        return;
+    insertImportedImage(ImageElement::initFromURL(QUrl::fromLocalFile(path)), graphicPastePoint(),
+        QFileInfo(path).fileName());
+}
+
+bool ZDLEditingView::insertImportedImage(
+    const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& sourceName)
+{
+    auto* root = asProtocol<Parent>(rootObject());
+    if (!root || !m_document)
+        return false;
+    // A damaged, hostile or oversized picture is refused by the image readers; it must not become
+    // an empty element the user cannot see or select.
+    if (!image || !image->image() || image->image()->size().isEmpty()) {
+        const QString message = sourceName.isEmpty()
+            ? localized("The dropped picture could not be read.")
+            : localized("The image “%1” could not be read.").arg(sourceName);
+        appController()->showAlertMessage(
+            message, localized("It is damaged, too large, or not a PNG, JPEG or PDF picture."), window());
+        return false;
+    }
+    sizeAndPositionImportedImage(*image, rootObject(), point);
+    ElementList children = root->children();
+    children.append(image);
+    m_document->undoableSetChildren(children, rootObject());
+    undoableSetSelection({ image }, false);
+    m_document->undoManager()->setActionName(localized("Import image"));
+    return true;
+}
+
+// --- Drags ---
+
+Qt::DropAction ZDLEditingView::dragOperationFor(const QMimeData* data, Qt::DropActions offered) const
+{
+    if (!data)
+        return Qt::IgnoreAction;
+    // Our own objects are never taken as their picture renderings.
+    if (data->hasFormat(PasteboardParent::objectsMimeType()))
+        return acceptsLibraryDrags() && (offered & Qt::CopyAction) ? Qt::CopyAction : Qt::IgnoreAction;
+    if (!acceptsImages())
+        return Qt::IgnoreAction;
+    if (data->hasUrls() && offersCopyOrLink(offered) && !singleImageFile(data).isEmpty())
+        return pictureOperation(offered);
+    if (!firstBitmapType(data).isEmpty() || data->hasFormat(kPdfMimeType))
+        return pictureOperation(offered);
+    return Qt::IgnoreAction;
+}
+
+void ZDLEditingView::dragEnterEvent(QDragEnterEvent* event)
+{
+    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
+    if (operation == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(operation);
+    event->accept();
+}
+
+void ZDLEditingView::dragMoveEvent(QDragMoveEvent* event)
+{
+    // The answer on entering holds for the whole drag.
+    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
+    if (operation == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(operation);
+    event->accept();
+}
+
+void ZDLEditingView::dropEvent(QDropEvent* event)
+{
+    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
+    if (operation == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    performDrop(event->mimeData(), event->possibleActions(), convertFromWidget(event->position()));
+    setFocus();
+    event->setDropAction(operation);
+    event->accept();
+}
+
+bool ZDLEditingView::performDrop(const QMimeData* data, Qt::DropActions offered, const QPointF& point)
+{
+    if (data->hasFormat(PasteboardParent::objectsMimeType())) {
+        if (!acceptsLibraryDrags() || !(offered & Qt::CopyAction))
+            return false;
+        // Read exactly as a file is read: what does not decode is not dropped.
+        const PasteboardParentPtr payload = Pasteboard::readPayload(data);
+        if (!payload || payload->children().isEmpty())
+            return false;
+        insertLibraryDrop(payload, point);
+        return true;
+    }
+    if (!acceptsImages())
+        return false;
+    // PDF data first, then bitmap data, then a file: a drag that carries a picture and its file
+    // inserts the picture it carries.
+    if (data->hasFormat(kPdfMimeType))
+        return insertImportedImage(
+            ImageElement::initFromImageData(data->data(kPdfMimeType)), point, QString());
+    const QString bitmapType = firstBitmapType(data);
+    if (!bitmapType.isEmpty())
+        return insertImportedImage(ImageElement::initFromImageData(data->data(bitmapType)), point, QString());
+    const QString path = singleImageFile(data);
+    if (path.isEmpty() || !offersCopyOrLink(offered))
+        return false;
+    return insertImportedImage(
+        ImageElement::initFromURL(QUrl::fromLocalFile(path)), point, QFileInfo(path).fileName());
+}
+
+void ZDLEditingView::insertLibraryDrop(const PasteboardParentPtr& payload, const QPointF& point)
+{
+    const QPointF offset = point - payload->clickPoint();
+    ElementList objects;
+    for (const ObjectPtr& child : payload->children()) {
+        if (auto* graphic = asProtocol<GraphicElement>(child))
+            graphic->offsetBy(offset, true);
+        if (auto alias = std::dynamic_pointer_cast<PartAlias>(child)) {
+            if (ObjectPtr part = alias->extractPart())
+                objects.append(part);
+        } else {
+            objects.append(child);
+        }
+    }
+    if (objects.isEmpty() || !m_document)
+        return;
+    if (m_characterDoc) {
+        m_characterDoc->undoableInsertFromScrap(objects, *this, true);
+        return;
+    }
+    auto* root = asProtocol<Parent>(rootObject());
+    ComicModel* comic = m_comicDoc ? m_comicDoc->model().get() : nullptr;
+    if (!root || !comic)
+        return;
+    const auto panel = comic->currentPanel();
+    if (panel && !dynamic_cast<const ComicPage*>(rootObject().get()))
+        panel->ensureObjectsInPanel(objects);
+    comic->mergeInCharactersAndColors(objects);
+    if (!payload->characterId().isEmpty())
+        comic->mergeInColors(payload->colors(), payload->characterId());
+    ElementList children = root->children();
+    children.append(objects);
+    m_document->undoableSetChildren(children, rootObject());
+    undoableSetSelection(objects, false);
+    m_document->undoManager()->setActionName(localized("Drag in character parts"));
+}
+
+} // namespace zandrel
