@@ -8,6 +8,7 @@
 #include "platform/KeyedArchiveText.h"
 #include "platform/Object.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zandrel {
@@ -28,8 +29,8 @@ QString escapedKey(const QString& key)
 
 } // namespace
 
-// The fields of one object while it is encoded; its dictionary is built at the end, once
-// conditional references know whether their objects were written.
+// The fields of one object while it is encoded; its dictionary is built when it ends, or at the
+// end of the archive once conditional references know whether their objects were written.
 struct KeyedArchiver::Pending {
     quint32 uid = kTopUid;
     QString className;
@@ -47,8 +48,8 @@ KeyedArchiver::KeyedArchiver(const Limits& limits)
     : m_limits(limits)
 {
     m_objects.push_back(stringNode(ArchiveLayoutKey::kNull));
-    m_pending.emplace_back();
-    m_frames.push_back(0);
+    m_stack.emplace_back();
+    m_depth = 1;
 }
 
 KeyedArchiver::~KeyedArchiver() = default;
@@ -69,7 +70,7 @@ KeyedArchiver::Pending& KeyedArchiver::current()
 {
     if (m_finished)
         misuse("The archive is already finished.");
-    return m_pending[m_frames.back()];
+    return m_stack[m_depth - 1];
 }
 
 void KeyedArchiver::refuse(const QString& reason)
@@ -101,10 +102,12 @@ PropertyList::Index KeyedArchiver::stringNode(const QString& text)
 
 PropertyList::Index KeyedArchiver::uidNode(quint64 uid)
 {
-    auto [it, inserted] = m_uidNodes.try_emplace(uid, PropertyList::kNoNode);
-    if (inserted)
-        it->second = m_list.addUid(uid);
-    return it->second;
+    if (uid >= m_uidNodes.size())
+        m_uidNodes.resize(std::max<size_t>(size_t(uid) + 1, m_uidNodes.size() * 2), PropertyList::kNoNode);
+    Index& node = m_uidNodes[size_t(uid)];
+    if (node == PropertyList::kNoNode)
+        node = m_list.addUid(uid);
+    return node;
 }
 
 quint32 KeyedArchiver::reserveUid()
@@ -418,13 +421,16 @@ void KeyedArchiver::beginObject(quint32 uid, const QString& className)
 {
     current();
     // The top frame is not an object.
-    if (qsizetype(m_frames.size()) > m_limits.maxDepth)
+    if (qsizetype(m_depth) > m_limits.maxDepth)
         refuse(QStringLiteral("Archived objects would be nested deeper than a reader accepts."));
-    Pending pending;
+    if (m_depth == m_stack.size())
+        m_stack.emplace_back();
+    Pending& pending = m_stack[m_depth++];
     pending.uid = uid;
     pending.className = className;
-    m_pending.push_back(std::move(pending));
-    m_frames.push_back(m_pending.size() - 1);
+    pending.keys.clear();
+    pending.values.clear();
+    pending.conditionals.clear();
 }
 
 void KeyedArchiver::endObject()
@@ -432,38 +438,45 @@ void KeyedArchiver::endObject()
     // The class record follows the object's fields, as the reference archiver numbers it.
     const quint32 record = classUid(current().className);
     setEntry(ArchiveLayoutKey::kClass, uidNode(record));
-    m_frames.pop_back();
+    Pending& pending = current();
+    if (pending.conditionals.empty())
+        m_objects[pending.uid] = buildDictionary(pending);
+    else
+        m_deferred.push_back(std::move(pending));
+    --m_depth;
+}
+
+PropertyList::Index KeyedArchiver::buildDictionary(Pending& pending)
+{
+    for (const auto& [position, object] : pending.conditionals) {
+        const auto found = m_objectUids.find(object.get());
+        if (found != m_objectUids.end())
+            pending.values[position] = uidNode(found->second);
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < pending.keys.size(); ++i) {
+        if (pending.values[i] == PropertyList::kNoNode)
+            continue;
+        pending.keys[kept] = pending.keys[i];
+        pending.values[kept] = pending.values[i];
+        ++kept;
+    }
+    pending.keys.resize(kept);
+    pending.values.resize(kept);
+    return m_list.addDict(pending.keys, pending.values);
 }
 
 QByteArray KeyedArchiver::encodedData()
 {
     if (m_finished)
         misuse("The archive is already finished.");
-    if (m_frames.size() != 1)
+    if (m_depth != 1)
         misuse("The archive was left unfinished by an error while encoding.");
     m_finished = true;
 
-    auto build = [this](Pending& pending) {
-        for (const auto& [position, object] : pending.conditionals) {
-            const auto found = m_objectUids.find(object.get());
-            if (found != m_objectUids.end())
-                pending.values[position] = uidNode(found->second);
-        }
-        std::vector<Index> keys;
-        std::vector<Index> values;
-        keys.reserve(pending.keys.size());
-        values.reserve(pending.keys.size());
-        for (size_t i = 0; i < pending.keys.size(); ++i) {
-            if (pending.values[i] == PropertyList::kNoNode)
-                continue;
-            keys.push_back(pending.keys[i]);
-            values.push_back(pending.values[i]);
-        }
-        return m_list.addDict(keys, values);
-    };
-    for (size_t i = 1; i < m_pending.size(); ++i)
-        m_objects[m_pending[i].uid] = build(m_pending[i]);
-    const Index top = build(m_pending[0]);
+    for (Pending& pending : m_deferred)
+        m_objects[pending.uid] = buildDictionary(pending);
+    const Index top = buildDictionary(m_stack[0]);
 
     const Index keys[] = { stringNode(ArchiveLayoutKey::kVersion), stringNode(ArchiveLayoutKey::kObjects),
         stringNode(ArchiveLayoutKey::kArchiver), stringNode(ArchiveLayoutKey::kTop) };
@@ -471,7 +484,8 @@ QByteArray KeyedArchiver::encodedData()
         stringNode(ArchiveLayoutKey::kArchiverName), top };
     m_list.setRoot(m_list.addDict(keys, values));
     const QByteArray bytes = m_list.toBinary();
-    m_pending.clear();
+    m_stack.clear();
+    m_deferred.clear();
     m_keepAlive.clear();
     m_sharedValues.clear();
     if (bytes.size() > m_limits.maxBytes)

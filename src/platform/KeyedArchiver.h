@@ -151,19 +151,24 @@ private:
     Index stringNode(const QString& text);
     Index uidNode(quint64 uid);
     Pending& current();
+    Index buildDictionary(Pending& pending);
 
     Limits m_limits;
     PropertyList m_list;
     std::vector<Index> m_objects; // node of each UID
-    std::deque<Pending> m_pending;
-    std::vector<size_t> m_frames; // indices into m_pending of the objects being encoded
+    // The objects being encoded, outermost (the top dictionary) first; entries past m_depth are
+    // spare, kept for their vectors' room. An object's dictionary is made when it ends, unless it
+    // waits for conditional references: those, and the top, are made at the end.
+    std::vector<Pending> m_stack;
+    size_t m_depth = 0;
+    std::deque<Pending> m_deferred;
     std::unordered_map<const Object*, quint32> m_objectUids;
     std::vector<ObjectPtr> m_keepAlive; // so that no address is reused while identities are compared
     QHash<QString, quint32> m_classUids;
     QHash<QString, Index> m_strings;
     StringMemo m_stringMemo;
     StringMemo m_classMemo;
-    std::unordered_map<quint64, Index> m_uidNodes;
+    std::vector<Index> m_uidNodes; // the node of each UID value, made on first use (UIDs are dense)
     QHash<QString, quint32> m_bareStrings;
     QHash<QByteArray, quint32> m_bareDatas;
     // bool, integer, float, double, unsigned integer

@@ -47,17 +47,14 @@ private:
     using Index = PropertyList::Index;
     using Kind = PropertyList::Kind;
 
-    // Open addressing over scalar nodes: equal values share one object number.
-    struct Slot {
-        quint64 hash = 0;
-        Index node = PropertyList::kNoNode;
-        quint32 number = kUnnumbered;
-    };
+    // Open addressing over scalar nodes: equal values share one object number. A slot holds only
+    // the first node of its value (whose number is in m_numberOf), four bytes, since a file of
+    // coordinates has about as many distinct values as scalars.
 
     void number();
     quint64 hashOf(Index node) const;
     bool sameValue(Index a, Index b) const;
-    Slot& uniqueSlot(Index node);
+    Index& uniqueSlot(Index node);
     void writeObject(Index node);
     char* grow(qsizetype bytes);
     void appendBE(quint64 value, int width);
@@ -69,7 +66,7 @@ private:
     const PropertyList& m_list;
     std::vector<quint32> m_numberOf;
     std::vector<Index> m_order;
-    std::vector<Slot> m_slots;
+    std::vector<Index> m_slots;
     QByteArray m_out;
     qsizetype m_size = 0;
     int m_refSize = 1;
@@ -110,18 +107,13 @@ bool PropertyListWriter::sameValue(Index a, Index b) const
     }
 }
 
-PropertyListWriter::Slot& PropertyListWriter::uniqueSlot(Index node)
+PropertyList::Index& PropertyListWriter::uniqueSlot(Index node)
 {
     const quint64 hash = hashOf(node);
     const size_t mask = m_slots.size() - 1;
     for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-        Slot& slot = m_slots[i];
-        if (slot.node == PropertyList::kNoNode) {
-            slot.hash = hash;
-            slot.node = node;
-            return slot;
-        }
-        if (slot.hash == hash && sameValue(slot.node, node))
+        Index& slot = m_slots[i];
+        if (slot == PropertyList::kNoNode || sameValue(slot, node))
             return slot;
     }
 }
@@ -135,7 +127,7 @@ void PropertyListWriter::number()
     size_t capacity = 16;
     while (capacity < 2 * scalars)
         capacity *= 2;
-    m_slots.assign(capacity, Slot());
+    m_slots.assign(capacity, PropertyList::kNoNode);
 
     m_numberOf.assign(m_list.m_nodes.size(), kUnnumbered);
     m_order.reserve(m_list.m_nodes.size());
@@ -147,19 +139,18 @@ void PropertyListWriter::number()
             continue;
         const auto& n = m_list.m_nodes[node];
         const bool container = n.kind == Kind::Array || n.kind == Kind::Set || n.kind == Kind::Dict;
-        Slot* shared = nullptr;
         if (!container) {
-            shared = &uniqueSlot(node);
-            if (shared->number != kUnnumbered) {
-                m_numberOf[node] = shared->number;
+            Index& first = uniqueSlot(node);
+            if (first != PropertyList::kNoNode) {
+                // Numbered when it took the slot.
+                m_numberOf[node] = m_numberOf[first];
                 continue;
             }
+            first = node;
         }
         const quint32 number = quint32(m_order.size());
         m_numberOf[node] = number;
         m_order.push_back(node);
-        if (shared)
-            shared->number = number;
         if (container) {
             // Pushed in reverse so that a dictionary's keys come first, then its values.
             const Index* refs = m_list.m_refs.data() + n.u;
