@@ -334,7 +334,8 @@ QRectF ImageElement::getBoundsIgnoringVisibility() const
 void ImageElement::drawIn(ZDLContext& context)
 {
     Canvas* canvas = context.canvas();
-    if (!m_image || !visible() || !canvas || !isFiniteTransform(m_transform))
+    if (!m_image || !visible() || !canvas || !isFiniteTransform(m_transform)
+        || !context.canShow(getVisualBounds()))
         return;
     canvas->save();
     canvas->concatenate(m_transform);

@@ -10,6 +10,7 @@
 #include "graphics/GraphicManipulator.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/ImageCache.h"
+#include "graphics/ZDLContext.h"
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Geometry.h"
@@ -219,8 +220,13 @@ ImageCache& Part::imageCache()
 
 void Part::drawIn(ZDLContext& context)
 {
-    if (visible())
-        imageCache().drawAndOrCache(m_children.items(), context);
+    if (!visible())
+        return;
+    // On screen the part shows through its bitmap, which holds its filtered bounds; an export
+    // leaves it to each path, whose miter joins may reach further.
+    if (!context.exporting() && !context.canShow(getFilteredBounds()))
+        return;
+    imageCache().drawAndOrCache(m_children.items(), context);
 }
 
 bool Part::cacheIfNeededAtScale(float scale)

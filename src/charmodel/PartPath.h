@@ -121,6 +121,8 @@ public:
     QRectF getGeometryBounds() const override;
     QRectF getFilteredBounds() const override;
     QList<QRectF> getBoundsOfPaths() const override;
+    // Everything a sharp drawing of the path can touch, miter joins included.
+    QRectF drawnBounds() const;
 
     // Merges the colours into the palette, drops invalid curves; true while a curve is left.
     bool validateData() override;

@@ -60,8 +60,9 @@ void PartPath::drawIn(ZDLContext& context)
         return;
     if (m_blurMaster == this) {
         // Members moved apart (one group of the part moved, not the whole part) make the image
-        // stale: the group is made again from where they are now.
-        if (!blurGroupArrangementKept()) {
+        // stale: the group is made again from where they are now. Bands drawn at once use what the
+        // dry run before them made.
+        if (!context.sharedDrawing() && !blurGroupArrangementKept()) {
             const QList<PartPath*> members = m_blurGroup;
             setBlurGroup(members);
             if (m_blurMaster != this) {
@@ -77,12 +78,16 @@ void PartPath::drawIn(ZDLContext& context)
     }
     if (m_blurMaster)
         return;
-    if (context.showBlur(m_style.blur) && !filteredImage().isNull()) {
-        drawBlurredImage(context, getVisualBounds());
-        return;
+    if (context.showBlur(m_style.blur)) {
+        const QImage& blurred = context.sharedDrawing() ? m_filteredImage : filteredImage();
+        if (!blurred.isNull()) {
+            drawBlurredImage(context, getVisualBounds());
+            return;
+        }
     }
     // A blur whose bitmap cannot be made (an enormous path) is drawn sharp rather than not at all.
-    doDrawIn(context);
+    if (context.canShow(drawnBounds()))
+        doDrawIn(context);
 }
 
 void PartPath::doDrawIn(ZDLContext& context)
@@ -148,7 +153,8 @@ void PartPath::renderBlurredImage(const QList<PartPath*>& paths, const QRectF& b
         for (PartPath* path : paths)
             path->doDrawIn(context);
     }
-    BlurredImage blurred = gaussianBlur(bitmap.takeImage(), radius);
+    BlurredImage blurred = gaussianBlur(
+        bitmap.takeImage(), radius, gaussianBlurThreadsFor(qint64(size.width()) * size.height()));
     m_filteredImage = std::move(blurred.image);
     m_filteredOffset = blurred.offset;
 }
@@ -161,7 +167,8 @@ void PartPath::drawBlurredImage(ZDLContext& context, const QRectF& bounds) const
     // The blur spreads beyond the rendered bitmap: the whole output is drawn, offset by its padding.
     const QRectF target(bounds.x() + m_filteredOffset.x(), bounds.y() + m_filteredOffset.y(),
         m_filteredImage.width(), m_filteredImage.height());
-    canvas->drawImage(m_filteredImage, target);
+    if (context.canShow(target))
+        canvas->drawImage(m_filteredImage, target);
 }
 
 const QImage& PartPath::filteredImage()
@@ -315,6 +322,15 @@ QRectF PartPath::getFilteredBounds() const
 {
     const QRectF bounds = getVisualBounds();
     return isEmptyRect(bounds) ? bounds : grownBy(bounds, blurReach(m_style.blur));
+}
+
+QRectF PartPath::drawnBounds() const
+{
+    // The contents are clipped to the outline; the outline's miter joins reach furthest.
+    const QRectF bounds = getBounds();
+    return isEmptyRect(bounds) || !lineDrawn()
+        ? bounds
+        : grownBy(bounds, m_style.lineWeight / 2.0 * CanvasPath::kDefaultMiterLimit);
 }
 
 QRectF PartPath::getInvalidationBounds() const

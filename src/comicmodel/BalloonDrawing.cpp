@@ -101,7 +101,7 @@ QList<QRectF> Balloon::getBoundsOfPaths() const
 
 void Balloon::drawIn(ZDLContext& context)
 {
-    if (!visible())
+    if (!visible() || !context.canShow(getInvalidationBounds()))
         return;
     drawOutlineIn(context);
     drawFillIn(context);
@@ -116,8 +116,9 @@ BalloonLine Balloon::outlineLine() const
     // The fill drawn next covers the inner half: the outline shows lineWeight wide outside.
     line.width = 2.0 * lineWeight();
     if (lineDash() != 0) {
-        // The dash's lengths are in line weights, and its work array is shared: copy them now.
-        const QList<double>& lengths = appController()->getDashAtIndex(lineDash()).sizeLengths(lineWeight());
+        // The dash's lengths are in line weights.
+        const QList<double> lengths
+            = appController()->getDashAtIndex(lineDash()).lengthsForWidth(lineWeight());
         line.dash = QVector<double>(lengths.begin(), lengths.end());
     }
     return line;

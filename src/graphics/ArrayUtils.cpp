@@ -4,6 +4,7 @@
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
 #include "comicmodel/Group.h"
+#include "graphics/BandedRendering.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/ClassRegistry.h"
@@ -186,21 +187,12 @@ QImage ArrayUtils::getImageForElements(const ElementList& elements, float scale)
     if (!(width <= OffscreenImage::kMaxSide && height <= OffscreenImage::kMaxSide))
         return QImage();
     const QSize size(static_cast<int>(width), static_cast<int>(height));
-    OffscreenImage bitmap(size);
-    Canvas* canvas = bitmap.canvas();
-    if (!canvas)
-        return QImage();
-    // The bitmap is y-down already, so r's top-left goes to the origin without a flip.
-    canvas->scale(scale, scale);
-    canvas->translate(-r.x(), -r.y());
-    {
-        CanvasScope current(canvas);
-        ZDLContext context(scale);
-        context.setBlurThreshold(0);
-        context.setExporting(true);
-        drawAll(elements, context);
-    }
-    return bitmap.takeImage();
+    // The bitmap is y-down already, so r's top-left goes to the origin without a flip. Large
+    // images are drawn in bands on every core.
+    const QTransform toPixels
+        = QTransform::fromTranslate(-r.x(), -r.y()) * QTransform::fromScale(scale, scale);
+    return BandedRendering::render(
+        size, toPixels, scale, r, [&](ZDLContext& context, const QRectF&) { drawAll(elements, context); });
 }
 
 QImage ArrayUtils::getNSImageForElements(const ElementList& elements, float scale)
@@ -227,7 +219,9 @@ QImage ArrayUtils::getNSImageForElements(const ElementList& elements, float scal
 void ArrayUtils::drawPartElements(const ElementList& elements, ZDLContext& context)
 {
     const ElementList flat = flattenPartElementsArray(elements);
-    collectBlurGroups(flat, context);
+    // Bands drawn at once keep the groups that the dry run before them formed.
+    if (!context.sharedDrawing())
+        collectBlurGroups(flat, context);
     drawAll(flat, context);
 }
 

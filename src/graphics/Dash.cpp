@@ -35,9 +35,17 @@ const QList<double>& Dash::sizeLengths(double width) const
     return m_sizedLengths;
 }
 
+QList<double> Dash::lengthsForWidth(double width) const
+{
+    QList<double> sized(m_lengths.size());
+    for (qsizetype i = 0; i < m_lengths.size(); ++i)
+        sized[i] = m_lengths.at(i) * width;
+    return sized;
+}
+
 void Dash::setDashOnBezierPath(CanvasPath& path, double width, double phase) const
 {
-    path.setDash(sizeLengths(width), phase);
+    path.setDash(lengthsForWidth(width), phase);
     path.setLineWidth(width);
 }
 

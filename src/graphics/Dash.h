@@ -32,9 +32,12 @@ public:
     // shared state, rewritten on every use: one dash is applied to one target at a time.
     const QList<double>& sizeLengths(double width) const;
     const QList<double>& sizedLengths() const { return m_sizedLengths; }
+    // The lengths times the width, in a list of the caller's: safe while other threads draw.
+    QList<double> lengthsForWidth(double width) const;
 
     // Gives the path this pattern at the line width (lengths scaled, phase as given, in the
-    // path's units) and that width. The solid dash sets an empty pattern: a solid line.
+    // path's units) and that width. The solid dash sets an empty pattern: a solid line. Leaves the
+    // work array alone, so that bands of a page may dash their paths at the same time.
     void setDashOnBezierPath(CanvasPath& path, double width, double phase) const;
     // Our canvas keeps stroke attributes on the path it strokes rather than in its own state, so
     // dashing "the context" means dashing the path about to be stroked.

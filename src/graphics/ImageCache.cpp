@@ -99,6 +99,12 @@ void ImageCache::drawAndOrCache(const ElementList& elements, ZDLContext& context
 {
     if (elements.isEmpty())
         return;
+    // Exports neither use nor touch the bitmap: the screen's stays, and bands drawn on several
+    // threads at once change nothing here.
+    if (context.exporting()) {
+        drawElements(elements, context);
+        return;
+    }
     const float scale = context.scale();
     // While the user zooms continuously the old bitmap is stretched; a new one is made once the
     // zoom settles.
@@ -109,8 +115,7 @@ void ImageCache::drawAndOrCache(const ElementList& elements, ZDLContext& context
     const std::optional<QSize> pixelSize = pixelSizeAt(bounds, scale);
     // Views outside the main window only use a bitmap they already have, so that background
     // windows do not fill memory with bitmaps.
-    const bool useBitmap = m_tryCaching && pixelSize && !context.exporting()
-        && (context.isInMainWindow() || !m_cache.isNull());
+    const bool useBitmap = m_tryCaching && pixelSize && (context.isInMainWindow() || !m_cache.isNull());
     if (useBitmap) {
         if (bounds.size() != m_elementsSize)
             m_cache = QImage();

@@ -4,6 +4,7 @@
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
 
+#include <QTransform>
 #include <cmath>
 
 namespace zandrel {
@@ -45,6 +46,27 @@ bool ZDLContext::showBlur(float radius) const
 bool ZDLContext::needsToDrawRect(const QRectF& rect) const
 {
     return !m_updatingView || m_updatingView->needsToDrawRect(rect);
+}
+
+bool ZDLContext::canShow(const QRectF& bounds) const
+{
+    if (!m_canvas)
+        return false;
+    if (!(std::isfinite(bounds.x()) && std::isfinite(bounds.y()) && std::isfinite(bounds.width())
+            && std::isfinite(bounds.height())))
+        return true;
+    const QRectF visible = m_canvas->clipBounds();
+    if (visible.isEmpty())
+        return false;
+    const QTransform toDevice = m_canvas->deviceTransform();
+    const double pixels = std::sqrt(std::abs(toDevice.determinant()));
+    const double margin = pixels > 0 ? 2.0 / pixels : 0.0;
+    const QRectF r = bounds.normalized();
+    // Inclusive, so that a line of no width or a point still counts where it lies.
+    if (r.left() > visible.right() + margin || r.right() < visible.left() - margin
+        || r.top() > visible.bottom() + margin || r.bottom() < visible.top() - margin)
+        return false;
+    return needsToDrawRect(r.adjusted(-margin, -margin, margin, margin));
 }
 
 bool ZDLContext::scalingViewInteractively() const

@@ -31,6 +31,11 @@ public:
     bool showBlur(float radius) const;
     // Without a view every rectangle needs drawing.
     bool needsToDrawRect(const QRectF& rect) const;
+    // Whether anything inside these bounds (user space, as drawn) can reach the canvas: they meet
+    // its clip, widened by two device pixels for antialiasing, and the view's dirty area. Elements
+    // ask it before building anything, so that a redraw or a band costs what it touches. Bounds
+    // that are no numbers answer true; no canvas answers false.
+    bool canShow(const QRectF& bounds) const;
     bool scalingViewInteractively() const;
     bool isInMainWindow() const;
 
@@ -58,12 +63,17 @@ public:
     void setCanvas(Canvas* canvas) { m_canvas = canvas; }
     ZDLViewInterface* updatingView() const { return m_updatingView; }
     void setUpdatingView(ZDLViewInterface* view) { m_updatingView = view; }
+    // Several threads draw the same model at once (the bands of a large image), after a dry run
+    // has settled it: caches and blur groups are used as they are and never built or dropped.
+    bool sharedDrawing() const { return m_sharedDrawing; }
+    void setSharedDrawing(bool shared) { m_sharedDrawing = shared; }
 
     static constexpr float kDefaultBlurThreshold = 0.8f;
 
 private:
     bool m_exporting = false;
     bool m_showCurrentPanelFrame = true;
+    bool m_sharedDrawing = false;
     float m_scale = 1.0f;
     float m_partScaleX = 1.0f;
     float m_partScaleY = 1.0f;

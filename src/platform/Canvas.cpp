@@ -2,6 +2,12 @@
 
 namespace zandrel {
 
+std::recursive_mutex& fontEngineMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
 void Canvas::strokeRect(const QRectF& rect, const CanvasPaint& paint, double width)
 {
     CanvasPath path = CanvasPath::fromRect(rect);

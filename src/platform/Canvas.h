@@ -8,9 +8,15 @@
 #include <QImage>
 #include <QRectF>
 #include <QTransform>
+#include <mutex>
 #include <optional>
 
 namespace zandrel {
+
+// Held around every use of Qt's font engines for drawing (shaping a line into glyph runs, drawing
+// them): their glyph caches and font faces are shared by every thread and unguarded, and the
+// bands of a large image draw text on several threads at once.
+std::recursive_mutex& fontEngineMutex();
 
 // What a canvas draws on; the model picks bitmap resolutions and output detail from it.
 enum class CanvasTarget { Screen, Bitmap, Pdf, Printer };

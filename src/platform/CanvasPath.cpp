@@ -91,6 +91,17 @@ bool CanvasPath::isEmpty() const
     return m_path.isEmpty();
 }
 
+CanvasPath CanvasPath::detached() const
+{
+    CanvasPath copy = *this;
+    // addPath copies the elements only (never the lazily filled bounds), into a path of its own.
+    QPainterPath geometry;
+    geometry.addPath(m_path);
+    geometry.setFillRule(m_path.fillRule());
+    copy.m_path = std::move(geometry);
+    return copy;
+}
+
 QRectF CanvasPath::bounds() const
 {
     return m_path.boundingRect();

@@ -51,6 +51,11 @@ public:
     bool strokeContains(const QPointF& point) const;
     QPainterPath strokeOutline() const;
 
+    // A copy that shares no geometry with this path. QPainterPath fills its bounds and QPainter's
+    // converted form in lazily, on shared data: a canvas drawing on another thread than the path's
+    // other users works on a copy of its own.
+    CanvasPath detached() const;
+
     CanvasPath transformed(const QTransform& transform) const;
     void transform(const QTransform& transform);
 
@@ -73,6 +78,8 @@ public:
     void setLineCap(LineCap cap) { m_lineCap = cap; }
     LineJoin lineJoin() const { return m_lineJoin; }
     void setLineJoin(LineJoin join) { m_lineJoin = join; }
+    // Miter joins reach out to half the line width times this.
+    static constexpr double kDefaultMiterLimit = 10.0;
     double miterLimit() const { return m_miterLimit; }
     void setMiterLimit(double limit);
 
@@ -93,7 +100,7 @@ private:
     double m_lineWidth = 1.0;
     LineCap m_lineCap = LineCap::Butt;
     LineJoin m_lineJoin = LineJoin::Miter;
-    double m_miterLimit = 10.0;
+    double m_miterLimit = kDefaultMiterLimit;
     QVector<double> m_dashPattern;
     double m_dashPhase = 0.0;
 };

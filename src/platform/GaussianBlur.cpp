@@ -207,6 +207,32 @@ template <typename Work> void runSplit(int total, int threads, Work work)
 
 } // namespace
 
+namespace {
+
+thread_local bool blurOnOneThread = false;
+// Below this a blur takes a few milliseconds on one thread, about what starting threads costs.
+constexpr qint64 kPixelsWorthThreads = 512 * 512;
+
+} // namespace
+
+int gaussianBlurThreadsFor(qint64 pixels)
+{
+    if (blurOnOneThread || pixels < kPixelsWorthThreads)
+        return 1;
+    return std::clamp(int(std::thread::hardware_concurrency()), 1, 16);
+}
+
+SingleThreadedBlurScope::SingleThreadedBlurScope()
+    : m_previous(blurOnOneThread)
+{
+    blurOnOneThread = true;
+}
+
+SingleThreadedBlurScope::~SingleThreadedBlurScope()
+{
+    blurOnOneThread = m_previous;
+}
+
 int gaussianBlurPadding(double sigma)
 {
     if (!(sigma > 0))

@@ -24,4 +24,21 @@ int gaussianBlurPadding(double sigma);
 // the offscreen limit, returns a null image. threads > 1 splits rows and columns across threads.
 BlurredImage gaussianBlur(const QImage& source, double sigma, int threads = 1);
 
+// The threads worth spending on a blur of this many pixels from the calling thread: the machine's
+// cores for a large bitmap, one for a small one (starting threads would cost more) and one on a
+// thread that draws a band of a large image (the bands keep the cores busy already).
+int gaussianBlurThreadsFor(qint64 pixels);
+
+// While it lives, gaussianBlurThreadsFor answers one on this thread.
+class SingleThreadedBlurScope {
+public:
+    SingleThreadedBlurScope();
+    ~SingleThreadedBlurScope();
+    SingleThreadedBlurScope(const SingleThreadedBlurScope&) = delete;
+    SingleThreadedBlurScope& operator=(const SingleThreadedBlurScope&) = delete;
+
+private:
+    bool m_previous;
+};
+
 } // namespace zandrel

@@ -1,5 +1,6 @@
 #include "platform/PainterCanvas.h"
 
+#include "platform/GaussianBlur.h"
 #include "platform/PainterCanvasSupport.h"
 
 #include <QPaintDevice>
@@ -54,6 +55,12 @@ void PainterCanvas::start(QPainter* painter, std::optional<CanvasTarget> target)
         int(std::ceil(device->height() * m_devicePixelRatio)));
     root->deviceToPainter = QTransform::fromScale(1.0 / m_devicePixelRatio, 1.0 / m_devicePixelRatio);
     m_surfaces.push_back(std::move(root));
+}
+
+void PainterCanvas::limitToDeviceRect(const QRect& pixels)
+{
+    if (!m_surfaces.empty())
+        m_surfaces.front()->deviceRect &= pixels;
 }
 
 PainterCanvas::~PainterCanvas()
@@ -132,7 +139,11 @@ void PainterCanvas::setTransform(const QTransform& transform)
 
 void PainterCanvas::clipToPath(const CanvasPath& path)
 {
-    if (isActive())
+    if (!isActive())
+        return;
+    if (m_drawsSharedModel)
+        painter()->setClipPath(path.detached().painterPath(), Qt::IntersectClip);
+    else
         painter()->setClipPath(path.painterPath(), Qt::IntersectClip);
 }
 
@@ -249,6 +260,12 @@ void PainterCanvas::fillPath(const CanvasPath& path, const CanvasPaint& paint)
 {
     if (path.isEmpty())
         return;
+    if (m_drawsSharedModel && !m_copyingPath) {
+        m_copyingPath = true;
+        fillPath(path.detached(), paint);
+        m_copyingPath = false;
+        return;
+    }
     fillWith(path.bounds(), paint, [&](QPainter& p) { p.drawPath(path.painterPath()); });
 }
 
@@ -264,6 +281,12 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
 {
     if (!isActive() || path.isEmpty())
         return;
+    if (m_drawsSharedModel && !m_copyingPath) {
+        m_copyingPath = true;
+        strokePath(path.detached(), paint);
+        m_copyingPath = false;
+        return;
+    }
     const QRectF bounds = path.controlPointBounds();
     const std::optional<PaintBrush> brush = brushFor(paint, transform(), bounds);
     if (!brush)
@@ -310,6 +333,8 @@ void PainterCanvas::drawGlyphRun(const QPointF& position, const QGlyphRun& run, 
     if (!isActive() || !color.isValid() || run.glyphIndexes().isEmpty()
         || !isFinite(QRectF(position, QSizeF())))
         return;
+    // Glyph caches and font faces are shared between threads and unguarded.
+    const std::lock_guard oneAtATime(fontEngineMutex());
     const QRectF bounds = run.boundingRect().translated(position).adjusted(-1, -1, 1, 1);
     draw(
         userToDeviceBounds(bounds),
@@ -372,7 +397,8 @@ void PainterCanvas::drawShadow(const QRectF& deviceBounds, const DrawFn& fn, dou
         p.setCompositionMode(QPainter::CompositionMode_SourceIn);
         p.fillRect(mask.rect(), shadow.color);
     }
-    const BlurredImage blurred = gaussianBlur(mask, sigma * resolution);
+    const BlurredImage blurred = gaussianBlur(
+        mask, sigma * resolution, gaussianBlurThreadsFor(qint64(mask.width()) * mask.height()));
     if (blurred.image.isNull())
         return;
     const QRectF target(QPointF(area.topLeft()) + offset + QPointF(blurred.offset) / resolution,

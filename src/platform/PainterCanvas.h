@@ -27,6 +27,14 @@ public:
     PainterCanvas& operator=(const PainterCanvas&) = delete;
 
     bool isActive() const;
+    // For a canvas drawing a model that other threads draw at the same time (a band of a large
+    // image): every path is copied before the painter sees it, since QPainter fills in caches on
+    // a path's shared data. Glyph runs are drawn under fontEngineMutex() on every canvas.
+    void setDrawsSharedModel(bool shared) { m_drawsSharedModel = shared; }
+    bool drawsSharedModel() const { return m_drawsSharedModel; }
+    // Nothing outside these device pixels can show (the device's system clip, a band's rows):
+    // clipBounds() and the offscreen work of layers and shadows keep within them.
+    void limitToDeviceRect(const QRect& pixels);
     // Composites open layers, unwinds unbalanced saves and, for an owned painter, ends it.
     // Drawing afterwards does nothing. The destructor calls it.
     void finish();
@@ -96,6 +104,8 @@ private:
     QTransform m_base; // base space to the root painter's logical coordinates
     double m_devicePixelRatio = 1.0;
     std::vector<std::unique_ptr<Surface>> m_surfaces;
+    bool m_drawsSharedModel = false;
+    bool m_copyingPath = false; // the path at hand is the canvas's own copy
 };
 
 } // namespace zandrel

@@ -384,6 +384,8 @@ QList<QRectF> TextLayoutManager::rectsForGlyphRange(TextRange glyphRange) const
 
 void TextLayoutManager::drawGlyphs(TextRange glyphRange, const QPointF& origin, Canvas& canvas) const
 {
+    // In this order everywhere: the font engines, then the layout.
+    const std::lock_guard fonts(fontEngineMutex());
     const std::lock_guard lock(m_mutex);
     const Layout& laid = layout();
     const qsizetype count = qsizetype(laid.glyphs.size());

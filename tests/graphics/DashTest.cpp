@@ -52,6 +52,12 @@ TEST(DashTest, SizedLengthsAreRewrittenOnEveryUse)
     EXPECT_EQ(dash.sizeLengths(0.5), (QList<double> { 1.5, 1 }));
     EXPECT_EQ(dash.sizedLengths(), (QList<double> { 1.5, 1 }));
     EXPECT_EQ(dash.lengths(), (QList<double> { 3, 2 }));
+    // Dashing a path leaves the work array alone, so bands may dash paths at the same time.
+    EXPECT_EQ(dash.lengthsForWidth(4.0), (QList<double> { 12, 8 }));
+    CanvasPath path;
+    dash.setDashOnBezierPath(path, 3.0, 0.0);
+    EXPECT_EQ(path.dashPattern(), (QVector<double> { 9, 6 }));
+    EXPECT_EQ(dash.sizedLengths(), (QList<double> { 1.5, 1 }));
 }
 
 TEST(DashTest, SetsScaledPatternAndWidthOnAPath)

@@ -138,27 +138,35 @@ TEST(ImageCacheTest, ZoomExportBackgroundWindowsAndGrowth)
     f.draw([](ZDLContext& context) { context.setExporting(true); });
     EXPECT_EQ(f.leaf->draws, 3);
     EXPECT_EQ(f.cache.cache().cacheKey(), key);
+    // Also at another scale: an export never drops the screen's bitmap.
+    f.draw([](ZDLContext& context) {
+        context.setExporting(true);
+        context.setScale(5);
+    });
+    EXPECT_EQ(f.leaf->draws, 4);
+    EXPECT_EQ(f.cache.cache().cacheKey(), key);
+    EXPECT_EQ(f.cache.cachedScale(), 2.0f);
 
     // A background window uses an existing bitmap but never makes one.
     f.view.mainWindow = false;
     f.draw();
-    EXPECT_EQ(f.leaf->draws, 3);
+    EXPECT_EQ(f.leaf->draws, 4);
     f.cache.resetCache();
     f.draw();
     f.draw();
-    EXPECT_EQ(f.leaf->draws, 5);
+    EXPECT_EQ(f.leaf->draws, 6);
     EXPECT_TRUE(f.cache.cache().isNull());
 
     // Grown bounds drop the bitmap at the next draw; a plain move keeps it.
     f.view.mainWindow = true;
     f.draw();
-    EXPECT_EQ(f.leaf->draws, 6);
+    EXPECT_EQ(f.leaf->draws, 7);
     f.leaf->m_rect.translate(5, 0);
     f.draw();
-    EXPECT_EQ(f.leaf->draws, 6);
+    EXPECT_EQ(f.leaf->draws, 7);
     f.leaf->m_rect.setWidth(25);
     f.draw();
-    EXPECT_EQ(f.leaf->draws, 7);
+    EXPECT_EQ(f.leaf->draws, 8);
     EXPECT_EQ(f.cache.elementsSize(), QSizeF(31, 16));
 }
 

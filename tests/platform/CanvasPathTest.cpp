@@ -151,3 +151,30 @@ TEST(CurrentCanvas, ScopesNestAndUnwind)
 
 } // namespace
 } // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST(CanvasPath, DetachedCopiesShareNoGeometry)
+{
+    CanvasPath path;
+    path.moveTo(QPointF(1, 2));
+    path.cubicTo(QPointF(5, 0), QPointF(9, 4), QPointF(10, 10));
+    path.close();
+    path.setWindingRule(WindingRule::EvenOdd);
+    path.setDash({ 2, 1 }, 0.5);
+    path.setLineWidth(3);
+    const CanvasPath copy = path.detached();
+    EXPECT_EQ(copy, path);
+    EXPECT_EQ(copy.windingRule(), WindingRule::EvenOdd);
+    EXPECT_EQ(copy.bounds(), path.bounds());
+    // Different data: editing one leaves the other.
+    CanvasPath edited = copy;
+    edited.lineTo(QPointF(50, 50));
+    EXPECT_EQ(copy, path);
+    EXPECT_EQ(copy.painterPath().elementCount(), path.painterPath().elementCount());
+    EXPECT_TRUE(CanvasPath().detached().isEmpty());
+}
+
+} // namespace
+} // namespace zandrel

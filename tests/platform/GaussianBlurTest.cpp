@@ -6,6 +6,7 @@
 #include <QRadialGradient>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace zandrel {
@@ -183,6 +184,22 @@ TEST(GaussianBlur, ThreadsGiveTheSameResult)
     const BlurredImage one = gaussianBlur(source, 6.0, 1);
     for (int threads : { 2, 3, 8, 1000 })
         EXPECT_EQ(gaussianBlur(source, 6.0, threads).image, one.image) << threads << " threads";
+}
+
+TEST(GaussianBlur, LargeBitmapsUseTheCoresExceptInsideABand)
+{
+    EXPECT_EQ(gaussianBlurThreadsFor(100 * 100), 1);
+    const int cores = std::max(1, int(std::thread::hardware_concurrency()));
+    EXPECT_EQ(gaussianBlurThreadsFor(4000 * 4000), std::min(cores, 16));
+    {
+        const SingleThreadedBlurScope band;
+        EXPECT_EQ(gaussianBlurThreadsFor(4000 * 4000), 1);
+        {
+            const SingleThreadedBlurScope nested;
+        }
+        EXPECT_EQ(gaussianBlurThreadsFor(4000 * 4000), 1);
+    }
+    EXPECT_EQ(gaussianBlurThreadsFor(4000 * 4000), std::min(cores, 16));
 }
 
 } // namespace

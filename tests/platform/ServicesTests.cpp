@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 
 namespace zandrel {
 namespace {
@@ -186,6 +187,23 @@ TEST(Random, sequenceIsDeterministicPerSeedAndInRange)
     }
     for (int count : buckets)
         EXPECT_GT(count, 50);
+}
+
+TEST(Random, eachThreadHasItsOwnSequence)
+{
+    Random::seed(7);
+    const int first = Random::next();
+    Random::seed(7);
+    int other = 0;
+    // A seed on another thread neither moves nor resets this thread's sequence.
+    std::thread([&] {
+        Random::seed(7);
+        other = Random::next();
+        Random::seed(123);
+        Random::next();
+    }).join();
+    EXPECT_EQ(other, first);
+    EXPECT_EQ(Random::next(), first);
 }
 
 } // namespace
