@@ -311,13 +311,12 @@ quint32 KeyedArchiver::encodeObjectReference(const ObjectPtr& object)
 {
     if (!object)
         return 0;
-    const auto found = m_objectUids.find(object.get());
-    if (found != m_objectUids.end())
-        return found->second;
+    if (const quint32* found = m_objectUids.find(object.get()))
+        return *found;
     // The UID is taken before the fields, so that references back to this object (a child's link
     // to its parent) find it, and parents number before their children.
     const quint32 uid = reserveUid();
-    m_objectUids.emplace(object.get(), uid);
+    m_objectUids.insert(object.get(), uid);
     m_keepAlive.push_back(object);
     beginObject(uid, object->className());
     object->encodeWithCoder(*this);
@@ -449,9 +448,8 @@ void KeyedArchiver::endObject()
 PropertyList::Index KeyedArchiver::buildDictionary(Pending& pending)
 {
     for (const auto& [position, object] : pending.conditionals) {
-        const auto found = m_objectUids.find(object.get());
-        if (found != m_objectUids.end())
-            pending.values[position] = uidNode(found->second);
+        if (const quint32* found = m_objectUids.find(object.get()))
+            pending.values[position] = uidNode(*found);
     }
     size_t kept = 0;
     for (size_t i = 0; i < pending.keys.size(); ++i) {

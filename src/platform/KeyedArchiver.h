@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PointerTable.h"
 #include "platform/PropertyList.h"
 #include "platform/Value.h"
 
@@ -162,7 +163,8 @@ private:
     std::vector<Pending> m_stack;
     size_t m_depth = 0;
     std::deque<Pending> m_deferred;
-    std::unordered_map<const Object*, quint32> m_objectUids;
+    // Objects already written and their UIDs.
+    PointerTable<quint32> m_objectUids;
     std::vector<ObjectPtr> m_keepAlive; // so that no address is reused while identities are compared
     QHash<QString, quint32> m_classUids;
     QHash<QString, Index> m_strings;

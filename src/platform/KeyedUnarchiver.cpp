@@ -157,7 +157,7 @@ bool KeyedUnarchiver::isDecoding(const ObjectPtr& object) const
 
 bool KeyedUnarchiver::claim(const ObjectPtr& object)
 {
-    return object && m_claimed.insert(object.get()).second;
+    return object && m_claimed.insert(object.get(), {});
 }
 
 bool KeyedUnarchiver::containsValueForKey(const QString& key) const
@@ -333,15 +333,16 @@ Value KeyedUnarchiver::decodeUid(quint64 uid, const QStringList* allowed)
     if (allowed && !classAllowed(node, *allowed))
         return decodeAllowedMembers(uid, node, *allowed);
     Entry& entry = m_entries[uid];
-    if (entry.state != State::NotDecoded)
-        return entry.value;
+    if (entry.state != State::NotDecoded && entry.state != State::DecodedOnce)
+        return valueOf(uid, entry);
     if (m_list.kind(node) == PropertyList::Kind::Dict)
         return decodeRecord(uid, node);
     if (m_list.isContainer(node) || m_list.kind(node) == PropertyList::Kind::Uid)
         corrupt(QStringLiteral("An archived object is neither a value nor a record."));
-    entry.value = decodeNode(node, nullptr);
+    const Value value = decodeNode(node, nullptr);
+    store(uid, entry, value);
     entry.state = State::Done;
-    return entry.value;
+    return value;
 }
 
 // A list of an allowed class that holds members of other classes keeps the members it may hold:
@@ -397,22 +398,25 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
 
     // If decoding raises, the UID goes back to undecoded and the blank object is released.
     struct Rollback {
+        KeyedUnarchiver& owner;
+        quint64 uid;
         Entry& entry;
         bool done = false;
         ~Rollback()
         {
             if (!done) {
                 entry.state = State::NotDecoded;
-                entry.value = Value();
+                owner.store(uid, entry, Value());
             }
         }
-    } rollback { entry };
+    } rollback { *this, uid, entry };
 
     // The classes' decoders charge this archive's budget.
     std::optional<DecodingBudget::Scope> budgetScope;
     if (DecodingBudget::current() != &m_decodingBudget)
         budgetScope.emplace(m_decodingBudget);
     Value result;
+    const bool again = entry.state == State::DecodedOnce;
     if (ClassRegistry::isValueClass(className)) {
         entry.state = State::InProgress;
         Frame frame(*this, record);
@@ -421,7 +425,7 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
         const ObjectPtr blank = ClassRegistry::shared().make(className);
         if (blank) {
             entry.state = State::InProgress;
-            entry.value = Value(blank);
+            entry.object = blank;
             Frame frame(*this, record);
             m_decoding.push_back(blank.get());
             struct Pop {
@@ -431,10 +435,37 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
             result = Value(blank->initWithCoder(*this));
         }
     }
-    entry.value = result;
-    entry.state = State::Done;
+    if (result.type() == Value::Type::List && !again) {
+        store(uid, entry, Value());
+        entry.state = State::DecodedOnce;
+    } else {
+        store(uid, entry, result);
+        entry.state = State::Done;
+    }
     rollback.done = true;
     return result;
+}
+
+Value KeyedUnarchiver::valueOf(quint64 uid, const Entry& entry) const
+{
+    if (entry.object)
+        return Value(entry.object);
+    const auto found = m_otherValues.find(uid);
+    return found == m_otherValues.end() ? Value() : found->second;
+}
+
+void KeyedUnarchiver::store(quint64 uid, Entry& entry, const Value& value)
+{
+    if (value.type() == Value::Type::Object) {
+        entry.object = value.toObject();
+        m_otherValues.erase(uid);
+        return;
+    }
+    entry.object.reset();
+    if (value.isNull())
+        m_otherValues.erase(uid);
+    else
+        m_otherValues[uid] = value;
 }
 
 } // namespace zandrel

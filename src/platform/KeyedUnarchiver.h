@@ -2,6 +2,7 @@
 
 #include "platform/ClassRegistry.h"
 #include "platform/DecodingBudget.h"
+#include "platform/PointerTable.h"
 #include "platform/PropertyList.h"
 #include "platform/TextAttributes.h"
 #include "platform/Value.h"
@@ -108,11 +109,17 @@ public:
 
 private:
     using Index = PropertyList::Index;
-    enum class State : quint8 { NotDecoded, InProgress, Done };
+    // A list is kept only once a second reference asks for it again (files written by us never
+    // share lists, and a curve's list of points would cost forty bytes a point): DecodedOnce.
+    enum class State : quint8 { NotDecoded, InProgress, DecodedOnce, Done };
+    // What a UID decoded to. Most are objects, kept here (24 bytes an entry, an archive has one
+    // for every curve point); anything else (lists, strings, numbers) is kept in m_otherValues.
     struct Entry {
         State state = State::NotDecoded;
-        Value value;
+        ObjectPtr object;
     };
+    Value valueOf(quint64 uid, const Entry& entry) const;
+    void store(quint64 uid, Entry& entry, const Value& value);
     class Nesting;
     class Frame;
 
@@ -148,9 +155,10 @@ private:
     PropertyList m_list;
     Limits m_limits;
     DecodingBudget m_decodingBudget;
-    std::unordered_set<const Object*> m_claimed;
     std::span<const Index> m_objects;
     std::vector<Entry> m_entries;
+    std::unordered_map<quint64, Value> m_otherValues;
+    PointerSet m_claimed;
     std::vector<Index> m_frames;
     std::vector<const Object*> m_decoding;
     mutable std::unordered_map<Index, QHash<QString, Index>> m_keyIndex;

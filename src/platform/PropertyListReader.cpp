@@ -59,6 +59,15 @@ private:
     void readTrailer();
     void parseObject(PropertyList::Index index);
     quint64 readCount(quint64& pos, uchar marker);
+    // The offset of an object, read from the table (checked in readTrailer): a copy of the table
+    // would cost eight bytes an object for the whole read.
+    quint64 offsetOf(quint64 index) const
+    {
+        return readBE(m_bytes + m_offsetTableOffset + index * quint64(m_offsetIntSize), m_offsetIntSize);
+    }
+    // The container entries the objects declare, for reserving the reference table once; bounded by
+    // what the object table could hold, and 0 where a count is malformed (parsing will fail there).
+    quint64 declaredReferences() const;
     void need(quint64 pos, quint64 length) const;
     void spend(quint64 bytes);
     QString decodeUtf16(const uchar* p, quint64 units) const;
@@ -74,7 +83,6 @@ private:
     quint64 m_topObject = 0;
     quint64 m_offsetTableOffset = 0;
     quint64 m_spent = 0;
-    std::vector<quint64> m_offsets;
 };
 
 void PropertyListReader::readTrailer()
@@ -116,14 +124,39 @@ void PropertyListReader::readTrailer()
     if (m_offsetIntSize < 8 && (quint64(1) << (8 * m_offsetIntSize)) <= m_offsetTableOffset)
         fail("Offsets are too narrow for the offset table position.");
 
-    m_offsets.resize(m_numObjects);
-    const uchar* table = m_bytes + m_offsetTableOffset;
     for (quint64 i = 0; i < m_numObjects; ++i) {
-        const quint64 offset = readBE(table + i * quint64(m_offsetIntSize), m_offsetIntSize);
+        const quint64 offset = offsetOf(i);
         if (offset < quint64(kHeaderSize) || offset >= m_offsetTableOffset)
             fail("An object offset is out of range.");
-        m_offsets[i] = offset;
     }
+}
+
+quint64 PropertyListReader::declaredReferences() const
+{
+    quint64 total = 0;
+    for (quint64 i = 0; i < m_numObjects; ++i) {
+        const quint64 pos = offsetOf(i);
+        const uchar marker = m_bytes[pos];
+        const uchar type = marker >> 4;
+        if (type != 0xA && type != 0xC && type != 0xD)
+            continue;
+        quint64 count = marker & 0x0f;
+        if (count == 0x0f) {
+            if (pos + 1 >= m_offsetTableOffset)
+                return 0;
+            const uchar intMarker = m_bytes[pos + 1];
+            const int width = 1 << (intMarker & 0x03);
+            if ((intMarker & 0xf0) != 0x10 || (intMarker & 0x0f) > 3
+                || pos + 2 + quint64(width) > m_offsetTableOffset)
+                return 0;
+            count = readBE(m_bytes + pos + 2, width);
+        }
+        total += type == 0xD ? 2 * count : count;
+        // No file holds more references than its object table has room for.
+        if (total > m_offsetTableOffset / quint64(m_refSize))
+            return 0;
+    }
+    return total;
 }
 
 // Every payload must end before the offset table.
@@ -184,7 +217,7 @@ QString PropertyListReader::decodeUtf16(const uchar* p, quint64 units) const
 void PropertyListReader::parseObject(PropertyList::Index index)
 {
     using Kind = PropertyList::Kind;
-    quint64 pos = m_offsets[index];
+    quint64 pos = offsetOf(index);
     const uchar marker = m_bytes[pos];
     ++pos;
     spend(1);
@@ -323,6 +356,8 @@ PropertyList PropertyListReader::read()
 {
     readTrailer();
     m_list.m_nodes.resize(m_numObjects);
+    // Reserved once: a growing table would hold its old and new copies at once.
+    m_list.m_refs.reserve(size_t(declaredReferences()));
 
     enum State : quint8 { Unvisited, OnPath, Done };
     std::vector<State> state(m_numObjects, Unvisited);
