@@ -2,19 +2,25 @@
 // styled paths each) placed from the comic's cast and two balloons of lettering with tails. Measured: saving
 // and opening its comic file beside a memcpy of the file's bytes, and drawing one page as a screen does at
 // 300 dpi, once from cold caches (every part renders its bitmap) and again with the caches warm, beside
-// filling a bitmap of the page's size. All baselines run in the same process, so figures read as ratios.
+// filling a bitmap of the page's size. Then a page whose panels hold characters of 200 paths, printed
+// at 300 dpi in bands on every core against one thread and against straight QPainter, and redrawn on
+// screen where a balloon moved against a blit of that area. All baselines run in the same process,
+// so figures read as ratios.
 #include "BenchSupport.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/ComicFile.h"
+#include "graphics/BandedRendering.h"
 #include "graphics/ColorFill.h"
 #include "graphics/ZDLContext.h"
+#include "graphics/ZDLViewInterface.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/FontRegistry.h"
 #include "platform/OffscreenImage.h"
+#include "platform/PainterCanvas.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -53,7 +59,7 @@ CurvePtr blob(std::mt19937& random, const QPointF& centre, double radius)
     return curve;
 }
 
-CharacterModelPtr makeCharacter(std::mt19937& random)
+CharacterModelPtr makeCharacter(std::mt19937& random, int partCount, int pathsPerPart)
 {
     auto character = std::make_shared<CharacterModel>();
     character->setCharacterName(QStringLiteral("Bench"));
@@ -67,10 +73,10 @@ CharacterModelPtr makeCharacter(std::mt19937& random)
     }
     std::uniform_real_distribution<double> place(0, 150);
     ElementList parts;
-    for (int p = 0; p < kPartsPerCharacter; ++p) {
+    for (int p = 0; p < partCount; ++p) {
         auto part = std::make_shared<Part>();
         ElementList paths;
-        for (int i = 0; i < kPathsPerPart; ++i) {
+        for (int i = 0; i < pathsPerPart; ++i) {
             auto path = std::make_shared<PartPath>();
             path->setSegments({ blob(random, QPointF(place(random), place(random)), 6 + p % 7) });
             path->setLineColor(colours[int(random() % 8)]);
@@ -98,39 +104,49 @@ BalloonPtr makeBalloon(const QPointF& at, int index)
     return balloon;
 }
 
+// A page of 3 rows of 3 panels, each holding the character placed from the cast and two balloons.
+ComicPagePtr makePage(ComicModel& comic, const CharacterModelPtr& character)
+{
+    auto page = std::make_shared<ComicPage>();
+    page->initWithRect(comic.bounds(), &comic, kRows, kPanelsPerRow);
+    ComicStructureList panels;
+    page->getPanelsInArray(panels);
+    for (const auto& element : panels) {
+        auto* panel = dynamic_cast<ComicPanel*>(element.get());
+        const QPointF at = panel->bounds().topLeft() + QPointF(20, 20);
+        ElementList figure;
+        for (const ObjectPtr& part : character->getParts()) {
+            auto copy = copyElement(*std::dynamic_pointer_cast<Part>(part));
+            copy->setModel(character);
+            copy->offsetBy(at, true);
+            figure.append(copy);
+        }
+        for (int b = 0; b < kBalloonsPerPanel; ++b)
+            figure.append(makeBalloon(panel->bounds().topLeft() + QPointF(10 + 60 * b, 8), b));
+        panel->frontLayer()->setChildren(figure);
+    }
+    return page;
+}
+
+ComicModelPtr makeComic(int pages, const CharacterModelPtr& character)
+{
+    auto comic = std::make_shared<ComicModel>();
+    comic->setCreator(QStringLiteral("Bench"));
+    comic->setupWithSize(QSizeF(kPageWidth, kPageHeight), kRows, kPanelsPerRow);
+    comic->setCharacters({ comic->comicColorsModel(), character });
+    ComicStructureList contents;
+    for (int i = 0; i < pages; ++i)
+        contents.push_back(makePage(*comic, character));
+    comic->setContents(contents);
+    comic->setCurrentPage(comic->pageAtIndex(0));
+    return comic;
+}
+
 struct Fixture {
     Fixture()
     {
         std::mt19937 random(20261207);
-        comic = std::make_shared<ComicModel>();
-        comic->setCreator(QStringLiteral("Bench"));
-        comic->setupWithSize(QSizeF(kPageWidth, kPageHeight), kRows, kPanelsPerRow);
-        const CharacterModelPtr character = makeCharacter(random);
-        comic->setCharacters({ comic->comicColorsModel(), character });
-        ComicStructureList pages;
-        for (int i = 0; i < kPages; ++i) {
-            auto page = std::make_shared<ComicPage>();
-            page->initWithRect(comic->bounds(), comic.get(), kRows, kPanelsPerRow);
-            ComicStructureList panels;
-            page->getPanelsInArray(panels);
-            for (const auto& element : panels) {
-                auto* panel = dynamic_cast<ComicPanel*>(element.get());
-                const QPointF at = panel->bounds().topLeft() + QPointF(20, 20);
-                ElementList figure;
-                for (const ObjectPtr& part : character->getParts()) {
-                    auto copy = copyElement(*std::dynamic_pointer_cast<Part>(part));
-                    copy->setModel(character);
-                    copy->offsetBy(at, true);
-                    figure.append(copy);
-                }
-                for (int b = 0; b < kBalloonsPerPanel; ++b)
-                    figure.append(makeBalloon(panel->bounds().topLeft() + QPointF(10 + 60 * b, 8), b));
-                panel->frontLayer()->setChildren(figure);
-            }
-            pages.push_back(page);
-        }
-        comic->setContents(pages);
-        comic->setCurrentPage(comic->pageAtIndex(0));
+        comic = makeComic(kPages, makeCharacter(random, kPartsPerCharacter, kPathsPerPart));
         file = archivedComicFile(*comic);
     }
     ComicModelPtr comic;
@@ -219,6 +235,144 @@ void BM_DrawPageWarmCaches(benchmark::State& state)
         drawPage(image);
 }
 BENCHMARK(BM_DrawPageWarmCaches)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// One page whose nine panels each hold a character of 200 paths (10 parts of 20) and two balloons.
+struct PageFixture {
+    PageFixture()
+    {
+        std::mt19937 random(1207);
+        comic = makeComic(1, makeCharacter(random, 10, 20));
+    }
+    ComicModelPtr comic;
+};
+
+PageFixture& pageFixture()
+{
+    static PageFixture instance;
+    return instance;
+}
+
+void drawCurrentPage(ZDLContext& context, const QRectF& dirty)
+{
+    pageFixture().comic->currentPage()->drawIn(context, dirty);
+}
+
+// The page printed at 300 dpi. Argument: threads (1: one pass on this thread, as before bands).
+void BM_PrintPage(benchmark::State& state)
+{
+    const QRectF page = pageFixture().comic->bounds();
+    for (auto _ : state) {
+        const QImage image = BandedRendering::render(page, kPrintScale, drawCurrentPage, int(state.range(0)));
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_PrintPage)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The page's paths (fills and strokes) and panel frames straight through QPainter on one thread.
+void BM_PrintPageStraightQPainter(benchmark::State& state)
+{
+    struct Shape {
+        QPainterPath path;
+        QColor fill;
+        QColor line;
+        double width;
+    };
+    std::vector<Shape> shapes;
+    ComicStructureList panels;
+    pageFixture().comic->currentPage()->getPanelsInArray(panels);
+    for (const auto& element : panels) {
+        const auto& panel = static_cast<const ComicPanel&>(*element);
+        shapes.push_back({ panel.panelFramePath().painterPath(), Qt::white, Qt::black, panel.weight() });
+        for (const ObjectPtr& part : panel.allComicElementsOfClass(Part::kClassName)) {
+            for (const ObjectPtr& child : asProtocol<Parent>(part)->children()) {
+                const auto* path = dynamic_cast<const PartPath*>(child.get());
+                shapes.push_back({ path->drawingBezier().painterPath(), path->fillColor()->color().toQColor(),
+                    path->lineColor()->color().toQColor(), path->lineWeight() });
+            }
+        }
+    }
+    for (auto _ : state) {
+        QImage image(printedPage(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(kPrintScale, kPrintScale);
+        for (const Shape& shape : shapes) {
+            painter.fillPath(shape.path, shape.fill);
+            painter.strokePath(shape.path, QPen(shape.line, shape.width));
+        }
+        painter.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_PrintPageStraightQPainter)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class ScreenView : public ZDLViewInterface {
+public:
+    float viewScale() const override { return 1.0f; }
+    bool scalingViewInteractively() const override { return false; }
+    bool needsToDrawRect(const QRectF& rect) const override { return rect.intersects(dirty); }
+    bool isInMainWindow() const override { return true; }
+    QRectF dirty;
+};
+
+// The balloon moved, and the area it left and covers at 100 %: the view's backing keeps the rest.
+struct MovedBalloon {
+    MovedBalloon()
+    {
+        ComicStructureList panels;
+        pageFixture().comic->currentPage()->getPanelsInArray(panels);
+        auto& panel = static_cast<ComicPanel&>(*panels[4]);
+        balloon = std::dynamic_pointer_cast<Balloon>(panel.frontLayer()->children().last());
+        const QRectF before = balloon->getInvalidationBounds();
+        balloon->offsetBy(QPointF(6, 3), true);
+        area = before.united(balloon->getInvalidationBounds()).toAlignedRect();
+    }
+    BalloonPtr balloon;
+    QRect area;
+};
+
+void BM_RedrawAfterMovingABalloon(benchmark::State& state)
+{
+    ComicModel& comic = *pageFixture().comic;
+    QImage backing(QSize(int(kPageWidth), int(kPageHeight)), QImage::Format_ARGB32_Premultiplied);
+    ScreenView view;
+    const auto redraw = [&](const QRectF& dirty) {
+        view.dirty = dirty;
+        QPainter painter(&backing);
+        painter.setClipRect(dirty);
+        PainterCanvas canvas(&painter, CanvasTarget::Screen);
+        canvas.fillRect(dirty, QColor(Qt::white));
+        CanvasScope current(&canvas);
+        ZDLContext context(view);
+        comic.drawIn(context, dirty);
+    };
+    // The whole page first, as the view shows it, so that the parts' bitmaps are made.
+    for (int i = 0; i < 3; ++i)
+        redraw(comic.bounds());
+    const MovedBalloon moved;
+    for (auto _ : state)
+        redraw(moved.area);
+    moved.balloon->offsetBy(QPointF(-6, -3), true);
+    state.counters["area px"] = double(moved.area.width()) * moved.area.height();
+}
+BENCHMARK(BM_RedrawAfterMovingABalloon)->Unit(benchmark::kMicrosecond);
+
+// The baseline: a blit of an area of that size into the backing.
+void BM_BlitOfTheMovedBalloonsArea(benchmark::State& state)
+{
+    const MovedBalloon moved;
+    moved.balloon->offsetBy(QPointF(-6, -3), true);
+    QImage backing(QSize(int(kPageWidth), int(kPageHeight)), QImage::Format_ARGB32_Premultiplied);
+    QImage source(moved.area.size(), QImage::Format_ARGB32_Premultiplied);
+    source.fill(Qt::gray);
+    for (auto _ : state) {
+        QPainter painter(&backing);
+        painter.drawImage(moved.area.topLeft(), source);
+    }
+    state.counters["area px"] = double(moved.area.width()) * moved.area.height();
+}
+BENCHMARK(BM_BlitOfTheMovedBalloonsArea)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "charmodel/Part.h"
 #include "comicmodel/ComicModel.h"
 #include "graphics/ArrayUtils.h"
+#include "graphics/BandedRendering.h"
 #include "graphics/PathBuilders.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
@@ -68,26 +69,8 @@ ElementList ComicModel::allImageElementsUsingImage(const ZDLImage* image) const
 QImage ComicModel::renderRect(
     const QRectF& rect, float scale, const std::function<void(ZDLContext&)>& draw) const
 {
-    const float width = std::ceil(float(rect.width()) * scale);
-    const float height = std::ceil(float(rect.height()) * scale);
-    // A size beyond what a bitmap can hold is refused here rather than wrapped into an int.
-    if (!(width >= 1.0f && height >= 1.0f && width <= OffscreenImage::kMaxSide
-            && height <= OffscreenImage::kMaxSide))
-        return QImage();
-    OffscreenImage bitmap { QSize(int(width), int(height)) };
-    Canvas* canvas = bitmap.canvas();
-    if (!canvas)
-        return QImage();
-    canvas->translate(-rect.x() * scale, -rect.y() * scale);
-    canvas->scale(scale, scale);
-    {
-        CanvasScope current(canvas);
-        ZDLContext context(scale);
-        context.setBlurThreshold(0);
-        context.setExporting(true);
-        draw(context);
-    }
-    return bitmap.takeImage();
+    // Large images (pages and panels at print resolution) are drawn in bands on every core.
+    return BandedRendering::render(rect, scale, [&](ZDLContext& context, const QRectF&) { draw(context); });
 }
 
 QImage ComicModel::getImageOfPage(qsizetype index, float scale) const

@@ -15,6 +15,35 @@ QString sourcePath(const QString& relative)
     return QStringLiteral(ZANDREL_SOURCE_DIR "/") + relative;
 }
 
+namespace {
+
+int channelDelta(QRgb a, QRgb b)
+{
+    return std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+        std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b)) });
+}
+
+} // namespace
+
+PixelDifference pixelDifference(const QImage& first, const QImage& second)
+{
+    PixelDifference difference;
+    const QImage a = first.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage b = second.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (a.size() != b.size())
+        return { 256, a.width() * a.height() };
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const int delta = channelDelta(p[x], q[x]);
+            difference.largest = std::max(difference.largest, delta);
+            difference.pixels += delta > 0 ? 1 : 0;
+        }
+    }
+    return difference;
+}
+
 void expectLikeReferenceImage(const QImage& image, const QString& relativePath, int levels, int oneIn)
 {
     ASSERT_FALSE(image.isNull());
@@ -30,11 +59,7 @@ void expectLikeReferenceImage(const QImage& image, const QString& relativePath, 
     int different = 0;
     for (int y = 0; y < actual.height(); ++y) {
         for (int x = 0; x < actual.width(); ++x) {
-            const QRgb a = actual.pixel(x, y);
-            const QRgb b = reference.pixel(x, y);
-            const int delta = std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b)) });
-            if (delta > levels)
+            if (channelDelta(actual.pixel(x, y), reference.pixel(x, y)) > levels)
                 ++different;
         }
     }

@@ -22,6 +22,14 @@ QString python3();
 // grey levels) and the test is skipped.
 void expectLikeReferenceImage(const QImage& image, const QString& relativePath, int levels, int oneIn);
 
+// Between two images of one size: the largest difference in any channel, and how many pixels
+// differ at all.
+struct PixelDifference {
+    int largest = 0;
+    int pixels = 0;
+};
+PixelDifference pixelDifference(const QImage& first, const QImage& second);
+
 // Runs python3 with the script on standard input and the data in a temporary file whose path is
 // passed as the first argument. Returns the exit code; output collects stdout and stderr.
 int runPython(const QString& script, const QByteArray& data, QString* output);

@@ -1,0 +1,70 @@
+// A page printed in bands on several threads is the page drawn in one pass: panels of every edge
+// effect, an inset and a floating panel, balloons with tails, a character with a dashed blurred
+// path and a masked image, and a part with a blur group and a gradient, at scales 1 and 4.
+#include "comicmodel/TestComics.h"
+#include "graphics/BandedRendering.h"
+#include "graphics/GradientFill.h"
+#include "graphics/ZDLContext.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+ComicModelPtr pageWithEverything()
+{
+    const ComicModelPtr comic = test::referenceComic();
+    const auto red = ZDLColor::colorFromHexNamed(QStringLiteral("#CC2200"), QStringLiteral("Red"));
+    ElementList paths;
+    for (int i = 0; i < 3; ++i) {
+        auto path = test::square(QRectF(12 + 9 * i, 104, 10, 14), red, red);
+        path->setBlur(1.5f + 0.3f * float(i));
+        paths.append(path);
+    }
+    auto shaded = test::square(QRectF(40, 100, 36, 40), red, red);
+    auto fill = std::make_shared<GradientFill>();
+    auto gradient = std::make_shared<Gradient>();
+    gradient->setColor(RgbColor(0.1, 0.3, 0.9), 0);
+    fill->setGradient(gradient);
+    fill->setGradientType(1);
+    shaded->setFill(fill);
+    shaded->setLineDash(3);
+    paths.append(shaded);
+    auto part = std::make_shared<Part>();
+    part->setChildren(paths);
+    test::panelNumber(*comic->currentPage(), 3)->frontLayer()->setChildren({ part });
+    return comic;
+}
+
+QImage print(const ComicModel& comic, float scale, int threads)
+{
+    const auto page = comic.currentPage();
+    return BandedRendering::render(
+        comic.bounds(), scale,
+        [&](ZDLContext& context, const QRectF& dirty) { page->drawIn(context, dirty); }, threads);
+}
+
+class BandedPageTest : public ::testing::TestWithParam<float> {
+protected:
+    void TearDown() override { QCoreApplication::processEvents(); }
+};
+
+TEST_P(BandedPageTest, BandsGiveTheOnePassPage)
+{
+    const float scale = GetParam();
+    // Fresh comics, so that the banded one starts unsettled: its dry run forms the blur groups.
+    const QImage inBands = print(*pageWithEverything(), scale, 4);
+    const QImage onePass = print(*pageWithEverything(), scale, 1);
+    ASSERT_EQ(inBands.size(), QSize(int(240 * scale), int(160 * scale)));
+    ASSERT_GE(BandedRendering::bandEdges(inBands.height(), 4).size(), 5u);
+    const test::PixelDifference d = test::pixelDifference(inBands, onePass);
+    EXPECT_LE(d.largest, 1);
+    EXPECT_LE(d.pixels, inBands.width() * inBands.height() / 2000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, BandedPageTest, ::testing::Values(1.0f, 4.0f));
+
+} // namespace
+} // namespace zandrel
