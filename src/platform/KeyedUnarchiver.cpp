@@ -333,7 +333,7 @@ Value KeyedUnarchiver::decodeUid(quint64 uid, const QStringList* allowed)
     if (allowed && !classAllowed(node, *allowed))
         return decodeAllowedMembers(uid, node, *allowed);
     Entry& entry = m_entries[uid];
-    if (entry.state != State::NotDecoded && entry.state != State::DecodedOnce)
+    if (entry.state != State::NotDecoded)
         return valueOf(uid, entry);
     if (m_list.kind(node) == PropertyList::Kind::Dict)
         return decodeRecord(uid, node);
@@ -416,7 +416,6 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
     if (DecodingBudget::current() != &m_decodingBudget)
         budgetScope.emplace(m_decodingBudget);
     Value result;
-    const bool again = entry.state == State::DecodedOnce;
     if (ClassRegistry::isValueClass(className)) {
         entry.state = State::InProgress;
         Frame frame(*this, record);
@@ -435,13 +434,8 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
             result = Value(blank->initWithCoder(*this));
         }
     }
-    if (result.type() == Value::Type::List && !again) {
-        store(uid, entry, Value());
-        entry.state = State::DecodedOnce;
-    } else {
-        store(uid, entry, result);
-        entry.state = State::Done;
-    }
+    store(uid, entry, result);
+    entry.state = State::Done;
     rollback.done = true;
     return result;
 }

@@ -109,9 +109,7 @@ public:
 
 private:
     using Index = PropertyList::Index;
-    // A list is kept only once a second reference asks for it again (files written by us never
-    // share lists, and a curve's list of points would cost forty bytes a point): DecodedOnce.
-    enum class State : quint8 { NotDecoded, InProgress, DecodedOnce, Done };
+    enum class State : quint8 { NotDecoded, InProgress, Done };
     // What a UID decoded to. Most are objects, kept here (24 bytes an entry, an archive has one
     // for every curve point); anything else (lists, strings, numbers) is kept in m_otherValues.
     struct Entry {
