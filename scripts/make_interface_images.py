@@ -155,7 +155,7 @@ CURSORS = {
     "Cur_PartOrigin": f'<circle cx="8" cy="9" r="4" fill="none" stroke="{PAPER}" stroke-width="3"/>'
                       f'<circle cx="8" cy="9" r="4" {stroke(1.2, BLACK)}/>' + outlined("M8 3 V15 M2 9 H14", 1),
     # A distorted square with a corner arrow: perspective, hot spot (4, 4).
-    "Cur_Perspective": outlined("M4 4 L14 6 L13 14 L5 12 Z M1 1 L4 4", 1.1),
+    "DistortCursor": outlined("M4 4 L14 6 L13 14 L5 12 Z M1 1 L4 4", 1.1),
 }
 
 # The program's icon, 128 x 128: a comic page with a speech balloon.

@@ -38,7 +38,7 @@ SelectionTool::SelectionTool()
     : m_partOriginCursor(
         appController()->getCursorResource(QStringLiteral("Cur_PartOrigin.tiff"), QPointF(8, 9)))
     , m_perspectiveCursor(
-          appController()->getCursorResource(QStringLiteral("Cur_Perspective.tiff"), QPointF(4, 4)))
+          appController()->getCursorResource(QStringLiteral("DistortCursor"), QPointF(4, 4)))
 {
 }
 
