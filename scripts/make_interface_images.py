@@ -156,6 +156,27 @@ CURSORS = {
                       f'<circle cx="8" cy="9" r="4" {stroke(1.2, BLACK)}/>' + outlined("M8 3 V15 M2 9 H14", 1),
     # A distorted square with a corner arrow: perspective, hot spot (4, 4).
     "DistortCursor": outlined("M4 4 L14 6 L13 14 L5 12 Z M1 1 L4 4", 1.1),
+    # The grips of a free panel with Command held: a slanted panel whose corner, top side or left
+    # side is being pulled, hot spot (4, 4).
+    "Cur_PanelDistortCorner": outlined("M4 4 L13 6 L14 14 L6 13 Z M1 1 L4 4", 1.1),
+    "Cur_PanelDistortSideHoriz": outlined("M6 4 L14 4 L13 14 L4 14 M6 4 L2 4 M4 2 L2 4 L4 6 M14 4 L15.5 4", 1.1),
+    "Cur_PanelDistortSideVert": outlined("M4 6 L4 14 L14 13 L14 4 M4 6 L4 2 M2 4 L4 2 L6 4 M4 14 L4 15.5", 1.1),
+}
+
+# Cursors over the boundaries of rows and panels, 34 x 34, hot spot (17, 17): two parallel bars
+# with arrows across them for a whole boundary, a bar with a dot and arrows along the side for one
+# end of it.
+STRUCTURE_CURSORS = {
+    "Cur_Structure_bottomtop": outlined("M6 15 H28 M6 19 H28 M17 3 V11 M13 7 L17 3 L21 7 M17 23 V31 "
+                                        "M13 27 L17 31 L21 27", 1.6),
+    "Cur_Structure_rightleft": outlined("M15 6 V28 M19 6 V28 M3 17 H11 M7 13 L3 17 L7 21 M23 17 H31 "
+                                        "M27 13 L31 17 L27 21", 1.6),
+    "Cur_Structure_topRighttopLeft": outlined("M17 13 V31 M4 9 H30 M8 5 L4 9 L8 13 M26 5 L30 9 L26 13", 1.6),
+    "Cur_Structure_bottomRightbottomLeft": outlined("M17 3 V21 M4 25 H30 M8 21 L4 25 L8 29 M26 21 L30 25 "
+                                                    "L26 29", 1.6),
+    "Cur_Structure_bottomLefttopLeft": outlined("M13 17 H31 M9 4 V30 M5 8 L9 4 L13 8 M5 26 L9 30 L13 26", 1.6),
+    "Cur_Structure_bottomRighttopRight": outlined("M3 17 H21 M25 4 V30 M21 8 L25 4 L29 8 M21 26 L25 30 "
+                                                  "L29 26", 1.6),
 }
 
 # The program's icon, 128 x 128: a comic page with a speech balloon.
@@ -184,6 +205,8 @@ def main():
     write(images, "zandrel", svg(128, APP_ICON))
     for name, body in CURSORS.items():
         write(os.path.join(root, "cursors"), name, svg(16, body))
+    for name, body in STRUCTURE_CURSORS.items():
+        write(os.path.join(root, "cursors"), name, svg(34, body))
 
 
 if __name__ == "__main__":

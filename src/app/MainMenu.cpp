@@ -167,6 +167,8 @@ void build(QMenuBar* bar, QWidget* window)
         comic, localized("Edit Background Layer"), kToggleEditBackgroundAction, 0, keys("Ctrl+B"))
         ->setCheckable(true);
     MenuActions::add(comic, localized("Move to Background Layer"), kMoveToLayerAction);
+    MenuActions::add(comic, localized("Free from Panel"), kToggleFloatingAction);
+    MenuActions::add(comic, localized("Edit Free Objects"), kFreeObjectsEditorAction);
     MenuActions::add(comic, localized("Focus on Panel"), kToggleFocusOnPanelAction, 0, keys("Ctrl+Alt+F"))
         ->setCheckable(true);
     comic->addSeparator();

@@ -5,21 +5,33 @@
 namespace zandrel {
 
 class ComicModel;
+class ComicPanel;
+class StructureTracker;
 
-// The arrow tool of the comic view. Before the ordinary selection click it finds the panel under
-// the pointer: a click inside another panel's frame makes that panel current (the view then edits
-// its layer) and selects there. Grips of balloons and free panels, free objects of the page and the
-// drags of structure edges belong to this tool too; their trackers come with the tool framework's
-// comic trackers, and until then such a click only clears the selection.
+// The arrow tool of the comic view. Before the ordinary selection click it looks at the page: a
+// free object of the page is moved by its own tracker (a click opens the page's free objects); the
+// band just outside the current free panel moves that panel, and its eight grips reshape it; a click
+// inside another panel's frame makes that panel current (the view then edits its layer) and selects
+// there; a press in the gutter beside a panel drags the boundary of rows or panels found there.
 class ComicSelectionTool : public SelectionTool {
 public:
     ComicSelectionTool() = default;
 
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
+    bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
+    void draw() override;
+
+    // The drag of the row or panel boundary that a press at the point on the panel's structure would
+    // start; null where no boundary may be dragged (the page's outer edges, a single row or panel).
+    std::unique_ptr<StructureTracker> getStructureEditingTrackerAt(
+        const QPointF& point, const ZDLEvent& event, const ComicPanel& panel) const;
 
 private:
     // The comic of the view, when the view is a comic view.
     ComicModel* comicModel() const;
+    // The tracker a grip of the current free panel starts; null for any other handle.
+    std::unique_ptr<ZDLTracker> freePanelGripTracker(
+        const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event) const;
 };
 
 } // namespace zandrel

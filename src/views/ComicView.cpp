@@ -2,6 +2,8 @@
 // carries its panel along. The commands are in ComicViewCommands.cpp.
 #include "views/ComicView.h"
 
+#include "app/MenuActions.h"
+#include "app/core/ActionNames.h"
 #include "app/core/ComicDocument.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
@@ -19,6 +21,7 @@
 #include "tools/ComicSelectionTool.h"
 
 #include <QDragMoveEvent>
+#include <QMenu>
 #include <QPointer>
 
 namespace zandrel {
@@ -242,6 +245,43 @@ void ComicView::textEditingChanged()
 {
     if (ComicDocument* document = comicDoc())
         document->updatePageControls();
+}
+
+// --- Right clicks ---
+
+QMenu* ComicView::freeElementContextMenu()
+{
+    if (!m_freeElementContextMenu) {
+        m_freeElementContextMenu = new QMenu(this);
+        m_freeElementContextMenu->setObjectName(QStringLiteral("freeElementContextMenu"));
+        MenuActions::add(
+            m_freeElementContextMenu, localized("Edit Free Objects"), kEditFreeObjectsLayerAction);
+        MenuActions::add(m_freeElementContextMenu, localized("Restrict to Panel"), kRestrictToPanelAction);
+        // The object is known while the menu is up and until the item chosen from it has run.
+        connect(m_freeElementContextMenu, &QMenu::aboutToHide, this, [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { m_clickedFreeElement.reset(); }, Qt::QueuedConnection);
+        });
+    }
+    return m_freeElementContextMenu;
+}
+
+void ComicView::rightMouseDown(const ZDLEvent& event, const QPoint& globalPos)
+{
+    setFocus(Qt::MouseFocusReason);
+    ComicModel* model = comicModel();
+    const auto& page = model ? model->currentPage() : nullptr;
+    if (page && !model->editBackground() && !model->focusOnPanel()) {
+        if (ObjectPtr hit = page->getChildAt(getMouseDocPoint(), viewScale())) {
+            m_clickedFreeElement = std::move(hit);
+            deselectAll();
+            QMenu* menu = freeElementContextMenu();
+            MenuActions::validateMenu(menu, QWidget::window());
+            menu->popup(globalPos);
+            return;
+        }
+    }
+    BalloonEditingView::rightMouseDown(event, globalPos);
 }
 
 // --- Drags ---

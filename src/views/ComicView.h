@@ -69,6 +69,19 @@ public:
     void movePanelInOrder(bool forward, const QString& actionName);
     void toggleEditBackground();
     void moveToLayer(const QString& actionName);
+    // --- Free objects (ComicViewCommands.cpp) ---
+    // Frees the selected objects from their panel: they become free objects of the page, above the
+    // others, and the page's free objects open in their editor.
+    void toggleFloating(const QString& actionName);
+    // Opens the page's free objects in their editor; the object given is selected alone there.
+    void openFreeObjectsEditor(const ObjectPtr& selecting = nullptr);
+    // Puts the right-clicked free object into the panel it overlaps most, which becomes current
+    // with the object selected; nothing outside the free-object menu.
+    void restrictToPanel();
+    // The free object that was right-clicked, while its menu is up; null at all other times.
+    const ObjectPtr& clickedFreeElement() const { return m_clickedFreeElement; }
+    // The menu of a right click on a free object of the page.
+    QMenu* freeElementContextMenu();
 
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
@@ -82,6 +95,8 @@ protected:
     void redisplayAfterRootChange() override { }
     // Paging is held while text is typed in place.
     void textEditingChanged() override;
+    // A right click on a free object of the page shows the free-object menu instead of the view's.
+    void rightMouseDown(const ZDLEvent& event, const QPoint& globalPos) override;
 
 private:
     // The root becomes the current panel's current layer.
@@ -91,6 +106,8 @@ private:
     QRectF currentRowBounds() const;
 
     bool m_showCurrentRow = false;
+    QMenu* m_freeElementContextMenu = nullptr;
+    ObjectPtr m_clickedFreeElement;
 };
 
 } // namespace zandrel

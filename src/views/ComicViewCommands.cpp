@@ -1,14 +1,17 @@
 // The comic view's commands on pages, rows and panels, free panels and layers, and their menu
 // validation. Each command is one undo step; the structure changes go through the comic document.
+#include "app/EditingControllerView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicRow.h"
+#include "comicmodel/PanelLayer.h"
 #include "graphics/GraphicUtils.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "views/ComicView.h"
+#include "views/ElementEditingView.h"
 
 #include <algorithm>
 
@@ -271,6 +274,56 @@ void ComicView::moveToLayer(const QString& actionName)
     document()->undoManager()->setActionName(actionName);
 }
 
+// --- Free objects ---
+
+void ComicView::toggleFloating(const QString& actionName)
+{
+    ComicModel* model = comicModel();
+    const auto& page = model ? model->currentPage() : nullptr;
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!page || !root || numSelected() == 0 || !document())
+        return;
+    const ElementList moved = getSelectionSorted();
+    ElementList remaining = root->children();
+    for (const ObjectPtr& object : moved)
+        remaining.removeAll(object);
+    const ObjectPtr source = rootObject();
+    undoableSetSelection({}, false);
+    document()->undoableSetChildren(remaining, source);
+    document()->objectsDeletedByUserInParent(source);
+    // Where they are, above the page's other free objects.
+    document()->undoableSetChildren(page->children() + moved, page);
+    undoableSetSelection(moved, false);
+    document()->undoManager()->setActionName(actionName);
+    document()->edit(page);
+}
+
+void ComicView::openFreeObjectsEditor(const ObjectPtr& selecting)
+{
+    ComicModel* model = comicModel();
+    const auto& page = model ? model->currentPage() : nullptr;
+    if (!page || !document())
+        return;
+    document()->edit(page);
+    auto* editor = dynamic_cast<EditingControllerView*>(document()->currentEditor());
+    ElementEditingView* editing = editor ? editor->editingView() : nullptr;
+    if (selecting && editing && editing->rootObject() == ObjectPtr(page))
+        editing->select(selecting, true);
+}
+
+void ComicView::restrictToPanel()
+{
+    const ObjectPtr element = m_clickedFreeElement;
+    if (!element)
+        return;
+    restrictElementsToPanel({ element });
+    const auto* member = asProtocol<ModelElement>(element);
+    const auto* layer = member ? dynamic_cast<const PanelLayer*>(member->parent()) : nullptr;
+    const auto panel = layer ? sharedOf(layer->parent()) : nullptr;
+    if (panel)
+        undoableSetSelectionAndPanel({ element }, panel, false);
+}
+
 // --- Responder ---
 
 bool ComicView::tryToPerform(const QString& action, const ActionSender& sender)
@@ -291,6 +344,14 @@ bool ComicView::tryToPerform(const QString& action, const ActionSender& sender)
         toggleEditBackground();
     else if (action == kMoveToLayerAction)
         moveToLayer(sender.title);
+    else if (action == kToggleFloatingAction)
+        toggleFloating(sender.title);
+    else if (action == kFreeObjectsEditorAction)
+        openFreeObjectsEditor();
+    else if (action == kEditFreeObjectsLayerAction)
+        openFreeObjectsEditor(m_clickedFreeElement);
+    else if (action == kRestrictToPanelAction)
+        restrictToPanel();
     else if (isSheetAction(action))
         return document() && DocumentDialogs::open(action, *document(), QWidget::window());
     else
@@ -340,6 +401,14 @@ bool ComicView::validateComicItem(MenuItemValidation& item)
         item.enabled = numSelected() > 0;
         item.title = model && model->editBackground() ? localized("Move to Foreground Layer")
                                                       : localized("Move to Background Layer");
+    } else if (action == kToggleFloatingAction) {
+        item.enabled = numSelected() > 0;
+        item.title = localized("Free from Panel");
+    } else if (action == kFreeObjectsEditorAction) {
+        item.enabled = true;
+        item.state = MenuItemValidation::State::Off;
+    } else if (action == kEditFreeObjectsLayerAction || action == kRestrictToPanelAction) {
+        item.enabled = true;
     } else if (action == kSetBackgroundAction) {
         item.enabled = false;
         item.state = MenuItemValidation::State::Off;

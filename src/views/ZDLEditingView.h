@@ -104,6 +104,11 @@ public:
     // The panel the element overlaps most, the first one on ties; null when it overlaps none.
     static std::shared_ptr<ComicPanel> bestPanelForElement(
         const ObjectPtr& element, const QList<std::shared_ptr<ComicPanel>>& panels);
+    // Puts free objects of the current page into the front layer of the panel each overlaps most,
+    // where they are; objects that overlap no panel stay free. One step, "Restrict to Panel".
+    void restrictElementsToPanel(const ElementList& elements);
+    // Whether every object lies on the current page itself (an empty list does).
+    bool elementsAreFree(const ElementList& elements) const;
     // Shades what lies outside the comic or right of a character's page.
     void drawPasteboardOverlay();
     bool validatePartTypeItem(MenuItemValidation& item) const;

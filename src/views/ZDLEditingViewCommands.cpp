@@ -426,6 +426,54 @@ std::shared_ptr<ComicPanel> ZDLEditingView::bestPanelForElement(
     return best;
 }
 
+void ZDLEditingView::restrictElementsToPanel(const ElementList& elements)
+{
+    ComicDocument* comic = comicDoc();
+    const auto& model = comic ? comic->model() : nullptr;
+    const std::shared_ptr<ComicPage> page = model ? model->currentPage() : nullptr;
+    if (!page || elements.isEmpty())
+        return;
+    ComicStructureList structure;
+    page->getPanelsInArray(structure);
+    QList<std::shared_ptr<ComicPanel>> panels;
+    for (const auto& element : structure) {
+        if (auto panel = std::dynamic_pointer_cast<ComicPanel>(element))
+            panels.append(panel);
+    }
+    QList<std::pair<ObjectPtr, std::shared_ptr<ComicPanel>>> moves;
+    ElementList remaining = page->children();
+    for (const ObjectPtr& element : elements) {
+        const auto panel = page->hasChild(element.get()) ? bestPanelForElement(element, panels) : nullptr;
+        if (panel) {
+            moves.append({ element, panel });
+            remaining.removeAll(element);
+        }
+    }
+    undoableSetSelection({}, false);
+    if (!moves.isEmpty()) {
+        m_document->undoableSetChildren(remaining, page);
+        m_document->objectsDeletedByUserInParent(page);
+        for (const auto& [element, panel] : std::as_const(moves)) {
+            const ObjectPtr layer = panel->frontLayer();
+            m_document->undoableSetChildren(panel->frontLayer()->children() + ElementList { element }, layer);
+        }
+    }
+    m_document->undoManager()->setActionName(localized("Restrict to Panel"));
+}
+
+bool ZDLEditingView::elementsAreFree(const ElementList& elements) const
+{
+    ComicDocument* comic = comicDoc();
+    const auto& model = comic ? comic->model() : nullptr;
+    const auto& page = model ? model->currentPage() : nullptr;
+    for (const ObjectPtr& element : elements) {
+        const auto* member = asProtocol<ModelElement>(element);
+        if (!page || !member || dynamic_cast<const Object*>(member->parent()) != page.get())
+            return false;
+    }
+    return true;
+}
+
 // --- Drawing ---
 
 void ZDLEditingView::drawPasteboardOverlay()

@@ -182,6 +182,9 @@ protected:
     virtual void redisplayAfterRootChange() { update(); }
     // The menu of a right click; null shows none.
     virtual QMenu* contextMenuForView();
+    // A right press: the view takes the keyboard, the right-click tool has the press, then the
+    // contextual menu opens. Subclasses may show a menu of their own instead.
+    virtual void rightMouseDown(const ZDLEvent& event, const QPoint& globalPos);
     // The arrow keys and the forward delete of the editing views; false passes the key on.
     virtual bool performKeyEquivalent(const ZDLEvent& event) { return false; }
 
@@ -204,7 +207,6 @@ private:
     void mouseDown(const ZDLEvent& event);
     void mouseDragged(const ZDLEvent& event);
     void mouseUp(const ZDLEvent& event);
-    void rightMouseDown(const ZDLEvent& event, const QPoint& globalPos);
     void mouseMoved(const ZDLEvent& event);
     void flagsChanged(const ZDLEvent& event);
     void scrollNow();

@@ -1,0 +1,221 @@
+// The comic selection tool's gestures on a real comic window: the grips and the band of a floating
+// panel, the boundaries of rows and panels, and free objects of the page. Each gesture ends in the
+// geometry worked out here from the page's own corners, as one undo step that gives back the bytes.
+#include "comicmodel/ComicRow.h"
+#include "tools/ComicSelectionTool.h"
+#include "tools/FloatingPanelHandles.h"
+#include "views/ComicWindowFixture.h"
+
+namespace zandrel {
+namespace {
+
+struct Quad {
+    QPointF topLeft, topRight, bottomLeft, bottomRight;
+};
+
+Quad quadOf(const ComicStructureElement& element)
+{
+    return { element.topLeft(), element.topRight(), element.bottomLeft(), element.bottomRight() };
+}
+
+void expectQuad(const ComicStructureElement& element, const Quad& expected, const char* what)
+{
+    const Quad actual = quadOf(element);
+    const std::pair<QPointF, QPointF> pairs[]
+        = { { actual.topLeft, expected.topLeft }, { actual.topRight, expected.topRight },
+              { actual.bottomLeft, expected.bottomLeft }, { actual.bottomRight, expected.bottomRight } };
+    for (const auto& [got, want] : pairs) {
+        EXPECT_NEAR(got.x(), want.x(), 1e-3) << what;
+        EXPECT_NEAR(got.y(), want.y(), 1e-3) << what;
+    }
+}
+
+class ComicTrackersTest : public test::ComicWindowTest {
+protected:
+    void SetUp() override
+    {
+        ComicWindowTest::SetUp();
+        view->setViewScale(2.0f);
+        view->scrollToCenterDocPoint(QPointF(120, 80));
+        floater = model().currentPage()->floatingPanels().front();
+    }
+    // A drag as a person makes it: press, several moves, release.
+    void drag(const QPoint& from, const QPoint& by, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mousePress(view, Qt::LeftButton, modifiers, from);
+        for (int step = 1; step <= 4; ++step) {
+            QTest::mouseMove(view, from + by * step / 4);
+            endOfEvent();
+        }
+        QTest::mouseRelease(view, Qt::LeftButton, modifiers, from + by);
+        endOfEvent();
+    }
+    // The grip of the current free panel with these corner names, as last drawn.
+    QPointF gripCentre(const QString& type, const QString& corner1, const QString& corner2 = QString())
+    {
+        view->grab();
+        for (const ZDLHandlePtr& handle : view->currentTool()->currentHandles()) {
+            if (auto c = std::dynamic_pointer_cast<FloatingPanelCornerHandle>(handle);
+                c && type == kPanelCornerHandleType && c->directCornerProp() == corner1)
+                return c->box().center();
+            if (auto s = std::dynamic_pointer_cast<FloatingPanelSideHandle>(handle); s
+                && type == kPanelSideHandleType && s->directCorner1Prop() == corner1
+                && s->directCorner2Prop() == corner2)
+                return s->box().center();
+        }
+        ADD_FAILURE() << "no grip " << type.toStdString() << " " << corner1.toStdString();
+        return QPointF();
+    }
+    ComicRow& row(std::size_t index) const
+    {
+        return static_cast<ComicRow&>(*model().currentPage()->contents().at(index));
+    }
+
+    std::shared_ptr<ComicPanel> floater;
+};
+
+TEST_F(ComicTrackersTest, FreePanelGripsAndBandReshapeAndMoveItAsOneStep)
+{
+    const QString tl = ComicStructureElement::kTopLeftKey;
+    const QString tr = ComicStructureElement::kTopRightKey;
+    const QString bl = ComicStructureElement::kBottomLeftKey;
+    const QString br = ComicStructureElement::kBottomRightKey;
+    // The floating panel is the rect (176, 92) to (228, 144); the comic is 240 x 160.
+    struct Case {
+        const char* name;
+        std::function<QPointF()> press;
+        QPoint by; // screen points, at zoom 2
+        Qt::KeyboardModifiers modifiers;
+        Quad expected;
+        QString undoName;
+    };
+    const Case cases[] = {
+        { "corner resizes about the opposite corner", [&] { return gripCentre(kPanelCornerHandleType, br); },
+            QPoint(20, 12), {}, { { 176, 92 }, { 238, 92 }, { 176, 150 }, { 238, 150 } },
+            QStringLiteral("Resize Floating Panel") },
+        { "command on a corner distorts", [&] { return gripCentre(kPanelCornerHandleType, br); },
+            QPoint(20, 12), Qt::ControlModifier, { { 176, 92 }, { 228, 92 }, { 176, 144 }, { 238, 150 } },
+            QStringLiteral("Distort Floating Panel") },
+        { "the top side moves only up and down", [&] { return gripCentre(kPanelSideHandleType, tl, tr); },
+            QPoint(14, -20), {}, { { 176, 82 }, { 228, 82 }, { 176, 144 }, { 228, 144 } },
+            QStringLiteral("Resize Floating Panel") },
+        { "a corner stops 1 inside the comic", [&] { return gripCentre(kPanelCornerHandleType, tr); },
+            QPoint(60, -300), Qt::ControlModifier, { { 176, 92 }, { 239, 1 }, { 176, 144 }, { 228, 144 } },
+            QStringLiteral("Distort Floating Panel") },
+        { "the band moves the panel", [&] { return QPointF(173, 100); }, QPoint(-60, 8), {},
+            { { 146, 96 }, { 198, 96 }, { 146, 148 }, { 198, 148 } }, QStringLiteral("Move Floating Panel") },
+        { "the move stops 1 inside the comic", [&] { return QPointF(173, 100); }, QPoint(100, 100), {},
+            { { 187, 107 }, { 239, 107 }, { 187, 159 }, { 239, 159 } },
+            QStringLiteral("Move Floating Panel") },
+    };
+    model().setCurrentPanel(floater);
+    const QByteArray before = bytes();
+    const ObjectPtr content = floater->frontLayer()->children().value(0);
+    const QRectF contentBounds = asProtocol<GraphicElement>(content)->getBounds();
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        const QPointF press = each.press();
+        drag(at(press), each.by, each.modifiers);
+        expectQuad(*floater, each.expected, each.name);
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + each.undoName);
+        if (each.undoName == QStringLiteral("Move Floating Panel"))
+            EXPECT_EQ(asProtocol<GraphicElement>(content)->getBounds().topLeft(),
+                contentBounds.topLeft() + (each.expected.topLeft - QPointF(176, 92)))
+                << "the contents travel with the panel";
+        choose(kUndoAction);
+        EXPECT_EQ(bytes(), before);
+        EXPECT_FALSE(document->undoManager()->canUndo()) << "one step";
+    }
+    // A click on a grip changes nothing and records nothing.
+    QTest::mouseClick(view, Qt::LeftButton, {}, at(gripCentre(kPanelCornerHandleType, bl)));
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}
+
+TEST_F(ComicTrackersTest, BoundariesOfRowsAndPanelsAreDraggedWithinTheirRoomAsOneStep)
+{
+    const float gutter = model().panelGutter();
+    const auto upperLeft = panel(0);
+    const auto upperMiddle = panel(1);
+    // Between the two rows, half way along the first panel; between the first two panels, half way
+    // down. Both lie inside a panel's quad but outside its frame.
+    const double rowsY = row(0).bottomLeft().y();
+    const double panelsX = upperLeft->topRight().x();
+    const QPointF betweenRows(upperLeft->bounds().center().x(), rowsY - 1);
+    const QPointF betweenPanels(panelsX - 1, upperLeft->bounds().center().y());
+    const double room = gutter + 36;
+    struct Case {
+        const char* name;
+        QPointF press;
+        QPoint by;
+        double rowsYAfter;
+        double panelsXAfter;
+        QString undoName;
+    };
+    const Case cases[] = {
+        { "rows", betweenRows, QPoint(30, 20), rowsY + 10, panelsX,
+            QStringLiteral("Comic Structure Edge Drag") },
+        { "rows, held by the lower row's room", betweenRows, QPoint(0, 400), row(1).bottomLeft().y() - room,
+            panelsX, QStringLiteral("Comic Structure Edge Drag") },
+        { "panels", betweenPanels, QPoint(24, -16), rowsY, panelsX + 12,
+            QStringLiteral("Comic Structure Edge Drag") },
+        { "panels, held by the first panel's room", betweenPanels, QPoint(-400, 0), rowsY,
+            upperLeft->topLeft().x() + room, QStringLiteral("Comic Structure Edge Drag") },
+    };
+    const QByteArray before = bytes();
+    const Quad lowerRow = quadOf(row(1));
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        drag(at(each.press), each.by);
+        EXPECT_NEAR(row(0).bottomLeft().y(), each.rowsYAfter, 1e-3);
+        EXPECT_NEAR(row(0).bottomRight().y(), each.rowsYAfter, 1e-3);
+        EXPECT_NEAR(row(1).topLeft().y(), each.rowsYAfter, 1e-3) << "neighbours share the boundary";
+        EXPECT_NEAR(upperLeft->bottomLeft().y(), each.rowsYAfter, 1e-3) << "the row lays its panels out";
+        EXPECT_NEAR(upperLeft->topRight().x(), each.panelsXAfter, 1e-3);
+        EXPECT_NEAR(upperLeft->bottomRight().x(), each.panelsXAfter, 1e-3);
+        EXPECT_NEAR(upperMiddle->topLeft().x(), each.panelsXAfter, 1e-3);
+        EXPECT_EQ(row(1).bottomLeft(), lowerRow.bottomLeft) << "the far sides stay";
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + each.undoName);
+        choose(kUndoAction);
+        EXPECT_EQ(bytes(), before);
+        EXPECT_FALSE(document->undoManager()->canUndo()) << "one step";
+    }
+    // The page's outer edge has no neighbour to share: a press there does nothing.
+    const QPointF outerEdge(upperLeft->bounds().center().x(), upperLeft->topLeft().y() + 1);
+    drag(at(outerEdge), QPoint(0, 30));
+    EXPECT_EQ(bytes(), before);
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}
+
+TEST_F(ComicTrackersTest, AFreeObjectIsMovedOrCopiedAndAClickOpensItsEditor)
+{
+    ComicPage& page = *model().currentPage();
+    const ObjectPtr part = page.children().value(0);
+    const QRectF bounds = asProtocol<GraphicElement>(part)->getBounds();
+    click(panel(0)->bounds().center());
+    const QByteArray before = bytes();
+    drag(at(bounds.center()), QPoint(20, -10));
+    EXPECT_EQ(asProtocol<GraphicElement>(part)->getBounds(), bounds.translated(10, -5));
+    EXPECT_TRUE(view->selection().isEmpty());
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Move Objects"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+
+    drag(at(bounds.center()), QPoint(0, 16), Qt::AltModifier);
+    ASSERT_EQ(page.numChildren(), 3u);
+    EXPECT_EQ(asProtocol<GraphicElement>(page.children().last())->getBounds(), bounds.translated(0, 8));
+    EXPECT_EQ(asProtocol<GraphicElement>(part)->getBounds(), bounds);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Duplicate Objects"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_FALSE(document->undoManager()->canUndo());
+
+    click(bounds.center());
+    ASSERT_TRUE(document->currentEditor());
+    EXPECT_EQ(document->currentEditor()->rootObject(), ObjectPtr(model().currentPage()));
+    EXPECT_EQ(bytes(), before);
+}
+
+} // namespace
+} // namespace zandrel
