@@ -1,11 +1,13 @@
 #include "views/ElementEditingView.h"
 
+#include "app/core/ActionNames.h"
 #include "app/core/PasteboardParent.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartElement.h"
+#include "comicmodel/ComicPage.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/PathBuilders.h"
 #include "graphics/ZDLContext.h"
@@ -129,6 +131,45 @@ void ElementEditingView::drawRect(const QRectF& dirtyRect)
     ZDLContext context(*this);
     drawContent(context, dirtyRect);
     BalloonEditingView::drawRect(dirtyRect);
+}
+
+// --- Page mode ---
+
+bool ElementEditingView::editingPage() const
+{
+    return dynamic_cast<const ComicPage*>(rootObject().get()) != nullptr;
+}
+
+bool ElementEditingView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (editingPage() && action == kToggleFloatingAction) {
+        if (numSelected() > 0)
+            restrictElementsToPanel(getSelectionSorted());
+        return true;
+    }
+    if (editingPage() && action == kFreeObjectsEditorAction) {
+        if (document())
+            document()->edit(nullptr);
+        return true;
+    }
+    return BalloonEditingView::tryToPerform(action, sender);
+}
+
+bool ElementEditingView::validateMenuItem(MenuItemValidation& item)
+{
+    if (!item.isToolbarItem && editingPage()) {
+        if (item.action == kToggleFloatingAction) {
+            item.title = localized("Restrict to Panel");
+            item.enabled = numSelected() > 0;
+            return true;
+        }
+        if (item.action == kFreeObjectsEditorAction) {
+            item.enabled = true;
+            item.state = MenuItemValidation::State::On;
+            return true;
+        }
+    }
+    return BalloonEditingView::validateMenuItem(item);
 }
 
 } // namespace zandrel

@@ -27,6 +27,12 @@ public:
     // Part elements and images of the payload go into the root; parts bring their elements.
     void insertFromScrap(const std::shared_ptr<PasteboardParent>& payload) override;
 
+    // Showing a comic page's free objects: the selection can go back into panels ("Restrict to
+    // Panel"), and the page's editor can be left from the menu that opened it.
+    bool editingPage() const;
+    bool tryToPerform(const QString& action, const ActionSender& sender) override;
+    bool validateMenuItem(MenuItemValidation& item) override;
+
 protected:
     void drawRect(const QRectF& dirtyRect) override;
     // The root's children; subclasses draw their content instead.

@@ -135,6 +135,31 @@ TEST_F(FreeObjectsTest, TheFreeObjectMenuOpensTheEditorWithTheObjectAndOnlyOverT
     EXPECT_EQ(bytes(), before);
 }
 
+TEST_F(FreeObjectsTest, FreedObjectsGoBackIntoTheirPanelFromThePageEditor)
+{
+    const QByteArray before = bytes();
+    const ObjectPtr part = panel(0)->frontLayer()->children().value(0);
+    click(centreOf(part));
+    choose(kToggleFloatingAction);
+    ElementEditingView* editor = freeObjectsEditorView();
+    ASSERT_TRUE(editor);
+    QTest::mouseClick(editor, Qt::LeftButton, {}, editor->viewTransform().map(centreOf(part)).toPoint());
+    ASSERT_EQ(editor->selection(), ElementList { part });
+    EXPECT_EQ(showMenuItem(window, kToggleFloatingAction)->text(), QStringLiteral("Restrict to Panel"));
+    choose(kToggleFloatingAction);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Restrict to Panel"));
+    EXPECT_EQ(panel(0)->frontLayer()->children(), ElementList { part });
+    EXPECT_EQ(bytes(), before) << "back where it was";
+    EXPECT_TRUE(showMenuItem(window, kFreeObjectsEditorAction)->isChecked());
+    choose(kFreeObjectsEditorAction);
+    EXPECT_EQ(document->currentEditor(), nullptr) << "the same item leaves the page";
+    choose(kUndoAction);
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(view->selection(), ElementList { part });
+    EXPECT_FALSE(document->undoManager()->canUndo());
+}
+
 // Under a real display (ZANDREL_SCREENSHOT names the file) the screen is saved with a floating panel
 // current and the free-object menu up, for a person to look at.
 TEST_F(FreeObjectsTest, ScreenshotOfTheFreeObjectMenuOverAFloatingPanel)
