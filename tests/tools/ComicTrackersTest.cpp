@@ -1,6 +1,7 @@
 // The comic selection tool's gestures on a real comic window: the grips and the band of a floating
 // panel, the boundaries of rows and panels, and free objects of the page. Each gesture ends in the
 // geometry worked out here from the page's own corners, as one undo step that gives back the bytes.
+#include "app/core/ZDLAppController.h"
 #include "comicmodel/ComicRow.h"
 #include "tools/ComicSelectionTool.h"
 #include "tools/FloatingPanelHandles.h"
@@ -181,6 +182,27 @@ TEST_F(ComicTrackersTest, BoundariesOfRowsAndPanelsAreDraggedWithinTheirRoomAsOn
         EXPECT_EQ(bytes(), before);
         EXPECT_FALSE(document->undoManager()->canUndo()) << "one step";
     }
+    // Near the top end of the boundary between the first two panels the corner wins over the edge:
+    // only that end moves, to the pointer's place along the row's top.
+    const QPointF topEnd(panelsX - 1, upperLeft->topRight().y() + 5);
+    const QPointF bottomRight = upperLeft->bottomRight();
+    drag(at(topEnd), QPoint(24, 30));
+    EXPECT_NEAR(upperLeft->topRight().x(), topEnd.x() + 12, 1e-3);
+    EXPECT_NEAR(upperLeft->topRight().y(), row(0).topLeft().y(), 1e-3);
+    EXPECT_NEAR(upperMiddle->topLeft().x(), topEnd.x() + 12, 1e-3);
+    EXPECT_EQ(upperLeft->bottomRight(), bottomRight);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Comic Structure Corner Drag"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+
+    // Hovering over a boundary shows what a press there would drag.
+    QTest::mouseMove(view, at(betweenRows));
+    EXPECT_EQ(view->cursor(),
+        appController()->getCursorResource(QStringLiteral("Cur_Structure_bottomtop"), QPointF(17, 17)));
+    QTest::mouseMove(view, at(topEnd));
+    EXPECT_EQ(view->cursor(),
+        appController()->getCursorResource(QStringLiteral("Cur_Structure_topRighttopLeft"), QPointF(17, 17)));
+
     // The page's outer edge has no neighbour to share: a press there does nothing.
     const QPointF outerEdge(upperLeft->bounds().center().x(), upperLeft->topLeft().y() + 1);
     drag(at(outerEdge), QPoint(0, 30));
