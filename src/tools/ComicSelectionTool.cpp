@@ -4,6 +4,7 @@
 #include "app/core/ZDLAppController.h"
 #include "comicmodel/ComicModel.h"
 #include "platform/CurrentCanvas.h"
+#include "tools/DragInPanelsTracker.h"
 #include "tools/FloatingElementDragTracker.h"
 #include "tools/FloatingPanelHandles.h"
 #include "tools/FloatingPanelTrackers.h"
@@ -24,6 +25,14 @@ ComicModel* ComicSelectionTool::comicModel() const
     const auto* comicView = dynamic_cast<ComicView*>(view());
     ComicDocument* document = comicView ? comicView->comicDoc() : nullptr;
     return document ? document->model().get() : nullptr;
+}
+
+std::unique_ptr<ZDLTracker> ComicSelectionTool::createDragTrackerAt(
+    const QPointF& point, const ZDLEvent& event, const ElementList& selection)
+{
+    if (dynamic_cast<ComicView*>(view()))
+        return std::make_unique<DragInPanelsTracker>(point, event, selection);
+    return SelectionTool::createDragTrackerAt(point, event, selection);
 }
 
 std::unique_ptr<ZDLTracker> ComicSelectionTool::freePanelGripTracker(

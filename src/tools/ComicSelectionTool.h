@@ -17,6 +17,9 @@ class ComicSelectionTool : public SelectionTool {
 public:
     ComicSelectionTool() = default;
 
+    // In a comic view the selection is carried from panel to panel as it is dragged.
+    std::unique_ptr<ZDLTracker> createDragTrackerAt(
+        const QPointF& point, const ZDLEvent& event, const ElementList& selection) override;
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;

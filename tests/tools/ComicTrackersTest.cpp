@@ -210,6 +210,61 @@ TEST_F(ComicTrackersTest, BoundariesOfRowsAndPanelsAreDraggedWithinTheirRoomAsOn
     EXPECT_FALSE(document->undoManager()->canUndo());
 }
 
+TEST_F(ComicTrackersTest, DraggedElementsAreCarriedIntoThePanelTheyEnterAsOneStep)
+{
+    const auto from = panel(1);
+    const auto into = panel(2);
+    const ObjectPtr balloon = from->frontLayer()->children().value(0);
+    const ElementList intoBefore = into->frontLayer()->children();
+    const QRectF bounds = asProtocol<GraphicElement>(balloon)->getBounds();
+    const QPoint press = at(bounds.center());
+    const QPoint by = at(into->bounds().center()) - press;
+    const QPointF moved = QPointF(by) / view->viewScale();
+    struct Case {
+        const char* name;
+        Qt::KeyboardModifiers modifiers;
+        QString undoName;
+        // Presses a few points apart, so that no press is taken for the second click of a double one.
+        QPoint offset;
+    };
+    const Case cases[] = {
+        { "move", {}, QStringLiteral("Move Objects"), QPoint(0, 0) },
+        { "copy", Qt::AltModifier, QStringLiteral("Duplicate Objects"), QPoint(12, 0) },
+    };
+    const QByteArray before = bytes();
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        // The press itself makes the balloon's panel current and selects it.
+        model().setCurrentPanel(panel(0));
+        drag(press + each.offset, by, each.modifiers);
+        const ObjectPtr carried = each.modifiers ? into->frontLayer()->children().last() : balloon;
+        EXPECT_EQ(model().currentPanel(), into);
+        EXPECT_EQ(into->frontLayer()->children(), intoBefore + ElementList { carried }) << "on top";
+        EXPECT_EQ(from->frontLayer()->children().contains(balloon), bool(each.modifiers));
+        EXPECT_EQ(asProtocol<GraphicElement>(carried)->getBounds(), bounds.translated(moved));
+        EXPECT_EQ(view->selection(), ElementList { carried });
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + each.undoName);
+        choose(kUndoAction);
+        EXPECT_EQ(bytes(), before);
+        EXPECT_EQ(model().currentPanel(), from);
+        EXPECT_EQ(view->selection(), ElementList { balloon });
+        EXPECT_FALSE(document->undoManager()->canUndo()) << "one step";
+    }
+    // Into the other panel and back before the release: only the move is left.
+    const QPoint third = press - QPoint(12, 0);
+    QTest::mousePress(view, Qt::LeftButton, {}, third);
+    QTest::mouseMove(view, third + by / 2);
+    QTest::mouseMove(view, third + by);
+    QTest::mouseMove(view, third + QPoint(4, 2));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, third + QPoint(4, 2));
+    endOfEvent();
+    EXPECT_EQ(model().currentPanel(), from);
+    EXPECT_EQ(into->frontLayer()->children(), intoBefore);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Move Objects"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+}
+
 TEST_F(ComicTrackersTest, AFreeObjectIsMovedOrCopiedAndAClickOpensItsEditor)
 {
     ComicPage& page = *model().currentPage();
