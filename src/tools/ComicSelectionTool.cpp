@@ -4,6 +4,7 @@
 #include "app/core/ZDLAppController.h"
 #include "comicmodel/ComicModel.h"
 #include "platform/CurrentCanvas.h"
+#include "tools/ComicScaleTracker.h"
 #include "tools/DragInPanelsTracker.h"
 #include "tools/FloatingElementDragTracker.h"
 #include "tools/FloatingPanelHandles.h"
@@ -33,6 +34,12 @@ std::unique_ptr<ZDLTracker> ComicSelectionTool::createDragTrackerAt(
     if (dynamic_cast<ComicView*>(view()))
         return std::make_unique<DragInPanelsTracker>(point, event, selection);
     return SelectionTool::createDragTrackerAt(point, event, selection);
+}
+
+std::unique_ptr<ZDLTracker> ComicSelectionTool::createScaleTrackerAt(const QPointF& point,
+    const ZDLHandlePtr& handle, const QPointF& origin, const ZDLEvent& event, const ElementList&)
+{
+    return std::make_unique<ComicScaleTracker>(point, handle, origin, event);
 }
 
 std::unique_ptr<ZDLTracker> ComicSelectionTool::freePanelGripTracker(

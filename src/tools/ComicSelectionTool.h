@@ -20,6 +20,9 @@ public:
     // In a comic view the selection is carried from panel to panel as it is dragged.
     std::unique_ptr<ZDLTracker> createDragTrackerAt(
         const QPointF& point, const ZDLEvent& event, const ElementList& selection) override;
+    // Scaling also scales the line weights and blurs of the character parts selected.
+    std::unique_ptr<ZDLTracker> createScaleTrackerAt(const QPointF& point, const ZDLHandlePtr& handle,
+        const QPointF& origin, const ZDLEvent& event, const ElementList& selection) override;
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;

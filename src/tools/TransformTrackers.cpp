@@ -83,6 +83,7 @@ void ScaleTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& event)
     if (sx == 0 || sy == 0 || !std::isfinite(sx) || !std::isfinite(sy))
         return;
     tool()->applyInteractiveTransform(about(m_origin, QTransform::fromScale(sx, sy)), true);
+    scaledBy(sx, sy);
 }
 
 void ScaleTracker::mouseUpAt(const QPointF&, const ZDLEvent& event)

@@ -39,6 +39,10 @@ public:
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
 
+protected:
+    // After each applied step, with the factors relative to the start of the gesture.
+    virtual void scaledBy(float sx, float sy) { }
+
 private:
     ZDLHandlePtr m_handle;
     QPointF m_origin;

@@ -2,6 +2,7 @@
 // panel, the boundaries of rows and panels, and free objects of the page. Each gesture ends in the
 // geometry worked out here from the page's own corners, as one undo step that gives back the bytes.
 #include "app/core/ZDLAppController.h"
+#include "charmodel/PartPath.h"
 #include "comicmodel/ComicRow.h"
 #include "tools/ComicSelectionTool.h"
 #include "tools/FloatingPanelHandles.h"
@@ -263,6 +264,59 @@ TEST_F(ComicTrackersTest, DraggedElementsAreCarriedIntoThePanelTheyEnterAsOneSte
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Move Objects"));
     choose(kUndoAction);
     EXPECT_EQ(bytes(), before);
+}
+
+// The line weight of the first path found in the element's tree.
+float firstLineWeight(const ObjectPtr& element)
+{
+    if (const auto* path = dynamic_cast<const PartPath*>(element.get()))
+        return path->lineWeight();
+    if (const auto* container = asProtocol<Parent>(element)) {
+        for (const ObjectPtr& child : container->children()) {
+            const float weight = firstLineWeight(child);
+            if (weight >= 0)
+                return weight;
+        }
+    }
+    return -1;
+}
+
+TEST_F(ComicTrackersTest, ScalingAPartScalesItsLineWeightsWithIt)
+{
+    const ObjectPtr part = panel(0)->frontLayer()->children().value(0);
+    const QRectF bounds = asProtocol<GraphicElement>(part)->getBounds();
+    const float weight = firstLineWeight(part);
+    ASSERT_GT(weight, 0);
+    click(bounds.center());
+    ASSERT_EQ(view->selection(), ElementList { part });
+    view->grab();
+    ZDLHandlePtr corner;
+    for (const ZDLHandlePtr& handle : view->currentTool()->currentHandles()) {
+        if (handle->type() == kScaleHandleType && handle->xFactor() == 1 && handle->yFactor() == 1)
+            corner = handle;
+    }
+    ASSERT_TRUE(corner);
+    const QPoint press = at(corner->box().center());
+    const QByteArray before = bytes();
+
+    drag(press, QPoint(40, 40));
+    ASSERT_EQ(view->selection().size(), 1);
+    const ObjectPtr scaled = view->selection().front();
+    const double factor = asProtocol<GraphicElement>(scaled)->getBounds().width() / bounds.width();
+    EXPECT_GT(factor, 1.2);
+    EXPECT_NEAR(firstLineWeight(scaled), weight * factor, 1e-3 * weight) << "the marks scale with the shape";
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Scale Objects"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+
+    // Out and back before the release: the weights are as they were.
+    QTest::mousePress(view, Qt::LeftButton, {}, press + QPoint(0, 1));
+    QTest::mouseMove(view, press + QPoint(60, 61));
+    endOfEvent();
+    QTest::mouseMove(view, press + QPoint(0, 1));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, press + QPoint(0, 1));
+    endOfEvent();
+    EXPECT_NEAR(firstLineWeight(view->selection().value(0)), weight, 1e-4 * weight);
 }
 
 TEST_F(ComicTrackersTest, AFreeObjectIsMovedOrCopiedAndAClickOpensItsEditor)
