@@ -10,6 +10,7 @@
 #include "tools/FloatingPanelHandles.h"
 #include "tools/FloatingPanelTrackers.h"
 #include "tools/StructureTrackers.h"
+#include "views/BalloonEditingView.h"
 #include "views/ComicView.h"
 
 namespace zandrel {
@@ -54,6 +55,35 @@ std::unique_ptr<ZDLTracker> ComicSelectionTool::freePanelGripTracker(
     if (auto side = std::dynamic_pointer_cast<FloatingPanelSideHandle>(handle))
         return std::make_unique<FloatingPanelSideTracker>(point, event, side, panel);
     return nullptr;
+}
+
+bool ComicSelectionTool::selectSpecial(const ObjectPtr& element, bool toggling)
+{
+    auto* balloonView = dynamic_cast<BalloonEditingView*>(view());
+    if (!balloonView)
+        return false;
+    if (!balloonView->comicDoc())
+        return SelectionTool::selectSpecial(element, toggling);
+    const auto* clicked = asProtocol<ComicElement>(element);
+    const Object* character = clicked ? clicked->model() : nullptr;
+    if (!character)
+        return false;
+    ElementList group;
+    for (const ObjectPtr& child : rootChildren()) {
+        const auto* member = asProtocol<ComicElement>(child);
+        if (member && member->model() == character)
+            group.append(child);
+    }
+    if (!toggling) {
+        view()->setSelection(group);
+    } else if (view()->isSelected(element)) {
+        for (const ObjectPtr& member : std::as_const(group))
+            view()->deselect(member);
+    } else {
+        for (const ObjectPtr& member : std::as_const(group))
+            view()->select(member, false);
+    }
+    return true;
 }
 
 void ComicSelectionTool::mouseDownAt(const QPointF& point, const ZDLEvent& event)

@@ -23,6 +23,9 @@ public:
     // Scaling also scales the line weights and blurs of the character parts selected.
     std::unique_ptr<ZDLTracker> createScaleTrackerAt(const QPointF& point, const ZDLHandlePtr& handle,
         const QPointF& origin, const ZDLEvent& event, const ElementList& selection) override;
+    // Command-click in a comic selects every element of the edited container that comes from the
+    // clicked element's character (balloons without one share the comic's own colours).
+    bool selectSpecial(const ObjectPtr& element, bool toggling) override;
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;

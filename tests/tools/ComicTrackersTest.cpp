@@ -4,6 +4,7 @@
 #include "app/core/ZDLAppController.h"
 #include "charmodel/PartPath.h"
 #include "comicmodel/ComicRow.h"
+#include "comicmodel/PanelLayer.h"
 #include "tools/ComicSelectionTool.h"
 #include "tools/FloatingPanelHandles.h"
 #include "views/ComicWindowFixture.h"
@@ -317,6 +318,31 @@ TEST_F(ComicTrackersTest, ScalingAPartScalesItsLineWeightsWithIt)
     QTest::mouseRelease(view, Qt::LeftButton, {}, press + QPoint(0, 1));
     endOfEvent();
     EXPECT_NEAR(firstLineWeight(view->selection().value(0)), weight, 1e-4 * weight);
+}
+
+TEST_F(ComicTrackersTest, CommandClickSelectsEverythingOfTheClickedCharacter)
+{
+    // The panel holds two parts of one character and a balloon, which has the comic's colours.
+    const PanelLayerPtr layer = panel(0)->frontLayer();
+    const ObjectPtr part = layer->children().value(0);
+    const ObjectPtr twin = asProtocol<GraphicElement>(part)->initByCopying();
+    asProtocol<GraphicElement>(twin)->offsetBy(QPointF(30, 0), true);
+    const ObjectPtr balloon
+        = asProtocol<GraphicElement>(panel(1)->frontLayer()->children().value(0))->initByCopying();
+    const auto centre
+        = [](const ObjectPtr& element) { return asProtocol<GraphicElement>(element)->getBounds().center(); };
+    const QRectF room = panel(0)->bounds();
+    asProtocol<GraphicElement>(balloon)->offsetBy(
+        QPointF(room.center().x(), room.bottom() - 12) - centre(balloon), true);
+    layer->setChildren({ part, balloon, twin });
+    click(centre(part), Qt::ControlModifier);
+    EXPECT_EQ(view->selection(), (ElementList { part, twin }));
+    click(centre(twin), Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(view->selection().isEmpty()) << "toggling a selected member deselects the whole character";
+    click(centre(balloon), Qt::ControlModifier);
+    EXPECT_EQ(view->selection(), ElementList { balloon });
+    click(centre(part), Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view->selection(), (ElementList { balloon, part, twin }));
 }
 
 TEST_F(ComicTrackersTest, AFreeObjectIsMovedOrCopiedAndAClickOpensItsEditor)
