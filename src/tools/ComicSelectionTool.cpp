@@ -3,6 +3,7 @@
 #include "app/core/ComicDocument.h"
 #include "app/core/ZDLAppController.h"
 #include "comicmodel/ComicModel.h"
+#include "comicmodel/PanelLayer.h"
 #include "platform/CurrentCanvas.h"
 #include "tools/ComicScaleTracker.h"
 #include "tools/DragInPanelsTracker.h"
@@ -223,6 +224,22 @@ bool ComicSelectionTool::setCursorAt(const QPointF& point, const ZDLEvent& event
         }
     }
     return SelectionTool::setCursorAt(point, event);
+}
+
+bool ComicSelectionTool::setObjectCursorAt(const QPointF& point, const ZDLEvent& event)
+{
+    ComicModel* model = comicModel();
+    const auto current = model ? model->currentPanel() : nullptr;
+    if (!model || (current && current->frameContains(point)))
+        return SelectionTool::setObjectCursorAt(point, event);
+    const auto panel = model->getPanelAt(point);
+    const PanelLayerPtr layer
+        = panel ? (model->editBackground() ? panel->backLayer() : panel->frontLayer()) : nullptr;
+    if (layer && layer->getChildAt(point, view()->viewScale()))
+        view()->setCursor(Qt::ArrowCursor);
+    else
+        view()->setCursor(appController()->marqueeCursor());
+    return true;
 }
 
 void ComicSelectionTool::draw()

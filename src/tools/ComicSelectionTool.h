@@ -28,6 +28,9 @@ public:
     bool selectSpecial(const ObjectPtr& element, bool toggling) override;
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
+    // Outside the current panel: the arrow over an element another panel would select, else the
+    // marquee.
+    bool setObjectCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
 
     // The drag of the row or panel boundary that a press at the point on the panel's structure would

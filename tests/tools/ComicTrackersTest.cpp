@@ -205,6 +205,14 @@ TEST_F(ComicTrackersTest, BoundariesOfRowsAndPanelsAreDraggedWithinTheirRoomAsOn
     EXPECT_EQ(view->cursor(),
         appController()->getCursorResource(QStringLiteral("Cur_Structure_topRighttopLeft"), QPointF(17, 17)));
 
+    // Over an element of another panel the arrow shows that a click selects it there.
+    model().setCurrentPanel(panel(2));
+    QTest::mouseMove(view,
+        at(asProtocol<GraphicElement>(upperLeft->frontLayer()->children().value(0))->getBounds().center()));
+    EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(view, at(QPointF(upperLeft->bounds().center().x(), upperLeft->bounds().bottom() - 8)));
+    EXPECT_EQ(view->cursor(), appController()->marqueeCursor());
+
     // The page's outer edge has no neighbour to share: a press there does nothing.
     const QPointF outerEdge(upperLeft->bounds().center().x(), upperLeft->topLeft().y() + 1);
     drag(at(outerEdge), QPoint(0, 30));
