@@ -148,6 +148,14 @@ CURSORS = {
     "Cur_DirectSelect_Del": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>'
                             f'<path d="M10 13 H15" stroke="{PAPER}" stroke-width="3.5"/>'
                             f'<path d="M10 13 H15" {stroke(1.6, BLACK)}/>',
+    # The arrow with a plus: a point goes into a tail of straight segments; with a bent line: into a
+    # tail of curves. Hot spot (1, 1).
+    "Cur_DirectSelect_AddPoint": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>'
+                                 f'<path d="M10 13 H15 M12.5 10.5 V15.5" stroke="{PAPER}" stroke-width="3.5"/>'
+                                 f'<path d="M10 13 H15 M12.5 10.5 V15.5" {stroke(1.6, BLACK)}/>',
+    "Cur_DirectSelect_AddCurve": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>'
+                                 f'<path d="M9.5 15 C10.5 10 14 10 15 12.5" stroke="{PAPER}" stroke-width="3.5"/>'
+                                 f'<path d="M9.5 15 C10.5 10 14 10 15 12.5" {stroke(1.4, BLACK)}/>',
     # A magnifying glass, hot spot (5, 5).
     "Cur_MagifyingGlass": f'<circle cx="5.5" cy="5.5" r="4" fill="{PAPER}" fill-opacity="0.6" {stroke(1.4, BLACK)}/>'
                           + outlined("M8.5 8.5 L14.5 14.5", 1.8),

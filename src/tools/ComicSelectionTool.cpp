@@ -2,9 +2,18 @@
 
 #include "app/core/ComicDocument.h"
 #include "app/core/ZDLAppController.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/PanelLayer.h"
+#include "graphics/GraphicUtils.h"
+#include "platform/Canvas.h"
+#include "platform/CanvasPaint.h"
+#include "platform/CanvasPath.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/Localization.h"
+#include "platform/PropertyTable.h"
+#include "tools/BalloonHandles.h"
+#include "tools/BalloonTrackers.h"
 #include "tools/ComicScaleTracker.h"
 #include "tools/DragInPanelsTracker.h"
 #include "tools/FloatingElementDragTracker.h"
@@ -20,6 +29,16 @@ namespace {
 
 // The structure cursors' hot spot lies at the centre of their image.
 constexpr double kStructureCursorHotSpot = 17.0;
+// Balloon width grips, in screen points.
+constexpr unsigned kBalloonWidthGripSide = 6;
+// A press this many screen points wide around a tail's segment inserts a point.
+constexpr float kTailSegmentReach = 4.0f;
+
+bool onlyBalloons(const ElementList& selection)
+{
+    return std::all_of(selection.begin(), selection.end(),
+        [](const ObjectPtr& object) { return dynamic_cast<const Balloon*>(object.get()) != nullptr; });
+}
 
 } // namespace
 
@@ -87,6 +106,97 @@ bool ComicSelectionTool::selectSpecial(const ObjectPtr& element, bool toggling)
     return true;
 }
 
+bool ComicSelectionTool::balloonGripMouseDown(
+    const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event)
+{
+    if (const auto* width = dynamic_cast<const BalloonWidthHandle*>(handle.get())) {
+        view()->setCurrentTracker(std::make_unique<BalloonWidthTracker>(point, event, *width));
+        return true;
+    }
+    const auto* grip = dynamic_cast<const BalloonPointerHandle*>(handle.get());
+    if (!grip)
+        return false;
+    const BalloonPointerPtr pointer = grip->balloon()->pointers().at(grip->pointerIndex());
+    if (event.command()) {
+        // A tail needs two points: taking one of two takes the tail.
+        if (grip->pointIndex() == 0 || pointer->points().size() < 3)
+            deleteBalloonPointer(*grip);
+        else
+            deleteBalloonPointerPoint(*grip);
+    } else if (grip->pointIndex() == 0) {
+        view()->setCurrentTracker(std::make_unique<BalloonPointerBaseTracker>(point, event, *grip));
+    } else {
+        view()->setCurrentTracker(std::make_unique<BalloonPointerPointTracker>(
+            point, event, pointer, grip->pointIndex(), std::nullopt));
+    }
+    return true;
+}
+
+bool ComicSelectionTool::insertBalloonPointerPoint(const QPointF& point, const ZDLEvent& event)
+{
+    const auto target = getBalloonPointerPointInsertionHandleAt(point);
+    ZDLDocument* document = editingView() ? editingView()->document() : nullptr;
+    if (!target || !document)
+        return false;
+    const Balloon& balloon = *target->balloon();
+    const BalloonPointerPtr pointer = balloon.pointers().at(target->pointerIndex());
+    const BalloonPointList before = pointer->points();
+    BalloonPointList points = BalloonPointerPointTracker::deepCopy(before);
+    // Tail points are kept relative to the balloon's origin moved by the tail's offset.
+    points.insert(points.begin() + target->pointIndex(),
+        BalloonPoint::balloonPointWithPoint(point - (balloon.origin() + pointer->pointerOffset())));
+    pointer->setPoints(points);
+    view()->setCurrentTracker(
+        std::make_unique<BalloonPointerPointTracker>(point, event, pointer, target->pointIndex(), before));
+    document->updateViewsRect(pointer->getInvalidationBounds(), false);
+    return true;
+}
+
+std::shared_ptr<BalloonPointerHandle> ComicSelectionTool::getBalloonPointerPointInsertionHandleAt(
+    const QPointF& point) const
+{
+    if (!view())
+        return nullptr;
+    const float reach = kTailSegmentReach / view()->viewScale();
+    std::shared_ptr<BalloonPointerHandle> previous;
+    for (const ZDLHandlePtr& handle : currentHandles()) {
+        auto grip = std::dynamic_pointer_cast<BalloonPointerHandle>(handle);
+        // The grips of one tail are drawn one after another, base first: a segment never joins two.
+        if (grip && previous && grip->type() == kBalloonPointerHandleType
+            && isPointNearSegment(previous->position(), grip->position(), point, reach))
+            return grip;
+        previous = grip;
+    }
+    return nullptr;
+}
+
+void ComicSelectionTool::deleteBalloonPointer(const BalloonPointerHandle& handle)
+{
+    ZDLEditingView* editing = editingView();
+    if (!editing || !editing->document())
+        return;
+    const std::shared_ptr<Balloon>& balloon = handle.balloon();
+    BalloonPointerList pointers = balloon->pointers();
+    pointers.removeAt(handle.pointerIndex());
+    editing->document()->undoableSetPropertyFor(balloon, Balloon::kPointersKey,
+        detail::toValue(std::vector<BalloonPointerPtr>(pointers.begin(), pointers.end())));
+    editing->undoableSetSelection(editing->selection(), true);
+    editing->document()->undoManager()->setActionName(localized("Delete Balloon Pointer"));
+}
+
+void ComicSelectionTool::deleteBalloonPointerPoint(const BalloonPointerHandle& handle)
+{
+    ZDLEditingView* editing = editingView();
+    if (!editing || !editing->document())
+        return;
+    const BalloonPointerPtr pointer = handle.balloon()->pointers().at(handle.pointerIndex());
+    BalloonPointList points = pointer->points();
+    points.erase(points.begin() + handle.pointIndex());
+    editing->document()->undoableSetPropertyFor(pointer, BalloonPointer::kPointsKey, detail::toValue(points));
+    editing->undoableSetSelection(editing->selection(), true);
+    editing->document()->undoManager()->setActionName(localized("Edit Balloon Pointer"));
+}
+
 void ComicSelectionTool::mouseDownAt(const QPointF& point, const ZDLEvent& event)
 {
     ComicModel* model = comicModel();
@@ -94,10 +204,12 @@ void ComicSelectionTool::mouseDownAt(const QPointF& point, const ZDLEvent& event
     if (handle) {
         if (auto tracker = freePanelGripTracker(handle, point, event))
             view()->setCurrentTracker(std::move(tracker));
-        else
+        else if (!balloonGripMouseDown(handle, point, event))
             SelectionTool::mouseDownAt(point, event);
         return;
     }
+    if (insertBalloonPointerPoint(point, event))
+        return;
     if (!model) {
         SelectionTool::mouseDownAt(point, event);
         return;
@@ -203,7 +315,18 @@ std::unique_ptr<StructureTracker> ComicSelectionTool::getStructureEditingTracker
 bool ComicSelectionTool::setCursorAt(const QPointF& point, const ZDLEvent& event)
 {
     ComicModel* model = comicModel();
-    if (!model || getHandleAt(point))
+    if (getHandleAt(point))
+        return SelectionTool::setCursorAt(point, event);
+    if (const auto target = getBalloonPointerPointInsertionHandleAt(point)) {
+        // Straight segments on a spiky balloon, curved ones elsewhere.
+        const bool straight = target->balloon()->style() == int(BalloonStyle::Spikes);
+        view()->setCursor(
+            appController()->getCursorResource(straight ? QStringLiteral("Cur_DirectSelect_AddPoint.tiff")
+                                                        : QStringLiteral("Cur_DirectSelect_AddCurve.tiff"),
+                QPointF(1, 1)));
+        return true;
+    }
+    if (!model)
         return SelectionTool::setCursorAt(point, event);
     const std::shared_ptr<ComicPage>& page = model->currentPage();
     if (page && page->getChildAt(point, view()->viewScale())) {
@@ -254,7 +377,45 @@ void ComicSelectionTool::draw()
             currentHandles().append(grip);
         }
     }
-    SelectionTool::draw();
+    if (!onlyBalloons(view()->selection())) {
+        SelectionTool::draw();
+        return;
+    }
+    drawStandardGraphicsSelection(true, false);
+    if (canvas)
+        drawBalloonGrips(*canvas);
+}
+
+void ComicSelectionTool::drawBalloonGrips(Canvas& canvas)
+{
+    const double scale = view()->viewScale();
+    canvas.save();
+    CanvasPath tails;
+    tails.setLineWidth(1.0 / scale);
+    tails.setDash({ 2.0 / scale, 2.0 / scale }, 0.5 / scale);
+    HandleList grips;
+    for (const ObjectPtr& selected : view()->selection()) {
+        const auto balloon = std::dynamic_pointer_cast<Balloon>(selected);
+        const QPointF origin = balloon->origin();
+        grips.append(
+            std::make_shared<BalloonWidthHandle>(origin, kBalloonWidthGripSide, *view(), balloon, true));
+        grips.append(std::make_shared<BalloonWidthHandle>(QPointF(origin.x() + balloon->width(), origin.y()),
+            kBalloonWidthGripSide, *view(), balloon, false));
+        const BalloonPointerList& pointers = balloon->pointers();
+        for (qsizetype i = 0; i < pointers.size(); ++i) {
+            const std::size_t count = pointers.at(i)->points().size();
+            for (std::size_t j = 0; j < count; ++j) {
+                auto grip = std::make_shared<BalloonPointerHandle>(*view(), balloon, i, qsizetype(j));
+                j == 0 ? tails.moveTo(grip->position()) : tails.lineTo(grip->position());
+                grips.append(grip);
+            }
+        }
+    }
+    currentHandles().append(grips);
+    canvas.strokePath(tails, CanvasPaint(appController()->selectionColor()));
+    canvas.restore();
+    for (const ZDLHandlePtr& grip : std::as_const(grips))
+        grip->drawOn(canvas);
 }
 
 } // namespace zandrel

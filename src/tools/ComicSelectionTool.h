@@ -5,6 +5,8 @@
 namespace zandrel {
 
 class ComicModel;
+class BalloonPointerHandle;
+class Canvas;
 class ComicPanel;
 class StructureTracker;
 
@@ -38,9 +40,22 @@ public:
     std::unique_ptr<StructureTracker> getStructureEditingTrackerAt(
         const QPointF& point, const ZDLEvent& event, const ComicPanel& panel) const;
 
+    // The grip of the tail point before which a press at the point would insert a new point: the
+    // press lies within 2 screen points of the segment that ends at that grip.
+    std::shared_ptr<BalloonPointerHandle> getBalloonPointerPointInsertionHandleAt(const QPointF& point) const;
+    // Command-clicks on tail grips: the whole tail, or one of its points, goes as one step.
+    void deleteBalloonPointer(const BalloonPointerHandle& handle);
+    void deleteBalloonPointerPoint(const BalloonPointerHandle& handle);
+
 private:
     // The comic of the view, when the view is a comic view.
     ComicModel* comicModel() const;
+    // The tracker a balloon grip starts, or the Command-click deletion it makes; false for any other.
+    bool balloonGripMouseDown(const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event);
+    // A press on a tail's segment inserts a point there and drags it.
+    bool insertBalloonPointerPoint(const QPointF& point, const ZDLEvent& event);
+    // With only balloons selected: their width grips and tail grips instead of the scale grips.
+    void drawBalloonGrips(Canvas& canvas);
     // The tracker a grip of the current free panel starts; null for any other handle.
     std::unique_ptr<ZDLTracker> freePanelGripTracker(
         const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event) const;

@@ -3,8 +3,10 @@
 // geometry worked out here from the page's own corners, as one undo step that gives back the bytes.
 #include "app/core/ZDLAppController.h"
 #include "charmodel/PartPath.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicRow.h"
 #include "comicmodel/PanelLayer.h"
+#include "tools/BalloonHandles.h"
 #include "tools/ComicSelectionTool.h"
 #include "tools/FloatingPanelHandles.h"
 #include "views/ComicWindowFixture.h"
@@ -121,10 +123,11 @@ TEST_F(ComicTrackersTest, FreePanelGripsAndBandReshapeAndMoveItAsOneStep)
         drag(at(press), each.by, each.modifiers);
         expectQuad(*floater, each.expected, each.name);
         EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + each.undoName);
-        if (each.undoName == QStringLiteral("Move Floating Panel"))
+        if (each.undoName == QStringLiteral("Move Floating Panel")) {
             EXPECT_EQ(asProtocol<GraphicElement>(content)->getBounds().topLeft(),
                 contentBounds.topLeft() + (each.expected.topLeft - QPointF(176, 92)))
                 << "the contents travel with the panel";
+        }
         choose(kUndoAction);
         EXPECT_EQ(bytes(), before);
         EXPECT_FALSE(document->undoManager()->canUndo()) << "one step";
@@ -273,6 +276,91 @@ TEST_F(ComicTrackersTest, DraggedElementsAreCarriedIntoThePanelTheyEnterAsOneSte
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Move Objects"));
     choose(kUndoAction);
     EXPECT_EQ(bytes(), before);
+}
+
+TEST_F(ComicTrackersTest, BalloonGripsResizeTheTextAreaAndEditTheTailAsOneStepEach)
+{
+    const auto balloon = std::dynamic_pointer_cast<Balloon>(panel(1)->frontLayer()->children().value(0));
+    ASSERT_TRUE(balloon);
+    const BalloonPointerPtr tail = balloon->pointers().value(0);
+    ASSERT_EQ(tail->pointValues(), (QList<QPointF> { QPointF(0, 0), QPointF(-12, 30) }));
+    const QPointF origin = balloon->origin();
+    const float width = balloon->width();
+    const auto grip = [&](const QString& type, bool atOriginOrIndex) -> QPointF {
+        view->grab();
+        for (const ZDLHandlePtr& handle : view->currentTool()->currentHandles()) {
+            if (handle->type() != type)
+                continue;
+            const auto* sizing = dynamic_cast<const BalloonWidthHandle*>(handle.get());
+            const auto* point = dynamic_cast<const BalloonPointerHandle*>(handle.get());
+            if ((sizing && sizing->atOrigin() == atOriginOrIndex)
+                || (point && point->pointIndex() == qsizetype(atOriginOrIndex)))
+                return handle->box().center();
+        }
+        ADD_FAILURE() << "no grip " << type.toStdString();
+        return QPointF();
+    };
+    const auto tailPoint = [&](int index) {
+        return balloon->origin() + tail->pointerOffset() + tail->pointValues().value(index);
+    };
+    struct Case {
+        const char* name;
+        std::function<QPointF()> press;
+        QPoint by;
+        Qt::KeyboardModifiers modifiers;
+        QString undoName;
+        std::function<void()> check;
+    };
+    const Case cases[] = {
+        { "right width grip", [&] { return grip(kBalloonWidthHandleType, false); }, QPoint(40, 10), {},
+            QStringLiteral("Resize Balloon"),
+            [&] {
+                EXPECT_FLOAT_EQ(balloon->width(), width + 20);
+                EXPECT_EQ(balloon->origin(), origin);
+            } },
+        { "left width grip, down to the narrowest", [&] { return grip(kBalloonWidthHandleType, true); },
+            QPoint(80, 0), {}, QStringLiteral("Resize Balloon"),
+            [&] {
+                EXPECT_FLOAT_EQ(balloon->width(), 30);
+                EXPECT_EQ(balloon->origin(), QPointF(origin.x() + width - 30, origin.y()))
+                    << "the right side stays";
+            } },
+        { "the base slides within the text box", [&] { return grip(kBalloonPointerBaseHandleType, false); },
+            QPoint(-600, -600), {}, QStringLiteral("Move Balloon Pointer"),
+            [&] {
+                EXPECT_EQ(tail->xPos(), 0.0f);
+                EXPECT_EQ(tail->yPos(), 0.0f);
+                EXPECT_EQ(tail->pointValues().value(1), QPointF(-12, 30)) << "the tail travels with its base";
+            } },
+        { "a tail point", [&] { return grip(kBalloonPointerHandleType, true); }, QPoint(20, 12), {},
+            QStringLiteral("Reshape Balloon Pointer"),
+            [&] {
+                EXPECT_EQ(tail->pointValues(), (QList<QPointF> { QPointF(0, 0), QPointF(-2, 36) }));
+            } },
+        { "a press on the tail inserts a point", [&] { return (tailPoint(0) + tailPoint(1)) / 2; },
+            QPoint(0, 0), {}, QStringLiteral("Reshape Balloon Pointer"),
+            [&] {
+                ASSERT_EQ(tail->pointValues().size(), 3);
+                EXPECT_NEAR(tail->pointValues().at(1).x(), -6, 0.5);
+                EXPECT_NEAR(tail->pointValues().at(1).y(), 15, 0.5);
+            } },
+        { "command on the end of a two-point tail takes the tail",
+            [&] { return grip(kBalloonPointerHandleType, true); }, QPoint(0, 0), Qt::ControlModifier,
+            QStringLiteral("Delete Balloon Pointer"), [&] { EXPECT_TRUE(balloon->pointers().isEmpty()); } },
+    };
+    const QByteArray before = bytes();
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        model().setCurrentPanel(panel(1));
+        view->setSelection({ balloon });
+        drag(at(each.press()), each.by, each.modifiers);
+        each.check();
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + each.undoName);
+        EXPECT_EQ(view->selection(), ElementList { balloon });
+        choose(kUndoAction);
+        EXPECT_EQ(bytes(), before);
+        EXPECT_FALSE(document->undoManager()->canUndo()) << "one step";
+    }
 }
 
 // The line weight of the first path found in the element's tree.
