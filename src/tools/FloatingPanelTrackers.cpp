@@ -80,9 +80,7 @@ FloatingPanelReshapeTracker::FloatingPanelReshapeTracker(
     , m_lastPoint(point)
     , m_distort(event.command())
 {
-    for (const QString& name : { ComicStructureElement::kTopLeftKey, ComicStructureElement::kTopRightKey,
-             ComicStructureElement::kBottomLeftKey, ComicStructureElement::kBottomRightKey })
-        m_origCorners.insert(name, Value(corner(name)));
+    m_origCorners = cornersNow();
     m_limitRect = insetRect(comicBounds(*panel), kComicMargin, kComicMargin);
 }
 
@@ -95,6 +93,25 @@ ZDLDocument* FloatingPanelReshapeTracker::document() const
 {
     const ComicStructureElement* comic = m_panel->owner();
     return comic ? comic->document() : nullptr;
+}
+
+ValueMap FloatingPanelReshapeTracker::cornersNow() const
+{
+    ValueMap corners;
+    for (const QString& name : { ComicStructureElement::kTopLeftKey, ComicStructureElement::kTopRightKey,
+             ComicStructureElement::kBottomLeftKey, ComicStructureElement::kBottomRightKey })
+        corners.insert(name, Value(corner(name)));
+    return corners;
+}
+
+bool FloatingPanelReshapeTracker::sameCorners(const ValueMap& a, const ValueMap& b)
+{
+    for (const QString& name : { ComicStructureElement::kTopLeftKey, ComicStructureElement::kTopRightKey,
+             ComicStructureElement::kBottomLeftKey, ComicStructureElement::kBottomRightKey }) {
+        if (a.value(name).toPoint() != b.value(name).toPoint())
+            return false;
+    }
+    return true;
 }
 
 bool FloatingPanelReshapeTracker::insideLimit(const QPointF& point) const
@@ -117,10 +134,19 @@ void FloatingPanelReshapeTracker::applyStep(const ValueMap& corners)
     ZDLDocument* doc = document();
     if (!doc)
         return;
+    if (sameCorners(corners, cornersNow()))
+        return;
     UndoManager* undo = doc->undoManager();
-    // The previous step of this gesture goes, so that the gesture stays one step.
+    // The previous step of this gesture goes, so that the gesture stays one step. Only a step that
+    // changed the corners is on the stack: a step back to the start recorded nothing, and undoing
+    // after it would take back the user's previous action instead.
     if (m_changedOnce && undo->canUndo())
         undo->undo();
+    m_changedOnce = false;
+    if (sameCorners(corners, m_origCorners)) {
+        redrawGripBand(view(), *m_panel);
+        return;
+    }
     m_changedOnce = true;
     m_panel->setTopLeftTopRightBottomLeftBottomRight(
         corners.value(ComicStructureElement::kTopLeftKey).toPoint(),

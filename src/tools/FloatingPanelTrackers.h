@@ -43,6 +43,9 @@ public:
 
 protected:
     QPointF corner(const QString& name) const;
+    // The panel's four corners by name, as they are now.
+    ValueMap cornersNow() const;
+    static bool sameCorners(const ValueMap& a, const ValueMap& b);
     // Applies the corners as the gesture's one undo step, replacing the step before.
     void applyStep(const ValueMap& corners);
     // Inside the limit: the minimum edges included, the maximum edges not.

@@ -139,6 +139,31 @@ TEST_F(ComicTrackersTest, FreePanelGripsAndBandReshapeAndMoveItAsOneStep)
     EXPECT_FALSE(document->undoManager()->canUndo());
 }
 
+// A gesture that comes back to where it started and goes on keeps the user's previous step: only
+// its own steps are taken back as it goes.
+TEST_F(ComicTrackersTest, ADistortionThatPassesThroughItsStartKeepsThePreviousStep)
+{
+    click(panel(0)->bounds().center());
+    choose(kNewFloatingPanelAction);
+    const auto made = model().currentPanel();
+    ASSERT_TRUE(made->isFloating() && made->frontLayer()->children().isEmpty());
+    const QRectF rect = made->bounds();
+    const QPoint press = at(gripCentre(kPanelCornerHandleType, ComicStructureElement::kBottomRightKey));
+    QTest::mousePress(view, Qt::LeftButton, Qt::ControlModifier, press);
+    for (const QPoint by : { QPoint(20, 12), QPoint(0, 0), QPoint(10, 6) }) {
+        QTest::mouseMove(view, press + by);
+        endOfEvent();
+    }
+    QTest::mouseRelease(view, Qt::LeftButton, {}, press + QPoint(10, 6));
+    endOfEvent();
+    ASSERT_EQ(model().currentPage()->floatingPanels().back(), made);
+    EXPECT_EQ(made->bottomRight(), rect.bottomRight() + QPointF(5, 3));
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Distort Floating Panel"));
+    choose(kUndoAction);
+    EXPECT_EQ(made->bounds(), rect);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo New Floating Panel"));
+}
+
 TEST_F(ComicTrackersTest, BoundariesOfRowsAndPanelsAreDraggedWithinTheirRoomAsOneStep)
 {
     const float gutter = model().panelGutter();
