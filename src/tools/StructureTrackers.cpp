@@ -73,11 +73,28 @@ void StructureTracker::applyCorners(const ValueMap& corners, ComicStructureEleme
         corners.value(kTR).toPoint(), corners.value(kBL).toPoint(), corners.value(kBR).toPoint());
 }
 
-UndoManager* StructureTracker::undoManagerOf(const ComicStructureElement& element)
+StructureTracker::~StructureTracker()
+{
+    if (m_openGroup)
+        m_openGroup->endUndoGrouping();
+}
+
+void StructureTracker::beginGesture(const ComicStructureElement& element)
 {
     const ComicStructureElement* owner = element.owner();
     ZDLDocument* document = owner ? owner->document() : nullptr;
-    return document ? document->undoManager() : nullptr;
+    m_openGroup = document ? document->undoManager() : nullptr;
+    if (m_openGroup)
+        m_openGroup->beginUndoGrouping();
+}
+
+void StructureTracker::endGesture(const QString& actionName)
+{
+    if (!m_openGroup)
+        return;
+    m_openGroup->setActionName(actionName);
+    m_openGroup->endUndoGrouping();
+    m_openGroup = nullptr;
 }
 
 float StructureTracker::gutterOf(const ComicStructureElement& element)
@@ -107,8 +124,7 @@ QString StructureEdgeTracker::cursorName() const
 void StructureEdgeTracker::startTracking()
 {
     m_startedTracking = true;
-    if (UndoManager* undo = undoManagerOf(*m_element1))
-        undo->beginUndoGrouping();
+    beginGesture(*m_element1);
     m_elem1Corners = getCornersOf(*m_element1);
     m_elem2Corners = getCornersOf(*m_element2);
     const ComicStructureElement& parent = *m_element1->parent();
@@ -190,12 +206,8 @@ void StructureEdgeTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& 
 
 void StructureEdgeTracker::mouseUpAt(const QPointF&, const ZDLEvent&)
 {
-    if (!m_startedTracking)
-        return;
-    if (UndoManager* undo = undoManagerOf(*m_element1)) {
-        undo->setActionName(localized("Comic Structure Edge Drag"));
-        undo->endUndoGrouping();
-    }
+    if (m_startedTracking)
+        endGesture(localized("Comic Structure Edge Drag"));
 }
 
 // --- StructureCornerTracker ---
@@ -247,8 +259,7 @@ QString StructureCornerTracker::cursorName() const
 void StructureCornerTracker::startTracking()
 {
     m_startedTracking = true;
-    if (UndoManager* undo = undoManagerOf(*m_element1))
-        undo->beginUndoGrouping();
+    beginGesture(*m_element1);
     m_lowerLimitFract = parameterOfPointOnSegment(
         m_parentCorner1, m_parentCorner2, cornerOf(*m_element1, m_element2Corner));
     m_upperLimitFract = parameterOfPointOnSegment(
@@ -277,12 +288,8 @@ void StructureCornerTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent
 
 void StructureCornerTracker::mouseUpAt(const QPointF&, const ZDLEvent&)
 {
-    if (!m_startedTracking)
-        return;
-    if (UndoManager* undo = undoManagerOf(*m_element1)) {
-        undo->setActionName(localized("Comic Structure Corner Drag"));
-        undo->endUndoGrouping();
-    }
+    if (m_startedTracking)
+        endGesture(localized("Comic Structure Corner Drag"));
 }
 
 } // namespace zandrel

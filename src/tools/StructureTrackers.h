@@ -1,15 +1,15 @@
 #pragma once
 
 #include "comicmodel/ComicStructureElement.h"
+#include "platform/UndoManager.h"
 #include "platform/Value.h"
 #include "tools/ZDLTracker.h"
 
+#include <QPointer>
 #include <QString>
 #include <memory>
 
 namespace zandrel {
-
-class UndoManager;
 
 using StructurePtr = std::shared_ptr<ComicStructureElement>;
 
@@ -20,6 +20,9 @@ using StructurePtr = std::shared_ptr<ComicStructureElement>;
 class StructureTracker : public ZDLTracker {
 public:
     using ZDLTracker::ZDLTracker;
+    // A gesture dropped without its release (a press that replaced it, a closing view) still closes
+    // its undo group, so that later steps do not join it.
+    ~StructureTracker() override;
 
     // The cursor image shown over the boundary; none for the base.
     virtual QString cursorName() const { return QString(); }
@@ -29,10 +32,15 @@ public:
     static void applyCorners(const ValueMap& corners, ComicStructureElement& element);
 
 protected:
-    // The undo manager of the element's document; null for a detached tree.
-    static UndoManager* undoManagerOf(const ComicStructureElement& element);
+    // Opens the gesture's undo group in the element's document.
+    void beginGesture(const ComicStructureElement& element);
+    // Names and closes it.
+    void endGesture(const QString& actionName);
     // The comic's gutter, read from the owner of the element's parent.
     static float gutterOf(const ComicStructureElement& element);
+
+private:
+    QPointer<UndoManager> m_openGroup;
 };
 
 // Drags the whole boundary: both of its ends move along the parent's sides by the same fraction of

@@ -241,6 +241,20 @@ TEST_F(ComicTrackersTest, BoundariesOfRowsAndPanelsAreDraggedWithinTheirRoomAsOn
     QTest::mouseMove(view, at(QPointF(upperLeft->bounds().center().x(), upperLeft->bounds().bottom() - 8)));
     EXPECT_EQ(view->cursor(), appController()->marqueeCursor());
 
+    // A boundary drag whose release never comes (another press takes over) still ends its step, so
+    // that the next command is a step of its own.
+    QTest::mousePress(view, Qt::LeftButton, {}, at(betweenRows));
+    QTest::mouseMove(view, at(betweenRows) + QPoint(0, 20));
+    endOfEvent();
+    QTest::mousePress(view, Qt::LeftButton, {}, at(floater->bounds().center()));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at(floater->bounds().center()));
+    endOfEvent();
+    choose(kNewFloatingPanelAction);
+    choose(kUndoAction);
+    EXPECT_NEAR(row(0).bottomLeft().y(), rowsY + 10, 1e-3) << "the drag is a step of its own";
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+
     // The page's outer edge has no neighbour to share: a press there does nothing.
     const QPointF outerEdge(upperLeft->bounds().center().x(), upperLeft->topLeft().y() + 1);
     drag(at(outerEdge), QPoint(0, 30));
