@@ -181,13 +181,13 @@ void EditingLevelControl::layoutCrumbs()
     if (m_tooWideBy > 0)
         trimTexts();
     if (m_tooWideBy > 0)
-        hideTextFrom(1, count - 2);
+        hideFrom(1, count - 2, &Crumb::textBounds, &Crumb::hideText);
     if (m_tooWideBy > 0)
-        hideTextFrom(0, count);
+        hideFrom(0, count, &Crumb::textBounds, &Crumb::hideText);
     if (m_tooWideBy > 0)
-        hideImagesFrom(1, count - 2);
+        hideFrom(1, count - 2, &Crumb::imageBounds, &Crumb::hideImage);
     if (m_tooWideBy > 0)
-        hideImagesFrom(0, count);
+        hideFrom(0, count, &Crumb::imageBounds, &Crumb::hideImage);
 }
 
 void EditingLevelControl::updateTooWide()
@@ -209,7 +209,8 @@ void EditingLevelControl::trimTexts()
     updateTooWide();
 }
 
-void EditingLevelControl::hideTextFrom(qsizetype from, qsizetype to)
+void EditingLevelControl::hideFrom(
+    qsizetype from, qsizetype to, QRectF Crumb::*measured, void (Crumb::*hide)())
 {
     float total = 0;
     float x = kStartX;
@@ -217,24 +218,8 @@ void EditingLevelControl::hideTextFrom(qsizetype from, qsizetype to)
         Crumb& crumb = m_crumbs[index];
         crumb.startAt(x);
         if (index >= from && index < to && total < m_tooWideBy) {
-            total += static_cast<float>(crumb.textBounds.width());
-            crumb.hideText();
-        }
-        x = static_cast<float>(crumb.bounds.right());
-    }
-    updateTooWide();
-}
-
-void EditingLevelControl::hideImagesFrom(qsizetype from, qsizetype to)
-{
-    float total = 0;
-    float x = kStartX;
-    for (qsizetype index = 0; index < m_crumbs.size(); ++index) {
-        Crumb& crumb = m_crumbs[index];
-        crumb.startAt(x);
-        if (index >= from && index < to && total < m_tooWideBy) {
-            total += static_cast<float>(crumb.imageBounds.width());
-            crumb.hideImage();
+            total += static_cast<float>((crumb.*measured).width());
+            (crumb.*hide)();
         }
         x = static_cast<float>(crumb.bounds.right());
     }

@@ -80,8 +80,9 @@ private:
     float measureTitle(const QString& title) const;
     void updateTooWide();
     void trimTexts();
-    void hideTextFrom(qsizetype from, qsizetype to);
-    void hideImagesFrom(qsizetype from, qsizetype to);
+    // Hides the texts or the images of the crumbs from index from up to to, left to right, until
+    // what was hidden (the measured part's width) makes up for the excess width.
+    void hideFrom(qsizetype from, qsizetype to, QRectF Crumb::*measured, void (Crumb::*hide)());
     qsizetype crumbAt(const QPointF& point) const;
     void drawCrumb(QPainter& painter, qsizetype index);
 
