@@ -201,6 +201,8 @@ void BalloonEditingView::insertFromScrap(const std::shared_ptr<PasteboardParent>
     adjustPastedObjects(objects);
     document()->undoableSetChildren(root->children() + objects, rootObject());
     undoableSetSelection(objects, false);
+    // The step takes the title of the command, as the menu would show it.
+    document()->undoManager()->setActionName(localized("Paste"));
 }
 
 void BalloonEditingView::adjustPastedObjects(const ElementList& objects)

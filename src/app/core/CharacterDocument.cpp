@@ -107,8 +107,7 @@ void CharacterDocument::undoableInsertFromScrap(
         return;
     const auto insert = [this, elements, fromDrag, &view] {
         undoableInsertPartsFromScrap(elements, view);
-        if (fromDrag)
-            undoManager()->setActionName(localized("Drag Copy"));
+        undoManager()->setActionName(fromDrag ? localized("Drag Copy") : localized("Paste"));
     };
     if (m_model->pastedPartsAreFromThisCharacter(elements)) {
         insert();

@@ -47,7 +47,8 @@ public:
 
     // --- Pasted and dragged parts ---
     // Inserts what the model accepts of the pasteboard's children into the view's root object. Parts
-    // of another character are inserted only once the user agrees to merging their colours.
+    // of another character are inserted only once the user agrees to merging their colours. The
+    // step is named here ("Drag Copy" or "Paste"): after that question no caller is left to name it.
     void undoableInsertFromScrap(const ElementList& scrapChildren, InsertionView& view, bool fromDrag);
     void undoableInsertPartsFromScrap(const ElementList& elements, InsertionView& view);
 

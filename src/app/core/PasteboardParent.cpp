@@ -3,6 +3,7 @@
 #include "app/core/FileFormat.h"
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
+#include "charmodel/CharacterModel.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartAlias.h"
@@ -86,11 +87,33 @@ void registerPasteboardClasses(ClassRegistry& registry)
 PasteboardParentPtr PasteboardParent::initWithChildren(const ElementList& elements)
 {
     auto payload = std::make_shared<PasteboardParent>();
+    ElementList originals;
     for (const ObjectPtr& element : elements) {
-        if (const auto* graphic = asProtocol<GraphicElement>(element))
+        if (const auto* graphic = asProtocol<GraphicElement>(element)) {
+            originals.append(element);
             payload->m_children.append(graphic->initByCopying());
+        }
     }
+    keepColorSetsOfBalloons(originals, payload->m_children);
     return payload;
+}
+
+void PasteboardParent::keepColorSetsOfBalloons(const ElementList& originals, const ElementList& copies)
+{
+    // A balloon finds its colour set through its parents, which a copy does not have: without the
+    // link it would travel without the identifier of its colours, and its colours would be pasted
+    // as strays of no palette.
+    const ElementList from = ArrayUtils::flattenComicElementsArray(originals);
+    const ElementList to = ArrayUtils::flattenComicElementsArray(copies);
+    if (from.size() != to.size())
+        return;
+    for (qsizetype index = 0; index < from.size(); ++index) {
+        const auto* original = dynamic_cast<const Balloon*>(from.at(index).get());
+        auto* copy = dynamic_cast<Balloon*>(to.at(index).get());
+        CharacterModel* colors = original && copy && !copy->storedModel() ? original->colorsModel() : nullptr;
+        if (colors)
+            copy->setModel(std::static_pointer_cast<CharacterModel>(colors->shared_from_this()));
+    }
 }
 
 QString PasteboardParent::zdlObjectsType()

@@ -73,6 +73,9 @@ public:
     static constexpr double kMaxPdfSide = 14400.0;
 
 private:
+    // The copies of balloons link to the colour set their originals draw with.
+    static void keepColorSetsOfBalloons(const ElementList& originals, const ElementList& copies);
+
     QList<ZDLColorPtr> m_colors;
     ElementList m_children;
     QString m_characterId;
