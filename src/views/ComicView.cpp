@@ -286,21 +286,41 @@ void ComicView::rightMouseDown(const ZDLEvent& event, const QPoint& globalPos)
 
 // --- Drags ---
 
-void ComicView::dragMoveEvent(QDragMoveEvent* event)
+std::shared_ptr<ComicPanel> ComicView::panelUnderDrag(const QPointF& point)
 {
     ComicModel* model = comicModel();
+    const auto panel = model ? model->getPanelAt(point) : nullptr;
+    // Over the gutter beside a panel the drop is taken, but the current panel stays.
+    if (panel && panel != model->currentPanel() && !model->focusOnPanel() && panel->frameContains(point))
+        model->setCurrentPanel(panel);
+    return panel;
+}
+
+void ComicView::dragMoveEvent(QDragMoveEvent* event)
+{
+    // Scrolled first: the pointer then rests over what the drop would land in.
+    autoscrollForDrag(event->position());
     const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
-    const QPointF point = convertFromWidget(event->position());
-    const auto panel = model && operation != Qt::IgnoreAction ? model->getPanelAt(point) : nullptr;
-    if (!panel) {
+    const bool overPanel
+        = operation != Qt::IgnoreAction && panelUnderDrag(convertFromWidget(event->position()));
+    answerDrag(event, overPanel ? operation : Qt::IgnoreAction);
+}
+
+void ComicView::dragScrolledUnder(const QPointF& documentPoint)
+{
+    panelUnderDrag(documentPoint);
+}
+
+void ComicView::dropEvent(QDropEvent* event)
+{
+    // The view may have scrolled under a resting drag since it was last answered.
+    const ComicModel* model = comicModel();
+    if (!model || !model->getPanelAt(convertFromWidget(event->position()))) {
+        stopDragAutoscroll();
         event->ignore();
         return;
     }
-    // Over the gutter beside a panel the drop is taken, but the current panel stays.
-    if (panel != model->currentPanel() && !model->focusOnPanel() && panel->frameContains(point))
-        model->setCurrentPanel(panel);
-    event->setDropAction(operation);
-    event->accept();
+    BalloonEditingView::dropEvent(event);
 }
 
 } // namespace zandrel

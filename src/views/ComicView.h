@@ -91,6 +91,8 @@ protected:
     // Drops land only in panels: the panel whose frame is under the pointer becomes current, so a
     // drop goes into its current layer.
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragScrolledUnder(const QPointF& documentPoint) override;
+    void dropEvent(QDropEvent* event) override;
     // The page stays as it is when the edited layer changes: the model names the panels to redraw.
     void redisplayAfterRootChange() override { }
     // Paging is held while text is typed in place.
@@ -104,6 +106,9 @@ private:
     bool validateComicItem(MenuItemValidation& item);
     // The whole view, page and the margins around it.
     QRectF currentRowBounds() const;
+    // The panel a drag at the point would drop into, made current when the point lies inside its
+    // frame; null outside every panel.
+    std::shared_ptr<ComicPanel> panelUnderDrag(const QPointF& point);
 
     bool m_showCurrentRow = false;
     QMenu* m_freeElementContextMenu = nullptr;

@@ -133,13 +133,20 @@ public:
 protected:
     bool performKeyEquivalent(const ZDLEvent& event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    // Scrolls for a drag near the edge, then answers it as on entering.
     void dragMoveEvent(QDragMoveEvent* event) override;
+    // Takes the drag with the operation, or refuses it for none; answers the operation.
+    static Qt::DropAction answerDrag(QDragMoveEvent* event, Qt::DropAction operation);
     void dropEvent(QDropEvent* event) override;
     // Inserts what a drop of data at the point carries; false when nothing could be taken.
     bool performDrop(const QMimeData* data, Qt::DropActions offered, const QPointF& point);
     // Objects dragged in from a library, a catalog or another view, moved so that the point where
     // the drag started lands on the drop point.
     void insertLibraryDrop(const std::shared_ptr<PasteboardParent>& payload, const QPointF& point);
+    // A dropped image file that is not there yet: a sheet waits for it, and once it is whole it is
+    // inserted at the point as any dropped file (and removed when it was written into our temporary
+    // folder). Answers true: the drop is taken.
+    bool waitForPromisedFile(const QString& path, const QPointF& point);
 
 private:
     void setSelectionFromUndo(const ElementList& selection, const ObjectPtr& root);

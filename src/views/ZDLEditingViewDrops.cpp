@@ -1,6 +1,8 @@
 // The editing view's way in for images and objects from outside: drops of image files, PDF and
 // bitmap data and library objects, and the "Import Image" command. Every insertion is one undo step.
+#include "app/AppController.h"
 #include "app/Pasteboard.h"
+#include "app/WaitForFileController.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/ImageElement.h"
@@ -11,11 +13,13 @@
 #include "platform/Localization.h"
 #include "views/ZDLEditingView.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 
 namespace zandrel {
@@ -134,31 +138,32 @@ Qt::DropAction ZDLEditingView::dragOperationFor(const QMimeData* data, Qt::DropA
     return Qt::IgnoreAction;
 }
 
-void ZDLEditingView::dragEnterEvent(QDragEnterEvent* event)
+Qt::DropAction ZDLEditingView::answerDrag(QDragMoveEvent* event, Qt::DropAction operation)
 {
-    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
     if (operation == Qt::IgnoreAction) {
         event->ignore();
-        return;
+        return operation;
     }
     event->setDropAction(operation);
     event->accept();
+    return operation;
+}
+
+void ZDLEditingView::dragEnterEvent(QDragEnterEvent* event)
+{
+    answerDrag(event, dragOperationFor(event->mimeData(), event->possibleActions()));
 }
 
 void ZDLEditingView::dragMoveEvent(QDragMoveEvent* event)
 {
+    autoscrollForDrag(event->position());
     // The answer on entering holds for the whole drag.
-    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
-    if (operation == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(operation);
-    event->accept();
+    answerDrag(event, dragOperationFor(event->mimeData(), event->possibleActions()));
 }
 
 void ZDLEditingView::dropEvent(QDropEvent* event)
 {
+    stopDragAutoscroll();
     const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
     if (operation == Qt::IgnoreAction) {
         event->ignore();
@@ -195,8 +200,32 @@ bool ZDLEditingView::performDrop(const QMimeData* data, Qt::DropActions offered,
     const QString path = singleImageFile(data);
     if (path.isEmpty() || !offersCopyOrLink(offered))
         return false;
+    // A file named before it is written is a promise of the program the drag came from.
+    if (!QFileInfo::exists(path))
+        return waitForPromisedFile(path, point);
     return insertImportedImage(
         ImageElement::initFromURL(QUrl::fromLocalFile(path)), point, QFileInfo(path).fileName());
+}
+
+bool ZDLEditingView::waitForPromisedFile(const QString& path, const QPointF& point)
+{
+    const QString name = QFileInfo(path).fileName();
+    const QPointer<ZDLEditingView> self(this);
+    auto* sheet = new WaitForFileController(QWidget::window(), path,
+        localized("Waiting for file “%1”").arg(name), [self, point, name](const QString& arrived) {
+            if (!self)
+                return;
+            // Into the root of the moment the file arrives, at the point where it was dropped.
+            self->insertImportedImage(ImageElement::initFromURL(QUrl::fromLocalFile(arrived)), point, name);
+            // Written for us into our temporary folder, the file is ours to remove; a file anywhere
+            // else is the user's.
+            const QString folder = QDir(AppController::getMyTemporaryFolderURL()).canonicalPath();
+            const QString within = QFileInfo(arrived).canonicalPath();
+            if (!folder.isEmpty() && (within == folder || within.startsWith(folder + u'/')))
+                QFile::remove(arrived);
+        });
+    sheet->showWindow();
+    return true;
 }
 
 void ZDLEditingView::insertLibraryDrop(const PasteboardParentPtr& payload, const QPointF& point)

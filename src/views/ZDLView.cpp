@@ -12,6 +12,7 @@
 #include "tools/ZDLTracker.h"
 #include "views/ZDLScrollArea.h"
 
+#include <QDragLeaveEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace zandrel {
 
@@ -73,6 +75,8 @@ ZDLView::ZDLView(QWidget* parent)
     m_handTool->setView(this);
     m_autoScrollTimer.setInterval(kAutoScrollIntervalMs);
     connect(&m_autoScrollTimer, &QTimer::timeout, this, &ZDLView::scrollNow);
+    m_dragScrollTimer.setInterval(kAutoScrollIntervalMs);
+    connect(&m_dragScrollTimer, &QTimer::timeout, this, &ZDLView::dragScrollNow);
     m_suspendFlushImagesTimer.setSingleShot(true);
     m_suspendFlushImagesTimer.setInterval(kDoneScalingDelayMs);
     connect(&m_suspendFlushImagesTimer, &QTimer::timeout, this, &ZDLView::doneScaling);
@@ -319,26 +323,59 @@ void ZDLView::scrollNow()
     m_finishedTrackers.clear();
 }
 
-bool ZDLView::autoscroll(const QPointF& widgetPoint)
+bool ZDLView::autoscroll(const QPointF& widgetPoint, int margin)
 {
     if (!m_scrollArea)
         return false;
-    const QRect area = rect();
-    double dx = 0;
-    double dy = 0;
-    if (widgetPoint.x() < area.left())
-        dx = widgetPoint.x() - area.left();
-    else if (widgetPoint.x() > area.right())
-        dx = widgetPoint.x() - area.right();
-    if (widgetPoint.y() < area.top())
-        dy = widgetPoint.y() - area.top();
-    else if (widgetPoint.y() > area.bottom())
-        dy = widgetPoint.y() - area.bottom();
+    const QRect area = rect().adjusted(margin, margin, -margin, -margin);
+    const auto beyond = [margin](double value, int low, int high) {
+        double by = value < low ? value - low : value > high ? value - high : 0.0;
+        // Within a margin, the depth into it sets the speed; past the view, the distance does.
+        if (margin > 0)
+            by = std::clamp(by, -double(margin), double(margin));
+        return by;
+    };
+    const double dx = beyond(widgetPoint.x(), area.left(), area.right());
+    const double dy = beyond(widgetPoint.y(), area.top(), area.bottom());
     if (dx == 0 && dy == 0)
         return false;
     const QPoint before = m_scrollArea->scrollOffset();
     m_scrollArea->setScrollOffset(before + QPoint(qRound(dx), qRound(dy)));
     return m_scrollArea->scrollOffset() != before;
+}
+
+bool ZDLView::autoscrollForDrag(const QPointF& widgetPoint)
+{
+    m_dragScrollPoint = widgetPoint;
+    // A view too small for the margins would only ever scroll.
+    if (width() <= 3 * kDragScrollMargin || height() <= 3 * kDragScrollMargin)
+        return false;
+    const QRect inner
+        = rect().adjusted(kDragScrollMargin, kDragScrollMargin, -kDragScrollMargin, -kDragScrollMargin);
+    if (inner.contains(widgetPoint.toPoint())) {
+        m_dragScrollTimer.stop();
+        return false;
+    }
+    if (!m_dragScrollTimer.isActive())
+        m_dragScrollTimer.start();
+    return autoscroll(widgetPoint, kDragScrollMargin);
+}
+
+void ZDLView::stopDragAutoscroll()
+{
+    m_dragScrollTimer.stop();
+}
+
+void ZDLView::dragScrollNow()
+{
+    if (autoscroll(m_dragScrollPoint, kDragScrollMargin))
+        dragScrolledUnder(pointOf(m_dragScrollPoint));
+}
+
+void ZDLView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    stopDragAutoscroll();
+    QWidget::dragLeaveEvent(event);
 }
 
 // --- Keys ---
@@ -484,6 +521,7 @@ void ZDLView::documentClosing()
     m_rootObject.reset();
     m_selection.clear();
     m_autoScrollTimer.stop();
+    m_dragScrollTimer.stop();
     m_suspendFlushImagesTimer.stop();
     registerForHelpPanel(QString(), nullptr, nullptr);
 }

@@ -170,6 +170,9 @@ public:
 
     // The scroll area holding the view, when it sits in one.
     ZDLScrollArea* scrollArea() const { return m_scrollArea; }
+    // A drag of data resting within this many pixels of an edge scrolls the view toward that edge,
+    // faster the nearer it is: the pointer of such a drag never leaves the view as a tracker's can.
+    static constexpr int kDragScrollMargin = 16;
 
 protected:
     // Makes the list the selection as it is, without asking the root: what an undo restores.
@@ -187,6 +190,17 @@ protected:
     virtual void rightMouseDown(const ZDLEvent& event, const QPoint& globalPos);
     // The arrow keys and the forward delete of the editing views; false passes the key on.
     virtual bool performKeyEquivalent(const ZDLEvent& event) { return false; }
+
+    // --- Auto-scroll while dragging data over the view ---
+    // Scrolls for a drag at the widget point, and keeps scrolling on the auto-scroll timer's ticks
+    // while it rests near an edge; true when it scrolled now.
+    bool autoscrollForDrag(const QPointF& widgetPoint);
+    // The drag left the view or was dropped.
+    void stopDragAutoscroll();
+    // The view scrolled under a drag that did not move; the point (document coordinates) is what
+    // now lies under it. Views that choose a target by what is under a drag follow it here.
+    virtual void dragScrolledUnder(const QPointF& documentPoint) { }
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -210,8 +224,10 @@ private:
     void mouseMoved(const ZDLEvent& event);
     void flagsChanged(const ZDLEvent& event);
     void scrollNow();
-    // Scrolls toward a pointer outside the visible area; true when it scrolled.
-    bool autoscroll(const QPointF& widgetPoint);
+    // Scrolls toward a pointer outside the visible area less the margin, by as far as it lies
+    // beyond it (at most the margin when there is one); true when it scrolled.
+    bool autoscroll(const QPointF& widgetPoint, int margin = 0);
+    void dragScrollNow();
     void temporarilySuspendImageFlushingWhileScaling();
     void doneScaling();
     void setZoomKeepingCenter(float scale);
@@ -236,6 +252,8 @@ private:
     ObjectPtr m_rootObject;
     bool m_handToolOverride = false;
     QTimer m_autoScrollTimer;
+    QTimer m_dragScrollTimer;
+    QPointF m_dragScrollPoint;
     QTimer m_suspendFlushImagesTimer;
     bool m_transformOriginOverridden = false;
     QPointF m_transformOrigin;

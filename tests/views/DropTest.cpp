@@ -2,11 +2,14 @@
 // the pointer as one named undo step that undoes back to the file's bytes; what cannot be read is
 // refused with an alert and changes nothing.
 #include "ComicWindowFixture.h"
+#include "app/AppController.h"
 #include "app/Pasteboard.h"
+#include "app/WaitForFileController.h"
 #include "charmodel/ImageElement.h"
 #include "support/PdfBuilder.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -229,6 +232,104 @@ TEST_F(DropTest, ImportImageGoesToThePanelCentreAndTheArrowsNudgeIt)
     // A cancelled chooser imports nothing.
     choose(kImportImageAction);
     EXPECT_EQ(bytes(), before);
+}
+
+TEST_F(DropTest, ADragRestingNearAnEdgeScrollsTheViewAndDropsWhereItRests)
+{
+    view->setViewScale(8.0f);
+    view->scrollToCenterDocPoint(panel(0)->bounds().center());
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("image/png"), encoded(QSize(8, 8), "png"));
+    const auto offset = [this] { return view->scrollArea()->scrollOffset(); };
+    const QPoint start = offset();
+    const QPoint middle(view->width() / 2, view->height() / 2);
+    QDragEnterEvent enter(middle, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(view, &enter);
+    QDragMoveEvent inside(middle, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(view, &inside);
+    ASSERT_TRUE(inside.isAccepted());
+    EXPECT_EQ(offset(), start) << "away from the edges nothing scrolls";
+
+    // Four pixels from the right edge: twelve pixels deep into the margin.
+    const QPoint nearRight(view->width() - 1 - 4, view->height() / 2);
+    QDragMoveEvent move(nearRight, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(view, &move);
+    EXPECT_EQ(offset(), start + QPoint(ZDLView::kDragScrollMargin - 4, 0));
+    // Resting there, it keeps scrolling.
+    const QPoint moved = offset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return offset().x() > moved.x() + 20; }, 5000));
+
+    QDropEvent dropped(nearRight, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+    const QPointF under = view->convertFromWidget(nearRight);
+    QApplication::sendEvent(view, &dropped);
+    endOfEvent();
+    ASSERT_TRUE(dropped.isAccepted());
+    const auto image = lastImage();
+    ASSERT_TRUE(image);
+    EXPECT_NEAR(image->getBounds().center().x(), under.x(), 0.01);
+    EXPECT_EQ(model().getPanelAt(under), model().currentPanel());
+    // Dropped, the view stays where it is.
+    const QPoint after = offset();
+    QTest::qWait(3 * 100);
+    EXPECT_EQ(offset(), after);
+}
+
+TEST_F(DropTest, APromisedFileIsInsertedWhereItWasDroppedOnceItArrives)
+{
+    const QDir temporary(AppController::getMyTemporaryFolderURL());
+    ASSERT_TRUE(temporary.mkpath(QStringLiteral(".")));
+    const QByteArray png = encoded(QSize(10, 6), "png");
+    struct Case {
+        QString path;
+        bool cancelled;
+        bool kept;
+    };
+    // Written into our temporary folder it is ours to remove; elsewhere it is the user's.
+    const QList<Case> cases { { temporary.filePath(QStringLiteral("promised.png")), false, false },
+        { dir.filePath(QStringLiteral("promised.PNG")), false, true },
+        { temporary.filePath(QStringLiteral("abandoned.png")), true, true } };
+    const QPointF point = panel(2)->bounds().center();
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.path.toStdString());
+        QFile::remove(each.path);
+        const QByteArray before = bytes();
+        ASSERT_TRUE(drop(files({ each.path }), point));
+        auto* sheet = window->findChild<WaitForFileController*>();
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(bytes(), before);
+        if (each.cancelled)
+            sheet->reject();
+        QPointer<WaitForFileController> waiting(sheet);
+        QFile file(each.path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(png.left(20));
+        file.flush();
+        // A file still being written is not read until it has stopped growing.
+        if (!each.cancelled) {
+            sheet->poll();
+            file.write(png.mid(20));
+            file.close();
+            sheet->poll();
+            ASSERT_TRUE(waiting);
+        }
+        file.close();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !waiting; }, 5000));
+        endOfEvent();
+        EXPECT_EQ(QFile::exists(each.path), each.kept);
+        if (each.cancelled) {
+            EXPECT_EQ(bytes(), before);
+            QFile::remove(each.path);
+            continue;
+        }
+        const auto image = lastImage();
+        ASSERT_TRUE(image && image->image());
+        EXPECT_EQ(image->image()->savedData(), png);
+        EXPECT_NEAR(image->getBounds().center().x(), point.x(), 0.01);
+        EXPECT_NEAR(image->getBounds().center().y(), point.y(), 0.01);
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo Import image"));
+        choose(kUndoAction);
+        EXPECT_EQ(bytes(), before);
+    }
 }
 
 } // namespace
