@@ -21,6 +21,9 @@
 #include "platform/NotificationCenter.h"
 #include "tools/ZDLTool.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QPointer>
 
 namespace zandrel {
@@ -173,9 +176,19 @@ void ZDLEditingView::cut()
 
 void ZDLEditingView::paste()
 {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    // Another program's picture goes where an imported image goes; our objects are never taken
+    // as their own renderings.
+    if (!data->hasFormat(PasteboardParent::objectsMimeType())) {
+        if (acceptsImages() && hasPictureData(data))
+            insertPictureData(data, graphicPastePoint(), localized("The pasted picture could not be read."));
+        return;
+    }
     // What another program or document put there is read like a file; copies scrolled out of sight
     // come back centred in view.
-    const PasteboardParentPtr payload = Pasteboard::readGeneralPayload();
+    const PasteboardParentPtr payload = Pasteboard::readPayload(data);
     if (!payload || payload->children().isEmpty())
         return;
     payload->ensureChildrenInRect(visibleRect());

@@ -86,9 +86,12 @@ public:
     Qt::DropAction dragOperationFor(const QMimeData* data, Qt::DropActions offered) const;
     // One undo step "Import image": the image is sized and placed for the root at the point,
     // appended to it and selected alone. A picture that could not be read is refused with an alert
-    // naming its source, and nothing changes; answers whether it was inserted.
+    // giving the message, and nothing changes; answers whether it was inserted.
     bool insertImportedImage(
-        const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& sourceName);
+        const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& unreadableMessage);
+    // Whether the data carries a picture (PDF or bitmap data), and its insertion as above, PDF first.
+    static bool hasPictureData(const QMimeData* data);
+    bool insertPictureData(const QMimeData* data, const QPointF& point, const QString& unreadableMessage);
 
     // --- Helpers ---
     virtual void copyToClipboard();

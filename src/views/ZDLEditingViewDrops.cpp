@@ -68,6 +68,12 @@ QString singleImageFile(const QMimeData* data)
     return path;
 }
 
+// What the alert says of an image file that could not be read.
+QString unreadableFile(const QString& path)
+{
+    return localized("The image “%1” could not be read.").arg(QFileInfo(path).fileName());
+}
+
 QString firstBitmapType(const QMimeData* data)
 {
     for (const QString& type : kBitmapMimeTypes) {
@@ -91,12 +97,12 @@ void ZDLEditingView::importImage()
     const QString path = imageFileChooser()(this);
     if (path.isEmpty())
         return;
-    insertImportedImage(ImageElement::initFromURL(QUrl::fromLocalFile(path)), graphicPastePoint(),
-        QFileInfo(path).fileName());
+    insertImportedImage(
+        ImageElement::initFromURL(QUrl::fromLocalFile(path)), graphicPastePoint(), unreadableFile(path));
 }
 
 bool ZDLEditingView::insertImportedImage(
-    const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& sourceName)
+    const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& unreadableMessage)
 {
     auto* root = asProtocol<Parent>(rootObject());
     if (!root || !m_document)
@@ -104,11 +110,8 @@ bool ZDLEditingView::insertImportedImage(
     // A damaged, hostile or oversized picture is refused by the image readers; it must not become
     // an empty element the user cannot see or select.
     if (!image || !image->image() || image->image()->size().isEmpty()) {
-        const QString message = sourceName.isEmpty()
-            ? localized("The dropped picture could not be read.")
-            : localized("The image “%1” could not be read.").arg(sourceName);
-        appController()->showAlertMessage(
-            message, localized("It is damaged, too large, or not a PNG, JPEG or PDF picture."), window());
+        appController()->showAlertMessage(unreadableMessage,
+            localized("It is damaged, too large, or not a PNG, JPEG or PDF picture."), window());
         return false;
     }
     sizeAndPositionImportedImage(*image, rootObject(), point);
@@ -189,14 +192,10 @@ bool ZDLEditingView::performDrop(const QMimeData* data, Qt::DropActions offered,
     }
     if (!acceptsImages())
         return false;
-    // PDF data first, then bitmap data, then a file: a drag that carries a picture and its file
-    // inserts the picture it carries.
-    if (data->hasFormat(kPdfMimeType))
-        return insertImportedImage(
-            ImageElement::initFromImageData(data->data(kPdfMimeType)), point, QString());
-    const QString bitmapType = firstBitmapType(data);
-    if (!bitmapType.isEmpty())
-        return insertImportedImage(ImageElement::initFromImageData(data->data(bitmapType)), point, QString());
+    // Picture data first, then a file: a drag that carries a picture and its file inserts the
+    // picture it carries.
+    if (hasPictureData(data))
+        return insertPictureData(data, point, localized("The dropped picture could not be read."));
     const QString path = singleImageFile(data);
     if (path.isEmpty() || !offersCopyOrLink(offered))
         return false;
@@ -204,7 +203,22 @@ bool ZDLEditingView::performDrop(const QMimeData* data, Qt::DropActions offered,
     if (!QFileInfo::exists(path))
         return waitForPromisedFile(path, point);
     return insertImportedImage(
-        ImageElement::initFromURL(QUrl::fromLocalFile(path)), point, QFileInfo(path).fileName());
+        ImageElement::initFromURL(QUrl::fromLocalFile(path)), point, unreadableFile(path));
+}
+
+bool ZDLEditingView::hasPictureData(const QMimeData* data)
+{
+    return data && (data->hasFormat(kPdfMimeType) || !firstBitmapType(data).isEmpty());
+}
+
+bool ZDLEditingView::insertPictureData(
+    const QMimeData* data, const QPointF& point, const QString& unreadableMessage)
+{
+    // PDF first: it stays vector.
+    const QString type = data->hasFormat(kPdfMimeType) ? kPdfMimeType : firstBitmapType(data);
+    if (type.isEmpty())
+        return false;
+    return insertImportedImage(ImageElement::initFromImageData(data->data(type)), point, unreadableMessage);
 }
 
 bool ZDLEditingView::waitForPromisedFile(const QString& path, const QPointF& point)
@@ -212,11 +226,12 @@ bool ZDLEditingView::waitForPromisedFile(const QString& path, const QPointF& poi
     const QString name = QFileInfo(path).fileName();
     const QPointer<ZDLEditingView> self(this);
     auto* sheet = new WaitForFileController(QWidget::window(), path,
-        localized("Waiting for file “%1”").arg(name), [self, point, name](const QString& arrived) {
+        localized("Waiting for file “%1”").arg(name), [self, point](const QString& arrived) {
             if (!self)
                 return;
             // Into the root of the moment the file arrives, at the point where it was dropped.
-            self->insertImportedImage(ImageElement::initFromURL(QUrl::fromLocalFile(arrived)), point, name);
+            self->insertImportedImage(
+                ImageElement::initFromURL(QUrl::fromLocalFile(arrived)), point, unreadableFile(arrived));
             // Written for us into our temporary folder, the file is ours to remove; a file anywhere
             // else is the user's.
             const QString folder = QDir(AppController::getMyTemporaryFolderURL()).canonicalPath();

@@ -10,10 +10,12 @@
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFixtures.h"
 #include "charmodel/ColorHolders.h"
+#include "charmodel/ImageElement.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/PartsFile.h"
 #include "graphics/StyleKeys.h"
 
+#include <QBuffer>
 #include <QClipboard>
 
 namespace zandrel {
@@ -102,7 +104,7 @@ protected:
     static void activate(DocumentWindow* shown, QWidget* focus)
     {
         shown->activateWindow();
-        QTest::qWaitForWindowActive(shown);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(shown));
         focus->setFocus();
     }
     static void keys(DocumentWindow* shown, const char* sequence)
@@ -281,6 +283,46 @@ TEST_F(ComicPasteTest, AHostilePayloadPastesNothing)
         EXPECT_EQ(bytes(), before);
         EXPECT_FALSE(document->undoManager()->canUndo());
         EXPECT_TRUE(view->selection().isEmpty());
+    }
+}
+
+TEST_F(ComicPasteTest, AnotherProgramsPictureIsPastedAtThePanelCentreAndAnUnreadableOneRefused)
+{
+    QImage picture(QSize(12, 8), QImage::Format_RGB32);
+    picture.fill(Qt::darkMagenta);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    activate(window, view);
+    model().setCurrentPanel(panel(3));
+    const QByteArray before = bytes();
+    const QList<std::pair<QByteArray, bool>> cases { { png, true }, { png.left(png.size() / 2), false } };
+    for (const auto& [bytesOnClipboard, readable] : cases) {
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("image/png"), bytesOnClipboard);
+        QGuiApplication::clipboard()->setMimeData(data);
+        alerts.clear();
+        keys(window, "Ctrl+V");
+        if (!readable) {
+            ASSERT_EQ(alerts.size(), 1);
+            EXPECT_EQ(alerts.first().message, QStringLiteral("The pasted picture could not be read."));
+            EXPECT_EQ(bytes(), before);
+            EXPECT_FALSE(document->undoManager()->canUndo());
+            continue;
+        }
+        EXPECT_TRUE(alerts.isEmpty());
+        const ElementList pasted = view->selection();
+        ASSERT_EQ(pasted.size(), 1);
+        const auto image = std::dynamic_pointer_cast<ImageElement>(pasted.first());
+        ASSERT_TRUE(image && image->image());
+        EXPECT_EQ(image->image()->savedData(), png);
+        EXPECT_NEAR(image->getBounds().center().x(), panel(3)->bounds().center().x(), 0.01);
+        EXPECT_NEAR(image->getBounds().center().y(), panel(3)->bounds().center().y(), 0.01);
+        EXPECT_EQ(undoTitleOf(window), QStringLiteral("Undo Import image"));
+        showMenuItem(window, kUndoAction)->trigger();
+        endOfEvent();
+        EXPECT_EQ(bytes(), before);
     }
 }
 
