@@ -184,7 +184,9 @@ void BalloonEditingView::insertFromScrap(const std::shared_ptr<PasteboardParent>
     const auto comic = comicDoc() ? comicDoc()->model() : nullptr;
     if (!comic || !root)
         return;
-    ElementList objects = payload->children();
+    ElementList objects = resolveAliases(payload->children());
+    if (objects.isEmpty())
+        return;
     const bool partElements = std::any_of(objects.cbegin(), objects.cend(),
         [](const ObjectPtr& object) { return dynamic_cast<const PartElement*>(object.get()) != nullptr; });
     if (partElements) {

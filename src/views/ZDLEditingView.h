@@ -146,6 +146,9 @@ protected:
     // Objects dragged in from a library, a catalog or another view, moved so that the point where
     // the drag started lands on the drop point.
     void insertLibraryDrop(const std::shared_ptr<PasteboardParent>& payload, const QPointF& point);
+    // A comic holds no aliases: each alias gives the element it shows, moved to where the alias
+    // shows it, as dragging an alias out does. Other objects are kept; none comes twice.
+    static ElementList resolveAliases(const ElementList& objects);
     // A dropped image file that is not there yet: a sheet waits for it, and once it is whole it is
     // inserted at the point as any dropped file (and removed when it was written into our temporary
     // folder). Answers true: the drop is taken.

@@ -18,8 +18,10 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QMimeData>
 #include <QPointer>
+#include <QSet>
 #include <QUrl>
 
 namespace zandrel {
@@ -243,20 +245,58 @@ bool ZDLEditingView::waitForPromisedFile(const QString& path, const QPointF& poi
     return true;
 }
 
+ElementList ZDLEditingView::resolveAliases(const ElementList& objects)
+{
+    // An element that would come more than once (two aliases of one part, or a part listed beside
+    // its own alias) comes first as itself and then as copies taken before anything moved: one
+    // object must never stand twice in a tree.
+    QHash<const Object*, int> uses;
+    const auto elementOf = [](const ObjectPtr& object) {
+        const auto* alias = dynamic_cast<const PartAlias*>(object.get());
+        return alias ? alias->realPart() : object;
+    };
+    for (const ObjectPtr& object : objects) {
+        if (const ObjectPtr element = elementOf(object))
+            ++uses[element.get()];
+    }
+    QHash<const Object*, ObjectPtr> pristine;
+    for (const ObjectPtr& object : objects) {
+        const ObjectPtr element = elementOf(object);
+        const auto* graphic = asProtocol<GraphicElement>(element);
+        if (graphic && uses.value(element.get()) > 1 && !pristine.contains(element.get()))
+            pristine.insert(element.get(), graphic->initByCopying());
+    }
+    ElementList resolved;
+    QSet<const Object*> taken;
+    for (const ObjectPtr& object : objects) {
+        const auto alias = std::dynamic_pointer_cast<PartAlias>(object);
+        const ObjectPtr element = elementOf(object);
+        if (!element)
+            continue;
+        if (!taken.contains(element.get())) {
+            taken.insert(element.get());
+            resolved.append(alias ? alias->extractPart() : element);
+            continue;
+        }
+        const auto* original = asProtocol<GraphicElement>(pristine.value(element.get()));
+        if (!original)
+            continue;
+        const ObjectPtr copy = original->initByCopying();
+        if (alias)
+            asProtocol<GraphicElement>(copy)->offsetBy(alias->displayOffset(), true);
+        resolved.append(copy);
+    }
+    return resolved;
+}
+
 void ZDLEditingView::insertLibraryDrop(const PasteboardParentPtr& payload, const QPointF& point)
 {
     const QPointF offset = point - payload->clickPoint();
-    ElementList objects;
     for (const ObjectPtr& child : payload->children()) {
         if (auto* graphic = asProtocol<GraphicElement>(child))
             graphic->offsetBy(offset, true);
-        if (auto alias = std::dynamic_pointer_cast<PartAlias>(child)) {
-            if (ObjectPtr part = alias->extractPart())
-                objects.append(part);
-        } else {
-            objects.append(child);
-        }
     }
+    const ElementList objects = resolveAliases(payload->children());
     if (objects.isEmpty() || !m_document)
         return;
     if (m_characterDoc) {

@@ -11,6 +11,7 @@
 #include "app/core/CharacterFixtures.h"
 #include "charmodel/ColorHolders.h"
 #include "charmodel/ImageElement.h"
+#include "charmodel/PartAlias.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/PartsFile.h"
 #include "graphics/StyleKeys.h"
@@ -324,6 +325,42 @@ TEST_F(ComicPasteTest, AnotherProgramsPictureIsPastedAtThePanelCentreAndAnUnread
         endOfEvent();
         EXPECT_EQ(bytes(), before);
     }
+}
+
+TEST_F(ComicPasteTest, AliasesPasteAsThePartsTheyShowEachItsOwn)
+{
+    // Two aliases of one part of a character, 40 points apart.
+    const auto bob = test::makeCharacter(QStringLiteral("Bob"), 1, 2);
+    const ObjectPtr part = bob->getChildAtIndex(0);
+    ElementList aliases;
+    for (const QPointF& shift : { QPointF(0, 0), QPointF(40, 0) }) {
+        auto alias = std::make_shared<PartAlias>(part);
+        alias->offsetBy(shift, true);
+        aliases.append(alias);
+    }
+    Pasteboard::writePayload(PasteboardParent::initWithChildren(aliases));
+    activate(window, view);
+    model().setCurrentPanel(panel(1));
+    const QByteArray before = bytes();
+    keys(window, "Ctrl+V");
+    const ElementList pasted = view->selection();
+    ASSERT_EQ(pasted.size(), 2);
+    for (const ObjectPtr& object : pasted)
+        EXPECT_EQ(object->className(), Part::kClassName);
+    EXPECT_NE(pasted.first(), pasted.last());
+    const QRectF first = asProtocol<GraphicElement>(pasted.first())->getBounds();
+    const QRectF second = asProtocol<GraphicElement>(pasted.last())->getBounds();
+    // Through the clipboard positions are single precision.
+    EXPECT_NEAR(second.left() - first.left(), 40, 1e-4);
+    EXPECT_NEAR(first.width(), second.width(), 1e-4);
+    // What the layer now holds, the file holds (aliases it could not).
+    const ComicModelPtr reread = readComicFile(bytes());
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(test::rowPanel(*reread->currentPage(), 1)->frontLayer()->children().size(),
+        panel(1)->frontLayer()->children().size());
+    showMenuItem(window, kUndoAction)->trigger();
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
 }
 
 } // namespace
