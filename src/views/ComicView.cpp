@@ -298,11 +298,15 @@ std::shared_ptr<ComicPanel> ComicView::panelUnderDrag(const QPointF& point)
 
 void ComicView::dragMoveEvent(QDragMoveEvent* event)
 {
+    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
+    if (operation == Qt::IgnoreAction) {
+        stopDragAutoscroll();
+        answerDrag(event, operation);
+        return;
+    }
     // Scrolled first: the pointer then rests over what the drop would land in.
     autoscrollForDrag(event->position());
-    const Qt::DropAction operation = dragOperationFor(event->mimeData(), event->possibleActions());
-    const bool overPanel
-        = operation != Qt::IgnoreAction && panelUnderDrag(convertFromWidget(event->position()));
+    const bool overPanel = panelUnderDrag(convertFromWidget(event->position())) != nullptr;
     answerDrag(event, overPanel ? operation : Qt::IgnoreAction);
 }
 

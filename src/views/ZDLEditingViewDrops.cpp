@@ -161,9 +161,11 @@ void ZDLEditingView::dragEnterEvent(QDragEnterEvent* event)
 
 void ZDLEditingView::dragMoveEvent(QDragMoveEvent* event)
 {
-    autoscrollForDrag(event->position());
-    // The answer on entering holds for the whole drag.
-    answerDrag(event, dragOperationFor(event->mimeData(), event->possibleActions()));
+    // The answer on entering holds for the whole drag; only a drag the view takes scrolls it.
+    if (answerDrag(event, dragOperationFor(event->mimeData(), event->possibleActions())) != Qt::IgnoreAction)
+        autoscrollForDrag(event->position());
+    else
+        stopDragAutoscroll();
 }
 
 void ZDLEditingView::dropEvent(QDropEvent* event)

@@ -252,6 +252,12 @@ TEST_F(DropTest, ADragRestingNearAnEdgeScrollsTheViewAndDropsWhereItRests)
 
     // Four pixels from the right edge: twelve pixels deep into the margin.
     const QPoint nearRight(view->width() - 1 - 4, view->height() / 2);
+    // A drag the view refuses scrolls nothing.
+    std::unique_ptr<QMimeData> refused(files({ dir.filePath(QStringLiteral("a.gif")) }));
+    QDragMoveEvent refusedMove(nearRight, Qt::CopyAction, refused.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(view, &refusedMove);
+    EXPECT_FALSE(refusedMove.isAccepted());
+    EXPECT_EQ(offset(), start);
     QDragMoveEvent move(nearRight, Qt::CopyAction, data.get(), Qt::LeftButton, {});
     QApplication::sendEvent(view, &move);
     EXPECT_EQ(offset(), start + QPoint(ZDLView::kDragScrollMargin - 4, 0));
