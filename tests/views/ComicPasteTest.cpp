@@ -18,6 +18,8 @@
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 
 namespace zandrel {
 namespace {
@@ -258,7 +260,7 @@ TEST_F(ComicPasteTest, AComicPartPastedIntoAPartsFileBringsItsColours)
     EXPECT_TRUE(partsView->selection().isEmpty());
 }
 
-TEST_F(ComicPasteTest, AHostilePayloadPastesNothing)
+TEST_F(ComicPasteTest, AHostilePayloadPastesAndDropsNothing)
 {
     const ElementList copied = test::rowPanel(*model().currentPage(), 0)->frontLayer()->children();
     const QByteArray archive = PasteboardParent::initWithChildren(copied)->archivedData();
@@ -281,6 +283,13 @@ TEST_F(ComicPasteTest, AHostilePayloadPastesNothing)
         data->setData(PasteboardParent::objectsMimeType(), payload);
         QGuiApplication::clipboard()->setMimeData(data);
         keys(window, "Ctrl+V");
+        // Dragged in from another program, the same data drops nothing either.
+        const QPoint into = view->viewTransform().map(panel(1)->bounds().center()).toPoint();
+        QDragEnterEvent enter(into, Qt::CopyAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(view, &enter);
+        QDropEvent dropped(into, Qt::CopyAction, data, Qt::LeftButton, {});
+        QApplication::sendEvent(view, &dropped);
+        endOfEvent();
         EXPECT_EQ(bytes(), before);
         EXPECT_FALSE(document->undoManager()->canUndo());
         EXPECT_TRUE(view->selection().isEmpty());
