@@ -16,6 +16,10 @@ const QString kQtImageMimeType = QStringLiteral("application/x-qt-image");
 PasteboardMimeData::PasteboardMimeData(PasteboardParentPtr payload)
     : m_payload(std::move(payload))
 {
+    // Written now, while the documents the elements come from are open: their characters and
+    // colour sets are linked weakly, and a paste after the source has closed must still know them.
+    if (m_payload)
+        m_archive = m_payload->archivedData();
 }
 
 QStringList PasteboardMimeData::formats() const
@@ -32,11 +36,8 @@ QVariant PasteboardMimeData::retrieveData(const QString& mimeType, QMetaType typ
 {
     if (!m_payload)
         return QVariant();
-    if (mimeType == PasteboardParent::objectsMimeType()) {
-        if (m_archive.isEmpty())
-            m_archive = m_payload->archivedData();
+    if (mimeType == PasteboardParent::objectsMimeType())
         return m_archive;
-    }
     if (mimeType == kPdfMimeType) {
         if (!m_renderedPdf) {
             m_pdf = m_payload->getPDFData();

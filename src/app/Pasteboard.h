@@ -8,8 +8,8 @@
 namespace zandrel {
 
 // The clipboard's and drags' data for a payload: our keyed archive, a PDF and a PNG picture. The
-// renderings are made only when a reader asks for them (another program pasting, a drop elsewhere),
-// and once; the archive is written once too.
+// archive is written at once, while the source document is open; the renderings are made only
+// when a reader asks for them (another program pasting, a drop elsewhere), and once.
 class PasteboardMimeData : public QMimeData {
     Q_OBJECT
 
@@ -28,7 +28,7 @@ protected:
 
 private:
     PasteboardParentPtr m_payload;
-    mutable QByteArray m_archive;
+    QByteArray m_archive;
     mutable QByteArray m_pdf;
     mutable QByteArray m_png;
     mutable bool m_renderedPdf = false;

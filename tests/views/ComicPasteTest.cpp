@@ -372,5 +372,36 @@ TEST_F(ComicPasteTest, AliasesPasteAsThePartsTheyShowEachItsOwn)
     EXPECT_EQ(bytes(), before);
 }
 
+TEST_F(ComicPasteTest, CopiedObjectsKeepTheirCharacterAfterTheirComicIsClosed)
+{
+    DocumentWindow* source = openComic(QStringLiteral("Source"), sourceComic());
+    ASSERT_TRUE(source);
+    const QString rose = dynamic_cast<ComicDocument*>(source->document())
+                             ->model()
+                             ->characters()
+                             .at(1)
+                             ->getColorNamed(QStringLiteral("Rose"))
+                             ->description();
+    activate(source, source->findChild<ComicView*>());
+    ASSERT_EQ(selectPanel0(source).size(), 2);
+    keys(source, "Ctrl+C");
+    source->closeWithoutReview();
+    QApplication::processEvents();
+    // Another program may still ask for the picture.
+    const QImage picture = QImage::fromData(
+        QGuiApplication::clipboard()->mimeData()->data(PasteboardMimeData::kPngMimeType), "PNG");
+    EXPECT_FALSE(picture.isNull());
+
+    activate(window, view);
+    model().setCurrentPanel(panel(1));
+    QStringList expected = cast(model());
+    expected[1] += u'|' + rose;
+    keys(window, "Ctrl+V");
+    const ElementList pasted = view->selection();
+    ASSERT_EQ(pasted.size(), 2);
+    EXPECT_EQ(cast(model()), expected);
+    expectColorsOwned(pasted);
+}
+
 } // namespace
 } // namespace zandrel
