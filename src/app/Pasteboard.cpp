@@ -79,11 +79,6 @@ PasteboardParentPtr readPayload(const QMimeData* data)
     return PasteboardParent::fromArchivedData(data->data(PasteboardParent::objectsMimeType()));
 }
 
-PasteboardParentPtr readGeneralPayload()
-{
-    return readPayload(QGuiApplication::clipboard()->mimeData());
-}
-
 } // namespace Pasteboard
 
 } // namespace zandrel

@@ -43,8 +43,6 @@ void writePayload(const PasteboardParentPtr& payload);
 // The payload in the data, read from its archive exactly as a file is read; null when there is none
 // or it is not usable.
 PasteboardParentPtr readPayload(const QMimeData* data);
-// The payload on the clipboard.
-PasteboardParentPtr readGeneralPayload();
 
 } // namespace Pasteboard
 
