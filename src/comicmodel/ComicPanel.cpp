@@ -416,6 +416,15 @@ QRectF ComicPanel::getInvalidationBounds() const
     return insetRect(cornerBounds(topLeft(), topRight(), bottomLeft(), bottomRight()), -grow, -grow);
 }
 
+QRectF ComicPanel::drawnBounds() const
+{
+    const CanvasPath& frame = panelFramePath();
+    if (frame.isEmpty() || m_weight <= 0.0f)
+        return frame.controlPointBounds();
+    const double reach = CanvasPath::kDefaultMiterLimit * m_weight / 2;
+    return insetRect(frame.controlPointBounds(), -reach, -reach);
+}
+
 QSizeF ComicPanel::minimumSize() const
 {
     const float side = owner()->panelGutter() + kMinimumSide;

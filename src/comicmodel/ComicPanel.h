@@ -121,6 +121,9 @@ public:
     QRectF getBounds() const;
     QRectF getGeometryBounds() const;
     QRectF getInvalidationBounds() const override;
+    // The frame's control points grown by the reach of the border's stroke: the contents are
+    // clipped to the frame.
+    QRectF drawnBounds() const override;
     QSizeF minimumSize() const override;
     void setTopLeft(const QPointF& point) override;
     void setTopRight(const QPointF& point) override;

@@ -94,9 +94,12 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
         drawCurrentPanelFrameIn(context, dirtyRect);
 
     const bool focus = owner()->focusOnPanel() && !context.exporting();
-    // Asked before anything is built, so that a panel outside the dirty rect costs one rect test.
-    if (!focus && !intersectsRect(getInvalidationBounds(), dirtyRect)) {
-        return;
+    // Asked before anything is built, so that a panel outside the dirty rect or the canvas's clip
+    // costs two rect tests.
+    if (!focus) {
+        const QRectF drawn = drawnBounds();
+        if (!intersectsRect(unionRect(getInvalidationBounds(), drawn), dirtyRect) || !context.canShow(drawn))
+            return;
     }
     const bool editingBack = comic && comic->editBackground() && !context.exporting();
     const bool drawingCurrent = comic && comic->drawingCurrentPanel();

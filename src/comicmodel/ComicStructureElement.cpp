@@ -6,6 +6,7 @@
 #include "graphics/BoundsAccumulator.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/GraphicUtils.h"
+#include "graphics/ZDLContext.h"
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Exception.h"
@@ -392,9 +393,22 @@ void ComicStructureElement::drawIn(ZDLContext& context, const QRectF& dirtyRect)
     // A copy: drawing must not be upset by a child list that changes underneath.
     const ComicStructureList children = m_contents.items();
     for (const auto& child : children) {
-        if (everything || intersectsRect(child->bounds(), dirtyRect))
+        if (everything) {
+            child->drawIn(context, dirtyRect);
+            continue;
+        }
+        const QRectF drawn = child->drawnBounds();
+        if (intersectsRect(drawn, dirtyRect) && context.canShow(drawn))
             child->drawIn(context, dirtyRect);
     }
+}
+
+QRectF ComicStructureElement::drawnBounds() const
+{
+    QRectF drawn = bounds();
+    for (const auto& child : m_contents.items())
+        drawn = unionRect(drawn, child->drawnBounds());
+    return drawn;
 }
 
 void ComicStructureElement::setTopLeftTopRightBottomLeftBottomRight(

@@ -131,8 +131,12 @@ public:
     virtual QPointF childrenTopRight() const;
     virtual QPointF childrenBottomLeft() const;
     virtual QPointF childrenBottomRight() const;
-    // Draws the children in order; outside focus mode only those meeting the dirty rect.
+    // Draws the children in order; outside focus mode only those whose drawn bounds meet the dirty
+    // rect and the canvas's clip (a band of a large image draws the panels it crosses).
     virtual void drawIn(ZDLContext& context, const QRectF& dirtyRect);
+    // All that drawIn can paint outside focus mode, borders at their full width included: here
+    // the corners' bounds and the children's drawn bounds.
+    virtual QRectF drawnBounds() const;
 
     // --- Corners ---
     // Subclasses lay out their children inside the new quad first; the base only records.

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -23,6 +24,9 @@ namespace {
 
 // More bands than threads, so that a thread done with an empty band takes another.
 constexpr int kBandsPerThread = 4;
+// Fewer where the bands are cut to equal estimated work: each band strokes the paths crossing its
+// edges again.
+constexpr int kCostedBandsPerThread = 2;
 
 void drawPass(Canvas& canvas, const QTransform& userToPixels, float scale, const QRectF& dirtyRect,
     const BandedRendering::Draw& draw, bool shared)
@@ -36,11 +40,74 @@ void drawPass(Canvas& canvas, const QTransform& userToPixels, float scale, const
     draw(context, dirtyRect);
 }
 
+// The bands in the order of their estimated work, the costliest first, so that the cheap ones fill
+// the gaps at the end.
+std::vector<int> costliestFirst(const std::vector<int>& edges, const std::vector<double>& rowCosts)
+{
+    const size_t bands = edges.size() - 1;
+    std::vector<int> order(bands, 0);
+    std::vector<double> costs(bands, 0.0);
+    for (size_t band = 0; band < bands; ++band) {
+        order[band] = int(band);
+        for (int row = edges[band]; row < edges[band + 1]; ++row)
+            costs[band] += rowCosts[size_t(row)];
+    }
+    std::stable_sort(
+        order.begin(), order.end(), [&](int a, int b) { return costs[size_t(a)] > costs[size_t(b)]; });
+    return order;
+}
+
 } // namespace
 
 int BandedRendering::availableThreads()
 {
     return std::max(1, int(std::thread::hardware_concurrency()));
+}
+
+std::vector<int> BandedRendering::bandEdges(
+    const std::vector<double>& rowCosts, const std::vector<double>& edgeCosts, int threads)
+{
+    const int rows = int(rowCosts.size());
+    const int bands
+        = std::clamp(std::max(threads, 1) * kCostedBandsPerThread, 1, std::max(1, rows / kMinBandRows));
+    std::vector<double> before(size_t(rows) + 1, 0.0); // the work above each row
+    for (int row = 0; row < rows; ++row)
+        before[size_t(row) + 1] = before[size_t(row)] + rowCosts[size_t(row)];
+    const double total = before.back();
+    if (threads <= 1 || bands < 2 || !(total > 0) || !std::isfinite(total))
+        return bandEdges(rows, threads);
+    const auto cutCost
+        = [&](int row) { return size_t(row) < edgeCosts.size() ? edgeCosts[size_t(row)] : 0.0; };
+    // Each edge goes where the work above it comes nearest to its share of what is left, moved
+    // by up to a third of a share to a row that cuts cheaper paths (a gutter between panels).
+    std::vector<int> edges { 0 };
+    for (int band = 1; band < bands; ++band) {
+        const int top = edges.back();
+        const double share = (total - before[size_t(top)]) / (bands - band + 1);
+        const double target = before[size_t(top)] + share;
+        const double slack = share / 3;
+        const int earliest = top + kMinBandRows;
+        const int latest = rows - (bands - band) * kMinBandRows;
+        int best = std::clamp(
+            int(std::lower_bound(before.begin(), before.end(), target) - before.begin()), earliest, latest);
+        double bestScore = cutCost(best) + std::abs(before[size_t(best)] - target);
+        for (int row = earliest; row <= latest; ++row) {
+            const double off = std::abs(before[size_t(row)] - target);
+            if (off > slack) {
+                if (before[size_t(row)] > target)
+                    break;
+                continue;
+            }
+            const double score = cutCost(row) + off;
+            if (score < bestScore) {
+                best = row;
+                bestScore = score;
+            }
+        }
+        edges.push_back(best);
+    }
+    edges.push_back(rows);
+    return edges;
 }
 
 std::vector<int> BandedRendering::bandEdges(int rows, int threads)
@@ -74,9 +141,7 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
     const bool small = qint64(pixels.width()) * pixels.height() < kMinPixelsForBands;
     if (threads <= 0)
         threads = small ? 1 : availableThreads();
-    const std::vector<int> edges = bandEdges(pixels.height(), threads);
-    const int bands = int(edges.size()) - 1;
-    if (bands < 2) {
+    if (bandEdges(pixels.height(), threads).size() < 3) {
         OffscreenImage bitmap(pixels);
         if (!bitmap.canvas())
             return QImage();
@@ -84,16 +149,24 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
         return bitmap.takeImage();
     }
 
-    // Settle the model on this thread: everything drawing would build gets built now.
+    // Settle the model on this thread: everything drawing would build gets built now. The same
+    // pass tells where the work lies.
+    std::vector<double> rowCosts;
+    std::vector<double> edgeCosts;
     {
         DryRunCanvas dryRun;
+        dryRun.estimateRowCosts(pixels.height());
         drawPass(dryRun, toPixels, scale, area, draw, false);
+        rowCosts = dryRun.rowCosts();
+        edgeCosts = dryRun.edgeCosts();
     }
+    const std::vector<int> edges = bandEdges(rowCosts, edgeCosts, threads);
+    const int bands = int(edges.size()) - 1;
+    const std::vector<int> order = costliestFirst(edges, rowCosts);
 
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return QImage();
-    image.fill(Qt::transparent);
     uchar* const bits = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
 
@@ -102,9 +175,13 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
     std::exception_ptr failure;
     auto work = [&] {
         const SingleThreadedBlurScope blurHere;
-        for (int band = nextBand++; band < bands; band = nextBand++) {
+        for (int next = nextBand++; next < bands; next = nextBand++) {
+            const int band = order[size_t(next)];
             const int top = edges[size_t(band)];
             const int bottom = edges[size_t(band) + 1];
+            // Each band clears its own rows: the first touch of a large bitmap's pages costs
+            // more than drawing into them, and this way it happens on every core.
+            std::memset(bits + top * bytesPerLine, 0, size_t(bottom - top) * size_t(bytesPerLine));
             try {
                 // A view of the whole bitmap over the same memory whose engine paints the band's
                 // rows only: the transform of one pass, and a system clip rather than a clip of
@@ -116,8 +193,8 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
                 PainterCanvas canvas(&painter, CanvasTarget::Bitmap);
                 canvas.setDrawsSharedModel(true);
                 canvas.limitToDeviceRect(rowsRect);
-                // The whole area stays the dirty rect: structures test it against bounds that
-                // leave out line widths; elements cull themselves by the band's clip instead.
+                // The whole area stays the dirty rect: structures and elements cull themselves
+                // by the band's clip.
                 drawPass(canvas, toPixels, scale, area, draw, true);
                 canvas.finish();
             } catch (...) {

@@ -15,7 +15,9 @@ class ZDLContext;
 //
 // The model is settled first: one dry run through a canvas that paints nothing runs, on the
 // calling thread, every lazy step of drawing (blur groups and their blurred bitmaps, outlines,
-// text layout, path bounds). The bands then draw with ZDLContext::sharedDrawing() set, in which
+// text layout, path bounds), and estimates the work on each row, so that the bands can be cut to
+// equal work with their edges where they cut the fewest paths (each band strokes and flattens the
+// paths crossing it whole). The bands then draw with ZDLContext::sharedDrawing() set, in which
 // the model builds and drops nothing, and the calling thread waits for them. Each band draws with
 // the whole image's transform under a system clip of its rows, so the result is the one pass's up
 // to the rounding of antialiased edges. The model must not change while render() runs: call it from the
@@ -45,6 +47,10 @@ public:
     // The first row of each band of an image of so many rows drawn by so many threads, and the
     // row count at the end; a single band means one pass.
     static std::vector<int> bandEdges(int rows, int threads);
+    // The same for an image whose estimated work per row is known: bands of equal work.
+    // edgeCosts holds, for each row, what an edge above it would cost (work both bands repeat).
+    static std::vector<int> bandEdges(
+        const std::vector<double>& rowCosts, const std::vector<double>& edgeCosts, int threads);
 };
 
 } // namespace zandrel

@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QTransform>
 #include <QVector>
+#include <algorithm>
 
 namespace zandrel {
 
@@ -82,6 +83,9 @@ public:
     static constexpr double kDefaultMiterLimit = 10.0;
     double miterLimit() const { return m_miterLimit; }
     void setMiterLimit(double limit);
+    // How far beyond its control points a stroke of this path can paint: half the width times the
+    // miter limit for joins, and enough for square caps. A hairline paints a device pixel beyond.
+    double strokeReach() const { return m_lineWidth / 2 * std::max(m_miterLimit, kSquareCapReach); }
 
     // Dash lengths (dash, gap, dash, ...) in the path's own units, not in line widths, and the
     // distance into the pattern at which the stroke starts. An empty pattern is a solid line.
@@ -96,6 +100,9 @@ public:
     bool operator!=(const CanvasPath& other) const { return !(*this == other); }
 
 private:
+    // A square cap's corner lies half the width times the square root of 2 from the end point.
+    static constexpr double kSquareCapReach = 1.5;
+
     QPainterPath m_path;
     double m_lineWidth = 1.0;
     LineCap m_lineCap = LineCap::Butt;

@@ -39,13 +39,11 @@ public:
     // Paths get their lazily computed bounds filled in, so that later readers on other threads
     // only read them.
     void fillPath(const CanvasPath& path, const CanvasPaint& paint) override;
-    void fillRect(const QRectF&, const CanvasPaint&) override { }
+    void fillRect(const QRectF& rect, const CanvasPaint&) override;
     void strokePath(const CanvasPath& path, const CanvasPaint& paint) override;
-    void drawImage(const QImage&, const QRectF&, const QRectF& = QRectF(), double = 1.0,
-        CompositionMode = CompositionMode::SourceOver) override
-    {
-    }
-    void drawGlyphRun(const QPointF&, const QGlyphRun&, const QColor&) override { }
+    void drawImage(const QImage&, const QRectF& target, const QRectF& = QRectF(), double = 1.0,
+        CompositionMode = CompositionMode::SourceOver) override;
+    void drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor&) override;
 
     void beginTransparencyLayer(double alpha = 1.0, const QRectF& bounds = QRectF()) override;
     void endTransparencyLayer() override;
@@ -57,6 +55,19 @@ public:
     // How many paths were offered: tests see that a dry run walked the model.
     qint64 pathCount() const { return m_paths; }
 
+    // Keeps an estimate of the work that painting would take on each device row of a bitmap so
+    // many rows high, so that bands can be cut to take equal shares. An operation costs a fixed
+    // amount for each path element (stroking, flattening, the edges of antialiasing) and one unit
+    // for each device pixel it covers (filling inside is cheap), spread evenly over its rows;
+    // clips are not known here, so what they hide counts too.
+    void estimateRowCosts(int rows);
+    std::vector<double> rowCosts() const;
+    // For each row, the fixed costs of the operations that a band edge above it would cut in two:
+    // both bands pay them.
+    std::vector<double> edgeCosts() const;
+    // The work of one path element in pixels covered, measured on pages of characters.
+    static constexpr double kElementCost = 20000;
+
 private:
     struct State {
         QTransform transform;
@@ -66,11 +77,15 @@ private:
         std::optional<CanvasShadow> shadow;
     };
     void settle(const CanvasPath& path);
+    void addCost(const QRectF& userBounds, double fixedCost);
 
     QTransform m_baseToDevice;
     std::vector<State> m_states { State {} };
     std::vector<size_t> m_layers; // state depth at each open layer
     qint64 m_paths = 0;
+    // Cost per row added at a band's top row and taken away below its bottom one.
+    std::vector<double> m_costSteps;
+    std::vector<double> m_edgeCostSteps;
 };
 
 } // namespace zandrel

@@ -291,8 +291,7 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
     const std::optional<PaintBrush> brush = brushFor(paint, transform(), bounds);
     if (!brush)
         return;
-    // Joins can reach out to half the width times the miter limit; a hairline one device pixel.
-    const double reach = path.lineWidth() / 2 * std::max(path.miterLimit(), 1.5);
+    const double reach = path.strokeReach();
     const QRectF deviceBounds
         = userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach)).adjusted(-2, -2, 2, 2);
     draw(

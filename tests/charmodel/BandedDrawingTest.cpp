@@ -149,6 +149,76 @@ TEST(BandedDrawing, SmallImagesAndRefusedSizes)
     EXPECT_TRUE(BandedRendering::render(QRectF(0, 0, qQNaN(), 10), 1.0f, nothing).isNull());
 }
 
+// Bands of equal estimated work, their edges moved to rows that cut cheap paths when one lies
+// within a third of a share; without any work, the even bands.
+TEST(BandedDrawing, BandsShareTheEstimatedWork)
+{
+    const std::vector<double> even(640, 1.0);
+    std::vector<double> gutters(640, 100.0);
+    for (int row : { 150, 330, 490, 600 })
+        gutters[size_t(row)] = 0.0;
+    std::vector<double> topHeavy(640, 0.0);
+    for (size_t row = 0; row < 100; ++row)
+        topHeavy[row] = 4.0;
+    const struct {
+        std::vector<double> rows;
+        std::vector<double> edges;
+        int threads;
+        std::vector<int> expected;
+    } cases[] = {
+        { even, {}, 2, { 0, 160, 320, 480, 640 } },
+        { even, gutters, 2, { 0, 150, 330, 490, 640 } },
+        // Bands are kMinBandRows high at least, and the rest share what is left.
+        { topHeavy, {}, 2, { 0, 32, 64, 96, 640 } },
+        { std::vector<double>(640, 0.0), {}, 2, BandedRendering::bandEdges(640, 2) },
+        { even, {}, 1, { 0, 640 } },
+        { std::vector<double>(40, 1.0), {}, 8, { 0, 40 } },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BandedRendering::bandEdges(c.rows, c.edges, c.threads), c.expected) << c.rows.size();
+}
+
+// The dry run's estimate: a path costs its elements on the device rows it covers and its pixels,
+// spread evenly; an edge through it costs its elements again.
+TEST(BandedDrawing, DryRunEstimatesTheWorkOfEachRow)
+{
+    DryRunCanvas dry;
+    dry.estimateRowCosts(100);
+    dry.scale(2, 2);
+    const CanvasPath square = CanvasPath::fromRect(QRectF(10, 10, 10, 20)); // rows 20 to 59
+    dry.fillPath(square, CanvasPaint(Qt::red));
+    CanvasPath line;
+    line.moveTo(QPointF(0, 45));
+    line.lineTo(QPointF(30, 45));
+    line.setLineWidth(0.2); // reaches 1 point, rows 88 to 91
+    dry.strokePath(line, CanvasPaint(Qt::red));
+    dry.fillRect(QRectF(0, 200, 10, 10), CanvasPaint(Qt::red)); // below the bitmap
+
+    const double squareCost = DryRunCanvas::kElementCost * square.elementCount() + 20.0 * 40.0;
+    const double lineCost = DryRunCanvas::kElementCost * 2 + 64.0 * 4.0;
+    const std::vector<double> rows = dry.rowCosts();
+    const std::vector<double> edges = dry.edgeCosts();
+    ASSERT_EQ(rows.size(), 100u);
+    const struct {
+        int row;
+        double cost;
+        double edge;
+    } probes[] = {
+        { 19, 0, 0 },
+        { 20, squareCost / 40, 0 },
+        { 21, squareCost / 40, DryRunCanvas::kElementCost * square.elementCount() },
+        { 59, squareCost / 40, DryRunCanvas::kElementCost * square.elementCount() },
+        { 60, 0, 0 },
+        { 88, lineCost / 4, 0 },
+        { 91, lineCost / 4, DryRunCanvas::kElementCost * 2 },
+        { 92, 0, 0 },
+    };
+    for (const auto& p : probes) {
+        EXPECT_DOUBLE_EQ(rows[size_t(p.row)], p.cost) << p.row;
+        EXPECT_DOUBLE_EQ(edges[size_t(p.row)], p.edge) << p.row;
+    }
+}
+
 TEST(BandedDrawing, AnExceptionInABandReachesTheCaller)
 {
     int calls = 0;

@@ -5,6 +5,7 @@
 #include "graphics/BandedRendering.h"
 #include "graphics/GradientFill.h"
 #include "graphics/ZDLContext.h"
+#include "platform/Geometry.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,10 @@ ComicModelPtr pageWithEverything()
     auto part = std::make_shared<Part>();
     part->setChildren(paths);
     test::panelNumber(*comic->currentPage(), 3)->frontLayer()->setChildren({ part });
+    // Thick borders reach well beyond the corners: bands crossing only a border still draw it.
+    test::panelNumber(*comic->currentPage(), 1)->setWeight(9);
+    test::panelNumber(*comic->currentPage(), 2)->setWeight(5);
+    test::panelNumber(*comic->currentPage(), 2)->setLineStyle(2);
     return comic;
 }
 
@@ -65,6 +70,48 @@ TEST_P(BandedPageTest, BandsGiveTheOnePassPage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, BandedPageTest, ::testing::Values(1.0f, 4.0f));
+
+// The rectangle of the painted pixels of an image.
+QRect paintedArea(const QImage& image)
+{
+    QRect painted;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) != 0)
+                painted |= QRect(x, y, 1, 1);
+        }
+    }
+    return painted;
+}
+
+// What bands cull by: every pixel that a panel or a row paints lies inside its drawn bounds (one
+// pixel of antialiasing aside), borders of every shape, weight and dash included.
+TEST(BandedPageBounds, PanelsAndRowsPaintInsideTheirDrawnBounds)
+{
+    const ComicModelPtr comic = pageWithEverything();
+    const auto page = comic->currentPage();
+    test::panelNumber(*page, 4)->setWeight(14);
+    constexpr float kScale = 4;
+    const QRectF area = insetRect(comic->bounds(), -40, -40);
+    ComicStructureList structures = page->contents();
+    page->getPanelsInArray(structures);
+    ASSERT_GE(structures.size(), 8u);
+    for (const auto& structure : structures) {
+        const QImage image = BandedRendering::render(
+            area, kScale,
+            [&](ZDLContext& context, const QRectF& dirty) { structure->drawIn(context, dirty); }, 1);
+        const QRect painted = paintedArea(image);
+        ASSERT_FALSE(painted.isEmpty());
+        const QRectF drawn = structure->drawnBounds().translated(-area.topLeft());
+        const QRectF allowed(drawn.topLeft() * kScale, drawn.size() * kScale);
+        EXPECT_TRUE(allowed.adjusted(-1, -1, 1, 1).contains(QRectF(painted)))
+            << structure->className().toStdString() << " painted " << painted.x() << "," << painted.y() << " "
+            << painted.width() << "x" << painted.height();
+        // Not so loose that nothing would ever be culled: the border's reach at most.
+        EXPECT_LT(allowed.width(), painted.width() + 2 * 14 * 5 * kScale + 2);
+    }
+}
 
 } // namespace
 } // namespace zandrel
