@@ -4,9 +4,18 @@
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace zandrel::bench {
+
+// The processor time of every thread of the process so far.
+inline double processCpuMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
 
 // The floor under reading or writing a file: copying its bytes once.
 inline void measureMemcpy(benchmark::State& state, const QByteArray& bytes)

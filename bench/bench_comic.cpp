@@ -18,6 +18,7 @@
 #include "graphics/ZDLViewInterface.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/DryRunCanvas.h"
 #include "platform/FontRegistry.h"
 #include "platform/OffscreenImage.h"
 #include "platform/PainterCanvas.h"
@@ -258,15 +259,39 @@ void drawCurrentPage(ZDLContext& context, const QRectF& dirty)
 }
 
 // The page printed at 300 dpi. Argument: threads (1: one pass on this thread, as before bands).
+// "cpu ms" counts the work of every thread: on a loaded machine, where the threads wait for cores,
+// it tells what the bands cost beside the one pass.
 void BM_PrintPage(benchmark::State& state)
 {
     const QRectF page = pageFixture().comic->bounds();
+    const double cpuBefore = bench::processCpuMilliseconds();
     for (auto _ : state) {
         const QImage image = BandedRendering::render(page, kPrintScale, drawCurrentPage, int(state.range(0)));
         benchmark::DoNotOptimize(image.constBits());
     }
+    state.counters["cpu ms"] = (bench::processCpuMilliseconds() - cpuBefore) / double(state.iterations());
 }
 BENCHMARK(BM_PrintPage)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The part of a banded print that runs on one thread: the dry run that settles the model and
+// estimates the work of each row.
+void BM_PrintPageDryRun(benchmark::State& state)
+{
+    const QRectF page = pageFixture().comic->bounds();
+    const QSize pixels = printedPage();
+    for (auto _ : state) {
+        DryRunCanvas dryRun;
+        dryRun.estimateRowCosts(pixels.height());
+        dryRun.scale(kPrintScale, kPrintScale);
+        CanvasScope current(&dryRun);
+        ZDLContext context(kPrintScale);
+        context.setBlurThreshold(0);
+        context.setExporting(true);
+        drawCurrentPage(context, page);
+        benchmark::DoNotOptimize(dryRun.rowCosts());
+    }
+}
+BENCHMARK(BM_PrintPageDryRun)->Unit(benchmark::kMillisecond);
 
 // The page's paths (fills and strokes) and panel frames straight through QPainter on one thread.
 void BM_PrintPageStraightQPainter(benchmark::State& state)

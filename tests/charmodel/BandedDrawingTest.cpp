@@ -166,12 +166,13 @@ TEST(BandedDrawing, BandsShareTheEstimatedWork)
         int threads;
         std::vector<int> expected;
     } cases[] = {
-        { even, {}, 2, { 0, 160, 320, 480, 640 } },
-        { even, gutters, 2, { 0, 150, 330, 490, 640 } },
+        { even, {}, 4, { 0, 160, 320, 480, 640 } },
+        { even, gutters, 4, { 0, 150, 330, 490, 640 } },
         // Bands are kMinBandRows high at least, and the rest share what is left.
-        { topHeavy, {}, 2, { 0, 32, 64, 96, 640 } },
-        { std::vector<double>(640, 0.0), {}, 2, BandedRendering::bandEdges(640, 2) },
+        { topHeavy, {}, 4, { 0, 32, 64, 96, 640 } },
+        { std::vector<double>(640, 0.0), {}, 4, BandedRendering::bandEdges(640, 4) },
         { even, {}, 1, { 0, 640 } },
+        { even, {}, 2, { 0, 320, 640 } },
         { std::vector<double>(40, 1.0), {}, 8, { 0, 40 } },
     };
     for (const auto& c : cases)
