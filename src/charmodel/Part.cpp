@@ -20,6 +20,7 @@
 #include "platform/Log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -234,16 +235,26 @@ bool Part::cacheIfNeededAtScale(float scale)
     return visible() && imageCache().cacheIfNeeded(m_children.items(), scale);
 }
 
+quint64 Part::nextRenderingStamp()
+{
+    // Parts are made on loading threads too.
+    static std::atomic<quint64> counter { 0 };
+    return ++counter;
+}
+
 void Part::flushCachedImage()
 {
-    if (!m_protectCachedImage)
-        m_cachedImage.reset();
+    if (m_protectCachedImage)
+        return;
+    m_cachedImage.reset();
+    m_renderingStamp = nextRenderingStamp();
 }
 
 void Part::flushCachesUsingColor()
 {
     PartContainer::flushCachesUsingColor();
     m_cachedImage.reset();
+    m_renderingStamp = nextRenderingStamp();
 }
 
 void Part::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object)

@@ -90,6 +90,9 @@ public:
     const std::shared_ptr<ImageCache>& cachedImage() const { return m_cachedImage; }
     // The bitmap cache, made when there is none.
     ImageCache& imageCache();
+    // Changes whenever the part's rendering may have changed (its bitmap is dropped, a colour
+    // changed): a drawing of the part kept elsewhere holds while this and the part's bounds do.
+    quint64 renderingStamp() const { return m_renderingStamp; }
 
     // --- Hit testing and overlap ---
     QList<QRectF> getBoundsOfPaths() const override;
@@ -120,8 +123,11 @@ private:
     // Files before "hScale"/"vScale" were folded into the geometry stored them beside it.
     void applyLegacyScale(float hScale, float vScale);
 
+    static quint64 nextRenderingStamp();
+
     std::shared_ptr<ImageCache> m_cachedImage;
     bool m_protectCachedImage = false;
+    quint64 m_renderingStamp = nextRenderingStamp();
 };
 
 void registerPartClasses(ClassRegistry& registry);

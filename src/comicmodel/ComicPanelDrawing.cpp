@@ -61,12 +61,8 @@ CurvePtr cutOutCurve(const Curve& curve, int shape)
 
 void drawChildren(const PanelLayerPtr& layer, ZDLContext& context)
 {
-    if (!layer)
-        return;
-    for (const ObjectPtr& element : layer->children()) {
-        if (auto* graphic = asProtocol<GraphicElement>(element))
-            graphic->drawIn(context);
-    }
+    if (layer)
+        layer->drawElementsIn(context);
 }
 
 // The border or a cut-out outline takes the panel's dash at its weight, or a plain line.

@@ -142,6 +142,12 @@ bool PanelLayer::validateData()
 void PanelLayer::retire()
 {
     m_elements.clear();
+    m_runCache->reset();
+}
+
+void PanelLayer::drawElementsIn(ZDLContext& context)
+{
+    m_runCache->drawElements(m_elements.items(), context);
 }
 
 CharacterModel* PanelLayer::comicColorsModel() const

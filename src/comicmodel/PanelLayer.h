@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comicmodel/LayerRunCache.h"
 #include "graphics/ElementChildren.h"
 #include "platform/Object.h"
 
@@ -67,12 +68,16 @@ public:
 
     // The colour set of the comic the layer belongs to, for its elements; null when detached.
     CharacterModel* comicColorsModel() const;
+    // Draws the elements in order, on screen the runs of parts from bitmaps.
+    void drawElementsIn(ZDLContext& context);
 
 private:
     void adoptDecodedElements(KeyedUnarchiver& coder, const QString& key);
 
     GraphicElementChildren m_elements { this };
     ComicPanel* m_parent = nullptr;
+    // Made with the layer, so that bands drawn on several threads never make it; a copy has its own.
+    std::unique_ptr<LayerRunCache> m_runCache = std::make_unique<LayerRunCache>();
 };
 
 using PanelLayerPtr = std::shared_ptr<PanelLayer>;

@@ -15,6 +15,8 @@ namespace zandrel {
 
 namespace {
 
+thread_local quint64 t_renderingsMade = 0;
+
 double steadySeconds()
 {
     using namespace std::chrono;
@@ -61,9 +63,15 @@ std::optional<QSize> ImageCache::pixelSizeAt(const QRectF& bounds, float scale)
     return size;
 }
 
+quint64 ImageCache::renderingsMade()
+{
+    return t_renderingsMade;
+}
+
 void ImageCache::generateCacheImageWithElements(
     const ElementList& elements, const QRectF& bounds, const QSize& pixelSize, float scale)
 {
+    ++t_renderingsMade;
     m_elementsSize = bounds.size();
     m_provisional = false;
     const quint64 pendingBefore = ZDLImage::pendingRenderingsDrawn();

@@ -50,6 +50,10 @@ public:
     // Part elements together, so that neighbouring paths share blur groups; anything else one by one.
     static void drawElements(const ElementList& elements, ZDLContext& context);
 
+    // How many bitmaps this thread has rendered, for benchmarks and tests that check that a redraw
+    // came from bitmaps already made.
+    static quint64 renderingsMade();
+
     const QImage& cache() const { return m_cache; }
     bool tryCaching() const { return m_tryCaching; }
     float cachedScale() const { return m_cachedScale; }

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "graphics/ElementProtocols.h"
+
+#include <QImage>
+#include <QRect>
+#include <QTransform>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace zandrel {
+
+class ZDLContext;
+
+// On screen, a panel layer's consecutive parts (a character's) drawn from one bitmap. A part that
+// draws in under the image cache's threshold keeps no bitmap of its own, so a crowded area was
+// drawn path by path on every redraw, however small the dirty rect; this keeps one bitmap for each
+// run of two or more parts, where blitting it measured cheaper than drawing the run.
+//
+// The bitmap lies on the device pixel grid, rendered with the view's own transform shifted by whole
+// pixels, so that it holds the very pixels the parts would draw, and it stays valid while the view
+// scrolls by whole pixels. It is kept while the run has the same parts with the same rendering
+// stamps, visibility and bounds, at the same scale; anything else renders it again. Exports, bands
+// drawn on several threads, bitmaps and background windows draw the elements directly.
+class LayerRunCache {
+public:
+    // Seconds on a clock that only has to advance; tests inject their own.
+    using Clock = std::function<double()>;
+    // Runs shorter than this draw directly: a single part has its own cache.
+    static constexpr int kMinimumRun = 2;
+
+    LayerRunCache();
+    explicit LayerRunCache(Clock clock);
+    ~LayerRunCache();
+    LayerRunCache(const LayerRunCache&) = delete;
+    LayerRunCache& operator=(const LayerRunCache&) = delete;
+
+    // Draws the elements in order, runs of parts from their bitmaps when the context allows.
+    void drawElements(const ElementList& elements, ZDLContext& context);
+    // Drops every bitmap.
+    void reset();
+
+    // For tests and memory accounting.
+    int bitmapCount() const;
+    qint64 bitmapBytes() const;
+    // How many run bitmaps this thread has rendered.
+    static quint64 renderingsMade();
+
+private:
+    struct Member {
+        std::weak_ptr<Object> element;
+        quint64 stamp = 0;
+        QRectF bounds;
+        bool visible = false;
+    };
+    struct Run {
+        std::vector<Member> members;
+        QImage image;
+        // The device pixels the image covers under the transform it was rendered with.
+        QRect pixels;
+        QTransform device;
+        // Blitting measured dearer than drawing: the run draws directly until it changes.
+        bool direct = false;
+        double renderSeconds = 0;
+        quint64 lastUse = 0;
+    };
+
+    static std::vector<Member> membersOf(const ElementList& run);
+    static bool sameMembers(const std::vector<Member>& a, const std::vector<Member>& b);
+    // The kept run for these members under the device transform, else null.
+    Run* findRun(const std::vector<Member>& members, const QTransform& device);
+    static void drawDirectly(const ElementList& elements, ZDLContext& context);
+    void drawRun(const ElementList& run, ZDLContext& context, std::vector<Run>& kept);
+    void renderRun(
+        Run& run, const ElementList& elements, const QRectF& bounds, const QTransform& device, float scale);
+    friend class LayerRunCacheBudget;
+    void dropOldest(quint64 before);
+
+    std::vector<Run> m_runs;
+    Clock m_clock;
+};
+
+} // namespace zandrel
