@@ -316,6 +316,8 @@ void Part::offsetBy(const QPointF& delta, bool directly)
     PartContainer::offsetBy(delta, directly);
     moveOrigin([&](const QPointF& origin) { return origin + delta; });
     m_protectCachedImage = false;
+    // Drawings of the part kept elsewhere hold its place too.
+    m_renderingStamp = nextRenderingStamp();
 }
 
 void Part::transformBy(const QTransform& transform)

@@ -90,8 +90,8 @@ public:
     const std::shared_ptr<ImageCache>& cachedImage() const { return m_cachedImage; }
     // The bitmap cache, made when there is none.
     ImageCache& imageCache();
-    // Changes whenever the part's rendering may have changed (its bitmap is dropped, a colour
-    // changed): a drawing of the part kept elsewhere holds while this and the part's bounds do.
+    // Changes whenever the part's rendering or place may have changed (its bitmap is dropped, a
+    // colour changed, it moved): a drawing of the part kept elsewhere holds while this does.
     quint64 renderingStamp() const { return m_renderingStamp; }
 
     // --- Hit testing and overlap ---

@@ -19,6 +19,8 @@ namespace {
 
 // Run bitmaps of every layer together stay under this; the least recently drawn go first.
 constexpr qint64 kBudgetBytes = 256LL * 1024 * 1024;
+// Readings of the blit in a row that decide whether the bitmap pays.
+constexpr int kVerdict = 3;
 // Antialiasing reaches a pixel beyond the bounds; one more for rounding.
 constexpr double kDeviceMargin = 2.0;
 
@@ -145,10 +147,20 @@ std::vector<LayerRunCache::Member> LayerRunCache::membersOf(const ElementList& r
     members.reserve(std::size_t(run.size()));
     for (const ObjectPtr& element : run) {
         const Part* part = runPart(element);
-        members.push_back({ element, part->renderingStamp(),
-            unionRect(part->getFilteredBounds(), part->getInvalidationBounds()), part->visible() });
+        members.push_back({ element, part->renderingStamp(), part->visible() });
     }
     return members;
+}
+
+QRectF LayerRunCache::boundsOf(const ElementList& run)
+{
+    QRectF bounds;
+    for (const ObjectPtr& element : run) {
+        const Part* part = runPart(element);
+        if (part->visible())
+            bounds = unionRect(bounds, unionRect(part->getFilteredBounds(), part->getInvalidationBounds()));
+    }
+    return bounds;
 }
 
 bool LayerRunCache::sameMembers(const std::vector<Member>& a, const std::vector<Member>& b)
@@ -157,8 +169,7 @@ bool LayerRunCache::sameMembers(const std::vector<Member>& a, const std::vector<
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const ObjectPtr left = a[i].element.lock();
-        if (!left || left != b[i].element.lock() || a[i].stamp != b[i].stamp || a[i].visible != b[i].visible
-            || a[i].bounds != b[i].bounds)
+        if (!left || left != b[i].element.lock() || a[i].stamp != b[i].stamp || a[i].visible != b[i].visible)
             return false;
     }
     return true;
@@ -223,18 +234,16 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
 {
     Canvas* canvas = context.canvas();
     std::vector<Member> members = membersOf(elements);
-    QRectF bounds;
-    for (const Member& member : members) {
-        if (member.visible)
-            bounds = unionRect(bounds, member.bounds);
-    }
     const QTransform device = canvas->deviceTransform();
     Run* found = findRun(members, device);
     Run run;
-    if (found)
+    if (found) {
         run = std::move(*found);
-    else
+    } else {
         run.members = std::move(members);
+        run.bounds = boundsOf(elements);
+    }
+    const QRectF bounds = run.bounds;
     const auto keep = [&] {
         if (!run.image.isNull() || run.direct)
             kept.push_back(std::move(run));
@@ -256,15 +265,22 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
     // The same pixels, moved by the whole pixels the view scrolled since they were rendered.
     const QPoint shift(
         int(std::round(device.dx() - run.device.dx())), int(std::round(device.dy() - run.device.dy())));
-    const double start = m_clock();
+    const bool measuring = run.cheaperBlits < kVerdict;
+    const double start = measuring ? m_clock() : 0;
     canvas->save();
     canvas->setTransform(canvas->baseToDevice().inverted());
     canvas->drawImage(run.image, QRectF(run.pixels.translated(shift)));
     canvas->restore();
-    if (m_clock() - start >= run.renderSeconds) {
-        // Blitting costs what drawing does: the run draws directly until it changes.
-        run.image = QImage();
-        run.direct = true;
+    if (measuring) {
+        // One reading can be off (the thread was preempted): a verdict takes several in a row.
+        if (m_clock() - start < run.renderSeconds) {
+            ++run.cheaperBlits;
+            run.dearerBlits = 0;
+        } else if (++run.dearerBlits >= kVerdict) {
+            // Blitting costs what drawing does: the run draws directly until it changes.
+            run.image = QImage();
+            run.direct = true;
+        }
     }
     keep();
 }

@@ -16,13 +16,14 @@ class ZDLContext;
 // On screen, a panel layer's consecutive parts (a character's) drawn from one bitmap. A part that
 // draws in under the image cache's threshold keeps no bitmap of its own, so a crowded area was
 // drawn path by path on every redraw, however small the dirty rect; this keeps one bitmap for each
-// run of two or more parts, where blitting it measured cheaper than drawing the run.
+// run of two or more parts, unless blitting it measured as dear as drawing the run three times in
+// a row.
 //
 // The bitmap lies on the device pixel grid, rendered with the view's own transform shifted by whole
 // pixels, so that it holds the very pixels the parts would draw, and it stays valid while the view
 // scrolls by whole pixels. It is kept while the run has the same parts with the same rendering
-// stamps, visibility and bounds, at the same scale; anything else renders it again. Exports, bands
-// drawn on several threads, bitmaps and background windows draw the elements directly.
+// stamps (which moves change too) and visibility, at the same scale; anything else renders it again. Exports,
+// bands drawn on several threads, bitmaps and background windows draw the elements directly.
 class LayerRunCache {
 public:
     // Seconds on a clock that only has to advance; tests inject their own.
@@ -51,11 +52,12 @@ private:
     struct Member {
         std::weak_ptr<Object> element;
         quint64 stamp = 0;
-        QRectF bounds;
         bool visible = false;
     };
     struct Run {
         std::vector<Member> members;
+        // What the visible parts may cover, in user space.
+        QRectF bounds;
         QImage image;
         // The device pixels the image covers under the transform it was rendered with.
         QRect pixels;
@@ -63,10 +65,13 @@ private:
         // Blitting measured dearer than drawing: the run draws directly until it changes.
         bool direct = false;
         double renderSeconds = 0;
+        int cheaperBlits = 0;
+        int dearerBlits = 0;
         quint64 lastUse = 0;
     };
 
     static std::vector<Member> membersOf(const ElementList& run);
+    static QRectF boundsOf(const ElementList& run);
     static bool sameMembers(const std::vector<Member>& a, const std::vector<Member>& b);
     // The kept run for these members under the device transform, else null.
     Run* findRun(const std::vector<Member>& members, const QTransform& device);

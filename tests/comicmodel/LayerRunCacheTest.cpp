@@ -199,7 +199,11 @@ TEST(LayerRunCacheTest, DrawsDirectlyWhereTheBitmapIsNoCheaperOrNotAllowed)
     const QImage direct = draw(scene.elements, nullptr, 1.0f, QPointF());
     // The parts try their own bitmaps once, and give up.
     draw(scene.elements, nullptr, 1.0f, QPointF(), false);
-    EXPECT_LE(largestDifference(draw(scene.elements, &cache, 1.0f, QPointF()), direct), 1);
+    // Three dear readings in a row are a verdict.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cache.bitmapCount(), i == 0 ? 0 : 1);
+        EXPECT_LE(largestDifference(draw(scene.elements, &cache, 1.0f, QPointF()), direct), 1);
+    }
     EXPECT_EQ(cache.bitmapCount(), 0);
     const quint64 renders = LayerRunCache::renderingsMade();
     EXPECT_LE(largestDifference(draw(scene.elements, &cache, 1.0f, QPointF()), direct), 1);
