@@ -6,6 +6,7 @@
 #include "graphics/StyleFields.h"
 #include "platform/TextLayoutManager.h"
 
+#include <QColor>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace zandrel {
 
@@ -43,6 +45,34 @@ enum class BalloonStyle : int {
     Spikes = 2,
     Scallops = 3,
     RoughScallops = 4,
+};
+
+// Everything a balloon's drawIn shows apart from where it lies: two balloons with equal looks
+// draw the same pixels, moved by the difference of their origins. Curves are compared by identity:
+// the balloon and its tails drop and rebuild them whenever they change.
+struct BalloonLook {
+    struct Tail {
+        std::shared_ptr<BalloonPointer> pointer;
+        CurvePtr path;
+        std::optional<QList<QRectF>> bubbles;
+        QPointF offset;
+        bool operator==(const Tail&) const = default;
+    };
+    bool visible = false;
+    bool editing = false;
+    int shape = 0;
+    CurvePtr outline;
+    std::vector<Tail> tails;
+    // Invalid when no outline is drawn.
+    QColor lineColor;
+    double lineWidth = 0;
+    QVector<double> dash;
+    double dashPhase = 0;
+    // Invalid without a fill.
+    QColor fillColor;
+    AttributedText text;
+    float width = 0;
+    bool operator==(const BalloonLook&) const = default;
 };
 
 // The lettering element of a comic: a dialog balloon, a narration box or a text block. It owns
@@ -221,6 +251,9 @@ public:
     void drawOutlineIn(ZDLContext& context) const;
     void drawFillIn(ZDLContext& context) const;
     void drawTextIn(ZDLContext& context) const;
+    // The look drawIn draws; none where drawing elsewhere first would not give the same pixels (a
+    // gradient fill, a text block, lettering beyond the fill).
+    std::optional<BalloonLook> look() const;
 
     // Drops the cached outline, the line rectangles and the pointers' caches.
     void flushCaches();

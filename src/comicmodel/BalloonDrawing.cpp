@@ -108,6 +108,39 @@ void Balloon::drawIn(ZDLContext& context)
     drawTextIn(context);
 }
 
+std::optional<BalloonLook> Balloon::look() const
+{
+    BalloonLook look;
+    look.visible = visible();
+    look.editing = m_editing;
+    look.shape = m_shape;
+    look.outline = getBalloonPath();
+    for (const BalloonPointerPtr& pointer : m_pointers.items())
+        look.tails.push_back(
+            { pointer, pointer->pointerPath(), pointer->bubbleRects(), pointer->pointerOffset() });
+    if (lineColor() && !lineColor()->isNone()) {
+        const BalloonLine line = outlineLine();
+        look.lineColor = line.color;
+        look.lineWidth = line.width;
+        look.dash = line.dash;
+        look.dashPhase = line.dashPhase;
+    }
+    // Lettering is blended by the font engine differently over opaque and over transparent pixels,
+    // so only a balloon whose text lies on its own opaque fill looks the same drawn elsewhere first.
+    const auto* colorFill = dynamic_cast<const ColorFill*>(fill().get());
+    if (!colorFill || isTextBlock() || !look.outline)
+        return std::nullopt;
+    look.fillColor = colorFill->opaqueColor().toQColor();
+    const QRectF body = look.outline->getBounds();
+    for (const QRectF& line : getVisibleLineRects()) {
+        if (!body.contains(line))
+            return std::nullopt;
+    }
+    look.text = formattedText();
+    look.width = m_width;
+    return look;
+}
+
 BalloonLine Balloon::outlineLine() const
 {
     BalloonLine line;

@@ -1,6 +1,7 @@
 #include "comicmodel/LayerRunCache.h"
 
 #include "charmodel/Part.h"
+#include "comicmodel/Balloon.h"
 #include "graphics/ImageCache.h"
 #include "graphics/ZDLContext.h"
 #include "graphics/ZDLImage.h"
@@ -141,13 +142,17 @@ void LayerRunCache::dropOldest(quint64 before)
     }
 }
 
-std::vector<LayerRunCache::Member> LayerRunCache::membersOf(const ElementList& run)
+std::vector<LayerRunCache::Member> LayerRunCache::membersOf(const ElementList& run, const BalloonLook* look)
 {
     std::vector<Member> members;
     members.reserve(std::size_t(run.size()));
     for (const ObjectPtr& element : run) {
+        if (look) {
+            members.push_back({ element, 0, look->visible, std::make_shared<const BalloonLook>(*look) });
+            continue;
+        }
         const Part* part = runPart(element);
-        members.push_back({ element, part->renderingStamp(), part->visible() });
+        members.push_back({ element, part->renderingStamp(), part->visible(), nullptr });
     }
     return members;
 }
@@ -156,9 +161,10 @@ QRectF LayerRunCache::boundsOf(const ElementList& run)
 {
     QRectF bounds;
     for (const ObjectPtr& element : run) {
-        const Part* part = runPart(element);
-        if (part->visible())
-            bounds = unionRect(bounds, unionRect(part->getFilteredBounds(), part->getInvalidationBounds()));
+        const auto* graphic = asProtocol<GraphicElement>(element);
+        if (graphic->visible())
+            bounds = unionRect(
+                bounds, unionRect(graphic->getFilteredBounds(), graphic->getInvalidationBounds()));
     }
     return bounds;
 }
@@ -170,6 +176,8 @@ bool LayerRunCache::sameMembers(const std::vector<Member>& a, const std::vector<
     for (std::size_t i = 0; i < a.size(); ++i) {
         const ObjectPtr left = a[i].element.lock();
         if (!left || left != b[i].element.lock() || a[i].stamp != b[i].stamp || a[i].visible != b[i].visible)
+            return false;
+        if (bool(a[i].look) != bool(b[i].look) || (a[i].look && !(*a[i].look == *b[i].look)))
             return false;
     }
     return true;
@@ -211,7 +219,13 @@ void LayerRunCache::drawElements(const ElementList& elements, ZDLContext& contex
             continue;
         }
         flush();
-        drawDirectly({ element }, context);
+        const auto* balloon = dynamic_cast<const Balloon*>(element.get());
+        // A balloon being edited shows its text in the editor, and one with a gradient is drawn.
+        const std::optional<BalloonLook> look = balloon ? balloon->look() : std::nullopt;
+        if (look && look->visible && !look->editing)
+            drawRun({ element }, context, kept, &*look, balloon->origin());
+        else
+            drawDirectly({ element }, context);
     }
     flush();
     // Runs the layer no longer has go with their bitmaps.
@@ -230,20 +244,23 @@ void LayerRunCache::drawDirectly(const ElementList& elements, ZDLContext& contex
     }
 }
 
-void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, std::vector<Run>& kept)
+void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, std::vector<Run>& kept,
+    const BalloonLook* look, const QPointF& origin)
 {
     Canvas* canvas = context.canvas();
-    std::vector<Member> members = membersOf(elements);
+    std::vector<Member> members = membersOf(elements, look);
     const QTransform device = canvas->deviceTransform();
-    Run* found = findRun(members, device);
+    const QTransform placement = QTransform::fromTranslate(origin.x(), origin.y()) * device;
+    Run* found = findRun(members, placement);
     Run run;
     if (found) {
         run = std::move(*found);
     } else {
         run.members = std::move(members);
         run.bounds = boundsOf(elements);
+        run.origin = origin;
     }
-    const QRectF bounds = run.bounds;
+    const QRectF bounds = run.bounds.translated(origin - run.origin);
     const auto keep = [&] {
         if (!run.image.isNull() || run.direct)
             kept.push_back(std::move(run));
@@ -254,8 +271,11 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
         return;
     }
     run.lastUse = LayerRunCacheBudget::shared().nextUse();
-    if (!run.direct && run.image.isNull())
-        renderRun(run, elements, bounds, device, context.scale());
+    if (!run.direct && run.image.isNull()) {
+        run.bounds = bounds;
+        run.origin = origin;
+        renderRun(run, elements, bounds, device, placement, context.scale());
+    }
     if (run.image.isNull()) {
         // Measured dearer, too large, or a rendering still under way shows in it.
         drawDirectly(elements, context);
@@ -264,7 +284,7 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
     }
     // The same pixels, moved by the whole pixels the view scrolled since they were rendered.
     const QPoint shift(
-        int(std::round(device.dx() - run.device.dx())), int(std::round(device.dy() - run.device.dy())));
+        int(std::round(placement.dx() - run.device.dx())), int(std::round(placement.dy() - run.device.dy())));
     const bool measuring = run.cheaperBlits < kVerdict;
     const double start = measuring ? m_clock() : 0;
     canvas->save();
@@ -285,8 +305,8 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
     keep();
 }
 
-void LayerRunCache::renderRun(
-    Run& run, const ElementList& elements, const QRectF& bounds, const QTransform& device, float scale)
+void LayerRunCache::renderRun(Run& run, const ElementList& elements, const QRectF& bounds,
+    const QTransform& device, const QTransform& placement, float scale)
 {
     run.image = QImage();
     const QRectF area
@@ -314,7 +334,7 @@ void LayerRunCache::renderRun(
     run.image = bitmap.takeImage();
     run.renderSeconds = m_clock() - start;
     run.pixels = pixels;
-    run.device = device;
+    run.device = placement;
     ++t_renderingsMade;
     if (ZDLImage::pendingRenderingsDrawn() != pendingBefore)
         run.image = QImage();

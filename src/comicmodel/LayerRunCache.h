@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comicmodel/Balloon.h"
 #include "graphics/ElementProtocols.h"
 
 #include <QImage>
@@ -13,7 +14,8 @@ namespace zandrel {
 
 class ZDLContext;
 
-// On screen, a panel layer's consecutive parts (a character's) drawn from one bitmap. A part that
+// On screen, a panel layer's consecutive parts (a character's) drawn from one bitmap, and each
+// balloon from one of its own. A part that
 // draws in under the image cache's threshold keeps no bitmap of its own, so a crowded area was
 // drawn path by path on every redraw, however small the dirty rect; this keeps one bitmap for each
 // run of two or more parts, unless blitting it measured as dear as drawing the run three times in
@@ -22,7 +24,8 @@ class ZDLContext;
 // The bitmap lies on the device pixel grid, rendered with the view's own transform shifted by whole
 // pixels, so that it holds the very pixels the parts would draw, and it stays valid while the view
 // scrolls by whole pixels. It is kept while the run has the same parts with the same rendering
-// stamps (which moves change too) and visibility, at the same scale; anything else renders it again. Exports,
+// stamps (which moves change too) and visibility, at the same scale; a balloon's while its look is
+// the same and it moved by whole pixels. Anything else renders it again. Exports,
 // bands drawn on several threads, bitmaps and background windows draw the elements directly.
 class LayerRunCache {
 public:
@@ -53,13 +56,17 @@ private:
         std::weak_ptr<Object> element;
         quint64 stamp = 0;
         bool visible = false;
+        // A balloon's, which has no stamp.
+        std::shared_ptr<const BalloonLook> look;
     };
     struct Run {
         std::vector<Member> members;
-        // What the visible parts may cover, in user space.
+        // What the visible members may cover, in user space when the run lay at origin.
         QRectF bounds;
+        QPointF origin;
         QImage image;
-        // The device pixels the image covers under the transform it was rendered with.
+        // The device pixels the image covers under the placement it was rendered with: the device
+        // transform, after a balloon's origin.
         QRect pixels;
         QTransform device;
         // Blitting measured dearer than drawing: the run draws directly until it changes.
@@ -70,15 +77,17 @@ private:
         quint64 lastUse = 0;
     };
 
-    static std::vector<Member> membersOf(const ElementList& run);
+    static std::vector<Member> membersOf(const ElementList& run, const BalloonLook* look);
     static QRectF boundsOf(const ElementList& run);
     static bool sameMembers(const std::vector<Member>& a, const std::vector<Member>& b);
     // The kept run for these members under the device transform, else null.
     Run* findRun(const std::vector<Member>& members, const QTransform& device);
     static void drawDirectly(const ElementList& elements, ZDLContext& context);
-    void drawRun(const ElementList& run, ZDLContext& context, std::vector<Run>& kept);
-    void renderRun(
-        Run& run, const ElementList& elements, const QRectF& bounds, const QTransform& device, float scale);
+    // A run of parts, or a balloon with its look and origin.
+    void drawRun(const ElementList& run, ZDLContext& context, std::vector<Run>& kept,
+        const BalloonLook* look = nullptr, const QPointF& origin = QPointF());
+    void renderRun(Run& run, const ElementList& elements, const QRectF& bounds, const QTransform& device,
+        const QTransform& placement, float scale);
     friend class LayerRunCacheBudget;
     void dropOldest(quint64 before);
 
