@@ -5,7 +5,7 @@
 //   and the view's repaint of what that invalidated, against a QPainter blit of an image of the
 //   repainted area's size into an image of the window's size;
 // - at 200 %, the page scrolled by 20 pixels a frame, each frame's repaint against a blit of the
-//   viewport, with the bitmaps rendered during the scroll counted.
+//   viewport, with the bitmaps rendered during the scroll counted once a first pass made them.
 #include "BenchComics.h"
 #include "app/core/ComicDocument.h"
 #include "comicmodel/ComicModel.h"
@@ -167,6 +167,11 @@ void BM_ComicViewScrollAt200Percent(benchmark::State& state)
     settle(600);
     fixture.repaintAll();
     QScrollBar* bar = fixture.area->verticalScrollBar();
+    // One pass down the page first, as a reader's first look makes the bitmaps.
+    for (int value = 0; value <= bar->maximum(); value += bar->pageStep() / 2) {
+        bar->setValue(value);
+        fixture.paintPending();
+    }
     bar->setValue(0);
     fixture.paintPending();
     QImage backing(fixture.area->size(), QImage::Format_ARGB32_Premultiplied);
@@ -174,6 +179,7 @@ void BM_ComicViewScrollAt200Percent(benchmark::State& state)
     const quint64 rendersBefore = renders();
     double frames = 0;
     double blits = 0;
+    double painted = 0;
     int count = 0;
     int direction = 20;
     for (auto _ : state) {
@@ -183,10 +189,12 @@ void BM_ComicViewScrollAt200Percent(benchmark::State& state)
         const double frame = fixture.paintPending();
         state.SetIterationTime(frame);
         frames += frame;
+        painted += double(fixture.watcher.painted.width()) * fixture.watcher.painted.height();
         blits += blitSeconds(fixture.area->viewport()->size(), backing);
         ++count;
     }
     state.counters["x blit of viewport"] = blits > 0 ? frames / blits : 0;
+    state.counters["painted px/frame"] = painted / count;
     state.counters["bitmaps rendered/frame"] = double(renders() - rendersBefore) / count;
     fixture.view->setViewScale(1.0f);
     settle(600);
