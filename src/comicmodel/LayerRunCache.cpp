@@ -2,7 +2,6 @@
 
 #include "charmodel/Part.h"
 #include "comicmodel/Balloon.h"
-#include "graphics/ImageCache.h"
 #include "graphics/ZDLContext.h"
 #include "graphics/ZDLImage.h"
 #include "platform/Canvas.h"
@@ -20,6 +19,8 @@ namespace {
 
 // Run bitmaps of every layer together stay under this; the least recently drawn go first.
 constexpr qint64 kBudgetBytes = 256LL * 1024 * 1024;
+// A run larger than this at a high zoom is drawn directly: most of it would lie off screen.
+constexpr qint64 kMaxPixels = 8LL * 1024 * 1024;
 // Readings of the blit in a row that decide whether the bitmap pays.
 constexpr int kVerdict = 3;
 // Antialiasing reaches a pixel beyond the bounds; one more for rounding.
@@ -197,9 +198,11 @@ void LayerRunCache::drawElements(const ElementList& elements, ZDLContext& contex
     Canvas* canvas = context.canvas();
     const QTransform device = canvas ? canvas->deviceTransform() : QTransform();
     // Only a view in the main window keeps bitmaps, and only axis-aligned ones.
+    // While the user zooms continuously every frame has a new scale: nothing would be reused.
     const bool caching = canvas && !context.exporting() && !context.sharedDrawing() && context.updatingView()
-        && context.isInMainWindow() && canvas->target() == CanvasTarget::Screen
-        && device.type() <= QTransform::TxScale && device.m11() > 0 && device.m22() > 0;
+        && context.isInMainWindow() && !context.scalingViewInteractively()
+        && canvas->target() == CanvasTarget::Screen && device.type() <= QTransform::TxScale
+        && device.m11() > 0 && device.m22() > 0;
     if (!caching) {
         drawDirectly(elements, context);
         return;
@@ -313,7 +316,7 @@ void LayerRunCache::renderRun(Run& run, const ElementList& elements, const QRect
         = device.mapRect(bounds).adjusted(-kDeviceMargin, -kDeviceMargin, kDeviceMargin, kDeviceMargin);
     const QRect pixels(QPoint(int(std::floor(area.left())), int(std::floor(area.top()))),
         QPoint(int(std::ceil(area.right())) - 1, int(std::ceil(area.bottom())) - 1));
-    if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > ImageCache::kMaxPixels
+    if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > kMaxPixels
         || !OffscreenImage::isAcceptable(pixels.size()))
         return;
     const quint64 pendingBefore = ZDLImage::pendingRenderingsDrawn();

@@ -25,10 +25,11 @@ using test::square;
 class FakeView : public ZDLViewInterface {
 public:
     float viewScale() const override { return scale; }
-    bool scalingViewInteractively() const override { return false; }
+    bool scalingViewInteractively() const override { return interactive; }
     bool needsToDrawRect(const QRectF&) const override { return true; }
     bool isInMainWindow() const override { return true; }
     float scale = 1.0f;
+    bool interactive = false;
 };
 
 // A part that takes a set time to draw on the scene's fake clock.
@@ -255,6 +256,19 @@ TEST(LayerRunCacheTest, DrawsDirectlyWhereTheBitmapIsNoCheaperOrNotAllowed)
     const quint64 renders = LayerRunCache::renderingsMade();
     EXPECT_LE(largestDifference(draw(scene.elements, &cache, 1.0f, QPointF()), direct), 1);
     EXPECT_EQ(LayerRunCache::renderingsMade(), renders);
+
+    // While the user zooms continuously, nothing is rendered.
+    FakeView zooming;
+    zooming.interactive = true;
+    LayerRunCache third(scene.clock());
+    {
+        QImage shown(QSize(160, 130), QImage::Format_ARGB32_Premultiplied);
+        PainterCanvas screen(&shown, CanvasTarget::Screen);
+        CanvasScope current(&screen);
+        ZDLContext context(zooming);
+        third.drawElements(scene.elements, context);
+    }
+    EXPECT_EQ(third.bitmapCount(), 0);
 
     // Exports and bitmaps draw the parts themselves and leave the cache alone.
     LayerRunCache other(scene.clock());
