@@ -101,6 +101,8 @@ protected:
     void rightMouseDown(const ZDLEvent& event, const QPoint& globalPos) override;
 
 private:
+    // Takes the selection out of the view's root, undoably; used by layer moves and freeing.
+    ElementList takeSelectionFromRoot(const Parent& root);
     // The root becomes the current panel's current layer.
     void followCurrentPanel();
     bool validateComicItem(MenuItemValidation& item);

@@ -252,6 +252,20 @@ void ComicView::toggleEditBackground()
         model->setEditBackground(!model->editBackground());
 }
 
+// Takes the selected elements out of the view's root, undoably, and returns them back to front.
+ElementList ComicView::takeSelectionFromRoot(const Parent& root)
+{
+    const ElementList moved = getSelectionSorted();
+    ElementList remaining = root.children();
+    for (const ObjectPtr& object : moved)
+        remaining.removeAll(object);
+    const ObjectPtr source = rootObject();
+    undoableSetSelection({}, false);
+    document()->undoableSetChildren(remaining, source);
+    document()->objectsDeletedByUserInParent(source);
+    return moved;
+}
+
 void ComicView::moveToLayer(const QString& actionName)
 {
     ComicModel* model = comicModel();
@@ -259,14 +273,7 @@ void ComicView::moveToLayer(const QString& actionName)
     const auto* root = asProtocol<Parent>(rootObject());
     if (!model || !panel || !root || numSelected() == 0 || !document())
         return;
-    const ElementList moved = getSelectionSorted();
-    ElementList remaining = root->children();
-    for (const ObjectPtr& object : moved)
-        remaining.removeAll(object);
-    const ObjectPtr source = rootObject();
-    undoableSetSelection({}, false);
-    document()->undoableSetChildren(remaining, source);
-    document()->objectsDeletedByUserInParent(source);
+    const ElementList moved = takeSelectionFromRoot(*root);
     const PanelLayerPtr target = model->editBackground() ? panel->frontLayer() : panel->backLayer();
     document()->undoableSetChildren(target->children() + moved, target);
     model->setEditBackground(!model->editBackground());
@@ -283,14 +290,7 @@ void ComicView::toggleFloating(const QString& actionName)
     const auto* root = asProtocol<Parent>(rootObject());
     if (!page || !root || numSelected() == 0 || !document())
         return;
-    const ElementList moved = getSelectionSorted();
-    ElementList remaining = root->children();
-    for (const ObjectPtr& object : moved)
-        remaining.removeAll(object);
-    const ObjectPtr source = rootObject();
-    undoableSetSelection({}, false);
-    document()->undoableSetChildren(remaining, source);
-    document()->objectsDeletedByUserInParent(source);
+    const ElementList moved = takeSelectionFromRoot(*root);
     // Where they are, above the page's other free objects.
     document()->undoableSetChildren(page->children() + moved, page);
     undoableSetSelection(moved, false);
