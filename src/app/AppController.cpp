@@ -145,6 +145,12 @@ QString AppController::getFontCacheFolderURL()
     return getMyTemporaryFolderURL() + QStringLiteral("/.fontcache");
 }
 
+bool AppController::openCharacterFileToEdit(const QString& path)
+{
+    DocumentError error;
+    return m_documentController->openDocument(path, &error) != nullptr;
+}
+
 int AppController::activateFonts()
 {
     // The font registry registers the fonts compiled into the program straight from its resources,

@@ -43,6 +43,9 @@ public:
 
     // --- Fonts ---
     int activateFonts() override;
+    // A library or catalog item's parts file, opened as any file is; a file that cannot be read
+    // shows nothing.
+    bool openCharacterFileToEdit(const QString& path) override;
     // The program's folder in the user's caches, and the font cache in it that older versions
     // filled; it is removed at quit.
     static QString getMyTemporaryFolderURL();

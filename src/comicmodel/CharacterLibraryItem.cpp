@@ -1,5 +1,6 @@
 #include "comicmodel/CharacterLibraryItem.h"
 
+#include "app/core/CatalogManifest.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartsFile.h"
@@ -14,6 +15,7 @@
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <limits>
@@ -58,6 +60,44 @@ std::shared_ptr<CharacterLibraryItem> CharacterLibraryItem::initWithURL(const QS
     const QString name = model ? model->characterName() : QString();
     item->m_characterName = name.isEmpty() ? QFileInfo(path).fileName() : name;
     return item;
+}
+
+std::shared_ptr<CharacterLibraryItem> CharacterLibraryItem::initWithManifestDictionary(
+    const QVariantMap& entry, int catalog)
+{
+    const QString fileName = CatalogManifest::stringValue(entry, CatalogManifest::kPartsFilenameKey);
+    const auto name = entry.constFind(CatalogManifest::kCharacterNameKey);
+    if (!CatalogManifest::isPlainFileName(fileName) || name == entry.cend()
+        || name->typeId() != QMetaType::QString)
+        return nullptr;
+    const QDir folder(appController()->getCatalogFolderURL(catalog));
+    auto item = std::make_shared<CharacterLibraryItem>();
+    item->m_fromCatalog = catalog;
+    item->m_characterFilePath = folder.filePath(fileName);
+    item->m_characterName = name->toString();
+    const QString thumbnail = CatalogManifest::stringValue(entry, CatalogManifest::kThumbnailFileNameKey);
+    if (CatalogManifest::isPlainFileName(thumbnail))
+        item->m_thumbnailFilePath = folder.filePath(thumbnail);
+    const auto kind = entry.constFind(CatalogManifest::kPartsKindKey);
+    if (kind != entry.cend())
+        item->m_partsKind = clampedInt(kind->toLongLong());
+    return item;
+}
+
+void CharacterLibraryItem::resetWithManifestDictionary(const QVariantMap& entry)
+{
+    m_character = nullptr;
+    m_thumbnailImage = QImage();
+    m_characterName = CatalogManifest::stringValue(entry, CatalogManifest::kCharacterNameKey);
+    // The shelves sort by kind before the character is read again.
+    const auto kind = entry.constFind(CatalogManifest::kPartsKindKey);
+    if (kind != entry.cend())
+        m_partsKind = clampedInt(kind->toLongLong());
+}
+
+bool CharacterLibraryItem::openToEdit() const
+{
+    return !m_characterFilePath.isEmpty() && appController()->openCharacterFileToEdit(m_characterFilePath);
 }
 
 void CharacterLibraryItem::encodeWithCoder(KeyedArchiver& coder) const

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QString>
+#include <QVariantMap>
 #include <memory>
 
 namespace zandrel {
@@ -30,6 +31,14 @@ public:
     // An entry for a parts file outside the catalogs, named after its character, or after the file
     // when the character has no name.
     static std::shared_ptr<CharacterLibraryItem> initWithURL(const QString& path);
+    // The item of a catalog manifest's entry, in the catalog's folder; null for an entry without a
+    // file name or a character name, or whose file name would leave the folder.
+    static std::shared_ptr<CharacterLibraryItem> initWithManifestDictionary(
+        const QVariantMap& entry, int catalog);
+    // The catalog entry changed: the character and thumbnail are read again, the name is the entry's.
+    void resetWithManifestDictionary(const QVariantMap& entry);
+    // Opens the file as a character document (through the application controller's windows).
+    bool openToEdit() const;
 
     static inline const QString kClassName = QStringLiteral("CharacterLibraryItem");
     QString className() const override { return kClassName; }

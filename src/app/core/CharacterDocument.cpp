@@ -7,10 +7,13 @@
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/DocumentSettings.h"
+#include "comicmodel/CharacterLibraryItem.h"
 #include "comicmodel/Group.h"
 #include "graphics/ZDLImage.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
+
+#include <QFileInfo>
 
 namespace zandrel {
 
@@ -187,6 +190,19 @@ void CharacterDocument::toggleTracingImage()
 
 // --- Responder ---
 
+void CharacterDocument::saveToCatalog()
+{
+    if (!m_model || m_model->characterName().isEmpty())
+        return;
+    QString fileName = QFileInfo(filePath()).fileName();
+    if (filePath().isEmpty()) {
+        fileName = m_model->characterName() + QStringLiteral(".parts");
+        fileName.replace(QLatin1Char('/'), QLatin1Char('-'));
+    }
+    appController()->saveCharacter(
+        *this, host() ? host()->alertWindow() : nullptr, CharacterLibraryItem::UserCatalog, fileName);
+}
+
 bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& sender)
 {
     if (action == kClearTracingImageAction) {
@@ -200,6 +216,10 @@ bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& 
     if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
         || action == kTracingImageSettingsAction)
         return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
+    if (action == kSaveToCatalogAction) {
+        saveToCatalog();
+        return true;
+    }
     return ZDLDocument::tryToPerform(action, sender);
 }
 

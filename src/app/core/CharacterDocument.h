@@ -66,6 +66,10 @@ public:
     // Not undoable: the model's setter redraws the views.
     void toggleTracingImage();
 
+    // Saves the character into the user catalog, under the file's name or, untitled, the
+    // character's; nothing without a character name.
+    void saveToCatalog();
+
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;

@@ -1,6 +1,7 @@
 #include "app/core/ZDLAppController.h"
 
 #include "platform/ArchiveNames.h"
+#include "platform/DeferredCalls.h"
 #include "platform/Exception.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -69,7 +70,11 @@ ZDLAppController::ZDLAppController()
         m_dashes.append(Dash { pattern[0], pattern[1] });
 }
 
-ZDLAppController::~ZDLAppController() = default;
+ZDLAppController::~ZDLAppController()
+{
+    // A message still waiting (a catalog save's) must not reach a controller that is gone.
+    DeferredCalls::cancelAll(this);
+}
 
 ZDLAppController* ZDLAppController::appController()
 {
@@ -245,17 +250,6 @@ void ZDLAppController::setMeasurementUnits(int units)
     center.post(kMeasurementUnitsChangedNotification, this, userInfo);
     UserDefaults::standard().set(kDefaultUnitsKey, units);
     center.post(kMeasurementUnitsDidChangeNotification, this, userInfo);
-}
-
-std::shared_ptr<CharacterLibraryItem> ZDLAppController::getCharacterFromCatalogByURL(const QString&) const
-{
-    return nullptr;
-}
-
-std::shared_ptr<CharacterLibraryItem> ZDLAppController::getCharacterFromCatalogByFilename(
-    const QString&, int) const
-{
-    return nullptr;
 }
 
 } // namespace zandrel

@@ -11,14 +11,17 @@
 #include <QPointF>
 #include <QSet>
 #include <QString>
+#include <QVariantMap>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
 
 class CharacterLibraryItem;
+class CharacterModel;
 class KeyedArchiver;
 class KeyedUnarchiver;
 class CharacterDocument;
@@ -38,6 +41,10 @@ inline const QString kNewUnitsKey = QStringLiteral("newUnits");
 inline const QString kFavoriteFontsChangedNotification = QStringLiteral("favoriteFontsChanged");
 inline const QString kUpdateCharacterFileNotification = QStringLiteral("updateCharacterFile");
 inline const QString kCharacterFileKey = QStringLiteral("characterFile");
+// A catalog entry was added or changed: the user info is the entry, with "catalogFile".
+inline const QString kCharacterCatalogUpdateNotification = QStringLiteral("characterCatalogUpdate");
+// A catalog character was deleted: the user info holds its file's path as "catalogFile".
+inline const QString kCatalogCharacterDeletedNotification = QStringLiteral("catalogCharacterDeleted");
 
 // User-defaults keys: the display units, and the settings registered for the application.
 inline const QString kDefaultUnitsKey = QStringLiteral("defaultUnits");
@@ -133,12 +140,15 @@ public:
     void letGoOf(const void* object);
     qsizetype numberOfHeldObjects() const { return m_retainer.size(); }
 
-    // --- Documents and catalogs ---
+    // --- Documents ---
     // After a plain save or an autosave in place of a parts file: catalog entries of the file are
     // refreshed and "updateCharacterFile" is posted with its path.
     virtual void characterDocSavedByUser(CharacterDocument& document);
-    // Whether the file lies in one of the catalogs; none exist yet.
-    virtual bool isCatalogFile(const QString& path) const { return false; }
+    // Whether the file is a catalog item's.
+    bool isCatalogFile(const QString& path);
+    // Opens a parts file as a character document and shows it (its windows, when it is open
+    // already). The headless controller has no windows and answers false.
+    virtual bool openCharacterFileToEdit(const QString& path);
 
     // --- Dashes ---
     qsizetype numberOfDashes() const { return m_dashes.size(); }
@@ -164,13 +174,61 @@ public:
         return measurementStringFor(pixels, m_measurementUnits);
     }
 
-    // --- Character catalogs ---
-    // The catalog item of the parts file at the path, or of the file name in a catalog (0 built
-    // in, 1 purchased, 2 the user's); null when there is none. The headless controller has no
-    // catalogs.
-    virtual std::shared_ptr<CharacterLibraryItem> getCharacterFromCatalogByURL(const QString& path) const;
-    virtual std::shared_ptr<CharacterLibraryItem> getCharacterFromCatalogByFilename(
-        const QString& fileName, int catalog) const;
+    // --- Character catalogs (ZDLAppControllerCatalogs.cpp) ---
+    using CatalogList = std::vector<std::shared_ptr<CharacterLibraryItem>>;
+    // Every item of the built-in, purchased and user catalogs, read from their manifests on first
+    // use and kept sorted by catalog, then by name; never read again from disk.
+    const CatalogList& characterCatalog();
+    // The folder of a catalog: 0 the built-in one (empty when the program has none), 2 the user's,
+    // any other number the purchased one.
+    QString getCatalogFolderURL(int catalog);
+    // The folder of the program's own files, made when missing.
+    QString getMyAppSupportFolderURL();
+    // Where the application-support and built-in catalog folders are; empty restores the standard
+    // places. For portable installs and tests; set before the catalog is first used.
+    void setAppSupportFolder(const QString& folder) { m_appSupportFolder = folder; }
+    void setBuiltInCatalogFolder(const QString& folder)
+    {
+        m_builtInCatalogFolder = folder;
+        m_resolvedBuiltInCatalogFolder.reset();
+    }
+
+    // The manifest of a folder; nothing, after telling the user, when it cannot be used.
+    std::optional<QVariantMap> getCatalogManifestFromFolder(const QString& folder);
+    // False, after telling the user, when the manifest could not be written; the old one stays.
+    bool saveCatalogManifest(const QVariantMap& manifest, const QString& folder);
+
+    // The catalog item of the parts file at the path, or of the file name in a catalog; null when
+    // there is none.
+    std::shared_ptr<CharacterLibraryItem> getCharacterFromCatalogByURL(const QString& path);
+    std::shared_ptr<CharacterLibraryItem> getCharacterFromCatalogByFilename(
+        const QString& fileName, int catalog);
+    void addCatalogItemsTo(CatalogList& list, int catalog);
+    void sortCatalog();
+    // An entry written to a catalog's manifest, with "catalogFile": its item is added or reset,
+    // and "characterCatalogUpdate" is posted.
+    void addCatalogEntry(const QVariantMap& entry, int catalog);
+    void updateCatalogEntry(const QVariantMap& entry, const QString& folder, int catalog);
+
+    // Writes the thumbnail and the manifest entry of a parts file just written into a catalog: the
+    // entry at replacing in the manifest's items, or a new one when replacing is negative. With
+    // showAlert the user is told a moment later. False when the thumbnail or manifest failed.
+    bool saveCatalogAssociatedFilesFor(const CharacterModel& model, int catalog, const QString& fileName,
+        int replacing, QVariantMap& manifest, QObject* window, bool showAlert);
+    // Saves the document's character into a catalog under the file name, asking before it replaces
+    // a file of that name. The built-in catalog is refused.
+    void saveCharacter(CharacterDocument& document, QObject* window, int catalog, const QString& fileName);
+    bool saveCharacter(CharacterDocument& document, int catalog, const QString& fileName, int replacing,
+        QVariantMap manifest, QObject* window);
+    // Installs a parts file into a catalog (an art product's): named after its character, replacing
+    // the entry of that name. False when nothing was installed.
+    bool savePartsFile(const QString& path, int catalog);
+    // Copies a built-in or purchased item into the user catalog, asking what to do when the user
+    // catalog has a file of that name.
+    void copyCharacterLibraryItem(const std::shared_ptr<CharacterLibraryItem>& item, QObject* window);
+    // Removes a purchased or user item from its catalog and its files from disk (to the trash when
+    // asked). False, with nothing changed, for any other item.
+    bool deleteCharacter(const std::shared_ptr<CharacterLibraryItem>& item, bool movingToTrash);
 
     // --- Pasteboard flag ---
     // True only while the program archives copied or dragged elements for the pasteboard.
@@ -196,6 +254,11 @@ private:
     qint32 m_measurementUnits = Pixels;
     bool m_writingPasteboard = false;
     std::function<int(const ModalAlert&)> m_alertHandler;
+    CatalogList m_characterCatalog;
+    bool m_catalogBuilt = false;
+    QString m_appSupportFolder;
+    QString m_builtInCatalogFolder;
+    std::optional<QString> m_resolvedBuiltInCatalogFolder;
 };
 
 // Shorthand for ZDLAppController::appController().

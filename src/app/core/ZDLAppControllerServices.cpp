@@ -156,10 +156,4 @@ void ZDLAppController::letGoOf(const void* object)
 
 // --- Documents ---
 
-void ZDLAppController::characterDocSavedByUser(CharacterDocument& document)
-{
-    NotificationCenter::defaultCenter().post(
-        kUpdateCharacterFileNotification, this, { { kCharacterFileKey, document.filePath() } });
-}
-
 } // namespace zandrel
