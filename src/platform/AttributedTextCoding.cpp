@@ -328,9 +328,9 @@ TextAttributes KeyedUnarchiver::decodeTextAttributes(Index record)
         const Index keysNode = m_list.valueForKey(record, kKeysKey);
         const Index objectsNode = m_list.valueForKey(record, kObjectsKey);
         const auto keys
-            = keysNode == PropertyList::kNoNode ? std::span<const Index>() : m_list.items(keysNode);
+            = keysNode == PropertyList::kNoNode ? PropertyListView::Refs() : m_list.items(keysNode);
         const auto objects
-            = objectsNode == PropertyList::kNoNode ? std::span<const Index>() : m_list.items(objectsNode);
+            = objectsNode == PropertyList::kNoNode ? PropertyListView::Refs() : m_list.items(objectsNode);
         if (keys.size() != objects.size())
             corrupt(QStringLiteral("A dictionary has different numbers of keys and values."));
         spend(keys.size());

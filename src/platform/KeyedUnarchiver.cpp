@@ -70,7 +70,7 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data)
 }
 
 KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data, const Limits& limits)
-    : m_list(PropertyList::fromBinary(data, limits.plist))
+    : m_list(PropertyListView::fromBinary(data, limits.plist))
     , m_limits(limits)
     , m_decodingBudget(data.size())
 {
@@ -444,22 +444,47 @@ Value KeyedUnarchiver::valueOf(quint64 uid, const Entry& entry) const
 {
     if (entry.object)
         return Value(entry.object);
-    const auto found = m_otherValues.find(uid);
-    return found == m_otherValues.end() ? Value() : found->second;
+    return entry.hasOtherValue ? m_otherValues.at(uid) : Value();
 }
 
 void KeyedUnarchiver::store(quint64 uid, Entry& entry, const Value& value)
 {
+    entry.object.reset();
+    if (entry.hasOtherValue) {
+        const auto found = m_otherValues.find(uid);
+        m_listsKept -= found->second.type() == Value::Type::List ? 1 : 0;
+        m_otherValues.erase(found);
+    }
+    entry.hasOtherValue = false;
     if (value.type() == Value::Type::Object) {
         entry.object = value.toObject();
-        m_otherValues.erase(uid);
-        return;
-    }
-    entry.object.reset();
-    if (value.isNull())
-        m_otherValues.erase(uid);
-    else
+    } else if (!value.isNull()) {
         m_otherValues[uid] = value;
+        entry.hasOtherValue = true;
+        if (value.type() == Value::Type::List && ++m_listsKept > m_listsKeptLimit)
+            forgetUnsharedLists();
+    }
+}
+
+// A list is kept so that every reference to it gets the same list, charged once. Most lists are
+// taken apart by their owner (a curve keeps its points, not the list), and keeping those would
+// cost a value a member for the whole read: once nothing but this table holds a list, it is
+// forgotten, and a later reference decodes it anew (and is charged anew). The table is swept
+// when it has doubled, so that sweeping costs a constant per list.
+void KeyedUnarchiver::forgetUnsharedLists()
+{
+    for (auto it = m_otherValues.begin(); it != m_otherValues.end();) {
+        if (!it->second.holdsUnsharedList()) {
+            ++it;
+            continue;
+        }
+        Entry& entry = m_entries[it->first];
+        entry.hasOtherValue = false;
+        entry.state = State::NotDecoded;
+        --m_listsKept;
+        it = m_otherValues.erase(it);
+    }
+    m_listsKeptLimit = std::max(kListsKeptAtLeast, 2 * m_listsKept);
 }
 
 } // namespace zandrel

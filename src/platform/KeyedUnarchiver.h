@@ -4,6 +4,7 @@
 #include "platform/DecodingBudget.h"
 #include "platform/PointerTable.h"
 #include "platform/PropertyList.h"
+#include "platform/PropertyListView.h"
 #include "platform/TextAttributes.h"
 #include "platform/Value.h"
 
@@ -114,10 +115,12 @@ private:
     // for every curve point); anything else (lists, strings, numbers) is kept in m_otherValues.
     struct Entry {
         State state = State::NotDecoded;
+        bool hasOtherValue = false; // in m_otherValues
         ObjectPtr object;
     };
     Value valueOf(quint64 uid, const Entry& entry) const;
     void store(quint64 uid, Entry& entry, const Value& value);
+    void forgetUnsharedLists();
     class Nesting;
     class Frame;
 
@@ -150,12 +153,17 @@ private:
     Index objectNode(quint64 uid) const;
     void spend(quint64 work);
 
-    PropertyList m_list;
+    PropertyListView m_list;
     Limits m_limits;
     DecodingBudget m_decodingBudget;
-    std::span<const Index> m_objects;
+    PropertyListView::Refs m_objects;
     std::vector<Entry> m_entries;
     std::unordered_map<quint64, Value> m_otherValues;
+    // Lists in m_otherValues, and how many there may be before those that nothing else holds
+    // any more are forgotten.
+    size_t m_listsKept = 0;
+    size_t m_listsKeptLimit = kListsKeptAtLeast;
+    static constexpr size_t kListsKeptAtLeast = 1024;
     PointerSet m_claimed;
     std::vector<Index> m_frames;
     std::vector<const Object*> m_decoding;

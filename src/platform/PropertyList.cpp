@@ -160,42 +160,39 @@ void PropertyList::setRoot(Index node)
     m_root = node;
 }
 
-bool PropertyList::isNumber(Index node) const
+bool PropertyList::isNumberKind(Kind k)
 {
-    const Kind k = kind(node);
     return k == Kind::Int || k == Kind::Real32 || k == Kind::Real64 || k == Kind::Bool;
 }
 
-bool PropertyList::isContainer(Index node) const
+bool PropertyList::isContainerKind(Kind k)
 {
-    const Kind k = kind(node);
     return k == Kind::Array || k == Kind::Set || k == Kind::Dict;
 }
 
-bool PropertyList::boolValue(Index node) const
+bool PropertyList::Node::boolValue() const
 {
-    switch (kind(node)) {
+    switch (kind) {
     case Kind::Bool:
     case Kind::Int:
-        return m_nodes[node].i != 0;
+        return i != 0;
     case Kind::Real32:
     case Kind::Real64:
-        return m_nodes[node].d != 0.0;
+        return d != 0.0;
     default:
         return false;
     }
 }
 
-qint64 PropertyList::intValue(Index node) const
+qint64 PropertyList::Node::intValue() const
 {
-    switch (kind(node)) {
+    switch (kind) {
     case Kind::Bool:
     case Kind::Int:
-        return m_nodes[node].isUnsigned ? std::numeric_limits<qint64>::max() : m_nodes[node].i;
+        return isUnsigned ? std::numeric_limits<qint64>::max() : i;
     case Kind::Real32:
-    case Kind::Real64: {
+    case Kind::Real64:
         // Saturate instead of the undefined conversion of NaN and out-of-range values.
-        const double d = m_nodes[node].d;
         if (d != d)
             return 0;
         if (d >= 9223372036854775807.0)
@@ -203,10 +200,41 @@ qint64 PropertyList::intValue(Index node) const
         if (d <= -9223372036854775808.0)
             return std::numeric_limits<qint64>::min();
         return qint64(d);
-    }
     default:
         return 0;
     }
+}
+
+quint64 PropertyList::Node::unsignedIntValue() const
+{
+    if (isUnsigned)
+        return u;
+    return quint64(std::max<qint64>(intValue(), 0));
+}
+
+double PropertyList::Node::realValue() const
+{
+    switch (kind) {
+    case Kind::Bool:
+    case Kind::Int:
+        return isUnsigned ? double(u) : double(i);
+    case Kind::Real32:
+    case Kind::Real64:
+    case Kind::Date:
+        return d;
+    default:
+        return 0.0;
+    }
+}
+
+bool PropertyList::boolValue(Index node) const
+{
+    return m_nodes[node].boolValue();
+}
+
+qint64 PropertyList::intValue(Index node) const
+{
+    return m_nodes[node].intValue();
 }
 
 bool PropertyList::isUnsignedInt(Index node) const
@@ -216,24 +244,12 @@ bool PropertyList::isUnsignedInt(Index node) const
 
 quint64 PropertyList::unsignedIntValue(Index node) const
 {
-    if (m_nodes[node].isUnsigned)
-        return m_nodes[node].u;
-    return quint64(std::max<qint64>(intValue(node), 0));
+    return m_nodes[node].unsignedIntValue();
 }
 
 double PropertyList::realValue(Index node) const
 {
-    switch (kind(node)) {
-    case Kind::Bool:
-    case Kind::Int:
-        return m_nodes[node].isUnsigned ? double(m_nodes[node].u) : double(m_nodes[node].i);
-    case Kind::Real32:
-    case Kind::Real64:
-    case Kind::Date:
-        return m_nodes[node].d;
-    default:
-        return 0.0;
-    }
+    return m_nodes[node].realValue();
 }
 
 const QString& PropertyList::string(Index node) const

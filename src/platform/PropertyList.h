@@ -28,6 +28,26 @@ public:
         int maxDepth = 512;
     };
 
+    // One object. Numbers convert into each other as the accessors below describe.
+    struct Node {
+        Kind kind = Kind::Null;
+        bool isUnsigned = false; // an Int node above the signed range, held in u
+        quint32 count = 0; // container entries
+        union {
+            qint64 i;
+            double d;
+            quint64 u; // UID, or side-table index for strings and data, or first ref for containers
+        };
+        Node()
+            : u(0)
+        {
+        }
+        bool boolValue() const;
+        qint64 intValue() const;
+        quint64 unsignedIntValue() const;
+        double realValue() const;
+    };
+
     PropertyList() = default;
 
     // Parses a binary property list; raises Exception(kInvalidArchiveException) when the data is
@@ -66,8 +86,10 @@ public:
     // Access. Asking a node of another kind gives the zero value; indices are not checked
     // beyond debug assertions, since every index handed out by this class is valid.
     Kind kind(Index node) const { return m_nodes[node].kind; }
-    bool isNumber(Index node) const;
-    bool isContainer(Index node) const;
+    bool isNumber(Index node) const { return isNumberKind(kind(node)); }
+    bool isContainer(Index node) const { return isContainerKind(kind(node)); }
+    static bool isNumberKind(Kind kind);
+    static bool isContainerKind(Kind kind);
     bool boolValue(Index node) const;
     // An unsigned integer above the signed range saturates here; ask unsignedIntValue for it.
     qint64 intValue(Index node) const;
@@ -92,21 +114,6 @@ public:
     quint64 totalEntries() const { return m_refs.size(); }
 
 private:
-    struct Node {
-        Kind kind = Kind::Null;
-        bool isUnsigned = false; // an Int node above the signed range, held in u
-        quint32 count = 0; // container entries
-        union {
-            qint64 i;
-            double d;
-            quint64 u; // UID, or side-table index for strings and data, or first ref for containers
-        };
-        Node()
-            : u(0)
-        {
-        }
-    };
-
     Index push(Node node);
     Index addContainer(Kind kind, std::span<const Index> first, std::span<const Index> second);
 

@@ -1,5 +1,6 @@
 #include "platform/Exception.h"
 #include "platform/PropertyList.h"
+#include "platform/PropertyListView.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,13 +17,9 @@ constexpr qint64 kTrailerSize = 32;
     Exception::raise(kInvalidArchiveException, QString::fromLatin1(reason));
 }
 
-// Big-endian unsigned integer of 1 to 8 bytes.
 quint64 readBE(const uchar* p, int width)
 {
-    quint64 value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | p[i];
-    return value;
+    return PropertyListView::readBigEndian(p, width);
 }
 
 bool mulOverflows(quint64 a, quint64 b, quint64* result)
@@ -42,50 +39,37 @@ bool dateInRange(double seconds)
 
 } // namespace
 
-// Parses the object table without recursion: a depth-first walk from the top object with an
-// explicit stack, which also finds containers that contain themselves and measures nesting.
-class PropertyListReader {
+// Checks the object table without recursion: a depth-first walk from the top object with an
+// explicit stack, which also finds containers that contain themselves and measures nesting. It
+// keeps a state byte an object while it runs, nothing afterwards.
+class PropertyListChecker {
 public:
-    PropertyListReader(const QByteArray& data, const PropertyList::Limits& limits)
-        : m_bytes(reinterpret_cast<const uchar*>(data.constData()))
-        , m_size(quint64(data.size()))
+    PropertyListChecker(PropertyListView& view, const PropertyList::Limits& limits)
+        : m_view(view)
+        , m_bytes(view.m_bytes)
+        , m_size(quint64(view.m_data.size()))
         , m_limits(limits)
     {
     }
 
-    PropertyList read();
+    void check(std::vector<bool>* reached);
 
 private:
     void readTrailer();
-    void parseObject(PropertyList::Index index);
+    // Checks the object's bytes; for a container, also where its references start and how many.
+    void checkObject(PropertyList::Index index, quint64& refsAt, quint64& refs);
     quint64 readCount(quint64& pos, uchar marker);
-    // The offset of an object, read from the table (checked in readTrailer): a copy of the table
-    // would cost eight bytes an object for the whole read.
-    quint64 offsetOf(quint64 index) const
-    {
-        return readBE(m_bytes + m_offsetTableOffset + index * quint64(m_offsetIntSize), m_offsetIntSize);
-    }
-    // The container entries the objects declare, for reserving the reference table once; bounded by
-    // what the object table could hold, and 0 where a count is malformed (parsing will fail there).
-    quint64 declaredReferences() const;
     void need(quint64 pos, quint64 length) const;
     void spend(quint64 bytes);
-    QString decodeUtf16(const uchar* p, quint64 units) const;
 
+    PropertyListView& m_view;
     const uchar* m_bytes;
     quint64 m_size;
     PropertyList::Limits m_limits;
-    PropertyList m_list;
-
-    int m_offsetIntSize = 0;
-    int m_refSize = 0;
-    quint64 m_numObjects = 0;
-    quint64 m_topObject = 0;
-    quint64 m_offsetTableOffset = 0;
     quint64 m_spent = 0;
 };
 
-void PropertyListReader::readTrailer()
+void PropertyListChecker::readTrailer()
 {
     if (m_limits.maxBytes >= 0 && m_size > quint64(m_limits.maxBytes))
         fail("The property list is larger than allowed.");
@@ -95,87 +79,65 @@ void PropertyListReader::readTrailer()
         fail("Not a binary property list.");
 
     const uchar* trailer = m_bytes + m_size - kTrailerSize;
-    m_offsetIntSize = trailer[6];
-    m_refSize = trailer[7];
-    m_numObjects = readBE(trailer + 8, 8);
-    m_topObject = readBE(trailer + 16, 8);
-    m_offsetTableOffset = readBE(trailer + 24, 8);
+    const int offsetIntSize = trailer[6];
+    const int refSize = trailer[7];
+    const quint64 numObjects = readBE(trailer + 8, 8);
+    const quint64 topObject = readBE(trailer + 16, 8);
+    const quint64 offsetTableOffset = readBE(trailer + 24, 8);
 
-    if (m_numObjects < 1)
+    if (numObjects < 1)
         fail("The property list has no objects.");
-    if (m_numObjects > m_limits.maxObjects)
+    if (numObjects > m_limits.maxObjects)
         fail("The property list has more objects than allowed.");
-    if (m_topObject >= m_numObjects)
+    if (topObject >= numObjects)
         fail("The top object is out of range.");
-    if (m_offsetTableOffset < quint64(kHeaderSize + 1))
+    if (offsetTableOffset < quint64(kHeaderSize + 1))
         fail("The offset table overlaps the header.");
-    if (m_offsetTableOffset >= m_size - kTrailerSize)
+    if (offsetTableOffset >= m_size - kTrailerSize)
         fail("The offset table starts past the trailer.");
-    if (m_offsetIntSize < 1 || m_offsetIntSize > 8 || m_refSize < 1 || m_refSize > 8)
+    if (offsetIntSize < 1 || offsetIntSize > 8 || refSize < 1 || refSize > 8)
         fail("Unsupported offset or reference size.");
     quint64 tableSize = 0;
-    if (mulOverflows(m_numObjects, quint64(m_offsetIntSize), &tableSize))
+    if (mulOverflows(numObjects, quint64(offsetIntSize), &tableSize))
         fail("The offset table size overflows.");
     // The object data, the offset table and the trailer must cover the file exactly.
-    if (m_offsetTableOffset + tableSize + quint64(kTrailerSize) != m_size)
+    if (offsetTableOffset + tableSize + quint64(kTrailerSize) != m_size)
         fail("The offset table does not end at the trailer.");
-    if (m_refSize < 8 && (quint64(1) << (8 * m_refSize)) <= m_numObjects)
+    if (refSize < 8 && (quint64(1) << (8 * refSize)) <= numObjects)
         fail("Object references are too narrow for the object count.");
-    if (m_offsetIntSize < 8 && (quint64(1) << (8 * m_offsetIntSize)) <= m_offsetTableOffset)
+    if (offsetIntSize < 8 && (quint64(1) << (8 * offsetIntSize)) <= offsetTableOffset)
         fail("Offsets are too narrow for the offset table position.");
 
-    for (quint64 i = 0; i < m_numObjects; ++i) {
-        const quint64 offset = offsetOf(i);
-        if (offset < quint64(kHeaderSize) || offset >= m_offsetTableOffset)
+    m_view.m_offsetIntSize = offsetIntSize;
+    m_view.m_refSize = refSize;
+    m_view.m_objectCount = numObjects;
+    m_view.m_offsetTableOffset = offsetTableOffset;
+    m_view.m_root = PropertyList::Index(topObject);
+    for (quint64 i = 0; i < numObjects; ++i) {
+        const quint64 offset = m_view.offsetOf(i);
+        if (offset < quint64(kHeaderSize) || offset >= offsetTableOffset)
             fail("An object offset is out of range.");
     }
 }
 
-quint64 PropertyListReader::declaredReferences() const
-{
-    quint64 total = 0;
-    for (quint64 i = 0; i < m_numObjects; ++i) {
-        const quint64 pos = offsetOf(i);
-        const uchar marker = m_bytes[pos];
-        const uchar type = marker >> 4;
-        if (type != 0xA && type != 0xC && type != 0xD)
-            continue;
-        quint64 count = marker & 0x0f;
-        if (count == 0x0f) {
-            if (pos + 1 >= m_offsetTableOffset)
-                return 0;
-            const uchar intMarker = m_bytes[pos + 1];
-            const int width = 1 << (intMarker & 0x03);
-            if ((intMarker & 0xf0) != 0x10 || (intMarker & 0x0f) > 3
-                || pos + 2 + quint64(width) > m_offsetTableOffset)
-                return 0;
-            count = readBE(m_bytes + pos + 2, width);
-        }
-        total += type == 0xD ? 2 * count : count;
-        // No file holds more references than its object table has room for.
-        if (total > m_offsetTableOffset / quint64(m_refSize))
-            return 0;
-    }
-    return total;
-}
-
 // Every payload must end before the offset table.
-void PropertyListReader::need(quint64 pos, quint64 length) const
+void PropertyListChecker::need(quint64 pos, quint64 length) const
 {
-    if (pos > m_offsetTableOffset || length > m_offsetTableOffset - pos)
+    const quint64 end = m_view.m_offsetTableOffset;
+    if (pos > end || length > end - pos)
         fail("An object runs past the object table.");
 }
 
-// Payload bytes decoded so far; in a well-formed file objects do not overlap, so more than the
+// Payload bytes checked so far; in a well-formed file objects do not overlap, so more than the
 // object table itself means offsets were aimed at the same bytes to multiply them.
-void PropertyListReader::spend(quint64 bytes)
+void PropertyListChecker::spend(quint64 bytes)
 {
     m_spent += bytes;
-    if (m_spent > m_offsetTableOffset)
+    if (m_spent > m_view.m_offsetTableOffset)
         fail("Objects overlap beyond the object table size.");
 }
 
-quint64 PropertyListReader::readCount(quint64& pos, uchar marker)
+quint64 PropertyListChecker::readCount(quint64& pos, uchar marker)
 {
     const quint64 nibble = marker & 0x0f;
     if (nibble != 0x0f)
@@ -193,47 +155,19 @@ quint64 PropertyListReader::readCount(quint64& pos, uchar marker)
     return count;
 }
 
-QString PropertyListReader::decodeUtf16(const uchar* p, quint64 units) const
+void PropertyListChecker::checkObject(PropertyList::Index index, quint64& refsAt, quint64& refs)
 {
-    QString text(qsizetype(units), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    for (quint64 i = 0; i < units; ++i)
-        out[i] = char16_t((p[2 * i] << 8) | p[2 * i + 1]);
-    // A lone surrogate cannot be carried to UTF-8 or back; it becomes U+FFFD, as our writer does.
-    for (quint64 i = 0; i < units; ++i) {
-        const char16_t c = out[i];
-        if (QChar::isHighSurrogate(c)) {
-            if (i + 1 < units && QChar::isLowSurrogate(out[i + 1]))
-                ++i;
-            else
-                out[i] = 0xfffd;
-        } else if (QChar::isLowSurrogate(c)) {
-            out[i] = 0xfffd;
-        }
-    }
-    return text;
-}
-
-void PropertyListReader::parseObject(PropertyList::Index index)
-{
-    using Kind = PropertyList::Kind;
-    quint64 pos = offsetOf(index);
+    quint64 pos = m_view.offsetOf(index);
     const uchar marker = m_bytes[pos];
     ++pos;
     spend(1);
-    PropertyList::Node node;
     const uchar low = marker & 0x0f;
+    refs = 0;
 
     switch (marker >> 4) {
     case 0x0:
-        if (marker == 0x00) {
-            node.kind = Kind::Null;
-        } else if (marker == 0x08 || marker == 0x09) {
-            node.kind = Kind::Bool;
-            node.i = marker == 0x09 ? 1 : 0;
-        } else {
+        if (marker != 0x00 && marker != 0x08 && marker != 0x09)
             fail("Unknown object marker.");
-        }
         break;
     case 0x1: {
         if (low > 4)
@@ -241,51 +175,28 @@ void PropertyListReader::parseObject(PropertyList::Index index)
         const int width = 1 << low;
         need(pos, quint64(width));
         spend(quint64(width));
-        node.kind = Kind::Int;
         // 1, 2 and 4-byte integers are unsigned, 8 and 16-byte ones signed. Writers use 16 bytes
         // for unsigned values from 2^63 on; what lies beyond 64 bits is refused, not truncated.
         if (width == 16) {
             const quint64 high = readBE(m_bytes + pos, 8);
-            const quint64 low = readBE(m_bytes + pos + 8, 8);
-            if (high == 0 && qint64(low) < 0) {
-                node.isUnsigned = true;
-                node.u = low;
-            } else if ((high == 0 && qint64(low) >= 0) || (high == ~quint64(0) && qint64(low) < 0)) {
-                node.i = qint64(low);
-            } else {
+            const bool negative = qint64(readBE(m_bytes + pos + 8, 8)) < 0;
+            if (high != 0 && !(high == ~quint64(0) && negative))
                 fail("An integer does not fit in 64 bits.");
-            }
-        } else {
-            node.i = qint64(readBE(m_bytes + pos, width));
         }
         break;
     }
     case 0x2:
-        if (low == 2) {
-            need(pos, 4);
-            spend(4);
-            const quint32 bits = quint32(readBE(m_bytes + pos, 4));
-            float f;
-            std::memcpy(&f, &bits, 4);
-            node.kind = Kind::Real32;
-            node.d = double(f);
-        } else if (low == 3) {
-            need(pos, 8);
-            spend(8);
-            node.kind = Kind::Real64;
-            node.u = readBE(m_bytes + pos, 8);
-        } else {
+        if (low != 2 && low != 3)
             fail("Unsupported real width.");
-        }
+        need(pos, low == 2 ? 4 : 8);
+        spend(low == 2 ? 4 : 8);
         break;
     case 0x3:
         if (marker != 0x33)
             fail("Unknown object marker.");
         need(pos, 8);
         spend(8);
-        node.kind = Kind::Date;
-        node.u = readBE(m_bytes + pos, 8);
-        if (!dateInRange(node.d))
+        if (!dateInRange(m_view.read(index).d))
             fail("A date is out of range.");
         break;
     case 0x4:
@@ -297,18 +208,6 @@ void PropertyListReader::parseObject(PropertyList::Index index)
             fail("String length overflows.");
         need(pos, bytes);
         spend(bytes);
-        const char* payload = reinterpret_cast<const char*>(m_bytes + pos);
-        if ((marker >> 4) == 0x4) {
-            node.kind = Kind::Data;
-            node.u = m_list.m_datas.size();
-            m_list.m_datas.emplace_back(payload, qsizetype(bytes));
-        } else {
-            node.kind = Kind::String;
-            node.u = m_list.m_strings.size();
-            // ASCII strings from lenient writers may carry 8-bit bytes; read them as Latin-1.
-            m_list.m_strings.push_back((marker >> 4) == 0x5 ? QString::fromLatin1(payload, qsizetype(bytes))
-                                                            : decodeUtf16(m_bytes + pos, count));
-        }
         break;
     }
     case 0x8: {
@@ -317,9 +216,7 @@ void PropertyListReader::parseObject(PropertyList::Index index)
             fail("UID wider than 8 bytes.");
         need(pos, quint64(width));
         spend(quint64(width));
-        node.kind = Kind::Uid;
-        node.u = readBE(m_bytes + pos, width);
-        if (node.u > 0xffffffffu)
+        if (readBE(m_bytes + pos, width) > 0xffffffffu)
             fail("UID out of range.");
         break;
     }
@@ -328,64 +225,60 @@ void PropertyListReader::parseObject(PropertyList::Index index)
     case 0xD: {
         const quint64 count = readCount(pos, marker);
         const quint64 perEntry = (marker >> 4) == 0xD ? 2 : 1;
-        quint64 refs = 0;
         quint64 bytes = 0;
         if (count > 0x7fffffffu || mulOverflows(count, perEntry, &refs)
-            || mulOverflows(refs, quint64(m_refSize), &bytes))
+            || mulOverflows(refs, quint64(m_view.m_refSize), &bytes))
             fail("Container size overflows.");
         need(pos, bytes);
         spend(bytes);
-        node.kind = (marker >> 4) == 0xA ? Kind::Array : (marker >> 4) == 0xC ? Kind::Set : Kind::Dict;
-        node.count = quint32(count);
-        node.u = m_list.m_refs.size();
+        refsAt = pos;
+        const int width = m_view.m_refSize;
         for (quint64 i = 0; i < refs; ++i) {
-            const quint64 ref = readBE(m_bytes + pos + i * quint64(m_refSize), m_refSize);
-            if (ref >= m_numObjects)
+            if (readBE(m_bytes + pos + i * quint64(width), width) >= m_view.m_objectCount)
                 fail("An object reference is out of range.");
-            m_list.m_refs.push_back(PropertyList::Index(ref));
         }
+        m_view.m_totalEntries += refs;
         break;
     }
     default:
         fail("Unknown object marker.");
     }
-    m_list.m_nodes[index] = node;
 }
 
-PropertyList PropertyListReader::read()
+void PropertyListChecker::check(std::vector<bool>* reached)
 {
     readTrailer();
-    m_list.m_nodes.resize(m_numObjects);
-    // Reserved once: a growing table would hold its old and new copies at once.
-    m_list.m_refs.reserve(size_t(declaredReferences()));
-
     enum State : quint8 { Unvisited, OnPath, Done };
-    std::vector<State> state(m_numObjects, Unvisited);
+    std::vector<State> state(m_view.m_objectCount, Unvisited);
     struct Frame {
         PropertyList::Index node;
-        quint32 next;
+        quint64 refsAt;
+        quint64 refs;
+        quint64 next;
     };
     std::vector<Frame> stack;
+    const int width = m_view.m_refSize;
 
     auto visit = [&](PropertyList::Index index) {
-        parseObject(index);
-        if (!m_list.isContainer(index)) {
+        quint64 refsAt = 0;
+        quint64 refs = 0;
+        checkObject(index, refsAt, refs);
+        if (!PropertyList::isContainerKind(m_view.kind(index))) {
             state[index] = Done;
             return;
         }
         if (stack.size() >= size_t(std::max(m_limits.maxDepth, 1)))
             fail("The property list is nested too deeply.");
         state[index] = OnPath;
-        stack.push_back({ index, 0 });
+        stack.push_back({ index, refsAt, refs, 0 });
     };
 
-    visit(PropertyList::Index(m_topObject));
+    visit(m_view.m_root);
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        const PropertyList::Node& node = m_list.m_nodes[frame.node];
-        const quint32 entries = node.kind == PropertyList::Kind::Dict ? node.count * 2 : node.count;
-        if (frame.next < entries) {
-            const PropertyList::Index child = m_list.m_refs[node.u + frame.next];
+        if (frame.next < frame.refs) {
+            const auto child
+                = PropertyList::Index(readBE(m_bytes + frame.refsAt + frame.next * quint64(width), width));
             ++frame.next;
             if (state[child] == OnPath)
                 fail("A container contains itself.");
@@ -393,22 +286,71 @@ PropertyList PropertyListReader::read()
                 visit(child);
             continue;
         }
-        if (node.kind == PropertyList::Kind::Dict) {
-            for (PropertyList::Index key : m_list.keys(frame.node)) {
-                if (m_list.kind(key) != PropertyList::Kind::String)
+        if (m_view.kind(frame.node) == PropertyList::Kind::Dict) {
+            for (PropertyList::Index key : m_view.keys(frame.node)) {
+                if (m_view.kind(key) != PropertyList::Kind::String)
                     fail("A dictionary key is not a string.");
             }
         }
         state[frame.node] = Done;
         stack.pop_back();
     }
-    m_list.m_root = PropertyList::Index(m_topObject);
-    return std::move(m_list);
+    if (reached) {
+        reached->assign(state.size(), false);
+        for (size_t i = 0; i < state.size(); ++i)
+            (*reached)[i] = state[i] == Done;
+    }
+}
+
+PropertyListView PropertyListView::fromBinary(
+    const QByteArray& data, const PropertyList::Limits& limits, std::vector<bool>* reached)
+{
+    PropertyListView view;
+    view.m_data = data;
+    view.m_bytes = reinterpret_cast<const uchar*>(view.m_data.constData());
+    PropertyListChecker(view, limits).check(reached);
+    return view;
 }
 
 PropertyList PropertyList::fromBinary(const QByteArray& data, const Limits& limits)
 {
-    return PropertyListReader(data, limits).read();
+    std::vector<bool> reached;
+    const PropertyListView view = PropertyListView::fromBinary(data, limits, &reached);
+    PropertyList list;
+    list.m_nodes.resize(size_t(view.objectCount()));
+    list.m_refs.reserve(size_t(view.totalEntries()));
+    for (Index index = 0; index < list.m_nodes.size(); ++index) {
+        if (!reached[index])
+            continue;
+        Node node = view.read(index);
+        switch (node.kind) {
+        case Kind::String:
+            node.u = list.m_strings.size();
+            list.m_strings.push_back(view.decodeString(index));
+            break;
+        case Kind::Data:
+            node.u = list.m_datas.size();
+            list.m_datas.push_back(view.decodeData(index));
+            break;
+        case Kind::Array:
+        case Kind::Set:
+        case Kind::Dict: {
+            const auto first = node.kind == Kind::Dict ? view.keys(index) : view.items(index);
+            node.u = list.m_refs.size();
+            list.m_refs.insert(list.m_refs.end(), first.begin(), first.end());
+            if (node.kind == Kind::Dict) {
+                const auto second = view.values(index);
+                list.m_refs.insert(list.m_refs.end(), second.begin(), second.end());
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        list.m_nodes[index] = node;
+    }
+    list.m_root = view.root();
+    return list;
 }
 
 } // namespace zandrel

@@ -224,6 +224,12 @@ std::pair<const void*, qsizetype> Value::sharedPayload() const
     return {};
 }
 
+bool Value::holdsUnsharedList() const
+{
+    const auto* list = std::get_if<ValueList>(&m_data);
+    return list && !list->isEmpty() && list->isDetached();
+}
+
 bool Value::operator==(const Value& other) const
 {
     if (type() != other.type())

@@ -168,6 +168,9 @@ public:
     // all references to it.
     std::pair<const void*, qsizetype> sharedPayload() const;
 
+    // True for a non-empty list that no other value or list shares: dropping this value frees it.
+    bool holdsUnsharedList() const;
+
     // Same type and same contents; objects compare by identity, and NaN equals NaN so that a
     // value always equals a copy of itself.
     bool operator==(const Value& other) const;
