@@ -271,7 +271,8 @@ void Curve::encodeWithCoder(KeyedArchiver& coder) const
     points.reserve(static_cast<qsizetype>(m_points.size()));
     for (const CurvePointPtr& p : m_points)
         points.append(Value(p));
-    coder.encodeObject(Value(points), kPointsArchiveKey);
+    // Handed over, so that the archiver sees a list no one else holds and need not keep it.
+    coder.encodeObject(Value(std::move(points)), kPointsArchiveKey);
     coder.encodeBool(m_closed, kClosedArchiveKey);
 }
 

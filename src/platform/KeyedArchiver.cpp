@@ -147,7 +147,11 @@ void KeyedArchiver::setEntry(const QString& key, Index value)
 
 void KeyedArchiver::encodeBool(bool value, const QString& key)
 {
-    setEntry(escapedKey(key), m_list.addBool(value));
+    // Equal scalars are written once whatever their nodes; two nodes spare one a flag.
+    Index& node = m_boolNodes[value ? 1 : 0];
+    if (node == PropertyList::kNoNode)
+        node = m_list.addBool(value);
+    setEntry(escapedKey(key), node);
 }
 
 void KeyedArchiver::encodeInt32(qint32 value, const QString& key)
@@ -295,7 +299,9 @@ quint32 KeyedArchiver::encodeReference(const Value& value)
         break;
     }
     const auto [payload, size] = value.sharedPayload();
-    if (!payload)
+    // A list this value alone holds cannot be named again while the archive is written: it is
+    // neither remembered nor kept alive (a curve's points would cost a value a point meanwhile).
+    if (!payload || value.holdsUnsharedList())
         return encodeValueObject(value);
     const auto key = std::make_tuple(int(value.type()), payload, size);
     const auto found = m_sharedPayloads.find(key);
@@ -481,11 +487,15 @@ QByteArray KeyedArchiver::encodedData()
     const Index values[] = { m_list.addInt(100000), m_list.addArray(m_objects),
         stringNode(ArchiveLayoutKey::kArchiverName), top };
     m_list.setRoot(m_list.addDict(keys, values));
-    const QByteArray bytes = m_list.toBinary();
+    // No identity is compared any more: what remembered them goes before the writer needs room.
     m_stack.clear();
     m_deferred.clear();
-    m_keepAlive.clear();
-    m_sharedValues.clear();
+    m_objectUids = {};
+    std::vector<ObjectPtr>().swap(m_keepAlive);
+    m_sharedPayloads.clear();
+    std::vector<Value>().swap(m_sharedValues);
+    std::vector<Index>().swap(m_uidNodes);
+    const QByteArray bytes = m_list.toBinary();
     if (bytes.size() > m_limits.maxBytes)
         refuse(QStringLiteral("The archive would be larger than a reader accepts."));
     // The trailer's object count, big-endian, 24 bytes from the end.

@@ -171,6 +171,7 @@ private:
     StringMemo m_stringMemo;
     StringMemo m_classMemo;
     std::vector<Index> m_uidNodes; // the node of each UID value, made on first use (UIDs are dense)
+    Index m_boolNodes[2] = { PropertyList::kNoNode, PropertyList::kNoNode };
     QHash<QString, quint32> m_bareStrings;
     QHash<QByteArray, quint32> m_bareDatas;
     // bool, integer, float, double, unsigned integer

@@ -2,6 +2,7 @@
 #include "platform/PropertyList.h"
 
 #include <QHash>
+#include <algorithm>
 #include <cstring>
 
 namespace zandrel {
@@ -61,6 +62,8 @@ private:
     bool sameValue(Index a, Index b) const;
     Index& uniqueSlot(Index node);
     void writeObject(Index node);
+    // The bytes writeObject writes for the node, so that the output is made at its size once.
+    qsizetype sizeOf(Index node) const;
     char* grow(qsizetype bytes);
     void appendBE(quint64 value, int width);
     void appendMarkerWithCount(uchar type, quint64 count);
@@ -251,6 +254,40 @@ void PropertyListWriter::appendString(const QString& text)
     }
 }
 
+// Mirrors writeObject and the append functions it calls.
+qsizetype PropertyListWriter::sizeOf(Index node) const
+{
+    const auto& n = m_list.m_nodes[node];
+    const auto withCount = [](quint64 count) -> qsizetype { return count < 15 ? 1 : 2 + byteCount(count); };
+    switch (n.kind) {
+    case Kind::Null:
+    case Kind::Bool:
+        return 1;
+    case Kind::Int:
+        return n.isUnsigned ? 17 : 1 + (n.i < 0 ? 8 : byteCount(quint64(n.i)));
+    case Kind::Real32:
+        return 5;
+    case Kind::Real64:
+    case Kind::Date:
+        return 9;
+    case Kind::Data:
+        return withCount(quint64(m_list.m_datas[n.u].size())) + m_list.m_datas[n.u].size();
+    case Kind::String: {
+        const QString& text = m_list.m_strings[n.u];
+        const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+        const bool ascii = std::all_of(units, units + text.size(), [](char16_t c) { return c < 0x80; });
+        return withCount(quint64(text.size())) + (ascii ? 1 : 2) * text.size();
+    }
+    case Kind::Uid:
+        return 1 + byteCount(n.u);
+    case Kind::Array:
+    case Kind::Set:
+    case Kind::Dict:
+        return withCount(n.count) + qsizetype(n.kind == Kind::Dict ? 2 * n.count : n.count) * m_refSize;
+    }
+    return 0;
+}
+
 void PropertyListWriter::writeObject(Index node)
 {
     const auto& n = m_list.m_nodes[node];
@@ -327,21 +364,28 @@ QByteArray PropertyListWriter::write()
     if (m_list.m_root == PropertyList::kNoNode)
         Exception::raise(kInvalidArchiveException, QStringLiteral("The property list has no root."));
     number();
+    std::vector<Slot>().swap(m_slots);
     const quint64 count = m_order.size();
     m_refSize = byteCount(count);
 
-    std::vector<quint64> offsets;
-    offsets.reserve(count);
-    m_out.resize(qsizetype(count) * 8 + qsizetype(m_list.m_refs.size()) * m_refSize + 64);
-    std::memcpy(grow(8), "bplist00", 8);
-    for (Index node : m_order) {
-        offsets.push_back(quint64(m_size));
-        writeObject(node);
-    }
-    const quint64 tableOffset = quint64(m_size);
+    qsizetype objectBytes = 8;
+    for (Index node : m_order)
+        objectBytes += sizeOf(node);
+    const quint64 tableOffset = quint64(objectBytes);
     const int offsetSize = byteCount(tableOffset);
-    for (quint64 offset : offsets)
-        appendBE(offset, offsetSize);
+    m_out.resize(objectBytes + qsizetype(count) * offsetSize + 32);
+    std::memcpy(grow(8), "bplist00", 8);
+    // The offset table is written behind the objects as they go.
+    qsizetype offsetAt = objectBytes;
+    for (Index node : m_order) {
+        const quint64 offset = quint64(m_size);
+        writeObject(node);
+        for (int b = offsetSize - 1; b >= 0; --b)
+            m_out.data()[offsetAt++] = char((offset >> (8 * b)) & 0xff);
+    }
+    if (quint64(m_size) != tableOffset)
+        Exception::raise(kInvalidArchiveException, QStringLiteral("The property list was measured wrongly."));
+    m_size = offsetAt;
 
     std::memset(grow(6), 0, 6);
     *grow(1) = char(offsetSize);

@@ -120,6 +120,10 @@ public:
         : m_data(value)
     {
     }
+    Value(ValueList&& value)
+        : m_data(std::move(value))
+    {
+    }
     Value(const ValueMap& value)
         : m_data(value)
     {

@@ -260,5 +260,51 @@ TEST_F(PartsFileTest, NewerFormatsAreRefusedOrAskedAbout)
     EXPECT_EQ(exceptionOf(data.left(data.size() / 2)), kInvalidArchiveException);
 }
 
+// The reader forgets lists that nothing holds any more (a curve keeps its points, not their list);
+// a list named again after that is read anew, and owners still get points of their own.
+TEST_F(PartsFileTest, APointListNamedAgainAfterManyOthersReadsTheSame)
+{
+    constexpr int kCurves = 3000; // enough lists that the reader sweeps them more than once
+    auto model = std::make_shared<CharacterModel>();
+    auto part = std::make_shared<Part>();
+    auto path = std::make_shared<PartPath>();
+    QList<CurvePtr> curves;
+    for (int i = 0; i < kCurves; ++i)
+        curves.append(Curve::initWithPolygonPoints({ QPointF(i, 0), QPointF(i + 1, 2), QPointF(i, 3) }, 0));
+    path->setSegments(curves);
+    part->setChildren({ path });
+    model->setChildren({ part });
+    const QByteArray data = archivedPartsFile(*model);
+
+    const PropertyList list = PropertyList::fromBinary(data);
+    const auto objects = list.items(list.valueForKey(list.root(), u"$objects"));
+    QList<quint64> curveUids;
+    for (const auto& [uid, name] : test::archivedObjects(data)) {
+        if (name == Curve::kClassName)
+            curveUids.append(uid);
+    }
+    ASSERT_EQ(curveUids.size(), kCurves);
+    const quint64 firstPoints = list.uid(list.valueForKey(objects[curveUids.first()], u"points"));
+    const quint64 last = curveUids.last();
+    const QByteArray shared = test::editObjects(data, [last](quint64 uid) { return uid == last; },
+        { QStringLiteral("points") }, { { QStringLiteral("points"), test::uidRef(firstPoints) } });
+
+    const CharacterModelPtr read = readPartsFile(shared);
+    const auto readPart = std::dynamic_pointer_cast<Part>(read->children()[0]);
+    ASSERT_TRUE(readPart);
+    const auto readPath = std::dynamic_pointer_cast<PartPath>(readPart->children()[0]);
+    ASSERT_TRUE(readPath);
+    const QList<CurvePtr> segments = readPath->segments();
+    ASSERT_EQ(segments.size(), kCurves);
+    const CurvePtr& first = segments.first();
+    const CurvePtr& again = segments.last();
+    ASSERT_EQ(again->numPoints(), first->numPoints());
+    for (int i = 0; i < first->numPoints(); ++i) {
+        EXPECT_EQ(again->getPointAtIndex(i)->point(), first->getPointAtIndex(i)->point());
+        EXPECT_NE(again->getPointAtIndex(i), first->getPointAtIndex(i));
+    }
+    EXPECT_EQ(segments[1]->getPointAtIndex(0)->point(), QPointF(1, 0));
+}
+
 } // namespace
 } // namespace zandrel

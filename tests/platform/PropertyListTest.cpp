@@ -2,6 +2,7 @@
 
 #include "RawPropertyList.h"
 #include "platform/Exception.h"
+#include "platform/PropertyListView.h"
 #include "support/TestSupport.h"
 
 #include <cmath>
@@ -304,6 +305,39 @@ TEST(PropertyListTest, ReadsOddButValidEncodings)
     EXPECT_EQ(back.realValue(back.items(0)[1]), -std::numeric_limits<double>::infinity());
     EXPECT_EQ(back.intValue(back.items(0)[0]), 0);
     EXPECT_EQ(back.intValue(back.items(0)[1]), std::numeric_limits<qint64>::min());
+}
+
+TEST(PropertyListTest, ReadingInPlaceAnswersAsTheNodeTableDoes)
+{
+    const QByteArray bytes = sampleList().toBinary();
+    const PropertyList list = PropertyList::fromBinary(bytes);
+    const PropertyListView view = PropertyListView::fromBinary(bytes, {});
+    ASSERT_EQ(view.root(), list.root());
+    ASSERT_EQ(view.totalEntries(), list.totalEntries());
+    auto same = [](auto a, auto b) {
+        return std::vector<Index>(a.begin(), a.end()) == std::vector<Index>(b.begin(), b.end());
+    };
+    for (Index node = 0; node < Index(list.size()); ++node) {
+        SCOPED_TRACE(node);
+        ASSERT_EQ(view.kind(node), list.kind(node));
+        EXPECT_EQ(view.isNumber(node), list.isNumber(node));
+        EXPECT_EQ(view.boolValue(node), list.boolValue(node));
+        EXPECT_EQ(view.intValue(node), list.intValue(node));
+        EXPECT_EQ(view.unsignedIntValue(node), list.unsignedIntValue(node));
+        EXPECT_TRUE(view.realValue(node) == list.realValue(node) || std::isnan(list.realValue(node)));
+        EXPECT_EQ(view.string(node), list.string(node));
+        EXPECT_EQ(view.data(node), list.data(node));
+        EXPECT_EQ(view.uid(node), list.uid(node));
+        EXPECT_EQ(view.count(node), list.count(node));
+        EXPECT_TRUE(same(view.items(node), list.items(node)));
+        EXPECT_TRUE(same(view.keys(node), list.keys(node)));
+        EXPECT_TRUE(same(view.values(node), list.values(node)));
+        // Keys are found by their text without making it, one or two bytes a character alike.
+        for (const QString& key : { QStringLiteral("alpha"), QStringLiteral("b\u00e9ta"),
+                 QStringLiteral("gamm"), QStringLiteral("gamma!"), QString() })
+            EXPECT_EQ(view.valueForKey(node, key), list.valueForKey(node, key)) << key.toStdString();
+        EXPECT_EQ(view.stringEquals(node, list.string(node)), list.kind(node) == Kind::String);
+    }
 }
 
 } // namespace
