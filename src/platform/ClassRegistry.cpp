@@ -91,16 +91,16 @@ QString ClassRegistry::superclassName(const QString& name) const
 
 ObjectPtr ClassRegistry::make(const QString& name) const
 {
-    Factory factory;
-    {
-        std::shared_lock lock(m_mutex);
-        const auto it = m_classes.constFind(name);
-        if (it == m_classes.cend() || !it->factory)
-            return nullptr;
-        factory = it->factory;
-    }
-    // Outside the lock: a constructor may look classes up itself.
-    return factory();
+    // Called outside the lock: a constructor may look classes up itself.
+    const Factory made = factory(name);
+    return made ? made() : nullptr;
+}
+
+ClassRegistry::Factory ClassRegistry::factory(const QString& name) const
+{
+    std::shared_lock lock(m_mutex);
+    const auto it = m_classes.constFind(name);
+    return it == m_classes.cend() ? Factory() : it->factory;
 }
 
 QStringList ClassRegistry::chainLocked(const QString& name) const

@@ -59,6 +59,8 @@ public:
     QString superclassName(const QString& name) const;
     // A blank object of the class, or null when it is unknown or has no factory.
     ObjectPtr make(const QString& name) const;
+    // What make calls for the class (empty when it has none), for readers that make many.
+    Factory factory(const QString& name) const;
 
     // True when the class is the ancestor or inherits from it. Every class is a kind of "NSObject".
     bool isKindOf(const QString& className, const QString& ancestorName) const;

@@ -392,7 +392,7 @@ Value KeyedUnarchiver::decodeAllowedMembers(quint64 uid, Index node, const QStri
 
 Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
 {
-    const QString className = classNameOfRecord(record);
+    const ClassInfo& info = classInfoOfRecord(record);
     Nesting nesting(*this);
     Entry& entry = m_entries[uid];
 
@@ -416,12 +416,12 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
     if (DecodingBudget::current() != &m_decodingBudget)
         budgetScope.emplace(m_decodingBudget);
     Value result;
-    if (ClassRegistry::isValueClass(className)) {
+    if (info.valueClass) {
         entry.state = State::InProgress;
         Frame frame(*this, record);
-        result = decodeValueClass(className);
+        result = decodeValueClass(info.name);
     } else {
-        const ObjectPtr blank = ClassRegistry::shared().make(className);
+        const ObjectPtr blank = info.factory ? info.factory() : nullptr;
         if (blank) {
             entry.state = State::InProgress;
             entry.object = blank;

@@ -149,6 +149,13 @@ private:
     bool isRecordOfKind(Index node, const QString& className) const;
     QString classOfNode(Index node) const;
     QString classNameOfRecord(Index record) const;
+    // What the unarchiver needs of a record's class, looked up once per class record.
+    struct ClassInfo {
+        QString name;
+        bool valueClass = false;
+        ClassRegistry::Factory factory;
+    };
+    const ClassInfo& classInfoOfRecord(Index record) const;
     bool classAllowed(Index node, const QStringList& allowed);
     Index objectNode(quint64 uid) const;
     void spend(quint64 work);
@@ -174,6 +181,7 @@ private:
     // Attribute dictionaries and paragraph styles are often shared; each is decoded once.
     std::unordered_map<Index, TextAttributes> m_textAttributesMemo;
     std::unordered_map<Index, TextParagraphStyle> m_paragraphStyleMemo;
+    mutable std::unordered_map<Index, ClassInfo> m_classInfo;
     int m_depth = 0;
     quint64 m_decoded = 0;
     // The walks over container entries (decoding and class checks), counted apart from the memory

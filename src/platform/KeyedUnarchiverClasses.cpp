@@ -151,15 +151,29 @@ Value KeyedUnarchiver::decodeColor()
 
 QString KeyedUnarchiver::classNameOfRecord(Index record) const
 {
+    return classInfoOfRecord(record).name;
+}
+
+const KeyedUnarchiver::ClassInfo& KeyedUnarchiver::classInfoOfRecord(Index record) const
+{
     const Index classRef = m_list.valueForKey(record, ArchiveLayoutKey::kClass);
     if (classRef == PropertyList::kNoNode || m_list.kind(classRef) != PropertyList::Kind::Uid)
         corrupt(QStringLiteral("An archived object has no class."));
     const Index classRecord = objectNode(m_list.uid(classRef));
+    const auto known = m_classInfo.find(classRecord);
+    if (known != m_classInfo.end())
+        return known->second;
     const Index name = m_list.valueForKey(classRecord, ArchiveLayoutKey::kClassName);
     if (name == PropertyList::kNoNode || m_list.kind(name) != PropertyList::Kind::String
         || m_list.string(name).isEmpty())
         corrupt(QStringLiteral("An archived class has no name."));
-    return m_list.string(name);
+    const QString& className = m_list.string(name);
+    const bool valueClass = ClassRegistry::isValueClass(className);
+    return m_classInfo
+        .emplace(classRecord,
+            ClassInfo { className, valueClass,
+                valueClass ? ClassRegistry::Factory() : ClassRegistry::shared().factory(className) })
+        .first->second;
 }
 
 // The class an archived value stands for; empty for nil.
