@@ -1,5 +1,7 @@
 #pragma once
 
+#include "graphics/ZDLViewInterface.h"
+
 #include <QByteArray>
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
@@ -49,6 +51,16 @@ template <class Read> void measureReads(benchmark::State& state, const QByteArra
     }
     state.SetBytesProcessed(state.iterations() * file.size());
 }
+
+// A view on screen at 100 % whose backing keeps everything outside the dirty rect.
+class ScreenView : public ZDLViewInterface {
+public:
+    float viewScale() const override { return 1.0f; }
+    bool scalingViewInteractively() const override { return false; }
+    bool needsToDrawRect(const QRectF& rect) const override { return rect.intersects(dirty); }
+    bool isInMainWindow() const override { return true; }
+    QRectF dirty;
+};
 
 // Runs the benchmarks inside an offscreen GUI application, which text and images need; no
 // window is shown.

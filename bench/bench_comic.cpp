@@ -238,14 +238,7 @@ void BM_PrintPageStraightQPainter(benchmark::State& state)
 }
 BENCHMARK(BM_PrintPageStraightQPainter)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class ScreenView : public ZDLViewInterface {
-public:
-    float viewScale() const override { return 1.0f; }
-    bool scalingViewInteractively() const override { return false; }
-    bool needsToDrawRect(const QRectF& rect) const override { return rect.intersects(dirty); }
-    bool isInMainWindow() const override { return true; }
-    QRectF dirty;
-};
+using bench::ScreenView;
 
 // The balloon moved, and the area it left and covers at 100 %: the view's backing keeps the rest.
 struct MovedBalloon {

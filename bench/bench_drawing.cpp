@@ -3,6 +3,7 @@
 // of the same code, and against the same paths drawn straight with QPainter on one thread. And a
 // redraw on screen at 100 % of the area a moved path leaves and covers, against a blit of that
 // area. Compare figures within one run; the machine may be shared.
+#include "BenchSupport.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
@@ -153,14 +154,7 @@ void BM_StraightQPainterOneThread(benchmark::State& state)
 }
 BENCHMARK(BM_StraightQPainterOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class ScreenView : public ZDLViewInterface {
-public:
-    float viewScale() const override { return 1.0f; }
-    bool scalingViewInteractively() const override { return false; }
-    bool needsToDrawRect(const QRectF& rect) const override { return rect.intersects(dirty); }
-    bool isInMainWindow() const override { return true; }
-    QRectF dirty;
-};
+using bench::ScreenView;
 
 // What a view does after one path moved by 6 points at 100 %: its backing keeps everything else,
 // and the area the path left and covers is drawn again, clipped to it.
@@ -216,11 +210,5 @@ BENCHMARK(BM_BlitOfDirtyArea)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zandrel::bench::runWithGuiApplication(argc, argv);
 }

@@ -2,6 +2,7 @@
 // part): the time per part should not grow with the character, and the heap a read needs at its
 // peak should stay within a small multiple of the file. The memcpy of the largest file is this
 // machine's baseline in the same run.
+#include "BenchSupport.h"
 #include "PeakMemory.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
@@ -89,14 +90,7 @@ void perPart(benchmark::State& state, qint64 bytes)
 
 void BM_MemcpyLargestFile(benchmark::State& state)
 {
-    const QByteArray& bytes = character(800).file;
-    std::vector<char> target(size_t(bytes.size()));
-    for (auto _ : state) {
-        std::memcpy(target.data(), bytes.constData(), target.size());
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
+    bench::measureMemcpy(state, character(800).file);
 }
 BENCHMARK(BM_MemcpyLargestFile)->Unit(benchmark::kMillisecond);
 
@@ -139,11 +133,5 @@ BENCHMARK(BM_LoadCharacter)->Arg(50)->Arg(200)->Arg(800)->Unit(benchmark::kMilli
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return zandrel::bench::runWithGuiApplication(argc, argv);
 }

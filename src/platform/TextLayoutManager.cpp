@@ -19,24 +19,6 @@ namespace {
 constexpr double kMaxParagraphSpacing = 10000.0;
 constexpr double kMaxLineHeightMultiple = 100.0;
 
-// Text is laid out at 72 dots per inch, so that a point is one unit on every screen.
-const QPaintDevice* pointDevice()
-{
-    thread_local const QImage device = [] {
-        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const int dotsPerMeter = qRound(72.0 / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    return &device;
-}
-
-bool isParagraphTerminator(QChar c)
-{
-    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
-}
-
 double clampedExtent(double value, double max)
 {
     return std::isfinite(value) ? std::clamp(value, 0.0, max) : 0.0;
@@ -61,6 +43,23 @@ Qt::Alignment qtAlignment(TextAlignment alignment, bool rightToLeft)
 }
 
 } // namespace
+
+QPaintDevice* pointSizedTextDevice()
+{
+    thread_local QImage device = [] {
+        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const int dotsPerMeter = qRound(72.0 / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        return image;
+    }();
+    return &device;
+}
+
+bool isParagraphTerminator(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
+}
 
 struct TextLayoutManager::Layout {
     struct Line {
@@ -177,8 +176,8 @@ TextLayoutManager::Layout::Layout(const AttributedText& text, const QSizeF& cont
         // font of an empty line.
         const TextAttributes first = text.attributesAt(start);
         const TextParagraphStyle style = first.paragraphStyleOrDefault();
-        auto paragraph = std::make_unique<QTextLayout>(
-            string.mid(start, contentEnd - start), FontRegistry::shared().qfont(first.font), pointDevice());
+        auto paragraph = std::make_unique<QTextLayout>(string.mid(start, contentEnd - start),
+            FontRegistry::shared().qfont(first.font), pointSizedTextDevice());
         // Each paragraph's direction comes from its first strong character.
         QTextOption option(qtAlignment(style.alignment, paragraph->text().isRightToLeft()));
         option.setTextDirection(Qt::LayoutDirectionAuto);

@@ -10,9 +10,17 @@
 #include <memory>
 #include <mutex>
 
+class QPaintDevice;
+
 namespace zandrel {
 
 class Canvas;
+
+// Text is laid out at 72 dots per inch, so that a point is one unit on every screen; one device
+// per thread, as layouts may run on drawing bands.
+QPaintDevice* pointSizedTextDevice();
+// The characters that end a paragraph of attributed text.
+bool isParagraphTerminator(QChar c);
 
 // An attributed text laid out in one container, with the glyph, line and rect questions a layout
 // manager answers: the text system of balloons. Built on QTextLayout, one per paragraph.

@@ -28,25 +28,6 @@ constexpr int kShownAlignmentProperty = QTextFormat::UserProperty + 3;
 constexpr double kSizeTolerance = 1e-3;
 const QChar kParagraphTerminator = QLatin1Char('\n');
 
-// Laid out at 72 dots per inch, a point is one pixel: the zoom alone scales the text, as it scales
-// the balloon's own layout on screen.
-QPaintDevice* pointDevice()
-{
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
-        const int dotsPerMeter = qRound(72.0 / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    return &device;
-}
-
-bool isTerminator(QChar c)
-{
-    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
-}
-
 // Left and right are absolute, as the balloon's layout takes them; natural follows the direction.
 Qt::Alignment qtAlignment(TextAlignment alignment)
 {
@@ -128,7 +109,7 @@ void TextDocumentBridge::fill(QTextDocument& document, const AttributedText& tex
     // Turning undo off clears the history: nothing of the filling can be undone.
     document.setUndoRedoEnabled(false);
     document.clear();
-    document.documentLayout()->setPaintDevice(pointDevice());
+    document.documentLayout()->setPaintDevice(pointSizedTextDevice());
     document.setUseDesignMetrics(true);
     document.setDocumentMargin(0);
     QTextFrameFormat frame = document.rootFrame()->frameFormat();
@@ -164,9 +145,9 @@ void TextDocumentBridge::fill(QTextDocument& document, const AttributedText& tex
         // A CR LF may span two runs: its LF was taken with the CR.
         qsizetype position = std::max(range.location, consumed);
         while (position < range.end()) {
-            if (!isTerminator(string.at(position))) {
+            if (!isParagraphTerminator(string.at(position))) {
                 qsizetype end = position;
-                while (end < range.end() && !isTerminator(string.at(end)))
+                while (end < range.end() && !isParagraphTerminator(string.at(end)))
                     ++end;
                 cursor.insertText(string.mid(position, end - position), charFormat(entry));
                 position = end;
