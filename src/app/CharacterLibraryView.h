@@ -2,13 +2,13 @@
 
 #include "views/ZDLView.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
-class QAbstractButton;
-class QComboBox;
 class QDrag;
 class QMimeData;
 
@@ -103,14 +103,12 @@ public:
     void documentClosing() override;
     void tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) override;
     bool validateMenuItem(MenuItemValidation& item) override;
-    bool tryToPerform(const QString& action, const ActionSender& sender) override;
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void viewPopupActivated(int index);

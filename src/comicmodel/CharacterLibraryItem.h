@@ -12,6 +12,7 @@ namespace zandrel {
 
 class CharacterModel;
 class ClassRegistry;
+class LibraryParent;
 
 // One parts file the user can take parts from: an entry of a catalog, or of a comic's character
 // library, which the comic file keeps. The character is read from the file on first use and kept;
@@ -77,11 +78,16 @@ public:
     void setPartType(int type) { m_partType = type; }
     QPointF scrollPoint() const { return m_scrollPoint; }
     void setScrollPoint(const QPointF& point) { m_scrollPoint = point; }
+    // The sheet of one part type's aliases the library view shows; null for the whole character.
+    // Not stored: it is made again from the character.
+    const std::shared_ptr<LibraryParent>& partAliasesParent() const { return m_partAliasesParent; }
+    void setPartAliasesParent(const std::shared_ptr<LibraryParent>& sheet) { m_partAliasesParent = sheet; }
 
 private:
     std::shared_ptr<CharacterModel> m_character;
     QImage m_thumbnailImage;
     std::shared_ptr<CharacterLibraryItem> m_catalogMaster;
+    std::shared_ptr<LibraryParent> m_partAliasesParent;
     QString m_characterName;
     int m_partType = kWholeCharacter;
     int m_fromCatalog = NotFromCatalog;
