@@ -325,8 +325,8 @@ void CharacterLibraryView::drawRect(const QRectF& dirtyRect)
 
 void CharacterLibraryView::setDragRunner(DragRunner runner)
 {
-    dragRunner() = runner ? std::move(runner)
-                          : [](QDrag& drag) { return drag.exec(Qt::CopyAction, Qt::CopyAction); };
+    dragRunner()
+        = runner ? std::move(runner) : [](QDrag& drag) { return drag.exec(Qt::CopyAction, Qt::CopyAction); };
 }
 
 Qt::DropAction CharacterLibraryView::beginDraggingSession(
