@@ -1,5 +1,6 @@
 #include "app/AppController.h"
 
+#include "app/ComicPrinting.h"
 #include "app/DocumentController.h"
 #include "app/MenuActions.h"
 #include "app/core/ActionNames.h"
@@ -90,6 +91,7 @@ void AppController::applicationDidFinishLaunching()
     activateFonts();
     registerStandardFileFormats();
     m_documentController->registerStandardTypes();
+    ComicPrinting::install();
 }
 
 bool AppController::applicationShouldTerminate()

@@ -97,6 +97,8 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(file, localized("Save a Copy…"), kSaveDocumentToAction, 0, keys("Ctrl+Alt+S"));
     MenuActions::add(file, localized("Revert to Saved"), kRevertDocumentAction);
     file->addSeparator();
+    MenuActions::add(file, localized("Print…"), kPrintDocumentAction, 0, keys("Ctrl+P"));
+    file->addSeparator();
     MenuActions::add(file, localized("Quit Zandrel"), kTerminateAction, 0, keys("Ctrl+Q"));
 
     QMenu* edit = addMenu(bar, localized("Edit"), window);

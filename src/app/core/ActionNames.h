@@ -27,6 +27,7 @@ inline const QString kSaveDocumentAsAction = QStringLiteral("saveDocumentAs:");
 inline const QString kSaveDocumentToAction = QStringLiteral("saveDocumentTo:");
 inline const QString kRevertDocumentAction = QStringLiteral("revertDocumentToSaved:");
 inline const QString kCloseDocumentAction = QStringLiteral("performClose:");
+inline const QString kPrintDocumentAction = QStringLiteral("printDocument:");
 inline const QString kUndoAction = QStringLiteral("undo:");
 inline const QString kRedoAction = QStringLiteral("redo:");
 inline const QString kEditCharacterColorsAction = QStringLiteral("editCharacterColors:");

@@ -108,7 +108,7 @@ bool ComicDocument::tryToPerform(const QString& action, const ActionSender& send
     else if (action == kGotoSelectedPageAction)
         gotoSelectedPage(sender.tag);
     else if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
-        || action == kShareAction)
+        || action == kShareAction || action == kPrintDocumentAction)
         return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
     else
         return ZDLDocument::tryToPerform(action, sender);
@@ -135,7 +135,7 @@ bool ComicDocument::validateMenuItem(MenuItemValidation& item)
     // The colour window, the properties sheet and the sharing menu come with their own parts of the
     // program; until they are installed they are not offered.
     if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction
-        || item.action == kShareAction) {
+        || item.action == kShareAction || item.action == kPrintDocumentAction) {
         item.enabled = DocumentDialogs::isInstalled(item.action);
         return true;
     }
