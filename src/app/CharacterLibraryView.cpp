@@ -125,6 +125,10 @@ void CharacterLibraryView::setCurrentCharacter(const std::shared_ptr<CharacterLi
         m_currentCharacter->setScrollPoint(getCenterOfVisibleRect());
     m_currentCharacter = item;
     if (item) {
+        const LibraryParentPtr& sheet = item->partAliasesParent();
+        // The file was read again since the sheet was made: the sheet is made again from it.
+        if (sheet && !sheet->showsCharacter(item->character().get()))
+            item->setPartAliasesParent(LibraryParent::sheetOfType(item->character(), item->partType()));
         if (item->partAliasesParent())
             setRootObject(item->partAliasesParent());
         else
@@ -193,8 +197,7 @@ void CharacterLibraryView::viewPartType(int partType)
         m_currentCharacter->setPartAliasesParent(nullptr);
         setRootObject(m_currentCharacter->character());
     } else {
-        const LibraryParentPtr sheet
-            = LibraryParent::sheetOfType(m_currentCharacter->character().get(), partType);
+        const LibraryParentPtr sheet = LibraryParent::sheetOfType(m_currentCharacter->character(), partType);
         m_currentCharacter->setPartAliasesParent(sheet);
         setRootObject(sheet);
     }

@@ -236,6 +236,18 @@ TEST_F(CharacterLibraryViewTest, EachEntryKeepsItsScalePartTypeAndPlace)
     EXPECT_EQ(library->rootObject(), item->partAliasesParent());
     EXPECT_EQ(library->getCenterOfVisibleRect(), centre);
 
+    // Bob's file was written meanwhile: back on Bob, his sheet shows the parts read again.
+    library->setCurrentCharacter(other);
+    const CharacterModelPtr before = item->character();
+    item->characterFileUpdated(bobPath);
+    library->setCurrentCharacter(item);
+    const auto sheet = std::dynamic_pointer_cast<LibraryParent>(library->rootObject());
+    ASSERT_TRUE(sheet);
+    EXPECT_NE(item->character(), before);
+    ASSERT_EQ(sheet->numChildren(), 1u);
+    const auto arm = std::dynamic_pointer_cast<PartAlias>(sheet->children().first());
+    EXPECT_TRUE(item->character()->hasChild(arm->realPart().get()));
+
     // Without an entry the popups are off and zooming and select-all are disabled.
     library->setCurrentCharacter(nullptr);
     EXPECT_FALSE(library->viewPopup()->isEnabled());

@@ -21,9 +21,10 @@ int partTypeOf(const ObjectPtr& element)
 
 } // namespace
 
-LibraryParentPtr LibraryParent::sheetOfType(const CharacterModel* character, int partType)
+LibraryParentPtr LibraryParent::sheetOfType(const std::shared_ptr<CharacterModel>& character, int partType)
 {
     auto sheet = std::make_shared<LibraryParent>();
+    sheet->m_character = character;
     if (character)
         sheet->setChildren(character->getPartAliasesOfType(partType));
     return sheet;

@@ -22,7 +22,12 @@ public:
 
     LibraryParent() = default;
     // A sheet of the character's aliases of the part type; an empty sheet without a character.
-    static LibraryParentPtr sheetOfType(const CharacterModel* character, int partType);
+    static LibraryParentPtr sheetOfType(const std::shared_ptr<CharacterModel>& character, int partType);
+    // Whether the sheet shows that character's parts: false once the character was read again.
+    bool showsCharacter(const CharacterModel* character) const
+    {
+        return character && m_character.lock().get() == character;
+    }
 
     static inline const QString kClassName = QStringLiteral("LibraryParent");
     QString className() const override { return kClassName; }
@@ -54,6 +59,7 @@ public:
 private:
     ElementList m_elements;
     float m_savedLayoutWidth = 0.0f;
+    std::weak_ptr<CharacterModel> m_character;
 };
 
 } // namespace zandrel

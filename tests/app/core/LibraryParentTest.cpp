@@ -106,11 +106,13 @@ TEST(LibraryParentTest, HitTestsFrontMostAndSheetsByType)
 {
     const auto model = characterOf({ { { 40, 30 }, 1 }, { { 40, 10 }, 1 }, { { 20, 20 }, 4 } });
     // Aliases of one type come lowest first; -2 lists every type, type after type.
-    const auto heads = LibraryParent::sheetOfType(model.get(), 1);
+    const auto heads = LibraryParent::sheetOfType(model, 1);
     ASSERT_EQ(heads->numChildren(), 2u);
     EXPECT_EQ(asProtocol<GraphicElement>(heads->children()[0])->getBounds().height(), 10);
-    EXPECT_EQ(LibraryParent::sheetOfType(model.get(), LibraryParent::kAllPartTypes)->numChildren(), 3u);
+    EXPECT_EQ(LibraryParent::sheetOfType(model, LibraryParent::kAllPartTypes)->numChildren(), 3u);
     EXPECT_EQ(LibraryParent::sheetOfType(nullptr, 1)->numChildren(), 0u);
+    EXPECT_TRUE(heads->showsCharacter(model.get()));
+    EXPECT_FALSE(heads->showsCharacter(characterOf({}).get()));
     EXPECT_TRUE(LibraryParent().getBounds().isNull());
 
     // Two aliases over each other: the later one is hit.
