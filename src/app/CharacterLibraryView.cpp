@@ -90,23 +90,34 @@ void CharacterLibraryView::setControls(
     updateControlsEnabled();
 }
 
-CharacterLibraryView* CharacterLibraryView::buildLibraryArea(QWidget* area, ComicDocument* document)
+CharacterLibraryView* CharacterLibraryView::buildLibraryArea(
+    QWidget* area, ComicDocument* document, QWidget* controlsBand)
 {
     auto* column = new QVBoxLayout(area);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
-    auto* bar = new QHBoxLayout;
-    auto* viewPopup = new QComboBox(area);
+    QWidget* owner = controlsBand ? controlsBand : area;
+    QLayout* bar = controlsBand ? controlsBand->layout() : nullptr;
+    if (!bar) {
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(0, 0, 0, 0);
+        if (controlsBand)
+            controlsBand->setLayout(row);
+        else
+            column->addLayout(row);
+        bar = row;
+    }
+    auto* viewPopup = new QComboBox(owner);
     viewPopup->setObjectName(QStringLiteral("libraryViewPopup"));
-    auto* edit = new QPushButton(localized("Edit"), area);
+    auto* edit = new QPushButton(localized("Edit"), owner);
     edit->setObjectName(QStringLiteral("libraryEditButton"));
-    auto* scalePopup = new QComboBox(area);
+    auto* scalePopup = new QComboBox(owner);
     scalePopup->setObjectName(QStringLiteral("libraryScalePopup"));
     bar->addWidget(viewPopup);
     bar->addWidget(edit);
-    bar->addStretch(1);
+    if (auto* box = qobject_cast<QBoxLayout*>(bar))
+        box->addStretch(1);
     bar->addWidget(scalePopup);
-    column->addLayout(bar);
     auto* view = new CharacterLibraryView;
     auto* scroll = new ZDLScrollArea(view, area);
     column->addWidget(scroll, 1);

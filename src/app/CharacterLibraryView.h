@@ -54,9 +54,12 @@ public:
     // Takes the panel's controls: fills the scale popup with the zoom table and the view popup with
     // its fixed items, and wires all three to the view. Any may be null.
     void setControls(QComboBox* viewPopup, QComboBox* scalePopup, QAbstractButton* editCharacterButton);
-    // A library area in the widget (which gets a layout): a bar with the view popup, the edit button
-    // and the scale popup over a scroll area holding a new view for the document.
-    static CharacterLibraryView* buildLibraryArea(QWidget* area, ComicDocument* document);
+    // A library area in the widget (which gets a layout): a scroll area holding a new view for the
+    // document, under a bar with the view popup, the edit button and the scale popup; the bar's
+    // controls go into the controls band instead when one is given (appended to its layout, or to
+    // a new row).
+    static CharacterLibraryView* buildLibraryArea(
+        QWidget* area, ComicDocument* document, QWidget* controlsBand = nullptr);
 
     ComicDocument* comicDocument() const { return m_comicDocument; }
     void setComicDocument(ComicDocument* document) { m_comicDocument = document; }

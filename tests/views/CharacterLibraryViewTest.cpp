@@ -18,6 +18,7 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace zandrel {
 namespace {
@@ -54,9 +55,15 @@ protected:
         bobPath = writeCharacter(QStringLiteral("Bob.parts"), *bob());
         item = CharacterLibraryItem::initWithURL(bobPath);
         ASSERT_TRUE(item && item->character());
+        // The panel's way: the controls in a band of their own above the library area.
         area = std::make_unique<QWidget>();
         area->resize(360, 300);
-        library = CharacterLibraryView::buildLibraryArea(area.get(), document);
+        auto* column = new QVBoxLayout(area.get());
+        auto* band = new QWidget;
+        auto* libraryArea = new QWidget;
+        column->addWidget(band);
+        column->addWidget(libraryArea, 1);
+        library = CharacterLibraryView::buildLibraryArea(libraryArea, document, band);
         area->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(area.get()));
         library->setCurrentCharacter(item);
