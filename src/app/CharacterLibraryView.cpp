@@ -9,6 +9,7 @@
 #include "comicmodel/CharacterLibraryItem.h"
 #include "comicmodel/ComicModel.h"
 #include "graphics/ArrayUtils.h"
+#include "graphics/ImageCache.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
@@ -22,6 +23,7 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMimeData>
@@ -34,6 +36,15 @@ namespace zandrel {
 namespace {
 
 const QString kPartsExtension = QStringLiteral("parts");
+const QColor kPlaceholderColor(0, 0, 0, 20);
+
+// The part whose bitmap draws the element: the part itself, or the real part of an alias.
+Part* partOf(const ObjectPtr& element)
+{
+    if (auto* alias = dynamic_cast<PartAlias*>(element.get()))
+        return dynamic_cast<Part*>(alias->realPart().get());
+    return dynamic_cast<Part*>(element.get());
+}
 
 CharacterLibraryView::DragRunner& dragRunner()
 {
@@ -59,6 +70,11 @@ CharacterLibraryView::CharacterLibraryView(QWidget* parent)
     m_backgroundCachingTimer.setInterval(kBackgroundCacheIntervalMs);
     connect(&m_backgroundCachingTimer, &QTimer::timeout, this, [this] { backgroundCache(); });
     m_backgroundCachingTimer.start();
+    m_previewTimer.setSingleShot(true);
+    connect(&m_previewTimer, &QTimer::timeout, this, [this] {
+        if (buildVisiblePreviews())
+            schedulePreviews();
+    });
 }
 
 CharacterLibraryView::~CharacterLibraryView() = default;
@@ -326,13 +342,71 @@ void CharacterLibraryView::drawRect(const QRectF& dirtyRect)
     const auto* root = m_currentCharacter ? asProtocol<Parent>(rootObject()) : nullptr;
     if (root) {
         ZDLContext context(*this);
+        bool pending = false;
         for (const ObjectPtr& child : root->children()) {
             auto* graphic = asProtocol<GraphicElement>(child);
-            if (graphic && intersectsRect(graphic->getFilteredBounds(), dirtyRect))
+            if (!graphic || !intersectsRect(graphic->getFilteredBounds(), dirtyRect))
+                continue;
+            if (previewReady(child)) {
                 graphic->drawIn(context);
+            } else {
+                canvas->fillRect(graphic->getBounds(), CanvasPaint(kPlaceholderColor));
+                pending = true;
+            }
         }
+        if (pending)
+            schedulePreviews();
     }
     ZDLView::drawRect(dirtyRect);
+}
+
+bool CharacterLibraryView::previewReady(const ObjectPtr& element) const
+{
+    const Part* part = partOf(element);
+    if (!part || !part->visible())
+        return true;
+    if (m_drawnDirectlyScale == viewScale() && m_drawnDirectly.contains(part))
+        return true;
+    const auto& cache = part->cachedImage();
+    if (!cache)
+        return false;
+    // While the zoom changes any bitmap is stretched; a new one follows when it settles.
+    if (scalingViewInteractively() && !cache->cache().isNull())
+        return true;
+    // Made at this scale, or found not worth keeping there.
+    return cache->cachedScale() == viewScale() && (!cache->cache().isNull() || !cache->tryCaching());
+}
+
+void CharacterLibraryView::schedulePreviews()
+{
+    if (!m_previewTimer.isActive())
+        m_previewTimer.start(0);
+}
+
+bool CharacterLibraryView::buildVisiblePreviews()
+{
+    const auto* root = m_currentCharacter ? asProtocol<Parent>(rootObject()) : nullptr;
+    if (!root)
+        return false;
+    if (m_drawnDirectlyScale != viewScale()) {
+        m_drawnDirectly.clear();
+        m_drawnDirectlyScale = viewScale();
+    }
+    QElapsedTimer slice;
+    slice.start();
+    const QRectF visible = visibleRect();
+    for (const ObjectPtr& child : root->children()) {
+        auto* graphic = asProtocol<GraphicElement>(child);
+        if (!graphic || previewReady(child) || !intersectsRect(graphic->getFilteredBounds(), visible))
+            continue;
+        if (slice.elapsed() >= kPreviewSliceMs)
+            return true;
+        Part* part = partOf(child);
+        if (!part->cacheIfNeededAtScale(viewScale()) || !previewReady(child))
+            m_drawnDirectly.insert(part);
+        setNeedsDisplayInRect(graphic->getFilteredBounds());
+    }
+    return false;
 }
 
 // --- Drags ---
@@ -407,6 +481,8 @@ void CharacterLibraryView::dropEvent(QDropEvent* event)
 void CharacterLibraryView::documentClosing()
 {
     m_backgroundCachingTimer.stop();
+    m_previewTimer.stop();
+    m_drawnDirectly.clear();
     if (m_scalePopup)
         m_scalePopup->clear();
     m_scalePopupShowsCustomSize = false;

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -90,6 +91,14 @@ public:
     // when it made one. Nothing while the view is being scaled interactively.
     bool backgroundCache();
     bool backgroundCachingActive() const { return m_backgroundCachingTimer.isActive(); }
+    // Whether the element can be drawn now without rendering its part's bitmap: a part is shown as
+    // a placeholder until its bitmap at the shown scale is made, a few at a time between events.
+    bool previewReady(const ObjectPtr& element) const;
+    // Makes the bitmaps of the visible parts that lack one, for at most the time slice; true when
+    // some remain.
+    bool buildVisiblePreviews();
+    // How long one pass of buildVisiblePreviews may take before it yields to the events.
+    static constexpr int kPreviewSliceMs = 25;
 
     // --- Drags ---
     // Opens a dropped parts file into the comic's library.
@@ -120,10 +129,15 @@ private:
     void updateControlsEnabled();
     // The dropped local files with the extension "parts".
     static QStringList droppedPartsFiles(const QMimeData* data);
+    void schedulePreviews();
 
     std::shared_ptr<LibrarySelectionTool> m_libraryTool;
     std::shared_ptr<CharacterLibraryItem> m_currentCharacter;
     QTimer m_backgroundCachingTimer;
+    QTimer m_previewTimer;
+    // Parts that keep no bitmap at the shown scale (too large, still loading): drawn directly.
+    QSet<const Object*> m_drawnDirectly;
+    float m_drawnDirectlyScale = 0.0f;
     QPointer<QComboBox> m_scalePopup;
     bool m_scalePopupShowsCustomSize = false;
     ComicDocument* m_comicDocument = nullptr;
