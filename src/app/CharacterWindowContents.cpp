@@ -6,18 +6,13 @@
 #include "app/MenuActions.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
-#include "app/core/PasteboardParent.h"
-#include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
-#include "graphics/ZDLContext.h"
-#include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
-#include "tools/SelectionTool.h"
+#include "views/PartsView.h"
 #include "views/ZDLScrollArea.h"
 
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QIcon>
 #include <QMenu>
@@ -29,161 +24,13 @@ namespace zandrel {
 
 namespace {
 
-std::function<QString()>& imageChooser()
-{
-    static std::function<QString()> chooser;
-    return chooser;
-}
-
-} // namespace
-
-namespace {
-
 // The character window's own toolbar items beside the shared ones.
 const QString kLeaveEditorItem = QStringLiteral("LeaveEditor");
 const QString kTracingImageItem = QStringLiteral("TracingImage");
 const QString kOpenTracingImageItem = QStringLiteral("OpenTracingImage");
 const QString kPartsViewItem = QStringLiteral("PartsView");
 
-// Parts stay reachable by scrolling this many screen points beyond their edges.
-constexpr double kContentMargin = 14.0;
-
 } // namespace
-
-CharacterView::CharacterView(CharacterDocument* document, QWidget* parent)
-    : ElementEditingView(document, ScaleSetting::MainView, parent)
-    , m_document(document)
-{
-    setObjectName(QStringLiteral("characterView"));
-    setRootObject(document->model());
-    // A revert installs a new model: the view shows it.
-    NotificationCenter::defaultCenter().addObserver(
-        this, kUpdateDocumentViewsNotification, document, [this](const Notification&) {
-            if (m_document->model() && rootObject() != m_document->model())
-                setRootObject(m_document->model());
-        });
-}
-
-void CharacterView::setViewPartType(int type)
-{
-    m_viewPartType = type;
-    deselectAll();
-    // The parts of one type are picked and opened, not moved, among the others' empty places.
-    if (auto* tool = dynamic_cast<SelectionTool*>(currentTool()))
-        tool->setAllowEditing(type < 0);
-    update();
-}
-
-bool CharacterView::showsPart(const ObjectPtr& child) const
-{
-    const auto* element = asProtocol<ComicElement>(child);
-    return m_viewPartType < 0 || (element && element->partType() == m_viewPartType);
-}
-
-ObjectPtr CharacterView::childAt(const QPointF& point) const
-{
-    const auto* root = asProtocol<Parent>(rootObject());
-    if (!root)
-        return nullptr;
-    if (m_viewPartType < 0)
-        return ElementEditingView::childAt(point);
-    const ElementList children = root->children();
-    for (auto it = children.crbegin(); it != children.crend(); ++it) {
-        const auto* graphic = asProtocol<GraphicElement>(*it);
-        if (graphic && graphic->visible() && showsPart(*it) && graphic->containsPt(point, viewScale()))
-            return *it;
-    }
-    return nullptr;
-}
-
-QRectF CharacterView::getContentBounds() const
-{
-    const double margin = kContentMargin / viewScale();
-    QRectF bounds = ZDLEditingView::getContentBounds();
-    if (!isEmptyRect(bounds))
-        bounds = insetRect(bounds, -margin, -margin);
-    if (const auto* model = dynamic_cast<const CharacterModel*>(rootObject().get()))
-        bounds = unionRect(bounds, model->getTracingImageBounds());
-    return bounds;
-}
-
-void CharacterView::insertFromScrap(const std::shared_ptr<PasteboardParent>& payload)
-{
-    if (payload && characterDoc())
-        characterDoc()->undoableInsertFromScrap(payload->children(), *this, false);
-}
-
-void CharacterView::drawContent(ZDLContext& context, const QRectF& dirtyRect)
-{
-    auto* model = dynamic_cast<CharacterModel*>(rootObject().get());
-    if (!model || !context.canvas())
-        return;
-    if (m_viewPartType >= 0) {
-        for (const ObjectPtr& child : model->children()) {
-            auto* element = asProtocol<ComicElement>(child);
-            if (element && showsPart(child))
-                element->drawIn(context);
-        }
-    } else {
-        model->drawTracingImageIn(*context.canvas());
-        model->drawIn(context, dirtyRect);
-    }
-    drawPasteboardOverlay();
-}
-
-void CharacterView::setImageChooser(std::function<QString()> chooser)
-{
-    imageChooser() = std::move(chooser);
-}
-
-void CharacterView::openTracingImageFile(const QString& path)
-{
-    if (path.isEmpty())
-        return;
-    if (!m_document->openTracingImage(path))
-        appController()->showAlertMessage(localized("The image could not be read."), path, QWidget::window());
-}
-
-bool CharacterView::tryToPerform(const QString& action, const ActionSender& sender)
-{
-    if (action == kViewSelectedTypeAction || action == kViewAllWithPosesAction) {
-        setViewPartType(action == kViewAllWithPosesAction ? -1 : sender.tag);
-        return true;
-    }
-    if (action != kOpenTracingImageAction)
-        return ElementEditingView::tryToPerform(action, sender);
-    if (imageChooser()) {
-        openTracingImageFile(imageChooser()());
-        return true;
-    }
-    // Attached to the window, as the other questions about this document are.
-    auto* dialog = new QFileDialog(QWidget::window(), localized("Open Tracing Image"), QString(),
-        localized("Images (*.png *.jpg *.jpeg)"));
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this, &CharacterView::openTracingImageFile);
-    dialog->open();
-    return true;
-}
-
-bool CharacterView::validateMenuItem(MenuItemValidation& item)
-{
-    if (item.isToolbarItem)
-        return ElementEditingView::validateMenuItem(item);
-    if (item.action == kOpenTracingImageAction) {
-        item.enabled = true;
-        return true;
-    }
-    // The popup shows the choice in force.
-    if (item.action == kViewSelectedTypeAction || item.action == kViewAllWithPosesAction) {
-        const int type = item.action == kViewAllWithPosesAction ? -1 : item.tag;
-        item.enabled = true;
-        item.state = type == viewPartType() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
-        return true;
-    }
-    return ElementEditingView::validateMenuItem(item);
-}
 
 void setupPartsViewMenu(QMenu* menu, const CharacterModel& model)
 {
@@ -211,7 +58,7 @@ void buildCharacterWindowContents(DocumentWindow& window)
     auto* area = new QWidget;
     auto* grid = new QGridLayout(area);
     grid->setContentsMargins(0, 0, 0, 0);
-    auto* view = new CharacterView(document);
+    auto* view = new PartsView(document);
     auto* scroll = new ZDLScrollArea(view, area);
     scroll->setObjectName(QStringLiteral("characterScrollArea"));
     grid->addWidget(scroll, 0, 0);

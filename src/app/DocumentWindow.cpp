@@ -191,6 +191,13 @@ void DocumentWindow::transitionToNewEditor(EditorContainer* current, EditorConta
         nextWidget->raise();
         nextWidget->update();
     }
+    // Back at the default view, it catches up with what the editor changed.
+    auto* defaultView = qobject_cast<ZDLEditingView*>(m_defaultEditingView);
+    if (!next && defaultView) {
+        defaultView->updateViewSize();
+        defaultView->reenterAfterEditing();
+        defaultView->validateSelection();
+    }
     // The scale popup shows the zoom of the view now in sight.
     if (auto* editor = dynamic_cast<EditingControllerView*>(next))
         setScalePopupValue(editor->editingView()->viewScale());

@@ -6,6 +6,7 @@
 #include "app/core/CharacterFixtures.h"
 #include "app/windows/WindowTestSupport.h"
 #include "charmodel/PartsFile.h"
+#include "views/PartsView.h"
 #include "views/ZDLScrollArea.h"
 
 #include <QFile>
@@ -24,7 +25,7 @@ protected:
         window = openCharacter(QStringLiteral("Bob"), 5);
         ASSERT_TRUE(window);
         document = dynamic_cast<CharacterDocument*>(window->document());
-        view = window->findChild<CharacterView*>();
+        view = window->findChild<PartsView*>();
         ASSERT_TRUE(document && view);
     }
 
@@ -47,7 +48,7 @@ protected:
         return shown;
     }
 
-    static CharacterView* viewOf(DocumentWindow* shown) { return shown->findChild<CharacterView*>(); }
+    static PartsView* viewOf(DocumentWindow* shown) { return shown->findChild<PartsView*>(); }
 
     // The model as its file would hold it.
     QByteArray bytes() const { return archivedPartsFile(*document->model()); }
@@ -84,7 +85,7 @@ protected:
     QTemporaryDir dir;
     DocumentWindow* window = nullptr;
     CharacterDocument* document = nullptr;
-    CharacterView* view = nullptr;
+    PartsView* view = nullptr;
 };
 
 } // namespace zandrel::test

@@ -17,7 +17,7 @@ TEST_F(ClipboardTest, CopiedPartsPasteIntoAnotherCharacterAsOneStepThatUndoes)
     DocumentWindow* other = openCharacter(QStringLiteral("Ann"), 3);
     ASSERT_TRUE(other);
     auto* otherDocument = dynamic_cast<CharacterDocument*>(other->document());
-    CharacterView* otherView = viewOf(other);
+    PartsView* otherView = viewOf(other);
     window->activateWindow();
     QTest::qWaitForWindowActive(window);
     click(1);

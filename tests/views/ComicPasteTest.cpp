@@ -15,6 +15,7 @@
 #include "charmodel/PartPath.h"
 #include "charmodel/PartsFile.h"
 #include "graphics/StyleKeys.h"
+#include "views/PartsView.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -141,7 +142,7 @@ TEST_F(ComicPasteTest, PastesMergeCastAndColoursAsOneStepThatUndoesToTheFileByte
     DocumentWindow* recoloured = openComic(QStringLiteral("Recoloured"), recolouredComic());
     DocumentWindow* parts = openParts(QStringLiteral("Bob"));
     ASSERT_TRUE(source && recoloured && parts);
-    auto* partsView = parts->findChild<CharacterView*>();
+    auto* partsView = parts->findChild<PartsView*>();
     auto* bob = dynamic_cast<CharacterDocument*>(parts->document())->model().get();
     const QString bobId = bob->characterId();
     const QString styledId = castMember(model(), 1)->characterId();
@@ -235,7 +236,7 @@ TEST_F(ComicPasteTest, AComicPartPastedIntoAPartsFileBringsItsColours)
     DocumentWindow* parts = openParts(QStringLiteral("Bob"));
     ASSERT_TRUE(parts);
     auto* partsDocument = dynamic_cast<CharacterDocument*>(parts->document());
-    auto* partsView = parts->findChild<CharacterView*>();
+    auto* partsView = parts->findChild<PartsView*>();
     activate(window, view);
     ASSERT_EQ(selectPanel0(window).size(), 1);
     keys(window, "Ctrl+C");

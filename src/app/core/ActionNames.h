@@ -43,6 +43,9 @@ inline const QString kTracingImageSettingsAction = QStringLiteral("tracingImageS
 inline const QString kSaveToCatalogAction = QStringLiteral("saveToCatalog:");
 inline const QString kViewSelectedTypeAction = QStringLiteral("viewSelectedType:");
 inline const QString kViewAllWithPosesAction = QStringLiteral("viewAllWithPoses:");
+inline const QString kEditStylesAction = QStringLiteral("editStyles:");
+inline const QString kGlobalBlurAdjustmentAction = QStringLiteral("globalBlurAdjustment:");
+inline const QString kCountItemsAction = QStringLiteral("countItems:");
 
 // Comic document
 inline const QString kGotoPrevPageAction = QStringLiteral("gotoPrevPage:");

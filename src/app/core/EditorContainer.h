@@ -63,6 +63,9 @@ public:
     virtual void checkToAddOrDeleteCurrentPart() { }
     // The document rebuilt the level bar's data: its widget shows them.
     virtual void levelsChanged() { }
+    // Picks a tool of the editor by its number (0 selection, 3 pen...); a number past the end of
+    // the editor's list is ignored.
+    virtual void setCurrentTool(int toolIndex) { }
 
     EditingLevels& levelControl() { return m_levels; }
     const EditingLevels& levelControl() const { return m_levels; }

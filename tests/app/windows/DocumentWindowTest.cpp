@@ -10,6 +10,7 @@
 #include "charmodel/PartsFile.h"
 #include "views/EditingLevelControl.h"
 #include "views/ElementEditingView.h"
+#include "views/PartsView.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -87,9 +88,9 @@ TEST_F(DocumentWindowTest, MenusValidateRetitleAndSendThroughTheChain)
     pixels.fill(Qt::darkGray);
     const QString png = dir.filePath(QStringLiteral("trace.png"));
     ASSERT_TRUE(pixels.save(png));
-    CharacterView::setImageChooser([png] { return png; });
+    PartsView::setImageChooser([png] { return png; });
     showMenuItem(window, kOpenTracingImageAction)->trigger();
-    CharacterView::setImageChooser({});
+    PartsView::setImageChooser({});
     ASSERT_TRUE(document->model()->tracingImage());
     EXPECT_TRUE(window->isWindowModified());
     QAction* toggle = showMenuItem(window, kToggleTracingImageAction);
@@ -138,7 +139,7 @@ TEST_F(DocumentWindowTest, ShortcutSavesClearsTheMarkAndRevertReturnsToIt)
     EXPECT_EQ(readAll(path), saved);
     EXPECT_FALSE(window->isWindowModified());
     // The view follows the new model.
-    auto* view = window->findChild<CharacterView*>();
+    auto* view = window->findChild<PartsView*>();
     ASSERT_TRUE(view);
     EXPECT_EQ(view->rootObject(), document->model());
 }
@@ -218,7 +219,7 @@ TEST_F(DocumentWindowTest, EditorsCoverTheViewAndTheToolbarLeavesThem)
 {
     DocumentWindow* window = openWindow();
     CharacterDocument* document = characterOf(window);
-    auto* view = window->findChild<CharacterView*>();
+    auto* view = window->findChild<PartsView*>();
     auto* partEditor = window->findChild<EditingControllerView*>(QStringLiteral("partEditor"));
     ASSERT_TRUE(view && partEditor);
     QAction* leave = toolbarItem(window, kPopEditorAction);
@@ -341,7 +342,7 @@ TEST_F(DocumentWindowTest, ThePartsViewPopupListsTheTypesInUseAndShowsOneAtATime
     DocumentWindow* window = openWindow();
     CharacterDocument* document = characterOf(window);
     auto* popup = window->findChild<QToolButton*>(QStringLiteral("partsViewPopup"));
-    auto* view = window->findChild<CharacterView*>();
+    auto* view = window->findChild<PartsView*>();
     ASSERT_TRUE(popup && view);
     QMenu* menu = popup->menu();
     emit menu->aboutToShow();
@@ -384,7 +385,7 @@ TEST_F(DocumentWindowTest, DoubleClickingAPartOpensItsEditorAndAGroupInsideGoesD
 {
     DocumentWindow* window = openWindow();
     CharacterDocument* document = characterOf(window);
-    auto* view = window->findChild<CharacterView*>();
+    auto* view = window->findChild<PartsView*>();
     auto* partEditor = window->findChild<EditingControllerView*>(QStringLiteral("partEditor"));
     const auto part = std::dynamic_pointer_cast<Part>(document->model()->getChildAtIndex(1));
     // The fixture's part is a star around (170, 50); a click at its centre hits it.

@@ -1,0 +1,216 @@
+// The parts view's commands and the validation of its menu and toolbar items.
+#include "app/core/ActionNames.h"
+#include "app/core/CharacterDocument.h"
+#include "app/core/DocumentDialogs.h"
+#include "app/core/EditorContainer.h"
+#include "app/core/LibraryParent.h"
+#include "app/core/ZDLAppController.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartPath.h"
+#include "comicmodel/Group.h"
+#include "graphics/ArrayUtils.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+#include "views/PartsView.h"
+
+#include <QFileDialog>
+#include <algorithm>
+
+namespace zandrel {
+
+namespace {
+
+// The editor tool a new part starts with: the pen.
+constexpr int kPenToolIndex = 3;
+// Paths blurred more than this are drawn through a blurred bitmap.
+constexpr float kBlurThreshold = 0.8f;
+
+std::function<QString()>& imageChooser()
+{
+    static std::function<QString()> chooser;
+    return chooser;
+}
+
+// What the one-type view, or a root that cannot be edited, refuses.
+bool changesChildren(const QString& action)
+{
+    static const QStringList actions { kCutAction, kPasteAction, kDeleteAction, kScaleAction,
+        kFlipHorizontalAction, kFlipVerticalAction, kBringToFrontAction, kBringForwardAction,
+        kSendToBackAction, kSendBackwardAction, kGroupAction, kMergeAction, kImportImageAction,
+        kAddBalloonAction, kAddNarrativeBoxAction, kAddTextBlockAction };
+    return actions.contains(action);
+}
+
+} // namespace
+
+bool PartsView::editable() const
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    return root && root->canSelectContents() && !m_partAliasesParent;
+}
+
+void PartsView::createNewPart()
+{
+    CharacterModel* character = model();
+    if (!character || !document())
+        return;
+    // Pending: it knows its character, which does not hold it until it has something to show.
+    auto part = std::make_shared<Part>();
+    part->setParent(character);
+    document()->edit(part);
+    EditorContainer* editor = document()->currentEditor();
+    if (!editor || editor->rootObject() != part)
+        return;
+    editor->setCurrentTool(kPenToolIndex);
+    // From the contextual menu the part is drawn where the user clicked.
+    auto* editorWidget = dynamic_cast<QWidget*>(editor);
+    auto* editingView = editorWidget ? editorWidget->findChild<ZDLView*>() : nullptr;
+    if (inRightClick() && editingView)
+        editingView->scrollToCenterDocPoint(rightClickPos());
+}
+
+void PartsView::countItems() const
+{
+    const CharacterModel* character = model();
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!character || !root)
+        return;
+    const ElementList parts = ArrayUtils::flattenComicElementsArray(root->children());
+    qsizetype paths = 0;
+    qsizetype blurred = 0;
+    qsizetype overThreshold = 0;
+    double blurSum = 0;
+    for (const ObjectPtr& element : parts) {
+        const auto* container = asProtocol<Parent>(element);
+        if (!container)
+            continue;
+        for (const ObjectPtr& path : ArrayUtils::flattenContainedPathsArray(container->children())) {
+            ++paths;
+            const auto* partPath = dynamic_cast<const PartPath*>(path.get());
+            const float blur = partPath ? partPath->blur() : 0.0f;
+            if (blur > 0) {
+                ++blurred;
+                blurSum += blur;
+            }
+            if (blur > kBlurThreshold)
+                ++overThreshold;
+        }
+    }
+    Log::write(QStringLiteral("Counts for %1").arg(character->characterName()));
+    Log::write(QStringLiteral("Parts: %1").arg(parts.size()));
+    Log::write(QStringLiteral("Paths: %1").arg(paths));
+    Log::write(QStringLiteral("Blurred paths: %1").arg(blurred));
+    // No blurred path gives no average, rather than a division by zero.
+    Log::write(
+        QStringLiteral("Average blur: %1").arg(blurred > 0 ? blurSum / double(blurred) : 0.0, 0, 'f', 6));
+    Log::write(QStringLiteral("Paths blurred over threshold: %1").arg(overThreshold));
+}
+
+// --- Tracing image ---
+
+void PartsView::setImageChooser(std::function<QString()> chooser)
+{
+    imageChooser() = std::move(chooser);
+}
+
+void PartsView::openTracingImageFile(const QString& path)
+{
+    if (path.isEmpty() || !m_characterDocument)
+        return;
+    if (!m_characterDocument->openTracingImage(path))
+        appController()->showAlertMessage(localized("The image could not be read."), path, QWidget::window());
+}
+
+void PartsView::askForTracingImage()
+{
+    if (imageChooser()) {
+        openTracingImageFile(imageChooser()());
+        return;
+    }
+    // Attached to the window, as the other questions about this document are.
+    auto* dialog = new QFileDialog(QWidget::window(), localized("Open Tracing Image"), QString(),
+        localized("Images (*.png *.jpg *.jpeg)"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::fileSelected, this, &PartsView::openTracingImageFile);
+    dialog->open();
+}
+
+// --- Responder ---
+
+bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kViewSelectedTypeAction)
+        viewSelectedType(sender.tag);
+    else if (action == kViewAllWithPosesAction)
+        viewAllWithPoses();
+    else if (action == kCreateNewPartAction)
+        createNewPart();
+    else if (action == kCountItemsAction)
+        countItems();
+    else if (action == kOpenTracingImageAction)
+        askForTracingImage();
+    else if ((action == kEditStylesAction || action == kGlobalBlurAdjustmentAction) && document())
+        DocumentDialogs::open(action, *document(), QWidget::window());
+    else
+        return BalloonEditingView::tryToPerform(action, sender);
+    return true;
+}
+
+bool PartsView::validateToolbarItem(MenuItemValidation& item)
+{
+    if (m_partAliasesParent
+        && (item.action == kFlipHorizontalAction || item.action == kFlipVerticalAction
+            || item.action == kScaleAction)) {
+        item.enabled = false;
+        return true;
+    }
+    if (item.action == kCreateNewPartAction) {
+        item.enabled = editable();
+        return true;
+    }
+    return BalloonEditingView::validateMenuItem(item);
+}
+
+bool PartsView::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.isToolbarItem)
+        return validateToolbarItem(item);
+    const QString& action = item.action;
+    if (changesChildren(action) && !editable()) {
+        item.enabled = false;
+        return true;
+    }
+    if (action == kCreateNewPartAction || action == kCountItemsAction) {
+        item.enabled = editable();
+    } else if (action == kViewSelectedTypeAction || action == kViewAllWithPosesAction) {
+        // The popup shows the choice in force.
+        const int type = action == kViewAllWithPosesAction ? -1 : item.tag;
+        item.enabled = model() != nullptr;
+        item.state = type == m_viewPartType ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
+    } else if (action == kOpenTracingImageAction) {
+        item.enabled = m_characterDocument != nullptr;
+    } else if (action == kEditStylesAction || action == kGlobalBlurAdjustmentAction) {
+        item.enabled = document() && DocumentDialogs::isInstalled(action);
+    } else if (action == kSetBackgroundAction) {
+        // The parts view always draws on white.
+        item.enabled = false;
+        item.state = MenuItemValidation::State::Off;
+    } else if (action == kSetPartTypeAction) {
+        validatePartTypeItem(item);
+    } else if (action == kGroupAction) {
+        item.enabled = numSelected() >= 2;
+    } else if (action == kUngroupAction) {
+        const ElementList selected = selection();
+        item.enabled = editable()
+            && std::any_of(selected.cbegin(), selected.cend(),
+                [](const ObjectPtr& object) { return dynamic_cast<const Group*>(object.get()) != nullptr; });
+    } else {
+        return BalloonEditingView::validateMenuItem(item);
+    }
+    return true;
+}
+
+} // namespace zandrel

@@ -1,0 +1,308 @@
+// The parts view of a real character window: grouping through the menu as single undo steps, the
+// one-type view chosen from the toolbar's popup, and the view's pixels against the character's own
+// drawing, before and after the background caching has made the parts' bitmaps.
+#include "CharacterWindowFixture.h"
+#include "app/MenuActions.h"
+#include "app/core/EditorContainer.h"
+#include "app/core/LibraryParent.h"
+#include "charmodel/PartAlias.h"
+#include "comicmodel/Group.h"
+#include "graphics/ImageCache.h"
+#include "graphics/ZDLContext.h"
+#include "platform/CanvasPaint.h"
+#include "platform/CurrentCanvas.h"
+#include "platform/PainterCanvas.h"
+#include "support/TestSupport.h"
+
+#include <QMenuBar>
+#include <QToolButton>
+
+namespace zandrel {
+namespace {
+
+class PartsViewTest : public test::CharacterWindowTest {
+protected:
+    // Chooses the item of the menu bar's menu that sends the action with the tag.
+    void chooseTagged(const QString& action, int tag)
+    {
+        for (QMenu* menu : window->menuBar()->findChildren<QMenu*>()) {
+            emit menu->aboutToShow();
+            for (QAction* item : menu->actions()) {
+                if (MenuActions::actionOf(item) == action && MenuActions::tagOf(item) == tag) {
+                    ASSERT_TRUE(item->isEnabled()) << action.toStdString() << ' ' << tag;
+                    item->trigger();
+                    return;
+                }
+            }
+        }
+        FAIL() << "no item " << action.toStdString() << ' ' << tag;
+    }
+    // Chooses the type in the toolbar's parts-view popup as a person would: it opens, then the
+    // item is hit; -1 is the first item, every part.
+    void choosePartsViewType(int type)
+    {
+        auto* popup = window->findChild<QToolButton*>(QStringLiteral("partsViewPopup"));
+        ASSERT_TRUE(popup);
+        emit popup->menu()->aboutToShow();
+        const QList<QAction*> items = popup->menu()->actions();
+        const auto found = std::find_if(items.cbegin(), items.cend(), [type](QAction* item) {
+            return type < 0
+                ? MenuActions::actionOf(item) == kViewAllWithPosesAction
+                : MenuActions::actionOf(item) == kViewSelectedTypeAction && MenuActions::tagOf(item) == type;
+        });
+        ASSERT_NE(found, items.cend()) << type;
+        const QString title = (*found)->text();
+        (*found)->trigger();
+        QTest::qWait(1);
+        EXPECT_EQ(popup->text(), title);
+    }
+    bool toolbarItemEnabled(const QString& action)
+    {
+        QAction* item = toolbarItem(window, action);
+        MenuActions::validate(item, MenuActions::responderChain(window));
+        return item->isEnabled();
+    }
+    ElementList children() const { return document->model()->children(); }
+    // The real parts the one-type view shows, in order.
+    ElementList shownParts() const
+    {
+        ElementList parts;
+        for (const ObjectPtr& child : view->partAliasesParent()->children())
+            parts.append(dynamic_cast<PartAlias&>(*child).realPart());
+        return parts;
+    }
+    ElementList realPartsOf(const ElementList& aliases) const
+    {
+        ElementList parts;
+        for (const ObjectPtr& child : aliases)
+            parts.append(dynamic_cast<PartAlias&>(*child).realPart());
+        return parts;
+    }
+    QImage shown() { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+    // The character drawn by itself, without any bitmap, where the view shows it.
+    QImage drawnByTheCharacter()
+    {
+        QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            PainterCanvas canvas(&image);
+            canvas.concatenate(view->viewTransform());
+            CanvasScope scope(&canvas);
+            ZDLContext context(view->viewScale());
+            context.setExporting(true);
+            document->model()->drawIn(context, view->visibleRect());
+        }
+        return image.convertToFormat(QImage::Format_ARGB32);
+    }
+    // Pixels where a channel differs by more than the levels.
+    static int differing(const QImage& a, const QImage& b, int levels)
+    {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y);
+                const QRgb q = b.pixel(x, y);
+                count += std::max({ std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                             std::abs(qBlue(p) - qBlue(q)) })
+                    > levels;
+            }
+        }
+        return count;
+    }
+    qsizetype partsWithBitmaps() const
+    {
+        qsizetype count = 0;
+        for (const ObjectPtr& child : children()) {
+            const auto* part = dynamic_cast<const Part*>(child.get());
+            count += part && part->cachedImage() && !part->cachedImage()->cache().isNull();
+        }
+        return count;
+    }
+};
+
+TEST_F(PartsViewTest, GroupingAndUngroupingAreOneStepEachAndUndoToTheSameBytes)
+{
+    const QByteArray original = bytes();
+    const ElementList before = children();
+    click(1);
+    EXPECT_FALSE(showMenuItem(window, kGroupAction)->isEnabled()) << "one object is no group";
+    EXPECT_FALSE(showMenuItem(window, kUngroupAction)->isEnabled());
+    click(3, Qt::ShiftModifier);
+    ASSERT_EQ(view->numSelected(), 2);
+    choose(kGroupAction);
+    endOfEvent();
+
+    // Not adjacent: the group stands where the frontmost of them stood.
+    const ElementList grouped = children();
+    ASSERT_EQ(grouped.size(), 4);
+    const auto group = std::dynamic_pointer_cast<Group>(grouped.at(2));
+    ASSERT_TRUE(group);
+    EXPECT_EQ(grouped, (ElementList { before.at(0), before.at(2), group, before.at(4) }));
+    EXPECT_EQ(group->children(), (ElementList { before.at(1), before.at(3) }));
+    EXPECT_EQ(view->selection(), ElementList { group });
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Group"));
+    const QByteArray groupedBytes = bytes();
+
+    // Ungrouping puts the members back at the group's place, in their order, selected.
+    click(1);
+    ASSERT_EQ(view->selection(), ElementList { group });
+    choose(kUngroupAction);
+    endOfEvent();
+    EXPECT_EQ(
+        children(), (ElementList { before.at(0), before.at(2), before.at(1), before.at(3), before.at(4) }));
+    EXPECT_EQ(view->selection(), (ElementList { before.at(1), before.at(3) }));
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Ungroup"));
+
+    // Each undo is one whole step: the file's bytes come back, and so does the selection.
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), groupedBytes);
+    EXPECT_EQ(view->selection(), ElementList { group });
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), original);
+    EXPECT_EQ(children(), before);
+    EXPECT_EQ(view->selection(), (ElementList { before.at(1), before.at(3) }));
+    choose(kRedoAction);
+    EXPECT_EQ(bytes(), groupedBytes);
+}
+
+TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
+{
+    // Parts 1 and 3 become of type 1 (the fixture's parts have the types 0 to 4).
+    click(3);
+    chooseTagged(kSetPartTypeAction, 1);
+    endOfEvent();
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Set Part Type"));
+
+    choosePartsViewType(1);
+    ASSERT_EQ(view->viewPartType(), 1);
+    ASSERT_TRUE(view->partAliasesParent());
+    EXPECT_EQ(view->rootObject(), view->partAliasesParent());
+    EXPECT_EQ(shownParts(), (ElementList { part(1), part(3) }));
+
+    // One row of two, one unit apart, centred in the window's width less 16 points.
+    const ElementList aliases = view->partAliasesParent()->children();
+    const QRectF first = asProtocol<GraphicElement>(aliases.at(0))->getBounds();
+    const QRectF second = asProtocol<GraphicElement>(aliases.at(1))->getBounds();
+    const float width = float((view->parentWidget()->width() - 16) / view->viewScale());
+    EXPECT_EQ(view->partAliasesParent()->savedLayoutWidth(), width);
+    const float rowEnd = float(1 + first.width() + 1 + second.width() + 1);
+    EXPECT_FLOAT_EQ(float(first.left()), 1.0f + (width - rowEnd) / 2.0f);
+    EXPECT_FLOAT_EQ(float(second.left()), float(first.right()) + 1.0f);
+    EXPECT_FLOAT_EQ(float(first.top()), 1.0f);
+
+    // Only looking: nothing that changes the children or moves them is offered.
+    for (const QString& action : { kDeleteAction, kCutAction, kPasteAction, kGroupAction,
+             kFlipHorizontalAction, kScaleAction, kBringToFrontAction, kSendBackwardAction })
+        EXPECT_FALSE(showMenuItem(window, action)->isEnabled()) << action.toStdString();
+    EXPECT_FALSE(toolbarItemEnabled(kFlipHorizontalAction));
+
+    // A click selects an alias; a drag moves nothing.
+    const QByteArray typed = bytes();
+    const QPoint onSecond = view->viewTransform().map(second.center()).toPoint();
+    QTest::mouseClick(view, Qt::LeftButton, {}, onSecond);
+    ASSERT_EQ(view->selection(), ElementList { aliases.at(1) });
+    QTest::mousePress(view, Qt::LeftButton, {}, onSecond);
+    QTest::mouseMove(view, onSecond + QPoint(30, 20));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, onSecond + QPoint(30, 20));
+    EXPECT_EQ(bytes(), typed);
+    EXPECT_EQ(asProtocol<GraphicElement>(aliases.at(1))->getBounds(), second);
+
+    // Another part joins the type: the sheet is made again and the selected part stays selected.
+    view->select(aliases.at(0), false);
+    document->undoableSetPropertyFor(part(0), ComicGraphicElementState::kPartTypeKey, Value(1));
+    endOfEvent();
+    EXPECT_EQ(shownParts().size(), 3);
+    EXPECT_EQ(realPartsOf(view->selection()), (ElementList { part(1), part(3) }));
+
+    // A selected part that leaves the type leaves the sheet and the selection.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));
+    const auto aliasOf = [&](const ObjectPtr& real) {
+        for (const ObjectPtr& alias : view->partAliasesParent()->children()) {
+            if (dynamic_cast<PartAlias&>(*alias).realPart() == real)
+                return alias;
+        }
+        return ObjectPtr();
+    };
+    view->select(aliasOf(part(3)), true);
+    chooseTagged(kSetPartTypeAction, 2);
+    endOfEvent();
+    EXPECT_EQ(shownParts(), (ElementList { part(0), part(1) }));
+    EXPECT_TRUE(view->selection().isEmpty());
+    choose(kUndoAction);
+    endOfEvent();
+    EXPECT_EQ(shownParts().size(), 3);
+
+    // Back to every part, editable again.
+    choosePartsViewType(-1);
+    EXPECT_EQ(view->viewPartType(), -1);
+    EXPECT_EQ(view->rootObject(), document->model());
+    EXPECT_FALSE(view->partAliasesParent());
+    click(2);
+    EXPECT_TRUE(showMenuItem(window, kDeleteAction)->isEnabled());
+}
+
+TEST_F(PartsViewTest, TheViewShowsWhatTheCharacterDrawsBeforeAndAfterCaching)
+{
+    view->setViewScale(1.5f);
+    QApplication::processEvents();
+    // Drawn directly: parts this simple draw faster than a bitmap would pay.
+    const QImage reference = drawnByTheCharacter();
+    const test::PixelDifference direct = test::pixelDifference(shown(), reference);
+    EXPECT_LE(direct.largest, 16);
+    EXPECT_EQ(partsWithBitmaps(), 0);
+
+    // Every rendering counts as slow, so that each part keeps its bitmap; they come one a tick.
+    double now = 0;
+    for (const ObjectPtr& child : children()) {
+        auto& part = dynamic_cast<Part&>(*child);
+        part.flushCachedImage();
+        part.imageCache().setClock([&now] { return now += 1.0; });
+    }
+    view->setScalingViewInteractively(true);
+    EXPECT_FALSE(view->backgroundCache()) << "never during a zoom";
+    view->setScalingViewInteractively(false);
+    for (qsizetype made = 1; made <= children().size(); ++made) {
+        EXPECT_TRUE(view->backgroundCache());
+        EXPECT_EQ(partsWithBitmaps(), made);
+    }
+    EXPECT_FALSE(view->backgroundCache()) << "nothing left to do";
+    const auto firstPart = std::dynamic_pointer_cast<Part>(part(0));
+    EXPECT_EQ(firstPart->cachedImage()->cachedScale(), 1.5f);
+
+    // Now drawn from the bitmaps alone, and still the character's own drawing.
+    const quint64 renderings = ImageCache::renderingsMade();
+    const QImage cached = shown();
+    EXPECT_EQ(ImageCache::renderingsMade(), renderings);
+    // A bitmap lands on the device grid where the part's bounds fall, so its edges are resampled:
+    // edges soften, shapes stay.
+    const int area = cached.width() * cached.height();
+    EXPECT_LT(differing(cached, reference, 96), area / 200);
+    EXPECT_LT(differing(cached, reference, 192), area / 2000);
+
+    // The one-type view shows aliases: the timer leaves them to the character's view.
+    firstPart->flushCachedImage();
+    choosePartsViewType(0);
+    EXPECT_FALSE(view->backgroundCache());
+}
+
+TEST_F(PartsViewTest, ANewPartOpensInThePartEditorWithoutJoiningTheCharacterYet)
+{
+    const QByteArray original = bytes();
+    ASSERT_TRUE(toolbarItemEnabled(kCreateNewPartAction));
+    toolbarItem(window, kCreateNewPartAction)->trigger();
+    const auto pending = std::dynamic_pointer_cast<Part>(document->currentEditObject());
+    ASSERT_TRUE(pending);
+    EXPECT_EQ(pending->parent(), document->model().get());
+    EXPECT_FALSE(document->model()->hasChild(pending.get()));
+    EXPECT_EQ(bytes(), original);
+    document->popEditor();
+    EXPECT_EQ(document->currentEditor(), nullptr);
+    EXPECT_EQ(bytes(), original);
+
+    // The one-type view offers no new part.
+    choosePartsViewType(0);
+    EXPECT_FALSE(toolbarItemEnabled(kCreateNewPartAction));
+}
+
+} // namespace
+} // namespace zandrel
