@@ -127,9 +127,9 @@ void buildCharacterWindowContents(DocumentWindow& window)
         popup->setText(shown);
     };
     QObject::connect(menu, &QMenu::aboutToShow, popup, rebuild);
-    // Later: the item that fired is still being handled and the rebuild replaces the items.
-    QObject::connect(
-        menu, &QMenu::triggered, popup, [popup, rebuild] { QTimer::singleShot(0, popup, rebuild); });
+    // Later: the item that fired may still be being handled and the rebuild replaces the items.
+    QObject::connect(view, &PartsView::viewPartTypeChanged, popup,
+        [popup, rebuild] { QTimer::singleShot(0, popup, rebuild); });
     NotificationCenter::defaultCenter().addObserver(
         popup, kModelPropertyChangeNotification, document, [rebuild](const Notification& notification) {
             if (notification.userInfo.value(kPropertyKey).toString() == CharacterModel::kPartsKindKey)

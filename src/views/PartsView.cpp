@@ -93,6 +93,7 @@ void PartsView::observeDocument()
 
 void PartsView::showModel()
 {
+    const bool typeShown = m_viewPartType >= 0;
     deselectAll();
     m_partAliasesParent.reset();
     m_viewPartType = -1;
@@ -102,6 +103,8 @@ void PartsView::showModel()
     setRootObject(m_characterDocument ? m_characterDocument->model() : nullptr);
     updateViewSize();
     update();
+    if (typeShown)
+        emit viewPartTypeChanged(-1);
 }
 
 QString PartsView::contentName() const
@@ -146,6 +149,7 @@ void PartsView::viewSelectedType(int partType)
         tool->setAllowEditing(false);
     updateViewSize();
     update();
+    emit viewPartTypeChanged(partType);
 }
 
 void PartsView::viewAllWithPoses()

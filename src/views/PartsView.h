@@ -75,6 +75,10 @@ public:
     // Sets the tracing image of the file, telling the user when it cannot be read.
     void openTracingImageFile(const QString& path);
 
+signals:
+    // What the view shows changed: a part type, or -1 for every part.
+    void viewPartTypeChanged(int partType);
+
 protected:
     void drawRect(const QRectF& dirtyRect) override;
     // Arrow keys do not move the aliases of the one-type view.

@@ -171,6 +171,10 @@ bool PartsView::validateToolbarItem(MenuItemValidation& item)
         item.enabled = editable();
         return true;
     }
+    if (item.action == kOpenTracingImageAction) {
+        item.enabled = m_characterDocument != nullptr;
+        return true;
+    }
     return BalloonEditingView::validateMenuItem(item);
 }
 

@@ -167,6 +167,7 @@ TEST_F(PartsViewTest, GroupingAndUngroupingAreOneStepEachAndUndoToTheSameBytes)
 
 TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
 {
+    const QByteArray original = bytes();
     // Parts 1 and 3 become of type 1 (the fixture's parts have the types 0 to 4).
     click(3);
     chooseTagged(kSetPartTypeAction, 1);
@@ -239,6 +240,17 @@ TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
     EXPECT_FALSE(view->partAliasesParent());
     click(2);
     EXPECT_TRUE(showMenuItem(window, kDeleteAction)->isEnabled());
+
+    // A revert brings another model: the view shows all of it, and the popup says so.
+    choosePartsViewType(1);
+    answers = { ModalAlert::kFirstButton };
+    choose(kRevertDocumentAction);
+    QTest::qWait(1);
+    EXPECT_EQ(bytes(), original);
+    EXPECT_EQ(view->viewPartType(), -1);
+    EXPECT_EQ(view->rootObject(), document->model());
+    EXPECT_EQ(window->findChild<QToolButton*>(QStringLiteral("partsViewPopup"))->text(),
+        QStringLiteral("All with Poses"));
 }
 
 TEST_F(PartsViewTest, TheViewShowsWhatTheCharacterDrawsBeforeAndAfterCaching)
@@ -302,6 +314,30 @@ TEST_F(PartsViewTest, ANewPartOpensInThePartEditorWithoutJoiningTheCharacterYet)
     // The one-type view offers no new part.
     choosePartsViewType(0);
     EXPECT_FALSE(toolbarItemEnabled(kCreateNewPartAction));
+}
+
+// Under a real display (ZANDREL_SCREENSHOT names the file) the window is saved showing every part,
+// then one type with an alias selected ("-type" before the extension), for a person to look at.
+TEST_F(PartsViewTest, ScreenshotsOfEveryPartAndOfOneType)
+{
+    const QString path = qEnvironmentVariable("ZANDREL_SCREENSHOT");
+    if (path.isEmpty())
+        GTEST_SKIP() << "no display to photograph";
+    window->resize(1000, 700);
+    dynamic_cast<Part&>(*part(3)).setPartType(1);
+    click(2);
+    QTest::qWait(300);
+    EXPECT_TRUE(window->grab().save(path));
+    choosePartsViewType(1);
+    QTest::mouseClick(view, Qt::LeftButton, {},
+        view->viewTransform()
+            .map(asProtocol<GraphicElement>(view->partAliasesParent()->getChildAtIndex(1))
+                     ->getBounds()
+                     .center())
+            .toPoint());
+    QTest::qWait(300);
+    QString typePath = path;
+    EXPECT_TRUE(window->grab().save(typePath.insert(typePath.lastIndexOf(u'.'), QStringLiteral("-type"))));
 }
 
 } // namespace
