@@ -142,6 +142,8 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(character, localized("Clear Tracing Image"), kClearTracingImageAction);
     MenuActions::add(character, localized("Show Tracing Image"), kToggleTracingImageAction)
         ->setCheckable(true);
+    MenuActions::add(character, localized("Edit Thumbnail"), kToggleThumbnailEditorAction)
+        ->setCheckable(true);
     character->addSeparator();
     QMenu* partType = character->addMenu(localized("Part Type"));
     AppController::setupPartTypeMenu(partType, kSetPartTypeAction);

@@ -19,6 +19,7 @@
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "tools/ComicSelectionTool.h"
+#include "tools/ThumbnailEditingTool.h"
 
 #include <QSet>
 
@@ -41,10 +42,11 @@ PartsView::PartsView(CharacterDocument* document, QWidget* parent)
 {
     setObjectName(QStringLiteral("partsView"));
     setFocusPolicy(Qt::StrongFocus);
-    auto selectionTool = std::make_shared<ComicSelectionTool>();
+    m_selectionTool = std::make_shared<ComicSelectionTool>();
+    m_thumbnailTool = std::make_shared<ThumbnailEditingTool>();
     // Selected parts without a type are framed in their own colour, so that they are noticed.
-    selectionTool->setPartsViewSpecialColoring(true);
-    setCurrentTool(selectionTool);
+    m_selectionTool->setPartsViewSpecialColoring(true);
+    setCurrentTool(m_selectionTool);
     // The right button selects under the pointer, so that the contextual menu acts on it.
     setRightClickTool(std::make_shared<SelectionTool>());
     if (const auto settings = document ? document->documentSettings() : nullptr)
@@ -91,18 +93,25 @@ void PartsView::observeDocument()
         });
 }
 
+void PartsView::modeChanged()
+{
+    // The window validates its toolbar items again, as after a change of selection.
+    NotificationCenter::defaultCenter().post(kUpdateViewSelectionNotification, this);
+}
+
 void PartsView::showModel()
 {
     const bool typeShown = m_viewPartType >= 0;
     deselectAll();
     m_partAliasesParent.reset();
     m_viewPartType = -1;
-    if (auto* tool = dynamic_cast<SelectionTool*>(currentTool()))
+    if (auto* tool = dynamic_cast<SelectionTool*>(m_selectionTool.get()))
         tool->setAllowEditing(true);
     m_shownModel = model();
     setRootObject(m_characterDocument ? m_characterDocument->model() : nullptr);
     updateViewSize();
     update();
+    modeChanged();
     if (typeShown)
         emit viewPartTypeChanged(-1);
 }
@@ -119,6 +128,8 @@ void PartsView::documentClosing()
     m_backgroundCachingTimer.stop();
     m_partAliasesParent.reset();
     BalloonEditingView::documentClosing();
+    m_selectionTool.reset();
+    m_thumbnailTool.reset();
     m_characterDocument = nullptr;
 }
 
@@ -145,10 +156,11 @@ void PartsView::viewSelectedType(int partType)
     m_viewPartType = partType;
     setRootObject(sheet);
     // Aliases are picked and looked at, not moved or reshaped.
-    if (auto* tool = dynamic_cast<SelectionTool*>(currentTool()))
+    if (auto* tool = dynamic_cast<SelectionTool*>(m_selectionTool.get()))
         tool->setAllowEditing(false);
     updateViewSize();
     update();
+    modeChanged();
     emit viewPartTypeChanged(partType);
 }
 
@@ -204,6 +216,31 @@ QRectF PartsView::getContentBounds() const
     // The tracing image and the thumbnail's frame can always be scrolled to.
     bounds = unionRect(bounds, character->getTracingImageBounds());
     return unionRect(bounds, character->thumbnailRect());
+}
+
+// --- Thumbnail editor ---
+
+bool PartsView::thumbnailEditing() const
+{
+    return m_thumbnailTool && currentTool() == m_thumbnailTool.get();
+}
+
+void PartsView::toggleThumbnailEditor()
+{
+    if (thumbnailEditing()) {
+        setCurrentTool(m_selectionTool);
+    } else if (const CharacterModel* character = model()) {
+        setCurrentTool(m_thumbnailTool);
+        scrollRectToVisible(character->thumbnailRect());
+    }
+    update();
+    modeChanged();
+}
+
+void PartsView::exitMode()
+{
+    if (thumbnailEditing())
+        toggleThumbnailEditor();
 }
 
 // --- Drawing and caching ---
@@ -263,7 +300,11 @@ void PartsView::sizeAndPositionImportedImage(ImageElement& image, const ObjectPt
 
 bool PartsView::performKeyEquivalent(const ZDLEvent& event)
 {
-    if (m_partAliasesParent)
+    if (event.key == Qt::Key_Escape && thumbnailEditing()) {
+        exitMode();
+        return true;
+    }
+    if (m_partAliasesParent || thumbnailEditing())
         return false;
     return BalloonEditingView::performKeyEquivalent(event);
 }

@@ -44,6 +44,11 @@ public:
     // A new part, not yet in the character, opens in the part editor with the pen; it joins the
     // character with its first element.
     void createNewPart();
+    // The thumbnail editor: the thumbnail's frame over the parts, moved and scaled with its own tool
+    // instead of the selection tool.
+    void toggleThumbnailEditor();
+    void exitMode();
+    bool thumbnailEditing() const;
     // Writes counts of the character's parts, paths and blurs to the log.
     void countItems() const;
     // Renders the bitmap of the first part that needs one at the view's scale; true when it did.
@@ -88,12 +93,16 @@ private:
     // Follows the document: a new model after a revert, the character's name, part type changes.
     void observeDocument();
     void showModel();
+    // What the view shows or its tool changed: the toolbar's items follow.
+    void modeChanged();
     void askForTracingImage();
     bool validateToolbarItem(MenuItemValidation& item);
     // Whether the commands that change the root's children or move them may run.
     bool editable() const;
 
     CharacterDocument* m_characterDocument;
+    std::shared_ptr<ZDLTool> m_selectionTool;
+    std::shared_ptr<ZDLTool> m_thumbnailTool;
     QTimer m_backgroundCachingTimer;
     std::shared_ptr<LibraryParent> m_partAliasesParent;
     int m_viewPartType = -1;

@@ -38,7 +38,7 @@ bool changesChildren(const QString& action)
     static const QStringList actions { kCutAction, kPasteAction, kDeleteAction, kScaleAction,
         kFlipHorizontalAction, kFlipVerticalAction, kBringToFrontAction, kBringForwardAction,
         kSendToBackAction, kSendBackwardAction, kGroupAction, kMergeAction, kImportImageAction,
-        kAddBalloonAction, kAddNarrativeBoxAction, kAddTextBlockAction };
+        kAddBalloonAction, kAddNarrativeBoxAction, kAddTextBlockAction, kToggleThumbnailEditorAction };
     return actions.contains(action);
 }
 
@@ -150,6 +150,10 @@ bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
         createNewPart();
     else if (action == kCountItemsAction)
         countItems();
+    else if (action == kToggleThumbnailEditorAction)
+        toggleThumbnailEditor();
+    else if (action == kExitModeAction)
+        exitMode();
     else if (action == kOpenTracingImageAction)
         askForTracingImage();
     else if ((action == kEditStylesAction || action == kGlobalBlurAdjustmentAction) && document())
@@ -168,7 +172,7 @@ bool PartsView::validateToolbarItem(MenuItemValidation& item)
         return true;
     }
     if (item.action == kCreateNewPartAction) {
-        item.enabled = editable();
+        item.enabled = editable() && !thumbnailEditing();
         return true;
     }
     if (item.action == kOpenTracingImageAction) {
@@ -187,6 +191,13 @@ bool PartsView::validateMenuItem(MenuItemValidation& item)
         item.enabled = false;
         return true;
     }
+    // The frame is all the thumbnail editor edits.
+    if (thumbnailEditing()
+        && (action == kSelectAllAction || action == kPasteAction || action == kCreateNewPartAction
+            || action == kViewSelectedTypeAction)) {
+        item.enabled = false;
+        return true;
+    }
     if (action == kCreateNewPartAction || action == kCountItemsAction) {
         item.enabled = editable();
     } else if (action == kViewSelectedTypeAction || action == kViewAllWithPosesAction) {
@@ -196,6 +207,11 @@ bool PartsView::validateMenuItem(MenuItemValidation& item)
         item.state = type == m_viewPartType ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
     } else if (action == kOpenTracingImageAction) {
         item.enabled = m_characterDocument != nullptr;
+    } else if (action == kToggleThumbnailEditorAction) {
+        item.enabled = editable();
+        item.state = thumbnailEditing() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
+    } else if (action == kExitModeAction) {
+        item.enabled = thumbnailEditing();
     } else if (action == kEditStylesAction || action == kGlobalBlurAdjustmentAction) {
         item.enabled = document() && DocumentDialogs::isInstalled(action);
     } else if (action == kSetBackgroundAction) {

@@ -5,6 +5,7 @@
 #include "app/MenuActions.h"
 #include "app/core/EditorContainer.h"
 #include "app/core/LibraryParent.h"
+#include "app/core/ModalAlert.h"
 #include "charmodel/PartAlias.h"
 #include "comicmodel/Group.h"
 #include "graphics/ImageCache.h"
@@ -316,8 +317,69 @@ TEST_F(PartsViewTest, ANewPartOpensInThePartEditorWithoutJoiningTheCharacterYet)
     EXPECT_FALSE(toolbarItemEnabled(kCreateNewPartAction));
 }
 
+TEST_F(PartsViewTest, TheThumbnailEditorMovesAndScalesTheFrameOneStepAtATime)
+{
+    const QByteArray original = bytes();
+    click(1);
+    choose(kToggleThumbnailEditorAction);
+    ASSERT_TRUE(view->thumbnailEditing());
+    EXPECT_TRUE(view->selection().isEmpty());
+    EXPECT_TRUE(showMenuItem(window, kToggleThumbnailEditorAction)->isChecked());
+    for (const QString& action : { kSelectAllAction, kPasteAction })
+        EXPECT_FALSE(showMenuItem(window, action)->isEnabled()) << action.toStdString();
+    EXPECT_FALSE(toolbarItemEnabled(kCreateNewPartAction));
+    CharacterModel& model = *document->model();
+    const QRectF frame = model.thumbnailRect();
+    ASSERT_EQ(frame, QRectF(10, 10, 280 / 1.5f, 200 / 1.5f));
+    view->repaint();
+
+    // Dragged from inside: the frame follows, never past the origin.
+    const QPoint inside = at(frame.center());
+    QTest::mousePress(view, Qt::LeftButton, {}, inside);
+    QTest::mouseMove(view, inside + QPoint(30, 0));
+    QTest::mouseMove(view, inside + at(QPointF(40, -50)) - at(QPointF(0, 0)));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, inside + at(QPointF(40, -50)) - at(QPointF(0, 0)));
+    endOfEvent();
+    EXPECT_EQ(model.thumbnailOrigin(), QPointF(50, 0));
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Move Thumbnail Bounds"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), original);
+
+    // From the bottom-right corner towards the centre: the frame keeps its centre and its
+    // proportions, and stops shrinking at 56 by 40.
+    view->repaint();
+    const QPointF centre = frame.center();
+    QTest::mousePress(view, Qt::LeftButton, {}, at(frame.bottomRight()));
+    const QPoint near = at(centre + QPointF(70, 40));
+    QTest::mouseMove(view, near);
+    // The pointer lies on a whole pixel: its distances from the centre as the tracker saw them.
+    const QPointF seen = view->viewTransform().inverted().map(QPointF(near)) - centre;
+    const float sh = 140.0f / std::max(float(std::abs(seen.x())), 28.0f);
+    const float sv = 100.0f / std::max(float(std::abs(seen.y())), 20.0f);
+    ASSERT_GT(sv, sh) << "the corner takes the smaller frame: here the height's";
+    EXPECT_FLOAT_EQ(model.thumbnailScale(), sv);
+    QTest::mouseMove(view, at(centre + QPointF(3, 3)));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at(centre + QPointF(3, 3)));
+    endOfEvent();
+    EXPECT_FLOAT_EQ(model.thumbnailScale(), 5.0f);
+    EXPECT_NEAR(model.thumbnailRect().center().x(), centre.x(), 1e-3);
+    EXPECT_NEAR(model.thumbnailRect().center().y(), centre.y(), 1e-3);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Scale Thumbnail Bounds"));
+    const QByteArray scaled = bytes();
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), original);
+    choose(kRedoAction);
+    EXPECT_EQ(bytes(), scaled);
+
+    // Escape leaves the editor; the selection tool is back.
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(view->thumbnailEditing());
+    EXPECT_FALSE(showMenuItem(window, kToggleThumbnailEditorAction)->isChecked());
+}
+
 // Under a real display (ZANDREL_SCREENSHOT names the file) the window is saved showing every part,
-// then one type with an alias selected ("-type" before the extension), for a person to look at.
+// then one type with an alias selected ("-type" before the extension), then the thumbnail editor
+// ("-thumbnail"), for a person to look at.
 TEST_F(PartsViewTest, ScreenshotsOfEveryPartAndOfOneType)
 {
     const QString path = qEnvironmentVariable("ZANDREL_SCREENSHOT");
@@ -338,6 +400,12 @@ TEST_F(PartsViewTest, ScreenshotsOfEveryPartAndOfOneType)
     QTest::qWait(300);
     QString typePath = path;
     EXPECT_TRUE(window->grab().save(typePath.insert(typePath.lastIndexOf(u'.'), QStringLiteral("-type"))));
+    choosePartsViewType(-1);
+    choose(kToggleThumbnailEditorAction);
+    QTest::qWait(300);
+    QString thumbnailPath = path;
+    EXPECT_TRUE(window->grab().save(
+        thumbnailPath.insert(thumbnailPath.lastIndexOf(u'.'), QStringLiteral("-thumbnail"))));
 }
 
 } // namespace

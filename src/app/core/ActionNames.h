@@ -46,6 +46,8 @@ inline const QString kViewAllWithPosesAction = QStringLiteral("viewAllWithPoses:
 inline const QString kEditStylesAction = QStringLiteral("editStyles:");
 inline const QString kGlobalBlurAdjustmentAction = QStringLiteral("globalBlurAdjustment:");
 inline const QString kCountItemsAction = QStringLiteral("countItems:");
+inline const QString kToggleThumbnailEditorAction = QStringLiteral("toggleThumbnailEditor:");
+inline const QString kExitModeAction = QStringLiteral("exitMode:");
 
 // Comic document
 inline const QString kGotoPrevPageAction = QStringLiteral("gotoPrevPage:");
