@@ -192,6 +192,19 @@ TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
     EXPECT_FLOAT_EQ(float(second.left()), float(first.right()) + 1.0f);
     EXPECT_FLOAT_EQ(float(first.top()), 1.0f);
 
+    // A narrower window lays the sheet out again: one alias a row, each row centred.
+    window->resize(int(first.width() + 40), window->height());
+    QApplication::processEvents();
+    const float narrow = float((view->parentWidget()->width() - 16) / view->viewScale());
+    ASSERT_LT(narrow, rowEnd);
+    EXPECT_EQ(view->partAliasesParent()->savedLayoutWidth(), narrow);
+    const QRectF top = asProtocol<GraphicElement>(aliases.at(0))->getBounds();
+    const QRectF below = asProtocol<GraphicElement>(aliases.at(1))->getBounds();
+    EXPECT_FLOAT_EQ(float(below.top()), float(top.bottom()) + 1.0f);
+    EXPECT_FLOAT_EQ(float(top.left()), 1.0f + (narrow - float(1 + top.width() + 1)) / 2.0f);
+    window->resize(1000, window->height());
+    QApplication::processEvents();
+
     // Only looking: nothing that changes the children or moves them is offered.
     for (const QString& action : { kDeleteAction, kCutAction, kPasteAction, kGroupAction,
              kFlipHorizontalAction, kScaleAction, kBringToFrontAction, kSendBackwardAction })
@@ -200,14 +213,15 @@ TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
 
     // A click selects an alias; a drag moves nothing.
     const QByteArray typed = bytes();
-    const QPoint onSecond = view->viewTransform().map(second.center()).toPoint();
+    const QRectF secondNow = asProtocol<GraphicElement>(aliases.at(1))->getBounds();
+    const QPoint onSecond = view->viewTransform().map(secondNow.center()).toPoint();
     QTest::mouseClick(view, Qt::LeftButton, {}, onSecond);
     ASSERT_EQ(view->selection(), ElementList { aliases.at(1) });
     QTest::mousePress(view, Qt::LeftButton, {}, onSecond);
     QTest::mouseMove(view, onSecond + QPoint(30, 20));
     QTest::mouseRelease(view, Qt::LeftButton, {}, onSecond + QPoint(30, 20));
     EXPECT_EQ(bytes(), typed);
-    EXPECT_EQ(asProtocol<GraphicElement>(aliases.at(1))->getBounds(), second);
+    EXPECT_EQ(asProtocol<GraphicElement>(aliases.at(1))->getBounds(), secondNow);
 
     // Another part joins the type: the sheet is made again and the selected part stays selected.
     view->select(aliases.at(0), false);
