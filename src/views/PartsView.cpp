@@ -146,12 +146,10 @@ void PartsView::setViewScale(float scale)
 
 void PartsView::viewSelectedType(int partType)
 {
-    CharacterModel* character = model();
-    if (!character)
+    if (!model())
         return;
     deselectAll();
-    auto sheet = std::make_shared<LibraryParent>();
-    sheet->setChildren(character->getPartAliasesOfType(partType));
+    const auto sheet = LibraryParent::sheetOfType(m_characterDocument->model(), partType);
     m_partAliasesParent = sheet;
     m_viewPartType = partType;
     setRootObject(sheet);

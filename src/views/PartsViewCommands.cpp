@@ -156,7 +156,7 @@ bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
         exitMode();
     else if (action == kOpenTracingImageAction)
         askForTracingImage();
-    else if ((action == kEditStylesAction || action == kGlobalBlurAdjustmentAction) && document())
+    else if (action == kGlobalBlurAdjustmentAction && document())
         DocumentDialogs::open(action, *document(), QWidget::window());
     else
         return BalloonEditingView::tryToPerform(action, sender);
@@ -212,7 +212,7 @@ bool PartsView::validateMenuItem(MenuItemValidation& item)
         item.state = thumbnailEditing() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
     } else if (action == kExitModeAction) {
         item.enabled = thumbnailEditing();
-    } else if (action == kEditStylesAction || action == kGlobalBlurAdjustmentAction) {
+    } else if (action == kGlobalBlurAdjustmentAction) {
         item.enabled = document() && DocumentDialogs::isInstalled(action);
     } else if (action == kSetBackgroundAction) {
         // The parts view always draws on white.

@@ -43,7 +43,6 @@ inline const QString kTracingImageSettingsAction = QStringLiteral("tracingImageS
 inline const QString kSaveToCatalogAction = QStringLiteral("saveToCatalog:");
 inline const QString kViewSelectedTypeAction = QStringLiteral("viewSelectedType:");
 inline const QString kViewAllWithPosesAction = QStringLiteral("viewAllWithPoses:");
-inline const QString kEditStylesAction = QStringLiteral("editStyles:");
 inline const QString kGlobalBlurAdjustmentAction = QStringLiteral("globalBlurAdjustment:");
 inline const QString kCountItemsAction = QStringLiteral("countItems:");
 inline const QString kToggleThumbnailEditorAction = QStringLiteral("toggleThumbnailEditor:");

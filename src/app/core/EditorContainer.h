@@ -61,11 +61,10 @@ public:
     virtual void checkNeedToExit() { }
     // The part editor inserts or removes the part it is creating.
     virtual void checkToAddOrDeleteCurrentPart() { }
+    // Editors with tools choose one by its index (a new part starts with the pen); others ignore it.
+    virtual void setCurrentTool(int index) { }
     // The document rebuilt the level bar's data: its widget shows them.
     virtual void levelsChanged() { }
-    // Picks a tool of the editor by its number (0 selection, 3 pen...); a number past the end of
-    // the editor's list is ignored.
-    virtual void setCurrentTool(int toolIndex) { }
 
     EditingLevels& levelControl() { return m_levels; }
     const EditingLevels& levelControl() const { return m_levels; }
