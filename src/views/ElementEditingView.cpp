@@ -37,9 +37,7 @@ ElementEditingView::ElementEditingView(ZDLDocument* document, ScaleSetting scale
     // The right button selects under the pointer, so that the contextual menu acts on it.
     setRightClickTool(std::make_shared<SelectionTool>());
     const auto settings = document ? document->documentSettings() : nullptr;
-    if (settings && scaleSetting == ScaleSetting::MainView)
-        ZDLView::setViewScale(settings->mainViewScale());
-    else if (settings && scaleSetting == ScaleSetting::PartEditing)
+    if (settings && scaleSetting == ScaleSetting::PartEditing)
         ZDLView::setViewScale(settings->partEditingViewScale());
 }
 
@@ -68,9 +66,7 @@ void ElementEditingView::setViewScale(float scale)
     BalloonEditingView::setViewScale(scale);
     // Kept with the file, so that it opens as it was left.
     const auto settings = document() ? document()->documentSettings() : nullptr;
-    if (settings && m_scaleSetting == ScaleSetting::MainView)
-        settings->setMainViewScale(viewScale());
-    else if (settings && m_scaleSetting == ScaleSetting::PartEditing)
+    if (settings && m_scaleSetting == ScaleSetting::PartEditing)
         settings->setPartEditingViewScale(viewScale());
 }
 

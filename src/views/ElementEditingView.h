@@ -8,14 +8,13 @@ class ZDLContext;
 
 // An editing view of the children of one container (a character, a part, a group), drawn as the
 // model draws them, with the selection tool for the left and the right button. It stands in for the
-// parts and part-element views until they come with their own commands; the editors show their
-// edited object in one and the character window its character.
+// editors' views until they come with their own commands: the editors show their edited object in one.
 class ElementEditingView : public BalloonEditingView {
     Q_OBJECT
 
 public:
     // Which zoom of the document's settings the view keeps.
-    enum class ScaleSetting { None, MainView, PartEditing };
+    enum class ScaleSetting { None, PartEditing };
 
     ElementEditingView(ZDLDocument* document, ScaleSetting scaleSetting, QWidget* parent = nullptr);
 

@@ -6,6 +6,7 @@
 #include "app/core/EditorContainer.h"
 #include "app/core/LibraryParent.h"
 #include "app/core/ModalAlert.h"
+#include "charmodel/DocumentSettings.h"
 #include "charmodel/PartAlias.h"
 #include "comicmodel/Group.h"
 #include "graphics/ImageCache.h"
@@ -272,6 +273,8 @@ TEST_F(PartsViewTest, TheViewShowsWhatTheCharacterDrawsBeforeAndAfterCaching)
 {
     view->setViewScale(1.5f);
     QApplication::processEvents();
+    // The zoom is kept with the file.
+    EXPECT_EQ(document->documentSettings()->mainViewScale(), 1.5f);
     // Drawn directly: parts this simple draw faster than a bitmap would pay.
     const QImage reference = drawnByTheCharacter();
     const test::PixelDifference direct = test::pixelDifference(shown(), reference);
