@@ -8,11 +8,13 @@
 #include "app/core/ModalAlert.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/PartAlias.h"
+#include "charmodel/PartPath.h"
 #include "comicmodel/Group.h"
 #include "graphics/ImageCache.h"
 #include "graphics/ZDLContext.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/Log.h"
 #include "platform/PainterCanvas.h"
 #include "support/TestSupport.h"
 
@@ -392,6 +394,24 @@ TEST_F(PartsViewTest, TheThumbnailEditorMovesAndScalesTheFrameOneStepAtATime)
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_FALSE(view->thumbnailEditing());
     EXPECT_FALSE(showMenuItem(window, kToggleThumbnailEditorAction)->isChecked());
+}
+
+TEST_F(PartsViewTest, CountingItemsLogsPartsPathsAndBlurs)
+{
+    // Each part holds two stars and a group of two squares; two paths of them get blurs.
+    const auto blurred = [&](int partIndex, float blur) {
+        const auto path
+            = std::dynamic_pointer_cast<PartPath>(asProtocol<Parent>(part(partIndex))->getChildAtIndex(0));
+        path->setBlur(blur);
+    };
+    blurred(0, 1.5f);
+    blurred(3, 0.25f);
+    Log::Capture log;
+    view->tryToPerform(kCountItemsAction, ActionSender());
+    EXPECT_EQ(log.lines(),
+        (QStringList { QStringLiteral("Counts for Bob"), QStringLiteral("Parts: 5"),
+            QStringLiteral("Paths: 20"), QStringLiteral("Blurred paths: 2"),
+            QStringLiteral("Average blur: 0.875000"), QStringLiteral("Paths blurred over threshold: 1") }));
 }
 
 // Under a real display (ZANDREL_SCREENSHOT names the file) the window is saved showing every part,
