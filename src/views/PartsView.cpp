@@ -18,6 +18,7 @@
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
+#include "platform/UndoManager.h"
 #include "tools/ComicSelectionTool.h"
 #include "tools/ThumbnailEditingTool.h"
 
@@ -80,6 +81,10 @@ void PartsView::observeDocument()
             if (model() && model() != m_shownModel)
                 showModel();
         });
+    // An undone or redone change of the character's parts changes what the sheet shows.
+    UndoManager* undoManager = m_characterDocument->undoManager();
+    connect(undoManager, &UndoManager::didUndo, this, &PartsView::rebuildSortedView);
+    connect(undoManager, &UndoManager::didRedo, this, &PartsView::rebuildSortedView);
     center.addObserver(
         this, kModelPropertyChangeNotification, m_characterDocument, [this](const Notification& note) {
             // The name is asked for whenever it is shown; the bar of levels shows it too.

@@ -259,6 +259,19 @@ TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
     click(2);
     EXPECT_TRUE(showMenuItem(window, kDeleteAction)->isEnabled());
 
+    // A deletion redone while the sheet of its type shows takes the part off the sheet.
+    const ObjectPtr deleted = part(2);
+    choose(kDeleteAction);
+    endOfEvent();
+    choose(kUndoAction);
+    choosePartsViewType(2);
+    ASSERT_EQ(shownParts(), ElementList { deleted });
+    choose(kRedoAction);
+    EXPECT_TRUE(shownParts().isEmpty());
+    choose(kUndoAction);
+    EXPECT_EQ(shownParts(), ElementList { deleted });
+    choosePartsViewType(-1);
+
     // A revert brings another model: the view shows all of it, and the popup says so.
     choosePartsViewType(1);
     answers = { ModalAlert::kFirstButton };
