@@ -226,6 +226,10 @@ QMenu* AppController::contextualMenu()
         m_contextualMenu->addSeparator();
         setupPartTypeMenu(m_contextualMenu->addMenu(localized("Part Type")), kSetPartTypeAction);
         m_contextualStyleMenu = m_contextualMenu->addMenu(localized("Style"));
+        // These act at the point the menu was opened on.
+        MenuActions::add(m_contextualMenu.get(), localized("Set Pivot Point"), kSetPivotPointAction)
+            ->setData(kContextualMenuSender);
+        MenuActions::add(m_contextualMenu.get(), localized("Reset Pivot Point"), kResetPivotPointAction);
         MenuActions::add(m_contextualMenu.get(), localized("Leave Editor"), kPopEditorAction);
     }
     return m_contextualMenu.get();

@@ -76,6 +76,25 @@ void addTextMenu(QMenuBar* bar, QWidget* window)
     MenuActions::add(text, localized("Balloon Properties…"), kEditBalloonPropertiesAction);
 }
 
+// The commands of the part editor's elements: splitting, paths, styles and hiding.
+void addPathMenu(QMenuBar* bar, QWidget* window)
+{
+    QMenu* path = addMenu(bar, localized("Path"), window);
+    MenuActions::add(path, localized("Split to Separate Part…"), kSplitToSeparatePartAction);
+    path->addSeparator();
+    MenuActions::add(path, localized("Align Path Points"), kAlignPathPointsAction);
+    MenuActions::add(path, localized("Make Path Look Handdrawn"), kMakePathLookHanddrawnAction);
+    path->addSeparator();
+    MenuActions::add(path, localized("Copy Style"), kCopyFontAction, 0, keys("Ctrl+Alt+C"));
+    MenuActions::add(path, localized("Paste Style"), kPasteFontAction, 0, keys("Ctrl+Alt+V"));
+    MenuActions::add(path, localized("Save as Style…"), kSaveAsStyleAction);
+    MenuActions::add(path, localized("Edit Styles…"), kEditStylesAction);
+    path->addSeparator();
+    MenuActions::add(path, localized("Reset Pivot Point"), kResetPivotPointAction);
+    MenuActions::add(path, localized("Hide Selection"), kHideSelectionAction, 0, keys("Ctrl+Alt+H"));
+    MenuActions::add(path, localized("Show All"), kShowAllAction, 0, keys("Ctrl+Alt+Shift+H"));
+}
+
 } // namespace
 
 namespace MainMenu {
@@ -132,6 +151,7 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(arrange, localized("Ungroup"), kUngroupAction, 0, keys("Ctrl+Shift+G"));
 
     addTextMenu(bar, window);
+    addPathMenu(bar, window);
 
     QMenu* character = addMenu(bar, localized("Character"), window);
     MenuActions::add(character, localized("Character Properties…"), kPropertiesDialogAction);

@@ -125,4 +125,19 @@ inline const QString kUngroupAction = QStringLiteral("ungroup:");
 inline const QString kSetPartTypeAction = QStringLiteral("setPartType:");
 inline const QString kApplyStyleAction = QStringLiteral("applyStyle:");
 
+// Part elements view
+inline const QString kSplitToSeparatePartAction = QStringLiteral("splitToSeparatePart:");
+inline const QString kAlignPathPointsAction = QStringLiteral("alignPathPoints:");
+inline const QString kMakePathLookHanddrawnAction = QStringLiteral("makePathLookHanddrawn:");
+inline const QString kCopyFontAction = QStringLiteral("copyFont:");
+inline const QString kPasteFontAction = QStringLiteral("pasteFont:");
+inline const QString kSaveAsStyleAction = QStringLiteral("saveAsStyle:");
+inline const QString kEditStylesAction = QStringLiteral("editStyles:");
+inline const QString kSetPivotPointAction = QStringLiteral("setPivotPoint:");
+inline const QString kResetPivotPointAction = QStringLiteral("resetPivotPoint:");
+inline const QString kHideSelectionAction = QStringLiteral("hideSelection:");
+inline const QString kShowAllAction = QStringLiteral("showAll:");
+// The value the contextual menu's items carry, for commands that act at the right-click point.
+inline const QString kContextualMenuSender = QStringLiteral("contextualMenu");
+
 } // namespace zandrel

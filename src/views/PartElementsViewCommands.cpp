@@ -1,0 +1,350 @@
+// The part elements view's commands: grouping, splitting, point alignment, hand-drawn look,
+// styles, the pivot point, hiding, and the validation of their items.
+#include "app/core/ActionNames.h"
+#include "app/core/DocumentDialogs.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartGroup.h"
+#include "charmodel/PartPath.h"
+#include "graphics/EdgeEffects.h"
+#include "graphics/NamedShapeStyle.h"
+#include "graphics/ShapeStyle.h"
+#include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
+#include "views/PartElementsView.h"
+
+namespace zandrel {
+
+namespace {
+
+ObjectPtr sharedOf(Object* object)
+{
+    return object ? object->shared_from_this() : nullptr;
+}
+
+ObjectPtr parentObjectOf(const ObjectPtr& element)
+{
+    const auto* child = asProtocol<ModelElement>(element);
+    return child ? sharedOf(dynamic_cast<Object*>(child->parent())) : nullptr;
+}
+
+} // namespace
+
+bool PartElementsView::allSelectedArePaths() const
+{
+    const ElementList selected = selection();
+    return std::all_of(selected.cbegin(), selected.cend(),
+        [](const ObjectPtr& object) { return dynamic_cast<const PartPath*>(object.get()) != nullptr; });
+}
+
+// --- Grouping ---
+
+void PartElementsView::group()
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    const ElementList sorted = getSelectionSorted();
+    if (!root || !document() || sorted.size() < 2)
+        return;
+    const auto group = std::make_shared<PartGroup>();
+    document()->undoableSetChildren(sorted, group);
+    // The group takes the stacking place of the frontmost grouped element.
+    ElementList children = root->children();
+    children.insert(children.indexOf(sorted.last()), group);
+    for (const ObjectPtr& object : sorted)
+        children.removeAll(object);
+    undoableSetChildren(children, rootObject(), { group }, selection());
+    document()->undoManager()->setActionName(localized("Group"));
+}
+
+void PartElementsView::ungroup()
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!root || !document() || numSelected() == 0)
+        return;
+    ElementList children = root->children();
+    ElementList newSelection;
+    if (allSelectedAreCompoundPaths()) {
+        for (const ObjectPtr& object : selection()) {
+            const auto* path = dynamic_cast<const PartPath*>(object.get());
+            const qsizetype index = children.indexOf(object);
+            if (!path || index < 0)
+                continue;
+            children.removeAt(index);
+            const QList<CurvePtr> curves = path->segments();
+            for (qsizetype i = 0; i < curves.size(); ++i) {
+                auto piece = std::static_pointer_cast<PartPath>(path->initByCopying());
+                piece->setSegments({ Curve::initByCopying(*curves.at(i)) });
+                children.insert(index + i, piece);
+                newSelection.append(piece);
+            }
+        }
+        undoableSetChildren(children, rootObject(), newSelection, selection());
+        document()->undoManager()->setActionName(localized("Ungroup Compound Paths"));
+        return;
+    }
+    ElementList dissolved;
+    for (const ObjectPtr& object : selection()) {
+        const auto* group = dynamic_cast<const PartGroup*>(object.get());
+        const qsizetype index = children.indexOf(object);
+        if (!group || index < 0)
+            continue;
+        const ElementList members = group->children();
+        children.removeAt(index);
+        for (qsizetype i = 0; i < members.size(); ++i)
+            children.insert(index + i, members.at(i));
+        newSelection += members;
+        dissolved.append(object);
+    }
+    if (dissolved.isEmpty())
+        return;
+    undoableSetChildren(children, rootObject(), newSelection, selection());
+    for (const ObjectPtr& group : std::as_const(dissolved))
+        document()->undoableSetChildren({}, group);
+    document()->undoManager()->setActionName(localized("Ungroup"));
+}
+
+// --- Splitting into a new part ---
+
+void PartElementsView::splitSelectionToPartWithType(int partType)
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    const std::shared_ptr<Part> current = currentPart();
+    const ElementList sorted = getSelectionSorted();
+    if (!root || !current || !document() || sorted.isEmpty())
+        return;
+    ElementList children = root->children();
+    for (qsizetype index = children.size() - 1; index >= 0; --index) {
+        if (sorted.contains(children.at(index)))
+            children.removeAt(index);
+    }
+    undoableSetChildren(children, rootObject(), {}, selection());
+    document()->objectsDeletedByUserInParent(rootObject());
+
+    const ObjectPtr parent = parentObjectOf(current);
+    const auto* container = asProtocol<Parent>(parent);
+    if (!container)
+        return;
+    const auto part
+        = comicDoc() ? std::make_shared<Part>(sharedOf(current->model())) : std::make_shared<Part>();
+    part->setCharacterId(current->characterId());
+    part->setPartType(static_cast<PartType>(partType));
+    ElementList copies;
+    for (const ObjectPtr& element : sorted) {
+        if (const auto* graphic = asProtocol<GraphicElement>(element))
+            copies.append(graphic->initByCopying());
+    }
+    // A lone group gives its members: the part is their group now.
+    if (copies.size() == 1) {
+        if (const auto* group = dynamic_cast<const PartGroup*>(copies.first().get()))
+            copies = group->children();
+    }
+    part->setChildren(copies);
+    document()->undoableSetChildren(container->children() + ElementList { part }, parent);
+    document()->undoManager()->setActionName(localized("Split Part"));
+}
+
+// --- Paths ---
+
+void PartElementsView::alignPathPoints()
+{
+    if (!document() || numSelected() == 0 || !allSelectedArePaths())
+        return;
+    for (const ObjectPtr& object : getSelectionSorted())
+        static_cast<PartPath*>(object.get())->alignPathPointsWithUndoDocument(document());
+    document()->undoManager()->setActionName(localized("Align Path Points"));
+}
+
+void PartElementsView::makePathLookHanddrawn()
+{
+    if (!document() || numSelected() == 0 || !allSelectedArePaths())
+        return;
+    for (const ObjectPtr& object : getSelectionSorted()) {
+        ValueList curves;
+        for (const CurvePtr& curve : static_cast<PartPath*>(object.get())->segments()) {
+            if (CurvePtr drawn = handDrawnPathFromCurve(*curve))
+                curves.append(Value(drawn));
+        }
+        document()->undoableSetPropertyFor(object, Path::kSegmentsKey, Value(curves));
+    }
+    document()->undoManager()->setActionName(localized("Make Paths Look Handdrawn"));
+}
+
+// --- Styles ---
+
+void PartElementsView::copyFont()
+{
+    const auto model = editorModel();
+    if (!model)
+        return;
+    if (numSelected() == 0)
+        model->stylePasteboard()->copyFrom(model.get());
+    else if (numSelected() == 1 && dynamic_cast<const PartPath*>(firstSelected().get()))
+        model->stylePasteboard()->copyFrom(firstSelected().get());
+}
+
+void PartElementsView::pasteFont()
+{
+    const auto model = editorModel();
+    if (!model || !document())
+        return;
+    const std::shared_ptr<ShapeStyle> style = model->stylePasteboard();
+    if (numSelected() == 0) {
+        // The defaults of new paths: not an edit of the drawing.
+        style->applyTo(model.get());
+        NotificationCenter::defaultCenter().post(kUpdateViewSelectionNotification, this);
+        return;
+    }
+    for (const ObjectPtr& object : getSelectionSorted())
+        style->undoableApplyTo(object, document());
+    document()->undoManager()->setActionName(localized("Paste Style"));
+}
+
+void PartElementsView::applyStyle(int index)
+{
+    const auto model = editorModel();
+    if (!model || !document() || index < 0 || index >= model->styles().size())
+        return;
+    const NamedShapeStylePtr style = model->styles().at(index);
+    if (numSelected() == 0) {
+        style->applyTo(model.get());
+        NotificationCenter::defaultCenter().post(kUpdateViewSelectionNotification, this);
+        return;
+    }
+    for (const ObjectPtr& object : getSelectionSorted())
+        style->undoableApplyTo(object, document());
+    document()->undoManager()->setActionName(localized("Apply Style"));
+}
+
+// --- Pivot point ---
+
+void PartElementsView::setPivotPoint(const QPointF& point)
+{
+    const ObjectPtr root = rootObject();
+    if (!dynamic_cast<const Part*>(root.get()) || !document())
+        return;
+    document()->undoableSetPropertyFor(root, Part::kHasOriginKey, Value(true));
+    document()->undoableSetPropertyFor(root, Part::kOriginKey, Value(point));
+    undoableSetSelection({}, true);
+    document()->undoManager()->setActionName(localized("Set Part Pivot Point"));
+}
+
+void PartElementsView::resetPivotPoint()
+{
+    const ObjectPtr root = rootObject();
+    if (!dynamic_cast<const Part*>(root.get()) || !document())
+        return;
+    document()->undoableSetPropertyFor(root, Part::kHasOriginKey, Value(false));
+    undoableSetSelection({}, true);
+    document()->undoManager()->setActionName(localized("Reset Part Pivot Point"));
+}
+
+// --- Hiding ---
+
+void PartElementsView::hideSelection()
+{
+    setNeedsDisplaySelection();
+    for (const ObjectPtr& object : selection()) {
+        if (auto* graphic = asProtocol<GraphicElement>(object))
+            graphic->setVisible(false);
+    }
+    deselectAll();
+}
+
+void PartElementsView::showAll()
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!root)
+        return;
+    for (const ObjectPtr& child : root->children()) {
+        if (auto* graphic = asProtocol<GraphicElement>(child))
+            graphic->setVisible(true);
+    }
+    update();
+}
+
+// --- Responder ---
+
+bool PartElementsView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kGroupAction) {
+        group();
+    } else if (action == kUngroupAction) {
+        ungroup();
+    } else if (action == kSplitToSeparatePartAction || action == kSaveAsStyleAction
+        || action == kEditStylesAction) {
+        // Their sheets read the selection from this view and call back.
+        return document() && DocumentDialogs::open(action, *document(), QWidget::window());
+    } else if (action == kAlignPathPointsAction) {
+        alignPathPoints();
+    } else if (action == kMakePathLookHanddrawnAction) {
+        makePathLookHanddrawn();
+    } else if (action == kCopyFontAction) {
+        copyFont();
+    } else if (action == kPasteFontAction) {
+        pasteFont();
+    } else if (action == kApplyStyleAction) {
+        applyStyle(sender.tag);
+    } else if (action == kSetPivotPointAction) {
+        // Only where the contextual menu was opened: a main-menu choice has no point to set.
+        if (inRightClick() || sender.value.toString() == kContextualMenuSender)
+            setPivotPoint(rightClickPos());
+    } else if (action == kResetPivotPointAction) {
+        resetPivotPoint();
+    } else if (action == kHideSelectionAction) {
+        hideSelection();
+    } else if (action == kShowAllAction) {
+        showAll();
+    } else if (action == kCreateNewPartAction) {
+        return true;
+    } else {
+        return ElementEditingView::tryToPerform(action, sender);
+    }
+    return true;
+}
+
+bool PartElementsView::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.isToolbarItem && item.action != kCreateNewPartAction)
+        return ElementEditingView::validateMenuItem(item);
+    const QString& action = item.action;
+    const qsizetype selected = numSelected();
+    const auto* root = asProtocol<Parent>(rootObject());
+    const bool onePath = selected == 1 && dynamic_cast<const PartPath*>(firstSelected().get());
+    const auto* rootPart = dynamic_cast<const Part*>(rootObject().get());
+    if (action == kGroupAction) {
+        item.enabled = selected >= 2;
+    } else if (action == kSplitToSeparatePartAction) {
+        item.enabled = selected >= 1 && root && std::size_t(selected) < root->numChildren() && rootPart
+            && DocumentDialogs::isInstalled(action);
+    } else if (action == kUngroupAction) {
+        const ElementList chosen = selection();
+        const bool anyGroup = std::any_of(chosen.cbegin(), chosen.cend(),
+            [](const ObjectPtr& object) { return dynamic_cast<const PartGroup*>(object.get()) != nullptr; });
+        item.enabled = selected > 0 && (anyGroup || (allSelectedArePaths() && allSelectedAreCompoundPaths()));
+    } else if (action == kCopyFontAction) {
+        item.enabled = selected == 0 || onePath;
+    } else if (action == kSaveAsStyleAction) {
+        item.enabled = (selected == 0 || onePath) && DocumentDialogs::isInstalled(action);
+    } else if (action == kPasteFontAction || action == kApplyStyleAction) {
+        item.enabled = allSelectedArePaths();
+    } else if (action == kEditStylesAction) {
+        item.enabled = DocumentDialogs::isInstalled(action);
+    } else if (action == kAlignPathPointsAction || action == kMakePathLookHanddrawnAction) {
+        item.enabled = selected > 0 && allSelectedArePaths();
+    } else if (action == kResetPivotPointAction) {
+        item.enabled = rootPart && rootPart->hasOrigin();
+    } else if (action == kSetPivotPointAction) {
+        item.enabled = rootPart != nullptr;
+    } else if (action == kHideSelectionAction) {
+        item.enabled = selected > 0;
+    } else if (action == kShowAllAction) {
+        item.enabled = anyHidden();
+    } else if (action == kCreateNewPartAction) {
+        item.enabled = false;
+    } else {
+        return ElementEditingView::validateMenuItem(item);
+    }
+    return true;
+}
+
+} // namespace zandrel
