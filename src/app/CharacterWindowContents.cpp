@@ -4,6 +4,7 @@
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
 #include "app/MenuActions.h"
+#include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "charmodel/CharacterModel.h"
@@ -63,10 +64,9 @@ void buildCharacterWindowContents(DocumentWindow& window)
     scroll->setObjectName(QStringLiteral("characterScrollArea"));
     grid->addWidget(scroll, 0, 0);
     // The editors lie over the view, hidden until they edit something.
-    auto* partEditor = new EditingControllerView(document, true, area);
+    EditingControllerView* partEditor = new PartEditingView(document, area);
     auto* imageEditor = new EditingControllerView(document, true, area);
     auto* groupEditor = new EditingControllerView(document, false, area);
-    partEditor->setObjectName(QStringLiteral("partEditor"));
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
     groupEditor->setObjectName(QStringLiteral("groupEditor"));
     for (EditingControllerView* editor : { partEditor, imageEditor, groupEditor }) {

@@ -3,6 +3,7 @@
 #include "app/DocumentToolbar.h"
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
+#include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPanel.h"
@@ -158,11 +159,12 @@ void buildComicWindowContents(DocumentWindow& window)
     grid->addWidget(navigation, 1, 0);
     // The editors lie over the view, hidden until they edit something; the group editor of a page's
     // free objects and of groups covers only the comic.
-    auto* partEditor = new EditingControllerView(document, true, area);
+    auto* partEditorView = new PartEditingView(document, area);
+    partEditorView->partElementsView()->setComicView(view);
+    EditingControllerView* partEditor = partEditorView;
     auto* imageEditor = new EditingControllerView(document, true, area);
     auto* balloonGroupEditor = new EditingControllerView(document, true, area);
     auto* groupEditor = new EditingControllerView(document, false, area);
-    partEditor->setObjectName(QStringLiteral("partEditor"));
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
     balloonGroupEditor->setObjectName(QStringLiteral("balloonGroupEditor"));
     groupEditor->setObjectName(QStringLiteral("groupEditor"));

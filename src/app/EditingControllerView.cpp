@@ -12,6 +12,13 @@
 namespace zandrel {
 
 EditingControllerView::EditingControllerView(ZDLDocument* document, bool usesWholeWindow, QWidget* parent)
+    : EditingControllerView(document, usesWholeWindow,
+        new ElementEditingView(document, ElementEditingView::ScaleSetting::PartEditing), parent)
+{
+}
+
+EditingControllerView::EditingControllerView(
+    ZDLDocument* document, bool usesWholeWindow, ElementEditingView* editingView, QWidget* parent)
     : QWidget(parent)
     , m_document(document)
     , m_usesWholeWindow(usesWholeWindow)
@@ -24,7 +31,7 @@ EditingControllerView::EditingControllerView(ZDLDocument* document, bool usesWho
     m_levelBar->setLevels(&levelControl());
     connect(m_levelBar, &EditingLevelControl::action, this,
         [this] { m_document->levelControlClicked(m_levelBar->clickedLevelRepresentedObject()); });
-    m_editingView = new ElementEditingView(document, ElementEditingView::ScaleSetting::PartEditing);
+    m_editingView = editingView;
     m_scrollArea = new ZDLScrollArea(m_editingView, this);
     layout->addWidget(m_levelBar);
     layout->addWidget(m_scrollArea, 1);

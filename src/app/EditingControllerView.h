@@ -37,6 +37,13 @@ public:
     // The crumbs as text: "Bob › Part (Head) › Group".
     QString levelText() const;
 
+protected:
+    // An editor with an editing view of its own kind; the base lays out the bar above it.
+    EditingControllerView(
+        ZDLDocument* document, bool usesWholeWindow, ElementEditingView* editingView, QWidget* parent);
+    ZDLDocument* document() const { return m_document; }
+    ZDLScrollArea* scrollArea() const { return m_scrollArea; }
+
 private:
     ZDLDocument* m_document;
     ElementEditingView* m_editingView = nullptr;

@@ -61,6 +61,8 @@ public:
     ZDLTool* rightClickTool() const { return m_rightClickTool.get(); }
     void setRightClickTool(std::shared_ptr<ZDLTool> tool);
     HandTool* handTool() const { return m_handTool.get(); }
+    // The hand tool as a tool an editor can make current (its hand button).
+    std::shared_ptr<HandTool> sharedHandTool() const { return m_handTool; }
     ZDLTracker* currentTracker() const { return m_currentTracker.get(); }
     // Installs the tracker of a gesture, or ends the gesture with null; ignored during a right click.
     void setCurrentTracker(std::unique_ptr<ZDLTracker> tracker);

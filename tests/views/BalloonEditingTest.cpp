@@ -311,7 +311,7 @@ TEST_F(BalloonEditingTest, GroupTakesTheFrontmostPlaceAndUngroupSelectsOnlyTheMe
     EXPECT_EQ(view->selection(), (ElementList { parts.at(3), parts.at(1) }));
 }
 
-TEST_F(BalloonEditingTest, APartsDrawingTakesNoLetteringNorComicGroups)
+TEST_F(BalloonEditingTest, APartsDrawingTakesNoLetteringAndGroupsIntoPartGroups)
 {
     doubleClick(view, at(partCentre(1)));
     ASSERT_TRUE(QTest::qWaitFor([this] { return window->visibleEditingView() != view; }));
@@ -321,11 +321,14 @@ TEST_F(BalloonEditingTest, APartsDrawingTakesNoLetteringNorComicGroups)
     editor->selectAll();
     ASSERT_GE(editor->numSelected(), 2);
     EXPECT_FALSE(showMenuItem(window, kAddBalloonAction)->isEnabled());
-    EXPECT_FALSE(showMenuItem(window, kGroupAction)->isEnabled());
     const QByteArray before = bytes();
     editor->tryToPerform(kAddTextBlockAction, {});
-    editor->tryToPerform(kGroupAction, {});
     EXPECT_EQ(bytes(), before);
+    // The part editor groups into a part group, never a comic group.
+    editor->tryToPerform(kGroupAction, {});
+    const auto* root = asProtocol<Parent>(editor->rootObject());
+    ASSERT_TRUE(root && root->numChildren() == 1);
+    EXPECT_EQ(root->getChildAtIndex(0)->className(), PartGroup::kClassName);
 }
 
 } // namespace

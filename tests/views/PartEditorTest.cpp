@@ -1,0 +1,452 @@
+// The part editor through a real character window: its commands as named undo steps that undo to
+// the saved bytes, the pending part, the paste question, and the preview that follows the part.
+#include "CharacterWindowFixture.h"
+#include "app/PartEditingView.h"
+#include "charmodel/ImageElement.h"
+#include "graphics/ArrayUtils.h"
+#include "graphics/ColorFill.h"
+#include "graphics/ZDLContext.h"
+#include "platform/CurrentCanvas.h"
+#include "platform/PainterCanvas.h"
+#include "platform/UserDefaults.h"
+#include "views/PartElementsView.h"
+#include "views/PartPreviewView.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPainter>
+#include <functional>
+
+namespace zandrel::test {
+namespace {
+
+class PartEditorTest : public CharacterWindowTest {
+public:
+    // The table of commands below acts through these.
+    using CharacterWindowTest::alerts;
+    using CharacterWindowTest::bytes;
+    using CharacterWindowTest::choose;
+    using CharacterWindowTest::document;
+    using CharacterWindowTest::endOfEvent;
+    using CharacterWindowTest::part;
+
+protected:
+    void SetUp() override
+    {
+        CharacterWindowTest::SetUp();
+        editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
+        ASSERT_TRUE(editor);
+        elements = editor->partElementsView();
+        openPart(0);
+    }
+
+public:
+    void openPart(int index)
+    {
+        view->setSelection({ part(index) });
+        choose(kEditObjectAction);
+        endOfEvent();
+        ASSERT_EQ(document->currentEditor(), editor);
+    }
+    // The children of the edited root.
+    ObjectPtr element(int index) const
+    {
+        return asProtocol<Parent>(elements->rootObject())->getChildAtIndex(index);
+    }
+    qsizetype elementCount() const
+    {
+        return qsizetype(asProtocol<Parent>(elements->rootObject())->numChildren());
+    }
+    PartPath* pathAt(int index) const { return dynamic_cast<PartPath*>(element(index).get()); }
+    void select(const QList<int>& indexes)
+    {
+        ElementList chosen;
+        for (int index : indexes)
+            chosen.append(element(index));
+        elements->setSelection(chosen);
+    }
+    ZDLColorPtr fillColorOf(int index) const
+    {
+        const auto* fill = dynamic_cast<const ColorFill*>(pathAt(index)->fill().get());
+        return fill ? fill->fillColor() : nullptr;
+    }
+    ZDLColorPtr namedColor(const QString& name) const
+    {
+        for (const ZDLColorPtr& color : document->model()->colors()) {
+            if (color->name() == name)
+                return color;
+        }
+        return nullptr;
+    }
+
+    PartEditingView* editor = nullptr;
+    PartElementsView* elements = nullptr;
+};
+
+struct CommandCase {
+    const char* name;
+    // Brings the part to where the command starts; its steps are part of the saved state.
+    std::function<void(PartEditorTest&)> prepare;
+    QList<int> selection;
+    std::function<void(PartEditorTest&)> run;
+    QString undoName;
+    std::function<void(PartEditorTest&)> check;
+};
+
+// The fixture's part 0: a skin star, a coat star and a group of two coat squares.
+TEST_F(PartEditorTest, EachCommandIsOneNamedStepThatUndoesToTheSavedBytesAndRedoes)
+{
+    const auto chooseAction
+        = [](const QString& action) { return [action](PartEditorTest& t) { t.choose(action); }; };
+    const QList<CommandCase> cases {
+        { "group", {}, { 0, 1 }, chooseAction(kGroupAction), QStringLiteral("Group"),
+            [](PartEditorTest& t) {
+                ASSERT_EQ(t.elementCount(), 2);
+                const auto* group = dynamic_cast<const PartGroup*>(t.element(0).get());
+                ASSERT_TRUE(group);
+                EXPECT_EQ(group->numChildren(), 2u);
+                EXPECT_EQ(t.elements->selection(), ElementList { t.element(0) });
+            } },
+        { "ungroup", {}, { 2 }, chooseAction(kUngroupAction), QStringLiteral("Ungroup"),
+            [](PartEditorTest& t) {
+                ASSERT_EQ(t.elementCount(), 4);
+                EXPECT_TRUE(t.pathAt(2) && t.pathAt(3));
+                EXPECT_EQ(t.elements->selection(), (ElementList { t.element(2), t.element(3) }));
+            } },
+        { "ungroup compound path",
+            [](PartEditorTest& t) {
+                t.select({ 0, 1 });
+                t.choose(kMergeAction);
+                t.endOfEvent();
+            },
+            { 0 }, chooseAction(kUngroupAction), QStringLiteral("Ungroup Compound Paths"),
+            [](PartEditorTest& t) {
+                ASSERT_EQ(t.elementCount(), 3);
+                ASSERT_TRUE(t.pathAt(0) && t.pathAt(1));
+                EXPECT_EQ(t.pathAt(0)->numSegments(), 1u);
+                EXPECT_EQ(t.pathAt(1)->numSegments(), 1u);
+                // Both keep the merged path's style; the curves come in their order.
+                EXPECT_EQ(t.fillColorOf(0), t.fillColorOf(1));
+                EXPECT_GT(t.pathAt(0)->getBounds().width(), t.pathAt(1)->getBounds().width());
+            } },
+        { "align path points",
+            [](PartEditorTest& t) {
+                t.select({ 2 });
+                t.choose(kUngroupAction);
+                t.endOfEvent();
+                t.document->undoableOffsetObjects({ t.element(2) }, QPointF(0.3, 0.4), false);
+                t.endOfEvent();
+            },
+            { 2 }, chooseAction(kAlignPathPointsAction), QStringLiteral("Align Path Points"),
+            [](PartEditorTest& t) {
+                for (const CurvePtr& curve : t.pathAt(2)->segments()) {
+                    for (const auto& point : curve->points()) {
+                        EXPECT_EQ(point->point().x(), std::round(point->point().x()));
+                        EXPECT_EQ(point->point().y(), std::round(point->point().y()));
+                    }
+                }
+            } },
+        { "hand-drawn look", {}, { 0, 1 }, chooseAction(kMakePathLookHanddrawnAction),
+            QStringLiteral("Make Paths Look Handdrawn"),
+            [](PartEditorTest& t) {
+                EXPECT_EQ(t.pathAt(0)->numSegments(), 1u);
+                EXPECT_GT(t.pathAt(0)->getSegmentAtIndex(0)->points().size(), 10u);
+            } },
+        { "paste style",
+            [](PartEditorTest& t) {
+                t.select({ 1 });
+                t.choose(kCopyFontAction);
+            },
+            { 0 }, chooseAction(kPasteFontAction), QStringLiteral("Paste Style"),
+            [](PartEditorTest& t) { EXPECT_EQ(t.fillColorOf(0), t.namedColor(QStringLiteral("Coat"))); } },
+        { "apply style", [](PartEditorTest& t) { t.document->model()->createDefaultStyles(); }, { 1 },
+            [](PartEditorTest& t) { t.elements->tryToPerform(kApplyStyleAction, ActionSender { 0 }); },
+            QStringLiteral("Apply Style"),
+            [](PartEditorTest& t) { EXPECT_EQ(t.fillColorOf(1), t.namedColor(QStringLiteral("Skin"))); } },
+        { "set pivot point", {}, { 0 },
+            [](PartEditorTest& t) {
+                t.elements->tryToPerform(
+                    kSetPivotPointAction, ActionSender { 0, QString(), kContextualMenuSender });
+            },
+            QStringLiteral("Set Part Pivot Point"),
+            [](PartEditorTest& t) {
+                EXPECT_TRUE(t.editor->currentPart()->hasOrigin());
+                EXPECT_EQ(t.editor->currentPart()->origin(), t.elements->rightClickPos());
+                EXPECT_TRUE(t.elements->selection().isEmpty());
+            } },
+        { "reset pivot point",
+            [](PartEditorTest& t) {
+                t.elements->setPivotPoint(QPointF(10, 20));
+                t.endOfEvent();
+            },
+            {}, chooseAction(kResetPivotPointAction), QStringLiteral("Reset Part Pivot Point"),
+            [](PartEditorTest& t) { EXPECT_FALSE(t.editor->currentPart()->hasOrigin()); } },
+        { "split part", {}, { 0, 2 }, [](PartEditorTest& t) { t.elements->splitSelectionToPartWithType(9); },
+            QStringLiteral("Split Part"),
+            [](PartEditorTest& t) {
+                const auto& model = *t.document->model();
+                ASSERT_EQ(model.numChildren(), 6u);
+                const auto* split = dynamic_cast<const Part*>(t.part(5).get());
+                ASSERT_TRUE(split);
+                EXPECT_EQ(int(split->partType()), 9);
+                EXPECT_EQ(split->numChildren(), 2u);
+                EXPECT_EQ(t.elementCount(), 1);
+            } },
+        { "part type", {}, {},
+            [](PartEditorTest& t) {
+                QComboBox* popup = t.editor->partTypePopup();
+                const int index = popup->findData(14);
+                popup->setCurrentIndex(index);
+                emit popup->activated(index);
+            },
+            QStringLiteral("Set Part Type"),
+            [](PartEditorTest& t) {
+                EXPECT_EQ(int(t.editor->currentPart()->partType()), 14);
+                EXPECT_EQ(t.editor->partTypePopup()->currentData().toInt(), 14);
+            } },
+        { "paste from this file",
+            [](PartEditorTest& t) {
+                t.select({ 0 });
+                t.choose(kCopyAction);
+            },
+            {}, chooseAction(kPasteAction), QStringLiteral("Paste"),
+            [](PartEditorTest& t) {
+                ASSERT_EQ(t.elementCount(), 4);
+                EXPECT_EQ(t.elements->selection(), ElementList { t.element(3) });
+                EXPECT_TRUE(t.alerts.isEmpty());
+            } },
+    };
+    const QByteArray original = bytes();
+    for (const CommandCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.prepare)
+            c.prepare(*this);
+        endOfEvent();
+        const QByteArray before = bytes();
+        select(c.selection);
+        c.run(*this);
+        endOfEvent();
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + c.undoName);
+        c.check(*this);
+        const QByteArray after = bytes();
+        EXPECT_NE(after, before);
+        choose(kUndoAction);
+        endOfEvent();
+        EXPECT_EQ(bytes(), before);
+        choose(kRedoAction);
+        endOfEvent();
+        EXPECT_EQ(bytes(), after);
+        // Back to the file as opened (but for the styles made by hand) for the next case.
+        while (document->undoManager()->canUndo()) {
+            document->undoManager()->undo();
+            endOfEvent();
+        }
+        document->model()->setStyles({});
+        ASSERT_EQ(bytes(), original);
+        document->edit(part(0));
+        endOfEvent();
+    }
+}
+
+TEST_F(PartEditorTest, ValidationFollowsTheSelection)
+{
+    struct Row {
+        QList<int> selection;
+        QString action;
+        bool enabled;
+    };
+    const QList<Row> rows {
+        { { 0 }, kGroupAction, false },
+        { { 0, 1 }, kGroupAction, true },
+        { { 0 }, kUngroupAction, false },
+        { { 0, 2 }, kUngroupAction, true },
+        { {}, kCopyFontAction, true },
+        { { 0, 1 }, kCopyFontAction, false },
+        { { 2 }, kPasteFontAction, false },
+        { { 0, 2 }, kAlignPathPointsAction, false },
+        { { 0, 1 }, kMakePathLookHanddrawnAction, true },
+        { {}, kResetPivotPointAction, false },
+        { {}, kShowAllAction, false },
+        // Sheets that are not installed are not offered.
+        { { 0 }, kSplitToSeparatePartAction, false },
+        { {}, kEditStylesAction, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.action.toStdString());
+        select(row.selection);
+        MenuItemValidation item { row.action };
+        ASSERT_TRUE(elements->validateMenuItem(item));
+        EXPECT_EQ(item.enabled, row.enabled);
+    }
+}
+
+TEST_F(PartEditorTest, HidingIsAViewingAidUndoneByLeaving)
+{
+    const QByteArray before = bytes();
+    select({ 0, 1 });
+    choose(kHideSelectionAction);
+    EXPECT_TRUE(elements->anyHidden());
+    EXPECT_TRUE(elements->selection().isEmpty());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+    EXPECT_EQ(bytes(), before);
+    document->edit(nullptr);
+    endOfEvent();
+    EXPECT_TRUE(asProtocol<GraphicElement>(part(0))->visible());
+    for (const ObjectPtr& child : asProtocol<Parent>(part(0))->children())
+        EXPECT_TRUE(asProtocol<GraphicElement>(child)->visible());
+}
+
+TEST_F(PartEditorTest, APendingPartIsInsertedWithItsFirstElementAndForgottenWhenLeftEmpty)
+{
+    const auto model = document->model();
+    auto pending = std::make_shared<Part>(model);
+    pending->setParent(model.get());
+    document->edit(pending);
+    endOfEvent();
+    EXPECT_TRUE(editor->partIsPending());
+    EXPECT_EQ(editor->partIndex(), 5);
+    // Leaving without drawing: the part never joins the character.
+    const QByteArray before = bytes();
+    document->edit(nullptr);
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
+
+    document->edit(pending);
+    endOfEvent();
+    elements->insertPartElements(
+        { squarePath(QRectF(0, 0, 10, 10), model->blackColor(), model->whiteColor()) });
+    endOfEvent();
+    ASSERT_EQ(model->numChildren(), 6u);
+    EXPECT_EQ(part(5), pending);
+    EXPECT_FALSE(editor->partIsPending());
+
+    // Deleting its only element takes it out again.
+    select({ 0 });
+    choose(kDeleteAction);
+    endOfEvent();
+    EXPECT_EQ(model->numChildren(), 5u);
+}
+
+TEST_F(PartEditorTest, PastingFromAnotherFileAsksAndCancelChangesNothing)
+{
+    DocumentWindow* other = openCharacter(QStringLiteral("Alice"), 1);
+    ASSERT_TRUE(other);
+    auto* otherDocument = dynamic_cast<CharacterDocument*>(other->document());
+    // A colour only the other file has.
+    const auto teal = ZDLColor::colorFromHexNamed(QStringLiteral("#208080"), QStringLiteral("Teal"));
+    otherDocument->model()->addColor(teal);
+    auto* otherPath = dynamic_cast<PartPath*>(
+        asProtocol<Parent>(otherDocument->model()->getChildAtIndex(0))->getChildAtIndex(0).get());
+    otherPath->setFillColor(teal);
+    otherDocument->edit(otherDocument->model()->getChildAtIndex(0));
+    endOfEvent();
+    auto* otherElements = other->findChild<PartElementsView*>();
+    otherElements->setSelection(
+        { otherElements->rootObject() ? asProtocol<Parent>(otherElements->rootObject())->getChildAtIndex(0)
+                                      : nullptr });
+    otherElements->setFocus();
+    choose(kCopyAction, other);
+
+    window->activateWindow();
+    endOfEvent();
+    const QByteArray before = bytes();
+    answers = { ModalAlert::kSecondButton };
+    elements->setFocus();
+    choose(kPasteAction);
+    endOfEvent();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.first().buttons, (QStringList { QStringLiteral("Paste"), QStringLiteral("Cancel") }));
+    EXPECT_EQ(bytes(), before);
+    EXPECT_FALSE(namedColor(QStringLiteral("Teal")));
+
+    answers = { ModalAlert::kFirstButton };
+    choose(kPasteAction);
+    endOfEvent();
+    ASSERT_EQ(elementCount(), 4);
+    ASSERT_TRUE(namedColor(QStringLiteral("Teal")));
+    EXPECT_EQ(fillColorOf(3), namedColor(QStringLiteral("Teal")));
+    choose(kUndoAction);
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
+}
+
+// The part drawn as the preview should: at scale 1, its centre in the middle.
+QImage expectedPreview(const Part& part, const QSize& size)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PainterCanvas canvas(&painter);
+    CanvasScope current(&canvas);
+    ZDLContext context(1.0f);
+    context.setBlurThreshold(0);
+    const QPointF centre = part.getCenter();
+    canvas.translate(size.width() * 0.5 - centre.x(), size.height() * 0.5 - centre.y());
+    ArrayUtils::drawPartElements(part.children(), context);
+    return image;
+}
+
+// The largest difference of a colour channel, inside the frame.
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 2; y < a.height() - 2; ++y) {
+        for (int x = 2; x < a.width() - 2; ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            largest = std::max({ largest, std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                std::abs(p.blue() - q.blue()) });
+        }
+    }
+    return largest;
+}
+
+TEST_F(PartEditorTest, ThePreviewShowsThePartAtItsSizeAndFollowsAnEdit)
+{
+    PartPreviewCornerView* preview = editor->previewView();
+    ASSERT_TRUE(preview->isVisible());
+    const auto edited = std::static_pointer_cast<Part>(part(0));
+    const QImage first = preview->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_LE(largestDifference(first, expectedPreview(*edited, preview->size())), 2);
+
+    // The coat star turns white through the document: the preview redraws on its own.
+    document->undoableSetPropertyFor(
+        element(1), QStringLiteral("fillColor"), Value(document->model()->whiteColor()));
+    endOfEvent();
+    const QImage second = preview->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_GT(largestDifference(first, second), 100);
+    EXPECT_LE(largestDifference(second, expectedPreview(*edited, preview->size())), 2);
+    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
+        window->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT"));
+}
+
+TEST_F(PartEditorTest, ThePreviewDocksInTheNearestCornerAndRemembersIt)
+{
+    PartPreviewCornerView* preview = editor->previewView();
+    QWidget* area = preview->parentWidget();
+    const int margin = PartPreviewCornerView::kScrollerMargin;
+    // A fresh installation: top-right.
+    EXPECT_EQ(preview->corner(), PartPreviewCornerView::TopRight);
+    EXPECT_EQ(preview->pos(), QPoint(area->width() - preview->width() - margin, 0));
+
+    // Let go exactly in the middle: ties go to the bottom and the right.
+    preview->move(area->width() / 2 - preview->width() / 2, area->height() / 2 - preview->height() / 2);
+    preview->animateToAndSetNearestCorner();
+    EXPECT_EQ(preview->corner(), PartPreviewCornerView::BottomRight);
+    EXPECT_EQ(UserDefaults::standard().integer(PartPreviewCornerView::kCornerDefaultsKey), 0);
+
+    // Dragged near the top-left and released with the mouse.
+    const QPoint grip(10, 10);
+    QTest::mousePress(preview, Qt::LeftButton, {}, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip) - QPointF(preview->pos()) + QPointF(20, 20),
+        preview->mapToGlobal(QPointF(grip)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(preview, &move);
+    QTest::mouseRelease(preview, Qt::LeftButton, {}, preview->mapFromParent(QPoint(30, 30)));
+    EXPECT_EQ(preview->corner(), PartPreviewCornerView::TopLeft);
+    EXPECT_EQ(UserDefaults::standard().integer(PartPreviewCornerView::kCornerDefaultsKey), 3);
+    QTest::qWait(PartPreviewCornerView::kGlideMilliseconds + 100);
+    EXPECT_EQ(preview->pos(), QPoint(0, 0));
+}
+
+} // namespace
+} // namespace zandrel::test
