@@ -420,6 +420,35 @@ TEST_F(PartEditorTest, ThePreviewShowsThePartAtItsSizeAndFollowsAnEdit)
         window->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT"));
 }
 
+TEST_F(PartEditorTest, InsideAGroupTheContextIsDimmedAndTheGroupDrawnAtFullStrength)
+{
+    elements->tryToPerform(kSetBackgroundAction, ActionSender { 2 });
+    select({ 2 });
+    choose(kEditObjectAction);
+    endOfEvent();
+    ASSERT_EQ(elements->rootObject(), asProtocol<Parent>(part(0))->getChildAtIndex(2));
+    EXPECT_FALSE(editor->partTypePopup()->isVisible());
+    const QImage shown = elements->grab().toImage();
+    const auto colorAt = [&](const QPointF& point) {
+        return shown.pixelColor(elements->viewTransform().map(point).toPoint());
+    };
+    const QColor coat(0x30, 0x60, 0xA0);
+    const auto distance = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    // Why each probe: a square of the edited group; the coat star, the rest of the part behind it.
+    EXPECT_LE(distance(colorAt(QPointF(44, 44)), coat), 6);
+    const QColor behind = colorAt(QPointF(50, 25));
+    EXPECT_GT(distance(behind, coat), 60);
+    EXPECT_GT(behind.lightness(), coat.lightness());
+    ASSERT_TRUE(elements->imageCache());
+    // A zoom drops the bitmap of the rest of the part.
+    elements->zoomIn();
+    EXPECT_FALSE(elements->imageCache());
+    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
+        window->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT").replace(".png", "-group.png"));
+}
+
 TEST_F(PartEditorTest, ThePreviewDocksInTheNearestCornerAndRemembersIt)
 {
     PartPreviewCornerView* preview = editor->previewView();
