@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "tools/HandTool.h"
 #include "tools/SelectionTool.h"
+#include "tools/SimpleShapeTools.h"
 #include "views/EditingLevelControl.h"
 #include "views/PartPreviewView.h"
 #include "views/ZDLScrollArea.h"
@@ -106,9 +107,12 @@ PartEditingView::PartEditingView(ZDLDocument* document, QWidget* parent)
     // The tools not built yet keep their places, disabled.
     m_tools.resize(kToolCount);
     m_tools[Selection] = std::make_shared<SelectionTool>();
-    m_tools[Selection]->setToolButton(m_toolButtons.at(Selection));
     m_tools[Hand] = m_partElementsView->sharedHandTool();
-    m_tools[Hand]->setToolButton(m_toolButtons.at(Hand));
+    m_tools[Line] = std::make_shared<LineTool>();
+    m_tools[Rect] = std::make_shared<RectTool>();
+    m_tools[Ellipse] = std::make_shared<EllipseTool>();
+    for (int index : { Selection, Hand, Line, Rect, Ellipse })
+        m_tools.at(std::size_t(index))->setToolButton(m_toolButtons.at(index));
     for (int index = 0; index < kToolCount; ++index)
         m_toolButtons.at(index)->setEnabled(m_tools.at(std::size_t(index)) != nullptr);
     m_partElementsView->setRightClickTool(std::make_shared<SelectionTool>());

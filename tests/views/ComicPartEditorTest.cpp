@@ -1,7 +1,6 @@
 // The part editor in a comic window: the current panel framed with its outside dimmed, and an edit
 // of the part as one step that undoes to the comic's saved bytes.
 #include "ComicWindowFixture.h"
-
 #include "app/PartEditingView.h"
 #include "charmodel/Part.h"
 #include "comicmodel/ComicPanel.h"

@@ -12,6 +12,7 @@
 #include "views/PartElementsView.h"
 #include "views/PartPreviewView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QPainter>
@@ -246,6 +247,57 @@ TEST_F(PartEditorTest, EachCommandIsOneNamedStepThatUndoesToTheSavedBytesAndRedo
         document->edit(part(0));
         endOfEvent();
     }
+}
+
+// Drags with a tool of the editor's row: press, move and release at document points.
+TEST_F(PartEditorTest, ShapeToolsDrawPathsAsCreateLineWithShiftKeepingToAxesAndSquares)
+{
+    struct Row {
+        int tool;
+        QPointF drag;
+        Qt::KeyboardModifiers modifiers;
+        QList<QPointF> points;
+    };
+    const QPointF s(200, 200);
+    const QList<Row> rows {
+        { PartEditingView::Line, QPointF(30, 11), Qt::ShiftModifier, { s, s + QPointF(30, 30) } },
+        { PartEditingView::Line, QPointF(30, 9), Qt::ShiftModifier, { s, s + QPointF(30, 0) } },
+        { PartEditingView::Line, QPointF(10, 31), Qt::ShiftModifier, { s, s + QPointF(0, 31) } },
+        { PartEditingView::Line, QPointF(10, 31), {}, { s, s + QPointF(10, 31) } },
+        { PartEditingView::Rect, QPointF(-20, 5), Qt::ShiftModifier,
+            { s + QPointF(-20, 0), s, s + QPointF(0, 20), s + QPointF(-20, 20) } },
+    };
+    elements->setViewScale(1.0f);
+    elements->scrollToCenterDocPoint(s);
+    const auto widgetPoint = [this](const QPointF& point) { return elements->viewTransform().map(point); };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.drag.x() * 100 + row.drag.y());
+        editor->toolButton(row.tool)->click();
+        ASSERT_EQ(editor->currentTool(), row.tool);
+        const QByteArray before = bytes();
+        QTest::mousePress(elements, Qt::LeftButton, row.modifiers, widgetPoint(s).toPoint());
+        QMouseEvent move(QEvent::MouseMove, widgetPoint(s + row.drag),
+            elements->mapToGlobal(widgetPoint(s + row.drag)), Qt::NoButton, Qt::LeftButton, row.modifiers);
+        QApplication::sendEvent(elements, &move);
+        QTest::mouseRelease(elements, Qt::LeftButton, row.modifiers, widgetPoint(s + row.drag).toPoint());
+        endOfEvent();
+        ASSERT_EQ(elementCount(), 4);
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo Create Line"));
+        EXPECT_EQ(elements->selection(), ElementList { element(3) });
+        QList<QPointF> points;
+        for (const auto& point : pathAt(3)->getSegmentAtIndex(0)->points())
+            points.append(point->point());
+        EXPECT_EQ(points, row.points);
+        // A line is never filled.
+        EXPECT_EQ(row.tool == PartEditingView::Line, fillColorOf(3) == document->model()->noneColor());
+        choose(kUndoAction);
+        endOfEvent();
+        EXPECT_EQ(bytes(), before);
+    }
+    // A click draws nothing.
+    editor->toolButton(PartEditingView::Ellipse)->click();
+    QTest::mouseClick(elements, Qt::LeftButton, {}, widgetPoint(s).toPoint());
+    EXPECT_EQ(elementCount(), 3);
 }
 
 TEST_F(PartEditorTest, ValidationFollowsTheSelection)
