@@ -2,7 +2,9 @@
 // the saved bytes, the pending part, the paste question, and the preview that follows the part.
 #include "CharacterWindowFixture.h"
 #include "app/PartEditingView.h"
+#include "app/core/PasteboardParent.h"
 #include "charmodel/ImageElement.h"
+#include "comicmodel/Balloon.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/ColorFill.h"
 #include "graphics/ZDLContext.h"
@@ -379,6 +381,62 @@ TEST_F(PartEditorTest, APendingPartIsInsertedWithItsFirstElementAndForgottenWhen
     EXPECT_EQ(model->numChildren(), 5u);
 }
 
+TEST_F(PartEditorTest, AnUndoThatShortenedTheParentCannotPutANewPartOutOfRange)
+{
+    const auto model = document->model();
+    auto pending = std::make_shared<Part>(model);
+    pending->setParent(model.get());
+    document->edit(pending);
+    endOfEvent();
+    ASSERT_EQ(editor->partIndex(), 5);
+    // Two parts go while the new part's editor is open (an undo of their pasting would do the same).
+    ElementList fewer = model->children();
+    fewer.erase(fewer.begin(), fewer.begin() + 2);
+    document->undoableSetChildren(fewer, model);
+    endOfEvent();
+    elements->insertPartElements(
+        { squarePath(QRectF(0, 0, 10, 10), model->blackColor(), model->whiteColor()) });
+    endOfEvent();
+    ASSERT_EQ(model->numChildren(), 4u);
+    EXPECT_EQ(part(3), pending);
+}
+
+TEST_F(PartEditorTest, UngroupingAGroupAndACompoundPathDissolvesOnlyTheGroup)
+{
+    select({ 0, 1 });
+    choose(kMergeAction);
+    endOfEvent();
+    ASSERT_EQ(pathAt(0)->numSegments(), 2u);
+    select({ 0, 1 });
+    choose(kUngroupAction);
+    endOfEvent();
+    ASSERT_EQ(elementCount(), 3);
+    EXPECT_EQ(pathAt(0)->numSegments(), 2u);
+    EXPECT_EQ(elements->selection(), (ElementList { element(1), element(2) }));
+}
+
+TEST_F(PartEditorTest, AScrapOfBalloonsPastesNothingAndAGroupLeftWithOneElementIsLeft)
+{
+    auto scrap = std::make_shared<PasteboardParent>();
+    scrap->setChildren({ std::make_shared<Balloon>() });
+    const QByteArray before = bytes();
+    elements->insertFromScrap(scrap);
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
+    EXPECT_TRUE(alerts.isEmpty());
+
+    // Inside the group of two squares, deleting one leaves the group's level.
+    const ObjectPtr group = element(2);
+    select({ 2 });
+    choose(kEditObjectAction);
+    endOfEvent();
+    ASSERT_EQ(elements->rootObject(), group);
+    select({ 0 });
+    choose(kDeleteAction);
+    endOfEvent();
+    EXPECT_EQ(elements->rootObject(), part(0));
+}
+
 TEST_F(PartEditorTest, PastingFromAnotherFileAsksAndCancelChangesNothing)
 {
     DocumentWindow* other = openCharacter(QStringLiteral("Alice"), 1);
@@ -507,6 +565,8 @@ TEST_F(PartEditorTest, ThePreviewDocksInTheNearestCornerAndRemembersIt)
     QWidget* area = preview->parentWidget();
     const int margin = PartPreviewCornerView::kScrollerMargin;
     // A fresh installation: top-right.
+    UserDefaults::standard().remove(PartPreviewCornerView::kCornerDefaultsKey);
+    preview->setCorner(UserDefaults::standard().integer(PartPreviewCornerView::kCornerDefaultsKey));
     EXPECT_EQ(preview->corner(), PartPreviewCornerView::TopRight);
     EXPECT_EQ(preview->pos(), QPoint(area->width() - preview->width() - margin, 0));
 
@@ -527,6 +587,40 @@ TEST_F(PartEditorTest, ThePreviewDocksInTheNearestCornerAndRemembersIt)
     EXPECT_EQ(UserDefaults::standard().integer(PartPreviewCornerView::kCornerDefaultsKey), 3);
     QTest::qWait(PartPreviewCornerView::kGlideMilliseconds + 100);
     EXPECT_EQ(preview->pos(), QPoint(0, 0));
+}
+
+TEST_F(PartEditorTest, ThePreviewTornOffFloatsInAWindowUntilItIsClosed)
+{
+    PartPreviewCornerView* preview = editor->previewView();
+    QWidget* area = preview->parentWidget();
+    const QPoint grip(10, 10);
+    QTest::mousePress(preview, Qt::LeftButton, {}, grip);
+    const QPointF away = QPointF(grip) + QPointF(area->width() + 50, 0);
+    QMouseEvent move(
+        QEvent::MouseMove, away, preview->mapToGlobal(away), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(preview, &move);
+    ASSERT_TRUE(preview->previewWindow());
+    EXPECT_TRUE(preview->previewWindow()->isVisible());
+    QTest::mouseRelease(preview, Qt::LeftButton, {}, grip);
+    EXPECT_EQ(preview->corner(), PartPreviewCornerView::Floating);
+    EXPECT_EQ(UserDefaults::standard().integer(PartPreviewCornerView::kCornerDefaultsKey), 4);
+    EXPECT_FALSE(preview->isVisible());
+    EXPECT_EQ(preview->floatingPreviewView()->previewPart(), part(0));
+
+    // Leaving the editor hides the window; a part opened again shows it at once.
+    document->edit(nullptr);
+    endOfEvent();
+    EXPECT_FALSE(preview->previewWindow()->isVisible());
+    document->edit(part(1));
+    endOfEvent();
+    EXPECT_TRUE(preview->previewWindow()->isVisible());
+    EXPECT_EQ(preview->floatingPreviewView()->previewPart(), part(1));
+
+    // Closing the window docks the preview in a corner again.
+    preview->previewWindow()->close();
+    EXPECT_NE(preview->corner(), PartPreviewCornerView::Floating);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_NE(UserDefaults::standard().integer(PartPreviewCornerView::kCornerDefaultsKey), 4);
 }
 
 } // namespace
