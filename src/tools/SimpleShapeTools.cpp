@@ -85,24 +85,31 @@ QPointF SimpleTool::squareTheDragPoint(const QPointF& point) const
     return QPointF(m_startPt.x() + withSignOf(ay, dx), point.y());
 }
 
+ObjectPtr commitNewPath(ZDLEditingView& view, const std::shared_ptr<Curve>& curve, const QString& actionName,
+    const std::function<void(const ObjectPtr&)>& prepare)
+{
+    ZDLDocument* document = view.document();
+    const auto* root = asProtocol<Parent>(view.rootObject());
+    const ObjectPtr element = root && document ? view.createPathWith(curve) : nullptr;
+    if (element) {
+        if (prepare)
+            prepare(element);
+        document->undoableSetChildren(root->children() + ElementList { element }, view.rootObject());
+        if (EditorContainer* partEditor = document->partEditingView())
+            partEditor->checkToAddOrDeleteCurrentPart();
+        view.undoableSetSelection({ element }, false);
+        document->undoManager()->setActionName(actionName);
+    }
+    view.setToReshapingTool();
+    return element;
+}
+
 ObjectPtr SimpleTool::createPathWith(const std::shared_ptr<Curve>& curve)
 {
-    ZDLEditingView* editing = editingView();
-    ZDLDocument* document = editing ? editing->document() : nullptr;
-    const auto* root = asProtocol<Parent>(editing ? editing->rootObject() : nullptr);
-    if (!root || !document)
+    if (!editingView())
         return nullptr;
-    const ObjectPtr element = editing->createPathWith(curve);
-    if (!element)
-        return nullptr;
-    prepareElement(element);
-    document->undoableSetChildren(root->children() + ElementList { element }, editing->rootObject());
-    if (EditorContainer* partEditor = document->partEditingView())
-        partEditor->checkToAddOrDeleteCurrentPart();
-    editing->undoableSetSelection({ element }, false);
-    document->undoManager()->setActionName(localized("Create Line"));
-    editing->setToReshapingTool();
-    return element;
+    return commitNewPath(*editingView(), curve, localized("Create Line"),
+        [this](const ObjectPtr& element) { prepareElement(element); });
 }
 
 // --- SimpleTracker ---

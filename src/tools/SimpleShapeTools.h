@@ -3,6 +3,7 @@
 #include "tools/ZDLTool.h"
 #include "tools/ZDLTracker.h"
 
+#include <functional>
 #include <memory>
 
 namespace zandrel {
@@ -12,6 +13,14 @@ class Curve;
 // The base of the press-drag-release tools that draw a shape: the drag shows the shape pending,
 // the release turns it into a new path of the edited part, one step "Create Line", selected alone.
 class PartPath;
+class ZDLEditingView;
+
+// The commit of the drawing tools: the path the editing view makes of the curve (prepared by the
+// caller) appended to its root, a new part inserted with it, selected alone, one step of the given
+// name; then the view goes on with the reshaping tool. Null, and nothing recorded, when the view
+// makes no element.
+ObjectPtr commitNewPath(ZDLEditingView& view, const std::shared_ptr<Curve>& curve, const QString& actionName,
+    const std::function<void(const ObjectPtr&)>& prepare = {});
 
 class SimpleTool : public ZDLTool {
 public:

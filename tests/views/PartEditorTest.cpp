@@ -11,6 +11,7 @@
 #include "platform/CurrentCanvas.h"
 #include "platform/PainterCanvas.h"
 #include "platform/UserDefaults.h"
+#include "tools/QuadPenTool.h"
 #include "views/PartElementsView.h"
 #include "views/PartPreviewView.h"
 
@@ -302,6 +303,51 @@ TEST_F(PartEditorTest, ShapeToolsDrawPathsAsCreateLineWithShiftKeepingToAxesAndS
     EXPECT_EQ(elementCount(), 3);
 }
 
+TEST_F(PartEditorTest, ThePenClosesOnItsStartAndEndsAnOpenPathWithADoubleClick)
+{
+    elements->setViewScale(1.0f);
+    const QPointF a(200, 200), b(260, 200), c(260, 260);
+    elements->scrollToCenterDocPoint(b);
+    const auto at = [this](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
+    editor->toolButton(PartEditingView::Pen)->click();
+    ASSERT_EQ(editor->currentTool(), PartEditingView::Pen);
+    const auto pen = [this] { return dynamic_cast<QuadPenTool*>(elements->currentTool()); };
+    const QByteArray before = bytes();
+    QTest::mouseClick(elements, Qt::LeftButton, {}, at(a));
+    QTest::mouseClick(elements, Qt::LeftButton, {}, at(b));
+    // Pressed at c and dragged 10 points: c becomes a control point.
+    QTest::mousePress(elements, Qt::LeftButton, {}, at(c));
+    QMouseEvent drag(QEvent::MouseMove, at(c + QPointF(10, 0)), elements->mapToGlobal(at(c + QPointF(10, 0))),
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(elements, &drag);
+    QTest::mouseRelease(elements, Qt::LeftButton, {}, at(c + QPointF(10, 0)));
+    QTest::mouseClick(elements, Qt::LeftButton, {}, at(a));
+    endOfEvent();
+    ASSERT_EQ(elementCount(), 4);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Create Path"));
+    const CurvePtr closed = pathAt(3)->getSegmentAtIndex(0);
+    EXPECT_TRUE(closed->closed());
+    QList<std::pair<QPointF, bool>> points;
+    for (const auto& point : closed->points())
+        points.append({ point->point(), point->onCurve() });
+    EXPECT_EQ(points, (QList<std::pair<QPointF, bool>> { { a, true }, { b, true }, { c, false } }));
+    choose(kUndoAction);
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
+
+    // An open path of two points ends with a double click on its last one.
+    editor->toolButton(PartEditingView::Pen)->click();
+    QTest::mouseClick(elements, Qt::LeftButton, {}, at(a));
+    doubleClick(elements, at(b));
+    EXPECT_FALSE(pen()->editCurve());
+    endOfEvent();
+    ASSERT_EQ(elementCount(), 4);
+    const CurvePtr open = pathAt(3)->getSegmentAtIndex(0);
+    EXPECT_FALSE(open->closed());
+    ASSERT_EQ(open->numPoints(), 2);
+    EXPECT_EQ(open->lastPoint()->point(), b);
+}
+
 TEST_F(PartEditorTest, ValidationFollowsTheSelection)
 {
     struct Row {
@@ -328,7 +374,8 @@ TEST_F(PartEditorTest, ValidationFollowsTheSelection)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.action.toStdString());
         select(row.selection);
-        MenuItemValidation item { row.action };
+        MenuItemValidation item;
+        item.action = row.action;
         ASSERT_TRUE(elements->validateMenuItem(item));
         EXPECT_EQ(item.enabled, row.enabled);
     }
