@@ -348,6 +348,46 @@ TEST_F(PartEditorTest, ThePenClosesOnItsStartAndEndsAnOpenPathWithADoubleClick)
     EXPECT_EQ(open->lastPoint()->point(), b);
 }
 
+TEST_F(PartEditorTest, APencilStrokeIsFittedIntoAPathAndAClickDrawsNothing)
+{
+    elements->setViewScale(1.0f);
+    const QPointF s(200, 200);
+    elements->scrollToCenterDocPoint(s + QPointF(40, 0));
+    const auto at = [this](const QPointF& point) { return elements->viewTransform().map(point); };
+    editor->toolButton(PartEditingView::Pencil)->click();
+    ASSERT_EQ(editor->currentTool(), PartEditingView::Pencil);
+    QTest::mouseClick(elements, Qt::LeftButton, {}, at(s).toPoint());
+    endOfEvent();
+    EXPECT_EQ(elementCount(), 3);
+
+    // Half a circle of radius 40, one point every 6 degrees.
+    const QByteArray before = bytes();
+    QTest::mousePress(elements, Qt::LeftButton, {}, at(s).toPoint());
+    for (int degrees = 6; degrees <= 180; degrees += 6) {
+        const double angle = qDegreesToRadians(double(degrees));
+        const QPointF point = s + QPointF(40 - 40 * std::cos(angle), -40 * std::sin(angle));
+        QMouseEvent move(QEvent::MouseMove, at(point), elements->mapToGlobal(at(point)), Qt::NoButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(elements, &move);
+    }
+    QTest::mouseRelease(elements, Qt::LeftButton, {}, at(s + QPointF(80, 0)).toPoint());
+    endOfEvent();
+    ASSERT_EQ(elementCount(), 4);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Create Path"));
+    const CurvePtr fitted = pathAt(3)->getSegmentAtIndex(0);
+    EXPECT_FALSE(fitted->closed());
+    // Far fewer points than were drawn, from the press to the last point drawn.
+    EXPECT_LT(fitted->numPoints(), 12);
+    EXPECT_EQ(fitted->getPointAtIndex(0)->point(), s);
+    EXPECT_NEAR(fitted->lastPoint()->point().x(), s.x() + 80, 0.01);
+    // The fitted arc stays near the circle drawn.
+    const QRectF bounds = pathAt(3)->getBoundsIgnoringVisibility();
+    EXPECT_NEAR(bounds.top(), s.y() - 40, 2.0);
+    choose(kUndoAction);
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
+}
+
 TEST_F(PartEditorTest, ValidationFollowsTheSelection)
 {
     struct Row {
