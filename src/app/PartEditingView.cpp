@@ -13,6 +13,7 @@
 #include "tools/HandTool.h"
 #include "tools/PencilTool.h"
 #include "tools/QuadPenTool.h"
+#include "tools/ReshapingTool.h"
 #include "tools/SelectionTool.h"
 #include "tools/SimpleShapeTools.h"
 #include "views/EditingLevelControl.h"
@@ -109,13 +110,14 @@ PartEditingView::PartEditingView(ZDLDocument* document, QWidget* parent)
     // The tools not built yet keep their places, disabled.
     m_tools.resize(kToolCount);
     m_tools[Selection] = std::make_shared<SelectionTool>();
+    m_tools[Reshaping] = std::make_shared<ReshapingTool>();
     m_tools[Hand] = m_partElementsView->sharedHandTool();
     m_tools[Pen] = std::make_shared<QuadPenTool>();
     m_tools[Pencil] = std::make_shared<PencilTool>();
     m_tools[Line] = std::make_shared<LineTool>();
     m_tools[Rect] = std::make_shared<RectTool>();
     m_tools[Ellipse] = std::make_shared<EllipseTool>();
-    for (int index : { Selection, Hand, Pen, Pencil, Line, Rect, Ellipse })
+    for (int index : { Selection, Reshaping, Hand, Pen, Pencil, Line, Rect, Ellipse })
         m_tools.at(std::size_t(index))->setToolButton(m_toolButtons.at(index));
     for (int index = 0; index < kToolCount; ++index)
         m_toolButtons.at(index)->setEnabled(m_tools.at(std::size_t(index)) != nullptr);

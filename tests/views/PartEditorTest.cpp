@@ -12,6 +12,7 @@
 #include "platform/PainterCanvas.h"
 #include "platform/UserDefaults.h"
 #include "tools/QuadPenTool.h"
+#include "tools/ReshapingTool.h"
 #include "views/PartElementsView.h"
 #include "views/PartPreviewView.h"
 
@@ -311,7 +312,8 @@ TEST_F(PartEditorTest, ThePenClosesOnItsStartAndEndsAnOpenPathWithADoubleClick)
     const auto at = [this](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
     editor->toolButton(PartEditingView::Pen)->click();
     ASSERT_EQ(editor->currentTool(), PartEditingView::Pen);
-    const auto pen = [this] { return dynamic_cast<QuadPenTool*>(elements->currentTool()); };
+    auto* pen = dynamic_cast<QuadPenTool*>(elements->currentTool());
+    ASSERT_TRUE(pen);
     const QByteArray before = bytes();
     QTest::mouseClick(elements, Qt::LeftButton, {}, at(a));
     QTest::mouseClick(elements, Qt::LeftButton, {}, at(b));
@@ -339,7 +341,9 @@ TEST_F(PartEditorTest, ThePenClosesOnItsStartAndEndsAnOpenPathWithADoubleClick)
     editor->toolButton(PartEditingView::Pen)->click();
     QTest::mouseClick(elements, Qt::LeftButton, {}, at(a));
     doubleClick(elements, at(b));
-    EXPECT_FALSE(pen()->editCurve());
+    EXPECT_FALSE(pen->editCurve());
+    // Every drawing ends with the points of the new path at hand.
+    EXPECT_EQ(editor->currentTool(), PartEditingView::Reshaping);
     endOfEvent();
     ASSERT_EQ(elementCount(), 4);
     const CurvePtr open = pathAt(3)->getSegmentAtIndex(0);
@@ -386,6 +390,57 @@ TEST_F(PartEditorTest, APencilStrokeIsFittedIntoAPathAndAClickDrawsNothing)
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(bytes(), before);
+}
+
+TEST_F(PartEditorTest, TheReshapingToolDragsNudgesAndDeletesPoints)
+{
+    elements->setViewScale(2.0f);
+    const QPointF tip(50, 10);
+    elements->scrollToCenterDocPoint(tip);
+    const auto at = [this](const QPointF& point) { return elements->viewTransform().map(point); };
+    editor->toolButton(PartEditingView::Reshaping)->click();
+    auto* tool = dynamic_cast<ReshapingTool*>(elements->currentTool());
+    ASSERT_TRUE(tool);
+    select({ 0 });
+    const auto tipPoint = [this] { return pathAt(0)->getSegmentAtIndex(0)->getPointAtIndex(0)->point(); };
+
+    // Dragged 5 units to the right.
+    const QByteArray before = bytes();
+    QTest::mousePress(elements, Qt::LeftButton, {}, at(tip).toPoint());
+    for (const QPointF& step : { QPointF(2, 0), QPointF(5, 0) }) {
+        QMouseEvent move(QEvent::MouseMove, at(tip + step), elements->mapToGlobal(at(tip + step)),
+            Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(elements, &move);
+    }
+    QTest::mouseRelease(elements, Qt::LeftButton, {}, at(tip + QPointF(5, 0)).toPoint());
+    endOfEvent();
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Reshape Path"));
+    EXPECT_EQ(tipPoint(), tip + QPointF(5, 0));
+    const QByteArray dragged = bytes();
+    choose(kUndoAction);
+    endOfEvent();
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(tipPoint(), tip);
+    choose(kRedoAction);
+    endOfEvent();
+    EXPECT_EQ(bytes(), dragged);
+
+    // One screen point at 200 per cent is half a unit.
+    ASSERT_EQ(tool->pointSelection().size(), 1);
+    elements->setFocus();
+    QTest::keyClick(elements, Qt::Key_Right);
+    endOfEvent();
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Nudge Path Points"));
+    EXPECT_EQ(tipPoint(), tip + QPointF(5.5, 0));
+
+    choose(kDeleteAction);
+    endOfEvent();
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Delete Path Point"));
+    EXPECT_EQ(pathAt(0)->getSegmentAtIndex(0)->numPoints(), 9);
+    EXPECT_EQ(elementCount(), 3);
+    choose(kUndoAction);
+    endOfEvent();
+    EXPECT_EQ(pathAt(0)->getSegmentAtIndex(0)->numPoints(), 10);
 }
 
 TEST_F(PartEditorTest, ValidationFollowsTheSelection)
