@@ -432,6 +432,8 @@ TEST_F(PartEditorTest, TheReshapingToolDragsNudgesAndDeletesPoints)
     endOfEvent();
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Nudge Path Points"));
     EXPECT_EQ(tipPoint(), tip + QPointF(5.5, 0));
+    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
+        window->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT").replace(".png", "-points.png"));
 
     choose(kDeleteAction);
     endOfEvent();
@@ -699,6 +701,26 @@ TEST_F(PartEditorTest, InsideAGroupTheContextIsDimmedAndTheGroupDrawnAtFullStren
     EXPECT_FALSE(elements->imageCache());
     if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
         window->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT").replace(".png", "-group.png"));
+}
+
+TEST_F(PartEditorTest, InsideAPathItsFillShowsAndItsOutsideIsWashedOut)
+{
+    select({ 0 });
+    choose(kEditObjectAction);
+    endOfEvent();
+    ASSERT_EQ(elements->rootObject(), asProtocol<Parent>(part(0))->getChildAtIndex(0));
+    EXPECT_FALSE(editor->partTypePopup()->isVisible());
+    const QImage shown = elements->grab().toImage();
+    const auto colorAt = [&](const QPointF& point) {
+        return shown.pixelColor(elements->viewTransform().map(point).toPoint());
+    };
+    // Why each probe: the middle of the skin star shows its own fill; outside, white darkened by
+    // 15 per cent and whitened by 45 per cent is 234.
+    const QColor inside = colorAt(QPointF(50, 50));
+    EXPECT_NEAR(inside.red(), 0xF0, 3);
+    EXPECT_NEAR(inside.green(), 0xC8, 3);
+    EXPECT_NEAR(inside.blue(), 0xA0, 3);
+    EXPECT_NEAR(qGray(colorAt(QPointF(3, 3)).rgb()), 234, 3);
 }
 
 TEST_F(PartEditorTest, ThePreviewDocksInTheNearestCornerAndRemembersIt)
