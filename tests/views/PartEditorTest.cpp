@@ -525,6 +525,35 @@ TEST_F(PartEditorTest, APendingPartIsInsertedWithItsFirstElementAndForgottenWhen
     EXPECT_EQ(model->numChildren(), 5u);
 }
 
+TEST_F(PartEditorTest, ANewPartOfThePartsViewStartsWithThePenAndJoinsWithItsFirstPath)
+{
+    document->edit(nullptr);
+    // The zoom is kept with the file: set before the file is compared.
+    elements->setViewScale(1.0f);
+    endOfEvent();
+    const QByteArray original = bytes();
+    toolbarItem(window, kCreateNewPartAction)->trigger();
+    endOfEvent();
+    ASSERT_EQ(document->currentEditor(), editor);
+    ASSERT_TRUE(editor->partIsPending());
+    EXPECT_EQ(editor->currentTool(), PartEditingView::Pen);
+    const QPointF a(300, 300), b(360, 300), c(330, 350);
+    elements->scrollToCenterDocPoint(b);
+    const auto at = [this](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
+    for (const QPointF& point : { a, b, c, a })
+        QTest::mouseClick(elements, Qt::LeftButton, {}, at(point));
+    endOfEvent();
+    const auto& model = *document->model();
+    ASSERT_EQ(model.numChildren(), 6u);
+    EXPECT_EQ(part(5), editor->currentPart());
+    EXPECT_FALSE(editor->partIsPending());
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Create Path"));
+    // One step: the path and the part's joining go together.
+    choose(kUndoAction);
+    endOfEvent();
+    EXPECT_EQ(bytes(), original);
+}
+
 TEST_F(PartEditorTest, AnUndoThatShortenedTheParentCannotPutANewPartOutOfRange)
 {
     const auto model = document->model();
