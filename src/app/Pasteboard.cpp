@@ -22,9 +22,20 @@ PasteboardMimeData::PasteboardMimeData(PasteboardParentPtr payload)
         m_archive = m_payload->archivedData();
 }
 
-QStringList PasteboardMimeData::formats() const
+QStringList PasteboardMimeData::formatsOfPayload()
 {
     return { PasteboardParent::objectsMimeType(), kPdfMimeType, kPngMimeType, kQtImageMimeType };
+}
+
+QStringList PasteboardMimeData::formats() const
+{
+    // Data set beside the payload (the file a catalog drag carries) is offered as well.
+    QStringList own = formatsOfPayload();
+    for (const QString& format : QMimeData::formats()) {
+        if (!own.contains(format))
+            own.append(format);
+    }
+    return own;
 }
 
 bool PasteboardMimeData::hasFormat(const QString& mimeType) const
@@ -34,6 +45,8 @@ bool PasteboardMimeData::hasFormat(const QString& mimeType) const
 
 QVariant PasteboardMimeData::retrieveData(const QString& mimeType, QMetaType type) const
 {
+    if (QMimeData::hasFormat(mimeType) && !formatsOfPayload().contains(mimeType))
+        return QMimeData::retrieveData(mimeType, type);
     if (!m_payload)
         return QVariant();
     if (mimeType == PasteboardParent::objectsMimeType())

@@ -27,6 +27,8 @@ protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
 
 private:
+    static QStringList formatsOfPayload();
+
     PasteboardParentPtr m_payload;
     QByteArray m_archive;
     mutable QByteArray m_pdf;

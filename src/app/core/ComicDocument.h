@@ -7,6 +7,7 @@
 
 namespace zandrel {
 
+class CharacterLibraryItem;
 class ComicModel;
 class ComicPage;
 class ComicPanel;
@@ -36,6 +37,15 @@ public:
     virtual ~ComicWindowLink() = default;
     virtual void showPageControls(const PageControls& controls) = 0;
     virtual bool textEditing() const { return false; }
+};
+
+// What the comic document asks of the catalog and library panel of its window: show a parts file of
+// the comic's library, and open or close the pane.
+class CatalogPanelLink {
+public:
+    virtual ~CatalogPanelLink() = default;
+    virtual void showCharacterLibraryItem(const std::shared_ptr<CharacterLibraryItem>& item) = 0;
+    virtual void catalogViewOpenChanged(bool open) = 0;
 };
 
 // The document of one comic file, as the model sees it: the ComicModel it owns and links back to
@@ -74,6 +84,16 @@ public:
     void gotoSelectedPage(qsizetype index);
     // "Story page 3.jpg" for the current page, "Story panel 2.png" for the current panel.
     QString documentNameWithQualifier(ExportKind qualifier, const QString& extension) const override;
+
+    // --- The catalog and library panel (ComicDocumentLibrary.cpp) ---
+    void setCatalogController(CatalogPanelLink* link) { m_catalogController = link; }
+    CatalogPanelLink* catalogController() const { return m_catalogController; }
+    // Finds or adds the parts file in the comic's character library and shows it in the panel; null
+    // when the file is not a catalog's and cannot be read.
+    std::shared_ptr<CharacterLibraryItem> openAndShowCharacterFile(const QString& path);
+    // The pane is open; the comic keeps the flag so that it is saved with it.
+    bool isCatalogViewOpen() const;
+    void setIsCatalogViewOpen(bool open);
 
     // --- Editors ---
     // A page's free objects and exact groups open in the group editor.
@@ -129,6 +149,7 @@ private:
     std::shared_ptr<ComicModel> m_model;
     EditorContainer* m_groupEditor = nullptr;
     ComicWindowLink* m_windowLink = nullptr;
+    CatalogPanelLink* m_catalogController = nullptr;
 };
 
 } // namespace zandrel

@@ -1,3 +1,4 @@
+#include "app/core/CatalogFiles.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/ZDLAppController.h"
@@ -17,14 +18,6 @@ namespace zandrel {
 
 namespace {
 
-// No parts file is larger; reading one whole to copy it must stay within reason.
-constexpr qint64 kMaxPartsFileBytes = qint64(1) << 30;
-
-QString shelfName(int partsKind)
-{
-    return partsKind == 0 ? localized("Vivaviv Izazuda") : localized("Scenery");
-}
-
 // The position of the entry of the file name in the manifest's items, or -1.
 int entryIndexNamed(const QVariantMap& manifest, const QString& fileName)
 {
@@ -34,39 +27,6 @@ int entryIndexNamed(const QVariantMap& manifest, const QString& fileName)
             return i;
     }
     return -1;
-}
-
-QByteArray readWhole(const QString& path, QString* error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return {};
-    }
-    if (file.size() > kMaxPartsFileBytes) {
-        *error = QStringLiteral("the file is too large");
-        return {};
-    }
-    const QByteArray data = file.readAll();
-    if (data.isEmpty())
-        *error = QStringLiteral("the file is empty");
-    return data;
-}
-
-// Replaces the file at the path in one step: a failure leaves what was there.
-bool writeWhole(const QString& path, const QByteArray& data, QString* error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 // The name of a character as a file name of a catalog.
@@ -122,7 +82,7 @@ void ZDLAppController::saveCharacter(
     }
     ModalAlert alert;
     alert.message = localized("Do you want to replace the existing %1 file named “%2”?")
-                        .arg(shelfName(document.model()->partsKind()), fileName);
+                        .arg(catalogShelfName(document.model()->partsKind()), fileName);
     alert.buttons = { localized("Replace"), localized("Cancel") };
     CharacterDocument* target = &document;
     showAlert(
@@ -143,7 +103,7 @@ bool ZDLAppController::savePartsFile(const QString& path, int catalog)
     if (!manifest)
         return false;
     QString reason;
-    const QByteArray data = readWhole(path, &reason);
+    const QByteArray data = readCatalogFile(path, &reason);
     if (data.isEmpty())
         return false;
     CharacterModelPtr model;
@@ -162,7 +122,7 @@ bool ZDLAppController::savePartsFile(const QString& path, int catalog)
         zdlLog(QStringLiteral("Parts file %1 not installed: its character has no usable name").arg(path));
         return false;
     }
-    if (!writeWhole(QDir(folder).filePath(fileName), data, &reason)) {
+    if (!writeCatalogFile(QDir(folder).filePath(fileName), data, &reason)) {
         zdlLog(QStringLiteral("Parts file %1 not installed: %2").arg(path, reason));
         return false;
     }
@@ -192,10 +152,10 @@ void ZDLAppController::copyCharacterLibraryItem(
     auto copyAs = [this, item, folder, window](const QString& fileName, int replacing, QVariantMap manifest) {
         const CharacterModelPtr model = item->character();
         QString reason;
-        const QByteArray data = model ? readWhole(item->characterFileURL(), &reason) : QByteArray();
+        const QByteArray data = model ? readCatalogFile(item->characterFileURL(), &reason) : QByteArray();
         if (!model && reason.isEmpty())
             reason = localized("It is not a parts file this version can read.");
-        if (data.isEmpty() || !writeWhole(QDir(folder).filePath(fileName), data, &reason)) {
+        if (data.isEmpty() || !writeCatalogFile(QDir(folder).filePath(fileName), data, &reason)) {
             showAlertMessage(localized("The character file “%1” could not be copied to the user catalog.")
                                  .arg(item->characterFileName()),
                 reason, window);

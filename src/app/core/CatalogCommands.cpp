@@ -1,0 +1,82 @@
+#include "app/core/CatalogCommands.h"
+
+#include "app/core/CatalogFiles.h"
+#include "charmodel/CharacterModel.h"
+#include "comicmodel/CharacterLibraryItem.h"
+#include "platform/Geometry.h"
+#include "platform/Localization.h"
+
+namespace zandrel::CatalogCommands {
+
+void fillShelves(const ZDLAppController::CatalogList& catalog, ZDLAppController::CatalogList& characters,
+    ZDLAppController::CatalogList& scenery)
+{
+    characters.clear();
+    scenery.clear();
+    for (const auto& item : catalog) {
+        if (item->partsKind() == 0)
+            characters.push_back(item);
+        else if (item->partsKind() == 1)
+            scenery.push_back(item);
+    }
+}
+
+bool allows(const QString& action, const CharacterLibraryItem* item)
+{
+    if (!item)
+        return false;
+    const int catalog = item->fromCatalog();
+    if (action == kOpenCatalogCharacterAction || action == kSaveACopyAction)
+        return true;
+    if (action == kDeleteCatalogItemAction)
+        return catalog == CharacterLibraryItem::PurchasedCatalog
+            || catalog == CharacterLibraryItem::UserCatalog;
+    if (action == kEditCatalogItemAction)
+        return catalog == CharacterLibraryItem::UserCatalog;
+    if (action == kCopyToUserCatalogAction)
+        return catalog == CharacterLibraryItem::BuiltInCatalog
+            || catalog == CharacterLibraryItem::PurchasedCatalog;
+    return false;
+}
+
+void deleteCatalogItem(const std::shared_ptr<CharacterLibraryItem>& item, bool fileIsOpen, QObject* window)
+{
+    if (!allows(kDeleteCatalogItemAction, item.get()))
+        return;
+    ZDLAppController* controller = appController();
+    if (fileIsOpen) {
+        controller->showAlertMessage(
+            localized("The file cannot be deleted because it is currently open."), QString(), window);
+        return;
+    }
+    ModalAlert alert;
+    alert.message = localized("Are you sure you want to delete the file named “%1” from %2?")
+                        .arg(item->characterName(), catalogShelfName(item->partsKind()));
+    alert.buttons = { localized("Delete"), localized("Move to Trash"), localized("Cancel") };
+    controller->showAlert(alert, window, [item](int code) {
+        if (code == ModalAlert::kFirstButton || code == ModalAlert::kSecondButton)
+            appController()->deleteCharacter(item, code == ModalAlert::kSecondButton);
+    });
+}
+
+bool saveACopy(const CharacterLibraryItem& item, const QString& destination, QString* error)
+{
+    const QByteArray data = readCatalogFile(item.characterFileURL(), error);
+    return !data.isEmpty() && writeCatalogFile(destination, data, error);
+}
+
+PasteboardParentPtr dragPayload(CharacterLibraryItem& item)
+{
+    const CharacterModelPtr character = item.character();
+    if (!character || character->numChildren() == 0)
+        return nullptr;
+    PasteboardParentPtr payload = PasteboardParent::initWithChildren(character->getParts());
+    if (payload->children().isEmpty())
+        return nullptr;
+    payload->setClickPoint(centerOfRect(payload->childrenBounds()));
+    payload->setCharacterId(character->characterId());
+    payload->setColors(character->colors());
+    return payload;
+}
+
+} // namespace zandrel::CatalogCommands

@@ -1,0 +1,47 @@
+#include "app/core/CatalogFiles.h"
+
+#include "platform/Localization.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace zandrel {
+
+QString catalogShelfName(int partsKind)
+{
+    return partsKind == 0 ? localized("Vivaviv Izazuda") : localized("Scenery");
+}
+
+QByteArray readCatalogFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return {};
+    }
+    if (file.size() > kMaxPartsFileBytes) {
+        *error = QStringLiteral("the file is too large");
+        return {};
+    }
+    const QByteArray data = file.readAll();
+    if (data.isEmpty())
+        *error = QStringLiteral("the file is empty");
+    return data;
+}
+
+bool writeCatalogFile(const QString& path, const QByteArray& data, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace zandrel
