@@ -1,5 +1,6 @@
 #include "app/ComicWindowContents.h"
 
+#include "app/CatalogAndLibraryController.h"
 #include "app/DocumentToolbar.h"
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -174,7 +176,15 @@ void buildComicWindowContents(DocumentWindow& window)
     }
     document->setEditors(partEditor, imageEditor, balloonGroupEditor);
     document->setGroupEditor(groupEditor);
-    window.setCentralWidget(area);
+    // The catalog and library panel below the comic, sharing the window through a splitter.
+    auto* split = new QSplitter(Qt::Vertical);
+    split->setObjectName(QStringLiteral("splitView"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(area);
+    split->addWidget(new CatalogAndLibraryController(document));
+    split->setStretchFactor(0, 1);
+    split->setSizes({ 500, 280 });
+    window.setCentralWidget(split);
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
     document->numberOfPagesChanged();
