@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -352,14 +353,30 @@ void CatalogAndLibraryController::catalogViewOpenChanged(bool open)
 {
     // Closed, the pane keeps its tabs at the bottom of the window, from which it opens again.
     auto* splitter = qobject_cast<QSplitter*>(parentWidget());
-    if (!open && splitter && m_body->isVisible())
+    if (!open && m_open && splitter && splitter->count() == 2)
         m_openSizes = splitter->sizes();
+    m_open = open;
     m_body->setVisible(open);
     setMaximumHeight(open ? QWIDGETSIZE_MAX : kTabStripHeight);
-    if (!open || !splitter || splitter->count() != 2)
+    if (splitter)
+        fitSplitter();
+    else
+        // Made before the window put it in place: the splitter is fitted once it is there.
+        QTimer::singleShot(0, this, &CatalogAndLibraryController::fitSplitter);
+}
+
+void CatalogAndLibraryController::fitSplitter()
+{
+    auto* splitter = qobject_cast<QSplitter*>(parentWidget());
+    if (!splitter || splitter->count() != 2 || splitter->widget(1) != this)
         return;
+    const int total = std::max(0, splitter->height() - splitter->handleWidth());
+    if (!m_open) {
+        splitter->setSizes({ std::max(0, total - kTabStripHeight), kTabStripHeight });
+        return;
+    }
     if (m_openSizes.size() != 2)
-        m_openSizes = { std::max(0, splitter->height() - kOpenPaneHeight), kOpenPaneHeight };
+        m_openSizes = { std::max(0, total - kOpenPaneHeight), kOpenPaneHeight };
     splitter->setSizes(m_openSizes);
 }
 

@@ -85,6 +85,8 @@ private:
     void needsCharacterUpdate(const QString& characterFile);
     void catalogCharacterDeleted(const QString& catalogFile);
     void showLibraryArea(bool library);
+    // Gives the comic the room of a closed pane, or the pane its room back.
+    void fitSplitter();
     // Opens the pane, or toggles it when asked.
     void openPane(bool toggle);
     std::shared_ptr<CharacterLibraryItem> libraryItemFor(const void* represented) const;
@@ -104,6 +106,7 @@ private:
     std::shared_ptr<Shelf> m_characterList;
     std::shared_ptr<Shelf> m_backgroundList;
     bool m_firstEntry = true;
+    bool m_open = true;
     QList<int> m_openSizes;
 };
 

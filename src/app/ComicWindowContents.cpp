@@ -183,7 +183,6 @@ void buildComicWindowContents(DocumentWindow& window)
     split->addWidget(area);
     split->addWidget(new CatalogAndLibraryController(document));
     split->setStretchFactor(0, 1);
-    split->setSizes({ 500, 280 });
     window.setCentralWidget(split);
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
