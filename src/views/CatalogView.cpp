@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTextLayout>
+#include <QTimer>
 #include <QUrl>
 #include <cmath>
 
@@ -331,10 +332,14 @@ void CatalogView::saveACopy()
     if (!item)
         return;
     // The item is the one chosen when the panel opened, whatever happens meanwhile.
-    savePathChooser()(window(), item->characterFileName(), [item](const QString& path) {
+    const QPointer<QWidget> sheetWindow(window());
+    savePathChooser()(window(), item->characterFileName(), [item, sheetWindow](const QString& path) {
         QString reason;
-        if (!path.isEmpty())
-            CatalogCommands::saveACopy(*item, path, &reason);
+        // A copy that could not be made is said so: the user would otherwise look for it in vain.
+        if (!path.isEmpty() && !CatalogCommands::saveACopy(*item, path, &reason))
+            appController()->showAlertMessage(
+                localized("A copy of “%1” could not be saved.").arg(item->characterFileName()), reason,
+                sheetWindow.data());
     });
 }
 
@@ -394,6 +399,9 @@ QMenu* CatalogView::contextMenuForView()
             m_contextMenu, localized("Copy to User Catalog"), CatalogCommands::kCopyToUserCatalogAction);
         m_contextMenu->addSeparator();
         MenuActions::add(m_contextMenu, localized("Delete…"), CatalogCommands::kDeleteCatalogItemAction);
+        // A menu left without a choice leaves no item selected; a chosen item runs before this.
+        connect(m_contextMenu, &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, this, [this] { setSelectedItemIndex(-1); }); });
     }
     return m_contextMenu;
 }

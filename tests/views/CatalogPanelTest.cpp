@@ -140,6 +140,7 @@ TEST_F(CatalogPanelTest, MenuCommandsDeleteCopyAndSaveCatalogFiles)
     // A built-in character cannot be deleted or edited; it can be copied.
     EXPECT_FALSE(chooseFromItemMenu(QStringLiteral("Alice"), CatalogCommands::kDeleteCatalogItemAction));
     EXPECT_FALSE(chooseFromItemMenu(QStringLiteral("Alice"), CatalogCommands::kEditCatalogItemAction));
+    EXPECT_EQ(catalogView->selectedItemIndex(), -1) << "a menu closed without a choice";
 
     answers = { ModalAlert::kFirstButton };
     ASSERT_TRUE(chooseFromItemMenu(QStringLiteral("Eve"), CatalogCommands::kDeleteCatalogItemAction));
@@ -167,6 +168,14 @@ TEST_F(CatalogPanelTest, MenuCommandsDeleteCopyAndSaveCatalogFiles)
     EXPECT_EQ(suggested, QStringLiteral("Bob.parts"));
     EXPECT_EQ(fileBytes(copy), fileBytes(QDir(folder(0)).filePath(QStringLiteral("Bob.parts"))));
     EXPECT_EQ(catalogView->selectedItemIndex(), -1);
+    // A copy that cannot be written says so and leaves nothing behind.
+    const QString nowhere = dir.filePath(QStringLiteral("no such folder/Bob.parts"));
+    CatalogView::setSavePathChooser([&](QWidget*, const QString&, auto completion) { completion(nowhere); });
+    alerts.clear();
+    ASSERT_TRUE(chooseFromItemMenu(QStringLiteral("Bob"), CatalogCommands::kSaveACopyAction));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.first().message, QStringLiteral("A copy of “Bob.parts” could not be saved."));
+    EXPECT_FALSE(QFileInfo::exists(nowhere));
 }
 
 TEST_F(CatalogPanelTest, ADragOutCarriesTheFileAndPartsThatTheComicTakes)
