@@ -100,6 +100,44 @@ TEST_F(CatalogPanelTest, GridLaysOutCentredColumnsAndThumbnailsArriveFromTheBack
     }
 }
 
+TEST_F(CatalogPanelTest, ALargeShelfReadsOnlyTheThumbnailsInView)
+{
+    // 300 items, each with a thumbnail file of its own: the first drawing asks for those it shows.
+    auto shelf = std::make_shared<CatalogView::Shelf>();
+    const QString source = QDir(folder(0)).filePath(QStringLiteral("Alice.jpg"));
+    for (int i = 0; i < 300; ++i) {
+        auto item = std::make_shared<CharacterLibraryItem>();
+        const QString thumbnail = dir.filePath(QStringLiteral("many/%1.jpg").arg(i));
+        QDir().mkpath(dir.filePath(QStringLiteral("many")));
+        ASSERT_TRUE(QFile::copy(source, thumbnail));
+        item->setThumbnailFileURL(thumbnail);
+        item->setCharacterName(QStringLiteral("Item %1").arg(i));
+        shelf->push_back(item);
+    }
+    CatalogThumbnailCache& cache = CatalogThumbnailCache::shared();
+    cache.waitForDone();
+    const int before = cache.readsStarted();
+    catalogView->setCatalog(shelf);
+    catalogView->repaint();
+    const QRectF visible = catalogView->visibleRect();
+    int inView = 0;
+    for (qsizetype i = 0; i < 300; ++i) {
+        const QRectF reach = catalogView->getCatalogItemRect(i).adjusted(-1, -15, 1, 38);
+        inView += visible.intersects(reach) ? 1 : 0;
+    }
+    ASSERT_GT(inView, 0);
+    ASSERT_LT(inView, 60);
+    EXPECT_EQ(cache.readsStarted() - before, inView);
+    // Scrolled to the end, the last rows are read, and nothing already read is read again.
+    catalogView->scrollPoint(QPointF(0, catalogView->getContentBounds().height()));
+    catalogView->repaint();
+    cache.waitForDone();
+    EXPECT_FALSE(
+        cache.thumbnail(shelf->back()->thumbnailFileURL(), QSize(140, 100) * catalogView->devicePixelRatioF())
+            .isNull());
+    EXPECT_LT(cache.readsStarted() - before, 2 * inView + 8);
+}
+
 TEST_F(CatalogPanelTest, ClickOpensACharacterIntoTheLibraryAndItsCloseBoxRemovesIt)
 {
     const QString bobFile = QDir(folder(0)).filePath(QStringLiteral("Bob.parts"));
