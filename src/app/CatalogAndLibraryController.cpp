@@ -380,6 +380,18 @@ void CatalogAndLibraryController::fitSplitter()
     splitter->setSizes(m_openSizes);
 }
 
+void CatalogAndLibraryController::comicModelReplaced()
+{
+    if (m_libraryView)
+        m_libraryView->setCurrentCharacter(nullptr);
+    updateViewTabs();
+    m_tabs->setSelectedTab(0);
+    m_catalogView->setCatalog(m_characterList);
+    showLibraryArea(false);
+    if (m_comicDocument)
+        catalogViewOpenChanged(m_comicDocument->isCatalogViewOpen());
+}
+
 // --- Notifications ---
 
 void CatalogAndLibraryController::needsCatalogUpdate(const QString& catalogFile, const QString& characterName)

@@ -67,6 +67,7 @@ public:
     // --- CatalogPanelLink ---
     void showCharacterLibraryItem(const std::shared_ptr<CharacterLibraryItem>& item) override;
     void catalogViewOpenChanged(bool open) override;
+    void comicModelReplaced() override;
 
     ViewTabs* libraryViewTabs() const { return m_tabs; }
     CatalogView* catalogView() const { return m_catalogView; }

@@ -59,8 +59,8 @@ TEST_F(CatalogPanelSyncTest, TheAddButtonOffersOpenSavedCharactersElseTheOpenPan
     QTest::mouseRelease(panelWidget->addCharacterButton(), Qt::LeftButton);
     ASSERT_TRUE(panelWidget->addCharacterMenu());
     EXPECT_EQ(menuTitles(),
-        (QStringList { QStringLiteral("Open Characters"), QStringLiteral("    Zed.parts"), QStringLiteral("-"),
-            QStringLiteral("Add Other…") }));
+        (QStringList { QStringLiteral("Open Characters"), QStringLiteral("    Zed.parts"),
+            QStringLiteral("-"), QStringLiteral("Add Other…") }));
     EXPECT_FALSE(panelWidget->addCharacterMenu()->actions().first()->isEnabled());
     EXPECT_EQ(asked, 1);
     panelWidget->addCharacterMenu()->actions().at(1)->trigger();
@@ -106,7 +106,8 @@ TEST_F(CatalogPanelSyncTest, TabsAndShelvesFollowSavesAndDeletions)
     alerts.clear();
     EXPECT_TRUE(chooseFromItemMenu(QStringLiteral("Evelyn"), CatalogCommands::kDeleteCatalogItemAction));
     ASSERT_EQ(alerts.size(), 1);
-    EXPECT_EQ(alerts.first().message, QStringLiteral("The file cannot be deleted because it is currently open."));
+    EXPECT_EQ(
+        alerts.first().message, QStringLiteral("The file cannot be deleted because it is currently open."));
     EXPECT_TRUE(QFile::exists(eveFile));
     ASSERT_TRUE(documents().windowFor(eve));
     documents().windowFor(eve)->close();
@@ -124,6 +125,16 @@ TEST_F(CatalogPanelSyncTest, TabsAndShelvesFollowSavesAndDeletions)
     EXPECT_EQ(tabs->selectedTab(), 1);
     EXPECT_EQ(catalogView->catalog(), panelWidget->backgroundList());
     EXPECT_TRUE(model().characterLibrary().empty());
+
+    // A revert brings back the file's library: its tabs follow.
+    QTest::mouseClick(catalogView, Qt::LeftButton, {}, itemPoint(indexOf(QStringLiteral("Forest"))));
+    endOfEvent();
+    ASSERT_EQ(tabTitles().size(), 3);
+    ASSERT_TRUE(document->revertToSaved(&error));
+    EXPECT_EQ(tabTitles().size(), 2);
+    EXPECT_EQ(tabs->selectedTab(), 0);
+    EXPECT_FALSE(panelWidget->libraryView()->currentCharacter());
+    EXPECT_TRUE(panelWidget->catalogViewBase()->isVisible());
 
     if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT")) {
         QTest::mouseClick(catalogView, Qt::LeftButton, {}, itemPoint(indexOf(QStringLiteral("Forest"))));

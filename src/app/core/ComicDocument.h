@@ -46,6 +46,8 @@ public:
     virtual ~CatalogPanelLink() = default;
     virtual void showCharacterLibraryItem(const std::shared_ptr<CharacterLibraryItem>& item) = 0;
     virtual void catalogViewOpenChanged(bool open) = 0;
+    // The document reads its comic again (a revert): the library and the pane's state are the file's.
+    virtual void comicModelReplaced() { }
 };
 
 // The document of one comic file, as the model sees it: the ComicModel it owns and links back to

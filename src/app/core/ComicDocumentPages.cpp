@@ -96,6 +96,8 @@ bool ComicDocument::revertToSaved(DocumentError* error)
     edit(nullptr);
     const bool reverted = ZDLDocument::revertToSaved(error);
     numberOfPagesChanged();
+    if (reverted && m_catalogController)
+        m_catalogController->comicModelReplaced();
     return reverted;
 }
 
