@@ -140,6 +140,15 @@ TEST_F(CatalogPanelSyncTest, TabsAndShelvesFollowSavesAndDeletions)
         QTest::mouseClick(catalogView, Qt::LeftButton, {}, itemPoint(indexOf(QStringLiteral("Forest"))));
         endOfEvent();
         window->grab().save(QStringLiteral("/tmp/catpanel-library.png"));
+        // Narrow, with more library files than fit: the selected tab stays in view, the rest listed.
+        for (const QString& name :
+            { QStringLiteral("Alice"), QStringLiteral("Bob"), QStringLiteral("Castle") })
+            document->openAndShowCharacterFile(QDir(folder(0)).filePath(name + QStringLiteral(".parts")));
+        clickTab(0);
+        window->resize(330, 700);
+        QApplication::processEvents();
+        tabs->setSelectedTab(4);
+        window->grab().save(QStringLiteral("/tmp/catpanel-narrow.png"));
     }
 }
 
