@@ -100,6 +100,41 @@ TEST_F(CatalogPanelTest, GridLaysOutCentredColumnsAndThumbnailsArriveFromTheBack
     }
 }
 
+TEST_F(CatalogPanelTest, ItemsPerRowAndContentFollowTheVisibleWidthAndScale)
+{
+    auto shelf = std::make_shared<CatalogView::Shelf>();
+    for (int i = 0; i < 9; ++i)
+        shelf->push_back(std::make_shared<CharacterLibraryItem>());
+    catalogView->setCatalog(shelf);
+    struct Case {
+        int width;
+        float scale;
+        int perRow;
+        double height;
+    };
+    for (const Case& c : { Case { 679, 1.0f, 4, 3 * 160 + 30 }, Case { 660, 1.0f, 4, 3 * 160 + 30 },
+             Case { 659, 1.0f, 3, 3 * 160 + 30 }, Case { 179, 1.0f, 1, 9 * 160 + 30 },
+             Case { 1358, 2.0f, 4, 3 * 160 + 30 }, Case { 100, 1.0f, 1, 9 * 160 + 30 } }) {
+        catalogView->setViewScale(c.scale);
+        catalogView->resize(c.width, 300);
+        EXPECT_EQ(catalogView->catalogItemsPerRow(), c.perRow) << c.width;
+        EXPECT_EQ(catalogView->getContentBounds(), QRectF(0, 0, c.perRow * 160 + 20, c.height)) << c.width;
+    }
+    // Three items where four fit: the three columns are centred.
+    shelf->resize(3);
+    catalogView->setViewScale(1.0f);
+    catalogView->resize(679, 300);
+    EXPECT_EQ(catalogView->getCatalogItemRect(0).x(), std::floor((679 - 500) / 2.0 + 20));
+    EXPECT_EQ(catalogView->getCatalogItemRect(2).x(), std::floor((679 - 500) / 2.0 + 20) + 320);
+    // Selecting past either end changes nothing; -1 clears.
+    catalogView->setSelectedItemIndex(1);
+    catalogView->setSelectedItemIndex(-2);
+    catalogView->setSelectedItemIndex(3);
+    EXPECT_EQ(catalogView->selectedItemIndex(), 1);
+    catalogView->setSelectedItemIndex(-1);
+    EXPECT_EQ(catalogView->selectedItemIndex(), -1);
+}
+
 TEST_F(CatalogPanelTest, ALargeShelfReadsOnlyTheThumbnailsInView)
 {
     // 300 items, each with a thumbnail file of its own: the first drawing asks for those it shows.
