@@ -1,8 +1,8 @@
 #include "app/CatalogAndLibraryController.h"
 
 #include "app/AppController.h"
+#include "app/CharacterLibraryView.h"
 #include "app/DocumentController.h"
-#include "app/PlainLibraryArea.h"
 #include "app/core/CatalogCommands.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
@@ -32,9 +32,58 @@ constexpr int kTabStripHeight = 24;
 // The pane's height when it opens for the first time in a window.
 constexpr int kOpenPaneHeight = 280;
 
+// The character library view as the library side, its popups and edit button in the panel's band.
+class LibraryViewArea : public LibraryAreaView {
+public:
+    LibraryViewArea(ComicDocument* document, QWidget* controlsBand)
+        : m_area(new QWidget)
+        , m_view(CharacterLibraryView::buildLibraryArea(m_area, document, controlsBand))
+    {
+        m_area->setObjectName(QStringLiteral("libraryArea"));
+        // Parts files dropped on the view join the comic's library as the panel's own do.
+        m_view->setCharacterFileOpener([document](const QString& path) {
+            if (document)
+                document->openAndShowCharacterFile(path);
+        });
+    }
+    ~LibraryViewArea() override
+    {
+        // The panel's layout owns the area once it is placed; one never placed goes here.
+        if (m_area && !m_area->parent())
+            delete m_area;
+    }
+
+    QWidget* libraryWidget() override { return m_area; }
+    std::shared_ptr<CharacterLibraryItem> currentCharacter() const override
+    {
+        return m_view ? m_view->currentCharacter() : nullptr;
+    }
+    void setCurrentCharacter(const std::shared_ptr<CharacterLibraryItem>& item) override
+    {
+        if (m_view)
+            m_view->setCurrentCharacter(item);
+    }
+    void viewPartType(int type) override
+    {
+        if (m_view)
+            m_view->viewPartType(type);
+    }
+    void documentClosing() override
+    {
+        if (m_view)
+            m_view->documentClosing();
+    }
+
+private:
+    QPointer<QWidget> m_area;
+    QPointer<CharacterLibraryView> m_view;
+};
+
 LibraryAreaFactory standardLibraryArea()
 {
-    return [](ComicDocument*, QWidget*) { return std::make_unique<PlainLibraryArea>(); };
+    return [](ComicDocument* document, QWidget* controlsBand) {
+        return std::make_unique<LibraryViewArea>(document, controlsBand);
+    };
 }
 
 LibraryAreaFactory& libraryAreaFactory()

@@ -1,10 +1,14 @@
 // The panel's add button, and its tabs and shelves following the catalogs: parts files saved into a
 // catalog, saved where the comic's library uses them, and deleted from a catalog.
 #include "CatalogPanelFixture.h"
+#include "app/CharacterLibraryView.h"
 #include "app/core/CatalogCommands.h"
 #include "app/core/CharacterDocument.h"
 
+#include <QComboBox>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 
 namespace zandrel::test {
 namespace {
@@ -70,6 +74,42 @@ TEST_F(CatalogPanelSyncTest, TheAddButtonOffersOpenSavedCharactersElseTheOpenPan
     EXPECT_EQ(model().characterLibrary().back()->characterFileURL(), zed);
     EXPECT_EQ(tabs->selectedTab(), 3);
     EXPECT_EQ(panelWidget->libraryView()->currentCharacter(), model().characterLibrary().back());
+}
+
+TEST_F(CatalogPanelSyncTest, TheLibrarySideIsTheLibraryViewWithItsControlsInTheBand)
+{
+    auto* libraryView = panelWidget->findChild<CharacterLibraryView*>();
+    ASSERT_TRUE(libraryView);
+    auto* popup = panelWidget->findChild<QComboBox*>(QStringLiteral("libraryViewPopup"));
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->parentWidget()->objectName(), QStringLiteral("libraryItemPropsView"));
+
+    QTest::mouseClick(catalogView, Qt::LeftButton, {}, itemPoint(indexOf(QStringLiteral("Alice"))));
+    endOfEvent();
+    ASSERT_EQ(model().characterLibrary().size(), 1u);
+    EXPECT_EQ(libraryView->currentCharacter(), model().characterLibrary().front());
+    EXPECT_TRUE(libraryView->isVisible());
+    EXPECT_GT(popup->count(), CharacterLibraryView::kFixedViewItems) << "Alice's part types are listed";
+
+    // A parts file dropped on the library view joins the comic's library through the panel.
+    const QString dora
+        = QDir(folder(CharacterLibraryItem::PurchasedCatalog)).filePath(QStringLiteral("Dora.parts"));
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(dora) });
+    const QPoint middle = libraryView->rect().center();
+    QDragEnterEvent enter(middle, Qt::LinkAction | Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(libraryView, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(middle, Qt::LinkAction | Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(libraryView, &dropped);
+    endOfEvent();
+    ASSERT_EQ(model().characterLibrary().size(), 2u);
+    EXPECT_EQ(model().characterLibrary().back()->characterFileURL(), dora);
+    EXPECT_EQ(tabTitles().mid(2), (QStringList { QStringLiteral("Alice"), QStringLiteral("Dora") }));
+    EXPECT_EQ(tabs->selectedTab(), 3);
+    EXPECT_EQ(libraryView->currentCharacter(), model().characterLibrary().back());
+    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
+        window->grab().save(QStringLiteral("/tmp/catpanel-libraryview.png"));
 }
 
 TEST_F(CatalogPanelSyncTest, TabsAndShelvesFollowSavesAndDeletions)
