@@ -420,7 +420,8 @@ bool CatalogView::tryToPerform(const QString& action, const ActionSender& sender
     } else if (action == CatalogCommands::kCopyToUserCatalogAction) {
         copyToUserCatalog();
     } else {
-        MenuItemValidation known { action };
+        MenuItemValidation known;
+        known.action = action;
         // The base view's own commands mean nothing on a shelf.
         return ZDLView::validateMenuItem(known);
     }

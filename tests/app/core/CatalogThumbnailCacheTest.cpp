@@ -69,7 +69,7 @@ TEST_F(CatalogThumbnailCacheTest, DamagedAbsurdAndMissingFilesAreReadOnce)
 {
     QFile damaged(dir.filePath(QStringLiteral("damaged.jpg")));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray("\xFF\xD8\xFF\xE0 not really a picture", 30));
+    damaged.write(QByteArray("\xFF\xD8\xFF\xE0 not really a picture"));
     damaged.close();
     // A PNG header claiming 100000 x 100000 pixels.
     QByteArray huge = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000");
