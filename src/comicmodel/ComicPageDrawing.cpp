@@ -33,6 +33,9 @@ void ComicPage::drawIn(ZDLContext& context, const QRectF& dirtyRect)
     // Copies: drawing must not be upset by lists that change underneath.
     for (const auto& panel : freePanels())
         panel->drawIn(context, dirtyRect);
+    // Free objects lie above every panel: nothing to do in a view's slice that cannot paint now.
+    if (context.paintsNothing())
+        return;
     const PanelComicServices* comic = comicServices();
     if (comic && comic->editBackground() && !context.exporting()) {
         drawTransparentInContext(context, dirtyRect);

@@ -4,6 +4,7 @@
 #include "comicmodel/PanelServices.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/Dash.h"
+#include "graphics/DrawingSplit.h"
 #include "graphics/EdgeEffects.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
@@ -97,6 +98,9 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
         if (!intersectsRect(unionRect(getInvalidationBounds(), drawn), dirtyRect) || !context.canShow(drawn))
             return;
     }
+    // A view's slice that cannot paint here: only the panel that draws the held layer may open it.
+    if (context.paintsNothing() && !context.split()->drawsHeldLayer(*this))
+        return;
     const bool editingBack = comic && comic->editBackground() && !context.exporting();
     const bool drawingCurrent = comic && comic->drawingCurrentPanel();
     if (focus && drawingCurrent != isCurrent) {
@@ -217,7 +221,7 @@ void ComicPanel::drawTransparent(
     const ElementList& elements, ZDLContext& context, const QRectF& dirtyRect) const
 {
     Canvas* canvas = context.canvas();
-    if (!canvas || elements.isEmpty())
+    if (!canvas || elements.isEmpty() || context.paintsNothing())
         return;
     const QRectF r = intersectionRect(
         intersectionRect(ArrayUtils::getElementsFilteredBounds(elements), getBounds()), dirtyRect);

@@ -193,7 +193,7 @@ LayerRunCache::Run* LayerRunCache::findRun(const std::vector<Member>& members, c
     return nullptr;
 }
 
-void LayerRunCache::drawElements(const ElementList& elements, ZDLContext& context)
+void LayerRunCache::drawElements(const ElementList& elements, ZDLContext& context, bool wholeLayer)
 {
     Canvas* canvas = context.canvas();
     const QTransform device = canvas ? canvas->deviceTransform() : QTransform();
@@ -231,7 +231,14 @@ void LayerRunCache::drawElements(const ElementList& elements, ZDLContext& contex
             drawDirectly({ element }, context);
     }
     flush();
-    // Runs the layer no longer has go with their bitmaps.
+    // Runs the layer no longer has go with their bitmaps; a slice keeps those it did not reach (the
+    // runs it took have no members left).
+    if (!wholeLayer) {
+        for (Run& run : m_runs) {
+            if (!run.members.empty() && (!run.image.isNull() || run.direct))
+                kept.push_back(std::move(run));
+        }
+    }
     m_runs = std::move(kept);
     if (bitmapCount() > 0) {
         LayerRunCacheBudget::shared().add(this);
@@ -258,6 +265,7 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
     Run run;
     if (found) {
         run = std::move(*found);
+        found->members.clear();
     } else {
         run.members = std::move(members);
         run.bounds = boundsOf(elements);

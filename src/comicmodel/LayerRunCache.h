@@ -40,8 +40,10 @@ public:
     LayerRunCache(const LayerRunCache&) = delete;
     LayerRunCache& operator=(const LayerRunCache&) = delete;
 
-    // Draws the elements in order, runs of parts from their bitmaps when the context allows.
-    void drawElements(const ElementList& elements, ZDLContext& context);
+    // Draws the elements in order, runs of parts from their bitmaps when the context allows. Runs the
+    // elements no longer have are dropped, unless they are only a slice of the layer (a view's
+    // pass that draws below, at or above its selection), which keeps the others' bitmaps.
+    void drawElements(const ElementList& elements, ZDLContext& context, bool wholeLayer = true);
     // Drops every bitmap.
     void reset();
 

@@ -7,6 +7,8 @@
 #include "comicmodel/PanelServices.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/CoderExtensions.h"
+#include "graphics/DrawingSplit.h"
+#include "graphics/ZDLContext.h"
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
 #include "platform/KeyedArchiver.h"
@@ -147,6 +149,11 @@ void PanelLayer::retire()
 
 void PanelLayer::drawElementsIn(ZDLContext& context)
 {
+    if (DrawingSplit* split = context.split()) {
+        split->drawLayer(*this, m_elements.items(),
+            [&](const ElementList& elements) { m_runCache->drawElements(elements, context, false); });
+        return;
+    }
     m_runCache->drawElements(m_elements.items(), context);
 }
 

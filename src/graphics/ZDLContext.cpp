@@ -1,5 +1,6 @@
 #include "graphics/ZDLContext.h"
 
+#include "graphics/DrawingSplit.h"
 #include "graphics/ZDLViewInterface.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
@@ -67,6 +68,11 @@ bool ZDLContext::canShow(const QRectF& bounds) const
         || r.top() > visible.bottom() + margin || r.bottom() < visible.top() - margin)
         return false;
     return needsToDrawRect(r.adjusted(-margin, -margin, margin, margin));
+}
+
+bool ZDLContext::paintsNothing() const
+{
+    return m_split && !m_split->isOpen();
 }
 
 bool ZDLContext::scalingViewInteractively() const

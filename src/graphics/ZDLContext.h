@@ -5,6 +5,7 @@
 namespace zandrel {
 
 class Canvas;
+class DrawingSplit;
 class ZDLViewInterface;
 
 // The state of one drawing pass, handed to every drawIn: the canvas to draw into, the scale at which
@@ -68,6 +69,12 @@ public:
     bool sharedDrawing() const { return m_sharedDrawing; }
     void setSharedDrawing(bool shared) { m_sharedDrawing = shared; }
 
+    // A view's pass that draws one slice of its content in depth order; null draws it whole.
+    DrawingSplit* split() const { return m_split; }
+    void setSplit(DrawingSplit* split) { m_split = split; }
+    // Nothing drawn now would show (the slice's gate is shut): containers skip their work.
+    bool paintsNothing() const;
+
     static constexpr float kDefaultBlurThreshold = 0.8f;
 
 private:
@@ -81,6 +88,7 @@ private:
     float m_imageAlpha = 1.0f;
     Canvas* m_canvas = nullptr;
     ZDLViewInterface* m_updatingView = nullptr;
+    DrawingSplit* m_split = nullptr;
 };
 
 } // namespace zandrel

@@ -13,6 +13,15 @@ namespace zandrel {
 
 using namespace canvas_support;
 
+namespace {
+
+bool isWholeNumber(double value)
+{
+    return std::abs(value - std::round(value)) < 1e-9;
+}
+
+} // namespace
+
 struct PainterCanvas::Surface {
     QPainter* painter = nullptr;
     std::unique_ptr<QPainter> ownedPainter;
@@ -141,6 +150,13 @@ void PainterCanvas::clipToPath(const CanvasPath& path)
 {
     if (!isActive())
         return;
+    // A rectangle (a panel's frame, mostly) clips as one: Qt keeps its fast paths for rect clips.
+    if (painter()->worldTransform().type() <= QTransform::TxScale) {
+        if (const std::optional<QRectF> rect = axisAlignedRect(path.painterPath())) {
+            painter()->setClipRect(*rect, Qt::IntersectClip);
+            return;
+        }
+    }
     if (m_drawsSharedModel)
         painter()->setClipPath(path.detached().painterPath(), Qt::IntersectClip);
     else
@@ -323,8 +339,20 @@ void PainterCanvas::drawImage(
         return;
     const QRectF to = target.normalized();
     draw(
-        userToDeviceBounds(to), [&](QPainter& p, const QTransform&) { p.drawImage(to, image, from); }, mode,
-        std::min(opacity, 1.0));
+        userToDeviceBounds(to),
+        [&](QPainter& p, const QTransform&) {
+            // Pixels onto pixels (a cached bitmap on the grid it was drawn on) need no filtering, and
+            // without the smoothing hint Qt blits them on its fast path.
+            const QTransform& t = p.worldTransform();
+            const bool pixelExact = t.type() <= QTransform::TxTranslate && to.size() == from.size()
+                && isWholeNumber(t.dx() + to.x()) && isWholeNumber(t.dy() + to.y());
+            if (pixelExact)
+                p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            p.drawImage(to, image, from);
+            if (pixelExact)
+                p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        },
+        mode, std::min(opacity, 1.0));
 }
 
 void PainterCanvas::drawGlyphRun(const QPointF& position, const QGlyphRun& run, const QColor& color)

@@ -48,7 +48,7 @@ void BalloonWidthTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& e
     if (!movedOverMinimum(event) || !document)
         return;
     const float dx = float(point.x() - startPt().x());
-    document->updateViewsRect(m_balloon->getGeometryBounds(), false);
+    document->updateViewsRect(m_balloon->getGeometryBounds(), false, { m_balloon });
     if (m_atOrigin) {
         m_balloon->setWidth(std::max(m_initialWidth - dx, kMinimumBalloonWidth));
         m_balloon->setOrigin(
@@ -56,7 +56,7 @@ void BalloonWidthTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& e
     } else {
         m_balloon->setWidth(std::max(m_initialWidth + dx, kMinimumBalloonWidth));
     }
-    document->updateViewsRect(m_balloon->getGeometryBounds(), true);
+    document->updateViewsRect(m_balloon->getGeometryBounds(), true, { m_balloon });
 }
 
 void BalloonWidthTracker::mouseUpAt(const QPointF&, const ZDLEvent& event)
@@ -90,12 +90,12 @@ void BalloonPointerBaseTracker::mouseDraggedAt(const QPointF& point, const ZDLEv
     ZDLDocument* document = documentOf(editingView());
     if (!movedOverMinimum(event) || !document)
         return;
-    document->updateViewsRect(m_balloon->getInvalidationBounds(), false);
+    document->updateViewsRect(m_balloon->getInvalidationBounds(), false, { m_balloon });
     const float x = float((point.x() - m_balloonBox.x()) / m_balloonBox.width());
     const float y = float((point.y() - m_balloonBox.y()) / m_balloonBox.height());
     m_pointer->setXPos(std::max(std::min(x, 1.0f), 0.0f));
     m_pointer->setYPos(std::max(std::min(y, 1.0f), 0.0f));
-    document->updateViewsRect(m_balloon->getInvalidationBounds(), true);
+    document->updateViewsRect(m_balloon->getInvalidationBounds(), true, { m_balloon });
 }
 
 void BalloonPointerBaseTracker::mouseUpAt(const QPointF&, const ZDLEvent& event)
@@ -143,12 +143,12 @@ void BalloonPointerPointTracker::mouseDraggedAt(const QPointF& point, const ZDLE
     Balloon* balloon = m_pointer->owner();
     if (!movedOverMinimum(event) || !document || !balloon || m_pointIndex >= qsizetype(m_editPoints.size()))
         return;
-    document->updateViewsRect(balloon->getInvalidationBounds(), false);
+    document->updateViewsRect(balloon->getInvalidationBounds(), false, { balloon->shared_from_this() });
     BalloonPointList points = deepCopy(m_editPoints);
     points[std::size_t(m_pointIndex)] = BalloonPoint::balloonPointWithPoint(
         m_editPoints[std::size_t(m_pointIndex)]->pointValue() + point - startPt());
     m_pointer->setPoints(points);
-    document->updateViewsRect(balloon->getInvalidationBounds(), true);
+    document->updateViewsRect(balloon->getInvalidationBounds(), true, { balloon->shared_from_this() });
 }
 
 void BalloonPointerPointTracker::mouseUpAt(const QPointF&, const ZDLEvent& event)

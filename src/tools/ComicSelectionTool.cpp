@@ -382,7 +382,8 @@ void ComicSelectionTool::draw()
         return;
     }
     drawStandardGraphicsSelection(true, false);
-    if (canvas)
+    // Like every other handle, the balloons' grips hide while the selection is dragged.
+    if (canvas && !view()->selectionHiddenWhileTracking())
         drawBalloonGrips(*canvas);
 }
 

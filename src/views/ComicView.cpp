@@ -19,6 +19,7 @@
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "tools/ComicSelectionTool.h"
+#include "views/ComicViewBacking.h"
 
 #include <QDragMoveEvent>
 #include <QMenu>
@@ -31,6 +32,7 @@ const QColor ComicView::kCurrentRowColor = QColor::fromRgbF(0.2f, 0.7f, 0.2f, 0.
 
 ComicView::ComicView(ComicDocument* document, QWidget* parent)
     : BalloonEditingView(document, parent)
+    , m_backing(std::make_unique<ComicViewBacking>(*this))
 {
     setObjectName(QStringLiteral("comicView"));
     setContentName(localized("Comic"));
@@ -64,6 +66,7 @@ void ComicView::followCurrentPanel()
 
 void ComicView::documentClosing()
 {
+    m_backing->release();
     BalloonEditingView::documentClosing();
 }
 
@@ -72,6 +75,11 @@ void ComicView::documentClosing()
 void ComicView::modelPropertyChanged(const Notification& notification)
 {
     const QString property = notification.userInfo.value(kPropertyKey).toString();
+    // The page, panel and modes are part of what the backing was drawn for: only a change of them
+    // drops it, and a panel made current again (each click in it) keeps it.
+    if (property != ComicModel::kEditBackgroundKey && property != ComicModel::kCurrentPanelKey
+        && property != ComicModel::kFocusOnPanelKey && property != ComicModel::kCurrentPageKey)
+        m_backing->invalidate();
     if (property == ComicModel::kEditBackgroundKey) {
         followCurrentPanel();
         update();
@@ -84,6 +92,7 @@ void ComicView::modelPropertyChanged(const Notification& notification)
 
 void ComicView::updateView(const Notification& notification)
 {
+    m_backing->documentChanged(notification.userInfo);
     if (notification.userInfo.isEmpty()) {
         const auto panel = currentPanel();
         if (rootObject() != (panel ? ObjectPtr(panel->currentLayer()) : nullptr))
@@ -141,6 +150,18 @@ QPointF ComicView::graphicPastePoint() const
 
 void ComicView::drawRect(const QRectF& dirtyRect)
 {
+    drawContent(dirtyRect, nullptr);
+    drawDecorations(dirtyRect);
+}
+
+void ComicView::paintRegion(QPainter& painter, const QRegion& region)
+{
+    if (!m_backing->paint(painter, region))
+        BalloonEditingView::paintRegion(painter, region);
+}
+
+void ComicView::drawContent(const QRectF& dirtyRect, DrawingSplit* split)
+{
     // The window background around the page is the paint event's; the page is white.
     Canvas* canvas = currentCanvas();
     ComicModel* model = comicModel();
@@ -151,6 +172,7 @@ void ComicView::drawRect(const QRectF& dirtyRect)
     if (!isVisible())
         return;
     ZDLContext context(*this);
+    context.setSplit(split);
     canvas->save();
     if (m_showCurrentRow) {
         const auto panel = currentPanel();
@@ -167,6 +189,10 @@ void ComicView::drawRect(const QRectF& dirtyRect)
     model->drawIn(context, dirtyRect);
     canvas->restore();
     drawPasteboardOverlay();
+}
+
+void ComicView::drawDecorations(const QRectF& dirtyRect)
+{
     BalloonEditingView::drawRect(dirtyRect);
 }
 

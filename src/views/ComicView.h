@@ -10,6 +10,8 @@ namespace zandrel {
 class ComicDocument;
 class ComicModel;
 class ComicPanel;
+class ComicViewBacking;
+class DrawingSplit;
 struct Notification;
 
 // The main editing view of a comic document. It shows one page, the comic's current page, inside
@@ -36,6 +38,9 @@ public:
     bool showCurrentRow() const { return m_showCurrentRow; }
     // The insert-row and delete-row sheets show the row they act on.
     void setShowCurrentRow(bool show);
+
+    // The bitmaps of the page below and above the selection.
+    ComicViewBacking& backing() const { return *m_backing; }
 
     // The handler of the document's "modelPropertyChange".
     void modelPropertyChanged(const Notification& notification);
@@ -88,6 +93,8 @@ public:
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;
+    // While something is selected the page comes from the view's backing (ComicViewBacking).
+    void paintRegion(QPainter& painter, const QRegion& region) override;
     // Drops land only in panels: the panel whose frame is under the pointer becomes current, so a
     // drop goes into its current layer.
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -101,6 +108,13 @@ protected:
     void rightMouseDown(const ZDLEvent& event, const QPoint& globalPos) override;
 
 private:
+    friend class ComicViewBacking;
+    // The page, the current row and the shade off the page: everything drawRect draws but the
+    // tool's handles and the balloon being edited. A split draws one slice of it.
+    void drawContent(const QRectF& dirtyRect, DrawingSplit* split);
+    // What is drawn over the content: the balloon being edited, the tool's handles and the tracker.
+    void drawDecorations(const QRectF& dirtyRect);
+
     // Takes the selection out of the view's root, undoably; used by layer moves and freeing.
     ElementList takeSelectionFromRoot(const Parent& root);
     // The root becomes the current panel's current layer.
@@ -114,6 +128,7 @@ private:
 
     bool m_showCurrentRow = false;
     QMenu* m_freeElementContextMenu = nullptr;
+    std::unique_ptr<ComicViewBacking> m_backing;
     ObjectPtr m_clickedFreeElement;
 };
 

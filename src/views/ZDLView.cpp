@@ -470,17 +470,31 @@ void ZDLView::showEvent(QShowEvent* event)
 
 void ZDLView::paintEvent(QPaintEvent* event)
 {
+    m_pendingUpdate = QRect();
     QPainter painter(this);
-    painter.fillRect(event->rect(), palette().window());
-    PainterCanvas canvas(&painter);
+    paintRegion(painter, event->region());
+}
+
+void ZDLView::paintRegion(QPainter& painter, const QRegion& region)
+{
+    painter.fillRect(region.boundingRect(), palette().window());
+    drawThroughCanvas(
+        painter, region, std::nullopt, [this](Canvas&, const QRectF& dirty) { drawRect(dirty); });
+}
+
+void ZDLView::drawThroughCanvas(QPainter& painter, const QRegion& region, std::optional<CanvasTarget> target,
+    const std::function<void(Canvas&, const QRectF&)>& draw)
+{
+    PainterCanvas canvas(&painter, target);
     canvas.concatenate(viewTransform());
     CanvasScope scope(&canvas);
-    m_paintRegion = event->region();
+    const QRegion outerRegion = m_paintRegion;
+    const bool outerPainting = m_painting;
+    m_paintRegion = region;
     m_painting = true;
-    const QRectF dirty = viewTransform().inverted().mapRect(QRectF(event->rect()));
-    drawRect(dirty);
-    m_painting = false;
-    m_paintRegion = QRegion();
+    draw(canvas, viewTransform().inverted().mapRect(QRectF(region.boundingRect())));
+    m_painting = outerPainting;
+    m_paintRegion = outerRegion;
 }
 
 void ZDLView::drawRect(const QRectF&)

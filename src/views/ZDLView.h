@@ -3,6 +3,7 @@
 #include "app/core/Responder.h"
 #include "graphics/ElementProtocols.h"
 #include "graphics/ZDLViewInterface.h"
+#include "platform/Canvas.h"
 #include "views/ZDLEvent.h"
 
 #include <QPointer>
@@ -12,10 +13,13 @@
 #include <QTransform>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
+class QPainter;
 
 namespace zandrel {
 
@@ -175,6 +179,9 @@ public:
     // A drag of data resting within this many pixels of an edge scrolls the view toward that edge,
     // faster the nearer it is: the pointer of such a drag never leaves the view as a tracker's can.
     static constexpr int kDragScrollMargin = 16;
+    // Areas to paint are merged into their bounding rectangle while it is at most this many times
+    // larger than they are.
+    static constexpr qint64 kMergedUpdateGrowth = 2;
 
 protected:
     // Makes the list the selection as it is, without asking the root: what an undo restores.
@@ -203,6 +210,16 @@ protected:
     // now lies under it. Views that choose a target by what is under a drag follow it here.
     virtual void dragScrolledUnder(const QPointF& documentPoint) { }
     void dragLeaveEvent(QDragLeaveEvent* event) override;
+
+    // Paints the region (widget pixels): the window background, then drawRect. A view that keeps
+    // bitmaps of its content may paint from them instead.
+    virtual void paintRegion(QPainter& painter, const QRegion& region);
+    // Runs draw with a canvas on the painter, current, that maps document coordinates (the painter's
+    // own transform applied after the view's), while needsToDrawRect answers for the region (widget
+    // pixels). draw gets the region's bounds in document coordinates. target overrides the kind of
+    // canvas the painter's device makes (a view's own bitmaps of the screen count as the screen).
+    void drawThroughCanvas(QPainter& painter, const QRegion& region, std::optional<CanvasTarget> target,
+        const std::function<void(Canvas&, const QRectF&)>& draw);
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -273,6 +290,8 @@ private:
     QPoint m_scrollOffset;
     ZDLScrollArea* m_scrollArea = nullptr;
     QRegion m_paintRegion;
+    // The last area asked to be painted since the last paint, which the next one may grow.
+    QRect m_pendingUpdate;
     bool m_painting = false;
     bool m_leftButtonDown = false;
     int m_clickCount = 0;

@@ -276,7 +276,20 @@ void ZDLView::setNeedsDisplayInRect(const QRectF& rect)
 {
     if (isEmptyRect(rect))
         return;
-    update(viewTransform().mapRect(rect).toAlignedRect());
+    const QRect pixels = viewTransform().mapRect(rect).toAlignedRect();
+    // Overlapping or neighbouring areas (what a move left and what it covers) are painted as one
+    // rectangle: a paint clipped to a region of several rectangles blits and fills through Qt's
+    // slow path, many times dearer than the few pixels more.
+    const QRect merged = m_pendingUpdate | pixels;
+    const auto area = [](const QRect& r) { return qint64(r.width()) * r.height(); };
+    if (!m_pendingUpdate.isEmpty()
+        && area(merged) <= kMergedUpdateGrowth * (area(m_pendingUpdate) + area(pixels))) {
+        m_pendingUpdate = merged;
+        update(merged);
+        return;
+    }
+    m_pendingUpdate = pixels;
+    update(pixels);
 }
 
 // --- Document changes ---

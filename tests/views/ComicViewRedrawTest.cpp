@@ -5,10 +5,12 @@
 #include "charmodel/TestCharacters.h"
 #include "comicmodel/LayerRunCache.h"
 #include "comicmodel/PanelLayer.h"
+#include "graphics/GraphicElementBase.h"
 #include "graphics/ZDLContext.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/PainterCanvas.h"
+#include "views/ComicViewBacking.h"
 
 #include <QPainter>
 #include <functional>
@@ -39,13 +41,13 @@ protected:
     {
         return view->viewTransform().mapRect(crowded->bounds()).toAlignedRect() & view->rect();
     }
-    // Pixels whose grey differs by more than a few levels.
-    static int differing(const QImage& a, const QImage& b)
+    // Pixels whose grey differs by more than the levels given.
+    static int differing(const QImage& a, const QImage& b, int levels = 8)
     {
         int count = 0;
         for (int y = 0; y < a.height(); ++y) {
             for (int x = 0; x < a.width(); ++x)
-                count += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 8;
+                count += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > levels;
         }
         return count;
     }
@@ -132,6 +134,125 @@ TEST_F(ComicViewRedrawTest, EditsAfterACrowdedPanelWasKeptAsBitmapsShowInTheNext
         EXPECT_LE(differing(after, drawnAfresh()), after.width() * after.height() / 500) << name;
         before = after;
     }
+}
+
+// While a balloon is selected the view keeps the page below and above it as bitmaps; after every
+// edit what it shows equals what it draws keeping nothing, and a move of the selection alone draws
+// nothing of the rest of the page again.
+TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePixels)
+{
+    // The held balloon has a part and balloons below it and balloons above it, under the inset
+    // panel's frame and beside the panel's border.
+    const std::shared_ptr<ComicPanel> balloonPanel = panel(1);
+    const QPointF corner = balloonPanel->bounds().topLeft();
+    const ElementList balloons { test::placedPart(model().characters().back(), 0, corner + QPointF(4, 10)),
+        test::placedBalloon(QStringLiteral("Below"), corner + QPointF(2, 4), 40),
+        test::placedBalloon(QStringLiteral("Held"), corner + QPointF(14, 16), 44),
+        test::placedBalloon(QStringLiteral("Above"), corner + QPointF(30, 26), 40),
+        test::placedBalloon(QStringLiteral("Top"), corner + QPointF(8, 38), 50) };
+    balloonPanel->frontLayer()->setChildren(balloons);
+    document->updateViews();
+    model().setCurrentPanel(balloonPanel);
+    const auto bounds
+        = [](const ObjectPtr& object) { return asProtocol<GraphicElement>(object)->getBounds(); };
+    view->setViewScale(1.5f);
+    view->scrollToCenterDocPoint(balloonPanel->bounds().center());
+    view->select(balloons.at(2), true);
+    QTest::qWait(700);
+
+    const auto screen = [&] { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); };
+    const auto keepingNothing = [&] {
+        view->backing().setEnabled(false);
+        const QImage image = screen();
+        view->backing().setEnabled(true);
+        return image;
+    };
+    QImage before = screen();
+    ASSERT_GT(view->backing().bytes(), 0) << "a selection is held";
+    const QPoint heldCentre = at(bounds(balloons.at(2)).center());
+    const auto drag = [&](const QPoint& by) {
+        QTest::mousePress(view, Qt::LeftButton, {}, heldCentre);
+        for (int step = 1; step <= 4; ++step) {
+            QTest::mouseMove(view, heldCentre + by * step / 4);
+            endOfEvent();
+        }
+        QTest::mouseRelease(view, Qt::LeftButton, {}, heldCentre + by);
+        endOfEvent();
+    };
+    struct Edit {
+        const char* name;
+        std::function<void()> edit;
+        bool keeps; // draws nothing of the page again
+    };
+    const std::vector<Edit> edits {
+        { "the held balloon's tail dragged", [&] { drag(QPoint(21, 13)); }, false },
+        { "the drag undone", [&] { document->undoManager()->undo(); }, false },
+        { "the selection moved by the move command",
+            [&] { document->undoableOffsetObjects({ balloons.at(2) }, QPointF(-9, 6), false); }, true },
+        { "that move undone", [&] { document->undoManager()->undo(); }, true },
+        { "a balloon above it moved",
+            [&] { document->undoableOffsetObjects({ balloons.at(3) }, QPointF(-12, 4), false); }, false },
+        { "a balloon below it hidden",
+            [&] {
+                document->undoableSetPropertyFor(
+                    balloons.at(1), GraphicElementBase::kVisibleKey, Value(false));
+            },
+            false },
+        { "the panel's border made heavy",
+            [&] { document->undoableSetPropertyFor(balloonPanel, ComicPanel::kWeightKey, Value(6.0f)); },
+            false },
+        { "the layer reordered",
+            [&] {
+                ElementList children = balloonPanel->frontLayer()->children();
+                std::swap(children[1], children[4]);
+                document->undoableSetChildren(children, balloonPanel->frontLayer());
+            },
+            false },
+        { "zoomed in and scrolled by whole pixels",
+            [&] {
+                view->setViewScale(4.0f);
+                QTest::qWait(700);
+                view->scrollPoint(view->visibleRect().topLeft() + QPointF(10, 6));
+            },
+            false },
+        { "zoomed in",
+            [&] {
+                view->setViewScale(2.0f);
+                QTest::qWait(700);
+            },
+            false },
+        { "another balloon selected", [&] { view->select(balloons.at(3), true); }, false },
+        { "the held balloon's tail dragged back", [&] { drag(QPoint(-15, -8)); }, false },
+        { "the page turned and back",
+            [&] {
+                model().setCurrentPage(model().pageAtIndex(1));
+                endOfEvent();
+                model().setCurrentPage(model().pageAtIndex(0));
+                model().setCurrentPanel(balloonPanel);
+                view->select(balloons.at(3), true);
+            },
+            false },
+    };
+    // A part's own bitmap and its direct drawing differ on a few pixels, whichever drew first (the
+    // tolerance of the test above).
+    for (const Edit& each : edits) {
+        const QImage freshBefore = keepingNothing();
+        const quint64 renders = ComicViewBacking::renderingsMade();
+        each.edit();
+        endOfEvent();
+        const QImage after = screen();
+        const QImage fresh = keepingNothing();
+        ASSERT_EQ(after.size(), fresh.size()) << each.name;
+        EXPECT_GT(differing(fresh, freshBefore), 20) << each.name << ": the edit changes the drawing";
+        EXPECT_LE(differing(after, fresh), after.width() * after.height() / 500) << each.name;
+        if (each.keeps)
+            EXPECT_EQ(ComicViewBacking::renderingsMade(), renders)
+                << each.name << ": drawn from what is kept";
+    }
+    // Nothing selected, nothing kept.
+    view->deselectAll();
+    screen();
+    EXPECT_EQ(view->backing().bytes(), 0);
 }
 
 } // namespace

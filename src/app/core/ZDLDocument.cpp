@@ -74,6 +74,15 @@ void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange)
         { { kDirtyRectKey, rect }, { kAfterChangeKey, afterChange } });
 }
 
+void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange, const ElementList& changedObjects)
+{
+    ValueList named;
+    for (const ObjectPtr& object : changedObjects)
+        named.append(Value(object));
+    NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
+        { { kDirtyRectKey, rect }, { kAfterChangeKey, afterChange }, { kChangedObjectsKey, named } });
+}
+
 void ZDLDocument::updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange)
 {
     NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
@@ -107,7 +116,7 @@ bool ZDLDocument::announceBounds(const ObjectPtr& object, bool afterChange)
     const InvalidationBoundsSource* source = boundsSource(object);
     if (!source)
         return false;
-    updateViewsRect(source->getInvalidationBounds(), afterChange);
+    updateViewsRect(source->getInvalidationBounds(), afterChange, { object });
     return true;
 }
 

@@ -34,6 +34,8 @@ inline const QString kDocumentClosingNotification = QStringLiteral("documentClos
 inline const QString kDirtyRectKey = QStringLiteral("dirtyRect");
 inline const QString kAfterChangeKey = QStringLiteral("afterChange");
 inline const QString kUnscaledOutsetKey = QStringLiteral("unscaledOutset");
+// The objects whose own drawing is all that changed in the dirty rect, when the poster knows.
+inline const QString kChangedObjectsKey = QStringLiteral("changedObjects");
 inline const QString kPropertyKey = QStringLiteral("property");
 inline const QString kOldValueKey = QStringLiteral("oldValue");
 
@@ -152,6 +154,9 @@ public:
     // The views redraw the rectangle (model coordinates): the area before a change (afterChange
     // false) or after it (true).
     void updateViewsRect(const QRectF& rect, bool afterChange);
+    // The same, for a change of these objects' own drawing and nothing else: a view may keep what
+    // it drew of everything else there.
+    void updateViewsRect(const QRectF& rect, bool afterChange, const ElementList& changedObjects);
     // The same with a margin in screen points around the rectangle, independent of the zoom.
     void updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange);
     // Called by the models for changes that are not element geometry; a null old value is passed on

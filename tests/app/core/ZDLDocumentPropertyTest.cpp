@@ -38,10 +38,13 @@ TEST_F(DocumentPropertyTest, ChangeAnnouncesBoundsBeforeAndAfterThenPropertyChan
     EXPECT_EQ(shape->frame(), QRectF(20, 0, 5, 5));
 
     ASSERT_EQ(log.names(), (QStringList { "updateDocumentViews", "updateDocumentViews" }));
+    // The object is named: only its own drawing changed there.
     EXPECT_EQ(log.entries[0].userInfo,
-        (ValueMap { { kDirtyRectKey, QRectF(-1, -1, 12, 12) }, { kAfterChangeKey, false } }));
+        (ValueMap { { kDirtyRectKey, QRectF(-1, -1, 12, 12) }, { kAfterChangeKey, false },
+            { kChangedObjectsKey, ValueList { Value(ObjectPtr(shape)) } } }));
     EXPECT_EQ(log.entries[1].userInfo,
-        (ValueMap { { kDirtyRectKey, QRectF(19, -1, 7, 7) }, { kAfterChangeKey, true } }));
+        (ValueMap { { kDirtyRectKey, QRectF(19, -1, 7, 7) }, { kAfterChangeKey, true },
+            { kChangedObjectsKey, ValueList { Value(ObjectPtr(shape)) } } }));
 
     endPassExpecting(1);
     EXPECT_EQ(changedProperties(), QStringList { "frame" });
@@ -144,9 +147,11 @@ TEST_F(DocumentPropertyTest, StructurePieceThatIsNoGraphicElementAnnouncesItsBou
     document.undoableSetPropertyFor(panel, "frame", QRectF(10, 0, 100, 50));
     ASSERT_EQ(log.entries.size(), 2);
     EXPECT_EQ(log.entries[0].userInfo,
-        (ValueMap { { kDirtyRectKey, QRectF(-40, -40, 180, 130) }, { kAfterChangeKey, false } }));
+        (ValueMap { { kDirtyRectKey, QRectF(-40, -40, 180, 130) }, { kAfterChangeKey, false },
+            { kChangedObjectsKey, ValueList { Value(ObjectPtr(panel)) } } }));
     EXPECT_EQ(log.entries[1].userInfo,
-        (ValueMap { { kDirtyRectKey, QRectF(-30, -40, 180, 130) }, { kAfterChangeKey, true } }));
+        (ValueMap { { kDirtyRectKey, QRectF(-30, -40, 180, 130) }, { kAfterChangeKey, true },
+            { kChangedObjectsKey, ValueList { Value(ObjectPtr(panel)) } } }));
 }
 
 TEST_F(DocumentPropertyTest, NothingIsRecordedWhileRegistrationIsDisabled)
