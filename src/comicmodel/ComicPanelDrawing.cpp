@@ -188,8 +188,9 @@ void ComicPanel::drawCurrentPanelFrameIn(ZDLContext& context, const QRectF& dirt
 {
     Canvas* canvas = context.canvas();
     const PanelComicServices* comic = comicServices();
-    if (!canvas || !context.showCurrentPanelFrame() || context.exporting() || !comic
-        || comic->currentPanel().get() != this || !intersectsRect(getInvalidationBounds(), dirtyRect))
+    if (!canvas || context.paintsNothing() || !context.showCurrentPanelFrame() || context.exporting()
+        || !comic || comic->currentPanel().get() != this
+        || !intersectsRect(getInvalidationBounds(), dirtyRect))
         return;
     const CurvePtr frame = panelFrame();
     if (!frame)
