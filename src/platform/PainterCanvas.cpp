@@ -150,13 +150,6 @@ void PainterCanvas::clipToPath(const CanvasPath& path)
 {
     if (!isActive())
         return;
-    // A rectangle (a panel's frame, mostly) clips as one: Qt keeps its fast paths for rect clips.
-    if (painter()->worldTransform().type() <= QTransform::TxScale) {
-        if (const std::optional<QRectF> rect = axisAlignedRect(path.painterPath())) {
-            painter()->setClipRect(*rect, Qt::IntersectClip);
-            return;
-        }
-    }
     if (m_drawsSharedModel)
         painter()->setClipPath(path.detached().painterPath(), Qt::IntersectClip);
     else

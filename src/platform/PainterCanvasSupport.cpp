@@ -25,33 +25,6 @@ bool isFinite(const QTransform& t)
     return true;
 }
 
-std::optional<QRectF> axisAlignedRect(const QPainterPath& path)
-{
-    const int count = path.elementCount();
-    if (count < 4 || count > 5 || !path.elementAt(0).isMoveTo())
-        return std::nullopt;
-    QPointF points[5];
-    for (int i = 0; i < count; ++i) {
-        const QPainterPath::Element element = path.elementAt(i);
-        if (i > 0 && !element.isLineTo())
-            return std::nullopt;
-        points[i] = element;
-    }
-    if (count == 5 && points[4] != points[0])
-        return std::nullopt;
-    // Each side along one axis, turning at every corner: no bow tie, no degenerate side.
-    for (int i = 0; i < 4; ++i) {
-        const QPointF& a = points[i];
-        const QPointF& b = points[(i + 1) % 4];
-        const QPointF& c = points[(i + 2) % 4];
-        const bool horizontal = a.y() == b.y() && a.x() != b.x();
-        const bool vertical = a.x() == b.x() && a.y() != b.y();
-        if (!(horizontal || vertical) || (horizontal ? b.x() != c.x() : b.y() != c.y()))
-            return std::nullopt;
-    }
-    return QRectF(points[0], points[2]).normalized();
-}
-
 CanvasTarget targetOf(QPainter& painter)
 {
     switch (painter.device()->devType()) {

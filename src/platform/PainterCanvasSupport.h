@@ -38,9 +38,6 @@ bool isFinite(const QRectF& rect);
 bool isFinite(const QTransform& transform);
 
 CanvasTarget targetOf(QPainter& painter);
-// The rectangle a path of one closed four-sided outline with axis-aligned sides encloses; nothing
-// for any other path. Clipping to it as a rectangle keeps Qt's fast blits and fills.
-std::optional<QRectF> axisAlignedRect(const QPainterPath& path);
 std::optional<CanvasShadow> sanitizedShadow(const std::optional<CanvasShadow>& shadow);
 
 // Stops with finite positions clamped to [0, 1], in order.
