@@ -20,19 +20,8 @@ void LibrarySelectionTool::mouseDownAt(const QPointF& point, const ZDLEvent& eve
     if (!root || !root->canSelectContents())
         return;
     const ObjectPtr element = root->getChildAt(point, shown->viewScale());
-    if (!element) {
-        if (!event.shift())
-            shown->deselectAll();
-        shown->setCurrentTracker(std::make_unique<MarqueeTracker>(point, event));
+    if (!selectOnPress(element, point, event))
         return;
-    }
-    const bool special = event.command() && selectSpecial(element, event.shift());
-    if (!special) {
-        if (event.shift())
-            shown->toggleSelect(element);
-        else
-            shown->select(element, true);
-    }
     if (shown->isSelected(element))
         shown->setCurrentTracker(std::make_unique<DragAndDropTracker>(point, event));
 }

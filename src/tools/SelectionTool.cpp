@@ -37,8 +37,7 @@ bool holdsPartContent(const ElementList& selection)
 SelectionTool::SelectionTool()
     : m_partOriginCursor(
         appController()->getCursorResource(QStringLiteral("Cur_PartOrigin.tiff"), QPointF(8, 9)))
-    , m_perspectiveCursor(
-          appController()->getCursorResource(QStringLiteral("DistortCursor"), QPointF(4, 4)))
+    , m_perspectiveCursor(appController()->getCursorResource(QStringLiteral("DistortCursor"), QPointF(4, 4)))
 {
 }
 
@@ -118,19 +117,8 @@ void SelectionTool::mouseDownAt(const QPointF& point, const ZDLEvent& event)
         return;
     }
     const ObjectPtr element = shown->childAt(point);
-    if (!element) {
-        if (!event.shift())
-            shown->deselectAll();
-        shown->setCurrentTracker(std::make_unique<MarqueeTracker>(point, event));
+    if (!selectOnPress(element, point, event))
         return;
-    }
-    const bool special = event.command() && selectSpecial(element, event.shift());
-    if (!special) {
-        if (event.shift())
-            shown->toggleSelect(element);
-        else
-            shown->select(element, true);
-    }
     if (shown->isSelected(element) && m_allowEditing)
         shown->setCurrentTracker(createDragTrackerAt(point, event, shown->selection()));
 }

@@ -15,6 +15,7 @@
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
+#include "tools/SelectionTrackers.h"
 #include "tools/ZDLTracker.h"
 #include "views/ZDLEditingView.h"
 
@@ -79,6 +80,27 @@ std::unique_ptr<ZDLTracker> ZDLTool::createScaleTrackerAt(
 {
     // The selection tools make their scale trackers; the base has none to make.
     return nullptr;
+}
+
+bool ZDLTool::selectOnPress(const ObjectPtr& element, const QPointF& point, const ZDLEvent& event)
+{
+    ZDLView* shown = view();
+    if (!shown)
+        return false;
+    if (!element) {
+        if (!event.shift())
+            shown->deselectAll();
+        shown->setCurrentTracker(std::make_unique<MarqueeTracker>(point, event));
+        return false;
+    }
+    const bool special = event.command() && selectSpecial(element, event.shift());
+    if (!special) {
+        if (event.shift())
+            shown->toggleSelect(element);
+        else
+            shown->select(element, true);
+    }
+    return true;
 }
 
 bool ZDLTool::selectSpecial(const ObjectPtr& element, bool toggling)

@@ -50,6 +50,10 @@ public:
     // Selects the element and every child of the root that overlaps it, directly or through a chain
     // of overlaps; toggling deselects the chain when the element was selected.
     virtual bool selectSpecial(const ObjectPtr& element, bool toggling);
+    // What a selecting press does with the element under it: shift toggles, command selects
+    // specially, a plain press selects it alone; a press on nothing starts a marquee (shift keeps
+    // the selection). Answers whether an element was hit.
+    bool selectOnPress(const ObjectPtr& element, const QPointF& point, const ZDLEvent& event);
 
     // --- Events from the view (document coordinates) ---
     virtual void mouseDownAt(const QPointF& point, const ZDLEvent& event);

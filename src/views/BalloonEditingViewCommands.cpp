@@ -131,9 +131,16 @@ void BalloonEditingView::group()
     const ElementList sorted = getSelectionSorted();
     if (!root || !document() || sorted.isEmpty() || !rootHoldsComicElements())
         return;
-    const auto group = std::make_shared<Group>();
+    groupSelectionInto(std::make_shared<Group>(), sorted);
+}
+
+void BalloonEditingView::groupSelectionInto(const ObjectPtr& group, const ElementList& sorted)
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!root || !document())
+        return;
     document()->undoableSetChildren(sorted, group);
-    // The group takes the stacking place of the frontmost grouped object.
+    // The group takes the stacking place of the frontmost grouped element.
     ElementList children = root->children();
     children.insert(children.indexOf(sorted.last()), group);
     for (const ObjectPtr& object : sorted)

@@ -6,6 +6,8 @@
 
 namespace zandrel {
 
+class ShapeStyle;
+
 class ComicView;
 class ImageCache;
 class CanvasPath;
@@ -89,6 +91,9 @@ protected:
     void drawRect(const QRectF& dirtyRect) override;
 
 private:
+    // Gives the style to the selected elements as one step, or, with nothing selected, makes it
+    // the defaults of new paths (not an edit of the drawing).
+    void applyStyleToSelection(const ShapeStyle& style, const QString& actionName);
     void setCurrentPart(const std::shared_ptr<Part>& part);
     void dropImageCache();
     // Drawing, step by step.

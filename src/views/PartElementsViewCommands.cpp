@@ -45,15 +45,7 @@ void PartElementsView::group()
     const ElementList sorted = getSelectionSorted();
     if (!root || !document() || sorted.size() < 2)
         return;
-    const auto group = std::make_shared<PartGroup>();
-    document()->undoableSetChildren(sorted, group);
-    // The group takes the stacking place of the frontmost grouped element.
-    ElementList children = root->children();
-    children.insert(children.indexOf(sorted.last()), group);
-    for (const ObjectPtr& object : sorted)
-        children.removeAll(object);
-    undoableSetChildren(children, rootObject(), { group }, selection());
-    document()->undoManager()->setActionName(localized("Group"));
+    groupSelectionInto(std::make_shared<PartGroup>(), sorted);
 }
 
 void PartElementsView::ungroup()
@@ -187,16 +179,7 @@ void PartElementsView::pasteFont()
     const auto model = editorModel();
     if (!model || !document())
         return;
-    const std::shared_ptr<ShapeStyle> style = model->stylePasteboard();
-    if (numSelected() == 0) {
-        // The defaults of new paths: not an edit of the drawing.
-        style->applyTo(model.get());
-        NotificationCenter::defaultCenter().post(kUpdateViewSelectionNotification, this);
-        return;
-    }
-    for (const ObjectPtr& object : getSelectionSorted())
-        style->undoableApplyTo(object, document());
-    document()->undoManager()->setActionName(localized("Paste Style"));
+    applyStyleToSelection(*model->stylePasteboard(), localized("Paste Style"));
 }
 
 void PartElementsView::applyStyle(int index)
@@ -204,15 +187,19 @@ void PartElementsView::applyStyle(int index)
     const auto model = editorModel();
     if (!model || !document() || index < 0 || index >= model->styles().size())
         return;
-    const NamedShapeStylePtr style = model->styles().at(index);
+    applyStyleToSelection(*model->styles().at(index), localized("Apply Style"));
+}
+
+void PartElementsView::applyStyleToSelection(const ShapeStyle& style, const QString& actionName)
+{
     if (numSelected() == 0) {
-        style->applyTo(model.get());
+        style.applyTo(editorModel().get());
         NotificationCenter::defaultCenter().post(kUpdateViewSelectionNotification, this);
         return;
     }
     for (const ObjectPtr& object : getSelectionSorted())
-        style->undoableApplyTo(object, document());
-    document()->undoManager()->setActionName(localized("Apply Style"));
+        style.undoableApplyTo(object, document());
+    document()->undoManager()->setActionName(actionName);
 }
 
 // --- Pivot point ---
