@@ -118,6 +118,7 @@ private:
     Index addContainer(Kind kind, std::span<const Index> first, std::span<const Index> second);
 
     friend class PropertyListReader;
+    friend class PropertyListNumbering;
     friend class PropertyListWriter;
 
     std::vector<Node> m_nodes;

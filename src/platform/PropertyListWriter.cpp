@@ -1,15 +1,13 @@
 #include "platform/Exception.h"
 #include "platform/PropertyList.h"
+#include "platform/PropertyListNumbering.h"
 
-#include <QHash>
 #include <algorithm>
 #include <cstring>
 
 namespace zandrel {
 
 namespace {
-
-constexpr quint32 kUnnumbered = 0xffffffffu;
 
 // Smallest of 1, 2, 4 or 8 bytes that holds the value, as the reference writer chooses widths.
 int byteCount(quint64 value)
@@ -23,22 +21,14 @@ int byteCount(quint64 value)
     return 8;
 }
 
-quint64 mix(quint64 value)
-{
-    value ^= value >> 33;
-    value *= 0xff51afd7ed558ccdull;
-    value ^= value >> 33;
-    value *= 0xc4ceb9fe1a85ec53ull;
-    return value ^ (value >> 33);
-}
-
 } // namespace
 
-// Numbers the objects depth-first with uniquing, then lays them out with their offset table.
+// Lays the objects out in the order of their numbers, with their offset table.
 class PropertyListWriter {
 public:
     explicit PropertyListWriter(const PropertyList& list)
         : m_list(list)
+        , m_numbering(list)
     {
     }
 
@@ -48,19 +38,6 @@ private:
     using Index = PropertyList::Index;
     using Kind = PropertyList::Kind;
 
-    // Open addressing over scalar nodes: equal values share one object number. A slot holds the
-    // first node of its value (whose number is in m_numberOf) and a tag from its hash, which spares
-    // most visits to the node table: eight bytes, since a file of coordinates has about as many
-    // distinct values as scalars.
-    struct Slot {
-        Index node = PropertyList::kNoNode;
-        quint32 tag = 0;
-    };
-
-    void number();
-    quint64 hashOf(Index node) const;
-    bool sameValue(Index a, Index b) const;
-    Index& uniqueSlot(Index node);
     void writeObject(Index node);
     // The bytes writeObject writes for the node, so that the output is made at its size once.
     qsizetype sizeOf(Index node) const;
@@ -72,107 +49,11 @@ private:
     void appendString(const QString& text);
 
     const PropertyList& m_list;
-    std::vector<quint32> m_numberOf;
-    std::vector<Index> m_order;
-    std::vector<Slot> m_slots;
+    const PropertyListNumbering m_numbering;
     QByteArray m_out;
     qsizetype m_size = 0;
     int m_refSize = 1;
 };
-
-quint64 PropertyListWriter::hashOf(Index node) const
-{
-    const auto& n = m_list.m_nodes[node];
-    const quint64 kind = (quint64(n.kind) << 56) | (quint64(n.isUnsigned) << 48);
-    switch (n.kind) {
-    case Kind::String:
-        return mix(kind ^ qHash(QStringView(m_list.m_strings[n.u])));
-    case Kind::Data:
-        return mix(kind ^ qHash(QByteArrayView(m_list.m_datas[n.u])));
-    case Kind::Null:
-        return mix(kind);
-    default:
-        return mix(kind ^ mix(n.u));
-    }
-}
-
-bool PropertyListWriter::sameValue(Index a, Index b) const
-{
-    const auto& x = m_list.m_nodes[a];
-    const auto& y = m_list.m_nodes[b];
-    if (x.kind != y.kind || x.isUnsigned != y.isUnsigned)
-        return false;
-    switch (x.kind) {
-    case Kind::String:
-        return m_list.m_strings[x.u] == m_list.m_strings[y.u];
-    case Kind::Data:
-        return m_list.m_datas[x.u] == m_list.m_datas[y.u];
-    case Kind::Null:
-        return true;
-    default:
-        // Bit patterns, so that NaNs and signed zeros keep their own objects.
-        return x.u == y.u;
-    }
-}
-
-PropertyList::Index& PropertyListWriter::uniqueSlot(Index node)
-{
-    const quint64 hash = hashOf(node);
-    const quint32 tag = quint32(hash >> 32);
-    const size_t mask = m_slots.size() - 1;
-    for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-        Slot& slot = m_slots[i];
-        if (slot.node == PropertyList::kNoNode) {
-            slot.tag = tag;
-            return slot.node;
-        }
-        if (slot.tag == tag && sameValue(slot.node, node))
-            return slot.node;
-    }
-}
-
-void PropertyListWriter::number()
-{
-    // Twice as many slots as scalar nodes keeps probe sequences short.
-    size_t scalars = 0;
-    for (const auto& n : m_list.m_nodes)
-        scalars += (n.kind != Kind::Array && n.kind != Kind::Set && n.kind != Kind::Dict) ? 1 : 0;
-    size_t capacity = 16;
-    while (capacity < 2 * scalars)
-        capacity *= 2;
-    m_slots.assign(capacity, Slot());
-
-    m_numberOf.assign(m_list.m_nodes.size(), kUnnumbered);
-    m_order.reserve(m_list.m_nodes.size());
-    std::vector<Index> stack { m_list.m_root };
-    while (!stack.empty()) {
-        const Index node = stack.back();
-        stack.pop_back();
-        if (m_numberOf[node] != kUnnumbered)
-            continue;
-        const auto& n = m_list.m_nodes[node];
-        const bool container = n.kind == Kind::Array || n.kind == Kind::Set || n.kind == Kind::Dict;
-        if (!container) {
-            Index& first = uniqueSlot(node);
-            if (first != PropertyList::kNoNode) {
-                // Numbered when it took the slot.
-                m_numberOf[node] = m_numberOf[first];
-                continue;
-            }
-            first = node;
-        }
-        const quint32 number = quint32(m_order.size());
-        m_numberOf[node] = number;
-        m_order.push_back(node);
-        if (container) {
-            // Pushed in reverse so that a dictionary's keys come first, then its values.
-            const Index* refs = m_list.m_refs.data() + n.u;
-            const quint32 entries = n.kind == Kind::Dict ? n.count * 2 : n.count;
-            for (quint32 i = entries; i > 0; --i)
-                stack.push_back(refs[i - 1]);
-        }
-    }
-}
 
 // Room for the given number of bytes at the end of the output; the caller fills all of them.
 char* PropertyListWriter::grow(qsizetype bytes)
@@ -346,10 +227,10 @@ void PropertyListWriter::writeObject(Index node)
         char* at = grow(qsizetype(entries) * m_refSize);
         if (m_refSize == 1) {
             for (quint32 i = 0; i < entries; ++i)
-                at[i] = char(m_numberOf[refs[i]]);
+                at[i] = char(m_numbering.numberOf(refs[i]));
         } else {
             for (quint32 i = 0; i < entries; ++i) {
-                const quint64 number = m_numberOf[refs[i]];
+                const quint64 number = m_numbering.numberOf(refs[i]);
                 for (int b = m_refSize - 1; b >= 0; --b)
                     *at++ = char((number >> (8 * b)) & 0xff);
             }
@@ -361,15 +242,12 @@ void PropertyListWriter::writeObject(Index node)
 
 QByteArray PropertyListWriter::write()
 {
-    if (m_list.m_root == PropertyList::kNoNode)
-        Exception::raise(kInvalidArchiveException, QStringLiteral("The property list has no root."));
-    number();
-    std::vector<Slot>().swap(m_slots);
-    const quint64 count = m_order.size();
+    const std::vector<Index>& order = m_numbering.order();
+    const quint64 count = order.size();
     m_refSize = byteCount(count);
 
     qsizetype objectBytes = 8;
-    for (Index node : m_order)
+    for (Index node : order)
         objectBytes += sizeOf(node);
     const quint64 tableOffset = quint64(objectBytes);
     const int offsetSize = byteCount(tableOffset);
@@ -377,7 +255,7 @@ QByteArray PropertyListWriter::write()
     std::memcpy(grow(8), "bplist00", 8);
     // The offset table is written behind the objects as they go.
     qsizetype offsetAt = objectBytes;
-    for (Index node : m_order) {
+    for (Index node : order) {
         const quint64 offset = quint64(m_size);
         writeObject(node);
         for (int b = offsetSize - 1; b >= 0; --b)

@@ -5,9 +5,13 @@
 #include "platform/PropertyListView.h"
 #include "support/TestSupport.h"
 
+#include <bit>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <map>
+#include <random>
+#include <tuple>
 
 namespace zandrel {
 namespace {
@@ -134,6 +138,102 @@ TEST(PropertyListTest, DictionaryNumbersItselfThenKeysThenValues)
     // dict(0) -> k1(1) k2(2) | array(3) -> "x"(4) | "v2"(5)
     EXPECT_EQ(bytes.mid(8, 5), QByteArray::fromHex("d201020305"));
     EXPECT_EQ(bytes.mid(13 + 3 + 3, 2), QByteArray::fromHex("a104"));
+}
+
+// In lists large enough that the writer matches equal scalars part by part, each scalar still shares
+// the number of the first equal one reached, and nothing else does: checked against a plain
+// numbering by value (the object numbers are the node indices of the list read back). Values that
+// differ only in kind, in the sign of a zero or in a NaN's payload keep objects of their own.
+TEST(PropertyListTest, EqualScalarsShareTheFirstNumberReachedInLargeLists)
+{
+    std::mt19937 random(2026);
+    PropertyList list;
+    const auto scalar = [&]() -> Index {
+        const int v = int(random() % 40);
+        switch (random() % 12) {
+        case 0:
+            return list.addInt(v);
+        case 1:
+            return list.addReal32(float(v));
+        case 2:
+            return list.addReal64(double(v));
+        case 3:
+            return list.addBool(v % 2 == 1);
+        case 4:
+            return list.addUid(quint64(v));
+        case 5:
+            return list.addString(QString::number(v));
+        case 6:
+            return list.addData(QByteArray::number(v));
+        case 7:
+            return list.addDate(double(v));
+        case 8:
+            return list.addReal64(v % 2 == 1 ? 0.0 : -0.0);
+        case 9:
+            return list.addReal64(std::bit_cast<double>(0x7ff8000000000000ull | quint64(v % 3)));
+        case 10:
+            return list.addUnsignedInt(~quint64(v % 4));
+        default:
+            return list.addReal32(float(random()) / 7.0f); // mostly values of their own
+        }
+    };
+    std::vector<Index> inner;
+    for (int i = 0; i < 700; ++i) {
+        std::vector<Index> items;
+        for (int k = 0; k < 100; ++k)
+            items.push_back(scalar());
+        inner.push_back(list.addArray(items));
+        if (i % 7 == 3) // reached twice, numbered once
+            inner.push_back(inner[size_t(random() % inner.size())]);
+    }
+    list.setRoot(list.addArray(inner));
+
+    using Value = std::tuple<Kind, bool, quint64, QString, QByteArray>;
+    const auto valueOf = [&](Index node) {
+        const Kind kind = list.kind(node);
+        quint64 bits = 0;
+        if (kind == Kind::Int)
+            bits = list.isUnsignedInt(node) ? list.unsignedIntValue(node) : quint64(list.intValue(node));
+        else if (kind == Kind::Bool)
+            bits = list.boolValue(node) ? 1 : 0;
+        else if (kind == Kind::Uid)
+            bits = list.uid(node);
+        else if (kind != Kind::String && kind != Kind::Data)
+            bits = std::bit_cast<quint64>(list.realValue(node));
+        return Value { kind, list.isUnsignedInt(node), bits, list.string(node), list.data(node) };
+    };
+    std::map<Index, Index> numberOf;
+    std::map<Value, Index> firstOfValue;
+    Index next = 0;
+    const auto number = [&](Index node) {
+        if (const auto known = numberOf.find(node); known != numberOf.end())
+            return known->second;
+        const auto [first, isNew] = firstOfValue.try_emplace(valueOf(node), next);
+        next += isNew ? 1 : 0;
+        return numberOf[node] = first->second;
+    };
+    ++next; // the root
+    std::map<Index, std::vector<Index>> expected;
+    for (Index array : inner) {
+        if (expected.contains(array))
+            continue;
+        expected[array].push_back(next++);
+        for (Index item : list.items(array))
+            expected[array].push_back(number(item));
+    }
+
+    const QByteArray bytes = list.toBinary();
+    const PropertyList read = PropertyList::fromBinary(bytes);
+    EXPECT_EQ(read.size(), qsizetype(next));
+    ASSERT_EQ(read.count(read.root()), qsizetype(inner.size()));
+    for (size_t i = 0; i < inner.size(); ++i) {
+        const Index readArray = read.items(read.root())[i];
+        std::vector<Index> numbers { readArray };
+        for (Index item : read.items(readArray))
+            numbers.push_back(item);
+        ASSERT_EQ(numbers, expected[inner[i]]) << "array " << i;
+    }
+    EXPECT_EQ(read.toBinary(), bytes);
 }
 
 TEST(PropertyListTest, PythonReadsWhatWeWrite)
