@@ -13,6 +13,11 @@ namespace zandrel {
 // value (nothing more for an empty value type: a set), at most three quarters of the slots are
 // used, and nothing is allocated per entry. For the archivers' bookkeeping, which keeps an entry
 // for every curve point of a document.
+//
+// Objects that lie together in memory are looked up together: the archivers walk a document in
+// about the order its objects were made. So the memory page of an address picks a run of slots at
+// random and the address within the page picks the slot in the run; the objects of one page then
+// share a few cache lines of the table instead of each missing the cache somewhere else in it.
 template <class T> class PointerTable {
     struct Slot {
         const void* key = nullptr;
@@ -42,22 +47,28 @@ public:
     size_t size() const { return m_count; }
 
 private:
+    // A run covers a page: one slot for every 16 bytes of it (the allocator's alignment).
+    static constexpr int kRunBits = 8;
+    static constexpr int kPageBits = 12;
+
     size_t slotOf(const void* key) const
     {
-        // Fibonacci hashing of the address without its alignment bits: the product's high bits
-        // are its best mixed ones.
-        const quint64 bits = (quint64(quintptr(key)) >> 4) * 0x9e3779b97f4a7c15ull;
+        const quint64 address = quint64(quintptr(key));
+        // Fibonacci hashing of the page: the product's high bits are its best mixed ones.
+        const quint64 run = ((address >> kPageBits) * 0x9e3779b97f4a7c15ull) >> m_shift;
         const size_t mask = m_slots.size() - 1;
-        for (size_t i = size_t(bits >> m_shift);; i = (i + 1) & mask) {
+        const size_t start = size_t((run << kRunBits) | ((address >> 4) & ((1u << kRunBits) - 1)));
+        for (size_t i = start & mask;; i = (i + 1) & mask) {
             if (m_slots[i].key == key || m_slots[i].key == nullptr)
                 return i;
         }
     }
     void grow()
     {
-        std::vector<Slot> old(std::max<size_t>(64, 2 * m_slots.size()));
+        std::vector<Slot> old(std::max<size_t>(size_t(1) << (kRunBits + 1), 2 * m_slots.size()));
         old.swap(m_slots);
-        m_shift = 64 - std::countr_zero(m_slots.size());
+        // As many runs as the table holds.
+        m_shift = 64 - (std::countr_zero(m_slots.size()) - kRunBits);
         for (Slot& entry : old) {
             if (entry.key)
                 m_slots[slotOf(entry.key)] = std::move(entry);
