@@ -3,16 +3,16 @@
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/ColorHolders.h"
+#include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
-#include "comicmodel/CharacterLibraryItem.h"
 #include "comicmodel/Balloon.h"
+#include "comicmodel/CharacterLibraryItem.h"
 #include "comicmodel/ComicModel.h"
 #include "graphics/ArrayUtils.h"
 #include "platform/Log.h"
 
 namespace zandrel {
-
 
 void ComicModel::setCharacters(const CharacterList& characters)
 {
@@ -34,6 +34,9 @@ CharacterModelPtr ComicModel::characterById(const QString& characterId) const
 CharacterModelPtr ComicModel::undoableAddNewCharacter(const QString& characterId)
 {
     CharacterModelPtr character = CharacterModel::initFromId(characterId);
+    // The settings every other member of a cast has (one read from a file gets them when the file
+    // lacks them), so that the comic saves the same bytes before and after it is reopened.
+    character->setDocumentSettings(std::make_shared<DocumentSettings>());
     character->setDocument(m_document);
     CharacterList characters = m_characters;
     characters.push_back(character);

@@ -223,6 +223,10 @@ TEST_F(ComicPasteTest, PastesMergeCastAndColoursAsOneStepThatUndoesToTheFileByte
                 character->getColorNamed(QStringLiteral("Teal")).get(), pasted.first().get()));
             EXPECT_NE(character->getColorNamed(QStringLiteral("Teal"))->description(), teal);
         }
+        // The comic saves what it reads back: a character the paste adds to the cast is saved as the
+        // reopened comic will have it.
+        const QByteArray pastedBytes = archivedComicFile(*into->model());
+        EXPECT_EQ(archivedComicFile(*readComicFile(pastedBytes)), pastedBytes);
         QAction* undo = showMenuItem(each.into, kUndoAction);
         undo->trigger();
         endOfEvent();
