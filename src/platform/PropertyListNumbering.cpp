@@ -15,7 +15,7 @@ using Kind = PropertyList::Kind;
 // Marks a node reached by the walk that takes a number of its own when the numbers are given out.
 constexpr quint32 kOwnNumber = 0xfffffffeu;
 
-// About this many scalars a partition at most: its entries and its table (128 kB each) stay in a
+// About this many scalars a partition on average: its entries and its table (128 kB each) stay in a
 // core's cache.
 constexpr size_t kScalarsPerPartition = 16384;
 
