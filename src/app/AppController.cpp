@@ -1,8 +1,10 @@
 #include "app/AppController.h"
 
+#include "app/AboutPanelController.h"
 #include "app/ComicPrinting.h"
 #include "app/DocumentController.h"
 #include "app/MenuActions.h"
+#include "app/PreferencesController.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterFileFormats.h"
 #include "charmodel/CharacterModel.h"
@@ -260,6 +262,8 @@ bool AppController::tryToPerform(const QString& action, const ActionSender& send
         }
         return true;
     }
+    if (performPanelAction(action))
+        return true;
     return m_documentController->tryToPerform(action, sender);
 }
 
@@ -270,7 +274,9 @@ bool AppController::validateMenuItem(MenuItemValidation& item)
     // Everything else the controller answers is always enabled.
     item.enabled = true;
     return item.action == kShowAllHelpPanelsAction || item.action == kHideAllHelpPanelsAction
-        || item.action == kTerminateAction;
+        || item.action == kTerminateAction || item.action == kShowPreferencesAction
+        || item.action == kShowAboutAction || item.action == kVisitWebsiteAction
+        || item.action == kVisitAppStoreAction || item.action == kReportABugAction;
 }
 
 } // namespace zandrel

@@ -13,7 +13,9 @@ class QWidget;
 
 namespace zandrel {
 
+class AboutPanelController;
 class DocumentController;
+class PreferencesController;
 
 // The application controller of the running program: the headless controller's services plus what
 // needs the window system. It shows alerts as message boxes (attached to a window when one is
@@ -61,6 +63,16 @@ public:
     QMenu* contextualMenu();
     QMenu* contextualStyleMenu();
 
+    // --- Preferences, about panel and web links: the window and the panel are made on first use and
+    // kept until the program ends ---
+    void showPreferences();
+    void showAbout();
+    PreferencesController* preferences() const { return m_prefsDialog.get(); }
+    AboutPanelController* aboutPanel() const { return m_aboutPanel.get(); }
+    // The help menu's links; the store page stands for the web site here.
+    void visitWebsite();
+    void reportABug();
+
     // --- Responder: the end of every chain ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
@@ -69,6 +81,10 @@ private:
     std::unique_ptr<DocumentController> m_documentController;
     std::unique_ptr<QMenu> m_contextualMenu;
     QMenu* m_contextualStyleMenu = nullptr;
+    std::unique_ptr<PreferencesController> m_prefsDialog;
+    std::unique_ptr<AboutPanelController> m_aboutPanel;
+
+    bool performPanelAction(const QString& action);
 };
 
 } // namespace zandrel

@@ -136,6 +136,8 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(edit, localized("Edit"), kEditObjectAction, 0, keys("Ctrl+E"));
     MenuActions::add(edit, localized("Merge"), kMergeAction);
     MenuActions::add(edit, localized("Import Image…"), kImportImageAction);
+    edit->addSeparator();
+    MenuActions::add(edit, localized("Preferences…"), kShowPreferencesAction, 0, keys("Ctrl+,"));
 
     QMenu* arrange = addMenu(bar, localized("Arrange"), window);
     MenuActions::add(arrange, localized("Bring to Front"), kBringToFrontAction, 0, keys("Ctrl+Shift+]"));
@@ -220,6 +222,13 @@ void build(QMenuBar* bar, QWidget* window)
     QMenu* help = addMenu(bar, localized("Help"), window);
     MenuActions::add(help, localized("Show All Help Panels"), kShowAllHelpPanelsAction);
     MenuActions::add(help, localized("Hide All Help Panels"), kHideAllHelpPanelsAction);
+    help->addSeparator();
+    MenuActions::add(help, localized("Zandrel Website"), kVisitWebsiteAction);
+    MenuActions::add(help, localized("Report a Bug…"), kReportABugAction);
+    // There is no store to rate the program in on this platform.
+    MenuActions::add(help, localized("Rate in App Store"), kVisitAppStoreAction)->setVisible(false);
+    help->addSeparator();
+    MenuActions::add(help, localized("About Zandrel"), kShowAboutAction);
 }
 
 } // namespace MainMenu

@@ -20,6 +20,11 @@ inline const QString kShowAllHelpPanelsAction = QStringLiteral("showAllHelpPanel
 inline const QString kHideAllHelpPanelsAction = QStringLiteral("hideAllHelpPanels:");
 inline const QString kShowTestPanelAction = QStringLiteral("showTestPanel:");
 inline const QString kAddToApplicationsMenuAction = QStringLiteral("addToApplicationsMenu:");
+inline const QString kShowPreferencesAction = QStringLiteral("showPreferences:");
+inline const QString kShowAboutAction = QStringLiteral("showAbout:");
+inline const QString kVisitWebsiteAction = QStringLiteral("visitWebsite:");
+inline const QString kVisitAppStoreAction = QStringLiteral("visitAppStore:");
+inline const QString kReportABugAction = QStringLiteral("reportABug:");
 
 // Document
 inline const QString kSaveDocumentAction = QStringLiteral("saveDocument:");

@@ -1,0 +1,51 @@
+// The application controller's preferences window, about panel and help-menu links.
+#include "app/AboutPanelController.h"
+#include "app/AppController.h"
+#include "app/PreferencesController.h"
+#include "app/WebLinks.h"
+#include "app/core/ActionNames.h"
+
+namespace zandrel {
+
+void AppController::showPreferences()
+{
+    if (!m_prefsDialog)
+        m_prefsDialog = std::make_unique<PreferencesController>();
+    m_prefsDialog->show();
+    m_prefsDialog->raise();
+    m_prefsDialog->activateWindow();
+}
+
+void AppController::showAbout()
+{
+    if (!m_aboutPanel)
+        m_aboutPanel = std::make_unique<AboutPanelController>();
+    m_aboutPanel->showWindow();
+}
+
+void AppController::visitWebsite()
+{
+    WebLinks::openInSecureBrowser(WebLinks::kWebsite);
+}
+
+void AppController::reportABug()
+{
+    WebLinks::openUrl(WebLinks::bugReportUrl());
+}
+
+bool AppController::performPanelAction(const QString& action)
+{
+    if (action == kShowPreferencesAction)
+        showPreferences();
+    else if (action == kShowAboutAction)
+        showAbout();
+    else if (action == kVisitWebsiteAction || action == kVisitAppStoreAction)
+        visitWebsite();
+    else if (action == kReportABugAction)
+        reportABug();
+    else
+        return false;
+    return true;
+}
+
+} // namespace zandrel

@@ -1,0 +1,49 @@
+#include "app/FavoriteFontsController.h"
+
+#include "app/core/ZDLAppController.h"
+
+#include <QFontDatabase>
+
+namespace zandrel {
+
+FavoriteFontsController::FavoriteFontsController(QObject* parent)
+    : QAbstractListModel(parent)
+    , m_families(QFontDatabase::families())
+{
+    m_families.removeDuplicates();
+}
+
+int FavoriteFontsController::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_families.size());
+}
+
+QVariant FavoriteFontsController::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_families.size())
+        return {};
+    const QString& family = m_families.at(index.row());
+    if (role == Qt::DisplayRole)
+        return family;
+    if (role == Qt::CheckStateRole)
+        return appController()->isAFavoriteFontFamily(family) ? Qt::Checked : Qt::Unchecked;
+    return {};
+}
+
+bool FavoriteFontsController::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || index.row() >= m_families.size() || role != Qt::CheckStateRole)
+        return false;
+    appController()->setFontFamily(m_families.at(index.row()), value.toInt() == Qt::Checked);
+    emit dataChanged(index, index, { Qt::CheckStateRole });
+    return true;
+}
+
+Qt::ItemFlags FavoriteFontsController::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+}
+
+} // namespace zandrel
