@@ -178,7 +178,8 @@ void PreferencesController::showPane()
         m_resize->setEndValue(frame);
         m_resize->start(QAbstractAnimation::DeleteWhenStopped);
     } else {
-        setGeometry(frame);
+        // A hidden window keeps its place (or lets the desktop place it the first time).
+        resize(frame.size());
     }
 }
 
