@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3
+  # Art products arrive as zip archives; the program unpacks them with the system's tool.
+  unzip
   # The lettering font, also for the desktop's other programs; Zandrel carries its own copy.
   fonts-comic-neue
   xvfb xauth

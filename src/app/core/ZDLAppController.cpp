@@ -56,6 +56,7 @@ QString versionString(KeyedUnarchiver& coder, const QString& key)
 } // namespace
 
 ZDLAppController::ZDLAppController()
+    : m_artStoreURL(QStringLiteral("https://store.zandrel.org/art-products/"))
 {
     registerUserDefaults();
     makeInterfaceColors();

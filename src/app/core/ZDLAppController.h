@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/ArtStore.h"
 #include "app/core/DocumentError.h"
 #include "app/core/ModalAlert.h"
 #include "graphics/Dash.h"
@@ -21,6 +22,7 @@
 namespace zandrel {
 
 class CharacterLibraryItem;
+class ZDLDocument;
 class CharacterModel;
 class KeyedArchiver;
 class KeyedUnarchiver;
@@ -57,6 +59,14 @@ inline const QString kLastCheckedArtStoreKey = QStringLiteral("lastCheckedArtSto
 inline const QString kLastVisitedArtStoreKey = QStringLiteral("lastVisitedArtStore");
 // Written without registration: the help comics the user hid.
 inline const QString kHiddenHelpPanelsKey = QStringLiteral("hiddenHelpPanels");
+
+// What a download reports when it ends: the whole body, a missing file (HTTP 403 or 404), or a
+// failure with its description. Exactly one of them is called, once.
+struct DownloadCallbacks {
+    std::function<void(const QUrl& url, const QByteArray& data)> done;
+    std::function<void(const QUrl& url)> fileNotFound;
+    std::function<void(const QUrl& url, const QString& error)> error;
+};
 
 // The application-wide services the models and documents reach: the archive version header and the
 // errors of failed reads, the dash table, the display units and the pasteboard flag. This class is
@@ -230,6 +240,60 @@ public:
     // asked). False, with nothing changed, for any other item.
     bool deleteCharacter(const std::shared_ptr<CharacterLibraryItem>& item, bool movingToTrash);
 
+    // --- Art products (ZDLAppControllerArtStore.cpp) ---
+    // Refreshes the store list: the cached copy, then the store's own when it can be fetched
+    // (written over the cache). No list, or one without products, leaves artStoreDict empty.
+    void checkForArtStore();
+    // The same with the store's list already fetched (or nothing when that failed).
+    void checkForArtStore(const std::optional<QByteArray>& fetched);
+    const std::optional<ArtStore::List>& artStoreDict() const { return m_artStoreList; }
+    bool newProductsInStore() const { return m_newProductsInStore; }
+    // The product's name and code from the store list, else from its installed manifest; empty when
+    // neither knows it.
+    QVariantMap artStoreInfoFor(const QString& productCode);
+    // Downloads and installs the newest version of the product that this version reads.
+    void downloadAndInstallArtProduct(const QString& productCode);
+    // Installs newer versions of the installed products, quietly.
+    void checkArtProductsForUpdates();
+    // The codes of the products whose manifests are in the purchased catalog.
+    QStringList installedArtProducts();
+    // Unpacks a downloaded product into the purchased catalog; the product's information, or
+    // nothing when no parts file was installed (the reason in error).
+    std::optional<QVariantMap> installDownloadedArtProduct(
+        const QUrl& url, const QByteArray& data, QString* error);
+    // Where the store keeps "artstore.plist" (a folder address ending in "art-products/").
+    QUrl artStoreURL() const { return m_artStoreURL; }
+    void setArtStoreURL(const QUrl& url) { m_artStoreURL = url; }
+    // The download callbacks of a new install and of an update.
+    void artProductDownloadDone(const QUrl& url, const QByteArray& data);
+    void artProductFileNotFound(const QUrl& url);
+    void artProductDownloadGotError(const QUrl& url, const QString& error);
+    void artProductUpdateDownloadDone(const QUrl& url, const QByteArray& data);
+    void artProductUpdateGotError(const QUrl& url, const QString& error);
+
+    // --- Downloads and notifications: the application supplies them ---
+    // Starts downloading the address; false (and no callback) when no download could be started.
+    // The headless controller has no network.
+    virtual bool startDownload(const QUrl& url, const DownloadCallbacks& callbacks);
+    // Fetches a small file at once, waiting for it; nothing when it could not be fetched.
+    virtual std::optional<QByteArray> fetchNow(const QUrl& url);
+    // Whether the desktop shows notifications; the headless controller logs them.
+    virtual bool useUserNotifications() const { return true; }
+    virtual void deliverUserNotification(const QString& title, const QString& text);
+    // Where downloads are unpacked (the user's cache folder of the program).
+    virtual QString temporaryFolder();
+
+    // --- Links and downloaded documents (ZDLAppControllerLinks.cpp) ---
+    // Opens a "zdltp://host/path" link: the file at "https://host/path" is downloaded and opened.
+    void getUrl(const QString& link);
+    void zdltpDownloadDone(const QUrl& url, const QByteArray& data);
+    void zdltpFileNotFound(const QUrl& url);
+    void zdltpDownloadGotError(const QUrl& url, const QString& error);
+    // Makes an untitled, changed document of the type from the bytes and shows it; null with the
+    // error set when the bytes do not read. The headless controller has no windows.
+    virtual ZDLDocument* openUntitledDocumentFromData(
+        const QByteArray& data, const QString& typeName, DocumentError* error);
+
     // --- Pasteboard flag ---
     // True only while the program archives copied or dragged elements for the pasteboard.
     bool writingPasteboard() const { return m_writingPasteboard; }
@@ -259,6 +323,9 @@ private:
     QString m_appSupportFolder;
     QString m_builtInCatalogFolder;
     std::optional<QString> m_resolvedBuiltInCatalogFolder;
+    std::optional<ArtStore::List> m_artStoreList;
+    bool m_newProductsInStore = false;
+    QUrl m_artStoreURL;
 };
 
 // Shorthand for ZDLAppController::appController().

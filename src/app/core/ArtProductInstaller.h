@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/core/ZipDirectory.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace zandrel {
+
+class ZDLAppController;
+
+// Unpacks a downloaded art product into the purchased catalog. The archive comes from the network,
+// so it is judged before anything is unpacked: its table of contents is read and any entry that
+// could leave the unpack folder (an absolute or ".." name, a link, a device) refuses the whole
+// archive. What remains is unpacked by the system's unzip tool (argument list, no shell, no
+// terminal, a time limit and a per-file size limit) into a folder made fresh for it, the result is
+// walked without following links (only files and folders, within the size cap), and only then do
+// its top-level parts files and the product manifest go into the catalog. The temporary archive and
+// folder are always removed.
+class ArtProductInstaller {
+public:
+    struct Result {
+        // Parts files that went into the catalog; an install of none failed.
+        int installedFiles = 0;
+        bool manifestInstalled = false;
+        // Why the product was not installed, for the log and the user.
+        QString error;
+        bool succeeded() const { return installedFiles > 0; }
+    };
+
+    // The tool; tests may point at another or at none.
+    static inline QString unzipProgram = QStringLiteral("/usr/bin/unzip");
+    // How long the tool may take for one product.
+    static inline int unzipTimeoutMs = 120000;
+
+    ArtProductInstaller(ZDLAppController& controller, const QString& temporaryFolder)
+        : m_controller(controller)
+        , m_temporaryFolder(temporaryFolder)
+    {
+    }
+
+    void setLimits(const ZipLimits& limits) { m_limits = limits; }
+
+    Result install(const QByteArray& archive, const QString& productCode);
+
+    // The first of "<template with 1>", "<template with 2>", ... that names nothing in the folder.
+    static QString firstFreeName(const QString& folder, const QString& pattern);
+
+private:
+    bool unpack(const QString& zipPath, const QString& folder, QString* error) const;
+    bool checkUnpacked(const QString& folder, QString* error) const;
+
+    ZDLAppController& m_controller;
+    QString m_temporaryFolder;
+    ZipLimits m_limits;
+};
+
+} // namespace zandrel

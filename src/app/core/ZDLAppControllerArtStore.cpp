@@ -1,0 +1,255 @@
+// The art store: its product list, the installs and updates of its products, and the messages that
+// follow them.
+#include "app/core/ArtProductInstaller.h"
+#include "app/core/ArtStore.h"
+#include "app/core/FileFormat.h"
+#include "app/core/ZDLAppController.h"
+#include "charmodel/CharacterModel.h"
+#include "comicmodel/CharacterLibraryItem.h"
+#include "platform/DeferredCalls.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+#include "platform/UserDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace zandrel {
+
+namespace {
+
+const QString kInstalledAlertKey = QStringLiteral("artProductInstalledAlert");
+// The message waits for the download panel to close its pane.
+constexpr int kInstalledAlertDelayMs = 100;
+
+std::optional<QByteArray> readSmallFile(const QString& path, qint64 maxBytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > maxBytes)
+        return std::nullopt;
+    return file.read(maxBytes);
+}
+
+QString productNameOr(const QVariantMap& info, const QString& code)
+{
+    const QString name = info.value(ArtStore::kProductNameKey).toString();
+    return name.isEmpty() ? code : name;
+}
+
+} // namespace
+
+void ZDLAppController::checkForArtStore()
+{
+    std::optional<QByteArray> fetched;
+    if (m_artStoreURL.isValid())
+        fetched = fetchNow(m_artStoreURL.resolved(QUrl(ArtStore::kListFileName)));
+    checkForArtStore(fetched);
+}
+
+void ZDLAppController::checkForArtStore(const std::optional<QByteArray>& fetched)
+{
+    const QString cachePath = QDir(getMyAppSupportFolderURL()).filePath(ArtStore::kListFileName);
+    QString reason;
+    std::optional<ArtStore::List> cached;
+    if (const auto data = readSmallFile(cachePath, ArtStore::kMaxListBytes))
+        cached = ArtStore::parseList(*data, &reason);
+    std::optional<ArtStore::List> list = cached;
+    if (fetched) {
+        if (std::optional<ArtStore::List> fresh = ArtStore::parseList(*fetched, &reason)) {
+            QSaveFile cache(cachePath);
+            if (cache.open(QIODevice::WriteOnly) && cache.write(*fetched) == fetched->size())
+                cache.commit();
+            else
+                cache.cancelWriting();
+            list = std::move(fresh);
+        } else {
+            zdlLog(QStringLiteral("Art store list refused: %1").arg(reason));
+        }
+    }
+    if (!list) {
+        m_artStoreList.reset();
+        return;
+    }
+    m_artStoreList = list->products.isEmpty() ? std::nullopt : std::move(list);
+    if (!m_artStoreList || !cached || !cached->updated.isValid())
+        return;
+    const QDateTime lastVisited = UserDefaults::standard().date(kLastVisitedArtStoreKey);
+    if (!lastVisited.isValid() || cached->updated > lastVisited)
+        m_newProductsInStore = true;
+}
+
+QVariantMap ZDLAppController::artStoreInfoFor(const QString& productCode)
+{
+    if (m_artStoreList) {
+        if (const ArtStore::Product* product = m_artStoreList->productWithCode(productCode)) {
+            return { { ArtStore::kProductCodeKey, product->code },
+                { ArtStore::kProductNameKey, product->name } };
+        }
+    }
+    if (!ArtStore::isSafeProductCode(productCode))
+        return {};
+    const QString path = QDir(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog))
+                             .filePath(ArtStore::manifestFileName(productCode));
+    if (const auto data = readSmallFile(path, ArtStore::kMaxManifestBytes)) {
+        if (std::optional<QVariantMap> manifest = ArtStore::parseProductManifest(*data, productCode, nullptr))
+            return *manifest;
+    }
+    return {};
+}
+
+void ZDLAppController::downloadAndInstallArtProduct(const QString& productCode)
+{
+    checkForArtStore();
+    const ArtStore::Product* product
+        = m_artStoreList ? m_artStoreList->productWithCode(productCode) : nullptr;
+    if (!product)
+        return;
+    const auto version = ArtStore::chooseVersion(*product, 0, CharacterModel::maximumSupportedFileVersion());
+    if (!version)
+        return;
+    startDownload(version->url,
+        { [this](const QUrl& url, const QByteArray& data) { artProductDownloadDone(url, data); },
+            [this](const QUrl& url) { artProductFileNotFound(url); },
+            [this](const QUrl& url, const QString& error) { artProductDownloadGotError(url, error); } });
+}
+
+QStringList ZDLAppController::installedArtProducts()
+{
+    QStringList codes;
+    const QDir catalog(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
+    const QString suffix = ArtStore::manifestFileName(QString());
+    for (const QString& name : catalog.entryList({ QStringLiteral("*") + suffix }, QDir::Files, QDir::Name)) {
+        const QString code = name.left(name.size() - suffix.size());
+        if (ArtStore::isSafeProductCode(code))
+            codes.append(code);
+    }
+    return codes;
+}
+
+void ZDLAppController::checkArtProductsForUpdates()
+{
+    if (!m_artStoreList)
+        return;
+    const QDir catalog(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
+    for (const QString& code : installedArtProducts()) {
+        const auto data
+            = readSmallFile(catalog.filePath(ArtStore::manifestFileName(code)), ArtStore::kMaxManifestBytes);
+        const auto manifest = data ? ArtStore::parseProductManifest(*data, code, nullptr) : std::nullopt;
+        const ArtStore::Product* product = m_artStoreList->productWithCode(code);
+        if (!manifest || !product)
+            continue;
+        const auto version
+            = ArtStore::chooseVersion(*product, ArtStore::integerValue(*manifest, ArtStore::kVersionKey),
+                CharacterModel::maximumSupportedFileVersion());
+        if (!version)
+            continue;
+        auto failed = [this](const QUrl& url, const QString& error) { artProductUpdateGotError(url, error); };
+        startDownload(version->url,
+            { [this](const QUrl& url, const QByteArray& data) { artProductUpdateDownloadDone(url, data); },
+                [failed](const QUrl& url) { failed(url, localized("File not found.")); }, failed });
+    }
+}
+
+std::optional<QVariantMap> ZDLAppController::installDownloadedArtProduct(
+    const QUrl& url, const QByteArray& data, QString* error)
+{
+    const QString code = ArtStore::productCodeFromURL(url);
+    ArtProductInstaller installer(*this, temporaryFolder());
+    const ArtProductInstaller::Result result = installer.install(data, code);
+    if (!result.succeeded()) {
+        zdlLog(
+            QStringLiteral("Art product from %1 not installed: %2").arg(url.toDisplayString(), result.error));
+        if (error)
+            *error = result.error;
+        return std::nullopt;
+    }
+    QVariantMap info = artStoreInfoFor(code);
+    info.insert(ArtStore::kProductCodeKey, code);
+    return info;
+}
+
+void ZDLAppController::artProductDownloadDone(const QUrl& url, const QByteArray& data)
+{
+    QString reason;
+    const std::optional<QVariantMap> info = installDownloadedArtProduct(url, data, &reason);
+    const QString code = ArtStore::productCodeFromURL(url);
+    QString message;
+    QString explanation;
+    if (info) {
+        message = localized("Downloaded and installed the purchased comic art product “%1.”")
+                      .arg(productNameOr(*info, code));
+    } else {
+        message = localized("The comic art product “%1” could not be installed.")
+                      .arg(productNameOr(artStoreInfoFor(code), code.isEmpty() ? url.fileName() : code));
+        explanation = reason;
+    }
+    DeferredCalls::perform(this, kInstalledAlertKey, kInstalledAlertDelayMs,
+        [this, message, explanation] { showAlertMessage(message, explanation); });
+}
+
+void ZDLAppController::artProductFileNotFound(const QUrl& url)
+{
+    const QString code = ArtStore::productCodeFromURL(url);
+    showAlertMessage(localized("The comic art product “%1” is not in the Quorvane Store.")
+                         .arg(code.isEmpty() ? url.fileName() : code),
+        localized("File not found."));
+}
+
+void ZDLAppController::artProductDownloadGotError(const QUrl&, const QString& error)
+{
+    showAlertMessage(localized("The comic art product could not be downloaded."), error);
+}
+
+void ZDLAppController::artProductUpdateDownloadDone(const QUrl& url, const QByteArray& data)
+{
+    QString reason;
+    const std::optional<QVariantMap> info = installDownloadedArtProduct(url, data, &reason);
+    if (!info) {
+        // An update that installed nothing failed, whatever the server said.
+        artProductUpdateGotError(url, reason);
+        return;
+    }
+    if (useUserNotifications()) {
+        deliverUserNotification(localized("Art product updated"),
+            localized("Zandrel updated the comic art product “%1.”")
+                .arg(productNameOr(*info, ArtStore::productCodeFromURL(url))));
+    }
+}
+
+void ZDLAppController::artProductUpdateGotError(const QUrl& url, const QString& error)
+{
+    zdlLog(QStringLiteral("Art product update from %1 failed: %2").arg(url.toDisplayString(), error));
+    const QString code = ArtStore::productCodeFromURL(url);
+    if (!useUserNotifications() || code.isEmpty())
+        return;
+    deliverUserNotification(localized("Art product update error"),
+        localized("Zandrel had a problem trying to update “%1.”")
+            .arg(productNameOr(artStoreInfoFor(code), code)));
+}
+
+// --- What the application supplies ---
+
+bool ZDLAppController::startDownload(const QUrl&, const DownloadCallbacks&)
+{
+    return false;
+}
+
+std::optional<QByteArray> ZDLAppController::fetchNow(const QUrl&)
+{
+    return std::nullopt;
+}
+
+void ZDLAppController::deliverUserNotification(const QString& title, const QString& text)
+{
+    zdlLog(QStringLiteral("%1: %2").arg(title, text));
+}
+
+QString ZDLAppController::temporaryFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QLatin1Char('/')
+        + kBundleIdentifier;
+}
+
+} // namespace zandrel

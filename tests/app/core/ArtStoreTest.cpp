@@ -1,0 +1,395 @@
+// The art store: its list read and cached, the choice of versions, and products installed from
+// downloaded archives into a purchased catalog in a temporary folder, hostile archives included.
+// After every install the catalog folder holds exactly what it should and the temporary folder
+// nothing.
+#include "app/core/ArtStore.h"
+
+#include "CharacterFixtures.h"
+#include "app/core/ArtProductInstaller.h"
+#include "app/core/CharacterFileFormats.h"
+#include "app/core/ZDLAppController.h"
+#include "app/core/ZipDirectory.h"
+#include "charmodel/PartsFile.h"
+#include "comicmodel/CharacterLibraryItem.h"
+#include "platform/XmlPropertyList.h"
+#include "support/ZipBuilder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+using test::ZipBuilder;
+
+QByteArray plist(const QVariant& value)
+{
+    QString error;
+    return writeXmlPropertyList(value, &error);
+}
+
+QVariantMap version(qint64 number, qint64 fileVersion, const QString& url)
+{
+    return { { ArtStore::kVersionKey, number }, { ArtStore::kFileVersionKey, fileVersion },
+        { ArtStore::kUrlKey, url } };
+}
+
+QByteArray storeList(const QVariantList& products, const QDateTime& updated = {})
+{
+    QVariantMap list { { ArtStore::kProductsKey, products } };
+    if (updated.isValid())
+        list.insert(ArtStore::kUpdatedKey, updated);
+    return plist(list);
+}
+
+QVariantMap product(const QString& code, const QString& name, const QVariantList& versions)
+{
+    return { { ArtStore::kProductCodeKey, code }, { ArtStore::kProductNameKey, name },
+        { ArtStore::kVersionsKey, versions } };
+}
+
+TEST(ArtStoreListTest, VersionsAreChosenByNumberAndFileVersion)
+{
+    const QVariantList versions { version(1, 7, "https://s/abc-1.zip"), version(3, 8, "https://s/abc-3.zip"),
+        version(2, 7, "https://s/abc-2.zip"), version(2, 7, "https://s/abc-2b.zip") };
+    const auto list = ArtStore::parseList(storeList({ product("abc", "ABC", versions) }), nullptr);
+    ASSERT_TRUE(list);
+    const ArtStore::Product& abc = list->products.at(0);
+    struct Case {
+        qint64 start;
+        qint64 maxFileVersion;
+        QString url; // empty: nothing to download
+    };
+    const Case cases[] = {
+        { 0, 7, "https://s/abc-2.zip" }, // 3 needs file version 8; of the two 2s the first
+        { 1, 7, "https://s/abc-2.zip" }, // an update from 1
+        { 2, 7, "" }, // installed 2 is the newest readable
+        { 0, 8, "https://s/abc-3.zip" },
+        { 0, 6, "" },
+    };
+    for (const Case& c : cases) {
+        const auto chosen = ArtStore::chooseVersion(abc, c.start, c.maxFileVersion);
+        EXPECT_EQ(chosen ? chosen->url.toString() : QString(), c.url) << c.start << " " << c.maxFileVersion;
+    }
+}
+
+TEST(ArtStoreListTest, ProductCodesComeFromTheAddressAndNeverLeaveAFolder)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        { "https://s/p/abc-2.zip", "abc" },
+        { "https://s/p/abc.zip", "abc" },
+        { "https://s/p/a.b_c-9-x.zip", "a.b_c" },
+        { "https://s/p/..-1.zip", "" },
+        // An encoded separator ends the name as a plain one does.
+        { "https://s/p/%2E%2E%2Fetc-1.zip", "etc" },
+        { "https://s/p/a%2Fb-1.zip", "b" },
+        { "https://s/p/%2E%2E.zip", "" },
+        { "https://s/p/", "" },
+        { "https://s/p/-1.zip", "" },
+        { "https://s/p/caf%C3%A9.zip", "" },
+    };
+    for (const auto& [url, code] : cases)
+        EXPECT_EQ(ArtStore::productCodeFromURL(QUrl(QString::fromLatin1(url))), QString::fromLatin1(code))
+            << url;
+}
+
+TEST(ArtStoreListTest, EntriesOfTheWrongKindAreLeftOut)
+{
+    QVariantMap wrongTypes = product("typed", "T", { version(1, 1, "https://s/typed.zip") });
+    wrongTypes.insert(ArtStore::kVersionsKey,
+        QVariantList { QVariantMap { { ArtStore::kVersionKey, "1" }, { ArtStore::kFileVersionKey, 1 },
+                           { ArtStore::kUrlKey, "https://s/t.zip" } },
+            version(2, 1, "http://s/plain.zip"), version(3, 1, "file:///etc/passwd"), QString("x"),
+            version(4, 1, "https://s/good.zip") });
+    const auto list = ArtStore::parseList(storeList({ product("../x", "Bad", {}), QString("not a product"),
+                                              wrongTypes, product("empty", "E", {}) }),
+        nullptr);
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->products.size(), 2);
+    EXPECT_EQ(list->products.at(0).code, "typed");
+    ASSERT_EQ(list->products.at(0).versions.size(), 1);
+    EXPECT_EQ(list->products.at(0).versions.at(0).version, 4);
+    EXPECT_TRUE(list->products.at(1).versions.isEmpty());
+
+    QString error;
+    EXPECT_FALSE(ArtStore::parseList(QByteArray(ArtStore::kMaxListBytes + 1, ' '), &error));
+    EXPECT_FALSE(ArtStore::parseList(plist(QVariantList {}), &error));
+    EXPECT_FALSE(ArtStore::parseList("<plist><dict><key>products</key><array>", &error));
+}
+
+TEST(ZipDirectoryTest, HostileEntriesAreRefusedBeforeUnpacking)
+{
+    struct Case {
+        const char* name;
+        quint32 mode;
+        const char* refusal; // empty: accepted
+    };
+    const Case cases[] = {
+        { "a.parts", ZipBuilder::kFileMode, "" },
+        { "dir/", ZipBuilder::kDirectoryMode, "" },
+        { "dir/b.parts", ZipBuilder::kFileMode, "" },
+        { "../escape.parts", ZipBuilder::kFileMode, "leaves its folder" },
+        { "good/../../escape.parts", ZipBuilder::kFileMode, "leaves its folder" },
+        { "/tmp/abs.parts", ZipBuilder::kFileMode, "is not a relative name" },
+        { "..\\escape.parts", ZipBuilder::kFileMode, "is not a relative name" },
+        { "C:x.parts", ZipBuilder::kFileMode, "is not a relative name" },
+        { "a//b.parts", ZipBuilder::kFileMode, "leaves its folder" },
+        { "./a.parts", ZipBuilder::kFileMode, "leaves its folder" },
+        { "new\nline.parts", ZipBuilder::kFileMode, "control character" },
+        { "link", ZipBuilder::kSymlinkMode, "is a link" },
+        { "fifo", 0010644, "is not a file or a folder" },
+    };
+    for (const Case& c : cases) {
+        const QByteArray zip = ZipBuilder().add(QString::fromUtf8(c.name), "data", c.mode).build();
+        QString error;
+        const auto entries = listZipEntries(zip, &error);
+        ASSERT_TRUE(entries) << c.name << error.toStdString();
+        const bool safe = entriesAreSafeToUnpack(*entries, &error);
+        EXPECT_EQ(safe, *c.refusal == 0) << c.name;
+        if (!safe)
+            EXPECT_TRUE(error.contains(QString::fromLatin1(c.refusal)))
+                << c.name << " " << error.toStdString();
+    }
+
+    // Totals and counts beyond the limits, and archives that are not whole.
+    ZipLimits small;
+    small.maxEntries = 2;
+    small.maxTotalBytes = 1000;
+    QString error;
+    const QByteArray three = ZipBuilder().add("a", "1").add("b", "2").add("c", "3").build();
+    EXPECT_FALSE(listZipEntries(three, &error, small));
+    const QByteArray bomb = ZipBuilder().add("a", "1").stateSize(600).add("b", "2").stateSize(600).build();
+    EXPECT_FALSE(entriesAreSafeToUnpack(*listZipEntries(bomb, &error, small), &error, small));
+    EXPECT_TRUE(error.contains("more than 1000 bytes"));
+    for (const qsizetype cut : { qsizetype(0), qsizetype(10), three.size() - 1, three.size() - 30 })
+        EXPECT_FALSE(listZipEntries(three.left(cut), &error)) << cut;
+}
+
+class ArtProductInstallTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        registerStandardFileFormats();
+        controller = ZDLAppController::install(std::make_unique<TemporaryController>(dir.filePath("cache")));
+        controller->setAppSupportFolder(dir.filePath("support"));
+        controller->setBuiltInCatalogFolder(dir.filePath("none"));
+        controller->setModalAlertHandler([this](const ModalAlert& alert) {
+            alerts.append(alert.message + " | " + alert.informativeText);
+            return ModalAlert::kFirstButton;
+        });
+    }
+    void TearDown() override
+    {
+        ArtProductInstaller::unzipProgram = QStringLiteral("/usr/bin/unzip");
+        ZDLAppController::install(std::make_unique<ZDLAppController>());
+    }
+
+    class TemporaryController : public ZDLAppController {
+    public:
+        explicit TemporaryController(const QString& folder)
+            : m_folder(folder)
+        {
+        }
+        QString temporaryFolder() override { return m_folder; }
+
+    private:
+        QString m_folder;
+    };
+
+    static QByteArray partsFile(const QString& name)
+    {
+        return archivedPartsFile(*test::makeCharacter(name, 1, 1));
+    }
+    static QByteArray manifest(const QString& code, qint64 number)
+    {
+        return plist(QVariantMap { { ArtStore::kProductCodeKey, code },
+            { ArtStore::kProductNameKey, "Pack " + code }, { ArtStore::kVersionKey, number } });
+    }
+
+    QStringList catalogFiles()
+    {
+        QDir catalog(controller->getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
+        return catalog.entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    QStringList leftInTemporaryFolder()
+    {
+        return QDir(dir.filePath("cache")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    // The message shown a moment after a download was handled.
+    QString messageAfter(const QUrl& url, const QByteArray& data)
+    {
+        alerts.clear();
+        controller->artProductDownloadDone(url, data);
+        const QDeadlineTimer deadline(5000);
+        while (alerts.isEmpty() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return alerts.value(0);
+    }
+
+    QTemporaryDir dir;
+    ZDLAppController* controller = nullptr;
+    QStringList alerts;
+};
+
+TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
+{
+    const QString okPack = "Downloaded and installed the purchased comic art product “Pack pk.” | ";
+    const QString ok = "Downloaded and installed the purchased comic art product “pk.” | ";
+    const QString refused = "The comic art product “pk” could not be installed. | ";
+    const QStringList installed { "Ann.jpg", "Ann.parts", "Bob-Sue.jpg", "Bob-Sue.parts", "manifest.plist",
+        "pk-manifest.plist" };
+    struct Case {
+        const char* what;
+        QByteArray archive;
+        QStringList catalog;
+        QString message; // the start of the alert
+    };
+    QByteArray corrupted = ZipBuilder().add("Ann.parts", partsFile("Ann")).build();
+    corrupted[40] = char(corrupted[40] ^ 0x55); // the data no longer matches its checksum
+    const Case cases[] = {
+        { "good",
+            ZipBuilder()
+                .add("Ann.parts", partsFile("Ann"))
+                .add("x.parts", partsFile("Bob/Sue"))
+                .add("pk-manifest.plist", manifest("pk", 2))
+                .add("readme.txt", "hi")
+                .build(),
+            installed, okPack },
+        { "in a folder, hidden or not parts",
+            ZipBuilder()
+                .add("sub/", {}, ZipBuilder::kDirectoryMode)
+                .add("sub/Deep.parts", partsFile("Deep"))
+                .add(".Hidden.parts", partsFile("Hidden"))
+                .add("Ann.parts", partsFile("Ann"))
+                .build(),
+            { "Ann.jpg", "Ann.parts", "manifest.plist" }, ok },
+        { "zip slip",
+            ZipBuilder().add("Ann.parts", partsFile("Ann")).add("../Evil.parts", partsFile("Evil")).build(),
+            {}, refused + "the archive was refused: “../Evil.parts” leaves its folder" },
+        { "symlink",
+            ZipBuilder()
+                .add("Ann.parts", partsFile("Ann"))
+                .add("link", "/etc", ZipBuilder::kSymlinkMode)
+                .add("link/x.parts", partsFile("X"))
+                .build(),
+            {}, refused + "the archive was refused: “link” is a link" },
+        { "truncated", ZipBuilder().add("Ann.parts", partsFile("Ann")).build().chopped(5), {},
+            refused + "the archive was refused: it is not a zip archive" },
+        { "not a zip", QByteArray("<html>Server error</html>"), {}, refused },
+        { "empty", QByteArray(), {}, refused },
+        { "checksum", corrupted, {}, refused + "the unzip tool failed" },
+        { "no parts", ZipBuilder().add("pk-manifest.plist", manifest("pk", 2)).build(), {},
+            refused + "the archive held no parts file" },
+        { "undecodable parts", ZipBuilder().add("Ann.parts", "bplist00 but nothing else").build(), {},
+            refused + "the archive held no parts file" },
+        { "foreign manifest",
+            ZipBuilder()
+                .add("Ann.parts", partsFile("Ann"))
+                .add("pk-manifest.plist", manifest("other", 2))
+                .build(),
+            { "Ann.jpg", "Ann.parts", "manifest.plist" }, ok },
+    };
+    for (const Case& c : cases) {
+        QDir(dir.filePath("support")).removeRecursively();
+        const QString message = messageAfter(QUrl("https://store.example/art/pk-2.zip"), c.archive);
+        EXPECT_TRUE(message.startsWith(c.message)) << c.what << ": " << message.toStdString();
+        EXPECT_EQ(catalogFiles(), c.catalog) << c.what;
+        EXPECT_EQ(leftInTemporaryFolder(), QStringList()) << c.what;
+    }
+    // Nothing escaped the temporary folder either.
+    EXPECT_FALSE(QFile::exists(dir.filePath("Evil.parts")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("cache/Evil.parts")));
+}
+
+TEST_F(ArtProductInstallTest, WhatTheToolLeavesIsWalkedWithoutFollowingLinks)
+{
+    // A tool that slips a link past the listing: the walk refuses it and installs nothing.
+    const QString script = dir.filePath("fake-unzip");
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nln -s /etc/hostname \"$5/Ann.parts\"\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ArtProductInstaller::unzipProgram = script;
+    const QString message = messageAfter(
+        QUrl("https://store.example/pk.zip"), ZipBuilder().add("Ann.parts", partsFile("Ann")).build());
+    EXPECT_TRUE(message.contains("“Ann.parts”, which is not a file or a folder")) << message.toStdString();
+    EXPECT_EQ(catalogFiles(), QStringList());
+    EXPECT_EQ(leftInTemporaryFolder(), QStringList());
+
+    ArtProductInstaller::unzipProgram = dir.filePath("missing-unzip");
+    EXPECT_TRUE(messageAfter(
+        QUrl("https://store.example/pk.zip"), ZipBuilder().add("A.parts", partsFile("A")).build())
+                    .contains("the unzip tool"));
+}
+
+TEST_F(ArtProductInstallTest, TemporaryNamesTakeTheFirstFreeNumber)
+{
+    QDir().mkpath(dir.filePath("cache"));
+    QFile(dir.filePath("cache/art download 1.zip")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(ArtProductInstaller::firstFreeName(dir.filePath("cache"), "art download %1.zip"),
+        dir.filePath("cache/art download 2.zip"));
+    EXPECT_EQ(ArtProductInstaller::firstFreeName(dir.filePath("cache"), "art folder %1"),
+        dir.filePath("cache/art folder 1"));
+}
+
+TEST_F(ArtProductInstallTest, StoreListIsCachedAndUpdatesFollowTheInstalledVersion)
+{
+    const QDateTime updated = QDateTime::fromString("2030-01-01T00:00:00Z", Qt::ISODate);
+    const QByteArray list
+        = storeList({ product("pk", "Pack",
+                        { version(1, 7, "https://s/pk-1.zip"), version(2, 7, "https://s/pk-2.zip") }) },
+            updated);
+    controller->checkForArtStore(list);
+    ASSERT_TRUE(controller->artStoreDict());
+    // The flag follows the cached copy as it was before this refresh: none yet.
+    EXPECT_FALSE(controller->newProductsInStore());
+    // Offline: the cache stays in use, and its date is later than the last visit.
+    controller->checkForArtStore(std::nullopt);
+    ASSERT_TRUE(controller->artStoreDict());
+    EXPECT_TRUE(controller->newProductsInStore());
+    EXPECT_EQ(controller->artStoreInfoFor("pk").value(ArtStore::kProductNameKey), "Pack");
+    // A damaged list from the network leaves the cache as it was; a list without products means no store.
+    controller->checkForArtStore(QByteArray("<plist"));
+    EXPECT_TRUE(controller->artStoreDict());
+    controller->checkForArtStore(storeList({}));
+    EXPECT_FALSE(controller->artStoreDict());
+
+    // The update check asks for what is newer than the installed manifest, through the application.
+    class Recording : public TemporaryController {
+    public:
+        using TemporaryController::TemporaryController;
+        bool startDownload(const QUrl& url, const DownloadCallbacks&) override
+        {
+            started.append(url.toString());
+            return true;
+        }
+        QStringList started;
+    };
+    auto* recording = static_cast<Recording*>(
+        ZDLAppController::install(std::make_unique<Recording>(dir.filePath("cache"))));
+    recording->setAppSupportFolder(dir.filePath("support2"));
+    recording->checkForArtStore(list);
+    const QString catalog = recording->getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
+    QDir().mkpath(catalog);
+    for (const auto& [installedVersion, expected] :
+        { std::pair { 2, QStringList {} }, std::pair { 1, QStringList { "https://s/pk-2.zip" } } }) {
+        QFile manifestFile(QDir(catalog).filePath("pk-manifest.plist"));
+        ASSERT_TRUE(manifestFile.open(QIODevice::WriteOnly));
+        manifestFile.write(manifest("pk", installedVersion));
+        manifestFile.close();
+        recording->started.clear();
+        recording->checkArtProductsForUpdates();
+        EXPECT_EQ(recording->started, expected) << installedVersion;
+    }
+    controller = recording;
+}
+
+} // namespace
+} // namespace zandrel
