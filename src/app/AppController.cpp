@@ -5,6 +5,7 @@
 #include "app/DocumentController.h"
 #include "app/MenuActions.h"
 #include "app/PreferencesController.h"
+#include "app/ZDLDownloader.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterFileFormats.h"
 #include "charmodel/CharacterModel.h"
@@ -27,10 +28,17 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
 
 namespace zandrel {
 
 namespace {
+
+// The store list is small; a few seconds are all the start-up may wait for it.
+constexpr qint64 kMaxStoreListBytes = ArtStore::kMaxListBytes;
+constexpr int kStoreListTimeoutMs = 10000;
+// Downloaded documents are opened whole in memory; no comic or parts file a link names is larger.
+constexpr qint64 kMaxLinkedFileBytes = qint64(128) << 20;
 
 // Roundness choices of panels, in pixels; their items keep tag 0, the popup reads the title.
 constexpr int kRoundnessSizes[] = { 4, 6, 7, 10, 12, 15, 18, 24, 30, 36, 48 };
@@ -134,6 +142,63 @@ void AppController::showAlert(const ModalAlert& alert, QObject* window, std::fun
             completion(codeOf(box));
     });
     box->open();
+}
+
+// --- Downloads ---
+
+bool AppController::startDownload(const QUrl& url, const DownloadCallbacks& callbacks)
+{
+    const bool isProduct = url.fileName().endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive);
+    return ZDLDownloader::start(
+               url, callbacks, isProduct ? ZDLDownloader::kDefaultMaxBytes : kMaxLinkedFileBytes)
+        != nullptr;
+}
+
+std::optional<QByteArray> AppController::fetchNow(const QUrl& url)
+{
+    return ZDLDownloader::fetchNow(url, kMaxStoreListBytes, kStoreListTimeoutMs);
+}
+
+void AppController::checkArtStoreInBackground()
+{
+    if (!artStoreURL().isValid())
+        return;
+    auto check = [this](std::optional<QByteArray> fetched) {
+        checkForArtStore(fetched);
+        checkArtProductsForUpdates();
+    };
+    DownloadCallbacks callbacks { [check](const QUrl&, const QByteArray& data) { check(data); },
+        [check](const QUrl&) { check(std::nullopt); },
+        [check](const QUrl&, const QString&) { check(std::nullopt); } };
+    if (ZDLDownloader* downloader = ZDLDownloader::start(
+            artStoreURL().resolved(QUrl(ArtStore::kListFileName)), callbacks, kMaxStoreListBytes))
+        downloader->setShowsProgress(false);
+    else
+        check(std::nullopt);
+}
+
+bool AppController::useUserNotifications() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages();
+}
+
+void AppController::deliverUserNotification(const QString& title, const QString& text)
+{
+    if (!useUserNotifications()) {
+        ZDLAppController::deliverUserNotification(title, text);
+        return;
+    }
+    if (!m_trayIcon) {
+        m_trayIcon = new QSystemTrayIcon(QApplication::windowIcon(), qApp);
+        m_trayIcon->show();
+    }
+    m_trayIcon->showMessage(title, text);
+}
+
+ZDLDocument* AppController::openUntitledDocumentFromData(
+    const QByteArray& data, const QString& typeName, DocumentError* error)
+{
+    return m_documentController->openUntitledDocumentFromData(data, typeName, error);
 }
 
 // --- Fonts ---

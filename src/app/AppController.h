@@ -9,6 +9,7 @@
 #include <memory>
 
 class QMenu;
+class QSystemTrayIcon;
 class QWidget;
 
 namespace zandrel {
@@ -42,6 +43,18 @@ public:
     // --- Alerts: message boxes ---
     int runModalAlert(const ModalAlert& alert) override;
     void showAlert(const ModalAlert& alert, QObject* window, std::function<void(int)> completion) override;
+
+    // --- Downloads, notifications and downloaded documents ---
+    bool startDownload(const QUrl& url, const DownloadCallbacks& callbacks) override;
+    std::optional<QByteArray> fetchNow(const QUrl& url) override;
+    bool useUserNotifications() const override;
+    void deliverUserNotification(const QString& title, const QString& text) override;
+    QString temporaryFolder() override { return getMyTemporaryFolderURL(); }
+    ZDLDocument* openUntitledDocumentFromData(
+        const QByteArray& data, const QString& typeName, DocumentError* error) override;
+    // At start-up, without holding it up: the store list is fetched, then the installed products
+    // are checked for updates.
+    void checkArtStoreInBackground();
 
     // --- Fonts ---
     int activateFonts() override;
@@ -85,6 +98,7 @@ private:
     std::unique_ptr<AboutPanelController> m_aboutPanel;
 
     bool performPanelAction(const QString& action);
+    QSystemTrayIcon* m_trayIcon = nullptr;
 };
 
 } // namespace zandrel

@@ -30,7 +30,18 @@ QString canonical(const QString& path)
     return resolved.isEmpty() ? info.absoluteFilePath() : resolved;
 }
 
+DocumentController::ImportPathChooser& importPathChooser()
+{
+    static DocumentController::ImportPathChooser chooser;
+    return chooser;
+}
+
 } // namespace
+
+void DocumentController::setImportPathChooser(ImportPathChooser chooser)
+{
+    importPathChooser() = std::move(chooser);
+}
 
 struct DocumentController::Open {
     QPointer<DocumentWindow> window;
@@ -171,6 +182,28 @@ ZDLDocument* DocumentController::makeUntitledDocument(const QString& typeName)
     return adopt(std::move(document), *type);
 }
 
+ZDLDocument* DocumentController::openUntitledDocumentFromData(
+    const QByteArray& data, const QString& typeName, DocumentError* error)
+{
+    const DocumentType* type = typeNamed(typeName);
+    const FileFormatPtr format = FileFormatRegistry::shared().formatForType(typeName);
+    if (!type || !format) {
+        if (error)
+            *error = DocumentError::fileError(
+                DocumentError::kFileReadUnknownCode, localized("Zandrel cannot open files of this kind."));
+        return nullptr;
+    }
+    std::unique_ptr<ZDLDocument> document = type->makeDocument();
+    if (!document->readFromData(data, *format, error))
+        return nullptr;
+    document->setFileType(typeName);
+    document->setUntitledName(nextUntitledName());
+    ZDLDocument* opened = adopt(std::move(document), *type);
+    // It has no file yet: closing it asks whether to save.
+    opened->updateChangeCount();
+    return opened;
+}
+
 void DocumentController::removeDocument(ZDLDocument* document)
 {
     std::erase_if(m_open, [document](const std::unique_ptr<Open>& open) {
@@ -262,8 +295,10 @@ bool DocumentController::tryToPerform(const QString& action, const ActionSender&
     if (action == kImportAction || action == kImport86PartsAction) {
         const QString extension = action == kImportAction ? kXMLCharacterExtension : kLegacyPartsExtension;
         const FileFormatPtr format = FileFormatRegistry::shared().formatForExtension(extension);
-        const QString path = QFileDialog::getOpenFileName(
-            parent, localized("Import"), QString(), format ? format->nameFilter() : QString());
+        const QString filter = format ? format->nameFilter() : QString();
+        const QString path = importPathChooser()
+            ? importPathChooser()(parent, filter)
+            : QFileDialog::getOpenFileName(parent, localized("Import"), QString(), filter);
         if (!path.isEmpty())
             openDocumentShowingErrors(path);
         return true;

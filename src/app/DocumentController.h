@@ -49,6 +49,10 @@ public:
     // Opens the file and tells the user when it cannot be read ("user cancelled" aside).
     ZDLDocument* openDocumentShowingErrors(const QString& path);
     ZDLDocument* makeUntitledDocument(const QString& typeName);
+    // A document of the type read from the bytes (a download), untitled and marked changed, shown in
+    // its window. Null with the error set when the bytes do not read.
+    ZDLDocument* openUntitledDocumentFromData(
+        const QByteArray& data, const QString& typeName, DocumentError* error);
     ZDLDocument* documentForFile(const QString& path) const;
     QList<ZDLDocument*> documents() const;
     DocumentWindow* windowFor(const ZDLDocument* document) const;
@@ -67,6 +71,10 @@ public:
     // Open dialogs run with the window of the action, or none.
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+
+    // Asks for the file to import (empty: cancelled); a file dialog unless one is set (tests).
+    using ImportPathChooser = std::function<QString(QWidget* parent, const QString& nameFilter)>;
+    static void setImportPathChooser(ImportPathChooser chooser);
 
     // The name filter of every file the program opens, for the open dialog.
     QString openNameFilter() const;

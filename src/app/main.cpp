@@ -21,8 +21,7 @@ void openArguments(const QStringList& given)
     DocumentController& documents = AppController::shared()->documentController();
     for (const QString& argument : SingleInstance::absoluteArguments(given)) {
         if (link.match(argument).hasMatch()) {
-            // Links are handed to the link handler once downloads exist; until then they are logged.
-            zdlLog(QStringLiteral("Open link: %1").arg(argument));
+            AppController::shared()->getUrl(argument);
             continue;
         }
         documents.openDocumentShowingErrors(argument);
@@ -143,6 +142,9 @@ int main(int argc, char* argv[])
     if (controller->documentController().documents().isEmpty())
         controller->documentController().makeUntitledDocument(kComicDocumentType);
 
+    // The store is asked once the program runs; a picture needs no network.
+    if (!parser.isSet(screenshot))
+        QTimer::singleShot(0, [controller] { controller->checkArtStoreInBackground(); });
     if (parser.isSet(screenshot))
         scheduleScreenshot(parser.value(screenshot), parser.value(screenshotDelay).toInt());
     const int result = app.exec();

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/core/ZDLAppController.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace zandrel {
+
+// One download held whole in memory, its progress shown in the shared download panel. What it
+// fetches comes from the network and is not trusted: a transfer that stalls longer than the
+// timeout fails, a body larger than the cap (announced or received) is stopped, redirects may only
+// go to https (never to a less safe scheme) and only a few times, and only a 2xx answer counts as
+// the file. HTTP 403 and 404 report a missing file; every other failure reports its reason.
+class ZDLDownloader : public QObject {
+    Q_OBJECT
+
+public:
+    // A stalled transfer fails after this long.
+    static inline int transferTimeoutMs = 60000;
+    static constexpr int kMaxRedirects = 10;
+    // Plain http is refused unless this is set (the tests' local server).
+    static inline bool allowsPlainHttp = false;
+    static constexpr qint64 kDefaultMaxBytes = qint64(256) << 20;
+
+    ZDLDownloader(const QUrl& url, DownloadCallbacks callbacks, qint64 maxBytes = kDefaultMaxBytes);
+    ~ZDLDownloader() override;
+
+    // Starts the download, held by the application controller until it ends. Null when it could
+    // not start (an address of another scheme).
+    static ZDLDownloader* start(
+        const QUrl& url, DownloadCallbacks callbacks, qint64 maxBytes = kDefaultMaxBytes);
+    // Fetches a small file and waits for it, without the panel; nothing when it failed.
+    static std::optional<QByteArray> fetchNow(const QUrl& url, qint64 maxBytes, int timeoutMs);
+
+    const QUrl& url() const { return m_url; }
+    // The last component of the address.
+    const QString& filename() const { return m_filename; }
+    const QByteArray& downloadedData() const { return m_data; }
+    qint64 expectedLength() const { return m_expectedLength; }
+    // Whether the panel shows this download.
+    void setShowsProgress(bool shows) { m_showsProgress = shows; }
+
+    static bool isAllowedScheme(const QUrl& url);
+
+private:
+    bool begin();
+    void metaDataChanged();
+    void readyRead();
+    void finished();
+    void fail(const QString& reason);
+    void end();
+
+    static QNetworkAccessManager& network();
+
+    QUrl m_url;
+    QString m_filename;
+    DownloadCallbacks m_callbacks;
+    qint64 m_maxBytes;
+    QByteArray m_data;
+    qint64 m_expectedLength = 0;
+    QPointer<QNetworkReply> m_reply;
+    QString m_abortReason;
+    bool m_ended = false;
+    bool m_showsProgress = true;
+};
+
+} // namespace zandrel

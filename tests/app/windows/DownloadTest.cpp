@@ -1,0 +1,331 @@
+// Downloads against a web server on the loopback interface: art products installed or refused
+// (with the catalog folder checked afterwards), failures of every kind reported as failures, the
+// progress panel, and "zdltp" links opened as untitled documents.
+#include "HttpStub.h"
+#include "WindowTestSupport.h"
+#include "app/DownloadPanel.h"
+#include "app/ZDLDownloader.h"
+#include "app/core/ActionNames.h"
+#include "app/core/ArtStore.h"
+#include "app/core/CharacterDocument.h"
+#include "app/core/CharacterFileFormats.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/PartsFile.h"
+#include "comicmodel/CharacterLibraryItem.h"
+#include "platform/XmlPropertyList.h"
+#include "support/TestSupport.h"
+#include "support/ZipBuilder.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace zandrel {
+namespace {
+
+using test::HttpStub;
+using test::ZipBuilder;
+
+QByteArray partsFile(const QString& name)
+{
+    auto model = std::make_shared<CharacterModel>();
+    model->setCharacterName(name);
+    return archivedPartsFile(*model);
+}
+
+// The program's controller, with links fetched from the loopback server instead of over https.
+class LoopbackController : public AppController {
+public:
+    bool startDownload(const QUrl& url, const DownloadCallbacks& callbacks) override
+    {
+        QUrl local = url;
+        if (local.scheme() == QStringLiteral("https") && local.host() == QStringLiteral("127.0.0.1"))
+            local.setScheme(QStringLiteral("http"));
+        return AppController::startDownload(local, callbacks);
+    }
+    QString temporaryFolder() override { return m_temporary; }
+    QString m_temporary;
+};
+
+class DownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ZDLDownloader::allowsPlainHttp = true;
+        ZDLDownloader::transferTimeoutMs = 400;
+        auto made = std::make_unique<LoopbackController>();
+        made->m_temporary = dir.filePath("cache");
+        controller = static_cast<LoopbackController*>(ZDLAppController::install(std::move(made)));
+        controller->applicationDidFinishLaunching();
+        controller->setAppSupportFolder(dir.filePath("support"));
+        controller->setBuiltInCatalogFolder(dir.filePath("none"));
+        controller->setModalAlertHandler([this](const ModalAlert& alert) {
+            alerts.append(alert.message + " | " + alert.informativeText);
+            return answers.isEmpty() ? ModalAlert::kFirstButton : answers.takeFirst();
+        });
+    }
+    void TearDown() override
+    {
+        ZDLDownloader::allowsPlainHttp = false;
+        ZDLDownloader::transferTimeoutMs = 60000;
+        controller->documentController().closeAllDocuments();
+        QApplication::processEvents();
+        ZDLAppController::install(std::make_unique<ZDLAppController>());
+    }
+
+    // Runs the event loop until the condition holds or a few seconds pass.
+    static bool waitFor(const std::function<bool()>& condition)
+    {
+        const QDeadlineTimer deadline(8000);
+        while (!condition() && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return condition();
+    }
+
+    void installFrom(const QUrl& url)
+    {
+        controller->startDownload(url,
+            { [this](const QUrl& u, const QByteArray& d) { controller->artProductDownloadDone(u, d); },
+                [this](const QUrl& u) { controller->artProductFileNotFound(u); },
+                [this](const QUrl& u, const QString& e) { controller->artProductDownloadGotError(u, e); } });
+    }
+
+    QStringList catalogFiles()
+    {
+        return QDir(controller->getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    QTemporaryDir dir;
+    HttpStub server;
+    LoopbackController* controller = nullptr;
+    QStringList alerts;
+    QList<int> answers;
+};
+
+TEST_F(DownloadTest, ProductsInstallOnlyFromWholeGoodAnswers)
+{
+    const QByteArray good = ZipBuilder().add("Ann.parts", partsFile("Ann")).build();
+    const QByteArray hostile = ZipBuilder()
+                                   .add("Ann.parts", partsFile("Ann"))
+                                   .add("link", "/etc", ZipBuilder::kSymlinkMode)
+                                   .build();
+    const QByteArray big(300 << 10, 'x');
+    struct Case {
+        const char* what;
+        HttpStub::Response response;
+        qint64 maxBytes;
+        QStringList catalog;
+        QString alert;
+    };
+    const Case cases[] = {
+        { "good", { 200, good }, ZDLDownloader::kDefaultMaxBytes,
+            { "Ann.jpg", "Ann.parts", "manifest.plist" },
+            "Downloaded and installed the purchased comic art product “pk.” | " },
+        { "hostile zip", { 200, hostile }, ZDLDownloader::kDefaultMaxBytes, {},
+            "The comic art product “pk” could not be installed. | the archive was refused: “link” is a "
+            "link" },
+        { "not found", { 404, "<html>gone</html>" }, ZDLDownloader::kDefaultMaxBytes, {},
+            "The comic art product “pk” is not in the Quorvane Store. | File not found." },
+        { "forbidden", { 403, "" }, ZDLDownloader::kDefaultMaxBytes, {},
+            "The comic art product “pk” is not in the Quorvane Store. | File not found." },
+        { "server error", { 500, good }, ZDLDownloader::kDefaultMaxBytes, {},
+            "The comic art product could not be downloaded. | The server answered 500 Status." },
+        { "announced too large", { 200, big }, 100 << 10, {},
+            "The comic art product could not be downloaded. | The file is larger than 100 KiB." },
+        { "too large unannounced", { 200, big, -1, false }, 100 << 10, {},
+            "The comic art product could not be downloaded. | The file is larger than 100 KiB." },
+        { "truncated", { 200, good, good.size() + 100 }, ZDLDownloader::kDefaultMaxBytes, {},
+            "The comic art product could not be downloaded. | " },
+        { "stalled", { 200, good, -1, true, 10 }, ZDLDownloader::kDefaultMaxBytes, {},
+            "The comic art product could not be downloaded. | The server did not answer in time." },
+    };
+    for (const Case& c : cases) {
+        QDir(dir.filePath("support")).removeRecursively();
+        alerts.clear();
+        server.route("/pk-2.zip", c.response);
+        // Sizes are capped per download; the controller's own choice is covered by its callers.
+        ZDLDownloader::start(QUrl(server.url("/pk-2.zip")),
+            { [this](const QUrl& u, const QByteArray& d) { controller->artProductDownloadDone(u, d); },
+                [this](const QUrl& u) { controller->artProductFileNotFound(u); },
+                [this](const QUrl& u, const QString& e) { controller->artProductDownloadGotError(u, e); } },
+            c.maxBytes);
+        ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); })) << c.what;
+        EXPECT_TRUE(alerts.first().startsWith(c.alert)) << c.what << ": " << alerts.first().toStdString();
+        EXPECT_EQ(catalogFiles(), c.catalog) << c.what;
+        EXPECT_EQ(
+            QDir(dir.filePath("cache")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList())
+            << c.what;
+        EXPECT_TRUE(waitFor([this] { return controller->numberOfHeldObjects() == 0; })) << c.what;
+    }
+    // Failed downloads left their panes with the reason, until closed.
+    DownloadPanel* panel = DownloadPanel::shared();
+    ASSERT_GE(panel->paneCount(), 1);
+    for (DownloadPane* pane : panel->panes()) {
+        EXPECT_TRUE(pane->showsError());
+        EXPECT_EQ(pane->name(), "pk-2.zip");
+        QTest::mouseClick(pane->closeButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(panel->paneCount(), 0);
+    EXPECT_TRUE(panel->isHidden());
+}
+
+TEST_F(DownloadTest, RedirectsMayNotLeaveForOtherSchemesOrGoOnForever)
+{
+    server.route("/hop", { 302, "", -1, true, -1, "/hop" });
+    server.route("/file", { 302, "", -1, true, -1, "file:///etc/hostname" });
+    for (const char* path : { "/hop", "/file" }) {
+        alerts.clear();
+        installFrom(QUrl(server.url(path)));
+        ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); })) << path;
+        EXPECT_EQ(alerts.first(),
+            "The comic art product could not be downloaded. | The server sent the download somewhere it may "
+            "not go.")
+            << path;
+    }
+    EXPECT_LE(server.requested.count("/hop"), ZDLDownloader::kMaxRedirects + 1);
+    for (DownloadPane* pane : DownloadPanel::shared()->panes())
+        QTest::mouseClick(pane->closeButton(), Qt::LeftButton);
+    EXPECT_EQ(DownloadPanel::shared()->paneCount(), 0);
+}
+
+TEST_F(DownloadTest, TheStoreListIsFetchedWithinItsCap)
+{
+    const QByteArray list
+        = writeXmlPropertyList(QVariantMap { { ArtStore::kProductsKey,
+                                   QVariantList { QVariantMap { { ArtStore::kProductCodeKey, "pk" },
+                                       { ArtStore::kProductNameKey, "Pack" } } } } },
+            nullptr);
+    controller->setArtStoreURL(QUrl(server.url("/art-products/")));
+    server.route("/art-products/artstore.plist", { 200, list });
+    controller->checkForArtStore();
+    ASSERT_TRUE(controller->artStoreDict());
+    EXPECT_EQ(controller->artStoreInfoFor("pk").value(ArtStore::kProductNameKey), "Pack");
+    EXPECT_TRUE(QFile::exists(dir.filePath("support/artstore.plist")));
+    // Too large, or no answer: the cached copy stays in use.
+    server.route("/art-products/artstore.plist", { 200, QByteArray(ArtStore::kMaxListBytes + 10, ' ') });
+    controller->checkForArtStore();
+    server.route("/art-products/artstore.plist", { 200, list, -1, true, 5 });
+    controller->checkForArtStore();
+    ASSERT_TRUE(controller->artStoreDict());
+    EXPECT_EQ(controller->artStoreDict()->products.size(), 1);
+    EXPECT_EQ(DownloadPanel::shared()->paneCount(), 0);
+}
+
+TEST_F(DownloadTest, LinksOpenUntitledDocuments)
+{
+    server.route("/files/Ann%20Lee.PARTS", { 200, partsFile("Ann/Lee") });
+    server.route("/files/bad.parts", { 200, "not a parts file" });
+    server.route("/files/notes.txt", { 200, "hello" });
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+
+    // Malformed links and other schemes only log.
+    controller->getUrl("zdltp://" + host + "/a://b.parts");
+    controller->getUrl("http://" + host + "/files/Ann%20Lee.PARTS");
+    controller->getUrl("no protocol");
+    EXPECT_EQ(controller->numberOfHeldObjects(), 0);
+
+    answers = { ModalAlert::kFirstButton };
+    controller->getUrl("zdltp://" + host + "/files/Ann%20Lee.PARTS");
+    ASSERT_TRUE(waitFor([this] { return !controller->documentController().documents().isEmpty(); }));
+    ZDLDocument* document = controller->documentController().documents().first();
+    auto* character = dynamic_cast<CharacterDocument*>(document);
+    ASSERT_TRUE(character);
+    EXPECT_TRUE(character->model()->characterName() == "Ann/Lee");
+    EXPECT_EQ(alerts.value(0),
+        "Would you like to save the downloaded parts file to Vivaviv Izazuda in your user catalog? | ");
+    // Saved: the untitled document became the user catalog's file, named with the slash turned.
+    EXPECT_EQ(document->filePath(),
+        QDir(controller->getCatalogFolderURL(CharacterLibraryItem::UserCatalog)).filePath("Ann-Lee.parts"));
+
+    alerts.clear();
+    controller->getUrl("zdltp://" + host + "/files/bad.parts");
+    ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); }));
+    EXPECT_TRUE(alerts.first().startsWith("The downloaded file “bad.parts” could not be opened."))
+        << alerts.first().toStdString();
+    alerts.clear();
+    controller->getUrl("zdltp://" + host + "/files/missing.comic");
+    ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); }));
+    EXPECT_EQ(alerts.first(), "Unable to download Zandrel file. | File not found.");
+    controller->getUrl("zdltp://" + host + "/files/notes.txt");
+    ASSERT_TRUE(waitFor([this] { return controller->numberOfHeldObjects() == 0; }));
+    EXPECT_EQ(controller->documentController().documents().size(), 1);
+}
+
+TEST_F(DownloadTest, UnsavedLinkDocumentIsUntitledAndChanged)
+{
+    server.route("/Bo.parts", { 200, partsFile("Bo") });
+    answers = { ModalAlert::kSecondButton };
+    controller->getUrl(QStringLiteral("zdltp://127.0.0.1:%1/Bo.parts").arg(server.serverPort()));
+    ASSERT_TRUE(waitFor([this] { return !controller->documentController().documents().isEmpty(); }));
+    ZDLDocument* document = controller->documentController().documents().first();
+    EXPECT_TRUE(document->filePath().isEmpty());
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_EQ(document->fileType(), kCharacterDocumentType);
+    EXPECT_FALSE(QDir(controller->getCatalogFolderURL(CharacterLibraryItem::UserCatalog)).exists("Bo.parts"));
+}
+
+TEST_F(DownloadTest, ThePanelShowsProgress)
+{
+    server.route("/Big%20Pack-3.zip", { 200, QByteArray(200 << 10, 'x'), -1, true, 150 << 10 });
+    ZDLDownloader::transferTimeoutMs = 3000;
+    installFrom(QUrl(server.url("/Big%20Pack-3.zip")));
+    DownloadPanel* panel = DownloadPanel::shared();
+    ASSERT_TRUE(waitFor(
+        [panel] { return panel->paneCount() == 1 && panel->panes().first()->gauge()->value() == 150; }));
+    DownloadPane* pane = panel->panes().first();
+    EXPECT_EQ(pane->name(), "Big Pack-3.zip");
+    EXPECT_EQ(pane->gauge()->maximum(), 200);
+    EXPECT_TRUE(panel->isVisible());
+    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
+        panel->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT"));
+    ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); }));
+    EXPECT_TRUE(pane->showsError());
+    EXPECT_EQ(pane->errorText(), "The server did not answer in time.");
+    QTest::mouseClick(pane->closeButton(), Qt::LeftButton);
+    EXPECT_TRUE(panel->isHidden());
+}
+
+TEST_F(DownloadTest, ImportsOpenUntitledCharactersAndReportWhatDoesNotRead)
+{
+    const QString bad = dir.filePath("bad.zdlprt");
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x01\x02 not a legacy parts file");
+    file.close();
+    QStringList filters;
+    QString chosen;
+    DocumentController::setImportPathChooser([&](QWidget*, const QString& filter) {
+        filters.append(filter);
+        return chosen;
+    });
+    DocumentController& documents = controller->documentController();
+    // Cancelled: nothing.
+    documents.tryToPerform(kImportAction, {});
+    EXPECT_TRUE(documents.documents().isEmpty());
+
+    chosen = test::sourcePath("tests/charmodel/data/sample.char");
+    documents.tryToPerform(kImportAction, {});
+    ASSERT_EQ(documents.documents().size(), 1);
+    auto* imported = dynamic_cast<CharacterDocument*>(documents.documents().first());
+    ASSERT_TRUE(imported);
+    EXPECT_EQ(imported->model()->characterName(), "Pip");
+    EXPECT_TRUE(imported->filePath().isEmpty());
+    EXPECT_TRUE(imported->isDocumentEdited());
+    EXPECT_TRUE(documents.windowFor(imported)->isVisible());
+
+    chosen = bad;
+    documents.tryToPerform(kImport86PartsAction, {});
+    EXPECT_EQ(documents.documents().size(), 1);
+    EXPECT_EQ(alerts.value(0), "The document “bad.zdlprt” could not be opened. | The data is corrupted.");
+    EXPECT_TRUE(filters.value(0).contains("*.char"));
+    EXPECT_TRUE(filters.value(2).contains("*.zdlprt"));
+    DocumentController::setImportPathChooser({});
+}
+
+} // namespace
+} // namespace zandrel
