@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPointer>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
@@ -298,8 +299,11 @@ bool ZDLAppController::saveCatalogAssociatedFilesFor(const CharacterModel& model
     if (showAlert) {
         const QString shelf = model.partsKind() == 0 ? localized("Vivaviv Izazuda") : localized("Scenery");
         const QString message = localized("The character file “%1” was saved to %2.").arg(fileName, shelf);
-        DeferredCalls::perform(this, kSavedAlertKey, kSavedAlertDelayMs,
-            [this, message, window] { showAlertMessage(message, QString(), window); });
+        // The window can close before the alert shows; then the alert shows on its own.
+        DeferredCalls::perform(
+            this, kSavedAlertKey, kSavedAlertDelayMs, [this, message, window = QPointer<QObject>(window)] {
+                showAlertMessage(message, QString(), window.data());
+            });
     }
     return true;
 }

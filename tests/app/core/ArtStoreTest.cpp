@@ -150,9 +150,10 @@ TEST(ZipDirectoryTest, HostileEntriesAreRefusedBeforeUnpacking)
         ASSERT_TRUE(entries) << c.name << error.toStdString();
         const bool safe = entriesAreSafeToUnpack(*entries, &error);
         EXPECT_EQ(safe, *c.refusal == 0) << c.name;
-        if (!safe)
+        if (!safe) {
             EXPECT_TRUE(error.contains(QString::fromLatin1(c.refusal)))
                 << c.name << " " << error.toStdString();
+        }
     }
 
     // Totals and counts beyond the limits, and archives that are not whole.
