@@ -135,22 +135,36 @@ void validateMenu(QMenu* menu, QWidget* window)
     }
 }
 
-void validateAndHideContextMenuItems(QMenu* menu, QWidget* window)
+bool validateAndHideContextMenuItems(QMenu* menu, QWidget* window)
 {
     const QList<Responder*> chain = responderChain(window);
+    // Set while nothing has shown since the last separator: a separator then has nothing to separate.
+    bool nothingShown = true;
+    bool anyValidated = false;
+    QAction* lastSeparator = nullptr;
     for (QAction* item : menu->actions()) {
         if (QMenu* submenu = item->menu()) {
-            validateAndHideContextMenuItems(submenu, window);
-            bool anyVisible = false;
-            for (const QAction* member : submenu->actions())
-                anyVisible = anyVisible || (member->isVisible() && !member->isSeparator());
-            item->setVisible(anyVisible);
-        } else if (!item->isSeparator()) {
+            const bool shown = validateAndHideContextMenuItems(submenu, window);
+            item->setVisible(shown);
+            nothingShown = nothingShown && !shown;
+            anyValidated = anyValidated || shown;
+        } else if (item->isSeparator()) {
+            if (!nothingShown)
+                lastSeparator = item;
+            item->setVisible(!nothingShown);
+            nothingShown = true;
+        } else if (!actionOf(item).isEmpty()) {
             // A hidden action is a disabled one to Qt: it is shown again before it is asked.
             item->setVisible(true);
-            item->setVisible(validate(item, chain) && item->isEnabled());
+            const bool shown = validate(item, chain) && item->isEnabled();
+            item->setVisible(shown);
+            nothingShown = nothingShown && !shown;
+            anyValidated = anyValidated || shown;
         }
     }
+    if (nothingShown && lastSeparator)
+        lastSeparator->setVisible(false);
+    return anyValidated;
 }
 
 bool send(QAction* item, QWidget* window)

@@ -40,8 +40,9 @@ bool validate(QAction* item, const QList<Responder*>& chain);
 // Validates every item of the menu and its submenus against the chain of the window.
 void validateMenu(QMenu* menu, QWidget* window);
 // Before a contextual menu opens: items nobody answers, or whose responder disables them, are hidden;
-// so are submenus left with nothing to show.
-void validateAndHideContextMenuItems(QMenu* menu, QWidget* window);
+// so are submenus left with nothing to show, and separators with nothing shown before them or
+// nothing after. True when some item is shown.
+bool validateAndHideContextMenuItems(QMenu* menu, QWidget* window);
 // Validates again and, when the item is enabled, sends its action along the chain. False when nobody
 // performed it (the program beeps).
 bool send(QAction* item, QWidget* window);

@@ -1,0 +1,251 @@
+#include "panels/DialogUtilities.h"
+
+#include "panels/DialogController.h"
+#include "panels/PopupButton.h"
+#include "platform/Localization.h"
+#include "platform/Object.h"
+
+#include <QAbstractSlider>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+// Deselects every item of the popup, leaving the title as it is.
+void deselectItems(PopupButton& popup)
+{
+    popup.deselectAll();
+    for (QAction* item : popup.items())
+        PopupButton::setState(item, 0);
+}
+
+int stateFor(bool contains, qsizetype count)
+{
+    if (!contains)
+        return 0;
+    return count == 1 ? 1 : -1;
+}
+
+} // namespace
+
+QString DialogUtilities::multipleString()
+{
+    return localized("Multiple");
+}
+
+void DialogUtilities::setMultipleOnPopup(PopupButton& popup)
+{
+    deselectItems(popup);
+    const QString multiple = multipleString();
+    if (!popup.itemWithTitle(multiple)) {
+        auto* item = new QAction(multiple, popup.itemMenu());
+        const QList<QAction*> items = popup.items();
+        popup.itemMenu()->insertAction(items.isEmpty() ? nullptr : items.first(), item);
+        item->setVisible(false);
+        // No tag of its own: the hidden item never answers a tag search.
+        item->setProperty("zdlPopupTag", -1000);
+    }
+    popup.setTitle(multiple);
+}
+
+void DialogUtilities::setPopupToTagValues(PopupButton& popup, const QSet<int>& values)
+{
+    if (values.isEmpty()) {
+        popup.setEnabled(false);
+        deselectItems(popup);
+        return;
+    }
+    popup.setEnabled(true);
+    deselectItems(popup);
+    if (values.size() >= 2)
+        setMultipleOnPopup(popup);
+    for (QAction* item : popup.items()) {
+        if (item->isSeparator() || !item->isVisible())
+            continue;
+        const int tag = PopupButton::tagOf(item);
+        if (values.contains(tag) && values.size() == 1)
+            popup.selectItem(item);
+        else
+            PopupButton::setState(item, stateFor(values.contains(tag), values.size()));
+    }
+}
+
+float DialogUtilities::floatFromWeightTitle(const QString& title)
+{
+    // The first word, split at single spaces; a number at its start ("1.5pt" reads 1.5).
+    const QString word = title.trimmed().section(QLatin1Char(' '), 0, 0);
+    static const QRegularExpression leadingNumber(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)"));
+    const QRegularExpressionMatch match = leadingNumber.match(word);
+    return match.hasMatch() ? match.captured(0).toFloat() : 0.0f;
+}
+
+float DialogUtilities::floatFromWeightMenuItem(const QAction* item)
+{
+    if (!item)
+        return 0.0f;
+    QString title = item->text();
+    if (title.startsWith(QStringLiteral("\u2013 ")))
+        title.remove(0, 2);
+    return floatFromWeightTitle(title);
+}
+
+void DialogUtilities::setPopupToWeightValues(PopupButton& popup, const QSet<float>& values)
+{
+    if (values.isEmpty()) {
+        popup.setEnabled(false);
+        return;
+    }
+    popup.setEnabled(true);
+    deselectItems(popup);
+    for (QAction* item : popup.items()) {
+        if (!item->isSeparator())
+            PopupButton::setState(
+                item, stateFor(values.contains(floatFromWeightMenuItem(item)), values.size()));
+    }
+}
+
+float DialogUtilities::roundnessOfItem(const QAction* item)
+{
+    const int tag = PopupButton::tagOf(item);
+    if (tag == kSharpTag)
+        return 0.0f;
+    if (tag == kFullyRoundTag)
+        return kFullRoundness;
+    return floatFromWeightMenuItem(item);
+}
+
+void DialogUtilities::setPopupToRoundnessValues(PopupButton& popup, const QSet<float>& values)
+{
+    if (values.isEmpty()) {
+        popup.setEnabled(false);
+        return;
+    }
+    popup.setEnabled(true);
+    deselectItems(popup);
+    for (QAction* item : popup.items()) {
+        // The presets' title item stands for nothing.
+        if (item->isSeparator() || !item->isEnabled())
+            continue;
+        PopupButton::setState(item, stateFor(values.contains(roundnessOfItem(item)), values.size()));
+    }
+}
+
+const QString& DialogUtilities::fullRoundnessString()
+{
+    static const QString full = localized("full");
+    return full;
+}
+
+void DialogUtilities::setRoundnessFieldFromPopup(QLineEdit* field, PopupButton* popup, QLabel* label)
+{
+    if (!field || !popup)
+        return;
+    if (label)
+        label->setVisible(true);
+    QAction* chosen = popup->selectedItem();
+    const int tag = PopupButton::tagOf(chosen);
+    if (tag == kFullyRoundTag) {
+        field->setText(fullRoundnessString());
+        if (label)
+            label->setVisible(false);
+    } else if (tag == kSharpTag) {
+        field->setText(QStringLiteral("0"));
+    } else {
+        field->setText(DialogController::formatNumber(floatFromWeightMenuItem(chosen)));
+    }
+    setPopupToRoundnessValues(*popup, { roundnessFromField(field) });
+}
+
+float DialogUtilities::roundnessFromText(const QString& text)
+{
+    if (text.trimmed().toLower() == fullRoundnessString().toLower())
+        return kFullRoundness;
+    const std::optional<double> value = DialogController::parseNumber(text);
+    if (!value)
+        return 0.0f;
+    return std::clamp(float(*value), 0.0f, kMaxRoundness);
+}
+
+float DialogUtilities::roundnessFromField(const QLineEdit* field)
+{
+    return field ? roundnessFromText(field->text()) : 0.0f;
+}
+
+QString DialogUtilities::roundnessText(float roundness)
+{
+    return roundness < 0 ? fullRoundnessString() : DialogController::formatNumber(roundness);
+}
+
+void DialogUtilities::setPopupToRepresentedObjectValues(PopupButton& popup, const QList<QVariant>& values)
+{
+    if (values.isEmpty()) {
+        popup.setEnabled(false);
+        deselectItems(popup);
+        return;
+    }
+    popup.setEnabled(true);
+    deselectItems(popup);
+    if (values.size() >= 2)
+        setMultipleOnPopup(popup);
+    const QList<QAction*> items = popup.items();
+    for (qsizetype i = 0; i + 2 < items.size(); ++i)
+        PopupButton::setState(items.at(i), 0);
+    for (const QVariant& value : values) {
+        if (!value.isValid() || value.isNull())
+            continue;
+        QAction* item = popup.itemWithRepresentedObject(value);
+        if (!item)
+            continue;
+        if (values.size() == 1)
+            popup.selectItem(item);
+        else
+            PopupButton::setState(item, -1);
+    }
+}
+
+void DialogUtilities::collectValueOfProperty(const QString& key, const Object& object, QList<Value>& values)
+{
+    if (!object.respondsToKey(key))
+        return;
+    const Value value = object.valueForKey(key);
+    if (!values.contains(value))
+        values.append(value);
+}
+
+int DialogUtilities::stateForTag(int tag, const QSet<int>& values)
+{
+    return stateFor(values.contains(tag), values.size());
+}
+
+void DialogUtilities::markTaggedMenuItem(QAction* item, const QSet<int>& values)
+{
+    PopupButton::setState(item, stateForTag(PopupButton::tagOf(item), values));
+}
+
+void DialogUtilities::setFloatValue(QAbstractSlider* control, const QSet<float>& values)
+{
+    if (!control)
+        return;
+    control->setEnabled(!values.isEmpty());
+    if (!values.isEmpty())
+        control->setValue(int(std::lround(*values.cbegin())));
+}
+
+void DialogUtilities::setNumberFieldValue(QLineEdit* field, const QSet<float>& values)
+{
+    if (!field)
+        return;
+    field->setEnabled(!values.isEmpty());
+    if (values.isEmpty())
+        return;
+    field->setText(values.size() == 1 ? DialogController::formatNumber(*values.cbegin()) : QString());
+}
+
+} // namespace zandrel
