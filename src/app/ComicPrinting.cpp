@@ -6,10 +6,8 @@
 #include "app/core/DocumentDialogs.h"
 #include "app/core/ZDLAppController.h"
 #include "platform/Localization.h"
-#include "platform/PainterCanvas.h"
 #include "views/ComicView.h"
 
-#include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -22,17 +20,6 @@ namespace ComicPrinting {
 
 namespace {
 
-// Device units of the printer in one point of paper, which is one unit of the comic.
-double devicePerPoint(const QPrinter& printer)
-{
-    return printer.resolution() / 72.0;
-}
-
-QRectF imageableArea(const QPrinter& printer)
-{
-    return printer.pageLayout().paintRect(QPageLayout::Point);
-}
-
 PrintPanelRunner& panelRunner()
 {
     static PrintPanelRunner runner = [](QPrintDialog& panel) { panel.open(); };
@@ -44,7 +31,7 @@ PrintPanelRunner& panelRunner()
 bool printComic(const ComicDocument& document, QPrinter& printer)
 {
     ComicPrintView view(document);
-    const int last = view.knowsPageRange(imageableArea(printer), 1.0f);
+    const int last = view.knowsPageRange(PrintView::imageableArea(printer), 1.0f);
     if (last <= 0)
         return false;
     int from = 1;
@@ -53,35 +40,14 @@ bool printComic(const ComicDocument& document, QPrinter& printer)
         from = std::max(1, printer.fromPage());
         to = printer.toPage() == 0 ? last : std::min(last, printer.toPage());
     }
-    if (from > to)
-        return false;
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    const double unit = devicePerPoint(printer);
-    for (int page = from; page <= to; ++page) {
-        if (page > from && !printer.newPage())
-            return false;
-        const QRectF tile = view.rectForPage(page);
-        painter.save();
-        painter.scale(unit, unit);
-        painter.setClipRect(QRectF(QPointF(0, 0), tile.size()));
-        {
-            PainterCanvas canvas(&painter, CanvasTarget::Printer);
-            canvas.translate(-tile.x(), -tile.y());
-            view.drawRect(canvas, tile);
-            canvas.finish();
-        }
-        painter.restore();
-    }
-    return painter.end();
+    return PrintView::printPages(view, printer, from, to);
 }
 
 void runPrintPanel(ComicDocument& document, QWidget* window)
 {
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     ComicPrintView view(document);
-    const int last = view.knowsPageRange(imageableArea(*printer), 1.0f);
+    const int last = view.knowsPageRange(PrintView::imageableArea(*printer), 1.0f);
     auto* panel = new QPrintDialog(printer.get(), window);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowTitle(localized("Print"));

@@ -169,6 +169,9 @@ public:
     QImage getImageOfPage(qsizetype index, float scale) const;
     // The panel (with the free objects over it, when asked) drawn as for an export.
     QImage getImageOfPanel(const std::shared_ptr<ComicPanel>& panel, bool withFloaters, float scale) const;
+    // What an image or a print of a panel shows: its bounds grown by half its border, with the
+    // floaters' bounds when there are any.
+    static QRectF panelImageRect(const ComicPanel& panel, const ElementList& floaters);
     // The current page; in focus mode on screen, veiled, with the current panel over the veil.
     void drawIn(ZDLContext& context, const QRectF& dirtyRect) override;
 

@@ -87,11 +87,8 @@ QImage ComicModel::getImageOfPanel(
 {
     if (!panel)
         return QImage();
-    const double grow = -0.5 * panel->weight();
-    QRectF r = insetRect(panel->getBounds(), grow, grow);
     const ElementList floaters = withFloaters ? panel->overlappingFloatingElements() : ElementList();
-    if (!floaters.isEmpty())
-        r = unionRect(r, ArrayUtils::getElementsFilteredBounds(floaters));
+    const QRectF r = panelImageRect(*panel, floaters);
     return renderRect(r, scale, [&](ZDLContext& context) {
         panel->drawIn(context, r);
         for (const ObjectPtr& element : floaters) {
@@ -99,6 +96,15 @@ QImage ComicModel::getImageOfPanel(
                 graphic->drawIn(context);
         }
     });
+}
+
+QRectF ComicModel::panelImageRect(const ComicPanel& panel, const ElementList& floaters)
+{
+    const double grow = -0.5 * panel.weight();
+    QRectF r = insetRect(panel.getBounds(), grow, grow);
+    if (!floaters.isEmpty())
+        r = unionRect(r, ArrayUtils::getElementsFilteredBounds(floaters));
+    return r;
 }
 
 void ComicModel::drawIn(ZDLContext& context, const QRectF& dirtyRect)

@@ -3,12 +3,9 @@
 #include "app/core/ComicDocument.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPage.h"
-#include "graphics/GraphicUtils.h"
+#include "comicmodel/ComicPanel.h"
 #include "graphics/ZDLContext.h"
-#include "platform/Canvas.h"
-#include "platform/CurrentCanvas.h"
-
-#include <cmath>
+#include "platform/Geometry.h"
 
 namespace zandrel {
 
@@ -21,58 +18,70 @@ ComicPrintView::ComicPrintView(const ComicDocument& document)
     }
 }
 
+ComicPrintView::ComicPrintView(
+    const std::shared_ptr<ComicPanel>& panel, const ElementList& floaters, const ComicDocument& document)
+    : m_document(document)
+    , m_panel(panel)
+    , m_floaters(floaters)
+{
+    if (!panel)
+        return;
+    const QRectF content = ComicModel::panelImageRect(*panel, floaters);
+    m_contentOffset = content.topLeft();
+    m_docBounds = QRectF(QPointF(0, 0), content.size());
+}
+
 int ComicPrintView::knowsPageRange(const QRectF& imageablePageBounds, float scalingFactor)
 {
-    const auto& model = m_document.model();
     m_pageRect = QRectF(QPointF(0, 0), imageablePageBounds.size());
     m_scalingFactor = scalingFactor;
+    if (m_panel)
+        return isEmptyRect(m_docBounds) || !(scalingFactor > 0) ? 0 : 1;
+    const auto& model = m_document.model();
     if (!model)
         return 0;
     const QRectF bounds = model->bounds();
     m_docBounds = QRectF(bounds.topLeft(), bounds.size() * scalingFactor);
-    // Quotients in single precision, as the page count has always been worked out.
-    const float across = std::ceil(float(m_docBounds.x() + m_docBounds.width()) / float(m_pageRect.width()));
-    const float down = std::ceil(float(m_docBounds.y() + m_docBounds.height()) / float(m_pageRect.height()));
-    // A page or scaling of no size, a NaN, or so many tiles that printing them is absurd.
-    if (!(scalingFactor > 0) || !(across >= 1) || !(down >= 1) || double(across) * down > kMaxPrinterPages)
+    int across = 1;
+    int down = 1;
+    if (!tile(QSizeF(m_docBounds.x() + m_docBounds.width(), m_docBounds.y() + m_docBounds.height()), across, down))
         return 0;
-    m_tilesPerRow = int(across);
-    m_rowsPerPage = int(down);
+    m_tilesPerRow = across;
+    m_rowsPerPage = down;
     const qint64 pages = qint64(model->numPages()) * m_tilesPerRow * m_rowsPerPage;
     return pages > kMaxPrinterPages ? 0 : int(pages);
 }
 
 QRectF ComicPrintView::rectForPage(int pageNumber)
 {
+    if (m_panel)
+        return pageNumber == 1 ? QRectF(QPointF(0, 0), m_docBounds.size() * m_scalingFactor) : QRectF();
     const int k = pageNumber - 1;
     const int tiles = m_tilesPerRow * m_rowsPerPage;
     if (k < 0 || tiles <= 0)
         return QRectF();
     m_pageIndex = k / tiles;
-    const int tile = k % tiles;
-    const int row = tile / m_tilesPerRow;
-    const int column = tile % m_tilesPerRow;
-    m_pageRect.moveTopLeft(QPointF(column * m_pageRect.width(), row * m_pageRect.height()));
+    moveToTile(k % tiles, m_tilesPerRow);
     return m_pageRect;
 }
 
 void ComicPrintView::drawRect(Canvas& canvas, const QRectF& dirtyRect) const
 {
+    if (m_panel) {
+        drawScaled(canvas, dirtyRect, [&](ZDLContext& context, const QRectF& dirty) {
+            m_panel->drawIn(context, dirty);
+            for (const ObjectPtr& element : m_floaters) {
+                if (auto* graphic = asProtocol<GraphicElement>(element))
+                    graphic->drawIn(context);
+            }
+        });
+        return;
+    }
     const auto& model = m_document.model();
     const auto page = model ? model->pageAtIndex(m_pageIndex) : nullptr;
     if (!page)
         return;
-    const float s = m_scalingFactor;
-    CanvasScope current(&canvas);
-    ZDLContext context(s);
-    context.setBlurThreshold(0);
-    context.setExporting(true);
-    context.saveState();
-    canvas.scale(s, s);
-    canvas.translate(-m_contentOffset.x(), -m_contentOffset.y());
-    const QRectF dirty = scaleRect(dirtyRect, 1.0f / s).translated(m_contentOffset);
-    page->drawIn(context, dirty);
-    context.restoreState();
+    drawScaled(canvas, dirtyRect, [&](ZDLContext& context, const QRectF& dirty) { page->drawIn(context, dirty); });
 }
 
 } // namespace zandrel

@@ -1,6 +1,7 @@
 #include "app/core/PasteboardParent.h"
 
 #include "app/core/FileFormat.h"
+#include "app/core/PartsPrintView.h"
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
 #include "charmodel/CharacterModel.h"
@@ -23,8 +24,6 @@
 #include "platform/KeyedUnarchiver.h"
 #include "platform/PainterCanvas.h"
 
-#include <QBuffer>
-#include <QPdfWriter>
 #include <QSet>
 #include <cmath>
 
@@ -62,18 +61,6 @@ public:
 float finiteOrZero(float value)
 {
     return std::isfinite(value) ? value : 0.0f;
-}
-
-void drawChildren(const ElementList& children, Canvas& canvas)
-{
-    CanvasScope current(&canvas);
-    ZDLContext context(1.0f);
-    context.setBlurThreshold(0);
-    context.setExporting(true);
-    for (const ObjectPtr& child : children) {
-        if (auto* graphic = asProtocol<GraphicElement>(child))
-            graphic->drawIn(context);
-    }
 }
 
 } // namespace
@@ -224,25 +211,7 @@ QImage PasteboardParent::getImage() const
 
 QByteArray PasteboardParent::getPDFData() const
 {
-    const QRectF bounds = ArrayUtils::getElementsFilteredBounds(m_children);
-    if (isEmptyRect(bounds) || bounds.width() > kMaxPdfSide || bounds.height() > kMaxPdfSide)
-        return QByteArray();
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        // One unit of the page is one point, as one unit of the model is.
-        writer.setResolution(72);
-        writer.setPageMargins(QMarginsF());
-        writer.setPageSize(QPageSize(bounds.size(), QPageSize::Point));
-        PainterCanvas canvas(&writer, CanvasTarget::Pdf);
-        if (!canvas.isActive())
-            return QByteArray();
-        canvas.translate(-bounds.x(), -bounds.y());
-        drawChildren(m_children, canvas);
-        canvas.finish();
-    }
-    return buffer.data();
+    return PDFCopyView(m_children).pdfData();
 }
 
 } // namespace zandrel

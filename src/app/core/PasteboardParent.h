@@ -69,9 +69,6 @@ public:
     void encodeWithCoder(KeyedArchiver& coder) const override;
     ObjectPtr initWithCoder(KeyedUnarchiver& coder) override;
 
-    // The largest side a PDF page may have, in points.
-    static constexpr double kMaxPdfSide = 14400.0;
-
 private:
     // The copies of balloons link to the colour set their originals draw with.
     static void keepColorSetsOfBalloons(const ElementList& originals, const ElementList& copies);
