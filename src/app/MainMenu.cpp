@@ -167,6 +167,13 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(character, localized("Edit Thumbnail"), kToggleThumbnailEditorAction)
         ->setCheckable(true);
     character->addSeparator();
+    MenuActions::add(character, localized("Export…"), kExportDialogAction);
+    QMenu* exportAs = character->addMenu(localized("Export As"));
+    MenuActions::add(exportAs, localized("PNG at 1x and 2x…"), kExportPNGAction);
+    MenuActions::add(exportAs, localized("JPEG…"), kExportJPEGAction);
+    MenuActions::add(exportAs, localized("PDF…"), kExportPDFAction);
+    MenuActions::add(exportAs, localized("EPS…"), kExportEPSAction);
+    character->addSeparator();
     QMenu* partType = character->addMenu(localized("Part Type"));
     AppController::setupPartTypeMenu(partType, kSetPartTypeAction);
     MenuActions::add(character, localized("Leave Editor"), kPopEditorAction, 0, keys("Ctrl+Up"));

@@ -352,8 +352,12 @@ bool ComicView::tryToPerform(const QString& action, const ActionSender& sender)
         openFreeObjectsEditor(m_clickedFreeElement);
     else if (action == kRestrictToPanelAction)
         restrictToPanel();
-    else if (isSheetAction(action))
+    else if (isSheetAction(action)) {
+        // What is being typed belongs in the export.
+        if (action == kExportDialogAction)
+            exitTextEditing();
         return document() && DocumentDialogs::open(action, *document(), QWidget::window());
+    }
     else
         return BalloonEditingView::tryToPerform(action, sender);
     return true;

@@ -2,6 +2,7 @@
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/DocumentDialogs.h"
+#include "app/core/DocumentExport.h"
 #include "app/core/EditorContainer.h"
 #include "app/core/LibraryParent.h"
 #include "app/core/ZDLAppController.h"
@@ -13,13 +14,18 @@
 #include "platform/Localization.h"
 #include "platform/Log.h"
 #include "views/PartsView.h"
+#include "views/SavePanel.h"
 
 #include <QFileDialog>
+#include <QPointer>
 #include <algorithm>
 
 namespace zandrel {
 
 namespace {
+
+// The parts view's JPEG is three times the parts' size.
+constexpr float kMenuExportScale = 3.0f;
 
 // The editor tool a new part starts with: the pen.
 constexpr int kPenToolIndex = 3;
@@ -156,8 +162,16 @@ bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
         exitMode();
     else if (action == kOpenTracingImageAction)
         askForTracingImage();
-    else if (action == kGlobalBlurAdjustmentAction && document())
+    else if ((action == kGlobalBlurAdjustmentAction || action == kExportDialogAction) && document())
         DocumentDialogs::open(action, *document(), QWidget::window());
+    else if (action == kExportPNGAction)
+        exportPNG();
+    else if (action == kExportJPEGAction)
+        exportJPEG();
+    else if (action == kExportPDFAction)
+        exportPDF();
+    else if (action == kExportEPSAction)
+        exportEPS();
     else
         return BalloonEditingView::tryToPerform(action, sender);
     return true;
@@ -212,8 +226,12 @@ bool PartsView::validateMenuItem(MenuItemValidation& item)
         item.state = thumbnailEditing() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
     } else if (action == kExitModeAction) {
         item.enabled = thumbnailEditing();
-    } else if (action == kGlobalBlurAdjustmentAction) {
+    } else if (action == kGlobalBlurAdjustmentAction || action == kExportDialogAction) {
         item.enabled = document() && DocumentDialogs::isInstalled(action);
+    } else if (action == kExportPNGAction || action == kExportJPEGAction || action == kExportPDFAction
+        || action == kExportEPSAction) {
+        // An empty character has nothing to export (a PDF or EPS of it would be a page of no size).
+        item.enabled = m_characterDocument && !rootChildren().isEmpty();
     } else if (action == kSetBackgroundAction) {
         // The parts view always draws on white.
         item.enabled = false;
@@ -231,6 +249,47 @@ bool PartsView::validateMenuItem(MenuItemValidation& item)
         return BalloonEditingView::validateMenuItem(item);
     }
     return true;
+}
+
+// --- Exports ---
+
+void PartsView::exportJPEG()
+{
+    if (!m_characterDocument || rootChildren().isEmpty())
+        return;
+    const ElementList elements = numSelected() > 0 ? getSelectionSorted() : rootChildren();
+    QPointer<PartsView> self(this);
+    SavePanel::run(QWidget::window(), DocumentExport::extensionFor(ExportFileType::Jpeg),
+        m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
+            if (self)
+                showExportResult(
+                    DocumentExport::exportElementsImage(elements, kMenuExportScale, ExportFileType::Jpeg, 0.7f, path),
+                    self->QWidget::window());
+        });
+}
+
+void PartsView::exportPDF()
+{
+    if (!m_characterDocument || rootChildren().isEmpty())
+        return;
+    const ElementList only = numSelected() > 0 ? getSelectionSorted() : ElementList();
+    QPointer<PartsView> self(this);
+    SavePanel::run(QWidget::window(), DocumentExport::extensionFor(ExportFileType::Pdf),
+        m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
+            if (self && self->m_characterDocument)
+                showExportResult(DocumentExport::exportPartsPDF(*self->m_characterDocument, only, path), self->QWidget::window());
+        });
+}
+
+void PartsView::exportEPS()
+{
+    if (!m_characterDocument || rootChildren().isEmpty())
+        return;
+    QPointer<PartsView> self(this);
+    SavePanel::run(QWidget::window(), DocumentExport::extensionFor(ExportFileType::Eps), QString(), [=](const QString& path) {
+        if (self && self->m_characterDocument)
+            showExportResult(DocumentExport::exportEPS(*self->m_characterDocument, path), self->QWidget::window());
+    });
 }
 
 } // namespace zandrel

@@ -12,6 +12,7 @@ namespace zandrel {
 
 class ComicDocument;
 class ComicPanel;
+struct ExportResult;
 class Curve;
 class ImageElement;
 class PasteboardParent;
@@ -92,6 +93,21 @@ public:
     // Whether the data carries a picture (PDF or bitmap data), and its insertion as above, PDF first.
     static bool hasPictureData(const QMimeData* data);
     bool insertPictureData(const QMimeData* data, const QPointF& point, const QString& unreadableMessage);
+
+    // --- Export ---
+    // Ask for a file in a save panel on the window and write what the view shows there (what is an
+    // export kind: 0 the whole document, 1 the current page, 2 the selection, 3 the current panel);
+    // a failure is told in an alert on the window.
+    void exportJPEGOf(int what, bool withFloaters, float resolution, float quality);
+    void exportPNGOf(int what, bool withFloaters, float resolution);
+    void exportPDFOf(int what, bool withFloaters);
+    // The selection, or the whole root when nothing is selected, as PNG at scale 1 and then, in a
+    // second file named "@2x.png" after the first, at scale 2.
+    void exportPNG();
+    // The root's children, the view's content when a character is exported.
+    ElementList rootChildren() const;
+    // A failed export told in an alert on the window; nothing for a success.
+    static void showExportResult(const ExportResult& result, QWidget* window);
 
     // --- Helpers ---
     virtual void copyToClipboard();

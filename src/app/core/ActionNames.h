@@ -74,6 +74,10 @@ inline const QString kResizeComicAction = QStringLiteral("resizeComic:");
 inline const QString kSetPageMarginsAction = QStringLiteral("setPageMargins:");
 inline const QString kGutterSizeAction = QStringLiteral("gutterSize:");
 inline const QString kExportDialogAction = QStringLiteral("exportDialog:");
+inline const QString kExportPNGAction = QStringLiteral("exportPNG:");
+inline const QString kExportJPEGAction = QStringLiteral("exportJPEG:");
+inline const QString kExportPDFAction = QStringLiteral("exportPDF:");
+inline const QString kExportEPSAction = QStringLiteral("exportEPS:");
 
 // Comic view: free panels, layers and free objects
 inline const QString kNewFloatingPanelAction = QStringLiteral("newFloatingPanel:");

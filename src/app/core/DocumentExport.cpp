@@ -1,0 +1,353 @@
+#include "app/core/DocumentExport.h"
+
+#include "app/core/CharacterDocument.h"
+#include "app/core/ComicDocument.h"
+#include "app/core/ComicPrintView.h"
+#include "app/core/PartsPrintView.h"
+#include "charmodel/CharacterModel.h"
+#include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicPanel.h"
+#include "graphics/ArrayUtils.h"
+#include "platform/Geometry.h"
+#include "platform/Localization.h"
+#include "platform/OffscreenImage.h"
+
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+// PNG at Qt's quality 80 is zlib level 1: far faster than the default for a little more size.
+constexpr int kPngQuality = 80;
+constexpr double kMetresPerInch = 0.0254;
+
+ExportResult nothingToExport()
+{
+    return ExportResult::failure(localized("There is nothing to export."),
+        localized("Select something to export, or choose another part of the document."));
+}
+
+ExportResult tooLarge(float scale, const QRectF& area)
+{
+    return ExportResult::failure(localized("The image would be too large."),
+        localized("At %1 pixels per inch it would be %2 by %3 pixels. Choose a lower resolution or export a "
+                  "smaller part of the document.")
+            .arg(double(scale) * 72.0, 0, 'g', 4)
+            .arg(std::ceil(area.width() * scale), 0, 'f', 0)
+            .arg(std::ceil(area.height() * scale), 0, 'f', 0));
+}
+
+ExportResult writeFailed(const QString& path, const QString& reason)
+{
+    return ExportResult::failure(
+        localized("The file \u201c%1\u201d could not be written.").arg(QFileInfo(path).fileName()), reason);
+}
+
+// The area an image of the content covers; empty when there is nothing.
+QRectF imageArea(ZDLDocument& document, DocumentExport::ExportKind what, bool withFloaters,
+    const ElementList& elements)
+{
+    auto* comic = dynamic_cast<ComicDocument*>(&document);
+    const auto& model = comic ? comic->model() : nullptr;
+    if (what == DocumentExport::ExportKind::Selection || !model)
+        return elements.isEmpty() ? QRectF() : integralRect(ArrayUtils::getElementsFilteredBounds(elements));
+    if (what == DocumentExport::ExportKind::Panel) {
+        const auto panel = model->currentPanel();
+        if (!panel)
+            return QRectF();
+        return ComicModel::panelImageRect(
+            *panel, withFloaters ? panel->overlappingFloatingElements() : ElementList());
+    }
+    return model->currentPage() ? model->bounds() : QRectF();
+}
+
+bool acceptableImage(const QRectF& area, float scale)
+{
+    return !OffscreenImage::pixelSizeFor(area.size(), scale).isEmpty();
+}
+
+// Writes through a temporary file beside the target, renamed into place by commit.
+template <class Write> ExportResult saveFile(const QString& path, const Write& write)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return writeFailed(path, file.errorString());
+    QString reason;
+    if (!write(file, reason)) {
+        file.cancelWriting();
+        return writeFailed(path, reason.isEmpty() ? file.errorString() : reason);
+    }
+    if (!file.commit())
+        return writeFailed(path, file.errorString());
+    return ExportResult();
+}
+
+ExportResult printToPdf(PrintView& view, int from, int to, const QRectF& paper, const QString& path)
+{
+    if (isEmptyRect(paper))
+        return nothingToExport();
+    if (paper.width() > PDFCopyView::kMaxPdfSide || paper.height() > PDFCopyView::kMaxPdfSide)
+        return ExportResult::failure(localized("The page would be too large."),
+            localized("A PDF page can be at most %1 points wide and high.").arg(PDFCopyView::kMaxPdfSide));
+    return saveFile(path, [&](QSaveFile& file, QString& reason) {
+        QPdfWriter writer(&file);
+        writer.setResolution(72);
+        writer.setPageMargins(QMarginsF());
+        // The page is the content's size: portrait with the given width and height, landscape
+        // when wider than high, as the paper of a print would be.
+        writer.setPageSize(QPageSize(paper.size(), QPageSize::Point, QString(), QPageSize::ExactMatch));
+        writer.setCreator(QStringLiteral("Zandrel"));
+        const bool printed = PrintView::printPages(view, writer, from, to, 1.0f, QRectF(QPointF(), paper.size()));
+        if (!printed)
+            reason = localized("The pages could not be drawn.");
+        return printed;
+    });
+}
+
+void appendAscii85(QByteArray& out, const QByteArray& data)
+{
+    int column = 0;
+    auto put = [&](char c) {
+        out.append(c);
+        if (++column == 75) {
+            out.append('\n');
+            column = 0;
+        }
+    };
+    for (qsizetype i = 0; i < data.size(); i += 4) {
+        const int n = int(std::min<qsizetype>(4, data.size() - i));
+        quint32 word = 0;
+        for (int k = 0; k < 4; ++k)
+            word = (word << 8) | (k < n ? quint8(data[i + k]) : 0);
+        if (word == 0 && n == 4) {
+            put('z');
+            continue;
+        }
+        char digits[5];
+        for (int k = 4; k >= 0; --k) {
+            digits[k] = char('!' + word % 85);
+            word /= 85;
+        }
+        for (int k = 0; k <= n; ++k)
+            put(digits[k]);
+    }
+    out.append("~>\n");
+}
+
+} // namespace
+
+ExportResult ExportResult::failure(const QString& message, const QString& explanation)
+{
+    ExportResult result;
+    result.ok = false;
+    result.message = message;
+    result.explanation = explanation;
+    return result;
+}
+
+QString DocumentExport::extensionFor(ExportFileType type)
+{
+    switch (type) {
+    case ExportFileType::Jpeg:
+        return QStringLiteral("jpg");
+    case ExportFileType::Png:
+        return QStringLiteral("png");
+    case ExportFileType::Pdf:
+        return QStringLiteral("pdf");
+    case ExportFileType::Eps:
+        return QStringLiteral("eps");
+    }
+    return QString();
+}
+
+QImage DocumentExport::renderImage(ZDLDocument& document, ExportKind what, bool withFloaters,
+    const ElementList& elements, float scale, ExportResult* result)
+{
+    ExportResult failure;
+    QImage image;
+    const QRectF area = imageArea(document, what, withFloaters, elements);
+    auto* comic = dynamic_cast<ComicDocument*>(&document);
+    const auto& model = comic ? comic->model() : nullptr;
+    if (isEmptyRect(area))
+        failure = nothingToExport();
+    else if (!acceptableImage(area, scale))
+        failure = tooLarge(scale, area);
+    else if (what == ExportKind::Selection || !model)
+        image = ArrayUtils::getImageForElements(elements, scale);
+    else if (what == ExportKind::Panel)
+        image = model->getImageOfPanel(model->currentPanel(), withFloaters, scale);
+    else
+        image = model->getImageOfPage(model->currentPageIndex(), scale);
+    if (failure.ok && image.isNull())
+        failure = tooLarge(scale, area);
+    if (result)
+        *result = failure;
+    return image;
+}
+
+ExportResult DocumentExport::exportImage(ZDLDocument& document, ExportKind what, bool withFloaters,
+    const ElementList& elements, ExportFileType type, float resolution, float quality, const QString& path,
+    bool recordResolution)
+{
+    if (!(resolution >= kMinResolution && resolution <= kMaxResolution))
+        return ExportResult::failure(localized("The resolution must be between %1 and %2 pixels per inch.")
+                                         .arg(double(kMinResolution))
+                                         .arg(double(kMaxResolution)));
+    ExportResult result;
+    const QImage image = renderImage(document, what, withFloaters, elements, scaleForResolution(resolution), &result);
+    if (!result)
+        return result;
+    return writeImage(image, path, type, type == ExportFileType::Jpeg ? std::optional<float>(quality) : std::nullopt,
+        recordResolution ? std::optional<float>(resolution) : std::nullopt);
+}
+
+ExportResult DocumentExport::exportElementsImage(const ElementList& elements, float scale, ExportFileType type,
+    std::optional<float> quality, const QString& path)
+{
+    const QRectF area = elements.isEmpty() ? QRectF() : ArrayUtils::getElementsFilteredBounds(elements);
+    if (isEmptyRect(area))
+        return nothingToExport();
+    if (!acceptableImage(integralRect(area), scale))
+        return tooLarge(scale, area);
+    const QImage image = ArrayUtils::getImageForElements(elements, scale);
+    if (image.isNull())
+        return tooLarge(scale, area);
+    return writeImage(image, path, type, quality, std::nullopt);
+}
+
+ExportResult DocumentExport::exportPDF(
+    ZDLDocument& document, ExportKind what, bool withFloaters, const ElementList& elements, const QString& path)
+{
+    auto* comic = dynamic_cast<ComicDocument*>(&document);
+    const auto& model = comic ? comic->model() : nullptr;
+    if (what == ExportKind::Selection || !model) {
+        PartsPrintView view(elements);
+        return printToPdf(view, 1, 1, ArrayUtils::getElementsFilteredBounds(elements), path);
+    }
+    if (what == ExportKind::Panel) {
+        const auto panel = model->currentPanel();
+        if (!panel)
+            return nothingToExport();
+        const ElementList floaters = withFloaters ? panel->overlappingFloatingElements() : ElementList();
+        ComicPrintView view(panel, floaters, *comic);
+        return printToPdf(view, 1, 1, ComicModel::panelImageRect(*panel, floaters), path);
+    }
+    ComicPrintView view(*comic);
+    const QRectF paper = model->bounds();
+    if (what == ExportKind::Page) {
+        const int page = int(model->currentPageIndex()) + 1;
+        return page < 1 ? nothingToExport() : printToPdf(view, page, page, paper, path);
+    }
+    return printToPdf(view, 1, int(model->numPages()), paper, path);
+}
+
+ExportResult DocumentExport::exportPartsPDF(
+    const CharacterDocument& document, const ElementList& onlyElements, const QString& path)
+{
+    PartsPrintView view(document);
+    if (!onlyElements.isEmpty())
+        view.showOnlyElements(onlyElements);
+    // One page of the content's bounds: tiling is for paper of a fixed size.
+    return printToPdf(view, 1, 1, QRectF(view.contentOffset(), view.docBounds().size()), path);
+}
+
+ExportResult DocumentExport::exportEPS(const CharacterDocument& document, const QString& path)
+{
+    const ElementList parts = document.model() ? document.model()->children() : ElementList();
+    const QRectF area = parts.isEmpty() ? QRectF() : ArrayUtils::getElementsFilteredBounds(parts);
+    if (isEmptyRect(area))
+        return nothingToExport();
+    // The picture is made smaller for very large parts rather than refused: an EPS is placed by
+    // its bounding box, and a lower resolution only softens it.
+    float scale = scaleForResolution(kEpsResolution);
+    const QRectF whole = integralRect(area);
+    while (scale > 0.1f && !acceptableImage(whole, scale))
+        scale /= 2;
+    const QImage image = ArrayUtils::getImageForElements(parts, scale);
+    if (image.isNull())
+        return tooLarge(scale, area);
+    return writeData(epsData(image, whole.size(), document.documentNameWithoutExtension()), path);
+}
+
+ExportResult DocumentExport::writeImage(const QImage& image, const QString& path, ExportFileType type,
+    std::optional<float> quality, std::optional<float> dpi)
+{
+    QImage written = image;
+    if (type == ExportFileType::Jpeg) {
+        written = QImage(image.size(), QImage::Format_RGB32);
+        written.fill(Qt::white);
+        QPainter painter(&written);
+        painter.drawImage(0, 0, image);
+    }
+    if (dpi) {
+        const int dotsPerMetre = int(std::lround(double(*dpi) / kMetresPerInch));
+        written.setDotsPerMeterX(dotsPerMetre);
+        written.setDotsPerMeterY(dotsPerMetre);
+    }
+    return saveFile(path, [&](QSaveFile& file, QString& reason) {
+        QImageWriter writer(&file, type == ExportFileType::Jpeg ? "jpeg" : "png");
+        if (type == ExportFileType::Jpeg)
+            writer.setQuality(quality ? int(std::lround(std::clamp(*quality, 0.0f, 1.0f) * 100)) : 70);
+        else
+            writer.setQuality(kPngQuality);
+        if (!writer.write(written)) {
+            reason = writer.errorString();
+            return false;
+        }
+        return true;
+    });
+}
+
+ExportResult DocumentExport::writeData(const QByteArray& data, const QString& path)
+{
+    return saveFile(path, [&](QSaveFile& file, QString&) { return file.write(data) == data.size(); });
+}
+
+QByteArray DocumentExport::epsData(const QImage& image, const QSizeF& points, const QString& title)
+{
+    QImage rgb(image.size(), QImage::Format_RGB888);
+    rgb.fill(Qt::white);
+    {
+        QPainter painter(&rgb);
+        painter.drawImage(0, 0, image);
+    }
+    QByteArray samples;
+    samples.reserve(qsizetype(rgb.width()) * 3 * rgb.height());
+    for (int y = 0; y < rgb.height(); ++y)
+        samples.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), qsizetype(rgb.width()) * 3);
+    // qCompress puts the length in front of the zlib stream; FlateDecode reads the stream alone.
+    const QByteArray flate = qCompress(samples, 6).mid(4);
+
+    const int w = rgb.width();
+    const int h = rgb.height();
+    QString safeTitle = title;
+    safeTitle.replace(QRegularExpression(QStringLiteral("[^\\x20-\\x7e]")), QStringLiteral("?"));
+    QByteArray out;
+    out += "%!PS-Adobe-3.0 EPSF-3.0\n";
+    out += "%%Creator: Zandrel\n";
+    out += "%%Title: " + safeTitle.toLatin1() + "\n";
+    out += QStringLiteral("%%BoundingBox: 0 0 %1 %2\n").arg(std::ceil(points.width())).arg(std::ceil(points.height())).toLatin1();
+    out += QStringLiteral("%%HiResBoundingBox: 0 0 %1 %2\n").arg(points.width(), 0, 'f', 3).arg(points.height(), 0, 'f', 3).toLatin1();
+    out += "%%LanguageLevel: 3\n%%Pages: 1\n%%EndComments\n%%Page: 1 1\n";
+    out += "gsave\n";
+    out += QStringLiteral("%1 %2 scale\n").arg(points.width(), 0, 'f', 3).arg(points.height(), 0, 'f', 3).toLatin1();
+    out += "/DeviceRGB setcolorspace\n";
+    out += QStringLiteral("<< /ImageType 1 /Width %1 /Height %2 /BitsPerComponent 8 /Decode [0 1 0 1 0 1]\n"
+                          "   /ImageMatrix [%1 0 0 -%2 0 %2]\n"
+                          "   /DataSource currentfile /ASCII85Decode filter /FlateDecode filter >> image\n")
+               .arg(w)
+               .arg(h)
+               .toLatin1();
+    appendAscii85(out, flate);
+    out += "grestore\nshowpage\n%%EOF\n";
+    return out;
+}
+
+} // namespace zandrel

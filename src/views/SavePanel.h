@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace zandrel {
+
+// The save panel of exports: a file dialog over the window that allows the one extension and
+// proposes a name, run window-modal; done gets the chosen path, never called when the user
+// cancels. Tests install a chooser that answers at once.
+namespace SavePanel {
+
+using Done = std::function<void(const QString& path)>;
+// Answers the path chosen (empty to cancel) for the window, the extension and the proposed name.
+using Chooser = std::function<QString(QWidget* window, const QString& extension, const QString& proposedName)>;
+
+void run(QWidget* window, const QString& extension, const QString& proposedName, Done done);
+// An empty chooser puts the file dialog back.
+void setChooser(Chooser chooser);
+
+} // namespace SavePanel
+
+} // namespace zandrel
