@@ -2,6 +2,7 @@
 
 #include "app/AboutPanelController.h"
 #include "app/ComicPrinting.h"
+#include "panels/ExportDialogController.h"
 #include "app/DocumentController.h"
 #include "app/MenuActions.h"
 #include "app/PreferencesController.h"
@@ -102,6 +103,7 @@ void AppController::applicationDidFinishLaunching()
     registerStandardFileFormats();
     m_documentController->registerStandardTypes();
     ComicPrinting::install();
+    ExportDialogController::install();
 }
 
 bool AppController::applicationShouldTerminate()
