@@ -11,6 +11,7 @@
 #include "charmodel/Part.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
+#include "panels/HelpComicView.h"
 #include "views/PartsView.h"
 #include "views/ZDLScrollArea.h"
 
@@ -78,6 +79,7 @@ void buildCharacterWindowContents(DocumentWindow& window)
     window.setCentralWidget(area);
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
+    HelpComicView::registerAndOffer(view, HelpComicView::kPartsViewHelp, document, area);
 
     QToolBar* toolbar = window.toolbar();
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

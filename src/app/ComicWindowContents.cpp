@@ -10,6 +10,7 @@
 #include "comicmodel/ComicPanel.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
+#include "panels/HelpComicView.h"
 #include "views/ComicView.h"
 #include "views/ZDLScrollArea.h"
 
@@ -187,6 +188,7 @@ void buildComicWindowContents(DocumentWindow& window)
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
     document->numberOfPagesChanged();
+    HelpComicView::registerAndOffer(view, HelpComicView::kComicViewHelp, document, area);
 
     QToolBar* toolbar = window.toolbar();
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

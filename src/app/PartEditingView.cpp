@@ -6,6 +6,7 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartGroup.h"
 #include "graphics/ArrayUtils.h"
+#include "panels/HelpComicView.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
@@ -196,7 +197,8 @@ void PartEditingView::edit(const ObjectPtr& object)
     }
     m_previewView->setPreviewPart(part);
     fixPartTypeMenus();
-    // The help comics are not built yet; the first entry would offer "part_elements_view".
+    if (m_firstEntry)
+        HelpComicView::createHelp(HelpComicView::kPartElementsViewHelp, document(), this, false);
     m_firstEntry = false;
 }
 

@@ -1,9 +1,11 @@
 #include "app/AppController.h"
 #include "app/DocumentController.h"
+#include "app/MenuActions.h"
 #include "app/SingleInstance.h"
 #include "app/core/CharacterFileFormats.h"
 #include "platform/Log.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
@@ -30,8 +32,19 @@ void openArguments(const QStringList& given)
 
 // Saves a picture of the active window and quits: how the program is looked at where nobody sits in
 // front of the screen.
-void scheduleScreenshot(const QString& path, int delayMs)
+void scheduleScreenshot(const QString& path, int delayMs, const QString& action)
 {
+    if (!action.isEmpty())
+        QTimer::singleShot(delayMs / 2, [action] {
+            QWidget* window = QApplication::activeWindow();
+            const auto items = window ? window->findChildren<QAction*>() : QList<QAction*>();
+            for (QAction* item : items) {
+                if (MenuActions::actionOf(item) == action) {
+                    MenuActions::send(item, window);
+                    break;
+                }
+            }
+        });
     QTimer::singleShot(delayMs, [path] {
         QWidget* window = QApplication::activeWindow();
         if (!window && !QApplication::topLevelWidgets().isEmpty())
@@ -69,6 +82,8 @@ struct Options {
     QCommandLineOption screenshot { QStringLiteral("screenshot"), QString(), QStringLiteral("png") };
     QCommandLineOption screenshotDelay { QStringLiteral("screenshot-delay"), QString(), QStringLiteral("ms"),
         QStringLiteral("800") };
+    // A menu command run before the picture is taken ("exportDialog:"), to look at its sheet.
+    QCommandLineOption screenshotAction { QStringLiteral("screenshot-action"), QString(), QStringLiteral("action") };
 
     Options()
     {
@@ -78,7 +93,8 @@ struct Options {
             QStringLiteral("Comic and parts files to open."), QStringLiteral("[files...]"));
         screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
         screenshotDelay.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOptions({ screenshot, screenshotDelay });
+        screenshotAction.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOptions({ screenshot, screenshotDelay, screenshotAction });
     }
 };
 
@@ -146,7 +162,8 @@ int main(int argc, char* argv[])
     if (!parser.isSet(screenshot))
         QTimer::singleShot(0, [controller] { controller->checkArtStoreInBackground(); });
     if (parser.isSet(screenshot))
-        scheduleScreenshot(parser.value(screenshot), parser.value(screenshotDelay).toInt());
+        scheduleScreenshot(parser.value(screenshot), parser.value(screenshotDelay).toInt(),
+            parser.value(options.screenshotAction));
     const int result = app.exec();
     ZDLAppController::install(nullptr);
     return result;

@@ -160,6 +160,8 @@ public:
     // The view's help comic; without all three nothing is registered.
     void registerForHelpPanel(const QString& name, ZDLDocument* document, QWidget* host);
     const QString& helpPanelName() const { return m_helpPanelName; }
+    // A help comic is registered and not open: the help command may show it.
+    bool helpPanelOffered() const;
 
     // --- Hooks of the subclasses ---
     // The document closes: tools, tracker, root, timers and the help registration go.

@@ -3,6 +3,7 @@
 #include "app/core/ActionNames.h"
 #include "app/core/ZDLDocument.h"
 #include "graphics/ArrayUtils.h"
+#include "panels/HelpComicView.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
@@ -336,9 +337,11 @@ bool ZDLView::tryToPerform(const QString& action, const ActionSender& sender)
             = sender.value.isValid() ? sender.value.toFloat() : floatFromScaleMenuItem(sender.title);
         if (scale > 0.0f)
             setZoomKeepingCenter(scale);
-    } else if (action == kShowPanelHelpAction || action == kMoveToLayerAction
-        || action == kToggleFloatingAction) {
-        // The help comic and the layers come with their own parts of the program.
+    } else if (action == kShowPanelHelpAction) {
+        if (!m_helpPanelName.isEmpty() && !HelpComicView::getOpenHelp(m_helpPanelName, m_helpPanelDocument))
+            HelpComicView::createHelp(m_helpPanelName, m_helpPanelDocument, m_helpPanelHost, true);
+    } else if (action == kMoveToLayerAction || action == kToggleFloatingAction) {
+        // The layers come with their own parts of the program.
     } else {
         return false;
     }
@@ -351,7 +354,7 @@ bool ZDLView::validateMenuItem(MenuItemValidation& item)
     // Toolbar items of the view are off but help; the subclasses answer their own first.
     if (item.isToolbarItem) {
         if (action == kShowPanelHelpAction) {
-            item.enabled = !m_helpPanelName.isEmpty();
+            item.enabled = helpPanelOffered();
             return true;
         }
         return false;
@@ -372,8 +375,7 @@ bool ZDLView::validateMenuItem(MenuItemValidation& item)
         item.state = floatFromScaleMenuItem(item.title) == m_viewScale ? MenuItemValidation::State::On
                                                                        : MenuItemValidation::State::Off;
     } else if (action == kShowPanelHelpAction) {
-        // No help comic opens until the help comics are part of the program.
-        item.enabled = !m_helpPanelName.isEmpty();
+        item.enabled = helpPanelOffered();
     } else if (action == kMoveToLayerAction) {
         item.enabled = false;
         item.title = localized("Move to Other Layer");
@@ -384,6 +386,11 @@ bool ZDLView::validateMenuItem(MenuItemValidation& item)
         return false;
     }
     return true;
+}
+
+bool ZDLView::helpPanelOffered() const
+{
+    return !m_helpPanelName.isEmpty() && !HelpComicView::getOpenHelp(m_helpPanelName, m_helpPanelDocument);
 }
 
 } // namespace zandrel
