@@ -8,8 +8,35 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <functional>
 
 namespace zandrel {
+
+namespace {
+
+using ExportWriter = std::function<ExportResult(
+    ZDLDocument& document, ZDLDocument::ExportKind what, const ElementList& elements, const QString& path)>;
+
+// Asks for a file of the type, named after what is exported, and writes it: the content is the
+// sorted selection for a selection, the root's children otherwise.
+void exportWith(ZDLEditingView& view, int what, ExportFileType type, const ExportWriter& write)
+{
+    if (!view.document())
+        return;
+    const auto kind = ZDLDocument::ExportKind(what);
+    const QString extension = DocumentExport::extensionFor(type);
+    const ElementList elements
+        = kind == ZDLDocument::ExportKind::Selection ? view.getSelectionSorted() : view.rootChildren();
+    QPointer<ZDLEditingView> self(&view);
+    SavePanel::run(view.QWidget::window(), extension, view.document()->documentNameWithQualifier(kind, extension),
+        [=](const QString& path) {
+            if (self && self->document())
+                ZDLEditingView::showExportResult(
+                    write(*self->document(), kind, elements, path), self->QWidget::window());
+        });
+}
+
+} // namespace
 
 void ZDLEditingView::showExportResult(const ExportResult& result, QWidget* window)
 {
@@ -25,50 +52,27 @@ ElementList ZDLEditingView::rootChildren() const
 
 void ZDLEditingView::exportJPEGOf(int what, bool withFloaters, float resolution, float quality)
 {
-    if (!m_document)
-        return;
-    const auto kind = ZDLDocument::ExportKind(what);
-    const QString extension = DocumentExport::extensionFor(ExportFileType::Jpeg);
-    const ElementList elements = kind == ZDLDocument::ExportKind::Selection ? getSelectionSorted() : rootChildren();
-    QPointer<ZDLEditingView> self(this);
-    SavePanel::run(QWidget::window(), extension, m_document->documentNameWithQualifier(kind, extension),
-        [=](const QString& path) {
-            if (self && self->m_document)
-                showExportResult(DocumentExport::exportImage(*self->m_document, kind, withFloaters, elements,
-                         ExportFileType::Jpeg, resolution, quality, path),
-                    self->QWidget::window());
+    exportWith(*this, what, ExportFileType::Jpeg,
+        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements, const QString& path) {
+            return DocumentExport::exportImage(
+                document, kind, withFloaters, elements, ExportFileType::Jpeg, resolution, quality, path);
         });
 }
 
 void ZDLEditingView::exportPNGOf(int what, bool withFloaters, float resolution)
 {
-    if (!m_document)
-        return;
-    const auto kind = ZDLDocument::ExportKind(what);
-    const QString extension = DocumentExport::extensionFor(ExportFileType::Png);
-    const ElementList elements = kind == ZDLDocument::ExportKind::Selection ? getSelectionSorted() : rootChildren();
-    QPointer<ZDLEditingView> self(this);
-    SavePanel::run(QWidget::window(), extension, m_document->documentNameWithQualifier(kind, extension),
-        [=](const QString& path) {
-            if (self && self->m_document)
-                showExportResult(DocumentExport::exportImage(*self->m_document, kind, withFloaters, elements,
-                         ExportFileType::Png, resolution, 1.0f, path),
-                    self->QWidget::window());
+    exportWith(*this, what, ExportFileType::Png,
+        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements, const QString& path) {
+            return DocumentExport::exportImage(
+                document, kind, withFloaters, elements, ExportFileType::Png, resolution, 1.0f, path);
         });
 }
 
 void ZDLEditingView::exportPDFOf(int what, bool withFloaters)
 {
-    if (!m_document)
-        return;
-    const auto kind = ZDLDocument::ExportKind(what);
-    const QString extension = DocumentExport::extensionFor(ExportFileType::Pdf);
-    const ElementList elements = kind == ZDLDocument::ExportKind::Selection ? getSelectionSorted() : rootChildren();
-    QPointer<ZDLEditingView> self(this);
-    SavePanel::run(QWidget::window(), extension, m_document->documentNameWithQualifier(kind, extension),
-        [=](const QString& path) {
-            if (self && self->m_document)
-                showExportResult(DocumentExport::exportPDF(*self->m_document, kind, withFloaters, elements, path), self->QWidget::window());
+    exportWith(*this, what, ExportFileType::Pdf,
+        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements, const QString& path) {
+            return DocumentExport::exportPDF(document, kind, withFloaters, elements, path);
         });
 }
 
