@@ -3,6 +3,7 @@
 #include "app/AboutPanelController.h"
 #include "app/ComicPrinting.h"
 #include "panels/ExportDialogController.h"
+#include "app/ComicSharing.h"
 #include "app/DocumentController.h"
 #include "app/MenuActions.h"
 #include "app/PreferencesController.h"
@@ -104,6 +105,7 @@ void AppController::applicationDidFinishLaunching()
     m_documentController->registerStandardTypes();
     ComicPrinting::install();
     ExportDialogController::install();
+    ComicSharing::install();
 }
 
 bool AppController::applicationShouldTerminate()
@@ -343,7 +345,8 @@ bool AppController::validateMenuItem(MenuItemValidation& item)
     return item.action == kShowAllHelpPanelsAction || item.action == kHideAllHelpPanelsAction
         || item.action == kTerminateAction || item.action == kShowPreferencesAction
         || item.action == kShowAboutAction || item.action == kVisitWebsiteAction
-        || item.action == kVisitAppStoreAction || item.action == kReportABugAction;
+        || item.action == kVisitAppStoreAction || item.action == kReportABugAction
+        || item.action == kCheckForArtStoreAction;
 }
 
 } // namespace zandrel

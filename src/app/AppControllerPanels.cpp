@@ -5,6 +5,8 @@
 #include "app/WebLinks.h"
 #include "app/core/ActionNames.h"
 
+#include <QApplication>
+
 namespace zandrel {
 
 void AppController::showPreferences()
@@ -43,6 +45,8 @@ bool AppController::performPanelAction(const QString& action)
         visitWebsite();
     else if (action == kReportABugAction)
         reportABug();
+    else if (action == kCheckForArtStoreAction)
+        checkForArtStoreForUser(QApplication::activeWindow());
     else
         return false;
     return true;

@@ -1,6 +1,7 @@
 #include "app/CatalogAndLibraryController.h"
 
 #include "app/AppController.h"
+#include "app/CatalogPaneHost.h"
 #include "app/CharacterLibraryView.h"
 #include "app/DocumentController.h"
 #include "app/core/CatalogCommands.h"
@@ -19,7 +20,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QScrollBar>
-#include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -28,9 +28,7 @@ namespace zandrel {
 
 namespace {
 
-constexpr int kTabStripHeight = 24;
-// The pane's height when it opens for the first time in a window.
-constexpr int kOpenPaneHeight = 280;
+constexpr int kTabStripHeight = CatalogPaneHost::kStripHeight;
 
 // The character library view as the library side, its popups and edit button in the panel's band.
 class LibraryViewArea : public LibraryAreaView {
@@ -398,35 +396,33 @@ void CatalogAndLibraryController::addCharacterWithDialog()
 
 // --- The pane ---
 
-void CatalogAndLibraryController::catalogViewOpenChanged(bool open)
+CatalogPaneHost* CatalogAndLibraryController::paneHost() const
 {
-    // Closed, the pane keeps its tabs at the bottom of the window, from which it opens again.
-    auto* splitter = qobject_cast<QSplitter*>(parentWidget());
-    if (!open && m_open && splitter && splitter->count() == 2)
-        m_openSizes = splitter->sizes();
-    m_open = open;
-    m_body->setVisible(open);
-    setMaximumHeight(open ? QWIDGETSIZE_MAX : kTabStripHeight);
-    if (splitter)
-        fitSplitter();
-    else
-        // Made before the window put it in place: the splitter is fitted once it is there.
-        QTimer::singleShot(0, this, &CatalogAndLibraryController::fitSplitter);
+    for (QWidget* ancestor = parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+        if (auto* host = qobject_cast<CatalogPaneHost*>(ancestor))
+            return host;
+    }
+    return nullptr;
 }
 
-void CatalogAndLibraryController::fitSplitter()
+void CatalogAndLibraryController::catalogViewOpenChanged(bool open)
 {
-    auto* splitter = qobject_cast<QSplitter*>(parentWidget());
-    if (!splitter || splitter->count() != 2 || splitter->widget(1) != this)
-        return;
-    const int total = std::max(0, splitter->height() - splitter->handleWidth());
-    if (!m_open) {
-        splitter->setSizes({ std::max(0, total - kTabStripHeight), kTabStripHeight });
-        return;
+    m_open = open;
+    CatalogPaneHost* host = paneHost();
+    if (host && !m_hostConnected) {
+        m_hostConnected = true;
+        // Down and out of sight, the pane keeps only its tabs.
+        connect(host, &CatalogPaneHost::paneSettled, this, [this](bool settledOpen) {
+            if (!settledOpen && !m_open)
+                m_body->hide();
+        });
     }
-    if (m_openSizes.size() != 2)
-        m_openSizes = { std::max(0, total - kOpenPaneHeight), kOpenPaneHeight };
-    splitter->setSizes(m_openSizes);
+    if (open)
+        m_body->show();
+    if (host)
+        host->setPaneOpen(open);
+    else if (!open)
+        m_body->hide();
 }
 
 void CatalogAndLibraryController::comicModelReplaced()

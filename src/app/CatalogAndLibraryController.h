@@ -12,6 +12,7 @@
 
 namespace zandrel {
 
+class CatalogPaneHost;
 class CatalogView;
 class CharacterLibraryItem;
 class ViewTabs;
@@ -86,8 +87,8 @@ private:
     void needsCharacterUpdate(const QString& characterFile);
     void catalogCharacterDeleted(const QString& catalogFile);
     void showLibraryArea(bool library);
-    // Gives the comic the room of a closed pane, or the pane its room back.
-    void fitSplitter();
+    // The window's content that slides this pane, when it is in one.
+    CatalogPaneHost* paneHost() const;
     // Opens the pane, or toggles it when asked.
     void openPane(bool toggle);
     std::shared_ptr<CharacterLibraryItem> libraryItemFor(const void* represented) const;
@@ -108,7 +109,7 @@ private:
     std::shared_ptr<Shelf> m_backgroundList;
     bool m_firstEntry = true;
     bool m_open = true;
-    QList<int> m_openSizes;
+    bool m_hostConnected = false;
 };
 
 } // namespace zandrel

@@ -1,6 +1,7 @@
 #include "app/ComicWindowContents.h"
 
 #include "app/CatalogAndLibraryController.h"
+#include "app/CatalogPaneHost.h"
 #include "app/DocumentToolbar.h"
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
@@ -17,7 +18,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -177,14 +177,10 @@ void buildComicWindowContents(DocumentWindow& window)
     }
     document->setEditors(partEditor, imageEditor, balloonGroupEditor);
     document->setGroupEditor(groupEditor);
-    // The catalog and library panel below the comic, sharing the window through a splitter.
-    auto* split = new QSplitter(Qt::Vertical);
-    split->setObjectName(QStringLiteral("splitView"));
-    split->setChildrenCollapsible(false);
-    split->addWidget(area);
-    split->addWidget(new CatalogAndLibraryController(document));
-    split->setStretchFactor(0, 1);
-    window.setCentralWidget(split);
+    // The catalog and library panel below the comic, sharing the window through a splitter; it
+    // slides down out of sight (but for its tabs) and up again.
+    window.setCentralWidget(
+        new CatalogPaneHost(area, new CatalogAndLibraryController(document), document->isCatalogViewOpen()));
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
     document->numberOfPagesChanged();

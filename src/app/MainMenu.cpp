@@ -224,6 +224,8 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(background, localized("Checkerboard"), kSetBackgroundAction, 1);
     MenuActions::add(background, localized("Context"), kSetBackgroundAction, 2);
     view->addSeparator();
+    MenuActions::add(view, localized("Show Catalog"), kToggleCatalogViewAction, 0, keys("Ctrl+Alt+L"))
+        ->setCheckable(true);
     MenuActions::add(view, localized("Enter Full Screen"), kToggleFullScreenAction, 0, keys("F11"));
 
     QMenu* help = addMenu(bar, localized("Help"), window);
@@ -232,6 +234,7 @@ void build(QMenuBar* bar, QWidget* window)
     help->addSeparator();
     MenuActions::add(help, localized("Zandrel Website"), kVisitWebsiteAction);
     MenuActions::add(help, localized("Report a Bug…"), kReportABugAction);
+    MenuActions::add(help, localized("Check the Quorvane Store"), kCheckForArtStoreAction);
     // There is no store to rate the program in on this platform.
     MenuActions::add(help, localized("Rate in App Store"), kVisitAppStoreAction)->setVisible(false);
     help->addSeparator();

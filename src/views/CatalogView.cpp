@@ -14,12 +14,20 @@
 #include "platform/FontRegistry.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
+#include "app/WebLinks.h"
+#include "charmodel/CharacterModel.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
 #include "tools/CatalogPickerTool.h"
 
 #include <QApplication>
 #include <QDrag>
 #include <QFileDialog>
 #include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
 #include <QMenu>
 #include <QPointer>
 #include <QTextLayout>
@@ -119,9 +127,15 @@ CatalogView::CatalogView(ComicDocument* document, QWidget* parent)
     setRightClickTool(m_catalogTool);
     connect(
         &CatalogThumbnailCache::shared(), &CatalogThumbnailCache::thumbnailReady, this, [this] { update(); });
+    NotificationCenter::defaultCenter().addObserver(
+        this, kArtStoreChangedNotification, nullptr, [this](const Notification&) { updateStoreHeader(); });
+    updateStoreHeader();
 }
 
-CatalogView::~CatalogView() = default;
+CatalogView::~CatalogView()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
 
 void CatalogView::setDragRunner(DragRunner runner)
 {
@@ -234,6 +248,7 @@ qsizetype CatalogView::itemIndexAt(const QPointF& point) const
 void CatalogView::resizeEvent(QResizeEvent* event)
 {
     ZDLView::resizeEvent(event);
+    placeStoreHeader();
     // A change of the number of columns moves every item.
     if (catalogItemsPerRow() != m_laidOutPerRow) {
         m_laidOutPerRow = catalogItemsPerRow();
@@ -386,6 +401,127 @@ void CatalogView::startDragOfSelectedItem()
         setCurrentTracker(nullptr);
 }
 
+// --- The store header ---
+
+void CatalogView::updateStoreHeader()
+{
+    ZDLAppController* controller = appController();
+    const bool shown = controller && controller->artStoreDict();
+    const double margin = shown ? kTopMargin + kStoreHeaderHeight : kTopMargin;
+    if (margin != m_topMargin) {
+        m_topMargin = margin;
+        updateViewSize();
+        update();
+    }
+    if (!shown) {
+        // The header may be handling the click that refreshed the list: it goes once that is over.
+        if (m_storeHeader)
+            m_storeHeader->deleteLater();
+        m_storeHeader = nullptr;
+        m_visitStoreButton = nullptr;
+        m_downloadButton = nullptr;
+        m_newProductsNote = nullptr;
+        return;
+    }
+    if (!m_storeHeader)
+        buildStoreHeader();
+    m_newProductsNote->setVisible(controller->newProductsInStore());
+    m_storeHeader->adjustSize();
+    m_storeHeader->show();
+    placeStoreHeader();
+}
+
+void CatalogView::buildStoreHeader()
+{
+    QFont small = QApplication::font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
+    m_storeHeader = new QWidget(this);
+    m_storeHeader->setObjectName(QStringLiteral("storeHeader"));
+    auto* row = new QHBoxLayout(m_storeHeader);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+    m_visitStoreButton = new QPushButton(localized("Visit the Quorvane Store"), m_storeHeader);
+    m_visitStoreButton->setObjectName(QStringLiteral("visitStoreButton"));
+    m_visitStoreButton->setFont(small);
+    m_visitStoreButton->setFocusPolicy(Qt::NoFocus);
+    connect(m_visitStoreButton, &QPushButton::clicked, this, &CatalogView::visitArtStore);
+    row->addWidget(m_visitStoreButton);
+    // The products reach the program from here: each one listed downloads and installs.
+    m_downloadButton = new QToolButton(m_storeHeader);
+    m_downloadButton->setObjectName(QStringLiteral("downloadProductsButton"));
+    m_downloadButton->setText(localized("Download"));
+    m_downloadButton->setToolTip(localized("Download and install art products from the Quorvane Store"));
+    m_downloadButton->setFont(small);
+    m_downloadButton->setFocusPolicy(Qt::NoFocus);
+    m_downloadButton->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(m_downloadButton);
+    menu->setObjectName(QStringLiteral("downloadProductsMenu"));
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillDownloadMenu(menu); });
+    m_downloadButton->setMenu(menu);
+    row->addWidget(m_downloadButton);
+    m_newProductsNote = new QLabel(localized("New products available!"), m_storeHeader);
+    m_newProductsNote->setObjectName(QStringLiteral("newProductsNote"));
+    m_newProductsNote->setFont(small);
+    QPalette red = m_newProductsNote->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    m_newProductsNote->setPalette(red);
+    row->addWidget(m_newProductsNote);
+}
+
+void CatalogView::placeStoreHeader()
+{
+    if (!m_storeHeader)
+        return;
+    // Centred over the grid, scrolling with it.
+    const double top = viewTransform().map(QPointF(0, kStoreHeaderTop)).y();
+    m_storeHeader->move(int(std::floor((width() - m_storeHeader->width()) / 2.0)), int(std::lround(top)));
+}
+
+void CatalogView::visitArtStore()
+{
+    ZDLAppController* controller = appController();
+    const QUrl page = controller ? controller->artStorePageURL() : QUrl();
+    if (!page.isValid()) {
+        if (controller)
+            controller->showAlertMessage(localized("The Quorvane Store could not be reached."),
+                controller->artStoreAddressExplanation(), window());
+        return;
+    }
+    WebLinks::openUrl(page);
+    UserDefaults::standard().set(kLastVisitedArtStoreKey, QDateTime::currentDateTimeUtc());
+}
+
+void CatalogView::fillDownloadMenu(QMenu* menu)
+{
+    menu->clear();
+    ZDLAppController* controller = appController();
+    if (!controller || !controller->artStoreDict())
+        return;
+    for (const ArtStore::Product& product : controller->artStoreDict()->products) {
+        const QString name = product.name.isEmpty() ? product.code : product.name;
+        const std::optional<qint64> installed = controller->installedArtProductVersion(product.code);
+        const bool readable = bool(ArtStore::chooseVersion(product, 0, CharacterModel::maximumSupportedFileVersion()));
+        const bool newer = bool(ArtStore::chooseVersion(
+            product, installed.value_or(0), CharacterModel::maximumSupportedFileVersion()));
+        QString title = name;
+        if (!readable)
+            title = localized("%1 (needs a newer Zandrel)").arg(name);
+        else if (installed && newer)
+            title = localized("Update %1").arg(name);
+        else if (installed)
+            title = localized("%1 (installed)").arg(name);
+        QAction* item = menu->addAction(title);
+        item->setData(product.code);
+        item->setEnabled(readable && newer);
+        const QString code = product.code;
+        const QPointer<CatalogView> self(this);
+        connect(item, &QAction::triggered, this, [self, code] {
+            if (self && appController())
+                appController()->startArtProductDownloadForUser(code, self->window());
+        });
+    }
+}
+
 // --- Menu and validation ---
 
 QMenu* CatalogView::contextMenuForView()
@@ -447,6 +583,7 @@ bool CatalogView::validateMenuItem(MenuItemValidation& item)
 void CatalogView::documentClosing()
 {
     ZDLView::documentClosing();
+    NotificationCenter::defaultCenter().removeObserver(this);
     m_catalogTool.reset();
     m_catalog.reset();
     m_comicDocument = nullptr;

@@ -9,7 +9,10 @@
 #include <memory>
 
 class QDrag;
+class QLabel;
 class QMimeData;
+class QPushButton;
+class QToolButton;
 
 namespace zandrel {
 
@@ -41,6 +44,9 @@ public:
     static constexpr double kNameGap = 8.0;
     static constexpr double kNameHeight = 30.0;
     static constexpr double kTopMargin = 30.0;
+    // The store header's strip adds to the top margin.
+    static constexpr double kStoreHeaderHeight = 22.0;
+    static constexpr double kStoreHeaderTop = 8.0;
 
     // The shelf on show: one of the panel's shelves, not a copy; null shows nothing.
     const std::shared_ptr<Shelf>& catalog() const { return m_catalog; }
@@ -88,6 +94,21 @@ public:
     static const QFont& catalogLabelFont();
     static const QFont& catalogSetNameFont();
 
+    // --- The store header: shown while the application has a store list ---
+    // Opens the store's page in the browser and notes the visit.
+    void visitArtStore();
+    // Builds, rebuilds or removes the header after the store list changed.
+    void updateStoreHeader();
+    QWidget* storeHeader() const { return m_storeHeader; }
+    QPushButton* visitStoreButton() const { return m_visitStoreButton; }
+    // Offers the store's products; choosing one downloads and installs it.
+    QToolButton* downloadButton() const { return m_downloadButton; }
+    // Shown while the store has products newer than the user's last visit.
+    QLabel* newProductsNote() const { return m_newProductsNote; }
+    // Fills the download menu from the store list: each product, enabled when a version this
+    // program reads is newer than the one installed.
+    void fillDownloadMenu(QMenu* menu);
+
 protected:
     void drawRect(const QRectF& dirtyRect) override;
     QMenu* contextMenuForView() override;
@@ -96,6 +117,8 @@ protected:
 private:
     // The device size a thumbnail is shown at now.
     QSize thumbnailPixelSize() const;
+    void placeStoreHeader();
+    void buildStoreHeader();
 
     std::shared_ptr<CatalogPickerTool> m_catalogTool;
     std::shared_ptr<Shelf> m_catalog;
@@ -105,6 +128,10 @@ private:
     ComicDocument* m_comicDocument = nullptr;
     QMenu* m_contextMenu = nullptr;
     int m_laidOutPerRow = 0;
+    QWidget* m_storeHeader = nullptr;
+    QPushButton* m_visitStoreButton = nullptr;
+    QToolButton* m_downloadButton = nullptr;
+    QLabel* m_newProductsNote = nullptr;
 };
 
 } // namespace zandrel

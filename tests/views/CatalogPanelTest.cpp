@@ -2,6 +2,7 @@
 // characters clicked, dragged and handled from their menu, with the catalog folders, their
 // manifests (read by Python's own reader) and the comic checked afterwards.
 #include "CatalogPanelFixture.h"
+#include "app/CatalogPaneHost.h"
 #include "app/Pasteboard.h"
 #include "app/core/CatalogCommands.h"
 #include "comicmodel/ComicPanel.h"
@@ -51,6 +52,8 @@ TEST_F(CatalogPanelTest, TabsSwitchShelvesAndTheShownTabOpensAndClosesThePane)
     clickTab(1);
     EXPECT_FALSE(document->isCatalogViewOpen());
     EXPECT_FALSE(model().isCatalogViewOpen());
+    // Once the pane has slid down out of sight.
+    window->findChild<CatalogPaneHost*>()->finishSlide();
     EXPECT_FALSE(panelWidget->catalogViewBase()->isVisible());
     EXPECT_TRUE(tabs->isVisible());
     clickTab(1);

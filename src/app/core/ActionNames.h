@@ -25,6 +25,7 @@ inline const QString kShowAboutAction = QStringLiteral("showAbout:");
 inline const QString kVisitWebsiteAction = QStringLiteral("visitWebsite:");
 inline const QString kVisitAppStoreAction = QStringLiteral("visitAppStore:");
 inline const QString kReportABugAction = QStringLiteral("reportABug:");
+inline const QString kCheckForArtStoreAction = QStringLiteral("checkForArtStore:");
 
 // Document
 inline const QString kSaveDocumentAction = QStringLiteral("saveDocument:");
@@ -58,6 +59,7 @@ inline const QString kGotoPrevPageAction = QStringLiteral("gotoPrevPage:");
 inline const QString kGotoNextPageAction = QStringLiteral("gotoNextPage:");
 inline const QString kGotoSelectedPageAction = QStringLiteral("gotoSelectedPage:");
 inline const QString kShareAction = QStringLiteral("share:");
+inline const QString kToggleCatalogViewAction = QStringLiteral("toggleCatalogView:");
 
 // Comic view: pages, rows and panels
 inline const QString kNewPageAction = QStringLiteral("newPage:");

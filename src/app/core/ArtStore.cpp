@@ -1,5 +1,6 @@
 #include "app/core/ArtStore.h"
 
+#include "platform/UserDefaults.h"
 #include "platform/XmlPropertyList.h"
 
 #include <QRegularExpression>
@@ -54,6 +55,37 @@ const Product* List::productWithCode(const QString& code) const
             return &product;
     }
     return nullptr;
+}
+
+StoreAddress storeAddressFrom(const QString& environment, const QString& userDefault)
+{
+    StoreAddress address;
+    if (!environment.trimmed().isEmpty()) {
+        address.source = kStoreAddressVariable;
+        address.given = environment.trimmed();
+    } else if (!userDefault.trimmed().isEmpty()) {
+        address.source = kStoreAddressKey;
+        address.given = userDefault.trimmed();
+    } else {
+        address.given = kPlaceholderStoreAddress;
+    }
+    QUrl url(address.given, QUrl::StrictMode);
+    const bool loopback = url.host() == QStringLiteral("127.0.0.1") || url.host() == QStringLiteral("localhost");
+    const bool allowed = url.isValid() && !url.host().isEmpty() && url.query().isEmpty()
+        && (url.scheme() == QStringLiteral("https") || (url.scheme() == QStringLiteral("http") && loopback));
+    if (!allowed)
+        return address;
+    if (!url.path().endsWith(QLatin1Char('/')))
+        url.setPath(url.path() + QLatin1Char('/'));
+    url.setFragment(QString());
+    address.url = url;
+    return address;
+}
+
+StoreAddress storeAddress()
+{
+    return storeAddressFrom(qEnvironmentVariable(qPrintable(kStoreAddressVariable)),
+        UserDefaults::standard().string(kStoreAddressKey));
 }
 
 bool isSafeProductCode(const QString& code)

@@ -26,6 +26,30 @@ inline const QString kVersionKey = QStringLiteral("version");
 inline const QString kFileVersionKey = QStringLiteral("fileversion");
 inline const QString kUrlKey = QStringLiteral("url");
 
+// Where the store is. Its address is a folder holding the store's page ("art-store.html") and the
+// folder of products ("art-products/", with "artstore.plist"). The environment variable wins over
+// the user default, which wins over the built-in address; that one is a placeholder that no store
+// answers at yet, so until an address is set the program finds no store (and says so when asked).
+inline const QString kStoreAddressKey = QStringLiteral("artStoreAddress");
+inline const QString kStoreAddressVariable = QStringLiteral("ZANDREL_ART_STORE");
+inline const QString kPlaceholderStoreAddress = QStringLiteral("https://store.zandrel.org/");
+inline const QString kStorePageName = QStringLiteral("art-store.html");
+inline const QString kProductsFolderName = QStringLiteral("art-products/");
+
+struct StoreAddress {
+    // Invalid when the address given is not an https address with a host: the store is off.
+    QUrl url;
+    // Where it came from: the variable's name, the default's key, or empty for the built-in one.
+    QString source;
+    // The address as given, for messages.
+    QString given;
+    bool isPlaceholder() const { return source.isEmpty(); }
+};
+// The store's address, always ending in "/". http is taken only for the loopback host (a store
+// tried out on one's own machine).
+StoreAddress storeAddress();
+StoreAddress storeAddressFrom(const QString& environment, const QString& userDefault);
+
 // A store list names a few hundred products; a megabyte is far beyond any real one.
 constexpr qint64 kMaxListBytes = qint64(1) << 20;
 // A product manifest holds a code, a name and a version.

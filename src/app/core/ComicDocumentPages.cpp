@@ -109,6 +109,8 @@ bool ComicDocument::tryToPerform(const QString& action, const ActionSender& send
         gotoNextPage();
     else if (action == kGotoSelectedPageAction)
         gotoSelectedPage(sender.tag);
+    else if (action == kToggleCatalogViewAction)
+        setIsCatalogViewOpen(!isCatalogViewOpen());
     else if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
         || action == kShareAction || action == kPrintDocumentAction)
         return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
@@ -132,6 +134,11 @@ bool ComicDocument::validateMenuItem(MenuItemValidation& item)
         item.enabled = controls.popupEnabled;
         item.state = item.tag == controls.currentIndex ? MenuItemValidation::State::On
                                                        : MenuItemValidation::State::Off;
+        return true;
+    }
+    if (item.action == kToggleCatalogViewAction) {
+        item.enabled = m_model != nullptr;
+        item.state = isCatalogViewOpen() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
         return true;
     }
     // The colour window, the properties sheet and the sharing menu come with their own parts of the

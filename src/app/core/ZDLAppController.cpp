@@ -56,8 +56,8 @@ QString versionString(KeyedUnarchiver& coder, const QString& key)
 } // namespace
 
 ZDLAppController::ZDLAppController()
-    : m_artStoreURL(QStringLiteral("https://store.zandrel.org/art-products/"))
 {
+    setStoreAddress(ArtStore::storeAddress());
     registerUserDefaults();
     makeInterfaceColors();
     const auto& defaults = UserDefaults::standard();

@@ -47,6 +47,8 @@ inline const QString kCharacterFileKey = QStringLiteral("characterFile");
 inline const QString kCharacterCatalogUpdateNotification = QStringLiteral("characterCatalogUpdate");
 // A catalog character was deleted: the user info holds its file's path as "catalogFile".
 inline const QString kCatalogCharacterDeletedNotification = QStringLiteral("catalogCharacterDeleted");
+// The store list was refreshed: the catalog views show or hide their store header.
+inline const QString kArtStoreChangedNotification = QStringLiteral("artStoreChanged");
 
 // User-defaults keys: the display units, and the settings registered for the application.
 inline const QString kDefaultUnitsKey = QStringLiteral("defaultUnits");
@@ -251,8 +253,23 @@ public:
     // The product's name and code from the store list, else from its installed manifest; empty when
     // neither knows it.
     QVariantMap artStoreInfoFor(const QString& productCode);
-    // Downloads and installs the newest version of the product that this version reads.
-    void downloadAndInstallArtProduct(const QString& productCode);
+    // What became of a request to install a product.
+    enum class ArtProductRequest { Started, StoreUnreachable, NotInStore, NoUsableVersion, NotStarted };
+    // Downloads and installs the newest version of the product that this version reads; the store
+    // list is refreshed first. Nothing starts when there is no list, the product is not in it or
+    // none of its versions can be read here.
+    ArtProductRequest downloadAndInstallArtProduct(const QString& productCode);
+    // The same asked by the user: anything that did not start is told in an alert.
+    void startArtProductDownloadForUser(const QString& productCode, QObject* window);
+    // Refreshes the store list at the user's request and tells what came of it: the store could not
+    // be reached (its address a placeholder, or not answering), has no products, or how many.
+    void checkForArtStoreForUser(QObject* window);
+    // Whether the last refresh of the store list reached the store.
+    bool artStoreReachable() const { return m_artStoreReachable; }
+    // The version of an installed product; nothing when it is not installed.
+    std::optional<qint64> installedArtProductVersion(const QString& productCode);
+    // The explanation of an unreachable store: which address was asked and how to set another.
+    QString artStoreAddressExplanation() const;
     // Installs newer versions of the installed products, quietly.
     void checkArtProductsForUpdates();
     // The codes of the products whose manifests are in the purchased catalog.
@@ -264,6 +281,12 @@ public:
     // Where the store keeps "artstore.plist" (a folder address ending in "art-products/").
     QUrl artStoreURL() const { return m_artStoreURL; }
     void setArtStoreURL(const QUrl& url) { m_artStoreURL = url; }
+    // The store's address (from the environment, the defaults, or the placeholder); setting it also
+    // sets the folder of products.
+    const ArtStore::StoreAddress& storeAddress() const { return m_storeAddress; }
+    void setStoreAddress(const ArtStore::StoreAddress& address);
+    // The store's page in the browser; invalid when the store is off.
+    QUrl artStorePageURL() const;
     // The download callbacks of a new install and of an update.
     void artProductDownloadDone(const QUrl& url, const QByteArray& data);
     void artProductFileNotFound(const QUrl& url);
@@ -325,7 +348,9 @@ private:
     std::optional<QString> m_resolvedBuiltInCatalogFolder;
     std::optional<ArtStore::List> m_artStoreList;
     bool m_newProductsInStore = false;
+    bool m_artStoreReachable = false;
     QUrl m_artStoreURL;
+    ArtStore::StoreAddress m_storeAddress;
 };
 
 // Shorthand for ZDLAppController::appController().

@@ -9,6 +9,7 @@
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -56,8 +57,15 @@ void ZDLAppController::checkForArtStore(const std::optional<QByteArray>& fetched
     if (const auto data = readSmallFile(cachePath, ArtStore::kMaxListBytes))
         cached = ArtStore::parseList(*data, &reason);
     std::optional<ArtStore::List> list = cached;
+    m_artStoreReachable = false;
+    // Whatever happens, the catalog views show the store as it now is.
+    struct Announce {
+        ZDLAppController* controller;
+        ~Announce() { NotificationCenter::defaultCenter().post(kArtStoreChangedNotification, controller); }
+    } announce { this };
     if (fetched) {
         if (std::optional<ArtStore::List> fresh = ArtStore::parseList(*fetched, &reason)) {
+            m_artStoreReachable = true;
             QSaveFile cache(cachePath);
             if (cache.open(QIODevice::WriteOnly) && cache.write(*fetched) == fetched->size())
                 cache.commit();
@@ -99,20 +107,103 @@ QVariantMap ZDLAppController::artStoreInfoFor(const QString& productCode)
     return {};
 }
 
-void ZDLAppController::downloadAndInstallArtProduct(const QString& productCode)
+ZDLAppController::ArtProductRequest ZDLAppController::downloadAndInstallArtProduct(const QString& productCode)
 {
     checkForArtStore();
-    const ArtStore::Product* product
-        = m_artStoreList ? m_artStoreList->productWithCode(productCode) : nullptr;
+    if (!m_artStoreList)
+        return ArtProductRequest::StoreUnreachable;
+    const ArtStore::Product* product = m_artStoreList->productWithCode(productCode);
     if (!product)
-        return;
+        return ArtProductRequest::NotInStore;
     const auto version = ArtStore::chooseVersion(*product, 0, CharacterModel::maximumSupportedFileVersion());
     if (!version)
-        return;
-    startDownload(version->url,
+        return ArtProductRequest::NoUsableVersion;
+    const bool started = startDownload(version->url,
         { [this](const QUrl& url, const QByteArray& data) { artProductDownloadDone(url, data); },
             [this](const QUrl& url) { artProductFileNotFound(url); },
             [this](const QUrl& url, const QString& error) { artProductDownloadGotError(url, error); } });
+    return started ? ArtProductRequest::Started : ArtProductRequest::NotStarted;
+}
+
+void ZDLAppController::startArtProductDownloadForUser(const QString& productCode, QObject* window)
+{
+    const QString name = productNameOr(artStoreInfoFor(productCode), productCode);
+    switch (downloadAndInstallArtProduct(productCode)) {
+    case ArtProductRequest::Started:
+        return;
+    case ArtProductRequest::StoreUnreachable:
+        showAlertMessage(localized("The Quorvane Store could not be reached."), artStoreAddressExplanation(), window);
+        return;
+    case ArtProductRequest::NotInStore:
+        showAlertMessage(localized("The comic art product “%1” is not in the Quorvane Store.").arg(name),
+            localized("The store no longer lists it."), window);
+        return;
+    case ArtProductRequest::NoUsableVersion:
+        showAlertMessage(localized("The comic art product “%1” needs a newer version of Zandrel.").arg(name),
+            QString(), window);
+        return;
+    case ArtProductRequest::NotStarted:
+        showAlertMessage(localized("The comic art product could not be downloaded."),
+            localized("The download did not start."), window);
+        return;
+    }
+}
+
+void ZDLAppController::checkForArtStoreForUser(QObject* window)
+{
+    checkForArtStore();
+    if (!m_artStoreReachable) {
+        showAlertMessage(localized("The Quorvane Store could not be reached."), artStoreAddressExplanation(), window);
+        return;
+    }
+    if (!m_artStoreList) {
+        showAlertMessage(localized("The Quorvane Store has no products yet."), QString(), window);
+        return;
+    }
+    const qsizetype count = m_artStoreList->products.size();
+    showAlertMessage(count == 1 ? localized("The Quorvane Store has 1 product.")
+                                : localized("The Quorvane Store has %1 products.").arg(count),
+        localized("Download them from the top of a comic's catalog."), window);
+}
+
+QString ZDLAppController::artStoreAddressExplanation() const
+{
+    const QString how = localized("Set the store's address in the “%1” setting or the %2 environment variable.")
+                            .arg(ArtStore::kStoreAddressKey, ArtStore::kStoreAddressVariable);
+    if (!m_storeAddress.url.isValid())
+        return localized("The store's address, “%1”, is not an https address.").arg(m_storeAddress.given)
+            + QLatin1Char(' ') + how;
+    if (m_storeAddress.isPlaceholder())
+        return localized("This copy of Zandrel has no store set up: %1 is a placeholder address.")
+                   .arg(m_storeAddress.given)
+            + QLatin1Char(' ') + how;
+    return localized("Zandrel looked for the store at %1 (from %2) and got no list of products.")
+               .arg(m_artStoreURL.toDisplayString(), m_storeAddress.source)
+        + QLatin1Char(' ') + how;
+}
+
+void ZDLAppController::setStoreAddress(const ArtStore::StoreAddress& address)
+{
+    m_storeAddress = address;
+    m_artStoreURL = address.url.isValid() ? address.url.resolved(QUrl(ArtStore::kProductsFolderName)) : QUrl();
+}
+
+QUrl ZDLAppController::artStorePageURL() const
+{
+    return m_storeAddress.url.isValid() ? m_storeAddress.url.resolved(QUrl(ArtStore::kStorePageName)) : QUrl();
+}
+
+std::optional<qint64> ZDLAppController::installedArtProductVersion(const QString& productCode)
+{
+    if (!ArtStore::isSafeProductCode(productCode))
+        return std::nullopt;
+    const QDir catalog(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
+    const auto data
+        = readSmallFile(catalog.filePath(ArtStore::manifestFileName(productCode)), ArtStore::kMaxManifestBytes);
+    const auto manifest = data ? ArtStore::parseProductManifest(*data, productCode, nullptr) : std::nullopt;
+    if (!manifest)
+        return std::nullopt;
+    return ArtStore::integerValue(*manifest, ArtStore::kVersionKey);
 }
 
 QStringList ZDLAppController::installedArtProducts()

@@ -392,5 +392,35 @@ TEST_F(ArtProductInstallTest, StoreListIsCachedAndUpdatesFollowTheInstalledVersi
     controller = recording;
 }
 
+TEST(ArtStoreAddressTest, TheEnvironmentWinsOverTheDefaultWhichWinsOverThePlaceholder)
+{
+    struct Case {
+        const char* environment;
+        const char* userDefault;
+        const char* url;
+        const char* source;
+    };
+    const Case cases[] = {
+        { "", "", "https://store.zandrel.org/", "" },
+        { "", "https://art.example.org/shop", "https://art.example.org/shop/", "artStoreAddress" },
+        { " https://env.example.org/ ", "https://art.example.org/", "https://env.example.org/", "ZANDREL_ART_STORE" },
+        { "", "http://127.0.0.1:8080", "http://127.0.0.1:8080/", "artStoreAddress" },
+        // Not https (but for one's own machine), or not an address: the store is off.
+        { "http://art.example.org/", "", "", "ZANDREL_ART_STORE" },
+        { "", "file:///srv/store/", "", "artStoreAddress" },
+        { "", "https://art.example.org/?x=1", "", "artStoreAddress" },
+        { "", "https:///nohost", "", "artStoreAddress" },
+    };
+    for (const Case& c : cases) {
+        const ArtStore::StoreAddress address = ArtStore::storeAddressFrom(c.environment, c.userDefault);
+        EXPECT_EQ(address.url, QUrl(QString::fromUtf8(c.url))) << c.environment << c.userDefault;
+        EXPECT_EQ(address.source, QString::fromUtf8(c.source)) << c.environment << c.userDefault;
+    }
+    ZDLAppController controller;
+    controller.setStoreAddress(ArtStore::storeAddressFrom({}, "https://art.example.org/shop"));
+    EXPECT_EQ(controller.artStoreURL(), QUrl("https://art.example.org/shop/art-products/"));
+    EXPECT_EQ(controller.artStorePageURL(), QUrl("https://art.example.org/shop/art-store.html"));
+}
+
 } // namespace
 } // namespace zandrel

@@ -4,6 +4,9 @@
 #include "HttpStub.h"
 #include "WindowTestSupport.h"
 #include "app/DownloadPanel.h"
+#include "app/WebLinks.h"
+#include "views/CatalogView.h"
+#include "platform/UserDefaults.h"
 #include "app/ZDLDownloader.h"
 #include "app/core/ActionNames.h"
 #include "app/core/ArtStore.h"
@@ -19,6 +22,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -45,6 +51,13 @@ public:
         if (local.scheme() == QStringLiteral("https") && local.host() == QStringLiteral("127.0.0.1"))
             local.setScheme(QStringLiteral("http"));
         return AppController::startDownload(local, callbacks);
+    }
+    // Tests never leave the machine: any other host is unreachable.
+    std::optional<QByteArray> fetchNow(const QUrl& url) override
+    {
+        if (url.host() != QStringLiteral("127.0.0.1"))
+            return std::nullopt;
+        return AppController::fetchNow(url);
     }
     QString temporaryFolder() override { return m_temporary; }
     QString m_temporary;
@@ -332,6 +345,119 @@ TEST_F(DownloadTest, ImportsOpenUntitledCharactersAndReportWhatDoesNotRead)
     EXPECT_TRUE(filters.value(0).contains("*.char"));
     EXPECT_TRUE(filters.value(2).contains("*.zdlprt"));
     DocumentController::setImportPathChooser({});
+}
+
+// The store list the loopback store serves: one product, its archive at the server.
+QByteArray storeList(const HttpStub& server, const QDateTime& updated)
+{
+    const QVariantMap version { { ArtStore::kVersionKey, qint64(2) }, { ArtStore::kFileVersionKey, qint64(7) },
+        { ArtStore::kUrlKey, QStringLiteral("https://127.0.0.1:%1/pk-2.zip").arg(server.serverPort()) } };
+    const QVariantMap tooNew { { ArtStore::kVersionKey, qint64(1) }, { ArtStore::kFileVersionKey, qint64(99) },
+        { ArtStore::kUrlKey, QStringLiteral("https://127.0.0.1:%1/far-1.zip").arg(server.serverPort()) } };
+    return writeXmlPropertyList(
+        QVariantMap { { ArtStore::kUpdatedKey, updated },
+            { ArtStore::kProductsKey,
+                QVariantList { QVariantMap { { ArtStore::kProductCodeKey, "pk" }, { ArtStore::kProductNameKey, "Pack" },
+                                   { ArtStore::kVersionsKey, QVariantList { version } } },
+                    QVariantMap { { ArtStore::kProductCodeKey, "far" }, { ArtStore::kProductNameKey, "Far Future" },
+                        { ArtStore::kVersionsKey, QVariantList { tooNew } } } } } },
+        nullptr);
+}
+
+TEST_F(DownloadTest, TheCatalogsStoreHeaderVisitsTheStoreAndDownloadsItsProducts)
+{
+    QList<QUrl> opened;
+    WebLinks::setUrlOpener([&opened](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
+    UserDefaults::standard().set(kLastVisitedArtStoreKey, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
+    server.route("/art-products/artstore.plist", { 200, storeList(server, QDateTime::currentDateTimeUtc()) });
+    server.route("/pk-2.zip",
+        { 200, ZipBuilder().add("Ann.parts", partsFile("Ann")).add("pk-manifest.plist", writeXmlPropertyList(QVariantMap { { ArtStore::kProductCodeKey, "pk" }, { ArtStore::kProductNameKey, "Pack" }, { ArtStore::kVersionKey, qint64(2) } }, nullptr)).build() });
+    controller->setStoreAddress(
+        ArtStore::storeAddressFrom(QString(), QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())));
+    ZDLDocument* comic = controller->documentController().makeUntitledDocument(kComicDocumentType);
+    DocumentWindow* window = controller->documentController().windowFor(comic);
+    ASSERT_TRUE(window);
+    window->resize(1000, 800);
+    auto* catalog = window->findChild<CatalogView*>();
+    ASSERT_TRUE(catalog);
+    // No store list yet: no header.
+    EXPECT_FALSE(catalog->storeHeader());
+    EXPECT_EQ(catalog->topMargin(), CatalogView::kTopMargin);
+
+    // The first refresh caches the list, the second finds it newer than the last visit.
+    controller->checkForArtStore();
+    controller->checkForArtStore();
+    ASSERT_TRUE(catalog->storeHeader());
+    QApplication::processEvents();
+    EXPECT_EQ(catalog->topMargin(), 52);
+    ASSERT_TRUE(catalog->newProductsNote());
+    EXPECT_TRUE(catalog->newProductsNote()->isVisible());
+    EXPECT_EQ(catalog->newProductsNote()->text(), "New products available!");
+    const QRect header = catalog->storeHeader()->geometry();
+    EXPECT_LE(std::abs(header.center().x() - catalog->width() / 2), 1);
+    EXPECT_EQ(header.y(), 8);
+
+    QTest::mouseClick(catalog->visitStoreButton(), Qt::LeftButton);
+    EXPECT_EQ(opened, QList<QUrl> { QUrl(server.url("/art-store.html")) });
+    EXPECT_GT(UserDefaults::standard().date(kLastVisitedArtStoreKey).date().year(), 2020);
+
+    // The download menu lists what the store has: only what this program reads can be chosen.
+    QMenu* menu = catalog->downloadButton()->menu();
+    catalog->fillDownloadMenu(menu);
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions().at(0)->text(), "Pack");
+    EXPECT_TRUE(menu->actions().at(0)->isEnabled());
+    EXPECT_EQ(menu->actions().at(1)->text(), "Far Future (needs a newer Zandrel)");
+    EXPECT_FALSE(menu->actions().at(1)->isEnabled());
+    QTimer::singleShot(0, [menu] {
+        // The menu is up under the button: the product is chosen from it.
+        menu->actions().at(0)->trigger();
+        menu->close();
+    });
+    QTest::mouseClick(catalog->downloadButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); }));
+    EXPECT_EQ(alerts.first(), "Downloaded and installed the purchased comic art product “Pack.” | ");
+    EXPECT_TRUE(catalogFiles().contains("Ann.parts"));
+    catalog->fillDownloadMenu(menu);
+    EXPECT_EQ(menu->actions().at(0)->text(), "Pack (installed)");
+    EXPECT_FALSE(menu->actions().at(0)->isEnabled());
+
+    // The store stops answering and its list is lost: the user is told, not left guessing.
+    alerts.clear();
+    QFile::remove(dir.filePath("support/artstore.plist"));
+    server.route("/art-products/artstore.plist", { 500, "down" });
+    controller->startArtProductDownloadForUser("pk", window);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().startsWith("The Quorvane Store could not be reached. | Zandrel looked for the store at "
+                                          + server.url("/art-products/") + " (from artStoreAddress)"))
+        << alerts.first().toStdString();
+    EXPECT_FALSE(catalog->storeHeader());
+    EXPECT_EQ(catalog->topMargin(), CatalogView::kTopMargin);
+    WebLinks::setUrlOpener({});
+}
+
+TEST_F(DownloadTest, ThePlaceholderStoreIsNamedAsSuchWhenTheUserAsks)
+{
+    controller->setStoreAddress(ArtStore::storeAddressFrom(QString(), QString()));
+    EXPECT_TRUE(controller->storeAddress().isPlaceholder());
+    EXPECT_EQ(controller->artStoreURL(), QUrl(ArtStore::kPlaceholderStoreAddress + "art-products/"));
+    controller->tryToPerform(kCheckForArtStoreAction, {});
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.first(),
+        "The Quorvane Store could not be reached. | This copy of Zandrel has no store set up: "
+        "https://store.zandrel.org/ is a placeholder address. Set the store's address in the "
+        "“artStoreAddress” setting or the ZANDREL_ART_STORE environment variable.");
+    // An address that is not https turns the store off; asking says why.
+    alerts.clear();
+    controller->setStoreAddress(ArtStore::storeAddressFrom(QStringLiteral("ftp://example.org/"), QString()));
+    EXPECT_FALSE(controller->artStoreURL().isValid());
+    controller->tryToPerform(kCheckForArtStoreAction, {});
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts.first().startsWith(
+        "The Quorvane Store could not be reached. | The store's address, “ftp://example.org/”, is not an https address."));
 }
 
 } // namespace
