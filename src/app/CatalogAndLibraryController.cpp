@@ -180,7 +180,8 @@ CatalogAndLibraryController::CatalogAndLibraryController(ComicDocument* document
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_tabs);
+    // With the body hidden (the pane down) the tabs stay at the top, where they are in sight.
+    layout->addWidget(m_tabs, 0, Qt::AlignTop);
     layout->addWidget(m_body, 1);
 
     connect(m_tabs, &ViewTabs::tabAction, this, &CatalogAndLibraryController::viewTabClicked);

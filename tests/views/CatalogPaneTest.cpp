@@ -118,6 +118,14 @@ TEST_F(CatalogPaneTest, TheViewMenuTogglesTwiceBackToTheSameLayoutAndTheComicKee
     ASSERT_TRUE(again);
     EXPECT_FALSE(again->isPaneOpen());
     EXPECT_FALSE(again->isSliding());
+    QApplication::processEvents();
+    // Its tabs are in sight along the bottom.
+    auto* strip = again->findChild<ViewTabs*>();
+    ASSERT_TRUE(strip);
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(strip->mapTo(again, QPoint(0, 0)), QPoint(0, again->height() - CatalogPaneHost::kStripHeight));
+    EXPECT_EQ(strip->height(), CatalogPaneHost::kStripHeight);
+    EXPECT_EQ(strip->width(), again->width());
     // Opened for the first time in its window, the pane gets a sensible height.
     dynamic_cast<ComicDocument*>(reopened)->setIsCatalogViewOpen(true);
     again->finishSlide();
