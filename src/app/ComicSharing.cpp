@@ -38,9 +38,19 @@ namespace {
 // A page larger than this is not a picture anyone mails; it is refused rather than drawn.
 constexpr qint64 kMaxSharedPixels = qint64(100) << 20;
 
+void popUpMenu(QMenu& menu, const QPoint& point)
+{
+    menu.popup(point);
+}
+
+bool startDetached(const QString& program, const QStringList& arguments)
+{
+    return QProcess::startDetached(program, arguments);
+}
+
 MenuRunner& menuRunner()
 {
-    static MenuRunner runner = [](QMenu& menu, const QPoint& point) { menu.popup(point); };
+    static MenuRunner runner = popUpMenu;
     return runner;
 }
 
@@ -65,9 +75,7 @@ SavePathChooser& savePathChooser()
 
 ProgramStarter& programStarter()
 {
-    static ProgramStarter starter = [](const QString& program, const QStringList& arguments) {
-        return QProcess::startDetached(program, arguments);
-    };
+    static ProgramStarter starter = startDetached;
     return starter;
 }
 
@@ -248,7 +256,7 @@ void showServicePicker(ComicDocument& document, QWidget* window)
 
 void setMenuRunner(MenuRunner runner)
 {
-    menuRunner() = runner ? std::move(runner) : [](QMenu& menu, const QPoint& point) { menu.popup(point); };
+    menuRunner() = runner ? std::move(runner) : MenuRunner(popUpMenu);
 }
 
 void setSavePathChooser(SavePathChooser chooser)
@@ -258,9 +266,7 @@ void setSavePathChooser(SavePathChooser chooser)
 
 void setProgramStarter(ProgramStarter starter)
 {
-    programStarter() = starter ? std::move(starter) : [](const QString& program, const QStringList& arguments) {
-        return QProcess::startDetached(program, arguments);
-    };
+    programStarter() = starter ? std::move(starter) : ProgramStarter(startDetached);
 }
 
 void install()

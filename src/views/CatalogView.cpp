@@ -27,7 +27,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QToolButton>
 #include <QMenu>
 #include <QPointer>
 #include <QTextLayout>
@@ -447,13 +446,11 @@ void CatalogView::buildStoreHeader()
     connect(m_visitStoreButton, &QPushButton::clicked, this, &CatalogView::visitArtStore);
     row->addWidget(m_visitStoreButton);
     // The products reach the program from here: each one listed downloads and installs.
-    m_downloadButton = new QToolButton(m_storeHeader);
+    m_downloadButton = new QPushButton(localized("Download"), m_storeHeader);
     m_downloadButton->setObjectName(QStringLiteral("downloadProductsButton"));
-    m_downloadButton->setText(localized("Download"));
     m_downloadButton->setToolTip(localized("Download and install art products from the Quorvane Store"));
     m_downloadButton->setFont(small);
     m_downloadButton->setFocusPolicy(Qt::NoFocus);
-    m_downloadButton->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(m_downloadButton);
     menu->setObjectName(QStringLiteral("downloadProductsMenu"));
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillDownloadMenu(menu); });
@@ -462,9 +459,7 @@ void CatalogView::buildStoreHeader()
     m_newProductsNote = new QLabel(localized("New products available!"), m_storeHeader);
     m_newProductsNote->setObjectName(QStringLiteral("newProductsNote"));
     m_newProductsNote->setFont(small);
-    QPalette red = m_newProductsNote->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    m_newProductsNote->setPalette(red);
+    m_newProductsNote->setStyleSheet(QStringLiteral("color: red;"));
     row->addWidget(m_newProductsNote);
 }
 

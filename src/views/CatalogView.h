@@ -12,7 +12,6 @@ class QDrag;
 class QLabel;
 class QMimeData;
 class QPushButton;
-class QToolButton;
 
 namespace zandrel {
 
@@ -102,7 +101,7 @@ public:
     QWidget* storeHeader() const { return m_storeHeader; }
     QPushButton* visitStoreButton() const { return m_visitStoreButton; }
     // Offers the store's products; choosing one downloads and installs it.
-    QToolButton* downloadButton() const { return m_downloadButton; }
+    QPushButton* downloadButton() const { return m_downloadButton; }
     // Shown while the store has products newer than the user's last visit.
     QLabel* newProductsNote() const { return m_newProductsNote; }
     // Fills the download menu from the store list: each product, enabled when a version this
@@ -130,7 +129,7 @@ private:
     int m_laidOutPerRow = 0;
     QWidget* m_storeHeader = nullptr;
     QPushButton* m_visitStoreButton = nullptr;
-    QToolButton* m_downloadButton = nullptr;
+    QPushButton* m_downloadButton = nullptr;
     QLabel* m_newProductsNote = nullptr;
 };
 

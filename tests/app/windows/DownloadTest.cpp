@@ -400,6 +400,8 @@ TEST_F(DownloadTest, TheCatalogsStoreHeaderVisitsTheStoreAndDownloadsItsProducts
     EXPECT_LE(std::abs(header.center().x() - catalog->width() / 2), 1);
     EXPECT_EQ(header.y(), 8);
 
+    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
+        window->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT"));
     QTest::mouseClick(catalog->visitStoreButton(), Qt::LeftButton);
     EXPECT_EQ(opened, QList<QUrl> { QUrl(server.url("/art-store.html")) });
     EXPECT_GT(UserDefaults::standard().date(kLastVisitedArtStoreKey).date().year(), 2020);
