@@ -3,6 +3,7 @@
 #include "app/DocumentToolbar.h"
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
+#include "app/GroupEditors.h"
 #include "app/MenuActions.h"
 #include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
@@ -67,14 +68,14 @@ void buildCharacterWindowContents(DocumentWindow& window)
     // The editors lie over the view, hidden until they edit something.
     EditingControllerView* partEditor = new PartEditingView(document, area);
     auto* imageEditor = new EditingControllerView(document, true, area);
-    auto* groupEditor = new EditingControllerView(document, false, area);
+    EditingControllerView* groupEditor = new GroupEditingView(document, area);
+    EditingControllerView* balloonGroupEditor = new BalloonGroupEditingView(document, area);
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
-    groupEditor->setObjectName(QStringLiteral("groupEditor"));
-    for (EditingControllerView* editor : { partEditor, imageEditor, groupEditor }) {
+    for (EditingControllerView* editor : { partEditor, imageEditor, groupEditor, balloonGroupEditor }) {
         grid->addWidget(editor, 0, 0);
         window.addEditor(editor);
     }
-    document->setEditors(partEditor, imageEditor, nullptr);
+    document->setEditors(partEditor, imageEditor, balloonGroupEditor);
     document->setGroupEditor(groupEditor);
     window.setCentralWidget(area);
     window.setEditingAreas(scroll, scroll, view);

@@ -5,6 +5,7 @@
 #include "app/DocumentToolbar.h"
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
+#include "app/GroupEditors.h"
 #include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "comicmodel/ComicModel.h"
@@ -166,11 +167,9 @@ void buildComicWindowContents(DocumentWindow& window)
     partEditorView->partElementsView()->setComicView(view);
     EditingControllerView* partEditor = partEditorView;
     auto* imageEditor = new EditingControllerView(document, true, area);
-    auto* balloonGroupEditor = new EditingControllerView(document, true, area);
-    auto* groupEditor = new EditingControllerView(document, false, area);
+    EditingControllerView* balloonGroupEditor = new BalloonGroupEditingView(document, area);
+    EditingControllerView* groupEditor = new GroupEditingView(document, area);
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
-    balloonGroupEditor->setObjectName(QStringLiteral("balloonGroupEditor"));
-    groupEditor->setObjectName(QStringLiteral("groupEditor"));
     for (EditingControllerView* editor : { partEditor, imageEditor, balloonGroupEditor, groupEditor }) {
         grid->addWidget(editor, 0, 0, editor->usesWholeWindow() ? 2 : 1, 1);
         window.addEditor(editor);

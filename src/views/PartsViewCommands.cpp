@@ -27,8 +27,6 @@ namespace {
 // The parts view's JPEG is three times the parts' size.
 constexpr float kMenuExportScale = 3.0f;
 
-// The editor tool a new part starts with: the pen.
-constexpr int kPenToolIndex = 3;
 // Paths blurred more than this are drawn through a blurred bitmap.
 constexpr float kBlurThreshold = 0.8f;
 
@@ -58,22 +56,7 @@ bool PartsView::editable() const
 
 void PartsView::createNewPart()
 {
-    CharacterModel* character = model();
-    if (!character || !document())
-        return;
-    // Pending: it knows its character, which does not hold it until it has something to show.
-    auto part = std::make_shared<Part>();
-    part->setParent(character);
-    document()->edit(part);
-    EditorContainer* editor = document()->currentEditor();
-    if (!editor || editor->rootObject() != part)
-        return;
-    editor->setCurrentTool(kPenToolIndex);
-    // From the contextual menu the part is drawn where the user clicked.
-    auto* editorWidget = dynamic_cast<QWidget*>(editor);
-    auto* editingView = editorWidget ? editorWidget->findChild<ZDLView*>() : nullptr;
-    if (inRightClick() && editingView)
-        editingView->scrollToCenterDocPoint(rightClickPos());
+    editNewPartIn(model());
 }
 
 void PartsView::countItems() const

@@ -7,6 +7,7 @@
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "app/core/DocumentHost.h"
+#include "app/core/EditorContainer.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
@@ -32,6 +33,8 @@ namespace {
 
 // An imported image is shrunk, never enlarged, to fit this many points both ways.
 constexpr float kImportedImageSize = 200.0f;
+// The editor tool a new part starts with: the pen.
+constexpr int kPenToolIndex = 3;
 
 } // namespace
 
@@ -224,6 +227,24 @@ void ZDLEditingView::doEditObject(const ObjectPtr& object)
 {
     if (m_document)
         m_document->edit(object);
+}
+
+void ZDLEditingView::editNewPartIn(Parent* container)
+{
+    if (!container || !m_document)
+        return;
+    // Pending: it knows its container, which does not hold it yet.
+    auto part = std::make_shared<Part>();
+    part->setParent(container);
+    m_document->edit(part);
+    EditorContainer* editor = m_document->currentEditor();
+    if (!editor || editor->rootObject() != part)
+        return;
+    editor->setCurrentTool(kPenToolIndex);
+    auto* editorWidget = dynamic_cast<QWidget*>(editor);
+    auto* editingView = editorWidget ? editorWidget->findChild<ZDLView*>() : nullptr;
+    if (inRightClick() && editingView)
+        editingView->scrollToCenterDocPoint(rightClickPos());
 }
 
 void ZDLEditingView::editObject()

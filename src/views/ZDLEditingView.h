@@ -135,6 +135,10 @@ public:
     // --- Hooks ---
     virtual ObjectPtr createPathWith(const std::shared_ptr<Curve>& curve) { return nullptr; }
     virtual void doEditObject(const ObjectPtr& object);
+    // A new, empty part of the container opens in the part editor with the pen; the container
+    // takes it only once it has something to show. From the contextual menu the part editor
+    // centres where the user clicked.
+    void editNewPartIn(Parent* container);
     virtual bool acceptsImages() const { return false; }
     virtual bool acceptsLibraryDrags() const { return false; }
     virtual QPointF graphicPastePoint() const { return getCenterOfVisibleRect(); }

@@ -44,6 +44,7 @@ public:
     void tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) override;
     EditorContainer* editorForObject(const ObjectPtr& object) const override;
     void setGroupEditor(EditorContainer* editor) { m_groupEditor = editor; }
+    EditorContainer* groupEditingView() const override { return m_groupEditor; }
 
     // --- Pasted and dragged parts ---
     // Inserts what the model accepts of the pasteboard's children into the view's root object. Parts

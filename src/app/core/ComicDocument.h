@@ -101,7 +101,7 @@ public:
     // A page's free objects and exact groups open in the group editor.
     EditorContainer* editorForObject(const ObjectPtr& object) const override;
     void setGroupEditor(EditorContainer* editor) { m_groupEditor = editor; }
-    EditorContainer* groupEditingView() const { return m_groupEditor; }
+    EditorContainer* groupEditingView() const override { return m_groupEditor; }
     // Redraws the panel and its highlight (6 screen points around it); null redraws nothing.
     void updatePanel(const ComicPanel* panel, bool afterChange);
 

@@ -143,6 +143,8 @@ public:
     EditorContainer* partEditingView() const { return m_partEditor; }
     EditorContainer* imageEditingView() const { return m_imageEditor; }
     EditorContainer* balloonGroupEditingView() const { return m_balloonGroupEditor; }
+    // The editor of groups (and of a comic page's free objects); documents that have one answer it.
+    virtual EditorContainer* groupEditingView() const { return nullptr; }
 
     // Posts "documentClosing" and forgets pending work. Subclasses do their own work first and end
     // with this.

@@ -214,6 +214,8 @@ void ZDLDocument::didUndoOrRedo()
 
 void ZDLDocument::objectsDeletedByUserInParent(const ObjectPtr& parent)
 {
+    if (EditorContainer* groupEditor = groupEditingView())
+        groupEditor->checkNeedToExit();
     if (m_balloonGroupEditor)
         m_balloonGroupEditor->checkNeedToExit();
     if (m_partEditor)
