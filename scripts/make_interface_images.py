@@ -156,6 +156,18 @@ CURSORS = {
     "Cur_DirectSelect_AddCurve": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>'
                                  f'<path d="M9.5 15 C10.5 10 14 10 15 12.5" stroke="{PAPER}" stroke-width="3.5"/>'
                                  f'<path d="M9.5 15 C10.5 10 14 10 15 12.5" {stroke(1.4, BLACK)}/>',
+    # The arrow with a small square or circle: Option turns the point under it into a point on the
+    # curve or into a control point. Hot spot (1, 1).
+    "Cur_DirectSelect_ToPoint": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>'
+                                f'<rect x="10.5" y="10.5" width="4" height="4" fill="{PAPER}" {stroke(1.2, BLACK)}/>',
+    "Cur_DirectSelect_ToCurve": f'<path d="M1 1 L1 12 L4 9 L6.5 14 L8.5 13 L6 8 L10 8 Z" fill="{PAPER}" {stroke(1, BLACK)}/>'
+                                f'<circle cx="12.5" cy="12.5" r="2.2" fill="{PAPER}" {stroke(1.2, BLACK)}/>',
+    # Open scissors cutting at the bottom, hot spot (6, 16).
+    "Cur_Scissors": f'<circle cx="3.5" cy="3.5" r="2.5" fill="{PAPER}" {stroke(1.2, BLACK)}/>'
+                    f'<circle cx="9.5" cy="3.5" r="2.5" fill="{PAPER}" {stroke(1.2, BLACK)}/>'
+                    + outlined("M4.5 5.5 L7.5 15.5 M8.5 5.5 L5.5 15.5", 1.2),
+    # The distortion of selected points, hot spot (4, 4).
+    "Cur_Perspective": outlined("M4 4 L14 6 L13 14 L5 12 Z M1 1 L4 4", 1.1),
     # A magnifying glass, hot spot (5, 5).
     "Cur_MagifyingGlass": f'<circle cx="5.5" cy="5.5" r="4" fill="{PAPER}" fill-opacity="0.6" {stroke(1.4, BLACK)}/>'
                           + outlined("M8.5 8.5 L14.5 14.5", 1.8),
@@ -169,6 +181,14 @@ CURSORS = {
     "Cur_PanelDistortCorner": outlined("M4 4 L13 6 L14 14 L6 13 Z M1 1 L4 4", 1.1),
     "Cur_PanelDistortSideHoriz": outlined("M6 4 L14 4 L13 14 L4 14 M6 4 L2 4 M4 2 L2 4 L4 6 M14 4 L15.5 4", 1.1),
     "Cur_PanelDistortSideVert": outlined("M4 6 L4 14 L14 13 L14 4 M4 6 L4 2 M2 4 L4 2 L6 4 M4 14 L4 15.5", 1.1),
+}
+
+# The drawing tools, 18 x 18, their tips at the hot spot (0, 17): a pen nib and a pencil.
+DRAWING_CURSORS = {
+    "Cur_Pen": f'<path d="M0.5 17.5 L3 10 L11 2 L16 7 L8 15 Z" fill="{PAPER}" {stroke(1.1, BLACK)}/>'
+               f'<path d="M0.5 17.5 L6 12 M9 4 L14 9" {stroke(1, BLACK)}/><circle cx="6.5" cy="11.5" r="1" fill="{BLACK}"/>',
+    "Cur_Pencil": f'<path d="M0.5 17.5 L2 12 L13 1 L17 5 L6 16 Z" fill="{PAPER}" {stroke(1.1, BLACK)}/>'
+                  f'<path d="M2 12 L6 16 M11 3 L15 7" {stroke(1, BLACK)}/><path d="M0.5 17.5 L1.2 15 L3 16.8 Z" fill="{BLACK}"/>',
 }
 
 # Cursors over the boundaries of rows and panels, 34 x 34, hot spot (17, 17): two parallel bars
@@ -213,6 +233,8 @@ def main():
     write(images, "zandrel", svg(128, APP_ICON))
     for name, body in CURSORS.items():
         write(os.path.join(root, "cursors"), name, svg(16, body))
+    for name, body in DRAWING_CURSORS.items():
+        write(os.path.join(root, "cursors"), name, svg(18, body))
     for name, body in STRUCTURE_CURSORS.items():
         write(os.path.join(root, "cursors"), name, svg(34, body))
 

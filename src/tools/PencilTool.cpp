@@ -1,10 +1,14 @@
 #include "tools/PencilTool.h"
 
 #include "app/core/ZDLAppController.h"
+#include "app/core/ZDLDocument.h"
+#include "charmodel/CurveToleranceAdjuster.h"
+#include "charmodel/PartPath.h"
 #include "graphics/Curve.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "tools/SimpleShapeTools.h"
 #include "views/ZDLEditingView.h"
@@ -73,34 +77,56 @@ void softenCorners(Curve& curve)
 
 // --- PencilTool ---
 
+PencilTool::PencilTool()
+    : m_pencilCursor(appController()->getCursorResource(QStringLiteral("Cur_Pencil.tiff"), QPointF(0, 17)))
+{
+}
+
 void PencilTool::enterTool()
 {
-    // Continuing an open path from its end is not offered yet: every stroke starts a new path.
-    if (view())
-        view()->deselectAll();
+    // Paths with an open end stay selected, so that their end points can be continued.
+    deselectNonExtendableParts();
 }
 
 bool PencilTool::setCursorAt(const QPointF&, const ZDLEvent&)
 {
     if (view())
-        view()->setCursor(Qt::CrossCursor);
+        view()->setCursor(m_pencilCursor);
     return true;
 }
 
 void PencilTool::mouseDownAt(const QPointF& point, const ZDLEvent& event)
 {
-    if (view())
-        view()->setCurrentTracker(std::make_unique<PencilTracker>(point, event));
+    if (!view())
+        return;
+    std::optional<PathPointHandleSelection> start;
+    if (const auto* end = dynamic_cast<const PathPointHandle*>(getHandleAt(point).get()))
+        start = end->selection();
+    view()->setCurrentTracker(std::make_unique<PencilTracker>(point, event, start));
+}
+
+void PencilTool::draw()
+{
+    if (view() && !view()->currentTracker())
+        drawEndpointHandles();
 }
 
 // --- PencilTracker ---
 
-PencilTracker::PencilTracker(const QPointF& point, const ZDLEvent& event)
+PencilTracker::PencilTracker(
+    const QPointF& point, const ZDLEvent& event, const std::optional<PathPointHandleSelection>& startHandle)
     : ZDLTracker(point, event)
-    , m_editCurve(std::make_shared<Curve>())
     , m_lastPoint(point)
 {
-    m_editCurve->addPoint(point, true);
+    if (startHandle)
+        m_editCurve = curveToExtendFrom(*startHandle);
+    if (m_editCurve && m_editCurve->numPoints() > 0) {
+        m_startHandle = startHandle;
+        m_lastPoint = m_editCurve->lastPoint()->point();
+    } else {
+        m_editCurve = std::make_shared<Curve>();
+        m_editCurve->addPoint(point, true);
+    }
     m_pauseTimer.setSingleShot(true);
     m_pauseTimer.setInterval(kPauseMilliseconds);
     QObject::connect(&m_pauseTimer, &QTimer::timeout, [this] { mousePaused(); });
@@ -133,7 +159,7 @@ void PencilTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent&)
     // Restarted on every move: it fires only once the pointer rests.
     m_pauseTimer.start();
     m_editCurve->addPoint(point, false);
-    m_inCloseTarget = m_closePathHandle.contains(point);
+    m_inCloseTarget = pointInRect(point, m_closePathHandle);
     if (!m_inCloseTarget)
         m_exitedCloseTarget = true;
     if (view())
@@ -143,7 +169,7 @@ void PencilTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent&)
 void PencilTracker::mousePaused()
 {
     const QPointF mouse = view() ? view()->getMouseDocPoint() : m_lastPoint;
-    if (mouse == m_lastPoint && !m_closePathHandle.contains(mouse)) {
+    if (mouse == m_lastPoint && !pointInRect(mouse, m_closePathHandle)) {
         m_editCurve->lastPoint()->setOnCurve(true);
         m_editCurve->flushCache();
         if (view())
@@ -153,35 +179,67 @@ void PencilTracker::mousePaused()
     m_pauseTimer.start();
 }
 
-void PencilTracker::fitStroke(Curve& curve, const QRectF& closeTarget, float scale)
+bool PencilTracker::fitStroke(
+    Curve& curve, const QRectF& closeTarget, float scale, int segmentPoints, std::shared_ptr<Curve>* pencilCurve)
 {
-    while (curve.numPoints() > 1 && closeTarget.contains(curve.lastPoint()->point())) {
+    while (curve.numPoints() > 1 && pointInRect(curve.lastPoint()->point(), closeTarget)) {
         curve.setClosed(true);
         curve.deletePointAtIndex(curve.numPoints() - 1);
     }
     if (curve.numPoints() < 2)
-        return;
+        return false;
     if (curve.closed()) {
         const int n = curve.numPoints();
         curve.getPointAtIndex(n - 1)->setOnCurve(false);
         if (distance(*curve.getPointAtIndex(n - 1), *curve.getPointAtIndex(n - 2)) < kClosingJoin / scale)
             curve.getPointAtIndex(n - 2)->setOnCurve(false);
     }
+    // When extending, only the drawn points are fitted; the segment keeps its own.
+    if (segmentPoints > 0)
+        curve.deletePointsInRange(0, segmentPoints);
     removeCrowdingPoints(curve, kCornerCrowding / scale);
     softenCorners(curve);
-    curve.reducePointsWithTolerance(kTolerance / scale);
-    curve.moveOffcurvePointsToHitInputPoints();
+    if (pencilCurve)
+        *pencilCurve = Curve::initByCopying(curve);
+    if (curve.numPoints() >= 2) {
+        curve.reducePointsWithTolerance(kTolerance / scale);
+        curve.moveOffcurvePointsToHitInputPoints();
+    }
     curve.flushCache();
+    return true;
 }
 
 void PencilTracker::mouseUpAt(const QPointF&, const ZDLEvent&)
 {
     m_pauseTimer.stop();
-    fitStroke(*m_editCurve, m_closePathHandle, scale());
+    ZDLEditingView* editing = editingView();
+    ZDLDocument* document = editing ? editing->document() : nullptr;
+    const float s = scale();
+    const double tolerance = kTolerance / s;
+    // The segment as it is now: the stroke is appended to a fresh copy of it.
+    const CurvePtr segment = m_startHandle ? curveToExtendFrom(*m_startHandle) : nullptr;
+    CurvePtr pencil;
     // A click, or a stroke that never left its start, draws nothing and the pencil stays.
-    if (m_editCurve->numPoints() < 2 || !editingView())
+    if (!fitStroke(*m_editCurve, m_closePathHandle, s, segment ? segment->numPoints() : 0, &pencil) || !editing)
         return;
-    commitNewPath(*editingView(), m_editCurve, localized("Create Path"));
+    std::shared_ptr<CurveToleranceAdjuster> adjuster;
+    // Both commits switch the view to the reshaping tool, which ends this tracker: nothing of it is
+    // used afterwards.
+    if (segment) {
+        const PathPointHandleSelection start = *m_startHandle;
+        if (const auto path = std::dynamic_pointer_cast<PartPath>(start.path))
+            adjuster = CurveToleranceAdjuster::initForAddedCurveIn(path, std::size_t(start.segmentIndex), pencil,
+                Curve::initByCopying(*segment), tolerance, document);
+        segment->appendPointsFrom(*m_editCurve);
+        segment->setClosed(m_editCurve->closed());
+        commitExtendedPath(*editing, start, segment);
+    } else {
+        const ObjectPtr element = commitNewPath(*editing, m_editCurve, localized("Create Path"));
+        if (const auto path = std::dynamic_pointer_cast<PartPath>(element))
+            adjuster = CurveToleranceAdjuster::initForNewPath(path, pencil, tolerance, document);
+    }
+    if (adjuster && document)
+        document->setToleranceAdjuster(adjuster);
 }
 
 void PencilTracker::draw()

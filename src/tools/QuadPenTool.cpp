@@ -5,6 +5,7 @@
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "tools/SimpleShapeTools.h"
 #include "tools/ZDLTracker.h"
@@ -40,13 +41,15 @@ private:
 
 } // namespace
 
-QuadPenTool::QuadPenTool() = default;
+QuadPenTool::QuadPenTool()
+    : m_penCursor(appController()->getCursorResource(QStringLiteral("Cur_Pen.tiff"), QPointF(0, 17)))
+{
+}
 
 void QuadPenTool::enterTool()
 {
-    // Continuing an open path from its end is not offered yet: the pen always starts a new path.
-    if (view())
-        view()->deselectAll();
+    // Paths with an open end stay selected, so that their end points can be continued.
+    deselectNonExtendableParts();
 }
 
 void QuadPenTool::exitTool()
@@ -58,7 +61,7 @@ void QuadPenTool::exitTool()
 bool QuadPenTool::setCursorAt(const QPointF&, const ZDLEvent&)
 {
     if (view())
-        view()->setCursor(Qt::CrossCursor);
+        view()->setCursor(m_penCursor);
     return true;
 }
 
@@ -90,7 +93,7 @@ void QuadPenTool::mouseDownAt(const QPointF& point, const ZDLEvent& event)
         m_previousPoint = m_movingPoint;
         if (m_movingPoint)
             m_movingPoint->setPoint(click);
-        if (m_closePathHandle.contains(click)) {
+        if (pointInRect(click, m_closePathHandle)) {
             m_closing = true;
             m_editCurve->setClosed(true);
             m_editCurve->deletePointAtIndex(m_editCurve->numPoints() - 1);
@@ -100,14 +103,24 @@ void QuadPenTool::mouseDownAt(const QPointF& point, const ZDLEvent& event)
             m_movingPoint = m_editCurve->addPoint(click, true);
         }
     } else {
-        m_editCurve = std::make_shared<Curve>();
-        m_previousPoint = m_editCurve->addPoint(point, true);
+        const auto* end = dynamic_cast<const PathPointHandle*>(getHandleAt(point).get());
+        m_editCurve = end ? curveToExtendFrom(end->selection()) : nullptr;
+        QPointF target = point;
+        if (m_editCurve) {
+            // The pressed end comes last; the other end closes the segment.
+            m_startHandle = end->selection();
+            m_previousPoint = m_editCurve->lastPoint();
+            target = m_editCurve->getPointAtIndex(0)->point();
+        } else {
+            m_editCurve = std::make_shared<Curve>();
+            m_previousPoint = m_editCurve->addPoint(point, true);
+        }
         m_movingPoint = m_editCurve->addPoint(point, true);
         const double side = kCloseTargetSide / m_scale;
-        const QRectF target
-            = view()->centerScanRect(QRectF(point - QPointF(side, side) / 2, QSizeF(side, side)));
+        const QRectF square
+            = view()->centerScanRect(QRectF(target - QPointF(side, side) / 2, QSizeF(side, side)));
         const double grow = 0.5 / m_scale;
-        m_closePathHandle = target.adjusted(-grow, -grow, grow, grow);
+        m_closePathHandle = square.adjusted(-grow, -grow, grow, grow);
         m_closing = false;
     }
     m_lastPoint = click;
@@ -148,8 +161,12 @@ void QuadPenTool::doubleClickAt(const QPointF&, const ZDLEvent&)
 
 void QuadPenTool::createElement()
 {
-    if (m_editCurve && m_editCurve->numPoints() >= 2 && editingView())
-        commitNewPath(*editingView(), m_editCurve, localized("Create Path"));
+    if (m_editCurve && m_editCurve->numPoints() >= 2 && editingView()) {
+        if (m_startHandle)
+            commitExtendedPath(*editingView(), *m_startHandle, m_editCurve);
+        else
+            commitNewPath(*editingView(), m_editCurve, localized("Create Path"));
+    }
     reset();
 }
 
@@ -160,6 +177,7 @@ void QuadPenTool::reset()
     m_editCurve.reset();
     m_movingPoint.reset();
     m_previousPoint.reset();
+    m_startHandle.reset();
     if (view())
         view()->update();
 }
@@ -167,8 +185,12 @@ void QuadPenTool::reset()
 void QuadPenTool::draw()
 {
     Canvas* canvas = currentCanvas();
-    if (!m_editCurve || !canvas || !view())
+    if (!canvas || !view())
         return;
+    if (!m_editCurve) {
+        drawEndpointHandles();
+        return;
+    }
     const double width = 1.0 / m_scale;
     CanvasPath curve = m_editCurve->createCGPath();
     curve.setLineWidth(width);
@@ -177,7 +199,7 @@ void QuadPenTool::draw()
     if (!m_closing) {
         const ZDLAppController* controller = appController();
         const CurvePointPtr last = m_editCurve->lastPoint();
-        const bool onTarget = last && m_closePathHandle.contains(last->point());
+        const bool onTarget = last && pointInRect(last->point(), m_closePathHandle);
         target = onTarget ? controller->closedTargetColor() : controller->openTargetColor();
         CanvasPath square = CanvasPath::fromRect(m_closePathHandle);
         square.setLineWidth(width);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "graphics/CurvePoint.h"
+#include "tools/PathPointHandles.h"
 #include "tools/ZDLTool.h"
 
+#include <QCursor>
 #include <QRectF>
 #include <memory>
 
@@ -12,8 +14,10 @@ class Curve;
 
 // The pen of the part editor: a path of quadratic segments built point by point. A click places a
 // corner, a click dragged 3 screen points or more makes the clicked point a control point, a click
-// on the start point closes the path and a double click ends an open one. The finished curve
-// becomes a new path, one step "Create Path"; leaving the tool drops a path in progress.
+// on the start point closes the path and a double click ends an open one. A press on an end point of
+// a selected open path continues that path instead. The finished curve becomes a new path, one step
+// "Create Path", or takes the place of the continued segment, "Extend Path"; leaving the tool drops
+// a path in progress.
 class QuadPenTool : public ZDLTool {
 public:
     QuadPenTool();
@@ -35,6 +39,8 @@ public:
 
     const std::shared_ptr<Curve>& editCurve() const { return m_editCurve; }
     QRectF closePathHandle() const { return m_closePathHandle; }
+    // The end point the path in progress continues from, when it continues one.
+    const std::optional<PathPointHandleSelection>& startHandle() const { return m_startHandle; }
 
     // A drag of this many screen points from a click makes its point a control point.
     static constexpr double kControlDrag = 3.0;
@@ -44,6 +50,7 @@ public:
 private:
     void redisplay();
 
+    QCursor m_penCursor;
     std::shared_ptr<Curve> m_editCurve;
     CurvePointPtr m_movingPoint;
     CurvePointPtr m_previousPoint;
@@ -52,6 +59,7 @@ private:
     float m_scale = 1.0f;
     QPointF m_lastPoint;
     QRectF m_closePathHandle;
+    std::optional<PathPointHandleSelection> m_startHandle;
 };
 
 } // namespace zandrel

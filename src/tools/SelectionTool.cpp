@@ -65,6 +65,11 @@ bool SelectionTool::usePerspectiveTool(const ZDLEvent& event, const ZDLHandlePtr
         && holdsPartContent(view()->selection());
 }
 
+QRectF SelectionTool::perspectiveFrame() const
+{
+    return view() ? ArrayUtils::getElementsBounds(view()->selection()) : QRectF();
+}
+
 void SelectionTool::handleMouseDown(const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event)
 {
     ZDLView* shown = view();
@@ -73,8 +78,7 @@ void SelectionTool::handleMouseDown(const ZDLHandlePtr& handle, const QPointF& p
     std::unique_ptr<ZDLTracker> tracker;
     if (type == kScaleHandleType) {
         if (usePerspectiveTool(event, handle))
-            tracker = std::make_unique<PerspectiveTracker>(
-                point, handle, event, ArrayUtils::getElementsBounds(selection));
+            tracker = std::make_unique<PerspectiveTracker>(point, handle, event, perspectiveFrame());
         else
             tracker = createScaleTrackerAt(point, handle, transformOrigin(), event, selection);
     } else if (type == kRotateHandleType) {

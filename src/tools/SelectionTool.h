@@ -21,7 +21,9 @@ public:
     bool customDelete() override { return !m_allowEditing; }
     void nudge(const QPointF& offset) override;
     // Option on a corner handle of a selection holding part content distorts instead of scaling.
-    bool usePerspectiveTool(const ZDLEvent& event, const ZDLHandlePtr& handle) const;
+    virtual bool usePerspectiveTool(const ZDLEvent& event, const ZDLHandlePtr& handle) const;
+    // The rectangle a distortion maps from: the selection's bounds.
+    virtual QRectF perspectiveFrame() const;
 
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     void doubleClickAt(const QPointF& point, const ZDLEvent& event) override;
@@ -35,8 +37,11 @@ public:
     bool allowEditing() const { return m_allowEditing; }
     void setAllowEditing(bool allow) { m_allowEditing = allow; }
 
-private:
+protected:
+    // Starts the transform, origin or pivot gesture of a handle of the selection frame.
     void handleMouseDown(const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event);
+
+private:
 
     bool m_allowEditing = true;
     QCursor m_partOriginCursor;

@@ -120,6 +120,18 @@ void MarqueeTracker::setNeedsDisplayMarqueeRect()
     view()->setNeedsDisplayInRect(insetRect(m_marqueeRect, -grow, -grow));
 }
 
+void MarqueeTracker::updateMarqueeRect(const QPointF& point)
+{
+    setNeedsDisplayMarqueeRect();
+    BoundsAccumulator accumulator;
+    boundsAccumulatorInit(&accumulator);
+    boundsAccumulatorAddPoint(&accumulator, startPt());
+    boundsAccumulatorAddPoint(&accumulator, point);
+    const double half = 0.5 / view()->viewScale();
+    m_marqueeRect = insetRect(view()->centerScanRect(boundsAccumulatorRect(&accumulator)), -half, -half);
+    setNeedsDisplayMarqueeRect();
+}
+
 void MarqueeTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent&)
 {
     Parent* root = rootOf(view());
@@ -130,14 +142,7 @@ void MarqueeTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent&)
         m_initialSelection = view()->selection();
         m_viewMembers = root->children();
     }
-    setNeedsDisplayMarqueeRect();
-    BoundsAccumulator accumulator;
-    boundsAccumulatorInit(&accumulator);
-    boundsAccumulatorAddPoint(&accumulator, startPt());
-    boundsAccumulatorAddPoint(&accumulator, point);
-    const double half = 0.5 / view()->viewScale();
-    m_marqueeRect = insetRect(view()->centerScanRect(boundsAccumulatorRect(&accumulator)), -half, -half);
-    setNeedsDisplayMarqueeRect();
+    updateMarqueeRect(point);
     for (const ObjectPtr& member : std::as_const(m_viewMembers)) {
         const auto* graphic = asProtocol<GraphicElement>(member);
         if (!graphic || !graphic->visible() || m_initialSelection.contains(member))

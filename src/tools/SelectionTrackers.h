@@ -48,6 +48,11 @@ public:
 
     QRectF marqueeRect() const { return m_marqueeRect; }
 
+protected:
+    // The rectangle from the press to the point, on device pixels, with the old and new areas
+    // redisplayed.
+    void updateMarqueeRect(const QPointF& point);
+
 private:
     QRectF m_marqueeRect;
     bool m_started = false;

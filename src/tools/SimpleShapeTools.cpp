@@ -4,6 +4,7 @@
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartPath.h"
 #include "graphics/Curve.h"
+#include "graphics/Path.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
@@ -102,6 +103,32 @@ ObjectPtr commitNewPath(ZDLEditingView& view, const std::shared_ptr<Curve>& curv
     }
     view.setToReshapingTool();
     return element;
+}
+
+std::shared_ptr<Curve> curveToExtendFrom(const PathPointHandleSelection& end)
+{
+    const CurvePtr segment = end.getCurve();
+    if (!segment)
+        return nullptr;
+    CurvePtr copy = Curve::initByCopying(*segment);
+    if (end.pointIndex == 0)
+        copy->reverse();
+    return copy;
+}
+
+void commitExtendedPath(ZDLEditingView& view, const PathPointHandleSelection& end, const CurvePtr& extended)
+{
+    ZDLDocument* document = view.document();
+    const auto* path = asProtocol<Path>(end.path);
+    if (document && path && extended && end.segmentIndex >= 0
+        && end.segmentIndex < qsizetype(path->numSegments())) {
+        QList<CurvePtr> segments = path->segments();
+        segments[end.segmentIndex] = extended;
+        document->undoableSetPropertyFor(end.path, Path::kSegmentsKey, segmentsValue(segments));
+        view.undoableSetSelection({ end.path }, false);
+        document->undoManager()->setActionName(localized("Extend Path"));
+    }
+    view.setToReshapingTool();
 }
 
 ObjectPtr SimpleTool::createPathWith(const std::shared_ptr<Curve>& curve)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/PathPointHandles.h"
 #include "tools/ZDLTool.h"
 #include "tools/ZDLTracker.h"
 
@@ -21,6 +22,14 @@ class ZDLEditingView;
 // makes no element.
 ObjectPtr commitNewPath(ZDLEditingView& view, const std::shared_ptr<Curve>& curve, const QString& actionName,
     const std::function<void(const ObjectPtr&)>& prepare = {});
+
+// A copy of the open segment whose end point is named, turned so that the pressed end comes last:
+// the pen and the pencil continue the path from there. Null when the point names no segment.
+std::shared_ptr<Curve> curveToExtendFrom(const PathPointHandleSelection& end);
+// The extended segment in place of the one the end point names, one step "Extend Path" with the
+// path selected alone; then the view goes on with the reshaping tool.
+void commitExtendedPath(
+    ZDLEditingView& view, const PathPointHandleSelection& end, const std::shared_ptr<Curve>& extended);
 
 class SimpleTool : public ZDLTool {
 public:

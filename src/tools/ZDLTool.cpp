@@ -15,6 +15,7 @@
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
+#include "tools/PathPointHandles.h"
 #include "tools/SelectionTrackers.h"
 #include "tools/ZDLTracker.h"
 #include "views/ZDLEditingView.h"
@@ -355,6 +356,27 @@ void ZDLTool::deselectNonExtendableParts()
         }
         if (!extendable)
             m_view->deselect(element);
+    }
+}
+
+void ZDLTool::drawEndpointHandles()
+{
+    Canvas* canvas = currentCanvas();
+    if (!m_view || !canvas)
+        return;
+    for (const ObjectPtr& element : m_view->selection()) {
+        const auto* path = asProtocol<Path>(element);
+        for (std::size_t index = 0; path && index < path->numSegments(); ++index) {
+            const auto segment = path->getSegmentAtIndex(index);
+            if (!segment || segment->closed() || segment->numPoints() < 2)
+                continue;
+            for (const int end : { 0, segment->numPoints() - 1 }) {
+                auto handle = std::make_shared<PathPointHandle>(segment->getPointAtIndex(end)->point(), *m_view,
+                    nullptr, PathPointHandleSelection { element, int(index), end });
+                handle->drawOn(*canvas);
+                m_currentHandles.append(handle);
+            }
+        }
     }
 }
 

@@ -82,6 +82,9 @@ public:
     void drawStandardGraphicsSelection(bool groupFrame, bool handles);
     // Keeps only the selected paths that have an open segment to extend.
     void deselectNonExtendableParts();
+    // The grips of the end points of the selected paths' open segments, from which the pen and the
+    // pencil continue a path.
+    void drawEndpointHandles();
     // The handle under the point, the last added first.
     ZDLHandlePtr getHandleAt(const QPointF& point) const;
 
@@ -89,11 +92,11 @@ public:
     // Leaves the selection transformed by the transform relative to where the gesture began. With the
     // copy flag, the first call puts transformed copies in place of the selected children, so that
     // the commit records one swap of the children rather than a transform.
-    void applyInteractiveTransform(const QTransform& transform, bool undoingWithCopy);
+    virtual void applyInteractiveTransform(const QTransform& transform, bool undoingWithCopy);
     // Records the gesture as one undoable step named from the template ("Scale %1") and "Objects".
-    void commitInteractiveTransform(const QString& actionTemplate);
-    void applyPerspectiveTransform(const QRectF& from, const std::array<QPointF, 4>& to);
-    void commitPerspectiveTransform();
+    virtual void commitInteractiveTransform(const QString& actionTemplate);
+    virtual void applyPerspectiveTransform(const QRectF& from, const std::array<QPointF, 4>& to);
+    virtual void commitPerspectiveTransform();
 
     HandleList& currentHandles() { return m_currentHandles; }
     const HandleList& currentHandles() const { return m_currentHandles; }

@@ -426,7 +426,7 @@ TEST_F(PartEditorTest, TheReshapingToolDragsNudgesAndDeletesPoints)
     EXPECT_EQ(bytes(), dragged);
 
     // One screen point at 200 per cent is half a unit.
-    ASSERT_EQ(tool->pointSelection().size(), 1);
+    ASSERT_EQ(tool->selection().size(), 1);
     elements->setFocus();
     QTest::keyClick(elements, Qt::Key_Right);
     endOfEvent();

@@ -17,6 +17,7 @@
 namespace zandrel {
 
 class CharacterModel;
+class CurveToleranceAdjuster;
 class DocumentHost;
 enum class FileOperation;
 class DocumentSettings;
@@ -143,6 +144,12 @@ public:
     EditorContainer* partEditingView() const { return m_partEditor; }
     EditorContainer* imageEditingView() const { return m_imageEditor; }
     EditorContainer* balloonGroupEditingView() const { return m_balloonGroupEditor; }
+    // The refit of the last pencil stroke, which the properties inspector offers; null for none.
+    const std::shared_ptr<CurveToleranceAdjuster>& toleranceAdjuster() const { return m_toleranceAdjuster; }
+    void setToleranceAdjuster(const std::shared_ptr<CurveToleranceAdjuster>& adjuster)
+    {
+        m_toleranceAdjuster = adjuster;
+    }
     // The editor of groups (and of a comic page's free objects); documents that have one answer it.
     virtual EditorContainer* groupEditingView() const { return nullptr; }
 
@@ -264,6 +271,7 @@ private:
     EditorContainer* m_partEditor = nullptr;
     EditorContainer* m_imageEditor = nullptr;
     EditorContainer* m_balloonGroupEditor = nullptr;
+    std::shared_ptr<CurveToleranceAdjuster> m_toleranceAdjuster;
     std::shared_ptr<DocumentSettings> m_documentSettings;
     std::shared_ptr<CharacterModel> m_currentCharacter;
 };
