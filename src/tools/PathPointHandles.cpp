@@ -43,6 +43,18 @@ Value segmentsValue(const QList<CurvePtr>& curves)
     return Value(values);
 }
 
+void recordSegmentChanges(ZDLDocument& document, const SegmentsRecord& before)
+{
+    for (const auto& [object, old] : before) {
+        auto* path = asProtocol<Path>(object);
+        if (!path)
+            continue;
+        const QList<CurvePtr> now = path->segments();
+        path->setSegments(old);
+        document.undoableSetPropertyFor(object, Path::kSegmentsKey, segmentsValue(now));
+    }
+}
+
 // --- PathPointHandleSelection ---
 
 CurvePtr PathPointHandleSelection::getCurve() const
@@ -169,14 +181,7 @@ void PathReshapeTracker::mouseUpAt(const QPointF&, const ZDLEvent&)
     ZDLDocument* document = editing ? editing->document() : nullptr;
     if (!m_changedPartPaths || !document)
         return;
-    for (const auto& [object, old] : std::as_const(*m_changedPartPaths)) {
-        auto* path = asProtocol<Path>(object);
-        if (!path)
-            continue;
-        const QList<CurvePtr> now = path->segments();
-        path->setSegments(old);
-        document->undoableSetPropertyFor(object, Path::kSegmentsKey, segmentsValue(now));
-    }
+    recordSegmentChanges(*document, *m_changedPartPaths);
     editing->undoableSetSelection(editing->selection(), true);
     if (m_oldHandleSelection) {
         // Undo returns to the points selected before the insertion.

@@ -14,6 +14,7 @@ namespace zandrel {
 class Curve;
 class CurvePoint;
 class ReshapingTool;
+class ZDLDocument;
 
 // One curve point named by its path and indices rather than held: a path's points are replaced
 // whenever its segments are set, and its indices move when points come and go, so every edit that
@@ -35,6 +36,12 @@ using PathPointList = QList<PathPointHandleSelection>;
 
 // Curves as the value of a path's "segments" property.
 Value segmentsValue(const QList<std::shared_ptr<Curve>>& curves);
+
+// Paths changed live and their segments from before the change.
+using SegmentsRecord = QList<std::pair<ObjectPtr, QList<std::shared_ptr<Curve>>>>;
+// Records each path's present segments as one change from its old ones (put back first), so that
+// undo returns to them.
+void recordSegmentChanges(ZDLDocument& document, const SegmentsRecord& before);
 
 // The grip on one curve point of a selected path: a square for a point on the curve, a circle for
 // a control point, filled when the reshaping tool has the point selected. Its cursor tells what a
@@ -83,8 +90,6 @@ public:
     QRectF closePathTarget() const { return m_closePathTarget; }
 
 private:
-    using SegmentsRecord = QList<std::pair<ObjectPtr, QList<std::shared_ptr<Curve>>>>;
-
     ReshapingTool* m_tool;
     PathPointList m_handleSelection;
     std::optional<SegmentsRecord> m_changedPartPaths;

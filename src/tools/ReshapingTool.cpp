@@ -146,12 +146,12 @@ void ReshapingTool::saveSegmentsForUndo()
     }
 }
 
-void ReshapingTool::moveSelectedPoints(const QPointF& offset)
+void ReshapingTool::changeSelectedPoints(const std::function<void(CurvePoint&)>& change)
 {
     QList<Path*> touched;
     for (const PathPointHandleSelection& entry : std::as_const(m_handleSelection)) {
         if (const CurvePointPtr point = entry.getCurvePoint()) {
-            point->offsetBy(offset);
+            change(*point);
             entry.getCurve()->flushCache();
             if (Path* path = pathOf(entry.path); path && !touched.contains(path))
                 touched.append(path);
@@ -163,20 +163,18 @@ void ReshapingTool::moveSelectedPoints(const QPointF& offset)
         editingView()->document()->updateViews();
 }
 
+void ReshapingTool::moveSelectedPoints(const QPointF& offset)
+{
+    changeSelectedPoints([&offset](CurvePoint& point) { point.offsetBy(offset); });
+}
+
 void ReshapingTool::commitChangedPaths(const QString& actionName)
 {
     ZDLEditingView* editing = editingView();
     ZDLDocument* document = editing ? editing->document() : nullptr;
     if (!document || !m_changedPartPaths)
         return;
-    for (const auto& [object, old] : std::as_const(*m_changedPartPaths)) {
-        Path* path = pathOf(object);
-        if (!path)
-            continue;
-        const QList<CurvePtr> now = path->segments();
-        path->setSegments(old);
-        document->undoableSetPropertyFor(object, Path::kSegmentsKey, segmentsValue(now));
-    }
+    recordSegmentChanges(*document, *m_changedPartPaths);
     editing->undoableSetSelection(editing->selection(), true);
     undoableSetSelection(m_handleSelection, true);
     document->undoManager()->setActionName(actionName);
@@ -440,20 +438,8 @@ void ReshapingTool::applyInteractiveTransform(const QTransform& transform, bool 
             return;
         step = undoPrevious * transform;
     }
-    QList<Path*> touched;
-    for (const PathPointHandleSelection& entry : std::as_const(m_handleSelection)) {
-        if (const CurvePointPtr point = entry.getCurvePoint()) {
-            point->transformBy(step);
-            entry.getCurve()->flushCache();
-            if (Path* path = pathOf(entry.path); path && !touched.contains(path))
-                touched.append(path);
-        }
-    }
-    for (Path* path : std::as_const(touched))
-        path->flushCache();
+    changeSelectedPoints([&step](CurvePoint& point) { point.transformBy(step); });
     m_appliedPointTransform = transform;
-    if (editingView() && editingView()->document())
-        editingView()->document()->updateViews();
 }
 
 void ReshapingTool::commitInteractiveTransform(const QString& actionTemplate)
@@ -487,19 +473,7 @@ void ReshapingTool::applyPerspectiveTransform(const QRectF& from, const std::arr
         restoreSavedSegments();
     else
         saveSegmentsForUndo();
-    QList<Path*> touched;
-    for (const PathPointHandleSelection& entry : std::as_const(m_handleSelection)) {
-        if (const CurvePointPtr point = entry.getCurvePoint()) {
-            point->perspectiveTransformFrom(from, to.data());
-            entry.getCurve()->flushCache();
-            if (Path* path = pathOf(entry.path); path && !touched.contains(path))
-                touched.append(path);
-        }
-    }
-    for (Path* path : std::as_const(touched))
-        path->flushCache();
-    if (editingView() && editingView()->document())
-        editingView()->document()->updateViews();
+    changeSelectedPoints([&from, &to](CurvePoint& point) { point.perspectiveTransformFrom(from, to.data()); });
 }
 
 void ReshapingTool::commitPerspectiveTransform()

@@ -5,12 +5,14 @@
 
 #include <QCursor>
 #include <QList>
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace zandrel {
 
 class Curve;
+class CurvePoint;
 
 // The direct-selection tool of the part and image editors. It shows every point of the selected
 // paths, keeps its own selection of points, and edits them: a press on a point selects it and drags
@@ -91,6 +93,8 @@ private:
     // selections both ways and names the step.
     void commitChangedPaths(const QString& actionName);
     void redisplay() const;
+    // Applies the change to each selected live point and flushes the curves and paths it touched.
+    void changeSelectedPoints(const std::function<void(CurvePoint&)>& change);
     // The point grips of the selected paths and, for two or more selected points, the transform
     // grips of their frame; painted too when there is a canvas.
     void makeHandles(Canvas* canvas);
@@ -104,7 +108,7 @@ private:
     QCursor m_perspectiveCursor;
     QCursor m_deleteSegmentCursor;
     // Set during a point transform: each touched path and its segments before the gesture.
-    std::optional<QList<std::pair<ObjectPtr, QList<std::shared_ptr<Curve>>>>> m_changedPartPaths;
+    std::optional<SegmentsRecord> m_changedPartPaths;
     std::optional<QTransform> m_appliedPointTransform;
     QRectF m_handlesTransformFrame;
 };

@@ -47,8 +47,7 @@ QRectF BalloonGroupView::getContentBounds() const
     if (!group)
         return QRectF();
     QRectF bounds = group->getBounds();
-    const auto settings = document() ? document()->documentSettings() : nullptr;
-    if (settings && settings->backgroundStyle() == EditorBackgrounds::kContext) {
+    if (EditorBackgrounds::backgroundStyle(*this) == EditorBackgrounds::kContext) {
         if (const auto comic = comicDoc() ? comicDoc()->model() : nullptr)
             bounds = unionRect(bounds, comic->bounds());
         else if (const auto character = characterDoc() ? characterDoc()->model() : nullptr)
@@ -97,12 +96,7 @@ void BalloonGroupView::drawRect(const QRectF& dirtyRect)
     ZDLContext context(*this);
     canvas->save();
     const auto group = editBalloonGroup();
-    const auto settings = document() ? document()->documentSettings() : nullptr;
-    const int style = settings ? settings->backgroundStyle() : 0;
-    if (style == EditorBackgrounds::kContext)
-        EditorBackgrounds::drawContextBehind(*this, context, dirtyRect, group.get());
-    else if (style == EditorBackgrounds::kCheckerboard)
-        EditorBackgrounds::fillCheckerboard(canvas, viewBounds());
+    EditorBackgrounds::drawBehind(*this, context, dirtyRect, EditorBackgrounds::backgroundStyle(*this), group.get());
     if (group) {
         for (const ObjectPtr& child : group->children()) {
             if (auto* graphic = asProtocol<GraphicElement>(child))

@@ -3,6 +3,7 @@
 #include "app/core/CharacterDocument.h"
 #include "app/core/ComicDocument.h"
 #include "charmodel/CharacterModel.h"
+#include "charmodel/DocumentSettings.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPage.h"
 #include "graphics/PathBuilders.h"
@@ -50,6 +51,21 @@ const QColor& outsideGrey()
 }
 
 } // namespace
+
+int backgroundStyle(const ZDLEditingView& view)
+{
+    const auto settings = view.document() ? view.document()->documentSettings() : nullptr;
+    return settings ? settings->backgroundStyle() : 0;
+}
+
+void drawBehind(
+    const ZDLEditingView& view, ZDLContext& context, const QRectF& dirtyRect, int style, GraphicElement* edited)
+{
+    if (style == kContext)
+        drawContextBehind(view, context, dirtyRect, edited);
+    else if (style == kCheckerboard)
+        fillCheckerboard(context.canvas(), view.viewBounds());
+}
 
 void fillCheckerboard(Canvas* canvas, const QRectF& viewBounds)
 {

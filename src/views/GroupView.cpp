@@ -163,12 +163,11 @@ void GroupView::drawRect(const QRectF& dirtyRect)
         return;
     ZDLContext context(*this);
     canvas->save();
-    const auto settings = document() ? document()->documentSettings() : nullptr;
-    const int style = settings ? settings->backgroundStyle() : 0;
+    const int style = EditorBackgrounds::backgroundStyle(*this);
     if (editingPage())
         drawPageBackground(context, dirtyRect);
     else
-        drawGroupBackground(context, dirtyRect, style);
+        EditorBackgrounds::drawBehind(*this, context, dirtyRect, style, asProtocol<GraphicElement>(rootObject()));
 
     const auto comic = comicDoc() ? comicDoc()->model() : nullptr;
     // Outside the page's panels is greyed under the members, which stay readable over it.
@@ -203,14 +202,6 @@ void GroupView::drawRect(const QRectF& dirtyRect)
     canvas->restore();
     drawPasteboardOverlay();
     BalloonEditingView::drawRect(dirtyRect);
-}
-
-void GroupView::drawGroupBackground(ZDLContext& context, const QRectF& dirtyRect, int style)
-{
-    if (style == EditorBackgrounds::kContext)
-        EditorBackgrounds::drawContextBehind(*this, context, dirtyRect, asProtocol<GraphicElement>(rootObject()));
-    else if (style == EditorBackgrounds::kCheckerboard)
-        EditorBackgrounds::fillCheckerboard(context.canvas(), viewBounds());
 }
 
 void GroupView::drawPageBackground(ZDLContext& context, const QRectF& dirtyRect)

@@ -4,7 +4,6 @@
 
 namespace zandrel {
 
-class CanvasPath;
 class ComicPanel;
 
 // The editing view of the group editor: the members of one container edited in place with the
@@ -43,7 +42,6 @@ protected:
     void drawRect(const QRectF& dirtyRect) override;
 
 private:
-    void drawGroupBackground(ZDLContext& context, const QRectF& dirtyRect, int style);
     void drawPageBackground(ZDLContext& context, const QRectF& dirtyRect);
 };
 
