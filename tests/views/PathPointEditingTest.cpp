@@ -265,8 +265,15 @@ TEST_F(PathPointEditingTest, AMarqueeSelectsPointsAndTheirFrameScalesThemAsOneSt
     drag({ 50, 90 }, { 110, 110 }, kCommand);
     ASSERT_EQ(tool->numSelected(), 2);
     // Under a real display the window is saved for a person to look at.
-    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
+    if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT")) {
+        elements->setViewScale(6.0f);
+        elements->scrollToCenterDocPoint(QPointF(80, 100));
+        elements->repaint();
         window->grab().save(qEnvironmentVariable("ZANDREL_SCREENSHOT").replace(".png", "-points.png"));
+        elements->setViewScale(2.0f);
+        elements->scrollToCenterDocPoint(QPointF(80, 90));
+        elements->repaint();
+    }
     const QRectF frame = tool->handlesTransformFrame();
     EXPECT_NEAR(frame.left(), 60 - 3.0, 0.5) << "6 screen points around the points";
     EXPECT_NEAR(frame.right(), 100 + 3.0, 0.5);
