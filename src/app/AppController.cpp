@@ -12,6 +12,7 @@
 #include "app/core/CharacterFileFormats.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
+#include "panels/Sheets.h"
 #include "graphics/Dash.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
@@ -106,6 +107,7 @@ void AppController::applicationDidFinishLaunching()
     ComicPrinting::install();
     ExportDialogController::install();
     ComicSharing::install();
+    Sheets::install();
 }
 
 bool AppController::applicationShouldTerminate()

@@ -132,6 +132,14 @@ void DialogController::refreshFields()
     }
 }
 
+void DialogController::refreshUneditedFields()
+{
+    for (const Binding& binding : m_bindings) {
+        if (binding.field && !binding.field->isModified())
+            binding.show();
+    }
+}
+
 QString DialogController::integerRangeMessage(qint64 minimum, qint64 maximum)
 {
     return localized("Please enter a whole number from %1 to %2.").arg(minimum).arg(maximum);

@@ -71,6 +71,9 @@ public:
     void showAlertMessage(const QString& message, const QString& explanation = QString());
     // The bound properties shown again in their fields.
     void refreshFields();
+    // The same for the fields that do not hold text of the user's waiting to be taken (or refused):
+    // what other fields show after one of them changed the values they depend on.
+    void refreshUneditedFields();
 
     // The message a field gives when it refuses text; "" when it takes it. For tests and the sheets.
     static QString integerRangeMessage(qint64 minimum, qint64 maximum);

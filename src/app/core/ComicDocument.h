@@ -124,6 +124,20 @@ public:
     // A new panel at the index of the row, styled as the current panel, the row laid out again, the
     // new panel current: "Insert Panel".
     void undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& row, qsizetype index);
+    // A new page of rows x panels at the index, its panels framed as given, the page and its first
+    // panel current: "Insert Page" (ComicDocumentRows.cpp).
+    void undoableAddPageAt(qsizetype index, int rows, int panels, int shape, qint64 lineStyle, float weight,
+        float roundness);
+    // Removes the page's row; a height above 0 also takes that much off the comic's height, unless the
+    // panels left would not fit: "Remove Row".
+    void undoableDeleteRowInPage(const std::shared_ptr<ComicPage>& page, qsizetype index, float height);
+    // A row of that many panels, styled as the current panel, at the index; a height above 0 is the
+    // row's own and the comic grows by it, else the row takes an equal share of the page: "Insert Row".
+    void undoableInsertRowInPage(
+        const std::shared_ptr<ComicPage>& page, qsizetype index, float height, int panels);
+    // Lays every page out at the size and records the comic's "size", all undoably; the caller names
+    // the step.
+    void undoableSetComicSize(const QSizeF& size);
     // Every use of the colour in the comic's panels and pages becomes the replacement, then the
     // colour leaves its character's palette: "Delete Color".
     void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,

@@ -1,0 +1,66 @@
+#include "panels/Sheets.h"
+
+#include "app/core/ActionNames.h"
+#include "app/core/CharacterDocument.h"
+#include "app/core/ComicDocument.h"
+#include "app/core/DocumentDialogs.h"
+#include "panels/ComicPropertiesSheets.h"
+#include "views/ZDLEditingView.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace zandrel {
+
+namespace Sheets {
+
+namespace {
+
+// The editing view of the window that sent the command: the one holding the focus, which is where
+// the responder chain found the command.
+template <class View> View* sendingView(QWidget* window)
+{
+    for (QWidget* widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
+        if (auto* view = qobject_cast<View*>(widget); view && (!window || view->window() == window->window()))
+            return view;
+    }
+    // Without the focus in the window, its shown view with a selection.
+    if (window) {
+        for (View* view : window->window()->findChildren<View*>()) {
+            if (view->isVisible() && view->numSelected() > 0)
+                return view;
+        }
+    }
+    return nullptr;
+}
+
+template <class Sheet, class... Args> void show(Args&&... args)
+{
+    DialogController::create<Sheet>(std::forward<Args>(args)...)->showWindow();
+}
+
+// A sheet made from the document and its window.
+template <class Document, class Sheet> void installDocumentSheet(const QString& action)
+{
+    DocumentDialogs::install(action, [](ZDLDocument& document, QObject* window) {
+        if (auto* typed = dynamic_cast<Document*>(&document))
+            show<Sheet>(typed, qobject_cast<QWidget*>(window));
+    });
+}
+
+} // namespace
+
+void install()
+{
+    installDocumentSheet<ComicDocument, ResizeComicController>(kResizeComicAction);
+    // Comics and characters each have their own properties.
+    DocumentDialogs::install(kPropertiesDialogAction, [](ZDLDocument& document, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        if (auto* comic = dynamic_cast<ComicDocument*>(&document))
+            show<ComicPropertiesDialogController>(comic, host);
+    });
+}
+
+} // namespace Sheets
+
+} // namespace zandrel

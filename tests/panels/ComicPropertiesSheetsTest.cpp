@@ -1,0 +1,98 @@
+#include "ComicSheetCase.h"
+#include "comicmodel/ComicPage.h"
+#include "panels/MeasurementFormatter.h"
+
+#include <QLabel>
+
+namespace zandrel::test {
+
+namespace {
+
+void nothing(QDialog*)
+{
+}
+
+} // namespace
+
+TEST_F(ComicSheetTest, ComicPropertiesAndSize)
+{
+    const QSizeF size = model().size();
+    const QSizeF minimum = model().minimumSize();
+    ASSERT_LT(minimum.width(), 200.0);
+    const std::string sizeMessage = DialogController::lengthRangeMessage(1, 20000).toStdString();
+    run({
+        { "untouched properties", kPropertiesDialogAction, "ComicPropertiesDialog", nothing },
+        { "hashtags only", kPropertiesDialogAction, "ComicPropertiesDialog",
+            [](QDialog* sheet) {
+                // The defaults show as placeholders and are not stored.
+                auto* hashtags = sheet->findChild<QLineEdit*>(QStringLiteral("hashtags"));
+                EXPECT_EQ(hashtags->placeholderText(), QStringLiteral("#zandrel"));
+                typeInSheet(sheet, "hashtags", "#cats #dogs");
+            },
+            nullptr, "Set Comic Properties",
+            [this] {
+                ComicModel& comic = model();
+                EXPECT_EQ(comic.hashtags(), QStringLiteral("#cats #dogs"));
+                EXPECT_EQ(comic.comicDescription(), QString());
+                EXPECT_EQ(comic.creator(), QStringLiteral("Test"));
+            } },
+        { "all four", kPropertiesDialogAction, "ComicPropertiesDialog",
+            [](QDialog* sheet) {
+                typeInSheet(sheet, "name", "Sunday");
+                typeInSheet(sheet, "creator", "Ann É");
+                typeInSheet(sheet, "comicDescription", "A walk");
+                typeInSheet(sheet, "hashtags", "#walk");
+            },
+            nullptr, "Set Comic Properties",
+            [this] {
+                ComicModel& comic = model();
+                EXPECT_EQ(comic.name(), QStringLiteral("Sunday"));
+                EXPECT_EQ(comic.creator(), QStringLiteral("Ann É"));
+                EXPECT_EQ(comic.comicDescription(), QStringLiteral("A walk"));
+            } },
+        { "resize to the present size", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) {
+                EXPECT_EQ(sheet->findChild<QLabel*>(QStringLiteral("currentSize"))->text(),
+                    QStringLiteral("240 px × 160 px"));
+                typeInSheet(sheet, "widthToSet", "240");
+            } },
+        { "resize wider and taller", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) {
+                typeInSheet(sheet, "widthToSet", "480");
+                typeInSheet(sheet, "heightToSet", "200");
+            },
+            nullptr, "Resize Comic",
+            [this] {
+                ComicModel& comic = model();
+                EXPECT_EQ(comic.size(), QSizeF(480, 200));
+                EXPECT_EQ(comic.currentPage()->bounds(), QRectF(0, 0, 480, 200));
+            } },
+        { "resize in inches", kResizeComicAction, "ResizeComicDialog",
+            [this](QDialog* sheet) {
+                auto* units = sheet->findChild<MeasurementPopup*>();
+                units->setFocus();
+                QTest::keyClick(units, Qt::Key_Down);
+                EXPECT_EQ(units->selectedTag(), int(ZDLAppController::Inches));
+                EXPECT_EQ(sheet->findChild<QLineEdit*>(QStringLiteral("widthToSet"))->text(),
+                    QStringLiteral("3.33"));
+                typeInSheet(sheet, "widthToSet", "5");
+                QTest::keyClick(sheet->findChild<QLineEdit*>(QStringLiteral("widthToSet")), Qt::Key_Tab);
+                controller->setMeasurementUnits(ZDLAppController::Pixels);
+            },
+            nullptr, "Resize Comic",
+            [this] {
+                ComicModel& comic = model();
+                EXPECT_EQ(comic.size().width(), 360.0);
+            } },
+        { "resize below the panels' minimum", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "widthToSet", "2"); },
+            "These size settings would make existing panels too small." },
+        { "an absurd width", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "widthToSet", "1e30"); }, sizeMessage.c_str() },
+        { "a width that is no number", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "heightToSet", "tall"); }, sizeMessage.c_str() },
+    });
+    EXPECT_EQ(model().size(), size);
+}
+
+} // namespace zandrel::test
