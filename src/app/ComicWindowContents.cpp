@@ -8,6 +8,7 @@
 #include "app/GroupEditors.h"
 #include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
+#include "app/core/DocumentDialogs.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPanel.h"
 #include "platform/Localization.h"
@@ -51,7 +52,7 @@ constexpr NewComicDefault kPanelWeight { "panelWeight", 1.0, 0.0, 100.0 };
 constexpr NewComicDefault kPanelLineStyle { "panelLineStyle", 0, 0, 14 };
 constexpr NewComicDefault kCornerRoundness { "cornerRoundness", 0.0, -1.0, 1000.0 };
 
-double newComicDefault(const NewComicDefault& setting)
+double readNewComicDefault(const NewComicDefault& setting)
 {
     const UserDefaults& defaults = UserDefaults::standard();
     const QString key = QString::fromLatin1(setting.key);
@@ -60,6 +61,21 @@ double newComicDefault(const NewComicDefault& setting)
 }
 
 } // namespace
+
+double newComicDefault(const QString& key)
+{
+    for (const NewComicDefault* setting : { &kComicWidth, &kComicHeight, &kGutter, &kNumRows, &kPanelsPerRow,
+             &kPanelShape, &kPanelWeight, &kPanelLineStyle, &kCornerRoundness }) {
+        if (key == QLatin1String(setting->key))
+            return readNewComicDefault(*setting);
+    }
+    return 0.0;
+}
+
+static double newComicDefault(const NewComicDefault& setting)
+{
+    return readNewComicDefault(setting);
+}
 
 void layOutNewComic(ComicModel& model)
 {
@@ -146,7 +162,8 @@ void buildComicWindowContents(DocumentWindow& window)
     if (!document || !document->model())
         return;
     // A comic read from a file has pages; a new one is laid out as the new-comic sheet proposes.
-    if (document->model()->numPages() == 0)
+    const bool newComic = document->model()->numPages() == 0;
+    if (newComic)
         layOutNewComic(*document->model());
 
     auto* area = new QWidget;
@@ -184,6 +201,9 @@ void buildComicWindowContents(DocumentWindow& window)
     view->setFocus();
     document->numberOfPagesChanged();
     HelpComicView::registerAndOffer(view, HelpComicView::kComicViewHelp, document, area);
+    // A new comic is set up in its sheet, over the comic, once the sheet is installed.
+    if (newComic)
+        DocumentDialogs::open(kNewComicSheetAction, *document, area);
 
     QToolBar* toolbar = window.toolbar();
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

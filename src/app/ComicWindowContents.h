@@ -43,6 +43,9 @@ private:
 // A new comic without the new-comic sheet takes the layout the sheet would propose from the user's
 // defaults: one page of that size with those rows of panels, the first panel current.
 void layOutNewComic(ComicModel& model);
+// The new-comic setting the user last chose ("comicWidth", "gutter", "numRows"...), held within what
+// a page can be; the proposal where the user never chose.
+double newComicDefault(const QString& key);
 
 // Fills a comic document's window: the comic view in its scroll area, the page controls, the editors
 // over them and the toolbar.

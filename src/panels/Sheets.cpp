@@ -5,6 +5,7 @@
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "panels/ComicPropertiesSheets.h"
+#include "panels/NewComicSheet.h"
 #include "views/ZDLEditingView.h"
 
 #include <QApplication>
@@ -52,6 +53,7 @@ template <class Document, class Sheet> void installDocumentSheet(const QString& 
 
 void install()
 {
+    installDocumentSheet<ComicDocument, NewComicViewController>(kNewComicSheetAction);
     installDocumentSheet<ComicDocument, ResizeComicController>(kResizeComicAction);
     // Comics and characters each have their own properties.
     DocumentDialogs::install(kPropertiesDialogAction, [](ZDLDocument& document, QObject* window) {

@@ -11,7 +11,10 @@
 #include "views/BalloonTextEditor.h"
 
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QToolButton>
 #include <sys/fsuid.h>
 #include <unistd.h>
@@ -47,6 +50,10 @@ TEST_F(ComicViewTest, NewComicOpensAComicWindowLaidOutAsTheSheetWouldPropose)
     auto* comic = dynamic_cast<ComicDocument*>(opened->document());
     auto* shown = opened->findChild<ComicView*>();
     ASSERT_TRUE(comic && shown);
+    // The new-comic sheet over the comic takes what it proposes.
+    auto* sheet = opened->findChild<QDialog*>(QStringLiteral("NewComicSheet"));
+    ASSERT_TRUE(sheet);
+    QTest::mouseClick(sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     EXPECT_EQ(comic->model()->numPages(), 1);
     EXPECT_EQ(comic->model()->size(), QSizeF(900, 300));
     ComicStructureList panels;

@@ -60,6 +60,8 @@ inline const QString kGotoNextPageAction = QStringLiteral("gotoNextPage:");
 inline const QString kGotoSelectedPageAction = QStringLiteral("gotoSelectedPage:");
 inline const QString kShareAction = QStringLiteral("share:");
 inline const QString kToggleCatalogViewAction = QStringLiteral("toggleCatalogView:");
+// Not a menu item: a new comic's window opens the new-comic sheet under this name.
+inline const QString kNewComicSheetAction = QStringLiteral("newComicSheet");
 
 // Comic view: pages, rows and panels
 inline const QString kNewPageAction = QStringLiteral("newPage:");

@@ -1,0 +1,125 @@
+#include "panels/PanelFrameControls.h"
+
+#include "app/AppController.h"
+#include "comicmodel/ComicPanel.h"
+#include "panels/DialogUtilities.h"
+#include "panels/PopupButton.h"
+#include "platform/Localization.h"
+
+#include <QAction>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <cmath>
+
+namespace zandrel {
+
+int PanelFrameControls::weightToInt(float weight)
+{
+    int best = 0;
+    for (int tag = 1; tag < int(std::size(kWeights)); ++tag) {
+        if (std::abs(kWeights[tag] - weight) < std::abs(kWeights[best] - weight))
+            best = tag;
+    }
+    return best;
+}
+
+float PanelFrameControls::intToWeight(int tag)
+{
+    return kWeights[std::clamp(tag, 0, int(std::size(kWeights)) - 1)];
+}
+
+PanelFrameControls::PanelFrameControls(QWidget* parent, QFormLayout* form)
+    : QObject(parent)
+{
+    m_shapePopup = new PopupButton(parent);
+    m_shapePopup->setObjectName(QStringLiteral("shapePopup"));
+    const std::pair<const char*, int> shapes[] = { { "Plain", PanelShapePlain },
+        { "Hand Drawn", PanelShapeHandDrawn }, { "Marked Edge", PanelShapeMarkedEdge },
+        { "Rough Spikes", PanelShapeRoughSpikes }, { "Spikes", PanelShapeSpikes } };
+    for (const auto& [title, tag] : shapes)
+        m_shapePopup->addItem(localized(title), tag);
+    form->addRow(localized("Panel shape:"), m_shapePopup);
+
+    m_weightPopup = new PopupButton(parent);
+    m_weightPopup->setObjectName(QStringLiteral("weightPopup"));
+    for (int tag = 0; tag < int(std::size(kWeights)); ++tag)
+        m_weightPopup->addItem(localized("%1 pt").arg(double(kWeights[tag])), tag);
+    form->addRow(localized("Border weight:"), m_weightPopup);
+
+    m_lineStylePopup = new PopupButton(parent);
+    m_lineStylePopup->setObjectName(QStringLiteral("lineStylePopup"));
+    AppController::setupLineStyleMenu(m_lineStylePopup->itemMenu());
+    form->addRow(localized("Line style:"), m_lineStylePopup);
+
+    auto* roundness = new QHBoxLayout;
+    m_roundnessField = new QLineEdit(parent);
+    m_roundnessField->setObjectName(QStringLiteral("roundnessField"));
+    m_roundnessField->setMaximumWidth(80);
+    m_roundnessLabel = new QLabel(localized("px"), parent);
+    m_roundnessPopup = new PopupButton(parent);
+    m_roundnessPopup->setObjectName(QStringLiteral("roundnessPopup"));
+    m_roundnessPopup->setPullsDown(true);
+    m_roundnessPopup->setTitle(localized("Presets"));
+    AppController::setupRoundnessMenu(m_roundnessPopup->itemMenu());
+    roundness->addWidget(m_roundnessField);
+    roundness->addWidget(m_roundnessLabel);
+    roundness->addWidget(m_roundnessPopup);
+    roundness->addStretch();
+    form->addRow(localized("Corner roundness:"), roundness);
+
+    for (PopupButton* popup : { m_shapePopup, m_weightPopup, m_lineStylePopup })
+        connect(popup, &PopupButton::activated, this, &PanelFrameControls::changed);
+    connect(m_roundnessPopup, &PopupButton::activated, this, [this] {
+        DialogUtilities::setRoundnessFieldFromPopup(m_roundnessField, m_roundnessPopup, m_roundnessLabel);
+        emit changed();
+    });
+    connect(m_roundnessField, &QLineEdit::editingFinished, this, &PanelFrameControls::setRoundness);
+}
+
+void PanelFrameControls::setValues(int shape, float weight, qint64 lineStyle, float roundness)
+{
+    m_shapePopup->selectItemWithTag(shape);
+    m_weightPopup->selectItemWithTag(weightToInt(weight));
+    m_lineStylePopup->selectItemWithTag(int(lineStyle));
+    m_roundnessField->setText(DialogUtilities::roundnessText(roundness));
+    showRoundness(roundness);
+}
+
+int PanelFrameControls::shape() const
+{
+    return std::max(0, m_shapePopup->selectedTag());
+}
+
+float PanelFrameControls::weight() const
+{
+    return intToWeight(m_weightPopup->selectedTag());
+}
+
+qint64 PanelFrameControls::lineStyle() const
+{
+    return std::max(0, m_lineStylePopup->selectedTag());
+}
+
+float PanelFrameControls::roundness() const
+{
+    return DialogUtilities::roundnessFromField(m_roundnessField);
+}
+
+void PanelFrameControls::setRoundness()
+{
+    // An emptied field is left to be filled.
+    if (m_roundnessField->text().trimmed().isEmpty())
+        return;
+    showRoundness(roundness());
+    emit changed();
+}
+
+void PanelFrameControls::showRoundness(float roundness)
+{
+    m_roundnessLabel->setVisible(roundness >= 0);
+    DialogUtilities::setPopupToRoundnessValues(*m_roundnessPopup, { roundness });
+}
+
+} // namespace zandrel
