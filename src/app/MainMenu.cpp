@@ -166,6 +166,7 @@ void build(QMenuBar* bar, QWidget* window)
         ->setCheckable(true);
     MenuActions::add(character, localized("Edit Thumbnail"), kToggleThumbnailEditorAction)
         ->setCheckable(true);
+    MenuActions::add(character, localized("Adjust All Blurs…"), kGlobalBlurAdjustmentAction);
     character->addSeparator();
     MenuActions::add(character, localized("Export…"), kExportDialogAction);
     QMenu* exportAs = character->addMenu(localized("Export As"));

@@ -4,8 +4,11 @@
 #include "app/core/CharacterDocument.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
+#include "panels/CharacterSheets.h"
 #include "panels/ComicPropertiesSheets.h"
 #include "panels/NewComicSheet.h"
+#include "panels/ScaleSheets.h"
+#include "views/PartElementsView.h"
 #include "views/ZDLEditingView.h"
 
 #include <QApplication>
@@ -55,11 +58,31 @@ void install()
 {
     installDocumentSheet<ComicDocument, NewComicViewController>(kNewComicSheetAction);
     installDocumentSheet<ComicDocument, ResizeComicController>(kResizeComicAction);
+    installDocumentSheet<CharacterDocument, AdjustBlurController>(kGlobalBlurAdjustmentAction);
+    installDocumentSheet<CharacterDocument, TraceImageSettingsDialogController>(kTracingImageSettingsAction);
     // Comics and characters each have their own properties.
     DocumentDialogs::install(kPropertiesDialogAction, [](ZDLDocument& document, QObject* window) {
         auto* host = qobject_cast<QWidget*>(window);
         if (auto* comic = dynamic_cast<ComicDocument*>(&document))
             show<ComicPropertiesDialogController>(comic, host);
+        else if (auto* character = dynamic_cast<CharacterDocument*>(&document))
+            show<CharacterPropertiesDialogController>(character, host);
+    });
+    DocumentDialogs::install(kScaleAction, [](ZDLDocument&, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        if (auto* view = sendingView<ZDLEditingView>(host))
+            show<ScaleDialogController>(view, host);
+    });
+    DocumentDialogs::install(kCreateNewPartAction, [](ZDLDocument& document, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        auto* view = sendingView<ZDLEditingView>(host);
+        if (dynamic_cast<ComicDocument*>(&document) && view)
+            show<NewPartController>(view, host);
+    });
+    DocumentDialogs::install(kSplitToSeparatePartAction, [](ZDLDocument&, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        if (auto* view = sendingView<PartElementsView>(host))
+            show<SplitPartDialogController>(view, host);
     });
 }
 

@@ -170,16 +170,57 @@ void ZDLEditingView::flipVertical()
     scaleSelection(1, -1, localized("Flip Vertical"));
 }
 
+namespace {
+
+// The line weight and blur of a path as they were before its marks were scaled.
+struct PathMarks {
+    std::shared_ptr<PartPath> path;
+    float lineWeight;
+    float blur;
+};
+
+void collectPathMarks(const ObjectPtr& element, std::vector<PathMarks>& marks, int depth)
+{
+    // As deep as the mark scaling itself walks.
+    constexpr int kDeepest = 64;
+    if (!element || depth > kDeepest)
+        return;
+    if (const auto* container = asProtocol<Parent>(element)) {
+        for (const ObjectPtr& child : container->children())
+            collectPathMarks(child, marks, depth + 1);
+    }
+    if (auto path = std::dynamic_pointer_cast<PartPath>(element))
+        marks.push_back({ path, path->lineWeight(), path->blur() });
+}
+
+} // namespace
+
 void ZDLEditingView::undoableScaleMarksInElements(
     const ElementList& elements, float factor, bool scalingLines, bool scalingBlurs)
 {
     if (!document() || factor <= 0 || !std::isfinite(factor))
         return;
+    // Undo puts back the values as they were: dividing by the factor again would leave rounding
+    // differences behind.
+    std::vector<PathMarks> before;
+    for (const ObjectPtr& element : elements)
+        collectPathMarks(element, before, 0);
     const QPointer<ZDLEditingView> self(this);
-    document()->undoManager()->registerUndo(this, [self, elements, factor, scalingLines, scalingBlurs] {
-        if (self)
-            self->undoableScaleMarksInElements(elements, 1.0f / factor, scalingLines, scalingBlurs);
-    });
+    document()->undoManager()->registerUndo(
+        this, [self, elements, factor, scalingLines, scalingBlurs, before] {
+            if (!self || !self->document())
+                return;
+            self->document()->undoManager()->registerUndo(
+                self.data(), [self, elements, factor, scalingLines, scalingBlurs] {
+                    if (self)
+                        self->undoableScaleMarksInElements(elements, factor, scalingLines, scalingBlurs);
+                });
+            for (const PathMarks& marks : before) {
+                marks.path->setLineWeight(marks.lineWeight);
+                marks.path->setBlur(marks.blur);
+            }
+            self->document()->updateViewsRect(ArrayUtils::getElementsInvalidationBounds(elements), true);
+        });
     for (const ObjectPtr& element : elements) {
         if (!asProtocol<Parent>(element))
             continue;

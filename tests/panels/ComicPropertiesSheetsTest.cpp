@@ -1,6 +1,9 @@
 #include "ComicSheetCase.h"
+#include "app/core/EditorContainer.h"
+#include "charmodel/Part.h"
 #include "comicmodel/ComicPage.h"
 #include "panels/MeasurementFormatter.h"
+#include "panels/PopupButton.h"
 
 #include <QLabel>
 
@@ -89,6 +92,22 @@ TEST_F(ComicSheetTest, ComicPropertiesAndSize)
             "These size settings would make existing panels too small." },
         { "an absurd width", kResizeComicAction, "ResizeComicDialog",
             [](QDialog* sheet) { typeInSheet(sheet, "widthToSet", "1e30"); }, sizeMessage.c_str() },
+        { "a new part for the cast's character", kCreateNewPartAction, "NewPartDialog",
+            [](QDialog* sheet) {
+                auto* popup = sheet->findChild<PopupButton*>(QStringLiteral("characterPopup"));
+                ASSERT_EQ(popup->items().size(), 1);
+                EXPECT_EQ(popup->title(), QStringLiteral("Styled"));
+            },
+            nullptr, nullptr,
+            [this] {
+                // The part waits in its editor for its first element; the comic holds nothing new yet.
+                ASSERT_TRUE(document->currentEditor());
+                const auto* part = dynamic_cast<const Part*>(document->currentEditor()->rootObject().get());
+                ASSERT_TRUE(part);
+                EXPECT_EQ(part->model(), model().characters().at(1).get());
+                EXPECT_EQ(document->currentCharacter(), model().characters().at(1));
+                document->popEditor();
+            } },
         { "a width that is no number", kResizeComicAction, "ResizeComicDialog",
             [](QDialog* sheet) { typeInSheet(sheet, "heightToSet", "tall"); }, sizeMessage.c_str() },
     });

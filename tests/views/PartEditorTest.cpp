@@ -464,8 +464,9 @@ TEST_F(PartEditorTest, ValidationFollowsTheSelection)
         { { 0, 1 }, kMakePathLookHanddrawnAction, true },
         { {}, kResetPivotPointAction, false },
         { {}, kShowAllAction, false },
-        // Sheets that are not installed are not offered.
-        { { 0 }, kSplitToSeparatePartAction, false },
+        // The split sheet is offered for some of the part's elements; sheets not installed are not.
+        { { 0 }, kSplitToSeparatePartAction, true },
+        { { 0, 1, 2 }, kSplitToSeparatePartAction, false },
         { {}, kEditStylesAction, false },
     };
     for (const Row& row : rows) {
