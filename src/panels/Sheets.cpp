@@ -8,6 +8,7 @@
 #include "panels/ComicPropertiesSheets.h"
 #include "panels/NewComicSheet.h"
 #include "panels/ScaleSheets.h"
+#include "panels/StructureSheets.h"
 #include "views/PartElementsView.h"
 #include "views/ZDLEditingView.h"
 
@@ -58,6 +59,12 @@ void install()
 {
     installDocumentSheet<ComicDocument, NewComicViewController>(kNewComicSheetAction);
     installDocumentSheet<ComicDocument, ResizeComicController>(kResizeComicAction);
+    installDocumentSheet<ComicDocument, SplitPanelDialogController>(kSplitPanelAction);
+    installDocumentSheet<ComicDocument, DeleteRowController>(kDeleteRowAction);
+    installDocumentSheet<ComicDocument, GutterSizeController>(kGutterSizeAction);
+    installDocumentSheet<ComicDocument, NewPageController>(kNewPageAction);
+    installDocumentSheet<ComicDocument, InsertRowController>(kInsertRowAction);
+    installDocumentSheet<ComicDocument, PageMarginsController>(kSetPageMarginsAction);
     installDocumentSheet<CharacterDocument, AdjustBlurController>(kGlobalBlurAdjustmentAction);
     installDocumentSheet<CharacterDocument, TraceImageSettingsDialogController>(kTracingImageSettingsAction);
     // Comics and characters each have their own properties.
