@@ -82,16 +82,9 @@ void layOutNewComic(ComicModel& model)
     model.setPanelGutter(float(newComicDefault(kGutter)));
     model.setupWithSize(QSizeF(newComicDefault(kComicWidth), newComicDefault(kComicHeight)),
         int(newComicDefault(kNumRows)), int(newComicDefault(kPanelsPerRow)));
-    ComicStructureList panels;
-    model.getPanelsInArray(panels);
-    for (const auto& element : panels) {
-        if (auto* panel = dynamic_cast<ComicPanel*>(element.get())) {
-            panel->setShape(int(newComicDefault(kPanelShape)));
-            panel->setWeight(float(newComicDefault(kPanelWeight)));
-            panel->setLineStyle(qint64(newComicDefault(kPanelLineStyle)));
-            panel->setRoundness(float(newComicDefault(kCornerRoundness)));
-        }
-    }
+    ComicPanel::setFrameOfPanelsIn(model, int(newComicDefault(kPanelShape)),
+        float(newComicDefault(kPanelWeight)), qint64(newComicDefault(kPanelLineStyle)),
+        float(newComicDefault(kCornerRoundness)));
     model.setCurrentPanel(std::dynamic_pointer_cast<ComicPanel>(model.firstPanel()));
 }
 

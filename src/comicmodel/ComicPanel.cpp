@@ -197,6 +197,21 @@ ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
     return shared_from_this();
 }
 
+void ComicPanel::setFrameOfPanelsIn(
+    const ComicStructureElement& element, int shape, float weight, qint64 lineStyle, float roundness)
+{
+    ComicStructureList panels;
+    element.getPanelsInArray(panels);
+    for (const auto& member : panels) {
+        if (auto* panel = dynamic_cast<ComicPanel*>(member.get())) {
+            panel->setShape(shape);
+            panel->setWeight(weight);
+            panel->setLineStyle(lineStyle);
+            panel->setRoundness(roundness);
+        }
+    }
+}
+
 void ComicPanel::copyPropertiesFrom(const ComicPanel& other)
 {
     setWeight(other.weight());

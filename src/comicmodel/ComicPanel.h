@@ -67,6 +67,10 @@ public:
 
     // Takes the other's frame and fill style (a copy of its fill); corners and layers stay.
     void copyPropertiesFrom(const ComicPanel& other);
+    // Gives every panel inside the element (the element itself when it is one) this frame: how new
+    // comics and pages are framed.
+    static void setFrameOfPanelsIn(
+        const ComicStructureElement& element, int shape, float weight, qint64 lineStyle, float roundness);
     // Whether the four points under "topLeft", "topRight", "bottomLeft" and "bottomRight" form a
     // convex, properly ordered quad; the corner trackers refuse anything else.
     static bool cornerValuesOK(const ValueMap& corners);

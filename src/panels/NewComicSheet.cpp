@@ -187,16 +187,7 @@ void NewComicViewController::updateDocument()
     undo->disableUndoRegistration();
     comic->setPanelGutter(float(gutter));
     comic->setupWithSize(QSizeF(widthPixels.pixels(), heightPixels.pixels()), numRows, panelsPerRow);
-    ComicStructureList panels;
-    comic->getPanelsInArray(panels);
-    for (const auto& element : panels) {
-        if (auto* panel = dynamic_cast<ComicPanel*>(element.get())) {
-            panel->setShape(m_shape);
-            panel->setWeight(m_weight);
-            panel->setLineStyle(m_lineStyle);
-            panel->setRoundness(m_cornerRoundness);
-        }
-    }
+    ComicPanel::setFrameOfPanelsIn(*comic, m_shape, m_weight, m_lineStyle, m_cornerRoundness);
     comic->setCurrentPanel(nullptr);
     undo->enableUndoRegistration();
     m_document->updateViews();

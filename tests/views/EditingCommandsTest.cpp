@@ -113,8 +113,8 @@ TEST_F(EditingCommandsTest, FlipsTurnAboutTheOriginOfTheLowestRankAndUndo)
     choose(kFlipVerticalAction);
     endOfEvent();
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Flip Vertical"));
-    // The scale sheet is not part of the program yet: its command is offered disabled.
-    EXPECT_FALSE(showMenuItem(window, kScaleAction)->isEnabled());
+    // The scale sheet scales what the flips turn.
+    EXPECT_TRUE(showMenuItem(window, kScaleAction)->isEnabled());
 }
 
 TEST_F(EditingCommandsTest, ScalingLineWeightsAndBlursIsUndoneByTheInverseFactor)

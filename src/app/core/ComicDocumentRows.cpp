@@ -51,16 +51,7 @@ void ComicDocument::undoableAddPageAt(
         return;
     auto page = std::make_shared<ComicPage>();
     page->initWithRect(QRectF(QPointF(0, 0), comic->size()), comic.get(), rows, panels);
-    ComicStructureList cells;
-    page->getPanelsInArray(cells);
-    for (const auto& cell : cells) {
-        if (auto* panel = dynamic_cast<ComicPanel*>(cell.get())) {
-            panel->setShape(shape);
-            panel->setWeight(weight);
-            panel->setLineStyle(lineStyle);
-            panel->setRoundness(roundness);
-        }
-    }
+    ComicPanel::setFrameOfPanelsIn(*page, shape, weight, lineStyle, roundness);
     ComicStructureList pages = comic->contents();
     pages.insert(pages.begin() + std::clamp<qsizetype>(index, 0, qsizetype(pages.size())), page);
     undoableSetContents(pages, comic);
