@@ -1,0 +1,325 @@
+#include "colorui/ColorPopups.h"
+
+#include "app/core/ZDLDocument.h"
+#include "charmodel/CharacterModel.h"
+#include "colorui/ColorControlDrawing.h"
+#include "colorui/ColorEditorController.h"
+#include "platform/CanvasPaint.h"
+#include "platform/CanvasPath.h"
+#include "platform/Localization.h"
+#include "platform/PainterCanvas.h"
+#include "platform/UndoManager.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zandrel {
+
+namespace {
+
+const QString kColorPopupName = QStringLiteral("ColorPopupWindow");
+const QString kNewColorPopupName = QStringLiteral("NewColorPopup");
+const char* const kNewColorName = "New Color";
+const char* const kAddColorAndSet = "Add Color and Set";
+const char* const kAddColor = "Add Color";
+
+// OK and Cancel at the bottom right of a popup.
+QHBoxLayout* addButtonRow(QVBoxLayout* layout, QWidget* parent, QPushButton** ok, QPushButton** cancel)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    *cancel = new QPushButton(localized(QStringLiteral("Cancel")), parent);
+    *ok = new QPushButton(localized(QStringLiteral("OK")), parent);
+    (*ok)->setDefault(true);
+    row->addWidget(*cancel);
+    row->addWidget(*ok);
+    layout->addLayout(row);
+    return row;
+}
+
+UndoManager* undoManagerOf(const CharacterModel* model)
+{
+    return model && model->document() ? model->document()->undoManager() : nullptr;
+}
+
+} // namespace
+
+// --- ColorPopupButton ---
+
+ColorPopupButton::ColorPopupButton(QWidget* parent)
+    : QWidget(parent)
+    , m_color(1, 1, 1, 1)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_popupController = new ColorPopupController(this);
+}
+
+ColorPopupButton::~ColorPopupButton() = default;
+
+void ColorPopupButton::setColor(const RgbColor& color)
+{
+    m_color = color;
+    update();
+}
+
+int ColorPopupButton::attachmentSide() const
+{
+    return m_popupController->attachmentSide();
+}
+
+void ColorPopupButton::setAttachmentSide(int side)
+{
+    m_popupController->setAttachmentSide(side);
+}
+
+void ColorPopupButton::takeColorValue(const RgbColor& color)
+{
+    setColor(color);
+    emit action();
+}
+
+void ColorPopupButton::popupColorPanel()
+{
+    m_popupController->setModeless(m_modeless);
+    m_popupController->showWindow();
+}
+
+void ColorPopupButton::mousePressEvent(QMouseEvent* event)
+{
+    if (isEnabled() && event->button() == Qt::LeftButton)
+        popupColorPanel();
+}
+
+void ColorPopupButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PainterCanvas canvas(&painter);
+    const QRectF bounds = rect();
+    fillCheckerboard(canvas, bounds);
+    if (m_color.isValid())
+        canvas.fillRect(bounds, CanvasPaint(m_color.toQColor()));
+    const QRectF inset = bounds.adjusted(0.5, 0.5, -0.5, -0.5);
+    CanvasPath edge = CanvasPath::fromRect(inset);
+    edge.setLineWidth(1.0);
+    canvas.strokePath(edge, CanvasPaint(lightGrayOutline()));
+
+    CanvasPath triangle = wellTriangle();
+    canvas.save();
+    if (inset.width() > kSmallWellWidth && inset.height() > kSmallWellHeight) {
+        canvas.translate(bounds.width() - 16, bounds.height() - 10);
+        triangle.setLineWidth(1.0);
+    } else {
+        canvas.translate(bounds.width() - 10, bounds.height() - 6);
+        canvas.scale(0.75, 0.75);
+        triangle.setLineWidth(4.0 / 3.0);
+    }
+    canvas.fillPath(triangle, CanvasPaint(QColor(Qt::black)));
+    canvas.strokePath(triangle, CanvasPaint(QColor(Qt::white)));
+    canvas.restore();
+}
+
+// --- ColorPopupController ---
+
+ColorPopupController::ColorPopupController(ColorPopupButton* host)
+    : PopupController(host, kColorPopupName)
+    , m_hostButton(host)
+{
+    auto* layout = new QVBoxLayout(contentArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_editorController = new ColorEditorController(contentArea());
+    layout->addWidget(m_editorController);
+    addButtonRow(layout, contentArea(), &m_okButton, &m_cancelButton);
+    connect(m_editorController, &ColorEditorController::action, this, &ColorPopupController::colorChanged);
+    connect(m_okButton, &QPushButton::clicked, this, &ColorPopupController::perform);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ColorPopupController::cancelDialog);
+}
+
+void ColorPopupController::showWindow()
+{
+    m_cancelButton->setVisible(!(m_modeless && !m_hostButton->cancelHandler()));
+    m_savedValue = m_hostButton->color();
+    m_editorController->beginEditingColor(m_hostButton->color());
+    PopupController::showWindow();
+}
+
+void ColorPopupController::colorChanged()
+{
+    m_hostButton->setColor(m_editorController->color());
+    if (m_modeless)
+        m_hostButton->sendAction();
+}
+
+void ColorPopupController::perform()
+{
+    if (!isShown())
+        return;
+    m_hostButton->setColor(m_editorController->color());
+    m_hostButton->sendAction();
+    if (m_hostButton->commitHandler())
+        m_hostButton->commitHandler()(m_hostButton);
+    close();
+}
+
+void ColorPopupController::cancelDialog()
+{
+    if (!isShown())
+        return;
+    m_hostButton->setColor(m_savedValue);
+    if (m_hostButton->cancelHandler())
+        m_hostButton->cancelHandler()(m_hostButton);
+    PopupController::cancelDialog();
+}
+
+void ColorPopupController::close()
+{
+    if (!isShown())
+        return;
+    m_editorController->doneEditing();
+    PopupController::close();
+}
+
+// --- NewColorPopupController ---
+
+NewColorPopupController::NewColorPopupController(
+    CharacterModel* model, QWidget* anchor, PropertyPreviewer* propsController, const QString& editProperty)
+    : PopupController(anchor, kNewColorPopupName)
+    , m_model(model)
+    , m_propsController(propsController)
+    , m_editProperty(editProperty)
+{
+    auto* layout = new QVBoxLayout(contentArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel(localized(QStringLiteral("Name:")), contentArea()));
+    m_nameField = new QLineEdit(contentArea());
+    m_nameField->setObjectName(QStringLiteral("nameField"));
+    nameRow->addWidget(m_nameField, 1);
+    layout->addLayout(nameRow);
+    m_editorController = new ColorEditorController(contentArea());
+    layout->addWidget(m_editorController);
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    addButtonRow(layout, contentArea(), &ok, &cancel);
+    connect(m_editorController, &ColorEditorController::action, this, &NewColorPopupController::colorChanged);
+    connect(m_nameField, &QLineEdit::textEdited, this, &NewColorPopupController::nameChanged);
+    connect(ok, &QPushButton::clicked, this, &NewColorPopupController::perform);
+    connect(cancel, &QPushButton::clicked, this, &NewColorPopupController::cancelDialog);
+}
+
+void NewColorPopupController::setModelAndAnchor(
+    CharacterModel* model, QWidget* anchor, const QString& editProperty)
+{
+    m_model = model;
+    setAnchorView(anchor);
+    m_editProperty = editProperty;
+}
+
+void NewColorPopupController::editProvisionally(const std::function<void()>& edit)
+{
+    UndoManager* undo = undoManagerOf(m_model);
+    if (undo)
+        undo->disableUndoRegistration();
+    edit();
+    if (undo)
+        undo->enableUndoRegistration();
+}
+
+void NewColorPopupController::preview()
+{
+    if (m_propsController && !m_editProperty.isEmpty() && m_newColor)
+        m_propsController->previewProperty(m_editProperty, Value(m_newColor), localized(kAddColorAndSet));
+}
+
+void NewColorPopupController::showWindow()
+{
+    if (!m_model || !anchorView())
+        return;
+    m_newColor = std::make_shared<ZDLColor>();
+    m_newColor->setName(m_model->uniqueNameForColor(m_newColor.get(), localized(kNewColorName)));
+    // The platform's blue.
+    const RgbColor blue(0.0, 0.0, 1.0, 1.0);
+    m_newColor->setColor(blue);
+    editProvisionally([this] { m_model->addColor(m_newColor); });
+    preview();
+    m_nameField->setText(m_newColor->name());
+    m_editorController->beginEditingColor(blue);
+    PopupController::showWindow();
+    m_nameField->setFocus();
+    m_nameField->selectAll();
+}
+
+void NewColorPopupController::colorChanged()
+{
+    if (!m_newColor)
+        return;
+    editProvisionally([this] { m_newColor->setColor(m_editorController->color()); });
+    preview();
+}
+
+void NewColorPopupController::nameChanged(const QString& text)
+{
+    if (!m_newColor || !m_model)
+        return;
+    editProvisionally(
+        [this, text] { m_newColor->setName(m_model->uniqueNameForColor(m_newColor.get(), text)); });
+}
+
+void NewColorPopupController::perform()
+{
+    if (!isShown() || !m_newColor || !m_model)
+        return;
+    const ZDLColorPtr color = m_newColor;
+    QString requested = m_nameField->text().trimmed();
+    // A colour needs a name to be told apart in the lists.
+    if (requested.isEmpty())
+        requested = localized(kNewColorName);
+
+    // The provisional colour leaves the list first, so that naming and colouring it are no steps
+    // of their own; adding it back and applying it then make one undoable step.
+    editProvisionally([this, color] { m_model->removeColor(color); });
+    color->setName(m_model->uniqueNameForColor(color.get(), requested));
+    color->setColor(m_editorController->color());
+    UndoManager* undo = undoManagerOf(m_model);
+    if (undo)
+        undo->beginUndoGrouping();
+    m_model->undoableAddColor(color);
+    if (m_propsController && !m_editProperty.isEmpty()) {
+        preview();
+        m_propsController->commitPreviewed();
+    }
+    if (m_colorSetter)
+        m_colorSetter(color);
+    if (undo) {
+        const bool applied = (m_propsController && !m_editProperty.isEmpty()) || m_colorSetter;
+        undo->setActionName(localized(applied ? kAddColorAndSet : kAddColor));
+        undo->endUndoGrouping();
+    }
+    close();
+}
+
+void NewColorPopupController::cancelDialog()
+{
+    if (!isShown())
+        return;
+    if (m_newColor && m_model)
+        editProvisionally([this] { m_model->removeColor(m_newColor); });
+    if (m_propsController && !m_editProperty.isEmpty())
+        m_propsController->cancelPreviewed();
+    PopupController::cancelDialog();
+}
+
+void NewColorPopupController::close()
+{
+    if (!isShown())
+        return;
+    m_editorController->doneEditing();
+    m_newColor.reset();
+    PopupController::close();
+}
+
+} // namespace zandrel
