@@ -5,8 +5,6 @@
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
 
-#include <QWidget>
-
 namespace zandrel {
 
 namespace {
@@ -53,9 +51,25 @@ const CanvasPath& wellTriangle()
     return triangle;
 }
 
-QWidget* topLevelOf(const QWidget* widget)
+void drawWellFrameAndTriangle(Canvas& canvas, const QRectF& bounds, bool large)
 {
-    return widget ? widget->window() : nullptr;
+    CanvasPath edge = CanvasPath::fromRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5));
+    edge.setLineWidth(1.0);
+    canvas.strokePath(edge, CanvasPaint(lightGrayOutline()));
+    CanvasPath triangle = wellTriangle();
+    canvas.save();
+    if (large) {
+        canvas.translate(bounds.width() - 16, bounds.height() - 10);
+        triangle.setLineWidth(1.0);
+    } else {
+        // One point wide once scaled.
+        canvas.translate(bounds.width() - 10, bounds.height() - 6);
+        canvas.scale(0.75, 0.75);
+        triangle.setLineWidth(4.0 / 3.0);
+    }
+    canvas.fillPath(triangle, CanvasPaint(QColor(Qt::black)));
+    canvas.strokePath(triangle, CanvasPaint(QColor(Qt::white)));
+    canvas.restore();
 }
 
 } // namespace zandrel

@@ -5,8 +5,6 @@
 #include <QColor>
 #include <QRectF>
 
-class QWidget;
-
 namespace zandrel {
 
 class Canvas;
@@ -26,7 +24,8 @@ void drawSwatchInRect(Canvas& canvas, const RgbColor& color, const QRectF& rect)
 // A closed triangle 10 points wide and 5 deep, pointing toward growing y.
 const CanvasPath& wellTriangle();
 
-// The main (top-level) window a widget lives in, or null.
-QWidget* topLevelOf(const QWidget* widget);
+// The light grey edge of a well and, near its lower-right corner, the black, white-edged triangle
+// that says a click opens a popup: at three quarters of its size on a small well.
+void drawWellFrameAndTriangle(Canvas& canvas, const QRectF& bounds, bool large);
 
 } // namespace zandrel

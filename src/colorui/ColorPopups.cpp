@@ -28,20 +28,6 @@ const char* const kNewColorName = "New Color";
 const char* const kAddColorAndSet = "Add Color and Set";
 const char* const kAddColor = "Add Color";
 
-// OK and Cancel at the bottom right of a popup.
-QHBoxLayout* addButtonRow(QVBoxLayout* layout, QWidget* parent, QPushButton** ok, QPushButton** cancel)
-{
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    *cancel = new QPushButton(localized(QStringLiteral("Cancel")), parent);
-    *ok = new QPushButton(localized(QStringLiteral("OK")), parent);
-    (*ok)->setDefault(true);
-    row->addWidget(*cancel);
-    row->addWidget(*ok);
-    layout->addLayout(row);
-    return row;
-}
-
 UndoManager* undoManagerOf(const CharacterModel* model)
 {
     return model && model->document() ? model->document()->undoManager() : nullptr;
@@ -52,7 +38,7 @@ UndoManager* undoManagerOf(const CharacterModel* model)
 // --- ColorPopupButton ---
 
 ColorPopupButton::ColorPopupButton(QWidget* parent)
-    : QWidget(parent)
+    : PopupWell(parent)
     , m_color(1, 1, 1, 1)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -80,12 +66,12 @@ void ColorPopupButton::setAttachmentSide(int side)
 void ColorPopupButton::takeColorValue(const RgbColor& color)
 {
     setColor(color);
-    emit action();
+    sendAction();
 }
 
 void ColorPopupButton::popupColorPanel()
 {
-    m_popupController->setModeless(m_modeless);
+    m_popupController->setModeless(modeless());
     m_popupController->showWindow();
 }
 
@@ -104,75 +90,38 @@ void ColorPopupButton::paintEvent(QPaintEvent*)
     if (m_color.isValid())
         canvas.fillRect(bounds, CanvasPaint(m_color.toQColor()));
     const QRectF inset = bounds.adjusted(0.5, 0.5, -0.5, -0.5);
-    CanvasPath edge = CanvasPath::fromRect(inset);
-    edge.setLineWidth(1.0);
-    canvas.strokePath(edge, CanvasPaint(lightGrayOutline()));
-
-    CanvasPath triangle = wellTriangle();
-    canvas.save();
-    if (inset.width() > kSmallWellWidth && inset.height() > kSmallWellHeight) {
-        canvas.translate(bounds.width() - 16, bounds.height() - 10);
-        triangle.setLineWidth(1.0);
-    } else {
-        canvas.translate(bounds.width() - 10, bounds.height() - 6);
-        canvas.scale(0.75, 0.75);
-        triangle.setLineWidth(4.0 / 3.0);
-    }
-    canvas.fillPath(triangle, CanvasPaint(QColor(Qt::black)));
-    canvas.strokePath(triangle, CanvasPaint(QColor(Qt::white)));
-    canvas.restore();
+    const bool large = inset.width() > kSmallWellWidth && inset.height() > kSmallWellHeight;
+    drawWellFrameAndTriangle(canvas, bounds, large);
 }
 
 // --- ColorPopupController ---
 
 ColorPopupController::ColorPopupController(ColorPopupButton* host)
-    : PopupController(host, kColorPopupName)
+    : ValuePopupController(host, kColorPopupName)
     , m_hostButton(host)
 {
     auto* layout = new QVBoxLayout(contentArea());
     layout->setContentsMargins(0, 0, 0, 0);
     m_editorController = new ColorEditorController(contentArea());
     layout->addWidget(m_editorController);
-    addButtonRow(layout, contentArea(), &m_okButton, &m_cancelButton);
-    connect(m_editorController, &ColorEditorController::action, this, &ColorPopupController::colorChanged);
-    connect(m_okButton, &QPushButton::clicked, this, &ColorPopupController::perform);
-    connect(m_cancelButton, &QPushButton::clicked, this, &ColorPopupController::cancelDialog);
+    addOkAndCancel(layout);
+    connect(m_editorController, &ColorEditorController::action, this, &ColorPopupController::editorChanged);
 }
 
-void ColorPopupController::showWindow()
+void ColorPopupController::beginEditingHostValue()
 {
-    m_cancelButton->setVisible(!(m_modeless && !m_hostButton->cancelHandler()));
     m_savedValue = m_hostButton->color();
     m_editorController->beginEditingColor(m_hostButton->color());
-    PopupController::showWindow();
 }
 
-void ColorPopupController::colorChanged()
+void ColorPopupController::writeEditedValueToHost()
 {
     m_hostButton->setColor(m_editorController->color());
-    if (m_modeless)
-        m_hostButton->sendAction();
 }
 
-void ColorPopupController::perform()
+void ColorPopupController::restoreHostValue()
 {
-    if (!isShown())
-        return;
-    m_hostButton->setColor(m_editorController->color());
-    m_hostButton->sendAction();
-    if (m_hostButton->commitHandler())
-        m_hostButton->commitHandler()(m_hostButton);
-    close();
-}
-
-void ColorPopupController::cancelDialog()
-{
-    if (!isShown())
-        return;
     m_hostButton->setColor(m_savedValue);
-    if (m_hostButton->cancelHandler())
-        m_hostButton->cancelHandler()(m_hostButton);
-    PopupController::cancelDialog();
 }
 
 void ColorPopupController::close()
@@ -202,13 +151,9 @@ NewColorPopupController::NewColorPopupController(
     layout->addLayout(nameRow);
     m_editorController = new ColorEditorController(contentArea());
     layout->addWidget(m_editorController);
-    QPushButton* ok = nullptr;
-    QPushButton* cancel = nullptr;
-    addButtonRow(layout, contentArea(), &ok, &cancel);
+    addOkAndCancel(layout);
     connect(m_editorController, &ColorEditorController::action, this, &NewColorPopupController::colorChanged);
     connect(m_nameField, &QLineEdit::textEdited, this, &NewColorPopupController::nameChanged);
-    connect(ok, &QPushButton::clicked, this, &NewColorPopupController::perform);
-    connect(cancel, &QPushButton::clicked, this, &NewColorPopupController::cancelDialog);
 }
 
 void NewColorPopupController::setModelAndAnchor(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "colorui/PopupController.h"
+#include "colorui/PopupWell.h"
 #include "graphics/ZDLColor.h"
 #include "platform/RgbColor.h"
 #include "platform/Value.h"
@@ -30,13 +31,11 @@ public:
 };
 
 // A colour well: the colour over the checkerboard with a little triangle; a click opens its own
-// colour popup. action() reports the colour: once on OK for a modal well, at every change for a
-// modeless one. The commit and cancel handlers, where set, follow OK and Cancel.
-class ColorPopupButton : public QWidget {
+// colour popup.
+class ColorPopupButton : public PopupWell {
     Q_OBJECT
 
 public:
-    using Handler = std::function<void(ColorPopupButton*)>;
     // Wells at most this size draw their triangle at three quarters.
     static constexpr double kSmallWellWidth = 60.0;
     static constexpr double kSmallWellHeight = 30.0;
@@ -46,12 +45,6 @@ public:
 
     RgbColor color() const { return m_color; }
     void setColor(const RgbColor& color);
-    bool modeless() const { return m_modeless; }
-    void setModeless(bool modeless) { m_modeless = modeless; }
-    const Handler& commitHandler() const { return m_commitHandler; }
-    void setCommitHandler(Handler handler) { m_commitHandler = std::move(handler); }
-    const Handler& cancelHandler() const { return m_cancelHandler; }
-    void setCancelHandler(Handler handler) { m_cancelHandler = std::move(handler); }
     int attachmentSide() const;
     void setAttachmentSide(int side);
     ColorPopupController* popupController() const { return m_popupController; }
@@ -60,10 +53,6 @@ public:
     void takeColorValue(const RgbColor& color);
     // Opens the popup; owners that keep the well hidden call this themselves.
     void popupColorPanel();
-    void sendAction() { emit action(); }
-
-signals:
-    void action();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,40 +61,29 @@ protected:
 private:
     RgbColor m_color;
     ColorPopupController* m_popupController = nullptr;
-    bool m_modeless = false;
-    Handler m_commitHandler;
-    Handler m_cancelHandler;
 };
 
-// The popup of a colour well: the colour editor with OK and Cancel. Edits show in the well at once;
-// OK (or turning to another window) reports the colour, Cancel puts back the colour of the opening.
-class ColorPopupController : public PopupController {
+// The popup of a colour well: the colour editor with OK and Cancel.
+class ColorPopupController : public ValuePopupController {
     Q_OBJECT
 
 public:
     explicit ColorPopupController(ColorPopupButton* host);
 
-    bool modeless() const { return m_modeless; }
-    void setModeless(bool modeless) { m_modeless = modeless; }
     ColorEditorController* editorController() const { return m_editorController; }
-    QPushButton* okButton() const { return m_okButton; }
-    QPushButton* cancelButton() const { return m_cancelButton; }
     RgbColor savedValue() const { return m_savedValue; }
 
-    void showWindow() override;
     void close() override;
-    void cancelDialog() override;
-    void perform() override;
+
+protected:
+    void beginEditingHostValue() override;
+    void writeEditedValueToHost() override;
+    void restoreHostValue() override;
 
 private:
-    void colorChanged();
-
     ColorPopupButton* m_hostButton;
     RgbColor m_savedValue;
-    bool m_modeless = false;
     ColorEditorController* m_editorController = nullptr;
-    QPushButton* m_okButton = nullptr;
-    QPushButton* m_cancelButton = nullptr;
 };
 
 // The popup that makes a new named colour in a character's colour list and applies it at once,

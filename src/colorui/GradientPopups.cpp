@@ -3,16 +3,12 @@
 #include "colorui/ColorControlDrawing.h"
 #include "colorui/GradientGeometryControl.h"
 #include "colorui/GradientRuler.h"
-#include "platform/CanvasPaint.h"
-#include "platform/CanvasPath.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/Localization.h"
 #include "platform/PainterCanvas.h"
 
-#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace zandrel {
@@ -29,7 +25,7 @@ constexpr int kRulerDepth = 48;
 // --- GradientPopupButton ---
 
 GradientPopupButton::GradientPopupButton(QWidget* parent)
-    : QWidget(parent)
+    : PopupWell(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_popupController = new GradientPopupController(this);
@@ -45,7 +41,7 @@ void GradientPopupButton::mousePressEvent(QMouseEvent* event)
 {
     if (!isEnabled() || event->button() != Qt::LeftButton)
         return;
-    m_popupController->setModeless(m_modeless);
+    m_popupController->setModeless(modeless());
     m_popupController->showWindow();
 }
 
@@ -58,22 +54,14 @@ void GradientPopupButton::paintEvent(QPaintEvent*)
     canvas.save();
     fillCheckerboard(canvas, b);
     m_fill.fillRect(b);
-    const QRectF r = b.adjusted(0.5, 0.5, -0.5, -0.5);
-    CanvasPath edge = CanvasPath::fromRect(r);
-    edge.setLineWidth(1.0);
-    canvas.strokePath(edge, CanvasPaint(lightGrayOutline()));
-    canvas.translate(r.width() - 16, r.height() - 10);
-    CanvasPath triangle = wellTriangle();
-    triangle.setLineWidth(1.0);
-    canvas.fillPath(triangle, CanvasPaint(QColor(Qt::black)));
-    canvas.strokePath(triangle, CanvasPaint(QColor(Qt::white)));
     canvas.restore();
+    drawWellFrameAndTriangle(canvas, b, true);
 }
 
 // --- GradientPopupController ---
 
 GradientPopupController::GradientPopupController(GradientPopupButton* host)
-    : PopupController(host, kGradientPopupName)
+    : ValuePopupController(host, kGradientPopupName)
     , m_hostButton(host)
 {
     QWidget* area = contentArea();
@@ -91,63 +79,35 @@ GradientPopupController::GradientPopupController(GradientPopupButton* host)
     m_gradientRuler->setObjectName(QStringLiteral("gradientRuler"));
     m_gradientRuler->setFixedSize(kPreviewSide, kRulerDepth);
     layout->addWidget(m_gradientRuler, 0, Qt::AlignHCenter);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    m_cancelButton = new QPushButton(localized(QStringLiteral("Cancel")), area);
-    m_okButton = new QPushButton(localized(QStringLiteral("OK")), area);
-    m_okButton->setDefault(true);
-    buttons->addWidget(m_cancelButton);
-    buttons->addWidget(m_okButton);
-    layout->addLayout(buttons);
+    addOkAndCancel(layout);
 
     m_gradientControl->linkControls(m_gradientRuler, m_typeControl);
     connect(
-        m_gradientControl, &GradientGeometryControl::action, this, &GradientPopupController::gradientChanged);
-    connect(m_okButton, &QPushButton::clicked, this, &GradientPopupController::perform);
-    connect(m_cancelButton, &QPushButton::clicked, this, &GradientPopupController::cancelDialog);
+        m_gradientControl, &GradientGeometryControl::action, this, &GradientPopupController::editorChanged);
 }
 
-void GradientPopupController::showWindow()
+void GradientPopupController::beginEditingHostValue()
 {
-    m_cancelButton->setVisible(!(m_modeless && !m_hostButton->cancelHandler()));
     m_savedValue = m_hostButton->gradientFillValue();
     m_gradientControl->setGradientFillValue(*m_savedValue);
-    PopupController::showWindow();
 }
 
-void GradientPopupController::gradientChanged()
+void GradientPopupController::writeEditedValueToHost()
 {
     m_hostButton->setGradientFillValue(*m_gradientControl->gradientFillValue());
-    if (m_modeless)
-        m_hostButton->sendAction();
 }
 
-void GradientPopupController::perform()
+void GradientPopupController::restoreHostValue()
 {
-    if (!isShown())
-        return;
-    m_hostButton->setGradientFillValue(*m_gradientControl->gradientFillValue());
-    m_hostButton->sendAction();
-    if (m_hostButton->commitHandler())
-        m_hostButton->commitHandler()(m_hostButton);
-    close();
-}
-
-void GradientPopupController::cancelDialog()
-{
-    if (!isShown())
-        return;
     if (m_savedValue)
         m_hostButton->setGradientFillValue(*m_savedValue);
-    if (m_hostButton->cancelHandler())
-        m_hostButton->cancelHandler()(m_hostButton);
-    PopupController::cancelDialog();
 }
 
 void GradientPopupController::close()
 {
     if (!isShown())
         return;
+    // No stop stays selected for the next opening.
     m_gradientRuler->deselectHandle();
     PopupController::close();
 }

@@ -337,7 +337,7 @@ void GradientRuler::popupColorsForSelectedStop()
         m_stopColorButton->hide();
         connect(m_stopColorButton, &ColorPopupButton::action, this, &GradientRuler::colorChanged);
         // Cancel puts the old colour back into the button first; it comes back as a change.
-        m_stopColorButton->setCancelHandler([this](ColorPopupButton*) { colorChanged(); });
+        m_stopColorButton->setCancelHandler([this](PopupWell*) { colorChanged(); });
     }
     // Beside the handle: to the left of an upright ruler, below a turned one.
     m_stopColorButton->setAttachmentSide(isHorizontal() ? PopupBelowAnchor : PopupLeftOfAnchor);

@@ -4,13 +4,16 @@
 #include "graphics/PathBuilders.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
+#include "platform/Localization.h"
 #include "platform/PainterCanvas.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPathStroker>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -442,6 +445,20 @@ void PopupController::close()
     m_sheet->hide();
     if (wasActive && m_anchorView && m_anchorView->window())
         m_anchorView->window()->activateWindow();
+}
+
+void PopupController::addOkAndCancel(QVBoxLayout* layout)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    m_cancelButton = new QPushButton(localized(QStringLiteral("Cancel")), contentArea());
+    m_okButton = new QPushButton(localized(QStringLiteral("OK")), contentArea());
+    m_okButton->setDefault(true);
+    row->addWidget(m_cancelButton);
+    row->addWidget(m_okButton);
+    layout->addLayout(row);
+    connect(m_okButton, &QPushButton::clicked, this, &PopupController::perform);
+    connect(m_cancelButton, &QPushButton::clicked, this, &PopupController::cancelDialog);
 }
 
 void PopupController::cancelDialog()

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QWindow;
+class QPushButton;
 class QVBoxLayout;
 
 #include "platform/CanvasPath.h"
@@ -151,8 +152,15 @@ public:
     // OK: the base only closes. Value popups hand their value back first.
     virtual void perform();
 
+    QPushButton* okButton() const { return m_okButton; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
+
     // The popups shown now, the most recently shown last.
     static QList<PopupController*> shownPopups();
+
+protected:
+    // OK (perform) and Cancel (cancelDialog) at the bottom right of the popup.
+    void addOkAndCancel(QVBoxLayout* layout);
 
 private:
     static void focusWindowChanged(QWindow* window);
@@ -162,6 +170,8 @@ private:
     Popup* m_sheet = nullptr;
     bool m_arrangedForAttachment = false;
     int m_attachmentSide = PopupBelowAnchor;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace zandrel

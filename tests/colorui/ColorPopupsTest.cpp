@@ -53,7 +53,7 @@ TEST_F(ColorWellFixture, AModalPopupReportsOnlyOnOk)
 {
     QSignalSpy actions(well, &ColorPopupButton::action);
     int commits = 0;
-    well->setCommitHandler([&](ColorPopupButton*) { ++commits; });
+    well->setCommitHandler([&](PopupWell*) { ++commits; });
     click(well, QPointF(5, 5));
     ASSERT_TRUE(popup()->isShown());
     EXPECT_FALSE(popup()->cancelButton()->isHidden());
@@ -71,7 +71,7 @@ TEST_F(ColorWellFixture, CancelPutsTheOpeningColourBack)
     QSignalSpy actions(well, &ColorPopupButton::action);
     int cancels = 0;
     well->setModeless(true);
-    well->setCancelHandler([&](ColorPopupButton*) { ++cancels; });
+    well->setCancelHandler([&](PopupWell*) { ++cancels; });
     well->popupColorPanel();
     EXPECT_FALSE(popup()->cancelButton()->isHidden());
     dragSquare();

@@ -261,7 +261,7 @@ TEST(GradientPopupTest, ModalAndModelessWellsReportAsTheyShould)
     QApplication::processEvents();
     QSignalSpy actions(well, &GradientPopupButton::action);
     int commits = 0;
-    well->setCommitHandler([&](GradientPopupButton*) { ++commits; });
+    well->setCommitHandler([&](PopupWell*) { ++commits; });
 
     // A copy is handed out.
     well->gradientFillValue()->setLinearAngle(10);
