@@ -5,6 +5,7 @@
 #include "app/EditingControllerView.h"
 #include "app/GroupEditors.h"
 #include "app/MenuActions.h"
+#include "app/ImageEditingView.h"
 #include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
@@ -67,7 +68,7 @@ void buildCharacterWindowContents(DocumentWindow& window)
     grid->addWidget(scroll, 0, 0);
     // The editors lie over the view, hidden until they edit something.
     EditingControllerView* partEditor = new PartEditingView(document, area);
-    auto* imageEditor = new EditingControllerView(document, true, area);
+    EditingControllerView* imageEditor = new ImageEditingView(document, area);
     EditingControllerView* groupEditor = new GroupEditingView(document, area);
     EditingControllerView* balloonGroupEditor = new BalloonGroupEditingView(document, area);
     imageEditor->setObjectName(QStringLiteral("imageEditor"));

@@ -6,6 +6,7 @@
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
 #include "app/GroupEditors.h"
+#include "app/ImageEditingView.h"
 #include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/DocumentDialogs.h"
@@ -176,7 +177,7 @@ void buildComicWindowContents(DocumentWindow& window)
     auto* partEditorView = new PartEditingView(document, area);
     partEditorView->partElementsView()->setComicView(view);
     EditingControllerView* partEditor = partEditorView;
-    auto* imageEditor = new EditingControllerView(document, true, area);
+    EditingControllerView* imageEditor = new ImageEditingView(document, area);
     EditingControllerView* balloonGroupEditor = new BalloonGroupEditingView(document, area);
     EditingControllerView* groupEditor = new GroupEditingView(document, area);
     imageEditor->setObjectName(QStringLiteral("imageEditor"));

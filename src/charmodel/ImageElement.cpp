@@ -58,8 +58,11 @@ QRectF pixelRect(const ZDLImage& image)
 
 const PropertyTable& ImageElement::staticPropertyTable()
 {
-    static const PropertyTable table(
-        &GraphicElementBase::staticPropertyTable(), placementProperties<ImageElement>());
+    static const PropertyTable table(&GraphicElementBase::staticPropertyTable(), [] {
+        std::vector<Property> properties = placementProperties<ImageElement>();
+        properties.push_back(property<ImageElement>(kImageKey, &ImageElement::image, &ImageElement::setImage));
+        return properties;
+    }());
     return table;
 }
 
@@ -217,6 +220,7 @@ void ImageElement::setChildren(const ElementList& children)
             masks.append(std::move(mask));
     }
     m_masks.adopt(masks);
+    flushCachedImage();
 }
 
 ObjectPtr ImageElement::getChildAt(const QPointF& point, float viewScale) const
@@ -256,11 +260,13 @@ ObjectPtr ImageElement::initByCopying() const
 void ImageElement::offsetBy(const QPointF& delta, bool /*directly*/)
 {
     m_transform = m_transform * QTransform::fromTranslate(delta.x(), delta.y());
+    flushCachedImage();
 }
 
 void ImageElement::transformBy(const QTransform& transform)
 {
     m_transform = m_transform * transform;
+    flushCachedImage();
 }
 
 void ImageElement::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)
@@ -280,6 +286,7 @@ void ImageElement::restoreGeometry(GeometryReader& reader)
 {
     if (const auto transform = reader.readTransform())
         m_transform = *transform;
+    flushCachedImage();
 }
 
 void ImageElement::centerOn(const QPointF& point)
@@ -372,6 +379,13 @@ void ImageElement::flushCachesUsingColor()
 
 void ImageElement::flushCachedImage()
 {
+    GraphicElementBase::flushCachedImage();
+}
+
+void ImageElement::setImage(const ZDLImagePtr& image)
+{
+    m_image = image;
+    flushCachedImage();
 }
 
 bool ImageElement::validateData()

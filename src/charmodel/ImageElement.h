@@ -72,8 +72,10 @@ public:
     // The linked character; else, inside a comic panel layer, the comic's colour set; else the
     // nearest character model among the ancestors; nullptr when none.
     Object* model() const override;
+    // The picture, also the property "image": cropping and resampling replace it undoably.
+    static inline const QString kImageKey = QStringLiteral("image");
     const ZDLImagePtr& image() const { return m_image; }
-    void setImage(const ZDLImagePtr& image) { m_image = image; }
+    void setImage(const ZDLImagePtr& image);
     QTransform transform() const { return m_transform; }
     void setTransform(const QTransform& transform) { m_transform = transform; }
     const QList<MaskingPathPtr>& maskPaths() const { return m_masks.items(); }
@@ -133,7 +135,7 @@ public:
     // Inside the masks when there are any, else on an opaque pixel of the picture.
     bool containsPt(const QPointF& point, float viewScale) const override;
     void flushCachesUsingColor() override;
-    // The element keeps no rendering of its own, and a part redraws it from the picture.
+    // The element keeps no rendering of its own; the part that holds it drops its bitmap.
     void flushCachedImage() override;
 
     bool validateData() override;

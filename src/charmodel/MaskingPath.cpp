@@ -74,6 +74,14 @@ void MaskingPath::flushCachesUsingColor()
 
 void MaskingPath::flushCachedImage()
 {
+    // The part holding the image keeps a bitmap of it clipped by this outline.
+    GraphicElementBase::flushCachedImage();
+}
+
+void MaskingPath::changeSegments(const std::function<void()>& change)
+{
+    change();
+    flushCachedImage();
 }
 
 bool MaskingPath::validateData()
@@ -84,11 +92,13 @@ bool MaskingPath::validateData()
 void MaskingPath::offsetBy(const QPointF& delta, bool /*directly*/)
 {
     offsetCurves(delta);
+    flushCachedImage();
 }
 
 void MaskingPath::transformBy(const QTransform& transform)
 {
     transformCurves(transform);
+    flushCachedImage();
 }
 
 void MaskingPath::recordGeometry(GeometryRecord& record) const
@@ -99,6 +109,7 @@ void MaskingPath::recordGeometry(GeometryRecord& record) const
 void MaskingPath::restoreGeometry(GeometryReader& reader)
 {
     restoreCurves(reader);
+    flushCachedImage();
 }
 
 void MaskingPath::perspectiveTransformFrom(const QRectF& source, const std::array<QPointF, 4>& quad)

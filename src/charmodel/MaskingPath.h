@@ -59,6 +59,7 @@ public:
     bool containsPt(const QPointF& point, float viewScale) const override;
     void flushCachesUsingColor() override;
     void flushCachedImage() override;
+    void changeSegments(const std::function<void()>& change) override;
     // Applies a manipulator to the mask; a mask has no children to pass a notice to.
     void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override;
 

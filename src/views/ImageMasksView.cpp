@@ -1,0 +1,185 @@
+#include "views/ImageMasksView.h"
+
+#include "app/core/ActionNames.h"
+#include "app/core/EditorContainer.h"
+#include "app/core/ZDLDocument.h"
+#include "charmodel/ImageElement.h"
+#include "charmodel/MaskingPath.h"
+#include "graphics/Curve.h"
+#include "graphics/ZDLContext.h"
+#include "platform/Canvas.h"
+#include "platform/CanvasPaint.h"
+#include "platform/CanvasPath.h"
+#include "platform/CurrentCanvas.h"
+#include "platform/Geometry.h"
+#include "platform/Localization.h"
+#include "platform/UndoManager.h"
+#include "views/ZDLScrollArea.h"
+
+#include <QAbstractScrollArea>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+// Drawing tools hand over every gesture; fewer points than this enclose nothing.
+constexpr int kMinimumMaskPoints = 3;
+
+} // namespace
+
+ImageMasksView::ImageMasksView(ZDLDocument* document, QWidget* parent)
+    : ElementEditingView(document, ScaleSetting::None, parent)
+{
+    setObjectName(QStringLiteral("imageMasksView"));
+}
+
+void ImageMasksView::setEditImage(const std::shared_ptr<ImageElement>& image)
+{
+    m_editImage = image;
+    setRootObject(image);
+}
+
+void ImageMasksView::documentClosing()
+{
+    m_editor = nullptr;
+    ElementEditingView::documentClosing();
+}
+
+void ImageMasksView::setToDefaultTool()
+{
+    if (m_editor)
+        m_editor->setCurrentTool(0);
+}
+
+void ImageMasksView::setToReshapingTool()
+{
+    if (m_editor)
+        m_editor->setCurrentTool(1);
+}
+
+QRectF ImageMasksView::getContentBounds() const
+{
+    if (!m_editImage || !m_editImage->image())
+        return QRectF();
+    return QRectF(QPointF(0, 0), m_editImage->image()->pixelSize());
+}
+
+void ImageMasksView::scaleToFit()
+{
+    const QRectF pixels = getContentBounds();
+    if (isEmptyRect(pixels))
+        return;
+    const QWidget* area = scrollArea() ? scrollArea()->viewport() : parentWidget();
+    if (!area)
+        return;
+    float scale = float(area->width() / pixels.width());
+    const float vertical = float(area->height() / pixels.height());
+    if (std::isnan(scale) || vertical < scale)
+        scale = vertical;
+    // An image far larger than the window still opens at the smallest zoom there is.
+    setViewScale(std::clamp(scale, minViewScale(), maxViewScale()));
+    scrollToCenterDocPoint(pixels.center());
+}
+
+ObjectPtr ImageMasksView::createPathWith(const std::shared_ptr<Curve>& curve)
+{
+    if (!curve || curve->numPoints() < kMinimumMaskPoints)
+        return nullptr;
+    auto mask = std::make_shared<MaskingPath>();
+    mask->setSegments({ curve });
+    return mask;
+}
+
+void ImageMasksView::setPivotPoint(const QPointF& point)
+{
+    if (!m_editImage || !document())
+        return;
+    document()->undoableSetPropertyFor(m_editImage, ImageElement::kHasOriginKey, Value(true));
+    document()->undoableSetPropertyFor(m_editImage, ImageElement::kOriginKey, Value(point));
+    undoableSetSelection({}, true);
+    document()->undoManager()->setActionName(localized("Set Image Pivot Point"));
+}
+
+void ImageMasksView::resetPivotPoint()
+{
+    if (!m_editImage || !document())
+        return;
+    document()->undoableSetPropertyFor(m_editImage, ImageElement::kHasOriginKey, Value(false));
+    undoableSetSelection({}, true);
+    document()->undoManager()->setActionName(localized("Reset Image Pivot Point"));
+}
+
+void ImageMasksView::updateView(const Notification& notification)
+{
+    // A change of the image or of a mask reaches far beyond the element's bounds: the wash covers
+    // the whole view.
+    update();
+    ElementEditingView::updateView(notification);
+}
+
+void ImageMasksView::drawRect(const QRectF& dirtyRect)
+{
+    Canvas* canvas = currentCanvas();
+    if (!canvas)
+        return;
+    canvas->save();
+    canvas->fillRect(dirtyRect, CanvasPaint(Qt::white));
+    if (m_editImage && m_editImage->image()) {
+        ZDLContext context(*this);
+        m_editImage->image()->drawInRect(context, getContentBounds());
+        CanvasPath masks = m_editImage->createCGPath();
+        if (!masks.isEmpty()) {
+            masks.addRect(insetRect(viewBounds(), -2, -2));
+            masks.setWindingRule(WindingRule::EvenOdd);
+            masks.setLineWidth(2.0 / viewScale());
+            canvas->fillPath(masks, CanvasPaint(QColor::fromRgbF(0, 0, 0, 0.4f)));
+            canvas->fillPath(masks, CanvasPaint(QColor::fromRgbF(1, 1, 1, 0.6f)));
+            canvas->strokePath(masks, CanvasPaint(MaskingPath::outlineColor()));
+        }
+    }
+    canvas->restore();
+    // The selection's handles and the tools' marks; the element is drawn above, not as children.
+    BalloonEditingView::drawRect(dirtyRect);
+}
+
+bool ImageMasksView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (action == kSetPivotPointAction) {
+        // Only where the contextual menu was opened: a main-menu choice has no point to set.
+        if (inRightClick() || sender.value.toString() == kContextualMenuSender)
+            setPivotPoint(rightClickPos());
+        return true;
+    }
+    if (action == kResetPivotPointAction) {
+        resetPivotPoint();
+        return true;
+    }
+    if (action == kSetBackgroundAction || action == kCreateNewPartAction)
+        return true;
+    return ElementEditingView::tryToPerform(action, sender);
+}
+
+bool ImageMasksView::validateMenuItem(MenuItemValidation& item)
+{
+    if (item.action == kSetBackgroundAction) {
+        item.state = MenuItemValidation::State::Off;
+        item.enabled = false;
+        return true;
+    }
+    if (item.action == kCreateNewPartAction) {
+        item.enabled = false;
+        return true;
+    }
+    if (!item.isToolbarItem && item.action == kResetPivotPointAction) {
+        item.enabled = m_editImage && m_editImage->hasOrigin();
+        return true;
+    }
+    if (!item.isToolbarItem && item.action == kSetPivotPointAction) {
+        item.enabled = true;
+        return true;
+    }
+    return ElementEditingView::validateMenuItem(item);
+}
+
+} // namespace zandrel
