@@ -29,18 +29,7 @@ class ImageEditingView : public EditingControllerView, public CroppingController
     Q_OBJECT
 
 public:
-    // The editor's tools by the index their buttons carry; the line tool has no button.
-    enum ToolIndex : int {
-        Selection = 0,
-        Reshaping = 1,
-        Hand = 2,
-        Pen = 3,
-        Pencil = 4,
-        Line = 5,
-        Rect = 6,
-        Ellipse = 7,
-        Cropping = 8
-    };
+    // All nine editor tools (ToolIndex); the line tool has no button.
     static constexpr int kToolCount = 9;
     // The action under which the resample sheet is installed; it calls back resampleImageByScale.
     static inline const QString kResampleAction = QStringLiteral("resample:");

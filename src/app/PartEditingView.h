@@ -26,18 +26,7 @@ class PartEditingView : public EditingControllerView, public PartEditor {
     Q_OBJECT
 
 public:
-    // The editor tools, by the index their buttons carry; only the image editor has the ninth.
-    enum ToolIndex : int {
-        Selection = 0,
-        Reshaping = 1,
-        Hand = 2,
-        Pen = 3,
-        Pencil = 4,
-        Line = 5,
-        Rect = 6,
-        Ellipse = 7,
-        Cropping = 8
-    };
+    // The first eight editor tools (ToolIndex): all but the crop tool.
     static constexpr int kToolCount = 8;
 
     explicit PartEditingView(ZDLDocument* document, QWidget* parent = nullptr);

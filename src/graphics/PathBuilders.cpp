@@ -1,6 +1,7 @@
 #include "graphics/PathBuilders.h"
 
 #include "platform/Canvas.h"
+#include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/OffscreenImage.h"
 
@@ -171,6 +172,15 @@ void drawPathPatternCell(const HatchCell& cell, Canvas& canvas)
         canvas.fillPath(hatchPathA(), cell.colorA);
     if (cell.colorB.isValid())
         canvas.fillPath(hatchPathB(), cell.colorB);
+}
+
+void washOutAndOutline(Canvas& canvas, CanvasPath path, double lineWidth)
+{
+    path.setWindingRule(WindingRule::EvenOdd);
+    canvas.fillPath(path, CanvasPaint(QColor::fromRgbF(0, 0, 0, 0.4f)));
+    canvas.fillPath(path, CanvasPaint(QColor::fromRgbF(1, 1, 1, 0.6f)));
+    path.setLineWidth(lineWidth);
+    canvas.strokePath(path, CanvasPaint(QColor::fromRgbF(0.24f, 0.71f, 0.24f, 1.0f)));
 }
 
 void fillRectWithCheckerboard(

@@ -47,6 +47,10 @@ void fillRectWithCheckerboard(
 // Fills the rect with diagonal stripes in two colours, laid over areas that are not being edited.
 // An invalid colour leaves its stripes empty.
 void fillRectWithHatchPattern(Canvas* canvas, const QColor& colorA, const QColor& colorB, const QRectF& rect);
+// Washes out what the path covers under the even-odd rule (the outside of a frame, or of an image's
+// masks, when the path also holds a rect around the view): 40 per cent black, then 60 per cent
+// white over it; then outlines the path in green with the line width.
+void washOutAndOutline(Canvas& canvas, CanvasPath path, double lineWidth);
 // Draw one pattern cell at the origin of the canvas's user space.
 void drawColorPatternCell(const CheckerboardCell& cell, Canvas& canvas);
 void drawPathPatternCell(const HatchCell& cell, Canvas& canvas);

@@ -2,6 +2,7 @@
 
 #include "app/core/ZDLAppController.h"
 #include "charmodel/ImageElement.h"
+#include "graphics/PathBuilders.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
@@ -140,11 +141,7 @@ void CroppingTool::draw()
     CanvasPath outside;
     outside.addRect(frame);
     outside.addRect(insetRect(view()->viewBounds(), -2, -2));
-    outside.setWindingRule(WindingRule::EvenOdd);
-    canvas->fillPath(outside, CanvasPaint(QColor::fromRgbF(0, 0, 0, 0.4f)));
-    canvas->fillPath(outside, CanvasPaint(QColor::fromRgbF(1, 1, 1, 0.6f)));
-    outside.setLineWidth(1.0 / scale);
-    canvas->strokePath(outside, CanvasPaint(kFrameColor));
+    washOutAndOutline(*canvas, outside, 1.0 / scale);
     if (frame.width() / scale > kBracketMinimumSide && frame.height() / scale > kBracketMinimumSide) {
         const double arm = std::min(std::min(frame.width(), frame.height()) / 3.0, kBracketLongestArm) / scale;
         CanvasPath brackets;

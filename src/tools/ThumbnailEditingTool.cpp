@@ -3,6 +3,7 @@
 #include "app/core/CharacterDocument.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
+#include "graphics/PathBuilders.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
@@ -37,7 +38,6 @@ const GripKind kGrips[8] = {
 // Half the frame's size at scale 1, in units: 280 by 200 pixels.
 constexpr float kHalfWidth = 140.0f;
 constexpr float kHalfHeight = 100.0f;
-const QColor kFrameColor = QColor::fromRgbF(0.24f, 0.71f, 0.24f, 1.0f);
 
 QPointF clampedOrigin(float x, float y)
 {
@@ -75,12 +75,8 @@ void ThumbnailEditingTool::draw()
     CanvasPath outside;
     outside.addRect(frame);
     outside.addRect(insetRect(view()->viewBounds(), -2, -2));
-    outside.setWindingRule(WindingRule::EvenOdd);
     // A light veil over everything the thumbnail leaves out.
-    canvas->fillPath(outside, CanvasPaint(QColor::fromRgbF(0, 0, 0, 0.4f)));
-    canvas->fillPath(outside, CanvasPaint(QColor::fromRgbF(1, 1, 1, 0.6f)));
-    outside.setLineWidth(1.0 / scale);
-    canvas->strokePath(outside, CanvasPaint(kFrameColor));
+    washOutAndOutline(*canvas, outside, 1.0 / scale);
     // Not drawn: the cursors show them. Corners last, so that they win where they meet a strip.
     HandleList& handles = currentHandles();
     for (int position : { 1, 3, 5, 7, 0, 2, 4, 6 })

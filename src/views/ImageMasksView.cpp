@@ -6,6 +6,7 @@
 #include "charmodel/ImageElement.h"
 #include "charmodel/MaskingPath.h"
 #include "graphics/Curve.h"
+#include "graphics/PathBuilders.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
@@ -131,11 +132,7 @@ void ImageMasksView::drawRect(const QRectF& dirtyRect)
         CanvasPath masks = m_editImage->createCGPath();
         if (!masks.isEmpty()) {
             masks.addRect(insetRect(viewBounds(), -2, -2));
-            masks.setWindingRule(WindingRule::EvenOdd);
-            masks.setLineWidth(2.0 / viewScale());
-            canvas->fillPath(masks, CanvasPaint(QColor::fromRgbF(0, 0, 0, 0.4f)));
-            canvas->fillPath(masks, CanvasPaint(QColor::fromRgbF(1, 1, 1, 0.6f)));
-            canvas->strokePath(masks, CanvasPaint(MaskingPath::outlineColor()));
+            washOutAndOutline(*canvas, masks, 2.0 / viewScale());
         }
     }
     canvas->restore();

@@ -37,6 +37,19 @@ private:
 // level bar of where that object lies. The GUI's editor widgets implement it.
 class EditorContainer {
 public:
+    // The editor tools by the index their buttons carry; only the image editor has the ninth.
+    enum ToolIndex : int {
+        Selection = 0,
+        Reshaping = 1,
+        Hand = 2,
+        Pen = 3,
+        Pencil = 4,
+        Line = 5,
+        Rect = 6,
+        Ellipse = 7,
+        Cropping = 8
+    };
+
     virtual ~EditorContainer() = default;
 
     // True: the editor covers the window's whole editing area; false: only the primary one.
