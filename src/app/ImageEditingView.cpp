@@ -13,6 +13,7 @@
 #include "comicmodel/PanelLayer.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/ZDLImage.h"
+#include "panels/HelpComicView.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
@@ -42,6 +43,7 @@ namespace {
 // In a character, a cropped element left wholly or almost wholly above or left of the origin
 // would be out of reach; one that reaches this far past it stays where it is.
 constexpr double kReachableExtent = 10.0;
+const QString kImageViewHelp = QStringLiteral("image_view");
 
 } // namespace
 
@@ -112,7 +114,7 @@ ImageEditingView::ImageEditingView(ZDLDocument* document, QWidget* parent)
     m_masksView->setRightClickTool(std::make_shared<SelectionTool>());
     setCroppingButtonsVisibility(false);
     setCurrentTool(Selection);
-    m_masksView->registerForHelpPanel(QStringLiteral("image_view"), document, this);
+    m_masksView->registerForHelpPanel(kImageViewHelp, document, this);
     NotificationCenter::defaultCenter().addObserver(
         this, kDocumentClosingNotification, document, [this](const Notification&) { documentClosing(); });
 }
@@ -199,7 +201,9 @@ void ImageEditingView::edit(const ObjectPtr& object)
     m_toolButtons.at(Cropping)->setVisible(!vector);
     if (vector && m_currentTool == Cropping)
         setCurrentTool(Selection);
-    // The help comics are not built yet; the first entry would offer "image_view".
+    // Offered once per window; nothing shows while no help comic of that name ships.
+    if (m_firstEntry)
+        HelpComicView::createHelp(kImageViewHelp, document(), this, false);
     m_firstEntry = false;
 }
 
