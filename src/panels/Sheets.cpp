@@ -1,9 +1,12 @@
 #include "panels/Sheets.h"
 
+#include "app/ImageEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
+#include "charmodel/ImageElement.h"
+#include "graphics/ZDLImage.h"
 #include "panels/CharacterSheets.h"
 #include "panels/ComicPropertiesSheets.h"
 #include "panels/NewComicSheet.h"
@@ -13,6 +16,7 @@
 #include "views/ZDLEditingView.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QWidget>
 
 namespace zandrel {
@@ -85,6 +89,18 @@ void install()
         auto* view = sendingView<ZDLEditingView>(host);
         if (dynamic_cast<ComicDocument*>(&document) && view)
             show<NewPartController>(view, host);
+    });
+    // The image editor's Resample button: the sheet offers sizes up to the picture's own.
+    DocumentDialogs::install(ImageEditingView::kResampleAction, [](ZDLDocument& document, QObject* window) {
+        auto* editor = dynamic_cast<ImageEditingView*>(document.currentEditor());
+        if (!editor || !editor->editImage() || !editor->editImage()->image())
+            return;
+        const QSize pixels = editor->editImage()->image()->pixelSize().toSize();
+        QPointer<ImageEditingView> target(editor);
+        show<ResampleDialogController>(qobject_cast<QWidget*>(window), pixels, [target](float scale) {
+            if (target)
+                target->resampleImageByScale(scale);
+        });
     });
     DocumentDialogs::install(kSplitToSeparatePartAction, [](ZDLDocument&, QObject* window) {
         auto* host = qobject_cast<QWidget*>(window);
