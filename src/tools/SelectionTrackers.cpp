@@ -71,16 +71,9 @@ void DragTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& event)
         makeDuplicates();
     const QPointF snapped = snapPoint(point, event);
     const QPointF delta = snapped - m_lastPoint;
-    const QRectF dirty = unionRect(ArrayUtils::getElementsInvalidationBounds(m_selection),
-        ArrayUtils::getElementsGeometryBounds(m_selection));
-    document->updateViewsRect(dirty, false, m_selection);
     if (!m_before)
         m_before = recordGeometry(m_selection);
-    for (const ObjectPtr& element : std::as_const(m_selection)) {
-        if (auto* graphic = asProtocol<GraphicElement>(element))
-            graphic->offsetBy(delta, true);
-    }
-    document->updateViewsRect(dirty.translated(delta), true, m_selection);
+    document->moveElementsLive(m_selection, delta);
     m_lastPoint = snapped;
 }
 

@@ -1,9 +1,11 @@
 #include "app/core/ZDLDocument.h"
 
 #include "app/core/ActionNames.h"
+#include "graphics/ArrayUtils.h"
 #include "graphics/GeometryRecord.h"
 #include "graphics/GraphicManipulator.h"
 #include "platform/DeferredCalls.h"
+#include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Object.h"
@@ -17,6 +19,14 @@ namespace {
 const InvalidationBoundsSource* boundsSource(const ObjectPtr& object)
 {
     return asProtocol<InvalidationBoundsSource>(object);
+}
+
+ValueList namedObjects(const ElementList& objects)
+{
+    ValueList named;
+    for (const ObjectPtr& object : objects)
+        named.append(Value(object));
+    return named;
 }
 
 bool isUndoingOrRedoing(const UndoManager& undoManager)
@@ -76,11 +86,23 @@ void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange)
 
 void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange, const ElementList& changedObjects)
 {
-    ValueList named;
-    for (const ObjectPtr& object : changedObjects)
-        named.append(Value(object));
     NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
-        { { kDirtyRectKey, rect }, { kAfterChangeKey, afterChange }, { kChangedObjectsKey, named } });
+        { { kDirtyRectKey, rect }, { kAfterChangeKey, afterChange },
+            { kChangedObjectsKey, namedObjects(changedObjects) } });
+}
+
+void ZDLDocument::moveElementsLive(const ElementList& elements, const QPointF& offset)
+{
+    const QRectF dirty = unionRect(ArrayUtils::getElementsInvalidationBounds(elements),
+        ArrayUtils::getElementsGeometryBounds(elements));
+    updateViewsRect(dirty, false, elements);
+    for (const ObjectPtr& element : elements) {
+        if (auto* graphic = asProtocol<GraphicElement>(element))
+            graphic->offsetBy(offset, true);
+    }
+    NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
+        { { kDirtyRectKey, dirty.translated(offset) }, { kAfterChangeKey, true },
+            { kChangedObjectsKey, namedObjects(elements) }, { kMovedByKey, offset } });
 }
 
 void ZDLDocument::updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange)

@@ -37,6 +37,9 @@ inline const QString kAfterChangeKey = QStringLiteral("afterChange");
 inline const QString kUnscaledOutsetKey = QStringLiteral("unscaledOutset");
 // The objects whose own drawing is all that changed in the dirty rect, when the poster knows.
 inline const QString kChangedObjectsKey = QStringLiteral("changedObjects");
+// With the changed objects after a change: they only moved, all of them by this offset (model
+// coordinates), and draw as they drew before but for that.
+inline const QString kMovedByKey = QStringLiteral("movedBy");
 inline const QString kPropertyKey = QStringLiteral("property");
 inline const QString kOldValueKey = QStringLiteral("oldValue");
 
@@ -166,6 +169,11 @@ public:
     // The same, for a change of these objects' own drawing and nothing else: a view may keep what
     // it drew of everything else there.
     void updateViewsRect(const QRectF& rect, bool afterChange, const ElementList& changedObjects);
+    // Moves the elements by the offset as a gesture does, step by step and not undoably (the
+    // gesture records the whole move at its end): the views hear of the area the elements leave
+    // and the area they cover, and that they only moved, so that a view may move what it drew of
+    // them.
+    void moveElementsLive(const ElementList& elements, const QPointF& offset);
     // The same with a margin in screen points around the rectangle, independent of the zoom.
     void updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange);
     // Called by the models for changes that are not element geometry; a null old value is passed on
