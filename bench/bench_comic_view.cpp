@@ -11,7 +11,6 @@
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPage.h"
 #include "comicmodel/LayerRunCache.h"
-#include "graphics/ArrayUtils.h"
 #include "graphics/ImageCache.h"
 #include "platform/Geometry.h"
 #include "views/ComicView.h"
@@ -73,7 +72,12 @@ struct ViewFixture {
         watcher.painted = QRect();
         const auto start = std::chrono::steady_clock::now();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // Then the rest of the event loop's pass, untimed. Qt forgets delivered events only in a
+        // pass that delivers every kind, which the window's loop makes after every frame; without
+        // it each timed paint would walk the queue of every frame before it.
+        QCoreApplication::sendPostedEvents();
+        return seconds;
     }
     void repaintAll()
     {
@@ -122,16 +126,11 @@ BalloonPtr balloonOfCentralPanel(const ComicModel& comic)
     return std::dynamic_pointer_cast<Balloon>(centralPanel(comic)->frontLayer()->children().last());
 }
 
-// One step of a drag: the document hears of the area left and the area covered, and of the moved
-// balloon, as the drag tracker tells it.
+// One step of a drag, made as the drag tracker makes it: the document moves the balloon and tells
+// the views of the area it left and the area it covers, and that it only moved.
 void dragBy(ComicDocument& document, Balloon& balloon, const QPointF& delta)
 {
-    const ElementList moved { balloon.shared_from_this() };
-    const QRectF dirty = unionRect(
-        ArrayUtils::getElementsInvalidationBounds(moved), ArrayUtils::getElementsGeometryBounds(moved));
-    document.updateViewsRect(dirty, false, moved);
-    balloon.offsetBy(delta, true);
-    document.updateViewsRect(dirty.translated(delta), true, moved);
+    document.moveElementsLive({ balloon.shared_from_this() }, delta);
 }
 
 void BM_ComicViewRedrawAfterMovingABalloon(benchmark::State& state)
@@ -153,6 +152,7 @@ void BM_ComicViewRedrawAfterMovingABalloon(benchmark::State& state)
     double pixels = 0;
     int step = 0;
     const quint64 backingRendersBefore = ComicViewBacking::renderingsMade();
+    const quint64 heldBlitsBefore = ComicViewBacking::heldBlits();
     for (auto _ : state) {
         const QPointF delta = step++ % 2 ? QPointF(-6, -3) : QPointF(6, 3);
         dragBy(fixture.document, *balloon, delta);
@@ -170,6 +170,8 @@ void BM_ComicViewRedrawAfterMovingABalloon(benchmark::State& state)
     state.counters["area px"] = pixels / double(step);
     state.counters["backing renders/step"]
         = double(ComicViewBacking::renderingsMade() - backingRendersBefore) / double(step);
+    state.counters["selection bitmap blits/step"]
+        = double(ComicViewBacking::heldBlits() - heldBlitsBefore) / double(step);
     state.counters["x blit"] = blits > 0 ? redraws / blits : 0;
 }
 BENCHMARK(BM_ComicViewRedrawAfterMovingABalloon)->UseManualTime()->Unit(benchmark::kMicrosecond);

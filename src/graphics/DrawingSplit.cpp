@@ -53,7 +53,10 @@ void DrawingSplit::drawLayer(
         break;
     case Slice::Held:
         m_gate.setOpen(true);
-        drawRange(first, last + 1);
+        if (m_probe)
+            m_probe();
+        else
+            drawRange(first, last + 1);
         m_gate.setOpen(false);
         break;
     case Slice::Above:

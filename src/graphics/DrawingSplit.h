@@ -32,6 +32,9 @@ public:
     // drawn whole while the gate is open and skipped while it is shut.
     void drawLayer(const Object& layer, const ElementList& children,
         const std::function<void(const ElementList&)>& draw);
+    // Of the held slice: the probe runs in place of the held span, with the gate open, so that it
+    // paints under the very state (transform, clips) the span would.
+    void setHeldSpanProbe(std::function<void()> probe) { m_probe = std::move(probe); }
 
 private:
     Slice m_slice;
@@ -39,6 +42,7 @@ private:
     const Object* m_layer;
     const Object* m_layerOwner;
     ElementList m_held;
+    std::function<void()> m_probe;
 };
 
 } // namespace zandrel

@@ -14,6 +14,9 @@ public:
 
     bool isOpen() const { return m_open; }
     void setOpen(bool open) { m_open = open; }
+    // Off, clips set while the gate is shut are not passed on: what is painted while it is open is
+    // clipped by its own clips only, not by those of the containers around it.
+    void setClipsWhileShut(bool clips) { m_clipsWhileShut = clips; }
     // Whether anything was painted while the gate was open.
     bool painted() const { return m_painted; }
 
@@ -22,8 +25,16 @@ public:
     int saveDepth() const override { return m_target.saveDepth(); }
     QTransform transform() const override { return m_target.transform(); }
     void setTransform(const QTransform& transform) override { m_target.setTransform(transform); }
-    void clipToPath(const CanvasPath& path) override { m_target.clipToPath(path); }
-    void clipToRect(const QRectF& rect) override { m_target.clipToRect(rect); }
+    void clipToPath(const CanvasPath& path) override
+    {
+        if (m_open || m_clipsWhileShut)
+            m_target.clipToPath(path);
+    }
+    void clipToRect(const QRectF& rect) override
+    {
+        if (m_open || m_clipsWhileShut)
+            m_target.clipToRect(rect);
+    }
     QRectF clipBounds() const override { return m_target.clipBounds(); }
     void setAlpha(double alpha) override { m_target.setAlpha(alpha); }
     double alpha() const override { return m_target.alpha(); }
@@ -54,6 +65,7 @@ private:
     Canvas& m_target;
     bool m_open;
     bool m_painted = false;
+    bool m_clipsWhileShut = true;
     // Layers begun while shut, not passed on.
     int m_skippedLayers = 0;
 };

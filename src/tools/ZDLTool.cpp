@@ -301,8 +301,11 @@ void ZDLTool::drawStandardGraphicsSelection(bool groupFrame, bool handles)
     Canvas* canvas = currentCanvas();
     if (!canvas)
         return;
+    // While a gesture hides the selection nothing of it is drawn: its frames and handles are left
+    // as they were until it shows again.
+    if (m_view->selectionHiddenWhileTracking())
+        return;
     const double scale = m_view->viewScale();
-    const bool hidden = m_view->selectionHiddenWhileTracking();
     canvas->save();
     QRectF group;
     bool first = true;
@@ -317,22 +320,19 @@ void ZDLTool::drawStandardGraphicsSelection(bool groupFrame, bool handles)
         else
             style.setDash({ 2.0 / scale, 1.0 / scale }, 0.5 / scale);
         const QRectF frame = m_view->centerScanRect(graphic->getBounds());
-        if (!hidden) {
-            const auto* typed = asProtocol<ComicGraphicElement>(element);
-            const bool unspecified = m_partsViewSpecialColoring && typed && typed->partType() == 0;
-            drawBoundsFrame(frame, *canvas, style,
-                unspecified ? appController()->unspecifiedPartSelectionColor()
-                            : appController()->selectionColor());
-        }
+        const auto* typed = asProtocol<ComicGraphicElement>(element);
+        const bool unspecified = m_partsViewSpecialColoring && typed && typed->partType() == 0;
+        drawBoundsFrame(frame, *canvas, style,
+            unspecified ? appController()->unspecifiedPartSelectionColor() : appController()->selectionColor());
         const QRectF grown = insetRect(frame, -0.5 / scale, -0.5 / scale);
         group = first ? grown : unionRect(group, grown);
         first = false;
     }
     group = insetRect(group, 0.5 / scale, 0.5 / scale);
-    if (groupFrame && !hidden)
+    if (groupFrame)
         canvas->strokeRect(group, CanvasPaint(kGroupFrameColor), 1.0 / scale);
     m_transformOrigin = m_editingView ? m_editingView->transformOrigin() : m_view->transformOrigin();
-    if (handles && !hidden) {
+    if (handles) {
         HandleList made = getHandlesFromFrame(group);
         addVisibleTransformHandlesFromFrame(group, made);
         for (const ZDLHandlePtr& handle : std::as_const(made)) {

@@ -4,8 +4,10 @@
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPanel.h"
 #include "comicmodel/PanelLayer.h"
+#include "graphics/ArrayUtils.h"
 #include "graphics/DrawingSplit.h"
 #include "graphics/ZDLImage.h"
+#include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/GatedCanvas.h"
 #include "platform/Geometry.h"
@@ -19,13 +21,18 @@ namespace zandrel {
 
 namespace {
 
-// The above slice is blitted only in tiles of this many device pixels where it has anything.
-constexpr int kInkTile = 32;
 // The view grows a dirty rect by this many screen points for antialiasing; one more for rounding.
 constexpr double kDefaultUnscaledOutset = 4.0;
 constexpr int kRoundingPixels = 1;
 
+// The mask of the clips reaches this many device pixels beyond the selection it was made for.
+constexpr int kClipMargin = 96;
+// Clips that leave more rectangles of the selection than this are drawn through.
+constexpr int kMaxClipRects = 16;
+
 quint64 g_renderingsMade = 0;
+quint64 g_heldBlits = 0;
+quint64 g_heldRenderingsMade = 0;
 
 bool isWholeNumber(double value)
 {
@@ -38,6 +45,31 @@ QRect deviceRect(const QRect& logical, qreal ratio)
     return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio).toAlignedRect();
 }
 
+// The bounds of the pixels that are not transparent.
+QRect inkBounds(const QImage& image)
+{
+    int top = image.height();
+    int bottom = -1;
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        int x = 0;
+        while (x < image.width() && !line[x])
+            ++x;
+        if (x == image.width())
+            continue;
+        int last = image.width() - 1;
+        while (!line[last])
+            --last;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, x);
+        right = std::max(right, last);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 } // namespace
 
 ComicViewBacking::ComicViewBacking(ComicView& view)
@@ -48,6 +80,16 @@ ComicViewBacking::ComicViewBacking(ComicView& view)
 quint64 ComicViewBacking::renderingsMade()
 {
     return g_renderingsMade;
+}
+
+quint64 ComicViewBacking::heldBlits()
+{
+    return g_heldBlits;
+}
+
+quint64 ComicViewBacking::heldRenderingsMade()
+{
+    return g_heldRenderingsMade;
 }
 
 std::optional<ComicViewBacking::Key> ComicViewBacking::currentKey() const
@@ -79,14 +121,25 @@ std::optional<ComicViewBacking::Key> ComicViewBacking::currentKey() const
 void ComicViewBacking::invalidate()
 {
     m_valid = QRegion();
-    m_aboveInk = QRegion();
+    dropHeld();
+}
+
+void ComicViewBacking::dropHeld()
+{
+    m_heldMoving = false;
+    m_held = SpanBitmap();
+    m_heldMoved = QPointF();
+    m_clipArea = QRect();
+    m_clipCuts.clear();
+    m_clipPartial.clear();
+    m_clipRegion = QRegion();
 }
 
 void ComicViewBacking::release()
 {
     invalidate();
     m_below = QImage();
-    m_above = QImage();
+    m_above = SpanBitmap();
     m_key = Key();
 }
 
@@ -98,12 +151,15 @@ bool ComicViewBacking::anchor(const QTransform& transform)
         return false;
     // Opaque, so that its blit is a copy: a bitmap with an alpha channel takes Qt's slow path.
     m_below = QImage(device, QImage::Format_RGB32);
-    m_above = QImage(device, QImage::Format_ARGB32_Premultiplied);
+    m_above = SpanBitmap(QImage(device, QImage::Format_ARGB32_Premultiplied));
     m_below.setDevicePixelRatio(ratio);
-    m_above.setDevicePixelRatio(ratio);
+    m_above.image().setDevicePixelRatio(ratio);
     m_toImage = transform;
     m_shift = QPoint();
+    // The selection's bitmap and mask lie on the old grid; a move goes on.
+    const bool moving = m_heldMoving;
     invalidate();
+    m_heldMoving = moving;
     return true;
 }
 
@@ -120,8 +176,20 @@ void ComicViewBacking::documentChanged(const ValueMap& info)
     const bool onlyHeld = !named.isEmpty()
         && std::all_of(named.begin(), named.end(),
             [this](const Value& value) { return m_key.held.contains(value.toObject()); });
-    if (onlyHeld)
+    if (onlyHeld) {
+        // The area before a change changes nothing yet. After it, only a move of the whole
+        // selection leaves its drawing as it was.
+        if (!info.value(kAfterChangeKey).toBool())
+            return;
+        if (info.contains(kMovedByKey) && named.size() == m_key.held.size()) {
+            m_heldMoving = true;
+            m_heldMoved += info.value(kMovedByKey).toPoint();
+        } else {
+            dropHeld();
+        }
         return;
+    }
+    dropHeld();
     const double outset = (info.contains(kUnscaledOutsetKey) ? info.value(kUnscaledOutsetKey).toDouble()
                                                              : kDefaultUnscaledOutset)
         / double(m_key.scale > 0 ? m_key.scale : 1.0f);
@@ -166,20 +234,250 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
     if (!stale.isEmpty())
         render(stale);
 
-    // The page below the selection, then the selection drawn through its slice of the page.
+    // The page below the selection, then the selection: from its bitmap while it moves, else drawn
+    // through its slice of the page; then what lies above it. Where the painter paints into a
+    // bitmap (the window's backing store), the bitmaps are laid straight into its pixels.
+    const std::optional<QRegion> held = placeHeld();
+    QRegion pixels;
     for (const QRect& rect : inImage)
-        painter.drawImage(QRectF(rect.translated(m_shift)), m_below, QRectF(deviceRect(rect, ratio)));
-    m_view.drawThroughCanvas(painter, region, std::nullopt, [&](Canvas& canvas, const QRectF& dirty) {
-        GatedCanvas gate(canvas, false);
-        CanvasScope current(&gate);
-        DrawingSplit split(DrawingSplit::Slice::Held, gate, m_key.root, m_key.panel, m_key.held);
-        m_view.drawContent(dirty, &split);
-    });
-    // What lies above the selection, only where there is any.
-    for (const QRect& rect : inImage& m_aboveInk)
-        painter.drawImage(QRectF(rect.translated(m_shift)), m_above, QRectF(deviceRect(rect, ratio)));
+        pixels += deviceRect(rect, ratio);
+    SpanBitmap::Target target;
+    const bool direct = SpanBitmap::directTarget(painter, ratio, target);
+    // Bitmap pixels to the painter's: both on the device pixel grid.
+    const QPoint toTarget = target.offset + m_shift * ratio;
+    uchar* const bits = direct ? target.image->bits() : nullptr;
+    const qsizetype bytesPerLine = direct ? target.image->bytesPerLine() : 0;
+    const QRegion written = direct ? (pixels.translated(toTarget) & target.writable).translated(-toTarget) : pixels;
+    const auto at = [&](const QPoint& pixel) {
+        const QPoint out = pixel + toTarget;
+        return bits + qsizetype(out.y()) * bytesPerLine + qsizetype(out.x()) * 4;
+    };
+    for (const QRect& area : written) {
+        if (direct && held && held->rectCount() == 1) {
+            m_held.drawOverCopyOf(
+                m_below, area, m_heldAt, held->boundingRect(), at(area.topLeft()), bytesPerLine);
+            continue;
+        }
+        if (direct)
+            SpanBitmap::copyPixels(m_below, area, at(area.topLeft()), bytesPerLine);
+        else
+            blit(painter, m_below, area, QPoint());
+        for (const QRect& shown : held ? *held : QRegion()) {
+            const QRect part = area & shown;
+            if (part.isEmpty())
+                continue;
+            if (direct)
+                m_held.drawOver(at(part.topLeft()), bytesPerLine, part.translated(-m_heldAt));
+            else
+                blit(painter, m_held.image(), part, m_heldAt);
+        }
+    }
+    if (held) {
+        ++g_heldBlits;
+    } else {
+        m_view.drawThroughCanvas(painter, region, std::nullopt, [&](Canvas& canvas, const QRectF& dirty) {
+            GatedCanvas gate(canvas, false);
+            CanvasScope current(&gate);
+            DrawingSplit split(DrawingSplit::Slice::Held, gate, m_key.root, m_key.panel, m_key.held);
+            m_view.drawContent(dirty, &split);
+        });
+    }
+    for (const QRect& area : written) {
+        if (direct)
+            m_above.drawOver(at(area.topLeft()), bytesPerLine, area);
+        else
+            blit(painter, m_above.image(), area, QPoint());
+    }
     m_view.drawThroughCanvas(
         painter, region, std::nullopt, [&](Canvas&, const QRectF& dirty) { m_view.drawDecorations(dirty); });
+    return true;
+}
+
+void ComicViewBacking::blit(QPainter& painter, const QImage& image, const QRect& pixels, const QPoint& origin) const
+{
+    if (pixels.isEmpty())
+        return;
+    const qreal ratio = m_key.devicePixelRatio;
+    const QRectF target(QPointF(pixels.topLeft()) / ratio + QPointF(m_shift), QSizeF(pixels.size()) / ratio);
+    painter.drawImage(target, image, QRectF(pixels.translated(-origin)));
+}
+
+std::optional<QRegion> ComicViewBacking::placeHeld()
+{
+    if (!m_heldMoving || (m_held.isNull() && !renderHeld()))
+        return std::nullopt;
+    const qreal ratio = m_key.devicePixelRatio;
+    const double dx = m_heldMoved.x() * m_toImage.m11() * ratio;
+    const double dy = m_heldMoved.y() * m_toImage.m22() * ratio;
+    if (!isWholeNumber(dx) || !isWholeNumber(dy)) {
+        // Off the pixel grid the bitmap is of no use: it is drawn again at the next move.
+        m_held = SpanBitmap();
+        return std::nullopt;
+    }
+    m_heldAt = m_heldPixels.topLeft() + QPoint(int(std::round(dx)), int(std::round(dy)));
+    const QRect pixels(m_heldAt, m_heldPixels.size());
+    if (!m_clipArea.contains(pixels))
+        probeClips(pixels);
+    if (!clipsAreWhole(pixels))
+        return std::nullopt;
+    const QRegion shown = m_clipRegion.rectCount() == 1 ? QRegion(pixels & m_clipRegion.boundingRect())
+                                                        : m_clipRegion & pixels;
+    if (shown.rectCount() > kMaxClipRects)
+        return std::nullopt;
+    return shown;
+}
+
+bool ComicViewBacking::renderHeld()
+{
+    // The held span of the layer must be the held objects alone: others between them stay put.
+    const auto first = std::find_if(m_key.children.begin(), m_key.children.end(),
+        [this](const ObjectPtr& child) { return m_key.held.contains(child); });
+    const qsizetype start = first - m_key.children.begin();
+    if (first == m_key.children.end() || start + m_key.held.size() > m_key.children.size()
+        || m_key.children.mid(start, m_key.held.size()) != m_key.held)
+        return false;
+    const qreal ratio = m_key.devicePixelRatio;
+    // The area a move of the selection repaints.
+    const QRectF bounds = unionRect(ArrayUtils::getElementsInvalidationBounds(m_key.held),
+        ArrayUtils::getElementsGeometryBounds(m_key.held));
+    if (isEmptyRect(bounds))
+        return false;
+    const QRect logical = insetRect(m_toImage.mapRect(bounds), -kDefaultUnscaledOutset, -kDefaultUnscaledOutset)
+                              .toAlignedRect()
+                              .adjusted(-kRoundingPixels, -kRoundingPixels, kRoundingPixels, kRoundingPixels);
+    const QRect pixels = deviceRect(logical, ratio);
+    // A selection larger than the view is drawn each time.
+    if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > qint64(m_below.width()) * m_below.height())
+        return false;
+    QImage image(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(ratio);
+    const quint64 pendingBefore = ZDLImage::pendingRenderingsDrawn();
+    {
+        QPainter painter(&image);
+        painter.translate(-QPointF(pixels.topLeft()) / ratio - QPointF(m_shift));
+        m_view.drawThroughCanvas(painter, QRegion(logical.translated(m_shift)), CanvasTarget::Screen,
+            [&](Canvas& canvas, const QRectF& dirty) {
+                GatedCanvas gate(canvas, false);
+                gate.setClipsWhileShut(false);
+                CanvasScope current(&gate);
+                DrawingSplit split(DrawingSplit::Slice::Held, gate, m_key.root, m_key.panel, m_key.held);
+                m_view.drawContent(dirty, &split);
+            });
+    }
+    // A placeholder of a picture still being rendered is not kept.
+    if (ZDLImage::pendingRenderingsDrawn() != pendingBefore)
+        return false;
+    ++g_heldRenderingsMade;
+    // Only what it paints is kept: its blit, and the clips' test, cover no more.
+    // (A selection that paints nothing keeps one transparent pixel.)
+    const QRect ink = inkBounds(image).isEmpty() ? QRect(0, 0, 1, 1) : inkBounds(image);
+    m_held = SpanBitmap(image.copy(ink));
+    m_heldPixels = ink.translated(pixels.topLeft());
+    m_heldMoved = QPointF();
+    return true;
+}
+
+void ComicViewBacking::probeClips(const QRect& around)
+{
+    m_clipArea = around.adjusted(-kClipMargin, -kClipMargin, kClipMargin, kClipMargin) & m_below.rect();
+    m_clipCuts.clear();
+    if (m_clipArea.isEmpty())
+        return;
+    const qreal ratio = m_key.devicePixelRatio;
+    QImage mask(m_clipArea.size(), QImage::Format_Alpha8);
+    mask.fill(0);
+    mask.setDevicePixelRatio(ratio);
+    {
+        QPainter painter(&mask);
+        painter.translate(-QPointF(m_clipArea.topLeft()) / ratio - QPointF(m_shift));
+        const QRect logical
+            = QRectF(QPointF(m_clipArea.topLeft()) / ratio, QSizeF(m_clipArea.size()) / ratio).toAlignedRect();
+        m_view.drawThroughCanvas(painter, QRegion(logical.translated(m_shift)), CanvasTarget::Screen,
+            [&](Canvas& canvas, const QRectF& dirty) {
+                GatedCanvas gate(canvas, false);
+                CanvasScope current(&gate);
+                DrawingSplit split(DrawingSplit::Slice::Held, gate, m_key.root, m_key.panel, m_key.held);
+                split.setHeldSpanProbe([&] {
+                    // All of the mask, in the coordinates the selection is drawn in.
+                    const QRectF all = QRectF(QPointF(-1, -1), QSizeF(mask.size()) + QSizeF(2, 2));
+                    gate.fillRect(gate.deviceTransform().inverted().mapRect(all), CanvasPaint(Qt::black));
+                });
+                m_view.drawContent(dirty, &split);
+            });
+    }
+    // Where the clips are partly open, a blit cannot stand in for them; where they are wholly
+    // open, one blit a band of the region does.
+    const int width = m_clipArea.width() + 1;
+    const int columns = mask.width();
+    m_clipCuts.assign(std::size_t(width) * std::size_t(m_clipArea.height() + 1), 0);
+    m_clipPartial.clear();
+    std::vector<QRect> bands;
+    std::vector<QRect> band;
+    std::vector<QRect> runs;
+    for (int y = 0; y < mask.height(); ++y) {
+        const uchar* line = mask.constScanLine(y);
+        qint32* sums = m_clipCuts.data() + std::size_t(y + 1) * std::size_t(width);
+        const qint32* above = sums - width;
+        qint32 row = 0;
+        runs.clear();
+        int x = 0;
+        while (x < columns) {
+            const uchar value = line[x];
+            int end = x + 1;
+            while (end < columns && line[end] == value)
+                ++end;
+            const bool partial = value != 0 && value != 0xff;
+            for (int i = x; i < end; ++i) {
+                row += partial;
+                sums[i + 1] = above[i + 1] + row;
+                if (partial)
+                    m_clipPartial.push_back(m_clipArea.topLeft() + QPoint(i, y));
+            }
+            if (value == 0xff)
+                runs.push_back(QRect(x, y, end - x, 1));
+            x = end;
+        }
+        const bool same = runs.size() == band.size()
+            && std::equal(runs.begin(), runs.end(), band.begin(), [](const QRect& a, const QRect& b) {
+                   return a.left() == b.left() && a.right() == b.right();
+               });
+        if (same) {
+            for (QRect& rect : band)
+                rect.setBottom(y);
+        } else {
+            bands.insert(bands.end(), band.begin(), band.end());
+            band = runs;
+        }
+    }
+    bands.insert(bands.end(), band.begin(), band.end());
+    m_clipRegion = QRegion();
+    m_clipRegion.setRects(bands.data(), int(bands.size()));
+    m_clipRegion.translate(m_clipArea.topLeft());
+}
+
+bool ComicViewBacking::clipsAreWhole(const QRect& pixels) const
+{
+    if (m_clipCuts.empty() || !m_clipArea.contains(pixels))
+        return false;
+    const QRect r = pixels.translated(-m_clipArea.topLeft());
+    const std::size_t width = std::size_t(m_clipArea.width()) + 1;
+    const auto at = [&](int x, int y) { return m_clipCuts[std::size_t(y) * width + std::size_t(x)]; };
+    if (at(r.right() + 1, r.bottom() + 1) - at(r.left(), r.bottom() + 1) - at(r.right() + 1, r.top())
+            + at(r.left(), r.top())
+        == 0)
+        return true;
+    // An antialiased clip's edge is partly open: only where the selection paints nothing.
+    auto point = std::lower_bound(m_clipPartial.begin(), m_clipPartial.end(), pixels.top(),
+        [](const QPoint& p, int top) { return p.y() < top; });
+    const QImage& held = m_held.image();
+    for (; point != m_clipPartial.end() && point->y() <= pixels.bottom(); ++point) {
+        if (point->x() < pixels.left() || point->x() > pixels.right())
+            continue;
+        const QPoint inHeld = *point - pixels.topLeft();
+        if (reinterpret_cast<const quint32*>(held.constScanLine(inHeld.y()))[inHeld.x()] != 0)
+            return false;
+    }
     return true;
 }
 
@@ -189,7 +487,7 @@ void ComicViewBacking::render(const QRegion& stale)
     const QRegion inWidget = stale.translated(m_shift);
     for (const DrawingSplit::Slice slice : { DrawingSplit::Slice::Below, DrawingSplit::Slice::Above }) {
         const bool below = slice == DrawingSplit::Slice::Below;
-        QImage& image = below ? m_below : m_above;
+        QImage& image = below ? m_below : m_above.image();
         QPainter painter(&image);
         painter.setClipRegion(stale);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -206,34 +504,11 @@ void ComicViewBacking::render(const QRegion& stale)
             });
     }
     ++g_renderingsMade;
-    m_aboveInk -= stale;
-    for (const QRect& rect : stale)
-        recordInk(rect);
+    const QRect rows = deviceRect(stale.boundingRect(), m_key.devicePixelRatio);
+    m_above.refreshRows(rows.top(), rows.bottom());
     // A placeholder of a picture still being rendered is drawn again next time.
     if (ZDLImage::pendingRenderingsDrawn() == pendingBefore)
         m_valid += stale;
-}
-
-void ComicViewBacking::recordInk(const QRect& area)
-{
-    const qreal ratio = m_key.devicePixelRatio;
-    const QRect pixels = deviceRect(area, ratio) & m_above.rect();
-    for (int top = pixels.top(); top <= pixels.bottom(); top += kInkTile) {
-        for (int left = pixels.left(); left <= pixels.right(); left += kInkTile) {
-            const QRect tile = QRect(left, top, kInkTile, kInkTile) & pixels;
-            quint32 any = 0;
-            for (int y = tile.top(); y <= tile.bottom() && !any; ++y) {
-                const auto* line = reinterpret_cast<const quint32*>(m_above.constScanLine(y));
-                for (int x = tile.left(); x <= tile.right(); ++x)
-                    any |= line[x];
-            }
-            if (any) {
-                const QRect logical
-                    = QRectF(QPointF(tile.topLeft()) / ratio, QSizeF(tile.size()) / ratio).toAlignedRect();
-                m_aboveInk += logical & area;
-            }
-        }
-    }
 }
 
 } // namespace zandrel

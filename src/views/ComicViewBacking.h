@@ -2,11 +2,14 @@
 
 #include "graphics/ElementProtocols.h"
 #include "platform/Value.h"
+#include "views/SpanBitmap.h"
 
 #include <QColor>
 #include <QImage>
 #include <QRegion>
 #include <QTransform>
+#include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -18,9 +21,14 @@ class ComicView;
 // as two bitmaps at the view's scale on its device pixel grid: what lies below the selected
 // elements and, transparent elsewhere, what lies above them (the rest of their layer, the panel's
 // border, later panels, free objects). A move of the selection then repaints as a blit of the one,
-// the selection drawn (from its own bitmaps where it has them) and a blit of the other where it has
-// anything. Together they are the fresh drawing: the view draws the page once in three slices
-// (DrawingSplit), the middle one every time.
+// the selection, and a blit of the other where it has anything. Together they are the fresh
+// drawing: the view draws the page once in three slices (DrawingSplit).
+//
+// Once the selection moves (the document says its objects only moved), the middle slice is kept
+// too, as a third bitmap drawn free of the clips of the containers around it, and blitted at the
+// whole device pixel the move takes it to, for as long as those clips would cut nothing of it
+// there (a probe of the same slice paints the clips into a mask); elsewhere, off the pixel grid or
+// after any other change of the selection it is drawn again.
 //
 // The bitmaps are filled only where the view paints and kept while nothing but the selection
 // changes: a notification of the document invalidates the area it names unless it names held
@@ -47,8 +55,12 @@ public:
     // Off, the view paints as if it kept nothing (what is kept stays): tests compare the two.
     void setEnabled(bool enabled) { m_enabled = enabled; }
     // For tests: the bytes held and how many areas were drawn into the bitmaps.
-    qint64 bytes() const { return m_below.sizeInBytes() + m_above.sizeInBytes(); }
+    qint64 bytes() const { return m_below.sizeInBytes() + m_above.sizeInBytes() + m_held.sizeInBytes(); }
     static quint64 renderingsMade();
+    // For tests and benchmarks: how many paints showed the selection from its bitmap, and how many
+    // times that bitmap was drawn.
+    static quint64 heldBlits();
+    static quint64 heldRenderingsMade();
 
 private:
     // What the bitmaps were drawn for; any change drops them.
@@ -72,20 +84,47 @@ private:
     bool anchor(const QTransform& transform);
     // Draws the region (image pixels) of both slices.
     void render(const QRegion& stale);
-    void recordInk(const QRect& area);
+    // Blits the device pixels (the bitmaps' pixel grid) of an image whose top left lies there.
+    void blit(QPainter& painter, const QImage& image, const QRect& pixels, const QPoint& origin) const;
+    // Where the bitmap of the moving selection shows now (device pixels) when it can be blitted:
+    // where it lands, within the clips it is drawn under.
+    std::optional<QRegion> placeHeld();
+    bool renderHeld();
+    // Paints the clips the selection is drawn under around the area into a mask.
+    void probeClips(const QRect& around);
+    // Whether the clips leave each pixel the selection paints in the area (where its bitmap lies)
+    // wholly open or wholly shut.
+    bool clipsAreWhole(const QRect& pixels) const;
+    void dropHeld();
 
     ComicView& m_view;
     bool m_enabled = true;
     Key m_key;
     QImage m_below;
-    QImage m_above;
+    // Kept with its opaque and partly transparent runs: it has little, and only those are laid over.
+    SpanBitmap m_above;
     // Document coordinates to the bitmaps' logical pixels.
     QTransform m_toImage;
     // Widget pixels minus image pixels, for the view's transform now.
     QPoint m_shift;
     QRegion m_valid;
-    // Where the above slice has anything, in tiles.
-    QRegion m_aboveInk;
+
+    // The moving selection: set by the first notice of a move, cleared by any other change.
+    bool m_heldMoving = false;
+    // Its drawing, where it was drawn (device pixels), and how far it moved since (model units).
+    SpanBitmap m_held;
+    QRect m_heldPixels;
+    QPointF m_heldMoved;
+    // Where its top left lies now.
+    QPoint m_heldAt;
+    // Over this area (device pixels), where the clips the selection is drawn under leave it open,
+    // and how many pixels they leave partly open, summed from the top left: entry (x, y) counts
+    // those above and left of it.
+    QRect m_clipArea;
+    QRegion m_clipRegion;
+    std::vector<qint32> m_clipCuts;
+    // The partly open pixels, row by row.
+    std::vector<QPoint> m_clipPartial;
 };
 
 } // namespace zandrel

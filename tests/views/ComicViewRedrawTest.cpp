@@ -3,6 +3,7 @@
 #include "ComicWindowFixture.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/TestCharacters.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/LayerRunCache.h"
 #include "comicmodel/PanelLayer.h"
 #include "graphics/GraphicElementBase.h"
@@ -13,6 +14,7 @@
 #include "views/ComicViewBacking.h"
 
 #include <QPainter>
+#include <QScreen>
 #include <functional>
 
 namespace zandrel {
@@ -161,6 +163,15 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
     QTest::qWait(700);
 
     const auto screen = [&] { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); };
+    // What the window holds of the view: its last paints, which lay the bitmaps straight into it.
+    const auto window = [&] {
+        QWidget* top = view->QWidget::window();
+        const QRect inWindow(view->mapTo(top, QPoint()), view->size());
+        return view->screen()
+            ->grabWindow(top->winId(), inWindow.x(), inWindow.y(), inWindow.width(), inWindow.height())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    };
     const auto keepingNothing = [&] {
         view->backing().setEnabled(false);
         const QImage image = screen();
@@ -179,10 +190,41 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
         QTest::mouseRelease(view, Qt::LeftButton, {}, heldCentre + by);
         endOfEvent();
     };
+    // A drag of the balloon by its body, from wherever it is now and a point where it is topmost,
+    // in whole pixels.
+    const auto dragBody = [&](const ObjectPtr& balloon, const QPoint& by) {
+        const QRectF box = bounds(balloon);
+        const QPoint from = [&] {
+            for (const double fy : { 0.5, 0.3, 0.7 }) {
+                for (const double fx : { 0.5, 0.3, 0.7, 0.15, 0.85 }) {
+                    const QPointF point(box.left() + box.width() * fx, box.top() + box.height() * fy);
+                    if (balloonPanel->frontLayer()->getChildAt(point, view->viewScale()) == balloon)
+                        return at(point);
+                }
+            }
+            return at(box.center());
+        }();
+        QTest::mousePress(view, Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 3; ++step) {
+            QTest::mouseMove(view, from + by * step / 3);
+            endOfEvent();
+        }
+        QTest::mouseRelease(view, Qt::LeftButton, {}, from + by);
+        endOfEvent();
+    };
+    ObjectPtr free;
+    // Steps of a live move of the selection, each painted, by whole pixels at the view's scale.
+    const auto moveLive = [&](const QPointF& by) {
+        for (int step = 0; step < 2; ++step) {
+            document->moveElementsLive(view->selection(), by / 2);
+            endOfEvent();
+        }
+    };
     struct Edit {
         const char* name;
         std::function<void()> edit;
         bool keeps; // draws nothing of the page again
+        bool blitsSelection = false; // shows the moving selection from its bitmap
     };
     const std::vector<Edit> edits {
         { "the held balloon's tail dragged", [&] { drag(QPoint(21, 13)); }, false },
@@ -190,6 +232,52 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
         { "the selection moved by the move command",
             [&] { document->undoableOffsetObjects({ balloons.at(2) }, QPointF(-9, 6), false); }, true },
         { "that move undone", [&] { document->undoManager()->undo(); }, true },
+        // Under the inset panel's cut and the panel's edge the selection is drawn each time.
+        { "the selection moved live, as a drag moves it", [&] { moveLive(QPointF(4, 8)); }, true },
+        { "its width changed after the move",
+            [&] { document->undoableSetPropertyFor(balloons.at(2), Balloon::kWidthKey, Value(60.0f)); },
+            true },
+        { "its width put back and moved back",
+            [&] {
+                document->undoableSetPropertyFor(balloons.at(2), Balloon::kWidthKey, Value(44.0f));
+                moveLive(QPointF(-4, -8));
+            },
+            true },
+        // In a panel that cuts nothing of it, it is blitted, and drawn again after another change.
+        { "a balloon of the next panel selected",
+            [&] {
+                const std::shared_ptr<ComicPanel> next = panel(2);
+                free = test::placedBalloon(QStringLiteral("Free"), next->bounds().topLeft() + QPointF(18, 14), 40);
+                document->undoableSetChildren(next->frontLayer()->children() + ElementList { free }, next->frontLayer());
+                model().setCurrentPanel(next);
+                view->select(free, true);
+            },
+            false },
+        { "that balloon moved live", [&] { moveLive(QPointF(4, 8)); }, true, true },
+        { "its width changed",
+            [&] { document->undoableSetPropertyFor(free, Balloon::kWidthKey, Value(50.0f)); }, true },
+        { "that balloon moved live back", [&] { moveLive(QPointF(-4, -8)); }, true, true },
+        { "the first panel's balloon selected again",
+            [&] {
+                model().setCurrentPanel(balloonPanel);
+                view->select(balloons.at(2), true);
+            },
+            false },
+        { "the selection dragged with the mouse", [&] { dragBody(balloons.at(2), QPoint(12, 9)); }, false },
+        { "that drag undone", [&] { document->undoManager()->undo(); }, false },
+        { "two balloons with one between them moved live",
+            [&] {
+                view->select(balloons.at(2), true);
+                view->select(balloons.at(4), false);
+                moveLive(QPointF(4, -2));
+            },
+            false },
+        { "the two moved back, the first selected alone",
+            [&] {
+                moveLive(QPointF(-4, 2));
+                view->select(balloons.at(2), true);
+            },
+            false },
         { "a balloon above it moved",
             [&] { document->undoableOffsetObjects({ balloons.at(3) }, QPointF(-12, 4), false); }, false },
         { "a balloon below it hidden",
@@ -238,6 +326,7 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
     for (const Edit& each : edits) {
         const QImage freshBefore = keepingNothing();
         const quint64 renders = ComicViewBacking::renderingsMade();
+        const quint64 heldBlits = ComicViewBacking::heldBlits();
         each.edit();
         endOfEvent();
         const QImage after = screen();
@@ -245,9 +334,16 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
         ASSERT_EQ(after.size(), fresh.size()) << each.name;
         EXPECT_GT(differing(fresh, freshBefore), 20) << each.name << ": the edit changes the drawing";
         EXPECT_LE(differing(after, fresh), after.width() * after.height() / 500) << each.name;
-        if (each.keeps)
+        const QImage painted = window();
+        ASSERT_EQ(painted.size(), fresh.size()) << each.name;
+        EXPECT_LE(differing(painted, fresh), after.width() * after.height() / 500) << each.name << ": window";
+        if (each.keeps) {
             EXPECT_EQ(ComicViewBacking::renderingsMade(), renders)
                 << each.name << ": drawn from what is kept";
+        }
+        if (each.blitsSelection) {
+            EXPECT_GT(ComicViewBacking::heldBlits(), heldBlits) << each.name << ": the selection blitted";
+        }
     }
     // Nothing selected, nothing kept.
     view->deselectAll();

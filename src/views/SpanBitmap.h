@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <vector>
+
+class QPainter;
+
+namespace zandrel {
+
+// A premultiplied bitmap kept with the runs of each row that are opaque and those that are partly
+// transparent, so that laying it over other pixels copies its opaque runs, blends only the partly
+// transparent ones and passes over the rest. A drawing with a filled body (a balloon, a part) is
+// mostly opaque runs: laid over, it costs about a copy of what it covers.
+class SpanBitmap {
+public:
+    SpanBitmap() = default;
+    // Converted to premultiplied ARGB if it is not.
+    explicit SpanBitmap(const QImage& image);
+
+    bool isNull() const { return m_image.isNull(); }
+    const QImage& image() const { return m_image; }
+    // To draw into: the runs of the rows drawn are then found again with refreshRows.
+    QImage& image() { return m_image; }
+    void refreshRows(int top, int bottom);
+    QRect rect() const { return m_image.rect(); }
+    qint64 sizeInBytes() const;
+
+    // Lays the part of the bitmap in the rect (its pixels) over the 32-bit premultiplied pixels whose
+    // first row starts at the destination, a row every bytes per line.
+    void drawOver(uchar* destination, qsizetype bytesPerLine, const QRect& source) const;
+
+    // Copies the rect of a 32-bit bitmap into such pixels.
+    static void copyPixels(const QImage& from, const QRect& source, uchar* destination, qsizetype bytesPerLine);
+    // Writes the rect of an opaque 32-bit bitmap (its pixels) into such pixels with this bitmap laid
+    // over it within the clip (the same pixels), its top left at the origin: one pass, in which
+    // what this bitmap covers opaquely is never copied from the other.
+    void drawOverCopyOf(const QImage& under, const QRect& source, const QPoint& origin, const QRect& clip,
+        uchar* destination, qsizetype bytesPerLine) const;
+
+    // The 32-bit premultiplied pixels a painter on a bitmap paints into, when it paints straight
+    // into them: no transform of its own but whole device pixels at the ratio, no clip of its own,
+    // source-over and opaque. The offset is where the painter's logical origin lies in them, and
+    // writable the part Qt lets it paint (its engine's own clip).
+    struct Target {
+        QImage* image = nullptr;
+        QPoint offset;
+        QRegion writable;
+    };
+    static bool directTarget(QPainter& painter, qreal devicePixelRatio, Target& target);
+
+private:
+    struct Span {
+        int left;
+        int right; // past the last pixel
+        bool opaque;
+    };
+    QImage m_image;
+    std::vector<std::vector<Span>> m_rows;
+};
+
+} // namespace zandrel

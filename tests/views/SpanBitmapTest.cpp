@@ -1,0 +1,156 @@
+// A bitmap laid over pixels by its runs gives what the raster engine's source-over gives, and a
+// painter hands out its pixels only when it paints straight into them.
+#include "views/SpanBitmap.h"
+
+#include <QPainter>
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace zandrel {
+namespace {
+
+// Rows of transparent, opaque and partly transparent runs, premultiplied.
+QImage mixedImage(const QSize& size, std::mt19937& random)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    std::uniform_int_distribution<int> kind(0, 2);
+    std::uniform_int_distribution<int> length(1, 9);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width();) {
+            const int run = kind(random);
+            for (int end = std::min(size.width(), x + length(random)); x < end; ++x) {
+                const int alpha = run == 0 ? 0 : run == 1 ? 255 : level(random);
+                line[x] = qPremultiply(qRgba(level(random), level(random), level(random), alpha));
+            }
+        }
+    }
+    return image;
+}
+
+QImage opaqueImage(const QSize& size, std::mt19937& random)
+{
+    QImage image(size, QImage::Format_RGB32);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgb(level(random), level(random), level(random)));
+    }
+    return image;
+}
+
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
+        }
+    }
+    return largest;
+}
+
+TEST(SpanBitmapTest, LayingOverMatchesSourceOverWithAndWithoutACopyBeneath)
+{
+    std::mt19937 random(31);
+    const QImage over = mixedImage(QSize(37, 23), random);
+    const SpanBitmap spans(over);
+    const QImage under = opaqueImage(QSize(60, 40), random);
+    struct Case {
+        const char* name;
+        QRect area; // of under's pixels
+        QPoint origin; // of the bitmap in them
+        QRect clip;
+    };
+    const std::vector<Case> cases {
+        { "all of it", QRect(0, 0, 60, 40), QPoint(9, 7), QRect(0, 0, 60, 40) },
+        { "an area cutting it", QRect(14, 3, 20, 15), QPoint(9, 7), QRect(0, 0, 60, 40) },
+        { "a clip cutting it", QRect(0, 0, 60, 40), QPoint(9, 7), QRect(20, 12, 11, 30) },
+        { "hanging off the top left", QRect(0, 0, 30, 20), QPoint(-5, -4), QRect(0, 0, 60, 40) },
+        { "beside it", QRect(50, 0, 10, 40), QPoint(2, 2), QRect(0, 0, 60, 40) },
+    };
+    for (const Case& each : cases) {
+        // What the raster engine makes of the same: the copy, then the bitmap over it in the clip.
+        QImage expected = under.copy(each.area);
+        {
+            QPainter painter(&expected);
+            painter.translate(-each.area.topLeft());
+            painter.setClipRect(each.clip & each.area);
+            painter.drawImage(each.origin, over);
+        }
+        QImage copied(each.area.size(), QImage::Format_RGB32);
+        copied.fill(Qt::red);
+        spans.drawOverCopyOf(under, each.area, each.origin, each.clip, copied.bits(), copied.bytesPerLine());
+        EXPECT_LE(largestDifference(copied, expected), 1) << each.name;
+
+        QImage laid(each.area.size(), QImage::Format_RGB32);
+        laid.fill(Qt::red);
+        SpanBitmap::copyPixels(under, each.area, laid.bits(), laid.bytesPerLine());
+        const QRect part = each.area & each.clip & over.rect().translated(each.origin);
+        if (!part.isEmpty()) {
+            uchar* at = laid.bits() + qsizetype(part.top() - each.area.top()) * laid.bytesPerLine()
+                + qsizetype(part.left() - each.area.left()) * 4;
+            spans.drawOver(at, laid.bytesPerLine(), part.translated(-each.origin));
+        }
+        EXPECT_LE(largestDifference(laid, expected), 1) << each.name;
+    }
+}
+
+TEST(SpanBitmapTest, RowsDrawnAgainAreLaidOverAsTheyAreNow)
+{
+    SpanBitmap spans(QImage(8, 4, QImage::Format_ARGB32_Premultiplied));
+    spans.image().fill(Qt::transparent);
+    spans.refreshRows(0, 3);
+    spans.image().setPixel(3, 2, qRgba(0, 0, 255, 255));
+    QImage target(8, 4, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    spans.drawOver(target.bits(), target.bytesPerLine(), spans.rect());
+    EXPECT_EQ(target.pixel(3, 2), qRgb(255, 255, 255)) << "the runs are those last found";
+    spans.refreshRows(2, 2);
+    spans.drawOver(target.bits(), target.bytesPerLine(), spans.rect());
+    EXPECT_EQ(target.pixel(3, 2), qRgb(0, 0, 255));
+}
+
+TEST(SpanBitmapTest, APainterHandsOutItsPixelsOnlyWhenItPaintsStraightIntoThem)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    struct Case {
+        const char* name;
+        std::function<void(QPainter&)> setUp;
+        bool direct;
+    };
+    const std::vector<Case> cases {
+        { "plain", [](QPainter&) {}, true },
+        { "translated", [](QPainter& p) { p.translate(3, 2); }, false },
+        { "clipped", [](QPainter& p) { p.setClipRect(0, 0, 5, 5); }, false },
+        { "half opaque", [](QPainter& p) { p.setOpacity(0.5); }, false },
+        { "another mode", [](QPainter& p) { p.setCompositionMode(QPainter::CompositionMode_Multiply); }, false },
+    };
+    for (const Case& each : cases) {
+        QPainter painter(&image);
+        each.setUp(painter);
+        SpanBitmap::Target target;
+        EXPECT_EQ(SpanBitmap::directTarget(painter, 1.0, target), each.direct) << each.name;
+        if (each.direct) {
+            EXPECT_EQ(target.image, &image);
+            EXPECT_EQ(target.offset, QPoint());
+        }
+    }
+    // Another ratio than the painter's, a format of another size.
+    QPainter painter(&image);
+    SpanBitmap::Target target;
+    EXPECT_FALSE(SpanBitmap::directTarget(painter, 2.0, target));
+    painter.end();
+    QImage small(10, 10, QImage::Format_RGB16);
+    painter.begin(&small);
+    EXPECT_FALSE(SpanBitmap::directTarget(painter, 1.0, target));
+    painter.end();
+}
+
+} // namespace
+} // namespace zandrel
