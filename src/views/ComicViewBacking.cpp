@@ -32,7 +32,6 @@ constexpr int kMaxClipRects = 16;
 
 quint64 g_renderingsMade = 0;
 quint64 g_heldBlits = 0;
-quint64 g_heldRenderingsMade = 0;
 
 bool isWholeNumber(double value)
 {
@@ -85,11 +84,6 @@ quint64 ComicViewBacking::renderingsMade()
 quint64 ComicViewBacking::heldBlits()
 {
     return g_heldBlits;
-}
-
-quint64 ComicViewBacking::heldRenderingsMade()
-{
-    return g_heldRenderingsMade;
 }
 
 std::optional<ComicViewBacking::Key> ComicViewBacking::currentKey() const
@@ -368,7 +362,6 @@ bool ComicViewBacking::renderHeld()
     // A placeholder of a picture still being rendered is not kept.
     if (ZDLImage::pendingRenderingsDrawn() != pendingBefore)
         return false;
-    ++g_heldRenderingsMade;
     // Only what it paints is kept: its blit, and the clips' test, cover no more.
     // (A selection that paints nothing keeps one transparent pixel.)
     const QRect ink = inkBounds(image).isEmpty() ? QRect(0, 0, 1, 1) : inkBounds(image);

@@ -57,10 +57,8 @@ public:
     // For tests: the bytes held and how many areas were drawn into the bitmaps.
     qint64 bytes() const { return m_below.sizeInBytes() + m_above.sizeInBytes() + m_held.sizeInBytes(); }
     static quint64 renderingsMade();
-    // For tests and benchmarks: how many paints showed the selection from its bitmap, and how many
-    // times that bitmap was drawn.
+    // For tests and benchmarks: how many paints showed the selection from its bitmap.
     static quint64 heldBlits();
-    static quint64 heldRenderingsMade();
 
 private:
     // What the bitmaps were drawn for; any change drops them.

@@ -2,6 +2,7 @@
 // the parts directly, scrolling by whole pixels reuses the bitmap, and every edit of a part after the
 // bitmap was made shows in the next redraw.
 #include "comicmodel/LayerRunCache.h"
+#include "support/ImageDifference.h"
 
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
@@ -139,20 +140,7 @@ QImage draw(const ElementList& elements, LayerRunCache* cache, float scale, cons
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// The largest difference of a channel between two images of one size.
-int largestDifference(const QImage& a, const QImage& b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
-        }
-    }
-    return largest;
-}
+using test::largestDifference;
 
 TEST(LayerRunCacheTest, BitmapHoldsTheDirectPixelsAndScrollsByWholePixels)
 {

@@ -181,15 +181,16 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
     QImage before = screen();
     ASSERT_GT(view->backing().bytes(), 0) << "a selection is held";
     const QPoint heldCentre = at(bounds(balloons.at(2)).center());
-    const auto drag = [&](const QPoint& by) {
-        QTest::mousePress(view, Qt::LeftButton, {}, heldCentre);
+    const auto dragFrom = [&](const QPoint& from, const QPoint& by) {
+        QTest::mousePress(view, Qt::LeftButton, {}, from);
         for (int step = 1; step <= 4; ++step) {
-            QTest::mouseMove(view, heldCentre + by * step / 4);
+            QTest::mouseMove(view, from + by * step / 4);
             endOfEvent();
         }
-        QTest::mouseRelease(view, Qt::LeftButton, {}, heldCentre + by);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, from + by);
         endOfEvent();
     };
+    const auto drag = [&](const QPoint& by) { dragFrom(heldCentre, by); };
     // A drag of the balloon by its body, from wherever it is now and a point where it is topmost,
     // in whole pixels.
     const auto dragBody = [&](const ObjectPtr& balloon, const QPoint& by) {
@@ -204,13 +205,7 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
             }
             return at(box.center());
         }();
-        QTest::mousePress(view, Qt::LeftButton, {}, from);
-        for (int step = 1; step <= 3; ++step) {
-            QTest::mouseMove(view, from + by * step / 3);
-            endOfEvent();
-        }
-        QTest::mouseRelease(view, Qt::LeftButton, {}, from + by);
-        endOfEvent();
+        dragFrom(from, by);
     };
     ObjectPtr free;
     // Steps of a live move of the selection, each painted, by whole pixels at the view's scale.

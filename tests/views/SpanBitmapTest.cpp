@@ -1,6 +1,7 @@
 // A bitmap laid over pixels by its runs gives what the raster engine's source-over gives, and a
 // painter hands out its pixels only when it paints straight into them.
 #include "views/SpanBitmap.h"
+#include "support/ImageDifference.h"
 
 #include <QPainter>
 #include <functional>
@@ -41,19 +42,7 @@ QImage opaqueImage(const QSize& size, std::mt19937& random)
     return image;
 }
 
-int largestDifference(const QImage& a, const QImage& b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
-        }
-    }
-    return largest;
-}
+using test::largestDifference;
 
 TEST(SpanBitmapTest, LayingOverMatchesSourceOverWithAndWithoutACopyBeneath)
 {

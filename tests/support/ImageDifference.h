@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QImage>
+#include <algorithm>
+#include <cstdlib>
+
+namespace zandrel::test {
+
+// The largest difference of a channel between two images of one size.
+inline int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
+        }
+    }
+    return largest;
+}
+
+} // namespace zandrel::test
