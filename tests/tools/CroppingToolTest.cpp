@@ -30,11 +30,12 @@ protected:
         EXPECT_EQ(editor->partTypePopup()->isVisible(), !crop);
         return crop;
     }
-    const CroppingFrameHandle* grip(int number)
+    // Shared: the next paint builds the grips anew.
+    std::shared_ptr<const CroppingFrameHandle> grip(int number)
     {
         masks->grab();
         const HandleList& handles = tool->currentHandles();
-        return number < handles.size() ? dynamic_cast<const CroppingFrameHandle*>(handles.at(number).get()) : nullptr;
+        return number < handles.size() ? std::dynamic_pointer_cast<const CroppingFrameHandle>(handles.at(number)) : nullptr;
     }
 
     CroppingTool* tool = nullptr;
@@ -90,8 +91,8 @@ TEST_F(CroppingToolTest, GripsMoveTheirEdgeOrCornerAndTurnTheRectangleOver)
 {
     dragPixels({ 20, 10 }, { 120, 60 });
     // At 200 per cent: strips 4 units thick, corner squares 8 units wide.
-    const CroppingFrameHandle* right = grip(1);
-    const CroppingFrameHandle* corner = grip(4);
+    const auto right = grip(1);
+    const auto corner = grip(4);
     ASSERT_TRUE(right && corner);
     EXPECT_EQ(right->type(), kCroppingHandleType);
     EXPECT_DOUBLE_EQ(right->box().width(), 4.0);
