@@ -167,7 +167,7 @@ CURSORS = {
                     f'<circle cx="9.5" cy="3.5" r="2.5" fill="{PAPER}" {stroke(1.2, BLACK)}/>'
                     + outlined("M4.5 5.5 L7.5 15.5 M8.5 5.5 L5.5 15.5", 1.2),
     # The distortion of selected points, hot spot (4, 4).
-    "Cur_Perspective": outlined("M4 4 L14 6 L13 14 L5 12 Z M1 1 L4 4", 1.1),
+    "Cur_DistortPoints": outlined("M4 4 L14 6 L13 14 L5 12 Z M1 1 L4 4", 1.1),
     # A magnifying glass, hot spot (5, 5).
     "Cur_MagifyingGlass": f'<circle cx="5.5" cy="5.5" r="4" fill="{PAPER}" fill-opacity="0.6" {stroke(1.4, BLACK)}/>'
                           + outlined("M8.5 8.5 L14.5 14.5", 1.8),

@@ -43,7 +43,7 @@ ReshapingTool::ReshapingTool()
     , m_addCurveCursor(appController()->getCursorResource(
           QStringLiteral("Cur_DirectSelect_AddCurve.tiff"), QPointF(1, 1)))
     , m_partOriginCursor(appController()->getCursorResource(QStringLiteral("Cur_PartOrigin.tiff"), QPointF(8, 9)))
-    , m_perspectiveCursor(appController()->getCursorResource(QStringLiteral("Cur_Perspective.tiff"), QPointF(4, 4)))
+    , m_perspectiveCursor(appController()->getCursorResource(QStringLiteral("Cur_DistortPoints.tiff"), QPointF(4, 4)))
     , m_deleteSegmentCursor(appController()->getCursorResource(QStringLiteral("Cur_Scissors.tiff"), QPointF(6, 16)))
 {
 }
