@@ -33,6 +33,23 @@ int stateFor(bool contains, qsizetype count)
     return count == 1 ? 1 : -1;
 }
 
+// Marks the items whose value is among values (mixed when there are several); an empty set
+// disables the popup. Items the filter refuses keep no mark.
+template <class ValueOf, class Shown>
+void setPopupToFloatValues(PopupButton& popup, const QSet<float>& values, Shown shown, ValueOf valueOf)
+{
+    if (values.isEmpty()) {
+        popup.setEnabled(false);
+        return;
+    }
+    popup.setEnabled(true);
+    deselectItems(popup);
+    for (QAction* item : popup.items()) {
+        if (shown(item))
+            PopupButton::setState(item, stateFor(values.contains(valueOf(item)), values.size()));
+    }
+}
+
 } // namespace
 
 QString DialogUtilities::multipleString()
@@ -98,17 +115,9 @@ float DialogUtilities::floatFromWeightMenuItem(const QAction* item)
 
 void DialogUtilities::setPopupToWeightValues(PopupButton& popup, const QSet<float>& values)
 {
-    if (values.isEmpty()) {
-        popup.setEnabled(false);
-        return;
-    }
-    popup.setEnabled(true);
-    deselectItems(popup);
-    for (QAction* item : popup.items()) {
-        if (!item->isSeparator())
-            PopupButton::setState(
-                item, stateFor(values.contains(floatFromWeightMenuItem(item)), values.size()));
-    }
+    setPopupToFloatValues(
+        popup, values, [](const QAction* item) { return !item->isSeparator(); },
+        [](const QAction* item) { return floatFromWeightMenuItem(item); });
 }
 
 float DialogUtilities::roundnessOfItem(const QAction* item)
@@ -123,18 +132,10 @@ float DialogUtilities::roundnessOfItem(const QAction* item)
 
 void DialogUtilities::setPopupToRoundnessValues(PopupButton& popup, const QSet<float>& values)
 {
-    if (values.isEmpty()) {
-        popup.setEnabled(false);
-        return;
-    }
-    popup.setEnabled(true);
-    deselectItems(popup);
-    for (QAction* item : popup.items()) {
-        // The presets' title item stands for nothing.
-        if (item->isSeparator() || !item->isEnabled())
-            continue;
-        PopupButton::setState(item, stateFor(values.contains(roundnessOfItem(item)), values.size()));
-    }
+    // The presets' title item stands for nothing.
+    setPopupToFloatValues(
+        popup, values, [](const QAction* item) { return !item->isSeparator() && item->isEnabled(); },
+        [](const QAction* item) { return roundnessOfItem(item); });
 }
 
 const QString& DialogUtilities::fullRoundnessString()
