@@ -2,7 +2,6 @@
 
 #include "app/AboutPanelController.h"
 #include "app/ComicPrinting.h"
-#include "panels/ExportDialogController.h"
 #include "app/ComicSharing.h"
 #include "app/DocumentController.h"
 #include "app/MenuActions.h"
@@ -12,8 +11,9 @@
 #include "app/core/CharacterFileFormats.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
-#include "panels/Sheets.h"
 #include "graphics/Dash.h"
+#include "panels/ExportDialogController.h"
+#include "panels/Sheets.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
 #include "platform/FontRegistry.h"

@@ -12,9 +12,9 @@
 #include "app/core/DocumentDialogs.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPanel.h"
+#include "panels/HelpComicView.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
-#include "panels/HelpComicView.h"
 #include "views/ComicView.h"
 #include "views/ZDLScrollArea.h"
 
@@ -53,7 +53,7 @@ constexpr NewComicDefault kPanelWeight { "panelWeight", 1.0, 0.0, 100.0 };
 constexpr NewComicDefault kPanelLineStyle { "panelLineStyle", 0, 0, 14 };
 constexpr NewComicDefault kCornerRoundness { "cornerRoundness", 0.0, -1.0, 1000.0 };
 
-double readNewComicDefault(const NewComicDefault& setting)
+double newComicDefault(const NewComicDefault& setting)
 {
     const UserDefaults& defaults = UserDefaults::standard();
     const QString key = QString::fromLatin1(setting.key);
@@ -68,14 +68,9 @@ double newComicDefault(const QString& key)
     for (const NewComicDefault* setting : { &kComicWidth, &kComicHeight, &kGutter, &kNumRows, &kPanelsPerRow,
              &kPanelShape, &kPanelWeight, &kPanelLineStyle, &kCornerRoundness }) {
         if (key == QLatin1String(setting->key))
-            return readNewComicDefault(*setting);
+            return newComicDefault(*setting);
     }
     return 0.0;
-}
-
-static double newComicDefault(const NewComicDefault& setting)
-{
-    return readNewComicDefault(setting);
 }
 
 void layOutNewComic(ComicModel& model)

@@ -169,13 +169,13 @@ public:
     // The same, for a change of these objects' own drawing and nothing else: a view may keep what
     // it drew of everything else there.
     void updateViewsRect(const QRectF& rect, bool afterChange, const ElementList& changedObjects);
+    // The same with a margin in screen points around the rectangle, independent of the zoom.
+    void updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange);
     // Moves the elements by the offset as a gesture does, step by step and not undoably (the
     // gesture records the whole move at its end): the views hear of the area the elements leave
     // and the area they cover, and that they only moved, so that a view may move what it drew of
     // them.
     void moveElementsLive(const ElementList& elements, const QPointF& offset);
-    // The same with a margin in screen points around the rectangle, independent of the zoom.
-    void updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange);
     // Called by the models for changes that are not element geometry; a null old value is passed on
     // as null.
     void notifyModelPropertyChange(const QString& property, const Value& oldValue);
