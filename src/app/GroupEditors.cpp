@@ -2,6 +2,7 @@
 
 #include "app/DocumentWindow.h"
 #include "comicmodel/Group.h"
+#include "panels/HelpComicView.h"
 #include "views/BalloonGroupView.h"
 #include "views/GroupView.h"
 
@@ -52,12 +53,16 @@ void GroupEditingView::edit(const ObjectPtr& object)
         view->setViewScale(defaultView->viewScale());
     if (view->editingPage()) {
         view->registerForHelpPanel(kPageHelp, document(), this);
+        if (m_firstPageEntry)
+            HelpComicView::createHelp(kPageHelp, document(), this, false);
         // The page stays where the default view showed it.
         if (defaultView)
             view->scrollPoint(defaultView->visibleRect().topLeft());
         m_firstPageEntry = false;
     } else {
         view->registerForHelpPanel(kGroupHelp, document(), this);
+        if (m_firstGroupEntry)
+            HelpComicView::createHelp(kGroupHelp, document(), this, false);
         if (const auto* group = asProtocol<GraphicElement>(object))
             view->scrollToCenterDocPoint(group->getBounds().center());
         m_firstGroupEntry = false;
@@ -107,6 +112,8 @@ void BalloonGroupEditingView::edit(const ObjectPtr& object)
     EditingControllerView::edit(object);
     if (ZDLView* defaultView = defaultViewOf(this))
         view->setViewScale(defaultView->viewScale());
+    if (m_firstEntry)
+        HelpComicView::createHelp(kBalloonGroupHelp, document(), this, false);
     m_firstEntry = false;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
 
@@ -74,9 +75,17 @@ TEST_F(HelpComicTest, EveryShippedHelpComicReadsAndNamesItsButtons)
         { HelpComicView::kPartsViewHelp, 2, QStringLiteral("parts_view"), {}, {} },
         { HelpComicView::kPartElementsViewHelp, 2, QStringLiteral("part_elements_view"), {}, {} },
         { HelpComicView::kLibraryViewHelp, 1, QStringLiteral("library_view"), {}, {} },
+        { QStringLiteral("image_view"), 3, QStringLiteral("image_view"), {}, {} },
+        { QStringLiteral("group_view"), 2, QStringLiteral("group_view"), {}, {} },
+        { QStringLiteral("floating_view"), 2, QStringLiteral("floating_view"), {}, {} },
+        { QStringLiteral("balloon_group_view"), 2, QStringLiteral("balloon_group_view"), {}, {} },
     };
+    QFile bookFile(QStringLiteral(":/help/index.html"));
+    ASSERT_TRUE(bookFile.open(QIODevice::ReadOnly));
+    const QString book = QString::fromUtf8(bookFile.readAll());
     for (const auto& c : comics) {
         SCOPED_TRACE(c.id.toStdString());
+        EXPECT_TRUE(book.contains(QStringLiteral("id=\"%1\"").arg(c.anchor))) << "the help book has the section";
         HelpComicView* view = HelpComicView::createHelp(c.id, &document, &host, true);
         ASSERT_TRUE(view);
         EXPECT_EQ(view->numPages(), c.pages);

@@ -10,10 +10,12 @@
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "comicmodel/PanelLayer.h"
+#include "panels/HelpComicView.h"
 #include "views/BalloonGroupView.h"
 #include "views/GroupView.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QMimeData>
 #include <cmath>
 
@@ -66,6 +68,22 @@ protected:
     {
         QTest::mouseClick(in, Qt::LeftButton, modifiers, in->viewTransform().map(documentPoint).toPoint());
     }
+    // The editor offered its help comic over itself on the first entry; it is closed so that it is
+    // not in the way of the clicks that follow.
+    void expectHelpOverEditor(const QString& helpId, QWidget* editor)
+    {
+        HelpComicView* help = HelpComicView::getOpenHelp(helpId, document);
+        ASSERT_TRUE(help) << helpId.toStdString();
+        EXPECT_EQ(help->parentWidget(), editor);
+        EXPECT_TRUE(help->isVisible());
+        // For a look at the help as the user sees it.
+        if (const QString shots = qEnvironmentVariable("ZANDREL_SCREENSHOT_DIR"); !shots.isEmpty()) {
+            QTest::qWait(800);
+            window->grab().save(QDir(shots).filePath(helpId + QStringLiteral(".png")));
+        }
+        help->closeAndRemove();
+        QTest::qWait(1);
+    }
 };
 
 TEST_F(GroupEditorTest, DeletingAGroupDownToOneMemberLeavesTheEditorAsOneStepAndTheZoomCarriesBack)
@@ -85,6 +103,7 @@ TEST_F(GroupEditorTest, DeletingAGroupDownToOneMemberLeavesTheEditorAsOneStepAnd
     EXPECT_EQ(groupView->helpPanelName(), QStringLiteral("group_view"));
     EXPECT_FALSE(editor->firstGroupEntry());
     EXPECT_TRUE(editor->firstPageEntry());
+    expectHelpOverEditor(QStringLiteral("group_view"), editor);
     choose(kZoomInAction);
     const float zoomed = groupView->viewScale();
     EXPECT_GT(zoomed, 2.0f);
@@ -117,6 +136,7 @@ TEST_F(GroupEditorTest, PageModeKeepsItsPlaceAndPastesAndImportsWhereTheyGo)
     GroupView* pageView = editor->groupView();
     EXPECT_TRUE(pageView->editingPage());
     EXPECT_EQ(pageView->helpPanelName(), QStringLiteral("floating_view"));
+    expectHelpOverEditor(QStringLiteral("floating_view"), editor);
     EXPECT_EQ(pageView->visibleRect().topLeft(), origin) << "the page does not jump";
 
     // A free object deleted: the page editor stays.
@@ -179,10 +199,12 @@ TEST_F(GroupEditorTest, BalloonGroupsTakeOnlyBalloonsAndLeaveWhenOneIsLeft)
     // opens the merged balloons themselves.
     choose(kFreeObjectsEditorAction);
     ASSERT_TRUE(groupEditor());
+    expectHelpOverEditor(QStringLiteral("floating_view"), groupEditor());
     doubleClickOn(groupEditor()->groupView(), centreOf(asProtocol<Parent>(merged())->getChildAtIndex(0)));
     BalloonGroupEditingView* editor = balloonGroupEditor();
     ASSERT_TRUE(editor);
     EXPECT_TRUE(editor->usesWholeWindow());
+    expectHelpOverEditor(QStringLiteral("balloon_group_view"), editor);
     BalloonGroupView* balloons = editor->balloonGroupView();
     const auto edited = balloons->editBalloonGroup();
     ASSERT_EQ(edited, merged());

@@ -4,6 +4,7 @@
 #include "app/ImageEditingView.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/MaskingPath.h"
+#include "panels/HelpComicView.h"
 #include "views/ImageMasksView.h"
 #include "views/PartElementsView.h"
 
@@ -113,6 +114,15 @@ protected:
         endOfEvent();
         ASSERT_EQ(document->currentEditor(), editor);
         ASSERT_EQ(masks->editImage(), imageIn(0));
+        closeHelp();
+    }
+    // The help comic the editor offers on its first entry lies over the picture: it goes before
+    // the clicks and drags of a test.
+    void closeHelp()
+    {
+        if (HelpComicView* help = HelpComicView::getOpenHelp(QStringLiteral("image_view"), document))
+            help->closeAndRemove();
+        endOfEvent();
     }
 
     // Where an image pixel lies on the masks view's widget.
