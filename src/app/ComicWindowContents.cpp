@@ -220,6 +220,7 @@ void buildComicWindowContents(DocumentWindow& window)
             DocumentToolbar::kFlipItem, kPanelItem, DocumentToolbar::kFlexibleSpaceItem, kShareItem,
             DocumentToolbar::kBackgroundItem, DocumentToolbar::kViewScaleItem },
         ownItems);
+    items.opensMenuOnPress(ownItems.value(kShareItem));
 }
 
 } // namespace zandrel

@@ -6,10 +6,13 @@
 #include "platform/Localization.h"
 #include "views/ZDLView.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QIcon>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QToolBar>
 #include <QWidgetAction>
 
@@ -23,6 +26,41 @@ struct BackgroundChoice {
     int style;
 };
 constexpr BackgroundChoice kBackgroundChoices[] = { { "Plain", 0 }, { "Checkerboard", 1 }, { "Context", 2 } };
+
+// Fires a toolbar item as its button is pressed, and keeps the button down while the menu the item
+// opened is up; the release then finds the button up and does not fire it again.
+class PressTrigger : public QObject {
+public:
+    PressTrigger(QAction* item, QAbstractButton* button)
+        : QObject(button)
+        , m_item(item)
+        , m_button(button)
+    {
+        button->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+        if (watched != m_button || !press || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return false;
+        if (!m_item->isEnabled())
+            return true;
+        m_item->trigger();
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            m_button->setDown(true);
+            QAbstractButton* button = m_button;
+            connect(menu, &QMenu::aboutToHide, button, [button] { button->setDown(false); },
+                Qt::SingleShotConnection);
+        }
+        return true;
+    }
+
+private:
+    QAction* m_item;
+    QAbstractButton* m_button;
+};
 
 } // namespace
 
@@ -122,6 +160,12 @@ void DocumentToolbar::build(const QStringList& identifiers, const QHash<QString,
         if (item)
             m_toolbar->addAction(item);
     }
+}
+
+void DocumentToolbar::opensMenuOnPress(QAction* item)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(m_toolbar->widgetForAction(item)))
+        new PressTrigger(item, button);
 }
 
 void DocumentToolbar::setScalePopupValue(float scale)

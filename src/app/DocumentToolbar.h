@@ -48,6 +48,8 @@ public:
     // Adds the items to the toolbar in order; an item the window made itself can be given for an
     // identifier the factory does not know.
     void build(const QStringList& identifiers, const QHash<QString, QAction*>& ownItems = {});
+    // The built item's button fires on mouse-down, as a popup button opens its menu.
+    void opensMenuOnPress(QAction* item);
 
     QComboBox* scalePopup() const { return m_scalePopup; }
     QMenu* scaleMenu() const { return m_scaleMenu; }

@@ -6,6 +6,7 @@
 #include "app/WebLinks.h"
 #include "platform/UserDefaults.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QImageReader>
@@ -129,6 +130,39 @@ TEST_F(ComicSharingTest, EveryItemOfTheShareMenuHandsOnTheRenderedComic)
     share(QStringLiteral("Show Comic File in Folder"));
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened.first(), QUrl::fromLocalFile(QFileInfo(document->filePath()).absolutePath()));
+}
+
+TEST_F(ComicSharingTest, TheShareButtonOpensItsMenuOnMouseDownAndStaysDownWhileItIsUp)
+{
+    QAction* item = toolbarItem(window, kShareAction);
+    ASSERT_TRUE(item);
+    MenuActions::validate(item, MenuActions::responderChain(window));
+    auto* button = qobject_cast<QAbstractButton*>(window->toolbar()->widgetForAction(item));
+    ASSERT_TRUE(button);
+    int runs = 0;
+    QPoint at;
+    ComicSharing::setMenuRunner([&](QMenu& menu, const QPoint& point) {
+        ++runs;
+        shown = &menu;
+        at = point;
+    });
+    QTest::mousePress(button, Qt::LeftButton);
+    EXPECT_EQ(runs, 1) << "the press opens the menu";
+    EXPECT_EQ(at, button->mapToGlobal(QPoint(0, button->height()))) << "under the button";
+    QTest::mouseRelease(button, Qt::LeftButton);
+    endOfEvent();
+    EXPECT_EQ(runs, 1) << "the release does not open it a second time";
+
+    // With the real menu the button stays down until the menu goes.
+    ComicSharing::setMenuRunner({});
+    QTest::mousePress(button, Qt::LeftButton);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(button->isDown());
+    QTest::keyClick(menu, Qt::Key_Escape);
+    endOfEvent();
+    EXPECT_FALSE(QApplication::activePopupWidget());
+    EXPECT_FALSE(button->isDown());
 }
 
 } // namespace
