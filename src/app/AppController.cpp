@@ -300,6 +300,7 @@ QMenu* AppController::contextualMenu()
         setupPartTypeMenu(m_contextualMenu->addMenu(localized("Part Type")), kSetPartTypeAction);
         m_contextualStyleMenu = m_contextualMenu->addMenu(localized("Style"));
         // These act at the point the menu was opened on.
+        MenuActions::add(m_contextualMenu.get(), localized("New Part"), kCreateNewPartAction);
         MenuActions::add(m_contextualMenu.get(), localized("Set Pivot Point"), kSetPivotPointAction)
             ->setData(kContextualMenuSender);
         MenuActions::add(m_contextualMenu.get(), localized("Reset Pivot Point"), kResetPivotPointAction);

@@ -284,6 +284,14 @@ void ZDLView::rightMouseDown(const ZDLEvent& event, const QPoint& globalPos)
     }
     if (QMenu* menu = contextMenuForView()) {
         MenuActions::validateAndHideContextMenuItems(menu, window());
+        // The menu stays open after this event, and the chosen item's action runs as it hides: the
+        // click still counts as the right click until that action has run.
+        m_rightClickMenuOpen = true;
+        auto hidden = std::make_shared<QMetaObject::Connection>();
+        *hidden = connect(menu, &QMenu::aboutToHide, this, [this, hidden] {
+            disconnect(*hidden);
+            QMetaObject::invokeMethod(this, [this] { m_rightClickMenuOpen = false; }, Qt::QueuedConnection);
+        });
         menu->popup(globalPos);
     }
     m_inRightClick = false;

@@ -135,6 +135,9 @@ public:
     void scrollRectToVisible(const QRectF& rect);
     void updateViewSize();
     virtual QRectF getContentBounds() const;
+    // Content smaller than the viewport sits in its middle rather than at its top-left corner.
+    bool centresSmallContent() const { return m_centresSmallContent; }
+    void setCentresSmallContent(bool centres) { m_centresSmallContent = centres; }
     QRectF viewBounds() const { return m_bounds; }
     // The frame in widget pixels: the bounds times the zoom.
     QSizeF frameSize() const { return m_bounds.size() * m_viewScale; }
@@ -155,7 +158,8 @@ public:
     // --- Options and state ---
     bool suppressCursorSetting() const { return m_suppressCursorSetting; }
     void setSuppressCursorSetting(bool suppress) { m_suppressCursorSetting = suppress; }
-    bool inRightClick() const { return m_inRightClick; }
+    // During a right click, and while the contextual menu it opened is up or its action runs.
+    bool inRightClick() const { return m_inRightClick || m_rightClickMenuOpen; }
     QPointF rightClickPos() const { return m_rightClickPos; }
     // The view's help comic; without all three nothing is registered.
     void registerForHelpPanel(const QString& name, ZDLDocument* document, QWidget* host);
@@ -284,6 +288,8 @@ private:
     bool m_scalingViewInteractively = false;
     bool m_suppressCursorSetting = false;
     bool m_inRightClick = false;
+    bool m_rightClickMenuOpen = false;
+    bool m_centresSmallContent = false;
     std::shared_ptr<HandTool> m_handTool;
     QPointF m_rightClickPos;
 

@@ -3,6 +3,7 @@
 // drawing, before and after the background caching has made the parts' bitmaps.
 #include "CharacterWindowFixture.h"
 #include "app/MenuActions.h"
+#include "app/PartEditingView.h"
 #include "app/core/EditorContainer.h"
 #include "app/core/LibraryParent.h"
 #include "app/core/ModalAlert.h"
@@ -17,7 +18,9 @@
 #include "platform/Log.h"
 #include "platform/PainterCanvas.h"
 #include "support/TestSupport.h"
+#include "views/PartElementsView.h"
 
+#include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
 
@@ -347,6 +350,43 @@ TEST_F(PartsViewTest, ANewPartOpensInThePartEditorWithoutJoiningTheCharacterYet)
     // The one-type view offers no new part.
     choosePartsViewType(0);
     EXPECT_FALSE(toolbarItemEnabled(kCreateNewPartAction));
+}
+
+TEST_F(PartsViewTest, NewPartFromTheContextualMenuCentresThePartEditorWhereTheClickWas)
+{
+    // Zoomed in over the rest of the character, so that the part editor can scroll across it.
+    document->documentSettings()->setBackgroundStyle(2); // the context background
+    document->documentSettings()->setPartEditingViewScale(4.0f);
+    const QPointF clicked = partCentre(3) + QPointF(10, 0);
+    QTest::mouseClick(view, Qt::RightButton, {}, at(clicked));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    QAction* newPart = nullptr;
+    for (QAction* item : menu->actions()) {
+        if (MenuActions::actionOf(item) == kCreateNewPartAction)
+            newPart = item;
+    }
+    ASSERT_TRUE(newPart && newPart->isVisible() && newPart->isEnabled());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(newPart).center());
+    endOfEvent();
+    auto* editor = dynamic_cast<PartEditingView*>(document->currentEditor());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->currentTool(), PartEditingView::Pen);
+    const QPointF centre = editor->partElementsView()->getCenterOfVisibleRect();
+    EXPECT_NEAR(centre.x(), clicked.x(), 1.0) << "the click point lies in the middle";
+    // Vertically the whole character fits the editor, which has nothing to scroll that way.
+    EXPECT_EQ(editor->partElementsView()->visibleRect().height(), editor->partElementsView()->viewBounds().height());
+    EXPECT_FALSE(view->inRightClick()) << "the right click ends once its action has run";
+    document->popEditor();
+
+    // From the toolbar the new part's editor is not scrolled to the last right click.
+    ASSERT_TRUE(toolbarItemEnabled(kCreateNewPartAction));
+    toolbarItem(window, kCreateNewPartAction)->trigger();
+    endOfEvent();
+    editor = dynamic_cast<PartEditingView*>(document->currentEditor());
+    ASSERT_TRUE(editor);
+    EXPECT_GT(std::abs(editor->partElementsView()->getCenterOfVisibleRect().x() - clicked.x()), 20.0);
+    document->popEditor();
 }
 
 TEST_F(PartsViewTest, TheThumbnailEditorMovesAndScalesTheFrameOneStepAtATime)
