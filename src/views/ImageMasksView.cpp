@@ -33,6 +33,7 @@ ImageMasksView::ImageMasksView(ZDLDocument* document, QWidget* parent)
     : ElementEditingView(document, ScaleSetting::None, parent)
 {
     setObjectName(QStringLiteral("imageMasksView"));
+    setCentresSmallContent(true);
 }
 
 void ImageMasksView::setEditImage(const std::shared_ptr<ImageElement>& image)

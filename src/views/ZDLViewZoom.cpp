@@ -233,12 +233,26 @@ void ZDLView::updateViewSize()
     m_inUpdateViewSize = true;
     const double scale = m_viewScale;
     const QSize port = viewportSize();
-    QRectF area = unionRect(QRectF(0, 0, port.width() / scale, port.height() / scale), getContentBounds());
-    // Content at negative coordinates lies outside the scrollable area.
-    if (area.x() < 0)
-        area = QRectF(0, area.y(), area.width() + area.x(), area.height());
-    if (area.y() < 0)
-        area = QRectF(area.x(), 0, area.width(), area.height() + area.y());
+    const QRectF content = getContentBounds();
+    QRectF area;
+    if (m_centresSmallContent && !isEmptyRect(content)) {
+        // Along an axis where the content is smaller than the viewport, the bounds are the viewport
+        // with the content in its middle, reaching into negative coordinates where need be.
+        area = content;
+        const double shownWidth = port.width() / scale;
+        const double shownHeight = port.height() / scale;
+        if (shownWidth > content.width())
+            area = QRectF(content.center().x() - shownWidth / 2, area.y(), shownWidth, area.height());
+        if (shownHeight > content.height())
+            area = QRectF(area.x(), content.center().y() - shownHeight / 2, area.width(), shownHeight);
+    } else {
+        area = unionRect(QRectF(0, 0, port.width() / scale, port.height() / scale), content);
+        // Content at negative coordinates lies outside the scrollable area.
+        if (area.x() < 0)
+            area = QRectF(0, area.y(), area.width() + area.x(), area.height());
+        if (area.y() < 0)
+            area = QRectF(area.x(), 0, area.width(), area.height() + area.y());
+    }
     // Never shrink under a drag: the area under the pointer stays where it is.
     if (m_currentTracker && m_currentTracker->editingDocument())
         area = unionRect(area, m_bounds);

@@ -43,6 +43,16 @@ TEST_F(ImageEditorTest, DoubleClickingThePictureInThePartEditorOpensTheImageEdit
     ASSERT_EQ(document->currentEditor(), editor);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(masks->editImage(), image);
+    // The first entry offers the editor's help comic over it.
+    HelpComicView* help = HelpComicView::getOpenHelp(QStringLiteral("image_view"), document);
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->parentWidget(), editor);
+    EXPECT_EQ(help->numPages(), 3);
+    if (const QString shots = qEnvironmentVariable("ZANDREL_SCREENSHOT_DIR"); !shots.isEmpty()) {
+        QTest::qWait(800);
+        window->grab().save(QDir(shots).filePath(QStringLiteral("image_view.png")));
+    }
+    closeHelp();
     EXPECT_EQ(masks->getContentBounds(), QRectF(0, 0, 200, 100));
     // The whole picture fits the view.
     EXPECT_LE(200 * masks->viewScale(), masks->scrollArea()->viewport()->width() + 1);
@@ -228,6 +238,37 @@ TEST_F(ImageEditorTest, MasksAreDrawnWithTheToolsAndWashOutTheRest)
     endOfEvent();
     EXPECT_EQ(image->numChildren(), 1u);
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Delete object"));
+}
+
+TEST_F(ImageEditorTest, APictureSmallerThanTheWindowSitsInItsMiddle)
+{
+    openImageEditor();
+    const auto centredIn = [this](const QRect& port) {
+        const QRectF picture = masks->viewTransform().mapRect(QRectF(0, 0, 200, 100));
+        EXPECT_NEAR(picture.center().x(), port.center().x() + 0.5, 1.0);
+        EXPECT_NEAR(picture.center().y(), port.center().y() + 0.5, 1.0);
+    };
+    // Fitted to the window: it fills one way and is centred the other.
+    centredIn(masks->rect());
+    // Zoomed out with the menu until it is smaller than the window both ways.
+    masks->setFocus();
+    while (masks->viewScale() * 200 >= masks->width() / 2.0 && masks->viewScale() > masks->minViewScale())
+        choose(kZoomOutAction);
+    endOfEvent();
+    ASSERT_LT(masks->viewScale() * 200, masks->width());
+    centredIn(masks->rect());
+    const QImage shown = masks->grab().toImage();
+    const QColor corner = shown.pixelColor(2, 2);
+    EXPECT_TRUE(corner.red() == corner.green() && corner.green() == corner.blue() && corner.red() > 200)
+        << "no picture in the corner, only the washed-out white around it";
+    EXPECT_EQ(shown.pixelColor(pixelAt({ 35, 35 })), QColor(Qt::red)) << "inside the first mask";
+    // Still centred in a larger window, and a click lands on the pixel under it.
+    window->resize(window->size() + QSize(120, 60));
+    endOfEvent();
+    centredIn(masks->rect());
+    clickButton(editor->toolButton(ImageEditingView::Selection));
+    QTest::mouseClick(masks, Qt::LeftButton, {}, pixelAt({ 170, 80 }));
+    EXPECT_EQ(masks->selection(), ElementList { imageIn(0)->getChildAtIndex(1) });
 }
 
 TEST_F(ImageEditorTest, PivotAndPartTypeAreNamedStepsThatTheControlsFollow)
