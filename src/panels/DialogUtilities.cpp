@@ -1,5 +1,7 @@
 #include "panels/DialogUtilities.h"
 
+#include "charmodel/CharacterModel.h"
+#include "graphics/ZDLColor.h"
 #include "panels/DialogController.h"
 #include "panels/PopupButton.h"
 #include "platform/Localization.h"
@@ -10,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -209,6 +213,71 @@ void DialogUtilities::setPopupToRepresentedObjectValues(PopupButton& popup, cons
         else
             PopupButton::setState(item, -1);
     }
+}
+
+namespace {
+
+// A colour's swatch as its menu item shows it: over a checkerboard where it is translucent, the
+// none colour crossed out in red.
+QIcon swatchIcon(const ZDLColor& color)
+{
+    constexpr int kWidth = 24;
+    constexpr int kHeight = 17;
+    constexpr int kCell = 4;
+    QPixmap pixmap(kWidth, kHeight);
+    pixmap.fill(Qt::white);
+    QPainter painter(&pixmap);
+    for (int y = 0; y < kHeight; y += kCell) {
+        for (int x = (y / kCell % 2) * kCell; x < kWidth; x += 2 * kCell)
+            painter.fillRect(x, y, kCell, kCell, QColor(128, 128, 128));
+    }
+    if (!color.isNone() && color.color().isValid())
+        painter.fillRect(0, 0, kWidth, kHeight, color.color().toQColor());
+    if (color.isNone()) {
+        painter.setPen(QPen(Qt::red, 1));
+        painter.drawLine(0, 0, kWidth, kHeight);
+        painter.drawLine(0, kHeight, kWidth, 0);
+    }
+    painter.setPen(QColor(160, 160, 160));
+    painter.drawRect(0, 0, kWidth - 1, kHeight - 1);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+void DialogUtilities::setupColorPopup(PopupButton& popup, const CharacterModel* model, bool withNone, bool withAdd)
+{
+    popup.removeAllItems();
+    if (!model)
+        return;
+    const QList<ZDLColorPtr> colors = model->colors();
+    for (qsizetype index = 0; index < colors.size(); ++index) {
+        const ZDLColorPtr& color = colors.at(index);
+        if (!color || (color->isNone() && !withNone))
+            continue;
+        popup.addItem(color->name(), int(index), colorObject(color.get()))->setIcon(swatchIcon(*color));
+    }
+    if (withAdd) {
+        popup.itemMenu()->addSeparator();
+        popup.addItem(localized("Add Color..."), kAddColorTag);
+    }
+}
+
+QVariant DialogUtilities::colorObject(const ZDLColor* color)
+{
+    return QVariant::fromValue<void*>(const_cast<ZDLColor*>(color));
+}
+
+std::shared_ptr<ZDLColor> DialogUtilities::colorOfItem(const QAction* item, const CharacterModel* model)
+{
+    const QVariant object = PopupButton::representedObjectOf(item);
+    if (!model || !object.isValid())
+        return nullptr;
+    for (const ZDLColorPtr& color : model->colors()) {
+        if (colorObject(color.get()) == object)
+            return color;
+    }
+    return nullptr;
 }
 
 void DialogUtilities::collectValueOfProperty(const QString& key, const Object& object, QList<Value>& values)

@@ -15,8 +15,10 @@ class QLineEdit;
 
 namespace zandrel {
 
+class CharacterModel;
 class Object;
 class PopupButton;
+class ZDLColor;
 
 // The mixed-value display of the sheets and inspectors, and the reading of their weight and
 // roundness controls. The values of one property over the chosen objects are gathered into a set: a
@@ -57,6 +59,15 @@ public:
     // Null variants stand for objects without the property; they select nothing. The last two items
     // (a separator and "Add Color...") keep their state.
     static void setPopupToRepresentedObjectValues(PopupButton& popup, const QList<QVariant>& values);
+    // The tag of a colour popup's "Add Color..." item.
+    static constexpr int kAddColorTag = -2;
+    // Fills a colour popup with the model's colours in order, each with its swatch, tagged with its
+    // index and representing the colour (colourObject); the none colour, first in every model, only
+    // when asked for. With an add item, a separator and "Add Color..." (kAddColorTag) end the menu.
+    static void setupColorPopup(PopupButton& popup, const CharacterModel* model, bool withNone, bool withAdd);
+    static QVariant colorObject(const ZDLColor* color);
+    // The model's colour an item of such a popup represents; null for any other item.
+    static std::shared_ptr<ZDLColor> colorOfItem(const QAction* item, const CharacterModel* model);
     // Adds the object's value for the key when its class has that property.
     static void collectValueOfProperty(const QString& key, const Object& object, QList<Value>& values);
     // 1 when the set holds the tag alone, -1 when it holds it among others, else 0.

@@ -17,17 +17,20 @@ namespace zandrel {
 
 int PanelFrameControls::weightToInt(float weight)
 {
-    int best = 0;
-    for (int tag = 1; tag < int(std::size(kWeights)); ++tag) {
-        if (std::abs(kWeights[tag] - weight) < std::abs(kWeights[best] - weight))
-            best = tag;
+    // A weight the popup does not offer shows as the usual 1 point.
+    constexpr int kUsualWeight = 2;
+    for (int tag = 0; tag < int(std::size(kWeights)); ++tag) {
+        if (kWeights[tag] == weight)
+            return tag;
     }
-    return best;
+    return kUsualWeight;
 }
 
 float PanelFrameControls::intToWeight(int tag)
 {
-    return kWeights[std::clamp(tag, 0, int(std::size(kWeights)) - 1)];
+    if (tag < 0 || tag >= int(std::size(kWeights)))
+        return 1.0f;
+    return kWeights[tag];
 }
 
 PanelFrameControls::PanelFrameControls(QWidget* parent, QFormLayout* form)

@@ -19,7 +19,8 @@ class PanelFrameControls : public QObject {
 public:
     // The border weights the weight popup offers, by tag.
     static constexpr float kWeights[] = { 0.0f, 0.5f, 1.0f, 1.5f, 2.0f };
-    // The tag of the weight nearest the given one.
+    // The tag of the weight; a weight not offered gives the tag of 1 point, a tag outside the
+    // table 1 point.
     static int weightToInt(float weight);
     static float intToWeight(int tag);
 

@@ -6,12 +6,16 @@
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "charmodel/ImageElement.h"
+#include "comicmodel/Balloon.h"
+#include "graphics/ArrayUtils.h"
 #include "graphics/ZDLImage.h"
 #include "panels/CharacterSheets.h"
 #include "panels/ComicPropertiesSheets.h"
+#include "panels/ElementPropertiesSheets.h"
 #include "panels/NewComicSheet.h"
 #include "panels/ScaleSheets.h"
 #include "panels/StructureSheets.h"
+#include "views/BalloonEditingView.h"
 #include "views/PartElementsView.h"
 #include "views/ZDLEditingView.h"
 
@@ -69,6 +73,7 @@ void install()
     installDocumentSheet<ComicDocument, NewPageController>(kNewPageAction);
     installDocumentSheet<ComicDocument, InsertRowController>(kInsertRowAction);
     installDocumentSheet<ComicDocument, PageMarginsController>(kSetPageMarginsAction);
+    installDocumentSheet<ComicDocument, PanelPropertiesDialogController>(kPanelPropertiesAction);
     installDocumentSheet<CharacterDocument, AdjustBlurController>(kGlobalBlurAdjustmentAction);
     installDocumentSheet<CharacterDocument, TraceImageSettingsDialogController>(kTracingImageSettingsAction);
     // Comics and characters each have their own properties.
@@ -101,6 +106,25 @@ void install()
             if (target)
                 target->resampleImageByScale(scale);
         });
+    });
+    // The selected balloons of the view that sent the command, groups opened up; nothing unless the
+    // selection is balloons only, all using one colour set.
+    DocumentDialogs::install(kEditBalloonPropertiesAction, [](ZDLDocument& document, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        auto* view = sendingView<BalloonEditingView>(host);
+        if (!view)
+            return;
+        const ElementList flattened = ArrayUtils::flattenComicElementsArray(view->selection());
+        QList<std::shared_ptr<Balloon>> balloons;
+        for (const ObjectPtr& object : flattened) {
+            auto balloon = std::dynamic_pointer_cast<Balloon>(object);
+            if (!balloon)
+                return;
+            balloons.append(balloon);
+        }
+        if (balloons.isEmpty() || !BalloonEditingView::modelForBalloons(flattened))
+            return;
+        show<BalloonPropertiesController>(balloons, balloons.first()->colorsModel(), &document, host);
     });
     DocumentDialogs::install(kSplitToSeparatePartAction, [](ZDLDocument&, QObject* window) {
         auto* host = qobject_cast<QWidget*>(window);

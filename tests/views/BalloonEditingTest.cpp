@@ -259,8 +259,8 @@ TEST_F(BalloonEditingTest, PointerShapeAndStyleCommandsAreCheckedAndUndone)
     stateOf(kSetBalloonStyleAction, 2).first->trigger();
     endOfEvent();
     EXPECT_EQ(box->style(), 2);
-    // The balloon properties sheet is not part of the program yet: offered disabled.
-    EXPECT_FALSE(showMenuItem(window, kEditBalloonPropertiesAction)->isEnabled());
+    // Balloons alone are selected: their properties sheet is offered.
+    EXPECT_TRUE(showMenuItem(window, kEditBalloonPropertiesAction)->isEnabled());
     choose(kUndoAction);
     choose(kUndoAction);
     choose(kUndoAction);

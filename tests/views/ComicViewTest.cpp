@@ -285,11 +285,9 @@ TEST_F(ComicViewTest, MovingToTheOtherLayerKeepsOrderAndSwitchesEditing)
 
 TEST_F(ComicViewTest, SheetsThatDoNotExistYetAreNotOffered)
 {
-    for (const QString& action : { kPanelPropertiesAction })
-        EXPECT_FALSE(enabled(action)) << action.toStdString();
-    // The structure sheets are there.
-    for (const QString& action :
-        { kNewPageAction, kInsertRowAction, kSplitPanelAction, kResizeComicAction, kGutterSizeAction })
+    // The structure sheets and the panel properties are there.
+    for (const QString& action : { kNewPageAction, kInsertRowAction, kSplitPanelAction, kResizeComicAction,
+             kGutterSizeAction, kPanelPropertiesAction })
         EXPECT_TRUE(enabled(action)) << action.toStdString();
     EXPECT_FALSE(enabled(kEditCharacterColorsAction));
     EXPECT_TRUE(enabled(kExportDialogAction)) << "the export sheet is there";
