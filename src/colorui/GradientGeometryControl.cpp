@@ -65,18 +65,46 @@ SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
         layout->addWidget(button);
     }
     m_group->setExclusive(true);
-    connect(m_group, &QButtonGroup::idClicked, this, [this] { emit action(); });
+    connect(m_group, &QButtonGroup::idClicked, this, [this](int segment) {
+        if (!m_group->exclusive())
+            setSelectedSegments({ segment });
+        emit action();
+    });
 }
 
 int SegmentedControl::selectedSegment() const
 {
-    return m_group->checkedId();
+    const QSet<int> segments = selectedSegments();
+    return segments.size() == 1 ? *segments.cbegin() : -1;
 }
 
 void SegmentedControl::setSelectedSegment(int segment)
 {
-    if (QAbstractButton* button = m_group->button(segment))
-        button->setChecked(true);
+    setSelectedSegments({ segment });
+}
+
+void SegmentedControl::setSelectedSegments(const QSet<int>& segments)
+{
+    // Several segments are lit at once only while the group lets go of exclusivity.
+    m_group->setExclusive(false);
+    for (QAbstractButton* button : m_group->buttons())
+        button->setChecked(segments.contains(m_group->id(button)));
+    m_group->setExclusive(segments.size() <= 1);
+}
+
+QSet<int> SegmentedControl::selectedSegments() const
+{
+    QSet<int> segments;
+    for (QAbstractButton* button : m_group->buttons()) {
+        if (button->isChecked())
+            segments.insert(m_group->id(button));
+    }
+    return segments;
+}
+
+QAbstractButton* SegmentedControl::button(int segment) const
+{
+    return m_group->button(segment);
 }
 
 // --- GradientGeometryControl ---

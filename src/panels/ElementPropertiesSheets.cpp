@@ -5,6 +5,7 @@
 #include "charmodel/CharacterModel.h"
 #include "colorui/ColorAdjuster.h"
 #include "colorui/ColorPopups.h"
+#include "colorui/GradientGeometryControl.h"
 #include "colorui/GradientPopups.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/ComicModel.h"
@@ -18,13 +19,11 @@
 #include "platform/UndoManager.h"
 
 #include <QAction>
-#include <QButtonGroup>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
-#include <QToolButton>
 #include <cmath>
 
 namespace zandrel {
@@ -57,6 +56,25 @@ PopupButton* taggedPopup(QWidget* parent, const QString& name, const QStringList
     return popup;
 }
 
+// A colour popup with the adjuster of its colour beside it, in a row of their own.
+QWidget* colorControls(QWidget* parent, const QString& prefix, PopupButton*& popup, ColorAdjuster*& adjuster)
+{
+    popup = new PopupButton(parent);
+    popup->setObjectName(prefix + QStringLiteral("Popup"));
+    adjuster = new ColorAdjuster(parent);
+    adjuster->setObjectName(prefix + QStringLiteral("Adjuster"));
+    adjuster->setMinimumSize(210, 24);
+    return rowOf(parent, { popup, adjuster });
+}
+
+GradientPopupButton* gradientWell(QWidget* parent)
+{
+    auto* well = new GradientPopupButton(parent);
+    well->setObjectName(QStringLiteral("gradientWell"));
+    well->setFixedSize(kWellSize);
+    return well;
+}
+
 template <class T> void addUnique(QList<T>& list, const T& value)
 {
     if (!list.contains(value))
@@ -83,59 +101,6 @@ void showAdjustment(ColorAdjuster* adjuster, const QList<ZDLColorPtr>& colors, c
 
 } // namespace
 
-// --- Segment selector ---
-
-SegmentSelector::SegmentSelector(const QStringList& labels, QWidget* parent)
-    : QWidget(parent)
-    , m_group(new QButtonGroup(this))
-{
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    for (int segment = 0; segment < labels.size(); ++segment) {
-        auto* button = new QToolButton(this);
-        button->setText(labels.at(segment));
-        button->setCheckable(true);
-        m_group->addButton(button, segment);
-        layout->addWidget(button);
-    }
-    layout->addStretch();
-    connect(m_group, &QButtonGroup::idClicked, this, [this](int segment) {
-        setSelectedSegments({ segment });
-        emit chosen(segment);
-    });
-}
-
-void SegmentSelector::setSelectedSegments(const QSet<int>& segments)
-{
-    // Several segments lit at once only while the group lets go of exclusivity.
-    m_group->setExclusive(false);
-    for (QAbstractButton* button : m_group->buttons())
-        button->setChecked(segments.contains(m_group->id(button)));
-    m_group->setExclusive(segments.size() <= 1);
-}
-
-QSet<int> SegmentSelector::selectedSegments() const
-{
-    QSet<int> segments;
-    for (QAbstractButton* button : m_group->buttons()) {
-        if (button->isChecked())
-            segments.insert(m_group->id(button));
-    }
-    return segments;
-}
-
-int SegmentSelector::selectedSegment() const
-{
-    const QSet<int> segments = selectedSegments();
-    return segments.size() == 1 ? *segments.cbegin() : -1;
-}
-
-QAbstractButton* SegmentSelector::button(int segment) const
-{
-    return m_group->button(segment);
-}
-
 // --- Panel properties ---
 
 PanelPropertiesDialogController::PanelPropertiesDialogController(ComicDocument* document, QWidget* hostWindow)
@@ -146,25 +111,18 @@ PanelPropertiesDialogController::PanelPropertiesDialogController(ComicDocument* 
     if (m_comicDoc && m_comicDoc->model() && m_comicDoc->model()->currentPanel())
         m_panels.push_back(m_comicDoc->model()->currentPanel());
 
-    m_setSelector = new SegmentSelector({ localized("This Panel"), localized("All Panels") }, sheet());
+    m_setSelector = new SegmentedControl({ localized("This Panel"), localized("All Panels") }, sheet());
     m_setSelector->setObjectName(QStringLiteral("setSelector"));
     m_setSelector->setSelectedSegments({ 0 });
     form()->addRow(localized("Change:"), m_setSelector);
     m_frame = new PanelFrameControls(sheet(), form());
 
-    m_fillSelector = new SegmentSelector({ localized("None"), localized("Color"), localized("Gradient") }, sheet());
+    m_fillSelector = new SegmentedControl({ localized("None"), localized("Color"), localized("Gradient") }, sheet());
     m_fillSelector->setObjectName(QStringLiteral("fillSelector"));
     form()->addRow(localized("Fill:"), m_fillSelector);
-    m_colorPopup = new PopupButton(sheet());
-    m_colorPopup->setObjectName(QStringLiteral("colorPopup"));
-    m_colorAdjuster = new ColorAdjuster(sheet());
-    m_colorAdjuster->setObjectName(QStringLiteral("colorAdjuster"));
-    m_colorAdjuster->setMinimumSize(210, 24);
-    m_colorControls = rowOf(sheet(), { m_colorPopup, m_colorAdjuster });
+    m_colorControls = colorControls(sheet(), QStringLiteral("color"), m_colorPopup, m_colorAdjuster);
     form()->addRow(localized("Fill color:"), m_colorControls);
-    m_gradientWell = new GradientPopupButton(sheet());
-    m_gradientWell->setObjectName(QStringLiteral("gradientWell"));
-    m_gradientWell->setFixedSize(kWellSize);
+    m_gradientWell = gradientWell(sheet());
     form()->addRow(localized("Gradient:"), m_gradientWell);
     m_layerPopup = taggedPopup(sheet(), QStringLiteral("layerPopup"),
         { localized("Behind the background"), localized("Between background and foreground") });
@@ -175,14 +133,14 @@ PanelPropertiesDialogController::PanelPropertiesDialogController(ComicDocument* 
     form()->addRow(localized("Fill opacity:"), m_opacitySlider);
     addButtons(localized("OK"), [this] { applyProperties(); });
 
-    connect(m_setSelector, &SegmentSelector::chosen, this, &PanelPropertiesDialogController::selectPanels);
+    connect(m_setSelector, &SegmentedControl::action, this, [this] { selectPanels(m_setSelector->selectedSegment()); });
     connect(m_frame->shapePopup(), &PopupButton::activated, this, [this] { m_shapeSet = true; });
     connect(m_frame->weightPopup(), &PopupButton::activated, this, [this] { m_weightSet = true; });
     connect(m_frame->lineStylePopup(), &PopupButton::activated, this, [this] { m_lineStyleSet = true; });
     connect(m_frame->roundnessPopup(), &PopupButton::activated, this, [this] { m_roundnessSet = true; });
     connect(m_frame->roundnessField(), &QLineEdit::editingFinished, this,
         &PanelPropertiesDialogController::setRoundness);
-    connect(m_fillSelector, &SegmentSelector::chosen, this, &PanelPropertiesDialogController::setFillType);
+    connect(m_fillSelector, &SegmentedControl::action, this, [this] { setFillType(m_fillSelector->selectedSegment()); });
     connect(m_colorPopup, &PopupButton::activated, this, [this](QAction* item) {
         if (PopupButton::tagOf(item) == DialogUtilities::kAddColorTag)
             addColorAndSetToFill();
@@ -450,12 +408,8 @@ BalloonPropertiesController::BalloonPropertiesController(const QList<std::shared
             localized("Rough Scallops") });
     form()->addRow(localized("Style:"), m_stylePopup);
 
-    m_lineColorPopup = new PopupButton(sheet());
-    m_lineColorPopup->setObjectName(QStringLiteral("lineColorPopup"));
-    m_lineColorAdjuster = new ColorAdjuster(sheet());
-    m_lineColorAdjuster->setObjectName(QStringLiteral("lineColorAdjuster"));
-    m_lineColorAdjuster->setMinimumSize(210, 24);
-    form()->addRow(localized("Line color:"), rowOf(sheet(), { m_lineColorPopup, m_lineColorAdjuster }));
+    form()->addRow(localized("Line color:"),
+        colorControls(sheet(), QStringLiteral("lineColor"), m_lineColorPopup, m_lineColorAdjuster));
 
     auto* weightField = new QLineEdit(sheet());
     weightField->setObjectName(QStringLiteral("lineWeightField"));
@@ -477,19 +431,13 @@ BalloonPropertiesController::BalloonPropertiesController(const QList<std::shared
     AppController::setupLineStyleMenu(m_lineDashPopup->itemMenu());
     form()->addRow(localized("Line style:"), m_lineDashPopup);
 
-    m_fillTypeSelector = new SegmentSelector({ localized("Color"), localized("Gradient") }, sheet());
+    m_fillTypeSelector = new SegmentedControl({ localized("Color"), localized("Gradient") }, sheet());
     m_fillTypeSelector->setObjectName(QStringLiteral("fillTypeSelector"));
     form()->addRow(localized("Fill:"), m_fillTypeSelector);
-    m_fillColorPopup = new PopupButton(sheet());
-    m_fillColorPopup->setObjectName(QStringLiteral("fillColorPopup"));
-    m_fillColorAdjuster = new ColorAdjuster(sheet());
-    m_fillColorAdjuster->setObjectName(QStringLiteral("fillColorAdjuster"));
-    m_fillColorAdjuster->setMinimumSize(210, 24);
-    m_fillColorControls = rowOf(sheet(), { m_fillColorPopup, m_fillColorAdjuster });
+    m_fillColorControls
+        = colorControls(sheet(), QStringLiteral("fillColor"), m_fillColorPopup, m_fillColorAdjuster);
     form()->addRow(localized("Fill color:"), m_fillColorControls);
-    m_gradientWell = new GradientPopupButton(sheet());
-    m_gradientWell->setObjectName(QStringLiteral("gradientWell"));
-    m_gradientWell->setFixedSize(kWellSize);
+    m_gradientWell = gradientWell(sheet());
     form()->addRow(localized("Gradient:"), m_gradientWell);
     addButtons(localized("OK"), [this] { applyBalloonProperties(); });
 
@@ -541,7 +489,8 @@ BalloonPropertiesController::BalloonPropertiesController(const QList<std::shared
     });
     connect(m_lineWeightPopup, &PopupButton::activated, this,
         [this](QAction* item) { setLineWeight(DialogUtilities::floatFromWeightMenuItem(item)); });
-    connect(m_fillTypeSelector, &SegmentSelector::chosen, this, &BalloonPropertiesController::setFillType);
+    connect(m_fillTypeSelector, &SegmentedControl::action, this,
+        [this] { setFillType(m_fillTypeSelector->selectedSegment()); });
     connect(m_gradientWell, &PopupWell::action, this, [this] {
         m_setGradient = true;
         m_gradientFill = m_gradientWell->gradientFillValue();

@@ -13,8 +13,6 @@
 #include <memory>
 #include <vector>
 
-class QAbstractButton;
-class QButtonGroup;
 class QSlider;
 
 namespace zandrel {
@@ -28,29 +26,8 @@ class GradientPopupButton;
 class NewColorPopupController;
 class PanelFrameControls;
 class PopupButton;
+class SegmentedControl;
 class ZDLDocument;
-
-// A row of buttons, each standing for a tag, that shows one chosen segment, or several lit at once
-// while the chosen objects differ. A click lights the clicked segment alone and reports it.
-class SegmentSelector : public QWidget {
-    Q_OBJECT
-
-public:
-    SegmentSelector(const QStringList& labels, QWidget* parent = nullptr);
-
-    // The segments lit: one alone, or several for a mix.
-    void setSelectedSegments(const QSet<int>& segments);
-    QSet<int> selectedSegments() const;
-    // The one segment lit; -1 with none or several.
-    int selectedSegment() const;
-    QAbstractButton* button(int segment) const;
-
-signals:
-    void chosen(int segment);
-
-private:
-    QButtonGroup* m_group;
-};
 
 // Edits the frame and fill of the current panel or of every panel of the comic: shape, border
 // weight, line style, corner roundness, fill (none, a colour with its lightness adjustment, or a
@@ -86,9 +63,9 @@ private:
 
     ComicDocument* m_comicDoc;
     std::vector<std::shared_ptr<ComicPanel>> m_panels;
-    SegmentSelector* m_setSelector = nullptr;
+    SegmentedControl* m_setSelector = nullptr;
     PanelFrameControls* m_frame = nullptr;
-    SegmentSelector* m_fillSelector = nullptr;
+    SegmentedControl* m_fillSelector = nullptr;
     QWidget* m_colorControls = nullptr;
     PopupButton* m_colorPopup = nullptr;
     ColorAdjuster* m_colorAdjuster = nullptr;
@@ -149,7 +126,7 @@ private:
     ColorAdjuster* m_lineColorAdjuster = nullptr;
     PopupButton* m_lineWeightPopup = nullptr;
     PopupButton* m_lineDashPopup = nullptr;
-    SegmentSelector* m_fillTypeSelector = nullptr;
+    SegmentedControl* m_fillTypeSelector = nullptr;
     QWidget* m_fillColorControls = nullptr;
     PopupButton* m_fillColorPopup = nullptr;
     ColorAdjuster* m_fillColorAdjuster = nullptr;

@@ -1,5 +1,6 @@
 #include "ComicSheetCase.h"
 #include "colorui/ColorAdjuster.h"
+#include "colorui/GradientGeometryControl.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/ComicPage.h"
 #include "comicmodel/ComicRow.h"
@@ -20,14 +21,14 @@ namespace {
 
 void clickSegment(QDialog* sheet, const char* selector, int segment)
 {
-    auto* control = sheet->findChild<SegmentSelector*>(QString::fromLatin1(selector));
+    auto* control = sheet->findChild<SegmentedControl*>(QString::fromLatin1(selector));
     ASSERT_TRUE(control) << selector;
     QTest::mouseClick(control->button(segment), Qt::LeftButton);
 }
 
 QSet<int> segments(QDialog* sheet, const char* selector)
 {
-    return sheet->findChild<SegmentSelector*>(QString::fromLatin1(selector))->selectedSegments();
+    return sheet->findChild<SegmentedControl*>(QString::fromLatin1(selector))->selectedSegments();
 }
 
 PopupButton* popup(QDialog* sheet, const char* name)
