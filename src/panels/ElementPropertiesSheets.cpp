@@ -545,7 +545,7 @@ void BalloonPropertiesController::updateControls()
     if (!m_gradientFill) {
         m_fillTypeSelector->setSelectedSegments({ 0 });
         showFillGroups(true, false);
-        DialogUtilities::setPopupToRepresentedObjectValues(*m_fillColorPopup, colorObjects(m_fillColors));
+        showColorChoices();
         showAdjustment(m_fillColorAdjuster, m_fillColors, m_fillColorAdjusts);
     } else if (!m_colorFill) {
         m_fillTypeSelector->setSelectedSegments({ 1 });
@@ -573,7 +573,7 @@ void BalloonPropertiesController::setFillType(int segment)
             m_fillColorAdjusts = { m_colorFill->fillColorAdjust() };
         }
         showFillGroups(true, false);
-        DialogUtilities::setPopupToRepresentedObjectValues(*m_fillColorPopup, colorObjects(m_fillColors));
+        showColorChoices();
         showAdjustment(m_fillColorAdjuster, m_fillColors, m_fillColorAdjusts);
     } else {
         m_setFillColor = false;
@@ -617,10 +617,18 @@ void BalloonPropertiesController::setFillColor()
     m_fillColors = { color };
 }
 
+void BalloonPropertiesController::showColorChoices()
+{
+    DialogUtilities::setPopupToRepresentedObjectValues(*m_lineColorPopup, colorObjects(m_lineColors));
+    DialogUtilities::setPopupToRepresentedObjectValues(*m_fillColorPopup, colorObjects(m_fillColors));
+    // Balloons without a colour fill can be given one.
+    m_fillColorPopup->setEnabled(true);
+}
+
 void BalloonPropertiesController::addColor(bool toLine)
 {
     // "Add Color..." is a command, never the colour shown.
-    updateControls();
+    showColorChoices();
     PopupButton* anchor = toLine ? m_lineColorPopup : m_fillColorPopup;
     if (!m_newColorPopup)
         m_newColorPopup = new NewColorPopupController(m_model, anchor, nullptr, QString());
@@ -634,7 +642,7 @@ void BalloonPropertiesController::setWithNewColor(bool toLine, const ZDLColorPtr
     if (!color)
         return;
     updateColorMenus();
-    updateControls();
+    showColorChoices();
     PopupButton* popup = toLine ? m_lineColorPopup : m_fillColorPopup;
     popup->selectItem(popup->itemWithRepresentedObject(DialogUtilities::colorObject(color.get())));
     if (toLine)

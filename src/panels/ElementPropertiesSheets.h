@@ -106,6 +106,8 @@ public:
 private:
     void updateColorMenus();
     void updateControls();
+    // The popups show the colours of their sets.
+    void showColorChoices();
     void showFillGroups(bool colour, bool gradient);
     void setFillType(int segment);
     void setLineColor();
