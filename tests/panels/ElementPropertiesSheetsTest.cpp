@@ -1,5 +1,6 @@
 #include "ComicSheetCase.h"
 #include "colorui/ColorAdjuster.h"
+#include "colorui/ColorPopups.h"
 #include "colorui/GradientGeometryControl.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/ComicPage.h"
@@ -106,6 +107,13 @@ TEST_F(ComicSheetTest, PanelPropertiesSheet)
                 EXPECT_FALSE(sheet->findChild<QWidget*>(QStringLiteral("gradientWell"))->isVisible());
                 EXPECT_TRUE(popup(sheet, "colorPopup")->itemWithTag(DialogUtilities::kAddColorTag));
                 EXPECT_FALSE(popup(sheet, "colorPopup")->itemWithTag(0)) << "no none colour to fill with";
+                // "Add Color..." opens the new-colour popup and stays no choice; cancelled, nothing.
+                chooseFromPopup(sheet, "colorPopup", DialogUtilities::kAddColorTag);
+                auto* adding = sheet->findChild<NewColorPopupController*>();
+                ASSERT_TRUE(adding && adding->isShown());
+                EXPECT_EQ(popup(sheet, "colorPopup")->title(), QStringLiteral("Sky"));
+                adding->cancelDialog();
+                EXPECT_EQ(popup(sheet, "colorPopup")->title(), QStringLiteral("Sky"));
             } },
         { "shape, weight and a roundness beyond the largest", kPanelPropertiesAction, "PanelPropertiesDialog",
             [](QDialog* sheet) {
@@ -193,6 +201,26 @@ TEST_F(ComicSheetTest, PanelPropertiesSheet)
             [](QDialog* sheet) { typeInSheet(sheet, "roundnessField", "roundish"); },
             "Please enter a corner roundness from 0 to 144, or “full”." },
     });
+}
+
+TEST_F(ComicSheetTest, ACurrentPanelAloneOffersNoChoiceOfPanels)
+{
+    DocumentWindow* single = openComic(QStringLiteral("Single"), [] {
+        auto comic = std::make_shared<ComicModel>();
+        comic->setupWithSize(QSizeF(200, 150), 1, 1);
+        return comic;
+    }());
+    ASSERT_TRUE(single);
+    QAction* item = showMenuItem(single, kPanelPropertiesAction);
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+    endOfEvent();
+    QDialog* sheet = openSheet(single, QStringLiteral("PanelPropertiesDialog"));
+    ASSERT_TRUE(sheet);
+    EXPECT_FALSE(sheet->findChild<SegmentedControl*>(QStringLiteral("setSelector"))->isEnabled());
+    EXPECT_EQ(segments(sheet, "fillSelector"), QSet<int> { 0 });
+    clickButton(sheet, QDialogButtonBox::Cancel);
+    freeClosedSheets();
 }
 
 // Two balloons of the reference comic's second panel, one of them added with other values: a
