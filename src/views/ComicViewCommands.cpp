@@ -379,6 +379,8 @@ bool ComicView::validateComicItem(MenuItemValidation& item)
             allowed = fixedPanel;
         else if (action == kDeleteRowAction)
             allowed = fixedPanel && page && page->numContents() >= 2;
+        else if (action == kPanelPropertiesAction)
+            allowed = !textEditing();
         item.enabled = allowed && DocumentDialogs::isInstalled(action);
     } else if (action == kDeletePageAction) {
         item.enabled = model && model->numPages() >= 2;
@@ -426,7 +428,9 @@ bool ComicView::validateMenuItem(MenuItemValidation& item)
 {
     if (item.isToolbarItem) {
         if (item.action == kCreateNewPartAction || item.action == kPanelPropertiesAction) {
-            item.enabled = DocumentDialogs::isInstalled(item.action);
+            // The panel's properties wait until the typing ends.
+            item.enabled = DocumentDialogs::isInstalled(item.action)
+                && (item.action != kPanelPropertiesAction || !textEditing());
             return true;
         }
         return BalloonEditingView::validateMenuItem(item);

@@ -202,9 +202,11 @@ TEST_F(ComicViewTest, TypingInABalloonHoldsThePage)
     EXPECT_EQ(comic->model()->currentPanel()->currentLayer()->children().size(), before + 1);
     EXPECT_FALSE(navigation->pagePopup()->isEnabled());
     EXPECT_FALSE(navigation->previousButton()->isEnabled() || navigation->nextButton()->isEnabled());
+    EXPECT_FALSE(showMenuItem(rich, kPanelPropertiesAction)->isEnabled()) << "not while typing";
     QTest::keyClick(shown->textEditingView(), Qt::Key_Escape);
     endOfEvent();
     EXPECT_FALSE(shown->textEditing());
+    EXPECT_TRUE(showMenuItem(rich, kPanelPropertiesAction)->isEnabled());
     EXPECT_TRUE(navigation->pagePopup()->isEnabled());
 }
 
