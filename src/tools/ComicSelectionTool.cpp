@@ -387,6 +387,12 @@ void ComicSelectionTool::draw()
         drawBalloonGrips(*canvas);
 }
 
+bool ComicSelectionTool::drawsNothing() const
+{
+    // The free panel's grips hide with the selection.
+    return SelectionTool::drawsNothing();
+}
+
 void ComicSelectionTool::drawBalloonGrips(Canvas& canvas)
 {
     const double scale = view()->viewScale();

@@ -34,6 +34,8 @@ public:
     // marquee.
     bool setObjectCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    // While a gesture hides a selection, nothing of it is drawn.
+    bool drawsNothing() const override;
 
     // The drag of the row or panel boundary that a press at the point on the panel's structure would
     // start; null where no boundary may be dragged (the page's outer edges, a single row or panel).

@@ -49,6 +49,7 @@ public:
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
 
 private:
     QRectF m_croppingRect;

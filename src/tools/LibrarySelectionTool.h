@@ -12,6 +12,7 @@ class LibrarySelectionTool : public ZDLTool {
 public:
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
 };
 
 // Turns the first drag of a press on a selected library element into a platform drag carrying the

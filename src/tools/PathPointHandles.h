@@ -85,6 +85,7 @@ public:
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
 
     bool okToClose() const { return m_okToClose; }
     QRectF closePathTarget() const { return m_closePathTarget; }

@@ -25,6 +25,7 @@ public:
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     // The end points that can be continued, while no stroke runs.
     void draw() override;
+    bool drawsNothing() const override { return false; }
 
 private:
     QCursor m_pencilCursor;
@@ -41,6 +42,7 @@ public:
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
     // The pause timer fired: a pointer at rest makes the last point a corner.
     void mousePaused();
 

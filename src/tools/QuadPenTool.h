@@ -31,6 +31,7 @@ public:
     // The tracker's release.
     void mouseUpAt(const QPointF& point, const ZDLEvent& event);
     void draw() override;
+    bool drawsNothing() const override { return false; }
 
     // With Shift, the point kept on the horizontal or vertical through the last click.
     QPointF snapPoint(const QPointF& point, const ZDLEvent& event) const;

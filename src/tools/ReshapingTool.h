@@ -74,6 +74,7 @@ public:
     bool customDelete() override;
     void nudge(const QPointF& offset) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
     void applyInteractiveTransform(const QTransform& transform, bool undoingWithCopy) override;
     void commitInteractiveTransform(const QString& actionTemplate) override;
     void applyPerspectiveTransform(const QRectF& from, const std::array<QPointF, 4>& to) override;

@@ -174,6 +174,12 @@ void SelectionTool::draw()
     drawStandardGraphicsSelection(m_allowEditing, m_allowEditing);
 }
 
+bool SelectionTool::drawsNothing() const
+{
+    // Without a selection the root part's origin may show.
+    return !view() || (view()->numSelected() > 0 && view()->selectionHiddenWhileTracking());
+}
+
 HandleList SelectionTool::getHandlesFromFrame(const QRectF& frame)
 {
     if (m_allowEditing)

@@ -31,6 +31,8 @@ public:
     bool setHandleCursorAt(const QPointF& point, const ZDLEvent& event) override;
     bool setObjectCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    // While a gesture hides a selection, nothing of it is drawn.
+    bool drawsNothing() const override;
     HandleList getHandlesFromFrame(const QRectF& frame) override;
     void addVisibleTransformHandlesFromFrame(const QRectF& frame, HandleList& handles) override;
 

@@ -44,6 +44,7 @@ public:
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
     void setNeedsDisplayMarqueeRect();
 
     QRectF marqueeRect() const { return m_marqueeRect; }

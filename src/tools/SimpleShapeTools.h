@@ -37,6 +37,7 @@ public:
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
     // The tracker's release.
     virtual void mouseUpAt(const QPointF& point, const ZDLEvent& event);
     // The drag point made square to the press point, the longer side ruling.

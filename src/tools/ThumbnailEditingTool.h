@@ -34,6 +34,7 @@ public:
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
 };
 
 // One of the eight grips of the thumbnail frame, numbered clockwise from the top-left corner: even

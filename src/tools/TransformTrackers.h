@@ -93,6 +93,7 @@ public:
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
+    bool drawsNothing() const override { return false; }
     void setNeedsDisplayFrame();
 
 private:

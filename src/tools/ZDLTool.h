@@ -68,6 +68,9 @@ public:
     virtual bool customDelete() { return false; }
     // Draws the tool's marks into the current canvas, rebuilding the handles as it draws them.
     virtual void draw() { }
+    // Whether draw() would draw nothing now, so that a view may skip the pass over its content
+    // altogether. A tool that overrides draw() answers this too.
+    virtual bool drawsNothing() const { return true; }
 
     // --- Selection frame ---
     // Eight scale handles (those that make sense for a flat frame) and the origin handle last.

@@ -37,6 +37,9 @@ public:
     virtual void mouseUpAt(const QPointF& point, const ZDLEvent& event);
     // Gesture feedback, drawn over the view in document coordinates into the current canvas.
     virtual void draw() { }
+    // Whether draw() would draw nothing now, so that a view may skip the pass over its content
+    // altogether. A tracker that overrides draw() answers this too.
+    virtual bool drawsNothing() const { return true; }
 
     // With Shift, the point held on the horizontal or vertical line through the press point: the axis
     // chosen last stays until the other displacement exceeds it by more than 20 document units.

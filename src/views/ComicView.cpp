@@ -19,6 +19,7 @@
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "tools/ComicSelectionTool.h"
+#include "tools/ZDLTracker.h"
 #include "views/ComicViewBacking.h"
 
 #include <QDragMoveEvent>
@@ -194,6 +195,12 @@ void ComicView::drawContent(const QRectF& dirtyRect, DrawingSplit* split)
 void ComicView::drawDecorations(const QRectF& dirtyRect)
 {
     BalloonEditingView::drawRect(dirtyRect);
+}
+
+bool ComicView::decorationsDrawNothing() const
+{
+    return !textEditing() && (!currentTool() || currentTool()->drawsNothing())
+        && (!currentTracker() || currentTracker()->drawsNothing());
 }
 
 // --- Selection ---

@@ -114,6 +114,8 @@ private:
     void drawContent(const QRectF& dirtyRect, DrawingSplit* split);
     // What is drawn over the content: the balloon being edited, the tool's handles and the tracker.
     void drawDecorations(const QRectF& dirtyRect);
+    // Whether drawDecorations would draw nothing now.
+    bool decorationsDrawNothing() const;
 
     // Takes the selection out of the view's root, undoably; used by layer moves and freeing.
     ElementList takeSelectionFromRoot(const Parent& root);

@@ -12,6 +12,7 @@
 #include "platform/GatedCanvas.h"
 #include "platform/Geometry.h"
 #include "platform/OffscreenImage.h"
+#include "tools/ZDLTool.h"
 #include "views/ComicView.h"
 
 #include <QPainter>
@@ -29,6 +30,8 @@ constexpr int kRoundingPixels = 1;
 constexpr int kClipMargin = 96;
 // Clips that leave more rectangles of the selection than this are drawn through.
 constexpr int kMaxClipRects = 16;
+// A selection with more rows of partly open clip pixels than this is drawn through.
+constexpr std::size_t kMaxPartlyOpenRuns = 512;
 
 quint64 g_renderingsMade = 0;
 quint64 g_heldBlits = 0;
@@ -96,6 +99,7 @@ std::optional<ComicViewBacking::Key> ComicViewBacking::currentKey() const
     Key key;
     key.root = layer;
     key.children = layer->children();
+    key.selection = m_view.selection();
     key.held = m_view.getSelectionSorted();
     key.page = model->currentPage().get();
     key.panel = model->currentPanel().get();
@@ -110,6 +114,34 @@ std::optional<ComicViewBacking::Key> ComicViewBacking::currentKey() const
     if (2.0 * 4.0 * device.width() * device.height() > double(kBudgetBytes))
         return std::nullopt;
     return key;
+}
+
+bool ComicViewBacking::Key::operator==(const Key& other) const
+{
+    // The order in which the objects were selected draws nothing.
+    return root == other.root && children == other.children && held == other.held && page == other.page
+        && panel == other.panel && editBackground == other.editBackground && focusOnPanel == other.focusOnPanel
+        && showCurrentRow == other.showCurrentRow && scale == other.scale
+        && devicePixelRatio == other.devicePixelRatio && window == other.window && size == other.size;
+}
+
+bool ComicViewBacking::matchesKey() const
+{
+    // The cheap questions first; each answers as currentKey() would build it.
+    if (!m_key.root || m_view.size() != m_key.size || m_view.viewScale() != m_key.scale
+        || m_view.showCurrentRow() != m_key.showCurrentRow || !m_view.isVisible() || m_view.textEditing()
+        || m_view.scalingViewInteractively())
+        return false;
+    const ComicModel* model = m_view.comicModel();
+    if (!model || model->currentPage().get() != m_key.page || model->editBackground() != m_key.editBackground
+        || model->focusOnPanel() != m_key.focusOnPanel)
+        return false;
+    const ObjectPtr root = m_view.rootObject();
+    const auto* layer = dynamic_cast<const PanelLayer*>(root.get());
+    if (!layer || layer != m_key.root || !layer->parent() || model->currentPanel().get() != m_key.panel)
+        return false;
+    return layer->children() == m_key.children && m_view.selection() == m_key.selection
+        && m_view.devicePixelRatioF() == m_key.devicePixelRatio && m_view.palette().window().color() == m_key.window;
 }
 
 void ComicViewBacking::invalidate()
@@ -198,14 +230,16 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
 {
     if (!m_enabled)
         return false;
-    const std::optional<Key> key = currentKey();
-    if (!key) {
-        release();
-        return false;
-    }
-    if (!(*key == m_key)) {
-        release();
-        m_key = *key;
+    if (!matchesKey()) {
+        std::optional<Key> key = currentKey();
+        if (!key) {
+            release();
+            return false;
+        }
+        if (!(*key == m_key))
+            release();
+        // Equal, it still takes the lists as they are now, which the next paint compares.
+        m_key = std::move(*key);
     }
     // The bitmaps stay while the view moves by whole device pixels and they cover what it paints.
     const QTransform transform = m_view.viewTransform();
@@ -231,7 +265,7 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
     // The page below the selection, then the selection: from its bitmap while it moves, else drawn
     // through its slice of the page; then what lies above it. Where the painter paints into a
     // bitmap (the window's backing store), the bitmaps are laid straight into its pixels.
-    const std::optional<QRegion> held = placeHeld();
+    const std::optional<HeldPlacement> held = placeHeld();
     QRegion pixels;
     for (const QRect& rect : inImage)
         pixels += deviceRect(rect, ratio);
@@ -247,16 +281,16 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         return bits + qsizetype(out.y()) * bytesPerLine + qsizetype(out.x()) * 4;
     };
     for (const QRect& area : written) {
-        if (direct && held && held->rectCount() == 1) {
+        if (direct && held && held->shown.rectCount() == 1) {
             m_held.drawOverCopyOf(
-                m_below, area, m_heldAt, held->boundingRect(), at(area.topLeft()), bytesPerLine);
+                m_below, area, m_heldAt, held->shown.boundingRect(), at(area.topLeft()), bytesPerLine);
             continue;
         }
         if (direct)
             SpanBitmap::copyPixels(m_below, area, at(area.topLeft()), bytesPerLine);
         else
             blit(painter, m_below, area, QPoint());
-        for (const QRect& shown : held ? *held : QRegion()) {
+        for (const QRect& shown : held ? held->shown : QRegion()) {
             const QRect part = area & shown;
             if (part.isEmpty())
                 continue;
@@ -266,15 +300,27 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
                 blit(painter, m_held.image(), part, m_heldAt);
         }
     }
-    if (held) {
-        ++g_heldBlits;
-    } else {
-        m_view.drawThroughCanvas(painter, region, std::nullopt, [&](Canvas& canvas, const QRectF& dirty) {
+    const auto drawHeld = [&](const QRegion& within) {
+        m_view.drawThroughCanvas(painter, within, std::nullopt, [&](Canvas& canvas, const QRectF& dirty) {
             GatedCanvas gate(canvas, false);
             CanvasScope current(&gate);
             DrawingSplit split(DrawingSplit::Slice::Held, gate, m_key.root, m_key.panel, m_key.held);
             m_view.drawContent(dirty, &split);
         });
+    };
+    if (held) {
+        ++g_heldBlits;
+        // Where a clip's antialiased edge crosses it, the selection is drawn under the clip there
+        // only: its bitmap, drawn free of the clip, cannot stand in for the blend.
+        const QRegion cut = held->drawn.translated(m_shift) & region;
+        if (!cut.isEmpty()) {
+            painter.save();
+            painter.setClipRegion(cut, Qt::IntersectClip);
+            drawHeld(cut);
+            painter.restore();
+        }
+    } else {
+        drawHeld(region);
     }
     for (const QRect& area : written) {
         if (direct)
@@ -282,8 +328,13 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         else
             blit(painter, m_above.image(), area, QPoint());
     }
-    m_view.drawThroughCanvas(
-        painter, region, std::nullopt, [&](Canvas&, const QRectF& dirty) { m_view.drawDecorations(dirty); });
+    // The pass over the page costs as much as a small blit: it is made only when it draws.
+    if (!m_view.decorationsDrawNothing()) {
+        m_view.drawThroughCanvas(
+            painter, region, std::nullopt, [&](Canvas&, const QRectF& dirty) { m_view.drawDecorations(dirty); });
+    } else if (ZDLTool* tool = m_view.currentTool()) {
+        tool->currentHandles().clear();
+    }
     return true;
 }
 
@@ -296,7 +347,7 @@ void ComicViewBacking::blit(QPainter& painter, const QImage& image, const QRect&
     painter.drawImage(target, image, QRectF(pixels.translated(-origin)));
 }
 
-std::optional<QRegion> ComicViewBacking::placeHeld()
+std::optional<ComicViewBacking::HeldPlacement> ComicViewBacking::placeHeld()
 {
     if (!m_heldMoving || (m_held.isNull() && !renderHeld()))
         return std::nullopt;
@@ -312,13 +363,20 @@ std::optional<QRegion> ComicViewBacking::placeHeld()
     const QRect pixels(m_heldAt, m_heldPixels.size());
     if (!m_clipArea.contains(pixels))
         probeClips(pixels);
-    if (!clipsAreWhole(pixels))
+    std::optional<QRegion> drawn = partlyOpenPixels(pixels);
+    if (!drawn)
         return std::nullopt;
-    const QRegion shown = m_clipRegion.rectCount() == 1 ? QRegion(pixels & m_clipRegion.boundingRect())
-                                                        : m_clipRegion & pixels;
+    QRegion shown = m_clipRegion.rectCount() == 1 ? QRegion(pixels & m_clipRegion.boundingRect())
+                                                  : m_clipRegion & pixels;
+    // The region holds wholly open pixels only; on a finer device grid, the rest of a logical pixel
+    // drawn through goes with it.
+    if (ratio != 1.0 && !drawn->isEmpty()) {
+        for (const QRect& rect : *drawn)
+            shown -= deviceRect(rect, ratio);
+    }
     if (shown.rectCount() > kMaxClipRects)
         return std::nullopt;
-    return shown;
+    return HeldPlacement { std::move(shown), std::move(*drawn) };
 }
 
 bool ComicViewBacking::renderHeld()
@@ -449,18 +507,26 @@ void ComicViewBacking::probeClips(const QRect& around)
     m_clipRegion.translate(m_clipArea.topLeft());
 }
 
-bool ComicViewBacking::clipsAreWhole(const QRect& pixels) const
+std::optional<QRegion> ComicViewBacking::partlyOpenPixels(const QRect& pixels) const
 {
     if (m_clipCuts.empty() || !m_clipArea.contains(pixels))
-        return false;
+        return std::nullopt;
     const QRect r = pixels.translated(-m_clipArea.topLeft());
     const std::size_t width = std::size_t(m_clipArea.width()) + 1;
     const auto at = [&](int x, int y) { return m_clipCuts[std::size_t(y) * width + std::size_t(x)]; };
     if (at(r.right() + 1, r.bottom() + 1) - at(r.left(), r.bottom() + 1) - at(r.right() + 1, r.top())
             + at(r.left(), r.top())
         == 0)
-        return true;
-    // An antialiased clip's edge is partly open: only where the selection paints nothing.
+        return QRegion();
+    // A clip drawn through must cover whole device pixels: on a grid of whole device pixels a
+    // logical pixel, elsewhere none.
+    const qreal ratio = m_key.devicePixelRatio;
+    const int step = int(std::lround(ratio));
+    if (step < 1 || ratio != qreal(step))
+        return std::nullopt;
+    // An antialiased clip's edge is partly open: where the selection paints there, the logical
+    // pixels holding those pixels, in rows.
+    std::vector<QPoint> cut;
     auto point = std::lower_bound(m_clipPartial.begin(), m_clipPartial.end(), pixels.top(),
         [](const QPoint& p, int top) { return p.y() < top; });
     const QImage& held = m_held.image();
@@ -468,10 +534,31 @@ bool ComicViewBacking::clipsAreWhole(const QRect& pixels) const
         if (point->x() < pixels.left() || point->x() > pixels.right())
             continue;
         const QPoint inHeld = *point - pixels.topLeft();
-        if (reinterpret_cast<const quint32*>(held.constScanLine(inHeld.y()))[inHeld.x()] != 0)
-            return false;
+        if (reinterpret_cast<const quint32*>(held.constScanLine(inHeld.y()))[inHeld.x()] == 0)
+            continue;
+        // Floor division: the mask may reach left of and above the view.
+        const auto logical = [step](int v) { return v >= 0 ? v / step : -((-v + step - 1) / step); };
+        cut.push_back(QPoint(logical(point->x()), logical(point->y())));
     }
-    return true;
+    if (cut.empty())
+        return QRegion();
+    std::sort(cut.begin(), cut.end(), [](const QPoint& a, const QPoint& b) {
+        return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x();
+    });
+    // Runs along each row, each row a band of its own: the region takes them as they are.
+    std::vector<QRect> runs;
+    for (const QPoint& p : cut) {
+        if (!runs.empty() && runs.back().top() == p.y() && runs.back().right() + 1 >= p.x()) {
+            runs.back().setRight(std::max(runs.back().right(), p.x()));
+            continue;
+        }
+        if (runs.size() == kMaxPartlyOpenRuns)
+            return std::nullopt;
+        runs.push_back(QRect(p, QSize(1, 1)));
+    }
+    QRegion region;
+    region.setRects(runs.data(), int(runs.size()));
+    return region;
 }
 
 void ComicViewBacking::render(const QRegion& stale)

@@ -64,7 +64,12 @@ private:
     // What the bitmaps were drawn for; any change drops them.
     struct Key {
         const Object* root = nullptr;
+        // The layer's children and the view's selection as they were: while neither changes, each
+        // shares its list with its owner, and comparing them compares two pointers.
         ElementList children;
+        ElementList selection;
+        // The selected objects in the layer's order, which follow from the two; the order of the
+        // selection itself is not compared.
         ElementList held;
         const Object* page = nullptr;
         const Object* panel = nullptr;
@@ -75,24 +80,33 @@ private:
         qreal devicePixelRatio = 0;
         QColor window;
         QSize size;
-        bool operator==(const Key& other) const = default;
+        bool operator==(const Key& other) const;
     };
     std::optional<Key> currentKey() const;
+    // Whether the view is still as the bitmaps were drawn for, asked of every paint: it reads the
+    // view in place and builds nothing.
+    bool matchesKey() const;
     // Makes new bitmaps covering the view under its transform now.
     bool anchor(const QTransform& transform);
     // Draws the region (image pixels) of both slices.
     void render(const QRegion& stale);
     // Blits the device pixels (the bitmaps' pixel grid) of an image whose top left lies there.
     void blit(QPainter& painter, const QImage& image, const QRect& pixels, const QPoint& origin) const;
-    // Where the bitmap of the moving selection shows now (device pixels) when it can be blitted:
-    // where it lands, within the clips it is drawn under.
-    std::optional<QRegion> placeHeld();
+    // Where the moving selection lands, when its bitmap can stand in for drawing it.
+    struct HeldPlacement {
+        // Where the bitmap shows (device pixels): where it lands, within the clips it is drawn under.
+        QRegion shown;
+        // The logical pixels (the bitmaps' coordinates) where those clips leave a pixel it paints
+        // partly open: there it is drawn through them.
+        QRegion drawn;
+    };
+    std::optional<HeldPlacement> placeHeld();
     bool renderHeld();
     // Paints the clips the selection is drawn under around the area into a mask.
     void probeClips(const QRect& around);
-    // Whether the clips leave each pixel the selection paints in the area (where its bitmap lies)
-    // wholly open or wholly shut.
-    bool clipsAreWhole(const QRect& pixels) const;
+    // The logical pixels (the bitmaps' coordinates) holding a pixel the selection paints in the
+    // area (where its bitmap lies) that the clips leave partly open; null when they are too many.
+    std::optional<QRegion> partlyOpenPixels(const QRect& pixels) const;
     void dropHeld();
 
     ComicView& m_view;

@@ -12,6 +12,7 @@
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/PainterCanvas.h"
+#include "tools/ZDLTool.h"
 #include "views/ComicViewBacking.h"
 
 #include <QPainter>
@@ -53,6 +54,31 @@ protected:
                 count += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > levels;
         }
         return count;
+    }
+    QImage screen() const { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+    // What the window holds of the view: its last paints, which lay the bitmaps straight into it.
+    QImage window() const
+    {
+        QWidget* top = view->QWidget::window();
+        const QRect inWindow(view->mapTo(top, QPoint()), view->size());
+        return view->screen()
+            ->grabWindow(top->winId(), inWindow.x(), inWindow.y(), inWindow.width(), inWindow.height())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    }
+    // The view drawn keeping nothing.
+    QImage keepingNothing() const
+    {
+        view->backing().setEnabled(false);
+        const QImage image = screen();
+        view->backing().setEnabled(true);
+        return image;
+    }
+    // The window's pixels are compared with the view's own: no help comic over it.
+    void hideHelpComics() const
+    {
+        for (QWidget* help : view->QWidget::window()->findChildren<HelpComicView*>())
+            help->hide();
     }
     PartPtr part(qsizetype index) const
     {
@@ -163,25 +189,7 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
     view->select(balloons.at(2), true);
     QTest::qWait(700);
 
-    const auto screen = [&] { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); };
-    // What the window holds of the view: its last paints, which lay the bitmaps straight into it.
-    const auto window = [&] {
-        QWidget* top = view->QWidget::window();
-        const QRect inWindow(view->mapTo(top, QPoint()), view->size());
-        return view->screen()
-            ->grabWindow(top->winId(), inWindow.x(), inWindow.y(), inWindow.width(), inWindow.height())
-            .toImage()
-            .convertToFormat(QImage::Format_ARGB32);
-    };
-    const auto keepingNothing = [&] {
-        view->backing().setEnabled(false);
-        const QImage image = screen();
-        view->backing().setEnabled(true);
-        return image;
-    };
-    // The window's pixels are compared with the view's own: no help comic over it.
-    for (QWidget* help : view->QWidget::window()->findChildren<HelpComicView*>())
-        help->hide();
+    hideHelpComics();
     QImage before = screen();
     ASSERT_GT(view->backing().bytes(), 0) << "a selection is held";
     const QPoint heldCentre = at(bounds(balloons.at(2)).center());
@@ -348,6 +356,78 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
     view->deselectAll();
     screen();
     EXPECT_EQ(view->backing().bytes(), 0);
+}
+
+// A nudge moves the selection's bitmap as a live move does, and a drag, which hides the selection's
+// frame and grips, skips drawing them; where the panel's clip is partly open over the balloon (at
+// 150 % its edges fall between pixels) it is drawn there only. Either way the window holds what a
+// full redraw draws.
+TEST_F(ComicViewRedrawTest, ANudgedOrDraggedSelectionShowsWhatAFullRedrawDraws)
+{
+    const std::shared_ptr<ComicPanel> roomy = panel(2);
+    crowded = roomy;
+    const ObjectPtr balloon
+        = test::placedBalloon(QStringLiteral("Nudged"), roomy->bounds().topLeft() + QPointF(18, 14), 40);
+    document->undoableSetChildren(roomy->frontLayer()->children() + ElementList { balloon }, roomy->frontLayer());
+    model().setCurrentPanel(roomy);
+    view->setViewScale(1.5f);
+    view->scrollToCenterDocPoint(roomy->bounds().center());
+    view->select(balloon, true);
+    hideHelpComics();
+    QTest::qWait(700);
+    screen();
+    const auto bounds = [&] { return asProtocol<GraphicElement>(balloon)->getBounds(); };
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        bool blitsSelection;
+    };
+    const QPoint grip = at(bounds().center());
+    const std::vector<Step> steps {
+        { "nudged right", [&] { QTest::keyClick(view, Qt::Key_Right); }, true },
+        { "nudged down twice",
+            [&] {
+                QTest::keyClick(view, Qt::Key_Down);
+                endOfEvent();
+                QTest::keyClick(view, Qt::Key_Down);
+            },
+            true },
+        { "the nudge undone", [&] { document->undoManager()->undo(); }, false },
+        { "pressed and dragged, not released",
+            [&] {
+                QTest::mousePress(view, Qt::LeftButton, {}, grip);
+                for (int step = 1; step <= 3; ++step) {
+                    QTest::mouseMove(view, grip + QPoint(5, 3) * step);
+                    endOfEvent();
+                }
+                ASSERT_TRUE(view->currentTool()->drawsNothing()) << "the drag hides the frame";
+            },
+            true },
+        { "released",
+            [&] {
+                QTest::mouseRelease(view, Qt::LeftButton, {}, grip + QPoint(15, 9));
+                EXPECT_FALSE(view->currentTool()->drawsNothing()) << "the frame shows again";
+            },
+            false },
+    };
+    for (const Step& step : steps) {
+        const QRectF before = bounds();
+        const quint64 renders = ComicViewBacking::renderingsMade();
+        const quint64 heldBlits = ComicViewBacking::heldBlits();
+        step.act();
+        endOfEvent();
+        const QImage painted = window();
+        EXPECT_EQ(ComicViewBacking::renderingsMade(), renders) << step.name << ": drawn from what is kept";
+        if (step.blitsSelection) {
+            EXPECT_NE(bounds(), before) << step.name << ": the balloon moved";
+            EXPECT_GT(ComicViewBacking::heldBlits(), heldBlits) << step.name << ": the selection blitted";
+        }
+        // Within the panel (elsewhere parts drawn from their own bitmaps differ from parts drawn
+        // afresh), no pixel more than two grey levels off: a bitmap laid over rounds its blend.
+        const QImage fresh = keepingNothing().copy(area());
+        ASSERT_EQ(painted.size(), view->size()) << step.name;
+        EXPECT_EQ(differing(painted.copy(area()), fresh, 2), 0) << step.name;
+    }
 }
 
 } // namespace

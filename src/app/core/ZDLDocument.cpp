@@ -258,8 +258,16 @@ void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const QPoint
     // Named after registering: a name needs the step it names. Undo and redo keep the step's name.
     if (!isUndoingOrRedoing(m_undoManager))
         m_undoManager.setActionName(moveObjectsActionName());
-    if (!alreadyDone)
-        changeGeometry(objects, [&offset](GraphicElement& graphic) { graphic.offsetBy(offset, true); });
+    if (alreadyDone)
+        return;
+    // Announced as a live move is, so that a view holding what it drew of them moves that.
+    ElementList graphics;
+    for (const ObjectPtr& object : objects) {
+        if (asProtocol<GraphicElement>(object))
+            graphics.append(object);
+    }
+    if (!graphics.isEmpty())
+        moveElementsLive(graphics, offset);
 }
 
 void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const GeometryRecord& before)
