@@ -280,10 +280,14 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         const QPoint out = pixel + toTarget;
         return bits + qsizetype(out.y()) * bytesPerLine + qsizetype(out.x()) * 4;
     };
+    // In the common case one pass a row lays all three: the page above is laid over each row of the
+    // selection while it is still at hand, unless some of the selection is drawn in between.
+    const bool onePass = direct && held && held->shown.rectCount() == 1 && held->drawn.isEmpty()
+        && m_above.rect() == m_below.rect();
     for (const QRect& area : written) {
         if (direct && held && held->shown.rectCount() == 1) {
-            m_held.drawOverCopyOf(
-                m_below, area, m_heldAt, held->shown.boundingRect(), at(area.topLeft()), bytesPerLine);
+            m_held.drawOverCopyOf(m_below, area, m_heldAt, held->shown.boundingRect(), at(area.topLeft()),
+                bytesPerLine, onePass ? &m_above : nullptr);
             continue;
         }
         if (direct)
@@ -322,7 +326,7 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
     } else {
         drawHeld(region);
     }
-    for (const QRect& area : written) {
+    for (const QRect& area : onePass ? QRegion() : written) {
         if (direct)
             m_above.drawOver(at(area.topLeft()), bytesPerLine, area);
         else

@@ -26,9 +26,10 @@ class ComicView;
 //
 // Once the selection moves (the document says its objects only moved), the middle slice is kept
 // too, as a third bitmap drawn free of the clips of the containers around it, and blitted at the
-// whole device pixel the move takes it to, for as long as those clips would cut nothing of it
-// there (a probe of the same slice paints the clips into a mask); elsewhere, off the pixel grid or
-// after any other change of the selection it is drawn again.
+// whole device pixel the move takes it to where those clips leave it wholly open (a probe of the
+// same slice paints the clips into a mask); where an antialiased clip edge leaves a pixel it paints
+// partly open, it is drawn through the clips there only. Off the pixel grid or after any other
+// change of the selection it is drawn again.
 //
 // The bitmaps are filled only where the view paints and kept while nothing but the selection
 // changes: a notification of the document invalidates the area it names unless it names held

@@ -80,26 +80,31 @@ void SpanBitmap::drawOver(uchar* destination, qsizetype bytesPerLine, const QRec
 {
     const QRect area = source & m_image.rect();
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const std::vector<Span>& spans = m_rows[std::size_t(y)];
-        if (spans.empty())
-            continue;
         auto* out = reinterpret_cast<quint32*>(destination + qsizetype(y - source.top()) * bytesPerLine)
             - source.left();
-        const auto* in = reinterpret_cast<const quint32*>(m_image.constScanLine(y));
-        for (const Span& span : spans) {
-            if (span.left > area.right())
-                break;
-            const int from = std::max(span.left, area.left());
-            const int to = std::min(span.right, area.right() + 1);
-            if (from >= to)
-                continue;
-            if (span.opaque) {
-                std::memcpy(out + from, in + from, std::size_t(to - from) * sizeof(quint32));
-                continue;
-            }
-            for (int x = from; x < to; ++x)
-                out[x] = in[x] + byteMultiply(out[x], 255 - (in[x] >> 24));
+        drawRowOver(out, y, area.left(), area.right() + 1);
+    }
+}
+
+void SpanBitmap::drawRowOver(quint32* out, int y, int left, int right) const
+{
+    const std::vector<Span>& spans = m_rows[std::size_t(y)];
+    if (spans.empty())
+        return;
+    const auto* in = reinterpret_cast<const quint32*>(m_image.constScanLine(y));
+    for (const Span& span : spans) {
+        if (span.left >= right)
+            break;
+        const int from = std::max(span.left, left);
+        const int to = std::min(span.right, right);
+        if (from >= to)
+            continue;
+        if (span.opaque) {
+            std::memcpy(out + from, in + from, std::size_t(to - from) * sizeof(quint32));
+            continue;
         }
+        for (int x = from; x < to; ++x)
+            out[x] = in[x] + byteMultiply(out[x], 255 - (in[x] >> 24));
     }
 }
 
@@ -116,7 +121,7 @@ void SpanBitmap::copyPixels(const QImage& from, const QRect& source, uchar* dest
 }
 
 void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const QPoint& origin, const QRect& clip,
-    uchar* destination, qsizetype bytesPerLine) const
+    uchar* destination, qsizetype bytesPerLine, const SpanBitmap* above) const
 {
     const QRect area = source & under.rect();
     if (area.isEmpty() || under.depth() != 32)
@@ -134,6 +139,8 @@ void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const 
         const int end = area.right() + 1;
         if (y < shown.top() || y > shown.bottom()) {
             copy(out, below, area.left(), end);
+            if (above)
+                above->drawRowOver(out, y, area.left(), end);
             continue;
         }
         // This bitmap's row, indexed by the other's x.
@@ -157,6 +164,8 @@ void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const 
             x = to;
         }
         copy(out, below, x, end);
+        if (above)
+            above->drawRowOver(out, y, area.left(), end);
     }
 }
 

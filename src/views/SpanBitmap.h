@@ -35,8 +35,10 @@ public:
     // Writes the rect of an opaque 32-bit bitmap (its pixels) into such pixels with this bitmap laid
     // over it within the clip (the same pixels), its top left at the origin: one pass, in which
     // what this bitmap covers opaquely is never copied from the other.
+    // With a bitmap above (the other's size: the caller makes sure), each row is then laid under it
+    // while still at hand.
     void drawOverCopyOf(const QImage& under, const QRect& source, const QPoint& origin, const QRect& clip,
-        uchar* destination, qsizetype bytesPerLine) const;
+        uchar* destination, qsizetype bytesPerLine, const SpanBitmap* above = nullptr) const;
 
     // The 32-bit premultiplied pixels a painter on a bitmap paints into, when it paints straight
     // into them: no transform of its own but whole device pixels at the ratio, no clip of its own,
@@ -50,6 +52,10 @@ public:
     static bool directTarget(QPainter& painter, qreal devicePixelRatio, Target& target);
 
 private:
+    // Lays the columns from left to right (past the last) of row y over the pixels, indexed as this
+    // bitmap's.
+    void drawRowOver(quint32* out, int y, int left, int right) const;
+
     struct Span {
         int left;
         int right; // past the last pixel

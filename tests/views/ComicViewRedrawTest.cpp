@@ -239,7 +239,7 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
         { "the selection moved by the move command",
             [&] { document->undoableOffsetObjects({ balloons.at(2) }, QPointF(-9, 6), false); }, true },
         { "that move undone", [&] { document->undoManager()->undo(); }, true },
-        // Under the inset panel's cut and the panel's edge the selection is drawn each time.
+        // Under the inset panel's cut and the panel's edge the selection is drawn where they cut it.
         { "the selection moved live, as a drag moves it", [&] { moveLive(QPointF(4, 8)); }, true },
         { "its width changed after the move",
             [&] { document->undoableSetPropertyFor(balloons.at(2), Balloon::kWidthKey, Value(60.0f)); },

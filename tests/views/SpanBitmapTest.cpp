@@ -50,6 +50,7 @@ TEST(SpanBitmapTest, LayingOverMatchesSourceOverWithAndWithoutACopyBeneath)
     const QImage over = mixedImage(QSize(37, 23), random);
     const SpanBitmap spans(over);
     const QImage under = opaqueImage(QSize(60, 40), random);
+    const SpanBitmap above(mixedImage(QSize(60, 40), random));
     struct Case {
         const char* name;
         QRect area; // of under's pixels
@@ -87,6 +88,14 @@ TEST(SpanBitmapTest, LayingOverMatchesSourceOverWithAndWithoutACopyBeneath)
             spans.drawOver(at, laid.bytesPerLine(), part.translated(-each.origin));
         }
         EXPECT_LE(largestDifference(laid, expected), 1) << each.name;
+
+        // With a bitmap above laid in the same pass, exactly what laying it over afterwards makes.
+        QImage twoPasses = copied;
+        above.drawOver(twoPasses.bits(), twoPasses.bytesPerLine(), each.area);
+        QImage onePass(each.area.size(), QImage::Format_RGB32);
+        onePass.fill(Qt::red);
+        spans.drawOverCopyOf(under, each.area, each.origin, each.clip, onePass.bits(), onePass.bytesPerLine(), &above);
+        EXPECT_TRUE(onePass == twoPasses) << each.name;
     }
 }
 
