@@ -8,6 +8,7 @@
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPanel.h"
 #include "graphics/ArrayUtils.h"
+#include "graphics/EpsPaintDevice.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/OffscreenImage.h"
@@ -16,7 +17,6 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <cmath>
 
@@ -109,36 +109,6 @@ ExportResult printToPdf(PrintView& view, int from, int to, const QRectF& paper, 
             reason = localized("The pages could not be drawn.");
         return printed;
     });
-}
-
-void appendAscii85(QByteArray& out, const QByteArray& data)
-{
-    int column = 0;
-    auto put = [&](char c) {
-        out.append(c);
-        if (++column == 75) {
-            out.append('\n');
-            column = 0;
-        }
-    };
-    for (qsizetype i = 0; i < data.size(); i += 4) {
-        const int n = int(std::min<qsizetype>(4, data.size() - i));
-        quint32 word = 0;
-        for (int k = 0; k < 4; ++k)
-            word = (word << 8) | (k < n ? quint8(data[i + k]) : 0);
-        if (word == 0 && n == 4) {
-            put('z');
-            continue;
-        }
-        char digits[5];
-        for (int k = 4; k >= 0; --k) {
-            digits[k] = char('!' + word % 85);
-            word /= 85;
-        }
-        for (int k = 0; k <= n; ++k)
-            put(digits[k]);
-    }
-    out.append("~>\n");
 }
 
 } // namespace
@@ -260,20 +230,24 @@ ExportResult DocumentExport::exportPartsPDF(
 
 ExportResult DocumentExport::exportEPS(const CharacterDocument& document, const QString& path)
 {
-    const ElementList parts = document.model() ? document.model()->children() : ElementList();
-    const QRectF area = parts.isEmpty() ? QRectF() : ArrayUtils::getElementsFilteredBounds(parts);
-    if (isEmptyRect(area))
+    // The whole character, whatever is selected, on a bounding box of its bounds.
+    PartsPrintView view(document);
+    const QRectF paper(view.contentOffset(), view.docBounds().size());
+    if (isEmptyRect(paper))
         return nothingToExport();
-    // The picture is made smaller for very large parts rather than refused: an EPS is placed by
-    // its bounding box, and a lower resolution only softens it.
+    // What PostScript cannot draw (translucency, blur) becomes pictures at the EPS resolution;
+    // for very large parts at a lower one rather than refused, since a lower resolution only
+    // softens those parts.
     float scale = scaleForResolution(kEpsResolution);
-    const QRectF whole = integralRect(area);
-    while (scale > 0.1f && !acceptableImage(whole, scale))
+    const QRectF whole(QPointF(), paper.size());
+    while (scale > 0.1f && !acceptableImage(integralRect(whole), scale))
         scale /= 2;
-    const QImage image = ArrayUtils::getImageForElements(parts, scale);
-    if (image.isNull())
-        return tooLarge(scale, area);
-    return writeData(epsData(image, whole.size(), document.documentNameWithoutExtension()), path);
+    if (!acceptableImage(integralRect(whole), scale))
+        return tooLarge(scale, whole);
+    EpsPaintDevice device(paper.size(), document.documentNameWithoutExtension(), scale);
+    if (!PrintView::printPage(view, device, QRectF(QPointF(), paper.size())) || device.data().isEmpty())
+        return writeFailed(path, localized("The pages could not be drawn."));
+    return writeData(device.data(), path);
 }
 
 ExportResult DocumentExport::writeImage(const QImage& image, const QString& path, ExportFileType type,
@@ -308,46 +282,6 @@ ExportResult DocumentExport::writeImage(const QImage& image, const QString& path
 ExportResult DocumentExport::writeData(const QByteArray& data, const QString& path)
 {
     return saveFile(path, [&](QSaveFile& file, QString&) { return file.write(data) == data.size(); });
-}
-
-QByteArray DocumentExport::epsData(const QImage& image, const QSizeF& points, const QString& title)
-{
-    QImage rgb(image.size(), QImage::Format_RGB888);
-    rgb.fill(Qt::white);
-    {
-        QPainter painter(&rgb);
-        painter.drawImage(0, 0, image);
-    }
-    QByteArray samples;
-    samples.reserve(qsizetype(rgb.width()) * 3 * rgb.height());
-    for (int y = 0; y < rgb.height(); ++y)
-        samples.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), qsizetype(rgb.width()) * 3);
-    // qCompress puts the length in front of the zlib stream; FlateDecode reads the stream alone.
-    const QByteArray flate = qCompress(samples, 6).mid(4);
-
-    const int w = rgb.width();
-    const int h = rgb.height();
-    QString safeTitle = title;
-    safeTitle.replace(QRegularExpression(QStringLiteral("[^\\x20-\\x7e]")), QStringLiteral("?"));
-    QByteArray out;
-    out += "%!PS-Adobe-3.0 EPSF-3.0\n";
-    out += "%%Creator: Zandrel\n";
-    out += "%%Title: " + safeTitle.toLatin1() + "\n";
-    out += QStringLiteral("%%BoundingBox: 0 0 %1 %2\n").arg(std::ceil(points.width())).arg(std::ceil(points.height())).toLatin1();
-    out += QStringLiteral("%%HiResBoundingBox: 0 0 %1 %2\n").arg(points.width(), 0, 'f', 3).arg(points.height(), 0, 'f', 3).toLatin1();
-    out += "%%LanguageLevel: 3\n%%Pages: 1\n%%EndComments\n%%Page: 1 1\n";
-    out += "gsave\n";
-    out += QStringLiteral("%1 %2 scale\n").arg(points.width(), 0, 'f', 3).arg(points.height(), 0, 'f', 3).toLatin1();
-    out += "/DeviceRGB setcolorspace\n";
-    out += QStringLiteral("<< /ImageType 1 /Width %1 /Height %2 /BitsPerComponent 8 /Decode [0 1 0 1 0 1]\n"
-                          "   /ImageMatrix [%1 0 0 -%2 0 %2]\n"
-                          "   /DataSource currentfile /ASCII85Decode filter /FlateDecode filter >> image\n")
-               .arg(w)
-               .arg(h)
-               .toLatin1();
-    appendAscii85(out, flate);
-    out += "grestore\nshowpage\n%%EOF\n";
-    return out;
 }
 
 } // namespace zandrel

@@ -40,8 +40,8 @@ public:
     // The resolutions (pixels per inch) an image export takes.
     static constexpr float kMinResolution = 36.0f;
     static constexpr float kMaxResolution = 600.0f;
-    // What an EPS holds of the parts: a picture at this resolution, composited on white (the
-    // format has neither transparency nor blur).
+    // An EPS holds the parts as PostScript drawing; what the format cannot say (translucency,
+    // blur, compositing) becomes pictures at this resolution, composited over what is beneath.
     static constexpr float kEpsResolution = 300.0f;
 
     // "jpg", "png", "pdf" or "eps".
@@ -76,8 +76,6 @@ public:
     static ExportResult writeImage(const QImage& image, const QString& path, ExportFileType type,
         std::optional<float> quality, std::optional<float> dpi);
     static ExportResult writeData(const QByteArray& data, const QString& path);
-    // An EPS of the picture (any format), drawn over a bounding box of the size in points.
-    static QByteArray epsData(const QImage& image, const QSizeF& points, const QString& title);
 };
 
 } // namespace zandrel

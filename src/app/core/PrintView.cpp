@@ -30,24 +30,40 @@ bool PrintView::printPages(PrintView& view, QPagedPaintDevice& device, int from,
     QPainter painter;
     if (!painter.begin(&device))
         return false;
-    // Device units in one point of paper, which is one unit of the content at scaling 1.
-    const double unit = device.logicalDpiX() / 72.0;
     for (int page = from; page <= to; ++page) {
         if (page > from && !device.newPage())
             return false;
-        const QRectF tile = view.rectForPage(page);
-        painter.save();
-        painter.scale(unit, unit);
-        painter.setClipRect(QRectF(QPointF(0, 0), tile.size()));
-        {
-            PainterCanvas canvas(&painter, CanvasTarget::Printer);
-            canvas.translate(-tile.x(), -tile.y());
-            view.drawRect(canvas, tile);
-            canvas.finish();
-        }
-        painter.restore();
+        drawPage(view, painter, page);
     }
     return painter.end();
+}
+
+bool PrintView::printPage(PrintView& view, QPaintDevice& device, const QRectF& imageable)
+{
+    if (view.knowsPageRange(imageable, 1.0f) < 1)
+        return false;
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    drawPage(view, painter, 1);
+    return painter.end();
+}
+
+void PrintView::drawPage(PrintView& view, QPainter& painter, int page)
+{
+    // Device units in one point of paper, which is one unit of the content at scaling 1.
+    const double unit = painter.device()->logicalDpiX() / 72.0;
+    const QRectF tile = view.rectForPage(page);
+    painter.save();
+    painter.scale(unit, unit);
+    painter.setClipRect(QRectF(QPointF(0, 0), tile.size()));
+    {
+        PainterCanvas canvas(&painter, CanvasTarget::Printer);
+        canvas.translate(-tile.x(), -tile.y());
+        view.drawRect(canvas, tile);
+        canvas.finish();
+    }
+    painter.restore();
 }
 
 void PrintView::drawScaled(Canvas& canvas, const QRectF& dirtyRect,

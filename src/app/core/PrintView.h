@@ -5,6 +5,8 @@
 #include <functional>
 
 class QPagedPaintDevice;
+class QPaintDevice;
+class QPainter;
 
 namespace zandrel {
 
@@ -43,6 +45,9 @@ public:
     // them, a device that would not start, a page it would not add).
     static bool printPages(PrintView& view, QPagedPaintDevice& device, int from, int to,
         float scalingFactor = 1.0f, const QRectF& imageable = QRectF());
+    // Prints the first page of the content at scaling 1 on a device of one page whose units are
+    // points (an EPS); false when there is nothing to print or the device would not start.
+    static bool printPage(PrintView& view, QPaintDevice& device, const QRectF& imageable);
     // The imageable area of the device's page layout, in points.
     static QRectF imageableArea(const QPagedPaintDevice& device);
 
@@ -50,6 +55,7 @@ public:
     static constexpr qint64 kMaxPrinterPages = 10000;
 
 protected:
+    static void drawPage(PrintView& view, QPainter& painter, int page);
     // A drawing context for the print at scale s, the canvas scaled and moved so that the content
     // offset lands at its origin; draw gets the dirty rect in model coordinates.
     void drawScaled(Canvas& canvas, const QRectF& dirtyRect,
