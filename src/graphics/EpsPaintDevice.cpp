@@ -242,8 +242,12 @@ QPainterPath strokeOutline(const QPen& pen, const QPainterPath& path)
 
 class EpsPaintEngine : public QPaintEngine {
 public:
-    EpsPaintEngine(const QSizeF& points, const QString& title, double fallbackScale)
-        : QPaintEngine(QPaintEngine::AllFeatures), m_points(points), m_title(title), m_scale(fallbackScale)
+    EpsPaintEngine(const QSizeF& points, const QString& title, int dotsPerInch)
+        : QPaintEngine(QPaintEngine::AllFeatures)
+        , m_points(points)
+        , m_units(points * (dotsPerInch / 72.0))
+        , m_dotsPerInch(dotsPerInch)
+        , m_title(title)
     {
     }
 
@@ -275,8 +279,10 @@ private:
     QPainterPath deviceStrokeOutline(const QPainterPath& path) const;
 
     QSizeF m_points;
+    QSizeF m_units; // the device's size in its own units, which are the fallback picture's pixels
+    int m_dotsPerInch;
     QString m_title;
-    double m_scale;
+    double m_scale = 1.0; // fallback pixels in a device unit
     QByteArray m_out;
     QImage m_shadow;
     QPainter m_shadowPainter;
@@ -300,8 +306,8 @@ bool EpsPaintEngine::begin(QPaintDevice*)
     m_data.clear();
     m_out.clear();
     m_pictureRegions = 0;
-    const QSize pixels(std::max(1, int(std::ceil(m_points.width() * m_scale))),
-        std::max(1, int(std::ceil(m_points.height() * m_scale))));
+    const QSize pixels(std::max(1, int(std::ceil(m_units.width() * m_scale))),
+        std::max(1, int(std::ceil(m_units.height() * m_scale))));
     m_shadow = QImage(pixels, QImage::Format_RGB32);
     if (m_shadow.isNull())
         return false;
@@ -317,11 +323,12 @@ bool EpsPaintEngine::begin(QPaintDevice*)
     m_out += "%%LanguageLevel: 3\n%%Pages: 1\n%%EndComments\n%%BeginProlog\n";
     m_out += kProlog;
     m_out += "%%EndProlog\n%%Page: 1 1\nZandrelEPSDict begin\ngsave\n";
-    // Painter space has y growing down from the top-left corner.
-    m_out += "0 " + num(m_points.height()) + " translate 1 -1 scale\n";
+    // Device space has y growing down from the top-left corner, in units of the resolution.
+    const double unit = 72.0 / m_dotsPerInch;
+    m_out += "0 " + num(m_points.height()) + " translate " + num(unit, 8) + ' ' + num(-unit, 8) + " scale\n";
     m_clips.clear();
     m_clipEnabled = false;
-    m_clipBounds = QRectF(QPointF(), m_points);
+    m_clipBounds = QRectF(QPointF(), m_units);
     m_clipWritten = false;
     m_shadowClipCurrent = false;
     setActive(true);
@@ -375,7 +382,7 @@ void EpsPaintEngine::updateState(const QPaintEngineState& state)
     if (flags & DirtyClipEnabled)
         m_clipEnabled = state.isClipEnabled();
     if (flags & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled)) {
-        m_clipBounds = QRectF(QPointF(), m_points);
+        m_clipBounds = QRectF(QPointF(), m_units);
         if (m_clipEnabled)
             for (const QPainterPath& clip : m_clips)
                 m_clipBounds = m_clipBounds.intersected(clip.controlPointRect());
@@ -619,9 +626,10 @@ void EpsPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRect
     m_out += "Q\n";
 }
 
-EpsPaintDevice::EpsPaintDevice(const QSizeF& points, const QString& title, double fallbackScale)
+EpsPaintDevice::EpsPaintDevice(const QSizeF& points, const QString& title, int dotsPerInch)
     : m_points(points)
-    , m_engine(std::make_unique<EpsPaintEngine>(points, title, fallbackScale))
+    , m_dotsPerInch(std::max(1, dotsPerInch))
+    , m_engine(std::make_unique<EpsPaintEngine>(points, title, m_dotsPerInch))
 {
 }
 
@@ -686,9 +694,9 @@ int EpsPaintDevice::metric(PaintDeviceMetric metric) const
 {
     switch (metric) {
     case PdmWidth:
-        return int(std::ceil(m_points.width()));
+        return int(std::ceil(m_points.width() * m_dotsPerInch / 72.0));
     case PdmHeight:
-        return int(std::ceil(m_points.height()));
+        return int(std::ceil(m_points.height() * m_dotsPerInch / 72.0));
     case PdmWidthMM:
         return int(std::lround(m_points.width() * 25.4 / 72.0));
     case PdmHeightMM:
@@ -701,7 +709,7 @@ int EpsPaintDevice::metric(PaintDeviceMetric metric) const
     case PdmDpiY:
     case PdmPhysicalDpiX:
     case PdmPhysicalDpiY:
-        return 72;
+        return m_dotsPerInch;
     case PdmDevicePixelRatio:
         return 1;
     case PdmDevicePixelRatioScaled:

@@ -12,14 +12,16 @@ namespace zandrel {
 class EpsPaintEngine;
 
 // A paint device whose drawing becomes an Encapsulated PostScript file (language level 3) of
-// the given size in points, one unit of painter space being one point, y growing down.
+// the given size in points. Its units are pixels at the given resolution (y growing down), so
+// that what a drawing makes offscreen for it (blurs, translucent layers) is made at that
+// resolution; PostScript coordinates are written in those units and scaled to points.
 //
 // Paths, solid fills (winding and even-odd), strokes with their width, caps, joins, miter limit
 // and dash, clips, transforms, padded linear and radial gradients of opaque stops, images and
 // text (as outlines) are written as PostScript. What PostScript cannot say — translucent colours,
 // painter opacity, images with transparency, compositing modes other than drawing over, other
 // brush patterns — is drawn the same moment into a white picture of the whole area at the
-// fallback scale (device pixels per point), and the part of that picture under the drawing's
+// resolution, and the part of that picture under the drawing's
 // own outline is written as an image clipped to that outline. The picture has everything drawn
 // before, so what shows through a translucent part is what was really under it, and what is
 // drawn later covers it in PostScript as usual.
@@ -28,7 +30,7 @@ class EpsPaintEngine;
 // the fallback picture could not be made.
 class EpsPaintDevice : public QPaintDevice {
 public:
-    EpsPaintDevice(const QSizeF& points, const QString& title, double fallbackScale);
+    EpsPaintDevice(const QSizeF& points, const QString& title, int dotsPerInch);
     ~EpsPaintDevice() override;
 
     QPaintEngine* paintEngine() const override;
@@ -44,6 +46,7 @@ protected:
 
 private:
     QSizeF m_points;
+    int m_dotsPerInch;
     std::unique_ptr<EpsPaintEngine> m_engine;
 };
 

@@ -160,10 +160,12 @@ TEST(EpsPaintDeviceTest, DrawingsReadBackAsPainted)
             p.scale(kScale, kScale);
             c.draw(p);
         }
-        EpsPaintDevice device(size, QStringLiteral("Test"), kScale);
+        // Device units are pixels at 144 per inch, two to a point, as in the bitmap.
+        EpsPaintDevice device(size, QStringLiteral("Test"), int(72 * kScale));
         {
             QPainter p(&device);
             p.setRenderHint(QPainter::Antialiasing);
+            p.scale(kScale, kScale);
             c.draw(p);
         }
         QString error;
@@ -176,7 +178,7 @@ TEST(EpsPaintDeviceTest, DrawingsReadBackAsPainted)
 
 TEST(EpsPaintDeviceTest, HeaderAndText)
 {
-    EpsPaintDevice device(QSizeF(100.5, 50.25), QStringLiteral("Hero \u00e9"), 1.0);
+    EpsPaintDevice device(QSizeF(100.5, 50.25), QStringLiteral("Hero \u00e9"), 72);
     EXPECT_TRUE(device.data().isEmpty());
     {
         QPainter p(&device);

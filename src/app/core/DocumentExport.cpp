@@ -238,13 +238,13 @@ ExportResult DocumentExport::exportEPS(const CharacterDocument& document, const 
     // What PostScript cannot draw (translucency, blur) becomes pictures at the EPS resolution;
     // for very large parts at a lower one rather than refused, since a lower resolution only
     // softens those parts.
-    float scale = scaleForResolution(kEpsResolution);
-    const QRectF whole(QPointF(), paper.size());
-    while (scale > 0.1f && !acceptableImage(integralRect(whole), scale))
-        scale /= 2;
-    if (!acceptableImage(integralRect(whole), scale))
-        return tooLarge(scale, whole);
-    EpsPaintDevice device(paper.size(), document.documentNameWithoutExtension(), scale);
+    int dotsPerInch = int(kEpsResolution);
+    const QRectF whole = integralRect(QRectF(QPointF(), paper.size()));
+    while (dotsPerInch > 9 && !acceptableImage(whole, scaleForResolution(float(dotsPerInch))))
+        dotsPerInch /= 2;
+    if (!acceptableImage(whole, scaleForResolution(float(dotsPerInch))))
+        return tooLarge(scaleForResolution(float(dotsPerInch)), whole);
+    EpsPaintDevice device(paper.size(), document.documentNameWithoutExtension(), dotsPerInch);
     if (!PrintView::printPage(view, device, QRectF(QPointF(), paper.size())) || device.data().isEmpty())
         return writeFailed(path, localized("The pages could not be drawn."));
     return writeData(device.data(), path);
