@@ -4,6 +4,7 @@
 #include "app/core/DocumentExport.h"
 
 #include "app/core/CharacterDocument.h"
+#include "app/core/CharacterFileFormats.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/ZDLAppController.h"
 #include "comicmodel/ComicPanel.h"
@@ -251,6 +252,33 @@ TEST_F(DocumentExportTest, CharacterPartsAsPdfAndEps)
     EXPECT_GE(common.height(), read.height() - 1);
     EXPECT_LT(differingShare(read.copy(common), printed.copy(common), 64), 0.02);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+}
+
+// The sample character files, as EPS read back, are their PDF's drawing.
+TEST_F(DocumentExportTest, SampleCharactersAsEpsMatchTheirPdf)
+{
+    registerStandardFileFormats();
+    for (const char* name : { "rich.parts", "shared-image.parts", "older.parts" }) {
+        CharacterDocument character;
+        DocumentError error;
+        ASSERT_TRUE(character.readFromFile(
+            QStringLiteral(ZANDREL_SOURCE_DIR "/fuzz/corpus/fuzz_partsfile/") + QLatin1String(name), &error))
+            << name;
+        ASSERT_TRUE(DocumentExport::exportPartsPDF(character, {}, path("c.pdf"))) << name;
+        ASSERT_TRUE(DocumentExport::exportEPS(character, path("c.eps"))) << name;
+        const auto pdf = Poppler::Document::load(path("c.pdf"));
+        ASSERT_TRUE(pdf) << name;
+        QFile file(path("c.eps"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString problem;
+        const double scale = 2.0;
+        const QImage read = test::renderEps(file.readAll(), scale, &problem);
+        ASSERT_FALSE(read.isNull()) << name << ": " << problem.toStdString();
+        const QImage printed = pdf->page(0)->renderToImage(72.0 * scale, 72.0 * scale);
+        const QRect common = read.rect().intersected(printed.rect());
+        EXPECT_GT(inked(printed), 100) << name;
+        EXPECT_LT(differingShare(read.copy(common), printed.copy(common), 64), 0.02) << name;
+    }
 }
 
 } // namespace
