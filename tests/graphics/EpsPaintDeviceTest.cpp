@@ -3,6 +3,7 @@
 
 #include "graphics/EpsPaintDevice.h"
 #include "support/EpsReader.h"
+#include "support/TestSupport.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -44,21 +45,7 @@ TEST(EpsPaintDeviceTest, PathOperators)
     }
 }
 
-// The share of pixels whose channels differ by more than the tolerance.
-double differingShare(const QImage& a, const QImage& b, int tolerance)
-{
-    if (a.size() != b.size())
-        return 1.0;
-    qint64 differing = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            differing += std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance
-                || std::abs(qBlue(p) - qBlue(q)) > tolerance;
-        }
-    return double(differing) / (double(a.width()) * a.height());
-}
+using test::differingShare;
 
 TEST(EpsPaintDeviceTest, DrawingsReadBackAsPainted)
 {

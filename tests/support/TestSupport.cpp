@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -42,6 +43,26 @@ PixelDifference pixelDifference(const QImage& first, const QImage& second)
         }
     }
     return difference;
+}
+
+double differingShare(const QImage& a, const QImage& b, int tolerance)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 1.0;
+    QImage flat[2] = { QImage(a.size(), QImage::Format_RGB32), QImage(b.size(), QImage::Format_RGB32) };
+    for (int k = 0; k < 2; ++k) {
+        flat[k].fill(Qt::white);
+        QPainter(&flat[k]).drawImage(0, 0, k == 0 ? a : b);
+    }
+    qint64 differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(flat[0].constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(flat[1].constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            differing += std::abs(qRed(p[x]) - qRed(q[x])) > tolerance || std::abs(qGreen(p[x]) - qGreen(q[x])) > tolerance
+                || std::abs(qBlue(p[x]) - qBlue(q[x])) > tolerance;
+    }
+    return double(differing) / (double(a.width()) * a.height());
 }
 
 void expectLikeReferenceImage(const QImage& image, const QString& relativePath, int levels, int oneIn)

@@ -29,6 +29,9 @@ struct PixelDifference {
     int pixels = 0;
 };
 PixelDifference pixelDifference(const QImage& first, const QImage& second);
+// The share of pixels, both images flattened on white, whose channels differ by more than the
+// tolerance; 1 for images of different sizes.
+double differingShare(const QImage& a, const QImage& b, int tolerance);
 
 // Runs python3 with the script on standard input and the data in a temporary file whose path is
 // passed as the first argument. Returns the exit code; output collects stdout and stderr.

@@ -12,6 +12,7 @@
 #include "graphics/ArrayUtils.h"
 #include "platform/Geometry.h"
 #include "support/EpsReader.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -35,24 +36,7 @@ QImage onWhite(const QImage& image)
     return flat;
 }
 
-// The share of pixels whose channels differ by more than the tolerance; 1 for different sizes.
-double differingShare(const QImage& a, const QImage& b, int tolerance)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 1.0;
-    const QImage x = onWhite(a);
-    const QImage y = onWhite(b);
-    qint64 differing = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        for (int column = 0; column < x.width(); ++column) {
-            const QRgb p = x.pixel(column, row);
-            const QRgb q = y.pixel(column, row);
-            differing += std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance
-                || std::abs(qBlue(p) - qBlue(q)) > tolerance;
-        }
-    }
-    return double(differing) / (double(x.width()) * x.height());
-}
+using test::differingShare;
 
 // Every pixel that is not white, as a check that a comparison compared something.
 qint64 inked(const QImage& image)
