@@ -45,6 +45,23 @@ const PropertyTable& CharacterModel::staticPropertyTable()
             property<M>(kFillColor, &M::fillColor, &M::setFillColor),
             property<M>(kFillColorAdjust, &M::fillColorAdjust, &M::setFillColorAdjust),
             property<M>(kCharacterNameKey, &M::characterName, &M::setCharacterName),
+            property<M>(
+                kStylesKey,
+                [](const M& model) {
+                    ValueList list;
+                    for (const NamedShapeStylePtr& style : model.styles())
+                        list.append(Value(ObjectPtr(style)));
+                    return list;
+                },
+                [](M& model, const ValueList& list) {
+                    // Anything but a style has no place in the list.
+                    QList<NamedShapeStylePtr> styles;
+                    for (const Value& item : list) {
+                        if (NamedShapeStylePtr style = item.toObject<NamedShapeStyle>())
+                            styles.append(style);
+                    }
+                    model.setStyles(styles);
+                }),
             property<M>(kCreatorKey, &M::creator, &M::setCreator),
             readOnlyProperty<M>(kCharacterIdKey, &M::characterId),
             property<M>(kPartsKindKey, &M::partsKind, &M::setPartsKind),
@@ -387,6 +404,11 @@ void CharacterModel::createDefaultStyles()
         styles.append(style);
     }
     m_styles = styles;
+}
+
+void CharacterModel::setStyles(const QList<NamedShapeStylePtr>& styles)
+{
+    changeValueForKey(kStylesKey, [&] { m_styles = styles; });
 }
 
 std::shared_ptr<ShapeStyle> CharacterModel::stylePasteboard()

@@ -46,6 +46,8 @@ public:
     // Property names beside the style keys.
     static inline const QString kUnconvertingFillColorKey = QStringLiteral("unconvertingFillColor");
     static inline const QString kCharacterNameKey = QStringLiteral("characterName");
+    // The named styles, settable by key as a list of styles (the styles sheets save through it).
+    static inline const QString kStylesKey = QStringLiteral("styles");
     static inline const QString kCreatorKey = QStringLiteral("creator");
     static inline const QString kCharacterIdKey = QStringLiteral("characterId");
     static inline const QString kPartsKindKey = QStringLiteral("partsKind");
@@ -180,7 +182,8 @@ public:
 
     // --- Styles ---
     const QList<NamedShapeStylePtr>& styles() const { return m_styles; }
-    void setStyles(const QList<NamedShapeStylePtr>& styles) { m_styles = styles; }
+    // Observers of "styles" hear of it (the style menus are rebuilt).
+    void setStyles(const QList<NamedShapeStylePtr>& styles);
     // "Skin", "Shadow" and "Highlight", each only when the palette has a colour of that name.
     void createDefaultStyles();
     // The character's style clipboard, made from the default line colour and fill on first request.

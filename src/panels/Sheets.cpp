@@ -1,6 +1,7 @@
 #include "panels/Sheets.h"
 
 #include "app/ImageEditingView.h"
+#include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/ComicDocument.h"
@@ -15,6 +16,7 @@
 #include "panels/NewComicSheet.h"
 #include "panels/ScaleSheets.h"
 #include "panels/StructureSheets.h"
+#include "panels/StyleSheets.h"
 #include "views/BalloonEditingView.h"
 #include "views/PartElementsView.h"
 #include "views/ZDLEditingView.h"
@@ -59,6 +61,17 @@ template <class Document, class Sheet> void installDocumentSheet(const QString& 
         if (auto* typed = dynamic_cast<Document*>(&document))
             show<Sheet>(typed, qobject_cast<QWidget*>(window));
     });
+}
+
+// The part editor's element view that sent a style command: the one in focus, else the document's
+// part editor when it is the current one.
+PartElementsView* elementsView(ZDLDocument& document, QWidget* window)
+{
+    if (auto* view = sendingView<PartElementsView>(window))
+        return view;
+    if (auto* editor = dynamic_cast<PartEditingView*>(document.currentEditor()))
+        return editor->partElementsView();
+    return nullptr;
 }
 
 } // namespace
@@ -125,6 +138,27 @@ void install()
         if (balloons.isEmpty() || !BalloonEditingView::modelForBalloons(flattened))
             return;
         show<BalloonPropertiesController>(balloons, balloons.first()->colorsModel(), &document, host);
+    });
+    // The styles of the character being edited: the edited part's in a part editor, else the
+    // character document's own.
+    DocumentDialogs::install(kEditStylesAction, [](ZDLDocument& document, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        std::shared_ptr<CharacterModel> model;
+        if (auto* view = elementsView(document, host))
+            model = view->editorModel();
+        if (!model) {
+            if (auto* character = dynamic_cast<CharacterDocument*>(&document))
+                model = character->model();
+        }
+        if (model)
+            show<EditStylesController>(model, &document, host);
+    });
+    DocumentDialogs::install(kSaveAsStyleAction, [](ZDLDocument& document, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        auto* view = elementsView(document, host);
+        const std::shared_ptr<CharacterModel> model = view ? view->editorModel() : nullptr;
+        if (NamedShapeStylePtr style = model ? view->newStyleFromSelection() : nullptr)
+            show<NewStyleController>(style, &document, model, host);
     });
     DocumentDialogs::install(kSplitToSeparatePartAction, [](ZDLDocument&, QObject* window) {
         auto* host = qobject_cast<QWidget*>(window);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graphics/NamedShapeStyle.h"
 #include "views/ElementEditingView.h"
 
 #include <memory>
@@ -77,6 +78,11 @@ public:
     void copyFont();
     void pasteFont();
     void applyStyle(int index);
+    // What "Save as Style" names: a new style of the character's defaults with nothing selected, of
+    // the one selected path, else none.
+    NamedShapeStylePtr newStyleFromSelection() const;
+    // The character of the edited part, whose colours and styles the commands use.
+    std::shared_ptr<CharacterModel> editorModel() const;
     // The pivot at the point the contextual menu was opened on.
     void setPivotPoint(const QPointF& point);
     void resetPivotPoint();
@@ -101,7 +107,6 @@ private:
     void drawRestOfPart(ZDLContext& context);
     void framePanel();
     void washOutsideRootPath(CanvasPath rootPath);
-    std::shared_ptr<CharacterModel> editorModel() const;
     // Rebuilds the contextual style menu from the character's styles.
     void rebuildStyleMenu() const;
     bool allSelectedArePaths() const;

@@ -174,6 +174,21 @@ void PartElementsView::copyFont()
         model->stylePasteboard()->copyFrom(firstSelected().get());
 }
 
+NamedShapeStylePtr PartElementsView::newStyleFromSelection() const
+{
+    const auto model = editorModel();
+    if (!model)
+        return nullptr;
+    auto style = std::make_shared<NamedShapeStyle>();
+    if (numSelected() == 0)
+        style->copyFrom(model.get());
+    else if (numSelected() == 1 && dynamic_cast<const PartPath*>(firstSelected().get()))
+        style->copyFrom(firstSelected().get());
+    else
+        return nullptr;
+    return style;
+}
+
 void PartElementsView::pasteFont()
 {
     const auto model = editorModel();

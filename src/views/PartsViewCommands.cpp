@@ -145,6 +145,8 @@ bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
         exitMode();
     else if (action == kOpenTracingImageAction)
         askForTracingImage();
+    else if (action == kEditStylesAction && m_characterDocument)
+        DocumentDialogs::open(action, *m_characterDocument, QWidget::window());
     else if ((action == kGlobalBlurAdjustmentAction || action == kExportDialogAction) && document())
         DocumentDialogs::open(action, *document(), QWidget::window());
     else if (action == kExportPNGAction)
@@ -211,6 +213,9 @@ bool PartsView::validateMenuItem(MenuItemValidation& item)
         item.enabled = thumbnailEditing();
     } else if (action == kGlobalBlurAdjustmentAction || action == kExportDialogAction) {
         item.enabled = document() && DocumentDialogs::isInstalled(action);
+    } else if (action == kEditStylesAction) {
+        // The character's own styles: in a comic the parts view edits no character.
+        item.enabled = m_characterDocument && DocumentDialogs::isInstalled(action);
     } else if (action == kExportPNGAction || action == kExportJPEGAction || action == kExportPDFAction
         || action == kExportEPSAction) {
         // An empty character has nothing to export (a PDF or EPS of it would be a page of no size).
