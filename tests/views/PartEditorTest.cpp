@@ -464,10 +464,13 @@ TEST_F(PartEditorTest, ValidationFollowsTheSelection)
         { { 0, 1 }, kMakePathLookHanddrawnAction, true },
         { {}, kResetPivotPointAction, false },
         { {}, kShowAllAction, false },
-        // The split sheet is offered for some of the part's elements; sheets not installed are not.
+        // The split sheet is offered for some of the part's elements.
         { { 0 }, kSplitToSeparatePartAction, true },
         { { 0, 1, 2 }, kSplitToSeparatePartAction, false },
-        { {}, kEditStylesAction, false },
+        { {}, kEditStylesAction, true },
+        // A style is saved from the defaults or from one path.
+        { { 0 }, kSaveAsStyleAction, true },
+        { { 0, 1 }, kSaveAsStyleAction, false },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.action.toStdString());
