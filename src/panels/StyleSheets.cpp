@@ -96,6 +96,23 @@ void selectColor(PopupButton& popup, const ZDLColorPtr& color)
     }
 }
 
+// The list as the character's "styles" key takes it.
+Value stylesValue(const QList<NamedShapeStylePtr>& styles)
+{
+    ValueList list;
+    for (const NamedShapeStylePtr& style : styles)
+        list.append(Value(ObjectPtr(style)));
+    return Value(list);
+}
+
+// Replaces the character's styles as one undoable step of the name.
+void undoableSetStyles(ZDLDocument& document, const std::shared_ptr<CharacterModel>& model,
+    const QList<NamedShapeStylePtr>& styles, const char* actionName)
+{
+    document.undoableSetPropertyFor(model, CharacterModel::kStylesKey, stylesValue(styles));
+    document.undoManager()->setActionName(localized(actionName));
+}
+
 QSlider* newSlider(QWidget* parent, const QString& name, int maximum)
 {
     auto* slider = new QSlider(Qt::Horizontal, parent);
@@ -290,7 +307,8 @@ EditStylesController::EditStylesController(
 
     addButtons(localized("Save"), [this] { saveChanges(); });
 
-    connect(m_table, &QListWidget::itemSelectionChanged, this, &EditStylesController::tableSelectionDidChange);
+    connect(
+        m_table, &QListWidget::itemSelectionChanged, this, &EditStylesController::tableSelectionDidChange);
     connect(m_deleteButton, &QPushButton::clicked, this, &EditStylesController::deleteStyle);
     connect(m_lineColorPopup, &PopupButton::activated, this, [this](QAction* item) {
         if (PopupButton::tagOf(item) == kAddColorTag)
@@ -479,6 +497,15 @@ void EditStylesController::tableSelectionDidChange()
 
 // --- Edits ---
 
+void EditStylesController::editCurrentStyle(const std::function<void(NamedShapeStyle&)>& edit)
+{
+    // Controls being filled in report nothing.
+    if (!m_currentStyle || m_loading)
+        return;
+    edit(*m_currentStyle);
+    flushCache();
+}
+
 void EditStylesController::setName(const QString& text)
 {
     if (!m_currentStyle)
@@ -516,18 +543,15 @@ void EditStylesController::setLineStyle()
 
 void EditStylesController::setLineAdjust()
 {
-    if (!m_currentStyle || m_loading)
-        return;
-    m_currentStyle->setLineColorAdjust(m_lineColorAdjuster->floatValue());
-    flushCache();
+    editCurrentStyle(
+        [this](NamedShapeStyle& style) { style.setLineColorAdjust(m_lineColorAdjuster->floatValue()); });
 }
 
 void EditStylesController::setLineOpacity()
 {
-    if (!m_currentStyle || m_loading)
-        return;
-    m_currentStyle->setLineAlpha(float(m_lineOpacitySlider->value()) / kOpacitySteps);
-    flushCache();
+    editCurrentStyle([this](NamedShapeStyle& style) {
+        style.setLineAlpha(float(m_lineOpacitySlider->value()) / kOpacitySteps);
+    });
 }
 
 void EditStylesController::setLineWeight(double weight)
@@ -565,18 +589,15 @@ void EditStylesController::setFillColor()
 
 void EditStylesController::setFillAdjust()
 {
-    if (!m_currentStyle || m_loading)
-        return;
-    m_currentStyle->setFillColorAdjust(m_fillColorAdjuster->floatValue());
-    flushCache();
+    editCurrentStyle(
+        [this](NamedShapeStyle& style) { style.setFillColorAdjust(m_fillColorAdjuster->floatValue()); });
 }
 
 void EditStylesController::setFillOpacity()
 {
-    if (!m_currentStyle || m_loading)
-        return;
-    m_currentStyle->setFillAlpha(float(m_fillOpacitySlider->value()) / kOpacitySteps);
-    flushCache();
+    editCurrentStyle([this](NamedShapeStyle& style) {
+        style.setFillAlpha(float(m_fillOpacitySlider->value()) / kOpacitySteps);
+    });
 }
 
 void EditStylesController::setFillType()
@@ -603,18 +624,14 @@ void EditStylesController::setFillType()
 
 void EditStylesController::setFillGradient()
 {
-    if (!m_currentStyle || m_loading)
-        return;
-    m_currentStyle->setFill(m_fillGradientPopup->gradientFillValue());
-    flushCache();
+    editCurrentStyle(
+        [this](NamedShapeStyle& style) { style.setFill(m_fillGradientPopup->gradientFillValue()); });
 }
 
 void EditStylesController::setBlur()
 {
-    if (!m_currentStyle || m_loading)
-        return;
-    m_currentStyle->setBlur(float(m_blurSlider->value()) / kBlurStepsPerUnit);
-    flushCache();
+    editCurrentStyle(
+        [this](NamedShapeStyle& style) { style.setBlur(float(m_blurSlider->value()) / kBlurStepsPerUnit); });
 }
 
 void EditStylesController::prepareColorPopupForProperty(const QString& property)
@@ -680,13 +697,8 @@ void EditStylesController::saveChanges()
 {
     if (!makeFirstResponder())
         return;
-    if (m_model && m_document) {
-        ValueList list;
-        for (const NamedShapeStylePtr& style : m_styles)
-            list.append(Value(ObjectPtr(style)));
-        m_document->undoableSetPropertyFor(m_model, CharacterModel::kStylesKey, Value(list));
-        m_document->undoManager()->setActionName(localized("Edit Styles"));
-    }
+    if (m_model && m_document)
+        undoableSetStyles(*m_document, m_model, m_styles, "Edit Styles");
     close();
 }
 
@@ -768,12 +780,7 @@ void NewStyleController::performNewStyle()
         if (requested.isEmpty())
             requested = localized("New Style");
         m_newStyle->setName(m_model->uniqueNameForStyle(m_newStyle.get(), requested));
-        ValueList list;
-        for (const NamedShapeStylePtr& style : m_model->styles())
-            list.append(Value(ObjectPtr(style)));
-        list.append(Value(ObjectPtr(m_newStyle)));
-        m_document->undoableSetPropertyFor(m_model, CharacterModel::kStylesKey, Value(list));
-        m_document->undoManager()->setActionName(localized("Save Style"));
+        undoableSetStyles(*m_document, m_model, m_model->styles() + QList { m_newStyle }, "Save Style");
     }
     close();
 }

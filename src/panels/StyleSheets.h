@@ -5,6 +5,7 @@
 
 #include <QListWidget>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -65,7 +66,8 @@ public:
     // The blur slider's range, in blur units.
     static constexpr float kLargestBlur = 50.0f;
 
-    EditStylesController(const std::shared_ptr<CharacterModel>& model, ZDLDocument* document, QWidget* hostWindow);
+    EditStylesController(
+        const std::shared_ptr<CharacterModel>& model, ZDLDocument* document, QWidget* hostWindow);
     ~EditStylesController() override;
 
     void showWindow() override;
@@ -117,6 +119,8 @@ private:
     void selectRow(int row);
     ZDLColorPtr colorOfItem(const QAction* item) const;
     void showWeight(float weight);
+    // Runs the edit on the current style and shows the result.
+    void editCurrentStyle(const std::function<void(NamedShapeStyle&)>& edit);
 
     std::shared_ptr<CharacterModel> m_model;
     ZDLDocument* m_document;

@@ -1,3 +1,5 @@
+#include "panels/StyleSheets.h"
+
 #include "ComicSheetCase.h"
 #include "app/AppController.h"
 #include "app/PartEditingView.h"
@@ -6,7 +8,6 @@
 #include "graphics/ColorFill.h"
 #include "graphics/Gradient.h"
 #include "graphics/GradientFill.h"
-#include "panels/StyleSheets.h"
 #include "views/PartElementsView.h"
 
 #include <QAbstractButton>
@@ -27,7 +28,8 @@ void clickRow(QDialog* sheet, int row)
 {
     StyleTable* table = tableOf(sheet);
     ASSERT_TRUE(table && table->item(row));
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row)).center());
+    QTest::mouseClick(
+        table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row)).center());
 }
 
 void clickSegment(QDialog* sheet, const char* name, int segment)
@@ -70,6 +72,20 @@ protected:
     }
     ZDLColorPtr color(const QString& name) const { return model().colors().value(colorTag(name)); }
     const NamedShapeStyle& style(int index) const { return *model().styles().at(index); }
+    // Opens the first part in the part editor; its path at the index.
+    std::shared_ptr<PartPath> openPartAtPath(int index)
+    {
+        auto* editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
+        if (!editor)
+            return nullptr;
+        view->setSelection({ part(0) });
+        choose(kEditObjectAction);
+        endOfEvent();
+        elements = editor->partElementsView();
+        return std::dynamic_pointer_cast<PartPath>(
+            asProtocol<Parent>(elements->rootObject())->getChildAtIndex(std::size_t(index)));
+    }
+    PartElementsView* elements = nullptr;
 };
 
 // Every edit stays in the sheet until Save, which is one step "Edit Styles" however many styles
@@ -87,7 +103,8 @@ TEST_F(StyleSheetTest, EditsAreOneNamedStepOnSave)
                 EXPECT_FALSE(sheet->findChild<QLineEdit*>(QStringLiteral("nameField"))->isEnabled());
                 EXPECT_FALSE(sheet->findChild<QPushButton*>(QStringLiteral("deleteButton"))->isEnabled());
                 clickRow(sheet, 0);
-                EXPECT_EQ(sheet->findChild<QLineEdit*>(QStringLiteral("nameField"))->text(), QStringLiteral("Skin"));
+                EXPECT_EQ(sheet->findChild<QLineEdit*>(QStringLiteral("nameField"))->text(),
+                    QStringLiteral("Skin"));
                 chooseFromPopup(sheet, "fillColorPopup", coat);
                 typeInSheet(sheet, "lineWeightField", "3");
                 chooseFromPopup(sheet, "lineStylePopup", 2);
@@ -124,8 +141,8 @@ TEST_F(StyleSheetTest, EditsAreOneNamedStepOnSave)
                 const int row = table->dropRowAt(first.topLeft() + QPoint(4, 2));
                 EXPECT_EQ(row, 0);
                 // A drop that does not come from this list is refused.
-                QDropEvent foreign(QPointF(first.topLeft() + QPoint(4, 2)), Qt::MoveAction, rows.get(),
-                    Qt::LeftButton, {});
+                QDropEvent foreign(
+                    QPointF(first.topLeft() + QPoint(4, 2)), Qt::MoveAction, rows.get(), Qt::LeftButton, {});
                 QApplication::sendEvent(table->viewport(), &foreign);
                 EXPECT_EQ(table->item(0)->text(), QStringLiteral("Skin"));
                 ASSERT_TRUE(table->controller()->acceptDrop(rows.get(), row));
@@ -147,12 +164,14 @@ TEST_F(StyleSheetTest, EditsAreOneNamedStepOnSave)
             [this] {
                 EXPECT_EQ(namesOf(model().styles()), (QStringList { "Shadow", "Highlight", "Skin" }));
             } },
-        { "a red fill turned gradient runs from red to white, and back", kEditStylesAction, "EditStylesDialog",
+        { "a red fill turned gradient runs from red to white, and back", kEditStylesAction,
+            "EditStylesDialog",
             [this](QDialog* sheet) {
                 clickRow(sheet, 0);
                 clickSegment(sheet, "fillTypeSelector", 1);
                 auto* controller = tableOf(sheet)->controller();
-                const auto* gradientFill = dynamic_cast<const GradientFill*>(controller->currentStyle()->fill().get());
+                const auto* gradientFill
+                    = dynamic_cast<const GradientFill*>(controller->currentStyle()->fill().get());
                 ASSERT_TRUE(gradientFill);
                 EXPECT_EQ(gradientFill->gradient()->colorOfStopAtIndex(0).toQColor(),
                     color(QStringLiteral("Skin"))->color().toQColor());
@@ -188,13 +207,7 @@ TEST_F(StyleSheetTest, CancelKeepsAllAndDeletingAUsedStyleLeavesItsPathsAlone)
     freeClosedSheets();
 
     // Give a path the "Shadow" style through the part editor's menu.
-    auto* editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
-    ASSERT_TRUE(editor);
-    view->setSelection({ part(0) });
-    choose(kEditObjectAction);
-    endOfEvent();
-    PartElementsView* elements = editor->partElementsView();
-    auto path = std::dynamic_pointer_cast<PartPath>(asProtocol<Parent>(elements->rootObject())->getChildAtIndex(0));
+    const auto path = openPartAtPath(0);
     ASSERT_TRUE(path);
     elements->setSelection({ path });
     elements->applyStyle(1);
@@ -207,7 +220,8 @@ TEST_F(StyleSheetTest, CancelKeepsAllAndDeletingAUsedStyleLeavesItsPathsAlone)
         { "delete the used style", kEditStylesAction, "EditStylesDialog",
             [](QDialog* shown) {
                 clickRow(shown, 1);
-                QTest::mouseClick(shown->findChild<QPushButton*>(QStringLiteral("deleteButton")), Qt::LeftButton);
+                QTest::mouseClick(
+                    shown->findChild<QPushButton*>(QStringLiteral("deleteButton")), Qt::LeftButton);
                 EXPECT_EQ(tableOf(shown)->count(), 2);
                 EXPECT_FALSE(tableOf(shown)->controller()->currentStyle());
             },
@@ -228,15 +242,9 @@ TEST_F(StyleSheetTest, CancelKeepsAllAndDeletingAUsedStyleLeavesItsPathsAlone)
 // "Save as Style" names the selected path's style and adds it as one step "Save Style".
 TEST_F(StyleSheetTest, SaveAsStyleFromTheSelectedPath)
 {
-    auto* editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
-    ASSERT_TRUE(editor);
-    view->setSelection({ part(0) });
-    choose(kEditObjectAction);
-    endOfEvent();
-    PartElementsView* elements = editor->partElementsView();
-    focusView = elements;
-    auto path = std::dynamic_pointer_cast<PartPath>(asProtocol<Parent>(elements->rootObject())->getChildAtIndex(1));
+    const auto path = openPartAtPath(1);
     ASSERT_TRUE(path);
+    focusView = elements;
     path->setLineWeight(2.5f);
     elements->setSelection({ path });
     run({
