@@ -1,5 +1,6 @@
 #pragma once
 
+#include "colorui/ColorPopups.h"
 #include "graphics/NamedShapeStyle.h"
 #include "panels/DialogController.h"
 
@@ -19,7 +20,6 @@ namespace zandrel {
 class CharacterModel;
 class ColorAdjuster;
 class GradientPopupButton;
-class NewColorPopupController;
 class PopupButton;
 class SegmentedControl;
 class ZDLDocument;
@@ -126,7 +126,8 @@ private:
     ZDLDocument* m_document;
     QList<NamedShapeStylePtr> m_styles;
     NamedShapeStylePtr m_currentStyle;
-    NewColorPopupController* m_newColorPopup = nullptr;
+    // Made on first use as a child of its first anchor: it may go with the sheet's widgets first.
+    QPointer<NewColorPopupController> m_newColorPopup;
     bool m_loading = false;
 
     QLabel* m_stylesLabel = nullptr;

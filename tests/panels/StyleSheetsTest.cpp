@@ -4,6 +4,7 @@
 #include "app/AppController.h"
 #include "app/PartEditingView.h"
 #include "charmodel/PartPath.h"
+#include "colorui/ColorPopups.h"
 #include "colorui/GradientGeometryControl.h"
 #include "graphics/ColorFill.h"
 #include "graphics/Gradient.h"
@@ -264,6 +265,37 @@ TEST_F(StyleSheetTest, SaveAsStyleFromTheSelectedPath)
             [](QDialog* sheet) { typeInSheet(sheet, "nameField", "Shadow"); }, nullptr, "Save Style",
             [&] { EXPECT_EQ(namesOf(model().styles()).last(), QStringLiteral("Shadow 1")); } },
     });
+}
+
+} // namespace zandrel::test
+
+namespace zandrel::test {
+
+// "Add Color…" adds the colour to the character at once, as its own step, and gives it to the style
+// in the sheet only.
+TEST_F(StyleSheetTest, AddColorInTheSheetIsItsOwnStep)
+{
+    const ZDLColorPtr fillBefore = style(0).fillColor();
+    open(kEditStylesAction);
+    QDialog* sheet = openSheet(window, QStringLiteral("EditStylesDialog"));
+    ASSERT_TRUE(sheet);
+    clickRow(sheet, 0);
+    chooseFromPopup(sheet, "fillColorPopup", EditStylesController::kAddColorTag);
+    EditStylesController* controller = tableOf(sheet)->controller();
+    NewColorPopupController* popup = controller->newColorPopup();
+    ASSERT_TRUE(popup && popup->isShown());
+    typeInto(popup->nameField(), QStringLiteral("Teal"));
+    popup->perform();
+    endOfEvent();
+    ASSERT_TRUE(color(QStringLiteral("Teal")));
+    EXPECT_EQ(controller->currentStyle()->fillColor(), color(QStringLiteral("Teal")));
+    EXPECT_EQ(style(0).fillColor(), fillBefore);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Add Color and Set"));
+    clickButton(sheet, QDialogButtonBox::Ok);
+    endOfEvent();
+    EXPECT_EQ(style(0).fillColor(), color(QStringLiteral("Teal")));
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Edit Styles"));
+    freeClosedSheets();
 }
 
 } // namespace zandrel::test
