@@ -5,7 +5,6 @@
 #include "charmodel/CharacterModel.h"
 #include "charmodel/UIUtils.h"
 #include "colorui/ColorAdjuster.h"
-#include "colorui/ColorControlDrawing.h"
 #include "colorui/ColorPopups.h"
 #include "colorui/GradientGeometryControl.h"
 #include "colorui/GradientPopups.h"
@@ -14,7 +13,6 @@
 #include "panels/DialogUtilities.h"
 #include "panels/PopupButton.h"
 #include "platform/Localization.h"
-#include "platform/PainterCanvas.h"
 #include "platform/UndoManager.h"
 
 #include <QAction>
@@ -27,7 +25,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -41,58 +38,14 @@ namespace {
 // The opacity sliders run in hundredths, the blur slider in tenths of a blur unit.
 constexpr int kOpacitySteps = 100;
 constexpr int kBlurStepsPerUnit = 10;
-// The colour menus' swatches.
-constexpr QSize kSwatchSize(24, 17);
-
-QIcon swatchIcon(const ZDLColor& color)
-{
-    QImage image(kSwatchSize, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        PainterCanvas canvas(&image);
-        const QRectF rect(0.5, 0.5, kSwatchSize.width() - 1.0, kSwatchSize.height() - 1.0);
-        if (!color.isNone())
-            drawSwatchInRect(canvas, color.color(), rect);
-    }
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF rect(0.5, 0.5, kSwatchSize.width() - 1.0, kSwatchSize.height() - 1.0);
-    if (color.isNone()) {
-        painter.setPen(QPen(Qt::red, 1.5));
-        painter.drawLine(rect.topLeft(), rect.bottomRight());
-        painter.drawLine(rect.bottomLeft(), rect.topRight());
-    }
-    painter.setPen(QPen(Qt::gray, 1.0));
-    painter.drawRect(rect);
-    return QIcon(QPixmap::fromImage(image));
-}
-
-QVariant representedColor(const ZDLColor* color)
-{
-    return QVariant::fromValue(static_cast<void*>(const_cast<ZDLColor*>(color)));
-}
-
-// One swatch item per colour of the character, then "Add Color…".
-void buildColorMenu(PopupButton& popup, const CharacterModel& model)
-{
-    popup.removeAllItems();
-    const QList<ZDLColorPtr> colors = model.colors();
-    for (qsizetype i = 0; i < colors.size(); ++i) {
-        const ZDLColorPtr& color = colors.at(i);
-        QAction* item = popup.addItem(color->name(), int(i), representedColor(color.get()));
-        item->setIcon(swatchIcon(*color));
-    }
-    popup.itemMenu()->addSeparator();
-    popup.addItem(localized("Add Color…"), EditStylesController::kAddColorTag);
-}
-
 void selectColor(PopupButton& popup, const ZDLColorPtr& color)
 {
-    QAction* item = color ? popup.itemWithRepresentedObject(representedColor(color.get())) : nullptr;
+    QAction* item
+        = color ? popup.itemWithRepresentedObject(DialogUtilities::colorObject(color.get())) : nullptr;
     popup.selectItem(item);
     if (!item) {
         popup.setTitle(color ? color->name() : QString());
-        popup.setIcon(color ? swatchIcon(*color) : QIcon());
+        popup.setIcon(QIcon());
     }
 }
 
@@ -311,13 +264,13 @@ EditStylesController::EditStylesController(
         m_table, &QListWidget::itemSelectionChanged, this, &EditStylesController::tableSelectionDidChange);
     connect(m_deleteButton, &QPushButton::clicked, this, &EditStylesController::deleteStyle);
     connect(m_lineColorPopup, &PopupButton::activated, this, [this](QAction* item) {
-        if (PopupButton::tagOf(item) == kAddColorTag)
+        if (PopupButton::tagOf(item) == DialogUtilities::kAddColorTag)
             addColorAndSetToLine();
         else
             setLineColor();
     });
     connect(m_fillColorPopup, &PopupButton::activated, this, [this](QAction* item) {
-        if (PopupButton::tagOf(item) == kAddColorTag)
+        if (PopupButton::tagOf(item) == DialogUtilities::kAddColorTag)
             addColorAndSetToFill();
         else
             setFillColor();
@@ -383,21 +336,8 @@ void EditStylesController::updateColorControls()
 {
     if (!m_model)
         return;
-    buildColorMenu(*m_lineColorPopup, *m_model);
-    buildColorMenu(*m_fillColorPopup, *m_model);
-}
-
-ZDLColorPtr EditStylesController::colorOfItem(const QAction* item) const
-{
-    const QVariant object = PopupButton::representedObjectOf(item);
-    if (!item || !m_model || !object.isValid())
-        return nullptr;
-    // Only a colour the character still has.
-    for (const ZDLColorPtr& color : m_model->colors()) {
-        if (representedColor(color.get()) == object)
-            return color;
-    }
-    return nullptr;
+    DialogUtilities::setupColorPopup(*m_lineColorPopup, m_model.get(), true, true);
+    DialogUtilities::setupColorPopup(*m_fillColorPopup, m_model.get(), true, true);
 }
 
 void EditStylesController::showWeight(float weight)
@@ -525,7 +465,7 @@ void EditStylesController::setName(const QString& text)
 
 void EditStylesController::setLineColor()
 {
-    const ZDLColorPtr color = colorOfItem(m_lineColorPopup->selectedItem());
+    const ZDLColorPtr color = DialogUtilities::colorOfItem(m_lineColorPopup->selectedItem(), m_model.get());
     if (!m_currentStyle || !color)
         return;
     m_currentStyle->setLineColor(color);
@@ -579,7 +519,7 @@ void EditStylesController::setLineWeightFromPopup()
 
 void EditStylesController::setFillColor()
 {
-    const ZDLColorPtr color = colorOfItem(m_fillColorPopup->selectedItem());
+    const ZDLColorPtr color = DialogUtilities::colorOfItem(m_fillColorPopup->selectedItem(), m_model.get());
     if (!m_currentStyle || !color)
         return;
     m_currentStyle->setFillColor(color);

@@ -58,8 +58,6 @@ class EditStylesController : public DialogController {
 public:
     // The drag type of rows: the dragged row numbers.
     static inline const QString kStyleDragType = QStringLiteral("application/x-zandrel-styledragdata");
-    // The tag of the colour menus' "Add Color…" item.
-    static constexpr int kAddColorTag = -2;
     // The weights the weight popup offers.
     static constexpr float kWeights[] = { 0.25f, 0.5f, 1.0f, 1.5f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f, 12.0f };
     static constexpr float kLargestWeight = 1000.0f;
@@ -117,7 +115,6 @@ private:
     void prepareColorPopupForProperty(const QString& property);
     void reloadTable();
     void selectRow(int row);
-    ZDLColorPtr colorOfItem(const QAction* item) const;
     void showWeight(float weight);
     // Runs the edit on the current style and shows the result.
     void editCurrentStyle(const std::function<void(NamedShapeStyle&)>& edit);

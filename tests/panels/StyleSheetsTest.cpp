@@ -9,6 +9,7 @@
 #include "graphics/ColorFill.h"
 #include "graphics/Gradient.h"
 #include "graphics/GradientFill.h"
+#include "panels/DialogUtilities.h"
 #include "views/PartElementsView.h"
 
 #include <QAbstractButton>
@@ -280,7 +281,7 @@ TEST_F(StyleSheetTest, AddColorInTheSheetIsItsOwnStep)
     QDialog* sheet = openSheet(window, QStringLiteral("EditStylesDialog"));
     ASSERT_TRUE(sheet);
     clickRow(sheet, 0);
-    chooseFromPopup(sheet, "fillColorPopup", EditStylesController::kAddColorTag);
+    chooseFromPopup(sheet, "fillColorPopup", DialogUtilities::kAddColorTag);
     EditStylesController* controller = tableOf(sheet)->controller();
     NewColorPopupController* popup = controller->newColorPopup();
     ASSERT_TRUE(popup && popup->isShown());
