@@ -9,6 +9,7 @@
 #include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
+#include "app/core/DocumentDialogs.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "platform/Localization.h"
@@ -82,6 +83,9 @@ void buildCharacterWindowContents(DocumentWindow& window)
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
     HelpComicView::registerAndOffer(view, HelpComicView::kPartsViewHelp, document, area);
+    // A new character is set up in its sheet, over the empty parts view.
+    if (document->displaysNewCharacterSheet())
+        DocumentDialogs::open(kNewCharacterSheetAction, *document, area);
 
     QToolBar* toolbar = window.toolbar();
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

@@ -9,10 +9,12 @@
 #include "charmodel/ImageElement.h"
 #include "comicmodel/Balloon.h"
 #include "graphics/ArrayUtils.h"
+#include "colorui/ColorSetWindows.h"
 #include "graphics/ZDLImage.h"
 #include "panels/CharacterSheets.h"
 #include "panels/ComicPropertiesSheets.h"
 #include "panels/ElementPropertiesSheets.h"
+#include "panels/NewCharacterSheet.h"
 #include "panels/NewComicSheet.h"
 #include "panels/ScaleSheets.h"
 #include "panels/StructureSheets.h"
@@ -79,6 +81,15 @@ PartElementsView* elementsView(ZDLDocument& document, QWidget* window)
 void install()
 {
     installDocumentSheet<ComicDocument, NewComicViewController>(kNewComicSheetAction);
+    installDocumentSheet<CharacterDocument, NewCharacterViewController>(kNewCharacterSheetAction);
+    // The colour-set window of a comic or of a character: one per document window.
+    DocumentDialogs::install(kEditCharacterColorsAction, [](ZDLDocument& document, QObject* window) {
+        auto* host = qobject_cast<QWidget*>(window);
+        if (auto* comic = dynamic_cast<ComicDocument*>(&document))
+            ComicColorsWindowController::showFor(comic, host);
+        else if (auto* character = dynamic_cast<CharacterDocument*>(&document))
+            ColorsListWindowController::showFor(character, host);
+    });
     installDocumentSheet<ComicDocument, ResizeComicController>(kResizeComicAction);
     installDocumentSheet<ComicDocument, SplitPanelDialogController>(kSplitPanelAction);
     installDocumentSheet<ComicDocument, DeleteRowController>(kDeleteRowAction);

@@ -62,6 +62,8 @@ inline const QString kShareAction = QStringLiteral("share:");
 inline const QString kToggleCatalogViewAction = QStringLiteral("toggleCatalogView:");
 // Not a menu item: a new comic's window opens the new-comic sheet under this name.
 inline const QString kNewComicSheetAction = QStringLiteral("newComicSheet");
+// Not a menu item: a new character's window opens the new-character sheet under this name.
+inline const QString kNewCharacterSheetAction = QStringLiteral("newCharacterSheet");
 
 // Comic view: pages, rows and panels
 inline const QString kNewPageAction = QStringLiteral("newPage:");

@@ -20,6 +20,14 @@ namespace zandrel {
 CharacterDocument::CharacterDocument()
     : CharacterDocument(std::make_shared<CharacterModel>())
 {
+    m_displayNewDocDialog = true;
+}
+
+void CharacterDocument::doneEditingNewCharacterProperties()
+{
+    m_displayNewDocDialog = false;
+    refreshPathControl();
+    updateViews();
 }
 
 CharacterDocument::CharacterDocument(const std::shared_ptr<CharacterModel>& model)
@@ -61,6 +69,8 @@ void CharacterDocument::installModel(const ObjectPtr& model)
         return;
     if (m_model)
         m_model->retire();
+    // A model read from a file is set up already.
+    m_displayNewDocDialog = false;
     adoptModel(character);
 }
 

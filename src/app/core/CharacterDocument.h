@@ -53,6 +53,13 @@ public:
     void undoableInsertFromScrap(const ElementList& scrapChildren, InsertionView& view, bool fromDrag);
     void undoableInsertPartsFromScrap(const ElementList& elements, InsertionView& view);
 
+    // --- A new file ---
+    // A new character's window shows the new-character sheet until it ends; files read and
+    // imports never do.
+    bool displaysNewCharacterSheet() const { return m_displayNewDocDialog; }
+    // The sheet has written the name, kind and palette into the model: the window shows it.
+    void doneEditingNewCharacterProperties();
+
     // --- Colours ---
     // Only for this document's model: every use of the colour becomes the replacement, then the
     // colour leaves the palette, as one "Delete Color" step.
@@ -84,6 +91,7 @@ private:
 
     std::shared_ptr<CharacterModel> m_model;
     EditorContainer* m_groupEditor = nullptr;
+    bool m_displayNewDocDialog = false;
 };
 
 } // namespace zandrel

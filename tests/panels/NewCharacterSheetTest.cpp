@@ -1,0 +1,122 @@
+#include "panels/NewCharacterSheet.h"
+
+#include "SheetTestSupport.h"
+#include "graphics/NamedShapeStyle.h"
+#include "colorui/ColorPopups.h"
+#include "colorui/ColorSwatchGrid.h"
+#include "graphics/DefaultsExtensions.h"
+#include "platform/UserDefaults.h"
+#include "views/CharacterWindowFixture.h"
+
+namespace zandrel::test {
+
+namespace {
+
+const QStringList kPaletteKeys { "hairColor", "skinColor", "topColor", "bottomColor", "shoesColor" };
+
+QStringList namesOf(const QList<ZDLColorPtr>& colors)
+{
+    QStringList names;
+    for (const ZDLColorPtr& color : colors)
+        names.append(color->name());
+    return names;
+}
+
+} // namespace
+
+class NewCharacterSheetTest : public CharacterWindowTest {
+protected:
+    void SetUp() override
+    {
+        for (const QString& key : kPaletteKeys)
+            UserDefaults::standard().remove(key);
+        CharacterWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        for (const QString& key : kPaletteKeys)
+            UserDefaults::standard().remove(key);
+        CharacterWindowTest::TearDown();
+    }
+
+    // File > New Character, and its window with the sheet over it.
+    CharacterDocument* newCharacter(QDialog** sheet)
+    {
+        const QList<ZDLDocument*> before = documents().documents();
+        choose(kNewCharacterAction);
+        endOfEvent();
+        for (ZDLDocument* candidate : documents().documents()) {
+            if (before.contains(candidate))
+                continue;
+            DocumentWindow* shown = documents().windowFor(candidate);
+            if (!shown || !QTest::qWaitForWindowExposed(shown))
+                return nullptr;
+            *sheet = openSheet(shown, QStringLiteral("NewCharacterSheet"));
+            return dynamic_cast<CharacterDocument*>(candidate);
+        }
+        return nullptr;
+    }
+};
+
+// A new character takes its name and five palette colours from the sheet: the registered colours,
+// or a suggestion clicked in a grid; the colours chosen are the next new character's. Scenery gets
+// no palette and leaves the colours as they were. Nothing of the setup is left to undo.
+TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
+{
+    QDialog* sheet = nullptr;
+    CharacterDocument* made = newCharacter(&sheet);
+    ASSERT_TRUE(made && sheet);
+    EXPECT_TRUE(made->displaysNewCharacterSheet());
+    EXPECT_FALSE(document->displaysNewCharacterSheet()) << "a file read never shows it";
+    auto* hairGrid = sheet->findChild<ColorSwatchGrid*>(QStringLiteral("hairColorGrid"));
+    auto* hairWell = sheet->findChild<ColorPopupButton*>(QStringLiteral("hairColorWell"));
+    auto* skinWell = sheet->findChild<ColorPopupButton*>(QStringLiteral("skinColorWell"));
+    ASSERT_TRUE(hairGrid && hairWell && skinWell);
+    EXPECT_EQ(hairGrid->colors().size(), 11);
+    EXPECT_EQ(sheet->findChild<ColorSwatchGrid*>(QStringLiteral("skinColorGrid"))->colors().size(), 13);
+    EXPECT_EQ(hairWell->color(), RgbColor(0.58, 0.37, 0.15));
+    EXPECT_TRUE(sheet->findChild<QWidget*>(QStringLiteral("colorSetView"))->isVisible());
+
+    typeInSheet(sheet, "nameField", "Zed");
+    typeInSheet(sheet, "creatorField", "Ida");
+    // The third hair suggestion, "#f9a227".
+    QTest::mouseClick(hairGrid, Qt::LeftButton, {}, hairGrid->swatchRect(2, 0).center().toPoint());
+    const RgbColor orange = ZDLColor::colorFromHexNamed(QStringLiteral("#f9a227"), {})->color();
+    EXPECT_EQ(hairWell->color(), orange);
+    clickButton(sheet, QDialogButtonBox::Ok);
+    endOfEvent();
+    EXPECT_FALSE(openSheet(documents().windowFor(made), QStringLiteral("NewCharacterSheet"), false));
+    EXPECT_FALSE(made->displaysNewCharacterSheet());
+    EXPECT_FALSE(made->undoManager()->canUndo());
+
+    // The document as its file would hold it.
+    const CharacterModelPtr saved = readPartsFile(archivedPartsFile(*made->model()));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->characterName(), QStringLiteral("Zed"));
+    EXPECT_EQ(saved->creator(), QStringLiteral("Ida"));
+    EXPECT_EQ(saved->partsKind(), 0);
+    EXPECT_EQ(namesOf(saved->colors().mid(5)), QStringList({ "Hair", "Skin", "Top", "Bottom", "Shoes" }));
+    EXPECT_EQ(saved->getColorNamed(QStringLiteral("Hair"))->color(), orange);
+    EXPECT_EQ(saved->getColorNamed(QStringLiteral("Skin"))->color(), RgbColor(0.98, 0.78, 0.63));
+    QStringList styles;
+    for (const auto& style : saved->styles())
+        styles.append(style->name());
+    EXPECT_EQ(styles, QStringList({ "Skin", "Shadow", "Highlight" }));
+    EXPECT_EQ(zdlColorForKey(UserDefaults::standard(), QStringLiteral("hairColor")), orange.toQColor());
+
+    // The next new character proposes the orange; as scenery it takes no palette colours.
+    CharacterDocument* scenery = newCharacter(&sheet);
+    ASSERT_TRUE(scenery && sheet);
+    EXPECT_EQ(sheet->findChild<ColorPopupButton*>(QStringLiteral("hairColorWell"))->color(), orange);
+    clickRadio(sheet, 1);
+    EXPECT_FALSE(sheet->findChild<QWidget*>(QStringLiteral("colorSetView"))->isVisible());
+    QTest::mouseClick(sheet->findChild<ColorSwatchGrid*>(QStringLiteral("hairColorGrid")), Qt::LeftButton, {},
+        hairGrid->swatchRect(0, 0).center().toPoint());
+    clickButton(sheet, QDialogButtonBox::Ok);
+    endOfEvent();
+    EXPECT_NE(scenery->model()->partsKind(), 0);
+    EXPECT_EQ(namesOf(scenery->model()->colors().mid(3)), QStringList({ "Shadow", "Highlight" }));
+    EXPECT_EQ(zdlColorForKey(UserDefaults::standard(), QStringLiteral("hairColor")), orange.toQColor());
+}
+
+} // namespace zandrel::test
