@@ -18,7 +18,9 @@
 #include "views/PartsView.h"
 #include "views/ZDLScrollArea.h"
 
+#include <QDialog>
 #include <QGridLayout>
+#include <QPointer>
 #include <QIcon>
 #include <QMenu>
 #include <QTimer>
@@ -82,10 +84,21 @@ void buildCharacterWindowContents(DocumentWindow& window)
     window.setCentralWidget(area);
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
-    HelpComicView::registerAndOffer(view, HelpComicView::kPartsViewHelp, document, area);
-    // A new character is set up in its sheet, over the empty parts view.
-    if (document->displaysNewCharacterSheet())
-        DocumentDialogs::open(kNewCharacterSheetAction, *document, area);
+    // A new character is set up in its sheet, over the empty parts view; the help comic waits until
+    // the sheet is done rather than cover it.
+    QDialog* newCharacterSheet = nullptr;
+    if (document->displaysNewCharacterSheet() && DocumentDialogs::open(kNewCharacterSheetAction, *document, area))
+        newCharacterSheet = area->findChild<QDialog*>(QStringLiteral("NewCharacterSheet"));
+    if (newCharacterSheet) {
+        QPointer<PartsView> helped(view);
+        QObject::connect(newCharacterSheet, &QObject::destroyed, view, [helped, document, area] {
+            // Not while the window is being taken down.
+            if (helped && helped->isVisible())
+                HelpComicView::registerAndOffer(helped, HelpComicView::kPartsViewHelp, document, area);
+        });
+    } else {
+        HelpComicView::registerAndOffer(view, HelpComicView::kPartsViewHelp, document, area);
+    }
 
     QToolBar* toolbar = window.toolbar();
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

@@ -292,10 +292,16 @@ void ColorSetWindowController::showCharacter(const std::shared_ptr<CharacterMode
                 character.get(), [this](const Notification&) { needsColorUpdate(); });
         }
     }
+    const QList<ZDLColorPtr> shownBefore = m_colors;
     m_colors.clear();
     if (character)
         m_colors = character->colors().mid(kFixedColors);
-    m_listModel->reset();
+    // The same colours with a new name or value: the rows redraw, and a name being typed in the
+    // table keeps its editor.
+    if (m_colors == shownBefore && !m_colors.isEmpty())
+        emit m_listModel->dataChanged(m_listModel->index(0, 0), m_listModel->index(int(m_colors.size()) - 1, 1));
+    else
+        m_listModel->reset();
     setCanDelete();
 }
 
@@ -304,6 +310,9 @@ void ColorSetWindowController::needsColorUpdate()
     const QList<ZDLColorPtr> old = m_colors;
     const int selected = selectedRow();
     showCharacter(m_character.lock());
+    // A colour edited or renamed: the rows and their selection stay as they are.
+    if (m_colors == old)
+        return;
     if (m_colors.size() > old.size()) {
         for (int row = 0; row < m_colors.size(); ++row) {
             if (!old.contains(m_colors.at(row))) {
@@ -618,17 +627,21 @@ void ComicColorsWindowController::updateCharacterPopup()
         for (const auto& character : comic->characters())
             m_characterPopup->addItem(character->characterName(), 0, QVariant::fromValue<void*>(character.get()));
     }
-    if (const auto shown = character())
-        m_characterPopup->selectItem(m_characterPopup->itemWithRepresentedObject(QVariant::fromValue<void*>(shown.get())));
-    else
-        m_characterPopup->selectItem(m_characterPopup->items().value(0));
+    selectShownCharacter();
+}
+
+void ComicColorsWindowController::selectShownCharacter()
+{
+    const auto shown = character();
+    QAction* item = shown ? m_characterPopup->itemWithRepresentedObject(QVariant::fromValue<void*>(shown.get()))
+                          : nullptr;
+    m_characterPopup->selectItem(item ? item : m_characterPopup->items().value(0));
 }
 
 void ComicColorsWindowController::showColorsFor(const std::shared_ptr<CharacterModel>& shown)
 {
     showCharacter(shown);
-    if (shown)
-        m_characterPopup->selectItem(m_characterPopup->itemWithRepresentedObject(QVariant::fromValue<void*>(shown.get())));
+    selectShownCharacter();
 }
 
 void ComicColorsWindowController::charactersChanged(const Value& oldValue)

@@ -180,6 +180,8 @@ protected:
 
 private:
     void observeComic();
+    // The popup shows the shown character, or its first item without one.
+    void selectShownCharacter();
     void charactersChanged(const Value& oldValue);
 
     ComicDocument* m_comicDocument;

@@ -88,6 +88,7 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
     const QStringList shown { "Shadow", "Highlight", "Skin", "Coat" };
     ASSERT_EQ(namesOf(colors->colors()), shown);
     EXPECT_FALSE(colors->deleteButton()->isEnabled()) << "nothing selected";
+    snapshot(colors, QStringLiteral("colors-list"));
 
     SCOPED_TRACE("add after row 1, named like a colour there is");
     QByteArray before = bytes();
@@ -100,6 +101,7 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
     auto* editor = sheet->findChild<ColorEditorController*>();
     ASSERT_TRUE(editor);
     EXPECT_EQ(editor->color(), character.colors().at(4)->color()) << "starts as the selected colour";
+    snapshot(sheet, QStringLiteral("new-color"));
     typeInSheet(sheet, "name", "Skin");
     clickButton(sheet, QDialogButtonBox::Ok);
     endOfEvent();
@@ -115,7 +117,8 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
 
     SCOPED_TRACE("rename in the table");
     before = bytes();
-    QTest::mouseDClick(colors->table()->viewport(), Qt::LeftButton, {}, cellCentre(colors, 3, 1));
+    clickCell(colors, 3, 1);
+    QTest::keyClick(colors->table(), Qt::Key_F2);
     auto* field = colors->table()->viewport()->findChild<QLineEdit*>();
     ASSERT_TRUE(field);
     typeInto(field, QStringLiteral("Jacket"));
@@ -131,9 +134,11 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
     std::unique_ptr<QMimeData> dragged(list->mimeData({ list->index(0, 0), list->index(1, 1) }));
     EXPECT_FALSE(list->dropMimeData(dragged.get(), Qt::CopyAction, -1, -1, list->index(3, 0)))
         << "a drop onto a row is refused";
-    ColorListModel other(colors);
-    std::unique_ptr<QMimeData> foreign(other.mimeData({ other.index(0, 0) }));
-    EXPECT_FALSE(list->dropMimeData(foreign.get(), Qt::CopyAction, 4, 0, {})) << "from another table";
+    {
+        ColorListModel other(colors);
+        std::unique_ptr<QMimeData> foreign(other.mimeData({ other.index(0, 0) }));
+        EXPECT_FALSE(list->dropMimeData(foreign.get(), Qt::CopyAction, 4, 0, {})) << "from another table";
+    }
     EXPECT_EQ(bytes(), before);
     EXPECT_TRUE(list->dropMimeData(dragged.get(), Qt::CopyAction, 4, 0, {}));
     endOfEvent();
@@ -159,6 +164,7 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
         chosen = colors->colorEditButton()->color();
         EXPECT_NE(chosen, skinBefore);
         EXPECT_EQ(character.colors().at(5)->color(), chosen);
+        snapshot(popup->sheet(), QStringLiteral("edit-color-popup"));
         QTest::mouseClick(commit ? popup->okButton() : popup->cancelButton(), Qt::LeftButton);
         endOfEvent();
         if (!commit) {
@@ -196,6 +202,7 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
     EXPECT_TRUE(offered.contains(character.whiteColor()->name()));
     EXPECT_FALSE(offered.contains(QStringLiteral("Coat")));
     EXPECT_FALSE(offered.contains(character.noneColor()->name()));
+    snapshot(sheet, QStringLiteral("delete-used-color"));
     chooseTitled(replacements, QStringLiteral("Skin"));
     clickButton(sheet, QDialogButtonBox::Ok);
     endOfEvent();
@@ -240,6 +247,7 @@ TEST_F(ComicColorsWindowTest, CharactersAndUndo)
     EXPECT_EQ(colors->character(), second);
     EXPECT_EQ(colors->characterPopup()->items().size(), qsizetype(cast.size()));
     EXPECT_EQ(colors->characterPopup()->selectedItem()->text(), QStringLiteral("Ann"));
+    snapshot(colors, QStringLiteral("comic-colors"));
 
     // Add to the first character, chosen in the popup.
     chooseTitled(colors->characterPopup(), first->characterName());
@@ -269,7 +277,7 @@ TEST_F(ComicColorsWindowTest, CharactersAndUndo)
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(first->colors().last()->name(), QStringLiteral("Sea"));
-    EXPECT_EQ(namesOf(colors->colors()), QStringList({ "Ink" })) << "the shown character is untouched";
+    EXPECT_EQ(namesOf(colors->colors()), QStringList({ "Shadow", "Highlight", "Ink" })) << "the shown character is untouched";
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(first->colors().size(), count);

@@ -87,6 +87,16 @@ inline void chooseFromPopup(QDialog* sheet, const char* popupName, int tag)
     EXPECT_FALSE(menu->isVisible());
 }
 
+// A picture of the widget's window, for looking at, when ZANDREL_SHEET_SCREENSHOTS names a folder.
+inline void snapshot(QWidget* widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("ZANDREL_SHEET_SCREENSHOTS");
+    if (folder.isEmpty() || !widget)
+        return;
+    QApplication::processEvents();
+    widget->window()->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
 inline void freeClosedSheets()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
