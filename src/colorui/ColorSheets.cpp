@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -82,7 +83,12 @@ DeleteUsedColorController::DeleteUsedColorController(const ZDLColorPtr& color,
     m_deleteColorWell->setFixedSize(40, 24);
     m_deleteLabel = new QLabel(sheet());
     m_deleteLabel->setObjectName(QStringLiteral("deleteLabel"));
-    form()->addRow(m_deleteColorWell, m_deleteLabel);
+    auto* header = new QWidget(sheet());
+    auto* headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->addWidget(m_deleteColorWell);
+    headerLayout->addWidget(m_deleteLabel, 1);
+    form()->addRow(header);
     form()->addRow(new QLabel(localized("The color is in use. Replace it with:"), sheet()));
     m_colorPopup = new PopupButton(sheet());
     m_colorPopup->setObjectName(QStringLiteral("colorPopup"));
