@@ -130,7 +130,9 @@ QMimeData* ColorListModel::mimeData(const QModelIndexList& indexes) const
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     // The table the rows come from, so that another window's rows are refused.
-    stream << quint64(quintptr(this)) << rows;
+    stream << quint64(quintptr(this)) << quint32(rows.size());
+    for (int row : rows)
+        stream << qint32(row);
     auto* data = new QMimeData;
     data->setData(kDragType, bytes);
     return data;
@@ -154,13 +156,18 @@ QList<int> ColorListModel::draggedRows(const QMimeData* data) const
     QByteArray bytes = data->data(kDragType);
     QDataStream stream(&bytes, QIODevice::ReadOnly);
     quint64 source = 0;
-    QList<int> rows;
-    stream >> source >> rows;
-    if (stream.status() != QDataStream::Ok || source != quint64(quintptr(this)))
+    quint32 count = 0;
+    stream >> source >> count;
+    // Another program may drop data of this type: nothing in it is trusted beyond the rows there are.
+    if (stream.status() != QDataStream::Ok || source != quint64(quintptr(this)) || count > quint32(rowCount()))
         return {};
-    for (int row : rows) {
-        if (row < 0 || row >= rowCount())
+    QList<int> rows;
+    for (quint32 i = 0; i < count; ++i) {
+        qint32 row = -1;
+        stream >> row;
+        if (stream.status() != QDataStream::Ok || row < 0 || row >= rowCount())
             return {};
+        rows.append(row);
     }
     return rows;
 }
@@ -522,6 +529,23 @@ bool ColorSetWindowController::moveRows(QList<int> rows, int before)
     return true;
 }
 
+namespace {
+
+// The document window's colour window, made on the first call, brought to the front.
+template <class Window, class Document> Window* showWindowOf(Document* document, QWidget* hostWindow)
+{
+    QWidget* top = hostWindow ? hostWindow->window() : nullptr;
+    auto* window = top ? top->findChild<Window*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!window)
+        window = new Window(document, hostWindow);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+} // namespace
+
 // --- A character's window ---
 
 ColorsListWindowController::ColorsListWindowController(CharacterDocument* document, QWidget* hostWindow)
@@ -534,14 +558,7 @@ ColorsListWindowController::ColorsListWindowController(CharacterDocument* docume
 
 ColorsListWindowController* ColorsListWindowController::showFor(CharacterDocument* document, QWidget* hostWindow)
 {
-    QWidget* top = hostWindow ? hostWindow->window() : nullptr;
-    auto* window = top ? top->findChild<ColorsListWindowController*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!window)
-        window = new ColorsListWindowController(document, hostWindow);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return showWindowOf<ColorsListWindowController>(document, hostWindow);
 }
 
 bool ColorsListWindowController::okToDeleteColor(const ZDLColorPtr& color) const
@@ -595,14 +612,7 @@ ComicColorsWindowController::~ComicColorsWindowController()
 
 ComicColorsWindowController* ComicColorsWindowController::showFor(ComicDocument* document, QWidget* hostWindow)
 {
-    QWidget* top = hostWindow ? hostWindow->window() : nullptr;
-    auto* window = top ? top->findChild<ComicColorsWindowController*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!window)
-        window = new ComicColorsWindowController(document, hostWindow);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return showWindowOf<ComicColorsWindowController>(document, hostWindow);
 }
 
 void ComicColorsWindowController::observeComic()

@@ -122,18 +122,7 @@ void NewCharacterViewController::showWindow()
         m_grids.at(i)->setColorsFromHexInArray(entry.swatches);
     }
     refreshFields();
-    m_overlay->setGeometry(m_overlay->parentWidget()->rect());
-    m_overlay->show();
-    m_overlay->raise();
-    sheet()->show();
-    if (auto* field = sheet()->findChild<QLineEdit*>(QStringLiteral("nameField"))) {
-        field->setFocus();
-        field->selectAll();
-    }
-    if (QWidget* top = m_overlay->window()) {
-        top->raise();
-        top->activateWindow();
-    }
+    m_overlay->present(sheet(), sheet()->findChild<QLineEdit*>(QStringLiteral("nameField")));
 }
 
 void NewCharacterViewController::close()

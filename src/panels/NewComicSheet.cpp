@@ -48,6 +48,22 @@ NewComicOverlay::NewComicOverlay(QWidget* parent)
     parent->installEventFilter(this);
 }
 
+void NewComicOverlay::present(QWidget* controls, QLineEdit* firstField)
+{
+    setGeometry(parentWidget()->rect());
+    show();
+    raise();
+    controls->show();
+    if (firstField) {
+        firstField->setFocus();
+        firstField->selectAll();
+    }
+    if (QWidget* top = window()) {
+        top->raise();
+        top->activateWindow();
+    }
+}
+
 void NewComicOverlay::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -128,19 +144,8 @@ void NewComicViewController::showWindow()
     }
     m_frame->setValues(m_shape, m_weight, m_lineStyle, m_cornerRoundness);
     refreshFields();
-    m_overlay->setGeometry(m_overlay->parentWidget()->rect());
-    m_overlay->show();
-    m_overlay->raise();
-    sheet()->show();
     updateDocument();
-    if (auto* field = sheet()->findChild<QLineEdit*>(QStringLiteral("name"))) {
-        field->setFocus();
-        field->selectAll();
-    }
-    if (QWidget* top = m_overlay->window()) {
-        top->raise();
-        top->activateWindow();
-    }
+    m_overlay->present(sheet(), sheet()->findChild<QLineEdit*>(QStringLiteral("name")));
 }
 
 void NewComicViewController::close()

@@ -20,6 +20,8 @@ class NewComicOverlay : public QWidget {
 
 public:
     explicit NewComicOverlay(QWidget* parent);
+    // Covers the parent with the controls on top, the first field taking the keys.
+    void present(QWidget* controls, QLineEdit* firstField);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,7 @@
 #include "views/CharacterWindowFixture.h"
 #include "views/ComicWindowFixture.h"
 
+#include <QDataStream>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMimeData>
@@ -139,6 +140,15 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
         std::unique_ptr<QMimeData> foreign(other.mimeData({ other.index(0, 0) }));
         EXPECT_FALSE(list->dropMimeData(foreign.get(), Qt::CopyAction, 4, 0, {})) << "from another table";
     }
+    for (const quint32 count : { 0xFFFFFFFFu, 2u }) {
+        // Rows claimed beyond the table, or not there at all.
+        QByteArray claimed;
+        QDataStream stream(&claimed, QIODevice::WriteOnly);
+        stream << quint64(quintptr(list)) << count << qint32(0);
+        QMimeData hostile;
+        hostile.setData(ColorListModel::kDragType, claimed);
+        EXPECT_FALSE(list->dropMimeData(&hostile, Qt::CopyAction, 4, 0, {})) << count;
+    }
     EXPECT_EQ(bytes(), before);
     EXPECT_TRUE(list->dropMimeData(dragged.get(), Qt::CopyAction, 4, 0, {}));
     endOfEvent();
@@ -213,6 +223,16 @@ TEST_F(ColorsListWindowTest, AddRenameReorderEditAndDelete)
     EXPECT_UNDO_RESTORES("Delete Color", before);
     EXPECT_EQ(namesOf(colors->colors()), shown);
     freeClosedSheets();
+
+    SCOPED_TRACE("a revert shows the file's palette, in the model read again");
+    clickCell(colors, 0, 1);
+    QTest::mouseClick(colors->deleteButton(), Qt::LeftButton);
+    endOfEvent();
+    DocumentError error;
+    ASSERT_TRUE(document->revertToSaved(&error));
+    endOfEvent();
+    EXPECT_EQ(colors->character(), document->model());
+    EXPECT_EQ(namesOf(colors->colors()), shown);
 
     SCOPED_TRACE("the window closes with its document");
     QPointer<ColorSetWindowController> alive(colors);
