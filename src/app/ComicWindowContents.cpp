@@ -12,7 +12,9 @@
 #include "app/core/DocumentDialogs.h"
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPanel.h"
+#include "panels/ComicPropertiesController.h"
 #include "panels/HelpComicView.h"
+#include "panels/TextPropertiesController.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
 #include "views/ComicView.h"
@@ -164,9 +166,20 @@ void buildComicWindowContents(DocumentWindow& window)
     auto* scroll = new ZDLScrollArea(view, area);
     scroll->setObjectName(QStringLiteral("comicScrollArea"));
     grid->addWidget(scroll, 0, 0);
-    auto* navigation = new ComicPageNavigation(document, area);
+    // Below the comic: the text formatting bar while a balloon's text is edited, then the property
+    // bar beside the page controls.
+    auto* textBar = new TextPropertiesController(area);
+    view->setTextPropertiesBar(textBar);
+    grid->addWidget(textBar, 1, 0);
+    auto* bottomRow = new QWidget(area);
+    auto* bottom = new QHBoxLayout(bottomRow);
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->setSpacing(0);
+    auto* navigation = new ComicPageNavigation(document, bottomRow);
     navigation->setComicView(view);
-    grid->addWidget(navigation, 1, 0);
+    bottom->addWidget(new ComicPropertiesController(view, bottomRow));
+    bottom->addWidget(navigation, 1);
+    grid->addWidget(bottomRow, 2, 0);
     // The editors lie over the view, hidden until they edit something; the group editor of a page's
     // free objects and of groups covers only the comic.
     auto* partEditorView = new PartEditingView(document, area);
@@ -177,7 +190,11 @@ void buildComicWindowContents(DocumentWindow& window)
     EditingControllerView* groupEditor = new GroupEditingView(document, area);
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
     for (EditingControllerView* editor : { partEditor, imageEditor, balloonGroupEditor, groupEditor }) {
-        grid->addWidget(editor, 0, 0, editor->usesWholeWindow() ? 2 : 1, 1);
+        grid->addWidget(editor, 0, 0, editor->usesWholeWindow() ? 3 : 1, 1);
+        // An editor over the comic alone leaves the text bar in sight.
+        auto* lettering = dynamic_cast<BalloonEditingView*>(editor->editingView());
+        if (lettering && !editor->usesWholeWindow())
+            lettering->setTextPropertiesBar(textBar);
         window.addEditor(editor);
     }
     document->setEditors(partEditor, imageEditor, balloonGroupEditor);

@@ -2,15 +2,27 @@
 
 #include "app/core/ZDLAppController.h"
 
+#include "panels/TextFormatting.h"
+
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 namespace zandrel {
 
 FavoriteFontsController::FavoriteFontsController(QObject* parent)
     : QAbstractListModel(parent)
-    , m_families(QFontDatabase::families())
 {
+    setUpFontSelections();
+    connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &FavoriteFontsController::setUpFontSelections);
+}
+
+void FavoriteFontsController::setUpFontSelections()
+{
+    beginResetModel();
+    m_families = QFontDatabase::families();
     m_families.removeDuplicates();
+    m_samples.clear();
+    endResetModel();
 }
 
 int FavoriteFontsController::rowCount(const QModelIndex& parent) const
@@ -25,6 +37,14 @@ QVariant FavoriteFontsController::data(const QModelIndex& index, int role) const
     const QString& family = m_families.at(index.row());
     if (role == Qt::DisplayRole)
         return family;
+    if (role == Qt::FontRole) {
+        auto sample = m_samples.constFind(family);
+        if (sample == m_samples.cend()) {
+            const std::optional<QFont> font = TextFormatting::sampleFont(family);
+            sample = m_samples.insert(family, font ? QVariant(*font) : QVariant());
+        }
+        return sample.value();
+    }
     if (role == Qt::CheckStateRole)
         return appController()->isAFavoriteFontFamily(family) ? Qt::Checked : Qt::Unchecked;
     return {};

@@ -7,7 +7,6 @@
 #include "platform/CurrentCanvas.h"
 #include "platform/PainterCanvas.h"
 
-#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -46,66 +45,6 @@ const CanvasPath& centerHandle()
 }
 
 } // namespace
-
-// --- SegmentedControl ---
-
-SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
-    : QWidget(parent)
-    , m_group(new QButtonGroup(this))
-{
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    for (int i = 0; i < labels.size(); ++i) {
-        auto* button = new QToolButton(this);
-        button->setText(labels[i]);
-        button->setCheckable(true);
-        button->setAutoRaise(false);
-        m_group->addButton(button, i);
-        layout->addWidget(button);
-    }
-    m_group->setExclusive(true);
-    connect(m_group, &QButtonGroup::idClicked, this, [this](int segment) {
-        if (!m_group->exclusive())
-            setSelectedSegments({ segment });
-        emit action();
-    });
-}
-
-int SegmentedControl::selectedSegment() const
-{
-    const QSet<int> segments = selectedSegments();
-    return segments.size() == 1 ? *segments.cbegin() : -1;
-}
-
-void SegmentedControl::setSelectedSegment(int segment)
-{
-    setSelectedSegments({ segment });
-}
-
-void SegmentedControl::setSelectedSegments(const QSet<int>& segments)
-{
-    // Several segments are lit at once only while the group lets go of exclusivity.
-    m_group->setExclusive(false);
-    for (QAbstractButton* button : m_group->buttons())
-        button->setChecked(segments.contains(m_group->id(button)));
-    m_group->setExclusive(segments.size() <= 1);
-}
-
-QSet<int> SegmentedControl::selectedSegments() const
-{
-    QSet<int> segments;
-    for (QAbstractButton* button : m_group->buttons()) {
-        if (button->isChecked())
-            segments.insert(m_group->id(button));
-    }
-    return segments;
-}
-
-QAbstractButton* SegmentedControl::button(int segment) const
-{
-    return m_group->button(segment);
-}
 
 // --- GradientGeometryControl ---
 

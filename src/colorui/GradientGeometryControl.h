@@ -1,40 +1,14 @@
 #pragma once
 
 #include "graphics/GradientFill.h"
+#include "panels/SegmentedControl.h"
 
-#include <QSet>
 #include <QWidget>
-
-class QAbstractButton;
-class QButtonGroup;
 
 namespace zandrel {
 
 class CanvasPath;
 class GradientRuler;
-
-// A row of buttons of which one is chosen, each with a tag: the gradient type's linear and radial.
-// While the objects a sheet shows differ, several segments may be lit at once; a click then lights
-// the clicked one alone.
-class SegmentedControl : public QWidget {
-    Q_OBJECT
-
-public:
-    explicit SegmentedControl(const QStringList& labels, QWidget* parent = nullptr);
-    // The one segment lit; -1 with none or several.
-    int selectedSegment() const;
-    void setSelectedSegment(int segment);
-    void setSelectedSegments(const QSet<int>& segments);
-    QSet<int> selectedSegments() const;
-    QAbstractButton* button(int segment) const;
-
-signals:
-    // The user chose a segment.
-    void action();
-
-private:
-    QButtonGroup* m_group;
-};
 
 // Shows a whole gradient fill in a square and edits its geometry: dragging turns a linear
 // gradient's angle (sticking to multiples of 45 degrees within 5 unless Ctrl is held) or moves a

@@ -81,7 +81,8 @@ BalloonEditingView::BalloonEditingView(ZDLDocument* document, QWidget* parent)
     : ZDLEditingView(document, parent)
     , m_textEditingView(new BalloonTextEditor(this))
 {
-    connect(m_textEditingView, &QTextEdit::textChanged, this, &BalloonEditingView::textDidChange);
+    // The document reports every change, an undone change of formats too (the editor does not).
+    connect(m_textEditingView->document(), &QTextDocument::contentsChanged, this, &BalloonEditingView::textDidChange);
     connect(m_textEditingView, &BalloonTextEditor::escapePressed, this, &BalloonEditingView::exitTextEditing);
 }
 
@@ -197,7 +198,7 @@ void BalloonEditingView::editTextBalloon(const BalloonPtr& balloon)
     m_editingBalloon = balloon;
     m_savedEditText = balloon->formattedText();
     {
-        const QSignalBlocker quiet(m_textEditingView);
+        const QSignalBlocker quiet(m_textEditingView->document());
         m_bridge.fill(*m_textEditingView->document(), m_savedEditText, viewScale());
     }
     placeTextEditor();
@@ -211,6 +212,8 @@ void BalloonEditingView::editTextBalloon(const BalloonPtr& balloon)
     balloon->setEditing(true);
     // The balloon now draws without its text, which the editor shows.
     setNeedsDisplayInRect(balloon->getInvalidationBounds());
+    if (m_textBar)
+        m_textBar->startTextEditing(this, m_textEditingView, balloon);
     postSelectionChange();
     textEditingChanged();
 }
@@ -267,6 +270,9 @@ void BalloonEditingView::exitTextEditing()
         return;
     const BalloonPtr balloon = m_editingBalloon;
     writeTypingAttributesToDefaults();
+    // The bar records the balloon's shape and style first; a changed text names the whole step.
+    if (m_textBar)
+        m_textBar->endTextEditing(true);
     setFocus(Qt::OtherFocusReason);
     m_textEditingView->hide();
     balloon->setEditing(false);
@@ -287,7 +293,7 @@ void BalloonEditingView::exitTextEditing()
     m_savedEditText = AttributedText();
     {
         // The keystrokes of this edit cannot be undone once it is over.
-        const QSignalBlocker quiet(m_textEditingView);
+        const QSignalBlocker quiet(m_textEditingView->document());
         text->clear();
         text->setUndoRedoEnabled(false);
         text->setUndoRedoEnabled(true);
@@ -300,11 +306,13 @@ void BalloonEditingView::abandonTextEditing()
 {
     if (!m_editingBalloon)
         return;
+    if (m_textBar)
+        m_textBar->endTextEditing(false);
     m_editingBalloon->setEditing(false);
     m_editingBalloon.reset();
     m_savedEditText = AttributedText();
     m_textEditingView->hide();
-    const QSignalBlocker quiet(m_textEditingView);
+    const QSignalBlocker quiet(m_textEditingView->document());
     m_textEditingView->document()->clear();
 }
 

@@ -4,6 +4,7 @@
 #include "views/TextDocumentBridge.h"
 #include "views/ZDLEditingView.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace zandrel {
@@ -11,6 +12,20 @@ namespace zandrel {
 class Balloon;
 class BalloonTextEditor;
 class ComicPanel;
+
+class BalloonEditingView;
+
+// What shows and changes the formatting of the text being edited: the view tells it when an edit
+// starts and when it ends.
+class TextEditingBar : public QWidget {
+public:
+    using QWidget::QWidget;
+    virtual void startTextEditing(
+        BalloonEditingView* view, BalloonTextEditor* editor, const std::shared_ptr<Balloon>& balloon)
+        = 0;
+    // Without recording the document is going away: nothing of the edit is kept.
+    virtual void endTextEditing(bool record) = 0;
+};
 
 // The three kinds of lettering the creation commands make.
 enum class TextObjectKind { SpeechBalloon, NarrationBox, TextBlock };
@@ -58,6 +73,12 @@ public:
     bool textEditing() const { return m_editingBalloon != nullptr; }
     const std::shared_ptr<Balloon>& editingBalloon() const { return m_editingBalloon; }
     BalloonTextEditor* textEditingView() const { return m_textEditingView; }
+    // Carries the edited text between the balloon and the editor; the formatting bar changes the
+    // editor's text through it.
+    TextDocumentBridge& textBridge() { return m_bridge; }
+    // The bar shown while a text edit runs; none by default.
+    TextEditingBar* textPropertiesBar() const { return m_textBar; }
+    void setTextPropertiesBar(TextEditingBar* bar) { m_textBar = bar; }
 
     // --- Balloon and group commands ---
     void addBalloonPointer();
@@ -123,6 +144,7 @@ private:
     AttributedText m_savedEditText;
     TextDocumentBridge m_bridge;
     bool m_fillingEditor = false;
+    QPointer<TextEditingBar> m_textBar;
 };
 
 } // namespace zandrel

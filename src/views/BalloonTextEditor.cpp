@@ -26,6 +26,38 @@ BalloonTextEditor::BalloonTextEditor(QWidget* parent)
     colors.setColor(QPalette::Base, Qt::transparent);
     setPalette(colors);
     setVisible(false);
+    // A change made after an undo replaces the steps that could have been redone, names and all.
+    connect(document(), &QTextDocument::undoCommandAdded, this,
+        [this] { forgetStepsFrom(document()->availableUndoSteps()); });
+}
+
+void BalloonTextEditor::forgetStepsFrom(int steps)
+{
+    for (QHash<int, QString>* names : { &m_namesByStepsAfter, &m_namesByStepsBefore }) {
+        for (auto it = names->begin(); it != names->end();)
+            it = it.key() >= steps ? names->erase(it) : std::next(it);
+    }
+}
+
+void BalloonTextEditor::nameLastStep(const QString& name, int stepsBefore)
+{
+    const int stepsAfter = document()->availableUndoSteps();
+    if (stepsAfter <= stepsBefore)
+        return;
+    // A step that grew (a colour being chosen) is named anew.
+    forgetStepsFrom(stepsBefore + 1);
+    m_namesByStepsAfter.insert(stepsAfter, name);
+    m_namesByStepsBefore.insert(stepsBefore, name);
+}
+
+QString BalloonTextEditor::undoActionName() const
+{
+    return m_namesByStepsAfter.value(document()->availableUndoSteps(), localized("Typing"));
+}
+
+QString BalloonTextEditor::redoActionName() const
+{
+    return m_namesByStepsBefore.value(document()->availableUndoSteps(), localized("Typing"));
 }
 
 void BalloonTextEditor::setInsertionPointColor(const QColor& color)
@@ -80,10 +112,10 @@ bool BalloonTextEditor::validateMenuItem(MenuItemValidation& item)
     const bool selected = textCursor().hasSelection();
     if (action == kUndoAction) {
         item.enabled = document()->isUndoAvailable();
-        item.title = item.enabled ? localized("Undo Typing") : localized("Undo");
+        item.title = item.enabled ? localized("Undo %1").arg(undoActionName()) : localized("Undo");
     } else if (action == kRedoAction) {
         item.enabled = document()->isRedoAvailable();
-        item.title = item.enabled ? localized("Redo Typing") : localized("Redo");
+        item.title = item.enabled ? localized("Redo %1").arg(redoActionName()) : localized("Redo");
     } else if (action == kCutAction || action == kCopyAction || action == kDeleteAction) {
         item.enabled = selected;
     } else if (action == kPasteAction) {

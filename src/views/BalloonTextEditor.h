@@ -2,6 +2,7 @@
 
 #include "app/core/Responder.h"
 
+#include <QHash>
 #include <QTextEdit>
 
 namespace zandrel {
@@ -20,6 +21,13 @@ public:
     void setInsertionPointColor(const QColor& color);
     QColor insertionPointColor() const;
 
+    // --- Names of the steps of the edit's undo history ---
+    // Names the step just made, which the history held stepsBefore commands before; steps without
+    // a name are typing.
+    void nameLastStep(const QString& name, int stepsBefore);
+    QString undoActionName() const;
+    QString redoActionName() const;
+
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
@@ -29,6 +37,13 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // The document counts commands, not steps: a named step is known by the count of commands it
+    // leaves (for Undo) and the count it found (for Redo).
+    void forgetStepsFrom(int steps);
+    QHash<int, QString> m_namesByStepsAfter;
+    QHash<int, QString> m_namesByStepsBefore;
 };
 
 } // namespace zandrel

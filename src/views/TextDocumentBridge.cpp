@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QImage>
 #include <QTextBlock>
+#include <QTextFragment>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -264,11 +265,7 @@ AttributedText TextDocumentBridge::text(const QTextDocument& document) const
         }
         if (!block.next().isValid())
             break;
-        bool known = false;
-        const qsizetype terminator = format.property(kTerminatorEntryProperty).toLongLong(&known);
-        // A paragraph the user made ends as the text before its end does.
-        const QTextCharFormat ending = known ? charFormat(terminator) : block.charFormat();
-        collector.add(QString(kParagraphTerminator), attributesOf(ending, format));
+        collector.add(QString(kParagraphTerminator), attributesOf(terminatorFormat(block), format));
     }
     return collector.finish();
 }
@@ -276,6 +273,145 @@ AttributedText TextDocumentBridge::text(const QTextDocument& document) const
 TextAttributes TextDocumentBridge::typingAttributes(const QTextCursor& cursor) const
 {
     return attributesOf(cursor.charFormat(), cursor.blockFormat());
+}
+
+// A paragraph the user made ends as the text before its end does.
+QTextCharFormat TextDocumentBridge::terminatorFormat(const QTextBlock& block) const
+{
+    bool known = false;
+    const qsizetype terminator = block.blockFormat().property(kTerminatorEntryProperty).toLongLong(&known);
+    return known ? charFormat(terminator) : block.charFormat();
+}
+
+QList<TextAttributes> TextDocumentBridge::selectedAttributes(const QTextCursor& cursor) const
+{
+    if (!cursor.hasSelection() || !cursor.document())
+        return { typingAttributes(cursor) };
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    QList<TextAttributes> runs;
+    const auto add = [&runs](const TextAttributes& attributes) {
+        if (runs.isEmpty() || runs.last() != attributes)
+            runs.append(attributes);
+    };
+    for (QTextBlock block = cursor.document()->findBlock(start); block.isValid() && block.position() < end;
+         block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.isValid() && fragment.position() < end && fragment.position() + fragment.length() > start)
+                add(attributesOf(fragment.charFormat(), format));
+        }
+        const int terminator = block.position() + block.length() - 1;
+        if (block.next().isValid() && terminator >= start && terminator < end)
+            add(attributesOf(terminatorFormat(block), format));
+    }
+    if (runs.isEmpty())
+        runs.append(typingAttributes(cursor));
+    return runs;
+}
+
+QTextCharFormat TextDocumentBridge::changeCharacters(
+    const QTextCursor& cursor, const Converter& convert, bool joinPrevious)
+{
+    QTextDocument* document = cursor.document();
+    if (!cursor.hasSelection() || !document)
+        return charFormat(entryFor(convert(typingAttributes(cursor))));
+    const int start = cursor.selectionStart();
+    const int end = cursor.selectionEnd();
+    // Formats are gathered first: changing them while walking the fragments would split them.
+    struct Piece {
+        int from;
+        int to;
+        QTextCharFormat format;
+    };
+    QList<Piece> pieces;
+    QList<std::pair<int, QTextBlockFormat>> endedParagraphs;
+    for (QTextBlock block = document->findBlock(start); block.isValid() && block.position() < end;
+         block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int from = std::max(fragment.position(), start);
+            const int to = std::min(fragment.position() + fragment.length(), end);
+            if (fragment.isValid() && from < to)
+                pieces.append({ from, to, charFormat(entryFor(convert(attributesOf(fragment.charFormat(), format)))) });
+        }
+        const int terminator = block.position() + block.length() - 1;
+        if (block.next().isValid() && terminator >= start && terminator < end) {
+            QTextBlockFormat ended = format;
+            ended.setProperty(kTerminatorEntryProperty, entryFor(convert(attributesOf(terminatorFormat(block), format))));
+            endedParagraphs.append({ block.position(), ended });
+        }
+    }
+    QTextCursor editing(document);
+    if (joinPrevious)
+        editing.joinPreviousEditBlock();
+    else
+        editing.beginEditBlock();
+    for (const Piece& piece : pieces) {
+        editing.setPosition(piece.from);
+        editing.setPosition(piece.to, QTextCursor::KeepAnchor);
+        editing.setCharFormat(piece.format);
+    }
+    for (const auto& [position, format] : endedParagraphs) {
+        editing.setPosition(position);
+        editing.setBlockFormat(format);
+    }
+    editing.endEditBlock();
+    return cursor.charFormat();
+}
+
+void TextDocumentBridge::changeParagraphs(const QTextCursor& cursor, const Converter& convert)
+{
+    QTextDocument* document = cursor.document();
+    if (!document)
+        return;
+    const QTextBlock first = document->findBlock(cursor.selectionStart());
+    const QTextBlock last = document->findBlock(cursor.selectionEnd());
+    struct Paragraph {
+        int position;
+        QTextBlockFormat format;
+        QTextCharFormat emptyFormat;
+        QList<std::pair<QTextFragment, QTextCharFormat>> fragments;
+    };
+    QList<Paragraph> paragraphs;
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        const QTextBlockFormat shown = block.blockFormat();
+        Paragraph paragraph { block.position(), {}, {}, {} };
+        qsizetype firstEntry = -1;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const qsizetype entry = entryFor(convert(attributesOf(fragment.charFormat(), shown)));
+            if (firstEntry < 0)
+                firstEntry = entry;
+            paragraph.fragments.append({ fragment, charFormat(entry) });
+        }
+        const qsizetype empty = entryFor(convert(attributesOf(block.charFormat(), shown)));
+        paragraph.emptyFormat = charFormat(empty);
+        paragraph.format = blockFormat(firstEntry >= 0 ? firstEntry : empty);
+        if (block.next().isValid())
+            paragraph.format.setProperty(
+                kTerminatorEntryProperty, entryFor(convert(attributesOf(terminatorFormat(block), shown))));
+        paragraphs.append(paragraph);
+        if (block == last)
+            break;
+    }
+    QTextCursor editing(document);
+    editing.beginEditBlock();
+    for (const Paragraph& paragraph : paragraphs) {
+        editing.setPosition(paragraph.position);
+        editing.setBlockFormat(paragraph.format);
+        editing.setBlockCharFormat(paragraph.emptyFormat);
+        for (const auto& [fragment, format] : paragraph.fragments) {
+            editing.setPosition(fragment.position());
+            editing.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            editing.setCharFormat(format);
+        }
+    }
+    editing.endEditBlock();
 }
 
 } // namespace zandrel

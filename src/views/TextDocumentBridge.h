@@ -3,7 +3,9 @@
 #include "platform/AttributedText.h"
 
 #include <QList>
+#include <functional>
 
+class QTextBlock;
 class QTextBlockFormat;
 class QTextCharFormat;
 class QTextCursor;
@@ -32,11 +34,26 @@ public:
 
     double zoom() const { return m_zoom; }
 
+    // --- Formatting the text in the editor ---
+    using Converter = std::function<TextAttributes(const TextAttributes&)>;
+    // The attribute sets of the selected runs in order; with nothing selected, the typing attributes.
+    QList<TextAttributes> selectedAttributes(const QTextCursor& cursor) const;
+    // Converts the attributes of the selected characters (the paragraph ends among them too) as one
+    // step of the document's undo history. With nothing selected only the typing attributes change:
+    // the answer is the format the next typed character gets.
+    // Joining makes the change part of the step before it.
+    QTextCharFormat changeCharacters(const QTextCursor& cursor, const Converter& convert, bool joinPrevious = false);
+    // Converts every character of the paragraphs the selection touches (the cursor's paragraph
+    // with nothing selected), their ends included, and lays the paragraphs out anew, as one step.
+    void changeParagraphs(const QTextCursor& cursor, const Converter& convert);
+
 private:
     QTextCharFormat charFormat(qsizetype entry) const;
     QTextBlockFormat blockFormat(qsizetype entry) const;
     qsizetype entryFor(const TextAttributes& attributes);
     TextAttributes attributesOf(const QTextCharFormat& format, const QTextBlockFormat& block) const;
+    // The format a paragraph's terminator keeps.
+    QTextCharFormat terminatorFormat(const QTextBlock& block) const;
     // The size the editor shows a font at, in text units.
     static double shownSize(const TextAttributes& attributes);
 

@@ -1,0 +1,138 @@
+#include "panels/TextFormatting.h"
+
+#include <QFontDatabase>
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+namespace zandrel::TextFormatting {
+
+namespace {
+
+// Faces at least this heavy count as bold.
+constexpr int kBoldWeight = QFont::DemiBold;
+
+bool isBold(const Face& face)
+{
+    return QFontDatabase::weight(face.family, face.style) >= kBoldWeight;
+}
+
+bool isItalic(const Face& face)
+{
+    return QFontDatabase::italic(face.family, face.style);
+}
+
+// Among the family's faces that pass the filter, the one whose weight is nearest the wanted one.
+template <typename Filter>
+std::optional<Face> nearestFace(const QString& family, int weight, Filter accepts)
+{
+    std::optional<Face> best;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const Face candidate { family, style };
+        if (!accepts(candidate))
+            continue;
+        const int distance = std::abs(QFontDatabase::weight(family, style) - weight);
+        if (distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+QStringList sortedFamilies()
+{
+    QStringList families = QFontDatabase::families();
+    families.removeDuplicates();
+    std::sort(families.begin(), families.end(),
+        [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return families;
+}
+
+std::optional<QFont> sampleFont(const QString& family)
+{
+    const QStringList styles = QFontDatabase::styles(family);
+    if (styles.isEmpty())
+        return std::nullopt;
+    for (const QString& style : styles) {
+        if (!QFontDatabase::italic(family, style) && QFontDatabase::weight(family, style) == QFont::Normal)
+            return faceSample({ family, style });
+    }
+    const auto shortest = std::min_element(styles.cbegin(), styles.cend(), [&family](const QString& a, const QString& b) {
+        return FontRegistry::fontName({ family, a }).size() < FontRegistry::fontName({ family, b }).size();
+    });
+    return faceSample({ family, *shortest });
+}
+
+QFont faceSample(const Face& face)
+{
+    QFont font = QFontDatabase::font(face.family, face.style, 0);
+    font.setPointSizeF(kSampleSize);
+    return font;
+}
+
+Face faceOf(const std::optional<TextFont>& font)
+{
+    if (font) {
+        if (const auto face = FontRegistry::shared().faceNamed(font->name))
+            return *face;
+    }
+    const QFont shown = FontRegistry::shared().qfont(font);
+    const QString style = QFontDatabase::styleString(shown);
+    return { shown.family(), style };
+}
+
+double sizeOf(const std::optional<TextFont>& font)
+{
+    return FontRegistry::shared().qfont(font).pointSizeF();
+}
+
+TextFont withFace(const std::optional<TextFont>& font, const Face& face)
+{
+    TextFont changed = font.value_or(TextFont(FontRegistry::kLetteringFontName, FontRegistry::kDefaultFontSize));
+    changed.name = FontRegistry::fontName(face);
+    // The archived flags described the old face.
+    changed.flags.reset();
+    return changed;
+}
+
+Face convertToFamily(const Face& face, const QString& family)
+{
+    const int weight = QFontDatabase::weight(face.family, face.style);
+    const bool italic = isItalic(face);
+    const bool bold = isBold(face);
+    if (auto alike = nearestFace(family, weight,
+            [&](const Face& candidate) { return isItalic(candidate) == italic && isBold(candidate) == bold; }))
+        return *alike;
+    if (auto sameSlant = nearestFace(family, weight, [&](const Face& candidate) { return isItalic(candidate) == italic; }))
+        return *sameSlant;
+    if (auto any = nearestFace(family, weight, [](const Face&) { return true; }))
+        return *any;
+    return face;
+}
+
+Face convertBold(const Face& face, bool bold)
+{
+    if (isBold(face) == bold)
+        return face;
+    const bool italic = isItalic(face);
+    const auto changed = nearestFace(face.family, bold ? QFont::Bold : QFont::Normal,
+        [&](const Face& candidate) { return isItalic(candidate) == italic && isBold(candidate) == bold; });
+    return changed.value_or(face);
+}
+
+Face convertItalic(const Face& face, bool italic)
+{
+    if (isItalic(face) == italic)
+        return face;
+    const int weight = QFontDatabase::weight(face.family, face.style);
+    const bool bold = isBold(face);
+    const auto changed = nearestFace(face.family, weight,
+        [&](const Face& candidate) { return isItalic(candidate) == italic && isBold(candidate) == bold; });
+    return changed.value_or(face);
+}
+
+} // namespace zandrel::TextFormatting
