@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QSet>
 #include <QToolButton>
 #include <functional>
@@ -36,6 +38,24 @@ const char* const kShapeTitles[] = { "Standard", "Ellipse", "Rounded Rectangle",
 const char* const kStyleTitles[] = { "Plain", "Rough Spikes", "Spikes", "Scallops", "Rough Scallops" };
 // The fields are a few digits wide.
 constexpr int kNumberFieldWidth = 40;
+
+// Four lines of text set as the alignment would set them, for its segment.
+QIcon alignmentIcon(int segment, const QColor& ink)
+{
+    constexpr int kSide = 16;
+    constexpr int kLongLine = 14;
+    constexpr int kShortLine = 9;
+    QPixmap picture(kSide, kSide);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    for (int line = 0; line < 4; ++line) {
+        const bool shortLine = segment != 3 && line % 2 == 1;
+        const int length = shortLine ? kShortLine : kLongLine;
+        const int left = segment == 1 ? (kSide - length) / 2 : segment == 2 ? kSide - 1 - length : 1;
+        painter.fillRect(QRect(left, 2 + line * 4, length, 2), ink);
+    }
+    return QIcon(picture);
+}
 
 QLineEdit* numberField(const QString& toolTip, QWidget* parent)
 {
@@ -70,7 +90,7 @@ void TextPropertiesController::buildControls()
 
     m_familyPopup = new PopupButton(this);
     m_familyPopup->setToolTip(localized("Font family"));
-    m_familyPopup->setMinimumWidth(120);
+    m_familyPopup->setFixedWidth(150);
     m_facePopup = new PopupButton(this);
     m_facePopup->setToolTip(localized("Typeface"));
     row->addWidget(m_familyPopup);
@@ -84,6 +104,7 @@ void TextPropertiesController::buildControls()
     m_sizePopup = new PopupButton(this);
     m_sizePopup->setPullsDown(true);
     m_sizePopup->setTitle(localized("pt"));
+    m_sizePopup->setFixedWidth(40);
     for (float size : kSizes)
         m_sizePopup->addItem(QString::number(size), 0, size);
     row->addWidget(m_sizeField);
@@ -99,6 +120,7 @@ void TextPropertiesController::buildControls()
     m_lineHeightPopup = new PopupButton(this);
     m_lineHeightPopup->setPullsDown(true);
     m_lineHeightPopup->setTitle(localized("lines"));
+    m_lineHeightPopup->setFixedWidth(48);
     for (float height : kLineHeights)
         m_lineHeightPopup->addItem(QString::number(height, 'f', 1), 0, height);
     row->addWidget(m_lineHeightField);
@@ -129,10 +151,11 @@ void TextPropertiesController::buildControls()
     connect(m_styleToggles, &SegmentedControl::activated, this, &TextPropertiesController::changeStyleFromSelector);
 
     m_alignment = new SegmentedControl(this);
-    m_alignment->addSegment(localized("Left"), 0, localized("Align left"));
-    m_alignment->addSegment(localized("Center"), 1, localized("Center"));
-    m_alignment->addSegment(localized("Right"), 2, localized("Align right"));
-    m_alignment->addSegment(localized("Justify"), 3, localized("Justify"));
+    const char* const alignmentTips[] = { "Align left", "Center", "Align right", "Justify" };
+    for (int tag = 0; tag < int(std::size(alignmentTips)); ++tag) {
+        m_alignment->addSegment(QString(), tag, localized(alignmentTips[tag]));
+        m_alignment->segmentButton(tag)->setIcon(alignmentIcon(tag, palette().color(QPalette::ButtonText)));
+    }
     row->addWidget(m_alignment);
     connect(m_alignment, &SegmentedControl::activated, this, &TextPropertiesController::changeAlignment);
     gap();
