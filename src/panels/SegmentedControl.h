@@ -2,9 +2,8 @@
 
 #include <QList>
 #include <QSet>
+#include <QToolButton>
 #include <QWidget>
-
-class QToolButton;
 
 namespace zandrel {
 

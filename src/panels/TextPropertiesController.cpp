@@ -154,7 +154,7 @@ void TextPropertiesController::buildControls()
     const char* const alignmentTips[] = { "Align left", "Center", "Align right", "Justify" };
     for (int tag = 0; tag < int(std::size(alignmentTips)); ++tag) {
         m_alignment->addSegment(QString(), tag, localized(alignmentTips[tag]));
-        m_alignment->segmentButton(tag)->setIcon(alignmentIcon(tag, palette().color(QPalette::ButtonText)));
+        m_alignment->button(tag)->setIcon(alignmentIcon(tag, palette().color(QPalette::ButtonText)));
     }
     row->addWidget(m_alignment);
     connect(m_alignment, &SegmentedControl::activated, this, &TextPropertiesController::changeAlignment);
