@@ -7,6 +7,7 @@
 #include "charmodel/PartGroup.h"
 #include "graphics/ArrayUtils.h"
 #include "panels/HelpComicView.h"
+#include "panels/PropertiesController.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
@@ -36,6 +37,7 @@ namespace {
 
 // The preview's size: room for a hand or a head at its real size.
 constexpr int kPreviewSide = 160;
+constexpr int kInspectorWidth = 230;
 const QString kPendingPartClosedKey = QStringLiteral("pendingPartClosed");
 // The property of the edited part the popup shows, and of the character the style menu lists.
 const QString kStylesKey = QStringLiteral("styles");
@@ -103,7 +105,14 @@ PartEditingView::PartEditingView(ZDLDocument* document, QWidget* parent)
     outer->removeWidget(scrollArea());
     areaLayout->addWidget(scrollArea(), 0, 0);
     outer->addWidget(row);
-    outer->addWidget(area, 1);
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    body->addWidget(area, 1);
+    m_propsController = new PropertiesController(document, m_partElementsView, this);
+    m_propsController->propertiesView()->setFixedWidth(kInspectorWidth);
+    body->addWidget(m_propsController->propertiesView());
+    outer->addLayout(body, 1);
     m_previewView = new PartPreviewCornerView(document, m_partElementsView, area);
     m_previewView->resize(kPreviewSide, kPreviewSide);
     m_previewView->setCorner(m_previewView->corner());
@@ -146,6 +155,7 @@ void PartEditingView::documentClosing()
 {
     // The part elements view hears of the closing itself.
     NotificationCenter::defaultCenter().removeObserver(this);
+    m_propsController->documentClosing();
     m_previewView->documentClosing();
     m_tools.clear();
     observeModel(nullptr);
@@ -186,6 +196,7 @@ void PartEditingView::edit(const ObjectPtr& object)
             document()->setCurrentCharacter(model);
         observeModel(model);
         m_model = model;
+        m_propsController->setModel(model);
         if (AppController* controller = AppController::shared(); controller && model)
             AppController::setupStyleMenuWithStyles(controller->contextualStyleMenu(), model->styles());
         const auto* parent = asProtocol<Parent>(parentOf(part));
@@ -197,6 +208,7 @@ void PartEditingView::edit(const ObjectPtr& object)
     }
     m_previewView->setPreviewPart(part);
     fixPartTypeMenus();
+    m_propsController->needsUpdate();
     if (m_firstEntry)
         HelpComicView::createHelp(HelpComicView::kPartElementsViewHelp, document(), this, false);
     m_firstEntry = false;
@@ -210,6 +222,7 @@ void PartEditingView::close()
     m_partElementsView->setRootObject(nullptr);
     observePart(nullptr);
     m_currentPart.reset();
+    m_propsController->setModel(nullptr);
     observeModel(nullptr);
     m_model.reset();
     m_previewView->setPreviewPart(nullptr);

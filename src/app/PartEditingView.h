@@ -16,6 +16,7 @@ namespace zandrel {
 
 class Part;
 class PartPreviewCornerView;
+class PropertiesController;
 class ZDLTool;
 
 // The editor of one part, in character and comic documents alike: the part elements view that
@@ -34,6 +35,8 @@ public:
 
     PartElementsView* partElementsView() const { return m_partElementsView; }
     PartPreviewCornerView* previewView() const { return m_previewView; }
+    // The properties inspector of the selected elements, beside the editing area.
+    PropertiesController* propsController() const { return m_propsController; }
     QComboBox* partTypePopup() const { return m_partTypePopup; }
     QAbstractButton* toolButton(int index) const { return m_toolButtons.value(index); }
     const std::shared_ptr<Part>& currentPart() const { return m_currentPart; }
@@ -69,6 +72,7 @@ private:
 
     PartElementsView* m_partElementsView;
     PartPreviewCornerView* m_previewView = nullptr;
+    PropertiesController* m_propsController = nullptr;
     QComboBox* m_partTypePopup = nullptr;
     QLabel* m_partTypeLabel = nullptr;
     QList<QAbstractButton*> m_toolButtons;

@@ -34,8 +34,11 @@ void openArguments(const QStringList& given)
 // front of the screen.
 void scheduleScreenshot(const QString& path, int delayMs, const QString& action)
 {
-    if (!action.isEmpty())
-        QTimer::singleShot(delayMs / 2, [action] {
+    // Several actions, separated by commas, run one after another in the first half of the delay.
+    const QStringList actions = action.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (qsizetype index = 0; index < actions.size(); ++index) {
+        const int at = int(delayMs / 2 * (index + 1) / actions.size());
+        QTimer::singleShot(at, [action = actions.at(index)] {
             QWidget* window = QApplication::activeWindow();
             const auto items = window ? window->findChildren<QAction*>() : QList<QAction*>();
             for (QAction* item : items) {
@@ -45,6 +48,7 @@ void scheduleScreenshot(const QString& path, int delayMs, const QString& action)
                 }
             }
         });
+    }
     QTimer::singleShot(delayMs, [path] {
         QWidget* window = QApplication::activeWindow();
         if (!window && !QApplication::topLevelWidgets().isEmpty())

@@ -153,6 +153,12 @@ void ZDLDocument::schedulePropertyChanged(const QString& property)
 
 // --- Undoable operations ---
 
+void ZDLDocument::setToleranceAdjuster(const std::shared_ptr<CurveToleranceAdjuster>& adjuster)
+{
+    m_toleranceAdjuster = adjuster;
+    NotificationCenter::defaultCenter().post(kToleranceAdjusterChangedNotification, this);
+}
+
 void ZDLDocument::undoableSetPropertyFor(
     const ObjectPtr& object, const QString& property, const Value& value, const Value& oldValue)
 {

@@ -32,6 +32,7 @@ inline const QString kModelPropertyChangeNotification = QStringLiteral("modelPro
 inline const QString kPropertyChangedNotification = QStringLiteral("propertyChanged");
 inline const QString kEditViewChangedNotification = QStringLiteral("editViewChanged");
 inline const QString kDocumentClosingNotification = QStringLiteral("documentClosing");
+inline const QString kToleranceAdjusterChangedNotification = QStringLiteral("toleranceAdjusterChanged");
 inline const QString kDirtyRectKey = QStringLiteral("dirtyRect");
 inline const QString kAfterChangeKey = QStringLiteral("afterChange");
 inline const QString kUnscaledOutsetKey = QStringLiteral("unscaledOutset");
@@ -149,10 +150,8 @@ public:
     EditorContainer* balloonGroupEditingView() const { return m_balloonGroupEditor; }
     // The refit of the last pencil stroke, which the properties inspector offers; null for none.
     const std::shared_ptr<CurveToleranceAdjuster>& toleranceAdjuster() const { return m_toleranceAdjuster; }
-    void setToleranceAdjuster(const std::shared_ptr<CurveToleranceAdjuster>& adjuster)
-    {
-        m_toleranceAdjuster = adjuster;
-    }
+    // Posts "toleranceAdjusterChanged" so that the inspector offers the new refit.
+    void setToleranceAdjuster(const std::shared_ptr<CurveToleranceAdjuster>& adjuster);
     // The editor of groups (and of a comic page's free objects); documents that have one answer it.
     virtual EditorContainer* groupEditingView() const { return nullptr; }
 
