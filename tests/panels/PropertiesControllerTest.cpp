@@ -82,7 +82,13 @@ protected:
     }
     void chooseColor(PopupButton* popup, const QString& name)
     {
-        chooseItem(popup, popup->itemWithTitle(name));
+        // Items of a mixed value carry a mark before their title.
+        QAction* named = nullptr;
+        for (QAction* item : popup->items()) {
+            if (item->isVisible() && item->text().endsWith(name))
+                named = item;
+        }
+        chooseItem(popup, named);
     }
     // A whole drag of a control from one fraction of its width to another.
     static void drag(QWidget* control, double from, double to)
@@ -152,7 +158,7 @@ TEST_F(PropertiesControllerTest, SelectionLabelsAndMixedValues)
     // Skin and coat fills: mixed; one black line: shown.
     EXPECT_EQ(props->fillColorPopup()->title(), DialogUtilities::multipleString());
     EXPECT_EQ(props->lineColorPopup()->title(), document->model()->blackColor()->name());
-    EXPECT_EQ(props->lineWeightField()->text(), QStringLiteral("1"));
+    EXPECT_EQ(props->lineWeightField()->text(), QStringLiteral("2"));
     select({ 2 });
     EXPECT_EQ(label(), QStringLiteral("Group"));
     EXPECT_FALSE(props->lineColorPopup()->isEnabled());
@@ -205,7 +211,7 @@ TEST_F(PropertiesControllerTest, PopupChoicesAreOneNamedStepEach)
     QTest::keyClick(props->lineWeightField(), Qt::Key_Return);
     endOfEvent();
     undo();
-    EXPECT_FLOAT_EQ(path(0).lineWeight(), 1.0f);
+    EXPECT_FLOAT_EQ(path(0).lineWeight(), 2.0f);
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Set Line Style"));
     undo();
     EXPECT_EQ(path(0).lineDash(), 0);
