@@ -579,24 +579,24 @@ void PropertiesController::updateControlProperties()
 
 void PropertiesController::setLineColor()
 {
-    QAction* item = m_lineColorPopup->selectedItem();
-    if (item && item == m_lineColorPopup->items().constLast()) {
-        addColorAndSetToLine();
-        return;
-    }
-    if (ZDLColorPtr color = colorOfItem(item))
-        setProperty(stylekeys::kLineColor, Value(color), localized("Set Line Color"));
+    setColorFromPopup(m_lineColorPopup, stylekeys::kLineColor, localized("Set Line Color"));
 }
 
 void PropertiesController::setFillColor()
 {
-    QAction* item = m_fillColorPopup->selectedItem();
-    if (item && item == m_fillColorPopup->items().constLast()) {
-        addColorAndSetToFill();
+    setColorFromPopup(m_fillColorPopup, stylekeys::kFillColor, localized("Set Fill Color"));
+}
+
+void PropertiesController::setColorFromPopup(PopupButton* popup, const QString& property, const QString& actionName)
+{
+    QAction* item = popup->selectedItem();
+    // The last item makes a new colour first.
+    if (item && item == popup->items().constLast()) {
+        addColorAndSet(property);
         return;
     }
     if (ZDLColorPtr color = colorOfItem(item))
-        setProperty(stylekeys::kFillColor, Value(color), localized("Set Fill Color"));
+        setProperty(property, Value(color), actionName);
 }
 
 void PropertiesController::setLineStyle()
@@ -710,15 +710,19 @@ void PropertiesController::setFillGradient()
 
 void PropertiesController::addColorAndSetToLine()
 {
-    prepareColorPopupForProperty(stylekeys::kLineColor);
-    m_newColorPopup->showWindow();
-    updateControlProperties();
+    addColorAndSet(stylekeys::kLineColor);
 }
 
 void PropertiesController::addColorAndSetToFill()
 {
-    prepareColorPopupForProperty(stylekeys::kFillColor);
+    addColorAndSet(stylekeys::kFillColor);
+}
+
+void PropertiesController::addColorAndSet(const QString& property)
+{
+    prepareColorPopupForProperty(property);
     m_newColorPopup->showWindow();
+    // The popup's selection goes back to the value shown.
     updateControlProperties();
 }
 

@@ -147,6 +147,8 @@ private:
     void setOnCharacter(const QString& property, const Value& value);
     ZDLColorPtr colorOfItem(const QAction* item) const;
     void observeTolerancePath(bool observe);
+    void setColorFromPopup(PopupButton* popup, const QString& property, const QString& actionName);
+    void addColorAndSet(const QString& property);
 
     ZDLDocument* m_document;
     PartElementsView* m_partElementsView;

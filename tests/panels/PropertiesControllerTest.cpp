@@ -231,6 +231,16 @@ TEST_F(PropertiesControllerTest, PopupChoicesAreOneNamedStepEach)
     EXPECT_EQ(fillColorOf(path(0)), skin);
     EXPECT_EQ(fillColorOf(path(1)), coat);
 
+    // "Add Color..." opens the new-colour popup on the fill; cancelling it changes nothing.
+    const QString lastStep = undoTitle();
+    chooseItem(props->fillColorPopup(), props->fillColorPopup()->items().constLast());
+    ASSERT_TRUE(props->newColorPopup());
+    props->newColorPopup()->cancelDialog();
+    endOfEvent();
+    EXPECT_EQ(fillColorOf(path(0)), skin);
+    EXPECT_EQ(undoTitle(), lastStep);
+    EXPECT_FALSE(props->changeOpen());
+
     // The none line colour leaves nothing of the line to set.
     chooseColor(props->lineColorPopup(), document->model()->noneColor()->name());
     EXPECT_EQ(path(0).lineColor(), document->model()->noneColor());
