@@ -26,14 +26,11 @@
 namespace zandrel::test {
 namespace {
 
-class PropertiesControllerTest : public CharacterWindowTest {
+class PropertiesControllerTest : public PartEditorWindowTest {
 protected:
     void SetUp() override
     {
-        CharacterWindowTest::SetUp();
-        editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
-        ASSERT_TRUE(editor);
-        elements = editor->partElementsView();
+        PartEditorWindowTest::SetUp();
         props = editor->propsController();
         ASSERT_TRUE(props);
         view->setSelection({ part(0) });
@@ -141,8 +138,6 @@ protected:
         endOfEvent();
     }
 
-    PartEditingView* editor = nullptr;
-    PartElementsView* elements = nullptr;
     PropertiesController* props = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CharacterWindowContents.h"
+#include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFixtures.h"
@@ -86,6 +87,21 @@ protected:
     DocumentWindow* window = nullptr;
     CharacterDocument* document = nullptr;
     PartsView* view = nullptr;
+};
+
+// The same window with its part editor and the editor's drawing area at hand.
+class PartEditorWindowTest : public CharacterWindowTest {
+protected:
+    void SetUp() override
+    {
+        CharacterWindowTest::SetUp();
+        editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
+        ASSERT_TRUE(editor);
+        elements = editor->partElementsView();
+    }
+
+    PartEditingView* editor = nullptr;
+    PartElementsView* elements = nullptr;
 };
 
 } // namespace zandrel::test

@@ -25,7 +25,7 @@
 namespace zandrel::test {
 namespace {
 
-class PartEditorTest : public CharacterWindowTest {
+class PartEditorTest : public PartEditorWindowTest {
 public:
     // The table of commands below acts through these.
     using CharacterWindowTest::alerts;
@@ -34,14 +34,13 @@ public:
     using CharacterWindowTest::document;
     using CharacterWindowTest::endOfEvent;
     using CharacterWindowTest::part;
+    using PartEditorWindowTest::editor;
+    using PartEditorWindowTest::elements;
 
 protected:
     void SetUp() override
     {
-        CharacterWindowTest::SetUp();
-        editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
-        ASSERT_TRUE(editor);
-        elements = editor->partElementsView();
+        PartEditorWindowTest::SetUp();
         openPart(0);
     }
 
@@ -84,8 +83,6 @@ public:
         return nullptr;
     }
 
-    PartEditingView* editor = nullptr;
-    PartElementsView* elements = nullptr;
 };
 
 struct CommandCase {

@@ -57,16 +57,8 @@ QString textOf(const Path& path)
     return curves.join(QStringLiteral(" | "));
 }
 
-class PathPointEditingTest : public CharacterWindowTest {
+class PathPointEditingTest : public PartEditorWindowTest {
 protected:
-    void SetUp() override
-    {
-        CharacterWindowTest::SetUp();
-        editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
-        ASSERT_TRUE(editor);
-        elements = editor->partElementsView();
-    }
-
     // Part 0 holds the paths (and, last, a path away from them that keeps the part from emptying),
     // opened in the part editor at 200 per cent with the paths selected and the reshaping tool.
     void editPaths(const QStringList& paths)
@@ -134,8 +126,6 @@ protected:
         elements->repaint();
     }
 
-    PartEditingView* editor = nullptr;
-    PartElementsView* elements = nullptr;
     ReshapingTool* tool = nullptr;
 };
 
