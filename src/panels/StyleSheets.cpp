@@ -308,6 +308,9 @@ void EditStylesController::showWindow()
     m_currentStyle.reset();
     reloadTable();
     updateControls();
+    // A list whose first row is only current looks chosen while its fields stay empty: choose it.
+    if (!m_styles.isEmpty())
+        selectRow(0);
     DialogController::showWindow();
 }
 

@@ -101,9 +101,11 @@ TEST_F(StyleSheetTest, EditsAreOneNamedStepOnSave)
             [coat](QDialog* sheet) {
                 EXPECT_EQ(sheet->findChild<QLabel*>(QStringLiteral("stylesLabel"))->text(),
                     QStringLiteral("Styles in “Bob”"));
-                // Nothing chosen: nothing to edit.
-                EXPECT_FALSE(sheet->findChild<QLineEdit*>(QStringLiteral("nameField"))->isEnabled());
-                EXPECT_FALSE(sheet->findChild<QPushButton*>(QStringLiteral("deleteButton"))->isEnabled());
+                // The first style is chosen on opening, its fields ready to edit.
+                EXPECT_TRUE(sheet->findChild<QPushButton*>(QStringLiteral("deleteButton"))->isEnabled());
+                EXPECT_EQ(sheet->findChild<QLineEdit*>(QStringLiteral("nameField"))->text(),
+                    QStringLiteral("Skin"));
+                clickRow(sheet, 1);
                 clickRow(sheet, 0);
                 EXPECT_EQ(sheet->findChild<QLineEdit*>(QStringLiteral("nameField"))->text(),
                     QStringLiteral("Skin"));
