@@ -125,8 +125,10 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     EXPECT_TRUE(sameColor(sheet->findChild<ColorPopupButton*>(QStringLiteral("hairColorWell"))->color(), orange));
     clickRadio(sheet, 1);
     EXPECT_FALSE(sheet->findChild<QWidget*>(QStringLiteral("colorSetView"))->isVisible());
-    QTest::mouseClick(sheet->findChild<ColorSwatchGrid*>(QStringLiteral("hairColorGrid")), Qt::LeftButton, {},
-        hairGrid->swatchRect(0, 0).center().toPoint());
+    // The first sheet's grid went with it: click the new sheet's own.
+    ColorSwatchGrid* nextHairGrid = sheet->findChild<ColorSwatchGrid*>(QStringLiteral("hairColorGrid"));
+    ASSERT_TRUE(nextHairGrid);
+    QTest::mouseClick(nextHairGrid, Qt::LeftButton, {}, nextHairGrid->swatchRect(0, 0).center().toPoint());
     clickButton(sheet, QDialogButtonBox::Ok);
     endOfEvent();
     EXPECT_NE(scenery->model()->partsKind(), 0);
