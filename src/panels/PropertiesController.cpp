@@ -47,32 +47,10 @@ const QString kCommitToleranceKey = QStringLiteral("commitTolerance");
 
 // The weights the weight popup offers; the value is read back from each item's title.
 constexpr float kWeightPresets[] = { 0.25f, 0.5f, 0.75f, 1.0f, 1.5f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f, 12.0f };
-constexpr QSize kSwatchSize(24, 17);
 
 bool declares(const Object& object, const QString& property)
 {
     return object.respondsToKey(property);
-}
-
-QIcon swatchFor(const ZDLColor& color)
-{
-    QPixmap pixmap(kSwatchSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.fillRect(pixmap.rect(), color.getNSColorUsingAlpha(1.0f).toQColor());
-    if (color.isNone()) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Qt::red, 1.5));
-        painter.drawLine(QPointF(0, 0), QPointF(kSwatchSize.width(), kSwatchSize.height()));
-        painter.drawLine(QPointF(0, kSwatchSize.height()), QPointF(kSwatchSize.width(), 0));
-    }
-    return QIcon(pixmap);
-}
-
-// A colour stands in a popup by its identity: the palette entry itself.
-QVariant representedColor(const ZDLColorPtr& color)
-{
-    return color ? QVariant::fromValue(quintptr(color.get())) : QVariant();
 }
 
 bool onlyNoColor(const QList<ZDLColorPtr>& colors)
@@ -388,34 +366,9 @@ std::shared_ptr<CharacterModel> PropertiesController::character() const
 void PropertiesController::updateColorControls()
 {
     for (PopupButton* popup : { m_lineColorPopup, m_fillColorPopup }) {
-        popup->removeAllItems();
+        DialogUtilities::setupColorPopup(*popup, m_model.get(), true, true);
         popup->setTitle(QString());
     }
-    if (!m_model)
-        return;
-    for (const ZDLColorPtr& color : m_model->colors()) {
-        if (!color)
-            continue;
-        const QIcon swatch = swatchFor(*color);
-        for (PopupButton* popup : { m_lineColorPopup, m_fillColorPopup })
-            popup->addItem(color->name(), 0, representedColor(color))->setIcon(swatch);
-    }
-    for (PopupButton* popup : { m_lineColorPopup, m_fillColorPopup }) {
-        popup->itemMenu()->addSeparator();
-        popup->addItem(localized("Add Color..."));
-    }
-}
-
-ZDLColorPtr PropertiesController::colorOfItem(const QAction* item) const
-{
-    if (!item || !m_model)
-        return nullptr;
-    const QVariant represented = PopupButton::representedObjectOf(item);
-    for (const ZDLColorPtr& color : m_model->colors()) {
-        if (color && representedColor(color) == represented)
-            return color;
-    }
-    return nullptr;
 }
 
 // --- Refresh ---
@@ -530,7 +483,7 @@ void PropertiesController::updateControlProperties()
     const auto colorValues = [](const QList<ZDLColorPtr>& colors) {
         QList<QVariant> values;
         for (const ZDLColorPtr& color : colors)
-            values.append(representedColor(color));
+            values.append(color ? DialogUtilities::colorObject(color.get()) : QVariant());
         return values;
     };
     DialogUtilities::setPopupToRepresentedObjectValues(*m_lineColorPopup, colorValues(lineColors));
@@ -595,7 +548,7 @@ void PropertiesController::setColorFromPopup(PopupButton* popup, const QString& 
         addColorAndSet(property);
         return;
     }
-    if (ZDLColorPtr color = colorOfItem(item))
+    if (ZDLColorPtr color = DialogUtilities::colorOfItem(item, m_model.get()))
         setProperty(property, Value(color), actionName);
 }
 

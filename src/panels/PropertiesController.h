@@ -145,7 +145,6 @@ private:
     // The character the defaults are read from and written to.
     std::shared_ptr<CharacterModel> character() const;
     void setOnCharacter(const QString& property, const Value& value);
-    ZDLColorPtr colorOfItem(const QAction* item) const;
     void observeTolerancePath(bool observe);
     void setColorFromPopup(PopupButton* popup, const QString& property, const QString& actionName);
     void addColorAndSet(const QString& property);
