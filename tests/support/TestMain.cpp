@@ -3,6 +3,7 @@
 #else
 #include <QGuiApplication>
 #endif
+#include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -15,6 +16,13 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
 
+    // User defaults written by a test go to a store that disappears with the run. It is made
+    // before the application so that it outlives it: the application writes pending settings
+    // when it goes, and would otherwise recreate the folder after it was removed.
+    QTemporaryDir settingsDir(QDir::tempPath() + "/ZandrelTests-XXXXXX");
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+
 #ifdef ZANDREL_WIDGET_TESTS
     // Window tests need widgets: real windows, menus and message boxes on the offscreen platform.
     QApplication app(argc, argv);
@@ -23,11 +31,6 @@ int main(int argc, char** argv)
 #endif
     QCoreApplication::setOrganizationName("ZandrelTests");
     QCoreApplication::setApplicationName("ZandrelTests");
-
-    // User defaults written by a test go to a store that disappears with the run.
-    QTemporaryDir settingsDir;
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
 
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
