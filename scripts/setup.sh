@@ -16,6 +16,8 @@ packages=(
   # The lettering font, also for the desktop's other programs; Zandrel carries its own copy.
   fonts-comic-neue
   xvfb xauth
+  # The tests render exported EPS files with a real PostScript interpreter.
+  ghostscript
 )
 
 missing=()
