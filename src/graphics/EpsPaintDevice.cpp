@@ -224,6 +224,65 @@ QByteArray shadingFor(const QBrush& brush)
         + "] /Extend [true true]\n/Function " + gradientFunction(*g) + " >> shfill\n";
 }
 
+// Whether a join of the path turns so sharply that a miter of the limit (as PostScript counts it:
+// miter length over line width) is cut off. Curves are smooth inside, so only the joins between
+// segments and at the start of a closed subpath count.
+bool exceedsMiterLimit(const QPainterPath& path, double limit)
+{
+    // The miter ratio is 1 / sin(angle / 2) = 1 / sqrt((1 + cos turn) / 2) for unit directions.
+    const double least = 2.0 / (limit * limit) - 1.0; // the smallest cos turn a full miter allows
+    auto direction = [](const QPointF& from, const QPointF& to) {
+        const QPointF d = to - from;
+        const double length = std::hypot(d.x(), d.y());
+        return length > 1e-9 ? d / length : QPointF();
+    };
+    auto sharp = [&](const QPointF& in, const QPointF& out) {
+        return !in.isNull() && !out.isNull() && QPointF::dotProduct(in, out) < least;
+    };
+    const int count = path.elementCount();
+    int i = 0;
+    while (i < count) {
+        // One subpath: its segments' directions where they start and where they end.
+        std::vector<std::pair<QPointF, QPointF>> segments;
+        const QPointF start = path.elementAt(i);
+        QPointF current = start;
+        ++i;
+        while (i < count && path.elementAt(i).type != QPainterPath::MoveToElement) {
+            const QPainterPath::Element e = path.elementAt(i);
+            if (e.type == QPainterPath::CurveToElement && i + 2 < count) {
+                const QPointF c1 = e;
+                const QPointF c2 = path.elementAt(i + 1);
+                const QPointF end = path.elementAt(i + 2);
+                // A control point on its end point leaves the tangent to the next one along.
+                QPointF first = direction(current, c1);
+                for (const QPointF& next : { c2, end })
+                    if (first.isNull())
+                        first = direction(current, next);
+                QPointF last = direction(c2, end);
+                for (const QPointF& previous : { c1, current })
+                    if (last.isNull())
+                        last = direction(previous, end);
+                if (!first.isNull())
+                    segments.emplace_back(first, last);
+                current = end;
+                i += 3;
+                continue;
+            }
+            const QPointF d = direction(current, e);
+            if (!d.isNull())
+                segments.emplace_back(d, d);
+            current = e;
+            ++i;
+        }
+        for (size_t k = 1; k < segments.size(); ++k)
+            if (sharp(segments[k - 1].second, segments[k].first))
+                return true;
+        if (segments.size() > 1 && direction(current, start).isNull() && sharp(segments.back().second, segments.front().first))
+            return true;
+    }
+    return false;
+}
+
 QPainterPath strokeOutline(const QPen& pen, const QPainterPath& path)
 {
     QPainterPathStroker stroker;
@@ -277,6 +336,8 @@ private:
     void writePicture(const QPainterPath& outline);
     void writeImage(const QImage& image, const QTransform& transform, const QRectF& target, bool interpolate);
     QPainterPath deviceStrokeOutline(const QPainterPath& path) const;
+    bool cutsMiters(const QPainterPath& path) const;
+    double postScriptMiterLimit() const;
 
     QSizeF m_points;
     QSizeF m_units; // the device's size in its own units, which are the fallback picture's pixels
@@ -323,6 +384,8 @@ bool EpsPaintEngine::begin(QPaintDevice*)
     m_out += "%%LanguageLevel: 3\n%%Pages: 1\n%%EndComments\n%%BeginProlog\n";
     m_out += kProlog;
     m_out += "%%EndProlog\n%%Page: 1 1\nZandrelEPSDict begin\ngsave\n";
+    // Nothing marks outside the bounding box, as nothing marks outside a bitmap of its size.
+    m_out += "0 0 " + num(m_points.width(), 3) + ' ' + num(m_points.height(), 3) + " rectclip\n";
     // Device space has y growing down from the top-left corner, in units of the resolution.
     const double unit = 72.0 / m_dotsPerInch;
     m_out += "0 " + num(m_points.height()) + " translate " + num(unit, 8) + ' ' + num(-unit, 8) + " scale\n";
@@ -485,7 +548,7 @@ void EpsPaintEngine::draw(const QPainterPath& path, bool fill, bool stroke)
 
     if (strokePaint == Paint::Picture) {
         writePicture(deviceStrokeOutline(path));
-    } else if (strokePaint == Paint::Solid && (affine() || m_pen.isCosmetic())) {
+    } else if (strokePaint == Paint::Solid && (affine() || m_pen.isCosmetic()) && !cutsMiters(path)) {
         strokeVector(path);
     } else if (strokePaint != Paint::None) {
         // A stroke PostScript cannot draw with its pen becomes the fill of its outline.
@@ -529,7 +592,7 @@ void EpsPaintEngine::strokeVector(const QPainterPath& path)
     out += QByteArray::number(m_pen.capStyle() == Qt::FlatCap ? 0 : m_pen.capStyle() == Qt::RoundCap ? 1 : 2) + " J ";
     out += QByteArray::number(m_pen.joinStyle() == Qt::RoundJoin ? 1 : m_pen.joinStyle() == Qt::BevelJoin ? 2 : 0)
         + " j ";
-    out += num(std::max(1.0, m_pen.miterLimit())) + " M";
+    out += num(postScriptMiterLimit()) + " M";
     if (m_pen.style() != Qt::SolidLine) {
         // Qt measures dashes in pen widths; a hairline's are measured in units of one.
         const double unit = width > 0.001 ? width : 1.0;
@@ -544,6 +607,23 @@ void EpsPaintEngine::strokeVector(const QPainterPath& path)
             out += " [" + dashes.trimmed() + "] " + num(m_pen.dashOffset() * unit) + " d";
     }
     m_out += out + " S\nQ\n";
+}
+
+// Qt's miter join reaches up to the limit times the pen's width from the corner, where
+// PostScript's limit is the miter's length over the width: twice as much. Where a corner passes
+// it, Qt cuts the miter off at that distance and PostScript would bevel it, so such a stroke is
+// drawn as its outline. Qt's SVG-style miter join bevels as PostScript does, with its own limit.
+double EpsPaintEngine::postScriptMiterLimit() const
+{
+    const double limit = std::isfinite(m_pen.miterLimit()) ? m_pen.miterLimit() : 2.0;
+    return std::max(1.0, m_pen.joinStyle() == Qt::MiterJoin ? 2 * limit : limit);
+}
+
+bool EpsPaintEngine::cutsMiters(const QPainterPath& path) const
+{
+    if (m_pen.joinStyle() != Qt::MiterJoin || !(m_pen.widthF() > 0))
+        return false;
+    return exceedsMiterLimit(m_pen.isCosmetic() ? m_transform.map(path) : path, postScriptMiterLimit());
 }
 
 QPainterPath EpsPaintEngine::deviceStrokeOutline(const QPainterPath& path) const

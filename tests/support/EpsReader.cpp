@@ -283,7 +283,8 @@ bool Reader::execute(const QByteArray& word)
         p.setTransform(m_g.ctm * m_base);
         QPen pen(m_g.color, m_g.width, Qt::SolidLine,
             m_g.cap == 0 ? Qt::FlatCap : m_g.cap == 1 ? Qt::RoundCap : Qt::SquareCap,
-            m_g.join == 0 ? Qt::MiterJoin : m_g.join == 1 ? Qt::RoundJoin : Qt::BevelJoin);
+            // PostScript bevels a corner past its miter limit, as Qt's SVG-style miter does.
+            m_g.join == 0 ? Qt::SvgMiterJoin : m_g.join == 1 ? Qt::RoundJoin : Qt::BevelJoin);
         pen.setMiterLimit(m_g.miter);
         if (m_g.width == 0)
             pen.setCosmetic(true);
@@ -300,6 +301,14 @@ bool Reader::execute(const QByteArray& word)
         QPainterPath clip = m_g.path;
         clip.setFillRule(op == "clip" ? Qt::WindingFill : Qt::OddEvenFill);
         m_g.clips.push_back(clip);
+    } else if (op == "rectclip") {
+        double v[4];
+        for (int k = 3; k >= 0; --k)
+            v[k] = pop();
+        QPainterPath clip;
+        clip.addPolygon(m_g.ctm.map(QPolygonF(QRectF(v[0], v[1], v[2], v[3]))));
+        m_g.clips.push_back(clip);
+        m_g.path = QPainterPath();
     } else if (op == "newpath") {
         m_g.path = QPainterPath();
     } else if (op == "gsave") {

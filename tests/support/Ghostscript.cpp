@@ -1,0 +1,132 @@
+#include "Ghostscript.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace zandrel::test {
+
+namespace {
+
+constexpr int kTimeoutMs = 30000;
+
+// Runs ghostscript on the EPS written into a fresh folder; false with the error when it could not
+// run, did not finish in time or exited with a failure.
+bool runGhostscript(const QByteArray& eps, const QStringList& arguments, const QTemporaryDir& folder,
+    QString* messages, QString* error)
+{
+    const QString program = ghostscript();
+    if (program.isEmpty()) {
+        *error = QStringLiteral("ghostscript (gs) is not installed; scripts/setup.sh installs it");
+        return false;
+    }
+    const QString input = folder.filePath(QStringLiteral("drawing.eps"));
+    QFile file(input);
+    if (!file.open(QIODevice::WriteOnly) || file.write(eps) != eps.size()) {
+        *error = QStringLiteral("could not write ") + input;
+        return false;
+    }
+    file.close();
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setWorkingDirectory(folder.path());
+    process.start(program,
+        QStringList { QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"),
+            QStringLiteral("-dQUIET") }
+            + arguments + QStringList { input });
+    if (!process.waitForStarted()) {
+        *error = QStringLiteral("ghostscript did not start: ") + process.errorString();
+        return false;
+    }
+    if (!process.waitForFinished(kTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        *error = QStringLiteral("ghostscript did not finish in time");
+        return false;
+    }
+    *messages = QString::fromUtf8(process.readAll());
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *error = QStringLiteral("ghostscript failed (exit %1): %2").arg(process.exitCode()).arg(*messages);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString ghostscript()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("gs"));
+}
+
+GhostscriptRendering renderWithGhostscript(const QByteArray& eps, int dotsPerInch)
+{
+    GhostscriptRendering result;
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        result.error = QStringLiteral("no temporary folder");
+        return result;
+    }
+    const QString output = folder.filePath(QStringLiteral("drawing.png"));
+    if (!runGhostscript(eps,
+            { QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-dEPSCrop"),
+                QStringLiteral("-r%1").arg(dotsPerInch), QStringLiteral("-dGraphicsAlphaBits=4"),
+                QStringLiteral("-dTextAlphaBits=4"), QStringLiteral("-sOutputFile=") + output },
+            folder, &result.messages, &result.error))
+        return result;
+    // Ghostscript reports a PostScript error, or a file it had to repair, in what it prints even
+    // where it goes on to the end.
+    static const QRegularExpression trouble(QStringLiteral("Error|error|\\*\\*\\*\\*|Warning"));
+    if (trouble.match(result.messages).hasMatch()) {
+        result.error = QStringLiteral("ghostscript reported: ") + result.messages;
+        return result;
+    }
+    result.image = QImage(output).convertToFormat(QImage::Format_RGB32);
+    if (result.image.isNull())
+        result.error = QStringLiteral("ghostscript wrote no page");
+    return result;
+}
+
+QRectF markedBoundsWithGhostscript(const QByteArray& eps, QString* error)
+{
+    QTemporaryDir folder;
+    QString messages;
+    QString failure;
+    if (!folder.isValid())
+        failure = QStringLiteral("no temporary folder");
+    else if (runGhostscript(eps, { QStringLiteral("-sDEVICE=bbox") }, folder, &messages, &failure)) {
+        static const QRegularExpression box(
+            QStringLiteral("%%HiResBoundingBox: ([-\\d.]+) ([-\\d.]+) ([-\\d.]+) ([-\\d.]+)"));
+        const QRegularExpressionMatch match = box.match(messages);
+        if (match.hasMatch()) {
+            const QPointF low(match.captured(1).toDouble(), match.captured(2).toDouble());
+            const QPointF high(match.captured(3).toDouble(), match.captured(4).toDouble());
+            return QRectF(low, high);
+        }
+        failure = QStringLiteral("ghostscript measured no bounding box: ") + messages;
+    }
+    if (error)
+        *error = failure;
+    return QRectF();
+}
+
+QRectF declaredBoundingBox(const QByteArray& eps)
+{
+    const int end = eps.indexOf("%%EndComments");
+    const QString header = QString::fromLatin1(end < 0 ? eps.left(4096) : eps.left(end));
+    for (const char* key : { "%%HiResBoundingBox:", "%%BoundingBox:" }) {
+        const QRegularExpression line(QRegularExpression::escape(QLatin1String(key))
+            + QStringLiteral(" *([-\\d.]+) +([-\\d.]+) +([-\\d.]+) +([-\\d.]+) *$"),
+            QRegularExpression::MultilineOption);
+        const QRegularExpressionMatch match = line.match(header);
+        if (match.hasMatch())
+            return QRectF(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                QPointF(match.captured(3).toDouble(), match.captured(4).toDouble()));
+    }
+    return QRectF();
+}
+
+} // namespace zandrel::test
