@@ -336,6 +336,7 @@ private:
     void writePicture(const QPainterPath& outline);
     void writeImage(const QImage& image, const QTransform& transform, const QRectF& target, bool interpolate);
     QPainterPath deviceStrokeOutline(const QPainterPath& path) const;
+    bool smoothingIgnored(const QRectF& target, const QRectF& source) const;
     bool cutsMiters(const QPainterPath& path) const;
     double postScriptMiterLimit() const;
 
@@ -671,6 +672,22 @@ void EpsPaintEngine::writeImage(const QImage& image, const QTransform& transform
     m_out += "Q\n";
 }
 
+// Whether an image Qt draws smoothed would come out in blocks: interpreters take PostScript's
+// Interpolate as a hint, and a common one ignores it for images turned or slanted on the page. Such
+// an image, enlarged, becomes a picture of what Qt draws.
+bool EpsPaintEngine::smoothingIgnored(const QRectF& target, const QRectF& source) const
+{
+    if (!m_hints.testFlag(QPainter::SmoothPixmapTransform))
+        return false;
+    const QTransform t = m_transform;
+    const bool square = (qFuzzyIsNull(t.m12()) && qFuzzyIsNull(t.m21())) || (qFuzzyIsNull(t.m11()) && qFuzzyIsNull(t.m22()));
+    if (square)
+        return false;
+    // Device units one source pixel covers, on average over its two sides.
+    const double area = std::abs(t.determinant()) * (target.width() / source.width()) * (target.height() / source.height());
+    return area > 1.0;
+}
+
 void EpsPaintEngine::drawPixmap(const QRectF& r, const QPixmap& pixmap, const QRectF& sr)
 {
     drawImage(r, pixmap.toImage(), sr, Qt::AutoColor);
@@ -688,7 +705,8 @@ void EpsPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRect
     writeClip();
     QPainterPath area;
     area.addRect(r);
-    if (m_opacity < 1.0 || m_mode != QPainter::CompositionMode_SourceOver || !affine() || !opaque(image, pixels)) {
+    if (m_opacity < 1.0 || m_mode != QPainter::CompositionMode_SourceOver || !affine() || !opaque(image, pixels)
+        || smoothingIgnored(r, sr)) {
         writePicture(m_transform.map(area));
         return;
     }

@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <future>
+#include <cstdlib>
 
 namespace zandrel::test {
 
@@ -62,21 +65,49 @@ QString ghostscript()
     return QStandardPaths::findExecutable(QStringLiteral("gs"));
 }
 
-GhostscriptRendering renderWithGhostscript(const QByteArray& eps, int dotsPerInch)
+GhostscriptRendering renderWithGhostscript(const QByteArray& eps, int dotsPerInch, int finer)
 {
+    finer = std::max(1, finer);
     GhostscriptRendering result;
     QTemporaryDir folder;
     if (!folder.isValid()) {
         result.error = QStringLiteral("no temporary folder");
         return result;
     }
+    // The bounding-box device runs beside the drawing one, in a folder of its own.
+    auto measuring = std::async(std::launch::async, [&eps] {
+        QTemporaryDir own;
+        QString messages;
+        QString failure;
+        QRectF marked;
+        if (!own.isValid())
+            failure = QStringLiteral("no temporary folder");
+        else if (runGhostscript(eps, { QStringLiteral("-sDEVICE=bbox") }, own, &messages, &failure)) {
+            static const QRegularExpression box(
+                QStringLiteral("%%HiResBoundingBox: ([-\\d.]+) ([-\\d.]+) ([-\\d.]+) ([-\\d.]+)"));
+            const QRegularExpressionMatch match = box.match(messages);
+            if (match.hasMatch())
+                marked = QRectF(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                    QPointF(match.captured(3).toDouble(), match.captured(4).toDouble()));
+            else
+                failure = QStringLiteral("ghostscript measured no bounding box: ") + messages;
+        }
+        return std::pair(marked, failure);
+    });
     const QString output = folder.filePath(QStringLiteral("drawing.png"));
-    if (!runGhostscript(eps,
-            { QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-dEPSCrop"),
-                QStringLiteral("-r%1").arg(dotsPerInch), QStringLiteral("-dGraphicsAlphaBits=4"),
-                QStringLiteral("-dTextAlphaBits=4"), QStringLiteral("-sOutputFile=") + output },
-            folder, &result.messages, &result.error))
+    const bool drawn = runGhostscript(eps,
+        { QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-dEPSCrop"), QStringLiteral("-r%1").arg(dotsPerInch * finer),
+            QStringLiteral("-dGraphicsAlphaBits=4"), QStringLiteral("-dTextAlphaBits=4"),
+            QStringLiteral("-sOutputFile=") + output },
+        folder, &result.messages, &result.error);
+    const auto [marked, failure] = measuring.get();
+    result.marked = marked;
+    if (!drawn)
         return result;
+    if (!failure.isEmpty()) {
+        result.error = failure;
+        return result;
+    }
     // Ghostscript reports a PostScript error, or a file it had to repair, in what it prints even
     // where it goes on to the end.
     static const QRegularExpression trouble(QStringLiteral("Error|error|\\*\\*\\*\\*|Warning"));
@@ -84,33 +115,34 @@ GhostscriptRendering renderWithGhostscript(const QByteArray& eps, int dotsPerInc
         result.error = QStringLiteral("ghostscript reported: ") + result.messages;
         return result;
     }
-    result.image = QImage(output).convertToFormat(QImage::Format_RGB32);
-    if (result.image.isNull())
+    const QImage page = QImage(output).convertToFormat(QImage::Format_RGB32);
+    if (page.isNull())
         result.error = QStringLiteral("ghostscript wrote no page");
+    else
+        result.image = page.scaled(page.size() / finer, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return result;
 }
 
-QRectF markedBoundsWithGhostscript(const QByteArray& eps, QString* error)
+double differingAwayFromEdges(const QImage& read, const QImage& expected, int tolerance)
 {
-    QTemporaryDir folder;
-    QString messages;
-    QString failure;
-    if (!folder.isValid())
-        failure = QStringLiteral("no temporary folder");
-    else if (runGhostscript(eps, { QStringLiteral("-sDEVICE=bbox") }, folder, &messages, &failure)) {
-        static const QRegularExpression box(
-            QStringLiteral("%%HiResBoundingBox: ([-\\d.]+) ([-\\d.]+) ([-\\d.]+) ([-\\d.]+)"));
-        const QRegularExpressionMatch match = box.match(messages);
-        if (match.hasMatch()) {
-            const QPointF low(match.captured(1).toDouble(), match.captured(2).toDouble());
-            const QPointF high(match.captured(3).toDouble(), match.captured(4).toDouble());
-            return QRectF(low, high);
+    auto delta = [](QRgb a, QRgb b) {
+        return std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)) });
+    };
+    if (read.size() != expected.size() || expected.isNull())
+        return 1.0;
+    qint64 differing = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb here = expected.pixel(x, y);
+            bool even = true;
+            for (int dy = -1; dy <= 1 && even; ++dy)
+                for (int dx = -1; dx <= 1 && even; ++dx)
+                    if (expected.valid(x + dx, y + dy))
+                        even = delta(here, expected.pixel(x + dx, y + dy)) <= tolerance;
+            differing += even && delta(here, read.pixel(x, y)) > tolerance;
         }
-        failure = QStringLiteral("ghostscript measured no bounding box: ") + messages;
     }
-    if (error)
-        *error = failure;
-    return QRectF();
+    return double(differing) / (double(expected.width()) * expected.height());
 }
 
 QRectF declaredBoundingBox(const QByteArray& eps)

@@ -1,0 +1,190 @@
+// Characters exported as EPS and rendered by a real PostScript interpreter (ghostscript) look as
+// the program prints them into a bitmap: curves, dashed strokes of several weights, solid and
+// gradient fills, pictures with and without masks, and the translucent and blurred parts that
+// become embedded pictures.
+
+#include "app/core/CharacterDocument.h"
+#include "app/core/CharacterFileFormats.h"
+#include "app/core/DocumentExport.h"
+#include "app/core/PartsPrintView.h"
+#include "app/core/ZDLAppController.h"
+#include "charmodel/TestCharacters.h"
+#include "support/Ghostscript.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace zandrel {
+namespace {
+
+constexpr int kDotsPerInch = 144;
+
+// A closed outline through the points, a point off the curve bending it as a quadratic.
+PartPathPtr outline(const QList<std::pair<QPointF, bool>>& points, const ZDLColorPtr& line, float weight)
+{
+    auto curve = std::make_shared<Curve>();
+    for (const auto& [p, onCurve] : points)
+        curve->addPoint(p, onCurve);
+    curve->setClosed(true);
+    auto path = std::make_shared<PartPath>();
+    path->setSegments({ curve });
+    path->setLineColor(line);
+    path->setLineWeight(weight);
+    return path;
+}
+
+FillPtr gradient(int type, const RgbColor& from, const RgbColor& to, float angle, const QPointF& center)
+{
+    auto fill = std::make_shared<GradientFill>();
+    auto g = std::make_shared<Gradient>();
+    g->setColor(from, 0);
+    g->setColor(to, 1);
+    fill->setGradient(g);
+    fill->setGradientType(type);
+    fill->setLinearAngle(angle);
+    fill->setRelativeCenter(center);
+    return fill;
+}
+
+ZDLImagePtr picture(bool withAlpha)
+{
+    QImage pixels(6, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            pixels.setPixel(x, y, withAlpha && x == 0 ? qRgba(0, 0, 0, 0) : qRgb(30 + 40 * x, 200 - 45 * y, (x + y) % 2 ? 40 : 220));
+    return ZDLImage::initWithData(ZDLImage::encodedBitmapData(pixels, true, 1.0f));
+}
+
+// A character with one of each kind of drawing a character's parts make.
+CharacterModelPtr sampler()
+{
+    auto model = std::make_shared<CharacterModel>();
+    model->setCharacterName(QStringLiteral("Sampler"));
+    model->createDefaultStyles();
+    const auto ink = ZDLColor::colorFromHexNamed(QStringLiteral("#202060"), QStringLiteral("Ink"));
+    const auto red = ZDLColor::colorFromHexNamed(QStringLiteral("#CC2200"), QStringLiteral("Red"));
+    const auto skin = ZDLColor::colorFromHexNamed(QStringLiteral("#F0C8A0"), QStringLiteral("Skin"));
+
+    auto head = outline({ { { 10, 10 }, true }, { { 40, -10 }, false }, { { 70, 10 }, true }, { { 80, 50 }, false },
+                            { { 40, 60 }, true }, { { 0, 50 }, false } },
+        ink, 3);
+    auto skinFill = std::make_shared<ColorFill>();
+    skinFill->setFillColor(skin);
+    head->setFill(skinFill);
+
+    auto dashed = outline({ { { 90, 5 }, true }, { { 150, 5 }, true }, { { 150, 45 }, true }, { { 90, 45 }, true } }, red, 2);
+    dashed->setLineDash(2);
+    dashed->setFill(gradient(GradientTypeLinear, RgbColor(0.9, 0.8, 0.1), RgbColor(0.1, 0.3, 0.8), 30, QPointF()));
+
+    auto ball = outline({ { { 20, 70 }, true }, { { 20, 110 }, false }, { { 60, 110 }, true }, { { 60, 70 }, false } },
+        ink, 1);
+    ball->setFill(gradient(GradientTypeRadial, RgbColor(1, 1, 1), RgbColor(0.6, 0.1, 0.1), 0, QPointF(-0.2, -0.2)));
+
+    auto glass = outline({ { { 70, 60 }, true }, { { 130, 60 }, true }, { { 130, 100 }, true }, { { 70, 100 }, true } }, ink, 6);
+    auto glassFill = std::make_shared<ColorFill>();
+    glassFill->setFillColor(red);
+    glass->setFill(glassFill);
+    glass->setFillAlpha(0.4f);
+    glass->setLineAlpha(0.5f);
+
+    auto soft = outline({ { { 140, 70 }, true }, { { 175, 70 }, true }, { { 175, 105 }, true }, { { 140, 105 }, true } }, ink, 2);
+    auto softFill = std::make_shared<ColorFill>();
+    softFill->setFillColor(ink);
+    soft->setFill(softFill);
+    soft->setBlur(3.0f);
+
+    auto plain = std::make_shared<ImageElement>();
+    plain->setImage(picture(false));
+    plain->setTransform(QTransform(6, 0, 0, 6, 160, 5));
+    auto masked = std::make_shared<ImageElement>();
+    masked->setImage(picture(false));
+    auto mask = std::make_shared<MaskingPath>();
+    mask->setSegments({ test::closedCurve({ QPointF(0, 0), QPointF(6, 1), QPointF(3, 4) }) });
+    masked->setChildren({ mask });
+    masked->setTransform(QTransform(5, 1, -1, 5, 10, 120));
+    auto translucent = std::make_shared<ImageElement>();
+    translucent->setImage(picture(true));
+    translucent->setTransform(QTransform(6, 0, 0, 6, 60, 120));
+
+    auto part = std::make_shared<Part>();
+    part->setChildren({ head, dashed, ball, glass, soft, plain, masked, translucent });
+    part->setModel(model);
+    model->setChildren({ part });
+    return model;
+}
+
+class EpsExportGhostscriptTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ZDLAppController::install(std::make_unique<ZDLAppController>());
+        ASSERT_TRUE(folder.isValid());
+        ASSERT_FALSE(test::ghostscript().isEmpty()) << "ghostscript (gs) is not installed; scripts/setup.sh installs it";
+    }
+
+    // The character exported as EPS and rendered by ghostscript, against the program's own
+    // printing of it into a bitmap at the same resolution.
+    void expectRenderedAsPrinted(const CharacterDocument& character, const std::string& name)
+    {
+        const QString file = folder.filePath(QStringLiteral("character.eps"));
+        ASSERT_TRUE(DocumentExport::exportEPS(character, file)) << name;
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QByteArray eps = written.readAll();
+
+        PartsPrintView view(character);
+        const QSizeF paper = view.docBounds().size();
+        const QSize pixels(int(std::ceil(paper.width() * kDotsPerInch / 72)), int(std::ceil(paper.height() * kDotsPerInch / 72)));
+        QImage printed(pixels, QImage::Format_RGB32);
+        printed.setDotsPerMeterX(int(std::lround(kDotsPerInch / 0.0254)));
+        printed.setDotsPerMeterY(printed.dotsPerMeterX());
+        printed.fill(Qt::white);
+        ASSERT_TRUE(PrintView::printPage(view, printed, QRectF(QPointF(), paper))) << name;
+
+        const test::GhostscriptRendering gs = test::renderWithGhostscript(eps, kDotsPerInch);
+        ASSERT_TRUE(gs.error.isEmpty()) << name << ": " << gs.error.toStdString();
+        ASSERT_EQ(gs.image.size(), printed.size()) << name;
+        const double inside = test::differingAwayFromEdges(gs.image, printed, 32);
+        const double share = test::differingShare(gs.image, printed, 40);
+        EXPECT_LT(inside, 0.002) << name;
+        EXPECT_LT(share, 0.03) << name;
+        if (inside >= 0.002 || share >= 0.03) {
+            const QString base = QDir::temp().filePath(QStringLiteral("zandrel-eps-") + QString::fromStdString(name));
+            gs.image.save(base + QStringLiteral("-ghostscript.png"));
+            printed.save(base + QStringLiteral("-printed.png"));
+            QFile::remove(base + QStringLiteral(".eps"));
+            QFile::copy(file, base + QStringLiteral(".eps"));
+            ADD_FAILURE() << name << ": see " << base.toStdString() << "*";
+        }
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(EpsExportGhostscriptTest, SamplerRenderedAsPrinted)
+{
+    CharacterDocument character(sampler());
+    expectRenderedAsPrinted(character, "sampler");
+}
+
+TEST_F(EpsExportGhostscriptTest, SampleCharactersRenderedAsPrinted)
+{
+    registerStandardFileFormats();
+    CharacterDocument styled(test::styledCharacter());
+    expectRenderedAsPrinted(styled, "styled");
+    for (const char* name : { "rich.parts", "shared-image.parts", "older.parts" }) {
+        CharacterDocument character;
+        DocumentError error;
+        ASSERT_TRUE(character.readFromFile(
+            QStringLiteral(ZANDREL_SOURCE_DIR "/fuzz/corpus/fuzz_partsfile/") + QLatin1String(name), &error))
+            << name;
+        expectRenderedAsPrinted(character, name);
+    }
+}
+
+} // namespace
+} // namespace zandrel
