@@ -108,6 +108,12 @@ void appendAscii85(QByteArray& out, const QByteArray& data)
 {
     int column = 0;
     auto put = [&](char c) {
+        // A line of data starting with a percent sign would read as a comment to a program
+        // scanning the file's structure; the decoder skips the space.
+        if (column == 0 && c == '%') {
+            out.append(' ');
+            ++column;
+        }
         out.append(c);
         if (++column == 75) {
             out.append('\n');
@@ -185,12 +191,13 @@ QByteArray gradientFunction(const QGradient& gradient)
     QByteArray out = "<< /FunctionType 3 /Domain [0 1] /Functions [";
     for (const QByteArray& f : functions)
         out += f + '\n';
+    // Eight numbers to a line: lines of a structured file stay under 256 characters.
     out += "] /Bounds [";
     for (size_t i = 0; i + 1 < ends.size(); ++i)
-        out += num(ends[i], 6) + ' ';
-    out += "] /Encode [";
+        out += num(ends[i], 6) + (i % 8 == 7 ? '\n' : ' ');
+    out += "]\n/Encode [";
     for (size_t i = 0; i < functions.size(); ++i)
-        out += "0 1 ";
+        out += i % 8 == 7 ? "0 1\n" : "0 1 ";
     out += "] >>";
     return out;
 }
@@ -378,6 +385,9 @@ bool EpsPaintEngine::begin(QPaintDevice*)
         return false;
     QString title = m_title;
     title.replace(QRegularExpression(QStringLiteral("[^\\x20-\\x7e]")), QStringLiteral("?"));
+    // A comment line has at most 255 characters.
+    if (title.size() > 200)
+        title = title.left(197) + QStringLiteral("...");
     m_out += "%!PS-Adobe-3.0 EPSF-3.0\n%%Creator: Zandrel\n%%Title: " + title.toLatin1() + '\n';
     m_out += "%%BoundingBox: 0 0 " + QByteArray::number(std::ceil(m_points.width())) + ' '
         + QByteArray::number(std::ceil(m_points.height())) + '\n';

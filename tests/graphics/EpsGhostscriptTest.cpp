@@ -337,5 +337,70 @@ TEST(EpsGhostscriptTest, DrawingsRenderedByGhostscriptAsPainted)
     }
 }
 
+// The file keeps the document structure a program placing it reads: the header, prolog, page and
+// trailer comments in order, lines of at most 255 characters, and no line of data that starts as
+// a comment would. A long title, a gradient of many stops and a noisy picture push at the limits.
+TEST(EpsGhostscriptTest, FileKeepsItsDocumentStructure)
+{
+    ASSERT_FALSE(test::ghostscript().isEmpty()) << "ghostscript (gs) is not installed; scripts/setup.sh installs it";
+    QImage noise(97, 61, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            noise.setPixel(x, y, seed >> 8);
+        }
+    // Fourteen different bytes and then a run: encoded, its data starts with a percent sign.
+    QImage percent(8, 2, QImage::Format_RGB888);
+    percent.fill(QColor(200, 200, 200));
+    for (int k = 0; k < 14; ++k)
+        percent.scanLine(0)[k] = uchar(1 + k);
+    QString title = QStringLiteral("Hero (left) 100% \u00e9 ");
+    title = title.repeated(20);
+    EpsPaintDevice device(kSize, title, 144);
+    {
+        QPainter p(&device);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(2, 2);
+        QLinearGradient many(0, 0, 120, 0);
+        for (int k = 0; k < 60; ++k)
+            many.setColorAt(k / 59.0, QColor::fromHsv(k * 6, 200, 220));
+        p.fillRect(QRectF(0, 0, 120, 40), many);
+        p.setClipRect(QRectF(5, 45, 110, 40));
+        p.drawImage(QRectF(0, 40, 120, 50), noise);
+        p.fillRect(QRectF(30, 50, 60, 30), QColor(255, 255, 255, 100));
+        p.setClipping(false);
+        p.drawImage(QRectF(100, 80, 16, 4), percent);
+    }
+    const QByteArray eps = device.data();
+    const QList<QByteArray> lines = eps.split('\n');
+    ASSERT_GT(lines.size(), 10);
+    EXPECT_EQ(lines.front(), "%!PS-Adobe-3.0 EPSF-3.0");
+    EXPECT_TRUE(lines.back().isEmpty()) << "the file ends with a line break";
+    EXPECT_EQ(lines[lines.size() - 2], "%%EOF");
+    // The order of the structure comments, and every other line that starts with a percent sign.
+    QByteArray structure;
+    bool header = true;
+    for (const QByteArray& line : lines) {
+        EXPECT_LE(line.size(), 255) << line.left(60).constData();
+        if (header) {
+            EXPECT_TRUE(line.startsWith("%")) << "header line " << line.constData();
+            header = line != "%%EndComments";
+            continue;
+        }
+        if (line.startsWith('%'))
+            structure += line + '\n';
+    }
+    EXPECT_EQ(structure.toStdString(), "%%BeginProlog\n%%EndProlog\n%%Page: 1 1\n%%Trailer\n%%EOF\n");
+    const QByteArray titleLine = lines[2];
+    EXPECT_TRUE(titleLine.startsWith("%%Title: Hero (left) 100% ? Hero")) << titleLine.constData();
+    EXPECT_EQ(test::declaredBoundingBox(eps), QRectF(QPointF(), kSize));
+    EXPECT_TRUE(eps.contains("%%BoundingBox: 0 0 120 90\n"));
+
+    const test::GhostscriptRendering gs = test::renderWithGhostscript(eps, 72, 1);
+    EXPECT_TRUE(gs.error.isEmpty()) << gs.error.toStdString();
+    EXPECT_EQ(gs.image.size(), QSize(120, 90));
+}
+
 } // namespace
 } // namespace zandrel
