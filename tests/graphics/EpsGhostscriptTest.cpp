@@ -47,18 +47,6 @@ QImage blurredSpot()
     return image;
 }
 
-// Where the bitmap is not white, in points from its lower-left corner as PostScript measures.
-QRectF inkedBounds(const QImage& image, double scale)
-{
-    QRect inked;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != qRgb(255, 255, 255))
-                inked |= QRect(x, y, 1, 1);
-    return QRectF(inked.x() / scale, (image.height() - inked.bottom() - 1) / scale, inked.width() / scale,
-        inked.height() / scale);
-}
-
 struct Drawing {
     const char* name;
     bool pictures; // some of it is translucent and has to become a picture
@@ -328,12 +316,7 @@ TEST(EpsGhostscriptTest, DrawingsRenderedByGhostscriptAsPainted)
             ADD_FAILURE() << d.name << ": see " << base.toStdString() << "*";
         }
         // What it marks is where the drawing inks the bitmap, within the bounding box.
-        const QRectF inked = inkedBounds(direct, kScale);
-        const QRectF& marked = gs.marked;
-        for (const auto& [got, want] : { std::pair(marked.left(), inked.left()), std::pair(marked.top(), inked.top()),
-                 std::pair(marked.right(), inked.right()), std::pair(marked.bottom(), inked.bottom()) })
-            EXPECT_NEAR(got, want, 1.0) << d.name << ": ghostscript marks " << marked.x() << ' ' << marked.y() << ' '
-                                        << marked.width() << ' ' << marked.height();
+        test::expectMarksWhereInked(gs.marked, direct, kScale, 1.0, d.name);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <future>
+#include <gtest/gtest.h>
 #include <cstdlib>
 
 namespace zandrel::test {
@@ -143,6 +144,24 @@ double differingAwayFromEdges(const QImage& read, const QImage& expected, int to
         }
     }
     return double(differing) / (double(expected.width()) * expected.height());
+}
+
+void expectMarksWhereInked(
+    const QRectF& marked, const QImage& image, double scale, double tolerance, const std::string& name)
+{
+    QRect inkedPixels;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xffffff) != 0xffffff)
+                inkedPixels |= QRect(x, y, 1, 1);
+    // PostScript measures up from the lower-left corner.
+    const QRectF inked(inkedPixels.x() / scale, (image.height() - inkedPixels.bottom() - 1) / scale,
+        inkedPixels.width() / scale, inkedPixels.height() / scale);
+    for (const auto& [got, want] : { std::pair(marked.left(), inked.left()), std::pair(marked.top(), inked.top()),
+             std::pair(marked.right(), inked.right()), std::pair(marked.bottom(), inked.bottom()) })
+        EXPECT_NEAR(got, want, tolerance) << name << ": ghostscript marks " << marked.x() << ' ' << marked.y() << ' '
+                                    << marked.width() << ' ' << marked.height() << ", the image inks " << inked.x()
+                                    << ' ' << inked.y() << ' ' << inked.width() << ' ' << inked.height();
 }
 
 QRectF declaredBoundingBox(const QByteArray& eps)

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QRectF>
 #include <QString>
+#include <string>
 
 namespace zandrel::test {
 
@@ -32,6 +33,11 @@ GhostscriptRendering renderWithGhostscript(const QByteArray& eps, int dotsPerInc
 // is even: all its pixels around agree within the tolerance. An interpreter anti-aliases and
 // resamples at edges its own way, but a wrong colour, place, orientation or clip shows inside shapes.
 double differingAwayFromEdges(const QImage& read, const QImage& expected, int tolerance);
+
+// Expects what ghostscript measured as marked to be where the image (at the scale, pixels per
+// point) is not white, within the tolerance in points.
+void expectMarksWhereInked(
+    const QRectF& marked, const QImage& image, double scale, double tolerance, const std::string& name);
 
 // The %%HiResBoundingBox (else the %%BoundingBox) a file's header comments declare, or a null rectangle.
 QRectF declaredBoundingBox(const QByteArray& eps);

@@ -148,6 +148,9 @@ protected:
         const test::GhostscriptRendering gs = test::renderWithGhostscript(eps, kDotsPerInch);
         ASSERT_TRUE(gs.error.isEmpty()) << name << ": " << gs.error.toStdString();
         ASSERT_EQ(gs.image.size(), printed.size()) << name;
+        // The picture of a blurred part reaches to the blur's bounds, white at their rim.
+        test::expectMarksWhereInked(gs.marked, printed, kDotsPerInch / 72.0, 2.5, name);
+        EXPECT_EQ(test::declaredBoundingBox(eps), QRectF(QPointF(), paper)) << name;
         const double inside = test::differingAwayFromEdges(gs.image, printed, 32);
         const double share = test::differingShare(gs.image, printed, 40);
         EXPECT_LT(inside, 0.002) << name;
