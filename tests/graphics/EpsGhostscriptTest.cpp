@@ -303,9 +303,9 @@ TEST(EpsGhostscriptTest, DrawingsRenderedByGhostscriptAsPainted)
         ASSERT_EQ(gs.image.size(), pixels) << d.name;
         const double inside = test::differingAwayFromEdges(gs.image, direct, 32);
         const double share = test::differingShare(gs.image, direct, 40);
-        EXPECT_LT(inside, 0.001) << d.name;
+        EXPECT_LT(inside, 0.0002) << d.name;
         EXPECT_LT(share, 0.03) << d.name;
-        if (inside >= 0.001 || share >= 0.03) {
+        if (inside >= 0.0002 || share >= 0.03) {
             // Kept for a look at what went wrong.
             const QString base = QDir::temp().filePath(QStringLiteral("zandrel-eps-%1").arg(index));
             gs.image.save(base + QStringLiteral("-ghostscript.png"));
