@@ -67,7 +67,8 @@ std::vector<Drawing> drawings()
             [](QPainter& p) {
                 p.fillRect(QRectF(0, 0, 120, 90), QColor(250, 240, 200));
                 const QColor colours[] = { QColor(200, 120, 40), QColor(10, 200, 90), QColor(60, 80, 230),
-                    QColor::fromCmykF(0.1, 0.7, 0.2, 0.1), QColor::fromHsv(280, 180, 160), QColor(128, 128, 128) };
+                    QColor::fromCmykF(0.1, 0.7, 0.2, 0.1), QColor::fromHsv(280, 180, 160),
+                    QColor(128, 128, 128) };
                 for (int k = 0; k < 6; ++k)
                     p.fillRect(QRectF(5 + 19 * k, 10, 16, 70), colours[k]);
             } },
@@ -91,7 +92,8 @@ std::vector<Drawing> drawings()
             [](QPainter& p) {
                 const double weights[] = { 0.5, 1, 3, 6, 10 };
                 for (int k = 0; k < 5; ++k) {
-                    p.setPen(QPen(QColor(0, 0, 90 + 30 * k), weights[k], Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                    p.setPen(QPen(
+                        QColor(0, 0, 90 + 30 * k), weights[k], Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
                     QPainterPath wave;
                     wave.moveTo(8, 8 + 8 * k);
                     wave.quadTo(30, 0 + 8 * k, 55, 10 + 8 * k);
@@ -121,7 +123,8 @@ std::vector<Drawing> drawings()
         { "linear gradients: stops, hard stop, transformed and on a stroke", false,
             [](QPainter& p) {
                 QLinearGradient linear(10, 10, 50, 40);
-                linear.setStops({ { 0.2, Qt::yellow }, { 0.5, Qt::red }, { 0.5, Qt::blue }, { 0.9, Qt::white } });
+                linear.setStops(
+                    { { 0.2, Qt::yellow }, { 0.5, Qt::red }, { 0.5, Qt::blue }, { 0.9, Qt::white } });
                 p.fillRect(QRectF(5, 5, 50, 45), linear);
                 p.save();
                 p.translate(85, 25);
@@ -266,24 +269,22 @@ std::vector<Drawing> drawings()
 
 TEST(EpsGhostscriptTest, DrawingsRenderedByGhostscriptAsPainted)
 {
-    ASSERT_FALSE(test::ghostscript().isEmpty()) << "ghostscript (gs) is not installed; scripts/setup.sh installs it";
+    ASSERT_FALSE(test::ghostscript().isEmpty())
+        << "ghostscript (gs) is not installed; scripts/setup.sh installs it";
     const QSize pixels = (kSize * kScale).toSize();
     const std::vector<Drawing> all = drawings();
     std::vector<QImage> painted;
     std::vector<QByteArray> files;
     std::vector<std::future<test::GhostscriptRendering>> rendering;
     for (const Drawing& d : all) {
+        // The same drawing into a bitmap and into the EPS device, whose units are pixels at 144
+        // per inch as the bitmap's.
         QImage& direct = painted.emplace_back(pixels, QImage::Format_RGB32);
         direct.fill(Qt::white);
-        {
-            QPainter p(&direct);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.scale(kScale, kScale);
-            d.draw(p);
-        }
         EpsPaintDevice device(kSize, QStringLiteral("Drawing"), int(72 * kScale));
-        {
-            QPainter p(&device);
+        for (QPaintDevice* target :
+            { static_cast<QPaintDevice*>(&direct), static_cast<QPaintDevice*>(&device) }) {
+            QPainter p(target);
             p.setRenderHint(QPainter::Antialiasing);
             p.scale(kScale, kScale);
             d.draw(p);
@@ -292,7 +293,8 @@ TEST(EpsGhostscriptTest, DrawingsRenderedByGhostscriptAsPainted)
         EXPECT_EQ(device.pictureRegions() > 0, d.pictures) << d.name;
         EXPECT_EQ(test::declaredBoundingBox(eps), QRectF(QPointF(), kSize)) << d.name;
         // The interpreter runs for every drawing at once.
-        rendering.push_back(std::async(std::launch::async, [eps] { return test::renderWithGhostscript(eps, int(72 * kScale)); }));
+        rendering.push_back(std::async(
+            std::launch::async, [eps] { return test::renderWithGhostscript(eps, int(72 * kScale)); }));
     }
 
     for (size_t index = 0; index < all.size(); ++index) {
@@ -325,7 +327,8 @@ TEST(EpsGhostscriptTest, DrawingsRenderedByGhostscriptAsPainted)
 // a comment would. A long title, a gradient of many stops and a noisy picture push at the limits.
 TEST(EpsGhostscriptTest, FileKeepsItsDocumentStructure)
 {
-    ASSERT_FALSE(test::ghostscript().isEmpty()) << "ghostscript (gs) is not installed; scripts/setup.sh installs it";
+    ASSERT_FALSE(test::ghostscript().isEmpty())
+        << "ghostscript (gs) is not installed; scripts/setup.sh installs it";
     QImage noise(97, 61, QImage::Format_RGB32);
     quint32 seed = 12345;
     for (int y = 0; y < noise.height(); ++y)

@@ -7,9 +7,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
-#include <cstdlib>
 
 namespace zandrel::test {
 
@@ -97,9 +97,9 @@ GhostscriptRendering renderWithGhostscript(const QByteArray& eps, int dotsPerInc
     });
     const QString output = folder.filePath(QStringLiteral("drawing.png"));
     const bool drawn = runGhostscript(eps,
-        { QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-dEPSCrop"), QStringLiteral("-r%1").arg(dotsPerInch * finer),
-            QStringLiteral("-dGraphicsAlphaBits=4"), QStringLiteral("-dTextAlphaBits=4"),
-            QStringLiteral("-sOutputFile=") + output },
+        { QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-dEPSCrop"),
+            QStringLiteral("-r%1").arg(dotsPerInch * finer), QStringLiteral("-dGraphicsAlphaBits=4"),
+            QStringLiteral("-dTextAlphaBits=4"), QStringLiteral("-sOutputFile=") + output },
         folder, &result.messages, &result.error);
     const auto [marked, failure] = measuring.get();
     result.marked = marked;
@@ -120,14 +120,17 @@ GhostscriptRendering renderWithGhostscript(const QByteArray& eps, int dotsPerInc
     if (page.isNull())
         result.error = QStringLiteral("ghostscript wrote no page");
     else
-        result.image = page.scaled(page.size() / finer, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        result.image = page.scaled(QSize(std::max(1, (page.width() + finer / 2) / finer),
+                                       std::max(1, (page.height() + finer / 2) / finer)),
+            Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return result;
 }
 
 double differingAwayFromEdges(const QImage& read, const QImage& expected, int tolerance)
 {
     auto delta = [](QRgb a, QRgb b) {
-        return std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)) });
+        return std::max(
+            { std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b)) });
     };
     if (read.size() != expected.size() || expected.isNull())
         return 1.0;
@@ -154,14 +157,20 @@ void expectMarksWhereInked(
         for (int x = 0; x < image.width(); ++x)
             if ((image.pixel(x, y) & 0xffffff) != 0xffffff)
                 inkedPixels |= QRect(x, y, 1, 1);
+    if (inkedPixels.isEmpty()) {
+        EXPECT_TRUE(marked.isEmpty()) << name << ": ghostscript marks what the image leaves white";
+        return;
+    }
     // PostScript measures up from the lower-left corner.
     const QRectF inked(inkedPixels.x() / scale, (image.height() - inkedPixels.bottom() - 1) / scale,
         inkedPixels.width() / scale, inkedPixels.height() / scale);
-    for (const auto& [got, want] : { std::pair(marked.left(), inked.left()), std::pair(marked.top(), inked.top()),
-             std::pair(marked.right(), inked.right()), std::pair(marked.bottom(), inked.bottom()) })
-        EXPECT_NEAR(got, want, tolerance) << name << ": ghostscript marks " << marked.x() << ' ' << marked.y() << ' '
-                                    << marked.width() << ' ' << marked.height() << ", the image inks " << inked.x()
-                                    << ' ' << inked.y() << ' ' << inked.width() << ' ' << inked.height();
+    for (const auto& [got, want] :
+        { std::pair(marked.left(), inked.left()), std::pair(marked.top(), inked.top()),
+            std::pair(marked.right(), inked.right()), std::pair(marked.bottom(), inked.bottom()) })
+        EXPECT_NEAR(got, want, tolerance)
+            << name << ": ghostscript marks " << marked.x() << ' ' << marked.y() << ' ' << marked.width()
+            << ' ' << marked.height() << ", the image inks " << inked.x() << ' ' << inked.y() << ' '
+            << inked.width() << ' ' << inked.height();
 }
 
 QRectF declaredBoundingBox(const QByteArray& eps)
@@ -170,7 +179,7 @@ QRectF declaredBoundingBox(const QByteArray& eps)
     const QString header = QString::fromLatin1(end < 0 ? eps.left(4096) : eps.left(end));
     for (const char* key : { "%%HiResBoundingBox:", "%%BoundingBox:" }) {
         const QRegularExpression line(QRegularExpression::escape(QLatin1String(key))
-            + QStringLiteral(" *([-\\d.]+) +([-\\d.]+) +([-\\d.]+) +([-\\d.]+) *$"),
+                + QStringLiteral(" *([-\\d.]+) +([-\\d.]+) +([-\\d.]+) +([-\\d.]+) *$"),
             QRegularExpression::MultilineOption);
         const QRegularExpressionMatch match = line.match(header);
         if (match.hasMatch())

@@ -10,12 +10,12 @@ namespace zandrel::test {
 
 // What the system's ghostscript made of an EPS file.
 struct GhostscriptRendering {
-    QImage image;     // the page cropped to the file's bounding box, null when it failed
+    QImage image; // the page cropped to the file's bounding box, null when it failed
     // The area the file really marks, in points from the page's lower-left corner, as ghostscript's
     // bounding-box device measures it (empty when it marks nothing).
     QRectF marked;
     QString messages; // all that the interpreter printed
-    QString error;    // why there is no image, or the PostScript errors it reported; empty when sound
+    QString error; // why there is no image, or the PostScript errors it reported; empty when sound
 };
 
 // The ghostscript program, or an empty string where the machine has none (scripts/setup.sh
