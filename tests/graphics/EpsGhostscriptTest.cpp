@@ -196,6 +196,27 @@ std::vector<Drawing> drawings()
                 p.drawImage(QRectF(-15, -12, 30, 24), checker(6, 4, QImage::Format_RGB32));
                 p.restore();
             } },
+        { "images mirrored, turned a quarter and smoothed", false,
+            [](QPainter& p) {
+                const QImage image = checker(6, 4, QImage::Format_RGB32);
+                p.save();
+                p.translate(40, 5);
+                p.scale(-1, 1);
+                p.drawImage(QRectF(0, 0, 35, 25), image);
+                p.restore();
+                p.save();
+                p.translate(45, 30);
+                p.scale(1, -1);
+                p.drawImage(QRectF(0, 0, 35, 25), image);
+                p.restore();
+                p.setRenderHint(QPainter::SmoothPixmapTransform);
+                p.save();
+                p.translate(115, 5);
+                p.rotate(90);
+                p.drawImage(QRectF(0, 0, 35, 25), image);
+                p.restore();
+                p.drawImage(QRectF(5, 45, 60, 40), image);
+            } },
         { "clips: nested, intersected, released, under a transform", false,
             [](QPainter& p) {
                 p.save();
