@@ -3,9 +3,18 @@
 #include "platform/Localization.h"
 
 #include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
 #include <QSaveFile>
 
 namespace zandrel {
+
+namespace {
+
+constexpr int kThumbnailQuality = 60;
+
+} // namespace
 
 QString catalogShelfName(int partsKind)
 {
@@ -34,6 +43,34 @@ bool writeCatalogFile(const QString& path, const QByteArray& data, QString* erro
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
         *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+// The thumbnail over white: the file format keeps no transparency.
+bool writeCatalogThumbnail(const QImage& thumbnail, const QString& path, QString* error)
+{
+    QImage opaque(thumbnail.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    {
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, thumbnail);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "jpeg");
+    writer.setQuality(kThumbnailQuality);
+    if (!writer.write(opaque)) {
+        *error = writer.errorString();
         file.cancelWriting();
         return false;
     }

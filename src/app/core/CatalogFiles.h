@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QImage;
+
 namespace zandrel {
 
 // The name of the catalog shelf of a parts kind: "Vivaviv Izazuda" for characters (0), "Scenery"
@@ -17,5 +19,9 @@ inline constexpr qint64 kMaxPartsFileBytes = qint64(1) << 30;
 QByteArray readCatalogFile(const QString& path, QString* error);
 // Replaces the file at the path in one step: a failure leaves what was there.
 bool writeCatalogFile(const QString& path, const QByteArray& data, QString* error);
+
+// Writes a catalog thumbnail as a JPEG over white (the format keeps no transparency), replacing
+// the file in one step. False, with the reason in error, when nothing was written.
+bool writeCatalogThumbnail(const QImage& thumbnail, const QString& path, QString* error);
 
 } // namespace zandrel

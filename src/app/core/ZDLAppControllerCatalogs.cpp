@@ -1,3 +1,4 @@
+#include "app/core/CatalogFiles.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/DocumentHost.h"
@@ -12,8 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QPainter>
 #include <QPointer>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -29,7 +28,6 @@ const QString kPurchasedCatalogFolderName = QStringLiteral("Purchased Catalog");
 const QString kSavedAlertKey = QStringLiteral("catalogSavedAlert");
 // The saved message waits for the sheet or save panel that led to it to go away.
 constexpr int kSavedAlertDelayMs = 100;
-constexpr int kThumbnailQuality = 60;
 
 bool holdsPartsFiles(const QString& folder)
 {
@@ -61,34 +59,6 @@ ValueMap entryUserInfo(const QVariantMap& entry)
         }
     }
     return info;
-}
-
-// The thumbnail over white: the file format keeps no transparency.
-bool writeThumbnail(const QImage& thumbnail, const QString& path, QString* error)
-{
-    QImage opaque(thumbnail.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    {
-        QPainter painter(&opaque);
-        painter.drawImage(0, 0, thumbnail);
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "jpeg");
-    writer.setQuality(kThumbnailQuality);
-    if (!writer.write(opaque)) {
-        *error = writer.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 // The folder given, else the one beside the program (run from its build or an unpacked archive),
@@ -264,7 +234,7 @@ bool ZDLAppController::saveCatalogAssociatedFilesFor(const CharacterModel& model
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString thumbnailName = (dot > 0 ? fileName.left(dot) : fileName) + QStringLiteral(".jpg");
     QString reason;
-    if (!writeThumbnail(model.getThumbnail(), QDir(folder).filePath(thumbnailName), &reason)) {
+    if (!writeCatalogThumbnail(model.getThumbnail(), QDir(folder).filePath(thumbnailName), &reason)) {
         showAlertMessage(
             localized("The thumbnail of “%1” could not be saved.").arg(fileName), reason, window);
         return false;
