@@ -1,0 +1,277 @@
+#include "CatalogArt.h"
+
+#include "graphics/ColorFill.h"
+
+#include <QStringList>
+#include <QTransform>
+#include <cmath>
+#include <stdexcept>
+
+namespace zandrel::catalogart {
+
+QList<CurvePtr> curves(const QString& shape, bool closed)
+{
+    QList<CurvePtr> result;
+    for (const QString& part : shape.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        auto curve = std::make_shared<Curve>();
+        for (QString token : part.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const bool onCurve = token.startsWith(QLatin1Char('@'));
+            if (onCurve)
+                token.remove(0, 1);
+            const QStringList xy = token.split(QLatin1Char(','));
+            bool okX = false;
+            bool okY = false;
+            const double x = xy.value(0).toDouble(&okX);
+            const double y = xy.value(1).toDouble(&okY);
+            if (xy.size() != 2 || !okX || !okY)
+                throw std::invalid_argument("bad point in shape: " + token.toStdString());
+            curve->addPoint(QPointF(x, y), onCurve);
+        }
+        curve->setClosed(closed);
+        result.append(curve);
+    }
+    return result;
+}
+
+CurvePtr ellipse(const QPointF& centre, double rx, double ry)
+{
+    // Control points on a circumscribed octagon put the implied points on the ellipse. The octagon
+    // is turned a little so that the outline does not start on a vertical or horizontal tangent:
+    // stroking an outline there drew a stray line along its bounds.
+    auto curve = std::make_shared<Curve>();
+    const double k = 1.0 / std::cos(M_PI / 8);
+    for (int i = 0; i < 8; ++i) {
+        const double a = M_PI / 4 * i + M_PI / 8 + 0.3;
+        curve->addPoint(centre + QPointF(std::cos(a) * rx * k, std::sin(a) * ry * k), false);
+    }
+    curve->setClosed(true);
+    return curve;
+}
+
+PartPathPtr path(const QList<CurvePtr>& segments, const Paint& paint)
+{
+    auto shape = std::make_shared<PartPath>();
+    shape->setSegments(segments);
+    shape->setLineColor(paint.line ? paint.line : ZDLColor::noneColor());
+    shape->setLineColorAdjust(paint.lineAdjust);
+    shape->setLineWeight(paint.line ? paint.weight : 0.0f);
+    auto fill = std::make_shared<ColorFill>();
+    fill->setFillColor(paint.fill ? paint.fill : ZDLColor::noneColor());
+    fill->setFillColorAdjust(paint.fillAdjust);
+    shape->setFill(fill);
+    shape->setBlur(paint.blur);
+    return shape;
+}
+
+PartPathPtr path(const QString& shape, const Paint& paint)
+{
+    return path(curves(shape), paint);
+}
+
+PartPathPtr withContents(PartPathPtr outline, const ElementList& contents)
+{
+    outline->setChildren(contents);
+    return outline;
+}
+
+std::shared_ptr<PartGroup> group(const ElementList& children)
+{
+    auto made = std::make_shared<PartGroup>();
+    made->setChildren(children);
+    return made;
+}
+
+ZDLColorPtr Sheet::color(const QString& name, const QString& hex)
+{
+    return color(name, hex, 1.0f);
+}
+
+ZDLColorPtr Sheet::color(const QString& name, const QString& hex, float alpha)
+{
+    if (ZDLColorPtr existing = m_model->getColorNamed(name))
+        return existing;
+    ZDLColorPtr made = ZDLColor::colorFromHexWithAlphaNamed(hex, alpha, name);
+    m_model->addColor(made);
+    return made;
+}
+
+PartPtr Sheet::add(PartType type, const ElementList& drawing, const QPointF& at, const QPointF& pivot)
+{
+    return place(type, drawing, at, pivot, false);
+}
+
+PartPtr Sheet::addMirrored(PartType type, const ElementList& drawing, const QPointF& at, const QPointF& pivot)
+{
+    return place(type, drawing, at, pivot, true);
+}
+
+PartPtr Sheet::place(PartType type, const ElementList& drawing, const QPointF& at, const QPointF& pivot, bool mirror)
+{
+    auto part = std::make_shared<Part>();
+    part->setChildren(drawing);
+    part->setPartType(type);
+    part->setOrigin(pivot);
+    if (mirror)
+        part->transformBy(QTransform::fromScale(-1, 1));
+    part->offsetBy(at, true);
+    part->setModel(m_model);
+    m_model->addPart(part);
+    return part;
+}
+
+void Sheet::startRow(const QPointF& at)
+{
+    m_rowLeft = at.x();
+    m_next = at.x();
+    m_rowTop = at.y();
+    m_rowHeight = 0;
+}
+
+void Sheet::flow(const PartPtr& part, double gap)
+{
+    const QRectF bounds = part->getBounds();
+    if (m_next > m_rowLeft)
+        m_next += gap;
+    part->offsetBy(QPointF(m_next - bounds.left(), m_rowTop - bounds.top()), true);
+    m_next += bounds.width();
+    m_rowHeight = std::max(m_rowHeight, bounds.height());
+}
+
+void Sheet::nextRow(double gap)
+{
+    startRow(QPointF(m_rowLeft, m_rowTop + m_rowHeight + gap));
+}
+
+void Sheet::frameThumbnail(const QRectF& rect)
+{
+    const double scale = std::min(280.0 / rect.width(), 200.0 / rect.height());
+    const QSizeF shown(280.0 / scale, 200.0 / scale);
+    m_model->setThumbnailScale(float(scale));
+    m_model->setThumbnailOrigin(rect.center() - QPointF(shown.width() / 2, shown.height() / 2));
+}
+
+
+CurvePtr smooth(const QList<QPointF>& controls)
+{
+    auto made = std::make_shared<Curve>();
+    for (const QPointF& p : controls)
+        made->addPoint(p, false);
+    made->setClosed(true);
+    return made;
+}
+
+CurvePtr curve(const QList<QPointF>& points, const QList<bool>& onCurve)
+{
+    auto made = std::make_shared<Curve>();
+    for (int i = 0; i < points.size(); ++i)
+        made->addPoint(points[i], onCurve.value(i, false));
+    made->setClosed(true);
+    return made;
+}
+
+namespace {
+
+// Points along the quadratic spline of the control points (ends on the line), eight a segment.
+QList<QPointF> sampleLine(const QList<QPointF>& line)
+{
+    QList<QPointF> samples;
+    const int n = int(line.size());
+    if (n < 2)
+        throw std::invalid_argument("a line needs two points");
+    if (n == 2) {
+        for (int s = 0; s <= 8; ++s)
+            samples.append(line[0] + (line[1] - line[0]) * (s / 8.0));
+        return samples;
+    }
+    QList<QPointF> ends { line[0] };
+    for (int i = 1; i < n - 2; ++i)
+        ends.append((line[i] + line[i + 1]) / 2);
+    ends.append(line[n - 1]);
+    for (int seg = 0; seg + 1 < ends.size(); ++seg) {
+        const QPointF a = ends[seg];
+        const QPointF c = line[seg + 1];
+        const QPointF b = ends[seg + 1];
+        for (int s = seg == 0 ? 0 : 1; s <= 8; ++s) {
+            const double t = s / 8.0;
+            samples.append(a * (1 - t) * (1 - t) + c * 2 * t * (1 - t) + b * t * t);
+        }
+    }
+    return samples;
+}
+
+QPointF normalAt(const QList<QPointF>& samples, int i)
+{
+    const int m = int(samples.size());
+    QPointF tangent = samples[std::min(m - 1, i + 1)] - samples[std::max(0, i - 1)];
+    const double length = std::hypot(tangent.x(), tangent.y());
+    if (length > 0)
+        tangent /= length;
+    return QPointF(-tangent.y(), tangent.x());
+}
+
+} // namespace
+
+CurvePtr taperedStroke(const QList<QPointF>& line, double width)
+{
+    const QList<QPointF> samples = sampleLine(line);
+    const int m = int(samples.size());
+    QList<QPointF> left;
+    QList<QPointF> right;
+    for (int i = 0; i < m; ++i) {
+        const double t = double(i) / (m - 1);
+        const double half = width / 2 * std::pow(std::sin(M_PI * t), 0.6);
+        const QPointF normal = normalAt(samples, i);
+        left.append(samples[i] + normal * half);
+        right.append(samples[i] - normal * half);
+    }
+    // Every other sample as a control point keeps the outline smooth and the file small.
+    auto made = std::make_shared<Curve>();
+    made->addPoint(samples.first(), true);
+    for (int i = 1; i < m - 1; ++i)
+        made->addPoint(left[i], i % 2 == 0);
+    made->addPoint(samples.last(), true);
+    for (int i = m - 2; i >= 1; --i)
+        made->addPoint(right[i], i % 2 == 0);
+    made->setClosed(true);
+    return made;
+}
+
+CurvePtr tube(const QList<QPointF>& line, double startWidth, double endWidth)
+{
+    const QList<QPointF> samples = sampleLine(line);
+    const int m = int(samples.size());
+    QList<QPointF> left;
+    QList<QPointF> right;
+    for (int i = 0; i < m; ++i) {
+        const double t = double(i) / (m - 1);
+        const double half = (startWidth + (endWidth - startWidth) * t) / 2;
+        const QPointF normal = normalAt(samples, i);
+        left.append(samples[i] + normal * half);
+        right.append(samples[i] - normal * half);
+    }
+    // Round caps: one control point beyond each end, on the line's direction.
+    auto beyond = [&](int at, int inner, double half) {
+        QPointF d = samples[at] - samples[inner];
+        const double length = std::hypot(d.x(), d.y());
+        return length > 0 ? samples[at] + d / length * half * 1.2 : samples[at];
+    };
+    auto made = std::make_shared<Curve>();
+    made->addPoint(left.first(), true);
+    for (int i = 1; i < m - 1; i += 2)
+        made->addPoint(left[i], false);
+    made->addPoint(left.last(), true);
+    made->addPoint(beyond(m - 1, m - 2, endWidth / 2) + (left.last() - samples.last()), false);
+    made->addPoint(beyond(m - 1, m - 2, endWidth / 2) + (right.last() - samples.last()), false);
+    made->addPoint(right.last(), true);
+    for (int i = m - 2; i >= 1; --i) {
+        if (i % 2 == 1)
+            made->addPoint(right[i], false);
+    }
+    made->addPoint(right.first(), true);
+    made->addPoint(beyond(0, 1, startWidth / 2) + (right.first() - samples.first()), false);
+    made->addPoint(beyond(0, 1, startWidth / 2) + (left.first() - samples.first()), false);
+    made->setClosed(true);
+    return made;
+}
+
+} // namespace zandrel::catalogart

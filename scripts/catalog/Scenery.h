@@ -1,0 +1,13 @@
+#pragma once
+
+#include "charmodel/CharacterModel.h"
+
+#include <QList>
+
+namespace zandrel::catalogart {
+
+// The scenery sets of the built-in catalog: outdoor things (trees, a house, a lamp, clouds) and
+// a room's furniture.
+QList<CharacterModelPtr> makeScenery();
+
+} // namespace zandrel::catalogart
