@@ -4,10 +4,37 @@
 
 #include <QStringList>
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
 namespace zandrel::catalogart {
+
+namespace {
+
+// Where a closed curve of control points alone starts, its outline starts and ends, and the two ends
+// are joined when it is stroked. Joining two ends that run exactly along an axis drew a stray line;
+// starting between two points that do not lie on a horizontal or vertical line avoids it. The
+// shape is the same from wherever it starts.
+CurvePtr closedFromControls(const QList<QPointF>& controls)
+{
+    const int n = int(controls.size());
+    int start = 0;
+    for (int i = 0; i < n; ++i) {
+        const QPointF d = controls[i] - controls[(i + n - 1) % n];
+        if (std::abs(d.x()) > 1e-3 && std::abs(d.y()) > 1e-3) {
+            start = i;
+            break;
+        }
+    }
+    auto made = std::make_shared<Curve>();
+    for (int i = 0; i < n; ++i)
+        made->addPoint(controls[(start + i) % n], false);
+    made->setClosed(true);
+    return made;
+}
+
+} // namespace
 
 QList<CurvePtr> curves(const QString& shape, bool closed)
 {
@@ -35,17 +62,14 @@ QList<CurvePtr> curves(const QString& shape, bool closed)
 
 CurvePtr ellipse(const QPointF& centre, double rx, double ry)
 {
-    // Control points on a circumscribed octagon put the implied points on the ellipse. The octagon
-    // is turned a little so that the outline does not start on a vertical or horizontal tangent:
-    // stroking an outline there drew a stray line along its bounds.
-    auto curve = std::make_shared<Curve>();
+    // Control points on the circumscribed octagon put the implied points on the ellipse.
+    QList<QPointF> controls;
     const double k = 1.0 / std::cos(M_PI / 8);
     for (int i = 0; i < 8; ++i) {
-        const double a = M_PI / 4 * i + M_PI / 8 + 0.3;
-        curve->addPoint(centre + QPointF(std::cos(a) * rx * k, std::sin(a) * ry * k), false);
+        const double a = M_PI / 4 * i + M_PI / 8;
+        controls.append(centre + QPointF(std::cos(a) * rx * k, std::sin(a) * ry * k));
     }
-    curve->setClosed(true);
-    return curve;
+    return closedFromControls(controls);
 }
 
 PartPathPtr path(const QList<CurvePtr>& segments, const Paint& paint)
@@ -95,22 +119,25 @@ ZDLColorPtr Sheet::color(const QString& name, const QString& hex, float alpha)
     return made;
 }
 
-PartPtr Sheet::add(PartType type, const ElementList& drawing, const QPointF& at, const QPointF& pivot)
+PartPtr Sheet::add(PartType type, const ElementList& drawing, const QPointF& at, std::optional<QPointF> pivot)
 {
     return place(type, drawing, at, pivot, false);
 }
 
-PartPtr Sheet::addMirrored(PartType type, const ElementList& drawing, const QPointF& at, const QPointF& pivot)
+PartPtr Sheet::addMirrored(
+    PartType type, const ElementList& drawing, const QPointF& at, std::optional<QPointF> pivot)
 {
     return place(type, drawing, at, pivot, true);
 }
 
-PartPtr Sheet::place(PartType type, const ElementList& drawing, const QPointF& at, const QPointF& pivot, bool mirror)
+PartPtr Sheet::place(
+    PartType type, const ElementList& drawing, const QPointF& at, std::optional<QPointF> pivot, bool mirror)
 {
     auto part = std::make_shared<Part>();
     part->setChildren(drawing);
     part->setPartType(type);
-    part->setOrigin(pivot);
+    if (pivot)
+        part->setOrigin(*pivot);
     if (mirror)
         part->transformBy(QTransform::fromScale(-1, 1));
     part->offsetBy(at, true);
@@ -150,21 +177,36 @@ void Sheet::frameThumbnail(const QRectF& rect)
     m_model->setThumbnailOrigin(rect.center() - QPointF(shown.width() / 2, shown.height() / 2));
 }
 
-
 CurvePtr smooth(const QList<QPointF>& controls)
 {
-    auto made = std::make_shared<Curve>();
-    for (const QPointF& p : controls)
-        made->addPoint(p, false);
-    made->setClosed(true);
-    return made;
+    return closedFromControls(controls);
 }
 
 CurvePtr curve(const QList<QPointF>& points, const QList<bool>& onCurve)
 {
+    // A corner sharper than this is cut off short: an outline's mitred join would stick out of it as
+    // a long spike.
+    constexpr double kSharpest = 40.0 * M_PI / 180.0;
+    constexpr double kCut = 0.8;
     auto made = std::make_shared<Curve>();
-    for (int i = 0; i < points.size(); ++i)
-        made->addPoint(points[i], onCurve.value(i, false));
+    const int n = int(points.size());
+    for (int i = 0; i < n; ++i) {
+        const bool on = onCurve.value(i, false);
+        const QPointF p = points[i];
+        const QPointF back = points[(i + n - 1) % n] - p;
+        const QPointF ahead = points[(i + 1) % n] - p;
+        const double backLength = std::hypot(back.x(), back.y());
+        const double aheadLength = std::hypot(ahead.x(), ahead.y());
+        if (on && backLength > kCut * 2 && aheadLength > kCut * 2) {
+            const double cosine = (back.x() * ahead.x() + back.y() * ahead.y()) / (backLength * aheadLength);
+            if (std::acos(std::clamp(cosine, -1.0, 1.0)) < kSharpest) {
+                made->addPoint(p + back / backLength * kCut, true);
+                made->addPoint(p + ahead / aheadLength * kCut, true);
+                continue;
+            }
+        }
+        made->addPoint(p, on);
+    }
     made->setClosed(true);
     return made;
 }

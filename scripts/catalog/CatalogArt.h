@@ -13,6 +13,7 @@
 #include <QList>
 #include <QPointF>
 #include <QString>
+#include <optional>
 
 namespace zandrel::catalogart {
 
@@ -31,7 +32,8 @@ CurvePtr taperedStroke(const QList<QPointF>& line, double width);
 
 // A smooth closed curve through no corner: every point is a control point.
 CurvePtr smooth(const QList<QPointF>& controls);
-// A closed curve whose points are on the curve where the flag list says so.
+// A closed curve whose points are on the curve where the flag list says so; a very sharp corner is
+// cut off short, so that its outline does not end in a spike.
 CurvePtr curve(const QList<QPointF>& points, const QList<bool>& onCurve);
 
 // A limb or any tube along a centre line of control points (ends on the line), its width going
@@ -57,19 +59,24 @@ std::shared_ptr<PartGroup> group(const ElementList& children);
 // Builds the parts of one model: each part gets its type, a pivot and a place on the sheet.
 class Sheet {
 public:
-    explicit Sheet(CharacterModelPtr model) : m_model(std::move(model)) {}
+    explicit Sheet(CharacterModelPtr model)
+        : m_model(std::move(model))
+    {
+    }
 
     const CharacterModelPtr& model() const { return m_model; }
     // A palette entry, added on first use.
     ZDLColorPtr color(const QString& name, const QString& hex);
     ZDLColorPtr color(const QString& name, const QString& hex, float alpha);
 
-    // A part of the given type drawn around (0, 0), with its pivot at the given local point, moved
-    // so that its local (0, 0) lies at the place. Returns the part, which the model now holds.
-    PartPtr add(PartType type, const ElementList& drawing, const QPointF& place, const QPointF& pivot = QPointF());
+    // A part of the given type drawn around (0, 0), with its pivot at the given local point (none:
+    // the centre of its bounds, wherever it goes), moved so that its local (0, 0) lies at the place.
+    // Returns the part, which the model now holds.
+    PartPtr add(PartType type, const ElementList& drawing, const QPointF& place,
+        std::optional<QPointF> pivot = QPointF());
     // The same part mirrored left to right about its local x = 0 before it is placed.
-    PartPtr addMirrored(
-        PartType type, const ElementList& drawing, const QPointF& place, const QPointF& pivot = QPointF());
+    PartPtr addMirrored(PartType type, const ElementList& drawing, const QPointF& place,
+        std::optional<QPointF> pivot = QPointF());
 
     // Lays parts out in rows: a row starts at the point; each part flowed into it is moved so that
     // its bounds start at the row's next free place, the gap after the one before.
@@ -81,7 +88,8 @@ public:
     void frameThumbnail(const QRectF& rect);
 
 private:
-    PartPtr place(PartType type, const ElementList& drawing, const QPointF& place, const QPointF& pivot, bool mirror);
+    PartPtr place(PartType type, const ElementList& drawing, const QPointF& place,
+        std::optional<QPointF> pivot, bool mirror);
 
     CharacterModelPtr m_model;
     double m_rowLeft = 0;

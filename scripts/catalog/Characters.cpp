@@ -39,7 +39,8 @@ Paint flat(const ZDLColorPtr& color, float adjust = 0, float blur = 0)
 
 // A soft shadow along the lower right of a shape: a large rectangle less an ellipse nudged up
 // and to the left, filled even-odd, blurred, and clipped by the shape that holds it.
-PartPathPtr shading(const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift)
+PartPathPtr shading(
+    const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift)
 {
     auto box = curves(QStringLiteral("@%1,%2 @%3,%2 @%3,%4 @%1,%4")
                           .arg(centre.x() - rx * 2)
@@ -114,28 +115,34 @@ ElementList eye(const Colors& c, const QPointF& at, const Eyes& e, bool left, bo
             const double outerX = at.x() + side * 7 * s;
             const QPointF inner(innerX, edge + e.lidTilt * 4 * s);
             const QPointF outer(outerX, edge - e.lidTilt * 4 * s);
-            inside.append(path({ curve({ QPointF(innerX, at.y() - 10 * s), QPointF(outerX, at.y() - 10 * s), outer,
-                                           (inner + outer) / 2 + QPointF(0, 1.2 * s), inner },
-                                 { true, true, true, false, true }) },
+            inside.append(path({ curve({ QPointF(innerX, at.y() - 10 * s), QPointF(outerX, at.y() - 10 * s),
+                                           outer, (inner + outer) / 2 + QPointF(0, 1.2 * s), inner },
+                                   { true, true, true, false, true }) },
                 Paint { c.skin, c.skin, -0.6f, 1.3f }));
         }
-        made.append(withContents(path({ ellipse(at, 5.2 * s, 6.8 * s) }, Paint { c.white, c.black, 0, 1.1f }), inside));
+        made.append(withContents(
+            path({ ellipse(at, 5.2 * s, 6.8 * s) }, Paint { c.white, c.black, 0, 1.1f }), inside));
         if (lashes) {
             // Two lashes at the outer corner, over the lid line.
             const double lidY = e.lid > 0 ? 7.5 * s - e.lid * 15 * s + e.lidTilt * 4 * s : 0;
             for (int i = 0; i < 2; ++i) {
-                const QPointF root = at + QPointF(side * (3.6 + i * 1.3) * s, (-4.9 + i * 2.2) * s + std::max(0.0, -lidY) * 0);
-                made.append(path({ taperedStroke({ root, root + QPointF(side * 2.2, -1.6), root + QPointF(side * 4.2, -1.8) }, 1.3) },
+                const QPointF root = at
+                    + QPointF(side * (3.6 + i * 1.3) * s, (-4.9 + i * 2.2) * s + std::max(0.0, -lidY) * 0);
+                made.append(path(
+                    { taperedStroke(
+                        { root, root + QPointF(side * 2.2, -1.6), root + QPointF(side * 4.2, -1.8) }, 1.3) },
                     flat(c.black)));
             }
         }
     } else if (e.kind == EyeKind::Happy) {
-        made.append(path({ taperedStroke({ at + QPointF(-5, 2) * s, at + QPointF(0, -6) * s, at + QPointF(5, 2) * s },
-                             2.4 * s) },
-            flat(c.black)));
+        made.append(
+            path({ taperedStroke(
+                     { at + QPointF(-5, 2) * s, at + QPointF(0, -6) * s, at + QPointF(5, 2) * s }, 2.4 * s) },
+                flat(c.black)));
     } else {
-        made.append(path({ taperedStroke({ at + QPointF(-5, -1) * s, at + QPointF(0, 4) * s, at + QPointF(5, -1) * s },
-                             2.2 * s) },
+        made.append(path(
+            { taperedStroke(
+                { at + QPointF(-5, -1) * s, at + QPointF(0, 4) * s, at + QPointF(5, -1) * s }, 2.2 * s) },
             flat(c.black)));
     }
     // The brow: its inner end is the one towards the nose.
@@ -159,33 +166,37 @@ ElementList mouth(const Colors& c, const QPointF& m, MouthKind kind)
     case MouthKind::Smile:
         return { path({ taperedStroke({ m + QPointF(-9, -2), m + QPointF(0, 7), m + QPointF(9, -2) }, 2.6) },
                      flat(c.mouth, -0.45f)),
-            path({ taperedStroke({ m + QPointF(-10.5, -0.5), m + QPointF(-9.5, -2.5), m + QPointF(-8, -3.5) }, 1.2) },
+            path({ taperedStroke(
+                     { m + QPointF(-10.5, -0.5), m + QPointF(-9.5, -2.5), m + QPointF(-8, -3.5) }, 1.2) },
                 flat(c.mouth, -0.45f)),
-            path({ taperedStroke({ m + QPointF(8, -3.5), m + QPointF(9.5, -2.5), m + QPointF(10.5, -0.5) }, 1.2) },
+            path({ taperedStroke(
+                     { m + QPointF(8, -3.5), m + QPointF(9.5, -2.5), m + QPointF(10.5, -0.5) }, 1.2) },
                 flat(c.mouth, -0.45f)) };
     case MouthKind::Grin:
-        return { withContents(path({ curve({ m + QPointF(-12, -3), m + QPointF(0, 0), m + QPointF(12, -3),
-                                               m + QPointF(0, 18) },
-                                       { true, false, true, false }) },
-                                  lips),
-            { path({ curve({ m + QPointF(-13, -7), m + QPointF(13, -7), m + QPointF(13, 1.5), m + QPointF(0, 4),
-                               m + QPointF(-13, 1.5) },
-                         { true, true, true, false, true }) },
+        return { withContents(
+            path({ curve({ m + QPointF(-12, -3), m + QPointF(0, 0), m + QPointF(12, -3), m + QPointF(0, 18) },
+                     { true, false, true, false }) },
+                lips),
+            { path({ curve({ m + QPointF(-13, -7), m + QPointF(13, -7), m + QPointF(13, 1.5),
+                               m + QPointF(0, 4), m + QPointF(-13, 1.5) },
+                       { true, true, true, false, true }) },
                   flat(c.white)),
                 tongue(m + QPointF(0, 11), 7, 4.5) }) };
     case MouthKind::Oh:
-        return { withContents(path({ ellipse(m + QPointF(0, 3), 4.8, 6.2) }, lips), { tongue(m + QPointF(0, 8), 4, 3) }) };
+        return { withContents(
+            path({ ellipse(m + QPointF(0, 3), 4.8, 6.2) }, lips), { tongue(m + QPointF(0, 8), 4, 3) }) };
     case MouthKind::Frown:
         return { path({ taperedStroke({ m + QPointF(-8, 5), m + QPointF(0, -3), m + QPointF(8, 5) }, 2.5) },
             flat(c.mouth, -0.45f)) };
     case MouthKind::Flat:
-        return { path({ taperedStroke({ m + QPointF(-7, 1), m + QPointF(0, 2.5), m + QPointF(7, -0.5) }, 2.3) },
+        return { path(
+            { taperedStroke({ m + QPointF(-7, 1), m + QPointF(0, 2.5), m + QPointF(7, -0.5) }, 2.3) },
             flat(c.mouth, -0.45f)) };
     case MouthKind::Talk:
-        return { withContents(path({ curve({ m + QPointF(-8, -1), m + QPointF(0, 1), m + QPointF(8, -1),
-                                               m + QPointF(0, 12) },
-                                       { true, false, true, false }) },
-                                  lips),
+        return { withContents(
+            path({ curve({ m + QPointF(-8, -1), m + QPointF(0, 1), m + QPointF(8, -1), m + QPointF(0, 12) },
+                     { true, false, true, false }) },
+                lips),
             { tongue(m + QPointF(0, 8), 5, 3.2) }) };
     }
     return {};
@@ -199,7 +210,8 @@ struct Expression {
     bool wink = false;
 };
 
-ElementList head(const Colors& c, const Build& b, const Expression& x)
+// The head without eyes or mouth: ears, the face with its shading and cheeks, and the nose.
+ElementList blankHead(const Colors& c, const Build& b)
 {
     const double w = b.headW;
     const double h = b.headH;
@@ -208,7 +220,7 @@ ElementList head(const Colors& c, const Build& b, const Expression& x)
         const QPointF at(side * (w - 1), h * 0.12);
         made.append(path({ ellipse(at, w * 0.2, h * 0.25) }, ink(c.skin)));
         made.append(path({ taperedStroke({ at + QPointF(side * -1, -h * 0.12), at + QPointF(side * 3, 0),
-                                 at + QPointF(side * -1, h * 0.12) },
+                                             at + QPointF(side * -1, h * 0.12) },
                              1.6) },
             flat(c.skin, -0.45f)));
     }
@@ -218,16 +230,33 @@ ElementList head(const Colors& c, const Build& b, const Expression& x)
         { shading(c.shadow, QPointF(0, 0), w, h, QPointF(-w * 0.22, -h * 0.2)),
             path({ ellipse(cheekL, w * 0.17, h * 0.1) }, flat(c.cheeks, 0, 2.5f)),
             path({ ellipse(cheekR, w * 0.17, h * 0.1) }, flat(c.cheeks, 0, 2.5f)) }));
-    const QPointF eyeL(-w * 0.38, -h * 0.02);
-    const QPointF eyeR(w * 0.38, -h * 0.02);
-    made.append(eye(c, eyeL, x.eyes, true, b.lashes));
+    made.append(
+        path({ taperedStroke({ QPointF(1, h * 0.14), QPointF(5, h * 0.3), QPointF(-1, h * 0.34) }, 2.0) },
+            flat(c.skin, -0.5f)));
+    return made;
+}
+
+// Both eyes and their brows, where they sit on the head.
+ElementList eyePair(const Colors& c, const Build& b, const Expression& x)
+{
+    ElementList made = eye(c, QPointF(-b.headW * 0.38, -b.headH * 0.02), x.eyes, true, b.lashes);
     Eyes right = x.eyes;
     if (x.wink)
         right.kind = EyeKind::Happy;
-    made.append(eye(c, eyeR, right, false, b.lashes));
-    made.append(path({ taperedStroke({ QPointF(1, h * 0.14), QPointF(5, h * 0.3), QPointF(-1, h * 0.34) }, 2.0) },
-        flat(c.skin, -0.5f)));
-    made.append(mouth(c, QPointF(0, h * 0.55), x.mouth));
+    made.append(eye(c, QPointF(b.headW * 0.38, -b.headH * 0.02), right, false, b.lashes));
+    return made;
+}
+
+ElementList mouthOn(const Colors& c, const Build& b, MouthKind kind)
+{
+    return mouth(c, QPointF(0, b.headH * 0.55), kind);
+}
+
+ElementList head(const Colors& c, const Build& b, const Expression& x)
+{
+    ElementList made = blankHead(c, b);
+    made.append(eyePair(c, b, x));
+    made.append(mouthOn(c, b, x.mouth));
     return made;
 }
 
@@ -243,19 +272,20 @@ ElementList torso(const Colors& c, const Build& b, const ElementList& decoration
     };
     ElementList inside = decoration;
     inside.append(shading(c.shadow, QPointF(0, L * 0.45), s * 1.05, L * 0.62, QPointF(-s * 0.3, -L * 0.1)));
-    made.append(withContents(path({ curve({ QPointF(-7, 0), QPointF(0, 10), QPointF(7, 0), QPointF(s * 0.75, 1),
-                                              QPointF(s + 2, 5), QPointF(s + 1, L * 0.5), QPointF(wa + 1, L),
-                                              QPointF(-wa - 1, L), QPointF(-s - 1, L * 0.5), QPointF(-s - 2, 5),
-                                              QPointF(-s * 0.75, 1) },
-                                     { true, false, true, false, false, false, true, true, false, false, false }) },
-                                 ink(c.top, 1.5f)),
+    made.append(withContents(
+        path({ curve({ QPointF(-7, 0), QPointF(0, 10), QPointF(7, 0), QPointF(s * 0.75, 1), QPointF(s + 2, 5),
+                         QPointF(s + 1, L * 0.5), QPointF(wa + 1, L), QPointF(-wa - 1, L),
+                         QPointF(-s - 1, L * 0.5), QPointF(-s - 2, 5), QPointF(-s * 0.75, 1) },
+                 { true, false, true, false, false, false, true, true, false, false, false }) },
+            ink(c.top, 1.5f)),
         inside));
     if (collar) {
         for (double side : { -1.0, 1.0 })
-            made.append(path({ curve({ QPointF(side * 7.5, -0.5), QPointF(side * 2, 8), QPointF(side * 0.5, 12),
-                                       QPointF(side * 6, 10), QPointF(side * 12, 3) },
-                                 { true, false, true, false, true }) },
-                ink(c.white, 1.2f)));
+            made.append(
+                path({ curve({ QPointF(side * 7.5, -0.5), QPointF(side * 2, 8), QPointF(side * 0.5, 12),
+                                 QPointF(side * 6, 10), QPointF(side * 12, 3) },
+                         { true, false, true, false, true }) },
+                    ink(c.white, 1.2f)));
         for (int i = 0; i < 3; ++i)
             made.append(path({ ellipse(QPointF(0, 17 + i * L * 0.22), 1.4, 1.4) }, ink(c.accent, 0.8f)));
     } else {
@@ -270,8 +300,9 @@ ElementList stripes(const Colors& c, const Build& b)
     ElementList made;
     for (int i = 0; i < 3; ++i) {
         const double y = b.torsoLen * (0.38 + i * 0.2);
-        made.append(path(QStringLiteral("@-40,%1 @40,%2 @40,%3 @-40,%4").arg(y).arg(y - 1).arg(y + 4).arg(y + 5),
-            flat(c.accent)));
+        made.append(
+            path(QStringLiteral("@-40,%1 @40,%2 @40,%3 @-40,%4").arg(y).arg(y - 1).arg(y + 4).arg(y + 5),
+                flat(c.accent)));
     }
     return made;
 }
@@ -297,7 +328,8 @@ ElementList jacketFront(const Colors& c, const Build& b)
     ElementList made;
     for (double side : { -1.0, 1.0 })
         made.append(path({ curve({ QPointF(side * 7, 0), QPointF(side * (b.shoulder + 6), 0),
-                                   QPointF(side * (b.waist + 6), L + 4), QPointF(side * 5, L + 4), QPointF(side * 4, L * 0.5) },
+                                     QPointF(side * (b.waist + 6), L + 4), QPointF(side * 5, L + 4),
+                                     QPointF(side * 4, L * 0.5) },
                              { true, true, true, true, false }) },
             Paint { c.accent, c.accent, -0.55f, 1.4f }));
     return made;
@@ -312,20 +344,22 @@ ElementList hipsPiece(const Colors& c, const Build& b, bool skirt)
         made.append(withContents(path({ curve({ QPointF(-wa - 1, -3), QPointF(wa + 1, -3), QPointF(wa + 8, h),
                                                   QPointF(wa + 15, h * 2.2), QPointF(0, h * 2.2 + 6),
                                                   QPointF(-wa - 15, h * 2.2), QPointF(-wa - 8, h) },
-                                         { true, true, false, true, false, true, false }) },
+                                          { true, true, false, true, false, true, false }) },
                                      ink(c.bottom, 1.5f)),
             { shading(c.shadow, QPointF(0, h), wa + 14, h * 1.8, QPointF(-8, -4)),
-                path({ taperedStroke({ QPointF(-5, h * 0.6), QPointF(-7, h * 1.5), QPointF(-9, h * 2.3) }, 1.6) },
+                path({ taperedStroke(
+                         { QPointF(-5, h * 0.6), QPointF(-7, h * 1.5), QPointF(-9, h * 2.3) }, 1.6) },
                     flat(c.bottom, -0.5f)),
-                path({ taperedStroke({ QPointF(6, h * 0.6), QPointF(8, h * 1.5), QPointF(11, h * 2.3) }, 1.6) },
+                path({ taperedStroke(
+                         { QPointF(6, h * 0.6), QPointF(8, h * 1.5), QPointF(11, h * 2.3) }, 1.6) },
                     flat(c.bottom, -0.5f)) }));
     } else {
-        made.append(withContents(path({ curve({ QPointF(-wa - 1, -3), QPointF(wa + 1, -3), QPointF(wa + 4, h * 0.6),
-                                                  QPointF(wa + 5, h * 1.5), QPointF(1.5, h * 1.5), QPointF(0, h * 0.8),
-                                                  QPointF(-1.5, h * 1.5), QPointF(-wa - 5, h * 1.5),
-                                                  QPointF(-wa - 4, h * 0.6) },
-                                         { true, true, false, true, true, false, true, true, false }) },
-                                     ink(c.bottom, 1.5f)),
+        made.append(withContents(
+            path({ curve({ QPointF(-wa - 1, -3), QPointF(wa + 1, -3), QPointF(wa + 4, h * 0.6),
+                             QPointF(wa + 5, h * 1.5), QPointF(1.5, h * 1.5), QPointF(0, h * 0.8),
+                             QPointF(-1.5, h * 1.5), QPointF(-wa - 5, h * 1.5), QPointF(-wa - 4, h * 0.6) },
+                     { true, true, false, true, true, false, true, true, false }) },
+                ink(c.bottom, 1.5f)),
             { shading(c.shadow, QPointF(0, h * 0.6), wa + 4, h * 1.3, QPointF(-6, -3)) }));
     }
     made.append(path(QStringLiteral("@%1,-3.5 @%2,-3.5 @%2,1.5 @%1,1.5").arg(-wa - 1.5).arg(wa + 1.5),
@@ -344,29 +378,36 @@ ElementList hand(const Colors& c, const QPointF& wrist, double angle, HandKind k
     t.rotateRadians(-angle);
     ElementList made;
     if (kind == HandKind::Point) {
-        made.append(path({ transformed(tube({ QPointF(0, r * 0.6), QPointF(-r * 0.1, r * 2.6) }, r * 0.7, r * 0.6), t) },
+        made.append(path(
+            { transformed(tube({ QPointF(0, r * 0.6), QPointF(-r * 0.1, r * 2.6) }, r * 0.7, r * 0.6), t) },
             ink(c.skin, 1.2f)));
     }
     if (kind == HandKind::Open) {
-        made.append(path({ transformed(smooth({ QPointF(-r, 0), QPointF(-r * 1.1, r * 1.3), QPointF(-r * 0.5, r * 2.4),
-                                                 QPointF(r * 0.6, r * 2.3), QPointF(r * 1.15, r * 1.2), QPointF(r, -r * 0.2) }),
-                              t) },
+        made.append(path(
+            { transformed(smooth({ QPointF(-r, 0), QPointF(-r * 1.1, r * 1.3), QPointF(-r * 0.5, r * 2.4),
+                              QPointF(r * 0.6, r * 2.3), QPointF(r * 1.15, r * 1.2), QPointF(r, -r * 0.2) }),
+                t) },
             ink(c.skin, 1.3f)));
         for (double x : { -0.35, 0.2 })
-            made.append(path({ transformed(taperedStroke({ QPointF(r * x, r * 1.5), QPointF(r * x, r * 2.1) }, 1.0), t) },
+            made.append(path(
+                { transformed(taperedStroke({ QPointF(r * x, r * 1.5), QPointF(r * x, r * 2.1) }, 1.0), t) },
                 flat(c.skin, -0.5f)));
     } else {
         made.append(path({ transformed(smooth({ QPointF(-r * 1.05, -r * 0.1), QPointF(-r * 1.2, r * 1.5),
-                                                 QPointF(r * 1.2, r * 1.5), QPointF(r * 1.05, -r * 0.1) }),
-                              t) },
+                                           QPointF(r * 1.2, r * 1.5), QPointF(r * 1.05, -r * 0.1) }),
+                             t) },
             ink(c.skin, 1.3f)));
         for (double x : { -0.4, 0.15 })
-            made.append(path({ transformed(taperedStroke({ QPointF(r * x, r * 0.9), QPointF(r * (x + 0.05), r * 1.3) }, 1.0), t) },
+            made.append(path(
+                { transformed(
+                    taperedStroke({ QPointF(r * x, r * 0.9), QPointF(r * (x + 0.05), r * 1.3) }, 1.0), t) },
                 flat(c.skin, -0.5f)));
     }
     // The thumb, towards the body side.
-    made.append(path({ transformed(tube({ QPointF(-r * 0.7, r * 0.5), QPointF(-r * 1.35, r * 1.25) }, r * 0.62, r * 0.55), t) },
-        ink(c.skin, 1.2f)));
+    made.append(
+        path({ transformed(
+                 tube({ QPointF(-r * 0.7, r * 0.5), QPointF(-r * 1.35, r * 1.25) }, r * 0.62, r * 0.55), t) },
+            ink(c.skin, 1.2f)));
     return made;
 }
 
@@ -381,11 +422,13 @@ ElementList arm(const Colors& c, const Build& b, double upperAngle, double lower
     // The elbow as the middle control point bends the arm smoothly.
     const QPointF bend = elbow + (elbow - (QPointF(0, 0) + wrist) / 2) * 0.25;
     if (b.longSleeves) {
-        made.append(withContents(path({ tube({ QPointF(0, 0), bend, wrist - along(lowerAngle, 2) }, w * 1.45, w * 1.2) },
-                                     ink(c.top, 1.4f)),
+        made.append(withContents(
+            path({ tube({ QPointF(0, 0), bend, wrist - along(lowerAngle, 2) }, w * 1.45, w * 1.2) },
+                ink(c.top, 1.4f)),
             { shading(c.shadow, elbow, w * 2, b.upperArm, QPointF(-w * 0.5, 0)) }));
-        made.append(path({ tube({ wrist - along(lowerAngle, 4), wrist - along(lowerAngle, 1) }, w * 1.3, w * 1.3) },
-            Paint { c.top, c.top, -0.6f, 1.2f, -0.15f }));
+        made.append(
+            path({ tube({ wrist - along(lowerAngle, 4), wrist - along(lowerAngle, 1) }, w * 1.3, w * 1.3) },
+                Paint { c.top, c.top, -0.6f, 1.2f, -0.15f }));
     } else {
         made.append(path({ tube({ QPointF(0, 0), bend, wrist }, w, w * 0.85) }, ink(c.skin)));
         const QPointF cuff = along(upperAngle, b.upperArm * 0.45);
@@ -403,9 +446,11 @@ ElementList leg(const Colors& c, const Build& b, double upperAngle, double lower
     const QPointF bend = knee + (knee - ankle / 2) * 0.2;
     const double w = b.legWidth;
     if (trousers)
-        return { withContents(path({ tube({ QPointF(0, -4), bend, ankle }, w * 1.5, w * 1.15) }, ink(c.bottom, 1.5f)),
+        return { withContents(
+            path({ tube({ QPointF(0, -4), bend, ankle }, w * 1.5, w * 1.15) }, ink(c.bottom, 1.5f)),
             { shading(c.shadow, knee, w * 2, b.upperLeg * 1.3, QPointF(-w * 0.6, 0)),
-                path({ taperedStroke({ knee + QPointF(-w * 0.4, -3), knee + QPointF(0, 0), knee + QPointF(w * 0.3, 4) },
+                path({ taperedStroke(
+                         { knee + QPointF(-w * 0.4, -3), knee + QPointF(0, 0), knee + QPointF(w * 0.3, 4) },
                          1.3) },
                     flat(c.bottom, -0.5f)) }) };
     return { path({ tube({ QPointF(0, -4), bend, ankle }, w, w * 0.8) }, ink(c.skin)),
@@ -415,8 +460,9 @@ ElementList leg(const Colors& c, const Build& b, double upperAngle, double lower
 // A shoe whose toe points to +x, ankle at (0, 0).
 ElementList shoe(const Colors& c)
 {
-    return { withContents(path({ curve({ QPointF(-5, -3), QPointF(5, -3), QPointF(9, 0), QPointF(19, 1), QPointF(19, 9),
-                                           QPointF(10, 10), QPointF(-6, 10), QPointF(-9, 9), QPointF(-8, 2) },
+    return { withContents(path({ curve({ QPointF(-5, -3), QPointF(5, -3), QPointF(9, 0), QPointF(19, 1),
+                                           QPointF(19, 9), QPointF(10, 10), QPointF(-6, 10), QPointF(-9, 9),
+                                           QPointF(-8, 2) },
                                    { true, true, false, false, false, true, true, false, false }) },
                               ink(c.shoes, 1.5f)),
                  { path(QStringLiteral("@-12,6.5 @22,6.5 @22,14 @-12,14"), flat(c.white, 0, 0)),
@@ -452,7 +498,9 @@ ElementList tuftedHair(const Colors& c, const Build& b)
     }
     return { withContents(path({ curve(points, on) }, ink(c.hair, 1.5f)),
                  { shading(c.shadow, QPointF(0, -h * 0.5), w * 1.1, h * 0.8, QPointF(-w * 0.2, -h * 0.25)) }),
-        path({ taperedStroke({ QPointF(-w * 0.6, -h * 0.75), QPointF(-w * 0.2, -h * 1.0), QPointF(w * 0.3, -h * 0.95) }, 3.0) },
+        path({ taperedStroke(
+                 { QPointF(-w * 0.6, -h * 0.75), QPointF(-w * 0.2, -h * 1.0), QPointF(w * 0.3, -h * 0.95) },
+                 3.0) },
             flat(c.hair, 0.45f)) };
 }
 
@@ -461,17 +509,24 @@ ElementList sweptHair(const Colors& c, const Build& b)
 {
     const double w = b.headW;
     const double h = b.headH;
-    return { withContents(path({ curve({ QPointF(-w * 1.04, h * 0.05), QPointF(-w * 1.2, -h * 0.95), QPointF(0, -h * 1.38),
-                                           QPointF(w * 1.2, -h * 0.95), QPointF(w * 1.04, h * 0.05), QPointF(w * 0.9, -h * 0.35),
-                                           QPointF(w * 0.55, -h * 0.5), QPointF(-w * 0.1, -h * 0.42), QPointF(-w * 0.7, -h * 0.05),
-                                           QPointF(-w * 0.85, -h * 0.25), QPointF(-w * 0.9, -h * 0.3) },
-                                   { true, false, false, false, true, false, true, false, true, false, false }) },
-                              ink(c.hair, 1.5f)),
-                 { shading(c.shadow, QPointF(0, -h * 0.5), w * 1.1, h * 0.8, QPointF(-w * 0.2, -h * 0.25)) }),
-        path({ taperedStroke({ QPointF(w * 0.6, -h * 0.75), QPointF(w * 0.1, -h * 0.7), QPointF(-w * 0.45, -h * 0.3) }, 1.6) },
+    return {
+        withContents(
+            path({ curve({ QPointF(-w * 1.04, h * 0.05), QPointF(-w * 1.2, -h * 0.95), QPointF(0, -h * 1.38),
+                             QPointF(w * 1.2, -h * 0.95), QPointF(w * 1.04, h * 0.05),
+                             QPointF(w * 0.9, -h * 0.35), QPointF(w * 0.55, -h * 0.5),
+                             QPointF(-w * 0.1, -h * 0.42), QPointF(-w * 0.7, -h * 0.05),
+                             QPointF(-w * 0.85, -h * 0.25), QPointF(-w * 0.9, -h * 0.3) },
+                     { true, false, false, false, true, false, true, false, true, false, false }) },
+                ink(c.hair, 1.5f)),
+            { shading(c.shadow, QPointF(0, -h * 0.5), w * 1.1, h * 0.8, QPointF(-w * 0.2, -h * 0.25)) }),
+        path({ taperedStroke(
+                 { QPointF(w * 0.6, -h * 0.75), QPointF(w * 0.1, -h * 0.7), QPointF(-w * 0.45, -h * 0.3) },
+                 1.6) },
             flat(c.hair, -0.5f)),
-        path({ taperedStroke({ QPointF(-w * 0.5, -h * 0.95), QPointF(0, -h * 1.15), QPointF(w * 0.55, -h * 1.0) }, 3.0) },
-            flat(c.hair, 0.45f)) };
+        path({ taperedStroke(
+                 { QPointF(-w * 0.5, -h * 0.95), QPointF(0, -h * 1.15), QPointF(w * 0.55, -h * 1.0) }, 3.0) },
+            flat(c.hair, 0.45f))
+    };
 }
 
 // A rounded bob down to the jaw, the face left open, with a straight fringe.
@@ -479,18 +534,27 @@ ElementList bobHair(const Colors& c, const Build& b)
 {
     const double w = b.headW;
     const double h = b.headH;
-    return { withContents(path({ curve({ QPointF(-w * 1.05, h * 0.62), QPointF(-w * 1.45, h * 0.75), QPointF(-w * 1.35, -h * 0.2),
-                                           QPointF(-w * 1.25, -h * 1.05), QPointF(0, -h * 1.5), QPointF(w * 1.25, -h * 1.05), QPointF(w * 1.35, -h * 0.2),
-                                           QPointF(w * 1.45, h * 0.75), QPointF(w * 1.05, h * 0.62), QPointF(w * 0.95, h * 0.1),
-                                           QPointF(w * 0.85, -h * 0.38), QPointF(0, -h * 0.5), QPointF(-w * 0.85, -h * 0.38),
-                                           QPointF(-w * 0.95, h * 0.1) },
-                                   { true, false, false, false, false, false, false, false, true, false, true, false, true, false }) },
-                              ink(c.hair, 1.5f)),
-                 { shading(c.shadow, QPointF(0, -h * 0.2), w * 1.3, h * 1.1, QPointF(-w * 0.25, -h * 0.25)) }),
-        path({ taperedStroke({ QPointF(-w * 0.7, -h * 0.85), QPointF(-w * 0.2, -h * 1.12), QPointF(w * 0.4, -h * 1.02) }, 3.2) },
+    return {
+        withContents(
+            path({ curve({ QPointF(-w * 1.05, h * 0.62), QPointF(-w * 1.45, h * 0.75),
+                             QPointF(-w * 1.35, -h * 0.2), QPointF(-w * 1.25, -h * 1.05),
+                             QPointF(0, -h * 1.5), QPointF(w * 1.25, -h * 1.05), QPointF(w * 1.35, -h * 0.2),
+                             QPointF(w * 1.45, h * 0.75), QPointF(w * 1.05, h * 0.62),
+                             QPointF(w * 0.95, h * 0.1), QPointF(w * 0.85, -h * 0.38), QPointF(0, -h * 0.5),
+                             QPointF(-w * 0.85, -h * 0.38), QPointF(-w * 0.95, h * 0.1) },
+                     { true, false, false, false, false, false, false, false, true, false, true, false, true,
+                         false }) },
+                ink(c.hair, 1.5f)),
+            { shading(c.shadow, QPointF(0, -h * 0.2), w * 1.3, h * 1.1, QPointF(-w * 0.25, -h * 0.25)) }),
+        path({ taperedStroke(
+                 { QPointF(-w * 0.7, -h * 0.85), QPointF(-w * 0.2, -h * 1.12), QPointF(w * 0.4, -h * 1.02) },
+                 3.2) },
             flat(c.hair, 0.45f)),
-        path({ taperedStroke({ QPointF(-w * 0.3, -h * 0.5), QPointF(-w * 0.1, -h * 0.7), QPointF(w * 0.15, -h * 0.95) }, 1.5) },
-            flat(c.hair, -0.5f)) };
+        path({ taperedStroke(
+                 { QPointF(-w * 0.3, -h * 0.5), QPointF(-w * 0.1, -h * 0.7), QPointF(w * 0.15, -h * 0.95) },
+                 1.5) },
+            flat(c.hair, -0.5f))
+    };
 }
 
 // Hair drawn back tight over the head, with a ponytail or a bun.
@@ -500,26 +564,30 @@ ElementList tiedHair(const Colors& c, const Build& b, bool bun)
     const double h = b.headH;
     ElementList made;
     if (bun) {
-        made.append(withContents(path({ ellipse(QPointF(0, -h * 1.2), w * 0.45, h * 0.38) }, ink(c.hair, 1.5f)),
+        made.append(withContents(
+            path({ ellipse(QPointF(0, -h * 1.2), w * 0.45, h * 0.38) }, ink(c.hair, 1.5f)),
             { shading(c.shadow, QPointF(0, -h * 1.2), w * 0.45, h * 0.38, QPointF(-w * 0.12, -h * 0.1)) }));
     } else {
-        made.append(withContents(path({ curve({ QPointF(w * 0.55, -h * 0.8), QPointF(w * 1.4, -h * 1.2), QPointF(w * 1.7, -h * 0.4),
-                                                  QPointF(w * 1.6, h * 0.5), QPointF(w * 1.5, h * 0.05), QPointF(w * 1.2, -h * 0.55),
+        made.append(withContents(path({ curve({ QPointF(w * 0.55, -h * 0.8), QPointF(w * 1.4, -h * 1.2),
+                                                  QPointF(w * 1.7, -h * 0.4), QPointF(w * 1.6, h * 0.5),
+                                                  QPointF(w * 1.5, h * 0.05), QPointF(w * 1.2, -h * 0.55),
                                                   QPointF(w * 0.8, -h * 0.5) },
-                                         { true, false, false, true, false, false, true }) },
+                                          { true, false, false, true, false, false, true }) },
                                      ink(c.hair, 1.5f)),
-            { shading(c.shadow, QPointF(w * 1.3, -h * 0.3), w * 0.5, h * 0.8, QPointF(-w * 0.15, -h * 0.1)) }));
+            { shading(
+                c.shadow, QPointF(w * 1.3, -h * 0.3), w * 0.5, h * 0.8, QPointF(-w * 0.15, -h * 0.1)) }));
         made.append(path({ ellipse(QPointF(w * 0.78, -h * 0.72), w * 0.14, h * 0.12) }, ink(c.accent, 1.0f)));
     }
-    made.append(withContents(path({ curve({ QPointF(-w * 1.0, h * 0.05), QPointF(-w * 1.15, -h * 1.1), QPointF(w * 1.15, -h * 1.1),
-                                              QPointF(w * 1.0, h * 0.05), QPointF(w * 0.9, -h * 0.4), QPointF(0, -h * 0.62),
-                                              QPointF(-w * 0.9, -h * 0.4) },
-                                     { true, false, false, true, false, false, false }) },
-                                 ink(c.hair, 1.5f)),
+    made.append(withContents(
+        path({ curve({ QPointF(-w * 1.0, h * 0.05), QPointF(-w * 1.15, -h * 1.1), QPointF(w * 1.15, -h * 1.1),
+                         QPointF(w * 1.0, h * 0.05), QPointF(w * 0.9, -h * 0.4), QPointF(0, -h * 0.62),
+                         QPointF(-w * 0.9, -h * 0.4) },
+                 { true, false, false, true, false, false, false }) },
+            ink(c.hair, 1.5f)),
         { shading(c.shadow, QPointF(0, -h * 0.5), w * 1.1, h * 0.8, QPointF(-w * 0.2, -h * 0.25)) }));
     for (double x : { -0.5, 0.0, 0.5 })
         made.append(path({ taperedStroke({ QPointF(w * x * 1.3, -h * 0.5), QPointF(w * x * 1.1, -h * 0.85),
-                                 QPointF(w * x * 0.4, -h * 1.05) },
+                                             QPointF(w * x * 0.4, -h * 1.05) },
                              1.3) },
             flat(c.hair, -0.45f)));
     return made;
@@ -531,18 +599,22 @@ ElementList cap(const Colors& c, const Build& b)
     const double w = b.headW;
     const double h = b.headH;
     // Drawn a little high, then lowered onto the head as a whole.
-    auto made = group({ withContents(path({ curve({ QPointF(-w * 1.08, -h * 0.3), QPointF(-w * 1.1, -h * 1.3), QPointF(w * 1.1, -h * 1.3),
-                                           QPointF(w * 1.08, -h * 0.3), QPointF(0, -h * 0.42) },
-                                   { true, false, false, true, false }) },
-                              ink(c.accent, 1.5f)),
-                 { shading(c.shadow, QPointF(0, -h * 0.7), w * 1.1, h * 0.6, QPointF(-w * 0.2, -h * 0.2)),
-                     path({ taperedStroke({ QPointF(0, -h * 1.05), QPointF(-w * 0.05, -h * 0.7), QPointF(0, -h * 0.38) }, 1.4) },
-                         flat(c.accent, -0.5f)) }),
-        path({ curve({ QPointF(-w * 1.15, -h * 0.3), QPointF(0, -h * 0.5), QPointF(w * 1.15, -h * 0.3), QPointF(w * 0.6, -h * 0.05),
-                         QPointF(-w * 0.6, -h * 0.05) },
-                 { true, false, true, false, false }) },
-            Paint { c.accent, c.accent, -0.6f, 1.5f, -0.2f }),
-        path({ ellipse(QPointF(0, -h * 1.07), w * 0.1, h * 0.06) }, ink(c.accent, 1.0f)) });
+    auto made = group(
+        { withContents(path({ curve({ QPointF(-w * 1.08, -h * 0.3), QPointF(-w * 1.1, -h * 1.3),
+                                        QPointF(w * 1.1, -h * 1.3), QPointF(w * 1.08, -h * 0.3),
+                                        QPointF(0, -h * 0.42) },
+                                { true, false, false, true, false }) },
+                           ink(c.accent, 1.5f)),
+              { shading(c.shadow, QPointF(0, -h * 0.7), w * 1.1, h * 0.6, QPointF(-w * 0.2, -h * 0.2)),
+                  path({ taperedStroke(
+                           { QPointF(0, -h * 1.05), QPointF(-w * 0.05, -h * 0.7), QPointF(0, -h * 0.38) },
+                           1.4) },
+                      flat(c.accent, -0.5f)) }),
+            path({ curve({ QPointF(-w * 1.15, -h * 0.3), QPointF(0, -h * 0.5), QPointF(w * 1.15, -h * 0.3),
+                             QPointF(w * 0.6, -h * 0.05), QPointF(-w * 0.6, -h * 0.05) },
+                     { true, false, true, false, false }) },
+                Paint { c.accent, c.accent, -0.6f, 1.5f, -0.2f }),
+            path({ ellipse(QPointF(0, -h * 1.07), w * 0.1, h * 0.06) }, ink(c.accent, 1.0f)) });
     made->offsetBy(QPointF(0, -h * 0.1), true);
     return { made };
 }
@@ -618,6 +690,16 @@ CharacterModelPtr sheet(const Figure& f, const CharacterModelPtr& model)
     for (int i = 3; i < f.hair.size(); ++i)
         sheet.flow(sheet.add(f.hair[i].first, f.hair[i].second, QPointF()), 30);
     sheet.nextRow();
+    // A face to make expressions on: the blank head, then eyes and mouths to put on it.
+    sheet.flow(sheet.add(PartTypeHead, blankHead(c, b), QPointF(), QPointF(0, b.headH)));
+    for (int i : { 0, 1, 2, 3, 5 }) {
+        sheet.flow(sheet.add(PartTypeHead, eyePair(c, b, f.expressions[i]), QPointF(), std::nullopt),
+            i == 0 ? 30 : 14);
+    }
+    for (MouthKind kind :
+        { MouthKind::Smile, MouthKind::Grin, MouthKind::Oh, MouthKind::Frown, MouthKind::Talk })
+        sheet.flow(sheet.add(PartTypeHead, mouthOn(c, b, kind), QPointF(), std::nullopt), 14);
+    sheet.nextRow();
     for (int i = 1; i < f.torsos.size(); ++i)
         sheet.flow(sheet.add(PartTypeTorso, f.torsos[i], QPointF()), 30);
     for (int i = 1; i < f.hips.size(); ++i)
@@ -692,10 +774,14 @@ QList<Expression> expressions()
     Eyes sleepy;
     sleepy.kind = EyeKind::Closed;
     sleepy.browOuter = 1;
-    return { { QStringLiteral("Smile"), open, MouthKind::Smile }, { QStringLiteral("Laugh"), laugh, MouthKind::Grin },
-        { QStringLiteral("Surprised"), wide, MouthKind::Oh }, { QStringLiteral("Angry"), angry, MouthKind::Frown },
-        { QStringLiteral("Sad"), sad, MouthKind::Frown }, { QStringLiteral("Talking"), aside, MouthKind::Talk },
-        { QStringLiteral("Wink"), open, MouthKind::Grin, true }, { QStringLiteral("Asleep"), sleepy, MouthKind::Flat } };
+    return { { QStringLiteral("Smile"), open, MouthKind::Smile },
+        { QStringLiteral("Laugh"), laugh, MouthKind::Grin },
+        { QStringLiteral("Surprised"), wide, MouthKind::Oh },
+        { QStringLiteral("Angry"), angry, MouthKind::Frown },
+        { QStringLiteral("Sad"), sad, MouthKind::Frown },
+        { QStringLiteral("Talking"), aside, MouthKind::Talk },
+        { QStringLiteral("Wink"), open, MouthKind::Grin, true },
+        { QStringLiteral("Asleep"), sleepy, MouthKind::Flat } };
 }
 
 CharacterModelPtr kid()
@@ -706,10 +792,11 @@ CharacterModelPtr kid()
     auto model = std::make_shared<CharacterModel>();
     Sheet s(model);
     f.colors = colorsOf(s, QStringLiteral("#F6CDA6"), QStringLiteral("#8A4B23"), QStringLiteral("#3F8FD9"),
-        QStringLiteral("#415A7A"), QStringLiteral("#D9473B"), QStringLiteral("#4E8A3E"), QStringLiteral("#F2C230"));
+        QStringLiteral("#415A7A"), QStringLiteral("#D9473B"), QStringLiteral("#4E8A3E"),
+        QStringLiteral("#F2C230"));
     f.expressions = expressions();
-    f.hair = { { PartTypeHair, tuftedHair(f.colors, f.build) }, { PartTypeHair, sweptHair(f.colors, f.build) },
-        { PartTypeHat, cap(f.colors, f.build) } };
+    f.hair = { { PartTypeHair, tuftedHair(f.colors, f.build) },
+        { PartTypeHair, sweptHair(f.colors, f.build) }, { PartTypeHat, cap(f.colors, f.build) } };
     f.torsos = { torso(f.colors, f.build, stripes(f.colors, f.build), false),
         torso(f.colors, f.build, star(f.colors, f.build), false),
         torso(f.colors, f.build, jacketFront(f.colors, f.build), false) };
@@ -726,11 +813,14 @@ CharacterModelPtr grownUp()
     auto model = std::make_shared<CharacterModel>();
     Sheet s(model);
     f.colors = colorsOf(s, QStringLiteral("#C98D66"), QStringLiteral("#2E1F1B"), QStringLiteral("#2A9D8F"),
-        QStringLiteral("#3D405B"), QStringLiteral("#7A4A2E"), QStringLiteral("#6B4226"), QStringLiteral("#E9B949"));
+        QStringLiteral("#3D405B"), QStringLiteral("#7A4A2E"), QStringLiteral("#6B4226"),
+        QStringLiteral("#E9B949"));
     f.expressions = expressions();
-    f.hair = { { PartTypeHair, bobHair(f.colors, f.build) }, { PartTypeHair, tiedHair(f.colors, f.build, false) },
+    f.hair = { { PartTypeHair, bobHair(f.colors, f.build) },
+        { PartTypeHair, tiedHair(f.colors, f.build, false) },
         { PartTypeHair, tiedHair(f.colors, f.build, true) } };
-    f.torsos = { torso(f.colors, f.build, {}, true), torso(f.colors, f.build, stripes(f.colors, f.build), false) };
+    f.torsos
+        = { torso(f.colors, f.build, {}, true), torso(f.colors, f.build, stripes(f.colors, f.build), false) };
     f.hips = { hipsPiece(f.colors, f.build, false), hipsPiece(f.colors, f.build, true) };
     f.trousers = true;
     f.extraLegs = { leg(f.colors, f.build, 0, 0, false), leg(f.colors, f.build, 0.3, 0.05, false) };

@@ -46,7 +46,8 @@ CurvePtr billow(const QPointF& centre, double rx, double ry, int bumps, double d
 }
 
 // A soft shadow on the lower right of a shape, clipped by it.
-PartPathPtr shading(const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift)
+PartPathPtr shading(
+    const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift)
 {
     auto box = curves(rect(centre.x() - rx * 2, centre.y() - ry * 2, rx * 4, ry * 4));
     box.append(ellipse(centre + shift, rx, ry));
@@ -54,21 +55,25 @@ PartPathPtr shading(const ZDLColorPtr& shadow, const QPointF& centre, double rx,
 }
 
 struct Outdoors {
-    ZDLColorPtr leaves, bark, pine, wall, roof, door, glass, metal, light, cloud, grass, sun, wood, shadow, white;
+    ZDLColorPtr leaves, bark, pine, wall, roof, door, glass, metal, light, cloud, grass, sun, wood, shadow,
+        white;
 };
 
 ElementList tree(const Outdoors& c)
 {
     const QPointF crown(0, -112);
     return {
-        withContents(path({ curve({ QPointF(-11, 0), QPointF(-6, -4), QPointF(-6, -40), QPointF(-9, -70), QPointF(9, -70),
-                                      QPointF(6, -40), QPointF(6, -4), QPointF(12, 0) },
+        withContents(path({ curve({ QPointF(-11, 0), QPointF(-6, -4), QPointF(-6, -40), QPointF(-9, -70),
+                                      QPointF(9, -70), QPointF(6, -40), QPointF(6, -4), QPointF(12, 0) },
                               { true, false, true, false, false, true, false, true }) },
                          ink(c.bark)),
             { shading(c.shadow, QPointF(0, -35), 8, 40, QPointF(-4, 0)),
-                path({ taperedStroke({ QPointF(-2, -12), QPointF(-3, -22), QPointF(-1, -30) }, 1.4) }, flat(c.bark, -0.45f)),
-                path({ taperedStroke({ QPointF(2, -42), QPointF(3, -50), QPointF(1, -58) }, 1.4) }, flat(c.bark, -0.45f)) }),
-        path({ taperedStroke({ QPointF(-3, -62), QPointF(-10, -78), QPointF(-22, -86) }, 5) }, ink(c.bark, 1.2f)),
+                path({ taperedStroke({ QPointF(-2, -12), QPointF(-3, -22), QPointF(-1, -30) }, 1.4) },
+                    flat(c.bark, -0.45f)),
+                path({ taperedStroke({ QPointF(2, -42), QPointF(3, -50), QPointF(1, -58) }, 1.4) },
+                    flat(c.bark, -0.45f)) }),
+        path({ taperedStroke({ QPointF(-3, -62), QPointF(-10, -78), QPointF(-22, -86) }, 5) },
+            ink(c.bark, 1.2f)),
         withContents(path({ billow(crown, 52, 44, 9, 0.09, 0.2) }, ink(c.leaves, 1.6f)),
             { path({ billow(crown + QPointF(-14, -12), 22, 17, 6, 0.12) }, flat(c.leaves, 0.18f)),
                 path({ billow(crown + QPointF(20, -20), 15, 12, 5, 0.12) }, flat(c.leaves, 0.18f)),
@@ -86,13 +91,15 @@ ElementList pine(const Outdoors& c)
         const double half = t[0];
         const double bottom = t[1];
         const double top = t[2];
-        made.append(withContents(path({ curve({ QPointF(0, top), QPointF(half * 0.45, (top + bottom) / 2), QPointF(half, bottom),
-                                                  QPointF(half * 0.5, bottom + 4), QPointF(0, bottom - 2),
-                                                  QPointF(-half * 0.5, bottom + 4), QPointF(-half, bottom),
-                                                  QPointF(-half * 0.45, (top + bottom) / 2) },
-                                         { true, false, true, false, true, false, true, false }) },
-                                     ink(c.pine, 1.5f)),
-            { shading(c.shadow, QPointF(0, (top + bottom) / 2), half, (bottom - top) * 0.7, QPointF(-half * 0.35, 0)) }));
+        made.append(
+            withContents(path({ curve({ QPointF(0, top), QPointF(half * 0.45, (top + bottom) / 2),
+                                          QPointF(half, bottom), QPointF(half * 0.5, bottom + 4),
+                                          QPointF(0, bottom - 2), QPointF(-half * 0.5, bottom + 4),
+                                          QPointF(-half, bottom), QPointF(-half * 0.45, (top + bottom) / 2) },
+                                  { true, false, true, false, true, false, true, false }) },
+                             ink(c.pine, 1.5f)),
+                { shading(c.shadow, QPointF(0, (top + bottom) / 2), half, (bottom - top) * 0.7,
+                    QPointF(-half * 0.35, 0)) }));
     }
     return made;
 }
@@ -123,25 +130,31 @@ ElementList house(const Outdoors& c)
         tiles.append(path({ taperedStroke({ QPointF(-90, y), QPointF(90, y) }, 1.3) }, flat(c.roof, -0.35f)));
     }
     tiles.append(shading(c.shadow, QPointF(0, -122), 80, 28, QPointF(-14, -8)));
-    made.append(withContents(path({ curve({ QPointF(-84, -94), QPointF(0, -160), QPointF(84, -94) }, { true, true, true }) },
-                                 ink(c.roof, 1.6f)),
+    made.append(withContents(
+        path({ curve({ QPointF(-84, -94), QPointF(0, -160), QPointF(84, -94) }, { true, true, true }) },
+            ink(c.roof, 1.6f)),
         tiles));
     // The door and its step.
     made.append(path(rect(-20, -4, 40, 5), tone(c.wall, -0.25f)));
-    made.append(withContents(path({ curve({ QPointF(-14, -4), QPointF(-14, -48), QPointF(0, -62), QPointF(14, -48), QPointF(14, -4) },
+    made.append(withContents(path({ curve({ QPointF(-14, -4), QPointF(-14, -48), QPointF(0, -62),
+                                              QPointF(14, -48), QPointF(14, -4) },
                                       { true, true, false, true, true }) },
                                  ink(c.door)),
-        { path(rect(-9, -42, 7, 16), tone(c.door, -0.12f, 1.0f)), path(rect(2, -42, 7, 16), tone(c.door, -0.12f, 1.0f)),
-            path(rect(-9, -22, 7, 13), tone(c.door, -0.12f, 1.0f)), path(rect(2, -22, 7, 13), tone(c.door, -0.12f, 1.0f)) }));
+        { path(rect(-9, -42, 7, 16), tone(c.door, -0.12f, 1.0f)),
+            path(rect(2, -42, 7, 16), tone(c.door, -0.12f, 1.0f)),
+            path(rect(-9, -22, 7, 13), tone(c.door, -0.12f, 1.0f)),
+            path(rect(2, -22, 7, 13), tone(c.door, -0.12f, 1.0f)) }));
     made.append(path({ ellipse(QPointF(9, -30), 1.8, 1.8) }, ink(c.light, 0.8f)));
     // Two windows with frames, bars and a gleam on the glass.
     for (double x : { -56.0, 28.0 }) {
         made.append(path(rect(x - 3, -31, 34, 5), tone(c.wall, -0.2f)));
         made.append(withContents(path(rect(x, -74, 28, 42), ink(c.glass)),
-            { path({ curve({ QPointF(x + 4, -40), QPointF(x + 20, -74), QPointF(x + 28, -74), QPointF(x + 12, -40) },
+            { path({ curve({ QPointF(x + 4, -40), QPointF(x + 20, -74), QPointF(x + 28, -74),
+                               QPointF(x + 12, -40) },
                        { true, true, true, true }) },
                   flat(c.white, 0, 0)),
-                path(rect(x + 12.5, -74, 3, 42), tone(c.wall, -0.1f, 0.8f)), path(rect(x, -55, 28, 3), tone(c.wall, -0.1f, 0.8f)) }));
+                path(rect(x + 12.5, -74, 3, 42), tone(c.wall, -0.1f, 0.8f)),
+                path(rect(x, -55, 28, 3), tone(c.wall, -0.1f, 0.8f)) }));
         made.append(path({ curves(rect(x, -74, 28, 42)) }, Paint { nullptr, c.wall, -0.5f, 3.0f }));
     }
     return made;
@@ -151,16 +164,21 @@ ElementList streetLamp(const Outdoors& c)
 {
     return {
         path({ ellipse(QPointF(0, -150), 24, 24) }, flat(c.light, 0, 6.0f)),
-        path({ curve({ QPointF(-12, 0), QPointF(-9, -12), QPointF(9, -12), QPointF(12, 0) }, { true, true, true, true }) },
+        path({ curve({ QPointF(-12, 0), QPointF(-9, -12), QPointF(9, -12), QPointF(12, 0) },
+                 { true, true, true, true }) },
             ink(c.metal)),
         path({ tube({ QPointF(0, -10), QPointF(0, -132) }, 6, 4.5) }, ink(c.metal, 1.3f)),
         path(rect(-6, -60, 12, 4), tone(c.metal, 0.15f, 1.0f)),
-        path({ curve({ QPointF(-7, -134), QPointF(7, -134), QPointF(10, -140), QPointF(-10, -140) }, { true, true, true, true }) },
+        path({ curve({ QPointF(-7, -134), QPointF(7, -134), QPointF(10, -140), QPointF(-10, -140) },
+                 { true, true, true, true }) },
             ink(c.metal, 1.2f)),
-        withContents(path({ curve({ QPointF(-9, -140), QPointF(9, -140), QPointF(13, -162), QPointF(-13, -162) }, { true, true, true, true }) },
-                         Paint { c.light, c.metal, -0.3f, 1.2f }),
+        withContents(
+            path({ curve({ QPointF(-9, -140), QPointF(9, -140), QPointF(13, -162), QPointF(-13, -162) },
+                     { true, true, true, true }) },
+                Paint { c.light, c.metal, -0.3f, 1.2f }),
             { path({ ellipse(QPointF(0, -150), 5, 7) }, flat(c.white, 0, 2.0f)) }),
-        path({ curve({ QPointF(-16, -162), QPointF(16, -162), QPointF(0, -176) }, { true, true, true }) }, ink(c.metal, 1.3f)),
+        path({ curve({ QPointF(-16, -162), QPointF(16, -162), QPointF(0, -176) }, { true, true, true }) },
+            ink(c.metal, 1.3f)),
         path({ ellipse(QPointF(0, -178), 3, 3) }, ink(c.metal, 1.0f)),
     };
 }
@@ -173,10 +191,12 @@ ElementList cloud(const Outdoors& c, double scale)
     // Round bulges over a flat underside.
     const double w = 60 * scale;
     const double h = 28 * scale;
-    points << centre + QPointF(-w, h * 0.6) << centre + QPointF(-w * 1.15, -h * 0.1) << centre + QPointF(-w * 0.7, -h * 0.35)
-           << centre + QPointF(-w * 0.65, -h * 1.2) << centre + QPointF(-w * 0.15, -h * 0.9)
-           << centre + QPointF(0, -h * 1.6) << centre + QPointF(w * 0.45, -h * 0.75) << centre + QPointF(w * 0.8, -h * 1.0)
-           << centre + QPointF(w * 0.8, -h * 0.2) << centre + QPointF(w * 1.2, 0) << centre + QPointF(w, h * 0.6);
+    points << centre + QPointF(-w, h * 0.6) << centre + QPointF(-w * 1.15, -h * 0.1)
+           << centre + QPointF(-w * 0.7, -h * 0.35) << centre + QPointF(-w * 0.65, -h * 1.2)
+           << centre + QPointF(-w * 0.15, -h * 0.9) << centre + QPointF(0, -h * 1.6)
+           << centre + QPointF(w * 0.45, -h * 0.75) << centre + QPointF(w * 0.8, -h * 1.0)
+           << centre + QPointF(w * 0.8, -h * 0.2) << centre + QPointF(w * 1.2, 0)
+           << centre + QPointF(w, h * 0.6);
     on << true << false << true << false << true << false << true << false << true << false << true;
     return { withContents(path({ curve(points, on) }, Paint { c.cloud, c.cloud, -0.35f, 1.4f }),
         { shading(c.shadow, centre + QPointF(0, -h * 0.3), w * 1.1, h * 1.2, QPointF(0, -h * 0.5)) }) };
@@ -189,8 +209,9 @@ ElementList sun(const Outdoors& c)
     for (int i = 0; i < 12; ++i) {
         const double a = M_PI * 2 * i / 12;
         const QPointF d(std::cos(a), std::sin(a));
-        made.append(path({ taperedStroke({ centre + d * 27, centre + d * 33, centre + d * (i % 2 ? 38 : 42) }, 4.0) },
-            flat(c.sun, -0.1f)));
+        made.append(
+            path({ taperedStroke({ centre + d * 27, centre + d * 33, centre + d * (i % 2 ? 38 : 42) }, 4.0) },
+                flat(c.sun, -0.1f)));
     }
     made.append(withContents(path({ ellipse(centre, 22, 22) }, ink(c.sun, 1.5f)),
         { path({ ellipse(centre + QPointF(-7, -7), 8, 6) }, flat(c.white, 0, 3.0f)) }));
@@ -208,11 +229,15 @@ ElementList ground(const Outdoors& c)
     points << QPointF(160, -4) << QPointF(160, 24);
     on << true << true;
     ElementList made { withContents(path({ curve(points, on) }, ink(c.grass, 1.4f)),
-        { path({ taperedStroke({ QPointF(-170, 14), QPointF(0, 10), QPointF(170, 14) }, 10) }, flat(c.grass, -0.12f, 3.0f)) }) };
+        { path({ taperedStroke({ QPointF(-170, 14), QPointF(0, 10), QPointF(170, 14) }, 10) },
+            flat(c.grass, -0.12f, 3.0f)) }) };
     for (int i = 0; i < 9; ++i) {
         const double x = -140 + i * 35 + (i % 3) * 4;
-        made.append(path({ taperedStroke({ QPointF(x, 2), QPointF(x - 2, -4), QPointF(x - 5, -9) }, 1.6) }, flat(c.grass, -0.4f)));
-        made.append(path({ taperedStroke({ QPointF(x + 2, 2), QPointF(x + 3, -5), QPointF(x + 6, -8) }, 1.6) }, flat(c.grass, -0.4f)));
+        made.append(path({ taperedStroke({ QPointF(x, 2), QPointF(x - 2, -4), QPointF(x - 5, -9) }, 1.6) },
+            flat(c.grass, -0.4f)));
+        made.append(
+            path({ taperedStroke({ QPointF(x + 2, 2), QPointF(x + 3, -5), QPointF(x + 6, -8) }, 1.6) },
+                flat(c.grass, -0.4f)));
     }
     return made;
 }
@@ -224,7 +249,8 @@ ElementList fence(const Outdoors& c)
     made.append(path(rect(-70, -18, 140, 7), ink(c.wood, 1.2f)));
     for (int i = 0; i < 7; ++i) {
         const double x = -66 + i * 21;
-        made.append(withContents(path({ curve({ QPointF(x, 0), QPointF(x, -46), QPointF(x + 6, -54), QPointF(x + 12, -46), QPointF(x + 12, 0) },
+        made.append(withContents(path({ curve({ QPointF(x, 0), QPointF(x, -46), QPointF(x + 6, -54),
+                                                  QPointF(x + 12, -46), QPointF(x + 12, 0) },
                                           { true, true, true, true, true }) },
                                      ink(c.wood, 1.3f)),
             { path(rect(x + 8, -56, 6, 60), flat(c.shadow)) }));
@@ -274,8 +300,8 @@ CharacterModelPtr outdoors()
 }
 
 struct Room {
-    ZDLColorPtr fabric, cushion, wood, metal, shade, light, glass, curtain, pot, leaves, frame, paper, rug, book1, book2,
-        book3, shadow, white;
+    ZDLColorPtr fabric, cushion, wood, metal, shade, light, glass, curtain, pot, leaves, frame, paper, rug,
+        book1, book2, book3, shadow, white;
 };
 
 ElementList sofa(const Room& c)
@@ -283,19 +309,25 @@ ElementList sofa(const Room& c)
     ElementList made;
     for (double x : { -62.0, 56.0 })
         made.append(path(rect(x, -8, 6, 10), ink(c.wood, 1.0f)));
-    made.append(withContents(path({ curve({ QPointF(-58, -44), QPointF(-56, -86), QPointF(0, -90), QPointF(56, -86), QPointF(58, -44) },
+    made.append(withContents(path({ curve({ QPointF(-58, -44), QPointF(-56, -86), QPointF(0, -90),
+                                              QPointF(56, -86), QPointF(58, -44) },
                                       { true, false, false, false, true }) },
                                  ink(c.fabric, 1.6f)),
         { shading(c.shadow, QPointF(0, -60), 60, 30, QPointF(-10, -8)),
-            path({ taperedStroke({ QPointF(0, -86), QPointF(0, -66), QPointF(0, -44) }, 1.6) }, flat(c.fabric, -0.45f)) }));
-    made.append(withContents(path(QStringLiteral("@-56,-8 @56,-8 58,-18 @56,-42 @-56,-42 -58,-18"), ink(c.fabric, 1.6f)),
+            path({ taperedStroke({ QPointF(0, -86), QPointF(0, -66), QPointF(0, -44) }, 1.6) },
+                flat(c.fabric, -0.45f)) }));
+    made.append(withContents(
+        path(QStringLiteral("@-56,-8 @56,-8 58,-18 @56,-42 @-56,-42 -58,-18"), ink(c.fabric, 1.6f)),
         { shading(c.shadow, QPointF(0, -25), 60, 18, QPointF(-8, -8)) }));
-    made.append(path({ curve({ QPointF(-54, -42), QPointF(-2, -42), QPointF(0, -50), QPointF(-52, -52) }, { true, true, false, false }) },
+    made.append(path({ curve({ QPointF(-54, -42), QPointF(-2, -42), QPointF(0, -50), QPointF(-52, -52) },
+                         { true, true, false, false }) },
         tone(c.cushion, 0)));
-    made.append(path({ curve({ QPointF(2, -42), QPointF(54, -42), QPointF(52, -52), QPointF(0, -50) }, { true, true, false, false }) },
+    made.append(path({ curve({ QPointF(2, -42), QPointF(54, -42), QPointF(52, -52), QPointF(0, -50) },
+                         { true, true, false, false }) },
         tone(c.cushion, 0)));
     for (double side : { -1.0, 1.0 })
-        made.append(withContents(path({ tube({ QPointF(side * 62, -6), QPointF(side * 62, -56) }, 16, 18) }, ink(c.fabric, 1.6f)),
+        made.append(withContents(
+            path({ tube({ QPointF(side * 62, -6), QPointF(side * 62, -56) }, 16, 18) }, ink(c.fabric, 1.6f)),
             { shading(c.shadow, QPointF(side * 62, -30), 9, 30, QPointF(-4, -6)) }));
     return made;
 }
@@ -305,14 +337,16 @@ ElementList armchair(const Room& c)
     ElementList made;
     for (double x : { -34.0, 28.0 })
         made.append(path(rect(x, -8, 6, 10), ink(c.wood, 1.0f)));
-    made.append(withContents(path({ curve({ QPointF(-30, -44), QPointF(-30, -92), QPointF(30, -92), QPointF(30, -44) },
-                                      { true, false, false, true }) },
-                                 ink(c.cushion, 1.6f)),
+    made.append(withContents(
+        path({ curve({ QPointF(-30, -44), QPointF(-30, -92), QPointF(30, -92), QPointF(30, -44) },
+                 { true, false, false, true }) },
+            ink(c.cushion, 1.6f)),
         { shading(c.shadow, QPointF(0, -64), 32, 30, QPointF(-8, -8)) }));
     made.append(withContents(path(rect(-30, -42, 60, 34), ink(c.cushion, 1.6f)),
         { shading(c.shadow, QPointF(0, -25), 32, 18, QPointF(-8, -8)) }));
     for (double side : { -1.0, 1.0 })
-        made.append(withContents(path({ tube({ QPointF(side * 34, -6), QPointF(side * 34, -52) }, 14, 16) }, ink(c.cushion, 1.6f)),
+        made.append(withContents(
+            path({ tube({ QPointF(side * 34, -6), QPointF(side * 34, -52) }, 14, 16) }, ink(c.cushion, 1.6f)),
             { shading(c.shadow, QPointF(side * 34, -30), 8, 28, QPointF(-4, -6)) }));
     return made;
 }
@@ -323,10 +357,12 @@ ElementList table(const Room& c)
         path(rect(-40, -44, 7, 44), ink(c.wood, 1.2f)),
         path(rect(33, -44, 7, 44), ink(c.wood, 1.2f)),
         path(rect(-40, -44, 80, 10), tone(c.wood, -0.15f)),
-        withContents(path({ curve({ QPointF(-52, -44), QPointF(52, -44), QPointF(44, -58), QPointF(-44, -58) },
-                              { true, true, true, true }) },
-                         ink(c.wood, 1.5f)),
-            { path({ taperedStroke({ QPointF(-30, -50), QPointF(0, -53), QPointF(30, -50) }, 1.4) }, flat(c.wood, -0.3f)) }),
+        withContents(
+            path({ curve({ QPointF(-52, -44), QPointF(52, -44), QPointF(44, -58), QPointF(-44, -58) },
+                     { true, true, true, true }) },
+                ink(c.wood, 1.5f)),
+            { path({ taperedStroke({ QPointF(-30, -50), QPointF(0, -53), QPointF(30, -50) }, 1.4) },
+                flat(c.wood, -0.3f)) }),
         path(rect(-52, -45, 104, 4), tone(c.wood, -0.2f)),
     };
 }
@@ -340,7 +376,8 @@ ElementList chair(const Room& c)
         path(rect(-16, -66, 32, 5), ink(c.wood, 1.2f)),
         path(rect(-12, -40, 4, 40), tone(c.wood, -0.2f)),
         path(rect(8, -40, 4, 40), tone(c.wood, -0.2f)),
-        path({ curve({ QPointF(-22, -40), QPointF(22, -40), QPointF(18, -48), QPointF(-18, -48) }, { true, true, true, true }) },
+        path({ curve({ QPointF(-22, -40), QPointF(22, -40), QPointF(18, -48), QPointF(-18, -48) },
+                 { true, true, true, true }) },
             ink(c.wood, 1.4f)),
         path(rect(-22, -41, 44, 5), tone(c.wood, -0.15f)),
     };
@@ -352,11 +389,15 @@ ElementList floorLamp(const Room& c)
         path({ ellipse(QPointF(0, -140), 34, 26) }, flat(c.light, 0, 7.0f)),
         path({ ellipse(QPointF(0, -3), 16, 4) }, ink(c.metal, 1.2f)),
         path({ tube({ QPointF(0, -4), QPointF(0, -128) }, 3.5, 3.5) }, ink(c.metal, 1.0f)),
-        withContents(path({ curve({ QPointF(-24, -126), QPointF(24, -126), QPointF(14, -160), QPointF(-14, -160) }, { true, true, true, true }) },
-                         ink(c.shade, 1.4f)),
+        withContents(
+            path({ curve({ QPointF(-24, -126), QPointF(24, -126), QPointF(14, -160), QPointF(-14, -160) },
+                     { true, true, true, true }) },
+                ink(c.shade, 1.4f)),
             { shading(c.shadow, QPointF(0, -143), 20, 18, QPointF(-6, 0)),
-                path({ taperedStroke({ QPointF(-4, -158), QPointF(-6, -142), QPointF(-9, -127) }, 1.2) }, flat(c.shade, -0.3f)),
-                path({ taperedStroke({ QPointF(5, -158), QPointF(7, -142), QPointF(10, -127) }, 1.2) }, flat(c.shade, -0.3f)) }),
+                path({ taperedStroke({ QPointF(-4, -158), QPointF(-6, -142), QPointF(-9, -127) }, 1.2) },
+                    flat(c.shade, -0.3f)),
+                path({ taperedStroke({ QPointF(5, -158), QPointF(7, -142), QPointF(10, -127) }, 1.2) },
+                    flat(c.shade, -0.3f)) }),
     };
 }
 
@@ -366,12 +407,15 @@ ElementList window(const Room& c)
     made.append(path(rect(-52, -4, 104, 8), tone(c.frame, 0)));
     made.append(withContents(path(rect(-44, -110, 88, 106), ink(c.glass)),
         { path({ billow(QPointF(-14, -84), 18, 8, 4, 0.12) }, flat(c.white)),
-            path({ curve({ QPointF(-44, -4), QPointF(-44, -30), QPointF(0, -46), QPointF(44, -22), QPointF(44, -4) },
-                       { true, true, false, true, true }) },
+            path({ curve({ QPointF(-44, -4), QPointF(-44, -30), QPointF(0, -46), QPointF(44, -22),
+                             QPointF(44, -4) },
+                     { true, true, false, true, true }) },
                 flat(c.leaves, 0.2f)),
-            path({ curve({ QPointF(-30, -110), QPointF(-10, -110), QPointF(20, -4), QPointF(0, -4) }, { true, true, true, true }) },
+            path({ curve({ QPointF(-30, -110), QPointF(-10, -110), QPointF(20, -4), QPointF(0, -4) },
+                     { true, true, true, true }) },
                 flat(c.white, 0, 2.0f)) }));
-    made.append(path({ curves(rect(-44, -110, 88, 106)) + curves(rect(-40, -106, 80, 98)) }, ink(c.frame, 1.2f)));
+    made.append(
+        path({ curves(rect(-44, -110, 88, 106)) + curves(rect(-40, -106, 80, 98)) }, ink(c.frame, 1.2f)));
     made.append(path(rect(-2, -108, 4, 102), tone(c.frame, 0, 1.0f)));
     made.append(path(rect(-42, -59, 84, 4), tone(c.frame, 0, 1.0f)));
     // Curtains gathered at the sides, folds as darker strokes.
@@ -381,13 +425,16 @@ ElementList window(const Room& c)
         ElementList folds;
         for (int i = 1; i < 4; ++i) {
             const double x = outer + (inner - outer) * i / 4.0;
-            folds.append(path({ taperedStroke({ QPointF(x, -118), QPointF(x + side * 4, -60), QPointF(x - side * 2, -2) }, 2.0) },
-                flat(c.curtain, -0.35f)));
+            folds.append(
+                path({ taperedStroke(
+                         { QPointF(x, -118), QPointF(x + side * 4, -60), QPointF(x - side * 2, -2) }, 2.0) },
+                    flat(c.curtain, -0.35f)));
         }
-        made.append(withContents(path({ curve({ QPointF(outer, -120), QPointF(inner, -120), QPointF(inner + side * 14, -60),
-                                                  QPointF(inner, 2), QPointF(outer, 2) },
-                                         { true, true, false, true, true }) },
-                                     ink(c.curtain, 1.4f)),
+        made.append(withContents(
+            path({ curve({ QPointF(outer, -120), QPointF(inner, -120), QPointF(inner + side * 14, -60),
+                             QPointF(inner, 2), QPointF(outer, 2) },
+                     { true, true, false, true, true }) },
+                ink(c.curtain, 1.4f)),
             folds));
     }
     made.append(path({ tube({ QPointF(-66, -122), QPointF(66, -122) }, 4, 4) }, ink(c.metal, 1.0f)));
@@ -400,8 +447,9 @@ ElementList picture(const Room& c)
         path(rect(-34, -56, 68, 56), ink(c.frame, 1.4f)),
         withContents(path(rect(-26, -48, 52, 40), ink(c.paper, 1.0f)),
             { path({ ellipse(QPointF(12, -38), 6, 6) }, flat(c.shade, 0)),
-                path({ curve({ QPointF(-26, -8), QPointF(-26, -22), QPointF(-8, -36), QPointF(6, -22), QPointF(26, -30), QPointF(26, -8) },
-                           { true, true, false, true, false, true }) },
+                path({ curve({ QPointF(-26, -8), QPointF(-26, -22), QPointF(-8, -36), QPointF(6, -22),
+                                 QPointF(26, -30), QPointF(26, -8) },
+                         { true, true, false, true, false, true }) },
                     tone(c.leaves, 0, 0.8f)) }),
     };
 }
@@ -409,11 +457,12 @@ ElementList picture(const Room& c)
 ElementList pottedPlant(const Room& c)
 {
     ElementList made;
-    const QList<QPointF> tips { QPointF(-38, -70), QPointF(-20, -96), QPointF(4, -104), QPointF(26, -90), QPointF(40, -64),
-        QPointF(-30, -46), QPointF(32, -44) };
+    const QList<QPointF> tips { QPointF(-38, -70), QPointF(-20, -96), QPointF(4, -104), QPointF(26, -90),
+        QPointF(40, -64), QPointF(-30, -46), QPointF(32, -44) };
     for (const QPointF& tip : tips) {
         const QPointF root(0, -34);
-        const QPointF bend = (root + tip) / 2 + QPointF((tip.y() - root.y()) * 0.15, -(tip.x() - root.x()) * 0.15);
+        const QPointF bend
+            = (root + tip) / 2 + QPointF((tip.y() - root.y()) * 0.15, -(tip.x() - root.x()) * 0.15);
         made.append(path({ taperedStroke({ root, bend, tip }, 13) }, ink(c.leaves, 1.2f)));
         made.append(path({ taperedStroke({ root, bend, tip }, 1.2) }, flat(c.leaves, -0.4f)));
     }
@@ -443,7 +492,8 @@ ElementList bookshelf(const Room& c)
             ++n;
         }
         if (shelf == 1) {
-            made.append(path({ curve({ QPointF(x + 2, base), QPointF(x + 2, base - 30), QPointF(x + 12, base - 24), QPointF(x + 8, base) },
+            made.append(path({ curve({ QPointF(x + 2, base), QPointF(x + 2, base - 30),
+                                         QPointF(x + 12, base - 24), QPointF(x + 8, base) },
                                  { true, true, true, true }) },
                 tone(books[2], -0.1f, 1.0f)));
         }

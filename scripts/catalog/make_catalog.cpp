@@ -5,13 +5,12 @@
 // With a preview folder, each sheet is also drawn there whole as a PNG, to look at while drawing.
 #include "Characters.h"
 #include "Scenery.h"
-
 #include "app/core/CatalogFiles.h"
 #include "app/core/CatalogManifest.h"
 #include "charmodel/PartsFile.h"
 #include "graphics/ZDLContext.h"
-#include "platform/CurrentCanvas.h"
 #include "platform/Canvas.h"
+#include "platform/CurrentCanvas.h"
 #include "platform/OffscreenImage.h"
 
 #include <QDir>
@@ -31,7 +30,8 @@ bool writePreview(const CharacterModel& model, const QString& path)
 {
     const QRectF bounds = model.getBounds().adjusted(-10, -10, 10, 10);
     const double scale = 2.0;
-    OffscreenImage bitmap(QSize(int(std::ceil(bounds.width() * scale)), int(std::ceil(bounds.height() * scale))));
+    OffscreenImage bitmap(
+        QSize(int(std::ceil(bounds.width() * scale)), int(std::ceil(bounds.height() * scale))));
     Canvas* canvas = bitmap.canvas();
     if (!canvas)
         return false;
@@ -95,14 +95,16 @@ int main(int argc, char** argv)
     for (const CharacterModelPtr& model : models) {
         QString error;
         if (!writeModel(*model, folder, items, &error)) {
-            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(model->characterName()), qPrintable(error));
+            std::fprintf(
+                stderr, "cannot write %s: %s\n", qPrintable(model->characterName()), qPrintable(error));
             return 1;
         }
         if (!previews.isEmpty())
             writePreview(*model, QDir(previews).filePath(model->characterName() + QStringLiteral(".png")));
     }
     QString error;
-    if (!CatalogManifest::write(QVariantMap { { CatalogManifest::kCatalogItemsKey, items } }, folder, &error)) {
+    if (!CatalogManifest::write(
+            QVariantMap { { CatalogManifest::kCatalogItemsKey, items } }, folder, &error)) {
         std::fprintf(stderr, "cannot write the manifest: %s\n", qPrintable(error));
         return 1;
     }

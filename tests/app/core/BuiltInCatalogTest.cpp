@@ -131,29 +131,37 @@ TEST_F(BuiltInCatalogTest, PartsCarryTheTypesTheLibraryBrowsesBy)
         return sorted;
     };
     EXPECT_EQ(types("Pip"),
-        (QList<int> { PartTypeHead, PartTypeHair, PartTypeHat, PartTypeTorso, PartTypeArm, PartTypeHips, PartTypeLeg,
-            PartTypeFoot }));
+        (QList<int> { PartTypeHead, PartTypeHair, PartTypeHat, PartTypeTorso, PartTypeArm, PartTypeHips,
+            PartTypeLeg, PartTypeFoot }));
     EXPECT_EQ(types("Marta"),
-        (QList<int> { PartTypeHead, PartTypeHair, PartTypeTorso, PartTypeArm, PartTypeHips, PartTypeLeg, PartTypeFoot }));
+        (QList<int> { PartTypeHead, PartTypeHair, PartTypeTorso, PartTypeArm, PartTypeHips, PartTypeLeg,
+            PartTypeFoot }));
     EXPECT_EQ(PartTypes::sortedTypes(types("Outdoors")),
         PartTypes::sortedTypes({ PartTypeSky, PartTypeGround, PartTypeFoliage, PartTypeStructure }));
     EXPECT_EQ(PartTypes::sortedTypes(types("Living Room")),
         PartTypes::sortedTypes({ PartTypeFurniture, PartTypeInterior, PartTypeFoliage }));
 
-    // Every expression is a head of its own, with its pivot at the neck.
+    // Every expression is a head of its own, with its pivot at the neck; a blank head, eyes and
+    // mouths to make more, the features turning about their own centres.
     auto pip = item(QStringLiteral("Pip"));
     ASSERT_TRUE(pip && pip->character());
-    const ElementList heads = pip->character()->getPartAliasesOfType(PartTypeHead);
-    EXPECT_EQ(heads.size(), 8);
-    int withPivot = 0;
+    EXPECT_EQ(pip->character()->getPartAliasesOfType(PartTypeHead).size(), 8 + 1 + 5 + 5);
+    int heads = 0;
+    int features = 0;
     for (const ObjectPtr& element : pip->character()->children()) {
         auto* part = dynamic_cast<Part*>(element.get());
-        if (part && part->partType() == PartTypeHead) {
-            withPivot += part->hasOrigin();
+        if (!part || part->partType() != PartTypeHead)
+            continue;
+        if (part->hasOrigin()) {
+            ++heads;
             EXPECT_GT(part->origin().y(), part->getBounds().center().y());
+        } else {
+            ++features;
+            EXPECT_LT(part->getBounds().height(), 40);
         }
     }
-    EXPECT_EQ(withPivot, 8);
+    EXPECT_EQ(heads, 9);
+    EXPECT_EQ(features, 10);
 }
 
 TEST_F(BuiltInCatalogTest, EveryPathIsPaintedFromThePalette)
@@ -245,8 +253,8 @@ TEST_F(BuiltInCatalogTest, CatalogCharactersCopyIntoTheUserCatalogAndStayReadOnl
     const QString built = entry->characterFileURL();
     const QByteArray original = contents(built);
     controller->copyCharacterLibraryItem(entry, nullptr);
-    const QString copied
-        = QDir(controller->getCatalogFolderURL(CharacterLibraryItem::UserCatalog)).filePath(QStringLiteral("Marta.parts"));
+    const QString copied = QDir(controller->getCatalogFolderURL(CharacterLibraryItem::UserCatalog))
+                               .filePath(QStringLiteral("Marta.parts"));
     ASSERT_TRUE(QFileInfo::exists(copied));
     CharacterModelPtr copy = readPartsFile(contents(copied));
     ASSERT_TRUE(copy);
