@@ -6,6 +6,7 @@
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 
 namespace zandrel::catalogart {
@@ -103,6 +104,15 @@ std::shared_ptr<PartGroup> group(const ElementList& children)
     auto made = std::make_shared<PartGroup>();
     made->setChildren(children);
     return made;
+}
+
+CharacterModelPtr newModel(const QString& name, int partsKind)
+{
+    auto model = std::make_shared<CharacterModel>();
+    model->setCharacterName(name);
+    model->setCreator(QStringLiteral("Zandrel"));
+    model->setPartsKind(partsKind);
+    return model;
 }
 
 ZDLColorPtr Sheet::color(const QString& name, const QString& hex)
@@ -251,46 +261,50 @@ QPointF normalAt(const QList<QPointF>& samples, int i)
     return QPointF(-tangent.y(), tangent.x());
 }
 
+// The points of a centre line and, either side of each, half the width there (t from 0 to 1).
+struct Sides {
+    QList<QPointF> middle, left, right;
+};
+
+Sides sidesAlong(const QList<QPointF>& line, const std::function<double(double)>& widthAt)
+{
+    Sides sides;
+    sides.middle = sampleLine(line);
+    const int m = int(sides.middle.size());
+    for (int i = 0; i < m; ++i) {
+        const double half = widthAt(double(i) / (m - 1)) / 2;
+        const QPointF normal = normalAt(sides.middle, i);
+        sides.left.append(sides.middle[i] + normal * half);
+        sides.right.append(sides.middle[i] - normal * half);
+    }
+    return sides;
+}
+
 } // namespace
 
 CurvePtr taperedStroke(const QList<QPointF>& line, double width)
 {
-    const QList<QPointF> samples = sampleLine(line);
-    const int m = int(samples.size());
-    QList<QPointF> left;
-    QList<QPointF> right;
-    for (int i = 0; i < m; ++i) {
-        const double t = double(i) / (m - 1);
-        const double half = width / 2 * std::pow(std::sin(M_PI * t), 0.6);
-        const QPointF normal = normalAt(samples, i);
-        left.append(samples[i] + normal * half);
-        right.append(samples[i] - normal * half);
-    }
+    const Sides sides = sidesAlong(line, [&](double t) { return width * std::pow(std::sin(M_PI * t), 0.6); });
+    const int m = int(sides.middle.size());
     // Every other sample as a control point keeps the outline smooth and the file small.
     auto made = std::make_shared<Curve>();
-    made->addPoint(samples.first(), true);
+    made->addPoint(sides.middle.first(), true);
     for (int i = 1; i < m - 1; ++i)
-        made->addPoint(left[i], i % 2 == 0);
-    made->addPoint(samples.last(), true);
+        made->addPoint(sides.left[i], i % 2 == 0);
+    made->addPoint(sides.middle.last(), true);
     for (int i = m - 2; i >= 1; --i)
-        made->addPoint(right[i], i % 2 == 0);
+        made->addPoint(sides.right[i], i % 2 == 0);
     made->setClosed(true);
     return made;
 }
 
 CurvePtr tube(const QList<QPointF>& line, double startWidth, double endWidth)
 {
-    const QList<QPointF> samples = sampleLine(line);
+    const Sides sides = sidesAlong(line, [&](double t) { return startWidth + (endWidth - startWidth) * t; });
+    const QList<QPointF>& samples = sides.middle;
+    const QList<QPointF>& left = sides.left;
+    const QList<QPointF>& right = sides.right;
     const int m = int(samples.size());
-    QList<QPointF> left;
-    QList<QPointF> right;
-    for (int i = 0; i < m; ++i) {
-        const double t = double(i) / (m - 1);
-        const double half = (startWidth + (endWidth - startWidth) * t) / 2;
-        const QPointF normal = normalAt(samples, i);
-        left.append(samples[i] + normal * half);
-        right.append(samples[i] - normal * half);
-    }
     // Round caps: one control point beyond each end, on the line's direction.
     auto beyond = [&](int at, int inner, double half) {
         QPointF d = samples[at] - samples[inner];

@@ -56,6 +56,9 @@ PartPathPtr path(const QString& shape, const Paint& paint);
 PartPathPtr withContents(PartPathPtr outline, const ElementList& contents);
 std::shared_ptr<PartGroup> group(const ElementList& children);
 
+// A new model of the catalog: a character (parts kind 0) or scenery (1), by the program's maker.
+CharacterModelPtr newModel(const QString& name, int partsKind);
+
 // Builds the parts of one model: each part gets its type, a pivot and a place on the sheet.
 class Sheet {
 public:

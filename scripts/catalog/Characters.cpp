@@ -4,6 +4,7 @@
 
 #include <QTransform>
 #include <cmath>
+#include <functional>
 
 namespace zandrel::catalogart {
 
@@ -622,7 +623,6 @@ ElementList cap(const Colors& c, const Build& b)
 // --- The sheet ---
 
 struct Figure {
-    QString name;
     Build build;
     Colors colors;
     QList<Expression> expressions;
@@ -638,9 +638,6 @@ struct Figure {
 // The model already holds the figure's palette.
 CharacterModelPtr sheet(const Figure& f, const CharacterModelPtr& model)
 {
-    model->setCharacterName(f.name);
-    model->setCreator(QStringLiteral("Zandrel"));
-    model->setPartsKind(0);
     Sheet sheet(model);
     const Build& b = f.build;
     const Colors& c = f.colors;
@@ -784,47 +781,57 @@ QList<Expression> expressions()
         { QStringLiteral("Asleep"), sleepy, MouthKind::Flat } };
 }
 
+// The colours of a character's named palette entries, as "#RRGGBB".
+struct Look {
+    QString skin, hair, top, bottom, shoes, eyes, accent;
+};
+
+// A character's sheet: its palette from the look, the shared expressions, and the hair and
+// clothes that the dressing adds to the figure.
+CharacterModelPtr character(
+    const QString& name, const Build& build, const Look& look, const std::function<void(Figure&)>& dress)
+{
+    CharacterModelPtr model = newModel(name, 0);
+    Sheet s(model);
+    Figure f;
+    f.build = build;
+    f.colors = colorsOf(s, look.skin, look.hair, look.top, look.bottom, look.shoes, look.eyes, look.accent);
+    f.expressions = expressions();
+    dress(f);
+    return sheet(f, model);
+}
+
 CharacterModelPtr kid()
 {
-    Figure f;
-    f.name = QStringLiteral("Pip");
-    f.build = Build { 30, 32, 22, 40, 18, 16, 24, 22, 9, 26, 24, 9, 11, false, false };
-    auto model = std::make_shared<CharacterModel>();
-    Sheet s(model);
-    f.colors = colorsOf(s, QStringLiteral("#F6CDA6"), QStringLiteral("#8A4B23"), QStringLiteral("#3F8FD9"),
-        QStringLiteral("#415A7A"), QStringLiteral("#D9473B"), QStringLiteral("#4E8A3E"),
-        QStringLiteral("#F2C230"));
-    f.expressions = expressions();
-    f.hair = { { PartTypeHair, tuftedHair(f.colors, f.build) },
-        { PartTypeHair, sweptHair(f.colors, f.build) }, { PartTypeHat, cap(f.colors, f.build) } };
-    f.torsos = { torso(f.colors, f.build, stripes(f.colors, f.build), false),
-        torso(f.colors, f.build, star(f.colors, f.build), false),
-        torso(f.colors, f.build, jacketFront(f.colors, f.build), false) };
-    f.hips = { hipsPiece(f.colors, f.build, false) };
-    f.trousers = false;
-    return sheet(f, model);
+    return character(QStringLiteral("Pip"),
+        Build { 30, 32, 22, 40, 18, 16, 24, 22, 9, 26, 24, 9, 11, false, false },
+        Look { "#F6CDA6", "#8A4B23", "#3F8FD9", "#415A7A", "#D9473B", "#4E8A3E", "#F2C230" }, [](Figure& f) {
+            const Colors& c = f.colors;
+            const Build& b = f.build;
+            f.hair = { { PartTypeHair, tuftedHair(c, b) }, { PartTypeHair, sweptHair(c, b) },
+                { PartTypeHat, cap(c, b) } };
+            f.torsos = { torso(c, b, stripes(c, b), false), torso(c, b, star(c, b), false),
+                torso(c, b, jacketFront(c, b), false) };
+            f.hips = { hipsPiece(c, b, false) };
+            f.trousers = false;
+        });
 }
 
 CharacterModelPtr grownUp()
 {
-    Figure f;
-    f.name = QStringLiteral("Marta");
-    f.build = Build { 26, 31, 21, 50, 15, 16, 30, 27, 8, 38, 35, 8, 10, true, true };
-    auto model = std::make_shared<CharacterModel>();
-    Sheet s(model);
-    f.colors = colorsOf(s, QStringLiteral("#C98D66"), QStringLiteral("#2E1F1B"), QStringLiteral("#2A9D8F"),
-        QStringLiteral("#3D405B"), QStringLiteral("#7A4A2E"), QStringLiteral("#6B4226"),
-        QStringLiteral("#E9B949"));
-    f.expressions = expressions();
-    f.hair = { { PartTypeHair, bobHair(f.colors, f.build) },
-        { PartTypeHair, tiedHair(f.colors, f.build, false) },
-        { PartTypeHair, tiedHair(f.colors, f.build, true) } };
-    f.torsos
-        = { torso(f.colors, f.build, {}, true), torso(f.colors, f.build, stripes(f.colors, f.build), false) };
-    f.hips = { hipsPiece(f.colors, f.build, false), hipsPiece(f.colors, f.build, true) };
-    f.trousers = true;
-    f.extraLegs = { leg(f.colors, f.build, 0, 0, false), leg(f.colors, f.build, 0.3, 0.05, false) };
-    return sheet(f, model);
+    return character(QStringLiteral("Marta"),
+        Build { 26, 31, 21, 50, 15, 16, 30, 27, 8, 38, 35, 8, 10, true, true },
+        Look { "#C98D66", "#2E1F1B", "#2A9D8F", "#3D405B", "#7A4A2E", "#6B4226", "#E9B949" }, [](Figure& f) {
+            const Colors& c = f.colors;
+            const Build& b = f.build;
+            f.hair = { { PartTypeHair, bobHair(c, b) }, { PartTypeHair, tiedHair(c, b, false) },
+                { PartTypeHair, tiedHair(c, b, true) } };
+            f.torsos = { torso(c, b, {}, true), torso(c, b, stripes(c, b), false) };
+            f.hips = { hipsPiece(c, b, false), hipsPiece(c, b, true) };
+            f.trousers = true;
+            // Bare legs for the skirt.
+            f.extraLegs = { leg(c, b, 0, 0, false), leg(c, b, 0.3, 0.05, false) };
+        });
 }
 
 } // namespace

@@ -260,10 +260,7 @@ ElementList fence(const Outdoors& c)
 
 CharacterModelPtr outdoors()
 {
-    auto model = std::make_shared<CharacterModel>();
-    model->setCharacterName(QStringLiteral("Outdoors"));
-    model->setCreator(QStringLiteral("Zandrel"));
-    model->setPartsKind(1);
+    CharacterModelPtr model = newModel(QStringLiteral("Outdoors"), 1);
     Sheet s(model);
     const Outdoors c {
         s.color(QStringLiteral("Leaves"), QStringLiteral("#5FAE4A")),
@@ -510,10 +507,7 @@ ElementList rug(const Room& c)
 
 CharacterModelPtr livingRoom()
 {
-    auto model = std::make_shared<CharacterModel>();
-    model->setCharacterName(QStringLiteral("Living Room"));
-    model->setCreator(QStringLiteral("Zandrel"));
-    model->setPartsKind(1);
+    CharacterModelPtr model = newModel(QStringLiteral("Living Room"), 1);
     Sheet s(model);
     const Room c {
         s.color(QStringLiteral("Fabric"), QStringLiteral("#B9523D")),
