@@ -73,6 +73,24 @@ CurvePtr ellipse(const QPointF& centre, double rx, double ry)
     return closedFromControls(controls);
 }
 
+Paint flat(const ZDLColorPtr& color, float adjust, float blur)
+{
+    return Paint { color, nullptr, 0, 0, adjust, blur };
+}
+
+QString rect(double x, double y, double width, double height)
+{
+    return QStringLiteral("@%1,%2 @%3,%2 @%3,%4 @%1,%4").arg(x).arg(y).arg(x + width).arg(y + height);
+}
+
+PartPathPtr softShadow(
+    const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift, float blur)
+{
+    QList<CurvePtr> box = curves(rect(centre.x() - rx * 2, centre.y() - ry * 2, rx * 4, ry * 4));
+    box.append(ellipse(centre + shift, rx, ry));
+    return path(box, flat(shadow, 0, blur));
+}
+
 PartPathPtr path(const QList<CurvePtr>& segments, const Paint& paint)
 {
     auto shape = std::make_shared<PartPath>();

@@ -50,9 +50,18 @@ struct Paint {
     float blur = 0;
 };
 
+// A fill of the colour without outline, adjusted and blurred as given.
+Paint flat(const ZDLColorPtr& color, float adjust = 0, float blur = 0);
+// A rectangle's corners as a shape.
+QString rect(double x, double y, double width, double height);
+
 PartPathPtr path(const QList<CurvePtr>& segments, const Paint& paint);
 PartPathPtr path(const QString& shape, const Paint& paint);
 // The path with contents drawn clipped to its outline (shading, a face inside a head).
+// A soft shadow along the lower right of a shape: a large rectangle less an ellipse nudged up and
+// to the left by the shift, filled even-odd and blurred, to be clipped by the shape that holds it.
+PartPathPtr softShadow(
+    const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift, float blur);
 PartPathPtr withContents(PartPathPtr outline, const ElementList& contents);
 std::shared_ptr<PartGroup> group(const ElementList& children);
 

@@ -33,23 +33,10 @@ Paint ink(const ZDLColorPtr& color, float weight = 1.4f)
     return Paint { color, color, -0.6f, weight };
 }
 
-Paint flat(const ZDLColorPtr& color, float adjust = 0, float blur = 0)
-{
-    return Paint { color, nullptr, 0, 0, adjust, blur };
-}
-
-// A soft shadow along the lower right of a shape: a large rectangle less an ellipse nudged up
-// and to the left, filled even-odd, blurred, and clipped by the shape that holds it.
 PartPathPtr shading(
     const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift)
 {
-    auto box = curves(QStringLiteral("@%1,%2 @%3,%2 @%3,%4 @%1,%4")
-                          .arg(centre.x() - rx * 2)
-                          .arg(centre.y() - ry * 2)
-                          .arg(centre.x() + rx * 2)
-                          .arg(centre.y() + ry * 2));
-    box.append(ellipse(centre + shift, rx, ry));
-    return path(box, flat(shadow, 0, 2.5f));
+    return softShadow(shadow, centre, rx, ry, shift, 2.5f);
 }
 
 QPointF along(double angle, double length)

@@ -20,16 +20,6 @@ Paint tone(const ZDLColorPtr& color, float adjust, float weight = 1.2f)
     return Paint { color, color, -0.55f, weight, adjust };
 }
 
-Paint flat(const ZDLColorPtr& color, float adjust = 0, float blur = 0)
-{
-    return Paint { color, nullptr, 0, 0, adjust, blur };
-}
-
-QString rect(double x, double y, double w, double h)
-{
-    return QStringLiteral("@%1,%2 @%3,%2 @%3,%4 @%1,%4").arg(x).arg(y).arg(x + w).arg(y + h);
-}
-
 // A billowy outline round an ellipse: bulges between small dips, like a tree's crown or a cloud.
 CurvePtr billow(const QPointF& centre, double rx, double ry, int bumps, double depth, double turn = 0)
 {
@@ -45,13 +35,10 @@ CurvePtr billow(const QPointF& centre, double rx, double ry, int bumps, double d
     return curve(points, on);
 }
 
-// A soft shadow on the lower right of a shape, clipped by it.
 PartPathPtr shading(
     const ZDLColorPtr& shadow, const QPointF& centre, double rx, double ry, const QPointF& shift)
 {
-    auto box = curves(rect(centre.x() - rx * 2, centre.y() - ry * 2, rx * 4, ry * 4));
-    box.append(ellipse(centre + shift, rx, ry));
-    return path(box, flat(shadow, 0, 3.0f));
+    return softShadow(shadow, centre, rx, ry, shift, 3.0f);
 }
 
 struct Outdoors {
