@@ -581,6 +581,69 @@ ElementList tiedHair(const Colors& c, const Build& b, bool bun)
     return made;
 }
 
+// Hair left only round the sides, a few strands combed over the top, and a moustache; with a beard
+// round the jaw below the mouth when asked.
+ElementList thinningHair(const Colors& c, const Build& b, bool beard)
+{
+    const double w = b.headW;
+    const double h = b.headH;
+    ElementList made;
+    for (double side : { -1.0, 1.0 }) {
+        made.append(
+            withContents(path({ smooth({ QPointF(side * w * 0.8, -h * 0.62),
+                                  QPointF(side * w * 1.2, -h * 0.5), QPointF(side * w * 1.22, -h * 0.02),
+                                  QPointF(side * w * 0.98, h * 0.02), QPointF(side * w * 0.92, -h * 0.3) }) },
+                             ink(c.hair, 1.3f)),
+                { shading(c.shadow, QPointF(side * w, -h * 0.25), w * 0.3, h * 0.35,
+                    QPointF(-w * 0.08, -h * 0.08)) }));
+    }
+    for (double x : { -0.35, 0.0, 0.3 })
+        made.append(path({ taperedStroke({ QPointF(w * (x - 0.45), -h * 0.72), QPointF(w * x, -h * 1.08),
+                                             QPointF(w * (x + 0.5), -h * 0.8) },
+                             2.0) },
+            flat(c.hair, -0.2f)));
+    if (beard) {
+        made.append(withContents(
+            path({ curve({ QPointF(-w * 0.97, h * 0.1), QPointF(-w * 1.0, h * 1.05), QPointF(0, h * 1.42),
+                             QPointF(w * 1.0, h * 1.05), QPointF(w * 0.97, h * 0.1),
+                             QPointF(w * 0.8, h * 0.35), QPointF(0, h * 1.2), QPointF(-w * 0.8, h * 0.35) },
+                     { true, false, false, false, true, false, false, false }) },
+                ink(c.hair, 1.4f)),
+            { shading(c.shadow, QPointF(0, h * 0.8), w, h * 0.6, QPointF(-w * 0.2, -h * 0.15)) }));
+    }
+    for (double side : { -1.0, 1.0 })
+        made.append(path({ taperedStroke({ QPointF(side * 0.5, h * 0.44), QPointF(side * w * 0.22, h * 0.4),
+                                             QPointF(side * w * 0.42, h * 0.56) },
+                             5.0) },
+            Paint { c.hair, c.hair, -0.5f, 0.8f }));
+    return made;
+}
+
+// Round glasses over the eyes, their arms going back to the ears.
+ElementList glasses(const Colors& c, const Build& b)
+{
+    const double w = b.headW;
+    const double h = b.headH;
+    ElementList made;
+    for (double side : { -1.0, 1.0 }) {
+        const QPointF eye(side * w * 0.38, -h * 0.02);
+        made.append(
+            path({ tube({ eye + QPointF(side * 8.5, -1), QPointF(side * (w - 2), -h * 0.06) }, 2, 1.6) },
+                ink(c.accent, 0.6f)));
+        made.append(path(
+            { ellipse(eye, 8.5, 7.8), ellipse(eye, 7.0, 6.3) }, Paint { c.accent, c.accent, -0.5f, 0.5f }));
+        made.append(
+            path({ taperedStroke(
+                     { eye + QPointF(-4.5, -1), eye + QPointF(-3, -3.8), eye + QPointF(0, -4.8) }, 1.4) },
+                flat(c.white)));
+    }
+    made.append(path({ taperedStroke({ QPointF(-w * 0.38 + 7, -h * 0.06), QPointF(0, -h * 0.16),
+                                         QPointF(w * 0.38 - 7, -h * 0.06) },
+                         2.0) },
+        ink(c.accent, 0.5f)));
+    return made;
+}
+
 // A cap with its peak to the front.
 ElementList cap(const Colors& c, const Build& b)
 {
@@ -620,6 +683,8 @@ struct Figure {
     bool trousers;
     // More legs beside the ones of every figure (bare legs under a skirt).
     QList<ElementList> extraLegs;
+    // What the figure wears over its hair (glasses).
+    QList<QPair<PartType, ElementList>> worn;
 };
 
 // The model already holds the figure's palette.
@@ -654,6 +719,8 @@ CharacterModelPtr sheet(const Figure& f, const CharacterModelPtr& model)
     sheet.add(PartTypeTorso, f.torsos.first(), neck);
     sheet.add(PartTypeHead, head(c, b, f.expressions.first()), headAt, QPointF(0, b.headH));
     sheet.add(f.hair.first().first, f.hair.first().second, headAt);
+    for (const auto& [type, drawing] : f.worn)
+        sheet.add(type, drawing, headAt);
 
     const QRectF figure = model->getBounds();
     const QPointF faces(figure.right() + 34 + b.headW, figure.top() + b.headH * 1.35);
@@ -821,11 +888,27 @@ CharacterModelPtr grownUp()
         });
 }
 
+CharacterModelPtr elder()
+{
+    return character(QStringLiteral("Bruno"),
+        Build { 28, 30, 24, 52, 22, 16, 28, 26, 9, 34, 31, 13, 13, true, false },
+        Look { "#E9B793", "#A7A39E", "#8E4A3C", "#5E5448", "#3A302B", "#4C6E8E", "#34373B" }, [](Figure& f) {
+            const Colors& c = f.colors;
+            const Build& b = f.build;
+            f.hair = { { PartTypeHair, thinningHair(c, b, false) },
+                { PartTypeHair, thinningHair(c, b, true) }, { PartTypeHat, cap(c, b) } };
+            f.worn = { { PartTypeCostume, glasses(c, b) } };
+            f.torsos = { torso(c, b, {}, false), torso(c, b, {}, true) };
+            f.hips = { hipsPiece(c, b, false) };
+            f.trousers = true;
+        });
+}
+
 } // namespace
 
 QList<CharacterModelPtr> makeCharacters()
 {
-    return { kid(), grownUp() };
+    return { kid(), grownUp(), elder() };
 }
 
 } // namespace zandrel::catalogart

@@ -85,7 +85,7 @@ TEST_F(BuiltInCatalogTest, ListsEveryManifestEntryAsABuiltInItemInNameOrder)
         names.append(each->characterName());
         EXPECT_EQ(each->fromCatalog(), CharacterLibraryItem::BuiltInCatalog);
     }
-    EXPECT_EQ(names, (QStringList { "Living Room", "Marta", "Outdoors", "Pip" }));
+    EXPECT_EQ(names, (QStringList { "Bruno", "Living Room", "Marta", "Outdoors", "Pip" }));
     EXPECT_EQ(controller->getCatalogFolderURL(CharacterLibraryItem::BuiltInCatalog), kCatalogFolder);
     EXPECT_TRUE(alerts.isEmpty());
 }
@@ -95,7 +95,7 @@ TEST_F(BuiltInCatalogTest, EveryItemOpensWithItsThumbnailAndKind)
     const struct {
         const char* name;
         int kind;
-    } expected[] = { { "Pip", 0 }, { "Marta", 0 }, { "Outdoors", 1 }, { "Living Room", 1 } };
+    } expected[] = { { "Pip", 0 }, { "Marta", 0 }, { "Bruno", 0 }, { "Outdoors", 1 }, { "Living Room", 1 } };
     for (const auto& row : expected) {
         SCOPED_TRACE(row.name);
         auto entry = item(QString::fromUtf8(row.name));
@@ -136,6 +136,9 @@ TEST_F(BuiltInCatalogTest, PartsCarryTheTypesTheLibraryBrowsesBy)
     EXPECT_EQ(types("Marta"),
         (QList<int> { PartTypeHead, PartTypeHair, PartTypeTorso, PartTypeArm, PartTypeHips, PartTypeLeg,
             PartTypeFoot }));
+    EXPECT_EQ(types("Bruno"),
+        (QList<int> { PartTypeHead, PartTypeHair, PartTypeHat, PartTypeTorso, PartTypeArm, PartTypeHips,
+            PartTypeLeg, PartTypeFoot, PartTypeCostume }));
     EXPECT_EQ(PartTypes::sortedTypes(types("Outdoors")),
         PartTypes::sortedTypes({ PartTypeSky, PartTypeGround, PartTypeFoliage, PartTypeStructure }));
     EXPECT_EQ(PartTypes::sortedTypes(types("Living Room")),
@@ -180,7 +183,7 @@ TEST_F(BuiltInCatalogTest, EveryPathIsPaintedFromThePalette)
         EXPECT_EQ(outOfPalette, 0);
     }
     // The characters have the named colours of a new character, and the styles made from them.
-    for (const char* name : { "Pip", "Marta" }) {
+    for (const char* name : { "Pip", "Marta", "Bruno" }) {
         auto entry = item(QString::fromUtf8(name));
         ASSERT_TRUE(entry && entry->character());
         for (const char* color : { "Skin", "Hair", "Top", "Bottom", "Shoes" })
@@ -237,13 +240,14 @@ for e in m['catalogItems']:
     EXPECT_EQ(output,
         QStringLiteral("Pip.parts|Pip.jpg|Pip|Zandrel|0\n"
                        "Marta.parts|Marta.jpg|Marta|Zandrel|0\n"
+                       "Bruno.parts|Bruno.jpg|Bruno|Zandrel|0\n"
                        "Outdoors.parts|Outdoors.jpg|Outdoors|Zandrel|1\n"
                        "Living Room.parts|Living Room.jpg|Living Room|Zandrel|1\n"));
     // Nothing in the folder that the manifest does not name.
     QStringList files = QDir(kCatalogFolder).entryList(QDir::Files, QDir::Name);
     EXPECT_EQ(files,
-        (QStringList { "Living Room.jpg", "Living Room.parts", "Marta.jpg", "Marta.parts", "Outdoors.jpg",
-            "Outdoors.parts", "Pip.jpg", "Pip.parts", "manifest.plist" }));
+        (QStringList { "Bruno.jpg", "Bruno.parts", "Living Room.jpg", "Living Room.parts", "Marta.jpg",
+            "Marta.parts", "Outdoors.jpg", "Outdoors.parts", "Pip.jpg", "Pip.parts", "manifest.plist" }));
 }
 
 TEST_F(BuiltInCatalogTest, CatalogCharactersCopyIntoTheUserCatalogAndStayReadOnly)
