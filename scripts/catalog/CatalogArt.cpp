@@ -14,16 +14,18 @@ namespace zandrel::catalogart {
 namespace {
 
 // Where a closed curve of control points alone starts, its outline starts and ends, and the two ends
-// are joined when it is stroked. Joining two ends that run exactly along an axis drew a stray line;
-// starting between two points that do not lie on a horizontal or vertical line avoids it. The
-// shape is the same from wherever it starts.
+// are joined when it is stroked. Joining two ends that run exactly along an axis or a diagonal drew
+// a stray line; starting between two points that lie on no such line avoids it. The shape is the
+// same from wherever it starts.
 CurvePtr closedFromControls(const QList<QPointF>& controls)
 {
     const int n = int(controls.size());
     int start = 0;
     for (int i = 0; i < n; ++i) {
         const QPointF d = controls[i] - controls[(i + n - 1) % n];
-        if (std::abs(d.x()) > 1e-3 && std::abs(d.y()) > 1e-3) {
+        const double tolerance = 1e-3 * std::hypot(d.x(), d.y());
+        if (std::abs(d.x()) > tolerance && std::abs(d.y()) > tolerance
+            && std::abs(std::abs(d.x()) - std::abs(d.y())) > tolerance) {
             start = i;
             break;
         }
@@ -63,11 +65,13 @@ QList<CurvePtr> curves(const QString& shape, bool closed)
 
 CurvePtr ellipse(const QPointF& centre, double rx, double ry)
 {
-    // Control points on the circumscribed octagon put the implied points on the ellipse.
+    // Control points on a circumscribed octagon put the implied points on the ellipse. The octagon
+    // is turned a little, so that a circle too has sides that lie on no axis or diagonal to start
+    // from.
     QList<QPointF> controls;
     const double k = 1.0 / std::cos(M_PI / 8);
     for (int i = 0; i < 8; ++i) {
-        const double a = M_PI / 4 * i + M_PI / 8;
+        const double a = M_PI / 4 * i + M_PI / 8 + 0.2;
         controls.append(centre + QPointF(std::cos(a) * rx * k, std::sin(a) * ry * k));
     }
     return closedFromControls(controls);

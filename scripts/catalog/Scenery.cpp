@@ -532,11 +532,198 @@ CharacterModelPtr livingRoom()
     return model;
 }
 
+struct Things {
+    ZDLColorPtr body, tyre, glass, chrome, fur, canopy, handle, mug, ball, stripe, cover, pages, shadow,
+        white, black;
+};
+
+ElementList car(const Things& c)
+{
+    ElementList made;
+    // The body: a low box with a rounded cabin, its windows clipped into it.
+    made.append(withContents(
+        path({ curve({ QPointF(-78, -14), QPointF(-80, -40), QPointF(-50, -44), QPointF(-34, -46),
+                         QPointF(-20, -72), QPointF(30, -72), QPointF(44, -46), QPointF(74, -42),
+                         QPointF(80, -28), QPointF(78, -14) },
+                 { true, false, true, true, false, false, true, true, false, true }) },
+            ink(c.body, 1.6f)),
+        { path({ curve({ QPointF(-28, -48), QPointF(-16, -68), QPointF(2, -68), QPointF(2, -48) },
+                   { true, true, true, true }) },
+              tone(c.glass, 0, 1.0f)),
+            path({ curve({ QPointF(8, -48), QPointF(8, -68), QPointF(27, -68), QPointF(38, -48) },
+                     { true, true, true, true }) },
+                tone(c.glass, 0, 1.0f)),
+            path({ taperedStroke({ QPointF(-70, -30), QPointF(0, -31), QPointF(72, -30) }, 1.6) },
+                flat(c.body, -0.4f)),
+            softShadow(c.shadow, QPointF(0, -40), 82, 30, QPointF(-10, -14), 3.0f) }));
+    made.append(path(rect(-4, -40, 10, 3), tone(c.chrome, 0, 0.8f)));
+    made.append(path({ ellipse(QPointF(76, -36), 4, 3) }, ink(c.white, 0.8f)));
+    made.append(path(rect(-82, -20, 12, 6), tone(c.chrome, 0, 1.0f)));
+    made.append(path(rect(70, -20, 12, 6), tone(c.chrome, 0, 1.0f)));
+    for (double x : { -48.0, 48.0 }) {
+        made.append(path({ ellipse(QPointF(x, -14), 15, 15) }, ink(c.tyre, 1.4f)));
+        made.append(path({ ellipse(QPointF(x, -14), 7, 7) }, tone(c.chrome, 0, 1.0f)));
+        made.append(path({ ellipse(QPointF(x, -14), 2, 2) }, ink(c.tyre, 0.6f)));
+    }
+    return made;
+}
+
+ElementList cat(const Things& c)
+{
+    ElementList made;
+    made.append(
+        path({ taperedStroke({ QPointF(22, -8), QPointF(44, -14), QPointF(40, -40), QPointF(32, -52) }, 8) },
+            ink(c.fur, 1.3f)));
+    made.append(withContents(path({ smooth({ QPointF(-20, -2), QPointF(-24, -30), QPointF(-4, -44),
+                                      QPointF(20, -40), QPointF(30, -16), QPointF(26, 0), QPointF(0, 2) }) },
+                                 ink(c.fur, 1.5f)),
+        { softShadow(c.shadow, QPointF(4, -20), 26, 22, QPointF(-6, -6), 3.0f) }));
+    // The head with its ears, eyes, nose and whiskers.
+    const QPointF h(-14, -50);
+    for (double side : { -1.0, 1.0 }) {
+        made.append(path(
+            { curve({ h + QPointF(side * 6, -10), h + QPointF(side * 15, -24), h + QPointF(side * 16, -6) },
+                { true, true, true }) },
+            ink(c.fur, 1.3f)));
+    }
+    made.append(withContents(path({ ellipse(h, 17, 14) }, ink(c.fur, 1.5f)),
+        { softShadow(c.shadow, h, 17, 14, QPointF(-4, -4), 3.0f) }));
+    for (double side : { -1.0, 1.0 }) {
+        made.append(withContents(
+            path({ ellipse(h + QPointF(side * 6.5, -2), 3.6, 4.2) }, Paint { c.canopy, c.black, 0, 0.8f }),
+            { path({ ellipse(h + QPointF(side * 6.5, -2), 1.1, 3.4) }, flat(c.black)) }));
+        for (double dy : { -1.0, 2.0 })
+            made.append(
+                path({ taperedStroke({ h + QPointF(side * 5, 5 + dy * 0.5), h + QPointF(side * 14, 4 + dy),
+                                         h + QPointF(side * 22, 3 + dy * 2) },
+                         0.9) },
+                    flat(c.black)));
+    }
+    made.append(path(
+        { curve({ h + QPointF(-2.5, 3), h + QPointF(2.5, 3), h + QPointF(0, 6) }, { true, true, true }) },
+        Paint { c.mug, c.mug, -0.5f, 0.6f }));
+    made.append(path({ taperedStroke({ h + QPointF(-4, 8), h + QPointF(-2, 10), h + QPointF(0, 7.5) }, 1.0) },
+        flat(c.black)));
+    made.append(path({ taperedStroke({ h + QPointF(0, 7.5), h + QPointF(2, 10), h + QPointF(4, 8) }, 1.0) },
+        flat(c.black)));
+    for (double x : { -12.0, 8.0 })
+        made.append(path({ ellipse(QPointF(x, -2), 7, 4) }, ink(c.fur, 1.2f)));
+    return made;
+}
+
+ElementList umbrella(const Things& c)
+{
+    ElementList made;
+    made.append(path(
+        { taperedStroke({ QPointF(0, -86), QPointF(0, -40), QPointF(0, -4) }, 3) }, ink(c.handle, 0.8f)));
+    made.append(path({ tube({ QPointF(0, -8), QPointF(0, 2), QPointF(-8, 2), QPointF(-9, -4) }, 3.5, 3.5) },
+        ink(c.handle, 1.0f)));
+    QList<QPointF> points { QPointF(-54, -70) };
+    QList<bool> on { true };
+    for (int i = 0; i < 4; ++i) {
+        points << QPointF(-54 + i * 27 + 13.5, -76) << QPointF(-54 + (i + 1) * 27, -70);
+        on << false << true;
+    }
+    points << QPointF(30, -128) << QPointF(-30, -128);
+    on << false << false;
+    ElementList folds;
+    for (double x : { -27.0, 0.0, 27.0 })
+        folds.append(
+            path({ taperedStroke({ QPointF(0, -116), QPointF(x * 0.6, -100), QPointF(x, -72) }, 1.5) },
+                flat(c.canopy, -0.35f)));
+    folds.append(softShadow(c.shadow, QPointF(0, -90), 56, 30, QPointF(-10, -10), 3.0f));
+    made.append(withContents(path({ curve(points, on) }, ink(c.canopy, 1.5f)), folds));
+    made.append(path({ tube({ QPointF(0, -116), QPointF(0, -124) }, 3, 2) }, ink(c.handle, 0.8f)));
+    return made;
+}
+
+ElementList mug(const Things& c)
+{
+    return { path({ tube({ QPointF(18, -28), QPointF(30, -26), QPointF(29, -12), QPointF(17, -10) }, 5, 5) },
+                 ink(c.mug, 1.3f)),
+        withContents(path({ curve({ QPointF(-18, -36), QPointF(20, -36), QPointF(18, -4), QPointF(14, 0),
+                                      QPointF(-14, 0), QPointF(-18, -4) },
+                              { true, true, true, false, true, false }) },
+                         ink(c.mug, 1.5f)),
+            { path(rect(-20, -26, 40, 6), flat(c.white)),
+                softShadow(c.shadow, QPointF(0, -18), 20, 20, QPointF(-6, -4), 3.0f) }),
+        path({ ellipse(QPointF(1, -36), 19, 3.5) }, tone(c.mug, -0.25f, 1.2f)),
+        path(
+            { taperedStroke({ QPointF(-4, -42), QPointF(-8, -50), QPointF(-3, -58) }, 2.4) }, flat(c.shadow)),
+        path({ taperedStroke({ QPointF(5, -42), QPointF(1, -52), QPointF(6, -62) }, 2.4) }, flat(c.shadow)) };
+}
+
+ElementList ball(const Things& c)
+{
+    const QPointF centre(0, -20);
+    return { path({ ellipse(QPointF(2, -1), 18, 3) }, flat(c.shadow, 0, 2.0f)),
+        withContents(path({ ellipse(centre, 20, 20) }, ink(c.ball, 1.5f)),
+            { path({ taperedStroke({ QPointF(-24, -30), QPointF(0, -14), QPointF(24, -30) }, 9) },
+                  flat(c.stripe)),
+                path({ taperedStroke({ QPointF(-20, -2), QPointF(-4, -22), QPointF(0, -44) }, 7) },
+                    flat(c.stripe)),
+                softShadow(c.shadow, centre, 20, 20, QPointF(-6, -6), 3.0f),
+                path({ ellipse(centre + QPointF(-8, -9), 5, 3.5) }, flat(c.white, 0, 2.0f)) }) };
+}
+
+ElementList book(const Things& c)
+{
+    return { path({ curve({ QPointF(-30, -6), QPointF(30, -6), QPointF(36, -2), QPointF(36, 6),
+                              QPointF(-24, 6), QPointF(-30, 2) },
+                      { true, true, true, true, true, true }) },
+                 tone(c.pages, 0)),
+        path({ curve({ QPointF(-30, -6), QPointF(30, -6), QPointF(36, -2), QPointF(-24, -2) },
+                 { true, true, true, true }) },
+            ink(c.cover, 1.3f)),
+        path({ curve({ QPointF(-24, -2), QPointF(36, -2), QPointF(36, 6), QPointF(-24, 6) },
+                 { true, true, true, true }) },
+            Paint { c.pages, c.cover, -0.5f, 1.0f }),
+        path({ curve({ QPointF(-30, 2), QPointF(-24, -2), QPointF(-24, 6), QPointF(-30, 10), QPointF(30, 10),
+                         QPointF(36, 6) },
+                 { true, true, true, true, true, true }) },
+            ink(c.cover, 1.3f)),
+        path({ taperedStroke({ QPointF(-18, 1), QPointF(10, 1), QPointF(30, 1) }, 0.8) },
+            flat(c.cover, -0.3f)),
+        path({ taperedStroke({ QPointF(-18, 3.5), QPointF(10, 3.5), QPointF(30, 3.5) }, 0.8) },
+            flat(c.cover, -0.3f)) };
+}
+
+CharacterModelPtr things()
+{
+    CharacterModelPtr model = newModel(QStringLiteral("Things"), 1);
+    Sheet s(model);
+    const Things c {
+        s.color(QStringLiteral("Car"), QStringLiteral("#D8443A")),
+        s.color(QStringLiteral("Tyre"), QStringLiteral("#34383E")),
+        s.color(QStringLiteral("Glass"), QStringLiteral("#A8D4EE")),
+        s.color(QStringLiteral("Chrome"), QStringLiteral("#C9CED4")),
+        s.color(QStringLiteral("Fur"), QStringLiteral("#E39B4A")),
+        s.color(QStringLiteral("Umbrella"), QStringLiteral("#5B7FD1")),
+        s.color(QStringLiteral("Handle"), QStringLiteral("#6B4A32")),
+        s.color(QStringLiteral("Mug"), QStringLiteral("#E47FA4")),
+        s.color(QStringLiteral("Ball"), QStringLiteral("#F4D03F")),
+        s.color(QStringLiteral("Stripe"), QStringLiteral("#3C8DDB")),
+        s.color(QStringLiteral("Cover"), QStringLiteral("#2F8F6F")),
+        s.color(QStringLiteral("Pages"), QStringLiteral("#FBF6E6")),
+        model->getColorNamed(QStringLiteral("Shadow")),
+        model->whiteColor(),
+        model->blackColor(),
+    };
+    s.add(PartTypeVehicle, car(c), QPointF(110, 150));
+    s.add(PartTypeAnimal, cat(c), QPointF(240, 150));
+    s.add(PartTypeProp, umbrella(c), QPointF(60, 290));
+    s.add(PartTypeProp, ball(c), QPointF(140, 290));
+    s.add(PartTypeProp, mug(c), QPointF(215, 290));
+    s.add(PartTypeProp, book(c), QPointF(280, 286));
+    s.frameThumbnail(model->getBounds().adjusted(-6, -6, 6, 6));
+    return model;
+}
+
 } // namespace
 
 QList<CharacterModelPtr> makeScenery()
 {
-    return { outdoors(), livingRoom() };
+    return { outdoors(), livingRoom(), things() };
 }
 
 } // namespace zandrel::catalogart
