@@ -336,9 +336,14 @@ void DocumentWindow::changeEvent(QEvent* event)
 
 QList<Responder*> DocumentWindow::windowResponders() const
 {
-    // With the focus outside the editing views (the toolbar, nothing at all), the default view still
-    // answers its commands.
+    // With the focus outside the editing views (the menu bar after Escape closed a menu, the
+    // toolbar, an inspector field, nothing at all), the view the user edits in still answers its
+    // commands: the open editor's, else the default view.
     QList<Responder*> responders;
+    if (auto* editor = m_document ? dynamic_cast<EditingControllerView*>(m_document->currentEditor()) : nullptr) {
+        if (ZDLView* edited = editor->editingView(); edited && edited->isVisible())
+            responders.append(edited);
+    }
     if (auto* view = dynamic_cast<Responder*>(m_defaultEditingView);
         view && m_defaultEditingView->isVisible())
         responders.append(view);

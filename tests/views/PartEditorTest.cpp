@@ -19,6 +19,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QMenuBar>
 #include <QPainter>
 #include <functional>
 
@@ -477,6 +478,21 @@ TEST_F(PartEditorTest, ValidationFollowsTheSelection)
         ASSERT_TRUE(elements->validateMenuItem(item));
         EXPECT_EQ(item.enabled, row.enabled);
     }
+}
+
+// Escape out of a menu leaves the focus on the menu bar; the editor's view still takes the commands.
+TEST_F(PartEditorTest, WithTheFocusOnTheMenuBarTheEditorsViewStillAnswersItsCommands)
+{
+    select({ 0, 1 });
+    window->menuBar()->setFocus();
+    endOfEvent();
+    ASSERT_FALSE(elements->hasFocus());
+    EXPECT_TRUE(showMenuItem(window, kSelectAllAction)->isEnabled());
+    const qsizetype before = elementCount();
+    choose(kGroupAction);
+    endOfEvent();
+    EXPECT_EQ(elementCount(), before - 1);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Group"));
 }
 
 TEST_F(PartEditorTest, HidingIsAViewingAidUndoneByLeaving)
