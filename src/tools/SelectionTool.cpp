@@ -2,6 +2,7 @@
 
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
+#include "charmodel/CharacterModel.h"
 #include "charmodel/ComicGraphicElementState.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/MaskingPath.h"
@@ -10,6 +11,7 @@
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartPath.h"
 #include "comicmodel/Balloon.h"
+#include "comicmodel/Group.h"
 #include "graphics/ArrayUtils.h"
 #include "platform/Localization.h"
 #include "tools/SelectionTrackers.h"
@@ -136,10 +138,16 @@ void SelectionTool::doubleClickAt(const QPointF& point, const ZDLEvent&)
     ObjectPtr element = shown->childAt(point);
     if (const auto* alias = dynamic_cast<const PartAlias*>(element.get()))
         element = alias->realPart();
-    // Double-clicking empty space of a character starts a new part with the pen; that waits for the
-    // part editor's drawing tools.
-    if (element)
+    if (element) {
         editingView()->doEditObject(element);
+        return;
+    }
+    // Double-clicking empty space of a character, or of a group of a character's parts, starts a
+    // new part there with the pen.
+    const ObjectPtr container = shown->rootObject();
+    if (dynamic_cast<const CharacterModel*>(container.get())
+        || (dynamic_cast<const Group*>(container.get()) && editingView()->characterDoc()))
+        editingView()->editNewPartIn(asProtocol<Parent>(container), point);
 }
 
 bool SelectionTool::setCursorAt(const QPointF& point, const ZDLEvent& event)

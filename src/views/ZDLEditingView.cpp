@@ -229,7 +229,7 @@ void ZDLEditingView::doEditObject(const ObjectPtr& object)
         m_document->edit(object);
 }
 
-void ZDLEditingView::editNewPartIn(Parent* container)
+void ZDLEditingView::editNewPartIn(Parent* container, std::optional<QPointF> centre)
 {
     if (!container || !m_document)
         return;
@@ -243,8 +243,10 @@ void ZDLEditingView::editNewPartIn(Parent* container)
     editor->setCurrentTool(kPenToolIndex);
     auto* editorWidget = dynamic_cast<QWidget*>(editor);
     auto* editingView = editorWidget ? editorWidget->findChild<ZDLView*>() : nullptr;
-    if (inRightClick() && editingView)
-        editingView->scrollToCenterDocPoint(rightClickPos());
+    if (!centre && inRightClick())
+        centre = rightClickPos();
+    if (centre && editingView)
+        editingView->scrollToCenterDocPoint(*centre);
 }
 
 void ZDLEditingView::editObject()

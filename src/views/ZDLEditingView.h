@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QMimeData;
 
@@ -136,9 +137,9 @@ public:
     virtual ObjectPtr createPathWith(const std::shared_ptr<Curve>& curve) { return nullptr; }
     virtual void doEditObject(const ObjectPtr& object);
     // A new, empty part of the container opens in the part editor with the pen; the container
-    // takes it only once it has something to show. From the contextual menu the part editor
-    // centres where the user clicked.
-    void editNewPartIn(Parent* container);
+    // takes it only once it has something to show. The part editor centres the given point, else
+    // where the user right-clicked for the contextual menu.
+    void editNewPartIn(Parent* container, std::optional<QPointF> centre = std::nullopt);
     virtual bool acceptsImages() const { return false; }
     virtual bool acceptsLibraryDrags() const { return false; }
     virtual QPointF graphicPastePoint() const { return getCenterOfVisibleRect(); }

@@ -3,6 +3,7 @@
 #include "CharacterWindowFixture.h"
 #include "app/PartEditingView.h"
 #include "app/core/PasteboardParent.h"
+#include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "comicmodel/Balloon.h"
 #include "graphics/ArrayUtils.h"
@@ -569,6 +570,33 @@ TEST_F(PartEditorTest, ANewPartOfThePartsViewStartsWithThePenAndJoinsWithItsFirs
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(bytes(), original);
+}
+
+TEST_F(PartEditorTest, ADoubleClickOnEmptySpaceOfTheCharacterStartsANewPartThereWithThePen)
+{
+    document->edit(nullptr);
+    // With the character behind the part the editor can scroll to any spot of it: here between the
+    // first two parts.
+    document->documentSettings()->setBackgroundStyle(2);
+    endOfEvent();
+    const QPointF spot(110, 50);
+    ASSERT_FALSE(view->childAt(spot));
+    doubleClick(view, CharacterWindowTest::at(spot));
+    endOfEvent();
+    ASSERT_EQ(document->currentEditor(), editor);
+    EXPECT_TRUE(editor->partIsPending());
+    EXPECT_EQ(editor->currentTool(), PartEditingView::Pen);
+    const QPointF middle = elements->convertFromWidget(QPointF(elements->width(), elements->height()) / 2);
+    // Centred across; upwards the view ends at the top of the drawing.
+    EXPECT_NEAR(middle.x(), spot.x(), 1.0);
+    EXPECT_TRUE(elements->visibleRect().contains(spot));
+    // Its first path puts it into the character.
+    const auto at = [this](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
+    QTest::mouseClick(elements, Qt::LeftButton, {}, at(spot));
+    doubleClick(elements, at(spot + QPointF(30, 10)));
+    endOfEvent();
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Create Path"));
+    EXPECT_EQ(document->model()->numChildren(), 6u);
 }
 
 TEST_F(PartEditorTest, AnUndoThatShortenedTheParentCannotPutANewPartOutOfRange)
