@@ -111,10 +111,12 @@ void RotateTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& event)
     const float angle = static_cast<float>(std::atan2(point.y() - m_origin.y(), point.x() - m_origin.x()));
     tool()->applyInteractiveTransform(
         about(m_origin, QTransform().rotateRadians(angle - m_origAngle)), false);
-    GradientRotationManipulator step(radiansToDegrees(angle - m_lastAngle));
-    for (const ObjectPtr& element : std::as_const(m_selection)) {
-        if (auto* graphic = asProtocol<GraphicElement>(element))
-            graphic->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, &step);
+    if (tool()->transformsWholeElements()) {
+        GradientRotationManipulator step(radiansToDegrees(angle - m_lastAngle));
+        for (const ObjectPtr& element : std::as_const(m_selection)) {
+            if (auto* graphic = asProtocol<GraphicElement>(element))
+                graphic->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, &step);
+        }
     }
     m_lastAngle = angle;
 }
@@ -124,10 +126,12 @@ void RotateTracker::mouseUpAt(const QPointF&, const ZDLEvent& event)
     if (!movedOverMinimum(event) || !tool() || !editingView() || !editingView()->document())
         return;
     // The gradients' turn and the shapes' turn land in one step.
-    const float total = radiansToDegrees(m_lastAngle - m_origAngle);
-    editingView()->document()->undoableManipulateGraphics(m_selection,
-        std::make_shared<GradientRotationManipulator>(total),
-        std::make_shared<GradientRotationManipulator>(-total), true);
+    if (tool()->transformsWholeElements()) {
+        const float total = radiansToDegrees(m_lastAngle - m_origAngle);
+        editingView()->document()->undoableManipulateGraphics(m_selection,
+            std::make_shared<GradientRotationManipulator>(total),
+            std::make_shared<GradientRotationManipulator>(-total), true);
+    }
     tool()->commitInteractiveTransform(localized("Rotate %1"));
 }
 

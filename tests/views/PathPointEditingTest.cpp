@@ -9,6 +9,8 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
 #include "graphics/Curve.h"
+#include "graphics/Gradient.h"
+#include "graphics/GradientFill.h"
 #include "tools/PencilTool.h"
 #include "tools/QuadPenTool.h"
 #include "tools/ReshapingTool.h"
@@ -287,6 +289,51 @@ TEST_F(PathPointEditingTest, AMarqueeSelectsPointsAndTheirFrameScalesThemAsOneSt
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(bytes(), before);
+}
+
+// The rotation grip turns a path's gradient with the path, but not for a few of its points.
+TEST_F(PathPointEditingTest, RotatingAPathTurnsItsGradientAndRotatingSomePointsDoesNot)
+{
+    for (const bool points : { false, true }) {
+        SCOPED_TRACE(points ? "points" : "path");
+        editPaths({ QStringLiteral("o20,100 o60,100 o100,140 o140,100") });
+        auto* path = dynamic_cast<PartPath*>(elements->selection().value(0).get());
+        ASSERT_TRUE(path);
+        auto gradient = std::make_shared<GradientFill>();
+        gradient->setGradient(std::make_shared<Gradient>());
+        path->setFill(gradient);
+        const float angle = gradient->linearAngle();
+        const QByteArray before = bytes();
+        if (points)
+            drag({ 50, 90 }, { 110, 150 }, kCommand);
+        else
+            editor->toolButton(PartEditingView::Selection)->click();
+        elements->repaint();
+        ZDLHandlePtr grip;
+        for (const ZDLHandlePtr& handle : elements->currentTool()->currentHandles()) {
+            if (handle->type() == kRotateHandleType)
+                grip = handle;
+        }
+        ASSERT_TRUE(grip);
+        const QPointF start = grip->box().center();
+        drag(start, start + QPointF(0, 40));
+        EXPECT_EQ(undoTitle(), points ? QStringLiteral("Undo Rotate Points") : QStringLiteral("Undo Rotate Objects"));
+        const auto* turned = dynamic_cast<const GradientFill*>(
+            dynamic_cast<PartPath*>(elements->selection().value(0).get())->fill().get());
+        ASSERT_TRUE(turned);
+        if (points)
+            EXPECT_EQ(turned->linearAngle(), angle);
+        else
+            EXPECT_GT(std::fabs(turned->linearAngle() - angle), 10.0f);
+        choose(kUndoAction);
+        endOfEvent();
+        const auto* back = dynamic_cast<const GradientFill*>(path->fill().get());
+        ASSERT_TRUE(back);
+        // Turning a gradient back by the opposite angle may be off in the last bit of a float.
+        EXPECT_NEAR(back->linearAngle(), angle, 1e-3);
+        if (points)
+            EXPECT_EQ(bytes(), before);
+    }
 }
 
 TEST_F(PathPointEditingTest, ThePenContinuesAnOpenPathFromItsFirstPoint)
