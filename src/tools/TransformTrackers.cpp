@@ -112,6 +112,10 @@ void RotateTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& event)
     tool()->applyInteractiveTransform(
         about(m_origin, QTransform().rotateRadians(angle - m_origAngle)), false);
     if (tool()->transformsWholeElements()) {
+        if (!m_fillsBefore) {
+            m_fillsBefore = std::make_shared<GradientFillsManipulator>();
+            m_fillsBefore->record(m_selection);
+        }
         GradientRotationManipulator step(radiansToDegrees(angle - m_lastAngle));
         for (const ObjectPtr& element : std::as_const(m_selection)) {
             if (auto* graphic = asProtocol<GraphicElement>(element))
@@ -125,12 +129,12 @@ void RotateTracker::mouseUpAt(const QPointF&, const ZDLEvent& event)
 {
     if (!movedOverMinimum(event) || !tool() || !editingView() || !editingView()->document())
         return;
-    // The gradients' turn and the shapes' turn land in one step.
-    if (tool()->transformsWholeElements()) {
-        const float total = radiansToDegrees(m_lastAngle - m_origAngle);
-        editingView()->document()->undoableManipulateGraphics(m_selection,
-            std::make_shared<GradientRotationManipulator>(total),
-            std::make_shared<GradientRotationManipulator>(-total), true);
+    // The gradients' turn and the shapes' turn land in one step; undo and redo put back the fills
+    // as they were before and after.
+    if (m_fillsBefore) {
+        auto after = std::make_shared<GradientFillsManipulator>();
+        after->record(m_selection);
+        editingView()->document()->undoableManipulateGraphics(m_selection, after, m_fillsBefore, true);
     }
     tool()->commitInteractiveTransform(localized("Rotate %1"));
 }

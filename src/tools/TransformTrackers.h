@@ -7,9 +7,11 @@
 #include <QRectF>
 #include <QTransform>
 #include <array>
+#include <memory>
 
 namespace zandrel {
 
+class GradientFillsManipulator;
 class ZDLTool;
 
 // The trackers started from the handles of the selection frame. The transform trackers compute a
@@ -62,6 +64,8 @@ private:
     QPointF m_origin;
     float m_origAngle;
     float m_lastAngle;
+    // The gradient fills of the selection before the first turn, for an exact undo.
+    std::shared_ptr<GradientFillsManipulator> m_fillsBefore;
 };
 
 // Skews the selection horizontally (the handle under the frame) or vertically (right of it).
