@@ -124,6 +124,19 @@ void DialogUtilities::setPopupToWeightValues(PopupButton& popup, const QSet<floa
         [](const QAction* item) { return floatFromWeightMenuItem(item); });
 }
 
+const QList<float>& DialogUtilities::lineWeightPresets()
+{
+    static const QList<float> presets { 0.25f, 0.5f, 0.75f, 1.0f, 1.5f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f, 12.0f };
+    return presets;
+}
+
+void DialogUtilities::addLineWeightItems(PopupButton& popup)
+{
+    const QList<float>& presets = lineWeightPresets();
+    for (int tag = 0; tag < presets.size(); ++tag)
+        popup.addItem(localized("%1 pt").arg(double(presets.at(tag))), tag);
+}
+
 float DialogUtilities::roundnessOfItem(const QAction* item)
 {
     const int tag = PopupButton::tagOf(item);

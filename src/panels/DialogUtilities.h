@@ -44,6 +44,11 @@ public:
     static float floatFromWeightMenuItem(const QAction* item);
     static float floatFromWeightTitle(const QString& title);
     static void setPopupToWeightValues(PopupButton& popup, const QSet<float>& values);
+    // The line weights, in points, that the weight menus of the part editor's inspector and of the
+    // styles sheet offer: both set the lines of part paths, so they offer the same.
+    static const QList<float>& lineWeightPresets();
+    // Appends one item a preset, titled "<weight> pt" and tagged with its index.
+    static void addLineWeightItems(PopupButton& popup);
     static void setPopupToRoundnessValues(PopupButton& popup, const QSet<float>& values);
     // The value a roundness preset stands for.
     static float roundnessOfItem(const QAction* item);

@@ -15,6 +15,7 @@
 #include "panels/DialogController.h"
 #include "panels/DialogUtilities.h"
 #include "panels/PopupButton.h"
+#include "panels/SegmentedControl.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
@@ -22,7 +23,6 @@
 #include "views/PartElementsView.h"
 
 #include <QAction>
-#include <QButtonGroup>
 #include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -44,9 +44,6 @@ namespace {
 const QString kUpdateKey = QStringLiteral("updateControlProperties");
 const QString kCommitKey = QStringLiteral("commitProperty");
 const QString kCommitToleranceKey = QStringLiteral("commitTolerance");
-
-// The weights the weight popup offers; the value is read back from each item's title.
-constexpr float kWeightPresets[] = { 0.25f, 0.5f, 0.75f, 1.0f, 1.5f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f, 12.0f };
 
 bool declares(const Object& object, const QString& property)
 {
@@ -166,8 +163,7 @@ void PropertiesController::buildControls()
     m_lineWeightPopup->setObjectName(QStringLiteral("lineWeightPopup"));
     m_lineWeightPopup->setPullsDown(true);
     m_lineWeightPopup->setTitle(localized("pt"));
-    for (float preset : kWeightPresets)
-        m_lineWeightPopup->addItem(localized("%1 pt").arg(double(preset)));
+    DialogUtilities::addLineWeightItems(*m_lineWeightPopup);
     weight->addWidget(m_lineWeightField);
     weight->addWidget(m_lineWeightPopup);
     line->addRow(localized("Weight:"), weight);
@@ -179,22 +175,14 @@ void PropertiesController::buildControls()
     auto* fillTitle = new QLabel(localized("Fill"), view);
     fillTitle->setFont(bold);
     column->addWidget(fillTitle);
-    m_fillTypeSelector = new QWidget(view);
+    m_fillTypeSelector = new SegmentedControl({ localized("Color"), localized("Gradient") }, view);
     m_fillTypeSelector->setObjectName(QStringLiteral("fillTypeSelector"));
-    auto* segments = new QHBoxLayout(m_fillTypeSelector);
-    segments->setContentsMargins(0, 0, 0, 0);
-    segments->setSpacing(0);
-    const QString segmentTitles[] = { localized("Color"), localized("Gradient") };
-    for (int type = 0; type < 2; ++type) {
-        auto* button = new QToolButton(m_fillTypeSelector);
-        button->setText(segmentTitles[type]);
-        button->setCheckable(true);
-        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        segments->addWidget(button);
-        m_fillTypeButtons[type] = button;
-        // A click chooses the segment; what is shown follows the model at the refresh.
-        connect(button, &QToolButton::clicked, this, [this, type] { setFillType(type); });
-    }
+    for (int type = 0; type < m_fillTypeSelector->segmentCount(); ++type)
+        m_fillTypeSelector->button(type)->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The clicked segment is the fill type asked for, also when both were lit for a mix; what is
+    // shown follows the elements at the refresh.
+    connect(m_fillTypeSelector, &SegmentedControl::activated, this,
+        [this](int segment) { setFillType(m_fillTypeSelector->tagOf(segment)); });
     column->addWidget(m_fillTypeSelector);
     m_fillColorView = new QWidget(view);
     m_fillColorView->setObjectName(QStringLiteral("fillColorView"));
@@ -283,7 +271,7 @@ void PropertiesController::buildControls()
 
 QAbstractButton* PropertiesController::fillTypeButton(int type) const
 {
-    return (type == 0 || type == 1) ? m_fillTypeButtons[type] : nullptr;
+    return m_fillTypeSelector->button(m_fillTypeSelector->segmentWithTag(type));
 }
 
 bool PropertiesController::eventFilter(QObject* watched, QEvent* event)
@@ -461,19 +449,16 @@ void PropertiesController::updateControlProperties()
         m_selectionLabel->setText(localized("%1 Groups").arg(groups));
 
     if (anyColorFill == anyGradientFill) {
+        // Both kinds lit, or neither: a mix to be resolved by a click, or nothing to fill.
         m_fillTypeSelector->setEnabled(anyColorFill);
-        for (QToolButton* button : m_fillTypeButtons) {
-            QSignalBlocker block(button);
-            button->setChecked(anyColorFill);
-        }
+        m_fillTypeSelector->setTracking(SegmentedControl::Tracking::SelectAny);
+        m_fillTypeSelector->setSelectedSegments(anyColorFill ? QSet<int> { 0, 1 } : QSet<int> {});
         m_fillColorView->hide();
         m_fillGradientPopup->hide();
     } else {
         m_fillTypeSelector->setEnabled(true);
-        for (int type = 0; type < 2; ++type) {
-            QSignalBlocker block(m_fillTypeButtons[type]);
-            m_fillTypeButtons[type]->setChecked((type == 1) == anyGradientFill);
-        }
+        m_fillTypeSelector->setTracking(SegmentedControl::Tracking::SelectOne);
+        m_fillTypeSelector->setSelectedSegment(m_fillTypeSelector->segmentWithTag(anyGradientFill ? 1 : 0));
         m_fillColorView->setVisible(anyColorFill);
         m_fillGradientPopup->setVisible(anyGradientFill);
         if (const auto* fill = dynamic_cast<const GradientFill*>(gradient.get()))

@@ -18,7 +18,6 @@ class QAbstractSlider;
 class QLabel;
 class QLineEdit;
 class QSlider;
-class QToolButton;
 
 namespace zandrel {
 
@@ -28,6 +27,7 @@ class CurveToleranceAdjuster;
 class GradientPopupButton;
 class PartElementsView;
 class PopupButton;
+class SegmentedControl;
 class ZDLColor;
 class ZDLDocument;
 
@@ -114,6 +114,7 @@ public:
     QSlider* lineOpacitySlider() const { return m_lineOpacitySlider; }
     QLineEdit* lineWeightField() const { return m_lineWeightField; }
     PopupButton* lineWeightPopup() const { return m_lineWeightPopup; }
+    SegmentedControl* fillTypeSelector() const { return m_fillTypeSelector; }
     QAbstractButton* fillTypeButton(int type) const;
     QWidget* fillColorView() const { return m_fillColorView; }
     GradientPopupButton* fillGradientPopup() const { return m_fillGradientPopup; }
@@ -162,8 +163,7 @@ private:
     QSlider* m_lineOpacitySlider = nullptr;
     QLineEdit* m_lineWeightField = nullptr;
     PopupButton* m_lineWeightPopup = nullptr;
-    QWidget* m_fillTypeSelector = nullptr;
-    QToolButton* m_fillTypeButtons[2] = { nullptr, nullptr };
+    SegmentedControl* m_fillTypeSelector = nullptr;
     QWidget* m_fillColorView = nullptr;
     GradientPopupButton* m_fillGradientPopup = nullptr;
     PopupButton* m_fillColorPopup = nullptr;

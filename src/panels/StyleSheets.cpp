@@ -217,8 +217,7 @@ EditStylesController::EditStylesController(
         [this](double weight) { setLineWeight(weight); }, 0.0, kLargestWeight);
     m_lineWeightPopup = new PopupButton(box);
     m_lineWeightPopup->setObjectName(QStringLiteral("lineWeightPopup"));
-    for (int tag = 0; tag < int(std::size(kWeights)); ++tag)
-        m_lineWeightPopup->addItem(localized("%1 pt").arg(double(kWeights[tag])), tag);
+    DialogUtilities::addLineWeightItems(*m_lineWeightPopup);
     auto* weightRow = new QHBoxLayout;
     weightRow->addWidget(m_lineWeightField);
     weightRow->addWidget(new QLabel(localized("pt"), box));

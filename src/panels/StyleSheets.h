@@ -58,8 +58,7 @@ class EditStylesController : public DialogController {
 public:
     // The drag type of rows: the dragged row numbers.
     static inline const QString kStyleDragType = QStringLiteral("application/x-zandrel-styledragdata");
-    // The weights the weight popup offers.
-    static constexpr float kWeights[] = { 0.25f, 0.5f, 1.0f, 1.5f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f, 12.0f };
+    // The heaviest line the weight field takes.
     static constexpr float kLargestWeight = 1000.0f;
     // The blur slider's range, in blur units.
     static constexpr float kLargestBlur = 50.0f;

@@ -12,6 +12,7 @@
 #include "graphics/GradientFill.h"
 #include "panels/DialogUtilities.h"
 #include "panels/PropertiesController.h"
+#include "panels/SegmentedControl.h"
 #include "views/CharacterWindowFixture.h"
 #include "views/PartElementsView.h"
 
@@ -319,6 +320,71 @@ TEST_F(PropertiesControllerTest, DefaultsAreEditedWithoutUndo)
     EXPECT_EQ(document->undoManager()->canUndo(), couldUndo);
     EXPECT_EQ(undoTitle(), title);
     EXPECT_EQ(label(), QStringLiteral("Defaults"));
+}
+
+// The fill type is one segmented control: one kind lit alone, a mix of kinds both lit until a click
+// on either makes every selected path that kind in one step; the defaults show the character's fill.
+TEST_F(PropertiesControllerTest, FillTypeSegmentsShowTheKindsAndAClickSettlesAMix)
+{
+    SegmentedControl* selector = props->fillTypeSelector();
+    ASSERT_TRUE(selector);
+    EXPECT_EQ(selector->segmentCount(), 2);
+    EXPECT_EQ(selector->tagOf(selector->segmentWithTag(1)), 1);
+    path(1).setFillType(1);
+    select({ 0 });
+    EXPECT_EQ(selector->tracking(), SegmentedControl::Tracking::SelectOne);
+    EXPECT_EQ(selector->selectedSegments(), QSet<int> { selector->segmentWithTag(0) });
+    select({ 0, 1 });
+    EXPECT_EQ(selector->tracking(), SegmentedControl::Tracking::SelectAny);
+    EXPECT_EQ(selector->selectedSegments().size(), 2);
+    QTest::mouseClick(props->fillTypeButton(0), Qt::LeftButton);
+    endOfEvent();
+    EXPECT_EQ(path(0).fillType(), FillTypeColor);
+    EXPECT_EQ(path(1).fillType(), FillTypeColor);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Set Color Fill"));
+    EXPECT_EQ(selector->tracking(), SegmentedControl::Tracking::SelectOne);
+    EXPECT_EQ(selector->selectedSegment(), selector->segmentWithTag(0));
+    EXPECT_TRUE(props->fillColorView()->isVisibleTo(props->propertiesView()));
+    undo();
+    EXPECT_EQ(path(1).fillType(), FillTypeGradient);
+    // A group alone has no fill: nothing lit, nothing to click.
+    select({ 2 });
+    EXPECT_TRUE(selector->selectedSegments().isEmpty());
+    EXPECT_FALSE(selector->isEnabled());
+
+    // The defaults: a colour fill, then a gradient from that colour, shown in the well.
+    select({});
+    EXPECT_EQ(label(), QStringLiteral("Defaults"));
+    EXPECT_EQ(selector->selectedSegment(), selector->segmentWithTag(0));
+    EXPECT_TRUE(props->fillColorView()->isVisibleTo(props->propertiesView()));
+    chooseColor(props->fillColorPopup(), QStringLiteral("Coat"));
+    QTest::mouseClick(props->fillTypeButton(1), Qt::LeftButton);
+    endOfEvent();
+    const auto defaultGradient = std::dynamic_pointer_cast<GradientFill>(document->model()->fill());
+    ASSERT_TRUE(defaultGradient);
+    EXPECT_EQ(selector->selectedSegment(), selector->segmentWithTag(1));
+    EXPECT_TRUE(props->fillGradientPopup()->isVisibleTo(props->propertiesView()));
+    EXPECT_FALSE(props->fillColorView()->isVisibleTo(props->propertiesView()));
+    EXPECT_EQ(props->fillGradientPopup()->gradientFillValue()->gradient()->colorOfStopAtIndex(0).toQColor(),
+        colorNamed(QStringLiteral("Coat"))->color().toQColor());
+    EXPECT_EQ(defaultGradient->gradient()->colorOfStopAtIndex(0).toQColor(),
+        colorNamed(QStringLiteral("Coat"))->color().toQColor());
+}
+
+// The weight menu offers the presets the styles sheet offers too.
+TEST_F(PropertiesControllerTest, WeightMenuOffersTheSharedPresets)
+{
+    QStringList titles;
+    for (const QAction* item : props->lineWeightPopup()->items()) {
+        if (item->isVisible() && !item->isSeparator())
+            titles.append(item->text());
+    }
+    EXPECT_EQ(titles,
+        (QStringList { "0.25 pt", "0.5 pt", "0.75 pt", "1 pt", "1.5 pt", "2 pt", "3 pt", "4 pt", "6 pt", "8 pt",
+            "12 pt" }));
+    select({ 0 });
+    chooseItem(props->lineWeightPopup(), props->lineWeightPopup()->itemWithTitle(QStringLiteral("0.75 pt")));
+    EXPECT_FLOAT_EQ(path(0).lineWeight(), 0.75f);
 }
 
 TEST_F(PropertiesControllerTest, ToleranceSliderFollowsThePencilStroke)
