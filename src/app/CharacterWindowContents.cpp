@@ -15,6 +15,8 @@
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "panels/HelpComicView.h"
+#include "panels/TextPropertiesController.h"
+#include "views/BalloonEditingView.h"
 #include "views/PartsView.h"
 #include "views/ZDLScrollArea.h"
 
@@ -65,11 +67,17 @@ void buildCharacterWindowContents(DocumentWindow& window)
     auto* area = new QWidget;
     auto* grid = new QGridLayout(area);
     grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
     auto* view = new PartsView(document);
     auto* scroll = new ZDLScrollArea(view, area);
     scroll->setObjectName(QStringLiteral("characterScrollArea"));
     grid->addWidget(scroll, 0, 0);
-    // The editors lie over the view, hidden until they edit something.
+    // Below the view and its editors: the text formatting bar while a balloon's text is edited.
+    auto* textBar = new TextPropertiesController(area);
+    view->setTextPropertiesBar(textBar);
+    grid->addWidget(textBar, 1, 0);
+    // The editors lie over the view, hidden until they edit something; any of them that letters
+    // balloons formats them from the same bar.
     EditingControllerView* partEditor = new PartEditingView(document, area);
     EditingControllerView* imageEditor = new ImageEditingView(document, area);
     EditingControllerView* groupEditor = new GroupEditingView(document, area);
@@ -77,6 +85,8 @@ void buildCharacterWindowContents(DocumentWindow& window)
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
     for (EditingControllerView* editor : { partEditor, imageEditor, groupEditor, balloonGroupEditor }) {
         grid->addWidget(editor, 0, 0);
+        if (auto* lettering = dynamic_cast<BalloonEditingView*>(editor->editingView()))
+            lettering->setTextPropertiesBar(textBar);
         window.addEditor(editor);
     }
     document->setEditors(partEditor, imageEditor, balloonGroupEditor);

@@ -10,6 +10,7 @@
 #include "panels/PopupButton.h"
 #include "panels/SegmentedControl.h"
 #include "panels/TextFormatting.h"
+#include "panels/WrappingLayout.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "views/BalloonTextEditor.h"
@@ -25,7 +26,10 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSet>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
 
 namespace zandrel {
@@ -38,6 +42,10 @@ const char* const kShapeTitles[] = { "Standard", "Ellipse", "Rounded Rectangle",
 const char* const kStyleTitles[] = { "Plain", "Rough Spikes", "Spikes", "Scallops", "Rough Scallops" };
 // The fields are a few digits wide.
 constexpr int kNumberFieldWidth = 40;
+// The family popup is as wide as its longest name, within these limits: a font with an absurdly
+// long name must not push the rest of the bar out of the window.
+constexpr int kMinFamilyPopupWidth = 120;
+constexpr int kMaxFamilyPopupWidth = 320;
 
 // Four lines of text set as the alignment would set them, for its segment.
 QIcon alignmentIcon(int segment, const QColor& ink)
@@ -83,14 +91,24 @@ TextPropertiesController::~TextPropertiesController()
 
 void TextPropertiesController::buildControls()
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(6, 3, 6, 3);
-    row->setSpacing(4);
-    const auto gap = [row] { row->addSpacing(8); };
+    // Controls that belong together form a group; the groups wrap onto another line when the
+    // window is too narrow for all of them on one.
+    auto* groups = new WrappingLayout(this, 12, 3);
+    groups->setContentsMargins(6, 3, 6, 3);
+    const auto newGroup = [this, groups] {
+        auto* group = new QWidget(this);
+        auto* layout = new QHBoxLayout(group);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(4);
+        groups->addWidget(group);
+        return layout;
+    };
+    QHBoxLayout* row = newGroup();
+    const auto gap = [&row, &newGroup] { row = newGroup(); };
 
     m_familyPopup = new PopupButton(this);
     m_familyPopup->setToolTip(localized("Font family"));
-    m_familyPopup->setFixedWidth(150);
+    m_familyPopup->setFixedWidth(kMinFamilyPopupWidth);
     m_facePopup = new PopupButton(this);
     m_facePopup->setToolTip(localized("Typeface"));
     row->addWidget(m_familyPopup);
@@ -201,7 +219,6 @@ void TextPropertiesController::buildControls()
     row->addWidget(m_stylePopup);
     connect(m_shapePopup, &PopupButton::activated, this, &TextPropertiesController::changeBalloonShape);
     connect(m_stylePopup, &PopupButton::activated, this, &TextPropertiesController::changeBalloonStyle);
-    row->addStretch();
 
     // The keyboard stays with the text; the fields take it only when clicked.
     for (QWidget* control : findChildren<QWidget*>()) {
@@ -299,6 +316,25 @@ void TextPropertiesController::setupFontFamilyMenu()
     }
     if (favorites > 0)
         menu->insertSeparator(menu->actions().value(favorites));
+    fitFamilyPopupToItems();
+}
+
+void TextPropertiesController::fitFamilyPopupToItems()
+{
+    // The button shows a name in its own font (the menu shows each in its family's face), or
+    // "Multiple"; it keeps one width whatever it shows, so the bar does not shift.
+    const QFontMetrics metrics(m_familyPopup->font());
+    int widest = metrics.horizontalAdvance(DialogUtilities::multipleString());
+    for (const QAction* item : m_familyPopup->items()) {
+        if (!item->isSeparator())
+            widest = std::max(widest, metrics.horizontalAdvance(item->text()));
+    }
+    QStyleOptionButton option;
+    option.initFrom(m_familyPopup);
+    const int width = m_familyPopup->style()
+                          ->sizeFromContents(QStyle::CT_PushButton, &option, QSize(widest, metrics.height()), m_familyPopup)
+                          .width();
+    m_familyPopup->setFixedWidth(std::clamp(width, kMinFamilyPopupWidth, kMaxFamilyPopupWidth));
 }
 
 // --- Showing the selection ---

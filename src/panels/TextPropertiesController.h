@@ -47,6 +47,7 @@ public:
     void endTextEditing(bool record) override;
     bool editing() const { return m_editor != nullptr; }
 
+    // Rebuilds the family menu and makes the popup wide enough for every name in it.
     void setupFontFamilyMenu();
     void updateFormatControls();
 
@@ -101,6 +102,7 @@ public:
 
 private:
     void buildControls();
+    void fitFamilyPopupToItems();
     // Applies the converter to the selection (or the typing attributes, or the touched paragraphs)
     // as a step of the editor's history with the name.
     void apply(const QString& actionName, const TextDocumentBridge::Converter& convert, bool paragraphs);

@@ -5,7 +5,12 @@
 #include "comicmodel/Group.h"
 #include "graphics/DefaultsExtensions.h"
 #include "support/TestSupport.h"
+#include "panels/PopupButton.h"
+#include "platform/FontRegistry.h"
+#include "panels/TextPropertiesController.h"
 #include "views/BalloonTextEditor.h"
+
+#include <QMenu>
 
 namespace zandrel {
 namespace {
@@ -329,6 +334,37 @@ TEST_F(BalloonEditingTest, APartsDrawingTakesNoLetteringAndGroupsIntoPartGroups)
     const auto* root = asProtocol<Parent>(editor->rootObject());
     ASSERT_TRUE(root && root->numChildren() == 1);
     EXPECT_EQ(root->getChildAtIndex(0)->className(), PartGroup::kClassName);
+}
+
+// The character window formats balloon text from its own bar, shown only while a text is edited,
+// below the view; a balloon's shape chosen there is one document step when the edit ends.
+TEST_F(BalloonEditingTest, TheCharacterWindowHasTheFormattingBarWhileTextIsEdited)
+{
+    auto* bar = window->findChild<TextPropertiesController*>();
+    ASSERT_TRUE(bar);
+    EXPECT_FALSE(bar->isVisible());
+    const BalloonPtr balloon = create(kAddBalloonAction);
+    ASSERT_TRUE(balloon && editor());
+    ASSERT_TRUE(bar->isVisible());
+    const QWidget* scroll = window->findChild<QWidget*>(QStringLiteral("characterScrollArea"));
+    ASSERT_TRUE(scroll);
+    EXPECT_GT(bar->geometry().top(), scroll->geometry().bottom()) << "below the view, which gives up its height";
+    EXPECT_EQ(bar->fontFamilyPopup()->title(), FontRegistry::kLetteringFamily);
+    PopupButton* shapes = bar->balloonShapePopup();
+    QTest::mouseClick(shapes, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(shapes->itemMenu()));
+    QTest::mouseClick(shapes->itemMenu(), Qt::LeftButton, {},
+        shapes->itemMenu()->actionGeometry(shapes->itemWithTag(1)).center());
+    endOfEvent();
+    EXPECT_EQ(balloon->shape(), 1);
+    escape();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(balloon->shape(), 1);
+    // The end of the edit is one step, the shape with the text.
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Edit Balloon Text"));
+    choose(kUndoAction);
+    EXPECT_EQ(balloon->shape(), 0);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Add Text Balloon"));
 }
 
 } // namespace

@@ -264,6 +264,40 @@ TEST_F(TextPropertiesBarTest, FavouriteFamiliesComeFirstAndPersist)
     EXPECT_EQ(listed.count(FontRegistry::kLetteringFamily), 1) << "no longer among the favourites";
 }
 
+// The family popup fits its longest name; a window too narrow for the bar on one line wraps it
+// onto two rather than squeezing its controls or widening the window.
+TEST_F(TextPropertiesBarTest, FamilyPopupFitsItsNamesAndANarrowWindowWrapsTheBar)
+{
+    ASSERT_NO_FATAL_FAILURE(editBalloon());
+    PopupButton* families = bar->fontFamilyPopup();
+    const QFontMetrics metrics(families->font());
+    for (const QAction* item : families->items()) {
+        if (!item->isSeparator())
+            EXPECT_LT(metrics.horizontalAdvance(item->text()), families->width()) << item->text().toStdString();
+    }
+    const int oneLine = bar->sizeHint().height();
+    const auto controlsInside = [this] {
+        const QList<const QWidget*> controls { bar->fontFamilyPopup(), bar->fontStylePopup(), bar->fontSizeField(),
+            bar->colorWell(), bar->balloonStylePopup() };
+        for (const QWidget* control : controls) {
+            const QRect shown(control->mapTo(bar, QPoint(0, 0)), control->size());
+            if (!bar->rect().contains(shown) || control->width() < control->minimumSizeHint().width())
+                return false;
+        }
+        return true;
+    };
+    window->resize(bar->sizeHint().width() + 100, window->height());
+    endOfEvent();
+    EXPECT_EQ(bar->height(), oneLine);
+    EXPECT_TRUE(controlsInside());
+    const int narrow = bar->sizeHint().width() * 2 / 3;
+    window->resize(narrow, window->height());
+    endOfEvent();
+    EXPECT_EQ(window->width(), narrow);
+    EXPECT_GT(bar->height(), oneLine);
+    EXPECT_TRUE(controlsInside());
+}
+
 // The layer and focus segments set the comic's modes; the segment in force changes nothing.
 TEST_F(TextPropertiesBarTest, PropertyBarSwitchesLayerAndFocus)
 {
