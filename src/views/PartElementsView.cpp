@@ -77,6 +77,9 @@ PartElementsView::PartElementsView(ZDLDocument* document, QWidget* parent)
     : ElementEditingView(document, ScaleSetting::PartEditing, parent)
 {
     setObjectName(QStringLiteral("partElementsView"));
+    // Parts are drawn about their own origin: what lies left of or above it must be reachable, and
+    // the room left around the content lets any of it be scrolled to the middle.
+    setKeepsNegativeSpace(true);
     NotificationCenter::defaultCenter().addObserver(
         this, kFlushAllCachesUsingColorNotification, nullptr, [this](const Notification& notification) {
             const auto* model

@@ -39,7 +39,7 @@ void ZDLScrollArea::setScrollOffset(const QPoint& offset)
     verticalScrollBar()->setValue(offset.y());
 }
 
-void ZDLScrollArea::updateScrollBars()
+void ZDLScrollArea::updateScrollBars(std::optional<QPoint> offset)
 {
     if (m_updatingBars)
         return;
@@ -52,6 +52,10 @@ void ZDLScrollArea::updateScrollBars()
     horizontalScrollBar()->setPageStep(port.width());
     verticalScrollBar()->setRange(0, std::max(0, height - port.height()));
     verticalScrollBar()->setPageStep(port.height());
+    if (offset) {
+        setScrollOffset(*offset);
+        m_view->update();
+    }
     m_view->setScrollOffset(scrollOffset());
     m_updatingBars = false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <optional>
 
 namespace zandrel {
 
@@ -20,8 +21,10 @@ public:
     QPoint scrollOffset() const;
     // Scrolls to the offset (widget pixels of the frame), clamped to the scroll range.
     void setScrollOffset(const QPoint& offset);
-    // The view's frame changed size: the ranges follow.
-    void updateScrollBars();
+    // The view's frame changed size: the ranges follow. With an offset, the area then scrolls there
+    // without moving what is on screen (the view redraws whole), for a frame that grew or shrank
+    // at its top or left.
+    void updateScrollBars(std::optional<QPoint> offset = std::nullopt);
 
 protected:
     void scrollContentsBy(int dx, int dy) override;

@@ -138,6 +138,10 @@ public:
     // Content smaller than the viewport sits in its middle rather than at its top-left corner.
     bool centresSmallContent() const { return m_centresSmallContent; }
     void setCentresSmallContent(bool centres) { m_centresSmallContent = centres; }
+    // Content, and the room a view leaves around it, at negative coordinates stays within the
+    // scrollable area instead of being cut off at 0.
+    bool keepsNegativeSpace() const { return m_keepsNegativeSpace; }
+    void setKeepsNegativeSpace(bool keeps) { m_keepsNegativeSpace = keeps; }
     QRectF viewBounds() const { return m_bounds; }
     // The frame in widget pixels: the bounds times the zoom.
     QSizeF frameSize() const { return m_bounds.size() * m_viewScale; }
@@ -290,6 +294,10 @@ private:
     bool m_inRightClick = false;
     bool m_rightClickMenuOpen = false;
     bool m_centresSmallContent = false;
+    bool m_keepsNegativeSpace = false;
+    // The point to centre once the view is shown, and whether that is under way.
+    std::optional<QPointF> m_centreWhenShown;
+    bool m_centringWhenShown = false;
     std::shared_ptr<HandTool> m_handTool;
     QPointF m_rightClickPos;
 

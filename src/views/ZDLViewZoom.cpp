@@ -12,8 +12,10 @@
 #include "views/ZDLView.h"
 
 #include <QMenu>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace zandrel {
 
@@ -151,8 +153,9 @@ QPointF ZDLView::getCenterOfVisibleRect() const
 {
     const double scale = m_viewScale;
     const QSize port = viewportSize();
-    return QPointF(m_scrollOffset.x() / scale + port.width() / (2 * scale),
-        m_scrollOffset.y() / scale + port.height() / (2 * scale));
+    return m_bounds.topLeft()
+        + QPointF(m_scrollOffset.x() / scale + port.width() / (2 * scale),
+            m_scrollOffset.y() / scale + port.height() / (2 * scale));
 }
 
 void ZDLView::scrollPoint(const QPointF& point)
@@ -165,11 +168,17 @@ void ZDLView::scrollPoint(const QPointF& point)
 
 void ZDLView::scrollToCenterDocPoint(const QPointF& point)
 {
-    const QPointF centre = getCenterOfVisibleRect();
     const double scale = m_viewScale;
-    scrollPoint(QPointF(m_scrollOffset.x() / scale + (point.x() - centre.x()),
-        m_scrollOffset.y() / scale + (point.y() - centre.y())));
+    const QSize port = viewportSize();
+    scrollPoint(point - QPointF(port.width(), port.height()) / (2 * scale));
     update();
+    // A view not yet shown has no size of its own: the point is centred again once it has, that
+    // is while the pass of the event loop that shows and lays it out lasts.
+    if (!isVisible()) {
+        m_centreWhenShown = point;
+    } else if (m_centreWhenShown && !m_centringWhenShown) {
+        m_centreWhenShown.reset();
+    }
 }
 
 void ZDLView::scrollRectToVisible(const QRectF& rect)
@@ -245,6 +254,15 @@ void ZDLView::updateViewSize()
             area = QRectF(content.center().x() - shownWidth / 2, area.y(), shownWidth, area.height());
         if (shownHeight > content.height())
             area = QRectF(area.x(), content.center().y() - shownHeight / 2, area.width(), shownHeight);
+    } else if (m_keepsNegativeSpace && !isEmptyRect(content)) {
+        // The top-left on a whole pixel, so that pixels of the view stay whole document units at
+        // the zooms that make them so.
+        const QPointF topLeft(std::floor(content.left() * scale) / scale, std::floor(content.top() * scale) / scale);
+        area = QRectF(topLeft, content.bottomRight());
+        if (area.width() < port.width() / scale)
+            area.setWidth(port.width() / scale);
+        if (area.height() < port.height() / scale)
+            area.setHeight(port.height() / scale);
     } else {
         area = unionRect(QRectF(0, 0, port.width() / scale, port.height() / scale), content);
         // Content at negative coordinates lies outside the scrollable area.
@@ -256,10 +274,25 @@ void ZDLView::updateViewSize()
     // Never shrink under a drag: the area under the pointer stays where it is.
     if (m_currentTracker && m_currentTracker->editingDocument())
         area = unionRect(area, m_bounds);
+    // Bounds that gain or lose room at their top or left keep what is on screen where it is.
+    std::optional<QPoint> keptOffset;
+    if (m_scrollArea && !isEmptyRect(m_bounds) && area.topLeft() != m_bounds.topLeft()) {
+        const QPointF shift = (m_bounds.topLeft() - area.topLeft()) * scale;
+        keptOffset = m_scrollOffset + QPoint(qRound(shift.x()), qRound(shift.y()));
+    }
     if (!equalRects(area, m_bounds))
         m_bounds = area;
     if (m_scrollArea)
-        m_scrollArea->updateScrollBars();
+        m_scrollArea->updateScrollBars(keptOffset);
+    if (m_centreWhenShown && m_scrollArea && isVisible()) {
+        m_centringWhenShown = true;
+        scrollToCenterDocPoint(*m_centreWhenShown);
+        m_centringWhenShown = false;
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                m_centreWhenShown.reset();
+        });
+    }
     m_inUpdateViewSize = false;
 }
 

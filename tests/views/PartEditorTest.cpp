@@ -16,6 +16,7 @@
 #include "tools/ReshapingTool.h"
 #include "views/PartElementsView.h"
 #include "views/PartPreviewView.h"
+#include "views/ZDLScrollArea.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -859,6 +860,43 @@ TEST_F(PartEditorTest, ThePreviewTornOffFloatsInAWindowUntilItIsClosed)
     EXPECT_NE(preview->corner(), PartPreviewCornerView::Floating);
     EXPECT_TRUE(preview->isVisible());
     EXPECT_NE(UserDefaults::standard().integer(PartPreviewCornerView::kCornerDefaultsKey), 4);
+}
+
+// A part drawn about the origin opens centred in the editor, and the room the editor leaves around
+// it reaches left of and above the origin, where the pen can draw.
+TEST_F(PartEditorTest, APartNearTheOriginOpensCentredAndNegativeSpaceIsReachable)
+{
+    const QPointF centre = ArrayUtils::getElementsCenter(asProtocol<Parent>(elements->rootObject())->children());
+    ASSERT_LT(centre.x(), elements->width() / (2.0 * elements->viewScale()));
+    EXPECT_LT(elements->viewBounds().left(), 0.0);
+    EXPECT_LT(elements->viewBounds().top(), 0.0);
+    EXPECT_NEAR(elements->getCenterOfVisibleRect().x(), centre.x(), 1.0);
+    EXPECT_NEAR(elements->getCenterOfVisibleRect().y(), centre.y(), 1.0);
+
+    // A larger window keeps the part where it was on the screen.
+    const QPoint before = elements->viewTransform().map(centre).toPoint();
+    window->resize(window->width() + 120, window->height() + 80);
+    endOfEvent();
+    EXPECT_LE((elements->viewTransform().map(centre).toPoint() - before).manhattanLength(), 2);
+
+    // Scrolled to the top-left, a drag of the rectangle tool draws left of and above the origin.
+    ZDLScrollArea* scroll = elements->scrollArea();
+    ASSERT_TRUE(scroll);
+    scroll->setScrollOffset(QPoint(0, 0));
+    ASSERT_LT(elements->convertFromWidget(QPointF(10, 10)).x(), -20.0);
+    editor->setCurrentTool(6);
+    const qsizetype count = elementCount();
+    const QPoint from = elements->viewTransform().map(QPointF(-20, -20)).toPoint();
+    const QPoint to = elements->viewTransform().map(QPointF(-5, -5)).toPoint();
+    QTest::mousePress(elements, Qt::LeftButton, {}, from);
+    QTest::mouseMove(elements, (from + to) / 2);
+    QTest::mouseMove(elements, to);
+    QTest::mouseRelease(elements, Qt::LeftButton, {}, to);
+    endOfEvent();
+    ASSERT_EQ(elementCount(), count + 1);
+    const QRectF drawn = pathAt(int(count))->getGeometryBounds();
+    EXPECT_NEAR(drawn.left(), -20.0, 1.0);
+    EXPECT_NEAR(drawn.bottom(), -5.0, 1.0);
 }
 
 } // namespace

@@ -374,8 +374,9 @@ TEST_F(PartsViewTest, NewPartFromTheContextualMenuCentresThePartEditorWhereTheCl
     EXPECT_EQ(editor->currentTool(), PartEditingView::Pen);
     const QPointF centre = editor->partElementsView()->getCenterOfVisibleRect();
     EXPECT_NEAR(centre.x(), clicked.x(), 1.0) << "the click point lies in the middle";
-    // Vertically the whole character fits the editor, which has nothing to scroll that way.
-    EXPECT_EQ(editor->partElementsView()->visibleRect().height(), editor->partElementsView()->viewBounds().height());
+    // Vertically the whole character fits the editor, which leaves room for one editor's height
+    // around the empty part, so that its middle can be scrolled to either edge.
+    EXPECT_EQ(2 * editor->partElementsView()->visibleRect().height(), editor->partElementsView()->viewBounds().height());
     EXPECT_FALSE(view->inRightClick()) << "the right click ends once its action has run";
     document->popEditor();
 
