@@ -17,12 +17,14 @@
 #include "panels/TextPropertiesController.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
+#include "views/BalloonGroupView.h"
 #include "views/ComicView.h"
 #include "views/ZDLScrollArea.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -168,9 +170,14 @@ void buildComicWindowContents(DocumentWindow& window)
     grid->addWidget(scroll, 0, 0);
     // Below the comic: the text formatting bar while a balloon's text is edited, then the property
     // bar beside the page controls.
-    auto* textBar = new TextPropertiesController(area);
+    auto* textBarSlot = new QWidget(area);
+    auto* textBarColumn = new QVBoxLayout(textBarSlot);
+    textBarColumn->setContentsMargins(0, 0, 0, 0);
+    auto* textBar = new TextPropertiesController(textBarSlot);
+    textBarColumn->addWidget(textBar);
     view->setTextPropertiesBar(textBar);
-    grid->addWidget(textBar, 1, 0);
+    view->setTextPropertiesContainer(textBarSlot);
+    grid->addWidget(textBarSlot, 1, 0);
     auto* bottomRow = new QWidget(area);
     auto* bottom = new QHBoxLayout(bottomRow);
     bottom->setContentsMargins(0, 0, 0, 0);
@@ -191,10 +198,16 @@ void buildComicWindowContents(DocumentWindow& window)
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
     for (EditingControllerView* editor : { partEditor, imageEditor, balloonGroupEditor, groupEditor }) {
         grid->addWidget(editor, 0, 0, editor->usesWholeWindow() ? 3 : 1, 1);
-        // An editor over the comic alone leaves the text bar in sight.
+        // An editor over the comic alone leaves the text bar in sight below it; the balloon group
+        // editor, over the whole window, takes the bar below its own view while it edits a text.
         auto* lettering = dynamic_cast<BalloonEditingView*>(editor->editingView());
-        if (lettering && !editor->usesWholeWindow())
+        if (lettering && !editor->usesWholeWindow()) {
             lettering->setTextPropertiesBar(textBar);
+            lettering->setTextPropertiesContainer(textBarSlot);
+        } else if (auto* balloons = dynamic_cast<BalloonGroupView*>(lettering)) {
+            balloons->setTextPropertiesBar(textBar);
+            balloons->setTextPropertiesContainer(editor->textBarSlot());
+        }
         window.addEditor(editor);
     }
     document->setEditors(partEditor, imageEditor, balloonGroupEditor);

@@ -39,6 +39,18 @@ EditingControllerView::EditingControllerView(
 
 EditingControllerView::~EditingControllerView() = default;
 
+QWidget* EditingControllerView::textBarSlot()
+{
+    if (!m_textBarSlot) {
+        m_textBarSlot = new QWidget(this);
+        m_textBarSlot->setObjectName(QStringLiteral("textBarSlot"));
+        auto* column = new QVBoxLayout(m_textBarSlot);
+        column->setContentsMargins(0, 0, 0, 0);
+        layout()->addWidget(m_textBarSlot);
+    }
+    return m_textBarSlot;
+}
+
 void EditingControllerView::edit(const ObjectPtr& object)
 {
     // Just shown: the view takes its size now, so that the object comes into view centred.

@@ -36,6 +36,9 @@ public:
 
     // The crumbs as text: "Bob › Part (Head) › Group".
     QString levelText() const;
+    // A strip below the editing area for the window's text formatting bar to move into while this
+    // editor's view edits a balloon's text; made on first request, empty (and flat) otherwise.
+    QWidget* textBarSlot();
 
 protected:
     // An editor with an editing view of its own kind; the base lays out the bar above it.
@@ -49,6 +52,7 @@ private:
     ElementEditingView* m_editingView = nullptr;
     ZDLScrollArea* m_scrollArea = nullptr;
     EditingLevelControl* m_levelBar = nullptr;
+    QWidget* m_textBarSlot = nullptr;
     bool m_usesWholeWindow;
 };
 

@@ -239,6 +239,7 @@ void TextPropertiesController::startTextEditing(
     m_view = view;
     m_editor = editor;
     m_balloon = balloon;
+    moveIntoContainerOf(*view);
     setupFontFamilyMenu();
     m_initialShape = balloon->shape();
     m_initialStyle = balloon->style();
@@ -290,6 +291,18 @@ void TextPropertiesController::endTextEditing(bool record)
     m_editor = nullptr;
     m_view = nullptr;
     m_balloon.reset();
+}
+
+void TextPropertiesController::moveIntoContainerOf(const BalloonEditingView& view)
+{
+    // One bar serves the window: it goes below whichever view edits a text, an editor over the
+    // whole window included.
+    QWidget* container = view.textPropertiesContainer();
+    if (!container || !container->layout() || parentWidget() == container)
+        return;
+    if (QWidget* holder = parentWidget(); holder && holder->layout())
+        holder->layout()->removeWidget(this);
+    container->layout()->addWidget(this);
 }
 
 // --- The family menu ---

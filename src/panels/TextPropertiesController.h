@@ -103,6 +103,7 @@ public:
 private:
     void buildControls();
     void fitFamilyPopupToItems();
+    void moveIntoContainerOf(const BalloonEditingView& view);
     // Applies the converter to the selection (or the typing attributes, or the touched paragraphs)
     // as a step of the editor's history with the name.
     void apply(const QString& actionName, const TextDocumentBridge::Converter& convert, bool paragraphs);

@@ -79,6 +79,10 @@ public:
     // The bar shown while a text edit runs; none by default.
     TextEditingBar* textPropertiesBar() const { return m_textBar; }
     void setTextPropertiesBar(TextEditingBar* bar) { m_textBar = bar; }
+    // Where the bar goes while this view edits text (a widget with a layout, below the view); none
+    // leaves the bar where it is.
+    QWidget* textPropertiesContainer() const { return m_textBarContainer; }
+    void setTextPropertiesContainer(QWidget* container) { m_textBarContainer = container; }
 
     // --- Balloon and group commands ---
     void addBalloonPointer();
@@ -145,6 +149,7 @@ private:
     TextDocumentBridge m_bridge;
     bool m_fillingEditor = false;
     QPointer<TextEditingBar> m_textBar;
+    QPointer<QWidget> m_textBarContainer;
 };
 
 } // namespace zandrel

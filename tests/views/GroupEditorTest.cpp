@@ -9,10 +9,14 @@
 #include "app/PartEditingView.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/PanelLayer.h"
 #include "panels/HelpComicView.h"
+#include "panels/TextPropertiesController.h"
 #include "views/BalloonGroupView.h"
+#include "views/BalloonTextEditor.h"
 #include "views/GroupView.h"
+#include "views/ZDLScrollArea.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -240,6 +244,44 @@ TEST_F(GroupEditorTest, BalloonGroupsTakeOnlyBalloonsAndLeaveWhenOneIsLeft)
     EXPECT_EQ(model().currentPage()->children().value(1), kept);
     choose(kUndoAction);
     EXPECT_EQ(bytes(), before);
+}
+
+// The balloon group editor covers the whole window, the comic's formatting bar included: while a
+// balloon's text is edited in it, the window's one bar is below the editor's view, and back below
+// the comic for a balloon of the page.
+TEST_F(GroupEditorTest, TheFormattingBarFollowsTheTextBeingEdited)
+{
+    auto* bar = window->findChild<TextPropertiesController*>();
+    ASSERT_TRUE(bar);
+    choose(kFreeObjectsEditorAction);
+    ASSERT_TRUE(groupEditor());
+    expectHelpOverEditor(QStringLiteral("floating_view"), groupEditor());
+    doubleClickOn(groupEditor()->groupView(), centreOf(asProtocol<Parent>(merged())->getChildAtIndex(0)));
+    BalloonGroupEditingView* editor = balloonGroupEditor();
+    ASSERT_TRUE(editor);
+    expectHelpOverEditor(QStringLiteral("balloon_group_view"), editor);
+    BalloonGroupView* balloons = editor->balloonGroupView();
+    doubleClickOn(balloons, centreOf(balloons->editBalloonGroup()->getChildAtIndex(1)));
+    ASSERT_TRUE(balloons->textEditing());
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(editor->isAncestorOf(bar));
+    const QRect shown(bar->mapTo(window, QPoint(0, 0)), bar->size());
+    const QRect area(balloons->scrollArea()->mapTo(window, QPoint(0, 0)), balloons->scrollArea()->size());
+    EXPECT_GE(shown.top(), area.bottom()) << "below the editor's view, which gives up its height";
+    QTest::keyClick(balloons->textEditingView(), Qt::Key_Escape);
+    endOfEvent();
+    EXPECT_FALSE(bar->isVisible());
+
+    document->popEditor();
+    document->popEditor();
+    ASSERT_EQ(document->currentEditor(), nullptr);
+    const auto pageBalloon = std::dynamic_pointer_cast<Balloon>(asProtocol<Parent>(group())->getChildAtIndex(1));
+    ASSERT_TRUE(pageBalloon);
+    view->editTextBalloon(pageBalloon);
+    endOfEvent();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(editor->isAncestorOf(bar));
+    view->exitTextEditing();
 }
 
 TEST_F(GroupEditorTest, OnACheckerboardOutsideThePanelsAndTheCurrentPanelIsGreyed)
