@@ -88,6 +88,17 @@ protected:
         help->closeAndRemove();
         QTest::qWait(1);
     }
+    // A double-click on the merged balloons opens the page's free objects, where a second one
+    // opens the merged balloons themselves.
+    void openMergedBalloons()
+    {
+        choose(kFreeObjectsEditorAction);
+        ASSERT_TRUE(groupEditor());
+        expectHelpOverEditor(QStringLiteral("floating_view"), groupEditor());
+        doubleClickOn(groupEditor()->groupView(), centreOf(asProtocol<Parent>(merged())->getChildAtIndex(0)));
+        ASSERT_TRUE(balloonGroupEditor());
+        expectHelpOverEditor(QStringLiteral("balloon_group_view"), balloonGroupEditor());
+    }
 };
 
 TEST_F(GroupEditorTest, DeletingAGroupDownToOneMemberLeavesTheEditorAsOneStepAndTheZoomCarriesBack)
@@ -199,16 +210,9 @@ TEST_F(GroupEditorTest, BalloonGroupsTakeOnlyBalloonsAndLeaveWhenOneIsLeft)
     // The balloon of the group is copied with the group.
     click(centreOf(asProtocol<Parent>(group())->getChildAtIndex(1)));
     choose(kCopyAction);
-    // A double-click on the merged balloons opens the page's free objects, where a second one
-    // opens the merged balloons themselves.
-    choose(kFreeObjectsEditorAction);
-    ASSERT_TRUE(groupEditor());
-    expectHelpOverEditor(QStringLiteral("floating_view"), groupEditor());
-    doubleClickOn(groupEditor()->groupView(), centreOf(asProtocol<Parent>(merged())->getChildAtIndex(0)));
+    ASSERT_NO_FATAL_FAILURE(openMergedBalloons());
     BalloonGroupEditingView* editor = balloonGroupEditor();
-    ASSERT_TRUE(editor);
     EXPECT_TRUE(editor->usesWholeWindow());
-    expectHelpOverEditor(QStringLiteral("balloon_group_view"), editor);
     BalloonGroupView* balloons = editor->balloonGroupView();
     const auto edited = balloons->editBalloonGroup();
     ASSERT_EQ(edited, merged());
@@ -253,13 +257,8 @@ TEST_F(GroupEditorTest, TheFormattingBarFollowsTheTextBeingEdited)
 {
     auto* bar = window->findChild<TextPropertiesController*>();
     ASSERT_TRUE(bar);
-    choose(kFreeObjectsEditorAction);
-    ASSERT_TRUE(groupEditor());
-    expectHelpOverEditor(QStringLiteral("floating_view"), groupEditor());
-    doubleClickOn(groupEditor()->groupView(), centreOf(asProtocol<Parent>(merged())->getChildAtIndex(0)));
+    ASSERT_NO_FATAL_FAILURE(openMergedBalloons());
     BalloonGroupEditingView* editor = balloonGroupEditor();
-    ASSERT_TRUE(editor);
-    expectHelpOverEditor(QStringLiteral("balloon_group_view"), editor);
     BalloonGroupView* balloons = editor->balloonGroupView();
     doubleClickOn(balloons, centreOf(balloons->editBalloonGroup()->getChildAtIndex(1)));
     ASSERT_TRUE(balloons->textEditing());
