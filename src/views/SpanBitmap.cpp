@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zandrel {
 
 namespace {
@@ -20,6 +24,88 @@ quint32 byteMultiply(quint32 pixel, quint32 a)
     pixel = pixel + ((pixel >> 8) & 0xff00ff) + 0x800080;
     pixel &= 0xff00ff00;
     return pixel | t;
+}
+
+quint32 blendPixel(quint32 over, quint32 under)
+{
+    return over + byteMultiply(under, 255 - (over >> 24));
+}
+
+// What a run leaves of a pixel: a transparent one (whatever else it holds) leaves it as it was.
+Q_ALWAYS_INLINE quint32 layPixel(quint32 over, quint32 under)
+{
+    return (over >> 24) ? blendPixel(over, under) : under;
+}
+
+#if defined(__SSE2__)
+Q_ALWAYS_INLINE __m128i load(const quint32* pixels)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+}
+
+Q_ALWAYS_INLINE void store(quint32* pixels, __m128i value)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), value);
+}
+
+// byteMultiply's sums stay below 2^16, so each channel can take a 16-bit lane of its own; the
+// pixels are then added as 32-bit numbers, as one at a time.
+Q_ALWAYS_INLINE __m128i blendFour(__m128i over, __m128i under)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(0x80);
+    __m128i inverse = _mm_sub_epi32(_mm_set1_epi32(255), _mm_srli_epi32(over, 24));
+    inverse = _mm_or_si128(inverse, _mm_slli_epi32(inverse, 16));
+    const auto scaled = [&](__m128i channels, __m128i by) {
+        const __m128i t = _mm_mullo_epi16(channels, by);
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), half), 8);
+    };
+    const __m128i low = scaled(_mm_unpacklo_epi8(under, zero), _mm_unpacklo_epi32(inverse, inverse));
+    const __m128i high = scaled(_mm_unpackhi_epi8(under, zero), _mm_unpackhi_epi32(inverse, inverse));
+    return _mm_add_epi32(over, _mm_packus_epi16(low, high));
+}
+
+Q_ALWAYS_INLINE __m128i layFour(__m128i over, __m128i under)
+{
+    const __m128i transparent = _mm_cmpeq_epi32(_mm_srli_epi32(over, 24), _mm_setzero_si128());
+    return _mm_or_si128(_mm_and_si128(transparent, under), _mm_andnot_si128(transparent, blendFour(over, under)));
+}
+#endif
+
+// Lays the runs of a row of a bitmap (its pixels at over) over the pixels at under into out, within
+// the columns from left to right (past the last); all are indexed by the bitmap's x plus the shift.
+// Laying a pixel over is right whatever the bitmap holds there, so four at a time may reach past a
+// run, up to the right; no pixel is laid twice, for out may be under. Where a run is opaque its
+// pixels are copied.
+template <typename Span>
+Q_ALWAYS_INLINE void layRuns(quint32* out, const quint32* over, const quint32* under, const Span* span,
+    const Span* last, int shift, int left, int right)
+{
+    int done = left;
+    for (; span != last; ++span) {
+        const int spanLeft = span->left + shift;
+        if (spanLeft >= right)
+            break;
+        const int from = std::max(spanLeft, done);
+        const int to = std::min(span->right + shift, right);
+        if (from >= to)
+            continue;
+        int x = from;
+#if defined(__SSE2__)
+        if (span->opaque && to - from >= 4) {
+            for (; x + 4 < to; x += 4)
+                store(out + x, load(over + x));
+            store(out + to - 4, load(over + to - 4));
+            done = to;
+            continue;
+        }
+        for (; x < to && x + 4 <= right; x += 4)
+            store(out + x, layFour(load(over + x), load(under + x)));
+#endif
+        for (; x < to; ++x)
+            out[x] = layPixel(over[x], under[x]);
+        done = x;
+    }
 }
 
 bool isWhole(double value)
@@ -37,15 +123,41 @@ SpanBitmap::SpanBitmap(const QImage& image)
     refreshRows(0, m_image.height() - 1);
 }
 
+void SpanBitmap::layRun(quint32* out, const quint32* over, const quint32* under, int count)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= count; i += 4)
+        store(out + i, layFour(load(over + i), load(under + i)));
+#endif
+    for (; i < count; ++i)
+        out[i] = layPixel(over[i], under[i]);
+}
+
+void SpanBitmap::layRunOneByOne(quint32* out, const quint32* over, const quint32* under, int count)
+{
+    for (int i = 0; i < count; ++i)
+        out[i] = layPixel(over[i], under[i]);
+}
+
 void SpanBitmap::refreshRows(int top, int bottom)
 {
-    m_rows.resize(std::size_t(m_image.height()));
+    const int height = m_image.height();
+    if (m_rowStart.size() != std::size_t(height) + 1) {
+        m_spans.clear();
+        m_rowStart.assign(std::size_t(height) + 1, 0);
+        m_rowInk.assign(std::size_t(height), Extent());
+    }
     top = std::max(top, 0);
-    bottom = std::min(bottom, m_image.height() - 1);
+    bottom = std::min(bottom, height - 1);
+    if (top > bottom)
+        return;
     const int width = m_image.width();
+    std::vector<Span> fresh;
+    std::vector<quint32> counts;
+    counts.reserve(std::size_t(bottom - top + 1));
     for (int y = top; y <= bottom; ++y) {
-        std::vector<Span>& spans = m_rows[std::size_t(y)];
-        spans.clear();
+        const std::size_t before = fresh.size();
         const auto* line = reinterpret_cast<const quint32*>(m_image.constScanLine(y));
         int x = 0;
         while (x < width) {
@@ -57,55 +169,58 @@ void SpanBitmap::refreshRows(int top, int bottom)
             } else if (alpha == 0xff) {
                 while (end < width && (line[end] >> 24) == 0xff)
                     ++end;
-                spans.push_back({ x, end, true });
+                fresh.push_back({ x, end, true });
             } else {
                 while (end < width && (line[end] >> 24) != 0 && (line[end] >> 24) != 0xff)
                     ++end;
-                spans.push_back({ x, end, false });
+                fresh.push_back({ x, end, false });
             }
             x = end;
         }
+        counts.push_back(quint32(fresh.size() - before));
+        m_rowInk[std::size_t(y)] = fresh.size() == before ? Extent() : Extent { fresh[before].left, fresh.back().right };
     }
+    // The rows' runs take the place of those they had; the starts of the rows below move by the
+    // difference.
+    const auto first = m_spans.begin() + m_rowStart[std::size_t(top)];
+    const auto last = m_spans.begin() + m_rowStart[std::size_t(bottom) + 1];
+    const qint64 shift = qint64(fresh.size()) - qint64(last - first);
+    const auto at = m_spans.erase(first, last);
+    m_spans.insert(at, fresh.begin(), fresh.end());
+    quint32 start = m_rowStart[std::size_t(top)];
+    for (int y = top; y <= bottom; ++y) {
+        start += counts[std::size_t(y - top)];
+        m_rowStart[std::size_t(y) + 1] = start;
+    }
+    for (std::size_t y = std::size_t(bottom) + 2; y < m_rowStart.size(); ++y)
+        m_rowStart[y] = quint32(qint64(m_rowStart[y]) + shift);
 }
 
 qint64 SpanBitmap::sizeInBytes() const
 {
-    qint64 bytes = m_image.sizeInBytes();
-    for (const std::vector<Span>& spans : m_rows)
-        bytes += qint64(spans.capacity() * sizeof(Span));
-    return bytes;
+    return m_image.sizeInBytes() + qint64(m_spans.capacity() * sizeof(Span))
+        + qint64(m_rowStart.capacity() * sizeof(quint32)) + qint64(m_rowInk.capacity() * sizeof(Extent));
 }
 
 void SpanBitmap::drawOver(uchar* destination, qsizetype bytesPerLine, const QRect& source) const
 {
     const QRect area = source & m_image.rect();
+    const uchar* const bits = m_image.constBits();
+    const qsizetype inLine = m_image.bytesPerLine();
     for (int y = area.top(); y <= area.bottom(); ++y) {
         auto* out = reinterpret_cast<quint32*>(destination + qsizetype(y - source.top()) * bytesPerLine)
             - source.left();
-        drawRowOver(out, y, area.left(), area.right() + 1);
+        drawRowOver(out, reinterpret_cast<const quint32*>(bits + qsizetype(y) * inLine), y, area.left(),
+            area.right() + 1);
     }
 }
 
-void SpanBitmap::drawRowOver(quint32* out, int y, int left, int right) const
+void SpanBitmap::drawRowOver(quint32* out, const quint32* in, int y, int left, int right) const
 {
-    const std::vector<Span>& spans = m_rows[std::size_t(y)];
-    if (spans.empty())
+    const Extent ink = m_rowInk[std::size_t(y)];
+    if (ink.left >= right || ink.right <= left)
         return;
-    const auto* in = reinterpret_cast<const quint32*>(m_image.constScanLine(y));
-    for (const Span& span : spans) {
-        if (span.left >= right)
-            break;
-        const int from = std::max(span.left, left);
-        const int to = std::min(span.right, right);
-        if (from >= to)
-            continue;
-        if (span.opaque) {
-            std::memcpy(out + from, in + from, std::size_t(to - from) * sizeof(quint32));
-            continue;
-        }
-        for (int x = from; x < to; ++x)
-            out[x] = in[x] + byteMultiply(out[x], 255 - (in[x] >> 24));
-    }
+    layRuns(out, in, out, rowBegin(y), rowEnd(y), 0, left, right);
 }
 
 void SpanBitmap::copyPixels(const QImage& from, const QRect& source, uchar* destination, qsizetype bytesPerLine)
@@ -128,44 +243,30 @@ void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const 
         return;
     // Where this bitmap may show, in the other's pixels.
     const QRect shown = clip & m_image.rect().translated(origin) & area;
-    const auto copy = [](quint32* out, const quint32* in, int from, int to) {
-        if (from < to)
-            std::memcpy(out + from, in + from, std::size_t(to - from) * sizeof(quint32));
-    };
+    const uchar* const underBits = under.constBits();
+    const qsizetype underLine = under.bytesPerLine();
+    const uchar* const overBits = m_image.constBits();
+    const qsizetype overLine = m_image.bytesPerLine();
+    const uchar* const aboveBits = above ? above->m_image.constBits() : nullptr;
+    const qsizetype aboveLine = above ? above->m_image.bytesPerLine() : 0;
+    const int left = area.left();
+    const int end = area.right() + 1;
+    const std::size_t width = std::size_t(end - left) * sizeof(quint32);
     for (int y = area.top(); y <= area.bottom(); ++y) {
         auto* out = reinterpret_cast<quint32*>(destination + qsizetype(y - source.top()) * bytesPerLine)
             - source.left();
-        const auto* below = reinterpret_cast<const quint32*>(under.constScanLine(y));
-        const int end = area.right() + 1;
-        if (y < shown.top() || y > shown.bottom()) {
-            copy(out, below, area.left(), end);
-            if (above)
-                above->drawRowOver(out, y, area.left(), end);
-            continue;
+        const auto* below = reinterpret_cast<const quint32*>(underBits + qsizetype(y) * underLine);
+        // The whole row is copied, then this bitmap's row laid over what it has: one copy of the
+        // same length a row costs less than one a gap between runs.
+        std::memcpy(out + left, below + left, width);
+        if (y >= shown.top() && y <= shown.bottom()) {
+            const int row = y - origin.y();
+            // This bitmap's row, indexed by the other's x.
+            const auto* over = reinterpret_cast<const quint32*>(overBits + qsizetype(row) * overLine) - origin.x();
+            layRuns(out, over, below, rowBegin(row), rowEnd(row), origin.x(), shown.left(), shown.right() + 1);
         }
-        // This bitmap's row, indexed by the other's x.
-        const auto* over = reinterpret_cast<const quint32*>(m_image.constScanLine(y - origin.y())) - origin.x();
-        int x = area.left();
-        for (const Span& span : m_rows[std::size_t(y - origin.y())]) {
-            const int from = std::max(span.left + origin.x(), shown.left());
-            const int to = std::min(span.right + origin.x(), shown.right() + 1);
-            if (from >= to) {
-                if (span.left + origin.x() > shown.right())
-                    break;
-                continue;
-            }
-            copy(out, below, x, from);
-            if (span.opaque) {
-                copy(out, over, from, to);
-            } else {
-                for (int i = from; i < to; ++i)
-                    out[i] = over[i] + byteMultiply(below[i], 255 - (over[i] >> 24));
-            }
-            x = to;
-        }
-        copy(out, below, x, end);
         if (above)
-            above->drawRowOver(out, y, area.left(), end);
+            above->drawRowOver(out, reinterpret_cast<const quint32*>(aboveBits + qsizetype(y) * aboveLine), y, left, end);
     }
 }
 

@@ -20,7 +20,8 @@ public:
 
     bool isNull() const { return m_image.isNull(); }
     const QImage& image() const { return m_image; }
-    // To draw into: the runs of the rows drawn are then found again with refreshRows.
+    // To draw into: the runs of the rows drawn must then be found again with refreshRows before it
+    // is laid over (laid with old runs, pixels next to them may show).
     QImage& image() { return m_image; }
     void refreshRows(int top, int bottom);
     QRect rect() const { return m_image.rect(); }
@@ -51,18 +52,36 @@ public:
     };
     static bool directTarget(QPainter& painter, qreal devicePixelRatio, Target& target);
 
-private:
-    // Lays the columns from left to right (past the last) of row y over the pixels, indexed as this
-    // bitmap's.
-    void drawRowOver(quint32* out, int y, int left, int right) const;
+    // Writes each of count premultiplied pixels laid over the one under it as the runs lay it: a
+    // transparent one leaves it, others blend with it rounded as the raster engine rounds (out may be
+    // under). Four at a time where the processor has 128-bit integer vectors; the one at a time
+    // version gives the same pixels, for any 32-bit values.
+    static void layRun(quint32* out, const quint32* over, const quint32* under, int count);
+    static void layRunOneByOne(quint32* out, const quint32* over, const quint32* under, int count);
 
+private:
     struct Span {
         int left;
         int right; // past the last pixel
         bool opaque;
     };
+    const Span* rowBegin(int y) const { return m_spans.data() + m_rowStart[std::size_t(y)]; }
+    const Span* rowEnd(int y) const { return m_spans.data() + m_rowStart[std::size_t(y) + 1]; }
+    // Lays the columns from left to right (past the last) of row y (its pixels at in) over the
+    // pixels, both indexed as this bitmap's.
+    void drawRowOver(quint32* out, const quint32* in, int y, int left, int right) const;
+
     QImage m_image;
-    std::vector<std::vector<Span>> m_rows;
+    // The runs of all rows one after the other, those of row y from entry y of the starts to the
+    // next: laid over, the runs of neighbouring rows are at hand together.
+    std::vector<Span> m_spans;
+    std::vector<quint32> m_rowStart;
+    // From the first pixel of each row's first run to past the last of its last; none, empty.
+    struct Extent {
+        int left = 0;
+        int right = 0;
+    };
+    std::vector<Extent> m_rowInk;
 };
 
 } // namespace zandrel

@@ -114,6 +114,109 @@ TEST(SpanBitmapTest, RowsDrawnAgainAreLaidOverAsTheyAreNow)
     EXPECT_EQ(target.pixel(3, 2), qRgb(0, 0, 255));
 }
 
+// Any 32-bit values, transparent ones with colour left in them too: what runs lay over a pixel
+// follows from the pixel alone, however many are laid at once.
+TEST(SpanBitmapTest, RunsLaidFourAtATimeGiveThePixelsOfOneAtATime)
+{
+    std::mt19937 random(77);
+    std::uniform_int_distribution<quint32> any;
+    std::uniform_int_distribution<int> alphaKind(0, 3);
+    for (int count = 0; count < 40; ++count) {
+        std::vector<quint32> over(std::size_t(count) + 1);
+        std::vector<quint32> under(over.size());
+        for (std::size_t i = 0; i < over.size(); ++i) {
+            const int kind = alphaKind(random);
+            const quint32 alpha = kind == 0 ? 0 : kind == 1 ? 0xff : any(random) >> 24;
+            over[i] = (alpha << 24) | (any(random) & 0xffffff);
+            under[i] = any(random);
+        }
+        std::vector<quint32> fast(over.size(), 0x12345678);
+        std::vector<quint32> slow(fast);
+        SpanBitmap::layRun(fast.data(), over.data(), under.data(), count);
+        SpanBitmap::layRunOneByOne(slow.data(), over.data(), under.data(), count);
+        EXPECT_EQ(fast, slow) << count << " pixels";
+        // In place, as a bitmap above is laid.
+        std::vector<quint32> inPlace(under);
+        SpanBitmap::layRun(inPlace.data(), over.data(), inPlace.data(), count);
+        std::copy(under.begin() + count, under.end(), slow.begin() + count);
+        EXPECT_EQ(inPlace, slow) << count << " pixels in place";
+    }
+}
+
+// The pixels a composite one at a time gives: under, this bitmap within the clip, then above.
+QImage composed(const QImage& under, const QRect& area, const QImage& over, const QPoint& origin, const QRect& clip,
+    const QImage* above)
+{
+    QImage result = under.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < area.height(); ++y) {
+        auto* line = reinterpret_cast<quint32*>(result.scanLine(y));
+        for (int x = 0; x < area.width(); ++x) {
+            const QPoint at = area.topLeft() + QPoint(x, y);
+            if (clip.contains(at) && over.rect().contains(at - origin)) {
+                const quint32 pixel = over.pixel(at - origin);
+                SpanBitmap::layRunOneByOne(line + x, &pixel, line + x, 1);
+            }
+            if (above) {
+                const quint32 pixel = above->pixel(at);
+                SpanBitmap::layRunOneByOne(line + x, &pixel, line + x, 1);
+            }
+        }
+    }
+    return result;
+}
+
+TEST(SpanBitmapTest, LayingOverGivesExactlyThePixelsOfACompositeOneAtATime)
+{
+    std::mt19937 random(1208);
+    std::uniform_int_distribution<int> coordinate(-12, 70);
+    std::uniform_int_distribution<int> extent(1, 60);
+    for (int round = 0; round < 40; ++round) {
+        QImage overImage = mixedImage(QSize(extent(random), extent(random)), random);
+        // Transparent pixels that still hold colour are left as transparent ones.
+        overImage.setPixel(0, 0, 0x00ff8040);
+        const SpanBitmap over(overImage);
+        const QImage under = opaqueImage(QSize(64, 48), random);
+        const QImage aboveImage = mixedImage(under.size(), random);
+        const SpanBitmap above(aboveImage);
+        const QRect area = QRect(QPoint(coordinate(random), coordinate(random)), QSize(extent(random), extent(random)))
+            & under.rect();
+        const QPoint origin(coordinate(random), coordinate(random));
+        const QRect clip(QPoint(coordinate(random), coordinate(random)), QSize(extent(random), extent(random)));
+        if (area.isEmpty())
+            continue;
+        for (const SpanBitmap* withAbove : { static_cast<const SpanBitmap*>(nullptr), &above }) {
+            QImage laid(area.size(), QImage::Format_ARGB32_Premultiplied);
+            laid.fill(Qt::red);
+            over.drawOverCopyOf(under, area, origin, clip, laid.bits(), laid.bytesPerLine(), withAbove);
+            const QImage expected = composed(under, area, overImage, origin, clip, withAbove ? &aboveImage : nullptr);
+            EXPECT_TRUE(laid == expected) << "round " << round << (withAbove ? " with" : " without") << " above";
+        }
+        // Laid over what is there, the bitmap above alone.
+        QImage laid = under.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        above.drawOver(laid.bits(), laid.bytesPerLine(), area);
+        EXPECT_TRUE(laid == composed(under, area, overImage, origin, QRect(), &aboveImage)) << "round " << round;
+    }
+}
+
+TEST(SpanBitmapTest, RowsFoundAgainInTheMiddleLeaveTheRunsOfTheOthers)
+{
+    std::mt19937 random(5);
+    SpanBitmap spans(mixedImage(QSize(30, 12), random));
+    const QImage under = opaqueImage(spans.rect().size(), random);
+    // Rows 4 to 6 get many more runs, then row 8 fewer; the rows below each keep theirs.
+    for (int y = 4; y <= 6; ++y) {
+        for (int x = 0; x < under.width(); ++x)
+            spans.image().setPixel(x, y, x % 2 ? 0u : qPremultiply(qRgba(200, 10, 10, 128)));
+    }
+    spans.refreshRows(4, 6);
+    for (int x = 0; x < under.width(); ++x)
+        spans.image().setPixel(x, 8, x < 20 ? qRgb(0, 0, 255) : 0u);
+    spans.refreshRows(8, 8);
+    QImage laid(under.size(), QImage::Format_ARGB32_Premultiplied);
+    spans.drawOverCopyOf(under, under.rect(), QPoint(), under.rect(), laid.bits(), laid.bytesPerLine());
+    EXPECT_TRUE(laid == composed(under, under.rect(), spans.image(), QPoint(), under.rect(), nullptr));
+}
+
 TEST(SpanBitmapTest, APainterHandsOutItsPixelsOnlyWhenItPaintsStraightIntoThem)
 {
     QImage image(40, 30, QImage::Format_RGB32);
