@@ -93,9 +93,15 @@ Q_ALWAYS_INLINE void layRuns(quint32* out, const quint32* over, const quint32* u
         int x = from;
 #if defined(__SSE2__)
         if (span->opaque && to - from >= 4) {
-            for (; x + 4 < to; x += 4)
-                store(out + x, load(over + x));
-            store(out + to - 4, load(over + to - 4));
+            // A long run is worth memcpy's call and wider moves; a short one is copied in blocks,
+            // the last ending where the run ends.
+            if (to - from >= 16) {
+                std::memcpy(out + from, over + from, std::size_t(to - from) * sizeof(quint32));
+            } else {
+                for (; x + 4 < to; x += 4)
+                    store(out + x, load(over + x));
+                store(out + to - 4, load(over + to - 4));
+            }
             done = to;
             continue;
         }
