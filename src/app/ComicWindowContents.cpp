@@ -133,6 +133,18 @@ bool ComicPageNavigation::textEditing() const
     return m_view && m_view->textEditing();
 }
 
+void ComicPageNavigation::newComicSheetShown(bool shown)
+{
+    if (!m_view)
+        return;
+    m_view->setEnabled(!shown);
+    if (shown)
+        return;
+    m_view->setFocus();
+    if (m_helpArea && !HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, m_document))
+        HelpComicView::createHelp(HelpComicView::kComicViewHelp, m_document, m_helpArea, false);
+}
+
 void ComicPageNavigation::showPageControls(const PageControls& controls)
 {
     setVisible(controls.visible);
@@ -184,6 +196,7 @@ void buildComicWindowContents(DocumentWindow& window)
     bottom->setSpacing(0);
     auto* navigation = new ComicPageNavigation(document, bottomRow);
     navigation->setComicView(view);
+    navigation->setHelpArea(area);
     bottom->addWidget(new ComicPropertiesController(view, bottomRow));
     bottom->addWidget(navigation, 1);
     grid->addWidget(bottomRow, 2, 0);
@@ -219,10 +232,12 @@ void buildComicWindowContents(DocumentWindow& window)
     window.setEditingAreas(scroll, scroll, view);
     view->setFocus();
     document->numberOfPagesChanged();
-    HelpComicView::registerAndOffer(view, HelpComicView::kComicViewHelp, document, area);
-    // A new comic is set up in its sheet, over the comic, once the sheet is installed.
-    if (newComic)
-        DocumentDialogs::open(kNewComicSheetAction, *document, area);
+    // A new comic is set up in its sheet, over the comic, once the sheet is installed; the view's help
+    // waits until the sheet is done.
+    if (newComic && DocumentDialogs::open(kNewComicSheetAction, *document, area))
+        view->registerForHelpPanel(HelpComicView::kComicViewHelp, document, area);
+    else
+        HelpComicView::registerAndOffer(view, HelpComicView::kComicViewHelp, document, area);
 
     QToolBar* toolbar = window.toolbar();
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

@@ -26,7 +26,11 @@ public:
     void showPageControls(const PageControls& controls) override;
     // The page stays put while a balloon's text is being typed in the comic view.
     bool textEditing() const override;
+    // The comic view takes no commands, clicks or keys under the new-comic sheet; afterwards it has
+    // the keys and its help is offered in the help area.
+    void newComicSheetShown(bool shown) override;
     void setComicView(ComicView* view) { m_view = view; }
+    void setHelpArea(QWidget* area) { m_helpArea = area; }
 
     QToolButton* previousButton() const { return m_previous; }
     QToolButton* nextButton() const { return m_next; }
@@ -35,6 +39,7 @@ public:
 private:
     ComicDocument* m_document;
     QPointer<ComicView> m_view;
+    QPointer<QWidget> m_helpArea;
     QToolButton* m_previous;
     QToolButton* m_next;
     QComboBox* m_popup;

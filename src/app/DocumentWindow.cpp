@@ -344,8 +344,9 @@ QList<Responder*> DocumentWindow::windowResponders() const
         if (ZDLView* edited = editor->editingView(); edited && edited->isVisible())
             responders.append(edited);
     }
+    // A view disabled under a sheet that covers it takes no commands either.
     if (auto* view = dynamic_cast<Responder*>(m_defaultEditingView);
-        view && m_defaultEditingView->isVisible())
+        view && m_defaultEditingView->isVisible() && m_defaultEditingView->isEnabled())
         responders.append(view);
     responders.append(m_document.get());
     return responders;

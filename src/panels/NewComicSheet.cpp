@@ -145,6 +145,8 @@ void NewComicViewController::showWindow()
     m_frame->setValues(m_shape, m_weight, m_lineStyle, m_cornerRoundness);
     refreshFields();
     updateDocument();
+    if (m_document)
+        m_document->newComicPropertiesStarted();
     m_overlay->present(sheet(), sheet()->findChild<QLineEdit*>(QStringLiteral("name")));
 }
 
@@ -155,6 +157,9 @@ void NewComicViewController::close()
     if (m_overlay)
         m_overlay->deleteLater();
     DialogController::close();
+    // Only OK closes the sheet, with the window still there.
+    if (m_document)
+        m_document->doneEditingNewComicProperties();
 }
 
 void NewComicViewController::cancelDialog()

@@ -37,6 +37,8 @@ public:
     virtual ~ComicWindowLink() = default;
     virtual void showPageControls(const PageControls& controls) = 0;
     virtual bool textEditing() const { return false; }
+    // The new-comic sheet came up over the comic (true) or is done (false).
+    virtual void newComicSheetShown(bool) { }
 };
 
 // What the comic document asks of the catalog and library panel of its window: show a parts file of
@@ -86,6 +88,14 @@ public:
     void gotoSelectedPage(qsizetype index);
     // "Story page 3.jpg" for the current page, "Story panel 2.png" for the current panel.
     QString documentNameWithQualifier(ExportKind qualifier, const QString& extension) const override;
+
+    // --- The new-comic sheet ---
+    // The sheet over a new comic rebuilds it with every change, so while it is up the comic's own
+    // commands wait, and so do the colour window and the properties sheet.
+    bool editingNewDocProps() const { return m_editingNewDocProps; }
+    void newComicPropertiesStarted();
+    // The sheet is done: the comic view takes the keys and the page controls are built.
+    void doneEditingNewComicProperties();
 
     // --- The catalog and library panel (ComicDocumentLibrary.cpp) ---
     void setCatalogController(CatalogPanelLink* link) { m_catalogController = link; }
@@ -166,6 +176,7 @@ private:
     EditorContainer* m_groupEditor = nullptr;
     ComicWindowLink* m_windowLink = nullptr;
     CatalogPanelLink* m_catalogController = nullptr;
+    bool m_editingNewDocProps = false;
 };
 
 } // namespace zandrel

@@ -19,6 +19,23 @@ void ComicDocument::numberOfPagesChanged()
     updatePageControls();
 }
 
+void ComicDocument::newComicPropertiesStarted()
+{
+    m_editingNewDocProps = true;
+    if (m_windowLink)
+        m_windowLink->newComicSheetShown(true);
+}
+
+void ComicDocument::doneEditingNewComicProperties()
+{
+    if (!m_editingNewDocProps)
+        return;
+    m_editingNewDocProps = false;
+    if (m_windowLink)
+        m_windowLink->newComicSheetShown(false);
+    numberOfPagesChanged();
+}
+
 PageControls ComicDocument::pageControls() const
 {
     PageControls controls;
@@ -145,7 +162,9 @@ bool ComicDocument::validateMenuItem(MenuItemValidation& item)
     // program; until they are installed they are not offered.
     if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction
         || item.action == kShareAction || item.action == kPrintDocumentAction) {
-        item.enabled = DocumentDialogs::isInstalled(item.action);
+        item.enabled = DocumentDialogs::isInstalled(item.action)
+            && !(m_editingNewDocProps
+                && (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction));
         return true;
     }
     return ZDLDocument::validateMenuItem(item);
