@@ -370,29 +370,34 @@ bool ComicView::validateComicItem(MenuItemValidation& item)
     const auto panel = currentPanel();
     const auto& page = model ? model->currentPage() : nullptr;
     const bool fixedPanel = panel && !panel->isFree();
+    // While a balloon's text is typed in place the page and its panels stay as they are: a command
+    // that changed them would take the balloon being typed in away from under the typing.
+    const bool typing = textEditing();
     const auto on
         = [](bool state) { return state ? MenuItemValidation::State::On : MenuItemValidation::State::Off; };
     if (isSheetAction(action)) {
         // The sheets come with the dialogs; until one is installed its command is not offered.
-        bool allowed = true;
-        if (action == kInsertRowAction || action == kSplitPanelAction)
-            allowed = fixedPanel;
+        bool allowed = !typing;
+        if (action == kSetPageMarginsAction || action == kExportDialogAction)
+            allowed = true;
+        else if (action == kInsertRowAction || action == kSplitPanelAction)
+            allowed = !typing && fixedPanel;
         else if (action == kDeleteRowAction)
-            allowed = fixedPanel && page && page->numContents() >= 2;
-        else if (action == kPanelPropertiesAction)
-            allowed = !textEditing();
+            allowed = !typing && fixedPanel && page && page->numContents() >= 2;
         item.enabled = allowed && DocumentDialogs::isInstalled(action);
     } else if (action == kDeletePageAction) {
-        item.enabled = model && model->numPages() >= 2;
+        item.enabled = !typing && model && model->numPages() >= 2;
     } else if (action == kInsertPanelBeforeAction || action == kInsertPanelAfterAction) {
-        item.enabled = fixedPanel && dynamic_cast<ComicRow*>(panel->parent());
+        item.enabled = !typing && fixedPanel && dynamic_cast<ComicRow*>(panel->parent());
     } else if (action == kDeletePanelAction) {
         // Without a current panel the item stays enabled and the command does nothing.
         const ComicStructureElement* parent = panel ? panel->parent() : nullptr;
-        item.enabled = !panel || panel->isFree()
-            || (parent && (parent->getElementBefore(panel.get()) || parent->getElementAfter(panel.get())));
+        item.enabled = !panel
+            || (!typing
+                && (panel->isFree()
+                    || (parent && (parent->getElementBefore(panel.get()) || parent->getElementAfter(panel.get())))));
     } else if (action == kToggleFocusOnPanelAction) {
-        item.enabled = true;
+        item.enabled = !typing;
         item.state = on(model && model->focusOnPanel());
     } else if (action == kNewFloatingPanelAction || action == kNewInsetPanelAction) {
         item.enabled = page != nullptr;
@@ -401,7 +406,7 @@ bool ComicView::validateComicItem(MenuItemValidation& item)
     } else if (action == kSendPanelBackwardAction) {
         item.enabled = page && panel && page->panelToMovePanelBehind(*panel);
     } else if (action == kToggleEditBackgroundAction) {
-        item.enabled = true;
+        item.enabled = !typing;
         item.state = on(model && model->editBackground());
     } else if (action == kMoveToLayerAction) {
         item.enabled = numSelected() > 0;
@@ -428,9 +433,8 @@ bool ComicView::validateMenuItem(MenuItemValidation& item)
 {
     if (item.isToolbarItem) {
         if (item.action == kCreateNewPartAction || item.action == kPanelPropertiesAction) {
-            // The panel's properties wait until the typing ends.
-            item.enabled = DocumentDialogs::isInstalled(item.action)
-                && (item.action != kPanelPropertiesAction || !textEditing());
+            // A new part and the panel's properties wait until the typing ends.
+            item.enabled = DocumentDialogs::isInstalled(item.action) && !textEditing();
             return true;
         }
         return BalloonEditingView::validateMenuItem(item);

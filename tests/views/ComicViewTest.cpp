@@ -240,6 +240,44 @@ TEST_F(ComicViewTest, TypingInABalloonHoldsThePage)
     EXPECT_TRUE(navigation->pagePopup()->isEnabled());
 }
 
+// The page and its panels stay as they are while a balloon's text is typed: the structure commands
+// wait, and their keys do nothing to the comic.
+TEST_F(ComicViewTest, WhileTypingTheStructureCommandsWait)
+{
+    choose(kNewPageAction);
+    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+    endOfEvent();
+    ASSERT_EQ(model().numPages(), 2);
+    choose(kGotoPrevPageAction);
+    click(panel(1)->bounds().center());
+    const QString waiting[] = { kNewPageAction, kDeletePageAction, kInsertRowAction, kInsertPanelBeforeAction,
+        kInsertPanelAfterAction, kDeletePanelAction, kSplitPanelAction, kToggleFocusOnPanelAction,
+        kToggleEditBackgroundAction, kResizeComicAction, kGutterSizeAction };
+    for (const QString& action : waiting)
+        ASSERT_TRUE(enabled(action)) << action.toStdString();
+    choose(kAddBalloonAction);
+    ASSERT_TRUE(view->textEditing());
+    const QByteArray typing = bytes();
+    for (const QString& action : waiting)
+        EXPECT_FALSE(enabled(action)) << action.toStdString();
+    EXPECT_TRUE(enabled(kSetPageMarginsAction));
+    endOfEvent();
+    EXPECT_FALSE(toolbarItem(window, kCreateNewPartAction)->isEnabled());
+    EXPECT_FALSE(toolbarItem(window, kPanelPropertiesAction)->isEnabled());
+    // The layer key reaches the text, not the comic.
+    QTest::keyClick(view->textEditingView(), Qt::Key_B, Qt::ControlModifier);
+    endOfEvent();
+    EXPECT_TRUE(view->textEditing());
+    EXPECT_FALSE(model().editBackground());
+    EXPECT_EQ(bytes(), typing);
+    QTest::keyClick(view->textEditingView(), Qt::Key_Escape);
+    endOfEvent();
+    for (const QString& action : waiting)
+        EXPECT_TRUE(enabled(action)) << action.toStdString();
+    endOfEvent();
+    EXPECT_TRUE(toolbarItem(window, kCreateNewPartAction)->isEnabled());
+}
+
 // Each structure command is one named step whose undo gives back the comic's bytes.
 TEST_F(ComicViewTest, PanelCommandsAreOneNamedUndoStepEach)
 {
