@@ -211,6 +211,17 @@ TEST_F(ComicViewTest, PageControlsFollowTheComicAndTurnPages)
     EXPECT_TRUE(navigation->isVisible());
     EXPECT_EQ(comic->documentNameWithQualifier(ZDLDocument::ExportKind::Page, QStringLiteral("jpg")),
         QStringLiteral("Rich page 1.jpg"));
+    // The editor of the page's free objects holds the page until it is left.
+    item = showMenuItem(rich, kFreeObjectsEditorAction);
+    item->trigger();
+    endOfEvent();
+    ASSERT_TRUE(comic->currentEditor());
+    EXPECT_FALSE(navigation->nextButton()->isEnabled() || navigation->pagePopup()->isEnabled());
+    EXPECT_FALSE(showMenuItem(rich, kGotoNextPageAction)->isEnabled());
+    comic->popEditor();
+    endOfEvent();
+    EXPECT_TRUE(navigation->nextButton()->isEnabled() && navigation->pagePopup()->isEnabled());
+    EXPECT_TRUE(showMenuItem(rich, kGotoNextPageAction)->isEnabled());
 }
 
 // A balloon made from the menu of a real comic window lands in the current panel's layer, and the

@@ -6,6 +6,7 @@
 #include "graphics/ColorFill.h"
 #include "graphics/GraphicUtils.h"
 #include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
 
 #include <algorithm>
 
@@ -36,6 +37,9 @@ template <class List> void tellLeaving(const List& before, const List& after)
 ComicDocument::ComicDocument()
 {
     adoptModel(std::make_shared<ComicModel>());
+    // An editor over the page holds the page controls (ComicDocumentPages.cpp).
+    NotificationCenter::defaultCenter().addObserver(
+        this, kEditViewChangedNotification, this, [this](const Notification&) { updatePageControls(); });
 }
 
 ComicDocument::~ComicDocument()

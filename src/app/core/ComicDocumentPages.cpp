@@ -45,11 +45,13 @@ PageControls ComicDocument::pageControls() const
     controls.currentIndex = m_model->currentPageIndex();
     if (controls.pageCount < 2)
         return controls;
-    const bool editingText = m_windowLink && m_windowLink->textEditing();
+    // The page stays while its balloon text is typed, while an editor works on something of it (the
+    // page's free objects, a part, a group) and while the new-comic sheet rebuilds the comic.
+    const bool held = (m_windowLink && m_windowLink->textEditing()) || currentEditor() || m_editingNewDocProps;
     controls.visible = true;
-    controls.previousEnabled = controls.currentIndex > 0 && !editingText;
-    controls.nextEnabled = controls.currentIndex < controls.pageCount - 1 && !editingText;
-    controls.popupEnabled = !editingText;
+    controls.previousEnabled = controls.currentIndex > 0 && !held;
+    controls.nextEnabled = controls.currentIndex < controls.pageCount - 1 && !held;
+    controls.popupEnabled = !held;
     return controls;
 }
 
