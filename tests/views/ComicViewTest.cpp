@@ -54,7 +54,21 @@ TEST_F(ComicViewTest, NewComicOpensAComicWindowLaidOutAsTheSheetWouldPropose)
     // The new-comic sheet over the comic takes what it proposes.
     auto* sheet = opened->findChild<QDialog*>(QStringLiteral("NewComicSheet"));
     ASSERT_TRUE(sheet);
+    QTest::qWait(1);
+    // Meanwhile the comic takes no commands: the sheet rebuilds it and would throw their work away.
+    const auto offered = [opened](const QString& action) { return showMenuItem(opened, action)->isEnabled(); };
+    const QString waiting[] = { kAddBalloonAction, kInsertRowAction, kNewFloatingPanelAction,
+        kEditCharacterColorsAction, kPropertiesDialogAction };
+    for (const QString& action : waiting)
+        EXPECT_FALSE(offered(action)) << action.toStdString();
+    EXPECT_TRUE(offered(kSaveDocumentAction));
+    EXPECT_FALSE(HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, comic)) << "the sheet stays in sight";
     QTest::mouseClick(sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QTest::qWait(1);
+    for (const QString& action : waiting)
+        EXPECT_TRUE(offered(action)) << action.toStdString();
+    EXPECT_TRUE(shown->hasFocus());
+    EXPECT_TRUE(HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, comic));
     EXPECT_EQ(comic->model()->numPages(), 1);
     EXPECT_EQ(comic->model()->size(), QSizeF(900, 300));
     ComicStructureList panels;
@@ -63,32 +77,6 @@ TEST_F(ComicViewTest, NewComicOpensAComicWindowLaidOutAsTheSheetWouldPropose)
     EXPECT_EQ(shown->rootObject(), ObjectPtr(comic->model()->currentPanel()->frontLayer()));
     EXPECT_EQ(comic->model()->currentPanel(), panels.front());
     EXPECT_FALSE(opened->findChild<ComicPageNavigation*>()->isVisible()) << "one page: no page controls";
-}
-
-TEST_F(ComicViewTest, UnderTheNewComicSheetTheComicTakesNoCommandsAndItsHelpWaits)
-{
-    choose(kNewComicAction);
-    auto* opened = qobject_cast<DocumentWindow*>(QApplication::activeWindow());
-    ASSERT_TRUE(opened && opened != window);
-    auto* comic = dynamic_cast<ComicDocument*>(opened->document());
-    auto* shown = opened->findChild<ComicView*>();
-    auto* sheet = opened->findChild<QDialog*>(QStringLiteral("NewComicSheet"));
-    ASSERT_TRUE(comic && shown && sheet);
-    QTest::qWait(1);
-    // The sheet rebuilds the comic: what was made in it meanwhile would be thrown away.
-    const auto offered = [opened](const QString& action) { return showMenuItem(opened, action)->isEnabled(); };
-    for (const QString& action : { kAddBalloonAction, kInsertRowAction, kNewFloatingPanelAction,
-             kEditCharacterColorsAction, kPropertiesDialogAction })
-        EXPECT_FALSE(offered(action)) << action.toStdString();
-    EXPECT_TRUE(offered(kSaveDocumentAction));
-    EXPECT_FALSE(HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, comic)) << "the sheet stays in sight";
-    QTest::mouseClick(sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
-    QTest::qWait(1);
-    for (const QString& action : { kAddBalloonAction, kInsertRowAction, kNewFloatingPanelAction,
-             kEditCharacterColorsAction, kPropertiesDialogAction })
-        EXPECT_TRUE(offered(action)) << action.toStdString();
-    EXPECT_TRUE(shown->hasFocus());
-    EXPECT_TRUE(HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, comic));
     // The keys go to the comic at once.
     QTest::keyClick(shown, Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(comic->model()->currentPanel()->frontLayer()->children().size(), 1u);
