@@ -1,5 +1,7 @@
 #include "app/CatalogAndLibraryController.h"
 
+#include "panels/HelpComicView.h"
+
 #include "app/AppController.h"
 #include "app/CatalogPaneHost.h"
 #include "app/CharacterLibraryView.h"
@@ -10,6 +12,7 @@
 #include "charmodel/CharacterModel.h"
 #include "comicmodel/CharacterLibraryItem.h"
 #include "comicmodel/ComicModel.h"
+#include "panels/HelpComicView.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 #include "views/CatalogView.h"
@@ -278,7 +281,15 @@ void CatalogAndLibraryController::showCharacterLibraryItem(const std::shared_ptr
     if (m_libraryView)
         m_libraryView->setCurrentCharacter(item);
     showLibraryArea(true);
-    // The help comic of the library comes with the help comics; the first showing is noted.
+    // The first showing in a window offers the library's help comic over the library area.
+    if (m_firstEntry && m_comicDocument && m_libraryView) {
+        QWidget* widget = m_libraryView->libraryWidget();
+        auto* view = dynamic_cast<ZDLView*>(widget);
+        if (!view && widget)
+            view = widget->findChild<ZDLView*>();
+        if (view)
+            HelpComicView::registerAndOffer(view, HelpComicView::kLibraryViewHelp, m_comicDocument, m_libraryViewBase);
+    }
     m_firstEntry = false;
 }
 

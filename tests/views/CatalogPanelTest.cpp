@@ -7,6 +7,7 @@
 #include "app/core/CatalogCommands.h"
 #include "comicmodel/ComicPanel.h"
 #include "comicmodel/PanelLayer.h"
+#include "panels/HelpComicView.h"
 #include "support/TestSupport.h"
 
 #include <QDrag>
@@ -189,6 +190,11 @@ TEST_F(CatalogPanelTest, ClickOpensACharacterIntoTheLibraryAndItsCloseBoxRemoves
     EXPECT_EQ(panelWidget->libraryView()->currentCharacter(), bob);
     EXPECT_TRUE(panelWidget->libraryViewBase()->isVisible());
     EXPECT_EQ(catalogView->selectedItemIndex(), -1);
+    // The first showing of the library offers its help comic there, once.
+    endOfEvent();
+    HelpComicView* help = HelpComicView::getOpenHelp(HelpComicView::kLibraryViewHelp, document);
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->parentWidget(), panelWidget->libraryViewBase());
 
     // Its tab, clicked while shown, closes the pane; its close box removes it from the comic.
     clickTab(2);
@@ -198,6 +204,7 @@ TEST_F(CatalogPanelTest, ClickOpensACharacterIntoTheLibraryAndItsCloseBoxRemoves
     endOfEvent();
     EXPECT_EQ(tabTitles().mid(2), (QStringList { QStringLiteral("Bob"), QStringLiteral("Alice") }));
     EXPECT_EQ(tabs->selectedTab(), 3);
+    EXPECT_EQ(panelWidget->libraryViewBase()->findChildren<HelpComicView*>().size(), 1);
     clickTab(2, true);
     EXPECT_EQ(tabTitles().mid(2), QStringList { QStringLiteral("Alice") });
     EXPECT_EQ(tabs->selectedTab(), 2) << "the selected tab moved left with the closed one";
