@@ -80,7 +80,14 @@ std::optional<QVariantMap> read(const QString& folder, QString* error)
         *error = file.errorString();
         return std::nullopt;
     }
-    const QByteArray data = file.read(kMaxManifestBytes + 1);
+    return parse(file.read(kMaxManifestBytes + 1), error);
+}
+
+std::optional<QVariantMap> parse(const QByteArray& data, QString* error)
+{
+    QString scratch;
+    if (!error)
+        error = &scratch;
     XmlPropertyListLimits limits;
     limits.maxBytes = kMaxManifestBytes;
     const std::optional<QVariant> root = readXmlPropertyList(data, error, limits);

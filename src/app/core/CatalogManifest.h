@@ -31,6 +31,9 @@ bool isPlainFileName(const QString& name);
 // error, for a manifest that cannot be read or is not a sound manifest.
 std::optional<QVariantMap> read(const QString& folder, QString* error);
 
+// The manifest held by the bytes of a "manifest.plist", checked as read() checks it.
+std::optional<QVariantMap> parse(const QByteArray& data, QString* error);
+
 // Writes the manifest, without the in-memory "catalogFile" keys, through a temporary file renamed
 // over the old one. False, with the reason in error, when nothing was written.
 bool write(const QVariantMap& manifest, const QString& folder, QString* error);
