@@ -664,10 +664,20 @@ bool EditStylesController::acceptDrop(const QMimeData* data, int row)
     if (!data || row < 0 || row > m_styles.size() || !data->hasFormat(kStyleDragType))
         return false;
     QDataStream stream(data->data(kStyleDragType));
-    QList<int> rows;
-    stream >> rows;
-    if (stream.status() != QDataStream::Ok || rows.isEmpty())
+    // The rows are read one by one: a count the list cannot hold is refused before anything is
+    // allocated for it.
+    quint32 count = 0;
+    stream >> count;
+    if (stream.status() != QDataStream::Ok || count == 0 || count > quint32(m_styles.size()))
         return false;
+    QList<int> rows;
+    for (quint32 i = 0; i < count; ++i) {
+        qint32 index = -1;
+        stream >> index;
+        if (stream.status() != QDataStream::Ok)
+            return false;
+        rows.append(index);
+    }
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     // Every row must be one of this list's.

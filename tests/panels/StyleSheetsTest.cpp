@@ -169,6 +169,10 @@ TEST_F(StyleSheetTest, EditsAreOneNamedStepOnSave)
                 QMimeData junk;
                 junk.setData(EditStylesController::kStyleDragType, QByteArray("\xff\xff\xff", 3));
                 EXPECT_FALSE(table->controller()->acceptDrop(&junk, 0));
+                junk.setData(EditStylesController::kStyleDragType, QByteArray("\xff\xff\xff\xf0", 4));
+                EXPECT_FALSE(table->controller()->acceptDrop(&junk, 0)) << "a count beyond the list";
+                junk.setData(EditStylesController::kStyleDragType, QByteArray("\0\0\0\2\0\0\0\1", 8));
+                EXPECT_FALSE(table->controller()->acceptDrop(&junk, 0)) << "fewer rows than counted";
                 // Two rows dropped at the end keep their order.
                 std::unique_ptr<QMimeData> two(EditStylesController::dragDataForRows({ 0, 1 }));
                 ASSERT_TRUE(table->controller()->acceptDrop(two.get(), 3));
