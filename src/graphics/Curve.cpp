@@ -181,11 +181,17 @@ void Curve::buildDrawCommands(DrawCommandList& commands) const
         const CurvePoint& second = *m_points[1];
         const CurvePoint& last = *m_points[n - 1];
         std::size_t i = 1;
+        // Where the outline starts, and so where a closed one must end: a closing point a rounding
+        // error away would make the closing line a sliver that turns back against the curve, and
+        // the stroke's join there a long spike.
+        QPointF start;
         if (!m_closed || on(0)) {
-            move(floatPoint(first));
+            start = floatPoint(first);
+            move(start);
         } else {
             // A closed curve starting off the curve starts where its last segment ends.
-            move(on(n - 1) ? floatPoint(last) : first.midwayPointTo(last));
+            start = on(n - 1) ? floatPoint(last) : first.midwayPointTo(last);
+            move(start);
             if (!on(1)) {
                 quad(floatPoint(first), first.midwayPointTo(second));
             } else {
@@ -205,7 +211,7 @@ void Curve::buildDrawCommands(DrawCommandList& commands) const
             const CurvePoint& q = wraps ? first : *m_points[i + 1];
             const bool qOn = wraps ? on(0) : on(i + 1);
             if (!qOn) {
-                quad(floatPoint(p), p.midwayPointTo(q));
+                quad(floatPoint(p), wraps ? start : p.midwayPointTo(q));
                 ++i;
             } else {
                 quad(floatPoint(p), floatPoint(q));

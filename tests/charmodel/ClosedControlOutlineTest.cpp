@@ -1,10 +1,12 @@
 #include "charmodel/PartPath.h"
+#include "graphics/Curve.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Canvas.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/OffscreenImage.h"
 
 #include <QImage>
+#include <QTransform>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -129,6 +131,65 @@ TEST(ClosedControlOutlineTest, NestedOutlinesDrawTheSameFromEveryStart)
         for (int start = 0; start < 8; ++start)
             EXPECT_LE(differingPixels(draw(start), reference), 2) << at.x() << "," << at.y() << " start " << start;
     }
+}
+
+// A placed part's points lie anywhere in double precision, while its outline is drawn in single
+// precision: the last curve must still end exactly where the outline started, or the stroke's
+// closing join meets a sliver of a line running back against the curve and draws a long spike.
+CurvePtr placedEllipse(const QTransform& placement, double tilt, int start, bool singlePrecision)
+{
+    auto curve = std::make_shared<Curve>();
+    const double k = 1.0 / std::cos(M_PI / 8);
+    for (int i = 0; i < 8; ++i) {
+        const double a = M_PI / 4 * ((start + i) % 8) + M_PI / 8 + tilt;
+        curve->addPoint(QPointF(55.6 + std::cos(a) * 5.2 * k, 59.4 + std::sin(a) * 6.8 * k), false);
+    }
+    curve->setClosed(true);
+    curve->transformBy(placement);
+    if (!singlePrecision)
+        return curve;
+    // The same points rounded as a newly added point is.
+    auto rounded = std::make_shared<Curve>();
+    for (const CurvePointPtr& point : curve->points())
+        rounded->addPoint(point->point(), false);
+    rounded->setClosed(true);
+    return rounded;
+}
+
+PartPathPtr pathOf(const CurvePtr& curve)
+{
+    auto path = std::make_shared<PartPath>();
+    path->setSegments({ curve });
+    return path;
+}
+
+TEST(ClosedControlOutlineTest, PlacedOutlinesCloseWhereTheyStart)
+{
+    // Eye whites as the catalog's characters place them, and a few other placements.
+    const QTransform placements[] = { QTransform(1.019575834274292, 0, 0, 1.019575834274292, 22.2335868,
+                                          -13.8662298),
+        QTransform::fromScale(0.87331479787826538, 0.87331479787826538).translate(33.1652505, -6.9756021),
+        QTransform(0.9, 0.3, -0.3, 0.9, 1.7, 2.9), QTransform::fromTranslate(-23.4778, 0.0000001) };
+    const Style style { 1.1f, 0, 1 };
+    int spiked = 0;
+    for (const QTransform& placement : placements) {
+        for (double tilt : { 0.0, 0.2, 1.3 }) {
+            for (int start = 0; start < 8; ++start) {
+                const CurvePtr curve = placedEllipse(placement, tilt, start, false);
+                const DrawCommandList& commands = curve->getDrawCommands();
+                ASSERT_GE(commands.size(), 3u);
+                const DrawCommand& end = commands[commands.size() - 2];
+                ASSERT_EQ(end.command(), DrawCommandQuadCurve);
+                EXPECT_EQ(end.point2(), commands.front().point1()) << "tilt " << tilt << " start " << start;
+                const QImage image = render(pathOf(curve), style, QSize(100, 100));
+                const QImage reference
+                    = render(pathOf(placedEllipse(placement, tilt, start, true)), style, QSize(100, 100));
+                if (differingPixels(image, reference) > 2)
+                    ++spiked;
+            }
+        }
+    }
+    EXPECT_EQ(spiked, 0);
 }
 
 } // namespace
