@@ -13,26 +13,12 @@ namespace zandrel::catalogart {
 
 namespace {
 
-// Where a closed curve of control points alone starts, its outline starts and ends, and the two ends
-// are joined when it is stroked. Joining two ends that run exactly along an axis or a diagonal drew
-// a stray line; starting between two points that lie on no such line avoids it. The shape is the
-// same from wherever it starts.
+// A closed curve of control points alone: its outline runs through the points midway between them.
 CurvePtr closedFromControls(const QList<QPointF>& controls)
 {
-    const int n = int(controls.size());
-    int start = 0;
-    for (int i = 0; i < n; ++i) {
-        const QPointF d = controls[i] - controls[(i + n - 1) % n];
-        const double tolerance = 1e-3 * std::hypot(d.x(), d.y());
-        if (std::abs(d.x()) > tolerance && std::abs(d.y()) > tolerance
-            && std::abs(std::abs(d.x()) - std::abs(d.y())) > tolerance) {
-            start = i;
-            break;
-        }
-    }
     auto made = std::make_shared<Curve>();
-    for (int i = 0; i < n; ++i)
-        made->addPoint(controls[(start + i) % n], false);
+    for (const QPointF& control : controls)
+        made->addPoint(control, false);
     made->setClosed(true);
     return made;
 }
