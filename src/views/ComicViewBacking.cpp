@@ -17,6 +17,7 @@
 
 #include <QPainter>
 #include <cmath>
+#include <span>
 
 namespace zandrel {
 
@@ -258,35 +259,41 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         }
     }
     const QRegion inImage = region.translated(-m_shift);
-    const QRegion stale = inImage - m_valid;
-    if (!stale.isEmpty())
-        render(stale);
+    // Mostly the bitmaps are valid over the whole view: one rectangle holding all of the region.
+    if (!(m_valid.rectCount() == 1 && m_valid.boundingRect().contains(inImage.boundingRect()))) {
+        const QRegion stale = inImage - m_valid;
+        if (!stale.isEmpty())
+            render(stale);
+    }
 
     // The page below the selection, then the selection: from its bitmap while it moves, else drawn
     // through its slice of the page; then what lies above it. Where the painter paints into a
     // bitmap (the window's backing store), the bitmaps are laid straight into its pixels.
     const std::optional<HeldPlacement> held = placeHeld();
-    QRegion pixels;
-    for (const QRect& rect : inImage)
-        pixels += deviceRect(rect, ratio);
+    QRegion pixels = ratio == 1.0 ? inImage : QRegion();
+    if (ratio != 1.0) {
+        for (const QRect& rect : inImage)
+            pixels += deviceRect(rect, ratio);
+    }
     SpanBitmap::Target target;
     const bool direct = SpanBitmap::directTarget(painter, ratio, target);
     // Bitmap pixels to the painter's: both on the device pixel grid.
     const QPoint toTarget = target.offset + m_shift * ratio;
     uchar* const bits = direct ? target.image->bits() : nullptr;
     const qsizetype bytesPerLine = direct ? target.image->bytesPerLine() : 0;
-    const QRegion written = direct ? (pixels.translated(toTarget) & target.writable).translated(-toTarget) : pixels;
+    const std::vector<QRect>& written = writableRects(pixels, direct ? &target.writable : nullptr, toTarget);
     const auto at = [&](const QPoint& pixel) {
         const QPoint out = pixel + toTarget;
         return bits + qsizetype(out.y()) * bytesPerLine + qsizetype(out.x()) * 4;
     };
     // In the common case one pass a row lays all three: the page above is laid over each row of the
     // selection while it is still at hand, unless some of the selection is drawn in between.
-    const bool onePass = direct && held && held->shown.rectCount() == 1 && held->drawn.isEmpty()
+    const std::span<const QRect> shownRects = held ? held->shown() : std::span<const QRect>();
+    const bool onePass = direct && held && shownRects.size() == 1 && held->drawn.isEmpty()
         && m_above.rect() == m_below.rect();
     for (const QRect& area : written) {
-        if (direct && held && held->shown.rectCount() == 1) {
-            m_held.drawOverCopyOf(m_below, area, m_heldAt, held->shown.boundingRect(), at(area.topLeft()),
+        if (direct && held && shownRects.size() == 1) {
+            m_held.drawOverCopyOf(m_below, area, m_heldAt, shownRects.front(), at(area.topLeft()),
                 bytesPerLine, onePass ? &m_above : nullptr);
             continue;
         }
@@ -294,7 +301,7 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
             SpanBitmap::copyPixels(m_below, area, at(area.topLeft()), bytesPerLine);
         else
             blit(painter, m_below, area, QPoint());
-        for (const QRect& shown : held ? held->shown : QRegion()) {
+        for (const QRect& shown : shownRects) {
             const QRect part = area & shown;
             if (part.isEmpty())
                 continue;
@@ -326,7 +333,7 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
     } else {
         drawHeld(region);
     }
-    for (const QRect& area : onePass ? QRegion() : written) {
+    for (const QRect& area : onePass ? std::span<const QRect>() : std::span<const QRect>(written)) {
         if (direct)
             m_above.drawOver(at(area.topLeft()), bytesPerLine, area);
         else
@@ -340,6 +347,27 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         tool->currentHandles().clear();
     }
     return true;
+}
+
+const std::vector<QRect>& ComicViewBacking::writableRects(
+    const QRegion& pixels, const QRegion* writable, const QPoint& toTarget)
+{
+    // The rectangles of either region do not overlap, so neither do their pairwise intersections:
+    // together they are the intersection of the two, found without building a region each paint.
+    m_written.clear();
+    if (!writable) {
+        m_written.assign(pixels.begin(), pixels.end());
+        return m_written;
+    }
+    for (const QRect& rect : pixels) {
+        const QRect inTarget = rect.translated(toTarget);
+        for (const QRect& open : *writable) {
+            const QRect part = inTarget & open;
+            if (!part.isEmpty())
+                m_written.push_back(part.translated(-toTarget));
+        }
+    }
+    return m_written;
 }
 
 void ComicViewBacking::blit(QPainter& painter, const QImage& image, const QRect& pixels, const QPoint& origin) const
@@ -370,17 +398,26 @@ std::optional<ComicViewBacking::HeldPlacement> ComicViewBacking::placeHeld()
     std::optional<QRegion> drawn = partlyOpenPixels(pixels);
     if (!drawn)
         return std::nullopt;
-    QRegion shown = m_clipRegion.rectCount() == 1 ? QRegion(pixels & m_clipRegion.boundingRect())
-                                                  : m_clipRegion & pixels;
+    HeldPlacement placement;
+    placement.drawn = std::move(*drawn);
     // The region holds wholly open pixels only; on a finer device grid, the rest of a logical pixel
     // drawn through goes with it.
-    if (ratio != 1.0 && !drawn->isEmpty()) {
-        for (const QRect& rect : *drawn)
+    const bool trimmed = ratio != 1.0 && !placement.drawn.isEmpty();
+    if (m_clipRegion.rectCount() == 1 && !trimmed) {
+        placement.one = pixels & m_clipRegion.boundingRect();
+        return placement;
+    }
+    QRegion shown = m_clipRegion.rectCount() == 1 ? QRegion(pixels & m_clipRegion.boundingRect())
+                                                  : m_clipRegion & pixels;
+    if (trimmed) {
+        for (const QRect& rect : placement.drawn)
             shown -= deviceRect(rect, ratio);
     }
     if (shown.rectCount() > kMaxClipRects)
         return std::nullopt;
-    return HeldPlacement { std::move(shown), std::move(*drawn) };
+    placement.isOne = false;
+    placement.many = std::move(shown);
+    return placement;
 }
 
 bool ComicViewBacking::renderHeld()

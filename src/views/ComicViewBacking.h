@@ -9,6 +9,7 @@
 #include <QRegion>
 #include <QTransform>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QPainter;
@@ -93,10 +94,23 @@ private:
     void render(const QRegion& stale);
     // Blits the device pixels (the bitmaps' pixel grid) of an image whose top left lies there.
     void blit(QPainter& painter, const QImage& image, const QRect& pixels, const QPoint& origin) const;
+    // The rectangles of the pixels (device pixels of the bitmaps) the painter lets it write: those
+    // in the writable region (the painter's pixels, the bitmaps' offset by the shift); all without one.
+    // Kept in a member reused by every paint.
+    const std::vector<QRect>& writableRects(const QRegion& pixels, const QRegion* writable, const QPoint& toTarget);
     // Where the moving selection lands, when its bitmap can stand in for drawing it.
     struct HeldPlacement {
         // Where the bitmap shows (device pixels): where it lands, within the clips it is drawn under.
-        QRegion shown;
+        // Mostly one rectangle, kept as such (a region of it would be built each paint).
+        QRect one;
+        QRegion many;
+        bool isOne = true;
+        std::span<const QRect> shown() const
+        {
+            if (isOne)
+                return one.isEmpty() ? std::span<const QRect>() : std::span<const QRect>(&one, 1);
+            return std::span<const QRect>(many.begin(), many.end());
+        }
         // The logical pixels (the bitmaps' coordinates) where those clips leave a pixel it paints
         // partly open: there it is drawn through them.
         QRegion drawn;
@@ -138,6 +152,8 @@ private:
     std::vector<qint32> m_clipCuts;
     // The partly open pixels, row by row.
     std::vector<QPoint> m_clipPartial;
+    // The rectangles the current paint writes.
+    std::vector<QRect> m_written;
 };
 
 } // namespace zandrel

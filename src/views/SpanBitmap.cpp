@@ -297,7 +297,13 @@ bool SpanBitmap::directTarget(QPainter& painter, qreal devicePixelRatio, Target&
     target.image = image;
     target.offset = QPoint(int(std::round(toDevice.dx())), int(std::round(toDevice.dy())));
     const QRegion system = engine->systemClip();
-    target.writable = system.isEmpty() ? QRegion(image->rect()) : system & image->rect();
+    // Qt's clip lies within the bitmap as a rule: then it is taken as it is, shared, not copied.
+    if (system.isEmpty())
+        target.writable = QRegion(image->rect());
+    else if (image->rect().contains(system.boundingRect()))
+        target.writable = system;
+    else
+        target.writable = system & image->rect();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "views/SpanBitmap.h"
 #include "support/ImageDifference.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <functional>
 #include <gtest/gtest.h>
@@ -241,6 +242,24 @@ TEST(SpanBitmapTest, APainterHandsOutItsPixelsOnlyWhenItPaintsStraightIntoThem)
             EXPECT_EQ(target.image, &image);
             EXPECT_EQ(target.offset, QPoint());
         }
+    }
+    // What Qt lets it paint is its engine's clip, cut to the bitmap where it reaches past it.
+    const struct {
+        QRegion clip;
+        QRegion writable;
+    } clips[] {
+        { QRegion(), QRegion(image.rect()) },
+        { QRegion(2, 3, 5, 4) + QRegion(20, 10, 6, 6), QRegion(2, 3, 5, 4) + QRegion(20, 10, 6, 6) },
+        { QRegion(30, 20, 20, 20) + QRegion(0, 0, 4, 4), QRegion(30, 20, 10, 10) + QRegion(0, 0, 4, 4) },
+    };
+    for (const auto& each : clips) {
+        image.paintEngine()->setSystemClip(each.clip);
+        QPainter painter(&image);
+        SpanBitmap::Target target;
+        ASSERT_TRUE(SpanBitmap::directTarget(painter, 1.0, target));
+        EXPECT_EQ(target.writable, each.writable) << each.clip.boundingRect().x();
+        painter.end();
+        image.paintEngine()->setSystemClip(QRegion());
     }
     // Another ratio than the painter's, a format of another size.
     QPainter painter(&image);
