@@ -334,6 +334,69 @@ TEST_F(PathPointEditingTest, RotatingAPathTurnsItsGradientAndRotatingSomePointsD
     }
 }
 
+// Each grip of the selection frame, dragged with the selection tool: the square it leaves and the
+// one named step whose undo gives back the file.
+TEST_F(PathPointEditingTest, EachSelectionGripReshapesTheSquareAsOneNamedStep)
+{
+    struct Case {
+        const char* name;
+        QString type;
+        QPoint factors;
+        QPointF by;
+        Qt::KeyboardModifiers modifiers;
+        QString undoName;
+        QList<QPointF> corners; // top-left, top-right, bottom-right, bottom-left after the drag
+    };
+    const QPointF tl(20, 100), tr(60, 100), br(60, 140), bl(20, 140);
+    const Case cases[] = {
+        { "corner, by the larger factor", kScaleHandleType, { 1, 1 }, { 20, 0 }, {}, QStringLiteral("Scale Objects"),
+            { { 0, 80 }, { 80, 80 }, { 80, 160 }, { 0, 160 } } },
+        { "corner with command, each axis alone", kScaleHandleType, { 1, 1 }, { 20, 0 }, kCommand,
+            QStringLiteral("Scale Objects"), { { 0, 100 }, { 80, 100 }, { 80, 140 }, { 0, 140 } } },
+        { "side grip, one axis", kScaleHandleType, { 1, 0 }, { 20, 30 }, {}, QStringLiteral("Scale Objects"),
+            { { 0, 100 }, { 80, 100 }, { 80, 140 }, { 0, 140 } } },
+        { "corner with option distorts along the longer move", kScaleHandleType, { 1, 1 }, { 20, 4 }, kOption,
+            QStringLiteral("Perspective Change"), { tl, tr, { 80, 140 }, bl } },
+        { "corner with option and command distorts freely", kScaleHandleType, { 1, 1 }, { 20, 4 },
+            kOption | kCommand, QStringLiteral("Perspective Change"), { tl, tr, { 80, 144 }, bl } },
+        { "the skew grip below the frame slants it", kSkewHorizHandleType, {}, { 0, 20 }, {},
+            QStringLiteral("Skew Objects"), {} },
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        editPaths({ QStringLiteral("o20,100 o60,100 o60,140 o20,140 z") });
+        editor->toolButton(PartEditingView::Selection)->click();
+        elements->repaint();
+        const QByteArray before = bytes();
+        ZDLHandlePtr grip;
+        for (const ZDLHandlePtr& handle : elements->currentTool()->currentHandles()) {
+            if (handle->type() == each.type && handle->xFactor() == each.factors.x()
+                && handle->yFactor() == each.factors.y())
+                grip = handle;
+        }
+        ASSERT_TRUE(grip);
+        const QPointF start = grip->box().center();
+        drag(start, start + each.by, each.modifiers);
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + each.undoName);
+        const auto* square = asProtocol<Path>(elements->selection().value(0));
+        ASSERT_TRUE(square);
+        const CurvePtr curve = square->getSegmentAtIndex(0);
+        ASSERT_EQ(curve->numPoints(), 4);
+        for (int index = 0; index < each.corners.size(); ++index) {
+            const QPointF corner = curve->getPointAtIndex(index)->point();
+            EXPECT_NEAR(corner.x(), each.corners.at(index).x(), 0.6) << index;
+            EXPECT_NEAR(corner.y(), each.corners.at(index).y(), 0.6) << index;
+        }
+        if (each.corners.isEmpty()) {
+            EXPECT_NE(curve->getPointAtIndex(0)->point().x(), tl.x()) << "the top slides sideways";
+            EXPECT_EQ(curve->getPointAtIndex(0)->point().y(), tl.y());
+        }
+        choose(kUndoAction);
+        endOfEvent();
+        EXPECT_EQ(bytes(), before);
+    }
+}
+
 TEST_F(PathPointEditingTest, ThePenContinuesAnOpenPathFromItsFirstPoint)
 {
     editPaths({ QStringLiteral("o20,100 o60,100 o100,100") });
