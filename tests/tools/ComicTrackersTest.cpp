@@ -402,6 +402,30 @@ TEST_F(ComicTrackersTest, BalloonGripsResizeTheTextAreaAndEditTheTailAsOneStepEa
     }
 }
 
+// Command on a grip of a tail of three points takes that point alone, as its own step.
+TEST_F(ComicTrackersTest, CommandOnAPointOfALongerTailTakesOnlyThatPoint)
+{
+    const auto balloon = std::dynamic_pointer_cast<Balloon>(panel(1)->frontLayer()->children().value(0));
+    ASSERT_TRUE(balloon);
+    const BalloonPointerPtr tail = balloon->pointers().value(0);
+    const auto at3 = [&](int index) {
+        return at(balloon->origin() + tail->pointerOffset() + tail->pointValues().value(index));
+    };
+    model().setCurrentPanel(panel(1));
+    view->setSelection({ balloon });
+    view->grab();
+    drag((at3(0) + at3(1)) / 2, QPoint(0, 0));
+    ASSERT_EQ(tail->pointValues().size(), 3);
+    const QByteArray lengthened = bytes();
+    view->grab();
+    drag(at3(1), QPoint(0, 0), Qt::ControlModifier);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Edit Balloon Pointer"));
+    EXPECT_EQ(tail->pointValues(), (QList<QPointF> { QPointF(0, 0), QPointF(-12, 30) }));
+    EXPECT_EQ(view->selection(), ElementList { balloon });
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), lengthened);
+}
+
 // The line weight of the first path found in the element's tree.
 float firstLineWeight(const ObjectPtr& element)
 {
