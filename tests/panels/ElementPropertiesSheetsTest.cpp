@@ -197,6 +197,8 @@ TEST_F(ComicSheetTest, PanelPropertiesSheet)
                 EXPECT_LT(first->fillAlpha(), 1.0f);
                 EXPECT_EQ(first->shape(), PanelShapePlain);
             } },
+        { "an emptied roundness field is left alone", kPanelPropertiesAction, "PanelPropertiesDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "roundnessField", ""); } },
         { "a roundness that is no number", kPanelPropertiesAction, "PanelPropertiesDialog",
             [](QDialog* sheet) { typeInSheet(sheet, "roundnessField", "roundish"); },
             "Please enter a corner roundness from 0 to 144, or “full”." },
