@@ -504,6 +504,32 @@ TEST_F(ComicTrackersTest, CommandClickSelectsEverythingOfTheClickedCharacter)
     EXPECT_EQ(view->selection(), (ElementList { balloon, part, twin }));
 }
 
+// Balloons alone show their own grips; with any other element the frame's standard grips instead.
+TEST_F(ComicTrackersTest, BalloonGripsGiveWayToTheFrameGripsInAMixedSelection)
+{
+    const PanelLayerPtr layer = panel(1)->frontLayer();
+    const ObjectPtr balloon = layer->children().value(0);
+    const ObjectPtr part = asProtocol<GraphicElement>(panel(0)->frontLayer()->children().value(0))->initByCopying();
+    layer->setChildren({ part, balloon });
+    model().setCurrentPanel(panel(1));
+    const auto gripTypes = [this](const ElementList& selection) {
+        view->setSelection(selection);
+        view->grab();
+        QSet<QString> types;
+        for (const ZDLHandlePtr& handle : view->currentTool()->currentHandles())
+            types.insert(handle->type());
+        return types;
+    };
+    const QSet<QString> alone = gripTypes({ balloon });
+    EXPECT_TRUE(alone.contains(kBalloonWidthHandleType));
+    EXPECT_TRUE(alone.contains(kBalloonPointerBaseHandleType));
+    EXPECT_FALSE(alone.contains(kScaleHandleType));
+    const QSet<QString> mixed = gripTypes({ balloon, part });
+    EXPECT_TRUE(mixed.contains(kScaleHandleType));
+    EXPECT_FALSE(mixed.contains(kBalloonWidthHandleType));
+    EXPECT_FALSE(mixed.contains(kBalloonPointerBaseHandleType));
+}
+
 TEST_F(ComicTrackersTest, AFreeObjectIsMovedOrCopiedAndAClickOpensItsEditor)
 {
     ComicPage& page = *model().currentPage();
