@@ -1,11 +1,10 @@
 #include "app/CatalogAndLibraryController.h"
 
-#include "panels/HelpComicView.h"
-
 #include "app/AppController.h"
 #include "app/CatalogPaneHost.h"
 #include "app/CharacterLibraryView.h"
 #include "app/DocumentController.h"
+#include "app/FileDialogFolder.h"
 #include "app/core/CatalogCommands.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
@@ -99,6 +98,7 @@ CatalogAndLibraryController::OpenPanelChooser standardOpenPanel()
         auto* dialog = new QFileDialog(
             parent, localized("Add Characters"), QString(), localized("Parts files (*.parts)"));
         dialog->setFileMode(QFileDialog::ExistingFiles);
+        FileDialogFolder::setUp(*dialog, FileDialogFolder::documentPathOf(parent));
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(dialog, &QFileDialog::filesSelected, dialog, completion);
         dialog->open();

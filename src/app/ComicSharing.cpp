@@ -2,6 +2,7 @@
 
 #include "app/AppController.h"
 #include "app/DocumentWindow.h"
+#include "app/FileDialogFolder.h"
 #include "app/WebLinks.h"
 #include "app/core/ActionNames.h"
 #include "app/core/ComicDocument.h"
@@ -57,8 +58,10 @@ MenuRunner& menuRunner()
 SavePathChooser standardSaveChooser()
 {
     return [](QWidget* parent, const QString& suggested, std::function<void(const QString&)> completion) {
-        auto* dialog = new QFileDialog(parent, localized("Save Image"), suggested, localized("PNG images (*.png)"));
+        auto* dialog
+            = new QFileDialog(parent, localized("Save Image"), QString(), localized("PNG images (*.png)"));
         dialog->setAcceptMode(QFileDialog::AcceptSave);
+        FileDialogFolder::setUp(*dialog, FileDialogFolder::documentPathOf(parent));
         dialog->setDefaultSuffix(QStringLiteral("png"));
         dialog->selectFile(suggested);
         dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -4,6 +4,7 @@
 #include "app/CharacterWindowContents.h"
 #include "app/ComicWindowContents.h"
 #include "app/DocumentWindow.h"
+#include "app/FileDialogFolder.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
@@ -287,8 +288,10 @@ bool DocumentController::tryToPerform(const QString& action, const ActionSender&
         return true;
     }
     if (action == kOpenDocumentAction) {
-        for (const QString& path :
-            QFileDialog::getOpenFileNames(parent, localized("Open"), QString(), openNameFilter()))
+        const QStringList paths = QFileDialog::getOpenFileNames(
+            parent, localized("Open"), FileDialogFolder::startingFolder(), openNameFilter());
+        FileDialogFolder::remember(paths.value(0));
+        for (const QString& path : paths)
             openDocumentShowingErrors(path);
         return true;
     }
@@ -296,9 +299,10 @@ bool DocumentController::tryToPerform(const QString& action, const ActionSender&
         const QString extension = action == kImportAction ? kXMLCharacterExtension : kLegacyPartsExtension;
         const FileFormatPtr format = FileFormatRegistry::shared().formatForExtension(extension);
         const QString filter = format ? format->nameFilter() : QString();
-        const QString path = importPathChooser()
-            ? importPathChooser()(parent, filter)
-            : QFileDialog::getOpenFileName(parent, localized("Import"), QString(), filter);
+        const QString path = importPathChooser() ? importPathChooser()(parent, filter)
+                                                 : QFileDialog::getOpenFileName(parent, localized("Import"),
+                                                     FileDialogFolder::startingFolder(), filter);
+        FileDialogFolder::remember(path);
         if (!path.isEmpty())
             openDocumentShowingErrors(path);
         return true;

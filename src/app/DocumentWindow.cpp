@@ -3,6 +3,7 @@
 #include "app/DocumentController.h"
 #include "app/DocumentToolbar.h"
 #include "app/EditingControllerView.h"
+#include "app/FileDialogFolder.h"
 #include "app/MainMenu.h"
 #include "app/core/ActionNames.h"
 #include "app/core/FileFormat.h"
@@ -223,10 +224,12 @@ QString DocumentWindow::chooseSavePath()
         suggested += QStringLiteral(".") + format->extensions().value(0);
     if (savePathChooser())
         return savePathChooser()(*this, suggested);
-    QString path = QFileDialog::getSaveFileName(
-        this, localized("Save"), suggested, format ? format->nameFilter() : QString());
+    QString path = QFileDialog::getSaveFileName(this, localized("Save"),
+        FileDialogFolder::proposedPath(m_document->filePath(), suggested),
+        format ? format->nameFilter() : QString());
     if (!path.isEmpty() && format && QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".") + format->extensions().value(0);
+    FileDialogFolder::remember(path);
     return path;
 }
 

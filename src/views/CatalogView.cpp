@@ -2,11 +2,14 @@
 
 #include "app/AppController.h"
 #include "app/DocumentController.h"
+#include "app/FileDialogFolder.h"
 #include "app/MenuActions.h"
 #include "app/Pasteboard.h"
+#include "app/WebLinks.h"
 #include "app/core/CatalogCommands.h"
 #include "app/core/CatalogThumbnailCache.h"
 #include "app/core/ComicDocument.h"
+#include "charmodel/CharacterModel.h"
 #include "comicmodel/CharacterLibraryItem.h"
 #include "platform/Canvas.h"
 #include "platform/CanvasPaint.h"
@@ -14,8 +17,6 @@
 #include "platform/FontRegistry.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
-#include "app/WebLinks.h"
-#include "charmodel/CharacterModel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "tools/CatalogPickerTool.h"
@@ -26,9 +27,9 @@
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QTextLayout>
 #include <QTimer>
 #include <QUrl>
@@ -50,8 +51,9 @@ CatalogView::SavePathChooser& savePathChooser()
     static CatalogView::SavePathChooser chooser
         = [](QWidget* parent, const QString& suggested, std::function<void(const QString&)> completion) {
               auto* dialog = new QFileDialog(
-                  parent, localized("Save a Copy"), suggested, localized("Parts files (*.parts)"));
+                  parent, localized("Save a Copy"), QString(), localized("Parts files (*.parts)"));
               dialog->setAcceptMode(QFileDialog::AcceptSave);
+              FileDialogFolder::setUp(*dialog, FileDialogFolder::documentPathOf(parent));
               dialog->setDefaultSuffix(QStringLiteral("parts"));
               dialog->selectFile(suggested);
               dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,4 +1,5 @@
 // The parts view's commands and the validation of its menu and toolbar items.
+#include "app/FileDialogFolder.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/DocumentDialogs.h"
@@ -121,6 +122,7 @@ void PartsView::askForTracingImage()
     auto* dialog = new QFileDialog(QWidget::window(), localized("Open Tracing Image"), QString(),
         localized("Images (*.png *.jpg *.jpeg)"));
     dialog->setFileMode(QFileDialog::ExistingFile);
+    FileDialogFolder::setUp(*dialog, m_characterDocument ? m_characterDocument->filePath() : QString());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this, &PartsView::openTracingImageFile);
@@ -247,7 +249,8 @@ void PartsView::exportJPEG()
         return;
     const ElementList elements = numSelected() > 0 ? getSelectionSorted() : rootChildren();
     QPointer<PartsView> self(this);
-    SavePanel::run(QWidget::window(), DocumentExport::extensionFor(ExportFileType::Jpeg),
+    SavePanel::run(QWidget::window(), m_characterDocument->filePath(),
+        DocumentExport::extensionFor(ExportFileType::Jpeg),
         m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
             if (self)
                 showExportResult(
@@ -262,7 +265,8 @@ void PartsView::exportPDF()
         return;
     const ElementList only = numSelected() > 0 ? getSelectionSorted() : ElementList();
     QPointer<PartsView> self(this);
-    SavePanel::run(QWidget::window(), DocumentExport::extensionFor(ExportFileType::Pdf),
+    SavePanel::run(QWidget::window(), m_characterDocument->filePath(),
+        DocumentExport::extensionFor(ExportFileType::Pdf),
         m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
             if (self && self->m_characterDocument)
                 showExportResult(DocumentExport::exportPartsPDF(*self->m_characterDocument, only, path), self->QWidget::window());
@@ -274,10 +278,12 @@ void PartsView::exportEPS()
     if (!m_characterDocument || rootChildren().isEmpty())
         return;
     QPointer<PartsView> self(this);
-    SavePanel::run(QWidget::window(), DocumentExport::extensionFor(ExportFileType::Eps), QString(), [=](const QString& path) {
-        if (self && self->m_characterDocument)
-            showExportResult(DocumentExport::exportEPS(*self->m_characterDocument, path), self->QWidget::window());
-    });
+    SavePanel::run(QWidget::window(), m_characterDocument->filePath(),
+        DocumentExport::extensionFor(ExportFileType::Eps), QString(), [=](const QString& path) {
+            if (self && self->m_characterDocument)
+                showExportResult(
+                    DocumentExport::exportEPS(*self->m_characterDocument, path), self->QWidget::window());
+        });
 }
 
 } // namespace zandrel

@@ -1,8 +1,8 @@
 #include "views/SavePanel.h"
 
+#include "app/FileDialogFolder.h"
 #include "platform/Localization.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
@@ -28,7 +28,8 @@ QString withExtension(QString path, const QString& extension)
 
 } // namespace
 
-void run(QWidget* window, const QString& extension, const QString& proposedName, Done done)
+void run(QWidget* window, const QString& besidePath, const QString& extension, const QString& proposedName,
+    Done done)
 {
     if (chooser()) {
         const QString path = chooser()(window, extension, proposedName);
@@ -42,7 +43,7 @@ void run(QWidget* window, const QString& extension, const QString& proposedName,
     panel->setFileMode(QFileDialog::AnyFile);
     panel->setNameFilter(localized("%1 files (*.%2)").arg(extension.toUpper(), extension));
     panel->setDefaultSuffix(extension);
-    panel->setDirectory(QDir::homePath());
+    FileDialogFolder::setUp(*panel, besidePath);
     if (!proposedName.isEmpty())
         panel->selectFile(proposedName);
     panel->setWindowModality(Qt::WindowModal);

@@ -1,6 +1,7 @@
 // The editing view's way in for images and objects from outside: drops of image files, PDF and
 // bitmap data and library objects, and the "Import Image" command. Every insertion is one undo step.
 #include "app/AppController.h"
+#include "app/FileDialogFolder.h"
 #include "app/Pasteboard.h"
 #include "app/WaitForFileController.h"
 #include "app/core/ComicDocument.h"
@@ -36,8 +37,11 @@ const QStringList kBitmapMimeTypes
 ZDLEditingView::ImageFileChooser& imageFileChooser()
 {
     static ZDLEditingView::ImageFileChooser chooser = [](QWidget* parent) {
-        return QFileDialog::getOpenFileName(
-            parent, localized("Import Image"), QString(), localized("Images (*.png *.jpg *.jpeg)"));
+        const QString path = QFileDialog::getOpenFileName(parent, localized("Import Image"),
+            FileDialogFolder::startingFolder(FileDialogFolder::documentPathOf(parent)),
+            localized("Images (*.png *.jpg *.jpeg)"));
+        FileDialogFolder::remember(path);
+        return path;
     };
     return chooser;
 }

@@ -28,8 +28,8 @@ void exportWith(ZDLEditingView& view, int what, ExportFileType type, const Expor
     const ElementList elements
         = kind == ZDLDocument::ExportKind::Selection ? view.getSelectionSorted() : view.rootChildren();
     QPointer<ZDLEditingView> self(&view);
-    SavePanel::run(view.QWidget::window(), extension, view.document()->documentNameWithQualifier(kind, extension),
-        [=](const QString& path) {
+    SavePanel::run(view.QWidget::window(), view.document()->filePath(), extension,
+        view.document()->documentNameWithQualifier(kind, extension), [=](const QString& path) {
             if (self && self->document())
                 ZDLEditingView::showExportResult(
                     write(*self->document(), kind, elements, path), self->QWidget::window());
@@ -83,7 +83,8 @@ void ZDLEditingView::exportPNG()
     const ElementList elements = numSelected() > 0 ? getSelectionSorted() : rootChildren();
     QPointer<ZDLEditingView> self(this);
     const QString extension = DocumentExport::extensionFor(ExportFileType::Png);
-    SavePanel::run(QWidget::window(), extension, m_document->documentNameWithExtension(extension), [=](const QString& path) {
+    const QString proposed = m_document->documentNameWithExtension(extension);
+    SavePanel::run(QWidget::window(), m_document->filePath(), extension, proposed, [=](const QString& path) {
         if (!self)
             return;
         const ExportResult first
@@ -91,9 +92,10 @@ void ZDLEditingView::exportPNG()
         showExportResult(first, self->QWidget::window());
         if (!first)
             return;
+        // The second file goes beside the first, wherever the user put that.
         const QString name = QFileInfo(path).fileName();
-        SavePanel::run(self->QWidget::window(), extension, name.left(name.size() - 4) + QStringLiteral("@2x.png"),
-            [=](const QString& doubled) {
+        SavePanel::run(self->QWidget::window(), path, extension,
+            name.left(name.size() - 4) + QStringLiteral("@2x.png"), [=](const QString& doubled) {
                 if (self)
                     showExportResult(DocumentExport::exportElementsImage(
                              elements, 2.0f, ExportFileType::Png, std::nullopt, doubled),
