@@ -44,9 +44,14 @@ ComicPropertiesController::ComicPropertiesController(ComicView* comicView, QWidg
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.addObserver(this, kUpdateViewSelectionNotification, comicView, [this](const Notification&) { needsUpdate(); });
-    if (comicView && comicView->document())
+    if (comicView && comicView->document()) {
         center.addObserver(this, kModelPropertyChangeNotification, comicView->document(),
             [this](const Notification& notification) { modelPropertyChanged(notification); });
+        // An editor opened over the comic (a part, an image, the page's free objects) holds the bar as
+        // it holds the page controls: the layer and focus act on the comic view the editor covers.
+        center.addObserver(this, kEditViewChangedNotification, comicView->document(),
+            [this](const Notification&) { needsUpdate(); });
+    }
     updateLayerControl();
     updateFocusControl();
     updateControlProperties();
@@ -102,7 +107,9 @@ void ComicPropertiesController::needsUpdate()
 void ComicPropertiesController::updateControlProperties()
 {
     m_updatePending = false;
-    const bool enabled = !m_comicView || !m_comicView->textEditing();
+    const bool enabled = !m_comicView
+        || (!m_comicView->textEditing()
+            && !(m_comicView->document() && m_comicView->document()->currentEditor()));
     m_layerControl->setEnabled(enabled);
     m_focusControl->setEnabled(enabled);
 }

@@ -12,7 +12,8 @@ struct Notification;
 
 // The comic window's property bar: which layer of the panels is edited (foreground or background)
 // and whether the view focuses on the current panel. Both are the comic's state, not undoable
-// steps; the bar follows them whoever changes them, and rests while a balloon's text is edited.
+// steps; the bar follows them whoever changes them, and rests while a balloon's text is edited and
+// while an editor works over the comic.
 class ComicPropertiesController : public QWidget {
     Q_OBJECT
 
@@ -26,7 +27,7 @@ public:
 
     void updateLayerControl();
     void updateFocusControl();
-    // Enables the controls unless the comic view is editing text.
+    // Enables the controls unless the comic view is editing text or an editor is open.
     void updateControlProperties();
 
     // Actions of the controls.

@@ -5,6 +5,8 @@
 #include "charmodel/Part.h"
 #include "comicmodel/ComicPanel.h"
 #include "comicmodel/PanelLayer.h"
+#include "panels/ComicPropertiesController.h"
+#include "panels/SegmentedControl.h"
 #include "views/PartElementsView.h"
 
 namespace zandrel::test {
@@ -48,6 +50,37 @@ TEST_F(ComicPartEditorTest, ThePanelIsFramedAndAPivotIsOneStepOfTheComic)
     EXPECT_EQ(placed->origin(), QPointF(70, 90));
     choose(kUndoAction);
     EXPECT_EQ(bytes(), before);
+}
+
+// The layer and focus segments act on the comic view an editor covers: they rest while the part
+// editor or the free-objects editor is open, as the page controls do, and come back when it is left.
+TEST_F(ComicPartEditorTest, TheLayerAndFocusBarRestsWhileAnEditorIsOpen)
+{
+    auto* bar = window->findChild<ComicPropertiesController*>();
+    ASSERT_TRUE(bar);
+    const auto enabled = [&] { return bar->layerControl()->isEnabled() || bar->focusControl()->isEnabled(); };
+    ASSERT_TRUE(enabled());
+    const auto placed = std::dynamic_pointer_cast<Part>(panel(0)->frontLayer()->children().first());
+    ASSERT_TRUE(placed);
+    doubleClick(view, at(placed->getBounds().center()));
+    endOfEvent();
+    ASSERT_TRUE(document->currentEditor());
+    EXPECT_FALSE(enabled());
+    // A click on the resting bar leaves the comic's layer as it was.
+    QTest::mouseClick(bar->layerControl()->button(1), Qt::LeftButton);
+    EXPECT_FALSE(document->model()->editBackground());
+    choose(kPopEditorAction);
+    endOfEvent();
+    ASSERT_FALSE(document->currentEditor());
+    EXPECT_TRUE(enabled());
+
+    choose(kFreeObjectsEditorAction);
+    endOfEvent();
+    ASSERT_TRUE(document->currentEditor());
+    EXPECT_FALSE(enabled());
+    choose(kPopEditorAction);
+    endOfEvent();
+    EXPECT_TRUE(enabled());
 }
 
 } // namespace
