@@ -326,7 +326,8 @@ void CharacterModel::styleFieldChanged(const StyleFieldInfo& field)
 
 void CharacterModel::setFillType(int type)
 {
-    if (type == fillType())
+    // Without a fill there is no type to keep: either kind makes one.
+    if (m_style.fill && type == fillType())
         return;
     if (type == FillTypeGradient) {
         setFill(gradientFillFrom(m_style.fill));

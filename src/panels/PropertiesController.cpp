@@ -391,6 +391,8 @@ void PropertiesController::updateControlProperties()
     FillPtr gradient;
     bool anyColorFill = false;
     bool anyGradientFill = false;
+    // Elements that could have a fill and have none.
+    bool anyWithoutFill = false;
     int paths = 0;
     int groups = 0;
     for (const ObjectPtr& object : inspected) {
@@ -417,7 +419,9 @@ void PropertiesController::updateControlProperties()
             blurs.insert(sliderFromBlur(object->valueForKey(stylekeys::kBlur).toFloat()));
         if (declares(*object, stylekeys::kFillType) || declares(*object, stylekeys::kFill)) {
             const FillPtr fill = object->valueForKey(stylekeys::kFill).toObject<Fill>();
-            if (fillTypeOf(fill) == FillTypeColor) {
+            if (!fill) {
+                anyWithoutFill = true;
+            } else if (fillTypeOf(fill) == FillTypeColor) {
                 anyColorFill = true;
                 if (declares(*object, stylekeys::kFillColor))
                     addColor(fillColors, object->valueForKey(stylekeys::kFillColor));
@@ -448,11 +452,17 @@ void PropertiesController::updateControlProperties()
     else
         m_selectionLabel->setText(localized("%1 Groups").arg(groups));
 
-    if (anyColorFill == anyGradientFill) {
-        // Both kinds lit, or neither: a mix to be resolved by a click, or nothing to fill.
-        m_fillTypeSelector->setEnabled(anyColorFill);
+    if (anyColorFill == anyGradientFill || anyWithoutFill) {
+        // A mix (kinds, or fills and none), lit as far as it has fills, to be settled by a click on the
+        // kind wanted; no fill at all, nothing lit, a click gives one; nothing that fills, nothing to click.
+        QSet<int> lit;
+        if (anyColorFill)
+            lit.insert(m_fillTypeSelector->segmentWithTag(0));
+        if (anyGradientFill)
+            lit.insert(m_fillTypeSelector->segmentWithTag(1));
+        m_fillTypeSelector->setEnabled(anyColorFill || anyGradientFill || anyWithoutFill);
         m_fillTypeSelector->setTracking(SegmentedControl::Tracking::SelectAny);
-        m_fillTypeSelector->setSelectedSegments(anyColorFill ? QSet<int> { 0, 1 } : QSet<int> {});
+        m_fillTypeSelector->setSelectedSegments(lit);
         m_fillColorView->hide();
         m_fillGradientPopup->hide();
     } else {

@@ -384,11 +384,15 @@ void EditStylesController::updateControls()
     showWeight(style->lineWeight());
     m_lineOpacitySlider->setValue(int(std::lround(style->lineAlpha() * kOpacitySteps)));
 
-    const bool colorFill = style->fillType() == FillTypeColor;
-    m_fillTypeSelector->setSelectedSegment(colorFill ? 0 : 1);
+    // A style without fill lights neither kind; a click on either gives it one.
+    const bool anyFill = style->fill() != nullptr;
+    const bool colorFill = anyFill && style->fillType() == FillTypeColor;
+    m_fillTypeSelector->setSelectedSegments(anyFill ? QSet<int> { colorFill ? 0 : 1 } : QSet<int> {});
     m_fillColorView->setVisible(colorFill);
-    m_fillGradientPopup->setVisible(!colorFill);
-    if (colorFill) {
+    m_fillGradientPopup->setVisible(anyFill && !colorFill);
+    if (!anyFill) {
+        m_fillGradientPopup->setGradientFillValue(GradientFill());
+    } else if (colorFill) {
         const ZDLColorPtr fillColor = style->fillColor();
         selectColor(*m_fillColorPopup, fillColor);
         m_fillColorAdjuster->setColor(fillColor ? fillColor->color() : RgbColor());
@@ -547,8 +551,8 @@ void EditStylesController::setFillType()
     if (!m_currentStyle || m_loading)
         return;
     const int segment = m_fillTypeSelector->selectedSegment();
-    const int type = m_currentStyle->fillType() == FillTypeColor ? 0 : 1;
-    if (segment == type)
+    const int type = !m_currentStyle->fill() ? -1 : m_currentStyle->fillType() == FillTypeColor ? 0 : 1;
+    if (segment < 0 || segment == type)
         return;
     if (segment == 0) {
         auto fill = std::make_shared<ColorFill>();

@@ -371,6 +371,77 @@ TEST_F(PropertiesControllerTest, FillTypeSegmentsShowTheKindsAndAClickSettlesAMi
         colorNamed(QStringLiteral("Coat"))->color().toQColor());
 }
 
+// A parts file with a style that keeps no fill: applied to the defaults and to a path, it leaves them
+// without fill; then neither kind is lit, and a click on either gives the fill of that kind (a step
+// for the path, none for the defaults).
+TEST_F(PropertiesControllerTest, NoFillLightsNeitherKindAndAClickGivesOne)
+{
+    CharacterModelPtr bare = makeCharacter(QStringLiteral("Bare"), 2, 2);
+    bare->createDefaultStyles();
+    ASSERT_FALSE(bare->styles().isEmpty());
+    bare->styles().first()->setFill(nullptr);
+    const QString file = dir.filePath(QStringLiteral("Bare.parts"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(archivedPartsFile(*bare));
+    out.close();
+    DocumentError error;
+    ZDLDocument* opened = documents().openDocument(file, &error);
+    DocumentWindow* shown = opened ? documents().windowFor(opened) : nullptr;
+    ASSERT_TRUE(shown && QTest::qWaitForWindowExposed(shown));
+    auto* bareDocument = dynamic_cast<CharacterDocument*>(opened);
+    ASSERT_FALSE(bareDocument->model()->styles().first()->fill()) << "the file keeps no fill for the style";
+    auto* bareEditor = shown->findChild<PartEditingView*>(QStringLiteral("partEditor"));
+    viewOf(shown)->setSelection({ bareDocument->model()->getChildAtIndex(0) });
+    choose(kEditObjectAction, shown);
+    endOfEvent();
+    ASSERT_EQ(bareDocument->currentEditor(), bareEditor);
+    PropertiesController* inspector = bareEditor->propsController();
+    const auto shownInInspector
+        = [inspector](QWidget* control) { return control->isVisibleTo(inspector->propertiesView()); };
+    bareEditor->partElementsView()->setSelection({});
+    bareEditor->partElementsView()->applyStyle(0);
+    endOfEvent();
+    ASSERT_FALSE(bareDocument->model()->fill());
+    EXPECT_EQ(inspector->selectionLabel()->text(), QStringLiteral("Defaults"));
+    EXPECT_TRUE(inspector->fillTypeSelector()->selectedSegments().isEmpty());
+    EXPECT_TRUE(inspector->fillTypeSelector()->isEnabled());
+    EXPECT_FALSE(
+        shownInInspector(inspector->fillColorView()) || shownInInspector(inspector->fillGradientPopup()));
+    QTest::mouseClick(inspector->fillTypeButton(1), Qt::LeftButton);
+    endOfEvent();
+    EXPECT_TRUE(std::dynamic_pointer_cast<GradientFill>(bareDocument->model()->fill()));
+    EXPECT_EQ(inspector->fillTypeSelector()->selectedSegments(), QSet<int> { 1 });
+    EXPECT_TRUE(shownInInspector(inspector->fillGradientPopup()));
+
+    // A path without fill beside one with a colour fill: colour lit as far as there is one, a mix.
+    PartElementsView* bareElements = bareEditor->partElementsView();
+    const auto* root = asProtocol<Parent>(bareElements->rootObject());
+    const ObjectPtr filled = root->getChildAtIndex(0);
+    const auto unfilled = std::dynamic_pointer_cast<PartPath>(root->getChildAtIndex(1));
+    ASSERT_TRUE(unfilled);
+    bareElements->setSelection({ unfilled });
+    bareElements->applyStyle(0);
+    endOfEvent();
+    ASSERT_FALSE(unfilled->fill());
+    SegmentedControl* selector = inspector->fillTypeSelector();
+    EXPECT_TRUE(selector->selectedSegments().isEmpty());
+    EXPECT_TRUE(selector->isEnabled());
+    bareElements->setSelection({ filled, unfilled });
+    endOfEvent();
+    EXPECT_EQ(selector->selectedSegments(), QSet<int> { 0 });
+    EXPECT_FALSE(shownInInspector(inspector->fillColorView()));
+    bareElements->setSelection({ unfilled });
+    endOfEvent();
+    QTest::mouseClick(inspector->fillTypeButton(0), Qt::LeftButton);
+    endOfEvent();
+    EXPECT_EQ(unfilled->fillType(), FillTypeColor);
+    EXPECT_EQ(undoTitle(shown), QStringLiteral("Undo Set Color Fill"));
+    EXPECT_EQ(selector->selectedSegment(), 0);
+    choose(kUndoAction, shown);
+    EXPECT_FALSE(unfilled->fill());
+}
+
 // The weight menu offers the presets the styles sheet offers too.
 TEST_F(PropertiesControllerTest, WeightMenuOffersTheSharedPresets)
 {

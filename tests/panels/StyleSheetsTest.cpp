@@ -256,6 +256,32 @@ TEST_F(StyleSheetTest, CancelKeepsAllAndDeletingAUsedStyleLeavesItsPathsAlone)
     });
 }
 
+// A style without fill lights neither kind and shows neither colour nor gradient; a click on a kind
+// gives it that fill, saved as the one step of the sheet.
+TEST_F(StyleSheetTest, AStyleWithoutFillLightsNeitherKind)
+{
+    model().styles().at(0)->setFill(nullptr);
+    run({
+        { "gradient for a style without fill", kEditStylesAction, "EditStylesDialog",
+            [](QDialog* sheet) {
+                clickRow(sheet, 0);
+                auto* selector = sheet->findChild<SegmentedControl*>(QStringLiteral("fillTypeSelector"));
+                ASSERT_TRUE(selector);
+                EXPECT_TRUE(selector->selectedSegments().isEmpty());
+                EXPECT_TRUE(selector->isEnabled());
+                EXPECT_FALSE(sheet->findChild<QWidget*>(QStringLiteral("fillColorView"))->isVisibleTo(sheet));
+                EXPECT_FALSE(
+                    sheet->findChild<QWidget*>(QStringLiteral("fillGradientPopup"))->isVisibleTo(sheet));
+                clickSegment(sheet, "fillTypeSelector", 1);
+                EXPECT_EQ(selector->selectedSegments(), QSet<int> { 1 });
+                EXPECT_TRUE(
+                    sheet->findChild<QWidget*>(QStringLiteral("fillGradientPopup"))->isVisibleTo(sheet));
+            },
+            nullptr, "Edit Styles",
+            [this] { EXPECT_TRUE(std::dynamic_pointer_cast<GradientFill>(style(0).fill())); } },
+    });
+}
+
 // "Save as Style" names the selected path's style and adds it as one step "Save Style".
 TEST_F(StyleSheetTest, SaveAsStyleFromTheSelectedPath)
 {
