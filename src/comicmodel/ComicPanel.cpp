@@ -475,21 +475,20 @@ void ComicPanel::setTopLeftTopRightBottomLeftBottomRight(
 {
     ZDLDocument* document = owner()->document();
     const QRectF oldBounds = bounds();
+    const QRectF oldFrame = getBounds();
+    std::vector<ContentBlock> blocks = contentBlocks(oldFrame);
     undoableSetTopLeft(topLeft, topRight, bottomLeft, bottomRight);
     if (!document)
         return;
     const QRectF newBounds = bounds();
-    const auto moveBlock = [&](const ElementList& block) {
-        if (block.isEmpty())
-            return;
-        const QPointF c = ArrayUtils::getElementsCenter(block);
-        const QPointF mapped = mapPointFromRectToRect(c, oldBounds, newBounds);
-        document->undoableOffsetObjects(block, mapped - c, false);
-    };
-    for (const Object* character : characters())
-        moveBlock(toplevelContentsFromCharacter(character));
-    for (const ObjectPtr& loose : toplevelContentsFromCharacter(nullptr))
-        moveBlock({ loose });
+    const QRectF newFrame = getBounds();
+    for (const ContentBlock& block : blocks) {
+        const QPointF c = rectCenter(block.bounds);
+        QPointF offset = mapPointFromRectToRect(c, oldBounds, newBounds) - c;
+        if (!block.bounds.isEmpty() && !oldFrame.isEmpty() && !newFrame.isEmpty())
+            offset += keepBlockInside(*document, block, offset, newFrame);
+        document->undoableOffsetObjects(block.elements, offset, false);
+    }
 }
 
 // --- Hit tests ---
