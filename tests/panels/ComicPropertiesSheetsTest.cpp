@@ -1,9 +1,11 @@
 #include "ComicSheetCase.h"
 #include "app/core/EditorContainer.h"
 #include "charmodel/Part.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicPage.h"
 #include "panels/MeasurementFormatter.h"
 #include "panels/PopupButton.h"
+#include "views/BalloonTextEditor.h"
 
 #include <QLabel>
 
@@ -112,6 +114,37 @@ TEST_F(ComicSheetTest, ComicPropertiesAndSize)
             [](QDialog* sheet) { typeInSheet(sheet, "heightToSet", "tall"); }, sizeMessage.c_str() },
     });
     EXPECT_EQ(model().size(), size);
+}
+
+// A narration box made and typed in as a person would, across its panel: when the comic is made
+// half as wide, the box is narrowed so that it reaches out of its panel no further than it did, and
+// undo gives the saved bytes back.
+TEST_F(ComicSheetTest, ComicSizeNarrowsANarrationBoxIntoItsPanel)
+{
+    const auto first = panel(0);
+    ASSERT_EQ(model().currentPanel(), first);
+    choose(kAddNarrativeBoxAction);
+    ASSERT_TRUE(view->textEditingView());
+    QTest::keyClicks(view->textEditingView(), QStringLiteral("Meanwhile, far away, the night went on"));
+    QTest::keyClick(view->textEditingView(), Qt::Key_Escape);
+    endOfEvent();
+    const auto box = std::dynamic_pointer_cast<Balloon>(first->frontLayer()->children().back());
+    ASSERT_TRUE(box);
+    ASSERT_EQ(box->shape(), int(BalloonShape::Rect));
+    const float width = box->width();
+    const double reachLeft = std::max(0.0, first->getBounds().left() - box->getBounds().left());
+    EXPECT_LE(box->getBounds().right(), first->getBounds().right());
+    run({
+        { "half as wide", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "widthToSet", "120"); }, nullptr, "Resize Comic",
+            [&] {
+                const QRectF frame = first->getBounds();
+                EXPECT_LT(box->width(), width);
+                EXPECT_GE(box->getBounds().left(), frame.left() - reachLeft - 1e-4);
+                EXPECT_LE(box->getBounds().right(), frame.right() + 1e-4);
+            } },
+    });
+    EXPECT_EQ(box->width(), width);
 }
 
 } // namespace zandrel::test
