@@ -112,6 +112,14 @@ TEST_F(ComicSheetTest, ComicPropertiesAndSize)
             } },
         { "a width that is no number", kResizeComicAction, "ResizeComicDialog",
             [](QDialog* sheet) { typeInSheet(sheet, "heightToSet", "tall"); }, sizeMessage.c_str() },
+        { "a negative width", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "widthToSet", "-240"); }, sizeMessage.c_str() },
+        { "no height at all", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "heightToSet", "0"); }, sizeMessage.c_str() },
+        { "an endless width", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "widthToSet", "inf"); }, sizeMessage.c_str() },
+        { "a height that is not a number", kResizeComicAction, "ResizeComicDialog",
+            [](QDialog* sheet) { typeInSheet(sheet, "heightToSet", "nan"); }, sizeMessage.c_str() },
     });
     EXPECT_EQ(model().size(), size);
 }
