@@ -308,5 +308,53 @@ TEST_F(ComicResizeTest, UndoGivesBackTheSavedFileExactly)
     }
 }
 
+// New margins lay the rows out again but leave the page as it is: free panels stay where they are,
+// the panels of the rows hold their contents inside, and the inset panel cuts whichever row panels
+// it now overlaps.
+TEST_F(ComicResizeTest, MarginsLeaveFreePanelsInPlaceAndInsetCutsFollowTheRows)
+{
+    ComicDocument document;
+    const auto comic = document.model();
+    comic->setupWithSize(QSizeF(600, 400), 2, 2);
+    const auto page = comic->currentPage();
+    const auto inset = test::makePanel(QRectF(280, 180, 40, 40));
+    const auto floater = test::makePanel(QRectF(400, 20, 100, 100));
+    page->setInsetPanels({ inset });
+    page->setFloatingPanels({ floater });
+    const auto part = TestComicLeaf::make(QRectF(55, 150, 40, 40), comic->comicColorsModel().get());
+    rowPanel(*page, 0)->frontLayer()->setChildren({ part });
+    const auto cut = [&page, &inset](std::size_t index) {
+        const auto found = page->getInsetPanelsAffecting(*rowPanel(*page, index));
+        return found.size() == 1 && found.front() == inset;
+    };
+    for (std::size_t index = 0; index < 4; ++index)
+        EXPECT_TRUE(cut(index)) << index;
+    UndoManager& undo = *document.undoManager();
+    undo.removeAllActions();
+    undo.setGroupsByEvent(false);
+    const auto before = snapshot(*comic);
+
+    undo.beginUndoGrouping();
+    page->setMarginsTop(0, 0, 0, 200);
+    undo.endUndoGrouping();
+    EXPECT_EQ(inset->bounds(), QRectF(280, 180, 40, 40));
+    EXPECT_EQ(floater->bounds(), QRectF(400, 20, 100, 100));
+    EXPECT_EQ(rowPanel(*page, 0)->bounds(), QRectF(0, 0, 300, 100));
+    // Centred at (75, 170) in a 300 x 200 panel, it would map to (75, 85): pulled back inside the frame.
+    EXPECT_EQ(part->m_rect, QRectF(55, 55.5, 40, 40));
+    EXPECT_FALSE(cut(0));
+    EXPECT_FALSE(cut(1));
+    EXPECT_TRUE(cut(2));
+    EXPECT_TRUE(cut(3));
+
+    const auto after = snapshot(*comic);
+    undo.undo();
+    EXPECT_EQ(snapshot(*comic), before);
+    for (std::size_t index = 0; index < 4; ++index)
+        EXPECT_TRUE(cut(index)) << index;
+    undo.redo();
+    EXPECT_EQ(snapshot(*comic), after);
+}
+
 } // namespace
 } // namespace zandrel
