@@ -474,12 +474,14 @@ void ComicPanel::setTopLeftTopRightBottomLeftBottomRight(
     const QPointF& topLeft, const QPointF& topRight, const QPointF& bottomLeft, const QPointF& bottomRight)
 {
     ZDLDocument* document = owner()->document();
+    if (!document) {
+        undoableSetTopLeft(topLeft, topRight, bottomLeft, bottomRight);
+        return;
+    }
     const QRectF oldBounds = bounds();
     const QRectF oldFrame = getBounds();
-    std::vector<ContentBlock> blocks = contentBlocks(oldFrame);
+    const std::vector<ContentBlock> blocks = contentBlocks(oldFrame);
     undoableSetTopLeft(topLeft, topRight, bottomLeft, bottomRight);
-    if (!document)
-        return;
     const QRectF newBounds = bounds();
     const QRectF newFrame = getBounds();
     for (const ContentBlock& block : blocks) {
