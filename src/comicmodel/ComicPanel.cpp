@@ -4,7 +4,6 @@
 #include "charmodel/CharacterModel.h"
 #include "comicmodel/ComicStack.h"
 #include "comicmodel/PanelServices.h"
-#include "graphics/ArrayUtils.h"
 #include "graphics/BoundsAccumulator.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
