@@ -51,8 +51,15 @@ void scheduleScreenshot(const QString& path, int delayMs, const QString& action)
     }
     QTimer::singleShot(delayMs, [path] {
         QWidget* window = QApplication::activeWindow();
-        if (!window && !QApplication::topLevelWidgets().isEmpty())
-            window = QApplication::topLevelWidgets().constFirst();
+        // With no active window, a shown document or panel window; never a menu or tool tip left
+        // among the top-level widgets.
+        for (QWidget* candidate : QApplication::topLevelWidgets()) {
+            if (window)
+                break;
+            const Qt::WindowType type = candidate->windowType();
+            if (candidate->isVisible() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Sheet))
+                window = candidate;
+        }
         const bool saved = window && window->grab().save(path);
         zdlLog(saved ? QStringLiteral("Screenshot saved to %1").arg(path)
                      : QStringLiteral("Screenshot could not be saved to %1").arg(path));

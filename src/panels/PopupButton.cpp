@@ -19,6 +19,9 @@ PopupButton::PopupButton(QWidget* parent)
     : QPushButton(parent)
     , m_menu(new QMenu(this))
 {
+    // Return in a sheet presses the sheet's default button even while a popup has the focus;
+    // only Space and the mouse open the popup's menu.
+    setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, &PopupButton::showItemMenu);
     connect(m_menu, &QMenu::triggered, this, [this](QAction* item) {
         if (item->isSeparator() || !item->isVisible())

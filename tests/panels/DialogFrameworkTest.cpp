@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
@@ -111,6 +112,20 @@ TEST_F(DialogFrameworkTest, SheetIsHeldWhileShownAndFreedAfterClose)
     EXPECT_EQ(controller->numberOfHeldObjects(), heldBefore);
     freeDeferred();
     EXPECT_TRUE(sheet.isNull());
+}
+
+TEST_F(DialogFrameworkTest, ReturnOnAFocusedPopupPressesTheDefaultButton)
+{
+    QPointer<TrialSheet> sheet = DialogController::create<TrialSheet>(&host);
+    sheet->showWindow();
+    auto* units = new PopupButton(sheet->sheet());
+    units->addItem(QStringLiteral("Pixels"));
+    sheet->sheet()->layout()->addWidget(units);
+    units->setFocus();
+    QTest::keyClick(units, Qt::Key_Return);
+    EXPECT_FALSE(units->itemMenu()->isVisible());
+    EXPECT_EQ(sheet->commits, 1);
+    EXPECT_FALSE(sheet->isShown());
 }
 
 TEST_F(DialogFrameworkTest, RefusedFieldsKeepTheSheetOpenWithTheirMessage)
