@@ -167,10 +167,6 @@ HelpComicView::HelpComicView(
     , m_document(document)
 {
     m_comic->setCurrentPageIndex(0);
-    const QRectF bounds = m_comic->bounds();
-    const int width = int(std::ceil(bounds.width() + 2 * kMargin));
-    const int height = int(std::ceil(bounds.height() + 2 * kMargin + (numPages() >= 2 ? kDotsHeight : 0.0)));
-    setGeometry(-width, int(bounds.y()), width, height);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     readCommandBalloons();
@@ -199,13 +195,11 @@ HelpComicView::HelpComicView(
         m_dontShowAgainButton->setFont(small);
         m_dontShowAgainButton->setFocusPolicy(Qt::NoFocus);
         m_dontShowAgainButton->adjustSize();
-        m_dontShowAgainButton->move(int(kMargin), height - m_dontShowAgainButton->height());
         m_dontShowAgainButton->hide();
         connect(m_dontShowAgainButton, &QPushButton::clicked, this, &HelpComicView::dontShowAgain);
     }
     if (numPages() >= 2) {
         m_pageDots = new NavigationDots(this);
-        m_pageDots->setGeometry(0, height - 44, width, 14);
         m_pageDots->setNumDots(numPages());
         connect(m_pageDots, &NavigationDots::dotClicked, this, [this](int dot) {
             if (dot != currentPageIndex())
@@ -213,7 +207,33 @@ HelpComicView::HelpComicView(
         });
     }
     host->installEventFilter(this);
+    fitToHost();
+    move(-width(), 0);
     setCurrentPageIndex(0);
+}
+
+void HelpComicView::fitToHost()
+{
+    const QSizeF natural = m_comic->bounds().size();
+    const double dots = numPages() >= 2 ? kDotsHeight : 0.0;
+    double scale = 1.0;
+    if (const QWidget* host = parentWidget(); host && natural.width() > 0 && natural.height() > 0) {
+        scale = std::min({ 1.0, (host->width() - 2 * kMargin) / natural.width(),
+            (host->height() - 2 * kMargin - dots) / natural.height() });
+        scale = std::max(scale, kSmallestScale);
+    }
+    m_scale = scale;
+    const int width = int(std::ceil(natural.width() * scale + 2 * kMargin));
+    const int height = int(std::ceil(natural.height() * scale + 2 * kMargin + dots));
+    resize(width, height);
+    if (m_dontShowAgainButton)
+        m_dontShowAgainButton->move(int(kMargin), height - m_dontShowAgainButton->height());
+    if (m_pageDots)
+        m_pageDots->setGeometry(0, height - 44, width, 14);
+    if (m_moreHelpButton)
+        m_moreHelpButton->move(
+            width - int(kMargin) - m_moreHelpButton->width(), height - m_moreHelpButton->height());
+    update();
 }
 
 HelpComicView::~HelpComicView()
@@ -249,7 +269,7 @@ QString HelpComicView::externalLinkText(int page) const
 
 QRectF HelpComicView::comicRect() const
 {
-    return QRectF(QPointF(kMargin, kMargin), m_comic->bounds().size());
+    return QRectF(QPointF(kMargin, kMargin), m_comic->bounds().size() * m_scale);
 }
 
 void HelpComicView::readCommandBalloons()
@@ -321,9 +341,10 @@ void HelpComicView::paintEvent(QPaintEvent*)
     {
         PainterCanvas canvas(&painter, CanvasTarget::Screen);
         CanvasScope current(&canvas);
-        ZDLContext context(1.0f);
+        ZDLContext context { float(m_scale) };
         context.saveState();
         canvas.translate(kMargin, kMargin);
+        canvas.scale(m_scale, m_scale);
         if (const auto& page = m_comic->currentPage()) {
             page->drawPanelShadowsIn(context, QSizeF(4, -4), 10.0f);
             page->drawIn(context, m_comic->bounds());
@@ -509,8 +530,10 @@ void HelpComicView::goToExternalLink()
 bool HelpComicView::eventFilter(QObject* watched, QEvent* event)
 {
     // The overlay stays centred in its host as the host is resized.
-    if (watched == parentWidget() && event->type() == QEvent::Resize && !m_slide && isVisible())
+    if (watched == parentWidget() && event->type() == QEvent::Resize && !m_slide && isVisible()) {
+        fitToHost();
         move(centredPosition());
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -522,7 +545,7 @@ HelpPageTurnView::HelpPageTurnView(HelpComicView* owner, int pageIndex, bool com
     const QRect frame = owner->comicRect().toAlignedRect();
     setGeometry(frame);
     const qreal ratio = owner->devicePixelRatioF();
-    m_page = owner->comic()->getImageOfPage(pageIndex, float(ratio));
+    m_page = owner->comic()->getImageOfPage(pageIndex, float(ratio * owner->comicScale()));
     m_page.setDevicePixelRatio(ratio);
     const int width = owner->width();
     const QPoint origin = frame.topLeft();

@@ -34,6 +34,8 @@ public:
     static inline const QString kLibraryViewHelp = QStringLiteral("library_view");
     static constexpr double kMargin = 20.0;
     static constexpr double kDotsHeight = 20.0;
+    // How far a help comic shrinks to fit a small editing area; below it the text would not read.
+    static constexpr double kSmallestScale = 0.5;
 
     // Makes the help comic of the id over the host and slides it in; null when force is false and
     // the user hid that help, or when the comic cannot be read.
@@ -65,6 +67,8 @@ public:
     QRectF closeBox() const { return QRectF(16, 16, 20, 20); }
     // The comic's page area in the view.
     QRectF comicRect() const;
+    // The size the comic is drawn at: 1, or less where the host is too small for it.
+    double comicScale() const { return m_scale; }
     QPushButton* moreHelpButton() const { return m_moreHelpButton; }
     QPushButton* dontShowAgainButton() const { return m_dontShowAgainButton; }
     NavigationDots* pageDots() const { return m_pageDots; }
@@ -96,6 +100,8 @@ private:
     void setMouseInCloseBox(bool inside);
     void updateButtonVisibility();
     QPoint centredPosition() const;
+    // Sizes the overlay, and the comic inside it, to the host and places the buttons and dots.
+    void fitToHost();
     void slideTo(const QPoint& target, bool closeWhenDone);
 
     QString m_helpId;
@@ -111,6 +117,7 @@ private:
     QPushButton* m_dontShowAgainButton = nullptr;
     NavigationDots* m_pageDots = nullptr;
     QPointer<QVariantAnimation> m_slide;
+    double m_scale = 1.0;
 };
 
 // The page that swings away to the left (going forward) or in from the left (going back) while

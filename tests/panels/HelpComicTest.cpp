@@ -17,6 +17,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 
@@ -199,6 +200,54 @@ TEST_F(HelpComicTest, AOnePageComicHasNoDotsAndAClickDoesNotTurn)
     NotificationCenter::defaultCenter().post(kEditViewChangedNotification, &document);
     closed();
     EXPECT_TRUE(HelpComicView::openHelpComics().isEmpty());
+}
+
+// The library's area under a small window is lower than the help comic: the comic shrinks to fit
+// it, buttons and all, and grows back when the area does.
+TEST_F(HelpComicTest, AComicShrinksToFitASmallAreaAndGrowsBack)
+{
+    host.resize(700, 220);
+    HelpComicView* view = HelpComicView::createHelp(HelpComicView::kComicViewHelp, &document, &host, false);
+    ASSERT_TRUE(view);
+    const QSizeF natural = view->comic()->bounds().size();
+    ASSERT_GT(natural.height() + 60, 220) << "the area is too small for the comic as drawn";
+    EXPECT_LT(view->comicScale(), 1.0);
+    EXPECT_TRUE(host.rect().contains(view->geometry())) << "nothing of it is cut off";
+    EXPECT_NEAR(view->comicRect().height(), natural.height() * view->comicScale(), 0.01);
+    hover(view, view->comicRect().center().toPoint());
+    EXPECT_TRUE(view->rect().contains(view->dontShowAgainButton()->geometry()));
+    EXPECT_TRUE(view->rect().contains(view->moreHelpButton()->geometry()));
+    EXPECT_TRUE(view->rect().contains(view->pageDots()->geometry()));
+
+    // The page is drawn at that size: what shows matches the comic rendered at that scale.
+    const QImage shown = view->grab().toImage();
+    QImage expected(view->comicRect().size().toSize(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    {
+        QPainter painter(&expected);
+        painter.drawImage(0, 0, view->comic()->getImageOfPage(0, float(view->comicScale())));
+    }
+    const QPoint origin = view->comicRect().topLeft().toPoint();
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x)
+            differing += std::abs(qGray(shown.pixel(origin + QPoint(x, y))) - qGray(expected.pixel(x, y))) > 64;
+    }
+    EXPECT_LT(differing, expected.width() * expected.height() / 50);
+
+    // A page turn clicked on the shrunken page still lands on the comic.
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->comicRect().bottomRight().toPoint() - QPoint(5, 5));
+    EXPECT_EQ(view->currentPageIndex(), 1);
+
+    host.resize(700, 500);
+    EXPECT_DOUBLE_EQ(view->comicScale(), 1.0);
+    EXPECT_EQ(view->width(), int(std::ceil(natural.width() + 40)));
+    EXPECT_EQ(view->pos(), QPoint((host.width() - view->width()) / 2, (host.height() - view->height()) / 2));
+
+    // A tiny area keeps the text readable and lets the comic be cut instead.
+    host.resize(300, 80);
+    EXPECT_DOUBLE_EQ(view->comicScale(), HelpComicView::kSmallestScale);
+    view->closeAndRemove();
 }
 
 // Only the first command balloon of a page's first panel counts; a link without "|" is all title.
