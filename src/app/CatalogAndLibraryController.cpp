@@ -281,7 +281,13 @@ void CatalogAndLibraryController::showCharacterLibraryItem(const std::shared_ptr
     if (m_libraryView)
         m_libraryView->setCurrentCharacter(item);
     showLibraryArea(true);
-    // The first showing in a window offers the library's help comic over the library area.
+    enterLibraryArea();
+}
+
+void CatalogAndLibraryController::enterLibraryArea()
+{
+    // The first showing in a window, from the catalog or from a tab of a comic opened with its
+    // library, offers the library's help comic over the library area and gives the view its help.
     if (m_firstEntry && m_comicDocument && m_libraryView) {
         QWidget* widget = m_libraryView->libraryWidget();
         auto* view = dynamic_cast<ZDLView*>(widget);
@@ -333,6 +339,7 @@ void CatalogAndLibraryController::viewTabClicked()
         if (m_libraryView)
             m_libraryView->setCurrentCharacter(item);
         showLibraryArea(true);
+        enterLibraryArea();
     } else if (represented == m_characterList || represented == m_backgroundList) {
         const auto shelf = std::static_pointer_cast<Shelf>(represented);
         if (!tabClosed)

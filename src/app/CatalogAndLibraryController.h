@@ -87,6 +87,7 @@ private:
     void needsCharacterUpdate(const QString& characterFile);
     void catalogCharacterDeleted(const QString& catalogFile);
     void showLibraryArea(bool library);
+    void enterLibraryArea();
     // The window's content that slides this pane, when it is in one.
     CatalogPaneHost* paneHost() const;
     // Opens the pane, or toggles it when asked.

@@ -4,6 +4,9 @@
 #include "app/CharacterLibraryView.h"
 #include "app/core/CatalogCommands.h"
 #include "app/core/CharacterDocument.h"
+#include "app/core/ZDLAppController.h"
+#include "panels/HelpComicView.h"
+#include "platform/UserDefaults.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -110,6 +113,28 @@ TEST_F(CatalogPanelSyncTest, TheLibrarySideIsTheLibraryViewWithItsControlsInTheB
     EXPECT_EQ(libraryView->currentCharacter(), model().characterLibrary().back());
     if (qEnvironmentVariableIsSet("ZANDREL_SCREENSHOT"))
         window->grab().save(QStringLiteral("/tmp/catpanel-libraryview.png"));
+}
+
+// A comic opened with a library shows it by its tab: that first showing offers the library's help
+// as the catalog's click does, and the toolbar's help then answers for the library view.
+TEST_F(CatalogPanelSyncTest, TheFirstLibraryShownByItsTabOffersAndRegistersItsHelp)
+{
+    HelpComicView::setAnimates(false);
+    UserDefaults::standard().remove(kHiddenHelpPanelsKey);
+    const QString alice = QDir(folder(CharacterLibraryItem::BuiltInCatalog)).filePath(QStringLiteral("Alice.parts"));
+    model().setCharacterLibrary({ CharacterLibraryItem::initWithURL(alice) });
+    panelWidget->updateViewTabs();
+    ASSERT_TRUE(panelWidget->firstEntry());
+    clickTab(2);
+    QApplication::processEvents();
+    auto* libraryView = panelWidget->findChild<CharacterLibraryView*>();
+    ASSERT_TRUE(libraryView && libraryView->isVisible());
+    EXPECT_FALSE(panelWidget->firstEntry());
+    EXPECT_EQ(libraryView->helpPanelName(), HelpComicView::kLibraryViewHelp);
+    HelpComicView* offered = HelpComicView::getOpenHelp(HelpComicView::kLibraryViewHelp, document);
+    ASSERT_TRUE(offered);
+    offered->closeAndRemove();
+    EXPECT_TRUE(libraryView->helpPanelOffered()) << "the help command is on for the library view";
 }
 
 TEST_F(CatalogPanelSyncTest, TabsAndShelvesFollowSavesAndDeletions)
