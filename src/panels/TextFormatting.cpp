@@ -17,25 +17,32 @@ bool isBold(const Face& face)
     return QFontDatabase::weight(face.family, face.style) >= kBoldWeight;
 }
 
+// Slanted either way: many families name their slanted faces "Oblique", which the font database
+// does not count as italic.
 bool isItalic(const Face& face)
 {
-    return QFontDatabase::italic(face.family, face.style);
+    return QFontDatabase::italic(face.family, face.style)
+        || QFontDatabase::font(face.family, face.style, 0).style() != QFont::StyleNormal;
 }
 
-// Among the family's faces that pass the filter, the one whose weight is nearest the wanted one.
+// Among the family's faces that pass the filter, the one whose weight is nearest the wanted one;
+// of equally near ones the plainest, with the shortest font name ("Bold", not "Condensed Bold").
 template <typename Filter>
 std::optional<Face> nearestFace(const QString& family, int weight, Filter accepts)
 {
     std::optional<Face> best;
     int bestDistance = std::numeric_limits<int>::max();
+    qsizetype bestLength = 0;
     for (const QString& style : QFontDatabase::styles(family)) {
         const Face candidate { family, style };
         if (!accepts(candidate))
             continue;
         const int distance = std::abs(QFontDatabase::weight(family, style) - weight);
-        if (distance < bestDistance) {
+        const qsizetype length = FontRegistry::fontName(candidate).size();
+        if (distance < bestDistance || (distance == bestDistance && length < bestLength)) {
             best = candidate;
             bestDistance = distance;
+            bestLength = length;
         }
     }
     return best;
@@ -57,14 +64,17 @@ std::optional<QFont> sampleFont(const QString& family)
     const QStringList styles = QFontDatabase::styles(family);
     if (styles.isEmpty())
         return std::nullopt;
-    for (const QString& style : styles) {
-        if (!QFontDatabase::italic(family, style) && QFontDatabase::weight(family, style) == QFont::Normal)
-            return faceSample({ family, style });
-    }
-    const auto shortest = std::min_element(styles.cbegin(), styles.cend(), [&family](const QString& a, const QString& b) {
+    auto shorterName = [&family](const QString& a, const QString& b) {
         return FontRegistry::fontName({ family, a }).size() < FontRegistry::fontName({ family, b }).size();
-    });
-    return faceSample({ family, *shortest });
+    };
+    // Of the upright faces at normal weight the plainest ("Book" rather than "Condensed").
+    QStringList plain;
+    for (const QString& style : styles) {
+        if (!isItalic({ family, style }) && QFontDatabase::weight(family, style) == QFont::Normal)
+            plain.append(style);
+    }
+    const QStringList& candidates = plain.isEmpty() ? styles : plain;
+    return faceSample({ family, *std::min_element(candidates.cbegin(), candidates.cend(), shorterName) });
 }
 
 QFont faceSample(const Face& face)

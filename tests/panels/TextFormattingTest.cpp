@@ -1,0 +1,41 @@
+// Faces of a family that names its slanted faces "Oblique": the family menu's sample is upright and
+// plain, and the italic button finds the slanted face and back.
+#include "panels/TextFormatting.h"
+#include "platform/FontRegistry.h"
+
+#include <QFontDatabase>
+#include <gtest/gtest.h>
+
+namespace zandrel::test {
+
+namespace {
+
+const QString kObliqueFamily = QStringLiteral("DejaVu Sans");
+
+bool slanted(const QFont& font)
+{
+    return font.style() != QFont::StyleNormal;
+}
+
+TEST(TextFormattingTest, ObliqueFacesCountAsItalic)
+{
+    const QStringList styles = QFontDatabase::styles(kObliqueFamily);
+    if (!styles.contains(QStringLiteral("Oblique")) || !styles.contains(QStringLiteral("Book")))
+        GTEST_SKIP() << "the family is not installed with its oblique face";
+
+    const std::optional<QFont> sample = TextFormatting::sampleFont(kObliqueFamily);
+    ASSERT_TRUE(sample);
+    EXPECT_FALSE(slanted(*sample)) << sample->styleName().toStdString();
+    EXPECT_EQ(sample->styleName(), QStringLiteral("Book")) << "the plain face, not a condensed one";
+
+    const FontRegistry::Face book { kObliqueFamily, QStringLiteral("Book") };
+    const FontRegistry::Face oblique = TextFormatting::convertItalic(book, true);
+    EXPECT_EQ(oblique.style, QStringLiteral("Oblique"));
+    EXPECT_EQ(TextFormatting::convertItalic(oblique, false).style, QStringLiteral("Book"));
+    EXPECT_EQ(TextFormatting::convertBold(oblique, true).style, QStringLiteral("Bold Oblique"));
+    EXPECT_EQ(TextFormatting::convertToFamily(oblique, kObliqueFamily).style, QStringLiteral("Oblique"));
+}
+
+} // namespace
+
+} // namespace zandrel::test
