@@ -67,13 +67,18 @@ std::optional<QFont> sampleFont(const QString& family)
     auto shorterName = [&family](const QString& a, const QString& b) {
         return FontRegistry::fontName({ family, a }).size() < FontRegistry::fontName({ family, b }).size();
     };
-    // Of the upright faces at normal weight the plainest ("Book" rather than "Condensed").
+    // Of the upright faces at normal weight the plainest ("Book" rather than "Condensed"); a family
+    // without one (a light family) shows upright all the same.
     QStringList plain;
+    QStringList upright;
     for (const QString& style : styles) {
-        if (!isItalic({ family, style }) && QFontDatabase::weight(family, style) == QFont::Normal)
+        if (isItalic({ family, style }))
+            continue;
+        upright.append(style);
+        if (QFontDatabase::weight(family, style) == QFont::Normal)
             plain.append(style);
     }
-    const QStringList& candidates = plain.isEmpty() ? styles : plain;
+    const QStringList& candidates = !plain.isEmpty() ? plain : !upright.isEmpty() ? upright : styles;
     return faceSample({ family, *std::min_element(candidates.cbegin(), candidates.cend(), shorterName) });
 }
 

@@ -20,9 +20,9 @@ constexpr double kSampleSize = 13.0;
 
 // The installed families, without duplicates, sorted without regard to case.
 QStringList sortedFamilies();
-// The family's sample: of its faces that are neither bold nor slanted at normal weight, else of all
-// its faces, the one with the shortest font name (the first of equal length); null when the family
-// has no faces.
+// The family's sample: of its upright faces at normal weight, else of its upright faces, else of
+// all its faces, the one with the shortest font name (the first of equal length); null when the
+// family has no faces.
 std::optional<QFont> sampleFont(const QString& family);
 // The sample of a face, for the face menu.
 QFont faceSample(const Face& face);

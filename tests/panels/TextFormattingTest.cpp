@@ -17,6 +17,17 @@ bool slanted(const QFont& font)
     return font.style() != QFont::StyleNormal;
 }
 
+TEST(TextFormattingTest, ALightFamilyIsSampledUpright)
+{
+    // The lettering face's light family has no face at normal weight.
+    const QString light = QStringLiteral("Comic Neue Light");
+    if (QFontDatabase::styles(light).size() < 2)
+        GTEST_SKIP() << "the light family is not registered";
+    const std::optional<QFont> sample = TextFormatting::sampleFont(light);
+    ASSERT_TRUE(sample);
+    EXPECT_FALSE(slanted(*sample)) << sample->styleName().toStdString();
+}
+
 TEST(TextFormattingTest, ObliqueFacesCountAsItalic)
 {
     const QStringList styles = QFontDatabase::styles(kObliqueFamily);
