@@ -46,6 +46,12 @@ PreferencesController::PreferencesController(QWidget* parent)
     m_toolbar = new QToolBar(this);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_layout->setMenuBar(m_toolbar);
+    // The window has no menus of its own: the close key closes it as a document window's does.
+    auto* closeWindow = new QAction(this);
+    closeWindow->setShortcut(QKeySequence::Close);
+    closeWindow->setShortcutContext(Qt::WindowShortcut);
+    connect(closeWindow, &QAction::triggered, this, &QDialog::close);
+    addAction(closeWindow);
 
     m_paneGroup = new QActionGroup(this);
     m_paneGroup->setExclusive(true);

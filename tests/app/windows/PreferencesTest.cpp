@@ -163,6 +163,11 @@ TEST_F(PreferencesTest, PanesSwitchKeepingTheTopEdgeAndWriteTheirDefaults)
     showMenuItem(window, kShowPreferencesAction)->trigger();
     EXPECT_EQ(controller->preferences(), prefs);
     EXPECT_TRUE(prefs->isVisible());
+    // The close key closes it too, from any of its fields.
+    prefs->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(prefs));
+    QTest::keySequence(prefs->findChild<QLineEdit*>(QStringLiteral("defaultHashtags")), QKeySequence::Close);
+    EXPECT_FALSE(prefs->isVisible());
 }
 
 TEST_F(PreferencesTest, AboutPanelShowsVersionAndCreditsOnceAndItsLinksOpen)
