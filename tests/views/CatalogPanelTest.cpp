@@ -261,6 +261,30 @@ TEST_F(CatalogPanelTest, MenuCommandsDeleteCopyAndSaveCatalogFiles)
     EXPECT_FALSE(QFileInfo::exists(nowhere));
 }
 
+// A catalog file lays out spare parts beside its figure: a drag brings what the thumbnail frames,
+// or every part when the thumbnail frames none.
+TEST_F(CatalogPanelTest, ADragBringsThePartsTheThumbnailShows)
+{
+    const CharacterModelPtr sheet = makeCharacter(QStringLiteral("Sheet"), 4, 1);
+    sheet->setThumbnailScale(1.0f);
+    const QString path = dir.filePath(QStringLiteral("Sheet.parts"));
+    const struct {
+        QPointF origin;
+        qsizetype parts;
+    } cases[] = { { QPointF(0, 0), 2 }, { QPointF(5000, 5000), 4 } };
+    for (const auto& c : cases) {
+        sheet->setThumbnailOrigin(c.origin);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(archivedPartsFile(*sheet));
+        file.close();
+        const auto item = CharacterLibraryItem::initWithURL(path);
+        const PasteboardParentPtr payload = CatalogCommands::dragPayload(*item);
+        ASSERT_TRUE(payload);
+        EXPECT_EQ(payload->children().size(), c.parts);
+    }
+}
+
 TEST_F(CatalogPanelTest, ADragOutCarriesTheFileAndPartsThatTheComicTakes)
 {
     const auto target = panel(1);

@@ -2,6 +2,7 @@
 
 #include "app/core/CatalogFiles.h"
 #include "charmodel/CharacterModel.h"
+#include "graphics/ElementProtocols.h"
 #include "comicmodel/CharacterLibraryItem.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
@@ -70,7 +71,18 @@ PasteboardParentPtr dragPayload(CharacterLibraryItem& item)
     const CharacterModelPtr character = item.character();
     if (!character || character->numChildren() == 0)
         return nullptr;
-    PasteboardParentPtr payload = PasteboardParent::initWithChildren(character->getParts());
+    // What is dragged is what the thumbnail shows: a parts file lays out every pose and spare part
+    // beside the figure, and a drop of all of them would bury the panel. A file whose thumbnail
+    // frames none of its parts gives them all.
+    const QRectF shown = character->thumbnailRect();
+    ElementList parts;
+    for (const ObjectPtr& part : character->getParts()) {
+        const auto* graphic = asProtocol<GraphicElement>(part);
+        if (graphic && shown.contains(centerOfRect(graphic->getBounds())))
+            parts.append(part);
+    }
+    PasteboardParentPtr payload
+        = PasteboardParent::initWithChildren(parts.isEmpty() ? character->getParts() : parts);
     if (payload->children().isEmpty())
         return nullptr;
     payload->setClickPoint(centerOfRect(payload->childrenBounds()));

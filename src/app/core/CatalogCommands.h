@@ -41,9 +41,9 @@ void deleteCatalogItem(const std::shared_ptr<CharacterLibraryItem>& item, bool f
 // when the file cannot be read or the copy written (what was at the destination stays).
 bool saveACopy(const CharacterLibraryItem& item, const QString& destination, QString* error);
 
-// What a catalog character brings when dragged into a comic: copies of every part of its character,
-// as drawn in its file, with the click point at their centre; null when the file cannot be read or
-// holds nothing to drop.
+// What a catalog character brings when dragged into a comic: copies of the parts its thumbnail
+// shows (every part when it shows none), as drawn in its file, with the click point at their
+// centre; null when the file cannot be read or holds nothing to drop.
 PasteboardParentPtr dragPayload(CharacterLibraryItem& item);
 
 } // namespace CatalogCommands
