@@ -8,6 +8,7 @@
 // - going to the next page and back should not depend on the number of pages.
 #include "BenchComics.h"
 #include "BenchSupport.h"
+#include "app/core/CharacterFileFormats.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentExport.h"
 #include "charmodel/ImageElement.h"
@@ -189,6 +190,42 @@ void BM_BigComicNextAndPreviousPage(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BigComicNextAndPreviousPage)->Arg(15)->Arg(150)->Unit(benchmark::kMicrosecond);
+
+// Argument: the book's pages. An autosave in place after a small edit: the document writes the
+// whole file, as a save does, so it should cost what BM_BigComicSave costs plus the write.
+void BM_BigComicAutosave(benchmark::State& state)
+{
+    static const bool registered = [] {
+        registerStandardFileFormats();
+        return true;
+    }();
+    benchmark::DoNotOptimize(registered);
+    OpenBook open(int(state.range(0)));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("book.comic"));
+    open.document.setFileType(kComicDocumentType);
+    open.document.setFilePath(path);
+    for (auto _ : state) {
+        open.document.updateChangeCount();
+        if (!open.document.autosaveNow())
+            state.SkipWithError("the autosave failed");
+    }
+    perPage(state, QFileInfo(path).size());
+}
+BENCHMARK(BM_BigComicAutosave)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond);
+
+// Argument: the book's pages. Closing an open book: the document lets go of every page.
+void BM_BigComicClose(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto open = std::make_unique<OpenBook>(int(state.range(0)));
+        state.ResumeTiming();
+        open.reset();
+    }
+    perPage(state, book(int(state.range(0))).file.size());
+}
+BENCHMARK(BM_BigComicClose)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond);
 
 // Argument: the book's pages. The whole book exported to PDF; the file's size per page tells
 // whether the pictures the pages share are written once.
