@@ -17,6 +17,7 @@
 #include "panels/HelpComicView.h"
 #include "panels/TextPropertiesController.h"
 #include "views/BalloonEditingView.h"
+#include "views/EditingLevelControl.h"
 #include "views/PartsView.h"
 #include "views/ZDLScrollArea.h"
 
@@ -69,13 +70,32 @@ void buildCharacterWindowContents(DocumentWindow& window)
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
     auto* view = new PartsView(document);
+    // Above the view while it is in a mode of its own (the thumbnail editor): where the user is, and
+    // the way back.
+    auto* navigation = new EditingLevelControl(area);
+    navigation->setObjectName(QStringLiteral("navigationBar"));
+    navigation->setLevels(&document->navigationLevels());
+    navigation->hide();
+    grid->addWidget(navigation, 0, 0);
+    NotificationCenter::defaultCenter().addObserver(
+        navigation, kNavigationChangedNotification, document, [navigation, document](const Notification&) {
+            navigation->levelsChanged();
+            navigation->setVisible(document->navigationShown());
+        });
+    QObject::connect(navigation, &QObject::destroyed, [navigation] {
+        NotificationCenter::defaultCenter().removeObserver(navigation);
+    });
+    QObject::connect(navigation, &EditingLevelControl::action, view, [view] {
+        // The mode's own crumb is the last and never clicks; the character's leaves the mode.
+        QTimer::singleShot(0, view, [view] { view->tryToPerform(kExitModeAction, {}); });
+    });
     auto* scroll = new ZDLScrollArea(view, area);
     scroll->setObjectName(QStringLiteral("characterScrollArea"));
-    grid->addWidget(scroll, 0, 0);
+    grid->addWidget(scroll, 1, 0);
     // Below the view and its editors: the text formatting bar while a balloon's text is edited.
     auto* textBar = new TextPropertiesController(area);
     view->setTextPropertiesBar(textBar);
-    grid->addWidget(textBar, 1, 0);
+    grid->addWidget(textBar, 2, 0);
     // The editors lie over the view, hidden until they edit something; any of them that letters
     // balloons formats them from the same bar.
     EditingControllerView* partEditor = new PartEditingView(document, area);
@@ -84,7 +104,7 @@ void buildCharacterWindowContents(DocumentWindow& window)
     EditingControllerView* balloonGroupEditor = new BalloonGroupEditingView(document, area);
     imageEditor->setObjectName(QStringLiteral("imageEditor"));
     for (EditingControllerView* editor : { partEditor, imageEditor, groupEditor, balloonGroupEditor }) {
-        grid->addWidget(editor, 0, 0);
+        grid->addWidget(editor, 1, 0);
         if (auto* lettering = dynamic_cast<BalloonEditingView*>(editor->editingView()))
             lettering->setTextPropertiesBar(textBar);
         window.addEditor(editor);

@@ -115,6 +115,8 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(file, localized("Save As…"), kSaveDocumentAsAction, 0, keys("Ctrl+Shift+S"));
     MenuActions::add(file, localized("Save a Copy…"), kSaveDocumentToAction, 0, keys("Ctrl+Alt+S"));
     MenuActions::add(file, localized("Revert to Saved"), kRevertDocumentAction);
+    // A character document retitles it after the shelf the character goes on.
+    MenuActions::add(file, localized("Save to Vivaviv Izazuda"), kSaveToCatalogAction);
     file->addSeparator();
     MenuActions::add(file, localized("Print…"), kPrintDocumentAction, 0, keys("Ctrl+P"));
     file->addSeparator();
@@ -156,6 +158,8 @@ void build(QMenuBar* bar, QWidget* window)
     addPathMenu(bar, window);
 
     QMenu* character = addMenu(bar, localized("Character"), window);
+    MenuActions::add(character, localized("New Part"), kCreateNewPartAction);
+    character->addSeparator();
     MenuActions::add(character, localized("Character Properties…"), kPropertiesDialogAction);
     MenuActions::add(character, localized("Edit Colors…"), kEditCharacterColorsAction);
     character->addSeparator();

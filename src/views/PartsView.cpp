@@ -232,8 +232,12 @@ void PartsView::toggleThumbnailEditor()
 {
     if (thumbnailEditing()) {
         setCurrentTool(m_selectionTool);
+        if (m_characterDocument)
+            m_characterDocument->hideNavigation();
     } else if (const CharacterModel* character = model()) {
         setCurrentTool(m_thumbnailTool);
+        if (m_characterDocument)
+            m_characterDocument->showNavigationForMode(localized("Thumbnail editor"));
         scrollRectToVisible(character->thumbnailRect());
     }
     update();

@@ -36,8 +36,11 @@ CharacterDocument::CharacterDocument(const std::shared_ptr<CharacterModel>& mode
     // The character's name heads the level bar.
     NotificationCenter::defaultCenter().addObserver(
         this, kModelPropertyChangeNotification, this, [this](const Notification& notification) {
-            if (notification.userInfo.value(kPropertyKey).toString() == CharacterModel::kCharacterNameKey)
+            if (notification.userInfo.value(kPropertyKey).toString() == CharacterModel::kCharacterNameKey) {
                 refreshPathControl();
+                if (navigationShown())
+                    showNavigationForMode(m_navigationMode);
+            }
         });
 }
 
@@ -74,8 +77,28 @@ void CharacterDocument::installModel(const ObjectPtr& model)
     adoptModel(character);
 }
 
+void CharacterDocument::showNavigationForMode(const QString& title)
+{
+    m_navigationMode = title;
+    m_navigationLevels.removeAllLevels();
+    m_navigationLevels.insertLevel(0, title, QImage(), nullptr);
+    if (m_model)
+        m_navigationLevels.insertLevel(0, m_model->displayName(), m_model->pathIcon(), m_model);
+    NotificationCenter::defaultCenter().post(kNavigationChangedNotification, this);
+}
+
+void CharacterDocument::hideNavigation()
+{
+    if (!navigationShown())
+        return;
+    m_navigationMode.clear();
+    m_navigationLevels.removeAllLevels();
+    NotificationCenter::defaultCenter().post(kNavigationChangedNotification, this);
+}
+
 void CharacterDocument::close()
 {
+    hideNavigation();
     edit(nullptr);
     if (m_model) {
         m_model->retire();

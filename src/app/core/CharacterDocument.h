@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/EditorContainer.h"
 #include "app/core/ZDLDocument.h"
 
 #include <QString>
@@ -11,6 +12,10 @@ namespace zandrel {
 
 class CharacterModel;
 class ZDLColor;
+
+// Posted with the document as object when the navigation bar of a parts-view mode appears, changes
+// or goes.
+inline const QString kNavigationChangedNotification = QStringLiteral("navigationChanged");
 
 // What inserting pasted or dragged parts needs of the editing view they go into.
 class InsertionView {
@@ -78,6 +83,14 @@ public:
     // character's; nothing without a character name.
     void saveToCatalog();
 
+    // --- The navigation bar of a mode of the parts view (the thumbnail editor) ---
+    // The bar above the parts view reads: the character, then the mode's title. Clicking the
+    // character leaves the mode.
+    void showNavigationForMode(const QString& title);
+    void hideNavigation();
+    bool navigationShown() const { return !m_navigationMode.isEmpty(); }
+    const EditingLevels& navigationLevels() const { return m_navigationLevels; }
+
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
@@ -92,6 +105,8 @@ private:
     std::shared_ptr<CharacterModel> m_model;
     EditorContainer* m_groupEditor = nullptr;
     bool m_displayNewDocDialog = false;
+    QString m_navigationMode;
+    EditingLevels m_navigationLevels;
 };
 
 } // namespace zandrel

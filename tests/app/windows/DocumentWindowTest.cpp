@@ -7,12 +7,16 @@
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/CharacterFixtures.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/Part.h"
 #include "charmodel/PartsFile.h"
+#include "comicmodel/CharacterLibraryItem.h"
 #include "views/EditingLevelControl.h"
 #include "views/ElementEditingView.h"
 #include "views/PartsView.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -454,6 +458,64 @@ TEST_F(DocumentWindowTest, RecentFilesAreListedNewestFirstAndReopen)
     emit recent->aboutToShow();
     recent->actions().at(0)->trigger();
     EXPECT_TRUE(documents().documentForFile(other));
+}
+
+TEST_F(DocumentWindowTest, TheMenusSaveToTheShelfAndMakeANewPart)
+{
+    controller->setAppSupportFolder(dir.filePath(QStringLiteral("support")));
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    ASSERT_TRUE(document);
+
+    // The File menu's item is named after the shelf and saves under the file's own name.
+    QAction* save = showMenuItem(window, kSaveToCatalogAction);
+    ASSERT_TRUE(save);
+    EXPECT_EQ(save->text(), QStringLiteral("Save to Vivaviv Izazuda"));
+    ASSERT_TRUE(save->isEnabled());
+    save->trigger();
+    const QString saved = QDir(controller->getCatalogFolderURL(CharacterLibraryItem::UserCatalog))
+                              .filePath(QStringLiteral("Bob.parts"));
+    EXPECT_TRUE(QFile::exists(saved));
+
+    // The Character menu's new part opens the part editor on it; inside, it is off.
+    QAction* newPart = showMenuItem(window, kCreateNewPartAction);
+    ASSERT_TRUE(newPart);
+    ASSERT_TRUE(newPart->isEnabled());
+    newPart->trigger();
+    ASSERT_TRUE(document->currentEditor());
+    EXPECT_TRUE(dynamic_cast<Part*>(document->currentEditObject().get()));
+    EXPECT_FALSE(showMenuItem(window, kCreateNewPartAction)->isEnabled());
+}
+
+TEST_F(DocumentWindowTest, TheThumbnailEditorShowsWhereItIsAndTheCharacterCrumbLeavesIt)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    ASSERT_TRUE(document);
+    auto* bar = window->findChild<EditingLevelControl*>(QStringLiteral("navigationBar"));
+    ASSERT_TRUE(bar);
+    EXPECT_FALSE(bar->isVisible());
+
+    showMenuItem(window, kToggleThumbnailEditorAction)->trigger();
+    ASSERT_TRUE(bar->isVisible());
+    ASSERT_EQ(bar->numLevels(), 2);
+    EXPECT_EQ(document->navigationLevels().levels().at(0).title, QStringLiteral("Bob"));
+    EXPECT_EQ(bar->representedObjectAtLevel(0), document->model());
+    EXPECT_EQ(document->navigationLevels().levels().at(1).title, QStringLiteral("Thumbnail editor"));
+    EXPECT_FALSE(bar->representedObjectAtLevel(1));
+
+    // Renaming the character renames its crumb.
+    document->model()->setCharacterName(QStringLiteral("Robert"));
+    EXPECT_EQ(document->navigationLevels().levels().at(0).title, QStringLiteral("Robert"));
+
+    // A click on the character's crumb leaves the mode; the bar goes with it.
+    bar->layoutCrumbs();
+    ASSERT_EQ(bar->crumbs().size(), 2);
+    const QPoint inCharacter = bar->crumbs().at(0).bounds.center().toPoint();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, inCharacter);
+    QTRY_VERIFY(!bar->isVisible());
+    EXPECT_FALSE(showMenuItem(window, kToggleThumbnailEditorAction)->isChecked());
+    EXPECT_EQ(bar->numLevels(), 0);
 }
 
 } // namespace
