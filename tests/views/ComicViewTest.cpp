@@ -67,6 +67,7 @@ TEST_F(ComicViewTest, NewComicOpensAComicWindowLaidOutAsTheSheetWouldPropose)
     QTest::qWait(1);
     for (const QString& action : waiting)
         EXPECT_TRUE(offered(action)) << action.toStdString();
+    EXPECT_EQ(showMenuItem(opened, kPropertiesDialogAction)->text(), QStringLiteral("Comic Properties…"));
     EXPECT_TRUE(shown->hasFocus());
     EXPECT_TRUE(HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, comic));
     EXPECT_EQ(comic->model()->numPages(), 1);

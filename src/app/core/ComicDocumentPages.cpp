@@ -167,6 +167,9 @@ bool ComicDocument::validateMenuItem(MenuItemValidation& item)
         item.enabled = DocumentDialogs::isInstalled(item.action)
             && !(m_editingNewDocProps
                 && (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction));
+        // The shared menu item names a character; here it opens the comic's own sheet.
+        if (item.action == kPropertiesDialogAction && !item.isToolbarItem)
+            item.title = localized("Comic Properties…");
         return true;
     }
     return ZDLDocument::validateMenuItem(item);
