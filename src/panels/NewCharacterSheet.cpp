@@ -122,6 +122,8 @@ void NewCharacterViewController::showWindow()
         m_grids.at(i)->setColorsFromHexInArray(entry.swatches);
     }
     refreshFields();
+    if (m_document)
+        m_document->newCharacterPropertiesStarted();
     m_overlay->present(sheet(), sheet()->findChild<QLineEdit*>(QStringLiteral("nameField")));
 }
 

@@ -82,6 +82,11 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     ASSERT_TRUE(made && sheet);
     EXPECT_TRUE(made->displaysNewCharacterSheet());
     EXPECT_FALSE(document->displaysNewCharacterSheet()) << "a file read never shows it";
+    // The colours and properties the sheet is setting up are not offered beside it.
+    DocumentWindow* madeWindow = documents().windowFor(made);
+    const QString waiting[] = { kEditCharacterColorsAction, kPropertiesDialogAction };
+    for (const QString& action : waiting)
+        EXPECT_FALSE(showMenuItem(madeWindow, action)->isEnabled()) << action.toStdString();
     auto* hairGrid = sheet->findChild<ColorSwatchGrid*>(QStringLiteral("hairColorGrid"));
     auto* hairWell = sheet->findChild<ColorPopupButton*>(QStringLiteral("hairColorWell"));
     auto* skinWell = sheet->findChild<ColorPopupButton*>(QStringLiteral("skinColorWell"));
@@ -103,6 +108,8 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     EXPECT_FALSE(openSheet(documents().windowFor(made), QStringLiteral("NewCharacterSheet"), false));
     EXPECT_FALSE(made->displaysNewCharacterSheet());
     EXPECT_FALSE(made->undoManager()->canUndo());
+    for (const QString& action : waiting)
+        EXPECT_TRUE(showMenuItem(madeWindow, action)->isEnabled()) << action.toStdString();
 
     // The document as its file would hold it.
     const CharacterModelPtr saved = readPartsFile(archivedPartsFile(*made->model()));

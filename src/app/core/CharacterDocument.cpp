@@ -26,6 +26,7 @@ CharacterDocument::CharacterDocument()
 void CharacterDocument::doneEditingNewCharacterProperties()
 {
     m_displayNewDocDialog = false;
+    m_editingNewDocProps = false;
     refreshPathControl();
     updateViews();
 }
@@ -269,7 +270,7 @@ bool CharacterDocument::validateMenuItem(MenuItemValidation& item)
         return true;
     }
     if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction) {
-        item.enabled = DocumentDialogs::isInstalled(item.action);
+        item.enabled = DocumentDialogs::isInstalled(item.action) && !m_editingNewDocProps;
         return true;
     }
     if (item.action == kToggleTracingImageAction) {

@@ -62,6 +62,10 @@ public:
     // A new character's window shows the new-character sheet until it ends; files read and
     // imports never do.
     bool displaysNewCharacterSheet() const { return m_displayNewDocDialog; }
+    // The sheet is on show over the window: the colour window and the properties sheet, which would
+    // work on what the sheet is about to replace, wait until it is done.
+    void newCharacterPropertiesStarted() { m_editingNewDocProps = true; }
+    bool editingNewDocProps() const { return m_editingNewDocProps; }
     // The sheet has written the name, kind and palette into the model: the window shows it.
     void doneEditingNewCharacterProperties();
 
@@ -105,6 +109,7 @@ private:
     std::shared_ptr<CharacterModel> m_model;
     EditorContainer* m_groupEditor = nullptr;
     bool m_displayNewDocDialog = false;
+    bool m_editingNewDocProps = false;
     QString m_navigationMode;
     EditingLevels m_navigationLevels;
 };
