@@ -117,7 +117,7 @@ PartEditingView::PartEditingView(ZDLDocument* document, QWidget* parent)
     m_previewView->resize(kPreviewSide, kPreviewSide);
     m_previewView->setCorner(m_previewView->corner());
 
-    // The tools not built yet keep their places, disabled.
+    // One tool behind each button; a button without one would stay disabled.
     m_tools.resize(kToolCount);
     m_tools[Selection] = std::make_shared<SelectionTool>();
     m_tools[Reshaping] = std::make_shared<ReshapingTool>();
