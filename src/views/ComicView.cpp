@@ -157,8 +157,22 @@ void ComicView::drawRect(const QRectF& dirtyRect)
 
 void ComicView::paintRegion(QPainter& painter, const QRegion& region)
 {
-    if (!m_backing->paint(painter, region))
+    LazyPainter given(painter);
+    if (!m_backing->paint(given, nullptr, region))
         BalloonEditingView::paintRegion(painter, region);
+}
+
+void ComicView::paintEventRegion(const QRegion& region)
+{
+    // A painter's set-up costs as much as a small area's pixels: where Qt has the view paint into
+    // the window's bitmap, the bitmaps are written there first and a painter begun only if needed.
+    LazyPainter painter(*this);
+    SpanBitmap::Target pixels;
+    QPoint redirection;
+    const bool direct
+        = !sharedPainter() && SpanBitmap::directTarget(redirected(&redirection), redirection, region, pixels);
+    if (!m_backing->paint(painter, direct ? &pixels : nullptr, region))
+        BalloonEditingView::paintRegion(painter(), region);
 }
 
 void ComicView::drawContent(const QRectF& dirtyRect, DrawingSplit* split)

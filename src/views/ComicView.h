@@ -95,6 +95,8 @@ protected:
     void drawRect(const QRectF& dirtyRect) override;
     // While something is selected the page comes from the view's backing (ComicViewBacking).
     void paintRegion(QPainter& painter, const QRegion& region) override;
+    // And on screen the backing's bitmaps are written into the window's pixels before any painter.
+    void paintEventRegion(const QRegion& region) override;
     // Drops land only in panels: the panel whose frame is under the pointer becomes current, so a
     // drop goes into its current layer.
     void dragMoveEvent(QDragMoveEvent* event) override;

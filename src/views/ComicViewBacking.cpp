@@ -36,6 +36,7 @@ constexpr std::size_t kMaxPartlyOpenRuns = 512;
 
 quint64 g_renderingsMade = 0;
 quint64 g_heldBlits = 0;
+quint64 g_paintsWithoutPainter = 0;
 
 bool isWholeNumber(double value)
 {
@@ -75,6 +76,13 @@ QRect inkBounds(const QImage& image)
 
 } // namespace
 
+QPainter& LazyPainter::operator()()
+{
+    if (!m_painter)
+        m_painter = &m_own.emplace(m_widget);
+    return *m_painter;
+}
+
 ComicViewBacking::ComicViewBacking(ComicView& view)
     : m_view(view)
 {
@@ -88,6 +96,11 @@ quint64 ComicViewBacking::renderingsMade()
 quint64 ComicViewBacking::heldBlits()
 {
     return g_heldBlits;
+}
+
+quint64 ComicViewBacking::paintsWithoutPainter()
+{
+    return g_paintsWithoutPainter;
 }
 
 std::optional<ComicViewBacking::Key> ComicViewBacking::currentKey() const
@@ -227,7 +240,15 @@ void ComicViewBacking::documentChanged(const ValueMap& info)
         -kRoundingPixels, -kRoundingPixels, kRoundingPixels, kRoundingPixels);
 }
 
-bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
+bool ComicViewBacking::paint(LazyPainter& painter, const SpanBitmap::Target* window, const QRegion& region)
+{
+    const bool painted = paintHeld(painter, window, region);
+    g_paintsWithoutPainter += painted && window && !painter.begun();
+    return painted;
+}
+
+bool ComicViewBacking::paintHeld(
+    LazyPainter& painter, const SpanBitmap::Target* window, const QRegion& region)
 {
     if (!m_enabled)
         return false;
@@ -275,8 +296,11 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         for (const QRect& rect : inImage)
             pixels += deviceRect(rect, ratio);
     }
-    SpanBitmap::Target target;
-    const bool direct = SpanBitmap::directTarget(painter, ratio, target);
+    // The window's pixels given are those of one device pixel a pixel.
+    const SpanBitmap::Target* given = ratio == 1.0 ? window : nullptr;
+    SpanBitmap::Target found;
+    const bool direct = given || SpanBitmap::directTarget(painter(), ratio, found);
+    const SpanBitmap::Target& target = given ? *given : found;
     // Bitmap pixels to the painter's: both on the device pixel grid.
     const QPoint toTarget = target.offset + m_shift * ratio;
     uchar* const bits = direct ? target.image->bits() : nullptr;
@@ -300,7 +324,7 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         if (direct)
             SpanBitmap::copyPixels(m_below, area, at(area.topLeft()), bytesPerLine);
         else
-            blit(painter, m_below, area, QPoint());
+            blit(painter(), m_below, area, QPoint());
         for (const QRect& shown : shownRects) {
             const QRect part = area & shown;
             if (part.isEmpty())
@@ -308,11 +332,11 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
             if (direct)
                 m_held.drawOver(at(part.topLeft()), bytesPerLine, part.translated(-m_heldAt));
             else
-                blit(painter, m_held.image(), part, m_heldAt);
+                blit(painter(), m_held.image(), part, m_heldAt);
         }
     }
     const auto drawHeld = [&](const QRegion& within) {
-        m_view.drawThroughCanvas(painter, within, std::nullopt, [&](Canvas& canvas, const QRectF& dirty) {
+        m_view.drawThroughCanvas(painter(), within, std::nullopt, [&](Canvas& canvas, const QRectF& dirty) {
             GatedCanvas gate(canvas, false);
             CanvasScope current(&gate);
             DrawingSplit split(DrawingSplit::Slice::Held, gate, m_key.root, m_key.panel, m_key.held);
@@ -325,10 +349,10 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         // only: its bitmap, drawn free of the clip, cannot stand in for the blend.
         const QRegion cut = held->drawn.translated(m_shift) & region;
         if (!cut.isEmpty()) {
-            painter.save();
-            painter.setClipRegion(cut, Qt::IntersectClip);
+            painter().save();
+            painter().setClipRegion(cut, Qt::IntersectClip);
             drawHeld(cut);
-            painter.restore();
+            painter().restore();
         }
     } else {
         drawHeld(region);
@@ -337,12 +361,12 @@ bool ComicViewBacking::paint(QPainter& painter, const QRegion& region)
         if (direct)
             m_above.drawOver(at(area.topLeft()), bytesPerLine, area);
         else
-            blit(painter, m_above.image(), area, QPoint());
+            blit(painter(), m_above.image(), area, QPoint());
     }
     // The pass over the page costs as much as a small blit: it is made only when it draws.
     if (!m_view.decorationsDrawNothing()) {
-        m_view.drawThroughCanvas(
-            painter, region, std::nullopt, [&](Canvas&, const QRectF& dirty) { m_view.drawDecorations(dirty); });
+        m_view.drawThroughCanvas(painter(), region, std::nullopt,
+            [&](Canvas&, const QRectF& dirty) { m_view.drawDecorations(dirty); });
     } else if (ZDLTool* tool = m_view.currentTool()) {
         tool->currentHandles().clear();
     }

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QRegion>
 #include <QTransform>
 #include <optional>
@@ -13,10 +14,33 @@
 #include <vector>
 
 class QPainter;
+class QWidget;
 
 namespace zandrel {
 
 class ComicView;
+
+// The painter of a paint: one given, or one begun on the widget the first time it is asked for, so
+// that a paint that only writes pixels begins none.
+class LazyPainter {
+public:
+    explicit LazyPainter(QPainter& painter)
+        : m_painter(&painter)
+    {
+    }
+    explicit LazyPainter(QWidget& widget)
+        : m_widget(&widget)
+    {
+    }
+    QPainter& operator()();
+    // Whether it had to begin one.
+    bool begun() const { return m_own.has_value(); }
+
+private:
+    QWidget* m_widget = nullptr;
+    QPainter* m_painter = nullptr;
+    std::optional<QPainter> m_own;
+};
 
 // While the comic view has a selection, the page as the view shows it without the selection, kept
 // as two bitmaps at the view's scale on its device pixel grid: what lies below the selected
@@ -46,8 +70,10 @@ public:
     explicit ComicViewBacking(ComicView& view);
 
     // Paints the region (widget pixels) from the bitmaps and the selection; false when the view
-    // has nothing to hold and paints as usual.
-    bool paint(QPainter& painter, const QRegion& region);
+    // has nothing to hold and paints as usual. Given the pixels the window paints into (the paint
+    // event's, SpanBitmap::directTarget), it writes them straight and asks for the painter only to
+    // draw what no bitmap holds.
+    bool paint(LazyPainter& painter, const SpanBitmap::Target* window, const QRegion& region);
     // A notification of the document's ("updateDocumentViews" user info).
     void documentChanged(const ValueMap& info);
     // Forgets everything drawn.
@@ -61,6 +87,8 @@ public:
     static quint64 renderingsMade();
     // For tests and benchmarks: how many paints showed the selection from its bitmap.
     static quint64 heldBlits();
+    // For tests: how many paint events wrote the window's pixels without beginning a painter.
+    static quint64 paintsWithoutPainter();
 
 private:
     // What the bitmaps were drawn for; any change drops them.
@@ -84,6 +112,7 @@ private:
         QSize size;
         bool operator==(const Key& other) const;
     };
+    bool paintHeld(LazyPainter& painter, const SpanBitmap::Target* window, const QRegion& region);
     std::optional<Key> currentKey() const;
     // Whether the view is still as the bitmaps were drawn for, asked of every paint: it reads the
     // view in place and builds nothing.

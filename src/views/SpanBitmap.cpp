@@ -276,16 +276,52 @@ void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const 
     }
 }
 
-bool SpanBitmap::directTarget(QPainter& painter, qreal devicePixelRatio, Target& target)
+namespace {
+
+// A bitmap a painter could paint straight into: premultiplied 32-bit, not shared.
+QImage* writableImage(QPaintDevice* device)
 {
-    QPaintEngine* engine = painter.paintEngine();
-    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
-    if (!device || device->devType() != QInternal::Image || engine->type() != QPaintEngine::Raster)
-        return false;
+    if (!device || device->devType() != QInternal::Image)
+        return nullptr;
     auto* image = static_cast<QImage*>(device);
     // A shared bitmap would be copied by the first write, away from the painter's.
     if ((image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied)
         || !image->isDetached())
+        return nullptr;
+    return image;
+}
+
+} // namespace
+
+bool SpanBitmap::directTarget(
+    QPaintDevice* device, const QPoint& redirection, const QRegion& region, Target& target)
+{
+    QImage* image = writableImage(device);
+    if (!image || image->devicePixelRatio() != 1.0)
+        return false;
+    QPaintEngine* engine = image->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || engine->isActive())
+        return false;
+    // Qt clips the device to the region it asked to be painted: the widget's pixels lie at minus the
+    // redirection in it. Any other clip (none, or another place) is not one this can trust.
+    const QPoint offset = -redirection;
+    const QRegion system = engine->systemClip();
+    if (system.isEmpty() || system.boundingRect() != region.boundingRect().translated(offset))
+        return false;
+    target.image = image;
+    target.offset = offset;
+    if (image->rect().contains(system.boundingRect()))
+        target.writable = system;
+    else
+        target.writable = system & image->rect();
+    return true;
+}
+
+bool SpanBitmap::directTarget(QPainter& painter, qreal devicePixelRatio, Target& target)
+{
+    QPaintEngine* engine = painter.paintEngine();
+    QImage* image = writableImage(engine ? engine->paintDevice() : nullptr);
+    if (!image || engine->type() != QPaintEngine::Raster)
         return false;
     if (painter.hasClipping() || painter.compositionMode() != QPainter::CompositionMode_SourceOver
         || painter.opacity() != 1.0 || !painter.worldTransform().isIdentity())

@@ -479,8 +479,13 @@ void ZDLView::showEvent(QShowEvent* event)
 void ZDLView::paintEvent(QPaintEvent* event)
 {
     m_pendingUpdate = QRect();
+    paintEventRegion(event->region());
+}
+
+void ZDLView::paintEventRegion(const QRegion& region)
+{
     QPainter painter(this);
-    paintRegion(painter, event->region());
+    paintRegion(painter, region);
 }
 
 void ZDLView::paintRegion(QPainter& painter, const QRegion& region)

@@ -224,6 +224,9 @@ protected:
     // Paints the region (widget pixels): the window background, then drawRect. A view that keeps
     // bitmaps of its content may paint from them instead.
     virtual void paintRegion(QPainter& painter, const QRegion& region);
+    // The paint event's region: a painter on the view, and paintRegion. A view that can write the
+    // window's pixels itself may begin the painter only when it draws through one.
+    virtual void paintEventRegion(const QRegion& region);
     // Runs draw with a canvas on the painter, current, that maps document coordinates (the painter's
     // own transform applied after the view's), while needsToDrawRect answers for the region (widget
     // pixels). draw gets the region's bounds in document coordinates. target overrides the kind of

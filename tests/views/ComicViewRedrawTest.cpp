@@ -381,6 +381,8 @@ TEST_F(ComicViewRedrawTest, ANudgedOrDraggedSelectionShowsWhatAFullRedrawDraws)
         const char* name;
         std::function<void()> act;
         bool blitsSelection;
+        // With nothing drawn over it, the window's pixels are written without a painter.
+        bool withoutPainter = false;
     };
     const QPoint grip = at(bounds().center());
     const std::vector<Step> steps {
@@ -402,7 +404,7 @@ TEST_F(ComicViewRedrawTest, ANudgedOrDraggedSelectionShowsWhatAFullRedrawDraws)
                 }
                 ASSERT_TRUE(view->currentTool()->drawsNothing()) << "the drag hides the frame";
             },
-            true },
+            true, true },
         { "released",
             [&] {
                 QTest::mouseRelease(view, Qt::LeftButton, {}, grip + QPoint(15, 9));
@@ -410,10 +412,13 @@ TEST_F(ComicViewRedrawTest, ANudgedOrDraggedSelectionShowsWhatAFullRedrawDraws)
             },
             false },
     };
+    // The view lies inside the window: its pixels there are where the window's bitmap is written.
+    ASSERT_NE(view->mapTo(view->QWidget::window(), QPoint()), QPoint());
     for (const Step& step : steps) {
         const QRectF before = bounds();
         const quint64 renders = ComicViewBacking::renderingsMade();
         const quint64 heldBlits = ComicViewBacking::heldBlits();
+        const quint64 withoutPainter = ComicViewBacking::paintsWithoutPainter();
         step.act();
         endOfEvent();
         const QImage painted = window();
@@ -422,6 +427,9 @@ TEST_F(ComicViewRedrawTest, ANudgedOrDraggedSelectionShowsWhatAFullRedrawDraws)
             EXPECT_NE(bounds(), before) << step.name << ": the balloon moved";
             EXPECT_GT(ComicViewBacking::heldBlits(), heldBlits) << step.name << ": the selection blitted";
         }
+        if (step.withoutPainter)
+            EXPECT_GT(ComicViewBacking::paintsWithoutPainter(), withoutPainter)
+                << step.name << ": no painter";
         // Within the panel (elsewhere parts drawn from their own bitmaps differ from parts drawn
         // afresh), no pixel more than two grey levels off: a bitmap laid over rounds its blend.
         const QImage fresh = keepingNothing().copy(area());

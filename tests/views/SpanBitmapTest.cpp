@@ -1,10 +1,15 @@
 // A bitmap laid over pixels by its runs gives what the raster engine's source-over gives, and a
 // painter hands out its pixels only when it paints straight into them.
 #include "views/SpanBitmap.h"
+
 #include "support/ImageDifference.h"
 
 #include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
@@ -270,6 +275,70 @@ TEST(SpanBitmapTest, APainterHandsOutItsPixelsOnlyWhenItPaintsStraightIntoThem)
     painter.begin(&small);
     EXPECT_FALSE(SpanBitmap::directTarget(painter, 1.0, target));
     painter.end();
+}
+
+// A widget inside a window, which in its paint event takes the window's pixels from where Qt
+// redirects its painting and fills what it may write, or paints with a painter where it may not.
+class DirectWidget : public QWidget {
+public:
+    using QWidget::QWidget;
+    quint32 colour = 0xff2060a0u;
+    int direct = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPoint redirection;
+        SpanBitmap::Target target;
+        if (!sharedPainter()
+            && SpanBitmap::directTarget(redirected(&redirection), redirection, event->region(), target)) {
+            ++direct;
+            for (const QRect& rect : target.writable) {
+                for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                    auto* line = reinterpret_cast<quint32*>(target.image->scanLine(y));
+                    std::fill(line + rect.left(), line + rect.right() + 1, colour);
+                }
+            }
+            // The widget's own top left, where the region holds it.
+            if (event->region().contains(QPoint()))
+                reinterpret_cast<quint32*>(target.image->scanLine(target.offset.y()))[target.offset.x()]
+                    = 0xffff0000u;
+            return;
+        }
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor::fromRgb(colour));
+        painter.fillRect(QRect(0, 0, 1, 1), Qt::red);
+    }
+};
+
+TEST(SpanBitmapTest, AWidgetWritesTheWindowsPixelsWhereItLiesAndOnlyInItsPaintRegion)
+{
+    QWidget window;
+    window.resize(120, 90);
+    window.setAutoFillBackground(true);
+    window.setPalette(QPalette(Qt::white));
+    auto* widget = new DirectWidget(&window);
+    widget->setGeometry(17, 11, 60, 50);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    widget->repaint();
+    widget->colour = 0xff40a020u;
+    widget->repaint(QRect(0, 0, 30, 50));
+    ASSERT_GE(widget->direct, 2) << "the window's bitmap is written straight";
+    const QImage shown
+        = window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint at(17, 11);
+    EXPECT_EQ(shown.pixel(at), qRgb(255, 0, 0)) << "its top left where it lies";
+    EXPECT_EQ(shown.pixel(at + QPoint(20, 30)), qRgb(0x40, 0xa0, 0x20)) << "painted again";
+    EXPECT_EQ(shown.pixel(at + QPoint(40, 30)), qRgb(0x20, 0x60, 0xa0)) << "outside the region painted";
+    EXPECT_EQ(shown.pixel(at - QPoint(1, 1)), qRgb(255, 255, 255)) << "nothing outside it";
+
+    // A grab paints into a bitmap of its own, through a painter.
+    const int direct = widget->direct;
+    const QImage grabbed = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(widget->direct, direct);
+    EXPECT_EQ(grabbed.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(grabbed.pixel(40, 30), qRgb(0x40, 0xa0, 0x20));
 }
 
 } // namespace
