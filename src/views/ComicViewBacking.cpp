@@ -296,8 +296,8 @@ bool ComicViewBacking::paintHeld(
         for (const QRect& rect : inImage)
             pixels += deviceRect(rect, ratio);
     }
-    // The window's pixels given are those of one device pixel a pixel.
-    const SpanBitmap::Target* given = ratio == 1.0 ? window : nullptr;
+    // The window's pixels given are on the device pixel grid of the bitmaps.
+    const SpanBitmap::Target* given = window && window->image->devicePixelRatio() == ratio ? window : nullptr;
     SpanBitmap::Target found;
     const bool direct = given || SpanBitmap::directTarget(painter(), ratio, found);
     const SpanBitmap::Target& target = given ? *given : found;

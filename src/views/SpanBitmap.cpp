@@ -297,16 +297,25 @@ bool SpanBitmap::directTarget(
     QPaintDevice* device, const QPoint& redirection, const QRegion& region, Target& target)
 {
     QImage* image = writableImage(device);
-    if (!image || image->devicePixelRatio() != 1.0)
+    if (!image)
         return false;
     QPaintEngine* engine = image->paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || engine->isActive())
         return false;
-    // Qt clips the device to the region it asked to be painted: the widget's pixels lie at minus the
-    // redirection in it. Any other clip (none, or another place) is not one this can trust.
-    const QPoint offset = -redirection;
+    // Qt clips the device to the region it asked to be painted: the widget lies at minus the
+    // redirection in it, in logical pixels, and the clip is in device pixels. Any other clip (none,
+    // or another place, or edges between device pixels) is not one this can trust.
+    const qreal ratio = image->devicePixelRatio();
+    const QPointF origin = -QPointF(redirection) * ratio;
+    if (!isWhole(origin.x()) || !isWhole(origin.y()))
+        return false;
+    const QPoint offset(int(std::round(origin.x())), int(std::round(origin.y())));
+    const QRect bounds = region.boundingRect();
     const QRegion system = engine->systemClip();
-    if (system.isEmpty() || system.boundingRect() != region.boundingRect().translated(offset))
+    if (system.isEmpty()
+        || system.boundingRect()
+            != QRectF(QPointF(bounds.topLeft()) * ratio + origin, QSizeF(bounds.size()) * ratio)
+                   .toAlignedRect())
         return false;
     target.image = image;
     target.offset = offset;

@@ -53,9 +53,8 @@ public:
     static bool directTarget(QPainter& painter, qreal devicePixelRatio, Target& target);
     // The same for a widget's paint event before any painter begins, from where Qt redirects the
     // widget's painting (QWidget::redirected): a bitmap of the raster engine it paints into at the
-    // offset, with the engine's clip set to the event's region. Only at one device pixel a pixel:
-    // elsewhere, and for any other device (grab(), printing, a painter shared by render()), false,
-    // and a painter finds them.
+    // offset, with the engine's clip set to the event's region. For any other device (grab(),
+    // printing, a painter shared by render()), false, and a painter finds them.
     static bool directTarget(
         QPaintDevice* device, const QPoint& redirection, const QRegion& region, Target& target);
 
