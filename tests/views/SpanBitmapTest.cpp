@@ -7,6 +7,7 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -275,6 +276,48 @@ TEST(SpanBitmapTest, APainterHandsOutItsPixelsOnlyWhenItPaintsStraightIntoThem)
     painter.begin(&small);
     EXPECT_FALSE(SpanBitmap::directTarget(painter, 1.0, target));
     painter.end();
+}
+
+TEST(SpanBitmapTest, TheWindowsBitmapIsHandedOutWhereQtClipsItToThePaintRegion)
+{
+    // A widget at (17, 11) of its window, painting its left 30 by 50 logical pixels.
+    const QPoint redirection(-17, -11);
+    const QRegion region(0, 0, 30, 50);
+    struct Case {
+        const char* name;
+        qreal ratio;
+        QRegion clip; // device pixels
+        bool direct;
+        QPoint offset;
+    };
+    const std::vector<Case> cases {
+        { "one device pixel a pixel", 1.0, QRegion(17, 11, 30, 50), true, QPoint(17, 11) },
+        { "two", 2.0, QRegion(34, 22, 60, 100), true, QPoint(34, 22) },
+        { "no clip", 1.0, QRegion(), false, QPoint() },
+        { "a clip elsewhere", 1.0, QRegion(0, 0, 30, 50), false, QPoint() },
+        { "a clip in logical pixels", 2.0, QRegion(17, 11, 30, 50), false, QPoint() },
+    };
+    for (const Case& each : cases) {
+        QImage image(200, 150, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(each.ratio);
+        image.paintEngine()->setSystemClip(each.clip);
+        SpanBitmap::Target target;
+        ASSERT_EQ(SpanBitmap::directTarget(&image, redirection, region, target), each.direct) << each.name;
+        if (each.direct) {
+            EXPECT_EQ(target.image, &image);
+            EXPECT_EQ(target.offset, each.offset) << each.name;
+            EXPECT_EQ(target.writable, each.clip) << each.name;
+        }
+    }
+    // Not while a painter paints it, nor another device.
+    QImage image(200, 150, QImage::Format_RGB32);
+    image.paintEngine()->setSystemClip(QRegion(17, 11, 30, 50));
+    SpanBitmap::Target target;
+    QPainter painter(&image);
+    EXPECT_FALSE(SpanBitmap::directTarget(&image, redirection, region, target));
+    painter.end();
+    QPixmap pixmap(200, 150);
+    EXPECT_FALSE(SpanBitmap::directTarget(&pixmap, redirection, region, target));
 }
 
 // A widget inside a window, which in its paint event takes the window's pixels from where Qt
