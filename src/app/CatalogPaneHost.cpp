@@ -75,6 +75,7 @@ CatalogPaneHost::CatalogPaneHost(QWidget* comicArea, QWidget* pane, bool open, Q
     m_split->addWidget(m_pane);
     m_split->setStretchFactor(0, 1);
     m_split->setStretchFactor(1, 0);
+    connect(m_split, &QSplitter::splitterMoved, this, [this] { m_wantedPaneHeight = m_split->sizes().value(1); });
     if (!open) {
         // A comic saved with its pane closed opens that way, without a slide.
         const bool slidesBefore = slides;
@@ -186,6 +187,8 @@ void CatalogPaneHost::rehostInSplitView()
     m_split->show();
     m_split->setSizes({ comicHeight, paneHeight });
     m_sized = true;
+    m_wantedPaneHeight = paneHeight;
+    fitPane();
     if (focus)
         focus->setFocus();
     emit paneSettled(true);
@@ -209,6 +212,30 @@ void CatalogPaneHost::resizeEvent(QResizeEvent* event)
         m_sized = true;
         const int paneHeight = std::min(kFirstPaneHeight, std::max(kStripHeight, height() / 2));
         m_split->setSizes({ std::max(0, height() - paneHeight - kDividerThickness), paneHeight });
+        m_wantedPaneHeight = paneHeight;
+        fitPane();
+    } else if (m_open && m_sized) {
+        fitPane();
+    }
+}
+
+int CatalogPaneHost::paneRoom(int total) const
+{
+    const int sides = total - kDividerThickness;
+    const int comicMinimum = std::min(kMinimumSideHeight, sides / 2);
+    return std::max(kStripHeight, sides - comicMinimum);
+}
+
+void CatalogPaneHost::fitPane()
+{
+    const int total = m_split->height();
+    if (total <= 0 || m_wantedPaneHeight <= 0)
+        return;
+    const int paneHeight = std::min(m_wantedPaneHeight, paneRoom(total));
+    if (m_split->sizes().value(1) != paneHeight) {
+        const int wanted = m_wantedPaneHeight;
+        m_split->setSizes({ std::max(0, total - paneHeight - kDividerThickness), paneHeight });
+        m_wantedPaneHeight = wanted;
     }
 }
 

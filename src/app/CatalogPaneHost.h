@@ -56,6 +56,11 @@ protected:
 
 private:
     void layOutClosed(int paneHeight);
+    // In a low window the pane gives way: the comic keeps half the height, or the minimum side if
+    // that is less, and the pane has what remains (never less than its tabs).
+    int paneRoom(int total) const;
+    // Sizes the splitter for the pane's wanted height, as far as the window has room for it.
+    void fitPane();
     void slidePane(const QPoint& from, const QPoint& to, bool opening);
     // Reparenting hides the focused widget; the focus comes back after the move.
     QWidget* focusInComic() const;
@@ -67,6 +72,8 @@ private:
     bool m_open = true;
     bool m_sized = false;
     int m_savedHeight = 0;
+    // The pane's height as last set by its divider or by opening; a window grown again gives it back.
+    int m_wantedPaneHeight = 0;
 };
 
 // The splitter between comic and pane: its divider stops short of either end by the minimum side.

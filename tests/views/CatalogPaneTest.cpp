@@ -156,5 +156,30 @@ TEST_F(CatalogPaneTest, TheDividerStopsShortOfEitherEnd)
     }
 }
 
+TEST_F(CatalogPaneTest, ALowWindowShrinksThePaneBeforeTheComicAndGivesItBackWhenItGrows)
+{
+    setHostHeight(700);
+    QSplitterHandle* handle = host->splitView()->handle(1);
+    ASSERT_TRUE(handle);
+    const QPoint grip(handle->width() / 2, handle->height() / 2);
+    const int by = (700 - 300 - CatalogPaneHost::kDividerThickness) - comic->height();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip), handle->mapToGlobal(QPointF(grip) + QPointF(0, by)), Qt::NoButton,
+        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, by));
+    ASSERT_EQ(pane->height(), 300);
+    struct Step {
+        int hostHeight;
+        int paneHeight;
+    };
+    // The comic keeps half the room, or the minimum side when that is less; the pane has the rest.
+    for (const Step& step : { Step { 500, 290 }, Step { 300, 145 }, Step { 160, 75 }, Step { 700, 300 } }) {
+        setHostHeight(step.hostHeight);
+        EXPECT_EQ(pane->height(), step.paneHeight) << step.hostHeight;
+        EXPECT_EQ(comic->height() + pane->height() + CatalogPaneHost::kDividerThickness, step.hostHeight);
+    }
+}
+
 } // namespace
 } // namespace zandrel::test
