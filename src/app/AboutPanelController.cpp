@@ -1,5 +1,6 @@
 #include "app/AboutPanelController.h"
 
+#include "app/MainMenu.h"
 #include "app/WebLinks.h"
 #include "platform/Localization.h"
 
@@ -16,6 +17,7 @@ AboutPanelController::AboutPanelController(QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(localized("About Zandrel"));
+    MainMenu::addApplicationKeys(this);
     auto* column = new QVBoxLayout(this);
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QStringLiteral(":/images/zandrel.png")).pixmap(64, 64));

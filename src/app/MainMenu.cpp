@@ -99,6 +99,21 @@ void addPathMenu(QMenuBar* bar, QWidget* window)
 
 namespace MainMenu {
 
+void addApplicationKeys(QWidget* window)
+{
+    const struct {
+        const char* title;
+        const QString& action;
+        const char* keys;
+    } items[] = { { "New Comic", kNewComicAction, "Ctrl+N" }, { "New Character", kNewCharacterAction, "Ctrl+Shift+N" },
+        { "Open…", kOpenDocumentAction, "Ctrl+O" }, { "Quit Zandrel", kTerminateAction, "Ctrl+Q" } };
+    for (const auto& entry : items) {
+        QAction* item = MenuActions::make(window, localized(entry.title), entry.action, 0, keys(QString::fromUtf8(entry.keys)));
+        item->setShortcutContext(Qt::WindowShortcut);
+        window->addAction(item);
+    }
+}
+
 void build(QMenuBar* bar, QWidget* window)
 {
     QMenu* file = addMenu(bar, localized("File"), window);

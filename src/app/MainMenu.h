@@ -10,6 +10,9 @@ namespace zandrel {
 namespace MainMenu {
 
 void build(QMenuBar* menuBar, QWidget* window);
+// For a window without menus (preferences, about): the keys of the application's own commands (new
+// documents, open, quit) work there as they do in a document window.
+void addApplicationKeys(QWidget* window);
 
 } // namespace MainMenu
 

@@ -1,6 +1,7 @@
 #include "app/PreferencesController.h"
 
 #include "app/FavoriteFontsController.h"
+#include "app/MainMenu.h"
 #include "app/core/ZDLAppController.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
@@ -52,6 +53,7 @@ PreferencesController::PreferencesController(QWidget* parent)
     closeWindow->setShortcutContext(Qt::WindowShortcut);
     connect(closeWindow, &QAction::triggered, this, &QDialog::close);
     addAction(closeWindow);
+    MainMenu::addApplicationKeys(this);
 
     m_paneGroup = new QActionGroup(this);
     m_paneGroup->setExclusive(true);

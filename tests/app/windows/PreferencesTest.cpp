@@ -2,6 +2,7 @@
 #include "WindowTestSupport.h"
 #include "app/AboutPanelController.h"
 #include "app/FavoriteFontsController.h"
+#include "app/MenuActions.h"
 #include "app/PreferencesController.h"
 #include "app/WebLinks.h"
 #include "app/core/ActionNames.h"
@@ -168,6 +169,30 @@ TEST_F(PreferencesTest, PanesSwitchKeepingTheTopEdgeAndWriteTheirDefaults)
     ASSERT_TRUE(QTest::qWaitForWindowActive(prefs));
     QTest::keySequence(prefs->findChild<QLineEdit*>(QStringLiteral("defaultHashtags")), QKeySequence::Close);
     EXPECT_FALSE(prefs->isVisible());
+}
+
+TEST_F(PreferencesTest, WindowsWithoutMenusAnswerTheApplicationsKeys)
+{
+    showMenuItem(window, kShowPreferencesAction)->trigger();
+    showMenuItem(window, kShowAboutAction)->trigger();
+    for (QWidget* panel : { static_cast<QWidget*>(controller->preferences()), static_cast<QWidget*>(controller->aboutPanel()) }) {
+        ASSERT_TRUE(panel);
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+        const qsizetype before = documents().documents().size();
+        QTest::keySequence(panel, QKeySequence(QStringLiteral("Ctrl+N")));
+        EXPECT_EQ(documents().documents().size(), before + 1);
+        // Quitting is there too, and enabled; firing it would end the test run.
+        QAction* quit = nullptr;
+        for (QAction* item : panel->actions()) {
+            if (item->shortcut() == QKeySequence(QStringLiteral("Ctrl+Q")))
+                quit = item;
+        }
+        ASSERT_TRUE(quit);
+        EXPECT_EQ(MenuActions::actionOf(quit), kTerminateAction);
+        EXPECT_TRUE(MenuActions::validate(quit, MenuActions::responderChain(panel)));
+        EXPECT_TRUE(quit->isEnabled());
+    }
 }
 
 TEST_F(PreferencesTest, AboutPanelShowsVersionAndCreditsOnceAndItsLinksOpen)
