@@ -10,6 +10,7 @@
 #include "app/core/ModalAlert.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/DocumentSettings.h"
+#include "panels/HelpComicView.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
@@ -59,6 +60,10 @@ DocumentWindow::DocumentWindow(
     connect(qApp, &QApplication::focusChanged, this, [this] { updateTitle(); });
     NotificationCenter::defaultCenter().addObserver(
         this, kUpdateViewSelectionNotification, nullptr, [this](const Notification&) {
+            DeferredCalls::perform(this, QStringLiteral("validateToolbar"), 0, [this] { validateToolbar(); });
+        });
+    NotificationCenter::defaultCenter().addObserver(
+        this, kHelpComicsChangedNotification, nullptr, [this](const Notification&) {
             DeferredCalls::perform(this, QStringLiteral("validateToolbar"), 0, [this] { validateToolbar(); });
         });
     if (ZDLView* view = visibleEditingView())

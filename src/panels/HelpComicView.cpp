@@ -145,6 +145,7 @@ HelpComicView* HelpComicView::showHelpComic(
     view->raise();
     view->animateIn();
     openList().append(view);
+    NotificationCenter::defaultCenter().post(kHelpComicsChangedNotification, document);
     return view;
 }
 
@@ -238,8 +239,9 @@ void HelpComicView::fitToHost()
 
 HelpComicView::~HelpComicView()
 {
-    openList().removeAll(this);
     NotificationCenter::defaultCenter().removeObserver(this);
+    if (openList().removeAll(this) > 0)
+        NotificationCenter::defaultCenter().post(kHelpComicsChangedNotification, m_document);
 }
 
 int HelpComicView::numPages() const
@@ -494,8 +496,9 @@ void HelpComicView::animateOut()
 
 void HelpComicView::closeAndRemove()
 {
-    openList().removeAll(this);
     NotificationCenter::defaultCenter().removeObserver(this);
+    if (openList().removeAll(this) > 0)
+        NotificationCenter::defaultCenter().post(kHelpComicsChangedNotification, m_document);
     hide();
     deleteLater();
 }

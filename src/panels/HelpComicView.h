@@ -17,6 +17,10 @@ class NavigationDots;
 class ZDLDocument;
 class ZDLView;
 
+// Posted, with the document as object, when a help comic comes into sight or goes: whether a view
+// still offers its help changes with it.
+inline const QString kHelpComicsChangedNotification = QStringLiteral("helpComicsChanged");
+
 // Context help as a small comic sliding over an editing area: a comic file per topic shipped with
 // the program (":/help/<id>.comic"), one help page per comic page. A click on the comic or on a
 // page dot turns the page; a round close box, the "don't show again" button and a page's own

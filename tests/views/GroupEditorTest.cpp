@@ -80,6 +80,11 @@ protected:
         ASSERT_TRUE(help) << helpId.toStdString();
         EXPECT_EQ(help->parentWidget(), editor);
         EXPECT_TRUE(help->isVisible());
+        // The toolbar's help item is off while the help is in sight, and back on once it goes.
+        QAction* helpItem = toolbarItem(window, kShowPanelHelpAction);
+        ASSERT_TRUE(helpItem);
+        QApplication::processEvents();
+        EXPECT_FALSE(helpItem->isEnabled()) << helpId.toStdString();
         // For a look at the help as the user sees it.
         if (const QString shots = qEnvironmentVariable("ZANDREL_SCREENSHOT_DIR"); !shots.isEmpty()) {
             QTest::qWait(800);
@@ -87,6 +92,7 @@ protected:
         }
         help->closeAndRemove();
         QTest::qWait(1);
+        EXPECT_TRUE(helpItem->isEnabled()) << helpId.toStdString();
     }
     // A double-click on the merged balloons opens the page's free objects, where a second one
     // opens the merged balloons themselves.
