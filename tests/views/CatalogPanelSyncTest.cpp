@@ -163,9 +163,15 @@ TEST_F(CatalogPanelSyncTest, TabsAndShelvesFollowSavesAndDeletions)
     auto* gus = dynamic_cast<CharacterDocument*>(documents().makeUntitledDocument(kCharacterDocumentType));
     ASSERT_TRUE(gus);
     gus->model()->setCharacterName(QStringLiteral("Gus"));
+    const qsizetype told = alerts.size();
     controller->saveCharacter(*gus, nullptr, CharacterLibraryItem::UserCatalog, QStringLiteral("Gus.parts"));
     EXPECT_TRUE(names(*panelWidget->characterList()).contains(QStringLiteral("Gus")));
     EXPECT_TRUE(QFile::exists(QDir(user).filePath(QStringLiteral("Gus.parts"))));
+    // The save is told a moment later; that notice is waited for, so it cannot land among the alerts
+    // of what follows.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alerts.size() > told; }));
+    EXPECT_TRUE(alerts.last().message.contains(QStringLiteral("“Gus.parts” was saved to")))
+        << alerts.last().message.toStdString();
 
     // Eve's file is open: it cannot be deleted. Closed, it can, and its tab goes, its shelf shown.
     alerts.clear();
