@@ -239,7 +239,9 @@ public:
     // The builders on given line rectangles (local coordinates), without edge effect: a rounded
     // oval of twelve off-curve points around the body; the smallest ellipse of the body's aspect
     // that holds every line corner (the standard outline for a body without area); the outline
-    // that follows ragged line ends, bridging indented lines.
+    // that follows ragged line ends, bridging indented lines. A body of one or two letters, or
+    // none, is first grown about its centre to a minimum size, so that these stay round rather
+    // than coming to points.
     static CurvePtr standardOutline(const QRectF& body);
     static CurvePtr ellipseOutline(const QList<QRectF>& lines);
     static CurvePtr fittedOutline(const QList<QRectF>& lines);

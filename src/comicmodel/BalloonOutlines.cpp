@@ -28,6 +28,16 @@ constexpr float kRoundRectMargin = 6.1421356f;
 constexpr float kNarrationMarginX = 5.0f;
 constexpr float kNarrationMarginY = 4.0f;
 
+// Around a body narrower or lower than these the outlines come to points: the standard outline
+// to a kite around one or two letters or a spiked diamond around an empty balloon of width 0, the
+// ellipse to a needle around one letter, the fitted outline to a pointed top and bottom. Such a
+// body is grown to them about its centre first; lettering of ordinary length and size is larger
+// and keeps its outline. The ellipse's body is made at least as wide as it is high: a circle
+// around a letter.
+constexpr double kMinStandardWidth = 40.0;
+constexpr double kMinFittedWidth = 25.0;
+constexpr double kMinBodyHeight = 12.0;
+
 // The fitted outline keeps this far from the line ends, and this far above and below the text.
 constexpr float kFittedSideMargin = 15.0f;
 constexpr float kFittedTopMargin = 10.0f;
@@ -56,6 +66,16 @@ CurvePtr withEdgeEffect(const CurvePtr& outline, int style)
     default:
         return outline;
     }
+}
+
+QRectF grownToMinimum(const QRectF& body, double minWidth)
+{
+    if (body.width() >= minWidth && body.height() >= kMinBodyHeight)
+        return body;
+    const double width = std::max(body.width(), minWidth);
+    const double height = std::max(body.height(), kMinBodyHeight);
+    const QPointF centre = rectCenter(body);
+    return QRectF(centre.x() - width / 2, centre.y() - height / 2, width, height);
 }
 
 // A convex walk over the candidates from the first: from each point to the later one at the
@@ -140,8 +160,9 @@ CurvePtr Balloon::getFittedBalloonPath() const
     return fittedOutline(getVisibleLineRects());
 }
 
-CurvePtr Balloon::standardOutline(const QRectF& body)
+CurvePtr Balloon::standardOutline(const QRectF& text)
 {
+    const QRectF body = grownToMinimum(text, kMinStandardWidth);
     const float w = static_cast<float>(body.width());
     const float h = static_cast<float>(body.height());
     const float a = std::min(h / 10.0f, kStandardMaxCorner);
@@ -179,10 +200,13 @@ CurvePtr Balloon::ellipseOutline(const QList<QRectF>& lines)
     // A body without area has no aspect ratio to keep (an empty balloon of width 0).
     if (isEmptyRect(body))
         return standardOutline(body);
-    const QPointF centre = rectCenter(body);
-    const float k = static_cast<float>(body.width()) / static_cast<float>(body.height());
+    // A small body's ellipse is the one through the corners of the body grown to the minimum.
+    const QRectF grown = grownToMinimum(body, std::max(body.height(), kMinBodyHeight));
+    const QList<QRectF> corners = grown == body ? lines : QList<QRectF> { grown };
+    const QPointF centre = rectCenter(grown);
+    const float k = static_cast<float>(grown.width()) / static_cast<float>(grown.height());
     float m = 0.0f;
-    for (const QRectF& line : lines) {
+    for (const QRectF& line : corners) {
         for (const QPointF& p : { line.topLeft(), line.topRight(), line.bottomLeft(), line.bottomRight() })
             m = std::max(m,
                 std::hypot(
@@ -191,10 +215,20 @@ CurvePtr Balloon::ellipseOutline(const QList<QRectF>& lines)
     return Curve::initWithEllipseIn(QRectF(centre.x() - m, centre.y() - m / k, 2 * m, 2 * m / k));
 }
 
-CurvePtr Balloon::fittedOutline(const QList<QRectF>& lines)
+CurvePtr Balloon::fittedOutline(const QList<QRectF>& textLines)
 {
-    if (lines.isEmpty())
+    if (textLines.isEmpty())
         return standardOutline(QRectF());
+    // Lines narrower than the minimum all over span the grown body instead.
+    QRectF body;
+    for (const QRectF& line : textLines)
+        body = unionRect(body, line);
+    QList<QRectF> lines = textLines;
+    if (body.width() < kMinFittedWidth) {
+        const QRectF grown = grownToMinimum(body, kMinFittedWidth);
+        for (QRectF& line : lines)
+            line = QRectF(grown.left(), line.top(), grown.width(), line.height());
+    }
     const QRectF& first = lines.first();
     const QRectF& last = lines.last();
     auto curve = std::make_shared<Curve>();

@@ -35,6 +35,25 @@ void expectNearRect(const QRectF& actual, const QRectF& expected, double toleran
     EXPECT_NEAR(actual.bottom(), expected.bottom(), tolerance);
 }
 
+// The largest change of direction, in degrees, between the chords reaching `reach` back and forth
+// along the closed outline from any point: a corner shows as its angle, a curve of radius r as
+// about 2 reach / r.
+double sharpestTurn(const QPainterPath& path, double reach)
+{
+    const double length = path.length();
+    auto at = [&](double s) { return path.pointAtPercent(path.percentAtLength(std::fmod(s + length, length))); };
+    double sharpest = 0;
+    for (double s = 0; s < length; s += 0.5) {
+        const QPointF a = at(s - reach);
+        const QPointF b = at(s);
+        const QPointF c = at(s + reach);
+        double turn = std::abs(std::atan2(c.y() - b.y(), c.x() - b.x()) - std::atan2(b.y() - a.y(), b.x() - a.x()));
+        turn = std::min(turn, 2 * M_PI - turn);
+        sharpest = std::max(sharpest, turn * 180 / M_PI);
+    }
+    return sharpest;
+}
+
 using BalloonOutlineTest = test::BalloonTestBase;
 
 TEST_F(BalloonOutlineTest, EveryShapeAroundOneLine)
@@ -87,6 +106,52 @@ TEST_F(BalloonOutlineTest, EveryShapeAroundOneLine)
         EXPECT_EQ(balloon->getBalloonPath()->getDrawCommands(), shape.expected->getDrawCommands())
             << shape.shape;
     }
+}
+
+TEST_F(BalloonOutlineTest, OutlinesAroundShortTextStayRound)
+{
+    // Ordinary lettering turns no more sharply than this along its standard outline (a line 100 wide
+    // comes to about 23 degrees at its corners); one letter or none once gave a kite turning 110 to
+    // 180 degrees at its top and bottom.
+    constexpr double kSharpest = 25.0;
+    const struct {
+        QString text;
+        float width;
+    } balloons[] = { { QString(), 0 }, { QString(), 100 }, { QStringLiteral("!"), 100 }, { QStringLiteral("I"), 100 },
+        { QStringLiteral("Hi"), 100 }, { QStringLiteral("OK?"), 100 }, { QStringLiteral("Wow"), 100 },
+        { QStringLiteral("A B C"), 8 }, { QStringLiteral("Hey you"), 100 } };
+    for (const auto& [text, width] : balloons) {
+        const BalloonPtr balloon = text.isEmpty() ? test::emptyBalloon(width) : test::balloonWith(text, width);
+        const QRectF body = balloon->getVisibleEnclosingRect();
+        for (const int shape : { 0, 1, 2, 4, 5 }) {
+            // The ellipse of a long line is meant to be as long: it comes to tighter ends.
+            if (shape == 1 && body.width() > 2 * body.height())
+                continue;
+            SCOPED_TRACE(QStringLiteral("'%1' width %2 shape %3").arg(text).arg(width).arg(shape).toStdString());
+            balloon->setShape(shape);
+            const CanvasPath outline = balloon->getBalloonPath()->createCGPath();
+            EXPECT_LE(sharpestTurn(outline.painterPath(), 2.0), kSharpest);
+            // The text keeps inside the outline (the ellipse passes through its corners).
+            const QRectF inside = insetRect(body, 0.5, 0.5);
+            for (const QPointF& corner : { inside.topLeft(), inside.topRight(), inside.bottomLeft(), inside.bottomRight() })
+                EXPECT_TRUE(outline.contains(corner));
+        }
+        // The edge effects go round the same smooth outline: the same text keeps inside them.
+        for (int style = 1; style <= 4; ++style) {
+            balloon->setShape(0);
+            balloon->setStyle(style);
+            EXPECT_TRUE(balloon->getBalloonPath()->createCGPath().contains(rectCenter(body))) << style;
+            balloon->setStyle(0);
+        }
+    }
+    // A small body's outline is that of the body grown about its centre; a body of ordinary size
+    // keeps its own.
+    EXPECT_EQ(Balloon::standardOutline(QRectF(48, 0, 4, 17))->getDrawCommands(),
+        Balloon::standardOutline(QRectF(30, 0, 40, 17))->getDrawCommands());
+    EXPECT_NE(Balloon::standardOutline(QRectF(20, 0, 60, 17))->getBounds(),
+        Balloon::standardOutline(QRectF(30, 0, 40, 17))->getBounds());
+    EXPECT_EQ(Balloon::ellipseOutline({ QRectF(45, 0, 10, 20) })->getBounds().size(),
+        Balloon::ellipseOutline({ QRectF(40, 0, 20, 20) })->getBounds().size());
 }
 
 TEST_F(BalloonOutlineTest, FittedOutlinesBridgeIndentedLines)

@@ -88,7 +88,7 @@ struct Scene {
             elements.append(part);
         }
         balloon = std::make_shared<TimedBalloon>(&now);
-        balloon->setOrigin(QPointF(30, 28));
+        balloon->setOrigin(QPointF(38, 28));
         balloon->setFormattedText(AttributedText(QStringLiteral("Hi"), {}));
         balloon->setWidth(40);
         balloon->setLineColor(red);
