@@ -108,7 +108,7 @@ TEST_F(ComicViewRedrawTest, EditsAfterACrowdedPanelWasKeptAsBitmapsShowInTheNext
     }
     // The styled character's part too, with its blur, dashes and gradient.
     crowd.append(test::placedPart(model().characters().back(), 0, corner + QPointF(30, 12)));
-    crowd.append(test::placedBalloon(QStringLiteral("Hey"), corner + QPointF(40, 10), 40));
+    crowd.append(test::placedBalloon(QStringLiteral("Hey"), corner + QPointF(50, 10), 40));
     crowded->frontLayer()->setChildren(crowd);
     document->updateViewsRect(crowded->bounds(), true);
     view->setViewScale(2.0f);
