@@ -221,7 +221,7 @@ public:
 
     QRectF getBoundsIgnoringVisibility() const override;
     QRectF getGeometryBounds() const override;
-    // getBounds grown by the line weight for style 1, by ten times it otherwise.
+    // getBounds grown by the line weight and half a unit for style 1, by ten times it otherwise.
     QRectF getVisualBounds() const override;
     QRectF getFilteredBounds() const override { return getVisualBounds(); }
     QRectF getInvalidationBounds() const override;

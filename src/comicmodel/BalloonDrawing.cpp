@@ -13,8 +13,10 @@ namespace zandrel {
 
 namespace {
 
-// Style 1 keeps close to its outline; the other styles may reach well beyond it.
+// Style 1 keeps close to its outline; the other styles may reach well beyond it. The stroke of
+// style 1's curved outline and bubbles strays a little past its line weight where it is smoothed.
 constexpr double kRoughSpikesVisualGrowth = 1.0;
+constexpr double kRoughSpikesSmoothing = 0.5;
 constexpr double kOtherStylesVisualGrowth = 10.0;
 // Around the top edge of the text container, where the text editor draws its caret.
 constexpr double kTopEdgeHeight = 1.0;
@@ -78,9 +80,9 @@ QRectF Balloon::getVisualBounds() const
     const QRectF bounds = getBounds();
     if (isEmptyRect(bounds))
         return QRectF();
-    const double growth
-        = m_edgeStyle == int(BalloonStyle::RoughSpikes) ? kRoughSpikesVisualGrowth : kOtherStylesVisualGrowth;
-    return grown(bounds, growth * lineWeight());
+    if (m_edgeStyle == int(BalloonStyle::RoughSpikes))
+        return grown(bounds, kRoughSpikesVisualGrowth * lineWeight() + kRoughSpikesSmoothing);
+    return grown(bounds, kOtherStylesVisualGrowth * lineWeight());
 }
 
 QRectF Balloon::getInvalidationBounds() const

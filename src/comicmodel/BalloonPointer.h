@@ -137,7 +137,8 @@ public:
     bool containsPt(const QPointF& point) const;
 
     // The three drawing passes, within the owner's: the canvas is already translated to the
-    // owner's origin.
+    // owner's origin. A wedge is stroked with round joins, so that its ink ends within a line
+    // weight of the tip, as the outline's does of the outline.
     void drawOutlineIn(ZDLContext& context, const BalloonLine& line) const;
     void drawFillIn(ZDLContext& context, const QColor& color) const;
     // The gradient spans rect, given in the owner's local coordinates, so that it lines up with

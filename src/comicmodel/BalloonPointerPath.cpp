@@ -302,6 +302,10 @@ void BalloonPointer::drawOutlineIn(ZDLContext& context, const BalloonLine& line)
     } else if (const CurvePtr path = pointerPath()) {
         CanvasPath outline = path->createCGPath();
         stroke.applyTo(outline);
+        // A wedge's sides meet at its tip at a sharp angle, where a mitred stroke would run on
+        // several line weights past the tip the user placed and out of the pointer's bounds.
+        if (!ownerIsTextBlock())
+            outline.setLineJoin(LineJoin::Round);
         canvas->strokePath(outline, CanvasPaint(stroke.color));
     }
     canvas->restore();

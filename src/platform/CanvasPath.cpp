@@ -124,9 +124,12 @@ QPainterPath CanvasPath::strokeOutline() const
     stroker.setCapStyle(m_lineCap == LineCap::Round ? Qt::RoundCap
             : m_lineCap == LineCap::Square          ? Qt::SquareCap
                                                     : Qt::FlatCap);
+    // Qt's own miter join reaches up to the limit times the whole width and cuts the miter off
+    // there; its SVG-style join bevels a corner whose miter passes the limit times half the width,
+    // which is the reach strokeReach and every bounds built on it count on.
     stroker.setJoinStyle(m_lineJoin == LineJoin::Round ? Qt::RoundJoin
             : m_lineJoin == LineJoin::Bevel            ? Qt::BevelJoin
-                                                       : Qt::MiterJoin);
+                                                       : Qt::SvgMiterJoin);
     stroker.setMiterLimit(m_miterLimit);
     if (isDashed() && m_lineWidth > 0) {
         // The stroker, like QPen, measures dashes in line widths.

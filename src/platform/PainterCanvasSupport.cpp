@@ -211,9 +211,11 @@ QPen penFor(const CanvasPath& path, const QBrush& brush, const QPainter& painter
     const Qt::PenCapStyle cap = path.lineCap() == LineCap::Round ? Qt::RoundCap
         : path.lineCap() == LineCap::Square                      ? Qt::SquareCap
                                                                  : Qt::FlatCap;
+    // The SVG-style miter bevels where the miter would reach past the limit times half the width,
+    // as strokeReach counts; Qt's own miter join would reach twice as far.
     const Qt::PenJoinStyle join = path.lineJoin() == LineJoin::Round ? Qt::RoundJoin
         : path.lineJoin() == LineJoin::Bevel                         ? Qt::BevelJoin
-                                                                     : Qt::MiterJoin;
+                                                                     : Qt::SvgMiterJoin;
     QPen pen(brush, width, Qt::SolidLine, cap, join);
     pen.setMiterLimit(path.miterLimit());
     pen.setCosmetic(width <= 0);

@@ -208,5 +208,58 @@ TEST_F(BalloonPointerTest, TailsJoinTheirBalloonWithoutALineAcrossTheBase)
         << "dark at the left, light at the right";
 }
 
+// How far, in units, the inked pixels of the image (drawn at the scale) lie outside the rectangle:
+// pixels that the rectangle touches count as inside, as the dirty rectangles do.
+double inkBeyond(const QImage& image, const QRectF& rect, double scale)
+{
+    double beyond = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qRed(row[x]) > 250 && qGreen(row[x]) > 250 && qBlue(row[x]) > 250)
+                continue;
+            beyond = std::max({ beyond, rect.left() - (x + 1) / scale, x / scale - rect.right(),
+                rect.top() - (y + 1) / scale, y / scale - rect.bottom() });
+        }
+    }
+    return beyond;
+}
+
+TEST_F(BalloonPointerTest, WhatBalloonsDrawStaysInTheirBoundsWhereverTheTailsPoint)
+{
+    // Every kind of balloon: speech, thought bubbles, burst, scallops, rough scallops, ellipse,
+    // rounded box, narration box, text block and a text block's zigzag tail.
+    const std::pair<int, int> kinds[] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 0, 4 }, { 1, 0 }, { 2, 0 },
+        { 3, 0 }, { 5, 0 }, { 5, 2 } };
+    for (const auto& [shape, style] : kinds) {
+        for (int direction = 0; direction < 8; ++direction) {
+            const double angle = (direction * 45 + 10) * M_PI / 180;
+            // Short tails come to a blunt tip, long ones to a needle.
+            const double length = direction % 2 ? 160 : 60;
+            const float weight = direction % 4 < 2 ? 1.0f : 3.0f;
+            BalloonPtr balloon = test::balloonWith(QStringLiteral("Hi!"), 60, QPointF(150.3, 140.6));
+            balloon->setShape(shape);
+            balloon->setStyle(style);
+            balloon->setLineWeight(weight);
+            balloon->pointers().first()->setPointValues(
+                { QPointF(0, 0), QPointF(length * std::cos(angle), length * std::sin(angle)) });
+            for (const double scale : { 1.0, 2.0, 3.0 }) {
+                SCOPED_TRACE(QStringLiteral("shape %1 style %2 direction %3 scale %4")
+                                 .arg(shape).arg(style).arg(direction).arg(scale).toStdString());
+                const QImage image = test::rendered(QSize(360, 340), float(scale), [&](ZDLContext& context) {
+                    balloon->drawIn(context);
+                });
+                EXPECT_LE(inkBeyond(image, balloon->getVisualBounds(), scale), 0.0);
+                EXPECT_LE(inkBeyond(image, balloon->getInvalidationBounds(), scale), 0.0);
+                // Nothing reaches further past the selection box than the outline's own stroke,
+                // which shows a line weight outside the outline, and a pixel of smoothing. Bursts
+                // and scallops keep the mitred points of their edges.
+                if (style != 2 && style != 3)
+                    EXPECT_LE(inkBeyond(image, balloon->getBounds(), scale), weight + 1 / scale);
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace zandrel
