@@ -149,6 +149,11 @@ PDFRendering PDFRenderCache::rendering(
                 if (whenDone)
                     started.waiters.push_back(std::move(whenDone));
                 m_pool.start([this, source, size, budget, stop] {
+                    {
+                        const QMutexLocker lock(&m_mutex);
+                        while (m_holds > 0)
+                            m_released.wait(&m_mutex);
+                    }
                     const std::optional<QImage> image = renderPage(source, size, budget, stop.get());
                     std::vector<Callback> due;
                     {
@@ -288,6 +293,20 @@ void PDFRenderCache::forget(quint64 key)
     for (const Rendering& rendering : found->second.renderings)
         m_memoryUsed -= rendering.image.sizeInBytes();
     m_sources.erase(found);
+}
+
+PDFRenderCache::BackgroundHold::BackgroundHold(PDFRenderCache& cache)
+    : m_cache(cache)
+{
+    const QMutexLocker lock(&m_cache.m_mutex);
+    ++m_cache.m_holds;
+}
+
+PDFRenderCache::BackgroundHold::~BackgroundHold()
+{
+    const QMutexLocker lock(&m_cache.m_mutex);
+    if (--m_cache.m_holds == 0)
+        m_cache.m_released.wakeAll();
 }
 
 void PDFRenderCache::waitForPendingRenders()

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QSizeF>
 #include <QThreadPool>
+#include <QWaitCondition>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -88,7 +89,7 @@ public:
     // are not called.
     void forget(quint64 key);
     // Blocks until no background rendering runs; on the interface thread, their callbacks have
-    // run on return.
+    // run on return. Not while a BackgroundHold lives: the held renderings would never end.
     void waitForPendingRenders();
     // Drops every rendering and every over-budget mark.
     void clear();
@@ -98,6 +99,20 @@ public:
     qint64 memoryCap() const;
     void setMemoryCap(qint64 bytes);
     qint64 memoryUsed() const;
+
+    // While one lives, background renderings wait before they start, so that a caller can see
+    // the state of a rendering under way for as long as it needs; the rest of the cache works as
+    // usual. Renderings made on the asking thread are not held.
+    class BackgroundHold {
+    public:
+        explicit BackgroundHold(PDFRenderCache& cache);
+        ~BackgroundHold();
+        BackgroundHold(const BackgroundHold&) = delete;
+        BackgroundHold& operator=(const BackgroundHold&) = delete;
+
+    private:
+        PDFRenderCache& m_cache;
+    };
 
 private:
     struct Rendering {
@@ -131,6 +146,9 @@ private:
     qint64 m_memoryCap = kDefaultMemoryCap;
     qint64 m_memoryUsed = 0;
     quint64 m_useClock = 0;
+    // Holds; background renderings wait on m_released while it is above zero.
+    int m_holds = 0;
+    QWaitCondition m_released;
     QThreadPool m_pool;
 };
 

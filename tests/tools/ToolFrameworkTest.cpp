@@ -314,9 +314,10 @@ TEST_F(ToolFrameworkTest, APointerRestingOutsideTheViewKeepsScrollingAndDragging
     const int offset = view->scrollArea()->scrollOffset().x();
     const double reached = asProtocol<GraphicElement>(part(1))->getBounds().left();
     // The auto-scroll timer replays the drag every tenth of a second while the button is down.
-    QTest::qWait(350);
-    EXPECT_GT(view->scrollArea()->scrollOffset().x(), offset);
-    EXPECT_GT(asProtocol<GraphicElement>(part(1))->getBounds().left(), reached);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return view->scrollArea()->scrollOffset().x() > offset
+            && asProtocol<GraphicElement>(part(1))->getBounds().left() > reached;
+    }, 30000));
     const QPointF under = view->convertFromWidget(outside);
     QTest::mouseRelease(view, Qt::LeftButton, {}, outside);
     endOfEvent();

@@ -56,6 +56,12 @@ protected:
         return count;
     }
     QImage screen() const { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+    // Waits for the view's scaling to settle, however slowly its timer comes round.
+    void settleScaling() const
+    {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !view->scalingViewInteractively(); }, 30000));
+        endOfEvent();
+    }
     // What the window holds of the view: its last paints, which lay the bitmaps straight into it.
     QImage window() const
     {
@@ -114,7 +120,7 @@ TEST_F(ComicViewRedrawTest, EditsAfterACrowdedPanelWasKeptAsBitmapsShowInTheNext
     view->setViewScale(2.0f);
     view->scrollToCenterDocPoint(crowded->bounds().center());
     // Scaling settles before bitmaps are kept at the new scale.
-    QTest::qWait(700);
+    settleScaling();
 
     // The parts' own bitmaps are tried once on the first drawing, then given up.
     drawnAfresh();
@@ -187,7 +193,7 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
     view->setViewScale(1.5f);
     view->scrollToCenterDocPoint(balloonPanel->bounds().center());
     view->select(balloons.at(2), true);
-    QTest::qWait(700);
+    settleScaling();
 
     hideHelpComics();
     QImage before = screen();
@@ -306,14 +312,14 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
         { "zoomed in and scrolled by whole pixels",
             [&] {
                 view->setViewScale(4.0f);
-                QTest::qWait(700);
+                settleScaling();
                 view->scrollPoint(view->visibleRect().topLeft() + QPointF(10, 6));
             },
             false },
         { "zoomed in",
             [&] {
                 view->setViewScale(2.0f);
-                QTest::qWait(700);
+                settleScaling();
             },
             false },
         { "another balloon selected", [&] { view->select(balloons.at(3), true); }, false },
@@ -374,7 +380,7 @@ TEST_F(ComicViewRedrawTest, ANudgedOrDraggedSelectionShowsWhatAFullRedrawDraws)
     view->scrollToCenterDocPoint(roomy->bounds().center());
     view->select(balloon, true);
     hideHelpComics();
-    QTest::qWait(700);
+    settleScaling();
     screen();
     const auto bounds = [&] { return asProtocol<GraphicElement>(balloon)->getBounds(); };
     struct Step {
