@@ -7,8 +7,9 @@
 
 namespace zandrel::test {
 
-// Writes zip archives entry by entry (stored, not compressed), with whatever names, Unix modes and
-// stated sizes a test needs, hostile ones included, so that archives can be made without a tool.
+// Writes zip archives entry by entry (stored, or deflated on request), with whatever names, Unix
+// modes and stated sizes a test needs, hostile ones included, so that archives can be made without
+// a tool.
 class ZipBuilder {
 public:
     static constexpr quint32 kFileMode = 0100644;
@@ -17,7 +18,14 @@ public:
 
     ZipBuilder& add(const QString& name, const QByteArray& data, quint32 mode = kFileMode)
     {
-        m_entries.append({ name, data, mode, quint32(data.size()) });
+        m_entries.append({ name, data, mode, quint32(data.size()), false });
+        return *this;
+    }
+    // The next entry is deflated; a stated size then goes into both headers, as a hostile archive
+    // whose data inflates to far more than it says would have it.
+    ZipBuilder& deflated()
+    {
+        m_entries.last().deflated = true;
         return *this;
     }
     // The next entry claims to unpack to this many bytes.
@@ -35,29 +43,33 @@ public:
             const QByteArray name = entry.name.toUtf8();
             const quint32 crc = crc32(entry.data);
             const quint32 offset = quint32(out.size());
+            // qCompress gives a length, a zlib header, the raw deflate stream and a checksum.
+            const QByteArray payload = entry.deflated ? qCompress(entry.data, 9).mid(6).chopped(4) : entry.data;
+            const quint16 method = entry.deflated ? 8 : 0;
+            const quint16 needed = entry.deflated ? 20 : 10;
             put32(out, 0x04034b50);
-            put16(out, 10);
+            put16(out, needed);
             put16(out, 0x0800);
-            put16(out, 0);
+            put16(out, method);
             put16(out, 0);
             put16(out, 0x21);
             put32(out, crc);
-            put32(out, quint32(entry.data.size()));
-            put32(out, quint32(entry.data.size()));
+            put32(out, quint32(payload.size()));
+            put32(out, entry.deflated ? entry.statedSize : quint32(entry.data.size()));
             put16(out, quint16(name.size()));
             put16(out, 0);
             out += name;
-            out += entry.data;
+            out += payload;
 
             put32(directory, 0x02014b50);
             put16(directory, (3 << 8) | 20);
-            put16(directory, 10);
+            put16(directory, needed);
             put16(directory, 0x0800);
-            put16(directory, 0);
+            put16(directory, method);
             put16(directory, 0);
             put16(directory, 0x21);
             put32(directory, crc);
-            put32(directory, quint32(entry.data.size()));
+            put32(directory, quint32(payload.size()));
             put32(directory, entry.statedSize);
             put16(directory, quint16(name.size()));
             put16(directory, 0);
@@ -87,6 +99,7 @@ private:
         QByteArray data;
         quint32 mode;
         quint32 statedSize;
+        bool deflated;
     };
 
     static void put16(QByteArray& out, quint16 value)

@@ -7,10 +7,12 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
+#include <algorithm>
 #include <sys/resource.h>
 
 namespace zandrel {
@@ -47,6 +49,38 @@ struct RemoveOnExit {
             QFile::remove(path);
     }
 };
+
+// How often the unpack folder is measured while the tool runs.
+constexpr int kWatchIntervalMs = 50;
+
+qint64 statedTotal(const QList<ZipEntry>& entries)
+{
+    qint64 total = 0;
+    for (const ZipEntry& entry : entries)
+        total += entry.uncompressedSize;
+    return total;
+}
+
+qint64 largestStatedSize(const QList<ZipEntry>& entries)
+{
+    qint64 largest = 0;
+    for (const ZipEntry& entry : entries)
+        largest = std::max<qint64>(largest, entry.uncompressedSize);
+    return largest;
+}
+
+// The bytes of the files under the folder, links not followed.
+qint64 unpackedBytes(const QString& folder)
+{
+    qint64 total = 0;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
+}
 
 } // namespace
 
@@ -93,7 +127,7 @@ ArtProductInstaller::Result ArtProductInstaller::install(
         return result;
     }
     RemoveOnExit folder { folderPath, true };
-    if (!unpack(zip.path, folder.path, &reason) || !checkUnpacked(folder.path, &reason)) {
+    if (!unpack(zip.path, folder.path, *entries, &reason) || !checkUnpacked(folder.path, *entries, &reason)) {
         result.error = reason;
         return result;
     }
@@ -126,7 +160,8 @@ ArtProductInstaller::Result ArtProductInstaller::install(
     return result;
 }
 
-bool ArtProductInstaller::unpack(const QString& zipPath, const QString& folder, QString* error) const
+bool ArtProductInstaller::unpack(
+    const QString& zipPath, const QString& folder, const QList<ZipEntry>& entries, QString* error) const
 {
     if (!QFileInfo(unzipProgram).isExecutable()) {
         *error = QStringLiteral("the unzip tool %1 is missing").arg(unzipProgram);
@@ -141,23 +176,37 @@ bool ArtProductInstaller::unpack(const QString& zipPath, const QString& folder, 
     process.setWorkingDirectory(folder);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::MergedChannels);
-    // No file the tool writes may grow past what the whole product may hold: an entry whose
-    // stated size lies is stopped by the system, not trusted.
-    const rlim_t maxFileBytes = rlim_t(m_limits.maxTotalBytes);
+    // The tool inflates an entry to whatever its data holds, whatever size the archive states: a
+    // few kilobytes can fill gigabytes. No file it writes may grow past the largest stated size,
+    // which the system enforces (without a core file), and the folder is watched while it runs, so
+    // that what is written stays within what the archive said it holds.
+    const rlim_t maxFileBytes = rlim_t(largestStatedSize(entries));
     process.setChildProcessModifier([maxFileBytes] {
         const rlimit limit { maxFileBytes, maxFileBytes };
         setrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit noCore { 0, 0 };
+        setrlimit(RLIMIT_CORE, &noCore);
     });
     process.start();
     if (!process.waitForStarted()) {
         *error = QStringLiteral("the unzip tool could not be started");
         return false;
     }
-    if (!process.waitForFinished(unzipTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        *error = QStringLiteral("the unzip tool took too long");
-        return false;
+    const qint64 stated = statedTotal(entries);
+    QElapsedTimer clock;
+    clock.start();
+    while (!process.waitForFinished(kWatchIntervalMs) && process.state() != QProcess::NotRunning) {
+        QString why;
+        if (clock.elapsed() > unzipTimeoutMs)
+            why = QStringLiteral("the unzip tool took too long");
+        else if (unpackedBytes(folder) > stated)
+            why = QStringLiteral("the archive unpacked to more than it said");
+        if (!why.isEmpty()) {
+            process.kill();
+            process.waitForFinished();
+            *error = why;
+            return false;
+        }
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         *error = QStringLiteral("the unzip tool failed (%1): %2")
@@ -168,8 +217,10 @@ bool ArtProductInstaller::unpack(const QString& zipPath, const QString& folder, 
     return true;
 }
 
-bool ArtProductInstaller::checkUnpacked(const QString& folder, QString* error) const
+bool ArtProductInstaller::checkUnpacked(
+    const QString& folder, const QList<ZipEntry>& entries, QString* error) const
 {
+    const qint64 stated = statedTotal(entries);
     qint64 total = 0;
     int count = 0;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -184,7 +235,7 @@ bool ArtProductInstaller::checkUnpacked(const QString& folder, QString* error) c
             return false;
         }
         total += info.isFile() ? info.size() : 0;
-        if (total > m_limits.maxTotalBytes || ++count > m_limits.maxEntries) {
+        if (total > stated || ++count > m_limits.maxEntries) {
             *error = QStringLiteral("the archive unpacked to more than it said");
             return false;
         }

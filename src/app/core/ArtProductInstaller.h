@@ -14,8 +14,9 @@ class ZDLAppController;
 // so it is judged before anything is unpacked: its table of contents is read and any entry that
 // could leave the unpack folder (an absolute or ".." name, a link, a device) refuses the whole
 // archive. What remains is unpacked by the system's unzip tool (argument list, no shell, no
-// terminal, a time limit and a per-file size limit) into a folder made fresh for it, the result is
-// walked without following links (only files and folders, within the size cap), and only then do
+// terminal, a time limit, a per-file size limit, and a watch that stops it once it writes more than
+// the archive stated) into a folder made fresh for it, the result is walked without following
+// links (only files and folders, within the stated size), and only then do
 // its top-level parts files and the product manifest go into the catalog. The temporary archive and
 // folder are always removed.
 class ArtProductInstaller {
@@ -48,8 +49,10 @@ public:
     static QString firstFreeName(const QString& folder, const QString& pattern);
 
 private:
-    bool unpack(const QString& zipPath, const QString& folder, QString* error) const;
-    bool checkUnpacked(const QString& folder, QString* error) const;
+    bool unpack(
+        const QString& zipPath, const QString& folder, const QList<ZipEntry>& entries, QString* error) const;
+    // Only files and folders, no more entries than allowed and no more bytes than the archive stated.
+    bool checkUnpacked(const QString& folder, const QList<ZipEntry>& entries, QString* error) const;
 
     ZDLAppController& m_controller;
     QString m_temporaryFolder;

@@ -257,6 +257,7 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
         { "good",
             ZipBuilder()
                 .add("Ann.parts", partsFile("Ann"))
+                .deflated()
                 .add("x.parts", partsFile("Bob/Sue"))
                 .add("pk-manifest.plist", manifest("pk", 2))
                 .add("readme.txt", "hi")
@@ -289,6 +290,15 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
             refused + "the archive held no parts file" },
         { "undecodable parts", ZipBuilder().add("Ann.parts", "bplist00 but nothing else").build(), {},
             refused + "the archive held no parts file" },
+        // 16 MB of zeros in a few kilobytes, said to be 100 bytes: the tool is stopped at that.
+        { "lying size",
+            ZipBuilder()
+                .add("Ann.parts", partsFile("Ann"))
+                .add("zeros.parts", QByteArray(16 << 20, '\0'))
+                .deflated()
+                .stateSize(100)
+                .build(),
+            {}, refused },
         { "foreign manifest",
             ZipBuilder()
                 .add("Ann.parts", partsFile("Ann"))
