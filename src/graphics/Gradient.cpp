@@ -179,25 +179,55 @@ RgbColor Gradient::interpolatedColorAtLocation(float location) const
     return m_colorStops.back()->color();
 }
 
+QGradientStops Gradient::drawnStops(bool opaque) const
+{
+    const auto colorOf = [opaque](const GradientColorStop& stop) {
+        return opaque ? stop.opaqueColor() : stop.color();
+    };
+    QGradientStops stops;
+    const size_t count = m_colorStops.size();
+    if (count <= size_t(kMaxDrawnStops)) {
+        stops.reserve(qsizetype(count));
+        for (const auto& stop : m_colorStops)
+            stops.append({ stop->location(), colorOf(*stop).toQColor() });
+        return stops;
+    }
+    // One sweep: the colour at each step blends the stops around it, as
+    // interpolatedColorAtLocation does.
+    stops.reserve(kMaxDrawnStops);
+    size_t next = 0; // the first stop at or after the step
+    for (int step = 0; step < kMaxDrawnStops; ++step) {
+        const double location = double(step) / (kMaxDrawnStops - 1);
+        while (next < count && m_colorStops[next]->location() < location)
+            ++next;
+        RgbColor color;
+        if (next == 0) {
+            color = colorOf(*m_colorStops.front());
+        } else if (next == count) {
+            color = colorOf(*m_colorStops.back());
+        } else {
+            const GradientColorStop& before = *m_colorStops[next - 1];
+            const GradientColorStop& after = *m_colorStops[next];
+            const double span = double(after.location()) - before.location();
+            const double f = span > 0.0 ? (location - before.location()) / span : 1.0;
+            color = colorOf(before).mixedWith(colorOf(after), f);
+        }
+        stops.append({ location, color.toQColor() });
+    }
+    return stops;
+}
+
 const QGradientStops& Gradient::nsGradient() const
 {
-    if (!m_nsGradient) {
-        QGradientStops stops;
-        for (const auto& stop : m_colorStops)
-            stops.append({ stop->location(), stop->color().toQColor() });
-        m_nsGradient = stops;
-    }
+    if (!m_nsGradient)
+        m_nsGradient = drawnStops(false);
     return *m_nsGradient;
 }
 
 const QGradientStops& Gradient::opaqueGradient() const
 {
-    if (!m_opaqueGradient) {
-        QGradientStops stops;
-        for (const auto& stop : m_colorStops)
-            stops.append({ stop->location(), stop->opaqueColor().toQColor() });
-        m_opaqueGradient = stops;
-    }
+    if (!m_opaqueGradient)
+        m_opaqueGradient = drawnStops(true);
     return *m_opaqueGradient;
 }
 

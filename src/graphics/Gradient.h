@@ -60,6 +60,10 @@ public:
     RgbColor interpolatedColorAtLocation(float location) const;
 
     // The cached canvas gradients, built from the stops' colours and from their opaque colours.
+    // A gradient of more stops than kMaxDrawnStops is sampled at that many even steps instead,
+    // finer than the canvas's own colour table, so that drawing costs the same for every
+    // gradient however many stops a file gave it.
+    static constexpr int kMaxDrawnStops = 1024;
     const QGradientStops& nsGradient() const;
     const QGradientStops& opaqueGradient() const;
     void flush();
@@ -74,6 +78,7 @@ private:
     bool validIndex(int index) const { return index >= 0 && index < numStops(); }
     // Repairs stops read from a file: at least two, finite locations in [0, 1], in order.
     void repairStops();
+    QGradientStops drawnStops(bool opaque) const;
 
     std::vector<GradientColorStopPtr> m_colorStops;
     mutable std::optional<QGradientStops> m_nsGradient;

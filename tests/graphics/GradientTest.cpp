@@ -157,6 +157,39 @@ TEST(GradientTest, CachesFollowTheStops)
     EXPECT_EQ(gradient.nsGradient()[2].second, QColor(Qt::green));
 }
 
+// However many stops a file gives a gradient, drawing hands the canvas a bounded number: the
+// stops themselves up to the limit, else even steps that follow the gradient's own colours.
+TEST(GradientTest, DrawnStopsAreBoundedAndFollowTheColours)
+{
+    for (const int count : { 3, Gradient::kMaxDrawnStops, 3000 }) {
+        SCOPED_TRACE(count);
+        Gradient gradient;
+        for (int i = 1; i + 1 < count; ++i)
+            gradient.addColorStopAt(float(i) / float(count - 1));
+        ASSERT_EQ(gradient.numStops(), count);
+        for (int i = 0; i < count; ++i)
+            gradient.setColor(i % 2 ? RgbColor(0, 0, 1, 0.5) : RgbColor(1, 0.5, 0), i);
+        for (const bool opaque : { false, true }) {
+            const QGradientStops& drawn = opaque ? gradient.opaqueGradient() : gradient.nsGradient();
+            ASSERT_EQ(drawn.size(), std::min(count, Gradient::kMaxDrawnStops));
+            EXPECT_EQ(drawn.front().first, 0.0);
+            EXPECT_EQ(drawn.back().first, 1.0);
+            for (qsizetype i = 0; i < drawn.size(); ++i) {
+                const float location = float(drawn[i].first);
+                if (count <= Gradient::kMaxDrawnStops)
+                    EXPECT_FLOAT_EQ(location, gradient.locationOfStopAtIndex(int(i)));
+                // Opaque colours blend what shows over white, which only matches at the stops.
+                if (opaque && count > Gradient::kMaxDrawnStops)
+                    continue;
+                RgbColor color = gradient.interpolatedColorAtLocation(location);
+                if (opaque)
+                    color = color.overWhite();
+                expectColor(drawn[i].second, color.red(), color.green(), color.blue(), color.alpha());
+            }
+        }
+    }
+}
+
 TEST(GradientTest, CopiesAreIndependent)
 {
     Gradient original;
