@@ -13,6 +13,7 @@
 #include "graphics/GraphicUtils.h"
 #include "platform/ArchiveNames.h"
 #include "platform/ClassRegistry.h"
+#include "platform/DecodingBudget.h"
 #include "platform/FontRegistry.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
@@ -37,6 +38,8 @@ const QString kOriginXArchiveKey = QStringLiteral("originX");
 const QString kOriginYArchiveKey = QStringLiteral("originY");
 const QString kWidthArchiveKey = QStringLiteral("width");
 const QString kTextArchiveKey = QStringLiteral("attributedText");
+// What laying out a character of a balloon's text makes: its glyph, position and line records.
+constexpr qint64 kLayoutBytesPerCharacter = 32;
 // Older files hold the text storage itself.
 const QString kLegacyTextArchiveKey = QStringLiteral("formattedText");
 const QString kShapeArchiveKey = QStringLiteral("shape");
@@ -226,8 +229,13 @@ ObjectPtr Balloon::initWithCoder(KeyedUnarchiver& coder)
     const Value text = coder.containsValueForKey(kLegacyTextArchiveKey)
         ? zdlDecodeObjectOfClass(coder, PlatformClass::kAttributedString, kLegacyTextArchiveKey)
         : zdlDecodeObjectOfClass(coder, PlatformClass::kMutableAttributedString, kTextArchiveKey);
-    if (text.type() == Value::Type::AttributedText)
-        m_layout.setText(text.toAttributedText());
+    if (text.type() == Value::Type::AttributedText) {
+        // Each balloon lays its text out on its own, and a file can name one long text from many
+        // balloons: the layout to come is charged per balloon.
+        const AttributedText attributed = text.toAttributedText();
+        DecodingBudget::charge(kLayoutBytesPerCharacter * qint64(attributed.length()));
+        m_layout.setText(attributed);
+    }
 
     m_shape = clampedInt(coder.decodeIntegerForKey(kShapeArchiveKey));
     m_edgeStyle = clampedInt(coder.decodeIntegerForKey(kStyleArchiveKey));

@@ -1,6 +1,7 @@
 #include "graphics/CoderExtensions.h"
 
 #include "platform/ArchiveNames.h"
+#include "platform/DecodingBudget.h"
 
 namespace zandrel {
 
@@ -22,6 +23,9 @@ ElementList zdlDecodeElementsOfClasses(
     if (!allowed.contains(arrayClass))
         allowed.prepend(arrayClass);
     const Value decoded = coder.decodeObjectOfClasses(allowed, key);
+    // A list the file names in many places is decoded once but listed anew for each: what the
+    // copies hold is charged, so that naming a long list many times runs out of budget.
+    DecodingBudget::charge(qint64(decoded.toList().size()) * qint64(sizeof(ObjectPtr)));
     ElementList elements;
     for (const Value& member : decoded.toList()) {
         // A member whose own decoder gave nothing (an unreadable image, say) is dropped, not kept as

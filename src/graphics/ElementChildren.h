@@ -155,12 +155,13 @@ public:
     static List decodedToAdopt(KeyedUnarchiver& coder, const List& decoded)
     {
         List kept;
-        QSet<const Element*> seen;
         for (const Ptr& member : decoded) {
-            if (!Links::accepts(member.get()) || coder.isDecoding(member) || Links::parentOf(*member)
-                || seen.contains(member.get()))
+            // Taken before (here or by another container naming the same list): the cheap check
+            // first, since a hostile file can name one long list many times.
+            if (coder.wasAdopted(member) || !Links::accepts(member.get()) || coder.isDecoding(member)
+                || Links::parentOf(*member))
                 continue;
-            seen.insert(member.get());
+            coder.noteAdopted(member);
             kept.push_back(member);
         }
         return kept;

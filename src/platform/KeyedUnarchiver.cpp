@@ -155,6 +155,17 @@ bool KeyedUnarchiver::isDecoding(const ObjectPtr& object) const
     return object && std::find(m_decoding.begin(), m_decoding.end(), object.get()) != m_decoding.end();
 }
 
+void KeyedUnarchiver::noteAdopted(const ObjectPtr& object)
+{
+    if (object)
+        m_adopted.insert(object.get(), {});
+}
+
+bool KeyedUnarchiver::wasAdopted(const ObjectPtr& object) const
+{
+    return object && m_adopted.find(object.get()) != nullptr;
+}
+
 bool KeyedUnarchiver::claim(const ObjectPtr& object)
 {
     return object && m_claimed.insert(object.get(), {});

@@ -64,6 +64,12 @@ public:
     // refuses these, and a hostile file cannot make an ownership cycle that would never be freed.
     bool isDecoding(const ObjectPtr& object) const;
 
+    // Objects a container of this archive took as its members. A list the file names in many
+    // places is one list: its members go to the first container, and each later one learns by a
+    // lookup per member that they are taken (rather than by casts that cost far more).
+    void noteAdopted(const ObjectPtr& object);
+    bool wasAdopted(const ObjectPtr& object) const;
+
     // True the first time an object of this archive is claimed. A class that keeps what it decodes
     // as its own (the points of a curve, the curves of a path) claims each; an object claimed
     // before is named in another place of the file as well, and the class keeps a copy of it,
@@ -172,6 +178,7 @@ private:
     size_t m_listsKeptLimit = kListsKeptAtLeast;
     static constexpr size_t kListsKeptAtLeast = 1024;
     PointerSet m_claimed;
+    PointerSet m_adopted;
     std::vector<Index> m_frames;
     std::vector<const Object*> m_decoding;
     mutable std::unordered_map<Index, QHash<QString, Index>> m_keyIndex;

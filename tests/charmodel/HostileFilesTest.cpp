@@ -11,6 +11,8 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/PartsFile.h"
+#include "graphics/Gradient.h"
+#include "graphics/GradientFill.h"
 #include "graphics/ZDLImage.h"
 #include "platform/ClassRegistry.h"
 #include "platform/CorpusSeeds.h"
@@ -174,6 +176,76 @@ TEST_F(HostileFilesTest, CharacterXmlColoursSharingALongName)
     EXPECT_EQ(onlyPath(*model)->lineColor(), seventh);
     expectSavedFileReadsBack(*model);
     model->retire();
+}
+
+// Records a hand-made file names many times: one list of paths listed by every part, one
+// gradient's stops all naming one stop, filling every path. Each is read in proportion to the file
+// (the list's paths go to the first part, a gradient draws through a bounded number of stops), or
+// refused when the references alone would outrun the budget.
+class SharedRecordsFile : public HostilePartsFile {
+public:
+    // Parts each listing one list of paths; each path's fill is one gradient of stops stops.
+    QByteArray make(int parts, int paths, int stops)
+    {
+        const quint64 color = m_builder.add(record(QStringLiteral("NSColor"),
+            { { QStringLiteral("NSRGB"), m_builder.data("1 0 0") },
+                { QStringLiteral("NSColorSpace"), m_builder.integer(1) } }));
+        const quint64 stop = m_builder.add(record(QStringLiteral("GradientColorStop"),
+            { { QStringLiteral("color"), m_builder.uid(color) },
+                { QStringLiteral("location"), m_builder.real32(0.5f) } }));
+        const quint64 gradient = m_builder.add(record(
+            QStringLiteral("Gradient"), { { QStringLiteral("stops"), m_builder.uid(repeatedList(stop, stops)) } }));
+        const quint64 fill = m_builder.add(record(QStringLiteral("GradientFill"),
+            { { QStringLiteral("gradient"), m_builder.uid(gradient) },
+                { QStringLiteral("type"), m_builder.integer(1) } }));
+        std::vector<quint64> members;
+        for (int i = 0; i < paths; ++i) {
+            members.push_back(m_builder.add(record(QStringLiteral("PartPath"),
+                { { QStringLiteral("segments"), m_builder.uid(list({ roundCurve(4) })) },
+                    { QStringLiteral("fill"), m_builder.uid(fill) } })));
+        }
+        const quint64 shared = list(members);
+        std::vector<quint64> partList;
+        for (int i = 0; i < parts; ++i) {
+            partList.push_back(m_builder.add(
+                record(QStringLiteral("Part"), { { QStringLiteral("elements"), m_builder.uid(shared) } })));
+        }
+        return finish({}, partList);
+    }
+};
+
+TEST_F(HostileFilesTest, ListsAndStopsNamedManyTimes)
+{
+    const struct {
+        int parts, paths, stops;
+        bool reads;
+    } cases[] = {
+        { 3, 4, 2, true },
+        { 2, 3, 200'000, true },
+        { 20'000, 2000, 2, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.parts);
+        const QByteArray file = SharedRecordsFile().make(c.parts, c.paths, c.stops);
+        ASSERT_LT(file.size(), 1024 * 1024);
+        const CharacterModelPtr model = read(file);
+        ASSERT_EQ(bool(model), c.reads);
+        if (!model)
+            continue;
+        const auto first = std::dynamic_pointer_cast<Part>(model->getParts().value(0));
+        ASSERT_TRUE(first);
+        EXPECT_EQ(int(first->numChildren()), c.paths);
+        for (int i = 1; i < c.parts; ++i) {
+            const auto other = std::dynamic_pointer_cast<Part>(model->getParts().value(i));
+            EXPECT_TRUE(!other || other->numChildren() == 0);
+        }
+        const auto fill = std::dynamic_pointer_cast<GradientFill>(onlyPath(*model)->fill());
+        ASSERT_TRUE(fill);
+        EXPECT_EQ(fill->gradient()->numStops(), c.stops);
+        EXPECT_LE(fill->gradient()->nsGradient().size(), Gradient::kMaxDrawnStops);
+        expectSavedFileReadsBack(*model);
+        model->retire();
+    }
 }
 
 TEST_F(HostileFilesTest, SmallVersionsSeedTheFuzzCorpora)
