@@ -227,7 +227,7 @@ TEST_F(HostileFilesTest, ListsAndStopsNamedManyTimes)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.parts);
         const QByteArray file = SharedRecordsFile().make(c.parts, c.paths, c.stops);
-        ASSERT_LT(file.size(), 1024 * 1024);
+        ASSERT_LT(file.size(), 2 * 1024 * 1024);
         const CharacterModelPtr model = read(file);
         ASSERT_EQ(bool(model), c.reads);
         if (!model)

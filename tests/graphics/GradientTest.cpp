@@ -184,7 +184,9 @@ TEST(GradientTest, DrawnStopsAreBoundedAndFollowTheColours)
                 RgbColor color = gradient.interpolatedColorAtLocation(location);
                 if (opaque)
                     color = color.overWhite();
-                expectColor(drawn[i].second, color.red(), color.green(), color.blue(), color.alpha());
+                // Within a 16-bit colour channel and the float of the step's location.
+                expectColor(RgbColor::fromQColor(drawn[i].second), color.red(), color.green(), color.blue(),
+                    color.alpha(), 1e-4);
             }
         }
     }
