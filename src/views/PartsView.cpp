@@ -50,6 +50,9 @@ PartsView::PartsView(CharacterDocument* document, QWidget* parent)
     setCurrentTool(m_selectionTool);
     // The right button selects under the pointer, so that the contextual menu acts on it.
     setRightClickTool(std::make_shared<SelectionTool>());
+    // A part drawn left of or above the origin in the part editor is still there to be seen,
+    // selected and edited.
+    setReachesNegativeContent(true);
     if (const auto settings = document ? document->documentSettings() : nullptr)
         ZDLView::setViewScale(settings->mainViewScale());
     showModel();

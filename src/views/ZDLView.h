@@ -142,6 +142,10 @@ public:
     // scrollable area instead of being cut off at 0.
     bool keepsNegativeSpace() const { return m_keepsNegativeSpace; }
     void setKeepsNegativeSpace(bool keeps) { m_keepsNegativeSpace = keeps; }
+    // Content at negative coordinates stays reachable, while the area still starts at the origin
+    // when the content lies beyond it.
+    bool reachesNegativeContent() const { return m_reachesNegativeContent; }
+    void setReachesNegativeContent(bool reaches) { m_reachesNegativeContent = reaches; }
     QRectF viewBounds() const { return m_bounds; }
     // The frame in widget pixels: the bounds times the zoom.
     QSizeF frameSize() const { return m_bounds.size() * m_viewScale; }
@@ -298,6 +302,7 @@ private:
     bool m_rightClickMenuOpen = false;
     bool m_centresSmallContent = false;
     bool m_keepsNegativeSpace = false;
+    bool m_reachesNegativeContent = false;
     // The point to centre once the view is shown, and whether that is under way.
     std::optional<QPointF> m_centreWhenShown;
     bool m_centringWhenShown = false;

@@ -265,11 +265,17 @@ void ZDLView::updateViewSize()
             area.setHeight(port.height() / scale);
     } else {
         area = unionRect(QRectF(0, 0, port.width() / scale, port.height() / scale), content);
-        // Content at negative coordinates lies outside the scrollable area.
-        if (area.x() < 0)
-            area = QRectF(0, area.y(), area.width() + area.x(), area.height());
-        if (area.y() < 0)
-            area = QRectF(area.x(), 0, area.width(), area.height() + area.y());
+        // Content at negative coordinates lies outside the scrollable area, unless the view must
+        // show all it holds.
+        if (m_reachesNegativeContent) {
+            // The top-left on a whole pixel, as above.
+            area.setTopLeft(QPointF(std::floor(area.left() * scale) / scale, std::floor(area.top() * scale) / scale));
+        } else {
+            if (area.x() < 0)
+                area = QRectF(0, area.y(), area.width() + area.x(), area.height());
+            if (area.y() < 0)
+                area = QRectF(area.x(), 0, area.width(), area.height() + area.y());
+        }
     }
     // Never shrink under a drag: the area under the pointer stays where it is.
     if (m_currentTracker && m_currentTracker->editingDocument())

@@ -390,6 +390,36 @@ TEST_F(PartsViewTest, NewPartFromTheContextualMenuCentresThePartEditorWhereTheCl
     document->popEditor();
 }
 
+TEST_F(PartsViewTest, APartDrawnLeftOfAndAboveTheOriginCanBeScrolledToAndSelected)
+{
+    toolbarItem(window, kCreateNewPartAction)->trigger();
+    endOfEvent();
+    auto* editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
+    ASSERT_TRUE(editor && document->currentEditor() == editor);
+    PartElementsView* elements = editor->partElementsView();
+    editor->toolButton(PartEditingView::Rect)->click();
+    const QPointF from(-80, -60), to(-20, -10);
+    elements->scrollToCenterDocPoint((from + to) / 2);
+    const auto there = [elements](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
+    QTest::mousePress(elements, Qt::LeftButton, {}, there(from));
+    QMouseEvent move(QEvent::MouseMove, there(to), elements->mapToGlobal(there(to)), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(elements, &move);
+    QTest::mouseRelease(elements, Qt::LeftButton, {}, there(to));
+    endOfEvent();
+    choose(kPopEditorAction);
+    endOfEvent();
+    ASSERT_EQ(document->model()->numChildren(), 6u);
+    const ObjectPtr drawn = part(5);
+    const QRectF drawnBounds = asProtocol<GraphicElement>(drawn)->getGeometryBounds();
+    EXPECT_TRUE(view->viewBounds().contains(drawnBounds)) << "the whole character can be scrolled to";
+    // The parts at positive coordinates stay where they were.
+    EXPECT_TRUE(view->viewBounds().contains(QRectF(0, 0, 1, 1)));
+    view->scrollRectToVisible(drawnBounds);
+    view->deselectAll();
+    QTest::mouseClick(view, Qt::LeftButton, {}, at(QPointF(-50, -12)));
+    EXPECT_EQ(view->selection(), ElementList { drawn });
+}
+
 TEST_F(PartsViewTest, TheThumbnailEditorMovesAndScalesTheFrameOneStepAtATime)
 {
     const QByteArray original = bytes();
