@@ -217,8 +217,16 @@ QRectF PartsView::getContentBounds() const
     if (m_partAliasesParent || !character)
         return bounds;
     const double margin = kContentMargin / scale;
-    if (!isEmptyRect(bounds))
+    if (!isEmptyRect(bounds)) {
+        // The margin reaches past the origin only beside parts that already do: parts near it
+        // are not worth scroll bars.
+        const QRectF parts = bounds;
         bounds = insetRect(bounds, -margin, -margin);
+        if (parts.left() >= 0)
+            bounds.setLeft(std::max(bounds.left(), 0.0));
+        if (parts.top() >= 0)
+            bounds.setTop(std::max(bounds.top(), 0.0));
+    }
     // The tracing image and the thumbnail's frame can always be scrolled to.
     bounds = unionRect(bounds, character->getTracingImageBounds());
     return unionRect(bounds, character->thumbnailRect());

@@ -418,6 +418,11 @@ TEST_F(PartsViewTest, APartDrawnLeftOfAndAboveTheOriginCanBeScrolledToAndSelecte
     view->deselectAll();
     QTest::mouseClick(view, Qt::LeftButton, {}, at(QPointF(-50, -12)));
     EXPECT_EQ(view->selection(), ElementList { drawn });
+    // Parts near the origin but right of and below it ask for no scrolling into negative space.
+    choose(kUndoAction);
+    endOfEvent();
+    ASSERT_EQ(document->model()->numChildren(), 5u);
+    EXPECT_EQ(view->viewBounds().topLeft(), QPointF(0, 0));
 }
 
 TEST_F(PartsViewTest, TheThumbnailEditorMovesAndScalesTheFrameOneStepAtATime)
