@@ -110,6 +110,15 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     EXPECT_FALSE(made->undoManager()->canUndo());
     for (const QString& action : waiting)
         EXPECT_TRUE(showMenuItem(madeWindow, action)->isEnabled()) << action.toStdString();
+    // Saving proposes the character's name; cancelling writes nothing.
+    QString proposed;
+    DocumentWindow::setSavePathChooser([&proposed](DocumentWindow&, const QString& suggested) {
+        proposed = suggested;
+        return QString();
+    });
+    choose(kSaveDocumentAction, madeWindow);
+    EXPECT_EQ(proposed, QStringLiteral("Zed.parts"));
+    EXPECT_TRUE(made->filePath().isEmpty());
 
     // The document as its file would hold it.
     const CharacterModelPtr saved = readPartsFile(archivedPartsFile(*made->model()));

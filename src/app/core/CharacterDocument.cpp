@@ -228,13 +228,19 @@ void CharacterDocument::saveToCatalog()
 {
     if (!m_model || m_model->characterName().isEmpty())
         return;
-    QString fileName = QFileInfo(filePath()).fileName();
-    if (filePath().isEmpty()) {
-        fileName = m_model->characterName() + QStringLiteral(".parts");
-        fileName.replace(QLatin1Char('/'), QLatin1Char('-'));
-    }
-    appController()->saveCharacter(
-        *this, host() ? host()->alertWindow() : nullptr, CharacterLibraryItem::UserCatalog, fileName);
+    appController()->saveCharacter(*this, host() ? host()->alertWindow() : nullptr,
+        CharacterLibraryItem::UserCatalog, proposedFileName());
+}
+
+QString CharacterDocument::proposedFileName() const
+{
+    if (!filePath().isEmpty())
+        return QFileInfo(filePath()).fileName();
+    if (!m_model || m_model->characterName().isEmpty())
+        return QString();
+    QString fileName = m_model->characterName() + QStringLiteral(".parts");
+    fileName.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return fileName;
 }
 
 bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& sender)

@@ -86,6 +86,9 @@ public:
     // Saves the character into the user catalog, under the file's name or, untitled, the
     // character's; nothing without a character name.
     void saveToCatalog();
+    // The name a save proposes: the file's, or for an untitled character its name ("/" made "-")
+    // with the parts extension; empty for an untitled character without a name.
+    QString proposedFileName() const;
 
     // --- The navigation bar of a mode of the parts view (the thumbnail editor) ---
     // The bar above the parts view reads: the character, then the mode's title. Clicking the

@@ -190,7 +190,7 @@ TEST_F(DocumentWindowTest, UntitledDocumentsAskBeforeClosingAndSaveWhereChosen)
         (QStringList { QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don’t Save") }));
     const QString chosen = dir.filePath(QStringLiteral("New.parts"));
     DocumentWindow::setSavePathChooser([chosen](DocumentWindow&, const QString& suggested) {
-        EXPECT_EQ(suggested, QStringLiteral("Untitled.parts"));
+        EXPECT_EQ(suggested, QStringLiteral("New.parts"));
         return chosen;
     });
     answers = { ModalAlert::kFirstButton };
