@@ -227,9 +227,13 @@ void registerClasses()
 
 QByteArray archivedPartsFile(const CharacterModel& model)
 {
+    return partsFileArchive(model).encodedData();
+}
+
+KeyedArchive partsFileArchive(const CharacterModel& model)
+{
     registerClasses();
-    return KeyedArchiver::archivedDataWithRootObject(
-        std::const_pointer_cast<Object>(model.shared_from_this()));
+    return KeyedArchiver::archiveWithRootObject(std::const_pointer_cast<Object>(model.shared_from_this()));
 }
 
 CharacterModelPtr readPartsFile(const QByteArray& data)

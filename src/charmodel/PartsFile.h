@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charmodel/CharacterModel.h"
+#include "platform/KeyedArchiver.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,6 +13,8 @@ inline const QString kPartsFileExtension = QStringLiteral("parts");
 
 // The bytes of a parts file holding the model.
 QByteArray archivedPartsFile(const CharacterModel& model);
+// The same archive before it is encoded into bytes.
+KeyedArchive partsFileArchive(const CharacterModel& model);
 
 // Reads a parts file. Raises "fileTooNew" for a newer format and "userCancelled" when the user
 // declines a lossy read; any other failure (malformed data, a root that is no character) raises

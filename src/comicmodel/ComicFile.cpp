@@ -10,10 +10,14 @@ namespace zandrel {
 
 QByteArray archivedComicFile(const ComicModel& model)
 {
+    return comicFileArchive(model).encodedData();
+}
+
+KeyedArchive comicFileArchive(const ComicModel& model)
+{
     // The class chains written in the file come from the registry too.
     ClassRegistry::shared().registerOnce(&registerComicModelClasses);
-    return KeyedArchiver::archivedDataWithRootObject(
-        std::const_pointer_cast<Object>(model.shared_from_this()));
+    return KeyedArchiver::archiveWithRootObject(std::const_pointer_cast<Object>(model.shared_from_this()));
 }
 
 ComicModelPtr readComicFile(const QByteArray& data)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comicmodel/ComicModel.h"
+#include "platform/KeyedArchiver.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,6 +13,8 @@ inline const QString kComicFileExtension = QStringLiteral("comic");
 
 // The bytes of a comic file holding the model.
 QByteArray archivedComicFile(const ComicModel& model);
+// The same archive before it is encoded into bytes.
+KeyedArchive comicFileArchive(const ComicModel& model);
 
 // Reads a comic file. Raises "fileTooNew" for a newer format and "userCancelled" when the user
 // declines a lossy read; any other failure (malformed data, a root that is no comic, a comic

@@ -66,6 +66,13 @@ QByteArray KeyedArchiver::archivedDataWithRootObject(const ObjectPtr& root)
     return archivedData(Value(root));
 }
 
+KeyedArchive KeyedArchiver::archiveWithRootObject(const ObjectPtr& root)
+{
+    KeyedArchiver archiver;
+    archiver.encodeObject(Value(root), ArchiveLayoutKey::kRoot);
+    return archiver.finish();
+}
+
 KeyedArchiver::Pending& KeyedArchiver::current()
 {
     if (m_finished)
@@ -472,6 +479,11 @@ PropertyList::Index KeyedArchiver::buildDictionary(Pending& pending)
 
 QByteArray KeyedArchiver::encodedData()
 {
+    return finish().encodedData();
+}
+
+KeyedArchive KeyedArchiver::finish()
+{
     if (m_finished)
         misuse("The archive is already finished.");
     if (m_depth != 1)
@@ -495,25 +507,32 @@ QByteArray KeyedArchiver::encodedData()
     m_sharedPayloads.clear();
     std::vector<Value>().swap(m_sharedValues);
     std::vector<Index>().swap(m_uidNodes);
+    KeyedArchive archive;
+    archive.m_limits = m_limits;
+    archive.m_expansion = m_expansion;
+    archive.m_list = std::move(m_list);
+    return archive;
+}
+
+QByteArray KeyedArchive::encodedData() const
+{
     const QByteArray bytes = m_list.toBinary();
     if (bytes.size() > m_limits.maxBytes)
-        refuse(QStringLiteral("The archive would be larger than a reader accepts."));
+        Exception::raise(kInvalidArchiveException, QStringLiteral("The archive would be larger than a reader accepts."));
     // The trailer's object count, big-endian, 24 bytes from the end.
     quint64 objects = 0;
     for (qsizetype i = bytes.size() - 24; i < bytes.size() - 16; ++i)
         objects = (objects << 8) | quint8(bytes[i]);
     if (objects > m_limits.maxObjects)
-        refuse(QStringLiteral("The archive would hold more objects than a reader accepts."));
-    if (readingCost() > DecodingBudget::allowanceForFileSize(bytes.size()))
-        refuse(QStringLiteral("Reading the archive back would take more memory than its size allows."));
-    return bytes;
-}
-
-qint64 KeyedArchiver::readingCost() const
-{
+        Exception::raise(
+            kInvalidArchiveException, QStringLiteral("The archive would hold more objects than a reader accepts."));
     // The reader makes a value for every entry of the lists and dictionaries it decodes; every
     // container entry is counted, those of the object records too.
-    return qint64(m_list.totalEntries()) * qint64(sizeof(Value)) + m_expansion;
+    const qint64 readingCost = qint64(m_list.totalEntries()) * qint64(sizeof(Value)) + m_expansion;
+    if (readingCost > DecodingBudget::allowanceForFileSize(bytes.size()))
+        Exception::raise(kInvalidArchiveException,
+            QStringLiteral("Reading the archive back would take more memory than its size allows."));
+    return bytes;
 }
 
 } // namespace zandrel

@@ -16,6 +16,7 @@
 namespace zandrel {
 
 class AttributedText;
+class KeyedArchive;
 struct TextAttributes;
 struct TextFont;
 struct TextParagraphStyle;
@@ -62,6 +63,8 @@ public:
 
     static QByteArray archivedData(const Value& root);
     static QByteArray archivedDataWithRootObject(const ObjectPtr& root);
+    // The archive of the object, finished but not yet encoded into bytes.
+    static KeyedArchive archiveWithRootObject(const ObjectPtr& root);
 
     // Inline scalars in the current object.
     void encodeBool(bool value, const QString& key);
@@ -98,6 +101,9 @@ public:
     // Finishes the archive; encoding afterwards is an error. Top-level encodes go to "$top".
     // Raises when the archive would not read back.
     QByteArray encodedData();
+    // The same, in two steps: the finished archive holds nothing of the archived objects, so that
+    // its encoding may run on another thread while they change.
+    KeyedArchive finish();
 
 private:
     using Index = PropertyList::Index;
@@ -133,8 +139,6 @@ private:
     [[noreturn]] static void refuse(const QString& reason);
     // Counts bytes the archive will hold, refusing an archive over the limit.
     void addEstimatedBytes(qint64 bytes);
-    // What the reader's budget is charged for the written archive.
-    qint64 readingCost() const;
     quint32 reserveUid();
     quint32 encodeReference(const Value& value);
     quint32 encodeObjectReference(const ObjectPtr& object);
@@ -184,6 +188,20 @@ private:
     qint64 m_expansion = 0;
     qint64 m_estimatedBytes = 0;
     bool m_finished = false;
+};
+
+// A finished archive waiting to be encoded: the property list, which shares only immutable text and
+// data with the objects it was made of, and what the checks of the encoded bytes need.
+class KeyedArchive {
+public:
+    // The bytes; raises, as encodedData does, when the archive would not read back.
+    QByteArray encodedData() const;
+
+private:
+    friend class KeyedArchiver;
+    KeyedArchiver::Limits m_limits;
+    PropertyList m_list;
+    qint64 m_expansion = 0;
 };
 
 } // namespace zandrel

@@ -258,6 +258,19 @@ void UndoManager::setClean()
     changed();
 }
 
+std::optional<quint64> UndoManager::currentStateId() const
+{
+    if (m_state == State::Undoing || (m_level > 0 && !m_open.actions.empty()))
+        return std::nullopt;
+    return topUndoId();
+}
+
+void UndoManager::setCleanAt(quint64 stateId)
+{
+    m_cleanId = stateId;
+    changed();
+}
+
 bool UndoManager::isClean() const
 {
     const bool openCounts = m_state != State::Undoing && m_level > 0 && !m_open.actions.empty();

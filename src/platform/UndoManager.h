@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
@@ -57,6 +58,11 @@ public:
     // setClean() was last called.
     void setClean();
     bool isClean() const;
+    // The same in two steps, for a save that finishes later: the point the history is at now, and
+    // setting the save point there once the save finished, wherever the history went meanwhile.
+    // No point can be named while an open group may still grow (nullopt).
+    std::optional<quint64> currentStateId() const;
+    void setCleanAt(quint64 stateId);
 
 signals:
     void didUndo();

@@ -31,6 +31,14 @@ QByteArray PartsFileFormat::write(const Object& model, DocumentError* error) con
     return guardedWrite([&] { return archivedPartsFile(*character); }, error);
 }
 
+FileFormat::Encoder PartsFileFormat::prepareWrite(const Object& model, DocumentError* error) const
+{
+    const auto* character = dynamic_cast<const CharacterModel*>(&model);
+    if (!character)
+        return FileFormat::prepareWrite(model, error);
+    return guardedPrepare([&] { return partsFileArchive(*character); }, error);
+}
+
 QString CharacterXMLFormat::nameFilter() const
 {
     return localized("XML character files (*.char)");

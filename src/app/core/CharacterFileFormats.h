@@ -17,6 +17,7 @@ public:
     QString nameFilter() const override;
     ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
     QByteArray write(const Object& model, DocumentError* error) const override;
+    Encoder prepareWrite(const Object& model, DocumentError* error) const override;
 };
 
 // The XML character files of an older drawing program; imported into a new, untitled character.

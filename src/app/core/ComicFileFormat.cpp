@@ -28,4 +28,12 @@ QByteArray ComicFileFormat::write(const Object& model, DocumentError* error) con
     return guardedWrite([&] { return archivedComicFile(*comic); }, error);
 }
 
+FileFormat::Encoder ComicFileFormat::prepareWrite(const Object& model, DocumentError* error) const
+{
+    const auto* comic = dynamic_cast<const ComicModel*>(&model);
+    if (!comic)
+        return FileFormat::prepareWrite(model, error);
+    return guardedPrepare([&] { return comicFileArchive(*comic); }, error);
+}
+
 } // namespace zandrel

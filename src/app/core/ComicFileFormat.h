@@ -12,6 +12,7 @@ public:
     QString nameFilter() const override;
     ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
     QByteArray write(const Object& model, DocumentError* error) const override;
+    Encoder prepareWrite(const Object& model, DocumentError* error) const override;
 };
 
 } // namespace zandrel

@@ -15,6 +15,14 @@ QByteArray FileFormat::write(const Object&, DocumentError* error) const
     return {};
 }
 
+FileFormat::Encoder FileFormat::prepareWrite(const Object& model, DocumentError* error) const
+{
+    QByteArray bytes = write(model, error);
+    if (bytes.isEmpty())
+        return {};
+    return [bytes](DocumentError*) { return bytes; };
+}
+
 bool FileFormat::handlesExtension(const QString& extension) const
 {
     return extensions().contains(extension.toLower());

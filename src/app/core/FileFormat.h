@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/core/DocumentError.h"
+#include "platform/KeyedArchiver.h"
 #include "platform/Object.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,6 +19,11 @@ namespace zandrel {
 // is thrown past this interface and nothing half-read is ever returned.
 class FileFormat {
 public:
+    // What is left of writing once the model was read: it makes the file's bytes from a snapshot
+    // that shares nothing mutable with the model, so it may run on another thread. Empty bytes with
+    // the error set when the file would not read back.
+    using Encoder = std::function<QByteArray(DocumentError* error)>;
+
     virtual ~FileFormat() = default;
 
     // The document type this format opens and saves ("<bundle id>.character").
@@ -34,6 +41,10 @@ public:
         const QByteArray& data, DocumentError* error, const QString& sourcePath = QString()) const = 0;
     // The file's bytes; empty with the error set when the model cannot be written.
     virtual QByteArray write(const Object& model, DocumentError* error) const;
+    // The part of write() that reads the model, done now; the encoder returned does the rest. Null,
+    // with the error set, when the model cannot be written. Formats without a snapshot of their
+    // own write whole here.
+    virtual Encoder prepareWrite(const Object& model, DocumentError* error) const;
 
     bool handlesExtension(const QString& extension) const;
 
@@ -44,6 +55,8 @@ protected:
     // too deep, expanding past what its size allows): the save then fails with the error set and
     // no bytes, so that the old file stays whole.
     template <class Writer> static QByteArray guardedWrite(Writer&& writer, DocumentError* error);
+    // The same for a writer split in two: the archiver runs now, the encoding of the archive later.
+    template <class Archiver> static Encoder guardedPrepare(Archiver&& archiver, DocumentError* error);
     static void reportUnwritable(DocumentError* error);
     static void reportException(const std::exception& exception, DocumentError* error);
 };
@@ -68,6 +81,29 @@ template <class Writer> QByteArray FileFormat::guardedWrite(Writer&& writer, Doc
         reportUnwritable(error);
     }
     return {};
+}
+
+template <class Archiver> FileFormat::Encoder FileFormat::guardedPrepare(Archiver&& archiver, DocumentError* error)
+{
+    std::shared_ptr<const KeyedArchive> archive;
+    try {
+        archive = std::make_shared<const KeyedArchive>(archiver());
+    } catch (const std::exception&) {
+        reportUnwritable(error);
+        return {};
+    }
+    // The message is made here: the encoder may run where the translations are not to be touched.
+    DocumentError unwritable;
+    reportUnwritable(&unwritable);
+    return [archive, unwritable](DocumentError* error) -> QByteArray {
+        try {
+            return archive->encodedData();
+        } catch (const std::exception&) {
+            if (error)
+                *error = unwritable;
+        }
+        return {};
+    };
 }
 
 using FileFormatPtr = std::shared_ptr<const FileFormat>;
