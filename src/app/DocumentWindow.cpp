@@ -341,7 +341,7 @@ void DocumentWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     // Leaving the window writes the document, so that what the user sees elsewhere is on disk.
     if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !m_closing && m_document)
-        m_document->autosaveNow();
+        m_document->autosaveInBackground();
 }
 
 // --- Responder ---

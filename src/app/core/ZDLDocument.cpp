@@ -59,10 +59,12 @@ ZDLDocument::~ZDLDocument()
     QObject::disconnect(&m_undoManager, nullptr, nullptr, nullptr);
     DeferredCalls::cancelAll(this);
     NotificationCenter::defaultCenter().removeObserver(this);
+    abandonBackgroundWrite();
 }
 
 void ZDLDocument::close()
 {
+    finishBackgroundWrite();
     edit(nullptr);
     NotificationCenter::defaultCenter().removeObserver(this);
     // A closed document announces nothing more, and its history goes with it.

@@ -116,6 +116,22 @@ public:
     bool autosavesInPlace() const;
     // Writes now when there is something to write; false only when writing failed.
     bool autosaveNow();
+    // The timed autosave: the model is archived now and the archive encoded and written on another
+    // thread, so that a large document does not stop the program while its file is written. The
+    // outcome is applied back here from the event loop: the edited state becomes that of the
+    // archived model (later changes stay edited and are written next time) and a failure is told
+    // as autosaveNow tells it. Every other save, revert and close first waits for the write.
+    void autosaveInBackground();
+    bool isWritingInBackground() const { return m_backgroundWrite != nullptr; }
+    // Waits for the background write, if any, and applies its outcome; false when it failed.
+    bool finishBackgroundWrite();
+    // For tests: the worker calls holdWorker before it encodes; the waiting thread calls
+    // beforeWaiting before it blocks on a running write (so a test may let the worker go then).
+    struct BackgroundWriteSeam {
+        std::function<void()> holdWorker;
+        std::function<void()> beforeWaiting;
+    };
+    static void setBackgroundWriteSeam(BackgroundWriteSeam seam);
     // How long after the last change the document saves itself.
     static int autosaveDelayMs();
     static void setAutosaveDelayMs(int milliseconds);
@@ -248,9 +264,16 @@ protected:
     void presentError(const DocumentError& error, FileOperation operation) const;
 
 private:
+    struct BackgroundWrite;
+
     void undoStateChanged();
+    void applyBackgroundWrite(BackgroundWrite& write);
+    // Lets the worker end without applying what it did: the document is going.
+    void abandonBackgroundWrite();
+    // Tells of a failed autosave, once until a write succeeds again.
+    void autosaveFailed(const DocumentError& error);
     void scheduleAutosave();
-    bool writeFile(const QString& path, const QByteArray& data, DocumentError* error) const;
+    static bool writeFile(const QString& path, const QByteArray& data, DocumentError* error);
     void didUndoOrRedo();
     void transitionToNewEditor(EditorContainer* editor);
     void dissolveIfUnderpopulated(const ObjectPtr& parent);
@@ -273,6 +296,12 @@ private:
     bool m_changedSinceWrite = false;
     // An autosave that failed is reported once, until a write succeeds again.
     bool m_autosaveFailed = false;
+    // Counts the changes the undo manager does not see, so that a write knows whether one came
+    // after the state it wrote.
+    quint64 m_unseenChanges = 0;
+    std::shared_ptr<BackgroundWrite> m_backgroundWrite;
+    // An autosave came due while the background write ran.
+    bool m_autosaveDueAgain = false;
     EditorContainer* m_currentEditor = nullptr;
     ObjectPtr m_currentEditObject;
     EditorContainer* m_partEditor = nullptr;

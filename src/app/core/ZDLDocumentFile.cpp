@@ -6,10 +6,12 @@
 #include "platform/Localization.h"
 #include "platform/Log.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
+#include <thread>
 
 namespace zandrel {
 
@@ -17,6 +19,7 @@ namespace {
 
 const QString kAutosaveKey = QStringLiteral("autosave");
 int g_autosaveDelayMs = 10000;
+ZDLDocument::BackgroundWriteSeam g_backgroundWriteSeam;
 
 // The platform code for a failed write, from what the system said.
 int writeErrorCode(int systemError)
@@ -165,7 +168,7 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
     return true;
 }
 
-bool ZDLDocument::writeFile(const QString& path, const QByteArray& data, DocumentError* error) const
+bool ZDLDocument::writeFile(const QString& path, const QByteArray& data, DocumentError* error)
 {
     // The bytes go to a temporary file beside the target, which replaces it only once whole.
     QSaveFile file(path);
@@ -198,6 +201,8 @@ bool ZDLDocument::writeFile(const QString& path, const QByteArray& data, Documen
 
 bool ZDLDocument::saveToFile(const QString& path, SaveOperation operation, DocumentError* error)
 {
+    // Two writers never touch a file at once, and what this one writes comes last.
+    finishBackgroundWrite();
     const FileFormatPtr format = formatFor(m_fileType, path);
     if (!format || !format->canWrite()) {
         if (error)
@@ -245,6 +250,7 @@ bool ZDLDocument::revertToSaved(DocumentError* error)
             *error = DocumentError::fileError(DocumentError::kFileReadUnknownCode, {});
         return false;
     }
+    finishBackgroundWrite();
     edit(nullptr);
     if (!readFromData(m_savedSnapshot, *format, error, m_filePath))
         return false;
@@ -271,6 +277,7 @@ bool ZDLDocument::isDocumentEdited() const
 
 void ZDLDocument::updateChangeCount()
 {
+    ++m_unseenChanges;
     m_changedSinceWrite = true;
     m_changedSinceExplicitSave = true;
     scheduleAutosave();
@@ -302,22 +309,140 @@ void ZDLDocument::scheduleAutosave()
         return;
     // A short while after the last change: a burst of edits is written once.
     DeferredCalls::cancel(this, kAutosaveKey);
-    DeferredCalls::perform(this, kAutosaveKey, g_autosaveDelayMs, [this] { autosaveNow(); });
+    DeferredCalls::perform(this, kAutosaveKey, g_autosaveDelayMs, [this] { autosaveInBackground(); });
 }
 
 bool ZDLDocument::autosaveNow()
 {
     DeferredCalls::cancel(this, kAutosaveKey);
+    if (!finishBackgroundWrite())
+        return false;
     if (!autosavesInPlace() || !isDocumentEdited())
         return true;
     DocumentError error;
     if (saveToFile(m_filePath, SaveOperation::AutosaveInPlace, &error))
         return true;
+    autosaveFailed(error);
+    return false;
+}
+
+void ZDLDocument::autosaveFailed(const DocumentError& error)
+{
     zdlLog(QStringLiteral("Autosave of %1 failed: %2").arg(m_filePath, error.failureReason));
     if (!m_autosaveFailed)
         presentError(error, FileOperation::Save);
     m_autosaveFailed = true;
-    return false;
+}
+
+// A write on the worker thread. The worker reads only the encoder, which holds a finished archive,
+// and the path, and fills in the outcome; the document reads that once the thread has ended.
+struct ZDLDocument::BackgroundWrite {
+    FileFormat::Encoder encoder;
+    QString path;
+    // The state written: the undo history's point and the count of unseen changes.
+    quint64 undoState = 0;
+    quint64 unseenChanges = 0;
+    std::function<void()> hold;
+    std::thread thread;
+    bool written = false;
+    DocumentError error;
+
+    void run()
+    {
+        if (hold)
+            hold();
+        const QByteArray data = encoder(&error);
+        encoder = {};
+        written = !data.isEmpty() && writeFile(path, data, &error);
+    }
+};
+
+void ZDLDocument::setBackgroundWriteSeam(BackgroundWriteSeam seam)
+{
+    g_backgroundWriteSeam = std::move(seam);
+}
+
+void ZDLDocument::autosaveInBackground()
+{
+    DeferredCalls::cancel(this, kAutosaveKey);
+    if (!autosavesInPlace() || !isDocumentEdited())
+        return;
+    if (m_backgroundWrite) {
+        // One write at a time: the next one starts when this one is done.
+        m_autosaveDueAgain = true;
+        return;
+    }
+    const std::optional<quint64> undoState = m_undoManager.currentStateId();
+    const FileFormatPtr format = formatFor(m_fileType, m_filePath);
+    const ObjectPtr model = rootModel();
+    if (!undoState || !model || !QCoreApplication::instance()) {
+        autosaveNow();
+        return;
+    }
+    DocumentError error;
+    FileFormat::Encoder encoder = format->prepareWrite(*model, &error);
+    if (!encoder) {
+        autosaveFailed(error);
+        return;
+    }
+    auto write = std::make_shared<BackgroundWrite>();
+    write->encoder = std::move(encoder);
+    write->path = m_filePath;
+    write->undoState = *undoState;
+    write->unseenChanges = m_unseenChanges;
+    write->hold = g_backgroundWriteSeam.holdWorker;
+    m_backgroundWrite = write;
+    m_autosaveDueAgain = false;
+    // The outcome comes back through the event loop; a document that finished the write itself
+    // (or went) finds nothing left to do then.
+    write->thread = std::thread([job = write.get(), weak = std::weak_ptr<BackgroundWrite>(write), this] {
+        job->run();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [weak, this] {
+                if (const auto write = weak.lock(); write && write == m_backgroundWrite)
+                    finishBackgroundWrite();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+bool ZDLDocument::finishBackgroundWrite()
+{
+    if (!m_backgroundWrite)
+        return true;
+    const std::shared_ptr<BackgroundWrite> write = std::move(m_backgroundWrite);
+    if (g_backgroundWriteSeam.beforeWaiting)
+        g_backgroundWriteSeam.beforeWaiting();
+    write->thread.join();
+    applyBackgroundWrite(*write);
+    return write->written;
+}
+
+void ZDLDocument::applyBackgroundWrite(BackgroundWrite& write)
+{
+    if (!write.written) {
+        autosaveFailed(write.error);
+    } else {
+        m_autosaveFailed = false;
+        // Changes made while the file was written stay to be written.
+        if (m_unseenChanges == write.unseenChanges)
+            m_changedSinceWrite = false;
+        m_undoManager.setCleanAt(write.undoState);
+        if (m_host)
+            m_host->documentStateChanged();
+        didSave(SaveOperation::AutosaveInPlace);
+    }
+    if (isDocumentEdited() && (write.written || m_autosaveDueAgain))
+        scheduleAutosave();
+    m_autosaveDueAgain = false;
+}
+
+void ZDLDocument::abandonBackgroundWrite()
+{
+    if (m_backgroundWrite && m_backgroundWrite->thread.joinable())
+        m_backgroundWrite->thread.join();
+    m_backgroundWrite.reset();
 }
 
 void ZDLDocument::presentError(const DocumentError& error, FileOperation operation) const

@@ -9,6 +9,7 @@
 #include "charmodel/PartGroup.h"
 #include "charmodel/PartsFile.h"
 #include "graphics/ZDLImage.h"
+#include "platform/DeferredCalls.h"
 #include "platform/NotificationCenter.h"
 #include "support/TestSupport.h"
 
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <future>
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
@@ -353,6 +355,136 @@ TEST_F(DocumentFileTest, CatalogsHearOfPlainSavesAndAutosavesOnly)
     // Save-as moved the document to the copy.
     EXPECT_EQ(document->filePath(), QFileInfo(copy).absoluteFilePath());
     NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+// Holds the autosave worker before it writes, until the test lets it go or the document starts to
+// wait for it; no time passes in the tests.
+class WorkerGate {
+public:
+    WorkerGate()
+    {
+        ZDLDocument::setBackgroundWriteSeam({ [future = m_gate.get_future().share()] { future.wait(); },
+            [this] {
+                waited = true;
+                release();
+            } });
+    }
+    ~WorkerGate()
+    {
+        release();
+        ZDLDocument::setBackgroundWriteSeam({});
+    }
+    void release()
+    {
+        if (!m_released)
+            m_gate.set_value();
+        m_released = true;
+    }
+
+    bool waited = false;
+
+private:
+    std::promise<void> m_gate;
+    bool m_released = false;
+};
+
+QString characterNameIn(const QString& path)
+{
+    return readPartsFile(readAll(path))->characterName();
+}
+
+TEST_F(DocumentFileTest, AnEditDuringABackgroundAutosaveStaysEditedAndIsWrittenNextTime)
+{
+    auto document = open(path);
+    {
+        WorkerGate gate;
+        renameCharacter(*document, QStringLiteral("Written"));
+        document->autosaveInBackground();
+        ASSERT_TRUE(document->isWritingInBackground());
+        renameCharacter(*document, QStringLiteral("Later"));
+        document->updateChangeCount();
+        gate.release();
+        test::endEventPass([&] { return !document->isWritingInBackground(); });
+    }
+    EXPECT_EQ(characterNameIn(path), QStringLiteral("Written"));
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(DeferredCalls::isPending(document.get(), QStringLiteral("autosave")));
+    document->autosaveInBackground();
+    EXPECT_TRUE(document->finishBackgroundWrite());
+    EXPECT_EQ(characterNameIn(path), QStringLiteral("Later"));
+    EXPECT_FALSE(document->isDocumentEdited());
+    // The state written is the clean one: undoing the last change is an edit again.
+    document->undoManager()->undo();
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(host.errors.isEmpty());
+}
+
+TEST_F(DocumentFileTest, SavesRevertsAndClosesWaitForTheBackgroundAutosave)
+{
+    struct Case {
+        const char* name;
+        std::function<void(CharacterDocument&)> act;
+        QString onDisk;
+    };
+    const QList<Case> table {
+        { "save",
+            [](CharacterDocument& document) {
+                renameCharacter(document, QStringLiteral("Saved"));
+                DocumentError error;
+                EXPECT_TRUE(document.saveToFile(document.filePath(), SaveOperation::Save, &error));
+            },
+            QStringLiteral("Saved") },
+        { "revert",
+            [](CharacterDocument& document) {
+                DocumentError error;
+                EXPECT_TRUE(document.revertToSaved(&error));
+            },
+            QStringLiteral("Bob") },
+        { "close", [](CharacterDocument& document) { document.close(); }, QStringLiteral("Autosaved") },
+        { "quit", [](CharacterDocument& document) { EXPECT_TRUE(document.autosaveNow()); },
+            QStringLiteral("Autosaved") },
+    };
+    for (const Case& c : table) {
+        SCOPED_TRACE(c.name);
+        writeAll(path, original);
+        auto document = open(path);
+        WorkerGate gate;
+        renameCharacter(*document, QStringLiteral("Autosaved"));
+        document->autosaveInBackground();
+        ASSERT_TRUE(document->isWritingInBackground());
+        c.act(*document);
+        EXPECT_TRUE(gate.waited);
+        EXPECT_FALSE(document->isWritingInBackground());
+        EXPECT_EQ(characterNameIn(path), c.onDisk);
+        EXPECT_FALSE(document->isDocumentEdited());
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("Bob.parts") });
+    }
+    EXPECT_TRUE(host.errors.isEmpty());
+}
+
+TEST_F(DocumentFileTest, AFailedBackgroundAutosaveTellsTheUserOnce)
+{
+    auto document = open(path);
+    rlimit previous {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = static_cast<rlim_t>(original.size() / 3);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    for (const QString& name : { QStringLiteral("One"), QStringLiteral("Two") }) {
+        renameCharacter(*document, name);
+        document->autosaveInBackground();
+        test::endEventPass([&] { return !document->isWritingInBackground(); });
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(host.errors.size(), 1);
+    EXPECT_EQ(host.errors.value(0).code, DocumentError::kFileWriteOutOfSpaceCode);
+    EXPECT_EQ(readAll(path), original);
+    EXPECT_TRUE(document->isDocumentEdited());
+    document->autosaveInBackground();
+    EXPECT_TRUE(document->finishBackgroundWrite());
+    EXPECT_EQ(characterNameIn(path), QStringLiteral("Two"));
 }
 
 } // namespace
