@@ -230,6 +230,30 @@ public:
     }
 };
 
+// Files may not grow past the size while it stands: a write beyond it fails as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes)
+        : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit small = m_previous;
+        small.rlim_cur = static_cast<rlim_t>(bytes);
+        ok = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+    bool ok = false;
+
+private:
+    rlimit m_previous {};
+    void (*m_handler)(int);
+};
+
 TEST_F(DocumentFileTest, FailedSavesLeaveTheOldFileWholeAndTellTheUser)
 {
     auto document = open(path);
@@ -255,29 +279,23 @@ TEST_F(DocumentFileTest, FailedSavesLeaveTheOldFileWholeAndTellTheUser)
 
     // A disk that fills up halfway through the write: the size limit makes the write fail as a full
     // disk does.
-    rlimit previous {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = static_cast<rlim_t>(original.size() / 3);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = document->saveToFile(path, SaveOperation::Save, &error);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(saved);
+    {
+        FileSizeLimit limit(original.size() / 3);
+        ASSERT_TRUE(limit.ok);
+        EXPECT_FALSE(document->saveToFile(path, SaveOperation::Save, &error));
+    }
     EXPECT_EQ(error.code, DocumentError::kFileWriteOutOfSpaceCode);
     EXPECT_EQ(readAll(path), original);
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("Bob.parts") });
 
     // An autosave that fails tells the user once, not at every change.
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    EXPECT_FALSE(document->autosaveNow());
-    renameCharacter(*document, QStringLiteral("Again"));
-    EXPECT_FALSE(document->autosaveNow());
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        FileSizeLimit limit(original.size() / 3);
+        EXPECT_FALSE(document->autosaveNow());
+        renameCharacter(*document, QStringLiteral("Again"));
+        EXPECT_FALSE(document->autosaveNow());
+    }
     EXPECT_EQ(host.errors.size(), 1);
     EXPECT_TRUE(document->autosaveNow());
     EXPECT_EQ(readPartsFile(readAll(path))->characterName(), QStringLiteral("Again"));
@@ -465,19 +483,15 @@ TEST_F(DocumentFileTest, SavesRevertsAndClosesWaitForTheBackgroundAutosave)
 TEST_F(DocumentFileTest, AFailedBackgroundAutosaveTellsTheUserOnce)
 {
     auto document = open(path);
-    rlimit previous {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = static_cast<rlim_t>(original.size() / 3);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    for (const QString& name : { QStringLiteral("One"), QStringLiteral("Two") }) {
-        renameCharacter(*document, name);
-        document->autosaveInBackground();
-        test::endEventPass([&] { return !document->isWritingInBackground(); });
+    {
+        FileSizeLimit limit(original.size() / 3);
+        ASSERT_TRUE(limit.ok);
+        for (const QString& name : { QStringLiteral("One"), QStringLiteral("Two") }) {
+            renameCharacter(*document, name);
+            document->autosaveInBackground();
+            test::endEventPass([&] { return !document->isWritingInBackground(); });
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(host.errors.size(), 1);
     EXPECT_EQ(host.errors.value(0).code, DocumentError::kFileWriteOutOfSpaceCode);
     EXPECT_EQ(readAll(path), original);
