@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 SANITIZE_ASAN_OPTIONS ?= detect_stack_use_after_return=1:strict_init_order=1
 
-.PHONY: setup configure build run test test-sanitize bench fuzz clean format install-desktop
+.PHONY: setup configure build run test test-sanitize bench fuzz clean format format-check install-desktop
 
 setup:
 	@scripts/setup.sh
@@ -48,8 +48,15 @@ fuzz: setup
 	  -DCMAKE_CXX_COMPILER=clang++ -DZANDREL_FUZZ=ON > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
+FORMAT_FILES = find src tests bench fuzz scripts \( -name '*.cpp' -o -name '*.h' \) -print0
+
 format:
-	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	@$(FORMAT_FILES) | xargs -0 clang-format -i
+
+# Fails, naming the files, when `make format` would change any of them.
+format-check: setup
+	@drift=$$($(FORMAT_FILES) | xargs -0 -n 50 clang-format --dry-run 2>&1 | grep 'warning: code should be clang-formatted' | cut -d: -f1 | sort -u); \
+	if [ -n "$$drift" ]; then echo "These files differ from .clang-format (run make format):"; echo "$$drift"; exit 1; fi
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) $(SANITIZE_BUILD)

@@ -19,9 +19,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <map>
 #include <random>
@@ -292,7 +292,8 @@ int main(int argc, char** argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
         QFile file(saveTo);
-        result = file.open(QIODevice::WriteOnly) && file.write(book(150).file) == book(150).file.size() ? 0 : 1;
+        result
+            = file.open(QIODevice::WriteOnly) && file.write(book(150).file) == book(150).file.size() ? 0 : 1;
     } else {
         result = zandrel::bench::runWithGuiApplication(argc, argv);
     }

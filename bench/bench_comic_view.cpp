@@ -72,7 +72,8 @@ struct ViewFixture {
         watcher.painted = QRect();
         const auto start = std::chrono::steady_clock::now();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         // Then the rest of the event loop's pass, untimed. Qt forgets delivered events only in a
         // pass that delivers every kind, which the window's loop makes after every frame; without
         // it each timed paint would walk the queue of every frame before it.

@@ -30,8 +30,10 @@ void checkCatalogManifest(const QByteArray& bytes)
     const QVariantList entries = manifest->value(CatalogManifest::kCatalogItemsKey).toList();
     for (const QVariant& entry : entries) {
         const QVariantMap map = entry.toMap();
-        for (const QString& key : { CatalogManifest::kPartsFilenameKey, CatalogManifest::kThumbnailFileNameKey }) {
-            if (map.contains(key) && !CatalogManifest::isPlainFileName(CatalogManifest::stringValue(map, key)))
+        for (const QString& key :
+            { CatalogManifest::kPartsFilenameKey, CatalogManifest::kThumbnailFileNameKey }) {
+            if (map.contains(key)
+                && !CatalogManifest::isPlainFileName(CatalogManifest::stringValue(map, key)))
                 finding("an accepted manifest names a file outside its folder");
         }
         if (!map.contains(CatalogManifest::kPartsKindKey))

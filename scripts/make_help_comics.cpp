@@ -45,7 +45,8 @@ struct Palette {
     ZDLColorPtr sky = ZDLColor::colorFromHexNamed(QStringLiteral("#DDEEFF"), QStringLiteral("Sky"));
     ZDLColorPtr sand = ZDLColor::colorFromHexNamed(QStringLiteral("#FFF2D6"), QStringLiteral("Sand"));
     // The props: a framed picture and two toys.
-    ZDLColorPtr photoSky = ZDLColor::colorFromHexNamed(QStringLiteral("#9CCBF0"), QStringLiteral("Photo Sky"));
+    ZDLColorPtr photoSky
+        = ZDLColor::colorFromHexNamed(QStringLiteral("#9CCBF0"), QStringLiteral("Photo Sky"));
     ZDLColorPtr hill = ZDLColor::colorFromHexNamed(QStringLiteral("#6DBB5A"), QStringLiteral("Hill"));
     ZDLColorPtr sun = ZDLColor::colorFromHexNamed(QStringLiteral("#F7D046"), QStringLiteral("Sun"));
     ZDLColorPtr mask = ZDLColor::colorFromHexNamed(QStringLiteral("#3DB53D"), QStringLiteral("Mask"));
@@ -53,9 +54,9 @@ struct Palette {
     ZDLColorPtr box = ZDLColor::colorFromHexNamed(QStringLiteral("#C08A4A"), QStringLiteral("Box"));
     ZDLColorPtr frame = ZDLColor::colorFromHexNamed(QStringLiteral("#7A7A7A"), QStringLiteral("Frame"));
     // The fill of an outline.
-    ZDLColorPtr clear = ZDLColor::colorFromHexWithAlphaNamed(QStringLiteral("#FFFFFF"), 0.0f, QStringLiteral("Clear"));
+    ZDLColorPtr clear
+        = ZDLColor::colorFromHexWithAlphaNamed(QStringLiteral("#FFFFFF"), 0.0f, QStringLiteral("Clear"));
 };
-
 
 CurvePtr polygon(const QList<QPointF>& points, bool onCurve)
 {
@@ -78,7 +79,8 @@ CurvePtr ellipse(const QRectF& r)
     const double k = 1.0 / std::cos(M_PI / 8);
     for (int i = 0; i < 8; ++i) {
         const double a = M_PI / 4 * i;
-        points.append(r.center() + QPointF(std::cos(a) * r.width() / 2 * k, std::sin(a) * r.height() / 2 * k));
+        points.append(
+            r.center() + QPointF(std::cos(a) * r.width() / 2 * k, std::sin(a) * r.height() / 2 * k));
     }
     return polygon(points, false);
 }
@@ -100,8 +102,8 @@ std::shared_ptr<CharacterModel> guideCharacter(const Palette& colors)
 {
     auto character = std::make_shared<CharacterModel>();
     character->setCharacterName(QStringLiteral("Guide"));
-    for (const auto& color : { colors.skin, colors.shirt, colors.hair, colors.photoSky, colors.hill, colors.sun,
-             colors.mask, colors.ball, colors.box, colors.frame, colors.clear })
+    for (const auto& color : { colors.skin, colors.shirt, colors.hair, colors.photoSky, colors.hill,
+             colors.sun, colors.mask, colors.ball, colors.box, colors.frame, colors.clear })
         character->addColor(color);
     auto part = std::make_shared<Part>();
     const auto black = character->blackColor();
@@ -167,9 +169,10 @@ PartPtr propPart(Prop prop, const std::shared_ptr<CharacterModel>& character, co
             // The mask's points, as the reshaping tool shows them.
             for (int i = 0; i < 8; ++i) {
                 const double a = M_PI / 4 * i + M_PI / 8;
-                const QPointF at
-                    = oval.center() + QPointF(std::cos(a) * oval.width() / 2, std::sin(a) * oval.height() / 2);
-                children.append(path(rectangle(QRectF(at - QPointF(3, 3), QSizeF(6, 6))), black, colors.sand, 1.0f));
+                const QPointF at = oval.center()
+                    + QPointF(std::cos(a) * oval.width() / 2, std::sin(a) * oval.height() / 2);
+                children.append(
+                    path(rectangle(QRectF(at - QPointF(3, 3), QSizeF(6, 6))), black, colors.sand, 1.0f));
             }
         }
         if (prop == Prop::CroppedPicture)
@@ -261,7 +264,8 @@ ComicModelPtr helpComic(const QList<Page>& pages, bool withCommands = true)
                 elements.append(made);
             }
             if (p == 0 && withCommands && !pages[index].command.isEmpty())
-                elements.append(balloon(pages[index].command, panel->getBounds().topLeft() + QPointF(10, 10), 80));
+                elements.append(
+                    balloon(pages[index].command, panel->getBounds().topLeft() + QPointF(10, 10), 80));
             for (const BalloonPtr& made : pages[index].panels.value(p))
                 elements.append(made);
             if (p == 1 && !pages[index].merged.isEmpty()) {
@@ -337,14 +341,16 @@ int main(int argc, char** argv)
         {
             { { { balloon(QStringLiteral("This is your comic page. Click a panel to work in it."), left, 130,
                     { 20, 40 }) },
-                  { balloon(QStringLiteral("Drag characters from the library below into a panel."), right, 130) } },
+                  { balloon(
+                      QStringLiteral("Drag characters from the library below into a panel."), right, 130) } },
                 { 0 }, QStringLiteral("help:comic_view") },
             { { { balloon(QStringLiteral("Double-click a balloon to type in it."), left, 130, { 24, 40 }) },
                   { balloon(QStringLiteral("Drag the end of a tail to point at who speaks."), right, 130,
                       { -10, 60 }) } },
                 { 0, 1 }, QString() },
             { { { balloon(QStringLiteral("Turn pages with the buttons under the comic."), left, 130) },
-                  { balloon(QStringLiteral("Comic > Export... writes images and PDFs."), right, 130, { 10, 40 }) } },
+                  { balloon(QStringLiteral("Comic > Export... writes images and PDFs."), right, 130,
+                      { 10, 40 }) } },
                 { 1 }, QStringLiteral("link:Zandrel website|https://zandrel.org/") },
         });
     written &= write(folder, QStringLiteral("parts_view"),
@@ -359,12 +365,13 @@ int main(int argc, char** argv)
         });
     written &= write(folder, QStringLiteral("part_elements_view"),
         {
-            { { { balloon(QStringLiteral("Draw with the pen, the pencil, lines, rectangles and ellipses."), left,
-                    140) },
+            { { { balloon(QStringLiteral("Draw with the pen, the pencil, lines, rectangles and ellipses."),
+                    left, 140) },
                   { balloon(QStringLiteral("Paths take the line and fill of the inspector."), right, 130,
                       { -10, 50 }) } },
                 { 1 }, QStringLiteral("help:part_elements_view") },
-            { { { balloon(QStringLiteral("The reshaping tool moves the points of a path."), left, 130, { 20, 40 }) },
+            { { { balloon(QStringLiteral("The reshaping tool moves the points of a path."), left, 130,
+                    { 20, 40 }) },
                   { balloon(QStringLiteral("Leave the editor with the level bar above."), right, 130) } },
                 { 0 }, QString() },
         });
@@ -377,16 +384,20 @@ int main(int argc, char** argv)
         });
     written &= write(folder, QStringLiteral("image_view"),
         {
-            { { { balloon(QStringLiteral("This is the image editor. Masks cut out the part of the picture you keep."),
+            { { { balloon(QStringLiteral(
+                              "This is the image editor. Masks cut out the part of the picture you keep."),
                     left, 140, { 20, 40 }) },
-                  { balloon(QStringLiteral("Draw a mask with the pen, pencil, rectangle or ellipse."), right, 130) } },
+                  { balloon(QStringLiteral("Draw a mask with the pen, pencil, rectangle or ellipse."), right,
+                      130) } },
                 { 0 }, QStringLiteral("help:image_view"), Prop::MaskedPicture },
-            { { { balloon(QStringLiteral("Only what lies inside a mask shows. The rest is washed out here."), left,
-                    140, { 20, 40 }) },
+            { { { balloon(QStringLiteral("Only what lies inside a mask shows. The rest is washed out here."),
+                    left, 140, { 20, 40 }) },
                   { balloon(QStringLiteral("The reshaping tool moves the points of a mask."), right, 130) } },
                 { 0 }, QString(), Prop::ReshapedMask },
-            { { { balloon(QStringLiteral("Right-click the picture to set its pivot point."), left, 130, { 20, 40 }) },
-                  { balloon(QStringLiteral("The crop tool and Resample… change the picture itself."), right, 130) } },
+            { { { balloon(QStringLiteral("Right-click the picture to set its pivot point."), left, 130,
+                    { 20, 40 }) },
+                  { balloon(QStringLiteral("The crop tool and Resample… change the picture itself."), right,
+                      130) } },
                 { 0 }, QString(), Prop::CroppedPicture },
         });
     written &= write(folder, QStringLiteral("group_view"),
@@ -402,27 +413,30 @@ int main(int argc, char** argv)
         });
     written &= write(folder, QStringLiteral("floating_view"),
         {
-            { { { balloon(QStringLiteral("These objects float over the page, outside every panel."), left, 130,
-                    { 20, 40 }) },
-                  { balloon(QStringLiteral("No panel edge cuts them off, so they can cross the gutters."), right,
-                      130) } },
+            { { { balloon(QStringLiteral("These objects float over the page, outside every panel."), left,
+                    130, { 20, 40 }) },
+                  { balloon(QStringLiteral("No panel edge cuts them off, so they can cross the gutters."),
+                      right, 130) } },
                 { 0 }, QStringLiteral("help:floating_view"), Prop::None,
                 { balloon(QStringLiteral("Like this one!"), QPointF(140, 130), 100) } },
             { { { balloon(QStringLiteral("Comic > Free from Panel lifts selected objects out to here."), left,
                     140) },
-                  { balloon(QStringLiteral("Click a level in the bar above to go back to the panels."), right, 130,
-                      { -10, 50 }) } },
+                  { balloon(QStringLiteral("Click a level in the bar above to go back to the panels."), right,
+                      130, { -10, 50 }) } },
                 { 1 }, QString() },
         });
     written &= write(folder, QStringLiteral("balloon_group_view"),
         {
-            { { { balloon(QStringLiteral("Edit > Merge joins balloons into one shape."), left, 130, { 20, 40 }) },
-                  { balloon(QStringLiteral("Here you edit each balloon of the merged shape."), right, 130) } },
+            { { { balloon(
+                    QStringLiteral("Edit > Merge joins balloons into one shape."), left, 130, { 20, 40 }) },
+                  { balloon(
+                      QStringLiteral("Here you edit each balloon of the merged shape."), right, 130) } },
                 { 0 }, QStringLiteral("help:balloon_group_view"), Prop::None, {},
                 { balloon(QStringLiteral("Two balloons…"), QPointF(214, 110), 90),
                     balloon(QStringLiteral("…one shape!"), QPointF(252, 124), 90) } },
             { { { balloon(QStringLiteral("Drag a balloon to move it. Double-click it to type."), left, 130) },
-                  { balloon(QStringLiteral("Click a level in the bar above to leave."), right, 130, { -10, 50 }) } },
+                  { balloon(QStringLiteral("Click a level in the bar above to leave."), right, 130,
+                      { -10, 50 }) } },
                 { 1 }, QString() },
         });
     std::printf(written ? "help comics written to %s\n" : "could not write to %s\n", qPrintable(folder));

@@ -9,7 +9,7 @@ packages=(
   libpoppler-qt6-dev
   qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   python3
   # Art products arrive as zip archives; the program unpacks them with the system's tool.
   unzip

@@ -294,7 +294,8 @@ void CatalogAndLibraryController::enterLibraryArea()
         if (!view && widget)
             view = widget->findChild<ZDLView*>();
         if (view)
-            HelpComicView::registerAndOffer(view, HelpComicView::kLibraryViewHelp, m_comicDocument, m_libraryViewBase);
+            HelpComicView::registerAndOffer(
+                view, HelpComicView::kLibraryViewHelp, m_comicDocument, m_libraryViewBase);
     }
     m_firstEntry = false;
 }

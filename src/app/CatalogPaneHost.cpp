@@ -75,7 +75,8 @@ CatalogPaneHost::CatalogPaneHost(QWidget* comicArea, QWidget* pane, bool open, Q
     m_split->addWidget(m_pane);
     m_split->setStretchFactor(0, 1);
     m_split->setStretchFactor(1, 0);
-    connect(m_split, &QSplitter::splitterMoved, this, [this] { m_wantedPaneHeight = m_split->sizes().value(1); });
+    connect(
+        m_split, &QSplitter::splitterMoved, this, [this] { m_wantedPaneHeight = m_split->sizes().value(1); });
     if (!open) {
         // A comic saved with its pane closed opens that way, without a slide.
         const bool slidesBefore = slides;

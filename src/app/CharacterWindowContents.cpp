@@ -4,18 +4,18 @@
 #include "app/DocumentWindow.h"
 #include "app/EditingControllerView.h"
 #include "app/GroupEditors.h"
-#include "app/MenuActions.h"
 #include "app/ImageEditingView.h"
+#include "app/MenuActions.h"
 #include "app/PartEditingView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
-#include "platform/Localization.h"
-#include "platform/NotificationCenter.h"
 #include "panels/HelpComicView.h"
 #include "panels/TextPropertiesController.h"
+#include "platform/Localization.h"
+#include "platform/NotificationCenter.h"
 #include "views/BalloonEditingView.h"
 #include "views/EditingLevelControl.h"
 #include "views/PartsView.h"
@@ -23,9 +23,9 @@
 
 #include <QDialog>
 #include <QGridLayout>
-#include <QPointer>
 #include <QIcon>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -82,9 +82,8 @@ void buildCharacterWindowContents(DocumentWindow& window)
             navigation->levelsChanged();
             navigation->setVisible(document->navigationShown());
         });
-    QObject::connect(navigation, &QObject::destroyed, [navigation] {
-        NotificationCenter::defaultCenter().removeObserver(navigation);
-    });
+    QObject::connect(navigation, &QObject::destroyed,
+        [navigation] { NotificationCenter::defaultCenter().removeObserver(navigation); });
     QObject::connect(navigation, &EditingLevelControl::action, view, [view] {
         // The mode's own crumb is the last and never clicks; the character's leaves the mode.
         QTimer::singleShot(0, view, [view] { view->tryToPerform(kExitModeAction, {}); });
@@ -117,7 +116,8 @@ void buildCharacterWindowContents(DocumentWindow& window)
     // A new character is set up in its sheet, over the empty parts view; the help comic waits until
     // the sheet is done rather than cover it.
     QDialog* newCharacterSheet = nullptr;
-    if (document->displaysNewCharacterSheet() && DocumentDialogs::open(kNewCharacterSheetAction, *document, area))
+    if (document->displaysNewCharacterSheet()
+        && DocumentDialogs::open(kNewCharacterSheetAction, *document, area))
         newCharacterSheet = area->findChild<QDialog*>(QStringLiteral("NewCharacterSheet"));
     if (newCharacterSheet) {
         QPointer<PartsView> helped(view);

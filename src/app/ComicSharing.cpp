@@ -173,8 +173,8 @@ QImage renderComic(ComicModel& model)
     const QRectF bounds = model.bounds();
     if (bounds.isEmpty() || bounds.width() * bounds.height() > double(kMaxSharedPixels))
         return QImage();
-    QImage drawn = BandedRendering::render(
-        bounds, 1.0f, [&model](ZDLContext& context, const QRectF& dirtyRect) { model.drawIn(context, dirtyRect); });
+    QImage drawn = BandedRendering::render(bounds, 1.0f,
+        [&model](ZDLContext& context, const QRectF& dirtyRect) { model.drawIn(context, dirtyRect); });
     if (drawn.isNull())
         return drawn;
     // Mail programs and image viewers show transparency as they like; a comic is on white.
@@ -220,23 +220,29 @@ QMenu* makeShareMenu(ComicDocument& document, QWidget* window)
                 return;
             const QImage image = renderComic(*comic->model());
             if (image.isNull()) {
-                reportFailure(localized("The comic is too large to share as a picture."), QString(), owner.data());
+                reportFailure(
+                    localized("The comic is too large to share as a picture."), QString(), owner.data());
                 return;
             }
             action(*comic, image);
         };
     };
     QObject::connect(menu->addAction(localized("Copy Image")), &QAction::triggered, menu,
-        withImage([](ComicDocument& doc, const QImage& image) { copyImage(image, sharedDescription(*doc.model())); }));
+        withImage([](ComicDocument& doc, const QImage& image) {
+            copyImage(image, sharedDescription(*doc.model()));
+        }));
     QObject::connect(menu->addAction(localized("Save Image…")), &QAction::triggered, menu,
-        withImage([owner](ComicDocument& doc, const QImage& image) { saveImage(image, imageName(doc), owner.data()); }));
+        withImage([owner](ComicDocument& doc, const QImage& image) {
+            saveImage(image, imageName(doc), owner.data());
+        }));
     QAction* mail = menu->addAction(localized("Email…"));
     mail->setEnabled(!mailHelper().isEmpty());
     if (!mail->isEnabled())
         mail->setToolTip(localized("Needs the desktop's mail helper, xdg-email."));
-    QObject::connect(mail, &QAction::triggered, menu, withImage([owner](ComicDocument& doc, const QImage& image) {
-        mailImage(image, imageName(doc), sharedDescription(*doc.model()), owner.data());
-    }));
+    QObject::connect(
+        mail, &QAction::triggered, menu, withImage([owner](ComicDocument& doc, const QImage& image) {
+            mailImage(image, imageName(doc), sharedDescription(*doc.model()), owner.data());
+        }));
     menu->addSeparator();
     QAction* reveal = menu->addAction(localized("Show Comic File in Folder"));
     reveal->setEnabled(!document.filePath().isEmpty());

@@ -24,9 +24,9 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 

@@ -42,7 +42,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+        const bool press
+            = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
         if (watched != m_button || !press || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
             return false;
         if (!m_item->isEnabled())
@@ -51,7 +52,8 @@ protected:
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             m_button->setDown(true);
             QAbstractButton* button = m_button;
-            connect(menu, &QMenu::aboutToHide, button, [button] { button->setDown(false); },
+            connect(
+                menu, &QMenu::aboutToHide, button, [button] { button->setDown(false); },
                 Qt::SingleShotConnection);
         }
         return true;

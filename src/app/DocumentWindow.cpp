@@ -352,7 +352,8 @@ QList<Responder*> DocumentWindow::windowResponders() const
     // toolbar, an inspector field, nothing at all), the view the user edits in still answers its
     // commands: the open editor's, else the default view.
     QList<Responder*> responders;
-    if (auto* editor = m_document ? dynamic_cast<EditingControllerView*>(m_document->currentEditor()) : nullptr) {
+    if (auto* editor
+        = m_document ? dynamic_cast<EditingControllerView*>(m_document->currentEditor()) : nullptr) {
         if (ZDLView* edited = editor->editingView(); edited && edited->isVisible())
             responders.append(edited);
     }

@@ -1,7 +1,6 @@
 #include "app/FavoriteFontsController.h"
 
 #include "app/core/ZDLAppController.h"
-
 #include "panels/TextFormatting.h"
 
 #include <QFontDatabase>
@@ -13,7 +12,8 @@ FavoriteFontsController::FavoriteFontsController(QObject* parent)
     : QAbstractListModel(parent)
 {
     setUpFontSelections();
-    connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &FavoriteFontsController::setUpFontSelections);
+    connect(
+        qGuiApp, &QGuiApplication::fontDatabaseChanged, this, &FavoriteFontsController::setUpFontSelections);
 }
 
 void FavoriteFontsController::setUpFontSelections()

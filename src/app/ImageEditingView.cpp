@@ -225,12 +225,11 @@ void ImageEditingView::observeElement(const std::shared_ptr<ImageElement>& eleme
     m_observedElement = element;
     if (!element)
         return;
-    m_partTypeObservation
-        = element->addObserver(ImageElement::kPartTypeKey, this, [this](const auto&...) {
-              selectPartTypeInPopup();
-              if (document())
-                  document()->refreshPathControl();
-          });
+    m_partTypeObservation = element->addObserver(ImageElement::kPartTypeKey, this, [this](const auto&...) {
+        selectPartTypeInPopup();
+        if (document())
+            document()->refreshPathControl();
+    });
 }
 
 void ImageEditingView::selectPartTypeInPopup()
@@ -287,10 +286,11 @@ void ImageEditingView::resampleImageByScale(float factor)
             continue;
         owner->undoableSetPropertyFor(object, ImageElement::kImageKey, Value(resampled));
         if (element->hasOrigin())
-            owner->undoableSetPropertyFor(object, ImageElement::kOriginKey, Value(element->origin() * factor));
+            owner->undoableSetPropertyFor(
+                object, ImageElement::kOriginKey, Value(element->origin() * factor));
         if (element->numChildren() > 0)
-            owner->undoableTransformObjects(
-                element->children(), QTransform::fromScale(factor, factor), localized("Resample Image"), false);
+            owner->undoableTransformObjects(element->children(), QTransform::fromScale(factor, factor),
+                localized("Resample Image"), false);
         const QPointF placed = element->transform().map(QPointF(0, 0));
         owner->undoableTransformObjects(
             { object }, QTransform::fromScale(inverse, inverse), localized("Resample Image"), false);
@@ -327,7 +327,8 @@ void ImageEditingView::crop()
     const auto& edited = editImage();
     if (!edited || !edited->image() || !document())
         return;
-    const QRectF cropRect = m_croppingTool && m_croppingTool->croppingRectSet() ? m_croppingTool->croppingRect() : QRectF();
+    const QRectF cropRect
+        = m_croppingTool && m_croppingTool->croppingRectSet() ? m_croppingTool->croppingRect() : QRectF();
     const ZDLImagePtr cropped = ZDLImage::initByCropping(edited->image().get(), cropRect);
     if (!cropped)
         return;
@@ -337,8 +338,10 @@ void ImageEditingView::crop()
         return;
     }
     ModalAlert alert;
-    alert.message = localized("This image is shared among %1 image elements in this document.").arg(elements.size());
-    alert.informativeText = localized("If you continue, the crop will be applied to all image elements that share this image.");
+    alert.message
+        = localized("This image is shared among %1 image elements in this document.").arg(elements.size());
+    alert.informativeText
+        = localized("If you continue, the crop will be applied to all image elements that share this image.");
     alert.buttons = { localized("Crop"), localized("Cancel") };
     QPointer<ImageEditingView> self(this);
     appController()->showAlert(alert, QWidget::window(), [self, cropped, cropRect, elements](int answer) {

@@ -64,7 +64,8 @@ public:
     void resampleImageByScale(float factor);
     // Crops to the crop tool's rectangle, asking first when other elements share the picture.
     void crop();
-    void doCropTo(const std::shared_ptr<ZDLImage>& cropped, const QRectF& cropRect, const ElementList& elements);
+    void doCropTo(
+        const std::shared_ptr<ZDLImage>& cropped, const QRectF& cropRect, const ElementList& elements);
     void cancelCrop();
     void setCroppingButtonsVisibility(bool visible) override;
     void documentClosing();

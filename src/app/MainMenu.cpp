@@ -105,10 +105,12 @@ void addApplicationKeys(QWidget* window)
         const char* title;
         const QString& action;
         const char* keys;
-    } items[] = { { "New Comic", kNewComicAction, "Ctrl+N" }, { "New Character", kNewCharacterAction, "Ctrl+Shift+N" },
-        { "Open…", kOpenDocumentAction, "Ctrl+O" }, { "Quit Zandrel", kTerminateAction, "Ctrl+Q" } };
+    } items[] = { { "New Comic", kNewComicAction, "Ctrl+N" },
+        { "New Character", kNewCharacterAction, "Ctrl+Shift+N" }, { "Open…", kOpenDocumentAction, "Ctrl+O" },
+        { "Quit Zandrel", kTerminateAction, "Ctrl+Q" } };
     for (const auto& entry : items) {
-        QAction* item = MenuActions::make(window, localized(entry.title), entry.action, 0, keys(QString::fromUtf8(entry.keys)));
+        QAction* item = MenuActions::make(
+            window, localized(entry.title), entry.action, 0, keys(QString::fromUtf8(entry.keys)));
         item->setShortcutContext(Qt::WindowShortcut);
         window->addAction(item);
     }

@@ -94,7 +94,8 @@ struct Options {
     QCommandLineOption screenshotDelay { QStringLiteral("screenshot-delay"), QString(), QStringLiteral("ms"),
         QStringLiteral("800") };
     // A menu command run before the picture is taken ("exportDialog:"), to look at its sheet.
-    QCommandLineOption screenshotAction { QStringLiteral("screenshot-action"), QString(), QStringLiteral("action") };
+    QCommandLineOption screenshotAction { QStringLiteral("screenshot-action"), QString(),
+        QStringLiteral("action") };
 
     Options()
     {

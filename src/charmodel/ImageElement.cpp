@@ -60,7 +60,8 @@ const PropertyTable& ImageElement::staticPropertyTable()
 {
     static const PropertyTable table(&GraphicElementBase::staticPropertyTable(), [] {
         std::vector<Property> properties = placementProperties<ImageElement>();
-        properties.push_back(property<ImageElement>(kImageKey, &ImageElement::image, &ImageElement::setImage));
+        properties.push_back(
+            property<ImageElement>(kImageKey, &ImageElement::image, &ImageElement::setImage));
         return properties;
     }());
     return table;

@@ -159,7 +159,8 @@ QList<int> ColorListModel::draggedRows(const QMimeData* data) const
     quint32 count = 0;
     stream >> source >> count;
     // Another program may drop data of this type: nothing in it is trusted beyond the rows there are.
-    if (stream.status() != QDataStream::Ok || source != quint64(quintptr(this)) || count > quint32(rowCount()))
+    if (stream.status() != QDataStream::Ok || source != quint64(quintptr(this))
+        || count > quint32(rowCount()))
         return {};
     QList<int> rows;
     for (quint32 i = 0; i < count; ++i) {
@@ -231,7 +232,8 @@ ColorSetWindowController::ColorSetWindowController(
             selectRow(index.row());
         }
     });
-    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { setCanDelete(); });
+    connect(
+        m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { setCanDelete(); });
 
     auto* buttons = new QHBoxLayout;
     m_addButton = new QPushButton(QStringLiteral("+"), this);
@@ -292,7 +294,8 @@ void ColorSetWindowController::showCharacter(const std::shared_ptr<CharacterMode
     const std::shared_ptr<CharacterModel> shown = m_character.lock();
     if (shown != character) {
         if (shown)
-            NotificationCenter::defaultCenter().removeObserver(this, kUpdateModelColorsNotification, shown.get());
+            NotificationCenter::defaultCenter().removeObserver(
+                this, kUpdateModelColorsNotification, shown.get());
         m_character = character;
         if (character) {
             NotificationCenter::defaultCenter().addObserver(this, kUpdateModelColorsNotification,
@@ -306,7 +309,8 @@ void ColorSetWindowController::showCharacter(const std::shared_ptr<CharacterMode
     // The same colours with a new name or value: the rows redraw, and a name being typed in the
     // table keeps its editor.
     if (m_colors == shownBefore && !m_colors.isEmpty())
-        emit m_listModel->dataChanged(m_listModel->index(0, 0), m_listModel->index(int(m_colors.size()) - 1, 1));
+        emit m_listModel->dataChanged(
+            m_listModel->index(0, 0), m_listModel->index(int(m_colors.size()) - 1, 1));
     else
         m_listModel->reset();
     setCanDelete();
@@ -556,7 +560,8 @@ ColorsListWindowController::ColorsListWindowController(CharacterDocument* docume
     showCharacter(document->model());
 }
 
-ColorsListWindowController* ColorsListWindowController::showFor(CharacterDocument* document, QWidget* hostWindow)
+ColorsListWindowController* ColorsListWindowController::showFor(
+    CharacterDocument* document, QWidget* hostWindow)
 {
     return showWindowOf<ColorsListWindowController>(document, hostWindow);
 }
@@ -610,7 +615,8 @@ ComicColorsWindowController::~ComicColorsWindowController()
         comic->removeObservers(this);
 }
 
-ComicColorsWindowController* ComicColorsWindowController::showFor(ComicDocument* document, QWidget* hostWindow)
+ComicColorsWindowController* ComicColorsWindowController::showFor(
+    ComicDocument* document, QWidget* hostWindow)
 {
     return showWindowOf<ComicColorsWindowController>(document, hostWindow);
 }
@@ -623,7 +629,9 @@ void ComicColorsWindowController::observeComic()
     m_comic = comic;
     if (comic) {
         comic->addObserver(ComicModel::kCharactersKey, this,
-            [this](Object&, const QString&, const Value& oldValue, const Value&) { charactersChanged(oldValue); });
+            [this](Object&, const QString&, const Value& oldValue, const Value&) {
+                charactersChanged(oldValue);
+            });
     }
 }
 
@@ -635,7 +643,8 @@ void ComicColorsWindowController::updateCharacterPopup()
         m_characterPopup->addItem(localized("None Open"));
     } else {
         for (const auto& character : comic->characters())
-            m_characterPopup->addItem(character->characterName(), 0, QVariant::fromValue<void*>(character.get()));
+            m_characterPopup->addItem(
+                character->characterName(), 0, QVariant::fromValue<void*>(character.get()));
     }
     selectShownCharacter();
 }
@@ -643,8 +652,9 @@ void ComicColorsWindowController::updateCharacterPopup()
 void ComicColorsWindowController::selectShownCharacter()
 {
     const auto shown = character();
-    QAction* item = shown ? m_characterPopup->itemWithRepresentedObject(QVariant::fromValue<void*>(shown.get()))
-                          : nullptr;
+    QAction* item = shown
+        ? m_characterPopup->itemWithRepresentedObject(QVariant::fromValue<void*>(shown.get()))
+        : nullptr;
     m_characterPopup->selectItem(item ? item : m_characterPopup->items().value(0));
 }
 

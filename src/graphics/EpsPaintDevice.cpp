@@ -169,7 +169,8 @@ QByteArray gradientFunction(const QGradient& gradient)
     std::vector<std::pair<double, QColor>> stops;
     for (const QGradientStop& s : gradient.stops())
         stops.emplace_back(std::clamp(s.first, 0.0, 1.0), s.second);
-    std::stable_sort(stops.begin(), stops.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(
+        stops.begin(), stops.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     if (stops.front().first > 0)
         stops.insert(stops.begin(), { 0.0, stops.front().second });
     if (stops.back().first < 1)
@@ -222,8 +223,8 @@ QByteArray shadingFor(const QBrush& brush)
         if (!(radial->radius() > 0) || radial->focalRadius() < 0)
             return QByteArray();
         type = 3;
-        coords = point(radial->focalPoint()) + ' ' + num(radial->focalRadius()) + ' ' + point(radial->center()) + ' '
-            + num(radial->radius());
+        coords = point(radial->focalPoint()) + ' ' + num(radial->focalRadius()) + ' '
+            + point(radial->center()) + ' ' + num(radial->radius());
     } else {
         return QByteArray();
     }
@@ -284,7 +285,8 @@ bool exceedsMiterLimit(const QPainterPath& path, double limit)
         for (size_t k = 1; k < segments.size(); ++k)
             if (sharp(segments[k - 1].second, segments[k].first))
                 return true;
-        if (segments.size() > 1 && direction(current, start).isNull() && sharp(segments.back().second, segments.front().first))
+        if (segments.size() > 1 && direction(current, start).isNull()
+            && sharp(segments.back().second, segments.front().first))
             return true;
     }
     return false;
@@ -323,7 +325,8 @@ public:
     void drawPath(const QPainterPath& path) override;
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override;
     void drawPixmap(const QRectF& r, const QPixmap& pixmap, const QRectF& sr) override;
-    void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags flags) override;
+    void drawImage(
+        const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags flags) override;
     Type type() const override { return QPaintEngine::User; }
 
     QByteArray m_data;
@@ -475,7 +478,8 @@ void EpsPaintEngine::writeClip()
         return;
     m_out += "q\n";
     for (const QPainterPath& clip : m_clips)
-        m_out += EpsPaintDevice::pathOperators(clip) + (clip.fillRule() == Qt::OddEvenFill ? "eW n\n" : "W n\n");
+        m_out += EpsPaintDevice::pathOperators(clip)
+            + (clip.fillRule() == Qt::OddEvenFill ? "eW n\n" : "W n\n");
     m_clipWritten = true;
 }
 
@@ -568,7 +572,8 @@ void EpsPaintEngine::draw(const QPainterPath& path, bool fill, bool stroke)
             m_out += "q " + rgb(m_pen.color()) + " rg\n" + EpsPaintDevice::pathOperators(outline) + "f\nQ\n";
         } else {
             m_out += "q\n" + EpsPaintDevice::pathOperators(outline) + "W n\n" + concat(m_transform)
-                + concat(m_pen.brush().transform() * QTransform::fromTranslate(m_brushOrigin.x(), m_brushOrigin.y()))
+                + concat(m_pen.brush().transform()
+                    * QTransform::fromTranslate(m_brushOrigin.x(), m_brushOrigin.y()))
                 + shadingFor(m_pen.brush()) + "Q\n";
         }
     }
@@ -580,11 +585,11 @@ void EpsPaintEngine::fillVector(const QPainterPath& path, const QBrush& brush, P
     const char* clip = path.fillRule() == Qt::OddEvenFill ? "eW n" : "W n";
     if (paint == Paint::Solid) {
         if (affine())
-            m_out += "q " + rgb(brush.color()) + " rg\n" + concat(m_transform) + EpsPaintDevice::pathOperators(path) + fill
-                + "\nQ\n";
+            m_out += "q " + rgb(brush.color()) + " rg\n" + concat(m_transform)
+                + EpsPaintDevice::pathOperators(path) + fill + "\nQ\n";
         else
-            m_out += "q " + rgb(brush.color()) + " rg\n" + EpsPaintDevice::pathOperators(m_transform.map(path)) + fill
-                + "\nQ\n";
+            m_out += "q " + rgb(brush.color()) + " rg\n"
+                + EpsPaintDevice::pathOperators(m_transform.map(path)) + fill + "\nQ\n";
         return;
     }
     m_out += "q\n" + concat(m_transform) + EpsPaintDevice::pathOperators(path) + clip + '\n'
@@ -600,8 +605,13 @@ void EpsPaintEngine::strokeVector(const QPainterPath& path)
     out += cosmetic ? EpsPaintDevice::pathOperators(m_transform.map(path))
                     : concat(m_transform) + EpsPaintDevice::pathOperators(path);
     out += num(std::max(width, 0.0)) + " w ";
-    out += QByteArray::number(m_pen.capStyle() == Qt::FlatCap ? 0 : m_pen.capStyle() == Qt::RoundCap ? 1 : 2) + " J ";
-    out += QByteArray::number(m_pen.joinStyle() == Qt::RoundJoin ? 1 : m_pen.joinStyle() == Qt::BevelJoin ? 2 : 0)
+    out += QByteArray::number(m_pen.capStyle() == Qt::FlatCap ? 0
+                   : m_pen.capStyle() == Qt::RoundCap         ? 1
+                                                              : 2)
+        + " J ";
+    out += QByteArray::number(m_pen.joinStyle() == Qt::RoundJoin ? 1
+                   : m_pen.joinStyle() == Qt::BevelJoin          ? 2
+                                                                 : 0)
         + " j ";
     out += num(postScriptMiterLimit()) + " M";
     if (m_pen.style() != Qt::SolidLine) {
@@ -649,18 +659,23 @@ void EpsPaintEngine::writePicture(const QPainterPath& outline)
     const QRectF bounds = outline.controlPointRect().intersected(m_clipBounds);
     if (bounds.isEmpty())
         return;
-    const QRectF scaled(bounds.x() * m_scale, bounds.y() * m_scale, bounds.width() * m_scale, bounds.height() * m_scale);
+    const QRectF scaled(
+        bounds.x() * m_scale, bounds.y() * m_scale, bounds.width() * m_scale, bounds.height() * m_scale);
     const QRect pixels = scaled.toAlignedRect().intersected(m_shadow.rect());
     if (pixels.isEmpty())
         return;
-    m_out += "q\n" + EpsPaintDevice::pathOperators(outline) + (outline.fillRule() == Qt::OddEvenFill ? "eW n\n" : "W n\n");
+    m_out += "q\n" + EpsPaintDevice::pathOperators(outline)
+        + (outline.fillRule() == Qt::OddEvenFill ? "eW n\n" : "W n\n");
     writeImage(m_shadow.copy(pixels), QTransform(),
-        QRectF(pixels.x() / m_scale, pixels.y() / m_scale, pixels.width() / m_scale, pixels.height() / m_scale), false);
+        QRectF(
+            pixels.x() / m_scale, pixels.y() / m_scale, pixels.width() / m_scale, pixels.height() / m_scale),
+        false);
     m_out += "Q\n";
     ++m_pictureRegions;
 }
 
-void EpsPaintEngine::writeImage(const QImage& image, const QTransform& transform, const QRectF& target, bool interpolate)
+void EpsPaintEngine::writeImage(
+    const QImage& image, const QTransform& transform, const QRectF& target, bool interpolate)
 {
     QImage rgbImage = image.convertToFormat(QImage::Format_RGB888);
     if (rgbImage.isNull())
@@ -690,11 +705,13 @@ bool EpsPaintEngine::smoothingIgnored(const QRectF& target, const QRectF& source
     if (!m_hints.testFlag(QPainter::SmoothPixmapTransform))
         return false;
     const QTransform t = m_transform;
-    const bool square = (qFuzzyIsNull(t.m12()) && qFuzzyIsNull(t.m21())) || (qFuzzyIsNull(t.m11()) && qFuzzyIsNull(t.m22()));
+    const bool square = (qFuzzyIsNull(t.m12()) && qFuzzyIsNull(t.m21()))
+        || (qFuzzyIsNull(t.m11()) && qFuzzyIsNull(t.m22()));
     if (square)
         return false;
     // Device units one source pixel covers, on average over its two sides.
-    const double area = std::abs(t.determinant()) * (target.width() / source.width()) * (target.height() / source.height());
+    const double area
+        = std::abs(t.determinant()) * (target.width() / source.width()) * (target.height() / source.height());
     return area > 1.0;
 }
 
@@ -703,9 +720,11 @@ void EpsPaintEngine::drawPixmap(const QRectF& r, const QPixmap& pixmap, const QR
     drawImage(r, pixmap.toImage(), sr, Qt::AutoColor);
 }
 
-void EpsPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags flags)
+void EpsPaintEngine::drawImage(
+    const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags flags)
 {
-    if (image.isNull() || r.isEmpty() || sr.isEmpty() || clippedAway() || !finite(m_transform) || !(m_opacity > 0))
+    if (image.isNull() || r.isEmpty() || sr.isEmpty() || clippedAway() || !finite(m_transform)
+        || !(m_opacity > 0))
         return;
     const QRect pixels = sr.toAlignedRect().intersected(image.rect());
     if (pixels.isEmpty())
@@ -715,16 +734,16 @@ void EpsPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRect
     writeClip();
     QPainterPath area;
     area.addRect(r);
-    if (m_opacity < 1.0 || m_mode != QPainter::CompositionMode_SourceOver || !affine() || !opaque(image, pixels)
-        || smoothingIgnored(r, sr)) {
+    if (m_opacity < 1.0 || m_mode != QPainter::CompositionMode_SourceOver || !affine()
+        || !opaque(image, pixels) || smoothingIgnored(r, sr)) {
         writePicture(m_transform.map(area));
         return;
     }
     // The whole pixels the source rectangle touches, placed where they fall, clipped to the target.
     const double sx = r.width() / sr.width();
     const double sy = r.height() / sr.height();
-    const QRectF target(r.x() + (pixels.x() - sr.x()) * sx, r.y() + (pixels.y() - sr.y()) * sy, pixels.width() * sx,
-        pixels.height() * sy);
+    const QRectF target(r.x() + (pixels.x() - sr.x()) * sx, r.y() + (pixels.y() - sr.y()) * sy,
+        pixels.width() * sx, pixels.height() * sy);
     const bool exact = QRectF(pixels) == sr;
     m_out += "q\n";
     if (!exact)

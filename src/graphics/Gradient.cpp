@@ -181,9 +181,8 @@ RgbColor Gradient::interpolatedColorAtLocation(float location) const
 
 QGradientStops Gradient::drawnStops(bool opaque) const
 {
-    const auto colorOf = [opaque](const GradientColorStop& stop) {
-        return opaque ? stop.opaqueColor() : stop.color();
-    };
+    const auto colorOf
+        = [opaque](const GradientColorStop& stop) { return opaque ? stop.opaqueColor() : stop.color(); };
     QGradientStops stops;
     const size_t count = m_colorStops.size();
     if (count <= size_t(kMaxDrawnStops)) {

@@ -31,8 +31,10 @@ ComicPropertiesController::ComicPropertiesController(ComicView* comicView, QWidg
     row->setContentsMargins(6, 2, 6, 2);
     row->setSpacing(8);
     m_layerControl = new SegmentedControl(this);
-    m_layerControl->addSegment(localized("Foreground"), kForegroundSegment, localized("Edit the foreground layer"));
-    m_layerControl->addSegment(localized("Background"), kBackgroundSegment, localized("Edit the background layer"));
+    m_layerControl->addSegment(
+        localized("Foreground"), kForegroundSegment, localized("Edit the foreground layer"));
+    m_layerControl->addSegment(
+        localized("Background"), kBackgroundSegment, localized("Edit the background layer"));
     m_focusControl = new SegmentedControl(this);
     m_focusControl->addSegment(localized("All Panels"), kFocusOffSegment, localized("Show the whole page"));
     m_focusControl->addSegment(localized("Focus"), kFocusOnSegment, localized("Focus on the current panel"));
@@ -43,7 +45,8 @@ ComicPropertiesController::ComicPropertiesController(ComicView* comicView, QWidg
     connect(m_focusControl, &SegmentedControl::activated, this, &ComicPropertiesController::setFocusOnPanel);
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, kUpdateViewSelectionNotification, comicView, [this](const Notification&) { needsUpdate(); });
+    center.addObserver(
+        this, kUpdateViewSelectionNotification, comicView, [this](const Notification&) { needsUpdate(); });
     if (comicView && comicView->document()) {
         center.addObserver(this, kModelPropertyChangeNotification, comicView->document(),
             [this](const Notification& notification) { modelPropertyChanged(notification); });
@@ -77,7 +80,8 @@ void ComicPropertiesController::documentClosing()
 void ComicPropertiesController::updateLayerControl()
 {
     const ComicModel* model = comicModel();
-    m_layerControl->setSelectedSegment(model && model->editBackground() ? kBackgroundSegment : kForegroundSegment);
+    m_layerControl->setSelectedSegment(
+        model && model->editBackground() ? kBackgroundSegment : kForegroundSegment);
 }
 
 void ComicPropertiesController::updateFocusControl()

@@ -258,7 +258,8 @@ QIcon swatchIcon(const ZDLColor& color)
 
 } // namespace
 
-void DialogUtilities::setupColorPopup(PopupButton& popup, const CharacterModel* model, bool withNone, bool withAdd)
+void DialogUtilities::setupColorPopup(
+    PopupButton& popup, const CharacterModel* model, bool withNone, bool withAdd)
 {
     popup.removeAllItems();
     if (!model)

@@ -117,7 +117,8 @@ PanelPropertiesDialogController::PanelPropertiesDialogController(ComicDocument* 
     form()->addRow(localized("Change:"), m_setSelector);
     m_frame = new PanelFrameControls(sheet(), form());
 
-    m_fillSelector = new SegmentedControl({ localized("None"), localized("Color"), localized("Gradient") }, sheet());
+    m_fillSelector
+        = new SegmentedControl({ localized("None"), localized("Color"), localized("Gradient") }, sheet());
     m_fillSelector->setObjectName(QStringLiteral("fillSelector"));
     form()->addRow(localized("Fill:"), m_fillSelector);
     m_colorControls = colorControls(sheet(), QStringLiteral("color"), m_colorPopup, m_colorAdjuster);
@@ -133,14 +134,16 @@ PanelPropertiesDialogController::PanelPropertiesDialogController(ComicDocument* 
     form()->addRow(localized("Fill opacity:"), m_opacitySlider);
     addButtons(localized("OK"), [this] { applyProperties(); });
 
-    connect(m_setSelector, &SegmentedControl::action, this, [this] { selectPanels(m_setSelector->selectedSegment()); });
+    connect(m_setSelector, &SegmentedControl::action, this,
+        [this] { selectPanels(m_setSelector->selectedSegment()); });
     connect(m_frame->shapePopup(), &PopupButton::activated, this, [this] { m_shapeSet = true; });
     connect(m_frame->weightPopup(), &PopupButton::activated, this, [this] { m_weightSet = true; });
     connect(m_frame->lineStylePopup(), &PopupButton::activated, this, [this] { m_lineStyleSet = true; });
     connect(m_frame->roundnessPopup(), &PopupButton::activated, this, [this] { m_roundnessSet = true; });
     connect(m_frame->roundnessField(), &QLineEdit::editingFinished, this,
         &PanelPropertiesDialogController::setRoundness);
-    connect(m_fillSelector, &SegmentedControl::action, this, [this] { setFillType(m_fillSelector->selectedSegment()); });
+    connect(m_fillSelector, &SegmentedControl::action, this,
+        [this] { setFillType(m_fillSelector->selectedSegment()); });
     connect(m_colorPopup, &PopupButton::activated, this, [this](QAction* item) {
         if (PopupButton::tagOf(item) == DialogUtilities::kAddColorTag)
             addColorAndSetToFill();
@@ -191,7 +194,8 @@ void PanelPropertiesDialogController::selectPanels(int segment)
 void PanelPropertiesDialogController::setupColorPopup()
 {
     const auto comic = m_comicDoc ? m_comicDoc->model() : nullptr;
-    DialogUtilities::setupColorPopup(*m_colorPopup, comic ? comic->comicColorsModel().get() : nullptr, false, true);
+    DialogUtilities::setupColorPopup(
+        *m_colorPopup, comic ? comic->comicColorsModel().get() : nullptr, false, true);
 }
 
 void PanelPropertiesDialogController::showFillKind(int kind)
@@ -295,9 +299,9 @@ void PanelPropertiesDialogController::setColor(const ZDLColorPtr& color)
 void PanelPropertiesDialogController::addColorAndSetToFill()
 {
     // "Add Color..." is a command, never the colour shown.
-    m_colorPopup->selectItem(
-        m_currentColor ? m_colorPopup->itemWithRepresentedObject(DialogUtilities::colorObject(m_currentColor.get()))
-                       : nullptr);
+    m_colorPopup->selectItem(m_currentColor
+            ? m_colorPopup->itemWithRepresentedObject(DialogUtilities::colorObject(m_currentColor.get()))
+            : nullptr);
     CharacterModel* colors = m_comicDoc->model()->comicColorsModel().get();
     if (!m_newColorPopup) {
         m_newColorPopup = new NewColorPopupController(colors, m_colorPopup, nullptr, QString());
@@ -313,7 +317,8 @@ void PanelPropertiesDialogController::setWithNewColor(const ZDLColorPtr& color)
     setupColorPopup();
     m_fillSet = true;
     m_currentColor = color;
-    m_colorPopup->selectItem(m_colorPopup->itemWithRepresentedObject(DialogUtilities::colorObject(color.get())));
+    m_colorPopup->selectItem(
+        m_colorPopup->itemWithRepresentedObject(DialogUtilities::colorObject(color.get())));
     m_colorAdjuster->setColor(color->color());
 }
 
@@ -345,8 +350,8 @@ void PanelPropertiesDialogController::applyProperties()
                              .arg(DialogUtilities::fullRoundnessString()));
         return;
     }
-    const bool changed = m_shapeSet || m_weightSet || m_lineStyleSet || m_fillSet || m_layerSet || m_opacitySet
-        || m_roundnessSet;
+    const bool changed = m_shapeSet || m_weightSet || m_lineStyleSet || m_fillSet || m_layerSet
+        || m_opacitySet || m_roundnessSet;
     if (!changed || !m_comicDoc || m_panels.empty()) {
         close();
         return;
@@ -382,7 +387,8 @@ void PanelPropertiesDialogController::applyProperties()
         // Several kinds still lit (nothing chosen) leave the fills alone.
         if (kind >= 0) {
             for (const auto& panel : m_panels)
-                m_comicDoc->undoableSetPropertyFor(panel, stylekeys::kFill, Value(fill ? ObjectPtr(fill->copy()) : ObjectPtr()));
+                m_comicDoc->undoableSetPropertyFor(
+                    panel, stylekeys::kFill, Value(fill ? ObjectPtr(fill->copy()) : ObjectPtr()));
         }
     }
     m_comicDoc->undoManager()->setActionName(localized("Set Panel Properties"));
@@ -456,7 +462,8 @@ BalloonPropertiesController::BalloonPropertiesController(const QList<std::shared
                 m_colorFill = std::static_pointer_cast<ColorFill>(color->copy());
             addUnique(m_fillColors, color->fillColor());
             m_fillColorAdjusts.insert(color->fillColorAdjust());
-        } else if (auto gradient = std::dynamic_pointer_cast<GradientFill>(fill); gradient && !m_gradientFill) {
+        } else if (auto gradient = std::dynamic_pointer_cast<GradientFill>(fill);
+                   gradient && !m_gradientFill) {
             m_gradientFill = std::static_pointer_cast<GradientFill>(gradient->copy());
         }
     }
@@ -583,7 +590,8 @@ void BalloonPropertiesController::setFillType(int segment)
             if (!m_gradientFill) {
                 // The gradient starts from the colour the balloons had.
                 m_gradientFill = std::make_shared<GradientFill>();
-                if (GradientPtr gradient = m_gradientFill->gradient(); gradient && m_colorFill->nsColor().isValid()) {
+                if (GradientPtr gradient = m_gradientFill->gradient();
+                    gradient && m_colorFill->nsColor().isValid()) {
                     gradient->setColor(m_colorFill->nsColor(), 0);
                     m_gradientFill->setGradient(gradient);
                 }
@@ -633,7 +641,8 @@ void BalloonPropertiesController::addColor(bool toLine)
     if (!m_newColorPopup)
         m_newColorPopup = new NewColorPopupController(m_model, anchor, nullptr, QString());
     m_newColorPopup->setModelAndAnchor(m_model, anchor, QString());
-    m_newColorPopup->setColorSetter([this, toLine](const ZDLColorPtr& color) { setWithNewColor(toLine, color); });
+    m_newColorPopup->setColorSetter(
+        [this, toLine](const ZDLColorPtr& color) { setWithNewColor(toLine, color); });
     m_newColorPopup->showWindow();
 }
 
@@ -666,10 +675,11 @@ void BalloonPropertiesController::applyBalloonProperties()
     if (!makeFirstResponder())
         return;
     bool wrote = false;
-    const auto write = [this, &wrote](const std::shared_ptr<Balloon>& balloon, const QString& key, const Value& value) {
-        m_document->undoableSetPropertyFor(balloon, key, value);
-        wrote = true;
-    };
+    const auto write
+        = [this, &wrote](const std::shared_ptr<Balloon>& balloon, const QString& key, const Value& value) {
+              m_document->undoableSetPropertyFor(balloon, key, value);
+              wrote = true;
+          };
     for (const auto& balloon : m_editBalloons) {
         if (!m_document)
             break;
@@ -693,8 +703,10 @@ void BalloonPropertiesController::applyBalloonProperties()
             // Each balloon owns its fill.
             write(balloon, stylekeys::kFill, Value(ObjectPtr(m_gradientFill->copy())));
         } else if ((m_setFillColor || m_setFillAdjust) && m_colorFill) {
-            const auto old = std::dynamic_pointer_cast<ColorFill>(balloon->valueForKey(stylekeys::kFill).toObject());
-            auto fill = old ? std::static_pointer_cast<ColorFill>(old->copy()) : std::make_shared<ColorFill>();
+            const auto old
+                = std::dynamic_pointer_cast<ColorFill>(balloon->valueForKey(stylekeys::kFill).toObject());
+            auto fill
+                = old ? std::static_pointer_cast<ColorFill>(old->copy()) : std::make_shared<ColorFill>();
             if (m_setFillColor)
                 fill->setFillColor(m_colorFill->fillColor());
             if (m_setFillAdjust)

@@ -125,7 +125,8 @@ void ExportDialogController::buildSheet()
 
     m_exportPopup = new PopupButton(sheet);
     m_exportPopup->setObjectName(QStringLiteral("exportPopup"));
-    m_exportPopup->addItem(m_characterDoc ? localized("Whole Character") : localized("Whole Comic"), WholeDocument);
+    m_exportPopup->addItem(
+        m_characterDoc ? localized("Whole Character") : localized("Whole Comic"), WholeDocument);
     m_exportPopup->addItem(localized("Current Page"), CurrentPage);
     m_exportPopup->addItem(localized("Selection"), Selection);
     m_exportPopup->addItem(localized("Current Panel"), CurrentPanel);

@@ -59,7 +59,8 @@ std::optional<bool>& animationSetting()
 // into the cache folder when first needed.
 QUrl helpBookUrl(const QString& anchor)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/help");
+    const QString folder
+        = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/help");
     QDir().mkpath(folder);
     const QString path = folder + QStringLiteral("/index.html");
     QFile::remove(path);
@@ -69,7 +70,8 @@ QUrl helpBookUrl(const QString& anchor)
     return url;
 }
 
-QVariantAnimation* startAnimation(QObject* owner, std::function<void(double)> step, std::function<void()> done)
+QVariantAnimation* startAnimation(
+    QObject* owner, std::function<void(double)> step, std::function<void()> done)
 {
     auto* animation = new QVariantAnimation(owner);
     animation->setStartValue(0.0);
@@ -128,15 +130,16 @@ std::shared_ptr<ComicModel> HelpComicView::readHelpComic(const QString& helpId)
     }
 }
 
-HelpComicView* HelpComicView::createHelp(const QString& helpId, ZDLDocument* document, QWidget* host, bool force)
+HelpComicView* HelpComicView::createHelp(
+    const QString& helpId, ZDLDocument* document, QWidget* host, bool force)
 {
     if (!host || (!force && appController()->isHelpPanelHidden(helpId)))
         return nullptr;
     return showHelpComic(helpId, readHelpComic(helpId), document, host, force);
 }
 
-HelpComicView* HelpComicView::showHelpComic(
-    const QString& helpId, std::shared_ptr<ComicModel> comic, ZDLDocument* document, QWidget* host, bool force)
+HelpComicView* HelpComicView::showHelpComic(const QString& helpId, std::shared_ptr<ComicModel> comic,
+    ZDLDocument* document, QWidget* host, bool force)
 {
     if (!comic || !host || comic->numPages() < 1)
         return nullptr;
@@ -149,7 +152,8 @@ HelpComicView* HelpComicView::showHelpComic(
     return view;
 }
 
-void HelpComicView::registerAndOffer(ZDLView* view, const QString& helpId, ZDLDocument* document, QWidget* host)
+void HelpComicView::registerAndOffer(
+    ZDLView* view, const QString& helpId, ZDLDocument* document, QWidget* host)
 {
     view->registerForHelpPanel(helpId, document, host);
     QPointer<QWidget> shown(host);
@@ -160,8 +164,8 @@ void HelpComicView::registerAndOffer(ZDLView* view, const QString& helpId, ZDLDo
     });
 }
 
-HelpComicView::HelpComicView(
-    const QString& helpId, std::shared_ptr<ComicModel> comic, ZDLDocument* document, bool force, QWidget* host)
+HelpComicView::HelpComicView(const QString& helpId, std::shared_ptr<ComicModel> comic, ZDLDocument* document,
+    bool force, QWidget* host)
     : QWidget(host)
     , m_helpId(helpId)
     , m_comic(std::move(comic))
@@ -367,7 +371,8 @@ void HelpComicView::paintEvent(QPaintEvent*)
     painter.setBrush(QColor::fromRgbF(float(fill), float(fill), float(fill)));
     painter.drawEllipse(box.adjusted(1, 1, -1, -1));
     painter.setPen(QPen(QColor::fromRgbF(float(cross), float(cross), float(cross)), 2));
-    const QRectF inner = box.adjusted(kCloseBoxCrossInset, kCloseBoxCrossInset, -kCloseBoxCrossInset, -kCloseBoxCrossInset);
+    const QRectF inner
+        = box.adjusted(kCloseBoxCrossInset, kCloseBoxCrossInset, -kCloseBoxCrossInset, -kCloseBoxCrossInset);
     painter.drawLine(inner.topLeft(), inner.bottomRight());
     painter.drawLine(inner.topRight(), inner.bottomLeft());
 }
@@ -524,7 +529,8 @@ void HelpComicView::goToExternalLink()
     const QString scheme = url.scheme().toLower();
     // Only web and mail links leave the program: a help comic is data, and data names no programs.
     if (!url.isValid()
-        || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https") && scheme != QStringLiteral("mailto")))
+        || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")
+            && scheme != QStringLiteral("mailto")))
         return;
     WebLinks::openUrl(url);
     animateOut();

@@ -46,8 +46,8 @@ void NewCharacterViewController::registerDefaults()
 {
     QVariantMap defaults;
     for (const PaletteColor& entry : paletteColors())
-        defaults.insert(QString::fromLatin1(entry.defaultsKey),
-            RgbColor(entry.red, entry.green, entry.blue).toQColor());
+        defaults.insert(
+            QString::fromLatin1(entry.defaultsKey), RgbColor(entry.red, entry.green, entry.blue).toQColor());
     UserDefaults::standard().registerDefaults(defaults);
 }
 
@@ -72,8 +72,8 @@ NewCharacterViewController::NewCharacterViewController(CharacterDocument* docume
     bindText(
         creatorField, [this] { return creator; }, [this](const QString& text) { creator = text; });
     nameField->setMinimumWidth(260);
-    m_kindSelector = addRadioGroup(
-        localized("Kind:"), { { localized("Character"), 0 }, { localized("Scenery"), 1 } });
+    m_kindSelector
+        = addRadioGroup(localized("Kind:"), { { localized("Character"), 0 }, { localized("Scenery"), 1 } });
     connect(m_kindSelector, &QButtonGroup::idClicked, this, [this](int kind) { selectPartsType(kind); });
 
     m_colorSetView = new QWidget(sheet());
@@ -90,7 +90,8 @@ NewCharacterViewController::NewCharacterViewController(CharacterDocument* docume
         auto* swatches = new ColorSwatchGrid(int(entry.swatches.size()), 1, m_colorSetView);
         swatches->setObjectName(stem + QStringLiteral("ColorGrid"));
         // A suggestion clicked becomes the well's colour.
-        connect(swatches, &ColorSwatchGrid::action, well, [well, swatches] { well->setColor(swatches->color()); });
+        connect(swatches, &ColorSwatchGrid::action, well,
+            [well, swatches] { well->setColor(swatches->color()); });
         grid->addWidget(new QLabel(localized(entry.name) + QLatin1Char(':'), m_colorSetView), int(i), 0);
         grid->addWidget(well, int(i), 1);
         grid->addWidget(swatches, int(i), 2, Qt::AlignLeft | Qt::AlignVCenter);
@@ -118,7 +119,8 @@ void NewCharacterViewController::showWindow()
     for (std::size_t i = 0; i < paletteColors().size(); ++i) {
         const PaletteColor& entry = paletteColors().at(i);
         const std::optional<QColor> stored = zdlColorForKey(defaults, QString::fromLatin1(entry.defaultsKey));
-        m_wells.at(i)->setColor(stored ? RgbColor::fromQColor(*stored) : RgbColor(entry.red, entry.green, entry.blue));
+        m_wells.at(i)->setColor(
+            stored ? RgbColor::fromQColor(*stored) : RgbColor(entry.red, entry.green, entry.blue));
         m_grids.at(i)->setColorsFromHexInArray(entry.swatches);
     }
     refreshFields();

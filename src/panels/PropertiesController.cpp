@@ -92,7 +92,8 @@ void PropertiesView::paintEvent(QPaintEvent*)
 
 // --- PropertiesController ---
 
-PropertiesController::PropertiesController(ZDLDocument* document, PartElementsView* elementsView, QWidget* parent)
+PropertiesController::PropertiesController(
+    ZDLDocument* document, PartElementsView* elementsView, QWidget* parent)
     : QObject(parent)
     , m_document(document)
     , m_partElementsView(elementsView)
@@ -105,14 +106,15 @@ PropertiesController::PropertiesController(ZDLDocument* document, PartElementsVi
     center.addObserver(
         this, kUpdateViewSelectionNotification, nullptr, [this](const Notification&) { needsUpdate(); });
     if (m_document) {
-        center.addObserver(
-            this, kUpdateDocumentViewsNotification, m_document, [this](const Notification&) { needsUpdate(); });
+        center.addObserver(this, kUpdateDocumentViewsNotification, m_document,
+            [this](const Notification&) { needsUpdate(); });
     }
     if (m_document) {
-        center.addObserver(this, kToleranceAdjusterChangedNotification, m_document, [this](const Notification&) {
-            if (m_document)
-                setToleranceAdjuster(m_document->toleranceAdjuster());
-        });
+        center.addObserver(
+            this, kToleranceAdjusterChangedNotification, m_document, [this](const Notification&) {
+                if (m_document)
+                    setToleranceAdjuster(m_document->toleranceAdjuster());
+            });
     }
 }
 
@@ -366,13 +368,15 @@ void PropertiesController::updateControlProperties()
     m_updatePending = false;
     DeferredCalls::cancel(this, kUpdateKey);
     // A hidden inspector is refreshed when it is shown again.
-    for (const QWidget* widget = m_propertiesView; widget && !widget->isWindow(); widget = widget->parentWidget()) {
+    for (const QWidget* widget = m_propertiesView; widget && !widget->isWindow();
+         widget = widget->parentWidget()) {
         if (widget->isHidden())
             return;
     }
     const ElementList selected = selection();
     if (m_tolerator
-        && (selected.size() != 1 || selected.first() != std::static_pointer_cast<Object>(m_tolerator->editObject())))
+        && (selected.size() != 1
+            || selected.first() != std::static_pointer_cast<Object>(m_tolerator->editObject())))
         disableTolerance();
 
     QList<ObjectPtr> inspected = selected;
@@ -490,18 +494,19 @@ void PropertiesController::updateControlProperties()
     DialogUtilities::setPopupToWeightValues(*m_lineWeightPopup, lineWeights);
     m_lineWeightPopup->setTitle(localized("pt"));
     DialogUtilities::setPopupToTagValues(*m_lineStylePopup, dashes);
-    const auto setAdjuster = [](ColorAdjuster* adjuster, const QSet<float>& values, const QList<ZDLColorPtr>& colors) {
-        QSignalBlocker block(adjuster);
-        adjuster->setEnabled(!values.isEmpty() && !colors.isEmpty());
-        if (!values.isEmpty())
-            adjuster->setFloatValue(*values.cbegin());
-        for (const ZDLColorPtr& color : colors) {
-            if (color) {
-                adjuster->setColor(color->getNSColorUsingAlpha(1.0f));
-                break;
-            }
-        }
-    };
+    const auto setAdjuster
+        = [](ColorAdjuster* adjuster, const QSet<float>& values, const QList<ZDLColorPtr>& colors) {
+              QSignalBlocker block(adjuster);
+              adjuster->setEnabled(!values.isEmpty() && !colors.isEmpty());
+              if (!values.isEmpty())
+                  adjuster->setFloatValue(*values.cbegin());
+              for (const ZDLColorPtr& color : colors) {
+                  if (color) {
+                      adjuster->setColor(color->getNSColorUsingAlpha(1.0f));
+                      break;
+                  }
+              }
+          };
     setAdjuster(m_lineColorAdjuster, lineAdjusts, lineColors);
     setAdjuster(m_fillColorAdjuster, fillAdjusts, fillColors);
     // A slider being dragged keeps what the user is doing.
@@ -535,7 +540,8 @@ void PropertiesController::setFillColor()
     setColorFromPopup(m_fillColorPopup, stylekeys::kFillColor, localized("Set Fill Color"));
 }
 
-void PropertiesController::setColorFromPopup(PopupButton* popup, const QString& property, const QString& actionName)
+void PropertiesController::setColorFromPopup(
+    PopupButton* popup, const QString& property, const QString& actionName)
 {
     QAction* item = popup->selectedItem();
     // The last item makes a new colour first.
@@ -550,7 +556,8 @@ void PropertiesController::setColorFromPopup(PopupButton* popup, const QString& 
 void PropertiesController::setLineStyle()
 {
     if (QAction* item = m_lineStylePopup->selectedItem())
-        setProperty(stylekeys::kLineDash, Value(qint64(PopupButton::tagOf(item))), localized("Set Line Style"));
+        setProperty(
+            stylekeys::kLineDash, Value(qint64(PopupButton::tagOf(item))), localized("Set Line Style"));
 }
 
 void PropertiesController::setLineWeight()
@@ -646,7 +653,8 @@ void PropertiesController::setFillType(int type)
         changed = true;
     }
     if (changed)
-        m_document->undoManager()->setActionName(type == 1 ? localized("Set Gradient Fill") : localized("Set Color Fill"));
+        m_document->undoManager()->setActionName(
+            type == 1 ? localized("Set Gradient Fill") : localized("Set Color Fill"));
     updateControlProperties();
 }
 
@@ -733,7 +741,8 @@ void PropertiesController::setOnOpenChange(const Value& value)
         m_document->updateViews();
 }
 
-void PropertiesController::applyProperty(const QString& property, const Value& value, const QString& actionName)
+void PropertiesController::applyProperty(
+    const QString& property, const Value& value, const QString& actionName)
 {
     const ElementList selected = selection();
     if (selected.isEmpty()) {
@@ -843,8 +852,8 @@ void PropertiesController::setToleranceAdjuster(const std::shared_ptr<CurveToler
     const double tolerance = adjuster->tolerance();
     {
         QSignalBlocker block(m_toleranceSlider);
-        m_toleranceSlider->setRange(
-            int(std::lround(tolerance / 3 * kToleranceScale)), int(std::lround(tolerance * 3 * kToleranceScale)));
+        m_toleranceSlider->setRange(int(std::lround(tolerance / 3 * kToleranceScale)),
+            int(std::lround(tolerance * 3 * kToleranceScale)));
         m_toleranceSlider->setValue(int(std::lround(tolerance * kToleranceScale)));
     }
     m_toleranceLabel->setText(localized("Tolerance: %1").arg(tolerance, 0, 'f', 2));
@@ -859,13 +868,14 @@ void PropertiesController::observeTolerancePath(bool observe)
     m_segmentsObservation = 0;
     if (!observe || !m_tolerator || !m_tolerator->editObject())
         return;
-    m_segmentsObservation = m_tolerator->editObject()->addObserver(
-        PartPath::kSegmentsKey, this, [this](const auto&...) {
-            // Another edit of the curve ends the chance to re-fit the stroke; defer, as this may run
-            // inside the adjuster's own change.
-            if (!m_toleratorChangingCurve)
-                DeferredCalls::perform(this, QStringLiteral("disableTolerance"), 0, [this] { disableTolerance(); });
-        });
+    m_segmentsObservation
+        = m_tolerator->editObject()->addObserver(PartPath::kSegmentsKey, this, [this](const auto&...) {
+              // Another edit of the curve ends the chance to re-fit the stroke; defer, as this may run
+              // inside the adjuster's own change.
+              if (!m_toleratorChangingCurve)
+                  DeferredCalls::perform(
+                      this, QStringLiteral("disableTolerance"), 0, [this] { disableTolerance(); });
+          });
 }
 
 void PropertiesController::disableTolerance()

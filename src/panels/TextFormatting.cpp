@@ -27,8 +27,7 @@ bool isItalic(const Face& face)
 
 // Among the family's faces that pass the filter, the one whose weight is nearest the wanted one;
 // of equally near ones the plainest, with the shortest font name ("Bold", not "Condensed Bold").
-template <typename Filter>
-std::optional<Face> nearestFace(const QString& family, int weight, Filter accepts)
+template <typename Filter> std::optional<Face> nearestFace(const QString& family, int weight, Filter accepts)
 {
     std::optional<Face> best;
     int bestDistance = std::numeric_limits<int>::max();
@@ -107,7 +106,8 @@ double sizeOf(const std::optional<TextFont>& font)
 
 TextFont withFace(const std::optional<TextFont>& font, const Face& face)
 {
-    TextFont changed = font.value_or(TextFont(FontRegistry::kLetteringFontName, FontRegistry::kDefaultFontSize));
+    TextFont changed
+        = font.value_or(TextFont(FontRegistry::kLetteringFontName, FontRegistry::kDefaultFontSize));
     changed.name = FontRegistry::fontName(face);
     // The archived flags described the old face.
     changed.flags.reset();
@@ -119,10 +119,12 @@ Face convertToFamily(const Face& face, const QString& family)
     const int weight = QFontDatabase::weight(face.family, face.style);
     const bool italic = isItalic(face);
     const bool bold = isBold(face);
-    if (auto alike = nearestFace(family, weight,
-            [&](const Face& candidate) { return isItalic(candidate) == italic && isBold(candidate) == bold; }))
+    if (auto alike = nearestFace(family, weight, [&](const Face& candidate) {
+            return isItalic(candidate) == italic && isBold(candidate) == bold;
+        }))
         return *alike;
-    if (auto sameSlant = nearestFace(family, weight, [&](const Face& candidate) { return isItalic(candidate) == italic; }))
+    if (auto sameSlant
+        = nearestFace(family, weight, [&](const Face& candidate) { return isItalic(candidate) == italic; }))
         return *sameSlant;
     if (auto any = nearestFace(family, weight, [](const Face&) { return true; }))
         return *any;

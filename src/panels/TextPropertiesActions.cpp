@@ -1,13 +1,12 @@
 // The actions of the text formatting bar: each turns its control's value into a change of the
 // attributes of the text being edited, or of the balloon's shape and style.
-#include "panels/TextPropertiesController.h"
-
 #include "app/core/ZDLDocument.h"
 #include "colorui/ColorPopups.h"
 #include "comicmodel/Balloon.h"
 #include "panels/PopupButton.h"
 #include "panels/SegmentedControl.h"
 #include "panels/TextFormatting.h"
+#include "panels/TextPropertiesController.h"
 #include "platform/Localization.h"
 #include "views/BalloonTextEditor.h"
 
@@ -48,7 +47,8 @@ TextAttributes withFont(const TextAttributes& attributes, const TextFont& font)
     return changed;
 }
 
-TextAttributes withParagraph(const TextAttributes& attributes, const std::function<void(TextParagraphStyle&)>& change)
+TextAttributes withParagraph(
+    const TextAttributes& attributes, const std::function<void(TextParagraphStyle&)>& change)
 {
     TextAttributes changed = attributes;
     TextParagraphStyle paragraph = attributes.paragraphStyleOrDefault();
@@ -90,10 +90,14 @@ void TextPropertiesController::changeFontFamily(QAction* item)
     if (!item)
         return;
     const QString family = PopupButton::representedObjectOf(item).toString();
-    apply(localized("Set Font"), [family](const TextAttributes& attributes) {
-        return withFont(attributes,
-            TextFormatting::withFace(attributes.font, TextFormatting::convertToFamily(TextFormatting::faceOf(attributes.font), family)));
-    }, false);
+    apply(
+        localized("Set Font"),
+        [family](const TextAttributes& attributes) {
+            return withFont(attributes,
+                TextFormatting::withFace(attributes.font,
+                    TextFormatting::convertToFamily(TextFormatting::faceOf(attributes.font), family)));
+        },
+        false);
 }
 
 void TextPropertiesController::changeFontStyle(QAction* item)
@@ -102,35 +106,49 @@ void TextPropertiesController::changeFontStyle(QAction* item)
     if (style.isEmpty() || m_shownFamily.isEmpty())
         return;
     const TextFormatting::Face face { m_shownFamily, style };
-    apply(localized("Set Font"), [face](const TextAttributes& attributes) {
-        return withFont(attributes, TextFormatting::withFace(attributes.font, face));
-    }, false);
+    apply(
+        localized("Set Font"),
+        [face](const TextAttributes& attributes) {
+            return withFont(attributes, TextFormatting::withFace(attributes.font, face));
+        },
+        false);
 }
 
 void TextPropertiesController::changeStyleFromSelector(int segment)
 {
     if (segment == 0) {
         const bool bold = !m_boldOn;
-        apply(localized("Bold"), [bold](const TextAttributes& attributes) {
-            return withFont(attributes, TextFormatting::withFace(attributes.font,
-                TextFormatting::convertBold(TextFormatting::faceOf(attributes.font), bold)));
-        }, false);
+        apply(
+            localized("Bold"),
+            [bold](const TextAttributes& attributes) {
+                return withFont(attributes,
+                    TextFormatting::withFace(attributes.font,
+                        TextFormatting::convertBold(TextFormatting::faceOf(attributes.font), bold)));
+            },
+            false);
     } else if (segment == 1) {
         const bool italic = !m_italicOn;
-        apply(localized("Italic"), [italic](const TextAttributes& attributes) {
-            return withFont(attributes, TextFormatting::withFace(attributes.font,
-                TextFormatting::convertItalic(TextFormatting::faceOf(attributes.font), italic)));
-        }, false);
+        apply(
+            localized("Italic"),
+            [italic](const TextAttributes& attributes) {
+                return withFont(attributes,
+                    TextFormatting::withFace(attributes.font,
+                        TextFormatting::convertItalic(TextFormatting::faceOf(attributes.font), italic)));
+            },
+            false);
     } else if (segment == 2) {
         const bool underline = !m_underlineOn;
-        apply(localized("Underline"), [underline](const TextAttributes& attributes) {
-            TextAttributes changed = attributes;
-            if (underline)
-                changed.otherAttributes.insert(kUnderlineStyleAttributeName, Value(qint64(1)));
-            else
-                changed.otherAttributes.remove(kUnderlineStyleAttributeName);
-            return changed;
-        }, false);
+        apply(
+            localized("Underline"),
+            [underline](const TextAttributes& attributes) {
+                TextAttributes changed = attributes;
+                if (underline)
+                    changed.otherAttributes.insert(kUnderlineStyleAttributeName, Value(qint64(1)));
+                else
+                    changed.otherAttributes.remove(kUnderlineStyleAttributeName);
+                return changed;
+            },
+            false);
     }
     // The toggles show the text, not the click.
     updateFormatControls();
@@ -162,11 +180,14 @@ void TextPropertiesController::changeFontSizeTo(float size)
 {
     if (size == m_currentSize || !(size > 0))
         return;
-    apply(localized("Set Font Size"), [size](const TextAttributes& attributes) {
-        TextFont font = attributes.font.value_or(TextFont(FontRegistry::kLetteringFontName, 0));
-        font.size = size;
-        return withFont(attributes, font);
-    }, false);
+    apply(
+        localized("Set Font Size"),
+        [size](const TextAttributes& attributes) {
+            TextFont font = attributes.font.value_or(TextFont(FontRegistry::kLetteringFontName, 0));
+            font.size = size;
+            return withFont(attributes, font);
+        },
+        false);
 }
 
 void TextPropertiesController::changeLineHeight()
@@ -195,9 +216,13 @@ void TextPropertiesController::changeLineHeightTo(float height)
     // A multiple of 0 or less would stack the lines on each other.
     if (height == m_currentLineHeight || !(height > 0))
         return;
-    apply(localized("Set Line Height"), [height](const TextAttributes& attributes) {
-        return withParagraph(attributes, [height](TextParagraphStyle& paragraph) { paragraph.lineHeightMultiple = height; });
-    }, true);
+    apply(
+        localized("Set Line Height"),
+        [height](const TextAttributes& attributes) {
+            return withParagraph(attributes,
+                [height](TextParagraphStyle& paragraph) { paragraph.lineHeightMultiple = height; });
+        },
+        true);
 }
 
 // --- Paragraphs ---
@@ -205,13 +230,17 @@ void TextPropertiesController::changeLineHeightTo(float height)
 void TextPropertiesController::changeAlignment(int segment)
 {
     const int tag = m_alignment->tagOf(segment);
-    static const TextAlignment alignments[] = { TextAlignment::Left, TextAlignment::Center, TextAlignment::Right,
-        TextAlignment::Justified };
+    static const TextAlignment alignments[]
+        = { TextAlignment::Left, TextAlignment::Center, TextAlignment::Right, TextAlignment::Justified };
     if (tag >= 0 && tag < int(std::size(alignments))) {
         const TextAlignment alignment = alignments[tag];
-        apply(localized("Set Alignment"), [alignment](const TextAttributes& attributes) {
-            return withParagraph(attributes, [alignment](TextParagraphStyle& paragraph) { paragraph.alignment = alignment; });
-        }, true);
+        apply(
+            localized("Set Alignment"),
+            [alignment](const TextAttributes& attributes) {
+                return withParagraph(attributes,
+                    [alignment](TextParagraphStyle& paragraph) { paragraph.alignment = alignment; });
+            },
+            true);
     }
     m_alignment->setTracking(SegmentedControl::Tracking::SelectOne);
     m_alignment->setSelectedSegment(segment);
@@ -237,11 +266,14 @@ void TextPropertiesController::changeSpacing(const QString& text, bool before)
     if (!read || !(value >= 0) || value == (before ? m_currentSpaceBefore : m_currentSpaceAfter))
         return;
     const float spacing = std::min(value, float(FontRegistry::kMaxFontSize));
-    apply(localized("Set Paragraph Spacing"), [spacing, before](const TextAttributes& attributes) {
-        return withParagraph(attributes, [spacing, before](TextParagraphStyle& paragraph) {
-            (before ? paragraph.paragraphSpacingBefore : paragraph.paragraphSpacing) = spacing;
-        });
-    }, true);
+    apply(
+        localized("Set Paragraph Spacing"),
+        [spacing, before](const TextAttributes& attributes) {
+            return withParagraph(attributes, [spacing, before](TextParagraphStyle& paragraph) {
+                (before ? paragraph.paragraphSpacingBefore : paragraph.paragraphSpacing) = spacing;
+            });
+        },
+        true);
 }
 
 // --- Colour ---
@@ -293,8 +325,7 @@ void TextPropertiesController::cancelColor()
         restored.setPosition(selection.anchor());
         restored.setPosition(selection.position(), QTextCursor::KeepAnchor);
         m_editor->setTextCursor(restored);
-    }
-    else
+    } else
         m_editor->setCurrentCharFormat(m_colorTypingFormat);
     updateFormatControls();
 }
@@ -311,7 +342,8 @@ void TextPropertiesController::changeBalloonStyle()
     changeBalloonCode(Balloon::kStyleKey, m_stylePopup, localized("Set Balloon Style"));
 }
 
-void TextPropertiesController::changeBalloonCode(const QString& key, PopupButton* popup, const QString& actionName)
+void TextPropertiesController::changeBalloonCode(
+    const QString& key, PopupButton* popup, const QString& actionName)
 {
     if (!m_balloon || !m_editor)
         return;

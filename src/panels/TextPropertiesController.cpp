@@ -38,7 +38,8 @@ namespace {
 
 constexpr float kSizes[] = { 8, 9, 10, 11, 12, 13, 14, 16, 18, 20, 24, 28, 36, 48, 64, 72 };
 constexpr float kLineHeights[] = { 0.8f, 0.9f, 1.0f, 1.1f, 1.2f, 1.5f, 2.0f };
-const char* const kShapeTitles[] = { "Standard", "Ellipse", "Rounded Rectangle", "Rectangle", "Fitted", "Text Block" };
+const char* const kShapeTitles[]
+    = { "Standard", "Ellipse", "Rounded Rectangle", "Rectangle", "Fitted", "Text Block" };
 const char* const kStyleTitles[] = { "Plain", "Rough Spikes", "Spikes", "Scallops", "Rough Scallops" };
 // The fields are a few digits wide.
 constexpr int kNumberFieldWidth = 40;
@@ -129,7 +130,8 @@ void TextPropertiesController::buildControls()
     row->addWidget(m_sizeStepper);
     row->addWidget(m_sizePopup);
     connect(m_sizeField, &QLineEdit::returnPressed, this, &TextPropertiesController::changeFontSize);
-    connect(m_sizeStepper, &Stepper::valueChanged, this, &TextPropertiesController::changeFontSizeFromStepper);
+    connect(
+        m_sizeStepper, &Stepper::valueChanged, this, &TextPropertiesController::changeFontSizeFromStepper);
     connect(m_sizePopup, &PopupButton::activated, this, &TextPropertiesController::changeFontSizeFromPopup);
     gap();
 
@@ -166,7 +168,8 @@ void TextPropertiesController::buildControls()
         button->setFont(label);
     }
     row->addWidget(m_styleToggles);
-    connect(m_styleToggles, &SegmentedControl::activated, this, &TextPropertiesController::changeStyleFromSelector);
+    connect(m_styleToggles, &SegmentedControl::activated, this,
+        &TextPropertiesController::changeStyleFromSelector);
 
     m_alignment = new SegmentedControl(this);
     const char* const alignmentTips[] = { "Align left", "Center", "Align right", "Justify" };
@@ -188,8 +191,10 @@ void TextPropertiesController::buildControls()
     row->addWidget(new QLabel(localized("After:"), this));
     row->addWidget(m_afterField);
     row->addWidget(m_afterStepper);
-    connect(m_beforeField, &QLineEdit::returnPressed, this, [this] { changeSpaceBefore(m_beforeField->text()); });
-    connect(m_afterField, &QLineEdit::returnPressed, this, [this] { changeSpaceAfter(m_afterField->text()); });
+    connect(
+        m_beforeField, &QLineEdit::returnPressed, this, [this] { changeSpaceBefore(m_beforeField->text()); });
+    connect(
+        m_afterField, &QLineEdit::returnPressed, this, [this] { changeSpaceAfter(m_afterField->text()); });
     connect(m_beforeStepper, &Stepper::valueChanged, this,
         [this] { changeSpaceBefore(QString::number(m_beforeStepper->value())); });
     connect(m_afterStepper, &Stepper::valueChanged, this,
@@ -252,13 +257,15 @@ void TextPropertiesController::startTextEditing(
         setupFontFamilyMenu();
         updateFormatControls();
     };
-    NotificationCenter::defaultCenter().addObserver(
-        this, kFavoriteFontsChangedNotification, appController(), [fontsChanged](const Notification&) { fontsChanged(); });
+    NotificationCenter::defaultCenter().addObserver(this, kFavoriteFontsChangedNotification, appController(),
+        [fontsChanged](const Notification&) { fontsChanged(); });
     m_editorConnections = {
         connect(qGuiApp, &QGuiApplication::fontDatabaseChanged, this, fontsChanged),
-        connect(editor, &QTextEdit::cursorPositionChanged, this, &TextPropertiesController::updateFormatControls),
+        connect(
+            editor, &QTextEdit::cursorPositionChanged, this, &TextPropertiesController::updateFormatControls),
         connect(editor, &QTextEdit::selectionChanged, this, &TextPropertiesController::updateFormatControls),
-        connect(editor, &QTextEdit::currentCharFormatChanged, this, &TextPropertiesController::updateFormatControls),
+        connect(editor, &QTextEdit::currentCharFormatChanged, this,
+            &TextPropertiesController::updateFormatControls),
     };
     updateFormatControls();
     show();
@@ -345,7 +352,8 @@ void TextPropertiesController::fitFamilyPopupToItems()
     QStyleOptionButton option;
     option.initFrom(m_familyPopup);
     const int width = m_familyPopup->style()
-                          ->sizeFromContents(QStyle::CT_PushButton, &option, QSize(widest, metrics.height()), m_familyPopup)
+                          ->sizeFromContents(
+                              QStyle::CT_PushButton, &option, QSize(widest, metrics.height()), m_familyPopup)
                           .width();
     m_familyPopup->setFixedWidth(std::clamp(width, kMinFamilyPopupWidth, kMaxFamilyPopupWidth));
 }
@@ -378,7 +386,8 @@ void TextPropertiesController::updateFormatControls()
         styles.insert(face.style);
         sizes.insert(static_cast<float>(TextFormatting::sizeOf(run.font)));
         const TextParagraphStyle paragraph = run.paragraphStyleOrDefault();
-        lineHeights.insert(paragraph.lineHeightMultiple == 0 ? 1.0f : static_cast<float>(paragraph.lineHeightMultiple));
+        lineHeights.insert(
+            paragraph.lineHeightMultiple == 0 ? 1.0f : static_cast<float>(paragraph.lineHeightMultiple));
         alignments.insert(int(paragraph.alignment));
         if (!color.isValid() && run.foregroundColor.isValid())
             color = run.foregroundColor;
@@ -451,8 +460,8 @@ void TextPropertiesController::updateFormatControls()
     // Segments are numbered left, centre, right, justified; natural alignment selects none.
     m_alignment->setTracking(alignments.size() == 1 ? SegmentedControl::Tracking::SelectOne
                                                     : SegmentedControl::Tracking::SelectAny);
-    const TextAlignment shownAlignments[] = { TextAlignment::Left, TextAlignment::Center, TextAlignment::Right,
-        TextAlignment::Justified };
+    const TextAlignment shownAlignments[]
+        = { TextAlignment::Left, TextAlignment::Center, TextAlignment::Right, TextAlignment::Justified };
     for (int segment = 0; segment < int(std::size(shownAlignments)); ++segment)
         m_alignment->setSelected(alignments.contains(int(shownAlignments[segment])), segment);
 

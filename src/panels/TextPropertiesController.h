@@ -42,8 +42,8 @@ public:
     explicit TextPropertiesController(QWidget* parent = nullptr);
     ~TextPropertiesController() override;
 
-    void startTextEditing(
-        BalloonEditingView* view, BalloonTextEditor* editor, const std::shared_ptr<Balloon>& balloon) override;
+    void startTextEditing(BalloonEditingView* view, BalloonTextEditor* editor,
+        const std::shared_ptr<Balloon>& balloon) override;
     void endTextEditing(bool record) override;
     bool editing() const { return m_editor != nullptr; }
 

@@ -518,14 +518,15 @@ QByteArray KeyedArchive::encodedData() const
 {
     const QByteArray bytes = m_list.toBinary();
     if (bytes.size() > m_limits.maxBytes)
-        Exception::raise(kInvalidArchiveException, QStringLiteral("The archive would be larger than a reader accepts."));
+        Exception::raise(
+            kInvalidArchiveException, QStringLiteral("The archive would be larger than a reader accepts."));
     // The trailer's object count, big-endian, 24 bytes from the end.
     quint64 objects = 0;
     for (qsizetype i = bytes.size() - 24; i < bytes.size() - 16; ++i)
         objects = (objects << 8) | quint8(bytes[i]);
     if (objects > m_limits.maxObjects)
-        Exception::raise(
-            kInvalidArchiveException, QStringLiteral("The archive would hold more objects than a reader accepts."));
+        Exception::raise(kInvalidArchiveException,
+            QStringLiteral("The archive would hold more objects than a reader accepts."));
     // The reader makes a value for every entry of the lists and dictionaries it decodes; every
     // container entry is counted, those of the object records too.
     const qint64 readingCost = qint64(m_list.totalEntries()) * qint64(sizeof(Value)) + m_expansion;

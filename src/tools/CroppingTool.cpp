@@ -47,8 +47,8 @@ QRectF boundsOfPoints(const QPointF& a, const QPointF& b)
 }
 
 // An L hugging the corner (cx, cy) from outside; sx and sy point from the corner into the rect.
-void appendBracket(CanvasPath& path, double cx, double cy, double sx, double sy, double arm, double gap,
-    double thickness)
+void appendBracket(
+    CanvasPath& path, double cx, double cy, double sx, double sy, double arm, double gap, double thickness)
 {
     const auto at = [&](double u, double v) { return QPointF(cx + sx * u, cy + sy * v); };
     const double outer = -gap - thickness;
@@ -76,7 +76,8 @@ ImageElement* CroppingTool::editedImage() const
 void CroppingTool::setCroppingRect(const QRectF& rect)
 {
     const ImageElement* element = editedImage();
-    const QRectF bounds = element && element->image() ? QRectF(QPointF(0, 0), element->image()->pixelSize()) : QRectF();
+    const QRectF bounds
+        = element && element->image() ? QRectF(QPointF(0, 0), element->image()->pixelSize()) : QRectF();
     m_croppingRectSet = intersectsRect(rect, bounds);
     if (m_croppingRectSet) {
         const QRectF inside = intersectionRect(rect, bounds);
@@ -143,7 +144,8 @@ void CroppingTool::draw()
     outside.addRect(insetRect(view()->viewBounds(), -2, -2));
     washOutAndOutline(*canvas, outside, 1.0 / scale);
     if (frame.width() / scale > kBracketMinimumSide && frame.height() / scale > kBracketMinimumSide) {
-        const double arm = std::min(std::min(frame.width(), frame.height()) / 3.0, kBracketLongestArm) / scale;
+        const double arm
+            = std::min(std::min(frame.width(), frame.height()) / 3.0, kBracketLongestArm) / scale;
         CanvasPath brackets;
         const double gap = 1.0 / scale;
         const double thickness = kBracketThickness / scale;
@@ -183,7 +185,8 @@ CroppingFrameHandle::CroppingFrameHandle(const QRectF& frame, int number, const 
     const QPointF topRight(x + w, y);
     const QPointF bottomRight(x + w, y + h);
     const QPointF bottomLeft(x, y + h);
-    const auto square = [z](const QPointF& centre) { return QRectF(centre.x() - z / 2, centre.y() - z / 2, z, z); };
+    const auto square
+        = [z](const QPointF& centre) { return QRectF(centre.x() - z / 2, centre.y() - z / 2, z, z); };
     switch (number) {
     case 0:
         m_fixedPoint = bottomRight;
@@ -230,7 +233,8 @@ CroppingFrameHandle::CroppingFrameHandle(const QRectF& frame, int number, const 
 
 // --- Trackers ---
 
-CroppingCreationTracker::CroppingCreationTracker(const QPointF& point, const ZDLEvent& event, CroppingTool* tool)
+CroppingCreationTracker::CroppingCreationTracker(
+    const QPointF& point, const ZDLEvent& event, CroppingTool* tool)
     : ZDLTracker(point, event)
     , m_croppingTool(tool)
 {

@@ -72,8 +72,8 @@ CurvePointPtr PathPointHandleSelection::getCurvePoint() const
 
 // --- PathPointHandle ---
 
-PathPointHandle::PathPointHandle(
-    const QPointF& point, const ZDLView& view, const ReshapingTool* tool, const PathPointHandleSelection& name)
+PathPointHandle::PathPointHandle(const QPointF& point, const ZDLView& view, const ReshapingTool* tool,
+    const PathPointHandleSelection& name)
     : m_tool(tool)
     , m_name(name)
     , m_deleteCursor(cursorNamed("Cur_DirectSelect_Del.tiff"))
@@ -91,7 +91,8 @@ void PathPointHandle::drawOn(Canvas& canvas) const
     const CurvePointPtr point = getCurvePoint();
     const QColor& color = appController()->reshapeSelectionColor();
     const bool chosen = m_tool && m_tool->isSelected(m_name);
-    CanvasPath shape = !point || point->onCurve() ? CanvasPath::fromRect(box()) : CanvasPath::fromEllipse(box());
+    CanvasPath shape
+        = !point || point->onCurve() ? CanvasPath::fromRect(box()) : CanvasPath::fromEllipse(box());
     shape.setWindingRule(WindingRule::EvenOdd);
     shape.setLineWidth(scale() > 0 ? 1.0 / scale() : 1.0);
     canvas.fillPath(shape, CanvasPaint(chosen ? color : QColor(Qt::white)));
@@ -206,7 +207,8 @@ void PathReshapeTracker::draw()
 
 // --- ReshapingMarqueeTracker ---
 
-ReshapingMarqueeTracker::ReshapingMarqueeTracker(const QPointF& point, const ZDLEvent& event, ReshapingTool* tool)
+ReshapingMarqueeTracker::ReshapingMarqueeTracker(
+    const QPointF& point, const ZDLEvent& event, ReshapingTool* tool)
     : MarqueeTracker(point, event)
     , m_tool(tool)
 {

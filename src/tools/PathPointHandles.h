@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/Value.h"
 #include "tools/SelectionTrackers.h"
 #include "tools/ZDLHandle.h"
 #include "tools/ZDLTracker.h"
-#include "platform/Value.h"
 
 #include <QList>
 #include <memory>
@@ -79,8 +79,9 @@ public:
     // After an insertion: the tool's single selected point was just inserted into a path whose
     // segments were the given ones, and the selection before it was the given one. Null unless
     // exactly one point is selected.
-    static std::unique_ptr<PathReshapeTracker> afterInsertion(const QList<std::shared_ptr<Curve>>& oldSegments,
-        const PathPointList& oldSelection, const QPointF& point, const ZDLEvent& event, ReshapingTool* tool);
+    static std::unique_ptr<PathReshapeTracker> afterInsertion(
+        const QList<std::shared_ptr<Curve>>& oldSegments, const PathPointList& oldSelection,
+        const QPointF& point, const ZDLEvent& event, ReshapingTool* tool);
 
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;

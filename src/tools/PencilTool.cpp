@@ -179,8 +179,8 @@ void PencilTracker::mousePaused()
     m_pauseTimer.start();
 }
 
-bool PencilTracker::fitStroke(
-    Curve& curve, const QRectF& closeTarget, float scale, int segmentPoints, std::shared_ptr<Curve>* pencilCurve)
+bool PencilTracker::fitStroke(Curve& curve, const QRectF& closeTarget, float scale, int segmentPoints,
+    std::shared_ptr<Curve>* pencilCurve)
 {
     while (curve.numPoints() > 1 && pointInRect(curve.lastPoint()->point(), closeTarget)) {
         curve.setClosed(true);
@@ -220,7 +220,8 @@ void PencilTracker::mouseUpAt(const QPointF&, const ZDLEvent&)
     const CurvePtr segment = m_startHandle ? curveToExtendFrom(*m_startHandle) : nullptr;
     CurvePtr pencil;
     // A click, or a stroke that never left its start, draws nothing and the pencil stays.
-    if (!fitStroke(*m_editCurve, m_closePathHandle, s, segment ? segment->numPoints() : 0, &pencil) || !editing)
+    if (!fitStroke(*m_editCurve, m_closePathHandle, s, segment ? segment->numPoints() : 0, &pencil)
+        || !editing)
         return;
     std::shared_ptr<CurveToleranceAdjuster> adjuster;
     // Both commits switch the view to the reshaping tool, which ends this tracker: nothing of it is
@@ -228,8 +229,8 @@ void PencilTracker::mouseUpAt(const QPointF&, const ZDLEvent&)
     if (segment) {
         const PathPointHandleSelection start = *m_startHandle;
         if (const auto path = std::dynamic_pointer_cast<PartPath>(start.path))
-            adjuster = CurveToleranceAdjuster::initForAddedCurveIn(path, std::size_t(start.segmentIndex), pencil,
-                Curve::initByCopying(*segment), tolerance, document);
+            adjuster = CurveToleranceAdjuster::initForAddedCurveIn(path, std::size_t(start.segmentIndex),
+                pencil, Curve::initByCopying(*segment), tolerance, document);
         segment->appendPointsFrom(*m_editCurve);
         segment->setClosed(m_editCurve->closed());
         commitExtendedPath(*editing, start, segment);

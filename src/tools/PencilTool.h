@@ -37,7 +37,8 @@ private:
 class PencilTracker : public ZDLTracker {
 public:
     // A stroke from the end point of the start handle continues its segment.
-    PencilTracker(const QPointF& point, const ZDLEvent& event, const std::optional<PathPointHandleSelection>& startHandle);
+    PencilTracker(const QPointF& point, const ZDLEvent& event,
+        const std::optional<PathPointHandleSelection>& startHandle);
 
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;

@@ -38,19 +38,23 @@ Path* pathOf(const ObjectPtr& object)
 } // namespace
 
 ReshapingTool::ReshapingTool()
-    : m_addPointCursor(appController()->getCursorResource(
-        QStringLiteral("Cur_DirectSelect_AddPoint.tiff"), QPointF(1, 1)))
-    , m_addCurveCursor(appController()->getCursorResource(
-          QStringLiteral("Cur_DirectSelect_AddCurve.tiff"), QPointF(1, 1)))
-    , m_partOriginCursor(appController()->getCursorResource(QStringLiteral("Cur_PartOrigin.tiff"), QPointF(8, 9)))
-    , m_perspectiveCursor(appController()->getCursorResource(QStringLiteral("Cur_DistortPoints.tiff"), QPointF(4, 4)))
-    , m_deleteSegmentCursor(appController()->getCursorResource(QStringLiteral("Cur_Scissors.tiff"), QPointF(6, 16)))
+    : m_addPointCursor(
+        appController()->getCursorResource(QStringLiteral("Cur_DirectSelect_AddPoint.tiff"), QPointF(1, 1)))
+    , m_addCurveCursor(
+          appController()->getCursorResource(QStringLiteral("Cur_DirectSelect_AddCurve.tiff"), QPointF(1, 1)))
+    , m_partOriginCursor(
+          appController()->getCursorResource(QStringLiteral("Cur_PartOrigin.tiff"), QPointF(8, 9)))
+    , m_perspectiveCursor(
+          appController()->getCursorResource(QStringLiteral("Cur_DistortPoints.tiff"), QPointF(4, 4)))
+    , m_deleteSegmentCursor(
+          appController()->getCursorResource(QStringLiteral("Cur_Scissors.tiff"), QPointF(6, 16)))
 {
 }
 
 // --- Point selection ---
 
-std::optional<PathPointHandleSelection> ReshapingTool::getSelectionFor(const PathPointHandleSelection& point) const
+std::optional<PathPointHandleSelection> ReshapingTool::getSelectionFor(
+    const PathPointHandleSelection& point) const
 {
     for (const PathPointHandleSelection& entry : m_handleSelection) {
         if (entry.matches(point))
@@ -233,7 +237,8 @@ void ReshapingTool::mouseDownOnHandle(const ZDLHandlePtr& handle, const QPointF&
     const auto* pointHandle = dynamic_cast<const PathPointHandle*>(handle.get());
     if (!pointHandle) {
         // The origin handle starts from where the tool drew it, unless the user has placed it.
-        if (handle->type() == kOriginHandleType && editingView() && !editingView()->transformOriginOverridden())
+        if (handle->type() == kOriginHandleType && editingView()
+            && !editingView()->transformOriginOverridden())
             editingView()->setTransformOrigin(transformOrigin());
         handleMouseDown(handle, point, event);
         return;
@@ -395,7 +400,7 @@ void ReshapingTool::makeHandles(Canvas* canvas)
         if (const CurvePointPtr point = entry.getCurvePoint()) {
             const QPointF p = point->point();
             bounds = bounds ? QRectF(QPointF(std::min(bounds->left(), p.x()), std::min(bounds->top(), p.y())),
-                                  QPointF(std::max(bounds->right(), p.x()), std::max(bounds->bottom(), p.y())))
+                         QPointF(std::max(bounds->right(), p.x()), std::max(bounds->bottom(), p.y())))
                             : QRectF(p, QSizeF(0, 0));
         }
     }
@@ -473,7 +478,8 @@ void ReshapingTool::applyPerspectiveTransform(const QRectF& from, const std::arr
         restoreSavedSegments();
     else
         saveSegmentsForUndo();
-    changeSelectedPoints([&from, &to](CurvePoint& point) { point.perspectiveTransformFrom(from, to.data()); });
+    changeSelectedPoints(
+        [&from, &to](CurvePoint& point) { point.perspectiveTransformFrom(from, to.data()); });
 }
 
 void ReshapingTool::commitPerspectiveTransform()

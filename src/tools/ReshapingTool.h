@@ -29,7 +29,10 @@ public:
 
     // --- The point selection (redisplays the view; only undoableSetSelection records) ---
     std::optional<PathPointHandleSelection> getSelectionFor(const PathPointHandleSelection& point) const;
-    bool isSelected(const PathPointHandleSelection& point) const { return getSelectionFor(point).has_value(); }
+    bool isSelected(const PathPointHandleSelection& point) const
+    {
+        return getSelectionFor(point).has_value();
+    }
     qsizetype numSelected() const { return m_handleSelection.size(); }
     void select(const PathPointHandleSelection& point, bool deselectingOthers);
     void deselect(const PathPointHandleSelection& point);

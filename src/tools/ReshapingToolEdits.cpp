@@ -77,7 +77,8 @@ bool ReshapingTool::shouldAddOnCurve(const PathPointHandleSelection& position, c
 
 // --- Inserting and cutting ---
 
-void ReshapingTool::insertPointAt(const PathPointHandleSelection& position, const QPointF& point, const ZDLEvent& event)
+void ReshapingTool::insertPointAt(
+    const PathPointHandleSelection& position, const QPointF& point, const ZDLEvent& event)
 {
     Path* path = asProtocol<Path>(position.path);
     const CurvePtr curve = position.getCurve();
@@ -149,7 +150,8 @@ void ReshapingTool::flipPoint(const PathPointHandleSelection& point)
     live->setOnCurve(!live->onCurve());
     point.getCurve()->flushCache();
     path->flushCache();
-    document->undoableSetPropertyFor(point.path, Path::kSegmentsKey, segmentsValue(path->segments()), segmentsValue(old));
+    document->undoableSetPropertyFor(
+        point.path, Path::kSegmentsKey, segmentsValue(path->segments()), segmentsValue(old));
     document->undoManager()->setActionName(localized("Reshape Path"));
 }
 
@@ -177,7 +179,8 @@ void ReshapingTool::deletePathPoint(const PathPointHandleSelection& point)
         ElementList selection = editing->selection();
         selection.removeAll(point.path);
         editing->undoableSetSelection(selection, false);
-        remaining.removeIf([&point](const PathPointHandleSelection& entry) { return entry.path == point.path; });
+        remaining.removeIf(
+            [&point](const PathPointHandleSelection& entry) { return entry.path == point.path; });
         undoableSetSelection(remaining, false);
         document->undoManager()->setActionName(localized("Delete Path"));
         return;
@@ -187,7 +190,8 @@ void ReshapingTool::deletePathPoint(const PathPointHandleSelection& point)
         segments.removeAt(point.segmentIndex);
         document->undoableSetPropertyFor(point.path, Path::kSegmentsKey, segmentsValue(segments));
         editing->undoableSetSelection(editing->selection(), true);
-        remaining.removeIf([&point](const PathPointHandleSelection& entry) { return samePathAndSegment(entry, point); });
+        remaining.removeIf(
+            [&point](const PathPointHandleSelection& entry) { return samePathAndSegment(entry, point); });
         for (PathPointHandleSelection& entry : remaining) {
             if (entry.path == point.path && entry.segmentIndex > point.segmentIndex)
                 --entry.segmentIndex;
@@ -198,7 +202,8 @@ void ReshapingTool::deletePathPoint(const PathPointHandleSelection& point)
     }
     const QList<CurvePtr> old = path->segments();
     path->deleteCurvePoint(std::size_t(point.pointIndex), std::size_t(point.segmentIndex));
-    document->undoableSetPropertyFor(point.path, Path::kSegmentsKey, segmentsValue(path->segments()), segmentsValue(old));
+    document->undoableSetPropertyFor(
+        point.path, Path::kSegmentsKey, segmentsValue(path->segments()), segmentsValue(old));
     remaining.removeAll(point);
     for (PathPointHandleSelection& entry : remaining) {
         if (samePathAndSegment(entry, point) && entry.pointIndex > point.pointIndex)

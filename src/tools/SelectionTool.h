@@ -44,7 +44,6 @@ protected:
     void handleMouseDown(const ZDLHandlePtr& handle, const QPointF& point, const ZDLEvent& event);
 
 private:
-
     bool m_allowEditing = true;
     QCursor m_partOriginCursor;
     QCursor m_perspectiveCursor;

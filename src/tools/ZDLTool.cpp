@@ -323,7 +323,8 @@ void ZDLTool::drawStandardGraphicsSelection(bool groupFrame, bool handles)
         const auto* typed = asProtocol<ComicGraphicElement>(element);
         const bool unspecified = m_partsViewSpecialColoring && typed && typed->partType() == 0;
         drawBoundsFrame(frame, *canvas, style,
-            unspecified ? appController()->unspecifiedPartSelectionColor() : appController()->selectionColor());
+            unspecified ? appController()->unspecifiedPartSelectionColor()
+                        : appController()->selectionColor());
         const QRectF grown = insetRect(frame, -0.5 / scale, -0.5 / scale);
         group = first ? grown : unionRect(group, grown);
         first = false;
@@ -371,8 +372,8 @@ void ZDLTool::drawEndpointHandles()
             if (!segment || segment->closed() || segment->numPoints() < 2)
                 continue;
             for (const int end : { 0, segment->numPoints() - 1 }) {
-                auto handle = std::make_shared<PathPointHandle>(segment->getPointAtIndex(end)->point(), *m_view,
-                    nullptr, PathPointHandleSelection { element, int(index), end });
+                auto handle = std::make_shared<PathPointHandle>(segment->getPointAtIndex(end)->point(),
+                    *m_view, nullptr, PathPointHandleSelection { element, int(index), end });
                 handle->drawOn(*canvas);
                 m_currentHandles.append(handle);
             }

@@ -82,7 +82,8 @@ BalloonEditingView::BalloonEditingView(ZDLDocument* document, QWidget* parent)
     , m_textEditingView(new BalloonTextEditor(this))
 {
     // The document reports every change, an undone change of formats too (the editor does not).
-    connect(m_textEditingView->document(), &QTextDocument::contentsChanged, this, &BalloonEditingView::textDidChange);
+    connect(m_textEditingView->document(), &QTextDocument::contentsChanged, this,
+        &BalloonEditingView::textDidChange);
     connect(m_textEditingView, &BalloonTextEditor::escapePressed, this, &BalloonEditingView::exitTextEditing);
 }
 

@@ -96,7 +96,8 @@ void BalloonGroupView::drawRect(const QRectF& dirtyRect)
     ZDLContext context(*this);
     canvas->save();
     const auto group = editBalloonGroup();
-    EditorBackgrounds::drawBehind(*this, context, dirtyRect, EditorBackgrounds::backgroundStyle(*this), group.get());
+    EditorBackgrounds::drawBehind(
+        *this, context, dirtyRect, EditorBackgrounds::backgroundStyle(*this), group.get());
     if (group) {
         for (const ObjectPtr& child : group->children()) {
             if (auto* graphic = asProtocol<GraphicElement>(child))

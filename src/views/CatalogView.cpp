@@ -497,7 +497,8 @@ void CatalogView::fillDownloadMenu(QMenu* menu)
     for (const ArtStore::Product& product : controller->artStoreDict()->products) {
         const QString name = product.name.isEmpty() ? product.code : product.name;
         const std::optional<qint64> installed = controller->installedArtProductVersion(product.code);
-        const bool readable = bool(ArtStore::chooseVersion(product, 0, CharacterModel::maximumSupportedFileVersion()));
+        const bool readable
+            = bool(ArtStore::chooseVersion(product, 0, CharacterModel::maximumSupportedFileVersion()));
         const bool newer = bool(ArtStore::chooseVersion(
             product, installed.value_or(0), CharacterModel::maximumSupportedFileVersion()));
         QString title = name;

@@ -134,9 +134,10 @@ bool ComicViewBacking::Key::operator==(const Key& other) const
 {
     // The order in which the objects were selected draws nothing.
     return root == other.root && children == other.children && held == other.held && page == other.page
-        && panel == other.panel && editBackground == other.editBackground && focusOnPanel == other.focusOnPanel
-        && showCurrentRow == other.showCurrentRow && scale == other.scale
-        && devicePixelRatio == other.devicePixelRatio && window == other.window && size == other.size;
+        && panel == other.panel && editBackground == other.editBackground
+        && focusOnPanel == other.focusOnPanel && showCurrentRow == other.showCurrentRow
+        && scale == other.scale && devicePixelRatio == other.devicePixelRatio && window == other.window
+        && size == other.size;
 }
 
 bool ComicViewBacking::matchesKey() const
@@ -155,7 +156,8 @@ bool ComicViewBacking::matchesKey() const
     if (!layer || layer != m_key.root || !layer->parent() || model->currentPanel().get() != m_key.panel)
         return false;
     return layer->children() == m_key.children && m_view.selection() == m_key.selection
-        && m_view.devicePixelRatioF() == m_key.devicePixelRatio && m_view.palette().window().color() == m_key.window;
+        && m_view.devicePixelRatioF() == m_key.devicePixelRatio
+        && m_view.palette().window().color() == m_key.window;
 }
 
 void ComicViewBacking::invalidate()
@@ -394,7 +396,8 @@ const std::vector<QRect>& ComicViewBacking::writableRects(
     return m_written;
 }
 
-void ComicViewBacking::blit(QPainter& painter, const QImage& image, const QRect& pixels, const QPoint& origin) const
+void ComicViewBacking::blit(
+    QPainter& painter, const QImage& image, const QRect& pixels, const QPoint& origin) const
 {
     if (pixels.isEmpty())
         return;
@@ -459,12 +462,14 @@ bool ComicViewBacking::renderHeld()
         ArrayUtils::getElementsGeometryBounds(m_key.held));
     if (isEmptyRect(bounds))
         return false;
-    const QRect logical = insetRect(m_toImage.mapRect(bounds), -kDefaultUnscaledOutset, -kDefaultUnscaledOutset)
-                              .toAlignedRect()
-                              .adjusted(-kRoundingPixels, -kRoundingPixels, kRoundingPixels, kRoundingPixels);
+    const QRect logical
+        = insetRect(m_toImage.mapRect(bounds), -kDefaultUnscaledOutset, -kDefaultUnscaledOutset)
+              .toAlignedRect()
+              .adjusted(-kRoundingPixels, -kRoundingPixels, kRoundingPixels, kRoundingPixels);
     const QRect pixels = deviceRect(logical, ratio);
     // A selection larger than the view is drawn each time.
-    if (pixels.isEmpty() || qint64(pixels.width()) * pixels.height() > qint64(m_below.width()) * m_below.height())
+    if (pixels.isEmpty()
+        || qint64(pixels.width()) * pixels.height() > qint64(m_below.width()) * m_below.height())
         return false;
     QImage image(pixels.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -507,8 +512,8 @@ void ComicViewBacking::probeClips(const QRect& around)
     {
         QPainter painter(&mask);
         painter.translate(-QPointF(m_clipArea.topLeft()) / ratio - QPointF(m_shift));
-        const QRect logical
-            = QRectF(QPointF(m_clipArea.topLeft()) / ratio, QSizeF(m_clipArea.size()) / ratio).toAlignedRect();
+        const QRect logical = QRectF(QPointF(m_clipArea.topLeft()) / ratio, QSizeF(m_clipArea.size()) / ratio)
+                                  .toAlignedRect();
         m_view.drawThroughCanvas(painter, QRegion(logical.translated(m_shift)), CanvasTarget::Screen,
             [&](Canvas& canvas, const QRectF& dirty) {
                 GatedCanvas gate(canvas, false);
@@ -607,9 +612,8 @@ std::optional<QRegion> ComicViewBacking::partlyOpenPixels(const QRect& pixels) c
     }
     if (cut.empty())
         return QRegion();
-    std::sort(cut.begin(), cut.end(), [](const QPoint& a, const QPoint& b) {
-        return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x();
-    });
+    std::sort(cut.begin(), cut.end(),
+        [](const QPoint& a, const QPoint& b) { return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x(); });
     // Runs along each row, each row a band of its own: the region takes them as they are.
     std::vector<QRect> runs;
     for (const QPoint& p : cut) {

@@ -126,7 +126,8 @@ private:
     // The rectangles of the pixels (device pixels of the bitmaps) the painter lets it write: those
     // in the writable region (the painter's pixels, the bitmaps' offset by the shift); all without one.
     // Kept in a member reused by every paint.
-    const std::vector<QRect>& writableRects(const QRegion& pixels, const QRegion* writable, const QPoint& toTarget);
+    const std::vector<QRect>& writableRects(
+        const QRegion& pixels, const QRegion* writable, const QPoint& toTarget);
     // Where the moving selection lands, when its bitmap can stand in for drawing it.
     struct HeldPlacement {
         // Where the bitmap shows (device pixels): where it lands, within the clips it is drawn under.

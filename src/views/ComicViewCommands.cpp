@@ -357,8 +357,7 @@ bool ComicView::tryToPerform(const QString& action, const ActionSender& sender)
         if (action == kExportDialogAction)
             exitTextEditing();
         return document() && DocumentDialogs::open(action, *document(), QWidget::window());
-    }
-    else
+    } else
         return BalloonEditingView::tryToPerform(action, sender);
     return true;
 }
@@ -395,7 +394,8 @@ bool ComicView::validateComicItem(MenuItemValidation& item)
         item.enabled = !panel
             || (!typing
                 && (panel->isFree()
-                    || (parent && (parent->getElementBefore(panel.get()) || parent->getElementAfter(panel.get())))));
+                    || (parent
+                        && (parent->getElementBefore(panel.get()) || parent->getElementAfter(panel.get())))));
     } else if (action == kToggleFocusOnPanelAction) {
         item.enabled = !typing;
         item.state = on(model && model->focusOnPanel());

@@ -58,8 +58,8 @@ int backgroundStyle(const ZDLEditingView& view)
     return settings ? settings->backgroundStyle() : 0;
 }
 
-void drawBehind(
-    const ZDLEditingView& view, ZDLContext& context, const QRectF& dirtyRect, int style, GraphicElement* edited)
+void drawBehind(const ZDLEditingView& view, ZDLContext& context, const QRectF& dirtyRect, int style,
+    GraphicElement* edited)
 {
     if (style == kContext)
         drawContextBehind(view, context, dirtyRect, edited);

@@ -22,8 +22,8 @@ constexpr int kContext = 2;
 // The background style of the view's document; plain without settings.
 int backgroundStyle(const ZDLEditingView& view);
 // What the style puts behind the edited element: the context dimmed, a checkerboard, or nothing.
-void drawBehind(
-    const ZDLEditingView& view, ZDLContext& context, const QRectF& dirtyRect, int style, GraphicElement* edited);
+void drawBehind(const ZDLEditingView& view, ZDLContext& context, const QRectF& dirtyRect, int style,
+    GraphicElement* edited);
 // The view's bounds under 8-unit cells of two light greys.
 void fillCheckerboard(Canvas* canvas, const QRectF& viewBounds);
 // The comic's current page, or the character, drawn without the edited element (which the view

@@ -78,7 +78,8 @@ void GroupView::adjustPastedObjects(const ElementList& objects)
         ElementEditingView::adjustPastedObjects(objects);
 }
 
-void GroupView::sizeAndPositionImportedImage(ImageElement& image, const ObjectPtr& parent, const QPointF& point)
+void GroupView::sizeAndPositionImportedImage(
+    ImageElement& image, const ObjectPtr& parent, const QPointF& point)
 {
     if (dynamic_cast<const ComicPage*>(parent.get()))
         image.fitToSize(kPageImageSize, point);
@@ -167,7 +168,8 @@ void GroupView::drawRect(const QRectF& dirtyRect)
     if (editingPage())
         drawPageBackground(context, dirtyRect);
     else
-        EditorBackgrounds::drawBehind(*this, context, dirtyRect, style, asProtocol<GraphicElement>(rootObject()));
+        EditorBackgrounds::drawBehind(
+            *this, context, dirtyRect, style, asProtocol<GraphicElement>(rootObject()));
 
     const auto comic = comicDoc() ? comicDoc()->model() : nullptr;
     // Outside the page's panels is greyed under the members, which stay readable over it.

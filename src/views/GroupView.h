@@ -28,7 +28,8 @@ public:
     // Free objects stay where the paste put them; a group's members are placed as elsewhere.
     void adjustPastedObjects(const ElementList& objects) override;
     // An image imported onto a page is fitted into 300 points around the point.
-    void sizeAndPositionImportedImage(ImageElement& image, const ObjectPtr& parent, const QPointF& point) override;
+    void sizeAndPositionImportedImage(
+        ImageElement& image, const ObjectPtr& parent, const QPointF& point) override;
     // Lettering, groups and comic parts go here as in the comic or parts view.
     void insertFromScrap(const std::shared_ptr<PasteboardParent>& payload) override;
     // In a character, a new part of the edited group opens in the part editor with the pen.

@@ -253,8 +253,8 @@ void PartsView::exportJPEG()
         DocumentExport::extensionFor(ExportFileType::Jpeg),
         m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
             if (self)
-                showExportResult(
-                    DocumentExport::exportElementsImage(elements, kMenuExportScale, ExportFileType::Jpeg, 0.7f, path),
+                showExportResult(DocumentExport::exportElementsImage(
+                                     elements, kMenuExportScale, ExportFileType::Jpeg, 0.7f, path),
                     self->QWidget::window());
         });
 }
@@ -269,7 +269,8 @@ void PartsView::exportPDF()
         DocumentExport::extensionFor(ExportFileType::Pdf),
         m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
             if (self && self->m_characterDocument)
-                showExportResult(DocumentExport::exportPartsPDF(*self->m_characterDocument, only, path), self->QWidget::window());
+                showExportResult(DocumentExport::exportPartsPDF(*self->m_characterDocument, only, path),
+                    self->QWidget::window());
         });
 }
 

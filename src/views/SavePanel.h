@@ -16,7 +16,8 @@ namespace SavePanel {
 
 using Done = std::function<void(const QString& path)>;
 // Answers the path chosen (empty to cancel) for the window, the extension and the proposed name.
-using Chooser = std::function<QString(QWidget* window, const QString& extension, const QString& proposedName)>;
+using Chooser
+    = std::function<QString(QWidget* window, const QString& extension, const QString& proposedName)>;
 
 void run(QWidget* window, const QString& besidePath, const QString& extension, const QString& proposedName,
     Done done);

@@ -68,7 +68,8 @@ Q_ALWAYS_INLINE __m128i blendFour(__m128i over, __m128i under)
 Q_ALWAYS_INLINE __m128i layFour(__m128i over, __m128i under)
 {
     const __m128i transparent = _mm_cmpeq_epi32(_mm_srli_epi32(over, 24), _mm_setzero_si128());
-    return _mm_or_si128(_mm_and_si128(transparent, under), _mm_andnot_si128(transparent, blendFour(over, under)));
+    return _mm_or_si128(
+        _mm_and_si128(transparent, under), _mm_andnot_si128(transparent, blendFour(over, under)));
 }
 #endif
 
@@ -123,8 +124,8 @@ bool isWhole(double value)
 
 SpanBitmap::SpanBitmap(const QImage& image)
     : m_image(image.format() == QImage::Format_ARGB32_Premultiplied
-              ? image
-              : image.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            ? image
+            : image.convertToFormat(QImage::Format_ARGB32_Premultiplied))
 {
     refreshRows(0, m_image.height() - 1);
 }
@@ -184,7 +185,8 @@ void SpanBitmap::refreshRows(int top, int bottom)
             x = end;
         }
         counts.push_back(quint32(fresh.size() - before));
-        m_rowInk[std::size_t(y)] = fresh.size() == before ? Extent() : Extent { fresh[before].left, fresh.back().right };
+        m_rowInk[std::size_t(y)]
+            = fresh.size() == before ? Extent() : Extent { fresh[before].left, fresh.back().right };
     }
     // The rows' runs take the place of those they had; the starts of the rows below move by the
     // difference.
@@ -229,7 +231,8 @@ void SpanBitmap::drawRowOver(quint32* out, const quint32* in, int y, int left, i
     layRuns(out, in, out, rowBegin(y), rowEnd(y), 0, left, right);
 }
 
-void SpanBitmap::copyPixels(const QImage& from, const QRect& source, uchar* destination, qsizetype bytesPerLine)
+void SpanBitmap::copyPixels(
+    const QImage& from, const QRect& source, uchar* destination, qsizetype bytesPerLine)
 {
     const QRect area = source & from.rect();
     if (area.isEmpty() || from.depth() != 32)
@@ -241,8 +244,8 @@ void SpanBitmap::copyPixels(const QImage& from, const QRect& source, uchar* dest
     }
 }
 
-void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const QPoint& origin, const QRect& clip,
-    uchar* destination, qsizetype bytesPerLine, const SpanBitmap* above) const
+void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const QPoint& origin,
+    const QRect& clip, uchar* destination, qsizetype bytesPerLine, const SpanBitmap* above) const
 {
     const QRect area = source & under.rect();
     if (area.isEmpty() || under.depth() != 32)
@@ -268,11 +271,14 @@ void SpanBitmap::drawOverCopyOf(const QImage& under, const QRect& source, const 
         if (y >= shown.top() && y <= shown.bottom()) {
             const int row = y - origin.y();
             // This bitmap's row, indexed by the other's x.
-            const auto* over = reinterpret_cast<const quint32*>(overBits + qsizetype(row) * overLine) - origin.x();
-            layRuns(out, over, below, rowBegin(row), rowEnd(row), origin.x(), shown.left(), shown.right() + 1);
+            const auto* over
+                = reinterpret_cast<const quint32*>(overBits + qsizetype(row) * overLine) - origin.x();
+            layRuns(
+                out, over, below, rowBegin(row), rowEnd(row), origin.x(), shown.left(), shown.right() + 1);
         }
         if (above)
-            above->drawRowOver(out, reinterpret_cast<const quint32*>(aboveBits + qsizetype(y) * aboveLine), y, left, end);
+            above->drawRowOver(
+                out, reinterpret_cast<const quint32*>(aboveBits + qsizetype(y) * aboveLine), y, left, end);
     }
 }
 

@@ -32,7 +32,8 @@ public:
     void drawOver(uchar* destination, qsizetype bytesPerLine, const QRect& source) const;
 
     // Copies the rect of a 32-bit bitmap into such pixels.
-    static void copyPixels(const QImage& from, const QRect& source, uchar* destination, qsizetype bytesPerLine);
+    static void copyPixels(
+        const QImage& from, const QRect& source, uchar* destination, qsizetype bytesPerLine);
     // Writes the rect of an opaque 32-bit bitmap (its pixels) into such pixels with this bitmap laid
     // over it within the clip (the same pixels), its top left at the origin: one pass, in which
     // what this bitmap covers opaquely is never copied from the other.

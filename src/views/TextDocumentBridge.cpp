@@ -7,9 +7,9 @@
 #include <QHash>
 #include <QImage>
 #include <QTextBlock>
-#include <QTextFragment>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextFrame>
 #include <algorithm>
 #include <cmath>
@@ -299,7 +299,8 @@ QList<TextAttributes> TextDocumentBridge::selectedAttributes(const QTextCursor& 
         const QTextBlockFormat format = block.blockFormat();
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (fragment.isValid() && fragment.position() < end && fragment.position() + fragment.length() > start)
+            if (fragment.isValid() && fragment.position() < end
+                && fragment.position() + fragment.length() > start)
                 add(attributesOf(fragment.charFormat(), format));
         }
         const int terminator = block.position() + block.length() - 1;
@@ -335,12 +336,14 @@ QTextCharFormat TextDocumentBridge::changeCharacters(
             const int from = std::max(fragment.position(), start);
             const int to = std::min(fragment.position() + fragment.length(), end);
             if (fragment.isValid() && from < to)
-                pieces.append({ from, to, charFormat(entryFor(convert(attributesOf(fragment.charFormat(), format)))) });
+                pieces.append(
+                    { from, to, charFormat(entryFor(convert(attributesOf(fragment.charFormat(), format)))) });
         }
         const int terminator = block.position() + block.length() - 1;
         if (block.next().isValid() && terminator >= start && terminator < end) {
             QTextBlockFormat ended = format;
-            ended.setProperty(kTerminatorEntryProperty, entryFor(convert(attributesOf(terminatorFormat(block), format))));
+            ended.setProperty(
+                kTerminatorEntryProperty, entryFor(convert(attributesOf(terminatorFormat(block), format))));
             endedParagraphs.append({ block.position(), ended });
         }
     }

@@ -42,7 +42,8 @@ public:
     // step of the document's undo history. With nothing selected only the typing attributes change:
     // the answer is the format the next typed character gets.
     // Joining makes the change part of the step before it.
-    QTextCharFormat changeCharacters(const QTextCursor& cursor, const Converter& convert, bool joinPrevious = false);
+    QTextCharFormat changeCharacters(
+        const QTextCursor& cursor, const Converter& convert, bool joinPrevious = false);
     // Converts every character of the paragraphs the selection touches (the cursor's paragraph
     // with nothing selected), their ends included, and lays the paragraphs out anew, as one step.
     void changeParagraphs(const QTextCursor& cursor, const Converter& convert);

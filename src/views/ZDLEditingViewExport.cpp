@@ -1,10 +1,9 @@
 // The editing views' exports: the save panel, then the file written by DocumentExport.
-#include "views/ZDLEditingView.h"
-
 #include "app/core/DocumentExport.h"
 #include "app/core/ZDLAppController.h"
 #include "platform/Localization.h"
 #include "views/SavePanel.h"
+#include "views/ZDLEditingView.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -53,7 +52,8 @@ ElementList ZDLEditingView::rootChildren() const
 void ZDLEditingView::exportJPEGOf(int what, bool withFloaters, float resolution, float quality)
 {
     exportWith(*this, what, ExportFileType::Jpeg,
-        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements, const QString& path) {
+        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements,
+            const QString& path) {
             return DocumentExport::exportImage(
                 document, kind, withFloaters, elements, ExportFileType::Jpeg, resolution, quality, path);
         });
@@ -62,7 +62,8 @@ void ZDLEditingView::exportJPEGOf(int what, bool withFloaters, float resolution,
 void ZDLEditingView::exportPNGOf(int what, bool withFloaters, float resolution)
 {
     exportWith(*this, what, ExportFileType::Png,
-        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements, const QString& path) {
+        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements,
+            const QString& path) {
             return DocumentExport::exportImage(
                 document, kind, withFloaters, elements, ExportFileType::Png, resolution, 1.0f, path);
         });
@@ -71,7 +72,8 @@ void ZDLEditingView::exportPNGOf(int what, bool withFloaters, float resolution)
 void ZDLEditingView::exportPDFOf(int what, bool withFloaters)
 {
     exportWith(*this, what, ExportFileType::Pdf,
-        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements, const QString& path) {
+        [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements,
+            const QString& path) {
             return DocumentExport::exportPDF(document, kind, withFloaters, elements, path);
         });
 }
@@ -98,7 +100,7 @@ void ZDLEditingView::exportPNG()
             name.left(name.size() - 4) + QStringLiteral("@2x.png"), [=](const QString& doubled) {
                 if (self)
                     showExportResult(DocumentExport::exportElementsImage(
-                             elements, 2.0f, ExportFileType::Png, std::nullopt, doubled),
+                                         elements, 2.0f, ExportFileType::Png, std::nullopt, doubled),
                         self->QWidget::window());
             });
     });

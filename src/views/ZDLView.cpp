@@ -290,7 +290,8 @@ void ZDLView::rightMouseDown(const ZDLEvent& event, const QPoint& globalPos)
         auto hidden = std::make_shared<QMetaObject::Connection>();
         *hidden = connect(menu, &QMenu::aboutToHide, this, [this, hidden] {
             disconnect(*hidden);
-            QMetaObject::invokeMethod(this, [this] { m_rightClickMenuOpen = false; }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { m_rightClickMenuOpen = false; }, Qt::QueuedConnection);
         });
         menu->popup(globalPos);
     }

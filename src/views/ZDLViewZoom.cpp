@@ -257,7 +257,8 @@ void ZDLView::updateViewSize()
     } else if (m_keepsNegativeSpace && !isEmptyRect(content)) {
         // The top-left on a whole pixel, so that pixels of the view stay whole document units at
         // the zooms that make them so.
-        const QPointF topLeft(std::floor(content.left() * scale) / scale, std::floor(content.top() * scale) / scale);
+        const QPointF topLeft(
+            std::floor(content.left() * scale) / scale, std::floor(content.top() * scale) / scale);
         area = QRectF(topLeft, content.bottomRight());
         if (area.width() < port.width() / scale)
             area.setWidth(port.width() / scale);
@@ -269,7 +270,8 @@ void ZDLView::updateViewSize()
         // show all it holds.
         if (m_reachesNegativeContent) {
             // The top-left on a whole pixel, as above.
-            area.setTopLeft(QPointF(std::floor(area.left() * scale) / scale, std::floor(area.top() * scale) / scale));
+            area.setTopLeft(
+                QPointF(std::floor(area.left() * scale) / scale, std::floor(area.top() * scale) / scale));
         } else {
             if (area.x() < 0)
                 area = QRectF(0, area.y(), area.width() + area.x(), area.height());

@@ -72,7 +72,8 @@ int differingPixels(const QImage& a, const QImage& b)
 
 TEST(ClosedControlOutlineTest, DrawsTheSameFromEveryStart)
 {
-    const Style styles[] = { { 1.1f, 0, 2 }, { 0, 0.6f, 2 }, { 1.1f, 0.6f, 2 }, { 0.5f, 0.6f, 4 }, { 2, 1.3f, 1 } };
+    const Style styles[]
+        = { { 1.1f, 0, 2 }, { 0, 0.6f, 2 }, { 1.1f, 0.6f, 2 }, { 0.5f, 0.6f, 4 }, { 2, 1.3f, 1 } };
     const QPointF centres[] = { { 10.3, 11.7 }, { 12, 12 }, { 13.37, 10.91 } };
     const double radii[][2] = { { 3.9, 4.5 }, { 5.2, 6.8 }, { 6, 6 }, { 2.1, 2.5 } };
     for (const Style& style : styles) {
@@ -82,11 +83,12 @@ TEST(ClosedControlOutlineTest, DrawsTheSameFromEveryStart)
                     const QSize size(int(26 * style.scale), int(26 * style.scale));
                     const QImage reference = render(octagonEllipse(centre, r[0], r[1], tilt, 1), style, size);
                     for (int start = 0; start < 8; ++start) {
-                        const QImage image = render(octagonEllipse(centre, r[0], r[1], tilt, start), style, size);
+                        const QImage image
+                            = render(octagonEllipse(centre, r[0], r[1], tilt, start), style, size);
                         EXPECT_LE(differingPixels(image, reference), 2)
                             << "weight " << style.weight << " blur " << style.blur << " scale " << style.scale
-                            << " centre " << centre.x() << "," << centre.y() << " radii " << r[0] << "," << r[1]
-                            << " tilt " << tilt << " start " << start;
+                            << " centre " << centre.x() << "," << centre.y() << " radii " << r[0] << ","
+                            << r[1] << " tilt " << tilt << " start " << start;
                     }
                 }
             }
@@ -113,7 +115,8 @@ TEST(ClosedControlOutlineTest, NestedOutlinesDrawTheSameFromEveryStart)
         white->setChildren({ iris, pupil });
         return white;
     };
-    for (const QPointF& at : { QPointF(10.3, 11.7), QPointF(12, 12), QPointF(13.37, 10.91), QPointF(9.55, 12.25) }) {
+    for (const QPointF& at :
+        { QPointF(10.3, 11.7), QPointF(12, 12), QPointF(13.37, 10.91), QPointF(9.55, 12.25) }) {
         auto draw = [&](int start) {
             PartPathPtr white = eye(at, start);
             OffscreenImage offscreen(QSize(60, 60));
@@ -129,7 +132,8 @@ TEST(ClosedControlOutlineTest, NestedOutlinesDrawTheSameFromEveryStart)
         };
         const QImage reference = draw(1);
         for (int start = 0; start < 8; ++start)
-            EXPECT_LE(differingPixels(draw(start), reference), 2) << at.x() << "," << at.y() << " start " << start;
+            EXPECT_LE(differingPixels(draw(start), reference), 2)
+                << at.x() << "," << at.y() << " start " << start;
     }
 }
 

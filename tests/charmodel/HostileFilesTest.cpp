@@ -193,8 +193,8 @@ public:
         const quint64 stop = m_builder.add(record(QStringLiteral("GradientColorStop"),
             { { QStringLiteral("color"), m_builder.uid(color) },
                 { QStringLiteral("location"), m_builder.real32(0.5f) } }));
-        const quint64 gradient = m_builder.add(record(
-            QStringLiteral("Gradient"), { { QStringLiteral("stops"), m_builder.uid(repeatedList(stop, stops)) } }));
+        const quint64 gradient = m_builder.add(record(QStringLiteral("Gradient"),
+            { { QStringLiteral("stops"), m_builder.uid(repeatedList(stop, stops)) } }));
         const quint64 fill = m_builder.add(record(QStringLiteral("GradientFill"),
             { { QStringLiteral("gradient"), m_builder.uid(gradient) },
                 { QStringLiteral("type"), m_builder.integer(1) } }));

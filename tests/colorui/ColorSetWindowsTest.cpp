@@ -3,9 +3,9 @@
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartPath.h"
 #include "colorui/ColorEditorController.h"
-#include "colorui/HsbControls.h"
 #include "colorui/ColorPopups.h"
 #include "colorui/ColorSheets.h"
+#include "colorui/HsbControls.h"
 #include "comicmodel/ComicModel.h"
 #include "panels/SheetTestSupport.h"
 #include "views/CharacterWindowFixture.h"
@@ -63,13 +63,13 @@ ColorSetWindowController* shownColors(QWidget* documentWindow)
 }
 
 // Undo takes the step of that name and gives the bytes back.
-#define EXPECT_UNDO_RESTORES(name, before)                                                             \
-    do {                                                                                               \
-        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + QStringLiteral(name));                        \
-        EXPECT_NE(bytes(), before);                                                                    \
-        choose(kUndoAction);                                                                           \
-        endOfEvent();                                                                                  \
-        EXPECT_EQ(bytes(), before);                                                                    \
+#define EXPECT_UNDO_RESTORES(name, before)                                                                   \
+    do {                                                                                                     \
+        EXPECT_EQ(undoTitle(), QStringLiteral("Undo ") + QStringLiteral(name));                              \
+        EXPECT_NE(bytes(), before);                                                                          \
+        choose(kUndoAction);                                                                                 \
+        endOfEvent();                                                                                        \
+        EXPECT_EQ(bytes(), before);                                                                          \
     } while (false)
 
 } // namespace
@@ -297,7 +297,8 @@ TEST_F(ComicColorsWindowTest, CharactersAndUndo)
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(first->colors().last()->name(), QStringLiteral("Sea"));
-    EXPECT_EQ(namesOf(colors->colors()), QStringList({ "Shadow", "Highlight", "Ink" })) << "the shown character is untouched";
+    EXPECT_EQ(namesOf(colors->colors()), QStringList({ "Shadow", "Highlight", "Ink" }))
+        << "the shown character is untouched";
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(first->colors().size(), count);

@@ -41,13 +41,15 @@ void expectNearRect(const QRectF& actual, const QRectF& expected, double toleran
 double sharpestTurn(const QPainterPath& path, double reach)
 {
     const double length = path.length();
-    auto at = [&](double s) { return path.pointAtPercent(path.percentAtLength(std::fmod(s + length, length))); };
+    auto at
+        = [&](double s) { return path.pointAtPercent(path.percentAtLength(std::fmod(s + length, length))); };
     double sharpest = 0;
     for (double s = 0; s < length; s += 0.5) {
         const QPointF a = at(s - reach);
         const QPointF b = at(s);
         const QPointF c = at(s + reach);
-        double turn = std::abs(std::atan2(c.y() - b.y(), c.x() - b.x()) - std::atan2(b.y() - a.y(), b.x() - a.x()));
+        double turn
+            = std::abs(std::atan2(c.y() - b.y(), c.x() - b.x()) - std::atan2(b.y() - a.y(), b.x() - a.x()));
         turn = std::min(turn, 2 * M_PI - turn);
         sharpest = std::max(sharpest, turn * 180 / M_PI);
     }
@@ -117,23 +119,26 @@ TEST_F(BalloonOutlineTest, OutlinesAroundShortTextStayRound)
     const struct {
         QString text;
         float width;
-    } balloons[] = { { QString(), 0 }, { QString(), 100 }, { QStringLiteral("!"), 100 }, { QStringLiteral("I"), 100 },
-        { QStringLiteral("Hi"), 100 }, { QStringLiteral("OK?"), 100 }, { QStringLiteral("Wow"), 100 },
-        { QStringLiteral("A B C"), 8 }, { QStringLiteral("Hey you"), 100 } };
+    } balloons[] = { { QString(), 0 }, { QString(), 100 }, { QStringLiteral("!"), 100 },
+        { QStringLiteral("I"), 100 }, { QStringLiteral("Hi"), 100 }, { QStringLiteral("OK?"), 100 },
+        { QStringLiteral("Wow"), 100 }, { QStringLiteral("A B C"), 8 }, { QStringLiteral("Hey you"), 100 } };
     for (const auto& [text, width] : balloons) {
-        const BalloonPtr balloon = text.isEmpty() ? test::emptyBalloon(width) : test::balloonWith(text, width);
+        const BalloonPtr balloon
+            = text.isEmpty() ? test::emptyBalloon(width) : test::balloonWith(text, width);
         const QRectF body = balloon->getVisibleEnclosingRect();
         for (const int shape : { 0, 1, 2, 4, 5 }) {
             // The ellipse of a long line is meant to be as long: it comes to tighter ends.
             if (shape == 1 && body.width() > 2 * body.height())
                 continue;
-            SCOPED_TRACE(QStringLiteral("'%1' width %2 shape %3").arg(text).arg(width).arg(shape).toStdString());
+            SCOPED_TRACE(
+                QStringLiteral("'%1' width %2 shape %3").arg(text).arg(width).arg(shape).toStdString());
             balloon->setShape(shape);
             const CanvasPath outline = balloon->getBalloonPath()->createCGPath();
             EXPECT_LE(sharpestTurn(outline.painterPath(), 2.0), kSharpest);
             // The text keeps inside the outline (the ellipse passes through its corners).
             const QRectF inside = insetRect(body, 0.5, 0.5);
-            for (const QPointF& corner : { inside.topLeft(), inside.topRight(), inside.bottomLeft(), inside.bottomRight() })
+            for (const QPointF& corner :
+                { inside.topLeft(), inside.topRight(), inside.bottomLeft(), inside.bottomRight() })
                 EXPECT_TRUE(outline.contains(corner));
         }
         // The edge effects go round the same smooth outline: the same text keeps inside them.

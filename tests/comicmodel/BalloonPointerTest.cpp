@@ -229,8 +229,8 @@ TEST_F(BalloonPointerTest, WhatBalloonsDrawStaysInTheirBoundsWhereverTheTailsPoi
 {
     // Every kind of balloon: speech, thought bubbles, burst, scallops, rough scallops, ellipse,
     // rounded box, narration box, text block and a text block's zigzag tail.
-    const std::pair<int, int> kinds[] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 0, 4 }, { 1, 0 }, { 2, 0 },
-        { 3, 0 }, { 5, 0 }, { 5, 2 } };
+    const std::pair<int, int> kinds[] = { { 0, 0 }, { 0, 1 }, { 0, 2 }, { 0, 3 }, { 0, 4 }, { 1, 0 },
+        { 2, 0 }, { 3, 0 }, { 5, 0 }, { 5, 2 } };
     for (const auto& [shape, style] : kinds) {
         for (int direction = 0; direction < 8; ++direction) {
             const double angle = (direction * 45 + 10) * M_PI / 180;
@@ -245,10 +245,13 @@ TEST_F(BalloonPointerTest, WhatBalloonsDrawStaysInTheirBoundsWhereverTheTailsPoi
                 { QPointF(0, 0), QPointF(length * std::cos(angle), length * std::sin(angle)) });
             for (const double scale : { 1.0, 2.0, 3.0 }) {
                 SCOPED_TRACE(QStringLiteral("shape %1 style %2 direction %3 scale %4")
-                                 .arg(shape).arg(style).arg(direction).arg(scale).toStdString());
-                const QImage image = test::rendered(QSize(360, 340), float(scale), [&](ZDLContext& context) {
-                    balloon->drawIn(context);
-                });
+                                 .arg(shape)
+                                 .arg(style)
+                                 .arg(direction)
+                                 .arg(scale)
+                                 .toStdString());
+                const QImage image = test::rendered(
+                    QSize(360, 340), float(scale), [&](ZDLContext& context) { balloon->drawIn(context); });
                 EXPECT_LE(inkBeyond(image, balloon->getVisualBounds(), scale), 0.0);
                 EXPECT_LE(inkBeyond(image, balloon->getInvalidationBounds(), scale), 0.0);
                 // Nothing reaches further past the selection box than the outline's own stroke,

@@ -2,8 +2,8 @@
 // characters, colour use across panels, pages and characters, cache flushes on colour edits, and
 // colours deleted from the comic undoably.
 #include "app/core/ZDLAppController.h"
-#include "comicmodel/ComicFile.h"
 #include "comicmodel/Balloon.h"
+#include "comicmodel/ComicFile.h"
 #include "comicmodel/PanelTestSupport.h"
 #include "comicmodel/TestComics.h"
 #include "graphics/ImageCache.h"

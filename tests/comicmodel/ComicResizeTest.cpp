@@ -37,7 +37,12 @@ QRectF boundsOf(const ObjectPtr& element)
 
 std::string describe(const QRectF& r)
 {
-    return QStringLiteral("(%1, %2, %3 x %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    return QStringLiteral("(%1, %2, %3 x %4)")
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .toStdString();
 }
 
 QMarginsF reach(const QRectF& r, const QRectF& frame)
@@ -148,23 +153,26 @@ TEST_F(ComicResizeTest, EachKindOfElementFollowsAHalvedPageAndUndoes)
             [](ComicPage&, ComicPanel& first, Object*) {
                 // Where and how wide the narration command makes one.
                 const QRectF p = first.getBounds();
-                auto box = lettering(BalloonShape::Rect, QStringLiteral("Meanwhile, far away and long ago..."),
-                    QPointF(p.x() + 2, p.y() + 5), float(2 * p.width() / 3));
+                auto box
+                    = lettering(BalloonShape::Rect, QStringLiteral("Meanwhile, far away and long ago..."),
+                        QPointF(p.x() + 2, p.y() + 5), float(2 * p.width() / 3));
                 first.frontLayer()->setChildren({ box });
                 const QRectF before = box->getBounds();
-                const QRectF keepIn = kFrameAfter.marginsAdded(QMarginsF(
-                    std::max(0.0, kFrameBefore.left() - before.left()), 0, 0, 0));
+                const QRectF keepIn = kFrameAfter.marginsAdded(
+                    QMarginsF(std::max(0.0, kFrameBefore.left() - before.left()), 0, 0, 0));
                 EXPECT_GT(before.width(), keepIn.width());
                 return [box, keepIn] {
                     EXPECT_LT(box->width(), 2 * 290 / 3.0f);
                     EXPECT_GE(box->width(), 20.0f);
-                    EXPECT_TRUE(within(box->getBounds(), keepIn)) << describe(box->getBounds()) << " in " << describe(keepIn);
+                    EXPECT_TRUE(within(box->getBounds(), keepIn))
+                        << describe(box->getBounds()) << " in " << describe(keepIn);
                 };
             } },
         { "text block narrowed into the panel",
             [](ComicPage&, ComicPanel& first, Object*) {
                 auto block = lettering(BalloonShape::TextBlock,
-                    QStringLiteral("Type text here, then some more words to fill the lines"), QPointF(20, 100), 200);
+                    QStringLiteral("Type text here, then some more words to fill the lines"),
+                    QPointF(20, 100), 200);
                 first.frontLayer()->setChildren({ block });
                 EXPECT_TRUE(within(block->getBounds(), kFrameBefore));
                 return [block] {

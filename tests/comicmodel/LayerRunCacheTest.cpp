@@ -2,7 +2,6 @@
 // the parts directly, scrolling by whole pixels reuses the bitmap, and every edit of a part after the
 // bitmap was made shows in the next redraw.
 #include "comicmodel/LayerRunCache.h"
-#include "support/ImageDifference.h"
 
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
@@ -13,6 +12,7 @@
 #include "graphics/ZDLViewInterface.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/PainterCanvas.h"
+#include "support/ImageDifference.h"
 
 #include <QPainter>
 #include <functional>

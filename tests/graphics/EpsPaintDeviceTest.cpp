@@ -2,6 +2,7 @@
 // the test's PostScript reader, against the same drawings painted straight into a bitmap.
 
 #include "graphics/EpsPaintDevice.h"
+
 #include "support/EpsReader.h"
 #include "support/TestSupport.h"
 
@@ -23,14 +24,39 @@ TEST(EpsPaintDeviceTest, PathOperators)
         QByteArray expected;
     };
     const std::vector<Case> cases = {
-        { "closed triangle", [](QPainterPath& p) { p.moveTo(0, 0); p.lineTo(10, 0); p.lineTo(10, 10); p.closeSubpath(); },
+        { "closed triangle",
+            [](QPainterPath& p) {
+                p.moveTo(0, 0);
+                p.lineTo(10, 0);
+                p.lineTo(10, 10);
+                p.closeSubpath();
+            },
             "0 0 m\n10 0 l\n10 10 l\n0 0 l\nh\n" },
-        { "quadratic as its exact cubic", [](QPainterPath& p) { p.moveTo(0, 0); p.quadTo(30, 60, 60, 0); },
+        { "quadratic as its exact cubic",
+            [](QPainterPath& p) {
+                p.moveTo(0, 0);
+                p.quadTo(30, 60, 60, 0);
+            },
             "0 0 m\n20 40 40 40 60 0 c\n" },
-        { "cubic", [](QPainterPath& p) { p.moveTo(1.5, 2); p.cubicTo(3, 4, 5, 6, 7, 8); }, "1.5 2 m\n3 4 5 6 7 8 c\n" },
-        { "open subpaths, four decimals", [](QPainterPath& p) { p.moveTo(0, 0); p.lineTo(1, 1); p.moveTo(2, 2); p.lineTo(3, 10.0 / 3); },
+        { "cubic",
+            [](QPainterPath& p) {
+                p.moveTo(1.5, 2);
+                p.cubicTo(3, 4, 5, 6, 7, 8);
+            },
+            "1.5 2 m\n3 4 5 6 7 8 c\n" },
+        { "open subpaths, four decimals",
+            [](QPainterPath& p) {
+                p.moveTo(0, 0);
+                p.lineTo(1, 1);
+                p.moveTo(2, 2);
+                p.lineTo(3, 10.0 / 3);
+            },
             "0 0 m\n1 1 l\n2 2 m\n3 3.3333 l\n" },
-        { "no negative zero", [](QPainterPath& p) { p.moveTo(-0.00001, 5); p.lineTo(-2.5, -0.25); },
+        { "no negative zero",
+            [](QPainterPath& p) {
+                p.moveTo(-0.00001, 5);
+                p.lineTo(-2.5, -0.25);
+            },
             "0 5 m\n-2.5 -0.25 l\n" },
         { "closed curve", [](QPainterPath& p) { p.addEllipse(QRectF(0, 0, 2, 2)); }, QByteArray() },
     };
@@ -67,7 +93,8 @@ TEST(EpsPaintDeviceTest, DrawingsReadBackAsPainted)
             [](QPainter& p) {
                 QPolygonF star;
                 for (int k = 0; k < 5; ++k)
-                    star << QPointF(30 + 25 * std::sin(k * 4 * M_PI / 5), 45 - 25 * std::cos(k * 4 * M_PI / 5));
+                    star << QPointF(
+                        30 + 25 * std::sin(k * 4 * M_PI / 5), 45 - 25 * std::cos(k * 4 * M_PI / 5));
                 p.setPen(Qt::NoPen);
                 p.setBrush(Qt::red);
                 p.drawPolygon(star, Qt::WindingFill);
@@ -105,7 +132,8 @@ TEST(EpsPaintDeviceTest, DrawingsReadBackAsPainted)
         { "linear and radial gradients", false,
             [](QPainter& p) {
                 QLinearGradient linear(10, 0, 60, 0);
-                linear.setStops({ { 0.2, Qt::yellow }, { 0.5, Qt::red }, { 0.5, Qt::blue }, { 0.9, Qt::white } });
+                linear.setStops(
+                    { { 0.2, Qt::yellow }, { 0.5, Qt::red }, { 0.5, Qt::blue }, { 0.9, Qt::white } });
                 p.fillRect(QRectF(5, 5, 60, 80), linear);
                 QRadialGradient radial(QPointF(90, 45), 25, QPointF(85, 40));
                 radial.setColorAt(0, Qt::white);

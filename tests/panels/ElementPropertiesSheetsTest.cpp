@@ -1,3 +1,5 @@
+#include "panels/ElementPropertiesSheets.h"
+
 #include "ComicSheetCase.h"
 #include "colorui/ColorAdjuster.h"
 #include "colorui/ColorPopups.h"
@@ -9,7 +11,6 @@
 #include "graphics/GradientFill.h"
 #include "graphics/StyleKeys.h"
 #include "panels/DialogUtilities.h"
-#include "panels/ElementPropertiesSheets.h"
 #include "panels/PanelFrameControls.h"
 #include "panels/PopupButton.h"
 
@@ -71,8 +72,8 @@ ColorFill* colorFillOf(const FillPtr& fill)
 
 TEST(PanelWeights, TheTableAndWhatItDoesNotHold)
 {
-    const std::pair<float, int> cases[] = { { 0.0f, 0 }, { 0.5f, 1 }, { 1.0f, 2 }, { 1.5f, 3 }, { 2.0f, 4 },
-        { 0.75f, 2 }, { 7.0f, 2 } };
+    const std::pair<float, int> cases[]
+        = { { 0.0f, 0 }, { 0.5f, 1 }, { 1.0f, 2 }, { 1.5f, 3 }, { 2.0f, 4 }, { 0.75f, 2 }, { 7.0f, 2 } };
     for (const auto& [weight, tag] : cases)
         EXPECT_EQ(PanelFrameControls::weightToInt(weight), tag) << weight;
     EXPECT_EQ(PanelFrameControls::intToWeight(3), 1.5f);
@@ -165,7 +166,8 @@ TEST_F(ComicSheetTest, PanelPropertiesSheet)
                 EXPECT_EQ(fills.size(), all.size());
             } },
         { "a new adjustment alone", kPanelPropertiesAction, "PanelPropertiesDialog",
-            [](QDialog* sheet) { clickAdjuster(sheet, "colorAdjuster", -0.3f); }, nullptr, "Set Panel Properties",
+            [](QDialog* sheet) { clickAdjuster(sheet, "colorAdjuster", -0.3f); }, nullptr,
+            "Set Panel Properties",
             [&] {
                 EXPECT_EQ(colorFillOf(first->fill())->fillColor()->name(), QStringLiteral("Sky"));
                 EXPECT_FLOAT_EQ(colorFillOf(first->fill())->fillColorAdjust(), -0.3f);
@@ -268,8 +270,8 @@ TEST_F(BalloonSheetTest, BalloonPropertiesSheet)
                 EXPECT_FALSE(popup(sheet, "fillColorPopup")->itemWithTag(0)) << "fills not";
             } },
         { "one shape for both", kEditBalloonPropertiesAction, "BalloonPropertiesDialog",
-            [](QDialog* sheet) { chooseFromPopup(sheet, "balloonShapePopup", int(BalloonShape::Rect)); }, nullptr,
-            "Set Balloon Properties",
+            [](QDialog* sheet) { chooseFromPopup(sheet, "balloonShapePopup", int(BalloonShape::Rect)); },
+            nullptr, "Set Balloon Properties",
             [&] {
                 EXPECT_EQ(hello->shape(), int(BalloonShape::Rect));
                 EXPECT_EQ(other->shape(), int(BalloonShape::Rect));
@@ -285,7 +287,8 @@ TEST_F(BalloonSheetTest, BalloonPropertiesSheet)
             [&] {
                 for (const auto& balloon : { hello, other }) {
                     EXPECT_EQ(balloon->valueForKey(stylekeys::kLineWeight).toFloat(), 2.5f);
-                    EXPECT_EQ(balloon->valueForKey(stylekeys::kLineColor).toObject(), ObjectPtr(colors.at(black)));
+                    EXPECT_EQ(
+                        balloon->valueForKey(stylekeys::kLineColor).toObject(), ObjectPtr(colors.at(black)));
                     EXPECT_EQ(balloon->valueForKey(stylekeys::kLineDash).toInt(), 1);
                 }
             } },
@@ -300,8 +303,8 @@ TEST_F(BalloonSheetTest, BalloonPropertiesSheet)
             [](QDialog* sheet) { typeInSheet(sheet, "lineWeightField", "5000"); },
             "Please enter a number from 0 to 100." },
         { "both filled with the first colour fill's colour", kEditBalloonPropertiesAction,
-            "BalloonPropertiesDialog", [](QDialog* sheet) { clickSegment(sheet, "fillTypeSelector", 0); }, nullptr,
-            "Set Balloon Properties",
+            "BalloonPropertiesDialog", [](QDialog* sheet) { clickSegment(sheet, "fillTypeSelector", 0); },
+            nullptr, "Set Balloon Properties",
             [&] {
                 ColorFill* mine = colorFillOf(fillOf(hello));
                 ColorFill* theirs = colorFillOf(fillOf(other));
@@ -310,8 +313,8 @@ TEST_F(BalloonSheetTest, BalloonPropertiesSheet)
                 EXPECT_EQ(theirs->fillColor(), mine->fillColor());
             } },
         { "both filled with a gradient from the colour", kEditBalloonPropertiesAction,
-            "BalloonPropertiesDialog", [](QDialog* sheet) { clickSegment(sheet, "fillTypeSelector", 1); }, nullptr,
-            "Set Balloon Properties",
+            "BalloonPropertiesDialog", [](QDialog* sheet) { clickSegment(sheet, "fillTypeSelector", 1); },
+            nullptr, "Set Balloon Properties",
             [&] {
                 auto* mine = dynamic_cast<GradientFill*>(fillOf(hello).get());
                 ASSERT_TRUE(mine);

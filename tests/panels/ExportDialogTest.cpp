@@ -26,9 +26,10 @@ class ExportDialogTest : public ComicWindowTest {
 protected:
     void SetUp() override
     {
-        for (const QString& key : { ExportDialogController::kExportFileTypeKey, ExportDialogController::kExportWhatKey,
-                 ExportDialogController::kExportResolutionKey, ExportDialogController::kResUnitsKey,
-                 ExportDialogController::kExportQualityKey, ExportDialogController::kIncludeFloatersKey })
+        for (const QString& key :
+            { ExportDialogController::kExportFileTypeKey, ExportDialogController::kExportWhatKey,
+                ExportDialogController::kExportResolutionKey, ExportDialogController::kResUnitsKey,
+                ExportDialogController::kExportQualityKey, ExportDialogController::kIncludeFloatersKey })
             UserDefaults::standard().remove(key);
         ComicWindowTest::SetUp();
         SavePanel::setChooser([this](QWidget*, const QString& extension, const QString& proposed) {

@@ -52,7 +52,8 @@ protected:
         QTest::mouseMove(view, at);
         QEnterEvent enter(at, view->mapTo(view->window(), at), view->mapToGlobal(at));
         QApplication::sendEvent(view, &enter);
-        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(
+            QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(view, &move);
     }
     static void closed() { QTest::qWait(1); }
@@ -86,7 +87,8 @@ TEST_F(HelpComicTest, EveryShippedHelpComicReadsAndNamesItsButtons)
     const QString book = QString::fromUtf8(bookFile.readAll());
     for (const auto& c : comics) {
         SCOPED_TRACE(c.id.toStdString());
-        EXPECT_TRUE(book.contains(QStringLiteral("id=\"%1\"").arg(c.anchor))) << "the help book has the section";
+        EXPECT_TRUE(book.contains(QStringLiteral("id=\"%1\"").arg(c.anchor)))
+            << "the help book has the section";
         HelpComicView* view = HelpComicView::createHelp(c.id, &document, &host, true);
         ASSERT_TRUE(view);
         EXPECT_EQ(view->numPages(), c.pages);
@@ -101,7 +103,8 @@ TEST_F(HelpComicTest, EveryShippedHelpComicReadsAndNamesItsButtons)
         EXPECT_FALSE(std::dynamic_pointer_cast<Balloon>(balloons.first())->visible());
         EXPECT_TRUE(std::dynamic_pointer_cast<Balloon>(balloons.last())->visible());
         EXPECT_EQ(view->width(), int(std::ceil(view->comic()->bounds().width() + 40)));
-        EXPECT_EQ(view->pos(), QPoint((host.width() - view->width()) / 2, (host.height() - view->height()) / 2));
+        EXPECT_EQ(
+            view->pos(), QPoint((host.width() - view->width()) / 2, (host.height() - view->height()) / 2));
         view->closeAndRemove();
     }
     EXPECT_FALSE(HelpComicView::readHelpComic(QStringLiteral("../comic_view")));
@@ -231,7 +234,8 @@ TEST_F(HelpComicTest, AComicShrinksToFitASmallAreaAndGrowsBack)
     int differing = 0;
     for (int y = 0; y < expected.height(); ++y) {
         for (int x = 0; x < expected.width(); ++x)
-            differing += std::abs(qGray(shown.pixel(origin + QPoint(x, y))) - qGray(expected.pixel(x, y))) > 64;
+            differing
+                += std::abs(qGray(shown.pixel(origin + QPoint(x, y))) - qGray(expected.pixel(x, y))) > 64;
     }
     EXPECT_LT(differing, expected.width() * expected.height() / 50);
 

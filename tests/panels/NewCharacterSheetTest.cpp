@@ -1,10 +1,10 @@
 #include "panels/NewCharacterSheet.h"
 
 #include "SheetTestSupport.h"
-#include "graphics/NamedShapeStyle.h"
 #include "colorui/ColorPopups.h"
 #include "colorui/ColorSwatchGrid.h"
 #include "graphics/DefaultsExtensions.h"
+#include "graphics/NamedShapeStyle.h"
 #include "platform/UserDefaults.h"
 #include "views/CharacterWindowFixture.h"
 
@@ -32,8 +32,8 @@ QStringList namesOf(const QList<ZDLColorPtr>& colors)
         std::abs(a.blue() - b.blue()), std::abs(a.alpha() - b.alpha()) });
     if (most <= 0.5 / 255 + 1e-6)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << a.toQColor().name().toStdString() << " against "
-                                         << b.toQColor().name().toStdString();
+    return ::testing::AssertionFailure()
+        << a.toQColor().name().toStdString() << " against " << b.toQColor().name().toStdString();
 }
 
 } // namespace
@@ -138,7 +138,8 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     // The next new character proposes the orange; as scenery it takes no palette colours.
     CharacterDocument* scenery = newCharacter(&sheet);
     ASSERT_TRUE(scenery && sheet);
-    EXPECT_TRUE(sameColor(sheet->findChild<ColorPopupButton*>(QStringLiteral("hairColorWell"))->color(), orange));
+    EXPECT_TRUE(
+        sameColor(sheet->findChild<ColorPopupButton*>(QStringLiteral("hairColorWell"))->color(), orange));
     clickRadio(sheet, 1);
     EXPECT_FALSE(sheet->findChild<QWidget*>(QStringLiteral("colorSetView"))->isVisible());
     // The first sheet's grid went with it: click the new sheet's own.

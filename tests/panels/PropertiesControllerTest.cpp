@@ -1,6 +1,8 @@
 // The properties inspector of the part editor in a real character window: what it shows for a
 // selection (mixed values included), and each change made through its controls as one named undo
 // step that undo takes back.
+#include "panels/PropertiesController.h"
+
 #include "SheetTestSupport.h"
 #include "app/PartEditingView.h"
 #include "charmodel/CurveToleranceAdjuster.h"
@@ -11,7 +13,6 @@
 #include "graphics/ColorFill.h"
 #include "graphics/GradientFill.h"
 #include "panels/DialogUtilities.h"
-#include "panels/PropertiesController.h"
 #include "panels/SegmentedControl.h"
 #include "views/CharacterWindowFixture.h"
 #include "views/PartElementsView.h"
@@ -96,8 +97,8 @@ protected:
         QTest::mousePress(control, Qt::LeftButton, {}, QPoint(x(from), y));
         for (int step = 1; step <= 4; ++step) {
             QMouseEvent move(QEvent::MouseMove, QPointF(x(from + (to - from) * step / 4), y),
-                control->mapToGlobal(QPointF(x(from + (to - from) * step / 4), y)), Qt::NoButton, Qt::LeftButton,
-                Qt::NoModifier);
+                control->mapToGlobal(QPointF(x(from + (to - from) * step / 4), y)), Qt::NoButton,
+                Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(control, &move);
             // The event loop passes while the control is held.
             QTest::qWait(1);
@@ -290,16 +291,19 @@ TEST_F(PropertiesControllerTest, GradientPreviewsCancelAndCommit)
     const FillPtr before1 = path(1).fill();
     GradientFill preview(*std::dynamic_pointer_cast<GradientFill>(before0));
     preview.setLinearAngle(90);
-    props->previewProperty(QStringLiteral("fill"), Value(FillPtr(preview.copy())), QStringLiteral("Set Gradient Fill"));
+    props->previewProperty(
+        QStringLiteral("fill"), Value(FillPtr(preview.copy())), QStringLiteral("Set Gradient Fill"));
     preview.setLinearAngle(45);
-    props->previewProperty(QStringLiteral("fill"), Value(FillPtr(preview.copy())), QStringLiteral("Set Gradient Fill"));
+    props->previewProperty(
+        QStringLiteral("fill"), Value(FillPtr(preview.copy())), QStringLiteral("Set Gradient Fill"));
     EXPECT_EQ(std::dynamic_pointer_cast<GradientFill>(path(1).fill())->linearAngle(), 45);
     props->cancelPreviewed();
     EXPECT_EQ(std::dynamic_pointer_cast<GradientFill>(path(0).fill())->linearAngle(),
         std::dynamic_pointer_cast<GradientFill>(before0)->linearAngle());
     EXPECT_FALSE(props->changeOpen());
 
-    props->previewProperty(QStringLiteral("fill"), Value(FillPtr(preview.copy())), QStringLiteral("Set Gradient Fill"));
+    props->previewProperty(
+        QStringLiteral("fill"), Value(FillPtr(preview.copy())), QStringLiteral("Set Gradient Fill"));
     props->commitPreviewed();
     endOfEvent();
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Set Gradient Fill"));
@@ -451,8 +455,8 @@ TEST_F(PropertiesControllerTest, WeightMenuOffersTheSharedPresets)
             titles.append(item->text());
     }
     EXPECT_EQ(titles,
-        (QStringList { "0.25 pt", "0.5 pt", "0.75 pt", "1 pt", "1.5 pt", "2 pt", "3 pt", "4 pt", "6 pt", "8 pt",
-            "12 pt" }));
+        (QStringList { "0.25 pt", "0.5 pt", "0.75 pt", "1 pt", "1.5 pt", "2 pt", "3 pt", "4 pt", "6 pt",
+            "8 pt", "12 pt" }));
     select({ 0 });
     chooseItem(props->lineWeightPopup(), props->lineWeightPopup()->itemWithTitle(QStringLiteral("0.75 pt")));
     EXPECT_FLOAT_EQ(path(0).lineWeight(), 0.75f);
@@ -473,7 +477,8 @@ TEST_F(PropertiesControllerTest, ToleranceSliderFollowsThePencilStroke)
     EXPECT_EQ(props->toleranceLabel()->text(), QStringLiteral("Tolerance: 2.00"));
 
     // Any other edit of the curve ends the offer.
-    document->undoableSetPropertyFor(element(0), QStringLiteral("segments"), element(0)->valueForKey(QStringLiteral("segments")));
+    document->undoableSetPropertyFor(
+        element(0), QStringLiteral("segments"), element(0)->valueForKey(QStringLiteral("segments")));
     endOfEvent();
     EXPECT_FALSE(props->toleranceSliderView()->isVisibleTo(props->propertiesView()));
     EXPECT_FALSE(props->toleranceAdjuster());

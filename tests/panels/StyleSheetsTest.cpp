@@ -117,13 +117,14 @@ TEST_F(StyleSheetTest, EditsAreOneNamedStepOnSave)
                 chooseFromPopup(sheet, "lineWeightPopup", 0);
                 // The same presets as the inspector's weight menu.
                 QStringList weights;
-                for (const QAction* item : sheet->findChild<PopupButton*>(QStringLiteral("lineWeightPopup"))->items()) {
+                for (const QAction* item :
+                    sheet->findChild<PopupButton*>(QStringLiteral("lineWeightPopup"))->items()) {
                     if (item->isVisible() && !item->isSeparator())
                         weights.append(item->text());
                 }
                 EXPECT_EQ(weights,
-                    (QStringList { "0.25 pt", "0.5 pt", "0.75 pt", "1 pt", "1.5 pt", "2 pt", "3 pt", "4 pt", "6 pt",
-                        "8 pt", "12 pt" }));
+                    (QStringList { "0.25 pt", "0.5 pt", "0.75 pt", "1 pt", "1.5 pt", "2 pt", "3 pt", "4 pt",
+                        "6 pt", "8 pt", "12 pt" }));
             },
             nullptr, "Edit Styles",
             [this] {

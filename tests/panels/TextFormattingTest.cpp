@@ -1,6 +1,7 @@
 // Faces of a family that names its slanted faces "Oblique": the family menu's sample is upright and
 // plain, and the italic button finds the slanted face and back.
 #include "panels/TextFormatting.h"
+
 #include "platform/FontRegistry.h"
 
 #include <QFontDatabase>

@@ -100,7 +100,8 @@ bool Reader::token(QByteArray& out)
         m_at += 2;
     } else {
         ++m_at;
-        while (m_at < m_eps.size() && !std::isspace(uchar(m_eps[m_at])) && !QByteArray("[]<>/%").contains(m_eps[m_at]))
+        while (m_at < m_eps.size() && !std::isspace(uchar(m_eps[m_at]))
+            && !QByteArray("[]<>/%").contains(m_eps[m_at]))
             ++m_at;
     }
     out = m_eps.mid(start, m_at - start);
@@ -130,7 +131,8 @@ QColor Reader::colorOf(const Value& array) const
 {
     if (array.items.size() != 3)
         return QColor();
-    return QColor::fromRgbF(float(array.items[0].number), float(array.items[1].number), float(array.items[2].number));
+    return QColor::fromRgbF(
+        float(array.items[0].number), float(array.items[1].number), float(array.items[2].number));
 }
 
 void Reader::applyClip(QPainter& p) const
@@ -172,7 +174,8 @@ bool Reader::shade(const Value& d)
     if (type->second.number == 2 && c.size() == 4)
         gradient = QLinearGradient(c[0].number, c[1].number, c[2].number, c[3].number);
     else if (type->second.number == 3 && c.size() == 6)
-        gradient = QRadialGradient(c[3].number, c[4].number, c[5].number, c[0].number, c[1].number, c[2].number);
+        gradient
+            = QRadialGradient(c[3].number, c[4].number, c[5].number, c[0].number, c[1].number, c[2].number);
     else
         return fail(QStringLiteral("unknown shading"));
     gradient.setStops(stops);
@@ -235,12 +238,14 @@ bool Reader::image(const Value& d)
     }
     if (samples.size() != qsizetype(w) * h * 3)
         return fail(QStringLiteral("image data of %1 bytes for %2 by %3").arg(samples.size()).arg(w).arg(h));
-    const QImage picture(reinterpret_cast<const uchar*>(samples.constData()), w, h, w * 3, QImage::Format_RGB888);
+    const QImage picture(
+        reinterpret_cast<const uchar*>(samples.constData()), w, h, w * 3, QImage::Format_RGB888);
     QPainter p(&m_image);
     applyClip(p);
     p.setTransform(m_g.ctm * m_base);
     const auto interpolate = d.dict.find("Interpolate");
-    p.setRenderHint(QPainter::SmoothPixmapTransform, interpolate != d.dict.end() && interpolate->second.number != 0);
+    p.setRenderHint(
+        QPainter::SmoothPixmapTransform, interpolate != d.dict.end() && interpolate->second.number != 0);
     p.drawImage(QRectF(0, 0, 1, 1), picture);
     return true;
 }
@@ -282,9 +287,13 @@ bool Reader::execute(const QByteArray& word)
         applyClip(p);
         p.setTransform(m_g.ctm * m_base);
         QPen pen(m_g.color, m_g.width, Qt::SolidLine,
-            m_g.cap == 0 ? Qt::FlatCap : m_g.cap == 1 ? Qt::RoundCap : Qt::SquareCap,
+            m_g.cap == 0       ? Qt::FlatCap
+                : m_g.cap == 1 ? Qt::RoundCap
+                               : Qt::SquareCap,
             // PostScript bevels a corner past its miter limit, as Qt's SVG-style miter does.
-            m_g.join == 0 ? Qt::SvgMiterJoin : m_g.join == 1 ? Qt::RoundJoin : Qt::BevelJoin);
+            m_g.join == 0       ? Qt::SvgMiterJoin
+                : m_g.join == 1 ? Qt::RoundJoin
+                                : Qt::BevelJoin);
         pen.setMiterLimit(m_g.miter);
         if (m_g.width == 0)
             pen.setCosmetic(true);
@@ -377,7 +386,8 @@ QImage Reader::run(QString* error)
     const auto box = QRegularExpression(QStringLiteral("%%HiResBoundingBox: 0 0 ([\\d.]+) ([\\d.]+)\n"))
                          .match(QString::fromLatin1(m_eps));
     m_at = m_eps.indexOf("%%EndProlog\n");
-    if (!box.hasMatch() || m_at < 0 || !m_eps.startsWith("%!PS-Adobe-3.0 EPSF-3.0\n") || !m_eps.endsWith("%%EOF\n")) {
+    if (!box.hasMatch() || m_at < 0 || !m_eps.startsWith("%!PS-Adobe-3.0 EPSF-3.0\n")
+        || !m_eps.endsWith("%%EOF\n")) {
         *error = QStringLiteral("not an EPS of this writer");
         return QImage();
     }

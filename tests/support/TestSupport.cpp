@@ -59,7 +59,8 @@ double differingShare(const QImage& a, const QImage& b, int tolerance)
         const auto* p = reinterpret_cast<const QRgb*>(flat[0].constScanLine(y));
         const auto* q = reinterpret_cast<const QRgb*>(flat[1].constScanLine(y));
         for (int x = 0; x < a.width(); ++x)
-            differing += std::abs(qRed(p[x]) - qRed(q[x])) > tolerance || std::abs(qGreen(p[x]) - qGreen(q[x])) > tolerance
+            differing += std::abs(qRed(p[x]) - qRed(q[x])) > tolerance
+                || std::abs(qGreen(p[x]) - qGreen(q[x])) > tolerance
                 || std::abs(qBlue(p[x]) - qBlue(q[x])) > tolerance;
     }
     return double(differing) / (double(a.width()) * a.height());

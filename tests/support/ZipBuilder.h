@@ -44,7 +44,8 @@ public:
             const quint32 crc = crc32(entry.data);
             const quint32 offset = quint32(out.size());
             // qCompress gives a length, a zlib header, the raw deflate stream and a checksum.
-            const QByteArray payload = entry.deflated ? qCompress(entry.data, 9).mid(6).chopped(4) : entry.data;
+            const QByteArray payload
+                = entry.deflated ? qCompress(entry.data, 9).mid(6).chopped(4) : entry.data;
             const quint16 method = entry.deflated ? 8 : 0;
             const quint16 needed = entry.deflated ? 20 : 10;
             put32(out, 0x04034b50);

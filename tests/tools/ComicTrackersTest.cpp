@@ -509,7 +509,8 @@ TEST_F(ComicTrackersTest, BalloonGripsGiveWayToTheFrameGripsInAMixedSelection)
 {
     const PanelLayerPtr layer = panel(1)->frontLayer();
     const ObjectPtr balloon = layer->children().value(0);
-    const ObjectPtr part = asProtocol<GraphicElement>(panel(0)->frontLayer()->children().value(0))->initByCopying();
+    const ObjectPtr part
+        = asProtocol<GraphicElement>(panel(0)->frontLayer()->children().value(0))->initByCopying();
     layer->setChildren({ part, balloon });
     model().setCurrentPanel(panel(1));
     const auto gripTypes = [this](const ElementList& selection) {

@@ -2,6 +2,7 @@
 // image pixels within the image, its grips move edges and corners, the editor's crop buttons show
 // exactly while there is a rectangle, and the veil outside it is drawn as the user sees it.
 #include "tools/CroppingTool.h"
+
 #include "views/ImageEditorFixture.h"
 
 #include <QComboBox>
@@ -35,7 +36,9 @@ protected:
     {
         masks->grab();
         const HandleList& handles = tool->currentHandles();
-        return number < handles.size() ? std::dynamic_pointer_cast<const CroppingFrameHandle>(handles.at(number)) : nullptr;
+        return number < handles.size()
+            ? std::dynamic_pointer_cast<const CroppingFrameHandle>(handles.at(number))
+            : nullptr;
     }
 
     CroppingTool* tool = nullptr;
@@ -152,8 +155,10 @@ TEST_F(CroppingToolTest, WhatLiesOutsideTheRectangleIsVeiled)
     EXPECT_TRUE(near(colourAt({ 50, 30 }), Qt::red));
     EXPECT_TRUE(near(colourAt({ 110, 30 }), Qt::green));
     // Outside: 40 per cent black, then 60 per cent white over it.
-    EXPECT_TRUE(near(colourAt({ 150, 30 }), QColor(153, 214, 153))) << colourAt({ 150, 30 }).name().toStdString();
-    EXPECT_TRUE(near(colourAt({ 50, 80 }), QColor(153, 153, 214))) << colourAt({ 50, 80 }).name().toStdString();
+    EXPECT_TRUE(near(colourAt({ 150, 30 }), QColor(153, 214, 153)))
+        << colourAt({ 150, 30 }).name().toStdString();
+    EXPECT_TRUE(near(colourAt({ 50, 80 }), QColor(153, 153, 214)))
+        << colourAt({ 50, 80 }).name().toStdString();
     // The outline in green runs along the edge.
     const QColor edge = shown.pixelColor(pixelAt({ 20, 30 }) - QPoint(1, 0));
     EXPECT_GT(edge.green(), edge.red() + 60) << edge.name().toStdString();

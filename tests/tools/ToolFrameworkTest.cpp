@@ -314,10 +314,12 @@ TEST_F(ToolFrameworkTest, APointerRestingOutsideTheViewKeepsScrollingAndDragging
     const int offset = view->scrollArea()->scrollOffset().x();
     const double reached = asProtocol<GraphicElement>(part(1))->getBounds().left();
     // The auto-scroll timer replays the drag every tenth of a second while the button is down.
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return view->scrollArea()->scrollOffset().x() > offset
-            && asProtocol<GraphicElement>(part(1))->getBounds().left() > reached;
-    }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return view->scrollArea()->scrollOffset().x() > offset
+                && asProtocol<GraphicElement>(part(1))->getBounds().left() > reached;
+        },
+        30000));
     const QPointF under = view->convertFromWidget(outside);
     QTest::mouseRelease(view, Qt::LeftButton, {}, outside);
     endOfEvent();

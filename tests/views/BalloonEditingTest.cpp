@@ -4,10 +4,10 @@
 #include "comicmodel/Balloon.h"
 #include "comicmodel/Group.h"
 #include "graphics/DefaultsExtensions.h"
-#include "support/TestSupport.h"
 #include "panels/PopupButton.h"
-#include "platform/FontRegistry.h"
 #include "panels/TextPropertiesController.h"
+#include "platform/FontRegistry.h"
+#include "support/TestSupport.h"
 #include "views/BalloonTextEditor.h"
 
 #include <QMenu>
@@ -348,7 +348,8 @@ TEST_F(BalloonEditingTest, TheCharacterWindowHasTheFormattingBarWhileTextIsEdite
     ASSERT_TRUE(bar->isVisible());
     const QWidget* scroll = window->findChild<QWidget*>(QStringLiteral("characterScrollArea"));
     ASSERT_TRUE(scroll);
-    EXPECT_GT(bar->geometry().top(), scroll->geometry().bottom()) << "below the view, which gives up its height";
+    EXPECT_GT(bar->geometry().top(), scroll->geometry().bottom())
+        << "below the view, which gives up its height";
     EXPECT_EQ(bar->fontFamilyPopup()->title(), FontRegistry::kLetteringFamily);
     PopupButton* shapes = bar->balloonShapePopup();
     QTest::mouseClick(shapes, Qt::LeftButton);

@@ -39,7 +39,10 @@ protected:
         QApplication::processEvents();
         ASSERT_EQ(host->height(), height);
     }
-    bool inSplitter() const { return comic->parentWidget() == host->splitView() && pane->parentWidget() == host->splitView(); }
+    bool inSplitter() const
+    {
+        return comic->parentWidget() == host->splitView() && pane->parentWidget() == host->splitView();
+    }
 
     CatalogPaneHost* host = nullptr;
     QWidget* comic = nullptr;
@@ -145,10 +148,12 @@ TEST_F(CatalogPaneTest, TheDividerStopsShortOfEitherEnd)
     };
     for (const Drag& drag : { Drag { -2000, CatalogPaneHost::kMinimumSideHeight },
              Drag { 2000, 700 - CatalogPaneHost::kMinimumSideHeight - CatalogPaneHost::kDividerThickness },
-             Drag { -100, 700 - CatalogPaneHost::kMinimumSideHeight - CatalogPaneHost::kDividerThickness - 100 } }) {
+             Drag { -100,
+                 700 - CatalogPaneHost::kMinimumSideHeight - CatalogPaneHost::kDividerThickness - 100 } }) {
         QTest::mousePress(handle, Qt::LeftButton, {}, grip);
-        QMouseEvent move(QEvent::MouseMove, QPointF(grip), handle->mapToGlobal(QPointF(grip) + QPointF(0, drag.by)),
-            Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(grip),
+            handle->mapToGlobal(QPointF(grip) + QPointF(0, drag.by)), Qt::NoButton, Qt::LeftButton,
+            Qt::NoModifier);
         QApplication::sendEvent(handle, &move);
         QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, drag.by));
         EXPECT_EQ(comic->height(), drag.comicHeight) << drag.by;
@@ -164,8 +169,8 @@ TEST_F(CatalogPaneTest, ALowWindowShrinksThePaneBeforeTheComicAndGivesItBackWhen
     const QPoint grip(handle->width() / 2, handle->height() / 2);
     const int by = (700 - 300 - CatalogPaneHost::kDividerThickness) - comic->height();
     QTest::mousePress(handle, Qt::LeftButton, {}, grip);
-    QMouseEvent move(QEvent::MouseMove, QPointF(grip), handle->mapToGlobal(QPointF(grip) + QPointF(0, by)), Qt::NoButton,
-        Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip), handle->mapToGlobal(QPointF(grip) + QPointF(0, by)),
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(handle, &move);
     QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, by));
     ASSERT_EQ(pane->height(), 300);

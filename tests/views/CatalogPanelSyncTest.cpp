@@ -121,7 +121,8 @@ TEST_F(CatalogPanelSyncTest, TheFirstLibraryShownByItsTabOffersAndRegistersItsHe
 {
     HelpComicView::setAnimates(false);
     UserDefaults::standard().remove(kHiddenHelpPanelsKey);
-    const QString alice = QDir(folder(CharacterLibraryItem::BuiltInCatalog)).filePath(QStringLiteral("Alice.parts"));
+    const QString alice
+        = QDir(folder(CharacterLibraryItem::BuiltInCatalog)).filePath(QStringLiteral("Alice.parts"));
     model().setCharacterLibrary({ CharacterLibraryItem::initWithURL(alice) });
     panelWidget->updateViewTabs();
     ASSERT_TRUE(panelWidget->firstEntry());

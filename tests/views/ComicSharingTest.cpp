@@ -1,8 +1,9 @@
 // Sharing a comic from its window's Share button: each item of the share menu chosen as a person
 // would, with the clipboard, the saved picture, the mail helper's arguments and the folder shown
 // checked afterwards.
-#include "ComicWindowFixture.h"
 #include "app/ComicSharing.h"
+
+#include "ComicWindowFixture.h"
 #include "app/WebLinks.h"
 #include "platform/UserDefaults.h"
 

@@ -260,8 +260,10 @@ TEST_F(ComicViewRedrawTest, WhatTheViewKeepsAroundTheSelectionNeverShowsStalePix
         { "a balloon of the next panel selected",
             [&] {
                 const std::shared_ptr<ComicPanel> next = panel(2);
-                free = test::placedBalloon(QStringLiteral("Free"), next->bounds().topLeft() + QPointF(18, 14), 40);
-                document->undoableSetChildren(next->frontLayer()->children() + ElementList { free }, next->frontLayer());
+                free = test::placedBalloon(
+                    QStringLiteral("Free"), next->bounds().topLeft() + QPointF(18, 14), 40);
+                document->undoableSetChildren(
+                    next->frontLayer()->children() + ElementList { free }, next->frontLayer());
                 model().setCurrentPanel(next);
                 view->select(free, true);
             },
@@ -374,7 +376,8 @@ TEST_F(ComicViewRedrawTest, ANudgedOrDraggedSelectionShowsWhatAFullRedrawDraws)
     crowded = roomy;
     const ObjectPtr balloon
         = test::placedBalloon(QStringLiteral("Nudged"), roomy->bounds().topLeft() + QPointF(18, 14), 40);
-    document->undoableSetChildren(roomy->frontLayer()->children() + ElementList { balloon }, roomy->frontLayer());
+    document->undoableSetChildren(
+        roomy->frontLayer()->children() + ElementList { balloon }, roomy->frontLayer());
     model().setCurrentPanel(roomy);
     view->setViewScale(1.5f);
     view->scrollToCenterDocPoint(roomy->bounds().center());

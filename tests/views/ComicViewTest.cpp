@@ -56,13 +56,15 @@ TEST_F(ComicViewTest, NewComicOpensAComicWindowLaidOutAsTheSheetWouldPropose)
     ASSERT_TRUE(sheet);
     QTest::qWait(1);
     // Meanwhile the comic takes no commands: the sheet rebuilds it and would throw their work away.
-    const auto offered = [opened](const QString& action) { return showMenuItem(opened, action)->isEnabled(); };
+    const auto offered
+        = [opened](const QString& action) { return showMenuItem(opened, action)->isEnabled(); };
     const QString waiting[] = { kAddBalloonAction, kInsertRowAction, kNewFloatingPanelAction,
         kEditCharacterColorsAction, kPropertiesDialogAction };
     for (const QString& action : waiting)
         EXPECT_FALSE(offered(action)) << action.toStdString();
     EXPECT_TRUE(offered(kSaveDocumentAction));
-    EXPECT_FALSE(HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, comic)) << "the sheet stays in sight";
+    EXPECT_FALSE(HelpComicView::getOpenHelp(HelpComicView::kComicViewHelp, comic))
+        << "the sheet stays in sight";
     QTest::mouseClick(sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QTest::qWait(1);
     for (const QString& action : waiting)

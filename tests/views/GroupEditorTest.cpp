@@ -38,8 +38,8 @@ ComicModelPtr comicWithGroup()
     const ComicModelPtr comic = test::referenceComic();
     const auto layer = test::rowPanel(*comic->currentPage(), 0)->frontLayer();
     auto group = std::make_shared<Group>();
-    group->setChildren({ layer->children().value(0),
-        test::placedBalloon(QStringLiteral("Out"), QPointF(50, 8), 60) });
+    group->setChildren(
+        { layer->children().value(0), test::placedBalloon(QStringLiteral("Out"), QPointF(50, 8), 60) });
     layer->setChildren({ group });
     return comic;
 }
@@ -58,7 +58,10 @@ protected:
     }
     ObjectPtr group() const { return panel(0)->frontLayer()->children().value(0); }
     ObjectPtr merged() const { return model().currentPage()->children().value(1); }
-    GroupEditingView* groupEditor() const { return dynamic_cast<GroupEditingView*>(document->currentEditor()); }
+    GroupEditingView* groupEditor() const
+    {
+        return dynamic_cast<GroupEditingView*>(document->currentEditor());
+    }
     BalloonGroupEditingView* balloonGroupEditor() const
     {
         return dynamic_cast<BalloonGroupEditingView*>(document->currentEditor());
@@ -280,7 +283,8 @@ TEST_F(GroupEditorTest, TheFormattingBarFollowsTheTextBeingEdited)
     document->popEditor();
     document->popEditor();
     ASSERT_EQ(document->currentEditor(), nullptr);
-    const auto pageBalloon = std::dynamic_pointer_cast<Balloon>(asProtocol<Parent>(group())->getChildAtIndex(1));
+    const auto pageBalloon
+        = std::dynamic_pointer_cast<Balloon>(asProtocol<Parent>(group())->getChildAtIndex(1));
     ASSERT_TRUE(pageBalloon);
     view->editTextBalloon(pageBalloon);
     endOfEvent();

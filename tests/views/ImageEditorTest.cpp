@@ -3,10 +3,10 @@
 // picture where it was; the masks view draws, adds and reshapes masks.
 #include "ImageEditorFixture.h"
 #include "graphics/ArrayUtils.h"
-#include "views/EditingLevelControl.h"
 #include "graphics/ZDLImageRep.h"
 #include "support/PdfBuilder.h"
 #include "tools/CroppingTool.h"
+#include "views/EditingLevelControl.h"
 #include "views/PartElementsView.h"
 
 #include <QComboBox>
@@ -63,7 +63,8 @@ TEST_F(ImageEditorTest, DoubleClickingThePictureInThePartEditorOpensTheImageEdit
     // For a look at the editor as the user sees it: the window and the file it shows.
     if (const QString shots = qEnvironmentVariable("ZANDREL_SCREENSHOT_DIR"); !shots.isEmpty()) {
         window->grab().save(QDir(shots).filePath(QStringLiteral("image-editor.png")));
-        QFile::copy(dir.filePath(QStringLiteral("Pics.parts")), QDir(shots).filePath(QStringLiteral("Pics.parts")));
+        QFile::copy(
+            dir.filePath(QStringLiteral("Pics.parts")), QDir(shots).filePath(QStringLiteral("Pics.parts")));
     }
     choose(kPopEditorAction);
     endOfEvent();
@@ -129,8 +130,9 @@ TEST_F(ImageEditorTest, ResamplingKeepsPlacementMasksAndPivotAndUndoes)
     EXPECT_NEAR(image->getBounds().height(), placed.height(), 1e-4);
     EXPECT_EQ(image->origin(), QPointF(20, 10));
     expectNear(placedPixel(*image, image->origin()), pivot);
-    EXPECT_EQ(image->getChildAtIndex(0).get() ? asProtocol<GraphicElement>(image->getChildAtIndex(0))->getBounds()
-                                              : QRectF(),
+    EXPECT_EQ(image->getChildAtIndex(0).get()
+            ? asProtocol<GraphicElement>(image->getChildAtIndex(0))->getBounds()
+            : QRectF(),
         QRectF(5, 5, 25, 25));
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Resample Image"));
     choose(kUndoAction);
@@ -164,9 +166,11 @@ TEST_F(SharedImageEditorTest, ASharedPictureIsCroppedEverywhereOnlyAfterTheUserA
     answers = { ModalAlert::kSecondButton };
     clickButton(editor->cropButton());
     ASSERT_EQ(alerts.size(), 1);
-    EXPECT_EQ(alerts.at(0).message, QStringLiteral("This image is shared among 2 image elements in this document."));
+    EXPECT_EQ(alerts.at(0).message,
+        QStringLiteral("This image is shared among 2 image elements in this document."));
     EXPECT_EQ(alerts.at(0).informativeText,
-        QStringLiteral("If you continue, the crop will be applied to all image elements that share this image."));
+        QStringLiteral(
+            "If you continue, the crop will be applied to all image elements that share this image."));
     EXPECT_EQ(alerts.at(0).buttons, (QStringList { QStringLiteral("Crop"), QStringLiteral("Cancel") }));
     EXPECT_EQ(bytes(), before);
     EXPECT_TRUE(editor->croppingTool()->croppingRectSet());

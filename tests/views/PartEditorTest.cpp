@@ -85,7 +85,6 @@ public:
         }
         return nullptr;
     }
-
 };
 
 struct CommandCase {
@@ -866,7 +865,8 @@ TEST_F(PartEditorTest, ThePreviewTornOffFloatsInAWindowUntilItIsClosed)
 // it reaches left of and above the origin, where the pen can draw.
 TEST_F(PartEditorTest, APartNearTheOriginOpensCentredAndNegativeSpaceIsReachable)
 {
-    const QPointF centre = ArrayUtils::getElementsCenter(asProtocol<Parent>(elements->rootObject())->children());
+    const QPointF centre
+        = ArrayUtils::getElementsCenter(asProtocol<Parent>(elements->rootObject())->children());
     ASSERT_LT(centre.x(), elements->width() / (2.0 * elements->viewScale()));
     EXPECT_LT(elements->viewBounds().left(), 0.0);
     EXPECT_LT(elements->viewBounds().top(), 0.0);

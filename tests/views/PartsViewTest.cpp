@@ -376,7 +376,8 @@ TEST_F(PartsViewTest, NewPartFromTheContextualMenuCentresThePartEditorWhereTheCl
     EXPECT_NEAR(centre.x(), clicked.x(), 1.0) << "the click point lies in the middle";
     // Vertically the whole character fits the editor, which leaves room for one editor's height
     // around the empty part, so that its middle can be scrolled to either edge.
-    EXPECT_EQ(2 * editor->partElementsView()->visibleRect().height(), editor->partElementsView()->viewBounds().height());
+    EXPECT_EQ(2 * editor->partElementsView()->visibleRect().height(),
+        editor->partElementsView()->viewBounds().height());
     EXPECT_FALSE(view->inRightClick()) << "the right click ends once its action has run";
     document->popEditor();
 
@@ -400,9 +401,11 @@ TEST_F(PartsViewTest, APartDrawnLeftOfAndAboveTheOriginCanBeScrolledToAndSelecte
     editor->toolButton(PartEditingView::Rect)->click();
     const QPointF from(-80, -60), to(-20, -10);
     elements->scrollToCenterDocPoint((from + to) / 2);
-    const auto there = [elements](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
+    const auto there
+        = [elements](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
     QTest::mousePress(elements, Qt::LeftButton, {}, there(from));
-    QMouseEvent move(QEvent::MouseMove, there(to), elements->mapToGlobal(there(to)), Qt::NoButton, Qt::LeftButton, {});
+    QMouseEvent move(
+        QEvent::MouseMove, there(to), elements->mapToGlobal(there(to)), Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(elements, &move);
     QTest::mouseRelease(elements, Qt::LeftButton, {}, there(to));
     endOfEvent();

@@ -51,7 +51,8 @@ QString textOf(const Path& path)
     for (const CurvePtr& curve : path.segments()) {
         QStringList tokens;
         for (const CurvePointPtr& point : curve->points())
-            tokens.append((point->onCurve() ? QStringLiteral("o") : QStringLiteral("x")) + textOf(point->point()));
+            tokens.append(
+                (point->onCurve() ? QStringLiteral("o") : QStringLiteral("x")) + textOf(point->point()));
         if (curve->closed())
             tokens.append(QStringLiteral("z"));
         curves.append(tokens.join(u' '));
@@ -171,11 +172,11 @@ TEST_F(PathPointEditingTest, EachPointOperationLeavesItsPathAndUndoesAsOneNamedS
             QStringLiteral("o20,100 o60,100 o100,100"), QStringLiteral("Delete Path Point") },
         { "Command on a point deletes it", { line }, { 60, 100 }, { 60, 100 }, kCommand,
             QStringLiteral("o20,100 o100,100 o140,100"), QStringLiteral("Delete Path Point") },
-        { "a curve of two points goes whole", { QStringLiteral("o20,100 o60,100 | o20,140 o60,140 o100,140") },
-            { 20, 100 }, { 20, 100 }, kCommand, QStringLiteral("o20,140 o60,140 o100,140"),
-            QStringLiteral("Delete Subpath") },
-        { "a path of one such curve goes", { QStringLiteral("o20,100 o60,100"), arch }, { 60, 100 }, { 60, 100 },
-            kCommand, arch, QStringLiteral("Delete Path") },
+        { "a curve of two points goes whole",
+            { QStringLiteral("o20,100 o60,100 | o20,140 o60,140 o100,140") }, { 20, 100 }, { 20, 100 },
+            kCommand, QStringLiteral("o20,140 o60,140 o100,140"), QStringLiteral("Delete Subpath") },
+        { "a path of one such curve goes", { QStringLiteral("o20,100 o60,100"), arch }, { 60, 100 },
+            { 60, 100 }, kCommand, arch, QStringLiteral("Delete Path") },
         { "Option turns a point into a control point", { line }, { 60, 100 }, { 60, 100 }, kOption,
             QStringLiteral("o20,100 x60,100 o100,100 o140,100"), QStringLiteral("Reshape Path") },
         { "Option turns a control point into a point", { arch }, { 60, 60 }, { 60, 60 }, kOption,
@@ -216,8 +217,7 @@ TEST_F(PathPointEditingTest, ACutOfAClosedCurveKeepsTheSelectedPointsUnderTheirN
     clickOn({ 100, 40 }, kCommand);
     const ObjectPtr path = elements->selection().value(0);
     // The curve now starts at (100, 60): the old points 0 and 2 are 2 and 0.
-    EXPECT_EQ(tool->selection(),
-        (PathPointList { { path, 0, 2 }, { path, 0, 0 } }));
+    EXPECT_EQ(tool->selection(), (PathPointList { { path, 0, 2 }, { path, 0, 0 } }));
     choose(kUndoAction);
     endOfEvent();
     EXPECT_EQ(tool->selection(), (PathPointList { { path, 0, 0 }, { path, 0, 2 } }));
@@ -225,7 +225,8 @@ TEST_F(PathPointEditingTest, ACutOfAClosedCurveKeepsTheSelectedPointsUnderTheirN
 
 TEST_F(PathPointEditingTest, DeletingThreeOfFourSelectedPointsIsThreeStepsEndingWithThePath)
 {
-    editPaths({ QStringLiteral("o20,100 o60,100 o100,100 o140,100"), QStringLiteral("o20,140 o60,140 o100,140") });
+    editPaths(
+        { QStringLiteral("o20,100 o60,100 o100,100 o140,100"), QStringLiteral("o20,140 o60,140 o100,140") });
     const QByteArray before = bytes();
     clickOn({ 20, 100 });
     clickOn({ 60, 100 }, Qt::ShiftModifier);
@@ -317,7 +318,8 @@ TEST_F(PathPointEditingTest, RotatingAPathTurnsItsGradientAndRotatingSomePointsD
         ASSERT_TRUE(grip);
         const QPointF start = grip->box().center();
         drag(start, start + QPointF(0, 40));
-        EXPECT_EQ(undoTitle(), points ? QStringLiteral("Undo Rotate Points") : QStringLiteral("Undo Rotate Objects"));
+        EXPECT_EQ(undoTitle(),
+            points ? QStringLiteral("Undo Rotate Points") : QStringLiteral("Undo Rotate Objects"));
         const auto* turned = dynamic_cast<const GradientFill*>(
             dynamic_cast<PartPath*>(elements->selection().value(0).get())->fill().get());
         ASSERT_TRUE(turned);
@@ -330,7 +332,8 @@ TEST_F(PathPointEditingTest, RotatingAPathTurnsItsGradientAndRotatingSomePointsD
         EXPECT_EQ(bytes(), before) << "the gradient exactly as it was";
         choose(kRedoAction);
         endOfEvent();
-        EXPECT_EQ(dynamic_cast<const GradientFill*>(path->fill().get())->linearAngle(), turned->linearAngle());
+        EXPECT_EQ(
+            dynamic_cast<const GradientFill*>(path->fill().get())->linearAngle(), turned->linearAngle());
     }
 }
 
@@ -349,8 +352,8 @@ TEST_F(PathPointEditingTest, EachSelectionGripReshapesTheSquareAsOneNamedStep)
     };
     const QPointF tl(20, 100), tr(60, 100), br(60, 140), bl(20, 140);
     const Case cases[] = {
-        { "corner, by the larger factor", kScaleHandleType, { 1, 1 }, { 20, 0 }, {}, QStringLiteral("Scale Objects"),
-            { { 0, 80 }, { 80, 80 }, { 80, 160 }, { 0, 160 } } },
+        { "corner, by the larger factor", kScaleHandleType, { 1, 1 }, { 20, 0 }, {},
+            QStringLiteral("Scale Objects"), { { 0, 80 }, { 80, 80 }, { 80, 160 }, { 0, 160 } } },
         { "corner with command, each axis alone", kScaleHandleType, { 1, 1 }, { 20, 0 }, kCommand,
             QStringLiteral("Scale Objects"), { { 0, 100 }, { 80, 100 }, { 80, 140 }, { 0, 140 } } },
         { "side grip, one axis", kScaleHandleType, { 1, 0 }, { 20, 30 }, {}, QStringLiteral("Scale Objects"),
@@ -410,7 +413,8 @@ TEST_F(PathPointEditingTest, ThePenContinuesAnOpenPathFromItsFirstPoint)
     clickOn({ 20, 140 });
     doubleClick(elements, at({ 60, 140 }));
     endOfEvent();
-    EXPECT_EQ(paths(), QStringLiteral("o100,100 o60,100 o20,100 o") + textOf(hit({ 20, 140 })) + QStringLiteral(" o")
+    EXPECT_EQ(paths(),
+        QStringLiteral("o100,100 o60,100 o20,100 o") + textOf(hit({ 20, 140 })) + QStringLiteral(" o")
             + textOf(hit({ 60, 140 })));
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Extend Path"));
     EXPECT_EQ(editor->currentTool(), PartEditingView::Reshaping);

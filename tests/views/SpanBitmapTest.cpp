@@ -101,7 +101,8 @@ TEST(SpanBitmapTest, LayingOverMatchesSourceOverWithAndWithoutACopyBeneath)
         above.drawOver(twoPasses.bits(), twoPasses.bytesPerLine(), each.area);
         QImage onePass(each.area.size(), QImage::Format_RGB32);
         onePass.fill(Qt::red);
-        spans.drawOverCopyOf(under, each.area, each.origin, each.clip, onePass.bits(), onePass.bytesPerLine(), &above);
+        spans.drawOverCopyOf(
+            under, each.area, each.origin, each.clip, onePass.bits(), onePass.bytesPerLine(), &above);
         EXPECT_TRUE(onePass == twoPasses) << each.name;
     }
 }
@@ -151,8 +152,8 @@ TEST(SpanBitmapTest, RunsLaidFourAtATimeGiveThePixelsOfOneAtATime)
 }
 
 // The pixels a composite one at a time gives: under, this bitmap within the clip, then above.
-QImage composed(const QImage& under, const QRect& area, const QImage& over, const QPoint& origin, const QRect& clip,
-    const QImage* above)
+QImage composed(const QImage& under, const QRect& area, const QImage& over, const QPoint& origin,
+    const QRect& clip, const QImage* above)
 {
     QImage result = under.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < area.height(); ++y) {
@@ -185,23 +186,28 @@ TEST(SpanBitmapTest, LayingOverGivesExactlyThePixelsOfACompositeOneAtATime)
         const QImage under = opaqueImage(QSize(64, 48), random);
         const QImage aboveImage = mixedImage(under.size(), random);
         const SpanBitmap above(aboveImage);
-        const QRect area = QRect(QPoint(coordinate(random), coordinate(random)), QSize(extent(random), extent(random)))
+        const QRect area
+            = QRect(QPoint(coordinate(random), coordinate(random)), QSize(extent(random), extent(random)))
             & under.rect();
         const QPoint origin(coordinate(random), coordinate(random));
-        const QRect clip(QPoint(coordinate(random), coordinate(random)), QSize(extent(random), extent(random)));
+        const QRect clip(
+            QPoint(coordinate(random), coordinate(random)), QSize(extent(random), extent(random)));
         if (area.isEmpty())
             continue;
         for (const SpanBitmap* withAbove : { static_cast<const SpanBitmap*>(nullptr), &above }) {
             QImage laid(area.size(), QImage::Format_ARGB32_Premultiplied);
             laid.fill(Qt::red);
             over.drawOverCopyOf(under, area, origin, clip, laid.bits(), laid.bytesPerLine(), withAbove);
-            const QImage expected = composed(under, area, overImage, origin, clip, withAbove ? &aboveImage : nullptr);
-            EXPECT_TRUE(laid == expected) << "round " << round << (withAbove ? " with" : " without") << " above";
+            const QImage expected
+                = composed(under, area, overImage, origin, clip, withAbove ? &aboveImage : nullptr);
+            EXPECT_TRUE(laid == expected)
+                << "round " << round << (withAbove ? " with" : " without") << " above";
         }
         // Laid over what is there, the bitmap above alone.
         QImage laid = under.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         above.drawOver(laid.bits(), laid.bytesPerLine(), area);
-        EXPECT_TRUE(laid == composed(under, area, overImage, origin, QRect(), &aboveImage)) << "round " << round;
+        EXPECT_TRUE(laid == composed(under, area, overImage, origin, QRect(), &aboveImage))
+            << "round " << round;
     }
 }
 
@@ -237,7 +243,8 @@ TEST(SpanBitmapTest, APainterHandsOutItsPixelsOnlyWhenItPaintsStraightIntoThem)
         { "translated", [](QPainter& p) { p.translate(3, 2); }, false },
         { "clipped", [](QPainter& p) { p.setClipRect(0, 0, 5, 5); }, false },
         { "half opaque", [](QPainter& p) { p.setOpacity(0.5); }, false },
-        { "another mode", [](QPainter& p) { p.setCompositionMode(QPainter::CompositionMode_Multiply); }, false },
+        { "another mode", [](QPainter& p) { p.setCompositionMode(QPainter::CompositionMode_Multiply); },
+            false },
     };
     for (const Case& each : cases) {
         QPainter painter(&image);

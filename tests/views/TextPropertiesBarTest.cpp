@@ -2,7 +2,6 @@
 // edited with the mouse, the bar's controls are driven with real events, and the balloon's text
 // attributes, the names of the undo steps and their undo are checked.
 #include "ComicWindowFixture.h"
-
 #include "app/FavoriteFontsController.h"
 #include "app/core/ZDLAppController.h"
 #include "colorui/ColorPopups.h"
@@ -56,7 +55,8 @@ protected:
 
     QPointF balloonCentre() const
     {
-        return QPointF(balloon->origin().x() + balloon->width() / 2, balloon->origin().y() + balloon->textHeight() / 2);
+        return QPointF(
+            balloon->origin().x() + balloon->width() / 2, balloon->origin().y() + balloon->textHeight() / 2);
     }
     // Clicks the balloon until it is selected: the first click may only make its panel current.
     void selectBalloon()
@@ -153,7 +153,8 @@ TEST_F(TextPropertiesBarTest, ControlsFormatTheSelectionAsNamedStepsThatUndo)
     clickSegment(bar->styleToggles(), 0);
     const auto face = TextFormatting::faceOf(characters().first().font);
     EXPECT_EQ(face.family, FontRegistry::kLetteringFamily);
-    EXPECT_TRUE(QFontDatabase::weight(face.family, face.style) >= QFont::DemiBold) << face.style.toStdString();
+    EXPECT_TRUE(QFontDatabase::weight(face.family, face.style) >= QFont::DemiBold)
+        << face.style.toStdString();
     EXPECT_TRUE(bar->styleToggles()->isSelected(0));
     EXPECT_EQ(editorUndoTitle(), QStringLiteral("Undo Bold"));
 
@@ -244,7 +245,8 @@ TEST_F(TextPropertiesBarTest, FavouriteFamiliesComeFirstAndPersist)
     ASSERT_GE(shown.size(), 2);
     EXPECT_EQ(shown.first()->text(), FontRegistry::kLetteringFamily);
     EXPECT_TRUE(shown.at(1)->isSeparator() || appController()->isAFavoriteFontFamily(shown.at(1)->text()));
-    EXPECT_EQ(UserDefaults::standard().stringArray(kFavoriteFontsKey), QStringList(FontRegistry::kLetteringFamily));
+    EXPECT_EQ(
+        UserDefaults::standard().stringArray(kFavoriteFontsKey), QStringList(FontRegistry::kLetteringFamily));
 
     ZDLAppController reread;
     EXPECT_TRUE(reread.isAFavoriteFontFamily(FontRegistry::kLetteringFamily));
@@ -255,7 +257,8 @@ TEST_F(TextPropertiesBarTest, FavouriteFamiliesComeFirstAndPersist)
     FavoriteFontsController fonts;
     const int row = int(fonts.families().indexOf(FontRegistry::kLetteringFamily));
     ASSERT_GE(row, 0);
-    EXPECT_EQ(fonts.data(fonts.index(row), Qt::FontRole).value<QFont>().family(), FontRegistry::kLetteringFamily);
+    EXPECT_EQ(
+        fonts.data(fonts.index(row), Qt::FontRole).value<QFont>().family(), FontRegistry::kLetteringFamily);
     fonts.setData(fonts.index(row), Qt::Unchecked, Qt::CheckStateRole);
     EXPECT_TRUE(UserDefaults::standard().stringArray(kFavoriteFontsKey).isEmpty());
     QStringList listed;
@@ -273,12 +276,13 @@ TEST_F(TextPropertiesBarTest, FamilyPopupFitsItsNamesAndANarrowWindowWrapsTheBar
     const QFontMetrics metrics(families->font());
     for (const QAction* item : families->items()) {
         if (!item->isSeparator())
-            EXPECT_LT(metrics.horizontalAdvance(item->text()), families->width()) << item->text().toStdString();
+            EXPECT_LT(metrics.horizontalAdvance(item->text()), families->width())
+                << item->text().toStdString();
     }
     const int oneLine = bar->sizeHint().height();
     const auto controlsInside = [this] {
-        const QList<const QWidget*> controls { bar->fontFamilyPopup(), bar->fontStylePopup(), bar->fontSizeField(),
-            bar->colorWell(), bar->balloonStylePopup() };
+        const QList<const QWidget*> controls { bar->fontFamilyPopup(), bar->fontStylePopup(),
+            bar->fontSizeField(), bar->colorWell(), bar->balloonStylePopup() };
         for (const QWidget* control : controls) {
             const QRect shown(control->mapTo(bar, QPoint(0, 0)), control->size());
             if (!bar->rect().contains(shown) || control->width() < control->minimumSizeHint().width())

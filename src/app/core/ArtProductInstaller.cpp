@@ -73,8 +73,8 @@ qint64 largestStatedSize(const QList<ZipEntry>& entries)
 qint64 unpackedBytes(const QString& folder)
 {
     qint64 total = 0;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
-        QDirIterator::Subdirectories);
+    QDirIterator it(
+        folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         total += it.fileInfo().size();

@@ -70,7 +70,8 @@ StoreAddress storeAddressFrom(const QString& environment, const QString& userDef
         address.given = kPlaceholderStoreAddress;
     }
     QUrl url(address.given, QUrl::StrictMode);
-    const bool loopback = url.host() == QStringLiteral("127.0.0.1") || url.host() == QStringLiteral("localhost");
+    const bool loopback
+        = url.host() == QStringLiteral("127.0.0.1") || url.host() == QStringLiteral("localhost");
     const bool allowed = url.isValid() && !url.host().isEmpty() && url.query().isEmpty()
         && (url.scheme() == QStringLiteral("https") || (url.scheme() == QStringLiteral("http") && loopback));
     if (!allowed)

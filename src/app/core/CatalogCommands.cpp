@@ -2,8 +2,8 @@
 
 #include "app/core/CatalogFiles.h"
 #include "charmodel/CharacterModel.h"
-#include "graphics/ElementProtocols.h"
 #include "comicmodel/CharacterLibraryItem.h"
+#include "graphics/ElementProtocols.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 

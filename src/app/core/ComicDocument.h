@@ -136,8 +136,8 @@ public:
     void undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& row, qsizetype index);
     // A new page of rows x panels at the index, its panels framed as given, the page and its first
     // panel current: "Insert Page" (ComicDocumentRows.cpp).
-    void undoableAddPageAt(qsizetype index, int rows, int panels, int shape, qint64 lineStyle, float weight,
-        float roundness);
+    void undoableAddPageAt(
+        qsizetype index, int rows, int panels, int shape, qint64 lineStyle, float weight, float roundness);
     // Removes the page's row; a height above 0 also takes that much off the comic's height, unless the
     // panels left would not fit: "Remove Row".
     void undoableDeleteRowInPage(const std::shared_ptr<ComicPage>& page, qsizetype index, float height);

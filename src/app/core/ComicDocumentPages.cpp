@@ -47,7 +47,8 @@ PageControls ComicDocument::pageControls() const
         return controls;
     // The page stays while its balloon text is typed, while an editor works on something of it (the
     // page's free objects, a part, a group) and while the new-comic sheet rebuilds the comic.
-    const bool held = (m_windowLink && m_windowLink->textEditing()) || currentEditor() || m_editingNewDocProps;
+    const bool held
+        = (m_windowLink && m_windowLink->textEditing()) || currentEditor() || m_editingNewDocProps;
     controls.visible = true;
     controls.previousEnabled = controls.currentIndex > 0 && !held;
     controls.nextEnabled = controls.currentIndex < controls.pageCount - 1 && !held;

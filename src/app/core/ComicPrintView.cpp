@@ -44,7 +44,8 @@ int ComicPrintView::knowsPageRange(const QRectF& imageablePageBounds, float scal
     m_docBounds = QRectF(bounds.topLeft(), bounds.size() * scalingFactor);
     int across = 1;
     int down = 1;
-    if (!tile(QSizeF(m_docBounds.x() + m_docBounds.width(), m_docBounds.y() + m_docBounds.height()), across, down))
+    if (!tile(QSizeF(m_docBounds.x() + m_docBounds.width(), m_docBounds.y() + m_docBounds.height()), across,
+            down))
         return 0;
     m_tilesPerRow = across;
     m_rowsPerPage = down;
@@ -81,7 +82,8 @@ void ComicPrintView::drawRect(Canvas& canvas, const QRectF& dirtyRect) const
     const auto page = model ? model->pageAtIndex(m_pageIndex) : nullptr;
     if (!page)
         return;
-    drawScaled(canvas, dirtyRect, [&](ZDLContext& context, const QRectF& dirty) { page->drawIn(context, dirty); });
+    drawScaled(
+        canvas, dirtyRect, [&](ZDLContext& context, const QRectF& dirty) { page->drawIn(context, dirty); });
 }
 
 } // namespace zandrel

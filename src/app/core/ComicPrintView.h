@@ -17,7 +17,8 @@ class ComicPanel;
 class ComicPrintView : public PrintView {
 public:
     explicit ComicPrintView(const ComicDocument& document);
-    ComicPrintView(const std::shared_ptr<ComicPanel>& panel, const ElementList& floaters, const ComicDocument& document);
+    ComicPrintView(
+        const std::shared_ptr<ComicPanel>& panel, const ElementList& floaters, const ComicDocument& document);
 
     int knowsPageRange(const QRectF& imageablePageBounds, float scalingFactor) override;
     QRectF rectForPage(int pageNumber) override;

@@ -51,8 +51,8 @@ ExportResult writeFailed(const QString& path, const QString& reason)
 }
 
 // The area an image of the content covers; empty when there is nothing.
-QRectF imageArea(ZDLDocument& document, DocumentExport::ExportKind what, bool withFloaters,
-    const ElementList& elements)
+QRectF imageArea(
+    ZDLDocument& document, DocumentExport::ExportKind what, bool withFloaters, const ElementList& elements)
 {
     auto* comic = dynamic_cast<ComicDocument*>(&document);
     const auto& model = comic ? comic->model() : nullptr;
@@ -104,7 +104,8 @@ ExportResult printToPdf(PrintView& view, int from, int to, const QRectF& paper, 
         // when wider than high, as the paper of a print would be.
         writer.setPageSize(QPageSize(paper.size(), QPageSize::Point, QString(), QPageSize::ExactMatch));
         writer.setCreator(QStringLiteral("Zandrel"));
-        const bool printed = PrintView::printPages(view, writer, from, to, 1.0f, QRectF(QPointF(), paper.size()));
+        const bool printed
+            = PrintView::printPages(view, writer, from, to, 1.0f, QRectF(QPointF(), paper.size()));
         if (!printed)
             reason = localized("The pages could not be drawn.");
         return printed;
@@ -171,15 +172,17 @@ ExportResult DocumentExport::exportImage(ZDLDocument& document, ExportKind what,
                                          .arg(double(kMinResolution))
                                          .arg(double(kMaxResolution)));
     ExportResult result;
-    const QImage image = renderImage(document, what, withFloaters, elements, scaleForResolution(resolution), &result);
+    const QImage image
+        = renderImage(document, what, withFloaters, elements, scaleForResolution(resolution), &result);
     if (!result)
         return result;
-    return writeImage(image, path, type, type == ExportFileType::Jpeg ? std::optional<float>(quality) : std::nullopt,
+    return writeImage(image, path, type,
+        type == ExportFileType::Jpeg ? std::optional<float>(quality) : std::nullopt,
         recordResolution ? std::optional<float>(resolution) : std::nullopt);
 }
 
-ExportResult DocumentExport::exportElementsImage(const ElementList& elements, float scale, ExportFileType type,
-    std::optional<float> quality, const QString& path)
+ExportResult DocumentExport::exportElementsImage(const ElementList& elements, float scale,
+    ExportFileType type, std::optional<float> quality, const QString& path)
 {
     const QRectF area = elements.isEmpty() ? QRectF() : ArrayUtils::getElementsFilteredBounds(elements);
     if (isEmptyRect(area))
@@ -192,8 +195,8 @@ ExportResult DocumentExport::exportElementsImage(const ElementList& elements, fl
     return writeImage(image, path, type, quality, std::nullopt);
 }
 
-ExportResult DocumentExport::exportPDF(
-    ZDLDocument& document, ExportKind what, bool withFloaters, const ElementList& elements, const QString& path)
+ExportResult DocumentExport::exportPDF(ZDLDocument& document, ExportKind what, bool withFloaters,
+    const ElementList& elements, const QString& path)
 {
     auto* comic = dynamic_cast<ComicDocument*>(&document);
     const auto& model = comic ? comic->model() : nullptr;

@@ -59,8 +59,8 @@ public:
         std::optional<float> quality, const QString& path);
     // A PDF: pages of their own size (every page for the whole comic), the panel with its
     // floaters, or the elements on one page of their bounds.
-    static ExportResult exportPDF(
-        ZDLDocument& document, ExportKind what, bool withFloaters, const ElementList& elements, const QString& path);
+    static ExportResult exportPDF(ZDLDocument& document, ExportKind what, bool withFloaters,
+        const ElementList& elements, const QString& path);
     // The character's parts, or only the elements given, on one PDF page of their bounds.
     static ExportResult exportPartsPDF(
         const CharacterDocument& document, const ElementList& onlyElements, const QString& path);

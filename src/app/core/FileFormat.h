@@ -83,7 +83,8 @@ template <class Writer> QByteArray FileFormat::guardedWrite(Writer&& writer, Doc
     return {};
 }
 
-template <class Archiver> FileFormat::Encoder FileFormat::guardedPrepare(Archiver&& archiver, DocumentError* error)
+template <class Archiver>
+FileFormat::Encoder FileFormat::guardedPrepare(Archiver&& archiver, DocumentError* error)
 {
     std::shared_ptr<const KeyedArchive> archive;
     try {

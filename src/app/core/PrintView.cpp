@@ -22,7 +22,8 @@ QRectF PrintView::imageableArea(const QPagedPaintDevice& device)
 bool PrintView::printPages(PrintView& view, QPagedPaintDevice& device, int from, int to, float scalingFactor,
     const QRectF& imageable)
 {
-    const int last = view.knowsPageRange(imageable.isNull() ? imageableArea(device) : imageable, scalingFactor);
+    const int last
+        = view.knowsPageRange(imageable.isNull() ? imageableArea(device) : imageable, scalingFactor);
     from = std::max(1, from);
     to = std::min(to, last);
     if (last <= 0 || from > to)

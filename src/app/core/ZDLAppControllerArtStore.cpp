@@ -132,7 +132,8 @@ void ZDLAppController::startArtProductDownloadForUser(const QString& productCode
     case ArtProductRequest::Started:
         return;
     case ArtProductRequest::StoreUnreachable:
-        showAlertMessage(localized("The Quorvane Store could not be reached."), artStoreAddressExplanation(), window);
+        showAlertMessage(
+            localized("The Quorvane Store could not be reached."), artStoreAddressExplanation(), window);
         return;
     case ArtProductRequest::NotInStore:
         showAlertMessage(localized("The comic art product “%1” is not in the Quorvane Store.").arg(name),
@@ -153,7 +154,8 @@ void ZDLAppController::checkForArtStoreForUser(QObject* window)
 {
     checkForArtStore();
     if (!m_artStoreReachable) {
-        showAlertMessage(localized("The Quorvane Store could not be reached."), artStoreAddressExplanation(), window);
+        showAlertMessage(
+            localized("The Quorvane Store could not be reached."), artStoreAddressExplanation(), window);
         return;
     }
     if (!m_artStoreList) {
@@ -168,8 +170,9 @@ void ZDLAppController::checkForArtStoreForUser(QObject* window)
 
 QString ZDLAppController::artStoreAddressExplanation() const
 {
-    const QString how = localized("Set the store's address in the “%1” setting or the %2 environment variable.")
-                            .arg(ArtStore::kStoreAddressKey, ArtStore::kStoreAddressVariable);
+    const QString how
+        = localized("Set the store's address in the “%1” setting or the %2 environment variable.")
+              .arg(ArtStore::kStoreAddressKey, ArtStore::kStoreAddressVariable);
     if (!m_storeAddress.url.isValid())
         return localized("The store's address, “%1”, is not an https address.").arg(m_storeAddress.given)
             + QLatin1Char(' ') + how;
@@ -185,12 +188,14 @@ QString ZDLAppController::artStoreAddressExplanation() const
 void ZDLAppController::setStoreAddress(const ArtStore::StoreAddress& address)
 {
     m_storeAddress = address;
-    m_artStoreURL = address.url.isValid() ? address.url.resolved(QUrl(ArtStore::kProductsFolderName)) : QUrl();
+    m_artStoreURL
+        = address.url.isValid() ? address.url.resolved(QUrl(ArtStore::kProductsFolderName)) : QUrl();
 }
 
 QUrl ZDLAppController::artStorePageURL() const
 {
-    return m_storeAddress.url.isValid() ? m_storeAddress.url.resolved(QUrl(ArtStore::kStorePageName)) : QUrl();
+    return m_storeAddress.url.isValid() ? m_storeAddress.url.resolved(QUrl(ArtStore::kStorePageName))
+                                        : QUrl();
 }
 
 std::optional<qint64> ZDLAppController::installedArtProductVersion(const QString& productCode)
@@ -198,8 +203,8 @@ std::optional<qint64> ZDLAppController::installedArtProductVersion(const QString
     if (!ArtStore::isSafeProductCode(productCode))
         return std::nullopt;
     const QDir catalog(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
-    const auto data
-        = readSmallFile(catalog.filePath(ArtStore::manifestFileName(productCode)), ArtStore::kMaxManifestBytes);
+    const auto data = readSmallFile(
+        catalog.filePath(ArtStore::manifestFileName(productCode)), ArtStore::kMaxManifestBytes);
     const auto manifest = data ? ArtStore::parseProductManifest(*data, productCode, nullptr) : std::nullopt;
     if (!manifest)
         return std::nullopt;

@@ -95,8 +95,8 @@ void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange, const El
 
 void ZDLDocument::moveElementsLive(const ElementList& elements, const QPointF& offset)
 {
-    const QRectF dirty = unionRect(ArrayUtils::getElementsInvalidationBounds(elements),
-        ArrayUtils::getElementsGeometryBounds(elements));
+    const QRectF dirty = unionRect(
+        ArrayUtils::getElementsInvalidationBounds(elements), ArrayUtils::getElementsGeometryBounds(elements));
     updateViewsRect(dirty, false, elements);
     for (const ObjectPtr& element : elements) {
         if (auto* graphic = asProtocol<GraphicElement>(element))

@@ -413,7 +413,8 @@ TEST(ArtStoreAddressTest, TheEnvironmentWinsOverTheDefaultWhichWinsOverThePlaceh
     const Case cases[] = {
         { "", "", "https://store.zandrel.org/", "" },
         { "", "https://art.example.org/shop", "https://art.example.org/shop/", "artStoreAddress" },
-        { " https://env.example.org/ ", "https://art.example.org/", "https://env.example.org/", "ZANDREL_ART_STORE" },
+        { " https://env.example.org/ ", "https://art.example.org/", "https://env.example.org/",
+            "ZANDREL_ART_STORE" },
         { "", "http://127.0.0.1:8080", "http://127.0.0.1:8080/", "artStoreAddress" },
         // Not https (but for one's own machine), or not an address: the store is off.
         { "http://art.example.org/", "", "", "ZANDREL_ART_STORE" },

@@ -116,10 +116,12 @@ TEST_F(DocumentExportTest, FileTypesByExtentsReadBackAsTheModelRenders)
     constexpr float kScale = 2.0f;
     int index = 0;
     for (const auto& c : cases) {
-        const QString name = QStringLiteral("case %1.%2").arg(index++).arg(DocumentExport::extensionFor(c.type));
+        const QString name
+            = QStringLiteral("case %1.%2").arg(index++).arg(DocumentExport::extensionFor(c.type));
         SCOPED_TRACE(name.toStdString());
         ExportResult rendered;
-        const QImage direct = DocumentExport::renderImage(document, c.what, c.floaters, selection, kScale, &rendered);
+        const QImage direct
+            = DocumentExport::renderImage(document, c.what, c.floaters, selection, kScale, &rendered);
         ASSERT_TRUE(rendered.ok) << rendered.message.toStdString();
         EXPECT_GT(inked(direct), 200) << "the comparison below compares a drawing";
         const ExportResult result = c.type == ExportFileType::Pdf
@@ -130,7 +132,8 @@ TEST_F(DocumentExportTest, FileTypesByExtentsReadBackAsTheModelRenders)
         if (c.type != ExportFileType::Pdf) {
             QImageReader reader(path(name));
             const QImage read = reader.read();
-            EXPECT_EQ(read.size(), QSize(int(std::ceil(c.area.width() * kScale)), int(std::ceil(c.area.height() * kScale))));
+            EXPECT_EQ(read.size(),
+                QSize(int(std::ceil(c.area.width() * kScale)), int(std::ceil(c.area.height() * kScale))));
             EXPECT_LT(differingShare(read, direct, c.type == ExportFileType::Jpeg ? 40 : 2), 0.01);
             EXPECT_EQ(read.dotsPerMeterX(), 5669) << "144 pixels per inch";
             continue;
@@ -175,7 +178,8 @@ TEST_F(DocumentExportTest, AbsurdSizesAreRefusedBeforeDrawingAndLeaveNoFile)
         document, Kind::Page, false, {}, ExportFileType::Png, 600.0f, 1.0f, path("large.png"));
     EXPECT_FALSE(tooLarge.ok);
     EXPECT_EQ(tooLarge.message, QStringLiteral("The image would be too large."));
-    EXPECT_TRUE(tooLarge.explanation.contains(QStringLiteral("166667 by 166667"))) << tooLarge.explanation.toStdString();
+    EXPECT_TRUE(tooLarge.explanation.contains(QStringLiteral("166667 by 166667")))
+        << tooLarge.explanation.toStdString();
 
     const ExportResult nothing = DocumentExport::exportImage(
         document, Kind::Selection, false, {}, ExportFileType::Png, 72.0f, 1.0f, path("nothing.png"));
@@ -221,7 +225,8 @@ TEST_F(DocumentExportTest, CharacterPartsAsPdfAndEps)
     const QByteArray eps = file.readAll();
     EXPECT_TRUE(eps.startsWith("%!PS-Adobe-3.0 EPSF-3.0\n"));
     const QRectF whole = integralRect(bounds);
-    EXPECT_TRUE(eps.contains(QStringLiteral("%%BoundingBox: 0 0 %1 %2\n").arg(whole.width()).arg(whole.height()).toLatin1()));
+    EXPECT_TRUE(eps.contains(
+        QStringLiteral("%%BoundingBox: 0 0 %1 %2\n").arg(whole.width()).arg(whole.height()).toLatin1()));
     // Drawn as PostScript, not as one picture of the whole; read back, it is the PDF's drawing.
     const float scale = DocumentExport::scaleForResolution(DocumentExport::kEpsResolution);
     EXPECT_FALSE(eps.contains("/Width " + QByteArray::number(std::ceil(whole.width() * scale)) + " "));

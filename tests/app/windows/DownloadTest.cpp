@@ -5,8 +5,6 @@
 #include "WindowTestSupport.h"
 #include "app/DownloadPanel.h"
 #include "app/WebLinks.h"
-#include "views/CatalogView.h"
-#include "platform/UserDefaults.h"
 #include "app/ZDLDownloader.h"
 #include "app/core/ActionNames.h"
 #include "app/core/ArtStore.h"
@@ -15,19 +13,21 @@
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartsFile.h"
 #include "comicmodel/CharacterLibraryItem.h"
+#include "platform/UserDefaults.h"
 #include "platform/XmlPropertyList.h"
 #include "support/TestSupport.h"
 #include "support/ZipBuilder.h"
+#include "views/CatalogView.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
-#include <QTimer>
-#include <QToolButton>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
 
 namespace zandrel {
 namespace {
@@ -350,16 +350,20 @@ TEST_F(DownloadTest, ImportsOpenUntitledCharactersAndReportWhatDoesNotRead)
 // The store list the loopback store serves: one product, its archive at the server.
 QByteArray storeList(const HttpStub& server, const QDateTime& updated)
 {
-    const QVariantMap version { { ArtStore::kVersionKey, qint64(2) }, { ArtStore::kFileVersionKey, qint64(7) },
+    const QVariantMap version { { ArtStore::kVersionKey, qint64(2) },
+        { ArtStore::kFileVersionKey, qint64(7) },
         { ArtStore::kUrlKey, QStringLiteral("https://127.0.0.1:%1/pk-2.zip").arg(server.serverPort()) } };
-    const QVariantMap tooNew { { ArtStore::kVersionKey, qint64(1) }, { ArtStore::kFileVersionKey, qint64(99) },
+    const QVariantMap tooNew { { ArtStore::kVersionKey, qint64(1) },
+        { ArtStore::kFileVersionKey, qint64(99) },
         { ArtStore::kUrlKey, QStringLiteral("https://127.0.0.1:%1/far-1.zip").arg(server.serverPort()) } };
     return writeXmlPropertyList(
         QVariantMap { { ArtStore::kUpdatedKey, updated },
             { ArtStore::kProductsKey,
-                QVariantList { QVariantMap { { ArtStore::kProductCodeKey, "pk" }, { ArtStore::kProductNameKey, "Pack" },
-                                   { ArtStore::kVersionsKey, QVariantList { version } } },
-                    QVariantMap { { ArtStore::kProductCodeKey, "far" }, { ArtStore::kProductNameKey, "Far Future" },
+                QVariantList {
+                    QVariantMap { { ArtStore::kProductCodeKey, "pk" }, { ArtStore::kProductNameKey, "Pack" },
+                        { ArtStore::kVersionsKey, QVariantList { version } } },
+                    QVariantMap { { ArtStore::kProductCodeKey, "far" },
+                        { ArtStore::kProductNameKey, "Far Future" },
                         { ArtStore::kVersionsKey, QVariantList { tooNew } } } } } },
         nullptr);
 }
@@ -374,9 +378,17 @@ TEST_F(DownloadTest, TheCatalogsStoreHeaderVisitsTheStoreAndDownloadsItsProducts
     UserDefaults::standard().set(kLastVisitedArtStoreKey, QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC));
     server.route("/art-products/artstore.plist", { 200, storeList(server, QDateTime::currentDateTimeUtc()) });
     server.route("/pk-2.zip",
-        { 200, ZipBuilder().add("Ann.parts", partsFile("Ann")).add("pk-manifest.plist", writeXmlPropertyList(QVariantMap { { ArtStore::kProductCodeKey, "pk" }, { ArtStore::kProductNameKey, "Pack" }, { ArtStore::kVersionKey, qint64(2) } }, nullptr)).build() });
-    controller->setStoreAddress(
-        ArtStore::storeAddressFrom(QString(), QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())));
+        { 200,
+            ZipBuilder()
+                .add("Ann.parts", partsFile("Ann"))
+                .add("pk-manifest.plist",
+                    writeXmlPropertyList(
+                        QVariantMap { { ArtStore::kProductCodeKey, "pk" },
+                            { ArtStore::kProductNameKey, "Pack" }, { ArtStore::kVersionKey, qint64(2) } },
+                        nullptr))
+                .build() });
+    controller->setStoreAddress(ArtStore::storeAddressFrom(
+        QString(), QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())));
     ZDLDocument* comic = controller->documentController().makeUntitledDocument(kComicDocumentType);
     DocumentWindow* window = controller->documentController().windowFor(comic);
     ASSERT_TRUE(window);
@@ -433,8 +445,9 @@ TEST_F(DownloadTest, TheCatalogsStoreHeaderVisitsTheStoreAndDownloadsItsProducts
     server.route("/art-products/artstore.plist", { 500, "down" });
     controller->startArtProductDownloadForUser("pk", window);
     ASSERT_EQ(alerts.size(), 1);
-    EXPECT_TRUE(alerts.first().startsWith("The Quorvane Store could not be reached. | Zandrel looked for the store at "
-                                          + server.url("/art-products/") + " (from artStoreAddress)"))
+    EXPECT_TRUE(alerts.first().startsWith(
+        "The Quorvane Store could not be reached. | Zandrel looked for the store at "
+        + server.url("/art-products/") + " (from artStoreAddress)"))
         << alerts.first().toStdString();
     EXPECT_FALSE(catalog->storeHeader());
     EXPECT_EQ(catalog->topMargin(), CatalogView::kTopMargin);
@@ -458,8 +471,8 @@ TEST_F(DownloadTest, ThePlaceholderStoreIsNamedAsSuchWhenTheUserAsks)
     EXPECT_FALSE(controller->artStoreURL().isValid());
     controller->tryToPerform(kCheckForArtStoreAction, {});
     ASSERT_EQ(alerts.size(), 1);
-    EXPECT_TRUE(alerts.first().startsWith(
-        "The Quorvane Store could not be reached. | The store's address, “ftp://example.org/”, is not an https address."));
+    EXPECT_TRUE(alerts.first().startsWith("The Quorvane Store could not be reached. | The store's address, "
+                                          "“ftp://example.org/”, is not an https address."));
 }
 
 } // namespace

@@ -175,7 +175,8 @@ TEST_F(PreferencesTest, WindowsWithoutMenusAnswerTheApplicationsKeys)
 {
     showMenuItem(window, kShowPreferencesAction)->trigger();
     showMenuItem(window, kShowAboutAction)->trigger();
-    for (QWidget* panel : { static_cast<QWidget*>(controller->preferences()), static_cast<QWidget*>(controller->aboutPanel()) }) {
+    for (QWidget* panel : { static_cast<QWidget*>(controller->preferences()),
+             static_cast<QWidget*>(controller->aboutPanel()) }) {
         ASSERT_TRUE(panel);
         panel->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
