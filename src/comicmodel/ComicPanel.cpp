@@ -4,6 +4,7 @@
 #include "charmodel/CharacterModel.h"
 #include "comicmodel/ComicStack.h"
 #include "comicmodel/PanelServices.h"
+#include "graphics/ArrayUtils.h"
 #include "graphics/BoundsAccumulator.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
@@ -479,16 +480,18 @@ void ComicPanel::setTopLeftTopRightBottomLeftBottomRight(
     }
     const QRectF oldBounds = bounds();
     const QRectF oldFrame = getBounds();
-    const std::vector<ContentBlock> blocks = contentBlocks(oldFrame);
+    const std::vector<ElementList> blocks = contentBlocks();
+    std::vector<QRectF> before;
+    for (const ElementList& block : blocks)
+        before.push_back(ArrayUtils::getElementsBounds(block));
     undoableSetTopLeft(topLeft, topRight, bottomLeft, bottomRight);
     const QRectF newBounds = bounds();
     const QRectF newFrame = getBounds();
-    for (const ContentBlock& block : blocks) {
-        const QPointF c = rectCenter(block.bounds);
+    for (std::size_t index = 0; index < blocks.size(); ++index) {
+        const QPointF c = rectCenter(before[index]);
         QPointF offset = mapPointFromRectToRect(c, oldBounds, newBounds) - c;
-        if (!block.bounds.isEmpty() && !oldFrame.isEmpty() && !newFrame.isEmpty())
-            offset += keepBlockInside(*document, block, offset, newFrame);
-        document->undoableOffsetObjects(block.elements, offset, false);
+        offset += keepBlockShowing(before[index], offset, oldFrame, newFrame);
+        document->undoableOffsetObjects(blocks[index], offset, false);
     }
 }
 

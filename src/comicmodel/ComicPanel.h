@@ -12,10 +12,8 @@
 
 namespace zandrel {
 
-class Balloon;
 class PanelComicServices;
 class PanelPageServices;
-class ZDLDocument;
 
 // The frame's edge effect.
 enum PanelShape : int {
@@ -136,9 +134,10 @@ public:
     void setBottomLeft(const QPointF& point) override;
     void setBottomRight(const QPointF& point) override;
     // Records the new corners and moves each character's elements as a block, undoably, so that a
-    // figure keeps its shape and its relative place in the panel. Each piece of lettering moves on
-    // its own. What lay inside the frame is kept inside as far as it fits, reaching out no further
-    // than before; lettering too wide for the new frame is narrowed to fit.
+    // figure keeps its shape and its relative place in the panel; the balloons in the comic's
+    // colours move with the rest of them, and each element without a model alone. Nothing changes
+    // size. A block that showed in the frame and would end wholly outside the new one is brought
+    // back to reach into it as far as it did.
     void setTopLeftTopRightBottomLeftBottomRight(const QPointF& topLeft, const QPointF& topRight,
         const QPointF& bottomLeft, const QPointF& bottomRight) override;
 
@@ -193,20 +192,14 @@ public:
     const PanelPageServices* pageServices() const;
 
 private:
-    // Elements that move together when the corners change, as they were before the change.
-    struct ContentBlock {
-        ElementList elements;
-        QRectF bounds;
-        // How far the block reached out of the frame on each side (0 where it stayed inside).
-        QMarginsF reach;
-        // A lone balloon, whose text may be narrowed to fit.
-        std::shared_ptr<Balloon> balloon;
-    };
-    std::vector<ContentBlock> contentBlocks(const QRectF& frame) const;
-    // The offset, beyond the given one, that keeps the block within the new frame grown by its
-    // former reach, on each axis where it fits; a balloon too wide is first narrowed undoably.
-    static QPointF keepBlockInside(
-        ZDLDocument& document, const ContentBlock& block, const QPointF& offset, const QRectF& frame);
+    // Each character's elements, then each element without a model, as they lie before a change
+    // of the corners.
+    std::vector<ElementList> contentBlocks() const;
+    // The shift, beyond the move by the corners, that brings back a block that showed in the old
+    // frame and would end wholly outside the new one: on each axis where it would miss the frame,
+    // it reaches in as far as it did before. Zero otherwise.
+    static QPointF keepBlockShowing(
+        const QRectF& block, const QPointF& offset, const QRectF& oldFrame, const QRectF& newFrame);
     // Redraws what the panel covers before and after the change of its place.
     void changePlacement(const std::function<void()>& change);
     void adoptLayers();

@@ -1,9 +1,7 @@
 #include "app/core/ZDLDocument.h"
 #include "charmodel/Part.h"
-#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicPanel.h"
 #include "comicmodel/ComicStack.h"
-#include "comicmodel/Group.h"
 #include "comicmodel/PanelServices.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/GeometryRecord.h"
@@ -40,42 +38,23 @@ const Object* modelOf(const ObjectPtr& element)
     return comicElement ? comicElement->model() : nullptr;
 }
 
-// Balloons, and groups of nothing but balloons (merged balloons): placed one by one by the user,
-// they move on their own rather than with every other element that shares the comic's palette.
-bool isLettering(const ObjectPtr& element)
+// How the interval [low, high] should move to reach into [from, to] by depth, when it misses it
+// altogether; zero when the two meet.
+double reachBackInto(double low, double high, double from, double to, double depth)
 {
-    if (dynamic_cast<const Balloon*>(element.get()))
-        return true;
-    const auto* group = dynamic_cast<const Group*>(element.get());
-    if (!group)
-        return false;
-    const ElementList members = ArrayUtils::flattenComicElementsArray(group->children());
-    return !members.isEmpty() && std::all_of(members.begin(), members.end(), [](const ObjectPtr& member) {
-        return dynamic_cast<const Balloon*>(member.get()) != nullptr;
-    });
-}
-
-// How far r reaches out of frame on each side, 0 where it stays inside.
-QMarginsF reachOutside(const QRectF& r, const QRectF& frame)
-{
-    return QMarginsF(std::max(0.0, frame.left() - r.left()), std::max(0.0, frame.top() - r.top()),
-        std::max(0.0, r.right() - frame.right()), std::max(0.0, r.bottom() - frame.bottom()));
-}
-
-// The shift that brings [low, high] within [from, to]; none when it is longer than the range.
-double shiftInside(double low, double high, double from, double to)
-{
-    if (high - low > to - from)
-        return 0.0;
-    if (low < from)
-        return from - low;
-    if (high > to)
-        return to - high;
+    const double reach = std::min({ depth, high - low, to - from });
+    if (high <= from)
+        return from + reach - high;
+    if (low >= to)
+        return to - reach - low;
     return 0.0;
 }
 
-// Lettering is not narrowed below this: narrower text would stand a word or less to a line.
-constexpr float kNarrowestLettering = 20.0f;
+// How far [low, high] reaches into [from, to].
+double overlap(double low, double high, double from, double to)
+{
+    return std::max(0.0, std::min(high, to) - std::max(low, from));
+}
 
 } // namespace
 
@@ -252,49 +231,27 @@ void ComicPanel::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* o
     }
 }
 
-std::vector<ComicPanel::ContentBlock> ComicPanel::contentBlocks(const QRectF& frame) const
+std::vector<ElementList> ComicPanel::contentBlocks() const
 {
-    std::vector<ContentBlock> blocks;
-    const auto add = [&](const ElementList& elements) {
-        if (elements.isEmpty())
-            return;
-        const QRectF bounds = ArrayUtils::getElementsBounds(elements);
-        blocks.push_back({ elements, bounds, reachOutside(bounds, frame),
-            elements.size() == 1 ? std::dynamic_pointer_cast<Balloon>(elements.front()) : nullptr });
-    };
-    ElementList lettering;
-    const auto split = [&](const ElementList& elements) {
-        ElementList rest;
-        for (const ObjectPtr& element : elements)
-            (isLettering(element) ? lettering : rest).append(element);
-        return rest;
-    };
+    std::vector<ElementList> blocks;
     for (const Object* character : characters())
-        add(split(toplevelContentsFromCharacter(character)));
-    for (const ObjectPtr& loose : split(toplevelContentsFromCharacter(nullptr)))
-        add({ loose });
-    for (const ObjectPtr& element : lettering)
-        add({ element });
+        blocks.push_back(toplevelContentsFromCharacter(character));
+    for (const ObjectPtr& loose : toplevelContentsFromCharacter(nullptr))
+        blocks.push_back({ loose });
     return blocks;
 }
 
-QPointF ComicPanel::keepBlockInside(
-    ZDLDocument& document, const ContentBlock& block, const QPointF& offset, const QRectF& frame)
+QPointF ComicPanel::keepBlockShowing(
+    const QRectF& block, const QPointF& offset, const QRectF& oldFrame, const QRectF& newFrame)
 {
-    const QRectF keepIn = frame.marginsAdded(block.reach);
-    QRectF moved = block.bounds.translated(offset);
-    if (block.balloon && block.balloon->width() > 0 && moved.width() > keepIn.width()) {
-        // The outline and the tails keep their reach beyond the text, so the text gives up the excess.
-        const double excess = moved.width() - keepIn.width();
-        const double visible = block.balloon->getVisibleEnclosingRect().width();
-        const float narrower = float(std::min<double>(block.balloon->width(), visible - excess));
-        if (narrower >= kNarrowestLettering) {
-            document.undoableSetPropertyFor(block.balloon, Balloon::kWidthKey, Value(narrower));
-            moved = block.balloon->getBounds().translated(offset);
-        }
-    }
-    return QPointF(shiftInside(moved.left(), moved.right(), keepIn.left(), keepIn.right()),
-        shiftInside(moved.top(), moved.bottom(), keepIn.top(), keepIn.bottom()));
+    const QRectF moved = block.translated(offset);
+    // Only what showed and would no longer: a block the user left outside stays where it goes.
+    if (!intersectsRect(block, oldFrame) || intersectsRect(moved, newFrame) || isEmptyRect(newFrame))
+        return QPointF();
+    return QPointF(reachBackInto(moved.left(), moved.right(), newFrame.left(), newFrame.right(),
+                       overlap(block.left(), block.right(), oldFrame.left(), oldFrame.right())),
+        reachBackInto(moved.top(), moved.bottom(), newFrame.top(), newFrame.bottom(),
+            overlap(block.top(), block.bottom(), oldFrame.top(), oldFrame.bottom())));
 }
 
 } // namespace zandrel

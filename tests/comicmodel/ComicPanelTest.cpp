@@ -3,6 +3,7 @@
 #include "charmodel/CharacterModel.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
+#include "comicmodel/Balloon.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/PanelTestSupport.h"
 #include "graphics/ColorFill.h"
@@ -368,6 +369,65 @@ TEST_F(ComicPanelTest, CornerChangesMoveEachCharacterAsABlock)
     EXPECT_EQ(c.fixed->bottomRight(), QPointF(100, 100));
     expectNear(hand->m_rect, QRectF(10, 40, 10, 20));
     EXPECT_EQ(c.fixed->getBounds().width(), 90);
+}
+
+// The 100-point panel (frame 5.5 to 95.5) gets new corners: each block of elements moves by the
+// move of its centre from the old corner bounds to the new ones, and keeps its size; only a block
+// that showed and would miss the new frame altogether is brought back to reach in as far as before.
+TEST_F(ComicPanelTest, CornerChangesMoveEachBlockByItsMappedCentre)
+{
+    struct Case {
+        const char* name;
+        QRectF corners;
+        QList<QRectF> figure;
+        QList<QRectF> expected;
+    };
+    const QList<Case> cases {
+        { "twice as wide", QRectF(0, 0, 200, 100), { QRectF(10, 40, 10, 20), QRectF(30, 40, 10, 20) },
+            { QRectF(35, 40, 10, 20), QRectF(55, 40, 10, 20) } },
+        { "halved and moved", QRectF(50, 20, 50, 50), { QRectF(40, 40, 20, 20), QRectF(80, 80, 10, 10) },
+            { QRectF(57.5, 27.5, 20, 20), QRectF(97.5, 67.5, 10, 10) } },
+        // Centre (75, 50) goes to (37.5, 50): the block reaches out of the new frame by 7.
+        { "a figure may reach out of a smaller frame", QRectF(0, 0, 50, 100), { QRectF(60, 40, 30, 20) },
+            { QRectF(22.5, 40, 30, 20) } },
+        { "nothing shrinks", QRectF(0, 0, 30, 30), { QRectF(10, 10, 80, 80) }, { QRectF(-25, -25, 80, 80) } },
+        // Centre (-10, 50) goes to (-20, 100): x from -40 to 0 would miss the frame (5.5 on); it
+        // reached 4.5 into the old frame and does so again.
+        { "brought back to show", QRectF(0, 0, 200, 200), { QRectF(-30, 40, 40, 20) },
+            { QRectF(-30, 90, 40, 20) } },
+        { "left outside, it stays outside", QRectF(0, 0, 200, 200), { QRectF(-50, 40, 20, 20) },
+            { QRectF(-90, 90, 20, 20) } },
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.name);
+        PanelComic c;
+        Object figure;
+        ElementList leaves;
+        for (const QRectF& r : each.figure)
+            leaves.append(TestComicLeaf::make(r, &figure));
+        c.fixed->frontLayer()->setChildren(leaves);
+        const QRectF& r = each.corners;
+        c.fixed->setTopLeftTopRightBottomLeftBottomRight(
+            r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight());
+        for (qsizetype i = 0; i < leaves.size(); ++i)
+            expectNear(std::static_pointer_cast<TestComicLeaf>(leaves.at(i))->m_rect, each.expected.at(i));
+        c.document.undoManager()->undo();
+        for (qsizetype i = 0; i < leaves.size(); ++i)
+            EXPECT_EQ(std::static_pointer_cast<TestComicLeaf>(leaves.at(i))->m_rect, each.figure.at(i));
+    }
+
+    // A balloon moves with the other elements in the comic's colours, and keeps its width.
+    PanelComic c;
+    auto balloon = Balloon::initAt(QPointF(60, 10), 30);
+    auto sign = TestComicLeaf::make(QRectF(10, 60, 10, 10), c.comic->comicColorsModel().get());
+    c.fixed->frontLayer()->setChildren({ balloon, sign });
+    // The block's centre doubles its distance from the left edge.
+    const double dx = unionRect(balloon->getBounds(), sign->m_rect).center().x();
+    c.fixed->setTopLeftTopRightBottomLeftBottomRight(
+        QPointF(0, 0), QPointF(200, 0), QPointF(0, 100), QPointF(200, 100));
+    expectNear(sign->m_rect, QRectF(10 + dx, 60, 10, 10));
+    EXPECT_NEAR(balloon->origin().x(), 60 + dx, 1e-4);
+    EXPECT_EQ(balloon->width(), 30.0f);
 }
 
 TEST_F(ComicPanelTest, MovingAFreePanelAndItsGripBand)

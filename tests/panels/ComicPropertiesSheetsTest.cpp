@@ -3,8 +3,11 @@
 #include "charmodel/Part.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/ComicPage.h"
+#include "graphics/ArrayUtils.h"
+#include "graphics/GraphicUtils.h"
 #include "panels/MeasurementFormatter.h"
 #include "panels/PopupButton.h"
+#include "platform/Geometry.h"
 #include "views/BalloonTextEditor.h"
 
 #include <QLabel>
@@ -125,9 +128,9 @@ TEST_F(ComicSheetTest, ComicPropertiesAndSize)
 }
 
 // A narration box made and typed in as a person would, across its panel: when the comic is made
-// half as wide, the box is narrowed so that it reaches out of its panel no further than it did, and
-// undo gives the saved bytes back.
-TEST_F(ComicSheetTest, ComicSizeNarrowsANarrationBoxIntoItsPanel)
+// half as wide, the box keeps its width and moves with the other elements in the comic's colours,
+// by the move of their centre in the panel; undo gives its width and place back.
+TEST_F(ComicSheetTest, ComicSizeKeepsANarrationBoxWidthAndMovesItWithItsBlock)
 {
     const auto first = panel(0);
     ASSERT_EQ(model().currentPanel(), first);
@@ -140,19 +143,22 @@ TEST_F(ComicSheetTest, ComicSizeNarrowsANarrationBoxIntoItsPanel)
     ASSERT_TRUE(box);
     ASSERT_EQ(box->shape(), int(BalloonShape::Rect));
     const float width = box->width();
-    const double reachLeft = std::max(0.0, first->getBounds().left() - box->getBounds().left());
-    EXPECT_LE(box->getBounds().right(), first->getBounds().right());
+    const QPointF origin = box->origin();
+    const QPointF centre = ArrayUtils::getElementsCenter(first->toplevelContentsFromCharacter(box->model()));
+    const QRectF corners = first->bounds();
     run({
         { "half as wide", kResizeComicAction, "ResizeComicDialog",
             [](QDialog* sheet) { typeInSheet(sheet, "widthToSet", "120"); }, nullptr, "Resize Comic",
             [&] {
-                const QRectF frame = first->getBounds();
-                EXPECT_LT(box->width(), width);
-                EXPECT_GE(box->getBounds().left(), frame.left() - reachLeft - 1e-4);
-                EXPECT_LE(box->getBounds().right(), frame.right() + 1e-4);
+                const QPointF moved = mapPointFromRectToRect(centre, corners, first->bounds()) - centre;
+                EXPECT_EQ(box->width(), width);
+                EXPECT_NEAR(box->origin().x(), origin.x() + moved.x(), 1e-3);
+                EXPECT_NEAR(box->origin().y(), origin.y() + moved.y(), 1e-3);
+                EXPECT_TRUE(intersectsRect(box->getBounds(), first->getBounds()));
             } },
     });
     EXPECT_EQ(box->width(), width);
+    EXPECT_EQ(box->origin(), origin);
 }
 
 } // namespace zandrel::test
