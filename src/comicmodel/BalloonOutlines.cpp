@@ -31,9 +31,9 @@ constexpr float kNarrationMarginY = 4.0f;
 // Around a body narrower or lower than these the outlines come to points: the standard outline
 // to a kite around one or two letters or a spiked diamond around an empty balloon of width 0, the
 // ellipse to a needle around one letter, the fitted outline to a pointed top and bottom. Such a
-// body is grown to them about its centre first; lettering of ordinary length and size is larger
-// and keeps its outline. The ellipse's body is made at least as wide as it is high: a circle
-// around a letter.
+// small body is grown to them about its centre first; lettering of ordinary length and size is
+// larger and keeps its outline. A small ellipse body is made as wide as it is high, up to the
+// standard minimum width: a circle around a letter, an oval around a column of short lines.
 constexpr double kMinStandardWidth = 40.0;
 constexpr double kMinFittedWidth = 25.0;
 constexpr double kMinBodyHeight = 12.0;
@@ -200,8 +200,10 @@ CurvePtr Balloon::ellipseOutline(const QList<QRectF>& lines)
     // A body without area has no aspect ratio to keep (an empty balloon of width 0).
     if (isEmptyRect(body))
         return standardOutline(body);
-    // A small body's ellipse is the one through the corners of the body grown to the minimum.
-    const QRectF grown = grownToMinimum(body, std::max(body.height(), kMinBodyHeight));
+    // A small body's ellipse is the one through the corners of the body grown to the minimum; a
+    // larger one keeps its own aspect, however tall.
+    const QRectF grown
+        = grownToMinimum(body, std::min(std::max(body.height(), kMinBodyHeight), kMinStandardWidth));
     const QList<QRectF> corners = grown == body ? lines : QList<QRectF> { grown };
     const QPointF centre = rectCenter(grown);
     const float k = static_cast<float>(grown.width()) / static_cast<float>(grown.height());

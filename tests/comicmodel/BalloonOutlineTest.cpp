@@ -159,6 +159,39 @@ TEST_F(BalloonOutlineTest, OutlinesAroundShortTextStayRound)
         Balloon::ellipseOutline({ QRectF(40, 0, 20, 20) })->getBounds().size());
 }
 
+// The ellipse keeps the aspect of the text's body and passes through its farthest line corner;
+// only a body narrower than 40 is first grown about its centre, to as wide as it is high.
+TEST_F(BalloonOutlineTest, EllipsesKeepTheAspectOfTheirText)
+{
+    const double r2 = std::sqrt(2.0);
+    const auto lines = [](int count, double width, double x = 0) {
+        QList<QRectF> made;
+        for (int i = 0; i < count; ++i)
+            made.append(QRectF(x, 20.0 * i, width, 20));
+        return made;
+    };
+    const struct {
+        const char* name;
+        QList<QRectF> lines;
+        QRectF expected;
+    } cases[] = {
+        { "one line 100 x 20", lines(1, 100), QRectF(50 - 50 * r2, 10 - 10 * r2, 100 * r2, 20 * r2) },
+        { "five lines 50 x 20", lines(5, 50), QRectF(25 - 25 * r2, 50 - 50 * r2, 50 * r2, 100 * r2) },
+        // Body 100 x 60, aspect 5:3: the outer lines' corners are the farthest.
+        { "an indented middle line",
+            { QRectF(0, 0, 100, 20), QRectF(20, 20, 60, 20), QRectF(0, 40, 100, 20) },
+            QRectF(50 - 50 * r2, 30 - 30 * r2, 100 * r2, 60 * r2) },
+        { "one letter grown to a square", { QRectF(45, 0, 10, 20) },
+            QRectF(50 - 10 * r2, 10 - 10 * r2, 20 * r2, 20 * r2) },
+        { "a column of letters grown to 40 wide", lines(3, 10, 45),
+            QRectF(50 - 20 * r2, 30 - 30 * r2, 40 * r2, 60 * r2) },
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        expectNearRect(Balloon::ellipseOutline(each.lines)->getBounds(), each.expected, 0.01);
+    }
+}
+
 TEST_F(BalloonOutlineTest, FittedOutlinesBridgeIndentedLines)
 {
     expectPoints(Balloon::fittedOutline({ QRectF(0, 0, 50, 20), QRectF(0, 20, 100, 20) }),
