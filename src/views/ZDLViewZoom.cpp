@@ -68,10 +68,16 @@ void ZDLView::setViewScale(float scale)
     // A scale that is not a positive number would make every coordinate infinite.
     if (!std::isfinite(scale) || scale <= 0.0f)
         return;
+    // A zoom that starts tells the elements, which drop what depends on the scale (blurred paths
+    // regroup for what shows at the new one); the later steps of a zoom under way do not, so that
+    // cached renderings are kept until it settles.
+    const bool tellsElements = !m_scalingViewInteractively && scale != m_viewScale;
     temporarilySuspendImageFlushingWhileScaling();
     if (scale != 1.0f)
         m_toggleZoomScale = scale;
     m_viewScale = scale;
+    if (tellsElements)
+        tellAllGraphics(GraphicNotice::ZoomChanged, nullptr);
     updateViewSize();
     update();
 }

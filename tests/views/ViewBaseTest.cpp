@@ -2,8 +2,13 @@
 // document names, and the hand tool's scrolling and zooming by dragging.
 #include "CharacterWindowFixture.h"
 #include "app/DocumentToolbar.h"
+#include "charmodel/Part.h"
+#include "charmodel/PartPath.h"
 #include "graphics/ArrayUtils.h"
+#include "graphics/ZDLContext.h"
+#include "platform/CurrentCanvas.h"
 #include "platform/Geometry.h"
+#include "platform/OffscreenImage.h"
 #include "support/TestSupport.h"
 
 #include <QComboBox>
@@ -85,6 +90,48 @@ TEST_F(ViewBaseTest, ZoomCommandsWalkTheTableAndThePopupShowsTheScale)
     // Choosing in the popup zooms the view the user sees.
     popup->activated(popup->findText(QStringLiteral("400%")));
     EXPECT_EQ(view->viewScale(), 4.0f);
+}
+
+// A zoom that starts dissolves the groups of blurred paths, which regroup for what the new scale
+// shows; the further steps of a zoom under way leave them.
+TEST_F(ViewBaseTest, AZoomThatStartsDissolvesBlurGroups)
+{
+    const auto square = [](double x, float blur) {
+        auto curve = std::make_shared<Curve>();
+        for (const QPointF& p : { QPointF(x, 10), QPointF(x + 10, 10), QPointF(x + 10, 20), QPointF(x, 20) })
+            curve->addPoint(p, true);
+        curve->setClosed(true);
+        auto path = std::make_shared<PartPath>();
+        path->setSegments({ curve });
+        path->setBlur(blur);
+        return path;
+    };
+    const PartPathPtr a = square(10, 2.0f);
+    const PartPathPtr b = square(30, 2.5f);
+    auto* shown = dynamic_cast<Part*>(part(0).get());
+    ASSERT_TRUE(shown);
+    shown->addPartElement(a);
+    shown->addPartElement(b);
+    const auto drawBoth = [&] {
+        OffscreenImage image(QSize(60, 40));
+        CanvasScope scope(image.canvas());
+        ZDLContext context(1.0f);
+        ArrayUtils::drawPartElements({ a, b }, context);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !view->scalingViewInteractively(); }, 30000));
+    drawBoth();
+    ASSERT_EQ(b->blurMaster(), a.get());
+
+    view->setViewScale(2.0f);
+    EXPECT_EQ(a->blurMaster(), nullptr);
+    EXPECT_EQ(b->blurMaster(), nullptr);
+    drawBoth();
+    view->setViewScale(3.0f);
+    EXPECT_EQ(b->blurMaster(), a.get()) << "a zoom under way";
+    // The same scale again, once the zoom has settled, is no zoom.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !view->scalingViewInteractively(); }, 30000));
+    view->setViewScale(3.0f);
+    EXPECT_EQ(b->blurMaster(), a.get());
 }
 
 TEST_F(ViewBaseTest, RedrawsOnlyTheAreasTheDocumentNames)
