@@ -56,6 +56,10 @@ PATH_ICONS = {
     # Four panels: the comic.
     "path_comic": f'<rect x="1.5" y="1.5" width="13" height="13" fill="{PAPER}" {stroke()}/>'
                   f'<path d="M1.5 8 H14.5 M8 1.5 V8 M6 8 V14.5" {stroke()}/>',
+    # A speech balloon and a ball lying loose over a page: the page's free objects.
+    "free_objects": f'<rect x="1.5" y="4.5" width="9" height="10" fill="{PAPER}" {stroke()}/>'
+                    f'<path d="M7 1.5 H14.5 V6.5 H11.5 L10 8.5 V6.5 H7 Z" fill="{SOFT}" {stroke()}/>'
+                    f'<circle cx="12" cy="12" r="2.5" fill="{ACCENT}" {stroke()}/>',
     # A page with a folded corner.
     "path_page": f'<path d="M3 1.5 H10 L13 4.5 V14.5 H3 Z" fill="{PAPER}" {stroke()}/>'
                  f'<path d="M10 1.5 V4.5 H13" {stroke()}/>',

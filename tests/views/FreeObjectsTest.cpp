@@ -4,6 +4,7 @@
 #include "ComicWindowFixture.h"
 #include "app/EditingControllerView.h"
 #include "comicmodel/PanelLayer.h"
+#include "views/EditingLevelControl.h"
 #include "views/ElementEditingView.h"
 
 #include <QMenu>
@@ -177,6 +178,25 @@ TEST_F(FreeObjectsTest, ScreenshotOfTheFreeObjectMenuOverAFloatingPanel)
     ASSERT_TRUE(freeMenu()->isVisible());
     EXPECT_TRUE(window->screen()->grabWindow(0).save(path));
     freeMenu()->close();
+}
+
+// The page's level in the bar of the free objects editor is titled and shows its icon.
+TEST_F(FreeObjectsTest, TheFreeObjectsLevelShowsItsIcon)
+{
+    choose(kFreeObjectsEditorAction);
+    ASSERT_TRUE(freeObjectsEditorView());
+    EditingLevelControl* bar = nullptr;
+    for (EditingLevelControl* each : window->findChildren<EditingLevelControl*>()) {
+        if (each->isVisible())
+            bar = each;
+    }
+    ASSERT_TRUE(bar);
+    bar->layoutCrumbs();
+    ASSERT_GT(bar->numLevels(), 0);
+    EXPECT_EQ(bar->representedObjectAtLevel(bar->numLevels() - 1), ObjectPtr(model().currentPage()));
+    EXPECT_EQ(model().currentPage()->displayName(), QStringLiteral("Free Objects"));
+    EXPECT_EQ(model().currentPage()->pathIcon().size(), QSize(16, 16));
+    EXPECT_GT(bar->crumbs().last().imageBounds.width(), 0.0);
 }
 
 } // namespace

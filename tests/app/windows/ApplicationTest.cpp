@@ -90,7 +90,7 @@ TEST_F(ApplicationTest, ShippedFontsAreRegisteredAndFavourites)
 TEST_F(ApplicationTest, InterfaceImagesAndCursorsAreCompiledIn)
 {
     for (const char* name : { "path_char", "path_part", "path_path", "path_partgroup", "path_image",
-             "path_comic", "path_group", "path_balloongroup", "path_page" }) {
+             "path_comic", "path_group", "path_balloongroup", "path_page", "free_objects" }) {
         const QImage image(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
         EXPECT_EQ(image.size(), QSize(16, 16)) << name;
         EXPECT_EQ(QImage(QStringLiteral(":/images/%1@2x.png").arg(QLatin1String(name))).size(), QSize(32, 32))
