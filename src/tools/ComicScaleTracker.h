@@ -13,9 +13,6 @@ class ComicScaleTracker : public ScaleTracker {
 public:
     using ScaleTracker::ScaleTracker;
 
-    bool wantsAutoScroll() const override { return true; }
-    bool editingDocument() const override { return true; }
-
     // The one factor the marks of parts scale by for these horizontal and vertical factors.
     static float markFactor(float sx, float sy);
 

@@ -82,8 +82,6 @@ public:
     void commitInteractiveTransform(const QString& actionTemplate) override;
     void applyPerspectiveTransform(const QRectF& from, const std::array<QPointF, 4>& to) override;
     void commitPerspectiveTransform() override;
-    // With points selected only they move: a fill is not turned for a few of its outline's points.
-    bool transformsWholeElements() const override { return m_handleSelection.isEmpty(); }
 
     QRectF handlesTransformFrame() const { return m_handlesTransformFrame; }
     // Moves the selected points on the live curves and redraws; recording is the caller's.

@@ -135,7 +135,7 @@ void ReshapingTool::cutSegmentAt(const PathPointHandleSelection& position)
         document->undoableSetPropertyFor(position.path, Path::kSegmentsKey, segmentsValue(segments));
         undoableSetSelection({}, false);
     }
-    document->undoManager()->setActionName(localized("Reshape Path"));
+    // A cut names no step of its own: the Edit menu offers a plain undo.
     document->updateViews();
 }
 
@@ -152,7 +152,7 @@ void ReshapingTool::flipPoint(const PathPointHandleSelection& point)
     path->flushCache();
     document->undoableSetPropertyFor(
         point.path, Path::kSegmentsKey, segmentsValue(path->segments()), segmentsValue(old));
-    document->undoManager()->setActionName(localized("Reshape Path"));
+    // Like a cut, a flip names no step of its own.
 }
 
 // --- Deleting ---

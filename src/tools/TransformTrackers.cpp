@@ -111,16 +111,16 @@ void RotateTracker::mouseDraggedAt(const QPointF& point, const ZDLEvent& event)
     const float angle = static_cast<float>(std::atan2(point.y() - m_origin.y(), point.x() - m_origin.x()));
     tool()->applyInteractiveTransform(
         about(m_origin, QTransform().rotateRadians(angle - m_origAngle)), false);
-    if (tool()->transformsWholeElements()) {
-        if (!m_fillsBefore) {
-            m_fillsBefore = std::make_shared<GradientFillsManipulator>();
-            m_fillsBefore->record(m_selection);
-        }
-        GradientRotationManipulator step(radiansToDegrees(angle - m_lastAngle));
-        for (const ObjectPtr& element : std::as_const(m_selection)) {
-            if (auto* graphic = asProtocol<GraphicElement>(element))
-                graphic->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, &step);
-        }
+    // The gradients of the selected elements turn with them, also when only some of their points
+    // turn.
+    if (!m_fillsBefore) {
+        m_fillsBefore = std::make_shared<GradientFillsManipulator>();
+        m_fillsBefore->record(m_selection);
+    }
+    GradientRotationManipulator step(radiansToDegrees(angle - m_lastAngle));
+    for (const ObjectPtr& element : std::as_const(m_selection)) {
+        if (auto* graphic = asProtocol<GraphicElement>(element))
+            graphic->notifyAllGraphicsOf(GraphicNotice::ApplyManipulator, &step);
     }
     m_lastAngle = angle;
 }

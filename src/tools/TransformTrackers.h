@@ -36,8 +36,6 @@ public:
     ScaleTracker(
         const QPointF& point, const ZDLHandlePtr& handle, const QPointF& origin, const ZDLEvent& event);
 
-    bool wantsAutoScroll() const override { return false; }
-    bool editingDocument() const override { return false; }
     void mouseDraggedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
 

@@ -100,9 +100,6 @@ public:
     virtual void commitInteractiveTransform(const QString& actionTemplate);
     virtual void applyPerspectiveTransform(const QRectF& from, const std::array<QPointF, 4>& to);
     virtual void commitPerspectiveTransform();
-    // Whether the live transforms move whole elements (their fills turn with them) or only some
-    // of their points.
-    virtual bool transformsWholeElements() const { return true; }
 
     HandleList& currentHandles() { return m_currentHandles; }
     const HandleList& currentHandles() const { return m_currentHandles; }
