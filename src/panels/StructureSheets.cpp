@@ -14,6 +14,8 @@
 #include <QButtonGroup>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QLineF>
+#include <algorithm>
 #include <cmath>
 
 namespace zandrel {
@@ -86,11 +88,53 @@ bool SplitPanelDialogController::setNilValueForKey(const QString& key)
 
 void SplitPanelDialogController::performSplit()
 {
-    if (!makeFirstResponder())
+    if (!makeFirstResponder() || refusedAsTooSmall())
         return;
     if (m_editView)
         m_editView->splitPanelIntoRows(numRows, panelsPerRow);
     close();
+}
+
+bool SplitPanelDialogController::refusedAsTooSmall()
+{
+    const auto panel = m_editView ? m_editView->currentPanel() : nullptr;
+    if (!panel)
+        return false;
+    // Neighbouring parts share the panel's edges; of two opposite edges the shorter decides.
+    const double width = std::min(QLineF(panel->topLeft(), panel->topRight()).length(),
+        QLineF(panel->bottomLeft(), panel->bottomRight()).length());
+    const double height = std::min(QLineF(panel->topLeft(), panel->bottomLeft()).length(),
+        QLineF(panel->topRight(), panel->bottomRight()).length());
+    const QSizeF smallest = panel->minimumSize();
+    const auto fitting
+        = [](double length, double side) { return std::max(1, int(std::floor(length / side))); };
+    // One part along an edge leaves the panel as large as it is.
+    if (numRows > 1 && height / numRows < smallest.height()) {
+        refuse(countKey("numRows"),
+            localized("This \"Rows\" setting would make the split panels too small for the current panel."),
+            localized("The current panel has room for at most %1 rows.")
+                .arg(fitting(height, smallest.height())));
+        return true;
+    }
+    if (panelsPerRow > 1 && width / panelsPerRow < smallest.width()) {
+        refuse(countKey("panelsPerRow"),
+            localized("This \"Panels per row\" setting would make the split panels too small for the current "
+                      "panel."),
+            localized("The current panel has room for at most %1 panels per row.")
+                .arg(fitting(width, smallest.width())));
+        return true;
+    }
+    return false;
+}
+
+void SplitPanelDialogController::refuse(
+    const QString& key, const QString& message, const QString& explanation)
+{
+    showAlertMessage(message, explanation);
+    if (auto* field = sheet()->findChild<QLineEdit*>(key)) {
+        field->setFocus(Qt::OtherFocusReason);
+        field->selectAll();
+    }
 }
 
 // --- Delete row ---

@@ -35,6 +35,11 @@ public:
     int panelsPerRow = 2;
 
 private:
+    // Parts smaller than the smallest panel are refused, naming the field that asks for them; the
+    // sheet stays open.
+    bool refusedAsTooSmall();
+    void refuse(const QString& key, const QString& message, const QString& explanation);
+
     QPointer<ComicView> m_editView;
 };
 

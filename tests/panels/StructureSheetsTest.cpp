@@ -36,19 +36,31 @@ TEST_F(ComicSheetTest, StructureSheets)
     };
     const std::string rowHeightMessage = DialogController::lengthRangeMessage(1, 20000).toStdString();
     run({
+        // The current panel is 80 x 80 and a panel at least 30 (the gutter 6 and 24): two parts
+        // fit on each side, three do not.
         { "split into a grid", kSplitPanelAction, "SplitPanel",
             [](QDialog* sheet) {
                 EXPECT_EQ(
                     sheet->findChild<QLineEdit*>(QStringLiteral("numRows"))->text(), QStringLiteral("2"));
-                typeInSheet(sheet, "numRows", "3");
+                typeInSheet(sheet, "numRows", "2");
             },
-            nullptr, "Split panel", [&] { EXPECT_EQ(countPanels(), panelCount + 3 * 2 - 1); } },
+            nullptr, "Split panel", [&] { EXPECT_EQ(countPanels(), panelCount + 2 * 2 - 1); } },
         { "an emptied split field", kSplitPanelAction, "SplitPanel",
             [](QDialog* sheet) {
                 typeInSheet(sheet, "numRows", "");
-                typeInSheet(sheet, "panelsPerRow", "3");
+                typeInSheet(sheet, "panelsPerRow", "2");
             },
-            nullptr, "Split panel", [&] { EXPECT_EQ(countPanels(), panelCount + 2); } },
+            nullptr, "Split panel", [&] { EXPECT_EQ(countPanels(), panelCount + 1); } },
+        { "more rows than fit", kSplitPanelAction, "SplitPanel",
+            [](QDialog* sheet) { typeInSheet(sheet, "numRows", "3"); },
+            "This \"Rows\" setting would make the split panels too small for the current panel." },
+        { "more panels per row than fit", kSplitPanelAction, "SplitPanel",
+            [](QDialog* sheet) {
+                typeInSheet(sheet, "numRows", "1");
+                typeInSheet(sheet, "panelsPerRow", "30");
+            },
+            "This \"Panels per row\" setting would make the split panels too small for the current "
+            "panel." },
         { "an absurd split", kSplitPanelAction, "SplitPanel",
             [](QDialog* sheet) { typeInSheet(sheet, "panelsPerRow", "100000"); },
             "Please enter a whole number from 1 to 50." },
@@ -175,6 +187,35 @@ TEST_F(ComicSheetTest, StructureSheets)
                 EXPECT_LT(comic.size().height(), 100.0);
             } },
     });
+}
+
+// A split too fine for the panel says how many parts fit and hands the field to mend back to the
+// user; the sheet stays open and the comic as it was.
+TEST_F(ComicSheetTest, ATooFineSplitSaysWhatFitsAndFocusesTheField)
+{
+    const QByteArray before = bytes();
+    for (const auto& [rows, panels, field, room] :
+        { std::tuple { "50", "50", "numRows", "The current panel has room for at most 2 rows." },
+            std::tuple {
+                "2", "3", "panelsPerRow", "The current panel has room for at most 2 panels per row." } }) {
+        SCOPED_TRACE(field);
+        alerts.clear();
+        choose(kSplitPanelAction);
+        QDialog* sheet = openSheet(window, QStringLiteral("SplitPanel"));
+        ASSERT_TRUE(sheet);
+        typeInSheet(sheet, "numRows", rows);
+        typeInSheet(sheet, "panelsPerRow", panels);
+        clickButton(sheet, QDialogButtonBox::Ok);
+        endOfEvent();
+        ASSERT_EQ(alerts.size(), 1);
+        EXPECT_EQ(alerts.first().informativeText, QString::fromUtf8(room));
+        EXPECT_TRUE(sheet->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), sheet->findChild<QLineEdit*>(QString::fromUtf8(field)));
+        clickButton(sheet, QDialogButtonBox::Cancel);
+        endOfEvent();
+        freeClosedSheets();
+    }
+    EXPECT_EQ(bytes(), before);
 }
 
 } // namespace zandrel::test
