@@ -22,6 +22,8 @@ ZDLContext::ZDLContext(ZDLViewInterface& view)
     : ZDLContext(view.viewScale())
 {
     m_updatingView = &view;
+    if (m_canvas)
+        m_viewToDevice = m_canvas->deviceTransform();
 }
 
 void ZDLContext::saveState()
@@ -67,7 +69,17 @@ bool ZDLContext::canShow(const QRectF& bounds) const
     if (r.left() > visible.right() + margin || r.right() < visible.left() - margin
         || r.top() > visible.bottom() + margin || r.bottom() < visible.top() - margin)
         return false;
-    return needsToDrawRect(r.adjusted(-margin, -margin, margin, margin));
+    QRectF inView = r.adjusted(-margin, -margin, margin, margin);
+    // An element drawn elsewhere than where it lies (a part shown on a sheet of one type) asks in
+    // its own coordinates; the view answers in its own.
+    if (m_viewToDevice && *m_viewToDevice != toDevice) {
+        bool invertible = false;
+        const QTransform deviceToView = m_viewToDevice->inverted(&invertible);
+        if (!invertible)
+            return true;
+        inView = (toDevice * deviceToView).mapRect(inView);
+    }
+    return needsToDrawRect(inView);
 }
 
 bool ZDLContext::paintsNothing() const

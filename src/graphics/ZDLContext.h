@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QRectF>
+#include <QTransform>
+#include <optional>
 
 namespace zandrel {
 
@@ -20,7 +22,8 @@ public:
     // been made current. Without a current canvas the context has none.
     explicit ZDLContext(float scale);
     // For a view's redraw: the current canvas at the view's scale, answering the view questions
-    // through the view.
+    // through the view. Make it while the canvas maps the view's coordinates, before any transform
+    // of the content's own.
     explicit ZDLContext(ZDLViewInterface& view);
 
     // Around changes of clip, transform or compositing; nothing happens without a canvas.
@@ -30,7 +33,7 @@ public:
     // Whether a blur of this radius would show: radius times scale times the smaller part scale (a
     // part scale that is not a number is ignored) must be above the blur threshold.
     bool showBlur(float radius) const;
-    // Without a view every rectangle needs drawing.
+    // Without a view every rectangle needs drawing. The rectangle is in the view's coordinates.
     bool needsToDrawRect(const QRectF& rect) const;
     // Whether anything inside these bounds (user space, as drawn) can reach the canvas: they meet
     // its clip, widened by two device pixels for antialiasing, and the view's dirty area. Elements
@@ -88,6 +91,10 @@ private:
     float m_imageAlpha = 1.0f;
     Canvas* m_canvas = nullptr;
     ZDLViewInterface* m_updatingView = nullptr;
+    // The canvas's transform to the device when the context was made for a view: the view's own
+    // coordinates, against which whatever an element draws under (a shift, a scale) is undone
+    // before the view is asked about a rectangle.
+    std::optional<QTransform> m_viewToDevice;
     DrawingSplit* m_split = nullptr;
 };
 

@@ -195,6 +195,10 @@ void PartElementsView::scrollToCenterRoot()
         scrollToCenterDocPoint(ArrayUtils::getElementsCenter(container->children()));
     else if (const auto comic = comicDoc() ? comicDoc()->model() : nullptr; comic && comic->currentPanel())
         scrollToCenterDocPoint(comic->currentPanel()->getBounds().center());
+    else if (characterDoc())
+        // A character's parts, its thumbnail frame and its catalog picture lie right of and below
+        // the origin: a new part starts there, with the origin at the top-left of the editor.
+        scrollDocPointToViewport(QPointF(0, 0), QPointF(0, 0));
     else
         scrollToCenterDocPoint(QPointF(0, 0));
 }

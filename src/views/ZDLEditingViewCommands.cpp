@@ -531,7 +531,9 @@ void ZDLEditingView::drawPasteboardOverlay()
         offPage.addRect(comicDoc()->model()->bounds());
         canvas->fillPath(offPage, shade);
     } else if (characterDoc()) {
-        canvas->fillRect(QRectF(kCharacterPageWidth, 0, kOverlayExtent, kOverlayExtent), shade);
+        // Above the origin too: parts drawn there can be scrolled to.
+        canvas->fillRect(
+            QRectF(kCharacterPageWidth, -kOverlayExtent, kOverlayExtent, 2 * kOverlayExtent), shade);
     }
 }
 

@@ -122,6 +122,10 @@ public:
     virtual QPointF getCenterForZoom() const;
     QPointF getCenterOfVisibleRect() const;
     void scrollToCenterDocPoint(const QPointF& point);
+    // Scrolls the document point to the fraction of the viewport's width and height ((0, 0) the
+    // top-left, (0.5, 0.5) the middle) as far as the scroll range allows; a view not yet shown
+    // places it again once it is laid out.
+    void scrollDocPointToViewport(const QPointF& point, const QPointF& fraction);
     // Where the point lies in the visible rect, as fractions of its width and height.
     QPointF getScrollPointForDocPoint(const QPointF& point) const;
     void scrollDocPoint(const QPointF& point, const QPointF& scrollPoint);
@@ -303,9 +307,13 @@ private:
     bool m_centresSmallContent = false;
     bool m_keepsNegativeSpace = false;
     bool m_reachesNegativeContent = false;
-    // The point to centre once the view is shown, and whether that is under way.
-    std::optional<QPointF> m_centreWhenShown;
-    bool m_centringWhenShown = false;
+    // Where to scroll a document point once the view is shown, and whether that is under way.
+    struct PendingPlacement {
+        QPointF point;
+        QPointF fraction;
+    };
+    std::optional<PendingPlacement> m_placeWhenShown;
+    bool m_placingWhenShown = false;
     std::shared_ptr<HandTool> m_handTool;
     QPointF m_rightClickPos;
 

@@ -174,16 +174,21 @@ void ZDLView::scrollPoint(const QPointF& point)
 
 void ZDLView::scrollToCenterDocPoint(const QPointF& point)
 {
+    scrollDocPointToViewport(point, QPointF(0.5, 0.5));
+}
+
+void ZDLView::scrollDocPointToViewport(const QPointF& point, const QPointF& fraction)
+{
     const double scale = m_viewScale;
     const QSize port = viewportSize();
-    scrollPoint(point - QPointF(port.width(), port.height()) / (2 * scale));
+    scrollPoint(point - QPointF(port.width() * fraction.x(), port.height() * fraction.y()) / scale);
     update();
-    // A view not yet shown has no size of its own: the point is centred again once it has, that
+    // A view not yet shown has no size of its own: the point is placed again once it has, that
     // is while the pass of the event loop that shows and lays it out lasts.
     if (!isVisible()) {
-        m_centreWhenShown = point;
-    } else if (m_centreWhenShown && !m_centringWhenShown) {
-        m_centreWhenShown.reset();
+        m_placeWhenShown = PendingPlacement { point, fraction };
+    } else if (m_placeWhenShown && !m_placingWhenShown) {
+        m_placeWhenShown.reset();
     }
 }
 
@@ -270,20 +275,20 @@ void ZDLView::updateViewSize()
             area.setWidth(port.width() / scale);
         if (area.height() < port.height() / scale)
             area.setHeight(port.height() / scale);
+    } else if (m_reachesNegativeContent && !isEmptyRect(content)) {
+        // The area starts at the origin, or at the content's top-left where that lies left of or
+        // above it (on a whole pixel, as above), and holds at least the viewport from there: content
+        // that fits the viewport needs no scrolling wherever it lies.
+        const QPointF topLeft(std::floor(std::min(0.0, content.left()) * scale) / scale,
+            std::floor(std::min(0.0, content.top()) * scale) / scale);
+        area = unionRect(QRectF(topLeft, QSizeF(port.width() / scale, port.height() / scale)), content);
     } else {
         area = unionRect(QRectF(0, 0, port.width() / scale, port.height() / scale), content);
-        // Content at negative coordinates lies outside the scrollable area, unless the view must
-        // show all it holds.
-        if (m_reachesNegativeContent) {
-            // The top-left on a whole pixel, as above.
-            area.setTopLeft(
-                QPointF(std::floor(area.left() * scale) / scale, std::floor(area.top() * scale) / scale));
-        } else {
-            if (area.x() < 0)
-                area = QRectF(0, area.y(), area.width() + area.x(), area.height());
-            if (area.y() < 0)
-                area = QRectF(area.x(), 0, area.width(), area.height() + area.y());
-        }
+        // Content at negative coordinates lies outside the scrollable area.
+        if (area.x() < 0)
+            area = QRectF(0, area.y(), area.width() + area.x(), area.height());
+        if (area.y() < 0)
+            area = QRectF(area.x(), 0, area.width(), area.height() + area.y());
     }
     // Never shrink under a drag: the area under the pointer stays where it is.
     if (m_currentTracker && m_currentTracker->editingDocument())
@@ -298,13 +303,13 @@ void ZDLView::updateViewSize()
         m_bounds = area;
     if (m_scrollArea)
         m_scrollArea->updateScrollBars(keptOffset);
-    if (m_centreWhenShown && m_scrollArea && isVisible()) {
-        m_centringWhenShown = true;
-        scrollToCenterDocPoint(*m_centreWhenShown);
-        m_centringWhenShown = false;
+    if (m_placeWhenShown && m_scrollArea && isVisible()) {
+        m_placingWhenShown = true;
+        scrollDocPointToViewport(m_placeWhenShown->point, m_placeWhenShown->fraction);
+        m_placingWhenShown = false;
         QTimer::singleShot(0, this, [this] {
             if (isVisible())
-                m_centreWhenShown.reset();
+                m_placeWhenShown.reset();
         });
     }
     m_inUpdateViewSize = false;

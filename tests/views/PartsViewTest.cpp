@@ -22,6 +22,8 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
 #include <QToolButton>
 
 namespace zandrel {
@@ -115,6 +117,45 @@ protected:
             }
         }
         return count;
+    }
+    // What the window holds of the view: its last paints, whole or in part.
+    QImage painted() const
+    {
+        QWidget* top = view->QWidget::window();
+        const QPoint inWindow = view->mapTo(top, QPoint());
+        return view->screen()
+            ->grabWindow(top->winId(), inWindow.x(), inWindow.y(), view->width(), view->height())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    }
+    // The shown children drawn by themselves, with no view to ask what needs drawing.
+    QImage drawnByTheChildren()
+    {
+        QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            PainterCanvas canvas(&image);
+            canvas.concatenate(view->viewTransform());
+            CanvasScope scope(&canvas);
+            ZDLContext context(view->viewScale());
+            for (const ObjectPtr& child : asProtocol<Parent>(view->rootObject())->children())
+                asProtocol<GraphicElement>(child)->drawIn(context);
+        }
+        return image.convertToFormat(QImage::Format_ARGB32);
+    }
+    // Draws a rectangle with the part editor's tool between the document points.
+    static void drawRectangle(PartEditingView* editor, const QPointF& from, const QPointF& to)
+    {
+        PartElementsView* elements = editor->partElementsView();
+        editor->toolButton(PartEditingView::Rect)->click();
+        const auto there
+            = [elements](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
+        QTest::mousePress(elements, Qt::LeftButton, {}, there(from));
+        QMouseEvent move(
+            QEvent::MouseMove, there(to), elements->mapToGlobal(there(to)), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(elements, &move);
+        QTest::mouseRelease(elements, Qt::LeftButton, {}, there(to));
+        endOfEvent();
     }
     qsizetype partsWithBitmaps() const
     {
@@ -397,27 +438,25 @@ TEST_F(PartsViewTest, APartDrawnLeftOfAndAboveTheOriginCanBeScrolledToAndSelecte
     endOfEvent();
     auto* editor = window->findChild<PartEditingView*>(QStringLiteral("partEditor"));
     ASSERT_TRUE(editor && document->currentEditor() == editor);
-    PartElementsView* elements = editor->partElementsView();
-    editor->toolButton(PartEditingView::Rect)->click();
     const QPointF from(-80, -60), to(-20, -10);
-    elements->scrollToCenterDocPoint((from + to) / 2);
-    const auto there
-        = [elements](const QPointF& point) { return elements->viewTransform().map(point).toPoint(); };
-    QTest::mousePress(elements, Qt::LeftButton, {}, there(from));
-    QMouseEvent move(
-        QEvent::MouseMove, there(to), elements->mapToGlobal(there(to)), Qt::NoButton, Qt::LeftButton, {});
-    QApplication::sendEvent(elements, &move);
-    QTest::mouseRelease(elements, Qt::LeftButton, {}, there(to));
-    endOfEvent();
+    editor->partElementsView()->scrollToCenterDocPoint((from + to) / 2);
+    drawRectangle(editor, from, to);
     choose(kPopEditorAction);
     endOfEvent();
     ASSERT_EQ(document->model()->numChildren(), 6u);
     const ObjectPtr drawn = part(5);
     const QRectF drawnBounds = asProtocol<GraphicElement>(drawn)->getGeometryBounds();
-    EXPECT_TRUE(view->viewBounds().contains(drawnBounds)) << "the whole character can be scrolled to";
-    // The parts at positive coordinates stay where they were.
-    EXPECT_TRUE(view->viewBounds().contains(QRectF(0, 0, 1, 1)));
-    view->scrollRectToVisible(drawnBounds);
+    // The character, this part included, fits the window: it is all in sight, with nothing to
+    // scroll, and the other parts are still there.
+    EXPECT_TRUE(view->visibleRect().contains(drawnBounds));
+    EXPECT_TRUE(view->visibleRect().contains(asProtocol<GraphicElement>(part(4))->getGeometryBounds()));
+    EXPECT_EQ(view->scrollArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view->scrollArea()->verticalScrollBar()->maximum(), 0);
+    // What lies right of the character's page is shaded above the origin as below it.
+    QTest::qWait(1);
+    const QImage shownNow = shown();
+    EXPECT_EQ(shownNow.pixel(at(QPointF(880, -30))), shownNow.pixel(at(QPointF(880, 30))));
+    EXPECT_LT(qGray(shownNow.pixel(at(QPointF(880, -30)))), 230);
     view->deselectAll();
     QTest::mouseClick(view, Qt::LeftButton, {}, at(QPointF(-50, -12)));
     EXPECT_EQ(view->selection(), ElementList { drawn });
@@ -426,6 +465,46 @@ TEST_F(PartsViewTest, APartDrawnLeftOfAndAboveTheOriginCanBeScrolledToAndSelecte
     endOfEvent();
     ASSERT_EQ(document->model()->numChildren(), 5u);
     EXPECT_EQ(view->viewBounds().topLeft(), QPointF(0, 0));
+}
+
+// A new part starts with the origin at the editor's top-left, so that what is drawn in sight lies
+// where the character's parts, its thumbnail frame and its catalog picture are.
+TEST_F(PartsViewTest, ANewPartIsDrawnWithinTheThumbnailFrameAndShowsWholeAfterwards)
+{
+    toolbarItem(window, kCreateNewPartAction)->trigger();
+    endOfEvent();
+    auto* editor = dynamic_cast<PartEditingView*>(document->currentEditor());
+    ASSERT_TRUE(editor);
+    const QRectF inSight = editor->partElementsView()->visibleRect();
+    EXPECT_NEAR(inSight.left(), 0.0, 1.0);
+    EXPECT_NEAR(inSight.top(), 0.0, 1.0);
+    const QPointF margin(inSight.width() / 5, inSight.height() / 5);
+    drawRectangle(editor, inSight.topLeft() + margin, inSight.bottomRight() - margin);
+    choose(kPopEditorAction);
+    endOfEvent();
+    ASSERT_EQ(document->model()->numChildren(), 6u);
+    const QRectF drawn = asProtocol<GraphicElement>(part(5))->getGeometryBounds();
+    EXPECT_TRUE(document->model()->thumbnailRect().contains(drawn));
+    EXPECT_TRUE(view->visibleRect().contains(drawn));
+    EXPECT_EQ(view->viewBounds().topLeft(), QPointF(0, 0)) << "nothing lies left of or above the origin";
+
+    // The sheet of the part's type shows it, though the part itself lies elsewhere, and keeps
+    // showing all of it after its alias was selected and deselected, which redraws only there.
+    dynamic_cast<Part&>(*part(5)).setPartType(1);
+    dynamic_cast<Part&>(*part(3)).setPartType(1);
+    asProtocol<GraphicElement>(part(3))->offsetBy(QPointF(-700, -400), true);
+    choosePartsViewType(1);
+    QTest::qWait(1);
+    const QImage reference = drawnByTheChildren();
+    EXPECT_LE(test::pixelDifference(painted(), reference).largest, 16);
+    const ObjectPtr alias = view->partAliasesParent()->getChildAtIndex(0);
+    QTest::mouseClick(view, Qt::LeftButton, {}, at(asProtocol<GraphicElement>(alias)->getBounds().center()));
+    ASSERT_EQ(view->selection(), ElementList { alias });
+    QTest::qWait(1);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, view->height() - 2));
+    ASSERT_TRUE(view->selection().isEmpty());
+    QTest::qWait(1);
+    EXPECT_LE(test::pixelDifference(painted(), reference).largest, 16);
 }
 
 TEST_F(PartsViewTest, TheThumbnailEditorMovesAndScalesTheFrameOneStepAtATime)
