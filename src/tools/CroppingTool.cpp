@@ -8,6 +8,7 @@
 #include "platform/CanvasPath.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/Geometry.h"
+#include "platform/Localization.h"
 #include "views/ZDLView.h"
 
 #include <algorithm>
@@ -105,6 +106,13 @@ void CroppingTool::cancelCroppingRect()
     if (m_controller)
         m_controller->setCroppingButtonsVisibility(false);
     currentHandles().clear();
+}
+
+QString CroppingTool::toolTip() const
+{
+    return localized("Crop Tool\n"
+                     "Drag: the rectangle to keep; drag its edges and corners to adjust it\n"
+                     "Then Crop, or Cancel");
 }
 
 void CroppingTool::exitTool()

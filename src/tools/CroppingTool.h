@@ -50,6 +50,7 @@ public:
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void draw() override;
     bool drawsNothing() const override { return false; }
+    QString toolTip() const override;
 
 private:
     QRectF m_croppingRect;

@@ -1,6 +1,7 @@
 #include "tools/HandTool.h"
 
 #include "app/core/ZDLAppController.h"
+#include "platform/Localization.h"
 #include "views/ZDLView.h"
 
 #include <algorithm>
@@ -17,6 +18,13 @@ const QString kMagnifyCursor = QStringLiteral("Cur_MagifyingGlass.tiff");
 HandTool::HandTool()
     : m_magnifyCursor(appController()->getCursorResource(kMagnifyCursor, QPointF(5, 5)))
 {
+}
+
+QString HandTool::toolTip() const
+{
+    return localized("Hand\n"
+                     "Drag: scroll; Ctrl-drag: zoom (right: in, left: out)\n"
+                     "Hold Space to scroll with any tool");
 }
 
 bool HandTool::setCursorAt(const QPointF&, const ZDLEvent& event)

@@ -16,6 +16,7 @@ public:
 
     bool setCursorAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseDownAt(const QPointF& point, const ZDLEvent& event) override;
+    QString toolTip() const override;
 
 private:
     QCursor m_magnifyCursor;

@@ -82,6 +82,14 @@ PencilTool::PencilTool()
 {
 }
 
+QString PencilTool::toolTip() const
+{
+    return localized("Pencil\n"
+                     "Drag: draw freehand; pause: make a corner\n"
+                     "End where the stroke began: close the path\n"
+                     "Start on an end point of a selected open path: continue it");
+}
+
 void PencilTool::enterTool()
 {
     // Paths with an open end stay selected, so that their end points can be continued.

@@ -26,6 +26,7 @@ public:
     // The end points that can be continued, while no stroke runs.
     void draw() override;
     bool drawsNothing() const override { return false; }
+    QString toolTip() const override;
 
 private:
     QCursor m_pencilCursor;

@@ -46,6 +46,15 @@ QuadPenTool::QuadPenTool()
 {
 }
 
+QString QuadPenTool::toolTip() const
+{
+    return localized("Pen\n"
+                     "Click: a corner point; click and drag: a curve point\n"
+                     "Shift: line up with the last point\n"
+                     "Click the first point: close the path; double-click: end an open path\n"
+                     "Start on an end point of a selected open path: continue it");
+}
+
 void QuadPenTool::enterTool()
 {
     // Paths with an open end stay selected, so that their end points can be continued.

@@ -32,6 +32,7 @@ public:
     void mouseUpAt(const QPointF& point, const ZDLEvent& event);
     void draw() override;
     bool drawsNothing() const override { return false; }
+    QString toolTip() const override;
 
     // With Shift, the point kept on the horizontal or vertical through the last click.
     QPointF snapPoint(const QPointF& point, const ZDLEvent& event) const;

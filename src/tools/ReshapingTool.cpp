@@ -37,6 +37,17 @@ Path* pathOf(const ObjectPtr& object)
 
 } // namespace
 
+QString ReshapingTool::toolTip() const
+{
+    return localized("Reshape\n"
+                     "Click a point: select it; Shift-click: add or remove; drag: move the selected points\n"
+                     "Click a selected path's dashed outline: add a point (Alt: the other kind)\n"
+                     "Alt-click a point: turn a corner point into a curve point or back\n"
+                     "Ctrl-click a point: delete it; Ctrl-click the outline: cut the path there\n"
+                     "Delete: delete the selected points; arrow keys: nudge them\n"
+                     "Drag on empty space: select points by area");
+}
+
 ReshapingTool::ReshapingTool()
     : m_addPointCursor(
         appController()->getCursorResource(QStringLiteral("Cur_DirectSelect_AddPoint.tiff"), QPointF(1, 1)))

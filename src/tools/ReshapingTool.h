@@ -78,6 +78,7 @@ public:
     void nudge(const QPointF& offset) override;
     void draw() override;
     bool drawsNothing() const override { return false; }
+    QString toolTip() const override;
     void applyInteractiveTransform(const QTransform& transform, bool undoingWithCopy) override;
     void commitInteractiveTransform(const QString& actionTemplate) override;
     void applyPerspectiveTransform(const QRectF& from, const std::array<QPointF, 4>& to) override;

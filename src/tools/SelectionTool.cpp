@@ -182,6 +182,17 @@ void SelectionTool::draw()
     drawStandardGraphicsSelection(m_allowEditing, m_allowEditing);
 }
 
+QString SelectionTool::toolTip() const
+{
+    return localized("Select\n"
+                     "Click: select; Shift-click: add or remove; Ctrl-click: with all it overlaps\n"
+                     "Drag: move (Shift: straight); Alt-drag: duplicate\n"
+                     "Drag on empty space: select by area\n"
+                     "Double-click: edit the element\n"
+                     "Corner grip: scale in proportion (Ctrl: freely; Alt: perspective)\n"
+                     "Ctrl+Alt-click with nothing selected: set the part's pivot point");
+}
+
 bool SelectionTool::drawsNothing() const
 {
     // Without a selection the root part's origin may show.

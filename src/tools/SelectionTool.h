@@ -33,6 +33,7 @@ public:
     void draw() override;
     // While a gesture hides a selection, nothing of it is drawn.
     bool drawsNothing() const override;
+    QString toolTip() const override;
     HandleList getHandlesFromFrame(const QRectF& frame) override;
     void addVisibleTransformHandlesFromFrame(const QRectF& frame, HandleList& handles) override;
 

@@ -159,6 +159,24 @@ void SimpleTracker::mouseUpAt(const QPointF& point, const ZDLEvent& event)
 
 // --- LineTool ---
 
+QString LineTool::toolTip() const
+{
+    return localized("Line\n"
+                     "Drag: draw a line; Shift: horizontal, vertical or diagonal");
+}
+
+QString RectTool::toolTip() const
+{
+    return localized("Rectangle\n"
+                     "Drag: draw a rectangle; Shift: a square");
+}
+
+QString EllipseTool::toolTip() const
+{
+    return localized("Ellipse\n"
+                     "Drag: draw an ellipse; Shift: a circle");
+}
+
 QPointF LineTool::endPoint(const QPointF& point, bool shift) const
 {
     if (!shift)

@@ -78,6 +78,7 @@ public:
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
     // The end of the line for the mouse point, Shift constraint applied.
     QPointF endPoint(const QPointF& point, bool shift) const;
+    QString toolTip() const override;
 
 protected:
     void prepareElement(const ObjectPtr& element) override;
@@ -88,12 +89,16 @@ class RectTool : public SimpleTool {
 public:
     void mouseMovedAt(const QPointF& point, const ZDLEvent& event) override;
     void mouseUpAt(const QPointF& point, const ZDLEvent& event) override;
+    QString toolTip() const override;
 
 protected:
     virtual std::shared_ptr<Curve> shapeIn(const QRectF& bounds) const;
 };
 
 class EllipseTool : public RectTool {
+public:
+    QString toolTip() const override;
+
 protected:
     std::shared_ptr<Curve> shapeIn(const QRectF& bounds) const override;
 };

@@ -20,6 +20,7 @@
 #include "tools/ZDLTracker.h"
 #include "views/ZDLEditingView.h"
 
+#include <QAbstractButton>
 #include <algorithm>
 
 namespace zandrel {
@@ -58,6 +59,13 @@ ZDLTool::ZDLTool(QAbstractButton* button)
 }
 
 ZDLTool::~ZDLTool() = default;
+
+void ZDLTool::setToolButton(QAbstractButton* button)
+{
+    m_toolButton = button;
+    if (const QString tip = toolTip(); button && !tip.isEmpty())
+        button->setToolTip(tip);
+}
 
 void ZDLTool::exitTool()
 {

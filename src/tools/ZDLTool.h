@@ -106,7 +106,11 @@ public:
     QPointF transformOrigin() const { return m_transformOrigin; }
     void setTransformOrigin(const QPointF& origin) { m_transformOrigin = origin; }
     QAbstractButton* toolButton() const { return m_toolButton; }
-    void setToolButton(QAbstractButton* button) { m_toolButton = button; }
+    // Keeps the button that chooses the tool and gives it the tool's tip.
+    void setToolButton(QAbstractButton* button);
+    // The tool's name and the gestures it knows, with this platform's modifier keys, for the pointer
+    // resting on its button: what the cursors alone never tell. Empty for tools without a button.
+    virtual QString toolTip() const { return {}; }
     bool partsViewSpecialColoring() const { return m_partsViewSpecialColoring; }
     void setPartsViewSpecialColoring(bool special) { m_partsViewSpecialColoring = special; }
 

@@ -79,6 +79,9 @@ TEST_F(ImageEditorTest, CroppingIsOneStepThatKeepsThePixelsInPlaceAndDropsMasksO
     const ImageElementPtr image = imageIn(0);
     const QPointF corner = placedPixel(*image, QPointF(20, 10));
     const QPointF maskCorner = placedPixel(*image, QPointF(30, 30));
+    // The tool's button says how it is used.
+    EXPECT_TRUE(
+        editor->toolButton(ImageEditingView::Cropping)->toolTip().startsWith(QStringLiteral("Crop Tool\n")));
     clickButton(editor->toolButton(ImageEditingView::Cropping));
     masks->setViewScale(2.0f);
     dragPixels({ 20, 10 }, { 120, 60 });

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QMenuBar>
 #include <QPainter>
+#include <QToolTip>
 #include <functional>
 
 namespace zandrel::test {
@@ -897,6 +898,41 @@ TEST_F(PartEditorTest, APartNearTheOriginOpensCentredAndNegativeSpaceIsReachable
     const QRectF drawn = pathAt(int(count))->getGeometryBounds();
     EXPECT_NEAR(drawn.left(), -20.0, 1.0);
     EXPECT_NEAR(drawn.bottom(), -5.0, 1.0);
+}
+
+// Resting the pointer on a tool button names the tool and the gestures it knows, with this
+// platform's keys: the tip Qt shows is the one the tool gives.
+TEST_F(PartEditorTest, ToolButtonsTellTheToolAndItsModifierGestures)
+{
+    const struct {
+        int tool;
+        QStringList mentions;
+    } table[] = {
+        { PartEditingView::Selection, { "Shift-click", "Ctrl-click", "Alt-drag: duplicate", "pivot point" } },
+        { PartEditingView::Reshaping,
+            { "add a point", "Alt-click a point: turn a corner point into a curve point",
+                "Ctrl-click a point: delete", "cut the path" } },
+        { PartEditingView::Hand, { "Ctrl-drag: zoom", "Space" } },
+        { PartEditingView::Pen, { "curve point", "Shift", "close the path", "double-click" } },
+        { PartEditingView::Pencil, { "pause: make a corner", "continue it" } },
+        { PartEditingView::Line, { "Shift: horizontal, vertical or diagonal" } },
+        { PartEditingView::Rect, { "Shift: a square" } },
+        { PartEditingView::Ellipse, { "Shift: a circle" } },
+    };
+    for (const auto& row : table) {
+        QAbstractButton* button = editor->toolButton(row.tool);
+        ASSERT_TRUE(button && button->isVisible()) << row.tool;
+        const QPoint centre = button->rect().center();
+        QHelpEvent hover(QEvent::ToolTip, centre, button->mapToGlobal(centre));
+        QApplication::sendEvent(button, &hover);
+        EXPECT_TRUE(QToolTip::isVisible()) << row.tool;
+        const QString tip = QToolTip::text();
+        EXPECT_TRUE(tip.startsWith(button->text() + u'\n')) << tip.toStdString();
+        for (const QString& words : row.mentions)
+            EXPECT_TRUE(tip.contains(words)) << row.tool << ": " << words.toStdString();
+        EXPECT_FALSE(tip.contains(QStringLiteral("Option")) || tip.contains(QStringLiteral("Command")));
+        QToolTip::hideText();
+    }
 }
 
 } // namespace
