@@ -294,8 +294,27 @@ QMenu* AppController::contextualMenu()
 {
     if (!m_contextualMenu) {
         m_contextualMenu = std::make_unique<QMenu>();
-        MenuActions::add(m_contextualMenu.get(), localized("Undo"), kUndoAction);
-        MenuActions::add(m_contextualMenu.get(), localized("Redo"), kRedoAction);
+        QMenu* menu = m_contextualMenu.get();
+        MenuActions::add(menu, localized("Undo"), kUndoAction);
+        MenuActions::add(menu, localized("Redo"), kRedoAction);
+        // The main menu's commands on the selection, under the same actions: the view that was
+        // clicked validates them as it validates the main menu, and what it refuses is hidden.
+        const struct {
+            const char* title;
+            const QString* action;
+        } editing[] = { { "Cut", &kCutAction }, { "Copy", &kCopyAction }, { "Paste", &kPasteAction },
+            { "Delete", &kDeleteAction }, { nullptr, nullptr }, { "Bring to Front", &kBringToFrontAction },
+            { "Bring Forward", &kBringForwardAction }, { "Send Backward", &kSendBackwardAction },
+            { "Send to Back", &kSendToBackAction }, { nullptr, nullptr },
+            { "Flip Horizontal", &kFlipHorizontalAction }, { "Flip Vertical", &kFlipVerticalAction },
+            { nullptr, nullptr }, { "Group", &kGroupAction }, { "Ungroup", &kUngroupAction } };
+        menu->addSeparator();
+        for (const auto& entry : editing) {
+            if (entry.action)
+                MenuActions::add(menu, localized(entry.title), *entry.action);
+            else
+                menu->addSeparator();
+        }
         m_contextualMenu->addSeparator();
         setupPartTypeMenu(m_contextualMenu->addMenu(localized("Part Type")), kSetPartTypeAction);
         m_contextualStyleMenu = m_contextualMenu->addMenu(localized("Style"));

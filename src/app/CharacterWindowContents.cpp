@@ -120,11 +120,17 @@ void buildCharacterWindowContents(DocumentWindow& window)
         && DocumentDialogs::open(kNewCharacterSheetAction, *document, area))
         newCharacterSheet = area->findChild<QDialog*>(QStringLiteral("NewCharacterSheet"));
     if (newCharacterSheet) {
+        // Until the sheet is done the character has no name and no palette: its editing area, and
+        // with it every command that would edit it, is out of the way.
+        scroll->hide();
         QPointer<PartsView> helped(view);
-        QObject::connect(newCharacterSheet, &QObject::destroyed, view, [helped, document, area] {
+        QObject::connect(newCharacterSheet, &QObject::destroyed, view, [helped, scroll, document, area] {
             // Not while the window is being taken down.
-            if (helped && helped->isVisible())
-                HelpComicView::registerAndOffer(helped, HelpComicView::kPartsViewHelp, document, area);
+            if (!helped || !area->isVisible())
+                return;
+            scroll->show();
+            helped->setFocus();
+            HelpComicView::registerAndOffer(helped, HelpComicView::kPartsViewHelp, document, area);
         });
     } else {
         HelpComicView::registerAndOffer(view, HelpComicView::kPartsViewHelp, document, area);

@@ -15,13 +15,13 @@
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
-#include "views/ElementEditingView.h"
-#include "views/ZDLView.h"
+#include "views/ZDLEditingView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QToolBar>
 
 namespace zandrel {
@@ -38,6 +38,27 @@ QWidget* widgetOf(EditorContainer* editor)
 {
     return dynamic_cast<QWidget*>(editor);
 }
+
+// The default editing view as an editor covering it lets it be asked: only for the commands it runs
+// on the whole document, never for those that act on what it shows, which the user cannot see.
+class WholeDocumentCommands : public Responder {
+public:
+    explicit WholeDocumentCommands(ZDLEditingView* view)
+        : m_view(view)
+    {
+    }
+    bool tryToPerform(const QString& action, const ActionSender& sender) override
+    {
+        return m_view && m_view->actsOnWholeDocument(action) && m_view->tryToPerform(action, sender);
+    }
+    bool validateMenuItem(MenuItemValidation& item) override
+    {
+        return m_view && m_view->actsOnWholeDocument(item.action) && m_view->validateMenuItem(item);
+    }
+
+private:
+    QPointer<ZDLEditingView> m_view;
+};
 
 } // namespace
 
@@ -98,6 +119,8 @@ void DocumentWindow::setEditingAreas(
     m_wholeWindowArea = wholeWindowArea;
     m_primaryArea = primaryArea;
     m_defaultEditingView = defaultEditingView;
+    m_wholeDocumentCommands
+        = std::make_unique<WholeDocumentCommands>(qobject_cast<ZDLEditingView*>(defaultEditingView));
 }
 
 void DocumentWindow::addEditor(EditingControllerView* editor)
@@ -178,6 +201,17 @@ void DocumentWindow::transitionToNewEditor(EditorContainer* current, EditorConta
 {
     QWidget* currentWidget = widgetOf(current);
     QWidget* nextWidget = widgetOf(next);
+    // The view coming into sight at another zoom than the one left keeps its cached renderings for
+    // a moment, as it does while the user zooms, rather than drawing everything anew at once.
+    const auto viewOf = [this](EditorContainer* editor) -> ZDLView* {
+        if (auto* container = dynamic_cast<EditingControllerView*>(editor))
+            return container->editingView();
+        return qobject_cast<ZDLView*>(m_defaultEditingView);
+    };
+    ZDLView* leaving = viewOf(current);
+    ZDLView* coming = viewOf(next);
+    if (leaving && coming && coming != leaving && coming->viewScale() != leaving->viewScale())
+        coming->temporarilySuspendImageFlushingWhileScaling();
     const auto areaFor = [this](EditorContainer* editor) {
         return editor->usesWholeWindow() ? m_wholeWindowArea : m_primaryArea;
     };
@@ -204,6 +238,9 @@ void DocumentWindow::transitionToNewEditor(EditorContainer* current, EditorConta
         defaultView->updateViewSize();
         defaultView->reenterAfterEditing();
         defaultView->validateSelection();
+        // What is still selected there comes back into the middle of the view.
+        if (defaultView->numSelected() > 0)
+            defaultView->scrollToCenterDocPoint(defaultView->getCenterForZoom());
     }
     // The scale popup shows the zoom of the view now in sight.
     if (auto* editor = dynamic_cast<EditingControllerView*>(next))
@@ -357,10 +394,15 @@ QList<Responder*> DocumentWindow::windowResponders() const
         if (ZDLView* edited = editor->editingView(); edited && edited->isVisible())
             responders.append(edited);
     }
-    // A view disabled under a sheet that covers it takes no commands either.
+    // A view disabled under a sheet that covers it takes no commands either; one hidden under an
+    // editor takes those it runs on the whole document.
     if (auto* view = dynamic_cast<Responder*>(m_defaultEditingView);
-        view && m_defaultEditingView->isVisible() && m_defaultEditingView->isEnabled())
-        responders.append(view);
+        view && m_defaultEditingView->isEnabled()) {
+        if (m_defaultEditingView->isVisible())
+            responders.append(view);
+        else if (m_document && m_document->currentEditor() && m_wholeDocumentCommands)
+            responders.append(m_wholeDocumentCommands.get());
+    }
     responders.append(m_document.get());
     return responders;
 }

@@ -93,6 +93,8 @@ private:
     QWidget* m_wholeWindowArea = nullptr;
     QWidget* m_primaryArea = nullptr;
     QWidget* m_defaultEditingView = nullptr;
+    // The default view's whole-document commands, answered while an editor covers the view.
+    std::unique_ptr<Responder> m_wholeDocumentCommands;
     bool m_closing = false;
 };
 

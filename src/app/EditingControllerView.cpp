@@ -18,7 +18,7 @@ EditingControllerView::EditingControllerView(ZDLDocument* document, bool usesWho
 }
 
 EditingControllerView::EditingControllerView(
-    ZDLDocument* document, bool usesWholeWindow, ElementEditingView* editingView, QWidget* parent)
+    ZDLDocument* document, bool usesWholeWindow, ZDLEditingView* editingView, QWidget* parent)
     : QWidget(parent)
     , m_document(document)
     , m_usesWholeWindow(usesWholeWindow)

@@ -7,7 +7,7 @@
 namespace zandrel {
 
 class EditingLevelControl;
-class ElementEditingView;
+class ZDLEditingView;
 class ZDLDocument;
 class ZDLScrollArea;
 
@@ -22,7 +22,7 @@ public:
     EditingControllerView(ZDLDocument* document, bool usesWholeWindow, QWidget* parent = nullptr);
     ~EditingControllerView() override;
 
-    ElementEditingView* editingView() const { return m_editingView; }
+    ZDLEditingView* editingView() const { return m_editingView; }
     EditingLevelControl* levelBar() const { return m_levelBar; }
 
     bool usesWholeWindow() const override { return m_usesWholeWindow; }
@@ -43,13 +43,13 @@ public:
 protected:
     // An editor with an editing view of its own kind; the base lays out the bar above it.
     EditingControllerView(
-        ZDLDocument* document, bool usesWholeWindow, ElementEditingView* editingView, QWidget* parent);
+        ZDLDocument* document, bool usesWholeWindow, ZDLEditingView* editingView, QWidget* parent);
     ZDLDocument* document() const { return m_document; }
     ZDLScrollArea* scrollArea() const { return m_scrollArea; }
 
 private:
     ZDLDocument* m_document;
-    ElementEditingView* m_editingView = nullptr;
+    ZDLEditingView* m_editingView = nullptr;
     ZDLScrollArea* m_scrollArea = nullptr;
     EditingLevelControl* m_levelBar = nullptr;
     QWidget* m_textBarSlot = nullptr;

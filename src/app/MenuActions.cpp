@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QWidget>
 
 namespace zandrel {
@@ -15,6 +16,7 @@ const char* const kActionProperty = "zdlAction";
 const char* const kTagProperty = "zdlTag";
 const char* const kTitleProperty = "zdlTitle";
 const char* const kToolbarItemProperty = "zdlToolbarItem";
+const char* const kWindowProperty = "zdlWindow";
 // Prefix that stands for a mixed state, which Qt's check marks cannot show.
 const QString kMixedPrefix = QStringLiteral("\u2013 ");
 
@@ -22,8 +24,13 @@ QWidget* windowOf(const QAction* item)
 {
     // A menu is a window of its own (a popup): the item belongs to the window holding the menu.
     for (QObject* owner = item->parent(); owner; owner = owner->parent()) {
-        auto* widget = qobject_cast<QWidget*>(owner);
-        if (widget && !qobject_cast<QMenu*>(widget))
+        // A menu shared by every window acts in the one it was last opened in.
+        if (auto* menu = qobject_cast<QMenu*>(owner)) {
+            if (QWidget* opener = menu->property(kWindowProperty).value<QPointer<QWidget>>())
+                return opener;
+            continue;
+        }
+        if (auto* widget = qobject_cast<QWidget*>(owner))
             return widget->window();
     }
     return QApplication::activeWindow();
@@ -133,6 +140,11 @@ void validateMenu(QMenu* menu, QWidget* window)
         else
             validate(item, chain);
     }
+}
+
+void setWindowOfMenu(QMenu* menu, QWidget* window)
+{
+    menu->setProperty(kWindowProperty, QVariant::fromValue(QPointer<QWidget>(window)));
 }
 
 bool validateAndHideContextMenuItems(QMenu* menu, QWidget* window)

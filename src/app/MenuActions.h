@@ -39,6 +39,9 @@ QList<Responder*> responderChain(QWidget* window);
 bool validate(QAction* item, const QList<Responder*>& chain);
 // Validates every item of the menu and its submenus against the chain of the window.
 void validateMenu(QMenu* menu, QWidget* window);
+// The window whose chain the items of a menu without an owning window (the contextual menu every
+// view shares) are sent along; otherwise the active window's.
+void setWindowOfMenu(QMenu* menu, QWidget* window);
 // Before a contextual menu opens: items nobody answers, or whose responder disables them, are hidden;
 // so are submenus left with nothing to show, and separators with nothing shown before them or
 // nothing after. True when some item is shown.

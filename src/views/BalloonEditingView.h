@@ -117,9 +117,6 @@ public:
 protected:
     // A text edit started or ended: the comic document disables its page controls while one runs.
     virtual void textEditingChanged() { }
-    // Gathers the sorted selection into the new group, which takes the stacking place of the
-    // frontmost grouped element and is selected, as one "Group" step.
-    void groupSelectionInto(const ObjectPtr& group, const ElementList& sorted);
 
     // The edited balloon is drawn over the content; the editor shows its text.
     void drawRect(const QRectF& dirtyRect) override;

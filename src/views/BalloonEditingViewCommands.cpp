@@ -134,21 +134,6 @@ void BalloonEditingView::group()
     groupSelectionInto(std::make_shared<Group>(), sorted);
 }
 
-void BalloonEditingView::groupSelectionInto(const ObjectPtr& group, const ElementList& sorted)
-{
-    const auto* root = asProtocol<Parent>(rootObject());
-    if (!root || !document())
-        return;
-    document()->undoableSetChildren(sorted, group);
-    // The group takes the stacking place of the frontmost grouped element.
-    ElementList children = root->children();
-    children.insert(children.indexOf(sorted.last()), group);
-    for (const ObjectPtr& object : sorted)
-        children.removeAll(object);
-    undoableSetChildren(children, rootObject(), { group }, selection());
-    document()->undoManager()->setActionName(localized("Group"));
-}
-
 void BalloonEditingView::ungroup()
 {
     const auto* root = asProtocol<Parent>(rootObject());

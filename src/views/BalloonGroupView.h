@@ -7,8 +7,10 @@ namespace zandrel {
 class BalloonGroup;
 
 // The editing view of the balloon group editor: the merged balloons of one balloon group, moved,
-// reshaped and retyped with the comic's selection tool over a dimmed view of the page. Only
-// balloons come in: a paste keeps the balloons of what was copied, and no image is taken.
+// reshaped and retyped with the comic's selection tool over a dimmed view of the page. A paste keeps
+// the balloons of what was copied, and no image is taken. Objects dragged from a library come in as
+// they do anywhere on the page: a balloon group holds any comic element and draws what is not a
+// balloon after its merged balloons.
 class BalloonGroupView : public ElementEditingView {
     Q_OBJECT
 
@@ -24,8 +26,6 @@ public:
     // one "Paste" step; a payload without balloons changes nothing.
     void insertFromScrap(const std::shared_ptr<PasteboardParent>& payload) override;
     bool acceptsImages() const override { return false; }
-    // A library drag brings parts, which a balloon group cannot hold.
-    bool acceptsLibraryDrags() const override { return false; }
     void documentClosing() override;
     bool validateMenuItem(MenuItemValidation& item) override;
 

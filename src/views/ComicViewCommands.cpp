@@ -306,7 +306,7 @@ void ComicView::openFreeObjectsEditor(const ObjectPtr& selecting)
         return;
     document()->edit(page);
     auto* editor = dynamic_cast<EditingControllerView*>(document()->currentEditor());
-    ElementEditingView* editing = editor ? editor->editingView() : nullptr;
+    ZDLEditingView* editing = editor ? editor->editingView() : nullptr;
     if (selecting && editing && editing->rootObject() == ObjectPtr(page))
         editing->select(selecting, true);
 }

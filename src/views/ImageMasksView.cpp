@@ -30,7 +30,7 @@ constexpr int kMinimumMaskPoints = 3;
 } // namespace
 
 ImageMasksView::ImageMasksView(ZDLDocument* document, QWidget* parent)
-    : ElementEditingView(document, ScaleSetting::None, parent)
+    : ZDLEditingView(document, parent)
 {
     setObjectName(QStringLiteral("imageMasksView"));
     setCentresSmallContent(true);
@@ -45,7 +45,7 @@ void ImageMasksView::setEditImage(const std::shared_ptr<ImageElement>& image)
 void ImageMasksView::documentClosing()
 {
     m_editor = nullptr;
-    ElementEditingView::documentClosing();
+    ZDLEditingView::documentClosing();
 }
 
 void ImageMasksView::setToDefaultTool()
@@ -117,7 +117,7 @@ void ImageMasksView::updateView(const Notification& notification)
     // A change of the image or of a mask reaches far beyond the element's bounds: the wash covers
     // the whole view.
     update();
-    ElementEditingView::updateView(notification);
+    ZDLEditingView::updateView(notification);
 }
 
 void ImageMasksView::drawRect(const QRectF& dirtyRect)
@@ -138,7 +138,7 @@ void ImageMasksView::drawRect(const QRectF& dirtyRect)
     }
     canvas->restore();
     // The selection's handles and the tools' marks; the element is drawn above, not as children.
-    BalloonEditingView::drawRect(dirtyRect);
+    ZDLEditingView::drawRect(dirtyRect);
 }
 
 bool ImageMasksView::tryToPerform(const QString& action, const ActionSender& sender)
@@ -155,7 +155,7 @@ bool ImageMasksView::tryToPerform(const QString& action, const ActionSender& sen
     }
     if (action == kSetBackgroundAction || action == kCreateNewPartAction)
         return true;
-    return ElementEditingView::tryToPerform(action, sender);
+    return ZDLEditingView::tryToPerform(action, sender);
 }
 
 bool ImageMasksView::validateMenuItem(MenuItemValidation& item)
@@ -177,7 +177,7 @@ bool ImageMasksView::validateMenuItem(MenuItemValidation& item)
         item.enabled = true;
         return true;
     }
-    return ElementEditingView::validateMenuItem(item);
+    return ZDLEditingView::validateMenuItem(item);
 }
 
 } // namespace zandrel

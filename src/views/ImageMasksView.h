@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/ElementEditingView.h"
+#include "views/ZDLEditingView.h"
 
 #include <memory>
 
@@ -13,8 +13,10 @@ class ImageElement;
 // pixel, so that its document coordinates are the image's pixels. Its root is the element, so the
 // selectable children are the masks: the drawing tools add masks, the reshaping tool reshapes them,
 // delete removes them. What the masks leave out is washed out and every outline is drawn in green.
-// The contextual menu sets the image's pivot point where it was opened.
-class ImageMasksView : public ElementEditingView {
+// The contextual menu sets the image's pivot point where it was opened. An image holds masks and
+// nothing else, so the view takes neither dropped pictures nor dragged objects, and it offers none of
+// the lettering and grouping commands of the views that hold comic elements.
+class ImageMasksView : public ZDLEditingView {
     Q_OBJECT
 
 public:

@@ -74,9 +74,12 @@ const QColor kPathOutline = QColor::fromRgbF(0.24f, 0.71f, 0.24f);
 } // namespace
 
 PartElementsView::PartElementsView(ZDLDocument* document, QWidget* parent)
-    : ElementEditingView(document, ScaleSetting::PartEditing, parent)
+    : ZDLEditingView(document, parent)
 {
     setObjectName(QStringLiteral("partElementsView"));
+    // The zoom the part editor was left at, kept with the file.
+    if (const auto settings = document ? document->documentSettings() : nullptr)
+        ZDLView::setViewScale(settings->partEditingViewScale());
     // Parts are drawn about their own origin: what lies left of or above it must be reachable, and
     // the room left around the content lets any of it be scrolled to the middle.
     setKeepsNegativeSpace(true);
@@ -98,7 +101,7 @@ PartElementsView::~PartElementsView()
 
 void PartElementsView::documentClosing()
 {
-    ElementEditingView::documentClosing();
+    ZDLEditingView::documentClosing();
     NotificationCenter::defaultCenter().removeObserver(this);
     m_editor = nullptr;
     m_comicView = nullptr;
@@ -110,7 +113,7 @@ void PartElementsView::setRootObject(const ObjectPtr& root)
 {
     if (root != rootObject())
         dropImageCache();
-    ElementEditingView::setRootObject(root);
+    ZDLEditingView::setRootObject(root);
     std::shared_ptr<Part> part = std::dynamic_pointer_cast<Part>(root);
     if (!part && root) {
         if (auto* ancestor = ArrayUtils::getAncestorOfClass<Part>(root.get()))
@@ -133,8 +136,10 @@ void PartElementsView::setViewScale(float scale)
 {
     if (scale != viewScale())
         dropImageCache();
-    // The base keeps the zoom in the document settings with the file.
-    ElementEditingView::setViewScale(scale);
+    ZDLEditingView::setViewScale(scale);
+    // Kept with the file, so that the editor opens as it was left.
+    if (const auto settings = document() ? document()->documentSettings() : nullptr)
+        settings->setPartEditingViewScale(viewScale());
 }
 
 void PartElementsView::dropImageCache()
@@ -292,7 +297,7 @@ void PartElementsView::drawRect(const QRectF& dirtyRect)
         characterDoc()->model()->drawTracingImageIn(*canvas);
     if (rootPath)
         washOutsideRootPath(outline);
-    BalloonEditingView::drawRect(dirtyRect);
+    ZDLEditingView::drawRect(dirtyRect);
     canvas->restore();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "graphics/NamedShapeStyle.h"
-#include "views/ElementEditingView.h"
+#include "views/ZDLEditingView.h"
 
 #include <memory>
 
@@ -30,8 +30,9 @@ public:
 // (compound paths split into their curves), splits the selection off into a new part, pastes from
 // other parts files with a merge of colours, snaps path points, gives paths a hand-drawn look,
 // copies, pastes and applies styles, sets the part's pivot point and hides elements for a while.
-// Every edit is one named undo step.
-class PartElementsView : public ElementEditingView {
+// Every edit is one named undo step. Pictures can be dropped in; dragged parts cannot, since a part
+// holds no parts. Nor does it make lettering, which belongs to comics and characters, not to a part.
+class PartElementsView : public ZDLEditingView {
     Q_OBJECT
 
 public:

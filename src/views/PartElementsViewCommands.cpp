@@ -299,7 +299,7 @@ bool PartElementsView::tryToPerform(const QString& action, const ActionSender& s
     } else if (action == kCreateNewPartAction) {
         return true;
     } else {
-        return ElementEditingView::tryToPerform(action, sender);
+        return ZDLEditingView::tryToPerform(action, sender);
     }
     return true;
 }
@@ -307,7 +307,7 @@ bool PartElementsView::tryToPerform(const QString& action, const ActionSender& s
 bool PartElementsView::validateMenuItem(MenuItemValidation& item)
 {
     if (item.isToolbarItem && item.action != kCreateNewPartAction)
-        return ElementEditingView::validateMenuItem(item);
+        return ZDLEditingView::validateMenuItem(item);
     const QString& action = item.action;
     const qsizetype selected = numSelected();
     const auto* root = asProtocol<Parent>(rootObject());
@@ -344,7 +344,7 @@ bool PartElementsView::validateMenuItem(MenuItemValidation& item)
     } else if (action == kCreateNewPartAction) {
         item.enabled = false;
     } else {
-        return ElementEditingView::validateMenuItem(item);
+        return ZDLEditingView::validateMenuItem(item);
     }
     return true;
 }

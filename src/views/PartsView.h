@@ -69,6 +69,9 @@ public:
     void sizeAndPositionImportedImage(
         ImageElement& image, const ObjectPtr& parent, const QPointF& point) override;
     void reenterAfterEditing() override;
+    // The exports, the tracing image and the blur of every path concern the whole character: they
+    // stay within reach from inside the editors.
+    bool actsOnWholeDocument(const QString& action) const override;
     // The parts with a margin, the tracing image and the thumbnail frame while every part is shown;
     // the laid-out sheet while one type is.
     QRectF getContentBounds() const override;

@@ -131,6 +131,13 @@ void PartsView::askForTracingImage()
 
 // --- Responder ---
 
+bool PartsView::actsOnWholeDocument(const QString& action) const
+{
+    static const QStringList actions { kExportDialogAction, kExportPNGAction, kExportJPEGAction,
+        kExportPDFAction, kExportEPSAction, kGlobalBlurAdjustmentAction, kOpenTracingImageAction };
+    return actions.contains(action);
+}
+
 bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
 {
     if (action == kViewSelectedTypeAction)

@@ -149,12 +149,18 @@ public:
     virtual void sizeAndPositionImportedImage(
         ImageElement& image, const ObjectPtr& parent, const QPointF& point);
     virtual bool canEditBalloon() const { return false; }
+    // Commands the view runs on the whole document rather than on what it shows (a character's
+    // exports, say): the window lets these, and only these, reach it while an editor covers it.
+    virtual bool actsOnWholeDocument(const QString& action) const { return false; }
 
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
 
 protected:
+    // Gathers the sorted selection into the new group, which takes the stacking place of the
+    // frontmost grouped element and is selected, as one "Group" step.
+    void groupSelectionInto(const ObjectPtr& group, const ElementList& sorted);
     bool performKeyEquivalent(const ZDLEvent& event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     // Scrolls for a drag near the edge, then answers it as on entering.

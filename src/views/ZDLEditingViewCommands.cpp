@@ -334,6 +334,21 @@ MergeType ZDLEditingView::getMergeType() const
     return MergeType::Nothing;
 }
 
+void ZDLEditingView::groupSelectionInto(const ObjectPtr& group, const ElementList& sorted)
+{
+    const auto* root = asProtocol<Parent>(rootObject());
+    if (!root || !document() || sorted.isEmpty())
+        return;
+    document()->undoableSetChildren(sorted, group);
+    // The group takes the stacking place of the frontmost grouped element.
+    ElementList children = root->children();
+    children.insert(children.indexOf(sorted.last()), group);
+    for (const ObjectPtr& object : sorted)
+        children.removeAll(object);
+    undoableSetChildren(children, rootObject(), { group }, selection());
+    document()->undoManager()->setActionName(localized("Group"));
+}
+
 void ZDLEditingView::merge()
 {
     const MergeType type = getMergeType();

@@ -124,6 +124,9 @@ bool ZDLEditingView::insertImportedImage(
     ElementList children = root->children();
     children.append(image);
     m_document->undoableSetChildren(children, rootObject());
+    // A picture given to a new part makes the part real: the part editor puts it into its parent.
+    if (EditorContainer* partEditor = m_document->partEditingView())
+        partEditor->checkToAddOrDeleteCurrentPart();
     undoableSetSelection({ image }, false);
     m_document->undoManager()->setActionName(localized("Import image"));
     return true;

@@ -283,6 +283,7 @@ void ZDLView::rightMouseDown(const ZDLEvent& event, const QPoint& globalPos)
         tool->mouseDownAt(point, event);
     }
     if (QMenu* menu = contextMenuForView()) {
+        MenuActions::setWindowOfMenu(menu, window());
         MenuActions::validateAndHideContextMenuItems(menu, window());
         // The menu stays open after this event, and the chosen item's action runs as it hides: the
         // click still counts as the right click until that action has run.

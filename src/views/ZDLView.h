@@ -155,6 +155,9 @@ public:
     QSizeF frameSize() const { return m_bounds.size() * m_viewScale; }
     bool scalingViewInteractively() const override { return m_scalingViewInteractively; }
     void setScalingViewInteractively(bool scaling) { m_scalingViewInteractively = scaling; }
+    // Counts as a scale change in progress for a moment: cached renderings are reused meanwhile,
+    // and remade at the new zoom once it has passed.
+    void temporarilySuspendImageFlushingWhileScaling();
 
     // --- Coordinates and redrawing ---
     // From document coordinates to the widget's.
@@ -268,7 +271,6 @@ private:
     // beyond it (at most the margin when there is one); true when it scrolled.
     bool autoscroll(const QPointF& widgetPoint, int margin = 0);
     void dragScrollNow();
-    void temporarilySuspendImageFlushingWhileScaling();
     void doneScaling();
     void setZoomKeepingCenter(float scale);
     void updateSelectionChange();

@@ -82,11 +82,23 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     ASSERT_TRUE(made && sheet);
     EXPECT_TRUE(made->displaysNewCharacterSheet());
     EXPECT_FALSE(document->displaysNewCharacterSheet()) << "a file read never shows it";
-    // The colours and properties the sheet is setting up are not offered beside it.
+    // The colours and properties the sheet is setting up are not offered beside it, nor anything that
+    // would edit the character before it has them, from the menus or from the toolbar.
     DocumentWindow* madeWindow = documents().windowFor(made);
-    const QString waiting[] = { kEditCharacterColorsAction, kPropertiesDialogAction };
+    const QString waiting[] = { kEditCharacterColorsAction, kPropertiesDialogAction, kCreateNewPartAction,
+        kOpenTracingImageAction, kPasteAction, kImportImageAction };
     for (const QString& action : waiting)
         EXPECT_FALSE(showMenuItem(madeWindow, action)->isEnabled()) << action.toStdString();
+    const auto toolbarEnabled = [madeWindow](const QString& action) {
+        QAction* found = toolbarItem(madeWindow, action);
+        return found && MenuActions::validate(found, MenuActions::responderChain(madeWindow))
+            && found->isEnabled();
+    };
+    EXPECT_FALSE(toolbarEnabled(kCreateNewPartAction));
+    EXPECT_FALSE(toolbarEnabled(kOpenTracingImageAction));
+    // A shortcut runs nothing either.
+    EXPECT_FALSE(MenuActions::send(menuItem(madeWindow, kCreateNewPartAction), madeWindow));
+    EXPECT_EQ(made->currentEditor(), nullptr);
     auto* hairGrid = sheet->findChild<ColorSwatchGrid*>(QStringLiteral("hairColorGrid"));
     auto* hairWell = sheet->findChild<ColorPopupButton*>(QStringLiteral("hairColorWell"));
     auto* skinWell = sheet->findChild<ColorPopupButton*>(QStringLiteral("skinColorWell"));
@@ -110,6 +122,8 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     EXPECT_FALSE(made->undoManager()->canUndo());
     for (const QString& action : waiting)
         EXPECT_TRUE(showMenuItem(madeWindow, action)->isEnabled()) << action.toStdString();
+    EXPECT_TRUE(toolbarEnabled(kCreateNewPartAction));
+    EXPECT_TRUE(toolbarEnabled(kOpenTracingImageAction));
     // Saving proposes the character's name; cancelling writes nothing.
     QString proposed;
     DocumentWindow::setSavePathChooser([&proposed](DocumentWindow&, const QString& suggested) {

@@ -320,7 +320,9 @@ TEST_F(BalloonEditingTest, APartsDrawingTakesNoLetteringAndGroupsIntoPartGroups)
 {
     doubleClick(view, at(partCentre(1)));
     ASSERT_TRUE(QTest::qWaitFor([this] { return window->visibleEditingView() != view; }));
-    auto* editor = dynamic_cast<BalloonEditingView*>(window->visibleEditingView());
+    // The part editor's view is no lettering view: a part's drawing holds no balloons.
+    EXPECT_FALSE(dynamic_cast<BalloonEditingView*>(window->visibleEditingView()));
+    auto* editor = dynamic_cast<ZDLEditingView*>(window->visibleEditingView());
     ASSERT_TRUE(editor);
     editor->setFocus();
     editor->selectAll();

@@ -37,7 +37,7 @@ protected:
         EXPECT_FALSE(menu->isVisible());
         EXPECT_EQ(view->clickedFreeElement(), nullptr) << "known only while the menu is up";
     }
-    ElementEditingView* freeObjectsEditorView() const
+    ZDLEditingView* freeObjectsEditorView() const
     {
         auto* editor = dynamic_cast<EditingControllerView*>(document->currentEditor());
         return editor ? editor->editingView() : nullptr;
@@ -142,7 +142,7 @@ TEST_F(FreeObjectsTest, FreedObjectsGoBackIntoTheirPanelFromThePageEditor)
     const ObjectPtr part = panel(0)->frontLayer()->children().value(0);
     click(centreOf(part));
     choose(kToggleFloatingAction);
-    ElementEditingView* editor = freeObjectsEditorView();
+    ZDLEditingView* editor = freeObjectsEditorView();
     ASSERT_TRUE(editor);
     QTest::mouseClick(editor, Qt::LeftButton, {}, editor->viewTransform().map(centreOf(part)).toPoint());
     ASSERT_EQ(editor->selection(), ElementList { part });

@@ -7,6 +7,8 @@
 #include "app/GroupEditors.h"
 #include "app/MenuActions.h"
 #include "app/PartEditingView.h"
+#include "app/Pasteboard.h"
+#include "app/core/PasteboardParent.h"
 #include "charmodel/DocumentSettings.h"
 #include "charmodel/ImageElement.h"
 #include "comicmodel/Balloon.h"
@@ -255,6 +257,30 @@ TEST_F(GroupEditorTest, BalloonGroupsTakeOnlyBalloonsAndLeaveWhenOneIsLeft)
     ASSERT_TRUE(groupEditor());
     EXPECT_TRUE(groupEditor()->groupView()->editingPage());
     EXPECT_EQ(model().currentPage()->children().value(1), kept);
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
+}
+
+// Merged balloons can hold any comic element (the file keeps a part among them), so a library drag
+// is taken there as anywhere on the page, and reading the file back gives it again.
+TEST_F(GroupEditorTest, ALibraryDragIntoMergedBalloonsIsTakenAndTheFileKeepsIt)
+{
+    const QByteArray before = bytes();
+    ASSERT_NO_FATAL_FAILURE(openMergedBalloons());
+    BalloonGroupView* balloons = balloonGroupEditor()->balloonGroupView();
+    const auto edited = balloons->editBalloonGroup();
+    const std::size_t members = edited->numChildren();
+    PasteboardMimeData dragged(
+        PasteboardParent::initWithChildren({ asProtocol<Parent>(group())->getChildAtIndex(0) }));
+    ASSERT_TRUE(dropOn(balloons, &dragged, balloons->rect().center()));
+    ASSERT_EQ(edited->numChildren(), members + 1);
+    EXPECT_TRUE(std::dynamic_pointer_cast<Part>(edited->getChildAtIndex(members)));
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Drag in character parts"));
+    const ComicModelPtr readBack = readComicFile(bytes());
+    ASSERT_TRUE(readBack);
+    const auto* kept = asProtocol<Parent>(readBack->currentPage()->children().value(1));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->numChildren(), members + 1);
     choose(kUndoAction);
     EXPECT_EQ(bytes(), before);
 }

@@ -9,10 +9,13 @@
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -187,15 +190,25 @@ TEST_F(ApplicationTest, ContextualMenusHideWhatNobodyAnswers)
     QWidget* window = controllerDocuments.windowFor(document);
     QMenu* menu = controller->contextualMenu();
     EXPECT_EQ(controller->contextualMenu(), menu);
-    MenuActions::validateAndHideContextMenuItems(menu, window);
-    QStringList shown;
-    for (QAction* item : menu->actions()) {
-        if (item->isVisible() && !item->isSeparator())
-            shown.append(item->text());
-    }
-    // Nothing to undo or redo, no view that takes part types or styles yet, no editor to leave:
-    // only a new part, which the character's parts view makes.
-    EXPECT_EQ(shown, QStringList { QStringLiteral("New Part") }) << shown.join(", ").toStdString();
+    const auto shownItems = [menu, window] {
+        MenuActions::validateAndHideContextMenuItems(menu, window);
+        QStringList shown;
+        for (QAction* item : menu->actions()) {
+            if (item->isVisible() && !item->isSeparator())
+                shown.append(item->text());
+        }
+        return shown;
+    };
+    // The new character's sheet is up: nothing edits the character before it is done.
+    EXPECT_EQ(shownItems(), QStringList()) << shownItems().join(", ").toStdString();
+    auto* sheet = window->findChild<QDialog*>(QStringLiteral("NewCharacterSheet"));
+    ASSERT_TRUE(sheet);
+    QTest::mouseClick(sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QTest::qWait(1);
+    // Nothing to undo, redo or act on, no part types or styles yet, no editor to leave: a paste and
+    // a new part, which the character's parts view takes and makes.
+    EXPECT_EQ(shownItems(), (QStringList { QStringLiteral("Paste"), QStringLiteral("New Part") }))
+        << shownItems().join(", ").toStdString();
 
     document->undoableSetPropertyFor(std::dynamic_pointer_cast<Object>(document->rootModel()),
         QStringLiteral("characterName"), Value(QStringLiteral("X")));

@@ -9,6 +9,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -78,6 +80,23 @@ protected:
         auto* menu = qobject_cast<QMenu*>(found->parent());
         emit menu->aboutToShow();
         return found;
+    }
+
+    // Enters, moves over and drops onto the widget as a drag from another program would; false when
+    // the widget refused the drag. The data stays the caller's.
+    static bool dropOn(
+        QWidget* target, QMimeData* data, const QPoint& position, Qt::DropActions offered = Qt::CopyAction)
+    {
+        QDragEnterEvent enter(position, offered, data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        QDragMoveEvent move(position, offered, data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &move);
+        if (!enter.isAccepted() || !move.isAccepted())
+            return false;
+        QDropEvent dropped(position, offered, data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &dropped);
+        QTest::qWait(1);
+        return dropped.isAccepted() && dropped.dropAction() != Qt::IgnoreAction;
     }
 
     // A double click as a person makes it: press, release, the second press (which Qt reports as a
