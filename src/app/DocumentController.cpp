@@ -148,7 +148,20 @@ ZDLDocument* DocumentController::openDocument(const QString& path, DocumentError
         document->setUntitledName(nextUntitledName());
     else
         noteRecentDocument(document->filePath());
-    return adopt(std::move(document), *type);
+    // The empty comic the program started with goes once a file is opened, if nobody touched it:
+    // the file takes its place on the screen.
+    DocumentWindow* replaced = nullptr;
+    if (const QList<ZDLDocument*> open = documents(); open.size() == 1 && open.first()->isPristine())
+        replaced = windowFor(open.first());
+    ZDLDocument* opened = adopt(std::move(document), *type);
+    if (replaced) {
+        if (DocumentWindow* window = windowFor(opened); window && !replaced->isMaximized()) {
+            window->resize(replaced->size());
+            window->move(replaced->pos());
+        }
+        replaced->closeWithoutReview();
+    }
+    return opened;
 }
 
 ZDLDocument* DocumentController::openDocumentShowingErrors(const QString& path)

@@ -132,7 +132,10 @@ void DocumentWindow::updateTitle()
 {
     if (!m_document)
         return;
-    setWindowTitle(m_document->displayName() + QStringLiteral("[*]"));
+    // A file that stays as it is says so, as editors mark a file they only show.
+    const QString name = m_document->isLocked() ? localized("%1 [Read Only]").arg(m_document->displayName())
+                                                : m_document->displayName();
+    setWindowTitle(name + QStringLiteral("[*]"));
     setWindowFilePath(m_document->filePath());
     setWindowModified(m_document->isDocumentEdited());
     validateToolbar();
@@ -270,9 +273,10 @@ QString DocumentWindow::chooseSavePath()
         suggested += QStringLiteral(".") + format->extensions().value(0);
     if (savePathChooser())
         return savePathChooser()(*this, suggested);
+    // Not beside a file that may not be written: nothing could be saved there either.
+    const QString beside = m_document->isLocked() ? QString() : m_document->filePath();
     QString path = QFileDialog::getSaveFileName(this, localized("Save"),
-        FileDialogFolder::proposedPath(m_document->filePath(), suggested),
-        format ? format->nameFilter() : QString());
+        FileDialogFolder::proposedPath(beside, suggested), format ? format->nameFilter() : QString());
     if (!path.isEmpty() && format && QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".") + format->extensions().value(0);
     FileDialogFolder::remember(path);

@@ -108,12 +108,23 @@ public:
 
     // Changes not yet written anywhere: the title marks them.
     bool isDocumentEdited() const;
+    // An untitled document nobody has changed yet, with nothing to undo or redo: opening a file may
+    // take its place.
+    bool isPristine() const;
     // Changes since the last explicit save or open: what a revert would undo.
     bool hasChangesSinceExplicitSave() const { return m_changedSinceExplicitSave; }
     // A change the undo manager does not see (a non-undoable toggle); the autosave picks it up.
     void updateChangeCount();
-    // A document with a file and a format that writes saves itself in place.
+    // A document with a file it may write and a format that writes saves itself in place.
     bool autosavesInPlace() const;
+    // The document's file may not be changed where it is: a file of the built-in catalog, or one
+    // without the permission to replace it. Such a document is never written in place; its first
+    // change offers to go on in a duplicate (or to leave the file as it is).
+    bool isLocked() const { return m_locked; }
+    // May the program replace the file at the path? Never inside the built-in catalog; never a file,
+    // or a file in a folder, that the system would not let the user write or that carries no write
+    // permission at all (an administrator, whom permissions do not stop, keeps to them too).
+    static bool mayWriteFile(const QString& path);
     // Writes now when there is something to write; false only when writing failed.
     bool autosaveNow();
     // The timed autosave: the model is archived now and the archive encoded and written on another
@@ -267,6 +278,10 @@ private:
     struct BackgroundWrite;
 
     void undoStateChanged();
+    // A change of a locked document: once the event that made it is over, the user is asked whether
+    // to go on in a duplicate; either way the document returns to its file.
+    void lockedDocumentChanged();
+    void offerToDuplicate();
     void applyBackgroundWrite(BackgroundWrite& write);
     // Lets the worker end without applying what it did: the document is going.
     void abandonBackgroundWrite();
@@ -294,6 +309,10 @@ private:
     QByteArray m_savedSnapshot;
     bool m_changedSinceExplicitSave = false;
     bool m_changedSinceWrite = false;
+    bool m_locked = false;
+    bool m_askingToDuplicate = false;
+    // Expires with the document, for answers that come after it went.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     // An autosave that failed is reported once, until a write succeeds again.
     bool m_autosaveFailed = false;
     // Counts the changes the undo manager does not see, so that a write knows whether one came

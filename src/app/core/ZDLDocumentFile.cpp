@@ -1,12 +1,16 @@
 // The document's file: reading, the save operations, autosave in place and revert.
 #include "app/core/DocumentHost.h"
 #include "app/core/FileFormat.h"
+#include "app/core/ModalAlert.h"
+#include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
+#include "comicmodel/CharacterLibraryItem.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -18,6 +22,7 @@ namespace zandrel {
 namespace {
 
 const QString kAutosaveKey = QStringLiteral("autosave");
+const QString kLockedChangeKey = QStringLiteral("lockedChange");
 int g_autosaveDelayMs = 10000;
 ZDLDocument::BackgroundWriteSeam g_backgroundWriteSeam;
 
@@ -36,6 +41,40 @@ int writeErrorCode(int systemError)
     default:
         return DocumentError::kFileWriteUnknownCode;
     }
+}
+
+QString canonicalOrAbsolute(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+// Write permission as the system grants it, and as the entry's mode asks for it: a file or folder
+// that carries no write bit at all is meant to stay as it is, even for an administrator.
+bool writable(const QFileInfo& entry)
+{
+    constexpr auto anyWriteBit = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return entry.isWritable() && (entry.permissions() & anyWriteBit);
+}
+
+// Why the file at the path may not be replaced; empty when it may. A save writes a temporary file
+// beside the target and renames it into place, so the folder has to take new files too.
+QString whyNotWritable(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = canonicalOrAbsolute(info.absolutePath());
+    const QString builtIn = appController()->getCatalogFolderURL(CharacterLibraryItem::BuiltInCatalog);
+    if (!builtIn.isEmpty()) {
+        const QString catalog = canonicalOrAbsolute(builtIn);
+        if (folder == catalog || folder.startsWith(catalog + QLatin1Char('/')))
+            return localized("“%1” belongs to the built-in catalog, which cannot be changed.")
+                .arg(info.fileName());
+    }
+    if ((info.exists() && !writable(info)) || !writable(QFileInfo(info.absolutePath())))
+        return localized("You don’t have permission to save the file “%1” in the folder “%2”.")
+            .arg(info.fileName(), QFileInfo(info.absolutePath()).fileName());
+    return QString();
 }
 
 FileFormatPtr formatFor(const QString& type, const QString& path)
@@ -159,13 +198,20 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
     // An import starts untitled: its file is in another format and is never written.
     if (format->canWrite()) {
         m_savedSnapshot = data;
+        m_locked = !mayWriteFile(path);
         setFilePath(path);
     } else {
         m_savedSnapshot.clear();
+        m_locked = false;
         setFilePath(QString());
         updateChangeCount();
     }
     return true;
+}
+
+bool ZDLDocument::mayWriteFile(const QString& path)
+{
+    return whyNotWritable(path).isEmpty();
 }
 
 bool ZDLDocument::writeFile(const QString& path, const QByteArray& data, DocumentError* error)
@@ -210,6 +256,11 @@ bool ZDLDocument::saveToFile(const QString& path, SaveOperation operation, Docum
                 DocumentError::kFileWriteUnknownCode, localized("Zandrel cannot save files of this kind."));
         return false;
     }
+    if (const QString refusal = whyNotWritable(path); !refusal.isEmpty()) {
+        if (error)
+            *error = DocumentError::fileError(DocumentError::kFileWriteNoPermissionCode, refusal);
+        return false;
+    }
     DocumentError writeError;
     const QByteArray data = dataOfType(*format, &writeError);
     if (data.isEmpty() || !writeFile(path, data, &writeError)) {
@@ -229,9 +280,11 @@ bool ZDLDocument::saveToFile(const QString& path, SaveOperation operation, Docum
         m_changedSinceWrite = false;
         DeferredCalls::cancel(this, kAutosaveKey);
         m_undoManager.setClean();
-        if (operation == SaveOperation::SaveAs)
+        if (operation == SaveOperation::SaveAs) {
+            // Written there, so it may be written there again.
+            m_locked = false;
             setFilePath(path);
-        else if (m_host)
+        } else if (m_host)
             m_host->documentStateChanged();
         break;
     case SaveOperation::SaveTo:
@@ -256,9 +309,10 @@ bool ZDLDocument::revertToSaved(DocumentError* error)
         return false;
     m_undoManager.removeAllActions();
     m_changedSinceExplicitSave = false;
-    // The file on disk may hold an autosave; it goes back to the explicit save too.
+    // The file on disk may hold an autosave; it goes back to the explicit save too. A locked file
+    // was never written.
     DocumentError writeError;
-    if (writeFile(m_filePath, m_savedSnapshot, &writeError)) {
+    if (m_locked || writeFile(m_filePath, m_savedSnapshot, &writeError)) {
         m_changedSinceWrite = false;
         m_undoManager.setClean();
     } else {
@@ -275,12 +329,19 @@ bool ZDLDocument::isDocumentEdited() const
     return m_changedSinceWrite || !m_undoManager.isClean();
 }
 
+bool ZDLDocument::isPristine() const
+{
+    return m_filePath.isEmpty() && !isDocumentEdited() && !m_changedSinceExplicitSave
+        && !m_undoManager.canUndo() && !m_undoManager.canRedo();
+}
+
 void ZDLDocument::updateChangeCount()
 {
     ++m_unseenChanges;
     m_changedSinceWrite = true;
     m_changedSinceExplicitSave = true;
     scheduleAutosave();
+    lockedDocumentChanged();
     if (m_host)
         m_host->documentStateChanged();
 }
@@ -289,15 +350,61 @@ void ZDLDocument::undoStateChanged()
 {
     if (!m_undoManager.isClean())
         m_changedSinceExplicitSave = true;
-    if (isDocumentEdited())
+    if (isDocumentEdited()) {
         scheduleAutosave();
+        lockedDocumentChanged();
+    }
     if (m_host)
         m_host->documentStateChanged();
 }
 
+void ZDLDocument::lockedDocumentChanged()
+{
+    // Undo registers its inverse before the change is made: the question waits for the whole event.
+    if (m_locked && !m_askingToDuplicate && !DeferredCalls::isPending(this, kLockedChangeKey))
+        DeferredCalls::perform(this, kLockedChangeKey, 0, [this] { offerToDuplicate(); });
+}
+
+void ZDLDocument::offerToDuplicate()
+{
+    if (!m_locked || m_askingToDuplicate || !isDocumentEdited())
+        return;
+    m_askingToDuplicate = true;
+    ModalAlert alert;
+    alert.message = localized("The file “%1” is read only.").arg(displayName());
+    alert.informativeText = localized(
+        "Your change cannot be saved where the file is. Duplicate it to keep your changes in a new "
+        "document; the file stays as it is.");
+    alert.buttons = { localized("Duplicate"), localized("Cancel") };
+    const auto answered = [this, alive = std::weak_ptr<bool>(m_alive)](int answer) {
+        if (alive.expired())
+            return;
+        m_askingToDuplicate = false;
+        DocumentError error;
+        if (answer == ModalAlert::kFirstButton) {
+            const FileFormatPtr format = formatFor(m_fileType, m_filePath);
+            const QByteArray data = format ? dataOfType(*format, &error) : QByteArray();
+            ZDLDocument* copy = data.isEmpty()
+                ? nullptr
+                : appController()->openUntitledDocumentFromData(data, m_fileType, &error);
+            if (!copy) {
+                presentError(error, FileOperation::Save);
+                return;
+            }
+            copy->setUntitledName(localized("%1 copy").arg(documentNameWithoutExtension()));
+            if (copy->host())
+                copy->host()->documentStateChanged();
+        }
+        // The change went to the duplicate, or nowhere: the file's own document shows the file again.
+        if (!revertToSaved(&error))
+            presentError(error, FileOperation::Open);
+    };
+    appController()->showAlert(alert, m_host ? m_host->alertWindow() : nullptr, answered);
+}
+
 bool ZDLDocument::autosavesInPlace() const
 {
-    if (m_filePath.isEmpty())
+    if (m_filePath.isEmpty() || m_locked)
         return false;
     const FileFormatPtr format = formatFor(m_fileType, m_filePath);
     return format && format->canWrite();
