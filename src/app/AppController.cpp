@@ -49,16 +49,31 @@ constexpr int kSharpTag = 1;
 constexpr int kFullyRoundTag = 2;
 const QSize kLineStyleImageSize(32, 16);
 
+// The part a button plays, so that the box lays its buttons out in the desktop's usual order as
+// every dialog's button box does: the first button is the answer asked for, Cancel backs out, a
+// button that gives up the user's work stands apart, any other is one more way on.
+QMessageBox::ButtonRole roleOf(const QString& title, qsizetype index)
+{
+    if (index == 0)
+        return QMessageBox::AcceptRole;
+    if (title == localized("Cancel"))
+        return QMessageBox::RejectRole;
+    if (title == localized("Don’t Save"))
+        return QMessageBox::DestructiveRole;
+    return QMessageBox::ActionRole;
+}
+
 // Builds the message box of an alert; its buttons in the alert's order, the first the default.
 QMessageBox* makeMessageBox(const ModalAlert& alert, QWidget* parent)
 {
     auto* box = new QMessageBox(parent);
-    box->setIcon(QMessageBox::Warning);
+    box->setIcon(
+        alert.style == ModalAlert::Style::Informational ? QMessageBox::Information : QMessageBox::Warning);
     box->setText(alert.message);
     box->setInformativeText(alert.informativeText);
     const QStringList buttons = alert.buttons.isEmpty() ? QStringList { localized("OK") } : alert.buttons;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
-        QPushButton* button = box->addButton(buttons.at(i), QMessageBox::AcceptRole);
+        QPushButton* button = box->addButton(buttons.at(i), roleOf(buttons.at(i), i));
         button->setProperty("zdlCode", int(ModalAlert::kFirstButton + i));
         if (i == 0)
             box->setDefaultButton(button);

@@ -4,6 +4,7 @@
 
 #include <QDataStream>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
@@ -49,12 +50,45 @@ SingleInstance::SingleInstance(QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
+QString SingleInstance::displayName(
+    const QString& platformName, const QString& waylandDisplay, const QString& x11Display)
+{
+    if (platformName.startsWith(QLatin1String("wayland")))
+        return waylandDisplay.isEmpty() ? QStringLiteral("wayland-0") : waylandDisplay;
+    if (!x11Display.isEmpty()) {
+        // "host:display.screen": the local host may be written as nothing or "unix", and every
+        // screen of a display belongs to it.
+        static const QRegularExpression display(QStringLiteral("^(.*):(\\d+)(\\.\\d+)?$"));
+        const QRegularExpressionMatch match = display.match(x11Display);
+        if (match.hasMatch()) {
+            const QString host = match.captured(1) == QLatin1String("unix") ? QString() : match.captured(1);
+            return host + QLatin1Char(':') + match.captured(2);
+        }
+        return x11Display;
+    }
+    return platformName;
+}
+
+QString SingleInstance::displayName()
+{
+    return displayName(QGuiApplication::platformName(), qEnvironmentVariable("WAYLAND_DISPLAY"),
+        qEnvironmentVariable("DISPLAY"));
+}
+
 QString SingleInstance::serverName()
 {
-    const QString overridden = qEnvironmentVariable("ZANDREL_INSTANCE_NAME");
-    if (!overridden.isEmpty())
-        return overridden;
-    return QStringLiteral("%1-%2").arg(kBundleIdentifier).arg(getuid());
+    QString base = qEnvironmentVariable("ZANDREL_INSTANCE_NAME");
+    if (base.isEmpty())
+        base = QStringLiteral("%1-%2").arg(kBundleIdentifier).arg(getuid());
+    // The name becomes a file name: anything but letters, digits, dots and dashes is spelled out.
+    QString display;
+    for (const QChar c : displayName()) {
+        if ((c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('.') || c == QLatin1Char('-'))
+            display += c;
+        else
+            display += QStringLiteral("_%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    }
+    return base + QLatin1Char('-') + display;
 }
 
 QStringList SingleInstance::absoluteArguments(const QStringList& arguments)

@@ -8,9 +8,10 @@ class QLocalServer;
 
 namespace zandrel {
 
-// One running Zandrel per user: a second start hands its file and link arguments to the first over a
-// local socket and ends. Only the same user can connect; what arrives is treated exactly like
-// command-line arguments.
+// One running Zandrel per user and display: a second start on the same display hands its file and
+// link arguments to the first over a local socket and ends; a start on another display (another
+// X server, another Wayland session) runs on its own, where its windows can be seen. Only the same
+// user can connect; what arrives is treated exactly like command-line arguments.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -21,8 +22,16 @@ public:
     explicit SingleInstance(QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Derived from the bundle identifier and the user; ZANDREL_INSTANCE_NAME overrides it (tests).
+    // Derived from the bundle identifier, the user and the display; ZANDREL_INSTANCE_NAME replaces
+    // the first two (tests).
     static QString serverName();
+    // The display the program shows its windows on, as one name: "wayland-1" for a Wayland
+    // display, ":0" for an X display (screens of one display are one display), else the platform's
+    // name ("offscreen").
+    static QString displayName();
+    // The same from the platform's name and the environment's display variables.
+    static QString displayName(
+        const QString& platformName, const QString& waylandDisplay, const QString& x11Display);
 
     // Sends the arguments to a running instance. True when one took them.
     static bool forwardToRunningInstance(const QStringList& arguments, int timeoutMs = 3000);

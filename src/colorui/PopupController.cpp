@@ -8,6 +8,7 @@
 #include "platform/PainterCanvas.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -449,14 +450,14 @@ void PopupController::close()
 
 void PopupController::addOkAndCancel(QVBoxLayout* layout)
 {
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    m_cancelButton = new QPushButton(localized(QStringLiteral("Cancel")), contentArea());
-    m_okButton = new QPushButton(localized(QStringLiteral("OK")), contentArea());
+    // In the order every dialog of the desktop shows them.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, contentArea());
+    m_okButton = buttons->button(QDialogButtonBox::Ok);
+    m_cancelButton = buttons->button(QDialogButtonBox::Cancel);
+    m_okButton->setText(localized(QStringLiteral("OK")));
+    m_cancelButton->setText(localized(QStringLiteral("Cancel")));
     m_okButton->setDefault(true);
-    row->addWidget(m_cancelButton);
-    row->addWidget(m_okButton);
-    layout->addLayout(row);
+    layout->addWidget(buttons);
     connect(m_okButton, &QPushButton::clicked, this, &PopupController::perform);
     connect(m_cancelButton, &QPushButton::clicked, this, &PopupController::cancelDialog);
 }

@@ -8,10 +8,15 @@ namespace zandrel {
 // A question put to the user in a modal alert. Headless code builds it; whoever installs the
 // application controller decides how it is shown (the GUI shows a message box, tests answer it).
 struct ModalAlert {
+    // What the alert is about, for its icon: a question or a failure warns; the report of something
+    // done merely informs.
+    enum class Style { Warning, Informational };
+
     QString message;
     QString informativeText;
     // In the order they are offered; the first is the default button.
     QStringList buttons;
+    Style style = Style::Warning;
 
     // The platform's return codes: first button, second, third.
     static constexpr int kFirstButton = 1000;

@@ -114,8 +114,8 @@ public:
     // completion), else modally. The base asks runModalAlert and answers at once.
     virtual void showAlert(const ModalAlert& alert, QObject* window, std::function<void(int)> completion);
     // Tells the user something, with an optional explanation; nothing to answer.
-    void showAlertMessage(
-        const QString& message, const QString& explanation = QString(), QObject* window = nullptr);
+    void showAlertMessage(const QString& message, const QString& explanation = QString(),
+        QObject* window = nullptr, ModalAlert::Style style = ModalAlert::Style::Warning);
 
     // --- Interface colours (ZDLAppControllerServices.cpp) ---
     const QColor& selectionColor() const { return m_selectionColor; }

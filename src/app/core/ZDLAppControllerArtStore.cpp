@@ -159,13 +159,15 @@ void ZDLAppController::checkForArtStoreForUser(QObject* window)
         return;
     }
     if (!m_artStoreList) {
-        showAlertMessage(localized("The Quorvane Store has no products yet."), QString(), window);
+        showAlertMessage(localized("The Quorvane Store has no products yet."), QString(), window,
+            ModalAlert::Style::Informational);
         return;
     }
     const qsizetype count = m_artStoreList->products.size();
     showAlertMessage(count == 1 ? localized("The Quorvane Store has 1 product.")
                                 : localized("The Quorvane Store has %1 products.").arg(count),
-        localized("Download them from the top of a comic's catalog."), window);
+        localized("Download them from the top of a comic's catalog."), window,
+        ModalAlert::Style::Informational);
 }
 
 QString ZDLAppController::artStoreAddressExplanation() const

@@ -272,7 +272,7 @@ bool ZDLAppController::saveCatalogAssociatedFilesFor(const CharacterModel& model
         // The window can close before the alert shows; then the alert shows on its own.
         DeferredCalls::perform(
             this, kSavedAlertKey, kSavedAlertDelayMs, [this, message, window = QPointer<QObject>(window)] {
-                showAlertMessage(message, QString(), window.data());
+                showAlertMessage(message, QString(), window.data(), ModalAlert::Style::Informational);
             });
     }
     return true;

@@ -45,11 +45,13 @@ void ZDLAppController::showAlert(const ModalAlert& alert, QObject*, std::functio
         completion(code);
 }
 
-void ZDLAppController::showAlertMessage(const QString& message, const QString& explanation, QObject* window)
+void ZDLAppController::showAlertMessage(
+    const QString& message, const QString& explanation, QObject* window, ModalAlert::Style style)
 {
     ModalAlert alert;
     alert.message = message;
     alert.informativeText = explanation;
+    alert.style = style;
     alert.buttons = { localized("OK") };
     showAlert(alert, window, {});
 }

@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 #include "app/SingleInstance.h"
 #include "app/core/ActionNames.h"
+#include "app/core/CharacterFileFormats.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
 #include "graphics/NamedShapeStyle.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <thread>
 
 namespace zandrel {
 namespace {
@@ -282,6 +284,133 @@ TEST_F(ApplicationTest, AlertsAttachToTheirWindowAndAnswerWithTheButtonsCode)
     ASSERT_TRUE(cancel);
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_EQ(answer, ModalAlert::kSecondButton);
+}
+
+} // namespace
+} // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+TEST(SingleInstanceTest, DisplaysAreNamedOncePerDisplay)
+{
+    const struct {
+        const char* platform;
+        const char* wayland;
+        const char* x11;
+        const char* display;
+    } cases[] = {
+        { "xcb", "", ":0", ":0" },
+        { "xcb", "", ":0.1", ":0" },
+        { "xcb", "", "unix:0", ":0" },
+        { "xcb", "", ":15", ":15" },
+        { "xcb", "", "localhost:10.0", "localhost:10" },
+        { "xcb", "wayland-0", ":1", ":1" },
+        { "wayland", "wayland-1", ":0", "wayland-1" },
+        { "wayland", "", "", "wayland-0" },
+        { "offscreen", "", "", "offscreen" },
+    };
+    for (const auto& each : cases)
+        EXPECT_EQ(SingleInstance::displayName(QString::fromLatin1(each.platform),
+                      QString::fromLatin1(each.wayland), QString::fromLatin1(each.x11)),
+            QString::fromLatin1(each.display))
+            << each.platform << " " << each.x11;
+}
+
+TEST_F(ApplicationTest, AStartOnAnotherDisplayDoesNotHandItsFilesOver)
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("ZANDREL_INSTANCE_NAME",
+        QStringLiteral("zandrel-display-%1").arg(QCoreApplication::applicationPid()).toUtf8());
+    qputenv("DISPLAY", ":91");
+    SingleInstance running;
+    QStringList received;
+    ASSERT_TRUE(running.listen([&received](const QStringList& arguments) { received = arguments; }));
+    const QString onDisplay91 = SingleInstance::serverName();
+
+    qputenv("DISPLAY", ":92");
+    EXPECT_NE(SingleInstance::serverName(), onDisplay91);
+    EXPECT_FALSE(SingleInstance::forwardToRunningInstance({ QStringLiteral("/tmp/Elsewhere.parts") }, 500));
+    // Another screen of the same display is the same display.
+    qputenv("DISPLAY", ":91.1");
+    bool handedOver = false;
+    std::thread second([&handedOver] {
+        handedOver = SingleInstance::forwardToRunningInstance({ QStringLiteral("/tmp/Here.parts") }, 5000);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (received.isEmpty() && clock.elapsed() < 5000)
+        QTest::qWait(10);
+    second.join();
+    EXPECT_TRUE(handedOver);
+    EXPECT_EQ(received, QStringList { QStringLiteral("/tmp/Here.parts") });
+    qunsetenv("ZANDREL_INSTANCE_NAME");
+    if (display.isNull())
+        qunsetenv("DISPLAY");
+    else
+        qputenv("DISPLAY", display);
+}
+
+} // namespace
+} // namespace zandrel
+
+namespace zandrel {
+namespace {
+
+QAbstractButton* buttonTitled(QMessageBox* box, const QString& title)
+{
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == title)
+            return button;
+    }
+    return nullptr;
+}
+
+// Alerts attached to a window, as the user sees them: the icon says whether they warn or inform, and
+// the buttons stand in the order of every dialog's OK and Cancel while answering by their position
+// in the question.
+TEST_F(ApplicationTest, AlertsOrderTheirButtonsAsDialogsDoAndAnswerByPosition)
+{
+    DocumentWindow* window = documents().windowFor(documents().makeUntitledDocument(kCharacterDocumentType));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    controller->setModalAlertHandler({});
+    ModalAlert question;
+    question.message = QStringLiteral("Do you want to save the changes?");
+    question.buttons = { QStringLiteral("Save"), QStringLiteral("Cancel"), QStringLiteral("Don’t Save") };
+    QList<int> answered;
+    const auto ask = [&] {
+        controller->showAlert(question, window, [&answered](int code) { answered.append(code); });
+        auto* box = window->findChild<QMessageBox*>();
+        EXPECT_TRUE(box && QTest::qWaitForWindowExposed(box));
+        return box;
+    };
+    QMessageBox* box = ask();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    QAbstractButton* save = buttonTitled(box, QStringLiteral("Save"));
+    QAbstractButton* cancel = buttonTitled(box, QStringLiteral("Cancel"));
+    ASSERT_TRUE(save && cancel);
+    EXPECT_EQ(box->buttonRole(save), QMessageBox::AcceptRole);
+    EXPECT_EQ(box->buttonRole(cancel), QMessageBox::RejectRole);
+    EXPECT_EQ(box->buttonRole(buttonTitled(box, QStringLiteral("Don’t Save"))), QMessageBox::DestructiveRole);
+    QDialogButtonBox sheetButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    sheetButtons.resize(300, 40);
+    sheetButtons.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheetButtons));
+    EXPECT_EQ(save->x() < cancel->x(),
+        sheetButtons.button(QDialogButtonBox::Ok)->x() < sheetButtons.button(QDialogButtonBox::Cancel)->x());
+    QTest::mouseClick(buttonTitled(box, QStringLiteral("Don’t Save")), Qt::LeftButton);
+    QTest::qWait(1);
+    QTest::keyClick(ask(), Qt::Key_Escape);
+    QTest::qWait(1);
+    EXPECT_EQ(answered, (QList<int> { ModalAlert::kThirdButton, ModalAlert::kSecondButton }));
+
+    controller->showAlertMessage(
+        QStringLiteral("Saved."), QString(), window, ModalAlert::Style::Informational);
+    box = window->findChild<QMessageBox*>();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    box->accept();
 }
 
 } // namespace
