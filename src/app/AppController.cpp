@@ -13,6 +13,7 @@
 #include "charmodel/Part.h"
 #include "graphics/Dash.h"
 #include "panels/ExportDialogController.h"
+#include "panels/HelpComicView.h"
 #include "panels/Sheets.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
@@ -359,6 +360,9 @@ bool AppController::tryToPerform(const QString& action, const ActionSender& send
     }
     if (action == kHideAllHelpPanelsAction) {
         hideAllHelpPanels();
+        // The help on screen goes too: hiding it all and leaving it in sight would look ignored.
+        for (HelpComicView* help : QList<HelpComicView*>(HelpComicView::openHelpComics()))
+            help->animateOut();
         return true;
     }
     if (action == kTerminateAction) {

@@ -3,6 +3,7 @@
 // dots, shows its close box and buttons while the pointer is over it, closes, remembers "don't show
 // again" and opens its help and link addresses.
 #include "app/WebLinks.h"
+#include "app/core/ActionNames.h"
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
 #include "app/windows/WindowTestSupport.h"
@@ -18,6 +19,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -166,6 +168,27 @@ TEST_F(HelpComicTest, DontShowAgainHidesTheAutomaticHelpButNotTheHelpCommand)
 
     UserDefaults::standard().set(kHiddenHelpPanelsKey, QStringList { QStringLiteral("all") });
     EXPECT_FALSE(HelpComicView::createHelp(HelpComicView::kComicViewHelp, &document, &host, false));
+}
+
+TEST_F(HelpComicTest, HideAllHelpPanelsFromTheHelpMenuTakesTheOpenHelpAway)
+{
+    ZDLDocument* character
+        = documents().makeUntitledDocument(QStringLiteral("org.zandrel.Zandrel.character"));
+    DocumentWindow* window = documents().windowFor(character);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QPointer<HelpComicView> shown
+        = HelpComicView::createHelp(HelpComicView::kPartsViewHelp, character, window->centralWidget(), true);
+    QPointer<HelpComicView> elsewhere
+        = HelpComicView::createHelp(HelpComicView::kComicViewHelp, &document, &host, false);
+    ASSERT_TRUE(shown && elsewhere && shown->isVisible());
+    QAction* hideAll = showMenuItem(window, kHideAllHelpPanelsAction);
+    ASSERT_TRUE(hideAll && hideAll->isEnabled());
+    hideAll->trigger();
+    closed();
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(elsewhere);
+    EXPECT_TRUE(HelpComicView::openHelpComics().isEmpty());
+    EXPECT_TRUE(appController()->isHelpPanelHidden(HelpComicView::kLibraryViewHelp));
 }
 
 TEST_F(HelpComicTest, ButtonsOpenTheHelpBookAndTheLinkAndCloseTheOverlay)
