@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
@@ -151,8 +152,12 @@ void DocumentWindow::validateToolbar()
         if (!MenuActions::actionOf(item).isEmpty())
             MenuActions::validate(item, chain);
     }
-    if (const auto settings = m_document->documentSettings())
+    if (const auto settings = m_document->documentSettings()) {
         m_documentToolbar->showBackgroundStyle(settings->backgroundStyle());
+        // The background is a choice of the editors that draw one.
+        m_documentToolbar->backgroundStylePopup()->setEnabled(
+            !visibleEditingViewRefuses(kSetBackgroundAction, settings->backgroundStyle()));
+    }
 }
 
 ZDLView* DocumentWindow::visibleEditingView() const
@@ -162,10 +167,21 @@ ZDLView* DocumentWindow::visibleEditingView() const
     return qobject_cast<ZDLView*>(m_defaultEditingView);
 }
 
+bool DocumentWindow::visibleEditingViewRefuses(const QString& action, int tag) const
+{
+    ZDLView* view = visibleEditingView();
+    MenuItemValidation item;
+    item.action = action;
+    item.tag = tag;
+    return !view || (view->validateMenuItem(item) && !item.enabled);
+}
+
 void DocumentWindow::sendToVisibleEditingView(const QString& action, const ActionSender& sender)
 {
-    if (ZDLView* view = visibleEditingView())
-        view->tryToPerform(action, sender);
+    // A popup's choice goes only where the menu item would go: a view that has no use for it (the
+    // comic view draws no editing background) is left as it is.
+    if (!visibleEditingViewRefuses(action, sender.tag))
+        visibleEditingView()->tryToPerform(action, sender);
     validateToolbar();
 }
 
@@ -250,6 +266,7 @@ void DocumentWindow::transitionToNewEditor(EditorContainer* current, EditorConta
         setScalePopupValue(editor->editingView()->viewScale());
     else if (auto* view = qobject_cast<ZDLView*>(m_defaultEditingView))
         setScalePopupValue(view->viewScale());
+    validateToolbar();
 }
 
 void DocumentWindow::focusDefaultEditingView()

@@ -36,8 +36,10 @@ public:
     DocumentToolbar& documentToolbar() const { return *m_documentToolbar; }
     // The editing view the user sees: the open editor's, else the default one.
     ZDLView* visibleEditingView() const;
-    // Sends an action of the toolbar's popups to that view.
+    // Sends an action of the toolbar's popups to that view, unless it disables the action.
     void sendToVisibleEditingView(const QString& action, const ActionSender& sender);
+    // There is no such view, or it knows the action and disables it.
+    bool visibleEditingViewRefuses(const QString& action, int tag) const;
 
     // The areas editors cover: the whole editing area (under the toolbar) and the primary editing
     // area inside it (the default editing view, or the part of the window around which a comic's

@@ -2,12 +2,14 @@
 // chain, validation, the model, the undo stack and the edited mark.
 #include "WindowTestSupport.h"
 #include "app/CharacterWindowContents.h"
+#include "app/DocumentToolbar.h"
 #include "app/EditingControllerView.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/CharacterFixtures.h"
 #include "charmodel/CharacterModel.h"
+#include "charmodel/DocumentSettings.h"
 #include "charmodel/Part.h"
 #include "charmodel/PartsFile.h"
 #include "comicmodel/CharacterLibraryItem.h"
@@ -16,6 +18,7 @@
 #include "views/PartsView.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -250,6 +253,36 @@ TEST_F(DocumentWindowTest, EditorsCoverTheViewAndTheToolbarLeavesThem)
     EXPECT_FALSE(partEditor->isVisible());
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(document->currentEditor(), nullptr);
+}
+
+TEST_F(DocumentWindowTest, TheBackgroundPopupActsOnlyWhereTheEditorDrawsABackground)
+{
+    DocumentWindow* window = openWindow();
+    CharacterDocument* document = characterOf(window);
+    QComboBox* popup = window->documentToolbar().backgroundStylePopup();
+    const auto settings = document->documentSettings();
+    // The parts view draws every part on white: the choice would change nothing there but the file.
+    EXPECT_FALSE(popup->isEnabled());
+    QTest::keyClick(popup, Qt::Key_Down);
+    EXPECT_EQ(settings->backgroundStyle(), 0);
+    EXPECT_EQ(popup->currentIndex(), 0);
+
+    document->edit(document->model()->getChildAtIndex(1));
+    QApplication::processEvents();
+    ASSERT_TRUE(popup->isEnabled());
+    QTest::keyClick(popup, Qt::Key_Down);
+    EXPECT_EQ(settings->backgroundStyle(), 1);
+    QTest::keyClick(popup, Qt::Key_Down);
+    EXPECT_EQ(settings->backgroundStyle(), 2);
+
+    toolbarItem(window, kPopEditorAction)->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(popup->isEnabled());
+    EXPECT_EQ(popup->currentIndex(), 2) << "it still shows the editors' background";
+
+    // The comic view draws none either.
+    DocumentWindow* comic = documents().windowFor(documents().makeUntitledDocument(kComicDocumentType));
+    EXPECT_FALSE(comic->documentToolbar().backgroundStylePopup()->isEnabled());
 }
 
 } // namespace
