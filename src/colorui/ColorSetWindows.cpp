@@ -274,6 +274,9 @@ ColorSetWindowController::ColorSetWindowController(
     // A revert installs another model; the views are told to redraw whole then.
     center.addObserver(
         this, kUpdateDocumentViewsNotification, m_document, [this](const Notification&) { refreshModel(); });
+    // The title names the document as its window does, through saves under another name too.
+    if (QWidget* documentWindow = parentWidget())
+        connect(documentWindow, &QWidget::windowTitleChanged, this, [this] { updateTitle(); });
     resize(300, 380);
     setCanDelete();
 }

@@ -45,7 +45,7 @@ CharacterPropertiesDialogController::CharacterPropertiesDialogController(
     QLineEdit* name = addField(localized("Name:"), key("characterName"));
     bindText(
         name, [this] { return characterName; }, [this](const QString& text) { characterName = text; });
-    QLineEdit* artist = addField(localized("Artist:"), key("artistName"));
+    QLineEdit* artist = addField(localized("Creator:"), key("artistName"));
     bindText(
         artist, [this] { return artistName; }, [this](const QString& text) { artistName = text; });
     for (QLineEdit* field : { name, artist })

@@ -252,7 +252,10 @@ TEST_F(ComicColorsWindowTest, CharactersAndUndo)
     choose(kEditCharacterColorsAction);
     auto* colors = dynamic_cast<ComicColorsWindowController*>(shownColors(window));
     ASSERT_TRUE(colors);
-    EXPECT_TRUE(colors->windowTitle().endsWith(QStringLiteral(" color sets")));
+    EXPECT_EQ(colors->windowTitle(), QStringLiteral("Reference.comic color sets"));
+    // Saved under another name, the window names the document as its own window does.
+    ASSERT_TRUE(window->saveDocumentAs(dir.filePath(QStringLiteral("Story.comic"))));
+    EXPECT_EQ(colors->windowTitle(), QStringLiteral("Story.comic color sets"));
     const std::shared_ptr<CharacterModel> first = comic.characters().front();
     EXPECT_EQ(colors->character(), first);
     EXPECT_EQ(colors->colors(), first->colors().mid(3));

@@ -6,7 +6,10 @@
 #include "views/PartElementsView.h"
 
 #include <QCheckBox>
+#include <QFormLayout>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSlider>
 
 namespace zandrel::test {
@@ -56,6 +59,12 @@ TEST_F(CharacterSheetTest, CharacterSheets)
                 EXPECT_EQ(fieldText(sheet, "characterName"), QStringLiteral("Bob"));
                 typeInSheet(sheet, "characterName", "Robo");
                 typeInSheet(sheet, "artistName", "Me");
+                // Called what the new-character and comic sheets call it.
+                auto* form = sheet->findChild<QFormLayout*>();
+                auto* label = form ? qobject_cast<QLabel*>(form->labelForField(
+                                  sheet->findChild<QLineEdit*>(QStringLiteral("artistName"))))
+                                   : nullptr;
+                EXPECT_EQ(label ? label->text() : QString(), QStringLiteral("Creator:"));
                 clickRadio(sheet, 1);
             },
             nullptr, "Set Character Properties",
