@@ -1,9 +1,9 @@
 #include "app/AppController.h"
 
 #include "app/AboutPanelController.h"
-#include "app/ComicPrinting.h"
 #include "app/ComicSharing.h"
 #include "app/DocumentController.h"
+#include "app/DocumentPrinting.h"
 #include "app/MenuActions.h"
 #include "app/PreferencesController.h"
 #include "app/ZDLDownloader.h"
@@ -120,7 +120,7 @@ void AppController::applicationDidFinishLaunching()
     activateFonts();
     registerStandardFileFormats();
     m_documentController->registerStandardTypes();
-    ComicPrinting::install();
+    DocumentPrinting::install();
     ExportDialogController::install();
     ComicSharing::install();
     Sheets::install();

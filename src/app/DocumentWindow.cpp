@@ -6,7 +6,6 @@
 #include "app/FileDialogFolder.h"
 #include "app/MainMenu.h"
 #include "app/core/ActionNames.h"
-#include "app/core/CharacterDocument.h"
 #include "app/core/FileFormat.h"
 #include "app/core/ModalAlert.h"
 #include "app/core/ZDLAppController.h"
@@ -282,10 +281,10 @@ void DocumentWindow::focusDefaultEditingView()
 QString DocumentWindow::chooseSavePath()
 {
     const FileFormatPtr format = FileFormatRegistry::shared().formatForType(m_document->fileType());
-    QString suggested = m_document->displayName();
-    // A named character proposes its name rather than "Untitled 2".
-    if (auto* character = dynamic_cast<CharacterDocument*>(m_document.get()))
-        suggested = character->proposedFileName().isEmpty() ? suggested : character->proposedFileName();
+    // A named comic or character proposes its name rather than "Untitled 2".
+    QString suggested = m_document->proposedFileName();
+    if (suggested.isEmpty())
+        suggested = m_document->displayName();
     if (format && QFileInfo(suggested).suffix().isEmpty())
         suggested += QStringLiteral(".") + format->extensions().value(0);
     if (savePathChooser())

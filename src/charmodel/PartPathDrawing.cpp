@@ -315,7 +315,11 @@ QRectF PartPath::getVisualBounds() const
     const QRectF bounds = getBounds();
     if (isEmptyRect(bounds) || !lineShows())
         return bounds;
-    return grownBy(bounds, m_style.lineWeight / 2.0);
+    // Half the line's width beyond the outline, and further at the tips of sharp mitred corners.
+    QRectF visual;
+    for (const CurvePtr& curve : curves())
+        visual = unionRect(visual, curve->getStrokeBounds(m_style.lineWeight));
+    return visual;
 }
 
 QRectF PartPath::getFilteredBounds() const
@@ -345,9 +349,9 @@ QList<QRectF> PartPath::getBoundsOfPaths() const
 {
     // Like getBoundsIgnoringVisibility, this answers for a hidden path too.
     QList<QRectF> rects;
-    const double grow = lineShows() ? m_style.lineWeight / 2.0 : 0.0;
+    const double width = lineShows() ? m_style.lineWeight : 0.0;
     for (const CurvePtr& curve : curves())
-        rects.append(grownBy(curve->getBounds(), grow));
+        rects.append(curve->getStrokeBounds(width));
     return rects;
 }
 

@@ -247,6 +247,15 @@ QRectF Curve::getBounds() const
     return m_bounds;
 }
 
+QRectF Curve::getStrokeBounds(double lineWidth) const
+{
+    if (!(lineWidth > 0))
+        return getBounds();
+    if (!m_strokeOutlineCache)
+        m_strokeOutlineCache = strokeOutlineOf(getDrawCommands(), CanvasPath::kDefaultMiterLimit);
+    return strokeBounds(*m_strokeOutlineCache, lineWidth);
+}
+
 QRectF Curve::getGeometryBounds() const
 {
     BoundsAccumulator acc;
@@ -416,6 +425,11 @@ void Curve::offsetBy(const QPointF& delta)
     m_curveIteratorCache.reset();
     if (m_boundsValid)
         m_bounds.translate(delta);
+    if (m_strokeOutlineCache) {
+        m_strokeOutlineCache->bounds.translate(delta);
+        for (MiterTip& tip : m_strokeOutlineCache->tips)
+            tip.corner += delta;
+    }
 }
 
 void Curve::recordPoints(GeometryRecord& record) const
@@ -441,6 +455,7 @@ void Curve::flushCache()
     m_drawCommandsCache.reset();
     m_curveIteratorCache.reset();
     m_boundsValid = false;
+    m_strokeOutlineCache.reset();
 }
 
 } // namespace zandrel

@@ -2,6 +2,7 @@
 
 #include "graphics/CurvePoint.h"
 #include "graphics/DrawCommand.h"
+#include "graphics/StrokeReach.h"
 #include "platform/CanvasPath.h"
 #include "platform/Object.h"
 
@@ -25,8 +26,8 @@ using CurvePointList = std::vector<CurvePointPtr>;
 // One outline of the system: an open or closed quadratic spline of on-curve and off-curve points.
 // Between two consecutive off-curve points an on-curve point is implied midway; in an open curve the
 // last point always counts as on-curve. The curve caches its draw commands, an iterator and its
-// bounds; every change through the curve empties the caches (offsetBy moves them instead).
-// Changing a CurvePoint obtained from getPointAtIndex does not reach the caches: call flushCache.
+// bounds and what its stroke reaches; every change through the curve empties the caches (offsetBy moves them
+// instead). Changing a CurvePoint obtained from getPointAtIndex does not reach the caches: call flushCache.
 class Curve : public Object {
 public:
     ZDL_PROPERTIES
@@ -73,6 +74,10 @@ public:
     QRectF getBounds() const;
     // Bounds of all points, off-curve points included; never thinner than 0.1.
     QRectF getGeometryBounds() const;
+    // Bounds of what a stroke of the width paints as the canvas strokes outlines (butt caps, miter
+    // joins up to the default miter limit): the curve's exact bounds grown by half the width, and
+    // further where a sharp corner's miter reaches; getBounds for no width. Cached like the bounds.
+    QRectF getStrokeBounds(double lineWidth) const;
     bool isPointOnCurve(const QPointF& p, float weight) const;
     // Paths built from the draw commands: quadratic and non-zero, or raised to cubics and even-odd.
     CanvasPath createCGPath() const;
@@ -135,6 +140,7 @@ private:
     mutable std::shared_ptr<CurveIterator> m_curveIteratorCache;
     mutable QRectF m_bounds;
     mutable bool m_boundsValid = false;
+    mutable std::optional<StrokeOutline> m_strokeOutlineCache;
 };
 
 using CurvePtr = std::shared_ptr<Curve>;

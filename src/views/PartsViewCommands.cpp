@@ -256,7 +256,7 @@ void PartsView::exportJPEG()
         return;
     const ElementList elements = numSelected() > 0 ? getSelectionSorted() : rootChildren();
     QPointer<PartsView> self(this);
-    SavePanel::run(QWidget::window(), m_characterDocument->filePath(),
+    SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Jpeg), m_characterDocument->filePath(),
         DocumentExport::extensionFor(ExportFileType::Jpeg),
         m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
             if (self)
@@ -272,7 +272,7 @@ void PartsView::exportPDF()
         return;
     const ElementList only = numSelected() > 0 ? getSelectionSorted() : ElementList();
     QPointer<PartsView> self(this);
-    SavePanel::run(QWidget::window(), m_characterDocument->filePath(),
+    SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Pdf), m_characterDocument->filePath(),
         DocumentExport::extensionFor(ExportFileType::Pdf),
         m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
             if (self && self->m_characterDocument)
@@ -286,8 +286,10 @@ void PartsView::exportEPS()
     if (!m_characterDocument || rootChildren().isEmpty())
         return;
     QPointer<PartsView> self(this);
-    SavePanel::run(QWidget::window(), m_characterDocument->filePath(),
-        DocumentExport::extensionFor(ExportFileType::Eps), QString(), [=](const QString& path) {
+    // Proposed like the PDF's, so that the panel can be confirmed at once.
+    SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Eps), m_characterDocument->filePath(),
+        DocumentExport::extensionFor(ExportFileType::Eps),
+        m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
             if (self && self->m_characterDocument)
                 showExportResult(
                     DocumentExport::exportEPS(*self->m_characterDocument, path), self->QWidget::window());

@@ -28,8 +28,8 @@ QString withExtension(QString path, const QString& extension)
 
 } // namespace
 
-void run(QWidget* window, const QString& besidePath, const QString& extension, const QString& proposedName,
-    Done done)
+void run(QWidget* window, const QString& title, const QString& besidePath, const QString& extension,
+    const QString& proposedName, Done done)
 {
     if (chooser()) {
         const QString path = chooser()(window, extension, proposedName);
@@ -37,7 +37,7 @@ void run(QWidget* window, const QString& besidePath, const QString& extension, c
             done(withExtension(path, extension));
         return;
     }
-    auto* panel = new QFileDialog(window, localized("Export"));
+    auto* panel = new QFileDialog(window, title.isEmpty() ? localized("Export") : title);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setAcceptMode(QFileDialog::AcceptSave);
     panel->setFileMode(QFileDialog::AnyFile);

@@ -19,8 +19,9 @@ using Done = std::function<void(const QString& path)>;
 using Chooser
     = std::function<QString(QWidget* window, const QString& extension, const QString& proposedName)>;
 
-void run(QWidget* window, const QString& besidePath, const QString& extension, const QString& proposedName,
-    Done done);
+// The title tells the panels of one export apart (the PNG's second file at twice the size).
+void run(QWidget* window, const QString& title, const QString& besidePath, const QString& extension,
+    const QString& proposedName, Done done);
 // An empty chooser puts the file dialog back.
 void setChooser(Chooser chooser);
 

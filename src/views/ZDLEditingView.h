@@ -14,6 +14,7 @@ namespace zandrel {
 class ComicDocument;
 class ComicPanel;
 struct ExportResult;
+enum class ExportFileType : int;
 class Curve;
 class ImageElement;
 class PasteboardParent;
@@ -109,6 +110,8 @@ public:
     ElementList rootChildren() const;
     // A failed export told in an alert on the window; nothing for a success.
     static void showExportResult(const ExportResult& result, QWidget* window);
+    // The title of an export's save panel: "Export PNG".
+    static QString exportTitle(ExportFileType type);
 
     // --- Helpers ---
     virtual void copyToClipboard();

@@ -27,8 +27,8 @@ void exportWith(ZDLEditingView& view, int what, ExportFileType type, const Expor
     const ElementList elements
         = kind == ZDLDocument::ExportKind::Selection ? view.getSelectionSorted() : view.rootChildren();
     QPointer<ZDLEditingView> self(&view);
-    SavePanel::run(view.QWidget::window(), view.document()->filePath(), extension,
-        view.document()->documentNameWithQualifier(kind, extension), [=](const QString& path) {
+    SavePanel::run(view.QWidget::window(), ZDLEditingView::exportTitle(type), view.document()->filePath(),
+        extension, view.document()->documentNameWithQualifier(kind, extension), [=](const QString& path) {
             if (self && self->document())
                 ZDLEditingView::showExportResult(
                     write(*self->document(), kind, elements, path), self->QWidget::window());
@@ -36,6 +36,11 @@ void exportWith(ZDLEditingView& view, int what, ExportFileType type, const Expor
 }
 
 } // namespace
+
+QString ZDLEditingView::exportTitle(ExportFileType type)
+{
+    return localized("Export %1").arg(DocumentExport::extensionFor(type).toUpper());
+}
 
 void ZDLEditingView::showExportResult(const ExportResult& result, QWidget* window)
 {
@@ -86,24 +91,26 @@ void ZDLEditingView::exportPNG()
     QPointer<ZDLEditingView> self(this);
     const QString extension = DocumentExport::extensionFor(ExportFileType::Png);
     const QString proposed = m_document->documentNameWithExtension(extension);
-    SavePanel::run(QWidget::window(), m_document->filePath(), extension, proposed, [=](const QString& path) {
-        if (!self)
-            return;
-        const ExportResult first
-            = DocumentExport::exportElementsImage(elements, 1.0f, ExportFileType::Png, std::nullopt, path);
-        showExportResult(first, self->QWidget::window());
-        if (!first)
-            return;
-        // The second file goes beside the first, wherever the user put that.
-        const QString name = QFileInfo(path).fileName();
-        SavePanel::run(self->QWidget::window(), path, extension,
-            name.left(name.size() - 4) + QStringLiteral("@2x.png"), [=](const QString& doubled) {
-                if (self)
-                    showExportResult(DocumentExport::exportElementsImage(
-                                         elements, 2.0f, ExportFileType::Png, std::nullopt, doubled),
-                        self->QWidget::window());
-            });
-    });
+    SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Png), m_document->filePath(), extension,
+        proposed, [=](const QString& path) {
+            if (!self)
+                return;
+            const ExportResult first = DocumentExport::exportElementsImage(
+                elements, 1.0f, ExportFileType::Png, std::nullopt, path);
+            showExportResult(first, self->QWidget::window());
+            if (!first)
+                return;
+            // The second file goes beside the first, wherever the user put that.
+            const QString name = QFileInfo(path).fileName();
+            SavePanel::run(self->QWidget::window(), localized("Export PNG at Twice the Size (@2x)"), path,
+                extension, name.left(name.size() - 4) + QStringLiteral("@2x.png"),
+                [=](const QString& doubled) {
+                    if (self)
+                        showExportResult(DocumentExport::exportElementsImage(
+                                             elements, 2.0f, ExportFileType::Png, std::nullopt, doubled),
+                            self->QWidget::window());
+                });
+        });
 }
 
 } // namespace zandrel

@@ -4,7 +4,11 @@
 #include "panels/DialogController.h"
 #include "panels/MeasurementFormatter.h"
 #include "platform/UserDefaults.h"
+#include "views/ComicView.h"
 #include "views/ComicWindowFixture.h"
+#include "views/SavePanel.h"
+
+#include <poppler-qt6.h>
 
 namespace zandrel::test {
 
@@ -109,6 +113,46 @@ TEST_F(ComicWindowTest, NewComicSheet)
     for (const char* key : { "comicWidth", "comicHeight", "gutter", "numRows", "panelsPerRow", "panelShape",
              "panelWeight", "panelLineStyle", "cornerRoundness" })
         UserDefaults::standard().remove(QString::fromLatin1(key));
+}
+
+// The name given in the sheet is what saving proposes ("/" made "-") and the title an exported PDF
+// carries; a comic left unnamed proposes its untitled name.
+TEST_F(ComicWindowTest, TheComicsNameNamesItsFileAndItsPdf)
+{
+    for (const char* name : { "Weekend/Story", "" }) {
+        SCOPED_TRACE(name);
+        choose(kNewComicAction);
+        auto* opened = qobject_cast<DocumentWindow*>(QApplication::activeWindow());
+        ASSERT_TRUE(opened && opened != window);
+        QDialog* sheet = opened->findChild<QDialog*>(QStringLiteral("NewComicSheet"));
+        ASSERT_TRUE(sheet);
+        typeInSheet(sheet, "name", name);
+        clickButton(sheet, QDialogButtonBox::Ok);
+        endOfEvent();
+
+        QString proposed;
+        DocumentWindow::setSavePathChooser([&proposed](DocumentWindow&, const QString& suggested) {
+            proposed = suggested;
+            return QString();
+        });
+        QAction* save = showMenuItem(opened, kSaveDocumentAction);
+        ASSERT_TRUE(save && save->isEnabled());
+        save->trigger();
+        EXPECT_EQ(proposed,
+            *name ? QStringLiteral("Weekend-Story.comic")
+                  : opened->document()->displayName() + QStringLiteral(".comic"));
+
+        const QString pdf = dir.filePath(QStringLiteral("named.pdf"));
+        SavePanel::setChooser([&pdf](QWidget*, const QString&, const QString&) { return pdf; });
+        opened->findChild<ComicView*>()->exportPDFOf(0, false);
+        SavePanel::setChooser({});
+        const auto written = Poppler::Document::load(pdf);
+        ASSERT_TRUE(written);
+        EXPECT_EQ(written->info(QStringLiteral("Title")),
+            *name ? QString::fromUtf8(name) : QStringLiteral("Untitled"));
+        opened->close();
+        freeClosedSheets();
+    }
 }
 
 } // namespace zandrel::test

@@ -234,13 +234,13 @@ void CharacterDocument::saveToCatalog()
 
 QString CharacterDocument::proposedFileName() const
 {
-    if (!filePath().isEmpty())
-        return QFileInfo(filePath()).fileName();
-    if (!m_model || m_model->characterName().isEmpty())
-        return QString();
-    QString fileName = m_model->characterName() + QStringLiteral(".parts");
-    fileName.replace(QLatin1Char('/'), QLatin1Char('-'));
-    return fileName;
+    return proposedFileNameFor(m_model ? m_model->characterName() : QString(), QStringLiteral("parts"));
+}
+
+QString CharacterDocument::documentTitle() const
+{
+    return m_model && !m_model->characterName().trimmed().isEmpty() ? m_model->characterName()
+                                                                    : ZDLDocument::documentTitle();
 }
 
 bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& sender)
@@ -254,7 +254,7 @@ bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& 
         return true;
     }
     if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
-        || action == kTracingImageSettingsAction)
+        || action == kTracingImageSettingsAction || action == kPrintDocumentAction)
         return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
     if (action == kSaveToCatalogAction) {
         saveToCatalog();
@@ -277,6 +277,11 @@ bool CharacterDocument::validateMenuItem(MenuItemValidation& item)
     }
     if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction) {
         item.enabled = DocumentDialogs::isInstalled(item.action) && !m_editingNewDocProps;
+        return true;
+    }
+    // An empty character has nothing to print.
+    if (item.action == kPrintDocumentAction) {
+        item.enabled = DocumentDialogs::isInstalled(item.action) && m_model && m_model->numChildren() > 0;
         return true;
     }
     if (item.action == kToggleTracingImageAction) {

@@ -86,9 +86,11 @@ public:
     // Saves the character into the user catalog, under the file's name or, untitled, the
     // character's; nothing without a character name.
     void saveToCatalog();
-    // The name a save proposes: the file's, or for an untitled character its name ("/" made "-")
-    // with the parts extension; empty for an untitled character without a name.
-    QString proposedFileName() const;
+    // The file's name, or for an untitled character its name ("/" made "-") with the parts
+    // extension; empty for an untitled character without a name.
+    QString proposedFileName() const override;
+    // The character's name, else the file's.
+    QString documentTitle() const override;
 
     // --- The navigation bar of a mode of the parts view (the thumbnail editor) ---
     // The bar above the parts view reads: the character, then the mode's title. Clicking the

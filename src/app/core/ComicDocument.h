@@ -88,6 +88,10 @@ public:
     void gotoSelectedPage(qsizetype index);
     // "Story page 3.jpg" for the current page, "Story panel 2.png" for the current panel.
     QString documentNameWithQualifier(ExportKind qualifier, const QString& extension) const override;
+    // The file's name, or for an untitled comic its name with the comic extension.
+    QString proposedFileName() const override;
+    // The comic's name, else the file's.
+    QString documentTitle() const override;
 
     // --- The new-comic sheet ---
     // The sheet over a new comic rebuilds it with every change, so while it is up the comic's own

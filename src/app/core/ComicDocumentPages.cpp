@@ -92,6 +92,16 @@ QString ComicDocument::documentNameWithQualifier(ExportKind qualifier, const QSt
     return ZDLDocument::documentNameWithQualifier(qualifier, extension);
 }
 
+QString ComicDocument::proposedFileName() const
+{
+    return proposedFileNameFor(m_model ? m_model->name() : QString(), QStringLiteral("comic"));
+}
+
+QString ComicDocument::documentTitle() const
+{
+    return m_model && !m_model->name().trimmed().isEmpty() ? m_model->name() : ZDLDocument::documentTitle();
+}
+
 EditorContainer* ComicDocument::editorForObject(const ObjectPtr& object) const
 {
     // Only the exact class: balloon groups have an editor of their own.

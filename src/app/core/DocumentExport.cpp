@@ -89,7 +89,8 @@ template <class Write> ExportResult saveFile(const QString& path, const Write& w
     return ExportResult();
 }
 
-ExportResult printToPdf(PrintView& view, int from, int to, const QRectF& paper, const QString& path)
+ExportResult printToPdf(
+    PrintView& view, int from, int to, const QRectF& paper, const QString& title, const QString& path)
 {
     if (isEmptyRect(paper))
         return nothingToExport();
@@ -102,10 +103,12 @@ ExportResult printToPdf(PrintView& view, int from, int to, const QRectF& paper, 
         writer.setPageMargins(QMarginsF());
         // The page is the content's size: portrait with the given width and height, landscape
         // when wider than high, as the paper of a print would be.
-        writer.setPageSize(QPageSize(paper.size(), QPageSize::Point, QString(), QPageSize::ExactMatch));
+        const QPageSize page = PDFCopyView::pageSizeHolding(paper.size());
+        writer.setPageSize(page);
         writer.setCreator(QStringLiteral("Zandrel"));
-        const bool printed
-            = PrintView::printPages(view, writer, from, to, 1.0f, QRectF(QPointF(), paper.size()));
+        writer.setTitle(title);
+        const bool printed = PrintView::printPages(
+            view, writer, from, to, 1.0f, QRectF(QPointF(), page.size(QPageSize::Point)));
         if (!printed)
             reason = localized("The pages could not be drawn.");
         return printed;
@@ -202,7 +205,8 @@ ExportResult DocumentExport::exportPDF(ZDLDocument& document, ExportKind what, b
     const auto& model = comic ? comic->model() : nullptr;
     if (what == ExportKind::Selection || !model) {
         PartsPrintView view(elements);
-        return printToPdf(view, 1, 1, ArrayUtils::getElementsFilteredBounds(elements), path);
+        return printToPdf(
+            view, 1, 1, ArrayUtils::getElementsFilteredBounds(elements), document.documentTitle(), path);
     }
     if (what == ExportKind::Panel) {
         const auto panel = model->currentPanel();
@@ -210,15 +214,17 @@ ExportResult DocumentExport::exportPDF(ZDLDocument& document, ExportKind what, b
             return nothingToExport();
         const ElementList floaters = withFloaters ? panel->overlappingFloatingElements() : ElementList();
         ComicPrintView view(panel, floaters, *comic);
-        return printToPdf(view, 1, 1, ComicModel::panelImageRect(*panel, floaters), path);
+        return printToPdf(
+            view, 1, 1, ComicModel::panelImageRect(*panel, floaters), document.documentTitle(), path);
     }
     ComicPrintView view(*comic);
     const QRectF paper = model->bounds();
     if (what == ExportKind::Page) {
         const int page = int(model->currentPageIndex()) + 1;
-        return page < 1 ? nothingToExport() : printToPdf(view, page, page, paper, path);
+        return page < 1 ? nothingToExport()
+                        : printToPdf(view, page, page, paper, document.documentTitle(), path);
     }
-    return printToPdf(view, 1, int(model->numPages()), paper, path);
+    return printToPdf(view, 1, int(model->numPages()), paper, document.documentTitle(), path);
 }
 
 ExportResult DocumentExport::exportPartsPDF(
@@ -228,7 +234,8 @@ ExportResult DocumentExport::exportPartsPDF(
     if (!onlyElements.isEmpty())
         view.showOnlyElements(onlyElements);
     // One page of the content's bounds: tiling is for paper of a fixed size.
-    return printToPdf(view, 1, 1, QRectF(view.contentOffset(), view.docBounds().size()), path);
+    return printToPdf(
+        view, 1, 1, QRectF(view.contentOffset(), view.docBounds().size()), document.documentTitle(), path);
 }
 
 ExportResult DocumentExport::exportEPS(const CharacterDocument& document, const QString& path)
@@ -247,7 +254,7 @@ ExportResult DocumentExport::exportEPS(const CharacterDocument& document, const 
         dotsPerInch /= 2;
     if (!acceptableImage(whole, scaleForResolution(float(dotsPerInch))))
         return tooLarge(scaleForResolution(float(dotsPerInch)), whole);
-    EpsPaintDevice device(paper.size(), document.documentNameWithoutExtension(), dotsPerInch);
+    EpsPaintDevice device(paper.size(), document.documentTitle(), dotsPerInch);
     if (!PrintView::printPage(view, device, QRectF(QPointF(), paper.size())) || device.data().isEmpty())
         return writeFailed(path, localized("The pages could not be drawn."));
     return writeData(device.data(), path);

@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QPdfWriter>
+#include <cmath>
 
 namespace zandrel {
 
@@ -116,6 +117,13 @@ void PDFCopyView::drawRect(Canvas& canvas) const
     context.restoreState();
 }
 
+QPageSize PDFCopyView::pageSizeHolding(const QSizeF& size)
+{
+    // A size a rounding error above a whole number stays that number.
+    const QSizeF whole(std::ceil(size.width() - 1e-6), std::ceil(size.height() - 1e-6));
+    return QPageSize(whole, QPageSize::Point, QString(), QPageSize::ExactMatch);
+}
+
 QByteArray PDFCopyView::pdfData() const
 {
     if (isEmptyRect(m_frame) || m_frame.width() > kMaxPdfSide || m_frame.height() > kMaxPdfSide)
@@ -127,7 +135,7 @@ QByteArray PDFCopyView::pdfData() const
         // One unit of the page is one point, as one unit of the model is.
         writer.setResolution(72);
         writer.setPageMargins(QMarginsF());
-        writer.setPageSize(QPageSize(m_frame.size(), QPageSize::Point));
+        writer.setPageSize(pageSizeHolding(m_frame.size()));
         PainterCanvas canvas(&writer, CanvasTarget::Pdf);
         if (!canvas.isActive())
             return QByteArray();

@@ -4,6 +4,7 @@
 #include "graphics/ElementProtocols.h"
 
 #include <QByteArray>
+#include <QPageSize>
 
 namespace zandrel {
 
@@ -54,6 +55,9 @@ public:
 
     // Pages wider or taller than this (points) are refused.
     static constexpr double kMaxPdfSide = 200.0 * 72.0;
+    // A PDF page of whole points that holds the size: the writer rounds a page to whole points,
+    // and one rounded down would cut the content at its right or bottom edge.
+    static QPageSize pageSizeHolding(const QSizeF& size);
 
 private:
     ElementList m_elementsToShow;

@@ -19,6 +19,27 @@ QRectF PrintView::imageableArea(const QPagedPaintDevice& device)
     return device.pageLayout().paintRect(QPageLayout::Point);
 }
 
+float PrintView::scalingToFit(const QRectF& imageablePageBounds)
+{
+    // However small, a page of the content takes a printer page at least.
+    const int onePerPage = knowsPageRange(imageablePageBounds, kSmallestFittingScale);
+    if (onePerPage <= 0 || knowsPageRange(imageablePageBounds, 1.0f) <= 0)
+        return 0.0f;
+    const QSizeF extent(m_docBounds.right(), m_docBounds.bottom());
+    if (!(extent.width() > 0 && extent.height() > 0))
+        return 0.0f;
+    float scaling = float(std::min(
+        imageablePageBounds.width() / extent.width(), imageablePageBounds.height() / extent.height()));
+    // The page count is worked out in single precision: a scaling that rounds up a hair past the
+    // paper would spill onto a second sheet.
+    for (int tries = 0; tries < 8 && scaling > kSmallestFittingScale; ++tries) {
+        if (knowsPageRange(imageablePageBounds, scaling) == onePerPage)
+            return scaling;
+        scaling = std::nextafter(scaling, 0.0f) * (1.0f - 1e-6f);
+    }
+    return std::max(scaling, kSmallestFittingScale);
+}
+
 bool PrintView::printPages(PrintView& view, QPagedPaintDevice& device, int from, int to, float scalingFactor,
     const QRectF& imageable)
 {

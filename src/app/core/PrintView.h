@@ -32,6 +32,10 @@ public:
     // Draws the content under the rect (scaled content coordinates).
     virtual void drawRect(Canvas& canvas, const QRectF& dirtyRect) const = 0;
 
+    // The largest scaling at which each page of the content fits one page of the imageable size
+    // (a comic page, a character's parts); 0 when there is nothing to print.
+    float scalingToFit(const QRectF& imageablePageBounds);
+
     // The content's rectangle, at the scaling once knowsPageRange has run, origin zero.
     QRectF docBounds() const { return m_docBounds; }
     // The content's origin in model coordinates.
@@ -53,6 +57,8 @@ public:
 
     // More pages than this are refused as absurd (a tiny paper or scaling).
     static constexpr qint64 kMaxPrinterPages = 10000;
+    // Fitting never shrinks the content below this.
+    static constexpr float kSmallestFittingScale = 0.001f;
 
 protected:
     static void drawPage(PrintView& view, QPainter& painter, int page);

@@ -92,6 +92,22 @@ public:
     // "Story selection.png" for the selection; the comic document names pages and panels.
     virtual QString documentNameWithQualifier(ExportKind qualifier, const QString& extension) const;
     void setUntitledName(const QString& name) { m_untitledName = name; }
+    // The name a save proposes: the file's, or for an untitled document the name its model was
+    // given (the comic's or the character's, "/" made "-", with the document's extension); empty
+    // when there is neither, and the display name is proposed.
+    virtual QString proposedFileName() const { return QString(); }
+    // What a printed or exported document calls itself (a PDF's or EPS's title): the name its
+    // model was given, else the file's name without its extension.
+    virtual QString documentTitle() const { return documentNameWithoutExtension(); }
+
+    // How the document prints, kept for as long as it is open: at a scaling (1 is one point of
+    // paper for a unit of the model), or with each page made to fit the paper.
+    struct PageSetup {
+        float scalingFactor = 1.0f;
+        bool fitsPaper = false;
+    };
+    const PageSetup& pageSetup() const { return m_pageSetup; }
+    void setPageSetup(const PageSetup& setup) { m_pageSetup = setup; }
 
     // No document file is larger; the archive reader would refuse it anyway, after reading it whole.
     static constexpr qint64 kMaxFileBytes = qint64(1) << 30;
@@ -266,6 +282,9 @@ public:
 protected:
     // The name followed by the extension, with a "." put in front of the extension when missing.
     static QString withExtension(const QString& name, const QString& extension);
+    // The file's name when the document has one, else the model's name ("/" made "-") with the
+    // extension; empty for an untitled document whose model has no name.
+    QString proposedFileNameFor(const QString& modelName, const QString& extension) const;
     // The object following the given one on the way out of a level bar: its parent in the base.
     virtual ObjectPtr nextLevelObject(const ObjectPtr& object) const;
     // Installs a model read from a file; called only once reading succeeded.
@@ -306,6 +325,7 @@ private:
     QString m_filePath;
     QString m_fileType;
     QString m_untitledName;
+    PageSetup m_pageSetup;
     QByteArray m_savedSnapshot;
     bool m_changedSinceExplicitSave = false;
     bool m_changedSinceWrite = false;

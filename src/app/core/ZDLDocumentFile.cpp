@@ -156,6 +156,17 @@ QString ZDLDocument::documentNameWithExtension(const QString& extension) const
     return withExtension(documentNameWithoutExtension(), extension);
 }
 
+QString ZDLDocument::proposedFileNameFor(const QString& modelName, const QString& extension) const
+{
+    if (!m_filePath.isEmpty())
+        return QFileInfo(m_filePath).fileName();
+    if (modelName.trimmed().isEmpty())
+        return QString();
+    QString name = modelName;
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return withExtension(name, extension);
+}
+
 QString ZDLDocument::documentNameWithQualifier(ExportKind qualifier, const QString& extension) const
 {
     const QString name = documentNameWithoutExtension();

@@ -8,6 +8,7 @@
 #include "platform/OffscreenImage.h"
 
 #include <QPainter>
+#include <QRandomGenerator>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -63,6 +64,31 @@ TEST_F(ComicPrintViewTest, PagesAndTilesTable)
         EXPECT_EQ(view.knowsPageRange(QRectF(QPointF(36, 36), c.paper), c.scaling), c.last) << c.name;
         EXPECT_EQ(view.tilesPerRow(), c.tilesPerRow) << c.name;
         EXPECT_EQ(view.rowsPerPage(), c.rowsPerPage) << c.name;
+    }
+}
+
+// Fitting gives the largest scaling at which each comic page takes one sheet, enlarging small
+// pages too; random sizes, whose exact ratio rounds either way in single precision, never spill.
+TEST_F(ComicPrintViewTest, FittingPutsEachPageOnOneSheet)
+{
+    document.setModel(comicOfPages(QSizeF(900, 300), 3));
+    ComicPrintView view(document);
+    EXPECT_FLOAT_EQ(view.scalingToFit(QRectF(36, 36, 540, 720)), 0.6f);
+    EXPECT_EQ(view.knowsPageRange(QRectF(36, 36, 540, 720), view.scalingToFit(QRectF(36, 36, 540, 720))), 3);
+    document.setModel(comicOfPages(QSizeF(100, 360), 1));
+    EXPECT_FLOAT_EQ(view.scalingToFit(QRectF(0, 0, 540, 720)), 2.0f) << "a small page is enlarged";
+    EXPECT_EQ(view.scalingToFit(QRectF(0, 0, 0, 720)), 0.0f) << "no paper";
+
+    QRandomGenerator random(7);
+    for (int trial = 0; trial < 200; ++trial) {
+        const QSizeF page(100 + random.bounded(5000.0), 100 + random.bounded(5000.0));
+        const QRectF paper(0, 0, 50 + random.bounded(1000.0), 50 + random.bounded(1000.0));
+        document.setModel(comicOfPages(page, 2));
+        const float s = view.scalingToFit(paper);
+        EXPECT_EQ(view.knowsPageRange(paper, s), 2) << trial;
+        const QSizeF made = document.model()->bounds().size();
+        const double exact = std::min(paper.width() / made.width(), paper.height() / made.height());
+        EXPECT_GT(double(s), exact * (1 - 1e-5)) << trial;
     }
 }
 

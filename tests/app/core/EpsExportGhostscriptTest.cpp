@@ -194,6 +194,38 @@ TEST(EpsExportGhostscriptTest, SamplerRenderedAsPrinted)
     expectRenderedAsPrinted(character, "sampler");
 }
 
+// A thick outline's sharp corners: the bounding box holds their miter tips, which ghostscript
+// paints right up to its top (the apex) and its sides (the base corners).
+TEST(EpsExportGhostscriptTest, MiterTipsOfAThickOutlineReachTheBoxEdges)
+{
+    ZDLAppController::install(std::make_unique<ZDLAppController>());
+    auto model = std::make_shared<CharacterModel>();
+    model->setCharacterName(QStringLiteral("Spike"));
+    auto spike = outline(
+        { { { 0, 300 }, true }, { { 40, 0 }, true }, { { 80, 300 }, true } }, model->blackColor(), 24);
+    auto part = std::make_shared<Part>();
+    part->setChildren({ spike });
+    part->setModel(model);
+    model->setChildren({ part });
+    CharacterDocument character(model);
+    expectRenderedAsPrinted(character, "spike");
+
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("spike.eps"));
+    ASSERT_TRUE(DocumentExport::exportEPS(character, file));
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray eps = written.readAll();
+    const QRectF declared = test::declaredBoundingBox(eps);
+    const test::GhostscriptRendering gs = test::renderWithGhostscript(eps, kDotsPerInch);
+    ASSERT_TRUE(gs.error.isEmpty()) << gs.error.toStdString();
+    // The apex's tip lies some 91 points above the apex, 79 beyond half the line's width.
+    EXPECT_GT(declared.height(), 300 + 12 + 85);
+    EXPECT_NEAR(gs.marked.y() + gs.marked.height(), declared.height(), 1.0) << "the apex's tip";
+    EXPECT_NEAR(gs.marked.x(), 0, 1.0) << "the left base corner's tip";
+    EXPECT_NEAR(gs.marked.x() + gs.marked.width(), declared.width(), 1.0) << "the right base corner's tip";
+}
+
 TEST(EpsExportGhostscriptTest, SampleCharactersRenderedAsPrinted)
 {
     ZDLAppController::install(std::make_unique<ZDLAppController>());
