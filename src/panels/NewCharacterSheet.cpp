@@ -62,8 +62,7 @@ NewCharacterViewController::NewCharacterViewController(CharacterDocument* docume
     // The controls are a panel in the middle of the empty window, not a window of their own.
     sheet()->setParent(m_overlay, Qt::Widget);
     sheet()->setAutoFillBackground(true);
-    auto* layout = new QVBoxLayout(m_overlay);
-    layout->addWidget(sheet(), 0, Qt::AlignCenter);
+    m_overlay->hold(sheet());
 
     QLineEdit* nameField = addField(localized("Name:"), QStringLiteral("nameField"));
     bindText(

@@ -13,9 +13,11 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -46,6 +48,30 @@ NewComicOverlay::NewComicOverlay(QWidget* parent)
     setObjectName(QStringLiteral("newComicOverlay"));
     setGeometry(parent->rect());
     parent->installEventFilter(this);
+}
+
+void NewComicOverlay::hold(QWidget* controls)
+{
+    // The controls sit in the middle of a transparent holder that the scroll area stretches over the
+    // overlay but never below the controls' smallest size, so that the faded document shows around
+    // them and a smaller window scrolls them instead of cutting them.
+    auto* holder = new QWidget;
+    holder->setObjectName(QStringLiteral("controlsHolder"));
+    auto* centre = new QGridLayout(holder);
+    centre->setContentsMargins(0, 0, 0, 0);
+    centre->addWidget(controls, 0, 0, Qt::AlignCenter);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("controlsScrollArea"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidgetResizable(true);
+    scroll->setAutoFillBackground(false);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setWidget(holder);
+    holder->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
 }
 
 void NewComicOverlay::present(QWidget* controls, QLineEdit* firstField)
@@ -98,6 +124,8 @@ NewComicViewController::NewComicViewController(ComicDocument* document, QWidget*
     // The controls are a panel of the overlay, not a window of their own.
     sheet()->setParent(m_overlay, Qt::Widget);
     sheet()->setAutoFillBackground(true);
+    // Over the comic itself, which stays in sight around it: the controls give up some of their
+    // spacing in a short comic area rather than scroll their OK button away.
     auto* layout = new QVBoxLayout(m_overlay);
     layout->addWidget(sheet(), 0, Qt::AlignCenter);
 

@@ -20,6 +20,9 @@ class NewComicOverlay : public QWidget {
 
 public:
     explicit NewComicOverlay(QWidget* parent);
+    // Takes the controls as its panel: centred while the parent is larger, scrolled (never squeezed
+    // below their smallest size or cut off) while the window is smaller.
+    void hold(QWidget* controls);
     // Covers the parent with the controls on top, the first field taking the keys.
     void present(QWidget* controls, QLineEdit* firstField);
 

@@ -8,6 +8,8 @@
 #include "platform/UserDefaults.h"
 #include "views/CharacterWindowFixture.h"
 
+#include <QScrollArea>
+#include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 
@@ -107,6 +109,23 @@ TEST_F(NewCharacterSheetTest, PaletteFromTheSheet)
     EXPECT_EQ(sheet->findChild<ColorSwatchGrid*>(QStringLiteral("skinColorGrid"))->colors().size(), 13);
     EXPECT_TRUE(sameColor(hairWell->color(), RgbColor(0.58, 0.37, 0.15)));
     EXPECT_TRUE(sheet->findChild<QWidget*>(QStringLiteral("colorSetView"))->isVisible());
+
+    // A window made smaller than the sheet scrolls it rather than squeezing or cutting it; a larger
+    // one shows it whole in its middle.
+    const QSize whole = sheet->size();
+    EXPECT_EQ(whole, sheet->sizeHint());
+    auto* scroll = madeWindow->findChild<QScrollArea*>(QStringLiteral("controlsScrollArea"));
+    ASSERT_TRUE(scroll);
+    madeWindow->resize(380, 300);
+    QApplication::processEvents();
+    EXPECT_GE(sheet->height(), sheet->minimumSizeHint().height());
+    EXPECT_GE(sheet->width(), sheet->minimumSizeHint().width());
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    madeWindow->resize(1000, 720);
+    QApplication::processEvents();
+    EXPECT_EQ(sheet->size(), whole);
+    EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_LE((sheet->geometry().center() - scroll->viewport()->rect().center()).manhattanLength(), 2);
 
     typeInSheet(sheet, "nameField", "Zed");
     typeInSheet(sheet, "creatorField", "Ida");
