@@ -60,9 +60,8 @@ void PartPath::drawIn(ZDLContext& context)
         return;
     if (m_blurMaster == this) {
         // Members moved apart (one group of the part moved, not the whole part) make the image
-        // stale: the group is made again from where they are now. Bands drawn at once use what the
-        // dry run before them made.
-        if (!context.sharedDrawing() && !blurGroupArrangementKept()) {
+        // stale: the group is made again from where they are now.
+        if (!blurGroupArrangementKept()) {
             const QList<PartPath*> members = m_blurGroup;
             setBlurGroup(members);
             if (m_blurMaster != this) {
@@ -79,7 +78,7 @@ void PartPath::drawIn(ZDLContext& context)
     if (m_blurMaster)
         return;
     if (context.showBlur(m_style.blur)) {
-        const QImage& blurred = context.sharedDrawing() ? m_filteredImage : filteredImage();
+        const QImage& blurred = filteredImage();
         if (!blurred.isNull()) {
             drawBlurredImage(context, getVisualBounds());
             return;

@@ -199,10 +199,9 @@ void LayerRunCache::drawElements(const ElementList& elements, ZDLContext& contex
     const QTransform device = canvas ? canvas->deviceTransform() : QTransform();
     // Only a view in the main window keeps bitmaps, and only axis-aligned ones.
     // While the user zooms continuously every frame has a new scale: nothing would be reused.
-    const bool caching = canvas && !context.exporting() && !context.sharedDrawing() && context.updatingView()
-        && context.isInMainWindow() && !context.scalingViewInteractively()
-        && canvas->target() == CanvasTarget::Screen && device.type() <= QTransform::TxScale
-        && device.m11() > 0 && device.m22() > 0;
+    const bool caching = canvas && !context.exporting() && context.updatingView() && context.isInMainWindow()
+        && !context.scalingViewInteractively() && canvas->target() == CanvasTarget::Screen
+        && device.type() <= QTransform::TxScale && device.m11() > 0 && device.m22() > 0;
     if (!caching) {
         drawDirectly(elements, context);
         return;

@@ -219,9 +219,7 @@ QImage ArrayUtils::getNSImageForElements(const ElementList& elements, float scal
 void ArrayUtils::drawPartElements(const ElementList& elements, ZDLContext& context)
 {
     const ElementList flat = flattenPartElementsArray(elements);
-    // Bands drawn at once keep the groups that the dry run before them formed.
-    if (!context.sharedDrawing())
-        collectBlurGroups(flat, context);
+    collectBlurGroups(flat, context);
     drawAll(flat, context);
 }
 

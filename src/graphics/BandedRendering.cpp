@@ -1,8 +1,8 @@
 #include "graphics/BandedRendering.h"
 
 #include "graphics/ZDLContext.h"
+#include "platform/CanvasRecording.h"
 #include "platform/CurrentCanvas.h"
-#include "platform/DryRunCanvas.h"
 #include "platform/GaussianBlur.h"
 #include "platform/OffscreenImage.h"
 #include "platform/PainterCanvas.h"
@@ -22,23 +22,19 @@ namespace zandrel {
 
 namespace {
 
-// More bands than threads, so that a thread done with an empty band takes another.
+// Many more bands than threads, taken from a shared queue: a thread done with a cheap band takes
+// the next, so that the threads end together however unevenly the estimate spread the work.
+// Each band costs little more than its rows (it replays a recording, its paths' outlines shared).
 constexpr int kBandsPerThread = 4;
-// One band for each thread where the bands are cut to equal estimated work: every edge has the
-// bands on both sides stroke and flatten the paths crossing it whole, which costs more than the
-// estimate's error (a fifth of a band at most, measured on pages of characters), and on a loaded
-// machine, where the threads wait for cores anyway, the least work wins.
-constexpr int kCostedBandsPerThread = 1;
 
 void drawPass(Canvas& canvas, const QTransform& userToPixels, float scale, const QRectF& dirtyRect,
-    const BandedRendering::Draw& draw, bool shared)
+    const BandedRendering::Draw& draw)
 {
     canvas.concatenate(userToPixels);
     CanvasScope current(&canvas);
     ZDLContext context(scale);
     context.setBlurThreshold(0);
     context.setExporting(true);
-    context.setSharedDrawing(shared);
     draw(context, dirtyRect);
 }
 
@@ -66,18 +62,22 @@ int BandedRendering::availableThreads()
     return std::max(1, int(std::thread::hardware_concurrency()));
 }
 
+int BandedRendering::bandsFor(int rows, int threads)
+{
+    return threads > 1 ? std::clamp(threads * kBandsPerThread, 1, std::max(1, rows / kMinBandRows)) : 1;
+}
+
 std::vector<int> BandedRendering::bandEdges(
-    const std::vector<double>& rowCosts, const std::vector<double>& edgeCosts, int threads)
+    const std::vector<double>& rowCosts, const std::vector<double>& edgeCosts, int bands)
 {
     const int rows = int(rowCosts.size());
-    const int bands
-        = std::clamp(std::max(threads, 1) * kCostedBandsPerThread, 1, std::max(1, rows / kMinBandRows));
+    bands = std::clamp(bands, 1, std::max(1, rows / kMinBandRows));
     std::vector<double> before(size_t(rows) + 1, 0.0); // the work above each row
     for (int row = 0; row < rows; ++row)
         before[size_t(row) + 1] = before[size_t(row)] + rowCosts[size_t(row)];
     const double total = before.back();
-    if (threads <= 1 || bands < 2 || !(total > 0) || !std::isfinite(total))
-        return bandEdges(rows, threads);
+    if (bands < 2 || !(total > 0) || !std::isfinite(total))
+        return bandEdges(rows, bands);
     const auto cutCost
         = [&](int row) { return size_t(row) < edgeCosts.size() ? edgeCosts[size_t(row)] : 0.0; };
     // Each edge goes where the work above it comes nearest to its share of what is left, moved
@@ -112,10 +112,9 @@ std::vector<int> BandedRendering::bandEdges(
     return edges;
 }
 
-std::vector<int> BandedRendering::bandEdges(int rows, int threads)
+std::vector<int> BandedRendering::bandEdges(int rows, int bands)
 {
-    const int bands = std::clamp(std::max(threads, 1) * kBandsPerThread, 1, std::max(1, rows / kMinBandRows));
-    const int count = threads > 1 ? bands : 1;
+    const int count = std::clamp(bands, 1, std::max(1, rows / kMinBandRows));
     std::vector<int> edges;
     for (int band = 0; band <= count; ++band)
         edges.push_back(int(qint64(rows) * band / count));
@@ -143,26 +142,26 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
     const bool small = qint64(pixels.width()) * pixels.height() < kMinPixelsForBands;
     if (threads <= 0)
         threads = small ? 1 : availableThreads();
-    if (bandEdges(pixels.height(), threads).size() < 3) {
+    if (bandsFor(pixels.height(), threads) < 2) {
         OffscreenImage bitmap(pixels);
-        if (!bitmap.canvas())
+        auto* canvas = dynamic_cast<PainterCanvas*>(bitmap.canvas());
+        if (!canvas)
             return QImage();
-        drawPass(*bitmap.canvas(), toPixels, scale, area, draw, false);
+        // Through outlines as the bands draw, so that the image is the same however it is cut.
+        canvas->setDrawsOutlines(true);
+        drawPass(*canvas, toPixels, scale, area, draw);
         return bitmap.takeImage();
     }
 
-    // Settle the model on this thread: everything drawing would build gets built now. The same
-    // pass tells where the work lies.
-    std::vector<double> rowCosts;
-    std::vector<double> edgeCosts;
-    {
-        DryRunCanvas dryRun;
-        dryRun.estimateRowCosts(pixels.height());
-        drawPass(dryRun, toPixels, scale, area, draw, false);
-        rowCosts = dryRun.rowCosts();
-        edgeCosts = dryRun.edgeCosts();
-    }
-    const std::vector<int> edges = bandEdges(rowCosts, edgeCosts, threads);
+    // Draw once on this thread into a recording: everything drawing would build in the model gets
+    // built now, the recording tells where the work lies, and the bands replay it without the
+    // model.
+    CanvasRecording recording;
+    recording.estimateRowCosts(pixels.height());
+    drawPass(recording, toPixels, scale, area, draw);
+    const std::vector<double> rowCosts = recording.rowCosts();
+    const std::vector<int> edges
+        = bandEdges(rowCosts, recording.edgeCosts(), bandsFor(pixels.height(), threads));
     const int bands = int(edges.size()) - 1;
     const std::vector<int> order = costliestFirst(edges, rowCosts);
 
@@ -194,10 +193,9 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
                 QPainter painter(&view);
                 PainterCanvas canvas(&painter, CanvasTarget::Bitmap);
                 canvas.setDrawsSharedModel(true);
+                canvas.setDrawsOutlines(true);
                 canvas.limitToDeviceRect(rowsRect);
-                // The whole area stays the dirty rect: structures and elements cull themselves
-                // by the band's clip.
-                drawPass(canvas, toPixels, scale, area, draw, true);
+                recording.replay(canvas, rowsRect);
                 canvas.finish();
             } catch (...) {
                 const std::lock_guard lock(failureMutex);

@@ -13,18 +13,21 @@ class ZDLContext;
 // Draws a large export image (a page, a panel, a character at print resolution) in horizontal
 // bands on several threads, each band through a canvas of its own on its rows of one bitmap.
 //
-// The model is settled first: one dry run through a canvas that paints nothing runs, on the
-// calling thread, every lazy step of drawing (blur groups and their blurred bitmaps, outlines,
-// text layout, path bounds), and estimates the work on each row, so that the bands can be cut to
-// equal work with their edges where they cut the fewest paths (each band strokes and flattens the
-// paths crossing it whole). The bands then draw with ZDLContext::sharedDrawing() set, in which
-// the model builds and drops nothing, and the calling thread waits for them. Each band draws with
-// the whole image's transform under a system clip of its rows, so the result is the one pass's up
-// to the rounding of antialiased edges. The model must not change while render() runs: call it from the
-// thread that owns the model (the interface thread).
+// The model is drawn once, on the calling thread, into a recording canvas that paints nothing:
+// that runs every lazy step of drawing (blur groups and their blurred bitmaps, outlines, text
+// layout, path bounds), keeps each drawing operation with the device pixels it can touch, and
+// estimates the work on each row. The image is then cut into many more bands than threads, of
+// about equal work and with their edges where they cut the cheapest paths; the threads take the
+// bands from a shared queue, the costliest first, and each replays the recording into its rows:
+// what lies outside them is skipped, and the outline of a path crossing several bands is made
+// once. Each band draws with the whole image's transform under a system clip of its rows, and
+// fills and strokes reach the device as outlines flattened by us in the single pass as well, so
+// the result is the single pass's, up to the rounding of antialiased edges at clip paths. The
+// model must not change while render() runs: call it from the thread that owns the model (the
+// interface thread).
 class BandedRendering {
 public:
-    // Called once for the dry run and once for each band, with the area to draw as dirty rect.
+    // Called once, with the area to draw as dirty rect.
     using Draw = std::function<void(ZDLContext& context, const QRectF& dirtyRect)>;
 
     // Images smaller than this draw in one pass: starting threads would cost more.
@@ -44,13 +47,14 @@ public:
 
     // The machine's cores, at least one.
     static int availableThreads();
-    // The first row of each band of an image of so many rows drawn by so many threads, and the
-    // row count at the end; a single band means one pass.
-    static std::vector<int> bandEdges(int rows, int threads);
+    // How many bands an image of so many rows is cut into for so many threads; 1 is one pass.
+    static int bandsFor(int rows, int threads);
+    // The first row of each of so many bands of equal height, and the row count at the end.
+    static std::vector<int> bandEdges(int rows, int bands);
     // The same for an image whose estimated work per row is known: bands of equal work.
     // edgeCosts holds, for each row, what an edge above it would cost (work both bands repeat).
     static std::vector<int> bandEdges(
-        const std::vector<double>& rowCosts, const std::vector<double>& edgeCosts, int threads);
+        const std::vector<double>& rowCosts, const std::vector<double>& edgeCosts, int bands);
 };
 
 } // namespace zandrel

@@ -67,10 +67,6 @@ public:
     void setCanvas(Canvas* canvas) { m_canvas = canvas; }
     ZDLViewInterface* updatingView() const { return m_updatingView; }
     void setUpdatingView(ZDLViewInterface* view) { m_updatingView = view; }
-    // Several threads draw the same model at once (the bands of a large image), after a dry run
-    // has settled it: caches and blur groups are used as they are and never built or dropped.
-    bool sharedDrawing() const { return m_sharedDrawing; }
-    void setSharedDrawing(bool shared) { m_sharedDrawing = shared; }
 
     // A view's pass that draws one slice of its content in depth order; null draws it whole.
     DrawingSplit* split() const { return m_split; }
@@ -83,7 +79,6 @@ public:
 private:
     bool m_exporting = false;
     bool m_showCurrentPanelFrame = true;
-    bool m_sharedDrawing = false;
     float m_scale = 1.0f;
     float m_partScaleX = 1.0f;
     float m_partScaleY = 1.0f;

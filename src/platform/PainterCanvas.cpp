@@ -1,5 +1,6 @@
 #include "platform/PainterCanvas.h"
 
+#include "platform/DeviceOutlines.h"
 #include "platform/GaussianBlur.h"
 #include "platform/PainterCanvasSupport.h"
 
@@ -267,15 +268,28 @@ void PainterCanvas::fillWith(
 
 void PainterCanvas::fillPath(const CanvasPath& path, const CanvasPaint& paint)
 {
+    fillPath(path, paint, nullptr);
+}
+
+void PainterCanvas::fillPath(const CanvasPath& path, const CanvasPaint& paint, OutlineSlot* slot)
+{
     if (path.isEmpty())
         return;
-    if (m_drawsSharedModel && !m_copyingPath) {
+    // Outlines only read the path; what Qt draws itself gets a copy of its own.
+    if (m_drawsSharedModel && !m_drawsOutlines && !m_copyingPath) {
         m_copyingPath = true;
-        fillPath(path.detached(), paint);
+        fillPath(path.detached(), paint, slot);
         m_copyingPath = false;
         return;
     }
-    fillWith(path.bounds(), paint, [&](QPainter& p) { p.drawPath(path.painterPath()); });
+    const QRectF bounds = path.bounds();
+    // A path within the device rect is drawn once: Qt's own fill paints the same pixels, faster.
+    if (slot && !reachesBeyondDevice(userToDeviceBounds(bounds)))
+        slot = nullptr;
+    fillWith(bounds, paint, [&](QPainter& p) {
+        if (!drawOutline(p, path.painterPath(), nullptr, slot))
+            p.drawPath(m_drawsSharedModel ? path.detached().painterPath() : path.painterPath());
+    });
 }
 
 void PainterCanvas::fillRect(const QRectF& rect, const CanvasPaint& paint)
@@ -288,11 +302,16 @@ void PainterCanvas::fillRect(const QRectF& rect, const CanvasPaint& paint)
 
 void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
 {
+    strokePath(path, paint, nullptr);
+}
+
+void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint, OutlineSlot* slot)
+{
     if (!isActive() || path.isEmpty())
         return;
-    if (m_drawsSharedModel && !m_copyingPath) {
+    if (m_drawsSharedModel && !m_drawsOutlines && !m_copyingPath) {
         m_copyingPath = true;
-        strokePath(path.detached(), paint);
+        strokePath(path.detached(), paint, slot);
         m_copyingPath = false;
         return;
     }
@@ -303,21 +322,66 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint)
     const double reach = path.strokeReach();
     const QRectF deviceBounds
         = userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach)).adjusted(-2, -2, 2, 2);
+    if (slot && !reachesBeyondDevice(deviceBounds))
+        slot = nullptr;
     draw(
         deviceBounds,
         [&](QPainter& p, const QTransform&) {
             p.save();
             // Made for each painter: the shadow's and a layer's bitmaps have resolutions of
             // their own, and the dash units depend on them.
-            p.setPen(penFor(path, brush->brush, p));
-            p.setBrush(Qt::NoBrush);
+            const QPen pen = penFor(path, brush->brush, p);
             p.setRenderHint(QPainter::SmoothPixmapTransform, brush->smooth);
             if (brush->clip)
                 p.setClipPath(*brush->clip, Qt::IntersectClip);
-            p.drawPath(path.painterPath());
+            if (!drawOutline(p, path.painterPath(), &pen, slot)) {
+                p.setPen(pen);
+                p.setBrush(Qt::NoBrush);
+                p.drawPath(m_drawsSharedModel ? path.detached().painterPath() : path.painterPath());
+            }
             p.restore();
         },
         top().states.back().mode);
+}
+
+bool PainterCanvas::reachesBeyondDevice(const QRectF& deviceBounds) const
+{
+    return !QRectF(m_surfaces.front()->deviceRect).contains(deviceBounds.adjusted(-2, -2, 2, 2));
+}
+
+bool PainterCanvas::drawOutline(QPainter& p, const QPainterPath& path, const QPen* pen, OutlineSlot* slot)
+{
+    if (!m_drawsOutlines)
+        return false;
+    // Outlines are in device pixels, which the painter's coordinates are once its transform is
+    // reset (not so on a window's backing store at a device pixel ratio).
+    const QTransform toDevice = p.deviceTransform();
+    if (!toDevice.isAffine() || p.worldTransform() != toDevice
+        || (pen && !DeviceOutline::strokesAsOutline(*pen, toDevice)))
+        return false;
+    // Layers and shadows are bitmaps of each band's own: their outlines are not shared.
+    const Surface& root = *m_surfaces.front();
+    const bool onRoot = &p == root.painter;
+    // Outlines paint what Qt paints, except dashes: Qt's own are the quicker route for the rest
+    // unless the outline is shared.
+    const bool dashed = pen && pen->style() != Qt::SolidLine;
+    if (!dashed && !(slot && onRoot))
+        return false;
+    const std::shared_ptr<const DeviceOutline> outline = slot && onRoot
+        ? slot->outline(path, toDevice, pen)
+        : std::make_shared<const DeviceOutline>(DeviceOutline::of(path, toDevice, pen));
+    QBrush brush = pen ? pen->brush() : p.brush();
+    if (brush.style() != Qt::SolidPattern && brush.style() != Qt::NoBrush)
+        brush.setTransform(brush.transform() * p.worldTransform()); // gradients and patterns stay put
+    p.setPen(Qt::NoPen);
+    p.setBrush(brush);
+    p.resetTransform();
+    const QPainterPath area = onRoot
+        ? outline->pathForRows(root.deviceRect.top(), root.deviceRect.bottom() + 1.0)
+        : outline->path();
+    if (!area.isEmpty())
+        p.drawPath(area);
+    return true;
 }
 
 void PainterCanvas::drawImage(

@@ -12,6 +12,8 @@ class QPaintDevice;
 
 namespace zandrel {
 
+class OutlineSlot;
+
 // The Canvas backend on QPainter, for widgets, QImage, QPdfWriter and QPrinter. The painter's
 // transform at construction becomes the base space. Antialiasing is on and images are not
 // recompressed lossily in PDF output.
@@ -35,6 +37,14 @@ public:
     // Nothing outside these device pixels can show (the device's system clip, a band's rows):
     // clipBounds() and the offscreen work of layers and shadows keep within them.
     void limitToDeviceRect(const QRect& pixels);
+    // Dashed strokes wider than a device pixel reach the device as outlines (see DeviceOutline),
+    // as the pass and the bands of a large image draw them: Qt's own dashes differ where they
+    // meet a clip. Off by default.
+    void setDrawsOutlines(bool on) { m_drawsOutlines = on; }
+    // The same drawing, where a fill or wide stroke reaching beyond the device rect (a band's
+    // rows) is filled from the outline in the slot, made once for all the bands of one image.
+    void fillPath(const CanvasPath& path, const CanvasPaint& paint, OutlineSlot* slot);
+    void strokePath(const CanvasPath& path, const CanvasPaint& paint, OutlineSlot* slot);
     // Composites open layers, unwinds unbalanced saves and, for an owned painter, ends it.
     // Drawing afterwards does nothing. The destructor calls it.
     void finish();
@@ -98,6 +108,11 @@ private:
     void fillWith(
         const QRectF& userBounds, const CanvasPaint& paint, const std::function<void(QPainter&)>& shape);
     void endLayer();
+    // Whether the path (filled, or stroked with the pen) was drawn as an outline; the painter's
+    // state is its caller's to save.
+    bool drawOutline(QPainter& p, const QPainterPath& path, const QPen* pen, OutlineSlot* slot);
+    // Whether what paints in the device pixels (antialiasing aside) reaches beyond the device rect.
+    bool reachesBeyondDevice(const QRectF& deviceBounds) const;
 
     std::unique_ptr<QPainter> m_ownedPainter;
     CanvasTarget m_target = CanvasTarget::Bitmap;
@@ -106,6 +121,7 @@ private:
     std::vector<std::unique_ptr<Surface>> m_surfaces;
     bool m_drawsSharedModel = false;
     bool m_copyingPath = false; // the path at hand is the canvas's own copy
+    bool m_drawsOutlines = false;
 };
 
 } // namespace zandrel
