@@ -41,6 +41,7 @@ PageSetupAccessory::PageSetupAccessory(
     m_fit->setChecked(setup.fitsPaper);
     m_scale->setEnabled(!setup.fitsPaper);
     auto* layout = new QFormLayout(this);
+    layout->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     layout->addRow(localized("Scale:"), m_scale);
     layout->addRow(QString(), m_fit);
     connect(m_scale, &QSpinBox::valueChanged, this, [this](int percent) {
