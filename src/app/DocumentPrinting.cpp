@@ -1,5 +1,6 @@
 #include "app/DocumentPrinting.h"
 
+#include "app/FileDialogFolder.h"
 #include "app/core/ActionNames.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/ComicDocument.h"
@@ -11,6 +12,7 @@
 #include "views/BalloonEditingView.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -96,6 +98,16 @@ int lastPage(const ZDLDocument::PageSetup& setup, PrintView& view, const QPrinte
 
 } // namespace
 
+QString proposedPdfPath(const ZDLDocument& document)
+{
+    // A comic or character not yet saved is named after its model, as saving it would be.
+    const QString proposed = document.proposedFileName();
+    const QString name = !document.filePath().isEmpty() ? document.documentNameWithoutExtension()
+        : proposed.isEmpty()                            ? document.displayName()
+                                                        : QFileInfo(proposed).completeBaseName();
+    return FileDialogFolder::proposedPath(document.filePath(), name + QStringLiteral(".pdf"));
+}
+
 std::unique_ptr<PrintView> printViewFor(const ZDLDocument& document)
 {
     if (const auto* comic = dynamic_cast<const ComicDocument*>(&document))
@@ -136,6 +148,10 @@ void runPrintPanel(ZDLDocument& document, QWidget* window)
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     // The job's name, and the title of a PDF printed to a file.
     printer->setDocName(document.documentTitle());
+    // Without a printer the panel prints to a PDF file: proposed beside the document, as the file
+    // dialogs propose, and not in the working folder. Where printers are, the panel starts on one.
+    if (printer->outputFormat() == QPrinter::PdfFormat)
+        printer->setOutputFileName(proposedPdfPath(document));
     auto* panel = new QPrintDialog(printer.get(), window);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowTitle(localized("Print"));

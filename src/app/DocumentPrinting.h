@@ -50,6 +50,8 @@ namespace DocumentPrinting {
 
 // The comic's pages or the character's parts; null for a document of another kind.
 std::unique_ptr<PrintView> printViewFor(const ZDLDocument& document);
+// The PDF file the print panel proposes for the document when it prints to a file.
+QString proposedPdfPath(const ZDLDocument& document);
 // The scaling the page setup gives the view on the printer's paper: its factor, or the one that
 // fits each page; 0 when there is nothing to print.
 float scalingFor(const ZDLDocument::PageSetup& setup, PrintView& view, const QPrinter& printer);

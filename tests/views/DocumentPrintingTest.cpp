@@ -4,12 +4,15 @@
 #include "app/DocumentPrinting.h"
 
 #include "ComicWindowFixture.h"
+#include "app/FileDialogFolder.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFixtures.h"
 #include "charmodel/PartsFile.h"
 #include "comicmodel/ComicPage.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -246,6 +249,52 @@ TEST_F(DocumentPrintingTest, CharacterPartsPrintAtTheScaleOrFittedToThePaper)
     ASSERT_TRUE(document);
     document->model()->setChildren({});
     EXPECT_FALSE(showMenuItem(shown, kPrintDocumentAction)->isEnabled());
+}
+
+// Printing to a file, the panel proposes a PDF beside the comic's file, or named after a comic not
+// yet saved in the folder the file dialogs open in: never in the program's working folder.
+TEST_F(DocumentPrintingTest, ThePanelProposesThePdfBesideTheComic)
+{
+    const QString own = document->filePath();
+    const struct {
+        const char* file;
+        const char* name;
+        QString expected;
+    } cases[] = { { "Saturday.comic", "Weekend", dir.filePath(QStringLiteral("Saturday.pdf")) },
+        { "", "Weekend/Story",
+            QDir(FileDialogFolder::startingFolder()).filePath(QStringLiteral("Weekend-Story.pdf")) },
+        { "", "", QString() } };
+    for (const auto& c : cases) {
+        document->setFilePath(*c.file ? dir.filePath(QString::fromLatin1(c.file)) : QString());
+        model().setName(QString::fromUtf8(c.name));
+        // Neither file nor name: the untitled name the window shows.
+        const QString expected = c.expected.isEmpty()
+            ? QDir(FileDialogFolder::startingFolder())
+                  .filePath(document->displayName() + QStringLiteral(".pdf"))
+            : c.expected;
+        EXPECT_EQ(DocumentPrinting::proposedPdfPath(*document), expected) << c.name;
+    }
+
+    // In the real panel: the output file shown is the proposal, when the panel starts on a file.
+    document->setFilePath(dir.filePath(QStringLiteral("Saturday.comic")));
+    QStringList shown;
+    bool toFile = false;
+    DocumentPrinting::setPrintPanelRunner([&](QPrintDialog& panel) {
+        toFile = panel.printer()->outputFormat() == QPrinter::PdfFormat;
+        panel.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+        for (auto* field : panel.findChildren<QLineEdit*>()) {
+            if (field->isVisible())
+                shown << field->text();
+        }
+        panel.reject();
+    });
+    choose(kPrintDocumentAction);
+    if (toFile) {
+        EXPECT_TRUE(shown.contains(dir.filePath(QStringLiteral("Saturday.pdf"))))
+            << shown.join(u'|').toStdString();
+    }
+    document->setFilePath(own);
 }
 
 TEST_F(DocumentPrintingTest, PrintsEveryPageOrTheRangeChosen)
