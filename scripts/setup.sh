@@ -18,6 +18,10 @@ packages=(
   xvfb xauth
   # The tests render exported EPS files with a real PostScript interpreter.
   ghostscript
+  # PNG files are compressed with zlib, in segments on several threads.
+  zlib1g-dev
+  # The export benchmark sets poppler's rasterisers beside our exports of the same page.
+  poppler-utils
 )
 
 missing=()

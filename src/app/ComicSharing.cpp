@@ -11,6 +11,7 @@
 #include "graphics/BandedRendering.h"
 #include "graphics/ZDLContext.h"
 #include "platform/Localization.h"
+#include "platform/PngWriter.h"
 #include "platform/UserDefaults.h"
 #include "views/ComicView.h"
 
@@ -90,8 +91,14 @@ std::optional<QString>& mailHelperOverride()
 
 bool writePng(const QImage& image, const QString& path, QString* reason)
 {
+    const QByteArray png = PngWriter::encode(image);
+    if (png.isEmpty()) {
+        if (reason)
+            *reason = localized("There is not enough memory to compress the image.");
+        return false;
+    }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit()) {
         if (reason)
             *reason = file.errorString();
         return false;

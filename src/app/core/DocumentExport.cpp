@@ -12,6 +12,7 @@
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/OffscreenImage.h"
+#include "platform/PngWriter.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
@@ -24,8 +25,6 @@ namespace zandrel {
 
 namespace {
 
-// PNG at Qt's quality 80 is zlib level 1: far faster than the default for a little more size.
-constexpr int kPngQuality = 80;
 constexpr double kMetresPerInch = 0.0254;
 
 ExportResult nothingToExport()
@@ -263,24 +262,30 @@ ExportResult DocumentExport::exportEPS(const CharacterDocument& document, const 
 ExportResult DocumentExport::writeImage(const QImage& image, const QString& path, ExportFileType type,
     std::optional<float> quality, std::optional<float> dpi)
 {
-    QImage written = image;
-    if (type == ExportFileType::Jpeg) {
-        written = QImage(image.size(), QImage::Format_RGB32);
-        written.fill(Qt::white);
+    const std::optional<int> dotsPerMetre
+        = dpi ? std::optional<int>(int(std::lround(double(*dpi) / kMetresPerInch))) : std::nullopt;
+    if (type == ExportFileType::Png) {
+        PngWriter::Options options;
+        if (dotsPerMetre)
+            options.dotsPerMeter = QSize(*dotsPerMetre, *dotsPerMetre);
+        const QByteArray file = PngWriter::encode(image, options);
+        if (file.isEmpty())
+            return writeFailed(path, localized("There is not enough memory to compress the image."));
+        return writeData(file, path);
+    }
+    QImage written(image.size(), QImage::Format_RGB32);
+    written.fill(Qt::white);
+    {
         QPainter painter(&written);
         painter.drawImage(0, 0, image);
     }
-    if (dpi) {
-        const int dotsPerMetre = int(std::lround(double(*dpi) / kMetresPerInch));
-        written.setDotsPerMeterX(dotsPerMetre);
-        written.setDotsPerMeterY(dotsPerMetre);
+    if (dotsPerMetre) {
+        written.setDotsPerMeterX(*dotsPerMetre);
+        written.setDotsPerMeterY(*dotsPerMetre);
     }
     return saveFile(path, [&](QSaveFile& file, QString& reason) {
-        QImageWriter writer(&file, type == ExportFileType::Jpeg ? "jpeg" : "png");
-        if (type == ExportFileType::Jpeg)
-            writer.setQuality(quality ? int(std::lround(std::clamp(*quality, 0.0f, 1.0f) * 100)) : 70);
-        else
-            writer.setQuality(kPngQuality);
+        QImageWriter writer(&file, "jpeg");
+        writer.setQuality(quality ? int(std::lround(std::clamp(*quality, 0.0f, 1.0f) * 100)) : 70);
         if (!writer.write(written)) {
             reason = writer.errorString();
             return false;

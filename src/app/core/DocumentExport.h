@@ -72,7 +72,8 @@ public:
     static QImage renderImage(ZDLDocument& document, ExportKind what, bool withFloaters,
         const ElementList& elements, float scale, ExportResult* result);
     // Writes through a temporary file in the target folder; dpi is recorded when given. A JPEG is
-    // flattened on white first: the format has no transparency.
+    // flattened on white first: the format has no transparency. A PNG is compressed on every core
+    // (PngWriter).
     static ExportResult writeImage(const QImage& image, const QString& path, ExportFileType type,
         std::optional<float> quality, std::optional<float> dpi);
     static ExportResult writeData(const QByteArray& data, const QString& path);
