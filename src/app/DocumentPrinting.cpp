@@ -150,7 +150,7 @@ void runPrintPanel(ZDLDocument& document, QWidget* window)
     printer->setDocName(document.documentTitle());
     // Without a printer the panel prints to a PDF file: proposed beside the document, as the file
     // dialogs propose, and not in the working folder. Where printers are, the panel starts on one.
-    if (printer->outputFormat() == QPrinter::PdfFormat)
+    if (printer->outputFormat() == QPrinter::PdfFormat || printer->printerName().isEmpty())
         printer->setOutputFileName(proposedPdfPath(document));
     auto* panel = new QPrintDialog(printer.get(), window);
     panel->setAttribute(Qt::WA_DeleteOnClose);
