@@ -29,11 +29,6 @@ template <class T> std::shared_ptr<T> sharedOf(T* object)
     return object ? std::dynamic_pointer_cast<T>(object->shared_from_this()) : nullptr;
 }
 
-std::shared_ptr<ComicPanel> asPanel(const std::shared_ptr<ComicStructureElement>& element)
-{
-    return std::dynamic_pointer_cast<ComicPanel>(element);
-}
-
 template <class List, class T> List without(List list, const T& member)
 {
     list.erase(std::remove(list.begin(), list.end(), member), list.end());
@@ -55,20 +50,8 @@ bool isSheetAction(const QString& action)
 
 void ComicView::deletePage()
 {
-    ComicDocument* document = comicDoc();
-    const auto& model = document ? document->model() : nullptr;
-    if (!model || model->numPages() < 2)
-        return;
-    ComicStructureList pages = model->contents();
-    const auto deleted = std::find(pages.begin(), pages.end(), model->currentPage());
-    if (deleted == pages.end())
-        return;
-    const auto index = std::size_t(deleted - pages.begin());
-    pages.erase(deleted);
-    const auto next = pages.at(std::min(index, pages.size() - 1));
-    document->undoableSetPropertyFor(model, ComicModel::kCurrentPageKey, Value(ObjectPtr(next)));
-    document->undoableSetContents(pages, model);
-    document->undoManager()->setActionName(localized("Delete page"));
+    if (ComicDocument* document = comicDoc())
+        document->undoableDeleteCurrentPage();
 }
 
 void ComicView::insertPanel(bool after)
@@ -82,101 +65,14 @@ void ComicView::insertPanel(bool after)
 
 void ComicView::deletePanel(const QString& actionName)
 {
-    ComicDocument* document = comicDoc();
-    const auto panel = currentPanel();
-    const auto& model = document ? document->model() : nullptr;
-    const auto& page = model ? model->currentPage() : nullptr;
-    if (!panel || !page)
-        return;
-    if (panel->isFloating() || panel->isInset()) {
-        const auto first = asPanel(page->firstPanel());
-        if (panel->isFloating())
-            document->undoableSetFloatingPanels(without(page->floatingPanels(), panel), page, first);
-        else
-            document->undoableSetInsetPanels(without(page->insetPanels(), panel), page, first);
-        document->undoManager()->setActionName(actionName);
-        return;
-    }
-    const auto parent = sharedOf(panel->parent());
-    if (!parent)
-        return;
-    const auto before = parent->getElementBefore(panel.get());
-    const auto after = parent->getElementAfter(panel.get());
-    if (!before && !after)
-        return;
-    const auto next = after ? after->firstPanel() : before->lastPanel();
-    document->undoableSetPropertyFor(model, ComicModel::kCurrentPanelKey, Value(ObjectPtr(next)));
-    document->undoableSetContents(
-        without(parent->contents(), std::shared_ptr<ComicStructureElement>(panel)), parent);
-    // The others spread over the space the panel held.
-    parent->setTopLeftTopRightBottomLeftBottomRight(
-        parent->topLeft(), parent->topRight(), parent->bottomLeft(), parent->bottomRight());
-    document->undoManager()->setActionName(actionName);
+    if (ComicDocument* document = comicDoc())
+        document->undoableDeletePanel(currentPanel(), actionName);
 }
 
 void ComicView::splitPanelIntoRows(int rows, int panels)
 {
-    ComicDocument* document = comicDoc();
-    const auto panel = currentPanel();
-    auto parent = panel ? sharedOf(panel->parent()) : nullptr;
-    const auto& model = document ? document->model() : nullptr;
-    if (!parent || !model || rows < 1 || panels < 1)
-        return;
-    ComicStructureList contents = parent->contents();
-    auto index = std::size_t(std::find(contents.begin(), contents.end(), panel) - contents.begin());
-    if (index >= contents.size())
-        return;
-    const QPointF topLeft = panel->topLeft();
-    const QPointF topRight = panel->topRight();
-    const QPointF bottomLeft = panel->bottomLeft();
-    const QPointF bottomRight = panel->bottomRight();
-    if (rows == 1) {
-        const float share = 1.0f / float(panels);
-        panel->setTopLeftTopRightBottomLeftBottomRight(topLeft, interpolatePoints(topLeft, topRight, share),
-            bottomLeft, interpolatePoints(bottomLeft, bottomRight, share));
-        for (int k = 1; k < panels; ++k) {
-            const auto& left = contents.at(index);
-            auto part = std::make_shared<ComicPanel>();
-            const float t = float(k + 1) / float(panels);
-            part->setTopLeft(left->topRight());
-            part->setBottomLeft(left->bottomRight());
-            part->setTopRight(interpolatePoints(topLeft, topRight, t));
-            part->setBottomRight(interpolatePoints(bottomLeft, bottomRight, t));
-            part->copyPropertiesFrom(*panel);
-            contents.insert(contents.begin() + std::ptrdiff_t(++index), part);
-        }
-    } else {
-        auto stack = std::make_shared<ComicStack>();
-        stack->initWithRect(QRectF(0, 0, 1000, 1000), parent.get(), rows, panels);
-        contents[index] = stack;
-        stack->copyCornersOf(*panel);
-        const auto firstRow = stack->contents().front();
-        panel->copyCornersOf(*firstRow->contents().front());
-        ComicStructureList cells = firstRow->contents();
-        cells.front() = panel;
-        firstRow->setContents(cells);
-        ComicStructureList all;
-        stack->getPanelsInArray(all);
-        for (const auto& cell : all) {
-            if (cell != panel)
-                asPanel(cell)->copyPropertiesFrom(*panel);
-        }
-        // A row left holding only the grid gives way to the grid's rows.
-        auto outer = sharedOf(parent->parent());
-        if (dynamic_cast<ComicRow*>(parent.get()) && contents.size() == 1 && outer) {
-            ComicStructureList outerContents = outer->contents();
-            const auto at = std::find(outerContents.begin(), outerContents.end(), parent);
-            if (at != outerContents.end()) {
-                const ComicStructureList gridRows = stack->contents();
-                outerContents.insert(outerContents.erase(at), gridRows.begin(), gridRows.end());
-                parent = outer;
-                contents = outerContents;
-            }
-        }
-    }
-    document->undoableSetPropertyFor(model, ComicModel::kCurrentPanelKey, Value(ObjectPtr(panel)));
-    document->undoableSetContents(contents, parent);
-    document->undoManager()->setActionName(localized("Split panel"));
+    if (ComicDocument* document = comicDoc())
+        document->undoableSplitPanel(currentPanel(), rows, panels);
 }
 
 void ComicView::toggleFocusOnPanel()

@@ -1,8 +1,8 @@
 // Seeded random edit sequences on a real comic through its document, each edit one undo step:
 // undoing a whole sequence gives back the comic file's bytes exactly, redoing it the edited bytes.
-// The edits are those of the views, tools and sheets: corners, margins, panels, free panels and
-// objects, objects in panels, colours, the comic's size and gutter, balloon text and shape, and
-// grouping. Offsets and sizes are in tenths, so that sums round.
+// The edits are those of the views, tools and sheets: corners, margins, pages, panels inserted,
+// deleted and split, free panels and objects, objects in panels, colours, the comic's size and
+// gutter, balloon text and shape, and grouping. Offsets and sizes are in tenths, so that sums round.
 #include "app/core/ComicDocument.h"
 #include "comicmodel/ComicFile.h"
 #include "comicmodel/TestComics.h"
@@ -180,6 +180,38 @@ public:
             m_document.undoableSetChildren(after, layer);
             return true;
         }
+        case 17: {
+            const float roundness = float(number(0, 20));
+            const float weight = float(number(1, 8)) / 2;
+            const int lineStyle = number(0, 3);
+            const int shape = number(0, 3);
+            const int panelsPerRow = number(1, 3);
+            const int rows = number(1, 3);
+            m_document.undoableAddPageAt(
+                number(0, int(m_comic.numPages())), rows, panelsPerRow, shape, lineStyle, weight, roundness);
+            return true;
+        }
+        case 18:
+            if (m_comic.numPages() < 2)
+                return false;
+            m_document.undoableDeleteCurrentPage();
+            return true;
+        case 19: {
+            // A panel of a row or stack, or a free one.
+            const ComicPanelList free = page->freePanels();
+            const auto doomed = !free.empty() && number(0, 1) ? pick(free) : panel;
+            const ComicStructureElement* parent = doomed->parent();
+            if (!doomed->isFree() && !parent->getElementBefore(doomed.get())
+                && !parent->getElementAfter(doomed.get()))
+                return false;
+            m_document.undoableDeletePanel(doomed, QStringLiteral("Delete Panel"));
+            return true;
+        }
+        case 20: {
+            const int panelsPerRow = number(1, 3);
+            m_document.undoableSplitPanel(panel, number(1, 3), panelsPerRow);
+            return true;
+        }
         default: {
             const ZDLColorPtr sky = m_comic.comicColorsModel()->getColorNamed(QStringLiteral("Sky"));
             if (!sky)
@@ -191,7 +223,7 @@ public:
         }
     }
 
-    int randomKind() { return number(0, 16); }
+    int randomKind() { return number(0, 20); }
 
 private:
     int number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }

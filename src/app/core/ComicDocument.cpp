@@ -2,9 +2,7 @@
 
 #include "charmodel/CharacterModel.h"
 #include "comicmodel/ComicModel.h"
-#include "comicmodel/ComicRow.h"
 #include "graphics/ColorFill.h"
-#include "graphics/GraphicUtils.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 
@@ -16,8 +14,6 @@ namespace {
 
 // How far around a panel its highlight reaches, in screen points.
 constexpr float kPanelHighlightOutset = 6.0f;
-// The height of a panel made for a row before the row lays it out.
-constexpr double kNewPanelHeight = 100.0;
 
 bool isUndoingOrRedoing(const UndoManager& undoManager)
 {
@@ -177,31 +173,6 @@ void ComicDocument::undoableSetContents(const std::vector<std::shared_ptr<ComicS
     if (m_model)
         m_model->fixParents();
     updateViews();
-}
-
-void ComicDocument::undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& row, qsizetype index)
-{
-    if (!row || !m_model)
-        return;
-    const double top = distanceBetweenPoints(row->topLeft(), row->topRight());
-    const double bottom = distanceBetweenPoints(row->bottomLeft(), row->bottomRight());
-    // An empty row makes its one panel as wide as itself.
-    const double count = double(std::max<std::size_t>(row->numContents(), 1));
-    auto panel = std::make_shared<ComicPanel>();
-    panel->initWithRect(QRectF(0, 0, top / count, kNewPanelHeight), row.get());
-    if (top != bottom)
-        panel->setBottomRight(QPointF(bottom / count, kNewPanelHeight));
-    if (const auto current = m_model->currentPanel())
-        panel->copyPropertiesFrom(*current);
-
-    ComicStructureList contents = row->contents();
-    const auto at = std::clamp<qsizetype>(index, 0, qsizetype(contents.size()));
-    contents.insert(contents.begin() + at, panel);
-    undoableSetContents(contents, row);
-    row->setTopLeftTopRightBottomLeftBottomRight(
-        row->topLeft(), row->topRight(), row->bottomLeft(), row->bottomRight());
-    undoableSetPropertyFor(m_model, ComicModel::kCurrentPanelKey, Value(ObjectPtr(panel)));
-    undoManager()->setActionName(localized("Insert Panel"));
 }
 
 void ComicDocument::undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,

@@ -53,9 +53,9 @@ public:
 };
 
 // The document of one comic file, as the model sees it: the ComicModel it owns and links back to
-// itself, and the undoable operations of the comic's structure (free panels, structure contents,
-// panel moves, colours deleted from the comic). The window half (page menu, sheets, views) extends
-// it through the virtual hooks.
+// itself, and the undoable operations of the comic's structure (pages, rows and panels added,
+// deleted and split, free panels, structure contents, panel moves, colours deleted from the comic). The
+// window half (page menu, sheets, views) extends it through the virtual hooks.
 class ComicDocument : public ZDLDocument {
 public:
     // A new comic: a fresh model, not yet laid out.
@@ -135,13 +135,33 @@ public:
     // changed. The caller names the step.
     void undoableSetContents(const std::vector<std::shared_ptr<ComicStructureElement>>& contents,
         const std::shared_ptr<ComicStructureElement>& parent);
+    // Every use of the colour in the comic's panels and pages becomes the replacement, then the
+    // colour leaves its character's palette: "Delete Color".
+    void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
+        const std::shared_ptr<ZDLColor>& replacement) override;
+
+    // --- Pages (ComicDocumentPages.cpp) ---
+    // A new page of rows x panels at the index, its panels framed as given, the page and its first
+    // panel current: "Insert Page".
+    void undoableAddPageAt(
+        qsizetype index, int rows, int panels, int shape, qint64 lineStyle, float weight, float roundness);
+    // Removes the current page, the one after it (the one before, for the last) becoming current:
+    // "Delete page". A comic's only page stays.
+    void undoableDeleteCurrentPage();
+
+    // --- Rows, panels and the comic's size (ComicDocumentRows.cpp) ---
     // A new panel at the index of the row, styled as the current panel, the row laid out again, the
     // new panel current: "Insert Panel".
     void undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& row, qsizetype index);
-    // A new page of rows x panels at the index, its panels framed as given, the page and its first
-    // panel current: "Insert Page" (ComicDocumentRows.cpp).
-    void undoableAddPageAt(
-        qsizetype index, int rows, int panels, int shape, qint64 lineStyle, float weight, float roundness);
+    // Removes the panel. A free panel leaves its page's free panels and the page's first panel
+    // becomes current; a panel of a row or stack leaves it, the others spreading over its space, and
+    // the panel after it (else the one before) becomes current. The only panel of its row or stack
+    // stays. The caller names the step.
+    void undoableDeletePanel(const std::shared_ptr<ComicPanel>& panel, const QString& actionName);
+    // Splits a panel of a row or stack into rows of panels, each styled as it; the panel keeps its
+    // contents as the first of them and becomes current. A row left holding only the grid gives way
+    // to the grid's rows: "Split panel".
+    void undoableSplitPanel(const std::shared_ptr<ComicPanel>& panel, int rows, int panels);
     // Removes the page's row; a height above 0 also takes that much off the comic's height, unless the
     // panels left would not fit: "Remove Row".
     void undoableDeleteRowInPage(const std::shared_ptr<ComicPage>& page, qsizetype index, float height);
@@ -152,10 +172,6 @@ public:
     // Lays every page out at the size and records the comic's "size", all undoably; the caller names
     // the step.
     void undoableSetComicSize(const QSizeF& size);
-    // Every use of the colour in the comic's panels and pages becomes the replacement, then the
-    // colour leaves its character's palette: "Delete Color".
-    void undoableDeleteColor(const std::shared_ptr<ZDLColor>& color, const ObjectPtr& model,
-        const std::shared_ptr<ZDLColor>& replacement) override;
 
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;

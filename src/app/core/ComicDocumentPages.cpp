@@ -1,13 +1,53 @@
-// The comic document's page navigation, export names, editors and responder.
+// The comic document's pages: adding and deleting them, the navigation between them, export names,
+// editors and responder.
 #include "app/core/ActionNames.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "app/core/DocumentHost.h"
 #include "comicmodel/ComicModel.h"
+#include "comicmodel/ComicPage.h"
+#include "comicmodel/ComicPanel.h"
 #include "comicmodel/Group.h"
 #include "platform/Localization.h"
 
+#include <algorithm>
+
 namespace zandrel {
+
+void ComicDocument::undoableAddPageAt(
+    qsizetype index, int rows, int panels, int shape, qint64 lineStyle, float weight, float roundness)
+{
+    const std::shared_ptr<ComicModel> comic = model();
+    if (!comic || rows < 1 || panels < 1)
+        return;
+    auto page = std::make_shared<ComicPage>();
+    page->initWithRect(QRectF(QPointF(0, 0), comic->size()), comic.get(), rows, panels);
+    ComicPanel::setFrameOfPanelsIn(*page, shape, weight, lineStyle, roundness);
+    ComicStructureList pages = comic->contents();
+    pages.insert(pages.begin() + std::clamp<qsizetype>(index, 0, qsizetype(pages.size())), page);
+    undoableSetContents(pages, comic);
+    undoableSetPropertyFor(comic, ComicModel::kCurrentPageKey, Value(ObjectPtr(page)));
+    undoableSetPropertyFor(comic, ComicModel::kCurrentPanelKey,
+        Value(ObjectPtr(std::dynamic_pointer_cast<ComicPanel>(page->firstPanel()))));
+    undoManager()->setActionName(localized("Insert Page"));
+}
+
+void ComicDocument::undoableDeleteCurrentPage()
+{
+    const std::shared_ptr<ComicModel> comic = model();
+    if (!comic || comic->numPages() < 2)
+        return;
+    ComicStructureList pages = comic->contents();
+    const auto deleted = std::find(pages.begin(), pages.end(), comic->currentPage());
+    if (deleted == pages.end())
+        return;
+    const auto index = std::size_t(deleted - pages.begin());
+    pages.erase(deleted);
+    const auto next = pages.at(std::min(index, pages.size() - 1));
+    undoableSetPropertyFor(comic, ComicModel::kCurrentPageKey, Value(ObjectPtr(next)));
+    undoableSetContents(pages, comic);
+    undoManager()->setActionName(localized("Delete page"));
+}
 
 void ComicDocument::currentPageChanged()
 {
