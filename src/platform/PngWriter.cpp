@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -200,6 +201,8 @@ bool compress(const Source& source, Layout layout, Segment& segment, bool last)
     if (deflateInit2(&stream, PngWriter::kCompressionLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY)
         != Z_OK)
         return false;
+    // Ended also when growing the output runs out of memory.
+    const std::unique_ptr<z_stream, int (*)(z_stream*)> ending(&stream, deflateEnd);
     const qsizetype window = std::min(kWindow, stride * windowRows);
     bool ok = window == 0 || deflateSetDictionary(&stream, input - window, uInt(window)) == Z_OK;
     segment.deflated.resize(qsizetype(deflateBound(&stream, uLong(segment.length))) + 64);
@@ -223,7 +226,6 @@ bool compress(const Source& source, Layout layout, Segment& segment, bool last)
         }
     }
     segment.deflated.resize(segment.deflated.size() - qsizetype(stream.avail_out));
-    deflateEnd(&stream);
     return ok;
 }
 
