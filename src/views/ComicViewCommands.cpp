@@ -56,11 +56,8 @@ void ComicView::deletePage()
 
 void ComicView::insertPanel(bool after)
 {
-    const auto panel = currentPanel();
-    auto row = panel ? sharedOf(dynamic_cast<ComicRow*>(panel->parent())) : nullptr;
-    if (!row || panel->isFree() || !comicDoc())
-        return;
-    comicDoc()->undoableInsertPanelInRow(row, row->indexOfChild(panel.get()) + (after ? 1 : 0));
+    if (ComicDocument* document = comicDoc())
+        document->undoableInsertPanelBeside(currentPanel(), after);
 }
 
 void ComicView::deletePanel(const QString& actionName)

@@ -59,7 +59,11 @@ public:
             return true;
         }
         case 3:
-            m_document.undoableInsertPanelInRow(row, number(0, int(row->numContents())));
+            // Into a row of the page, or beside a panel, which may be in a row of a split panel's grid.
+            if (number(0, 1))
+                m_document.undoableInsertPanelInRow(row, number(0, int(row->numContents())));
+            else
+                m_document.undoableInsertPanelBeside(panel, number(0, 1));
             return true;
         case 4: {
             ComicStructureList fewer = row->contents();

@@ -153,6 +153,8 @@ public:
     // A new panel at the index of the row, styled as the current panel, the row laid out again, the
     // new panel current: "Insert Panel".
     void undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& row, qsizetype index);
+    // The same, before or after a panel of a row; nothing for a panel of no row.
+    void undoableInsertPanelBeside(const std::shared_ptr<ComicPanel>& panel, bool after);
     // Removes the panel. A free panel leaves its page's free panels and the page's first panel
     // becomes current; a panel of a row or stack leaves it, the others spreading over its space, and
     // the panel after it (else the one before) becomes current. The only panel of its row or stack

@@ -135,6 +135,14 @@ void ComicDocument::undoableInsertPanelInRow(const std::shared_ptr<ComicRow>& ro
     undoManager()->setActionName(localized("Insert Panel"));
 }
 
+void ComicDocument::undoableInsertPanelBeside(const std::shared_ptr<ComicPanel>& panel, bool after)
+{
+    const auto row = panel ? sharedOf(dynamic_cast<ComicRow*>(panel->parent())) : nullptr;
+    if (!row || panel->isFree())
+        return;
+    undoableInsertPanelInRow(row, row->indexOfChild(panel.get()) + (after ? 1 : 0));
+}
+
 void ComicDocument::undoableDeletePanel(const std::shared_ptr<ComicPanel>& panel, const QString& actionName)
 {
     const std::shared_ptr<ComicModel> comic = model();
