@@ -125,6 +125,9 @@ CharacterLibraryView* CharacterLibraryView::buildLibraryArea(
     }
     auto* viewPopup = new QComboBox(owner);
     viewPopup->setObjectName(QStringLiteral("libraryViewPopup"));
+    // Its entries change with each character ("All with Scenes", the part types): the popup grows
+    // to show the longest rather than keeping the width of the first it was shown with.
+    viewPopup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* edit = new QPushButton(localized("Edit"), owner);
     edit->setObjectName(QStringLiteral("libraryEditButton"));
     auto* scalePopup = new QComboBox(owner);

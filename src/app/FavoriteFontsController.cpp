@@ -19,8 +19,7 @@ FavoriteFontsController::FavoriteFontsController(QObject* parent)
 void FavoriteFontsController::setUpFontSelections()
 {
     beginResetModel();
-    m_families = QFontDatabase::families();
-    m_families.removeDuplicates();
+    m_families = FontRegistry::installedFamilies();
     m_samples.clear();
     endResetModel();
 }

@@ -265,11 +265,33 @@ void PartPath::setContentVisible(bool visible)
 
 // --- Validation ---
 
+namespace {
+
+thread_local int looseValidations = 0;
+
+} // namespace
+
+PartPath::LooseValidation::LooseValidation()
+{
+    ++looseValidations;
+}
+
+PartPath::LooseValidation::~LooseValidation()
+{
+    --looseValidations;
+}
+
+bool PartPath::LooseValidation::active()
+{
+    return looseValidations > 0;
+}
+
 void PartPath::mergeColorsIntoPalette()
 {
     auto* part = dynamic_cast<Part*>(ownerPart());
     if (!part) {
-        zdlLog(QStringLiteral("PartPath can't find owner part"));
+        if (!LooseValidation::active())
+            zdlLog(QStringLiteral("PartPath can't find owner part"));
         return;
     }
     auto* model = dynamic_cast<CharacterModel*>(part->model());

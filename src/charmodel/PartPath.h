@@ -126,6 +126,17 @@ public:
 
     // Merges the colours into the palette, drops invalid curves; true while a curve is left.
     bool validateData() override;
+    // While one lives on a thread, paths validated there outside any part (elements the pasteboard
+    // carries) keep their colours without a word: they have no palette yet, and theirs are merged
+    // into one when they are inserted into a part.
+    class LooseValidation {
+    public:
+        LooseValidation();
+        ~LooseValidation();
+        LooseValidation(const LooseValidation&) = delete;
+        LooseValidation& operator=(const LooseValidation&) = delete;
+        static bool active();
+    };
 
     QString displayName() const override;
     QImage pathIcon() const override;

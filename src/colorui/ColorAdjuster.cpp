@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zandrel {
 
@@ -48,6 +49,12 @@ void ColorAdjuster::setFloatValue(float value)
 {
     m_value = value;
     update();
+}
+
+void ColorAdjuster::clearValue()
+{
+    // A value no cell compares with: no marker is drawn.
+    setFloatValue(std::numeric_limits<float>::quiet_NaN());
 }
 
 void ColorAdjuster::setUndoManager(UndoManager* undoManager)

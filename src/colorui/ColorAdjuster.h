@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <cmath>
 
 namespace zandrel {
 
@@ -28,6 +29,9 @@ public:
     void setColor(const RgbColor& color);
     float floatValue() const { return m_value; }
     void setFloatValue(float value);
+    // Shows no value (no marker), for an adjuster that nothing it stands for has.
+    void clearValue();
+    bool hasValue() const { return !std::isnan(m_value); }
     bool isContinuous() const { return m_continuous; }
     void setContinuous(bool continuous) { m_continuous = continuous; }
     // The document's undo manager, in which each press opens a group.

@@ -9,12 +9,14 @@
 
 #include <QAbstractSlider>
 #include <QAction>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
 
@@ -28,6 +30,14 @@ void deselectItems(PopupButton& popup)
     popup.deselectAll();
     for (QAction* item : popup.items())
         PopupButton::setState(item, 0);
+}
+
+// A control disabled because nothing shown has its property shows no value rather than the last
+// one it showed, which belonged to other objects.
+void showNoValue(PopupButton& popup)
+{
+    popup.setTitle(QString());
+    popup.setIcon(QIcon());
 }
 
 int stateFor(bool contains, qsizetype count)
@@ -81,6 +91,7 @@ void DialogUtilities::setPopupToTagValues(PopupButton& popup, const QSet<int>& v
     if (values.isEmpty()) {
         popup.setEnabled(false);
         deselectItems(popup);
+        showNoValue(popup);
         return;
     }
     popup.setEnabled(true);
@@ -206,6 +217,7 @@ void DialogUtilities::setPopupToRepresentedObjectValues(PopupButton& popup, cons
     if (values.isEmpty()) {
         popup.setEnabled(false);
         deselectItems(popup);
+        showNoValue(popup);
         return;
     }
     popup.setEnabled(true);
@@ -318,8 +330,13 @@ void DialogUtilities::setFloatValue(QAbstractSlider* control, const QSet<float>&
     if (!control)
         return;
     control->setEnabled(!values.isEmpty());
-    if (!values.isEmpty())
+    if (!values.isEmpty()) {
         control->setValue(int(std::lround(*values.cbegin())));
+    } else {
+        // No value: the handle rests at the start, which no one takes for a setting of anything.
+        const QSignalBlocker block(control);
+        control->setValue(control->minimum());
+    }
 }
 
 void DialogUtilities::setNumberFieldValue(QLineEdit* field, const QSet<float>& values)
@@ -327,8 +344,11 @@ void DialogUtilities::setNumberFieldValue(QLineEdit* field, const QSet<float>& v
     if (!field)
         return;
     field->setEnabled(!values.isEmpty());
-    if (values.isEmpty())
+    if (values.isEmpty()) {
+        const QSignalBlocker block(field);
+        field->clear();
         return;
+    }
     field->setText(values.size() == 1 ? DialogController::formatNumber(*values.cbegin()) : QString());
 }
 

@@ -500,6 +500,8 @@ void PropertiesController::updateControlProperties()
               adjuster->setEnabled(!values.isEmpty() && !colors.isEmpty());
               if (!values.isEmpty())
                   adjuster->setFloatValue(*values.cbegin());
+              else
+                  adjuster->clearValue();
               for (const ZDLColorPtr& color : colors) {
                   if (color) {
                       adjuster->setColor(color->getNSColorUsingAlpha(1.0f));

@@ -51,17 +51,21 @@ template <typename Filter> std::optional<Face> nearestFace(const QString& family
 
 QStringList sortedFamilies()
 {
-    QStringList families = QFontDatabase::families();
-    families.removeDuplicates();
+    QStringList families = FontRegistry::installedFamilies();
     std::sort(families.begin(), families.end(),
         [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return families;
 }
 
+bool showsItsName(const QString& family)
+{
+    return !QFontDatabase::writingSystems(family).contains(QFontDatabase::Symbol);
+}
+
 std::optional<QFont> sampleFont(const QString& family)
 {
     const QStringList styles = QFontDatabase::styles(family);
-    if (styles.isEmpty())
+    if (styles.isEmpty() || !showsItsName(family))
         return std::nullopt;
     auto shorterName = [&family](const QString& a, const QString& b) {
         return FontRegistry::fontName({ family, a }).size() < FontRegistry::fontName({ family, b }).size();

@@ -18,11 +18,14 @@ using Face = FontRegistry::Face;
 // The point size menus and family menus show their samples at.
 constexpr double kSampleSize = 13.0;
 
-// The installed families, without duplicates, sorted without regard to case.
+// The installed families, each once, sorted without regard to case.
 QStringList sortedFamilies();
+// Whether the family's letters are letters: a symbol font draws its own name as pictures, so
+// menus show that name in the interface font instead.
+bool showsItsName(const QString& family);
 // The family's sample: of its upright faces at normal weight, else of its upright faces, else of
 // all its faces, the one with the shortest font name (the first of equal length); null when the
-// family has no faces.
+// family has no faces or is a symbol font.
 std::optional<QFont> sampleFont(const QString& family);
 // The sample of a face, for the face menu.
 QFont faceSample(const Face& face);

@@ -471,9 +471,11 @@ void TextPropertiesController::updateFormatControls()
 void TextPropertiesController::setupFacePopup(const QString& family, const QSet<QString>& styles)
 {
     m_facePopup->removeAllItems();
+    const bool sampled = TextFormatting::showsItsName(family);
     for (const QString& style : QFontDatabase::styles(family)) {
         QAction* item = m_facePopup->addItem(style, 0, style);
-        item->setFont(TextFormatting::faceSample({ family, style }));
+        if (sampled)
+            item->setFont(TextFormatting::faceSample({ family, style }));
     }
     m_facePopup->setEnabled(true);
     if (styles.size() == 1) {

@@ -159,6 +159,15 @@ QString FontRegistry::fontName(const Face& face)
     return withoutSpaces(face.family) + QLatin1Char('-') + withoutSpaces(face.style);
 }
 
+QStringList FontRegistry::installedFamilies()
+{
+    QStringList families;
+    for (const QString& listed : QFontDatabase::families())
+        families.append(familyWithoutFoundry(listed));
+    families.removeDuplicates();
+    return families;
+}
+
 QFont FontRegistry::fallbackLocked(const QString& name)
 {
     // The traits the missing face's name suggests ("Helvetica-BoldOblique": bold and italic).

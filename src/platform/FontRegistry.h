@@ -59,6 +59,9 @@ public:
     std::optional<Face> faceNamed(const QString& name);
     // The name files give a face: "Family-Face" without spaces.
     static QString fontName(const Face& face);
+    // The installed families in the font database's order, each once: a family that several
+    // foundries install is one family, named without its foundry.
+    static QStringList installedFamilies();
 
     // The font text in the given font is laid out in: the named face or its fallback, at the
     // size (points) within the limits above; the default font for none.

@@ -158,7 +158,16 @@ TEST_F(PropertiesControllerTest, SelectionLabelsAndMixedValues)
     EXPECT_EQ(props->lineWeightField()->text(), QStringLiteral("2"));
     select({ 2 });
     EXPECT_EQ(label(), QStringLiteral("Group"));
+    // A group has none of a path's properties: the controls are off and show no value, not the
+    // path's shown before.
     EXPECT_FALSE(props->lineColorPopup()->isEnabled());
+    EXPECT_EQ(props->lineColorPopup()->title(), QString());
+    EXPECT_FALSE(props->lineWeightField()->isEnabled());
+    EXPECT_EQ(props->lineWeightField()->text(), QString());
+    EXPECT_FALSE(props->lineColorAdjuster()->isEnabled());
+    EXPECT_FALSE(props->lineColorAdjuster()->hasValue());
+    EXPECT_FALSE(props->blurSlider()->isEnabled());
+    EXPECT_EQ(props->blurSlider()->value(), props->blurSlider()->minimum());
     select({ 0, 2 });
     EXPECT_EQ(label(), QStringLiteral("Mixed Selection"));
     EXPECT_TRUE(props->hideButton()->isEnabled());

@@ -5,6 +5,7 @@
 #include "platform/FontRegistry.h"
 
 #include <QFontDatabase>
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace zandrel::test {
@@ -46,6 +47,31 @@ TEST(TextFormattingTest, ObliqueFacesCountAsItalic)
     EXPECT_EQ(TextFormatting::convertItalic(oblique, false).style, QStringLiteral("Book"));
     EXPECT_EQ(TextFormatting::convertBold(oblique, true).style, QStringLiteral("Bold Oblique"));
     EXPECT_EQ(TextFormatting::convertToFamily(oblique, kObliqueFamily).style, QStringLiteral("Oblique"));
+}
+
+// Every installed family is offered once, by a name whose faces the text can be set in, and a
+// symbol font, whose letters are pictures, is offered in the interface font.
+TEST(TextFormattingTest, EachFamilyIsListedOnceByAUsableNameAndSymbolFontsUnsampled)
+{
+    const QStringList families = TextFormatting::sortedFamilies();
+    ASSERT_FALSE(families.isEmpty());
+    QSet<QString> seen;
+    for (const QString& family : families) {
+        EXPECT_FALSE(seen.contains(family.toLower())) << family.toStdString();
+        seen.insert(family.toLower());
+        const QStringList styles = QFontDatabase::styles(family);
+        ASSERT_FALSE(styles.isEmpty()) << family.toStdString();
+        for (const QString& style : styles)
+            EXPECT_TRUE(FontRegistry::shared().hasFont(FontRegistry::fontName({ family, style })))
+                << family.toStdString() << ' ' << style.toStdString();
+        const bool symbols = QFontDatabase::writingSystems(family).contains(QFontDatabase::Symbol);
+        EXPECT_EQ(TextFormatting::showsItsName(family), !symbols) << family.toStdString();
+        EXPECT_EQ(TextFormatting::sampleFont(family).has_value(), !symbols) << family.toStdString();
+    }
+    // Families that several foundries install are each one of the list.
+    for (const QString& listed : QFontDatabase::families())
+        EXPECT_TRUE(seen.contains(listed.section(QStringLiteral(" ["), 0, 0).toLower()))
+            << listed.toStdString();
 }
 
 } // namespace

@@ -18,6 +18,8 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -223,11 +225,25 @@ TEST_F(CharacterLibraryViewTest, EachEntryKeepsItsScalePartTypeAndPlace)
     library->scrollToCenterDocPoint(QPointF(40, 20));
     const QPointF centre = library->getCenterOfVisibleRect();
 
-    auto other = CharacterLibraryItem::initWithURL(writeCharacter(QStringLiteral("Other.parts"), *bob()));
+    // A piece of scenery: its first entry, longer than a character's, shows whole.
+    const CharacterModelPtr scenery = bob();
+    scenery->setPartsKind(1);
+    auto other = CharacterLibraryItem::initWithURL(writeCharacter(QStringLiteral("Other.parts"), *scenery));
     other->setViewScale(0.333f);
     library->setCurrentCharacter(other);
     EXPECT_EQ(library->rootObject(), other->character());
     EXPECT_EQ(library->viewPopup()->currentIndex(), 0);
+    QApplication::processEvents();
+    EXPECT_EQ(library->viewPopup()->currentText(), QStringLiteral("All with Scenes"));
+    {
+        QComboBox* popup = library->viewPopup();
+        QStyleOptionComboBox option;
+        option.initFrom(popup);
+        option.currentText = popup->currentText();
+        const QRect field = popup->style()->subControlRect(
+            QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, popup);
+        EXPECT_GE(field.width(), popup->fontMetrics().horizontalAdvance(popup->currentText()));
+    }
     // Off the list: a custom first entry and a separator.
     EXPECT_EQ(library->scalePopup()->itemText(0), QStringLiteral("33%"));
     EXPECT_TRUE(library->scalePopupShowsCustomSize());

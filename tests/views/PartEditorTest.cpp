@@ -9,7 +9,9 @@
 #include "graphics/ArrayUtils.h"
 #include "graphics/ColorFill.h"
 #include "graphics/ZDLContext.h"
+#include "panels/HelpComicView.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/Log.h"
 #include "platform/PainterCanvas.h"
 #include "platform/UserDefaults.h"
 #include "tools/QuadPenTool.h"
@@ -23,6 +25,7 @@
 #include <QComboBox>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QToolTip>
 #include <functional>
 
@@ -898,6 +901,63 @@ TEST_F(PartEditorTest, APartNearTheOriginOpensCentredAndNegativeSpaceIsReachable
     const QRectF drawn = pathAt(int(count))->getGeometryBounds();
     EXPECT_NEAR(drawn.left(), -20.0, 1.0);
     EXPECT_NEAR(drawn.bottom(), -5.0, 1.0);
+}
+
+// Moving the selection into a new part clears the editor's selection: the window then shows what
+// a fresh paint shows, without the selection's frame or its origin cross left behind.
+TEST_F(PartEditorTest, SplittingLeavesNoSelectionDrawingBehind)
+{
+    const auto inWindow = [this] {
+        QWidget* top = elements->QWidget::window();
+        const QRect area(elements->mapTo(top, QPoint()), elements->size());
+        return elements->screen()
+            ->grabWindow(top->winId(), area.x(), area.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
+    };
+    const auto differing = [](const QImage& a, const QImage& b) {
+        int count = 0;
+        for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+            for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+                count += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 8;
+        }
+        return count;
+    };
+    QWidget* top = elements->QWidget::window();
+    for (QWidget* help : top->findChildren<HelpComicView*>())
+        help->hide();
+    for (QWidget* preview : top->findChildren<PartPreviewView*>())
+        preview->hide();
+    const auto showsAsFresh = [&](const char* step) {
+        endOfEvent();
+        QTest::qWait(20);
+        const QImage fresh = elements->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(differing(inWindow(), fresh), 0) << step;
+    };
+    select({ 0 });
+    showsAsFresh("selected");
+    elements->splitSelectionToPartWithType(9);
+    EXPECT_EQ(elements->numSelected(), 0u);
+    showsAsFresh("split");
+    choose(kUndoAction);
+    EXPECT_EQ(elements->selection(), ElementList { element(0) });
+    showsAsFresh("undone");
+    choose(kRedoAction);
+    showsAsFresh("redone");
+}
+
+// Paths copied and pasted are not yet in a part while the pasteboard carries them: nothing about
+// that reaches the log, and their colours join the palette once they are in.
+TEST_F(PartEditorTest, PastedPathsLeaveTheLogQuiet)
+{
+    const qsizetype count = elementCount();
+    elements->selectAll();
+    choose(kCopyAction);
+    Log::Capture log;
+    choose(kPasteAction);
+    endOfEvent();
+    EXPECT_EQ(elementCount(), 2 * count);
+    EXPECT_EQ(log.lines(), QStringList());
 }
 
 // Resting the pointer on a tool button names the tool and the gestures it knows, with this

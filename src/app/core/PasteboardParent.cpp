@@ -9,6 +9,7 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartAlias.h"
 #include "charmodel/PartElement.h"
+#include "charmodel/PartPath.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/ComicModelClasses.h"
 #include "comicmodel/Group.h"
@@ -161,6 +162,7 @@ ObjectPtr PasteboardParent::initWithCoder(KeyedUnarchiver& coder)
     // A child the file also placed inside another child, or listed twice, would be pasted twice
     // into one tree; one that does not validate is left out as a damaged file's would be.
     QSet<const Object*> seen;
+    const PartPath::LooseValidation loose;
     for (const ObjectPtr& child : zdlDecodeElementsOfClasses(coder, childClasses(), kObjectsKey)) {
         auto* graphic = asProtocol<GraphicElement>(child);
         if (!graphic || graphic->parent() || seen.contains(child.get()) || coder.isDecoding(child))
