@@ -13,6 +13,7 @@
 #include "comicmodel/Group.h"
 #include "graphics/ImageCache.h"
 #include "graphics/ZDLContext.h"
+#include "panels/HelpComicView.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/Log.h"
@@ -505,6 +506,39 @@ TEST_F(PartsViewTest, ANewPartIsDrawnWithinTheThumbnailFrameAndShowsWholeAfterwa
     ASSERT_TRUE(view->selection().isEmpty());
     QTest::qWait(1);
     EXPECT_LE(test::pixelDifference(painted(), reference).largest, 16);
+}
+
+// Every pixel of the view is painted: white where the character's page is, shaded right of it
+// from the top of the window to its bottom-right corner, at every zoom and wherever it is scrolled.
+TEST_F(PartsViewTest, TheWindowIsPaintedToItsLowerRightCorner)
+{
+    window->resize(1200, 800);
+    for (QWidget* help : window->findChildren<HelpComicView*>())
+        help->hide();
+    QApplication::processEvents();
+    // A character that fits needs no scroll bars, nor the blank corner between them.
+    EXPECT_FALSE(view->scrollArea()->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(view->scrollArea()->verticalScrollBar()->isVisible());
+    const QColor unpainted = view->palette().window().color();
+    for (const float scale : { 1.0f, 0.25f, 4.0f }) {
+        view->setViewScale(scale);
+        view->scrollPoint(QPointF(1e6, 1e6));
+        endOfEvent();
+        QTest::qWait(1);
+        const QImage image = painted();
+        const int right = image.width() - 2;
+        const QRgb shade = image.pixel(right, 1);
+        const bool offPage = view->viewTransform().inverted().map(QPointF(right, 0)).x() > 870;
+        EXPECT_EQ(qGray(shade) < 230, offPage) << scale;
+        for (int y = 0; y < image.height(); ++y)
+            ASSERT_EQ(image.pixel(right, y), shade) << scale << " at " << y;
+        // The lower right corner is what the view draws there, not the window's background.
+        for (int y = image.height() - 10; y < image.height(); ++y) {
+            for (int x = image.width() - 10; x < image.width(); ++x)
+                ASSERT_EQ(image.pixel(x, y), shade) << scale << " at " << x << ',' << y;
+        }
+        EXPECT_NE(shade, unpainted.rgb()) << scale;
+    }
 }
 
 TEST_F(PartsViewTest, TheThumbnailEditorMovesAndScalesTheFrameOneStepAtATime)
