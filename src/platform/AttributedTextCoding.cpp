@@ -440,7 +440,7 @@ Value KeyedUnarchiver::decodeOpaqueValue(Index node)
     static const QStringList kOpaqueClasses { PlatformClass::kString, PlatformClass::kData,
         PlatformClass::kValue, PlatformClass::kArray, PlatformClass::kSet, PlatformClass::kDictionary,
         PlatformClass::kColor };
-    if (!classAllowed(node, kOpaqueClasses))
+    if (!classAllowed(node, 0, kOpaqueClasses))
         return {};
     return decodeNode(node, nullptr);
 }

@@ -74,6 +74,7 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data, const Limits& limits)
     , m_limits(limits)
     , m_decodingBudget(data.size())
 {
+    m_classInfoMemo.fill({ PropertyList::kNoNode, nullptr });
     checkHeader();
 }
 
@@ -313,7 +314,7 @@ Value KeyedUnarchiver::decodeNode(Index node, const QStringList* allowed)
         return decodeUid(m_list.uid(node), allowed);
     if (kind == Kind::Null || m_list.isContainer(node))
         return {};
-    if (allowed && !classAllowed(node, *allowed))
+    if (allowed && !classAllowed(node, 0, *allowed))
         return {};
     switch (kind) {
     case Kind::Bool:
@@ -341,7 +342,7 @@ Value KeyedUnarchiver::decodeUid(quint64 uid, const QStringList* allowed)
     if (uid == 0)
         return {};
     const Index node = objectNode(uid);
-    if (allowed && !classAllowed(node, *allowed))
+    if (allowed && !classAllowed(node, uid, *allowed))
         return decodeAllowedMembers(uid, node, *allowed);
     Entry& entry = m_entries[uid];
     if (entry.state != State::NotDecoded)
@@ -451,27 +452,34 @@ Value KeyedUnarchiver::decodeRecord(quint64 uid, Index record)
     return result;
 }
 
-Value KeyedUnarchiver::valueOf(quint64 uid, const Entry& entry) const
+Value KeyedUnarchiver::valueOf(quint64, const Entry& entry) const
 {
     if (entry.object)
         return Value(entry.object);
-    return entry.hasOtherValue ? m_otherValues.at(uid) : Value();
+    return entry.otherValue ? m_otherValues[entry.otherValue - 1].second : Value();
 }
 
 void KeyedUnarchiver::store(quint64 uid, Entry& entry, const Value& value)
 {
     entry.object.reset();
-    if (entry.hasOtherValue) {
-        const auto found = m_otherValues.find(uid);
-        m_listsKept -= found->second.type() == Value::Type::List ? 1 : 0;
-        m_otherValues.erase(found);
+    if (entry.otherValue) {
+        auto& [owner, kept] = m_otherValues[entry.otherValue - 1];
+        m_listsKept -= kept.type() == Value::Type::List ? 1 : 0;
+        kept = Value();
+        m_freeOtherValues.push_back(entry.otherValue - 1);
+        entry.otherValue = 0;
     }
-    entry.hasOtherValue = false;
     if (value.type() == Value::Type::Object) {
         entry.object = value.toObject();
     } else if (!value.isNull()) {
-        m_otherValues[uid] = value;
-        entry.hasOtherValue = true;
+        if (m_freeOtherValues.empty()) {
+            m_otherValues.emplace_back(uid, value);
+            entry.otherValue = quint32(m_otherValues.size());
+        } else {
+            entry.otherValue = m_freeOtherValues.back() + 1;
+            m_freeOtherValues.pop_back();
+            m_otherValues[entry.otherValue - 1] = { uid, value };
+        }
         if (value.type() == Value::Type::List && ++m_listsKept > m_listsKeptLimit)
             forgetUnsharedLists();
     }
@@ -484,16 +492,16 @@ void KeyedUnarchiver::store(quint64 uid, Entry& entry, const Value& value)
 // when it has doubled, so that sweeping costs a constant per list.
 void KeyedUnarchiver::forgetUnsharedLists()
 {
-    for (auto it = m_otherValues.begin(); it != m_otherValues.end();) {
-        if (!it->second.holdsUnsharedList()) {
-            ++it;
+    for (size_t i = 0; i < m_otherValues.size(); ++i) {
+        auto& [uid, kept] = m_otherValues[i];
+        if (!kept.holdsUnsharedList())
             continue;
-        }
-        Entry& entry = m_entries[it->first];
-        entry.hasOtherValue = false;
+        Entry& entry = m_entries[uid];
+        entry.otherValue = 0;
         entry.state = State::NotDecoded;
         --m_listsKept;
-        it = m_otherValues.erase(it);
+        kept = Value();
+        m_freeOtherValues.push_back(quint32(i));
     }
     m_listsKeptLimit = std::max(kListsKeptAtLeast, 2 * m_listsKept);
 }

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -118,12 +119,16 @@ private:
     using Index = PropertyList::Index;
     enum class State : quint8 { NotDecoded, InProgress, Done };
     // What a UID decoded to. Most are objects, kept here (24 bytes an entry, an archive has one
-    // for every curve point); anything else (lists, strings, numbers) is kept in m_otherValues.
+    // for every curve point); anything else (lists, strings, numbers) is kept in m_otherValues,
+    // at otherValue - 1. A collection whose members passed a class check remembers the allowed
+    // classes' number plus one, so that the check is made once per collection.
     struct Entry {
         State state = State::NotDecoded;
-        bool hasOtherValue = false; // in m_otherValues
+        quint16 allowedMemo = 0;
+        quint32 otherValue = 0;
         ObjectPtr object;
     };
+    static_assert(sizeof(Entry) <= 24);
     Value valueOf(quint64 uid, const Entry& entry) const;
     void store(quint64 uid, Entry& entry, const Value& value);
     void forgetUnsharedLists();
@@ -159,10 +164,18 @@ private:
     struct ClassInfo {
         QString name;
         bool valueClass = false;
+        bool collection = false;
         ClassRegistry::Factory factory;
+        // Whether the class is of a kind of each set of allowed classes, by its number: 0 not
+        // known yet, 1 no, 2 yes.
+        mutable std::vector<quint8> allowedBy;
     };
     const ClassInfo& classInfoOfRecord(Index record) const;
-    bool classAllowed(Index node, const QStringList& allowed);
+    // The number of a set of allowed classes, the same for equal sets.
+    quint32 allowedSetNumber(const QStringList& allowed);
+    bool classAllowed(Index node, quint64 uid, const QStringList& allowed);
+    bool kindAllowed(
+        const QString& name, const ClassInfo* info, quint32 allowedSet, const QStringList& allowed);
     Index objectNode(quint64 uid) const;
     void spend(quint64 work);
 
@@ -171,7 +184,9 @@ private:
     DecodingBudget m_decodingBudget;
     PropertyListView::Refs m_objects;
     std::vector<Entry> m_entries;
-    std::unordered_map<quint64, Value> m_otherValues;
+    // The values of Entry::otherValue with their UIDs, and the places free for reuse.
+    std::vector<std::pair<quint64, Value>> m_otherValues;
+    std::vector<quint32> m_freeOtherValues;
     // Lists in m_otherValues, and how many there may be before those that nothing else holds
     // any more are forgotten.
     size_t m_listsKept = 0;
@@ -182,7 +197,12 @@ private:
     std::vector<Index> m_frames;
     std::vector<const Object*> m_decoding;
     mutable std::unordered_map<Index, QHash<QString, Index>> m_keyIndex;
-    std::unordered_map<quint64, std::pair<QStringList, bool>> m_allowedMemo;
+    // Collections written inline rather than by UID that passed a class check, with the number of
+    // the allowed set; those by UID keep it in their entry.
+    std::unordered_map<Index, quint32> m_allowedMemo;
+    std::vector<QStringList> m_allowedSets;
+    // A direct-mapped memo in front of m_classInfo: an archive has few class records.
+    mutable std::array<std::pair<Index, const ClassInfo*>, 64> m_classInfoMemo {};
     QSet<quint64> m_filtering;
     std::unordered_map<quint64, std::pair<QStringList, Value>> m_filteredMemo;
     // Attribute dictionaries and paragraph styles are often shared; each is decoded once.

@@ -160,20 +160,29 @@ const KeyedUnarchiver::ClassInfo& KeyedUnarchiver::classInfoOfRecord(Index recor
     if (classRef == PropertyList::kNoNode || m_list.kind(classRef) != PropertyList::Kind::Uid)
         corrupt(QStringLiteral("An archived object has no class."));
     const Index classRecord = objectNode(m_list.uid(classRef));
+    auto& memo = m_classInfoMemo[classRecord % m_classInfoMemo.size()];
+    if (memo.first == classRecord)
+        return *memo.second;
     const auto known = m_classInfo.find(classRecord);
-    if (known != m_classInfo.end())
+    if (known != m_classInfo.end()) {
+        memo = { classRecord, &known->second };
         return known->second;
+    }
     const Index name = m_list.valueForKey(classRecord, ArchiveLayoutKey::kClassName);
     if (name == PropertyList::kNoNode || m_list.kind(name) != PropertyList::Kind::String
         || m_list.string(name).isEmpty())
         corrupt(QStringLiteral("An archived class has no name."));
     const QString& className = m_list.string(name);
     const bool valueClass = ClassRegistry::isValueClass(className);
-    return m_classInfo
-        .emplace(classRecord,
-            ClassInfo { className, valueClass,
-                valueClass ? ClassRegistry::Factory() : ClassRegistry::shared().factory(className) })
-        .first->second;
+    const ClassInfo& info
+        = m_classInfo
+              .emplace(classRecord,
+                  ClassInfo { className, valueClass, isArrayClass(className) || isDictionaryClass(className),
+                      valueClass ? ClassRegistry::Factory() : ClassRegistry::shared().factory(className),
+                      {} })
+              .first->second;
+    memo = { classRecord, &info };
+    return info;
 }
 
 // The class an archived value stands for; empty for nil.
@@ -204,45 +213,104 @@ QString KeyedUnarchiver::classOfNode(Index node) const
     }
 }
 
-// Checks the class of a value and, for collections, of every member, without decoding anything.
-bool KeyedUnarchiver::classAllowed(Index node, const QStringList& allowed)
+quint32 KeyedUnarchiver::allowedSetNumber(const QStringList& allowed)
 {
-    const ClassRegistry& registry = ClassRegistry::shared();
-    std::vector<Index> pending { node };
-    std::vector<quint64> memoKeys;
-    QSet<Index> seen;
+    // Callers name a handful of sets, most often from one list they keep.
+    for (size_t i = m_allowedSets.size(); i > 0; --i) {
+        if (m_allowedSets[i - 1] == allowed)
+            return quint32(i - 1);
+    }
+    m_allowedSets.push_back(allowed);
+    return quint32(m_allowedSets.size() - 1);
+}
+
+// Whether the class is of a kind of one of the allowed classes, asked of the registry once per
+// class record and allowed set.
+bool KeyedUnarchiver::kindAllowed(
+    const QString& name, const ClassInfo* info, quint32 allowedSet, const QStringList& allowed)
+{
+    if (!info)
+        return ClassRegistry::shared().isKindOfAny(name, allowed);
+    if (info->allowedBy.size() <= allowedSet)
+        info->allowedBy.resize(allowedSet + 1, 0);
+    quint8& known = info->allowedBy[allowedSet];
+    if (known == 0)
+        known = ClassRegistry::shared().isKindOfAny(name, allowed) ? 2 : 1;
+    return known == 2;
+}
+
+// Checks the class of a value and, for collections, of every member, without decoding anything.
+// The node is the object of the UID given, or a value written in place (UID 0).
+bool KeyedUnarchiver::classAllowed(Index node, quint64 uid, const QStringList& allowed)
+{
+    const quint32 allowedSet = allowedSetNumber(allowed);
+    // The memo of a collection's entry holds the number of the set plus one in 16 bits.
+    const quint16 memoValue = allowedSet < 0xffffu ? quint16(allowedSet + 1) : 0;
+    const auto memoOf = [&](quint64 at, Index current) -> bool {
+        if (at != 0)
+            return memoValue != 0 && m_entries[at].allowedMemo == memoValue;
+        const auto memo = m_allowedMemo.find(current);
+        return memo != m_allowedMemo.end() && memo->second == allowedSet;
+    };
+
+    // A record that is not a collection, the most common case, needs no walk.
+    if (m_list.kind(node) == PropertyList::Kind::Dict) {
+        const ClassInfo& info = classInfoOfRecord(node);
+        if (!info.collection) {
+            spend(1);
+            return kindAllowed(info.name, &info, allowedSet, allowed);
+        }
+        if (memoOf(uid, node))
+            return true;
+    }
+
+    // Collections already walked in this check, by UID or (for those written in place) by node
+    // with the top bit set: few, so searched in order until there are many.
+    std::vector<quint64> walked;
+    QSet<quint64> walkedSet;
+    const auto firstVisit = [&](quint64 key) {
+        if (walkedSet.isEmpty()) {
+            if (std::find(walked.begin(), walked.end(), key) != walked.end())
+                return false;
+            walked.push_back(key);
+            if (walked.size() > 32)
+                walkedSet = QSet<quint64>(walked.begin(), walked.end());
+            return true;
+        }
+        if (walkedSet.contains(key))
+            return false;
+        walkedSet.insert(key);
+        walked.push_back(key);
+        return true;
+    };
+
+    std::vector<std::pair<Index, quint64>> pending { { node, uid } };
     while (!pending.empty()) {
-        const Index current = pending.back();
+        auto [current, at] = pending.back();
         pending.pop_back();
         if (m_list.kind(current) == PropertyList::Kind::Uid) {
-            const quint64 uid = m_list.uid(current);
-            if (uid == 0)
+            at = m_list.uid(current);
+            if (at == 0)
                 continue;
-            const Index target = objectNode(uid);
+            const Index target = objectNode(at);
             // An object that is itself a reference would lead nowhere, or round in a circle.
             if (m_list.kind(target) == PropertyList::Kind::Uid)
                 corrupt(QStringLiteral("An archived object is neither a value nor a record."));
-            pending.push_back(target);
+            pending.emplace_back(target, at);
             continue;
         }
-        if (seen.contains(current))
-            continue;
-        seen.insert(current);
         spend(1);
-        const QString name = classOfNode(current);
+        const ClassInfo* info
+            = m_list.kind(current) == PropertyList::Kind::Dict ? &classInfoOfRecord(current) : nullptr;
+        const QString name = info ? info->name : classOfNode(current);
         if (name.isEmpty())
             continue;
-        if (!registry.isKindOfAny(name, allowed))
+        if (!kindAllowed(name, info, allowedSet, allowed))
             return false;
-        if (!isArrayClass(name) && !isDictionaryClass(name))
+        if (!info || !info->collection)
             continue;
-        const auto memo = m_allowedMemo.find(current);
-        if (memo != m_allowedMemo.end() && memo->second.first == allowed) {
-            if (!memo->second.second)
-                return false;
+        if (memoOf(at, current) || !firstVisit(at != 0 ? at : (quint64(1) << 63) | current))
             continue;
-        }
-        memoKeys.push_back(current);
         // Looking the members up scans the record's keys; a record can have many.
         spend(quint64(m_list.count(current)));
         for (const QString* key : { &ArchiveLayoutKey::kMembers, &ArchiveLayoutKey::kKeys }) {
@@ -251,11 +319,16 @@ bool KeyedUnarchiver::classAllowed(Index node, const QStringList& allowed)
                 continue;
             const auto items = m_list.items(members);
             spend(items.size());
-            pending.insert(pending.end(), items.begin(), items.end());
+            for (Index item : items)
+                pending.emplace_back(item, 0);
         }
     }
-    for (quint64 key : memoKeys)
-        m_allowedMemo[key] = { allowed, true };
+    for (quint64 key : walked) {
+        if (key >> 63)
+            m_allowedMemo[Index(key)] = allowedSet;
+        else if (memoValue != 0)
+            m_entries[key].allowedMemo = memoValue;
+    }
     return true;
 }
 
