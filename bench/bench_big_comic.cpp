@@ -248,6 +248,42 @@ void BM_BigComicAutosaveInBackground(benchmark::State& state)
 }
 BENCHMARK(BM_BigComicAutosaveInBackground)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond);
 
+// Argument: the book's pages. The timed autosave after a nudge of a balloon on one page (a
+// different page each time): the pages the edit left alone are written from the tapes the last
+// autosave kept, so the pause should not depend on the number of pages.
+void BM_BigComicAutosaveAfterPageEdit(benchmark::State& state)
+{
+    AutosavingBook book(int(state.range(0)));
+    OpenBook& open = book.open;
+    UndoManager& undo = *open.document.undoManager();
+    const qsizetype pages = open.comic().numPages();
+    const auto balloonOn = [&](qsizetype index) {
+        ComicStructureList panels;
+        open.comic().pageAtIndex(index)->getPanelsInArray(panels);
+        return static_cast<ComicPanel&>(*panels[4]).frontLayer()->children().last();
+    };
+    // The first autosave records every page.
+    open.document.updateChangeCount();
+    open.document.autosaveInBackground();
+    open.document.finishBackgroundWrite();
+    qsizetype index = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        index = (index + 7) % pages;
+        undo.beginUndoGrouping();
+        open.document.undoableOffsetObjects({ balloonOn(index) }, QPointF(1, 1), false);
+        undo.endUndoGrouping();
+        state.ResumeTiming();
+        open.document.autosaveInBackground();
+        state.PauseTiming();
+        if (!open.document.finishBackgroundWrite() || open.document.isDocumentEdited())
+            state.SkipWithError("the autosave failed");
+        state.ResumeTiming();
+    }
+    perPage(state, QFileInfo(book.path).size());
+}
+BENCHMARK(BM_BigComicAutosaveAfterPageEdit)->Arg(15)->Arg(150)->Unit(benchmark::kMillisecond);
+
 // Argument: the book's pages. Closing an open book: the document lets go of every page.
 void BM_BigComicClose(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 #include "platform/KeyedArchiver.h"
 
 #include "platform/ArchiveNames.h"
+#include "platform/ArchiveTape.h"
 #include "platform/AttributedText.h"
 #include "platform/ClassRegistry.h"
 #include "platform/DecodingBudget.h"
@@ -16,6 +17,22 @@ namespace zandrel {
 namespace {
 
 constexpr quint32 kTopUid = 0xffffffffu;
+
+using Op = ArchiveTape::Op;
+
+quint64 bitsOf(float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+quint64 bitsOf(double value)
+{
+    quint64 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
 
 [[noreturn]] void misuse(const char* reason)
 {
@@ -154,6 +171,8 @@ void KeyedArchiver::setEntry(const QString& key, Index value)
 
 void KeyedArchiver::encodeBool(bool value, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->step(int(Op::Bool), key, value ? 1 : 0, 1);
     // Equal scalars are written once whatever their nodes; two nodes spare one a flag.
     Index& node = m_boolNodes[value ? 1 : 0];
     if (node == PropertyList::kNoNode)
@@ -163,37 +182,51 @@ void KeyedArchiver::encodeBool(bool value, const QString& key)
 
 void KeyedArchiver::encodeInt32(qint32 value, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->step(int(Op::Int32), key, quint32(value), 1);
     setEntry(escapedKey(key), m_list.addInt(value));
 }
 
 void KeyedArchiver::encodeInt(qint64 value, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->step(int(Op::Int), key, quint64(value), 2);
     setEntry(escapedKey(key), m_list.addInt(value));
 }
 
 void KeyedArchiver::encodeInteger(qint64 value, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->step(int(Op::Integer), key, quint64(value), 2);
     setEntry(escapedKey(key), m_list.addInt(value));
 }
 
 void KeyedArchiver::encodeFloat(float value, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->step(int(Op::Float), key, bitsOf(value), 1);
     setEntry(escapedKey(key), m_list.addReal32(value));
 }
 
 void KeyedArchiver::encodeDouble(double value, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->step(int(Op::Double), key, bitsOf(value), 2);
     setEntry(escapedKey(key), m_list.addReal64(value));
 }
 
 void KeyedArchiver::encodeBytes(const QByteArray& bytes, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->valueStep(int(Op::Bytes), key, Value(bytes));
     addEstimatedBytes(bytes.size());
     setEntry(escapedKey(key), m_list.addData(bytes));
 }
 
 void KeyedArchiver::noteExpansion(const QByteArray& bytes, qint64 expandedBytes)
 {
+    if (m_recorder)
+        return m_recorder->expansionStep(bytes, expandedBytes);
     if (expandedBytes <= 0)
         return;
     qint64& noted = m_expansions[bytes];
@@ -205,21 +238,29 @@ void KeyedArchiver::noteExpansion(const QByteArray& bytes, qint64 expandedBytes)
 
 void KeyedArchiver::encodePoint(const QPointF& point, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->valueStep(int(Op::Point), key, Value(point));
     setEntry(escapedKey(key), uidNode(encodeReference(archivetext::pointString(point))));
 }
 
 void KeyedArchiver::encodeSize(const QSizeF& size, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->valueStep(int(Op::Size), key, Value(size));
     setEntry(escapedKey(key), uidNode(encodeReference(archivetext::sizeString(size))));
 }
 
 void KeyedArchiver::encodeRect(const QRectF& rect, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->valueStep(int(Op::Rect), key, Value(rect));
     setEntry(escapedKey(key), uidNode(encodeReference(archivetext::rectString(rect))));
 }
 
 void KeyedArchiver::encodeObject(const Value& value, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->valueStep(int(Op::Object), key, value);
     current();
     setEntry(escapedKey(key), uidNode(encodeReference(value)));
 }
@@ -231,6 +272,8 @@ void KeyedArchiver::encodeObject(const ObjectPtr& object, const QString& key)
 
 void KeyedArchiver::encodeConditionalObject(const ObjectPtr& object, const QString& key)
 {
+    if (m_recorder)
+        return m_recorder->valueStep(int(Op::Conditional), key, Value(object));
     if (!object) {
         encodeObject(Value(), key);
         return;
@@ -324,8 +367,15 @@ quint32 KeyedArchiver::encodeObjectReference(const ObjectPtr& object)
 {
     if (!object)
         return 0;
-    if (const quint32* found = m_objectUids.find(object.get()))
+    if (const quint32* found = m_objectUids.find(object.get())) {
+        if (m_replay)
+            checkReplayedReference(object.get(), *found);
         return *found;
+    }
+    if (m_replay) {
+        replaySegment(object);
+        return m_objectUids.find(object.get()) ? *m_objectUids.find(object.get()) : 0;
+    }
     // The UID is taken before the fields, so that references back to this object (a child's link
     // to its parent) find it, and parents number before their children.
     const quint32 uid = reserveUid();

@@ -9,12 +9,16 @@
 #include <array>
 #include <deque>
 #include <map>
+#include <memory>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
 
 namespace zandrel {
 
+class ArchiveRecorder;
+class ArchiveTape;
+struct ArchiveSnapshot;
 class AttributedText;
 class KeyedArchive;
 struct TextAttributes;
@@ -65,6 +69,11 @@ public:
     static QByteArray archivedDataWithRootObject(const ObjectPtr& root);
     // The archive of the object, finished but not yet encoded into bytes.
     static KeyedArchive archiveWithRootObject(const ObjectPtr& root);
+    // The archive of a recorded graph (ArchiveTape.h), the same as that of the objects at the moment
+    // they were recorded; asks nothing of the objects, so it may run on any thread. Raises
+    // Exception(kStaleArchiveSnapshotException) when tapes of different recordings hold the same
+    // object, or an object reached is on no tape: the recording must then be made again whole.
+    static KeyedArchive archiveSnapshot(const ArchiveSnapshot& snapshot);
 
     // Inline scalars in the current object.
     void encodeBool(bool value, const QString& key);
@@ -106,8 +115,16 @@ public:
     KeyedArchive finish();
 
 private:
+    friend class ArchiveRecorder;
     using Index = PropertyList::Index;
     struct Pending;
+    // Writing from tapes: the tapes, those being replayed (innermost last), and the tape each UID
+    // was replayed from, plus one (0 for values and class records).
+    struct Replay {
+        std::vector<const ArchiveTape*> tapes;
+        std::vector<quint16> stack;
+        std::vector<quint16> tapeOfUid;
+    };
 
     // A direct-mapped memo in front of the string hashes: keys and class names are mostly
     // literals whose data pointer repeats. An entry holds its string, which keeps the buffer
@@ -142,6 +159,10 @@ private:
     quint32 reserveUid();
     quint32 encodeReference(const Value& value);
     quint32 encodeObjectReference(const ObjectPtr& object);
+    // Replaying: the segment of an object not yet written, and the check of one written before.
+    void replaySegment(const ObjectPtr& object);
+    void checkReplayedReference(const Object* object, quint32 uid);
+    void replaySteps(const ArchiveTape& tape, quint32 at);
     quint32 encodeValueObject(const Value& value);
     quint32 encodeBare(Index node);
     // Attributed text and what its attribute dictionaries hold (AttributedTextCoding.cpp).
@@ -188,6 +209,9 @@ private:
     qint64 m_expansion = 0;
     qint64 m_estimatedBytes = 0;
     bool m_finished = false;
+    // While recording, every encode call goes to the recorder's current tape instead.
+    ArchiveRecorder* m_recorder = nullptr;
+    std::unique_ptr<Replay> m_replay;
 };
 
 // A finished archive waiting to be encoded: the property list, which shares only immutable text and

@@ -67,6 +67,7 @@ void ComicDocument::adoptModel(const std::shared_ptr<ComicModel>& model)
     if (m_model && m_model != model)
         m_model->retire();
     m_model = model;
+    m_pageTapes.clear();
     if (!m_model)
         return;
     setDocumentSettings(m_model->documentSettings());
@@ -76,6 +77,7 @@ void ComicDocument::adoptModel(const std::shared_ptr<ComicModel>& model)
 void ComicDocument::close()
 {
     edit(nullptr);
+    m_pageTapes.clear();
     if (m_model) {
         m_model->retire();
         m_model = nullptr;
@@ -103,6 +105,7 @@ void ComicDocument::undoableOffsetPanel(const std::shared_ptr<ComicPanel>& panel
 {
     if (!panel)
         return;
+    const ChangeScope scope(*this, { panel });
     UndoManager& undo = *undoManager();
     // As with objects: undo puts back the placement recorded now, except after a live move.
     if (alreadyDone)
@@ -147,6 +150,7 @@ void ComicDocument::setFreePanels(bool inset, const std::vector<std::shared_ptr<
 {
     if (!page)
         return;
+    const ChangeScope scope(*this, { page });
     const ComicPanelList before = inset ? page->insetPanels() : page->floatingPanels();
     const std::shared_ptr<ComicPanel> current = m_model ? m_model->currentPanel() : nullptr;
     undoManager()->registerUndo(
@@ -166,6 +170,8 @@ void ComicDocument::undoableSetContents(const std::vector<std::shared_ptr<ComicS
 {
     if (!parent)
         return;
+    // The comic's pages are its own field: a page that goes, comes or moves does not change.
+    const ChangeScope scope(*this, parent == m_model ? ElementList() : ElementList { parent });
     const ComicStructureList before = parent->contents();
     undoManager()->registerUndo(this, [this, before, parent] { undoableSetContents(before, parent); });
     tellLeaving(before, contents);

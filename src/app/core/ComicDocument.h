@@ -3,6 +3,7 @@
 #include "app/core/ZDLDocument.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace zandrel {
@@ -56,6 +57,8 @@ public:
 // itself, and the undoable operations of the comic's structure (pages, rows and panels added,
 // deleted and split, free panels, structure contents, panel moves, colours deleted from the comic). The
 // window half (page menu, sheets, views) extends it through the virtual hooks.
+class ArchiveTape;
+
 class ComicDocument : public ZDLDocument {
 public:
     // A new comic: a fresh model, not yet laid out.
@@ -63,6 +66,8 @@ public:
     ~ComicDocument() override;
 
     const std::shared_ptr<ComicModel>& model() const { return m_model; }
+    // How many pages the next autosave writes from the tapes it kept (for tests and benchmarks).
+    size_t keptPageTapes() const { return m_pageTapes.size(); }
     ObjectPtr rootModel() const override;
     // Makes the model the document's: the old one is retired, the new one linked, its view
     // settings taken, and the views redrawn.
@@ -184,6 +189,13 @@ protected:
     void installModel(const ObjectPtr& model) override;
     // Out of a page's free objects the level bar goes to the front layer of the current panel.
     ObjectPtr nextLevelObject(const ObjectPtr& object) const override;
+    // A change drops what the autosave kept of the pages it touched; a change outside the pages, or
+    // of unknown objects, drops all of it.
+    void modelChanged(const ElementList* objects) override;
+    // The autosave of a comic records only the pages that changed since the last one (and the
+    // comic's own fields, its cast and colours); the pages that did not keep their tapes.
+    FileFormat::Encoder prepareBackgroundWrite(
+        const FileFormat& format, const Object& model, DocumentError* error) override;
 
 private:
     void adoptModel(const std::shared_ptr<ComicModel>& model);
@@ -195,6 +207,10 @@ private:
         const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);
 
     std::shared_ptr<ComicModel> m_model;
+    // The tapes of the pages that did not change since the autosave recorded them (ArchiveTape.h),
+    // and the model they are of.
+    std::unordered_map<const Object*, std::shared_ptr<const ArchiveTape>> m_pageTapes;
+    const Object* m_pageTapesModel = nullptr;
     EditorContainer* m_groupEditor = nullptr;
     ComicWindowLink* m_windowLink = nullptr;
     CatalogPanelLink* m_catalogController = nullptr;

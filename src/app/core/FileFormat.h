@@ -96,9 +96,11 @@ FileFormat::Encoder FileFormat::guardedPrepare(Archiver&& archiver, DocumentErro
     // The message is made here: the encoder may run where the translations are not to be touched.
     DocumentError unwritable;
     reportUnwritable(&unwritable);
-    return [archive, unwritable](DocumentError* error) -> QByteArray {
+    // The archive goes once encoded, so that it and the bytes are not held together while written.
+    return [archive, unwritable](DocumentError* error) mutable -> QByteArray {
         try {
-            return archive->encodedData();
+            const std::shared_ptr<const KeyedArchive> encoding = std::move(archive);
+            return encoding ? encoding->encodedData() : QByteArray();
         } catch (const std::exception&) {
             if (error)
                 *error = unwritable;

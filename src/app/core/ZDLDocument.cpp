@@ -73,21 +73,47 @@ void ZDLDocument::close()
     NotificationCenter::defaultCenter().post(kDocumentClosingNotification, this);
 }
 
+// --- Changes of the model ---
+
+ZDLDocument::ChangeScope::ChangeScope(ZDLDocument& document, ElementList objects)
+    : m_document(document)
+    , m_objects(std::move(objects))
+{
+    ++m_document.m_changeScopes;
+    m_document.modelChanged(&m_objects);
+}
+
+// Told again at the end: an object may have moved to another part of the model meanwhile.
+ZDLDocument::ChangeScope::~ChangeScope()
+{
+    m_document.modelChanged(&m_objects);
+    --m_document.m_changeScopes;
+}
+
+void ZDLDocument::viewsNotified(const ElementList* objects)
+{
+    if (m_changeScopes == 0)
+        modelChanged(objects);
+}
+
 // --- View notifications ---
 
 void ZDLDocument::updateViews()
 {
+    viewsNotified();
     NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this);
 }
 
 void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange)
 {
+    viewsNotified();
     NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
         { { kDirtyRectKey, rect }, { kAfterChangeKey, afterChange } });
 }
 
 void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange, const ElementList& changedObjects)
 {
+    viewsNotified(&changedObjects);
     NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
         { { kDirtyRectKey, rect }, { kAfterChangeKey, afterChange },
             { kChangedObjectsKey, namedObjects(changedObjects) } });
@@ -95,6 +121,7 @@ void ZDLDocument::updateViewsRect(const QRectF& rect, bool afterChange, const El
 
 void ZDLDocument::moveElementsLive(const ElementList& elements, const QPointF& offset)
 {
+    const ChangeScope scope(*this, elements);
     const QRectF dirty = unionRect(
         ArrayUtils::getElementsInvalidationBounds(elements), ArrayUtils::getElementsGeometryBounds(elements));
     updateViewsRect(dirty, false, elements);
@@ -109,6 +136,7 @@ void ZDLDocument::moveElementsLive(const ElementList& elements, const QPointF& o
 
 void ZDLDocument::updateViewsRect(const QRectF& rect, float unscaledOutset, bool afterChange)
 {
+    viewsNotified();
     NotificationCenter::defaultCenter().post(kUpdateDocumentViewsNotification, this,
         { { kDirtyRectKey, rect }, { kUnscaledOutsetKey, unscaledOutset },
             { kAfterChangeKey, afterChange } });
@@ -172,6 +200,7 @@ void ZDLDocument::undoableSetPropertyFor(const ObjectPtr& object, const QString&
 {
     if (!object)
         return;
+    const ChangeScope scope(*this, { object });
     // Read first: a key the object does not have raises before anything is recorded.
     const Value current = object->valueForKey(property);
     const Value previous = oldValue.isNull() ? current : oldValue;
@@ -199,10 +228,16 @@ void ZDLDocument::undoableSetChildren(const ElementList& children, const ObjectP
     if (!container)
         return;
     const ElementList oldChildren = container->children();
+    ElementList added;
+    for (const ObjectPtr& child : children) {
+        if (!oldChildren.contains(child))
+            added.append(child);
+    }
+    // The children that come may come from elsewhere in the model, which changes too.
+    const ChangeScope scope(*this, ElementList { parent } + added);
     m_undoManager.registerUndo(
         this, [this, oldChildren, parent] { undoableSetChildren(oldChildren, parent); });
 
-    ElementList added;
     for (const ObjectPtr& child : oldChildren) {
         if (children.contains(child))
             continue;
@@ -210,12 +245,8 @@ void ZDLDocument::undoableSetChildren(const ElementList& children, const ObjectP
             graphic->notifyAllGraphicsOf(GraphicNotice::ParentChanged, nullptr);
         announceBounds(child, false);
     }
-    for (const ObjectPtr& child : children) {
-        if (oldChildren.contains(child))
-            continue;
-        added.append(child);
+    for (const ObjectPtr& child : std::as_const(added))
         announceBounds(child, false);
-    }
     announceBounds(parent, false);
     container->setChildren(children);
     for (const ObjectPtr& child : std::as_const(added)) {
@@ -235,6 +266,7 @@ void ZDLDocument::registerGeometryUndo(const ElementList& objects)
 void ZDLDocument::changeGeometry(
     const ElementList& objects, const std::function<void(GraphicElement&)>& change)
 {
+    const ChangeScope scope(*this, objects);
     for (const ObjectPtr& object : objects) {
         auto* graphic = asProtocol<GraphicElement>(object);
         if (!graphic)
@@ -258,6 +290,7 @@ void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const QPoint
 {
     // Undo puts back the positions recorded now, never moves back by the offset, which rounds. A live
     // move has left nothing to record: its first undo moves back, and later ones put back exactly.
+    const ChangeScope scope(*this, objects);
     if (alreadyDone)
         m_undoManager.registerUndo(
             this, [this, objects, offset] { undoableOffsetObjects(objects, -offset, false); });
@@ -280,6 +313,7 @@ void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const QPoint
 
 void ZDLDocument::undoableOffsetObjects(const ElementList& objects, const GeometryRecord& before)
 {
+    const ChangeScope scope(*this, objects);
     m_undoManager.registerUndo(this, [this, objects, before] { undoableSetGeometry(objects, before); });
     if (!isUndoingOrRedoing(m_undoManager))
         m_undoManager.setActionName(moveObjectsActionName());
@@ -294,6 +328,7 @@ void ZDLDocument::undoableTransformObjects(
     // inverse would only put infinities into the model.
     if (!invertible)
         return;
+    const ChangeScope scope(*this, objects);
     if (alreadyDone)
         m_undoManager.registerUndo(this, [this, objects, inverse, actionName] {
             undoableTransformObjects(objects, inverse, actionName, false);
@@ -310,6 +345,7 @@ void ZDLDocument::undoableManipulateGraphics(const ElementList& graphics,
     const std::shared_ptr<GraphicManipulator>& manipulator,
     const std::shared_ptr<GraphicManipulator>& undoManipulator, bool alreadyDone)
 {
+    const ChangeScope scope(*this, graphics);
     m_undoManager.registerUndo(this, [this, graphics, manipulator, undoManipulator] {
         undoableManipulateGraphics(graphics, undoManipulator, manipulator, false);
     });

@@ -2,6 +2,7 @@
 
 #include "app/core/DocumentError.h"
 #include "app/core/EditorContainer.h"
+#include "app/core/FileFormat.h"
 #include "app/core/Responder.h"
 #include "graphics/ElementProtocols.h"
 #include "platform/UndoManager.h"
@@ -293,6 +294,33 @@ protected:
     virtual void didSave(SaveOperation operation) { }
     void presentError(const DocumentError& error, FileOperation operation) const;
 
+    // Every change of the model is told here, with the objects it changed, or without (null) when
+    // anything may have changed: what a document keeps of the parts of its file that did not change
+    // (ComicDocument) it drops here. The changes of an undoable operation are told with its objects
+    // when it starts and when it ends; a view notification outside any operation counts as a change
+    // of anything, unless it names its objects.
+    virtual void modelChanged(const ElementList* objects) { }
+    // The part of an autosave that reads the model, done now on this thread; the encoder returned
+    // encodes and may run on another. The format's own by default.
+    virtual FileFormat::Encoder prepareBackgroundWrite(
+        const FileFormat& format, const Object& model, DocumentError* error);
+    // What an encoder sets, in the error's domain, when it found that what it was given does not
+    // agree with itself: the write is made again from the model, with nothing kept.
+    static inline const QString kStaleSnapshotDomain = QStringLiteral("ZandrelStaleSnapshot");
+
+    // The changes made while one lives are the operation's, told as its objects' changes.
+    class ChangeScope {
+    public:
+        ChangeScope(ZDLDocument& document, ElementList objects);
+        ~ChangeScope();
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        ZDLDocument& m_document;
+        ElementList m_objects;
+    };
+
 private:
     struct BackgroundWrite;
 
@@ -311,6 +339,9 @@ private:
     void didUndoOrRedo();
     void transitionToNewEditor(EditorContainer* editor);
     void dissolveIfUnderpopulated(const ObjectPtr& parent);
+
+    // A view notification: outside an operation it tells of a change of anything (or of these objects).
+    void viewsNotified(const ElementList* objects = nullptr);
 
     // Posts the element's invalidation bounds; false when it has none.
     bool announceBounds(const ObjectPtr& object, bool afterChange);
@@ -341,6 +372,8 @@ private:
     std::shared_ptr<BackgroundWrite> m_backgroundWrite;
     // An autosave came due while the background write ran.
     bool m_autosaveDueAgain = false;
+    // Undoable operations under way, whose changes are told with their objects.
+    int m_changeScopes = 0;
     EditorContainer* m_currentEditor = nullptr;
     ObjectPtr m_currentEditObject;
     EditorContainer* m_partEditor = nullptr;

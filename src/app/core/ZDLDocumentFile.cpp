@@ -348,6 +348,8 @@ bool ZDLDocument::isPristine() const
 
 void ZDLDocument::updateChangeCount()
 {
+    // A change nothing else told of: it may be anywhere.
+    modelChanged(nullptr);
     ++m_unseenChanges;
     m_changedSinceWrite = true;
     m_changedSinceExplicitSave = true;
@@ -469,8 +471,8 @@ struct ZDLDocument::BackgroundWrite {
     {
         if (hold)
             hold();
+        // The encoder is let go on the document's thread: what it holds may hold model objects.
         const QByteArray data = encoder(&error);
-        encoder = {};
         written = !data.isEmpty() && writeFile(path, data, &error);
     }
 };
@@ -498,7 +500,7 @@ void ZDLDocument::autosaveInBackground()
         return;
     }
     DocumentError error;
-    FileFormat::Encoder encoder = format->prepareWrite(*model, &error);
+    FileFormat::Encoder encoder = prepareBackgroundWrite(*format, *model, &error);
     if (!encoder) {
         autosaveFailed(error);
         return;
@@ -533,12 +535,28 @@ bool ZDLDocument::finishBackgroundWrite()
     if (g_backgroundWriteSeam.beforeWaiting)
         g_backgroundWriteSeam.beforeWaiting();
     write->thread.join();
+    write->encoder = {};
     applyBackgroundWrite(*write);
-    return write->written;
+    // A write that found its snapshot stale failed at nothing: the document stays edited.
+    return write->written || write->error.domain == kStaleSnapshotDomain;
+}
+
+FileFormat::Encoder ZDLDocument::prepareBackgroundWrite(
+    const FileFormat& format, const Object& model, DocumentError* error)
+{
+    return format.prepareWrite(model, error);
 }
 
 void ZDLDocument::applyBackgroundWrite(BackgroundWrite& write)
 {
+    if (!write.written && write.error.domain == kStaleSnapshotDomain) {
+        // Nothing was written and nothing is told: the model is recorded whole and written again.
+        modelChanged(nullptr);
+        m_autosaveDueAgain = false;
+        DeferredCalls::cancel(this, kAutosaveKey);
+        DeferredCalls::perform(this, kAutosaveKey, 0, [this] { autosaveInBackground(); });
+        return;
+    }
     if (!write.written) {
         autosaveFailed(write.error);
     } else {
