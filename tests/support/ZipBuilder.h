@@ -21,6 +21,13 @@ public:
         m_entries.append({ name, data, mode, quint32(data.size()), false });
         return *this;
     }
+    // The entry just added says it was made on this system (3 Unix, 0 MS-DOS, 16 BeOS, 30 AtheOS);
+    // its mode goes into the attributes all the same.
+    ZipBuilder& madeBy(quint8 host)
+    {
+        m_entries.last().host = host;
+        return *this;
+    }
     // The next entry is deflated; a stated size then goes into both headers, as a hostile archive
     // whose data inflates to far more than it says would have it.
     ZipBuilder& deflated()
@@ -63,7 +70,7 @@ public:
             out += payload;
 
             put32(directory, 0x02014b50);
-            put16(directory, (3 << 8) | 20);
+            put16(directory, quint16((entry.host << 8) | 20));
             put16(directory, needed);
             put16(directory, 0x0800);
             put16(directory, method);
@@ -101,6 +108,7 @@ private:
         quint32 mode;
         quint32 statedSize;
         bool deflated;
+        quint8 host = 3;
     };
 
     static void put16(QByteArray& out, quint16 value)

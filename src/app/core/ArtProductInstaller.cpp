@@ -10,8 +10,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <algorithm>
 #include <sys/resource.h>
 
@@ -53,12 +55,19 @@ struct RemoveOnExit {
 // How often the unpack folder is measured while the tool runs.
 constexpr int kWatchIntervalMs = 50;
 
-qint64 statedTotal(const QList<ZipEntry>& entries)
+// The free bytes of the disk of the folder, or of its nearest existing ancestor; -1 when unknown.
+qint64 diskFreeBytes(const QString& folder)
 {
-    qint64 total = 0;
-    for (const ZipEntry& entry : entries)
-        total += entry.uncompressedSize;
-    return total;
+    QFileInfo existing(folder);
+    for (int up = 0; up < 64 && !existing.exists() && !existing.isRoot(); ++up)
+        existing = QFileInfo(existing.absolutePath());
+    const QStorageInfo storage(existing.absoluteFilePath());
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+QString dataSize(qint64 bytes)
+{
+    return QLocale().formattedDataSize(bytes, 1);
 }
 
 qint64 largestStatedSize(const QList<ZipEntry>& entries)
@@ -113,6 +122,10 @@ ArtProductInstaller::Result ArtProductInstaller::install(
         result.error = QStringLiteral("the temporary folder could not be made");
         return result;
     }
+    if (!fitsItsSizeAndTheDisks(archive.size(), statedUnpackedBytes(*entries), &reason)) {
+        result.error = QStringLiteral("the archive was refused: %1").arg(reason);
+        return result;
+    }
 
     RemoveOnExit zip { firstFreeName(m_temporaryFolder, kZipPattern) };
     if (zip.path.isEmpty() || !writeFile(zip.path, archive)) {
@@ -160,6 +173,31 @@ ArtProductInstaller::Result ArtProductInstaller::install(
     return result;
 }
 
+bool ArtProductInstaller::fitsItsSizeAndTheDisks(
+    qint64 archiveBytes, qint64 unpackedBytes, QString* error) const
+{
+    if (unpackedBytes > m_limits.allowanceFor(archiveBytes)) {
+        *error = QStringLiteral("it unpacks to %1, more than %2 times its own size of %3")
+                     .arg(dataSize(unpackedBytes))
+                     .arg(m_limits.maxExpansionRatio)
+                     .arg(dataSize(archiveBytes));
+        return false;
+    }
+    // The archive and what it unpacks to lie in the temporary folder at once; the catalog then
+    // takes the parts files and their thumbnails.
+    const qint64 needed = archiveBytes + unpackedBytes + kDiskReserveBytes;
+    const QString catalog = m_controller.getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
+    for (const QString& folder : { m_temporaryFolder, catalog }) {
+        const qint64 free = freeBytesOf ? freeBytesOf(folder) : diskFreeBytes(folder);
+        if (free >= 0 && free < needed) {
+            *error = QStringLiteral("it unpacks to %1, and the disk of %2 has only %3 free")
+                         .arg(dataSize(unpackedBytes), QDir::toNativeSeparators(folder), dataSize(free));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ArtProductInstaller::unpack(
     const QString& zipPath, const QString& folder, const QList<ZipEntry>& entries, QString* error) const
 {
@@ -192,7 +230,7 @@ bool ArtProductInstaller::unpack(
         *error = QStringLiteral("the unzip tool could not be started");
         return false;
     }
-    const qint64 stated = statedTotal(entries);
+    const qint64 stated = statedUnpackedBytes(entries);
     QElapsedTimer clock;
     clock.start();
     while (!process.waitForFinished(kWatchIntervalMs) && process.state() != QProcess::NotRunning) {
@@ -220,7 +258,7 @@ bool ArtProductInstaller::unpack(
 bool ArtProductInstaller::checkUnpacked(
     const QString& folder, const QList<ZipEntry>& entries, QString* error) const
 {
-    const qint64 stated = statedTotal(entries);
+    const qint64 stated = statedUnpackedBytes(entries);
     qint64 total = 0;
     int count = 0;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,

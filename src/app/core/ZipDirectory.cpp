@@ -12,7 +12,6 @@ constexpr qsizetype kEndRecordSize = 22;
 constexpr qsizetype kCentralHeaderSize = 46;
 constexpr qsizetype kMaxCommentSize = 0xffff;
 constexpr quint32 kZip64Marker = 0xffffffff;
-constexpr int kUnixHost = 3;
 constexpr quint32 kFileTypeMask = 0170000;
 constexpr quint32 kRegularFile = 0100000;
 constexpr quint32 kDirectory = 0040000;
@@ -89,7 +88,6 @@ std::optional<QList<ZipEntry>> listZipEntries(const QByteArray& data, QString* e
             return std::nullopt;
         }
         const char* header = data.constData() + at;
-        const int host = header[5];
         const quint16 flags = u16(header + 8);
         const qsizetype nameLength = u16(header + 28);
         const qsizetype variableLength = nameLength + u16(header + 30) + u16(header + 32);
@@ -109,17 +107,27 @@ std::optional<QList<ZipEntry>> listZipEntries(const QByteArray& data, QString* e
                                              : QString::fromLatin1(name, nameLength);
         entry.isEncrypted = flags & kEncryptedFlag;
         entry.isDirectory = entry.name.endsWith(QLatin1Char('/'));
-        if (host == kUnixHost) {
-            const quint32 type = (u32(header + 38) >> 16) & kFileTypeMask;
-            entry.isSymlink = type == kSymlink;
-            entry.isSpecial = type != 0 && type != kRegularFile && type != kDirectory && type != kSymlink;
-            if (type == kDirectory)
-                entry.isDirectory = true;
-        }
+        // The high half of the external attributes is a Unix mode whatever system the archive
+        // names: unzip honours it for several (BeOS, AtheOS, Atari, VMS and others), and zippers on
+        // other systems write it too. A mode that says link or device is believed wherever it
+        // comes from.
+        const quint32 type = (u32(header + 38) >> 16) & kFileTypeMask;
+        entry.isSymlink = type == kSymlink;
+        entry.isSpecial = type != 0 && type != kRegularFile && type != kDirectory && type != kSymlink;
+        if (type == kDirectory)
+            entry.isDirectory = true;
         entries.append(entry);
         at += kCentralHeaderSize + variableLength;
     }
     return entries;
+}
+
+qint64 statedUnpackedBytes(const QList<ZipEntry>& entries)
+{
+    qint64 total = 0;
+    for (const ZipEntry& entry : entries)
+        total += entry.uncompressedSize;
+    return total;
 }
 
 bool entriesAreSafeToUnpack(const QList<ZipEntry>& entries, QString* error, const ZipLimits& limits)

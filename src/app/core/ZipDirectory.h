@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <optional>
 
 namespace zandrel {
@@ -26,7 +27,24 @@ struct ZipLimits {
     int maxEntries = 4096;
     // What all entries unpack to, together.
     qint64 maxTotalBytes = qint64(512) << 20;
+    // Parts files deflate to a half or a fifth of their size: an archive that says it unpacks to
+    // far more than this many times its own size is made to fill a disk, not to be read. Small
+    // archives may always unpack to the floor.
+    qint64 maxExpansionRatio = 100;
+    qint64 expansionFloorBytes = qint64(16) << 20;
+
+    // What an archive of this many bytes may unpack to.
+    qint64 allowanceFor(qint64 archiveBytes) const
+    {
+        const qint64 byRatio = archiveBytes > maxTotalBytes / std::max<qint64>(1, maxExpansionRatio)
+            ? maxTotalBytes
+            : archiveBytes * maxExpansionRatio;
+        return std::min(maxTotalBytes, std::max(expansionFloorBytes, byRatio));
+    }
 };
+
+// What the entries say they unpack to, together.
+qint64 statedUnpackedBytes(const QList<ZipEntry>& entries);
 
 // The entries, or nothing with the reason for data that is not a sound zip archive.
 std::optional<QList<ZipEntry>> listZipEntries(

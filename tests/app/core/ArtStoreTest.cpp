@@ -17,9 +17,11 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace zandrel {
 namespace {
@@ -123,15 +125,20 @@ TEST(ArtStoreListTest, EntriesOfTheWrongKindAreLeftOut)
 
 TEST(ZipDirectoryTest, HostileEntriesAreRefusedBeforeUnpacking)
 {
+    constexpr quint8 kUnix = 3, kDos = 0, kAtari = 5, kBeOS = 16, kAtheOS = 30;
     struct Case {
         const char* name;
         quint32 mode;
         const char* refusal; // empty: accepted
+        quint8 host = kUnix;
     };
     const Case cases[] = {
         { "a.parts", ZipBuilder::kFileMode, "" },
         { "dir/", ZipBuilder::kDirectoryMode, "" },
         { "dir/b.parts", ZipBuilder::kFileMode, "" },
+        { "dos.parts", 0, "", kDos },
+        { "dos-dir/", 0, "", kDos },
+        { "beos.parts", ZipBuilder::kFileMode, "", kBeOS },
         { "../escape.parts", ZipBuilder::kFileMode, "leaves its folder" },
         { "good/../../escape.parts", ZipBuilder::kFileMode, "leaves its folder" },
         { "/tmp/abs.parts", ZipBuilder::kFileMode, "is not a relative name" },
@@ -142,9 +149,16 @@ TEST(ZipDirectoryTest, HostileEntriesAreRefusedBeforeUnpacking)
         { "new\nline.parts", ZipBuilder::kFileMode, "control character" },
         { "link", ZipBuilder::kSymlinkMode, "is a link" },
         { "fifo", 0010644, "is not a file or a folder" },
+        // A mode says link or device whatever system the archive names.
+        { "link.parts", ZipBuilder::kSymlinkMode, "is a link", kBeOS },
+        { "link.parts", ZipBuilder::kSymlinkMode, "is a link", kAtheOS },
+        { "link.parts", ZipBuilder::kSymlinkMode, "is a link", kAtari },
+        { "link.parts", ZipBuilder::kSymlinkMode, "is a link", kDos },
+        { "device", 0020644, "is not a file or a folder", kBeOS },
     };
     for (const Case& c : cases) {
-        const QByteArray zip = ZipBuilder().add(QString::fromUtf8(c.name), "data", c.mode).build();
+        const QByteArray zip
+            = ZipBuilder().add(QString::fromUtf8(c.name), "data", c.mode).madeBy(c.host).build();
         QString error;
         const auto entries = listZipEntries(zip, &error);
         ASSERT_TRUE(entries) << c.name << error.toStdString();
@@ -168,6 +182,20 @@ TEST(ZipDirectoryTest, HostileEntriesAreRefusedBeforeUnpacking)
     EXPECT_TRUE(error.contains("more than 1000 bytes"));
     for (const qsizetype cut : { qsizetype(0), qsizetype(10), three.size() - 1, three.size() - 30 })
         EXPECT_FALSE(listZipEntries(three.left(cut), &error)) << cut;
+
+    // What an archive may unpack to: a hundred times its size, never less than the floor nor more
+    // than the total, and no overflow on the way.
+    const ZipLimits limits;
+    const std::pair<qint64, qint64> allowances[] = {
+        { 0, 16 << 20 },
+        { 100 << 10, 16 << 20 },
+        { 490 << 10, qint64(490 << 10) * 100 },
+        { 5 << 20, qint64(500) << 20 },
+        { 6 << 20, qint64(512) << 20 },
+        { std::numeric_limits<qint64>::max(), qint64(512) << 20 },
+    };
+    for (const auto& [archive, allowance] : allowances)
+        EXPECT_EQ(limits.allowanceFor(archive), allowance) << archive;
 }
 
 class ArtProductInstallTest : public ::testing::Test {
@@ -187,6 +215,7 @@ protected:
     void TearDown() override
     {
         ArtProductInstaller::unzipProgram = QStringLiteral("/usr/bin/unzip");
+        ArtProductInstaller::freeBytesOf = {};
         ZDLAppController::install(std::make_unique<ZDLAppController>());
     }
 
@@ -338,6 +367,112 @@ TEST_F(ArtProductInstallTest, WhatTheToolLeavesIsWalkedWithoutFollowingLinks)
     EXPECT_TRUE(messageAfter(
         QUrl("https://store.example/pk.zip"), ZipBuilder().add("A.parts", partsFile("A")).build())
                     .contains("the unzip tool"));
+}
+
+// Every entry under the folder, links not followed: its path and its size, or where it links to.
+std::string treeOf(const QString& folder)
+{
+    QStringList tree;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        tree.append(QDir(folder).relativeFilePath(info.filePath())
+            + (info.isSymLink()    ? " -> " + info.symLinkTarget()
+                    : info.isDir() ? "/"
+                                   : " " + QString::number(info.size())));
+    }
+    tree.sort();
+    return tree.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(ArtProductInstallTest, HostileArchivesWriteNothingAnywhereAndLeaveNothingBehind)
+{
+    // The tool, when it runs, leaves a mark beside the folders: refusals come before it runs.
+    const QString mark = dir.filePath("unzip ran");
+    const QString script = dir.filePath("marking-unzip");
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/unzip ran\"\nexec /usr/bin/unzip \"$@\"\n");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ArtProductInstaller::unzipProgram = script;
+    const QString victim = dir.filePath("victim.txt");
+    QFile target(victim);
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("untouched");
+    target.close();
+    const QString catalog = controller->getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
+    ASSERT_TRUE(QDir().mkpath(catalog) && QDir().mkpath(dir.filePath("cache")));
+
+    constexpr quint8 kDos = 0, kAtari = 5, kBeOS = 16, kAtheOS = 30;
+    const QByteArray ann = partsFile("Ann");
+    const QByteArray good = ZipBuilder().add("Ann.parts", ann).build();
+    const qint64 plenty = qint64(1) << 40;
+    struct Case {
+        const char* what;
+        QByteArray archive;
+        QString refusal;
+        QString detail = {};
+        qint64 freeInCache = plenty;
+        qint64 freeInCatalog = plenty;
+    };
+    const QString refused = "The comic art product “pk” could not be installed. | the archive was refused: ";
+    const Case cases[] = {
+        { "BeOS link to a file",
+            ZipBuilder()
+                .add("Ann.parts", ann)
+                .add("link.parts", victim.toUtf8(), ZipBuilder::kSymlinkMode)
+                .madeBy(kBeOS)
+                .build(),
+            refused + "“link.parts” is a link" },
+        { "AtheOS link to a folder, a file written through it",
+            ZipBuilder()
+                .add("link", dir.path().toUtf8(), ZipBuilder::kSymlinkMode)
+                .madeBy(kAtheOS)
+                .add("link/Evil.parts", ann)
+                .build(),
+            refused + "“link” is a link" },
+        { "MS-DOS link",
+            ZipBuilder()
+                .add("link.parts", "../../victim.txt", ZipBuilder::kSymlinkMode)
+                .madeBy(kDos)
+                .add("Ann.parts", ann)
+                .build(),
+            refused + "“link.parts” is a link" },
+        { "Atari device", ZipBuilder().add("dev", "", 0020644).madeBy(kAtari).build(),
+            refused + "“dev” is not a file or a folder" },
+        // Honest about its size, and 20 MB of zeros in 20 KB: a thousand times its size.
+        { "expands a thousandfold",
+            ZipBuilder()
+                .add("Ann.parts", ann)
+                .add("zeros.parts", QByteArray(20 << 20, '\0'))
+                .deflated()
+                .build(),
+            refused + "it unpacks to 20.0 MiB, more than 100 times its own size of " },
+        { "temporary disk nearly full", good, refused + "it unpacks to ",
+            ", and the disk of " + dir.filePath("cache") + " has only 8.0 MiB free", 8 << 20 },
+        { "catalog disk nearly full", good, refused + "it unpacks to ",
+            ", and the disk of " + catalog + " has only 10.0 MiB free", plenty, 10 << 20 },
+    };
+    for (const Case& c : cases) {
+        ArtProductInstaller::freeBytesOf
+            = [&](const QString& folder) { return folder == catalog ? c.freeInCatalog : c.freeInCache; };
+        const std::string before = treeOf(dir.path());
+        const QString message = messageAfter(QUrl("https://store.example/art/pk-2.zip"), c.archive);
+        EXPECT_TRUE(message.startsWith(c.refusal) && message.contains(c.detail))
+            << c.what << ": " << message.toStdString();
+        EXPECT_EQ(treeOf(dir.path()), before) << c.what;
+    }
+    EXPECT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), "untouched");
+
+    // With room, the same tool installs: the mark shows it would have been seen running.
+    ArtProductInstaller::freeBytesOf = [&](const QString&) { return plenty; };
+    EXPECT_TRUE(messageAfter(QUrl("https://store.example/art/pk-2.zip"), good).startsWith("Downloaded"));
+    EXPECT_TRUE(QFile::exists(mark));
+    EXPECT_TRUE(QFile::exists(QDir(catalog).filePath("Ann.parts")));
+    EXPECT_EQ(leftInTemporaryFolder(), QStringList());
 }
 
 TEST_F(ArtProductInstallTest, TemporaryNamesTakeTheFirstFreeNumber)
