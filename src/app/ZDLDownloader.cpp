@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QTimer>
 
 namespace zandrel {
@@ -17,8 +18,46 @@ namespace {
 
 constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
+// What is read of a redirect's or an error page's body, only to be thrown away.
+constexpr qint64 kMaxDiscardedBytes = qint64(1) << 20;
+
+QPointer<QNetworkAccessManager> g_network;
+
+// The network goes while the application still exists: its thread closes the connections it keeps
+// open (a download still running, a secure connection kept for reuse) as it ends, and that work
+// needs the application. Downloads still running end without a word.
+void endNetwork()
+{
+    if (!g_network)
+        return;
+    for (QNetworkReply* reply : g_network->findChildren<QNetworkReply*>()) {
+        reply->disconnect();
+        reply->abort();
+    }
+    delete g_network;
+}
+
+int defaultPort(const QUrl& url)
+{
+    return url.port(url.scheme() == QStringLiteral("http") ? 80 : 443);
+}
 
 } // namespace
+
+QString ZDLDownloader::refusalOfRedirect(const QUrl& from, const QUrl& to)
+{
+    const QUrl target = from.resolved(to);
+    if (!isAllowedScheme(target))
+        return localized("The server sent the download on to “%1”, which is not an https address.")
+            .arg(target.toDisplayString());
+    // The file stays on the server the address names: a server may move it within itself, but
+    // never hand the download to another server, another port or another scheme.
+    if (target.scheme() != from.scheme() || target.host().compare(from.host(), Qt::CaseInsensitive) != 0
+        || defaultPort(target) != defaultPort(from))
+        return localized("The server sent the download on to another server, “%1”.")
+            .arg(target.toDisplayString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveUserInfo));
+    return QString();
+}
 
 ZDLDownloader::ZDLDownloader(const QUrl& url, DownloadCallbacks callbacks, qint64 maxBytes)
     : m_url(url)
@@ -39,8 +78,11 @@ ZDLDownloader::~ZDLDownloader()
 
 QNetworkAccessManager& ZDLDownloader::network()
 {
-    static QNetworkAccessManager* manager = new QNetworkAccessManager(qApp);
-    return *manager;
+    if (!g_network) {
+        g_network = new QNetworkAccessManager(qApp);
+        qAddPostRoutine(&endNetwork);
+    }
+    return *g_network;
 }
 
 bool ZDLDownloader::isAllowedScheme(const QUrl& url)
@@ -64,23 +106,53 @@ bool ZDLDownloader::begin()
 {
     if (!isAllowedScheme(m_url) || m_url.host().isEmpty())
         return false;
-    QNetworkRequest request(m_url);
+    m_deadline = new QTimer(this);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &ZDLDownloader::tookTooLong);
+    m_deadline->start(totalTimeoutMs);
+    request(m_url);
+    return true;
+}
+
+void ZDLDownloader::request(const QUrl& url)
+{
+    QNetworkRequest request(url);
     request.setTransferTimeout(transferTimeoutMs);
-    // Qt follows redirects only to an equally safe scheme (never https to http) and a few times.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
+    // Redirects are judged and followed here, one request each (finished).
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    m_discarded = 0;
     m_reply = network().get(request);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &ZDLDownloader::metaDataChanged);
     connect(m_reply, &QNetworkReply::readyRead, this, &ZDLDownloader::readyRead);
     connect(m_reply, &QNetworkReply::finished, this, &ZDLDownloader::finished);
-    return true;
+}
+
+void ZDLDownloader::tookTooLong()
+{
+    if (!m_reply || !m_abortReason.isEmpty())
+        return;
+    const QString duration = totalTimeoutMs >= 120000
+        ? localized("%1 minutes").arg(totalTimeoutMs / 60000)
+        : localized("%1 seconds").arg(QLocale().toString(totalTimeoutMs / 1000.0, 'g', 3));
+    m_abortReason = localized("The download was still not complete after %1.").arg(duration);
+    m_reply->abort();
+}
+
+int ZDLDownloader::status() const
+{
+    return m_reply ? m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
+}
+
+bool ZDLDownloader::isFileAnswer() const
+{
+    const int code = status();
+    return code >= 200 && code < 300;
 }
 
 void ZDLDownloader::metaDataChanged()
 {
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 300 && status < 400)
-        return; // a redirect; the next answer counts
+    if (!isFileAnswer())
+        return; // a redirect or an error page: not the file
     m_data.clear();
     m_expectedLength = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     if (m_expectedLength > m_maxBytes) {
@@ -94,9 +166,16 @@ void ZDLDownloader::readyRead()
 {
     if (!m_reply || !m_abortReason.isEmpty())
         return;
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status == kForbidden || status == kNotFound)
-        return; // the body of an error page is not the file
+    if (!isFileAnswer()) {
+        // The body of an error page or a redirect is not the file: read to be thrown away, and
+        // only so far, so that a page that never ends neither fills memory nor holds the download.
+        m_discarded += m_reply->skip(kMaxDiscardedBytes + 1 - m_discarded);
+        if (m_discarded > kMaxDiscardedBytes) {
+            m_discardCut = true;
+            m_reply->abort();
+        }
+        return;
+    }
     m_data += m_reply->read(m_maxBytes + 1 - m_data.size());
     if (m_data.size() > m_maxBytes) {
         m_abortReason
@@ -113,16 +192,14 @@ void ZDLDownloader::finished()
 {
     if (m_ended || !m_reply)
         return;
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QNetworkReply::NetworkError error = m_reply->error();
-    const bool wentAstray = error == QNetworkReply::TooManyRedirectsError
-        || error == QNetworkReply::InsecureRedirectError || (status >= 300 && status < 400)
-        || !isAllowedScheme(m_reply->url());
+    const int code = status();
+    const QNetworkReply::NetworkError error = m_discardCut ? QNetworkReply::NoError : m_reply->error();
+    m_discardCut = false;
     if (!m_abortReason.isEmpty()) {
         fail(m_abortReason);
-    } else if (wentAstray) {
-        fail(localized("The server sent the download somewhere it may not go."));
-    } else if (status == kForbidden || status == kNotFound) {
+    } else if (code >= 300 && code < 400 && error == QNetworkReply::NoError) {
+        followRedirect();
+    } else if (code == kForbidden || code == kNotFound) {
         m_ended = true;
         m_data.clear();
         if (m_showsProgress)
@@ -132,13 +209,13 @@ void ZDLDownloader::finished()
         end();
     } else if (error == QNetworkReply::OperationCanceledError) {
         fail(localized("The server did not answer in time."));
-    } else if (status != 0 && (status < 200 || status >= 300)) {
+    } else if (code != 0 && (code < 200 || code >= 300)) {
         // An error page is not the file, whatever it holds.
         fail(localized("The server answered %1 %2.")
-                 .arg(status)
+                 .arg(code)
                  .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
                  .trimmed());
-    } else if (error != QNetworkReply::NoError || status == 0) {
+    } else if (error != QNetworkReply::NoError || code == 0) {
         fail(m_reply->errorString());
     } else {
         m_ended = true;
@@ -150,6 +227,23 @@ void ZDLDownloader::finished()
             DownloadPanel::shared()->loadingDone(this);
         end();
     }
+}
+
+void ZDLDownloader::followRedirect()
+{
+    const QUrl from = m_reply->url();
+    const QUrl location = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    QString refusal = location.isEmpty() ? localized("The server sent the download on without saying where.")
+                                         : refusalOfRedirect(from, location);
+    if (refusal.isEmpty() && ++m_redirects > kMaxRedirects)
+        refusal = localized("The server sent the download on more than %1 times.").arg(kMaxRedirects);
+    if (!refusal.isEmpty()) {
+        fail(refusal);
+        return;
+    }
+    m_reply->disconnect(this);
+    m_reply->deleteLater();
+    request(from.resolved(location));
 }
 
 void ZDLDownloader::fail(const QString& reason)
@@ -165,6 +259,8 @@ void ZDLDownloader::fail(const QString& reason)
 
 void ZDLDownloader::end()
 {
+    if (m_deadline)
+        m_deadline->stop();
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->deleteLater();

@@ -9,20 +9,26 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 
 namespace zandrel {
 
 // One download held whole in memory, its progress shown in the shared download panel. What it
 // fetches comes from the network and is not trusted: a transfer that stalls longer than the
-// timeout fails, a body larger than the cap (announced or received) is stopped, redirects may only
-// go to https (never to a less safe scheme) and only a few times, and only a 2xx answer counts as
-// the file. HTTP 403 and 404 report a missing file; every other failure reports its reason.
+// timeout fails and so does one that goes on longer than the whole download may take, a body
+// larger than the cap (announced or received) is stopped and one longer than announced is cut at
+// the announced length, redirects are followed only on the same server over the same scheme and
+// only a few times, and only a 2xx answer counts as the file. HTTP 403 and 404 report a missing
+// file; every other failure reports its reason. Downloads still running when the program quits end
+// without a word.
 class ZDLDownloader : public QObject {
     Q_OBJECT
 
 public:
     // A stalled transfer fails after this long.
     static inline int transferTimeoutMs = 60000;
+    // No download, however steadily it trickles in, takes longer than this.
+    static inline int totalTimeoutMs = 30 * 60 * 1000;
     static constexpr int kMaxRedirects = 10;
     // Plain http is refused unless this is set (the tests' local server).
     static inline bool allowsPlainHttp = false;
@@ -47,12 +53,20 @@ public:
     void setShowsProgress(bool shows) { m_showsProgress = shows; }
 
     static bool isAllowedScheme(const QUrl& url);
+    // Why a redirect from one address to another is not followed; empty when it is.
+    static QString refusalOfRedirect(const QUrl& from, const QUrl& to);
 
 private:
     bool begin();
+    void request(const QUrl& url);
+    int status() const;
+    // Whether the answer is the file (2xx), not a redirect or an error page.
+    bool isFileAnswer() const;
     void metaDataChanged();
+    void tookTooLong();
     void readyRead();
     void finished();
+    void followRedirect();
     void fail(const QString& reason);
     void end();
 
@@ -65,6 +79,11 @@ private:
     QByteArray m_data;
     qint64 m_expectedLength = 0;
     QPointer<QNetworkReply> m_reply;
+    QTimer* m_deadline = nullptr;
+    int m_redirects = 0;
+    // What was thrown away of the body of the current answer, and whether it was cut for its size.
+    qint64 m_discarded = 0;
+    bool m_discardCut = false;
     QString m_abortReason;
     bool m_ended = false;
     bool m_showsProgress = true;

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <thread>
 
@@ -134,6 +135,34 @@ TEST_F(ApplicationTest, ASecondStartHandsItsFileToTheRunningInstance)
     EXPECT_EQ(received,
         (QStringList { QDir(dir.path()).absoluteFilePath(QStringLiteral("Relative.parts")),
             QStringLiteral("zdltp://host/x.comic"), QStringLiteral("/tmp/From Desktop.parts") }));
+}
+
+TEST_F(ApplicationTest, QuittingWhileALinkDownloadsEndsCleanly)
+{
+    // A host that takes the connection and never answers: the download is still waiting when the
+    // program quits (it takes its picture and quits).
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    QTemporaryDir home;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("ZANDREL_INSTANCE_NAME"),
+        QStringLiteral("quit-%1").arg(QCoreApplication::applicationPid()));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ZANDREL_EXECUTABLE),
+        { QStringLiteral("--screenshot"), home.filePath(QStringLiteral("shot.png")),
+            QStringLiteral("--screenshot-delay"), QStringLiteral("1000"),
+            QStringLiteral("zdltp://127.0.0.1:%1/x.parts").arg(silent.serverPort()) });
+    ASSERT_TRUE(program.waitForFinished(20000));
+    const QString output = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Open comic file: 127.0.0.1:"))) << output.toStdString();
+    // The network ends before the application does, never after.
+    EXPECT_FALSE(output.contains(QStringLiteral("invalid nullptr parameter"))) << output.toStdString();
 }
 
 TEST_F(ApplicationTest, DesktopIntegrationInstallsForTheUserOnly)
