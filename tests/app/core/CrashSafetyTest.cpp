@@ -1,6 +1,8 @@
 // A document saved over and over by a process that is killed at random moments: the file on disk is
-// always the old version or the new one, whole, and it opens.
+// always the old version or the new one, whole, and it opens. The same holds for the timed autosave
+// of a comic, whatever thread writes it.
 #include "CharacterFixtures.h"
+#include "DocumentTestSupport.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/ComicDocument.h"
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -207,6 +210,100 @@ TEST(CrashSafetyTest, SavesSurviveKills)
         EXPECT_GT(sawOld, 0);
         EXPECT_GT(sawNew, 0);
     }
+}
+
+// The child: a comic opened from the file is renamed in turn "Old" and "New" and left to its timed
+// autosave, telling the parent after each write, until killed.
+TEST(CrashSafetyTest, AutosaveLoopChild)
+{
+    const QString path = qEnvironmentVariable(kChildFileVariable);
+    if (path.isEmpty() || qEnvironmentVariable(kChildKindVariable) != QStringLiteral("autosave"))
+        GTEST_SKIP() << "runs only as the child of AutosavesSurviveKills";
+    ZDLAppController::install(std::make_unique<ZDLAppController>());
+    registerStandardFileFormats();
+    ZDLDocument::setAutosaveDelayMs(0);
+    ComicDocument document;
+    DocumentError error;
+    ASSERT_TRUE(document.readFromFile(path, &error)) << error.failureReason.toStdString();
+    ASSERT_TRUE(document.autosavesInPlace());
+    std::puts("ready");
+    std::fflush(stdout);
+    for (quint64 round = QCoreApplication::applicationPid() % 2;; ++round) {
+        document.model()->setName(round % 2 ? QStringLiteral("New") : QStringLiteral("Old"));
+        document.updateChangeCount();
+        test::endEventPass([&] { return !document.isDocumentEdited() && !document.isWritingInBackground(); });
+        if (document.isDocumentEdited()) {
+            std::fprintf(stderr, "the autosave did not write\n");
+            std::exit(3);
+        }
+        std::puts("saved");
+        std::fflush(stdout);
+    }
+}
+
+TEST(CrashSafetyTest, AutosavesSurviveKills)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("large.comic"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(largeComic(QStringLiteral("Old")));
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kChildFileVariable), path);
+    environment.insert(QString::fromLatin1(kChildKindVariable), QStringLiteral("autosave"));
+    const auto start = [&](QProcess& child, int saves) {
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("--gtest_filter=CrashSafetyTest.AutosaveLoopChild") });
+        ASSERT_TRUE(child.waitForStarted());
+        QByteArray output;
+        while (!output.count("ready") || output.count("saved") < saves) {
+            ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
+            output += child.readAllStandardOutput();
+        }
+    };
+    // How long an autosave takes here: kills are spread over a few of them.
+    qint64 saveMs = 0;
+    {
+        QProcess child;
+        start(child, 0);
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray output;
+        while (output.count("saved") < 4) {
+            ASSERT_TRUE(child.waitForReadyRead(60000)) << child.readAllStandardError().toStdString();
+            output += child.readAllStandardOutput();
+        }
+        saveMs = std::max<qint64>(1, clock.elapsed() / 4);
+        child.kill();
+        child.waitForFinished(30000);
+    }
+    QRandomGenerator random(20261208);
+    QSet<QString> names;
+    for (int kill = 0; kill < kKills / 2; ++kill) {
+        QProcess child;
+        start(child, 0);
+        QThread::usleep(random.bounded(quint64(1000), quint64(saveMs * 3000)));
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished(30000));
+        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit)
+            << "the child stopped by itself: " << child.readAllStandardError().toStdString();
+        // Whole: it opens, as one of the versions written.
+        ComicModelPtr onDisk;
+        try {
+            onDisk = readComicFile(readAll(path));
+        } catch (...) {
+        }
+        ASSERT_TRUE(onDisk) << "kill " << kill << " left a file that does not open";
+        ASSERT_TRUE(onDisk->name() == QStringLiteral("Old") || onDisk->name() == QStringLiteral("New"))
+            << onDisk->name().toStdString();
+        names.insert(onDisk->name());
+    }
+    // Both versions were on disk at some kill: the kills did land while autosaves were going on.
+    EXPECT_EQ(names.size(), 2);
 }
 
 } // namespace
