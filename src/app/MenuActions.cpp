@@ -191,7 +191,7 @@ bool send(QAction* item, QWidget* window)
     QString title = item->text();
     if (title.startsWith(kMixedPrefix))
         title.remove(0, kMixedPrefix.size());
-    const ActionSender sender { tagOf(item), title, item->data() };
+    const ActionSender sender { tagOf(item), title, item->data(), actionOf(item) };
     for (Responder* responder : chain) {
         if (responder->tryToPerform(actionOf(item), sender))
             return true;

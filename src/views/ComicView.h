@@ -123,7 +123,8 @@ private:
     ElementList takeSelectionFromRoot(const Parent& root);
     // The root becomes the current panel's current layer.
     void followCurrentPanel();
-    bool validateComicItem(MenuItemValidation& item);
+    // Each command of the view with when it is offered.
+    static const ActionTable<ComicView>& actionTable();
     // The whole view, page and the margins around it.
     QRectF currentRowBounds() const;
     // The panel a drag at the point would drop into, made current when the point lies inside its

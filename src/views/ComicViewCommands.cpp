@@ -2,6 +2,7 @@
 // validation. Each command is one undo step; the structure changes go through the comic document.
 #include "app/EditingControllerView.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "comicmodel/ComicModel.h"
@@ -33,15 +34,6 @@ template <class List, class T> List without(List list, const T& member)
 {
     list.erase(std::remove(list.begin(), list.end(), member), list.end());
     return list;
-}
-
-// The sheets of the dialogs subsystem; a command whose sheet is not installed is not offered.
-bool isSheetAction(const QString& action)
-{
-    static const QStringList sheets { kNewPageAction, kInsertRowAction, kDeleteRowAction, kSplitPanelAction,
-        kPanelPropertiesAction, kResizeComicAction, kSetPageMarginsAction, kGutterSizeAction,
-        kCreateNewPartAction, kExportDialogAction };
-    return sheets.contains(action);
 }
 
 } // namespace
@@ -219,120 +211,240 @@ void ComicView::restrictToPanel()
 
 // --- Responder ---
 
-bool ComicView::tryToPerform(const QString& action, const ActionSender& sender)
+const ActionTable<ComicView>& ComicView::actionTable()
 {
-    if (action == kDeletePageAction)
-        deletePage();
-    else if (action == kInsertPanelBeforeAction || action == kInsertPanelAfterAction)
-        insertPanel(action == kInsertPanelAfterAction);
-    else if (action == kDeletePanelAction)
-        deletePanel(sender.title);
-    else if (action == kToggleFocusOnPanelAction)
-        toggleFocusOnPanel();
-    else if (action == kNewFloatingPanelAction || action == kNewInsetPanelAction)
-        newFreePanel(action == kNewInsetPanelAction, sender.title);
-    else if (action == kBringPanelForwardAction || action == kSendPanelBackwardAction)
-        movePanelInOrder(action == kBringPanelForwardAction, sender.title);
-    else if (action == kToggleEditBackgroundAction)
-        toggleEditBackground();
-    else if (action == kMoveToLayerAction)
-        moveToLayer(sender.title);
-    else if (action == kToggleFloatingAction)
-        toggleFloating(sender.title);
-    else if (action == kFreeObjectsEditorAction)
-        openFreeObjectsEditor();
-    else if (action == kEditFreeObjectsLayerAction)
-        openFreeObjectsEditor(m_clickedFreeElement);
-    else if (action == kRestrictToPanelAction)
-        restrictToPanel();
-    else if (isSheetAction(action)) {
-        // What is being typed belongs in the export.
-        if (action == kExportDialogAction)
-            exitTextEditing();
-        return document() && DocumentDialogs::open(action, *document(), QWidget::window());
-    } else
-        return BalloonEditingView::tryToPerform(action, sender);
-    return true;
-}
-
-bool ComicView::validateComicItem(MenuItemValidation& item)
-{
-    const QString& action = item.action;
-    ComicModel* model = comicModel();
-    const auto panel = currentPanel();
-    const auto& page = model ? model->currentPage() : nullptr;
-    const bool fixedPanel = panel && !panel->isFree();
+    using State = MenuItemValidation::State;
     // While a balloon's text is typed in place the page and its panels stay as they are: a command
     // that changed them would take the balloon being typed in away from under the typing.
-    const bool typing = textEditing();
-    const auto on
-        = [](bool state) { return state ? MenuItemValidation::State::On : MenuItemValidation::State::Off; };
-    if (isSheetAction(action)) {
-        // The sheets come with the dialogs; until one is installed its command is not offered.
-        bool allowed = !typing;
-        if (action == kSetPageMarginsAction || action == kExportDialogAction)
-            allowed = true;
-        else if (action == kInsertRowAction || action == kSplitPanelAction)
-            allowed = !typing && fixedPanel;
-        else if (action == kDeleteRowAction)
-            allowed = !typing && fixedPanel && page && page->numContents() >= 2;
-        item.enabled = allowed && DocumentDialogs::isInstalled(action);
-    } else if (action == kDeletePageAction) {
-        item.enabled = !typing && model && model->numPages() >= 2;
-    } else if (action == kInsertPanelBeforeAction || action == kInsertPanelAfterAction) {
-        item.enabled = !typing && fixedPanel && dynamic_cast<ComicRow*>(panel->parent());
-    } else if (action == kDeletePanelAction) {
-        // Without a current panel the item stays enabled and the command does nothing.
-        const ComicStructureElement* parent = panel ? panel->parent() : nullptr;
-        item.enabled = !panel
-            || (!typing
-                && (panel->isFree()
-                    || (parent
-                        && (parent->getElementBefore(panel.get()) || parent->getElementAfter(panel.get())))));
-    } else if (action == kToggleFocusOnPanelAction) {
-        item.enabled = !typing;
-        item.state = on(model && model->focusOnPanel());
-    } else if (action == kNewFloatingPanelAction || action == kNewInsetPanelAction) {
-        item.enabled = page != nullptr;
-    } else if (action == kBringPanelForwardAction) {
-        item.enabled = page && panel && page->panelToMovePanelInFrontOf(*panel);
-    } else if (action == kSendPanelBackwardAction) {
-        item.enabled = page && panel && page->panelToMovePanelBehind(*panel);
-    } else if (action == kToggleEditBackgroundAction) {
-        item.enabled = !typing;
-        item.state = on(model && model->editBackground());
-    } else if (action == kMoveToLayerAction) {
-        item.enabled = numSelected() > 0;
-        item.title = model && model->editBackground() ? localized("Move to Foreground Layer")
-                                                      : localized("Move to Background Layer");
-    } else if (action == kToggleFloatingAction) {
-        item.enabled = numSelected() > 0;
-        item.title = localized("Free from Panel");
-    } else if (action == kFreeObjectsEditorAction) {
-        item.enabled = true;
-        item.state = MenuItemValidation::State::Off;
-    } else if (action == kEditFreeObjectsLayerAction || action == kRestrictToPanelAction) {
-        item.enabled = true;
-    } else if (action == kSetBackgroundAction) {
-        item.enabled = false;
-        item.state = MenuItemValidation::State::Off;
-    } else {
-        return false;
-    }
-    return true;
+    static const auto fixedPanel = [](ComicView& view) {
+        const auto panel = view.currentPanel();
+        return panel && !panel->isFree();
+    };
+    static const auto currentPage = [](ComicView& view) {
+        ComicModel* model = view.comicModel();
+        return model ? model->currentPage() : nullptr;
+    };
+    static const auto on = [](bool state) { return state ? State::On : State::Off; };
+    // The sheets come with the dialogs; until one is installed its command is not offered.
+    static const auto offerSheet = [](MenuItemValidation& item, bool allowed) {
+        item.enabled = allowed && DocumentDialogs::isInstalled(item.action);
+    };
+    static const auto unlessTyping
+        = [](ComicView& view, MenuItemValidation& item) { offerSheet(item, !view.textEditing()); };
+    static const auto openSheet = [](ComicView& view, const ActionSender& sender) {
+        return view.document()
+            && DocumentDialogs::open(sender.action, *view.document(), view.QWidget::window());
+    };
+    // On the toolbar a new part and the panel's properties wait until the typing ends.
+    static const auto offerToolbarSheet = [](ComicView& view, MenuItemValidation& item) {
+        item.enabled = DocumentDialogs::isInstalled(item.action) && !view.textEditing();
+    };
+    static const auto validateInsertPanel = [](ComicView& view, MenuItemValidation& item) {
+        const auto panel = view.currentPanel();
+        item.enabled = !view.textEditing() && fixedPanel(view) && dynamic_cast<ComicRow*>(panel->parent());
+    };
+    static const ActionTable<ComicView> table {
+        { .action = kNewPageAction, .validate = unlessTyping, .perform = openSheet },
+        { .action = kDeletePageAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    ComicModel* model = view.comicModel();
+                    item.enabled = !view.textEditing() && model && model->numPages() >= 2;
+                },
+            .perform = runs<&ComicView::deletePage> },
+        { .action = kInsertRowAction,
+            .validate
+            = [](ComicView& view,
+                  MenuItemValidation& item) { offerSheet(item, !view.textEditing() && fixedPanel(view)); },
+            .perform = openSheet },
+        { .action = kDeleteRowAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    const auto page = currentPage(view);
+                    offerSheet(
+                        item, !view.textEditing() && fixedPanel(view) && page && page->numContents() >= 2);
+                },
+            .perform = openSheet },
+        { .action = kInsertPanelBeforeAction,
+            .validate = validateInsertPanel,
+            .perform =
+                [](ComicView& view, const ActionSender&) {
+                    view.insertPanel(false);
+                    return true;
+                } },
+        { .action = kInsertPanelAfterAction,
+            .validate = validateInsertPanel,
+            .perform =
+                [](ComicView& view, const ActionSender&) {
+                    view.insertPanel(true);
+                    return true;
+                } },
+        { .action = kDeletePanelAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    // Without a current panel the item stays enabled and the command does nothing.
+                    const auto panel = view.currentPanel();
+                    const ComicStructureElement* parent = panel ? panel->parent() : nullptr;
+                    item.enabled = !panel
+                        || (!view.textEditing()
+                            && (panel->isFree()
+                                || (parent
+                                    && (parent->getElementBefore(panel.get())
+                                        || parent->getElementAfter(panel.get())))));
+                },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    view.deletePanel(sender.title);
+                    return true;
+                } },
+        { .action = kSplitPanelAction,
+            .validate
+            = [](ComicView& view,
+                  MenuItemValidation& item) { offerSheet(item, !view.textEditing() && fixedPanel(view)); },
+            .perform = openSheet },
+        { .action = kToggleFocusOnPanelAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    ComicModel* model = view.comicModel();
+                    item.enabled = !view.textEditing();
+                    item.state = on(model && model->focusOnPanel());
+                },
+            .perform = runs<&ComicView::toggleFocusOnPanel> },
+        { .action = kPanelPropertiesAction,
+            .validate = unlessTyping,
+            .perform = openSheet,
+            .validateToolbarItem = offerToolbarSheet },
+        { .action = kResizeComicAction, .validate = unlessTyping, .perform = openSheet },
+        { .action = kSetPageMarginsAction,
+            .validate = [](ComicView&, MenuItemValidation& item) { offerSheet(item, true); },
+            .perform = openSheet },
+        { .action = kGutterSizeAction, .validate = unlessTyping, .perform = openSheet },
+        { .action = kCreateNewPartAction,
+            .validate = unlessTyping,
+            .perform = openSheet,
+            .validateToolbarItem = offerToolbarSheet },
+        { .action = kExportDialogAction,
+            .validate = [](ComicView&, MenuItemValidation& item) { offerSheet(item, true); },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    // What is being typed belongs in the export.
+                    view.exitTextEditing();
+                    return openSheet(view, sender);
+                } },
+        { .action = kNewFloatingPanelAction,
+            .validate
+            = [](ComicView& view, MenuItemValidation& item) { item.enabled = currentPage(view) != nullptr; },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    view.newFreePanel(false, sender.title);
+                    return true;
+                } },
+        { .action = kNewInsetPanelAction,
+            .validate
+            = [](ComicView& view, MenuItemValidation& item) { item.enabled = currentPage(view) != nullptr; },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    view.newFreePanel(true, sender.title);
+                    return true;
+                } },
+        { .action = kBringPanelForwardAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    const auto page = currentPage(view);
+                    const auto panel = view.currentPanel();
+                    item.enabled = page && panel && page->panelToMovePanelInFrontOf(*panel);
+                },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    view.movePanelInOrder(true, sender.title);
+                    return true;
+                } },
+        { .action = kSendPanelBackwardAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    const auto page = currentPage(view);
+                    const auto panel = view.currentPanel();
+                    item.enabled = page && panel && page->panelToMovePanelBehind(*panel);
+                },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    view.movePanelInOrder(false, sender.title);
+                    return true;
+                } },
+        { .action = kToggleEditBackgroundAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    ComicModel* model = view.comicModel();
+                    item.enabled = !view.textEditing();
+                    item.state = on(model && model->editBackground());
+                },
+            .perform = runs<&ComicView::toggleEditBackground> },
+        { .action = kMoveToLayerAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    ComicModel* model = view.comicModel();
+                    item.enabled = view.numSelected() > 0;
+                    item.title = model && model->editBackground() ? localized("Move to Foreground Layer")
+                                                                  : localized("Move to Background Layer");
+                },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    view.moveToLayer(sender.title);
+                    return true;
+                } },
+        { .action = kToggleFloatingAction,
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    item.enabled = view.numSelected() > 0;
+                    item.title = localized("Free from Panel");
+                },
+            .perform =
+                [](ComicView& view, const ActionSender& sender) {
+                    view.toggleFloating(sender.title);
+                    return true;
+                } },
+        { .action = kFreeObjectsEditorAction,
+            .validate =
+                [](ComicView&, MenuItemValidation& item) {
+                    item.enabled = true;
+                    item.state = State::Off;
+                },
+            .perform =
+                [](ComicView& view, const ActionSender&) {
+                    view.openFreeObjectsEditor();
+                    return true;
+                } },
+        { .action = kEditFreeObjectsLayerAction,
+            .validate = alwaysEnabled<ComicView>,
+            .perform =
+                [](ComicView& view, const ActionSender&) {
+                    view.openFreeObjectsEditor(view.m_clickedFreeElement);
+                    return true;
+                } },
+        { .action = kRestrictToPanelAction,
+            .validate = alwaysEnabled<ComicView>,
+            .perform = runs<&ComicView::restrictToPanel> },
+        // Comics are drawn on their own paper; the choice is the parts views'.
+        { .action = kSetBackgroundAction,
+            .validate =
+                [](ComicView&, MenuItemValidation& item) {
+                    item.enabled = false;
+                    item.state = State::Off;
+                } },
+    };
+    return table;
+}
+
+bool ComicView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
+    return BalloonEditingView::tryToPerform(action, sender);
 }
 
 bool ComicView::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.isToolbarItem) {
-        if (item.action == kCreateNewPartAction || item.action == kPanelPropertiesAction) {
-            // A new part and the panel's properties wait until the typing ends.
-            item.enabled = DocumentDialogs::isInstalled(item.action) && !textEditing();
-            return true;
-        }
-        return BalloonEditingView::validateMenuItem(item);
-    }
-    return validateComicItem(item) || BalloonEditingView::validateMenuItem(item);
+    return actionTable().validate(*this, item) || BalloonEditingView::validateMenuItem(item);
 }
 
 } // namespace zandrel

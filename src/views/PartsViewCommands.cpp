@@ -1,6 +1,7 @@
 // The parts view's commands and the validation of its menu and toolbar items.
 #include "app/FileDialogFolder.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "app/core/DocumentExport.h"
@@ -138,114 +139,137 @@ bool PartsView::actsOnWholeDocument(const QString& action) const
     return actions.contains(action);
 }
 
-bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
+const ActionTable<PartsView>& PartsView::actionTable()
 {
-    if (action == kViewSelectedTypeAction)
-        viewSelectedType(sender.tag);
-    else if (action == kViewAllWithPosesAction)
-        viewAllWithPoses();
-    else if (action == kCreateNewPartAction)
-        createNewPart();
-    else if (action == kCountItemsAction)
-        countItems();
-    else if (action == kToggleThumbnailEditorAction)
-        toggleThumbnailEditor();
-    else if (action == kExitModeAction)
-        exitMode();
-    else if (action == kOpenTracingImageAction)
-        askForTracingImage();
-    else if (action == kEditStylesAction && m_characterDocument)
-        DocumentDialogs::open(action, *m_characterDocument, QWidget::window());
-    else if ((action == kGlobalBlurAdjustmentAction || action == kExportDialogAction) && document())
-        DocumentDialogs::open(action, *document(), QWidget::window());
-    else if (action == kExportPNGAction)
-        exportPNG();
-    else if (action == kExportJPEGAction)
-        exportJPEG();
-    else if (action == kExportPDFAction)
-        exportPDF();
-    else if (action == kExportEPSAction)
-        exportEPS();
-    else
-        return BalloonEditingView::tryToPerform(action, sender);
-    return true;
+    using State = MenuItemValidation::State;
+    static const auto whenEditable
+        = [](PartsView& view, MenuItemValidation& item) { item.enabled = view.editable(); };
+    static const auto showsType = [](PartsView& view, MenuItemValidation& item, int type) {
+        // The popup shows the choice in force.
+        item.enabled = view.model() != nullptr;
+        item.state = type == view.m_viewPartType ? State::On : State::Off;
+    };
+    static const auto withCharacter = [](PartsView& view, MenuItemValidation& item) {
+        item.enabled = view.m_characterDocument != nullptr;
+    };
+    static const auto documentSheet = [](PartsView& view, MenuItemValidation& item) {
+        item.enabled = view.document() && DocumentDialogs::isInstalled(item.action);
+    };
+    static const auto openDocumentSheet = [](PartsView& view, const ActionSender& sender) {
+        if (!view.document())
+            return false;
+        DocumentDialogs::open(sender.action, *view.document(), view.QWidget::window());
+        return true;
+    };
+    // An empty character has nothing to export (a PDF or EPS of it would be a page of no size).
+    static const auto exportable = [](PartsView& view, MenuItemValidation& item) {
+        item.enabled = view.m_characterDocument && !view.rootChildren().isEmpty();
+    };
+    static const ActionTable<PartsView> table {
+        { .action = kViewSelectedTypeAction,
+            .validate = [](PartsView& view, MenuItemValidation& item) { showsType(view, item, item.tag); },
+            .perform =
+                [](PartsView& view, const ActionSender& sender) {
+                    view.viewSelectedType(sender.tag);
+                    return true;
+                } },
+        { .action = kViewAllWithPosesAction,
+            .validate = [](PartsView& view, MenuItemValidation& item) { showsType(view, item, -1); },
+            .perform = runs<&PartsView::viewAllWithPoses> },
+        { .action = kCreateNewPartAction,
+            .validate = whenEditable,
+            .perform = runs<&PartsView::createNewPart>,
+            .validateToolbarItem
+            = [](PartsView& view,
+                  MenuItemValidation& item) { item.enabled = view.editable() && !view.thumbnailEditing(); } },
+        { .action = kCountItemsAction, .validate = whenEditable, .perform = runs<&PartsView::countItems> },
+        { .action = kToggleThumbnailEditorAction,
+            .validate =
+                [](PartsView& view, MenuItemValidation& item) {
+                    item.enabled = view.editable();
+                    item.state = view.thumbnailEditing() ? State::On : State::Off;
+                },
+            .perform = runs<&PartsView::toggleThumbnailEditor> },
+        { .action = kExitModeAction,
+            .validate
+            = [](PartsView& view, MenuItemValidation& item) { item.enabled = view.thumbnailEditing(); },
+            .perform = runs<&PartsView::exitMode> },
+        { .action = kOpenTracingImageAction,
+            .validate = withCharacter,
+            .perform = runs<&PartsView::askForTracingImage>,
+            .validateToolbarItem = withCharacter },
+        { .action = kEditStylesAction,
+            .validate =
+                [](PartsView& view, MenuItemValidation& item) {
+                    // The character's own styles: in a comic the parts view edits no character.
+                    item.enabled = view.m_characterDocument && DocumentDialogs::isInstalled(item.action);
+                },
+            .perform =
+                [](PartsView& view, const ActionSender& sender) {
+                    if (!view.m_characterDocument)
+                        return false;
+                    DocumentDialogs::open(sender.action, *view.m_characterDocument, view.QWidget::window());
+                    return true;
+                } },
+        { .action = kGlobalBlurAdjustmentAction, .validate = documentSheet, .perform = openDocumentSheet },
+        { .action = kExportDialogAction, .validate = documentSheet, .perform = openDocumentSheet },
+        { .action = kExportPNGAction, .validate = exportable, .perform = runs<&PartsView::exportPNG> },
+        { .action = kExportJPEGAction, .validate = exportable, .perform = runs<&PartsView::exportJPEG> },
+        { .action = kExportPDFAction, .validate = exportable, .perform = runs<&PartsView::exportPDF> },
+        { .action = kExportEPSAction, .validate = exportable, .perform = runs<&PartsView::exportEPS> },
+        // The parts view always draws on white.
+        { .action = kSetBackgroundAction,
+            .validate =
+                [](PartsView&, MenuItemValidation& item) {
+                    item.enabled = false;
+                    item.state = State::Off;
+                } },
+        { .action = kSetPartTypeAction,
+            .validate = [](PartsView& view, MenuItemValidation& item) { view.validatePartTypeItem(item); } },
+        { .action = kGroupAction,
+            .validate
+            = [](PartsView& view, MenuItemValidation& item) { item.enabled = view.numSelected() >= 2; } },
+        { .action = kUngroupAction,
+            .validate =
+                [](PartsView& view, MenuItemValidation& item) {
+                    const ElementList selected = view.selection();
+                    item.enabled = view.editable()
+                        && std::any_of(selected.cbegin(), selected.cend(), [](const ObjectPtr& object) {
+                               return dynamic_cast<const Group*>(object.get()) != nullptr;
+                           });
+                } },
+    };
+    return table;
 }
 
-bool PartsView::validateToolbarItem(MenuItemValidation& item)
+bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (m_partAliasesParent
-        && (item.action == kFlipHorizontalAction || item.action == kFlipVerticalAction
-            || item.action == kScaleAction)) {
-        item.enabled = false;
-        return true;
-    }
-    if (item.action == kCreateNewPartAction) {
-        item.enabled = editable() && !thumbnailEditing();
-        return true;
-    }
-    if (item.action == kOpenTracingImageAction) {
-        item.enabled = m_characterDocument != nullptr;
-        return true;
-    }
-    return BalloonEditingView::validateMenuItem(item);
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
+    return BalloonEditingView::tryToPerform(action, sender);
 }
 
 bool PartsView::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.isToolbarItem)
-        return validateToolbarItem(item);
     const QString& action = item.action;
-    if (changesChildren(action) && !editable()) {
+    if (item.isToolbarItem) {
+        // The aliases of the one-type view stand for their parts as they are.
+        if (m_partAliasesParent
+            && (action == kFlipHorizontalAction || action == kFlipVerticalAction || action == kScaleAction)) {
+            item.enabled = false;
+            return true;
+        }
+    } else if (changesChildren(action) && !editable()) {
         item.enabled = false;
         return true;
-    }
-    // The frame is all the thumbnail editor edits.
-    if (thumbnailEditing()
+    } else if (thumbnailEditing()
         && (action == kSelectAllAction || action == kPasteAction || action == kCreateNewPartAction
             || action == kViewSelectedTypeAction)) {
+        // The frame is all the thumbnail editor edits.
         item.enabled = false;
         return true;
     }
-    if (action == kCreateNewPartAction || action == kCountItemsAction) {
-        item.enabled = editable();
-    } else if (action == kViewSelectedTypeAction || action == kViewAllWithPosesAction) {
-        // The popup shows the choice in force.
-        const int type = action == kViewAllWithPosesAction ? -1 : item.tag;
-        item.enabled = model() != nullptr;
-        item.state = type == m_viewPartType ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
-    } else if (action == kOpenTracingImageAction) {
-        item.enabled = m_characterDocument != nullptr;
-    } else if (action == kToggleThumbnailEditorAction) {
-        item.enabled = editable();
-        item.state = thumbnailEditing() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
-    } else if (action == kExitModeAction) {
-        item.enabled = thumbnailEditing();
-    } else if (action == kGlobalBlurAdjustmentAction || action == kExportDialogAction) {
-        item.enabled = document() && DocumentDialogs::isInstalled(action);
-    } else if (action == kEditStylesAction) {
-        // The character's own styles: in a comic the parts view edits no character.
-        item.enabled = m_characterDocument && DocumentDialogs::isInstalled(action);
-    } else if (action == kExportPNGAction || action == kExportJPEGAction || action == kExportPDFAction
-        || action == kExportEPSAction) {
-        // An empty character has nothing to export (a PDF or EPS of it would be a page of no size).
-        item.enabled = m_characterDocument && !rootChildren().isEmpty();
-    } else if (action == kSetBackgroundAction) {
-        // The parts view always draws on white.
-        item.enabled = false;
-        item.state = MenuItemValidation::State::Off;
-    } else if (action == kSetPartTypeAction) {
-        validatePartTypeItem(item);
-    } else if (action == kGroupAction) {
-        item.enabled = numSelected() >= 2;
-    } else if (action == kUngroupAction) {
-        const ElementList selected = selection();
-        item.enabled = editable()
-            && std::any_of(selected.cbegin(), selected.cend(),
-                [](const ObjectPtr& object) { return dynamic_cast<const Group*>(object.get()) != nullptr; });
-    } else {
-        return BalloonEditingView::validateMenuItem(item);
-    }
-    return true;
+    return actionTable().validate(*this, item) || BalloonEditingView::validateMenuItem(item);
 }
 
 // --- Exports ---

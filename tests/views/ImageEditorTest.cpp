@@ -287,7 +287,8 @@ TEST_F(ImageEditorTest, PivotAndPartTypeAreNamedStepsThatTheControlsFollow)
     masks->tryToPerform(kSetPivotPointAction, ActionSender {});
     endOfEvent();
     EXPECT_FALSE(image->hasOrigin());
-    masks->tryToPerform(kSetPivotPointAction, ActionSender { 0, QString(), kContextualMenuSender });
+    masks->tryToPerform(
+        kSetPivotPointAction, ActionSender { 0, QString(), kContextualMenuSender, kSetPivotPointAction });
     endOfEvent();
     EXPECT_TRUE(image->hasOrigin());
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Set Image Pivot Point"));

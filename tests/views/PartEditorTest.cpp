@@ -173,8 +173,8 @@ TEST_F(PartEditorTest, EachCommandIsOneNamedStepThatUndoesToTheSavedBytesAndRedo
             [](PartEditorTest& t) { EXPECT_EQ(t.fillColorOf(1), t.namedColor(QStringLiteral("Skin"))); } },
         { "set pivot point", {}, { 0 },
             [](PartEditorTest& t) {
-                t.elements->tryToPerform(
-                    kSetPivotPointAction, ActionSender { 0, QString(), kContextualMenuSender });
+                t.elements->tryToPerform(kSetPivotPointAction,
+                    ActionSender { 0, QString(), kContextualMenuSender, kSetPivotPointAction });
             },
             QStringLiteral("Set Part Pivot Point"),
             [](PartEditorTest& t) {

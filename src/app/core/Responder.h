@@ -5,6 +5,9 @@
 
 namespace zandrel {
 
+// Each responder's actions described once (app/core/ActionTable.h).
+template <class R> class ActionTable;
+
 // What validation may say of a menu item or toolbar item before it is shown or triggered: whether it
 // is enabled, its check state and its title. The item's action and tag are given; the rest starts
 // from the item's current look and a responder changes what it knows.
@@ -26,6 +29,8 @@ struct ActionSender {
     int tag = 0;
     QString title;
     QVariant value;
+    // The action sent, for commands that several actions share.
+    QString action;
 };
 
 // A link in the chain that actions addressed to "whoever is first" travel along: the focused view,
