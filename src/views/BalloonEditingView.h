@@ -113,6 +113,8 @@ public:
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the view with when it is offered.
+    static const ActionTable<BalloonEditingView>& actionTable();
 
 protected:
     // A text edit started or ended: the comic document disables its page controls while one runs.

@@ -1,6 +1,7 @@
 // The balloon editing view's commands: pointers, shapes and styles, the properties dialog, group and
 // ungroup, pasting, and the validation of its items.
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
@@ -208,64 +209,89 @@ void BalloonEditingView::adjustPastedObjects(const ElementList& objects)
 
 // --- Responder ---
 
+const ActionTable<BalloonEditingView>& BalloonEditingView::actionTable()
+{
+    static const auto newLettering = [](BalloonEditingView& view, MenuItemValidation& item) {
+        item.enabled = !view.textEditing() && view.rootHoldsComicElements();
+    };
+    static const ActionTable<BalloonEditingView> table {
+        { .action = kAddBalloonAction,
+            .validate = newLettering,
+            .perform = runs<&BalloonEditingView::addBalloon>,
+            .validateToolbarItem = newLettering },
+        { .action = kAddNarrativeBoxAction,
+            .validate = newLettering,
+            .perform = runs<&BalloonEditingView::addNarrativeBox> },
+        { .action = kAddTextBlockAction,
+            .validate = newLettering,
+            .perform = runs<&BalloonEditingView::addTextBlock> },
+        { .action = kAddBalloonPointerAction,
+            .validate =
+                [](BalloonEditingView& view, MenuItemValidation& item) {
+                    item.enabled = view.numSelected() == 1 && asBalloon(view.firstSelected());
+                },
+            .perform = runs<&BalloonEditingView::addBalloonPointer> },
+        { .action = kSetBalloonShapeAction,
+            .validate
+            = [](BalloonEditingView& view,
+                  MenuItemValidation& item) { view.validateTaggedProperty(item, Balloon::kShapeKey); },
+            .perform =
+                [](BalloonEditingView& view, const ActionSender& sender) {
+                    view.setBalloonShape(sender);
+                    return true;
+                } },
+        { .action = kSetBalloonStyleAction,
+            .validate
+            = [](BalloonEditingView& view,
+                  MenuItemValidation& item) { view.validateTaggedProperty(item, Balloon::kStyleKey); },
+            .perform =
+                [](BalloonEditingView& view, const ActionSender& sender) {
+                    view.setBalloonStyle(sender);
+                    return true;
+                } },
+        { .action = kEditBalloonPropertiesAction,
+            .validate =
+                [](BalloonEditingView& view, MenuItemValidation& item) {
+                    // Offered once the dialogs have installed the balloon properties sheet.
+                    item.enabled
+                        = view.canEditBalloonProperties() && DocumentDialogs::isInstalled(item.action);
+                },
+            .perform = runs<&BalloonEditingView::editBalloonProperties> },
+        { .action = kGroupAction,
+            .validate =
+                [](BalloonEditingView& view, MenuItemValidation& item) {
+                    item.enabled = view.numSelected() >= 2 && view.rootHoldsComicElements();
+                },
+            .perform = runs<&BalloonEditingView::group> },
+        { .action = kUngroupAction,
+            .validate =
+                [](BalloonEditingView& view, MenuItemValidation& item) {
+                    const ElementList selected = view.selection();
+                    item.enabled
+                        = std::any_of(selected.cbegin(), selected.cend(), [](const ObjectPtr& object) {
+                              return dynamic_cast<const Group*>(object.get()) != nullptr;
+                          });
+                },
+            .perform = runs<&BalloonEditingView::ungroup> },
+        // Nothing is imported while text is typed in place.
+        { .action = kImportImageAction,
+            .validate
+            = [](BalloonEditingView& view,
+                  MenuItemValidation& item) { item.enabled = view.acceptsImages() && !view.textEditing(); } },
+    };
+    return table;
+}
+
 bool BalloonEditingView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kAddBalloonAction)
-        addBalloon();
-    else if (action == kAddNarrativeBoxAction)
-        addNarrativeBox();
-    else if (action == kAddTextBlockAction)
-        addTextBlock();
-    else if (action == kAddBalloonPointerAction)
-        addBalloonPointer();
-    else if (action == kSetBalloonShapeAction)
-        setBalloonShape(sender);
-    else if (action == kSetBalloonStyleAction)
-        setBalloonStyle(sender);
-    else if (action == kEditBalloonPropertiesAction)
-        editBalloonProperties();
-    else if (action == kGroupAction)
-        group();
-    else if (action == kUngroupAction)
-        ungroup();
-    else
-        return ZDLEditingView::tryToPerform(action, sender);
-    return true;
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
+    return ZDLEditingView::tryToPerform(action, sender);
 }
 
 bool BalloonEditingView::validateMenuItem(MenuItemValidation& item)
 {
-    const QString& action = item.action;
-    if (item.isToolbarItem) {
-        if (action != kAddBalloonAction)
-            return ZDLEditingView::validateMenuItem(item);
-        item.enabled = !textEditing() && rootHoldsComicElements();
-        return true;
-    }
-    if (action == kGroupAction) {
-        item.enabled = numSelected() >= 2 && rootHoldsComicElements();
-    } else if (action == kUngroupAction) {
-        const ElementList selected = selection();
-        item.enabled = std::any_of(selected.cbegin(), selected.cend(),
-            [](const ObjectPtr& object) { return dynamic_cast<const Group*>(object.get()) != nullptr; });
-    } else if (action == kAddBalloonPointerAction) {
-        item.enabled = numSelected() == 1 && asBalloon(firstSelected());
-    } else if (action == kSetBalloonShapeAction) {
-        return validateTaggedProperty(item, Balloon::kShapeKey);
-    } else if (action == kSetBalloonStyleAction) {
-        return validateTaggedProperty(item, Balloon::kStyleKey);
-    } else if (action == kEditBalloonPropertiesAction) {
-        // Offered once the dialogs have installed the balloon properties sheet.
-        item.enabled = canEditBalloonProperties() && DocumentDialogs::isInstalled(action);
-    } else if (action == kAddBalloonAction || action == kAddNarrativeBoxAction
-        || action == kAddTextBlockAction) {
-        item.enabled = !textEditing() && rootHoldsComicElements();
-    } else if (action == kImportImageAction) {
-        item.enabled = acceptsImages() && !textEditing();
-    } else {
-        return ZDLEditingView::validateMenuItem(item);
-    }
-    return true;
+    return actionTable().validate(*this, item) || ZDLEditingView::validateMenuItem(item);
 }
 
 } // namespace zandrel

@@ -93,6 +93,8 @@ public:
 
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the view with when it is offered.
+    static const ActionTable<PartElementsView>& actionTable();
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;

@@ -1,6 +1,7 @@
 // The part elements view's commands: grouping, splitting, point alignment, hand-drawn look,
 // styles, the pivot point, hiding, and the validation of their items.
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/DocumentDialogs.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
@@ -266,87 +267,124 @@ void PartElementsView::showAll()
 
 // --- Responder ---
 
+const ActionTable<PartElementsView>& PartElementsView::actionTable()
+{
+    static const auto onePath = [](PartElementsView& view) {
+        return view.numSelected() == 1 && dynamic_cast<const PartPath*>(view.firstSelected().get());
+    };
+    static const auto rootPart
+        = [](PartElementsView& view) { return dynamic_cast<const Part*>(view.rootObject().get()); };
+    static const auto whenPaths
+        = [](PartElementsView& view, MenuItemValidation& item) { item.enabled = view.allSelectedArePaths(); };
+    static const auto whenSomePaths = [](PartElementsView& view, MenuItemValidation& item) {
+        item.enabled = view.numSelected() > 0 && view.allSelectedArePaths();
+    };
+    // Their sheets read the selection from this view and call back.
+    static const auto openSheet = [](PartElementsView& view, const ActionSender& sender) {
+        return view.document()
+            && DocumentDialogs::open(sender.action, *view.document(), view.QWidget::window());
+    };
+    static const ActionTable<PartElementsView> table {
+        { .action = kGroupAction,
+            .validate = [](PartElementsView& view,
+                            MenuItemValidation& item) { item.enabled = view.numSelected() >= 2; },
+            .perform = runs<&PartElementsView::group> },
+        { .action = kUngroupAction,
+            .validate =
+                [](PartElementsView& view, MenuItemValidation& item) {
+                    const ElementList chosen = view.selection();
+                    const bool anyGroup
+                        = std::any_of(chosen.cbegin(), chosen.cend(), [](const ObjectPtr& object) {
+                              return dynamic_cast<const PartGroup*>(object.get()) != nullptr;
+                          });
+                    item.enabled = view.numSelected() > 0
+                        && (anyGroup || (view.allSelectedArePaths() && view.allSelectedAreCompoundPaths()));
+                },
+            .perform = runs<&PartElementsView::ungroup> },
+        { .action = kSplitToSeparatePartAction,
+            .validate =
+                [](PartElementsView& view, MenuItemValidation& item) {
+                    const qsizetype selected = view.numSelected();
+                    const auto* root = asProtocol<Parent>(view.rootObject());
+                    item.enabled = selected >= 1 && root && std::size_t(selected) < root->numChildren()
+                        && rootPart(view) && DocumentDialogs::isInstalled(item.action);
+                },
+            .perform = openSheet },
+        { .action = kAlignPathPointsAction,
+            .validate = whenSomePaths,
+            .perform = runs<&PartElementsView::alignPathPoints> },
+        { .action = kMakePathLookHanddrawnAction,
+            .validate = whenSomePaths,
+            .perform = runs<&PartElementsView::makePathLookHanddrawn> },
+        { .action = kCopyFontAction,
+            .validate
+            = [](PartElementsView& view,
+                  MenuItemValidation& item) { item.enabled = view.numSelected() == 0 || onePath(view); },
+            .perform = runs<&PartElementsView::copyFont> },
+        { .action = kPasteFontAction, .validate = whenPaths, .perform = runs<&PartElementsView::pasteFont> },
+        { .action = kApplyStyleAction,
+            .validate = whenPaths,
+            .perform =
+                [](PartElementsView& view, const ActionSender& sender) {
+                    view.applyStyle(sender.tag);
+                    return true;
+                } },
+        { .action = kSaveAsStyleAction,
+            .validate =
+                [](PartElementsView& view, MenuItemValidation& item) {
+                    item.enabled = (view.numSelected() == 0 || onePath(view))
+                        && DocumentDialogs::isInstalled(item.action);
+                },
+            .perform = openSheet },
+        { .action = kEditStylesAction,
+            .validate
+            = [](PartElementsView&,
+                  MenuItemValidation& item) { item.enabled = DocumentDialogs::isInstalled(item.action); },
+            .perform = openSheet },
+        { .action = kSetPivotPointAction,
+            .validate = [](PartElementsView& view,
+                            MenuItemValidation& item) { item.enabled = rootPart(view) != nullptr; },
+            .perform =
+                [](PartElementsView& view, const ActionSender& sender) {
+                    // Only where the contextual menu was opened: a main-menu choice has no point to set.
+                    if (view.inRightClick() || sender.value.toString() == kContextualMenuSender)
+                        view.setPivotPoint(view.rightClickPos());
+                    return true;
+                } },
+        { .action = kResetPivotPointAction,
+            .validate =
+                [](PartElementsView& view, MenuItemValidation& item) {
+                    const Part* part = rootPart(view);
+                    item.enabled = part && part->hasOrigin();
+                },
+            .perform = runs<&PartElementsView::resetPivotPoint> },
+        { .action = kHideSelectionAction,
+            .validate
+            = [](PartElementsView& view, MenuItemValidation& item) { item.enabled = view.numSelected() > 0; },
+            .perform = runs<&PartElementsView::hideSelection> },
+        { .action = kShowAllAction,
+            .validate
+            = [](PartElementsView& view, MenuItemValidation& item) { item.enabled = view.anyHidden(); },
+            .perform = runs<&PartElementsView::showAll> },
+        // New parts are made in the parts view, not inside one.
+        { .action = kCreateNewPartAction,
+            .validate = neverEnabled<PartElementsView>,
+            .perform = [](PartElementsView&, const ActionSender&) { return true; },
+            .validateToolbarItem = neverEnabled<PartElementsView> },
+    };
+    return table;
+}
+
 bool PartElementsView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kGroupAction) {
-        group();
-    } else if (action == kUngroupAction) {
-        ungroup();
-    } else if (action == kSplitToSeparatePartAction || action == kSaveAsStyleAction
-        || action == kEditStylesAction) {
-        // Their sheets read the selection from this view and call back.
-        return document() && DocumentDialogs::open(action, *document(), QWidget::window());
-    } else if (action == kAlignPathPointsAction) {
-        alignPathPoints();
-    } else if (action == kMakePathLookHanddrawnAction) {
-        makePathLookHanddrawn();
-    } else if (action == kCopyFontAction) {
-        copyFont();
-    } else if (action == kPasteFontAction) {
-        pasteFont();
-    } else if (action == kApplyStyleAction) {
-        applyStyle(sender.tag);
-    } else if (action == kSetPivotPointAction) {
-        // Only where the contextual menu was opened: a main-menu choice has no point to set.
-        if (inRightClick() || sender.value.toString() == kContextualMenuSender)
-            setPivotPoint(rightClickPos());
-    } else if (action == kResetPivotPointAction) {
-        resetPivotPoint();
-    } else if (action == kHideSelectionAction) {
-        hideSelection();
-    } else if (action == kShowAllAction) {
-        showAll();
-    } else if (action == kCreateNewPartAction) {
-        return true;
-    } else {
-        return ZDLEditingView::tryToPerform(action, sender);
-    }
-    return true;
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
+    return ZDLEditingView::tryToPerform(action, sender);
 }
 
 bool PartElementsView::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.isToolbarItem && item.action != kCreateNewPartAction)
-        return ZDLEditingView::validateMenuItem(item);
-    const QString& action = item.action;
-    const qsizetype selected = numSelected();
-    const auto* root = asProtocol<Parent>(rootObject());
-    const bool onePath = selected == 1 && dynamic_cast<const PartPath*>(firstSelected().get());
-    const auto* rootPart = dynamic_cast<const Part*>(rootObject().get());
-    if (action == kGroupAction) {
-        item.enabled = selected >= 2;
-    } else if (action == kSplitToSeparatePartAction) {
-        item.enabled = selected >= 1 && root && std::size_t(selected) < root->numChildren() && rootPart
-            && DocumentDialogs::isInstalled(action);
-    } else if (action == kUngroupAction) {
-        const ElementList chosen = selection();
-        const bool anyGroup = std::any_of(chosen.cbegin(), chosen.cend(),
-            [](const ObjectPtr& object) { return dynamic_cast<const PartGroup*>(object.get()) != nullptr; });
-        item.enabled = selected > 0 && (anyGroup || (allSelectedArePaths() && allSelectedAreCompoundPaths()));
-    } else if (action == kCopyFontAction) {
-        item.enabled = selected == 0 || onePath;
-    } else if (action == kSaveAsStyleAction) {
-        item.enabled = (selected == 0 || onePath) && DocumentDialogs::isInstalled(action);
-    } else if (action == kPasteFontAction || action == kApplyStyleAction) {
-        item.enabled = allSelectedArePaths();
-    } else if (action == kEditStylesAction) {
-        item.enabled = DocumentDialogs::isInstalled(action);
-    } else if (action == kAlignPathPointsAction || action == kMakePathLookHanddrawnAction) {
-        item.enabled = selected > 0 && allSelectedArePaths();
-    } else if (action == kResetPivotPointAction) {
-        item.enabled = rootPart && rootPart->hasOrigin();
-    } else if (action == kSetPivotPointAction) {
-        item.enabled = rootPart != nullptr;
-    } else if (action == kHideSelectionAction) {
-        item.enabled = selected > 0;
-    } else if (action == kShowAllAction) {
-        item.enabled = anyHidden();
-    } else if (action == kCreateNewPartAction) {
-        item.enabled = false;
-    } else {
-        return ZDLEditingView::validateMenuItem(item);
-    }
-    return true;
+    return actionTable().validate(*this, item) || ZDLEditingView::validateMenuItem(item);
 }
 
 } // namespace zandrel

@@ -4,6 +4,7 @@
 
 #include "app/Pasteboard.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "app/core/DocumentHost.h"
@@ -327,112 +328,135 @@ bool ZDLEditingView::performKeyEquivalent(const ZDLEvent& event)
 
 // --- Responder ---
 
+const ActionTable<ZDLEditingView>& ZDLEditingView::actionTable()
+{
+    using State = MenuItemValidation::State;
+    // Flips and scaling need something that is not a balloon.
+    static const auto transformable = [](ZDLEditingView& view) {
+        bool allBalloons = view.numSelected() > 0;
+        for (const ObjectPtr& object : view.selection())
+            allBalloons = allBalloons && dynamic_cast<const Balloon*>(object.get());
+        return view.numSelected() > 0 && !allBalloons;
+    };
+    static const auto whenTransformable
+        = [](ZDLEditingView& view, MenuItemValidation& item) { item.enabled = transformable(view); };
+    static const auto whenSelected
+        = [](ZDLEditingView& view, MenuItemValidation& item) { item.enabled = view.numSelected() > 0; };
+    static const auto forward
+        = [](ZDLEditingView& view, MenuItemValidation& item) { item.enabled = view.canMoveForward(); };
+    static const auto backward
+        = [](ZDLEditingView& view, MenuItemValidation& item) { item.enabled = view.canMoveBackward(); };
+    static const auto validateEditObject = [](ZDLEditingView& view, MenuItemValidation& item) {
+        bool enabled = false;
+        if (view.numSelected() == 1)
+            item.title = view.editObjectTitle(&enabled);
+        item.enabled = enabled;
+    };
+    static const ActionTable<ZDLEditingView> table {
+        { .action = kDeleteAction,
+            .validate = whenSelected,
+            .perform = runs<&ZDLEditingView::deleteSelection> },
+        { .action = kCutAction, .validate = whenSelected, .perform = runs<&ZDLEditingView::cut> },
+        { .action = kCopyAction, .validate = whenSelected, .perform = runs<&ZDLEditingView::copy> },
+        { .action = kPasteAction,
+            .validate = alwaysEnabled<ZDLEditingView>,
+            .perform = runs<&ZDLEditingView::paste> },
+        { .action = kImportImageAction,
+            .validate
+            = [](ZDLEditingView& view, MenuItemValidation& item) { item.enabled = view.acceptsImages(); },
+            .perform = runs<&ZDLEditingView::importImage> },
+        { .action = kEditObjectAction,
+            .validate = validateEditObject,
+            .perform = runs<&ZDLEditingView::editObject>,
+            .validateToolbarItem = validateEditObject },
+        { .action = kBringToFrontAction,
+            .validate = forward,
+            .perform = runs<&ZDLEditingView::bringToFront> },
+        { .action = kBringForwardAction,
+            .validate = forward,
+            .perform = runs<&ZDLEditingView::bringForward> },
+        { .action = kSendToBackAction, .validate = backward, .perform = runs<&ZDLEditingView::sendToBack> },
+        { .action = kSendBackwardAction,
+            .validate = backward,
+            .perform = runs<&ZDLEditingView::sendBackward> },
+        { .action = kFlipHorizontalAction,
+            .validate = whenTransformable,
+            .perform = runs<&ZDLEditingView::flipHorizontal>,
+            .validateToolbarItem = whenTransformable },
+        { .action = kFlipVerticalAction,
+            .validate = whenTransformable,
+            .perform = runs<&ZDLEditingView::flipVertical>,
+            .validateToolbarItem = whenTransformable },
+        { .action = kScaleAction,
+            .validate =
+                [](ZDLEditingView& view, MenuItemValidation& item) {
+                    // The scale sheet is offered once the dialogs have installed it.
+                    item.enabled = transformable(view) && DocumentDialogs::isInstalled(item.action);
+                },
+            .perform =
+                [](ZDLEditingView& view, const ActionSender& sender) {
+                    return view.m_document
+                        && DocumentDialogs::open(sender.action, *view.m_document, view.QWidget::window());
+                } },
+        { .action = kMergeAction,
+            .validate =
+                [](ZDLEditingView& view, MenuItemValidation& item) {
+                    const MergeType type = view.getMergeType();
+                    item.enabled = type != MergeType::Nothing;
+                    switch (type) {
+                    case MergeType::PartGroups:
+                    case MergeType::Groups:
+                        item.title = localized("Merge Into Single Group");
+                        break;
+                    case MergeType::Parts:
+                        item.title = localized("Merge Into Single Part");
+                        break;
+                    case MergeType::Balloons:
+                        item.title = localized("Merge Into Balloon Group");
+                        break;
+                    case MergeType::Paths:
+                        item.title = localized("Merge Into Compound Path");
+                        break;
+                    case MergeType::Nothing:
+                        item.title = localized("Merge");
+                        break;
+                    }
+                },
+            .perform = runs<&ZDLEditingView::merge> },
+        { .action = kSetPartTypeAction,
+            .validate
+            = [](ZDLEditingView& view, MenuItemValidation& item) { view.validatePartTypeItem(item); },
+            .perform =
+                [](ZDLEditingView& view, const ActionSender& sender) {
+                    view.setPartType(sender.tag);
+                    return true;
+                } },
+        { .action = kSetBackgroundAction,
+            .validate =
+                [](ZDLEditingView& view, MenuItemValidation& item) {
+                    const auto settings = view.m_document ? view.m_document->documentSettings() : nullptr;
+                    item.enabled = true;
+                    item.state = settings && settings->backgroundStyle() == item.tag ? State::On : State::Off;
+                },
+            .perform =
+                [](ZDLEditingView& view, const ActionSender& sender) {
+                    view.setBackground(sender.tag);
+                    return true;
+                } },
+    };
+    return table;
+}
+
 bool ZDLEditingView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kDeleteAction)
-        deleteSelection();
-    else if (action == kCutAction)
-        cut();
-    else if (action == kCopyAction)
-        copy();
-    else if (action == kPasteAction)
-        paste();
-    else if (action == kImportImageAction)
-        importImage();
-    else if (action == kEditObjectAction)
-        editObject();
-    else if (action == kBringToFrontAction)
-        bringToFront();
-    else if (action == kBringForwardAction)
-        bringForward();
-    else if (action == kSendToBackAction)
-        sendToBack();
-    else if (action == kSendBackwardAction)
-        sendBackward();
-    else if (action == kFlipHorizontalAction)
-        flipHorizontal();
-    else if (action == kFlipVerticalAction)
-        flipVertical();
-    else if (action == kMergeAction)
-        merge();
-    else if (action == kSetPartTypeAction)
-        setPartType(sender.tag);
-    else if (action == kSetBackgroundAction)
-        setBackground(sender.tag);
-    else if (action == kScaleAction)
-        return m_document && DocumentDialogs::open(action, *m_document, QWidget::window());
-    else
-        return ZDLView::tryToPerform(action, sender);
-    return true;
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
+    return ZDLView::tryToPerform(action, sender);
 }
 
 bool ZDLEditingView::validateMenuItem(MenuItemValidation& item)
 {
-    const QString& action = item.action;
-    const bool anySelected = numSelected() > 0;
-    // Flips and scaling need something that is not a balloon.
-    bool allBalloons = anySelected;
-    for (const ObjectPtr& object : selection())
-        allBalloons = allBalloons && dynamic_cast<const Balloon*>(object.get());
-    const bool transformable = anySelected && !allBalloons;
-    if (action == kEditObjectAction) {
-        bool enabled = false;
-        if (numSelected() == 1)
-            item.title = editObjectTitle(&enabled);
-        item.enabled = enabled;
-        return true;
-    }
-    if (action == kFlipHorizontalAction || action == kFlipVerticalAction) {
-        item.enabled = transformable;
-        return true;
-    }
-    if (item.isToolbarItem)
-        return ZDLView::validateMenuItem(item);
-    if (action == kSetBackgroundAction) {
-        const auto settings = m_document ? m_document->documentSettings() : nullptr;
-        item.enabled = true;
-        item.state = settings && settings->backgroundStyle() == item.tag ? MenuItemValidation::State::On
-                                                                         : MenuItemValidation::State::Off;
-    } else if (action == kDeleteAction || action == kCopyAction || action == kCutAction) {
-        item.enabled = anySelected;
-    } else if (action == kPasteAction) {
-        item.enabled = true;
-    } else if (action == kSetPartTypeAction) {
-        validatePartTypeItem(item);
-    } else if (action == kBringToFrontAction || action == kBringForwardAction) {
-        item.enabled = canMoveForward();
-    } else if (action == kSendToBackAction || action == kSendBackwardAction) {
-        item.enabled = canMoveBackward();
-    } else if (action == kScaleAction) {
-        // The scale sheet is offered once the dialogs have installed it.
-        item.enabled = transformable && DocumentDialogs::isInstalled(action);
-    } else if (action == kMergeAction) {
-        const MergeType type = getMergeType();
-        item.enabled = type != MergeType::Nothing;
-        switch (type) {
-        case MergeType::PartGroups:
-        case MergeType::Groups:
-            item.title = localized("Merge Into Single Group");
-            break;
-        case MergeType::Parts:
-            item.title = localized("Merge Into Single Part");
-            break;
-        case MergeType::Balloons:
-            item.title = localized("Merge Into Balloon Group");
-            break;
-        case MergeType::Paths:
-            item.title = localized("Merge Into Compound Path");
-            break;
-        case MergeType::Nothing:
-            item.title = localized("Merge");
-            break;
-        }
-    } else if (action == kImportImageAction) {
-        item.enabled = acceptsImages();
-    } else {
-        return ZDLView::validateMenuItem(item);
-    }
-    return true;
+    return actionTable().validate(*this, item) || ZDLView::validateMenuItem(item);
 }
 
 } // namespace zandrel

@@ -159,6 +159,8 @@ public:
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the view with when it is offered.
+    static const ActionTable<ZDLEditingView>& actionTable();
 
 protected:
     // Gathers the sorted selection into the new group, which takes the stacking place of the

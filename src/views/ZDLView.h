@@ -194,6 +194,8 @@ public:
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the view with when it is offered.
+    static const ActionTable<ZDLView>& actionTable();
 
     // The scroll area holding the view, when it sits in one.
     ZDLScrollArea* scrollArea() const { return m_scrollArea; }

@@ -1,6 +1,7 @@
 // The view base's zoom, scrolling, sizing, redrawing of announced areas and its menu commands.
 #include "app/MenuActions.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/ZDLDocument.h"
 #include "graphics/ArrayUtils.h"
 #include "panels/HelpComicView.h"
@@ -384,74 +385,94 @@ void ZDLView::updateView(const Notification& notification)
 
 // --- Responder ---
 
-bool ZDLView::tryToPerform(const QString& action, const ActionSender& sender)
+const ActionTable<ZDLView>& ZDLView::actionTable()
 {
-    if (action == kSelectAllAction)
-        selectAll();
-    else if (action == kDeselectAllAction)
-        deselectAll();
-    else if (action == kZoomInAction)
-        zoomIn();
-    else if (action == kZoomOutAction)
-        zoomOut();
-    else if (action == kActualSizeAction)
-        actualSize();
-    else if (action == kToggleZoomAction)
-        toggleZoom();
-    else if (action == kSetViewScaleFromPopupAction) {
-        const float scale
-            = sender.value.isValid() ? sender.value.toFloat() : floatFromScaleMenuItem(sender.title);
-        if (scale > 0.0f)
-            setZoomKeepingCenter(scale);
-    } else if (action == kShowPanelHelpAction) {
-        if (!m_helpPanelName.isEmpty() && !HelpComicView::getOpenHelp(m_helpPanelName, m_helpPanelDocument))
-            HelpComicView::createHelp(m_helpPanelName, m_helpPanelDocument, m_helpPanelHost, true);
-    } else if (action == kMoveToLayerAction || action == kToggleFloatingAction) {
-        // The layers come with their own parts of the program.
-    } else {
-        return false;
-    }
-    return true;
+    using State = MenuItemValidation::State;
+    static const auto helpOffered
+        = [](ZDLView& view, MenuItemValidation& item) { item.enabled = view.helpPanelOffered(); };
+    // The layers come with their own parts of the program.
+    static const auto nothing = [](ZDLView&, const ActionSender&) { return true; };
+    static const ActionTable<ZDLView> table {
+        { .action = kSelectAllAction,
+            .validate =
+                [](ZDLView& view, MenuItemValidation& item) {
+                    const auto* root = asProtocol<Parent>(view.m_rootObject);
+                    item.enabled = root && view.m_selection.size() < qsizetype(root->numChildren());
+                },
+            .perform = runs<&ZDLView::selectAll> },
+        { .action = kDeselectAllAction,
+            .validate
+            = [](ZDLView& view, MenuItemValidation& item) { item.enabled = !view.m_selection.isEmpty(); },
+            .perform = runs<&ZDLView::deselectAll> },
+        { .action = kZoomInAction,
+            .validate
+            = [](ZDLView& view,
+                  MenuItemValidation& item) { item.enabled = view.m_viewScale < view.maxViewScale(); },
+            .perform = runs<&ZDLView::zoomIn> },
+        { .action = kZoomOutAction,
+            .validate
+            = [](ZDLView& view,
+                  MenuItemValidation& item) { item.enabled = view.m_viewScale > view.minViewScale(); },
+            .perform = runs<&ZDLView::zoomOut> },
+        { .action = kActualSizeAction,
+            .validate = alwaysEnabled<ZDLView>,
+            .perform = runs<&ZDLView::actualSize> },
+        { .action = kToggleZoomAction,
+            .validate = alwaysEnabled<ZDLView>,
+            .perform = runs<&ZDLView::toggleZoom> },
+        { .action = kSetViewScaleFromPopupAction,
+            .validate =
+                [](ZDLView& view, MenuItemValidation& item) {
+                    item.enabled = true;
+                    item.state
+                        = floatFromScaleMenuItem(item.title) == view.m_viewScale ? State::On : State::Off;
+                },
+            .perform =
+                [](ZDLView& view, const ActionSender& sender) {
+                    const float scale = sender.value.isValid() ? sender.value.toFloat()
+                                                               : floatFromScaleMenuItem(sender.title);
+                    if (scale > 0.0f)
+                        view.setZoomKeepingCenter(scale);
+                    return true;
+                } },
+        { .action = kShowPanelHelpAction,
+            .validate = helpOffered,
+            .perform =
+                [](ZDLView& view, const ActionSender&) {
+                    if (!view.m_helpPanelName.isEmpty()
+                        && !HelpComicView::getOpenHelp(view.m_helpPanelName, view.m_helpPanelDocument))
+                        HelpComicView::createHelp(
+                            view.m_helpPanelName, view.m_helpPanelDocument, view.m_helpPanelHost, true);
+                    return true;
+                },
+            .validateToolbarItem = helpOffered },
+        { .action = kMoveToLayerAction,
+            .validate =
+                [](ZDLView&, MenuItemValidation& item) {
+                    item.enabled = false;
+                    item.title = localized("Move to Other Layer");
+                },
+            .perform = nothing },
+        { .action = kToggleFloatingAction,
+            .validate =
+                [](ZDLView&, MenuItemValidation& item) {
+                    item.enabled = false;
+                    item.title = localized("Free from Panel");
+                },
+            .perform = nothing },
+    };
+    return table;
 }
 
+bool ZDLView::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    return actionTable().perform(*this, action, sender).value_or(false);
+}
+
+// Toolbar items of the view are off but help; the subclasses answer their own first.
 bool ZDLView::validateMenuItem(MenuItemValidation& item)
 {
-    const QString& action = item.action;
-    // Toolbar items of the view are off but help; the subclasses answer their own first.
-    if (item.isToolbarItem) {
-        if (action == kShowPanelHelpAction) {
-            item.enabled = helpPanelOffered();
-            return true;
-        }
-        return false;
-    }
-    if (action == kSelectAllAction) {
-        const auto* root = asProtocol<Parent>(m_rootObject);
-        item.enabled = root && m_selection.size() < qsizetype(root->numChildren());
-    } else if (action == kDeselectAllAction) {
-        item.enabled = !m_selection.isEmpty();
-    } else if (action == kZoomInAction) {
-        item.enabled = m_viewScale < maxViewScale();
-    } else if (action == kZoomOutAction) {
-        item.enabled = m_viewScale > minViewScale();
-    } else if (action == kActualSizeAction || action == kToggleZoomAction) {
-        item.enabled = true;
-    } else if (action == kSetViewScaleFromPopupAction) {
-        item.enabled = true;
-        item.state = floatFromScaleMenuItem(item.title) == m_viewScale ? MenuItemValidation::State::On
-                                                                       : MenuItemValidation::State::Off;
-    } else if (action == kShowPanelHelpAction) {
-        item.enabled = helpPanelOffered();
-    } else if (action == kMoveToLayerAction) {
-        item.enabled = false;
-        item.title = localized("Move to Other Layer");
-    } else if (action == kToggleFloatingAction) {
-        item.enabled = false;
-        item.title = localized("Free from Panel");
-    } else {
-        return false;
-    }
-    return true;
+    return actionTable().validate(*this, item);
 }
 
 bool ZDLView::helpPanelOffered() const
