@@ -10,6 +10,7 @@
 #include "comicmodel/ComicModel.h"
 #include "graphics/BandedRendering.h"
 #include "graphics/ZDLContext.h"
+#include "platform/AtomicFile.h"
 #include "platform/Localization.h"
 #include "platform/PngWriter.h"
 #include "platform/UserDefaults.h"
@@ -26,7 +27,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QToolBar>
 #include <QUrl>
@@ -97,13 +97,7 @@ bool writePng(const QImage& image, const QString& path, QString* reason)
             *reason = localized("There is not enough memory to compress the image.");
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.commit()) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, png, reason);
 }
 
 QString imageName(const ComicDocument& document)

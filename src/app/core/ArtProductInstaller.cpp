@@ -3,6 +3,7 @@
 #include "app/core/ArtStore.h"
 #include "app/core/ZDLAppController.h"
 #include "comicmodel/CharacterLibraryItem.h"
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStorageInfo>
 #include <algorithm>
 #include <sys/resource.h>
@@ -26,16 +26,6 @@ const QString kFolderPattern = QStringLiteral("art folder %1");
 const QString kPartsExtension = QStringLiteral("parts");
 // Names tried before giving up on finding a free one.
 constexpr int kMaxNameAttempts = 10000;
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 
 // Removes the path when it goes out of scope, whatever happened in between.
 struct RemoveOnExit {
@@ -128,7 +118,7 @@ ArtProductInstaller::Result ArtProductInstaller::install(
     }
 
     RemoveOnExit zip { firstFreeName(m_temporaryFolder, kZipPattern) };
-    if (zip.path.isEmpty() || !writeFile(zip.path, archive)) {
+    if (zip.path.isEmpty() || !writeFileAtomically(zip.path, archive)) {
         zip.path.clear();
         result.error = QStringLiteral("the archive could not be written to the temporary folder");
         return result;
@@ -167,7 +157,7 @@ ArtProductInstaller::Result ArtProductInstaller::install(
         const QString catalog = m_controller.getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
         if (!ArtStore::parseProductManifest(data, productCode, &reason))
             zdlLog(QStringLiteral("Manifest of art product %1 refused: %2").arg(productCode, reason));
-        else if (QDir().mkpath(catalog) && writeFile(QDir(catalog).filePath(manifestName), data))
+        else if (QDir().mkpath(catalog) && writeFileAtomically(QDir(catalog).filePath(manifestName), data))
             result.manifestInstalled = true;
     }
     return result;

@@ -1,12 +1,12 @@
 #include "app/core/CatalogFiles.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Localization.h"
 
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace zandrel {
 
@@ -40,17 +40,7 @@ QByteArray readCatalogFile(const QString& path, QString* error)
 
 bool writeCatalogFile(const QString& path, const QByteArray& data, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, data, error);
 }
 
 // The thumbnail over white: the file format keeps no transparency.
@@ -62,16 +52,15 @@ bool writeCatalogThumbnail(const QImage& thumbnail, const QString& path, QString
         QPainter painter(&opaque);
         painter.drawImage(0, 0, thumbnail);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    AtomicFile file(path);
+    if (!file.open()) {
         *error = file.errorString();
         return false;
     }
-    QImageWriter writer(&file, "jpeg");
+    QImageWriter writer(&file.device(), "jpeg");
     writer.setQuality(kThumbnailQuality);
     if (!writer.write(opaque)) {
         *error = writer.errorString();
-        file.cancelWriting();
         return false;
     }
     if (!file.commit()) {

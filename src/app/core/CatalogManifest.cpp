@@ -1,11 +1,11 @@
 #include "app/core/CatalogManifest.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/XmlPropertyList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace zandrel::CatalogManifest {
 
@@ -136,17 +136,7 @@ bool write(const QVariantMap& manifest, const QString& folder, QString* error)
     const QByteArray data = writeXmlPropertyList(stored, error);
     if (data.isEmpty())
         return false;
-    QSaveFile file(QDir(folder).filePath(kFileName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(QDir(folder).filePath(kFileName), data, error);
 }
 
 } // namespace zandrel::CatalogManifest

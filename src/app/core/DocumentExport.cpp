@@ -9,6 +9,7 @@
 #include "comicmodel/ComicPanel.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/EpsPaintDevice.h"
+#include "platform/AtomicFile.h"
 #include "platform/Geometry.h"
 #include "platform/Localization.h"
 #include "platform/OffscreenImage.h"
@@ -18,7 +19,6 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <cmath>
 
 namespace zandrel {
@@ -72,16 +72,16 @@ bool acceptableImage(const QRectF& area, float scale)
     return !OffscreenImage::pixelSizeFor(area.size(), scale).isEmpty();
 }
 
-// Writes through a temporary file beside the target, renamed into place by commit.
+// Writes through a temporary file beside the target, renamed into place once whole.
 template <class Write> ExportResult saveFile(const QString& path, const Write& write)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    AtomicFile file(path);
+    if (!file.open())
         return writeFailed(path, file.errorString());
     QString reason;
     if (!write(file, reason)) {
-        file.cancelWriting();
-        return writeFailed(path, reason.isEmpty() ? file.errorString() : reason);
+        file.cancel(reason);
+        return writeFailed(path, file.errorString());
     }
     if (!file.commit())
         return writeFailed(path, file.errorString());
@@ -96,8 +96,8 @@ ExportResult printToPdf(
     if (paper.width() > PDFCopyView::kMaxPdfSide || paper.height() > PDFCopyView::kMaxPdfSide)
         return ExportResult::failure(localized("The page would be too large."),
             localized("A PDF page can be at most %1 points wide and high.").arg(PDFCopyView::kMaxPdfSide));
-    return saveFile(path, [&](QSaveFile& file, QString& reason) {
-        QPdfWriter writer(&file);
+    return saveFile(path, [&](AtomicFile& file, QString& reason) {
+        QPdfWriter writer(&file.device());
         writer.setResolution(72);
         writer.setPageMargins(QMarginsF());
         // The page is the content's size: portrait with the given width and height, landscape
@@ -283,8 +283,8 @@ ExportResult DocumentExport::writeImage(const QImage& image, const QString& path
         written.setDotsPerMeterX(*dotsPerMetre);
         written.setDotsPerMeterY(*dotsPerMetre);
     }
-    return saveFile(path, [&](QSaveFile& file, QString& reason) {
-        QImageWriter writer(&file, "jpeg");
+    return saveFile(path, [&](AtomicFile& file, QString& reason) {
+        QImageWriter writer(&file.device(), "jpeg");
         writer.setQuality(quality ? int(std::lround(std::clamp(*quality, 0.0f, 1.0f) * 100)) : 70);
         if (!writer.write(written)) {
             reason = writer.errorString();
@@ -296,7 +296,7 @@ ExportResult DocumentExport::writeImage(const QImage& image, const QString& path
 
 ExportResult DocumentExport::writeData(const QByteArray& data, const QString& path)
 {
-    return saveFile(path, [&](QSaveFile& file, QString&) { return file.write(data) == data.size(); });
+    return saveFile(path, [&](AtomicFile& file, QString&) { return file.write(data); });
 }
 
 } // namespace zandrel

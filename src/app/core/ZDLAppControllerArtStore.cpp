@@ -6,6 +6,7 @@
 #include "app/core/ZDLAppController.h"
 #include "charmodel/CharacterModel.h"
 #include "comicmodel/CharacterLibraryItem.h"
+#include "platform/AtomicFile.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
@@ -14,7 +15,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace zandrel {
@@ -66,11 +66,7 @@ void ZDLAppController::checkForArtStore(const std::optional<QByteArray>& fetched
     if (fetched) {
         if (std::optional<ArtStore::List> fresh = ArtStore::parseList(*fetched, &reason)) {
             m_artStoreReachable = true;
-            QSaveFile cache(cachePath);
-            if (cache.open(QIODevice::WriteOnly) && cache.write(*fetched) == fetched->size())
-                cache.commit();
-            else
-                cache.cancelWriting();
+            writeFileAtomically(cachePath, *fetched);
             list = std::move(fresh);
         } else {
             zdlLog(QStringLiteral("Art store list refused: %1").arg(reason));

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 

@@ -5,6 +5,7 @@
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZDLDocument.h"
 #include "comicmodel/CharacterLibraryItem.h"
+#include "platform/AtomicFile.h"
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cerrno>
 #include <thread>
 
@@ -227,33 +227,13 @@ bool ZDLDocument::mayWriteFile(const QString& path)
 
 bool ZDLDocument::writeFile(const QString& path, const QByteArray& data, DocumentError* error)
 {
-    // The bytes go to a temporary file beside the target, which replaces it only once whole.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = DocumentError::fileError(writeErrorCode(errno), file.errorString());
-        return false;
-    }
-    // Qt's commit does not notice a buffered write that the system cut short (a full disk, a size
-    // limit) and would put the truncated file in place: the flush and the size are checked first.
-    errno = 0;
-    const bool written = file.write(data) == data.size() && file.flush() && file.size() == data.size();
-    if (!written) {
-        const int systemError = errno;
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        if (error)
-            *error = DocumentError::fileError(writeErrorCode(systemError), reason);
-        return false;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        if (error)
-            *error = DocumentError::fileError(writeErrorCode(errno), file.errorString());
-        return false;
-    }
-    return true;
+    QString reason;
+    int systemError = 0;
+    if (writeFileAtomically(path, data, &reason, &systemError))
+        return true;
+    if (error)
+        *error = DocumentError::fileError(writeErrorCode(systemError), reason);
+    return false;
 }
 
 bool ZDLDocument::saveToFile(const QString& path, SaveOperation operation, DocumentError* error)

@@ -2,6 +2,7 @@
 // catalog folders, the manifests checked by Python's own reader; damaged and hostile manifests
 // refused without touching the folder.
 #include "CharacterFixtures.h"
+#include "app/core/CatalogFiles.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
@@ -12,6 +13,7 @@
 #include "comicmodel/TestComics.h"
 #include "platform/NotificationCenter.h"
 #include "support/ArchiveEditing.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -313,6 +316,77 @@ TEST_F(CatalogsTest, DamagedAndHostileManifestsAreRefusedAndTheFolderLeftAlone)
     EXPECT_EQ(controller->characterCatalog().front()->partsKind(), 0);
     EXPECT_EQ(
         controller->characterCatalog().front()->thumbnailFileURL(), QDir(userFolder()).filePath("x.jpg"));
+}
+
+// A disk that fills up in the middle of a catalog write (a size limit stands in for it): every
+// writer fails with a reason, and the catalog keeps each file whole as it was, with no temporary
+// file beside it.
+TEST_F(CatalogsTest, WritesThatFillTheDiskLeaveTheCatalogAsItWas)
+{
+    document(QStringLiteral("Zed"))->saveToCatalog();
+    const QString folder = userFolder();
+    const QString source = dir.filePath(QStringLiteral("download.parts"));
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(archivedPartsFile(*test::makeCharacter(QStringLiteral("Bob"), 3, 2)));
+    }
+    ASSERT_TRUE(controller->savePartsFile(source, CharacterLibraryItem::PurchasedCatalog));
+    const auto bob = controller->getCharacterFromCatalogByFilename(
+        QStringLiteral("Bob.parts"), CharacterLibraryItem::PurchasedCatalog);
+    ASSERT_TRUE(bob);
+    QImage noise(300, 200, QImage::Format_ARGB32);
+    for (int y = 0; y < noise.height(); ++y) {
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+    }
+    QVariantList entries;
+    for (int i = 0; i < 50; ++i)
+        entries.append(
+            QVariantMap { { CatalogManifest::kPartsFilenameKey, QStringLiteral("C%1.parts").arg(i) } });
+
+    const auto before = snapshot(dir.path());
+    constexpr qint64 kLimit = 256;
+    QString reason;
+    const QList<std::pair<const char*, std::function<bool()>>> writers = {
+        { "parts file",
+            [&] {
+                return writeCatalogFile(
+                    QDir(folder).filePath(QStringLiteral("Zed.parts")), QByteArray(4096, 'x'), &reason);
+            } },
+        { "thumbnail",
+            [&] {
+                return writeCatalogThumbnail(
+                    noise, QDir(folder).filePath(QStringLiteral("Zed.jpg")), &reason);
+            } },
+        { "manifest",
+            [&] {
+                return CatalogManifest::write(
+                    QVariantMap { { CatalogManifest::kCatalogItemsKey, entries } }, folder, &reason);
+            } },
+        { "installed parts file",
+            [&] { return controller->savePartsFile(source, CharacterLibraryItem::UserCatalog); } },
+        { "copied library item",
+            [&] {
+                alerts.clear();
+                controller->copyCharacterLibraryItem(bob, nullptr);
+                return alerts.isEmpty();
+            } },
+    };
+    for (const auto& [name, write] : writers) {
+        SCOPED_TRACE(name);
+        reason = QStringLiteral("unset");
+        {
+            test::FileSizeLimit limit(kLimit);
+            if (!limit.ok)
+                GTEST_SKIP() << "this system refuses a file size limit";
+            EXPECT_FALSE(write());
+        }
+        EXPECT_FALSE(reason.isEmpty());
+        EXPECT_EQ(snapshot(dir.path()), before);
+    }
+    EXPECT_TRUE(alerts.last().message.contains(QStringLiteral("could not be copied")))
+        << alerts.last().message.toStdString();
 }
 
 // The keys of each archived library item, as Python reads them.

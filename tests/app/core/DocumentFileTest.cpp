@@ -11,16 +11,15 @@
 #include "graphics/ZDLImage.h"
 #include "platform/DeferredCalls.h"
 #include "platform/NotificationCenter.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/fsuid.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace zandrel {
@@ -230,30 +229,6 @@ public:
     }
 };
 
-// Files may not grow past the size while it stands: a write beyond it fails as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(qint64 bytes)
-        : m_handler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit small = m_previous;
-        small.rlim_cur = static_cast<rlim_t>(bytes);
-        ok = setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-    bool ok = false;
-
-private:
-    rlimit m_previous {};
-    void (*m_handler)(int);
-};
-
 TEST_F(DocumentFileTest, FailedSavesLeaveTheOldFileWholeAndTellTheUser)
 {
     auto document = open(path);
@@ -280,7 +255,7 @@ TEST_F(DocumentFileTest, FailedSavesLeaveTheOldFileWholeAndTellTheUser)
     // A disk that fills up halfway through the write: the size limit makes the write fail as a full
     // disk does.
     {
-        FileSizeLimit limit(original.size() / 3);
+        test::FileSizeLimit limit(original.size() / 3);
         ASSERT_TRUE(limit.ok);
         EXPECT_FALSE(document->saveToFile(path, SaveOperation::Save, &error));
     }
@@ -291,7 +266,7 @@ TEST_F(DocumentFileTest, FailedSavesLeaveTheOldFileWholeAndTellTheUser)
 
     // An autosave that fails tells the user once, not at every change.
     {
-        FileSizeLimit limit(original.size() / 3);
+        test::FileSizeLimit limit(original.size() / 3);
         EXPECT_FALSE(document->autosaveNow());
         renameCharacter(*document, QStringLiteral("Again"));
         EXPECT_FALSE(document->autosaveNow());
@@ -484,7 +459,7 @@ TEST_F(DocumentFileTest, AFailedBackgroundAutosaveTellsTheUserOnce)
 {
     auto document = open(path);
     {
-        FileSizeLimit limit(original.size() / 3);
+        test::FileSizeLimit limit(original.size() / 3);
         ASSERT_TRUE(limit.ok);
         for (const QString& name : { QStringLiteral("One"), QStringLiteral("Two") }) {
             renameCharacter(*document, name);
