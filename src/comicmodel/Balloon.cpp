@@ -63,47 +63,206 @@ float sanitizedWidth(float width)
 
 } // namespace
 
+// In the order of the archive.
+const ElementFields<Balloon>& Balloon::fields()
+{
+    namespace style = stylefields;
+    static const ElementFields<Balloon> declared {
+        { property<Balloon>(kOriginKey, &Balloon::origin, &Balloon::setOrigin),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                coder.encodeFloat(static_cast<float>(balloon.m_origin.x()), kOriginXArchiveKey);
+                coder.encodeFloat(static_cast<float>(balloon.m_origin.y()), kOriginYArchiveKey);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.m_origin = QPointF(finiteOrZero(coder.decodeFloatForKey(kOriginXArchiveKey)),
+                    finiteOrZero(coder.decodeFloatForKey(kOriginYArchiveKey)));
+            } },
+        { property<Balloon>(kWidthKey, &Balloon::width, &Balloon::setWidth),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                coder.encodeFloat(balloon.m_width, kWidthArchiveKey);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.setWidth(coder.decodeFloatForKey(kWidthArchiveKey));
+            },
+            true },
+        { property<Balloon>(kFormattedTextKey, &Balloon::formattedText, &Balloon::setFormattedText),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                coder.encodeObject(Value(balloon.m_layout.text()), kTextArchiveKey);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                // The old key was read without a class restriction; only attributed strings are of
+                // use here.
+                const Value text = coder.containsValueForKey(kLegacyTextArchiveKey)
+                    ? zdlDecodeObjectOfClass(coder, PlatformClass::kAttributedString, kLegacyTextArchiveKey)
+                    : zdlDecodeObjectOfClass(coder, PlatformClass::kMutableAttributedString, kTextArchiveKey);
+                if (text.type() == Value::Type::AttributedText) {
+                    // Each balloon lays its text out on its own, and a file can name one long text
+                    // from many balloons: the layout to come is charged per balloon.
+                    const AttributedText attributed = text.toAttributedText();
+                    DecodingBudget::charge(kLayoutBytesPerCharacter * qint64(attributed.length()));
+                    balloon.m_layout.setText(attributed);
+                }
+            },
+            true },
+        { property<Balloon>(kShapeKey, &Balloon::shape, &Balloon::setShape),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                coder.encodeInteger(balloon.m_shape, kShapeArchiveKey);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.m_shape = clampedInt(coder.decodeIntegerForKey(kShapeArchiveKey));
+            },
+            true, [] { return localized("Shape:"); },
+            [] {
+                return QStringList { localized("Standard"), localized("Ellipse"),
+                    localized("Rounded Rectangle"), localized("Rectangle"), localized("Fitted"),
+                    localized("Text Block") };
+            } },
+        { property<Balloon>(kStyleKey, &Balloon::style, &Balloon::setStyle),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                coder.encodeInteger(balloon.m_edgeStyle, kStyleArchiveKey);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.m_edgeStyle = clampedInt(coder.decodeIntegerForKey(kStyleArchiveKey));
+            },
+            true, [] { return localized("Style:"); },
+            [] {
+                return QStringList { localized("Plain"), localized("Rough Spikes"), localized("Spikes"),
+                    localized("Scallops"), localized("Rough Scallops") };
+            } },
+        { property<Balloon>(
+              kPointersKey,
+              [](const Balloon& balloon) {
+                  const BalloonPointerList& pointers = balloon.pointers();
+                  return std::vector<BalloonPointerPtr>(pointers.begin(), pointers.end());
+              },
+              [](Balloon& balloon, const std::vector<BalloonPointerPtr>& pointers) {
+                  balloon.setPointers(BalloonPointerList(pointers.begin(), pointers.end()));
+              }),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                ValueList pointers;
+                pointers.reserve(balloon.m_pointers.items().size());
+                for (const BalloonPointerPtr& pointer : balloon.m_pointers.items())
+                    pointers.append(Value(pointer));
+                coder.encodeObject(Value(pointers), kPointersArchiveKey);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                // Without the key the balloon has no pointer.
+                BalloonPointerList pointers;
+                for (const ObjectPtr& object :
+                    zdlDecodeElementsOfClasses(coder, { BalloonPointer::kClassName }, kPointersArchiveKey)) {
+                    if (auto pointer = std::dynamic_pointer_cast<BalloonPointer>(object))
+                        pointers.append(std::move(pointer));
+                }
+                balloon.m_pointers.clear();
+                balloon.m_pointers.adoptDecoded(coder, pointers);
+            },
+            true },
+        // The style fields balloons have: no line or fill opacity and no blur. A refused colour or
+        // fill keeps black and white: a null colour would be merged into a palette.
+        { styleProperty(style::lineColor),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                encodeStyleField(coder, balloon.m_style, style::lineColor);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                if (!coder.containsValueForKey(style::lineColor.archiveKey))
+                    return;
+                StyleValues read;
+                decodeStyleField(coder, read, style::lineColor, {});
+                if (read.lineColor)
+                    balloon.m_style.lineColor = read.lineColor;
+            },
+            true },
+        { styleProperty(style::lineColorAdjust),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                encodeStyleField(coder, balloon.m_style, style::lineColorAdjust);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.m_style.lineColorAdjust
+                    = finiteOrZero(coder.decodeFloatForKey(style::lineColorAdjust.archiveKey));
+            },
+            true },
+        { styleProperty(style::lineWeight),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                encodeStyleField(coder, balloon.m_style, style::lineWeight);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                if (!coder.containsValueForKey(style::lineWeight.archiveKey))
+                    return;
+                const float weight = coder.decodeFloatForKey(style::lineWeight.archiveKey);
+                if (std::isfinite(weight))
+                    balloon.m_style.lineWeight = weight;
+            },
+            true },
+        { styleProperty(style::fill),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                encodeStyleField(coder, balloon.m_style, style::fill);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                if (!coder.containsValueForKey(style::fill.archiveKey))
+                    return;
+                StyleValues read;
+                decodeStyleField(coder, read, style::fill, {});
+                if (read.fill)
+                    balloon.m_style.fill = read.fill;
+            },
+            true },
+        { styleProperty(style::lineDash),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                encodeStyleField(coder, balloon.m_style, style::lineDash);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.m_style.lineDash = coder.decodeIntegerForKey(style::lineDash.archiveKey);
+            },
+            true },
+        // Written only when a colour set is stored.
+        { property<Balloon>(
+              kModelKey,
+              [](const Balloon& balloon) {
+                  CharacterModel* colors = balloon.colorsModel();
+                  return colors ? std::static_pointer_cast<CharacterModel>(colors->shared_from_this())
+                                : std::shared_ptr<CharacterModel>();
+              },
+              &Balloon::setModel),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                if (const std::shared_ptr<CharacterModel> stored = balloon.m_model.lock())
+                    coder.encodeObject(stored, kModelArchiveKey);
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.m_model.reset();
+                if (coder.containsValueForKey(kModelArchiveKey))
+                    balloon.m_model
+                        = zdlDecodeObjectOfClass(coder, CharacterModel::kClassName, kModelArchiveKey)
+                              .toObject<CharacterModel>();
+            } },
+        // Written only for the pasteboard: the identifier of the colour set in use, not the one the
+        // balloon was pasted with.
+        { readOnlyProperty<Balloon>(kCharacterIdKey, &Balloon::characterId),
+            [](const Balloon& balloon, KeyedArchiver& coder) {
+                encodeCharacterIdForPasteboard(coder, balloon.model());
+            },
+            [](Balloon& balloon, KeyedUnarchiver& coder) {
+                balloon.m_characterId.clear();
+                if (coder.containsValueForKey(kCharacterIdArchiveKey))
+                    balloon.m_characterId
+                        = zdlDecodeObjectOfClass(coder, PlatformClass::kString, kCharacterIdArchiveKey)
+                              .toString();
+            } },
+        // Not kept in files: the fill holds them, and the text editor sets editing only while it
+        // shows the text itself.
+        { property<Balloon>(kEditingKey, &Balloon::editing, &Balloon::setEditing), nullptr, nullptr, true },
+        { property<Balloon>(
+            kFillColor, [](const Balloon& balloon) { return balloon.fillColor(); }, &Balloon::setFillColor) },
+        { property<Balloon>(
+            kFillColorAdjust, [](const Balloon& balloon) { return balloon.fillColorAdjust(); },
+            &Balloon::setFillColorAdjust) },
+        { readOnlyProperty<Balloon>(kFillType, &Balloon::fillType) },
+    };
+    return declared;
+}
+
 const PropertyTable& Balloon::staticPropertyTable()
 {
-    static const PropertyTable table(&GraphicElementBase::staticPropertyTable(), [] {
-        std::vector<Property> properties {
-            property<Balloon>(kFormattedTextKey, &Balloon::formattedText, &Balloon::setFormattedText),
-            property<Balloon>(
-                kPointersKey,
-                [](const Balloon& balloon) {
-                    const BalloonPointerList& pointers = balloon.pointers();
-                    return std::vector<BalloonPointerPtr>(pointers.begin(), pointers.end());
-                },
-                [](Balloon& balloon, const std::vector<BalloonPointerPtr>& pointers) {
-                    balloon.setPointers(BalloonPointerList(pointers.begin(), pointers.end()));
-                }),
-            property<Balloon>(kWidthKey, &Balloon::width, &Balloon::setWidth),
-            property<Balloon>(kOriginKey, &Balloon::origin, &Balloon::setOrigin),
-            property<Balloon>(kShapeKey, &Balloon::shape, &Balloon::setShape),
-            property<Balloon>(kStyleKey, &Balloon::style, &Balloon::setStyle),
-            property<Balloon>(kEditingKey, &Balloon::editing, &Balloon::setEditing),
-            property<Balloon>(
-                kModelKey,
-                [](const Balloon& balloon) {
-                    CharacterModel* colors = balloon.colorsModel();
-                    return colors ? std::static_pointer_cast<CharacterModel>(colors->shared_from_this())
-                                  : std::shared_ptr<CharacterModel>();
-                },
-                &Balloon::setModel),
-        };
-        // Balloons have no line or fill opacity and no blur.
-        for (Property& style :
-            styleProperties({ &stylefields::lineAlpha, &stylefields::fillAlpha, &stylefields::blur }))
-            properties.push_back(std::move(style));
-        properties.push_back(property<Balloon>(
-            kFillColor, [](const Balloon& balloon) { return balloon.fillColor(); }, &Balloon::setFillColor));
-        properties.push_back(property<Balloon>(
-            kFillColorAdjust, [](const Balloon& balloon) { return balloon.fillColorAdjust(); },
-            &Balloon::setFillColorAdjust));
-        properties.push_back(readOnlyProperty<Balloon>(kFillType, &Balloon::fillType));
-        properties.push_back(readOnlyProperty<Balloon>(kCharacterIdKey, &Balloon::characterId));
-        return properties;
-    }());
+    static const PropertyTable table(&GraphicElementBase::staticPropertyTable(), propertiesOf(fields()));
     return table;
 }
 
@@ -188,90 +347,14 @@ QString Balloon::className() const
 
 void Balloon::encodeWithCoder(KeyedArchiver& coder) const
 {
-    coder.encodeFloat(static_cast<float>(m_origin.x()), kOriginXArchiveKey);
-    coder.encodeFloat(static_cast<float>(m_origin.y()), kOriginYArchiveKey);
-    coder.encodeFloat(m_width, kWidthArchiveKey);
-    coder.encodeObject(Value(m_layout.text()), kTextArchiveKey);
-    coder.encodeInteger(m_shape, kShapeArchiveKey);
-    coder.encodeInteger(m_edgeStyle, kStyleArchiveKey);
-    ValueList pointers;
-    pointers.reserve(m_pointers.items().size());
-    for (const BalloonPointerPtr& pointer : m_pointers.items())
-        pointers.append(Value(pointer));
-    coder.encodeObject(Value(pointers), kPointersArchiveKey);
-    namespace fields = stylefields;
-    encodeStyleFields(coder, m_style, fields::lineColor, fields::lineColorAdjust, fields::lineWeight,
-        fields::fill, fields::lineDash);
-    if (const std::shared_ptr<CharacterModel> stored = m_model.lock())
-        coder.encodeObject(stored, kModelArchiveKey);
-    // The identifier of the colour set in use, not the one the balloon was pasted with.
-    encodeCharacterIdForPasteboard(coder, model());
+    encodeFields(fields(), *this, coder);
 }
 
 ObjectPtr Balloon::initWithCoder(KeyedUnarchiver& coder)
 {
-    // The object starts as a new balloon: every key missing keeps that default, except those
-    // noted below.
-    m_model.reset();
-    if (coder.containsValueForKey(kModelArchiveKey))
-        m_model = zdlDecodeObjectOfClass(coder, CharacterModel::kClassName, kModelArchiveKey)
-                      .toObject<CharacterModel>();
-    m_characterId.clear();
-    if (coder.containsValueForKey(kCharacterIdArchiveKey))
-        m_characterId
-            = zdlDecodeObjectOfClass(coder, PlatformClass::kString, kCharacterIdArchiveKey).toString();
-
-    m_origin = QPointF(finiteOrZero(coder.decodeFloatForKey(kOriginXArchiveKey)),
-        finiteOrZero(coder.decodeFloatForKey(kOriginYArchiveKey)));
-    setWidth(coder.decodeFloatForKey(kWidthArchiveKey));
-
-    // The old key was read without a class restriction; only attributed strings are of use here.
-    const Value text = coder.containsValueForKey(kLegacyTextArchiveKey)
-        ? zdlDecodeObjectOfClass(coder, PlatformClass::kAttributedString, kLegacyTextArchiveKey)
-        : zdlDecodeObjectOfClass(coder, PlatformClass::kMutableAttributedString, kTextArchiveKey);
-    if (text.type() == Value::Type::AttributedText) {
-        // Each balloon lays its text out on its own, and a file can name one long text from many
-        // balloons: the layout to come is charged per balloon.
-        const AttributedText attributed = text.toAttributedText();
-        DecodingBudget::charge(kLayoutBytesPerCharacter * qint64(attributed.length()));
-        m_layout.setText(attributed);
-    }
-
-    m_shape = clampedInt(coder.decodeIntegerForKey(kShapeArchiveKey));
-    m_edgeStyle = clampedInt(coder.decodeIntegerForKey(kStyleArchiveKey));
-
-    // Without the key the balloon has no pointer.
-    BalloonPointerList pointers;
-    for (const ObjectPtr& object :
-        zdlDecodeElementsOfClasses(coder, { BalloonPointer::kClassName }, kPointersArchiveKey)) {
-        if (auto pointer = std::dynamic_pointer_cast<BalloonPointer>(object))
-            pointers.append(std::move(pointer));
-    }
-    m_pointers.clear();
-    m_pointers.adoptDecoded(coder, pointers);
-
-    namespace fields = stylefields;
-    // A refused colour or fill keeps black and white: a null colour would be merged into a palette.
-    if (coder.containsValueForKey(fields::lineColor.archiveKey)) {
-        StyleValues read;
-        decodeStyleField(coder, read, fields::lineColor, {});
-        if (read.lineColor)
-            m_style.lineColor = read.lineColor;
-    }
-    m_style.lineColorAdjust = finiteOrZero(coder.decodeFloatForKey(fields::lineColorAdjust.archiveKey));
-    if (coder.containsValueForKey(fields::lineWeight.archiveKey)) {
-        const float weight = coder.decodeFloatForKey(fields::lineWeight.archiveKey);
-        if (std::isfinite(weight))
-            m_style.lineWeight = weight;
-    }
-    if (coder.containsValueForKey(fields::fill.archiveKey)) {
-        StyleValues read;
-        decodeStyleField(coder, read, fields::fill, {});
-        if (read.fill)
-            m_style.fill = read.fill;
-    }
-    m_style.lineDash = coder.decodeIntegerForKey(fields::lineDash.archiveKey);
-
+    // The object starts as a new balloon: every key missing keeps that default, except where a
+    // field says otherwise.
+    decodeFields(fields(), *this, coder);
     m_editing = false;
     resetVisibility();
     flushCaches();

@@ -2,6 +2,7 @@
 
 #include "comicmodel/BalloonPointer.h"
 #include "graphics/ElementChildren.h"
+#include "graphics/ElementFields.h"
 #include "graphics/GraphicElementBase.h"
 #include "graphics/StyleFields.h"
 #include "platform/TextLayoutManager.h"
@@ -72,6 +73,9 @@ struct BalloonLook {
     QColor fillColor;
     AttributedText text;
     float width = 0;
+    // The values of the balloon's drawn fields, so that a field declared as drawn is part of the
+    // look without more ado.
+    std::vector<Value> fields;
     bool operator==(const BalloonLook&) const = default;
 };
 
@@ -85,9 +89,10 @@ struct BalloonLook {
 // bounds are in the parent's coordinates. The balloon is never scaled or rotated: transforms move
 // it.
 //
-// Editing goes through the document's undoable property changes, by the names below and the
-// style keys ("lineColor", "lineColorAdjust", "lineWeight", "lineDash", "fill", "fillColor",
-// "fillColorAdjust"). The in-place text editor sets editing() while it shows the text itself.
+// Its properties are declared once, in fields(): each with its property (editing goes through the
+// document's undoable property changes by these names), its archive keys, whether it is drawn
+// (part of look()) and its popup in the properties sheet. The in-place text editor sets editing()
+// while it shows the text itself.
 //
 // Archive, in writing order: "originX", "originY", "width" (floats), "attributedText", "shape",
 // "style" (integers), "pointers", "lineColor", "lineColorAdjust", "lineWeight" (floats), "fill",
@@ -143,6 +148,9 @@ public:
     // How the editing views add balloons: a new balloon at the point with the width.
     static BalloonPtr initAt(const QPointF& origin, float width);
     ObjectPtr initByCopying() const override;
+
+    // Every property of a balloon beside those of a graphic element, in the order of the archive.
+    static const ElementFields<Balloon>& fields();
 
     QString className() const override;
     void encodeWithCoder(KeyedArchiver& coder) const override;

@@ -140,6 +140,7 @@ std::optional<BalloonLook> Balloon::look() const
     }
     look.text = formattedText();
     look.width = m_width;
+    look.fields = drawnValuesOf(fields(), *this);
     return look;
 }
 

@@ -198,22 +198,26 @@ public:
         styleFieldChanged(field);
     }
 
+    // The property of one field.
+    template <class T> static Property styleProperty(const StyleField<T>& field)
+    {
+        const auto* declared = &field;
+        return property<Owner>(
+            field.name, [declared](const Owner& owner) -> T { return owner.styleValues().*declared->member; },
+            [declared](Owner& owner, const T& value) { owner.setStyleField(*declared, value); });
+    }
+
     // The properties of the fields in style-key order, for the owner's property table; the fields
     // listed in left out are not offered.
     static std::vector<Property> styleProperties(std::initializer_list<const StyleFieldInfo*> leftOut = {})
     {
         std::vector<Property> properties;
         forEachStyleField([&](const auto& field) {
-            using T = std::decay_t<decltype(field.initial())>;
             for (const StyleFieldInfo* skipped : leftOut) {
                 if (skipped == &field)
                     return;
             }
-            const auto* declared = &field;
-            properties.push_back(property<Owner>(
-                field.name,
-                [declared](const Owner& owner) -> T { return owner.styleValues().*declared->member; },
-                [declared](Owner& owner, const T& value) { owner.setStyleField(*declared, value); }));
+            properties.push_back(styleProperty(field));
         });
         return properties;
     }

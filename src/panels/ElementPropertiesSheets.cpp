@@ -405,14 +405,17 @@ BalloonPropertiesController::BalloonPropertiesController(const QList<std::shared
     , m_editBalloons(balloons)
 {
     sheet()->setWindowTitle(localized("Balloon Properties"));
-    m_shapePopup = taggedPopup(sheet(), QStringLiteral("balloonShapePopup"),
-        { localized("Standard"), localized("Ellipse"), localized("Rounded Rectangle"), localized("Rectangle"),
-            localized("Fitted"), localized("Text Block") });
-    form()->addRow(localized("Shape:"), m_shapePopup);
-    m_stylePopup = taggedPopup(sheet(), QStringLiteral("balloonStylePopup"),
-        { localized("Plain"), localized("Rough Spikes"), localized("Spikes"), localized("Scallops"),
-            localized("Rough Scallops") });
-    form()->addRow(localized("Style:"), m_stylePopup);
+    // The fields a balloon offers as popups of codes: "balloonShapePopup" for "shape".
+    for (const ElementField<Balloon>& field : Balloon::fields()) {
+        if (!field.sheetChoices)
+            continue;
+        const QString& name = field.property.name;
+        auto* popup = taggedPopup(sheet(),
+            QStringLiteral("balloon%1%2Popup").arg(name.left(1).toUpper(), name.mid(1)),
+            field.sheetChoices());
+        form()->addRow(field.sheetLabel(), popup);
+        m_fieldPopups.push_back({ &field, popup, {} });
+    }
 
     form()->addRow(localized("Line color:"),
         colorControls(sheet(), QStringLiteral("lineColor"), m_lineColorPopup, m_lineColorAdjuster));
@@ -449,8 +452,8 @@ BalloonPropertiesController::BalloonPropertiesController(const QList<std::shared
 
     updateColorMenus();
     for (const auto& balloon : m_editBalloons) {
-        m_balloonShapes.insert(balloon->shape());
-        m_balloonStyles.insert(balloon->style());
+        for (FieldPopup& field : m_fieldPopups)
+            field.values.insert(int(field.field->property.getter(*balloon).toInteger()));
         addUnique(m_lineColors,
             std::dynamic_pointer_cast<ZDLColor>(balloon->valueForKey(stylekeys::kLineColor).toObject()));
         m_lineColorAdjusts.insert(balloon->valueForKey(stylekeys::kLineColorAdjust).toFloat());
@@ -471,8 +474,8 @@ BalloonPropertiesController::BalloonPropertiesController(const QList<std::shared
     const auto tagChoice = [](QSet<int>& values) {
         return [&values](QAction* item) { values = { PopupButton::tagOf(item) }; };
     };
-    connect(m_shapePopup, &PopupButton::activated, this, tagChoice(m_balloonShapes));
-    connect(m_stylePopup, &PopupButton::activated, this, tagChoice(m_balloonStyles));
+    for (FieldPopup& field : m_fieldPopups)
+        connect(field.popup, &PopupButton::activated, this, tagChoice(field.values));
     connect(m_lineDashPopup, &PopupButton::activated, this, tagChoice(m_lineDashes));
     connect(m_lineColorPopup, &PopupButton::activated, this, [this](QAction* item) {
         if (PopupButton::tagOf(item) == DialogUtilities::kAddColorTag)
@@ -547,8 +550,8 @@ void BalloonPropertiesController::updateControls()
     DialogUtilities::setPopupToWeightValues(*m_lineWeightPopup, m_lineWeights);
     m_lineWeightPopup->setTitle(localized("Presets"));
     DialogUtilities::setPopupToTagValues(*m_lineDashPopup, m_lineDashes);
-    DialogUtilities::setPopupToTagValues(*m_shapePopup, m_balloonShapes);
-    DialogUtilities::setPopupToTagValues(*m_stylePopup, m_balloonStyles);
+    for (FieldPopup& field : m_fieldPopups)
+        DialogUtilities::setPopupToTagValues(*field.popup, field.values);
     if (!m_gradientFill) {
         m_fillTypeSelector->setSelectedSegments({ 0 });
         showFillGroups(true, false);
@@ -683,10 +686,11 @@ void BalloonPropertiesController::applyBalloonProperties()
     for (const auto& balloon : m_editBalloons) {
         if (!m_document)
             break;
-        if (m_balloonShapes.size() == 1 && balloon->shape() != *m_balloonShapes.cbegin())
-            write(balloon, Balloon::kShapeKey, Value(*m_balloonShapes.cbegin()));
-        if (m_balloonStyles.size() == 1 && balloon->style() != *m_balloonStyles.cbegin())
-            write(balloon, Balloon::kStyleKey, Value(*m_balloonStyles.cbegin()));
+        for (const FieldPopup& field : m_fieldPopups) {
+            if (field.values.size() == 1
+                && field.field->property.getter(*balloon).toInteger() != *field.values.cbegin())
+                write(balloon, field.field->property.name, Value(*field.values.cbegin()));
+        }
         if (m_lineColors.size() == 1 && m_lineColors.first()
             && balloon->valueForKey(stylekeys::kLineColor).toObject() != m_lineColors.first())
             write(balloon, stylekeys::kLineColor, Value(m_lineColors.first()));

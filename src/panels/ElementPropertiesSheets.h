@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graphics/ColorFill.h"
+#include "graphics/ElementFields.h"
 #include "graphics/GradientFill.h"
 #include "graphics/ZDLColor.h"
 #include "panels/DialogController.h"
@@ -122,8 +123,14 @@ private:
     QList<std::shared_ptr<Balloon>> m_editBalloons;
     QPointer<NewColorPopupController> m_newColorPopup;
 
-    PopupButton* m_shapePopup = nullptr;
-    PopupButton* m_stylePopup = nullptr;
+    // A popup of a field the balloon declares for the sheet, with the field's values over the
+    // balloons: one value once the user chose it.
+    struct FieldPopup {
+        const ElementField<Balloon>* field;
+        PopupButton* popup;
+        QSet<int> values;
+    };
+    std::vector<FieldPopup> m_fieldPopups;
     PopupButton* m_lineColorPopup = nullptr;
     ColorAdjuster* m_lineColorAdjuster = nullptr;
     PopupButton* m_lineWeightPopup = nullptr;
@@ -135,8 +142,6 @@ private:
     GradientPopupButton* m_gradientWell = nullptr;
 
     // The values of each property over the balloons; one value once the user chose it.
-    QSet<int> m_balloonShapes;
-    QSet<int> m_balloonStyles;
     QList<ZDLColorPtr> m_lineColors;
     QSet<float> m_lineColorAdjusts;
     QSet<float> m_lineWeights;
