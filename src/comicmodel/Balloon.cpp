@@ -190,7 +190,7 @@ const ElementFields<Balloon>& Balloon::fields()
                     return;
                 const float weight = coder.decodeFloatForKey(style::lineWeight.archiveKey);
                 if (std::isfinite(weight))
-                    balloon.m_style.lineWeight = weight;
+                    balloon.m_style.lineWeight = boundedStyleValue(style::lineWeight, weight);
             },
             true },
         { styleProperty(style::fill),
@@ -286,7 +286,7 @@ AttributedText Balloon::defaultText()
     attributes.font = TextFont(!fontName.isEmpty() && FontRegistry::shared().hasFont(fontName)
             ? fontName
             : FontRegistry::kLetteringFontName,
-        std::isfinite(size) && size > 0 ? size : kDefaultFontSize);
+        std::isfinite(size) && size > 0 ? std::min(size, FontRegistry::kMaxFontSize) : kDefaultFontSize);
     const std::optional<QColor> color = zdlColorForKey(defaults, kDefaultTextColorKey);
     attributes.foregroundColor = color ? RgbColor::fromQColor(*color) : RgbColor(0, 0, 0, 1);
     TextParagraphStyle paragraph;

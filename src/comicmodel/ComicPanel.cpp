@@ -10,12 +10,14 @@
 #include "graphics/ColorFill.h"
 #include "graphics/EdgeEffects.h"
 #include "graphics/GraphicUtils.h"
+#include "graphics/StyleFields.h"
 #include "graphics/StyleKeys.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zandrel {
@@ -187,7 +189,7 @@ ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
     if (coder.containsValueForKey(kRoundnessArchiveKey))
         m_roundness = finiteOrZero(coder.decodeFloatForKey(kRoundnessArchiveKey));
     if (coder.containsValueForKey(kWeightArchiveKey))
-        m_weight = finiteOrZero(coder.decodeFloatForKey(kWeightArchiveKey));
+        m_weight = std::min(finiteOrZero(coder.decodeFloatForKey(kWeightArchiveKey)), kMaxLineWeight);
     m_fill = zdlDecodeObjectOfClasses(coder, fillClassNames(), kFillArchiveKey).toObject<Fill>();
     if (coder.containsValueForKey(kFillLayerArchiveKey))
         m_fillLayer = int(coder.decodeIntegerForKey(kFillLayerArchiveKey));
@@ -210,6 +212,11 @@ void ComicPanel::setFrameOfPanelsIn(
             panel->setRoundness(roundness);
         }
     }
+}
+
+void ComicPanel::setWeight(float weight)
+{
+    m_weight = std::min(weight, kMaxLineWeight);
 }
 
 void ComicPanel::copyPropertiesFrom(const ComicPanel& other)

@@ -81,7 +81,8 @@ public:
     float roundness() const { return m_roundness; }
     void setRoundness(float roundness);
     float weight() const { return m_weight; }
-    void setWeight(float weight) { m_weight = weight; }
+    // At most kMaxLineWeight, as lines are.
+    void setWeight(float weight);
     // An index into the application's dash table, 0 solid.
     qint64 lineStyle() const { return m_lineStyle; }
     void setLineStyle(qint64 lineStyle) { m_lineStyle = lineStyle; }

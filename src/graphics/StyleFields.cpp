@@ -104,7 +104,9 @@ void decodeStyleField(
         return;
     }
     const float value = coder.decodeFloatForKey(field.archiveKey);
-    values.*field.member = std::isfinite(value) ? value : reading.nonFiniteAsMissing ? field.missing : 0.0f;
+    values.*field.member = std::isfinite(value) ? boundedStyleValue(field, value)
+        : reading.nonFiniteAsMissing            ? field.missing
+                                                : 0.0f;
 }
 
 void decodeStyleField(

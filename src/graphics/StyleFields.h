@@ -3,9 +3,12 @@
 #include "graphics/Fill.h"
 #include "graphics/StyleKeys.h"
 #include "graphics/ZDLColor.h"
+#include "platform/GaussianBlur.h"
 #include "platform/PropertyTable.h"
 
 #include <initializer_list>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace zandrel {
@@ -54,13 +57,33 @@ FillPtr gradientFillOf(const FillPtr& fill);
 // drawn) to white, or from black to white after any other fill.
 FillPtr gradientFillFrom(const FillPtr& fill);
 
+// The widest line and the largest blur radius, in points, that an element holds: what files give
+// and what setters are handed beyond them is taken as them. A line wider than any page has room
+// for shows nothing more, yet its stroke costs with its width squared, and a blur's bitmap is blurred
+// at one pixel a point with a sigma of at most kMaxBlurSigma, so a larger radius would only widen
+// the bitmap. The interface offers no more than these.
+inline constexpr float kMaxLineWeight = 1000.0f;
+inline constexpr float kMaxBlurRadius = float(kMaxBlurSigma);
+
 // One style field, declared once for every holder: its names, where the value lives, the value a
 // new holder starts with and the value a path or character file gives a key it lacks.
 template <class T> struct StyleField : StyleFieldInfo {
     T StyleValues::*member;
     T (*initial)();
     T missing;
+    // The largest value the field holds, for the fields drawing work grows with.
+    std::optional<T> largest = std::nullopt;
 };
+
+// The value as the field holds it: within its largest value, if it has one.
+template <class T> T boundedStyleValue(const StyleField<T>& field, const T& value)
+{
+    if constexpr (std::is_arithmetic_v<T>) {
+        if (field.largest && value > *field.largest)
+            return *field.largest;
+    }
+    return value;
+}
 
 // The archive key of the dash, which differs from its property name.
 inline const QString kLineDashArchiveKey = QStringLiteral("dash");
@@ -83,9 +106,9 @@ inline const StyleField<FillPtr> fill { { stylekeys::kFill, stylekeys::kFill, tr
 inline const StyleField<float> fillAlpha { { stylekeys::kFillAlpha, stylekeys::kFillAlpha, true },
     &StyleValues::fillAlpha, [] { return 1.0f; }, 0.0f };
 inline const StyleField<float> lineWeight { { stylekeys::kLineWeight, stylekeys::kLineWeight, true },
-    &StyleValues::lineWeight, [] { return 1.0f; }, 0.0f };
+    &StyleValues::lineWeight, [] { return 1.0f; }, 0.0f, kMaxLineWeight };
 inline const StyleField<float> blur { { stylekeys::kBlur, stylekeys::kBlur, true }, &StyleValues::blur,
-    [] { return 0.0f; }, 0.0f };
+    [] { return 0.0f; }, 0.0f, kMaxBlurRadius };
 
 } // namespace stylefields
 
@@ -194,7 +217,8 @@ public:
     template <class T> void setStyleField(const StyleField<T>& field, const T& value)
     {
         auto& owner = static_cast<Owner&>(*this);
-        owner.changeValueForKey(field.name, [&] { m_style.*field.member = storedStyleValue(value); });
+        owner.changeValueForKey(
+            field.name, [&] { m_style.*field.member = storedStyleValue(boundedStyleValue(field, value)); });
         styleFieldChanged(field);
     }
 

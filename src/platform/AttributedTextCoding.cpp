@@ -28,11 +28,13 @@
 #include "platform/ArchiveNames.h"
 #include "platform/AttributedText.h"
 #include "platform/Exception.h"
+#include "platform/FontRegistry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/KeyedUnarchiverScopes.h"
 
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 
 namespace zandrel {
@@ -371,7 +373,8 @@ std::optional<TextFont> KeyedUnarchiver::decodeTextFont(Index record)
         return std::nullopt;
     TextFont font;
     font.name = name.toString();
-    font.size = finiteOrZero(decodeDoubleForKey(kFontSizeKey));
+    // Lettering is drawn at most kMaxFontSize high; a larger size would only be written back.
+    font.size = std::min(finiteOrZero(decodeDoubleForKey(kFontSizeKey)), FontRegistry::kMaxFontSize);
     if (containsValueForKey(kFontFlagsKey))
         font.flags = decodeIntegerForKey(kFontFlagsKey);
     return font;

@@ -234,7 +234,8 @@ TextAttributes TextDocumentBridge::attributesOf(
     if (format.hasProperty(QTextFormat::FontPointSize)
         && std::abs(size - shownSize(attributes)) > kSizeTolerance) {
         TextFont font = attributes.font.value_or(TextFont(FontRegistry::kLetteringFontName, 0));
-        font.size = size;
+        // Rich text pasted into the editor may ask for any size; lettering is drawn within these.
+        font.size = std::clamp(size, FontRegistry::kMinFontSize, FontRegistry::kMaxFontSize);
         attributes.font = font;
     }
     if (format.hasProperty(QTextFormat::ForegroundBrush)) {

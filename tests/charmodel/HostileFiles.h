@@ -192,4 +192,20 @@ inline QByteArray sharedNameCharacterXml(int colors, int nameLength)
     return xml + "</CharacterDocument>";
 }
 
+// An XML character of one part whose curves, in rows of 60, have the line weight (points) given and
+// take the blurs (hundredths of a point) in turn, as the format writes them.
+inline QByteArray heavyCharacterXml(int curves, const QByteArray& lineWeight, const QList<QByteArray>& blurs)
+{
+    QByteArray xml = "<CharacterDocument name=\"Heavy\"><Part>";
+    for (int i = 0; i < curves; ++i) {
+        const int x = i % 60 * 20;
+        const int y = i / 60 * 20;
+        const QByteArray curve
+            = QStringLiteral("p %1 %2 c %3 %2 p %3 %4").arg(x).arg(y).arg(x + 10).arg(y + 10).toLatin1();
+        xml += "<Curve closed=\"true\" curveData=\"" + curve + "\" lineColor=\"#000000\" lineWeight=\""
+            + lineWeight + "\" blur=\"" + blurs.at(i % blurs.size()) + "\"/>";
+    }
+    return xml + "</Part></CharacterDocument>";
+}
+
 } // namespace zandrel::test

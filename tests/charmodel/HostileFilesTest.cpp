@@ -13,6 +13,7 @@
 #include "charmodel/PartsFile.h"
 #include "graphics/Gradient.h"
 #include "graphics/GradientFill.h"
+#include "graphics/StyleFields.h"
 #include "graphics/ZDLImage.h"
 #include "platform/ClassRegistry.h"
 #include "platform/CorpusSeeds.h"
@@ -178,6 +179,26 @@ TEST_F(HostileFilesTest, CharacterXmlColoursSharingALongName)
     model->retire();
 }
 
+TEST_F(HostileFilesTest, CharacterXmlLineWeightsAndBlursAreReadWithinWhatADrawingShows)
+{
+    QString error;
+    const CharacterModelPtr model
+        = importCharacterXML(heavyCharacterXml(4, "1000000", { "100000000", "1000", "4000" }), &error);
+    ASSERT_TRUE(model) << error.toStdString();
+    const auto part = std::dynamic_pointer_cast<Part>(model->getParts().value(0));
+    ASSERT_TRUE(part);
+    const float blurs[] = { kMaxBlurRadius, 10, 40, kMaxBlurRadius };
+    ASSERT_EQ(part->numChildren(), std::size(blurs));
+    for (int i = 0; i < part->numChildren(); ++i) {
+        const auto path = std::dynamic_pointer_cast<PartPath>(part->getChildAtIndex(i));
+        ASSERT_TRUE(path);
+        EXPECT_EQ(path->lineWeight(), kMaxLineWeight);
+        EXPECT_EQ(path->blur(), blurs[i]);
+    }
+    expectSavedFileReadsBack(*model);
+    model->retire();
+}
+
 // Records a hand-made file names many times: one list of paths listed by every part, one
 // gradient's stops all naming one stop, filling every path. Each is read in proportion to the file
 // (the list's paths go to the first part, a gradient draws through a bounded number of stops), or
@@ -259,7 +280,10 @@ TEST_F(HostileFilesTest, SmallVersionsSeedTheFuzzCorpora)
         },
         { "shared-name.parts", "shared-point.parts", "shared-curve.parts", "shared-image.parts" });
     checkCorpusSeeds(QStringLiteral("fuzz_charxml"),
-        { { QStringLiteral("shared-name.char"), sharedNameCharacterXml(12, 40) } }, {});
+        { { QStringLiteral("shared-name.char"), sharedNameCharacterXml(12, 40) },
+            { QStringLiteral("heavy-lines.char"),
+                heavyCharacterXml(4, "1000000", { "100000000", "1000" }) } },
+        {});
 }
 
 } // namespace

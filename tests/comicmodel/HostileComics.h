@@ -1,6 +1,9 @@
 #pragma once
 
 #include "charmodel/HostileFiles.h"
+#include "comicmodel/ComicFile.h"
+#include "comicmodel/TestComics.h"
+#include "support/ArchiveEditing.h"
 
 // Comic files that refer to one part of themselves many times: one image record shown by every
 // panel, one cast character every panel's part links to (the part itself listed in every panel),
@@ -121,6 +124,38 @@ inline QByteArray sharedBalloonPointComicFile(qsizetype references)
     const quint64 point = file.balloonPoint(3, 4);
     const quint64 balloon = file.balloon(file.repeatedList(point, references));
     return file.finish({ file.panel(0, { balloon }) });
+}
+
+// The comic of every kind with its panel frames and the lines of its parts and balloons weight
+// points wide.
+inline QByteArray heavyLinesComicFile(float weight)
+{
+    QByteArray file = archivedComicFile(*richComic());
+    file = editObjectsOfClass(
+        file, QStringLiteral("ComicPanel"), {}, { { QStringLiteral("weight"), real32(weight) } });
+    for (const QString& className : { QStringLiteral("PartPath"), QStringLiteral("Balloon") })
+        file = editObjectsOfClass(file, className, {}, { { QStringLiteral("lineWeight"), real32(weight) } });
+    return file;
+}
+
+// One page of balloons, each lettered with its own text of so many characters at the font size.
+inline QByteArray letteringComicFile(int balloons, int characters, double fontSize)
+{
+    auto comic = std::make_shared<ComicModel>();
+    comic->setupWithSize(QSizeF(800, 1200), 1, 1);
+    const QString words = QStringLiteral("Over here, said the moon to the lantern. ");
+    ElementList placed;
+    for (int i = 0; i < balloons; ++i) {
+        QString text = QString::number(i) + QLatin1Char(' ');
+        while (text.size() < characters)
+            text += words;
+        text.truncate(characters);
+        BalloonPtr balloon = Balloon::initAt(QPointF(20 + (i % 10) * 70, 20 + (i / 10 % 20) * 55), 60);
+        balloon->setFormattedText(lettering(text, fontSize));
+        placed.append(balloon);
+    }
+    panelNumber(*comic->currentPage(), 0)->frontLayer()->setChildren(placed);
+    return archivedComicFile(*comic);
 }
 
 } // namespace zandrel::test

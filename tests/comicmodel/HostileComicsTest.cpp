@@ -10,20 +10,24 @@
 #include "app/core/ComicFileFormat.h"
 #include "charmodel/ImageElement.h"
 #include "charmodel/Part.h"
+#include "charmodel/PartPath.h"
 #include "comicmodel/Balloon.h"
 #include "comicmodel/BalloonPointer.h"
 #include "comicmodel/ComicFile.h"
 #include "comicmodel/PanelLayer.h"
 #include "comicmodel/TestComics.h"
+#include "graphics/StyleFields.h"
 #include "graphics/ZDLImage.h"
 #include "graphics/ZDLImageRep.h"
 #include "platform/CorpusSeeds.h"
 #include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
+#include "platform/FontRegistry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace zandrel {
 namespace {
@@ -169,6 +173,54 @@ TEST_F(HostileComicsTest, AComicThatWouldNotReadBackIsNeverSaved)
     document.close();
 }
 
+TEST_F(HostileComicsTest, LineWeightsFrameWeightsAndFontSizesAreReadWithinWhatADrawingShows)
+{
+    // Weights and sizes any drawing shows are kept; larger ones are read as the largest, so that
+    // the comic saves as the one written with it does.
+    const auto saved = [this](const QByteArray& file) {
+        const ComicModelPtr comic = read(file);
+        const QByteArray bytes = comic ? archivedComicFile(*comic) : QByteArray();
+        if (comic)
+            comic->retire();
+        return bytes;
+    };
+    EXPECT_NE(saved(heavyLinesComicFile(99)), saved(heavyLinesComicFile(kMaxLineWeight)));
+    for (const float written : { 1e6f, 3e38f }) {
+        const ComicModelPtr comic = read(heavyLinesComicFile(written));
+        ASSERT_TRUE(comic) << written;
+        EXPECT_EQ(archivedComicFile(*comic), saved(heavyLinesComicFile(kMaxLineWeight))) << written;
+        expectDrawnSavedAndReadBack(*comic);
+        comic->retire();
+    }
+    EXPECT_NE(
+        saved(letteringComicFile(3, 40, 999)), saved(letteringComicFile(3, 40, FontRegistry::kMaxFontSize)));
+    for (const double written : { 5000.0, 1e300 }) {
+        const ComicModelPtr comic = read(letteringComicFile(3, 40, written));
+        ASSERT_TRUE(comic) << written;
+        EXPECT_EQ(archivedComicFile(*comic), saved(letteringComicFile(3, 40, FontRegistry::kMaxFontSize)))
+            << written;
+        comic->retire();
+    }
+}
+
+TEST_F(HostileComicsTest, SettersHoldWeightsAndBlursWithinWhatADrawingShows)
+{
+    ComicPanel panel;
+    BalloonPtr balloon = Balloon::initAt(QPointF(), 60);
+    PartPath path;
+    for (const float value : { 2.0f, kMaxLineWeight, 1e6f, std::numeric_limits<float>::max() }) {
+        panel.setWeight(value);
+        balloon->setLineWeight(value);
+        path.setLineWeight(value);
+        path.setBlur(value);
+        const float weight = std::min(value, kMaxLineWeight);
+        EXPECT_EQ(panel.weight(), weight);
+        EXPECT_EQ(balloon->lineWeight(), weight);
+        EXPECT_EQ(path.lineWeight(), weight);
+        EXPECT_EQ(path.blur(), std::min(value, kMaxBlurRadius));
+    }
+}
+
 TEST_F(HostileComicsTest, SmallVersionsSeedTheFuzzCorpus)
 {
     checkCorpusSeeds(QStringLiteral("fuzz_comicfile"),
@@ -176,8 +228,11 @@ TEST_F(HostileComicsTest, SmallVersionsSeedTheFuzzCorpus)
             { QStringLiteral("shared-image.comic"), sharedImageComicFile(6, flatPng(96, 64)) },
             { QStringLiteral("shared-character.comic"), sharedCharacterComicFile(8) },
             { QStringLiteral("shared-point.comic"), sharedBalloonPointComicFile(40) },
+            { QStringLiteral("heavy-lines.comic"), heavyLinesComicFile(1e6f) },
+            { QStringLiteral("huge-lettering.comic"), letteringComicFile(12, 300, 5000) },
         },
-        { "shared-image.comic", "shared-character.comic", "shared-point.comic" });
+        { "shared-image.comic", "shared-character.comic", "shared-point.comic", "heavy-lines.comic",
+            "huge-lettering.comic" });
 }
 
 } // namespace
