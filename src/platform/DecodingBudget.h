@@ -31,9 +31,12 @@ class DecodingBudget {
 public:
     // The allowance: kBytesPerFileByte for every byte of the file, at least kFloorBytes. The floor
     // leaves room for one image of the largest size the bitmap reader accepts (256 MiB decoded)
-    // beside the rest of a small file.
+    // beside the rest of a small file. Real files make far less than the allowance beyond their
+    // own bytes (the largest comics open in under three times their size), and every file of less
+    // than 96 MiB gets the floor: with the file, its parsed records and the program itself,
+    // reading one stays under a gigabyte.
     static constexpr qint64 kFloorBytes = 384LL * 1024 * 1024;
-    static constexpr qint64 kBytesPerFileByte = 64;
+    static constexpr qint64 kBytesPerFileByte = 4;
     static qint64 allowanceForFileSize(qint64 fileBytes);
 
     // What making one heap object of the class costs: its size, the shared pointer's control block

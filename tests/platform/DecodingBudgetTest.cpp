@@ -38,9 +38,10 @@ TEST_F(DecodingBudgetTest, AllowanceIsProportionalWithAFloorAndChargesNestOutwar
     } rule[] = {
         { -1, 384 * kMiB },
         { 0, 384 * kMiB },
-        { 6 * kMiB, 384 * kMiB },
-        { 6 * kMiB + 1, 384 * kMiB + 64 },
-        { 30 * kMiB, 1920 * kMiB },
+        { 30 * kMiB, 384 * kMiB },
+        { 96 * kMiB, 384 * kMiB },
+        { 96 * kMiB + 1, 384 * kMiB + 4 },
+        { 200 * kMiB, 800 * kMiB },
         { qint64(1) << 62, std::numeric_limits<qint64>::max() },
     };
     for (const auto& r : rule)
