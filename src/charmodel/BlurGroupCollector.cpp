@@ -33,9 +33,13 @@ void BlurGroupCollector::collect(const ObjectPtr& element)
         flush();
         return;
     }
-    // Groups formed in an earlier pass stay as they are.
+    // Groups formed in an earlier pass stay as they are, while the pass may still draw them.
     if (path->blurMaster()) {
         flush();
+        if (path->blurMaster() == path
+            && !m_context.work().takeBlur(
+                double(path->cachedFilteredImage().width()) * path->cachedFilteredImage().height()))
+            path->setBlurGroup({});
         return;
     }
     const float blur = path->blur();
@@ -69,7 +73,9 @@ bool BlurGroupCollector::joinOpenGroup(PartPath& path, float blur)
 
 void BlurGroupCollector::flush()
 {
-    if (m_group.size() >= 2 && m_master)
+    // A group past the pass's allowance is not rendered: its paths are left out one by one.
+    if (m_group.size() >= 2 && m_master
+        && m_context.work().takeBlur(PartPath::blurredRenderingCost(m_group, m_master->blur())))
         m_master->setBlurGroup(m_group);
     // A group of one is dropped: that path draws with its own blurred image.
     m_group.clear();

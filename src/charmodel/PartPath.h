@@ -90,6 +90,9 @@ public:
     // The path's own blurred image, made and cached on first use; null without blur.
     const QImage& filteredImage();
     const QImage& cachedFilteredImage() const { return m_filteredImage; }
+    // The pixels a blurred rendering of the paths draws: each path's visual bounds, and the
+    // bitmap of them all with the blur's padding.
+    static double blurredRenderingCost(const QList<PartPath*>& paths, float radius);
 
     // --- Drawing and hit testing ---
     void drawIn(ZDLContext& context) override;

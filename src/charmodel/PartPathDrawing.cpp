@@ -78,6 +78,14 @@ void PartPath::drawIn(ZDLContext& context)
     if (m_blurMaster)
         return;
     if (context.showBlur(m_style.blur)) {
+        // Past the pass's allowance of blurring the path is left out, and its bitmap with it. A
+        // bitmap larger than the whole allowance cannot be made; the path is drawn sharp, below.
+        const double cost = blurredRenderingCost({ this }, m_style.blur);
+        if (cost <= double(DrawingWork::kBlurredPixels) && !context.work().takeBlur(cost)) {
+            m_filteredImage = QImage();
+            m_filteredOffset = QPoint();
+            return;
+        }
         const QImage& blurred = filteredImage();
         if (!blurred.isNull()) {
             drawBlurredImage(context, getVisualBounds());
@@ -130,6 +138,24 @@ void PartPath::doDrawIn(ZDLContext& context)
 }
 
 // --- Blur groups ---
+
+double PartPath::blurredRenderingCost(const QList<PartPath*>& paths, float radius)
+{
+    // Each path is drawn into the bitmap, which is then blurred whole, padding included.
+    double cost = 0;
+    QRectF bounds;
+    for (const PartPath* path : paths) {
+        const QRectF visual = path->getVisualBounds();
+        if (isEmptyRect(visual))
+            continue;
+        cost += visual.width() * visual.height();
+        bounds = unionRect(bounds, visual);
+    }
+    if (isEmptyRect(bounds))
+        return cost;
+    const double padding = 2.0 * gaussianBlurPadding(radius);
+    return cost + (bounds.width() + padding) * (bounds.height() + padding);
+}
 
 void PartPath::renderBlurredImage(const QList<PartPath*>& paths, const QRectF& bounds, float radius)
 {

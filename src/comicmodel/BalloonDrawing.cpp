@@ -103,7 +103,17 @@ QList<QRectF> Balloon::getBoundsOfPaths() const
 
 void Balloon::drawIn(ZDLContext& context)
 {
-    if (!visible() || !context.canShow(getInvalidationBounds()))
+    if (!visible())
+        return;
+    // Laying lettering out and drawing it are a balloon's costly work. A balloon past the pass's
+    // allowance is left out, before its bounds would lay it out; one laid out already costs only
+    // where it shows.
+    const bool laidOut = m_layout.isLaidOut();
+    if (!laidOut && !context.work().takeLettering(formattedText()))
+        return;
+    if (!context.canShow(getInvalidationBounds()))
+        return;
+    if (laidOut && !context.work().takeLettering(formattedText()))
         return;
     drawOutlineIn(context);
     drawFillIn(context);

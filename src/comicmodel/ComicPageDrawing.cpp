@@ -61,6 +61,7 @@ void ComicPage::drawTransparentInContext(ZDLContext& context, const QRectF& dirt
     {
         CanvasScope scope(offscreen.canvas());
         ZDLContext faded(s);
+        faded.shareWorkOf(context);
         faded.saveState();
         offscreen.canvas()->translate(-r.x() * s, -r.y() * s);
         offscreen.canvas()->scale(s, s);

@@ -236,6 +236,7 @@ void ComicPanel::drawTransparent(
     {
         CanvasScope scope(offscreen.canvas());
         ZDLContext faded(scale);
+        faded.shareWorkOf(context);
         faded.saveState();
         offscreen.canvas()->translate(-r.x() * scale, -r.y() * scale);
         offscreen.canvas()->scale(scale, scale);

@@ -284,7 +284,7 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
     if (!run.direct && run.image.isNull()) {
         run.bounds = bounds;
         run.origin = origin;
-        renderRun(run, elements, bounds, device, placement, context.scale());
+        renderRun(run, elements, bounds, device, placement, context);
     }
     if (run.image.isNull()) {
         // Measured dearer, too large, or a rendering still under way shows in it.
@@ -316,8 +316,9 @@ void LayerRunCache::drawRun(const ElementList& elements, ZDLContext& context, st
 }
 
 void LayerRunCache::renderRun(Run& run, const ElementList& elements, const QRectF& bounds,
-    const QTransform& device, const QTransform& placement, float scale)
+    const QTransform& device, const QTransform& placement, const ZDLContext& pass)
 {
+    const float scale = pass.scale();
     run.image = QImage();
     const QRectF area
         = device.mapRect(bounds).adjusted(-kDeviceMargin, -kDeviceMargin, kDeviceMargin, kDeviceMargin);
@@ -338,6 +339,7 @@ void LayerRunCache::renderRun(Run& run, const ElementList& elements, const QRect
             device * QTransform::fromTranslate(-pixels.x(), -pixels.y()) * canvas->baseToDevice().inverted());
         // No view: every part is drawn whole, from the bitmaps it already has.
         ZDLContext context(scale);
+        context.shareWorkOf(pass);
         for (const ObjectPtr& element : elements)
             asProtocol<GraphicElement>(element)->drawIn(context);
     }

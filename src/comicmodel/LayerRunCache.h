@@ -89,7 +89,7 @@ private:
     void drawRun(const ElementList& run, ZDLContext& context, std::vector<Run>& kept,
         const BalloonLook* look = nullptr, const QPointF& origin = QPointF());
     void renderRun(Run& run, const ElementList& elements, const QRectF& bounds, const QTransform& device,
-        const QTransform& placement, float scale);
+        const QTransform& placement, const ZDLContext& pass);
     friend class LayerRunCacheBudget;
     void dropOldest(quint64 before);
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "graphics/DrawingWork.h"
+
 #include <QRectF>
 #include <QTransform>
+#include <memory>
 #include <optional>
 
 namespace zandrel {
@@ -74,6 +77,11 @@ public:
     // Nothing drawn now would show (the slice's gate is shut): containers skip their work.
     bool paintsNothing() const;
 
+    // The blurring and lettering the pass may still do. A context made to draw part of a pass
+    // into a bitmap of its own shares the pass's.
+    DrawingWork& work() const { return *m_work; }
+    void shareWorkOf(const ZDLContext& pass) { m_work = pass.m_work; }
+
     static constexpr float kDefaultBlurThreshold = 0.8f;
 
 private:
@@ -91,6 +99,7 @@ private:
     // before the view is asked about a rectangle.
     std::optional<QTransform> m_viewToDevice;
     DrawingSplit* m_split = nullptr;
+    std::shared_ptr<DrawingWork> m_work = std::make_shared<DrawingWork>();
 };
 
 } // namespace zandrel

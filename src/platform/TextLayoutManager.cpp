@@ -288,6 +288,12 @@ const TextLayoutManager::Layout& TextLayoutManager::layout() const
     return *m_layout;
 }
 
+bool TextLayoutManager::isLaidOut() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_layout != nullptr;
+}
+
 qsizetype TextLayoutManager::numberOfGlyphs() const
 {
     const std::lock_guard lock(m_mutex);

@@ -68,6 +68,8 @@ public:
     QSizeF containerSize() const { return m_containerSize; }
     void setContainerSize(const QSizeF& size);
 
+    // Whether the text has been laid out since it or the container last changed.
+    bool isLaidOut() const;
     qsizetype numberOfGlyphs() const;
     // All the laid-out glyphs: the one container holds them all.
     TextRange glyphRangeForTextContainer() const { return { 0, numberOfGlyphs() }; }

@@ -11,6 +11,7 @@
 #include "charmodel/Part.h"
 #include "charmodel/PartPath.h"
 #include "charmodel/PartsFile.h"
+#include "graphics/DrawingWork.h"
 #include "graphics/Gradient.h"
 #include "graphics/GradientFill.h"
 #include "graphics/StyleFields.h"
@@ -19,6 +20,7 @@
 #include "platform/CorpusSeeds.h"
 #include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
+#include "platform/Log.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
@@ -197,6 +199,51 @@ TEST_F(HostileFilesTest, CharacterXmlLineWeightsAndBlursAreReadWithinWhatADrawin
     }
     expectSavedFileReadsBack(*model);
     model->retire();
+}
+
+TEST_F(HostileFilesTest, BlurredPathsPastADrawingsAllowanceAreLeftOutAndSaidOnce)
+{
+    DrawingWork::forgetSaying();
+    const Log::Capture log;
+    // The blurred images the paths keep: how many, and their pixels.
+    const auto blurred = [](const CharacterModel& model) {
+        std::pair<int, qint64> made;
+        const auto part = std::dynamic_pointer_cast<Part>(model.getParts().value(0));
+        for (int i = 0; part && i < part->numChildren(); ++i) {
+            const QImage& image
+                = std::dynamic_pointer_cast<PartPath>(part->getChildAtIndex(i))->cachedFilteredImage();
+            made.first += image.isNull() ? 0 : 1;
+            made.second += qint64(image.width()) * image.height();
+        }
+        return made;
+    };
+    QString error;
+    // A few blurs of real size are all drawn.
+    const CharacterModelPtr plain = importCharacterXML(heavyCharacterXml(4, "2", { "500", "1000" }), &error);
+    ASSERT_TRUE(plain) << error.toStdString();
+    EXPECT_FALSE(plain->getThumbnail().isNull());
+    EXPECT_EQ(blurred(*plain).first, 4);
+    EXPECT_TRUE(log.lines().isEmpty());
+    plain->retire();
+
+    // Forty paths of the widest lines, their blurs taking turns so that none join a group: each
+    // bitmap is millions of pixels, together several allowances. Every pass draws the same ones.
+    const CharacterModelPtr heavy
+        = importCharacterXML(heavyCharacterXml(40, "1000000", { "100000000", "1000" }), &error);
+    ASSERT_TRUE(heavy) << error.toStdString();
+    std::pair<int, qint64> first;
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_FALSE(heavy->getThumbnail().isNull());
+        const auto made = blurred(*heavy);
+        EXPECT_GT(made.first, 2);
+        EXPECT_LT(made.first, 40);
+        EXPECT_LE(made.second, DrawingWork::kBlurredPixels);
+        if (pass == 0)
+            first = made;
+        EXPECT_EQ(made, first);
+    }
+    EXPECT_EQ(log.lines(), QStringList { DrawingWork::kRanOutMessage });
+    heavy->retire();
 }
 
 // Records a hand-made file names many times: one list of paths listed by every part, one

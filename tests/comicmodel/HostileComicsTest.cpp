@@ -16,6 +16,7 @@
 #include "comicmodel/ComicFile.h"
 #include "comicmodel/PanelLayer.h"
 #include "comicmodel/TestComics.h"
+#include "graphics/DrawingWork.h"
 #include "graphics/StyleFields.h"
 #include "graphics/ZDLImage.h"
 #include "graphics/ZDLImageRep.h"
@@ -23,6 +24,7 @@
 #include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
 #include "platform/FontRegistry.h"
+#include "platform/Log.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -201,6 +203,34 @@ TEST_F(HostileComicsTest, LineWeightsFrameWeightsAndFontSizesAreReadWithinWhatAD
             << written;
         comic->retire();
     }
+}
+
+TEST_F(HostileComicsTest, LetteringPastADrawingsAllowanceIsLeftOutAndSaidOnce)
+{
+    DrawingWork::forgetSaying();
+    const Log::Capture log;
+    const auto laidOut = [](const ComicModel& comic) {
+        int count = 0;
+        for (const ObjectPtr& element : panelNumber(comic, 0)->frontLayer()->children())
+            count += std::dynamic_pointer_cast<Balloon>(element)->layoutManager().isLaidOut() ? 1 : 0;
+        return count;
+    };
+    // Forty balloons of 300 characters: at 14 points all are drawn, at 1000 points, 30,000 units
+    // each, those past the allowance are left out unlaid, pass after pass.
+    const ComicModelPtr plain = read(letteringComicFile(40, 300, 14));
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->getImageOfPage(0, 0.25f).isNull());
+    EXPECT_EQ(laidOut(*plain), 40);
+    EXPECT_TRUE(log.lines().isEmpty());
+    plain->retire();
+    const ComicModelPtr huge = read(letteringComicFile(40, 300, 1000));
+    ASSERT_TRUE(huge);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_FALSE(huge->getImageOfPage(0, 0.25f).isNull());
+        EXPECT_EQ(laidOut(*huge), int(DrawingWork::kLetteringUnits / 30000));
+    }
+    EXPECT_EQ(log.lines(), QStringList { DrawingWork::kRanOutMessage });
+    huge->retire();
 }
 
 TEST_F(HostileComicsTest, SettersHoldWeightsAndBlursWithinWhatADrawingShows)

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace zandrel {
+
+class AttributedText;
+
+// The costly work one drawing pass may do. Blurred renderings count the pixels drawn into their
+// bitmaps (a pixel a point at any scale: each path's area, and the bitmap's own); lettering counts
+// characters, those larger than kUnitFontSize by the area of their glyphs. A page whose blurs or
+// lettering would take more leaves out what comes past the allowance instead of drawing for
+// minutes, and the first such pass says so in the log. The allowances are far above what a page
+// of real work takes, and what a pass leaves out is the same every time, so that the screen does
+// not flicker between subsets.
+class DrawingWork {
+public:
+    static constexpr qint64 kBlurredPixels = 64LL * 1000 * 1000;
+    static constexpr qint64 kLetteringUnits = 1000LL * 1000;
+    static constexpr double kUnitFontSize = 100.0;
+
+    // Whether the pass may still do that much; when it may not, nothing is taken, the pass has
+    // run out and says so the first time in the process.
+    bool takeBlur(double pixels);
+    bool takeLettering(const AttributedText& text);
+    bool ranOut() const { return m_ranOut; }
+
+    // What the text costs in lettering units.
+    static double letteringCost(const AttributedText& text);
+
+    static const QString kRanOutMessage;
+    // The next pass that runs out says so again (tests).
+    static void forgetSaying();
+
+private:
+    bool take(qint64& left, double amount);
+
+    qint64 m_blurredPixelsLeft = kBlurredPixels;
+    qint64 m_letteringLeft = kLetteringUnits;
+    bool m_ranOut = false;
+};
+
+} // namespace zandrel
