@@ -6,9 +6,11 @@
 #include "app/core/CharacterDocument.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
+#include "charmodel/CharacterModel.h"
 #include "charmodel/ImageElement.h"
 #include "colorui/ColorSetWindows.h"
 #include "comicmodel/Balloon.h"
+#include "comicmodel/ComicModel.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/ZDLImage.h"
 #include "panels/CharacterSheets.h"
@@ -20,6 +22,7 @@
 #include "panels/StructureSheets.h"
 #include "panels/StyleSheets.h"
 #include "views/BalloonEditingView.h"
+#include "views/ComicView.h"
 #include "views/PartElementsView.h"
 #include "views/ZDLEditingView.h"
 
@@ -85,9 +88,18 @@ void install()
     // The colour-set window of a comic or of a character: one per document window.
     DocumentDialogs::install(kEditCharacterColorsAction, [](ZDLDocument& document, QObject* window) {
         auto* host = qobject_cast<QWidget*>(window);
-        if (auto* comic = dynamic_cast<ComicDocument*>(&document))
-            ComicColorsWindowController::showFor(comic, host);
-        else if (auto* character = dynamic_cast<CharacterDocument*>(&document))
+        if (auto* comic = dynamic_cast<ComicDocument*>(&document)) {
+            ComicColorsWindowController* colors = ComicColorsWindowController::showFor(comic, host);
+            // The colours of the character the comic view has selected, when it has one.
+            auto* view = host ? host->window()->findChild<ComicView*>() : nullptr;
+            const Object* selected = view ? view->selectedCharacter() : nullptr;
+            if (colors && selected && comic->model()) {
+                for (const auto& character : comic->model()->characters()) {
+                    if (character.get() == selected)
+                        colors->showColorsFor(character);
+                }
+            }
+        } else if (auto* character = dynamic_cast<CharacterDocument*>(&document))
             ColorsListWindowController::showFor(character, host);
     });
     installDocumentSheet<ComicDocument, ResizeComicController>(kResizeComicAction);

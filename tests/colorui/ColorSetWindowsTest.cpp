@@ -317,3 +317,33 @@ TEST_F(ComicColorsWindowTest, CharactersAndUndo)
 }
 
 } // namespace zandrel::test
+
+namespace zandrel::test {
+
+// Edit Colors opens on the character of the comic view's selection; without one it keeps to what
+// the window shows.
+TEST_F(ComicColorsWindowTest, OpensOnTheSelectedCharacter)
+{
+    ComicModel& comic = model();
+    const std::shared_ptr<CharacterModel> styled = comic.characters().at(1);
+    comic.setCurrentPanel(panel(0));
+    endOfEvent();
+    choose(kEditCharacterColorsAction);
+    auto* colors = dynamic_cast<ComicColorsWindowController*>(shownColors(window));
+    ASSERT_TRUE(colors);
+    EXPECT_EQ(colors->character(), comic.characters().front());
+
+    activate(window);
+    view->setSelection(panel(0)->frontLayer()->children());
+    ASSERT_EQ(view->numSelected(), 1);
+    choose(kEditCharacterColorsAction);
+    EXPECT_EQ(colors->character(), styled);
+    EXPECT_EQ(colors->characterPopup()->selectedItem()->text(), styled->characterName());
+
+    activate(window);
+    view->setSelection({});
+    choose(kEditCharacterColorsAction);
+    EXPECT_EQ(colors->character(), styled);
+}
+
+} // namespace zandrel::test

@@ -179,6 +179,13 @@ public:
     // Lays every page out at the size and records the comic's "size", all undoably; the caller names
     // the step.
     void undoableSetComicSize(const QSizeF& size);
+    // Scales the objects by (sx, sy) around the centre: parts and images are transformed, parts'
+    // line weights and blurs multiplied by the mark factor, and a balloon keeps its shape, taking
+    // the width scaled by sx with its top middle carried as the transform carries it. Other objects
+    // stay. A factor of 0 or one that is not finite changes nothing. The caller names the step
+    // (ComicDocumentScale.cpp).
+    void undoableScale(
+        const ElementList& objects, float sx, float sy, const QPointF& centre, float markFactor);
 
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
@@ -203,6 +210,9 @@ private:
     // as undoableOffsetPanel does; that undo registers the same for the place it leaves.
     void registerPanelPlacementUndo(const std::shared_ptr<ComicPanel>& panel, PanelSelection selection);
     // Sets the free panels of one kind and the current panel, registering the inverse.
+    // Registers an undo that puts back what scaling changes of the objects (ComicDocumentScale.cpp).
+    void registerScaleUndo(
+        const ElementList& objects, float sx, float sy, const QPointF& centre, float markFactor);
     void setFreePanels(bool inset, const std::vector<std::shared_ptr<ComicPanel>>& panels,
         const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);
 

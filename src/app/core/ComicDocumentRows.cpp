@@ -25,13 +25,9 @@ std::shared_ptr<ComicPanel> firstPanelOf(const std::shared_ptr<ComicStructureEle
     return element ? std::dynamic_pointer_cast<ComicPanel>(element->firstPanel()) : nullptr;
 }
 
-bool holdsPanel(const ComicStructureElement& element, const ComicPanel* panel)
+std::shared_ptr<ComicPanel> lastPanelOf(const std::shared_ptr<ComicStructureElement>& element)
 {
-    for (const ComicStructureElement* up = panel; up; up = up->parent()) {
-        if (up == &element)
-            return true;
-    }
-    return false;
+    return element ? std::dynamic_pointer_cast<ComicPanel>(element->lastPanel()) : nullptr;
 }
 
 template <class T> std::shared_ptr<T> sharedOf(T* object)
@@ -59,18 +55,18 @@ void ComicDocument::undoableDeleteRowInPage(
     if (!comic || !page || index < 0 || std::size_t(index) >= page->numContents() || page->numContents() < 2)
         return;
     ComicStructureList rows = page->contents();
-    const auto removed = rows.at(std::size_t(index));
     rows.erase(rows.begin() + index);
-    if (holdsPanel(*removed, comic->currentPanel().get())) {
-        const auto next = rows.at(std::min(std::size_t(index), rows.size() - 1));
-        undoableSetPropertyFor(comic, ComicModel::kCurrentPanelKey, Value(ObjectPtr(firstPanelOf(next))));
-    }
     undoableSetContents(rows, page);
     page->layoutChildren();
     const QSizeF size = comic->size();
     // The height is taken off only where what is left still fits.
     if (height > 0 && size.height() - height >= comic->minimumSize().height())
         undoableSetComicSize(QSizeF(size.width(), size.height() - height));
+    // The user goes on beside the gap: at the end of the row above it, or at the start of the new
+    // first row, whichever panel was current before.
+    const auto current
+        = index > 0 ? lastPanelOf(rows.at(std::size_t(index - 1))) : firstPanelOf(rows.front());
+    undoableSetPropertyFor(comic, ComicModel::kCurrentPanelKey, Value(ObjectPtr(current)));
     updateViews();
     undoManager()->setActionName(localized("Remove Row"));
 }
