@@ -2,6 +2,7 @@
 
 #include "app/AboutPanelController.h"
 #include "app/ComicSharing.h"
+#include "app/DeveloperPanel.h"
 #include "app/DocumentController.h"
 #include "app/DocumentPrinting.h"
 #include "app/MenuActions.h"
@@ -25,6 +26,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -73,13 +75,26 @@ QMessageBox* makeMessageBox(const ModalAlert& alert, QWidget* parent)
     box->setText(alert.message);
     box->setInformativeText(alert.informativeText);
     const QStringList buttons = alert.buttons.isEmpty() ? QStringList { localized("OK") } : alert.buttons;
+    QPushButton* last = nullptr;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
         QPushButton* button = box->addButton(buttons.at(i), roleOf(buttons.at(i), i));
+        last = button;
         button->setProperty("zdlCode", int(ModalAlert::kFirstButton + i));
         if (i == 0)
             box->setDefaultButton(button);
     }
+    // Escape answers as the last button does (Cancel, where there is one), as closing the box does.
+    if (buttons.size() > 1)
+        box->setEscapeButton(last);
+    if (!alert.suppressionText.isEmpty())
+        box->setCheckBox(new QCheckBox(alert.suppressionText, box));
     return box;
+}
+
+void reportSuppression(const ModalAlert& alert, QMessageBox* box)
+{
+    if (alert.suppressed && box->checkBox())
+        *alert.suppressed = box->checkBox()->isChecked();
 }
 
 int codeOf(QMessageBox* box)
@@ -145,6 +160,7 @@ int AppController::runModalAlert(const ModalAlert& alert)
         return ZDLAppController::runModalAlert(alert);
     std::unique_ptr<QMessageBox> box(makeMessageBox(alert, QApplication::activeWindow()));
     box->exec();
+    reportSuppression(alert, box.get());
     return codeOf(box.get());
 }
 
@@ -159,7 +175,8 @@ void AppController::showAlert(const ModalAlert& alert, QObject* window, std::fun
     QMessageBox* box = makeMessageBox(alert, parent);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QMessageBox::finished, box, [box, completion] {
+    QObject::connect(box, &QMessageBox::finished, box, [box, completion, alert] {
+        reportSuppression(alert, box);
         if (completion)
             completion(codeOf(box));
     });
@@ -383,11 +400,16 @@ bool AppController::validateMenuItem(MenuItemValidation& item)
         return true;
     // Everything else the controller answers is always enabled.
     item.enabled = true;
-    return item.action == kShowAllHelpPanelsAction || item.action == kHideAllHelpPanelsAction
-        || item.action == kTerminateAction || item.action == kShowPreferencesAction
-        || item.action == kShowAboutAction || item.action == kVisitWebsiteAction
-        || item.action == kVisitAppStoreAction || item.action == kReportABugAction
-        || item.action == kCheckForArtStoreAction;
+    if (item.action == kShowTestPanelAction) {
+        const bool shown = m_developerPanel && m_developerPanel->isVisible();
+        item.state = shown ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
+        return true;
+    }
+    return item.action == kCheckForUpdatesAction || item.action == kShowAllHelpPanelsAction
+        || item.action == kHideAllHelpPanelsAction || item.action == kTerminateAction
+        || item.action == kShowPreferencesAction || item.action == kShowAboutAction
+        || item.action == kVisitWebsiteAction || item.action == kVisitAppStoreAction
+        || item.action == kReportABugAction || item.action == kCheckForArtStoreAction;
 }
 
 } // namespace zandrel

@@ -15,6 +15,7 @@ class QWidget;
 namespace zandrel {
 
 class AboutPanelController;
+class DeveloperPanel;
 class DocumentController;
 class PreferencesController;
 
@@ -85,6 +86,11 @@ public:
     // The help menu's links; the store page stands for the web site here.
     void visitWebsite();
     void reportABug();
+    // Updates come as new downloads of the program: its download page opens.
+    void checkForUpdates();
+    // Shows the developer panel when it is hidden and hides it when it is shown.
+    void showTestPanel();
+    DeveloperPanel* developerPanel() const { return m_developerPanel.get(); }
 
     // --- Responder: the end of every chain ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
@@ -96,6 +102,7 @@ private:
     QMenu* m_contextualStyleMenu = nullptr;
     std::unique_ptr<PreferencesController> m_prefsDialog;
     std::unique_ptr<AboutPanelController> m_aboutPanel;
+    std::unique_ptr<DeveloperPanel> m_developerPanel;
 
     bool performPanelAction(const QString& action);
     QSystemTrayIcon* m_trayIcon = nullptr;

@@ -1,6 +1,7 @@
 // The application controller's preferences window, about panel and help-menu links.
 #include "app/AboutPanelController.h"
 #include "app/AppController.h"
+#include "app/DeveloperPanel.h"
 #include "app/PreferencesController.h"
 #include "app/WebLinks.h"
 #include "app/core/ActionNames.h"
@@ -35,6 +36,23 @@ void AppController::reportABug()
     WebLinks::openUrl(WebLinks::bugReportUrl());
 }
 
+void AppController::checkForUpdates()
+{
+    WebLinks::openInSecureBrowser(WebLinks::kDownloadPage);
+}
+
+void AppController::showTestPanel()
+{
+    if (!m_developerPanel)
+        m_developerPanel = std::make_unique<DeveloperPanel>();
+    if (m_developerPanel->isVisible()) {
+        m_developerPanel->hide();
+        return;
+    }
+    m_developerPanel->show();
+    m_developerPanel->raise();
+}
+
 bool AppController::performPanelAction(const QString& action)
 {
     if (action == kShowPreferencesAction)
@@ -47,6 +65,10 @@ bool AppController::performPanelAction(const QString& action)
         reportABug();
     else if (action == kCheckForArtStoreAction)
         checkForArtStoreForUser(QApplication::activeWindow());
+    else if (action == kCheckForUpdatesAction)
+        checkForUpdates();
+    else if (action == kShowTestPanelAction)
+        showTestPanel();
     else
         return false;
     return true;

@@ -2,11 +2,34 @@
 
 #include "app/core/ZDLAppController.h"
 #include "panels/TextFormatting.h"
+#include "platform/FontRegistry.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
 
 namespace zandrel {
+
+FontSelection::FontSelection(const QString& familyName)
+    : m_familyName(familyName)
+{
+}
+
+const std::optional<QFont>& FontSelection::font() const
+{
+    if (!m_font)
+        m_font = TextFormatting::sampleFont(m_familyName);
+    return *m_font;
+}
+
+bool FontSelection::favorite() const
+{
+    return appController()->isAFavoriteFontFamily(m_familyName);
+}
+
+void FontSelection::setFavorite(bool favorite)
+{
+    appController()->setFontFamily(m_familyName, favorite);
+}
 
 FavoriteFontsController::FavoriteFontsController(QObject* parent)
     : QAbstractListModel(parent)
@@ -18,42 +41,53 @@ FavoriteFontsController::FavoriteFontsController(QObject* parent)
 
 void FavoriteFontsController::setUpFontSelections()
 {
+    const QStringList families = FontRegistry::installedFamilies();
+    std::vector<FontSelection> selections;
+    selections.reserve(std::size_t(families.size()));
+    for (const QString& family : families)
+        selections.emplace_back(family);
+    setFontSelections(std::move(selections));
+}
+
+void FavoriteFontsController::setFontSelections(std::vector<FontSelection> selections)
+{
     beginResetModel();
-    m_families = FontRegistry::installedFamilies();
-    m_samples.clear();
+    m_fontSelections = std::move(selections);
     endResetModel();
+}
+
+QStringList FavoriteFontsController::families() const
+{
+    QStringList names;
+    for (const FontSelection& selection : m_fontSelections)
+        names.append(selection.fontFamilyName());
+    return names;
 }
 
 int FavoriteFontsController::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_families.size());
+    return parent.isValid() ? 0 : int(m_fontSelections.size());
 }
 
 QVariant FavoriteFontsController::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_families.size())
+    if (!index.isValid() || std::size_t(index.row()) >= m_fontSelections.size())
         return {};
-    const QString& family = m_families.at(index.row());
+    const FontSelection& selection = m_fontSelections[std::size_t(index.row())];
     if (role == Qt::DisplayRole)
-        return family;
-    if (role == Qt::FontRole) {
-        auto sample = m_samples.constFind(family);
-        if (sample == m_samples.cend()) {
-            const std::optional<QFont> font = TextFormatting::sampleFont(family);
-            sample = m_samples.insert(family, font ? QVariant(*font) : QVariant());
-        }
-        return sample.value();
-    }
+        return selection.fontFamilyName();
+    if (role == Qt::FontRole)
+        return selection.font() ? QVariant(*selection.font()) : QVariant();
     if (role == Qt::CheckStateRole)
-        return appController()->isAFavoriteFontFamily(family) ? Qt::Checked : Qt::Unchecked;
+        return selection.favorite() ? Qt::Checked : Qt::Unchecked;
     return {};
 }
 
 bool FavoriteFontsController::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || index.row() >= m_families.size() || role != Qt::CheckStateRole)
+    if (!index.isValid() || std::size_t(index.row()) >= m_fontSelections.size() || role != Qt::CheckStateRole)
         return false;
-    appController()->setFontFamily(m_families.at(index.row()), value.toInt() == Qt::Checked);
+    m_fontSelections[std::size_t(index.row())].setFavorite(value.toInt() == Qt::Checked);
     emit dataChanged(index, index, { Qt::CheckStateRole });
     return true;
 }

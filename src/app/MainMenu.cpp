@@ -257,6 +257,7 @@ void build(QMenuBar* bar, QWidget* window)
     MenuActions::add(help, localized("Zandrel Website"), kVisitWebsiteAction);
     MenuActions::add(help, localized("Report a Bug…"), kReportABugAction);
     MenuActions::add(help, localized("Check the Quorvane Store"), kCheckForArtStoreAction);
+    MenuActions::add(help, localized("Check for Updates…"), kCheckForUpdatesAction);
     // There is no store to rate the program in on this platform.
     MenuActions::add(help, localized("Rate in App Store"), kVisitAppStoreAction)->setVisible(false);
     help->addSeparator();

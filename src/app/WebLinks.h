@@ -13,6 +13,8 @@ namespace WebLinks {
 using UrlOpener = std::function<bool(const QUrl&)>;
 
 inline const QString kWebsite = QStringLiteral("https://zandrel.org/");
+// New versions of the program are downloaded from here.
+inline const QString kDownloadPage = QStringLiteral("https://zandrel.org/download/");
 inline const QString kSupportAddress = QStringLiteral("support@zandrel.org");
 inline const QString kBugReportSubject = QStringLiteral("[Zandrel Bug]");
 

@@ -1,4 +1,5 @@
 #include "app/AppController.h"
+#include "app/ApplicationsMenuOffer.h"
 #include "app/DocumentController.h"
 #include "app/MenuActions.h"
 #include "app/SingleInstance.h"
@@ -141,6 +142,9 @@ int main(int argc, char* argv[])
     auto* controller
         = static_cast<AppController*>(ZDLAppController::install(std::make_unique<AppController>()));
     controller->applicationDidFinishLaunching();
+    // Before any document opens; a picture is taken without asking anybody.
+    if (!parser.isSet(screenshot))
+        offerMoveToApplicationsFolder();
     QObject::connect(&app, &QApplication::aboutToQuit, [] {
         if (AppController* shared = AppController::shared())
             shared->applicationWillTerminate();

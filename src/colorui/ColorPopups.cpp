@@ -6,6 +6,7 @@
 #include "colorui/ColorEditorController.h"
 #include "platform/CanvasPaint.h"
 #include "platform/CanvasPath.h"
+#include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/PainterCanvas.h"
 #include "platform/UndoManager.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,7 +28,8 @@ const QString kColorPopupName = QStringLiteral("ColorPopupWindow");
 const QString kNewColorPopupName = QStringLiteral("NewColorPopup");
 const char* const kNewColorName = "New Color";
 const char* const kAddColorAndSet = "Add Color and Set";
-const char* const kAddColor = "Add Color";
+// The deferred hand-over of a finished colour to whoever asked for it.
+const QString kHandOverKey = QStringLiteral("handOverNewColor");
 
 UndoManager* undoManagerOf(const CharacterModel* model)
 {
@@ -225,24 +228,23 @@ void NewColorPopupController::perform()
         requested = localized(kNewColorName);
 
     // The provisional colour leaves the list first, so that naming and colouring it are no steps
-    // of their own; adding it back and applying it then make one undoable step.
+    // of their own; the list then records the one addition. The inspector's commit joins it in the
+    // same pass of the event loop and names the step.
     editProvisionally([this, color] { m_model->removeColor(color); });
     color->setName(m_model->uniqueNameForColor(color.get(), requested));
     color->setColor(m_editorController->color());
-    UndoManager* undo = undoManagerOf(m_model);
-    if (undo)
-        undo->beginUndoGrouping();
     m_model->undoableAddColor(color);
     if (m_propsController && !m_editProperty.isEmpty()) {
         preview();
         m_propsController->commitPreviewed();
     }
-    if (m_colorSetter)
-        m_colorSetter(color);
-    if (undo) {
-        const bool applied = (m_propsController && !m_editProperty.isEmpty()) || m_colorSetter;
-        undo->setActionName(localized(applied ? kAddColorAndSet : kAddColor));
-        undo->endUndoGrouping();
+    // Whoever asked for the colour gets it once the popup has gone.
+    if (ColorSetter setter = m_colorSetter) {
+        const QPointer<NewColorPopupController> self(this);
+        DeferredCalls::perform(this, kHandOverKey, 0, [self, setter, color] {
+            if (self)
+                setter(color);
+        });
     }
     close();
 }

@@ -366,10 +366,15 @@ void PopupController::focusWindowChanged(QWindow* window)
 {
     if (!window)
         return;
-    // The most recently shown first: a child commits before its parent.
     const QList<PopupController*> shown = shownList();
+    for (PopupController* popup : shown) {
+        if (popup->m_sheet->windowHandle() == window)
+            popup->m_hasComeForward = true;
+    }
+    // The most recently shown first: a child commits before its parent. A popup whose window has
+    // not had the focus yet has not had the user's attention and is not asked.
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        if (shownList().contains(*it))
+        if (shownList().contains(*it) && (*it)->m_hasComeForward)
             (*it)->collapsePopupTo(window);
     }
 }
@@ -378,7 +383,7 @@ void PopupController::applicationDeactivated()
 {
     const QList<PopupController*> shown = shownList();
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        if (shownList().contains(*it) && (*it)->isShown())
+        if (shownList().contains(*it) && (*it)->isShown() && (*it)->m_hasComeForward)
             (*it)->perform();
     }
 }
@@ -425,6 +430,7 @@ void PopupController::showWindow()
     m_sheet->setMask(content->outlineRegion());
     shownList().removeAll(this);
     shownList().append(this);
+    m_hasComeForward = false;
     m_sheet->show();
     m_sheet->raise();
     m_sheet->activateWindow();

@@ -169,6 +169,10 @@ private:
     QPointer<QWidget> m_anchorView;
     Popup* m_sheet = nullptr;
     bool m_arrangedForAttachment = false;
+    // The popup's window has had the focus since it was last shown. Until then the popup has not
+    // had the user's attention, so it cannot lose it: a window that comes forward meanwhile (the
+    // window of the menu it was chosen from, as that menu closes) does not commit it.
+    bool m_hasComeForward = false;
     int m_attachmentSide = PopupBelowAnchor;
     QPushButton* m_okButton = nullptr;
     QPushButton* m_cancelButton = nullptr;

@@ -34,6 +34,7 @@
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -208,8 +209,9 @@ void PropertiesController::buildControls()
     auto* fillRest = new QFormLayout;
     m_fillOpacitySlider = makeSlider(view, QStringLiteral("fillOpacitySlider"), kSliderScale);
     fillRest->addRow(localized("Opacity:"), m_fillOpacitySlider);
+    // One step past the last whole hundredth below the largest blur: that end is the largest blur.
     m_blurSlider = makeSlider(
-        view, QStringLiteral("blurSlider"), int(std::lround(sliderFromBlur(kMaxBlur) * kSliderScale)));
+        view, QStringLiteral("blurSlider"), int(std::ceil(sliderFromBlur(kMaxBlur) * kSliderScale)));
     fillRest->addRow(localized("Blur:"), m_blurSlider);
     column->addLayout(fillRest);
 
@@ -420,7 +422,7 @@ void PropertiesController::updateControlProperties()
         if (declares(*object, stylekeys::kLineAlpha))
             lineAlphas.insert(object->valueForKey(stylekeys::kLineAlpha).toFloat());
         if (declares(*object, stylekeys::kBlur))
-            blurs.insert(sliderFromBlur(object->valueForKey(stylekeys::kBlur).toFloat()));
+            blurs.insert(blurSliderPosition(object->valueForKey(stylekeys::kBlur).toFloat()));
         if (declares(*object, stylekeys::kFillType) || declares(*object, stylekeys::kFill)) {
             const FillPtr fill = object->valueForKey(stylekeys::kFill).toObject<Fill>();
             if (!fill) {
@@ -622,8 +624,9 @@ void PropertiesController::setFillOpacity()
 
 void PropertiesController::setBlur()
 {
-    applyProperty(stylekeys::kBlur, Value(blurFromSlider(float(m_blurSlider->value()) / kSliderScale)),
-        localized("Set Blur"));
+    // The slider's end reaches exactly the largest blur, never past it.
+    const float position = std::min(float(m_blurSlider->value()) / kSliderScale, sliderFromBlur(kMaxBlur));
+    applyProperty(stylekeys::kBlur, Value(blurFromSlider(position)), localized("Set Blur"));
 }
 
 void PropertiesController::setFillType(int type)
@@ -674,6 +677,11 @@ void PropertiesController::addColorAndSetToLine()
 void PropertiesController::addColorAndSetToFill()
 {
     addColorAndSet(stylekeys::kFillColor);
+}
+
+void PropertiesController::adjustLineColorLighter()
+{
+    zdlLog(QStringLiteral("adjustLineColorLighter"));
 }
 
 void PropertiesController::addColorAndSet(const QString& property)
@@ -918,6 +926,13 @@ void PropertiesController::commitTolerance()
     m_toleranceSlider->setRange(
         int(std::lround(tolerance / 3 * kToleranceScale)), int(std::lround(tolerance * 3 * kToleranceScale)));
     m_toleranceSlider->setValue(int(std::lround(tolerance * kToleranceScale)));
+}
+
+float PropertiesController::blurSliderPosition(float blur) const
+{
+    // The largest blur shows at the slider's end, a little past its square root.
+    const float value = sliderFromBlur(blur);
+    return value >= sliderFromBlur(kMaxBlur) ? float(m_blurSlider->maximum()) / kSliderScale : value;
 }
 
 float PropertiesController::blurFromSlider(float value)

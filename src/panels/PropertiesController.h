@@ -84,6 +84,8 @@ public:
     void setFillGradient();
     void addColorAndSetToLine();
     void addColorAndSetToFill();
+    // Kept for a control that never came: it only writes its name to the log.
+    void adjustLineColorLighter();
     void setTolerance();
 
     // --- Writes ---
@@ -137,6 +139,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where the blur slider shows a blur, in slider units.
+    float blurSliderPosition(float blur) const;
     void buildControls();
     ElementList selection() const;
     // Records the value of every selected element that has the property, unless a change is open.

@@ -3,7 +3,6 @@
 #include "app/AppController.h"
 #include "app/FileDialogFolder.h"
 #include "app/Pasteboard.h"
-#include "app/WaitForFileController.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/ZDLAppController.h"
 #include "charmodel/ImageElement.h"
@@ -11,6 +10,7 @@
 #include "comicmodel/ComicModel.h"
 #include "comicmodel/ComicPage.h"
 #include "comicmodel/ComicPanel.h"
+#include "panels/WaitForFileController.h"
 #include "platform/Localization.h"
 #include "views/ZDLEditingView.h"
 
@@ -236,7 +236,7 @@ bool ZDLEditingView::waitForPromisedFile(const QString& path, const QPointF& poi
 {
     const QString name = QFileInfo(path).fileName();
     const QPointer<ZDLEditingView> self(this);
-    auto* sheet = new WaitForFileController(QWidget::window(), path,
+    auto* sheet = DialogController::create<WaitForFileController>(QWidget::window(), path,
         localized("Waiting for file “%1”").arg(name), [self, point](const QString& arrived) {
             if (!self)
                 return;

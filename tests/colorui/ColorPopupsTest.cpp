@@ -199,6 +199,8 @@ public:
     {
         const ObjectPtr old = before;
         m_undo->registerUndo(this, [this, old] { shown = old; });
+        // As the inspector does: the commit names the step with the previews' name.
+        m_undo->setActionName(lastActionName);
         previewing = false;
     }
     void cancelPreviewed() override
@@ -298,6 +300,10 @@ TEST_F(NewColorFixture, CancelLeavesNothingBehindAndNamesStayUnique)
     popup.showWindow();
     popup.nameField()->setText(model->blackColor()->name());
     popup.perform();
+    // The colour is handed over once the popup has gone.
+    EXPECT_FALSE(handedOver);
+    EXPECT_FALSE(popup.isShown());
+    endOfPass();
     ASSERT_TRUE(handedOver);
     EXPECT_NE(handedOver->name(), model->blackColor()->name());
     EXPECT_TRUE(model->ownsColor(handedOver.get()));

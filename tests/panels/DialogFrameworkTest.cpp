@@ -5,15 +5,21 @@
 #include "panels/DialogUtilities.h"
 #include "panels/MeasurementFormatter.h"
 #include "panels/PopupButton.h"
+#include "panels/SheetTestSupport.h"
+#include "panels/WaitForFileController.h"
 #include "support/TestSupport.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace zandrel::test {
 
@@ -313,6 +319,49 @@ TEST_F(DialogFrameworkTest, ContextMenusHideSeparatorsWithNothingToSeparate)
     QMenu nothing;
     MenuActions::add(&nothing, QStringLiteral("X"), unanswered);
     EXPECT_FALSE(MenuActions::validateAndHideContextMenuItems(&nothing, &host));
+}
+
+} // namespace zandrel::test
+
+namespace zandrel::test {
+
+// The wait sheet looks for the promised file on its timer and hands it over at the first look at
+// which it is there, however little of it is written yet, exactly once; cancelled, it hands over
+// nothing, whatever arrives later. Either way it is let go.
+TEST_F(DialogFrameworkTest, TheWaitSheetHandsOverAtTheFirstLookAtWhichTheFileIsThere)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("promised.png"));
+    for (const bool cancelled : { false, true }) {
+        SCOPED_TRACE(cancelled ? "cancelled" : "arrived");
+        QFile::remove(path);
+        QStringList handedOver;
+        const qsizetype heldBefore = controller->numberOfHeldObjects();
+        QPointer<WaitForFileController> waiting = DialogController::create<WaitForFileController>(&host, path,
+            QStringLiteral("Waiting for file \u201cpromised.png\u201d"),
+            [&handedOver](const QString& arrived) { handedOver.append(arrived); });
+        EXPECT_EQ(waiting->indicator()->maximum(), 1) << "still until shown";
+        waiting->showWindow();
+        ASSERT_TRUE(waiting->isShown());
+        EXPECT_EQ(waiting->sheet()->objectName(), QStringLiteral("WaitForFileDialog"));
+        EXPECT_EQ(waiting->sheet()->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(
+            waiting->messageField()->text(), QStringLiteral("Waiting for file \u201cpromised.png\u201d"));
+        EXPECT_EQ(waiting->indicator()->maximum(), 0) << "running without an end";
+        waiting->checkForFile();
+        EXPECT_TRUE(waiting->isShown());
+        if (cancelled)
+            clickButton(waiting->sheet(), QDialogButtonBox::Cancel);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("P");
+        file.close();
+        QTest::qWait(3 * WaitForFileController::kPollIntervalMs);
+        EXPECT_EQ(handedOver, cancelled ? QStringList() : QStringList { path });
+        EXPECT_EQ(controller->numberOfHeldObjects(), heldBefore);
+        freeDeferred();
+        EXPECT_TRUE(waiting.isNull());
+    }
 }
 
 } // namespace zandrel::test

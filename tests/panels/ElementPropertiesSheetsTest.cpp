@@ -14,6 +14,7 @@
 #include "panels/PanelFrameControls.h"
 #include "panels/PopupButton.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QSlider>
 
@@ -205,6 +206,57 @@ TEST_F(ComicSheetTest, PanelPropertiesSheet)
             [](QDialog* sheet) { typeInSheet(sheet, "roundnessField", "roundish"); },
             "Please enter a corner roundness from 0 to 144, or “full”." },
     });
+}
+
+// "Add Color..." of the panel sheet brings up the new-colour popup, also when the window system
+// reports the sheet taking the focus back from the closing menu only after the popup came up, as
+// window managers do: the popup stays until the user answers. Cancel adds nothing, OK adds the
+// colour named and picked, and turning back to the sheet commits as OK does. Each is one colour at
+// most, however often the menu is used.
+TEST_F(ComicSheetTest, AddColorWaitsForTheUserWhicheverWayTheFocusComes)
+{
+    CharacterModel& colors = *model().comicColorsModel();
+    const qsizetype before = colors.colors().size();
+    open(kPanelPropertiesAction);
+    QDialog* sheet = openSheet(window, QStringLiteral("PanelPropertiesDialog"));
+    ASSERT_TRUE(sheet);
+    clickSegment(sheet, "fillSelector", 1);
+    const auto chooseAddColor = [&]() -> NewColorPopupController* {
+        chooseFromPopup(sheet, "colorPopup", DialogUtilities::kAddColorTag);
+        emit qApp->focusWindowChanged(sheet->windowHandle());
+        auto* adding = sheet->findChild<NewColorPopupController*>();
+        return adding && adding->isShown() ? adding : nullptr;
+    };
+
+    NewColorPopupController* adding = chooseAddColor();
+    ASSERT_TRUE(adding) << "the popup is there for the user";
+    EXPECT_EQ(colors.colors().size(), before + 1) << "the provisional colour only";
+    ASSERT_TRUE(QTest::qWaitForWindowActive(adding->sheet()));
+    QTest::mouseClick(adding->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(adding->isShown());
+    EXPECT_EQ(colors.colors().size(), before);
+
+    adding = chooseAddColor();
+    ASSERT_TRUE(adding);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(adding->sheet()));
+    typeInto(adding->nameField(), QStringLiteral("Sea"));
+    QTest::mouseClick(adding->okButton(), Qt::LeftButton);
+    endOfEvent();
+    ASSERT_EQ(colors.colors().size(), before + 1);
+    EXPECT_EQ(colors.colors().last()->name(), QStringLiteral("Sea"));
+    EXPECT_EQ(popup(sheet, "colorPopup")->title(), QStringLiteral("Sea"));
+
+    adding = chooseAddColor();
+    ASSERT_TRUE(adding);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(adding->sheet()));
+    typeInto(adding->nameField(), QStringLiteral("Leaf"));
+    activate(sheet);
+    endOfEvent();
+    EXPECT_FALSE(adding->isShown());
+    ASSERT_EQ(colors.colors().size(), before + 2);
+    EXPECT_EQ(colors.colors().last()->name(), QStringLiteral("Leaf"));
+    clickButton(sheet, QDialogButtonBox::Cancel);
+    freeClosedSheets();
 }
 
 TEST_F(ComicSheetTest, ACurrentPanelAloneOffersNoChoiceOfPanels)

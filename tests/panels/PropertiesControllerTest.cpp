@@ -283,8 +283,9 @@ TEST_F(PropertiesControllerTest, DragsAreOneStepRestoringValuesFromBefore)
     props->blurSlider()->setFocus();
     QTest::keyClick(props->blurSlider(), Qt::Key_End);
     endOfEvent();
-    EXPECT_NEAR(path(0).blur(), PropertiesController::kMaxBlur, 0.1);
+    EXPECT_EQ(path(0).blur(), PropertiesController::kMaxBlur);
     EXPECT_EQ(undoTitle(), QStringLiteral("Undo Set Blur"));
+    EXPECT_EQ(props->blurSlider()->value(), props->blurSlider()->maximum()) << "the refresh shows the end";
     undo();
     EXPECT_FLOAT_EQ(path(0).blur(), 0.0f);
     EXPECT_EQ(PropertiesController::blurFromSlider(2.0f), 4.0f);

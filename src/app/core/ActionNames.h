@@ -26,6 +26,7 @@ inline const QString kVisitWebsiteAction = QStringLiteral("visitWebsite:");
 inline const QString kVisitAppStoreAction = QStringLiteral("visitAppStore:");
 inline const QString kReportABugAction = QStringLiteral("reportABug:");
 inline const QString kCheckForArtStoreAction = QStringLiteral("checkForArtStore:");
+inline const QString kCheckForUpdatesAction = QStringLiteral("checkForUpdates:");
 
 // Document
 inline const QString kSaveDocumentAction = QStringLiteral("saveDocument:");

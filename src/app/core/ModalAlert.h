@@ -17,6 +17,10 @@ struct ModalAlert {
     // In the order they are offered; the first is the default button.
     QStringList buttons;
     Style style = Style::Warning;
+    // With a text, the alert offers a check box (a "don't ask again") and, when the alert ends,
+    // writes its state where suppressed points.
+    QString suppressionText;
+    bool* suppressed = nullptr;
 
     // The platform's return codes: first button, second, third.
     static constexpr int kFirstButton = 1000;

@@ -1,6 +1,7 @@
 // The preferences window, the about panel and the help menu's links, driven through the windows.
 #include "WindowTestSupport.h"
 #include "app/AboutPanelController.h"
+#include "app/DeveloperPanel.h"
 #include "app/FavoriteFontsController.h"
 #include "app/MenuActions.h"
 #include "app/PreferencesController.h"
@@ -243,13 +244,16 @@ TEST_F(PreferencesTest, HelpMenuLinksOpenTheirAddresses)
     const QString runningVersion = QCoreApplication::applicationVersion();
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.134"));
     const QUrl website(QStringLiteral("https://zandrel.org/"));
+    const QUrl downloads(QStringLiteral("https://zandrel.org/download/"));
     const struct {
         QString action;
         bool visible;
         QString scheme;
-    } links[] = { { kVisitWebsiteAction, true, QStringLiteral("https") },
-        { kVisitAppStoreAction, false, QStringLiteral("https") },
-        { kReportABugAction, true, QStringLiteral("mailto") } };
+        QUrl url;
+    } links[] = { { kVisitWebsiteAction, true, QStringLiteral("https"), website },
+        { kVisitAppStoreAction, false, QStringLiteral("https"), website },
+        { kCheckForUpdatesAction, true, QStringLiteral("https"), downloads },
+        { kReportABugAction, true, QStringLiteral("mailto"), QUrl() } };
     for (const auto& link : links) {
         opened.clear();
         QAction* item = showMenuItem(window, link.action);
@@ -263,7 +267,7 @@ TEST_F(PreferencesTest, HelpMenuLinksOpenTheirAddresses)
         ASSERT_EQ(opened.size(), 1) << link.action.toStdString();
         EXPECT_EQ(opened.first().scheme(), link.scheme);
         if (link.scheme == QStringLiteral("https"))
-            EXPECT_EQ(opened.first(), website);
+            EXPECT_EQ(opened.first(), link.url);
     }
     const QUrl mail = opened.first();
     EXPECT_EQ(mail.path(), WebLinks::kSupportAddress);
@@ -295,6 +299,31 @@ TEST_F(PreferencesTest, HelpMenuLinksOpenTheirAddresses)
     EXPECT_EQ(output.trimmed(),
         QStringLiteral(
             "['body', 'subject'] ['Zandrel version: 1.0 & more=#2', 'System version: Linux 100%?\\nx+y']"));
+}
+
+// The developer panel comes and goes with its action, whose item carries a check mark while the
+// panel is shown; the panel tells where the program keeps its files and how its documents stand.
+TEST_F(PreferencesTest, TheDeveloperPanelTogglesWithItsCheckMark)
+{
+    QAction* item = MenuActions::make(window, QStringLiteral("Developer Panel"), kShowTestPanelAction);
+    item->setCheckable(true);
+    const auto checked = [this, item] {
+        EXPECT_TRUE(MenuActions::validate(item, MenuActions::responderChain(window)));
+        EXPECT_TRUE(item->isEnabled());
+        return item->isChecked();
+    };
+    EXPECT_FALSE(checked());
+    ASSERT_TRUE(MenuActions::send(item, window));
+    DeveloperPanel* panel = controller->developerPanel();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    EXPECT_TRUE(checked());
+    EXPECT_TRUE(
+        panel->text().contains(QStringLiteral("Support folder: ") + controller->getMyAppSupportFolderURL()));
+    EXPECT_TRUE(panel->text().contains(QStringLiteral("Untitled")));
+    ASSERT_TRUE(MenuActions::send(item, window));
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(checked());
 }
 
 } // namespace
