@@ -75,17 +75,22 @@ QMessageBox* makeMessageBox(const ModalAlert& alert, QWidget* parent)
     box->setText(alert.message);
     box->setInformativeText(alert.informativeText);
     const QStringList buttons = alert.buttons.isEmpty() ? QStringList { localized("OK") } : alert.buttons;
+    QPushButton* cancel = nullptr;
     QPushButton* last = nullptr;
     for (qsizetype i = 0; i < buttons.size(); ++i) {
-        QPushButton* button = box->addButton(buttons.at(i), roleOf(buttons.at(i), i));
+        const QMessageBox::ButtonRole role = roleOf(buttons.at(i), i);
+        QPushButton* button = box->addButton(buttons.at(i), role);
+        if (role == QMessageBox::RejectRole && !cancel)
+            cancel = button;
         last = button;
         button->setProperty("zdlCode", int(ModalAlert::kFirstButton + i));
         if (i == 0)
             box->setDefaultButton(button);
     }
-    // Escape answers as the last button does (Cancel, where there is one), as closing the box does.
+    // Escape, and closing the box, answer Cancel where there is one, else the last button (a
+    // "Do Not Add").
     if (buttons.size() > 1)
-        box->setEscapeButton(last);
+        box->setEscapeButton(cancel ? cancel : last);
     if (!alert.suppressionText.isEmpty())
         box->setCheckBox(new QCheckBox(alert.suppressionText, box));
     return box;
