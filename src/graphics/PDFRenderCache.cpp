@@ -102,20 +102,41 @@ std::optional<QImage> PDFRenderCache::renderPage(
     AbortState state;
     state.budget = budget;
     state.stop = stop;
+    PDFWorkAllowance* const total = source.allowance.get();
+    bool charging = false;
+    if (total) {
+        const QMutexLocker lock(&total->mutex);
+        if (!total->charged.contains(source.key)) {
+            if (total->checks >= budget.maxFileChecks || total->milliseconds >= budget.maxFileMilliseconds)
+                return std::nullopt;
+            charging = true;
+            state.budget.maxChecks = std::min(budget.maxChecks, budget.maxFileChecks - total->checks);
+            state.budget.maxMilliseconds
+                = std::min(budget.maxMilliseconds, budget.maxFileMilliseconds - total->milliseconds);
+        }
+    }
     state.timer.start();
-    const std::unique_ptr<Poppler::Document> document = loadDocument(source.data);
-    if (!document || document->isLocked() || document->numPages() < 1)
-        return std::nullopt;
-    const std::unique_ptr<Poppler::Page> page = document->page(0);
-    if (!page)
-        return std::nullopt;
-    const double xres = 72.0 * size.width() / source.pageSize.width();
-    const double yres = 72.0 * size.height() / source.pageSize.height();
-    QImage image = page->renderToImage(xres, yres, 0, 0, size.width(), size.height(), Poppler::Page::Rotate0,
-        nullptr, nullptr, &shouldAbort, QVariant::fromValue<void*>(&state));
-    if (state.stopped || image.isNull())
-        return std::nullopt;
-    return image;
+    std::optional<QImage> result;
+    if (const std::unique_ptr<Poppler::Document> document = loadDocument(source.data);
+        document && !document->isLocked() && document->numPages() >= 1) {
+        if (const std::unique_ptr<Poppler::Page> page = document->page(0)) {
+            const double xres = 72.0 * size.width() / source.pageSize.width();
+            const double yres = 72.0 * size.height() / source.pageSize.height();
+            QImage image = page->renderToImage(xres, yres, 0, 0, size.width(), size.height(),
+                Poppler::Page::Rotate0, nullptr, nullptr, &shouldAbort, QVariant::fromValue<void*>(&state));
+            if (!state.stopped && !image.isNull())
+                result = std::move(image);
+        }
+    }
+    if (charging) {
+        const QMutexLocker lock(&total->mutex);
+        // Two renderings of one image at once (one waited for, one in the background) charge once.
+        if (total->charged.insert(source.key).second) {
+            total->checks += state.checks;
+            total->milliseconds += state.timer.elapsed();
+        }
+    }
+    return result;
 }
 
 PDFRendering PDFRenderCache::rendering(

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace Poppler {
@@ -28,6 +29,21 @@ struct PDFRenderBudget {
     qint64 maxChecks = qint64(1) << 20;
     // Wall-clock time of one rendering.
     qint64 maxMilliseconds = 3000;
+    // What the PDF images of one file may take together (PDFWorkAllowance): a file of a thousand
+    // small pages, each within the limits above, must not add up to hours of work.
+    qint64 maxFileChecks = qint64(1) << 24;
+    qint64 maxFileMilliseconds = 20000;
+};
+
+// What the renderings of the PDF images read from one file have taken together. The first
+// rendering of each image is charged; later ones (other sizes of the same page) answer as many stop
+// questions again and are not, so zooming never uses it up. Once it is spent, images not yet
+// rendered run out of budget at once.
+struct PDFWorkAllowance {
+    QMutex mutex;
+    qint64 checks = 0;
+    qint64 milliseconds = 0;
+    std::unordered_set<quint64> charged;
 };
 
 // Where a rendering is made: on the asking thread (exports, thumbnails, hit tests), or on the
@@ -64,6 +80,8 @@ public:
         quint64 key = 0;
         QByteArray data;
         QSizeF pageSize;
+        // Shared by the images of the file they were read from; null: no total beyond the budget.
+        std::shared_ptr<PDFWorkAllowance> allowance;
     };
 
     static constexpr qint64 kDefaultMemoryCap = 256LL * 1024 * 1024;

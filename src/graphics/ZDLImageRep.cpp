@@ -23,6 +23,8 @@ const QString kPdfDataKey = QStringLiteral("pdfData");
 // What DecodingBudget::expandOnce keeps decodings under.
 const QString kBitmapDecodingKind = QStringLiteral("bitmap:");
 const QString kPdfDecodingKind = QStringLiteral("pdf");
+// One per file read: the work allowance its PDF images share.
+const QString kPdfWorkKind = QStringLiteral("pdfWork");
 
 // Pages larger than this (in points, about 70 m) are not drawings anyone places in a comic.
 constexpr double kMaxPageSide = 200000.0;
@@ -167,6 +169,9 @@ bool ZDLPDFImageRep::load(const QByteArray& data)
     PDFRenderCache::shared().forget(m_renderKey);
     m_data = data;
     m_size = size;
+    // Images read from the same file share one allowance; one made otherwise has its own.
+    m_allowance = DecodingBudget::expandOnce<PDFWorkAllowance>(
+        kPdfWorkKind, QByteArray(), [] { return std::make_shared<PDFWorkAllowance>(); });
     return true;
 }
 

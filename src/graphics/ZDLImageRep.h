@@ -122,10 +122,11 @@ private:
     bool load(const QByteArray& data);
     // Within the render caps.
     static QSize cappedSize(double width, double height);
-    PDFRenderCache::Source source() const { return { m_renderKey, m_data, m_size }; }
+    PDFRenderCache::Source source() const { return { m_renderKey, m_data, m_size, m_allowance }; }
 
     QByteArray m_data;
     QSizeF m_size;
+    std::shared_ptr<PDFWorkAllowance> m_allowance;
     const quint64 m_renderKey;
 };
 

@@ -3,6 +3,7 @@
 #include "graphics/ZDLContext.h"
 #include "graphics/ZDLImage.h"
 #include "platform/CurrentCanvas.h"
+#include "platform/DecodingBudget.h"
 #include "platform/NotificationCenter.h"
 #include "platform/OffscreenImage.h"
 #include "platform/PainterCanvas.h"
@@ -291,6 +292,48 @@ TEST_F(PDFRenderCacheTest, RenderingsAreSharedCappedAndForgotten)
     EXPECT_EQ(cache.memoryUsed(), 2 * largeBytes);
     other.reset();
     EXPECT_EQ(cache.memoryUsed(), largeBytes);
+}
+
+// The PDF images read from one file share an allowance beside each one's own budget: of many
+// distinct pages, each well within its budget, the first render and the rest stay placeholders
+// without being tried. Other sizes of a page already rendered, and images made outside a file, are
+// not held to it.
+TEST_F(PDFRenderCacheTest, ManyPdfsOfOneFileShareOneAllowance)
+{
+    const auto page = [](int i) { return test::manyFillsPdf(3000 + i); };
+    // How many stop questions one page answers.
+    const auto measured = std::make_shared<PDFWorkAllowance>();
+    ASSERT_TRUE(PDFRenderCache::renderPage(
+        { PDFRenderCache::newKey(), page(0), QSizeF(100, 80), measured }, QSize(20, 16), PDFRenderBudget()));
+    const qint64 one = measured->checks;
+    ASSERT_GT(one, 100);
+    PDFRenderBudget budget;
+    budget.maxChecks = 4 * one;
+    budget.maxMilliseconds = 600000;
+    budget.maxFileChecks = 2 * one + one / 2;
+    budget.maxFileMilliseconds = 600000;
+    cache.setBudget(budget);
+
+    std::vector<ZDLImagePtr> images;
+    {
+        const auto reading = DecodingBudget::withAllowance(qint64(1) << 30);
+        const DecodingBudget::Scope scope(*reading);
+        for (int i = 0; i < 10; ++i) {
+            images.push_back(ZDLImage::initWithData(page(i)));
+            ASSERT_TRUE(images.back());
+        }
+    }
+    std::vector<bool> rendered;
+    for (const ZDLImagePtr& image : images)
+        rendered.push_back(!image->imageRep()->imageForDeviceSize(QSize(50, 40)).isNull());
+    EXPECT_EQ(
+        rendered, std::vector<bool>({ true, true, false, false, false, false, false, false, false, false }));
+    EXPECT_FALSE(images[0]->imageRep()->imageForDeviceSize(QSize(90, 72)).isNull());
+    EXPECT_FALSE(images[1]->imageRep()->imageForDeviceSize(QSize(30, 24)).isNull());
+
+    const ZDLImagePtr alone = ZDLImage::initWithData(page(9));
+    ASSERT_TRUE(alone);
+    EXPECT_FALSE(alone->imageRep()->imageForDeviceSize(QSize(50, 40)).isNull());
 }
 
 } // namespace
