@@ -34,19 +34,7 @@ protected:
     DocumentWindow* openCharacter(const QString& name, int parts)
     {
         const QString path = dir.filePath(name + QStringLiteral(".parts"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return nullptr;
-        file.write(archivedPartsFile(*makeCharacter(name, parts, 2)));
-        file.close();
-        DocumentError error;
-        ZDLDocument* opened = documents().openDocument(path, &error);
-        DocumentWindow* shown = opened ? documents().windowFor(opened) : nullptr;
-        if (!shown || !QTest::qWaitForWindowExposed(shown))
-            return nullptr;
-        shown->activateWindow();
-        QTest::qWaitForWindowActive(shown);
-        return shown;
+        return openInWindow(path, archivedPartsFile(*makeCharacter(name, parts, 2)));
     }
 
     static PartsView* viewOf(DocumentWindow* shown) { return shown->findChild<PartsView*>(); }

@@ -33,19 +33,7 @@ protected:
     DocumentWindow* openComic(const QString& name, const ComicModelPtr& comic)
     {
         const QString path = dir.filePath(name + QStringLiteral(".comic"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return nullptr;
-        file.write(archivedComicFile(*comic));
-        file.close();
-        DocumentError error;
-        ZDLDocument* opened = documents().openDocument(path, &error);
-        DocumentWindow* shown = opened ? documents().windowFor(opened) : nullptr;
-        if (!shown || !QTest::qWaitForWindowExposed(shown))
-            return nullptr;
-        shown->activateWindow();
-        QTest::qWaitForWindowActive(shown);
-        return shown;
+        return openInWindow(path, archivedComicFile(*comic));
     }
 
     ComicModel& model() const { return *document->model(); }

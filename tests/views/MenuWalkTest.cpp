@@ -54,19 +54,7 @@ protected:
     DocumentWindow* openCharacter()
     {
         const QString path = dir.filePath(QStringLiteral("Bob.parts"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return nullptr;
-        file.write(archivedPartsFile(*test::makeCharacter(QStringLiteral("Bob"), 3, 2)));
-        file.close();
-        DocumentError error;
-        ZDLDocument* opened = documents().openDocument(path, &error);
-        DocumentWindow* shown = opened ? documents().windowFor(opened) : nullptr;
-        if (!shown || !QTest::qWaitForWindowExposed(shown))
-            return nullptr;
-        shown->activateWindow();
-        QTest::qWaitForWindowActive(shown);
-        return shown;
+        return openInWindow(path, archivedPartsFile(*test::makeCharacter(QStringLiteral("Bob"), 3, 2)));
     }
 };
 

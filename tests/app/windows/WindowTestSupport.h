@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -43,6 +44,24 @@ protected:
     }
 
     DocumentController& documents() { return controller->documentController(); }
+
+    // Writes the bytes to the path and opens the file in its window, shown and active; null when
+    // any step fails.
+    DocumentWindow* openInWindow(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return nullptr;
+        file.close();
+        DocumentError error;
+        ZDLDocument* opened = documents().openDocument(path, &error);
+        DocumentWindow* shown = opened ? documents().windowFor(opened) : nullptr;
+        if (!shown || !QTest::qWaitForWindowExposed(shown))
+            return nullptr;
+        shown->activateWindow();
+        QTest::qWaitForWindowActive(shown);
+        return shown;
+    }
 
     // The window's menu item or toolbar item that sends the action.
     static QAction* item(QWidget* window, const QString& action)
