@@ -10,16 +10,287 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <iterator>
+#include <vector>
 
 namespace zandrel {
 
 namespace {
 
-// Command stands for Ctrl and Option for Alt on this platform; Qt's Ctrl is the Control key here.
-QKeySequence keys(const QString& text)
+// One entry of the menus: an item sending an action, a submenu, or (with no title) a separator.
+struct MenuEntry {
+    const char* title = nullptr;
+    QString action {};
+    int tag = 0;
+    // Command stands for Ctrl and Option for Alt on this platform; Qt's Ctrl is the Control key here.
+    // A single key with Alt works with Meta as well; several keys are exactly those.
+    QStringList keys {};
+    bool checkable = false;
+    bool hidden = false;
+    // Also a key of windows without menus (preferences, about).
+    bool applicationKey = false;
+    // A submenu: its entries, or the function that fills it in from what the program holds.
+    std::vector<MenuEntry> submenu {};
+    void (*fill)(QMenu* menu, QWidget* window) = nullptr;
+};
+
+const MenuEntry kSeparator {};
+
+void fillRecentMenu(QMenu* recent, QWidget* window)
 {
-    return QKeySequence(text);
+    QObject::connect(recent, &QMenu::aboutToShow, recent, [recent, window] {
+        recent->clear();
+        auto* controller = AppController::shared();
+        const int count = controller ? int(controller->documentController().recentDocumentURLs().size()) : 0;
+        for (int i = 0; i < count; ++i)
+            MenuActions::add(recent, QString(), kOpenRecentAction, i);
+        recent->addSeparator();
+        MenuActions::add(recent, localized("Clear Menu"), kClearRecentAction);
+        MenuActions::validateMenu(recent, window);
+    });
+}
+
+void fillPartTypeMenu(QMenu* menu, QWidget*)
+{
+    AppController::setupPartTypeMenu(menu, kSetPartTypeAction);
+}
+
+void fillScaleMenu(QMenu* menu, QWidget*)
+{
+    ZDLView::addScaleMenuItemsTo(menu, kSetViewScaleFromPopupAction);
+}
+
+// The items of a tagged choice, tagged 0, 1, 2… in order.
+std::vector<MenuEntry> taggedChoices(const QString& action, std::initializer_list<const char*> titles)
+{
+    std::vector<MenuEntry> entries;
+    for (const char* title : titles)
+        entries.push_back({ .title = title, .action = action, .tag = int(entries.size()) });
+    return entries;
+}
+
+// Every menu of a document window, in order.
+const std::vector<MenuEntry>& menuBarEntries()
+{
+    static const std::vector<MenuEntry> menus {
+        { .title = "File",
+            .submenu = {
+                { .title = "New Comic", .action = kNewComicAction, .keys = { "Ctrl+N" }, .applicationKey = true },
+                { .title = "New Character",
+                    .action = kNewCharacterAction,
+                    .keys = { "Ctrl+Shift+N" },
+                    .applicationKey = true },
+                { .title = "Open…", .action = kOpenDocumentAction, .keys = { "Ctrl+O" }, .applicationKey = true },
+                { .title = "Open Recent", .fill = fillRecentMenu },
+                { .title = "Import",
+                    .submenu = { { .title = "XML Character File…", .action = kImportAction },
+                        { .title = "Legacy Parts File…", .action = kImport86PartsAction } } },
+                kSeparator,
+                { .title = "Close", .action = kCloseDocumentAction, .keys = { "Ctrl+W" } },
+                { .title = "Save", .action = kSaveDocumentAction, .keys = { "Ctrl+S" } },
+                { .title = "Save As…", .action = kSaveDocumentAsAction, .keys = { "Ctrl+Shift+S" } },
+                { .title = "Save a Copy…", .action = kSaveDocumentToAction, .keys = { "Ctrl+Alt+S" } },
+                { .title = "Revert to Saved", .action = kRevertDocumentAction },
+                // A character document retitles it after the shelf the character goes on.
+                { .title = "Save to Vivaviv Izazuda", .action = kSaveToCatalogAction },
+                kSeparator,
+                { .title = "Print…", .action = kPrintDocumentAction, .keys = { "Ctrl+P" } },
+                kSeparator,
+                { .title = "Quit Zandrel", .action = kTerminateAction, .keys = { "Ctrl+Q" }, .applicationKey = true },
+            } },
+        { .title = "Edit",
+            .submenu = {
+                { .title = "Undo", .action = kUndoAction, .keys = { "Ctrl+Z" } },
+                { .title = "Redo", .action = kRedoAction, .keys = { "Ctrl+Shift+Z" } },
+                kSeparator,
+                { .title = "Cut", .action = kCutAction, .keys = { "Ctrl+X" } },
+                { .title = "Copy", .action = kCopyAction, .keys = { "Ctrl+C" } },
+                { .title = "Paste", .action = kPasteAction, .keys = { "Ctrl+V" } },
+                // The key above Return deletes here as it does on the keyboards the program was first
+                // made for.
+                { .title = "Delete", .action = kDeleteAction, .keys = { "Del", "Backspace" } },
+                { .title = "Select All", .action = kSelectAllAction, .keys = { "Ctrl+A" } },
+                { .title = "Deselect All", .action = kDeselectAllAction, .keys = { "Ctrl+Shift+A" } },
+                kSeparator,
+                { .title = "Edit", .action = kEditObjectAction, .keys = { "Ctrl+E" } },
+                { .title = "Merge", .action = kMergeAction },
+                { .title = "Import Image…", .action = kImportImageAction },
+                kSeparator,
+                { .title = "Preferences…", .action = kShowPreferencesAction, .keys = { "Ctrl+," } },
+            } },
+        { .title = "Arrange",
+            .submenu = {
+                { .title = "Bring to Front", .action = kBringToFrontAction, .keys = { "Ctrl+Shift+]" } },
+                { .title = "Bring Forward", .action = kBringForwardAction, .keys = { "Ctrl+]" } },
+                { .title = "Send Backward", .action = kSendBackwardAction, .keys = { "Ctrl+[" } },
+                { .title = "Send to Back", .action = kSendToBackAction, .keys = { "Ctrl+Shift+[" } },
+                kSeparator,
+                { .title = "Flip Horizontal", .action = kFlipHorizontalAction },
+                { .title = "Flip Vertical", .action = kFlipVerticalAction },
+                { .title = "Scale…", .action = kScaleAction },
+                kSeparator,
+                { .title = "Group", .action = kGroupAction, .keys = { "Ctrl+G" } },
+                { .title = "Ungroup", .action = kUngroupAction, .keys = { "Ctrl+Shift+G" } },
+            } },
+        // The lettering: new balloons, boxes and text blocks, and the balloon commands. Shape and style
+        // items carry the balloon's codes as their tags.
+        { .title = "Text",
+            .submenu = {
+                { .title = "New Dialog Balloon", .action = kAddBalloonAction, .keys = { "Ctrl+Shift+B" } },
+                { .title = "New Narration Box", .action = kAddNarrativeBoxAction },
+                { .title = "New Text Block", .action = kAddTextBlockAction },
+                kSeparator,
+                { .title = "Add Balloon Pointer", .action = kAddBalloonPointerAction },
+                { .title = "Balloon Shape",
+                    .submenu = taggedChoices(kSetBalloonShapeAction,
+                        { "Standard", "Ellipse", "Rounded Rectangle", "Rectangle", "Fitted", "Text Block" }) },
+                { .title = "Balloon Style",
+                    .submenu = taggedChoices(
+                        kSetBalloonStyleAction, { "Plain", "Rough Spikes", "Spikes", "Scallops", "Rough Scallops" }) },
+                kSeparator,
+                { .title = "Balloon Properties…", .action = kEditBalloonPropertiesAction },
+            } },
+        // The commands of the part editor's elements: splitting, paths, styles and hiding.
+        { .title = "Path",
+            .submenu = {
+                { .title = "Split to Separate Part…", .action = kSplitToSeparatePartAction },
+                kSeparator,
+                { .title = "Align Path Points", .action = kAlignPathPointsAction },
+                { .title = "Make Path Look Handdrawn", .action = kMakePathLookHanddrawnAction },
+                kSeparator,
+                { .title = "Copy Style", .action = kCopyFontAction, .keys = { "Ctrl+Alt+C" } },
+                { .title = "Paste Style", .action = kPasteFontAction, .keys = { "Ctrl+Alt+V" } },
+                { .title = "Save as Style…", .action = kSaveAsStyleAction },
+                { .title = "Edit Styles…", .action = kEditStylesAction },
+                kSeparator,
+                { .title = "Reset Pivot Point", .action = kResetPivotPointAction },
+                { .title = "Hide Selection", .action = kHideSelectionAction, .keys = { "Ctrl+Alt+H" } },
+                { .title = "Show All", .action = kShowAllAction, .keys = { "Ctrl+Alt+Shift+H" } },
+            } },
+        { .title = "Character",
+            .submenu = {
+                { .title = "New Part", .action = kCreateNewPartAction },
+                kSeparator,
+                { .title = "Character Properties…", .action = kPropertiesDialogAction },
+                { .title = "Edit Colors…", .action = kEditCharacterColorsAction },
+                kSeparator,
+                { .title = "Open Tracing Image…", .action = kOpenTracingImageAction },
+                { .title = "Tracing Image Settings…", .action = kTracingImageSettingsAction },
+                { .title = "Clear Tracing Image", .action = kClearTracingImageAction },
+                { .title = "Show Tracing Image", .action = kToggleTracingImageAction, .checkable = true },
+                { .title = "Edit Thumbnail", .action = kToggleThumbnailEditorAction, .checkable = true },
+                { .title = "Adjust All Blurs…", .action = kGlobalBlurAdjustmentAction },
+                kSeparator,
+                { .title = "Export…", .action = kExportDialogAction },
+                { .title = "Export As",
+                    .submenu = { { .title = "PNG at 1x and 2x…", .action = kExportPNGAction },
+                        { .title = "JPEG…", .action = kExportJPEGAction },
+                        { .title = "PDF…", .action = kExportPDFAction },
+                        { .title = "EPS…", .action = kExportEPSAction } } },
+                kSeparator,
+                { .title = "Part Type", .fill = fillPartTypeMenu },
+                { .title = "Leave Editor", .action = kPopEditorAction, .keys = { "Ctrl+Up" } },
+            } },
+        { .title = "Comic",
+            .submenu = {
+                { .title = "New Page…", .action = kNewPageAction },
+                { .title = "Delete Page", .action = kDeletePageAction },
+                { .title = "Previous Page", .action = kGotoPrevPageAction, .keys = { "Ctrl+Alt+Left" } },
+                { .title = "Next Page", .action = kGotoNextPageAction, .keys = { "Ctrl+Alt+Right" } },
+                kSeparator,
+                { .title = "Insert Row…", .action = kInsertRowAction },
+                { .title = "Delete Row…", .action = kDeleteRowAction },
+                { .title = "Insert Panel Before", .action = kInsertPanelBeforeAction },
+                { .title = "Insert Panel After", .action = kInsertPanelAfterAction },
+                { .title = "Delete Panel", .action = kDeletePanelAction },
+                { .title = "Split Panel…", .action = kSplitPanelAction },
+                kSeparator,
+                { .title = "New Floating Panel", .action = kNewFloatingPanelAction },
+                { .title = "New Inset Panel", .action = kNewInsetPanelAction },
+                { .title = "Bring Panel Forward", .action = kBringPanelForwardAction },
+                { .title = "Send Panel Backward", .action = kSendPanelBackwardAction },
+                kSeparator,
+                { .title = "Edit Background Layer",
+                    .action = kToggleEditBackgroundAction,
+                    .keys = { "Ctrl+B" },
+                    .checkable = true },
+                { .title = "Move to Background Layer", .action = kMoveToLayerAction },
+                { .title = "Free from Panel", .action = kToggleFloatingAction },
+                { .title = "Edit Free Objects", .action = kFreeObjectsEditorAction },
+                { .title = "Focus on Panel",
+                    .action = kToggleFocusOnPanelAction,
+                    .keys = { "Ctrl+Alt+F" },
+                    .checkable = true },
+                kSeparator,
+                { .title = "Panel Properties…", .action = kPanelPropertiesAction },
+                { .title = "Comic Size…", .action = kResizeComicAction },
+                { .title = "Page Margins…", .action = kSetPageMarginsAction },
+                { .title = "Gutter Size…", .action = kGutterSizeAction },
+                { .title = "Export…", .action = kExportDialogAction },
+            } },
+        { .title = "View",
+            .submenu = {
+                { .title = "Zoom In", .action = kZoomInAction, .keys = { "Ctrl+=", "Ctrl++" } },
+                { .title = "Zoom Out", .action = kZoomOutAction, .keys = { "Ctrl+-" } },
+                { .title = "Actual Size", .action = kActualSizeAction, .keys = { "Ctrl+0" } },
+                { .title = "Toggle Zoom", .action = kToggleZoomAction, .keys = { "Ctrl+Alt+0" } },
+                { .title = "Zoom", .fill = fillScaleMenu },
+                { .title = "Background",
+                    .submenu = taggedChoices(kSetBackgroundAction, { "Plain", "Checkerboard", "Context" }) },
+                kSeparator,
+                { .title = "Show Catalog",
+                    .action = kToggleCatalogViewAction,
+                    .keys = { "Ctrl+Alt+L" },
+                    .checkable = true },
+                { .title = "Enter Full Screen", .action = kToggleFullScreenAction, .keys = { "F11" } },
+            } },
+        { .title = "Help",
+            .submenu = {
+                { .title = "Show All Help Panels", .action = kShowAllHelpPanelsAction },
+                { .title = "Hide All Help Panels", .action = kHideAllHelpPanelsAction },
+                kSeparator,
+                { .title = "Zandrel Website", .action = kVisitWebsiteAction },
+                { .title = "Report a Bug…", .action = kReportABugAction },
+                { .title = "Check the Quorvane Store", .action = kCheckForArtStoreAction },
+                { .title = "Check for Updates…", .action = kCheckForUpdatesAction },
+                // There is no store to rate the program in on this platform.
+                { .title = "Rate in App Store", .action = kVisitAppStoreAction, .hidden = true },
+                kSeparator,
+                { .title = "About Zandrel", .action = kShowAboutAction },
+            } },
+    };
+    return menus;
+}
+
+QAction* makeItem(QObject* owner, const MenuEntry& entry)
+{
+    const QKeySequence first = entry.keys.isEmpty() ? QKeySequence() : QKeySequence(entry.keys.first());
+    QAction* item = MenuActions::make(owner, localized(entry.title), entry.action, entry.tag, first);
+    if (entry.keys.size() > 1) {
+        QList<QKeySequence> shortcuts;
+        for (const QString& key : entry.keys)
+            shortcuts.append(QKeySequence(key));
+        item->setShortcuts(shortcuts);
+    }
+    if (entry.checkable)
+        item->setCheckable(true);
+    if (entry.hidden)
+        item->setVisible(false);
+    return item;
+}
+
+void addEntries(QMenu* menu, const std::vector<MenuEntry>& entries, QWidget* window)
+{
+    for (const MenuEntry& entry : entries) {
+        if (!entry.title) {
+            menu->addSeparator();
+        } else if (entry.fill) {
+            entry.fill(menu->addMenu(localized(entry.title)), window);
+        } else if (!entry.submenu.empty()) {
+            addEntries(menu->addMenu(localized(entry.title)), entry.submenu, window);
+        } else {
+            menu->addAction(makeItem(menu, entry));
+        }
+    }
 }
 
 // Validation before the menu opens; afterwards every item is enabled again so that shortcuts reach
@@ -38,61 +309,16 @@ QMenu* addMenu(QMenuBar* bar, const QString& title, QWidget* window)
     return menu;
 }
 
-void addRecentMenu(QMenu* file, QWidget* window)
+void addApplicationKeysOf(QWidget* window, const std::vector<MenuEntry>& entries)
 {
-    QMenu* recent = file->addMenu(localized("Open Recent"));
-    QObject::connect(recent, &QMenu::aboutToShow, recent, [recent, window] {
-        recent->clear();
-        auto* controller = AppController::shared();
-        const int count = controller ? int(controller->documentController().recentDocumentURLs().size()) : 0;
-        for (int i = 0; i < count; ++i)
-            MenuActions::add(recent, QString(), kOpenRecentAction, i);
-        recent->addSeparator();
-        MenuActions::add(recent, localized("Clear Menu"), kClearRecentAction);
-        MenuActions::validateMenu(recent, window);
-    });
-}
-
-// The lettering: new balloons, boxes and text blocks, and the balloon commands. Shape and style
-// items carry the balloon's codes as their tags.
-void addTextMenu(QMenuBar* bar, QWidget* window)
-{
-    QMenu* text = addMenu(bar, localized("Text"), window);
-    MenuActions::add(text, localized("New Dialog Balloon"), kAddBalloonAction, 0, keys("Ctrl+Shift+B"));
-    MenuActions::add(text, localized("New Narration Box"), kAddNarrativeBoxAction);
-    MenuActions::add(text, localized("New Text Block"), kAddTextBlockAction);
-    text->addSeparator();
-    MenuActions::add(text, localized("Add Balloon Pointer"), kAddBalloonPointerAction);
-    QMenu* shape = text->addMenu(localized("Balloon Shape"));
-    const char* const shapes[]
-        = { "Standard", "Ellipse", "Rounded Rectangle", "Rectangle", "Fitted", "Text Block" };
-    for (int tag = 0; tag < int(std::size(shapes)); ++tag)
-        MenuActions::add(shape, localized(shapes[tag]), kSetBalloonShapeAction, tag);
-    QMenu* style = text->addMenu(localized("Balloon Style"));
-    const char* const styles[] = { "Plain", "Rough Spikes", "Spikes", "Scallops", "Rough Scallops" };
-    for (int tag = 0; tag < int(std::size(styles)); ++tag)
-        MenuActions::add(style, localized(styles[tag]), kSetBalloonStyleAction, tag);
-    text->addSeparator();
-    MenuActions::add(text, localized("Balloon Properties…"), kEditBalloonPropertiesAction);
-}
-
-// The commands of the part editor's elements: splitting, paths, styles and hiding.
-void addPathMenu(QMenuBar* bar, QWidget* window)
-{
-    QMenu* path = addMenu(bar, localized("Path"), window);
-    MenuActions::add(path, localized("Split to Separate Part…"), kSplitToSeparatePartAction);
-    path->addSeparator();
-    MenuActions::add(path, localized("Align Path Points"), kAlignPathPointsAction);
-    MenuActions::add(path, localized("Make Path Look Handdrawn"), kMakePathLookHanddrawnAction);
-    path->addSeparator();
-    MenuActions::add(path, localized("Copy Style"), kCopyFontAction, 0, keys("Ctrl+Alt+C"));
-    MenuActions::add(path, localized("Paste Style"), kPasteFontAction, 0, keys("Ctrl+Alt+V"));
-    MenuActions::add(path, localized("Save as Style…"), kSaveAsStyleAction);
-    MenuActions::add(path, localized("Edit Styles…"), kEditStylesAction);
-    path->addSeparator();
-    MenuActions::add(path, localized("Reset Pivot Point"), kResetPivotPointAction);
-    MenuActions::add(path, localized("Hide Selection"), kHideSelectionAction, 0, keys("Ctrl+Alt+H"));
-    MenuActions::add(path, localized("Show All"), kShowAllAction, 0, keys("Ctrl+Alt+Shift+H"));
+    for (const MenuEntry& entry : entries) {
+        addApplicationKeysOf(window, entry.submenu);
+        if (!entry.applicationKey)
+            continue;
+        QAction* item = makeItem(window, entry);
+        item->setShortcutContext(Qt::WindowShortcut);
+        window->addAction(item);
+    }
 }
 
 } // namespace
@@ -101,167 +327,13 @@ namespace MainMenu {
 
 void addApplicationKeys(QWidget* window)
 {
-    const struct {
-        const char* title;
-        const QString& action;
-        const char* keys;
-    } items[] = { { "New Comic", kNewComicAction, "Ctrl+N" },
-        { "New Character", kNewCharacterAction, "Ctrl+Shift+N" }, { "Open…", kOpenDocumentAction, "Ctrl+O" },
-        { "Quit Zandrel", kTerminateAction, "Ctrl+Q" } };
-    for (const auto& entry : items) {
-        QAction* item = MenuActions::make(
-            window, localized(entry.title), entry.action, 0, keys(QString::fromUtf8(entry.keys)));
-        item->setShortcutContext(Qt::WindowShortcut);
-        window->addAction(item);
-    }
+    addApplicationKeysOf(window, menuBarEntries());
 }
 
 void build(QMenuBar* bar, QWidget* window)
 {
-    QMenu* file = addMenu(bar, localized("File"), window);
-    MenuActions::add(file, localized("New Comic"), kNewComicAction, 0, keys("Ctrl+N"));
-    MenuActions::add(file, localized("New Character"), kNewCharacterAction, 0, keys("Ctrl+Shift+N"));
-    MenuActions::add(file, localized("Open…"), kOpenDocumentAction, 0, keys("Ctrl+O"));
-    addRecentMenu(file, window);
-    QMenu* import = file->addMenu(localized("Import"));
-    MenuActions::add(import, localized("XML Character File…"), kImportAction);
-    MenuActions::add(import, localized("Legacy Parts File…"), kImport86PartsAction);
-    file->addSeparator();
-    MenuActions::add(file, localized("Close"), kCloseDocumentAction, 0, keys("Ctrl+W"));
-    MenuActions::add(file, localized("Save"), kSaveDocumentAction, 0, keys("Ctrl+S"));
-    MenuActions::add(file, localized("Save As…"), kSaveDocumentAsAction, 0, keys("Ctrl+Shift+S"));
-    MenuActions::add(file, localized("Save a Copy…"), kSaveDocumentToAction, 0, keys("Ctrl+Alt+S"));
-    MenuActions::add(file, localized("Revert to Saved"), kRevertDocumentAction);
-    // A character document retitles it after the shelf the character goes on.
-    MenuActions::add(file, localized("Save to Vivaviv Izazuda"), kSaveToCatalogAction);
-    file->addSeparator();
-    MenuActions::add(file, localized("Print…"), kPrintDocumentAction, 0, keys("Ctrl+P"));
-    file->addSeparator();
-    MenuActions::add(file, localized("Quit Zandrel"), kTerminateAction, 0, keys("Ctrl+Q"));
-
-    QMenu* edit = addMenu(bar, localized("Edit"), window);
-    MenuActions::add(edit, localized("Undo"), kUndoAction, 0, keys("Ctrl+Z"));
-    MenuActions::add(edit, localized("Redo"), kRedoAction, 0, keys("Ctrl+Shift+Z"));
-    edit->addSeparator();
-    MenuActions::add(edit, localized("Cut"), kCutAction, 0, keys("Ctrl+X"));
-    MenuActions::add(edit, localized("Copy"), kCopyAction, 0, keys("Ctrl+C"));
-    MenuActions::add(edit, localized("Paste"), kPasteAction, 0, keys("Ctrl+V"));
-    // The key above Return deletes here as it does on the keyboards the program was first made for.
-    MenuActions::add(edit, localized("Delete"), kDeleteAction)
-        ->setShortcuts({ QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace) });
-    MenuActions::add(edit, localized("Select All"), kSelectAllAction, 0, keys("Ctrl+A"));
-    MenuActions::add(edit, localized("Deselect All"), kDeselectAllAction, 0, keys("Ctrl+Shift+A"));
-    edit->addSeparator();
-    MenuActions::add(edit, localized("Edit"), kEditObjectAction, 0, keys("Ctrl+E"));
-    MenuActions::add(edit, localized("Merge"), kMergeAction);
-    MenuActions::add(edit, localized("Import Image…"), kImportImageAction);
-    edit->addSeparator();
-    MenuActions::add(edit, localized("Preferences…"), kShowPreferencesAction, 0, keys("Ctrl+,"));
-
-    QMenu* arrange = addMenu(bar, localized("Arrange"), window);
-    MenuActions::add(arrange, localized("Bring to Front"), kBringToFrontAction, 0, keys("Ctrl+Shift+]"));
-    MenuActions::add(arrange, localized("Bring Forward"), kBringForwardAction, 0, keys("Ctrl+]"));
-    MenuActions::add(arrange, localized("Send Backward"), kSendBackwardAction, 0, keys("Ctrl+["));
-    MenuActions::add(arrange, localized("Send to Back"), kSendToBackAction, 0, keys("Ctrl+Shift+["));
-    arrange->addSeparator();
-    MenuActions::add(arrange, localized("Flip Horizontal"), kFlipHorizontalAction);
-    MenuActions::add(arrange, localized("Flip Vertical"), kFlipVerticalAction);
-    MenuActions::add(arrange, localized("Scale…"), kScaleAction);
-    arrange->addSeparator();
-    MenuActions::add(arrange, localized("Group"), kGroupAction, 0, keys("Ctrl+G"));
-    MenuActions::add(arrange, localized("Ungroup"), kUngroupAction, 0, keys("Ctrl+Shift+G"));
-
-    addTextMenu(bar, window);
-    addPathMenu(bar, window);
-
-    QMenu* character = addMenu(bar, localized("Character"), window);
-    MenuActions::add(character, localized("New Part"), kCreateNewPartAction);
-    character->addSeparator();
-    MenuActions::add(character, localized("Character Properties…"), kPropertiesDialogAction);
-    MenuActions::add(character, localized("Edit Colors…"), kEditCharacterColorsAction);
-    character->addSeparator();
-    MenuActions::add(character, localized("Open Tracing Image…"), kOpenTracingImageAction);
-    MenuActions::add(character, localized("Tracing Image Settings…"), kTracingImageSettingsAction);
-    MenuActions::add(character, localized("Clear Tracing Image"), kClearTracingImageAction);
-    MenuActions::add(character, localized("Show Tracing Image"), kToggleTracingImageAction)
-        ->setCheckable(true);
-    MenuActions::add(character, localized("Edit Thumbnail"), kToggleThumbnailEditorAction)
-        ->setCheckable(true);
-    MenuActions::add(character, localized("Adjust All Blurs…"), kGlobalBlurAdjustmentAction);
-    character->addSeparator();
-    MenuActions::add(character, localized("Export…"), kExportDialogAction);
-    QMenu* exportAs = character->addMenu(localized("Export As"));
-    MenuActions::add(exportAs, localized("PNG at 1x and 2x…"), kExportPNGAction);
-    MenuActions::add(exportAs, localized("JPEG…"), kExportJPEGAction);
-    MenuActions::add(exportAs, localized("PDF…"), kExportPDFAction);
-    MenuActions::add(exportAs, localized("EPS…"), kExportEPSAction);
-    character->addSeparator();
-    QMenu* partType = character->addMenu(localized("Part Type"));
-    AppController::setupPartTypeMenu(partType, kSetPartTypeAction);
-    MenuActions::add(character, localized("Leave Editor"), kPopEditorAction, 0, keys("Ctrl+Up"));
-
-    QMenu* comic = addMenu(bar, localized("Comic"), window);
-    MenuActions::add(comic, localized("New Page…"), kNewPageAction);
-    MenuActions::add(comic, localized("Delete Page"), kDeletePageAction);
-    MenuActions::add(comic, localized("Previous Page"), kGotoPrevPageAction, 0, keys("Ctrl+Alt+Left"));
-    MenuActions::add(comic, localized("Next Page"), kGotoNextPageAction, 0, keys("Ctrl+Alt+Right"));
-    comic->addSeparator();
-    MenuActions::add(comic, localized("Insert Row…"), kInsertRowAction);
-    MenuActions::add(comic, localized("Delete Row…"), kDeleteRowAction);
-    MenuActions::add(comic, localized("Insert Panel Before"), kInsertPanelBeforeAction);
-    MenuActions::add(comic, localized("Insert Panel After"), kInsertPanelAfterAction);
-    MenuActions::add(comic, localized("Delete Panel"), kDeletePanelAction);
-    MenuActions::add(comic, localized("Split Panel…"), kSplitPanelAction);
-    comic->addSeparator();
-    MenuActions::add(comic, localized("New Floating Panel"), kNewFloatingPanelAction);
-    MenuActions::add(comic, localized("New Inset Panel"), kNewInsetPanelAction);
-    MenuActions::add(comic, localized("Bring Panel Forward"), kBringPanelForwardAction);
-    MenuActions::add(comic, localized("Send Panel Backward"), kSendPanelBackwardAction);
-    comic->addSeparator();
-    MenuActions::add(
-        comic, localized("Edit Background Layer"), kToggleEditBackgroundAction, 0, keys("Ctrl+B"))
-        ->setCheckable(true);
-    MenuActions::add(comic, localized("Move to Background Layer"), kMoveToLayerAction);
-    MenuActions::add(comic, localized("Free from Panel"), kToggleFloatingAction);
-    MenuActions::add(comic, localized("Edit Free Objects"), kFreeObjectsEditorAction);
-    MenuActions::add(comic, localized("Focus on Panel"), kToggleFocusOnPanelAction, 0, keys("Ctrl+Alt+F"))
-        ->setCheckable(true);
-    comic->addSeparator();
-    MenuActions::add(comic, localized("Panel Properties…"), kPanelPropertiesAction);
-    MenuActions::add(comic, localized("Comic Size…"), kResizeComicAction);
-    MenuActions::add(comic, localized("Page Margins…"), kSetPageMarginsAction);
-    MenuActions::add(comic, localized("Gutter Size…"), kGutterSizeAction);
-    MenuActions::add(comic, localized("Export…"), kExportDialogAction);
-
-    QMenu* view = addMenu(bar, localized("View"), window);
-    MenuActions::add(view, localized("Zoom In"), kZoomInAction, 0, keys("Ctrl+="))
-        ->setShortcuts({ keys("Ctrl+="), keys("Ctrl++") });
-    MenuActions::add(view, localized("Zoom Out"), kZoomOutAction, 0, keys("Ctrl+-"));
-    MenuActions::add(view, localized("Actual Size"), kActualSizeAction, 0, keys("Ctrl+0"));
-    MenuActions::add(view, localized("Toggle Zoom"), kToggleZoomAction, 0, keys("Ctrl+Alt+0"));
-    QMenu* scale = view->addMenu(localized("Zoom"));
-    ZDLView::addScaleMenuItemsTo(scale, kSetViewScaleFromPopupAction);
-    QMenu* background = view->addMenu(localized("Background"));
-    MenuActions::add(background, localized("Plain"), kSetBackgroundAction, 0);
-    MenuActions::add(background, localized("Checkerboard"), kSetBackgroundAction, 1);
-    MenuActions::add(background, localized("Context"), kSetBackgroundAction, 2);
-    view->addSeparator();
-    MenuActions::add(view, localized("Show Catalog"), kToggleCatalogViewAction, 0, keys("Ctrl+Alt+L"))
-        ->setCheckable(true);
-    MenuActions::add(view, localized("Enter Full Screen"), kToggleFullScreenAction, 0, keys("F11"));
-
-    QMenu* help = addMenu(bar, localized("Help"), window);
-    MenuActions::add(help, localized("Show All Help Panels"), kShowAllHelpPanelsAction);
-    MenuActions::add(help, localized("Hide All Help Panels"), kHideAllHelpPanelsAction);
-    help->addSeparator();
-    MenuActions::add(help, localized("Zandrel Website"), kVisitWebsiteAction);
-    MenuActions::add(help, localized("Report a Bug…"), kReportABugAction);
-    MenuActions::add(help, localized("Check the Quorvane Store"), kCheckForArtStoreAction);
-    MenuActions::add(help, localized("Check for Updates…"), kCheckForUpdatesAction);
-    // There is no store to rate the program in on this platform.
-    MenuActions::add(help, localized("Rate in App Store"), kVisitAppStoreAction)->setVisible(false);
-    help->addSeparator();
-    MenuActions::add(help, localized("About Zandrel"), kShowAboutAction);
+    for (const MenuEntry& entry : menuBarEntries())
+        addEntries(addMenu(bar, localized(entry.title), window), entry.submenu, window);
 }
 
 } // namespace MainMenu

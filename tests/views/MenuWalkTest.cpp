@@ -122,7 +122,29 @@ TEST_F(MenuWalkTest, TheApplicationKeysOfAWindowWithoutMenusAreAnswered)
     for (QAction* item : plain.actions()) {
         EXPECT_TRUE(MenuActions::validate(item, chain)) << MenuActions::actionOf(item).toStdString();
         EXPECT_TRUE(item->isEnabled()) << MenuActions::actionOf(item).toStdString();
+        // The same keys as the menu item of a document window.
+        QAction* inMenu = menuItem(window, MenuActions::actionOf(item));
+        ASSERT_TRUE(inMenu);
+        EXPECT_EQ(item->shortcuts(), inMenu->shortcuts());
+        EXPECT_EQ(item->text(), inMenu->text());
     }
+}
+
+// A key chooses at most one item of a window's menus: two would leave Qt to pick neither.
+TEST_F(MenuWalkTest, EveryKeyOfTheMenusChoosesOneItem)
+{
+    QHash<QKeySequence, QString> chosen;
+    for (QMenu* menu : window->menuBar()->findChildren<QMenu*>()) {
+        for (QAction* item : menu->actions()) {
+            for (const QKeySequence& key : item->shortcuts()) {
+                EXPECT_FALSE(chosen.contains(key))
+                    << key.toString().toStdString() << " " << chosen.value(key).toStdString() << " "
+                    << MenuActions::actionOf(item).toStdString();
+                chosen.insert(key, MenuActions::actionOf(item));
+            }
+        }
+    }
+    EXPECT_GT(chosen.size(), 40);
 }
 
 } // namespace
