@@ -6,6 +6,7 @@
 #include "app/FileDialogFolder.h"
 #include "app/MainMenu.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/FileFormat.h"
 #include "app/core/ModalAlert.h"
 #include "app/core/ZDLAppController.h"
@@ -427,44 +428,81 @@ QList<Responder*> DocumentWindow::windowResponders() const
     return responders;
 }
 
-bool DocumentWindow::tryToPerform(const QString& action, const ActionSender&)
+const ActionTable<DocumentWindow>& DocumentWindow::actionTable()
 {
-    if (action == kSaveDocumentAction)
-        saveDocument();
-    else if (action == kSaveDocumentAsAction)
-        saveDocumentAs();
-    else if (action == kSaveDocumentToAction)
-        saveDocumentTo();
-    else if (action == kRevertDocumentAction)
-        revertDocumentToSaved();
-    else if (action == kCloseDocumentAction)
-        close();
-    else if (action == kPopEditorAction)
-        m_document->popEditor();
-    else if (action == kToggleFullScreenAction)
-        isFullScreen() ? showNormal() : showFullScreen();
-    else
-        return false;
-    return true;
+    // A file command's own outcome (saved, cancelled, failed and told) is no reason to beep.
+    static const ActionTable<DocumentWindow> table {
+        {
+            { .action = kSaveDocumentAction,
+                .validate = alwaysEnabled<DocumentWindow>,
+                .perform =
+                    [](DocumentWindow& window, const ActionSender&) {
+                        window.saveDocument();
+                        return true;
+                    } },
+            { .action = kSaveDocumentAsAction,
+                .validate = alwaysEnabled<DocumentWindow>,
+                .perform =
+                    [](DocumentWindow& window, const ActionSender&) {
+                        window.saveDocumentAs();
+                        return true;
+                    } },
+            { .action = kSaveDocumentToAction,
+                .validate = alwaysEnabled<DocumentWindow>,
+                .perform =
+                    [](DocumentWindow& window, const ActionSender&) {
+                        window.saveDocumentTo();
+                        return true;
+                    } },
+            { .action = kRevertDocumentAction,
+                .validate =
+                    [](DocumentWindow& window, MenuItemValidation& item) {
+                        item.enabled = !window.m_document->filePath().isEmpty()
+                            && window.m_document->hasChangesSinceExplicitSave();
+                    },
+                .perform =
+                    [](DocumentWindow& window, const ActionSender&) {
+                        window.revertDocumentToSaved();
+                        return true;
+                    } },
+            { .action = kCloseDocumentAction,
+                .validate = alwaysEnabled<DocumentWindow>,
+                .perform =
+                    [](DocumentWindow& window, const ActionSender&) {
+                        window.close();
+                        return true;
+                    } },
+            { .action = kPopEditorAction,
+                .validate =
+                    [](DocumentWindow& window, MenuItemValidation& item) {
+                        item.enabled = window.m_document->currentEditor() != nullptr;
+                    },
+                .perform =
+                    [](DocumentWindow& window, const ActionSender&) {
+                        window.m_document->popEditor();
+                        return true;
+                    } },
+            { .action = kToggleFullScreenAction,
+                .validate = alwaysEnabled<DocumentWindow>,
+                .perform =
+                    [](DocumentWindow& window, const ActionSender&) {
+                        window.isFullScreen() ? window.showNormal() : window.showFullScreen();
+                        return true;
+                    } },
+        },
+        ToolbarItems::LikeMenuItems
+    };
+    return table;
+}
+
+bool DocumentWindow::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    return actionTable().perform(*this, action, sender).value_or(false);
 }
 
 bool DocumentWindow::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.action == kSaveDocumentAction || item.action == kSaveDocumentAsAction
-        || item.action == kSaveDocumentToAction || item.action == kCloseDocumentAction
-        || item.action == kToggleFullScreenAction) {
-        item.enabled = true;
-        return true;
-    }
-    if (item.action == kRevertDocumentAction) {
-        item.enabled = !m_document->filePath().isEmpty() && m_document->hasChangesSinceExplicitSave();
-        return true;
-    }
-    if (item.action == kPopEditorAction) {
-        item.enabled = m_document->currentEditor() != nullptr;
-        return true;
-    }
-    return false;
+    return actionTable().validate(*this, item);
 }
 
 } // namespace zandrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MenuActions.h"
+#include "app/core/ActionTable.h"
 #include "app/core/DocumentHost.h"
 #include "app/core/Responder.h"
 #include "app/core/ZDLDocument.h"
@@ -69,6 +70,8 @@ public:
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
     QList<Responder*> windowResponders() const override;
+    // Each file and window command with when it is offered.
+    static const ActionTable<DocumentWindow>& actionTable();
 
     // --- DocumentHost ---
     QObject* alertWindow() const override;
