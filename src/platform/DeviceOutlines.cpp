@@ -4,6 +4,7 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zandrel {
 
@@ -79,6 +80,45 @@ struct Cubic {
     }
 };
 
+// QTransform::map for an affine transform, its case chosen once for all the points of a path: the
+// same arithmetic for each case, so the same points.
+class AffineMap {
+public:
+    explicit AffineMap(const QTransform& t)
+        : m_type(t.type())
+        , m_transform(t)
+        , m11(t.m11())
+        , m12(t.m12())
+        , m21(t.m21())
+        , m22(t.m22())
+        , dx(t.dx())
+        , dy(t.dy())
+    {
+    }
+
+    QPointF map(const QPointF& p) const
+    {
+        switch (m_type) {
+        case QTransform::TxNone:
+            return p;
+        case QTransform::TxTranslate:
+            return QPointF(p.x() + dx, p.y() + dy);
+        case QTransform::TxScale:
+            return QPointF(m11 * p.x() + dx, m22 * p.y() + dy);
+        case QTransform::TxRotate:
+        case QTransform::TxShear:
+            return QPointF(m11 * p.x() + m21 * p.y() + dx, m12 * p.x() + m22 * p.y() + dy);
+        default:
+            return m_transform.map(p);
+        }
+    }
+
+private:
+    QTransform::TransformationType m_type;
+    QTransform m_transform;
+    double m11, m12, m21, m22, dx, dy;
+};
+
 // The scale by which the raster engine sets how finely it flattens (a quarter of a device pixel).
 double engineScale(const QTransform& t)
 {
@@ -104,12 +144,20 @@ DeviceOutline flattened(const QPainterPath& path, const QTransform& userToDevice
     const double scale = engineScale(userToDevice);
     const double threshold = scale == 0 ? 0.25 : 0.25 / scale;
     // In user space first, as the engine flattens; mapped to the device at the end of each contour.
+    const AffineMap toDevice(userToDevice);
     size_t contourStart = 0;
     const auto endContour = [&] {
-        for (size_t i = contourStart; i < points.size(); ++i)
-            points[i] = userToDevice.map(points[i]);
-        if (points.size() > contourStart)
-            outline.contourEnds.push_back(int(points.size()));
+        if (points.size() == contourStart)
+            return;
+        std::pair<double, double> rows { std::numeric_limits<double>::infinity(),
+            -std::numeric_limits<double>::infinity() };
+        for (size_t i = contourStart; i < points.size(); ++i) {
+            points[i] = toDevice.map(points[i]);
+            rows.first = std::min(rows.first, points[i].y());
+            rows.second = std::max(rows.second, points[i].y());
+        }
+        outline.contourEnds.push_back(int(points.size()));
+        outline.contourRows.push_back(rows);
         contourStart = points.size();
     };
     const int count = path.elementCount();
@@ -217,8 +265,22 @@ QPainterPath DeviceOutline::pathForRows(double top, double bottom) const
     const auto side = [&](double y) { return y < above ? -1 : y > below ? 1 : 0; };
     QPolygonF kept;
     int start = 0;
-    for (const int end : contourEnds) {
+    for (size_t contour = 0; contour < contourEnds.size(); ++contour) {
+        const int end = contourEnds[contour];
         const int count = end - start;
+        // Wholly within the rows: every point stays. Wholly on one side: nothing does.
+        const auto& [contourTop, contourBottom] = contourRows[contour];
+        if (contourTop >= above && contourBottom <= below) {
+            kept.resize(count);
+            std::copy(points.begin() + start, points.begin() + end, kept.begin());
+            path.addPolygon(kept);
+            start = end;
+            continue;
+        }
+        if ((contourTop > below || contourBottom < above) && count > 2) {
+            start = end;
+            continue;
+        }
         // A point whose neighbours (the contour is closed) lie on its side of the rows only
         // joins segments that paint nothing there: the chord between the neighbours, on that
         // side too, takes their place.

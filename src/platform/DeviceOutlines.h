@@ -20,6 +20,7 @@ namespace zandrel {
 struct DeviceOutline {
     std::vector<QPointF> points;
     std::vector<int> contourEnds; // one past the last point of each contour
+    std::vector<std::pair<double, double>> contourRows; // lowest and highest y of each contour
     Qt::FillRule rule = Qt::WindingFill;
     // The rows each run of kChunk points (from index 0 on) spans, lowest and highest y: a band
     // passes over the runs that lie wholly outside it without looking at their points.

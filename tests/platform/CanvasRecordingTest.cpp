@@ -206,6 +206,17 @@ TEST(DeviceOutline, ABandKeepsTheSegmentsThatReachItsRows)
         EXPECT_TRUE(touches || beyond) << i;
     }
     EXPECT_TRUE(outline.pathForRows(2000, 2100).isEmpty());
+
+    // A contour wholly within the rows keeps every point; one wholly beyond them, none.
+    QPainterPath two;
+    two.addEllipse(QPointF(0, 50), 5, 5);
+    two.addEllipse(QPointF(0, 500), 5, 5);
+    const DeviceOutline both = DeviceOutline::of(two, QTransform::fromScale(2, 2));
+    ASSERT_EQ(both.contourEnds.size(), 2u);
+    const int first = both.contourEnds.front();
+    EXPECT_EQ(both.pathForRows(80, 120).elementCount(), first);
+    EXPECT_EQ(both.pathForRows(980, 1020).elementCount(), both.contourEnds.back() - first);
+    EXPECT_TRUE(both.pathForRows(300, 400).isEmpty());
 }
 
 TEST(DeviceOutline, ASlotMakesItsOutlineOnceForEveryBand)
