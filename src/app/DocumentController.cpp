@@ -6,6 +6,7 @@
 #include "app/DocumentWindow.h"
 #include "app/FileDialogFolder.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/ComicDocument.h"
@@ -289,27 +290,12 @@ QString DocumentController::openNameFilter() const
     return filters.join(QStringLiteral(";;"));
 }
 
-bool DocumentController::tryToPerform(const QString& action, const ActionSender& sender)
+const ActionTable<DocumentController>& DocumentController::actionTable()
 {
-    QWidget* parent = QApplication::activeWindow();
-    if (action == kNewComicAction) {
-        makeUntitledDocument(kComicDocumentType);
-        return true;
-    }
-    if (action == kNewCharacterAction) {
-        makeUntitledDocument(kCharacterDocumentType);
-        return true;
-    }
-    if (action == kOpenDocumentAction) {
-        const QStringList paths = QFileDialog::getOpenFileNames(
-            parent, localized("Open"), FileDialogFolder::startingFolder(), openNameFilter());
-        FileDialogFolder::remember(paths.value(0));
-        for (const QString& path : paths)
-            openDocumentShowingErrors(path);
-        return true;
-    }
-    if (action == kImportAction || action == kImport86PartsAction) {
-        const QString extension = action == kImportAction ? kXMLCharacterExtension : kLegacyPartsExtension;
+    static const auto importFile = [](DocumentController& controller, const ActionSender& sender) {
+        QWidget* parent = QApplication::activeWindow();
+        const QString extension
+            = sender.action == kImportAction ? kXMLCharacterExtension : kLegacyPartsExtension;
         const FileFormatPtr format = FileFormatRegistry::shared().formatForExtension(extension);
         const QString filter = format ? format->nameFilter() : QString();
         const QString path = importPathChooser() ? importPathChooser()(parent, filter)
@@ -317,46 +303,81 @@ bool DocumentController::tryToPerform(const QString& action, const ActionSender&
                                                      FileDialogFolder::startingFolder(), filter);
         FileDialogFolder::remember(path);
         if (!path.isEmpty())
-            openDocumentShowingErrors(path);
+            controller.openDocumentShowingErrors(path);
         return true;
-    }
-    if (action == kOpenRecentAction) {
-        const QStringList recent = recentDocumentURLs();
-        if (sender.tag >= 0 && sender.tag < recent.size())
-            openDocumentShowingErrors(recent.at(sender.tag));
-        return true;
-    }
-    if (action == kClearRecentAction) {
-        clearRecentDocuments();
-        return true;
-    }
-    return false;
+    };
+    static const ActionTable<DocumentController> table {
+        {
+            { .action = kNewComicAction,
+                .validate =
+                    [](DocumentController& controller, MenuItemValidation& item) {
+                        // Comics open once their document type is registered.
+                        item.enabled = controller.typeNamed(kComicDocumentType) != nullptr;
+                    },
+                .perform =
+                    [](DocumentController& controller, const ActionSender&) {
+                        controller.makeUntitledDocument(kComicDocumentType);
+                        return true;
+                    } },
+            { .action = kNewCharacterAction,
+                .validate = alwaysEnabled<DocumentController>,
+                .perform =
+                    [](DocumentController& controller, const ActionSender&) {
+                        controller.makeUntitledDocument(kCharacterDocumentType);
+                        return true;
+                    } },
+            { .action = kOpenDocumentAction,
+                .validate = alwaysEnabled<DocumentController>,
+                .perform =
+                    [](DocumentController& controller, const ActionSender&) {
+                        const QStringList paths
+                            = QFileDialog::getOpenFileNames(QApplication::activeWindow(), localized("Open"),
+                                FileDialogFolder::startingFolder(), controller.openNameFilter());
+                        FileDialogFolder::remember(paths.value(0));
+                        for (const QString& path : paths)
+                            controller.openDocumentShowingErrors(path);
+                        return true;
+                    } },
+            { .action = kImportAction, .validate = alwaysEnabled<DocumentController>, .perform = importFile },
+            { .action = kImport86PartsAction,
+                .validate = alwaysEnabled<DocumentController>,
+                .perform = importFile },
+            // The items of Open Recent are the recent files by index, titled with their names.
+            { .action = kOpenRecentAction,
+                .validate =
+                    [](DocumentController& controller, MenuItemValidation& item) {
+                        const QStringList recent = controller.recentDocumentURLs();
+                        item.enabled = item.tag >= 0 && item.tag < recent.size();
+                        if (item.enabled)
+                            item.title = QFileInfo(recent.at(item.tag)).fileName();
+                    },
+                .perform =
+                    [](DocumentController& controller, const ActionSender& sender) {
+                        const QStringList recent = controller.recentDocumentURLs();
+                        if (sender.tag >= 0 && sender.tag < recent.size())
+                            controller.openDocumentShowingErrors(recent.at(sender.tag));
+                        return true;
+                    } },
+            { .action = kClearRecentAction,
+                .validate =
+                    [](DocumentController& controller, MenuItemValidation& item) {
+                        item.enabled = !controller.recentDocumentURLs().isEmpty();
+                    },
+                .perform = runs<&DocumentController::clearRecentDocuments> },
+        },
+        ToolbarItems::LikeMenuItems
+    };
+    return table;
+}
+
+bool DocumentController::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    return actionTable().perform(*this, action, sender).value_or(false);
 }
 
 bool DocumentController::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.action == kNewComicAction) {
-        // Comics open once their document type is registered.
-        item.enabled = typeNamed(kComicDocumentType) != nullptr;
-        return true;
-    }
-    if (item.action == kNewCharacterAction || item.action == kOpenDocumentAction
-        || item.action == kImportAction || item.action == kImport86PartsAction) {
-        item.enabled = true;
-        return true;
-    }
-    if (item.action == kOpenRecentAction) {
-        const QStringList recent = recentDocumentURLs();
-        item.enabled = item.tag >= 0 && item.tag < recent.size();
-        if (item.enabled)
-            item.title = QFileInfo(recent.at(item.tag)).fileName();
-        return true;
-    }
-    if (item.action == kClearRecentAction) {
-        item.enabled = !recentDocumentURLs().isEmpty();
-        return true;
-    }
-    return false;
+    return actionTable().validate(*this, item);
 }
 
 } // namespace zandrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/ActionTable.h"
 #include "app/core/DocumentError.h"
 #include "app/core/FileFormat.h"
 #include "app/core/Responder.h"
@@ -71,6 +72,8 @@ public:
     // Open dialogs run with the window of the action, or none.
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command on documents as a whole (new, open, import, recent files) with when it is offered.
+    static const ActionTable<DocumentController>& actionTable();
 
     // Asks for the file to import (empty: cancelled); a file dialog unless one is set (tests).
     using ImportPathChooser = std::function<QString(QWidget* parent, const QString& nameFilter)>;
