@@ -15,6 +15,7 @@
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/Localization.h"
 #include "platform/Log.h"
 
 #include <algorithm>
@@ -74,21 +75,117 @@ bool isFinitePoint(const QPointF& p)
 
 } // namespace
 
-const PropertyTable& ComicPanel::staticPropertyTable()
+// In the order of the archive.
+const ElementFields<ComicPanel>& ComicPanel::fields()
 {
     using P = ComicPanel;
-    static const PropertyTable table(&ComicStructureElement::staticPropertyTable(),
-        {
-            property<P>(kShapeKey, &P::shape, &P::setShape),
-            property<P>(kRoundnessKey, &P::roundness, &P::setRoundness),
-            property<P>(kWeightKey, &P::weight, &P::setWeight),
-            property<P>(kLineStyleKey, &P::lineStyle, &P::setLineStyle),
-            property<P>(stylekeys::kFill, &P::fill, &P::setFill),
-            property<P>(stylekeys::kFillAlpha, &P::fillAlpha, &P::setFillAlpha),
-            property<P>(kFillLayerKey, &P::fillLayer, &P::setFillLayer),
-            readOnlyProperty<P>(kFrontLayerKey, &P::frontLayer),
-            readOnlyProperty<P>(kBackLayerKey, &P::backLayer),
-        });
+    static const ElementFields<P> declared {
+        // Files from before layers existed hold an "elements" array instead.
+        { readOnlyProperty<P>(kFrontLayerKey, &P::frontLayer),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeObject(panel.m_frontLayer, kFrontLayerArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                panel.m_frontLayer = nullptr;
+                if (coder.containsValueForKey(kFrontLayerArchiveKey))
+                    panel.m_frontLayer = panel.decodedLayer(coder, kFrontLayerArchiveKey);
+                else
+                    panel.m_frontLayer
+                        = PanelLayer::initWithDecodedChildren(coder, kLegacyElementsArchiveKey);
+                panel.m_frontLayer->setParent(&panel);
+            } },
+        // Or a "backElements" array; with neither the new panel's empty layer stays.
+        { readOnlyProperty<P>(kBackLayerKey, &P::backLayer),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeObject(panel.m_backLayer, kBackLayerArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                if (coder.containsValueForKey(kBackLayerArchiveKey))
+                    panel.m_backLayer = panel.decodedLayer(coder, kBackLayerArchiveKey);
+                else if (coder.containsValueForKey(kLegacyBackElementsArchiveKey))
+                    panel.m_backLayer
+                        = PanelLayer::initWithDecodedChildren(coder, kLegacyBackElementsArchiveKey);
+                panel.m_backLayer->setParent(&panel);
+            } },
+        { property<P>(kShapeKey, &P::shape, &P::setShape),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeInteger(panel.m_shape, kShapeArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                panel.m_shape = int(coder.decodeIntegerForKey(kShapeArchiveKey));
+            },
+            true, [] { return localized("Panel shape:"); },
+            [] {
+                return QStringList { localized("Plain"), localized("Hand Drawn"), localized("Marked Edge"),
+                    localized("Rough Spikes"), localized("Spikes") };
+            } },
+        { property<P>(kRoundnessKey, &P::roundness, &P::setRoundness),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeFloat(panel.m_roundness, kRoundnessArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                if (coder.containsValueForKey(kRoundnessArchiveKey))
+                    panel.m_roundness = finiteOrZero(coder.decodeFloatForKey(kRoundnessArchiveKey));
+            },
+            true },
+        { property<P>(kLineStyleKey, &P::lineStyle, &P::setLineStyle),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeInteger(panel.m_lineStyle, kDashArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                panel.m_lineStyle = coder.decodeIntegerForKey(kDashArchiveKey);
+            },
+            true },
+        { property<P>(kWeightKey, &P::weight, &P::setWeight),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeFloat(panel.m_weight, kWeightArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                if (coder.containsValueForKey(kWeightArchiveKey))
+                    panel.m_weight
+                        = std::min(finiteOrZero(coder.decodeFloatForKey(kWeightArchiveKey)), kMaxLineWeight);
+            },
+            true },
+        // Written only when there is a fill.
+        { property<P>(stylekeys::kFill, &P::fill, &P::setFill),
+            [](const P& panel, KeyedArchiver& coder) {
+                if (panel.m_fill)
+                    coder.encodeObject(panel.m_fill, kFillArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                panel.m_fill
+                    = zdlDecodeObjectOfClasses(coder, fillClassNames(), kFillArchiveKey).toObject<Fill>();
+            },
+            true },
+        { property<P>(kFillLayerKey, &P::fillLayer, &P::setFillLayer),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeInteger(panel.m_fillLayer, kFillLayerArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                if (coder.containsValueForKey(kFillLayerArchiveKey))
+                    panel.m_fillLayer = int(coder.decodeIntegerForKey(kFillLayerArchiveKey));
+            },
+            true, [] { return localized("Fill layer:"); },
+            [] {
+                return QStringList { localized("Behind the background"),
+                    localized("Between background and foreground") };
+            } },
+        { property<P>(stylekeys::kFillAlpha, &P::fillAlpha, &P::setFillAlpha),
+            [](const P& panel, KeyedArchiver& coder) {
+                coder.encodeFloat(panel.m_fillAlpha, kFillAlphaArchiveKey);
+            },
+            [](P& panel, KeyedUnarchiver& coder) {
+                if (coder.containsValueForKey(kFillAlphaArchiveKey))
+                    panel.m_fillAlpha = finiteOrZero(coder.decodeFloatForKey(kFillAlphaArchiveKey));
+            },
+            true },
+    };
+    return declared;
+}
+
+const PropertyTable& ComicPanel::staticPropertyTable()
+{
+    static const PropertyTable table(&ComicStructureElement::staticPropertyTable(), propertiesOf(fields()));
     return table;
 }
 
@@ -144,16 +241,17 @@ QString ComicPanel::className() const
 void ComicPanel::encodeWithCoder(KeyedArchiver& coder) const
 {
     ComicStructureElement::encodeWithCoder(coder);
-    coder.encodeObject(m_frontLayer, kFrontLayerArchiveKey);
-    coder.encodeObject(m_backLayer, kBackLayerArchiveKey);
-    coder.encodeInteger(m_shape, kShapeArchiveKey);
-    coder.encodeFloat(m_roundness, kRoundnessArchiveKey);
-    coder.encodeInteger(m_lineStyle, kDashArchiveKey);
-    coder.encodeFloat(m_weight, kWeightArchiveKey);
-    if (m_fill)
-        coder.encodeObject(m_fill, kFillArchiveKey);
-    coder.encodeInteger(m_fillLayer, kFillLayerArchiveKey);
-    coder.encodeFloat(m_fillAlpha, kFillAlphaArchiveKey);
+    encodeFields(fields(), *this, coder);
+}
+
+PanelLayerPtr ComicPanel::decodedLayer(KeyedUnarchiver& coder, const QString& key) const
+{
+    // A layer must belong to this panel alone: one that another panel (or the other key) already
+    // took would get two owners, so an empty layer stands in for it.
+    auto layer = zdlDecodeObjectOfClass<PanelLayer>(coder, key);
+    if (!layer || layer->parent() || layer == m_frontLayer)
+        return std::make_shared<PanelLayer>();
+    return layer;
 }
 
 ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
@@ -162,39 +260,9 @@ ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
     // Elements of a panel live in its layers; structure children in a file are not taken.
     if (numContents() > 0)
         setContents({});
-
-    // A layer must belong to this panel alone: one that another panel (or the other key) already
-    // took would get two owners, so an empty layer stands in for it.
-    const auto takeLayer = [&](const QString& key) -> PanelLayerPtr {
-        auto layer = zdlDecodeObjectOfClass<PanelLayer>(coder, key);
-        if (!layer || layer->parent() || layer == m_frontLayer)
-            return std::make_shared<PanelLayer>();
-        return layer;
-    };
-    m_frontLayer = nullptr;
-    if (coder.containsValueForKey(kFrontLayerArchiveKey))
-        m_frontLayer = takeLayer(kFrontLayerArchiveKey);
-    else
-        m_frontLayer = PanelLayer::initWithDecodedChildren(coder, kLegacyElementsArchiveKey);
-    m_frontLayer->setParent(this);
-
-    if (coder.containsValueForKey(kBackLayerArchiveKey))
-        m_backLayer = takeLayer(kBackLayerArchiveKey);
-    else if (coder.containsValueForKey(kLegacyBackElementsArchiveKey))
-        m_backLayer = PanelLayer::initWithDecodedChildren(coder, kLegacyBackElementsArchiveKey);
-    m_backLayer->setParent(this);
-
-    m_shape = int(coder.decodeIntegerForKey(kShapeArchiveKey));
-    m_lineStyle = coder.decodeIntegerForKey(kDashArchiveKey);
-    if (coder.containsValueForKey(kRoundnessArchiveKey))
-        m_roundness = finiteOrZero(coder.decodeFloatForKey(kRoundnessArchiveKey));
-    if (coder.containsValueForKey(kWeightArchiveKey))
-        m_weight = std::min(finiteOrZero(coder.decodeFloatForKey(kWeightArchiveKey)), kMaxLineWeight);
-    m_fill = zdlDecodeObjectOfClasses(coder, fillClassNames(), kFillArchiveKey).toObject<Fill>();
-    if (coder.containsValueForKey(kFillLayerArchiveKey))
-        m_fillLayer = int(coder.decodeIntegerForKey(kFillLayerArchiveKey));
-    if (coder.containsValueForKey(kFillAlphaArchiveKey))
-        m_fillAlpha = finiteOrZero(coder.decodeFloatForKey(kFillAlphaArchiveKey));
+    // The object starts as a new panel: every key missing keeps that default, except where a field
+    // says otherwise.
+    decodeFields(fields(), *this, coder);
     flushCache();
     return shared_from_this();
 }

@@ -3,6 +3,7 @@
 #include "comicmodel/ComicStructureElement.h"
 #include "comicmodel/PanelLayer.h"
 #include "graphics/Curve.h"
+#include "graphics/ElementFields.h"
 #include "graphics/Fill.h"
 #include "graphics/GeometryRecord.h"
 #include "platform/CanvasPath.h"
@@ -38,6 +39,14 @@ enum PanelFillLayer : int {
 // A panel set directly on a page is free: floating above the rows, or inset into them (the panels
 // beneath are cut around its outset frame). The page and the comic answer those questions through
 // PanelPageServices and PanelComicServices.
+//
+// Its properties are declared once, in fields(): each with its property (editing goes through the
+// document's undoable property changes by these names), its archive key, whether it is drawn and
+// its popup in the properties sheet.
+//
+// Archive, after the structure element's keys, in writing order: "frontLayer", "backLayer",
+// "shape" (integer), "roundness" (float), "dash" (integer, the line style), "weight" (float),
+// "fill" (only when there is one), "fillLayer" (integer), "fillAlpha" (float).
 class ComicPanel : public ComicStructureElement, public virtual InvalidationBoundsSource {
 public:
     ZDL_PROPERTIES
@@ -57,6 +66,9 @@ public:
     ComicPanel(const ComicPanel& other);
     ~ComicPanel() override;
     ObjectPtr initByCopying() const override;
+
+    // Every property of a panel beside those of a structure element, in the order of the archive.
+    static const ElementFields<ComicPanel>& fields();
 
     // The name the class is archived under.
     static inline const QString kClassName = QStringLiteral("ComicPanel");
@@ -204,6 +216,8 @@ private:
     // Redraws what the panel covers before and after the change of its place.
     void changePlacement(const std::function<void()>& change);
     void adoptLayers();
+    // The layer under the key, or an empty one for a layer that is missing or already owned.
+    PanelLayerPtr decodedLayer(KeyedUnarchiver& coder, const QString& key) const;
     // The frame corners moved aside by d on every edge (inward for positive d).
     void insetCorners(
         float d, QPointF& topLeft, QPointF& topRight, QPointF& bottomLeft, QPointF& bottomRight) const;

@@ -43,6 +43,17 @@ template <class Owner> std::vector<Property> propertiesOf(const ElementFields<Ow
     return properties;
 }
 
+// The field of the property of that name; null when the owner declares none.
+template <class Owner>
+const ElementField<Owner>* fieldNamed(const ElementFields<Owner>& fields, const QString& name)
+{
+    for (const ElementField<Owner>& field : fields) {
+        if (field.property.name == name)
+            return &field;
+    }
+    return nullptr;
+}
+
 template <class Owner>
 void encodeFields(const ElementFields<Owner>& fields, const Owner& owner, KeyedArchiver& coder)
 {

@@ -125,9 +125,10 @@ PanelPropertiesDialogController::PanelPropertiesDialogController(ComicDocument* 
     form()->addRow(localized("Fill color:"), m_colorControls);
     m_gradientWell = gradientWell(sheet());
     form()->addRow(localized("Gradient:"), m_gradientWell);
-    m_layerPopup = taggedPopup(sheet(), QStringLiteral("layerPopup"),
-        { localized("Behind the background"), localized("Between background and foreground") });
-    form()->addRow(localized("Fill layer:"), m_layerPopup);
+    // The fill layers as the panel declares them; the frame controls offer its shapes.
+    const ElementField<ComicPanel>& layer = *fieldNamed(ComicPanel::fields(), ComicPanel::kFillLayerKey);
+    m_layerPopup = taggedPopup(sheet(), QStringLiteral("layerPopup"), layer.sheetChoices());
+    form()->addRow(layer.sheetLabel(), m_layerPopup);
     m_opacitySlider = new QSlider(Qt::Horizontal, sheet());
     m_opacitySlider->setObjectName(QStringLiteral("opacitySlider"));
     m_opacitySlider->setRange(0, kOpacitySteps);

@@ -36,14 +36,14 @@ float PanelFrameControls::intToWeight(int tag)
 PanelFrameControls::PanelFrameControls(QWidget* parent, QFormLayout* form)
     : QObject(parent)
 {
+    // The shapes as the panel declares them, tagged with their codes.
+    const ElementField<ComicPanel>& shape = *fieldNamed(ComicPanel::fields(), ComicPanel::kShapeKey);
     m_shapePopup = new PopupButton(parent);
     m_shapePopup->setObjectName(QStringLiteral("shapePopup"));
-    const std::pair<const char*, int> shapes[] = { { "Plain", PanelShapePlain },
-        { "Hand Drawn", PanelShapeHandDrawn }, { "Marked Edge", PanelShapeMarkedEdge },
-        { "Rough Spikes", PanelShapeRoughSpikes }, { "Spikes", PanelShapeSpikes } };
-    for (const auto& [title, tag] : shapes)
-        m_shapePopup->addItem(localized(title), tag);
-    form->addRow(localized("Panel shape:"), m_shapePopup);
+    const QStringList shapes = shape.sheetChoices();
+    for (int tag = 0; tag < shapes.size(); ++tag)
+        m_shapePopup->addItem(shapes.at(tag), tag);
+    form->addRow(shape.sheetLabel(), m_shapePopup);
 
     m_weightPopup = new PopupButton(parent);
     m_weightPopup->setObjectName(QStringLiteral("weightPopup"));

@@ -8,6 +8,7 @@
 
 namespace zandrel {
 
+class ArchiveTape;
 class CharacterLibraryItem;
 class ComicModel;
 class ComicPage;
@@ -57,8 +58,6 @@ public:
 // itself, and the undoable operations of the comic's structure (pages, rows and panels added,
 // deleted and split, free panels, structure contents, panel moves, colours deleted from the comic). The
 // window half (page menu, sheets, views) extends it through the virtual hooks.
-class ArchiveTape;
-
 class ComicDocument : public ZDLDocument {
 public:
     // A new comic: a fresh model, not yet laid out.
@@ -209,10 +208,10 @@ private:
     // Registers an undo that puts the panel back where it is now, with its contents, and selects it
     // as undoableOffsetPanel does; that undo registers the same for the place it leaves.
     void registerPanelPlacementUndo(const std::shared_ptr<ComicPanel>& panel, PanelSelection selection);
-    // Sets the free panels of one kind and the current panel, registering the inverse.
     // Registers an undo that puts back what scaling changes of the objects (ComicDocumentScale.cpp).
     void registerScaleUndo(
         const ElementList& objects, float sx, float sy, const QPointF& centre, float markFactor);
+    // Sets the free panels of one kind and the current panel, registering the inverse.
     void setFreePanels(bool inset, const std::vector<std::shared_ptr<ComicPanel>>& panels,
         const std::shared_ptr<ComicPage>& page, const std::shared_ptr<ComicPanel>& selecting);
 
