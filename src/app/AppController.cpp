@@ -9,6 +9,7 @@
 #include "app/PreferencesController.h"
 #include "app/ZDLDownloader.h"
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/CharacterFileFormats.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/Part.h"
@@ -374,47 +375,85 @@ QMenu* AppController::contextualStyleMenu()
 
 // --- Responder ---
 
+const ActionTable<AppController>& AppController::actionTable()
+{
+    static const ActionTable<AppController> table {
+        {
+            { .action = kShowAllHelpPanelsAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform = runs<&AppController::showAllHelpPanels> },
+            { .action = kHideAllHelpPanelsAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform =
+                    [](AppController& controller, const ActionSender&) {
+                        controller.hideAllHelpPanels();
+                        // The help on screen goes too: hiding it all and leaving it in sight would
+                        // look ignored.
+                        for (HelpComicView* help : QList<HelpComicView*>(HelpComicView::openHelpComics()))
+                            help->animateOut();
+                        return true;
+                    } },
+            { .action = kTerminateAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform =
+                    [](AppController& controller, const ActionSender&) {
+                        if (controller.applicationShouldTerminate()) {
+                            controller.applicationWillTerminate();
+                            QApplication::quit();
+                        }
+                        return true;
+                    } },
+            { .action = kShowPreferencesAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform = runs<&AppController::showPreferences> },
+            { .action = kShowAboutAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform = runs<&AppController::showAbout> },
+            { .action = kVisitWebsiteAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform = runs<&AppController::visitWebsite> },
+            // There is no store page here: the web site stands for it.
+            { .action = kVisitAppStoreAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform = runs<&AppController::visitWebsite> },
+            { .action = kReportABugAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform = runs<&AppController::reportABug> },
+            { .action = kCheckForArtStoreAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform =
+                    [](AppController& controller, const ActionSender&) {
+                        controller.checkForArtStoreForUser(QApplication::activeWindow());
+                        return true;
+                    } },
+            { .action = kCheckForUpdatesAction,
+                .validate = alwaysEnabled<AppController>,
+                .perform = runs<&AppController::checkForUpdates> },
+            { .action = kShowTestPanelAction,
+                .validate =
+                    [](AppController& controller, MenuItemValidation& item) {
+                        item.enabled = true;
+                        const bool shown
+                            = controller.m_developerPanel && controller.m_developerPanel->isVisible();
+                        item.state = shown ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
+                    },
+                .perform = runs<&AppController::showTestPanel> },
+        },
+        ToolbarItems::LikeMenuItems
+    };
+    return table;
+}
+
 bool AppController::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kShowAllHelpPanelsAction) {
-        showAllHelpPanels();
-        return true;
-    }
-    if (action == kHideAllHelpPanelsAction) {
-        hideAllHelpPanels();
-        // The help on screen goes too: hiding it all and leaving it in sight would look ignored.
-        for (HelpComicView* help : QList<HelpComicView*>(HelpComicView::openHelpComics()))
-            help->animateOut();
-        return true;
-    }
-    if (action == kTerminateAction) {
-        if (applicationShouldTerminate()) {
-            applicationWillTerminate();
-            QApplication::quit();
-        }
-        return true;
-    }
-    if (performPanelAction(action))
-        return true;
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
     return m_documentController->tryToPerform(action, sender);
 }
 
 bool AppController::validateMenuItem(MenuItemValidation& item)
 {
-    if (m_documentController->validateMenuItem(item))
-        return true;
-    // Everything else the controller answers is always enabled.
-    item.enabled = true;
-    if (item.action == kShowTestPanelAction) {
-        const bool shown = m_developerPanel && m_developerPanel->isVisible();
-        item.state = shown ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
-        return true;
-    }
-    return item.action == kCheckForUpdatesAction || item.action == kShowAllHelpPanelsAction
-        || item.action == kHideAllHelpPanelsAction || item.action == kTerminateAction
-        || item.action == kShowPreferencesAction || item.action == kShowAboutAction
-        || item.action == kVisitWebsiteAction || item.action == kVisitAppStoreAction
-        || item.action == kReportABugAction || item.action == kCheckForArtStoreAction;
+    return m_documentController->validateMenuItem(item) || actionTable().validate(*this, item);
 }
 
 } // namespace zandrel

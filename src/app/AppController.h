@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/ActionTable.h"
 #include "app/core/Responder.h"
 #include "app/core/ZDLAppController.h"
 #include "graphics/NamedShapeStyle.h"
@@ -95,6 +96,10 @@ public:
     // --- Responder: the end of every chain ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the program as a whole (help panels, quit, preferences, about, the help menu's
+    // links, the developer panel) with when it is offered; the document controller answers the
+    // commands on documents.
+    static const ActionTable<AppController>& actionTable();
 
 private:
     std::unique_ptr<DocumentController> m_documentController;
@@ -104,7 +109,6 @@ private:
     std::unique_ptr<AboutPanelController> m_aboutPanel;
     std::unique_ptr<DeveloperPanel> m_developerPanel;
 
-    bool performPanelAction(const QString& action);
     QSystemTrayIcon* m_trayIcon = nullptr;
 };
 

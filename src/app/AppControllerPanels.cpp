@@ -4,9 +4,6 @@
 #include "app/DeveloperPanel.h"
 #include "app/PreferencesController.h"
 #include "app/WebLinks.h"
-#include "app/core/ActionNames.h"
-
-#include <QApplication>
 
 namespace zandrel {
 
@@ -51,27 +48,6 @@ void AppController::showTestPanel()
     }
     m_developerPanel->show();
     m_developerPanel->raise();
-}
-
-bool AppController::performPanelAction(const QString& action)
-{
-    if (action == kShowPreferencesAction)
-        showPreferences();
-    else if (action == kShowAboutAction)
-        showAbout();
-    else if (action == kVisitWebsiteAction || action == kVisitAppStoreAction)
-        visitWebsite();
-    else if (action == kReportABugAction)
-        reportABug();
-    else if (action == kCheckForArtStoreAction)
-        checkForArtStoreForUser(QApplication::activeWindow());
-    else if (action == kCheckForUpdatesAction)
-        checkForUpdates();
-    else if (action == kShowTestPanelAction)
-        showTestPanel();
-    else
-        return false;
-    return true;
 }
 
 } // namespace zandrel
