@@ -1,6 +1,7 @@
 #include "app/CharacterLibraryView.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/LibraryParent.h"
 #include "charmodel/CharacterModel.h"
@@ -502,15 +503,23 @@ void CharacterLibraryView::tellAllGraphics(GraphicNotice notice, GraphicManipula
         character->tellAllGraphics(notice, object);
 }
 
+const ActionTable<CharacterLibraryView>& CharacterLibraryView::actionTable()
+{
+    static const auto withoutCharacter = [](CharacterLibraryView& view) { return !view.m_currentCharacter; };
+    static const auto off = [](const QString& action) {
+        return ActionRule<CharacterLibraryView> { .action = action,
+            .validate = neverEnabled<CharacterLibraryView>,
+            .validateToolbarItem = neverEnabled<CharacterLibraryView>,
+            .applies = withoutCharacter };
+    };
+    static const ActionTable<CharacterLibraryView> table { off(kSelectAllAction), off(kZoomInAction),
+        off(kZoomOutAction), off(kToggleZoomAction), off(kActualSizeAction) };
+    return table;
+}
+
 bool CharacterLibraryView::validateMenuItem(MenuItemValidation& item)
 {
-    if (!m_currentCharacter
-        && (item.action == kSelectAllAction || item.action == kZoomInAction || item.action == kZoomOutAction
-            || item.action == kToggleZoomAction || item.action == kActualSizeAction)) {
-        item.enabled = false;
-        return true;
-    }
-    return ZDLView::validateMenuItem(item);
+    return actionTable().validate(*this, item) || ZDLView::validateMenuItem(item);
 }
 
 } // namespace zandrel

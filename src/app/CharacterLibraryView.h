@@ -115,6 +115,8 @@ public:
     void documentClosing() override;
     void tellAllGraphics(GraphicNotice notice, GraphicManipulator* object) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // What the view answers itself: with no character shown, nothing to select or zoom.
+    static const ActionTable<CharacterLibraryView>& actionTable();
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;
