@@ -2,6 +2,7 @@
 // and submenu would: a responder of the window's chain answers it, or nothing in that window does
 // what it says and it is off.
 #include "ComicWindowFixture.h"
+#include "app/CharacterLibraryView.h"
 #include "app/EditingControllerView.h"
 #include "app/MainMenu.h"
 #include "app/core/ActionNames.h"
@@ -9,6 +10,7 @@
 #include "app/core/CharacterFixtures.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartsFile.h"
+#include "views/CatalogView.h"
 
 #include <functional>
 
@@ -94,6 +96,23 @@ TEST_F(MenuWalkTest, EveryComicWindowItemIsAnsweredOrOff)
     EXPECT_EQ(unansweredItems(window),
         sorted(
             kPathCommands + kCharacterCommands + kComicViewCommands + QStringList { kExportDialogAction }));
+}
+
+// The catalog pane's views answer their own commands; the comic view's still reach it.
+TEST_F(MenuWalkTest, WithTheFocusInTheCatalogPaneEveryItemIsAnsweredOrOff)
+{
+    if (!document->isCatalogViewOpen())
+        choose(kToggleCatalogViewAction);
+    const QStringList expected
+        = sorted(kPathCommands + kCharacterCommands + QStringList { kEditStylesAction });
+    for (QWidget* pane : std::initializer_list<QWidget*> {
+             window->findChild<CatalogView*>(), window->findChild<CharacterLibraryView*>() }) {
+        ASSERT_TRUE(pane);
+        pane->setFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(window->focusWidget(), pane);
+        EXPECT_EQ(unansweredItems(window), expected);
+    }
 }
 
 TEST_F(MenuWalkTest, EveryCharacterWindowItemIsAnsweredOrOff)
