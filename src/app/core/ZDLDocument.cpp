@@ -1,6 +1,7 @@
 #include "app/core/ZDLDocument.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "graphics/ArrayUtils.h"
 #include "graphics/GeometryRecord.h"
 #include "graphics/GraphicManipulator.h"
@@ -360,34 +361,48 @@ void ZDLDocument::undoableManipulateGraphics(const ElementList& graphics,
 
 // --- Responder ---
 
-bool ZDLDocument::tryToPerform(const QString& action, const ActionSender&)
+const ActionTable<ZDLDocument>& ZDLDocument::actionTable()
 {
-    if (action == kUndoAction) {
-        m_undoManager.undo();
-        return true;
-    }
-    if (action == kRedoAction) {
-        m_undoManager.redo();
-        return true;
-    }
-    return false;
+    // Toolbar items follow the menu items' rules.
+    static const ActionTable<ZDLDocument> table(
+        {
+            { .action = kUndoAction,
+                .validate =
+                    [](ZDLDocument& document, MenuItemValidation& item) {
+                        item.enabled = document.m_undoManager.canUndo();
+                        const QString name = document.m_undoManager.undoActionName();
+                        item.title = name.isEmpty() ? localized("Undo") : localized("Undo %1").arg(name);
+                    },
+                .perform =
+                    [](ZDLDocument& document, const ActionSender&) {
+                        document.m_undoManager.undo();
+                        return true;
+                    } },
+            { .action = kRedoAction,
+                .validate =
+                    [](ZDLDocument& document, MenuItemValidation& item) {
+                        item.enabled = document.m_undoManager.canRedo();
+                        const QString name = document.m_undoManager.redoActionName();
+                        item.title = name.isEmpty() ? localized("Redo") : localized("Redo %1").arg(name);
+                    },
+                .perform =
+                    [](ZDLDocument& document, const ActionSender&) {
+                        document.m_undoManager.redo();
+                        return true;
+                    } },
+        },
+        ToolbarItems::LikeMenuItems);
+    return table;
+}
+
+bool ZDLDocument::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    return actionTable().perform(*this, action, sender).value_or(false);
 }
 
 bool ZDLDocument::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.action == kUndoAction) {
-        item.enabled = m_undoManager.canUndo();
-        const QString name = m_undoManager.undoActionName();
-        item.title = name.isEmpty() ? localized("Undo") : localized("Undo %1").arg(name);
-        return true;
-    }
-    if (item.action == kRedoAction) {
-        item.enabled = m_undoManager.canRedo();
-        const QString name = m_undoManager.redoActionName();
-        item.title = name.isEmpty() ? localized("Redo") : localized("Redo %1").arg(name);
-        return true;
-    }
-    return false;
+    return actionTable().validate(*this, item);
 }
 
 } // namespace zandrel

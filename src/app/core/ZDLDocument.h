@@ -279,6 +279,8 @@ public:
     // --- Responder: undo and redo reach the document through the chain ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the document with when it is offered.
+    static const ActionTable<ZDLDocument>& actionTable();
 
 protected:
     // The name followed by the extension, with a "." put in front of the extension when missing.
