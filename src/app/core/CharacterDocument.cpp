@@ -1,6 +1,7 @@
 #include "app/core/CharacterDocument.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/DocumentDialogs.h"
 #include "app/core/DocumentHost.h"
 #include "app/core/ModalAlert.h"
@@ -243,61 +244,78 @@ QString CharacterDocument::documentTitle() const
                                                                     : ZDLDocument::documentTitle();
 }
 
+const ActionTable<CharacterDocument>& CharacterDocument::actionTable()
+{
+    static const auto hasImage
+        = [](CharacterDocument& document) { return document.m_model && document.m_model->tracingImage(); };
+    // The sheets and windows of other subsystems are offered once those have installed them.
+    static const auto openSheet = [](CharacterDocument& document, const ActionSender& sender) {
+        return DocumentDialogs::open(
+            sender.action, document, document.host() ? document.host()->alertWindow() : nullptr);
+    };
+    static const auto sheetUnlessNewProperties = [](CharacterDocument& document, MenuItemValidation& item) {
+        item.enabled = DocumentDialogs::isInstalled(item.action) && !document.m_editingNewDocProps;
+    };
+    // Toolbar items follow the menu items' rules.
+    static const ActionTable<CharacterDocument> table(
+        {
+            { .action = kClearTracingImageAction,
+                .validate = [](CharacterDocument& document,
+                                MenuItemValidation& item) { item.enabled = hasImage(document); },
+                .perform = runs<&CharacterDocument::clearTracingImage> },
+            { .action = kToggleTracingImageAction,
+                .validate =
+                    [](CharacterDocument& document, MenuItemValidation& item) {
+                        item.enabled = hasImage(document);
+                        // Without an image nothing is shown: the item reads off rather than on and
+                        // disabled.
+                        item.state = hasImage(document) && document.m_model->tracingImageVisible()
+                            ? MenuItemValidation::State::On
+                            : MenuItemValidation::State::Off;
+                    },
+                .perform = runs<&CharacterDocument::toggleTracingImage> },
+            { .action = kTracingImageSettingsAction,
+                .validate =
+                    [](CharacterDocument& document, MenuItemValidation& item) {
+                        item.enabled = hasImage(document) && DocumentDialogs::isInstalled(item.action);
+                    },
+                .perform = openSheet },
+            { .action = kEditCharacterColorsAction,
+                .validate = sheetUnlessNewProperties,
+                .perform = openSheet },
+            { .action = kPropertiesDialogAction, .validate = sheetUnlessNewProperties, .perform = openSheet },
+            // An empty character has nothing to print.
+            { .action = kPrintDocumentAction,
+                .validate =
+                    [](CharacterDocument& document, MenuItemValidation& item) {
+                        item.enabled = DocumentDialogs::isInstalled(item.action) && document.m_model
+                            && document.m_model->numChildren() > 0;
+                    },
+                .perform = openSheet },
+            { .action = kSaveToCatalogAction,
+                .validate =
+                    [](CharacterDocument& document, MenuItemValidation& item) {
+                        item.title = document.m_model && document.m_model->partsKind() != 0
+                            ? localized("Save to Scenery")
+                            : localized("Save to Vivaviv Izazuda");
+                        item.enabled = !appController()->isCatalogFile(document.filePath());
+                    },
+                .perform = runs<&CharacterDocument::saveToCatalog> },
+        },
+        ToolbarItems::LikeMenuItems);
+    return table;
+}
+
 bool CharacterDocument::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kClearTracingImageAction) {
-        clearTracingImage();
-        return true;
-    }
-    if (action == kToggleTracingImageAction) {
-        toggleTracingImage();
-        return true;
-    }
-    if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
-        || action == kTracingImageSettingsAction || action == kPrintDocumentAction)
-        return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
-    if (action == kSaveToCatalogAction) {
-        saveToCatalog();
-        return true;
-    }
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
     return ZDLDocument::tryToPerform(action, sender);
 }
 
 bool CharacterDocument::validateMenuItem(MenuItemValidation& item)
 {
-    const bool hasImage = m_model && m_model->tracingImage();
-    if (item.action == kClearTracingImageAction) {
-        item.enabled = hasImage;
-        return true;
-    }
-    // The sheets and windows of other subsystems are offered once those have installed them.
-    if (item.action == kTracingImageSettingsAction) {
-        item.enabled = hasImage && DocumentDialogs::isInstalled(item.action);
-        return true;
-    }
-    if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction) {
-        item.enabled = DocumentDialogs::isInstalled(item.action) && !m_editingNewDocProps;
-        return true;
-    }
-    // An empty character has nothing to print.
-    if (item.action == kPrintDocumentAction) {
-        item.enabled = DocumentDialogs::isInstalled(item.action) && m_model && m_model->numChildren() > 0;
-        return true;
-    }
-    if (item.action == kToggleTracingImageAction) {
-        item.enabled = hasImage;
-        // Without an image nothing is shown: the item reads off rather than on and disabled.
-        item.state = hasImage && m_model->tracingImageVisible() ? MenuItemValidation::State::On
-                                                                : MenuItemValidation::State::Off;
-        return true;
-    }
-    if (item.action == kSaveToCatalogAction) {
-        item.title = m_model && m_model->partsKind() != 0 ? localized("Save to Scenery")
-                                                          : localized("Save to Vivaviv Izazuda");
-        item.enabled = !appController()->isCatalogFile(filePath());
-        return true;
-    }
-    return ZDLDocument::validateMenuItem(item);
+    return actionTable().validate(*this, item) || ZDLDocument::validateMenuItem(item);
 }
 
 } // namespace zandrel

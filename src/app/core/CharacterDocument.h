@@ -103,6 +103,8 @@ public:
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the document with when it is offered.
+    static const ActionTable<CharacterDocument>& actionTable();
 
 protected:
     void installModel(const ObjectPtr& model) override;
