@@ -189,6 +189,8 @@ public:
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the document with when it is offered.
+    static const ActionTable<ComicDocument>& actionTable();
 
 protected:
     // A comic read from a file.

@@ -1,6 +1,7 @@
 // The comic document's pages: adding and deleting them, the navigation between them, export names,
 // editors and responder.
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "app/core/DocumentHost.h"
@@ -171,59 +172,86 @@ bool ComicDocument::revertToSaved(DocumentError* error)
     return reverted;
 }
 
+const ActionTable<ComicDocument>& ComicDocument::actionTable()
+{
+    using State = MenuItemValidation::State;
+    // The colour window, the properties sheet and the sharing menu come with their own parts of the
+    // program; until they are installed they are not offered.
+    static const auto openSheet = [](ComicDocument& document, const ActionSender& sender) {
+        return DocumentDialogs::open(
+            sender.action, document, document.host() ? document.host()->alertWindow() : nullptr);
+    };
+    static const auto sheetUnlessNewProperties = [](ComicDocument& document, MenuItemValidation& item) {
+        item.enabled = DocumentDialogs::isInstalled(item.action) && !document.m_editingNewDocProps;
+    };
+    static const auto sheet = [](ComicDocument&, MenuItemValidation& item) {
+        item.enabled = DocumentDialogs::isInstalled(item.action);
+    };
+    // Toolbar items follow the menu items' rules.
+    static const ActionTable<ComicDocument> table(
+        {
+            { .action = kGotoPrevPageAction,
+                .validate
+                = [](ComicDocument& document,
+                      MenuItemValidation& item) { item.enabled = document.pageControls().previousEnabled; },
+                .perform = runs<&ComicDocument::gotoPrevPage> },
+            { .action = kGotoNextPageAction,
+                .validate
+                = [](ComicDocument& document,
+                      MenuItemValidation& item) { item.enabled = document.pageControls().nextEnabled; },
+                .perform = runs<&ComicDocument::gotoNextPage> },
+            { .action = kGotoSelectedPageAction,
+                .validate =
+                    [](ComicDocument& document, MenuItemValidation& item) {
+                        const PageControls controls = document.pageControls();
+                        item.enabled = controls.popupEnabled;
+                        item.state = item.tag == controls.currentIndex ? State::On : State::Off;
+                    },
+                .perform =
+                    [](ComicDocument& document, const ActionSender& sender) {
+                        document.gotoSelectedPage(sender.tag);
+                        return true;
+                    } },
+            { .action = kToggleCatalogViewAction,
+                .validate =
+                    [](ComicDocument& document, MenuItemValidation& item) {
+                        item.enabled = document.m_model != nullptr;
+                        item.state = document.isCatalogViewOpen() ? State::On : State::Off;
+                    },
+                .perform =
+                    [](ComicDocument& document, const ActionSender&) {
+                        document.setIsCatalogViewOpen(!document.isCatalogViewOpen());
+                        return true;
+                    } },
+            { .action = kEditCharacterColorsAction,
+                .validate = sheetUnlessNewProperties,
+                .perform = openSheet },
+            { .action = kPropertiesDialogAction,
+                .validate =
+                    [](ComicDocument& document, MenuItemValidation& item) {
+                        sheetUnlessNewProperties(document, item);
+                        // The shared menu item names a character; here it opens the comic's own sheet.
+                        if (!item.isToolbarItem)
+                            item.title = localized("Comic Properties…");
+                    },
+                .perform = openSheet },
+            { .action = kShareAction, .validate = sheet, .perform = openSheet },
+            { .action = kPrintDocumentAction, .validate = sheet, .perform = openSheet },
+        },
+        ToolbarItems::LikeMenuItems);
+    return table;
+}
+
 bool ComicDocument::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kGotoPrevPageAction)
-        gotoPrevPage();
-    else if (action == kGotoNextPageAction)
-        gotoNextPage();
-    else if (action == kGotoSelectedPageAction)
-        gotoSelectedPage(sender.tag);
-    else if (action == kToggleCatalogViewAction)
-        setIsCatalogViewOpen(!isCatalogViewOpen());
-    else if (action == kEditCharacterColorsAction || action == kPropertiesDialogAction
-        || action == kShareAction || action == kPrintDocumentAction)
-        return DocumentDialogs::open(action, *this, host() ? host()->alertWindow() : nullptr);
-    else
-        return ZDLDocument::tryToPerform(action, sender);
-    return true;
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
+    return ZDLDocument::tryToPerform(action, sender);
 }
 
 bool ComicDocument::validateMenuItem(MenuItemValidation& item)
 {
-    const PageControls controls = pageControls();
-    if (item.action == kGotoPrevPageAction) {
-        item.enabled = controls.previousEnabled;
-        return true;
-    }
-    if (item.action == kGotoNextPageAction) {
-        item.enabled = controls.nextEnabled;
-        return true;
-    }
-    if (item.action == kGotoSelectedPageAction) {
-        item.enabled = controls.popupEnabled;
-        item.state = item.tag == controls.currentIndex ? MenuItemValidation::State::On
-                                                       : MenuItemValidation::State::Off;
-        return true;
-    }
-    if (item.action == kToggleCatalogViewAction) {
-        item.enabled = m_model != nullptr;
-        item.state = isCatalogViewOpen() ? MenuItemValidation::State::On : MenuItemValidation::State::Off;
-        return true;
-    }
-    // The colour window, the properties sheet and the sharing menu come with their own parts of the
-    // program; until they are installed they are not offered.
-    if (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction
-        || item.action == kShareAction || item.action == kPrintDocumentAction) {
-        item.enabled = DocumentDialogs::isInstalled(item.action)
-            && !(m_editingNewDocProps
-                && (item.action == kEditCharacterColorsAction || item.action == kPropertiesDialogAction));
-        // The shared menu item names a character; here it opens the comic's own sheet.
-        if (item.action == kPropertiesDialogAction && !item.isToolbarItem)
-            item.title = localized("Comic Properties…");
-        return true;
-    }
-    return ZDLDocument::validateMenuItem(item);
+    return actionTable().validate(*this, item) || ZDLDocument::validateMenuItem(item);
 }
 
 } // namespace zandrel
