@@ -1,6 +1,7 @@
 #include "views/BalloonTextEditor.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "platform/Localization.h"
 
 #include <QKeyEvent>
@@ -83,49 +84,58 @@ void BalloonTextEditor::keyPressEvent(QKeyEvent* event)
     QTextEdit::keyPressEvent(event);
 }
 
-bool BalloonTextEditor::tryToPerform(const QString& action, const ActionSender&)
+const ActionTable<BalloonTextEditor>& BalloonTextEditor::actionTable()
 {
-    if (action == kUndoAction)
-        undo();
-    else if (action == kRedoAction)
-        redo();
-    else if (action == kCutAction)
-        cut();
-    else if (action == kCopyAction)
-        copy();
-    else if (action == kPasteAction)
-        paste();
-    else if (action == kDeleteAction)
-        textCursor().removeSelectedText();
-    else if (action == kSelectAllAction)
-        selectAll();
-    else
-        return false;
-    return true;
+    static const auto withSelection = [](BalloonTextEditor& editor, MenuItemValidation& item) {
+        item.enabled = editor.textCursor().hasSelection();
+    };
+    static const ActionTable<BalloonTextEditor> table {
+        { .action = kUndoAction,
+            .validate =
+                [](BalloonTextEditor& editor, MenuItemValidation& item) {
+                    item.enabled = editor.document()->isUndoAvailable();
+                    item.title = item.enabled ? localized("Undo %1").arg(editor.undoActionName())
+                                              : localized("Undo");
+                },
+            .perform = runs<&BalloonTextEditor::undo> },
+        { .action = kRedoAction,
+            .validate =
+                [](BalloonTextEditor& editor, MenuItemValidation& item) {
+                    item.enabled = editor.document()->isRedoAvailable();
+                    item.title = item.enabled ? localized("Redo %1").arg(editor.redoActionName())
+                                              : localized("Redo");
+                },
+            .perform = runs<&BalloonTextEditor::redo> },
+        { .action = kCutAction, .validate = withSelection, .perform = runs<&BalloonTextEditor::cut> },
+        { .action = kCopyAction, .validate = withSelection, .perform = runs<&BalloonTextEditor::copy> },
+        { .action = kPasteAction,
+            .validate
+            = [](BalloonTextEditor& editor, MenuItemValidation& item) { item.enabled = editor.canPaste(); },
+            .perform = runs<&BalloonTextEditor::paste> },
+        { .action = kDeleteAction,
+            .validate = withSelection,
+            .perform =
+                [](BalloonTextEditor& editor, const ActionSender&) {
+                    editor.textCursor().removeSelectedText();
+                    return true;
+                } },
+        { .action = kSelectAllAction,
+            .validate = [](BalloonTextEditor& editor,
+                            MenuItemValidation& item) { item.enabled = !editor.document()->isEmpty(); },
+            .perform = runs<&BalloonTextEditor::selectAll> },
+    };
+    return table;
 }
 
+bool BalloonTextEditor::tryToPerform(const QString& action, const ActionSender& sender)
+{
+    return actionTable().perform(*this, action, sender).value_or(false);
+}
+
+// Toolbar items pass on: the editor has none of its own.
 bool BalloonTextEditor::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.isToolbarItem)
-        return false;
-    const QString& action = item.action;
-    const bool selected = textCursor().hasSelection();
-    if (action == kUndoAction) {
-        item.enabled = document()->isUndoAvailable();
-        item.title = item.enabled ? localized("Undo %1").arg(undoActionName()) : localized("Undo");
-    } else if (action == kRedoAction) {
-        item.enabled = document()->isRedoAvailable();
-        item.title = item.enabled ? localized("Redo %1").arg(redoActionName()) : localized("Redo");
-    } else if (action == kCutAction || action == kCopyAction || action == kDeleteAction) {
-        item.enabled = selected;
-    } else if (action == kPasteAction) {
-        item.enabled = canPaste();
-    } else if (action == kSelectAllAction) {
-        item.enabled = !document()->isEmpty();
-    } else {
-        return false;
-    }
-    return true;
+    return actionTable().validate(*this, item);
 }
 
 } // namespace zandrel

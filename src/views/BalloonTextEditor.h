@@ -31,6 +31,8 @@ public:
     // --- Responder ---
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the editor with when it is offered.
+    static const ActionTable<BalloonTextEditor>& actionTable();
 
 signals:
     void escapePressed();
