@@ -1,6 +1,7 @@
 #include "views/ElementEditingView.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/PasteboardParent.h"
 #include "charmodel/CharacterModel.h"
 #include "charmodel/DocumentSettings.h"
@@ -136,36 +137,50 @@ bool ElementEditingView::editingPage() const
     return dynamic_cast<const ComicPage*>(rootObject().get()) != nullptr;
 }
 
+const ActionTable<ElementEditingView>& ElementEditingView::actionTable()
+{
+    static const auto onPage = [](ElementEditingView& view) { return view.editingPage(); };
+    static const ActionTable<ElementEditingView> table {
+        { .action = kToggleFloatingAction,
+            .validate =
+                [](ElementEditingView& view, MenuItemValidation& item) {
+                    item.title = localized("Restrict to Panel");
+                    item.enabled = view.numSelected() > 0;
+                },
+            .perform =
+                [](ElementEditingView& view, const ActionSender&) {
+                    if (view.numSelected() > 0)
+                        view.restrictElementsToPanel(view.getSelectionSorted());
+                    return true;
+                },
+            .applies = onPage },
+        { .action = kFreeObjectsEditorAction,
+            .validate =
+                [](ElementEditingView&, MenuItemValidation& item) {
+                    item.enabled = true;
+                    item.state = MenuItemValidation::State::On;
+                },
+            .perform =
+                [](ElementEditingView& view, const ActionSender&) {
+                    if (view.document())
+                        view.document()->edit(nullptr);
+                    return true;
+                },
+            .applies = onPage },
+    };
+    return table;
+}
+
 bool ElementEditingView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (editingPage() && action == kToggleFloatingAction) {
-        if (numSelected() > 0)
-            restrictElementsToPanel(getSelectionSorted());
-        return true;
-    }
-    if (editingPage() && action == kFreeObjectsEditorAction) {
-        if (document())
-            document()->edit(nullptr);
-        return true;
-    }
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
     return BalloonEditingView::tryToPerform(action, sender);
 }
 
 bool ElementEditingView::validateMenuItem(MenuItemValidation& item)
 {
-    if (!item.isToolbarItem && editingPage()) {
-        if (item.action == kToggleFloatingAction) {
-            item.title = localized("Restrict to Panel");
-            item.enabled = numSelected() > 0;
-            return true;
-        }
-        if (item.action == kFreeObjectsEditorAction) {
-            item.enabled = true;
-            item.state = MenuItemValidation::State::On;
-            return true;
-        }
-    }
-    return BalloonEditingView::validateMenuItem(item);
+    return actionTable().validate(*this, item) || BalloonEditingView::validateMenuItem(item);
 }
 
 } // namespace zandrel

@@ -31,6 +31,8 @@ public:
     bool editingPage() const;
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // The page's commands, which hold only while a page is shown.
+    static const ActionTable<ElementEditingView>& actionTable();
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;
