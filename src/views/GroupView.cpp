@@ -1,6 +1,7 @@
 #include "views/GroupView.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/DocumentDialogs.h"
 #include "charmodel/CharacterModel.h"
@@ -104,51 +105,62 @@ void GroupView::createNewPart()
 
 // --- Responder ---
 
+const ActionTable<GroupView>& GroupView::actionTable()
+{
+    // A group of a panel or a character, not the page's free objects (the base's page commands).
+    static const auto offPage = [](GroupView& view) { return !view.editingPage(); };
+    // In a comic the new part's sheet asks for its character; until it exists the item is off.
+    static const auto newPart = [](GroupView& view, MenuItemValidation& item) {
+        item.enabled
+            = view.rootObject() && (view.characterDoc() || DocumentDialogs::isInstalled(item.action));
+    };
+    static const ActionTable<GroupView> table {
+        { .action = kCreateNewPartAction,
+            .validate = newPart,
+            .perform = runs<&GroupView::createNewPart>,
+            .validateToolbarItem = newPart },
+        { .action = kEditStylesAction,
+            .validate =
+                [](GroupView& view, MenuItemValidation& item) {
+                    item.enabled = view.characterDoc() && DocumentDialogs::isInstalled(item.action);
+                },
+            .perform =
+                [](GroupView& view, const ActionSender& sender) {
+                    if (view.characterDoc())
+                        DocumentDialogs::open(sender.action, *view.document(), view.QWidget::window());
+                    return true;
+                } },
+        { .action = kToggleFloatingAction,
+            .validate = neverEnabled<GroupView>,
+            .perform = [](GroupView&, const ActionSender&) { return true; },
+            .applies = offPage },
+        { .action = kFreeObjectsEditorAction,
+            .validate =
+                [](GroupView& view, MenuItemValidation& item) {
+                    item.enabled = view.comicDoc() != nullptr;
+                    item.state = MenuItemValidation::State::Off;
+                },
+            .perform =
+                [](GroupView& view, const ActionSender&) {
+                    if (view.document())
+                        view.document()->edit(nullptr);
+                    return true;
+                },
+            .applies = offPage },
+    };
+    return table;
+}
+
 bool GroupView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kCreateNewPartAction) {
-        createNewPart();
-        return true;
-    }
-    if (action == kEditStylesAction) {
-        if (characterDoc())
-            DocumentDialogs::open(action, *document(), QWidget::window());
-        return true;
-    }
-    if (action == kToggleFloatingAction && !editingPage())
-        return true;
-    if (action == kFreeObjectsEditorAction && !editingPage()) {
-        if (document())
-            document()->edit(nullptr);
-        return true;
-    }
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
     return ElementEditingView::tryToPerform(action, sender);
 }
 
 bool GroupView::validateMenuItem(MenuItemValidation& item)
 {
-    const QString& action = item.action;
-    if (action == kCreateNewPartAction) {
-        // In a comic the new part's sheet asks for its character; until it exists the item is off.
-        item.enabled = rootObject() && (characterDoc() || DocumentDialogs::isInstalled(action));
-        return true;
-    }
-    if (item.isToolbarItem)
-        return ElementEditingView::validateMenuItem(item);
-    if (action == kEditStylesAction) {
-        item.enabled = characterDoc() && DocumentDialogs::isInstalled(action);
-        return true;
-    }
-    if (action == kToggleFloatingAction && !editingPage()) {
-        item.enabled = false;
-        return true;
-    }
-    if (action == kFreeObjectsEditorAction && !editingPage()) {
-        item.enabled = comicDoc() != nullptr;
-        item.state = MenuItemValidation::State::Off;
-        return true;
-    }
-    return ElementEditingView::validateMenuItem(item);
+    return actionTable().validate(*this, item) || ElementEditingView::validateMenuItem(item);
 }
 
 // --- Drawing ---
