@@ -1,6 +1,7 @@
 #include "views/BalloonGroupView.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/ComicDocument.h"
 #include "app/core/PasteboardParent.h"
 #include "charmodel/CharacterModel.h"
@@ -75,14 +76,21 @@ void BalloonGroupView::insertFromScrap(const std::shared_ptr<PasteboardParent>& 
     document()->undoManager()->setActionName(localized("Paste"));
 }
 
+// A balloon group holds balloons only: no groups inside it, no parts.
+const ActionTable<BalloonGroupView>& BalloonGroupView::actionTable()
+{
+    static const ActionTable<BalloonGroupView> table {
+        { .action = kCreateNewPartAction,
+            .validate = neverEnabled<BalloonGroupView>,
+            .validateToolbarItem = neverEnabled<BalloonGroupView> },
+        { .action = kGroupAction, .validate = neverEnabled<BalloonGroupView> },
+    };
+    return table;
+}
+
 bool BalloonGroupView::validateMenuItem(MenuItemValidation& item)
 {
-    // A balloon group holds balloons only: no groups inside it, no parts.
-    if (item.action == kCreateNewPartAction || (!item.isToolbarItem && item.action == kGroupAction)) {
-        item.enabled = false;
-        return true;
-    }
-    return ElementEditingView::validateMenuItem(item);
+    return actionTable().validate(*this, item) || ElementEditingView::validateMenuItem(item);
 }
 
 void BalloonGroupView::drawRect(const QRectF& dirtyRect)

@@ -28,6 +28,8 @@ public:
     bool acceptsImages() const override { return false; }
     void documentClosing() override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // What the view refuses that its bases offer.
+    static const ActionTable<BalloonGroupView>& actionTable();
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;
