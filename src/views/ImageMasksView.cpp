@@ -1,6 +1,7 @@
 #include "views/ImageMasksView.h"
 
 #include "app/core/ActionNames.h"
+#include "app/core/ActionTable.h"
 #include "app/core/EditorContainer.h"
 #include "app/core/ZDLDocument.h"
 #include "charmodel/ImageElement.h"
@@ -141,43 +142,53 @@ void ImageMasksView::drawRect(const QRectF& dirtyRect)
     ZDLEditingView::drawRect(dirtyRect);
 }
 
+const ActionTable<ImageMasksView>& ImageMasksView::actionTable()
+{
+    // An image's masks have no background to choose and no parts to add.
+    static const auto nothing = [](ImageMasksView&, const ActionSender&) { return true; };
+    static const auto refusedUnchecked = [](ImageMasksView&, MenuItemValidation& item) {
+        item.state = MenuItemValidation::State::Off;
+        item.enabled = false;
+    };
+    static const ActionTable<ImageMasksView> table {
+        { .action = kSetPivotPointAction,
+            .validate = alwaysEnabled<ImageMasksView>,
+            .perform =
+                [](ImageMasksView& view, const ActionSender& sender) {
+                    // Only where the contextual menu was opened: a main-menu choice has no point to
+                    // set.
+                    if (view.inRightClick() || sender.value.toString() == kContextualMenuSender)
+                        view.setPivotPoint(view.rightClickPos());
+                    return true;
+                } },
+        { .action = kResetPivotPointAction,
+            .validate =
+                [](ImageMasksView& view, MenuItemValidation& item) {
+                    item.enabled = view.m_editImage && view.m_editImage->hasOrigin();
+                },
+            .perform = runs<&ImageMasksView::resetPivotPoint> },
+        { .action = kSetBackgroundAction,
+            .validate = refusedUnchecked,
+            .perform = nothing,
+            .validateToolbarItem = refusedUnchecked },
+        { .action = kCreateNewPartAction,
+            .validate = neverEnabled<ImageMasksView>,
+            .perform = nothing,
+            .validateToolbarItem = neverEnabled<ImageMasksView> },
+    };
+    return table;
+}
+
 bool ImageMasksView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == kSetPivotPointAction) {
-        // Only where the contextual menu was opened: a main-menu choice has no point to set.
-        if (inRightClick() || sender.value.toString() == kContextualMenuSender)
-            setPivotPoint(rightClickPos());
-        return true;
-    }
-    if (action == kResetPivotPointAction) {
-        resetPivotPoint();
-        return true;
-    }
-    if (action == kSetBackgroundAction || action == kCreateNewPartAction)
-        return true;
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
     return ZDLEditingView::tryToPerform(action, sender);
 }
 
 bool ImageMasksView::validateMenuItem(MenuItemValidation& item)
 {
-    if (item.action == kSetBackgroundAction) {
-        item.state = MenuItemValidation::State::Off;
-        item.enabled = false;
-        return true;
-    }
-    if (item.action == kCreateNewPartAction) {
-        item.enabled = false;
-        return true;
-    }
-    if (!item.isToolbarItem && item.action == kResetPivotPointAction) {
-        item.enabled = m_editImage && m_editImage->hasOrigin();
-        return true;
-    }
-    if (!item.isToolbarItem && item.action == kSetPivotPointAction) {
-        item.enabled = true;
-        return true;
-    }
-    return ZDLEditingView::validateMenuItem(item);
+    return actionTable().validate(*this, item) || ZDLEditingView::validateMenuItem(item);
 }
 
 } // namespace zandrel

@@ -44,6 +44,8 @@ public:
 
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command of the view with when it is offered.
+    static const ActionTable<ImageMasksView>& actionTable();
 
 protected:
     void drawRect(const QRectF& dirtyRect) override;
