@@ -1,5 +1,6 @@
 #include "app/core/CatalogCommands.h"
 
+#include "app/core/ActionTable.h"
 #include "app/core/CatalogFiles.h"
 #include "charmodel/CharacterModel.h"
 #include "comicmodel/CharacterLibraryItem.h"
@@ -22,22 +23,45 @@ void fillShelves(const ZDLAppController::CatalogList& catalog, ZDLAppController:
     }
 }
 
+namespace {
+
+// Which items each action on the selected item applies to, by the catalog the item comes from.
+const ActionTable<const CharacterLibraryItem>& itemActions()
+{
+    using Item = const CharacterLibraryItem;
+    static const ActionTable<Item> table {
+        { .action = kOpenCatalogCharacterAction, .validate = alwaysEnabled<Item> },
+        { .action = kSaveACopyAction, .validate = alwaysEnabled<Item> },
+        { .action = kDeleteCatalogItemAction,
+            .validate =
+                [](Item& item, MenuItemValidation& validation) {
+                    validation.enabled = item.fromCatalog() == CharacterLibraryItem::PurchasedCatalog
+                        || item.fromCatalog() == CharacterLibraryItem::UserCatalog;
+                } },
+        { .action = kEditCatalogItemAction,
+            .validate =
+                [](Item& item, MenuItemValidation& validation) {
+                    validation.enabled = item.fromCatalog() == CharacterLibraryItem::UserCatalog;
+                } },
+        { .action = kCopyToUserCatalogAction,
+            .validate =
+                [](Item& item, MenuItemValidation& validation) {
+                    validation.enabled = item.fromCatalog() == CharacterLibraryItem::BuiltInCatalog
+                        || item.fromCatalog() == CharacterLibraryItem::PurchasedCatalog;
+                } },
+    };
+    return table;
+}
+
+} // namespace
+
 bool allows(const QString& action, const CharacterLibraryItem* item)
 {
     if (!item)
         return false;
-    const int catalog = item->fromCatalog();
-    if (action == kOpenCatalogCharacterAction || action == kSaveACopyAction)
-        return true;
-    if (action == kDeleteCatalogItemAction)
-        return catalog == CharacterLibraryItem::PurchasedCatalog
-            || catalog == CharacterLibraryItem::UserCatalog;
-    if (action == kEditCatalogItemAction)
-        return catalog == CharacterLibraryItem::UserCatalog;
-    if (action == kCopyToUserCatalogAction)
-        return catalog == CharacterLibraryItem::BuiltInCatalog
-            || catalog == CharacterLibraryItem::PurchasedCatalog;
-    return false;
+    MenuItemValidation validation;
+    validation.action = action;
+    return itemActions().validate(*item, validation) && validation.enabled;
 }
 
 void deleteCatalogItem(const std::shared_ptr<CharacterLibraryItem>& item, bool fileIsOpen, QObject* window)
