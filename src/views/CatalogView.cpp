@@ -6,6 +6,7 @@
 #include "app/MenuActions.h"
 #include "app/Pasteboard.h"
 #include "app/WebLinks.h"
+#include "app/core/ActionTable.h"
 #include "app/core/CatalogCommands.h"
 #include "app/core/CatalogThumbnailCache.h"
 #include "app/core/ComicDocument.h"
@@ -540,38 +541,54 @@ QMenu* CatalogView::contextMenuForView()
     return m_contextMenu;
 }
 
+const ActionTable<CatalogView>& CatalogView::actionTable()
+{
+    // Each command acts on the selected item, and only on items of the catalogs it applies to.
+    static const auto forSelected = [](CatalogView& view, MenuItemValidation& item) {
+        item.enabled = CatalogCommands::allows(item.action, view.selectedItem().get());
+    };
+    // Toolbar items follow the menu items' rules.
+    static const ActionTable<CatalogView> table(
+        {
+            { .action = CatalogCommands::kOpenCatalogCharacterAction,
+                .validate = forSelected,
+                .perform =
+                    [](CatalogView& view, const ActionSender&) {
+                        view.openCatalogCharacter();
+                        view.setSelectedItemIndex(-1);
+                        return true;
+                    } },
+            { .action = CatalogCommands::kDeleteCatalogItemAction,
+                .validate = forSelected,
+                .perform = runs<&CatalogView::deleteCatalogItem> },
+            { .action = CatalogCommands::kEditCatalogItemAction,
+                .validate = forSelected,
+                .perform = runs<&CatalogView::editCatalogItem> },
+            { .action = CatalogCommands::kSaveACopyAction,
+                .validate = forSelected,
+                .perform = runs<&CatalogView::saveACopy> },
+            { .action = CatalogCommands::kCopyToUserCatalogAction,
+                .validate = forSelected,
+                .perform = runs<&CatalogView::copyToUserCatalog> },
+        },
+        ToolbarItems::LikeMenuItems);
+    return table;
+}
+
 bool CatalogView::tryToPerform(const QString& action, const ActionSender& sender)
 {
-    if (action == CatalogCommands::kOpenCatalogCharacterAction) {
-        openCatalogCharacter();
-        setSelectedItemIndex(-1);
-    } else if (action == CatalogCommands::kDeleteCatalogItemAction) {
-        deleteCatalogItem();
-    } else if (action == CatalogCommands::kEditCatalogItemAction) {
-        editCatalogItem();
-    } else if (action == CatalogCommands::kSaveACopyAction) {
-        saveACopy();
-    } else if (action == CatalogCommands::kCopyToUserCatalogAction) {
-        copyToUserCatalog();
-    } else {
-        MenuItemValidation known;
-        known.action = action;
-        // The base view's own commands mean nothing on a shelf.
-        return ZDLView::validateMenuItem(known);
-    }
-    return true;
+    if (const auto performed = actionTable().perform(*this, action, sender))
+        return *performed;
+    MenuItemValidation known;
+    known.action = action;
+    // The base view's own commands mean nothing on a shelf.
+    return ZDLView::validateMenuItem(known);
 }
 
 bool CatalogView::validateMenuItem(MenuItemValidation& item)
 {
-    const QString& action = item.action;
-    if (action == CatalogCommands::kOpenCatalogCharacterAction
-        || action == CatalogCommands::kDeleteCatalogItemAction
-        || action == CatalogCommands::kEditCatalogItemAction || action == CatalogCommands::kSaveACopyAction
-        || action == CatalogCommands::kCopyToUserCatalogAction) {
-        item.enabled = CatalogCommands::allows(action, selectedItem().get());
+    if (actionTable().validate(*this, item))
         return true;
-    }
     if (!ZDLView::validateMenuItem(item))
         return false;
     item.enabled = false;

@@ -89,6 +89,8 @@ public:
 
     bool tryToPerform(const QString& action, const ActionSender& sender) override;
     bool validateMenuItem(MenuItemValidation& item) override;
+    // Each command on the selected item with when it is offered.
+    static const ActionTable<CatalogView>& actionTable();
 
     static const QFont& catalogLabelFont();
     static const QFont& catalogSetNameFont();
