@@ -165,9 +165,22 @@ const ActionTable<PartsView>& PartsView::actionTable()
     static const auto exportable = [](PartsView& view, MenuItemValidation& item) {
         item.enabled = view.m_characterDocument && !view.rootChildren().isEmpty();
     };
+    // The frame is all the thumbnail editor edits.
+    static const auto thumbnailEditing = [](PartsView& view) { return view.thumbnailEditing(); };
+    static const auto newPart = [](PartsView& view, MenuItemValidation& item) {
+        item.enabled = view.editable() && !view.thumbnailEditing();
+    };
+    // The aliases of the one-type view stand for their parts as they are.
+    static const auto showsAliases = [](PartsView& view) { return view.m_partAliasesParent != nullptr; };
     static const ActionTable<PartsView> table {
         { .action = kViewSelectedTypeAction,
-            .validate = [](PartsView& view, MenuItemValidation& item) { showsType(view, item, item.tag); },
+            .validate =
+                [](PartsView& view, MenuItemValidation& item) {
+                    if (view.thumbnailEditing())
+                        item.enabled = false;
+                    else
+                        showsType(view, item, item.tag);
+                },
             .perform =
                 [](PartsView& view, const ActionSender& sender) {
                     view.viewSelectedType(sender.tag);
@@ -177,11 +190,18 @@ const ActionTable<PartsView>& PartsView::actionTable()
             .validate = [](PartsView& view, MenuItemValidation& item) { showsType(view, item, -1); },
             .perform = runs<&PartsView::viewAllWithPoses> },
         { .action = kCreateNewPartAction,
-            .validate = whenEditable,
+            .validate = newPart,
             .perform = runs<&PartsView::createNewPart>,
-            .validateToolbarItem
-            = [](PartsView& view,
-                  MenuItemValidation& item) { item.enabled = view.editable() && !view.thumbnailEditing(); } },
+            .validateToolbarItem = newPart },
+        { .action = kSelectAllAction, .validate = neverEnabled<PartsView>, .applies = thumbnailEditing },
+        { .action = kPasteAction, .validate = neverEnabled<PartsView>, .applies = thumbnailEditing },
+        { .action = kFlipHorizontalAction,
+            .validateToolbarItem = neverEnabled<PartsView>,
+            .applies = showsAliases },
+        { .action = kFlipVerticalAction,
+            .validateToolbarItem = neverEnabled<PartsView>,
+            .applies = showsAliases },
+        { .action = kScaleAction, .validateToolbarItem = neverEnabled<PartsView>, .applies = showsAliases },
         { .action = kCountItemsAction, .validate = whenEditable, .perform = runs<&PartsView::countItems> },
         { .action = kToggleThumbnailEditorAction,
             .validate =
@@ -251,21 +271,7 @@ bool PartsView::tryToPerform(const QString& action, const ActionSender& sender)
 
 bool PartsView::validateMenuItem(MenuItemValidation& item)
 {
-    const QString& action = item.action;
-    if (item.isToolbarItem) {
-        // The aliases of the one-type view stand for their parts as they are.
-        if (m_partAliasesParent
-            && (action == kFlipHorizontalAction || action == kFlipVerticalAction || action == kScaleAction)) {
-            item.enabled = false;
-            return true;
-        }
-    } else if (changesChildren(action) && !editable()) {
-        item.enabled = false;
-        return true;
-    } else if (thumbnailEditing()
-        && (action == kSelectAllAction || action == kPasteAction || action == kCreateNewPartAction
-            || action == kViewSelectedTypeAction)) {
-        // The frame is all the thumbnail editor edits.
+    if (!item.isToolbarItem && changesChildren(item.action) && !editable()) {
         item.enabled = false;
         return true;
     }
