@@ -214,11 +214,11 @@ void ComicView::restrictToPanel()
 const ActionTable<ComicView>& ComicView::actionTable()
 {
     using State = MenuItemValidation::State;
-    // While a balloon's text is typed in place the page and its panels stay as they are: a command
-    // that changed them would take the balloon being typed in away from under the typing.
-    static const auto fixedPanel = [](ComicView& view) {
-        const auto panel = view.currentPanel();
-        return panel && !panel->isFree();
+    // What the structure allows the comic document knows. While a balloon's text is typed in place
+    // the page and its panels stay as they are: a command that changed them would take the balloon
+    // being typed in away from under the typing.
+    static const auto structureAllows = [](ComicView& view, bool (ComicDocument::*allows)() const) {
+        return !view.textEditing() && view.comicDoc() && (view.comicDoc()->*allows)();
     };
     static const auto currentPage = [](ComicView& view) {
         ComicModel* model = view.comicModel();
@@ -240,8 +240,7 @@ const ActionTable<ComicView>& ComicView::actionTable()
         item.enabled = DocumentDialogs::isInstalled(item.action) && !view.textEditing();
     };
     static const auto validateInsertPanel = [](ComicView& view, MenuItemValidation& item) {
-        const auto panel = view.currentPanel();
-        item.enabled = !view.textEditing() && fixedPanel(view) && dynamic_cast<ComicRow*>(panel->parent());
+        item.enabled = structureAllows(view, &ComicDocument::canInsertPanel);
     };
     static const ActionTable<ComicView> table {
         { .action = kNewPageAction, .validate = unlessTyping, .perform = openSheet },
@@ -253,16 +252,15 @@ const ActionTable<ComicView>& ComicView::actionTable()
                 },
             .perform = runs<&ComicView::deletePage> },
         { .action = kInsertRowAction,
-            .validate
-            = [](ComicView& view,
-                  MenuItemValidation& item) { offerSheet(item, !view.textEditing() && fixedPanel(view)); },
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    offerSheet(item, structureAllows(view, &ComicDocument::canInsertRow));
+                },
             .perform = openSheet },
         { .action = kDeleteRowAction,
             .validate =
                 [](ComicView& view, MenuItemValidation& item) {
-                    const auto page = currentPage(view);
-                    offerSheet(
-                        item, !view.textEditing() && fixedPanel(view) && page && page->numContents() >= 2);
+                    offerSheet(item, structureAllows(view, &ComicDocument::canDeleteRow));
                 },
             .perform = openSheet },
         { .action = kInsertPanelBeforeAction,
@@ -283,14 +281,8 @@ const ActionTable<ComicView>& ComicView::actionTable()
             .validate =
                 [](ComicView& view, MenuItemValidation& item) {
                     // Without a current panel the item stays enabled and the command does nothing.
-                    const auto panel = view.currentPanel();
-                    const ComicStructureElement* parent = panel ? panel->parent() : nullptr;
-                    item.enabled = !panel
-                        || (!view.textEditing()
-                            && (panel->isFree()
-                                || (parent
-                                    && (parent->getElementBefore(panel.get())
-                                        || parent->getElementAfter(panel.get())))));
+                    item.enabled
+                        = !view.currentPanel() || structureAllows(view, &ComicDocument::canDeletePanel);
                 },
             .perform =
                 [](ComicView& view, const ActionSender& sender) {
@@ -298,9 +290,10 @@ const ActionTable<ComicView>& ComicView::actionTable()
                     return true;
                 } },
         { .action = kSplitPanelAction,
-            .validate
-            = [](ComicView& view,
-                  MenuItemValidation& item) { offerSheet(item, !view.textEditing() && fixedPanel(view)); },
+            .validate =
+                [](ComicView& view, MenuItemValidation& item) {
+                    offerSheet(item, structureAllows(view, &ComicDocument::canSplitPanel));
+                },
             .perform = openSheet },
         { .action = kToggleFocusOnPanelAction,
             .validate =

@@ -175,6 +175,15 @@ public:
     // row's own and the comic grows by it, else the row takes an equal share of the page: "Insert Row".
     void undoableInsertRowInPage(
         const std::shared_ptr<ComicPage>& page, qsizetype index, float height, int panels);
+    // Whether the structure lets the current panel and its page take each operation, as the menus
+    // offer them: a row inserted beside or a split of a panel that is not free; a row deleted from a
+    // page of two rows or more, beside such a panel; a panel inserted beside a panel of a row; a free
+    // panel, or one with a neighbour in its row or stack, deleted. False without a current panel.
+    bool canInsertRow() const;
+    bool canDeleteRow() const;
+    bool canInsertPanel() const;
+    bool canDeletePanel() const;
+    bool canSplitPanel() const;
     // Lays every page out at the size and records the comic's "size", all undoably; the caller names
     // the step.
     void undoableSetComicSize(const QSizeF& size);

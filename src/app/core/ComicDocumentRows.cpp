@@ -35,7 +35,46 @@ template <class T> std::shared_ptr<T> sharedOf(T* object)
     return object ? std::dynamic_pointer_cast<T>(object->shared_from_this()) : nullptr;
 }
 
+// The current panel when it is not free: the panel of a row or stack.
+std::shared_ptr<ComicPanel> fixedCurrentPanel(const ComicModel* comic)
+{
+    auto panel = comic ? comic->currentPanel() : nullptr;
+    return panel && !panel->isFree() ? panel : nullptr;
+}
+
 } // namespace
+
+bool ComicDocument::canInsertRow() const
+{
+    return fixedCurrentPanel(m_model.get()) != nullptr;
+}
+
+bool ComicDocument::canDeleteRow() const
+{
+    const auto page = m_model ? m_model->currentPage() : nullptr;
+    return fixedCurrentPanel(m_model.get()) && page && page->numContents() >= 2;
+}
+
+bool ComicDocument::canInsertPanel() const
+{
+    const auto panel = fixedCurrentPanel(m_model.get());
+    return panel && dynamic_cast<const ComicRow*>(panel->parent());
+}
+
+bool ComicDocument::canDeletePanel() const
+{
+    const auto panel = m_model ? m_model->currentPanel() : nullptr;
+    if (!panel)
+        return false;
+    const ComicStructureElement* parent = panel->parent();
+    return panel->isFree()
+        || (parent && (parent->getElementBefore(panel.get()) || parent->getElementAfter(panel.get())));
+}
+
+bool ComicDocument::canSplitPanel() const
+{
+    return fixedCurrentPanel(m_model.get()) != nullptr;
+}
 
 void ComicDocument::undoableSetComicSize(const QSizeF& size)
 {

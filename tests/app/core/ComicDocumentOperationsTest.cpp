@@ -165,5 +165,54 @@ TEST_F(ComicDocumentOperationsTest, RemovingARowMakesThePanelBesideTheGapCurrent
     }
 }
 
+// What the structure lets the current panel take, as the menus offer it, for each place a panel
+// can be in: a row among others, the only panel of the only row, the grid a split makes, free, or
+// none at all.
+TEST_F(ComicDocumentOperationsTest, TheCurrentPanelsPlaceDecidesWhichStructureOperationsApply)
+{
+    const struct {
+        const char* place;
+        int rows, panels;
+        std::function<std::shared_ptr<ComicPanel>(ComicDocument&, ComicPage&)> current;
+        // Insert row, delete row, insert panel, delete panel, split.
+        bool expected[5];
+    } cases[] = {
+        { "in a row", 3, 3, [](ComicDocument&, ComicPage& page) { return test::rowPanel(page, 4); },
+            { true, true, true, true, true } },
+        { "alone on its page", 1, 1, [](ComicDocument&, ComicPage& page) { return test::rowPanel(page, 0); },
+            { true, false, true, false, true } },
+        { "in the grid a split left", 1, 3,
+            [](ComicDocument& document, ComicPage& page) {
+                document.undoableSplitPanel(test::rowPanel(page, 1), 2, 2);
+                return document.model()->currentPanel();
+            },
+            { true, false, true, true, true } },
+        { "free", 3, 3,
+            [](ComicDocument& document, ComicPage& page) {
+                auto panel = std::make_shared<ComicPanel>();
+                panel->initWithRect(QRectF(10, 10, 50, 50), &page);
+                document.undoableSetFloatingPanels({ panel }, document.model()->currentPage(), panel);
+                return panel;
+            },
+            { false, false, false, true, false } },
+        { "none", 3, 3, [](ComicDocument&, ComicPage&) { return nullptr; },
+            { false, false, false, false, false } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.place);
+        ComicDocument document;
+        auto comic = std::make_shared<ComicModel>();
+        comic->setupWithSize(QSizeF(300, 300), c.rows, c.panels);
+        document.setModel(comic);
+        const auto panel = c.current(document, *comic->currentPage());
+        comic->setCurrentPanel(panel);
+        ASSERT_EQ(comic->currentPanel(), panel);
+        const bool answers[] = { document.canInsertRow(), document.canDeleteRow(), document.canInsertPanel(),
+            document.canDeletePanel(), document.canSplitPanel() };
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(answers[i], c.expected[i]) << "operation " << i;
+    }
+}
+
 } // namespace
 } // namespace zandrel
