@@ -5,6 +5,7 @@
 #include "app/DeveloperPanel.h"
 #include "app/DocumentController.h"
 #include "app/DocumentPrinting.h"
+#include "app/MainMenu.h"
 #include "app/MenuActions.h"
 #include "app/PreferencesController.h"
 #include "app/ZDLDownloader.h"
@@ -334,23 +335,16 @@ QMenu* AppController::contextualMenu()
     if (!m_contextualMenu) {
         m_contextualMenu = std::make_unique<QMenu>();
         QMenu* menu = m_contextualMenu.get();
-        MenuActions::add(menu, localized("Undo"), kUndoAction);
-        MenuActions::add(menu, localized("Redo"), kRedoAction);
-        // The main menu's commands on the selection, under the same actions: the view that was
-        // clicked validates them as it validates the main menu, and what it refuses is hidden.
-        const struct {
-            const char* title;
-            const QString* action;
-        } editing[] = { { "Cut", &kCutAction }, { "Copy", &kCopyAction }, { "Paste", &kPasteAction },
-            { "Delete", &kDeleteAction }, { nullptr, nullptr }, { "Bring to Front", &kBringToFrontAction },
-            { "Bring Forward", &kBringForwardAction }, { "Send Backward", &kSendBackwardAction },
-            { "Send to Back", &kSendToBackAction }, { nullptr, nullptr },
-            { "Flip Horizontal", &kFlipHorizontalAction }, { "Flip Vertical", &kFlipVerticalAction },
-            { nullptr, nullptr }, { "Group", &kGroupAction }, { "Ungroup", &kUngroupAction } };
-        menu->addSeparator();
-        for (const auto& entry : editing) {
-            if (entry.action)
-                MenuActions::add(menu, localized(entry.title), *entry.action);
+        // The main menu's commands on the selection, under the same actions and titles: the view
+        // that was clicked validates them as it validates the main menu, and what it refuses is
+        // hidden. An empty action is a separator.
+        const QString* const editing[] = { &kUndoAction, &kRedoAction, nullptr, &kCutAction, &kCopyAction,
+            &kPasteAction, &kDeleteAction, nullptr, &kBringToFrontAction, &kBringForwardAction,
+            &kSendBackwardAction, &kSendToBackAction, nullptr, &kFlipHorizontalAction, &kFlipVerticalAction,
+            nullptr, &kGroupAction, &kUngroupAction };
+        for (const QString* action : editing) {
+            if (action)
+                MenuActions::add(menu, MainMenu::titleOf(*action), *action);
             else
                 menu->addSeparator();
         }
@@ -358,11 +352,13 @@ QMenu* AppController::contextualMenu()
         setupPartTypeMenu(m_contextualMenu->addMenu(localized("Part Type")), kSetPartTypeAction);
         m_contextualStyleMenu = m_contextualMenu->addMenu(localized("Style"));
         // These act at the point the menu was opened on.
-        MenuActions::add(m_contextualMenu.get(), localized("New Part"), kCreateNewPartAction);
+        MenuActions::add(
+            m_contextualMenu.get(), MainMenu::titleOf(kCreateNewPartAction), kCreateNewPartAction);
         MenuActions::add(m_contextualMenu.get(), localized("Set Pivot Point"), kSetPivotPointAction)
             ->setData(kContextualMenuSender);
-        MenuActions::add(m_contextualMenu.get(), localized("Reset Pivot Point"), kResetPivotPointAction);
-        MenuActions::add(m_contextualMenu.get(), localized("Leave Editor"), kPopEditorAction);
+        MenuActions::add(
+            m_contextualMenu.get(), MainMenu::titleOf(kResetPivotPointAction), kResetPivotPointAction);
+        MenuActions::add(m_contextualMenu.get(), MainMenu::titleOf(kPopEditorAction), kPopEditorAction);
     }
     return m_contextualMenu.get();
 }

@@ -321,9 +321,26 @@ void addApplicationKeysOf(QWidget* window, const std::vector<MenuEntry>& entries
     }
 }
 
+const MenuEntry* entryFor(const std::vector<MenuEntry>& entries, const QString& action)
+{
+    for (const MenuEntry& entry : entries) {
+        if (entry.title && !entry.action.isEmpty() && entry.action == action)
+            return &entry;
+        if (const MenuEntry* found = entryFor(entry.submenu, action))
+            return found;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 namespace MainMenu {
+
+QString titleOf(const QString& action)
+{
+    const MenuEntry* entry = entryFor(menuBarEntries(), action);
+    return entry ? localized(entry->title) : QString();
+}
 
 void addApplicationKeys(QWidget* window)
 {

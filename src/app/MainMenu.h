@@ -1,6 +1,7 @@
 #pragma once
 
 class QMenuBar;
+class QString;
 class QWidget;
 
 namespace zandrel {
@@ -13,6 +14,8 @@ void build(QMenuBar* menuBar, QWidget* window);
 // For a window without menus (preferences, about): the keys of the application's own commands (new
 // documents, open, quit) work there as they do in a document window.
 void addApplicationKeys(QWidget* window);
+// The title the menus give an action (its first item), so that other menus offering it say the same.
+QString titleOf(const QString& action);
 
 } // namespace MainMenu
 

@@ -221,6 +221,11 @@ TEST_F(ApplicationTest, ContextualMenusHideWhatNobodyAnswers)
     QWidget* window = controllerDocuments.windowFor(document);
     QMenu* menu = controller->contextualMenu();
     EXPECT_EQ(controller->contextualMenu(), menu);
+    // Every command is titled, as the main menu titles it.
+    for (QAction* item : menu->actions()) {
+        if (!MenuActions::actionOf(item).isEmpty())
+            EXPECT_FALSE(item->text().isEmpty()) << MenuActions::actionOf(item).toStdString();
+    }
     const auto shownItems = [menu, window] {
         MenuActions::validateAndHideContextMenuItems(menu, window);
         QStringList shown;
