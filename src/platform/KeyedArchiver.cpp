@@ -553,10 +553,10 @@ KeyedArchive KeyedArchiver::finish()
     m_stack.clear();
     m_deferred.clear();
     m_objectUids = {};
-    std::vector<ObjectPtr>().swap(m_keepAlive);
+    LargeVector<ObjectPtr>().swap(m_keepAlive);
     m_sharedPayloads.clear();
     std::vector<Value>().swap(m_sharedValues);
-    std::vector<Index>().swap(m_uidNodes);
+    LargeVector<Index>().swap(m_uidNodes);
     KeyedArchive archive;
     archive.m_limits = m_limits;
     archive.m_expansion = m_expansion;

@@ -181,7 +181,7 @@ private:
 
     Limits m_limits;
     PropertyList m_list;
-    std::vector<Index> m_objects; // node of each UID
+    LargeVector<Index> m_objects; // node of each UID
     // The objects being encoded, outermost (the top dictionary) first; entries past m_depth are
     // spare, kept for their vectors' room. An object's dictionary is made when it ends, unless it
     // waits for conditional references: those, and the top, are made at the end.
@@ -190,12 +190,12 @@ private:
     std::deque<Pending> m_deferred;
     // Objects already written and their UIDs.
     PointerTable<quint32> m_objectUids;
-    std::vector<ObjectPtr> m_keepAlive; // so that no address is reused while identities are compared
+    LargeVector<ObjectPtr> m_keepAlive; // so that no address is reused while identities are compared
     QHash<QString, quint32> m_classUids;
     QHash<QString, Index> m_strings;
     StringMemo m_stringMemo;
     StringMemo m_classMemo;
-    std::vector<Index> m_uidNodes; // the node of each UID value, made on first use (UIDs are dense)
+    LargeVector<Index> m_uidNodes; // the node of each UID value, made on first use (UIDs are dense)
     Index m_boolNodes[2] = { PropertyList::kNoNode, PropertyList::kNoNode };
     QHash<QString, quint32> m_bareStrings;
     QHash<QByteArray, quint32> m_bareDatas;

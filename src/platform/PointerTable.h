@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LargeBlocks.h"
+
 #include <QtGlobal>
 #include <algorithm>
 #include <bit>
@@ -65,7 +67,7 @@ private:
     }
     void grow()
     {
-        std::vector<Slot> old(std::max<size_t>(size_t(1) << (kRunBits + 1), 2 * m_slots.size()));
+        LargeVector<Slot> old(std::max<size_t>(size_t(1) << (kRunBits + 1), 2 * m_slots.size()));
         old.swap(m_slots);
         // As many runs as the table holds.
         m_shift = 64 - (std::countr_zero(m_slots.size()) - kRunBits);
@@ -75,7 +77,7 @@ private:
         }
     }
 
-    std::vector<Slot> m_slots;
+    LargeVector<Slot> m_slots;
     size_t m_count = 0;
     int m_shift = 64;
 };

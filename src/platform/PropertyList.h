@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LargeBlocks.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -121,8 +123,8 @@ private:
     friend class PropertyListNumbering;
     friend class PropertyListWriter;
 
-    std::vector<Node> m_nodes;
-    std::vector<Index> m_refs;
+    LargeVector<Node> m_nodes;
+    LargeVector<Index> m_refs;
     std::vector<QString> m_strings;
     std::vector<QByteArray> m_datas;
     Index m_root = kNoNode;

@@ -127,7 +127,7 @@ void PropertyListNumbering::matchEqualScalars()
         total += m_partitionSizes[p];
         largest = std::max<size_t>(largest, m_partitionSizes[p]);
     }
-    std::vector<Scalar> spread(total);
+    LargeVector<Scalar> spread(total);
     for (Index node : m_order) {
         if (!PropertyList::isContainerKind(m_list.m_nodes[node].kind)) {
             const Scalar scalar = scalarOf(node);
@@ -137,7 +137,7 @@ void PropertyListNumbering::matchEqualScalars()
 
     // Open addressing over the partition's entries (an entry's place plus one; 0 is empty), at
     // most half full.
-    std::vector<quint32> table(std::bit_ceil(std::max<size_t>(16, 2 * largest)));
+    LargeVector<quint32> table(std::bit_ceil(std::max<size_t>(16, 2 * largest)));
     size_t begin = 0;
     for (const quint32 size : m_partitionSizes) {
         const size_t slotCount = std::bit_ceil(std::max<size_t>(16, 2 * size_t(size)));

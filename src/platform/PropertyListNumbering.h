@@ -23,7 +23,7 @@ public:
     explicit PropertyListNumbering(const PropertyList& list);
 
     // The nodes that get an object number, in the order of their numbers.
-    const std::vector<Index>& order() const { return m_order; }
+    const LargeVector<Index>& order() const { return m_order; }
     // The object number of each node, kUnnumbered for a node the root does not reach.
     quint32 numberOf(Index node) const { return m_numberOf[node]; }
 
@@ -43,8 +43,8 @@ private:
     bool sameValue(Index a, Index b) const;
 
     const PropertyList& m_list;
-    std::vector<Index> m_order;
-    std::vector<quint32> m_numberOf;
+    LargeVector<Index> m_order;
+    LargeVector<quint32> m_numberOf;
     std::vector<quint32> m_partitionSizes;
     int m_partitionBits = 0;
 };

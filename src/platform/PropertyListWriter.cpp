@@ -242,7 +242,7 @@ void PropertyListWriter::writeObject(Index node)
 
 QByteArray PropertyListWriter::write()
 {
-    const std::vector<Index>& order = m_numbering.order();
+    const LargeVector<Index>& order = m_numbering.order();
     const quint64 count = order.size();
     m_refSize = byteCount(count);
 
@@ -252,6 +252,7 @@ QByteArray PropertyListWriter::write()
     const quint64 tableOffset = quint64(objectBytes);
     const int offsetSize = byteCount(tableOffset);
     m_out.resize(objectBytes + qsizetype(count) * offsetSize + 32);
+    largeblocks::adviseHugePages(m_out.data(), size_t(m_out.size()));
     std::memcpy(grow(8), "bplist00", 8);
     // The offset table is written behind the objects as they go.
     qsizetype offsetAt = objectBytes;

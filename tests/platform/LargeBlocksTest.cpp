@@ -1,0 +1,41 @@
+// Large tables live in whole huge pages, keep what they hold as they grow, and a block given back is
+// taken again by the next table of its length instead of fresh memory.
+#include "platform/LargeBlocks.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <numeric>
+#include <vector>
+
+namespace zandrel {
+namespace {
+
+TEST(LargeBlocks, GrowingTablesKeepTheirEntriesAndReuseTheBlocksGivenBack)
+{
+    const std::size_t count = largeblocks::kMinBytes / sizeof(std::uint32_t) * 3;
+    const std::uint32_t* first = nullptr;
+    for (int round = 0; round < 2; ++round) {
+        LargeVector<std::uint32_t> table;
+        for (std::size_t i = 0; i < count; ++i)
+            table.push_back(std::uint32_t(i * 7));
+        EXPECT_EQ(std::uintptr_t(table.data()) % (std::uintptr_t(2) << 20), 0u);
+        std::uint64_t sum = std::accumulate(table.begin(), table.end(), std::uint64_t(0));
+        EXPECT_EQ(sum, std::uint64_t(7) * (count - 1) * count / 2);
+        // The same growth a second time ends in the block the first gave back.
+        if (round == 0)
+            first = table.data();
+        else
+            EXPECT_EQ(table.data(), first);
+    }
+
+    // Small tables stay on the heap; a byte array's interior may be advised without harm.
+    LargeVector<char> small(100, 'x');
+    EXPECT_EQ(small.back(), 'x');
+    std::vector<char> buffer(largeblocks::kMinBytes + 12345, 'y');
+    largeblocks::adviseHugePages(buffer.data(), buffer.size());
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 'y'), std::ptrdiff_t(buffer.size()));
+}
+
+} // namespace
+} // namespace zandrel
