@@ -32,7 +32,7 @@ using namespace zandrel;
 using namespace zandrel::bench;
 
 constexpr int kPartsPerCharacter = 30;
-constexpr int kPathsPerPart = 1;
+constexpr int kPathsPerPart = 3;
 
 QImage picture()
 {

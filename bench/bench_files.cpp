@@ -1,4 +1,4 @@
-// Reading and writing parts files of characters of 50, 200 and 800 parts (10 paths of 50 points a
+// Reading and writing parts files of characters of 50, 200 and 800 parts (20 paths of 50 points a
 // part): the time per part should not grow with the character, and the heap a read needs at its
 // peak should stay within a small multiple of the file. The memcpy of the largest file is this
 // machine's baseline in the same run.
@@ -20,7 +20,7 @@ namespace {
 
 using namespace zandrel;
 
-constexpr int kPathsPerPart = 10;
+constexpr int kPathsPerPart = 20;
 constexpr int kPointsPerPath = 50;
 
 CharacterModelPtr makeCharacter(int partCount)

@@ -564,6 +564,15 @@ KeyedArchive KeyedArchiver::finish()
     return archive;
 }
 
+qint64 KeyedArchive::readingCost() const
+{
+    // The reader makes a value for every member of a collection it decodes (each record is decoded
+    // once) and charges the expansions the objects noted. Dictionary entries, the object records'
+    // among them, are only looked up and cost nothing: counting them would refuse large documents
+    // that read back well within their allowance.
+    return qint64(m_list.collectionEntries()) * qint64(sizeof(Value)) + m_expansion;
+}
+
 QByteArray KeyedArchive::encodedData() const
 {
     const QByteArray bytes = m_list.toBinary();
@@ -577,10 +586,7 @@ QByteArray KeyedArchive::encodedData() const
     if (objects > m_limits.maxObjects)
         Exception::raise(kInvalidArchiveException,
             QStringLiteral("The archive would hold more objects than a reader accepts."));
-    // The reader makes a value for every entry of the lists and dictionaries it decodes; every
-    // container entry is counted, those of the object records too.
-    const qint64 readingCost = qint64(m_list.totalEntries()) * qint64(sizeof(Value)) + m_expansion;
-    if (readingCost > DecodingBudget::allowanceForFileSize(bytes.size()))
+    if (readingCost() > DecodingBudget::allowanceForFileSize(bytes.size()))
         Exception::raise(kInvalidArchiveException,
             QStringLiteral("Reading the archive back would take more memory than its size allows."));
     return bytes;

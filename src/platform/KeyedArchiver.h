@@ -220,6 +220,9 @@ class KeyedArchive {
 public:
     // The bytes; raises, as encodedData does, when the archive would not read back.
     QByteArray encodedData() const;
+    // What reading the archive back charges its decoding budget at most; the bytes are refused when
+    // it is past the allowance for their size.
+    qint64 readingCost() const;
 
 private:
     friend class KeyedArchiver;

@@ -126,6 +126,8 @@ PropertyList::Index PropertyList::addContainer(
     node.kind = kind;
     node.count = quint32(first.size());
     node.u = m_refs.size();
+    if (kind != Kind::Dict)
+        m_collectionEntries += first.size();
     m_refs.insert(m_refs.end(), first.begin(), first.end());
     m_refs.insert(m_refs.end(), second.begin(), second.end());
     return push(node);

@@ -114,6 +114,9 @@ public:
     // Total number of container entries (a dictionary entry counts once); a budget for
     // consumers that walk the graph.
     quint64 totalEntries() const { return m_refs.size(); }
+    // Entries of arrays and sets alone: a keyed unarchiver makes a value for each of these (the
+    // members of archived collections), while dictionary entries are only looked up.
+    quint64 collectionEntries() const { return m_collectionEntries; }
 
 private:
     Index push(Node node);
@@ -128,6 +131,7 @@ private:
     std::vector<QString> m_strings;
     std::vector<QByteArray> m_datas;
     Index m_root = kNoNode;
+    quint64 m_collectionEntries = 0;
 };
 
 } // namespace zandrel

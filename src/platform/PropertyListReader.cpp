@@ -341,6 +341,8 @@ PropertyList PropertyList::fromBinary(const QByteArray& data, const Limits& limi
             if (node.kind == Kind::Dict) {
                 const auto second = view.values(index);
                 list.m_refs.insert(list.m_refs.end(), second.begin(), second.end());
+            } else {
+                list.m_collectionEntries += first.size();
             }
             break;
         }

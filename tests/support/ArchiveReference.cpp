@@ -1,5 +1,7 @@
 #include "support/ArchiveReference.h"
 
+#include "platform/ArchiveNames.h"
+#include "platform/DecodingBudget.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "support/TestSupport.h"
@@ -53,9 +55,22 @@ void expectSecondWriteAsReference(
 
 void expectArchiveAsReference(const ObjectPtr& root, const QString& rootClass, const QString& stem)
 {
-    const QByteArray written = KeyedArchiver::archivedDataWithRootObject(root);
+    const KeyedArchive archive = KeyedArchiver::archiveWithRootObject(root);
+    const QByteArray written = archive.encodedData();
     expectSameAsReference(written, stem + QStringLiteral(".archive"));
-    const ObjectPtr read = KeyedUnarchiver::unarchive(written, { rootClass }).toObject();
+    // The writer's estimate of the reading cost, by which it refuses archives that would not read
+    // back, holds what reading them charges.
+    ObjectPtr read;
+    {
+        // Gone before the second write: the values it holds would make lists look shared.
+        KeyedUnarchiver reader(written);
+        read = reader.decodeObjectOfClasses({ rootClass }, ArchiveLayoutKey::kRoot).toObject();
+        EXPECT_LE(reader.decodingBudget().spent(), archive.readingCost()) << stem.toStdString();
+        // And it keeps to the allowance's proportion, so that a document as large as the floor's
+        // many times over still saves.
+        EXPECT_LE(archive.readingCost(), DecodingBudget::kBytesPerFileByte * written.size())
+            << stem.toStdString();
+    }
     ASSERT_TRUE(read) << stem.toStdString();
     expectSecondWriteAsReference(
         KeyedArchiver::archivedDataWithRootObject(read), written, stem + QStringLiteral("-reread.archive"));
