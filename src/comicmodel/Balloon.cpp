@@ -100,7 +100,9 @@ const ElementFields<Balloon>& Balloon::fields()
                     // from many balloons: the layout to come is charged per balloon.
                     const AttributedText attributed = text.toAttributedText();
                     DecodingBudget::charge(kLayoutBytesPerCharacter * qint64(attributed.length()));
+                    balloon.releaseLettering();
                     balloon.m_layout.setText(attributed);
+                    balloon.m_allowance = LetteringAllowance::forFileBeingRead();
                 }
             },
             true },
@@ -311,6 +313,7 @@ Balloon::Balloon(const Balloon& other)
     , m_pointers(this, other.m_pointers)
     , m_model(other.m_model)
     , m_characterId(other.m_characterId)
+    , m_allowance(other.m_allowance)
     , m_origin(other.m_origin)
     , m_width(other.m_width)
     , m_shape(other.m_shape)
@@ -318,7 +321,10 @@ Balloon::Balloon(const Balloon& other)
 {
 }
 
-Balloon::~Balloon() = default;
+Balloon::~Balloon()
+{
+    releaseLettering();
+}
 
 BalloonPtr Balloon::initAt(const QPointF& origin, float width)
 {
@@ -367,6 +373,7 @@ void Balloon::setFormattedText(const AttributedText& text)
 {
     // Dropped within the change, so that observers measure the new text.
     changeValueForKey(kFormattedTextKey, [&] {
+        releaseLettering();
         m_layout.setText(text);
         flushCaches();
     });
@@ -384,15 +391,50 @@ void Balloon::setWidth(float width)
     });
 }
 
+const TextLayoutManager* Balloon::lettering() const
+{
+    const std::lock_guard lock(m_letteringMutex);
+    if (m_lettering == Lettering::Undecided) {
+        m_lettering = Lettering::Shown;
+        if (m_allowance) {
+            const qint64 cost = LetteringAllowance::costOf(m_layout.text());
+            if (m_allowance->take(cost))
+                m_letteringTaken = cost;
+            else
+                m_lettering = Lettering::LeftOut;
+        }
+    }
+    return m_lettering == Lettering::Shown ? &m_layout : nullptr;
+}
+
+void Balloon::releaseLettering()
+{
+    const std::lock_guard lock(m_letteringMutex);
+    if (m_allowance && m_letteringTaken > 0)
+        m_allowance->giveBack(m_letteringTaken);
+    m_letteringTaken = 0;
+    m_lettering = Lettering::Undecided;
+}
+
+qsizetype Balloon::numberOfGlyphs() const
+{
+    const TextLayoutManager* laid = lettering();
+    return laid ? laid->numberOfGlyphs() : 0;
+}
+
 float Balloon::textHeight() const
 {
-    return m_layout.textHeight();
+    const TextLayoutManager* laid = lettering();
+    return laid ? laid->textHeight() : TextLayoutManager::kEmptyTextHeight;
 }
 
 QList<QRectF> Balloon::getVisibleLineRects() const
 {
-    if (!m_lineRects)
-        m_lineRects = m_layout.visibleLineRects(m_width);
+    if (!m_lineRects) {
+        const TextLayoutManager* laid = lettering();
+        m_lineRects = laid ? laid->visibleLineRects(m_width)
+                           : QList<QRectF> { QRectF(0, 0, m_width, TextLayoutManager::kEmptyTextHeight) };
+    }
     return *m_lineRects;
 }
 
@@ -406,7 +448,8 @@ QRectF Balloon::getVisibleEnclosingRect() const
 
 bool Balloon::isGlyphAtIndexInvisible(qsizetype glyph) const
 {
-    return m_layout.isGlyphInvisible(glyph);
+    const TextLayoutManager* laid = lettering();
+    return laid && laid->isGlyphInvisible(glyph);
 }
 
 // --- Appearance ---

@@ -4,6 +4,7 @@
 #include "graphics/ElementChildren.h"
 #include "graphics/ElementFields.h"
 #include "graphics/GraphicElementBase.h"
+#include "graphics/LetteringAllowance.h"
 #include "graphics/StyleFields.h"
 #include "platform/TextLayoutManager.h"
 
@@ -14,6 +15,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -72,6 +74,8 @@ struct BalloonLook {
     // Invalid without a fill.
     QColor fillColor;
     AttributedText text;
+    // False for a balloon shown as a box without its lettering.
+    bool lettered = false;
     float width = 0;
     // The values of the balloon's drawn fields, so that a field declared as drawn is part of the
     // look without more ado.
@@ -160,14 +164,18 @@ public:
     const AttributedText& formattedText() const { return m_layout.text(); }
     // Replaces the text and drops the cached outline.
     void setFormattedText(const AttributedText& text);
-    // The lettering laid out in the container, for the text editor and the views.
+    // The text laid out in the container, whether or not the balloon shows it.
     const TextLayoutManager& layoutManager() const { return m_layout; }
+    // Whether the text is laid out and drawn. A balloon read from a file whose lettering allowance
+    // it found spent is measured, hit and drawn as one of empty text: a box of its width. Asking
+    // decides it, without laying the text out.
+    bool showsLettering() const { return lettering() != nullptr; }
     float width() const { return m_width; }
     // A new width resizes the container to (width, kContainerHeight) and drops the cached outline;
     // the width held changes nothing. Widths that are not finite count as 0; widths are kept
     // within [0, TextLayoutManager::kMaxContainerExtent].
     void setWidth(float width);
-    // The bottom of the last line; 20 without text.
+    // The bottom of the last line; 20 without text (or lettering shown).
     float textHeight() const;
     // One rectangle per laid-out line trimmed of spaces and glyphs not shown at its ends; without
     // glyphs the one rectangle (0, 0, width, 20).
@@ -175,7 +183,7 @@ public:
     // Their union: the body around which the outline and the tails are built.
     QRectF getVisibleEnclosingRect() const;
     bool isGlyphAtIndexInvisible(qsizetype glyph) const;
-    qsizetype numberOfGlyphs() const { return m_layout.numberOfGlyphs(); }
+    qsizetype numberOfGlyphs() const;
 
     // --- Appearance. Shape, style, text and width changes drop the cached outline; line and fill
     // changes need not.
@@ -287,6 +295,11 @@ private:
     };
 
     static AttributedText defaultText();
+    // The layout the balloon measures and draws, null when its allowance is spent; the first call
+    // after a change of the text takes the text's cost from it.
+    const TextLayoutManager* lettering() const;
+    // Gives back what the text took of the allowance; the next layout asks again.
+    void releaseLettering();
     void changeColorFill(const QString& key, const std::function<void(ColorFill&)>& change);
     BalloonLine outlineLine() const;
     // The outline's bounds in the parent's coordinates, alone or with one kind of the pointers'.
@@ -294,6 +307,13 @@ private:
     QRectF outlineAndPointerBounds(QRectF (BalloonPointer::*pointerBounds)() const) const;
 
     TextLayoutManager m_layout;
+    // The allowance of the file the balloon was read from (none for one made here), whether the
+    // text may be laid out, and what it took.
+    enum class Lettering : unsigned char { Undecided, Shown, LeftOut };
+    std::shared_ptr<LetteringAllowance> m_allowance;
+    mutable std::mutex m_letteringMutex;
+    mutable Lettering m_lettering = Lettering::Undecided;
+    mutable qint64 m_letteringTaken = 0;
     ElementChildren<PointerLinks> m_pointers { this };
     std::weak_ptr<CharacterModel> m_model;
     QString m_characterId;

@@ -107,13 +107,14 @@ void Balloon::drawIn(ZDLContext& context)
         return;
     // Laying lettering out and drawing it are a balloon's costly work. A balloon past the pass's
     // allowance is left out, before its bounds would lay it out; one laid out already costs only
-    // where it shows.
+    // where it shows. One shown as a box without its lettering costs what a shape does.
+    const bool lettered = showsLettering();
     const bool laidOut = m_layout.isLaidOut();
-    if (!laidOut && !context.work().takeLettering(formattedText()))
+    if (lettered && !laidOut && !context.work().takeLettering(formattedText()))
         return;
     if (!context.canShow(getInvalidationBounds()))
         return;
-    if (laidOut && !context.work().takeLettering(formattedText()))
+    if (lettered && laidOut && !context.work().takeLettering(formattedText()))
         return;
     drawOutlineIn(context);
     drawFillIn(context);
@@ -149,6 +150,7 @@ std::optional<BalloonLook> Balloon::look() const
             return std::nullopt;
     }
     look.text = formattedText();
+    look.lettered = showsLettering();
     look.width = m_width;
     look.fields = drawnValuesOf(fields(), *this);
     return look;
@@ -226,11 +228,12 @@ void Balloon::drawTextIn(ZDLContext& context) const
 {
     Canvas* canvas = context.canvas();
     // The text editor shows the text while it edits it.
-    if (!visible() || !canvas || m_editing)
+    const TextLayoutManager* laid = visible() && canvas && !m_editing ? lettering() : nullptr;
+    if (!laid)
         return;
     context.saveState();
     canvas->clipToRect(QRectF(m_origin, QSizeF(m_width, kContainerHeight)));
-    m_layout.drawGlyphs(m_layout.glyphRangeForTextContainer(), m_origin, *canvas);
+    laid->drawGlyphs(laid->glyphRangeForTextContainer(), m_origin, *canvas);
     context.restoreState();
 }
 

@@ -89,7 +89,24 @@ public:
     template <class T, class Make>
     static std::shared_ptr<T> expandOnce(const QString& kind, const QByteArray& bytes, Make&& make)
     {
+        return expandOnceIn<T>(current(), kind, bytes, std::forward<Make>(make));
+    }
+    // The same, kept by the outermost current budget: once for the file being read, whatever files
+    // it holds that are read within it.
+    template <class T, class Make>
+    static std::shared_ptr<T> expandOncePerFile(const QString& kind, Make&& make)
+    {
         DecodingBudget* budget = current();
+        while (budget && budget->m_outer)
+            budget = budget->m_outer;
+        return expandOnceIn<T>(budget, kind, QByteArray(), std::forward<Make>(make));
+    }
+
+private:
+    template <class T, class Make>
+    static std::shared_ptr<T> expandOnceIn(
+        DecodingBudget* budget, const QString& kind, const QByteArray& bytes, Make&& make)
+    {
         if (!budget)
             return std::forward<Make>(make)();
         const Key key { kind, bytes };
@@ -102,7 +119,6 @@ public:
         return made;
     }
 
-private:
     static constexpr qint64 kHeapObjectOverhead = 48;
     using Key = std::pair<QString, QByteArray>;
 

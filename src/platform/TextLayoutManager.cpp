@@ -186,6 +186,9 @@ TextLayoutManager::Layout::Layout(const AttributedText& text, const QSizeF& cont
         option.setTabStopDistance(kTabStopDistance);
         paragraph->setTextOption(option);
         paragraph->setFormats(formatRanges(text, start, contentEnd, run));
+        // Qt drops the shaped glyphs when the layout ends and shapes the text again for every
+        // measure and every drawing; shaping is most of what laying text out costs.
+        paragraph->setCacheEnabled(true);
 
         if (!paragraphs.empty())
             y += clampedExtent(style.paragraphSpacingBefore, kMaxParagraphSpacing);

@@ -17,6 +17,7 @@
 #include "comicmodel/PanelLayer.h"
 #include "comicmodel/TestComics.h"
 #include "graphics/DrawingWork.h"
+#include "graphics/LetteringAllowance.h"
 #include "graphics/StyleFields.h"
 #include "graphics/ZDLImage.h"
 #include "graphics/ZDLImageRep.h"
@@ -231,6 +232,56 @@ TEST_F(HostileComicsTest, LetteringPastADrawingsAllowanceIsLeftOutAndSaidOnce)
     }
     EXPECT_EQ(log.lines(), QStringList { DrawingWork::kRanOutMessage });
     huge->retire();
+}
+
+TEST_F(HostileComicsTest, LetteringPastAFilesAllowanceShowsAsBoxesSavesAsReadAndIsSaidOncePerDocument)
+{
+    const Log::Capture log;
+    // Two hundred balloons of 300 characters at 1000 points, 30,000 units each: those the file's
+    // allowance holds are laid out in the order they are asked for, the others are boxes of their
+    // width, whatever draws or measures them, and keep their text.
+    const QByteArray file = letteringComicFile(200, 300, 1000);
+    const int shown = int(LetteringAllowance::kUnits / 30000);
+    for (int document = 1; document <= 2; ++document) {
+        const ComicModelPtr comic = read(file);
+        ASSERT_TRUE(comic);
+        const ElementList balloons = elementsOfPanel(*comic, 0);
+        for (const ObjectPtr& element : balloons)
+            std::dynamic_pointer_cast<Balloon>(element)->getBounds();
+        EXPECT_FALSE(comic->getImageOfPage(0, 0.25f).isNull());
+        for (qsizetype i = 0; i < balloons.size(); ++i) {
+            const auto balloon = std::dynamic_pointer_cast<Balloon>(balloons[i]);
+            EXPECT_EQ(balloon->showsLettering(), i < shown) << i;
+            EXPECT_EQ(balloon->layoutManager().isLaidOut(), i < shown) << i;
+            if (i >= shown) {
+                EXPECT_EQ(balloon->getVisibleLineRects(), QList<QRectF> { QRectF(0, 0, 60, 20) });
+                EXPECT_EQ(balloon->numberOfGlyphs(), 0);
+                EXPECT_EQ(balloon->formattedText().length(), 300);
+            }
+        }
+        // Once for each document that leaves lettering out.
+        EXPECT_EQ(log.lines().count(LetteringAllowance::kLeftOutMessage), document);
+        EXPECT_EQ(archivedComicFile(*comic), file);
+
+        // New text is laid out when the allowance holds it: what a balloon took, it gives back when
+        // its text changes or it goes.
+        const auto last = std::dynamic_pointer_cast<Balloon>(balloons.last());
+        last->setFormattedText(lettering(QStringLiteral("Hush."), 14));
+        EXPECT_TRUE(last->showsLettering());
+        EXPECT_EQ(last->numberOfGlyphs(), 5);
+        const auto boxed = std::dynamic_pointer_cast<Balloon>(balloons[shown]);
+        const AttributedText text = boxed->formattedText();
+        boxed->setFormattedText(text);
+        EXPECT_FALSE(boxed->showsLettering());
+        std::dynamic_pointer_cast<Balloon>(balloons.first())->setFormattedText(AttributedText());
+        boxed->setFormattedText(text);
+        EXPECT_TRUE(boxed->showsLettering());
+        comic->retire();
+    }
+    // Balloons made here have no allowance.
+    const BalloonPtr made = Balloon::initAt(QPointF(), 60);
+    made->setFormattedText(lettering(QString(300, QLatin1Char('W')), 1000));
+    EXPECT_TRUE(made->showsLettering());
 }
 
 TEST_F(HostileComicsTest, SettersHoldWeightsAndBlursWithinWhatADrawingShows)

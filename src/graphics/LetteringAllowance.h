@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <memory>
+
+namespace zandrel {
+
+class AttributedText;
+
+// The lettering the balloons read from one file may hold laid out at once. Laying text out takes
+// time for every character of a paragraph, shown or not, and far more for large type: a file of
+// two thousand balloons, each holding a page of text at the largest size, took most of a minute to
+// open before anything was drawn. Each balloon takes its text's cost (in the lettering units of
+// DrawingWork) when it is first laid out and gives it back when its text changes or it goes. A
+// balloon that finds the allowance spent keeps its text, and saves it as read, but is measured and
+// drawn as a box of its width without lettering; the first such balloon of the file says so in
+// the log. The allowance is far above what the largest real comics letter. Balloons made by the
+// user, rather than read, have none.
+class LetteringAllowance {
+public:
+    static constexpr qint64 kUnits = 4LL * 1000 * 1000;
+
+    // The allowance of the file being read (shared by every balloon read from it and from the
+    // files it holds); a new one when no file is being read.
+    static std::shared_ptr<LetteringAllowance> forFileBeingRead();
+
+    // What laying the text out costs here.
+    static qint64 costOf(const AttributedText& text);
+    // Takes that much when it is left; otherwise takes nothing and, the first time, says so.
+    bool take(qint64 units);
+    void giveBack(qint64 units);
+    qint64 remaining() const { return m_left; }
+
+    static const QString kLeftOutMessage;
+
+private:
+    std::atomic<qint64> m_left = kUnits;
+    std::atomic<bool> m_said = false;
+};
+
+} // namespace zandrel
