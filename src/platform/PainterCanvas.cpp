@@ -2,6 +2,7 @@
 
 #include "platform/DeviceOutlines.h"
 #include "platform/GaussianBlur.h"
+#include "platform/OutlineFill.h"
 #include "platform/PainterCanvasSupport.h"
 
 #include <QPaintDevice>
@@ -19,6 +20,34 @@ namespace {
 bool isWholeNumber(double value)
 {
     return std::abs(value - std::round(value)) < 1e-9;
+}
+
+// The rect a path encloses when it is one drawn with four lines along the axes (a panel's frame).
+std::optional<QRectF> rectangleOf(const QPainterPath& path)
+{
+    const int count = path.elementCount();
+    if (count != 4 && count != 5)
+        return std::nullopt;
+    QPointF corners[5];
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element& element = path.elementAt(i);
+        if (element.type != (i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement))
+            return std::nullopt;
+        corners[i] = element;
+    }
+    if (count == 5 && corners[4] != corners[0])
+        return std::nullopt;
+    for (int i = 0; i < 4; ++i) {
+        const QPointF& a = corners[i];
+        const QPointF& b = corners[(i + 1) % 4];
+        const QPointF& c = corners[(i + 2) % 4];
+        // Each side along an axis, and turning at every corner.
+        const bool along = a.x() == b.x() ? b.y() == c.y() : a.y() == b.y() && b.x() == c.x();
+        if (!along)
+            return std::nullopt;
+    }
+    const QRectF rect = QRectF(corners[0], corners[2]).normalized();
+    return isFinite(rect) ? std::optional(rect) : std::nullopt;
 }
 
 } // namespace
@@ -151,16 +180,36 @@ void PainterCanvas::clipToPath(const CanvasPath& path)
 {
     if (!isActive())
         return;
+    const std::optional<QRectF> rect = rectangleOf(path.painterPath());
+    const bool clipped = painter()->hasClipping();
     if (m_drawsSharedModel)
         painter()->setClipPath(path.detached().painterPath(), Qt::IntersectClip);
     else
         painter()->setClipPath(path.painterPath(), Qt::IntersectClip);
+    noteClip(rect, clipped);
 }
 
 void PainterCanvas::clipToRect(const QRectF& rect)
 {
-    if (isActive())
-        painter()->setClipRect(isFinite(rect) ? rect.normalized() : QRectF(), Qt::IntersectClip);
+    if (!isActive())
+        return;
+    const QRectF clip = isFinite(rect) ? rect.normalized() : QRectF();
+    const bool clipped = painter()->hasClipping();
+    painter()->setClipRect(clip, Qt::IntersectClip);
+    noteClip(clip, clipped);
+}
+
+void PainterCanvas::noteClip(const std::optional<QRectF>& userRect, bool clippedBefore)
+{
+    SurfaceState& state = top().states.back();
+    const QTransform& toDevice = painter()->worldTransform();
+    const bool known = !clippedBefore || state.deviceClip;
+    if (!known || !userRect || toDevice.type() > QTransform::TxScale) {
+        state.deviceClip.reset();
+        return;
+    }
+    const QRectF rect = toDevice.mapRect(*userRect);
+    state.deviceClip = clippedBefore ? state.deviceClip->intersected(rect) : rect;
 }
 
 QRectF PainterCanvas::visibleDeviceRect() const
@@ -362,14 +411,19 @@ bool PainterCanvas::drawOutline(QPainter& p, const QPainterPath& path, const QPe
     // Layers and shadows are bitmaps of each band's own: their outlines are not shared.
     const Surface& root = *m_surfaces.front();
     const bool onRoot = &p == root.painter;
-    // Outlines paint what Qt paints, except dashes: Qt's own are the quicker route for the rest
-    // unless the outline is shared.
+    // Outlines paint what Qt paints, except dashes. Filled straight into the pixels they are the
+    // quickest route; otherwise Qt's own is quicker for the rest unless the outline is shared.
     const bool dashed = pen && pen->style() != Qt::SolidLine;
-    if (!dashed && !(slot && onRoot))
+    const std::optional<DirectFill> direct = directFill(p, pen ? pen->brush() : p.brush());
+    if (!dashed && !(slot && onRoot) && !direct)
         return false;
     const std::shared_ptr<const DeviceOutline> outline = slot && onRoot
         ? slot->outline(path, toDevice, pen)
         : std::make_shared<const DeviceOutline>(DeviceOutline::of(path, toDevice, pen));
+    if (direct) {
+        fillOutline(*direct->image, direct->clip, *outline, direct->color);
+        return true;
+    }
     QBrush brush = pen ? pen->brush() : p.brush();
     if (brush.style() != Qt::SolidPattern && brush.style() != Qt::NoBrush)
         brush.setTransform(brush.transform() * p.worldTransform()); // gradients and patterns stay put
@@ -382,6 +436,37 @@ bool PainterCanvas::drawOutline(QPainter& p, const QPainterPath& path, const QPe
     if (!area.isEmpty())
         p.drawPath(area);
     return true;
+}
+
+std::optional<PainterCanvas::DirectFill> PainterCanvas::directFill(QPainter& p, const QBrush& brush) const
+{
+    if (brush.style() != Qt::SolidPattern || p.compositionMode() != QPainter::CompositionMode_SourceOver
+        || !p.testRenderHint(QPainter::Antialiasing))
+        return std::nullopt;
+    QPaintEngine* engine = p.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image)
+        return std::nullopt;
+    auto* image = static_cast<QImage*>(device);
+    if (image->format() != QImage::Format_ARGB32_Premultiplied)
+        return std::nullopt;
+    QRectF clip(image->rect());
+    const QRegion systemClip = engine->systemClip();
+    if (!systemClip.isEmpty()) {
+        if (systemClip.rectCount() != 1)
+            return std::nullopt;
+        clip &= QRectF(systemClip.boundingRect());
+    }
+    if (p.hasClipping()) {
+        // Only this canvas's own painter has a clip it knows the shape of.
+        const std::optional<QRectF>& known = top().states.back().deviceClip;
+        if (&p != painter() || !known)
+            return std::nullopt;
+        clip &= *known;
+    }
+    QColor color = brush.color();
+    color.setAlphaF(float(std::clamp(color.alphaF() * p.opacity(), 0.0, 1.0)));
+    return DirectFill { image, clip, qPremultiply(color.rgba()) };
 }
 
 void PainterCanvas::drawImage(
@@ -564,6 +649,7 @@ void PainterCanvas::beginTransparencyLayer(double alpha, const QRectF& bounds)
     if (!isDrawingToScreen() && alpha >= 1.0 && painter()->opacity() >= 1.0
         && current.mode == CompositionMode::SourceOver && !current.shadow) {
         layer->passThrough = true;
+        layer->states.front().deviceClip = current.deviceClip;
         layer->painter = painter();
         layer->deviceRect = top().deviceRect;
         layer->deviceToPainter = top().deviceToPainter;

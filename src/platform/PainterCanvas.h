@@ -2,11 +2,14 @@
 
 #include "platform/Canvas.h"
 
+#include <QRectF>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class QBrush;
+class QImage;
 class QPainter;
 class QPaintDevice;
 
@@ -39,7 +42,8 @@ public:
     void limitToDeviceRect(const QRect& pixels);
     // Dashed strokes wider than a device pixel reach the device as outlines (see DeviceOutline),
     // as the pass and the bands of a large image draw them: Qt's own dashes differ where they
-    // meet a clip. Off by default.
+    // meet a clip. Solid fills and wide strokes that fillOutline can paint (see DirectFill) are
+    // filled from their outlines too, a pass and its bands alike. Off by default.
     void setDrawsOutlines(bool on) { m_drawsOutlines = on; }
     // The same drawing, where a fill or wide stroke reaching beyond the device rect (a band's
     // rows) is filled from the outline in the slot, made once for all the bands of one image.
@@ -111,6 +115,17 @@ private:
     // Whether the path (filled, or stroked with the pen) was drawn as an outline; the painter's
     // state is its caller's to save.
     bool drawOutline(QPainter& p, const QPainterPath& path, const QPen* pen, OutlineSlot* slot);
+    // A solid fill under a rect clip, source-over and antialiased, on a premultiplied bitmap is
+    // filled from its outline straight into the pixels (fillOutline): the bitmap, the clip in its
+    // pixels, and the colour at the painter's opacity, premultiplied.
+    struct DirectFill {
+        QImage* image;
+        QRectF clip;
+        unsigned int color;
+    };
+    std::optional<DirectFill> directFill(QPainter& painter, const QBrush& brush) const;
+    // Keeps the clip's rect in device pixels while the clips are rects (see SurfaceState).
+    void noteClip(const std::optional<QRectF>& userRect, bool clippedBefore);
     // Whether what paints in the device pixels (antialiasing aside) reaches beyond the device rect.
     bool reachesBeyondDevice(const QRectF& deviceBounds) const;
 

@@ -24,6 +24,9 @@ namespace canvas_support {
 struct SurfaceState {
     CompositionMode mode = CompositionMode::SourceOver;
     std::optional<CanvasShadow> shadow;
+    // While the painter clips, the clip as a rect of its device's pixels, when it is one (a
+    // panel's frame, say): fills under it need not go through Qt's clipping.
+    std::optional<QRectF> deviceClip;
 };
 
 // A brush plus, for gradients that do not extend past their ends, the user-space area they
