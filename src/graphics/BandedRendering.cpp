@@ -171,11 +171,20 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
     uchar* const bits = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
 
+    std::atomic<size_t> nextOutline { 0 };
     std::atomic<int> nextBand { 0 };
     std::mutex failureMutex;
     std::exception_ptr failure;
     auto work = [&] {
         const SingleThreadedBlurScope blurHere;
+        // The outlines first, shared out finely, so that no band waits for another's.
+        try {
+            recording.makeOutlines(nextOutline, QRect(QPoint(0, 0), pixels));
+        } catch (...) {
+            const std::lock_guard lock(failureMutex);
+            if (!failure)
+                failure = std::current_exception();
+        }
         for (int next = nextBand++; next < bands; next = nextBand++) {
             const int band = order[size_t(next)];
             const int top = edges[size_t(band)];

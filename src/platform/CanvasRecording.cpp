@@ -1,7 +1,10 @@
 #include "platform/CanvasRecording.h"
 
 #include "platform/PainterCanvas.h"
+#include "platform/PainterCanvasSupport.h"
 
+#include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace zandrel {
@@ -127,7 +130,9 @@ void CanvasRecording::setShadow(const std::optional<CanvasShadow>& shadow)
 void CanvasRecording::fillPath(const CanvasPath& path, const CanvasPaint& paint)
 {
     DryRunCanvas::fillPath(path, paint);
-    addDrawing(Kind::FillPath, PathDrawing { path, paint, &m_slots.emplace_back() }, path.bounds());
+    addDrawing(Kind::FillPath, PathDrawing { path, paint, &m_slots.emplace_back(), deviceTransform() },
+        path.bounds());
+    noteOutline(paint);
 }
 
 void CanvasRecording::fillRect(const QRectF& rect, const CanvasPaint& paint)
@@ -140,8 +145,39 @@ void CanvasRecording::strokePath(const CanvasPath& path, const CanvasPaint& pain
 {
     DryRunCanvas::strokePath(path, paint);
     const double reach = path.strokeReach();
-    addDrawing(Kind::StrokePath, PathDrawing { path, paint, &m_slots.emplace_back() },
+    addDrawing(Kind::StrokePath, PathDrawing { path, paint, &m_slots.emplace_back(), deviceTransform() },
         path.controlPointBounds().adjusted(-reach, -reach, reach, reach));
+    if (!path.isDashed())
+        noteOutline(paint);
+}
+
+void CanvasRecording::noteOutline(const CanvasPaint& paint)
+{
+    // A band's layers are bitmaps of its own, whose outlines are not shared; gradients and
+    // patterns go through Qt's own fill, which needs none.
+    const bool inLayer = std::any_of(m_open.begin(), m_open.end(),
+        [&](int open) { return m_operations[size_t(open)].kind == Kind::BeginLayer; });
+    if (paint.isColor() && !inLayer)
+        m_outlineMakers.push_back(int(m_operations.size()) - 1);
+}
+
+void CanvasRecording::makeOutlines(std::atomic<size_t>& next, const QRect& deviceRect) const
+{
+    const QRectF area(deviceRect);
+    const QPainter noPainter; // solid pens take nothing from a painter
+    for (size_t index = next++; index < m_outlineMakers.size(); index = next++) {
+        const Operation& operation = m_operations[size_t(m_outlineMakers[index])];
+        if (!operation.reachesAnywhere && !operation.device.intersects(area))
+            continue;
+        const auto& drawing = std::get<PathDrawing>(operation.payload);
+        if (operation.kind == Kind::FillPath) {
+            drawing.slot->outline(drawing.path.painterPath(), drawing.toDevice, nullptr);
+            continue;
+        }
+        const QPen pen = canvas_support::penFor(drawing.path, QBrush(), noPainter);
+        if (DeviceOutline::strokesAsOutline(pen, drawing.toDevice))
+            drawing.slot->outline(drawing.path.painterPath(), drawing.toDevice, &pen);
+    }
 }
 
 void CanvasRecording::drawImage(

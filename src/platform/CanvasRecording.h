@@ -7,6 +7,7 @@
 
 #include <QGlyphRun>
 #include <QImage>
+#include <atomic>
 #include <deque>
 #include <variant>
 #include <vector>
@@ -54,11 +55,17 @@ public:
 
     size_t operationCount() const { return m_operations.size(); }
 
+    // Makes the outlines of the solid fills and wide strokes that can show in the device rect,
+    // each once, taking them in turn from the counter that the threads calling it share; the
+    // bands replaying afterwards (or meanwhile) find them made. Thread-safe.
+    void makeOutlines(std::atomic<size_t>& next, const QRect& deviceRect) const;
+
 private:
     struct PathDrawing {
         CanvasPath path;
         CanvasPaint paint;
         OutlineSlot* slot;
+        QTransform toDevice; // as the bands' painters will have it
     };
     struct RectFill {
         QRectF rect;
@@ -114,9 +121,12 @@ private:
     void add(Kind kind, Payload payload = std::monostate());
     void addDrawing(Kind kind, Payload payload, const QRectF& userBounds, double devicePadding = 0);
     void closeBlock(Kind opener);
+    void noteOutline(const CanvasPaint& paint);
 
     std::vector<Operation> m_operations;
     std::deque<OutlineSlot> m_slots;
+    // The fills and strokes whose outlines can be made ahead (see makeOutlines).
+    std::vector<int> m_outlineMakers;
     // Indices of the saves and layers still open, innermost last.
     std::vector<int> m_open;
 };

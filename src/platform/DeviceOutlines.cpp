@@ -327,6 +327,7 @@ std::shared_ptr<const DeviceOutline> OutlineSlot::outline(
         if (pen)
             m_pen = *pen;
         m_outline = std::make_shared<const DeviceOutline>(DeviceOutline::of(path, userToDevice, pen));
+        m_ready.store(true, std::memory_order_release);
     });
     const bool samePen = pen ? m_pen && sameShape(*pen, *m_pen) : !m_pen;
     if (samePen && m_transform == userToDevice)

@@ -3,6 +3,7 @@
 #include <QPainterPath>
 #include <QPen>
 #include <QTransform>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -54,8 +55,12 @@ public:
     std::shared_ptr<const DeviceOutline> outline(
         const QPainterPath& path, const QTransform& userToDevice, const QPen* pen);
 
+    // Whether the slot's outline has been made.
+    bool ready() const { return m_ready.load(std::memory_order_acquire); }
+
 private:
     std::once_flag m_made;
+    std::atomic<bool> m_ready { false };
     QTransform m_transform;
     std::optional<QPen> m_pen;
     std::shared_ptr<const DeviceOutline> m_outline;

@@ -332,8 +332,9 @@ void PainterCanvas::fillPath(const CanvasPath& path, const CanvasPaint& paint, O
         return;
     }
     const QRectF bounds = path.bounds();
-    // A path within the device rect is drawn once: Qt's own fill paints the same pixels, faster.
-    if (slot && !reachesBeyondDevice(userToDeviceBounds(bounds)))
+    // A path within the device rect is drawn once: Qt's own fill paints the same pixels, faster,
+    // unless its outline was made ahead.
+    if (slot && !slot->ready() && !reachesBeyondDevice(userToDeviceBounds(bounds)))
         slot = nullptr;
     fillWith(bounds, paint, [&](QPainter& p) {
         if (!drawOutline(p, path.painterPath(), nullptr, slot))
@@ -371,7 +372,7 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint,
     const double reach = path.strokeReach();
     const QRectF deviceBounds
         = userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach)).adjusted(-2, -2, 2, 2);
-    if (slot && !reachesBeyondDevice(deviceBounds))
+    if (slot && !slot->ready() && !reachesBeyondDevice(deviceBounds))
         slot = nullptr;
     draw(
         deviceBounds,
