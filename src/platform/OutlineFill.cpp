@@ -35,6 +35,7 @@ struct Scratch {
     std::vector<int> firstBlock;
     std::vector<int> lastBlock;
     std::vector<Segment> segments;
+    std::vector<int> stripChanges;
     std::vector<int> stripStarts;
     std::vector<int> stripSegments;
 };
@@ -359,26 +360,36 @@ bool fillOutline(QImage& image, const QRectF& clipRect, const DeviceOutline& out
     if (segments.empty())
         return true;
 
-    // Each strip's segments, in the outline's order.
+    // Each strip's segments, in the outline's order; a strip takes a segment whole (its rows
+    // alone count). Should the strips' lists together grow far beyond the outline (a great many
+    // long upright edges), each strip looks through all the segments instead.
     const int strips = (bottom - top + kStripRows - 1) / kStripRows;
     const auto stripRange = [&](const Segment& segment) {
         const int first = std::max(top, int(std::floor(segment.y0)));
         const int last = std::min(bottom, int(std::ceil(segment.y1))) - 1;
         return std::pair((first - top) / kStripRows, (last - top) / kStripRows);
     };
-    std::vector<int>& starts = scratch.stripStarts;
-    starts.assign(size_t(strips) + 1, 0);
+    std::vector<int>& changes = scratch.stripChanges;
+    changes.assign(size_t(strips) + 1, 0);
+    size_t entries = 0;
     for (const Segment& segment : segments) {
         const auto [first, last] = stripRange(segment);
-        for (int strip = first; strip <= last; ++strip)
-            ++starts[size_t(strip) + 1];
+        entries += size_t(last - first + 1);
+        ++changes[size_t(first)];
+        --changes[size_t(last) + 1];
     }
-    for (int strip = 0; strip < strips; ++strip)
-        starts[size_t(strip) + 1] += starts[size_t(strip)];
+    const bool listed = entries <= std::max<size_t>(segments.size() * 8, size_t(1) << 16);
+    std::vector<int>& starts = scratch.stripStarts;
     std::vector<int>& members = scratch.stripSegments;
-    members.resize(size_t(starts.back()));
-    {
-        std::vector<int> cursor(starts.begin(), starts.end() - 1);
+    if (listed) {
+        starts.assign(size_t(strips) + 1, 0);
+        int count = 0;
+        for (int strip = 0; strip < strips; ++strip) {
+            count += changes[size_t(strip)];
+            starts[size_t(strip) + 1] = starts[size_t(strip)] + count;
+        }
+        members.resize(entries);
+        std::vector<int> cursor(starts.begin(), starts.begin() + strips);
         for (size_t index = 0; index < segments.size(); ++index) {
             const auto [first, last] = stripRange(segments[index]);
             for (int strip = first; strip <= last; ++strip)
@@ -394,9 +405,21 @@ bool fillOutline(QImage& image, const QRectF& clipRect, const DeviceOutline& out
     for (int strip = 0; strip < strips; ++strip) {
         const int stripTop = top + strip * kStripRows;
         const int stripBottom = std::min(bottom, stripTop + kStripRows);
-        for (int member = starts[size_t(strip)]; member < starts[size_t(strip) + 1]; ++member)
-            filler.accumulate(segments[size_t(members[size_t(member)])], stripTop, stripBottom, left);
+        if (listed) {
+            for (int member = starts[size_t(strip)]; member < starts[size_t(strip) + 1]; ++member)
+                filler.accumulate(segments[size_t(members[size_t(member)])], stripTop, stripBottom, left);
+        } else {
+            for (const Segment& segment : segments) {
+                if (segment.y1 > stripTop && segment.y0 < stripBottom)
+                    filler.accumulate(segment, stripTop, stripBottom, left);
+            }
+        }
         filler.fill(bits, bytesPerLine, stripTop, stripBottom - stripTop, left, clip, color, evenOdd);
+    }
+    // A thread that once filled an enormous outline does not keep its lists for good.
+    if (members.capacity() > (size_t(1) << 22) || segments.capacity() > (size_t(1) << 22)) {
+        members = {};
+        segments = {};
     }
     return true;
 }

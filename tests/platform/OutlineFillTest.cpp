@@ -126,6 +126,23 @@ TEST(OutlineFill, AFractionalClipGivesItsEdgePixelsTheirShare)
         EXPECT_EQ(qAlpha(image.pixel(c.x, c.y)), c.alpha) << c.x << "," << c.y;
 }
 
+// An outline of many edges each as tall as the image fills as its parts filled one by one do.
+TEST(OutlineFill, ManyTallEdgesFillAsTheirPartsDo)
+{
+    QPainterPath comb;
+    QImage oneByOne = blankImage(1000, 3000);
+    for (int x = 0; x < 1000; x += 2) {
+        QPainterPath tooth;
+        tooth.addRect(QRectF(x, -5, 1, 3010));
+        comb.addPath(tooth);
+        fillOutline(oneByOne, QRectF(oneByOne.rect()), DeviceOutline::of(tooth, QTransform()), 0xff102030);
+    }
+    QImage whole = blankImage(1000, 3000);
+    ASSERT_TRUE(fillOutline(whole, QRectF(whole.rect()), DeviceOutline::of(comb, QTransform()), 0xff102030));
+    EXPECT_EQ(whole, oneByOne);
+    EXPECT_EQ(whole.pixel(998, 2999), 0xff102030);
+}
+
 TEST(OutlineFill, OutlinesBeyondTheImageAndOtherFormatsAreHarmless)
 {
     QImage image = blankImage(50, 50);
