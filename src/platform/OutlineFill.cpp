@@ -136,8 +136,10 @@ public:
     void accumulate(const Segment& segment, int stripTop, int stripBottom, double left)
     {
         const double slope = (segment.x1 - segment.x0) / (segment.y1 - segment.y0);
-        const int first = std::max(stripTop, int(std::floor(segment.y0)));
-        const int last = std::min(stripBottom, int(std::ceil(segment.y1)));
+        if (!std::isfinite(slope))
+            return; // all but level: it covers no height worth a thing
+        const int first = int(std::floor(std::max(segment.y0, double(stripTop))));
+        const int last = int(std::ceil(std::min(segment.y1, double(stripBottom))));
         for (int row = first; row < last; ++row) {
             const double top = std::max(segment.y0, double(row));
             const double bottom = std::min(segment.y1, double(row) + 1.0);
@@ -317,8 +319,9 @@ bool fillOutline(QImage& image, const QRectF& clipRect, const DeviceOutline& out
     }
     const int left = int(std::floor(clip.left()));
     const int width = int(std::ceil(clip.right())) - left;
-    const int top = std::max(int(std::floor(clip.top())), int(std::floor(outlineTop)));
-    const int bottom = std::min(int(std::ceil(clip.bottom())), int(std::ceil(outlineBottom)));
+    // The outline may reach far beyond the image: its extent counts only within the clip.
+    const int top = int(std::floor(std::max(clip.top(), outlineTop)));
+    const int bottom = int(std::ceil(std::min(clip.bottom(), outlineBottom)));
     if (top >= bottom || width <= 0)
         return true;
 
@@ -365,8 +368,8 @@ bool fillOutline(QImage& image, const QRectF& clipRect, const DeviceOutline& out
     // long upright edges), each strip looks through all the segments instead.
     const int strips = (bottom - top + kStripRows - 1) / kStripRows;
     const auto stripRange = [&](const Segment& segment) {
-        const int first = std::max(top, int(std::floor(segment.y0)));
-        const int last = std::min(bottom, int(std::ceil(segment.y1))) - 1;
+        const int first = int(std::floor(std::max(segment.y0, double(top))));
+        const int last = int(std::ceil(std::min(segment.y1, double(bottom)))) - 1;
         return std::pair((first - top) / kStripRows, (last - top) / kStripRows);
     };
     std::vector<int>& changes = scratch.stripChanges;

@@ -152,6 +152,13 @@ TEST(OutlineFill, OutlinesBeyondTheImageAndOtherFormatsAreHarmless)
     far.addRect(QRectF(-1e12, 10, 1e9, 20));
     ASSERT_TRUE(fillOutline(image, QRectF(image.rect()), DeviceOutline::of(far, QTransform()), 0xff000000));
     EXPECT_EQ(test::alphaSum(image), 0.0);
+    // All but level, from far left to far right: its slope is beyond any number.
+    QPainterPath level;
+    level.moveTo(-1e12, 0);
+    level.lineTo(1e12, 1e-300);
+    level.lineTo(1e12, 0);
+    ASSERT_TRUE(fillOutline(image, QRectF(image.rect()), DeviceOutline::of(level, QTransform()), 0xff000000));
+    EXPECT_EQ(test::alphaSum(image), 0.0);
     QPainterPath across;
     across.addRect(QRectF(-1e9, 10, 2e9, 20));
     ASSERT_TRUE(
