@@ -134,6 +134,21 @@ PropertyList::Index KeyedArchiver::uidNode(quint64 uid)
     return node;
 }
 
+template <class Make>
+PropertyList::Index KeyedArchiver::scalarNode(PropertyList::Kind kind, quint64 bits, Make make)
+{
+    ScalarMemo::Entry& entry = m_scalarMemo.slot(quint32(kind), bits);
+    if (entry.node != PropertyList::kNoNode && entry.bits == bits && entry.kind == quint32(kind))
+        return entry.node;
+    entry = { bits, make(), quint32(kind) };
+    return entry.node;
+}
+
+PropertyList::Index KeyedArchiver::intNode(qint64 value)
+{
+    return scalarNode(PropertyList::Kind::Int, quint64(value), [&] { return m_list.addInt(value); });
+}
+
 quint32 KeyedArchiver::reserveUid()
 {
     if (m_objects.size() >= kTopUid)
@@ -184,35 +199,37 @@ void KeyedArchiver::encodeInt32(qint32 value, const QString& key)
 {
     if (m_recorder)
         return m_recorder->step(int(Op::Int32), key, quint32(value), 1);
-    setEntry(escapedKey(key), m_list.addInt(value));
+    setEntry(escapedKey(key), intNode(value));
 }
 
 void KeyedArchiver::encodeInt(qint64 value, const QString& key)
 {
     if (m_recorder)
         return m_recorder->step(int(Op::Int), key, quint64(value), 2);
-    setEntry(escapedKey(key), m_list.addInt(value));
+    setEntry(escapedKey(key), intNode(value));
 }
 
 void KeyedArchiver::encodeInteger(qint64 value, const QString& key)
 {
     if (m_recorder)
         return m_recorder->step(int(Op::Integer), key, quint64(value), 2);
-    setEntry(escapedKey(key), m_list.addInt(value));
+    setEntry(escapedKey(key), intNode(value));
 }
 
 void KeyedArchiver::encodeFloat(float value, const QString& key)
 {
     if (m_recorder)
         return m_recorder->step(int(Op::Float), key, bitsOf(value), 1);
-    setEntry(escapedKey(key), m_list.addReal32(value));
+    setEntry(escapedKey(key),
+        scalarNode(PropertyList::Kind::Real32, bitsOf(value), [&] { return m_list.addReal32(value); }));
 }
 
 void KeyedArchiver::encodeDouble(double value, const QString& key)
 {
     if (m_recorder)
         return m_recorder->step(int(Op::Double), key, bitsOf(value), 2);
-    setEntry(escapedKey(key), m_list.addReal64(value));
+    setEntry(escapedKey(key),
+        scalarNode(PropertyList::Kind::Real64, bitsOf(value), [&] { return m_list.addReal64(value); }));
 }
 
 void KeyedArchiver::encodeBytes(const QByteArray& bytes, const QString& key)

@@ -153,7 +153,30 @@ private:
         void remember(const QString& text, quint32 value) { slot(text) = Entry { text, value }; }
     };
 
+    // A direct-mapped memo of the inline numbers already given nodes, by kind and bit pattern, so
+    // that equal ones share a node. A document repeats few numbers many times (the coordinates of
+    // a character's curves wherever it is placed): sharing them spares most of the nodes and the
+    // writer's matching of equal scalars, and the bytes are the same, since the writer numbers
+    // equal scalars once either way. A number the memo forgot is only given a node of its own.
+    struct ScalarMemo {
+        struct Entry {
+            quint64 bits = 0;
+            Index node = PropertyList::kNoNode;
+            quint32 kind = 0;
+        };
+        static constexpr int kBits = 13;
+        std::vector<Entry> entries = std::vector<Entry>(size_t(1) << kBits);
+        Entry& slot(quint32 kind, quint64 bits)
+        {
+            const quint64 mixed = (bits ^ (quint64(kind) << 59)) * 0x9e3779b97f4a7c15ull;
+            return entries[size_t(mixed >> (64 - kBits))];
+        }
+    };
+
     [[noreturn]] static void refuse(const QString& reason);
+    // The node of an inline number, shared with an equal one made before where the memo holds it.
+    template <class Make> Index scalarNode(PropertyList::Kind kind, quint64 bits, Make make);
+    Index intNode(qint64 value);
     // Counts bytes the archive will hold, refusing an archive over the limit.
     void addEstimatedBytes(qint64 bytes);
     quint32 reserveUid();
@@ -197,6 +220,7 @@ private:
     StringMemo m_classMemo;
     LargeVector<Index> m_uidNodes; // the node of each UID value, made on first use (UIDs are dense)
     Index m_boolNodes[2] = { PropertyList::kNoNode, PropertyList::kNoNode };
+    ScalarMemo m_scalarMemo;
     QHash<QString, quint32> m_bareStrings;
     QHash<QByteArray, quint32> m_bareDatas;
     // bool, integer, float, double, unsigned integer

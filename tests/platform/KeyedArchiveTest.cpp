@@ -4,8 +4,10 @@
 #include "platform/PropertyList.h"
 #include "support/TestSupport.h"
 
+#include <bit>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace zandrel {
 namespace {
@@ -143,6 +145,79 @@ TEST_F(KeyedArchiveTest, ObjectsNumberInPreorderWithClassRecordsAfterTheirFields
     EXPECT_EQ(list.string(classes[0]), QStringLiteral("TestSpecialNode"));
     EXPECT_EQ(list.string(classes[1]), QStringLiteral("TestNode"));
     EXPECT_EQ(list.string(classes[2]), QStringLiteral("NSObject"));
+}
+
+// Inline numbers: every distinct bit pattern of a kind is one object of the file and every repeat
+// refers to it, across more distinct numbers than any table of recent ones holds, with signed
+// zeros, NaN and numbers equal in value but of other kinds kept apart; all read back exactly.
+TEST_F(KeyedArchiveTest, EqualInlineNumbersAreOneObjectAndDistinctBitPatternsStayApart)
+{
+    std::vector<float> floats { 0.0f, -0.0f, std::nanf(""), INFINITY, 1.0f, 0.1f };
+    std::vector<double> doubles { 0.0, -0.0, std::nan(""), 1.0, double(0.1f), 0.1 };
+    std::vector<qint64> integers { 0, 1, -1, 100000, qint64(1) << 40, -5000000000 };
+    for (int i = 0; i < 20000; ++i) {
+        floats.push_back(float(i) * 0.25f + 3.0f);
+        doubles.push_back(double(i) * 1.5 - 7.0);
+        integers.push_back(qint64(i) * 977 - 3000);
+    }
+    auto root = std::make_shared<TestNode>();
+    for (size_t i = 0; i < 3 * floats.size(); ++i) {
+        // Repeats at varying distances, so that some find their first and some were forgotten.
+        const size_t at = (i * 7919) % floats.size();
+        auto child = std::make_shared<TestNode>();
+        child->weight = floats[at];
+        child->precise = doubles[at];
+        child->count = integers[at];
+        child->small = qint32(integers[(at + 1) % integers.size()] & 0x7fffffff);
+        root->children.push_back(child);
+    }
+    const QByteArray archive = KeyedArchiver::archivedDataWithRootObject(root);
+
+    const auto decoded = KeyedUnarchiver::unarchive(archive, { TestNode::kClassName }).toObject<TestNode>();
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->children.size(), root->children.size());
+    std::set<quint32> floatBits { std::bit_cast<quint32>(0.0f) };
+    std::set<quint64> doubleBits { std::bit_cast<quint64>(0.0) };
+    std::set<qint64> ints { 0, 100000 }; // the root's own and the archive's version
+    for (size_t i = 0; i < root->children.size(); ++i) {
+        const TestNode& written = *root->children[i];
+        const TestNode& read = *decoded->children[i];
+        EXPECT_EQ(std::bit_cast<quint32>(read.weight), std::bit_cast<quint32>(written.weight)) << i;
+        EXPECT_EQ(std::bit_cast<quint64>(read.precise), std::bit_cast<quint64>(written.precise)) << i;
+        EXPECT_EQ(read.count, written.count);
+        EXPECT_EQ(read.small, written.small);
+        floatBits.insert(std::bit_cast<quint32>(written.weight));
+        doubleBits.insert(std::bit_cast<quint64>(written.precise));
+        ints.insert(written.count);
+        ints.insert(written.small);
+    }
+
+    // A file's object table as read: the numbers in it, by kind and bit pattern, are all distinct.
+    const PropertyList list = PropertyList::fromBinary(archive);
+    std::set<quint32> fileFloats;
+    std::set<quint64> fileDoubles;
+    std::set<qint64> fileInts;
+    size_t numbers = 0;
+    for (PropertyList::Index node = 0; node < PropertyList::Index(list.size()); ++node) {
+        switch (list.kind(node)) {
+        case PropertyList::Kind::Real32:
+            fileFloats.insert(std::bit_cast<quint32>(float(list.realValue(node))));
+            break;
+        case PropertyList::Kind::Real64:
+            fileDoubles.insert(std::bit_cast<quint64>(list.realValue(node)));
+            break;
+        case PropertyList::Kind::Int:
+            fileInts.insert(list.intValue(node));
+            break;
+        default:
+            continue;
+        }
+        ++numbers;
+    }
+    EXPECT_EQ(fileFloats, floatBits);
+    EXPECT_EQ(fileDoubles, doubleBits);
+    EXPECT_EQ(fileInts, ints);
+    EXPECT_EQ(numbers, floatBits.size() + doubleBits.size() + ints.size());
 }
 
 // The worked example of a colour archive written by the reference system, 274 bytes.
