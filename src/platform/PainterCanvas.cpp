@@ -331,6 +331,8 @@ void PainterCanvas::fillPath(const CanvasPath& path, const CanvasPaint& paint, O
         m_copyingPath = false;
         return;
     }
+    if (fillStraight(path, paint, nullptr, slot))
+        return;
     const QRectF bounds = path.bounds();
     // A path within the device rect is drawn once: Qt's own fill paints the same pixels, faster,
     // unless its outline was made ahead.
@@ -364,6 +366,11 @@ void PainterCanvas::strokePath(const CanvasPath& path, const CanvasPaint& paint,
         strokePath(path.detached(), paint, slot);
         m_copyingPath = false;
         return;
+    }
+    if (!path.isDashed() && m_drawsOutlines && paint.isColor()) {
+        const QPen pen = penFor(path, QBrush(), *painter()); // its shape: the colour is the paint's
+        if (fillStraight(path, paint, &pen, slot))
+            return;
     }
     const QRectF bounds = path.controlPointBounds();
     const std::optional<PaintBrush> brush = brushFor(paint, transform(), bounds);
@@ -439,9 +446,46 @@ bool PainterCanvas::drawOutline(QPainter& p, const QPainterPath& path, const QPe
     return true;
 }
 
+bool PainterCanvas::fillStraight(
+    const CanvasPath& path, const CanvasPaint& paint, const QPen* pen, OutlineSlot* slot)
+{
+    // What the general route would come to when it fills an outline straight (see drawOutline),
+    // without the brushes, pens and saved painter states it makes on the way.
+    if (!m_drawsOutlines || !paint.isColor() || !paint.color().isValid() || top().states.back().shadow
+        || top().states.back().mode != CompositionMode::SourceOver)
+        return false;
+    QPainter& p = *painter();
+    const QTransform toDevice = p.deviceTransform();
+    if (!toDevice.isAffine() || p.worldTransform() != toDevice
+        || (pen && !DeviceOutline::strokesAsOutline(*pen, toDevice)))
+        return false;
+    const std::optional<DirectFill> direct = directFill(p, paint.color());
+    if (!direct)
+        return false;
+    const bool onRoot = &p == m_surfaces.front()->painter;
+    if (slot && onRoot && !slot->ready()) {
+        const double reach = pen ? path.strokeReach() : 0.0;
+        const QRectF bounds = pen ? path.controlPointBounds() : path.bounds();
+        if (!reachesBeyondDevice(userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach))))
+            slot = nullptr;
+    }
+    const std::shared_ptr<const DeviceOutline> outline = slot && onRoot
+        ? slot->outline(path.painterPath(), toDevice, pen)
+        : std::make_shared<const DeviceOutline>(DeviceOutline::of(path.painterPath(), toDevice, pen));
+    fillOutline(*direct->image, direct->clip, *outline, direct->color);
+    return true;
+}
+
 std::optional<PainterCanvas::DirectFill> PainterCanvas::directFill(QPainter& p, const QBrush& brush) const
 {
-    if (brush.style() != Qt::SolidPattern || p.compositionMode() != QPainter::CompositionMode_SourceOver
+    if (brush.style() != Qt::SolidPattern)
+        return std::nullopt;
+    return directFill(p, brush.color());
+}
+
+std::optional<PainterCanvas::DirectFill> PainterCanvas::directFill(QPainter& p, const QColor& solid) const
+{
+    if (p.compositionMode() != QPainter::CompositionMode_SourceOver
         || !p.testRenderHint(QPainter::Antialiasing))
         return std::nullopt;
     QPaintEngine* engine = p.paintEngine();
@@ -465,7 +509,7 @@ std::optional<PainterCanvas::DirectFill> PainterCanvas::directFill(QPainter& p, 
             return std::nullopt;
         clip &= *known;
     }
-    QColor color = brush.color();
+    QColor color = solid;
     color.setAlphaF(float(std::clamp(color.alphaF() * p.opacity(), 0.0, 1.0)));
     return DirectFill { image, clip, qPremultiply(color.rgba()) };
 }

@@ -9,6 +9,8 @@
 #include <vector>
 
 class QBrush;
+class QColor;
+class QPen;
 class QImage;
 class QPainter;
 class QPaintDevice;
@@ -124,6 +126,10 @@ private:
         unsigned int color;
     };
     std::optional<DirectFill> directFill(QPainter& painter, const QBrush& brush) const;
+    std::optional<DirectFill> directFill(QPainter& painter, const QColor& color) const;
+    // Fills the path (or with the pen, its stroke) in the paint straight from its outline when
+    // the paint is a colour and directFill applies; false when it takes the general route.
+    bool fillStraight(const CanvasPath& path, const CanvasPaint& paint, const QPen* pen, OutlineSlot* slot);
     // Keeps the clip's rect in device pixels while the clips are rects (see SurfaceState).
     void noteClip(const std::optional<QRectF>& userRect, bool clippedBefore);
     // Whether what paints in the device pixels (antialiasing aside) reaches beyond the device rect.
