@@ -4,6 +4,7 @@
 #include "platform/CanvasRecording.h"
 #include "platform/CurrentCanvas.h"
 #include "platform/GaussianBlur.h"
+#include "platform/LargeBlocks.h"
 #include "platform/OffscreenImage.h"
 #include "platform/PainterCanvas.h"
 
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -53,6 +55,42 @@ std::vector<int> costliestFirst(const std::vector<int>& edges, const std::vector
     std::stable_sort(
         order.begin(), order.end(), [&](int a, int b) { return costs[size_t(a)] > costs[size_t(b)]; });
     return order;
+}
+
+// The bitmap the bands share, in a large block: a page at print resolution is tens of megabytes,
+// which fresh from the heap the bands would fault in 4 KiB at a time, and which the next page of
+// an export can reuse. The bands clear their own rows.
+QImage bandedImage(const QSize& pixels)
+{
+    struct Block {
+        void* data;
+        size_t bytes;
+    };
+    const qsizetype bytesPerLine = qsizetype(pixels.width()) * 4;
+    const size_t bytes = size_t(bytesPerLine) * size_t(pixels.height());
+    if (bytes < largeblocks::kMinBytes)
+        return QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    void* data = nullptr;
+    try {
+        data = largeblocks::allocate(bytes);
+    } catch (const std::bad_alloc&) {
+        return QImage();
+    }
+    auto* block = new Block { data, bytes };
+    QImage image(
+        static_cast<uchar*>(data), pixels.width(), pixels.height(), bytesPerLine,
+        QImage::Format_ARGB32_Premultiplied,
+        [](void* info) {
+            const auto* given = static_cast<Block*>(info);
+            largeblocks::deallocate(given->data, given->bytes);
+            delete given;
+        },
+        block);
+    if (image.isNull()) {
+        largeblocks::deallocate(data, bytes);
+        delete block;
+    }
+    return image;
 }
 
 } // namespace
@@ -165,7 +203,7 @@ QImage BandedRendering::render(const QSize& pixels, const QTransform& toPixels, 
     const int bands = int(edges.size()) - 1;
     const std::vector<int> order = costliestFirst(edges, rowCosts);
 
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    QImage image = bandedImage(pixels);
     if (image.isNull())
         return QImage();
     uchar* const bits = image.bits();
