@@ -1,12 +1,16 @@
 #include "platform/LargeBlocks.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <list>
 #include <map>
 #include <mutex>
 #include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace zandrel::largeblocks {
@@ -14,8 +18,11 @@ namespace zandrel::largeblocks {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
-// Blocks given back are kept, up to this much, for the next save to take again.
-constexpr std::size_t kMaxKeptBytes = std::size_t(256) << 20;
+// Blocks given back are kept for the next save to take again, up to a sixteenth of the memory
+// and at least this much. A save asks for all its blocks again, so a bound smaller than a document
+// needs makes the save pay for fresh zeroed pages past it: per page, a large document would cost
+// a fifth more than a small one. Kept pages cost little: the kernel takes them back under pressure.
+constexpr std::size_t kMinKeptBytes = std::size_t(256) << 20;
 
 std::size_t lengthOf(std::size_t bytes)
 {
@@ -23,13 +30,53 @@ std::size_t lengthOf(std::size_t bytes)
 }
 
 #if defined(__linux__)
-// Blocks given back, by length. Their pages are offered to the kernel (MADV_FREE): under memory
-// pressure it takes them, and a block taken again reads as zeros there; otherwise the next save of
-// a document of about the same size fills them without a fault.
+// Blocks given back, oldest first, and by length. Their pages are offered to the kernel
+// (MADV_FREE): under memory pressure it takes them, and a block taken again reads as zeros there;
+// otherwise the next save of a document of about the same size fills them without a fault. When
+// the bound is reached the oldest go first, so that what is kept is what the last save used rather
+// than the lengths of documents saved long before.
 struct Kept {
+    using Order = std::list<std::pair<std::size_t, void*>>;
     std::mutex mutex;
-    std::multimap<std::size_t, void*> blocks;
+    Order order;
+    std::multimap<std::size_t, Order::iterator> byLength;
     std::size_t bytes = 0;
+
+    void* take(std::size_t length)
+    {
+        // The most recent of its length, whose pages are the likeliest still to be there: equal
+        // lengths are kept in the order they were given back.
+        auto found = byLength.upper_bound(length);
+        if (found == byLength.begin() || std::prev(found)->first != length)
+            return nullptr;
+        --found;
+        void* block = found->second->second;
+        order.erase(found->second);
+        byLength.erase(found);
+        bytes -= length;
+        return block;
+    }
+    void* takeOldest(std::size_t& length)
+    {
+        const auto [oldestLength, block] = order.front();
+        auto range = byLength.equal_range(oldestLength);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (it->second == order.begin()) {
+                byLength.erase(it);
+                break;
+            }
+        }
+        order.pop_front();
+        bytes -= oldestLength;
+        length = oldestLength;
+        return block;
+    }
+    void keep(void* block, std::size_t length)
+    {
+        order.emplace_back(length, block);
+        byLength.emplace(length, std::prev(order.end()));
+        bytes += length;
+    }
 };
 
 Kept& kept()
@@ -59,6 +106,32 @@ void* mapAligned(std::size_t length)
 
 } // namespace
 
+std::size_t maxKeptBytes()
+{
+#if defined(__linux__)
+    static const std::size_t bytes = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        const std::size_t memory = pages > 0 && pageSize > 0 ? std::size_t(pages) * std::size_t(pageSize) : 0;
+        return std::max(kMinKeptBytes, memory / 16);
+    }();
+    return bytes;
+#else
+    return 0;
+#endif
+}
+
+std::size_t keptBytes()
+{
+#if defined(__linux__)
+    Kept& pool = kept();
+    const std::lock_guard lock(pool.mutex);
+    return pool.bytes;
+#else
+    return 0;
+#endif
+}
+
 void* allocate(std::size_t bytes)
 {
 #if defined(__linux__)
@@ -66,13 +139,8 @@ void* allocate(std::size_t bytes)
     {
         Kept& pool = kept();
         const std::lock_guard lock(pool.mutex);
-        const auto found = pool.blocks.find(length);
-        if (found != pool.blocks.end()) {
-            void* block = found->second;
-            pool.blocks.erase(found);
-            pool.bytes -= length;
+        if (void* block = pool.take(length))
             return block;
-        }
     }
     return mapAligned(length);
 #else
@@ -86,17 +154,19 @@ void deallocate(void* block, std::size_t bytes) noexcept
         return;
 #if defined(__linux__)
     const std::size_t length = lengthOf(bytes);
-    {
-        Kept& pool = kept();
-        const std::lock_guard lock(pool.mutex);
-        if (pool.bytes + length <= kMaxKeptBytes) {
-            madvise(block, length, MADV_FREE);
-            pool.blocks.emplace(length, block);
-            pool.bytes += length;
-            return;
-        }
+    if (length > maxKeptBytes()) {
+        munmap(block, length);
+        return;
     }
-    munmap(block, length);
+    madvise(block, length, MADV_FREE);
+    Kept& pool = kept();
+    const std::lock_guard lock(pool.mutex);
+    while (pool.bytes + length > maxKeptBytes()) {
+        std::size_t oldLength = 0;
+        void* old = pool.takeOldest(oldLength);
+        munmap(old, oldLength);
+    }
+    pool.keep(block, length);
 #else
     ::operator delete(block);
 #endif

@@ -37,5 +37,33 @@ TEST(LargeBlocks, GrowingTablesKeepTheirEntriesAndReuseTheBlocksGivenBack)
     EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 'y'), std::ptrdiff_t(buffer.size()));
 }
 
+// Blocks given back past the bound push out the oldest: what stays is what was used last, so that
+// a save finds the blocks of the save before it rather than those of a document saved long ago.
+TEST(LargeBlocks, BlocksGivenBackPastTheBoundPushOutTheOldest)
+{
+    const std::size_t unit = std::size_t(64) << 20;
+    const std::size_t oldest = std::size_t(42) << 20;
+    ASSERT_GE(largeblocks::maxKeptBytes(), std::size_t(256) << 20);
+    // Mapped but never touched: they cost address space, not memory.
+    std::vector<void*> blocks { largeblocks::allocate(oldest) };
+    for (std::size_t total = 0; total <= largeblocks::maxKeptBytes() + unit; total += unit)
+        blocks.push_back(largeblocks::allocate(unit));
+    largeblocks::deallocate(blocks[0], oldest);
+    for (std::size_t i = 1; i < blocks.size(); ++i)
+        largeblocks::deallocate(blocks[i], unit);
+    EXPECT_LE(largeblocks::keptBytes(), largeblocks::maxKeptBytes());
+    EXPECT_GT(largeblocks::keptBytes() + unit, largeblocks::maxKeptBytes());
+
+    // The last given back is taken again; the first was let go, so its length maps anew.
+    const std::size_t kept = largeblocks::keptBytes();
+    void* again = largeblocks::allocate(unit);
+    EXPECT_EQ(again, blocks.back());
+    EXPECT_EQ(largeblocks::keptBytes(), kept - unit);
+    void* fresh = largeblocks::allocate(oldest);
+    EXPECT_EQ(largeblocks::keptBytes(), kept - unit);
+    largeblocks::deallocate(fresh, oldest);
+    largeblocks::deallocate(again, unit);
+}
+
 } // namespace
 } // namespace zandrel
