@@ -440,5 +440,43 @@ TEST(PropertyListTest, ReadingInPlaceAnswersAsTheNodeTableDoes)
     }
 }
 
+// A large output is written in the memory of the last one once nobody holds that any more; bytes
+// still held are never written over.
+TEST(PropertyListTest, LargeOutputReusesTheLastOnesMemoryOnlyOnceItIsLetGo)
+{
+    const auto listOf = [](char fill) {
+        PropertyList list;
+        const Index blob = list.addData(QByteArray(5 << 20, fill));
+        const Index keys[] = { list.addString(QStringLiteral("blob")) };
+        const Index values[] = { blob };
+        list.setRoot(list.addDict(keys, values));
+        return list;
+    };
+    const PropertyList a = listOf('a');
+    const PropertyList b = listOf('b');
+    QByteArray first = a.toBinary();
+    const QByteArray expectedA(first.constData(), first.size());
+    QByteArray second = b.toBinary();
+    const QByteArray expectedB(second.constData(), second.size());
+    EXPECT_NE(second.constData(), first.constData());
+    EXPECT_EQ(first, expectedA);
+    EXPECT_EQ(PropertyList::fromBinary(second).data(PropertyList::fromBinary(second).values(0)[0]),
+        QByteArray(5 << 20, 'b'));
+
+    // Let go of both: the next output takes the last one's memory and holds only its own bytes.
+    const char* lastMemory = second.constData();
+    first = QByteArray();
+    second = QByteArray();
+    QByteArray again = a.toBinary();
+    EXPECT_EQ(again.constData(), lastMemory);
+    EXPECT_EQ(again, expectedA);
+    // Held again, it is not taken: a copy of it stays as it was.
+    const QByteArray held = again;
+    const QByteArray other = b.toBinary();
+    EXPECT_NE(other.constData(), held.constData());
+    EXPECT_EQ(held, expectedA);
+    EXPECT_EQ(other, expectedB);
+}
+
 } // namespace
 } // namespace zandrel
