@@ -75,6 +75,9 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data, const Limits& limits)
     , m_decodingBudget(data.size())
 {
     m_classInfoMemo.fill({ PropertyList::kNoNode, nullptr });
+    m_classKeyId = internKey(ArchiveLayoutKey::kClass);
+    m_membersKeyId = internKey(ArchiveLayoutKey::kMembers);
+    m_keysKeyId = internKey(ArchiveLayoutKey::kKeys);
     checkHeader();
 }
 
@@ -101,7 +104,7 @@ void KeyedUnarchiver::checkHeader()
         corrupt(QStringLiteral("The archive has no object table."));
     m_objects = m_list.items(objects);
     m_entries.resize(m_objects.size());
-    m_frames.push_back(top);
+    pushFrame(top);
     // A well-formed archive touches each container entry about once; repeated restricted checks
     // of shared collections are memoised, so several times that is only reached by fan-out.
     m_budget = 4 * m_list.totalEntries() + (quint64(1) << 20);
@@ -126,22 +129,110 @@ void KeyedUnarchiver::spend(quint64 work)
     m_budget -= work;
 }
 
+quint32 KeyedUnarchiver::internKey(const QString& escaped) const
+{
+    auto it = m_keyIds.find(escaped);
+    if (it == m_keyIds.end())
+        it = m_keyIds.insert(escaped, quint32(m_keyIds.size() + 1));
+    return it.value();
+}
+
+quint32 KeyedUnarchiver::keyId(const QString& key) const
+{
+    // Callers ask with a few texts they keep, so where the characters are picks the place.
+    const auto at = reinterpret_cast<quintptr>(key.constData());
+    AskedKey& asked = m_askedKeys[((at >> 3) * 0x9E3779B97F4A7C15ull >> 32) % m_askedKeys.size()];
+    if (asked.id != 0 && asked.text == key)
+        return asked.id;
+    asked.text = key;
+    asked.id = internKey(escapedKey(key));
+    return asked.id;
+}
+
+quint32 KeyedUnarchiver::keyIdOfNode(Index keyNode) const
+{
+    auto& set = m_keyNodes[(keyNode * 0x9E3779B1u >> 16) % m_keyNodes.size()];
+    if (set[0].node == keyNode)
+        return set[0].id;
+    if (set[1].node == keyNode) {
+        std::swap(set[0], set[1]);
+        return set[0].id;
+    }
+    // Keys are strings (the container check saw to it); a file that writes each key anew only
+    // comes here more often.
+    set[1] = set[0];
+    set[0] = { keyNode, internKey(m_list.decodeString(keyNode)) };
+    return set[0].id;
+}
+
+PropertyList::Index KeyedUnarchiver::valueForKeyId(Index dict, quint32 id) const
+{
+    const auto keys = m_list.keys(dict);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keyIdOfNode(keys[i]) == id)
+            return m_list.values(dict)[i];
+    }
+    return PropertyList::kNoNode;
+}
+
+void KeyedUnarchiver::pushFrame(Index record)
+{
+    if (m_frameDepth == m_frames.size())
+        m_frames.emplace_back();
+    FrameKeys& frame = m_frames[m_frameDepth++];
+    frame.record = record;
+    frame.read = false;
+}
+
+void KeyedUnarchiver::readFrameKeys(FrameKeys& frame) const
+{
+    const auto keys = m_list.keys(frame.record);
+    frame.read = true;
+    frame.cursor = 0;
+    frame.count = quint32(keys.size());
+    frame.values = m_list.values(frame.record);
+    frame.repeats = false;
+    if (keys.size() > kFrameKeys)
+        return;
+    quint64 seen = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const quint32 id = keyIdOfNode(keys[i]);
+        frame.ids[i] = id;
+        const quint64 bit = quint64(1) << (id % 64);
+        if (seen & bit)
+            frame.repeats = frame.repeats
+                || std::find(frame.ids.begin(), frame.ids.begin() + i, id) != frame.ids.begin() + i;
+        seen |= bit;
+    }
+}
+
 PropertyList::Index KeyedUnarchiver::lookup(const QString& key) const
 {
-    const Index dict = m_frames.back();
-    const QString escaped = escapedKey(key);
-    if (m_list.count(dict) <= 16)
-        return m_list.valueForKey(dict, escaped);
-    // Large records get an index once, so that a hostile record with many keys cannot make
-    // every lookup slow.
-    auto [it, inserted] = m_keyIndex.try_emplace(dict);
-    if (inserted) {
-        const auto keys = m_list.keys(dict);
-        const auto values = m_list.values(dict);
-        for (size_t i = keys.size(); i > 0; --i)
-            it->second.insert(m_list.string(keys[i - 1]), values[i - 1]);
+    FrameKeys& frame = m_frames[m_frameDepth - 1];
+    if (!frame.read)
+        readFrameKeys(frame);
+    const quint32 id = keyId(key);
+    const quint32 count = frame.count;
+    if (count <= kFrameKeys) {
+        // From the key after the last one found, round to it; from the first when a key repeats.
+        const quint32 start = frame.repeats || frame.cursor >= count ? 0 : frame.cursor;
+        for (quint32 n = 0; n < count; ++n) {
+            const quint32 i = start + n < count ? start + n : start + n - count;
+            if (frame.ids[i] == id) {
+                frame.cursor = i + 1;
+                return frame.values[i];
+            }
+        }
+        return PropertyList::kNoNode;
     }
-    return it->second.value(escaped, PropertyList::kNoNode);
+    auto [it, inserted] = m_keyIndex.try_emplace(frame.record);
+    if (inserted) {
+        const auto keys = m_list.keys(frame.record);
+        for (size_t i = keys.size(); i > 0; --i)
+            it->second[keyIdOfNode(keys[i - 1])] = frame.values[i - 1];
+    }
+    const auto found = it->second.find(id);
+    return found == it->second.end() ? PropertyList::kNoNode : found->second;
 }
 
 PropertyList::Index KeyedUnarchiver::objectNode(quint64 uid) const
@@ -383,7 +474,7 @@ Value KeyedUnarchiver::decodeAllowedMembers(quint64 uid, Index node, const QStri
     Nesting nesting(*this);
 
     ValueList kept;
-    const Index members = m_list.valueForKey(node, ArchiveLayoutKey::kMembers);
+    const Index members = valueForKeyId(node, m_membersKeyId);
     if (members == PropertyList::kNoNode)
         return Value(kept);
     if (m_list.kind(members) != PropertyList::Kind::Array && m_list.kind(members) != PropertyList::Kind::Set)

@@ -137,6 +137,15 @@ private:
 
     void checkHeader();
     Index lookup(const QString& key) const;
+    // Keys are compared by number: every distinct key text this unarchiver met (escaped as written)
+    // gets one, and the numbers of the asked texts and of the file's key strings are remembered.
+    quint32 keyId(const QString& key) const;
+    quint32 keyIdOfNode(Index keyNode) const;
+    quint32 internKey(const QString& escaped) const;
+    // The value of the first entry of the dictionary under the key of that number, or kNoNode.
+    Index valueForKeyId(Index dict, quint32 id) const;
+    void pushFrame(Index record);
+    void popFrame() { --m_frameDepth; }
     Index scalarNode(const QString& key) const;
     QString stringAt(const QString& key);
     Value decodeNode(Index node, const QStringList* allowed);
@@ -194,9 +203,43 @@ private:
     static constexpr size_t kListsKeptAtLeast = 1024;
     PointerSet m_claimed;
     PointerSet m_adopted;
-    std::vector<Index> m_frames;
+    // The records that keyed decode calls read, innermost last. A record of up to kFrameKeys keys
+    // has the numbers of its keys read once, at its first lookup, and lookups go on from the key
+    // after the one found last, since classes read their keys in the order they wrote them. A
+    // record with more keys gets an index instead, so that a hostile record with many keys cannot
+    // make every lookup slow. The frames are kept for reuse as the depth goes up and down.
+    static constexpr size_t kFrameKeys = 32;
+    struct FrameKeys {
+        Index record = PropertyList::kNoNode;
+        bool read = false;
+        // Some key is there twice: the first of them is the one a lookup finds.
+        bool repeats = false;
+        quint32 count = 0;
+        quint32 cursor = 0;
+        PropertyListView::Refs values;
+        std::array<quint32, kFrameKeys> ids;
+    };
+    void readFrameKeys(FrameKeys& frame) const;
+    mutable std::vector<FrameKeys> m_frames;
+    size_t m_frameDepth = 0;
     std::vector<const Object*> m_decoding;
-    mutable std::unordered_map<Index, QHash<QString, Index>> m_keyIndex;
+    mutable std::unordered_map<Index, std::unordered_map<quint32, Index>> m_keyIndex;
+    mutable QHash<QString, quint32> m_keyIds;
+    // The numbers of asked texts, by where their characters are (checked against the text), and of
+    // key strings, by node in sets of two.
+    struct AskedKey {
+        QString text;
+        quint32 id = 0;
+    };
+    mutable std::array<AskedKey, 128> m_askedKeys;
+    struct KeyNode {
+        Index node = PropertyList::kNoNode;
+        quint32 id = 0;
+    };
+    mutable std::array<std::array<KeyNode, 2>, 512> m_keyNodes;
+    quint32 m_classKeyId = 0;
+    quint32 m_membersKeyId = 0;
+    quint32 m_keysKeyId = 0;
     // Collections written inline rather than by UID that passed a class check, with the number of
     // the allowed set; those by UID keep it in their entry.
     std::unordered_map<Index, quint32> m_allowedMemo;

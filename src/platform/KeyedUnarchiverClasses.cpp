@@ -156,7 +156,7 @@ QString KeyedUnarchiver::classNameOfRecord(Index record) const
 
 const KeyedUnarchiver::ClassInfo& KeyedUnarchiver::classInfoOfRecord(Index record) const
 {
-    const Index classRef = m_list.valueForKey(record, ArchiveLayoutKey::kClass);
+    const Index classRef = valueForKeyId(record, m_classKeyId);
     if (classRef == PropertyList::kNoNode || m_list.kind(classRef) != PropertyList::Kind::Uid)
         corrupt(QStringLiteral("An archived object has no class."));
     const Index classRecord = objectNode(m_list.uid(classRef));
@@ -313,8 +313,8 @@ bool KeyedUnarchiver::classAllowed(Index node, quint64 uid, const QStringList& a
             continue;
         // Looking the members up scans the record's keys; a record can have many.
         spend(quint64(m_list.count(current)));
-        for (const QString* key : { &ArchiveLayoutKey::kMembers, &ArchiveLayoutKey::kKeys }) {
-            const Index members = m_list.valueForKey(current, *key);
+        for (const quint32 key : { m_membersKeyId, m_keysKeyId }) {
+            const Index members = valueForKeyId(current, key);
             if (members == PropertyList::kNoNode)
                 continue;
             const auto items = m_list.items(members);

@@ -25,9 +25,9 @@ public:
     Frame(KeyedUnarchiver& owner, Index record)
         : m_owner(owner)
     {
-        owner.m_frames.push_back(record);
+        owner.pushFrame(record);
     }
-    ~Frame() { m_owner.m_frames.pop_back(); }
+    ~Frame() { m_owner.popFrame(); }
     Frame(const Frame&) = delete;
     Frame& operator=(const Frame&) = delete;
 

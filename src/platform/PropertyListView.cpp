@@ -13,57 +13,6 @@ const QByteArray kEmptyData;
 
 // Every read below trusts what the checker saw: offsets, counts and payloads of reachable objects.
 
-PropertyList::Kind PropertyListView::kindOfMarker(uchar marker)
-{
-    switch (marker >> 4) {
-    case 0x0:
-        return marker == 0x00 ? Kind::Null : Kind::Bool;
-    case 0x1:
-        return Kind::Int;
-    case 0x2:
-        return (marker & 0x0f) == 2 ? Kind::Real32 : Kind::Real64;
-    case 0x3:
-        return Kind::Date;
-    case 0x4:
-        return Kind::Data;
-    case 0x5:
-    case 0x6:
-        return Kind::String;
-    case 0x8:
-        return Kind::Uid;
-    case 0xA:
-        return Kind::Array;
-    case 0xC:
-        return Kind::Set;
-    default:
-        return Kind::Dict;
-    }
-}
-
-PropertyList::Kind PropertyListView::kind(Index node) const
-{
-    return kindOfMarker(*objectAt(node));
-}
-
-bool PropertyListView::isNumber(Index node) const
-{
-    return PropertyList::isNumberKind(kind(node));
-}
-
-bool PropertyListView::isContainer(Index node) const
-{
-    return PropertyList::isContainerKind(kind(node));
-}
-
-std::pair<const uchar*, quint64> PropertyListView::countedPayload(const uchar* object)
-{
-    const uchar marker = object[0];
-    if ((marker & 0x0f) != 0x0f)
-        return { object + 1, marker & 0x0f };
-    const int width = 1 << (object[1] & 0x0f);
-    return { object + 2 + width, readBigEndian(object + 2, width) };
-}
-
 PropertyList::Node PropertyListView::read(Index index) const
 {
     const uchar* object = objectAt(index);
@@ -185,42 +134,11 @@ bool PropertyListView::stringEquals(Index node, QStringView text) const
     return string(node) == text;
 }
 
-quint64 PropertyListView::uid(Index node) const
-{
-    const uchar* object = objectAt(node);
-    return (object[0] >> 4) == 0x8 ? readBigEndian(object + 1, (object[0] & 0x0f) + 1) : 0;
-}
-
 qsizetype PropertyListView::count(Index node) const
 {
     const uchar* object = objectAt(node);
     return PropertyList::isContainerKind(kindOfMarker(object[0])) ? qsizetype(countedPayload(object).second)
                                                                   : 0;
-}
-
-PropertyListView::Refs PropertyListView::refsOf(Index node, bool dictionary, bool valuesHalf) const
-{
-    const uchar* object = objectAt(node);
-    const Kind k = kindOfMarker(object[0]);
-    if (dictionary ? k != Kind::Dict : (k != Kind::Array && k != Kind::Set))
-        return {};
-    const auto [refs, count] = countedPayload(object);
-    return Refs(refs + (valuesHalf ? count * quint64(m_refSize) : 0), size_t(count), m_refSize);
-}
-
-PropertyListView::Refs PropertyListView::items(Index node) const
-{
-    return refsOf(node, false, false);
-}
-
-PropertyListView::Refs PropertyListView::keys(Index node) const
-{
-    return refsOf(node, true, false);
-}
-
-PropertyListView::Refs PropertyListView::values(Index node) const
-{
-    return refsOf(node, true, true);
 }
 
 PropertyList::Index PropertyListView::valueForKey(Index dict, QStringView key) const

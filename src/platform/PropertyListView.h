@@ -114,9 +114,9 @@ public:
     quint64 totalEntries() const { return m_totalEntries; }
 
     // Access as PropertyList gives it.
-    Kind kind(Index node) const;
-    bool isNumber(Index node) const;
-    bool isContainer(Index node) const;
+    Kind kind(Index node) const { return kindOfMarker(*objectAt(node)); }
+    bool isNumber(Index node) const { return PropertyList::isNumberKind(kind(node)); }
+    bool isContainer(Index node) const { return PropertyList::isContainerKind(kind(node)); }
     bool boolValue(Index node) const { return read(node).boolValue(); }
     qint64 intValue(Index node) const { return read(node).intValue(); }
     bool isUnsignedInt(Index node) const { return read(node).isUnsigned; }
@@ -124,14 +124,18 @@ public:
     double realValue(Index node) const { return read(node).realValue(); }
     const QString& string(Index node) const;
     const QByteArray& data(Index node) const;
-    quint64 uid(Index node) const;
+    quint64 uid(Index node) const
+    {
+        const uchar* object = objectAt(node);
+        return (object[0] >> 4) == 0x8 ? readBigEndian(object + 1, (object[0] & 0x0f) + 1) : 0;
+    }
     // Compares a string object to the text without making a string of it; false for other kinds.
     bool stringEquals(Index node, QStringView text) const;
 
     qsizetype count(Index node) const;
-    Refs items(Index node) const;
-    Refs keys(Index node) const;
-    Refs values(Index node) const;
+    Refs items(Index node) const { return refsOf(node, false, false); }
+    Refs keys(Index node) const { return refsOf(node, true, false); }
+    Refs values(Index node) const { return refsOf(node, true, true); }
     Index valueForKey(Index dict, QStringView key) const;
 
     // The object as a node of PropertyList: scalars hold their value; containers hold their entry
@@ -150,10 +154,36 @@ private:
             m_bytes + m_offsetTableOffset + index * quint64(m_offsetIntSize), m_offsetIntSize);
     }
     const uchar* objectAt(Index node) const { return m_bytes + offsetOf(node); }
-    static Kind kindOfMarker(uchar marker);
+    static Kind kindOfMarker(uchar marker)
+    {
+        // By the high nibble; Null and Bool share 0, reals of two widths share 2.
+        constexpr Kind kinds[16] = { Kind::Bool, Kind::Int, Kind::Real64, Kind::Date, Kind::Data,
+            Kind::String, Kind::String, Kind::Dict, Kind::Uid, Kind::Dict, Kind::Array, Kind::Dict, Kind::Set,
+            Kind::Dict, Kind::Dict, Kind::Dict };
+        if (marker == 0x00)
+            return Kind::Null;
+        if (marker == 0x22)
+            return Kind::Real32;
+        return kinds[marker >> 4];
+    }
     // Where the payload of a string, data or container object starts, and its count.
-    static std::pair<const uchar*, quint64> countedPayload(const uchar* object);
-    Refs refsOf(Index node, bool dictionary, bool valuesHalf) const;
+    static std::pair<const uchar*, quint64> countedPayload(const uchar* object)
+    {
+        const uchar marker = object[0];
+        if ((marker & 0x0f) != 0x0f)
+            return { object + 1, marker & 0x0f };
+        const int width = 1 << (object[1] & 0x0f);
+        return { object + 2 + width, readBigEndian(object + 2, width) };
+    }
+    Refs refsOf(Index node, bool dictionary, bool valuesHalf) const
+    {
+        const uchar* object = objectAt(node);
+        const Kind k = kindOfMarker(object[0]);
+        if (dictionary ? k != Kind::Dict : (k != Kind::Array && k != Kind::Set))
+            return {};
+        const auto [refs, count] = countedPayload(object);
+        return Refs(refs + (valuesHalf ? count * quint64(m_refSize) : 0), size_t(count), m_refSize);
+    }
 
     QByteArray m_data; // shares the caller's bytes, which the pointers below point into
     const uchar* m_bytes = nullptr;

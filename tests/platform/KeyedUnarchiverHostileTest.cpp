@@ -279,6 +279,31 @@ TEST_F(KeyedUnarchiverHostileTest, WrongTypesAtScalarKeysRaise)
     EXPECT_FALSE(node->flag);
 }
 
+// Keys are found in whatever order a record has them, and a key written twice reads as its first
+// entry, in a small record as in one with more keys than are read in place.
+TEST_F(KeyedUnarchiverHostileTest, KeysAreFoundInAnyOrderAndTheFirstOfARepeatedKeyWins)
+{
+    for (const int filler : { 0, 3, 40 }) {
+        const auto node = decodeNode(nodeArchive([&](ArchiveBuilder& b) {
+            std::vector<std::pair<QString, Index>> fields;
+            for (int i = 0; i < filler; ++i)
+                fields.emplace_back(QStringLiteral("unused%1").arg(i), b.integer(i));
+            fields.emplace_back(QStringLiteral("flag"), b.integer(1));
+            fields.emplace_back(QStringLiteral("count"), b.integer(7));
+            fields.emplace_back(QStringLiteral("small"), b.integer(-3));
+            fields.emplace_back(QStringLiteral("weight"), b.real(2.5));
+            fields.emplace_back(QStringLiteral("count"), b.integer(9));
+            fields.emplace_back(QStringLiteral("$count"), b.integer(11));
+            return fields;
+        }));
+        ASSERT_TRUE(node) << filler;
+        EXPECT_EQ(node->count, 7) << filler;
+        EXPECT_EQ(node->small, -3) << filler;
+        EXPECT_FLOAT_EQ(node->weight, 2.5f) << filler;
+        EXPECT_TRUE(node->flag) << filler;
+    }
+}
+
 TEST_F(KeyedUnarchiverHostileTest, NonFiniteRealsComeBackAsTheyAreOrAsDefinedNumbers)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
