@@ -50,14 +50,14 @@ public:
     // nullptr at an ancestor that is no model element, so has no parent link of its own.
     template <class T> static T* getAncestorOfClass(const Object* element)
     {
-        const auto* link = dynamic_cast<const ModelElement*>(element);
+        const auto* link = dynamicCast<const ModelElement>(element);
         while (link) {
             Parent* ancestor = link->parent();
             if (!ancestor)
                 return nullptr;
-            if (auto* found = dynamic_cast<T*>(ancestor))
+            if (auto* found = dynamicCast<T>(ancestor))
                 return found;
-            link = dynamic_cast<const ModelElement*>(ancestor);
+            link = dynamicCast<const ModelElement>(ancestor);
         }
         return nullptr;
     }
@@ -73,7 +73,7 @@ public:
         if (elements.isEmpty())
             return false;
         for (const ObjectPtr& member : elements) {
-            if (!dynamic_cast<T*>(member.get()))
+            if (!dynamicCast<T>(member.get()))
                 return false;
         }
         return true;
@@ -81,7 +81,7 @@ public:
     template <class T> static bool anyIn(const ElementList& elements)
     {
         for (const ObjectPtr& member : elements) {
-            if (dynamic_cast<T*>(member.get()))
+            if (dynamicCast<T>(member.get()))
                 return true;
         }
         return false;
@@ -116,7 +116,7 @@ private:
     {
         ElementList members;
         for (const ObjectPtr& member : elements) {
-            if (dynamic_cast<T*>(member.get()))
+            if (dynamicCast<T>(member.get()))
                 members.append(member);
         }
         return members;

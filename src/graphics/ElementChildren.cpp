@@ -6,19 +6,19 @@ namespace zandrel {
 
 Parent* GraphicElementLinks::parentOf(const Object& member)
 {
-    const auto* element = dynamic_cast<const ModelElement*>(&member);
+    const auto* element = dynamicCast<const ModelElement>(&member);
     return element ? element->parent() : nullptr;
 }
 
 void GraphicElementLinks::setParentOf(Object& member, Parent* owner)
 {
-    if (auto* element = dynamic_cast<ModelElement*>(&member))
+    if (auto* element = dynamicCast<ModelElement>(&member))
         element->setParent(owner);
 }
 
 bool GraphicElementLinks::accepts(const Object* member)
 {
-    return dynamic_cast<const GraphicElement*>(member) != nullptr;
+    return dynamicCast<const GraphicElement>(member) != nullptr;
 }
 
 ObjectPtr GraphicElementLinks::copyOf(const ObjectPtr& member)
@@ -30,7 +30,7 @@ ObjectPtr GraphicElementLinks::copyOf(const ObjectPtr& member)
 
 GraphicElement* GraphicElementLinks::graphicOf(Object& member)
 {
-    return dynamic_cast<GraphicElement*>(&member);
+    return dynamicCast<GraphicElement>(&member);
 }
 
 bool GraphicElementLinks::isValid(const ObjectPtr& member)
@@ -41,13 +41,13 @@ bool GraphicElementLinks::isValid(const ObjectPtr& member)
 
 const Object* GraphicElementLinks::objectOf(const Parent* owner)
 {
-    return dynamic_cast<const Object*>(owner);
+    return dynamicCast<const Object>(owner);
 }
 
 const Object* GraphicElementLinks::parentObjectOf(const Object* link)
 {
-    const auto* element = dynamic_cast<const ModelElement*>(link);
-    return element ? dynamic_cast<const Object*>(element->parent()) : nullptr;
+    const auto* element = dynamicCast<const ModelElement>(link);
+    return element ? dynamicCast<const Object>(element->parent()) : nullptr;
 }
 
 QRectF unionOfBounds(const std::vector<GraphicElement*>& members, QRectF (GraphicElement::*bounds)() const)

@@ -51,11 +51,11 @@ template <class E, class O, class L> struct TypedLinks {
         return std::dynamic_pointer_cast<E>(member->initByCopying());
     }
     static bool isValid(const std::shared_ptr<E>& member) { return member->validateData(); }
-    static const Object* objectOf(const O* owner) { return dynamic_cast<const Object*>(owner); }
+    static const Object* objectOf(const O* owner) { return dynamicCast<const Object>(owner); }
     static const Object* parentObjectOf(const Object* link)
     {
-        const auto* member = dynamic_cast<const E*>(link);
-        return member ? dynamic_cast<const Object*>(member->parent()) : nullptr;
+        const auto* member = dynamicCast<const E>(link);
+        return member ? dynamicCast<const Object>(member->parent()) : nullptr;
     }
 };
 
@@ -235,7 +235,7 @@ auto topmostContaining(const List& members, const QPointF& point, float viewScal
     typename List::value_type
 {
     for (auto it = members.rbegin(); it != members.rend(); ++it) {
-        const auto* graphic = dynamic_cast<const GraphicElement*>(it->get());
+        const auto* graphic = dynamicCast<const GraphicElement>(it->get());
         if (graphic && graphic->containsPt(point, viewScale))
             return *it;
     }

@@ -11,7 +11,7 @@ void GraphicElement::notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulato
     // state it had before any of its members changed.
     if (notice == GraphicNotice::ApplyManipulator && object)
         object->manipulate(*this);
-    if (const auto* container = dynamic_cast<const Parent*>(this))
+    if (const auto* container = dynamicCast<const Parent>(this))
         notifyChildrenOf(*container, notice, object);
 }
 
@@ -103,7 +103,7 @@ void notifyChildrenOf(const Parent& container, GraphicNotice notice, GraphicMani
 
 void flushParentCachedImage(const ModelElement& element)
 {
-    if (auto* graphic = dynamic_cast<GraphicElement*>(element.parent()))
+    if (auto* graphic = dynamicCast<GraphicElement>(element.parent()))
         graphic->flushCachedImage();
 }
 

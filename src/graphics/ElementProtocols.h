@@ -38,7 +38,7 @@ enum class GraphicNotice : int {
 // "An object that answers X": the protocol of an element, or nullptr when it does not adopt it.
 template <class Protocol> Protocol* asProtocol(const ObjectPtr& object)
 {
-    return dynamic_cast<Protocol*>(object.get());
+    return dynamicCast<Protocol>(object.get());
 }
 
 // An element of a model tree: it knows the container that holds it. The link does not own: the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DynamicCast.h"
 #include "platform/RgbColor.h"
 
 #include <QByteArray>
@@ -157,7 +158,9 @@ public:
     ObjectPtr toObject() const;
     template <class T> std::shared_ptr<T> toObject() const
     {
-        return std::dynamic_pointer_cast<T>(toObject());
+        ObjectPtr object = toObject();
+        T* cast = dynamicCast<T>(object.get());
+        return cast ? std::shared_ptr<T>(std::move(object), cast) : nullptr;
     }
     // Const, so that a loop over the result shares the value's members instead of detaching a
     // copy of them (which would double what a list of a file's references holds).
