@@ -1,6 +1,7 @@
 #include "platform/OutlineFill.h"
 
 #include "platform/DeviceOutlines.h"
+#include "platform/PremultipliedPixels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,39 +43,23 @@ struct Scratch {
 
 thread_local Scratch t_scratch;
 
-// x * a / 255 on the four channels at once, rounded as Qt rounds it.
-inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a)
-{
-    std::uint32_t t = (x & 0xff00ff) * a;
-    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
-    t &= 0xff00ff;
-    x = ((x >> 8) & 0xff00ff) * a;
-    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
-    x &= 0xff00ff00;
-    return x | t;
-}
-
-inline void blend(QRgb& destination, QRgb source)
-{
-    destination = source + byteMul(destination, 255 - qAlpha(source));
-}
-
 inline void fillRun(QRgb* destination, int count, QRgb color, int coverage)
 {
     if (coverage <= 0 || count <= 0)
         return;
     if (count == 1) {
-        blend(*destination, coverage >= 255 ? color : byteMul(color, std::uint32_t(coverage)));
+        *destination = blendPixel(
+            coverage >= 255 ? color : byteMultiply(color, std::uint32_t(coverage)), *destination);
         return;
     }
     if (coverage >= 255 && qAlpha(color) == 255) {
         std::fill_n(destination, count, color);
         return;
     }
-    const QRgb source = coverage >= 255 ? color : byteMul(color, std::uint32_t(coverage));
+    const QRgb source = coverage >= 255 ? color : byteMultiply(color, std::uint32_t(coverage));
     const std::uint32_t keep = 255 - qAlpha(source);
     for (int i = 0; i < count; ++i)
-        destination[i] = source + byteMul(destination[i], keep);
+        destination[i] = source + byteMultiply(destination[i], keep);
 }
 
 // The part of a pixel an accumulated winding covers: nonzero counts any winding whole, even-odd

@@ -1,5 +1,7 @@
 #include "views/SpanBitmap.h"
 
+#include "platform/PremultipliedPixels.h"
+
 #include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
@@ -13,23 +15,6 @@
 namespace zandrel {
 
 namespace {
-
-// Each channel of a premultiplied pixel times a / 255, rounded as the raster engine rounds.
-quint32 byteMultiply(quint32 pixel, quint32 a)
-{
-    quint32 t = (pixel & 0xff00ff) * a;
-    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
-    t &= 0xff00ff;
-    pixel = ((pixel >> 8) & 0xff00ff) * a;
-    pixel = pixel + ((pixel >> 8) & 0xff00ff) + 0x800080;
-    pixel &= 0xff00ff00;
-    return pixel | t;
-}
-
-quint32 blendPixel(quint32 over, quint32 under)
-{
-    return over + byteMultiply(under, 255 - (over >> 24));
-}
 
 // What a run leaves of a pixel: a transparent one (whatever else it holds) leaves it as it was.
 Q_ALWAYS_INLINE quint32 layPixel(quint32 over, quint32 under)
