@@ -410,13 +410,8 @@ bool PainterCanvas::drawOutline(QPainter& p, const QPainterPath& path, const QPe
 {
     if (!m_drawsOutlines)
         return false;
-    // Outlines are in device pixels, which the painter's coordinates are once its transform is
-    // reset (not so on a window's backing store at a device pixel ratio).
-    const QTransform toDevice = p.deviceTransform();
-    if (!toDevice.isAffine() || p.worldTransform() != toDevice
-        || (pen && !DeviceOutline::strokesAsOutline(*pen, toDevice)))
+    if (!drawsAsOutline(p, pen))
         return false;
-    // Layers and shadows are bitmaps of each band's own: their outlines are not shared.
     const Surface& root = *m_surfaces.front();
     const bool onRoot = &p == root.painter;
     // Outlines paint what Qt paints, except dashes. Filled straight into the pixels they are the
@@ -425,9 +420,7 @@ bool PainterCanvas::drawOutline(QPainter& p, const QPainterPath& path, const QPe
     const std::optional<DirectFill> direct = directFill(p, pen ? pen->brush() : p.brush());
     if (!dashed && !(slot && onRoot) && !direct)
         return false;
-    const std::shared_ptr<const DeviceOutline> outline = slot && onRoot
-        ? slot->outline(path, toDevice, pen)
-        : std::make_shared<const DeviceOutline>(DeviceOutline::of(path, toDevice, pen));
+    const std::shared_ptr<const DeviceOutline> outline = outlineOf(p, path, pen, slot);
     if (direct) {
         fillOutline(*direct->image, direct->clip, *outline, direct->color);
         return true;
@@ -455,9 +448,7 @@ bool PainterCanvas::fillStraight(
         || top().states.back().mode != CompositionMode::SourceOver)
         return false;
     QPainter& p = *painter();
-    const QTransform toDevice = p.deviceTransform();
-    if (!toDevice.isAffine() || p.worldTransform() != toDevice
-        || (pen && !DeviceOutline::strokesAsOutline(*pen, toDevice)))
+    if (!drawsAsOutline(p, pen))
         return false;
     const std::optional<DirectFill> direct = directFill(p, paint.color());
     if (!direct)
@@ -469,11 +460,27 @@ bool PainterCanvas::fillStraight(
         if (!reachesBeyondDevice(userToDeviceBounds(bounds.adjusted(-reach, -reach, reach, reach))))
             slot = nullptr;
     }
-    const std::shared_ptr<const DeviceOutline> outline = slot && onRoot
-        ? slot->outline(path.painterPath(), toDevice, pen)
-        : std::make_shared<const DeviceOutline>(DeviceOutline::of(path.painterPath(), toDevice, pen));
-    fillOutline(*direct->image, direct->clip, *outline, direct->color);
+    fillOutline(*direct->image, direct->clip, *outlineOf(p, path.painterPath(), pen, slot), direct->color);
     return true;
+}
+
+bool PainterCanvas::drawsAsOutline(const QPainter& p, const QPen* pen)
+{
+    // Outlines are in device pixels, which the painter's coordinates are once its transform is
+    // reset (not so on a window's backing store at a device pixel ratio).
+    const QTransform toDevice = p.deviceTransform();
+    return toDevice.isAffine() && p.worldTransform() == toDevice
+        && (!pen || DeviceOutline::strokesAsOutline(*pen, toDevice));
+}
+
+std::shared_ptr<const DeviceOutline> PainterCanvas::outlineOf(
+    const QPainter& p, const QPainterPath& path, const QPen* pen, OutlineSlot* slot) const
+{
+    // Layers and shadows are bitmaps of each band's own: their outlines are not shared.
+    const QTransform toDevice = p.deviceTransform();
+    if (slot && &p == m_surfaces.front()->painter)
+        return slot->outline(path, toDevice, pen);
+    return std::make_shared<const DeviceOutline>(DeviceOutline::of(path, toDevice, pen));
 }
 
 std::optional<PainterCanvas::DirectFill> PainterCanvas::directFill(QPainter& p, const QBrush& brush) const

@@ -12,12 +12,14 @@ class QBrush;
 class QColor;
 class QPen;
 class QImage;
+class QPainterPath;
 class QPainter;
 class QPaintDevice;
 
 namespace zandrel {
 
 class OutlineSlot;
+struct DeviceOutline;
 
 // The Canvas backend on QPainter, for widgets, QImage, QPdfWriter and QPrinter. The painter's
 // transform at construction becomes the base space. Antialiasing is on and images are not
@@ -130,6 +132,12 @@ private:
     // Fills the path (or with the pen, its stroke) in the paint straight from its outline when
     // the paint is a colour and directFill applies; false when it takes the general route.
     bool fillStraight(const CanvasPath& path, const CanvasPaint& paint, const QPen* pen, OutlineSlot* slot);
+    // Whether the painter's fills (with a pen, its strokes) can go through device outlines.
+    static bool drawsAsOutline(const QPainter& painter, const QPen* pen);
+    // The outline of the path (with a pen, of its stroke) in the painter's device pixels: the
+    // slot's, shared by the bands, when drawing on the root surface; otherwise one of its own.
+    std::shared_ptr<const DeviceOutline> outlineOf(
+        const QPainter& painter, const QPainterPath& path, const QPen* pen, OutlineSlot* slot) const;
     // Keeps the clip's rect in device pixels while the clips are rects (see SurfaceState).
     void noteClip(const std::optional<QRectF>& userRect, bool clippedBefore);
     // Whether what paints in the device pixels (antialiasing aside) reaches beyond the device rect.
