@@ -1,13 +1,18 @@
 #pragma once
 
-// Counts the heap in use and its peak by standing in for the C library's allocator in the bench
-// executable that includes this header (once): every allocation of the process, Qt's included,
-// goes through these. Only for benchmarks; the library code knows nothing of it.
+// Counts the heap in use and its peak in the bench executable that includes this header (once):
+// every allocation of the process, Qt's included, is seen. On the allocator the program links,
+// through its hooks; on the C library's, by standing in for it. Only for benchmarks; the library
+// code knows nothing of it.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <malloc.h>
 
+#ifdef ZANDREL_TCMALLOC
+#include <gperftools/malloc_hook_c.h>
+#include <gperftools/tcmalloc.h>
+#else
 extern "C" {
 void* __libc_malloc(size_t size);
 void* __libc_calloc(size_t count, size_t size);
@@ -15,27 +20,37 @@ void* __libc_realloc(void* pointer, size_t size);
 void* __libc_memalign(size_t alignment, size_t size);
 void __libc_free(void* pointer);
 }
+#endif
 
 namespace peak_memory {
+
+inline std::int64_t usableSize(const void* pointer)
+{
+#ifdef ZANDREL_TCMALLOC
+    return std::int64_t(tc_malloc_size(const_cast<void*>(pointer)));
+#else
+    return std::int64_t(malloc_usable_size(const_cast<void*>(pointer)));
+#endif
+}
 
 inline std::atomic<std::int64_t> inUse { 0 };
 inline std::atomic<std::int64_t> peak { 0 };
 
-inline void* counted(void* pointer)
+inline void* counted(const void* pointer)
 {
     if (pointer) {
-        const std::int64_t size = std::int64_t(malloc_usable_size(pointer));
+        const std::int64_t size = usableSize(pointer);
         const std::int64_t now = inUse.fetch_add(size) + size;
         std::int64_t seen = peak.load(std::memory_order_relaxed);
         while (now > seen && !peak.compare_exchange_weak(seen, now, std::memory_order_relaxed)) { }
     }
-    return pointer;
+    return const_cast<void*>(pointer);
 }
 
-inline void uncount(void* pointer)
+inline void uncount(const void* pointer)
 {
     if (pointer)
-        inUse.fetch_sub(std::int64_t(malloc_usable_size(pointer)));
+        inUse.fetch_sub(usableSize(pointer));
 }
 
 // Starts a measurement: the peak from now on, above what is in use now.
@@ -51,8 +66,17 @@ inline std::int64_t peakAbove(std::int64_t base)
     return peak.load() - base;
 }
 
+#ifdef ZANDREL_TCMALLOC
+inline const bool hooked = [] {
+    MallocHook_AddNewHook([](const void* pointer, size_t) { counted(pointer); });
+    MallocHook_AddDeleteHook([](const void* pointer) { uncount(pointer); });
+    return true;
+}();
+#endif
+
 } // namespace peak_memory
 
+#ifndef ZANDREL_TCMALLOC
 extern "C" {
 void* malloc(size_t size)
 {
@@ -90,3 +114,4 @@ int posix_memalign(void** result, size_t alignment, size_t size)
     return *result ? 0 : 12; // ENOMEM
 }
 }
+#endif

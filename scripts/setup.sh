@@ -20,6 +20,8 @@ packages=(
   ghostscript
   # PNG files are compressed with zlib, in segments on several threads.
   zlib1g-dev
+  # tcmalloc: documents of millions of small objects open and close in time proportional to them.
+  libgoogle-perftools-dev
   # The export benchmark sets poppler's rasterisers beside our exports of the same page.
   poppler-utils
 )

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <vector>
@@ -64,6 +65,18 @@ TEST(LargeBlocks, BlocksGivenBackPastTheBoundPushOutTheOldest)
     largeblocks::deallocate(fresh, oldest);
     largeblocks::deallocate(again, unit);
 }
+
+#ifdef ZANDREL_TCMALLOC
+// Every allocation of the process, the libraries' included, goes through the allocator the
+// program links: a linker that dropped it, or a library loaded ahead of it, would leave the C
+// library's in place without a word.
+TEST(Allocator, MallocOfTheWholeProcessIsTheLinkedOne)
+{
+    void* const linked = dlsym(RTLD_DEFAULT, "tc_malloc");
+    ASSERT_NE(linked, nullptr);
+    EXPECT_EQ(dlsym(RTLD_DEFAULT, "malloc"), linked);
+}
+#endif
 
 } // namespace
 } // namespace zandrel

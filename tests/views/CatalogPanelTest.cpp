@@ -240,6 +240,9 @@ TEST_F(CatalogPanelTest, MenuCommandsDeleteCopyAndSaveCatalogFiles)
     EXPECT_EQ(manifestNames(user), QStringLiteral("Forest.parts Alice.parts"));
     EXPECT_EQ(fileBytes(QDir(user).filePath(QStringLiteral("Alice.parts"))), alice);
     EXPECT_EQ(names(*panelWidget->characterList()).count(QStringLiteral("Alice")), 2);
+    // The copy says so a moment later; waited for, so that it does not land among the next alerts.
+    const QString saved = QStringLiteral("The character file “Alice.parts” was saved to Vivaviv Izazuda.");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !alerts.isEmpty() && alerts.last().message == saved; }));
 
     const QString copy = dir.filePath(QStringLiteral("copy of Bob.parts"));
     QString suggested;
