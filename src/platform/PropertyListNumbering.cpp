@@ -15,9 +15,15 @@ using Kind = PropertyList::Kind;
 // Marks a node reached by the walk that takes a number of its own when the numbers are given out.
 constexpr quint32 kOwnNumber = 0xfffffffeu;
 
-// About this many scalars a partition on average: its entries and its table (128 kB each) stay in a
-// core's cache.
-constexpr size_t kScalarsPerPartition = 16384;
+// About this many scalars a partition on average: its entries and its table (512 kB each) stay in a
+// core's own cache.
+constexpr size_t kScalarsPerPartition = 65536;
+
+// A marker with a count: in its low bits below 15, else followed by the count as an integer.
+qint64 markerBytes(quint64 count)
+{
+    return count < 15 ? 1 : 2 + PropertyListNumbering::byteCount(count);
+}
 
 quint64 mix(quint64 value)
 {
@@ -38,16 +44,19 @@ PropertyListNumbering::PropertyListNumbering(const PropertyList& list)
     const size_t nodes = m_list.m_nodes.size();
     if (nodes >= kOwnNumber)
         Exception::raise(kInvalidArchiveException, QStringLiteral("Too many property list objects."));
-    // Sized for the most scalars the list can hold; the walk counts those it reaches.
+    // Sized for the most scalars the list can hold: each partition has room for its share of them
+    // (hashes spread evenly), and grows past it in the rare case it must.
     const size_t partitions = std::bit_ceil(std::max<size_t>(1, nodes / kScalarsPerPartition));
     m_partitionBits = std::countr_zero(partitions);
-    m_partitionSizes.assign(partitions, 0);
+    m_partitions.resize(partitions);
+    for (std::vector<Scalar>& partition : m_partitions)
+        partition.reserve(nodes / partitions + nodes / partitions / 8 + 16);
     walk();
     matchEqualScalars();
     numberInOrder();
 }
 
-PropertyListNumbering::Scalar PropertyListNumbering::scalarOf(Index node) const
+quint64 PropertyListNumbering::hashOf(Index node) const
 {
     const PropertyList::Node& n = m_list.m_nodes[node];
     quint64 bits = 0;
@@ -64,12 +73,36 @@ PropertyListNumbering::Scalar PropertyListNumbering::scalarOf(Index node) const
         bits = n.u;
     }
     const quint64 kind = quint64(n.kind) | (n.isUnsigned ? 0x100u : 0u);
-    return Scalar { quint32(mix(bits ^ (kind * 0x9e3779b97f4a7c15ull)) >> 32), node };
+    return mix(bits ^ (kind * 0x9e3779b97f4a7c15ull));
 }
 
-size_t PropertyListNumbering::partitionOf(Scalar scalar) const
+qint64 PropertyListNumbering::scalarBytes(Index node) const
 {
-    return m_partitionBits == 0 ? 0 : size_t(scalar.hash >> (32 - m_partitionBits));
+    const PropertyList::Node& n = m_list.m_nodes[node];
+    switch (n.kind) {
+    case Kind::Null:
+    case Kind::Bool:
+        return 1;
+    case Kind::Int:
+        return n.isUnsigned ? 17 : 1 + (n.i < 0 ? 8 : PropertyListNumbering::byteCount(quint64(n.i)));
+    case Kind::Real32:
+        return 5;
+    case Kind::Real64:
+    case Kind::Date:
+        return 9;
+    case Kind::Data:
+        return markerBytes(quint64(m_list.m_datas[n.u].size())) + m_list.m_datas[n.u].size();
+    case Kind::String: {
+        const QString& text = m_list.m_strings[n.u];
+        const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+        const bool ascii = std::all_of(units, units + text.size(), [](char16_t c) { return c < 0x80; });
+        return markerBytes(quint64(text.size())) + (ascii ? 1 : 2) * text.size();
+    }
+    case Kind::Uid:
+        return 1 + PropertyListNumbering::byteCount(n.u);
+    default:
+        return 0;
+    }
 }
 
 bool PropertyListNumbering::sameValue(Index a, Index b) const
@@ -110,8 +143,14 @@ void PropertyListNumbering::walk()
             const quint32 entries = n.kind == Kind::Dict ? n.count * 2 : n.count;
             for (quint32 i = entries; i > 0; --i)
                 stack.push_back(refs[i - 1]);
+            m_containerHeadBytes += markerBytes(n.count);
+            m_containerEntries += entries;
         } else {
-            ++m_partitionSizes[partitionOf(scalarOf(node))];
+            // The high bits of the hash pick the partition, the low ones are kept for matching.
+            const quint64 hash = hashOf(node);
+            const quint32 partition = m_partitionBits == 0 ? 0 : quint32(hash >> (64 - m_partitionBits));
+            m_partitions[partition].push_back(Scalar { quint32(hash), node });
+            m_scalarBytes += scalarBytes(node);
         }
     }
 }
@@ -119,47 +158,66 @@ void PropertyListNumbering::walk()
 void PropertyListNumbering::matchEqualScalars()
 {
     // Each partition lists its scalars in the order they were reached, as the walk did.
-    std::vector<size_t> next(m_partitionSizes.size());
-    size_t total = 0;
     size_t largest = 0;
-    for (size_t p = 0; p < m_partitionSizes.size(); ++p) {
-        next[p] = total;
-        total += m_partitionSizes[p];
-        largest = std::max<size_t>(largest, m_partitionSizes[p]);
-    }
-    LargeVector<Scalar> spread(total);
-    for (Index node : m_order) {
-        if (!PropertyList::isContainerKind(m_list.m_nodes[node].kind)) {
-            const Scalar scalar = scalarOf(node);
-            spread[next[partitionOf(scalar)]++] = scalar;
-        }
-    }
-
+    for (const std::vector<Scalar>& partition : m_partitions)
+        largest = std::max(largest, partition.size());
     // Open addressing over the partition's entries (an entry's place plus one; 0 is empty), at
     // most half full.
     LargeVector<quint32> table(std::bit_ceil(std::max<size_t>(16, 2 * largest)));
-    size_t begin = 0;
-    for (const quint32 size : m_partitionSizes) {
-        const size_t slotCount = std::bit_ceil(std::max<size_t>(16, 2 * size_t(size)));
-        const size_t mask = slotCount - 1;
-        std::fill_n(table.begin(), slotCount, 0u);
-        for (size_t i = begin; i < begin + size; ++i) {
-            const Scalar scalar = spread[i];
-            for (size_t slot = size_t(scalar.hash) & mask;; slot = (slot + 1) & mask) {
-                if (table[slot] == 0) {
-                    table[slot] = quint32(i - begin + 1);
-                    break;
-                }
-                const Scalar first = spread[begin + table[slot] - 1];
-                if (first.hash == scalar.hash && sameValue(first.node, scalar.node)) {
-                    // Numbered with the first when the numbers are given out.
-                    m_numberOf[scalar.node] = first.node;
-                    break;
-                }
+    std::vector<std::pair<Index, Index>> matches;
+    for (std::vector<Scalar>& partition :
+        m_partitions) { // Equal hashes are taken for equal values first, which spares reading the nodes of
+        // scalars without a match; the matches are then checked together, so that their nodes,
+        // which lie anywhere in the list, are fetched side by side. A match that fails (two values
+        // of one hash) makes the partition matched again comparing values.
+        matchPartition(partition, table, true, matches);
+        if (!allSameValues(matches))
+            matchPartition(partition, table, false, matches);
+        for (const auto& [first, later] : matches) {
+            // Numbered with the first when the numbers are given out, and not written.
+            m_numberOf[later] = first;
+            m_scalarBytes -= scalarBytes(later);
+        }
+        std::vector<Scalar>().swap(partition);
+    }
+}
+
+void PropertyListNumbering::matchPartition(std::span<const Scalar> partition, LargeVector<quint32>& table,
+    bool byHash, std::vector<std::pair<Index, Index>>& matches) const
+{
+    const size_t slotCount = std::bit_ceil(std::max<size_t>(16, 2 * partition.size()));
+    const size_t mask = slotCount - 1;
+    std::fill_n(table.begin(), slotCount, 0u);
+    matches.clear();
+    for (size_t i = 0; i < partition.size(); ++i) {
+        const Scalar scalar = partition[i];
+        for (size_t slot = size_t(scalar.hash) & mask;; slot = (slot + 1) & mask) {
+            if (table[slot] == 0) {
+                table[slot] = quint32(i + 1);
+                break;
+            }
+            const Scalar first = partition[table[slot] - 1];
+            if (first.hash == scalar.hash && (byHash || sameValue(first.node, scalar.node))) {
+                matches.emplace_back(first.node, scalar.node);
+                break;
             }
         }
-        begin += size;
     }
+}
+
+bool PropertyListNumbering::allSameValues(const std::vector<std::pair<Index, Index>>& matches) const
+{
+    constexpr size_t kAhead = 8;
+    for (size_t i = 0; i < matches.size(); ++i) {
+        if (i + kAhead < matches.size()) {
+            __builtin_prefetch(&m_list.m_nodes[matches[i + kAhead].first]);
+            __builtin_prefetch(&m_list.m_nodes[matches[i + kAhead].second]);
+            __builtin_prefetch(&m_numberOf[matches[i + kAhead].second], 1);
+        }
+        if (!sameValue(matches[i].first, matches[i].second))
+            return false;
+    }
+    return true;
 }
 
 void PropertyListNumbering::numberInOrder()

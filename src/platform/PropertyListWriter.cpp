@@ -10,16 +10,9 @@ namespace zandrel {
 
 namespace {
 
-// Smallest of 1, 2, 4 or 8 bytes that holds the value, as the reference writer chooses widths.
 int byteCount(quint64 value)
 {
-    if (value <= 0xffu)
-        return 1;
-    if (value <= 0xffffu)
-        return 2;
-    if (value <= 0xffffffffu)
-        return 4;
-    return 8;
+    return PropertyListNumbering::byteCount(value);
 }
 
 // The bytes of the last large property list written, kept so that the next one of about its size
@@ -83,8 +76,6 @@ private:
     using Kind = PropertyList::Kind;
 
     void writeObject(Index node);
-    // The bytes writeObject writes for the node, so that the output is made at its size once.
-    qsizetype sizeOf(Index node) const;
     char* grow(qsizetype bytes);
     void appendBE(quint64 value, int width);
     void appendMarkerWithCount(uchar type, quint64 count);
@@ -179,40 +170,6 @@ void PropertyListWriter::appendString(const QString& text)
     }
 }
 
-// Mirrors writeObject and the append functions it calls.
-qsizetype PropertyListWriter::sizeOf(Index node) const
-{
-    const auto& n = m_list.m_nodes[node];
-    const auto withCount = [](quint64 count) -> qsizetype { return count < 15 ? 1 : 2 + byteCount(count); };
-    switch (n.kind) {
-    case Kind::Null:
-    case Kind::Bool:
-        return 1;
-    case Kind::Int:
-        return n.isUnsigned ? 17 : 1 + (n.i < 0 ? 8 : byteCount(quint64(n.i)));
-    case Kind::Real32:
-        return 5;
-    case Kind::Real64:
-    case Kind::Date:
-        return 9;
-    case Kind::Data:
-        return withCount(quint64(m_list.m_datas[n.u].size())) + m_list.m_datas[n.u].size();
-    case Kind::String: {
-        const QString& text = m_list.m_strings[n.u];
-        const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
-        const bool ascii = std::all_of(units, units + text.size(), [](char16_t c) { return c < 0x80; });
-        return withCount(quint64(text.size())) + (ascii ? 1 : 2) * text.size();
-    }
-    case Kind::Uid:
-        return 1 + byteCount(n.u);
-    case Kind::Array:
-    case Kind::Set:
-    case Kind::Dict:
-        return withCount(n.count) + qsizetype(n.kind == Kind::Dict ? 2 * n.count : n.count) * m_refSize;
-    }
-    return 0;
-}
-
 void PropertyListWriter::writeObject(Index node)
 {
     const auto& n = m_list.m_nodes[node];
@@ -290,9 +247,8 @@ QByteArray PropertyListWriter::write()
     const quint64 count = order.size();
     m_refSize = byteCount(count);
 
-    qsizetype objectBytes = 8;
-    for (Index node : order)
-        objectBytes += sizeOf(node);
+    // Measured by the numbering, as writeObject and the append functions it calls write them.
+    const qsizetype objectBytes = 8 + m_numbering.objectBytes(m_refSize);
     const quint64 tableOffset = quint64(objectBytes);
     const int offsetSize = byteCount(tableOffset);
     m_out = outputBuffer(objectBytes + qsizetype(count) * offsetSize + 32);

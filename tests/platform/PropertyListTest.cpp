@@ -143,14 +143,15 @@ TEST(PropertyListTest, DictionaryNumbersItselfThenKeysThenValues)
 // In lists large enough that the writer matches equal scalars part by part, each scalar still shares
 // the number of the first equal one reached, and nothing else does: checked against a plain
 // numbering by value (the object numbers are the node indices of the list read back). Values that
-// differ only in kind, in the sign of a zero or in a NaN's payload keep objects of their own.
+// differ only in kind, in the sign of a zero or in a NaN's payload keep objects of their own, and so
+// do two reals whose hashes agree in every bit the matching looks at.
 TEST(PropertyListTest, EqualScalarsShareTheFirstNumberReachedInLargeLists)
 {
     std::mt19937 random(2026);
     PropertyList list;
     const auto scalar = [&]() -> Index {
         const int v = int(random() % 40);
-        switch (random() % 12) {
+        switch (random() % 13) {
         case 0:
             return list.addInt(v);
         case 1:
@@ -173,6 +174,8 @@ TEST(PropertyListTest, EqualScalarsShareTheFirstNumberReachedInLargeLists)
             return list.addReal64(std::bit_cast<double>(0x7ff8000000000000ull | quint64(v % 3)));
         case 10:
             return list.addUnsignedInt(~quint64(v % 4));
+        case 11:
+            return list.addReal64(v % 2 == 1 ? 1.0357027053833008 : 1.8465118408203125);
         default:
             return list.addReal32(float(random()) / 7.0f); // mostly values of their own
         }
