@@ -1,14 +1,13 @@
 #include "platform/PngWriter.h"
 
+#include "platform/ThreadWork.h"
+
 #include <QRgb>
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <memory>
-#include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 #include <zlib.h>
@@ -227,37 +226,6 @@ bool compress(const Source& source, Layout layout, Segment& segment, bool last)
     }
     segment.deflated.resize(segment.deflated.size() - qsizetype(stream.avail_out));
     return ok;
-}
-
-// Runs work(i) for every i below count on up to so many threads, the calling one among them.
-template <class Work> void runOnThreads(int count, int threads, const Work& work)
-{
-    std::atomic<int> next { 0 };
-    std::mutex failureMutex;
-    std::exception_ptr failure;
-    const auto run = [&] {
-        try {
-            for (int i = next++; i < count; i = next++)
-                work(i);
-        } catch (...) {
-            const std::lock_guard lock(failureMutex);
-            failure = std::current_exception();
-            next = count;
-        }
-    };
-    std::vector<std::thread> helpers;
-    helpers.reserve(size_t(std::max(0, std::min(threads, count) - 1)));
-    try {
-        for (int i = 1; i < std::min(threads, count); ++i)
-            helpers.emplace_back(run);
-    } catch (const std::system_error&) {
-        // No more threads to be had: those started and this one share the work.
-    }
-    run();
-    for (std::thread& helper : helpers)
-        helper.join();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 void appendBigEndian(QByteArray& bytes, quint32 value)

@@ -1,6 +1,7 @@
 #include "platform/PropertyListNumbering.h"
 
 #include "platform/Exception.h"
+#include "platform/ThreadWork.h"
 
 #include <QHash>
 #include <algorithm>
@@ -105,6 +106,14 @@ qint64 PropertyListNumbering::scalarBytes(Index node) const
     }
 }
 
+qint64 PropertyListNumbering::bytesOf(Index node, int refSize) const
+{
+    const PropertyList::Node& n = m_list.m_nodes[node];
+    if (!PropertyList::isContainerKind(n.kind))
+        return scalarBytes(node);
+    return markerBytes(n.count) + qint64(n.kind == Kind::Dict ? 2 * quint64(n.count) : n.count) * refSize;
+}
+
 bool PropertyListNumbering::sameValue(Index a, Index b) const
 {
     const PropertyList::Node& x = m_list.m_nodes[a];
@@ -157,38 +166,41 @@ void PropertyListNumbering::walk()
 
 void PropertyListNumbering::matchEqualScalars()
 {
-    // Each partition lists its scalars in the order they were reached, as the walk did.
-    size_t largest = 0;
+    // Partitions are matched apart, on several threads when there are enough scalars to share: each
+    // marks its own scalars only.
+    size_t scalars = 0;
     for (const std::vector<Scalar>& partition : m_partitions)
-        largest = std::max(largest, partition.size());
-    // Open addressing over the partition's entries (an entry's place plus one; 0 is empty), at
-    // most half full.
-    LargeVector<quint32> table(std::bit_ceil(std::max<size_t>(16, 2 * largest)));
-    std::vector<std::pair<Index, Index>> matches;
-    for (std::vector<Scalar>& partition :
-        m_partitions) { // Equal hashes are taken for equal values first, which spares reading the nodes of
-        // scalars without a match; the matches are then checked together, so that their nodes,
-        // which lie anywhere in the list, are fetched side by side. A match that fails (two values
-        // of one hash) makes the partition matched again comparing values.
-        matchPartition(partition, table, true, matches);
+        scalars += partition.size();
+    const int threads = int(std::min<size_t>(availableThreads(), scalars / kNodesPerThread));
+    std::vector<qint64> unwritten(m_partitions.size(), 0);
+    runOnThreads(int(m_partitions.size()), std::max(1, threads), [&](int p) {
+        std::vector<Scalar>& partition = m_partitions[size_t(p)];
+        // Equal hashes are taken for equal values first, which spares reading the nodes of scalars
+        // without a match; the matches are then checked together, so that their nodes, which lie
+        // anywhere in the list, are fetched side by side. A match that fails (two values of one
+        // hash) makes the partition matched again comparing values.
+        std::vector<std::pair<Index, Index>> matches = matchPartition(partition, true);
         if (!allSameValues(matches))
-            matchPartition(partition, table, false, matches);
+            matches = matchPartition(partition, false);
         for (const auto& [first, later] : matches) {
             // Numbered with the first when the numbers are given out, and not written.
             m_numberOf[later] = first;
-            m_scalarBytes -= scalarBytes(later);
+            unwritten[size_t(p)] += scalarBytes(later);
         }
         std::vector<Scalar>().swap(partition);
-    }
+    });
+    for (const qint64 bytes : unwritten)
+        m_scalarBytes -= bytes;
 }
 
-void PropertyListNumbering::matchPartition(std::span<const Scalar> partition, LargeVector<quint32>& table,
-    bool byHash, std::vector<std::pair<Index, Index>>& matches) const
+std::vector<std::pair<PropertyListNumbering::Index, PropertyListNumbering::Index>>
+PropertyListNumbering::matchPartition(std::span<const Scalar> partition, bool byHash) const
 {
-    const size_t slotCount = std::bit_ceil(std::max<size_t>(16, 2 * partition.size()));
-    const size_t mask = slotCount - 1;
-    std::fill_n(table.begin(), slotCount, 0u);
-    matches.clear();
+    // Open addressing over the partition's entries (an entry's place plus one; 0 is empty), at most
+    // half full.
+    std::vector<quint32> table(std::bit_ceil(std::max<size_t>(16, 2 * partition.size())), 0);
+    const size_t mask = table.size() - 1;
+    std::vector<std::pair<Index, Index>> matches;
     for (size_t i = 0; i < partition.size(); ++i) {
         const Scalar scalar = partition[i];
         for (size_t slot = size_t(scalar.hash) & mask;; slot = (slot + 1) & mask) {
@@ -203,6 +215,7 @@ void PropertyListNumbering::matchPartition(std::span<const Scalar> partition, La
             }
         }
     }
+    return matches;
 }
 
 bool PropertyListNumbering::allSameValues(const std::vector<std::pair<Index, Index>>& matches) const

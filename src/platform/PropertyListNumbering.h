@@ -20,11 +20,16 @@ namespace zandrel {
 // Equal scalars are found without one table of every scalar, which in a large file would miss the
 // processor's cache on nearly every look-up: the scalars are first spread by hash over partitions
 // small enough that a partition and its table stay in cache, then matched partition by partition
-// in the order they were reached, so that the first of equal values keeps its number.
+// (on several threads in a large list) in the order they were reached, so that the first of equal
+// values keeps its number.
 class PropertyListNumbering {
 public:
     using Index = PropertyList::Index;
     static constexpr quint32 kUnnumbered = 0xffffffffu;
+
+    // About this many nodes make a thread's share of the work on a large list: a few milliseconds,
+    // against a small fraction of that to start and join a thread.
+    static constexpr size_t kNodesPerThread = size_t(1) << 18;
 
     explicit PropertyListNumbering(const PropertyList& list);
 
@@ -38,6 +43,8 @@ public:
     const LargeVector<Index>& order() const { return m_order; }
     // The object number of each node, kUnnumbered for a node the root does not reach.
     quint32 numberOf(Index node) const { return m_numberOf[node]; }
+    // The bytes the node takes in the file when a reference is refSize bytes wide.
+    qint64 bytesOf(Index node, int refSize) const;
     // The bytes the numbered objects take in the file when a reference is refSize bytes wide.
     qint64 objectBytes(int refSize) const
     {
@@ -56,8 +63,7 @@ private:
     void matchEqualScalars();
     // The later scalars of the partition equal to one before them, with that one: by equal hashes
     // alone, or by equal values.
-    void matchPartition(std::span<const Scalar> partition, LargeVector<quint32>& table, bool byHash,
-        std::vector<std::pair<Index, Index>>& matches) const;
+    std::vector<std::pair<Index, Index>> matchPartition(std::span<const Scalar> partition, bool byHash) const;
     bool allSameValues(const std::vector<std::pair<Index, Index>>& matches) const;
     void numberInOrder();
     quint64 hashOf(Index node) const;

@@ -1,6 +1,7 @@
 #include "platform/Exception.h"
 #include "platform/PropertyList.h"
 #include "platform/PropertyListNumbering.h"
+#include "platform/ThreadWork.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,84 +59,73 @@ void keepOutput(const QByteArray& bytes)
     kept.bytes = bytes;
 }
 
-} // namespace
-
-// Lays the objects out in the order of their numbers, with their offset table.
-class PropertyListWriter {
+// Where objects are written: a part of the output between two offsets the measuring gave it.
+// Writing past its end, which only a fault of the measuring would do, raises rather than overwrite
+// the next part.
+class Cursor {
 public:
-    explicit PropertyListWriter(const PropertyList& list)
-        : m_list(list)
-        , m_numbering(list)
+    Cursor(char* at, char* end)
+        : m_at(at)
+        , m_end(end)
     {
     }
 
-    QByteArray write();
+    char* at() const { return m_at; }
+    // Room for the given number of bytes; the caller fills all of them.
+    char* take(qsizetype bytes)
+    {
+        if (bytes > m_end - m_at)
+            measuredWrongly();
+        char* taken = m_at;
+        m_at += bytes;
+        return taken;
+    }
+    void put(char byte) { *take(1) = byte; }
+    void putBE(quint64 value, int width)
+    {
+        char* at = take(width);
+        for (int i = width - 1; i >= 0; --i)
+            *at++ = char((value >> (8 * i)) & 0xff);
+    }
+    [[noreturn]] static void measuredWrongly()
+    {
+        Exception::raise(kInvalidArchiveException, QStringLiteral("The property list was measured wrongly."));
+    }
 
 private:
-    using Index = PropertyList::Index;
-    using Kind = PropertyList::Kind;
-
-    void writeObject(Index node);
-    char* grow(qsizetype bytes);
-    void appendBE(quint64 value, int width);
-    void appendMarkerWithCount(uchar type, quint64 count);
-    void appendInt(qint64 value);
-    void appendUnsignedInt(quint64 value);
-    void appendString(const QString& text);
-
-    const PropertyList& m_list;
-    const PropertyListNumbering m_numbering;
-    QByteArray m_out;
-    qsizetype m_size = 0;
-    int m_refSize = 1;
+    char* m_at;
+    char* m_end;
 };
 
-// Room for the given number of bytes at the end of the output; the caller fills all of them.
-char* PropertyListWriter::grow(qsizetype bytes)
-{
-    if (m_size + bytes > m_out.size())
-        m_out.resize(std::max(m_out.size() * 2, m_size + bytes + 4096));
-    char* at = m_out.data() + m_size;
-    m_size += bytes;
-    return at;
-}
-
-void PropertyListWriter::appendBE(quint64 value, int width)
-{
-    char* at = grow(width);
-    for (int i = width - 1; i >= 0; --i)
-        *at++ = char((value >> (8 * i)) & 0xff);
-}
-
 // Negative numbers go as 8-byte signed integers, others in the smallest unsigned width.
-void PropertyListWriter::appendInt(qint64 value)
+void putInt(Cursor& out, qint64 value)
 {
     const quint64 bits = quint64(value);
     const int width = value < 0 ? 8 : byteCount(bits);
     const uchar log2 = width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3;
-    *grow(1) = char(0x10 | log2);
-    appendBE(bits, width);
+    out.put(char(0x10 | log2));
+    out.putBE(bits, width);
 }
 
 // From 2^63 on, a 16-byte integer whose high half is zero.
-void PropertyListWriter::appendUnsignedInt(quint64 value)
+void putUnsignedInt(Cursor& out, quint64 value)
 {
-    *grow(1) = char(0x14);
-    appendBE(0, 8);
-    appendBE(value, 8);
+    out.put(char(0x14));
+    out.putBE(0, 8);
+    out.putBE(value, 8);
 }
 
-void PropertyListWriter::appendMarkerWithCount(uchar type, quint64 count)
+void putMarkerWithCount(Cursor& out, uchar type, quint64 count)
 {
     if (count < 15) {
-        *grow(1) = char(type | uchar(count));
+        out.put(char(type | uchar(count)));
     } else {
-        *grow(1) = char(type | 0x0f);
-        appendInt(qint64(count));
+        out.put(char(type | 0x0f));
+        putInt(out, qint64(count));
     }
 }
 
-void PropertyListWriter::appendString(const QString& text)
+void putString(Cursor& out, const QString& text)
 {
     const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype length = text.size();
@@ -143,14 +133,14 @@ void PropertyListWriter::appendString(const QString& text)
     for (qsizetype i = 0; i < length && ascii; ++i)
         ascii = units[i] < 0x80;
     if (ascii) {
-        appendMarkerWithCount(0x50, quint64(length));
-        char* at = grow(length);
+        putMarkerWithCount(out, 0x50, quint64(length));
+        char* at = out.take(length);
         for (qsizetype i = 0; i < length; ++i)
             at[i] = char(units[i]);
         return;
     }
-    appendMarkerWithCount(0x60, quint64(length));
-    char* at = grow(2 * length);
+    putMarkerWithCount(out, 0x60, quint64(length));
+    char* at = out.take(2 * length);
     for (qsizetype i = 0; i < length; ++i) {
         char16_t c = units[i];
         // Lone surrogates become U+FFFD so that every file we write is valid UTF-16.
@@ -170,62 +160,93 @@ void PropertyListWriter::appendString(const QString& text)
     }
 }
 
-void PropertyListWriter::writeObject(Index node)
+} // namespace
+
+// Lays the objects out in the order of their numbers, with their offset table. A large list is
+// written by several threads, each its own run of objects at the offsets the measuring gives it.
+class PropertyListWriter {
+public:
+    explicit PropertyListWriter(const PropertyList& list)
+        : m_list(list)
+        , m_numbering(list)
+    {
+    }
+
+    QByteArray write();
+
+private:
+    using Index = PropertyList::Index;
+    using Kind = PropertyList::Kind;
+
+    void writeObject(Cursor& out, Index node) const;
+    // Writes the objects numbered first to end - 1 from the offset first, with their entries of the
+    // offset table.
+    void writeRun(size_t first, size_t end, qsizetype offset, qsizetype runBytes) const;
+
+    const PropertyList& m_list;
+    const PropertyListNumbering m_numbering;
+    QByteArray m_out;
+    qsizetype m_tableOffset = 0;
+    int m_offsetSize = 1;
+    int m_refSize = 1;
+};
+
+void PropertyListWriter::writeObject(Cursor& out, Index node) const
 {
     const auto& n = m_list.m_nodes[node];
     switch (n.kind) {
     case Kind::Null:
-        *grow(1) = char(0x00);
+        out.put(char(0x00));
         break;
     case Kind::Bool:
-        *grow(1) = char(n.i ? 0x09 : 0x08);
+        out.put(char(n.i ? 0x09 : 0x08));
         break;
     case Kind::Int:
         if (n.isUnsigned)
-            appendUnsignedInt(n.u);
+            putUnsignedInt(out, n.u);
         else
-            appendInt(n.i);
+            putInt(out, n.i);
         break;
     case Kind::Real32: {
         const float f = float(n.d);
         quint32 bits;
         std::memcpy(&bits, &f, 4);
-        *grow(1) = char(0x22);
-        appendBE(bits, 4);
+        out.put(char(0x22));
+        out.putBE(bits, 4);
         break;
     }
     case Kind::Real64:
-        *grow(1) = char(0x23);
-        appendBE(n.u, 8);
+        out.put(char(0x23));
+        out.putBE(n.u, 8);
         break;
     case Kind::Date:
-        *grow(1) = char(0x33);
-        appendBE(n.u, 8);
+        out.put(char(0x33));
+        out.putBE(n.u, 8);
         break;
     case Kind::Data: {
         const QByteArray& bytes = m_list.m_datas[n.u];
-        appendMarkerWithCount(0x40, quint64(bytes.size()));
+        putMarkerWithCount(out, 0x40, quint64(bytes.size()));
         if (!bytes.isEmpty())
-            std::memcpy(grow(bytes.size()), bytes.constData(), size_t(bytes.size()));
+            std::memcpy(out.take(bytes.size()), bytes.constData(), size_t(bytes.size()));
         break;
     }
     case Kind::String:
-        appendString(m_list.m_strings[n.u]);
+        putString(out, m_list.m_strings[n.u]);
         break;
     case Kind::Uid: {
         const int width = byteCount(n.u);
-        *grow(1) = char(0x80 | (width - 1));
-        appendBE(n.u, width);
+        out.put(char(0x80 | (width - 1)));
+        out.putBE(n.u, width);
         break;
     }
     case Kind::Array:
     case Kind::Set:
     case Kind::Dict: {
         const uchar type = n.kind == Kind::Array ? 0xA0 : n.kind == Kind::Set ? 0xC0 : 0xD0;
-        appendMarkerWithCount(type, n.count);
+        putMarkerWithCount(out, type, n.count);
         const Index* refs = m_list.m_refs.data() + n.u;
         const quint32 entries = n.kind == Kind::Dict ? n.count * 2 : n.count;
-        char* at = grow(qsizetype(entries) * m_refSize);
+        char* at = out.take(qsizetype(entries) * m_refSize);
         if (m_refSize == 1) {
             for (quint32 i = 0; i < entries; ++i)
                 at[i] = char(m_numbering.numberOf(refs[i]));
@@ -241,37 +262,71 @@ void PropertyListWriter::writeObject(Index node)
     }
 }
 
+void PropertyListWriter::writeRun(size_t first, size_t end, qsizetype offset, qsizetype runBytes) const
+{
+    // The output is not detached or resized while the threads write it.
+    char* const base = const_cast<char*>(m_out.constData());
+    Cursor out(base + offset, base + offset + runBytes);
+    char* entry = base + m_tableOffset + qsizetype(first) * m_offsetSize;
+    const LargeVector<Index>& order = m_numbering.order();
+    for (size_t i = first; i < end; ++i) {
+        const quint64 at = quint64(out.at() - base);
+        writeObject(out, order[i]);
+        for (int b = m_offsetSize - 1; b >= 0; --b)
+            *entry++ = char((at >> (8 * b)) & 0xff);
+    }
+    if (out.at() != base + offset + runBytes)
+        Cursor::measuredWrongly();
+}
+
 QByteArray PropertyListWriter::write()
 {
     const LargeVector<Index>& order = m_numbering.order();
-    const quint64 count = order.size();
+    const size_t count = order.size();
     m_refSize = byteCount(count);
 
-    // Measured by the numbering, as writeObject and the append functions it calls write them.
+    // Measured by the numbering, as writeObject and the functions it calls write them.
     const qsizetype objectBytes = 8 + m_numbering.objectBytes(m_refSize);
-    const quint64 tableOffset = quint64(objectBytes);
-    const int offsetSize = byteCount(tableOffset);
-    m_out = outputBuffer(objectBytes + qsizetype(count) * offsetSize + 32);
-    std::memcpy(grow(8), "bplist00", 8);
-    // The offset table is written behind the objects as they go.
-    qsizetype offsetAt = objectBytes;
-    for (Index node : order) {
-        const quint64 offset = quint64(m_size);
-        writeObject(node);
-        for (int b = offsetSize - 1; b >= 0; --b)
-            m_out.data()[offsetAt++] = char((offset >> (8 * b)) & 0xff);
-    }
-    if (quint64(m_size) != tableOffset)
-        Exception::raise(kInvalidArchiveException, QStringLiteral("The property list was measured wrongly."));
-    m_size = offsetAt;
+    m_tableOffset = objectBytes;
+    m_offsetSize = byteCount(quint64(m_tableOffset));
+    const qsizetype tableBytes = qsizetype(count) * m_offsetSize;
+    m_out = outputBuffer(objectBytes + tableBytes + 32);
+    char* const base = m_out.data();
+    std::memcpy(base, "bplist00", 8);
 
-    std::memset(grow(6), 0, 6);
-    *grow(1) = char(offsetSize);
-    *grow(1) = char(m_refSize);
-    appendBE(count, 8);
-    appendBE(0, 8); // the root is always object 0
-    appendBE(tableOffset, 8);
-    m_out.resize(m_size);
+    const int threads = availableThreads();
+    const size_t runs = std::max<size_t>(
+        1, std::min<size_t>(count / PropertyListNumbering::kNodesPerThread, 4 * size_t(threads)));
+    if (runs == 1) {
+        writeRun(0, count, 8, objectBytes - 8);
+    } else {
+        // Each run is measured first, so that each knows where it starts.
+        const auto firstOf = [&](size_t run) { return count * run / runs; };
+        std::vector<qsizetype> offsets(runs + 1, 0);
+        runOnThreads(int(runs), threads, [&](int run) {
+            qsizetype bytes = 0;
+            for (size_t i = firstOf(size_t(run)); i < firstOf(size_t(run) + 1); ++i)
+                bytes += m_numbering.bytesOf(order[i], m_refSize);
+            offsets[size_t(run) + 1] = bytes;
+        });
+        offsets[0] = 8;
+        for (size_t run = 0; run < runs; ++run)
+            offsets[run + 1] += offsets[run];
+        if (offsets[runs] != objectBytes)
+            Cursor::measuredWrongly();
+        runOnThreads(int(runs), threads, [&](int run) {
+            const size_t r = size_t(run);
+            writeRun(firstOf(r), firstOf(r + 1), offsets[r], offsets[r + 1] - offsets[r]);
+        });
+    }
+
+    Cursor trailer(base + objectBytes + tableBytes, base + m_out.size());
+    std::memset(trailer.take(6), 0, 6);
+    trailer.put(char(m_offsetSize));
+    trailer.put(char(m_refSize));
+    trailer.putBE(count, 8);
+    trailer.putBE(0, 8); // the root is always object 0
+    trailer.putBE(quint64(m_tableOffset), 8);
     keepOutput(m_out);
     return std::move(m_out);
 }

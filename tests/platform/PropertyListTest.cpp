@@ -2,6 +2,7 @@
 
 #include "RawPropertyList.h"
 #include "platform/Exception.h"
+#include "platform/PropertyListNumbering.h"
 #include "platform/PropertyListView.h"
 #include "support/TestSupport.h"
 
@@ -181,7 +182,7 @@ TEST(PropertyListTest, EqualScalarsShareTheFirstNumberReachedInLargeLists)
         }
     };
     std::vector<Index> inner;
-    for (int i = 0; i < 700; ++i) {
+    for (int i = 0; i < 6000; ++i) {
         std::vector<Index> items;
         for (int k = 0; k < 100; ++k)
             items.push_back(scalar());
@@ -479,6 +480,40 @@ TEST(PropertyListTest, LargeOutputReusesTheLastOnesMemoryOnlyOnceItIsLetGo)
     EXPECT_NE(other.constData(), held.constData());
     EXPECT_EQ(held, expectedA);
     EXPECT_EQ(other, expectedB);
+}
+
+// A list of more objects than one thread writes is written in runs by several threads: each object
+// must land where the offset table says and refer to the right numbers, across the runs' seams, with
+// objects of every width (strings past a count of 15, non-ASCII text, long data) among them.
+TEST(PropertyListTest, ListsWrittenInRunsReadBackAsBuilt)
+{
+    PropertyList list;
+    const Index keys[] = { list.addString(QStringLiteral("n")), list.addString(QStringLiteral("x")),
+        list.addString(QStringLiteral("text")), list.addString(QStringLiteral("bytes")) };
+    std::vector<Index> records;
+    const int count = 160000;
+    for (int i = 0; i < count; ++i) {
+        const Index values[] = { list.addInt(qint64(i) * 977 - 50000), list.addReal64(i + 0.25),
+            list.addString(
+                i % 3 ? QStringLiteral("record number %1").arg(i) : QStringLiteral("n\u00b0%1").arg(i)),
+            list.addData(QByteArray(i % 40, char(i))) };
+        records.push_back(list.addDict(keys, values));
+    }
+    list.setRoot(list.addArray(records));
+    ASSERT_GT(size_t(list.size()), 2 * PropertyListNumbering::kNodesPerThread);
+
+    const QByteArray bytes = list.toBinary();
+    const PropertyList read = PropertyList::fromBinary(bytes);
+    ASSERT_EQ(read.count(read.root()), count);
+    for (int i = 0; i < count; i += 1 + i % 7) {
+        const Index record = read.items(read.root())[size_t(i)];
+        ASSERT_EQ(read.intValue(read.valueForKey(record, u"n")), qint64(i) * 977 - 50000) << i;
+        ASSERT_EQ(read.realValue(read.valueForKey(record, u"x")), i + 0.25) << i;
+        ASSERT_EQ(read.string(read.valueForKey(record, u"text")),
+            i % 3 ? QStringLiteral("record number %1").arg(i) : QStringLiteral("n\u00b0%1").arg(i));
+        ASSERT_EQ(read.data(read.valueForKey(record, u"bytes")), QByteArray(i % 40, char(i))) << i;
+    }
+    EXPECT_EQ(read.toBinary(), bytes);
 }
 
 } // namespace
