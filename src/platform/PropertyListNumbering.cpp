@@ -95,7 +95,7 @@ qint64 PropertyListNumbering::scalarBytes(Index node) const
         return markerBytes(quint64(m_list.m_datas[n.u].size())) + m_list.m_datas[n.u].size();
     case Kind::String: {
         const QString& text = m_list.m_strings[n.u];
-        const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+        const char16_t* units = QStringView(text).utf16();
         const bool ascii = std::all_of(units, units + text.size(), [](char16_t c) { return c < 0x80; });
         return markerBytes(quint64(text.size())) + (ascii ? 1 : 2) * text.size();
     }

@@ -127,7 +127,7 @@ void putMarkerWithCount(Cursor& out, uchar type, quint64 count)
 
 void putString(Cursor& out, const QString& text)
 {
-    const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* units = QStringView(text).utf16();
     const qsizetype length = text.size();
     bool ascii = true;
     for (qsizetype i = 0; i < length && ascii; ++i)
