@@ -85,7 +85,7 @@ qint64 PropertyListNumbering::scalarBytes(Index node) const
     case Kind::Bool:
         return 1;
     case Kind::Int:
-        return n.isUnsigned ? 17 : 1 + (n.i < 0 ? 8 : PropertyListNumbering::byteCount(quint64(n.i)));
+        return n.isUnsigned ? 17 : 1 + (n.i < 0 ? 8 : byteCount(quint64(n.i)));
     case Kind::Real32:
         return 5;
     case Kind::Real64:
@@ -100,7 +100,7 @@ qint64 PropertyListNumbering::scalarBytes(Index node) const
         return markerBytes(quint64(text.size())) + (ascii ? 1 : 2) * text.size();
     }
     case Kind::Uid:
-        return 1 + PropertyListNumbering::byteCount(n.u);
+        return 1 + byteCount(n.u);
     default:
         return 0;
     }

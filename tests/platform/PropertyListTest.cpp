@@ -141,9 +141,9 @@ TEST(PropertyListTest, DictionaryNumbersItselfThenKeysThenValues)
     EXPECT_EQ(bytes.mid(13 + 3 + 3, 2), QByteArray::fromHex("a104"));
 }
 
-// In lists large enough that the writer matches equal scalars part by part, each scalar still shares
-// the number of the first equal one reached, and nothing else does: checked against a plain
-// numbering by value (the object numbers are the node indices of the list read back). Values that
+// In lists large enough that the writer matches equal scalars part by part, on several threads, each
+// scalar still shares the number of the first equal one reached, and nothing else does: checked against a
+// plain numbering by value (the object numbers are the node indices of the list read back). Values that
 // differ only in kind, in the sign of a zero or in a NaN's payload keep objects of their own, and so
 // do two reals whose hashes agree in every bit the matching looks at.
 TEST(PropertyListTest, EqualScalarsShareTheFirstNumberReachedInLargeLists)
