@@ -514,6 +514,21 @@ TEST(PropertyListTest, ListsWrittenInRunsReadBackAsBuilt)
         ASSERT_EQ(read.data(read.valueForKey(record, u"bytes")), QByteArray(i % 40, char(i))) << i;
     }
     EXPECT_EQ(read.toBinary(), bytes);
+
+    // And a reader that is not ours reads every record as it was built.
+    if (test::python3().isEmpty())
+        return;
+    const QString script = QStringLiteral(R"(
+import plistlib, sys
+records = plistlib.loads(open(sys.argv[1], 'rb').read())
+assert len(records) == 160000, len(records)
+for i, r in enumerate(records):
+    text = 'record number %d' % i if i % 3 else 'n\u00b0%d' % i
+    assert r == {'n': i * 977 - 50000, 'x': i + 0.25, 'text': text, 'bytes': bytes([i % 256]) * (i % 40)}, i
+print('ok')
+)");
+    QString output;
+    EXPECT_EQ(test::runPython(script, bytes, &output), 0) << output.toStdString();
 }
 
 } // namespace
