@@ -22,6 +22,9 @@ public:
     enum class Kind : quint8 { Null, Bool, Int, Real32, Real64, Date, Data, String, Uid, Array, Set, Dict };
     using Index = quint32;
     static constexpr Index kNoNode = 0xffffffffu;
+    // About this many nodes make a thread's share of reading or writing a large list: a few
+    // milliseconds, against a small fraction of that to start and join a thread.
+    static constexpr size_t kNodesPerThread = size_t(1) << 18;
 
     // Hostile files are refused before they can cost more than these.
     struct Limits {

@@ -171,7 +171,7 @@ void PropertyListNumbering::matchEqualScalars()
     size_t scalars = 0;
     for (const std::vector<Scalar>& partition : m_partitions)
         scalars += partition.size();
-    const int threads = int(std::min<size_t>(availableThreads(), scalars / kNodesPerThread));
+    const int threads = int(std::min<size_t>(availableThreads(), scalars / PropertyList::kNodesPerThread));
     std::vector<qint64> unwritten(m_partitions.size(), 0);
     runOnThreads(int(m_partitions.size()), std::max(1, threads), [&](int p) {
         std::vector<Scalar>& partition = m_partitions[size_t(p)];

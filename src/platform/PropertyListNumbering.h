@@ -27,10 +27,6 @@ public:
     using Index = PropertyList::Index;
     static constexpr quint32 kUnnumbered = 0xffffffffu;
 
-    // About this many nodes make a thread's share of the work on a large list: a few milliseconds,
-    // against a small fraction of that to start and join a thread.
-    static constexpr size_t kNodesPerThread = size_t(1) << 18;
-
     explicit PropertyListNumbering(const PropertyList& list);
 
     // Smallest of 1, 2, 4 or 8 bytes that holds the value, as the reference writer chooses widths.

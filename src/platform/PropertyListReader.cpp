@@ -1,8 +1,10 @@
 #include "platform/Exception.h"
 #include "platform/PropertyList.h"
 #include "platform/PropertyListView.h"
+#include "platform/ThreadWork.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace zandrel {
@@ -32,6 +34,9 @@ bool mulOverflows(quint64 a, quint64 b, quint64* result)
 constexpr double kEarliestDate = -63113904000.0; // 0001-01-01 00:00:00
 constexpr double kDateEnd = 252423993600.0; // 10000-01-01 00:00:00, not included
 
+constexpr const char* kPastTable = "An object runs past the object table.";
+constexpr const char* kUnknownMarker = "Unknown object marker.";
+
 bool dateInRange(double seconds)
 {
     return seconds >= kEarliestDate && seconds < kDateEnd;
@@ -55,11 +60,24 @@ public:
     void check(std::vector<bool>* reached);
 
 private:
+    // What an object takes: its bytes (marker and payload) and, for a container, where its
+    // references start and how many.
+    struct Layout {
+        quint64 refsAt = 0;
+        quint64 refs = 0;
+        quint64 bytes = 0;
+    };
+
     void readTrailer();
-    // Checks the object's bytes; for a container, also where its references start and how many.
-    void checkObject(PropertyList::Index index, quint64& refsAt, quint64& refs);
-    quint64 readCount(quint64& pos, uchar marker);
-    void need(quint64 pos, quint64 length) const;
+    bool checkTreeOnThreads(std::vector<bool>* reached);
+    // Checks the object's bytes and measures it; returns why it is refused, or nullptr. Changes
+    // nothing, so that threads may examine different objects at once. A caller that reads every
+    // reference itself may leave checking that they lie in the table to itself.
+    const char* examine(PropertyList::Index index, Layout& layout, bool checkRefs = true) const;
+    // The same, raising for a refused object and counting what it takes.
+    void checkObject(PropertyList::Index index, Layout& layout);
+    const char* readCount(quint64& pos, uchar marker, quint64& count) const;
+    bool fits(quint64 pos, quint64 length) const;
     void spend(quint64 bytes);
 
     PropertyListView& m_view;
@@ -113,19 +131,29 @@ void PropertyListChecker::readTrailer()
     m_view.m_objectCount = numObjects;
     m_view.m_offsetTableOffset = offsetTableOffset;
     m_view.m_root = PropertyList::Index(topObject);
-    for (quint64 i = 0; i < numObjects; ++i) {
-        const quint64 offset = m_view.offsetOf(i);
-        if (offset < quint64(kHeaderSize) || offset >= offsetTableOffset)
-            fail("An object offset is out of range.");
-    }
+    // Large tables are checked in parts on several threads.
+    const quint64 parts
+        = numObjects >= 2 * PropertyList::kNodesPerThread ? 4 * quint64(availableThreads()) : 1;
+    std::atomic<bool> outOfRange { false };
+    runOnThreads(int(parts), availableThreads(), [&](int part) {
+        for (quint64 i = numObjects * quint64(part) / parts; i < numObjects * quint64(part + 1) / parts;
+             ++i) {
+            const quint64 offset = m_view.offsetOf(i);
+            if (offset < quint64(kHeaderSize) || offset >= offsetTableOffset) {
+                outOfRange = true;
+                return;
+            }
+        }
+    });
+    if (outOfRange)
+        fail("An object offset is out of range.");
 }
 
 // Every payload must end before the offset table.
-void PropertyListChecker::need(quint64 pos, quint64 length) const
+bool PropertyListChecker::fits(quint64 pos, quint64 length) const
 {
     const quint64 end = m_view.m_offsetTableOffset;
-    if (pos > end || length > end - pos)
-        fail("An object runs past the object table.");
+    return pos <= end && length <= end - pos;
 }
 
 // Payload bytes checked so far; in a well-formed file objects do not overlap, so more than the
@@ -137,117 +165,233 @@ void PropertyListChecker::spend(quint64 bytes)
         fail("Objects overlap beyond the object table size.");
 }
 
-quint64 PropertyListChecker::readCount(quint64& pos, uchar marker)
+const char* PropertyListChecker::readCount(quint64& pos, uchar marker, quint64& count) const
 {
-    const quint64 nibble = marker & 0x0f;
-    if (nibble != 0x0f)
-        return nibble;
-    need(pos, 1);
+    count = marker & 0x0f;
+    if (count != 0x0f)
+        return nullptr;
+    if (!fits(pos, 1))
+        return kPastTable;
     const uchar intMarker = m_bytes[pos];
     if ((intMarker & 0xf0) != 0x10 || (intMarker & 0x0f) > 3)
-        fail("A count is not a valid integer.");
+        return "A count is not a valid integer.";
     const int width = 1 << (intMarker & 0x0f);
-    need(pos + 1, quint64(width));
-    const quint64 count = readBE(m_bytes + pos + 1, width);
+    if (!fits(pos + 1, quint64(width)))
+        return kPastTable;
+    count = readBE(m_bytes + pos + 1, width);
     if (width == 8 && qint64(count) < 0)
-        fail("A count is negative.");
+        return "A count is negative.";
     pos += 1 + quint64(width);
-    return count;
+    return nullptr;
 }
 
-void PropertyListChecker::checkObject(PropertyList::Index index, quint64& refsAt, quint64& refs)
+const char* PropertyListChecker::examine(PropertyList::Index index, Layout& layout, bool checkRefs) const
 {
     quint64 pos = m_view.offsetOf(index);
     const uchar marker = m_bytes[pos];
     ++pos;
-    spend(1);
     const uchar low = marker & 0x0f;
-    refs = 0;
+    layout = Layout {};
+    // The payload that follows the marker (and the count), where it must fit.
+    const auto payload = [&](quint64 bytes) -> const char* {
+        if (!fits(pos, bytes))
+            return kPastTable;
+        layout.bytes = 1 + bytes;
+        return nullptr;
+    };
 
     switch (marker >> 4) {
     case 0x0:
         if (marker != 0x00 && marker != 0x08 && marker != 0x09)
-            fail("Unknown object marker.");
-        break;
+            return kUnknownMarker;
+        layout.bytes = 1;
+        return nullptr;
     case 0x1: {
         if (low > 4)
-            fail("Integer wider than 16 bytes.");
+            return "Integer wider than 16 bytes.";
         const int width = 1 << low;
-        need(pos, quint64(width));
-        spend(quint64(width));
+        if (const char* error = payload(quint64(width)))
+            return error;
         // 1, 2 and 4-byte integers are unsigned, 8 and 16-byte ones signed. Writers use 16 bytes
         // for unsigned values from 2^63 on; what lies beyond 64 bits is refused, not truncated.
         if (width == 16) {
             const quint64 high = readBE(m_bytes + pos, 8);
             const bool negative = qint64(readBE(m_bytes + pos + 8, 8)) < 0;
             if (high != 0 && !(high == ~quint64(0) && negative))
-                fail("An integer does not fit in 64 bits.");
+                return "An integer does not fit in 64 bits.";
         }
-        break;
+        return nullptr;
     }
     case 0x2:
         if (low != 2 && low != 3)
-            fail("Unsupported real width.");
-        need(pos, low == 2 ? 4 : 8);
-        spend(low == 2 ? 4 : 8);
-        break;
+            return "Unsupported real width.";
+        return payload(low == 2 ? 4 : 8);
     case 0x3:
         if (marker != 0x33)
-            fail("Unknown object marker.");
-        need(pos, 8);
-        spend(8);
-        if (!dateInRange(m_view.read(index).d))
-            fail("A date is out of range.");
-        break;
+            return kUnknownMarker;
+        if (const char* error = payload(8))
+            return error;
+        return dateInRange(m_view.read(index).d) ? nullptr : "A date is out of range.";
     case 0x4:
     case 0x5:
     case 0x6: {
-        const quint64 count = readCount(pos, marker);
+        quint64 count = 0;
+        if (const char* error = readCount(pos, marker, count))
+            return error;
         quint64 bytes = count;
         if ((marker >> 4) == 0x6 && mulOverflows(count, 2, &bytes))
-            fail("String length overflows.");
-        need(pos, bytes);
-        spend(bytes);
-        break;
+            return "String length overflows.";
+        return payload(bytes);
     }
     case 0x8: {
         const int width = low + 1;
         if (width > 8)
-            fail("UID wider than 8 bytes.");
-        need(pos, quint64(width));
-        spend(quint64(width));
-        if (readBE(m_bytes + pos, width) > 0xffffffffu)
-            fail("UID out of range.");
-        break;
+            return "UID wider than 8 bytes.";
+        if (const char* error = payload(quint64(width)))
+            return error;
+        return readBE(m_bytes + pos, width) > 0xffffffffu ? "UID out of range." : nullptr;
     }
     case 0xA:
     case 0xC:
     case 0xD: {
-        const quint64 count = readCount(pos, marker);
+        quint64 count = 0;
+        if (const char* error = readCount(pos, marker, count))
+            return error;
         const quint64 perEntry = (marker >> 4) == 0xD ? 2 : 1;
         quint64 bytes = 0;
-        if (count > 0x7fffffffu || mulOverflows(count, perEntry, &refs)
-            || mulOverflows(refs, quint64(m_view.m_refSize), &bytes))
-            fail("Container size overflows.");
-        need(pos, bytes);
-        spend(bytes);
-        refsAt = pos;
+        if (count > 0x7fffffffu || mulOverflows(count, perEntry, &layout.refs)
+            || mulOverflows(layout.refs, quint64(m_view.m_refSize), &bytes))
+            return "Container size overflows.";
+        if (const char* error = payload(bytes))
+            return error;
+        layout.refsAt = pos;
         const int width = m_view.m_refSize;
-        for (quint64 i = 0; i < refs; ++i) {
+        for (quint64 i = 0; checkRefs && i < layout.refs; ++i) {
             if (readBE(m_bytes + pos + i * quint64(width), width) >= m_view.m_objectCount)
-                fail("An object reference is out of range.");
+                return "An object reference is out of range.";
         }
-        m_view.m_totalEntries += refs;
-        break;
+        return nullptr;
     }
     default:
-        fail("Unknown object marker.");
+        return kUnknownMarker;
     }
+}
+
+void PropertyListChecker::checkObject(PropertyList::Index index, Layout& layout)
+{
+    if (const char* error = examine(index, layout))
+        fail(error);
+    spend(layout.bytes);
+    m_view.m_totalEntries += layout.refs;
+}
+
+// A large list in the shape writers give it, each container referred to by one container only and
+// numbered after it, is checked on several threads: every object is examined apart, and who refers
+// to whom then tells what the top object reaches and how deep, without a walk. A list of any other
+// shape, or with anything refused, is left to the walk, which decides as it always did and says why.
+bool PropertyListChecker::checkTreeOnThreads(std::vector<bool>* reached)
+{
+    using Index = PropertyList::Index;
+    using Kind = PropertyList::Kind;
+    const quint64 count = m_view.m_objectCount;
+    const Index root = m_view.m_root;
+    if (count >= 0xffffffffu || !m_view.isContainer(root))
+        return false;
+    // For a container, the container referring to it plus one (0: none yet), and later its depth;
+    // for a scalar, whether a container refers to it.
+    std::vector<std::atomic<quint32>> link(count);
+    std::vector<quint8> isContainer(count, 0);
+    std::atomic<bool> refused { false };
+    std::atomic<quint64> entries { 0 };
+    std::atomic<quint64> bytes { 0 };
+    // More runs than threads, so that a thread done early takes another.
+    const int threads = availableThreads();
+    const quint64 runs = 4 * quint64(threads);
+    const int width = m_view.m_refSize;
+    runOnThreads(int(runs), threads, [&](int run) {
+        quint64 runEntries = 0;
+        quint64 runBytes = 0;
+        for (quint64 i = count * quint64(run) / runs; i < count * quint64(run + 1) / runs; ++i) {
+            Layout layout;
+            if (refused.load(std::memory_order_relaxed) || examine(Index(i), layout, false)) {
+                refused = true;
+                return;
+            }
+            runBytes += layout.bytes;
+            const Kind kind = m_view.kind(Index(i));
+            if (!PropertyList::isContainerKind(kind))
+                continue;
+            isContainer[i] = 1;
+            runEntries += layout.refs;
+            const quint64 keys = kind == Kind::Dict ? layout.refs / 2 : 0;
+            for (quint64 r = 0; r < layout.refs; ++r) {
+                const quint64 child = readBE(m_bytes + layout.refsAt + r * quint64(width), width);
+                if (child >= count) {
+                    refused = true;
+                    return;
+                }
+                const Kind childKind = m_view.kind(Index(child));
+                if (r < keys && childKind != Kind::String) {
+                    refused = true;
+                    return;
+                }
+                if (!PropertyList::isContainerKind(childKind)) {
+                    // Keys and shared values are referred to from everywhere: marked once only, so
+                    // that the threads do not pass their cache line back and forth.
+                    if (link[child].load(std::memory_order_relaxed) == 0)
+                        link[child].store(1, std::memory_order_relaxed);
+                    continue;
+                }
+                quint32 none = 0;
+                if (child <= i || !link[child].compare_exchange_strong(none, quint32(i + 1))) {
+                    refused = true;
+                    return;
+                }
+            }
+        }
+        entries += runEntries;
+        bytes += runBytes;
+    });
+    if (refused)
+        return false;
+
+    // Every container but the top one has its container, numbered before it: then all are reached,
+    // and the depth of each is its container's plus one, known before it in the order of numbers.
+    // Scalars no container refers to are not reached: what they take is not counted.
+    const quint32 maxDepth = quint32(std::max(m_limits.maxDepth, 1));
+    quint64 spent = bytes;
+    for (quint64 i = 0; i < count; ++i) {
+        const quint32 above = link[i].load(std::memory_order_relaxed);
+        if (!isContainer[i]) {
+            Layout layout;
+            if (above == 0 && i != root && !examine(Index(i), layout))
+                spent -= layout.bytes;
+            continue;
+        }
+        if ((i == root) != (above == 0))
+            return false;
+        const quint32 depth = i == root ? 0 : link[above - 1].load(std::memory_order_relaxed) + 1;
+        if (depth >= maxDepth)
+            return false;
+        link[i].store(depth, std::memory_order_relaxed);
+    }
+    if (spent > m_view.m_offsetTableOffset)
+        return false;
+    m_spent = spent;
+    m_view.m_totalEntries = entries;
+    if (reached) {
+        reached->assign(count, false);
+        for (quint64 i = 0; i < count; ++i)
+            (*reached)[i] = isContainer[i] || i == root || link[i].load(std::memory_order_relaxed) != 0;
+    }
+    return true;
 }
 
 void PropertyListChecker::check(std::vector<bool>* reached)
 {
     readTrailer();
+    if (m_view.m_objectCount >= 2 * PropertyList::kNodesPerThread && checkTreeOnThreads(reached))
+        return;
     enum State : quint8 { Unvisited, OnPath, Done };
     std::vector<State> state(m_view.m_objectCount, Unvisited);
     struct Frame {
@@ -260,9 +404,8 @@ void PropertyListChecker::check(std::vector<bool>* reached)
     const int width = m_view.m_refSize;
 
     auto visit = [&](PropertyList::Index index) {
-        quint64 refsAt = 0;
-        quint64 refs = 0;
-        checkObject(index, refsAt, refs);
+        Layout layout;
+        checkObject(index, layout);
         if (!PropertyList::isContainerKind(m_view.kind(index))) {
             state[index] = Done;
             return;
@@ -270,7 +413,7 @@ void PropertyListChecker::check(std::vector<bool>* reached)
         if (stack.size() >= size_t(std::max(m_limits.maxDepth, 1)))
             fail("The property list is nested too deeply.");
         state[index] = OnPath;
-        stack.push_back({ index, refsAt, refs, 0 });
+        stack.push_back({ index, layout.refsAt, layout.refs, 0 });
     };
 
     visit(m_view.m_root);

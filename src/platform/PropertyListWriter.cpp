@@ -295,8 +295,8 @@ QByteArray PropertyListWriter::write()
     std::memcpy(base, "bplist00", 8);
 
     const int threads = availableThreads();
-    const size_t runs = std::max<size_t>(
-        1, std::min<size_t>(count / PropertyListNumbering::kNodesPerThread, 4 * size_t(threads)));
+    const size_t runs
+        = std::max<size_t>(1, std::min<size_t>(count / PropertyList::kNodesPerThread, 4 * size_t(threads)));
     if (runs == 1) {
         writeRun(0, count, 8, objectBytes - 8);
     } else {

@@ -2,12 +2,12 @@
 
 #include "RawPropertyList.h"
 #include "platform/Exception.h"
-#include "platform/PropertyListNumbering.h"
 #include "platform/PropertyListView.h"
 #include "support/TestSupport.h"
 
 #include <bit>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
@@ -343,6 +343,82 @@ TEST(PropertyListTest, SelfContainingAndDeepContainersEndInErrorsWithoutRecursio
     EXPECT_EQ(list.size(), depth);
 }
 
+// Lists of more objects than one thread checks are checked on several threads when they have the
+// shape writers give them; any other shape is walked as before. Either way the same lists are refused
+// and accepted: each case is a list of 300,000 one-entry dictionaries with one thing changed.
+TEST(PropertyListTest, LargeListsAreRefusedAndAcceptedAsSmallOnesAre)
+{
+    const quint64 records = 300000;
+    const quint64 key = records + 1;
+    const auto value = [&](quint64 record) { return records + 1 + record; };
+    const auto record = [](quint64 keyRef, quint64 valueRef) {
+        return QByteArray(1, char(0xD1)) + bigEndian(keyRef, 4) + bigEndian(valueRef, 4);
+    };
+    QList<quint64> all;
+    for (quint64 r = 1; r <= records; ++r)
+        all.append(r);
+    QList<QByteArray> base { containerObject(0xA0, all, 4) };
+    for (quint64 r = 1; r <= records; ++r)
+        base.append(record(key, value(r)));
+    base.append(asciiObject("k"));
+    for (quint64 r = 1; r <= records; ++r)
+        base.append(QByteArray(1, char(0x12)) + bigEndian(r, 4));
+    ASSERT_GT(size_t(base.size()), 2 * PropertyList::kNodesPerThread);
+
+    struct Case {
+        const char* what;
+        std::function<void(QList<QByteArray>&)> change;
+        bool accepted;
+    };
+    const Case cases[] = {
+        { "as written", [](QList<QByteArray>&) {}, true },
+        { "a dictionary held by two", [&](QList<QByteArray>& o) { o[5] = record(key, 7); }, true },
+        { "a dictionary held by one numbered after it", [&](QList<QByteArray>& o) { o[7] = record(key, 5); },
+            true },
+        { "an object nothing holds, unreadable",
+            [](QList<QByteArray>& o) { o.append(QByteArray(1, char(0x7f))); }, true },
+        { "a number nothing holds",
+            [](QList<QByteArray>& o) { o.append(QByteArray(1, char(0x10)) + char(7)); }, true },
+        { "a container nothing holds",
+            [&](QList<QByteArray>& o) { o.append(containerObject(0xA0, { key }, 4)); }, true },
+        { "a dictionary holding the top array", [&](QList<QByteArray>& o) { o[5] = record(key, 0); }, false },
+        { "a dictionary holding itself", [&](QList<QByteArray>& o) { o[6] = record(key, 6); }, false },
+        { "an unreadable value",
+            [&](QList<QByteArray>& o) { o[int(value(100))] = QByteArray(1, char(0x7f)); }, false },
+        { "a key that is a number", [&](QList<QByteArray>& o) { o[9] = record(value(1), value(9)); }, false },
+        { "a reference past the table", [&](QList<QByteArray>& o) { o[11] = record(key, 3 * records); },
+            false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QList<QByteArray> objects = base;
+        c.change(objects);
+        const QByteArray bytes = assemblePlist(objects, 4);
+        if (!c.accepted) {
+            expectInvalid(bytes, c.what);
+            continue;
+        }
+        const PropertyList list = PropertyList::fromBinary(bytes);
+        ASSERT_EQ(list.count(list.root()), qsizetype(records)) << c.what;
+        const Index third = list.items(list.root())[2];
+        EXPECT_EQ(list.intValue(list.valueForKey(third, u"k")), 3) << c.what;
+        EXPECT_EQ(PropertyList::fromBinary(list.toBinary()).toBinary(), list.toBinary()) << c.what;
+    }
+
+    // Nesting is measured alike: a chain of 600,000 arrays is refused unless the limit allows it.
+    QList<QByteArray> chain;
+    const int depth = 600000;
+    for (int i = 0; i < depth; ++i)
+        chain.append(i + 1 < depth ? containerObject(0xA0, { quint64(i + 1) }, 4) : asciiObject("end"));
+    const QByteArray deep = assemblePlist(chain, 4);
+    expectInvalid(deep, "600,000 levels");
+    PropertyList::Limits unlimited;
+    unlimited.maxDepth = depth;
+    EXPECT_EQ(PropertyList::fromBinary(deep, unlimited).size(), depth);
+    unlimited.maxDepth = depth - 2;
+    expectInvalid(deep, "one level too many", unlimited);
+}
+
 TEST(PropertyListTest, SharingAndOverlapCannotMultiplyWork)
 {
     // Thirty levels of sixteen references to the next level: 2^120 paths, 31 objects.
@@ -500,7 +576,7 @@ TEST(PropertyListTest, ListsWrittenInRunsReadBackAsBuilt)
         records.push_back(list.addDict(keys, values));
     }
     list.setRoot(list.addArray(records));
-    ASSERT_GT(size_t(list.size()), 2 * PropertyListNumbering::kNodesPerThread);
+    ASSERT_GT(size_t(list.size()), 2 * PropertyList::kNodesPerThread);
 
     const QByteArray bytes = list.toBinary();
     const PropertyList read = PropertyList::fromBinary(bytes);
