@@ -131,21 +131,28 @@ void PropertyListChecker::readTrailer()
     m_view.m_objectCount = numObjects;
     m_view.m_offsetTableOffset = offsetTableOffset;
     m_view.m_root = PropertyList::Index(topObject);
-    // Large tables are checked in parts on several threads.
-    const quint64 parts
-        = numObjects >= 2 * PropertyList::kNodesPerThread ? 4 * quint64(availableThreads()) : 1;
-    std::atomic<bool> outOfRange { false };
-    runOnThreads(int(parts), availableThreads(), [&](int part) {
-        for (quint64 i = numObjects * quint64(part) / parts; i < numObjects * quint64(part + 1) / parts;
-             ++i) {
+    const auto offsetsInRange = [&](quint64 first, quint64 end) {
+        for (quint64 i = first; i < end; ++i) {
             const quint64 offset = m_view.offsetOf(i);
-            if (offset < quint64(kHeaderSize) || offset >= offsetTableOffset) {
-                outOfRange = true;
-                return;
-            }
+            if (offset < quint64(kHeaderSize) || offset >= offsetTableOffset)
+                return false;
         }
-    });
-    if (outOfRange)
+        return true;
+    };
+    bool inRange = true;
+    if (numObjects < 2 * PropertyList::kNodesPerThread) {
+        inRange = offsetsInRange(0, numObjects);
+    } else {
+        // Large tables are checked in parts on several threads.
+        const quint64 parts = 4 * quint64(availableThreads());
+        std::atomic<bool> outOfRange { false };
+        runOnThreads(int(parts), availableThreads(), [&](int part) {
+            if (!offsetsInRange(numObjects * quint64(part) / parts, numObjects * quint64(part + 1) / parts))
+                outOfRange = true;
+        });
+        inRange = !outOfRange;
+    }
+    if (!inRange)
         fail("An object offset is out of range.");
 }
 
@@ -185,7 +192,8 @@ const char* PropertyListChecker::readCount(quint64& pos, uchar marker, quint64& 
     return nullptr;
 }
 
-const char* PropertyListChecker::examine(PropertyList::Index index, Layout& layout, bool checkRefs) const
+[[gnu::always_inline]] inline const char* PropertyListChecker::examine(
+    PropertyList::Index index, Layout& layout, bool checkRefs) const
 {
     quint64 pos = m_view.offsetOf(index);
     const uchar marker = m_bytes[pos];
