@@ -171,9 +171,9 @@ void PropertyListNumbering::matchEqualScalars()
     size_t scalars = 0;
     for (const std::vector<Scalar>& partition : m_partitions)
         scalars += partition.size();
-    const int threads = int(std::min<size_t>(availableThreads(), scalars / PropertyList::kNodesPerThread));
+    const int threads = partsFor(scalars, PropertyList::kNodesPerThread) > 1 ? availableThreads() : 1;
     std::vector<qint64> unwritten(m_partitions.size(), 0);
-    runOnThreads(int(m_partitions.size()), std::max(1, threads), [&](int p) {
+    runOnThreads(int(m_partitions.size()), threads, [&](int p) {
         std::vector<Scalar>& partition = m_partitions[size_t(p)];
         // Equal hashes are taken for equal values first, which spares reading the nodes of scalars
         // without a match; the matches are then checked together, so that their nodes, which lie

@@ -140,14 +140,14 @@ void PropertyListChecker::readTrailer()
         return true;
     };
     bool inRange = true;
-    if (numObjects < 2 * PropertyList::kNodesPerThread) {
+    const int parts = partsFor(numObjects, PropertyList::kNodesPerThread);
+    if (parts == 1) {
         inRange = offsetsInRange(0, numObjects);
     } else {
         // Large tables are checked in parts on several threads.
-        const quint64 parts = 4 * quint64(availableThreads());
         std::atomic<bool> outOfRange { false };
-        runOnThreads(int(parts), availableThreads(), [&](int part) {
-            if (!offsetsInRange(numObjects * quint64(part) / parts, numObjects * quint64(part + 1) / parts))
+        runInParts(numObjects, parts, [&](int, quint64 first, quint64 end) {
+            if (!offsetsInRange(first, end))
                 outOfRange = true;
         });
         inRange = !outOfRange;
@@ -312,14 +312,11 @@ bool PropertyListChecker::checkTreeOnThreads(std::vector<bool>* reached)
     std::atomic<bool> refused { false };
     std::atomic<quint64> entries { 0 };
     std::atomic<quint64> bytes { 0 };
-    // More runs than threads, so that a thread done early takes another.
-    const int threads = availableThreads();
-    const quint64 runs = 4 * quint64(threads);
     const int width = m_view.m_refSize;
-    runOnThreads(int(runs), threads, [&](int run) {
+    runInParts(count, partsFor(count, PropertyList::kNodesPerThread), [&](int, quint64 first, quint64 end) {
         quint64 runEntries = 0;
         quint64 runBytes = 0;
-        for (quint64 i = count * quint64(run) / runs; i < count * quint64(run + 1) / runs; ++i) {
+        for (quint64 i = first; i < end; ++i) {
             Layout layout;
             if (refused.load(std::memory_order_relaxed) || examine(Index(i), layout, false)) {
                 refused = true;
@@ -398,7 +395,7 @@ bool PropertyListChecker::checkTreeOnThreads(std::vector<bool>* reached)
 void PropertyListChecker::check(std::vector<bool>* reached)
 {
     readTrailer();
-    if (m_view.m_objectCount >= 2 * PropertyList::kNodesPerThread && checkTreeOnThreads(reached))
+    if (partsFor(m_view.m_objectCount, PropertyList::kNodesPerThread) > 1 && checkTreeOnThreads(reached))
         return;
     enum State : quint8 { Unvisited, OnPath, Done };
     std::vector<State> state(m_view.m_objectCount, Unvisited);

@@ -294,29 +294,25 @@ QByteArray PropertyListWriter::write()
     char* const base = m_out.data();
     std::memcpy(base, "bplist00", 8);
 
-    const int threads = availableThreads();
-    const size_t runs
-        = std::max<size_t>(1, std::min<size_t>(count / PropertyList::kNodesPerThread, 4 * size_t(threads)));
+    const int runs = partsFor(count, PropertyList::kNodesPerThread);
     if (runs == 1) {
         writeRun(0, count, 8, objectBytes - 8);
     } else {
         // Each run is measured first, so that each knows where it starts.
-        const auto firstOf = [&](size_t run) { return count * run / runs; };
-        std::vector<qsizetype> offsets(runs + 1, 0);
-        runOnThreads(int(runs), threads, [&](int run) {
+        std::vector<qsizetype> offsets(size_t(runs) + 1, 0);
+        runInParts(count, runs, [&](int run, quint64 first, quint64 end) {
             qsizetype bytes = 0;
-            for (size_t i = firstOf(size_t(run)); i < firstOf(size_t(run) + 1); ++i)
+            for (quint64 i = first; i < end; ++i)
                 bytes += m_numbering.bytesOf(order[i], m_refSize);
             offsets[size_t(run) + 1] = bytes;
         });
         offsets[0] = 8;
-        for (size_t run = 0; run < runs; ++run)
+        for (size_t run = 0; run < size_t(runs); ++run)
             offsets[run + 1] += offsets[run];
-        if (offsets[runs] != objectBytes)
+        if (offsets[size_t(runs)] != objectBytes)
             Cursor::measuredWrongly();
-        runOnThreads(int(runs), threads, [&](int run) {
-            const size_t r = size_t(run);
-            writeRun(firstOf(r), firstOf(r + 1), offsets[r], offsets[r + 1] - offsets[r]);
+        runInParts(count, runs, [&](int run, quint64 first, quint64 end) {
+            writeRun(first, end, offsets[size_t(run)], offsets[size_t(run) + 1] - offsets[size_t(run)]);
         });
     }
 

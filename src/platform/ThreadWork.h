@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -47,6 +48,23 @@ template <class Work> void runOnThreads(int count, int threads, const Work& work
         helper.join();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+// How many contiguous parts to cut so many items into when perThread items are worth a thread of
+// their own: one below two threads' worth, else more parts than threads, so that a thread done early
+// takes another.
+inline int partsFor(quint64 items, quint64 perThread)
+{
+    return items < 2 * perThread ? 1 : 4 * availableThreads();
+}
+
+// Runs work(part, first, end) for each of the parts [0, items) is cut into, in order of the items,
+// on the threads available.
+template <class Work> void runInParts(quint64 items, int parts, const Work& work)
+{
+    runOnThreads(parts, availableThreads(), [&](int part) {
+        work(part, items * quint64(part) / quint64(parts), items * quint64(part + 1) / quint64(parts));
+    });
 }
 
 } // namespace zandrel
