@@ -28,15 +28,36 @@ constexpr float kRoundRectMargin = 6.1421356f;
 constexpr float kNarrationMarginX = 5.0f;
 constexpr float kNarrationMarginY = 4.0f;
 
-// Around a body narrower or lower than these the outlines come to points: the standard outline
-// to a kite around one or two letters or a spiked diamond around an empty balloon of width 0, the
-// ellipse to a needle around one letter, the fitted outline to a pointed top and bottom. Such a
-// small body is grown to them about its centre first; lettering of ordinary length and size is
-// larger and keeps its outline. A small ellipse body is made as wide as it is high, up to the
-// standard minimum width: a circle around a letter, an oval around a column of short lines.
-constexpr double kMinStandardWidth = 40.0;
-constexpr double kMinFittedWidth = 25.0;
-constexpr double kMinBodyHeight = 12.0;
+// The outlines are the builders' own for every body they draw smoothly: one that turns no more
+// than 25 degrees within 2 points along it, as the standard outline of a line of lettering does.
+// Smaller bodies come to points (the standard outline to a kite around one or two letters and to
+// a spiked diamond around an empty balloon of width 0, the ellipse to a needle around a column of
+// letters, the fitted outline to a pointed top); those alone are grown, about their centre, and
+// only as far as that limit needs.
+//
+// Narrower than 18.2 the standard outline's top and bottom turn more sharply (81 degrees at 8, 35
+// at 15, 25 at 18.1), whatever its height.
+constexpr double kMinStandardWidth = 18.2;
+// Lower than 8, the sides of the standard and fitted outlines come to points (30 degrees at 7, 39
+// at 6, 63 at 4).
+constexpr double kMinOutlineHeight = 8.0;
+// The wider a low standard outline, the more sharply its sides turn: it keeps within the limit from
+// a height of 8.1 at 20 wide, growing by 0.0865 for each point wider (9.7 at 40, 11.5 at 60). A
+// body is never grown higher than 12: lower lines, of very small lettering, keep corners of their
+// own as long lines do (a line 200 wide and 20 high turns 27 degrees).
+constexpr double kStandardHeightAt20 = 8.1;
+constexpr double kStandardHeightPerWidth = 0.0865;
+constexpr double kMaxStandardHeightGrowth = 12.0;
+// The fitted outline's top is made by its first line and its bottom by its last: one of these
+// narrower than this comes to a point (67 degrees at width 0, 25 at 5.1).
+constexpr double kMinFittedEndWidth = 5.2;
+// The ends of the ellipse around a body w wide and h high have a radius of curvature of about
+// 0.83 w^2 / h and turn by about 2 / that radius within 2 points: a body taller than wide keeps
+// within the limit from w^2 = 5.45 h + 9 on (the 9 for small bodies, whose curvature changes within
+// those 2 points). A body wider than high keeps its long ends: the ellipse of a line is as long as
+// the line.
+constexpr double kEllipseEndsPerHeight = 5.45;
+constexpr double kEllipseEndsSmallBody = 9.0;
 
 // The fitted outline keeps this far from the line ends, and this far above and below the text.
 constexpr float kFittedSideMargin = 15.0f;
@@ -68,12 +89,12 @@ CurvePtr withEdgeEffect(const CurvePtr& outline, int style)
     }
 }
 
-QRectF grownToMinimum(const QRectF& body, double minWidth)
+QRectF grownAboutCentre(const QRectF& body, double minWidth, double minHeight)
 {
-    if (body.width() >= minWidth && body.height() >= kMinBodyHeight)
+    if (body.width() >= minWidth && body.height() >= minHeight)
         return body;
     const double width = std::max(body.width(), minWidth);
-    const double height = std::max(body.height(), kMinBodyHeight);
+    const double height = std::max(body.height(), minHeight);
     const QPointF centre = rectCenter(body);
     return QRectF(centre.x() - width / 2, centre.y() - height / 2, width, height);
 }
@@ -162,7 +183,10 @@ CurvePtr Balloon::getFittedBalloonPath() const
 
 CurvePtr Balloon::standardOutline(const QRectF& text)
 {
-    const QRectF body = grownToMinimum(text, kMinStandardWidth);
+    const double width = std::max(text.width(), kMinStandardWidth);
+    const double minHeight = std::clamp(kStandardHeightAt20 + kStandardHeightPerWidth * (width - 20.0),
+        kMinOutlineHeight, kMaxStandardHeightGrowth);
+    const QRectF body = grownAboutCentre(text, kMinStandardWidth, minHeight);
     const float w = static_cast<float>(body.width());
     const float h = static_cast<float>(body.height());
     const float a = std::min(h / 10.0f, kStandardMaxCorner);
@@ -200,10 +224,12 @@ CurvePtr Balloon::ellipseOutline(const QList<QRectF>& lines)
     // A body without area has no aspect ratio to keep (an empty balloon of width 0).
     if (isEmptyRect(body))
         return standardOutline(body);
-    // A small body's ellipse is the one through the corners of the body grown to the minimum; a
-    // larger one keeps its own aspect, however tall.
-    const QRectF grown
-        = grownToMinimum(body, std::min(std::max(body.height(), kMinBodyHeight), kMinStandardWidth));
+    // A body that had to grow is outlined through the corners of its grown rect.
+    QRectF grown = grownAboutCentre(body, 0.0, kMinOutlineHeight);
+    if (grown.width() < grown.height()) {
+        const double ends = std::sqrt(kEllipseEndsPerHeight * grown.height() + kEllipseEndsSmallBody);
+        grown = grownAboutCentre(grown, std::min(ends, grown.height()), 0.0);
+    }
     const QList<QRectF> corners = grown == body ? lines : QList<QRectF> { grown };
     const QPointF centre = rectCenter(grown);
     const float k = static_cast<float>(grown.width()) / static_cast<float>(grown.height());
@@ -221,16 +247,10 @@ CurvePtr Balloon::fittedOutline(const QList<QRectF>& textLines)
 {
     if (textLines.isEmpty())
         return standardOutline(QRectF());
-    // Lines narrower than the minimum all over span the grown body instead.
-    QRectF body;
-    for (const QRectF& line : textLines)
-        body = unionRect(body, line);
+    // The lines that make the top and the bottom are grown to the least size that keeps them round.
     QList<QRectF> lines = textLines;
-    if (body.width() < kMinFittedWidth) {
-        const QRectF grown = grownToMinimum(body, kMinFittedWidth);
-        for (QRectF& line : lines)
-            line = QRectF(grown.left(), line.top(), grown.width(), line.height());
-    }
+    lines.first() = grownAboutCentre(lines.first(), kMinFittedEndWidth, kMinOutlineHeight);
+    lines.last() = grownAboutCentre(lines.last(), kMinFittedEndWidth, kMinOutlineHeight);
     const QRectF& first = lines.first();
     const QRectF& last = lines.last();
     auto curve = std::make_shared<Curve>();

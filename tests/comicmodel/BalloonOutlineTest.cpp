@@ -149,21 +149,78 @@ TEST_F(BalloonOutlineTest, OutlinesAroundShortTextStayRound)
             balloon->setStyle(0);
         }
     }
-    // A small body's outline is that of the body grown about its centre; a body of ordinary size
-    // keeps its own.
-    EXPECT_EQ(Balloon::standardOutline(QRectF(48, 0, 4, 17))->getDrawCommands(),
-        Balloon::standardOutline(QRectF(30, 0, 40, 17))->getDrawCommands());
-    EXPECT_NE(Balloon::standardOutline(QRectF(20, 0, 60, 17))->getBounds(),
-        Balloon::standardOutline(QRectF(30, 0, 40, 17))->getBounds());
-    EXPECT_EQ(Balloon::ellipseOutline({ QRectF(45, 0, 10, 20) })->getBounds().size(),
-        Balloon::ellipseOutline({ QRectF(40, 0, 20, 20) })->getBounds().size());
+}
+
+// Each builder gives its own outline wherever that turns within the limit of ordinary lettering;
+// only a body too small for that grows, about its centre, and just as far as the limit needs.
+TEST_F(BalloonOutlineTest, SmallBodiesGrowOnlyAsFarAsTheirOutlinesNeed)
+{
+    const auto turn
+        = [](const CurvePtr& outline) { return sharpestTurn(outline->createCGPath().painterPath(), 2.0); };
+    // The standard outline's control points, straight from its table in single precision.
+    const auto table = [](const QRectF& r) {
+        const float w = float(r.width()), h = float(r.height());
+        const float a = std::min(h / 10, 20.0f), b = std::min(w / 10, 20.0f);
+        const float c = std::max(std::min(h * 0.25f, 12.0f), 7.0f);
+        const float points[12][2] = { { b, -6 }, { w / 2, -12 }, { w - b, -6 }, { w + 6, a },
+            { w + c, h / 2 }, { w + 6, h - a }, { w - b, h + 6 }, { w / 2, h + 12 }, { b, h + 6 },
+            { -6, h - a }, { -c, h / 2 }, { -6, a } };
+        std::vector<CurvePt> expected;
+        for (const auto& [x, y] : points)
+            expected.push_back({ x + r.x(), y + r.y(), false });
+        return expected;
+    };
+    for (const QRectF& body : { QRectF(3, 4, 18.2, 20), QRectF(0, 0, 30, 20), QRectF(0, 0, 39, 10),
+             QRectF(0, 0, 100, 12), QRectF(0, 0, 22, 60) })
+        expectPoints(Balloon::standardOutline(body), table(body), true);
+    const struct {
+        const char* name;
+        CurvePtr outline;
+        CurvePtr grownTo;
+    } grown[] = {
+        { "an empty balloon of width 0", Balloon::standardOutline(QRectF(50, 0, 0, 20)),
+            Balloon::standardOutline(QRectF(40.9, 0, 18.2, 20)) },
+        { "two letters", Balloon::standardOutline(QRectF(41, 0, 15, 20)),
+            Balloon::standardOutline(QRectF(39.4, 0, 18.2, 20)) },
+        { "a line 4 high", Balloon::standardOutline(QRectF(0, 2, 30, 4)),
+            Balloon::standardOutline(QRectF(0, 4 - 8.965 / 2, 30, 8.965)) },
+        { "a column of letters in an ellipse", Balloon::ellipseOutline({ QRectF(45, 0, 10, 60) }), nullptr },
+        { "one letter in an ellipse", Balloon::ellipseOutline({ QRectF(47, 0, 6, 20) }), nullptr },
+        { "a fitted point on a long line",
+            Balloon::fittedOutline({ QRectF(49, 0, 2, 20), QRectF(0, 20, 100, 20) }),
+            Balloon::fittedOutline({ QRectF(47.4, 0, 5.2, 20), QRectF(0, 20, 100, 20) }) },
+    };
+    for (const auto& each : grown) {
+        SCOPED_TRACE(each.name);
+        if (each.grownTo) {
+            EXPECT_EQ(each.outline->getDrawCommands(), each.grownTo->getDrawCommands());
+        }
+        EXPECT_LE(turn(each.outline), 25.0);
+        EXPECT_GT(turn(each.outline), 23.5) << "grown no further than needed";
+    }
+    // Low bodies grow higher the wider they are, as far as the limit needs.
+    for (double width = 18.2; width < 65; width += 4) {
+        SCOPED_TRACE(width);
+        EXPECT_LE(turn(Balloon::standardOutline(QRectF(0, 0, width, 2))), 25.0);
+        EXPECT_GT(turn(Balloon::standardOutline(QRectF(0, 0, width, 2))), 23.5);
+    }
+    // Bodies round enough keep their own ellipse and fitted outline.
+    expectNearRect(Balloon::ellipseOutline({ QRectF(0, 0, 30, 40) })->getBounds(),
+        QRectF(15 - 15 * std::sqrt(2.0), 20 - 20 * std::sqrt(2.0), 30 * std::sqrt(2.0), 40 * std::sqrt(2.0)),
+        1e-4);
+    expectPoints(Balloon::fittedOutline({ QRectF(0, 0, 6, 8) }),
+        { { 0, -10, false }, { -15, 0, false }, { -15, 8, false }, { 0, 18, false }, { 6, 18, false },
+            { 21, 8, false }, { 21, 0, false }, { 6, -10, false } },
+        true);
 }
 
 // The ellipse keeps the aspect of the text's body and passes through its farthest line corner;
-// only a body narrower than 40 is first grown about its centre, to as wide as it is high.
+// only a body narrower than high is first widened about its centre until its ends are round.
 TEST_F(BalloonOutlineTest, EllipsesKeepTheAspectOfTheirText)
 {
     const double r2 = std::sqrt(2.0);
+    // The widths at which a body 20 and 60 high comes to round ends.
+    const double w20 = std::sqrt(5.45 * 20 + 9), w60 = std::sqrt(5.45 * 60 + 9);
     const auto lines = [](int count, double width, double x = 0) {
         QList<QRectF> made;
         for (int i = 0; i < count; ++i)
@@ -181,10 +238,10 @@ TEST_F(BalloonOutlineTest, EllipsesKeepTheAspectOfTheirText)
         { "an indented middle line",
             { QRectF(0, 0, 100, 20), QRectF(20, 20, 60, 20), QRectF(0, 40, 100, 20) },
             QRectF(50 - 50 * r2, 30 - 30 * r2, 100 * r2, 60 * r2) },
-        { "one letter grown to a square", { QRectF(45, 0, 10, 20) },
-            QRectF(50 - 10 * r2, 10 - 10 * r2, 20 * r2, 20 * r2) },
-        { "a column of letters grown to 40 wide", lines(3, 10, 45),
-            QRectF(50 - 20 * r2, 30 - 30 * r2, 40 * r2, 60 * r2) },
+        { "one letter widened", { QRectF(47, 0, 6, 20) },
+            QRectF(50 - w20 / 2 * r2, 10 - 10 * r2, w20 * r2, 20 * r2) },
+        { "a column of letters widened", lines(3, 10, 45),
+            QRectF(50 - w60 / 2 * r2, 30 - 30 * r2, w60 * r2, 60 * r2) },
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.name);
