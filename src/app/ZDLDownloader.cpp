@@ -2,6 +2,7 @@
 
 #include "app/DownloadPanel.h"
 #include "platform/Localization.h"
+#include "platform/WebAddress.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -47,7 +48,9 @@ int defaultPort(const QUrl& url)
 QString ZDLDownloader::refusalOfRedirect(const QUrl& from, const QUrl& to)
 {
     const QUrl target = from.resolved(to);
-    if (!isAllowedScheme(target))
+    // Never from https down to plain http, not even to this machine.
+    if (!isAllowedDownloadAddress(target)
+        || (from.scheme() == QStringLiteral("https") && target.scheme() != from.scheme()))
         return localized("The server sent the download on to “%1”, which is not an https address.")
             .arg(target.toDisplayString());
     // The file stays on the server the address names: a server may move it within itself, but
@@ -85,12 +88,6 @@ QNetworkAccessManager& ZDLDownloader::network()
     return *g_network;
 }
 
-bool ZDLDownloader::isAllowedScheme(const QUrl& url)
-{
-    return url.scheme() == QStringLiteral("https")
-        || (allowsPlainHttp && url.scheme() == QStringLiteral("http"));
-}
-
 ZDLDownloader* ZDLDownloader::start(const QUrl& url, DownloadCallbacks callbacks, qint64 maxBytes)
 {
     // Deleted from the event loop: the last signal of its reply may still be on the stack.
@@ -104,7 +101,7 @@ ZDLDownloader* ZDLDownloader::start(const QUrl& url, DownloadCallbacks callbacks
 
 bool ZDLDownloader::begin()
 {
-    if (!isAllowedScheme(m_url) || m_url.host().isEmpty())
+    if (!isAllowedDownloadAddress(m_url))
         return false;
     m_deadline = new QTimer(this);
     m_deadline->setSingleShot(true);

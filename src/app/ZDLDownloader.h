@@ -30,15 +30,14 @@ public:
     // No download, however steadily it trickles in, takes longer than this.
     static inline int totalTimeoutMs = 30 * 60 * 1000;
     static constexpr int kMaxRedirects = 10;
-    // Plain http is refused unless this is set (the tests' local server).
-    static inline bool allowsPlainHttp = false;
     static constexpr qint64 kDefaultMaxBytes = qint64(256) << 20;
 
     ZDLDownloader(const QUrl& url, DownloadCallbacks callbacks, qint64 maxBytes = kDefaultMaxBytes);
     ~ZDLDownloader() override;
 
     // Starts the download, held by the application controller until it ends. Null when it could
-    // not start (an address of another scheme).
+    // not start (an address downloads may not come from: neither https nor plain http to this
+    // machine).
     static ZDLDownloader* start(
         const QUrl& url, DownloadCallbacks callbacks, qint64 maxBytes = kDefaultMaxBytes);
     // Fetches a small file and waits for it, without the panel; nothing when it failed.
@@ -52,7 +51,6 @@ public:
     // Whether the panel shows this download.
     void setShowsProgress(bool shows) { m_showsProgress = shows; }
 
-    static bool isAllowedScheme(const QUrl& url);
     // Why a redirect from one address to another is not followed; empty when it is.
     static QString refusalOfRedirect(const QUrl& from, const QUrl& to);
 

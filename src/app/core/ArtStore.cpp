@@ -1,6 +1,7 @@
 #include "app/core/ArtStore.h"
 
 #include "platform/UserDefaults.h"
+#include "platform/WebAddress.h"
 #include "platform/XmlPropertyList.h"
 
 #include <QRegularExpression>
@@ -70,11 +71,7 @@ StoreAddress storeAddressFrom(const QString& environment, const QString& userDef
         address.given = kPlaceholderStoreAddress;
     }
     QUrl url(address.given, QUrl::StrictMode);
-    const bool loopback
-        = url.host() == QStringLiteral("127.0.0.1") || url.host() == QStringLiteral("localhost");
-    const bool allowed = url.isValid() && !url.host().isEmpty() && url.query().isEmpty()
-        && (url.scheme() == QStringLiteral("https") || (url.scheme() == QStringLiteral("http") && loopback));
-    if (!allowed)
+    if (!isAllowedDownloadAddress(url) || !url.query().isEmpty())
         return address;
     if (!url.path().endsWith(QLatin1Char('/')))
         url.setPath(url.path() + QLatin1Char('/'));
@@ -97,7 +94,7 @@ bool isSafeProductCode(const QString& code)
 
 bool isAllowedProductURL(const QUrl& url)
 {
-    return url.isValid() && url.scheme() == QStringLiteral("https") && !url.host().isEmpty();
+    return isAllowedDownloadAddress(url);
 }
 
 std::optional<List> parseList(const QByteArray& data, QString* error)

@@ -37,7 +37,7 @@ inline const QString kStorePageName = QStringLiteral("art-store.html");
 inline const QString kProductsFolderName = QStringLiteral("art-products/");
 
 struct StoreAddress {
-    // Invalid when the address given is not an https address with a host: the store is off.
+    // Invalid when the address given is not one downloads may come from: the store is off.
     QUrl url;
     // Where it came from: the variable's name, the default's key, or empty for the built-in one.
     QString source;
@@ -80,7 +80,8 @@ struct List {
 // A product code is used in file names ("<code>-manifest.plist"): letters, digits, "." and "_",
 // and never "." or ".." alone, so that it cannot leave the folder it names a file in.
 bool isSafeProductCode(const QString& code);
-// The address a product may be downloaded from: https, with a host.
+// The address a product may be downloaded from: https with a host, or plain http on this machine,
+// as for the store itself.
 bool isAllowedProductURL(const QUrl& url);
 
 // The list, or nothing with the reason for a list that is not a property-list dictionary within the

@@ -553,6 +553,8 @@ TEST(ArtStoreAddressTest, TheEnvironmentWinsOverTheDefaultWhichWinsOverThePlaceh
         { "", "http://127.0.0.1:8080", "http://127.0.0.1:8080/", "artStoreAddress" },
         // Not https (but for one's own machine), or not an address: the store is off.
         { "http://art.example.org/", "", "", "ZANDREL_ART_STORE" },
+        { "http://localhost.example.org/", "", "", "ZANDREL_ART_STORE" },
+        { "http://127.0.0.1.example.org/", "", "", "ZANDREL_ART_STORE" },
         { "", "file:///srv/store/", "", "artStoreAddress" },
         { "", "https://art.example.org/?x=1", "", "artStoreAddress" },
         { "", "https:///nohost", "", "artStoreAddress" },

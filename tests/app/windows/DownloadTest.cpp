@@ -71,7 +71,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ZDLDownloader::allowsPlainHttp = true;
         ZDLDownloader::transferTimeoutMs = 400;
         auto made = std::make_unique<LoopbackController>();
         made->m_temporary = dir.filePath("cache");
@@ -86,7 +85,6 @@ protected:
     }
     void TearDown() override
     {
-        ZDLDownloader::allowsPlainHttp = false;
         ZDLDownloader::transferTimeoutMs = 60000;
         ZDLDownloader::totalTimeoutMs = 30 * 60 * 1000;
         controller->documentController().closeAllDocuments();
@@ -216,7 +214,6 @@ TEST_F(DownloadTest, HostileHttpsServersAreRefusedOrBoundedWithAClearMessage)
 {
     HttpStub::trustCertificate();
     HttpStub secure(HttpStub::Kind::Tls);
-    ZDLDownloader::allowsPlainHttp = false;
     ZDLDownloader::totalTimeoutMs = 1500;
     controller->plain = false;
     const QByteArray ann = partsFile("Ann");
@@ -432,14 +429,16 @@ TEST_F(DownloadTest, ImportsOpenUntitledCharactersAndReportWhatDoesNotRead)
 }
 
 // The store list the loopback store serves: one product, its archive at the server.
-QByteArray storeList(const HttpStub& server, const QDateTime& updated)
+QByteArray storeList(const HttpStub& server, const QDateTime& updated, const QString& scheme = "https")
 {
     const QVariantMap version { { ArtStore::kVersionKey, qint64(2) },
         { ArtStore::kFileVersionKey, qint64(7) },
-        { ArtStore::kUrlKey, QStringLiteral("https://127.0.0.1:%1/pk-2.zip").arg(server.serverPort()) } };
+        { ArtStore::kUrlKey,
+            QStringLiteral("%1://127.0.0.1:%2/pk-2.zip").arg(scheme).arg(server.serverPort()) } };
     const QVariantMap tooNew { { ArtStore::kVersionKey, qint64(1) },
         { ArtStore::kFileVersionKey, qint64(99) },
-        { ArtStore::kUrlKey, QStringLiteral("https://127.0.0.1:%1/far-1.zip").arg(server.serverPort()) } };
+        { ArtStore::kUrlKey,
+            QStringLiteral("%1://127.0.0.1:%2/far-1.zip").arg(scheme).arg(server.serverPort()) } };
     return writeXmlPropertyList(
         QVariantMap { { ArtStore::kUpdatedKey, updated },
             { ArtStore::kProductsKey,
@@ -536,6 +535,23 @@ TEST_F(DownloadTest, TheCatalogsStoreHeaderVisitsTheStoreAndDownloadsItsProducts
     EXPECT_FALSE(catalog->storeHeader());
     EXPECT_EQ(catalog->topMargin(), CatalogView::kTopMargin);
     WebLinks::setUrlOpener({});
+}
+
+// A store tried out on one's own machine over plain http, as the program is shipped: its list and
+// its product come from it as they are, nothing rewritten on the way.
+TEST_F(DownloadTest, APlainHttpStoreOnThisMachineServesItsListAndItsProducts)
+{
+    controller->plain = false;
+    server.route("/art-products/artstore.plist",
+        { 200, storeList(server, QDateTime::currentDateTimeUtc(), QStringLiteral("http")) });
+    server.route("/pk-2.zip", { 200, ZipBuilder().add("Ann.parts", partsFile("Ann")).build() });
+    controller->setStoreAddress(ArtStore::storeAddressFrom(
+        QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()), QString()));
+    controller->startArtProductDownloadForUser("pk", nullptr);
+    ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); }));
+    EXPECT_EQ(alerts.first(), "Downloaded and installed the purchased comic art product “Pack.” | ");
+    EXPECT_EQ(server.requested, (QStringList { "/art-products/artstore.plist", "/pk-2.zip" }));
+    EXPECT_TRUE(catalogFiles().contains("Ann.parts"));
 }
 
 TEST_F(DownloadTest, ThePlaceholderStoreIsNamedAsSuchWhenTheUserAsks)
