@@ -18,6 +18,9 @@ const QString kSchemeSeparator = QStringLiteral("://");
 const QString kPartsExtension = QStringLiteral("parts");
 const QString kComicExtension = QStringLiteral("comic");
 
+// A link is shown whole up to this length, else its start and end.
+constexpr qsizetype kMaxShownLinkLength = 120;
+
 QString lowerExtension(const QUrl& url)
 {
     const QString name = url.fileName();
@@ -25,29 +28,64 @@ QString lowerExtension(const QUrl& url)
     return dot < 0 ? QString() : name.mid(dot + 1).toLower();
 }
 
+// The link as an alert quotes it: on one line, with no character that reorders or hides the text
+// around it, and its middle left out when it is long.
+QString shownLink(const QString& link)
+{
+    QString shown = link;
+    for (QChar& character : shown) {
+        if (character.category() == QChar::Other_Control || character.category() == QChar::Other_Format)
+            character = QLatin1Char(' ');
+    }
+    if (shown.size() <= kMaxShownLinkLength)
+        return shown;
+    qsizetype head = kMaxShownLinkLength / 2;
+    qsizetype tail = shown.size() - kMaxShownLinkLength / 2;
+    if (shown.at(head - 1).isHighSurrogate())
+        --head;
+    if (shown.at(tail).isLowSurrogate())
+        ++tail;
+    return shown.left(head) + QChar(0x2026) + shown.mid(tail);
+}
+
 } // namespace
 
 void ZDLAppController::getUrl(const QString& link)
 {
+    // A link of ours that cannot be followed is a broken link on a web page: the user is told, as of
+    // any other link that fails. Other schemes are only logged; the desktop sends none of them here.
+    const bool ours = link.startsWith(kLinkScheme + QLatin1Char(':'), Qt::CaseInsensitive);
+    const auto refuse = [this, ours, &link](const QString& logLine) {
+        zdlLog(logLine);
+        if (ours) {
+            showAlertMessage(localized("Unable to download Zandrel file."),
+                localized("The link “%1” is not valid: a Zandrel link is “zdltp://” followed by a server "
+                          "and the path of a file.")
+                    .arg(shownLink(link)));
+        }
+    };
     const QStringList pieces = link.split(kSchemeSeparator);
     if (pieces.size() != 2) {
-        zdlLog(QStringLiteral("URL is invalid (no protocol)"));
+        refuse(QStringLiteral("URL is invalid (no protocol)"));
         return;
     }
-    if (pieces.first() != kLinkScheme) {
-        zdlLog(QStringLiteral("Unsupported protocol."));
+    // Schemes are the same whatever the case of their letters.
+    if (pieces.first().compare(kLinkScheme, Qt::CaseInsensitive) != 0) {
+        refuse(QStringLiteral("Unsupported protocol."));
         return;
     }
     zdlLog(QStringLiteral("Open comic file: %1").arg(pieces.last()));
     const QUrl url(QStringLiteral("https://") + pieces.last(), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty()) {
-        zdlLog(QStringLiteral("URL is invalid (no host)"));
+        refuse(QStringLiteral("URL is invalid (no host)"));
         return;
     }
-    startDownload(url,
+    const bool started = startDownload(url,
         { [this](const QUrl& from, const QByteArray& data) { zdltpDownloadDone(from, data); },
             [this](const QUrl& from) { zdltpFileNotFound(from); },
             [this](const QUrl& from, const QString& error) { zdltpDownloadGotError(from, error); } });
+    if (!started)
+        zdltpDownloadGotError(url, localized("The download did not start."));
 }
 
 void ZDLAppController::zdltpDownloadDone(const QUrl& url, const QByteArray& data)

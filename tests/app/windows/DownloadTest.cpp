@@ -13,6 +13,7 @@
 #include "charmodel/CharacterModel.h"
 #include "charmodel/PartsFile.h"
 #include "comicmodel/CharacterLibraryItem.h"
+#include "platform/Log.h"
 #include "platform/UserDefaults.h"
 #include "platform/XmlPropertyList.h"
 #include "support/TestSupport.h"
@@ -321,12 +322,6 @@ TEST_F(DownloadTest, LinksOpenUntitledDocuments)
     server.route("/files/notes.txt", { 200, "hello" });
     const QString host = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
 
-    // Malformed links and other schemes only log.
-    controller->getUrl("zdltp://" + host + "/a://b.parts");
-    controller->getUrl("http://" + host + "/files/Ann%20Lee.PARTS");
-    controller->getUrl("no protocol");
-    EXPECT_EQ(controller->numberOfHeldObjects(), 0);
-
     answers = { ModalAlert::kFirstButton };
     controller->getUrl("zdltp://" + host + "/files/Ann%20Lee.PARTS");
     ASSERT_TRUE(waitFor([this] { return !controller->documentController().documents().isEmpty(); }));
@@ -355,6 +350,52 @@ TEST_F(DownloadTest, LinksOpenUntitledDocuments)
     controller->getUrl("zdltp://" + host + "/files/notes.txt");
     ASSERT_TRUE(waitFor([this] { return controller->numberOfHeldObjects() == 0; }));
     EXPECT_EQ(controller->documentController().documents().size(), 1);
+}
+
+// A link of ours that fails is reported however it fails, a malformed one as well as one whose file
+// is missing; links of other schemes, which the desktop never sends here, are only logged.
+TEST_F(DownloadTest, MalformedLinksAreReportedAndOtherSchemesOnlyLogged)
+{
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+    const QString unable = "Unable to download Zandrel file. | ";
+    const QString invalid = "The link “%1” is not valid: a Zandrel link is “zdltp://” followed by a "
+                            "server and the path of a file.";
+    const QString longLink = "zdltp://" + QString(300, 'a') + "/%zz.comic";
+    struct Case {
+        QString link;
+        QString alert;
+        QString log;
+    };
+    const Case cases[] = {
+        { "zdltp://host/%zz%G1%.comic", unable + invalid.arg("zdltp://host/%zz%G1%.comic"),
+            "URL is invalid (no host)" },
+        { "zdltp://file:///etc/passwd", unable + invalid.arg("zdltp://file:///etc/passwd"),
+            "URL is invalid (no protocol)" },
+        { "zdltp://" + host + "/a://b.parts", unable + invalid.arg("zdltp://" + host + "/a://b.parts"),
+            "URL is invalid (no protocol)" },
+        { "Zdltp:x.comic", unable + invalid.arg("Zdltp:x.comic"), "URL is invalid (no protocol)" },
+        { "zdltp:///x.comic", unable + invalid.arg("zdltp:///x.comic"), "URL is invalid (no host)" },
+        // Shown on one line and cut short.
+        { "zdltp://h\n\u202e/x.comic", unable + invalid.arg("zdltp://h  /x.comic"),
+            "URL is invalid (no host)" },
+        { longLink, unable + invalid.arg(longLink.left(60) + "…" + longLink.right(60)),
+            "URL is invalid (no host)" },
+        // A scheme is the same in capitals.
+        { "ZDLTP://" + host + "/files/missing.comic", unable + "File not found.",
+            "Open comic file: " + host + "/files/missing.comic" },
+        { "http://" + host + "/files/Ann%20Lee.PARTS", "", "Unsupported protocol." },
+        { "no protocol", "", "URL is invalid (no protocol)" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link.toStdString());
+        alerts.clear();
+        Log::Capture log;
+        controller->getUrl(c.link);
+        ASSERT_TRUE(waitFor([this] { return controller->numberOfHeldObjects() == 0; }));
+        EXPECT_EQ(alerts, c.alert.isEmpty() ? QStringList() : QStringList { c.alert });
+        EXPECT_TRUE(log.lines().contains(c.log)) << log.lines().join('\n').toStdString();
+    }
+    EXPECT_TRUE(controller->documentController().documents().isEmpty());
 }
 
 TEST_F(DownloadTest, UnsavedLinkDocumentIsUntitledAndChanged)
