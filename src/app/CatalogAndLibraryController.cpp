@@ -5,6 +5,7 @@
 #include "app/CharacterLibraryView.h"
 #include "app/DocumentController.h"
 #include "app/FileDialogFolder.h"
+#include "app/MenuActions.h"
 #include "app/core/CatalogCommands.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
@@ -382,7 +383,8 @@ void CatalogAndLibraryController::addCharacter()
     m_addMenu->addAction(localized("Open Characters"))->setEnabled(false);
     for (const QString& path : offered) {
         // Indented under the header.
-        QAction* item = m_addMenu->addAction(QStringLiteral("    ") + QFileInfo(path).fileName());
+        QAction* item = m_addMenu->addAction(
+            QStringLiteral("    ") + MenuActions::titleForName(QFileInfo(path).fileName()));
         item->setData(path);
         connect(item, &QAction::triggered, this, [this, path] { addCharacterFromMenu(path); });
     }

@@ -5,6 +5,7 @@
 #include "app/ComicWindowContents.h"
 #include "app/DocumentWindow.h"
 #include "app/FileDialogFolder.h"
+#include "app/MenuActions.h"
 #include "app/core/ActionNames.h"
 #include "app/core/ActionTable.h"
 #include "app/core/CharacterDocument.h"
@@ -349,7 +350,7 @@ const ActionTable<DocumentController>& DocumentController::actionTable()
                         const QStringList recent = controller.recentDocumentURLs();
                         item.enabled = item.tag >= 0 && item.tag < recent.size();
                         if (item.enabled)
-                            item.title = QFileInfo(recent.at(item.tag)).fileName();
+                            item.title = MenuActions::titleForName(QFileInfo(recent.at(item.tag)).fileName());
                     },
                 .perform =
                     [](DocumentController& controller, const ActionSender& sender) {

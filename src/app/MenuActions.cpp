@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPointer>
 #include <QWidget>
@@ -19,6 +20,8 @@ const char* const kToolbarItemProperty = "zdlToolbarItem";
 const char* const kWindowProperty = "zdlWindow";
 // Prefix that stands for a mixed state, which Qt's check marks cannot show.
 const QString kMixedPrefix = QStringLiteral("\u2013 ");
+// A name in a menu is shown within this many average characters of the menu's font.
+constexpr int kMaxNameCharacters = 40;
 
 QWidget* windowOf(const QAction* item)
 {
@@ -65,6 +68,19 @@ QAction* add(QMenu* menu, const QString& title, const QString& action, int tag, 
     QAction* item = make(menu, title, action, tag, shortcut);
     menu->addAction(item);
     return item;
+}
+
+QString titleForName(const QString& name)
+{
+    QString line = name;
+    // A tab would start the shortcut's column, a line break a second line.
+    for (QChar& character : line) {
+        if (character.category() == QChar::Other_Control)
+            character = QLatin1Char(' ');
+    }
+    const QFontMetrics metrics(QApplication::font("QMenu"));
+    line = metrics.elidedText(line, Qt::ElideMiddle, metrics.averageCharWidth() * kMaxNameCharacters);
+    return line.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 void markAsToolbarItem(QAction* item)

@@ -24,6 +24,12 @@ QAction* make(QObject* owner, const QString& title, const QString& action, int t
 QAction* add(QMenu* menu, const QString& title, const QString& action, int tag = 0,
     const QKeySequence& shortcut = QKeySequence());
 
+// The title of an item that shows a name the user or the network gave (a file, a product, a
+// character, a colour): on one line, shortened in the middle where it would make the menu wider
+// than a name needs to be told apart, and with its ampersands shown as they are instead of being
+// taken for keyboard accelerators.
+QString titleForName(const QString& name);
+
 // Toolbar items are validated with the toolbar's rule: a view enables only its help item.
 void markAsToolbarItem(QAction* item);
 

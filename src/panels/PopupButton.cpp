@@ -12,6 +12,8 @@ namespace {
 const char* const kStateProperty = "zdlItemState";
 const char* const kRepresentedProperty = "zdlRepresentedObject";
 const char* const kPopupTagProperty = "zdlPopupTag";
+// The title an item was given, before the menu's escaping and shortening.
+const char* const kPopupTitleProperty = "zdlPopupTitle";
 
 } // namespace
 
@@ -33,7 +35,9 @@ PopupButton::PopupButton(QWidget* parent)
 
 QAction* PopupButton::addItem(const QString& title, int tag, const QVariant& representedObject)
 {
-    QAction* item = m_menu->addAction(title);
+    // Titles are names as often as not (characters, colours, fonts).
+    QAction* item = m_menu->addAction(MenuActions::titleForName(title));
+    item->setProperty(kPopupTitleProperty, title);
     item->setProperty(kPopupTagProperty, tag);
     if (representedObject.isValid())
         item->setProperty(kRepresentedProperty, representedObject);
@@ -55,7 +59,8 @@ QList<QAction*> PopupButton::items() const
 QAction* PopupButton::itemWithTitle(const QString& title) const
 {
     for (QAction* item : items()) {
-        if (!item->isSeparator() && item->text() == title)
+        const QVariant given = item->property(kPopupTitleProperty);
+        if (!item->isSeparator() && (given.isValid() ? given.toString() : item->text()) == title)
             return item;
     }
     return nullptr;

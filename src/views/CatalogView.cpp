@@ -496,7 +496,7 @@ void CatalogView::fillDownloadMenu(QMenu* menu)
     if (!controller || !controller->artStoreDict())
         return;
     for (const ArtStore::Product& product : controller->artStoreDict()->products) {
-        const QString name = product.name.isEmpty() ? product.code : product.name;
+        const QString name = MenuActions::titleForName(product.name.isEmpty() ? product.code : product.name);
         const std::optional<qint64> installed = controller->installedArtProductVersion(product.code);
         const bool readable
             = bool(ArtStore::chooseVersion(product, 0, CharacterModel::maximumSupportedFileVersion()));

@@ -1,5 +1,6 @@
 #include "views/ViewTabs.h"
 
+#include "app/MenuActions.h"
 #include "app/core/ZDLAppController.h"
 #include "graphics/PathBuilders.h"
 #include "platform/CanvasPaint.h"
@@ -400,7 +401,7 @@ void ViewTabs::menuNeedsUpdate()
     for (qsizetype index = 0; index < m_tabs.size(); ++index) {
         if (m_tabs.at(index).visible)
             continue;
-        QAction* item = menu->addAction(m_tabs.at(index).title);
+        QAction* item = menu->addAction(MenuActions::titleForName(m_tabs.at(index).title));
         item->setData(QVariant::fromValue(index));
         connect(item, &QAction::triggered, this, [this, index] { showHiddenTab(index); });
     }
