@@ -5,6 +5,7 @@
 #include "app/DeveloperPanel.h"
 #include "app/DocumentController.h"
 #include "app/DocumentPrinting.h"
+#include "app/DownloadPanel.h"
 #include "app/MainMenu.h"
 #include "app/MenuActions.h"
 #include "app/PreferencesController.h"
@@ -198,6 +199,16 @@ bool AppController::startDownload(const QUrl& url, const DownloadCallbacks& call
     return ZDLDownloader::start(
                url, callbacks, isProduct ? ZDLDownloader::kDefaultMaxBytes : kMaxLinkedFileBytes)
         != nullptr;
+}
+
+void AppController::showWorkProgress(const void* work, const QString& name, qint64 done, qint64 total)
+{
+    DownloadPanel::shared()->showWork(work, name, done, total);
+}
+
+void AppController::workEnded(const void* work)
+{
+    DownloadPanel::shared()->loadingDone(work);
 }
 
 std::optional<QByteArray> AppController::fetchNow(const QUrl& url)

@@ -52,6 +52,9 @@ public:
     bool useUserNotifications() const override;
     void deliverUserNotification(const QString& title, const QString& text) override;
     QString temporaryFolder() override { return getMyTemporaryFolderURL(); }
+    // An art product installing has its pane in the download panel.
+    void showWorkProgress(const void* work, const QString& name, qint64 done, qint64 total) override;
+    void workEnded(const void* work) override;
     ZDLDocument* openUntitledDocumentFromData(
         const QByteArray& data, const QString& typeName, DocumentError* error) override;
     // At start-up, without holding it up: the store list is fetched, then the installed products

@@ -10,6 +10,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
 
 namespace zandrel {
 
@@ -52,6 +54,16 @@ void DownloadPane::setProgress(qint64 bytes, qint64 total)
     }
     m_gauge->setRange(0, int(std::min<qint64>(total >> kGaugeShift, INT_MAX)));
     m_gauge->setValue(int(std::min<qint64>(bytes >> kGaugeShift, m_gauge->maximum())));
+}
+
+void DownloadPane::setSteps(qint64 done, qint64 total)
+{
+    if (total <= 0 || total > INT_MAX) {
+        m_gauge->setRange(0, 0);
+        return;
+    }
+    m_gauge->setRange(0, int(total));
+    m_gauge->setValue(int(std::clamp<qint64>(done, 0, total)));
 }
 
 void DownloadPane::showError(const QString& error)
@@ -105,20 +117,30 @@ QList<DownloadPane*> DownloadPanel::panes() const
     return result;
 }
 
-void DownloadPanel::showDownloader(const ZDLDownloader* downloader, qint64 bytes, qint64 total)
+DownloadPane* DownloadPanel::paneFor(const void* key, const QString& name)
 {
-    DownloadPane* pane = m_panes.value(downloader);
+    DownloadPane* pane = m_panes.value(key);
     if (!pane) {
-        pane = new DownloadPane(downloader->filename(), this);
+        pane = new DownloadPane(name, this);
         pane->setFixedWidth(kPanelWidth);
-        m_panes.insert(downloader, pane);
+        m_panes.insert(key, pane);
         m_stack->addWidget(pane);
         connect(pane, &DownloadPane::closeRequested, this, [this, pane] { loadingDone(m_panes.key(pane)); });
         arrange();
         show();
         raise();
     }
-    pane->setProgress(bytes, total);
+    return pane;
+}
+
+void DownloadPanel::showDownloader(const ZDLDownloader* downloader, qint64 bytes, qint64 total)
+{
+    paneFor(downloader, downloader->filename())->setProgress(bytes, total);
+}
+
+void DownloadPanel::showWork(const void* work, const QString& name, qint64 done, qint64 total)
+{
+    paneFor(work, name)->setSteps(done, total);
 }
 
 void DownloadPanel::downloaderDone(const ZDLDownloader* downloader)

@@ -23,6 +23,8 @@ public:
 
     // A total of 0 makes the gauge indeterminate (busy).
     void setProgress(qint64 bytes, qint64 total);
+    // The same counting steps (files) rather than bytes.
+    void setSteps(qint64 done, qint64 total);
     void showError(const QString& error);
 
     QString name() const;
@@ -52,6 +54,9 @@ public:
     static DownloadPanel* shared();
 
     void showDownloader(const ZDLDownloader* downloader, qint64 bytes, qint64 total);
+    // Other work that follows a download (an art product installing): its pane, named, appears with
+    // the first report and goes with loadingDone; it counts steps, a total of 0 being unknown.
+    void showWork(const void* work, const QString& name, qint64 done, qint64 total);
     void downloaderDone(const ZDLDownloader* downloader);
     void downloaderGotError(const ZDLDownloader* downloader, const QString& error);
     void loadingDone(const void* downloader);
@@ -62,6 +67,7 @@ public:
 private:
     DownloadPanel();
     void arrange();
+    DownloadPane* paneFor(const void* key, const QString& name);
 
     QVBoxLayout* m_stack;
     QHash<const void*, DownloadPane*> m_panes;

@@ -242,7 +242,7 @@ CharacterModelPtr readPartsFile(const QByteArray& data)
     const Value root = KeyedUnarchiver::unarchive(data, { CharacterModel::kClassName });
     CharacterModelPtr model = root.toObject<CharacterModel>();
     if (!model)
-        Exception::raise(kInvalidArchiveException, QStringLiteral("The root object is not a character."));
+        Exception::raise(kInvalidArchiveException, kNotACharacterReason);
     return model;
 }
 

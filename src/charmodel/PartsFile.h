@@ -20,5 +20,7 @@ KeyedArchive partsFileArchive(const CharacterModel& model);
 // declines a lossy read; any other failure (malformed data, a root that is no character) raises
 // the archive layer's exception, so that nothing half-read is ever returned.
 CharacterModelPtr readPartsFile(const QByteArray& data);
+// The reason of that exception when the archive is sound but its root is no character (a comic).
+inline const QString kNotACharacterReason = QStringLiteral("The root object is not a character.");
 
 } // namespace zandrel

@@ -1,9 +1,15 @@
 #include "app/core/ArtProductInstaller.h"
 
 #include "app/core/ArtStore.h"
+#include "app/core/CatalogFiles.h"
+#include "app/core/CatalogManifest.h"
 #include "app/core/ZDLAppController.h"
+#include "charmodel/CharacterModel.h"
+#include "charmodel/PartsFile.h"
 #include "comicmodel/CharacterLibraryItem.h"
 #include "platform/AtomicFile.h"
+#include "platform/Exception.h"
+#include "platform/Localization.h"
 #include "platform/Log.h"
 
 #include <QDir>
@@ -11,9 +17,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QProcess>
+#include <QSet>
 #include <QStorageInfo>
+#include <QTimer>
 #include <algorithm>
 #include <sys/resource.h>
 
@@ -24,26 +33,15 @@ namespace {
 const QString kZipPattern = QStringLiteral("art download %1.zip");
 const QString kFolderPattern = QStringLiteral("art folder %1");
 const QString kPartsExtension = QStringLiteral("parts");
+const QString kThumbnailExtension = QStringLiteral("jpg");
 // Names tried before giving up on finding a free one.
 constexpr int kMaxNameAttempts = 10000;
-
-// Removes the path when it goes out of scope, whatever happened in between.
-struct RemoveOnExit {
-    QString path;
-    bool folder = false;
-    ~RemoveOnExit()
-    {
-        if (path.isEmpty())
-            return;
-        if (folder)
-            QDir(path).removeRecursively();
-        else
-            QFile::remove(path);
-    }
-};
-
 // How often the unpack folder is measured while the tool runs.
 constexpr int kWatchIntervalMs = 50;
+// How often the writes tell how far they are.
+constexpr int kWritesPerReport = 25;
+// Renamed files named in the notes; the rest are counted.
+constexpr int kMaxNamedRenames = 5;
 
 // The free bytes of the disk of the folder, or of its nearest existing ancestor; -1 when unknown.
 qint64 diskFreeBytes(const QString& folder)
@@ -81,86 +79,229 @@ qint64 unpackedBytes(const QString& folder)
     return total;
 }
 
+QString holdsMoreThanItDeclares()
+{
+    return QStringLiteral("the archive holds more than it declares");
+}
+
+bool exists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// "1 could not be read", "3 could not be read": the count with the singular or the plural phrase.
+QString counted(qsizetype count, const char* one, const char* many)
+{
+    return (count == 1 ? localized(one) : localized(many)).arg(count);
+}
+
 } // namespace
+
+// --- The files of a catalog install ---
+
+CatalogPartsFile CatalogPartsFile::read(const QString& path)
+{
+    CatalogPartsFile file;
+    file.source = path;
+    QString reason;
+    const QByteArray data = readCatalogFile(path, &reason);
+    CharacterModelPtr model;
+    try {
+        model = data.isEmpty() ? nullptr : readPartsFile(data);
+    } catch (const Exception& exception) {
+        file.refusal = exception.name() == kFileTooNewException ? Refusal::TooNew
+            : exception.reason() == kNotACharacterReason        ? Refusal::NotACharacter
+                                                                : Refusal::Unreadable;
+        reason = exception.reason();
+    } catch (const std::exception& exception) {
+        file.refusal = Refusal::Unreadable;
+        reason = QString::fromUtf8(exception.what());
+    }
+    if (!model) {
+        if (file.refusal == Refusal::None)
+            file.refusal = Refusal::Unreadable;
+        zdlLog(QStringLiteral("Parts file %1 not installed: %2").arg(path, reason));
+        return file;
+    }
+    file.characterName = model->characterName();
+    file.creatorName = model->creator();
+    file.partsKind = model->partsKind();
+    file.wantedFileName = fileNameFor(file.characterName, kPartsExtension);
+    if (file.wantedFileName.isEmpty()) {
+        file.refusal = Refusal::NoUsableName;
+        zdlLog(QStringLiteral("Parts file %1 not installed: its character has no usable name").arg(path));
+        return file;
+    }
+    file.thumbnail = catalogThumbnailData(model->getThumbnail(), &reason);
+    return file;
+}
+
+QString CatalogPartsFile::thumbnailFileName() const
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return (dot > 0 ? fileName.left(dot) : fileName) + QLatin1Char('.') + kThumbnailExtension;
+}
+
+void CatalogPartsFile::chooseFileNames(
+    QList<CatalogPartsFile>& files, const QVariantMap& manifest, const QString& folder, const QString& owner)
+{
+    // Who holds each name: the product of the entry that names the file (empty for one installed
+    // without a product), or nobody knows whom for a thumbnail's name or a file no entry names.
+    QHash<QString, QString> ownerOfPartsFile;
+    QSet<QString> thumbnails;
+    for (const QVariant& value : manifest.value(CatalogManifest::kCatalogItemsKey).toList()) {
+        const QVariantMap entry = value.toMap();
+        ownerOfPartsFile.insert(CatalogManifest::stringValue(entry, CatalogManifest::kPartsFilenameKey),
+            CatalogManifest::stringValue(entry, CatalogManifest::kProductCodeKey));
+        thumbnails.insert(CatalogManifest::stringValue(entry, CatalogManifest::kThumbnailFileNameKey));
+    }
+    const QDir dir(folder);
+    QSet<QString> claimed;
+    auto isTaken = [&](const QString& name) {
+        CatalogPartsFile probe;
+        probe.fileName = name;
+        const QString thumbnail = probe.thumbnailFileName();
+        if (claimed.contains(name) || claimed.contains(thumbnail))
+            return true;
+        // A product replaces its own files; nobody's else.
+        if (const auto it = ownerOfPartsFile.constFind(name); it != ownerOfPartsFile.cend())
+            return *it != owner;
+        return thumbnails.contains(thumbnail) || exists(dir.filePath(name))
+            || exists(dir.filePath(thumbnail));
+    };
+    for (CatalogPartsFile& file : files) {
+        if (file.refusal != CatalogPartsFile::Refusal::None)
+            continue;
+        file.fileName = isTaken(file.wantedFileName) ? numberedFileName(file.wantedFileName, isTaken)
+                                                     : file.wantedFileName;
+        if (file.fileName.isEmpty()) {
+            file.refusal = CatalogPartsFile::Refusal::NoFreeName;
+            continue;
+        }
+        claimed.insert(file.fileName);
+        claimed.insert(file.thumbnailFileName());
+    }
+}
+
+// --- What the user is told ---
+
+QString ArtProductInstallResult::notes() const
+{
+    QStringList sentences;
+    if (!leftOut.isEmpty()) {
+        using Refusal = CatalogPartsFile::Refusal;
+        auto count = [this](Refusal refusal) {
+            return std::count_if(leftOut.cbegin(), leftOut.cend(),
+                [refusal](const CatalogPartsFile& file) { return file.refusal == refusal; });
+        };
+        QStringList reasons;
+        const std::tuple<Refusal, const char*, const char*> phrases[] = {
+            { Refusal::Unreadable, "1 could not be read", "%1 could not be read" },
+            { Refusal::NotACharacter, "1 holds no character", "%1 hold no character" },
+            { Refusal::TooNew, "1 needs a newer version of Zandrel", "%1 need a newer version of Zandrel" },
+            { Refusal::NoUsableName, "1 has a character name that cannot name a file",
+                "%1 have character names that cannot name a file" },
+            { Refusal::NoFreeName, "1 found no free file name", "%1 found no free file name" },
+        };
+        for (const auto& [refusal, one, many] : phrases) {
+            if (const qsizetype n = count(refusal))
+                reasons.append(counted(n, one, many));
+        }
+        sentences.append(localized("%1 of its %2 parts files were left out: %3.")
+                             .arg(leftOut.size())
+                             .arg(partsFiles)
+                             .arg(reasons.join(QStringLiteral(", "))));
+    }
+    if (renamed.size() == 1) {
+        sentences.append(localized(
+            "The purchased catalog already had a file “%1”, so this product's character went in as “%2”.")
+                             .arg(renamed.first().wantedFileName, renamed.first().fileName));
+    } else if (!renamed.isEmpty()) {
+        QStringList names;
+        for (const CatalogPartsFile& file : renamed.mid(0, kMaxNamedRenames))
+            names.append(localized("“%1” as “%2”").arg(file.wantedFileName, file.fileName));
+        if (renamed.size() > kMaxNamedRenames)
+            names.append(localized("%1 more").arg(renamed.size() - kMaxNamedRenames));
+        sentences.append(localized("The purchased catalog already had files of the names of %1 of its "
+                                   "characters, so they went in under new names: %2.")
+                             .arg(renamed.size())
+                             .arg(names.join(QStringLiteral(", "))));
+    }
+    return sentences.join(QLatin1Char(' '));
+}
+
+// --- The install ---
 
 QString ArtProductInstaller::firstFreeName(const QString& folder, const QString& pattern)
 {
     const QDir dir(folder);
     for (int number = 1; number <= kMaxNameAttempts; ++number) {
         const QString path = dir.filePath(pattern.arg(number));
-        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        if (!exists(path))
             return path;
     }
     return QString();
 }
 
-ArtProductInstaller::Result ArtProductInstaller::install(
-    const QByteArray& archive, const QString& productCode)
+ArtProductInstaller::ArtProductInstaller(ZDLAppController& controller, const QString& temporaryFolder,
+    const QByteArray& archive, const QString& productCode, const QString& name)
+    : m_controller(controller)
+    , m_temporaryFolder(temporaryFolder)
+    , m_archive(archive)
+    , m_productCode(productCode)
+    , m_name(name)
 {
-    Result result;
-    if (!ArtStore::isSafeProductCode(productCode)) {
-        result.error = QStringLiteral("the product code “%1” is not one of the store's").arg(productCode);
-        return result;
-    }
+}
+
+ArtProductInstaller::~ArtProductInstaller()
+{
+    m_cancelled = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    removeTemporaryFiles();
+    if (!m_ended)
+        m_controller.workEnded(this);
+}
+
+void ArtProductInstaller::start(std::function<void(const Result&)> done)
+{
+    m_done = std::move(done);
+    showProgress(0, 0);
     QString reason;
-    const std::optional<QList<ZipEntry>> entries = listZipEntries(archive, &reason, m_limits);
-    if (!entries || !entriesAreSafeToUnpack(*entries, &reason, m_limits)) {
-        result.error = QStringLiteral("the archive was refused: %1").arg(reason);
-        return result;
+    m_catalogFolder = m_controller.getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
+    if (!ArtStore::isSafeProductCode(m_productCode)) {
+        m_result.error = QStringLiteral("the product code “%1” is not one of the store's").arg(m_productCode);
+    } else if (const auto entries = listZipEntries(m_archive, &reason, m_limits);
+               !entries || !entriesAreSafeToUnpack(*entries, &reason, m_limits)) {
+        m_result.error = QStringLiteral("the archive was refused: %1").arg(reason);
+    } else if (m_entries = *entries; !QDir().mkpath(m_temporaryFolder)) {
+        m_result.error = QStringLiteral("the temporary folder could not be made");
+    } else if (!fitsItsSizeAndTheDisks(m_archive.size(), statedUnpackedBytes(m_entries), &reason)) {
+        m_result.error = QStringLiteral("the archive was refused: %1").arg(reason);
     }
-    if (!QDir().mkpath(m_temporaryFolder)) {
-        result.error = QStringLiteral("the temporary folder could not be made");
-        return result;
+    if (!m_result.error.isEmpty()) {
+        // Ends from the event loop, as every install does.
+        QTimer::singleShot(0, this, [this] { finish(); });
+        return;
     }
-    if (!fitsItsSizeAndTheDisks(archive.size(), statedUnpackedBytes(*entries), &reason)) {
-        result.error = QStringLiteral("the archive was refused: %1").arg(reason);
-        return result;
-    }
+    runOnThread(&ArtProductInstaller::unpackOnThread, &ArtProductInstaller::afterUnpack);
+}
 
-    RemoveOnExit zip { firstFreeName(m_temporaryFolder, kZipPattern) };
-    if (zip.path.isEmpty() || !writeFileAtomically(zip.path, archive)) {
-        zip.path.clear();
-        result.error = QStringLiteral("the archive could not be written to the temporary folder");
-        return result;
-    }
-    // A folder made here and now, so that nothing was in it before the tool ran.
-    const QString folderPath = firstFreeName(m_temporaryFolder, kFolderPattern);
-    if (folderPath.isEmpty() || !QDir().mkdir(folderPath)) {
-        result.error = QStringLiteral("the unpack folder could not be made");
-        return result;
-    }
-    RemoveOnExit folder { folderPath, true };
-    if (!unpack(zip.path, folder.path, *entries, &reason) || !checkUnpacked(folder.path, *entries, &reason)) {
-        result.error = reason;
-        return result;
-    }
-
-    const QDir unpacked(folder.path);
-    const QFileInfoList topLevel = unpacked.entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name);
-    for (const QFileInfo& info : topLevel) {
-        if (info.suffix() == kPartsExtension
-            && m_controller.savePartsFile(info.absoluteFilePath(), CharacterLibraryItem::PurchasedCatalog))
-            ++result.installedFiles;
-    }
-
-    if (result.installedFiles == 0) {
-        result.error = QStringLiteral("the archive held no parts file this version can read");
-        return result;
-    }
-    // The manifest says a product is installed, so it follows only an install that happened.
-    const QString manifestName = ArtStore::manifestFileName(productCode);
-    const QFileInfo manifestInfo(unpacked.filePath(manifestName));
-    if (manifestInfo.isFile() && !manifestInfo.isSymLink()
-        && manifestInfo.size() <= ArtStore::kMaxManifestBytes) {
-        QFile file(manifestInfo.absoluteFilePath());
-        const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        const QString catalog = m_controller.getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
-        if (!ArtStore::parseProductManifest(data, productCode, &reason))
-            zdlLog(QStringLiteral("Manifest of art product %1 refused: %2").arg(productCode, reason));
-        else if (QDir().mkpath(catalog) && writeFileAtomically(QDir(catalog).filePath(manifestName), data))
-            result.manifestInstalled = true;
-    }
-    return result;
+void ArtProductInstaller::runOnThread(
+    void (ArtProductInstaller::*work)(), void (ArtProductInstaller::*next)())
+{
+    m_thread = std::thread([this, work, next] {
+        (this->*work)();
+        // Dropped when the installer is gone by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this, next] {
+                m_thread.join();
+                (this->*next)();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 bool ArtProductInstaller::fitsItsSizeAndTheDisks(
@@ -176,8 +317,7 @@ bool ArtProductInstaller::fitsItsSizeAndTheDisks(
     // The archive and what it unpacks to lie in the temporary folder at once; the catalog then
     // takes the parts files and their thumbnails.
     const qint64 needed = archiveBytes + unpackedBytes + kDiskReserveBytes;
-    const QString catalog = m_controller.getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
-    for (const QString& folder : { m_temporaryFolder, catalog }) {
+    for (const QString& folder : { m_temporaryFolder, m_catalogFolder }) {
         const qint64 free = freeBytesOf ? freeBytesOf(folder) : diskFreeBytes(folder);
         if (free >= 0 && free < needed) {
             *error = QStringLiteral("it unpacks to %1, and the disk of %2 has only %3 free")
@@ -188,8 +328,192 @@ bool ArtProductInstaller::fitsItsSizeAndTheDisks(
     return true;
 }
 
-bool ArtProductInstaller::unpack(
-    const QString& zipPath, const QString& folder, const QList<ZipEntry>& entries, QString* error) const
+// On the installer's thread.
+void ArtProductInstaller::unpackOnThread()
+{
+    m_zipPath = firstFreeName(m_temporaryFolder, kZipPattern);
+    if (m_zipPath.isEmpty() || !writeFileAtomically(m_zipPath, m_archive)) {
+        m_zipPath.clear();
+        m_result.error = QStringLiteral("the archive could not be written to the temporary folder");
+        return;
+    }
+    m_archive.clear();
+    // A folder made here and now, so that nothing was in it before the tool ran.
+    const QString folder = firstFreeName(m_temporaryFolder, kFolderPattern);
+    if (folder.isEmpty() || !QDir().mkdir(folder)) {
+        m_result.error = QStringLiteral("the unpack folder could not be made");
+        return;
+    }
+    m_unpackFolder = folder;
+    QString reason;
+    if (!unpack(m_zipPath, folder, &reason) || !checkUnpacked(folder, &reason)) {
+        m_result.error = reason;
+        return;
+    }
+    const QDir unpacked(folder);
+    for (const QFileInfo& info : unpacked.entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name)) {
+        if (info.suffix() == kPartsExtension)
+            m_partsPaths.append(info.absoluteFilePath());
+    }
+    // A manifest that is there is read now, to be judged before anything is installed.
+    const QFileInfo manifest(unpacked.filePath(ArtStore::manifestFileName(m_productCode)));
+    if (exists(manifest.filePath())) {
+        QFile file(manifest.filePath());
+        if (!manifest.isFile() || manifest.isSymLink() || manifest.size() > ArtStore::kMaxManifestBytes
+            || !file.open(QIODevice::ReadOnly))
+            m_productManifest = QByteArray();
+        else
+            m_productManifest = file.readAll();
+    }
+}
+
+void ArtProductInstaller::afterUnpack()
+{
+    if (!m_result.error.isEmpty()) {
+        finish();
+        return;
+    }
+    QString reason;
+    // The manifest says a product is installed; a product whose manifest is refused would be
+    // offered again and again, so none of it goes in.
+    if (m_productManifest && !ArtStore::parseProductManifest(*m_productManifest, m_productCode, &reason)) {
+        m_result.error = QStringLiteral("its manifest “%1” was refused: %2")
+                             .arg(ArtStore::manifestFileName(m_productCode), reason);
+        finish();
+        return;
+    }
+    m_result.partsFiles = int(m_partsPaths.size());
+    readSlice();
+}
+
+void ArtProductInstaller::readSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (m_nextToRead < m_partsPaths.size() && clock.elapsed() < kSliceMs)
+        m_files.append(CatalogPartsFile::read(m_partsPaths[m_nextToRead++]));
+    showProgress(m_nextToRead, 2 * qint64(m_partsPaths.size()));
+    if (m_nextToRead < m_partsPaths.size())
+        QTimer::singleShot(0, this, [this] { readSlice(); });
+    else
+        chooseNames();
+}
+
+void ArtProductInstaller::chooseNames()
+{
+    if (!QDir().mkpath(m_catalogFolder)) {
+        m_result.error = QStringLiteral("the purchased catalog's folder could not be made");
+        finish();
+        return;
+    }
+    const std::optional<QVariantMap> manifest = m_controller.getCatalogManifestFromFolder(m_catalogFolder);
+    if (!manifest) {
+        m_result.error = QStringLiteral("the purchased catalog's list of parts files cannot be read");
+        finish();
+        return;
+    }
+    CatalogPartsFile::chooseFileNames(m_files, *manifest, m_catalogFolder, m_productCode);
+    QList<CatalogPartsFile> installing;
+    for (CatalogPartsFile& file : m_files) {
+        if (file.refusal != CatalogPartsFile::Refusal::None) {
+            m_result.leftOut.append(file);
+            continue;
+        }
+        if (file.fileName != file.wantedFileName)
+            m_result.renamed.append(file);
+        installing.append(std::move(file));
+    }
+    m_files = std::move(installing);
+    if (m_files.isEmpty()) {
+        m_result.error = QStringLiteral("the archive held no parts file this version can read");
+        finish();
+        return;
+    }
+    runOnThread(&ArtProductInstaller::writeOnThread, &ArtProductInstaller::afterWrite);
+}
+
+// On the installer's thread.
+void ArtProductInstaller::writeOnThread()
+{
+    const QDir catalog(m_catalogFolder);
+    const qint64 total = 2 * qint64(m_partsPaths.size());
+    const qint64 read = m_partsPaths.size();
+    for (const CatalogPartsFile& file : std::as_const(m_files)) {
+        if (m_cancelled) {
+            m_result.error = QStringLiteral("the install was stopped");
+            break;
+        }
+        QString reason;
+        const QByteArray data = readCatalogFile(file.source, &reason);
+        for (const auto& [name, bytes] :
+            { std::pair { file.fileName, data }, std::pair { file.thumbnailFileName(), file.thumbnail } }) {
+            const QString path = catalog.filePath(name);
+            const bool isNew = !exists(path);
+            if (bytes.isEmpty() || !writeCatalogFile(path, bytes, &reason)) {
+                m_result.error = QStringLiteral("“%1” could not be written: %2").arg(name, reason);
+                break;
+            }
+            if (isNew)
+                m_created.append(path);
+        }
+        if (!m_result.error.isEmpty())
+            break;
+        if (const int written = ++m_written; written % kWritesPerReport == 0) {
+            QMetaObject::invokeMethod(
+                this, [this, written, read, total] { showProgress(read + written, total); },
+                Qt::QueuedConnection);
+        }
+    }
+}
+
+void ArtProductInstaller::afterWrite()
+{
+    if (m_result.error.isEmpty()
+        && !m_controller.addInstalledPartsFiles(
+            CharacterLibraryItem::PurchasedCatalog, m_files, m_productCode, &m_result.error)) {
+        if (m_result.error.isEmpty())
+            m_result.error
+                = QStringLiteral("the purchased catalog's list of parts files could not be written");
+    }
+    if (!m_result.error.isEmpty()) {
+        // What this install made goes again; files it replaced were its own product's.
+        for (const QString& path : std::as_const(m_created))
+            QFile::remove(path);
+        finish();
+        return;
+    }
+    m_result.installedFiles = int(m_files.size());
+    // The manifest says a product is installed, so it follows only an install that happened.
+    if (m_productManifest
+        && writeFileAtomically(
+            QDir(m_catalogFolder).filePath(ArtStore::manifestFileName(m_productCode)), *m_productManifest))
+        m_result.manifestInstalled = true;
+    finish();
+}
+
+void ArtProductInstaller::finish()
+{
+    removeTemporaryFiles();
+    m_ended = true;
+    m_controller.workEnded(this);
+    if (auto done = std::exchange(m_done, {}))
+        done(m_result);
+}
+
+void ArtProductInstaller::removeTemporaryFiles()
+{
+    if (!m_zipPath.isEmpty())
+        QFile::remove(std::exchange(m_zipPath, QString()));
+    if (!m_unpackFolder.isEmpty())
+        QDir(std::exchange(m_unpackFolder, QString())).removeRecursively();
+}
+
+void ArtProductInstaller::showProgress(qint64 done, qint64 total)
+{
+    m_controller.showWorkProgress(this, m_name, done, total);
+}
+
+bool ArtProductInstaller::unpack(const QString& zipPath, const QString& folder, QString* error) const
 {
     if (!QFileInfo(unzipProgram).isExecutable()) {
         *error = QStringLiteral("the unzip tool %1 is missing").arg(unzipProgram);
@@ -205,10 +529,11 @@ bool ArtProductInstaller::unpack(
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::MergedChannels);
     // The tool inflates an entry to whatever its data holds, whatever size the archive states: a
-    // few kilobytes can fill gigabytes. No file it writes may grow past the largest stated size,
-    // which the system enforces (without a core file), and the folder is watched while it runs, so
-    // that what is written stays within what the archive said it holds.
-    const rlim_t maxFileBytes = rlim_t(largestStatedSize(entries));
+    // few kilobytes can fill gigabytes. No file it writes may grow more than a byte past the
+    // largest stated size, which the system enforces (without a core file): a file that reached
+    // that byte holds more than its entry declared, and so does a folder that the watch finds
+    // larger than the archive said.
+    const rlim_t maxFileBytes = rlim_t(largestStatedSize(m_entries)) + 1;
     process.setChildProcessModifier([maxFileBytes] {
         const rlimit limit { maxFileBytes, maxFileBytes };
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -220,21 +545,29 @@ bool ArtProductInstaller::unpack(
         *error = QStringLiteral("the unzip tool could not be started");
         return false;
     }
-    const qint64 stated = statedUnpackedBytes(entries);
+    const qint64 stated = statedUnpackedBytes(m_entries);
     QElapsedTimer clock;
     clock.start();
     while (!process.waitForFinished(kWatchIntervalMs) && process.state() != QProcess::NotRunning) {
         QString why;
-        if (clock.elapsed() > unzipTimeoutMs)
+        if (m_cancelled)
+            why = QStringLiteral("the install was stopped");
+        else if (clock.elapsed() > unzipTimeoutMs)
             why = QStringLiteral("the unzip tool took too long");
         else if (unpackedBytes(folder) > stated)
-            why = QStringLiteral("the archive unpacked to more than it said");
+            why = holdsMoreThanItDeclares();
         if (!why.isEmpty()) {
             process.kill();
             process.waitForFinished();
             *error = why;
             return false;
         }
+    }
+    // A file cut at its limit makes the tool fail too: the archive's lie is the reason to give.
+    QString lie;
+    if (!checkUnpacked(folder, &lie) && lie == holdsMoreThanItDeclares()) {
+        *error = lie;
+        return false;
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         *error = QStringLiteral("the unzip tool failed (%1): %2")
@@ -245,10 +578,13 @@ bool ArtProductInstaller::unpack(
     return true;
 }
 
-bool ArtProductInstaller::checkUnpacked(
-    const QString& folder, const QList<ZipEntry>& entries, QString* error) const
+bool ArtProductInstaller::checkUnpacked(const QString& folder, QString* error) const
 {
-    const qint64 stated = statedUnpackedBytes(entries);
+    QHash<QString, qint64> statedSizes;
+    for (const ZipEntry& entry : m_entries)
+        statedSizes.insert(QDir::cleanPath(entry.name), entry.uncompressedSize);
+    const qint64 stated = statedUnpackedBytes(m_entries);
+    const QDir dir(folder);
     qint64 total = 0;
     int count = 0;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -259,12 +595,16 @@ bool ArtProductInstaller::checkUnpacked(
         const QFileInfo info = it.fileInfo();
         if (info.isSymLink() || (!info.isFile() && !info.isDir())) {
             *error = QStringLiteral("the archive unpacked to “%1”, which is not a file or a folder")
-                         .arg(QDir(folder).relativeFilePath(info.filePath()));
+                         .arg(dir.relativeFilePath(info.filePath()));
             return false;
         }
+        // A file larger than its entry says, or more than all of them, came of data that the
+        // table of contents did not declare.
+        const auto statedSize = statedSizes.constFind(dir.relativeFilePath(info.filePath()));
         total += info.isFile() ? info.size() : 0;
-        if (total > stated || ++count > m_limits.maxEntries) {
-            *error = QStringLiteral("the archive unpacked to more than it said");
+        if (++count > m_limits.maxEntries || total > stated
+            || (info.isFile() && statedSize != statedSizes.cend() && info.size() > *statedSize)) {
+            *error = holdsMoreThanItDeclares();
             return false;
         }
     }

@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Localization.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
@@ -13,8 +14,89 @@ namespace zandrel {
 namespace {
 
 constexpr int kThumbnailQuality = 60;
+// Numbers tried for a free file name before giving up.
+constexpr qint64 kMaxNumberedNames = 10000;
+
+// Characters that change the direction text is shown in: a name holding one shows other than it is.
+bool isBidirectionalFormat(char32_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E)
+        || (c >= 0x2066 && c <= 0x2069);
+}
+
+bool isControlOrLineBreak(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
 
 } // namespace
+
+QString fileBaseNameFor(const QString& name)
+{
+    // Each character with its length in UTF-8, as the system counts a file name.
+    QList<std::pair<char32_t, int>> characters;
+    characters.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[i], name[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            c = QChar::ReplacementCharacter; // half a pair names no character
+        }
+        if (c == U'/' || c == U'\\')
+            c = U'-';
+        else if (isControlOrLineBreak(c))
+            c = U' ';
+        else if (isBidirectionalFormat(c))
+            continue;
+        characters.append({ c, c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4 });
+    }
+    qsizetype start = 0;
+    while (start < characters.size()
+        && (characters[start].first == U'.' || QChar::isSpace(characters[start].first)))
+        ++start;
+    QString base;
+    int bytes = 0;
+    for (qsizetype i = start; i < characters.size(); ++i) {
+        bytes += characters[i].second;
+        if (bytes > kMaxFileBaseNameBytes)
+            break;
+        const char32_t c = characters[i].first;
+        base += QString::fromUcs4(&c, 1);
+    }
+    return base.trimmed();
+}
+
+QString fileNameFor(const QString& name, const QString& extension)
+{
+    const QString base = fileBaseNameFor(name);
+    return base.isEmpty() ? QString() : base + QLatin1Char('.') + extension;
+}
+
+QString numberedFileName(const QString& fileName, const std::function<bool(const QString&)>& isTaken)
+{
+    // "Bob 3" numbers on from 4; a larger number or none starts again at 1.
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    QString base = dot > 0 ? fileName.left(dot) : fileName;
+    const QString extension = dot > 0 ? fileName.mid(dot) : QString();
+    qint64 number = 1;
+    const QStringList words = base.split(QLatin1Char(' '));
+    if (words.size() >= 2) {
+        bool ok = false;
+        const qint64 n = words.last().toLongLong(&ok);
+        if ((ok && n >= 1 && n <= 9999) || words.last() == QStringLiteral("0")) {
+            base.chop(words.last().size() + 1);
+            number = n <= 10 ? n + 1 : 1;
+        }
+    }
+    for (const qint64 last = number + kMaxNumberedNames; number < last; ++number) {
+        const QString candidate = QStringLiteral("%1 %2%3").arg(base).arg(number).arg(extension);
+        if (!isTaken(candidate))
+            return candidate;
+    }
+    return QString();
+}
 
 QString catalogShelfName(int partsKind)
 {
@@ -44,7 +126,7 @@ bool writeCatalogFile(const QString& path, const QByteArray& data, QString* erro
 }
 
 // The thumbnail over white: the file format keeps no transparency.
-bool writeCatalogThumbnail(const QImage& thumbnail, const QString& path, QString* error)
+QByteArray catalogThumbnailData(const QImage& thumbnail, QString* error)
 {
     QImage opaque(thumbnail.size(), QImage::Format_RGB32);
     opaque.fill(Qt::white);
@@ -52,22 +134,21 @@ bool writeCatalogThumbnail(const QImage& thumbnail, const QString& path, QString
         QPainter painter(&opaque);
         painter.drawImage(0, 0, thumbnail);
     }
-    AtomicFile file(path);
-    if (!file.open()) {
-        *error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file.device(), "jpeg");
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(kThumbnailQuality);
     if (!writer.write(opaque)) {
         *error = writer.errorString();
-        return false;
+        return {};
     }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return buffer.data();
+}
+
+bool writeCatalogThumbnail(const QImage& thumbnail, const QString& path, QString* error)
+{
+    const QByteArray data = catalogThumbnailData(thumbnail, error);
+    return !data.isEmpty() && writeFileAtomically(path, data, error);
 }
 
 } // namespace zandrel

@@ -20,6 +20,8 @@ inline const QString kThumbnailFileNameKey = QStringLiteral("thumbnailFileName")
 inline const QString kCharacterNameKey = QStringLiteral("characterName");
 inline const QString kCreatorNameKey = QStringLiteral("creatorName");
 inline const QString kPartsKindKey = QStringLiteral("partsKind");
+// The code of the art product that installed the entry's file; entries of other files have none.
+inline const QString kProductCodeKey = QStringLiteral("productCode");
 // In memory only: the path of the entry's parts file, added once the manifest is written.
 inline const QString kCatalogFileKey = QStringLiteral("catalogFile");
 

@@ -227,10 +227,12 @@ void CharacterDocument::toggleTracingImage()
 
 void CharacterDocument::saveToCatalog()
 {
-    if (!m_model || m_model->characterName().isEmpty())
+    // A name that gives no file name (only dots or control characters) cannot be saved under.
+    const QString fileName = proposedFileName();
+    if (!m_model || m_model->characterName().isEmpty() || fileName.isEmpty())
         return;
-    appController()->saveCharacter(*this, host() ? host()->alertWindow() : nullptr,
-        CharacterLibraryItem::UserCatalog, proposedFileName());
+    appController()->saveCharacter(
+        *this, host() ? host()->alertWindow() : nullptr, CharacterLibraryItem::UserCatalog, fileName);
 }
 
 QString CharacterDocument::proposedFileName() const

@@ -75,6 +75,8 @@ ZDLAppController::~ZDLAppController()
 {
     // A message still waiting (a catalog save's) must not reach a controller that is gone.
     DeferredCalls::cancelAll(this);
+    // Installs still going on stop here, their threads ended, before what they call on is gone.
+    m_artProductInstalls.clear();
 }
 
 ZDLAppController* ZDLAppController::appController()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/ArtProductInstaller.h"
 #include "app/core/ArtStore.h"
 #include "app/core/DocumentError.h"
 #include "app/core/ModalAlert.h"
@@ -232,9 +233,16 @@ public:
     void saveCharacter(CharacterDocument& document, QObject* window, int catalog, const QString& fileName);
     bool saveCharacter(CharacterDocument& document, int catalog, const QString& fileName, int replacing,
         QVariantMap manifest, QObject* window);
-    // Installs a parts file into a catalog (an art product's): named after its character, replacing
-    // the entry of that name. False when nothing was installed.
+    // Installs a parts file into a catalog: named after its character, replacing the entry of that
+    // name unless an art product installed it (then it takes a free name). False when nothing was
+    // installed.
     bool savePartsFile(const QString& path, int catalog);
+    // Enters parts files already written into a catalog folder under their chosen names: the
+    // manifest is written once for all of them, with the owner's product code in their entries when
+    // there is one, then the list learns of them and "characterCatalogUpdate" is posted for each.
+    // False, with the reason, when the manifest could not be read or written.
+    bool addInstalledPartsFiles(
+        int catalog, const QList<CatalogPartsFile>& files, const QString& owner, QString* error);
     // Copies a built-in or purchased item into the user catalog, asking what to do when the user
     // catalog has a file of that name.
     void copyCharacterLibraryItem(const std::shared_ptr<CharacterLibraryItem>& item, QObject* window);
@@ -274,10 +282,11 @@ public:
     void checkArtProductsForUpdates();
     // The codes of the products whose manifests are in the purchased catalog.
     QStringList installedArtProducts();
-    // Unpacks a downloaded product into the purchased catalog; the product's information, or
-    // nothing when no parts file was installed (the reason in error).
-    std::optional<QVariantMap> installDownloadedArtProduct(
-        const QUrl& url, const QByteArray& data, QString* error);
+    // Unpacks a downloaded product into the purchased catalog while the interface goes on; products
+    // install one at a time, in the order they came. The completion gets what became of it and,
+    // when it went in, the product's information.
+    using ArtProductInstalled = std::function<void(const ArtProductInstallResult&, const QVariantMap& info)>;
+    void installDownloadedArtProduct(const QUrl& url, const QByteArray& data, ArtProductInstalled done);
     // Where the store keeps "artstore.plist" (a folder address ending in "art-products/").
     QUrl artStoreURL() const { return m_artStoreURL; }
     void setArtStoreURL(const QUrl& url) { m_artStoreURL = url; }
@@ -305,6 +314,10 @@ public:
     virtual void deliverUserNotification(const QString& title, const QString& text);
     // Where downloads are unpacked (the user's cache folder of the program).
     virtual QString temporaryFolder();
+    // Shows that some work goes on (an art product installing), how far it is (a total of 0: of
+    // unknown length), and that it ended. The headless controller shows nothing.
+    virtual void showWorkProgress(const void* work, const QString& name, qint64 done, qint64 total);
+    virtual void workEnded(const void* work);
 
     // --- Links and downloaded documents (ZDLAppControllerLinks.cpp) ---
     // Opens a "zdltp://host/path" link: the file at "https://host/path" is downloaded and opened.
@@ -351,6 +364,12 @@ private:
     bool m_artStoreReachable = false;
     QUrl m_artStoreURL;
     ArtStore::StoreAddress m_storeAddress;
+    // The running install first, then those waiting.
+    struct ArtProductInstall {
+        std::unique_ptr<ArtProductInstaller> installer;
+        std::function<void(const ArtProductInstallResult&)> done;
+    };
+    std::vector<ArtProductInstall> m_artProductInstalls;
 };
 
 // Shorthand for ZDLAppController::appController().

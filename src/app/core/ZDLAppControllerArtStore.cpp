@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace zandrel {
 
@@ -246,41 +247,63 @@ void ZDLAppController::checkArtProductsForUpdates()
     }
 }
 
-std::optional<QVariantMap> ZDLAppController::installDownloadedArtProduct(
-    const QUrl& url, const QByteArray& data, QString* error)
+void ZDLAppController::installDownloadedArtProduct(
+    const QUrl& url, const QByteArray& data, ArtProductInstalled done)
 {
     const QString code = ArtStore::productCodeFromURL(url);
-    ArtProductInstaller installer(*this, temporaryFolder());
-    const ArtProductInstaller::Result result = installer.install(data, code);
-    if (!result.succeeded()) {
-        zdlLog(
-            QStringLiteral("Art product from %1 not installed: %2").arg(url.toDisplayString(), result.error));
-        if (error)
-            *error = result.error;
-        return std::nullopt;
-    }
-    QVariantMap info = artStoreInfoFor(code);
-    info.insert(ArtStore::kProductCodeKey, code);
-    return info;
+    auto installer
+        = std::make_unique<ArtProductInstaller>(*this, temporaryFolder(), data, code, url.fileName());
+    ArtProductInstaller* running = installer.get();
+    auto finished
+        = [this, url, code, running, done = std::move(done)](const ArtProductInstallResult& result) {
+              QVariantMap info;
+              if (result.succeeded()) {
+                  info = artStoreInfoFor(code);
+                  info.insert(ArtStore::kProductCodeKey, code);
+              } else {
+                  zdlLog(QStringLiteral("Art product from %1 not installed: %2")
+                             .arg(url.toDisplayString(), result.error));
+              }
+              // The installer is still on the stack: it goes once the event loop has it back.
+              const auto it = std::find_if(m_artProductInstalls.begin(), m_artProductInstalls.end(),
+                  [running](const ArtProductInstall& install) { return install.installer.get() == running; });
+              if (it != m_artProductInstalls.end()) {
+                  it->installer.release()->deleteLater();
+                  m_artProductInstalls.erase(it);
+              }
+              if (!m_artProductInstalls.empty())
+                  m_artProductInstalls.front().installer->start(m_artProductInstalls.front().done);
+              if (done)
+                  done(result, info);
+          };
+    m_artProductInstalls.push_back({ std::move(installer), std::move(finished) });
+    if (m_artProductInstalls.size() == 1)
+        running->start(m_artProductInstalls.front().done);
 }
 
 void ZDLAppController::artProductDownloadDone(const QUrl& url, const QByteArray& data)
 {
-    QString reason;
-    const std::optional<QVariantMap> info = installDownloadedArtProduct(url, data, &reason);
-    const QString code = ArtStore::productCodeFromURL(url);
-    QString message;
-    QString explanation;
-    if (info) {
-        message = localized("Downloaded and installed the purchased comic art product “%1.”")
-                      .arg(productNameOr(*info, code));
-    } else {
-        message = localized("The comic art product “%1” could not be installed.")
-                      .arg(productNameOr(artStoreInfoFor(code), code.isEmpty() ? url.fileName() : code));
-        explanation = reason;
-    }
-    DeferredCalls::perform(this, kInstalledAlertKey, kInstalledAlertDelayMs,
-        [this, message, explanation] { showAlertMessage(message, explanation); });
+    installDownloadedArtProduct(
+        url, data, [this, url](const ArtProductInstallResult& result, const QVariantMap& info) {
+            const QString code = ArtStore::productCodeFromURL(url);
+            QString message;
+            QString explanation;
+            if (result.succeeded()) {
+                message = localized("Downloaded and installed the purchased comic art product “%1.”")
+                              .arg(productNameOr(info, code));
+                // What the message alone would hide: files left out, characters under other names.
+                explanation = result.notes();
+            } else {
+                message
+                    = localized("The comic art product “%1” could not be installed.")
+                          .arg(productNameOr(artStoreInfoFor(code), code.isEmpty() ? url.fileName() : code));
+                explanation = result.error;
+                if (const QString notes = result.notes(); !notes.isEmpty())
+                    explanation += QStringLiteral(". ") + notes;
+            }
+            DeferredCalls::perform(this, kInstalledAlertKey, kInstalledAlertDelayMs,
+                [this, message, explanation] { showAlertMessage(message, explanation); });
+        });
 }
 
 void ZDLAppController::artProductFileNotFound(const QUrl& url)
@@ -298,18 +321,21 @@ void ZDLAppController::artProductDownloadGotError(const QUrl&, const QString& er
 
 void ZDLAppController::artProductUpdateDownloadDone(const QUrl& url, const QByteArray& data)
 {
-    QString reason;
-    const std::optional<QVariantMap> info = installDownloadedArtProduct(url, data, &reason);
-    if (!info) {
-        // An update that installed nothing failed, whatever the server said.
-        artProductUpdateGotError(url, reason);
-        return;
-    }
-    if (useUserNotifications()) {
-        deliverUserNotification(localized("Art product updated"),
-            localized("Zandrel updated the comic art product “%1.”")
-                .arg(productNameOr(*info, ArtStore::productCodeFromURL(url))));
-    }
+    installDownloadedArtProduct(
+        url, data, [this, url](const ArtProductInstallResult& result, const QVariantMap& info) {
+            if (!result.succeeded()) {
+                // An update that installed nothing failed, whatever the server said.
+                artProductUpdateGotError(url, result.error);
+                return;
+            }
+            if (useUserNotifications()) {
+                QString text = localized("Zandrel updated the comic art product “%1.”")
+                                   .arg(productNameOr(info, ArtStore::productCodeFromURL(url)));
+                if (const QString notes = result.notes(); !notes.isEmpty())
+                    text += QLatin1Char(' ') + notes;
+                deliverUserNotification(localized("Art product updated"), text);
+            }
+        });
 }
 
 void ZDLAppController::artProductUpdateGotError(const QUrl& url, const QString& error)
@@ -338,6 +364,14 @@ std::optional<QByteArray> ZDLAppController::fetchNow(const QUrl&)
 void ZDLAppController::deliverUserNotification(const QString& title, const QString& text)
 {
     zdlLog(QStringLiteral("%1: %2").arg(title, text));
+}
+
+void ZDLAppController::showWorkProgress(const void*, const QString&, qint64, qint64)
+{
+}
+
+void ZDLAppController::workEnded(const void*)
+{
 }
 
 QString ZDLAppController::temporaryFolder()

@@ -1,3 +1,4 @@
+#include "app/core/ArtProductInstaller.h"
 #include "app/core/CatalogFiles.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
@@ -26,14 +27,6 @@ int entryIndexNamed(const QVariantMap& manifest, const QString& fileName)
             return i;
     }
     return -1;
-}
-
-// The name of a character as a file name of a catalog.
-QString partsFileNameFor(const QString& characterName)
-{
-    QString name = characterName;
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    return name + QStringLiteral(".parts");
 }
 
 } // namespace
@@ -66,7 +59,7 @@ void ZDLAppController::saveCharacter(
 {
     if (catalog == CharacterLibraryItem::BuiltInCatalog || !document.model())
         return;
-    if (!CatalogManifest::isPlainFileName(fileName)) {
+    if (!CatalogManifest::isPlainFileName(fileName) || fileName.startsWith(QLatin1Char('.'))) {
         showAlertMessage(
             localized("“%1” cannot be the name of a catalog file.").arg(fileName), QString(), window);
         return;
@@ -98,35 +91,33 @@ bool ZDLAppController::savePartsFile(const QString& path, int catalog)
     const QString folder = getCatalogFolderURL(catalog);
     if (!QDir().mkpath(folder))
         return false;
-    std::optional<QVariantMap> manifest = getCatalogManifestFromFolder(folder);
+    const std::optional<QVariantMap> manifest = getCatalogManifestFromFolder(folder);
     if (!manifest)
         return false;
+    QList<CatalogPartsFile> files { CatalogPartsFile::read(path) };
+    CatalogPartsFile::chooseFileNames(files, *manifest, folder, QString());
+    const CatalogPartsFile& file = files.first();
+    if (file.refusal != CatalogPartsFile::Refusal::None)
+        return false;
+    // The files go in whole or not at all: what this made anew goes again on a failure.
+    QStringList created;
     QString reason;
     const QByteArray data = readCatalogFile(path, &reason);
-    if (data.isEmpty())
-        return false;
-    CharacterModelPtr model;
-    try {
-        model = readPartsFile(data);
-    } catch (const std::exception& exception) {
-        // An undecodable file is left out of the catalog.
-        zdlLog(
-            QStringLiteral("Parts file %1 not installed: %2").arg(path, QString::fromUtf8(exception.what())));
-        return false;
+    bool written = !data.isEmpty();
+    for (const auto& [name, bytes] :
+        { std::pair { file.fileName, data }, std::pair { file.thumbnailFileName(), file.thumbnail } }) {
+        const QString target = QDir(folder).filePath(name);
+        const bool isNew = !QFileInfo::exists(target);
+        written = written && writeCatalogFile(target, bytes, &reason);
+        if (written && isNew)
+            created.append(target);
     }
-    if (!model)
-        return false;
-    const QString fileName = partsFileNameFor(model->characterName());
-    if (!CatalogManifest::isPlainFileName(fileName) || fileName.startsWith(QLatin1Char('.'))) {
-        zdlLog(QStringLiteral("Parts file %1 not installed: its character has no usable name").arg(path));
-        return false;
-    }
-    if (!writeCatalogFile(QDir(folder).filePath(fileName), data, &reason)) {
-        zdlLog(QStringLiteral("Parts file %1 not installed: %2").arg(path, reason));
-        return false;
-    }
-    return saveCatalogAssociatedFilesFor(
-        *model, catalog, fileName, entryIndexNamed(*manifest, fileName), *manifest, nullptr, false);
+    if (written && addInstalledPartsFiles(catalog, files, QString(), &reason))
+        return true;
+    zdlLog(QStringLiteral("Parts file %1 not installed: %2").arg(path, reason));
+    for (const QString& target : std::as_const(created))
+        QFile::remove(target);
+    return false;
 }
 
 void ZDLAppController::copyCharacterLibraryItem(
@@ -176,26 +167,14 @@ void ZDLAppController::copyCharacterLibraryItem(
         if (code == ModalAlert::kFirstButton) {
             copyAs(fileName, entryIndexNamed(manifest, fileName), manifest);
         } else if (code == ModalAlert::kSecondButton) {
-            // "Bob 3" numbers on from 4; a larger number or none starts again at 1.
-            const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-            QString base = dot > 0 ? fileName.left(dot) : fileName;
-            qint64 number = 1;
-            const QStringList words = base.split(QLatin1Char(' '));
-            if (words.size() >= 2) {
-                bool ok = false;
-                const qint64 n = words.last().toLongLong(&ok);
-                if ((ok && n >= 1 && n <= 9999) || words.last() == QStringLiteral("0")) {
-                    base.chop(words.last().size() + 1);
-                    number = n <= 10 ? n + 1 : 1;
-                }
-            }
             const QString folder = getCatalogFolderURL(CharacterLibraryItem::UserCatalog);
-            auto candidate = [&] { return QStringLiteral("%1 %2.parts").arg(base).arg(number); };
             // A file of the name on disk that the list does not know is not overwritten either.
-            while (getCharacterFromCatalogByFilename(candidate(), CharacterLibraryItem::UserCatalog)
-                || QFileInfo::exists(QDir(folder).filePath(candidate())))
-                ++number;
-            copyAs(candidate(), -1, manifest);
+            const QString copyName = numberedFileName(fileName, [&](const QString& candidate) {
+                return getCharacterFromCatalogByFilename(candidate, CharacterLibraryItem::UserCatalog)
+                    || QFileInfo::exists(QDir(folder).filePath(candidate));
+            });
+            if (!copyName.isEmpty())
+                copyAs(copyName, -1, manifest);
         }
     });
 }

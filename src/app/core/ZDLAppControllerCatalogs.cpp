@@ -1,3 +1,4 @@
+#include "app/core/ArtProductInstaller.h"
 #include "app/core/CatalogFiles.h"
 #include "app/core/CatalogManifest.h"
 #include "app/core/CharacterDocument.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QPointer>
 #include <QStandardPaths>
 #include <algorithm>
@@ -222,6 +224,67 @@ void ZDLAppController::updateCatalogEntry(const QVariantMap& entry, const QStrin
         // The file was in the manifest but not listed (the list is read once): it joins now.
         addCatalogEntry(entry, catalog);
     }
+}
+
+// --- Parts files installed together ---
+
+bool ZDLAppController::addInstalledPartsFiles(
+    int catalog, const QList<CatalogPartsFile>& files, const QString& owner, QString* error)
+{
+    const QString folder = getCatalogFolderURL(catalog);
+    std::optional<QVariantMap> manifest = getCatalogManifestFromFolder(folder);
+    if (!manifest) {
+        *error = QStringLiteral("the catalog's list of parts files cannot be read");
+        return false;
+    }
+    QVariantList entries = manifest->value(CatalogManifest::kCatalogItemsKey).toList();
+    QHash<QString, qsizetype> entryNamed;
+    for (qsizetype i = entries.size() - 1; i >= 0; --i)
+        entryNamed.insert(
+            CatalogManifest::stringValue(entries[i].toMap(), CatalogManifest::kPartsFilenameKey), i);
+    QList<QVariantMap> changed;
+    for (const CatalogPartsFile& file : files) {
+        const auto existing = entryNamed.constFind(file.fileName);
+        QVariantMap entry = existing == entryNamed.cend() ? QVariantMap() : entries[*existing].toMap();
+        entry.insert(CatalogManifest::kPartsFilenameKey, file.fileName);
+        entry.insert(CatalogManifest::kThumbnailFileNameKey, file.thumbnailFileName());
+        entry.insert(CatalogManifest::kCharacterNameKey, file.characterName);
+        entry.insert(CatalogManifest::kCreatorNameKey, file.creatorName);
+        entry.insert(CatalogManifest::kPartsKindKey, file.partsKind);
+        if (!owner.isEmpty())
+            entry.insert(CatalogManifest::kProductCodeKey, owner);
+        if (existing == entryNamed.cend()) {
+            entryNamed.insert(file.fileName, entries.size());
+            entries.append(entry);
+        } else {
+            entries[*existing] = entry;
+        }
+        changed.append(entry);
+    }
+    manifest->insert(CatalogManifest::kCatalogItemsKey, entries);
+    if (!saveCatalogManifest(*manifest, folder)) {
+        *error = QStringLiteral("the catalog's list of parts files could not be written");
+        return false;
+    }
+
+    // The list learns of them all, is sorted once, and then each is announced.
+    QHash<QString, std::shared_ptr<CharacterLibraryItem>> listed;
+    for (const auto& item : characterCatalog())
+        listed.insert(item->characterFileURL(), item);
+    for (QVariantMap& entry : changed) {
+        const QString path
+            = QDir(folder).filePath(CatalogManifest::stringValue(entry, CatalogManifest::kPartsFilenameKey));
+        entry.insert(CatalogManifest::kCatalogFileKey, path);
+        if (const auto item = listed.value(path))
+            item->resetWithManifestDictionary(entry);
+        else if (auto item = CharacterLibraryItem::initWithManifestDictionary(entry, catalog))
+            m_characterCatalog.push_back(std::move(item));
+    }
+    sortCatalog();
+    for (const QVariantMap& entry : std::as_const(changed))
+        NotificationCenter::defaultCenter().post(
+            kCharacterCatalogUpdateNotification, this, entryUserInfo(entry));
+    return true;
 }
 
 // --- Thumbnail and manifest entry of a saved parts file ---

@@ -1,5 +1,6 @@
 // Links of the "zdltp" scheme: the file a web page names is downloaded and opened as an untitled
 // document.
+#include "app/core/CatalogFiles.h"
 #include "app/core/CharacterDocument.h"
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/DocumentHost.h"
@@ -108,18 +109,19 @@ void ZDLAppController::zdltpDownloadDone(const QUrl& url, const QByteArray& data
         return;
     }
     auto* character = dynamic_cast<CharacterDocument*>(document);
-    if (!character || !character->model() || character->model()->characterName().isEmpty())
+    if (!character || !character->model())
         return;
     const CharacterModelPtr model = character->model();
+    // A name that leaves nothing to name a file (only dots, only control characters) is no name.
+    const QString fileName = fileNameFor(model->characterName(), kPartsExtension);
+    if (fileName.isEmpty())
+        return;
     const QString shelf = model->partsKind() == 0 ? localized("Vivaviv Izazuda") : localized("Scenery");
     ModalAlert alert;
     alert.message = localized("Would you like to save the downloaded parts file to %1 in your user catalog?")
                         .arg(shelf);
     alert.buttons = { localized("Save"), localized("Don't Save") };
     QObject* window = character->host() ? character->host()->alertWindow() : nullptr;
-    QString fileName = model->characterName();
-    fileName.replace(QLatin1Char('/'), QLatin1Char('-'));
-    fileName += QStringLiteral(".parts");
     showAlert(alert, window, [this, character, window, fileName](int code) {
         if (code == ModalAlert::kFirstButton)
             saveCharacter(*character, window, CharacterLibraryItem::UserCatalog, fileName);

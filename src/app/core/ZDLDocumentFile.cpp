@@ -1,4 +1,5 @@
 // The document's file: reading, the save operations, autosave in place and revert.
+#include "app/core/CatalogFiles.h"
 #include "app/core/DocumentHost.h"
 #include "app/core/FileFormat.h"
 #include "app/core/ModalAlert.h"
@@ -160,11 +161,8 @@ QString ZDLDocument::proposedFileNameFor(const QString& modelName, const QString
 {
     if (!m_filePath.isEmpty())
         return QFileInfo(m_filePath).fileName();
-    if (modelName.trimmed().isEmpty())
-        return QString();
-    QString name = modelName;
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    return withExtension(name, extension);
+    const QString name = fileBaseNameFor(modelName);
+    return name.isEmpty() ? QString() : withExtension(name, extension);
 }
 
 QString ZDLDocument::documentNameWithQualifier(ExportKind qualifier, const QString& extension) const

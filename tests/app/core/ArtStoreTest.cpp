@@ -6,11 +6,14 @@
 
 #include "CharacterFixtures.h"
 #include "app/core/ArtProductInstaller.h"
+#include "app/core/CatalogManifest.h"
 #include "app/core/CharacterFileFormats.h"
 #include "app/core/ZDLAppController.h"
 #include "app/core/ZipDirectory.h"
 #include "charmodel/PartsFile.h"
 #include "comicmodel/CharacterLibraryItem.h"
+#include "comicmodel/ComicFile.h"
+#include "comicmodel/ComicModel.h"
 #include "platform/XmlPropertyList.h"
 #include "support/ZipBuilder.h"
 
@@ -22,6 +25,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace zandrel {
 namespace {
@@ -226,6 +231,13 @@ protected:
         {
         }
         QString temporaryFolder() override { return m_folder; }
+        // The pane of the download panel, as reports: done of total, and -1 when it ended.
+        void showWorkProgress(const void*, const QString& name, qint64 done, qint64 total) override
+        {
+            progress.append({ name, done, total });
+        }
+        void workEnded(const void*) override { progress.append({ QString(), -1, -1 }); }
+        QList<std::tuple<QString, qint64, qint64>> progress;
 
     private:
         QString m_folder;
@@ -319,7 +331,8 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
             refused + "the archive held no parts file" },
         { "undecodable parts", ZipBuilder().add("Ann.parts", "bplist00 but nothing else").build(), {},
             refused + "the archive held no parts file" },
-        // 16 MB of zeros in a few kilobytes, said to be 100 bytes: the tool is stopped at that.
+        // 16 MB of zeros in a few kilobytes, said to be 100 bytes: the tool is stopped at that,
+        // and the user hears of the archive, not of the tool's complaint about a full disk.
         { "lying size",
             ZipBuilder()
                 .add("Ann.parts", partsFile("Ann"))
@@ -327,13 +340,48 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
                 .deflated()
                 .stateSize(100)
                 .build(),
-            {}, refused },
+            {}, refused + "the archive holds more than it declares" },
+        { "lying size, the largest entry",
+            ZipBuilder()
+                .add("Ann.parts", partsFile("Ann"))
+                .add("zeros.parts", QByteArray(16 << 20, '\0'))
+                .deflated()
+                .stateSize(8000)
+                .build(),
+            {}, refused + "the archive holds more than it declares" },
+        // A manifest there but refused would leave the product offered again: nothing goes in.
         { "foreign manifest",
             ZipBuilder()
                 .add("Ann.parts", partsFile("Ann"))
                 .add("pk-manifest.plist", manifest("other", 2))
                 .build(),
-            { "Ann.jpg", "Ann.parts", "manifest.plist" }, ok },
+            {}, refused + "its manifest “pk-manifest.plist” was refused" },
+        { "damaged manifest",
+            ZipBuilder().add("Ann.parts", partsFile("Ann")).add("pk-manifest.plist", "<plist><dict>").build(),
+            {}, refused + "its manifest “pk-manifest.plist” was refused" },
+        // 8 of 13 left out, and the user is told which kinds.
+        { "partial",
+            ZipBuilder()
+                .add("a.parts", partsFile("A"))
+                .add("b.parts", partsFile("B"))
+                .add("c.parts", partsFile("C"))
+                .add("d.parts", partsFile("D"))
+                .add("e.parts", partsFile("E"))
+                .add("g1.parts", "garbage")
+                .add("g2.parts", QByteArray(300, '\xff'))
+                .add("g3.parts", partsFile("G3").left(200))
+                .add("g4.parts", partsFile("G4").mid(8))
+                .add("comic1.parts", archivedComicFile(*std::make_shared<ComicModel>()))
+                .add("comic2.parts", archivedComicFile(*std::make_shared<ComicModel>()))
+                .add("dots.parts", partsFile(".."))
+                .add("blank.parts", partsFile("\n\t "))
+                .add("pk-manifest.plist", manifest("pk", 2))
+                .build(),
+            { "A.jpg", "A.parts", "B.jpg", "B.parts", "C.jpg", "C.parts", "D.jpg", "D.parts", "E.jpg",
+                "E.parts", "manifest.plist", "pk-manifest.plist" },
+            okPack
+                + "8 of its 13 parts files were left out: 4 could not be read, 2 hold no character, 2 have "
+                  "character names that cannot name a file." },
     };
     for (const Case& c : cases) {
         QDir(dir.filePath("support")).removeRecursively();
@@ -345,6 +393,103 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
     // Nothing escaped the temporary folder either.
     EXPECT_FALSE(QFile::exists(dir.filePath("Evil.parts")));
     EXPECT_FALSE(QFile::exists(dir.filePath("cache/Evil.parts")));
+}
+
+// A product never replaces another's characters, nor a file that no entry accounts for: its own
+// character of such a name takes a free one, and the user is told. Its update replaces its own.
+TEST_F(ArtProductInstallTest, ProductsNeverReplaceEachOthersCharacters)
+{
+    const QDir catalog(controller->getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
+    ASSERT_TRUE(QDir().mkpath(catalog.path()));
+    QFile stray(catalog.filePath("Stray.parts"));
+    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
+    stray.write("mine");
+    stray.close();
+    const QByteArray first = partsFile("OkChar");
+    EXPECT_TRUE(messageAfter(QUrl("https://s/other-1.zip"),
+        ZipBuilder().add("ok.parts", first).add("other-manifest.plist", manifest("other", 1)).build())
+                    .startsWith("Downloaded and installed"));
+    const QString renamed = "Downloaded and installed the purchased comic art product “Pack pk.” | The "
+                            "purchased catalog already had files of the names of 2 of its characters, so "
+                            "they went in under new names: “OkChar.parts” as “OkChar 1.parts”, "
+                            "“Stray.parts” as “Stray 1.parts”.";
+    for (const int version : { 1, 2 }) {
+        const QByteArray pack = ZipBuilder()
+                                    .add("ok.parts", archivedPartsFile(*test::makeCharacter("OkChar", 2, 1)))
+                                    .add("pia.parts", partsFile("Pia"))
+                                    .add("stray.parts", partsFile("Stray"))
+                                    .add("pk-manifest.plist", manifest("pk", version))
+                                    .build();
+        EXPECT_EQ(messageAfter(QUrl(QString("https://s/pk-%1.zip").arg(version)), pack), renamed) << version;
+    }
+    EXPECT_EQ(catalogFiles(),
+        QStringList({ "OkChar 1.jpg", "OkChar 1.parts", "OkChar.jpg", "OkChar.parts", "Pia.jpg", "Pia.parts",
+            "Stray 1.jpg", "Stray 1.parts", "Stray.parts", "manifest.plist", "other-manifest.plist",
+            "pk-manifest.plist" }));
+    QFile firstFile(catalog.filePath("OkChar.parts"));
+    ASSERT_TRUE(firstFile.open(QIODevice::ReadOnly) && stray.open(QIODevice::ReadOnly));
+    EXPECT_EQ(firstFile.readAll(), first);
+    EXPECT_EQ(stray.readAll(), "mine");
+    // Each entry once, with the product it came with; so is the list.
+    QStringList owners;
+    const auto entries = CatalogManifest::read(catalog.path(), nullptr);
+    ASSERT_TRUE(entries);
+    for (const QVariant& entry : entries->value(CatalogManifest::kCatalogItemsKey).toList())
+        owners.append(entry.toMap().value(CatalogManifest::kPartsFilenameKey).toString() + ":"
+            + entry.toMap().value(CatalogManifest::kProductCodeKey).toString());
+    EXPECT_EQ(owners,
+        QStringList({ "OkChar.parts:other", "OkChar 1.parts:pk", "Pia.parts:pk", "Stray 1.parts:pk" }));
+    EXPECT_EQ(controller->characterCatalog().size(), 4u);
+}
+
+// A product of many parts files installs while the event loop goes on: the call returns before
+// anything is installed, the product's pane counts the files, and the catalog's manifest is
+// written once, not once a file.
+TEST_F(ArtProductInstallTest, ManyPartsFilesInstallWhileTheInterfaceAnswers)
+{
+    constexpr int kFiles = 300;
+    ZipBuilder zip;
+    for (int i = 0; i < kFiles; ++i)
+        zip.add(QString("c%1.parts").arg(i), partsFile(QString("C%1").arg(i)));
+    zip.add("pk-manifest.plist", manifest("pk", 1));
+    const QString catalog = controller->getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog);
+    ASSERT_TRUE(QDir().mkpath(catalog));
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(catalog).constData(), IN_CREATE | IN_MOVED_TO), 0);
+
+    alerts.clear();
+    controller->artProductDownloadDone(QUrl("https://store.example/pk-1.zip"), zip.build());
+    EXPECT_EQ(catalogFiles(), QStringList());
+    const QDeadlineTimer deadline(60000);
+    while (alerts.isEmpty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(alerts.value(0), "Downloaded and installed the purchased comic art product “Pack pk.” | ");
+    EXPECT_EQ(catalogFiles().size(), 2 * kFiles + 2);
+
+    int manifestWrites = 0;
+    alignas(inotify_event) char buffer[64 << 10];
+    for (ssize_t length; (length = read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* at = buffer; at < buffer + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            manifestWrites += event->len && qstrcmp(event->name, "manifest.plist") == 0;
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    close(watch);
+    EXPECT_EQ(manifestWrites, 1);
+
+    // The pane named after the archive, unknown while it unpacks, then counting up to its end.
+    const auto& progress = static_cast<TemporaryController*>(controller)->progress;
+    ASSERT_GE(progress.size(), 4);
+    EXPECT_EQ(progress.first(), std::tuple(QString("pk-1.zip"), qint64(0), qint64(0)));
+    EXPECT_EQ(progress.last(), std::tuple(QString(), qint64(-1), qint64(-1)));
+    const auto& [name, done, total] = progress[progress.size() - 2];
+    EXPECT_EQ(name, "pk-1.zip");
+    EXPECT_EQ(total, 2 * kFiles);
+    EXPECT_EQ(done, total);
+    for (qsizetype i = 2; i < progress.size() - 1; ++i)
+        EXPECT_GE(std::get<1>(progress[i]), std::get<1>(progress[i - 1]));
 }
 
 TEST_F(ArtProductInstallTest, WhatTheToolLeavesIsWalkedWithoutFollowingLinks)

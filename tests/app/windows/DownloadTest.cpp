@@ -398,6 +398,75 @@ TEST_F(DownloadTest, MalformedLinksAreReportedAndOtherSchemesOnlyLogged)
     EXPECT_TRUE(controller->documentController().documents().isEmpty());
 }
 
+// Names from the network make file names by one rule wherever they do: a link's save into the user
+// catalog and a product's install into the purchased catalog give the same names, never a hidden
+// file, a path, a control or direction character, or a name longer than the system takes. A name
+// that leaves nothing is not offered for saving and is left out of a product.
+TEST_F(DownloadTest, CharacterNamesMakeSafeFileNamesWhereverTheyGo)
+{
+    QString emoji;
+    for (int i = 0; i < 60; ++i)
+        emoji += QString::fromUcs4(U"\U0001F600", 1);
+    const std::pair<QString, QString> names[] = {
+        { "Bob/Sue", "Bob-Sue" },
+        { "Ok\nChar", "Ok Char" },
+        { "Tab\tand\u0085next\u2028", "Tab and next" },
+        { "\u202Etxt.exe", "txt.exe" },
+        { "Left\u2067Right\u2069\u200F", "LeftRight" },
+        { "a\\b", "a-b" },
+        { ".hidden", "hidden" },
+        { "../../x", "-..-x" },
+        { "  Ann  ", "Ann" },
+        { QString(300, QChar(0xE9)), QString(100, QChar(0xE9)) },
+        { emoji, emoji.left(100) },
+        { "..", "" },
+        { "\u2066\n. ", "" },
+    };
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+    const QDir user(controller->getCatalogFolderURL(CharacterLibraryItem::UserCatalog));
+    ZipBuilder product;
+    QStringList expected;
+    qsizetype opened = 0;
+    for (const auto& [name, base] : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QString path = QStringLiteral("/n%1.parts").arg(opened);
+        server.route(path, { 200, partsFile(name) });
+        product.add(path.mid(1), partsFile(name));
+        alerts.clear();
+        answers = { ModalAlert::kFirstButton };
+        controller->getUrl("zdltp://" + host + path);
+        ASSERT_TRUE(waitFor([&] { return controller->documentController().documents().size() > opened; }));
+        auto* character
+            = dynamic_cast<CharacterDocument*>(controller->documentController().documents().at(opened++));
+        ASSERT_TRUE(character);
+        if (base.isEmpty()) {
+            EXPECT_EQ(alerts.filter("Would you like"), QStringList());
+            EXPECT_EQ(character->proposedFileName(), QString());
+            continue;
+        }
+        EXPECT_EQ(character->filePath(), user.filePath(base + ".parts"));
+        expected << base + ".jpg" << base + ".parts";
+    }
+    expected << "manifest.plist";
+    expected.sort();
+    QStringList saved = user.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    saved.sort();
+    EXPECT_EQ(saved, expected);
+
+    server.route("/pk-1.zip", { 200, product.build() });
+    ASSERT_TRUE(waitFor([this] { return controller->numberOfHeldObjects() == 0; }));
+    alerts.clear();
+    installFrom(QUrl(server.url("/pk-1.zip")));
+    // The catalog's "saved" messages may still come in meanwhile.
+    ASSERT_TRUE(waitFor([this] { return !alerts.filter("comic art product").isEmpty(); }));
+    EXPECT_EQ(alerts.filter("comic art product").first(),
+        "Downloaded and installed the purchased comic art product “pk.” | 2 of its 13 parts files were left "
+        "out: 2 have character names that cannot name a file.");
+    QStringList installed = catalogFiles();
+    installed.sort();
+    EXPECT_EQ(installed, expected);
+}
+
 TEST_F(DownloadTest, UnsavedLinkDocumentIsUntitledAndChanged)
 {
     server.route("/Bo.parts", { 200, partsFile("Bo") });
