@@ -208,7 +208,8 @@ QString ArtProductInstallResult::notes() const
             if (const qsizetype n = count(refusal))
                 reasons.append(counted(n, one, many));
         }
-        sentences.append(localized("%1 of its %2 parts files were left out: %3.")
+        sentences.append((leftOut.size() == 1 ? localized("%1 of its %2 parts files was left out: %3.")
+                                              : localized("%1 of its %2 parts files were left out: %3."))
                              .arg(leftOut.size())
                              .arg(partsFiles)
                              .arg(reasons.join(QStringLiteral(", "))));
@@ -260,8 +261,12 @@ ArtProductInstaller::~ArtProductInstaller()
     if (m_thread.joinable())
         m_thread.join();
     removeTemporaryFiles();
-    if (!m_ended)
-        m_controller.workEnded(this);
+    if (m_ended)
+        return;
+    // Stopped before its manifest entries were written: the files it made are nobody's.
+    for (const QString& path : std::as_const(m_created))
+        QFile::remove(path);
+    m_controller.workEnded(this);
 }
 
 void ArtProductInstaller::start(std::function<void(const Result&)> done)
