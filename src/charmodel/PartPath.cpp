@@ -288,10 +288,15 @@ bool PartPath::LooseValidation::active()
 
 void PartPath::mergeColorsIntoPalette()
 {
+    // What the pasteboard carries has no palette yet, even inside a part: a part of a user's file
+    // reaches its character through its parent and travels with only the character's identifier,
+    // and the model a linked part brings along is a copy that is thrown away. The colours are
+    // merged once, into the character the elements land in, when they are inserted.
+    if (LooseValidation::active())
+        return;
     auto* part = dynamic_cast<Part*>(ownerPart());
     if (!part) {
-        if (!LooseValidation::active())
-            zdlLog(QStringLiteral("PartPath can't find owner part"));
+        zdlLog(QStringLiteral("PartPath can't find owner part"));
         return;
     }
     auto* model = dynamic_cast<CharacterModel*>(part->model());

@@ -129,9 +129,9 @@ public:
 
     // Merges the colours into the palette, drops invalid curves; true while a curve is left.
     bool validateData() override;
-    // While one lives on a thread, paths validated there outside any part (elements the pasteboard
-    // carries) keep their colours without a word: they have no palette yet, and theirs are merged
-    // into one when they are inserted into a part.
+    // While one lives on a thread, paths validated there (elements the pasteboard carries, inside a
+    // part or not) keep their colours without a word: they have no palette yet, and theirs are
+    // merged into the palette of the character they are inserted into.
     class LooseValidation {
     public:
         LooseValidation();

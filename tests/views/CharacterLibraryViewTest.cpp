@@ -7,9 +7,11 @@
 #include "app/Pasteboard.h"
 #include "app/core/LibraryParent.h"
 #include "charmodel/PartAlias.h"
+#include "charmodel/PartPath.h"
 #include "charmodel/PartsFile.h"
 #include "comicmodel/CharacterLibraryItem.h"
 #include "graphics/ImageCache.h"
+#include "platform/Log.h"
 #include "tools/LibrarySelectionTool.h"
 
 #include <QAbstractItemView>
@@ -27,7 +29,9 @@ namespace zandrel {
 namespace {
 
 // Bob: two heads (the taller listed first in the file), an arm and hair, in a coat colour of his own.
-CharacterModelPtr bob()
+// His parts link to him, as the built-in files' do, or, as a user's file's do, find him as their
+// parent.
+CharacterModelPtr bob(bool linked = true)
 {
     auto model = std::make_shared<CharacterModel>();
     model->setCharacterName(QStringLiteral("Bob"));
@@ -43,7 +47,8 @@ CharacterModelPtr bob()
         auto part = std::make_shared<Part>();
         part->setChildren({ test::square(piece.rect, model->blackColor(), coat) });
         part->setPartType(piece.type);
-        part->setModel(model);
+        if (linked)
+            part->setModel(model);
         parts.append(part);
     }
     model->setChildren(parts);
@@ -117,6 +122,24 @@ protected:
         return library->viewTransform()
             .map(asProtocol<GraphicElement>(element)->getBounds().center())
             .toPoint();
+    }
+    // Presses the element in the library and drags it; the drag enters the comic view and drops at
+    // the point of the document.
+    void dragIntoComic(const ObjectPtr& element, const QPointF& documentPoint)
+    {
+        CharacterLibraryView::setDragRunner([&](QDrag& drag) {
+            const QPoint at = this->at(documentPoint);
+            QDragEnterEvent enter(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(view, &enter);
+            QDropEvent dropped(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(view, &dropped);
+            return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
+        });
+        const QPoint press = inLibrary(element);
+        QTest::mousePress(library, Qt::LeftButton, {}, press);
+        QTest::mouseMove(library, press + QPoint(2, 1));
+        QTest::mouseRelease(library, Qt::LeftButton, {}, press + QPoint(2, 1));
+        endOfEvent();
     }
 
     QString bobPath;
@@ -195,6 +218,33 @@ TEST_F(CharacterLibraryViewTest, ChosenPartTypeIsASheetAndItsPartDragsIntoTheCom
     EXPECT_EQ(library->rootObject(), item->character());
     EXPECT_FALSE(item->partAliasesParent());
     EXPECT_EQ(item->partType(), CharacterLibraryItem::kWholeCharacter);
+}
+
+// A user's part travels with its character's identifier only, a linked one with a copy of the
+// character too: either way its paths draw with the comic's entries of that character's colours,
+// and nothing is logged on the way.
+TEST_F(CharacterLibraryViewTest, DroppedPathsTakeTheComicsEntriesOfTheirCharactersColours)
+{
+    for (const bool linked : { false, true }) {
+        SCOPED_TRACE(linked ? "linked parts" : "parts inside their character");
+        item = CharacterLibraryItem::initWithURL(writeCharacter(
+            linked ? QStringLiteral("Linked.parts") : QStringLiteral("Mine.parts"), *bob(linked)));
+        library->setCurrentCharacter(item);
+        const Log::Capture log;
+        dragIntoComic(item->character()->children().first(), panel(1)->bounds().center());
+        EXPECT_EQ(log.lines(), QStringList());
+
+        const auto part = std::dynamic_pointer_cast<Part>(view->selection().value(0));
+        ASSERT_TRUE(part);
+        const CharacterModelPtr character = model().characterById(item->character()->characterId());
+        ASSERT_TRUE(character);
+        EXPECT_EQ(part->model(), character.get());
+        const auto path = std::dynamic_pointer_cast<PartPath>(part->children().value(0));
+        ASSERT_TRUE(path);
+        EXPECT_TRUE(character->colors().contains(path->lineColor()));
+        EXPECT_TRUE(character->colors().contains(path->fillColor()));
+        EXPECT_EQ(path->fillColor()->name(), QStringLiteral("Coat"));
+    }
 }
 
 TEST_F(CharacterLibraryViewTest, ShiftPressThatDeselectsStartsNoDrag)
