@@ -166,7 +166,8 @@ int AppController::runModalAlert(const ModalAlert& alert)
 {
     if (hasModalAlertHandler())
         return ZDLAppController::runModalAlert(alert);
-    std::unique_ptr<QMessageBox> box(makeMessageBox(alert, QApplication::activeWindow()));
+    auto* over = qobject_cast<QWidget*>(alert.window);
+    std::unique_ptr<QMessageBox> box(makeMessageBox(alert, over ? over : QApplication::activeWindow()));
     box->exec();
     reportSuppression(alert, box.get());
     return codeOf(box.get());

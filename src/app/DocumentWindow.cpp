@@ -363,11 +363,15 @@ bool DocumentWindow::reviewChangesBeforeClosing()
         return true;
     if (!m_document->isDocumentEdited())
         return true;
+    // At quit the windows are asked about one after another, whichever is in front: the one a
+    // question names comes forward first, and the question stands over it.
+    bringToFront();
     ModalAlert question;
     question.message = localized("Do you want to save the changes made to the document “%1”?")
                            .arg(m_document->displayName());
     question.informativeText = localized("Your changes will be lost if you don’t save them.");
     question.buttons = { localized("Save"), localized("Cancel"), localized("Don’t Save") };
+    question.window = this;
     switch (appController()->runModalAlert(question)) {
     case ModalAlert::kFirstButton:
         return saveDocument();
@@ -376,6 +380,14 @@ bool DocumentWindow::reviewChangesBeforeClosing()
     default:
         return false;
     }
+}
+
+void DocumentWindow::bringToFront()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }
 
 void DocumentWindow::closeWithoutReview()

@@ -61,6 +61,8 @@ public:
     // written in place. False when the user cancelled.
     bool reviewChangesBeforeClosing();
     void closeWithoutReview();
+    // Shown again when minimised, raised above the other windows and made the active one.
+    void bringToFront();
 
     // Tests answer the save dialog: given the window and the suggested name, a path or nothing.
     using SavePathChooser = std::function<QString(DocumentWindow&, const QString& suggestedName)>;

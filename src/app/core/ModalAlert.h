@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QObject;
+
 namespace zandrel {
 
 // A question put to the user in a modal alert. Headless code builds it; whoever installs the
@@ -21,6 +23,8 @@ struct ModalAlert {
     // writes its state where suppressed points.
     QString suppressionText;
     bool* suppressed = nullptr;
+    // The window the question is about, which it stands over; none: the active window.
+    QObject* window = nullptr;
 
     // The platform's return codes: first button, second, third.
     static constexpr int kFirstButton = 1000;
