@@ -123,14 +123,18 @@ protected:
             .map(asProtocol<GraphicElement>(element)->getBounds().center())
             .toPoint();
     }
-    // Presses the element in the library and drags it; the drag enters the comic view and drops at
-    // the point of the document.
-    void dragIntoComic(const ObjectPtr& element, const QPointF& documentPoint)
+    // Presses the element in the library and drags it into the comic view, where it drops at the
+    // point of the document; the payload the drag carried.
+    PasteboardParentPtr dragIntoComic(const ObjectPtr& element, const QPointF& documentPoint)
     {
+        PasteboardParentPtr carried;
         CharacterLibraryView::setDragRunner([&](QDrag& drag) {
+            carried = Pasteboard::readPayload(drag.mimeData());
             const QPoint at = this->at(documentPoint);
             QDragEnterEvent enter(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
             QApplication::sendEvent(view, &enter);
+            QDragMoveEvent move(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
+            QApplication::sendEvent(view, &move);
             QDropEvent dropped(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
             QApplication::sendEvent(view, &dropped);
             return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
@@ -140,6 +144,7 @@ protected:
         QTest::mouseMove(library, press + QPoint(2, 1));
         QTest::mouseRelease(library, Qt::LeftButton, {}, press + QPoint(2, 1));
         endOfEvent();
+        return carried;
     }
 
     QString bobPath;
@@ -172,24 +177,9 @@ TEST_F(CharacterLibraryViewTest, ChosenPartTypeIsASheetAndItsPartDragsIntoTheCom
     const QByteArray before = bytes();
     model().setCurrentPanel(panel(0));
     const QByteArray characterBefore = archivedPartsFile(*item->character());
-    PasteboardParentPtr carried;
-    CharacterLibraryView::setDragRunner([&](QDrag& drag) {
-        carried = Pasteboard::readPayload(drag.mimeData());
-        const QPoint at = this->at(target.center());
-        QDragEnterEvent enter(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
-        QApplication::sendEvent(view, &enter);
-        QDragMoveEvent move(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
-        QApplication::sendEvent(view, &move);
-        QDropEvent dropped(at, Qt::CopyAction, drag.mimeData(), Qt::LeftButton, {});
-        QApplication::sendEvent(view, &dropped);
-        return dropped.isAccepted() ? dropped.dropAction() : Qt::IgnoreAction;
-    });
     const QPoint press = inLibrary(lowHead);
-    QTest::mousePress(library, Qt::LeftButton, {}, press);
+    const PasteboardParentPtr carried = dragIntoComic(lowHead, target.center());
     EXPECT_EQ(library->selection(), ElementList { lowHead });
-    QTest::mouseMove(library, press + QPoint(2, 1));
-    QTest::mouseRelease(library, Qt::LeftButton, {}, press + QPoint(2, 1));
-    endOfEvent();
 
     ASSERT_TRUE(carried);
     EXPECT_EQ(carried->characterId(), item->character()->characterId());

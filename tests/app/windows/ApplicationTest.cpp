@@ -449,10 +449,8 @@ TEST_F(ApplicationTest, AlertsOrderTheirButtonsAsDialogsDoAndAnswerByPosition)
 }
 
 // Notes the document window that last became the active one.
-class FrontWindowWatch : public QObject {
-public:
+struct FrontWindowWatch : QObject {
     FrontWindowWatch() { qApp->installEventFilter(this); }
-    ~FrontWindowWatch() override { qApp->removeEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::WindowActivate && qobject_cast<DocumentWindow*>(watched))
@@ -467,43 +465,31 @@ public:
 TEST_F(ApplicationTest, QuittingAsksAboutEachUnsavedWindowOverIt)
 {
     controller->setModalAlertHandler({});
-    QList<DocumentWindow*> windows;
+    using Question = std::tuple<QString, QWidget*, QWidget*>;
+    QList<Question> expected;
     for (int i = 0; i < 2; ++i) {
         ZDLDocument* document = documents().makeUntitledDocument(kCharacterDocumentType);
         document->undoableSetPropertyFor(
             document->rootModel(), QStringLiteral("characterName"), Value(QStringLiteral("Changed")));
-        windows.append(documents().windowFor(document));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(windows.last()));
+        DocumentWindow* window = documents().windowFor(document);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        expected.append({ QStringLiteral("Do you want to save the changes made to the document “%1”?")
+                              .arg(document->displayName()),
+            window, window });
     }
-    windows.last()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(windows.last()));
     QTest::qWait(1);
-
     const FrontWindowWatch watch;
-    struct Asked {
-        QString message;
-        QWidget* over;
-        QWidget* front;
-    };
-    QList<Asked> asked;
+    QList<Question> asked;
     QTimer answering;
     QObject::connect(&answering, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        asked.append({ box->text(), box->parentWidget(), watch.front });
-        QTest::mouseClick(buttonTitled(box, QStringLiteral("Don’t Save")), Qt::LeftButton);
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked.append({ box->text(), box->parentWidget(), watch.front });
+            QTest::mouseClick(buttonTitled(box, QStringLiteral("Don’t Save")), Qt::LeftButton);
+        }
     });
     answering.start(10);
     EXPECT_TRUE(controller->applicationShouldTerminate());
-    ASSERT_EQ(asked.size(), 2);
-    for (qsizetype i = 0; i < 2; ++i) {
-        EXPECT_EQ(asked.at(i).message,
-            QStringLiteral("Do you want to save the changes made to the document “%1”?")
-                .arg(windows.at(i)->document()->displayName()));
-        EXPECT_EQ(asked.at(i).over, windows.at(i)) << i;
-        EXPECT_EQ(asked.at(i).front, windows.at(i)) << i;
-    }
+    EXPECT_EQ(asked, expected);
 }
 
 } // namespace
