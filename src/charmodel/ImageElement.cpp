@@ -85,9 +85,9 @@ ImageElementPtr ImageElement::withImage(const ZDLImagePtr& image)
     return element;
 }
 
-ImageElementPtr ImageElement::initFromURL(const QUrl& url)
+ImageElementPtr ImageElement::initFromURL(const QUrl& url, FileReadError* error)
 {
-    return withImage(ZDLImage::initByReferencingURL(url));
+    return withImage(ZDLImage::initByReferencingURL(url, error));
 }
 
 ImageElementPtr ImageElement::initFromImageData(const QByteArray& data)

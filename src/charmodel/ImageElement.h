@@ -49,7 +49,8 @@ public:
 
     // --- Constructors. The first two make an element even when the picture cannot be read; it then
     // draws nothing, has empty bounds and is never hit, and the caller tells the user.
-    static ImageElementPtr initFromURL(const QUrl& url);
+    // A file that cannot be read gives the reason in error when one is given.
+    static ImageElementPtr initFromURL(const QUrl& url, FileReadError* error = nullptr);
     static ImageElementPtr initFromImageData(const QByteArray& data);
     // A PDF representation stays vector; a bitmap is encoded as PNG when it has alpha, else as JPEG
     // at the import quality. Null when there is nothing to encode.

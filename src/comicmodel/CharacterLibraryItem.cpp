@@ -14,9 +14,9 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <limits>
 
@@ -38,6 +38,8 @@ const QString kThumbnailUrlArchiveKey = QStringLiteral("thumbnailUrl");
 constexpr double kLibraryMargin = 5.0;
 // No parts file is larger; the archive reader would refuse it anyway, after reading it whole.
 constexpr qint64 kMaxPartsFileBytes = qint64(1) << 30;
+// A thumbnail is a small picture; a file of more bytes than this is not one.
+constexpr qint64 kMaxThumbnailFileBytes = qint64(64) << 20;
 
 QString decodePath(KeyedUnarchiver& coder, const QString& key)
 {
@@ -160,11 +162,11 @@ std::shared_ptr<CharacterModel> CharacterLibraryItem::character()
     if (m_catalogMaster && m_catalogMaster.get() != this) {
         m_character = m_catalogMaster->character();
     } else {
-        QFile file(m_characterFilePath);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxPartsFileBytes)
+        const std::optional<QByteArray> data = readRegularFile(m_characterFilePath, kMaxPartsFileBytes);
+        if (!data)
             return nullptr;
         try {
-            m_character = readPartsFile(file.readAll());
+            m_character = readPartsFile(*data);
         } catch (const std::exception&) {
             // An unreadable file gives no character; the library shows nothing for it.
             return nullptr;
@@ -208,7 +210,8 @@ void CharacterLibraryItem::characterFileUpdated(const QString& path)
 QImage CharacterLibraryItem::thumbnailImage()
 {
     if (m_thumbnailImage.isNull() && !m_thumbnailFilePath.isEmpty())
-        m_thumbnailImage = QImage(m_thumbnailFilePath);
+        m_thumbnailImage = QImage::fromData(
+            readRegularFile(m_thumbnailFilePath, kMaxThumbnailFileBytes).value_or(QByteArray()));
     return m_thumbnailImage;
 }
 

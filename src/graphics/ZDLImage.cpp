@@ -7,9 +7,9 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QUrl>
 #include <algorithm>
@@ -78,20 +78,15 @@ ZDLImagePtr ZDLImage::initWithImageRep(const ZDLImageRepPtr& rep)
     return image;
 }
 
-ZDLImagePtr ZDLImage::initByReferencingURL(const QUrl& url)
+ZDLImagePtr ZDLImage::initByReferencingURL(const QUrl& url, FileReadError* error)
 {
-    return url.isLocalFile() ? initByReferencingURL(url.toLocalFile()) : nullptr;
+    return url.isLocalFile() ? initByReferencingURL(url.toLocalFile(), error) : nullptr;
 }
 
-ZDLImagePtr ZDLImage::initByReferencingURL(const QString& path)
+ZDLImagePtr ZDLImage::initByReferencingURL(const QString& path, FileReadError* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
-        return nullptr;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return nullptr;
-    return initWithData(data);
+    const std::optional<QByteArray> data = readRegularFile(path, kMaxFileBytes, error);
+    return data ? initWithData(*data) : nullptr;
 }
 
 QSizeF ZDLImage::size() const

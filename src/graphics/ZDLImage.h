@@ -14,6 +14,7 @@
 namespace zandrel {
 
 class ClassRegistry;
+struct FileReadError;
 class ZDLContext;
 class ZDLImage;
 using ZDLImagePtr = std::shared_ptr<ZDLImage>;
@@ -56,12 +57,13 @@ public:
     static ZDLImagePtr initWithData(const QByteArray& data);
     // An image of the representation's size holding it; no saved bytes. Null for a null rep.
     static ZDLImagePtr initWithImageRep(const ZDLImageRepPtr& rep);
-    // Reads the whole file, then as initWithData. Null when the file cannot be read. Files over
+    // Reads the whole file, then as initWithData. Null when the file cannot be read, with the
+    // reason in error when given (which stays empty for bytes that are no picture). Files over
     // kMaxFileBytes are not read.
     static constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
-    static ZDLImagePtr initByReferencingURL(const QString& path);
+    static ZDLImagePtr initByReferencingURL(const QString& path, FileReadError* error = nullptr);
     // Only local files are read; any other URL gives null.
-    static ZDLImagePtr initByReferencingURL(const QUrl& url);
+    static ZDLImagePtr initByReferencingURL(const QUrl& url, FileReadError* error = nullptr);
     // A bitmap copy scaled by the factor (sides rounded with roundf), re-encoded: JPEG at 0.7 when
     // the source has no alpha, else PNG. Null for a vector, empty or non-bitmap source, and for a
     // factor that leaves no pixel or makes a bitmap too large.

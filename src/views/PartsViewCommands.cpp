@@ -109,8 +109,10 @@ void PartsView::openTracingImageFile(const QString& path)
 {
     if (path.isEmpty() || !m_characterDocument)
         return;
-    if (!m_characterDocument->openTracingImage(path))
-        appController()->showAlertMessage(localized("The image could not be read."), path, QWidget::window());
+    QString reason;
+    if (!m_characterDocument->openTracingImage(path, &reason))
+        appController()->showAlertMessage(
+            localized("The image could not be read."), reason.isEmpty() ? path : reason, QWidget::window());
 }
 
 void PartsView::askForTracingImage()

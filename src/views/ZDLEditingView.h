@@ -89,9 +89,10 @@ public:
     Qt::DropAction dragOperationFor(const QMimeData* data, Qt::DropActions offered) const;
     // One undo step "Import image": the image is sized and placed for the root at the point,
     // appended to it and selected alone. A picture that could not be read is refused with an alert
-    // giving the message, and nothing changes; answers whether it was inserted.
-    bool insertImportedImage(
-        const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& unreadableMessage);
+    // giving the message (and the reason, when the file could not be read), and nothing changes;
+    // answers whether it was inserted.
+    bool insertImportedImage(const std::shared_ptr<ImageElement>& image, const QPointF& point,
+        const QString& unreadableMessage, const QString& reason = QString());
     // Whether the data carries a picture (PDF or bitmap data), and its insertion as above, PDF first.
     static bool hasPictureData(const QMimeData* data);
     bool insertPictureData(const QMimeData* data, const QPointF& point, const QString& unreadableMessage);

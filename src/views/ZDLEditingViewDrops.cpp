@@ -12,6 +12,7 @@
 #include "comicmodel/ComicPanel.h"
 #include "panels/WaitForFileController.h"
 #include "platform/Localization.h"
+#include "platform/RegularFile.h"
 #include "views/ZDLEditingView.h"
 
 #include <QDir>
@@ -80,6 +81,14 @@ QString unreadableFile(const QString& path)
     return localized("The image “%1” could not be read.").arg(QFileInfo(path).fileName());
 }
 
+// The element of the picture in the file, and why the file could not be read when it could not.
+std::pair<ImageElementPtr, QString> imageOfFile(const QString& path)
+{
+    FileReadError error;
+    ImageElementPtr element = ImageElement::initFromURL(QUrl::fromLocalFile(path), &error);
+    return { element, error.message };
+}
+
 QString firstBitmapType(const QMimeData* data)
 {
     for (const QString& type : kBitmapMimeTypes) {
@@ -103,12 +112,12 @@ void ZDLEditingView::importImage()
     const QString path = imageFileChooser()(this);
     if (path.isEmpty())
         return;
-    insertImportedImage(
-        ImageElement::initFromURL(QUrl::fromLocalFile(path)), graphicPastePoint(), unreadableFile(path));
+    const auto [image, reason] = imageOfFile(path);
+    insertImportedImage(image, graphicPastePoint(), unreadableFile(path), reason);
 }
 
-bool ZDLEditingView::insertImportedImage(
-    const std::shared_ptr<ImageElement>& image, const QPointF& point, const QString& unreadableMessage)
+bool ZDLEditingView::insertImportedImage(const std::shared_ptr<ImageElement>& image, const QPointF& point,
+    const QString& unreadableMessage, const QString& reason)
 {
     auto* root = asProtocol<Parent>(rootObject());
     if (!root || !m_document)
@@ -117,7 +126,9 @@ bool ZDLEditingView::insertImportedImage(
     // an empty element the user cannot see or select.
     if (!image || !image->image() || image->image()->size().isEmpty()) {
         appController()->showAlertMessage(unreadableMessage,
-            localized("It is damaged, too large, or not a PNG, JPEG or PDF picture."), window());
+            reason.isEmpty() ? localized("It is damaged, too large, or not a PNG, JPEG or PDF picture.")
+                             : reason,
+            window());
         return false;
     }
     sizeAndPositionImportedImage(*image, rootObject(), point);
@@ -213,8 +224,8 @@ bool ZDLEditingView::performDrop(const QMimeData* data, Qt::DropActions offered,
     // A file named before it is written is a promise of the program the drag came from.
     if (!QFileInfo::exists(path))
         return waitForPromisedFile(path, point);
-    return insertImportedImage(
-        ImageElement::initFromURL(QUrl::fromLocalFile(path)), point, unreadableFile(path));
+    const auto [image, reason] = imageOfFile(path);
+    return insertImportedImage(image, point, unreadableFile(path), reason);
 }
 
 bool ZDLEditingView::hasPictureData(const QMimeData* data)
@@ -241,8 +252,8 @@ bool ZDLEditingView::waitForPromisedFile(const QString& path, const QPointF& poi
             if (!self)
                 return;
             // Into the root of the moment the file arrives, at the point where it was dropped.
-            self->insertImportedImage(
-                ImageElement::initFromURL(QUrl::fromLocalFile(arrived)), point, unreadableFile(arrived));
+            const auto [image, reason] = imageOfFile(arrived);
+            self->insertImportedImage(image, point, unreadableFile(arrived), reason);
             // Written for us into our temporary folder, the file is ours to remove; a file anywhere
             // else is the user's.
             const QString folder = QDir(AppController::getMyTemporaryFolderURL()).canonicalPath();

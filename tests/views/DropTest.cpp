@@ -13,6 +13,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <sys/stat.h>
 
 namespace zandrel {
 namespace {
@@ -98,6 +99,8 @@ TEST_F(DropTest, DroppedPicturesLandInThePanelUnderThePointerAsOneStep)
         bool asPdfData;
         QSizeF size;
         QString alert;
+        // A pipe of that name, and what the alert says of it.
+        QString pipeReason = {};
     };
     const QList<Case> cases {
         { QStringLiteral("tiny.png"), encoded(QSize(20, 10), "png"), false, QSizeF(20, 10), {} },
@@ -110,6 +113,9 @@ TEST_F(DropTest, DroppedPicturesLandInThePanelUnderThePointerAsOneStep)
             QStringLiteral("The image “bomb.png” could not be read.") },
         { QStringLiteral("junk.pdf"), QByteArray("%PDF-1.4 not really"), true, {},
             QStringLiteral("The dropped picture could not be read.") },
+        { QStringLiteral("pipe.png"), {}, false, {},
+            QStringLiteral("The image “pipe.png” could not be read."),
+            QStringLiteral("“pipe.png” is a device, a pipe or a socket, not a file that can be read.") },
     };
     const auto target = panel(3);
     const QPointF point = target->bounds().center();
@@ -126,6 +132,9 @@ TEST_F(DropTest, DroppedPicturesLandInThePanelUnderThePointerAsOneStep)
         if (entry.asPdfData) {
             data = new QMimeData;
             data->setData(QStringLiteral("application/pdf"), entry.bytes);
+        } else if (!entry.pipeReason.isEmpty()) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(entry.name)).constData(), 0600), 0);
+            data = files({ dir.filePath(entry.name) });
         } else {
             data = files({ writeFile(entry.name, entry.bytes) });
         }
@@ -135,6 +144,8 @@ TEST_F(DropTest, DroppedPicturesLandInThePanelUnderThePointerAsOneStep)
         if (!entry.alert.isEmpty()) {
             ASSERT_EQ(alerts.size(), 1);
             EXPECT_EQ(alerts.first().message, entry.alert);
+            if (!entry.pipeReason.isEmpty())
+                EXPECT_EQ(alerts.first().informativeText, entry.pipeReason);
             EXPECT_EQ(bytes(), before);
             EXPECT_FALSE(document->undoManager()->canUndo());
             continue;

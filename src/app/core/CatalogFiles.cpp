@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Localization.h"
+#include "platform/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -105,17 +106,11 @@ QString catalogShelfName(int partsKind)
 
 QByteArray readCatalogFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return {};
-    }
-    if (file.size() > kMaxPartsFileBytes) {
-        *error = QStringLiteral("the file is too large");
-        return {};
-    }
-    const QByteArray data = file.readAll();
-    if (data.isEmpty())
+    FileReadError readError;
+    const QByteArray data = readRegularFile(path, kMaxPartsFileBytes, &readError).value_or(QByteArray());
+    if (readError.kind != FileReadError::None)
+        *error = readError.message;
+    else if (data.isEmpty())
         *error = QStringLiteral("the file is empty");
     return data;
 }

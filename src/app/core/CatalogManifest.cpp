@@ -1,11 +1,10 @@
 #include "app/core/CatalogManifest.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "platform/XmlPropertyList.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace zandrel::CatalogManifest {
 
@@ -65,22 +64,21 @@ std::optional<QVariantMap> read(const QString& folder, QString* error)
     if (!error)
         error = &scratch;
     const QString path = QDir(folder).filePath(kFileName);
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    FileReadError readError;
+    const std::optional<QByteArray> data = readRegularFile(path, kMaxManifestBytes, &readError);
+    if (readError.kind == FileReadError::NoSuchFile) {
         QVariantMap empty;
         empty.insert(kCatalogItemsKey, QVariantList());
         return empty;
     }
-    if (!info.isFile() || info.size() > kMaxManifestBytes) {
-        *error = QStringLiteral("it is not a file of a catalog's size");
+    if (!data) {
+        *error = readError.kind == FileReadError::NotRegularFile ? QStringLiteral("it is not a regular file")
+            : readError.kind == FileReadError::TooLarge
+            ? QStringLiteral("it is not a file of a catalog's size")
+            : qt_error_string(readError.systemError);
         return std::nullopt;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
-    return parse(file.read(kMaxManifestBytes + 1), error);
+    return parse(*data, error);
 }
 
 std::optional<QVariantMap> parse(const QByteArray& data, QString* error)

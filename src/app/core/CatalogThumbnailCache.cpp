@@ -3,7 +3,9 @@
 #include "app/core/CatalogManifest.h"
 #include "app/core/ZDLAppController.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -17,13 +19,20 @@ namespace {
 
 // A thumbnail is a small JPEG; a file claiming more pixels than this is not one.
 constexpr qint64 kMaxSourcePixels = qint64(8000) * 8000;
+// Nor is a file of more bytes than such a picture ever takes.
+constexpr qint64 kMaxSourceBytes = qint64(64) << 20;
 // No catalog view shows a thumbnail larger than this (140 x 100 points at the largest zoom and
 // screen density).
 constexpr int kMaxShownSide = 4096;
 
 QImage readScaled(const QString& path, const QSize& size)
 {
-    QImageReader reader(path);
+    std::optional<QByteArray> data = readRegularFile(path, kMaxSourceBytes);
+    if (!data)
+        return QImage();
+    QBuffer buffer(&*data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize source = reader.size();
     if (!source.isValid() || qint64(source.width()) * source.height() > kMaxSourcePixels)

@@ -13,6 +13,7 @@
 #include "graphics/ZDLImage.h"
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 
 #include <QFileInfo>
 
@@ -196,10 +197,13 @@ void CharacterDocument::undoableDeleteColor(const std::shared_ptr<ZDLColor>& col
 
 // --- Tracing image ---
 
-bool CharacterDocument::openTracingImage(const QString& path)
+bool CharacterDocument::openTracingImage(const QString& path, QString* reason)
 {
     // An unreadable file would only remove the image there was; the caller tells the user instead.
-    const ZDLImagePtr image = ZDLImage::initByReferencingURL(path);
+    FileReadError error;
+    const ZDLImagePtr image = ZDLImage::initByReferencingURL(path, &error);
+    if (reason)
+        *reason = error.message;
     if (!m_model || !image || image->pixelSize().isEmpty())
         return false;
     undoableSetPropertyFor(

@@ -77,8 +77,9 @@ public:
 
     // --- Tracing image ---
     // Sets the image of the file and shows it, as two undoable property changes. A file that is not
-    // a readable image changes nothing and returns false, so the user can be told.
-    bool openTracingImage(const QString& path);
+    // a readable image changes nothing and returns false, so the user can be told (with the reason,
+    // when the file itself could not be read).
+    bool openTracingImage(const QString& path, QString* reason = nullptr);
     void clearTracingImage();
     // Not undoable: the model's setter redraws the views.
     void toggleTracingImage();

@@ -11,10 +11,10 @@
 #include "platform/Localization.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -28,10 +28,7 @@ constexpr int kInstalledAlertDelayMs = 100;
 
 std::optional<QByteArray> readSmallFile(const QString& path, qint64 maxBytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxBytes)
-        return std::nullopt;
-    return file.read(maxBytes);
+    return readRegularFile(path, maxBytes);
 }
 
 QString productNameOr(const QVariantMap& info, const QString& code)

@@ -10,10 +10,10 @@
 #include "platform/DeferredCalls.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <thread>
@@ -181,23 +181,18 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
                 DocumentError::kFileReadUnknownCode, localized("Zandrel cannot open files of this kind."));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    FileReadError readError;
+    const std::optional<QByteArray> data = readRegularFile(path, kMaxFileBytes, &readError);
+    if (!data) {
         if (error)
-            *error = DocumentError::fileError(file.error() == QFileDevice::OpenError && !file.exists()
+            *error = DocumentError::fileError(readError.kind == FileReadError::NoSuchFile
                     ? DocumentError::kFileReadNoSuchFileCode
-                    : DocumentError::kFileReadUnknownCode,
-                file.errorString());
+                    : readError.kind == FileReadError::TooLarge ? DocumentError::kFileReadTooLargeCode
+                                                                : DocumentError::kFileReadUnknownCode,
+                readError.message);
         return false;
     }
-    if (file.size() > kMaxFileBytes) {
-        if (error)
-            *error = DocumentError::fileError(
-                DocumentError::kFileReadTooLargeCode, localized("The file is too large to open."));
-        return false;
-    }
-    const QByteArray data = file.readAll();
-    if (!readFromData(data, *format, error, path))
+    if (!readFromData(*data, *format, error, path))
         return false;
     m_fileType = format->typeName();
     m_undoManager.removeAllActions();
@@ -206,7 +201,7 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
     m_changedSinceExplicitSave = false;
     // An import starts untitled: its file is in another format and is never written.
     if (format->canWrite()) {
-        m_savedSnapshot = data;
+        m_savedSnapshot = *data;
         m_locked = !mayWriteFile(path);
         setFilePath(path);
     } else {
