@@ -56,7 +56,11 @@ void AtomicFile::cancel(const QString& reason)
 {
     const int systemError = errno;
     if (!m_done) {
-        m_error = reason.isEmpty() ? m_file.errorString() : reason;
+        // The system's own words where it said something: a write that the system cut short (a
+        // disk filling up) leaves the device with no text of its own, only "Unknown error".
+        m_error = !reason.isEmpty() ? reason
+            : systemError           ? qt_error_string(systemError)
+                                    : m_file.errorString();
         m_systemError = reason.isEmpty() ? systemError : 0;
         m_file.cancelWriting();
     }

@@ -10,6 +10,7 @@
 #include "charmodel/PartsFile.h"
 #include "graphics/ZDLImage.h"
 #include "platform/DeferredCalls.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
@@ -260,14 +261,19 @@ TEST_F(DocumentFileTest, FailedSavesLeaveTheOldFileWholeAndTellTheUser)
         EXPECT_FALSE(document->saveToFile(path, SaveOperation::Save, &error));
     }
     EXPECT_EQ(error.code, DocumentError::kFileWriteOutOfSpaceCode);
+    // In the system's words, though it cut the write short before it said why.
+    EXPECT_EQ(error.failureReason.toStdString(), qt_error_string(EFBIG).toStdString());
     EXPECT_EQ(readAll(path), original);
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("Bob.parts") });
 
-    // An autosave that fails tells the user once, not at every change.
+    // An autosave that fails tells the user once, not at every change, and the log why.
     {
         test::FileSizeLimit limit(original.size() / 3);
+        Log::Capture log;
         EXPECT_FALSE(document->autosaveNow());
+        EXPECT_EQ(log.lines().value(0).toStdString(),
+            QStringLiteral("Autosave of %1 failed: %2").arg(path, qt_error_string(EFBIG)).toStdString());
         renameCharacter(*document, QStringLiteral("Again"));
         EXPECT_FALSE(document->autosaveNow());
     }
