@@ -2,8 +2,10 @@
 
 #include "app/core/ModalAlert.h"
 #include "app/core/ZDLAppController.h"
+#include "platform/AtomicFile.h"
 #include "platform/Localization.h"
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -12,7 +14,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace zandrel {
@@ -21,6 +22,8 @@ namespace {
 
 // The desktop's tools are small; one that takes longer than this is left to finish on its own.
 constexpr int kToolTimeoutMs = 10000;
+// A desktop entry is a few lines; a larger file is not one.
+constexpr qint64 kMaxEntryBytes = qint64(1) << 20;
 // Platforms without a person in front of a screen: the tests and headless runs.
 const QStringList kHeadlessPlatforms { QStringLiteral("offscreen"), QStringLiteral("minimal"),
     QStringLiteral("minimalegl") };
@@ -103,11 +106,11 @@ QString firstArgument(const QString& exec)
 
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString reason;
+    if (writeFileAtomically(path, bytes, &reason))
         return true;
-    *error = localized("“%1” could not be written: %2").arg(path, file.errorString());
-    zdlLog(QStringLiteral("ERROR -- Could not write '%1': %2").arg(path, file.errorString()));
+    *error = localized("“%1” could not be written: %2").arg(path, reason);
+    zdlLog(QStringLiteral("ERROR -- Could not write '%1': %2").arg(path, reason));
     return false;
 }
 
@@ -195,11 +198,10 @@ QString programOfEntry(const QString& entryText)
 
 bool startsThisProgram(const DesktopPlaces& places)
 {
-    const QString entry = entryInUse(places);
-    QFile file(entry);
-    if (entry.isEmpty() || !file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> entry = readRegularFile(entryInUse(places), kMaxEntryBytes);
+    if (!entry)
         return false;
-    QString program = programOfEntry(QString::fromUtf8(file.read(1 << 20)));
+    QString program = programOfEntry(QString::fromUtf8(*entry));
     if (program.isEmpty())
         return false;
     if (!program.contains(QLatin1Char('/')))

@@ -4,6 +4,7 @@
 
 #include "WindowTestSupport.h"
 #include "platform/Log.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
@@ -167,6 +168,21 @@ TEST_F(ApplicationsMenuOfferTest, TheOfferAsksOnceAndInstallsOrRemembersTheRefus
     EXPECT_FALSE(alerts.last().informativeText.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(installed(kInstalledFiles.first())));
     EXPECT_FALSE(QFileInfo::exists(installed(kInstalledFiles.at(1))));
+
+    // Where the files cannot be written whole, the system's reason is told and no file is left,
+    // truncated or not.
+    QTemporaryDir small;
+    places.dataHome = small.filePath(QStringLiteral("share"));
+    {
+        test::FileSizeLimit limit(100);
+        ASSERT_TRUE(limit.ok);
+        offerToAddToApplicationsMenu(places);
+    }
+    ASSERT_EQ(alerts.size(), 4);
+    EXPECT_TRUE(alerts.last().informativeText.endsWith(qt_error_string(EFBIG)))
+        << alerts.last().informativeText.toStdString();
+    for (const QString& file : kInstalledFiles)
+        EXPECT_FALSE(QFileInfo::exists(installed(file))) << file.toStdString();
 }
 
 // Without a person in front of a screen (the tests' offscreen platform) nothing is asked.
