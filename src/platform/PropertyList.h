@@ -26,6 +26,14 @@ public:
     // milliseconds, against a small fraction of that to start and join a thread.
     static constexpr size_t kNodesPerThread = size_t(1) << 18;
 
+    // The largest UID and the span of dates (seconds from 2001-01-01, from the year 1 to the year
+    // 9999) the reference reader holds; the reader refuses anything else, so the writer never
+    // writes it.
+    static constexpr quint64 kMaxUid = 0xffffffffu;
+    static constexpr double kEarliestDate = -63113904000.0; // 0001-01-01 00:00:00
+    static constexpr double kDateEnd = 252423993600.0; // 10000-01-01 00:00:00, not included
+    static bool isDateInRange(double seconds) { return seconds >= kEarliestDate && seconds < kDateEnd; }
+
     // Hostile files are refused before they can cost more than these.
     struct Limits {
         qint64 maxBytes = qint64(1) << 30;
@@ -63,7 +71,9 @@ public:
 
     // Writes the tree under root() with the reference writer's conventions: objects numbered
     // depth-first (a dictionary, its keys, then its values), strings, numbers, dates, data and
-    // UIDs written once, the smallest widths, and the root as object 0.
+    // UIDs written once, the smallest widths, and the root as object 0. Raises
+    // Exception(kInvalidArchiveException) for what fromBinary would refuse: a UID above kMaxUid,
+    // a date that is not finite or out of range.
     QByteArray toBinary() const;
 
     // Building. Children must exist before their container, which keeps the graph acyclic.

@@ -29,18 +29,8 @@ bool mulOverflows(quint64 a, quint64 b, quint64* result)
     return __builtin_mul_overflow(a, b, result);
 }
 
-// Dates count seconds from 2001-01-01; the reference reader holds those from the year 1 to the
-// year 9999 and refuses the rest, infinities and NaN included.
-constexpr double kEarliestDate = -63113904000.0; // 0001-01-01 00:00:00
-constexpr double kDateEnd = 252423993600.0; // 10000-01-01 00:00:00, not included
-
 constexpr const char* kPastTable = "An object runs past the object table.";
 constexpr const char* kUnknownMarker = "Unknown object marker.";
-
-bool dateInRange(double seconds)
-{
-    return seconds >= kEarliestDate && seconds < kDateEnd;
-}
 
 } // namespace
 
@@ -239,7 +229,7 @@ const char* PropertyListChecker::readCount(quint64& pos, uchar marker, quint64& 
             return kUnknownMarker;
         if (const char* error = payload(8))
             return error;
-        return dateInRange(m_view.read(index).d) ? nullptr : "A date is out of range.";
+        return PropertyList::isDateInRange(m_view.read(index).d) ? nullptr : "A date is out of range.";
     case 0x4:
     case 0x5:
     case 0x6: {
@@ -257,7 +247,7 @@ const char* PropertyListChecker::readCount(quint64& pos, uchar marker, quint64& 
             return "UID wider than 8 bytes.";
         if (const char* error = payload(quint64(width)))
             return error;
-        return readBE(m_bytes + pos, width) > 0xffffffffu ? "UID out of range." : nullptr;
+        return readBE(m_bytes + pos, width) > PropertyList::kMaxUid ? "UID out of range." : nullptr;
     }
     case 0xA:
     case 0xC:

@@ -97,6 +97,12 @@ private:
     char* m_end;
 };
 
+// A value the reader would refuse: the whole list is, rather than a file that cannot be opened.
+[[noreturn]] void refuse(const char* reason)
+{
+    Exception::raise(kInvalidArchiveException, QString::fromLatin1(reason));
+}
+
 // Negative numbers go as 8-byte signed integers, others in the smallest unsigned width.
 void putInt(Cursor& out, qint64 value)
 {
@@ -220,6 +226,8 @@ void PropertyListWriter::writeObject(Cursor& out, Index node) const
         out.putBE(n.u, 8);
         break;
     case Kind::Date:
+        if (!PropertyList::isDateInRange(n.d))
+            refuse("A date is out of range.");
         out.put(char(0x33));
         out.putBE(n.u, 8);
         break;
@@ -234,6 +242,8 @@ void PropertyListWriter::writeObject(Cursor& out, Index node) const
         putString(out, m_list.m_strings[n.u]);
         break;
     case Kind::Uid: {
+        if (n.u > PropertyList::kMaxUid)
+            refuse("UID out of range.");
         const int width = byteCount(n.u);
         out.put(char(0x80 | (width - 1)));
         out.putBE(n.u, width);

@@ -171,16 +171,25 @@ bool writeValue(QXmlStreamWriter& writer, const QVariant& value, int depth, QStr
             *error = QStringLiteral("a number that is not finite");
             return false;
         }
-        writer.writeTextElement(QStringLiteral("real"), QString::number(real, 'g', 17));
+        // The shortest text spells no sign for zero; a negative zero keeps its own.
+        writer.writeTextElement(QStringLiteral("real"),
+            real == 0 && std::signbit(real) ? QStringLiteral("-0") : QString::number(real, 'g', 17));
         return true;
     }
     case QMetaType::QByteArray:
         writer.writeTextElement(QStringLiteral("data"), QString::fromLatin1(value.toByteArray().toBase64()));
         return true;
-    case QMetaType::QDateTime:
-        writer.writeTextElement(QStringLiteral("date"),
-            value.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")));
+    case QMetaType::QDateTime: {
+        // Four digits of year are all that readers take.
+        const QDateTime date = value.toDateTime().toUTC();
+        if (!date.isValid() || date.date().year() < 1 || date.date().year() > 9999) {
+            *error = QStringLiteral("a date outside the years 1 to 9999");
+            return false;
+        }
+        writer.writeTextElement(
+            QStringLiteral("date"), date.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")));
         return true;
+    }
     default:
         *error = QStringLiteral("a value of a kind a property list cannot hold (%1)")
                      .arg(QString::fromLatin1(value.typeName() ? value.typeName() : "none"));

@@ -264,6 +264,30 @@ print('ok')
     EXPECT_EQ(test::runPython(script, sampleList(false).toBinary(), &output), 0) << output.toStdString();
 }
 
+TEST(PropertyListTest, TheWriterRefusesWhatItsReaderRefuses)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // The edges the reader takes, then what lies beyond them.
+    const QList<std::pair<std::function<Index(PropertyList&)>, bool>> cases {
+        { [](PropertyList& l) { return l.addUid(PropertyList::kMaxUid); }, true },
+        { [](PropertyList& l) { return l.addDate(PropertyList::kEarliestDate); }, true },
+        { [](PropertyList& l) { return l.addDate(PropertyList::kDateEnd - 1); }, true },
+        { [](PropertyList& l) { return l.addUid(PropertyList::kMaxUid + 1); }, false },
+        { [](PropertyList& l) { return l.addDate(PropertyList::kEarliestDate - 1); }, false },
+        { [](PropertyList& l) { return l.addDate(PropertyList::kDateEnd); }, false },
+        { [nan](PropertyList& l) { return l.addDate(nan); }, false },
+    };
+    for (const auto& [make, readable] : cases) {
+        PropertyList list;
+        const Index value = make(list);
+        list.setRoot(list.addArray(std::span<const Index>(&value, 1)));
+        if (readable)
+            EXPECT_EQ(PropertyList::fromBinary(list.toBinary()).toBinary(), list.toBinary());
+        else
+            EXPECT_THROW(list.toBinary(), Exception);
+    }
+}
+
 TEST(PropertyListTest, RejectsEveryTruncationAndCorruptTrailer)
 {
     const QByteArray good = sampleList().toBinary();

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QDateTime>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -19,6 +20,7 @@ TEST(XmlPropertyListTest, EveryKindIsWrittenAsOtherReadersReadItAndReadsBackEqua
     root.insert(QStringLiteral("items"), QVariantList { inner, QVariantList(), 0.1, true, false });
     root.insert(QStringLiteral("bytes"), QByteArray("\x00\x01zz", 4));
     root.insert(QStringLiteral("updated"), QDateTime(QDate(2024, 5, 1), QTime(10, 20, 30), Qt::UTC));
+    root.insert(QStringLiteral("zero"), -0.0);
     QString error;
     const QByteArray text = writeXmlPropertyList(root, &error);
     ASSERT_FALSE(text.isEmpty()) << error.toStdString();
@@ -26,6 +28,7 @@ TEST(XmlPropertyListTest, EveryKindIsWrittenAsOtherReadersReadItAndReadsBackEqua
     const auto back = readXmlPropertyList(text, &error);
     ASSERT_TRUE(back) << error.toStdString();
     EXPECT_EQ(*back, QVariant(root));
+    EXPECT_TRUE(std::signbit(back->toMap().value(QStringLiteral("zero")).toDouble()));
 
     if (test::python3().isEmpty())
         GTEST_SKIP() << "python3 is needed to read the text independently";
@@ -41,14 +44,15 @@ TEST(XmlPropertyListTest, EveryKindIsWrittenAsOtherReadersReadItAndReadsBackEqua
         QStringLiteral(
             "[('bytes', b'\\x00\\x01zz'), ('items', [{'kind': -9007199254740993, 'name': 'Bob & "
             "<Sue> “quoted” \\t'}, [], 0.1, True, False]), ('updated', datetime.datetime(2024, 5, 1, "
-            "10, 20, 30))]"));
+            "10, 20, 30)), ('zero', -0.0)]"));
 }
 
 TEST(XmlPropertyListTest, ValuesWithoutAPlaceInAPropertyListAreRefused)
 {
     QString error;
     for (const QVariant& value : { QVariant(QStringLiteral("bell \x07")), QVariant(qInf()),
-             QVariant(QPointF(1, 2)), QVariant(QVariantMap { { QStringLiteral("k"), QVariant() } }) }) {
+             QVariant(QPointF(1, 2)), QVariant(QVariantMap { { QStringLiteral("k"), QVariant() } }),
+             QVariant(QDateTime()), QVariant(QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC)) }) {
         EXPECT_TRUE(writeXmlPropertyList(value, &error).isEmpty());
         EXPECT_FALSE(error.isEmpty());
     }
