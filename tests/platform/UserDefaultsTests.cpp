@@ -1,11 +1,14 @@
 #include "platform/Log.h"
 #include "platform/UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace zandrel {
@@ -184,6 +187,31 @@ TEST_F(UserDefaultsTest, coloursAreStoredAsHexTextWithAlpha)
     }
     defaults.setColor(key("hair"), QColor()); // an invalid colour removes the key
     EXPECT_FALSE(defaults.color(key("hair")).has_value());
+}
+
+// The store of the test run, which holds the settings file in a folder of the organisation's name.
+QString store()
+{
+    return QFileInfo(QFileInfo(QSettings().fileName()).path()).path();
+}
+
+TEST(TestSettingsStore, ChildTellsItsStore)
+{
+    std::printf("\nstore %s\n", qPrintable(store()));
+}
+
+// A copy of the test program that a test starts keeps its store inside the store of the one that
+// started it, which removes both when it ends, even when the test killed the copy.
+TEST(TestSettingsStore, AChildsStoreIsInsideItsParents)
+{
+    QProcess child;
+    child.start(
+        QCoreApplication::applicationFilePath(), { QStringLiteral("--gtest_filter=*ChildTellsItsStore") });
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray output = child.readAllStandardOutput();
+    const QString childStore
+        = QString::fromLocal8Bit(output.mid(output.indexOf("\nstore ") + 7)).section(u'\n', 0, 0);
+    EXPECT_TRUE(childStore.startsWith(store() + u'/')) << childStore.toStdString();
 }
 
 } // namespace

@@ -4,10 +4,13 @@
 #include <QGuiApplication>
 #endif
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 int main(int argc, char** argv)
 {
@@ -18,10 +21,19 @@ int main(int argc, char** argv)
 
     // User defaults written by a test go to a store that disappears with the run. It is made
     // before the application so that it outlives it: the application writes pending settings
-    // when it goes, and would otherwise recreate the folder after it was removed.
-    QTemporaryDir settingsDir(QDir::tempPath() + "/ZandrelTests-XXXXXX");
+    // when it goes, and would otherwise recreate the folder after it was removed. Tests that run
+    // this program as a child and kill it get the child's store made inside this one, which goes
+    // with it whatever happened to the child.
+    const char* const storeVariable = "ZANDREL_TEST_SETTINGS_PARENT";
+    const QString parent = qEnvironmentVariable(storeVariable);
+    std::optional<QTemporaryDir> settingsDir;
+    if (!parent.isEmpty() && QFileInfo(parent).isDir())
+        settingsDir.emplace(parent + "/ZandrelTests-XXXXXX");
+    if (!settingsDir || !settingsDir->isValid())
+        settingsDir.emplace(QDir::tempPath() + "/ZandrelTests-XXXXXX");
+    qputenv(storeVariable, QFile::encodeName(settingsDir->path()));
     QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir->path());
 
 #ifdef ZANDREL_WIDGET_TESTS
     // Window tests need widgets: real windows, menus and message boxes on the offscreen platform.
