@@ -5,7 +5,6 @@
 #include "platform/RegularFile.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
