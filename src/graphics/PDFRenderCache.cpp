@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QVariant>
 #include <algorithm>
+#include <cstring>
 #include <poppler-qt6.h>
 
 namespace zandrel {
@@ -19,23 +20,67 @@ void ignorePopplerMessages(const QString&, const QVariant&)
 // Renderings run side by side with the interface thread; two leave it cores to spare.
 constexpr int kRenderThreads = 2;
 
-// What poppler's stop question sees of one rendering.
+// The work of one rendering as poppler's stop questions and the reads of the file count it.
 struct AbortState {
     PDFRenderBudget budget;
     const std::atomic<bool>* stop = nullptr;
     QElapsedTimer timer;
+    // Steps taken, those after running out included, so that the allowance is charged with all
+    // the work done.
     qint64 checks = 0;
     bool stopped = false;
+
+    // Takes the steps and answers whether the rendering ran out.
+    bool spend(qint64 steps)
+    {
+        checks += steps;
+        if (!stopped
+            && ((stop && stop->load()) || checks > budget.maxChecks
+                || timer.elapsed() > budget.maxMilliseconds))
+            stopped = true;
+        return stopped;
+    }
 };
 
 bool shouldAbort(const QVariant& closure)
 {
-    auto* state = static_cast<AbortState*>(closure.value<void*>());
-    if (state->stopped || (state->stop && state->stop->load()) || ++state->checks > state->budget.maxChecks
-        || state->timer.elapsed() > state->budget.maxMilliseconds)
-        state->stopped = true;
-    return state->stopped;
+    return static_cast<AbortState*>(closure.value<void*>())->spend(1);
 }
+
+// The PDF's bytes as poppler reads them while it renders. poppler asks whether to stop only
+// every ten or so operators of one content stream and starts counting again in each stream it
+// enters, so a tree of forms (or soft masks, patterns or glyph procedures) whose streams hold
+// a few operators each is never asked, and an answer to stop inside one only ends that one. But
+// each stream it enters is read from the file again, its dictionary and its data, so each read
+// is taken as a step like a question, one more for each further kilobyte. Once the budget is out,
+// every read finds the end of the file: every stream under way ends where its data runs out,
+// at whatever depth, and nothing new is entered.
+class MeteredFile : public QIODevice {
+public:
+    MeteredFile(const QByteArray& data, AbortState& state)
+        : m_data(data)
+        , m_state(state)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_data.size(); }
+
+protected:
+    qint64 readData(char* out, qint64 maxSize) override
+    {
+        const qint64 count = std::clamp(m_data.size() - pos(), qint64(0), maxSize);
+        if (m_state.spend(1 + std::max(count - 1, qint64(0)) / 1024))
+            return 0;
+        std::memcpy(out, m_data.constData() + pos(), size_t(count));
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    const QByteArray m_data;
+    AbortState& m_state;
+};
 
 } // namespace
 
@@ -73,18 +118,21 @@ quint64 PDFRenderCache::newKey()
     return next++;
 }
 
-std::unique_ptr<Poppler::Document> PDFRenderCache::loadDocument(const QByteArray& data)
+namespace {
+
+// Poppler reports every oddity of a damaged file on stderr; callers learn of failure from the
+// answer instead.
+void silencePoppler()
 {
-    // Poppler reports every oddity of a damaged file on stderr; callers learn of failure from the
-    // answer instead.
     static const bool quiet = [] {
         Poppler::setDebugErrorFunction(&ignorePopplerMessages, QVariant());
         return true;
     }();
     Q_UNUSED(quiet);
-    if (data.isEmpty())
-        return nullptr;
-    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
+}
+
+std::unique_ptr<Poppler::Document> withRenderHints(std::unique_ptr<Poppler::Document> document)
+{
     if (!document)
         return nullptr;
     document->setRenderHint(Poppler::Document::Antialiasing);
@@ -92,6 +140,16 @@ std::unique_ptr<Poppler::Document> PDFRenderCache::loadDocument(const QByteArray
     // A PDF page placed in a drawing shows what lies under it wherever the page draws nothing.
     document->setRenderHint(Poppler::Document::IgnorePaperColor);
     return document;
+}
+
+} // namespace
+
+std::unique_ptr<Poppler::Document> PDFRenderCache::loadDocument(const QByteArray& data)
+{
+    silencePoppler();
+    if (data.isEmpty())
+        return nullptr;
+    return withRenderHints(Poppler::Document::loadFromData(data));
 }
 
 std::optional<QImage> PDFRenderCache::renderPage(
@@ -117,7 +175,11 @@ std::optional<QImage> PDFRenderCache::renderPage(
     }
     state.timer.start();
     std::optional<QImage> result;
-    if (const std::unique_ptr<Poppler::Document> document = loadDocument(source.data);
+    silencePoppler();
+    // Declared before the document, which reads it until its end.
+    MeteredFile file(source.data, state);
+    if (const std::unique_ptr<Poppler::Document> document
+        = source.data.isEmpty() ? nullptr : withRenderHints(Poppler::Document::load(&file));
         document && !document->isLocked() && document->numPages() >= 1) {
         if (const std::unique_ptr<Poppler::Page> page = document->page(0)) {
             const double xres = 72.0 * size.width() / source.pageSize.width();

@@ -21,11 +21,14 @@ class Document;
 
 namespace zandrel {
 
-// How much work one rendering of a PDF page may take. poppler asks whether to stop every few
-// operators of a content stream (about one in ten); both limits are checked then, so a single
-// operator is never interrupted, but a file that draws its drawings millions of times is.
+// How much work one rendering of a PDF page may take, counted in steps: poppler asks whether to
+// stop every few operators of a content stream (about one in ten), and it reads the file again for
+// every form, soft mask, pattern or glyph procedure it draws; each question is a step, and so is
+// each read, one more for every further kilobyte it reads. Both limits are checked at every step,
+// so a single operator is never interrupted, but a file that draws its drawings millions of times
+// is, at any depth.
 struct PDFRenderBudget {
-    // Questions answered "go on": the same count for the same file on every machine.
+    // Steps taken before the rendering runs out: the same count for the same file on every machine.
     qint64 maxChecks = qint64(1) << 20;
     // Wall-clock time of one rendering.
     qint64 maxMilliseconds = 3000;
@@ -36,8 +39,8 @@ struct PDFRenderBudget {
 };
 
 // What the renderings of the PDF images read from one file have taken together. The first
-// rendering of each image is charged; later ones (other sizes of the same page) answer as many stop
-// questions again and are not, so zooming never uses it up. Once it is spent, images not yet
+// rendering of each image is charged; later ones (other sizes of the same page) take as many steps
+// again and are not, so zooming never uses it up. Once it is spent, images not yet
 // rendered run out of budget at once.
 struct PDFWorkAllowance {
     QMutex mutex;
@@ -93,7 +96,7 @@ public:
     // write to stderr.
     static std::unique_ptr<Poppler::Document> loadDocument(const QByteArray& data);
     // One rendering of page 0 at the pixel size; nullopt when the budget ran out, stop became
-    // true or poppler failed.
+    // true or poppler failed. The first rendering of a source charges its steps to the allowance.
     static std::optional<QImage> renderPage(const Source& source, const QSize& size,
         const PDFRenderBudget& budget, const std::atomic<bool>* stop = nullptr);
 

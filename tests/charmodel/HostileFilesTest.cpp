@@ -21,6 +21,7 @@
 #include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
 #include "platform/Log.h"
+#include "support/PdfBuilder.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
@@ -324,6 +325,9 @@ TEST_F(HostileFilesTest, SmallVersionsSeedTheFuzzCorpora)
             { QStringLiteral("shared-point.parts"), sharedPointPartsFile(40) },
             { QStringLiteral("shared-curve.parts"), sharedCurvePartsFile(20, 12) },
             { QStringLiteral("shared-image.parts"), sharedImagePartsFile(6, flatPng(96, 64)) },
+            // A PDF image of a billion squares that runs out of budget.
+            { QStringLiteral("pdf-fan-out.parts"),
+                sharedImagePartsFile(1, test::fanOutPdf(test::FanOut::Forms, 9, 10)) },
         },
         { "shared-name.parts", "shared-point.parts", "shared-curve.parts", "shared-image.parts" });
     checkCorpusSeeds(QStringLiteral("fuzz_charxml"),

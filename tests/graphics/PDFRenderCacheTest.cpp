@@ -89,6 +89,7 @@ TEST_F(PDFRenderCacheTest, GeneratedFilesAreWellFormed)
         qsizetype maxBytes;
     } files[] = {
         { "nested", test::nestedFormsPdf(9, 10), 6000 },
+        { "fan-out of forms", test::fanOutPdf(test::FanOut::Forms, 9, 10), 3000 },
         { "fills", test::manyFillsPdf(200000), 20000 },
         { "plain", test::onePagePdf(QSizeF(30, 40), "0 1 0 rg 0 0 30 40 re f", {}, true), 1000 },
     };
@@ -100,7 +101,7 @@ TEST_F(PDFRenderCacheTest, GeneratedFilesAreWellFormed)
         EXPECT_FALSE(document->xrefWasReconstructed()) << file.name;
     }
     // The compressed stream decodes to what was written: the plain page renders green.
-    const ZDLImagePtr plain = ZDLImage::initWithData(files[2].data);
+    const ZDLImagePtr plain = ZDLImage::initWithData(files[3].data);
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->size(), QSizeF(30, 40));
     EXPECT_EQ(draw(*plain, 1, true).pixel(25, 30), qRgb(0, 255, 0));
@@ -163,6 +164,7 @@ TEST_F(PDFRenderCacheTest, HostilePdfsRunOutOfBudgetAndKeepThePlaceholder)
         { "nested forms, checks", test::nestedFormsPdf(9, 10), { 20, 600000 } },
         { "nested forms, time", test::nestedFormsPdf(9, 10), { qint64(1) << 40, 1 } },
         { "many fills, checks", test::manyFillsPdf(400000), { 50, 600000 } },
+        { "fan-out of forms, checks", test::fanOutPdf(test::FanOut::Forms, 9, 10), { 2000, 600000 } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -192,6 +194,46 @@ TEST_F(PDFRenderCacheTest, HostilePdfsRunOutOfBudgetAndKeepThePlaceholder)
         EXPECT_EQ(draw(*fresh, 1, true).pixel(60, 60), ZDLImage::kPlaceholderFill);
         EXPECT_TRUE(fresh->imageRep()->imageForDeviceSize(QSize(50, 50)).isNull());
     }
+}
+
+// Trees of streams of a few operators each, every one drawing the next ten times: poppler never
+// asks whether to stop inside them, but each stream it enters is read from the file again. The
+// rendering runs out within its steps and then stops: a few steps more, however large the tree.
+// A small tree of each kind, and an ordinary page, render exactly as poppler renders them alone.
+TEST_F(PDFRenderCacheTest, FanOutsRunOutWithinTheirSteps)
+{
+    PDFRenderBudget budget;
+    budget.maxChecks = 3000;
+    budget.maxMilliseconds = 600000;
+    // The rendering 20 pixels square and the steps it took.
+    const auto render = [&](const QByteArray& pdf) {
+        const auto allowance = std::make_shared<PDFWorkAllowance>();
+        const std::optional<QImage> image = PDFRenderCache::renderPage(
+            { PDFRenderCache::newKey(), pdf, QSizeF(100, 100), allowance }, QSize(20, 20), budget);
+        return std::make_pair(image, allowance->checks);
+    };
+    const auto popplerAlone = [](const QByteArray& pdf) {
+        const auto document = PDFRenderCache::loadDocument(pdf);
+        return document->page(0)->renderToImage(14.4, 14.4, 0, 0, 20, 20);
+    };
+    const std::pair<test::FanOut, int> trees[]
+        = { { test::FanOut::Forms, 5 }, { test::FanOut::SoftMasks, 4 }, { test::FanOut::Patterns, 4 } };
+    for (const auto& [kind, levels] : trees) {
+        SCOPED_TRACE(int(kind));
+        const auto [image, steps] = render(test::fanOutPdf(kind, levels, 10));
+        EXPECT_FALSE(image);
+        EXPECT_GT(steps, budget.maxChecks);
+        EXPECT_LE(steps, budget.maxChecks + 50);
+
+        const QByteArray small = test::fanOutPdf(kind, 2, 2);
+        const std::optional<QImage> drawn = render(small).first;
+        ASSERT_TRUE(drawn);
+        EXPECT_EQ(*drawn, popplerAlone(small));
+        EXPECT_EQ(drawn->pixel(10, 10), qRgb(0, 0, 255));
+        EXPECT_EQ(drawn->pixel(2, 2), 0u);
+    }
+    EXPECT_FALSE(render(test::nestedFormsPdf(5, 10)).first);
+    EXPECT_EQ(render(ordinaryPdf()).first, popplerAlone(ordinaryPdf()));
 }
 
 // Vector output (a PDF export, printing) draws the page as a bitmap of at least 300 pixels an inch,

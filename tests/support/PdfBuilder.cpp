@@ -102,4 +102,46 @@ QByteArray manyFillsPdf(int fills)
     return onePagePdf(QSizeF(100, 100), content, {}, true);
 }
 
+QByteArray fanOutPdf(FanOut kind, int levels, int copies)
+{
+    QByteArray entries = "/Type /XObject /Subtype /Form /BBox [0 0 100 100]";
+    if (kind == FanOut::Patterns)
+        entries = "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 100 100] /XStep 100 "
+                  "/YStep 100";
+    else if (kind == FanOut::SoftMasks)
+        entries += " /Group << /S /Transparency >>";
+    const QByteArray square = "0 0 1 rg 25 25 50 50 re f\n";
+    PdfBuilder pdf;
+    // Each level draws the one below by the name N of its resources.
+    int below = pdf.add(PdfBuilder::stream(entries, square));
+    QByteArray resources;
+    QByteArray draw;
+    for (int level = 0;; ++level) {
+        const QByteArray next = PdfBuilder::ref(below);
+        switch (kind) {
+        case FanOut::Forms:
+            resources = "/XObject << /N " + next + " >>";
+            draw = "/N Do\n";
+            break;
+        case FanOut::SoftMasks:
+            // The mask is where the group below draws: the square. Each level draws it again.
+            resources = "/ExtGState << /N << /SMask << /S /Alpha /G " + next + " >> >> >>";
+            draw = "/N gs\n";
+            break;
+        case FanOut::Patterns:
+            resources = "/Pattern << /N " + next + " >>";
+            draw = "/Pattern cs /N scn 0 0 100 100 re f\n";
+            break;
+        }
+        if (level == levels)
+            break;
+        const QByteArray content
+            = draw.repeated(copies) + (kind == FanOut::SoftMasks ? square : QByteArray());
+        below = pdf.add(PdfBuilder::stream(entries + " /Resources << " + resources + " >>", content));
+    }
+    const int content
+        = pdf.add(PdfBuilder::stream({}, draw + (kind == FanOut::SoftMasks ? square : QByteArray())));
+    return withPage(pdf, QSizeF(100, 100), content, resources);
+}
+
 } // namespace zandrel::test

@@ -40,4 +40,11 @@ QByteArray nestedFormsPdf(int levels, int copies);
 // A page of fills whose compressed content stream holds the given count of page-sized fills.
 QByteArray manyFillsPdf(int fills);
 
+// What draws a stream of the next level in fanOutPdf.
+enum class FanOut { Forms, SoftMasks, Patterns };
+// A page drawing levels of streams, each of which draws the next one copies times with a few
+// operators (form XObjects, soft masks set by a graphics state, or tiling patterns filled with),
+// the last a blue square over the middle of the page: copies^levels squares.
+QByteArray fanOutPdf(FanOut kind, int levels, int copies);
+
 } // namespace zandrel::test
