@@ -165,13 +165,19 @@ ZDLColorPtr ZDLColor::whiteColor()
     return white;
 }
 
+// The none, black and white colours are shared by every document of the process: no edit of one
+// document may rename or recolour them in all the others.
 void ZDLColor::setName(const QString& name)
 {
+    if (locked())
+        return;
     changeValueForKey(kNameKey, [&] { m_name = name; });
 }
 
 void ZDLColor::setColor(const RgbColor& color)
 {
+    if (locked())
+        return;
     changeValueForKey(kColorKey, [&] { m_color = color; });
 }
 

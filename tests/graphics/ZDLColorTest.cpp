@@ -84,6 +84,11 @@ TEST(ZDLColorTest, SharedInstances)
         EXPECT_EQ(row.color->isNone(), row.kind == ColorKindNone);
         expectColor(row.color->color(), row.value, row.value, row.value, 1.0);
         EXPECT_EQ(row.color->copy(), row.color); // never duplicated
+        // Shared by every document: an edit reaching one changes none of them.
+        row.color->setName(QStringLiteral("Renamed"));
+        row.color->setValueForKey(Value(RgbColor(0.5, 0, 0)), ZDLColor::kColorKey);
+        EXPECT_EQ(row.color->name(), row.name);
+        expectColor(row.color->color(), row.value, row.value, row.value, 1.0);
     }
     EXPECT_EQ(ZDLColor::blackColor(), ZDLColor::blackColor());
 

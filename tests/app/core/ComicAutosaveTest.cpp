@@ -225,8 +225,9 @@ TEST_F(ComicAutosaveTest, OnlyTheEditedPageIsRecordedAgain)
     autosave();
     EXPECT_EQ(readAll(path), archivedComicFile(comic()));
     // A change of something no page owns drops every tape.
+    ASSERT_FALSE(comic().characters().back()->colors().last()->locked());
     undoStep([&] {
-        document.undoableSetPropertyFor(comic().characters().back()->colors().first(), ZDLColor::kNameKey,
+        document.undoableSetPropertyFor(comic().characters().back()->colors().last(), ZDLColor::kNameKey,
             Value(QStringLiteral("Renamed")));
     });
     EXPECT_EQ(document.keptPageTapes(), 0u);
