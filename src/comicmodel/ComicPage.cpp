@@ -7,6 +7,7 @@
 #include "graphics/CoderExtensions.h"
 #include "graphics/GraphicUtils.h"
 #include "platform/ArchiveNames.h"
+#include "platform/Exception.h"
 #include "platform/Geometry.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -51,6 +52,13 @@ ComicPanelList decodePanels(KeyedUnarchiver& coder, const QString& key)
 float decodeMargin(KeyedUnarchiver& coder, const QString& key)
 {
     return finiteOrZero(coder.decodeFloatForKey(key));
+}
+
+[[noreturn]] void tooManyStructureElements()
+{
+    Exception::raise(kInvalidArchiveException,
+        QStringLiteral("A page holds more than %1 rows, stacks and panels.")
+            .arg(ComicPage::kMaxStructureElements));
 }
 
 bool listHolds(const ComicPanelList& list, const ComicPanel& panel)
@@ -98,6 +106,8 @@ QString ComicPage::className() const
 
 void ComicPage::encodeWithCoder(KeyedArchiver& coder) const
 {
+    if (structureElementCount() > kMaxStructureElements)
+        tooManyStructureElements();
     ComicStack::encodeWithCoder(coder);
     coder.encodeObject(Value(valuesOf(m_insetPanels.items())), kInsetPanelsArchiveKey);
     coder.encodeObject(Value(valuesOf(m_floatingPanels.items())), kFloatingPanelsArchiveKey);
@@ -125,6 +135,8 @@ ObjectPtr ComicPage::initWithCoder(KeyedUnarchiver& coder)
     m_leftMargin = decodeMargin(coder, kLeftMarginArchiveKey);
     m_rightMargin = decodeMargin(coder, kRightMarginArchiveKey);
     m_bottomMargin = decodeMargin(coder, kBottomMarginArchiveKey);
+    if (structureElementCount() > kMaxStructureElements)
+        tooManyStructureElements();
     return shared_from_this();
 }
 
@@ -271,6 +283,24 @@ std::shared_ptr<ComicPanel> ComicPage::panelToMovePanel(const ComicPanel& panel,
 ComicStack* ComicPage::page() const
 {
     return const_cast<ComicPage*>(this);
+}
+
+std::size_t ComicPage::structureElementCount(std::size_t limit) const
+{
+    std::vector<const ComicStructureElement*> pending;
+    for (const auto& row : contents())
+        pending.push_back(row.get());
+    for (const auto& panel : freePanels())
+        pending.push_back(panel.get());
+    std::size_t count = 0;
+    while (!pending.empty() && count <= limit) {
+        const ComicStructureElement* element = pending.back();
+        pending.pop_back();
+        ++count;
+        for (const auto& child : element->contents())
+            pending.push_back(child.get());
+    }
+    return count;
 }
 
 void ComicPage::getPanelsInArray(ComicStructureList& panels) const

@@ -34,6 +34,13 @@ public:
     static inline const QString kRightMarginKey = QStringLiteral("rightMargin");
     static inline const QString kBottomMarginKey = QStringLiteral("bottomMargin");
 
+    // The rows, stacks and panels one page may hold, its free panels included. Each of them costs
+    // its drawing whenever the whole page is drawn (a thumbnail, an export, a view zoomed out), so
+    // a page of tens of thousands keeps the program busy for minutes: a file with more on a page
+    // is refused as corrupt, and a page with more is not saved, since it would not read back. Real
+    // pages hold tens; the sheets make at most 2,550 at once (50 rows of 50 panels).
+    static constexpr std::size_t kMaxStructureElements = 4096;
+
     // No rows, no free panels or objects, margins 0.
     ComicPage() = default;
     // A deep copy: rows, free panels and free objects copied by their own classes and adopted.
@@ -90,6 +97,9 @@ public:
     bool isComicPage() const override { return true; }
     // Floating panels, inset panels, then the panels of the rows.
     void getPanelsInArray(ComicStructureList& panels) const override;
+    // The rows, stacks and panels below the page, free panels included, counted no further than
+    // one past the limit.
+    std::size_t structureElementCount(std::size_t limit = kMaxStructureElements) const;
     // The free objects, the rows, then the free panels.
     void notifyAllGraphicsOf(GraphicNotice notice, GraphicManipulator* object) override;
     // The rows, then the free panels and free objects: a file's free lists are as untrusted as

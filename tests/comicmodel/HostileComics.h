@@ -2,43 +2,55 @@
 
 #include "charmodel/HostileFiles.h"
 #include "comicmodel/ComicFile.h"
+#include "comicmodel/ComicPage.h"
 #include "comicmodel/TestComics.h"
 #include "support/ArchiveEditing.h"
 
 // Comic files that refer to one part of themselves many times: one image record shown by every
 // panel, one cast character every panel's part links to (the part itself listed in every panel),
-// one balloon point a pointer names over and over. Panels stand in one row of one page.
+// one balloon point a pointer names over and over. Panels stand in one row of a page, as many as a
+// page holds, the rest on the pages after it.
 namespace zandrel::test {
 
 class HostileComicFile : public HostileArchive {
 public:
-    // A comic of the given width whose one page holds one row of the panels (UIDs), with the cast
-    // (UIDs of characters).
-    QByteArray finish(const std::vector<quint64>& panels, const std::vector<quint64>& cast = {})
+    // A comic as wide as its widest page, whose pages each hold one row of so many of the panels
+    // (UIDs), with the cast (UIDs of characters).
+    QByteArray finish(const std::vector<quint64>& panels, const std::vector<quint64>& cast = {},
+        std::size_t panelsPerPage = kPanelsPerPage)
     {
-        const float width = float(std::max<std::size_t>(panels.size(), 1) * kPanelSide);
-        const quint64 row = structure(QStringLiteral("ComicRow"), panels, width);
-        const quint64 page = structure(QStringLiteral("ComicPage"), { row }, width);
-        const Index pages = m_builder.uid(list({ page }));
+        std::vector<quint64> pages;
+        float width = 0;
+        for (std::size_t first = 0; first == 0 || first < panels.size(); first += panelsPerPage) {
+            const std::vector<quint64> row(panels.begin() + qsizetype(first),
+                panels.begin() + qsizetype(std::min(panels.size(), first + panelsPerPage)));
+            const float pageWidth = float(std::max<std::size_t>(row.size(), 1) * kPanelSide);
+            width = std::max(width, pageWidth);
+            pages.push_back(structure(QStringLiteral("ComicPage"),
+                { structure(QStringLiteral("ComicRow"), row, pageWidth) }, pageWidth));
+        }
+        const Index pageList = m_builder.uid(list(pages));
         const Index characters = m_builder.uid(list(cast));
         m_builder.set(m_root,
             record(QStringLiteral("ComicModel"),
-                { { QStringLiteral("contents"), pages }, { QStringLiteral("characters"), characters },
+                { { QStringLiteral("contents"), pageList }, { QStringLiteral("characters"), characters },
                     { QStringLiteral("width"), m_builder.real32(width) },
                     { QStringLiteral("height"), m_builder.real32(kPanelSide) } }));
         return m_builder.finish(m_root);
     }
 
-    // The index-th panel of the row, its front layer holding the elements (UIDs).
+    // The index-th panel of the comic, its front layer holding the elements (UIDs).
     quint64 panel(int index, const std::vector<quint64>& elements)
     {
         const Index layer = m_builder.uid(m_builder.add(record(QStringLiteral("PanelLayer"),
             { { QStringLiteral("elements"), m_builder.uid(list(elements)) } })));
-        const float left = float(index * kPanelSide);
+        const float left = float(index % int(kPanelsPerPage) * kPanelSide);
         auto entries = corners(left, left + kPanelSide);
         entries.emplace_back(QStringLiteral("frontLayer"), layer);
         return m_builder.add(record(QStringLiteral("ComicPanel"), entries));
     }
+    // A panel of no keys: every field takes its default.
+    quint64 emptyPanel() { return m_builder.add(record(QStringLiteral("ComicPanel"), {})); }
     // A character of the cast with one round part of its own.
     quint64 character()
     {
@@ -75,6 +87,8 @@ public:
     }
 
     static constexpr int kPanelSide = 100;
+    // A row and its panels fill a page.
+    static constexpr std::size_t kPanelsPerPage = ComicPage::kMaxStructureElements - 1;
 
 private:
     std::vector<std::pair<QString, Index>> corners(float left, float right)
@@ -124,6 +138,16 @@ inline QByteArray sharedBalloonPointComicFile(qsizetype references)
     const quint64 point = file.balloonPoint(3, 4);
     const quint64 balloon = file.balloon(file.repeatedList(point, references));
     return file.finish({ file.panel(0, { balloon }) });
+}
+
+// One page whose row holds so many panels of no keys.
+inline QByteArray crowdedPageComicFile(std::size_t panels)
+{
+    HostileComicFile file;
+    std::vector<quint64> uids;
+    for (std::size_t i = 0; i < panels; ++i)
+        uids.push_back(file.emptyPanel());
+    return file.finish(uids, {}, panels);
 }
 
 // The comic of every kind with its panel frames and the lines of its parts and balloons weight

@@ -14,6 +14,7 @@
 #include "comicmodel/Balloon.h"
 #include "comicmodel/BalloonPointer.h"
 #include "comicmodel/ComicFile.h"
+#include "comicmodel/ComicPage.h"
 #include "comicmodel/PanelLayer.h"
 #include "comicmodel/TestComics.h"
 #include "graphics/DrawingWork.h"
@@ -176,6 +177,35 @@ TEST_F(HostileComicsTest, AComicThatWouldNotReadBackIsNeverSaved)
     document.close();
 }
 
+TEST_F(HostileComicsTest, APageOfMoreRowsAndPanelsThanAPageHoldsIsRefusedAndNeverSaved)
+{
+    // A row and its panels as many as a page holds read; a panel more is refused, leaving the
+    // document as it was.
+    constexpr std::size_t limit = ComicPage::kMaxStructureElements;
+    const ComicModelPtr full = read(crowdedPageComicFile(limit - 1));
+    ASSERT_TRUE(full);
+    const auto page = std::dynamic_pointer_cast<ComicPage>(full->currentPage());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->structureElementCount(), limit);
+    ComicDocument document;
+    const ComicModelPtr before = document.model();
+    const ComicFileFormat format;
+    DocumentError error;
+    EXPECT_FALSE(document.readFromData(crowdedPageComicFile(limit), format, &error));
+    EXPECT_EQ(error.failureReason, QStringLiteral("The data is corrupted."));
+    EXPECT_EQ(document.model(), before);
+    document.close();
+
+    // Free panels count too: with one more the page is not written, since it would not read.
+    page->setFloatingPanels({ std::make_shared<ComicPanel>() });
+    EXPECT_EQ(page->structureElementCount(), limit + 1);
+    EXPECT_TRUE(format.write(*full, &error).isEmpty());
+    EXPECT_EQ(error.code, DocumentError::kFileWriteUnknownCode);
+    page->setFloatingPanels({});
+    expectDrawnSavedAndReadBack(*full);
+    full->retire();
+}
+
 TEST_F(HostileComicsTest, LineWeightsFrameWeightsAndFontSizesAreReadWithinWhatADrawingShows)
 {
     // Weights and sizes any drawing shows are kept; larger ones are read as the largest, so that
@@ -311,9 +341,10 @@ TEST_F(HostileComicsTest, SmallVersionsSeedTheFuzzCorpus)
             { QStringLiteral("shared-point.comic"), sharedBalloonPointComicFile(40) },
             { QStringLiteral("heavy-lines.comic"), heavyLinesComicFile(1e6f) },
             { QStringLiteral("huge-lettering.comic"), letteringComicFile(12, 300, 5000) },
+            { QStringLiteral("crowded-page.comic"), crowdedPageComicFile(ComicPage::kMaxStructureElements) },
         },
         { "shared-image.comic", "shared-character.comic", "shared-point.comic", "heavy-lines.comic",
-            "huge-lettering.comic" });
+            "huge-lettering.comic", "crowded-page.comic" });
 }
 
 } // namespace
