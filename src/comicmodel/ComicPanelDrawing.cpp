@@ -113,6 +113,9 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
         const auto* page = dynamic_cast<const PanelPageServices*>(this->page());
         const QRectF pageBounds = this->page() ? this->page()->bounds() : QRectF();
         for (const auto& inset : page ? page->getInsetPanelsAffecting(*this) : std::vector<ComicPanelPtr>()) {
+            // Thousands of overlapping insets would cut millions of holes, each clipping the page.
+            if (!context.work().takeCutOut())
+                break;
             const CurvePtr outset = inset ? inset->outsetFrame() : nullptr;
             const CurvePtr shaped = outset ? cutOutCurve(*outset, m_shape) : nullptr;
             if (!shaped)

@@ -16,7 +16,8 @@ std::atomic<bool> s_said = false;
 } // namespace
 
 const QString DrawingWork::kRanOutMessage = QStringLiteral(
-    "A page needs more blurring or lettering than one drawing does: what lies past it is left out.");
+    "A page needs more blurring, lettering or holes cut by inset panels than one drawing does: what lies "
+    "past it is left out.");
 
 bool DrawingWork::take(qint64& left, double amount)
 {
@@ -58,6 +59,11 @@ double DrawingWork::letteringCost(const AttributedText& text)
 bool DrawingWork::takeLettering(const AttributedText& text)
 {
     return take(m_letteringLeft, letteringCost(text));
+}
+
+bool DrawingWork::takeCutOut()
+{
+    return take(m_cutOutsLeft, 1);
 }
 
 } // namespace zandrel

@@ -20,9 +20,12 @@
 #include "graphics/DrawingWork.h"
 #include "graphics/LetteringAllowance.h"
 #include "graphics/StyleFields.h"
+#include "graphics/ZDLContext.h"
 #include "graphics/ZDLImage.h"
 #include "graphics/ZDLImageRep.h"
+#include "platform/CanvasRecording.h"
 #include "platform/CorpusSeeds.h"
+#include "platform/CurrentCanvas.h"
 #include "platform/DecodingBudget.h"
 #include "platform/Exception.h"
 #include "platform/FontRegistry.h"
@@ -262,6 +265,37 @@ TEST_F(HostileComicsTest, LetteringPastADrawingsAllowanceIsLeftOutAndSaidOnce)
     }
     EXPECT_EQ(log.lines(), QStringList { DrawingWork::kRanOutMessage });
     huge->retire();
+}
+
+TEST_F(HostileComicsTest, HolesOfInsetPanelsPastADrawingsAllowanceAreLeftOutAndSaidOnce)
+{
+    DrawingWork::forgetSaying();
+    const Log::Capture log;
+    // What drawing a page of so many overlapping inset panels records: each panel is cut by every
+    // inset in front of it, a clip and an outline per hole.
+    const auto operations = [](int insets) {
+        auto comic = std::make_shared<ComicModel>();
+        comic->setupWithSize(QSizeF(400, 400), 1, 1);
+        const auto page = std::dynamic_pointer_cast<ComicPage>(comic->currentPage());
+        ComicPanelList panels;
+        for (int i = 0; i < insets; ++i) {
+            panels.push_back(std::make_shared<ComicPanel>());
+            panels.back()->initWithRect(QRectF(100 + i % 10, 100 + i / 10 % 10, 100, 100), page.get());
+        }
+        page->setInsetPanels(panels);
+        CanvasRecording recording;
+        const CanvasScope scope(&recording);
+        ZDLContext context(1.0f);
+        comic->drawIn(context, comic->bounds());
+        comic->retire();
+        return qint64(recording.operationCount());
+    };
+    // Forty insets cut 820 holes, all drawn; ten times as many would cut about a hundred times as many,
+    // of which the allowance's are drawn.
+    const qint64 few = operations(40);
+    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_LT(operations(400), 10 * few + 2 * DrawingWork::kCutOuts);
+    EXPECT_EQ(log.lines(), QStringList { DrawingWork::kRanOutMessage });
 }
 
 TEST_F(HostileComicsTest, LetteringPastAFilesAllowanceShowsAsBoxesSavesAsReadAndIsSaidOncePerDocument)
