@@ -229,9 +229,12 @@ std::vector<std::shared_ptr<ComicPanel>> ComicPage::getInsetPanelsAffecting(cons
         }) + 1;
     }
     const QRectF area = insetRect(panel.bounds(), -grow, -grow);
+    const bool measured = m_insetBoundsWhileDrawing.size() == insets.size();
     std::vector<std::shared_ptr<ComicPanel>> found;
     for (auto it = candidates; it != insets.end(); ++it) {
-        if (intersectsRect((*it)->bounds(), area))
+        const QRectF bounds
+            = measured ? m_insetBoundsWhileDrawing[std::size_t(it - insets.begin())] : (*it)->bounds();
+        if (intersectsRect(bounds, area))
             found.push_back(*it);
     }
     return found;

@@ -158,6 +158,9 @@ private:
     const PanelComicServices* comicServices() const;
 
     ElementChildren<PanelLinks> m_insetPanels { this };
+    // The bounds of the inset panels while the page draws, in their order: every panel drawn asks
+    // which insets cut into it, and a page of thousands would measure each thousands of times.
+    std::vector<QRectF> m_insetBoundsWhileDrawing;
     ElementChildren<PanelLinks> m_floatingPanels { this };
     GraphicElementChildren m_floatingElements { this };
     float m_topMargin = 0.0f;

@@ -29,10 +29,19 @@ void drawElements(const ElementList& elements, ZDLContext& context)
 
 void ComicPage::drawIn(ZDLContext& context, const QRectF& dirtyRect)
 {
-    ComicStack::drawIn(context, dirtyRect);
-    // Copies: drawing must not be upset by lists that change underneath.
-    for (const auto& panel : freePanels())
-        panel->drawIn(context, dirtyRect);
+    {
+        // The panels do not move while they draw: the insets are measured once for all of them.
+        struct Measured {
+            std::vector<QRectF>& bounds;
+            ~Measured() { bounds.clear(); }
+        } measured { m_insetBoundsWhileDrawing };
+        for (const auto& inset : m_insetPanels.items())
+            measured.bounds.push_back(inset->bounds());
+        ComicStack::drawIn(context, dirtyRect);
+        // Copies: drawing must not be upset by lists that change underneath.
+        for (const auto& panel : freePanels())
+            panel->drawIn(context, dirtyRect);
+    }
     // Free objects lie above every panel: nothing to do in a view's slice that cannot paint now.
     if (context.paintsNothing())
         return;
