@@ -60,6 +60,11 @@ CurvePtr cutOutCurve(const Curve& curve, int shape)
     return shaped ? shaped : Curve::initByCopying(curve);
 }
 
+bool holdsElements(const PanelLayerPtr& layer)
+{
+    return layer && layer->numChildren() > 0;
+}
+
 void drawChildren(const PanelLayerPtr& layer, ZDLContext& context)
 {
     if (layer)
@@ -146,7 +151,11 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
 
     canvas->save(); // C
     if (!focus || !isCurrent) {
-        canvas->clipToPath(frame);
+        // The clip costs as much as the fill of the frame; a panel with nothing inside it to clip,
+        // as a page of thousands has, goes without.
+        if (holdsElements(m_backLayer) || holdsElements(m_frontLayer)
+            || (m_fill && m_fillLayer == PanelFillBetweenLayers) || (m_weight > 0.0f && !cutOuts.empty()))
+            canvas->clipToPath(frame);
         drawChildren(m_backLayer, context);
         if (editingBack) {
             drawTransparent(m_frontLayer ? m_frontLayer->children() : ElementList(), context, dirtyRect);
