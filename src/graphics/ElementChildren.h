@@ -170,16 +170,37 @@ public:
     // member loses its link when leaving says so.
     void removeInvalid(const QString& logLine, Leaving leaving = Leaving::KeepLinks)
     {
+        // Checked last to first, then taken out in one pass: erasing each where it stands would
+        // move every member after it, and a file can make every other member unusable.
+        std::vector<bool> invalid(m_items.size());
+        List removed;
         for (auto i = qsizetype(m_items.size()) - 1; i >= 0; --i) {
             const Ptr member = m_items[std::size_t(i)];
             if (member && Links::isValid(member))
                 continue;
-            m_items.erase(m_items.begin() + i);
-            if constexpr (kKeepsGraphics)
-                m_graphics.erase(m_graphics.begin() + i);
-            if (leaving == Leaving::ClearLinks && member)
-                unlink(member);
+            invalid[std::size_t(i)] = true;
+            removed.push_back(member);
             zdlLog(logLine);
+        }
+        if (removed.empty())
+            return;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < invalid.size(); ++i) {
+            if (invalid[i])
+                continue;
+            if (kept != i) {
+                m_items[kept] = std::move(m_items[i]);
+                if constexpr (kKeepsGraphics)
+                    m_graphics[kept] = m_graphics[i];
+            }
+            ++kept;
+        }
+        m_items.erase(m_items.begin() + qsizetype(kept), m_items.end());
+        if constexpr (kKeepsGraphics)
+            m_graphics.resize(kept);
+        if (leaving == Leaving::ClearLinks) {
+            for (const Ptr& member : removed)
+                unlink(member);
         }
     }
     // Clears the members' links to the owner; the members stay.

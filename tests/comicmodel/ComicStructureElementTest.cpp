@@ -276,6 +276,40 @@ TEST_F(ComicStructureElementTest, ValidationRemovesFailingChildrenLastToFirst)
     EXPECT_EQ(t.p1->parent(), nullptr);
 }
 
+// Children kept in a list that counts the members its erasing moves along.
+struct ErasureCountingList : ComicStructureList {
+    using ComicStructureList::ComicStructureList;
+    iterator erase(const_iterator first, const_iterator last)
+    {
+        moved += std::size_t(cend() - last);
+        return ComicStructureList::erase(first, last);
+    }
+    iterator erase(const_iterator at) { return erase(at, at + 1); }
+    static inline std::size_t moved = 0;
+};
+
+TEST_F(ComicStructureElementTest, ValidationMovesEachKeptChildOnceWhateverItRemoves)
+{
+    // Every other child of twenty thousand fails: erasing each where it stood moved fifty million.
+    ComicStructureElement owner;
+    ElementChildren<TypedLinks<ComicStructureElement, ComicStructureElement, ErasureCountingList>> children(
+        &owner);
+    std::vector<std::shared_ptr<TestPanel>> made;
+    for (int i = 0; i < 20000; ++i) {
+        made.push_back(TestPanel::make(QRectF()));
+        made.back()->m_valid = i % 2 == 0;
+        children.append(made.back());
+    }
+    const Log::Capture log;
+    children.removeInvalid(QStringLiteral("removed"), decltype(children)::Leaving::ClearLinks);
+    EXPECT_LE(ErasureCountingList::moved, made.size());
+    EXPECT_EQ(log.lines().size(), 10000);
+    ASSERT_EQ(children.size(), 10000u);
+    EXPECT_EQ(children.at(4999), made[9998]);
+    EXPECT_EQ(made[9998]->parent(), &owner);
+    EXPECT_EQ(made[9999]->parent(), nullptr);
+}
+
 TEST_F(ComicStructureElementTest, CornerChangesGoThroughTheDocumentAndUndoExactly)
 {
     auto element = std::make_shared<ComicStructureElement>();
