@@ -8,6 +8,7 @@
 #include <QSet>
 #include <algorithm>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace zandrel {
@@ -113,11 +114,16 @@ public:
     // with repeats left out when they are refused.
     List acceptable(const List& candidates, Repeats repeats) const
     {
+        // Sets, so that a long list is walked once rather than once for each of its members.
+        std::unordered_set<const Object*> ancestors;
+        for (const Object* link = Links::objectOf(m_owner); link; link = Links::parentObjectOf(link))
+            ancestors.insert(link);
+        std::unordered_set<const Element*> taken;
         List kept;
         for (const Ptr& candidate : candidates) {
-            if (!Links::accepts(candidate.get()) || isOwnerOrAncestor(candidate.get()))
+            if (!Links::accepts(candidate.get()) || ancestors.contains(candidate.get()))
                 continue;
-            if (repeats == Repeats::Refused && std::find(kept.begin(), kept.end(), candidate) != kept.end())
+            if (repeats == Repeats::Refused && !taken.insert(candidate.get()).second)
                 continue;
             kept.push_back(candidate);
         }
@@ -127,8 +133,11 @@ public:
     void adopt(List members, Leaving leaving = Leaving::KeepLinks)
     {
         if (leaving == Leaving::ClearLinks) {
+            std::unordered_set<const Element*> staying;
+            for (const Ptr& member : members)
+                staying.insert(member.get());
             for (const Ptr& old : m_items) {
-                if (std::find(members.begin(), members.end(), old) == members.end())
+                if (!staying.contains(old.get()))
                     unlink(old);
             }
         }

@@ -276,24 +276,40 @@ TEST_F(ComicStructureElementTest, ValidationRemovesFailingChildrenLastToFirst)
     EXPECT_EQ(t.p1->parent(), nullptr);
 }
 
-// Children kept in a list that counts the members its erasing moves along.
-struct ErasureCountingList : ComicStructureList {
+// Children kept in a list that counts the members its erasing moves along and the steps of the
+// walks over it.
+struct CountingList : ComicStructureList {
     using ComicStructureList::ComicStructureList;
+    struct Step : const_iterator {
+        Step(const_iterator at)
+            : const_iterator(at)
+        {
+        }
+        Step& operator++()
+        {
+            ++steps;
+            const_iterator::operator++();
+            return *this;
+        }
+    };
+    Step begin() const { return cbegin(); }
+    Step end() const { return cend(); }
     iterator erase(const_iterator first, const_iterator last)
     {
         moved += std::size_t(cend() - last);
         return ComicStructureList::erase(first, last);
     }
-    iterator erase(const_iterator at) { return erase(at, at + 1); }
     static inline std::size_t moved = 0;
+    static inline std::size_t steps = 0;
 };
+using CountedChildren
+    = ElementChildren<TypedLinks<ComicStructureElement, ComicStructureElement, CountingList>>;
 
 TEST_F(ComicStructureElementTest, ValidationMovesEachKeptChildOnceWhateverItRemoves)
 {
     // Every other child of twenty thousand fails: erasing each where it stood moved fifty million.
     ComicStructureElement owner;
-    ElementChildren<TypedLinks<ComicStructureElement, ComicStructureElement, ErasureCountingList>> children(
-        &owner);
+    CountedChildren children(&owner);
     std::vector<std::shared_ptr<TestPanel>> made;
     for (int i = 0; i < 20000; ++i) {
         made.push_back(TestPanel::make(QRectF()));
@@ -302,12 +318,33 @@ TEST_F(ComicStructureElementTest, ValidationMovesEachKeptChildOnceWhateverItRemo
     }
     const Log::Capture log;
     children.removeInvalid(QStringLiteral("removed"), decltype(children)::Leaving::ClearLinks);
-    EXPECT_LE(ErasureCountingList::moved, made.size());
+    EXPECT_LE(CountingList::moved, made.size());
     EXPECT_EQ(log.lines().size(), 10000);
     ASSERT_EQ(children.size(), 10000u);
     EXPECT_EQ(children.at(4999), made[9998]);
     EXPECT_EQ(made[9998]->parent(), &owner);
     EXPECT_EQ(made[9999]->parent(), nullptr);
+}
+
+TEST_F(ComicStructureElementTest, TakingChildrenInWalksEachListOnce)
+{
+    // Twenty thousand children listed twice, then half of them: looking each up in the others
+    // took hundreds of millions of steps.
+    ComicStructureElement owner;
+    CountedChildren children(&owner);
+    CountingList all;
+    for (int i = 0; i < 20000; ++i)
+        all.push_back(TestPanel::make(QRectF()));
+    CountingList twice = all;
+    twice.insert(twice.cend(), all.cbegin(), all.cend());
+    CountingList::steps = 0;
+    children.adopt(children.acceptable(twice, CountedChildren::Repeats::Refused));
+    EXPECT_EQ(static_cast<const ComicStructureList&>(children.items()),
+        static_cast<const ComicStructureList&>(all));
+    children.adopt(CountingList(all.cbegin(), all.cbegin() + 10000), CountedChildren::Leaving::ClearLinks);
+    EXPECT_LE(CountingList::steps, 10 * all.size());
+    EXPECT_EQ(all[9999]->parent(), &owner);
+    EXPECT_EQ(all[10000]->parent(), nullptr);
 }
 
 TEST_F(ComicStructureElementTest, CornerChangesGoThroughTheDocumentAndUndoExactly)
