@@ -17,12 +17,12 @@ namespace zandrel::fuzz {
     std::abort();
 }
 
-// What a document reader may answer any bytes with: corrupt data, a file of a newer program, or
-// a lossy read the user declined.
+// What a document reader may answer any bytes with: corrupt data, more than the program can lay
+// out, a file of a newer program, or a lossy read the user declined.
 inline bool expectedRefusal(const Exception& exception)
 {
-    return exception.name() == kInvalidArchiveException || exception.name() == kFileTooNewException
-        || exception.name() == kUserCancelledException;
+    return exception.name() == kInvalidArchiveException || exception.name() == kBeyondLimitsException
+        || exception.name() == kFileTooNewException || exception.name() == kUserCancelledException;
 }
 
 // Reads the bytes as a document opens a file, going on with lossy reads so that the rest of such a

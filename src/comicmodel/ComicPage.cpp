@@ -56,8 +56,9 @@ float decodeMargin(KeyedUnarchiver& coder, const QString& key)
 
 [[noreturn]] void tooManyStructureElements()
 {
-    Exception::raise(kInvalidArchiveException,
-        QStringLiteral("A page holds more than %1 rows, stacks and panels.")
+    // Raised while saving too, where the translations are not to be touched.
+    Exception::raise(kBeyondLimitsException,
+        QStringLiteral("A page of it holds more than %1 rows and panels, more than Zandrel can lay out.")
             .arg(ComicPage::kMaxStructureElements));
 }
 

@@ -26,6 +26,9 @@ private:
 
 // Name of the exception raised for malformed, truncated or hostile archive data.
 inline const QString kInvalidArchiveException = QStringLiteral("invalidArchive");
+// Name of the exception raised for well-formed data that holds more than the program can lay out
+// or draw in reasonable time; its reason says which limit.
+inline const QString kBeyondLimitsException = QStringLiteral("beyondLimits");
 // Names of the exceptions raised for a property name a class does not declare (or declares
 // read-only), and for an argument of an unusable type or value.
 inline const QString kUndefinedKeyException = QStringLiteral("undefinedKey");

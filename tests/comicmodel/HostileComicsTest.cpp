@@ -195,7 +195,9 @@ TEST_F(HostileComicsTest, APageOfMoreRowsAndPanelsThanAPageHoldsIsRefusedAndNeve
     const ComicFileFormat format;
     DocumentError error;
     EXPECT_FALSE(document.readFromData(crowdedPageComicFile(limit), format, &error));
-    EXPECT_EQ(error.failureReason, QStringLiteral("The data is corrupted."));
+    EXPECT_EQ(error.failureReason, QStringLiteral("It is larger than Zandrel can open."));
+    EXPECT_EQ(error.recoverySuggestion,
+        QStringLiteral("A page of it holds more than 4096 rows and panels, more than Zandrel can lay out."));
     EXPECT_EQ(document.model(), before);
     document.close();
 

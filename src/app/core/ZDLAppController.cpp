@@ -160,6 +160,9 @@ DocumentError ZDLAppController::getErrorForException(const std::exception& excep
         if (named->name() == kFileTooNewException)
             return DocumentError::unreadableFile(
                 localized("It was created with a newer version of Zandrel."), named->reason());
+        if (named->name() == kBeyondLimitsException)
+            return DocumentError::unreadableFile(
+                localized("It is larger than Zandrel can open."), named->reason());
     }
     return DocumentError::unreadableFile(localized("The data is corrupted."));
 }
