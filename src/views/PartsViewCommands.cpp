@@ -288,9 +288,9 @@ void PartsView::exportJPEG()
         return;
     const ElementList elements = numSelected() > 0 ? getSelectionSorted() : rootChildren();
     QPointer<PartsView> self(this);
+    const QString extension = DocumentExport::extensionFor(ExportFileType::Jpeg);
     SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Jpeg), m_characterDocument->filePath(),
-        DocumentExport::extensionFor(ExportFileType::Jpeg),
-        m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
+        extension, m_characterDocument->documentNameWithExtension(extension), [=](const QString& path) {
             if (self)
                 showExportResult(DocumentExport::exportElementsImage(
                                      elements, kMenuExportScale, ExportFileType::Jpeg, 0.7f, path),
@@ -304,9 +304,9 @@ void PartsView::exportPDF()
         return;
     const ElementList only = numSelected() > 0 ? getSelectionSorted() : ElementList();
     QPointer<PartsView> self(this);
+    const QString extension = DocumentExport::extensionFor(ExportFileType::Pdf);
     SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Pdf), m_characterDocument->filePath(),
-        DocumentExport::extensionFor(ExportFileType::Pdf),
-        m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
+        extension, m_characterDocument->documentNameWithExtension(extension), [=](const QString& path) {
             if (self && self->m_characterDocument)
                 showExportResult(DocumentExport::exportPartsPDF(*self->m_characterDocument, only, path),
                     self->QWidget::window());
@@ -319,9 +319,9 @@ void PartsView::exportEPS()
         return;
     QPointer<PartsView> self(this);
     // Proposed like the PDF's, so that the panel can be confirmed at once.
+    const QString extension = DocumentExport::extensionFor(ExportFileType::Eps);
     SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Eps), m_characterDocument->filePath(),
-        DocumentExport::extensionFor(ExportFileType::Eps),
-        m_characterDocument->documentNameWithoutExtension(), [=](const QString& path) {
+        extension, m_characterDocument->documentNameWithExtension(extension), [=](const QString& path) {
             if (self && self->m_characterDocument)
                 showExportResult(
                     DocumentExport::exportEPS(*self->m_characterDocument, path), self->QWidget::window());

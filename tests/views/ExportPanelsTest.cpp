@@ -151,8 +151,8 @@ TEST_F(ExportPanelsTest, PngAtBothSizesHoldsTheWholeOutline)
     }
 }
 
-// The PDF's page and the EPS's bounding box hold the miter tips too; the EPS panel proposes the
-// document's name, so that Return writes it.
+// The PDF's page and the EPS's bounding box hold the miter tips too; the panels propose the
+// document's name with their extension, so that Return writes it.
 TEST_F(ExportPanelsTest, PdfAndEpsHoldTheWholeOutline)
 {
     const QRectF reach = ArrayUtils::getElementsFilteredBounds(elements);
@@ -162,7 +162,7 @@ TEST_F(ExportPanelsTest, PdfAndEpsHoldTheWholeOutline)
     chooseInSpike(kExportPDFAction);
     const Answered pdfPanel = pressReturnInPanel();
     EXPECT_EQ(pdfPanel.title, QStringLiteral("Export PDF"));
-    EXPECT_EQ(pdfPanel.proposed, QStringLiteral("Spike"));
+    EXPECT_EQ(pdfPanel.proposed, QStringLiteral("Spike.pdf"));
     const auto pdf = Poppler::Document::load(dir.filePath(QStringLiteral("Spike.pdf")));
     ASSERT_TRUE(pdf && pdf->numPages() == 1);
     EXPECT_EQ(pdf->info(QStringLiteral("Title")), QStringLiteral("Spike"));
@@ -186,7 +186,7 @@ TEST_F(ExportPanelsTest, PdfAndEpsHoldTheWholeOutline)
     chooseInSpike(kExportEPSAction);
     const Answered epsPanel = pressReturnInPanel();
     EXPECT_EQ(epsPanel.title, QStringLiteral("Export EPS"));
-    EXPECT_EQ(epsPanel.proposed, QStringLiteral("Spike"));
+    EXPECT_EQ(epsPanel.proposed, QStringLiteral("Spike.eps"));
     QFile eps(dir.filePath(QStringLiteral("Spike.eps")));
     ASSERT_TRUE(eps.open(QIODevice::ReadOnly));
     const QString header = QString::fromLatin1(eps.read(1000));

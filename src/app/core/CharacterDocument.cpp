@@ -244,6 +244,12 @@ QString CharacterDocument::proposedFileName() const
     return proposedFileNameFor(m_model ? m_model->characterName() : QString(), QStringLiteral("parts"));
 }
 
+QString CharacterDocument::untitledDocumentName() const
+{
+    const QString proposed = namedAsCopy() ? QString() : proposedFileName();
+    return proposed.isEmpty() ? displayName() : QFileInfo(proposed).completeBaseName();
+}
+
 QString CharacterDocument::documentTitle() const
 {
     return m_model && !m_model->characterName().trimmed().isEmpty() ? m_model->characterName()

@@ -109,6 +109,9 @@ public:
 
 protected:
     void installModel(const ObjectPtr& model) override;
+    // Untitled, the character is called by its name ("/" made "-"), as a save would call its file;
+    // a duplicate, or a character without a name, by its window's name ("Pip copy", "Untitled 2").
+    QString untitledDocumentName() const override;
     void didSave(SaveOperation operation) override;
 
 private:

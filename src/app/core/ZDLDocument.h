@@ -86,13 +86,23 @@ public:
 
     // What an export is of, for the file name it proposes.
     enum class ExportKind : int { Comic = 0, Page = 1, Selection = 2, Panel = 3 };
-    // The file's name without its extension; "Untitled" for a document never saved.
+    // The file's name without its extension; for a document never saved, untitledDocumentName.
     QString documentNameWithoutExtension() const;
     // The name followed by the extension, with a "." put in front of the extension when missing.
     QString documentNameWithExtension(const QString& extension) const;
     // "Story selection.png" for the selection; the comic document names pages and panels.
     virtual QString documentNameWithQualifier(ExportKind qualifier, const QString& extension) const;
-    void setUntitledName(const QString& name) { m_untitledName = name; }
+    void setUntitledName(const QString& name)
+    {
+        m_untitledName = name;
+        m_namedAsCopy = false;
+    }
+    // The name of a duplicate ("Pip copy"), which its window shows.
+    void setCopyName(const QString& name)
+    {
+        m_untitledName = name;
+        m_namedAsCopy = true;
+    }
     // The name a save proposes: the file's, or for an untitled document the name its model was
     // given (the comic's or the character's, "/" made "-", with the document's extension); empty
     // when there is neither, and the display name is proposed.
@@ -288,6 +298,9 @@ protected:
     // The file's name when the document has one, else the model's name ("/" made "-") with the
     // extension; empty for an untitled document whose model has no name.
     QString proposedFileNameFor(const QString& modelName, const QString& extension) const;
+    // What exports call a document never saved: "Untitled" in the base.
+    virtual QString untitledDocumentName() const;
+    bool namedAsCopy() const { return m_namedAsCopy; }
     // The object following the given one on the way out of a level bar: its parent in the base.
     virtual ObjectPtr nextLevelObject(const ObjectPtr& object) const;
     // Installs a model read from a file; called only once reading succeeded.
@@ -358,6 +371,7 @@ private:
     QString m_filePath;
     QString m_fileType;
     QString m_untitledName;
+    bool m_namedAsCopy = false;
     PageSetup m_pageSetup;
     QByteArray m_savedSnapshot;
     bool m_changedSinceExplicitSave = false;

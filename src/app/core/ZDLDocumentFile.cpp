@@ -142,9 +142,14 @@ QString ZDLDocument::displayName() const
     return m_untitledName.isEmpty() ? localized("Untitled") : m_untitledName;
 }
 
+QString ZDLDocument::untitledDocumentName() const
+{
+    return localized("Untitled");
+}
+
 QString ZDLDocument::documentNameWithoutExtension() const
 {
-    return m_filePath.isEmpty() ? localized("Untitled") : QFileInfo(m_filePath).completeBaseName();
+    return m_filePath.isEmpty() ? untitledDocumentName() : QFileInfo(m_filePath).completeBaseName();
 }
 
 QString ZDLDocument::withExtension(const QString& name, const QString& extension)
@@ -377,7 +382,7 @@ void ZDLDocument::offerToDuplicate()
                 presentError(error, FileOperation::Save);
                 return;
             }
-            copy->setUntitledName(localized("%1 copy").arg(documentNameWithoutExtension()));
+            copy->setCopyName(localized("%1 copy").arg(documentNameWithoutExtension()));
             if (copy->host())
                 copy->host()->documentStateChanged();
         }

@@ -494,6 +494,14 @@ TEST(ExportNamesTest, ExportsProposeTheDocumentsNameWithWhatIsExported)
     CharacterDocument untitled;
     CharacterDocument saved;
     saved.setFilePath(QStringLiteral("/tmp/Story.v2.parts"));
+    // Untitled, a character is called as a save would call its file; a duplicate, or a character
+    // without a name, as its window.
+    untitled.model()->setCharacterName(QString());
+    CharacterDocument named;
+    named.model()->setCharacterName(QStringLiteral("Bo/xy"));
+    CharacterDocument copy;
+    copy.model()->setCharacterName(QStringLiteral("Pip"));
+    copy.setCopyName(QStringLiteral("Pip copy"));
     struct Case {
         const ZDLDocument* document;
         Kind kind;
@@ -507,6 +515,8 @@ TEST(ExportNamesTest, ExportsProposeTheDocumentsNameWithWhatIsExported)
         // Pages and panels are the comic document's to name.
         { &saved, Kind::Page, QStringLiteral("jpg"), QStringLiteral("Story.v2.jpg") },
         { &untitled, Kind::Selection, QStringLiteral("jpg"), QStringLiteral("Untitled selection.jpg") },
+        { &named, Kind::Comic, QStringLiteral("png"), QStringLiteral("Bo-xy.png") },
+        { &copy, Kind::Selection, QStringLiteral("pdf"), QStringLiteral("Pip copy selection.pdf") },
     };
     for (const Case& each : cases)
         EXPECT_EQ(each.document->documentNameWithQualifier(each.kind, each.extension), each.name);
