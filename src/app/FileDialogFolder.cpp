@@ -13,25 +13,29 @@ namespace zandrel {
 
 namespace FileDialogFolder {
 
-QString startingFolder(const QString& documentPath)
+QString startingFolder(const QString& documentPath, Purpose purpose)
 {
+    const auto usable = [purpose](const QString& folder) {
+        return !folder.isEmpty() && QFileInfo(folder).isDir()
+            && (purpose == Purpose::Open || ZDLDocument::mayWriteInFolder(folder));
+    };
     if (!documentPath.isEmpty()) {
-        const QFileInfo document(documentPath);
-        if (document.absoluteDir().exists())
-            return document.absolutePath();
+        const QString beside = QFileInfo(documentPath).absolutePath();
+        if (usable(beside))
+            return beside;
     }
     const QString last = UserDefaults::standard().string(kLastFolderKey);
-    if (!last.isEmpty() && QFileInfo(last).isDir())
+    if (usable(last))
         return last;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+    if (usable(documents))
         return documents;
     return QDir::homePath();
 }
 
 QString proposedPath(const QString& documentPath, const QString& name)
 {
-    return QDir(startingFolder(documentPath)).filePath(name);
+    return QDir(startingFolder(documentPath, Purpose::Save)).filePath(name);
 }
 
 QString documentPathOf(const QWidget* widget)
@@ -51,7 +55,8 @@ void remember(const QString& chosenPath)
 
 void setUp(QFileDialog& dialog, const QString& documentPath)
 {
-    dialog.setDirectory(startingFolder(documentPath));
+    dialog.setDirectory(startingFolder(
+        documentPath, dialog.acceptMode() == QFileDialog::AcceptSave ? Purpose::Save : Purpose::Open));
     QObject::connect(&dialog, &QFileDialog::filesSelected, &dialog,
         [](const QStringList& chosen) { remember(chosen.value(0)); });
 }

@@ -61,6 +61,11 @@ protected:
         QApplication::processEvents();
         return folder;
     }
+    static QString documentsOrHome()
+    {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QDir(QFileInfo(documents).isDir() ? documents : QDir::homePath()).absolutePath();
+    }
 };
 
 TEST_F(FileDialogFolderTest, DialogsOpenBesideTheDocumentOrWhereTheUserLastChose)
@@ -96,9 +101,23 @@ TEST_F(FileDialogFolderTest, DialogsOpenBesideTheDocumentOrWhereTheUserLastChose
     ZDLDocument* another = documents().makeUntitledDocument(kCharacterDocumentType);
     DocumentWindow* anotherWindow = another ? documents().windowFor(another) : nullptr;
     ASSERT_TRUE(anotherWindow && QTest::qWaitForWindowExposed(anotherWindow));
-    const QString documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString expected = QFileInfo(documentsFolder).isDir() ? documentsFolder : QDir::homePath();
-    EXPECT_EQ(modalDialogFolder(anotherWindow, kSaveDocumentAsAction), QDir(expected).absolutePath());
+    EXPECT_EQ(modalDialogFolder(anotherWindow, kSaveDocumentAsAction), documentsOrHome());
+}
+
+// The exports of a character of the built-in catalog open where files can be written: neither
+// beside its file nor in the folder it was opened from, which every save passes over. Opening a
+// file still starts there.
+TEST_F(FileDialogFolderTest, SavesPassOverFoldersThatTakeNoFiles)
+{
+    const QString catalog = QDir(dir.path()).filePath(QStringLiteral("Catalog"));
+    ASSERT_TRUE(QDir().mkpath(catalog));
+    controller->setBuiltInCatalogFolder(catalog);
+    const QString pip = QDir(catalog).filePath(QStringLiteral("Pip.parts"));
+    DocumentWindow* shown = openInWindow(pip, archivedPartsFile(*makeCharacter(QStringLiteral("Pip"), 2)));
+    ASSERT_TRUE(shown);
+    FileDialogFolder::remember(pip);
+    EXPECT_EQ(exportPanelFolder(shown, kExportPNGAction), documentsOrHome());
+    EXPECT_EQ(FileDialogFolder::startingFolder(pip), catalog);
 }
 
 } // namespace

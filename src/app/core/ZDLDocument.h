@@ -152,6 +152,8 @@ public:
     // or a file in a folder, that the system would not let the user write or that carries no write
     // permission at all (an administrator, whom permissions do not stop, keeps to them too).
     static bool mayWriteFile(const QString& path);
+    // May the program write new files into the folder? By the same rules as mayWriteFile.
+    static bool mayWriteInFolder(const QString& folder);
     // Writes now when there is something to write; false only when writing failed.
     bool autosaveNow();
     // The timed autosave: the model is archived now and the archive encoded and written on another

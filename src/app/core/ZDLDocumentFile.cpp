@@ -59,19 +59,24 @@ bool writable(const QFileInfo& entry)
     return entry.isWritable() && (entry.permissions() & anyWriteBit);
 }
 
+bool insideBuiltInCatalog(const QString& folderPath)
+{
+    const QString builtIn = appController()->getCatalogFolderURL(CharacterLibraryItem::BuiltInCatalog);
+    if (builtIn.isEmpty())
+        return false;
+    const QString folder = canonicalOrAbsolute(folderPath);
+    const QString catalog = canonicalOrAbsolute(builtIn);
+    return folder == catalog || folder.startsWith(catalog + QLatin1Char('/'));
+}
+
 // Why the file at the path may not be replaced; empty when it may. A save writes a temporary file
 // beside the target and renames it into place, so the folder has to take new files too.
 QString whyNotWritable(const QString& path)
 {
     const QFileInfo info(path);
-    const QString folder = canonicalOrAbsolute(info.absolutePath());
-    const QString builtIn = appController()->getCatalogFolderURL(CharacterLibraryItem::BuiltInCatalog);
-    if (!builtIn.isEmpty()) {
-        const QString catalog = canonicalOrAbsolute(builtIn);
-        if (folder == catalog || folder.startsWith(catalog + QLatin1Char('/')))
-            return localized("“%1” belongs to the built-in catalog, which cannot be changed.")
-                .arg(info.fileName());
-    }
+    if (insideBuiltInCatalog(info.absolutePath()))
+        return localized("“%1” belongs to the built-in catalog, which cannot be changed.")
+            .arg(info.fileName());
     if ((info.exists() && !writable(info)) || !writable(QFileInfo(info.absolutePath())))
         return localized("You don’t have permission to save the file “%1” in the folder “%2”.")
             .arg(info.fileName(), QFileInfo(info.absolutePath()).fileName());
@@ -221,6 +226,12 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
 bool ZDLDocument::mayWriteFile(const QString& path)
 {
     return whyNotWritable(path).isEmpty();
+}
+
+bool ZDLDocument::mayWriteInFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && !insideBuiltInCatalog(info.absoluteFilePath()) && writable(info);
 }
 
 bool ZDLDocument::writeFile(const QString& path, const QByteArray& data, DocumentError* error)
