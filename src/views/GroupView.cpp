@@ -63,7 +63,8 @@ void GroupView::documentClosing()
 QRectF GroupView::getContentBounds() const
 {
     const double margin = kContentMargin / viewScale();
-    QRectF bounds = ZDLView::getContentBounds();
+    // What the members draw: a thick outline's mitres may reach past the margin.
+    QRectF bounds = getDrawnContentBounds();
     if (!isEmptyRect(bounds))
         bounds = insetRect(bounds, -margin, -margin);
     if (const auto comic = comicDoc() ? comicDoc()->model() : nullptr)

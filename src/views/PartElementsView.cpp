@@ -235,7 +235,8 @@ bool PartElementsView::allSelectedAreCompoundPaths() const
 
 QRectF PartElementsView::getContentBounds() const
 {
-    QRectF bounds = ZDLEditingView::getContentBounds();
+    // What the elements draw, so that a thick outline's mitres are never cut at an edge.
+    QRectF bounds = getDrawnContentBounds();
     // Room to scroll any of the content to any edge of the visible area.
     const QWidget* viewport = parentWidget();
     const QSizeF visible = viewport ? QSizeF(viewport->size()) / double(viewScale()) : QSizeF();

@@ -212,14 +212,16 @@ QRectF PartsView::getContentBounds() const
         const double available = (frame ? frame->width() : width()) - kSheetMargin;
         m_partAliasesParent->arrangePartAliasesToFit(float(available / scale));
     }
-    QRectF bounds = BalloonEditingView::getContentBounds();
+    // What the parts draw, outlines, their joins and blurs included, so that every edge of it can
+    // be scrolled to: their geometry alone would cut a thick outline off at the view's edges.
+    QRectF bounds = getDrawnContentBounds();
     const CharacterModel* character = model();
     if (m_partAliasesParent || !character)
         return bounds;
     const double margin = kContentMargin / scale;
     if (!isEmptyRect(bounds)) {
-        // The margin reaches past the origin only beside parts that already do: parts near it
-        // are not worth scroll bars.
+        // The margin reaches past the origin only beside parts whose drawing already does: parts
+        // near it are not worth scroll bars.
         const QRectF parts = bounds;
         bounds = insetRect(bounds, -margin, -margin);
         if (parts.left() >= 0)

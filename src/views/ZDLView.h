@@ -139,6 +139,9 @@ public:
     void scrollRectToVisible(const QRectF& rect);
     void updateViewSize();
     virtual QRectF getContentBounds() const;
+    // The base content bounds united with what the root's children draw past their geometry
+    // (outlines, their joins and blurs): the bounds of views that show every edge of the drawing.
+    QRectF getDrawnContentBounds() const;
     // Content smaller than the viewport sits in its middle rather than at its top-left corner.
     bool centresSmallContent() const { return m_centresSmallContent; }
     void setCentresSmallContent(bool centres) { m_centresSmallContent = centres; }

@@ -247,6 +247,13 @@ QRectF ZDLView::getContentBounds() const
     return bounds;
 }
 
+QRectF ZDLView::getDrawnContentBounds() const
+{
+    const QRectF bounds = ZDLView::getContentBounds();
+    const auto* root = asProtocol<Parent>(m_rootObject);
+    return root ? unionRect(bounds, ArrayUtils::getElementsFilteredBounds(root->children())) : bounds;
+}
+
 void ZDLView::updateViewSize()
 {
     if (m_inUpdateViewSize)

@@ -19,6 +19,7 @@
 #include "platform/Log.h"
 #include "platform/PainterCanvas.h"
 #include "support/TestSupport.h"
+#include "views/GroupView.h"
 #include "views/PartElementsView.h"
 
 #include <QMenu>
@@ -229,16 +230,17 @@ TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
     EXPECT_EQ(view->rootObject(), view->partAliasesParent());
     EXPECT_EQ(shownParts(), (ElementList { part(1), part(3) }));
 
-    // One row of two, one unit apart, centred in the window's width less 16 points.
+    // One row of two, what they draw one unit apart, centred in the window's width less 16 points.
     const ElementList aliases = view->partAliasesParent()->children();
-    const QRectF first = asProtocol<GraphicElement>(aliases.at(0))->getBounds();
-    const QRectF second = asProtocol<GraphicElement>(aliases.at(1))->getBounds();
+    const QRectF first = asProtocol<GraphicElement>(aliases.at(0))->getFilteredBounds();
+    const QRectF second = asProtocol<GraphicElement>(aliases.at(1))->getFilteredBounds();
     const float width = float((view->parentWidget()->width() - 16) / view->viewScale());
     EXPECT_EQ(view->partAliasesParent()->savedLayoutWidth(), width);
     const float rowEnd = float(1 + first.width() + 1 + second.width() + 1);
-    EXPECT_FLOAT_EQ(float(first.left()), 1.0f + (width - rowEnd) / 2.0f);
-    EXPECT_FLOAT_EQ(float(second.left()), float(first.right()) + 1.0f);
-    EXPECT_FLOAT_EQ(float(first.top()), 1.0f);
+    // Single-precision layout of bounds that are no whole numbers.
+    EXPECT_NEAR(first.left(), 1.0f + (width - rowEnd) / 2.0f, 1e-4);
+    EXPECT_NEAR(second.left(), first.right() + 1.0, 1e-4);
+    EXPECT_NEAR(first.top(), 1.0, 1e-4);
 
     // A narrower window lays the sheet out again: one alias a row, each row centred.
     window->resize(int(first.width() + 40), window->height());
@@ -246,10 +248,10 @@ TEST_F(PartsViewTest, OneTypeFromThePopupShowsItsPartsInRowsThatOnlySelect)
     const float narrow = float((view->parentWidget()->width() - 16) / view->viewScale());
     ASSERT_LT(narrow, rowEnd);
     EXPECT_EQ(view->partAliasesParent()->savedLayoutWidth(), narrow);
-    const QRectF top = asProtocol<GraphicElement>(aliases.at(0))->getBounds();
-    const QRectF below = asProtocol<GraphicElement>(aliases.at(1))->getBounds();
-    EXPECT_FLOAT_EQ(float(below.top()), float(top.bottom()) + 1.0f);
-    EXPECT_FLOAT_EQ(float(top.left()), 1.0f + (narrow - float(1 + top.width() + 1)) / 2.0f);
+    const QRectF top = asProtocol<GraphicElement>(aliases.at(0))->getFilteredBounds();
+    const QRectF below = asProtocol<GraphicElement>(aliases.at(1))->getFilteredBounds();
+    EXPECT_NEAR(below.top(), top.bottom() + 1.0, 1e-4);
+    EXPECT_NEAR(top.left(), 1.0f + (narrow - float(1 + top.width() + 1)) / 2.0f, 1e-4);
     window->resize(1000, window->height());
     QApplication::processEvents();
 
@@ -620,6 +622,47 @@ TEST_F(PartsViewTest, CountingItemsLogsPartsPathsAndBlurs)
         (QStringList { QStringLiteral("Counts for Bob"), QStringLiteral("Parts: 5"),
             QStringLiteral("Paths: 20"), QStringLiteral("Blurred paths: 2"),
             QStringLiteral("Average blur: 0.875000"), QStringLiteral("Paths blurred over threshold: 1") }));
+}
+
+// With the stars outlined 16 wide, their points mitre some 26 units out, the first part's past the
+// origin: every view of parts reaches every edge of what the parts draw. The one-type view, the
+// parts view, and zoomed in so that the parts fill them, the part editor and the group editor.
+TEST_F(PartsViewTest, EveryViewReachesWhatTheOutlinesDraw)
+{
+    for (const ObjectPtr& child : children()) {
+        for (const ObjectPtr& element : asProtocol<Parent>(child)->children()) {
+            if (auto* path = dynamic_cast<PartPath*>(element.get()))
+                path->setLineWeight(16);
+        }
+    }
+    const auto expectReachesAll = [](ZDLView* shown, const char* where) {
+        shown->updateViewSize();
+        for (const ObjectPtr& element : asProtocol<Parent>(shown->rootObject())->children())
+            EXPECT_TRUE(
+                shown->viewBounds().contains(asProtocol<GraphicElement>(element)->getFilteredBounds()))
+                << where;
+    };
+    choosePartsViewType(1);
+    expectReachesAll(view, "one type");
+    choosePartsViewType(-1);
+    expectReachesAll(view, "every part");
+    view->setSelection({ part(0) });
+    choose(kEditObjectAction);
+    auto* editor = dynamic_cast<PartEditingView*>(document->currentEditor());
+    ASSERT_TRUE(editor);
+    editor->partElementsView()->setViewScale(8.0f);
+    expectReachesAll(editor->partElementsView(), "part editor");
+    document->popEditor();
+    // Grouped away from the origin, which the group editor does not reach.
+    for (const int index : { 1, 2 })
+        asProtocol<GraphicElement>(part(index))->offsetBy(QPointF(0, 100), true);
+    view->setSelection({ part(1), part(2) });
+    choose(kGroupAction);
+    choose(kEditObjectAction);
+    auto* groupView = window->findChild<GroupView*>();
+    ASSERT_TRUE(groupView && groupView->isVisible());
+    groupView->setViewScale(4.0f);
+    expectReachesAll(groupView, "group editor");
 }
 
 // Under a real display (ZANDREL_SCREENSHOT names the file) the window is saved showing every part,

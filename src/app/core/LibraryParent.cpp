@@ -19,6 +19,15 @@ int partTypeOf(const ObjectPtr& element)
     return alias ? alias->partType() : 0;
 }
 
+// What an alias draws, its outline's joins and blur included: laid out by its geometry alone, a
+// thick outline would reach into its neighbours and past the sheet's top. An alias of a hidden part
+// draws nothing and keeps its place by its geometry.
+QRectF drawnBounds(const GraphicElement& alias)
+{
+    const QRectF drawn = alias.getFilteredBounds();
+    return isEmptyRect(drawn) ? alias.getBounds() : drawn;
+}
+
 } // namespace
 
 LibraryParentPtr LibraryParent::sheetOfType(const std::shared_ptr<CharacterModel>& character, int partType)
@@ -83,7 +92,7 @@ void LibraryParent::arrangePartAliasesToFit(float width)
             auto* graphic = asProtocol<GraphicElement>(m_elements[i]);
             if (!graphic)
                 continue;
-            const float height = float(graphic->getBounds().height());
+            const float height = float(drawnBounds(*graphic).height());
             graphic->offsetBy(QPointF(shiftX, ((rowBottom - rowTop) - height) / 2.0f), true);
         }
     };
@@ -92,7 +101,7 @@ void LibraryParent::arrangePartAliasesToFit(float width)
         auto* graphic = asProtocol<GraphicElement>(m_elements[i]);
         if (!graphic)
             continue;
-        const QRectF bounds = graphic->getBounds();
+        const QRectF bounds = drawnBounds(*graphic);
         const float boundsWidth = float(bounds.width());
         const float boundsHeight = float(bounds.height());
         const int type = partTypeOf(m_elements[i]);

@@ -46,10 +46,10 @@ public:
     bool canEditContents() const override { return false; }
     bool canSelectContents() const override { return true; }
 
-    // Lays the aliases out in rows of at most the width: one point apart, rows one point apart and
-    // centred in the width, each alias centred in its row's height, and a new row for every change
-    // of part type. Nothing happens when the width is that of the last layout. The arithmetic is
-    // single precision.
+    // Lays the aliases out in rows of at most the width: what they draw one point apart, rows one
+    // point apart and centred in the width, each alias centred in its row's height, and a new row
+    // for every change of part type. Nothing happens when the width is that of the last layout. The
+    // arithmetic is single precision.
     void arrangePartAliasesToFit(float width);
 
     const ElementList& elements() const { return m_elements; }
