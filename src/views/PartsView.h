@@ -104,6 +104,8 @@ private:
     // What the view shows or its tool changed: the toolbar's items follow.
     void modeChanged();
     void askForTracingImage();
+    // The views of the window that show the character's tracing image scroll it into sight.
+    void bringTracingImageIntoView();
     // Each command of the view with when it is offered.
     static const ActionTable<PartsView>& actionTable();
     // Whether the commands that change the root's children or move them may run.

@@ -110,9 +110,29 @@ void PartsView::openTracingImageFile(const QString& path)
     if (path.isEmpty() || !m_characterDocument)
         return;
     QString reason;
-    if (!m_characterDocument->openTracingImage(path, &reason))
+    if (!m_characterDocument->openTracingImage(path, &reason)) {
         appController()->showAlertMessage(
             localized("The image could not be read."), reason.isEmpty() ? path : reason, QWidget::window());
+        return;
+    }
+    bringTracingImageIntoView();
+}
+
+void PartsView::bringTracingImageIntoView()
+{
+    const CharacterModel* character = model();
+    if (!character)
+        return;
+    // The image lies at the character's origin, and the view on show may be far from it: the part
+    // editor centres its part. Whichever view shows the image scrolls to it.
+    const QRectF image = character->getTracingImageBounds();
+    for (ZDLEditingView* shown : QWidget::window()->findChildren<ZDLEditingView*>()) {
+        if (!shown->isVisible() || shown->document() != m_characterDocument
+            || (shown == this && m_partAliasesParent))
+            continue;
+        shown->updateViewSize();
+        shown->scrollRectToVisible(image);
+    }
 }
 
 void PartsView::askForTracingImage()

@@ -24,6 +24,18 @@ protected:
             + (toolbarItem(window, kToggleTracingImageAction)->isEnabled() ? QLatin1Char('1')
                                                                            : QLatin1Char('0'));
     }
+    // Opens a grey image of 60 by 40 as a person choosing the file would.
+    void openImage()
+    {
+        QImage pixels(60, 40, QImage::Format_RGB32);
+        pixels.fill(Qt::darkGray);
+        const QString png = dir.filePath(QStringLiteral("trace.png"));
+        ASSERT_TRUE(pixels.save(png));
+        PartsView::setImageChooser([png] { return png; });
+        choose(kOpenTracingImageAction);
+        PartsView::setImageChooser({});
+        endOfEvent();
+    }
 };
 
 TEST_F(TracingImageMenuTest, ItemsFollowTheImageInEveryPlaceAndStep)
@@ -46,14 +58,7 @@ TEST_F(TracingImageMenuTest, ItemsFollowTheImageInEveryPlaceAndStep)
     choose(kPopEditorAction);
     endOfEvent();
 
-    QImage pixels(60, 40, QImage::Format_RGB32);
-    pixels.fill(Qt::darkGray);
-    const QString png = dir.filePath(QStringLiteral("trace.png"));
-    ASSERT_TRUE(pixels.save(png));
-    PartsView::setImageChooser([png] { return png; });
-    choose(kOpenTracingImageAction);
-    PartsView::setImageChooser({});
-    endOfEvent();
+    openImage();
     EXPECT_EQ(offered(), some);
     const struct {
         QString action;
@@ -65,6 +70,20 @@ TEST_F(TracingImageMenuTest, ItemsFollowTheImageInEveryPlaceAndStep)
         endOfEvent();
         EXPECT_EQ(offered(), step.image ? some : none) << step.action.toStdString();
     }
+}
+
+// The image lies at the character's origin, out of sight of a part the editor centres far from it:
+// opening it there scrolls it into sight, at the editor's zoom.
+TEST_F(TracingImageMenuTest, AnImageOpenedInThePartEditorComesIntoSight)
+{
+    view->setSelection({ part(4) });
+    choose(kEditObjectAction);
+    endOfEvent();
+    ASSERT_GT(elements->visibleRect().left(), 60.0);
+    const float zoom = elements->viewScale();
+    openImage();
+    EXPECT_TRUE(elements->visibleRect().contains(QRectF(0, 0, 60, 40)));
+    EXPECT_EQ(elements->viewScale(), zoom);
 }
 
 } // namespace
