@@ -289,8 +289,23 @@ private:
     using StyleHolder::blur;
     using StyleHolder::setBlur;
 
+    // Where the palette's colours stand: each by identity, and the first of each name and of each
+    // value, so that a file merging thousands of colours into a palette does not walk it for each.
+    // Made when first asked after a change of the palette or of a name in it, and kept up to date
+    // by additions at its end.
+    struct PaletteIndex {
+        bool valid = false;
+        QSet<const ZDLColor*> members;
+        QHash<QString, ZDLColorPtr> firstNamed;
+        QHash<QByteArray, ZDLColorPtr> firstOfValue;
+        void add(const ZDLColorPtr& color);
+    };
+    const PaletteIndex& paletteIndex() const;
+    void paletteChanged() const { m_paletteIndex.valid = false; }
+
     GraphicElementChildren m_parts { this };
     QList<ZDLColorPtr> m_colors;
+    mutable PaletteIndex m_paletteIndex;
     QString m_characterName;
     bool m_tracingImageVisible = true;
     float m_tracingImageScale = 1.0f;

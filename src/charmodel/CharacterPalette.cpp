@@ -14,6 +14,9 @@
 #include "platform/Localization.h"
 #include "platform/NotificationCenter.h"
 
+#include <cmath>
+#include <optional>
+
 namespace zandrel {
 
 using namespace stylekeys;
@@ -23,6 +26,20 @@ namespace {
 bool hasColorFill(const Object& object)
 {
     return colorFillOf(object) != nullptr;
+}
+
+// What isSameColorAs compares, as a key: whether none, and the components (a negative zero as
+// zero). A component that is not a number equals nothing, so such a colour has no key.
+std::optional<QByteArray> valueKey(const ZDLColor& color)
+{
+    const RgbColor value = color.color();
+    const double components[] = { value.red() + 0.0, value.green() + 0.0, value.blue() + 0.0,
+        value.alpha() + 0.0, color.isNone() ? 1.0 : 0.0 };
+    for (const double component : components) {
+        if (std::isnan(component))
+            return std::nullopt;
+    }
+    return QByteArray(reinterpret_cast<const char*>(components), sizeof(components));
 }
 
 } // namespace
@@ -46,16 +63,40 @@ void CharacterModel::setColors(const QList<ZDLColorPtr>& colors)
         m_colors.append(color);
         startObservingColor(color);
     }
+    paletteChanged();
     postUpdateModelColors();
+}
+
+void CharacterModel::PaletteIndex::add(const ZDLColorPtr& color)
+{
+    members.insert(color.get());
+    if (!firstNamed.contains(color->name()))
+        firstNamed.insert(color->name(), color);
+    if (const std::optional<QByteArray> key = valueKey(*color); key && !firstOfValue.contains(*key))
+        firstOfValue.insert(*key, color);
+}
+
+const CharacterModel::PaletteIndex& CharacterModel::paletteIndex() const
+{
+    if (!m_paletteIndex.valid) {
+        m_paletteIndex = PaletteIndex();
+        for (const ZDLColorPtr& color : m_colors)
+            m_paletteIndex.add(color);
+        m_paletteIndex.valid = true;
+    }
+    return m_paletteIndex;
 }
 
 ZDLColorPtr CharacterModel::getColorNamed(const QString& name) const
 {
-    for (const ZDLColorPtr& color : m_colors) {
-        if (color->name() == name)
-            return color;
+    ZDLColorPtr named = paletteIndex().firstNamed.value(name);
+    // A name changed where the palette could not see it (a colour it does not watch) is found by
+    // walking it.
+    if (named && named->name() != name) {
+        paletteChanged();
+        named = paletteIndex().firstNamed.value(name);
     }
-    return nullptr;
+    return named;
 }
 
 ZDLColorPtr CharacterModel::colorFromName(const QString& text) const
@@ -69,22 +110,20 @@ ZDLColorPtr CharacterModel::colorFromName(const QString& text) const
 
 ZDLColorPtr CharacterModel::colorMatchingColor(const ZDLColor* color) const
 {
-    for (const ZDLColorPtr& entry : m_colors) {
-        if (entry->isSameColorAs(color))
-            return entry;
+    const std::optional<QByteArray> key = color ? valueKey(*color) : std::nullopt;
+    if (!key)
+        return nullptr;
+    ZDLColorPtr matching = paletteIndex().firstOfValue.value(*key);
+    if (matching && !matching->isSameColorAs(color)) {
+        paletteChanged();
+        matching = paletteIndex().firstOfValue.value(*key);
     }
-    return nullptr;
+    return matching;
 }
 
 bool CharacterModel::ownsColor(const ZDLColor* color) const
 {
-    if (!color)
-        return false;
-    for (const ZDLColorPtr& entry : m_colors) {
-        if (entry.get() == color)
-            return true;
-    }
-    return false;
+    return color && paletteIndex().members.contains(color);
 }
 
 QString CharacterModel::uniqueNameForColor(const ZDLColor* color, const QString& requested) const
@@ -99,6 +138,7 @@ void CharacterModel::setupRequiredColors()
     m_colors.append(ZDLColor::noneColor());
     m_colors.append(ZDLColor::blackColor());
     m_colors.append(ZDLColor::whiteColor());
+    paletteChanged();
     m_style.lineColor = blackColor();
     auto fill = std::make_shared<ColorFill>();
     fill->setFillColor(whiteColor());
@@ -110,6 +150,8 @@ void CharacterModel::addColor(const ZDLColorPtr& color)
     if (!color)
         return;
     m_colors.append(color);
+    if (m_paletteIndex.valid)
+        m_paletteIndex.add(color);
     startObservingColor(color);
     postUpdateModelColors();
 }
@@ -119,6 +161,7 @@ void CharacterModel::insertColor(const ZDLColorPtr& color, qsizetype index)
     if (!color)
         return;
     m_colors.insert(std::clamp<qsizetype>(index, 0, m_colors.size()), color);
+    paletteChanged();
     startObservingColor(color);
     postUpdateModelColors();
 }
@@ -140,6 +183,7 @@ void CharacterModel::removeColor(const ZDLColorPtr& color)
     }
     stopObservingColor(color);
     m_colors.removeAll(color);
+    paletteChanged();
     postUpdateModelColors();
 }
 
@@ -154,6 +198,7 @@ void CharacterModel::removeAllColors()
     for (const ZDLColorPtr& color : std::as_const(m_colors))
         stopObservingColor(color);
     m_colors.clear();
+    paletteChanged();
 }
 
 void CharacterModel::registerUndo(std::function<void(CharacterModel&)> action)
@@ -219,6 +264,7 @@ void CharacterModel::stopObservingColor(const ZDLColorPtr& color)
 
 void CharacterModel::colorChanged(ZDLColor& color, const QString& key, const Value& oldValue)
 {
+    paletteChanged();
     const ObjectPtr edited = color.shared_from_this();
     registerUndo(
         [key, edited, oldValue](CharacterModel& model) { model.changeKeyPath(key, edited, oldValue); });
@@ -285,6 +331,8 @@ ZDLColorPtr CharacterModel::updateColor(const ZDLColorPtr& color)
     if (ZDLColorPtr matching = colorMatchingColor(color.get()))
         return matching;
     m_colors.append(color);
+    if (m_paletteIndex.valid)
+        m_paletteIndex.add(color);
     startObservingColor(color);
     return color;
 }
@@ -310,6 +358,7 @@ void CharacterModel::updateColors()
     if (m_colors.isEmpty() || m_colors.first() != ZDLColor::noneColor()) {
         m_colors.removeAll(ZDLColor::noneColor());
         m_colors.insert(0, ZDLColor::noneColor());
+        paletteChanged();
     }
 
     // Black at 1 and white at 2, moving named entries there or putting the shared ones in.
@@ -317,12 +366,14 @@ void CharacterModel::updateColors()
         const ZDLColorPtr named = getColorNamed(name);
         if (!named) {
             m_colors.insert(index, shared);
+            paletteChanged();
             return;
         }
         const qsizetype at = m_colors.indexOf(named);
         if (at != index && at > 0) {
             m_colors.removeAt(at);
             m_colors.insert(std::min(index, m_colors.size()), named);
+            paletteChanged();
         }
     };
     placeAt(1, localized("Black"), ZDLColor::blackColor());
@@ -335,6 +386,7 @@ void CharacterModel::updateColors()
         if (named && entry && named != entry && named->isSameColorAs(entry)) {
             stopObservingColor(named);
             m_colors.removeAll(named);
+            paletteChanged();
         }
     };
     dropDuplicate(localized("Hilite"), 2);
@@ -361,6 +413,7 @@ void CharacterModel::makeColorNamesUnique()
         if (!color->locked() && unique.holders(color->name()) > 1)
             color->setName(unique.rename(color->name()));
     }
+    paletteChanged();
 }
 
 // --- Usage ---

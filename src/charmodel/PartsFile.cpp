@@ -115,6 +115,7 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
             m_colors.append(color);
         }
     }
+    paletteChanged();
 
     const ElementList decoded = zdlDecodeElementsOfClasses(coder, comicElementClassNames(), kPartsKey);
     m_parts.adoptDecoded(coder, decoded);
@@ -125,6 +126,7 @@ ObjectPtr CharacterModel::initWithCoder(KeyedUnarchiver& coder)
     // for them further down, which would list them twice.
     if (!hasRequiredColorsInFront()) {
         m_colors.removeIf([](const ZDLColorPtr& color) { return color->locked(); });
+        paletteChanged();
         updateColors();
     }
 

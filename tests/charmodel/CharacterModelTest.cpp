@@ -23,6 +23,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -320,6 +321,60 @@ TEST_F(CharacterPaletteTest, MergingPastedColoursByIdentityThenByName)
     EXPECT_TRUE(model->ownsColor(stranger.get()));
     undo();
     EXPECT_FALSE(model->ownsColor(stranger.get()));
+}
+
+// The palette finds colours by identity, name and value without walking it; through every kind of
+// change it answers as a walk of it in order does.
+TEST_F(CharacterPaletteTest, LookupsAnswerAsAWalkOfThePalette)
+{
+    QRandomGenerator random(7);
+    const QStringList names { "Red", "Red 1", "Blue", "Shadow", "Black", "" };
+    const auto value = [&] { return RgbColor(random.bounded(3) / 2.0, 0, random.bounded(2) ? -0.0 : 0.0); };
+    const auto fresh
+        = [&] { return ZDLColor::colorFromNSColor(value(), names.at(random.bounded(names.size()))); };
+    QList<ZDLColorPtr> seen;
+    for (int step = 0; step < 400; ++step) {
+        const QList<ZDLColorPtr> colors = model->colors();
+        const ZDLColorPtr some = colors.at(random.bounded(colors.size()));
+        switch (random.bounded(7)) {
+        case 0:
+            seen.append(fresh());
+            model->addColor(seen.last());
+            break;
+        case 1:
+            seen.append(fresh());
+            model->insertColor(seen.last(), random.bounded(colors.size() + 1));
+            break;
+        case 2:
+            model->undoableDeleteColor(some);
+            break;
+        case 3:
+            some->setName(names.at(random.bounded(names.size())));
+            break;
+        case 4:
+            some->setColor(value());
+            break;
+        case 5:
+            seen.append(fresh());
+            model->mergeColor(seen.last());
+            break;
+        default:
+            model->makeColorNamesUnique();
+            break;
+        }
+        const QList<ZDLColorPtr> now = model->colors();
+        for (const QString& name : names) {
+            const auto walked
+                = std::find_if(now.begin(), now.end(), [&](const auto& c) { return c->name() == name; });
+            ASSERT_EQ(model->getColorNamed(name), walked == now.end() ? nullptr : *walked) << step;
+        }
+        for (const ZDLColorPtr& probe : seen) {
+            ASSERT_EQ(model->ownsColor(probe.get()), now.contains(probe)) << step;
+            const auto same = std::find_if(
+                now.begin(), now.end(), [&](const auto& c) { return c->isSameColorAs(probe.get()); });
+            ASSERT_EQ(model->colorMatchingColor(probe.get()), same == now.end() ? nullptr : *same) << step;
+        }
+    }
 }
 
 TEST_F(CharacterPaletteTest, MigratingAnOldPalette)
