@@ -29,9 +29,12 @@ namespace zandrel {
 // is, at any depth.
 struct PDFRenderBudget {
     // Steps taken before the rendering runs out: the same count for the same file on every machine.
-    qint64 maxChecks = qint64(1) << 20;
-    // Wall-clock time of one rendering.
-    qint64 maxMilliseconds = 3000;
+    // Some two and a half million operators; an ordinary page takes tens of steps, and a file that
+    // draws millions of fills, flat or through forms, runs out in about a second.
+    qint64 maxChecks = qint64(1) << 18;
+    // Wall-clock time of one rendering: where the drawing of each step dominates (a large size), a
+    // hostile file still gives up within two seconds.
+    qint64 maxMilliseconds = 1500;
     // What the PDF images of one file may take together (PDFWorkAllowance): a file of a thousand
     // small pages, each within the limits above, must not add up to hours of work.
     qint64 maxFileChecks = qint64(1) << 24;
