@@ -9,8 +9,19 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <string>
+
+namespace {
+std::string& storeToRemove()
+{
+    static std::string path;
+    return path;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -32,6 +43,14 @@ int main(int argc, char** argv)
     if (!settingsDir || !settingsDir->isValid())
         settingsDir.emplace(QDir::tempPath() + "/ZandrelTests-XXXXXX");
     qputenv(storeVariable, QFile::encodeName(settingsDir->path()));
+    // The shared user defaults are a function static that syncs when it is destroyed, after main
+    // returns and after the temporary folder went. A handler registered now runs after every
+    // static made later is gone, so it removes what that last sync wrote.
+    storeToRemove() = QFile::encodeName(settingsDir->path()).toStdString();
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(storeToRemove(), ignored);
+    });
     QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir->path());
 
