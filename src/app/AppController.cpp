@@ -73,8 +73,17 @@ QMessageBox::ButtonRole roleOf(const QString& title, qsizetype index)
 QMessageBox* makeMessageBox(const ModalAlert& alert, QWidget* parent)
 {
     auto* box = new QMessageBox(parent);
-    box->setIcon(
-        alert.style == ModalAlert::Style::Informational ? QMessageBox::Information : QMessageBox::Warning);
+    switch (alert.style) {
+    case ModalAlert::Style::Warning:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case ModalAlert::Style::Informational:
+        box->setIcon(QMessageBox::Information);
+        break;
+    case ModalAlert::Style::Question:
+        box->setIcon(QMessageBox::Question);
+        break;
+    }
     box->setText(alert.message);
     box->setInformativeText(alert.informativeText);
     const QStringList buttons = alert.buttons.isEmpty() ? QStringList { localized("OK") } : alert.buttons;

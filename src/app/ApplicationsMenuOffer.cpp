@@ -330,6 +330,7 @@ void offerToAddToApplicationsMenu(const DesktopPlaces& places)
         + localized("Comics, parts files and zdltp links will then open in this copy of Zandrel.");
     alert.buttons = { localized("Add to Applications Menu"), localized("Do Not Add") };
     alert.suppressionText = localized("Do not ask again");
+    alert.style = ModalAlert::Style::Question;
     bool suppressed = false;
     alert.suppressed = &suppressed;
     if (appController()->runModalAlert(alert) != ModalAlert::kFirstButton) {

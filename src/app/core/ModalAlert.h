@@ -10,9 +10,9 @@ namespace zandrel {
 // A question put to the user in a modal alert. Headless code builds it; whoever installs the
 // application controller decides how it is shown (the GUI shows a message box, tests answer it).
 struct ModalAlert {
-    // What the alert is about, for its icon: a question or a failure warns; the report of something
-    // done merely informs.
-    enum class Style { Warning, Informational };
+    // What the alert is about, for its icon: a failure, or a question whose answer can lose work,
+    // warns; an offer the user may simply take or leave asks; the report of something done informs.
+    enum class Style { Warning, Informational, Question };
 
     QString message;
     QString informativeText;

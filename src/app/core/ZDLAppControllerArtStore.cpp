@@ -285,6 +285,8 @@ void ZDLAppController::artProductDownloadDone(const QUrl& url, const QByteArray&
             const QString code = ArtStore::productCodeFromURL(url);
             QString message;
             QString explanation;
+            const ModalAlert::Style style
+                = result.succeeded() ? ModalAlert::Style::Informational : ModalAlert::Style::Warning;
             if (result.succeeded()) {
                 message = localized("Downloaded and installed the purchased comic art product “%1.”")
                               .arg(productNameOr(info, code));
@@ -298,8 +300,10 @@ void ZDLAppController::artProductDownloadDone(const QUrl& url, const QByteArray&
                 if (const QString notes = result.notes(); !notes.isEmpty())
                     explanation += QStringLiteral(". ") + notes;
             }
-            DeferredCalls::perform(this, kInstalledAlertKey, kInstalledAlertDelayMs,
-                [this, message, explanation] { showAlertMessage(message, explanation); });
+            DeferredCalls::perform(
+                this, kInstalledAlertKey, kInstalledAlertDelayMs, [this, message, explanation, style] {
+                    showAlertMessage(message, explanation, nullptr, style);
+                });
         });
 }
 

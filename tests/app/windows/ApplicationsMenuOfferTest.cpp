@@ -136,6 +136,7 @@ TEST_F(ApplicationsMenuOfferTest, TheOfferAsksOnceAndInstallsOrRemembersTheRefus
         EXPECT_EQ(alerts.first().message, QStringLiteral("Add Zandrel to your applications menu?"));
         EXPECT_EQ(alerts.first().buttons, (QStringList { "Add to Applications Menu", "Do Not Add" }));
         EXPECT_EQ(alerts.first().suppressionText, QStringLiteral("Do not ask again"));
+        EXPECT_EQ(alerts.first().style, ModalAlert::Style::Question);
         EXPECT_EQ(UserDefaults::standard().boolean(kMoveToApplicationsFolderAlertSuppressKey), ticked);
         EXPECT_FALSE(QFileInfo::exists(places.dataHome));
         alerts.clear();

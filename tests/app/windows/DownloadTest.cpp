@@ -81,6 +81,7 @@ protected:
         controller->setBuiltInCatalogFolder(dir.filePath("none"));
         controller->setModalAlertHandler([this](const ModalAlert& alert) {
             alerts.append(alert.message + " | " + alert.informativeText);
+            styles.append(alert.style);
             return answers.isEmpty() ? ModalAlert::kFirstButton : answers.takeFirst();
         });
     }
@@ -124,6 +125,7 @@ protected:
     HttpStub server;
     LoopbackController* controller = nullptr;
     QStringList alerts;
+    QList<ModalAlert::Style> styles;
     QList<int> answers;
 };
 
@@ -167,6 +169,7 @@ TEST_F(DownloadTest, ProductsInstallOnlyFromWholeGoodAnswers)
     for (const Case& c : cases) {
         QDir(dir.filePath("support")).removeRecursively();
         alerts.clear();
+        styles.clear();
         server.route("/pk-2.zip", c.response);
         // Sizes are capped per download; the controller's own choice is covered by its callers.
         ZDLDownloader::start(QUrl(server.url("/pk-2.zip")),
@@ -176,6 +179,10 @@ TEST_F(DownloadTest, ProductsInstallOnlyFromWholeGoodAnswers)
             c.maxBytes);
         ASSERT_TRUE(waitFor([this] { return !alerts.isEmpty(); })) << c.what;
         EXPECT_TRUE(alerts.first().startsWith(c.alert)) << c.what << ": " << alerts.first().toStdString();
+        // What was installed is told; what failed warns.
+        EXPECT_EQ(styles.first(),
+            c.catalog.isEmpty() ? ModalAlert::Style::Warning : ModalAlert::Style::Informational)
+            << c.what;
         EXPECT_EQ(catalogFiles(), c.catalog) << c.what;
         EXPECT_EQ(
             QDir(dir.filePath("cache")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList())
