@@ -81,15 +81,17 @@ void PartPath::drawIn(ZDLContext& context)
         // Past the pass's allowance of blurring the path is left out, and its bitmap with it. A
         // bitmap larger than the whole allowance cannot be made; the path is drawn sharp, below.
         const double cost = blurredRenderingCost({ this }, m_style.blur);
-        if (cost <= double(DrawingWork::kBlurredPixels) && !context.work().takeBlur(cost)) {
-            m_filteredImage = QImage();
-            m_filteredOffset = QPoint();
-            return;
-        }
-        const QImage& blurred = filteredImage();
-        if (!blurred.isNull()) {
-            drawBlurredImage(context, getVisualBounds());
-            return;
+        if (cost <= double(DrawingWork::kBlurredPixels)) {
+            if (!context.work().takeBlur(cost)) {
+                m_filteredImage = QImage();
+                m_filteredOffset = QPoint();
+                return;
+            }
+            const QImage& blurred = filteredImage();
+            if (!blurred.isNull()) {
+                drawBlurredImage(context, getVisualBounds());
+                return;
+            }
         }
     }
     // A blur whose bitmap cannot be made (an enormous path) is drawn sharp rather than not at all.

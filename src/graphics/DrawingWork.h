@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FuzzingBuild.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -17,10 +19,10 @@ class AttributedText;
 // not flicker between subsets.
 class DrawingWork {
 public:
-    static constexpr qint64 kBlurredPixels = 64LL * 1000 * 1000;
-    static constexpr qint64 kLetteringUnits = 1000LL * 1000;
+    static constexpr qint64 kBlurredPixels = scaledAllowance(64LL * 1000 * 1000);
+    static constexpr qint64 kLetteringUnits = scaledAllowance(1000LL * 1000);
     static constexpr double kUnitFontSize = 100.0;
-    static constexpr qint64 kCutOuts = 1024;
+    static constexpr qint64 kCutOuts = scaledAllowance(1024);
 
     // Whether the pass may still do that much; when it may not, nothing is taken, the pass has
     // run out and says so the first time in the process.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FuzzingBuild.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
@@ -20,7 +22,7 @@ class AttributedText;
 // user, rather than read, have none.
 class LetteringAllowance {
 public:
-    static constexpr qint64 kUnits = 4LL * 1000 * 1000;
+    static constexpr qint64 kUnits = scaledAllowance(4LL * 1000 * 1000);
 
     // The allowance of the file being read (shared by every balloon read from it and from the
     // files it holds); a new one when no file is being read.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FuzzingBuild.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QMutex>
@@ -31,14 +33,14 @@ struct PDFRenderBudget {
     // Steps taken before the rendering runs out: the same count for the same file on every machine.
     // Some two and a half million operators; an ordinary page takes tens of steps, and a file that
     // draws millions of fills, flat or through forms, runs out in about a second.
-    qint64 maxChecks = qint64(1) << 18;
+    qint64 maxChecks = scaledAllowance(qint64(1) << 18);
     // Wall-clock time of one rendering: where the drawing of each step dominates (a large size), a
     // hostile file still gives up within two seconds.
-    qint64 maxMilliseconds = 1500;
+    qint64 maxMilliseconds = kFuzzingBuild ? 50 : 1500;
     // What the PDF images of one file may take together (PDFWorkAllowance): a file of a thousand
     // small pages, each within the limits above, must not add up to hours of work.
-    qint64 maxFileChecks = qint64(1) << 24;
-    qint64 maxFileMilliseconds = 20000;
+    qint64 maxFileChecks = scaledAllowance(qint64(1) << 24);
+    qint64 maxFileMilliseconds = kFuzzingBuild ? 500 : 20000;
 };
 
 // What the renderings of the PDF images read from one file have taken together. The first

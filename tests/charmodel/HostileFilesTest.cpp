@@ -227,6 +227,19 @@ TEST_F(HostileFilesTest, BlurredPathsPastADrawingsAllowanceAreLeftOutAndSaidOnce
     EXPECT_TRUE(log.lines().isEmpty());
     plain->retire();
 
+    // One blur larger than the whole allowance, though its bitmap could be made, is not made at
+    // all: the path is drawn sharp, and nothing is charged or said.
+    const CharacterModelPtr wide
+        = importCharacterXML("<CharacterDocument name=\"Wide\"><Part><Curve closed=\"true\" "
+                             "curveData=\"p 0 0 c 9000 0 p 9000 9000\" lineColor=\"#000000\" "
+                             "lineWeight=\"2\" blur=\"2\"/></Part></CharacterDocument>",
+            &error);
+    ASSERT_TRUE(wide) << error.toStdString();
+    EXPECT_FALSE(wide->getThumbnail().isNull());
+    EXPECT_EQ(blurred(*wide), (std::pair<int, qint64>(0, 0)));
+    EXPECT_TRUE(log.lines().isEmpty());
+    wide->retire();
+
     // Forty paths of the widest lines, their blurs taking turns so that none join a group: each
     // bitmap is millions of pixels, together several allowances. Every pass draws the same ones.
     const CharacterModelPtr heavy
