@@ -8,6 +8,7 @@
 #include "graphics/BoundsAccumulator.h"
 #include "graphics/CoderExtensions.h"
 #include "graphics/ColorFill.h"
+#include "graphics/CurveIterator.h"
 #include "graphics/EdgeEffects.h"
 #include "graphics/GraphicUtils.h"
 #include "graphics/StyleFields.h"
@@ -207,12 +208,14 @@ ComicPanel::ComicPanel(const ComicPanel& other)
     , m_backLayer(other.m_backLayer ? other.m_backLayer->initByCopying() : std::make_shared<PanelLayer>())
     , m_fillLayer(other.m_fillLayer)
     , m_fillAlpha(other.m_fillAlpha)
+    , m_edgeAllowance(other.m_edgeAllowance)
 {
     adoptLayers();
 }
 
 ComicPanel::~ComicPanel()
 {
+    flushCache();
     // A layer still held elsewhere must not point at a freed panel.
     for (const auto& layer : { m_frontLayer, m_backLayer }) {
         if (layer && layer->parent() == this)
@@ -264,6 +267,7 @@ ObjectPtr ComicPanel::initWithCoder(KeyedUnarchiver& coder)
     // says otherwise.
     decodeFields(fields(), *this, coder);
     flushCache();
+    m_edgeAllowance = EdgeEffectAllowance::forFileBeingRead();
     return shared_from_this();
 }
 
@@ -429,10 +433,42 @@ CurvePtr ComicPanel::panelFrame() const
     CurvePtr frame = Curve::initWithPolygonPoints({ tl, tr, br, bl }, finiteOrZero(m_roundness));
     if (!frame)
         return nullptr;
-    if (CurvePtr shaped = outlineWithEdgeEffect(*frame, m_shape, false))
-        frame = shaped;
+    const qint64 steps = edgeEffectSteps(*frame, m_shape);
+    if (steps > 0 && (!m_edgeAllowance || m_edgeAllowance->take(steps))) {
+        m_edgeStepsTaken = m_edgeAllowance ? steps : 0;
+        if (CurvePtr shaped = outlineWithEdgeEffect(*frame, m_shape, false))
+            frame = shaped;
+    }
     m_panelFrame = frame;
     return m_panelFrame;
+}
+
+qint64 ComicPanel::edgeEffectSteps(const Curve& outline, int shape)
+{
+    // The hand-drawn walk keeps a point every fifty units or so, up to its longest plain outline.
+    constexpr double kHandDrawnUnitsPerStep = 50.0;
+    double step = 0.0;
+    double length = CurveIterator(outline).length();
+    switch (shape) {
+    case PanelShapeHandDrawn:
+        step = kHandDrawnUnitsPerStep;
+        length = std::min(length, double(kHandDrawnMaxPlainLength));
+        break;
+    case PanelShapeMarkedEdge:
+        step = kMarkedEdgeStep;
+        break;
+    case PanelShapeRoughSpikes:
+        step = kRoughSpikeStep;
+        break;
+    case PanelShapeSpikes:
+        step = kSpikeStep;
+        break;
+    default:
+        return 0;
+    }
+    if (!(length > 0.0))
+        return 1;
+    return qint64(std::ceil(std::min(length / step, double(kEdgeEffectMaxSteps))));
 }
 
 CurvePtr ComicPanel::outlineWithEdgeEffect(const Curve& outline, int shape, bool inward)
@@ -478,6 +514,9 @@ CurvePtr ComicPanel::outsetFrame() const
 
 void ComicPanel::flushCache()
 {
+    if (m_edgeStepsTaken > 0 && m_edgeAllowance)
+        m_edgeAllowance->giveBack(m_edgeStepsTaken);
+    m_edgeStepsTaken = 0;
     m_panelFrame = nullptr;
     m_outsetFrame = nullptr;
     m_cgPath.reset();

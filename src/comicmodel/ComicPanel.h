@@ -6,6 +6,7 @@
 #include "graphics/ElementFields.h"
 #include "graphics/Fill.h"
 #include "graphics/GeometryRecord.h"
+#include "graphics/LetteringAllowance.h"
 #include "platform/CanvasPath.h"
 
 #include <functional>
@@ -133,6 +134,8 @@ public:
     // The outline with the edge effect of the shape, spikes turned inward or outward; null for
     // the plain shape, which has none.
     static CurvePtr outlineWithEdgeEffect(const Curve& outline, int shape, bool inward);
+    // The steps an edge effect takes along the outline: what it costs of an EdgeEffectAllowance.
+    static qint64 edgeEffectSteps(const Curve& outline, int shape);
     void flushCache();
 
     QRectF getBounds() const;
@@ -234,6 +237,10 @@ private:
     int m_fillLayer = PanelFillBelowBackLayer;
     float m_fillAlpha = 1.0f;
     mutable CurvePtr m_outsetFrame;
+    // The allowance of the file the panel was read from (none: made here), and what the edge of
+    // its frame now takes of it.
+    std::shared_ptr<EdgeEffectAllowance> m_edgeAllowance;
+    mutable qint64 m_edgeStepsTaken = 0;
 };
 
 using ComicPanelPtr = std::shared_ptr<ComicPanel>;

@@ -122,7 +122,11 @@ void ComicPanel::drawIn(ZDLContext& context, const QRectF& dirtyRect)
             if (!context.work().takeCutOut())
                 break;
             const CurvePtr outset = inset ? inset->outsetFrame() : nullptr;
-            const CurvePtr shaped = outset ? cutOutCurve(*outset, m_shape) : nullptr;
+            // Past the pass's allowance of edge steps, holes are cut plain.
+            const int holeShape = outset && context.work().takeCutOutEdge(edgeEffectSteps(*outset, m_shape))
+                ? m_shape
+                : int(PanelShapePlain);
+            const CurvePtr shaped = outset ? cutOutCurve(*outset, holeShape) : nullptr;
             if (!shaped)
                 continue;
             CanvasPath hole = shaped->createNSBezierPath();

@@ -66,4 +66,9 @@ bool DrawingWork::takeCutOut()
     return take(m_cutOutsLeft, 1);
 }
 
+bool DrawingWork::takeCutOutEdge(qint64 steps)
+{
+    return take(m_cutOutEdgeStepsLeft, double(steps));
+}
+
 } // namespace zandrel

@@ -36,11 +36,11 @@ struct PDFRenderBudget {
     qint64 maxChecks = scaledAllowance(qint64(1) << 18);
     // Wall-clock time of one rendering: where the drawing of each step dominates (a large size), a
     // hostile file still gives up within two seconds.
-    qint64 maxMilliseconds = kFuzzingBuild ? 50 : 1500;
+    qint64 maxMilliseconds = kFuzzingBuild ? 10 : 1500;
     // What the PDF images of one file may take together (PDFWorkAllowance): a file of a thousand
     // small pages, each within the limits above, must not add up to hours of work.
     qint64 maxFileChecks = scaledAllowance(qint64(1) << 24);
-    qint64 maxFileMilliseconds = kFuzzingBuild ? 500 : 20000;
+    qint64 maxFileMilliseconds = kFuzzingBuild ? 100 : 20000;
 };
 
 // What the renderings of the PDF images read from one file have taken together. The first

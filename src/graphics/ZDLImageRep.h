@@ -79,8 +79,8 @@ class ZDLPDFImageRep : public ZDLImageRep {
 public:
     // Renderings are capped at this many pixels a side and in all (larger requests render smaller
     // and are scaled up when drawn), so a huge page or zoom never makes a giant bitmap.
-    static constexpr int kMaxRenderSide = 8192;
-    static constexpr qint64 kMaxRenderPixels = 32LL * 1024 * 1024;
+    static constexpr int kMaxRenderSide = kFuzzingBuild ? 1024 : 8192;
+    static constexpr qint64 kMaxRenderPixels = scaledAllowance(32LL * 1024 * 1024);
     static constexpr int kScaleBucketsPerOctave = 4;
 
     ZDLPDFImageRep();

@@ -49,6 +49,18 @@ public:
         entries.emplace_back(QStringLiteral("frontLayer"), layer);
         return m_builder.add(record(QStringLiteral("ComicPanel"), entries));
     }
+    // The index-th panel, of the comic's width but height tall, its frame of the shape.
+    quint64 shapedPanel(int index, float height, int shape)
+    {
+        const float left = float(index % int(kPanelsPerPage) * kPanelSide);
+        auto entries = corners(left, left + kPanelSide);
+        for (auto& [key, value] : entries) {
+            if (key == QStringLiteral("bly") || key == QStringLiteral("bry"))
+                value = m_builder.real32(height);
+        }
+        entries.emplace_back(QStringLiteral("shape"), m_builder.integer(shape));
+        return m_builder.add(record(QStringLiteral("ComicPanel"), entries));
+    }
     // A panel of no keys: every field takes its default.
     quint64 emptyPanel() { return m_builder.add(record(QStringLiteral("ComicPanel"), {})); }
     // A character of the cast with one round part of its own.
@@ -148,6 +160,16 @@ inline QByteArray crowdedPageComicFile(std::size_t panels)
     for (std::size_t i = 0; i < panels; ++i)
         uids.push_back(file.emptyPanel());
     return file.finish(uids, {}, panels);
+}
+
+// One page whose row holds so many panels, height tall, their frames of the shape.
+inline QByteArray shapedPanelsComicFile(int panels, float height, int shape)
+{
+    HostileComicFile file;
+    std::vector<quint64> uids;
+    for (int i = 0; i < panels; ++i)
+        uids.push_back(file.shapedPanel(i, height, shape));
+    return file.finish(uids);
 }
 
 // The comic of every kind with its panel frames and the lines of its parts and balloons weight

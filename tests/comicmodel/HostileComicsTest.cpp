@@ -18,6 +18,7 @@
 #include "comicmodel/PanelLayer.h"
 #include "comicmodel/TestComics.h"
 #include "graphics/DrawingWork.h"
+#include "graphics/EdgeEffects.h"
 #include "graphics/LetteringAllowance.h"
 #include "graphics/StyleFields.h"
 #include "graphics/ZDLContext.h"
@@ -368,6 +369,29 @@ TEST_F(HostileComicsTest, SettersHoldWeightsAndBlursWithinWhatADrawingShows)
     }
 }
 
+TEST_F(HostileComicsTest, EdgeEffectsPastAFilesAllowanceArePlainFramesThatSaveAsRead)
+{
+    const Log::Capture log;
+    // Panels 50,000 points tall with spiked frames: the walk's 10,000 steps each. Those the file's
+    // allowance holds get their spikes in the order they are asked for; the others plain frames.
+    const QByteArray file = shapedPanelsComicFile(60, 50000, PanelShapeSpikes);
+    const ComicModelPtr comic = read(file);
+    ASSERT_TRUE(comic);
+    const QByteArray asRead = archivedComicFile(*comic);
+    const auto page = std::dynamic_pointer_cast<ComicPage>(comic->currentPage());
+    const auto spiked = [&](std::size_t i) { return rowPanel(*page, i)->panelFrame()->numPoints() > 100; };
+    const int shown = int(EdgeEffectAllowance::kSteps / kEdgeEffectMaxSteps);
+    for (std::size_t i = 0; i < 60; ++i)
+        EXPECT_EQ(spiked(i), int(i) < shown) << i;
+    EXPECT_EQ(log.lines(), QStringList { EdgeEffectAllowance::kLeftOutMessage });
+    EXPECT_EQ(archivedComicFile(*comic), asRead);
+    // What a frame took, it gives back when it changes.
+    rowPanel(*page, 0)->setShape(PanelShapePlain);
+    rowPanel(*page, shown)->setRoundness(0.5f);
+    EXPECT_TRUE(spiked(std::size_t(shown)));
+    comic->retire();
+}
+
 TEST_F(HostileComicsTest, SmallVersionsSeedTheFuzzCorpus)
 {
     checkCorpusSeeds(QStringLiteral("fuzz_comicfile"),
@@ -378,9 +402,11 @@ TEST_F(HostileComicsTest, SmallVersionsSeedTheFuzzCorpus)
             { QStringLiteral("heavy-lines.comic"), heavyLinesComicFile(1e6f) },
             { QStringLiteral("huge-lettering.comic"), letteringComicFile(12, 300, 5000) },
             { QStringLiteral("crowded-page.comic"), crowdedPageComicFile(ComicPage::kMaxStructureElements) },
+            { QStringLiteral("long-marked-edges.comic"),
+                shapedPanelsComicFile(60, 125000, PanelShapeMarkedEdge) },
         },
         { "shared-image.comic", "shared-character.comic", "shared-point.comic", "heavy-lines.comic",
-            "huge-lettering.comic", "crowded-page.comic" });
+            "huge-lettering.comic", "crowded-page.comic", "long-marked-edges.comic" });
 }
 
 } // namespace
