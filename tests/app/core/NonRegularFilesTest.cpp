@@ -20,7 +20,7 @@
 namespace zandrel {
 namespace {
 
-TEST(SpecialFilesTest, EveryReadPathRefusesWhatIsNotARegularFile)
+TEST(NonRegularFilesTest, EveryReadPathRefusesWhatIsNotARegularFile)
 {
     ZDLAppController::install(std::make_unique<ZDLAppController>());
     registerStandardFileFormats();
