@@ -4,9 +4,9 @@
 #include "comicmodel/PanelLayer.h"
 #include "graphics/Curve.h"
 #include "graphics/ElementFields.h"
+#include "graphics/FileAllowance.h"
 #include "graphics/Fill.h"
 #include "graphics/GeometryRecord.h"
-#include "graphics/LetteringAllowance.h"
 #include "platform/CanvasPath.h"
 
 #include <functional>
