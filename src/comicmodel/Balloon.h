@@ -261,6 +261,11 @@ public:
     static CurvePtr standardOutline(const QRectF& body);
     static CurvePtr ellipseOutline(const QList<QRectF>& lines);
     static CurvePtr fittedOutline(const QList<QRectF>& lines);
+    // How far either side of centre (local coordinates) a tail's base reaches across the unit
+    // vector across: wanted, or less where the outline is narrower there. The base's ends keep a
+    // line weight and the margin inside the outline, so that the fill covers the ends of the
+    // tail's stroke and tail and outline join without a gap or a step.
+    float tailBaseHalfWidth(const QPointF& centre, const QPointF& across, float wanted, float margin) const;
 
     // --- Drawing (BalloonDrawing.cpp) ---
     // The outline, the fill and the text, in three passes; a balloon group runs each pass over all
@@ -277,6 +282,10 @@ public:
     void flushCaches();
     void flushCachesUsingColor() override { }
     void flushCachedImage() override { }
+
+protected:
+    // The tails' bases keep the line weight inside the outline.
+    void styleFieldChanged(const StyleFieldInfo& field) override;
 
 private:
     // Ownership links of the pointers: a pointer has at most one balloon.

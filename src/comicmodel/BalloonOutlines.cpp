@@ -2,6 +2,7 @@
 #include "comicmodel/Balloon.h"
 #include "graphics/EdgeEffects.h"
 #include "graphics/GraphicUtils.h"
+#include "platform/CanvasPath.h"
 #include "platform/Geometry.h"
 
 #include <algorithm>
@@ -282,6 +283,55 @@ CurvePtr Balloon::fittedOutline(const QList<QRectF>& textLines)
     curve->addPoint(QPointF(first.right(), first.top() - kFittedTopMargin), false);
     curve->setClosed(true);
     return curve;
+}
+
+float Balloon::tailBaseHalfWidth(
+    const QPointF& centre, const QPointF& across, float wanted, float margin) const
+{
+    const CurvePtr outline = getBalloonPath();
+    if (!outline || isTextBlock() || !(wanted > 0.0f))
+        return wanted;
+    CanvasPath filled = outline->createCGPath();
+    filled.setWindingRule(WindingRule::EvenOdd);
+    // The stroke's end reaches a line weight either side of the base's end: it lies inside when the
+    // end is at least that (and the margin) from the outline. Distances are measured to the outline
+    // flattened at a sixteenth of the usual tolerance, close enough to keep a base that fits.
+    constexpr double kFineScale = 16.0;
+    const QList<QPolygonF> edges
+        = filled.painterPath().toSubpathPolygons(QTransform::fromScale(kFineScale, kFineScale));
+    const double room = (std::max(0.0f, lineWeight()) + std::max(0.0f, margin)) * kFineScale;
+    auto farEnoughIn = [&](const QPointF& point) {
+        const QPointF fine = point * kFineScale;
+        for (const QPolygonF& polygon : edges) {
+            for (qsizetype i = 0; i + 1 < polygon.size(); ++i) {
+                if (distanceFromPointToSegment(polygon[i], polygon[i + 1], fine) < room)
+                    return false;
+            }
+        }
+        return filled.contains(point);
+    };
+    auto holds = [&](float half) {
+        return farEnoughIn(centre + across * double(half)) && farEnoughIn(centre - across * double(half));
+    };
+    if (holds(wanted))
+        return wanted;
+    // Holding is not monotonic in general (a scalloped edge), but near enough: the widest base
+    // found by halving, to a hundredth of a point.
+    float low = 0.0f;
+    float high = wanted;
+    while (high - low > 0.01f) {
+        const float middle = (low + high) / 2;
+        (holds(middle) ? low : high) = middle;
+    }
+    return low;
+}
+
+void Balloon::styleFieldChanged(const StyleFieldInfo& field)
+{
+    if (&field == &stylefields::lineWeight) {
+        for (const BalloonPointerPtr& pointer : m_pointers.items())
+            pointer->flushCache();
+    }
 }
 
 } // namespace zandrel

@@ -120,14 +120,20 @@ QList<QPointF> BalloonPointer::textBlockTail() const
 }
 
 // A wedge from a base 2 x kWedgeHalfWidth wide across the first segment, narrowing linearly along
-// the polyline to the tip. It is left open: its base lies inside the balloon's body.
+// the polyline to the tip. It is left open: its base lies inside the balloon's body, narrowed where
+// the body is too small to hold it whole.
 CurvePtr BalloonPointer::wedgePath(const QList<QPointF>& p) const
 {
     const qsizetype n = p.size();
     const int style = ownerStyle();
     const bool sharp = style == kStyleSpikes || style == kStyleScallops;
     float previousAngle = std::atan2(float(p[0].y() - p[1].y()), float(p[0].x() - p[1].x()));
-    const QPointF baseHalf = rotatedHalfWidth(kWedgeHalfWidth, previousAngle);
+    // A wavy wedge starts up to its amplitude away from the base's ends.
+    const float margin = style == kStyleRoughScallops ? kMarkedAmp : 0.0f;
+    const float baseHalfWidth = m_owner ? m_owner->tailBaseHalfWidth(p[0] + pointerOffset(),
+                                    rotatedHalfWidth(1.0f, previousAngle), kWedgeHalfWidth, margin)
+                                        : kWedgeHalfWidth;
+    const QPointF baseHalf = rotatedHalfWidth(baseHalfWidth, previousAngle);
 
     float total = 0.0f;
     for (qsizetype i = 0; i + 1 < n; ++i)
@@ -146,7 +152,7 @@ CurvePtr BalloonPointer::wedgePath(const QList<QPointF>& p) const
             angle -= 2 * pi;
         while (previousAngle - angle > pi)
             previousAngle -= 2 * pi;
-        const float half = total > 0.0f ? (total - covered) * kWedgeHalfWidth / total : 0.0f;
+        const float half = total > 0.0f ? (total - covered) * baseHalfWidth / total : 0.0f;
         const QPointF across = rotatedHalfWidth(half, (previousAngle + angle) * 0.5f);
         leftSide.append(p[i] + across);
         rightSide.prepend(p[i] - across);

@@ -208,6 +208,57 @@ TEST_F(BalloonPointerTest, TailsJoinTheirBalloonWithoutALineAcrossTheBase)
         << "dark at the left, light at the right";
 }
 
+// A wedge's base lies inside the outline, a line weight in from it, so that the fill hides the ends
+// of the tail's stroke: around no text, one letter, two and a line, in every shape with an outline
+// and every style drawn as a wedge, wherever the tail points. Where the body is wide enough the
+// base keeps its full width. (Scallops around an empty body of no width cross themselves into
+// petals that leave no room inside for any base.)
+TEST_F(BalloonPointerTest, WedgeBasesLieInsideTheOutlineWhereverTheTailPoints)
+{
+    const std::pair<int, float> looks[] = { { 0, 1 }, { 0, 3 }, { 2, 1 }, { 2, 3 }, { 3, 1 }, { 4, 1 } };
+    for (const QString text : { "", "?", "Hi", "Ok!", "Hold it right there, pal!" }) {
+        const BalloonPtr balloon = text.isEmpty() ? test::emptyBalloon(0) : test::balloonWith(text, 100);
+        const BalloonPointerPtr tail = balloon->pointers().first();
+        for (const int shape : { 0, 1, 2, 3, 4 }) {
+            for (const auto& [style, weight] : looks) {
+                if (text.isEmpty() && style >= 3)
+                    continue;
+                for (const QPointF& tip :
+                    { QPointF(0, 72), QPointF(72, 0), QPointF(-60, 40), QPointF(0, -72) }) {
+                    balloon->setShape(shape);
+                    balloon->setStyle(style);
+                    balloon->setLineWeight(weight);
+                    tail->setPointValues({ QPointF(), tip });
+                    SCOPED_TRACE(QStringLiteral("'%1' shape %2 style %3 weight %4 tip %5,%6")
+                                     .arg(text)
+                                     .arg(shape)
+                                     .arg(style)
+                                     .arg(weight)
+                                     .arg(tip.x())
+                                     .arg(tip.y())
+                                     .toStdString());
+                    CanvasPath outline = balloon->getBalloonPath()->createCGPath();
+                    outline.setWindingRule(WindingRule::EvenOdd);
+                    const CurvePtr wedge = tail->pointerPath();
+                    for (const CurvePointPtr& end : { wedge->points().front(), wedge->points().back() }) {
+                        const QPointF local = end->point() + tail->pointerOffset();
+                        for (int i = 0; i < 16; ++i) {
+                            const QPointF around(std::cos(i * M_PI / 8), std::sin(i * M_PI / 8));
+                            EXPECT_TRUE(outline.contains(local + around * weight * 0.99));
+                        }
+                    }
+                }
+            }
+        }
+    }
+    // An ellipse around a line holds the full base of 20.
+    const BalloonPtr line = test::balloonWith("Hold it right there, pal!", 100);
+    line->setShape(1);
+    const CurvePtr wedge = line->pointers().first()->pointerPath();
+    EXPECT_NEAR(
+        QLineF(wedge->points().front()->point(), wedge->points().back()->point()).length(), 20.0, 1e-4);
+}
+
 // How far, in units, the inked pixels of the image (drawn at the scale) lie outside the rectangle:
 // pixels that the rectangle touches count as inside, as the dirty rectangles do.
 double inkBeyond(const QImage& image, const QRectF& rect, double scale)
