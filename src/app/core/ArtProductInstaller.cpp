@@ -147,28 +147,31 @@ void CatalogPartsFile::chooseFileNames(
     QList<CatalogPartsFile>& files, const QVariantMap& manifest, const QString& folder, const QString& owner)
 {
     // Who holds each name: the product of the entry that names the file (empty for one installed
-    // without a product), or nobody knows whom for a thumbnail's name or a file no entry names.
+    // without a product). Any other name that the list or the folder holds, or one that would pass
+    // for it, is taken: a thumbnail's, a file no entry names, a lookalike of another's.
     QHash<QString, QString> ownerOfPartsFile;
-    QSet<QString> thumbnails;
+    QSet<QString> taken = fileNameKeysIn(folder);
     for (const QVariant& value : manifest.value(CatalogManifest::kCatalogItemsKey).toList()) {
         const QVariantMap entry = value.toMap();
-        ownerOfPartsFile.insert(CatalogManifest::stringValue(entry, CatalogManifest::kPartsFilenameKey),
-            CatalogManifest::stringValue(entry, CatalogManifest::kProductCodeKey));
-        thumbnails.insert(CatalogManifest::stringValue(entry, CatalogManifest::kThumbnailFileNameKey));
+        const QString partsFile = CatalogManifest::stringValue(entry, CatalogManifest::kPartsFilenameKey);
+        ownerOfPartsFile.insert(
+            partsFile, CatalogManifest::stringValue(entry, CatalogManifest::kProductCodeKey));
+        taken.insert(fileNameKey(partsFile));
+        taken.insert(
+            fileNameKey(CatalogManifest::stringValue(entry, CatalogManifest::kThumbnailFileNameKey)));
     }
-    const QDir dir(folder);
     QSet<QString> claimed;
     auto isTaken = [&](const QString& name) {
         CatalogPartsFile probe;
         probe.fileName = name;
-        const QString thumbnail = probe.thumbnailFileName();
-        if (claimed.contains(name) || claimed.contains(thumbnail))
+        const QString key = fileNameKey(name);
+        const QString thumbnail = fileNameKey(probe.thumbnailFileName());
+        if (claimed.contains(key) || claimed.contains(thumbnail))
             return true;
         // A product replaces its own files; nobody's else.
         if (const auto it = ownerOfPartsFile.constFind(name); it != ownerOfPartsFile.cend())
             return *it != owner;
-        return thumbnails.contains(thumbnail) || exists(dir.filePath(name))
-            || exists(dir.filePath(thumbnail));
+        return taken.contains(key) || taken.contains(thumbnail);
     };
     for (CatalogPartsFile& file : files) {
         if (file.refusal != CatalogPartsFile::Refusal::None)
@@ -179,8 +182,8 @@ void CatalogPartsFile::chooseFileNames(
             file.refusal = CatalogPartsFile::Refusal::NoFreeName;
             continue;
         }
-        claimed.insert(file.fileName);
-        claimed.insert(file.thumbnailFileName());
+        claimed.insert(fileNameKey(file.fileName));
+        claimed.insert(fileNameKey(file.thumbnailFileName()));
     }
 }
 

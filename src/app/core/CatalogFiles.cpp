@@ -5,6 +5,7 @@
 #include "platform/RegularFile.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -17,11 +18,12 @@ constexpr int kThumbnailQuality = 60;
 // Numbers tried for a free file name before giving up.
 constexpr qint64 kMaxNumberedNames = 10000;
 
-// Characters that change the direction text is shown in: a name holding one shows other than it is.
-bool isBidirectionalFormat(char32_t c)
+// Format characters show nothing of their own: they join or part letters invisibly (U+200D, U+200C,
+// U+200B, U+2060, U+00AD, U+FEFF) or change the direction text is shown in (U+202E). A name holding
+// one looks like another name, or shows other than it is.
+bool isFormatCharacter(char32_t c)
 {
-    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E)
-        || (c >= 0x2066 && c <= 0x2069);
+    return QChar::category(c) == QChar::Other_Format;
 }
 
 bool isControlOrLineBreak(char32_t c)
@@ -33,9 +35,8 @@ bool isControlOrLineBreak(char32_t c)
 
 QString fileBaseNameFor(const QString& name)
 {
-    // Each character with its length in UTF-8, as the system counts a file name.
-    QList<std::pair<char32_t, int>> characters;
-    characters.reserve(name.size());
+    QString kept;
+    kept.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
         char32_t c = name[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
@@ -48,21 +49,24 @@ QString fileBaseNameFor(const QString& name)
             c = U'-';
         else if (isControlOrLineBreak(c))
             c = U' ';
-        else if (isBidirectionalFormat(c))
+        else if (isFormatCharacter(c))
             continue;
-        characters.append({ c, c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4 });
+        kept += QString::fromUcs4(&c, 1);
     }
+    // One spelling of each accented letter: "é" written as one character or as "e" and an accent
+    // looks the same, and would otherwise make two files of one name.
+    const QList<uint> characters = kept.normalized(QString::NormalizationForm_C).toUcs4();
     qsizetype start = 0;
-    while (start < characters.size()
-        && (characters[start].first == U'.' || QChar::isSpace(characters[start].first)))
+    while (start < characters.size() && (characters[start] == U'.' || QChar::isSpace(characters[start])))
         ++start;
     QString base;
     int bytes = 0;
     for (qsizetype i = start; i < characters.size(); ++i) {
-        bytes += characters[i].second;
+        // Each character with its length in UTF-8, as the system counts a file name.
+        const char32_t c = characters[i];
+        bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
         if (bytes > kMaxFileBaseNameBytes)
             break;
-        const char32_t c = characters[i].first;
         base += QString::fromUcs4(&c, 1);
     }
     return base.trimmed();
@@ -72,6 +76,20 @@ QString fileNameFor(const QString& name, const QString& extension)
 {
     const QString base = fileBaseNameFor(name);
     return base.isEmpty() ? QString() : base + QLatin1Char('.') + extension;
+}
+
+QString fileNameKey(const QString& fileName)
+{
+    return fileBaseNameFor(fileName);
+}
+
+QSet<QString> fileNameKeysIn(const QString& folder)
+{
+    QSet<QString> keys;
+    for (const QString& name :
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        keys.insert(fileNameKey(name));
+    return keys;
 }
 
 QString numberedFileName(const QString& fileName, const std::function<bool(const QString&)>& isTaken)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -18,13 +19,21 @@ inline constexpr int kMaxFileBaseNameBytes = 200;
 
 // The base of a file name (without extension) made from a name that came from a person or from a
 // file of anywhere, a character's or a comic's: every "/" and "\\" becomes "-", control characters
-// and line breaks become spaces, bidirectional format characters (which would show the name other
-// than it is) and leading dots (which would hide the file) go, and so do spaces at either end; what
-// is left is cut to kMaxFileBaseNameBytes at a character boundary. Empty when nothing is left that
-// could name a file.
+// and line breaks become spaces, format characters (invisible joiners and spaces, soft hyphens,
+// direction marks: a name holding one looks like another or shows other than it is) go, accents
+// take their composed form (NFC), leading dots (which would hide the file) go, and so do spaces at
+// either end; what is left is cut to kMaxFileBaseNameBytes at a character boundary. Empty when
+// nothing is left that could name a file.
 QString fileBaseNameFor(const QString& name);
 // The same followed by "." and the extension; empty when the name gives no base.
 QString fileNameFor(const QString& name, const QString& extension);
+
+// What a file name is compared by to tell whether it would pass for another: the rule above applied
+// to the whole name, so that names that differ only by invisible characters or by how their accents
+// are written have one key.
+QString fileNameKey(const QString& fileName);
+// The keys of every name in the folder, hidden ones and links included.
+QSet<QString> fileNameKeysIn(const QString& folder);
 
 // The first of "<base> 1.<ext>", "<base> 2.<ext>", ... that isTaken refuses, numbered as a copy
 // is: a base that already ends in a small number ("Bob 3") goes on from it ("Bob 4"). Empty when

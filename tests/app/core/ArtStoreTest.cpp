@@ -395,13 +395,14 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
     EXPECT_FALSE(QFile::exists(dir.filePath("cache/Evil.parts")));
 }
 
-// A product never replaces another's characters, nor a file that no entry accounts for: its own
-// character of such a name takes a free one, and the user is told. Its update replaces its own.
+// A product never replaces another's characters, nor a file that no entry accounts for, nor adds
+// a name that would pass for one (a joiner in it): its own character of such a name takes a free
+// one, and the user is told. Its update replaces its own.
 TEST_F(ArtProductInstallTest, ProductsNeverReplaceEachOthersCharacters)
 {
     const QDir catalog(controller->getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
     ASSERT_TRUE(QDir().mkpath(catalog.path()));
-    QFile stray(catalog.filePath("Stray.parts"));
+    QFile stray(catalog.filePath("Str\u200Day.parts"));
     ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
     stray.write("mine");
     stray.close();
@@ -424,7 +425,7 @@ TEST_F(ArtProductInstallTest, ProductsNeverReplaceEachOthersCharacters)
     }
     EXPECT_EQ(catalogFiles(),
         QStringList({ "OkChar 1.jpg", "OkChar 1.parts", "OkChar.jpg", "OkChar.parts", "Pia.jpg", "Pia.parts",
-            "Stray 1.jpg", "Stray 1.parts", "Stray.parts", "manifest.plist", "other-manifest.plist",
+            "Stray 1.jpg", "Stray 1.parts", "Str\u200Day.parts", "manifest.plist", "other-manifest.plist",
             "pk-manifest.plist" }));
     QFile firstFile(catalog.filePath("OkChar.parts"));
     ASSERT_TRUE(firstFile.open(QIODevice::ReadOnly) && stray.open(QIODevice::ReadOnly));

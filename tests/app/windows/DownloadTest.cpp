@@ -420,6 +420,8 @@ TEST_F(DownloadTest, CharacterNamesMakeSafeFileNamesWhereverTheyGo)
         { "Tab\tand\u0085next\u2028", "Tab and next" },
         { "\u202Etxt.exe", "txt.exe" },
         { "Left\u2067Right\u2069\u200F", "LeftRight" },
+        { "z\u200Dw\u00AD\uFEFF\u2060\u200B", "zw" },
+        { "Cafe\u0301", "Caf\u00E9" },
         { "a\\b", "a-b" },
         { ".hidden", "hidden" },
         { "../../x", "-..-x" },
@@ -467,7 +469,7 @@ TEST_F(DownloadTest, CharacterNamesMakeSafeFileNamesWhereverTheyGo)
     // The catalog's "saved" messages may still come in meanwhile.
     ASSERT_TRUE(waitFor([this] { return !alerts.filter("comic art product").isEmpty(); }));
     EXPECT_EQ(alerts.filter("comic art product").first(),
-        "Downloaded and installed the purchased comic art product “pk.” | 2 of its 13 parts files were left "
+        "Downloaded and installed the purchased comic art product “pk.” | 2 of its 15 parts files were left "
         "out: 2 have character names that cannot name a file.");
     QStringList installed = catalogFiles();
     installed.sort();
