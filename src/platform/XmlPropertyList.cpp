@@ -24,6 +24,14 @@ QString describe(const QXmlStreamReader& reader, const QString& what)
     return QStringLiteral("%1 (line %2)").arg(what).arg(reader.lineNumber());
 }
 
+// Four digits of year are all that readers take.
+bool hasWritableYear(const QDateTime& utc)
+{
+    return utc.date().year() >= 1 && utc.date().year() <= 9999;
+}
+
+const QString kDateOutsideYears = QStringLiteral("a date outside the years 1 to 9999");
+
 std::optional<QVariant> leafValue(QXmlStreamReader& reader, QStringView name, QString* error)
 {
     const QString text = reader.readElementText();
@@ -56,12 +64,18 @@ std::optional<QVariant> leafValue(QXmlStreamReader& reader, QStringView name, QS
         *error = describe(reader, QStringLiteral("data that is not base 64"));
         return std::nullopt;
     }
-    // A date.
-    QDateTime date = QDateTime::fromString(text.trimmed(), Qt::ISODate);
-    if (date.isValid())
-        return QVariant(date.toUTC());
-    *error = describe(reader, QStringLiteral("a date that cannot be read"));
-    return std::nullopt;
+    // A date, taken only where it can be written back: an offset can move a date of year 1 or 9999
+    // out of the years a property list holds.
+    const QDateTime date = QDateTime::fromString(text.trimmed(), Qt::ISODate).toUTC();
+    if (!date.isValid()) {
+        *error = describe(reader, QStringLiteral("a date that cannot be read"));
+        return std::nullopt;
+    }
+    if (!hasWritableYear(date)) {
+        *error = describe(reader, kDateOutsideYears);
+        return std::nullopt;
+    }
+    return QVariant(date);
 }
 
 bool isLeaf(QStringView name)
@@ -180,10 +194,9 @@ bool writeValue(QXmlStreamWriter& writer, const QVariant& value, int depth, QStr
         writer.writeTextElement(QStringLiteral("data"), QString::fromLatin1(value.toByteArray().toBase64()));
         return true;
     case QMetaType::QDateTime: {
-        // Four digits of year are all that readers take.
         const QDateTime date = value.toDateTime().toUTC();
-        if (!date.isValid() || date.date().year() < 1 || date.date().year() > 9999) {
-            *error = QStringLiteral("a date outside the years 1 to 9999");
+        if (!date.isValid() || !hasWritableYear(date)) {
+            *error = kDateOutsideYears;
             return false;
         }
         writer.writeTextElement(

@@ -58,5 +58,27 @@ TEST(XmlPropertyListTest, ValuesWithoutAPlaceInAPropertyListAreRefused)
     }
 }
 
+// A date is read only where the writer can write it back: an offset moving it out of the years 1 to
+// 9999 is refused, while the edges themselves round-trip.
+TEST(XmlPropertyListTest, DatesReadOnlyWhereTheyCanBeWrittenBack)
+{
+    const std::pair<const char*, bool> dates[] = {
+        { "0001-01-01T00:30:00+14:00", false },
+        { "9999-12-31T23:30:00-02:00", false },
+        { "0001-01-01T00:00:00Z", true },
+        { "9999-12-31T23:59:59Z", true },
+        { "2024-05-01T12:00:00+02:00", true },
+    };
+    for (const auto& [text, readable] : dates) {
+        QString error;
+        const auto value
+            = readXmlPropertyList(QByteArray("<plist><date>") + text + "</date></plist>", &error);
+        EXPECT_EQ(value.has_value(), readable) << text << " " << error.toStdString();
+        if (value)
+            EXPECT_FALSE(writeXmlPropertyList(*value, &error).isEmpty())
+                << text << " " << error.toStdString();
+    }
+}
+
 } // namespace
 } // namespace zandrel
