@@ -52,10 +52,13 @@ public:
     // Writes counts of the character's parts, paths and blurs to the log.
     void countItems() const;
     // The character or the selection as a JPEG at scale 3 (quality 0.7); the character, or the
-    // selection, as a PDF of its bounds; the whole character as an EPS. Each asks for the file first.
+    // selection, as a PDF of its bounds; the whole character as an EPS. Each asks for the file first,
+    // once it knows there is something to export.
     void exportJPEG();
     void exportPDF();
     void exportEPS();
+    // Says there is nothing to export when the elements draw nothing; true when they do.
+    bool showsContentToExport(const ElementList& elements);
     // Renders the bitmap of the first part that needs one at the view's scale; true when it did.
     // Nothing while the user zooms continuously, nor for the aliases of the one-type view.
     bool backgroundCache();

@@ -302,11 +302,21 @@ bool PartsView::validateMenuItem(MenuItemValidation& item)
 
 // --- Exports ---
 
+bool PartsView::showsContentToExport(const ElementList& elements)
+{
+    const ExportResult check = DocumentExport::checkContent(elements);
+    if (!check)
+        showExportResult(check, QWidget::window());
+    return bool(check);
+}
+
 void PartsView::exportJPEG()
 {
     if (!m_characterDocument || rootChildren().isEmpty())
         return;
     const ElementList elements = numSelected() > 0 ? getSelectionSorted() : rootChildren();
+    if (!showsContentToExport(elements))
+        return;
     QPointer<PartsView> self(this);
     const QString extension = DocumentExport::extensionFor(ExportFileType::Jpeg);
     SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Jpeg), m_characterDocument->filePath(),
@@ -323,6 +333,8 @@ void PartsView::exportPDF()
     if (!m_characterDocument || rootChildren().isEmpty())
         return;
     const ElementList only = numSelected() > 0 ? getSelectionSorted() : ElementList();
+    if (!showsContentToExport(only.isEmpty() ? rootChildren() : only))
+        return;
     QPointer<PartsView> self(this);
     const QString extension = DocumentExport::extensionFor(ExportFileType::Pdf);
     SavePanel::run(QWidget::window(), exportTitle(ExportFileType::Pdf), m_characterDocument->filePath(),
@@ -335,7 +347,7 @@ void PartsView::exportPDF()
 
 void PartsView::exportEPS()
 {
-    if (!m_characterDocument || rootChildren().isEmpty())
+    if (!m_characterDocument || rootChildren().isEmpty() || !showsContentToExport(rootChildren()))
         return;
     QPointer<PartsView> self(this);
     // Proposed like the PDF's, so that the panel can be confirmed at once.

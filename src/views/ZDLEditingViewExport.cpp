@@ -17,8 +17,10 @@ using ExportWriter = std::function<ExportResult(
     ZDLDocument& document, ZDLDocument::ExportKind what, const ElementList& elements, const QString& path)>;
 
 // Asks for a file of the type, named after what is exported, and writes it: the content is the
-// sorted selection for a selection, the root's children otherwise.
-void exportWith(ZDLEditingView& view, int what, ExportFileType type, const ExportWriter& write)
+// sorted selection for a selection, the root's children otherwise. Without content the user hears
+// so at once, rather than after choosing a file.
+void exportWith(
+    ZDLEditingView& view, int what, bool withFloaters, ExportFileType type, const ExportWriter& write)
 {
     if (!view.document())
         return;
@@ -26,6 +28,12 @@ void exportWith(ZDLEditingView& view, int what, ExportFileType type, const Expor
     const QString extension = DocumentExport::extensionFor(type);
     const ElementList elements
         = kind == ZDLDocument::ExportKind::Selection ? view.getSelectionSorted() : view.rootChildren();
+    if (const ExportResult check
+        = DocumentExport::checkContent(*view.document(), kind, withFloaters, elements);
+        !check) {
+        ZDLEditingView::showExportResult(check, view.QWidget::window());
+        return;
+    }
     QPointer<ZDLEditingView> self(&view);
     SavePanel::run(view.QWidget::window(), ZDLEditingView::exportTitle(type), view.document()->filePath(),
         extension, view.document()->documentNameWithQualifier(kind, extension), [=](const QString& path) {
@@ -56,7 +64,7 @@ ElementList ZDLEditingView::rootChildren() const
 
 void ZDLEditingView::exportJPEGOf(int what, bool withFloaters, float resolution, float quality)
 {
-    exportWith(*this, what, ExportFileType::Jpeg,
+    exportWith(*this, what, withFloaters, ExportFileType::Jpeg,
         [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements,
             const QString& path) {
             return DocumentExport::exportImage(
@@ -66,7 +74,7 @@ void ZDLEditingView::exportJPEGOf(int what, bool withFloaters, float resolution,
 
 void ZDLEditingView::exportPNGOf(int what, bool withFloaters, float resolution)
 {
-    exportWith(*this, what, ExportFileType::Png,
+    exportWith(*this, what, withFloaters, ExportFileType::Png,
         [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements,
             const QString& path) {
             return DocumentExport::exportImage(
@@ -76,7 +84,7 @@ void ZDLEditingView::exportPNGOf(int what, bool withFloaters, float resolution)
 
 void ZDLEditingView::exportPDFOf(int what, bool withFloaters)
 {
-    exportWith(*this, what, ExportFileType::Pdf,
+    exportWith(*this, what, withFloaters, ExportFileType::Pdf,
         [=](ZDLDocument& document, ZDLDocument::ExportKind kind, const ElementList& elements,
             const QString& path) {
             return DocumentExport::exportPDF(document, kind, withFloaters, elements, path);
@@ -88,6 +96,10 @@ void ZDLEditingView::exportPNG()
     if (!m_document || rootChildren().isEmpty())
         return;
     const ElementList elements = numSelected() > 0 ? getSelectionSorted() : rootChildren();
+    if (const ExportResult check = DocumentExport::checkContent(elements); !check) {
+        showExportResult(check, QWidget::window());
+        return;
+    }
     QPointer<ZDLEditingView> self(this);
     const QString extension = DocumentExport::extensionFor(ExportFileType::Png);
     const QString proposed = m_document->documentNameWithExtension(extension);

@@ -8,10 +8,12 @@
 #include "platform/Geometry.h"
 #include "platform/OffscreenImage.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <poppler-qt6.h>
 
@@ -197,6 +199,42 @@ TEST_F(ExportPanelsTest, PdfAndEpsHoldTheWholeOutline)
     EXPECT_NEAR(box.captured(1).toDouble(), reach.width(), 0.01);
     EXPECT_NEAR(box.captured(2).toDouble(), reach.height(), 0.01);
     EXPECT_TRUE(alerts.isEmpty());
+}
+
+// A character with nothing drawn says so at once, from the export sheet and from every export
+// item it offers, before any save panel asks for a file name.
+TEST_F(ExportPanelsTest, AnEmptyCharacterSaysThereIsNothingToExportBeforeAskingForAFile)
+{
+    DocumentWindow* empty = openCharacter(QStringLiteral("Empty"), 0);
+    ASSERT_TRUE(empty && QTest::qWaitForWindowExposed(empty));
+    const auto panelShown = [&] {
+        const auto panels = empty->findChildren<QFileDialog*>();
+        return std::any_of(
+            panels.cbegin(), panels.cend(), [](QFileDialog* panel) { return panel->isVisible(); });
+    };
+    int offered = 0;
+    for (const QString& action :
+        { kExportDialogAction, kExportPNGAction, kExportJPEGAction, kExportPDFAction, kExportEPSAction }) {
+        SCOPED_TRACE(action.toStdString());
+        alerts.clear();
+        QAction* item = showMenuItem(empty, action);
+        if (!item || !item->isEnabled())
+            continue;
+        ++offered;
+        item->trigger();
+        QApplication::processEvents();
+        if (action == kExportDialogAction) {
+            auto* sheet = empty->findChild<QDialog*>(QStringLiteral("ExportDialog"));
+            ASSERT_TRUE(sheet && sheet->isVisible());
+            QTest::mouseClick(
+                sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            QApplication::processEvents();
+        }
+        EXPECT_FALSE(panelShown());
+        ASSERT_EQ(alerts.size(), 1);
+        EXPECT_EQ(alerts.first().message, QStringLiteral("There is nothing to export."));
+    }
+    EXPECT_GE(offered, 1);
 }
 
 } // namespace

@@ -140,6 +140,19 @@ QString DocumentExport::extensionFor(ExportFileType type)
     return QString();
 }
 
+ExportResult DocumentExport::checkContent(
+    ZDLDocument& document, ExportKind what, bool withFloaters, const ElementList& elements)
+{
+    return isEmptyRect(imageArea(document, what, withFloaters, elements)) ? nothingToExport()
+                                                                          : ExportResult();
+}
+
+ExportResult DocumentExport::checkContent(const ElementList& elements)
+{
+    const bool empty = elements.isEmpty() || isEmptyRect(ArrayUtils::getElementsFilteredBounds(elements));
+    return empty ? nothingToExport() : ExportResult();
+}
+
 QImage DocumentExport::renderImage(ZDLDocument& document, ExportKind what, bool withFloaters,
     const ElementList& elements, float scale, ExportResult* result)
 {

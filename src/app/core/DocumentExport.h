@@ -67,6 +67,13 @@ public:
     // The character's parts as an EPS of their bounds.
     static ExportResult exportEPS(const CharacterDocument& document, const QString& path);
 
+    // Whether there is anything to export, asked before the user is asked where to put it: a
+    // failure saying there is nothing, else ok. The first is the dialog's exports' content, the
+    // second the parts view's (the elements, or the character's parts when none are given).
+    static ExportResult checkContent(
+        ZDLDocument& document, ExportKind what, bool withFloaters, const ElementList& elements);
+    static ExportResult checkContent(const ElementList& elements);
+
     // The image the export of a JPEG or PNG renders; null with the failure set when there is
     // nothing to render or the image would be too large.
     static QImage renderImage(ZDLDocument& document, ExportKind what, bool withFloaters,
