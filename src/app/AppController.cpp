@@ -85,7 +85,7 @@ QMessageBox* makeMessageBox(const ModalAlert& alert, QWidget* parent)
         break;
     }
     box->setText(alert.message);
-    box->setInformativeText(alert.informativeText);
+    box->setInformativeText(alert.shownInformativeText());
     const QStringList buttons = alert.buttons.isEmpty() ? QStringList { localized("OK") } : alert.buttons;
     QPushButton* cancel = nullptr;
     QPushButton* last = nullptr;

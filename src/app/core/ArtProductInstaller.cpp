@@ -84,16 +84,31 @@ QString holdsMoreThanItDeclares()
     return QStringLiteral("the archive holds more than it declares");
 }
 
+// What the unzip tool's exit code comes to: its own codes for a full disk and for want of memory,
+// and a damaged archive for the rest (a format error, a bad checksum, data cut short).
+QString whyUnzipFailed(int exitCode)
+{
+    constexpr int kFirstMemoryError = 4;
+    constexpr int kLastMemoryError = 8;
+    constexpr int kDiskFull = 50;
+    if (exitCode == kDiskFull)
+        return QStringLiteral("there was no space left on the disk to unpack it");
+    if (exitCode >= kFirstMemoryError && exitCode <= kLastMemoryError)
+        return QStringLiteral("there was not enough memory to unpack it");
+    return QStringLiteral("the archive is damaged");
+}
+
 bool exists(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
 }
 
-// "1 could not be read", "3 could not be read": the count with the singular or the plural phrase.
+// "1 could not be read", "3 could not be read": the singular phrase, or the plural one with the
+// count.
 QString counted(qsizetype count, const char* one, const char* many)
 {
-    return (count == 1 ? localized(one) : localized(many)).arg(count);
+    return count == 1 ? localized(one) : localized(many).arg(count);
 }
 
 } // namespace
@@ -578,9 +593,12 @@ bool ArtProductInstaller::unpack(const QString& zipPath, const QString& folder, 
         return false;
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = QStringLiteral("the unzip tool failed (%1): %2")
-                     .arg(process.exitCode())
-                     .arg(QString::fromLocal8Bit(process.readAll().left(400)).trimmed());
+        // The tool's own words name the temporary folder and mean little to the user: they go to the
+        // log, and the user learns what they come to.
+        zdlLog(QStringLiteral("The unzip tool failed (%1) on %2: %3")
+                   .arg(process.exitCode())
+                   .arg(zipPath, QString::fromLocal8Bit(process.readAll().left(400)).trimmed()));
+        *error = whyUnzipFailed(process.exitCode());
         return false;
     }
     return true;

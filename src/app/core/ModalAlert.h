@@ -26,6 +26,15 @@ struct ModalAlert {
     // The window the question is about, which it stands over; none: the active window.
     QObject* window = nullptr;
 
+    // The explanation as it is shown: a sentence, whatever the reason it was made of began with
+    // (reasons are written to follow a colon in the log, "the archive is damaged").
+    QString shownInformativeText() const
+    {
+        if (informativeText.isEmpty() || !informativeText.front().isLower())
+            return informativeText;
+        return informativeText.front().toUpper() + informativeText.mid(1);
+    }
+
     // The platform's return codes: first button, second, third.
     static constexpr int kFirstButton = 1000;
     static constexpr int kSecondButton = 1001;

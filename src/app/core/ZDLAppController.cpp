@@ -171,8 +171,11 @@ DocumentError ZDLAppController::getErrorForException(const std::exception& excep
 
 int ZDLAppController::runModalAlert(const ModalAlert& alert)
 {
-    if (m_alertHandler)
-        return m_alertHandler(alert);
+    if (m_alertHandler) {
+        ModalAlert shown = alert;
+        shown.informativeText = alert.shownInformativeText();
+        return m_alertHandler(shown);
+    }
     return ModalAlert::kFirstButton;
 }
 

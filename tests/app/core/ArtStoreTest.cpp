@@ -314,23 +314,23 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
             { "Ann.jpg", "Ann.parts", "manifest.plist" }, ok },
         { "zip slip",
             ZipBuilder().add("Ann.parts", partsFile("Ann")).add("../Evil.parts", partsFile("Evil")).build(),
-            {}, refused + "the archive was refused: “../Evil.parts” leaves its folder" },
+            {}, refused + "The archive was refused: “../Evil.parts” leaves its folder" },
         { "symlink",
             ZipBuilder()
                 .add("Ann.parts", partsFile("Ann"))
                 .add("link", "/etc", ZipBuilder::kSymlinkMode)
                 .add("link/x.parts", partsFile("X"))
                 .build(),
-            {}, refused + "the archive was refused: “link” is a link" },
+            {}, refused + "The archive was refused: “link” is a link" },
         { "truncated", ZipBuilder().add("Ann.parts", partsFile("Ann")).build().chopped(5), {},
-            refused + "the archive was refused: it is not a zip archive" },
+            refused + "The archive was refused: it is not a zip archive" },
         { "not a zip", QByteArray("<html>Server error</html>"), {}, refused },
         { "empty", QByteArray(), {}, refused },
-        { "checksum", corrupted, {}, refused + "the unzip tool failed" },
+        { "checksum", corrupted, {}, refused + "The archive is damaged" },
         { "no parts", ZipBuilder().add("pk-manifest.plist", manifest("pk", 2)).build(), {},
-            refused + "the archive held no parts file" },
+            refused + "The archive held no parts file" },
         { "undecodable parts", ZipBuilder().add("Ann.parts", "bplist00 but nothing else").build(), {},
-            refused + "the archive held no parts file" },
+            refused + "The archive held no parts file" },
         // 16 MB of zeros in a few kilobytes, said to be 100 bytes: the tool is stopped at that,
         // and the user hears of the archive, not of the tool's complaint about a full disk.
         { "lying size",
@@ -340,7 +340,7 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
                 .deflated()
                 .stateSize(100)
                 .build(),
-            {}, refused + "the archive holds more than it declares" },
+            {}, refused + "The archive holds more than it declares" },
         { "lying size, the largest entry",
             ZipBuilder()
                 .add("Ann.parts", partsFile("Ann"))
@@ -348,17 +348,17 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
                 .deflated()
                 .stateSize(8000)
                 .build(),
-            {}, refused + "the archive holds more than it declares" },
+            {}, refused + "The archive holds more than it declares" },
         // A manifest there but refused would leave the product offered again: nothing goes in.
         { "foreign manifest",
             ZipBuilder()
                 .add("Ann.parts", partsFile("Ann"))
                 .add("pk-manifest.plist", manifest("other", 2))
                 .build(),
-            {}, refused + "its manifest “pk-manifest.plist” was refused" },
+            {}, refused + "Its manifest “pk-manifest.plist” was refused" },
         { "damaged manifest",
             ZipBuilder().add("Ann.parts", partsFile("Ann")).add("pk-manifest.plist", "<plist><dict>").build(),
-            {}, refused + "its manifest “pk-manifest.plist” was refused" },
+            {}, refused + "Its manifest “pk-manifest.plist” was refused" },
         // 8 of 13 left out, and the user is told which kinds.
         { "partial",
             ZipBuilder()
@@ -382,14 +382,28 @@ TEST_F(ArtProductInstallTest, ArchivesInstallWholeOrNotAtAll)
             okPack
                 + "8 of its 13 parts files were left out: 4 could not be read, 2 hold no character, 2 have "
                   "character names that cannot name a file." },
+        { "one left out", ZipBuilder().add("a.parts", partsFile("A")).add("g1.parts", "garbage").build(),
+            { "A.jpg", "A.parts", "manifest.plist" },
+            ok + "1 of its 2 parts files was left out: 1 could not be read." },
     };
+    // The messages are whole sentences: no placeholder is missing its argument.
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous
+        = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+              if (type == QtWarningMsg)
+                  warnings.append(text);
+          });
     for (const Case& c : cases) {
         QDir(dir.filePath("support")).removeRecursively();
         const QString message = messageAfter(QUrl("https://store.example/art/pk-2.zip"), c.archive);
         EXPECT_TRUE(message.startsWith(c.message)) << c.what << ": " << message.toStdString();
+        EXPECT_FALSE(message.contains(dir.path())) << c.what << ": " << message.toStdString();
         EXPECT_EQ(catalogFiles(), c.catalog) << c.what;
         EXPECT_EQ(leftInTemporaryFolder(), QStringList()) << c.what;
     }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings.filter("QString::arg"), QStringList());
     // Nothing escaped the temporary folder either.
     EXPECT_FALSE(QFile::exists(dir.filePath("Evil.parts")));
     EXPECT_FALSE(QFile::exists(dir.filePath("cache/Evil.parts")));
@@ -512,7 +526,7 @@ TEST_F(ArtProductInstallTest, WhatTheToolLeavesIsWalkedWithoutFollowingLinks)
     ArtProductInstaller::unzipProgram = dir.filePath("missing-unzip");
     EXPECT_TRUE(messageAfter(
         QUrl("https://store.example/pk.zip"), ZipBuilder().add("A.parts", partsFile("A")).build())
-                    .contains("the unzip tool"));
+                    .contains("The unzip tool"));
 }
 
 // Every entry under the folder, links not followed: its path and its size, or where it links to.
@@ -563,7 +577,7 @@ TEST_F(ArtProductInstallTest, HostileArchivesWriteNothingAnywhereAndLeaveNothing
         qint64 freeInCache = plenty;
         qint64 freeInCatalog = plenty;
     };
-    const QString refused = "The comic art product “pk” could not be installed. | the archive was refused: ";
+    const QString refused = "The comic art product “pk” could not be installed. | The archive was refused: ";
     const Case cases[] = {
         { "BeOS link to a file",
             ZipBuilder()

@@ -149,7 +149,7 @@ TEST_F(DownloadTest, ProductsInstallOnlyFromWholeGoodAnswers)
             { "Ann.jpg", "Ann.parts", "manifest.plist" },
             "Downloaded and installed the purchased comic art product “pk.” | " },
         { "hostile zip", { 200, hostile }, ZDLDownloader::kDefaultMaxBytes, {},
-            "The comic art product “pk” could not be installed. | the archive was refused: “link” is a "
+            "The comic art product “pk” could not be installed. | The archive was refused: “link” is a "
             "link" },
         { "not found", { 404, "<html>gone</html>" }, ZDLDownloader::kDefaultMaxBytes, {},
             "The comic art product “pk” is not in the Quorvane Store. | File not found." },
