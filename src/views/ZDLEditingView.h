@@ -93,7 +93,8 @@ public:
     // answers whether it was inserted.
     bool insertImportedImage(const std::shared_ptr<ImageElement>& image, const QPointF& point,
         const QString& unreadableMessage, const QString& reason = QString());
-    // Whether the data carries a picture (PDF or bitmap data), and its insertion as above, PDF first.
+    // Whether the data carries a picture (PDF or bitmap data, or an image this program put there),
+    // and its insertion as above, PDF first.
     static bool hasPictureData(const QMimeData* data);
     bool insertPictureData(const QMimeData* data, const QPointF& point, const QString& unreadableMessage);
 

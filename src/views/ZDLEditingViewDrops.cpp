@@ -12,6 +12,7 @@
 #include "comicmodel/ComicPanel.h"
 #include "panels/WaitForFileController.h"
 #include "platform/Localization.h"
+#include "platform/PngWriter.h"
 #include "platform/RegularFile.h"
 #include "views/ZDLEditingView.h"
 
@@ -230,7 +231,7 @@ bool ZDLEditingView::performDrop(const QMimeData* data, Qt::DropActions offered,
 
 bool ZDLEditingView::hasPictureData(const QMimeData* data)
 {
-    return data && (data->hasFormat(kPdfMimeType) || !firstBitmapType(data).isEmpty());
+    return data && (data->hasFormat(kPdfMimeType) || !firstBitmapType(data).isEmpty() || data->hasImage());
 }
 
 bool ZDLEditingView::insertPictureData(
@@ -238,9 +239,15 @@ bool ZDLEditingView::insertPictureData(
 {
     // PDF first: it stays vector.
     const QString type = data->hasFormat(kPdfMimeType) ? kPdfMimeType : firstBitmapType(data);
-    if (type.isEmpty())
+    if (!type.isEmpty())
+        return insertImportedImage(
+            ImageElement::initFromImageData(data->data(type)), point, unreadableMessage);
+    // A picture this program put on the clipboard itself is held there as Qt's image, not as file
+    // bytes: it comes in as the PNG file another program would have given.
+    if (!data->hasImage())
         return false;
-    return insertImportedImage(ImageElement::initFromImageData(data->data(type)), point, unreadableMessage);
+    const QByteArray png = PngWriter::encode(qvariant_cast<QImage>(data->imageData()));
+    return insertImportedImage(ImageElement::initFromImageData(png), point, unreadableMessage);
 }
 
 bool ZDLEditingView::waitForPromisedFile(const QString& path, const QPointF& point)

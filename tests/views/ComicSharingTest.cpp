@@ -1,10 +1,11 @@
 // Sharing a comic from its window's Share button: each item of the share menu chosen as a person
 // would, with the clipboard, the saved picture, the mail helper's arguments and the folder shown
-// checked afterwards.
+// checked afterwards, and the copied picture pasted back into the comic.
 #include "app/ComicSharing.h"
 
 #include "ComicWindowFixture.h"
 #include "app/WebLinks.h"
+#include "charmodel/ImageElement.h"
 #include "platform/UserDefaults.h"
 
 #include <QAbstractButton>
@@ -131,6 +132,28 @@ TEST_F(ComicSharingTest, EveryItemOfTheShareMenuHandsOnTheRenderedComic)
     share(QStringLiteral("Show Comic File in Folder"));
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened.first(), QUrl::fromLocalFile(QFileInfo(document->filePath()).absolutePath()));
+}
+
+TEST_F(ComicSharingTest, ACopiedImagePastesIntoThePanelAsAnyPastedPictureAndUndoes)
+{
+    const QImage expected = ComicSharing::renderComic(model());
+    share(QStringLiteral("Copy Image"));
+    // A click inside a panel's frame, away from its objects, makes it the one pasted into.
+    const auto target = panel(4);
+    click(target->bounds().bottomRight() - QPointF(8, 8));
+    const QByteArray before = bytes();
+    choose(kPasteAction);
+    const ElementList pasted = view->selection();
+    ASSERT_EQ(pasted.size(), 1);
+    const auto image = std::dynamic_pointer_cast<ImageElement>(pasted.first());
+    ASSERT_TRUE(image && image->image());
+    EXPECT_EQ(target->frontLayer()->children().last(), image);
+    // Kept as the PNG file of the page that another program would have pasted.
+    EXPECT_EQ(
+        QImage::fromData(image->image()->savedData(), "PNG").convertToFormat(QImage::Format_RGB32), expected);
+    EXPECT_EQ(undoTitle(), QStringLiteral("Undo Import image"));
+    choose(kUndoAction);
+    EXPECT_EQ(bytes(), before);
 }
 
 TEST_F(ComicSharingTest, TheShareButtonOpensItsMenuOnMouseDownAndStaysDownWhileItIsUp)
