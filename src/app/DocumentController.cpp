@@ -115,10 +115,16 @@ ZDLDocument* DocumentController::documentForFile(const QString& path) const
     return nullptr;
 }
 
-ZDLDocument* DocumentController::adopt(std::unique_ptr<ZDLDocument> document, const DocumentType& type)
+ZDLDocument* DocumentController::adopt(
+    std::unique_ptr<ZDLDocument> document, const DocumentType& type, const QRect& place)
 {
     auto open = std::make_unique<Open>();
     auto* window = new DocumentWindow(std::move(document), type, *this);
+    // Placed before it is shown, so that the window manager maps it there: a window moved once shown
+    // is moved by its frame only when the manager has already told its decoration, which it may not
+    // have yet.
+    if (place.isValid())
+        window->setGeometry(place);
     open->window = window;
     m_open.push_back(std::move(open));
     window->show();
@@ -155,14 +161,11 @@ ZDLDocument* DocumentController::openDocument(const QString& path, DocumentError
     DocumentWindow* replaced = nullptr;
     if (const QList<ZDLDocument*> open = documents(); open.size() == 1 && open.first()->isPristine())
         replaced = windowFor(open.first());
-    ZDLDocument* opened = adopt(std::move(document), *type);
-    if (replaced) {
-        if (DocumentWindow* window = windowFor(opened); window && !replaced->isMaximized()) {
-            window->resize(replaced->size());
-            window->move(replaced->pos());
-        }
+    // The same client area under the same decoration: the same frame.
+    const QRect place = replaced && !replaced->isMaximized() ? replaced->geometry() : QRect();
+    ZDLDocument* opened = adopt(std::move(document), *type, place);
+    if (replaced)
         replaced->closeWithoutReview();
-    }
     return opened;
 }
 

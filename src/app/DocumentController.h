@@ -6,6 +6,7 @@
 #include "app/core/Responder.h"
 
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -84,7 +85,9 @@ public:
 
 private:
     struct Open;
-    ZDLDocument* adopt(std::unique_ptr<ZDLDocument> document, const DocumentType& type);
+    // Shows the document's window, with its client area at the place when one is given.
+    ZDLDocument* adopt(
+        std::unique_ptr<ZDLDocument> document, const DocumentType& type, const QRect& place = QRect());
     QString nextUntitledName();
 
     QList<DocumentType> m_types;

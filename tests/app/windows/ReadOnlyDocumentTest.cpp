@@ -28,6 +28,18 @@ QMap<QString, QByteArray> folderContents(const QString& folder)
     return contents;
 }
 
+// The geometry each document window has as it is shown: where a window manager maps it.
+class ShownPlaces : public QObject {
+public:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<DocumentWindow*>(object))
+            places.append(static_cast<QWidget*>(object)->geometry());
+        return false;
+    }
+    QList<QRect> places;
+};
+
 class ReadOnlyDocumentTest : public test::WindowTest {
 protected:
     void SetUp() override
@@ -175,13 +187,20 @@ TEST_F(ReadOnlyDocumentTest, OpeningAFileReplacesTheUntouchedUntitledComicOnly)
 
     QPointer<DocumentWindow> untitled
         = documents().windowFor(documents().makeUntitledDocument(kComicDocumentType));
-    untitled->move(40, 30);
+    untitled->setGeometry(40, 30, 900, 640);
     const QRect place = untitled->geometry();
+    const QRect frame = untitled->frameGeometry();
+    ShownPlaces shown;
+    qApp->installEventFilter(&shown);
     DocumentWindow* window = open(file);
+    qApp->removeEventFilter(&shown);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(untitled.isNull());
     EXPECT_EQ(documents().documents(), QList<ZDLDocument*> { window->document() });
+    // In its place from the start, never moved there once shown.
+    EXPECT_EQ(shown.places, QList<QRect> { place });
     EXPECT_EQ(window->geometry(), place);
+    EXPECT_EQ(window->frameGeometry(), frame);
 
     // An untitled document with a change, or beside others, stays.
     window->close();
