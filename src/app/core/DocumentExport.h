@@ -68,8 +68,8 @@ public:
     static ExportResult exportEPS(const CharacterDocument& document, const QString& path);
 
     // Whether there is anything to export, asked before the user is asked where to put it: a
-    // failure saying there is nothing, else ok. The first is the dialog's exports' content, the
-    // second the parts view's (the elements, or the character's parts when none are given).
+    // failure saying there is nothing, else ok. The first asks of the export dialog's content, the
+    // second of elements the parts view exports.
     static ExportResult checkContent(
         ZDLDocument& document, ExportKind what, bool withFloaters, const ElementList& elements);
     static ExportResult checkContent(const ElementList& elements);
