@@ -73,6 +73,8 @@ std::optional<QVariantMap> read(const QString& folder, QString* error)
     }
     if (!data) {
         *error = readError.kind == FileReadError::NotRegularFile ? QStringLiteral("it is not a regular file")
+            : readError.kind == FileReadError::SystemFile
+            ? QStringLiteral("it is one of the system's own files")
             : readError.kind == FileReadError::TooLarge
             ? QStringLiteral("it is not a file of a catalog's size")
             : qt_error_string(readError.systemError);
