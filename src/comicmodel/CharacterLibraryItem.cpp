@@ -14,6 +14,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Log.h"
+#include "platform/PropertyList.h"
 #include "platform/RegularFile.h"
 
 #include <QDir>
@@ -162,7 +163,8 @@ std::shared_ptr<CharacterModel> CharacterLibraryItem::character()
     if (m_catalogMaster && m_catalogMaster.get() != this) {
         m_character = m_catalogMaster->character();
     } else {
-        const std::optional<QByteArray> data = readRegularFile(m_characterFilePath, kMaxPartsFileBytes);
+        const std::optional<QByteArray> data = readRegularFile(
+            m_characterFilePath, kMaxPartsFileBytes, nullptr, &PropertyList::canBeginBinary);
         if (!data)
             return nullptr;
         try {

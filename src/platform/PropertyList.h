@@ -3,8 +3,10 @@
 #include "platform/LargeBlocks.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -68,6 +70,14 @@ public:
     // 64 bits, or a date that is not finite or lies outside the years 1 to 9999.
     static PropertyList fromBinary(const QByteArray& data, const Limits& limits);
     static PropertyList fromBinary(const QByteArray& data) { return fromBinary(data, Limits()); }
+    // Whether data beginning with these bytes may be a binary property list: fromBinary takes
+    // nothing that does not start with "bplist00". A head shorter than that may be all of a file
+    // or only its start, and is judged as far as it goes.
+    static bool canBeginBinary(QByteArrayView head)
+    {
+        const QByteArrayView magic("bplist00");
+        return magic.startsWith(head.first(std::min(head.size(), magic.size())));
+    }
 
     // Writes the tree under root() with the reference writer's conventions: objects numbered
     // depth-first (a dictionary, its keys, then its values), strings, numbers, dates, data and

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Localization.h"
+#include "platform/PropertyList.h"
 #include "platform/RegularFile.h"
 
 #include <QBuffer>
@@ -124,7 +125,9 @@ QString catalogShelfName(int partsKind)
 QByteArray readCatalogFile(const QString& path, QString* error)
 {
     FileReadError readError;
-    const QByteArray data = readRegularFile(path, kMaxPartsFileBytes, &readError).value_or(QByteArray());
+    const QByteArray data
+        = readRegularFile(path, kMaxPartsFileBytes, &readError, &PropertyList::canBeginBinary)
+              .value_or(QByteArray());
     if (readError.kind != FileReadError::None)
         *error = readError.message;
     else if (data.isEmpty())

@@ -43,8 +43,8 @@ QString numberedFileName(const QString& fileName, const std::function<bool(const
 // No parts file is larger; reading one whole to copy it must stay within reason.
 inline constexpr qint64 kMaxPartsFileBytes = qint64(1) << 30;
 
-// The bytes of a parts file; empty, with the reason in error, when it cannot be read, is empty or is
-// larger than any parts file.
+// The bytes of a parts file; empty, with the reason in error, when it cannot be read, is empty, is
+// larger than any parts file or does not begin as one.
 QByteArray readCatalogFile(const QString& path, QString* error);
 // Replaces the file at the path in one step: a failure leaves what was there.
 bool writeCatalogFile(const QString& path, const QByteArray& data, QString* error);

@@ -15,6 +15,7 @@ public:
     QString typeName() const override { return kCharacterDocumentType; }
     QStringList extensions() const override;
     QString nameFilter() const override;
+    bool canBeginFile(QByteArrayView head) const override;
     ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
     QByteArray write(const Object& model, DocumentError* error) const override;
     Encoder prepareWrite(const Object& model, DocumentError* error) const override;
@@ -27,10 +28,12 @@ public:
     QStringList extensions() const override { return { kXMLCharacterExtension }; }
     QString nameFilter() const override;
     bool canWrite() const override { return false; }
+    bool canBeginFile(QByteArrayView head) const override;
     ObjectPtr read(const QByteArray& data, DocumentError* error, const QString& sourcePath) const override;
 };
 
-// The legacy bitmap parts files; imported into a new, untitled character.
+// The legacy bitmap parts files; imported into a new, untitled character. Any bytes may begin one:
+// a count of records, each of which reads whatever it holds.
 class LegacyPartsFormat : public FileFormat {
 public:
     QString typeName() const override { return kCharacterDocumentType; }

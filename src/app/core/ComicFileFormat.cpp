@@ -2,6 +2,7 @@
 
 #include "comicmodel/ComicFile.h"
 #include "platform/Localization.h"
+#include "platform/PropertyList.h"
 
 namespace zandrel {
 
@@ -13,6 +14,11 @@ QStringList ComicFileFormat::extensions() const
 QString ComicFileFormat::nameFilter() const
 {
     return localized("Comic files (*.comic)");
+}
+
+bool ComicFileFormat::canBeginFile(QByteArrayView head) const
+{
+    return PropertyList::canBeginBinary(head);
 }
 
 ObjectPtr ComicFileFormat::read(const QByteArray& data, DocumentError* error, const QString&) const

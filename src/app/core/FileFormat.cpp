@@ -23,6 +23,11 @@ FileFormat::Encoder FileFormat::prepareWrite(const Object& model, DocumentError*
     return [bytes](DocumentError*) { return bytes; };
 }
 
+bool FileFormat::canBeginFile(QByteArrayView) const
+{
+    return true;
+}
+
 bool FileFormat::handlesExtension(const QString& extension) const
 {
     return extensions().contains(extension.toLower());

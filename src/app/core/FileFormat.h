@@ -5,6 +5,7 @@
 #include "platform/Object.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -34,6 +35,10 @@ public:
     virtual QString nameFilter() const = 0;
     // Import formats only read: their documents start untitled.
     virtual bool canWrite() const { return true; }
+    // Whether a file beginning with these bytes (its first kFileHeadBytes, or all of a shorter one)
+    // may be one of this format's. A file refused here is refused before the rest of it is read, so
+    // a format says no only to what its reader could never take.
+    virtual bool canBeginFile(QByteArrayView head) const;
 
     // The model, or null with the error set. The file's path, when there is one, lets a format find
     // what the file names relative to itself (an import's tracing image).

@@ -192,14 +192,24 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
         return false;
     }
     FileReadError readError;
-    const std::optional<QByteArray> data = readRegularFile(path, kMaxFileBytes, &readError);
+    // A file whose first bytes cannot begin one of the format's is refused before the rest is read.
+    const std::optional<QByteArray> data = readRegularFile(path, kMaxFileBytes, &readError,
+        [&format](QByteArrayView head) { return format->canBeginFile(head); });
     if (!data) {
-        if (error)
+        if (!error)
+            return false;
+        switch (readError.kind) {
+        case FileReadError::WrongKind:
+            // What the format's reader would have said of it, read whole.
+            *error = ZDLAppController::getErrorForException(std::exception());
+            break;
+        default:
             *error = DocumentError::fileError(readError.kind == FileReadError::NoSuchFile
                     ? DocumentError::kFileReadNoSuchFileCode
                     : readError.kind == FileReadError::TooLarge ? DocumentError::kFileReadTooLargeCode
                                                                 : DocumentError::kFileReadUnknownCode,
                 readError.message);
+        }
         return false;
     }
     if (!readFromData(*data, *format, error, path))
