@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <limits>
+#include <new>
 
 namespace zandrel {
 
@@ -170,7 +171,8 @@ std::shared_ptr<CharacterModel> CharacterLibraryItem::character()
         try {
             m_character = readPartsFile(*data);
         } catch (const std::exception&) {
-            // An unreadable file gives no character; the library shows nothing for it.
+            // An unreadable file, or one too large for the memory left, gives no character; the
+            // library shows nothing for it.
             return nullptr;
         }
         if (m_character && m_character->numChildren() > 0) {
@@ -211,9 +213,14 @@ void CharacterLibraryItem::characterFileUpdated(const QString& path)
 
 QImage CharacterLibraryItem::thumbnailImage()
 {
-    if (m_thumbnailImage.isNull() && !m_thumbnailFilePath.isEmpty())
-        m_thumbnailImage = QImage::fromData(
-            readRegularFile(m_thumbnailFilePath, kMaxThumbnailFileBytes).value_or(QByteArray()));
+    if (m_thumbnailImage.isNull() && !m_thumbnailFilePath.isEmpty()) {
+        try {
+            m_thumbnailImage = QImage::fromData(
+                readRegularFile(m_thumbnailFilePath, kMaxThumbnailFileBytes).value_or(QByteArray()));
+        } catch (const std::bad_alloc&) {
+            // No memory for the picture: the entry shows without one, as for a damaged file.
+        }
+    }
     return m_thumbnailImage;
 }
 

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace zandrel {
 
@@ -86,7 +87,14 @@ ZDLImagePtr ZDLImage::initByReferencingURL(const QUrl& url, FileReadError* error
 ZDLImagePtr ZDLImage::initByReferencingURL(const QString& path, FileReadError* error)
 {
     const std::optional<QByteArray> data = readRegularFile(path, kMaxFileBytes, error);
-    return data ? initWithData(*data) : nullptr;
+    try {
+        return data ? initWithData(*data) : nullptr;
+    } catch (const std::bad_alloc&) {
+        // A picture the memory cannot hold decoded is refused as one that cannot be read.
+        if (error)
+            *error = FileReadError::outOfMemory(path);
+        return nullptr;
+    }
 }
 
 QSizeF ZDLImage::size() const

@@ -57,9 +57,9 @@ public:
     static ZDLImagePtr initWithData(const QByteArray& data);
     // An image of the representation's size holding it; no saved bytes. Null for a null rep.
     static ZDLImagePtr initWithImageRep(const ZDLImageRepPtr& rep);
-    // Reads the whole file, then as initWithData. Null when the file cannot be read, with the
-    // reason in error when given (which stays empty for bytes that are no picture). Files over
-    // kMaxFileBytes are not read.
+    // Reads the whole file, then as initWithData. Null when the file cannot be read or there is not
+    // the memory to decode it, with the reason in error when given (which stays empty for bytes that
+    // are no picture). Files over kMaxFileBytes are not read.
     static constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
     static ZDLImagePtr initByReferencingURL(const QString& path, FileReadError* error = nullptr);
     // Only local files are read; any other URL gives null.

@@ -24,6 +24,7 @@
 #include <QStorageInfo>
 #include <QTimer>
 #include <algorithm>
+#include <new>
 #include <sys/resource.h>
 
 namespace zandrel {
@@ -315,7 +316,12 @@ void ArtProductInstaller::runOnThread(
     void (ArtProductInstaller::*work)(), void (ArtProductInstaller::*next)())
 {
     m_thread = std::thread([this, work, next] {
-        (this->*work)();
+        // An exception leaving the thread would end the program; memory running out ends the install.
+        try {
+            (this->*work)();
+        } catch (const std::bad_alloc&) {
+            m_result.error = localized("There is not enough memory to install it.");
+        }
         // Dropped when the installer is gone by then.
         QMetaObject::invokeMethod(
             this,

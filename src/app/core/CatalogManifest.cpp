@@ -5,6 +5,7 @@
 #include "platform/XmlPropertyList.h"
 
 #include <QDir>
+#include <new>
 
 namespace zandrel::CatalogManifest {
 
@@ -71,6 +72,8 @@ std::optional<QVariantMap> read(const QString& folder, QString* error)
         empty.insert(kCatalogItemsKey, QVariantList());
         return empty;
     }
+    if (readError.kind == FileReadError::OutOfMemory)
+        throw std::bad_alloc();
     if (!data) {
         *error = readError.kind == FileReadError::NotRegularFile ? QStringLiteral("it is not a regular file")
             : readError.kind == FileReadError::SystemFile

@@ -30,7 +30,8 @@ bool isPlainFileName(const QString& name);
 
 // The manifest of the folder; a folder without one has an empty "catalogItems". Every entry has a
 // "partsKind" (0 when it had none or one that is not a number). Nothing, with the reason in
-// error, for a manifest that cannot be read or is not a sound manifest.
+// error, for a manifest that cannot be read or is not a sound manifest. Throws std::bad_alloc when
+// there is not the memory to read it, which is no fault of the manifest's.
 std::optional<QVariantMap> read(const QString& folder, QString* error);
 
 // The manifest held by the bytes of a "manifest.plist", checked as read() checks it.

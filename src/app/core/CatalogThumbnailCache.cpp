@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QPointer>
 #include <QThread>
+#include <new>
 
 namespace zandrel {
 
@@ -25,7 +26,7 @@ constexpr qint64 kMaxSourceBytes = qint64(64) << 20;
 // screen density).
 constexpr int kMaxShownSide = 4096;
 
-QImage readScaled(const QString& path, const QSize& size)
+QImage readScaledOrThrow(const QString& path, const QSize& size)
 {
     std::optional<QByteArray> data = readRegularFile(path, kMaxSourceBytes);
     if (!data)
@@ -44,6 +45,16 @@ QImage readScaled(const QString& path, const QSize& size)
     if (image.size() != size)
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// On a worker thread, where nothing may be thrown: a picture there is no memory for is a failed one.
+QImage readScaled(const QString& path, const QSize& size)
+{
+    try {
+        return readScaledOrThrow(path, size);
+    } catch (const std::bad_alloc&) {
+        return QImage();
+    }
 }
 
 } // namespace

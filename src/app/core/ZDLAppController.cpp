@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <cmath>
+#include <new>
 
 namespace zandrel {
 
@@ -164,6 +165,9 @@ DocumentError ZDLAppController::getErrorForException(const std::exception& excep
             return DocumentError::unreadableFile(
                 localized("It is larger than Zandrel can open."), named->reason());
     }
+    // Qt's containers throw this too when they cannot grow: the file may be sound, the machine short.
+    if (dynamic_cast<const std::bad_alloc*>(&exception))
+        return DocumentError::unreadableFile(localized("There is not enough memory to open it."));
     return DocumentError::unreadableFile(localized("The data is corrupted."));
 }
 

@@ -100,8 +100,9 @@ public:
     // Returns when the reader may go on; raises kFileTooNewException when the file cannot be read
     // by this program, kUserCancelledException when the user declines a lossy read.
     void validateFileVersion(qint32 fileVersion, qint32 losslessVersion, KeyedUnarchiver& coder);
-    // The error to report for an exception raised while a document was read. Anything that is not
-    // one of the two version exceptions, a foreign exception included, is reported as corrupt data.
+    // The error to report for an exception raised while a document was read. Memory that could not
+    // be had says so; anything else that is not one of the version exceptions, a foreign exception
+    // included, is reported as corrupt data.
     static DocumentError getErrorForException(const std::exception& exception);
 
     // --- Questions to the user ---

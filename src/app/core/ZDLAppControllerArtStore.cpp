@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <algorithm>
+#include <new>
 
 namespace zandrel {
 
@@ -26,9 +27,18 @@ const QString kInstalledAlertKey = QStringLiteral("artProductInstalledAlert");
 // The message waits for the download panel to close its pane.
 constexpr int kInstalledAlertDelayMs = 100;
 
-std::optional<QByteArray> readSmallFile(const QString& path, qint64 maxBytes)
+// One of the store's small files, parsed: nothing when it cannot be read, is refused, or needs more
+// memory than there is, which leaves the store as if the file were not there.
+template <class Parse>
+auto parsedSmallFile(const QString& path, qint64 maxBytes, const Parse& parse)
+    -> decltype(parse(QByteArray()))
 {
-    return readRegularFile(path, maxBytes);
+    try {
+        if (const std::optional<QByteArray> data = readRegularFile(path, maxBytes))
+            return parse(*data);
+    } catch (const std::bad_alloc&) {
+    }
+    return std::nullopt;
 }
 
 QString productNameOr(const QVariantMap& info, const QString& code)
@@ -52,8 +62,8 @@ void ZDLAppController::checkForArtStore(const std::optional<QByteArray>& fetched
     const QString cachePath = QDir(getMyAppSupportFolderURL()).filePath(ArtStore::kListFileName);
     QString reason;
     std::optional<ArtStore::List> cached;
-    if (const auto data = readSmallFile(cachePath, ArtStore::kMaxListBytes))
-        cached = ArtStore::parseList(*data, &reason);
+    cached = parsedSmallFile(cachePath, ArtStore::kMaxListBytes,
+        [&reason](const QByteArray& data) { return ArtStore::parseList(data, &reason); });
     std::optional<ArtStore::List> list = cached;
     m_artStoreReachable = false;
     // Whatever happens, the catalog views show the store as it now is.
@@ -94,11 +104,9 @@ QVariantMap ZDLAppController::artStoreInfoFor(const QString& productCode)
         return {};
     const QString path = QDir(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog))
                              .filePath(ArtStore::manifestFileName(productCode));
-    if (const auto data = readSmallFile(path, ArtStore::kMaxManifestBytes)) {
-        if (std::optional<QVariantMap> manifest = ArtStore::parseProductManifest(*data, productCode, nullptr))
-            return *manifest;
-    }
-    return {};
+    return parsedSmallFile(path, ArtStore::kMaxManifestBytes, [&productCode](const QByteArray& data) {
+        return ArtStore::parseProductManifest(data, productCode, nullptr);
+    }).value_or(QVariantMap());
 }
 
 ZDLAppController::ArtProductRequest ZDLAppController::downloadAndInstallArtProduct(const QString& productCode)
@@ -199,9 +207,10 @@ std::optional<qint64> ZDLAppController::installedArtProductVersion(const QString
     if (!ArtStore::isSafeProductCode(productCode))
         return std::nullopt;
     const QDir catalog(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
-    const auto data = readSmallFile(
-        catalog.filePath(ArtStore::manifestFileName(productCode)), ArtStore::kMaxManifestBytes);
-    const auto manifest = data ? ArtStore::parseProductManifest(*data, productCode, nullptr) : std::nullopt;
+    const auto manifest = parsedSmallFile(catalog.filePath(ArtStore::manifestFileName(productCode)),
+        ArtStore::kMaxManifestBytes, [&productCode](const QByteArray& data) {
+            return ArtStore::parseProductManifest(data, productCode, nullptr);
+        });
     if (!manifest)
         return std::nullopt;
     return ArtStore::integerValue(*manifest, ArtStore::kVersionKey);
@@ -226,9 +235,9 @@ void ZDLAppController::checkArtProductsForUpdates()
         return;
     const QDir catalog(getCatalogFolderURL(CharacterLibraryItem::PurchasedCatalog));
     for (const QString& code : installedArtProducts()) {
-        const auto data
-            = readSmallFile(catalog.filePath(ArtStore::manifestFileName(code)), ArtStore::kMaxManifestBytes);
-        const auto manifest = data ? ArtStore::parseProductManifest(*data, code, nullptr) : std::nullopt;
+        const auto manifest = parsedSmallFile(catalog.filePath(ArtStore::manifestFileName(code)),
+            ArtStore::kMaxManifestBytes,
+            [&code](const QByteArray& data) { return ArtStore::parseProductManifest(data, code, nullptr); });
         const ArtStore::Product* product = m_artStoreList->productWithCode(code);
         if (!manifest || !product)
             continue;
@@ -298,7 +307,9 @@ void ZDLAppController::artProductDownloadDone(const QUrl& url, const QByteArray&
                           .arg(productNameOr(artStoreInfoFor(code), code.isEmpty() ? url.fileName() : code));
                 explanation = result.error;
                 if (const QString notes = result.notes(); !notes.isEmpty())
-                    explanation += QStringLiteral(". ") + notes;
+                    explanation += (explanation.endsWith(QLatin1Char('.')) ? QStringLiteral(" ")
+                                                                           : QStringLiteral(". "))
+                        + notes;
             }
             DeferredCalls::perform(
                 this, kInstalledAlertKey, kInstalledAlertDelayMs, [this, message, explanation, style] {

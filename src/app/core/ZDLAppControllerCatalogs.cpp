@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <algorithm>
+#include <new>
 
 namespace zandrel {
 
@@ -111,7 +112,16 @@ QString ZDLAppController::getCatalogFolderURL(int catalog)
 std::optional<QVariantMap> ZDLAppController::getCatalogManifestFromFolder(const QString& folder)
 {
     QString reason;
-    std::optional<QVariantMap> manifest = CatalogManifest::read(folder, &reason);
+    std::optional<QVariantMap> manifest;
+    try {
+        manifest = CatalogManifest::read(folder, &reason);
+    } catch (const std::bad_alloc&) {
+        zdlLog(QStringLiteral("Catalog manifest in %1 not read: out of memory").arg(folder));
+        showAlertMessage(
+            localized("The catalog in “%1” cannot be read.").arg(QDir::toNativeSeparators(folder)),
+            localized("There is not enough memory to read its list of parts files."));
+        return std::nullopt;
+    }
     if (!manifest) {
         zdlLog(QStringLiteral("Catalog manifest in %1 refused: %2").arg(folder, reason));
         showAlertMessage(

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
+#include <new>
 #include <thread>
 
 namespace zandrel {
@@ -109,9 +110,16 @@ bool ZDLDocument::readFromData(
     // Reading records nothing to undo; the model is installed only once it was read whole.
     m_undoManager.disableUndoRegistration();
     DocumentError readError;
-    const ObjectPtr model = format.read(data, &readError, sourcePath);
-    if (model)
-        installModel(model);
+    ObjectPtr model;
+    try {
+        model = format.read(data, &readError, sourcePath);
+        if (model)
+            installModel(model);
+    } catch (const std::bad_alloc& exception) {
+        // The model goes, and with it what it took: the program carries on without the document.
+        model = nullptr;
+        readError = ZDLAppController::getErrorForException(exception);
+    }
     m_undoManager.enableUndoRegistration();
     if (!model) {
         if (error)
@@ -202,6 +210,9 @@ bool ZDLDocument::readFromFile(const QString& path, DocumentError* error)
         case FileReadError::WrongKind:
             // What the format's reader would have said of it, read whole.
             *error = ZDLAppController::getErrorForException(std::exception());
+            break;
+        case FileReadError::OutOfMemory:
+            *error = ZDLAppController::getErrorForException(std::bad_alloc());
             break;
         default:
             *error = DocumentError::fileError(readError.kind == FileReadError::NoSuchFile
