@@ -22,7 +22,7 @@ TEST(RegularFile, ReadsWithinTheLimitWhateverSizeTheFileStates)
     QFile::link(QStringLiteral("/proc/self/pagemap"), dir.filePath(QStringLiteral("x.comic")));
     using Kind = FileReadError::Kind;
     // The kernel's own files state a size of 0, or a page, whatever they hold: none is a document.
-    const QList<std::tuple<QString, qint64, Kind>> cases {
+    QList<std::tuple<QString, qint64, Kind>> cases {
         { file.fileName(), 3, Kind::None },
         { dir.filePath(QStringLiteral("link")), 3, Kind::None },
         { file.fileName(), 2, Kind::TooLarge },
@@ -31,8 +31,10 @@ TEST(RegularFile, ReadsWithinTheLimitWhateverSizeTheFileStates)
         { QStringLiteral("/proc/self/maps"), 64 << 20, Kind::SystemFile },
         { QStringLiteral("/proc/self/mem"), 16, Kind::SystemFile },
         { dir.filePath(QStringLiteral("x.comic")), qint64(1) << 30, Kind::SystemFile },
-        { QStringLiteral("/sys/kernel/uevent_seqnum"), 4096, Kind::SystemFile },
     };
+    // A container may leave /sys out.
+    if (QFile::exists(QStringLiteral("/sys/kernel/uevent_seqnum")))
+        cases.append({ QStringLiteral("/sys/kernel/uevent_seqnum"), 4096, Kind::SystemFile });
     for (const auto& [path, maxBytes, kind] : cases) {
         SCOPED_TRACE(path.toStdString() + " within " + std::to_string(maxBytes));
         FileReadError error;
