@@ -70,13 +70,14 @@ public:
     // 64 bits, or a date that is not finite or lies outside the years 1 to 9999.
     static PropertyList fromBinary(const QByteArray& data, const Limits& limits);
     static PropertyList fromBinary(const QByteArray& data) { return fromBinary(data, Limits()); }
+    // The eight bytes every binary property list starts with.
+    static constexpr QByteArrayView kBinaryMagic { "bplist00" };
     // Whether data beginning with these bytes may be a binary property list: fromBinary takes
-    // nothing that does not start with "bplist00". A head shorter than that may be all of a file
+    // nothing that does not start with kBinaryMagic. A head shorter than that may be all of a file
     // or only its start, and is judged as far as it goes.
     static bool canBeginBinary(QByteArrayView head)
     {
-        const QByteArrayView magic("bplist00");
-        return magic.startsWith(head.first(std::min(head.size(), magic.size())));
+        return kBinaryMagic.startsWith(head.first(std::min(head.size(), kBinaryMagic.size())));
     }
 
     // Writes the tree under root() with the reference writer's conventions: objects numbered

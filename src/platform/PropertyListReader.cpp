@@ -83,7 +83,7 @@ void PropertyListChecker::readTrailer()
         fail("The property list is larger than allowed.");
     if (m_size < quint64(kHeaderSize + 1 + 1 + kTrailerSize))
         fail("The property list is too short.");
-    if (std::memcmp(m_bytes, "bplist00", 8) != 0)
+    if (std::memcmp(m_bytes, PropertyList::kBinaryMagic.data(), PropertyList::kBinaryMagic.size()) != 0)
         fail("Not a binary property list.");
 
     const uchar* trailer = m_bytes + m_size - kTrailerSize;

@@ -302,7 +302,7 @@ QByteArray PropertyListWriter::write()
     const qsizetype tableBytes = qsizetype(count) * m_offsetSize;
     m_out = outputBuffer(objectBytes + tableBytes + 32);
     char* const base = m_out.data();
-    std::memcpy(base, "bplist00", 8);
+    std::memcpy(base, PropertyList::kBinaryMagic.data(), PropertyList::kBinaryMagic.size());
 
     const int runs = partsFor(count, PropertyList::kNodesPerThread);
     if (runs == 1) {
